@@ -1,0 +1,13 @@
+# corlink_add_fuzzer(NAME SOURCES ... LIBS ...)
+# A libFuzzer target, run by ctest (label "fuzz") over a bounded number of inputs.
+function(corlink_add_fuzzer name)
+  cmake_parse_arguments(F "" "RUNS" "SOURCES;LIBS" ${ARGN})
+  if(NOT F_RUNS)
+    set(F_RUNS 200000)
+  endif()
+  add_executable(${name} ${F_SOURCES})
+  target_link_libraries(${name} PRIVATE ${F_LIBS} Threads::Threads)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  add_test(NAME ${name} COMMAND ${name} -runs=${F_RUNS} -max_len=300000 -seed=1)
+  set_tests_properties(${name} PROPERTIES LABELS fuzz TIMEOUT 600)
+endfunction()

@@ -1,0 +1,12 @@
+# corlink_add_test(NAME LABEL <label> SOURCES ... LIBS ...)
+# One test binary, run by ctest as one test with the given label.
+function(corlink_add_test name)
+  cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
+  if(NOT T_LABEL)
+    set(T_LABEL unit)
+  endif()
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES LABELS ${T_LABEL} TIMEOUT 600)
+endfunction()

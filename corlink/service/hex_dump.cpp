@@ -1,0 +1,55 @@
+#include "corlink/service/hex_dump.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "corlink/service/log_internal.h"
+#include "corlink/service/log_switches.h"
+#include "platform/windows_api.h"
+
+namespace {
+
+bool IsFillRow(const uint8_t* row) {
+    for (int i = 0; i < 16; ++i) {
+        if (row[i] != 0x00 && row[i] != 0xCD) return false;
+    }
+    return true;
+}
+
+void WriteCharacters(FILE* f, const uint8_t* bytes, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i) std::fputc(bytes[i] >= 0x21 && bytes[i] <= 0x7E ? bytes[i] : '.', f);
+}
+
+}  // namespace
+
+void HexDump(const char* title, const void* data, uint32_t length) {
+    FILE* f = DebugLogFile();
+    if (f == nullptr || !g_HexDumpsToFile || data == nullptr) return;
+    HANDLE mutex = DebugLogMutex();
+    if (mutex != nullptr) WaitForSingleObject(mutex, INFINITE);
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    std::fprintf(f, "====== %s ====== %d\n", title, static_cast<int>(length));
+    for (uint32_t offset = 0; offset < length; offset += 16) {
+        uint32_t rowLength = length - offset < 16 ? length - offset : 16;
+        if (rowLength == 16 && IsFillRow(bytes + offset)) continue;
+        std::fprintf(f, "%08X ", offset);
+        for (uint32_t i = 0; i < rowLength; ++i) std::fprintf(f, "%02X ", bytes[offset + i]);
+        for (uint32_t i = rowLength; i < 16; ++i) std::fputs("   ", f);
+        WriteCharacters(f, bytes + offset, rowLength);
+        std::fputc('\n', f);
+    }
+    std::fputc('\n', f);
+    if (length % 16 == 0) std::fputc('\n', f);
+    std::fflush(f);
+    if (mutex != nullptr) ReleaseMutex(mutex);
+}
+
+void DumpPacket(int direction, const void* data, uint32_t length) {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    long processMs = static_cast<long>(std::clock() * 1000 / CLOCKS_PER_SEC) % 1000;
+    char title[128];
+    std::snprintf(title, sizeof title, "%s%d/%d %02d:%02d:%02d.%03ld", direction == 1 ? "Send at " : "Receive at ",
+                  t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, processMs);
+    HexDump(title, data, length);
+}

@@ -1,0 +1,63 @@
+// The operating-system layer of the proxy: memory, the recursive lock, named mutexes, the semaphore flag
+// and counter, threads, sleeps and byte order.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/win_types.h"
+
+// A recursive lock: the owner may take it again; only the owner may release it.
+struct OS_LOCK {
+    DWORD ownerThreadId;  // 0 while free
+    DWORD count;          // 0 while free
+    HANDLE hEvent;        // auto-reset, signalled exactly while nobody owns the lock
+};
+
+struct OS_SYSINFO {
+    char osName[48];
+    char processorName[48];
+};
+
+// Set to 1 once the service is to stop or its start-up failed; never set back.
+extern volatile int32_t g_StopFlag;
+
+void* os_Alloc(uint32_t nBytes);
+BOOL os_Free(void* block);
+// malloc that waits for memory instead of failing.
+void* safe_malloc(size_t size);
+
+OS_LOCK* os_CreateLock();
+void os_DeleteLock(OS_LOCK* lock);
+int os_Lock(OS_LOCK* lock);
+int os_Unlock(OS_LOCK* lock);
+
+HANDLE os_CreateMutex(const char* name);
+HANDLE os_OpenMutex(const char* name);
+// 0 acquired, 1 time-out, 2 anything else; a time-out of 0 waits without limit.
+int os_WaitForMutex(HANDLE mutex, int32_t timeoutMs);
+void os_ReleaseMutex(HANDLE mutex);
+void os_CloseMutex(HANDLE handle);
+void os_CloseHandle(HANDLE handle);
+void os_CloseSemaphore(HANDLE handle);
+BOOL os_CloseThread(HANDLE handle);
+
+// The shut-down flag and the thread counter: named semaphores, initial count 0, maximum 5000.
+HANDLE os_CreateSemaphore(const char* name);
+void os_SetFlag(HANDLE semaphore);
+int os_IsFlagSet(HANDLE semaphore);
+void os_ReleaseSemaphore(HANDLE semaphore);
+void os_TryWait(HANDLE semaphore);
+int os_GetCount(HANDLE semaphore, int32_t* count);
+
+HANDLE os_BeginThread(unsigned (*start)(void*), void* argument);
+void os_Sleep(int32_t ms);
+void os_SleepSeconds(int32_t seconds);
+
+uint32_t os_GetVersion(uint32_t* version);
+int os_GetSystemInfo(OS_SYSINFO* info);
+
+uint32_t os_htonl(uint32_t v);
+uint16_t os_htons(uint16_t v);
+uint32_t os_ntohl(uint32_t v);
+uint16_t os_ntohs(uint16_t v);
