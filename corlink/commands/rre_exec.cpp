@@ -1,0 +1,139 @@
+// The exports of the command executor: rreInitialize, rreExecCommand, rreTerminate.
+#include <cstdio>
+
+#include "corlink/commands/capi_session.h"
+#include "corlink/commands/command_table.h"
+#include "corlink/commands/executor_state.h"
+#include "corlink/service/event_log.h"
+#include "corlink/service/log.h"
+#include "corlink/service/utilities.h"
+#include "platform/windows_api.h"
+
+std::atomic<uint32_t> g_RreInitStatus{RRE_STATUS_NOT_INITIALIZED};
+HANDLE g_StateChangeMutex = nullptr;
+int g_CurrentController = -1;
+volatile uint8_t g_DiscoveryFlag = 0;
+OS_LOCK* g_DiscoveryLock = nullptr;
+volatile int g_TraceFlag = 0;
+
+namespace {
+
+constexpr uint32_t kProcessAttach = 1;
+constexpr uint32_t kProcessDetach = 0;
+constexpr int32_t kAttachWaitMs = 1000;
+
+int AttachStateChangeMutex() {
+    DebugPrint("DLL_PROCESS_ATTACH (start)\n");
+    HANDLE mutex = nullptr;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        mutex = os_CreateMutex(STATE_CHANGE_MUTEX_NAME);
+        if (mutex == nullptr) mutex = os_OpenMutex(STATE_CHANGE_MUTEX_NAME);
+        if (mutex == nullptr) {
+            char text[256];
+            GetSystemErrorText(text, sizeof text);
+            std::fprintf(stderr, "%s\n%s\n", "Lock failed", text);
+            DebugPrint("\n ");
+            DebugPrint("ERROR! Unable to create Bind mutex in the dll.");
+            return 0;
+        }
+        if (os_WaitForMutex(mutex, kAttachWaitMs) == 0) {
+            os_ReleaseMutex(mutex);
+            break;
+        }
+        os_ReleaseMutex(mutex);
+        os_CloseMutex(mutex);
+        mutex = nullptr;  // a closed handle must not be waited on later: commands then answer NO_MUTEX
+    }
+    g_StateChangeMutex = mutex;
+    if (mutex == nullptr || os_WaitForMutex(mutex, kAttachWaitMs) != 0) {
+        char text[] = "Unable to create the mutex";
+        WriteEventLog(text, EVENTLOG_INFORMATION_TYPE, CORLINK_EVENT_INFO, 0, CORLINK_EVENT_SOURCE);
+        return 0;
+    }
+    os_ReleaseMutex(mutex);
+    DebugPrint("DLL_PROCESS_ATTACH (end)\n");
+    return 1;
+}
+
+int DetachStateChangeMutex() {
+    DebugPrint("DLL_PROCESS_DETACH\n");
+    if (g_StateChangeMutex != nullptr) {
+        if (os_WaitForMutex(g_StateChangeMutex, 0) == 0) {
+            os_ReleaseMutex(g_StateChangeMutex);
+            os_CloseMutex(g_StateChangeMutex);
+            g_StateChangeMutex = nullptr;
+        } else {
+            MessageBoxA(nullptr, "State Change Mutex lock is not released.", "Server Error", MB_OK | MB_ICONERROR);
+        }
+    }
+    return 1;
+}
+
+void Dispatch(Rre* pRre) {
+    const RreCommandInfo* info = FindRreCommand(pRre->Command);
+    if (info == nullptr || info->handler == nullptr) {
+        RreErrorReply(pRre, RRE_ERROR_UNKNOWN_COMMAND);
+        return;
+    }
+    info->handler(pRre, *info);
+}
+
+}  // namespace
+
+int DllMain(void*, uint32_t reason, void*) {
+    DebugPrint("%s: fdwReason=%d\n", "DllMain", static_cast<int>(reason));
+    if (reason == kProcessAttach) return AttachStateChangeMutex();
+    if (reason == kProcessDetach) return DetachStateChangeMutex();
+    return 1;
+}
+
+extern "C" uint32_t rreInitialize(void) {
+    DebugPrint("%s()\n", "rreInitialize");
+    DllMain(nullptr, kProcessAttach, nullptr);
+    g_DiscoveryFlag = 1;
+    g_DiscoveryLock = os_CreateLock();
+    if (g_DiscoveryLock == nullptr) {
+        DebugPrint("Lock creation failed\n");
+        return 0xFFFFFFFF;
+    }
+    CAPI_Initialize_Main();
+    g_RreInitStatus = 0;
+    return 0;
+}
+
+extern "C" void rreExecCommand(Rre* pRre) {
+    // The reply head is written over the request: without room for it there is nothing to answer with.
+    if (pRre == nullptr || pRre->Buffer == nullptr || pRre->BufferSize < RRE_REPLY_HEAD_LENGTH) {
+        if (pRre != nullptr) pRre->ReplyLength = 0;
+        return;
+    }
+    if (uint32_t status = g_RreInitStatus.load(); status != 0) {
+        RreErrorReply(pRre, status);
+        return;
+    }
+    if (g_StateChangeMutex == nullptr) {
+        RreErrorReply(pRre, RRE_ERROR_NO_MUTEX);
+        return;
+    }
+    if (os_WaitForMutex(g_StateChangeMutex, 0) != 0) {
+        std::fprintf(stderr, "os_WaitForMutex %p %d Timeout", g_StateChangeMutex, 0);
+        RreErrorReply(pRre, RRE_ERROR_MUTEX_WAIT);
+        return;
+    }
+    pRre->ReplyLength = static_cast<int32_t>(pRre->Length);
+    g_CurrentController = -1;
+    if (pRre->Length > pRre->BufferSize) {
+        RreErrorReply(pRre, RRE_ERROR_WRONG_LENGTH);
+    } else {
+        Dispatch(pRre);
+    }
+    g_CurrentController = -1;
+    os_ReleaseMutex(g_StateChangeMutex);
+}
+
+extern "C" uint64_t rreTerminate(void) {
+    DllMain(nullptr, kProcessDetach, nullptr);
+    os_DeleteLock(g_DiscoveryLock);
+    g_DiscoveryLock = nullptr;
+    return 0;
+}
