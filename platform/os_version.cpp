@@ -1,0 +1,18 @@
+#include "platform/os_version.h"
+
+#include <cstring>
+
+#include "platform/last_error.h"
+
+BOOL GetVersionExA(OSVERSIONINFOA* info) {
+    if (info == nullptr || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    info->dwMajorVersion = 6;
+    info->dwMinorVersion = 2;
+    info->dwBuildNumber = 9200;
+    info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
+    return TRUE;
+}
