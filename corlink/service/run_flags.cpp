@@ -1,0 +1,3 @@
+#include "corlink/service/run_flags.h"
+
+bool g_IpsMode = false;

@@ -1,0 +1,69 @@
+// One non-blocking TCP socket of the proxy: the listening socket, an accepted client connection, or an
+// outgoing connection to a listener. Every operation that would block is retried with 2 ms pauses until it
+// completes, fails, or the socket is marked closing. Operations return 1 for success and 0 for failure and
+// keep the last Winsock error.
+//
+// Only the owner's thread closes the handle; other threads mark the socket closing, which makes every
+// pending and later operation fail at once.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "platform/winsock.h"
+
+// Receive never stores more than this in one call (the size of a session's data buffer).
+constexpr uint32_t RRE_SOCKET_MAX_RECEIVE = 4194304;
+// Sends go out in pieces of at most this many bytes.
+constexpr uint32_t RRE_SOCKET_SEND_PIECE = 1024;
+// The pause between two tries of an operation that would block.
+constexpr uint32_t RRE_SOCKET_RETRY_MS = 2;
+
+class CRRESocket {
+public:
+    CRRESocket();
+    ~CRRESocket();
+    CRRESocket(const CRRESocket&) = delete;
+    CRRESocket& operator=(const CRRESocket&) = delete;
+
+    int Socket(int addressFamily, int socketType, int protocol);
+    // address in network order, port in host order.
+    int Bind(uint32_t address, uint16_t port);
+    int Listen(int backlog);
+    // Waits for a connection and hands it to target.
+    int Accept(CRRESocket& target);
+    // Sets the port (host order) into peer, binds to local, connects to peer.
+    int Connect(sockaddr_in* peer, const sockaddr_in* local, uint16_t port);
+    int GetPeerName();
+    // Receives exactly count bytes (at most RRE_SOCKET_MAX_RECEIVE); fails when the peer closes first.
+    int Receive(void* destination, uint32_t count);
+    int Send(const void* source, uint32_t count);
+    int IOCtl(LONG command, ULONG* value);
+    CRRESocket& Close();
+
+    int SetNonBlocking();
+    // Marks the socket closing; may be called from any thread. Never cleared.
+    CRRESocket& SetClosing();
+    // The stored error, cleared by the read; 0 while closing.
+    int32_t TakeLastError();
+    // The peer's IPv4 address in host order, 0 when not known.
+    uint32_t GetPeerIPv4() const;
+    sockaddr_in* GetPeerAddr() { return &m_PeerAddr; }
+    sockaddr_in* GetLocalAddr() { return &m_LocalAddr; }
+    // Takes over a connected handle (any handle held before is closed).
+    void Attach(SOCKET handle);
+    SOCKET Handle() const { return m_hSocket; }
+    bool IsClosing() const { return m_bClosing.load() != 0; }
+
+private:
+    // Stores the calling thread's Winsock error and gives it back.
+    int StoreLastError();
+    void PauseBeforeRetry();
+
+    SOCKET m_hSocket;
+    sockaddr_in m_PeerAddr;
+    sockaddr_in m_LocalAddr;
+    int32_t m_nLastError;
+    std::atomic<int32_t> m_bClosing;
+    int32_t m_bPeerKnown;
+};
