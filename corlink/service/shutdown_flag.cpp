@@ -1,0 +1,3 @@
+#include "corlink/service/shutdown_flag.h"
+
+HANDLE g_ShutDownSem = nullptr;

@@ -1,0 +1,281 @@
+// A whole client session over loopback TCP: the production session against a client that encodes its
+// own bytes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "corlink/commands/executor_state.h"
+#include "corlink/commands/rre.h"
+#include "corlink/service/configuration.h"
+#include "corlink/service/hotlink.h"
+#include "corlink/service/listener_directory.h"
+#include "corlink/service/socket.h"
+#include "session_test_client.h"
+#include "tests/support/test_root.h"
+
+namespace {
+
+using sessiontest::BigEndian;
+using sessiontest::Message;
+using sessiontest::RawClient;
+using sessiontest::WordAt;
+
+constexpr char kUser[] = "proxyuser";
+constexpr char kPassword[] = "Pa55-word_Sample";
+constexpr uint32_t kRequest = 1, kReply = 2, kControl = 3;
+constexpr uint32_t kSetDiscoveryFlag = 106;
+constexpr uint32_t kLoginOk = 1;
+
+// The listener list as a test sees it: every call is recorded and succeeds.
+class RecordingListeners final : public ListenerDirectory {
+public:
+    bool Register(CRRESocket*, uint16_t number) override { return Record("register " + std::to_string(number)); }
+    bool Remove(CRRESocket*, ListenerRemoval why) override {
+        return Record(why == ListenerRemoval::Goodbye ? "remove goodbye" : "remove out-of-list");
+    }
+    std::vector<std::string> Calls() {
+        std::lock_guard<std::mutex> g(m_);
+        return calls_;
+    }
+
+private:
+    bool Record(const std::string& call) {
+        std::lock_guard<std::mutex> g(m_);
+        calls_.push_back(call);
+        return true;
+    }
+    std::mutex m_;
+    std::vector<std::string> calls_;
+};
+
+class Session : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { rreInitialize(); }
+
+    void SetUp() override {
+        previousDirectory_ = std::filesystem::current_path();
+        std::filesystem::current_path(root_.path());  // the capture file goes to the current directory
+        std::strcpy(g_ProxyUser, kUser);
+        std::strcpy(g_ProxyPassword, kPassword);
+        g_DiscoveryFlag = 1;
+
+        sessiontest::LoopbackPair pair;
+        ASSERT_TRUE(sessiontest::MakeLoopbackPair(&pair));
+        socket_.Attach(static_cast<SOCKET>(pair.serverFd));
+        socket_.SetNonBlocking();
+        ASSERT_TRUE(socket_.GetPeerName());
+        session_ = std::make_unique<CHotLink>(&socket_);
+        // As the server's session thread does: the connection closes when the session ends.
+        thread_ = std::thread([this] {
+            session_->ProcessMsg();
+            socket_.Close();
+        });
+        client = std::make_unique<RawClient>(pair.clientFd);
+    }
+
+    void TearDown() override {
+        EndSession();
+        SetSessionListeners(nullptr);
+        ClearProxyConfig();
+        std::filesystem::current_path(previousDirectory_);
+    }
+
+    void EndSession() {
+        client->Close();
+        if (thread_.joinable()) thread_.join();
+    }
+
+    // A control message with the next sequence and the right cookie.
+    bool SendControl(uint32_t opCode, const std::vector<uint8_t>& data) {
+        client->sequence++;
+        return client->Send(kControl, opCode, data, client->sequence,
+                            sessiontest::ExpectedCookie(client->base, client->sequence));
+    }
+
+    void LogIn() { ASSERT_EQ(client->Login(kUser, kPassword).at(0), kLoginOk); }
+
+    // Reads the next message and checks its class, code and length.
+    Message Expect(uint32_t dataType, uint32_t opCode, uint32_t dataLen) {
+        Message m;
+        EXPECT_TRUE(client->Read(&m)) << "no message";
+        EXPECT_EQ(m.dataType, dataType);
+        EXPECT_EQ(m.opCode, opCode);
+        EXPECT_EQ(m.dataLen, dataLen);
+        return m;
+    }
+
+    testsupport::TestRoot root_;
+    std::filesystem::path previousDirectory_;
+    CRRESocket socket_;
+    std::unique_ptr<CHotLink> session_;
+    std::thread thread_;
+    std::unique_ptr<RawClient> client;
+};
+
+TEST_F(Session, HandshakeAnswersPlatformCodeAndHandshakeValue) {
+    struct Case {
+        std::vector<uint8_t> identification;
+        uint32_t word0, word1;
+    };
+    const Case cases[] = {
+        {{'p', 'r', 'o', 'v'}, 0x00020501, 0x0003FA00},  // from 127.0.0.1
+        {{}, 0x00020006, 0},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(client->Send(kControl, 1, c.identification, 77, 88));
+        Message m = Expect(kControl, 2, 8);
+        EXPECT_EQ(std::memcmp(m.signature, "KESTRAVON\0\0", 12), 0);
+        EXPECT_EQ(m.sequence, 77u) << "the request's header comes back";
+        EXPECT_EQ(m.cookie, 88u);
+        EXPECT_EQ(WordAt(m.data, 0), c.word0);
+        EXPECT_EQ(WordAt(m.data, 4), c.word1);
+    }
+}
+
+TEST_F(Session, LoginAnswersResultBaseAndState) {
+    std::vector<uint32_t> ok = client->Login("PROXYUSER", kPassword);
+    ASSERT_EQ(ok.size(), 3u);
+    EXPECT_EQ(ok[0], kLoginOk);
+    EXPECT_LT(ok[1], 32768u);
+    EXPECT_EQ(ok[2], 2u);
+
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> data;
+        uint32_t result;
+    };
+    std::vector<uint8_t> shortRequest = sessiontest::LoginRequest(kUser, kPassword, 0);
+    shortRequest.pop_back();
+    std::vector<uint8_t> longRequest = sessiontest::LoginRequest(kUser, kPassword, 0);
+    longRequest.push_back(0);
+    const Case cases[] = {
+        {"wrong password", sessiontest::LoginRequest(kUser, "Pa55-word_Sampl", 0), 5},
+        {"other user", sessiontest::LoginRequest("administrator", kPassword, 0), 6},
+        {"343 bytes", shortRequest, 4},
+        {"345 bytes", longRequest, 4},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(client->Send(kControl, 3, c.data));
+        Message m = Expect(kControl, 4, 12);
+        EXPECT_EQ(m.data, BigEndian({c.result, 0, 0})) << c.what;
+    }
+}
+
+TEST_F(Session, RequestsRunThroughTheExecutor) {
+    LogIn();
+    ASSERT_TRUE(client->SendRequest(kSetDiscoveryFlag, BigEndian({0, 0, 0})));
+    Message m = Expect(kReply, kSetDiscoveryFlag, 12);
+    EXPECT_EQ(WordAt(m.data, 0), 0u);
+    EXPECT_EQ(WordAt(m.data, 4), 0u);
+    EXPECT_EQ(g_DiscoveryFlag, 0);
+
+    ASSERT_TRUE(client->SendRequest(200, BigEndian({1, 2, 3})));
+    m = Expect(kReply, 200, 8);
+    EXPECT_EQ(WordAt(m.data, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(WordAt(m.data, 4), RRE_ERROR_UNKNOWN_COMMAND);
+}
+
+TEST_F(Session, RefusedRequestsAreAnsweredAndNotExecuted) {
+    const std::vector<uint8_t> clearFlag = BigEndian({0, 0, 0});
+    auto expectRefused = [&](const char* what, uint32_t sequence, uint32_t cookie) {
+        ASSERT_TRUE(client->Send(kRequest, kSetDiscoveryFlag, clearFlag, sequence, cookie));
+        Message m = Expect(kControl, 11, 0);
+        EXPECT_EQ(m.sequence, sequence) << what;
+        EXPECT_EQ(g_DiscoveryFlag, 1) << what << " was executed";
+    };
+    expectRefused("before login", 1, sessiontest::ExpectedCookie(0, 1));
+
+    LogIn();
+    const uint32_t base = client->base;
+    expectRefused("wrong cookie", 1, sessiontest::ExpectedCookie(base, 1) + 1);
+    ASSERT_TRUE(client->SendRequest(kSetDiscoveryFlag, BigEndian({0, 0, 0x01000000})));  // sets the flag to 1
+    Expect(kReply, kSetDiscoveryFlag, 12);
+    expectRefused("replayed", client->sequence, sessiontest::ExpectedCookie(base, client->sequence));
+    expectRefused("sequence 0", 0, sessiontest::ExpectedCookie(base, 0));
+
+    ASSERT_TRUE(client->Login(kUser, "not the password").at(0) != kLoginOk);
+    expectRefused("after a failed login", client->sequence + 1, sessiontest::ExpectedCookie(base, client->sequence + 1));
+}
+
+TEST_F(Session, HeaderWithoutSignatureIsDroppedWithWhatWaits) {
+    std::vector<uint8_t> bad = sessiontest::EncodeHeader(0, 0, kControl, 1, 4);
+    bad[8] = 'X';
+    bad.insert(bad.end(), {'j', 'u', 'n', 'k'});
+    ASSERT_TRUE(client->SendBytes(bad));
+    // The session drops whatever waits when it reads the bad header, so a handshake sent at the same
+    // moment may go with it: the first answer must be a handshake's, whichever handshake it answers.
+    Message m;
+    bool answered = false;
+    for (int tries = 0; tries < 5 && !answered; ++tries) {
+        ASSERT_TRUE(client->Send(kControl, 1, {'x'}));
+        answered = client->Read(&m, 300);
+    }
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(m.dataType, kControl);
+    EXPECT_EQ(m.opCode, 2u);
+}
+
+TEST_F(Session, ListenerMessagesWithoutAListenerList) {
+    LogIn();
+    ASSERT_TRUE(SendControl(7, {0, 5}));
+    Expect(kControl, 20, 0);
+    ASSERT_TRUE(SendControl(14, {}));
+    Expect(kControl, 20, 0);  // the goodbye could not remove a listener: the session goes on
+    ASSERT_TRUE(client->Send(kControl, 1, {}));
+    Expect(kControl, 2, 8);
+}
+
+TEST_F(Session, ListenerRegistrationRemovalAndGoodbye) {
+    RecordingListeners listeners;
+    SetSessionListeners(&listeners);
+    ASSERT_TRUE(client->Send(kControl, 14, {}, 1, 0));  // goodbye before login
+    Expect(kControl, 11, 0);
+
+    LogIn();
+    ASSERT_TRUE(SendControl(7, {0x12, 0x34}));
+    Expect(kControl, 8, 0);
+    ASSERT_TRUE(SendControl(7, {}));
+    Expect(kControl, 8, 0);
+    ASSERT_TRUE(SendControl(9, {}));
+    Expect(kControl, 9, 0);
+    ASSERT_TRUE(SendControl(14, {}));
+    EXPECT_TRUE(client->ServerClosed()) << "goodbye has no answer and ends the session";
+    EndSession();
+    EXPECT_EQ(listeners.Calls(),
+              (std::vector<std::string>{"register 4660", "register 0", "remove out-of-list", "remove goodbye"}));
+    const std::string capture = testsupport::ReadWholeFile("HOT_1");
+    EXPECT_EQ(capture.rfind("\nCapture connection of 1 on ", 0), 0u) << capture;
+}
+
+TEST_F(Session, OversizedDataLenEndsTheSessionUnexecuted) {
+    LogIn();
+    client->sequence++;
+    std::vector<uint8_t> message =
+        sessiontest::EncodeHeader(client->sequence, sessiontest::ExpectedCookie(client->base, client->sequence),
+                                  kRequest, kSetDiscoveryFlag, 4194305);
+    const std::vector<uint8_t> clearFlag = BigEndian({0, 0, 0});
+    message.insert(message.end(), clearFlag.begin(), clearFlag.end());
+    ASSERT_TRUE(client->SendBytes(message));
+    EXPECT_TRUE(client->ServerClosed());
+    EXPECT_EQ(g_DiscoveryFlag, 1);
+}
+
+TEST_F(Session, PeerClosingMidRequestExecutesNothing) {
+    LogIn();
+    client->sequence++;
+    std::vector<uint8_t> message =
+        sessiontest::EncodeHeader(client->sequence, sessiontest::ExpectedCookie(client->base, client->sequence),
+                                  kRequest, kSetDiscoveryFlag, 12);
+    message.insert(message.end(), {0, 0, 0, 0, 0, 0});  // half of the 12 data bytes
+    ASSERT_TRUE(client->SendBytes(message));
+    EndSession();
+    EXPECT_EQ(g_DiscoveryFlag, 1);
+}
+
+}  // namespace
