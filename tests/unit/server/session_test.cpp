@@ -14,7 +14,9 @@
 #include "corlink/commands/rre.h"
 #include "corlink/service/configuration.h"
 #include "corlink/service/hotlink.h"
+#include "corlink/service/ips_pass_through.h"
 #include "corlink/service/listener_directory.h"
+#include "corlink/service/run_flags.h"
 #include "corlink/service/socket.h"
 #include "session_test_client.h"
 #include "tests/support/test_root.h"
@@ -54,9 +56,26 @@ private:
     std::vector<std::string> calls_;
 };
 
+// The controller behind the "ips" pass-through: records each packet and answers a fixed reply.
+struct PassThroughRecord {
+    std::mutex m;
+    std::vector<uint32_t> requestLengths;
+};
+PassThroughRecord g_PassThroughRecord;
+const std::vector<uint8_t> kControllerReply = {0xCA, 0xFE, 0x00, 0x01, 0x02};
+
+uint32_t RecordingPassThrough(const uint8_t*, uint32_t requestLength, uint8_t* reply, uint32_t replyCapacity) {
+    std::lock_guard<std::mutex> g(g_PassThroughRecord.m);
+    g_PassThroughRecord.requestLengths.push_back(requestLength);
+    if (replyCapacity < kControllerReply.size()) return 0;
+    std::memcpy(reply, kControllerReply.data(), kControllerReply.size());
+    return static_cast<uint32_t>(kControllerReply.size());
+}
+
 class Session : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { rreInitialize(); }
+    static void TearDownTestSuite() { rreTerminate(); }
 
     void SetUp() override {
         previousDirectory_ = std::filesystem::current_path();
@@ -276,6 +295,59 @@ TEST_F(Session, PeerClosingMidRequestExecutesNothing) {
     ASSERT_TRUE(client->SendBytes(message));
     EndSession();
     EXPECT_EQ(g_DiscoveryFlag, 1);
+}
+
+class IpsSession : public Session {
+protected:
+    void SetUp() override {
+        g_IpsMode = true;
+        SetIpsPassThrough(&RecordingPassThrough);
+        g_PassThroughRecord.requestLengths.clear();
+        Session::SetUp();
+    }
+    void TearDown() override {
+        Session::TearDown();
+        g_IpsMode = false;
+        SetIpsPassThrough(nullptr);
+    }
+
+    // A raw packet: an 80-byte header whose length field (byte 60, little-endian) says packetLength,
+    // followed by `following` bytes.
+    static std::vector<uint8_t> Packet(uint32_t packetLength, size_t following) {
+        std::vector<uint8_t> packet(80 + following, 0x5A);
+        for (int i = 0; i < 4; ++i) packet[60 + i] = static_cast<uint8_t>(packetLength >> (8 * i));
+        return packet;
+    }
+};
+
+TEST_F(IpsSession, PacketsPassThroughByTheirLengthField) {
+    struct Case {
+        uint32_t packetLength;
+        size_t following;
+        uint32_t passedLength;
+    };
+    const Case cases[] = {
+        {200, 120, 200},
+        {81, 2, 82},  // an odd length is read with one more byte
+        {40, 0, 40},  // 80 or less: the header alone is read; the packet keeps its own length
+    };
+    std::vector<uint32_t> passed;
+    for (const Case& c : cases) {
+        passed.push_back(c.passedLength);
+        ASSERT_TRUE(client->SendBytes(Packet(c.packetLength, c.following)));
+        std::vector<uint8_t> reply(kControllerReply.size());
+        ASSERT_TRUE(client->ReadExactly(reply.data(), reply.size())) << c.packetLength;
+        EXPECT_EQ(reply, kControllerReply);
+    }
+    std::lock_guard<std::mutex> g(g_PassThroughRecord.m);
+    EXPECT_EQ(g_PassThroughRecord.requestLengths, passed);
+}
+
+TEST_F(IpsSession, PacketLargerThanTheBuffersEndsTheSessionUnsent) {
+    ASSERT_TRUE(client->SendBytes(Packet(262225, 100)));
+    EXPECT_TRUE(client->ServerClosed());
+    std::lock_guard<std::mutex> g(g_PassThroughRecord.m);
+    EXPECT_TRUE(g_PassThroughRecord.requestLengths.empty());
 }
 
 }  // namespace

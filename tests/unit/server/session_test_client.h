@@ -36,6 +36,8 @@ public:
               uint32_t cookie = 0);
     // The next message, or false when none came in time or the connection closed.
     bool Read(Message* message, int waitMs = 5000);
+    // Exactly n bytes, or false when they did not come in time.
+    bool ReadExactly(uint8_t* out, size_t n, int waitMs = 5000);
     // True when the server closed the connection (with nothing more to read) within a few seconds.
     bool ServerClosed();
     void Close();
@@ -49,7 +51,6 @@ public:
     uint32_t sequence = 0;
 
 private:
-    bool ReadExactly(uint8_t* out, size_t n, int waitMs = 5000);
     int fd_;
 };
 
