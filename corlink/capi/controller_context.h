@@ -1,0 +1,43 @@
+// The library's view of one controller: its handle and its transport context.
+#pragma once
+
+#include <cstdint>
+
+#include "corlink/capi/capi_shared.h"
+#include "corlink/capi/lmx.h"
+
+// (database index + 1) x 256; the low byte is not part of the index. 0 is no controller.
+using CAPI_HANDLE = uint32_t;
+constexpr uint32_t CAPI_MAX_CONTROLLERS = 64;
+constexpr CAPI_HANDLE CAPI_HANDLE_STEP = 256;
+constexpr CAPI_HANDLE CAPI_NO_HANDLE = 0xFFFFFFFF;  // "no controller" answer of the enumeration
+
+struct CAPI_CONTROLLER_CONTEXT {
+    LMX_CONTEXT lmxContext;
+    LMX_IOB lmxIob;
+    uint8_t linkBusy;      // the send path refuses commands while set; every reply clears it
+    uint8_t* pCapiBuffer;  // requests are built here; replies of all but the event commands land here
+    uint8_t* pEventBuffer;  // replies of the event commands
+    uint32_t configSequenceNumber;
+    uint8_t linkType;
+    uint32_t driveListConfigSequenceNumber;
+    uint32_t arrayListConfigSequenceNumber;
+};
+
+// The processor device that the in-band transport keeps at the start of the context.
+inline PROCESSOR_DEVICE& ProcessorDeviceOf(CAPI_CONTROLLER_CONTEXT& context) {
+    return context.lmxContext.u.lmxScsi32Context.processorDevice;
+}
+inline const PROCESSOR_DEVICE& ProcessorDeviceOf(const CAPI_CONTROLLER_CONTEXT& context) {
+    return context.lmxContext.u.lmxScsi32Context.processorDevice;
+}
+
+// The address of a command or report that concerns the whole controller: {handle, -1, -1, -1}.
+inline CAPI_ADDRESS CapiControllerAddress(CAPI_HANDLE handle) {
+    CAPI_ADDRESS address{};
+    address.controllerHandle = handle;
+    address.arrayIndex = 0xFFFFFFFF;
+    address.channelIndex = 0xFFFFFFFF;
+    address.driveIndex = 0xFFFFFFFF;
+    return address;
+}
