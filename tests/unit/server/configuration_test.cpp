@@ -184,6 +184,15 @@ TEST_F(ProxyConfigTest, ReadingAMissingFileChangesNothing) {
     EXPECT_STREQ(g_ProxyUser, "");
 }
 
+TEST_F(ProxyConfigTest, AFileThatCannotBeCreatedLeavesTheSettingsEmpty) {
+    testsupport::WriteWholeFile(root_.path() + "/C", "not a directory");
+    LoadProxyConfig();
+    EXPECT_STREQ(g_ProxyUser, "");
+    EXPECT_STREQ(g_ProxyPassword, "");
+    EXPECT_EQ(g_ServerPort, 0);
+    EXPECT_EQ(RegistryConfigurationFile(), "");
+}
+
 TEST(ProxyConfigText, TrimAndStrip) {
     char line[] = "  value \t\r\n\x01\xfe";
     StripTrailingControls(line);
