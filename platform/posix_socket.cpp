@@ -11,18 +11,26 @@
 namespace platform::posix_socket {
 
 namespace {
-const sockaddr* AsAddress(const void* address) { return static_cast<const sockaddr*>(address); }
+const sockaddr* AsAddress(const void* address) {
+    return static_cast<const sockaddr*>(address);
+}
 }  // namespace
 
-int Open(int family, int type, int protocol) { return ::socket(family, type | SOCK_CLOEXEC, protocol); }
+int Open(int family, int type, int protocol) {
+    return ::socket(family, type | SOCK_CLOEXEC, protocol);
+}
 
 int Bind(int fd, const void* address, int length) {
     return ::bind(fd, AsAddress(address), static_cast<socklen_t>(length));
 }
 
-int Listen(int fd, int backlog) { return ::listen(fd, backlog); }
+int Listen(int fd, int backlog) {
+    return ::listen(fd, backlog);
+}
 
-int Accept(int fd) { return ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC); }
+int Accept(int fd) {
+    return ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+}
 
 int Connect(int fd, const void* address, int length) {
     return ::connect(fd, AsAddress(address), static_cast<socklen_t>(length));
@@ -36,9 +44,13 @@ long Receive(int fd, void* data, long length, int flags) {
     return ::recv(fd, data, static_cast<size_t>(length), flags);
 }
 
-int Shutdown(int fd, int how) { return ::shutdown(fd, how); }
+int Shutdown(int fd, int how) {
+    return ::shutdown(fd, how);
+}
 
-int Close(int fd) { return ::close(fd); }
+int Close(int fd) {
+    return ::close(fd);
+}
 
 int GetAddress(int fd, int which, void* address, int* length) {
     socklen_t size = static_cast<socklen_t>(*length);
@@ -48,7 +60,9 @@ int GetAddress(int fd, int which, void* address, int* length) {
     return result;
 }
 
-int SetReuseAddress(int fd, int value) { return ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &value, sizeof(value)); }
+int SetReuseAddress(int fd, int value) {
+    return ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &value, sizeof(value));
+}
 
 int SetNonBlocking(int fd, bool on) {
     int flags = ::fcntl(fd, F_GETFL);

@@ -94,7 +94,9 @@ int GetAddress(SOCKET s, int which, sockaddr* name, int* namelen) {
     });
 }
 
-bool ValidBuffer(const void* buffer, int length) { return length >= 0 && (buffer != nullptr || length == 0); }
+bool ValidBuffer(const void* buffer, int length) {
+    return length >= 0 && (buffer != nullptr || length == 0);
+}
 
 }  // namespace
 
@@ -159,14 +161,19 @@ int closesocket(SOCKET s) {
     return WithDescriptor(s, [&](int fd) { return Checked(ps::Close(fd)); });
 }
 
-int getsockname(SOCKET s, sockaddr* name, int* namelen) { return GetAddress(s, 0, name, namelen); }
+int getsockname(SOCKET s, sockaddr* name, int* namelen) {
+    return GetAddress(s, 0, name, namelen);
+}
 
-int getpeername(SOCKET s, sockaddr* name, int* namelen) { return GetAddress(s, 1, name, namelen); }
+int getpeername(SOCKET s, sockaddr* name, int* namelen) {
+    return GetAddress(s, 1, name, namelen);
+}
 
 int setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
     return WithDescriptor(s, [&](int fd) {
         if (level != SOL_SOCKET || optname != SO_REUSEADDR) return Failed(SOCKET_ERROR, WSAENOPROTOOPT);
-        if (optval == nullptr || optlen < static_cast<int>(sizeof(BOOL))) return Failed(SOCKET_ERROR, WSAEFAULT);
+        if (optval == nullptr || optlen < static_cast<int>(sizeof(BOOL)))
+            return Failed(SOCKET_ERROR, WSAEFAULT);
         BOOL value = 0;
         for (size_t i = 0; i < sizeof(value); ++i) reinterpret_cast<char*>(&value)[i] = optval[i];
         return Checked(ps::SetReuseAddress(fd, value != 0 ? 1 : 0));
@@ -177,13 +184,20 @@ int ioctlsocket(SOCKET s, LONG cmd, ULONG* argp) {
     return WithDescriptor(s, [&](int fd) {
         if (argp == nullptr) return Failed(SOCKET_ERROR, WSAEFAULT);
         switch (cmd) {
-            case FIONBIO: return Checked(ps::SetNonBlocking(fd, *argp != 0));
-            case FIONREAD: return Checked(ps::BytesReadable(fd, argp));
-            default: return Failed(SOCKET_ERROR, WSAEINVAL);
+            case FIONBIO:
+                return Checked(ps::SetNonBlocking(fd, *argp != 0));
+            case FIONREAD:
+                return Checked(ps::BytesReadable(fd, argp));
+            default:
+                return Failed(SOCKET_ERROR, WSAEINVAL);
         }
     });
 }
 
-int WSAGetLastError() { return static_cast<int>(GetLastError()); }
+int WSAGetLastError() {
+    return static_cast<int>(GetLastError());
+}
 
-void WSASetLastError(int error) { SetLastError(static_cast<DWORD>(error)); }
+void WSASetLastError(int error) {
+    SetLastError(static_cast<DWORD>(error));
+}

@@ -7,8 +7,8 @@
 #include <cstdio>
 
 constexpr int PROXY_CONFIG_TEXT_SIZE = 260;
-constexpr int PROXY_USER_MAX = 32;      // characters of the user name that are kept
-constexpr int PROXY_PASSWORD_MAX = 48;  // characters of the password that are kept
+constexpr int PROXY_USER_MAX = 32;         // characters of the user name that are kept
+constexpr int PROXY_PASSWORD_MAX = 48;     // characters of the password that are kept
 constexpr int PROXY_PASSWORD_LENGTH = 16;  // length of a generated password
 
 // The settings, written only during start-up.

@@ -92,8 +92,8 @@ void ResetProxyConfigAccess(const char* path) {
 void SetConfigurationFileValue(const char* path) {
     HKEY key = nullptr;
     DWORD disposition = 0;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        &key, &disposition) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kParametersKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                        nullptr, &key, &disposition) != ERROR_SUCCESS) {
         DebugPrint("Could not open the registry key:%s\n", kParametersKey);
         return;
     }

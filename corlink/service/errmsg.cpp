@@ -44,9 +44,13 @@ struct SystemSubCode {
 };
 constexpr SystemSubCode kSystemSubCodes[] = {
     {20, -1, 1},
-    {17, COMM_ERR_REPORT_STATUS, 2}, {17, COMM_ERR_CREATE_SESSION, 3},
-    {17, COMM_ERR_LOCK, 4},          {17, COMM_ERR_ALLOCATE, 5},
-    {19, COMM_ERR_CREATE_SESSION, 2}, {19, 15, 3}, {19, 16, 4},
+    {17, COMM_ERR_REPORT_STATUS, 2},
+    {17, COMM_ERR_CREATE_SESSION, 3},
+    {17, COMM_ERR_LOCK, 4},
+    {17, COMM_ERR_ALLOCATE, 5},
+    {19, COMM_ERR_CREATE_SESSION, 2},
+    {19, 15, 3},
+    {19, 16, 4},
 };
 
 uint32_t EventClass(int32_t kind) {
@@ -62,27 +66,28 @@ uint32_t SubCode(int32_t category, uint32_t eventClass, int32_t code) {
     }
     if (category == COMM_CATEGORY_SYSTEM) {
         for (const SystemSubCode& entry : kSystemSubCodes) {
-            if (entry.eventClass == eventClass && (entry.code == -1 || entry.code == code)) return entry.subCode;
+            if (entry.eventClass == eventClass && (entry.code == -1 || entry.code == code))
+                return entry.subCode;
         }
     }
     return 0;
 }
 
-const char* SeverityText(int32_t severity) {
-    switch (severity) {
-        case COMM_SEVERITY_WARNING: return "Warning";
-        case COMM_SEVERITY_CRITICAL: return "Critical";
-        default: return "Info";
-    }
-}
+// The severity's text and its number in the message id; any other value counts as Info.
+struct SeverityEntry {
+    int32_t severity;
+    const char* text;
+    uint32_t number;
+};
+constexpr SeverityEntry kInfo = {COMM_SEVERITY_INFO, "Info", 3};
+constexpr SeverityEntry kSeverities[] = {
+    kInfo, {COMM_SEVERITY_WARNING, "Warning", 2}, {COMM_SEVERITY_CRITICAL, "Critical", 1}};
 
-// The severity as the message id numbers it: Info 3, Warning 2, Critical 1.
-uint32_t SeverityNumber(int32_t severity) {
-    switch (severity) {
-        case COMM_SEVERITY_WARNING: return 2;
-        case COMM_SEVERITY_CRITICAL: return 1;
-        default: return 3;
+const SeverityEntry& SeverityOf(int32_t severity) {
+    for (const SeverityEntry& entry : kSeverities) {
+        if (entry.severity == severity) return entry;
     }
+    return kInfo;
 }
 
 std::string Printf(const char* format, ...) CORLINK_PRINTF(1, 2);
@@ -97,16 +102,22 @@ std::string Printf(const char* format, ...) {
 
 }  // namespace
 
-const char* MsgText(const char* text) { return text; }
+const char* MsgText(const char* text) {
+    return text;
+}
 
 CErrMsg::CErrMsg(int32_t severity, int32_t kind, int32_t category, int32_t hasCode, int32_t code)
     : m_Kind(kind), m_Severity(severity), m_Category(category), m_Code(0), m_Address(0) {
     SetCode(hasCode, code);
 }
 
-void CErrMsg::SetCode(int32_t flag, int32_t value) { m_Code = flag != 0 ? value : 0; }
+void CErrMsg::SetCode(int32_t flag, int32_t value) {
+    m_Code = flag != 0 ? value : 0;
+}
 
-void CErrMsg::SetAddress(uint32_t address) { m_Address = address; }
+void CErrMsg::SetAddress(uint32_t address) {
+    m_Address = address;
+}
 
 const char* CErrMsg::CodeText(int32_t code) {
     for (const CodeTextEntry& entry : kCodeTexts) {
@@ -117,7 +128,7 @@ const char* CErrMsg::CodeText(int32_t code) {
 
 uint32_t CErrMsg::MessageId() const {
     uint32_t eventClass = EventClass(m_Kind);
-    return (SeverityNumber(m_Severity) << 24) | (10u << 16) | (eventClass << 8) |
+    return (SeverityOf(m_Severity).number << 24) | (10u << 16) | (eventClass << 8) |
            SubCode(m_Category, eventClass, m_Code);
 }
 
@@ -126,7 +137,7 @@ std::string CErrMsg::Format() const {
     const char* category = m_Category == COMM_CATEGORY_SYSTEM ? "System Error" : "Communication Error";
     std::string line = Printf("%s: %s\n", MsgText(category), MsgText(CodeText(m_Code)));
     std::string report = Printf("[%s: 0x%X <%s>]\n%s", MsgText(kServiceTitle), MessageId(),
-                                MsgText(SeverityText(m_Severity)), line.c_str());
+                                MsgText(SeverityOf(m_Severity).text), line.c_str());
     if (m_Address != 0) {
         report += Printf("%s: %u.%u.%u.%u\n", MsgText("TCP Address"), (m_Address >> 24) & 0xFF,
                          (m_Address >> 16) & 0xFF, (m_Address >> 8) & 0xFF, m_Address & 0xFF);

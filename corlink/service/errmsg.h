@@ -45,7 +45,7 @@ enum CommErrorCode : int32_t {
 const char* MsgText(const char* text);
 
 class CErrMsg {
-public:
+  public:
     CErrMsg(int32_t severity, int32_t kind, int32_t category, int32_t hasCode, int32_t code);
 
     // Stores value when flag is non-zero, else 0.
@@ -66,7 +66,7 @@ public:
     // The text of a code ("Cannot report status." for a code without its own text).
     static const char* CodeText(int32_t code);
 
-private:
+  private:
     int32_t m_Kind;
     int32_t m_Severity;
     int32_t m_Category;

@@ -199,7 +199,9 @@ int32_t CRRESocket::TakeLastError() {
     return error;
 }
 
-uint32_t CRRESocket::GetPeerIPv4() const { return m_bPeerKnown != 0 ? os_ntohl(m_PeerAddr.sin_addr.s_addr) : 0; }
+uint32_t CRRESocket::GetPeerIPv4() const {
+    return m_bPeerKnown != 0 ? os_ntohl(m_PeerAddr.sin_addr.s_addr) : 0;
+}
 
 void CRRESocket::Attach(SOCKET handle) {
     if (m_hSocket != INVALID_SOCKET && m_hSocket != handle) closesocket(m_hSocket);

@@ -20,7 +20,7 @@ constexpr uint32_t RRE_SOCKET_SEND_PIECE = 1024;
 constexpr uint32_t RRE_SOCKET_RETRY_MS = 2;
 
 class CRRESocket {
-public:
+  public:
     CRRESocket();
     ~CRRESocket();
     CRRESocket(const CRRESocket&) = delete;
@@ -55,7 +55,7 @@ public:
     SOCKET Handle() const { return m_hSocket; }
     bool IsClosing() const { return m_bClosing.load() != 0; }
 
-private:
+  private:
     // Stores the calling thread's Winsock error and gives it back.
     int StoreLastError();
     void PauseBeforeRetry();

@@ -50,7 +50,9 @@ Block KeyOf(const char* text) {
     return key;
 }
 
-std::string KeyText(const Block& key) { return std::string(reinterpret_cast<const char*>(key.data()), 8); }
+std::string KeyText(const Block& key) {
+    return std::string(reinterpret_cast<const char*>(key.data()), 8);
+}
 
 // What DesEncipherString must leave in the buffer, built from the oracle: the first 40 characters
 // blank-padded to whole blocks and enciphered, cut at the first zero byte and zero-filled, then the

@@ -33,13 +33,14 @@ std::string RegistryConfigurationFile() {
     char value[300] = {};
     DWORD size = sizeof(value) - 1;
     DWORD type = 0;
-    LONG result = RegQueryValueExA(key, "ConfigurationFile", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    LONG result =
+        RegQueryValueExA(key, "ConfigurationFile", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(key);
     return result == ERROR_SUCCESS && type == REG_SZ ? std::string(value) : "";
 }
 
 class ProxyConfigTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { g_IpsMode = false; }
     void TearDown() override { g_IpsMode = false; }
 
@@ -73,28 +74,31 @@ struct LoadCase {
     const char* name;
     std::optional<std::string> file;  // none: no file
     bool ips;
-    bool rewritten;                          // the file is written anew with defaults
-    std::optional<std::string> password;     // the password kept; none: a fresh one
+    bool rewritten;                       // the file is written anew with defaults
+    std::optional<std::string> password;  // the password kept; none: a fresh one
     const char* user;
     uint16_t port;
 };
 
-const std::string kGood = "version  :1\r\nipaddress:127.0.0.1\r\nusername :proxyuser\r\n"
-                          "password :Kept@Pass_0042xyz\r\nport     :4000\r\n";
+const std::string kGood =
+    "version  :1\r\nipaddress:127.0.0.1\r\nusername :proxyuser\r\n"
+    "password :Kept@Pass_0042xyz\r\nport     :4000\r\n";
 
 const LoadCase kLoadCases[] = {
     {"missing file", std::nullopt, false, true, std::nullopt, "proxyuser", 1285},
     {"complete file with a hand-set port", kGood, false, false, "Kept@Pass_0042xyz", "proxyuser", 4000},
     {"another address keeps the password",
-     "version  :1\r\nipaddress:10.1.2.3\r\nusername :admin\r\npassword :Kept@Pass_0042xyz\r\nport     :4000\r\n",
+     "version  :1\r\nipaddress:10.1.2.3\r\nusername :admin\r\npassword :Kept@Pass_0042xyz\r\nport     "
+     ":4000\r\n",
      false, true, "Kept@Pass_0042xyz", "proxyuser", 1285},
     {"another address and no password gets a new one",
-     "version  :1\r\nipaddress:0.0.0.0\r\nusername :proxyuser\r\nport     :4000\r\n", false, true, std::nullopt,
-     "proxyuser", 1285},
-    {"no password line", "version  :1\r\nipaddress:127.0.0.1\r\nusername :proxyuser\r\nport     :4000\r\n", false,
-     true, std::nullopt, "proxyuser", 1285},
+     "version  :1\r\nipaddress:0.0.0.0\r\nusername :proxyuser\r\nport     :4000\r\n", false, true,
+     std::nullopt, "proxyuser", 1285},
+    {"no password line", "version  :1\r\nipaddress:127.0.0.1\r\nusername :proxyuser\r\nport     :4000\r\n",
+     false, true, std::nullopt, "proxyuser", 1285},
     {"port key without its padding",
-     "version  :1\r\nipaddress:127.0.0.1\r\nusername :proxyuser\r\npassword :Kept@Pass_0042xyz\r\nport:4000\r\n",
+     "version  :1\r\nipaddress:127.0.0.1\r\nusername :proxyuser\r\npassword "
+     ":Kept@Pass_0042xyz\r\nport:4000\r\n",
      false, true, std::nullopt, "proxyuser", 1285},
     {"leading blanks make the key unknown",
      "version  :1\r\nipaddress:127.0.0.1\r\n  username :proxyuser\r\npassword :Kept@Pass_0042xyz\r\n"
@@ -105,12 +109,15 @@ const LoadCase kLoadCases[] = {
      "username :  bob  \r\n::password :Kept@Pass_0042xyz\x01\xff\r\nport     : 4000:junk\n",
      false, false, "Kept@Pass_0042xyz", "bob", 4000},
     {"a last line without its line end is not used",
-     "version  :1\r\nipaddress:127.0.0.1\r\nusername :proxyuser\r\npassword :Kept@Pass_0042xyz\r\nport     :4000",
+     "version  :1\r\nipaddress:127.0.0.1\r\nusername :proxyuser\r\npassword :Kept@Pass_0042xyz\r\nport     "
+     ":4000",
      false, true, std::nullopt, "proxyuser", 1285},
-    {"version 0 is incomplete", "version  :0\r\nipaddress:127.0.0.1\r\nusername :proxyuser\r\n"
+    {"version 0 is incomplete",
+     "version  :0\r\nipaddress:127.0.0.1\r\nusername :proxyuser\r\n"
      "password :Kept@Pass_0042xyz\r\nport     :4000\r\n",
      false, true, std::nullopt, "proxyuser", 1285},
-    {"ips run rewrites a complete file with a new password", kGood, true, true, std::nullopt, "proxyuser", 1285},
+    {"ips run rewrites a complete file with a new password", kGood, true, true, std::nullopt, "proxyuser",
+     1285},
     {"ips run without a file", std::nullopt, true, true, std::nullopt, "proxyuser", 1285},
 };
 
@@ -168,8 +175,8 @@ TEST_F(ProxyConfigTest, LongValuesAreCutAndLongLinesReadInPieces) {
     const std::string longPassword(60, 'p');
     // A line of more than 259 characters is read as several; the piece after the cut is no key.
     const std::string longComment = "#" + std::string(300, 'c') + "port     :7\r\n";
-    WriteConfig("version  :1\r\nipaddress:127.0.0.1\r\nusername :" + longUser + "\r\npassword :" + longPassword +
-                    "\r\n" + longComment + "port     :4000\r\n",
+    WriteConfig("version  :1\r\nipaddress:127.0.0.1\r\nusername :" + longUser +
+                    "\r\npassword :" + longPassword + "\r\n" + longComment + "port     :4000\r\n",
                 0600);
     LoadProxyConfig();
     EXPECT_EQ(std::string(g_ProxyUser), longUser.substr(0, 32));

@@ -31,7 +31,7 @@ sockaddr_in AnyAddress() {
 
 // A listening socket on a free loopback port, and a client and server end of one connection.
 class LoopbackTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_EQ(listener_.Socket(AF_INET, SOCK_STREAM, 0), 1);
         ASSERT_EQ(listener_.Bind(os_htonl(kLoopback), 0), 1);
@@ -136,7 +136,8 @@ TEST_F(LoopbackTest, SendToAClosedPeerFailsWithoutASignal) {
     server_.Close();
     const std::vector<char> data = Pattern(1 << 20);
     int result = 1;
-    for (int i = 0; i < 50 && result == 1; ++i) result = client_.Send(data.data(), static_cast<uint32_t>(data.size()));
+    for (int i = 0; i < 50 && result == 1; ++i)
+        result = client_.Send(data.data(), static_cast<uint32_t>(data.size()));
     EXPECT_EQ(result, 0);
     EXPECT_EQ(client_.TakeLastError(), WSAECONNRESET);
 }
@@ -249,7 +250,8 @@ TEST(CommunicationErrorRecord, ReportsAndMessageIds) {
 }
 
 TEST(CommunicationErrorRecord, CodeIsKeptOnlyWithItsFlag) {
-    CErrMsg record(COMM_SEVERITY_CRITICAL, COMM_KIND_SERVER_START, COMM_CATEGORY_COMMUNICATION, 0, COMM_ERR_BIND);
+    CErrMsg record(COMM_SEVERITY_CRITICAL, COMM_KIND_SERVER_START, COMM_CATEGORY_COMMUNICATION, 0,
+                   COMM_ERR_BIND);
     EXPECT_EQ(record.Code(), 0);
     record.SetCode(1, COMM_ERR_LISTEN);
     EXPECT_EQ(record.Code(), COMM_ERR_LISTEN);
