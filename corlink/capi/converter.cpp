@@ -28,7 +28,8 @@ void ConvertField(const FieldDesc& f, int32_t mode, uint8_t* base, int32_t busTy
             break;
         case FieldKind::Struct:
         case FieldKind::Union:
-            for (uint32_t e = 0; e < f.count; ++e) ConvertStruct(*f.nested, mode, p + size_t{e} * f.elemSize, busType);
+            for (uint32_t e = 0; e < f.count; ++e)
+                ConvertStruct(*f.nested, mode, p + size_t{e} * f.elemSize, busType);
             break;
         case FieldKind::U8:
         case FieldKind::I8:

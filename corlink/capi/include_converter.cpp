@@ -1,7 +1,5 @@
 #include "corlink/capi/include_converter.h"
 
-#include <iterator>
-
 #include "corlink/capi/capi_structures.h"
 #include "corlink/capi/converter.h"
 
@@ -81,11 +79,6 @@ const IncludeConversion* FindIncludeConversion(uint32_t includeType) {
         if (c.type == includeType) return &c;
     }
     return nullptr;
-}
-
-const IncludeConversion* AllIncludeConversions(size_t* count) {
-    *count = std::size(kIncludeConversions);
-    return kIncludeConversions;
 }
 
 }  // namespace capi

@@ -19,7 +19,6 @@ struct IncludeConversion {
 // The conversion of an include type, or nullptr for a type that converts nothing (none, raw bytes,
 // types without a structure converter).
 const IncludeConversion* FindIncludeConversion(uint32_t includeType);
-const IncludeConversion* AllIncludeConversions(size_t* count);
 
 }  // namespace capi
 

@@ -80,13 +80,14 @@ constexpr ReplyConversion kReplyConversions[] = {
 
 // Replies that carry nothing to convert: their name is logged.
 constexpr uint32_t kNoPackNeeded[] = {
-    301,  302,  303,  304,  306,  310,  312,  313,  314,  315,  318,  319,  321,  322,  323,  324,  325,  328,
-    329,  330,  331,  332,  333,  334,  335,  340,  341,  345,  347,  348,  350,  354,  355,  356,  357,  358,
-    359,  360,  361,  362,  365,  370,  371,  372,  373,  376,  377,  378,  379,  380,  381,  382,  384,  387,
-    388,  391,  393,  400,  401,  402,  403,  404,  405,  406,  2004, 2010, 2012, 2015, 2023, 2024, 2030, 2031,
-    2033, 2035, 2036, 2038, 2039, 2040, 2041, 2042, 2043, 2044, 2045, 2046, 2051, 2052, 2053, 2054, 2055, 2056,
-    2057, 2058, 2059, 2060, 2062, 2070, 2072, 2074, 2075, 2076, 2078, 2079, 2090, 2091, 2092, 2093, 2094, 2095,
-    2096, 2099, 2100, 2111, 2112, 2114, 2122, 2132, 2151, 2152, 2162, 2165, 2203,
+    301,  302,  303,  304,  306,  310,  312,  313,  314,  315,  318,  319,  321,  322,  323,  324,
+    325,  328,  329,  330,  331,  332,  333,  334,  335,  340,  341,  345,  347,  348,  350,  354,
+    355,  356,  357,  358,  359,  360,  361,  362,  365,  370,  371,  372,  373,  376,  377,  378,
+    379,  380,  381,  382,  384,  387,  388,  391,  393,  400,  401,  402,  403,  404,  405,  406,
+    2004, 2010, 2012, 2015, 2023, 2024, 2030, 2031, 2033, 2035, 2036, 2038, 2039, 2040, 2041, 2042,
+    2043, 2044, 2045, 2046, 2051, 2052, 2053, 2054, 2055, 2056, 2057, 2058, 2059, 2060, 2062, 2070,
+    2072, 2074, 2075, 2076, 2078, 2079, 2090, 2091, 2092, 2093, 2094, 2095, 2096, 2099, 2100, 2111,
+    2112, 2114, 2122, 2132, 2151, 2152, 2162, 2165, 2203,
 };
 
 // Replies whose converter was never written.
@@ -105,7 +106,8 @@ struct ReplyName {
     const char* name;
 };
 #define CAPI_CLASSIC_REPLY_NAME(code, name) ReplyName{code, "CAPI_REPLY_" #name},
-#define CAPI_UNIFIED_REPLY_NAME(code, name, padding) ReplyName{(code) + CAPI_UNIFIED_REPLY_OFFSET, "CAPI_REPLY_" #name},
+#define CAPI_UNIFIED_REPLY_NAME(code, name, padding) \
+    ReplyName{(code) + CAPI_UNIFIED_REPLY_OFFSET, "CAPI_REPLY_" #name},
 constexpr ReplyName kReplyNames[] = {CAPI_REPLY_LIST(CAPI_CLASSIC_REPLY_NAME)
                                          CAPI_UNIFIED_COMMAND_LIST(CAPI_UNIFIED_REPLY_NAME)};
 #undef CAPI_CLASSIC_REPLY_NAME
@@ -132,10 +134,14 @@ const char* ReplyNameOf(uint32_t code) {
 
 uint64_t RecordCount(Count count, uint32_t param1, uint32_t param2, uint32_t errorCode) {
     switch (count) {
-        case Count::One: return 1;
-        case Count::Param1: return param1;
-        case Count::EventRange: return param2 >= param1 ? uint64_t{param2} - param1 + 1 : 0;
-        case Count::OneIfNoError: return errorCode == 0 ? 1 : 0;
+        case Count::One:
+            return 1;
+        case Count::Param1:
+            return param1;
+        case Count::EventRange:
+            return param2 >= param1 ? uint64_t{param2} - param1 + 1 : 0;
+        case Count::OneIfNoError:
+            return errorCode == 0 ? 1 : 0;
     }
     return 0;
 }
@@ -147,10 +153,12 @@ void PackNotImplemented(uint32_t replyCode) {
 }
 
 void PackReplyStruct(const CAPI_PACKET_HEADER* header, void* payload, size_t payloadLength, int32_t mode) {
+    if (header == nullptr) return;
     const uint32_t code = header->commandCode;
     if (const ReplyConversion* conversion = FindConversion(code)) {
         if (conversion->desc == nullptr || payload == nullptr) return;
-        const uint64_t count = RecordCount(conversion->count, header->param1, header->param2, header->errorCode);
+        const uint64_t count =
+            RecordCount(conversion->count, header->param1, header->param2, header->errorCode);
         capi::ConvertRecords(*conversion->desc, mode, payload, count, payloadLength);
     } else if (Contains(kNoPackNeeded, code)) {
         if (const char* name = ReplyNameOf(code)) {

@@ -58,10 +58,14 @@ const std::map<std::string, MapLine>& Convmap() {
 // The layout each bus type selects for a channel information union.
 const char* UnionLayout(int busType) {
     switch (busType) {
-        case 6: return "CAPI_FC_INFO";
-        case 7: return "CAPI_CHANNEL_TYPE7_INFO";
-        case 9: return "CAPI_iSCSI_INFO";
-        default: return nullptr;  // 8 (SAS) and unknown types convert nothing
+        case 6:
+            return "CAPI_FC_INFO";
+        case 7:
+            return "CAPI_CHANNEL_TYPE7_INFO";
+        case 9:
+            return "CAPI_iSCSI_INFO";
+        default:
+            return nullptr;  // 8 (SAS) and unknown types convert nothing
     }
 }
 
@@ -104,12 +108,14 @@ std::vector<uint8_t> PatternFor(const std::string& structure, uint32_t size, uin
     return bytes;
 }
 
-std::vector<uint8_t> Expected(const std::string& structure, const std::vector<uint8_t>& original, int busType) {
+std::vector<uint8_t> Expected(const std::string& structure, const std::vector<uint8_t>& original,
+                              int busType) {
     const int effective = structure == "CAPI_UNIFIED_CONTROLLER" && busType == 0 ? 6 : busType;
     std::vector<Word> words;
     AddWords(structure, 0, effective, &words);
     std::vector<uint8_t> expected = original;
-    for (const Word& w : words) std::reverse(expected.begin() + w.offset, expected.begin() + w.offset + w.width);
+    for (const Word& w : words)
+        std::reverse(expected.begin() + w.offset, expected.begin() + w.offset + w.width);
     return expected;
 }
 
@@ -142,8 +148,8 @@ TEST(ConverterMap, NetworkModeReversesExactlyTheListedWords) {
             std::vector<uint8_t> bytes = original;
             c->convert(PACK_TO_NETWORK, bytes.data(), busType);
             const std::vector<uint8_t> expected = Expected(c->structure, original, busType);
-            ASSERT_TRUE(bytes == expected) << c->structure << " bus type " << int{busType} << ": first wrong byte at "
-                                           << FirstDifference(bytes, expected);
+            ASSERT_TRUE(bytes == expected) << c->structure << " bus type " << int{busType}
+                                           << ": first wrong byte at " << FirstDifference(bytes, expected);
         }
     }
 }

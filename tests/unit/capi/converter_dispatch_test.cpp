@@ -19,12 +19,15 @@ std::vector<uint8_t> Pattern(size_t size) {
 }
 
 // The bytes after converting the first `records` records of `desc` one by one in mode 1.
-std::vector<uint8_t> RecordsConverted(std::vector<uint8_t> bytes, const capi::StructDesc& desc, size_t records) {
-    for (size_t r = 0; r < records; ++r) capi::ConvertStruct(desc, PACK_TO_NETWORK, bytes.data() + r * desc.size);
+std::vector<uint8_t> RecordsConverted(std::vector<uint8_t> bytes, const capi::StructDesc& desc,
+                                      size_t records) {
+    for (size_t r = 0; r < records; ++r)
+        capi::ConvertStruct(desc, PACK_TO_NETWORK, bytes.data() + r * desc.size);
     return bytes;
 }
 
-CAPI_PACKET_HEADER ReplyHeader(uint32_t code, uint32_t param1 = 0, uint32_t param2 = 0, uint32_t errorCode = 0) {
+CAPI_PACKET_HEADER ReplyHeader(uint32_t code, uint32_t param1 = 0, uint32_t param2 = 0,
+                               uint32_t errorCode = 0) {
     CAPI_PACKET_HEADER header{};
     header.commandCode = code;
     header.param1 = param1;
@@ -37,8 +40,8 @@ struct ReplyCase {
     const char* what;
     uint32_t code, param1, param2, errorCode;
     const char* structure;
-    size_t payloadRecords;   // payload length in records of the structure
-    size_t payloadExtra;     // further bytes, less than a record
+    size_t payloadRecords;  // payload length in records of the structure
+    size_t payloadExtra;    // further bytes, less than a record
     size_t convertedRecords;
 };
 
@@ -138,10 +141,13 @@ TEST(IncludeConverter, MapsTypesToTheirStructures) {
         const char* structure;  // nullptr: nothing converts
         bool records;
     } cases[] = {
-        {1, "CAPI_CONTROLLER", false},  {20, "CAPI_DRIVE", true},          {24, "CAPI_ARRAY", true},
-        {50, "CAPI_UNIFIED_CONTROLLER", false}, {77, "CAPI_DMS_POLICY", true}, {76, "CAPI_DMS_POLICY", false},
-        {5, nullptr, false},  {80, nullptr, false}, {85, nullptr, false}, {97, nullptr, false},
-        {102, nullptr, false}, {48, nullptr, false}, {0, nullptr, false},
+        {1, "CAPI_CONTROLLER", false}, {20, "CAPI_DRIVE", true},
+        {24, "CAPI_ARRAY", true},      {50, "CAPI_UNIFIED_CONTROLLER", false},
+        {77, "CAPI_DMS_POLICY", true}, {76, "CAPI_DMS_POLICY", false},
+        {5, nullptr, false},           {80, nullptr, false},
+        {85, nullptr, false},          {97, nullptr, false},
+        {102, nullptr, false},         {48, nullptr, false},
+        {0, nullptr, false},
     };
     for (const auto& c : cases) {
         const capi::IncludeConversion* conversion = capi::FindIncludeConversion(c.type);
