@@ -1,0 +1,44 @@
+// A controller table for tests of the CAPI library without the controller database: 64 transport
+// contexts with their packet buffers, installed in the library for the fixture's lifetime.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "corlink/capi/controller_context.h"
+
+namespace testsupport {
+
+class FakeControllerTable {
+public:
+    FakeControllerTable();
+    ~FakeControllerTable();  // uninstalls
+    FakeControllerTable(const FakeControllerTable&) = delete;
+    FakeControllerTable& operator=(const FakeControllerTable&) = delete;
+
+    CAPI_CONTROLLER_CONTEXT& context(uint32_t index) { return entries_[index].context; }
+    // Packet buffers of CAPI_RECEIVE_GENERAL_BUFFER_SIZE bytes, made on first use.
+    uint8_t* sendBuffer(uint32_t index);
+    uint8_t* eventBuffer(uint32_t index);
+    // The controllerHandle that entry `index` holds; (index + 1) x 256 by default.
+    void setHandle(uint32_t index, CAPI_HANDLE handle) { entries_[index].handle = handle; }
+    // An entry marked unused has no context, as an unallocated database entry.
+    void setUnused(uint32_t index) { entries_[index].used = false; }
+
+private:
+    struct Entry {
+        CAPI_CONTROLLER_CONTEXT context{};
+        std::vector<uint8_t> sendBuffer;
+        std::vector<uint8_t> eventBuffer;
+        CAPI_HANDLE handle = 0;
+        bool used = true;
+    };
+    static CAPI_CONTROLLER_CONTEXT* ContextOf(uint32_t index);
+    static CAPI_HANDLE HandleOf(uint32_t index);
+    static uint8_t* Buffer(std::vector<uint8_t>& buffer);
+
+    std::unique_ptr<Entry[]> entries_;
+};
+
+}  // namespace testsupport
