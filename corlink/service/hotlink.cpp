@@ -21,16 +21,20 @@ namespace {
 
 constexpr uint64_t kSlowCommandSeconds = 30;
 
-uint64_t NowSeconds() { return platform::GetClock().NowMs() / 1000; }
+uint64_t NowSeconds() {
+    return platform::GetClock().NowMs() / 1000;
+}
 
 // The standard-output line of one executed request.
-void PrintCommandResult(uint32_t command, const Rre& rre, const uint8_t* reply, uint64_t seconds) {
-    const uint32_t status = ReadBigEndian32(reply);
-    const uint32_t code = ReadBigEndian32(reply + 4);
+void PrintCommandResult(const Rre& rre, uint64_t seconds) {
+    const uint32_t status = ReadBigEndian32(rre.Buffer);
+    const uint32_t code = ReadBigEndian32(rre.Buffer + 4);
     char line[512];
-    std::snprintf(line, sizeof line, "%s COMMAND (%d)%s return %d bytes status 0x%x errorcode 0x%x, %s, %llu seconds %s\n",
-                  GetTimeStampText().c_str(), static_cast<int>(command), RreCommandNameOf(command), rre.ReplyLength,
-                  status, code, status != 0 || code != 0 ? "B_A_D" : "", static_cast<unsigned long long>(seconds),
+    std::snprintf(line, sizeof line,
+                  "%s COMMAND (%d)%s return %d bytes status 0x%x errorcode 0x%x, %s, %llu seconds %s\n",
+                  GetTimeStampText().c_str(), static_cast<int>(rre.Command), RreCommandNameOf(rre.Command),
+                  rre.ReplyLength, status, code, status != 0 || code != 0 ? "B_A_D" : "",
+                  static_cast<unsigned long long>(seconds),
                   seconds > kSlowCommandSeconds ? "RRE timeout" : "");
     std::fputs(line, stdout);
     std::fflush(stdout);
@@ -54,7 +58,8 @@ void CHotLink::ProcessMsg() {
     METHOD_TRACE("CHotLink::ProcessMsg");
     OpenCapture();
     if (m_databuf == nullptr) {
-        CErrMsg report(COMM_SEVERITY_CRITICAL, COMM_KIND_CLIENT_SESSION, COMM_CATEGORY_SYSTEM, 1, COMM_ERR_ALLOCATE);
+        CErrMsg report(COMM_SEVERITY_CRITICAL, COMM_KIND_CLIENT_SESSION, COMM_CATEGORY_SYSTEM, 1,
+                       COMM_ERR_ALLOCATE);
         report.SetAddress(m_pSocket->GetPeerIPv4());
         DebugPrint("%s", report.Format().c_str());
         DebugPrint("Throw 1");
@@ -98,9 +103,12 @@ CHotLink::Step CHotLink::HandleMessage() {
     if (!m_pSocket->Receive(m_databuf, m_Header.DataLen)) return Fail(COMM_ERR_RECEIVE, "Throw 6");
 
     switch (m_Header.DataType) {
-        case PROXY_REQUEST: return HandleRequest();
-        case PROXY_CONTROL: return HandleControl();
-        default: return Step::Next;
+        case PROXY_REQUEST:
+            return HandleRequest();
+        case PROXY_CONTROL:
+            return HandleControl();
+        default:
+            return Step::Next;
     }
 }
 
@@ -108,7 +116,8 @@ CHotLink::Step CHotLink::HandleMessage() {
 CHotLink::Step CHotLink::DiscardWaitingBytes() {
     ULONG waiting = 0;
     if (!m_pSocket->IOCtl(FIONREAD, &waiting)) return Fail(COMM_ERR_IOCTL, "Throw 3");
-    const uint32_t count = waiting < HOTLINK_BUFFER_SIZE ? static_cast<uint32_t>(waiting) : HOTLINK_BUFFER_SIZE;
+    const uint32_t count =
+        waiting < HOTLINK_BUFFER_SIZE ? static_cast<uint32_t>(waiting) : HOTLINK_BUFFER_SIZE;
     if (!m_pSocket->Receive(m_databuf, count)) return Fail(COMM_ERR_RECEIVE, "Throw 5");
     return Step::Next;
 }
@@ -131,7 +140,7 @@ CHotLink::Step CHotLink::HandleRequest() {
                RreCommandNameOf(rre.Command));
     rreExecCommand(&rre);
     const uint64_t end = NowSeconds();
-    PrintCommandResult(rre.Command, rre, m_databuf, end >= start ? end - start : 0);
+    PrintCommandResult(rre, end >= start ? end - start : 0);
 
     if (rre.ReplyLength < 0 || static_cast<uint32_t>(rre.ReplyLength) > HOTLINK_BUFFER_SIZE) {
         DebugPrint("reply length %d is outside the data buffer\n", rre.ReplyLength);

@@ -19,7 +19,7 @@ class CRRESocket;
 constexpr uint32_t HOTLINK_BUFFER_SIZE = 4194304;
 
 class CHotLink {
-public:
+  public:
     // The session does not own the socket.
     explicit CHotLink(CRRESocket* pSocket);
     ~CHotLink();
@@ -29,7 +29,7 @@ public:
     // Runs the session until the connection fails, the client says goodbye or the service stops.
     void ProcessMsg();
 
-private:
+  private:
     // What one step of the message loop decided.
     enum class Step { Next, End, Fail };
     // The pass-through buffers of an "ips" session. Each session has its own pair, so two ips sessions

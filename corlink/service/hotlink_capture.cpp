@@ -27,8 +27,8 @@ std::string GetTimeStampText() {
     SYSTEMTIME t{};
     GetLocalTime(&t);
     char text[48];
-    std::snprintf(text, sizeof text, "%d/%d %02d:%02d:%02d.%03d", t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond,
-                  static_cast<int>(GetTickCount() % 1000));
+    std::snprintf(text, sizeof text, "%d/%d %02d:%02d:%02d.%03d", t.wMonth, t.wDay, t.wHour, t.wMinute,
+                  t.wSecond, static_cast<int>(GetTickCount() % 1000));
     return text;
 }
 
@@ -41,8 +41,8 @@ void CHotLink::OpenCapture() {
     if (m_fDumpHandle != nullptr) {
         SYSTEMTIME now{};
         GetLocalTime(&now);
-        std::fprintf(m_fDumpHandle, "\nCapture connection of %d on %s m_fDumpHandle=%08" PRIxPTR, m_ClientNumber,
-                     AscTimeText(now).c_str(), reinterpret_cast<uintptr_t>(m_fDumpHandle));
+        std::fprintf(m_fDumpHandle, "\nCapture connection of %d on %s m_fDumpHandle=%08" PRIxPTR,
+                     m_ClientNumber, AscTimeText(now).c_str(), reinterpret_cast<uintptr_t>(m_fDumpHandle));
         std::fflush(m_fDumpHandle);
     }
     DebugPrint("Processing message for client: %d on", m_ClientNumber);

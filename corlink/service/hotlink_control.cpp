@@ -18,9 +18,12 @@ constexpr uint32_t kEmptyHandshake = 6;
 // The platform code of the handshake reply, from the operating-system family.
 uint32_t PlatformCode() {
     switch (os_GetVersion(nullptr)) {
-        case 4: return 0x20000;  // NT family
-        case 3: return 0x10000;  // the older family
-        default: return 0;
+        case 4:
+            return 0x20000;  // NT family
+        case 3:
+            return 0x10000;  // the older family
+        default:
+            return 0;
     }
 }
 
@@ -28,12 +31,18 @@ uint32_t PlatformCode() {
 
 CHotLink::Step CHotLink::HandleControl() {
     switch (m_Header.OpCode) {
-        case CTRL_HANDSHAKE: return Handshake();
-        case CTRL_LOGIN: return Login();
-        case CTRL_REGISTER_LISTENER: return RegisterListener();
-        case SERVER_OUTOF_LIST: return LeaveListenerList();
-        case CTRL_GOODBYE: return Goodbye();
-        default: return Step::Next;
+        case CTRL_HANDSHAKE:
+            return Handshake();
+        case CTRL_LOGIN:
+            return Login();
+        case CTRL_REGISTER_LISTENER:
+            return RegisterListener();
+        case SERVER_OUTOF_LIST:
+            return LeaveListenerList();
+        case CTRL_GOODBYE:
+            return Goodbye();
+        default:
+            return Step::Next;
     }
 }
 
@@ -54,7 +63,8 @@ CHotLink::Step CHotLink::Login() {
         if (_stricmp(user, g_ProxyUser) != 0) {
             result = LOGIN_RESULT_NOT_PROXY_USER;
         } else {
-            result = m_Security.Login(user, m_databuf + LOGIN_PASSWORD_OFFSET, m_databuf[LOGIN_PLAIN_LENGTH_OFFSET],
+            result = m_Security.Login(user, m_databuf + LOGIN_PASSWORD_OFFSET,
+                                      m_databuf[LOGIN_PLAIN_LENGTH_OFFSET],
                                       ReadBigEndian32(m_databuf + LOGIN_HANDSHAKE_ECHO_OFFSET));
         }
         if (result == LOGIN_RESULT_OK) std::memcpy(m_UserName, user, sizeof m_UserName);

@@ -37,12 +37,14 @@ CHotLink::Step CHotLink::IpsPass() {
     }
     ips.requestLength = packetLength + (packetLength & 1);  // an odd length is read with one more byte
     if (ips.requestLength > IPS_PACKET_HEADER_LENGTH &&
-        !m_pSocket->Receive(ips.request + IPS_PACKET_HEADER_LENGTH, ips.requestLength - IPS_PACKET_HEADER_LENGTH)) {
+        !m_pSocket->Receive(ips.request + IPS_PACKET_HEADER_LENGTH,
+                            ips.requestLength - IPS_PACKET_HEADER_LENGTH)) {
         return Fail(COMM_ERR_RECEIVE, "Throw 6");
     }
 
     ips.replyLength = IpsPassThrough(ips.request, ips.requestLength, ips.reply, IPS_BUFFER_SIZE);
     if (ips.replyLength > IPS_BUFFER_SIZE) ips.replyLength = 0;  // no reply can be longer than its buffer
-    if (ips.replyLength > 0 && !m_pSocket->Send(ips.reply, ips.replyLength)) return Fail(COMM_ERR_SEND, "Throw 8");
+    if (ips.replyLength > 0 && !m_pSocket->Send(ips.reply, ips.replyLength))
+        return Fail(COMM_ERR_SEND, "Throw 8");
     return Step::Next;
 }

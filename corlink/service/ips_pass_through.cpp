@@ -4,14 +4,17 @@
 
 namespace {
 
-uint32_t NoController(const uint8_t*, uint32_t, uint8_t*, uint32_t) { return 0; }
+uint32_t NoController(const uint8_t*, uint32_t, uint8_t*, uint32_t) {
+    return 0;
+}
 
 // One pass-through per process, installed by the CAPI library at its start.
 std::atomic<IpsPassThroughFn> g_IpsPassThrough{&NoController};
 
 }  // namespace
 
-uint32_t IpsPassThrough(const uint8_t* request, uint32_t requestLength, uint8_t* reply, uint32_t replyCapacity) {
+uint32_t IpsPassThrough(const uint8_t* request, uint32_t requestLength, uint8_t* reply,
+                        uint32_t replyCapacity) {
     return g_IpsPassThrough.load()(request, requestLength, reply, replyCapacity);
 }
 

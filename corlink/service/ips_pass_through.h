@@ -15,6 +15,7 @@ constexpr uint32_t IPS_BUFFER_SIZE = 262231;
 using IpsPassThroughFn = uint32_t (*)(const uint8_t* request, uint32_t requestLength, uint8_t* reply,
                                       uint32_t replyCapacity);
 
-uint32_t IpsPassThrough(const uint8_t* request, uint32_t requestLength, uint8_t* reply, uint32_t replyCapacity);
+uint32_t IpsPassThrough(const uint8_t* request, uint32_t requestLength, uint8_t* reply,
+                        uint32_t replyCapacity);
 // Installs the pass-through (null restores the one without a controller).
 void SetIpsPassThrough(IpsPassThroughFn passThrough);

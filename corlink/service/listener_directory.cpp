@@ -5,7 +5,7 @@
 namespace {
 
 class NoListenerList final : public ListenerDirectory {
-public:
+  public:
     bool Register(CRRESocket*, uint16_t) override { return false; }
     bool Remove(CRRESocket*, ListenerRemoval) override { return false; }
 };
@@ -16,7 +16,9 @@ std::atomic<ListenerDirectory*> g_SessionListeners{&g_NoListenerList};
 
 }  // namespace
 
-ListenerDirectory& SessionListeners() { return *g_SessionListeners.load(); }
+ListenerDirectory& SessionListeners() {
+    return *g_SessionListeners.load();
+}
 
 void SetSessionListeners(ListenerDirectory* directory) {
     g_SessionListeners.store(directory != nullptr ? directory : &g_NoListenerList);

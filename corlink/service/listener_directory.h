@@ -14,7 +14,7 @@ enum class ListenerRemoval {
 };
 
 class ListenerDirectory {
-public:
+  public:
     virtual ~ListenerDirectory() = default;
     // Registers the session's peer with this listener number, or points an existing listener of the
     // same address and number at this session. False when the list cannot be locked.

@@ -23,7 +23,8 @@ uint32_t PROXY_MSG_HEADER::*const kHeaderWords[] = {
     &PROXY_MSG_HEADER::SecuritySequence, &PROXY_MSG_HEADER::Cookie,   &PROXY_MSG_HEADER::DataType,
     &PROXY_MSG_HEADER::OpCode,           &PROXY_MSG_HEADER::Reserved, &PROXY_MSG_HEADER::DataLen,
 };
-static_assert(PROXY_SIGNATURE_LENGTH + sizeof kHeaderWords / sizeof kHeaderWords[0] * 4 == PROXY_HEADER_LENGTH);
+static_assert(PROXY_SIGNATURE_LENGTH + sizeof kHeaderWords / sizeof kHeaderWords[0] * 4 ==
+              PROXY_HEADER_LENGTH);
 }  // namespace
 
 void EncodeProxyHeader(const PROXY_MSG_HEADER& header, uint8_t* wire) {

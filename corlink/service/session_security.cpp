@@ -37,7 +37,9 @@ void ClearSecret(char* buffer, size_t size) {
     while (size-- > 0) *p++ = 0;
 }
 
-uint8_t Rotl8(uint8_t v, int n) { return static_cast<uint8_t>(v << n | v >> (8 - n)); }
+uint8_t Rotl8(uint8_t v, int n) {
+    return static_cast<uint8_t>(v << n | v >> (8 - n));
+}
 
 struct LogonErrorResult {
     DWORD error;
@@ -45,9 +47,12 @@ struct LogonErrorResult {
 };
 
 constexpr LogonErrorResult kLogonErrors[] = {
-    {ERROR_NO_SUCH_PRIVILEGE, LOGIN_RESULT_NO_PRIVILEGE},  {ERROR_PRIVILEGE_NOT_HELD, LOGIN_RESULT_NO_PRIVILEGE},
-    {ERROR_NO_SUCH_USER, LOGIN_RESULT_NO_SUCH_USER},       {ERROR_WRONG_PASSWORD, LOGIN_RESULT_WRONG_PASSWORD},
-    {ERROR_ILL_FORMED_PASSWORD, LOGIN_RESULT_WRONG_PASSWORD}, {ERROR_LOGON_FAILURE, LOGIN_RESULT_WRONG_PASSWORD},
+    {ERROR_NO_SUCH_PRIVILEGE, LOGIN_RESULT_NO_PRIVILEGE},
+    {ERROR_PRIVILEGE_NOT_HELD, LOGIN_RESULT_NO_PRIVILEGE},
+    {ERROR_NO_SUCH_USER, LOGIN_RESULT_NO_SUCH_USER},
+    {ERROR_WRONG_PASSWORD, LOGIN_RESULT_WRONG_PASSWORD},
+    {ERROR_ILL_FORMED_PASSWORD, LOGIN_RESULT_WRONG_PASSWORD},
+    {ERROR_LOGON_FAILURE, LOGIN_RESULT_WRONG_PASSWORD},
 };
 
 uint32_t ResultOfLogonError(DWORD error) {

@@ -8,8 +8,8 @@
 enum PROXY_LOGIN_RESULT : uint32_t {
     LOGIN_RESULT_OK = 1,
     LOGIN_RESULT_NO_SUCH_USER = 2,
-    LOGIN_RESULT_LOGON_FAILED = 3,    // also: a Windows logon passed and the handshake echo matched
-    LOGIN_RESULT_BAD_REQUEST = 4,     // login data not 344 bytes, or a Windows logon passed, echo differs
+    LOGIN_RESULT_LOGON_FAILED = 3,  // also: a Windows logon passed and the handshake echo matched
+    LOGIN_RESULT_BAD_REQUEST = 4,   // login data not 344 bytes, or a Windows logon passed, echo differs
     LOGIN_RESULT_WRONG_PASSWORD = 5,
     LOGIN_RESULT_NOT_PROXY_USER = 6,
     LOGIN_RESULT_NO_PRIVILEGE = 7,
@@ -21,7 +21,7 @@ enum PROXY_LOGIN_STATE : uint32_t {
 };
 
 class CSessionSecurity {
-public:
+  public:
     CSessionSecurity();
 
     // Computes, keeps and returns the handshake value of the peer's IPv4 address (host order).
@@ -40,7 +40,7 @@ public:
     uint32_t GetHandshakeValue() const { return m_HandshakeValue; }
     void SetLastSequence(uint32_t value) { m_LastSequence = value; }
 
-private:
+  private:
     uint32_t Authenticate(const char* userName, const uint8_t* encipheredPassword, uint8_t plainLength,
                           uint32_t handshakeEcho);
     // The result of the Windows logon, which never opens the session.

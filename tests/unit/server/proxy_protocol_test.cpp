@@ -10,13 +10,13 @@ namespace {
 
 TEST(ProxyHeader, DecodesBigEndianFieldsAndEncodesThemBack) {
     const uint8_t wire[PROXY_HEADER_LENGTH] = {
-        'K', 'E', 'S', 'T', 'R', 'A', 'V', 'O', 'N', 0, 0, 0,  //
-        0x00, 0x00, 0x00, 0x05,                                // SecuritySequence
-        0x12, 0x34, 0x56, 0x78,                                // Cookie
-        0x00, 0x00, 0x00, 0x01,                                // DataType
-        0x00, 0x00, 0x00, 0x6A,                                // OpCode
-        0xDE, 0xAD, 0xBE, 0xEF,                                // reserved
-        0x00, 0x40, 0x00, 0x00,                                // DataLen
+        'K',  'E',  'S',  'T',  'R', 'A', 'V', 'O', 'N', 0, 0, 0,  //
+        0x00, 0x00, 0x00, 0x05,                                    // SecuritySequence
+        0x12, 0x34, 0x56, 0x78,                                    // Cookie
+        0x00, 0x00, 0x00, 0x01,                                    // DataType
+        0x00, 0x00, 0x00, 0x6A,                                    // OpCode
+        0xDE, 0xAD, 0xBE, 0xEF,                                    // reserved
+        0x00, 0x40, 0x00, 0x00,                                    // DataLen
     };
     PROXY_MSG_HEADER header = DecodeProxyHeader(wire);
     EXPECT_EQ(header.SecuritySequence, 5u);
@@ -35,7 +35,7 @@ TEST(ProxyHeader, NewHeaderCarriesSignatureAndZeros) {
     uint8_t wire[PROXY_HEADER_LENGTH];
     EncodeProxyHeader(MakeProxyHeader(PROXY_CONTROL, CTRL_GOODBYE, 0), wire);
     const uint8_t expected[PROXY_HEADER_LENGTH] = {
-        'K', 'E', 'S', 'T', 'R', 'A', 'V', 'O', 'N', 0, 0, 0, 0, 0, 0, 0, 0, 0,
+        'K', 'E', 'S', 'T', 'R', 'A', 'V', 'O', 'N', 0,  0, 0, 0, 0, 0, 0, 0, 0,
         0,   0,   0,   0,   0,   3,   0,   0,   0,   14, 0, 0, 0, 0, 0, 0, 0, 0,
     };
     EXPECT_EQ(std::memcmp(wire, expected, sizeof wire), 0);
@@ -66,12 +66,12 @@ TEST(RequestCookie, AddsBaseSequenceAndTableEntry) {
         uint32_t base, sequence, cookie;
     };
     const Case cases[] = {
-        {0, 0, 58},                           // first entry
-        {100, 64, 100 + 64 + 58},             // 64 wraps to the first entry
-        {7, 1, 7 + 1 + 50},                   //
-        {0, 63, 63 + 7},                      // last entry
-        {1000, 24, 1000 + 24 + 64},           // the entry that holds 64
-        {0xFFFFFFFFu, 2, 2 - 1 + 42},         // sum wraps modulo 2^32
+        {0, 0, 58},                    // first entry
+        {100, 64, 100 + 64 + 58},      // 64 wraps to the first entry
+        {7, 1, 7 + 1 + 50},            //
+        {0, 63, 63 + 7},               // last entry
+        {1000, 24, 1000 + 24 + 64},    // the entry that holds 64
+        {0xFFFFFFFFu, 2, 2 - 1 + 42},  // sum wraps modulo 2^32
     };
     for (const Case& c : cases) EXPECT_EQ(ProxyRequestCookie(c.base, c.sequence), c.cookie) << c.sequence;
 }

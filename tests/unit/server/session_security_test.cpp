@@ -32,7 +32,7 @@ TEST(SessionSecurity, BaseStaysInTheClientsRange) {
 }
 
 class SessionLogin : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         std::strcpy(g_ProxyUser, "proxyuser");
         std::strcpy(g_ProxyPassword, "Pa55-word_Sample");
@@ -82,13 +82,14 @@ TEST_F(SessionLogin, PasswordDecidesAndFailureClosesTheSession) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(LoginWith(c.user, c.password), c.result) << c.user << " / " << c.password;
-        EXPECT_EQ(security.GetLoginState(),
-                  c.result == LOGIN_RESULT_OK ? uint32_t{LOGIN_STATE_LOGGED_IN} : uint32_t{LOGIN_STATE_CLOSED});
+        EXPECT_EQ(security.GetLoginState(), c.result == LOGIN_RESULT_OK ? uint32_t{LOGIN_STATE_LOGGED_IN}
+                                                                        : uint32_t{LOGIN_STATE_CLOSED});
     }
 }
 
 TEST_F(SessionLogin, LongPasswordUsesAll48Bytes) {
-    const std::string password = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKL";  // 48: 40 enciphered, 8 plain
+    const std::string password =
+        "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKL";  // 48: 40 enciphered, 8 plain
     std::strcpy(g_ProxyPassword, password.c_str());
     EXPECT_EQ(LoginWith("proxyuser", password), uint32_t{LOGIN_RESULT_OK});
     g_ProxyPassword[47] = 'X';

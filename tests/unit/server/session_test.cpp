@@ -36,8 +36,10 @@ constexpr uint32_t kLoginOk = 1;
 
 // The listener list as a test sees it: every call is recorded and succeeds.
 class RecordingListeners final : public ListenerDirectory {
-public:
-    bool Register(CRRESocket*, uint16_t number) override { return Record("register " + std::to_string(number)); }
+  public:
+    bool Register(CRRESocket*, uint16_t number) override {
+        return Record("register " + std::to_string(number));
+    }
     bool Remove(CRRESocket*, ListenerRemoval why) override {
         return Record(why == ListenerRemoval::Goodbye ? "remove goodbye" : "remove out-of-list");
     }
@@ -46,7 +48,7 @@ public:
         return calls_;
     }
 
-private:
+  private:
     bool Record(const std::string& call) {
         std::lock_guard<std::mutex> g(m_);
         calls_.push_back(call);
@@ -64,7 +66,8 @@ struct PassThroughRecord {
 PassThroughRecord g_PassThroughRecord;
 const std::vector<uint8_t> kControllerReply = {0xCA, 0xFE, 0x00, 0x01, 0x02};
 
-uint32_t RecordingPassThrough(const uint8_t*, uint32_t requestLength, uint8_t* reply, uint32_t replyCapacity) {
+uint32_t RecordingPassThrough(const uint8_t*, uint32_t requestLength, uint8_t* reply,
+                              uint32_t replyCapacity) {
     std::lock_guard<std::mutex> g(g_PassThroughRecord.m);
     g_PassThroughRecord.requestLengths.push_back(requestLength);
     if (replyCapacity < kControllerReply.size()) return 0;
@@ -73,7 +76,7 @@ uint32_t RecordingPassThrough(const uint8_t*, uint32_t requestLength, uint8_t* r
 }
 
 class Session : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() { rreInitialize(); }
     static void TearDownTestSuite() { rreTerminate(); }
 
@@ -219,7 +222,8 @@ TEST_F(Session, RefusedRequestsAreAnsweredAndNotExecuted) {
     expectRefused("sequence 0", 0, sessiontest::ExpectedCookie(base, 0));
 
     ASSERT_TRUE(client->Login(kUser, "not the password").at(0) != kLoginOk);
-    expectRefused("after a failed login", client->sequence + 1, sessiontest::ExpectedCookie(base, client->sequence + 1));
+    expectRefused("after a failed login", client->sequence + 1,
+                  sessiontest::ExpectedCookie(base, client->sequence + 1));
 }
 
 TEST_F(Session, HeaderWithoutSignatureIsDroppedWithWhatWaits) {
@@ -266,8 +270,8 @@ TEST_F(Session, ListenerRegistrationRemovalAndGoodbye) {
     ASSERT_TRUE(SendControl(14, {}));
     EXPECT_TRUE(client->ServerClosed()) << "goodbye has no answer and ends the session";
     EndSession();
-    EXPECT_EQ(listeners.Calls(),
-              (std::vector<std::string>{"register 4660", "register 0", "remove out-of-list", "remove goodbye"}));
+    EXPECT_EQ(listeners.Calls(), (std::vector<std::string>{"register 4660", "register 0",
+                                                           "remove out-of-list", "remove goodbye"}));
     const std::string capture = testsupport::ReadWholeFile("HOT_1");
     EXPECT_EQ(capture.rfind("\nCapture connection of 1 on ", 0), 0u) << capture;
 }
@@ -275,9 +279,9 @@ TEST_F(Session, ListenerRegistrationRemovalAndGoodbye) {
 TEST_F(Session, OversizedDataLenEndsTheSessionUnexecuted) {
     LogIn();
     client->sequence++;
-    std::vector<uint8_t> message =
-        sessiontest::EncodeHeader(client->sequence, sessiontest::ExpectedCookie(client->base, client->sequence),
-                                  kRequest, kSetDiscoveryFlag, 4194305);
+    std::vector<uint8_t> message = sessiontest::EncodeHeader(
+        client->sequence, sessiontest::ExpectedCookie(client->base, client->sequence), kRequest,
+        kSetDiscoveryFlag, 4194305);
     const std::vector<uint8_t> clearFlag = BigEndian({0, 0, 0});
     message.insert(message.end(), clearFlag.begin(), clearFlag.end());
     ASSERT_TRUE(client->SendBytes(message));
@@ -288,9 +292,9 @@ TEST_F(Session, OversizedDataLenEndsTheSessionUnexecuted) {
 TEST_F(Session, PeerClosingMidRequestExecutesNothing) {
     LogIn();
     client->sequence++;
-    std::vector<uint8_t> message =
-        sessiontest::EncodeHeader(client->sequence, sessiontest::ExpectedCookie(client->base, client->sequence),
-                                  kRequest, kSetDiscoveryFlag, 12);
+    std::vector<uint8_t> message = sessiontest::EncodeHeader(
+        client->sequence, sessiontest::ExpectedCookie(client->base, client->sequence), kRequest,
+        kSetDiscoveryFlag, 12);
     message.insert(message.end(), {0, 0, 0, 0, 0, 0});  // half of the 12 data bytes
     ASSERT_TRUE(client->SendBytes(message));
     EndSession();
@@ -298,7 +302,7 @@ TEST_F(Session, PeerClosingMidRequestExecutesNothing) {
 }
 
 class IpsSession : public Session {
-protected:
+  protected:
     void SetUp() override {
         g_IpsMode = true;
         SetIpsPassThrough(&RecordingPassThrough);

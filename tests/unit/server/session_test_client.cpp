@@ -16,8 +16,8 @@ namespace {
 constexpr int kWaitMs = 5000;
 constexpr char kKey[] = "vemorlit";
 constexpr uint8_t kInitialPermutation[64] = {
-    58, 50, 42, 34, 26, 18, 10, 2, 60, 52, 44, 36, 28, 20, 12, 4, 62, 54, 46, 38, 30, 22,
-    14, 6,  64, 56, 48, 40, 32, 24, 16, 8, 57, 49, 41, 33, 25, 17, 9,  1,  59, 51, 43, 35,
+    58, 50, 42, 34, 26, 18, 10, 2,  60, 52, 44, 36, 28, 20, 12, 4,  62, 54, 46, 38, 30, 22,
+    14, 6,  64, 56, 48, 40, 32, 24, 16, 8,  57, 49, 41, 33, 25, 17, 9,  1,  59, 51, 43, 35,
     27, 19, 11, 3,  61, 53, 45, 37, 29, 21, 13, 5,  63, 55, 47, 39, 31, 23, 15, 7,
 };
 
@@ -66,7 +66,9 @@ bool MakeLoopbackPair(LoopbackPair* pair) {
     return ok && pair->serverFd >= 0;
 }
 
-RawClient::~RawClient() { Close(); }
+RawClient::~RawClient() {
+    Close();
+}
 
 void RawClient::Close() {
     if (fd_ >= 0) ::close(fd_);
@@ -129,7 +131,8 @@ std::vector<uint32_t> RawClient::Login(const std::string& user, const std::strin
     Message reply;
     if (!Send(3, 1, {'t', 'e', 's', 't'}) || !Read(&reply) || reply.dataLen != 8) return {};
     const uint32_t handshakeValue = WordAt(reply.data, 4);
-    if (!Send(3, 3, LoginRequest(user, password, handshakeValue)) || !Read(&reply) || reply.dataLen != 12) return {};
+    if (!Send(3, 3, LoginRequest(user, password, handshakeValue)) || !Read(&reply) || reply.dataLen != 12)
+        return {};
     base = WordAt(reply.data, 4);
     sequence = 0;
     return {WordAt(reply.data, 0), WordAt(reply.data, 4), WordAt(reply.data, 8)};
@@ -153,7 +156,8 @@ uint32_t ExpectedCookie(uint32_t base, uint32_t sequence) {
     return base + sequence + kInitialPermutation[sequence % 64];
 }
 
-std::vector<uint8_t> LoginRequest(const std::string& user, const std::string& password, uint32_t handshakeEcho) {
+std::vector<uint8_t> LoginRequest(const std::string& user, const std::string& password,
+                                  uint32_t handshakeEcho) {
     std::vector<uint8_t> data(344, 0);
     std::memcpy(data.data(), user.data(), std::min<size_t>(user.size(), 32));
     // At most 40 characters are enciphered, blank-padded to whole blocks; the rest travel plain.
@@ -165,7 +169,8 @@ std::vector<uint8_t> LoginRequest(const std::string& user, const std::string& pa
     for (size_t b = 0; b < blocks; ++b) EncipherBlock(field + 8 * b);
     // The cipher's copy-back stops at the first zero byte of the cipher text.
     const uint8_t* zero = static_cast<const uint8_t*>(std::memchr(field, 0, blocks * 8));
-    if (zero != nullptr) std::memset(field + (zero - field), 0, blocks * 8 - static_cast<size_t>(zero - field));
+    if (zero != nullptr)
+        std::memset(field + (zero - field), 0, blocks * 8 - static_cast<size_t>(zero - field));
     std::memcpy(data.data() + 32, field, sizeof field);
     data[80] = static_cast<uint8_t>(password.size());
     PutWord(data.data() + 84, handshakeEcho);

@@ -24,7 +24,7 @@ struct Message {
 };
 
 class RawClient {
-public:
+  public:
     explicit RawClient(int fd) : fd_(fd) {}
     ~RawClient();
     RawClient(const RawClient&) = delete;
@@ -50,7 +50,7 @@ public:
     uint32_t base = 0;
     uint32_t sequence = 0;
 
-private:
+  private:
     int fd_;
 };
 
@@ -58,7 +58,8 @@ std::vector<uint8_t> EncodeHeader(uint32_t sequence, uint32_t cookie, uint32_t d
                                   uint32_t dataLen);
 uint32_t ExpectedCookie(uint32_t base, uint32_t sequence);
 // The 344 bytes of a login: user name, enciphered password, plain length, handshake echo.
-std::vector<uint8_t> LoginRequest(const std::string& user, const std::string& password, uint32_t handshakeEcho);
+std::vector<uint8_t> LoginRequest(const std::string& user, const std::string& password,
+                                  uint32_t handshakeEcho);
 std::vector<uint8_t> BigEndian(std::initializer_list<uint32_t> words);
 uint32_t WordAt(const std::vector<uint8_t>& data, size_t offset);
 
