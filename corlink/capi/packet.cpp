@@ -6,6 +6,7 @@
 
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/hszrle.h"
+#include "corlink/capi/include_converter.h"
 #include "corlink/capi/include_types.h"
 #include "corlink/service/log.h"
 
@@ -90,6 +91,7 @@ uint32_t BuildPacket(uint8_t* packet, uint8_t byte6Flag, uint8_t acceptCompresse
 
     const uint32_t includeSize = CheckedIncludeSize(header, include);
     if (includeSize > 0) std::memcpy(g_IncludeStaging, include, includeSize);
+    PackIncludeStruct(includeStructType, g_IncludeStaging, param1, includeSize);
 
     uint8_t* data = packet + CAPI_PACKET_HEADER_SIZE;
     uint32_t dataLength = 0;
