@@ -114,6 +114,17 @@ inline constexpr bool No = false;
 
 }  // namespace capi
 
+// No padding anywhere: every structure is a wire format.
+#if defined(_MSC_VER)
+#define CAPI_PACKED_BEGIN __pragma(pack(push, 1))
+#define CAPI_PACKED_END __pragma(pack(pop))
+#define CAPI_PACKED
+#else
+#define CAPI_PACKED_BEGIN
+#define CAPI_PACKED_END
+#define CAPI_PACKED __attribute__((packed))
+#endif
+
 // ---- expansions of one row F(S, offset, member, ctype, count, kind, conv, dumpLabel, dumpForm)
 #define CAPI_ROW_MEMBER(S, off, m, ct, n, k, cv, lbl, fm) typename ::capi::Dim<ct, n>::type m;
 #define CAPI_ROW_CHECK(S, off, m, ct, n, k, cv, lbl, fm)                  \
@@ -124,9 +135,10 @@ inline constexpr bool No = false;
                       ::capi::NestedDesc<ct, ::capi::FieldKind::k>(), lbl, ::capi::DumpForm::fm},
 
 #define CAPI_STRUCT_WITH_SELECTOR(S, SIZE, SELECTOR_OFFSET, SELECTOR_IF_ZERO)                         \
-    struct __attribute__((packed)) S {                                                               \
+    CAPI_PACKED_BEGIN struct CAPI_PACKED S {                                                         \
         S##_FIELDS(CAPI_ROW_MEMBER, S)                                                               \
     };                                                                                               \
+    CAPI_PACKED_END                                                                                  \
     static_assert(sizeof(S) == (SIZE), #S " size");                                                  \
     static_assert(std::is_standard_layout_v<S> && std::is_trivially_copyable_v<S>, #S " layout");     \
     S##_FIELDS(CAPI_ROW_CHECK, S)                                                                    \
@@ -146,9 +158,10 @@ inline constexpr bool No = false;
 #define CAPI_VARIANT_DESC(U, sel, m, layout) ::capi::UnionVariant{sel, #m, &::capi::Desc<layout>::value},
 
 #define CAPI_UNION(U, SIZE)                                                                          \
-    union __attribute__((packed)) U {                                                                \
+    CAPI_PACKED_BEGIN union CAPI_PACKED U {                                                          \
         U##_VARIANTS(CAPI_VARIANT_MEMBER, U)                                                         \
     };                                                                                               \
+    CAPI_PACKED_END                                                                                  \
     static_assert(sizeof(U) == (SIZE), #U " size");                                                  \
     U##_VARIANTS(CAPI_VARIANT_SIZE_CHECK, U)                                                         \
     template <>                                                                                      \
