@@ -1,5 +1,6 @@
 #include "corlink/commands/array_partitions.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "corlink/service/nt_os.h"
@@ -20,6 +21,21 @@ void* ZeroedBlock(size_t size) {
 }
 
 }  // namespace
+
+ArrayPartitionTable::~ArrayPartitionTable() {
+    for (auto& controller : arrays_) {
+        for (CAPI_ARRAY_PARTITION**& block : controller) {
+            if (block == nullptr) {
+                continue;
+            }
+            for (uint32_t i = 0; i < PARTITION_TABLE_PARTITIONS; ++i) {
+                std::free(block[i]);
+            }
+            std::free(block);
+            block = nullptr;
+        }
+    }
+}
 
 CAPI_ARRAY_PARTITION* ArrayPartitionTable::Find(uint32_t controller, uint32_t array, uint32_t partition) const {
     if (!InRange(controller, array, partition)) {

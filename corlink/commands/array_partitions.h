@@ -14,6 +14,7 @@ constexpr uint32_t PARTITION_TABLE_PARTITIONS = 1152;
 class ArrayPartitionTable {
 public:
     ArrayPartitionTable() = default;
+    ~ArrayPartitionTable();
     ArrayPartitionTable(const ArrayPartitionTable&) = delete;
     ArrayPartitionTable& operator=(const ArrayPartitionTable&) = delete;
 

@@ -66,6 +66,13 @@ RAID_CONTROLLER& ControllerDb::operator[](uint32_t index) {
     return *entries_[index];
 }
 
+ControllerDb::~ControllerDb() {
+    for (RAID_CONTROLLER*& entry : entries_) {
+        std::free(entry);
+        entry = nullptr;
+    }
+}
+
 RAID_CONTROLLER* ControllerDb::Peek(uint32_t index) const {
     return index < CONTROLLER_DB_SIZE ? entries_[index] : nullptr;
 }

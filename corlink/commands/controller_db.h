@@ -15,6 +15,7 @@ constexpr uint32_t CONTROLLER_DB_SIZE = CAPI_MAX_CONTROLLERS;
 class ControllerDb {
 public:
     ControllerDb() = default;
+    ~ControllerDb();
     ControllerDb(const ControllerDb&) = delete;
     ControllerDb& operator=(const ControllerDb&) = delete;
 
