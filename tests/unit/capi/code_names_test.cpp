@@ -5,10 +5,19 @@
 #include <cstring>
 #include <string>
 
+#include "corlink/capi/capi_codes.h"
 #include "corlink/capi/capi_response.h"
 #include "corlink/capi/code_name_tables.h"
 
 namespace {
+
+// Codes other parts of the library branch on.
+static_assert(CAPI_COMMAND_U_GET_CONTROLLER_DATA == 1001 && CAPI_REPLY_U_GET_CONTROLLER_DATA == 2001);
+static_assert(CAPI_REPLY_U_CREATE_ARRAY_START == 2050 && CAPI_REPLY_NEXT_PART == 2380);
+static_assert(CAPI_REPLY_COMMAND_ALREADY_ACTIVE == 409 && CAPI_REPLY_INITIALIZE_COMPLETE == 340);
+static_assert(CAPI_ERROR_OTHER_NOT_UP == 59 && CAPI_ERROR_OTHER_NOT_UP_BUT_LOCAL_SUCCESSFUL == 139);
+static_assert(CAPI_ERROR_BAD_IDENTIFIER == 26 && CAPI_ERROR_AUTHDB_RECORD_NOT_FOUND == 247);
+static_assert(CAPI_EVENT_3RD_PARTY_DISK_BUS_RESET == 60 && CAPI_STATUS_NULL_POINTER == 6);
 
 template <typename Code>
 std::string Name(void (*nameFunction)(Code, char*, size_t), Code code) {
@@ -109,6 +118,7 @@ TEST(CapiNameTables, RowsFollowTheirPatternsAndExceptions) {
         {CapiNameTable::Error, 1, "Error: CAPI_ERROR_COMMAND_FAILED."},
         {CapiNameTable::Error, 8, "Error: CAPI_ERROR_RESERVED_8."},
         {CapiNameTable::Error, 56, "Error: CAPI_ERROR_RESERVED_56."},
+        {CapiNameTable::Error, 89, "Error: CAPI_ERROR_RESERVED_89."},
         {CapiNameTable::Error, 62, "Error: CAPI_ERROR_BAD_DUAL_SA_OPTION."},
         {CapiNameTable::Error, 96, "Error: CAPI_ERROR_A_CMM_IS_OFFLINE."},
         {CapiNameTable::Error, 97, "Error: CAPI_ERROR_A_CIM_IS_OFFLINE."},

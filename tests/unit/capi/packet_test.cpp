@@ -153,6 +153,8 @@ TEST_F(PacketTest, IncludeSizeFollowsTheTypeAndParam1) {
         EXPECT_EQ(sent, packetLength + packetLength % 2) << c.name;
         EXPECT_EQ(header.errorCode, c.errorCode) << c.name;
         EXPECT_EQ(header.includeCompressed, 0) << c.name;
+        EXPECT_EQ(header.reserved6, 0) << c.name;
+        EXPECT_EQ(header.reserved7, 0) << c.name;
         EXPECT_EQ(Data(c.includeLength), include) << c.name;
         if (packetLength % 2 == 1) {
             EXPECT_EQ(packet[packetLength], 0) << c.name << ": rounding byte";
