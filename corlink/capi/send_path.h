@@ -30,3 +30,12 @@ struct CapiCommandCounters {
     int32_t failcommands;
 };
 CapiCommandCounters& CapiCounters();
+// The result line of the last command that was reported.
+const char* CapiLastResultLine();
+
+// 1 when another try may help: no reply, COMMAND_FAILED, LOCK_NOT_GRANTED_WAIT_TO_RETRY, OTHER_NOT_SET for
+// U_GET_CONTROLLER_DATA, or command code 183.
+int IsRetriableError(uint32_t commandCode, int32_t errorCode);
+// Rebuilds the database to find a controller that stopped answering; on 0 the address names the controller
+// found by its serial number. -1: no rediscovery was due; -2: not found (or a stop was requested).
+int RediscoverController(CAPI_ADDRESS* address);

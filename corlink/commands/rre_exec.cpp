@@ -102,6 +102,7 @@ extern "C" uint32_t rreInitialize(void) {
         DebugPrint("Lock creation failed\n");
         return 0xFFFFFFFF;
     }
+    InstallCapiDatabaseHooks();
     CAPI_Initialize_Main();
     g_RreInitStatus = 0;
     return 0;

@@ -1,0 +1,3 @@
+#include "corlink/transport/device_state.h"
+
+volatile int32_t g_DeviceGone = 0;
