@@ -79,7 +79,7 @@ uint32_t HSZRLECompress(const uint8_t* source, uint8_t* destination, uint32_t so
         if (run == 1) {
             out.Put(0x00, 1);
         } else {
-            out.Put(HSZRLE_ESCAPE, 2) && out.Put(static_cast<uint8_t>(run), 3);
+            if (out.Put(HSZRLE_ESCAPE, 2)) out.Put(static_cast<uint8_t>(run), 3);
         }
         if (endedByByte) PutLiteral(out, ender, 4, 5);
     }
@@ -105,7 +105,8 @@ uint32_t HSZRLEUncompress(const uint8_t* source, uint8_t* destination, uint32_t 
         if (count == 0) {
             out.Put(HSZRLE_ESCAPE, 1);
         } else {
-            for (uint32_t k = 0; k < count && out.Put(0x00, 2); ++k) {
+            for (uint32_t k = 0; k < count; ++k) {
+                if (!out.Put(0x00, 2)) break;
             }
         }
     }
