@@ -24,6 +24,25 @@ CAPI_HANDLE ControllerTableHandleOf(uint32_t index) {
     return g_ControllerTable->handleOf(index);
 }
 
+void CapiSetResponds(CAPI_HANDLE handle, uint8_t value) {
+    if (g_ControllerTable != nullptr && g_ControllerTable->setResponds != nullptr) {
+        g_ControllerTable->setResponds(handle, value);
+    }
+}
+
+int32_t CapiFindControllerBySerialNumber(const uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH]) {
+    if (g_ControllerTable == nullptr || g_ControllerTable->findBySerialNumber == nullptr) {
+        return -1;
+    }
+    return g_ControllerTable->findBySerialNumber(serial);
+}
+
+void CapiRebuildControllerDb() {
+    if (g_ControllerTable != nullptr && g_ControllerTable->rebuild != nullptr) {
+        g_ControllerTable->rebuild();
+    }
+}
+
 CAPI_HANDLE Context2Handle(const CAPI_CONTROLLER_CONTEXT* context) {
     if (context != nullptr) {
         for (uint32_t index = 0; index < CAPI_MAX_CONTROLLERS; ++index) {

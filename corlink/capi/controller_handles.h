@@ -1,6 +1,6 @@
 // Handles and transport contexts. The contexts live in the controller database entries; the library
-// reaches them only through the controller table installed here (the database installs itself, tests
-// may install their own).
+// reaches them, and the few database operations it needs, only through the controller table installed
+// here (the database installs itself, tests may install their own).
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,12 @@ struct CapiControllerTable {
     CAPI_CONTROLLER_CONTEXT* (*contextOf)(uint32_t index);
     // The controllerHandle that entry `index` holds (0 when the entry is not in use).
     CAPI_HANDLE (*handleOf)(uint32_t index);
+    // Sets the responds flag of every entry with the handle.
+    void (*setResponds)(CAPI_HANDLE handle, uint8_t value);
+    // The index of the responding real controller with this serial number, or -1.
+    int32_t (*findBySerialNumber)(const uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH]);
+    // Rebuilds the whole database by a new discovery.
+    void (*rebuild)();
 };
 
 // Installs the table (null: no controllers). The caller keeps it alive.
@@ -24,3 +30,7 @@ CAPI_HANDLE Context2Handle(const CAPI_CONTROLLER_CONTEXT* context);
 CAPI_CONTROLLER_CONTEXT* Handle2Context(CAPI_HANDLE handle);
 // The controllerHandle held by database entry `index` (0 when none).
 CAPI_HANDLE ControllerTableHandleOf(uint32_t index);
+// The database operations of the installed table; without a table they do nothing and find nothing.
+void CapiSetResponds(CAPI_HANDLE handle, uint8_t value);
+int32_t CapiFindControllerBySerialNumber(const uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH]);
+void CapiRebuildControllerDb();

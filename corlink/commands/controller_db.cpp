@@ -6,6 +6,7 @@
 #include <type_traits>
 
 #include "corlink/capi/controller_handles.h"
+#include "corlink/commands/capi_session.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/service/log.h"
 #include "corlink/service/nt_os.h"
@@ -38,7 +39,9 @@ CAPI_HANDLE DbHandleOf(uint32_t index) {
     RAID_CONTROLLER* entry = g_ControllerDb.Peek(index);
     return entry != nullptr ? entry->controllerHandle : 0;
 }
-const CapiControllerTable kControllerDbTable = {&DbContextOf, &DbHandleOf};
+void RebuildDb() { CAPI_Initialize_Main(); }
+const CapiControllerTable kControllerDbTable = {&DbContextOf, &DbHandleOf, &SetResponds, &GetControllerBySerialNumber,
+                                                &RebuildDb};
 
 // Forgets receive buffers that were just freed wherever the entry or its context still names them.
 void ForgetBuffers(RAID_CONTROLLER& entry, const uint8_t* freedCapi, const uint8_t* freedEvent) {

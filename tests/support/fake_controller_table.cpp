@@ -1,5 +1,7 @@
 #include "tests/support/fake_controller_table.h"
 
+#include <cstring>
+
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/controller_handles.h"
 
@@ -14,7 +16,9 @@ FakeControllerTable::FakeControllerTable() : entries_(new Entry[CAPI_MAX_CONTROL
         entries_[i].handle = (i + 1) * CAPI_HANDLE_STEP;
     }
     g_Table = this;
-    static const CapiControllerTable hooks = {&FakeControllerTable::ContextOf, &FakeControllerTable::HandleOf};
+    static const CapiControllerTable hooks = {&FakeControllerTable::ContextOf, &FakeControllerTable::HandleOf,
+                                              &FakeControllerTable::SetResponds, &FakeControllerTable::FindBySerialNumber,
+                                              &FakeControllerTable::Rebuild};
     CAPI_SetControllerTable(&hooks);
 }
 
@@ -42,6 +46,32 @@ CAPI_CONTROLLER_CONTEXT* FakeControllerTable::ContextOf(uint32_t index) {
 CAPI_HANDLE FakeControllerTable::HandleOf(uint32_t index) {
     Entry& entry = g_Table->entries_[index];
     return entry.used ? entry.handle : 0;
+}
+
+void FakeControllerTable::SetResponds(CAPI_HANDLE handle, uint8_t value) {
+    for (uint32_t i = 0; i < CAPI_MAX_CONTROLLERS; ++i) {
+        if (ContextOf(i) != nullptr && HandleOf(i) == handle) {
+            ProcessorDeviceOf(g_Table->entries_[i].context).responds = value;
+        }
+    }
+}
+
+int32_t FakeControllerTable::FindBySerialNumber(const uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH]) {
+    for (uint32_t i = 0; i < CAPI_MAX_CONTROLLERS; ++i) {
+        const CAPI_CONTROLLER_CONTEXT* context = ContextOf(i);
+        if (context != nullptr && ProcessorDeviceOf(*context).responds &&
+            std::memcmp(ProcessorDeviceOf(*context).controllerSerialNumber, serial, PROCESSOR_DEVICE_SERIAL_LENGTH) == 0) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
+}
+
+void FakeControllerTable::Rebuild() {
+    ++g_Table->rebuilds_;
+    if (g_Table->rebuild_) {
+        g_Table->rebuild_();
+    }
 }
 
 }  // namespace testsupport

@@ -1,8 +1,10 @@
 // A controller table for tests of the CAPI library without the controller database: 64 transport
-// contexts with their packet buffers, installed in the library for the fixture's lifetime.
+// contexts with their packet buffers, installed in the library for the fixture's lifetime. The database
+// operations work on the contexts' processor devices; a rebuild runs what the test sets.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -25,6 +27,9 @@ public:
     void setHandle(uint32_t index, CAPI_HANDLE handle) { entries_[index].handle = handle; }
     // An entry marked unused has no context, as an unallocated database entry.
     void setUnused(uint32_t index) { entries_[index].used = false; }
+    // What a database rebuild does (nothing by default), and how many rebuilds were asked for.
+    void onRebuild(std::function<void()> rebuild) { rebuild_ = std::move(rebuild); }
+    uint32_t rebuilds() const { return rebuilds_; }
 
 private:
     struct Entry {
@@ -36,9 +41,14 @@ private:
     };
     static CAPI_CONTROLLER_CONTEXT* ContextOf(uint32_t index);
     static CAPI_HANDLE HandleOf(uint32_t index);
+    static void SetResponds(CAPI_HANDLE handle, uint8_t value);
+    static int32_t FindBySerialNumber(const uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH]);
+    static void Rebuild();
     static uint8_t* Buffer(std::vector<uint8_t>& buffer);
 
     std::unique_ptr<Entry[]> entries_;
+    std::function<void()> rebuild_;
+    uint32_t rebuilds_ = 0;
 };
 
 }  // namespace testsupport

@@ -49,6 +49,10 @@ TEST(ControllerHandles, WithoutAControllerTableThereIsNoController) {
     CAPI_CONTROLLER_CONTEXT context{};
     EXPECT_EQ(Context2Handle(&context), 0u);
     EXPECT_EQ(ControllerTableHandleOf(0), 0u);
+    const uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH] = {};
+    EXPECT_EQ(CapiFindControllerBySerialNumber(serial), -1);
+    CapiSetResponds(256, 0);
+    CapiRebuildControllerDb();
 }
 
 }  // namespace

@@ -138,6 +138,7 @@ TEST_F(ControllerDbTest, SerialLookupsFindOnlyRespondingRealControllersByTheExac
 
     const uint8_t serial[6] = {0x00, 0xC0, 0xFF, 0x10, 0x00, 0x01};
     EXPECT_EQ(GetControllerBySerialNumber(serial), 2);
+    EXPECT_EQ(CapiFindControllerBySerialNumber(serial), 2) << "the library reaches the database";
     At(2).controller.serialNumber[2] = 'f';  // upper-case hex only
     EXPECT_EQ(GetControllerBySerialNumber(serial), -1);
 }
@@ -175,7 +176,7 @@ TEST_F(ControllerDbTest, SetRespondsReachesEveryEntryWithTheHandle) {
     Add({"SNA", "SNB"});
     Add({"SNC", ""});
     Add({"SNA", "SNB", 0, 1, 0});
-    SetResponds(0x100, 0);
+    CapiSetResponds(0x100, 0);  // as the library asks for it
     EXPECT_EQ(IsControllerResponding(0), 0);
     EXPECT_EQ(IsControllerResponding(1), 1);
     EXPECT_EQ(IsControllerResponding(2), 0);
