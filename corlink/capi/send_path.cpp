@@ -12,7 +12,7 @@
 #include "corlink/capi/code_names.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/controller_handles.h"
-#include "corlink/capi/database_hooks.h"
+#include "corlink/capi/discovery_hooks.h"
 #include "corlink/capi/packet.h"
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi/reply_path.h"
@@ -204,11 +204,12 @@ int IsRetriableError(uint32_t commandCode, int32_t errorCode) {
 }
 
 int RediscoverController(CAPI_ADDRESS* address) {
-    const CapiDatabaseHooks* db = CapiDatabase();
+    const CapiDiscoveryHooks* discovery = CapiDiscovery();
     CAPI_CONTROLLER_CONTEXT* context = Handle2Context(address->controllerHandle);
     // A rediscovery never runs inside a database rebuild, nor inside a nested send (the next part of a
     // reply, the next chunk of a transfer), whose callers still hold pointers into the database.
-    if (db == nullptr || context == nullptr || (db->discoveryRunning != nullptr && db->discoveryRunning()) ||
+    if (context == nullptr || (discovery != nullptr && discovery->discoveryRunning != nullptr &&
+                               discovery->discoveryRunning()) ||
         context->lmxIob.needRescan == 0 || g_Send.cmdCount > 1) {
         return -1;
     }
@@ -220,17 +221,18 @@ int RediscoverController(CAPI_ADDRESS* address) {
     for (int attempt = 0; attempt < kRediscoveryAttempts; ++attempt) {
         if (g_StopFlag == 1) return -2;
         if (attempt > 0) os_SleepSeconds(kRediscoverySleepSeconds);
-        if (db->setResponds != nullptr) db->setResponds(lostHandle, 0);
+        CapiSetResponds(lostHandle, 0);
         std::printf("BuildAndSendPacket: before CAPI_Initialize_Main() responds = %d\n",
                     RespondsOf(Handle2Context(lostHandle)));
-        if (db->rebuildDatabase != nullptr) db->rebuildDatabase();
+        CapiRebuildControllerDb();
         std::printf("BuildAndSendPacket: after CAPI_Initialize_Main() responds = %d\n",
                     RespondsOf(Handle2Context(lostHandle)));
-        int index = db->controllerBySerialNumber != nullptr ? db->controllerBySerialNumber(serial) : -1;
+        const int32_t index = CapiFindControllerBySerialNumber(serial);
         if (index >= 0) {
             // The remaining tries go to the controller found by its serial number, wherever it now sits.
             address->controllerHandle = ControllerTableHandleOf(static_cast<uint32_t>(index));
-            std::printf("BuildAndSendPacket: controllerHandle = %x controllerX=%d\n", address->controllerHandle, index);
+            std::printf("BuildAndSendPacket: controllerHandle = %x controllerX=%d\n", address->controllerHandle,
+                        static_cast<int>(index));
             return 0;
         }
     }
@@ -260,7 +262,7 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
         include = objectId;
     }
 
-    const CapiDatabaseHooks* db = CapiDatabase();
+    const CapiDiscoveryHooks* discovery = CapiDiscovery();
     int32_t result = CAPI_RESULT_NO_REPLY;
     int backOffBudget = kBackOffBudget;
     bool lost = false;
@@ -275,7 +277,9 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
         }
         CAPI_CONTROLLER_CONTEXT* context = Handle2Context(target.controllerHandle);
         if (context != nullptr) context->lmxIob.errorCode = -1;
-        if (db != nullptr && db->clearBadControllerNumberError != nullptr) db->clearBadControllerNumberError();
+        if (discovery != nullptr && discovery->clearBadControllerNumberError != nullptr) {
+            discovery->clearBadControllerNumberError();
+        }
         std::printf("BuildAndSendPacket: controllerHandle = %x, code = %d, pLmxContext = %p, responds = %d i=%d\n",
                     target.controllerHandle, static_cast<int>(commandCode),
                     context != nullptr ? static_cast<void*>(context->lmxIob.pLmxContext) : nullptr,
@@ -302,7 +306,7 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
         // Without a context nothing was exchanged: its result is final.
         const int32_t ioErrorCode = context != nullptr ? context->lmxIob.errorCode : result;
         if (!IsRetriableError(commandCode, ioErrorCode) || IsUnifiedEventCommand(commandCode)) break;
-        if (db != nullptr && db->discoveryEnabled != nullptr && db->discoveryEnabled() && !lost) {
+        if (discovery != nullptr && discovery->discoveryEnabled != nullptr && discovery->discoveryEnabled() && !lost) {
             switch (RediscoverController(&target)) {
                 case 0: std::printf("BuildAndSendPacket: foundController: ok\n"); break;
                 case -2:

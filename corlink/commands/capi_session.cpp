@@ -1,6 +1,6 @@
 #include "corlink/commands/capi_session.h"
 
-#include "corlink/capi/database_hooks.h"
+#include "corlink/capi/discovery_hooks.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/service/log.h"
@@ -10,10 +10,7 @@ volatile int32_t g_badControllerNumberError = 0;
 
 namespace {
 
-const CapiDatabaseHooks kDatabaseHooks = {
-    SetResponds,
-    [] { CAPI_Initialize_Main(); },
-    [](const uint8_t* serial) { return static_cast<int>(GetControllerBySerialNumber(serial)); },
+const CapiDiscoveryHooks kDiscoveryHooks = {
     [] { return g_DiscoveryFlag == 1; },
     [] { return g_DiscoveryRunning != 0; },
     [] { g_badControllerNumberError = 0; },
@@ -23,7 +20,7 @@ const CapiDatabaseHooks kDatabaseHooks = {
 
 void InstallCapiDatabaseHooks() {
     InstallControllerDbInCapi();
-    CAPI_SetDatabaseHooks(&kDatabaseHooks);
+    CAPI_SetDiscoveryHooks(&kDiscoveryHooks);
 }
 
 int CAPI_Initialize_Main() {

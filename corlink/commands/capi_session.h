@@ -8,7 +8,7 @@ extern volatile int32_t g_DiscoveryRunning;
 // Set by the reply callback when a reply names no controller of the database; cleared before each try.
 extern volatile int32_t g_badControllerNumberError;
 
-// Gives the CAPI library its view of the database: the controller table and the rediscovery hooks.
+// Gives the CAPI library its view of the database (the controller table) and of discovery.
 void InstallCapiDatabaseHooks();
 
 // Starts the CAPI library and discovers the controllers into the database. Until controller discovery
