@@ -29,5 +29,9 @@ constexpr bool CapiReturnCodeIsSuccess(int32_t returnCode) {
 }
 
 // configSequenceNumber carries two 8-bit change counters: the controller's own and its partner's.
-constexpr uint32_t CapiLocalConfigChanges(uint32_t configSequenceNumber) { return configSequenceNumber & 0xFF; }
-constexpr uint32_t CapiOtherConfigChanges(uint32_t configSequenceNumber) { return (configSequenceNumber >> 16) & 0xFF; }
+constexpr uint32_t CapiLocalConfigChanges(uint32_t configSequenceNumber) {
+    return configSequenceNumber & 0xFF;
+}
+constexpr uint32_t CapiOtherConfigChanges(uint32_t configSequenceNumber) {
+    return (configSequenceNumber >> 16) & 0xFF;
+}

@@ -12,7 +12,7 @@ using Row = std::array<char, CAPI_NAME_ROW_SIZE>;
 
 // Composes one row; text beyond the row's 63 characters is cut, the rest stays zero.
 class RowWriter {
-public:
+  public:
     constexpr RowWriter& Add(std::string_view text) {
         for (char c : text) {
             if (length_ + 1 >= row_.size()) break;
@@ -32,7 +32,7 @@ public:
     }
     constexpr Row Take() const { return row_; }
 
-private:
+  private:
     Row row_{};
     size_t length_ = 0;
 };
@@ -121,10 +121,14 @@ const char* TextAt(const std::array<Row, N>& rows, uint32_t index) {
 
 const char* CapiNameTableText(CapiNameTable table, uint32_t code) {
     switch (table) {
-        case CapiNameTable::Status: return TextAt(kStatusTable, code);
-        case CapiNameTable::Reply: return code < kReplyFirst ? nullptr : TextAt(kReplyTable, code - kReplyFirst);
-        case CapiNameTable::Event: return TextAt(kEventTable, code);
-        case CapiNameTable::Error: return TextAt(kErrorTable, code);
+        case CapiNameTable::Status:
+            return TextAt(kStatusTable, code);
+        case CapiNameTable::Reply:
+            return code < kReplyFirst ? nullptr : TextAt(kReplyTable, code - kReplyFirst);
+        case CapiNameTable::Event:
+            return TextAt(kEventTable, code);
+        case CapiNameTable::Error:
+            return TextAt(kErrorTable, code);
     }
     return nullptr;
 }

@@ -12,7 +12,9 @@ constexpr int kPaddedNameWidth = 31;
 // Length of "Reply: " and "Reply  " in front of the reply table's names.
 constexpr size_t kReplyRowPrefixLength = 7;
 
-int NameLength(std::string_view name) { return static_cast<int>(name.size()); }
+int NameLength(std::string_view name) {
+    return static_cast<int>(name.size());
+}
 
 }  // namespace
 
@@ -21,7 +23,8 @@ void CapiCommandName(int32_t commandCode, char* text, size_t size) {
     if (command == nullptr) {
         std::snprintf(text, size, "----%d----", commandCode);
     } else if (command->padding == capi_names::Padding::Padded) {
-        std::snprintf(text, size, "%-*.*s", kPaddedNameWidth, NameLength(command->name), command->name.data());
+        std::snprintf(text, size, "%-*.*s", kPaddedNameWidth, NameLength(command->name),
+                      command->name.data());
     } else {
         std::snprintf(text, size, "%.*s", NameLength(command->name), command->name.data());
     }
@@ -37,7 +40,8 @@ void CapiReturnCodeName(int32_t returnCode, char* text, size_t size) {
         std::snprintf(text, size, "No decode(%d)", returnCode);
     } else {
         const char* prefix = returnCode >= CAPI_ERROR_FIRST_PREFIXED_NAME ? "CAPI_ERROR_" : "";
-        std::snprintf(text, size, "%s%.*s(%d)", prefix, NameLength(error->name), error->name.data(), returnCode);
+        std::snprintf(text, size, "%s%.*s(%d)", prefix, NameLength(error->name), error->name.data(),
+                      returnCode);
     }
 }
 

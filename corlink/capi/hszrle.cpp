@@ -12,7 +12,7 @@ constexpr uint32_t kLongestRun = 255;
 
 // Writes bytes while the output stays below the capacity; every failed test is reported by its number.
 class BoundedOutput {
-public:
+  public:
     BoundedOutput(const char* function, uint8_t* destination, uint32_t capacity)
         : function_(function), destination_(destination), capacity_(capacity) {}
 
@@ -38,7 +38,7 @@ public:
         return false;
     }
 
-private:
+  private:
     const char* function_;
     uint8_t* destination_;
     uint32_t capacity_;
@@ -55,7 +55,8 @@ bool PutLiteral(BoundedOutput& out, uint8_t value, int escapeError, int afterErr
 
 }  // namespace
 
-uint32_t HSZRLECompress(const uint8_t* source, uint8_t* destination, uint32_t sourceLength, uint32_t capacity) {
+uint32_t HSZRLECompress(const uint8_t* source, uint8_t* destination, uint32_t sourceLength,
+                        uint32_t capacity) {
     DumpPacket(kSendDirection, source, sourceLength);
     BoundedOutput out("HSZRLECompress", destination, capacity);
     uint32_t i = 0;
@@ -86,7 +87,8 @@ uint32_t HSZRLECompress(const uint8_t* source, uint8_t* destination, uint32_t so
     return out.failed() ? 0 : out.count();
 }
 
-uint32_t HSZRLEUncompress(const uint8_t* source, uint8_t* destination, uint32_t sourceLength, uint32_t capacity) {
+uint32_t HSZRLEUncompress(const uint8_t* source, uint8_t* destination, uint32_t sourceLength,
+                          uint32_t capacity) {
     BoundedOutput out("HSZRLEUncompress", destination, capacity);
     uint32_t i = 0;
     while (i < sourceLength && !out.failed()) {

@@ -9,8 +9,10 @@ inline constexpr uint8_t HSZRLE_ESCAPE = 0x69;
 
 // Encodes `sourceLength` bytes into `destination`. Returns the number of bytes written, which is always
 // below `capacity`, or 0 when the encoding would not stay below it (nothing useful is then written).
-uint32_t HSZRLECompress(const uint8_t* source, uint8_t* destination, uint32_t sourceLength, uint32_t capacity);
+uint32_t HSZRLECompress(const uint8_t* source, uint8_t* destination, uint32_t sourceLength,
+                        uint32_t capacity);
 
 // Decodes `sourceLength` bytes into `destination`. Returns the number of bytes written, which is always
 // below `capacity`, or 0 when the output would not stay below it or the input ends with a lone escape byte.
-uint32_t HSZRLEUncompress(const uint8_t* source, uint8_t* destination, uint32_t sourceLength, uint32_t capacity);
+uint32_t HSZRLEUncompress(const uint8_t* source, uint8_t* destination, uint32_t sourceLength,
+                          uint32_t capacity);

@@ -22,7 +22,8 @@ CAPI_PACKET_HEADER MakeHeader(uint8_t byte6Flag, uint8_t acceptCompressed, uint3
                               uint32_t commandCode, const CAPI_ADDRESS* address, uint32_t includeStructType,
                               uint32_t errorCode, uint32_t param1, uint32_t param2, uint32_t param3,
                               uint32_t param4, uint32_t param5, uint32_t driveListConfigSequenceNumber,
-                              uint32_t arrayListConfigSequenceNumber, uint16_t partCount, uint16_t partIndex) {
+                              uint32_t arrayListConfigSequenceNumber, uint16_t partCount,
+                              uint16_t partIndex) {
     CAPI_PACKET_HEADER header{};
     header.acceptCompressed = acceptCompressed;
     header.configSequenceNumber = configSequenceNumber;
@@ -60,7 +61,8 @@ uint32_t CheckedIncludeSize(CAPI_PACKET_HEADER& header, const void* include) {
                     includeType, param1);
         std::fflush(stdout);
     } else if (size > 0 && include == nullptr) {
-        DebugPrint("BuildPacket: no include structure for includeStructType=%u; param1=%u\n", includeType, param1);
+        DebugPrint("BuildPacket: no include structure for includeStructType=%u; param1=%u\n", includeType,
+                   param1);
     } else {
         return static_cast<uint32_t>(size);
     }
@@ -80,9 +82,10 @@ uint32_t CompressInclude(uint32_t includeSize, uint8_t* compressionBuffer, uint3
 uint32_t BuildPacket(uint8_t* packet, uint8_t byte6Flag, uint8_t acceptCompressed, uint8_t compress,
                      uint8_t* compressionBuffer, uint32_t compressionCapacity, uint32_t configSequenceNumber,
                      uint32_t commandCode, const CAPI_ADDRESS* address, uint32_t includeStructType,
-                     const void* include, uint32_t errorCode, uint32_t param1, uint32_t param2, uint32_t param3,
-                     uint32_t param4, uint32_t param5, uint32_t driveListConfigSequenceNumber,
-                     uint32_t arrayListConfigSequenceNumber, uint16_t partCount, uint16_t partIndex) {
+                     const void* include, uint32_t errorCode, uint32_t param1, uint32_t param2,
+                     uint32_t param3, uint32_t param4, uint32_t param5,
+                     uint32_t driveListConfigSequenceNumber, uint32_t arrayListConfigSequenceNumber,
+                     uint16_t partCount, uint16_t partIndex) {
     std::memset(g_IncludeStaging, 0, sizeof g_IncludeStaging);
     CAPI_PACKET_HEADER header =
         MakeHeader(byte6Flag, acceptCompressed, configSequenceNumber, commandCode, address, includeStructType,

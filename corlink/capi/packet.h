@@ -17,6 +17,7 @@
 uint32_t BuildPacket(uint8_t* packet, uint8_t byte6Flag, uint8_t acceptCompressed, uint8_t compress,
                      uint8_t* compressionBuffer, uint32_t compressionCapacity, uint32_t configSequenceNumber,
                      uint32_t commandCode, const CAPI_ADDRESS* address, uint32_t includeStructType,
-                     const void* include, uint32_t errorCode, uint32_t param1, uint32_t param2, uint32_t param3,
-                     uint32_t param4, uint32_t param5, uint32_t driveListConfigSequenceNumber,
-                     uint32_t arrayListConfigSequenceNumber, uint16_t partCount, uint16_t partIndex);
+                     const void* include, uint32_t errorCode, uint32_t param1, uint32_t param2,
+                     uint32_t param3, uint32_t param4, uint32_t param5,
+                     uint32_t driveListConfigSequenceNumber, uint32_t arrayListConfigSequenceNumber,
+                     uint16_t partCount, uint16_t partIndex);

@@ -142,8 +142,9 @@ TEST(CapiNameTables, CodesOutsideTheRowsHaveNoText) {
         CapiNameTable table;
         uint32_t code;
     } cases[] = {
-        {CapiNameTable::Status, 8},   {CapiNameTable::Reply, 299},  {CapiNameTable::Reply, 417},
-        {CapiNameTable::Event, 224},  {CapiNameTable::Error, 190},  {CapiNameTable::Status, 0xFFFFFFFFu},
+        {CapiNameTable::Status, 8},          {CapiNameTable::Reply, 299},
+        {CapiNameTable::Reply, 417},         {CapiNameTable::Event, 224},
+        {CapiNameTable::Error, 190},         {CapiNameTable::Status, 0xFFFFFFFFu},
         {CapiNameTable::Reply, 0xFFFFFFFFu}, {CapiNameTable::Error, 0x80000000u},
     };
     for (const Case& c : cases) EXPECT_EQ(CapiNameTableText(c.table, c.code), nullptr) << c.code;

@@ -10,7 +10,9 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Zeros(size_t n) { return Bytes(n, 0x00); }
+Bytes Zeros(size_t n) {
+    return Bytes(n, 0x00);
+}
 Bytes Join(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -19,7 +21,8 @@ Bytes Join(Bytes a, const Bytes& b) {
 // Encodes into a buffer of exactly `capacity` bytes, so that a write past it is caught.
 uint32_t Encode(const Bytes& source, uint32_t capacity, Bytes* encoded) {
     Bytes out(capacity);
-    const uint32_t n = HSZRLECompress(source.data(), out.data(), static_cast<uint32_t>(source.size()), capacity);
+    const uint32_t n =
+        HSZRLECompress(source.data(), out.data(), static_cast<uint32_t>(source.size()), capacity);
     out.resize(n);
     *encoded = out;
     return n;
@@ -27,7 +30,8 @@ uint32_t Encode(const Bytes& source, uint32_t capacity, Bytes* encoded) {
 
 uint32_t Decode(const Bytes& source, uint32_t capacity, Bytes* decoded) {
     Bytes out(capacity);
-    const uint32_t n = HSZRLEUncompress(source.data(), out.data(), static_cast<uint32_t>(source.size()), capacity);
+    const uint32_t n =
+        HSZRLEUncompress(source.data(), out.data(), static_cast<uint32_t>(source.size()), capacity);
     out.resize(n);
     *decoded = out;
     return n;
@@ -85,10 +89,10 @@ TEST(Hszrle, ReportsWhichCapacityTestFailed) {
         uint32_t capacity;
         int error;
     } cases[] = {
-        {true, {0x00}, 1, 1},        {true, {0x00, 0x00}, 1, 2},        {true, {0x00, 0x00}, 2, 3},
-        {true, {0x00, 0x69}, 3, 4},  {true, {0x00, 0x41}, 2, 5},        {true, {0x69}, 2, 6},
-        {true, {0x41}, 1, 7},        {false, {0x69, 0x00}, 1, 1},       {false, {0x69, 0x05}, 5, 2},
-        {false, {0x41}, 1, 3},       {true, {0x41}, 0, 7},               {false, {0x41}, 0, 3},
+        {true, {0x00}, 1, 1},       {true, {0x00, 0x00}, 1, 2},  {true, {0x00, 0x00}, 2, 3},
+        {true, {0x00, 0x69}, 3, 4}, {true, {0x00, 0x41}, 2, 5},  {true, {0x69}, 2, 6},
+        {true, {0x41}, 1, 7},       {false, {0x69, 0x00}, 1, 1}, {false, {0x69, 0x05}, 5, 2},
+        {false, {0x41}, 1, 3},      {true, {0x41}, 0, 7},        {false, {0x41}, 0, 3},
     };
     for (const Case& c : cases) {
         const std::string function = c.encode ? "HSZRLECompress" : "HSZRLEUncompress";
@@ -119,10 +123,18 @@ TEST(Hszrle, RoundTripsRandomBuffersRichInZerosAndEscapes) {
         const size_t length = 1 + random() % 4000;
         while (plain.size() < length) {
             switch (random() % 4) {
-                case 0: plain.insert(plain.end(), 1 + random() % 600, 0x00); break;
-                case 1: plain.push_back(0x69); break;
-                case 2: plain.push_back(0x00); break;
-                default: plain.push_back(static_cast<uint8_t>(random())); break;
+                case 0:
+                    plain.insert(plain.end(), 1 + random() % 600, 0x00);
+                    break;
+                case 1:
+                    plain.push_back(0x69);
+                    break;
+                case 2:
+                    plain.push_back(0x00);
+                    break;
+                default:
+                    plain.push_back(static_cast<uint8_t>(random()));
+                    break;
             }
         }
         Bytes encoded, decoded;

@@ -34,7 +34,7 @@ struct PacketArgs {
 // A send buffer and a compression buffer of exactly the protocol's size, filled with old content, so
 // that an unwritten byte or a write past the end shows.
 class PacketTest : public testing::Test {
-protected:
+  protected:
     Bytes packet = Bytes(CAPI_MAX_PACKET_SIZE, kOldContent);
     Bytes compression = Bytes(CAPI_RECEIVE_GENERAL_BUFFER_SIZE, kOldContent);
 
@@ -51,7 +51,8 @@ protected:
         return header;
     }
     Bytes Data(size_t length) const {
-        return Bytes(packet.begin() + CAPI_PACKET_HEADER_SIZE, packet.begin() + CAPI_PACKET_HEADER_SIZE + length);
+        return Bytes(packet.begin() + CAPI_PACKET_HEADER_SIZE,
+                     packet.begin() + CAPI_PACKET_HEADER_SIZE + length);
     }
 };
 
@@ -82,6 +83,7 @@ TEST_F(PacketTest, HeaderBytesAreLaidOutAsOnTheWire) {
 
     EXPECT_EQ(Build(a, include.data()), 152u);
 
+    // clang-format off
     const Bytes golden = {
         0x00, 0x00, 0x03, 0x0A, 0x01, 0x00, 0x01, 0x00,  // reserved, version 3.10, accept, compressed, byte 6, byte 7
         0x43, 0x41, 0x50, 0x49,                          // signature
@@ -99,6 +101,7 @@ TEST_F(PacketTest, HeaderBytesAreLaidOutAsOnTheWire) {
         0x55, 0x00, 0x00, 0x00,                          // param5
         0x0D, 0x00, 0x00, 0x00,                          // driveListConfigSequenceNumber
     };
+    // clang-format on
     EXPECT_EQ(Bytes(packet.begin(), packet.begin() + CAPI_PACKET_HEADER_SIZE), golden);
     EXPECT_EQ(Data(72), include);
     EXPECT_EQ(packet[152], kOldContent);
