@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <filesystem>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -16,15 +15,6 @@
 #include "session_fuzz_session.h"
 
 namespace {
-
-bool PrepareOnce() {
-    // The session's capture file goes to the current directory.
-    std::filesystem::path dir = std::filesystem::temp_directory_path() / "corlink-session-fuzz";
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
-    PrepareSessionFuzzing();
-    return true;
-}
 
 // Each message: the six header words as given (24 bytes), the signature put in front of them, then as
 // many of the following bytes as DataLen asks for and the input still has.
@@ -49,7 +39,8 @@ std::vector<uint8_t> SignedMessages(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool prepared = PrepareOnce();
+    // Each session also writes its capture file "HOT_0" into the current directory.
+    static const bool prepared = (PrepareSessionFuzzing(), true);
     (void)prepared;
     if (size < 1) return 0;
     const bool ipsMode = (data[0] & 1) != 0;
