@@ -6,6 +6,8 @@
 
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi/send_path.h"
+#include "platform/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
 
@@ -48,6 +50,7 @@ protected:
         return found;
     }
 
+    platform::ScopedVirtualClock clock;  // the send path's waits cost nothing
     FakeControllerTable table;
 };
 
@@ -166,8 +169,20 @@ TEST_F(TransportSlot, ASecondRegisteredCallbackReplacesTheFirst) {
     CAPI_RegisterCallback(&Recorder<2>);
     EXPECT_EQ(CapiRegisteredCallback(), &Recorder<2>);
     CAPI_Initialize();
-    ASSERT_EQ(g_Calls.size(), 1u);
+    FindInto(0, 1);
+    testsupport::ReplyPacket reply;
+    reply.commandCode = 2004;
+    reply.address = CapiControllerAddress(256);
+    fake.Reply(reply);
+    const CAPI_ADDRESS address = CapiControllerAddress(256);
+    EXPECT_EQ(SendCapiCommand(1004, &address, 0, nullptr, 0, 0, 0, 0, 0, 0), 0);
+
+    ASSERT_EQ(g_Calls.size(), 2u);
     EXPECT_EQ(g_Calls[0].who, 2);
+    EXPECT_EQ(g_Calls[0].replyCode, CAPI_REPLY_INITIALIZE_COMPLETE);
+    EXPECT_EQ(g_Calls[1].who, 2);
+    EXPECT_EQ(g_Calls[1].replyCode, 2004u);
+    EXPECT_EQ(g_Calls[1].handle, 256u);
 }
 
 }  // namespace
