@@ -26,7 +26,7 @@ bool AllZero(const void* block, size_t size) {
     return true;
 }
 
-struct EntrySpec {
+struct EntryFields {
     std::string serial;
     std::string mateSerial;
     uint8_t failoverId = 1;
@@ -53,15 +53,15 @@ protected:
 
     // Appends an entry as discovery would make it: a real controller with its own receive buffers and
     // transport context, or a placeholder sharing its mate's.
-    RAID_CONTROLLER& Add(const EntrySpec& spec) {
+    RAID_CONTROLLER& Add(const EntryFields& fields) {
         const uint32_t index = g_NumControllers++;
         RAID_CONTROLLER& entry = g_ControllerDb[index];
-        std::memcpy(entry.controller.serialNumber, spec.serial.data(), spec.serial.size());
-        entry.controller.serialNumberLength = static_cast<uint8_t>(spec.serial.size());
-        std::memcpy(entry.controller.failover.otherSerialNumber, spec.mateSerial.data(), spec.mateSerial.size());
-        entry.controller.failover.failoverId = spec.failoverId;
-        ProcessorDeviceOf(entry).responds = spec.responds;
-        if (spec.partnerOf < 0) {
+        std::memcpy(entry.controller.serialNumber, fields.serial.data(), fields.serial.size());
+        entry.controller.serialNumberLength = static_cast<uint8_t>(fields.serial.size());
+        std::memcpy(entry.controller.failover.otherSerialNumber, fields.mateSerial.data(), fields.mateSerial.size());
+        entry.controller.failover.failoverId = fields.failoverId;
+        ProcessorDeviceOf(entry).responds = fields.responds;
+        if (fields.partnerOf < 0) {
             entry.rawCapiBuffer = static_cast<uint8_t*>(safe_malloc(kRawBufferSize));
             entry.rawEventBuffer = static_cast<uint8_t*>(safe_malloc(kRawBufferSize));
             entry.pCapiBuffer = entry.rawCapiBuffer;
@@ -71,7 +71,7 @@ protected:
             PointIoBlockAt(entry, &entry.controllerContext);
             entry.controllerHandle = (index + 1) * 256;
         } else {
-            RAID_CONTROLLER& mate = g_ControllerDb[static_cast<uint32_t>(spec.partnerOf)];
+            RAID_CONTROLLER& mate = g_ControllerDb[static_cast<uint32_t>(fields.partnerOf)];
             entry.isPartner = 1;
             entry.controllerHandle = mate.controllerHandle;
             entry.pCapiBuffer = mate.pCapiBuffer;
