@@ -1,0 +1,210 @@
+// The reply path over the scripted transport: multi-part replies (and chains that break the rules),
+// refused replies, sequence numbers, chunked transfers and the raw pass-through.
+#include <numeric>
+
+#include "corlink/capi/capi_status_codes.h"
+#include "corlink/capi/chunked_transfer.h"
+#include "corlink/capi/compression_state.h"
+#include "corlink/capi/passthrough.h"
+#include "corlink/capi/reply_path.h"
+#include "tests/unit/capi/library_fixture.h"
+
+namespace {
+
+using testsupport::ReplyPacket;
+
+class ReplyPathTest : public CapiLibraryTest {
+protected:
+    static ReplyPacket Part(uint32_t code, uint16_t count, uint16_t index, uint8_t fill) {
+        ReplyPacket r = Reply(code);
+        r.param[4] = 1;
+        r.partCount = count;
+        r.partIndex = index;
+        r.payload.assign(0x40000, fill);
+        return r;
+    }
+};
+
+TEST_F(ReplyPathTest, AThreePartReplyReachesTheCallbackOnceWholeAndInOrder) {
+    std::vector<uint8_t> payload(3 * 0x40000);
+    for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i / 0x40000 + 1 + i % 7);
+    ReplyPacket first = Reply(2029);
+    first.param[0] = 11;
+    first.param[1] = 22;
+    fake.MultiPart(first, payload);
+    s_payloadBytesToKeep = payload.size();
+    EXPECT_EQ(Send(1029), 0);
+
+    ASSERT_EQ(fake.sent().size(), 3u);
+    for (uint16_t k = 1; k < 3; ++k) {
+        EXPECT_EQ(fake.sent()[k].commandCode, 1380u);
+        EXPECT_EQ(fake.sent()[k].partIndex, k);
+        EXPECT_EQ(fake.sent()[k].partCount, 3);
+    }
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(deliveries[0].replyCode, 2029u);
+    EXPECT_EQ(deliveries[0].param[0], 11u);
+    EXPECT_EQ(deliveries[0].param[1], 22u);
+    EXPECT_EQ(deliveries[0].payload, payload);
+}
+
+struct BrokenChain {
+    const char* name;
+    std::vector<ReplyPacket> replies;  // the first answers the command, the others the next-part requests
+};
+
+TEST_F(ReplyPathTest, BrokenChainsFailCleanly) {
+    const BrokenChain cases[] = {
+        {"41 parts", {Part(2029, 41, 0, 1)}},
+        {"a repeated part 0", {Part(2029, 3, 0, 1), Part(2380, 3, 0, 2)}},
+        {"a skipped index", {Part(2029, 3, 0, 1), Part(2380, 3, 2, 3)}},
+        {"another part count", {Part(2029, 3, 0, 1), Part(2380, 4, 1, 2)}},
+        {"a first part that claims to be the last", {Part(2029, 3, 2, 1)}},
+        {"a next part without a chain", {Part(2380, 3, 1, 1)}},
+    };
+    for (const BrokenChain& c : cases) {
+        SCOPED_TRACE(c.name);
+        deliveries.clear();
+        const size_t before = fake.sent().size();
+        for (const ReplyPacket& r : c.replies) fake.Reply(r);
+        EXPECT_EQ(Send(1029), CAPI_STATUS_COMMUNICATION_ERROR);
+        EXPECT_EQ(fake.sent().size() - before, c.replies.size());
+        ASSERT_FALSE(deliveries.empty());
+        for (const Delivery& d : deliveries) EXPECT_EQ(d.replyCode, 343u);  // never the reassembled reply
+    }
+}
+
+TEST_F(ReplyPathTest, VersionMismatchIsReportedWithoutStoringAnything) {
+    ReplyPacket r = Reply(2001);
+    r.versionMajor = 2;
+    r.versionMinor = 7;
+    r.configSequenceNumber = 99;
+    fake.Reply(r);
+    Send(1001);
+    ASSERT_EQ(deliveries.size(), 1u);
+    const Delivery& d = deliveries[0];
+    EXPECT_EQ(d.replyCode, 300u);
+    EXPECT_EQ(d.returnCode, 1);
+    EXPECT_EQ(d.address.controllerHandle, kFirst);
+    EXPECT_EQ(d.address.arrayIndex, 0xFFFFFFFFu);
+    EXPECT_EQ(d.param[0], 2u);
+    EXPECT_EQ(d.param[1], 7u);
+    EXPECT_EQ(d.payloadPointer, nullptr);
+    EXPECT_EQ(table.context(0).configSequenceNumber, 0u);
+}
+
+TEST_F(ReplyPathTest, RepliesThatCannotBeTakenApartAreCommunicationErrors) {
+    std::vector<uint8_t> longer = testsupport::BuildReplyPacket(Reply(2001));
+    uint32_t claimed = 5000;  // more than was received
+    std::memcpy(longer.data() + 60, &claimed, sizeof claimed);
+    fake.RawReply(longer);
+    EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);
+    fake.RawReply(std::vector<uint8_t>(40, 0));  // not even a header
+    EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);
+
+    std::vector<uint8_t> compressionBuffer(CAPI_RECEIVE_GENERAL_BUFFER_SIZE);
+    CAPI_SetCompressionBuffer(compressionBuffer.data());
+    ReplyPacket compressed = Reply(2001);
+    compressed.includeType = 57;
+    compressed.payload = {0x01, 0x69};  // ends in a lone escape byte
+    std::vector<uint8_t> bytes = testsupport::BuildReplyPacket(compressed);
+    bytes[5] = 1;  // includeCompressed
+    fake.RawReply(bytes);
+    EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);
+    CAPI_SetCompressionBuffer(nullptr);
+    for (const Delivery& d : deliveries) EXPECT_EQ(d.replyCode, 343u);
+}
+
+TEST_F(ReplyPathTest, SequenceNumbersAndLinkTypeAreKept) {
+    ReplyPacket arrays = Reply(374);
+    arrays.configSequenceNumber = 327683;
+    fake.Reply(arrays);
+    Send(74);
+    EXPECT_EQ(table.context(0).arrayListConfigSequenceNumber, 327683u);
+    EXPECT_EQ(table.context(0).configSequenceNumber, 0u);
+
+    ReplyPacket controller = Reply(311);
+    controller.configSequenceNumber = 5;
+    controller.includeType = 2;
+    controller.payload.assign(23656, 0);
+    fake.Reply(controller);
+    s_payloadBytesToKeep = 23656;
+    Send(11);
+    EXPECT_EQ(table.context(0).configSequenceNumber, 5u);
+    ASSERT_EQ(deliveries.back().payload.size(), 23656u);
+    EXPECT_EQ(deliveries.back().payload[21612], LMX_LINK_TYPE_SCSI);
+
+    controller.errorCode = 3;
+    controller.configSequenceNumber = 6;
+    fake.Reply(controller);
+    Send(11);
+    EXPECT_EQ(table.context(0).configSequenceNumber, 6u);
+    EXPECT_EQ(deliveries.back().payload[21612], 0);
+}
+
+TEST_F(ReplyPathTest, ChunkedWriteBufferSendsEveryChunkAndFlagsTheLast) {
+    struct Case {
+        uint32_t size;
+        std::vector<uint32_t> chunks;
+    } cases[] = {{150000, {65536, 65536, 18928}}, {131072, {65536, 65536}}, {1000, {1000}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        deliveries.clear();
+        const size_t before = fake.sent().size();
+        std::vector<uint8_t> image(c.size, 0x5A);
+        for (size_t i = 0; i < c.chunks.size(); ++i) fake.Reply(Reply(410));
+        EXPECT_EQ(CAPI_WriteBuffer(kFirst, image.data(), c.size, 0), 0);
+        ASSERT_EQ(fake.sent().size() - before, c.chunks.size());
+        uint32_t offset = 0;
+        for (size_t i = 0; i < c.chunks.size(); ++i) {
+            const testsupport::SentPacket& p = fake.sent()[before + i];
+            EXPECT_EQ(p.commandCode, 104u);
+            EXPECT_EQ(p.includeType, 40u);
+            EXPECT_EQ(p.param[0], c.chunks[i]);
+            EXPECT_EQ(p.param[1], offset);
+            EXPECT_EQ(p.param[2], i + 1 == c.chunks.size() ? 1u : 0u);
+            offset += c.chunks[i];
+        }
+        EXPECT_EQ(deliveries.size(), 1u);
+    }
+}
+
+TEST_F(ReplyPathTest, ARefusedChunkEndsTheTransfer) {
+    std::vector<uint8_t> image(200000, 1);
+    fake.Reply(Reply(356));
+    fake.Reply(Reply(356, 7));
+    EXPECT_EQ(CAPI_UpdateControllerFirmware(kFirst, image.data(), static_cast<uint32_t>(image.size())), 7);
+    ASSERT_EQ(fake.sent().size(), 2u);
+    EXPECT_EQ(fake.sent()[1].param[1], 1u);  // chunk number
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(deliveries[0].returnCode, 7);
+    // A later acknowledgement of the same kind starts nothing.
+    fake.Reply(Reply(356));
+    Send(49);
+    EXPECT_EQ(fake.sent().size(), 3u);
+}
+
+TEST_F(ReplyPathTest, PassThroughCopiesTheRawReplyAndCallsNoCallback) {
+    std::vector<uint8_t> request = testsupport::BuildReplyPacket(Reply(1001));  // any well-formed packet
+    std::vector<uint8_t> replyBuffer(CAPI_PASS_THROUGH_BUFFER_SIZE);
+    request.resize(CAPI_PASS_THROUGH_BUFFER_SIZE);
+    g_PassThrough.request = request.data();
+    g_PassThrough.reply = replyBuffer.data();
+    ReplyPacket raw = Reply(2001);
+    raw.payload = {1, 2, 3, 4};
+    std::vector<uint8_t> rawBytes = testsupport::BuildReplyPacket(raw);
+    fake.RawReply(rawBytes);
+    EXPECT_EQ(CAPI_PassThrough(), 0);
+    EXPECT_TRUE(deliveries.empty());
+    ASSERT_EQ(g_PassThrough.replyLength, rawBytes.size());
+    EXPECT_TRUE(std::equal(rawBytes.begin(), rawBytes.end(), replyBuffer.begin()));
+    EXPECT_EQ(fake.sent()[0].packetLength, 80u);
+
+    uint32_t oversized = CAPI_PASS_THROUGH_BUFFER_SIZE + 1;  // a client's packet claiming too much
+    std::memcpy(request.data() + 60, &oversized, sizeof oversized);
+    EXPECT_EQ(CAPI_PassThrough(), CAPI_STATUS_COMMUNICATION_ERROR);
+    EXPECT_EQ(fake.sent().size(), 1u);
+    g_PassThrough = {};
+}
+
+}  // namespace
