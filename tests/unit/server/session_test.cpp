@@ -16,7 +16,9 @@
 #include "corlink/service/hotlink.h"
 #include "corlink/service/ips_pass_through.h"
 #include "corlink/service/listener_directory.h"
+#include "corlink/service/nt_os.h"
 #include "corlink/service/run_flags.h"
+#include "corlink/service/shutdown_flag.h"
 #include "corlink/service/socket.h"
 #include "session_test_client.h"
 #include "tests/support/test_root.h"
@@ -103,6 +105,8 @@ class Session : public ::testing::Test {
 
     void TearDown() override {
         EndSession();
+        if (g_ShutDownSem != nullptr) os_CloseSemaphore(g_ShutDownSem);
+        g_ShutDownSem = nullptr;
         SetSessionListeners(nullptr);
         ClearProxyConfig();
         std::filesystem::current_path(previousDirectory_);
@@ -299,6 +303,17 @@ TEST_F(Session, PeerClosingMidRequestExecutesNothing) {
     ASSERT_TRUE(client->SendBytes(message));
     EndSession();
     EXPECT_EQ(g_DiscoveryFlag, 1);
+}
+
+TEST_F(Session, RaisedShutDownFlagEndsTheSessionAfterTheMessageInHand) {
+    ASSERT_TRUE(client->Send(kControl, 1, {}));
+    Expect(kControl, 2, 8);  // the session now waits in the next message's receive
+    g_ShutDownSem = os_CreateSemaphore(nullptr);
+    ASSERT_NE(g_ShutDownSem, nullptr);
+    os_SetFlag(g_ShutDownSem);
+    ASSERT_TRUE(client->Send(kControl, 1, {}));
+    Expect(kControl, 2, 8);
+    EXPECT_TRUE(client->ServerClosed());
 }
 
 class IpsSession : public Session {
