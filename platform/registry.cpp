@@ -61,7 +61,7 @@ bool KeyDirectory(HKEY key, LPCSTR subKey, std::string* dir) {
     std::string part;
     for (const char* p = subKey;; ++p) {
         if (*p == '\\' || *p == '\0') {
-            if (!part.empty()) *dir += "/" + EncodeName(part);
+            if (!part.empty()) dir->append("/").append(EncodeName(part));
             part.clear();
             if (*p == '\0') break;
         } else {
