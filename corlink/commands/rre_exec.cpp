@@ -1,7 +1,9 @@
 // The exports of the command executor: rreInitialize, rreExecCommand, rreTerminate.
 #include <cstdio>
 
+#include "corlink/capi/send_path.h"
 #include "corlink/commands/capi_session.h"
+#include "corlink/commands/controller_db.h"
 #include "corlink/commands/command_table.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/handler_frame.h"
@@ -70,6 +72,21 @@ int DetachStateChangeMutex() {
     return 1;
 }
 
+// "trace" runs: rebuild the controller database over and over, printing the command counters.
+void RunTraceLoop() {
+    while (g_TraceFlag == 1) {
+        while (g_NumControllers > 0) RemoveController(0);
+        CAPI_Initialize_Main();
+        CapiCommandCounters& counters = CapiCounters();
+        if (counters.activecommands > 0) {
+            std::printf("activecommands = %d okcommands = %d failcommands = %d\n", counters.activecommands,
+                        counters.okcommands, counters.failcommands);
+            std::fflush(stdout);
+            counters.activecommands = 0;
+        }
+    }
+}
+
 void Dispatch(Rre* pRre) {
     const RreCommandInfo* info = FindRreCommand(pRre->Command);
     if (info == nullptr || info->handlerName == nullptr) {
@@ -104,6 +121,7 @@ extern "C" uint32_t rreInitialize(void) {
     }
     InstallCapiDatabaseHooks();
     CAPI_Initialize_Main();
+    RunTraceLoop();
     g_RreInitStatus = 0;
     return 0;
 }
