@@ -72,14 +72,15 @@ void RefuseReply(LMX_IOB* iob, CAPI_CALLBACK callback, const char* why) {
            0, 0, 0, 0, nullptr);
 }
 
-// A part belongs to the chain under way: the first part (index 0) starts a chain, every later part is the
-// reply to the request for exactly the index asked for and carries the first part's count.
+// A part belongs to the chain under way: the first part (index 0) starts a chain when none is under way,
+// every later part is the reply to the request for exactly the index asked for and carries the first
+// part's count. So a chain nests at most CAPI_MAX_REPLY_PARTS requests deep.
 bool AcceptPart(const CAPI_PACKET_HEADER& header) {
     const uint16_t count = header.partCount;
     const uint16_t index = header.partIndex;
     if (count > CAPI_MAX_REPLY_PARTS || index >= count) return false;
     if (header.commandCode != CAPI_REPLY_NEXT_PART) {
-        if (index != 0) return false;
+        if (index != 0 || g_Parts.active) return false;
         g_Parts.Reset();
         g_Parts.active = true;
         g_Parts.partCount = count;
@@ -216,6 +217,7 @@ int ReceivePacket(LMX_IOB* iob) {
             BuildAndSendPacket(static_cast<uint32_t>(CAPI_COMMAND_NEXT_PART), &address, 0, nullptr, 0, header.param1,
                                header.param2, header.param3, header.param4, header.param5, header.partCount,
                                static_cast<uint16_t>(index + 1));
+            g_Parts.Reset();  // the rest of the chain ran inside that request: delivered, or broken off
             return 0;
         }
         // The last part: the whole reply carries the first part's header and all parts as payload.

@@ -61,6 +61,8 @@ TEST_F(ReplyPathTest, BrokenChainsFailCleanly) {
         {"another part count", {Part(2029, 3, 0, 1), Part(2380, 4, 1, 2)}},
         {"a first part that claims to be the last", {Part(2029, 3, 2, 1)}},
         {"a next part without a chain", {Part(2380, 3, 1, 1)}},
+        // Each new first part would ask for part 1 again, nesting without end.
+        {"a new first part in place of the next", {Part(2029, 3, 0, 1), Part(2029, 3, 0, 2)}},
     };
     for (const BrokenChain& c : cases) {
         SCOPED_TRACE(c.name);
@@ -72,6 +74,18 @@ TEST_F(ReplyPathTest, BrokenChainsFailCleanly) {
         ASSERT_FALSE(deliveries.empty());
         for (const Delivery& d : deliveries) EXPECT_EQ(d.replyCode, 343u);  // never the reassembled reply
     }
+}
+
+TEST_F(ReplyPathTest, AChainBrokenBySilenceLeavesTheNextReplyWhole) {
+    fake.Reply(Part(2029, 3, 0, 1));
+    for (int i = 0; i < 3; ++i) fake.Silence();  // the request for part 1 and its retries
+    std::vector<uint8_t> payload(2 * 0x40000, 9);
+    fake.MultiPart(Reply(2029), payload);  // the command's own retry
+    s_payloadBytesToKeep = payload.size();
+    EXPECT_EQ(Send(1029), 0);
+    ASSERT_EQ(deliveries.size(), 1u);
+    EXPECT_EQ(deliveries[0].replyCode, 2029u);
+    EXPECT_EQ(deliveries[0].payload, payload);
 }
 
 TEST_F(ReplyPathTest, VersionMismatchIsReportedWithoutStoringAnything) {
