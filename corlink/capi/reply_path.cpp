@@ -62,12 +62,18 @@ void Notify(CAPI_CALLBACK callback, uint32_t replyCode, int32_t returnCode, cons
     if (callback != nullptr) callback(replyCode, returnCode, &address, param1, param2, param3, param4, payload);
 }
 
+// A reply that cannot be used ends its exchange as a communication error, whatever return code it
+// carries: the send path then reports a failure, not a success.
+void FailExchange(LMX_IOB* iob) {
+    iob->status = LMX_STATUS_COMMUNICATION_ERROR;
+    iob->errorCode = 0;
+}
+
 // A reply that cannot be taken apart is a communication error of the exchange, not a success.
 void RefuseReply(LMX_IOB* iob, CAPI_CALLBACK callback, const char* why) {
     DebugPrint("ReceivePacket: reply refused: %s\n", why);
     g_Parts.Reset();
-    iob->status = LMX_STATUS_COMMUNICATION_ERROR;
-    iob->errorCode = 0;
+    FailExchange(iob);
     Notify(callback, CAPI_REPLY_COMMUNICATION_ERROR, 1, CapiControllerAddress(Context2Handle(iob->pControllerContext)),
            0, 0, 0, 0, nullptr);
 }
@@ -175,6 +181,7 @@ int ReceivePacket(LMX_IOB* iob) {
     if (header.versionMajor != CAPI_VERSION_MAJOR) {
         Notify(callback, CAPI_REPLY_CAPI_VERSION_MISMATCH, 1, controller, header.versionMajor, header.versionMinor, 0,
                0, nullptr);
+        FailExchange(iob);
         return 0;
     }
 
@@ -183,6 +190,7 @@ int ReceivePacket(LMX_IOB* iob) {
     if (header.includeCompressed == 1) {
         if (CapiCompressionBuffer() == nullptr) {
             std::printf("ReceivePacket: BUG! No uncompression buffer\n");
+            FailExchange(iob);
             return 0;
         }
         uint8_t* target = IsEventReply(header.commandCode) ? context->pEventBuffer : context->pCapiBuffer;

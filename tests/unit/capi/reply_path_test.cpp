@@ -94,7 +94,8 @@ TEST_F(ReplyPathTest, VersionMismatchIsReportedWithoutStoringAnything) {
     r.versionMinor = 7;
     r.configSequenceNumber = 99;
     fake.Reply(r);
-    Send(1001);
+    EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);  // not the success its return code 0 would say
+    EXPECT_EQ(fake.sent().size(), 1u);
     ASSERT_EQ(deliveries.size(), 1u);
     const Delivery& d = deliveries[0];
     EXPECT_EQ(d.replyCode, 300u);
@@ -116,13 +117,18 @@ TEST_F(ReplyPathTest, RepliesThatCannotBeTakenApartAreCommunicationErrors) {
     fake.RawReply(std::vector<uint8_t>(40, 0));  // not even a header
     EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);
 
-    std::vector<uint8_t> compressionBuffer(CAPI_RECEIVE_GENERAL_BUFFER_SIZE);
-    CAPI_SetCompressionBuffer(compressionBuffer.data());
     ReplyPacket compressed = Reply(2001);
     compressed.includeType = 57;
     compressed.payload = {0x01, 0x69};  // ends in a lone escape byte
     std::vector<uint8_t> bytes = testsupport::BuildReplyPacket(compressed);
     bytes[5] = 1;  // includeCompressed
+    const size_t delivered = deliveries.size();
+    fake.RawReply(bytes);  // compressed, with no buffer to decode into: dropped
+    EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);
+    EXPECT_EQ(deliveries.size(), delivered);
+
+    std::vector<uint8_t> compressionBuffer(CAPI_RECEIVE_GENERAL_BUFFER_SIZE);
+    CAPI_SetCompressionBuffer(compressionBuffer.data());
     fake.RawReply(bytes);
     EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);
     CAPI_SetCompressionBuffer(nullptr);
