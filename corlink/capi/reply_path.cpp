@@ -74,6 +74,10 @@ void RefuseReply(LMX_IOB* iob, CAPI_CALLBACK callback, const char* why) {
     DebugPrint("ReceivePacket: reply refused: %s\n", why);
     g_Parts.Reset();
     FailExchange(iob);
+    if (g_PassThrough.active) {
+        g_PassThrough.replyLength = 0;  // a raw exchange answers its session only, never the callback
+        return;
+    }
     Notify(callback, CAPI_REPLY_COMMUNICATION_ERROR, 1, CapiControllerAddress(Context2Handle(iob->pControllerContext)),
            0, 0, 0, 0, nullptr);
 }
@@ -158,14 +162,12 @@ int ReceivePacket(LMX_IOB* iob) {
     const uint32_t received = iob->recLength < iob->maxRecLength ? iob->recLength : iob->maxRecLength;
     CAPI_PACKET_HEADER header;
     if (received < CAPI_PACKET_HEADER_SIZE) {
-        if (g_PassThrough.active) g_PassThrough.replyLength = 0;
         RefuseReply(iob, callback, "shorter than a packet header");
         return 0;
     }
     std::memcpy(&header, reply, sizeof header);
     const uint32_t packetLength = header.packetLength;
     if (packetLength < CAPI_PACKET_HEADER_SIZE || packetLength > received) {
-        if (g_PassThrough.active) g_PassThrough.replyLength = 0;
         RefuseReply(iob, callback, "packet length outside the bytes received");
         return 0;
     }

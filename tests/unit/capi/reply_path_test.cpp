@@ -220,10 +220,17 @@ TEST_F(ReplyPathTest, PassThroughCopiesTheRawReplyAndCallsNoCallback) {
     EXPECT_TRUE(std::equal(rawBytes.begin(), rawBytes.end(), replyBuffer.begin()));
     EXPECT_EQ(fake.sent()[0].packetLength, 80u);
 
+    std::vector<uint8_t> cut = rawBytes;
+    cut.resize(rawBytes.size() - 2);  // the controller's reply claims more than arrived
+    fake.RawReply(cut);
+    EXPECT_EQ(CAPI_PassThrough(), CAPI_STATUS_COMMUNICATION_ERROR);
+    EXPECT_TRUE(deliveries.empty());
+    EXPECT_EQ(g_PassThrough.replyLength, 0u);
+
     uint32_t oversized = CAPI_PASS_THROUGH_BUFFER_SIZE + 1;  // a client's packet claiming too much
     std::memcpy(request.data() + 60, &oversized, sizeof oversized);
     EXPECT_EQ(CAPI_PassThrough(), CAPI_STATUS_COMMUNICATION_ERROR);
-    EXPECT_EQ(fake.sent().size(), 1u);
+    EXPECT_EQ(fake.sent().size(), 2u);
     g_PassThrough = {};
 }
 
