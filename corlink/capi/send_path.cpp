@@ -276,7 +276,10 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
             os_SleepSeconds(kRetrySleepSeconds);
         }
         CAPI_CONTROLLER_CONTEXT* context = Handle2Context(target.controllerHandle);
-        if (context != nullptr) context->lmxIob.errorCode = -1;
+        if (context != nullptr) {
+            context->lmxIob.errorCode = -1;
+            context->lmxIob.replyCode = 0;  // a try that reaches no controller has no reply to back off on
+        }
         if (discovery != nullptr && discovery->clearBadControllerNumberError != nullptr) {
             discovery->clearBadControllerNumberError();
         }

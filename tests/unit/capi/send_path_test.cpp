@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi/capi_status_codes.h"
 #include "tests/unit/capi/library_fixture.h"
 
 namespace {
@@ -95,6 +97,16 @@ TEST_F(SendPathTest, AlreadyActiveBacksOffWithoutCountingTries) {
         EXPECT_LE(wait, 1400u);
         EXPECT_EQ(wait % 100, 0u);
     }
+}
+
+TEST_F(SendPathTest, OnlyAReplyOfThisTryMakesItBackOff) {
+    // The last exchange ended with reply 409; this command's tries never reach the controller.
+    table.context(0).lmxIob.replyCode = CAPI_REPLY_COMMAND_ALREADY_ACTIVE;
+    table.context(0).linkBusy = 1;
+    const int32_t active = CapiCounters().activecommands;
+    EXPECT_EQ(Send(1010), CAPI_STATUS_LINK_BUSY);
+    EXPECT_EQ(CapiCounters().activecommands, active);
+    EXPECT_EQ(clock->Sleeps(), (std::vector<uint32_t>{6000, 6000}));
 }
 
 TEST_F(SendPathTest, FailuresAreReportedOncePerCommandUntilAnotherIsReported) {
