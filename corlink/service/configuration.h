@@ -27,9 +27,10 @@ void LoadProxyConfig();
 int ReadProxyConfig(const char* path);
 // The reader over an open file (text lines), for ReadProxyConfig and the parser's tests.
 void ReadProxyConfigLines(FILE* file);
-// Writes the five default lines with a fresh password; 0 when the file cannot be opened for writing.
+// Writes the five default lines with a fresh password; 0 when the file cannot be opened or written.
 int WriteProxyConfigDefaults(const char* path);
-// (Re)creates the file with private access, writes the defaults and the registry value; 1 on success.
+// (Re)creates the file with private access, writes the defaults and the registry value; 1 on success,
+// 0 when the file cannot be created or its defaults cannot be written.
 int CreateProxyConfig(const char* path);
 // Gives the file private access again.
 void ResetProxyConfigAccess(const char* path);

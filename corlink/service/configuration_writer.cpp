@@ -71,8 +71,9 @@ int WriteProxyConfigDefaults(const char* path) {
 
     g_ServerPort = kDefaultPort;
     fprintf(file, "%s:%d\r\n", kKeyPort, kDefaultPort);
-    fclose(file);
-    return 1;
+    // The lines reach the disk only at the close: a full disk shows there.
+    const bool written = ferror(file) == 0;
+    return fclose(file) == 0 && written ? 1 : 0;
 }
 
 int CreateProxyConfig(const char* path) {
@@ -80,9 +81,9 @@ int CreateProxyConfig(const char* path) {
         LogLastError("CreateFile");
         return 0;
     }
-    WriteProxyConfigDefaults(path);
+    const int written = WriteProxyConfigDefaults(path);
     SetConfigurationFileValue(path);
-    return 1;
+    return written;
 }
 
 void ResetProxyConfigAccess(const char* path) {

@@ -1,6 +1,7 @@
 // Loading "corlink4.conf": creation, validation, rewriting with defaults, and the settings it leaves.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <optional>
@@ -198,6 +199,13 @@ TEST_F(ProxyConfigTest, AFileThatCannotBeCreatedLeavesTheSettingsEmpty) {
     EXPECT_STREQ(g_ProxyPassword, "");
     EXPECT_EQ(g_ServerPort, 0);
     EXPECT_EQ(RegistryConfigurationFile(), "");
+}
+
+TEST_F(ProxyConfigTest, DefaultsThatCannotBeWrittenAreAFailure) {
+    WriteConfig("", 0600);
+    ASSERT_EQ(unlink(FilePath().c_str()), 0);
+    ASSERT_EQ(symlink("/dev/full", FilePath().c_str()), 0);  // every write fails: no space left
+    EXPECT_EQ(WriteProxyConfigDefaults(kConfigWindowsPath), 0);
 }
 
 TEST(ProxyConfigText, TrimAndStrip) {
