@@ -230,6 +230,52 @@ TEST_F(Session, RefusedRequestsAreAnsweredAndNotExecuted) {
                   sessiontest::ExpectedCookie(base, client->sequence + 1));
 }
 
+TEST_F(Session, RepliesEchoTheReservedWordAndSignatureTail) {
+    std::vector<uint8_t> handshake = sessiontest::EncodeHeader(5, 6, kControl, 1, 0);
+    handshake[9] = 'x';  // bytes 9-11 need not be NUL: byte 9 comes back as NUL, 10 and 11 as sent
+    handshake[10] = 'y';
+    handshake[11] = 'z';
+    for (int i = 0; i < 4; ++i) handshake[28 + i] = static_cast<uint8_t>(0xA0 + i);
+    ASSERT_TRUE(client->SendBytes(handshake));
+    Message m = Expect(kControl, 2, 8);
+    EXPECT_EQ(std::memcmp(m.signature, "KESTRAVON\0yz", 12), 0);
+    EXPECT_EQ(m.reserved, 0xA0A1A2A3u);
+}
+
+// Messages the session does not answer are still read whole: the next message is read from its own
+// first byte.
+TEST_F(Session, UnansweredMessagesAreReadWhole) {
+    LogIn();
+    const std::vector<uint8_t> data = {'K', 'E', 'S', 'T', 'R', 'A', 'V', 'O', 'N', 0, 0, 0, 0, 0, 0, 0};
+    struct Case {
+        uint32_t dataType, opCode;
+    };
+    const Case cases[] = {{kReply, 106}, {4, 0}, {5, 0}, {99, 1}, {kControl, 2}, {kControl, 12}};
+    for (const Case& c : cases) ASSERT_TRUE(client->Send(c.dataType, c.opCode, data));
+    ASSERT_TRUE(client->Send(kControl, 1, {}));
+    Expect(kControl, 2, 8);
+    EXPECT_EQ(g_DiscoveryFlag, 1);
+}
+
+// A login refused before its password is looked at (wrong length, another user) leaves a logged-in
+// session as it was; a second good login resets the sequence numbers.
+TEST_F(Session, LoginsRefusedBeforeThePasswordKeepTheSession) {
+    LogIn();
+    ASSERT_TRUE(client->SendRequest(kSetDiscoveryFlag, BigEndian({0, 0, 0x01000000})));
+    Expect(kReply, kSetDiscoveryFlag, 12);
+    ASSERT_TRUE(client->Send(kControl, 3, {1, 2, 3}));
+    EXPECT_EQ(Expect(kControl, 4, 12).data, BigEndian({4, 0, 0}));
+    ASSERT_TRUE(client->Send(kControl, 3, sessiontest::LoginRequest("someone", kPassword, 0)));
+    EXPECT_EQ(Expect(kControl, 4, 12).data, BigEndian({6, 0, 0}));
+    ASSERT_TRUE(client->SendRequest(kSetDiscoveryFlag, BigEndian({0, 0, 0x01000000})));
+    Expect(kReply, kSetDiscoveryFlag, 12);
+
+    LogIn();  // the client starts again from sequence 1
+    ASSERT_TRUE(client->SendRequest(kSetDiscoveryFlag, BigEndian({0, 0, 0})));
+    Expect(kReply, kSetDiscoveryFlag, 12);
+    EXPECT_EQ(g_DiscoveryFlag, 0);
+}
+
 TEST_F(Session, HeaderWithoutSignatureIsDroppedWithWhatWaits) {
     std::vector<uint8_t> bad = sessiontest::EncodeHeader(0, 0, kControl, 1, 4);
     bad[8] = 'X';
