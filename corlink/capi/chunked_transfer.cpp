@@ -109,15 +109,17 @@ int32_t CAPI_U_WriteBuffer(CAPI_HANDLE handle, const uint8_t* image, uint32_t si
     return SendFirstChunk();
 }
 
-bool ChunkedTransferTakesReply(uint32_t replyCode, int32_t errorCode) {
+bool ChunkedTransferTakesReply(uint32_t replyCode, int32_t errorCode, CAPI_HANDLE replyingController) {
     if (!g_Transfer.active) return false;
     if (replyCode == CAPI_REPLY_COMMUNICATION_ERROR && (g_Transfer.remaining > 0 || g_Transfer.lastPacket)) {
         if (g_Transfer.resends >= kMaxResends) return false;
         ++g_Transfer.resends;
+        g_Transfer.address.controllerHandle = replyingController;
         SendNextChunk();
         return true;
     }
     if (replyCode != g_Transfer.ackReply || g_Transfer.remaining == 0 || errorCode != 0) return false;
+    g_Transfer.address.controllerHandle = replyingController;
     g_Transfer.next += g_Transfer.inFlight;
     g_Transfer.bytesSent += g_Transfer.inFlight;
     g_Transfer.resends = 0;

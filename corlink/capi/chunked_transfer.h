@@ -15,8 +15,10 @@ int32_t CAPI_U_WriteBuffer(CAPI_HANDLE handle, const uint8_t* image, uint32_t si
 // Sends the chunk in flight (again).
 int32_t SendNextChunk();
 
-// Called by the reply path for each reply: true when the transfer took the reply (it resent or sent the
-// next chunk), false when the reply goes on to the callback.
-bool ChunkedTransferTakesReply(uint32_t replyCode, int32_t errorCode);
+// Called by the reply path for each reply, with the handle of the controller that answered: true when
+// the transfer took the reply (it resent or sent the next chunk to that controller, which is the one
+// the transfer's own controller was found as again if a rediscovery ran), false when the reply goes on
+// to the callback.
+bool ChunkedTransferTakesReply(uint32_t replyCode, int32_t errorCode, CAPI_HANDLE replyingController);
 // Called by the reply path when a reply goes to the callback: a transfer that the reply concerns ends.
 void ChunkedTransferReplyDelivered(uint32_t replyCode);

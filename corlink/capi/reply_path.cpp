@@ -245,7 +245,7 @@ int ReceivePacket(LMX_IOB* iob) {
     UpdateSequenceNumbers(context, header, payload, payloadLength);
 
     const int32_t errorCode = static_cast<int32_t>(header.errorCode);
-    if (ChunkedTransferTakesReply(header.commandCode, errorCode)) return 0;
+    if (ChunkedTransferTakesReply(header.commandCode, errorCode, controller.controllerHandle)) return 0;
     ChunkedTransferReplyDelivered(header.commandCode);
     const CAPI_ADDRESS address = header.address;
     Notify(callback, header.commandCode, errorCode, address, header.param1, header.param2, header.param3,

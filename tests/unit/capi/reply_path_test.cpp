@@ -204,6 +204,25 @@ TEST_F(ReplyPathTest, ARefusedChunkEndsTheTransfer) {
     EXPECT_EQ(fake.sent().size(), 3u);
 }
 
+TEST_F(ReplyPathTest, ChunksFollowTheControllerFoundAgainBySerialNumber) {
+    s_discoveryEnabled = true;
+    // The rebuild finds the first controller's serial number in entry 1 and another controller in entry 0.
+    table.onRebuild([this] {
+        std::swap(ProcessorDeviceOf(table.context(0)), ProcessorDeviceOf(table.context(1)));
+        ProcessorDeviceOf(table.context(0)).responds = 1;
+        ProcessorDeviceOf(table.context(1)).responds = 1;
+    });
+    std::vector<uint8_t> image(100000, 3);
+    fake.Silence();
+    fake.Reply(Reply(410, 0, kSecond));
+    fake.Reply(Reply(410, 0, kSecond));
+    EXPECT_EQ(CAPI_WriteBuffer(kFirst, image.data(), static_cast<uint32_t>(image.size()), 0), 0);
+    ASSERT_EQ(fake.sent().size(), 3u);
+    EXPECT_EQ(fake.sent()[1].address.controllerHandle, kSecond);
+    EXPECT_EQ(fake.sent()[2].address.controllerHandle, kSecond);  // not whatever now sits at entry 0
+    EXPECT_EQ(fake.sent()[2].param[1], 65536u);
+}
+
 TEST_F(ReplyPathTest, PassThroughCopiesTheRawReplyAndCallsNoCallback) {
     std::vector<uint8_t> request = testsupport::BuildReplyPacket(Reply(1001));  // any well-formed packet
     std::vector<uint8_t> replyBuffer(CAPI_PASS_THROUGH_BUFFER_SIZE);
