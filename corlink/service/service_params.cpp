@@ -11,6 +11,8 @@ char g_ServiceParamName[256] = "";
 char g_ServiceParamVersion[256] = "";
 char g_InstallDirectory[260] = "";
 char g_DumpSwitchFile[260] = "";
+char g_DumpFile[260] = "";
+char g_ConfigFile[260] = "";
 
 void SetInstallDirectory(const char* directory) {
     size_t length = std::strlen(directory);

@@ -1,3 +1,4 @@
 #include "corlink/service/shutdown_flag.h"
 
 HANDLE g_ShutDownSem = nullptr;
+HANDLE g_ThreadCountSem = nullptr;

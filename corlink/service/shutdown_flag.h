@@ -1,7 +1,13 @@
-// The run's shut-down flag: the named semaphore that the run raises when the service is to stop.
-// Null until the run creates it (os_IsFlagSet then reads it as not raised).
+// The run's two process-wide semaphores, created when the TCP server starts and closed at its
+// shut-down; null before and after (os_IsFlagSet then reads the flag as not raised).
 #pragma once
 
 #include "platform/win_types.h"
 
+constexpr const char* SHUTDOWN_SEMAPHORE_NAME = "corlink4_ShutDown";
+constexpr const char* THREAD_COUNT_SEMAPHORE_NAME = "corlink4_ThreadCount";
+
+// The shut-down flag: raised when the service is to stop.
 extern HANDLE g_ShutDownSem;
+// The count of running worker threads: each adds 1 when it starts and takes 1 when it ends.
+extern HANDLE g_ThreadCountSem;
