@@ -123,10 +123,7 @@ CHotLink::Step CHotLink::DiscardWaitingBytes() {
 }
 
 CHotLink::Step CHotLink::HandleRequest() {
-    if (!m_Security.CheckRequest(m_Header.SecuritySequence, m_Header.Cookie)) {
-        SendSecurityCheckFail();
-        return Step::Next;
-    }
+    if (!PassesSecurityCheck()) return Step::Next;
     Rre rre{};
     rre.Command = m_Header.OpCode;
     rre.Length = m_Header.DataLen;
@@ -173,4 +170,11 @@ int CHotLink::SendSecurityCheckFail() {
 int CHotLink::SendServerError() {
     METHOD_TRACE("CHotLink::SendServerError");
     return SendHeader(PROXY_CONTROL, CTRL_SERVER_ERROR, 0);
+}
+
+bool CHotLink::PassesSecurityCheck(const char* marker) {
+    if (m_Security.CheckRequest(m_Header.SecuritySequence, m_Header.Cookie)) return true;
+    SendSecurityCheckFail();
+    if (marker != nullptr) DebugPrint("%s", marker);
+    return false;
 }

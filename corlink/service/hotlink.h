@@ -58,6 +58,11 @@ class CHotLink {
     int SendHeader(uint32_t dataType, uint32_t opCode, uint32_t dataLen);
     int SendSecurityCheckFail();
     int SendServerError();
+    // The check of a request or listener message; a refused one is answered with CTRL_SECURITY_CHECK_FAIL
+    // and the marker, if any, is logged.
+    bool PassesSecurityCheck(const char* marker = nullptr);
+    // A listener list that cannot be locked: CTRL_SERVER_ERROR, the marker if any, and the next message.
+    Step ListenerListUnavailable(const char* marker = nullptr);
     // Logs the marker and keeps the reason the session ends with.
     Step Fail(int32_t reason, const char* marker);
     void ReportEnd();

@@ -81,41 +81,28 @@ CHotLink::Step CHotLink::Login() {
 }
 
 CHotLink::Step CHotLink::RegisterListener() {
-    if (!m_Security.CheckRequest(m_Header.SecuritySequence, m_Header.Cookie)) {
-        SendSecurityCheckFail();
-        return Step::Next;
-    }
+    if (!PassesSecurityCheck()) return Step::Next;
     // Fewer than 2 data bytes read as zeros: the buffer was cleared before the receive.
-    if (!SessionListeners().Register(m_pSocket, ReadBigEndian16(m_databuf))) {
-        SendServerError();
-        DebugPrint("Throw 2X");
-        return Step::Next;
-    }
+    if (!SessionListeners().Register(m_pSocket, ReadBigEndian16(m_databuf)))
+        return ListenerListUnavailable("Throw 2X");
     return Reply(PROXY_CONTROL, CTRL_REGISTER_LISTENER_REPLY, 0);
 }
 
 CHotLink::Step CHotLink::LeaveListenerList() {
-    if (!m_Security.CheckRequest(m_Header.SecuritySequence, m_Header.Cookie)) {
-        SendSecurityCheckFail();
-        DebugPrint("Throw 3X");
-        return Step::Next;
-    }
-    if (!SessionListeners().Remove(m_pSocket, ListenerRemoval::OutOfList)) {
-        SendServerError();
-        DebugPrint("Throw 4X");
-        return Step::Next;
-    }
+    if (!PassesSecurityCheck("Throw 3X")) return Step::Next;
+    if (!SessionListeners().Remove(m_pSocket, ListenerRemoval::OutOfList))
+        return ListenerListUnavailable("Throw 4X");
     return Reply(PROXY_CONTROL, SERVER_OUTOF_LIST, 0);
 }
 
 CHotLink::Step CHotLink::Goodbye() {
-    if (!m_Security.CheckRequest(m_Header.SecuritySequence, m_Header.Cookie)) {
-        SendSecurityCheckFail();
-        return Step::Next;
-    }
-    if (!SessionListeners().Remove(m_pSocket, ListenerRemoval::Goodbye)) {
-        SendServerError();
-        return Step::Next;
-    }
+    if (!PassesSecurityCheck()) return Step::Next;
+    if (!SessionListeners().Remove(m_pSocket, ListenerRemoval::Goodbye)) return ListenerListUnavailable();
     return Step::End;
+}
+
+CHotLink::Step CHotLink::ListenerListUnavailable(const char* marker) {
+    SendServerError();
+    if (marker != nullptr) DebugPrint("%s", marker);
+    return Step::Next;
 }
