@@ -18,23 +18,21 @@ Bytes Join(Bytes a, const Bytes& b) {
     return a;
 }
 
-// Encodes into a buffer of exactly `capacity` bytes, so that a write past it is caught.
-uint32_t Encode(const Bytes& source, uint32_t capacity, Bytes* encoded) {
+using Coder = uint32_t (*)(const uint8_t*, uint8_t*, uint32_t, uint32_t);
+
+// Codes into a buffer of exactly `capacity` bytes, so that a write past it is caught.
+uint32_t Code(Coder coder, const Bytes& source, uint32_t capacity, Bytes* result) {
     Bytes out(capacity);
-    const uint32_t n =
-        HSZRLECompress(source.data(), out.data(), static_cast<uint32_t>(source.size()), capacity);
+    const uint32_t n = coder(source.data(), out.data(), static_cast<uint32_t>(source.size()), capacity);
     out.resize(n);
-    *encoded = out;
+    *result = out;
     return n;
 }
-
+uint32_t Encode(const Bytes& source, uint32_t capacity, Bytes* encoded) {
+    return Code(&HSZRLECompress, source, capacity, encoded);
+}
 uint32_t Decode(const Bytes& source, uint32_t capacity, Bytes* decoded) {
-    Bytes out(capacity);
-    const uint32_t n =
-        HSZRLEUncompress(source.data(), out.data(), static_cast<uint32_t>(source.size()), capacity);
-    out.resize(n);
-    *decoded = out;
-    return n;
+    return Code(&HSZRLEUncompress, source, capacity, decoded);
 }
 
 struct Vector {
