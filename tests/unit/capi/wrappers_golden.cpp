@@ -584,11 +584,11 @@ const std::vector<Refusal>& Refusals() {
 }
 // clang-format on
 
-Bytes Record(size_t size, std::initializer_list<At> pieces) {
+Bytes Record(size_t size, std::initializer_list<At> placed) {
     Bytes bytes(size, 0);
-    for (const At& piece : pieces) {
-        if (piece.offset + piece.bytes.size() > size) std::abort();  // a mistake in the table itself
-        std::memcpy(bytes.data() + piece.offset, piece.bytes.data(), piece.bytes.size());
+    for (const At& at : placed) {
+        if (at.offset + at.bytes.size() > size) std::abort();  // a mistake in the table itself
+        std::memcpy(bytes.data() + at.offset, at.bytes.data(), at.bytes.size());
     }
     return bytes;
 }

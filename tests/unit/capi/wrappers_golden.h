@@ -53,7 +53,7 @@ struct At {
     size_t offset;
     Bytes bytes;
 };
-Bytes Record(size_t size, std::initializer_list<At> pieces);
+Bytes Record(size_t size, std::initializer_list<At> placed);
 Bytes Le32(uint32_t value);
 Bytes Le16(uint16_t value);
 Bytes Text(const char* text);  // without its terminator
