@@ -397,8 +397,9 @@ TEST_F(IpsSession, PacketsPassThroughByTheirLengthField) {
     };
     const Case cases[] = {
         {200, 120, 200},
-        {81, 2, 82},  // an odd length is read with one more byte
-        {40, 0, 40},  // 80 or less: the header alone is read; the packet keeps its own length
+        {81, 2, 82},               // an odd length is read with one more byte
+        {40, 0, 40},               // 80 or less: the header alone is read; the packet keeps its own length
+        {262223, 262144, 262224},  // the largest packet the buffers hold, raised to even
     };
     std::vector<uint32_t> passed;
     for (const Case& c : cases) {
