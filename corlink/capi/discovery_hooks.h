@@ -13,4 +13,8 @@ struct CapiDiscoveryHooks {
 
 // Installs the hooks (null: none, and no rediscovery happens). The caller keeps them alive.
 void CAPI_SetDiscoveryHooks(const CapiDiscoveryHooks* hooks);
-const CapiDiscoveryHooks* CapiDiscovery();
+
+// The installed hooks' answers; without hooks: off, not running, nothing to clear.
+bool CapiDiscoveryEnabled();
+bool CapiDiscoveryRunning();
+void CapiClearBadControllerNumberError();

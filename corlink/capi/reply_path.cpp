@@ -11,6 +11,7 @@
 #include "corlink/capi/chunked_transfer.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/controller_handles.h"
+#include "corlink/capi/discovery_hooks.h"
 #include "corlink/capi/hszrle.h"
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi/reply_converter.h"
@@ -245,8 +246,12 @@ int ReceivePacket(LMX_IOB* iob) {
     UpdateSequenceNumbers(context, header, payload, payloadLength);
 
     const int32_t errorCode = static_cast<int32_t>(header.errorCode);
-    if (ChunkedTransferTakesReply(header.commandCode, errorCode, controller.controllerHandle)) return 0;
-    ChunkedTransferReplyDelivered(header.commandCode);
+    // A database rebuild inside a chunk's send (a rediscovery) sends commands of its own: their replies
+    // are never the transfer's.
+    if (!CapiDiscoveryRunning()) {
+        if (ChunkedTransferTakesReply(header.commandCode, errorCode, controller.controllerHandle)) return 0;
+        ChunkedTransferReplyDelivered(header.commandCode);
+    }
     const CAPI_ADDRESS address = header.address;
     Notify(callback, header.commandCode, errorCode, address, header.param1, header.param2, header.param3,
            header.param4, payload);

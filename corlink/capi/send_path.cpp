@@ -204,13 +204,10 @@ int IsRetriableError(uint32_t commandCode, int32_t errorCode) {
 }
 
 int RediscoverController(CAPI_ADDRESS* address) {
-    const CapiDiscoveryHooks* discovery = CapiDiscovery();
     CAPI_CONTROLLER_CONTEXT* context = Handle2Context(address->controllerHandle);
     // A rediscovery never runs inside a database rebuild, nor inside a nested send (the next part of a
     // reply, the next chunk of a transfer), whose callers still hold pointers into the database.
-    if (context == nullptr || (discovery != nullptr && discovery->discoveryRunning != nullptr &&
-                               discovery->discoveryRunning()) ||
-        context->lmxIob.needRescan == 0 || g_Send.cmdCount > 1) {
+    if (context == nullptr || CapiDiscoveryRunning() || context->lmxIob.needRescan == 0 || g_Send.cmdCount > 1) {
         return -1;
     }
     uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH];
@@ -262,7 +259,6 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
         include = objectId;
     }
 
-    const CapiDiscoveryHooks* discovery = CapiDiscovery();
     int32_t result = CAPI_RESULT_NO_REPLY;
     int backOffBudget = kBackOffBudget;
     bool lost = false;
@@ -280,9 +276,7 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
             context->lmxIob.errorCode = -1;
             context->lmxIob.replyCode = 0;  // a try that reaches no controller has no reply to back off on
         }
-        if (discovery != nullptr && discovery->clearBadControllerNumberError != nullptr) {
-            discovery->clearBadControllerNumberError();
-        }
+        CapiClearBadControllerNumberError();
         std::printf("BuildAndSendPacket: controllerHandle = %x, code = %d, pLmxContext = %p, responds = %d i=%d\n",
                     target.controllerHandle, static_cast<int>(commandCode),
                     context != nullptr ? static_cast<void*>(context->lmxIob.pLmxContext) : nullptr,
@@ -309,7 +303,7 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
         // Without a context nothing was exchanged: its result is final.
         const int32_t ioErrorCode = context != nullptr ? context->lmxIob.errorCode : result;
         if (!IsRetriableError(commandCode, ioErrorCode) || IsUnifiedEventCommand(commandCode)) break;
-        if (discovery != nullptr && discovery->discoveryEnabled != nullptr && discovery->discoveryEnabled() && !lost) {
+        if (CapiDiscoveryEnabled() && !lost) {
             switch (RediscoverController(&target)) {
                 case 0: std::printf("BuildAndSendPacket: foundController: ok\n"); break;
                 case -2:

@@ -45,6 +45,7 @@ protected:
         deliveries.clear();
         g_StopFlag = 0;
         s_discoveryEnabled = false;
+        s_discoveryRunning = false;
         s_payloadBytesToKeep = 64;
     }
     ~CapiLibraryTest() override {
@@ -94,6 +95,7 @@ protected:
 
     static inline CapiLibraryTest* s_current = nullptr;
     static inline bool s_discoveryEnabled = false;
+    static inline bool s_discoveryRunning = false;  // a database rebuild is under way
     static inline size_t s_payloadBytesToKeep = 64;
-    const CapiDiscoveryHooks hooks = {[] { return s_discoveryEnabled; }, [] { return false; }, [] {}};
+    const CapiDiscoveryHooks hooks = {[] { return s_discoveryEnabled; }, [] { return s_discoveryRunning; }, [] {}};
 };

@@ -223,6 +223,30 @@ TEST_F(ReplyPathTest, ChunksFollowTheControllerFoundAgainBySerialNumber) {
     EXPECT_EQ(fake.sent()[2].param[1], 65536u);
 }
 
+TEST_F(ReplyPathTest, RepliesToTheRebuildsOwnCommandsAreNotTheTransfers) {
+    s_discoveryEnabled = true;
+    table.onRebuild([this] {
+        s_discoveryRunning = true;
+        Send(1001, kSecond);  // answered by a communication-error reply, which is not the chunk's
+        s_discoveryRunning = false;
+        std::swap(ProcessorDeviceOf(table.context(0)), ProcessorDeviceOf(table.context(1)));
+        ProcessorDeviceOf(table.context(1)).responds = 1;
+    });
+    std::vector<uint8_t> image(100000, 3);
+    fake.Silence();
+    fake.Reply(Reply(343, 0, kSecond));
+    fake.Reply(Reply(410, 0, kSecond));
+    fake.Reply(Reply(410, 0, kSecond));
+    EXPECT_EQ(CAPI_WriteBuffer(kFirst, image.data(), static_cast<uint32_t>(image.size()), 0), 0);
+    ASSERT_EQ(fake.sent().size(), 4u);
+    EXPECT_EQ(fake.sent()[1].commandCode, 1001u);
+    for (size_t k : {2u, 3u}) EXPECT_EQ(fake.sent()[k].commandCode, 104u);
+    EXPECT_EQ(fake.sent()[3].param[2], 1u);  // the last chunk carries the flag
+    ASSERT_EQ(deliveries.size(), 2u);
+    EXPECT_EQ(deliveries[0].replyCode, 343u);
+    EXPECT_EQ(deliveries[1].replyCode, 410u);
+}
+
 TEST_F(ReplyPathTest, PassThroughCopiesTheRawReplyAndCallsNoCallback) {
     std::vector<uint8_t> request = testsupport::BuildReplyPacket(Reply(1001));  // any well-formed packet
     std::vector<uint8_t> replyBuffer(CAPI_PASS_THROUGH_BUFFER_SIZE);
