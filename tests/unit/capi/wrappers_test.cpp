@@ -6,21 +6,15 @@
 #include <cstring>
 #include <string>
 
-#include "corlink/capi/capi_library.h"
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/wrappers_classic.h"
 #include "corlink/capi/wrappers_unified.h"
-#include "platform/clock.h"
-#include "tests/support/fake_controller_table.h"
-#include "tests/support/fake_transport.h"
+#include "tests/unit/capi/library_fixture.h"
 #include "tests/unit/capi/wrappers_golden.h"
 
 namespace {
 
 using golden::Bytes;
-using testsupport::FakeControllerTable;
-using testsupport::FakeTransport;
-using testsupport::ReplyPacket;
 using testsupport::SentPacket;
 
 // "" when the bytes agree, else where they first differ.
@@ -45,32 +39,25 @@ Bytes IncludeOf(const SentPacket& packet) {
                  packet.bytes.begin() + static_cast<long>(end));
 }
 
-// One controller found through the scripted transport; each command is answered as the test scripts it.
-class Wrappers : public ::testing::Test {
+// Two controllers found through the scripted transport; commands go to the first, and each is answered as
+// the test scripts it.
+class Wrappers : public CapiLibraryTest {
   protected:
-    Wrappers() : fake(1) {
-        CAPI_Initialize();
-        uint8_t done = 0;
-        CAPI_FindNextController(1, &done, &handle, &table.context(0), table.sendBuffer(0),
-                                table.eventBuffer(0));
-    }
-
     // The controller answers the next command with this return code.
     void Answer(uint32_t commandCode, int32_t errorCode = 0) {
-        ReplyPacket reply;
-        reply.commandCode = commandCode + 1000;
-        reply.errorCode = errorCode;
-        reply.address = CapiControllerAddress(handle);
-        fake.Reply(reply);
+        fake.Reply(Reply(commandCode + 1000, errorCode));
     }
 
     void ExpectGolden(const golden::Row& row) {
         SCOPED_TRACE(row.wrapper);
         const golden::Expect& e = row.expect;
         const size_t before = fake.sent().size();
+        const size_t delivered = deliveries.size();
         Answer(e.code);
         EXPECT_EQ(row.call(handle), 0);
         ASSERT_EQ(fake.sent().size(), before + 1);
+        // The reply reached the callback before the wrapper returned.
+        EXPECT_EQ(deliveries.size(), delivered + 1);
         const SentPacket& packet = fake.sent().back();
         EXPECT_EQ(packet.commandCode, e.code);
         EXPECT_EQ(uint32_t{packet.address.controllerHandle}, handle);
@@ -84,16 +71,12 @@ class Wrappers : public ::testing::Test {
         EXPECT_EQ(Difference(IncludeOf(packet), e.include), "");
     }
 
-    platform::ScopedVirtualClock clock;  // a retry of the send path costs nothing
-    FakeControllerTable table;
-    FakeTransport fake;
-    CAPI_HANDLE handle = 0;
+    const CAPI_HANDLE handle = kFirst;
 };
 
 // Rows run in table order: the two SCSI maintenance rows of each set share the library's one record, so a
 // short record after a full one shows that the record starts from zero every time.
 TEST_F(Wrappers, EveryWrapperSendsItsGoldenPacket) {
-    ASSERT_NE(handle, 0u);
     for (const golden::Row& row : golden::ClassicRows()) ExpectGolden(row);
     for (const golden::Row& row : golden::UnifiedRows()) ExpectGolden(row);
 }
