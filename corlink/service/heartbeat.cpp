@@ -1,0 +1,113 @@
+#include "corlink/service/heartbeat.h"
+
+#include <cstdio>
+
+#include "corlink/service/nt_os.h"
+#include "corlink/service/proxy_header.h"
+#include "corlink/service/run_flags.h"
+#include "corlink/service/shutdown_flag.h"
+#include "platform/file_io.h"
+#include "platform/files.h"
+#include "platform/last_error.h"
+#include "platform/named_pipe.h"
+#include "platform/sync.h"
+
+namespace {
+
+// One write or read on the pipe, bounded: a step that does not complete in time is cancelled and fails.
+BOOL PipeStep(HANDLE pipe, bool write, void* buffer, DWORD count, DWORD* done) {
+    OVERLAPPED request{};
+    request.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (request.hEvent == nullptr) return FALSE;
+    BOOL ok = write ? WriteFile(pipe, buffer, count, done, &request)
+                    : ReadFile(pipe, buffer, count, done, &request);
+    if (!ok && GetLastError() == ERROR_IO_PENDING) {
+        if (WaitForSingleObject(request.hEvent, HEARTBEAT_PIPE_STEP_MS) != WAIT_OBJECT_0) CancelIo(pipe);
+        ok = GetOverlappedResult(pipe, &request, done, TRUE);
+    }
+    DWORD error = GetLastError();
+    CloseHandle(request.hEvent);
+    SetLastError(error);
+    return ok;
+}
+
+// Exchanges one heart beat with the listener; true when its pipe took the message and answered.
+bool ExchangeHeartbeat(const CClient* client, const uint8_t* message) {
+    char name[64];
+    std::snprintf(name, sizeof name, "\\\\.\\pipe\\DODO_Rivoz_%d", client->m_Number);
+    DebugPrint("opening client pipe %s\n", name);
+
+    bool failed = false;
+    if (!WaitNamedPipeA(name, NMPWAIT_USE_DEFAULT_WAIT)) {
+        DebugPrint("WaitNamedPipe returned false for %s\n", name);
+        failed = true;
+    }
+    HANDLE pipe = INVALID_HANDLE_VALUE;
+    if (!failed) {
+        pipe = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OVERLAPPED, nullptr);
+        if (pipe == INVALID_HANDLE_VALUE) {
+            failed = true;
+            DebugPrint("CreateFile(pipe) failed with error %d\n", static_cast<int>(GetLastError()));
+        }
+    }
+    DWORD moved = 0;
+    if (!failed) {
+        DebugPrint("opened the pipe\n");
+        if (PipeStep(pipe, true, const_cast<uint8_t*>(message), PROXY_HEADER_LENGTH, &moved)) {
+            DebugPrint("WriteFile(pipe) wrote %d bytes\n", static_cast<int>(moved));
+        } else {
+            failed = true;
+            DebugPrint("pipe WriteFile() failed, error %d\n", static_cast<int>(GetLastError()));
+        }
+    }
+    if (!failed) {
+        uint8_t answer[PROXY_HEADER_LENGTH] = {};  // read and not examined
+        if (PipeStep(pipe, false, answer, sizeof answer, &moved)) {
+            DebugPrint("ReadFile(pipe) returned %d bytes\n", static_cast<int>(moved));
+        } else {
+            failed = true;
+            DebugPrint("pipe ReadFile() failed, error %d\n", static_cast<int>(GetLastError()));
+        }
+    }
+    if (pipe != INVALID_HANDLE_VALUE) {
+        if (CloseHandle(pipe)) {
+            DebugPrint("CloseFile(pipe) succeeded\n");
+        } else {
+            DebugPrint("error: CloseHandle(pipe) failed with error %d\n", static_cast<int>(GetLastError()));
+        }
+    }
+    return !failed;
+}
+
+}  // namespace
+
+void Sendheartbeat(UINT, UINT, DWORD_PTR user, DWORD_PTR, DWORD_PTR) {
+    if (g_IpsMode) return;
+    auto* listeners = reinterpret_cast<ListenerList*>(user);
+    DebugPrint("$$$$$$$$$$$$$$$$$$$$$$$$$$Sent heart beats$$$$$$$$$$$$$$$$$$$\n");
+    uint8_t message[PROXY_HEADER_LENGTH];
+    EncodeProxyHeader(MakeProxyHeader(PROXY_HEARTBEAT, 0, 0), message);
+
+    if (listeners == nullptr || !listeners->Lock()) return;
+    if (listeners->GetCount() == 0) {
+        listeners->Unlock();
+        return;
+    }
+    os_ReleaseSemaphore(g_ThreadCountSem);
+    CClient* client = listeners->GetHead();
+    while (client != nullptr) {
+        if (ExchangeHeartbeat(client, message)) {
+            LogClientLine(0, "OK: send hb to client(%d:%s) succ.\n", client);
+            client = listeners->GetNext(client);
+        } else {
+            DebugPrint("######### OOPS!!! Sendheartbeat() deleting client! \n");
+            listeners->Remove(client);
+            delete client;  // also ends the registering session
+            client = listeners->GetHead();
+        }
+        if (os_IsFlagSet(g_ShutDownSem)) break;
+    }
+    listeners->Unlock();
+    os_TryWait(g_ThreadCountSem);
+}

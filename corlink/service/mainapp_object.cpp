@@ -1,0 +1,3 @@
+#include "corlink/service/mainapp.h"
+
+CMainApp g_MainApp;

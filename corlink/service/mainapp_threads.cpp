@@ -1,0 +1,148 @@
+// The server's threads: the accept thread, one thread per session and the periodic discovery thread.
+// Each counts itself on the thread counter while it runs.
+#include <new>
+
+#include "corlink/commands/executor_state.h"
+#include "corlink/service/hotlink.h"
+#include "corlink/service/mainapp.h"
+#include "corlink/service/method_trace.h"
+#include "corlink/service/nt_os.h"
+#include "corlink/service/scope_trace.h"
+#include "corlink/service/shutdown_flag.h"
+
+namespace {
+
+// Waits, within a bound, until this thread is the last running worker.
+void WaitForOtherWorkers() {
+    for (int32_t waited = 0; waited < ACCEPT_SHUTDOWN_WAIT_MS; waited += ACCEPT_SHUTDOWN_POLL_MS) {
+        int32_t running = 0;
+        os_GetCount(g_ThreadCountSem, &running);
+        if (running <= 1) return;
+        os_Sleep(ACCEPT_SHUTDOWN_POLL_MS);
+    }
+}
+
+// Sleeps the discovery period in one-second steps; false as soon as the shut-down flag is raised.
+bool SleepDiscoveryPeriod() {
+    for (int32_t second = 0; second < DISCOVERY_PERIOD_SECONDS; ++second) {
+        os_SleepSeconds(1);
+        if (os_IsFlagSet(g_ShutDownSem)) return false;
+    }
+    return true;
+}
+
+// True when periodic discovery is switched on; the flag is read under the discovery lock.
+bool DiscoveryWanted() {
+    if (!os_Lock(g_DiscoveryLock)) {
+        DebugPrint("Acqire Lock failed\n");
+        return false;
+    }
+    DebugPrint("Acquired Lock\n");
+    const uint8_t flag = g_DiscoveryFlag;
+    os_Unlock(g_DiscoveryLock);
+    return flag != 0;
+}
+
+}  // namespace
+
+unsigned CMainApp::AcceptConn(void* argument) {
+    auto* app = static_cast<CMainApp*>(argument);
+    ScopeTrace trace("CMainApp::AcceptConn");
+    METHOD_TRACE("CMainApp::AcceptConn thread started");
+    os_ReleaseSemaphore(g_ThreadCountSem);
+    while (!os_IsFlagSet(g_ShutDownSem)) {
+        auto* socket = new (std::nothrow) CRRESocket;
+        if (socket == nullptr) {
+            os_Sleep(ACCEPT_RETRY_MS);
+            continue;
+        }
+        if (app->m_ListenSocket.Accept(*socket)) {
+            app->StartSession(socket);
+            continue;
+        }
+        DebugPrint("Accept Error !!!! This should only happen when terminating corlink");
+        delete socket;
+        // Only the closing mark (which reads as error 0) ends the thread; any other failure, exhausted
+        // descriptors or buffers among them, is tried again after a pause.
+        if (app->m_ListenSocket.TakeLastError() != 0) {
+            os_Sleep(ACCEPT_RETRY_MS);
+            continue;
+        }
+        DebugPrint("Accept: Wait for other child threads");
+        if (os_IsFlagSet(g_ShutDownSem)) WaitForOtherWorkers();
+        break;
+    }
+    os_TryWait(g_ThreadCountSem);
+    DebugPrint("End AcceptConnection Thread");
+    return 0;
+}
+
+void CMainApp::StartSession(CRRESocket* socket) {
+    auto* entry = new (std::nothrow) SessionEntry{this, socket, nullptr};
+    if (entry != nullptr) entry->session = new (std::nothrow) CHotLink(socket);
+    if (entry == nullptr || entry->session == nullptr) {
+        delete entry;
+        delete socket;
+        return;
+    }
+    DebugPrint("Create new ProcessMsg");
+    HANDLE thread = os_BeginThread(ProcessMsg, entry);
+    if (thread == nullptr) {
+        DebugPrint("Unable to cread additional thread");
+        delete socket;
+        delete entry->session;
+        delete entry;
+        return;
+    }
+    os_CloseThread(thread);
+}
+
+unsigned CMainApp::ProcessMsg(void* argument) {
+    auto* entry = static_cast<SessionEntry*>(argument);
+    CMainApp* app = entry->app;
+    METHOD_TRACE("CMainApp::ProcessMsg");
+    os_ReleaseSemaphore(g_ThreadCountSem);
+    if (entry->socket->GetPeerName()) {
+        if (app->m_Sessions.Lock()) {
+            app->m_Sessions.AddTail(entry);
+            app->m_Sessions.Unlock();
+        }
+        entry->session->ProcessMsg();
+        if (app->m_Listeners.Lock()) {
+            CClient* client = FindClientBySocket(app->m_Listeners, entry->socket);
+            if (client != nullptr) {
+                client->m_pSessionSocket = nullptr;
+                LogClientLine(0, "OOPS: remove client(%d:%s) for get bError\n", client);
+                app->m_Listeners.Remove(client);
+                delete client;
+            }
+            app->m_Listeners.Unlock();
+        }
+    }
+    if (app->m_Sessions.Lock()) {
+        app->m_Sessions.Remove(entry);
+        app->m_Sessions.Unlock();
+    }
+    delete entry->socket;
+    delete entry->session;
+    delete entry;
+    os_TryWait(g_ThreadCountSem);
+    DebugPrint("End ProcessMsg Thread");
+    return 0;
+}
+
+unsigned CMainApp::Discovery(void* argument) {
+    auto* app = static_cast<CMainApp*>(argument);
+    ScopeTrace trace("CMainApp::Discovery");
+    os_ReleaseSemaphore(g_ThreadCountSem);
+    DebugPrint("Discovery thread started\n");
+    while (!os_IsFlagSet(g_ShutDownSem)) {
+        if (!SleepDiscoveryPeriod()) break;
+        if (!DiscoveryWanted() || g_StateChangeMutex == nullptr) continue;
+        if (os_WaitForMutex(g_StateChangeMutex, 0) != 0) continue;
+        app->m_Rediscovery();
+        os_ReleaseMutex(g_StateChangeMutex);
+    }
+    os_TryWait(g_ThreadCountSem);
+    return 0;
+}

@@ -1,0 +1,46 @@
+#include "platform/file_io.h"
+
+#include "platform/last_error.h"
+#include "platform/named_pipe.h"
+
+namespace {
+
+std::shared_ptr<platform::Stream> StreamOf(HANDLE file) {
+    auto stream = platform::LookupHandleAs<platform::Stream>(file);
+    if (!stream) SetLastError(ERROR_INVALID_HANDLE);
+    return stream;
+}
+
+}  // namespace
+
+HANDLE CreateFileA(LPCSTR name, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags, HANDLE) {
+    if (name == nullptr || disposition != OPEN_EXISTING) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    if (!platform::IsPipeName(name)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    return platform::OpenPipeClient(name, (flags & FILE_FLAG_OVERLAPPED) != 0);
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD done, OVERLAPPED* overlapped) {
+    auto stream = StreamOf(file);
+    return stream ? stream->Read(buffer, count, done, overlapped) : FALSE;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD count, LPDWORD done, OVERLAPPED* overlapped) {
+    auto stream = StreamOf(file);
+    return stream ? stream->Write(buffer, count, done, overlapped) : FALSE;
+}
+
+BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* overlapped, LPDWORD done, BOOL wait) {
+    auto stream = StreamOf(file);
+    return stream ? stream->Result(overlapped, done, wait) : FALSE;
+}
+
+BOOL CancelIo(HANDLE file) {
+    auto stream = StreamOf(file);
+    return stream ? stream->Cancel() : FALSE;
+}
