@@ -1,0 +1,158 @@
+// The real corlink4 in a console "debug" run, as a child process with its own machine root, scaled time
+// and a free port: a logged-in client sends a command, then Ctrl-C stops the proxy.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/test_root.h"
+#include "tools/proxy_client_session.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kPassword = "e2eSecret8Ab3xQz";
+constexpr uint32_t kSetDiscoveryFlag = 106;
+constexpr auto kStartBound = 20s;
+constexpr auto kExitBound = 20s;
+
+// A port nobody listens on at the moment.
+uint16_t FreePort() {
+    int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(s);
+    return ntohs(address.sin_port);
+}
+
+class ProxyProcess {
+public:
+    ProxyProcess(const std::string& root, uint16_t port) : root_(root) {
+        std::filesystem::create_directories(root + "/C/Windows/System32");
+        testsupport::WriteWholeFile(root + "/C/Windows/System32/corlink4.conf",
+                                    "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :" +
+                                        std::string(kPassword) + "\nport     :" + std::to_string(port) + "\n");
+        std::vector<std::string> env = {"CORLINK_ROOT=" + root, "CORLINK_TIME_SCALE=0.01"};
+        for (char** e = environ; *e != nullptr; ++e) {
+            const std::string entry = *e;
+            if (entry.rfind("CORLINK_", 0) != 0) env.push_back(entry);
+        }
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+        char program[] = CORLINK4_PROGRAM;
+        char debugSwitch[] = "-debug";
+        char* argv[] = {program, debugSwitch, nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        const std::string out = root + "/stdout.txt";
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        if (posix_spawn(&pid_, program, &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~ProxyProcess() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+
+    bool started() const { return pid_ > 0; }
+    void Interrupt() const { ::kill(pid_, SIGINT); }
+
+    // The exit status, or -1 when the process is still running after the bound.
+    int WaitForExit(std::chrono::seconds bound) {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        while (std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return status;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return -1;
+    }
+
+    std::string Output() const { return testsupport::ReadWholeFile(root_ + "/stdout.txt"); }
+
+private:
+    std::string root_;
+    pid_t pid_ = -1;
+};
+
+// Connects as soon as the proxy listens (it listens only after its first discovery).
+bool ConnectWhenListening(ProxyClientSession* session, uint16_t port) {
+    const auto deadline = std::chrono::steady_clock::now() + kStartBound;
+    while (std::chrono::steady_clock::now() < deadline) {
+        ProxyClientSession probe(500);
+        if (probe.Connect(port)) return session->Connect(port);
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
+TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
+    testsupport::TestRoot root;
+    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4\\Debug", "FileName", "C:\\corlink4-debug.log");
+    const uint16_t port = FreePort();
+    ProxyProcess proxy(root.path(), port);
+    ASSERT_TRUE(proxy.started());
+
+    ProxyClientSession session;
+    ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy.Output();
+    uint32_t handshake = 0;
+    ASSERT_TRUE(session.Handshake(&handshake)) << session.Error();
+    uint32_t loginResult = 0;
+    ASSERT_TRUE(session.Login("proxyuser", kPassword, &loginResult)) << session.Error();
+    ASSERT_EQ(loginResult, 1u);
+
+    std::vector<uint8_t> discoveryOn(12, 0);
+    discoveryOn[8] = 1;
+    ProxyReply reply;
+    ASSERT_TRUE(session.Request(kSetDiscoveryFlag, discoveryOn, &reply)) << session.Error();
+    EXPECT_EQ(reply.header.OpCode, kSetDiscoveryFlag);
+    ASSERT_EQ(reply.data.size(), 12u);
+    EXPECT_EQ(ProxyWord(reply.data, 0), 0u);
+    EXPECT_EQ(ProxyWord(reply.data, 4), 0u);
+
+    // Ctrl-C with the session still open: the session is closed without a reply and the run ends.
+    proxy.Interrupt();
+    EXPECT_TRUE(session.WaitUntilClosedByPeer()) << session.Error();
+    const int status = proxy.WaitForExit(kExitBound);
+    ASSERT_NE(status, -1) << "still running\n" << proxy.Output();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << proxy.Output();
+
+    const std::string output = proxy.Output();
+    EXPECT_NE(output.find("Debugging DODO Rivoz 4."), std::string::npos) << output;
+    EXPECT_NE(output.find("exiting..."), std::string::npos) << output;
+    const std::string log = root.ReadFile("C/corlink4-debug.log");
+    for (const char* line : {"capiSetDiscoveryFlag success", "Begin RRECommServiceStop", "DoShutDown",
+                             "ShutDown is in progress...", "Wait on shutdown flag...", "End DoShutDown",
+                             "RREMain:  End wait", "Skipping SetServiceStatus(STOPPED, hint=0)"}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
+    }
+    // The password never reaches the log.
+    EXPECT_EQ(log.find(kPassword), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,92 @@
+#include "corlink/service/service_status.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "corlink/program/service_shell.h"
+#include "corlink/service/nt_os.h"
+#include "corlink/service/service_params.h"
+#include "platform/console_control.h"
+#include "platform/event_log.h"
+#include "tests/support/test_root.h"
+
+namespace {
+
+class ServiceStatusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_DebugConsole = false;
+        g_ServiceStatusHandle = nullptr;  // outside a service run every report fails
+        g_StopFlag = 0;
+    }
+    void TearDown() override { g_StopFlag = 0; }
+    std::string EventLog() const { return root.ReadFile("eventlog/Application.log"); }
+    testsupport::TestRoot root;
+};
+
+// Pending states carry the next check point and accept no stop while starting; running and stopped
+// carry 0. A failed report is recorded in the event log with the state as its code.
+TEST_F(ServiceStatusTest, CheckPointsControlsAndFailedReports) {
+    struct Step {
+        DWORD state;
+        DWORD controls;
+        bool pending;
+    };
+    const Step steps[] = {{SERVICE_START_PENDING, 0, true},
+                          {SERVICE_START_PENDING, 0, true},
+                          {SERVICE_RUNNING, SERVICE_ACCEPT_STOP, false},
+                          {SERVICE_STOP_PENDING, SERVICE_ACCEPT_STOP, true},
+                          {SERVICE_STOPPED, SERVICE_ACCEPT_STOP, false}};
+    DWORD lastCheckPoint = 0;
+    for (const Step& step : steps) {
+        EXPECT_FALSE(ReportServiceStatus(step.state, 0, 3000));
+        EXPECT_EQ(g_ServiceStatus.dwCurrentState, step.state);
+        EXPECT_EQ(g_ServiceStatus.dwControlsAccepted, step.controls);
+        EXPECT_EQ(g_ServiceStatus.dwWaitHint, 3000u);
+        if (step.pending) {
+            EXPECT_GT(g_ServiceStatus.dwCheckPoint, lastCheckPoint) << ServiceStateName(step.state);
+            lastCheckPoint = g_ServiceStatus.dwCheckPoint;
+        } else {
+            EXPECT_EQ(g_ServiceStatus.dwCheckPoint, 0u);
+        }
+    }
+    const std::string log = EventLog();
+    EXPECT_NE(log.find("corlink4\t4\t0x40000201\tSetServiceStatus\t04000000"), std::string::npos) << log;
+}
+
+TEST_F(ServiceStatusTest, DebugRunsOnlyLog) {
+    g_DebugConsole = true;
+    ::testing::internal::CaptureStdout();
+    EXPECT_TRUE(ReportServiceStatus(SERVICE_RUNNING, 0, 3000));
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Skipping SetServiceStatus(RUNNING, hint=3000)\n");
+    g_DebugConsole = false;
+    EXPECT_EQ(EventLog(), "");
+}
+
+TEST_F(ServiceStatusTest, ControlHandlerAnswersAndReportsAgain) {
+    ReportServiceStatus(SERVICE_RUNNING, 0, 3000);
+    EXPECT_EQ(ServiceCtrlHandlerEx(SERVICE_CONTROL_INTERROGATE, 0, nullptr, nullptr), 0u);
+    EXPECT_EQ(ServiceCtrlHandlerEx(0x80, 0, nullptr, nullptr), ERROR_CALL_NOT_IMPLEMENTED);
+    EXPECT_EQ(g_ServiceStatus.dwCurrentState, SERVICE_RUNNING);
+    EXPECT_EQ(g_ServiceStatus.dwWaitHint, 0u);
+    EXPECT_EQ(g_StopFlag, 0);
+
+    EXPECT_EQ(ServiceCtrlHandlerEx(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), 0u);
+    EXPECT_EQ(g_StopFlag, 1);
+    EXPECT_EQ(g_ServiceStatus.dwCurrentState, SERVICE_STOP_PENDING);
+}
+
+TEST_F(ServiceStatusTest, ConsoleEventsThatStopAndThoseLeftToOthers) {
+    for (DWORD event : {CTRL_CLOSE_EVENT, CTRL_LOGOFF_EVENT}) {
+        EXPECT_FALSE(ConsoleCtrlHandler(event));
+        EXPECT_EQ(g_StopFlag, 0);
+    }
+    for (DWORD event : {CTRL_C_EVENT, CTRL_BREAK_EVENT}) {
+        g_StopFlag = 0;
+        EXPECT_TRUE(ConsoleCtrlHandler(event));
+        EXPECT_EQ(g_StopFlag, 1);
+    }
+}
+
+}  // namespace
