@@ -1,7 +1,8 @@
-// The reply path over whatever a controller might answer: one command is sent to a controller whose
-// transport hands back the input's replies in turn (and is silent once they run out). Whatever the
-// replies claim, nothing is read or written outside the buffers (each exactly its size), and a chain
-// of next-part requests never nests deeper than a multi-part reply has parts.
+// The reply path over whatever a controller might answer: one command, raw pass-through or write-buffer
+// transfer is sent to a controller whose transport hands back the input's replies in turn (and is
+// silent once they run out). Whatever the replies claim, nothing is read or written outside the buffers
+// (each exactly its size), and the exchanges nest no deeper than a multi-part chain (for each chunk and
+// resend of a transfer) allows.
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/capi_packet_header.h"
 #include "corlink/capi/capi_protocol.h"
+#include "corlink/capi/chunked_transfer.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/controller_handles.h"
 #include "corlink/capi/passthrough.h"
@@ -31,6 +33,9 @@ void Check(bool condition) {
 
 constexpr CAPI_HANDLE kHandle = CAPI_HANDLE_STEP;  // database entry 0
 constexpr uint32_t kBufferSize = CAPI_RECEIVE_GENERAL_BUFFER_SIZE;
+constexpr uint32_t kBufferChunk = 65536;  // chunk size of a write-buffer transfer
+constexpr int kMaxResends = 4;            // resends of one chunk after a communication-error reply
+uint8_t g_Image[3 * kBufferChunk + 100];  // a write-buffer image of four chunks
 
 // One controller: its context and its buffers, each allocated at exactly its size.
 struct Controller {
@@ -48,7 +53,8 @@ struct Replies {
     const uint8_t* data = nullptr;
     size_t size = 0;
     size_t at = 0;
-    int depth = 0;  // exchanges nested inside one another
+    int depth = 0;     // exchanges nested inside one another
+    int maxDepth = 0;  // the most this run may nest
 };
 Replies g_Replies;
 
@@ -80,7 +86,7 @@ void Steer(uint8_t steering, uint8_t* reply, uint32_t length) {
 }
 
 void SendAndReceive(LMX_IOB* iob) {
-    Check(++g_Replies.depth <= static_cast<int>(CAPI_MAX_REPLY_PARTS));
+    Check(++g_Replies.depth <= g_Replies.maxDepth);
     iob->linkType = LMX_LINK_TYPE_SCSI;
     iob->needRescan = 1;
     iob->status = LMX_STATUS_COMMUNICATION_ERROR;  // silence, unless a reply follows
@@ -159,7 +165,12 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const uint8_t flags = data[0];
-    g_Replies = Replies{data + 1, size - 1, 0, 0};
+    // One command nests at most a whole multi-part chain; a transfer nests its chunks, each chunk's
+    // resends, and a chain inside any of their replies.
+    constexpr int kChain = static_cast<int>(CAPI_MAX_REPLY_PARTS);
+    constexpr int kChunks = (sizeof g_Image + kBufferChunk - 1) / kBufferChunk;
+    const int maxDepth = (flags & 8) ? kChunks * (1 + kMaxResends) * kChain : kChain;
+    g_Replies = Replies{data + 1, size - 1, 0, 0, maxDepth};
 
     Controller& c = *g_Controller;
     uint8_t done = 0;
@@ -178,6 +189,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CAPI_PassThrough();
         Check(g_PassThrough.replyLength <= kBufferSize);
         g_PassThrough = {};
+    } else if (flags & 8) {
+        // A write-buffer transfer: each acknowledged chunk makes the reply path send the next.
+        CAPI_WriteBuffer(kHandle, g_Image, sizeof g_Image, 0);
     } else {
         // An event command (its reply lands in the small event receive area) or a data command.
         const CAPI_ADDRESS address = CapiControllerAddress(kHandle);
