@@ -9,9 +9,10 @@
 
 struct CapiControllerTable {
     // The transport context of database entry `index` (below CAPI_MAX_CONTROLLERS), or null when the
-    // entry is not in use.
+    // entry has no storage. An entry past the last one in use still has its context: discovery fills
+    // an entry's context before it counts the entry.
     CAPI_CONTROLLER_CONTEXT* (*contextOf)(uint32_t index);
-    // The controllerHandle that entry `index` holds (0 when the entry is not in use).
+    // The controllerHandle that entry `index` holds (0 when the entry has no storage).
     CAPI_HANDLE (*handleOf)(uint32_t index);
     // Sets the responds flag of every entry with the handle.
     void (*setResponds)(CAPI_HANDLE handle, uint8_t value);
@@ -26,7 +27,8 @@ void CAPI_SetControllerTable(const CapiControllerTable* table);
 
 // The handle of the entry whose context this is, searching entries 0 to 63; 0 when none.
 CAPI_HANDLE Context2Handle(const CAPI_CONTROLLER_CONTEXT* context);
-// The context of entry (handle / 256) - 1; null for an index of 64 or more and for an unused entry.
+// The context of entry (handle / 256) - 1; null for an index of 64 or more and for an entry without
+// storage.
 CAPI_CONTROLLER_CONTEXT* Handle2Context(CAPI_HANDLE handle);
 // The controllerHandle held by database entry `index` (0 when none).
 CAPI_HANDLE ControllerTableHandleOf(uint32_t index);
