@@ -108,9 +108,10 @@ unsigned CMainApp::ProcessMsg(void* argument) {
             app->m_Sessions.Unlock();
         }
         entry->session->ProcessMsg();
+        // Every listener the session registered goes (a session may register several numbers): none may
+        // keep pointing at the connection freed below.
         if (app->m_Listeners.Lock()) {
-            CClient* client = FindClientBySocket(app->m_Listeners, entry->socket);
-            if (client != nullptr) {
+            while (CClient* client = FindClientBySocket(app->m_Listeners, entry->socket)) {
                 client->m_pSessionSocket = nullptr;
                 LogClientLine(0, "OOPS: remove client(%d:%s) for get bError\n", client);
                 app->m_Listeners.Remove(client);

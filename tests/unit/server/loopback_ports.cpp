@@ -1,0 +1,76 @@
+#include "loopback_ports.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace servertest {
+namespace {
+
+sockaddr_in Loopback(uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+}  // namespace
+
+int ListeningSocket(uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(port);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 4) != 0) {
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+uint16_t PortOf(int fd) {
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return 0;
+    return ntohs(address.sin_port);
+}
+
+std::vector<int> ConsecutivePorts(int count) {
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        std::vector<int> fds{ListeningSocket(0)};
+        if (fds[0] < 0) return {};
+        const uint32_t first = PortOf(fds[0]);
+        while (static_cast<int>(fds.size()) < count && first + fds.size() <= 0xFFFF) {
+            int fd = ListeningSocket(static_cast<uint16_t>(first + fds.size()));
+            if (fd < 0) break;
+            fds.push_back(fd);
+        }
+        if (static_cast<int>(fds.size()) == count) return fds;
+        for (int fd : fds) ::close(fd);
+    }
+    return {};
+}
+
+int ConnectTo(uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = Loopback(port);
+    if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        if (fd >= 0) ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int AcceptWithin(int listening, int waitMs) {
+    pollfd waiting{listening, POLLIN, 0};
+    if (::poll(&waiting, 1, waitMs) != 1) return -1;
+    return ::accept(listening, nullptr, nullptr);
+}
+
+void CloseSocket(int fd) {
+    if (fd >= 0) ::close(fd);
+}
+
+}  // namespace servertest

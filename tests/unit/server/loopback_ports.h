@@ -1,0 +1,21 @@
+// Plain sockets on 127.0.0.1 for the server tests: ports to block or to listen on, and connections to the
+// server. Kept apart from the code that includes the Winsock stand-in.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace servertest {
+
+// A listening socket (port 0: any free port); -1 when the port is taken.
+int ListeningSocket(uint16_t port);
+uint16_t PortOf(int fd);
+// Listening sockets on `count` consecutive free ports, the lowest first; empty when none were found.
+std::vector<int> ConsecutivePorts(int count);
+// A connection to the port; -1 on failure.
+int ConnectTo(uint16_t port);
+// The next connection to a listening socket, or -1 when none comes within waitMs.
+int AcceptWithin(int listening, int waitMs);
+void CloseSocket(int fd);
+
+}  // namespace servertest
