@@ -73,7 +73,7 @@ TEST(ServiceInstall, ReinstallRemovesTheStoppedServiceFirst) {
     testsupport::TestRoot root;
     Install();
     // A second create alone fails and says so; the event source is registered all the same.
-    EXPECT_EQ(Install().rfind("CreateService failed - ", 0), 0u);
+    EXPECT_EQ(Install(), "CreateService failed - The specified service already exists. (0x431)\n");
 
     const std::string removed = Remove();
     EXPECT_EQ(removed, "\nDODO Rivoz 4 stopped.\nDODO Rivoz 4 removed.\n");
@@ -84,7 +84,7 @@ TEST(ServiceInstall, ReinstallRemovesTheStoppedServiceFirst) {
 
 TEST(ServiceInstall, RemovingAMissingServiceSaysSo) {
     testsupport::TestRoot root;
-    EXPECT_EQ(Remove().rfind("OpenService failed - ", 0), 0u);
+    EXPECT_EQ(Remove(), "OpenService failed - The specified service does not exist as an installed service. (0x424)\n");
 }
 
 // A service that never leaves STOP_PENDING is polled 60 times, one second apart, then reported as not
