@@ -42,7 +42,8 @@ void QueueControl(Dispatcher* dispatcher, DWORD control) {
 void ServeControls(Dispatcher* dispatcher) {
     std::unique_lock<std::mutex> g(dispatcher->lock);
     for (;;) {
-        dispatcher->changed.wait(g, [&] { return dispatcher->serviceEnded || !dispatcher->controls.empty(); });
+        dispatcher->changed.wait(g,
+                                 [&] { return dispatcher->serviceEnded || !dispatcher->controls.empty(); });
         if (dispatcher->controls.empty()) return;
         const DWORD control = dispatcher->controls.front();
         dispatcher->controls.pop_front();

@@ -20,13 +20,17 @@ constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services\\";
 class ServiceManagerObject final : public platform::Object {};
 
 class ServiceObject final : public platform::Object {
-public:
+  public:
     explicit ServiceObject(std::string name) : name(std::move(name)) {}
     std::string name;
 };
 
-SC_HANDLE ToScHandle(HANDLE handle) { return reinterpret_cast<SC_HANDLE>(handle); }
-HANDLE FromScHandle(SC_HANDLE handle) { return reinterpret_cast<HANDLE>(handle); }
+SC_HANDLE ToScHandle(HANDLE handle) {
+    return reinterpret_cast<SC_HANDLE>(handle);
+}
+HANDLE FromScHandle(SC_HANDLE handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
 
 bool IsManager(SC_HANDLE handle) {
     if (platform::LookupHandleAs<ServiceManagerObject>(FromScHandle(handle))) return true;
@@ -40,13 +44,17 @@ std::shared_ptr<ServiceObject> LookupService(SC_HANDLE handle) {
     return service;
 }
 
-std::string ServiceKey(const std::string& name) { return kServicesKey + name; }
+std::string ServiceKey(const std::string& name) {
+    return kServicesKey + name;
+}
 
 // A service exists while its key holds an ImagePath.
 bool ServiceExists(const std::string& name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ServiceKey(name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    const bool exists = RegQueryValueExA(key, "ImagePath", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ServiceKey(name).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    const bool exists =
+        RegQueryValueExA(key, "ImagePath", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return exists;
 }
@@ -70,7 +78,8 @@ bool WriteRecord(HKEY key, const char* displayName, DWORD serviceType, DWORD sta
            SetText(key, "ObjectName", REG_SZ, account != nullptr ? account : "LocalSystem");
 }
 
-constexpr const char* kRecordValues[] = {"ImagePath", "DisplayName", "Start", "Type", "ErrorControl", "ObjectName"};
+constexpr const char* kRecordValues[] = {"ImagePath", "DisplayName",  "Start",
+                                         "Type",      "ErrorControl", "ObjectName"};
 
 // The status of a service whose process is not running.
 SERVICE_STATUS StoppedStatus() {
@@ -137,7 +146,8 @@ BOOL ControlService(SC_HANDLE handle, DWORD control, SERVICE_STATUS* status) {
     auto service = LookupService(handle);
     if (!service || status == nullptr) return FALSE;
     long pid = 0;
-    if (!platform::ReadServiceState(service->name, status, &pid) || status->dwCurrentState == SERVICE_STOPPED) {
+    if (!platform::ReadServiceState(service->name, status, &pid) ||
+        status->dwCurrentState == SERVICE_STOPPED) {
         *status = StoppedStatus();
         SetLastError(ERROR_SERVICE_NOT_ACTIVE);
         return FALSE;
@@ -174,4 +184,6 @@ BOOL DeleteService(SC_HANDLE handle) {
     return TRUE;
 }
 
-BOOL CloseServiceHandle(SC_HANDLE handle) { return CloseHandle(FromScHandle(handle)); }
+BOOL CloseServiceHandle(SC_HANDLE handle) {
+    return CloseHandle(FromScHandle(handle));
+}

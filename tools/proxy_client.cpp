@@ -91,13 +91,15 @@ int main(int argc, char** argv) {
         std::printf("login: %s\n", session.Error().c_str());
         return 1;
     }
-    std::printf("login as %s: result %u%s\n", settings.user.c_str(), loginResult, loginResult == 1 ? " (logged in)" : "");
+    std::printf("login as %s: result %u%s\n", settings.user.c_str(), loginResult,
+                loginResult == 1 ? " (logged in)" : "");
     if (loginResult != 1) return 1;
 
     std::vector<uint8_t> discoveryOn(12, 0);
     discoveryOn[8] = 1;
     bool ok = SendCommand(session, "SET_DISCOVERY_FLAG", kSetDiscoveryFlag, discoveryOn);
-    ok = SendCommand(session, "GET_CONTROLLERHANDLEDB", kGetControllerHandleDb, std::vector<uint8_t>(8, 0)) && ok;
+    ok = SendCommand(session, "GET_CONTROLLERHANDLEDB", kGetControllerHandleDb, std::vector<uint8_t>(8, 0)) &&
+         ok;
     session.Close();
     std::printf("goodbye\n");
     return ok ? 0 : 1;

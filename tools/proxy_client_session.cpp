@@ -39,7 +39,8 @@ bool ProxyClientSession::Connect(uint16_t port) {
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(m_Socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return Fail("connect");
+    if (::connect(m_Socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0)
+        return Fail("connect");
     return true;
 }
 
@@ -106,7 +107,8 @@ bool ProxyClientSession::Handshake(uint32_t* handshakeValue) {
 }
 
 bool ProxyClientSession::Login(const std::string& user, const std::string& password, uint32_t* result) {
-    if (user.size() >= LOGIN_USER_LENGTH || password.size() > DES_MAX_TEXT) return Fail("user or password too long");
+    if (user.size() >= LOGIN_USER_LENGTH || password.size() > DES_MAX_TEXT)
+        return Fail("user or password too long");
     std::vector<uint8_t> data(PROXY_LOGIN_REQUEST_LENGTH, 0);
     std::memcpy(data.data() + LOGIN_USER_OFFSET, user.data(), user.size());
     char enciphered[kPasswordBlockBuffer] = {};
@@ -128,7 +130,8 @@ bool ProxyClientSession::Login(const std::string& user, const std::string& passw
 }
 
 bool ProxyClientSession::Request(uint32_t opCode, const std::vector<uint8_t>& data, ProxyReply* reply) {
-    const PROXY_MSG_HEADER header = NextSecuredHeader(PROXY_REQUEST, opCode, static_cast<uint32_t>(data.size()));
+    const PROXY_MSG_HEADER header =
+        NextSecuredHeader(PROXY_REQUEST, opCode, static_cast<uint32_t>(data.size()));
     if (!Send(header, data) || !Receive(reply)) return false;
     if (reply->header.DataType != PROXY_REPLY) return Fail("a control message in place of the reply");
     return true;

@@ -24,7 +24,8 @@ bool WordAfterFirst(const char* argument, const char* word) {
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
     CommandLine line{false, ProgramSwitch::None, false};
-    line.ipsMode = (argc > 1 && WordAfterFirst(argv[1], "ips")) || (argc > 2 && WordAfterFirst(argv[2], "ips"));
+    line.ipsMode =
+        (argc > 1 && WordAfterFirst(argv[1], "ips")) || (argc > 2 && WordAfterFirst(argv[2], "ips"));
     if (argc > 1 && argv[1] != nullptr && (argv[1][0] == '-' || argv[1][0] == '/')) {
         line.hasSwitchPrefix = true;
         for (const SwitchWord& entry : kSwitchWords) {

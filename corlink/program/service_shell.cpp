@@ -16,7 +16,8 @@ constexpr DWORD kStartPendingHintMs = 3000;
 constexpr DWORD kShutdownGraceMs = 10000;
 constexpr DWORD kDeviceNotifyFlags = DEVICE_NOTIFY_SERVICE_HANDLE | DEVICE_NOTIFY_ALL_INTERFACE_CLASSES;
 // The disk device interface class.
-constexpr GUID kDiskInterfaceClass = {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+constexpr GUID kDiskInterfaceClass = {
+    0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
 
 HDEVNOTIFY g_DeviceNotification = nullptr;
 
@@ -88,7 +89,8 @@ DWORD ServiceCtrlHandlerEx(DWORD control, DWORD eventType, LPVOID, LPVOID) {
             DebugPrint("Event: POWEREVENT\n");
             break;
         default:
-            DebugPrint("Unsupported SERVICE_CONTROL_XXX received (dwControl=0x%x)\n", static_cast<unsigned>(control));
+            DebugPrint("Unsupported SERVICE_CONTROL_XXX received (dwControl=0x%x)\n",
+                       static_cast<unsigned>(control));
             result = ERROR_CALL_NOT_IMPLEMENTED;
             break;
     }

@@ -53,17 +53,20 @@ int GetServiceInstallDir(char* buffer, uint32_t size) {
     if (buffer == nullptr || size == 0) return 0;
     buffer[0] = '\0';
     HKEY service = nullptr;
-    const bool opened = RegOpenKeyExA(HKEY_LOCAL_MACHINE, SERVICE_KEY, 0, KEY_ALL_ACCESS, &service) == ERROR_SUCCESS;
+    const bool opened =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, SERVICE_KEY, 0, KEY_ALL_ACCESS, &service) == ERROR_SUCCESS;
     if (!opened || !ReadImageDirectory(service, buffer, size)) std::snprintf(buffer, size, "%s", "C:\\");
 
     int result = 1;
     HKEY parameters = nullptr;
     if (!opened || RegOpenKeyExA(service, "Parameters", 0, KEY_ALL_ACCESS, &parameters) != ERROR_SUCCESS) {
         std::snprintf(g_ServiceParamName, sizeof g_ServiceParamName, "%s", DEFAULT_SERVICE_PARAM_NAME);
-        std::snprintf(g_ServiceParamVersion, sizeof g_ServiceParamVersion, "%s", DEFAULT_SERVICE_PARAM_VERSION);
+        std::snprintf(g_ServiceParamVersion, sizeof g_ServiceParamVersion, "%s",
+                      DEFAULT_SERVICE_PARAM_VERSION);
     } else {
         if (!ReadParameter(parameters, "Name", DEFAULT_SERVICE_PARAM_NAME, g_ServiceParamName)) result = 0;
-        if (!ReadParameter(parameters, "Version", DEFAULT_SERVICE_PARAM_VERSION, g_ServiceParamVersion)) result = 0;
+        if (!ReadParameter(parameters, "Version", DEFAULT_SERVICE_PARAM_VERSION, g_ServiceParamVersion))
+            result = 0;
         RegCloseKey(parameters);
     }
     if (opened) RegCloseKey(service);

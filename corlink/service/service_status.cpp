@@ -38,8 +38,8 @@ const char* ServiceStateName(DWORD state) {
 }
 
 BOOL ReportServiceStatus(DWORD currentState, DWORD win32ExitCode, DWORD waitHint) {
-    DebugPrint("%sSetServiceStatus(%s, hint=%u)\n", g_DebugConsole ? "Skipping " : "", ServiceStateName(currentState),
-               static_cast<unsigned>(waitHint));
+    DebugPrint("%sSetServiceStatus(%s, hint=%u)\n", g_DebugConsole ? "Skipping " : "",
+               ServiceStateName(currentState), static_cast<unsigned>(waitHint));
     if (g_DebugConsole) return TRUE;
 
     g_ServiceStatus.dwControlsAccepted = currentState == SERVICE_START_PENDING ? 0 : SERVICE_ACCEPT_STOP;

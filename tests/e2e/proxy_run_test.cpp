@@ -44,12 +44,13 @@ uint16_t FreePort() {
 }
 
 class ProxyProcess {
-public:
+  public:
     ProxyProcess(const std::string& root, uint16_t port) : root_(root) {
         std::filesystem::create_directories(root + "/C/Windows/System32");
-        testsupport::WriteWholeFile(root + "/C/Windows/System32/corlink4.conf",
-                                    "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :" +
-                                        std::string(kPassword) + "\nport     :" + std::to_string(port) + "\n");
+        testsupport::WriteWholeFile(
+            root + "/C/Windows/System32/corlink4.conf",
+            "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :" + std::string(kPassword) +
+                "\nport     :" + std::to_string(port) + "\n");
         std::vector<std::string> env = {"CORLINK_ROOT=" + root, "CORLINK_TIME_SCALE=0.01"};
         for (char** e = environ; *e != nullptr; ++e) {
             const std::string entry = *e;
@@ -95,7 +96,7 @@ public:
 
     std::string Output() const { return testsupport::ReadWholeFile(root_ + "/stdout.txt"); }
 
-private:
+  private:
     std::string root_;
     pid_t pid_ = -1;
 };
@@ -113,7 +114,8 @@ bool ConnectWhenListening(ProxyClientSession* session, uint16_t port) {
 
 TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     testsupport::TestRoot root;
-    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4\\Debug", "FileName", "C:\\corlink4-debug.log");
+    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4\\Debug", "FileName",
+                   "C:\\corlink4-debug.log");
     const uint16_t port = FreePort();
     ProxyProcess proxy(root.path(), port);
     ASSERT_TRUE(proxy.started());

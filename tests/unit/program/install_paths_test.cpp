@@ -24,20 +24,21 @@ struct Case {
 };
 
 const Case kCases[] = {
-    {"program folder, no Parameters key", "C:\\Tools\\corlink4.exe", false, nullptr, nullptr, "C:\\Tools\\", "Corlink",
-     "2.4.0.0"},
-    {"Parameters with both values", "C:\\Tools\\corlink4.exe", true, "Proxy", "4.1.0.7", "C:\\Tools\\", "Proxy",
-     "4.1.0.7"},
+    {"program folder, no Parameters key", "C:\\Tools\\corlink4.exe", false, nullptr, nullptr, "C:\\Tools\\",
+     "Corlink", "2.4.0.0"},
+    {"Parameters with both values", "C:\\Tools\\corlink4.exe", true, "Proxy", "4.1.0.7", "C:\\Tools\\",
+     "Proxy", "4.1.0.7"},
     // A Parameters key made for ConfigurationFile alone keeps the program folder and takes the defaults.
     {"Parameters without Name and Version", "C:\\Tools\\corlink4.exe", true, nullptr, nullptr, "C:\\Tools\\",
      "Corlink", "2.4.0.0"},
-    {"Parameters without Version", "D:\\x\\y\\corlink4.exe", true, "Proxy", nullptr, "D:\\x\\y\\", "Proxy", "2.4.0.0"},
+    {"Parameters without Version", "D:\\x\\y\\corlink4.exe", true, "Proxy", nullptr, "D:\\x\\y\\", "Proxy",
+     "2.4.0.0"},
     {"no service key", nullptr, false, nullptr, nullptr, "C:\\\\", "Corlink", "2.4.0.0"},
     {"image path without a backslash", "corlink4", false, nullptr, nullptr, "C:\\\\", "Corlink", "2.4.0.0"},
 };
 
 class InstallPathsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         g_InstallDirectory[0] = '\0';
         std::snprintf(g_ServiceParamName, sizeof g_ServiceParamName, "stale");
@@ -49,7 +50,8 @@ TEST_F(InstallPathsTest, DirectoryAndParameterTexts) {
     for (const Case& c : kCases) {
         testsupport::TestRoot root;
         if (c.imagePath != nullptr) root.SetString(SERVICE_KEY, "ImagePath", c.imagePath);
-        if (c.parametersKey) root.SetString(kParameters, "ConfigurationFile", "C:\\Windows\\System32\\corlink4.conf");
+        if (c.parametersKey)
+            root.SetString(kParameters, "ConfigurationFile", "C:\\Windows\\System32\\corlink4.conf");
         if (c.name != nullptr) root.SetString(kParameters, "Name", c.name);
         if (c.version != nullptr) root.SetString(kParameters, "Version", c.version);
 

@@ -18,7 +18,7 @@
 namespace {
 
 class ShutDownTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         g_ShutDownSem = os_CreateSemaphore(nullptr);
         g_ThreadCountSem = os_CreateSemaphore(nullptr);
@@ -67,7 +67,8 @@ std::vector<int> OccupyThreePorts(uint16_t* first) {
             address.sin_family = AF_INET;
             address.sin_port = htons(static_cast<uint16_t>(port + i));
             address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(s, 1) != 0) {
+            if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+                ::listen(s, 1) != 0) {
                 ::close(s);
                 break;
             }
@@ -91,9 +92,11 @@ TEST(ProxyRun, ServerThatCannotListenStopsTheRun) {
     std::vector<int> busy = OccupyThreePorts(&port);
     ASSERT_EQ(busy.size(), 3u);
     std::filesystem::create_directories(root.path() + "/C/Windows/System32");
-    testsupport::WriteWholeFile(root.path() + "/C/Windows/System32/corlink4.conf",
-                                "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :pw12345678\n"
-                                "port     :" + std::to_string(port) + "\n");
+    testsupport::WriteWholeFile(
+        root.path() + "/C/Windows/System32/corlink4.conf",
+        "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :pw12345678\n"
+        "port     :" +
+            std::to_string(port) + "\n");
     g_StopFlag = 0;
 
     EXPECT_EQ(RREMain(0, nullptr), 0);  // outside a service run the final report fails

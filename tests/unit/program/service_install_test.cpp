@@ -18,7 +18,8 @@
 
 namespace {
 
-constexpr const char* kEventSourceKey = "SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\corlink4";
+constexpr const char* kEventSourceKey =
+    "SYSTEM\\CurrentControlSet\\Services\\Eventlog\\Application\\corlink4";
 
 bool ReadValue(const char* keyPath, const char* name, std::string* text, DWORD* number) {
     HKEY key = nullptr;
@@ -65,7 +66,8 @@ TEST(ServiceInstall, CreatesTheServiceRecordAndTheEventSource) {
     EXPECT_EQ(text, program);
     // Install creates neither of the subkeys.
     HKEY key = nullptr;
-    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(SERVICE_KEY) + "\\Parameters").c_str(), 0, KEY_READ, &key),
+    EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(SERVICE_KEY) + "\\Parameters").c_str(), 0,
+                            KEY_READ, &key),
               ERROR_SUCCESS);
 }
 
@@ -84,7 +86,8 @@ TEST(ServiceInstall, ReinstallRemovesTheStoppedServiceFirst) {
 
 TEST(ServiceInstall, RemovingAMissingServiceSaysSo) {
     testsupport::TestRoot root;
-    EXPECT_EQ(Remove(), "OpenService failed - The specified service does not exist as an installed service. (0x424)\n");
+    EXPECT_EQ(Remove(),
+              "OpenService failed - The specified service does not exist as an installed service. (0x424)\n");
 }
 
 // A service that never leaves STOP_PENDING is polled 60 times, one second apart, then reported as not
@@ -100,7 +103,8 @@ TEST(ServiceInstall, StopWaitIsBounded) {
         ::_exit(127);
     }
     // The state file as the child would have reported it.
-    SERVICE_STATUS status{SERVICE_WIN32_OWN_PROCESS, SERVICE_STOP_PENDING, SERVICE_ACCEPT_STOP, 0, 0, 4, 120000};
+    SERVICE_STATUS status{
+        SERVICE_WIN32_OWN_PROCESS, SERVICE_STOP_PENDING, SERVICE_ACCEPT_STOP, 0, 0, 4, 120000};
     ASSERT_TRUE(platform::WriteServiceState(SERVICE_NAME, status));
     const std::string statePath = platform::ServiceStatePath(SERVICE_NAME);
     std::string state = testsupport::ReadWholeFile(statePath);

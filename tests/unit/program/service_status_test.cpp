@@ -14,7 +14,7 @@
 namespace {
 
 class ServiceStatusTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         g_DebugConsole = false;
         g_ServiceStatusHandle = nullptr;  // outside a service run every report fails
