@@ -12,8 +12,13 @@
 namespace {
 
 std::mutex g_handlersLock;
-std::vector<PHANDLER_ROUTINE> g_handlers;
 bool g_signalsWatched = false;
+
+// Never destroyed: a console event may still arrive while the process runs its exit handlers.
+std::vector<PHANDLER_ROUTINE>& Handlers() {
+    static auto* handlers = new std::vector<PHANDLER_ROUTINE>;
+    return *handlers;
+}
 
 struct ConsoleSignal {
     int signal;
@@ -45,16 +50,17 @@ void WatchConsoleSignals() {
 BOOL SetConsoleCtrlHandler(PHANDLER_ROUTINE handler, BOOL add) {
     std::lock_guard<std::mutex> g(g_handlersLock);
     if (add) {
-        if (handler != nullptr) g_handlers.push_back(handler);
+        if (handler != nullptr) Handlers().push_back(handler);
         if (!g_signalsWatched) WatchConsoleSignals();
         return TRUE;
     }
-    auto it = std::find(g_handlers.rbegin(), g_handlers.rend(), handler);
-    if (it == g_handlers.rend()) {
+    std::vector<PHANDLER_ROUTINE>& handlers = Handlers();
+    auto it = std::find(handlers.rbegin(), handlers.rend(), handler);
+    if (it == handlers.rend()) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    g_handlers.erase(std::next(it).base());
+    handlers.erase(std::next(it).base());
     return TRUE;
 }
 
@@ -64,7 +70,7 @@ BOOL DispatchConsoleControl(DWORD controlType) {
     std::vector<PHANDLER_ROUTINE> handlers;
     {
         std::lock_guard<std::mutex> g(g_handlersLock);
-        handlers = g_handlers;
+        handlers = Handlers();
     }
     for (auto it = handlers.rbegin(); it != handlers.rend(); ++it) {
         if ((*it)(controlType)) return TRUE;
