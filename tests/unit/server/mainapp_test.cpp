@@ -27,6 +27,7 @@
 #include "platform/system_time.h"
 #include "loopback_ports.h"
 #include "session_test_client.h"
+#include "test_pipe_server.h"
 #include "tests/support/test_root.h"
 
 namespace {
@@ -36,6 +37,7 @@ using servertest::ConnectTo;
 using servertest::ConsecutivePorts;
 using servertest::ListeningSocket;
 using servertest::PortOf;
+using servertest::TestPipeServer;
 using sessiontest::Message;
 using sessiontest::RawClient;
 using sessiontest::WordAt;
@@ -131,6 +133,7 @@ class Server : public ::testing::Test {
     // As the run's shut-down does: mark every socket closing, raise the flag, wait for the workers.
     bool ShutDown() {
         app_->ShutDownAllSockets();
+        app_->Kill();
         os_SetFlag(g_ShutDownSem);
         return WaitUntil([] { return RunningWorkers() == 0; });
     }
@@ -250,13 +253,29 @@ TEST_F(Server, SessionThatDropsItsConnectionTakesItsListenersAlong) {
     EXPECT_TRUE(WaitUntil([&] { return ListenerNumbers().empty() && SessionCount() == 0; }));
 }
 
-TEST_F(Server, FailedHeartBeatRemovesTheListenerAndEndsItsSession) {
+TEST_F(Server, ListenerRegisteredByASessionGetsHeartBeatsThroughItsPipe) {
     Start();
+    TestPipeServer pipe(4246, true);
+    ASSERT_TRUE(pipe.Created());
+    std::unique_ptr<RawClient> client = Connect();
+    LogIn(*client);
+    RegisterListener(*client, 4246);
+    Sendheartbeat(0, 0, reinterpret_cast<DWORD_PTR>(&app_->Listeners()), 0, 0);
+    EXPECT_EQ(pipe.Messages().size(), 1u);
+    EXPECT_EQ(ListenerNumbers(), std::vector<uint16_t>{4246});
+
+    ASSERT_TRUE(client->Send(kControl, 1, {}));  // the session goes on
+    Message reply;
+    EXPECT_TRUE(client->Read(&reply));
+}
+
+TEST_F(Server, FailedHeartBeatOfTheTimerRemovesTheListenerAndEndsItsSession) {
+    Start();
+    app_->AsyncEventSetup();
     std::unique_ptr<RawClient> client = Connect();
     LogIn(*client);
     RegisterListener(*client, 4244);  // no pipe is served for it
-    Sendheartbeat(0, 0, reinterpret_cast<DWORD_PTR>(&app_->Listeners()), 0, 0);
-    EXPECT_TRUE(ListenerNumbers().empty());
+    EXPECT_TRUE(WaitUntil([&] { return ListenerNumbers().empty(); })) << "the next heart beat fails";
     EXPECT_TRUE(client->ServerClosed());
     EXPECT_TRUE(WaitUntil([&] { return SessionCount() == 0; }));
 }
