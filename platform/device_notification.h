@@ -2,14 +2,8 @@
 // registration succeeds and nothing is ever delivered.
 #pragma once
 
+#include "platform/guid.h"
 #include "platform/win_types.h"
-
-struct GUID {
-    DWORD Data1;
-    WORD Data2;
-    WORD Data3;
-    BYTE Data4[8];
-};
 
 using HDEVNOTIFY = void*;
 
