@@ -30,12 +30,15 @@ struct Dispatcher {
 std::mutex g_dispatcherLock;
 Dispatcher* g_dispatcher = nullptr;  // while StartServiceCtrlDispatcherA runs
 
-void QueueControl(Dispatcher* dispatcher, DWORD control) {
+// Queues a control for the running dispatcher; nothing happens when none runs any more.
+void QueueControl(DWORD control) {
+    std::lock_guard<std::mutex> running(g_dispatcherLock);
+    if (g_dispatcher == nullptr) return;
     {
-        std::lock_guard<std::mutex> g(dispatcher->lock);
-        dispatcher->controls.push_back(control);
+        std::lock_guard<std::mutex> g(g_dispatcher->lock);
+        g_dispatcher->controls.push_back(control);
     }
-    dispatcher->changed.notify_all();
+    g_dispatcher->changed.notify_all();
 }
 
 // Delivers queued controls until the service main has returned.
@@ -77,7 +80,7 @@ BOOL StartServiceCtrlDispatcherA(const SERVICE_TABLE_ENTRYA* serviceTable) {
         std::lock_guard<std::mutex> g(g_dispatcherLock);
         g_dispatcher = &dispatcher;
     }
-    platform::OnSignal(SIGTERM, [&dispatcher] { QueueControl(&dispatcher, SERVICE_CONTROL_STOP); });
+    platform::OnSignal(SIGTERM, [] { QueueControl(SERVICE_CONTROL_STOP); });
     std::thread service([&dispatcher, main = serviceTable->lpServiceProc] {
         char* argv[] = {dispatcher.serviceName.data(), nullptr};
         main(1, argv);
@@ -89,9 +92,11 @@ BOOL StartServiceCtrlDispatcherA(const SERVICE_TABLE_ENTRYA* serviceTable) {
     });
     ServeControls(&dispatcher);
     service.join();
+    {
+        std::lock_guard<std::mutex> g(g_dispatcherLock);
+        g_dispatcher = nullptr;
+    }
     platform::OnSignal(SIGTERM, {});
-    std::lock_guard<std::mutex> g(g_dispatcherLock);
-    g_dispatcher = nullptr;
     return TRUE;
 }
 
