@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "corlink/commands/ips_bridge.h"
 #include "corlink/commands/rre.h"
 #include "corlink/service/configuration.h"
 #include "corlink/service/errmsg.h"
+#include "corlink/service/ips_pass_through.h"
 #include "corlink/service/log.h"
 #include "corlink/service/mainapp.h"
 #include "corlink/service/method_trace.h"
@@ -50,6 +52,7 @@ int RREMain(int argc, char** argv) {
     METHOD_TRACE("RRECommServiceStart");
     LoadProxyConfig();
     rreInitialize();
+    SetIpsPassThrough(&RreIpsPassThrough);  // ips sessions reach the controllers through the executor's mutex
     if (StartRreCommunication(argc, argv) == 0) {
         DebugPrint("RREMain:: Wait for ShutDown...");
         while (g_StopFlag == 0) os_SleepSeconds(1);
