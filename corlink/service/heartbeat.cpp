@@ -14,13 +14,14 @@
 
 namespace {
 
-// One write or read on the pipe, bounded: a step that does not complete in time is cancelled and fails.
-BOOL PipeStep(HANDLE pipe, bool write, void* buffer, DWORD count, DWORD* done) {
+// One write or read on the pipe, started by `start` with an OVERLAPPED request and bounded: a step that
+// does not complete in time is cancelled and fails.
+template <class Start>
+BOOL BoundedPipeStep(HANDLE pipe, DWORD* done, Start start) {
     OVERLAPPED request{};
     request.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (request.hEvent == nullptr) return FALSE;
-    BOOL ok = write ? WriteFile(pipe, buffer, count, done, &request)
-                    : ReadFile(pipe, buffer, count, done, &request);
+    BOOL ok = start(&request);
     if (!ok && GetLastError() == ERROR_IO_PENDING) {
         if (WaitForSingleObject(request.hEvent, HEARTBEAT_PIPE_STEP_MS) != WAIT_OBJECT_0) CancelIo(pipe);
         ok = GetOverlappedResult(pipe, &request, done, TRUE);
@@ -54,7 +55,9 @@ bool ExchangeHeartbeat(const CClient* client, const uint8_t* message) {
     DWORD moved = 0;
     if (!failed) {
         DebugPrint("opened the pipe\n");
-        if (PipeStep(pipe, true, const_cast<uint8_t*>(message), PROXY_HEADER_LENGTH, &moved)) {
+        if (BoundedPipeStep(pipe, &moved, [&](OVERLAPPED* request) {
+                return WriteFile(pipe, message, PROXY_HEADER_LENGTH, &moved, request);
+            })) {
             DebugPrint("WriteFile(pipe) wrote %d bytes\n", static_cast<int>(moved));
         } else {
             failed = true;
@@ -63,7 +66,9 @@ bool ExchangeHeartbeat(const CClient* client, const uint8_t* message) {
     }
     if (!failed) {
         uint8_t answer[PROXY_HEADER_LENGTH] = {};  // read and not examined
-        if (PipeStep(pipe, false, answer, sizeof answer, &moved)) {
+        if (BoundedPipeStep(pipe, &moved, [&](OVERLAPPED* request) {
+                return ReadFile(pipe, answer, sizeof answer, &moved, request);
+            })) {
             DebugPrint("ReadFile(pipe) returned %d bytes\n", static_cast<int>(moved));
         } else {
             failed = true;

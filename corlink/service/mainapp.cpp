@@ -33,6 +33,7 @@ CMainApp::CMainApp(Rediscovery rediscovery)
 
 CMainApp::~CMainApp() {
     METHOD_TRACE("CMainApp::^CMainApp");
+    Kill();  // no heart-beat pass may outlive the listener list
     if (&SessionListeners() == &m_Registry) SetSessionListeners(nullptr);
 }
 

@@ -86,8 +86,12 @@ void CMainApp::StartSession(CRRESocket* socket) {
         return;
     }
     DebugPrint("Create new ProcessMsg");
+    // The session thread is counted from here on, not from its own start, so that a shut-down that
+    // waits for the count to reach 0 cannot miss a thread that is about to start.
+    os_ReleaseSemaphore(g_ThreadCountSem);
     HANDLE thread = os_BeginThread(ProcessMsg, entry);
     if (thread == nullptr) {
+        os_TryWait(g_ThreadCountSem);
         DebugPrint("Unable to cread additional thread");
         delete socket;
         delete entry->session;
@@ -101,7 +105,6 @@ unsigned CMainApp::ProcessMsg(void* argument) {
     auto* entry = static_cast<SessionEntry*>(argument);
     CMainApp* app = entry->app;
     METHOD_TRACE("CMainApp::ProcessMsg");
-    os_ReleaseSemaphore(g_ThreadCountSem);
     if (entry->socket->GetPeerName()) {
         if (app->m_Sessions.Lock()) {
             app->m_Sessions.AddTail(entry);

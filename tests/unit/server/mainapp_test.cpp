@@ -47,9 +47,9 @@ constexpr char kPassword[] = "Pa55-word_Sample";
 constexpr uint32_t kControl = 3;
 constexpr uint32_t kRegisterListener = 7, kRegisterListenerReply = 8, kGoodbye = 14;
 
-// Polls (for real, briefly) until the condition holds; false after a few seconds.
+// Polls (for real, briefly) until the condition holds; false after 20 s (a loaded machine may be slow).
 bool WaitUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 5000; ++i) {
+    for (int i = 0; i < 20000; ++i) {
         if (condition()) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
