@@ -53,9 +53,13 @@ std::vector<int> ConsecutivePorts(int count) {
     return {};
 }
 
-int ConnectTo(uint16_t port) {
+int ConnectTo(uint16_t port, const char* ipv4) {
     int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address = Loopback(port);
+    if (::inet_pton(AF_INET, ipv4, &address.sin_addr) != 1) {
+        ::close(fd);
+        return -1;
+    }
     if (fd < 0 || ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         if (fd >= 0) ::close(fd);
         return -1;

@@ -12,8 +12,8 @@ int ListeningSocket(uint16_t port);
 uint16_t PortOf(int fd);
 // Listening sockets on `count` consecutive free ports, the lowest first; empty when none were found.
 std::vector<int> ConsecutivePorts(int count);
-// A connection to the port; -1 on failure.
-int ConnectTo(uint16_t port);
+// A connection to the port on 127.0.0.1, or on another address of the loopback range; -1 on failure.
+int ConnectTo(uint16_t port, const char* address = "127.0.0.1");
 // The next connection to a listening socket, or -1 when none comes within waitMs.
 int AcceptWithin(int listening, int waitMs);
 void CloseSocket(int fd);

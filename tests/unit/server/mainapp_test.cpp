@@ -214,6 +214,28 @@ TEST_F(Server, ListensOnTheConfiguredPortOrOneOfTheTwoAbove) {
     }
 }
 
+TEST_F(Server, ListensOnLoopbackOnlyOutsideIpsRunsWhateverTheConfigurationSays) {
+    struct Case {
+        bool ips;
+        bool reachableOnOtherLoopbackAddress;
+    };
+    for (const Case& c : {Case{false, false}, Case{true, true}}) {
+        std::vector<int> port = ConsecutivePorts(1);
+        ASSERT_EQ(port.size(), 1u);
+        g_ServerPort = PortOf(port[0]);
+        CloseSocket(port[0]);
+        g_ListenAddress = 0;  // every interface
+        g_IpsMode = c.ips;
+        CMainApp app(RecordDiscovery);
+        app.Listen();
+        int fd = ConnectTo(app.BoundPort(), "127.0.0.2");
+        EXPECT_EQ(fd >= 0, c.reachableOnOtherLoopbackAddress) << "ips " << c.ips;
+        CloseSocket(fd);
+        app.CloseAllConnection();
+    }
+    g_IpsMode = false;
+}
+
 TEST_F(Server, AcceptedConnectionIsServedOnItsOwnThreadUntilThePeerCloses) {
     Start();
     std::unique_ptr<RawClient> client = Connect();
