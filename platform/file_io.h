@@ -11,7 +11,6 @@ constexpr DWORD GENERIC_READ = 0x80000000;
 constexpr DWORD GENERIC_WRITE = 0x40000000;
 constexpr DWORD OPEN_EXISTING = 3;
 constexpr DWORD FILE_FLAG_OVERLAPPED = 0x40000000;
-inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(~static_cast<uintptr_t>(0));
 
 constexpr DWORD ERROR_BROKEN_PIPE = 109;
 constexpr DWORD ERROR_NO_DATA = 232;

@@ -27,6 +27,9 @@ using HRESULT = int32_t;
 #define FALSE 0
 #endif
 
+// The handle value that creation functions return on failure (not null).
+inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(~static_cast<uintptr_t>(0));
+
 // GetLastError values
 constexpr DWORD ERROR_SUCCESS = 0;
 constexpr DWORD ERROR_INVALID_FUNCTION = 1;

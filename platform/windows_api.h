@@ -5,6 +5,7 @@
 #include "platform/console.h"
 #include "platform/debug_output.h"
 #include "platform/event_log.h"
+#include "platform/file_io.h"
 #include "platform/files.h"
 #include "platform/handles.h"
 #include "platform/last_error.h"
