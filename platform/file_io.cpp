@@ -1,5 +1,7 @@
 #include "platform/file_io.h"
 
+#include "platform/device_io.h"
+
 #include "platform/last_error.h"
 #include "platform/named_pipe.h"
 
@@ -18,6 +20,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD dispo
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
+    if (platform::IsDevicePath(name)) return platform::OpenDevice(name);
     if (!platform::IsPipeName(name)) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;

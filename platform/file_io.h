@@ -1,5 +1,5 @@
 // Handles that are read and written like files: CreateFileA, ReadFile, WriteFile, with or without an
-// OVERLAPPED request. Only named pipes ("\\.\pipe\NAME") are opened through CreateFileA on this platform.
+// OVERLAPPED request. CreateFileA opens named pipes ("\\.\pipe\NAME") and devices (platform/device_io.h).
 #pragma once
 
 #include <cstdint>
