@@ -8,6 +8,7 @@
 #include "corlink/service/scope_trace.h"
 #include "corlink/service/server_event.h"
 #include "corlink/service/service_status.h"
+#include "corlink/service/shutdown_flag.h"
 #include "platform/winsock_startup.h"
 
 namespace {
@@ -87,8 +88,12 @@ void CMainApp::Run() {
     ScopeTrace trace("CMainApp::Run");
     unsigned (*const workers[])(void*) = {AcceptConn, Discovery};
     for (auto* routine : workers) {
+        // Each worker is counted before it starts, so that a shut-down that follows at once (a stop
+        // requested during start-up) waits for it instead of closing the semaphores under it.
+        os_ReleaseSemaphore(g_ThreadCountSem);
         HANDLE thread = os_BeginThread(routine, this);
         if (thread == nullptr) {
+            os_TryWait(g_ThreadCountSem);
             ThrowStartError(COMM_KIND_SERVER_START, COMM_CATEGORY_SYSTEM, COMM_ERR_CREATE_SESSION);
         }
         os_CloseThread(thread);

@@ -61,7 +61,7 @@ class CMainApp : public CAsyncEvent {
     void SendServerStopEvent();
 
     // Thread routines: the argument is the CMainApp for AcceptConn and Discovery, the SessionEntry for
-    // ProcessMsg.
+    // ProcessMsg. The starter counts the thread on the thread counter; the routine takes it off at its end.
     static unsigned AcceptConn(void* argument);
     static unsigned ProcessMsg(void* argument);
     static unsigned Discovery(void* argument);

@@ -1,5 +1,5 @@
 // The server's threads: the accept thread, one thread per session and the periodic discovery thread.
-// Each counts itself on the thread counter while it runs.
+// Each is counted on the thread counter by the code that starts it and takes itself off when it ends.
 #include <new>
 
 #include "corlink/commands/executor_state.h"
@@ -49,7 +49,6 @@ unsigned CMainApp::AcceptConn(void* argument) {
     auto* app = static_cast<CMainApp*>(argument);
     ScopeTrace trace("CMainApp::AcceptConn");
     METHOD_TRACE("CMainApp::AcceptConn thread started");
-    os_ReleaseSemaphore(g_ThreadCountSem);
     while (!os_IsFlagSet(g_ShutDownSem)) {
         auto* socket = new (std::nothrow) CRRESocket;
         if (socket == nullptr) {
@@ -138,7 +137,6 @@ unsigned CMainApp::ProcessMsg(void* argument) {
 unsigned CMainApp::Discovery(void* argument) {
     auto* app = static_cast<CMainApp*>(argument);
     ScopeTrace trace("CMainApp::Discovery");
-    os_ReleaseSemaphore(g_ThreadCountSem);
     DebugPrint("Discovery thread started\n");
     while (!os_IsFlagSet(g_ShutDownSem)) {
         if (!SleepDiscoveryPeriod()) break;

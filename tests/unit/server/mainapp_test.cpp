@@ -127,7 +127,8 @@ class Server : public ::testing::Test {
         app_->InitLock();
         app_->Listen();
         app_->Run();
-        ASSERT_TRUE(WaitUntil([] { return RunningWorkers() == 2; })) << "accept and discovery threads";
+        // Counted before they start: a shut-down right after Run still waits for both.
+        ASSERT_EQ(RunningWorkers(), 2) << "accept and discovery threads";
     }
 
     // As the run's shut-down does: mark every socket closing, raise the flag, wait for the workers.
@@ -363,6 +364,7 @@ TEST_F(Server, DiscoveryThreadRediscoversEveryPeriodOnlyWhileSwitchedOn) {
         }
         const uint64_t start = clock_->MonotonicMs();
         constexpr uint64_t kPeriodMs = DISCOVERY_PERIOD_SECONDS * 1000ULL;
+        os_ReleaseSemaphore(g_ThreadCountSem);  // as its starter does
         std::thread discovery(CMainApp::Discovery, app_.get());
         EXPECT_TRUE(WaitUntil([&] { return clock_->MonotonicMs() - start >= 3 * kPeriodMs; }));
         os_SetFlag(g_ShutDownSem);
