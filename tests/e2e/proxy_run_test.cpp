@@ -1,12 +1,9 @@
 // The real corlink4 in a console "debug" run, as a child process with its own machine root, scaled time
 // and a free port: a logged-in client sends a command, then Ctrl-C stops the proxy.
-#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +14,7 @@
 #include <vector>
 
 #include "tests/support/test_root.h"
+#include "tests/unit/server/loopback_ports.h"
 #include "tools/proxy_client_session.h"
 
 extern char** environ;
@@ -29,19 +27,6 @@ constexpr const char* kPassword = "e2eSecret8Ab3xQz";
 constexpr uint32_t kSetDiscoveryFlag = 106;
 constexpr auto kStartBound = 20s;
 constexpr auto kExitBound = 20s;
-
-// A port nobody listens on at the moment.
-uint16_t FreePort() {
-    int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    ::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(s);
-    return ntohs(address.sin_port);
-}
 
 class ProxyProcess {
   public:
@@ -116,7 +101,8 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     testsupport::TestRoot root;
     root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4\\Debug", "FileName",
                    "C:\\corlink4-debug.log");
-    const uint16_t port = FreePort();
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
     ProxyProcess proxy(root.path(), port);
     ASSERT_TRUE(proxy.started());
 

@@ -6,6 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
+
 namespace servertest {
 namespace {
 
@@ -38,11 +40,16 @@ uint16_t PortOf(int fd) {
 }
 
 std::vector<int> ConsecutivePorts(int count) {
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        std::vector<int> fds{ListeningSocket(0)};
-        if (fds[0] < 0) return {};
-        const uint32_t first = PortOf(fds[0]);
-        while (static_cast<int>(fds.size()) < count && first + fds.size() <= 0xFFFF) {
+    // Below the range the system hands out for outgoing connections (from 32768 on Linux), so that a
+    // port the test closes again to let the server bind it is not taken meanwhile by some other
+    // process's connection. Other tests that bind ports of their own start elsewhere.
+    constexpr uint32_t kLowest = 10000, kHighest = 32000;
+    static std::atomic<uint32_t> next{kLowest + (static_cast<uint32_t>(::getpid()) * 97u) % (kHighest - kLowest)};
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const uint32_t first = kLowest + (next.fetch_add(static_cast<uint32_t>(count) + 7u) - kLowest) %
+                                             (kHighest - kLowest);
+        std::vector<int> fds;
+        while (static_cast<int>(fds.size()) < count) {
             int fd = ListeningSocket(static_cast<uint16_t>(first + fds.size()));
             if (fd < 0) break;
             fds.push_back(fd);
@@ -51,6 +58,14 @@ std::vector<int> ConsecutivePorts(int count) {
         for (int fd : fds) ::close(fd);
     }
     return {};
+}
+
+uint16_t FreePort() {
+    std::vector<int> fds = ConsecutivePorts(1);
+    if (fds.empty()) return 0;
+    const uint16_t port = PortOf(fds[0]);
+    ::close(fds[0]);
+    return port;
 }
 
 int ConnectTo(uint16_t port, const char* ipv4) {

@@ -11,7 +11,10 @@ namespace servertest {
 int ListeningSocket(uint16_t port);
 uint16_t PortOf(int fd);
 // Listening sockets on `count` consecutive free ports, the lowest first; empty when none were found.
+// The ports lie below the range used for outgoing connections.
 std::vector<int> ConsecutivePorts(int count);
+// A port that is free now and lies below the range used for outgoing connections; 0 when none was found.
+uint16_t FreePort();
 // A connection to the port on 127.0.0.1, or on another address of the loopback range; -1 on failure.
 int ConnectTo(uint16_t port, const char* address = "127.0.0.1");
 // The next connection to a listening socket, or -1 when none comes within waitMs.
