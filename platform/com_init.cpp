@@ -1,0 +1,15 @@
+#include "platform/com_init.h"
+
+#include <atomic>
+
+HRESULT CoInitializeEx(void*, DWORD) {
+    thread_local bool initialized = false;
+    if (initialized) return S_FALSE;
+    initialized = true;
+    return S_OK;
+}
+
+HRESULT CoInitializeSecurity(void*, LONG, void*, void*, DWORD, DWORD, void*, DWORD, void*) {
+    static std::atomic<bool> done{false};
+    return done.exchange(true) ? RPC_E_TOO_LATE : S_OK;
+}
