@@ -1,0 +1,45 @@
+// A fresh machine root, scripted devices and the captured debug log for tests of the SCSI command layer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "corlink/service/log.h"
+#include "corlink/service/log_switches.h"
+#include "corlink/service/nt_os.h"
+#include "corlink/transport/multipath.h"
+#include "tests/support/scripted_devices.h"
+#include "tests/support/test_root.h"
+#include "tests/unit/service/log_capture.h"
+
+class ScsiFixture : public ::testing::Test {
+protected:
+    static constexpr const char* kAdapter = "\\\\.\\Scsi2:";
+    static constexpr const char* kDisk = "\\\\.\\PhysicalDrive1";
+
+    void SetUp() override {
+        savedConfig = DebugConfig;
+        DebugConfig.ToDebugger = 1;
+        g_ScsiVerbose = false;
+        g_MultipathLogLevel = 0;
+        g_StopFlag = 0;
+        InvalidateMpioCache(nullptr);
+        devices.AddDevice(kAdapter);
+        devices.AddDevice(kDisk);
+        log.Clear();
+    }
+    void TearDown() override {
+        DebugConfig = savedConfig;
+        g_StopFlag = 0;
+        g_ScsiVerbose = false;
+        g_MultipathLogLevel = 0;
+        InvalidateMpioCache(nullptr);
+    }
+    bool Logged(const std::string& text) { return log.Text().find(text) != std::string::npos; }
+
+    testsupport::TestRoot root;
+    testsupport::ScriptedDevices devices;
+    DebuggerCapture log;
+    DEBUG_CONFIG savedConfig{};
+};
