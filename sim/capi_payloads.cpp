@@ -1,0 +1,113 @@
+#include "sim/capi_payloads.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "corlink/capi/capi_array.h"
+#include "corlink/capi/capi_drive.h"
+#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi/capi_unified_controller.h"
+
+namespace sim {
+namespace {
+
+constexpr uint8_t kBusTypeFibre = 1;
+constexpr uint32_t kHostChannels = 2;
+constexpr uint8_t kControllerStateUp = 1;
+
+template <class T>
+std::vector<uint8_t> BytesOf(const T& structure) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&structure);
+    return std::vector<uint8_t>(bytes, bytes + sizeof(T));
+}
+
+// Text into a fixed char field, always leaving a terminator.
+template <size_t N>
+void PutText(char (&field)[N], const std::string& text) {
+    std::snprintf(field, N, "%s", text.c_str());
+}
+
+void FillHalf(const StorageSystem& system, int controller, CAPI_UNIFIED_CONTROLLER_DATA& half) {
+    const Controller& c = system.controllers[controller];
+    half.configSequenceNumber = ConfigSequenceNumber(system, controller);
+    half.numDrives = system.numDrives;
+    half.numArrays = static_cast<uint32_t>(system.arrays.size());
+    half.controllerState = c.present ? kControllerStateUp : 0;
+    half.totalNumArrayPartitions = static_cast<uint32_t>(system.volumes.size());
+    const std::string serial = HexText(c.serial);
+    std::memcpy(half.serialNumber, serial.data(), serial.size());
+    half.serialNumberLength = static_cast<uint8_t>(serial.size());
+    half.capiVersionMajor = CAPI_VERSION_MAJOR;
+    half.capiVersionMinor = CAPI_VERSION_MINOR;
+    PutText(half.identityStrings[0], system.vendor);
+    PutText(half.identityStrings[1], system.product);
+    PutText(half.identityStrings[2], system.revision);
+    std::memcpy(half.currentNodeWWN, c.portWwnn.data(), c.portWwnn.size());
+}
+
+}  // namespace
+
+std::vector<uint8_t> UnifiedControllerPayload(const StorageSystem& system) {
+    auto unified = std::make_unique<CAPI_UNIFIED_CONTROLLER>();
+    std::memset(unified.get(), 0, sizeof(CAPI_UNIFIED_CONTROLLER));
+    CAPI_UNIFIED_COMMON_DATA& common = unified->common;
+    common.numHostChannels = kHostChannels;
+    common.numDriveChannels = 2;
+    common.raidCapable = 1;
+    for (uint32_t i = 0; i < kHostChannels; ++i) common.hostChannelSummaries[i].busType = kBusTypeFibre;
+    // Half ab of the pair is controller ab: half 1 is A (failoverId 1), half 0 is B.
+    for (int controller = 0; controller < 2; ++controller) {
+        FillHalf(system, controller, unified->controllers[system.controllers[controller].failoverId]);
+    }
+    return BytesOf(*unified);
+}
+
+std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
+    std::vector<uint8_t> records;
+    for (size_t a = 0; a < system.arrays.size(); ++a) {
+        const Array& array = system.arrays[a];
+        CAPI_ARRAY record;
+        std::memset(&record, 0, sizeof record);
+        record.numDrives = array.numDrives;
+        PutText(record.name, array.name);
+        std::memcpy(record.serialNumber, array.serial.data(), array.serial.size());
+        record.serialNumberLength = static_cast<uint8_t>(strnlen(reinterpret_cast<const char*>(array.serial.data()), 32));
+        record.raidLevel = array.raidLevel;
+        uint8_t partitions = 0;
+        for (const Volume& volume : system.volumes) {
+            if (volume.array == a) ++partitions;
+        }
+        record.numArrayPartitions = partitions;
+        record.largeNumArrayPartitions = partitions;
+        record.configSequenceNumber = system.arrayListChanges;
+        auto bytes = BytesOf(record);
+        records.insert(records.end(), bytes.begin(), bytes.end());
+    }
+    return records;
+}
+
+std::vector<uint8_t> DriveListPayload(const StorageSystem& system) {
+    std::vector<uint8_t> records;
+    for (uint32_t i = 0; i < system.numDrives; ++i) {
+        CAPI_UNIFIED_DRIVE record;
+        std::memset(&record, 0, sizeof record);
+        CAPI_DRIVE& drive = record.drive;
+        drive.blockCapacity = 0x7FFFFFFF;
+        char serial[33];
+        std::snprintf(serial, sizeof serial, "%sD%02u", HexText(system.controllers[0].serial).c_str(), i);
+        const size_t length = strnlen(serial, 32);
+        std::memcpy(drive.serialNumber, serial, length);
+        drive.serialNumberLength = static_cast<uint8_t>(length);
+        PutText(drive.vendor, "SIMDISK");
+        PutText(drive.model, "SIM-SAS-1200");
+        PutText(drive.revision, "S100");
+        drive.driveIndex = static_cast<uint8_t>(i);
+        drive.configSequenceNumber = system.driveListChanges;
+        auto bytes = BytesOf(record);
+        records.insert(records.end(), bytes.begin(), bytes.end());
+    }
+    return records;
+}
+
+}  // namespace sim

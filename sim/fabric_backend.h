@@ -1,0 +1,23 @@
+// The fabric behind the platform's devices: "\\.\Scsi<n>:" adapters with their inquiry listings and
+// pass-through, "\\.\PhysicalDrive<n>" and the disks' DOS device names, in the Windows byte layouts.
+#pragma once
+
+#include "platform/device_io.h"
+#include "sim/fabric.h"
+
+namespace sim {
+
+class FabricBackend final : public platform::DeviceBackend {
+public:
+    explicit FabricBackend(Fabric& fabric) : fabric_(fabric) {}
+
+    bool Exists(const std::string& deviceName, DWORD* error) override;
+    BOOL Control(const std::string& deviceName, DWORD ioControlCode, void* inBuffer, DWORD inSize, void* outBuffer,
+                 DWORD outSize, DWORD* bytesReturned, DWORD* error) override;
+    DWORD QueryDosDevice(const char* deviceName, char* targetPath, DWORD size, DWORD* error) override;
+
+private:
+    Fabric& fabric_;
+};
+
+}  // namespace sim

@@ -1,0 +1,31 @@
+// INQUIRY data of the simulated LUNs: the standard data and the vital product data pages.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "sim/fabric_model.h"
+
+namespace sim {
+
+constexpr uint8_t VPD_SUPPORTED_PAGES = 0x00;
+constexpr uint8_t VPD_UNIT_SERIAL = 0x80;
+constexpr uint8_t VPD_DEVICE_ID = 0x83;
+constexpr uint8_t VPD_PORTS = 0xD0;
+
+constexpr uint8_t kPeripheralDisk = 0x00;
+constexpr uint32_t kStandardInquiryLength = 96;
+
+// Standard INQUIRY data of a controller's management LUN ("CAPIPTA" / "CAPIPTB" at byte 44).
+std::vector<uint8_t> ManagementLunInquiry(const StorageSystem& system, int controller);
+// Standard INQUIRY data of a host disk (a mapped volume).
+std::vector<uint8_t> HostDiskInquiry(const StorageSystem& system);
+// A VPD page of the management LUN; empty for a page it does not answer.
+std::vector<uint8_t> ManagementLunVpd(const StorageSystem& system, int controller, uint8_t page);
+// A VPD page of a host disk; empty for a page it does not answer.
+std::vector<uint8_t> HostDiskVpd(const Volume& volume, uint8_t page);
+
+// The volume serial the management LUN reports on page 0x80.
+std::array<uint8_t, 16> ManagementLunVolumeSerial(const Controller& controller);
+
+}  // namespace sim

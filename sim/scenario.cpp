@@ -1,0 +1,184 @@
+#include "sim/scenario.h"
+
+// Scenario files are plain ASCII and kept as bytes: no character conversion.
+#define SI_NO_CONVERSION
+#define SI_IMPLEMENTATION  // the packaged header keeps its template bodies behind this switch
+#include <SimpleIni.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "corlink/service/utilities.h"
+
+namespace sim {
+namespace {
+
+class SectionReader {
+public:
+    SectionReader(const CSimpleIniA& ini, const char* section, std::string* error)
+        : ini_(ini), section_(section), error_(error) {}
+
+    bool ok() const { return ok_; }
+
+    std::string Text(const char* key, const char* fallback) const {
+        const char* value = ini_.GetValue(section_, key, fallback);
+        return value != nullptr ? value : "";
+    }
+    std::string RequiredText(const char* key) {
+        const char* value = ini_.GetValue(section_, key, nullptr);
+        if (value == nullptr || *value == '\0') Fail(key, "is missing");
+        return value != nullptr ? value : "";
+    }
+    uint32_t Number(const char* key, uint32_t fallback, uint32_t max) {
+        const char* value = ini_.GetValue(section_, key, nullptr);
+        if (value == nullptr) return fallback;
+        char* end = nullptr;
+        unsigned long long number = std::strtoull(value, &end, 0);
+        if (end == value || *end != '\0' || number > max) {
+            Fail(key, "is not a number in range");
+            return fallback;
+        }
+        return static_cast<uint32_t>(number);
+    }
+    template <size_t N>
+    void Hex(const char* key, std::array<uint8_t, N>* bytes) {
+        const char* value = ini_.GetValue(section_, key, nullptr);
+        if (value == nullptr) return;  // keeps the derived value
+        if (HexStringToBytes(value, N, bytes->data()) != 1) Fail(key, "is not hexadecimal of the right length");
+    }
+
+    // The index of the section this key names among `sections`; false (and the reason) when it names none.
+    bool Reference(const char* key, const std::vector<std::string>& sections, size_t* index) {
+        const std::string name = RequiredText(key);
+        for (size_t i = 0; i < sections.size(); ++i) {
+            if (sections[i] == name) {
+                *index = i;
+                return ok_;
+            }
+        }
+        Fail(key, "names an unknown section");
+        return false;
+    }
+
+private:
+    void Fail(const char* key, const char* what) {
+        if (ok_) *error_ = std::string("[") + section_ + "] " + key + " " + what;
+        ok_ = false;
+    }
+
+    const CSimpleIniA& ini_;
+    const char* section_;
+    std::string* error_;
+    bool ok_ = true;
+};
+
+bool HasPrefix(const char* name, const char* prefix) {
+    return std::string(name).rfind(prefix, 0) == 0;
+}
+
+bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* system, std::string* error) {
+    SectionReader r(ini, section, error);
+    system->name = r.RequiredText("name");
+    system->product = r.Text("product", "Stor 3920");
+    system->numDrives = r.Number("drives", 12, 250);
+    const uint32_t target = r.Number("target", 0, 255);
+    const uint32_t lun = r.Number("management_lun", 0, 255);
+    const uint32_t type = r.Number("management_lun_type", 0x0D, 0x1F);
+    const char* suffix[2] = {"_a", "_b"};
+    for (int i = 0; i < 2; ++i) {
+        Controller& c = system->controllers[i];
+        auto key = [&](const char* base) { return std::string(base) + suffix[i]; };
+        c.failoverId = i == 0 ? 1 : 0;
+        c.managementLun.adapter = static_cast<uint8_t>(r.Number(key("adapter").c_str(), static_cast<uint32_t>(2 + i), 31));
+        c.managementLun.bus = 0;
+        c.managementLun.target = static_cast<uint8_t>(target);
+        c.managementLun.lun = static_cast<uint8_t>(lun);
+        c.managementLunType = static_cast<uint8_t>(type);
+        c.portNumber = static_cast<uint8_t>(r.Number(key("port").c_str(), 0, 255));
+        r.Hex(key("serial").c_str(), &c.serial);
+        r.Hex(key("unique_id").c_str(), &c.uniqueId);
+        r.Hex(key("host_port").c_str(), &c.hostPort);
+        r.Hex(key("port_wwpn").c_str(), &c.portWwpn);
+        r.Hex(key("port_wwnn").c_str(), &c.portWwnn);
+        const std::string interfaceType = r.Text("interface", "F");
+        c.hostInterfaceType = interfaceType.empty() ? 'F' : interfaceType[0];
+    }
+    return r.ok();
+}
+
+}  // namespace
+
+bool ParseScenario(const std::string& text, FabricModel* model, std::string* error) {
+    CSimpleIniA ini;
+    if (ini.LoadData(text.data(), text.size()) < 0) {
+        *error = "not an INI text";
+        return false;
+    }
+    CSimpleIniA::TNamesDepend sections;
+    ini.GetAllSections(sections);
+    sections.sort(CSimpleIniA::Entry::LoadOrder());
+
+    FabricModel result;
+    std::vector<std::string> systemSections;
+    std::vector<std::pair<size_t, size_t>> arrays;  // (system, array) per array section, in order
+    std::vector<std::string> arraySections;
+    for (const auto& entry : sections) {
+        if (!HasPrefix(entry.pItem, "system.")) continue;
+        StorageSystem system;
+        if (!ReadSystem(ini, entry.pItem, &system, error)) return false;
+        result.systems.push_back(system);
+        systemSections.push_back(entry.pItem);
+    }
+    for (const auto& entry : sections) {
+        if (!HasPrefix(entry.pItem, "array.")) continue;
+        SectionReader r(ini, entry.pItem, error);
+        size_t s = 0;
+        if (!r.Reference("system", systemSections, &s)) return false;
+        StorageSystem& system = result.systems[s];
+        Array array;
+        array.name = r.RequiredText("name");
+        array.raidLevel = static_cast<uint8_t>(r.Number("raid", 5, 255));
+        array.numDrives = r.Number("drives", 4, 68);
+        const std::string serial = HexText(system.controllers[0].serial) + "A" +
+                                   std::to_string(system.arrays.size());
+        std::copy_n(serial.begin(), std::min<size_t>(serial.size(), 32), array.serial.begin());
+        if (!r.ok()) return false;
+        arrays.emplace_back(s, system.arrays.size());
+        arraySections.push_back(entry.pItem);
+        system.arrays.push_back(array);
+    }
+    for (const auto& entry : sections) {
+        if (!HasPrefix(entry.pItem, "volume.")) continue;
+        SectionReader r(ini, entry.pItem, error);
+        size_t a = 0;
+        if (!r.Reference("array", arraySections, &a)) return false;
+        StorageSystem& system = result.systems[arrays[a].first];
+        Volume volume;
+        volume.name = r.RequiredText("name");
+        volume.array = arrays[a].second;
+        volume.blocks = static_cast<uint64_t>(r.Number("size_mb", 1024, 1u << 30)) * 2048;
+        volume.hostLun = static_cast<uint16_t>(r.Number("lun", 0, 255));
+        volume.serial = DerivedVolumeSerial(system.controllers[0].serial, system.volumes.size() + 1);
+        r.Hex("serial", &volume.serial);
+        if (!r.ok()) return false;
+        system.volumes.push_back(volume);
+    }
+    *model = std::move(result);
+    return true;
+}
+
+bool LoadScenarioFile(const std::string& path, FabricModel* model, std::string* error) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        *error = "cannot open " + path;
+        return false;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    return ParseScenario(text.str(), model, error);
+}
+
+}  // namespace sim

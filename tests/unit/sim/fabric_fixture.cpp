@@ -1,0 +1,132 @@
+#include "tests/unit/sim/fabric_fixture.h"
+
+#include <cstring>
+
+#include "corlink/capi/capi_protocol.h"
+#include "platform/device_io.h"
+#include "platform/file_io.h"
+#include "platform/handles.h"
+#include "platform/last_error.h"
+#include "platform/scsi_layouts.h"
+#include "sim/scenario.h"
+
+namespace simtest {
+namespace {
+
+constexpr uint32_t kSenseOffset = 60;
+constexpr uint32_t kBlockSize = 608;
+
+}  // namespace
+
+void FabricTest::SetUp() {
+    sim::FabricModel model;
+    std::string error;
+    ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/default.ini", &model, &error)) << error;
+    fabric_ = std::make_unique<sim::Fabric>(std::move(model));
+    backend_ = std::make_unique<sim::FabricBackend>(*fabric_);
+    platform::SetDeviceBackend(backend_.get());
+}
+
+void FabricTest::TearDown() { platform::SetDeviceBackend(nullptr); }
+
+std::string AdapterName(uint8_t adapter) { return "\\\\.\\Scsi" + std::to_string(adapter) + ":"; }
+
+ScsiResult FabricTest::Scsi(const std::string& device, const sim::ScsiAddress& address, std::vector<uint8_t> cdb,
+                            bool dataIn, uint8_t* data, uint32_t length) {
+    ScsiResult result;
+    HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        result.error = GetLastError();
+        return result;
+    }
+    std::vector<uint8_t> block(kBlockSize, 0);
+    SCSI_PASS_THROUGH_DIRECT request{};
+    request.Length = sizeof request;
+    request.PathId = address.bus;
+    request.TargetId = address.target;
+    request.Lun = address.lun;
+    request.CdbLength = static_cast<BYTE>(cdb.size());
+    request.SenseInfoLength = 32;
+    request.DataIn = dataIn ? SCSI_IOCTL_DATA_IN : SCSI_IOCTL_DATA_OUT;
+    request.DataTransferLength = length;
+    request.TimeOutValue = 60;
+    request.DataBuffer = data;
+    request.SenseInfoOffset = kSenseOffset;
+    std::memcpy(request.Cdb, cdb.data(), cdb.size());
+    std::memcpy(block.data(), &request, sizeof request);
+    DWORD returned = 0;
+    result.ok = DeviceIoControl(handle, IOCTL_SCSI_PASS_THROUGH_DIRECT, block.data(), kBlockSize, block.data(),
+                                kBlockSize, &returned, nullptr) != FALSE;
+    if (!result.ok) result.error = GetLastError();
+    CloseHandle(handle);
+    std::memcpy(&request, block.data(), sizeof request);
+    result.status = request.ScsiStatus;
+    result.transferred = request.DataTransferLength;
+    result.sense.assign(block.begin() + kSenseOffset, block.begin() + kSenseOffset + request.SenseInfoLength);
+    return result;
+}
+
+ScsiResult FabricTest::Inquiry(const sim::ScsiAddress& address, bool evpd, uint8_t page, std::vector<uint8_t>* data) {
+    data->assign(252, 0);
+    ScsiResult result = Scsi(AdapterName(address.adapter), address,
+                             {0x12, static_cast<uint8_t>(evpd ? 1 : 0), page, 0, 252, 0}, true, data->data(), 252);
+    data->resize(result.transferred);
+    return result;
+}
+
+ScsiResult FabricTest::WriteBuffer(const sim::ScsiAddress& address, const std::vector<uint8_t>& packet) {
+    const uint32_t n = static_cast<uint32_t>(packet.size());
+    std::vector<uint8_t> copy = packet;
+    return Scsi(AdapterName(address.adapter), address,
+                {0x3B, 1, 0, 0, 0, 0, static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
+                 static_cast<uint8_t>(n), 0},
+                false, copy.data(), n);
+}
+
+ScsiResult FabricTest::ReadBuffer(const sim::ScsiAddress& address, std::vector<uint8_t>* packet) {
+    const uint32_t n = CAPI_MAX_PACKET_SIZE;
+    packet->assign(n, 0);
+    ScsiResult result = Scsi(AdapterName(address.adapter), address,
+                             {0x3C, 1, 0, 0, 0, 0, static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
+                              static_cast<uint8_t>(n), 0},
+                             true, packet->data(), n);
+    packet->resize(result.transferred);
+    return result;
+}
+
+std::vector<uint8_t> FabricTest::Exchange(const sim::ScsiAddress& address, const std::vector<uint8_t>& request) {
+    ScsiResult written = WriteBuffer(address, request);
+    if (!written.ok || written.status != 0) return {};
+    std::vector<uint8_t> reply;
+    ScsiResult read = ReadBuffer(address, &reply);
+    if (!read.ok || read.status != 0) return {};
+    return reply;
+}
+
+std::vector<uint8_t> RequestPacket(uint32_t commandCode, uint32_t param5, uint16_t partCount, uint16_t partIndex) {
+    CAPI_PACKET_HEADER header;
+    std::memset(&header, 0, sizeof header);
+    header.versionMajor = CAPI_VERSION_MAJOR;
+    header.versionMinor = CAPI_VERSION_MINOR;
+    std::memcpy(header.signature, CAPI_PACKET_SIGNATURE, sizeof header.signature);
+    header.commandCode = commandCode;
+    header.address = CAPI_ADDRESS{0x100, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+    header.param4 = 1;
+    header.param5 = param5;
+    header.partCount = partCount;
+    header.partIndex = partIndex;
+    header.packetLength = sizeof header;
+    std::vector<uint8_t> packet(sizeof header);
+    std::memcpy(packet.data(), &header, sizeof header);
+    return packet;
+}
+
+CAPI_PACKET_HEADER HeaderOf(const std::vector<uint8_t>& packet) {
+    CAPI_PACKET_HEADER header;
+    std::memset(&header, 0, sizeof header);
+    if (packet.size() >= sizeof header) std::memcpy(&header, packet.data(), sizeof header);
+    return header;
+}
+
+}  // namespace simtest

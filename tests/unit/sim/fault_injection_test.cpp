@@ -1,0 +1,94 @@
+#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi/capi_error_codes.h"
+#include "tests/unit/sim/fabric_fixture.h"
+
+namespace simtest {
+namespace {
+
+constexpr uint32_t kSequence = CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER;
+constexpr uint32_t kArrays = CAPI_COMMAND_U_GET_ARRAY_LIST;
+
+// Each fault meets the scripted command once: the write's and the read's outcome, then the next
+// exchange of the same command goes through again.
+TEST_F(FabricTest, EachInjectedFaultMeetsItsCommandOnce) {
+    const struct {
+        sim::FaultKind kind;
+        bool writeOk;          // the write's I/O control succeeded
+        uint8_t writeKey;      // sense key of the write (0: GOOD)
+        uint8_t writeAsc;
+        bool readOk;
+        DWORD readError;
+        const char* journal;
+    } cases[] = {
+        {sim::FaultKind::ReturnCode, true, 0, 0, true, 0, "return code"},
+        {sim::FaultKind::NoReply, true, 0, 0, false, 121, "no reply"},
+        {sim::FaultKind::PaperJam, true, 5, 0x3B, true, 0, "paper jam"},
+        {sim::FaultKind::BusReset, true, 6, 0x29, true, 0, "bus reset"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.journal);
+        fabric_->journal().Clear();
+        fabric_->InjectFault(0, 0, {c.kind, kSequence, CAPI_ERROR_CONTROLLER_SHUTDOWN, 1});
+
+        // A command the fault does not name passes untouched.
+        EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(kArrays))).errorCode, 0u);
+
+        ScsiResult write = WriteBuffer(kLunA, RequestPacket(kSequence));
+        EXPECT_EQ(write.ok, c.writeOk);
+        EXPECT_EQ(write.status, c.writeKey == 0 ? 0 : 2);
+        if (c.writeKey != 0) {
+            EXPECT_EQ(write.senseKey(), c.writeKey);
+            EXPECT_EQ(write.asc(), c.writeAsc);
+        }
+        std::vector<uint8_t> reply;
+        ScsiResult read = ReadBuffer(kLunA, &reply);
+        EXPECT_EQ(read.ok, c.readOk);
+        if (!c.readOk) {
+            EXPECT_EQ(read.error, c.readError);
+        }
+        if (c.kind == sim::FaultKind::ReturnCode) {
+            EXPECT_EQ(read.status, 0);
+            EXPECT_EQ(HeaderOf(reply).errorCode, static_cast<uint32_t>(CAPI_ERROR_CONTROLLER_SHUTDOWN));
+            EXPECT_EQ(HeaderOf(reply).packetLength, 80u);
+        } else if (c.readOk) {
+            EXPECT_EQ(read.status, 2);  // the refused write left nothing to read
+        }
+
+        EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(kSequence))).errorCode, 0u);
+        const std::vector<sim::JournalEntry> entries = fabric_->journal().Entries();
+        ASSERT_EQ(entries.size(), 3u);
+        EXPECT_EQ(entries[1].fault, c.journal);
+        EXPECT_TRUE(entries[2].fault.empty());
+    }
+}
+
+TEST_F(FabricTest, FaultScriptedForSeveralTimesAndForAnyCommand) {
+    fabric_->InjectFault(0, 1, {sim::FaultKind::BusReset, sim::kAnyCommand, 0, 2});
+    EXPECT_EQ(WriteBuffer(kLunB, RequestPacket(kArrays)).senseKey(), 6);
+    EXPECT_EQ(WriteBuffer(kLunB, RequestPacket(kSequence)).senseKey(), 6);
+    EXPECT_EQ(HeaderOf(Exchange(kLunB, RequestPacket(kSequence))).errorCode, 0u);
+    // Controller A never had the fault.
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(kSequence))).errorCode, 0u);
+}
+
+TEST_F(FabricTest, VanishedControllerLeavesTheBus) {
+    fabric_->InjectFault(0, 1, {sim::FaultKind::Vanish, kSequence, 0, 1});
+    ScsiResult write = WriteBuffer(kLunB, RequestPacket(kSequence));
+    EXPECT_FALSE(write.ok);
+    EXPECT_EQ(write.error, 55u);
+
+    std::vector<uint8_t> data;
+    ScsiResult inquiry = Inquiry(kLunB, false, 0, &data);
+    EXPECT_FALSE(inquiry.ok);
+    EXPECT_EQ(inquiry.error, 55u);
+    for (const sim::ListedLun& lun : fabric_->ListAdapter(3)) EXPECT_NE(lun.address, kLunB);
+    // Its partner still answers, and the disks stay reachable through it.
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(kSequence))).errorCode, 0u);
+    EXPECT_EQ(fabric_->ListAdapter(2).size(), 4u);
+
+    fabric_->SetControllerPresent(0, 1, true);  // back after a reboot
+    EXPECT_TRUE(Inquiry(kLunB, false, 0, &data).ok);
+}
+
+}  // namespace
+}  // namespace simtest

@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include "sim/scenario.h"
+
+namespace {
+
+TEST(Scenario, DefaultHasOneControllerPairTwoVdisksAndMappedVolumes) {
+    sim::FabricModel model;
+    std::string error;
+    ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/default.ini", &model, &error)) << error;
+    ASSERT_EQ(model.systems.size(), 1u);
+    const sim::StorageSystem& system = model.systems[0];
+    EXPECT_EQ(system.controllers[0].failoverId, 1);
+    EXPECT_EQ(system.controllers[1].failoverId, 0);
+    EXPECT_EQ(sim::HexText(system.controllers[0].serial), "00C0FF1A2B01");
+    ASSERT_EQ(system.arrays.size(), 2u);
+    ASSERT_EQ(system.volumes.size(), 4u);
+    EXPECT_EQ(system.volumes[2].array, 1u);
+
+    const std::vector<sim::HostDisk> disks = sim::DeriveHostDisks(model);
+    ASSERT_EQ(disks.size(), 3u);  // the unmapped volume is no disk
+    EXPECT_EQ(disks[2].volume, 2u);
+    EXPECT_EQ(disks[2].address, (sim::ScsiAddress{2, 0, 0, 3}));
+    EXPECT_EQ(disks[2].secondPath, (sim::ScsiAddress{3, 0, 0, 3}));
+}
+
+TEST(Scenario, DerivedVolumeSerialCarriesTheControllerSerialText) {
+    const std::string text = sim::HexText(sim::DerivedVolumeSerial({0x00, 0xC0, 0xFF, 0x1A, 0x2B, 0x01}, 7));
+    ASSERT_EQ(text.size(), 32u);
+    EXPECT_EQ(text.substr(1, 6) + text.substr(10, 6), "00C0FF1A2B01");
+}
+
+TEST(Scenario, RefusesMalformedScenarios) {
+    const struct {
+        const char* text;
+        const char* reason;
+    } cases[] = {
+        {"[system.1]\nproduct=x\n", "name is missing"},
+        {"[system.1]\nname=s\nserial_a=00C0FF\n", "serial_a is not hexadecimal"},
+        {"[system.1]\nname=s\nadapter_a=32\n", "adapter_a is not a number in range"},
+        {"[system.1]\nname=s\n[array.1]\nsystem=system.9\nname=a\n", "system names an unknown section"},
+        {"[system.1]\nname=s\n[volume.1]\narray=array.1\nname=v\n", "array names an unknown section"},
+        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nlun=256\n",
+         "lun is not a number in range"},
+    };
+    for (const auto& c : cases) {
+        sim::FabricModel model;
+        std::string error;
+        EXPECT_FALSE(sim::ParseScenario(c.text, &model, &error)) << c.text;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << error;
+    }
+}
+
+}  // namespace
