@@ -107,6 +107,9 @@ unsigned CMainApp::ProcessMsg(void* argument) {
     if (entry->socket->GetPeerName()) {
         if (app->m_Sessions.Lock()) {
             app->m_Sessions.AddTail(entry);
+            // A shut-down that marked the sessions before this one was listed has marked the listening
+            // socket first: the session then lets go at once instead of serving its client on.
+            if (app->m_ListenSocket.IsClosing()) entry->socket->SetClosing();
             app->m_Sessions.Unlock();
         }
         entry->session->ProcessMsg();

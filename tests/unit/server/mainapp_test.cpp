@@ -17,6 +17,7 @@
 #include "corlink/service/configuration.h"
 #include "corlink/service/errmsg.h"
 #include "corlink/service/heartbeat.h"
+#include "corlink/service/hotlink.h"
 #include "corlink/service/mainapp.h"
 #include "corlink/service/nt_os.h"
 #include "corlink/service/proxy_header.h"
@@ -360,6 +361,29 @@ TEST_F(Server, ShutDownEndsEverySessionAndTheServerThreads) {
 
     EXPECT_TRUE(ShutDown());
     EXPECT_TRUE(client->ServerClosed());
+    EXPECT_EQ(SessionCount(), 0);
+}
+
+// A connection accepted just before the shut-down whose thread lists its session only after the
+// sessions were marked: the session still lets go of its client at once.
+TEST_F(Server, SessionListedAfterTheShutDownMarkingEndsAtOnce) {
+    Start();
+    app_->ShutDownAllSockets();
+    int listening = ListeningSocket(0);
+    ASSERT_GE(listening, 0);
+    RawClient client(ConnectTo(PortOf(listening)));
+    const int accepted = servertest::AcceptWithin(listening, 5000);
+    CloseSocket(listening);
+    ASSERT_GE(accepted, 0);
+    auto* socket = new CRRESocket;
+    socket->Attach(static_cast<SOCKET>(accepted));
+    auto* entry = new SessionEntry{app_.get(), socket, new CHotLink(socket)};
+    os_ReleaseSemaphore(g_ThreadCountSem);  // as the accept thread does
+    std::thread session(CMainApp::ProcessMsg, entry);
+
+    EXPECT_TRUE(client.ServerClosed()) << "the session ended without its client closing";
+    client.Close();  // ends the session either way
+    session.join();
     EXPECT_EQ(SessionCount(), 0);
 }
 
