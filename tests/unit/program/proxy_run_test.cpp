@@ -6,11 +6,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "corlink/service/nt_os.h"
+#include "corlink/service/service_params.h"
 #include "corlink/service/shutdown_flag.h"
 #include "platform/clock.h"
 #include "tests/support/test_root.h"
@@ -57,6 +60,14 @@ TEST_F(ShutDownTest, WaitForAWorkerThatNeverEndsIsBounded) {
     EXPECT_TRUE(os_IsFlagSet(g_ShutDownSem));
 }
 
+void WriteConfiguration(const testsupport::TestRoot& root, uint16_t port) {
+    std::filesystem::create_directories(root.path() + "/C/Windows/System32");
+    testsupport::WriteWholeFile(root.path() + "/C/Windows/System32/corlink4.conf",
+                                "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :pw12345678\n"
+                                "port     :" +
+                                    std::to_string(port) + "\n");
+}
+
 // Listening sockets on three consecutive loopback ports.
 std::vector<int> OccupyThreePorts(uint16_t* first) {
     for (uint16_t port = 20000 + static_cast<uint16_t>(::getpid() % 20000); port < 60000; port += 3) {
@@ -83,29 +94,67 @@ std::vector<int> OccupyThreePorts(uint16_t* first) {
     return {};
 }
 
-// The configured port and the two above it in use: the server cannot start, what was started is torn
-// down, and the run reports STOPPED without ever having reported RUNNING.
-TEST(ProxyRun, ServerThatCannotListenStopsTheRun) {
+// A console run (whose status reports succeed) with the configured port and the two above it in use.
+// Runs in a process of its own, since the server object and the executor start once per process; the
+// checks that fail are written to the standard error, and the exit code says whether all held.
+void RunWithEveryPortBusy() {
     testsupport::TestRoot root;
     platform::ScopedVirtualClock clock;
     uint16_t port = 0;
     std::vector<int> busy = OccupyThreePorts(&port);
-    ASSERT_EQ(busy.size(), 3u);
-    std::filesystem::create_directories(root.path() + "/C/Windows/System32");
-    testsupport::WriteWholeFile(
-        root.path() + "/C/Windows/System32/corlink4.conf",
-        "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :pw12345678\n"
-        "port     :" +
-            std::to_string(port) + "\n");
+    WriteConfiguration(root, port);
+    g_StopFlag = 0;
+    g_DebugConsole = true;
+    ::testing::internal::CaptureStdout();
+    const int reported = RREMain(0, nullptr);
+    const std::string output = ::testing::internal::GetCapturedStdout();
+    for (int s : busy) ::close(s);
+
+    struct Check {
+        bool held;
+        const char* what;
+    };
+    const Check checks[] = {
+        {busy.size() == 3, "three busy ports"},
+        {reported == 1, "STOPPED reported"},
+        {g_StopFlag == 1, "stop flag raised"},
+        {g_ShutDownSem == nullptr && g_ThreadCountSem == nullptr, "semaphores closed"},
+        {output.find("Cannot bind TCP port with the opened TCP/IP communication.") != std::string::npos,
+         "bind failure reported"},
+        {output.find("Skipping SetServiceStatus(START_PENDING, hint=3000)") != std::string::npos,
+         "START_PENDING"},
+        {output.find("SetServiceStatus(RUNNING") == std::string::npos, "never RUNNING"},
+        {output.find("Skipping SetServiceStatus(STOPPED, hint=0)") != std::string::npos, "STOPPED"},
+    };
+    bool all = true;
+    for (const Check& check : checks) {
+        if (!check.held) std::fprintf(stderr, "failed: %s\n", check.what);
+        all = all && check.held;
+    }
+    std::exit(all ? 0 : 1);
+}
+
+// The server cannot bind: what was started is torn down, and the run reports STOPPED without ever
+// having reported RUNNING.
+TEST(ProxyRunDeathTest, ServerThatCannotListenStopsTheRun) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(RunWithEveryPortBusy(), ::testing::ExitedWithCode(0), "");
+}
+
+// Outside a service run every status report fails: the first one stops the start before the server
+// listens, and each failed report is in the event log with its state.
+TEST(ProxyRun, FailedStartPendingReportStopsTheRun) {
+    testsupport::TestRoot root;
+    platform::ScopedVirtualClock clock;
+    WriteConfiguration(root, 1285);
     g_StopFlag = 0;
 
-    EXPECT_EQ(RREMain(0, nullptr), 0);  // outside a service run the final report fails
+    EXPECT_EQ(RREMain(0, nullptr), 0);
 
-    for (int s : busy) ::close(s);
     EXPECT_EQ(g_StopFlag, 1);
     EXPECT_EQ(g_ShutDownSem, nullptr);
     EXPECT_EQ(g_ThreadCountSem, nullptr);
-    // Each failed status report is in the event log with its state: START_PENDING, then STOPPED only.
+    // START_PENDING, then STOPPED only.
     const std::string log = root.ReadFile("eventlog/Application.log");
     EXPECT_NE(log.find("SetServiceStatus\t02000000"), std::string::npos) << log;
     EXPECT_NE(log.find("SetServiceStatus\t01000000"), std::string::npos) << log;
