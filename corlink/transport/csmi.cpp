@@ -127,3 +127,34 @@ void CsmiQueryAdapters() {
         g_PhyRecords.push_back(*record);
     }
 }
+
+bool CsmiFindProcessorDevices(uint32_t adapter, const CsmiProbe& probe, const CsmiAdapterHasSasDevice& hasSasDevice) {
+    const CSMI_PHY_RECORD* record = nullptr;
+    for (const CSMI_PHY_RECORD& r : g_PhyRecords) {
+        if (r.adapter == adapter) record = &r;
+    }
+    if (record == nullptr) return true;
+    DebugPrint("FindProcessorDevices: Begin with CSMI.\n");
+    std::vector<const uint8_t*> probed;
+    const uint32_t count = std::min<uint32_t>(record->phyInfo.bNumberOfPhys, CSMI_SAS_MAX_PHYS);
+    for (uint32_t i = 0; i < count; ++i) {
+        const CSMI_SAS_PHY_ENTITY& phy = record->phyInfo.Phy[i];
+        const uint8_t* a = phy.Attached.bSASAddress;
+        DebugPrint("FindProcessorDevices: phy %d, destSASAddress %02X%02X%02X%02X%02X%02X%02X%02X\n",
+                   phy.Identify.bPhyIdentifier, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
+        bool seen = false;
+        for (const uint8_t* p : probed) seen = seen || std::memcmp(p, a, sizeof phy.Attached.bSASAddress) == 0;
+        if (seen) {
+            DebugPrint("FindProcessorDevices: skip the dest SAS Address!\n");
+            continue;
+        }
+        probed.push_back(a);
+        probe(record->adapterName, adapter, phy.Identify.bPhyIdentifier, 0, 0, a);
+    }
+    if (hasSasDevice(adapter)) {
+        DebugPrint("FindProcessorDevices: End with CSMI.\n");
+        return false;
+    }
+    DebugPrint("FindProcessorDevices: End with CSMI, cointune to find proocessor by scsi.\n");
+    return true;
+}

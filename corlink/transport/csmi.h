@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "corlink/transport/scsi_cdb.h"
@@ -39,3 +40,13 @@ const std::vector<CSMI_PHY_RECORD>& CsmiPhyRecords();
 void CsmiQueryAdapters();
 // The phy query of one adapter: TRUE with *info filled when the adapter answered.
 BOOL CsmiGetPhyInfo(uint32_t adapter, CSMI_SAS_PHY_INFO* info);
+
+// Probes one LUN reached by SAS address (adapter name, adapter, phy as bus, target, LUN, SAS address).
+using CsmiProbe = std::function<void(const char* adapterName, uint32_t adapter, uint8_t bus, uint8_t target,
+                                     uint8_t lun, const uint8_t* sasAddress)>;
+// Whether a committed processor device of the adapter carries a SAS address.
+using CsmiAdapterHasSasDevice = std::function<bool(uint32_t adapter)>;
+
+// Probes the attached SAS address of every phy of the adapter's phy record, each address once. Returns
+// true when the SCSI walk of the adapter should follow (no record, or no device found by SAS address).
+bool CsmiFindProcessorDevices(uint32_t adapter, const CsmiProbe& probe, const CsmiAdapterHasSasDevice& hasSasDevice);
