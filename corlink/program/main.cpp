@@ -10,6 +10,7 @@
 #include "corlink/service/service_identity.h"
 #include "corlink/service/service_params.h"
 #include "platform/event_log.h"
+#include "platform/fabric_client.h"
 #include "platform/service_manager.h"
 
 namespace {
@@ -58,6 +59,8 @@ void LogUsage(const char* programName) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The storage devices come from the simulated fabric's server when CORLINK_FABRIC names its socket.
+    platform::InstallFabricClientFromEnvironment();
     const CommandLine line = ParseCommandLine(argc, argv);
     if (line.ipsMode) g_IpsMode = true;
     if (line.hasSwitchPrefix) {

@@ -16,7 +16,7 @@ std::string SerialOf(const CAPI_UNIFIED_CONTROLLER_DATA& half) {
     return std::string(reinterpret_cast<const char*>(half.serialNumber), half.serialNumberLength);
 }
 
-TEST_F(FabricTest, ControllerDataComesBackThroughWriteAndReadBuffer) {
+TEST_P(FabricTest, ControllerDataComesBackThroughWriteAndReadBuffer) {
     const std::vector<uint8_t> reply = Exchange(kLunB, RequestPacket(CAPI_COMMAND_U_GET_CONTROLLER_DATA));
     ASSERT_EQ(reply.size(), 80u + sizeof(CAPI_UNIFIED_CONTROLLER));
     const CAPI_PACKET_HEADER header = HeaderOf(reply);
@@ -44,7 +44,7 @@ TEST_F(FabricTest, ControllerDataComesBackThroughWriteAndReadBuffer) {
     EXPECT_EQ(unified->common.numHostChannels, 2u);
 }
 
-TEST_F(FabricTest, ConfigurationChangesMoveTheSequenceNumbersInEveryReply) {
+TEST_P(FabricTest, ConfigurationChangesMoveTheSequenceNumbersInEveryReply) {
     fabric_->RecordConfigurationChange(0);
     const CAPI_PACKET_HEADER sequence = HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER)));
     EXPECT_EQ(sequence.commandCode, CAPI_REPLY_U_GET_CONFIG_SEQ_NUMBER);
@@ -70,7 +70,7 @@ TEST_F(FabricTest, ConfigurationChangesMoveTheSequenceNumbersInEveryReply) {
     EXPECT_EQ(drives.packetLength, 80u + 12 * 260);
 }
 
-TEST_F(FabricTest, CommandsNotAnsweredYetAreRefusedAsNotSupported) {
+TEST_P(FabricTest, CommandsNotAnsweredYetAreRefusedAsNotSupported) {
     const CAPI_PACKET_HEADER header = HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_CREATE_ARRAY)));
     EXPECT_EQ(header.commandCode, CAPI_REPLY_U_CREATE_ARRAY);
     EXPECT_EQ(header.errorCode, static_cast<uint32_t>(CAPI_ERROR_NOT_SUPPORTED));
@@ -78,7 +78,7 @@ TEST_F(FabricTest, CommandsNotAnsweredYetAreRefusedAsNotSupported) {
     EXPECT_EQ(header.includeStructType, 0u);
 }
 
-TEST_F(FabricTest, WriteAndReadOutOfSequenceAnswerReplyWaiting) {
+TEST_P(FabricTest, WriteAndReadOutOfSequenceAnswerReplyWaiting) {
     ASSERT_EQ(WriteBuffer(kLunA, RequestPacket(CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER)).status, 0);
     ScsiResult second = WriteBuffer(kLunA, RequestPacket(CAPI_COMMAND_U_GET_ARRAY_LIST));
     EXPECT_EQ(second.status, 2);
@@ -95,7 +95,7 @@ TEST_F(FabricTest, WriteAndReadOutOfSequenceAnswerReplyWaiting) {
     EXPECT_EQ(again.ascq(), 0x05);
 }
 
-TEST_F(FabricTest, MalformedRequestsGetAnAnswerAndNothingMore) {
+TEST_P(FabricTest, MalformedRequestsGetAnAnswerAndNothingMore) {
     // Shorter than a header: refused. A header claiming more bytes than arrived reads only what arrived.
     std::vector<uint8_t> reply = Exchange(kLunA, std::vector<uint8_t>(20, 0x41));
     EXPECT_EQ(HeaderOf(reply).errorCode, static_cast<uint32_t>(CAPI_ERROR_NOT_SUPPORTED));
@@ -110,7 +110,7 @@ TEST_F(FabricTest, MalformedRequestsGetAnAnswerAndNothingMore) {
     EXPECT_EQ(WriteBuffer(kLunA, std::vector<uint8_t>(0x40051, 0)).asc(), 0x24);
 }
 
-TEST_F(FabricTest, JournalRecordsEveryCommandWithItsTime) {
+TEST_P(FabricTest, JournalRecordsEveryCommandWithItsTime) {
     platform::ScopedVirtualClock clock;
     Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_GET_CONTROLLER_DATA));
     clock->Advance(1500);
@@ -146,7 +146,7 @@ protected:
     }
 };
 
-TEST_F(MultiPartTest, LargeReplyComesInPartsAskedForWithTheNextPartCommand) {
+TEST_P(MultiPartTest, LargeReplyComesInPartsAskedForWithTheNextPartCommand) {
     InstallPayload(kSize);
     std::vector<uint8_t> first = Exchange(kLunA, RequestPacket(kCommand));
     const CAPI_PACKET_HEADER head = HeaderOf(first);
@@ -176,7 +176,7 @@ TEST_F(MultiPartTest, LargeReplyComesInPartsAskedForWithTheNextPartCommand) {
               static_cast<uint32_t>(CAPI_ERROR_NOT_SUPPORTED));
 }
 
-TEST_F(MultiPartTest, NextPartRequestsThatDoNotMatchAreRefused) {
+TEST_P(MultiPartTest, NextPartRequestsThatDoNotMatchAreRefused) {
     InstallPayload(kSize);
     const CAPI_PACKET_HEADER head = HeaderOf(Exchange(kLunA, RequestPacket(kCommand)));
     const struct {
@@ -192,7 +192,9 @@ TEST_F(MultiPartTest, NextPartRequestsThatDoNotMatchAreRefused) {
     EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_NEXT_PART, head.param5, 3, 1))).errorCode, 0u);
 }
 
-TEST_F(MultiPartTest, PayloadBeyondFortyPartsIsRefused) {
+INSTANTIATE_TEST_SUITE_P(Reach, MultiPartTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket), ReachName);
+
+TEST_P(MultiPartTest, PayloadBeyondFortyPartsIsRefused) {
     InstallPayload(40 * 0x40000 + 1);
     const CAPI_PACKET_HEADER reply = HeaderOf(Exchange(kLunA, RequestPacket(kCommand)));
     EXPECT_EQ(reply.errorCode, static_cast<uint32_t>(CAPI_ERROR_NOT_SUPPORTED));

@@ -4,6 +4,7 @@
 
 #include "corlink/capi/capi_protocol.h"
 #include "platform/device_io.h"
+#include "platform/fabric_client.h"
 #include "platform/file_io.h"
 #include "platform/handles.h"
 #include "platform/last_error.h"
@@ -18,16 +19,37 @@ constexpr uint32_t kBlockSize = 608;
 
 }  // namespace
 
+std::string ReachName(const ::testing::TestParamInfo<Reach>& info) {
+    return info.param == Reach::InProcess ? "InProcess" : "ThroughSocket";
+}
+
+INSTANTIATE_TEST_SUITE_P(Reach, FabricTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket), ReachName);
+
 void FabricTest::SetUp() {
     sim::FabricModel model;
     std::string error;
     ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/default.ini", &model, &error)) << error;
     fabric_ = std::make_unique<sim::Fabric>(std::move(model));
     backend_ = std::make_unique<sim::FabricBackend>(*fabric_);
-    platform::SetDeviceBackend(backend_.get());
+    if (GetParam() == Reach::InProcess) {
+        platform::SetDeviceBackend(backend_.get());
+        return;
+    }
+    static int serial = 0;
+    const std::string path = "/tmp/sim_fabric_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                             "_" + std::to_string(reinterpret_cast<uintptr_t>(this) & 0xFFFFFF) + "_" +
+                             std::to_string(++serial) + ".sock";
+    server_ = std::make_unique<sim::FabricServer>(*backend_, path);
+    ASSERT_TRUE(server_->Start()) << path;
+    client_ = platform::MakeFabricClient(path);
+    platform::SetDeviceBackend(client_.get());
 }
 
-void FabricTest::TearDown() { platform::SetDeviceBackend(nullptr); }
+void FabricTest::TearDown() {
+    platform::SetDeviceBackend(nullptr);
+    client_.reset();
+    if (server_) server_->Stop();
+}
 
 std::string AdapterName(uint8_t adapter) { return "\\\\.\\Scsi" + std::to_string(adapter) + ":"; }
 

@@ -11,6 +11,7 @@
 #include "corlink/capi/capi_packet_header.h"
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
+#include "sim/fabric_server.h"
 
 namespace simtest {
 
@@ -29,7 +30,12 @@ struct ScsiResult {
 inline constexpr sim::ScsiAddress kLunA{2, 0, 0, 0};
 inline constexpr sim::ScsiAddress kLunB{3, 0, 0, 0};
 
-class FabricTest : public ::testing::Test {
+// How the test reaches the fabric: installed in the process, or served on a socket to the platform's
+// fabric client, as the proxy reaches arraysim.
+enum class Reach { InProcess, ThroughSocket };
+std::string ReachName(const ::testing::TestParamInfo<Reach>& info);
+
+class FabricTest : public ::testing::TestWithParam<Reach> {
 protected:
     void SetUp() override;
     void TearDown() override;
@@ -45,6 +51,8 @@ protected:
 
     std::unique_ptr<sim::Fabric> fabric_;
     std::unique_ptr<sim::FabricBackend> backend_;
+    std::unique_ptr<sim::FabricServer> server_;
+    std::unique_ptr<platform::DeviceBackend> client_;
 };
 
 std::string AdapterName(uint8_t adapter);

@@ -10,7 +10,7 @@ constexpr uint32_t kArrays = CAPI_COMMAND_U_GET_ARRAY_LIST;
 
 // Each fault meets the scripted command once: the write's and the read's outcome, then the next
 // exchange of the same command goes through again.
-TEST_F(FabricTest, EachInjectedFaultMeetsItsCommandOnce) {
+TEST_P(FabricTest, EachInjectedFaultMeetsItsCommandOnce) {
     const struct {
         sim::FaultKind kind;
         bool writeOk;          // the write's I/O control succeeded
@@ -62,7 +62,7 @@ TEST_F(FabricTest, EachInjectedFaultMeetsItsCommandOnce) {
     }
 }
 
-TEST_F(FabricTest, FaultScriptedForSeveralTimesAndForAnyCommand) {
+TEST_P(FabricTest, FaultScriptedForSeveralTimesAndForAnyCommand) {
     fabric_->InjectFault(0, 1, {sim::FaultKind::BusReset, sim::kAnyCommand, 0, 2});
     EXPECT_EQ(WriteBuffer(kLunB, RequestPacket(kArrays)).senseKey(), 6);
     EXPECT_EQ(WriteBuffer(kLunB, RequestPacket(kSequence)).senseKey(), 6);
@@ -71,7 +71,7 @@ TEST_F(FabricTest, FaultScriptedForSeveralTimesAndForAnyCommand) {
     EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(kSequence))).errorCode, 0u);
 }
 
-TEST_F(FabricTest, VanishedControllerLeavesTheBus) {
+TEST_P(FabricTest, VanishedControllerLeavesTheBus) {
     fabric_->InjectFault(0, 1, {sim::FaultKind::Vanish, kSequence, 0, 1});
     ScsiResult write = WriteBuffer(kLunB, RequestPacket(kSequence));
     EXPECT_FALSE(write.ok);

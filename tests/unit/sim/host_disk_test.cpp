@@ -35,7 +35,7 @@ bool Query(const std::string& device, DWORD code, T* out) {
     return ok;
 }
 
-TEST_F(FabricTest, HostDisksAnswerInquiryPagesAndSynchronizeCache) {
+TEST_P(FabricTest, HostDisksAnswerInquiryPagesAndSynchronizeCache) {
     std::vector<uint8_t> data(252, 0);
     ScsiResult inquiry = Scsi("\\\\.\\PhysicalDrive1", {}, {0x12, 0, 0, 0, 252, 0}, true, data.data(), 252);
     ASSERT_TRUE(inquiry.ok);
@@ -53,7 +53,7 @@ TEST_F(FabricTest, HostDisksAnswerInquiryPagesAndSynchronizeCache) {
     EXPECT_FALSE(Scsi("\\\\.\\PhysicalDrive3", {}, {0, 0, 0, 0, 0, 0}, true, nullptr, 0).ok);
 }
 
-TEST_F(FabricTest, DisksHaveAddressesNumbersAndDosNames) {
+TEST_P(FabricTest, DisksHaveAddressesNumbersAndDosNames) {
     SCSI_ADDRESS address{};
     ASSERT_TRUE(Query("\\\\.\\PhysicalDrive2", IOCTL_SCSI_GET_ADDRESS, &address));
     EXPECT_EQ(address.Length, 8u);
@@ -103,7 +103,7 @@ std::string DeviceMapSerial(int adapter, int lun) {
     return type == REG_SZ ? value : "";
 }
 
-TEST_F(FabricTest, DeviceMapSerialsBeginWithTheControllerSerialText) {
+TEST_P(FabricTest, DeviceMapSerialsBeginWithTheControllerSerialText) {
     testsupport::TestRoot root;
     fabric_->WriteDeviceMap();
     EXPECT_EQ(DeviceMapSerial(2, 0).substr(0, 12), "00C0FF1A2B01");

@@ -14,7 +14,7 @@ std::string Text(const std::vector<uint8_t>& data, size_t offset, size_t length)
     return std::string(reinterpret_cast<const char*>(data.data()) + offset, length);
 }
 
-TEST_F(FabricTest, ManagementLunStandardInquiryNamesItsController) {
+TEST_P(FabricTest, ManagementLunStandardInquiryNamesItsController) {
     const struct {
         sim::ScsiAddress lun;
         const char* id;
@@ -34,7 +34,7 @@ TEST_F(FabricTest, ManagementLunStandardInquiryNamesItsController) {
     }
 }
 
-TEST_F(FabricTest, ManagementLunVitalProductDataPages) {
+TEST_P(FabricTest, ManagementLunVitalProductDataPages) {
     std::vector<uint8_t> page;
     ASSERT_TRUE(Inquiry(kLunB, true, 0x83, &page).ok);
     ASSERT_EQ(page.size(), 40u);
@@ -63,7 +63,7 @@ TEST_F(FabricTest, ManagementLunVitalProductDataPages) {
     EXPECT_EQ(page[52], 'F');
 }
 
-TEST_F(FabricTest, ManagementLunRefusesWhatItDoesNotHave) {
+TEST_P(FabricTest, ManagementLunRefusesWhatItDoesNotHave) {
     std::vector<uint8_t> page;
     ScsiResult unknownPage = Inquiry(kLunA, true, 0xB0, &page);
     ASSERT_TRUE(unknownPage.ok);
@@ -80,14 +80,14 @@ TEST_F(FabricTest, ManagementLunRefusesWhatItDoesNotHave) {
     EXPECT_EQ(ready.status, 0);
 }
 
-TEST_F(FabricTest, InquiryAllocationLengthBoundsTheData) {
+TEST_P(FabricTest, InquiryAllocationLengthBoundsTheData) {
     std::vector<uint8_t> data(100, 0xEE);
     ScsiResult result = Scsi(AdapterName(2), kLunA, {0x12, 0, 0, 0, 10, 0}, true, data.data(), 100);
     EXPECT_EQ(result.transferred, 10u);
     EXPECT_EQ(data[10], 0xEE);
 }
 
-TEST_F(FabricTest, AdaptersAndTheirInquiryListing) {
+TEST_P(FabricTest, AdaptersAndTheirInquiryListing) {
     // Adapters 0 to 31 exist only where a controller is seen; the others fail to open.
     for (int adapter = 0; adapter < 32; ++adapter) {
         HANDLE h = CreateFileA(AdapterName(static_cast<uint8_t>(adapter)).c_str(), GENERIC_READ | GENERIC_WRITE,

@@ -1,0 +1,92 @@
+#include "platform/unix_stream.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace platform::unix_stream {
+namespace {
+
+bool FillAddress(const std::string& path, sockaddr_un* address) {
+    if (path.empty() || path.size() >= sizeof(address->sun_path)) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::memset(address, 0, sizeof *address);
+    address->sun_family = AF_UNIX;
+    std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+}  // namespace
+
+int Listen(const std::string& path) {
+    sockaddr_un address;
+    if (!FillAddress(path, &address)) return -1;
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    ::unlink(path.c_str());
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+int Connect(const std::string& path) {
+    sockaddr_un address;
+    if (!FillAddress(path, &address)) return -1;
+    int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+int Accept(int listener) {
+    for (;;) {
+        int fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd >= 0 || errno != EINTR) return fd;
+    }
+}
+
+bool SendAll(int fd, const void* data, size_t length) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (length > 0) {
+        ssize_t sent = ::send(fd, bytes, length, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        bytes += sent;
+        length -= static_cast<size_t>(sent);
+    }
+    return true;
+}
+
+bool ReceiveAll(int fd, void* data, size_t length) {
+    auto* bytes = static_cast<char*>(data);
+    while (length > 0) {
+        ssize_t got = ::recv(fd, bytes, length, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
+        bytes += got;
+        length -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+void Shutdown(int fd) { ::shutdown(fd, SHUT_RDWR); }
+
+void Close(int fd) { ::close(fd); }
+
+void RemoveSocketFile(const std::string& path) { ::unlink(path.c_str()); }
+
+}  // namespace platform::unix_stream

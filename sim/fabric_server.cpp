@@ -1,0 +1,117 @@
+#include "sim/fabric_server.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/fabric_wire.h"
+#include "platform/scsi_layouts.h"
+#include "platform/unix_stream.h"
+
+namespace sim {
+
+using namespace platform::fabric_wire;
+namespace unix_stream = platform::unix_stream;
+
+bool FabricServer::Start() {
+    listener_ = unix_stream::Listen(path_);
+    if (listener_ < 0) return false;
+    acceptor_ = std::thread([this] { AcceptLoop(); });
+    return true;
+}
+
+void FabricServer::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (stopping_ || listener_ < 0) return;
+        stopping_ = true;
+        // Only the owning threads close their sockets; here they are only woken.
+        unix_stream::Shutdown(listener_);
+        for (int fd : connections_) unix_stream::Shutdown(fd);
+    }
+    acceptor_.join();
+    for (std::thread& session : sessions_) session.join();
+    unix_stream::Close(listener_);
+    unix_stream::RemoveSocketFile(path_);
+}
+
+void FabricServer::AcceptLoop() {
+    for (;;) {
+        const int fd = unix_stream::Accept(listener_);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (fd < 0 || stopping_) {
+            if (fd >= 0) unix_stream::Close(fd);
+            return;
+        }
+        connections_.push_back(fd);
+        sessions_.emplace_back([this, fd] { Serve(fd); });
+    }
+}
+
+void FabricServer::Serve(int fd) {
+    while (AnswerOne(fd)) {
+    }
+    std::lock_guard<std::mutex> lock(mutex_);
+    connections_.erase(std::find(connections_.begin(), connections_.end(), fd));
+    unix_stream::Close(fd);
+}
+
+// Reads one request whole, answers it, and sends the reply; false ends the connection.
+bool FabricServer::AnswerOne(int fd) {
+    RequestHead head;
+    if (!unix_stream::ReceiveAll(fd, &head, sizeof head) || !RequestIsBounded(head)) return false;
+    std::string name(head.nameLength, '\0');
+    std::vector<uint8_t> in(head.inLength);
+    if (!unix_stream::ReceiveAll(fd, name.data(), name.size()) || !unix_stream::ReceiveAll(fd, in.data(), in.size())) {
+        return false;
+    }
+    // A pass-through's data area lives here now; its data-out bytes follow the request.
+    std::vector<uint8_t> data;
+    bool dataIn = false;
+    const bool passThrough = CarriesPassThrough(head.ioControlCode) && in.size() >= sizeof(SCSI_PASS_THROUGH_DIRECT);
+    if (passThrough) {
+        SCSI_PASS_THROUGH_DIRECT block;
+        std::memcpy(&block, in.data(), sizeof block);
+        dataIn = block.DataIn != SCSI_IOCTL_DATA_OUT;
+        data.resize(head.dataLength);
+        if (!dataIn && !unix_stream::ReceiveAll(fd, data.data(), data.size())) return false;
+        block.DataBuffer = data.empty() ? nullptr : data.data();
+        block.DataTransferLength = std::min<DWORD>(block.DataTransferLength, head.dataLength);
+        std::memcpy(in.data(), &block, sizeof block);
+    }
+
+    ReplyHead reply{};
+    std::vector<uint8_t> out(head.outCapacity);
+    std::copy_n(in.begin(), std::min(in.size(), out.size()), out.begin());  // in and out share a buffer there
+    DWORD error = ERROR_SUCCESS;
+    switch (static_cast<Op>(head.op)) {
+        case Op::Exists:
+            reply.result = backend_.Exists(name, &error) ? 1 : 0;
+            out.clear();
+            break;
+        case Op::Control:
+            reply.result = backend_.Control(name, head.ioControlCode, in.empty() ? nullptr : in.data(),
+                                            static_cast<DWORD>(in.size()), out.empty() ? nullptr : out.data(),
+                                            static_cast<DWORD>(out.size()), &reply.bytesReturned, &error);
+            break;
+        case Op::QueryDosDevice:
+            reply.result = backend_.QueryDosDevice((head.flags & kNoName) != 0 ? nullptr : name.c_str(),
+                                                   out.empty() ? nullptr : reinterpret_cast<char*>(out.data()),
+                                                   static_cast<DWORD>(out.size()), &error);
+            break;
+        default:
+            return false;
+    }
+    reply.error = reply.result == 0 ? error : 0;
+    uint32_t dataBack = 0;
+    if (passThrough && dataIn && reply.result != 0 && out.size() >= sizeof(SCSI_PASS_THROUGH_DIRECT)) {
+        SCSI_PASS_THROUGH_DIRECT block;
+        std::memcpy(&block, out.data(), sizeof block);
+        dataBack = std::min<uint32_t>(block.DataTransferLength, static_cast<uint32_t>(data.size()));
+    }
+    reply.outLength = static_cast<uint32_t>(out.size());
+    reply.dataLength = dataBack;
+    return unix_stream::SendAll(fd, &reply, sizeof reply) && unix_stream::SendAll(fd, out.data(), out.size()) &&
+           unix_stream::SendAll(fd, data.data(), dataBack);
+}
+
+}  // namespace sim
