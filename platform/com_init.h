@@ -16,4 +16,5 @@ constexpr DWORD EOAC_NONE = 0;
 HRESULT CoInitializeEx(void* reserved, DWORD coInit);
 // S_OK the first time in the process, RPC_E_TOO_LATE after.
 HRESULT CoInitializeSecurity(void* descriptor, LONG authServices, void* authServiceList, void* reserved1,
-                             DWORD authnLevel, DWORD impLevel, void* authList, DWORD capabilities, void* reserved3);
+                             DWORD authnLevel, DWORD impLevel, void* authList, DWORD capabilities,
+                             void* reserved3);

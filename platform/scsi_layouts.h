@@ -55,8 +55,8 @@ static_assert(offsetof(SCSI_ADDRESS, Lun) == 7);
 constexpr DWORD FILE_DEVICE_DISK = 7;
 
 struct STORAGE_DEVICE_NUMBER {
-    DWORD DeviceType;      // FILE_DEVICE_*
-    DWORD DeviceNumber;    // N of "\\.\PhysicalDrive%d"
+    DWORD DeviceType;    // FILE_DEVICE_*
+    DWORD DeviceNumber;  // N of "\\.\PhysicalDrive%d"
     DWORD PartitionNumber;
 };
 static_assert(sizeof(STORAGE_DEVICE_NUMBER) == 12);

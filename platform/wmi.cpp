@@ -12,7 +12,9 @@ constexpr const char* kNamespaces[] = {"root\\wmi", "root\\cimv2"};
 }  // namespace
 
 namespace platform {
-void SetWmiProvider(WmiProvider* provider) { g_Provider.store(provider); }
+void SetWmiProvider(WmiProvider* provider) {
+    g_Provider.store(provider);
+}
 }  // namespace platform
 
 HRESULT IWbemClassObject::Get(const std::string& name, WmiValue* value) const {

@@ -30,43 +30,44 @@ using WmiValue = std::variant<std::monostate, bool, int32_t, uint32_t, uint64_t,
 
 // One WMI object: its properties by name.
 class IWbemClassObject {
-public:
+  public:
     IWbemClassObject() = default;
-    explicit IWbemClassObject(std::map<std::string, WmiValue> properties) : properties_(std::move(properties)) {}
+    explicit IWbemClassObject(std::map<std::string, WmiValue> properties)
+        : properties_(std::move(properties)) {}
     // WBEM_E_NOT_FOUND for a property the object does not have.
     HRESULT Get(const std::string& name, WmiValue* value) const;
     void Put(const std::string& name, WmiValue value) { properties_[name] = std::move(value); }
 
-private:
+  private:
     std::map<std::string, WmiValue> properties_;
 };
 
 class IEnumWbemClassObject {
-public:
+  public:
     explicit IEnumWbemClassObject(std::vector<WmiObjectRef> objects) : objects_(std::move(objects)) {}
     // Hands out up to count objects; WBEM_S_FALSE when fewer than count were left.
     HRESULT Next(long timeout, ULONG count, WmiObjectRef* objects, ULONG* returned);
     void Release() { delete this; }
 
-private:
+  private:
     std::vector<WmiObjectRef> objects_;
     size_t next_ = 0;
 };
 
 class IWbemServices {
-public:
+  public:
     explicit IWbemServices(std::string nameSpace) : nameSpace_(std::move(nameSpace)) {}
     // Only the language "WQL"; the provider answers the query text.
     HRESULT ExecQuery(const std::string& language, const std::string& query, long flags,
                       IEnumWbemClassObject** enumerator);
     void Release() { delete this; }
 
-private:
+  private:
     std::string nameSpace_;
 };
 
 class IWbemLocator {
-public:
+  public:
     // resource: "\\<computer>\<namespace>"; the namespaces "root\wmi" and "root\cimv2" exist.
     HRESULT ConnectServer(const std::string& resource, IWbemServices** services);
     void Release() { delete this; }
@@ -77,15 +78,18 @@ HRESULT CreateWbemLocator(IWbemLocator** locator);
 
 // The error that the WMI support classes raise.
 class _com_error {
-public:
+  public:
     _com_error(HRESULT code, std::string source, std::string description, std::string message = {})
-        : code_(code), source_(std::move(source)), description_(std::move(description)), message_(std::move(message)) {}
+        : code_(code),
+          source_(std::move(source)),
+          description_(std::move(description)),
+          message_(std::move(message)) {}
     HRESULT Error() const { return code_; }
     const std::string& Source() const { return source_; }
     const std::string& Description() const { return description_; }
     const std::string& ErrorMessage() const { return message_; }
 
-private:
+  private:
     HRESULT code_;
     std::string source_, description_, message_;
 };
@@ -94,9 +98,10 @@ namespace platform {
 
 // What answers WMI queries. Query may throw _com_error.
 class WmiProvider {
-public:
+  public:
     virtual ~WmiProvider() = default;
-    virtual HRESULT Query(const std::string& nameSpace, const std::string& query, std::vector<WmiObjectRef>* results) = 0;
+    virtual HRESULT Query(const std::string& nameSpace, const std::string& query,
+                          std::vector<WmiObjectRef>* results) = 0;
 };
 
 // Installs the provider (null: every query fails with WBEM_E_FAILED). The caller keeps it alive.

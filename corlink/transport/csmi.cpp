@@ -38,7 +38,8 @@ void LogIdentify(const char* caption, const CSMI_SAS_IDENTIFY& identify) {
     DebugPrint("  bDeviceType=%d bInitiatorPortProtocol=%d bTargetPortProtocol=%d bPhyIdentifier=%d\n",
                identify.bDeviceType, identify.bInitiatorPortProtocol, identify.bTargetPortProtocol,
                identify.bPhyIdentifier);
-    DebugPrint("  bSASAddress=%02X%02X%02X%02X%02X%02X%02X%02X\n", a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
+    DebugPrint("  bSASAddress=%02X%02X%02X%02X%02X%02X%02X%02X\n", a[0], a[1], a[2], a[3], a[4], a[5], a[6],
+               a[7]);
 }
 
 }  // namespace
@@ -71,8 +72,8 @@ int CsmiSspPassThrough(HANDLE adapter, const CsmiRequest& request, DWORD* bytesR
         std::memcpy(buffer.get() + kDataOffset, request.data, request.length);
     }
     DWORD returned = 0;
-    BOOL ok = DeviceIoControl(adapter, IOCTL_SCSI_MINIPORT, buffer.get(), static_cast<DWORD>(size), buffer.get(),
-                              static_cast<DWORD>(size), &returned, nullptr);
+    BOOL ok = DeviceIoControl(adapter, IOCTL_SCSI_MINIPORT, buffer.get(), static_cast<DWORD>(size),
+                              buffer.get(), static_cast<DWORD>(size), &returned, nullptr);
     if (bytesReturned != nullptr) *bytesReturned = returned;
     if (!ok) return SCSI_RESULT_IOCTL_FAILED;
     if (block->Status.bSSPStatus == CSMI_SAS_SSP_STATUS_FAILED) return SCSI_RESULT_ERROR;
@@ -85,13 +86,15 @@ int CsmiSspPassThrough(HANDLE adapter, const CsmiRequest& request, DWORD* bytesR
     return SCSI_RESULT_GOOD;
 }
 
-const std::vector<CSMI_PHY_RECORD>& CsmiPhyRecords() { return g_PhyRecords; }
+const std::vector<CSMI_PHY_RECORD>& CsmiPhyRecords() {
+    return g_PhyRecords;
+}
 
 BOOL CsmiGetPhyInfo(uint32_t adapter, CSMI_SAS_PHY_INFO* info) {
     char name[16];
     std::snprintf(name, sizeof name, "\\\\.\\Scsi%u:", adapter);
-    HANDLE device = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE device = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     DebugPrint("CreateFile(): portNumber=%d handle=%d\n", static_cast<int>(adapter),
                static_cast<int>(reinterpret_cast<intptr_t>(device)));
     if (device == INVALID_HANDLE_VALUE) return FALSE;
@@ -128,7 +131,8 @@ void CsmiQueryAdapters() {
     }
 }
 
-bool CsmiFindProcessorDevices(uint32_t adapter, const CsmiProbe& probe, const CsmiAdapterHasSasDevice& hasSasDevice) {
+bool CsmiFindProcessorDevices(uint32_t adapter, const CsmiProbe& probe,
+                              const CsmiAdapterHasSasDevice& hasSasDevice) {
     const CSMI_PHY_RECORD* record = nullptr;
     for (const CSMI_PHY_RECORD& r : g_PhyRecords) {
         if (r.adapter == adapter) record = &r;
@@ -143,7 +147,8 @@ bool CsmiFindProcessorDevices(uint32_t adapter, const CsmiProbe& probe, const Cs
         DebugPrint("FindProcessorDevices: phy %d, destSASAddress %02X%02X%02X%02X%02X%02X%02X%02X\n",
                    phy.Identify.bPhyIdentifier, a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
         bool seen = false;
-        for (const uint8_t* p : probed) seen = seen || std::memcmp(p, a, sizeof phy.Attached.bSASAddress) == 0;
+        for (const uint8_t* p : probed)
+            seen = seen || std::memcmp(p, a, sizeof phy.Attached.bSASAddress) == 0;
         if (seen) {
             DebugPrint("FindProcessorDevices: skip the dest SAS Address!\n");
             continue;

@@ -49,4 +49,5 @@ using CsmiAdapterHasSasDevice = std::function<bool(uint32_t adapter)>;
 
 // Probes the attached SAS address of every phy of the adapter's phy record, each address once. Returns
 // true when the SCSI walk of the adapter should follow (no record, or no device found by SAS address).
-bool CsmiFindProcessorDevices(uint32_t adapter, const CsmiProbe& probe, const CsmiAdapterHasSasDevice& hasSasDevice);
+bool CsmiFindProcessorDevices(uint32_t adapter, const CsmiProbe& probe,
+                              const CsmiAdapterHasSasDevice& hasSasDevice);

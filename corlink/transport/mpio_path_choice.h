@@ -9,13 +9,13 @@
 constexpr uint32_t MPD_MAX_PATHS = 32;
 
 struct MPD_PATH {
-    uint64_t pathId;         // DsmPathId
-    uint32_t primary;        // PrimaryPath
-    uint32_t preferred;      // PreferredPath
-    uint32_t weight;         // PathWeight
-    uint32_t optimized;      // OptimizedPath
-    uint32_t failed;         // FailedPath
-    uint32_t tpgPreferred;   // TargetPortGroup_Preferred
+    uint64_t pathId;        // DsmPathId
+    uint32_t primary;       // PrimaryPath
+    uint32_t preferred;     // PreferredPath
+    uint32_t weight;        // PathWeight
+    uint32_t optimized;     // OptimizedPath
+    uint32_t failed;        // FailedPath
+    uint32_t tpgPreferred;  // TargetPortGroup_Preferred
 };
 
 struct mpd {

@@ -94,11 +94,16 @@ WmiWrapper& RootWmi() {
 bool ReadNumber(const IWbemClassObject& object, const char* name, uint64_t* value) {
     WmiValue v;
     if (object.Get(name, &v) != WBEM_S_NO_ERROR) return false;
-    if (const auto* u = std::get_if<uint32_t>(&v)) *value = *u;
-    else if (const auto* i = std::get_if<int32_t>(&v)) *value = static_cast<uint64_t>(static_cast<int64_t>(*i));
-    else if (const auto* l = std::get_if<uint64_t>(&v)) *value = *l;
-    else if (const auto* b = std::get_if<bool>(&v)) *value = *b ? 1 : 0;
-    else return false;
+    if (const auto* u = std::get_if<uint32_t>(&v))
+        *value = *u;
+    else if (const auto* i = std::get_if<int32_t>(&v))
+        *value = static_cast<uint64_t>(static_cast<int64_t>(*i));
+    else if (const auto* l = std::get_if<uint64_t>(&v))
+        *value = *l;
+    else if (const auto* b = std::get_if<bool>(&v))
+        *value = *b ? 1 : 0;
+    else
+        return false;
     return true;
 }
 
@@ -197,7 +202,8 @@ bool ReadPolicy(const char* deviceName, const std::string& instance, mpd* record
         entry.optimized = ReadU32(path, "OptimizedPath");
         entry.failed = ReadU32(path, "FailedPath");
         entry.tpgPreferred = ReadU32(path, "TargetPortGroup_Preferred");
-        MpioLogAt(1, "Path ID = %" PRIx64 " failed=%d optimized=%d weight=%d preferred=%d primary=%d tpgpref=%d",
+        MpioLogAt(1,
+                  "Path ID = %" PRIx64 " failed=%d optimized=%d weight=%d preferred=%d primary=%d tpgpref=%d",
                   entry.pathId, entry.failed, entry.optimized, entry.weight, entry.preferred, entry.primary,
                   entry.tpgPreferred);
     }
@@ -205,7 +211,8 @@ bool ReadPolicy(const char* deviceName, const std::string& instance, mpd* record
 }
 
 // The SCSI address of one path of the device, from MPIO_GET_DESCRIPTOR.
-bool FindScsiAddress(const char* deviceName, const std::string& instance, uint64_t pathId, SCSI_ADDRESS* address) {
+bool FindScsiAddress(const char* deviceName, const std::string& instance, uint64_t pathId,
+                     SCSI_ADDRESS* address) {
     const std::string query = "SELECT * FROM MPIO_GET_DESCRIPTOR WHERE InstanceName LIKE " +
                               QuoteWqlSingle(instance + "%") + " AND Active=TRUE";
     MpioLogAt(1, "running query (%s)", query.c_str());
@@ -281,37 +288,37 @@ void DumpRequest(const char* caption, const SCSI_PASS_THROUGH_DIRECT* sptd) {
     if (g_MultipathLogLevel.load() < 1) return;
     MpioLog("%s", caption);
     MpioLog("SPTD @ 0x%p Length=%d Status=0x%x Path.Tgt.Lun=%d.%d.%d CdbLen=%d SenseInfoLen=%d",
-            static_cast<const void*>(sptd), sptd->Length, sptd->ScsiStatus, sptd->PathId, sptd->TargetId, sptd->Lun,
-            sptd->CdbLength, sptd->SenseInfoLength);
-    MpioLog("     Op=0x%x DataIn=%d, DataTransferLen=%d, Timeout=%d Buf=0x%p, SenseInfoOffset=%d", sptd->Cdb[0],
-            sptd->DataIn, static_cast<int>(sptd->DataTransferLength), static_cast<int>(sptd->TimeOutValue),
-            sptd->DataBuffer, static_cast<int>(sptd->SenseInfoOffset));
+            static_cast<const void*>(sptd), sptd->Length, sptd->ScsiStatus, sptd->PathId, sptd->TargetId,
+            sptd->Lun, sptd->CdbLength, sptd->SenseInfoLength);
+    MpioLog("     Op=0x%x DataIn=%d, DataTransferLen=%d, Timeout=%d Buf=0x%p, SenseInfoOffset=%d",
+            sptd->Cdb[0], sptd->DataIn, static_cast<int>(sptd->DataTransferLength),
+            static_cast<int>(sptd->TimeOutValue), sptd->DataBuffer, static_cast<int>(sptd->SenseInfoOffset));
 }
 
 // The error line of a failed pass-through; the last error is kept for the caller.
-void LogPassThroughError(const char* controlName, const char* deviceName, const SCSI_PASS_THROUGH_DIRECT* sptd,
-                         const SCSI_ADDRESS* path) {
+void LogPassThroughError(const char* controlName, const char* deviceName,
+                         const SCSI_PASS_THROUGH_DIRECT* sptd, const SCSI_ADDRESS* path) {
     const DWORD error = GetLastError();
     char text[256] = {};
-    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text,
-                       sizeof text, nullptr) != 0) {
+    if (FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                       text, sizeof text, nullptr) != 0) {
         size_t n = strnlen(text, sizeof text - 1);
         while (n > 0 && (text[n - 1] == '\n' || text[n - 1] == '\r')) text[--n] = '\0';
     }
     if (path != nullptr) {
-        MpioLog("%s failed: 0x%x=%s op=0x%02x (%s) %d.%d.%d => %d.%d.%d.%d", controlName, error, text, sptd->Cdb[0],
-                deviceName, sptd->PathId, sptd->TargetId, sptd->Lun, path->PortNumber, path->PathId, path->TargetId,
-                path->Lun);
+        MpioLog("%s failed: 0x%x=%s op=0x%02x (%s) %d.%d.%d => %d.%d.%d.%d", controlName, error, text,
+                sptd->Cdb[0], deviceName, sptd->PathId, sptd->TargetId, sptd->Lun, path->PortNumber,
+                path->PathId, path->TargetId, path->Lun);
     } else {
-        MpioLog("%s failed: 0x%x=%s op=0x%02x (%s) %d.%d.%d", controlName, error, text, sptd->Cdb[0], deviceName,
-                sptd->PathId, sptd->TargetId, sptd->Lun);
+        MpioLog("%s failed: 0x%x=%s op=0x%02x (%s) %d.%d.%d", controlName, error, text, sptd->Cdb[0],
+                deviceName, sptd->PathId, sptd->TargetId, sptd->Lun);
     }
     SetLastError(error);
 }
 
-BOOL PathPassThrough(const char* deviceName, HANDLE device, DWORD ioControlCode, SCSI_PASS_THROUGH_DIRECT* sptd,
-                     DWORD requestSize, uint64_t pathId, const SCSI_ADDRESS& path, DWORD* bytesReturned,
-                     OVERLAPPED* overlapped) {
+BOOL PathPassThrough(const char* deviceName, HANDLE device, DWORD ioControlCode,
+                     SCSI_PASS_THROUGH_DIRECT* sptd, DWORD requestSize, uint64_t pathId,
+                     const SCSI_ADDRESS& path, DWORD* bytesReturned, OVERLAPPED* overlapped) {
     auto block = std::make_unique<MPIO_REQUEST_BLOCK>();
     std::memset(block.get(), 0, sizeof *block);
     MPIO_PASS_THROUGH_PATH_DIRECT& mpio = block->request;
@@ -330,16 +337,17 @@ BOOL PathPassThrough(const char* deviceName, HANDLE device, DWORD ioControlCode,
               static_cast<void*>(bytesReturned), static_cast<void*>(overlapped));
     DumpRequest("Original SPTD:", sptd);
     DumpRequest("Modified SPTD:", &mpio.PassThrough);
-    BOOL ok = DeviceIoControl(device, IOCTL_MPIO_PASS_THROUGH_PATH_DIRECT, block.get(), sizeof *block, block.get(),
-                              sizeof *block, bytesReturned, overlapped);
+    BOOL ok = DeviceIoControl(device, IOCTL_MPIO_PASS_THROUGH_PATH_DIRECT, block.get(), sizeof *block,
+                              block.get(), sizeof *block, bytesReturned, overlapped);
     if (!ok) {
         LogPassThroughError("IOCTL_MPIO_PASS_THROUGH_PATH_DIRECT", deviceName, sptd, &path);
         return ok;
     }
     const SCSI_PASS_THROUGH_DIRECT& answered = mpio.PassThrough;
-    MpioLogAt(1, "IOCTL_MPIO_PASS_THROUGH_PATH_DIRECT succeeded, op %x status %x SenseInfoLength %d transferlen %d",
-              answered.Cdb[0], answered.ScsiStatus, answered.SenseInfoLength,
-              static_cast<int>(answered.DataTransferLength));
+    MpioLogAt(
+        1, "IOCTL_MPIO_PASS_THROUGH_PATH_DIRECT succeeded, op %x status %x SenseInfoLength %d transferlen %d",
+        answered.Cdb[0], answered.ScsiStatus, answered.SenseInfoLength,
+        static_cast<int>(answered.DataTransferLength));
     // Sense bytes go back no further than the caller's sense room and request block allow.
     size_t sense = std::min<size_t>({answered.SenseInfoLength, sptd->SenseInfoLength, sizeof block->sense});
     if (sptd->SenseInfoOffset >= requestSize) sense = 0;
@@ -387,8 +395,8 @@ uint64_t GetMpioPath(const char* deviceName, uint32_t flags, SCSI_ADDRESS* addre
         if (wantAddress) {
             *address = record.address;
             MpioLogAt(1, "returning cached scsi address %d.%d.%d.%d (path %" PRIx64 ") for %s",
-                      record.address.PortNumber, record.address.PathId, record.address.TargetId, record.address.Lun,
-                      record.chosenPath, deviceName);
+                      record.address.PortNumber, record.address.PathId, record.address.TargetId,
+                      record.address.Lun, record.chosenPath, deviceName);
         } else {
             MpioLogAt(1, "returning cached path %" PRIx64 " for %s", record.chosenPath, deviceName);
         }
@@ -405,11 +413,11 @@ uint64_t GetMpioPath(const char* deviceName, uint32_t flags, SCSI_ADDRESS* addre
     }
 }
 
-BOOL MpioPassThrough(const char* deviceName, HANDLE device, DWORD ioControlCode, void* request, DWORD requestSize,
-                     DWORD* bytesReturned, OVERLAPPED* overlapped) {
+BOOL MpioPassThrough(const char* deviceName, HANDLE device, DWORD ioControlCode, void* request,
+                     DWORD requestSize, DWORD* bytesReturned, OVERLAPPED* overlapped) {
     if (request == nullptr || requestSize < sizeof(SCSI_PASS_THROUGH_DIRECT)) {
-        return DeviceIoControl(device, ioControlCode, request, requestSize, request, requestSize, bytesReturned,
-                               overlapped);
+        return DeviceIoControl(device, ioControlCode, request, requestSize, request, requestSize,
+                               bytesReturned, overlapped);
     }
     auto* sptd = static_cast<SCSI_PASS_THROUGH_DIRECT*>(request);
     const uint8_t op = sptd->Cdb[0];
@@ -417,13 +425,13 @@ BOOL MpioPassThrough(const char* deviceName, HANDLE device, DWORD ioControlCode,
         SCSI_ADDRESS path{};
         const uint64_t pathId = GetMpioPath(deviceName, kPassThroughPathFlags, &path);
         if (pathId != 0) {
-            return PathPassThrough(deviceName, device, ioControlCode, sptd, requestSize, pathId, path, bytesReturned,
-                                   overlapped);
+            return PathPassThrough(deviceName, device, ioControlCode, sptd, requestSize, pathId, path,
+                                   bytesReturned, overlapped);
         }
     }
     DumpRequest("Before IOCTL_SCSI_PASS_THROUGH_DIRECT:", sptd);
-    BOOL ok = DeviceIoControl(device, ioControlCode, request, requestSize, request, requestSize, bytesReturned,
-                              overlapped);
+    BOOL ok = DeviceIoControl(device, ioControlCode, request, requestSize, request, requestSize,
+                              bytesReturned, overlapped);
     if (ok) {
         MpioLog("IOCTL_SCSI_PASS_THROUGH_PATH_DIRECT succeeded (%s)", deviceName);
     } else {

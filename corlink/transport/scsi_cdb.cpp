@@ -11,8 +11,16 @@ constexpr ScsiCommandInfo kCommands[] = {
     {"TUR", 6, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, false, ScsiLengthField::None},
     {"Inq", 6, {0x12, 0x00, 0x00, 0x00, 0x00, 0x00}, false, ScsiLengthField::Byte4},
     {"Inq83", 6, {0x12, 0x01, 0x83, 0x00, 0x00, 0x00}, false, ScsiLengthField::Byte4},
-    {"WrtBuf", 10, {0x3B, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, true, ScsiLengthField::Bytes6To8},
-    {"RdBuf", 10, {0x3C, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, false, ScsiLengthField::Bytes6To8},
+    {"WrtBuf",
+     10,
+     {0x3B, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
+     true,
+     ScsiLengthField::Bytes6To8},
+    {"RdBuf",
+     10,
+     {0x3C, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00},
+     false,
+     ScsiLengthField::Bytes6To8},
     {"InqD0", 6, {0x12, 0x01, 0xD0, 0x00, 0x00, 0x00}, false, ScsiLengthField::Byte4},
     {"Inq80", 6, {0x12, 0x01, 0x80, 0x00, 0x00, 0x00}, false, ScsiLengthField::Byte4},
 };
@@ -25,9 +33,12 @@ const ScsiCommandInfo* FindScsiCommand(uint32_t commandType) {
 
 uint32_t CutScsiTransferLength(const ScsiCommandInfo& command, uint32_t dataLength) {
     switch (command.lengthField) {
-        case ScsiLengthField::None: return 0;
-        case ScsiLengthField::Byte4: return std::min(dataLength, SCSI_MAX_INQUIRY_LENGTH);
-        case ScsiLengthField::Bytes6To8: return std::min(dataLength, SCSI_MAX_TRANSFER_LENGTH);
+        case ScsiLengthField::None:
+            return 0;
+        case ScsiLengthField::Byte4:
+            return std::min(dataLength, SCSI_MAX_INQUIRY_LENGTH);
+        case ScsiLengthField::Bytes6To8:
+            return std::min(dataLength, SCSI_MAX_TRANSFER_LENGTH);
     }
     return 0;
 }

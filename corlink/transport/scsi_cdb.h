@@ -17,9 +17,9 @@ constexpr uint32_t SCSI_MAX_TRANSFER_LENGTH = 0x40050;
 constexpr uint32_t SCSI_MAX_INQUIRY_LENGTH = 0xFF;
 
 enum class ScsiLengthField : uint8_t {
-    None,        // no data
-    Byte4,       // one-byte allocation length in CDB byte 4
-    Bytes6To8,   // 24-bit transfer length in CDB bytes 6-8, most significant first
+    None,       // no data
+    Byte4,      // one-byte allocation length in CDB byte 4
+    Bytes6To8,  // 24-bit transfer length in CDB bytes 6-8, most significant first
 };
 
 struct ScsiCommandInfo {

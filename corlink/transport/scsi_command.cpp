@@ -23,17 +23,19 @@ constexpr uint32_t kDeviceNameLength = 80;  // at most 79 characters of a device
 constexpr uint32_t kInquiryPageLength = 252;
 
 void LogCommand(const char* deviceName, uint8_t bus, uint8_t target, uint8_t lun, const void* dataBuffer,
-                uint32_t dataLength, uint32_t issuedLength, bool cut, uint32_t commandType, const char* logName) {
+                uint32_t dataLength, uint32_t issuedLength, bool cut, uint32_t commandType,
+                const char* logName) {
     const unsigned long buffer = static_cast<unsigned long>(reinterpret_cast<uintptr_t>(dataBuffer));
     if (cut) {
-        DebugPrint("sendScsiCommand: %s, (%d.%d.%d), pDataBuffer=0x%lX, dataLength=%d (TRUNCATED TO %d!) "
-                   "commandType=%d (%s)\n",
-                   deviceName, bus, target, lun, buffer, static_cast<int>(dataLength), static_cast<int>(issuedLength),
-                   static_cast<int>(commandType), logName);
+        DebugPrint(
+            "sendScsiCommand: %s, (%d.%d.%d), pDataBuffer=0x%lX, dataLength=%d (TRUNCATED TO %d!) "
+            "commandType=%d (%s)\n",
+            deviceName, bus, target, lun, buffer, static_cast<int>(dataLength),
+            static_cast<int>(issuedLength), static_cast<int>(commandType), logName);
     } else {
         DebugPrint("sendScsiCommand: %s, (%d.%d.%d), pDataBuffer=0x%lX, dataLength=%d commandType=%d (%s)\n",
-                   deviceName, bus, target, lun, buffer, static_cast<int>(dataLength), static_cast<int>(commandType),
-                   logName);
+                   deviceName, bus, target, lun, buffer, static_cast<int>(dataLength),
+                   static_cast<int>(commandType), logName);
     }
 }
 
@@ -58,12 +60,13 @@ void CloseScsiDevice(HANDLE device) {
 
 // Issues the plain (or multipath) pass-through of a filled request block and logs a failure or a bad
 // status; FALSE when the I/O control itself failed.
-BOOL IssuePassThrough(const char* deviceName, HANDLE device, SCSI_REQUEST_BLOCK* block, uint32_t* bytesReturned) {
+BOOL IssuePassThrough(const char* deviceName, HANDLE device, SCSI_REQUEST_BLOCK* block,
+                      uint32_t* bytesReturned) {
     DWORD returned = 0;
     BOOL ok = IsMpioCapableOs() ? MpioPassThrough(deviceName, device, IOCTL_SCSI_PASS_THROUGH_DIRECT, block,
                                                   sizeof *block, &returned, nullptr)
-                                : DeviceIoControl(device, IOCTL_SCSI_PASS_THROUGH_DIRECT, block, sizeof *block,
-                                                  block, sizeof *block, &returned, nullptr);
+                                : DeviceIoControl(device, IOCTL_SCSI_PASS_THROUGH_DIRECT, block,
+                                                  sizeof *block, block, sizeof *block, &returned, nullptr);
     if (!ok) {
         const DWORD error = GetLastError();
         ReportWindowsError();
@@ -82,7 +85,8 @@ BOOL IssuePassThrough(const char* deviceName, HANDLE device, SCSI_REQUEST_BLOCK*
 // The result code of an issued request block.
 int ClassifyPassThrough(const char* deviceName, BOOL ok, const SCSI_REQUEST_BLOCK* block) {
     if (ok && block->sptd.ScsiStatus == SCSI_STATUS_GOOD) return SCSI_RESULT_GOOD;
-    if (ok && block->sptd.ScsiStatus == SCSI_STATUS_RESERVATION_CONFLICT) return SCSI_RESULT_RESERVATION_CONFLICT;
+    if (ok && block->sptd.ScsiStatus == SCSI_STATUS_RESERVATION_CONFLICT)
+        return SCSI_RESULT_RESERVATION_CONFLICT;
     // The path that failed is chosen again by the next command on this device.
     if (IsMpioCapableOs()) InvalidateMpioCache(deviceName);
     return ok ? findScsiError(block) : SCSI_RESULT_IOCTL_FAILED;
@@ -91,10 +95,12 @@ int ClassifyPassThrough(const char* deviceName, BOOL ok, const SCSI_REQUEST_BLOC
 }  // namespace
 
 int sendScsiCommand(uint32_t commandType, const char* deviceName, uint8_t bus, uint8_t target, uint8_t lun,
-                    const uint8_t* sasAddress, void* dataBuffer, uint32_t dataLength, uint32_t* bytesReturned) {
+                    const uint8_t* sasAddress, void* dataBuffer, uint32_t dataLength,
+                    uint32_t* bytesReturned) {
     const ScsiCommandInfo* command = FindScsiCommand(commandType);
     if (command == nullptr) {
-        DebugPrint("sendScsiCommand: ERROR: received bad SCSI command type: %d\n", static_cast<int>(commandType));
+        DebugPrint("sendScsiCommand: ERROR: received bad SCSI command type: %d\n",
+                   static_cast<int>(commandType));
         return SCSI_RESULT_BAD_COMMAND;
     }
     char name[kDeviceNameLength] = {};

@@ -15,7 +15,8 @@ extern uint32_t g_LastTransferLength;
 // most 79 characters used) at bus/target/lun, or at sasAddress (8 bytes) when one is given. bytesReturned
 // receives the I/O control's byte count.
 int sendScsiCommand(uint32_t commandType, const char* deviceName, uint8_t bus, uint8_t target, uint8_t lun,
-                    const uint8_t* sasAddress, void* dataBuffer, uint32_t dataLength, uint32_t* bytesReturned);
+                    const uint8_t* sasAddress, void* dataBuffer, uint32_t dataLength,
+                    uint32_t* bytesReturned);
 
 int sendTestUnitReady(const PROCESSOR_DEVICE* device);
 // SCSI_RESULT_BAD_COMMAND without touching the device while the service is stopping.

@@ -51,8 +51,9 @@ constexpr TestUnitReadyOutcome kTestUnitReadyOutcomes[] = {
 int sendTestUnitReady(const PROCESSOR_DEVICE* device) {
     if (g_ScsiVerbose) DebugPrint("sendTestUnitReady: Entered\n");
     uint32_t returned = 0;
-    int result = sendScsiCommand(SCSI_CMD_TEST_UNIT_READY, device->deviceName, static_cast<uint8_t>(device->bus),
-                                 device->target, device->lun, SasAddressOf(device), nullptr, 0, &returned);
+    int result =
+        sendScsiCommand(SCSI_CMD_TEST_UNIT_READY, device->deviceName, static_cast<uint8_t>(device->bus),
+                        device->target, device->lun, SasAddressOf(device), nullptr, 0, &returned);
     if (g_ScsiVerbose) DebugPrint("sendTestUnitReady: Leaving\n");
     return result;
 }
@@ -62,8 +63,8 @@ int sendWriteBuf(const char* deviceName, uint8_t bus, uint8_t target, uint8_t lu
     if (g_StopFlag == 1) return SCSI_RESULT_BAD_COMMAND;
     if (g_ScsiVerbose) DebugPrint("sendWriteBuf: Entered\n");
     uint32_t returned = 0;
-    int result = sendScsiCommand(SCSI_CMD_WRITE_BUFFER, deviceName, bus, target, lun, sasAddress, buffer, length,
-                                 &returned);
+    int result = sendScsiCommand(SCSI_CMD_WRITE_BUFFER, deviceName, bus, target, lun, sasAddress, buffer,
+                                 length, &returned);
     if (g_ScsiVerbose) DebugPrint("sendWriteBuf: Leaving\n");
     return result;
 }
@@ -72,8 +73,8 @@ int sendReadBuf(const char* deviceName, uint8_t bus, uint8_t target, uint8_t lun
                 void* buffer, uint32_t length, uint32_t* received) {
     if (g_ScsiVerbose) DebugPrint("sendReadBuf: Entered\n");
     uint32_t returned = 0;
-    int result = sendScsiCommand(SCSI_CMD_READ_BUFFER, deviceName, bus, target, lun, sasAddress, buffer, length,
-                                 &returned);
+    int result = sendScsiCommand(SCSI_CMD_READ_BUFFER, deviceName, bus, target, lun, sasAddress, buffer,
+                                 length, &returned);
     if (received != nullptr) *received = returned;
     if (result != SCSI_RESULT_GOOD) {
         DebugPrint("sendReadBuf: Leaving\n");
@@ -86,8 +87,9 @@ int sendReadBuf(const char* deviceName, uint8_t bus, uint8_t target, uint8_t lun
 int sendInquiry_page83(PROCESSOR_DEVICE* device, uint8_t* port) {
     uint8_t page[kPage83Length] = {};
     uint32_t returned = 0;
-    int result = sendScsiCommand(SCSI_CMD_INQUIRY_PAGE_83, device->deviceName, static_cast<uint8_t>(device->bus),
-                                 device->target, device->lun, SasAddressOf(device), page, sizeof page, &returned);
+    int result =
+        sendScsiCommand(SCSI_CMD_INQUIRY_PAGE_83, device->deviceName, static_cast<uint8_t>(device->bus),
+                        device->target, device->lun, SasAddressOf(device), page, sizeof page, &returned);
     if (result != SCSI_RESULT_GOOD) return result;
     if (port != nullptr) *port = page[kPage83PortByte];
     DebugPrint("sendInquiry_page83: Good: port = %d\n", page[kPage83PortByte]);

@@ -13,20 +13,28 @@ struct StatusName {
 };
 
 constexpr StatusName kStatusNames[] = {
-    {0x00, "GOOD\n"},         {0x02, "CHECK CONDITION\n"},
-    {0x04, "CONDITION MET\n"}, {0x08, "BUSY\n"},
-    {0x10, "INTERMEDIATE\n"}, {0x14, "INTERMEDIATE - CONDITION MET\n"},
-    {0x18, "RESERVATION CONFLICT\n"}, {0x28, "TASK SET FULL\n"},
-    {0x30, "ACA ACTIVE\n"},   {0x40, "TASK ABORTED\n"},
+    {0x00, "GOOD\n"},
+    {0x02, "CHECK CONDITION\n"},
+    {0x04, "CONDITION MET\n"},
+    {0x08, "BUSY\n"},
+    {0x10, "INTERMEDIATE\n"},
+    {0x14, "INTERMEDIATE - CONDITION MET\n"},
+    {0x18, "RESERVATION CONFLICT\n"},
+    {0x28, "TASK SET FULL\n"},
+    {0x30, "ACA ACTIVE\n"},
+    {0x40, "TASK ABORTED\n"},
 };
 
 // Indexed by sense key; key 0xF has no line.
 constexpr const char* kSenseKeyLines[] = {
-    "Sense Key 0 = No Sense \n",       "Sense Key 1 = Recovered \n",     "Sense Key 2 = Drive Not Ready \n",
-    "Sense Key 3 = Medium Error \n",   "Sense Key 4 = Hardware Error \n", "Sense Key 5 = Illegal Request \n",
-    "Sense Key 6 = Unit Attention \n", "Sense Key 7 = Write Protected \n", "Sense Key 8 = Blank Check \n",
-    "Sense Key 9 = Vendor Unique \n",  "Sense Key xA = Copy Abort \n",    "Sense Key xB = Aborted Command \n",
-    "Sense Key xC = Equal \n",         "Sense Key xD = Volume Overflow \n", "Sense Key xE = Miscompare \n",
+    "Sense Key 0 = No Sense \n",        "Sense Key 1 = Recovered \n",
+    "Sense Key 2 = Drive Not Ready \n", "Sense Key 3 = Medium Error \n",
+    "Sense Key 4 = Hardware Error \n",  "Sense Key 5 = Illegal Request \n",
+    "Sense Key 6 = Unit Attention \n",  "Sense Key 7 = Write Protected \n",
+    "Sense Key 8 = Blank Check \n",     "Sense Key 9 = Vendor Unique \n",
+    "Sense Key xA = Copy Abort \n",     "Sense Key xB = Aborted Command \n",
+    "Sense Key xC = Equal \n",          "Sense Key xD = Volume Overflow \n",
+    "Sense Key xE = Miscompare \n",
 };
 
 constexpr uint8_t kOpTestUnitReady = 0x00;
@@ -51,12 +59,14 @@ int findScsiError(const SCSI_REQUEST_BLOCK* block) {
         return SCSI_RESULT_PAPER_JAM;
     }
     if (key == 6 && asc == 0x29) {
-        DebugPrint("findScsiError: ASC=29 is 'SCSI Reset or Power Up occurred' - caller should retry the op\n");
+        DebugPrint(
+            "findScsiError: ASC=29 is 'SCSI Reset or Power Up occurred' - caller should retry the op\n");
         return SCSI_RESULT_RESET;
     }
     if (block->sptd.Cdb[0] == kOpTestUnitReady && key == 2 && asc == 0x04 && ascq == 0x03) {
-        DebugPrint("findScsiEror: ASC=04 && ASCQ=03 is 'Offline Array' - TUR ignores this Not Ready and reports "
-                   "Good status.\n");
+        DebugPrint(
+            "findScsiEror: ASC=04 && ASCQ=03 is 'Offline Array' - TUR ignores this Not Ready and reports "
+            "Good status.\n");
         return SCSI_RESULT_GOOD;
     }
     DebugPrint("findScsiError: Non-specific SCSI error\n");

@@ -41,8 +41,8 @@ void ReportWindowsError() {
     if (MeansDeviceGone(error)) g_DeviceGone = 1;
     if (MeansTransferTooLarge(error)) RaiseTransferSizeError(error);
     char text[512] = {};
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                  text, sizeof text, nullptr);
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, error,
+                                  MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
     if (length == 0) {
         DebugPrint("FormatMessage failed with error: %u, original error: %u\n", GetLastError(), error);
         return;

@@ -28,8 +28,9 @@ void InitializeCom() {
 
 WmiWrapper::WmiWrapper(const char* nameSpace, const char* computer) {
     InitializeCom();
-    HRESULT hr = CoInitializeSecurity(nullptr, kDefaultAuthServices, nullptr, nullptr, RPC_C_AUTHN_LEVEL_CONNECT,
-                                      RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
+    HRESULT hr =
+        CoInitializeSecurity(nullptr, kDefaultAuthServices, nullptr, nullptr, RPC_C_AUTHN_LEVEL_CONNECT,
+                             RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
     if (hr != S_OK) MpioLog("CoInitalizeSecurity failed: 0x%x", static_cast<unsigned>(hr));
     hr = CreateWbemLocator(&locator_);
     if (hr != S_OK) {
@@ -38,7 +39,8 @@ WmiWrapper::WmiWrapper(const char* nameSpace, const char* computer) {
         return;
     }
     // "." names this computer.
-    const std::string resource = std::string("\\\\") + (computer != nullptr ? computer : ".") + "\\" + nameSpace;
+    const std::string resource =
+        std::string("\\\\") + (computer != nullptr ? computer : ".") + "\\" + nameSpace;
     hr = locator_->ConnectServer(resource, &services_);
     if (hr != S_OK) {
         MpioLog("WbemLocator->ConnectServer failed: 0x%x", static_cast<unsigned>(hr));
@@ -53,7 +55,8 @@ WmiWrapper::~WmiWrapper() {
     if (locator_ != nullptr) locator_->Release();
 }
 
-HRESULT WmiWrapper::ExecQuery(const std::string& query, IEnumWbemClassObject** enumerator, WmiObjectRef* first) {
+HRESULT WmiWrapper::ExecQuery(const std::string& query, IEnumWbemClassObject** enumerator,
+                              WmiObjectRef* first) {
     *enumerator = nullptr;
     if (services_ == nullptr) {
         MpioLog("WmiWrapper::ExecQuery: not initialized properly");

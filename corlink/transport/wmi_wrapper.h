@@ -6,7 +6,7 @@
 #include "platform/wmi.h"
 
 class WmiWrapper {
-public:
+  public:
     // Connects to nameSpace on computer (this computer when null); stays unconnected on failure.
     WmiWrapper(const char* nameSpace, const char* computer);
     virtual ~WmiWrapper();
@@ -17,7 +17,7 @@ public:
     // unconnected, the query's failure, 0xC0000225 for no object).
     HRESULT ExecQuery(const std::string& query, IEnumWbemClassObject** enumerator, WmiObjectRef* first);
 
-private:
+  private:
     IWbemLocator* locator_ = nullptr;
     IWbemServices* services_ = nullptr;
 };

@@ -39,7 +39,9 @@ ScriptedReply ScriptedReply::Fail(DWORD error) {
     return reply;
 }
 
-ScriptedDevices::ScriptedDevices() { platform::SetDeviceBackend(this); }
+ScriptedDevices::ScriptedDevices() {
+    platform::SetDeviceBackend(this);
+}
 
 ScriptedDevices::~ScriptedDevices() {
     if (platform::CurrentDeviceBackend() == this) platform::SetDeviceBackend(nullptr);
@@ -135,15 +137,17 @@ void AnswerPassThrough(const ScriptedReply& reply, SCSI_PASS_THROUGH_DIRECT* req
 
 }  // namespace
 
-BOOL ScriptedDevices::Control(const std::string& deviceName, DWORD ioControlCode, void* inBuffer, DWORD inSize,
-                              void* outBuffer, DWORD outSize, DWORD* bytesReturned, DWORD* error) {
+BOOL ScriptedDevices::Control(const std::string& deviceName, DWORD ioControlCode, void* inBuffer,
+                              DWORD inSize, void* outBuffer, DWORD outSize, DWORD* bytesReturned,
+                              DWORD* error) {
     std::lock_guard<std::mutex> hold(mutex_);
     ScriptedCall call;
     call.device = deviceName;
     call.code = ioControlCode;
     const auto* in = static_cast<const uint8_t*>(inBuffer);
     if (in != nullptr) call.in.assign(in, in + inSize);
-    const bool passThrough = call.IsPassThrough() && in != nullptr && inSize >= sizeof(SCSI_PASS_THROUGH_DIRECT);
+    const bool passThrough =
+        call.IsPassThrough() && in != nullptr && inSize >= sizeof(SCSI_PASS_THROUGH_DIRECT);
     if (passThrough) {
         std::memcpy(&call.request, in, sizeof call.request);
         call.cdb.assign(call.request.Cdb, call.request.Cdb + std::min<size_t>(call.request.CdbLength, 16));

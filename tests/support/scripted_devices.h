@@ -50,7 +50,7 @@ struct ScriptedCall {
 };
 
 class ScriptedDevices final : public platform::DeviceBackend {
-public:
+  public:
     using Handler = std::function<std::optional<ScriptedReply>(const ScriptedCall&)>;
 
     ScriptedDevices();  // installs itself as the device backend
@@ -76,7 +76,7 @@ public:
                  void* outBuffer, DWORD outSize, DWORD* bytesReturned, DWORD* error) override;
     DWORD QueryDosDevice(const char* deviceName, char* targetPath, DWORD size, DWORD* error) override;
 
-private:
+  private:
     ScriptedReply NextReply(const ScriptedCall& call);
 
     mutable std::mutex mutex_;

@@ -12,7 +12,7 @@ namespace {
 using testsupport::ScriptedReply;
 
 class CsmiTest : public ScsiFixture {
-protected:
+  protected:
     void SetUp() override {
         ScsiFixture::SetUp();
         saved = gDisableCSMI.load();
@@ -75,8 +75,9 @@ TEST_F(CsmiTest, WalkProbesEachAttachedAddressOnce) {
     };
     EXPECT_FALSE(CsmiFindProcessorDevices(2, probe, [](uint32_t) { return true; }));
     EXPECT_EQ(probes, (std::vector<std::string>{"\\\\.\\Scsi2: 2 0 0 0 10", "\\\\.\\Scsi2: 2 2 0 0 11"}));
-    EXPECT_TRUE(Logged("FindProcessorDevices: phy 1, destSASAddress 500000000000000A\n"
-                       "FindProcessorDevices: skip the dest SAS Address!\n"))
+    EXPECT_TRUE(
+        Logged("FindProcessorDevices: phy 1, destSASAddress 500000000000000A\n"
+               "FindProcessorDevices: skip the dest SAS Address!\n"))
         << log.Text();
     EXPECT_TRUE(Logged("FindProcessorDevices: End with CSMI.\n"));
     EXPECT_TRUE(CsmiFindProcessorDevices(2, probe, [](uint32_t) { return false; }));

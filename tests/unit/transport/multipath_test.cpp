@@ -17,7 +17,8 @@ namespace {
 using testsupport::Bytes;
 using testsupport::ScriptedReply;
 
-constexpr const char* kDiskQuery = "SELECT * FROM Win32_DiskDrive WHERE DeviceID=\"\\\\\\\\.\\\\PhysicalDrive1\"";
+constexpr const char* kDiskQuery =
+    "SELECT * FROM Win32_DiskDrive WHERE DeviceID=\"\\\\\\\\.\\\\PhysicalDrive1\"";
 constexpr const char* kPolicyQuery =
     "SELECT * FROM DSM_QueryLBPolicy_V2 WHERE InstanceName LIKE 'MPIO\\\\DISK&VEN_X\\\\1%' AND Active=TRUE";
 constexpr const char* kDescriptorQuery =
@@ -34,7 +35,7 @@ struct PathSpec {
 
 // Answers the three queries of the path lookup by their exact text and counts them.
 class ScriptedWmi final : public platform::WmiProvider {
-public:
+  public:
     ScriptedWmi() { platform::SetWmiProvider(this); }
     ~ScriptedWmi() override { platform::SetWmiProvider(nullptr); }
 
@@ -64,7 +65,8 @@ public:
 
     HRESULT Query(const std::string&, const std::string& query, std::vector<WmiObjectRef>* results) override {
         queries.push_back(query);
-        if (throwError) throw _com_error(static_cast<HRESULT>(0x80041010), "WMI", "Invalid class", "bad class");
+        if (throwError)
+            throw _com_error(static_cast<HRESULT>(0x80041010), "WMI", "Invalid class", "bad class");
         auto it = answers.find(query);
         if (it != answers.end()) *results = it->second;
         return WBEM_S_NO_ERROR;
@@ -76,7 +78,7 @@ public:
 };
 
 class MultipathTest : public ScsiFixture {
-protected:
+  protected:
     void SetUp() override {
         ScsiFixture::SetUp();
         wmi.Disk("MPIO\\DISK&VEN_X\\1");
@@ -169,8 +171,9 @@ TEST_F(MultipathTest, ComErrorEndsTheLookupWithoutAPath) {
     wmi.throwError = true;
     EXPECT_EQ(WriteBuffer(), 0);
     EXPECT_EQ(devices.Calls().at(0).code, IOCTL_SCSI_PASS_THROUGH_DIRECT);
-    EXPECT_TRUE(Logged("COM error: 0x80041010\nCOM error source: WMI\nCOM error description: Invalid class\n"
-                       "COM error message: bad class\n"))
+    EXPECT_TRUE(
+        Logged("COM error: 0x80041010\nCOM error source: WMI\nCOM error description: Invalid class\n"
+               "COM error message: bad class\n"))
         << log.Text();
 }
 
@@ -186,7 +189,8 @@ mpd Paths(std::vector<PathSpec> specs, int32_t policy = 2) {
     device.policy = policy;
     device.pathCount = static_cast<uint32_t>(specs.size());
     for (size_t i = 0; i < specs.size() && i < MPD_MAX_PATHS; ++i) {
-        device.paths[i] = {specs[i].id, 0, specs[i].preferred, specs[i].weight, specs[i].optimized, specs[i].failed, 0};
+        device.paths[i] = {specs[i].id,     0, specs[i].preferred, specs[i].weight, specs[i].optimized,
+                           specs[i].failed, 0};
     }
     return device;
 }
@@ -215,8 +219,8 @@ TEST(MpioPathChoiceTest, RankingDecidesTierByTier) {
 TEST_F(MultipathTest, OnlyThirtyTwoPathsAreStoredAndCompared) {
     std::vector<PathSpec> paths;
     for (uint64_t i = 0; i < 40; ++i) paths.push_back({0x100 + i, 1, 0, 0, 0});  // all failed
-    paths[35] = {0x1, 0, 1, 0, 0};                                           // the best, beyond 32
-    paths[20] = {0x50, 0, 0, 0, 0};                                          // the best of the first 32
+    paths[35] = {0x1, 0, 1, 0, 0};                                               // the best, beyond 32
+    paths[20] = {0x50, 0, 0, 0, 0};                                              // the best of the first 32
     wmi.Policy(2, paths, 40);
     wmi.Address(0x50, 1, 0, 0, 0);
     EXPECT_EQ(WriteBuffer(), 0);

@@ -29,15 +29,32 @@ struct CdbCase {
 // largest CAPI packet, 0x40050).
 TEST_F(ScsiCommandTest, EachCommandTypeHasItsCdbDirectionAndLength) {
     const CdbCase cases[] = {
-        {0, 0, {0x00, 0, 0, 0, 0, 0}, 1, 0,
+        {0,
+         0,
+         {0x00, 0, 0, 0, 0, 0},
+         1,
+         0,
          "sendScsiCommand: \\\\.\\Scsi2:, (1.4.0), pDataBuffer=0x0, dataLength=0 commandType=0 (TUR)\n"},
         {1, 252, {0x12, 0x00, 0x00, 0x00, 0xFC, 0x00}, 1, 252, "commandType=1 (Inq)\n"},
         {2, 252, {0x12, 0x01, 0x83, 0x00, 0xFC, 0x00}, 1, 252, "commandType=2 (Inq83)\n"},
-        {3, 0x12345, {0x3B, 0x01, 0, 0, 0, 0, 0x01, 0x23, 0x45, 0x00}, 0, 0x12345, "commandType=3 (WrtBuf)\n"},
+        {3,
+         0x12345,
+         {0x3B, 0x01, 0, 0, 0, 0, 0x01, 0x23, 0x45, 0x00},
+         0,
+         0x12345,
+         "commandType=3 (WrtBuf)\n"},
         {4, 0x40001, {0x3C, 0x01, 0, 0, 0, 0, 0x04, 0x00, 0x01, 0x00}, 1, 0x40001, "commandType=4 (RdBuf)\n"},
-        {4, 0x40051, {0x3C, 0x01, 0, 0, 0, 0, 0x04, 0x00, 0x50, 0x00}, 1, 0x40050,
+        {4,
+         0x40051,
+         {0x3C, 0x01, 0, 0, 0, 0, 0x04, 0x00, 0x50, 0x00},
+         1,
+         0x40050,
          "dataLength=262225 (TRUNCATED TO 262224!) commandType=4 (RdBuf)\n"},
-        {5, 256, {0x12, 0x01, 0xD0, 0x00, 0xFF, 0x00}, 1, 255,
+        {5,
+         256,
+         {0x12, 0x01, 0xD0, 0x00, 0xFF, 0x00},
+         1,
+         255,
          "sendScsiCommand: User supplied data length > xFF (100); using xFF\n"},
         {6, 252, {0x12, 0x01, 0x80, 0x00, 0xFC, 0x00}, 1, 252, "commandType=6 (Inq80)\n"},
     };
@@ -88,19 +105,23 @@ struct SenseCase {
 TEST_F(ScsiCommandTest, OutcomesFoldIntoResultCodes) {
     const SenseCase cases[] = {
         {"good", 4, ScriptedReply::Good(), 0, "sendScsiCommand:"},
-        {"reservation conflict with sense", 4, ScriptedReply::Status(0x18, {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x29}),
-         1, "SCSI status: 18h = RESERVATION CONFLICT\n"},
-        {"check condition without sense", 4, ScriptedReply::Status(0x02), 1, "findScsiError: SenseInfoLength = 0\n"},
+        {"reservation conflict with sense", 4,
+         ScriptedReply::Status(0x18, {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x29}), 1,
+         "SCSI status: 18h = RESERVATION CONFLICT\n"},
+        {"check condition without sense", 4, ScriptedReply::Status(0x02), 1,
+         "findScsiError: SenseInfoLength = 0\n"},
         {"paper jam", 3, ScriptedReply::Sense(5, 0x3B, 0x05), 2,
          "findScsiError: ASC=3B && ASCQ=05 is 'Paper Jam' - buffer R/W sequence wrong\n"},
         {"reset, any qualifier", 4, ScriptedReply::Sense(6, 0x29, 0x07), 3,
          "findScsiError: ASC=29 is 'SCSI Reset or Power Up occurred' - caller should retry the op\n"},
         {"offline array on TUR", 0, ScriptedReply::Sense(2, 0x04, 0x03), 0, "'Offline Array' - TUR ignores"},
-        {"offline array on read", 4, ScriptedReply::Sense(2, 0x04, 0x03), 4, "findScsiError: Non-specific SCSI error\n"},
+        {"offline array on read", 4, ScriptedReply::Sense(2, 0x04, 0x03), 4,
+         "findScsiError: Non-specific SCSI error\n"},
         {"other sense", 1, ScriptedReply::Sense(5, 0x24, 0x00), 4, "Sense Key 5 = Illegal Request \n"},
         {"busy", 1, ScriptedReply::Status(0x08), 1, "SCSI status: 08h = BUSY\n"},
         {"reserved status", 1, ScriptedReply::Status(0x22), 1, "SCSI status: 22h = Unknown/Reserved value\n"},
-        {"I/O control failed", 4, ScriptedReply::Fail(ERROR_GEN_FAILURE), 5, "ERROR: DeviceIoControl call failed\n"},
+        {"I/O control failed", 4, ScriptedReply::Fail(ERROR_GEN_FAILURE), 5,
+         "ERROR: DeviceIoControl call failed\n"},
     };
     uint8_t buffer[512];
     for (const SenseCase& c : cases) {
@@ -108,7 +129,8 @@ TEST_F(ScsiCommandTest, OutcomesFoldIntoResultCodes) {
         log.Clear();
         devices.Queue(kAdapter, c.reply);
         uint32_t returned = 0;
-        EXPECT_EQ(sendScsiCommand(c.type, kAdapter, 0, 0, 0, nullptr, buffer, sizeof buffer, &returned), c.result);
+        EXPECT_EQ(sendScsiCommand(c.type, kAdapter, 0, 0, 0, nullptr, buffer, sizeof buffer, &returned),
+                  c.result);
         EXPECT_TRUE(Logged(c.logLine)) << log.Text();
     }
 }
@@ -118,14 +140,15 @@ TEST_F(ScsiCommandTest, StatusReportListsTheSenseBytes) {
     uint8_t buffer[16];
     uint32_t returned = 0;
     EXPECT_EQ(sendScsiCommand(4, kAdapter, 0, 0, 0, nullptr, buffer, sizeof buffer, &returned), 2);
-    EXPECT_TRUE(Logged("ERROR: DeviceIoControl call failed with bad SCSI status\n"
-                       "SCSI status: 02h = CHECK CONDITION\n"
-                       "Sense Key 5 = Illegal Request \n"
-                       "Addl Sense       = 3B\n"
-                       "Addl Sense Qual  = 5\n"
-                       "Sense Info -- consult SCSI spec for details\n"
-                       "-------------------------------------------\n"
-                       "70 00 05 00 00 00 00 0A 00 00 00 00 3B 05 00 00 00 00 \n\n"))
+    EXPECT_TRUE(
+        Logged("ERROR: DeviceIoControl call failed with bad SCSI status\n"
+               "SCSI status: 02h = CHECK CONDITION\n"
+               "Sense Key 5 = Illegal Request \n"
+               "Addl Sense       = 3B\n"
+               "Addl Sense Qual  = 5\n"
+               "Sense Info -- consult SCSI spec for details\n"
+               "-------------------------------------------\n"
+               "70 00 05 00 00 00 00 0A 00 00 00 00 3B 05 00 00 00 00 \n\n"))
         << log.Text();
 }
 
@@ -159,7 +182,8 @@ TEST_F(ScsiCommandTest, DeviceThatCannotBeOpenedIsMarkedGone) {
     EXPECT_EQ(sendScsiCommand(0, "\\\\.\\Scsi9:", 0, 0, 0, nullptr, nullptr, 0, &returned), 6);
     EXPECT_EQ(g_DeviceGone, 1);
     EXPECT_TRUE(Logged("Windows OS call returned error 2: "));
-    EXPECT_TRUE(Logged("sendScsiCommand: ERROR: CreateFile failed\nsendScsiCommand: Leaving\n")) << log.Text();
+    EXPECT_TRUE(Logged("sendScsiCommand: ERROR: CreateFile failed\nsendScsiCommand: Leaving\n"))
+        << log.Text();
 }
 
 TEST_F(ScsiCommandTest, FileNotFoundFromTheControlIsQuietUnlessVerbose) {
@@ -185,8 +209,10 @@ TEST_F(ScsiCommandTest, TransferSizeErrorIsWrittenOncePerRun) {
     ReportWindowsError();
     std::string events = root.ReadFile("eventlog/Application.log");
     const std::string record =
-        "\tcorlink4\t1\t0xC0000202\tcorlink requires that the HBA can handle 256KByte transfers. Ensure that the "
-        "Qlogic HBA MaximumSGList parameter is 33 or higher or the Emulex HBA large_io parameter is set to 512.\t"
+        "\tcorlink4\t1\t0xC0000202\tcorlink requires that the HBA can handle 256KByte transfers. Ensure that "
+        "the "
+        "Qlogic HBA MaximumSGList parameter is 33 or higher or the Emulex HBA large_io parameter is set to "
+        "512.\t"
         "57000000\n";
     EXPECT_NE(events.find(record), std::string::npos) << events;
     EXPECT_EQ(events.find("0xC0000202", events.find(record) + record.size()), std::string::npos) << events;
@@ -260,8 +286,8 @@ TEST(MapTestUnitReadyResultTest, ResultsSetFlagsAndAskForRetries) {
         int result;
         uint8_t responds, ready;
         int again;
-    } rows[] = {{0, 1, 1, 0}, {1, 1, 0, 0}, {2, 1, 0, 1}, {3, 1, 0, 1}, {4, 1, 0, 1},
-                {5, 0, 0, 1}, {6, 0, 0, 0}, {7, 7, 7, 0}};
+    } rows[] = {{0, 1, 1, 0}, {1, 1, 0, 0}, {2, 1, 0, 1}, {3, 1, 0, 1},
+                {4, 1, 0, 1}, {5, 0, 0, 1}, {6, 0, 0, 0}, {7, 7, 7, 0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.result);
         PROCESSOR_DEVICE device{};
@@ -318,7 +344,8 @@ TEST_F(ScsiCommandTest, SasAddressTakesTheCsmiRoute) {
     EXPECT_EQ(sent.Parameters.bLun[1], 2);
     EXPECT_EQ(Bytes(sent.Parameters.bDestinationSASAddress, sent.Parameters.bDestinationSASAddress + 8),
               Bytes(sas, sas + 8));
-    EXPECT_EQ(Bytes(sent.Parameters.bCDB, sent.Parameters.bCDB + 6), (Bytes{0x12, 0x01, 0x83, 0x00, 0x10, 0x00}));
+    EXPECT_EQ(Bytes(sent.Parameters.bCDB, sent.Parameters.bCDB + 6),
+              (Bytes{0x12, 0x01, 0x83, 0x00, 0x10, 0x00}));
     EXPECT_EQ(sent.Parameters.uFlags, 1u);
     EXPECT_EQ(sent.Parameters.uDataLength, 16u);
     EXPECT_EQ(call.in[368], 0x55);

@@ -14,7 +14,7 @@
 #include "tests/unit/service/log_capture.h"
 
 class ScsiFixture : public ::testing::Test {
-protected:
+  protected:
     static constexpr const char* kAdapter = "\\\\.\\Scsi2:";
     static constexpr const char* kDisk = "\\\\.\\PhysicalDrive1";
 
