@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 #include "corlink/service/console.h"
 #include "corlink/service/event_log.h"
@@ -261,39 +260,12 @@ void ChooseDeviceName(const ListingRecord& record, const LunAddress& a, const ch
     }
 }
 
-// The SAS walk of an adapter that answered the phy query: every attached address probed once. True when
-// a controller of this adapter was recorded by SAS address, so that the SCSI walk is not needed.
-bool FindProcessorDevicesByCsmi(uint32_t adapter, const char* adapterName) {
-    const CSMI_PHY_RECORD* phys = nullptr;
-    for (const CSMI_PHY_RECORD& record : CsmiPhyRecords()) {
-        if (record.adapter == adapter) phys = &record;
-    }
-    if (phys == nullptr) return false;
-    DebugPrint("FindProcessorDevices: Begin with CSMI.\n");
-    const uint32_t count =
-        phys->phyInfo.bNumberOfPhys < CSMI_SAS_MAX_PHYS ? phys->phyInfo.bNumberOfPhys : CSMI_SAS_MAX_PHYS;
-    std::vector<const uint8_t*> probed;
-    for (uint32_t i = 0; i < count; ++i) {
-        const CSMI_SAS_PHY_ENTITY& phy = phys->phyInfo.Phy[i];
-        const uint8_t* a = phy.Attached.bSASAddress;
-        DebugPrint("FindProcessorDevices: phy %u, destSASAddress %02X%02X%02X%02X%02X%02X%02X%02X\n", i, a[0],
-                   a[1], a[2], a[3], a[4], a[5], a[6], a[7]);
-        bool seen = false;
-        for (const uint8_t* earlier : probed) seen = seen || std::memcmp(earlier, a, 8) == 0;
-        if (seen) {
-            DebugPrint("FindProcessorDevices: skip the dest SAS Address!\n");
-            continue;
-        }
-        probed.push_back(a);
-        ProbeProcessorDevice(adapterName, adapter, phy.Identify.bPhyIdentifier, 0, 0, a);
-    }
+// Whether a committed record of the adapter was reached by SAS address.
+bool AdapterHasSasDevice(uint32_t adapter) {
     for (uint32_t i = 0; i < processorDeviceTableSize && i < PROCESSOR_DEVICE_TABLE_CAPACITY; ++i) {
-        if (processorDeviceTable[i].adapter == adapter && processorDeviceTable[i].hasSasAddress != 0) {
-            DebugPrint("FindProcessorDevices: End with CSMI.\n");
+        if (processorDeviceTable[i].adapter == adapter && processorDeviceTable[i].hasSasAddress != 0)
             return true;
-        }
     }
-    DebugPrint("FindProcessorDevices: End with CSMI, cointune to find proocessor by scsi.\n");
     return false;
 }
 
@@ -348,7 +320,7 @@ int Inquiry_To_HBA(uint32_t adapter, uint8_t* inquiryBuffer, char* adapterName) 
 
 void FindProcessorDevices(uint32_t adapter, const uint8_t* inquiryBuffer, const char* adapterName) {
     ReadManagementLunMax();
-    if (FindProcessorDevicesByCsmi(adapter, adapterName)) return;
+    if (!CsmiFindProcessorDevices(adapter, &ProbeProcessorDevice, &AdapterHasSasDevice)) return;
     bool ignoringLogged = false;
     for (uint32_t bus = 0; bus < BusCount(inquiryBuffer); ++bus) {
         WalkChain(inquiryBuffer, FirstRecordOffset(inquiryBuffer, bus), [&](const ListingRecord& record) {
