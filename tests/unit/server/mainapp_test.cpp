@@ -303,10 +303,12 @@ TEST_F(Server, ListenerRegisteredByASessionGetsHeartBeatsThroughItsPipe) {
 TEST_F(Server, FailedHeartBeatOfTheTimerRemovesTheListenerAndEndsItsSession) {
     UseVirtualTime();
     Start();
-    app_->AsyncEventSetup();
     std::unique_ptr<RawClient> client = Connect();
     LogIn(*client);
     RegisterListener(*client, 4244);  // no pipe is served for it
+    // The timer starts once the registration was answered: a heart beat in between would end the
+    // session before its reply.
+    app_->AsyncEventSetup();
     EXPECT_TRUE(WaitUntil([&] { return ListenerNumbers().empty(); })) << "the next heart beat fails";
     EXPECT_TRUE(client->ServerClosed());
     EXPECT_TRUE(WaitUntil([&] { return SessionCount() == 0; }));
