@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "corlink/service/event_log.h"
+#include "corlink/service/log.h"
 #include "corlink/service/service_identity.h"
 #include "corlink/service/utilities.h"
 #include "platform/module_file.h"
@@ -17,13 +18,15 @@ constexpr DWORD kStopPollMs = 1000;
 constexpr int kStopPolls = 60;
 
 // One message with its "%1$s" and "%2$s" placeholders filled, and a line feed.
-void PrintMessage(const char* format, const char* first, const char* second = "") {
+void PrintMessage(const char* format, const char* first, const char* second = "") CORLINK_PRINTF(1, 0);
+void PrintMessage(const char* format, const char* first, const char* second) {
     std::printf(format, first, second);
     std::printf("\n");
     std::fflush(stdout);
 }
 
 // A failure message whose only argument is the system's text for the last error.
+void PrintFailure(const char* format) CORLINK_PRINTF(1, 0);
 void PrintFailure(const char* format) {
     char errorText[kErrorTextSize];
     GetSystemErrorText(errorText, sizeof errorText);
@@ -38,7 +41,7 @@ void StopRunningService(SC_HANDLE service) {
         return;
     }
     if (!ControlService(service, SERVICE_CONTROL_STOP, &status)) return;
-    std::printf("Stopping %s.", SERVICE_DISPLAY_NAME);
+    std::printf("Stopping %1$s.", SERVICE_DISPLAY_NAME);
     std::fflush(stdout);
     Sleep(kStopPollMs);
     for (int poll = 0; poll < kStopPolls && QueryServiceStatus(service, &status) &&
