@@ -6,6 +6,7 @@
 
 #include "corlink/capi/capi_array.h"
 #include "corlink/capi/capi_drive.h"
+#include "corlink/capi/capi_enclosure.h"
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/capi_unified_controller.h"
 
@@ -15,6 +16,9 @@ namespace {
 constexpr uint8_t kBusTypeFibre = 1;
 constexpr uint32_t kHostChannels = 2;
 constexpr uint8_t kControllerStateUp = 1;
+// The FRU that names the storage system: type 9, its data valid (2).
+constexpr uint8_t kSystemFruType = 9;
+constexpr uint8_t kFruDataValid = 2;
 
 template <class T>
 std::vector<uint8_t> BytesOf(const T& structure) {
@@ -108,6 +112,49 @@ std::vector<uint8_t> DriveListPayload(const StorageSystem& system) {
         records.insert(records.end(), bytes.begin(), bytes.end());
     }
     return records;
+}
+
+std::vector<uint8_t> VolumeDataPayload(const StorageSystem& system, size_t array) {
+    std::vector<uint8_t> records;
+    for (const Volume& volume : system.volumes) {
+        if (volume.array != array) continue;
+        CAPI_UNIFIED_PARTITION record;
+        std::memset(&record, 0, sizeof record);
+        record.size.longs[0] = static_cast<uint32_t>(volume.blocks);
+        record.size.longs[1] = static_cast<uint32_t>(volume.blocks >> 32);
+        record.lun = volume.hostLun != 0 ? volume.hostLun : -1;
+        std::memcpy(record.arraySerialNumber, system.arrays[array].serial.data(), sizeof record.arraySerialNumber);
+        std::memcpy(record.serialNumber, volume.serial.data(), sizeof record.serialNumber);
+        PutText(record.name, volume.name);
+        auto bytes = BytesOf(record);
+        records.insert(records.end(), bytes.begin(), bytes.end());
+    }
+    return records;
+}
+
+namespace {
+
+CAPI_DRIVE_ENCLOSURE EnclosureRecord(const StorageSystem& system) {
+    CAPI_DRIVE_ENCLOSURE record;
+    std::memset(&record, 0, sizeof record);
+    std::memcpy(record.enclosureWWN, system.enclosureWwn.data(), sizeof record.enclosureWWN);
+    return record;
+}
+
+}  // namespace
+
+std::vector<uint8_t> EnclosureListPayload(const StorageSystem& system) { return BytesOf(EnclosureRecord(system)); }
+
+std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system) {
+    auto advanced = std::make_unique<CAPI_ADVANCED_DRIVE_ENCLOSURE>();
+    std::memset(advanced.get(), 0, sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));
+    advanced->enclosure = EnclosureRecord(system);
+    advanced->maxFrusInThisEnclosure = 10;
+    advanced->numFrusInThisEnclosure = 1;
+    advanced->fruidInfo[0].fruType = kSystemFruType;
+    PutText(advanced->fruidInfo[0].supplierSn, system.uniqueSn);
+    advanced->fruDataValidity[0] = kFruDataValid;
+    return BytesOf(*advanced);
 }
 
 }  // namespace sim

@@ -15,4 +15,11 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system);
 // The drives as CAPI_UNIFIED_DRIVE records.
 std::vector<uint8_t> DriveListPayload(const StorageSystem& system);
 
+// The volumes of one array as CAPI_UNIFIED_PARTITION records.
+std::vector<uint8_t> VolumeDataPayload(const StorageSystem& system, size_t array);
+// The system's one enclosure as a CAPI_DRIVE_ENCLOSURE record.
+std::vector<uint8_t> EnclosureListPayload(const StorageSystem& system);
+// The enclosure as a CAPI_ADVANCED_DRIVE_ENCLOSURE, with the FRU whose supplier serial names the system.
+std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system);
+
 }  // namespace sim

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include "corlink/capi/capi_array.h"
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_error_codes.h"
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi/capi_shared.h"
 #include "sim/capi_payloads.h"
 
 namespace sim {
@@ -15,6 +17,10 @@ namespace {
 constexpr uint32_t kIncludeUnifiedController = 50;
 constexpr uint32_t kIncludeArrays = 24;
 constexpr uint32_t kIncludeUnifiedDrives = 52;
+constexpr uint32_t kIncludeDriveEnclosures = 39;
+constexpr uint32_t kIncludeUnifiedPartitions = 79;
+constexpr uint32_t kIncludeAdvancedEnclosure = 80;
+constexpr uint32_t kCommandVolumeData = 1081;  // U_GET_VOLUME_DATA: the partitions of one array
 
 uint32_t ReplyCodeOf(uint32_t commandCode) { return commandCode + CAPI_UNIFIED_REPLY_OFFSET; }
 
@@ -56,6 +62,39 @@ CapiAnswer DriveList(const CapiRequest&, StorageSystem& system, int) {
     return ListAnswer(system, kIncludeUnifiedDrives, system.numDrives, DriveListPayload(system));
 }
 
+// The object a command names by the serial (or WWN) at the start of its CAPI_OBJECT_ID include.
+bool NamesObject(const CapiRequest& request, const uint8_t* id, size_t length) {
+    return request.includeLength >= sizeof(CAPI_OBJECT_ID) && std::memcmp(request.include, id, length) == 0;
+}
+
+CapiAnswer Refused(int32_t returnCode) {
+    CapiAnswer answer;
+    answer.returnCode = returnCode;
+    return answer;
+}
+
+CapiAnswer VolumeData(const CapiRequest& request, StorageSystem& system, int) {
+    for (size_t a = 0; a < system.arrays.size(); ++a) {
+        const auto& serial = system.arrays[a].serial;
+        if (!NamesObject(request, serial.data(), serial.size())) continue;
+        std::vector<uint8_t> records = VolumeDataPayload(system, a);
+        const auto count = static_cast<uint32_t>(records.size() / sizeof(CAPI_UNIFIED_PARTITION));
+        return ListAnswer(system, kIncludeUnifiedPartitions, count, std::move(records));
+    }
+    return Refused(CAPI_ERROR_BAD_IDENTIFIER);
+}
+
+CapiAnswer DriveEnclosures(const CapiRequest&, StorageSystem& system, int) {
+    return ListAnswer(system, kIncludeDriveEnclosures, 1, EnclosureListPayload(system));
+}
+
+CapiAnswer DriveEnclosure(const CapiRequest& request, StorageSystem& system, int) {
+    if (!NamesObject(request, system.enclosureWwn.data(), system.enclosureWwn.size())) {
+        return Refused(CAPI_ERROR_BAD_IDENTIFIER);
+    }
+    return ListAnswer(system, kIncludeAdvancedEnclosure, 1, AdvancedEnclosurePayload(system));
+}
+
 Packet MakePacket(const CAPI_PACKET_HEADER& head, const uint8_t* data, uint32_t length) {
     CAPI_PACKET_HEADER header = head;
     header.packetLength = CAPI_PACKET_HEADER_SIZE + length;
@@ -78,6 +117,9 @@ CapiResponder::CapiResponder() {
     SetHandler(CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER, ConfigSequence);
     SetHandler(CAPI_COMMAND_U_GET_ARRAY_LIST, ArrayList);
     SetHandler(CAPI_COMMAND_U_GET_DRIVE_LIST, DriveList);
+    SetHandler(kCommandVolumeData, VolumeData);
+    SetHandler(CAPI_COMMAND_U_GET_DRIVE_ENCLOSURES, DriveEnclosures);
+    SetHandler(CAPI_COMMAND_U_GET_DRIVE_ENCLOSURE, DriveEnclosure);
 }
 
 Packet CapiResponder::Refusal(const CAPI_PACKET_HEADER& request, int32_t returnCode, const StorageSystem& system,

@@ -62,6 +62,8 @@ struct StorageSystem {
     std::vector<Array> arrays;
     std::vector<Volume> volumes;
     uint32_t numDrives = 12;
+    std::string uniqueSn = "555555";  // the supplier serial of the enclosure's FRU that names the system
+    Wwn enclosureWwn{};
     uint32_t arrayListChanges = 1;
     uint32_t driveListChanges = 1;
 };

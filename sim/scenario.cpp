@@ -84,6 +84,7 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
     system->name = r.RequiredText("name");
     system->product = r.Text("product", "Stor 3920");
     system->numDrives = r.Number("drives", 12, 250);
+    system->uniqueSn = r.Text("unique_sn", "555555").substr(0, 6);
     const uint32_t target = r.Number("target", 0, 255);
     const uint32_t lun = r.Number("management_lun", 0, 255);
     const uint32_t type = r.Number("management_lun_type", 0x0D, 0x1F);
@@ -106,6 +107,10 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
         const std::string interfaceType = r.Text("interface", "F");
         c.hostInterfaceType = interfaceType.empty() ? 'F' : interfaceType[0];
     }
+    // The enclosure's WWN carries the controller serial's middle bytes (bytes 4 to 6).
+    const Serial6& serial = system->controllers[0].serial;
+    system->enclosureWwn = {0x50, 0x0C, 0x0F, 0xF0, serial[2], serial[3], serial[4], 0x3C};
+    r.Hex("enclosure_wwn", &system->enclosureWwn);
     return r.ok();
 }
 

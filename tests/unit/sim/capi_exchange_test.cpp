@@ -5,6 +5,7 @@
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_error_codes.h"
 #include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi/capi_enclosure.h"
 #include "corlink/capi/capi_unified_controller.h"
 #include "platform/clock.h"
 #include "tests/unit/sim/fabric_fixture.h"
@@ -68,6 +69,53 @@ TEST_P(FabricTest, ConfigurationChangesMoveTheSequenceNumbersInEveryReply) {
     const CAPI_PACKET_HEADER drives = HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_GET_DRIVE_LIST)));
     EXPECT_EQ(drives.param1, 12u);
     EXPECT_EQ(drives.packetLength, 80u + 12 * 260);
+}
+
+TEST_P(FabricTest, VolumesOfAnArrayNamedByItsSerial) {
+    const sim::FabricModel model = fabric_->Model();
+    const auto& serial = model.systems[0].arrays[0].serial;
+    const std::vector<uint8_t> reply = Exchange(kLunA, ObjectRequest(1081, serial.data(), serial.size()));
+    const CAPI_PACKET_HEADER header = HeaderOf(reply);
+    EXPECT_EQ(header.commandCode, 2081u);
+    ASSERT_EQ(header.param1, 2u);
+    ASSERT_EQ(reply.size(), 80u + 2 * sizeof(CAPI_UNIFIED_PARTITION));
+    CAPI_UNIFIED_PARTITION second;
+    std::memcpy(&second, reply.data() + 80 + sizeof second, sizeof second);
+    EXPECT_STREQ(second.name, "data02");
+    EXPECT_EQ(second.lun, 2);
+    EXPECT_EQ(std::memcmp(second.arraySerialNumber, serial.data(), 16), 0);
+    EXPECT_EQ(sim::HexText(second.serialNumber, 16), "000C0FF0001A2B010000000000000002");
+    EXPECT_EQ(second.size.longs[0], 20480u * 2048u);
+
+    const uint8_t unknown[32] = {'x'};
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, ObjectRequest(1081, unknown, sizeof unknown))).errorCode,
+              static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
+    // The array named in a request too short to hold the identifier is not looked at.
+    std::vector<uint8_t> cut = ObjectRequest(1081, serial.data(), serial.size());
+    cut.resize(80 + 20);
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, cut)).errorCode, static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
+}
+
+TEST_P(FabricTest, EnclosureFruNamesTheStorageSystem) {
+    const std::vector<uint8_t> list = Exchange(kLunB, RequestPacket(CAPI_COMMAND_U_GET_DRIVE_ENCLOSURES));
+    ASSERT_EQ(HeaderOf(list).param1, 1u);
+    ASSERT_EQ(list.size(), 80u + sizeof(CAPI_DRIVE_ENCLOSURE));
+    CAPI_DRIVE_ENCLOSURE enclosure;
+    std::memcpy(&enclosure, list.data() + 80, sizeof enclosure);
+    EXPECT_EQ(sim::HexText(enclosure.enclosureWWN, 8), "500C0FF0FF1A2B3C");
+
+    const std::vector<uint8_t> reply =
+        Exchange(kLunB, ObjectRequest(CAPI_COMMAND_U_GET_DRIVE_ENCLOSURE, enclosure.enclosureWWN, 8));
+    ASSERT_EQ(reply.size(), 80u + sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));
+    auto advanced = std::make_unique<CAPI_ADVANCED_DRIVE_ENCLOSURE>();
+    std::memcpy(advanced.get(), reply.data() + 80, sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));
+    EXPECT_EQ(advanced->fruDataValidity[0], 2);
+    EXPECT_EQ(advanced->fruidInfo[0].fruType, 9);
+    EXPECT_STREQ(advanced->fruidInfo[0].supplierSn, "3C4D5E");
+
+    const uint8_t other[8] = {0x50};
+    EXPECT_EQ(HeaderOf(Exchange(kLunB, ObjectRequest(CAPI_COMMAND_U_GET_DRIVE_ENCLOSURE, other, 8))).errorCode,
+              static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
 }
 
 TEST_P(FabricTest, CommandsNotAnsweredYetAreRefusedAsNotSupported) {

@@ -1,5 +1,6 @@
 #include "tests/unit/sim/fabric_fixture.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "corlink/capi/capi_protocol.h"
@@ -143,6 +144,20 @@ std::vector<uint8_t> RequestPacket(uint32_t commandCode, uint32_t param5, uint16
     header.packetLength = sizeof header;
     std::vector<uint8_t> packet(sizeof header);
     std::memcpy(packet.data(), &header, sizeof header);
+    return packet;
+}
+
+std::vector<uint8_t> ObjectRequest(uint32_t commandCode, const uint8_t* id, size_t length) {
+    std::vector<uint8_t> packet = RequestPacket(commandCode);
+    CAPI_OBJECT_ID object;
+    std::memset(&object, 0, sizeof object);
+    std::memcpy(object.serialNumber, id, std::min(length, sizeof object.serialNumber));
+    CAPI_PACKET_HEADER header = HeaderOf(packet);
+    header.includeStructType = 21;
+    header.packetLength = static_cast<uint32_t>(sizeof header + sizeof object);
+    std::memcpy(packet.data(), &header, sizeof header);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&object);
+    packet.insert(packet.end(), bytes, bytes + sizeof object);
     return packet;
 }
 
