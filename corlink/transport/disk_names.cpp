@@ -40,13 +40,6 @@ bool SameAddress(const SCSI_ADDRESS& a, const SCSI_ADDRESS& b) {
     return a.PortNumber == b.PortNumber && a.PathId == b.PathId && a.TargetId == b.TargetId && a.Lun == b.Lun;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Whether the disk `dosName` sits at `wanted`; logs the slow steps.
 bool DiskIsAt(const char* dosName, const std::string& deviceName, const SCSI_ADDRESS& wanted) {
     const uint64_t start = WallSeconds();
@@ -129,27 +122,14 @@ std::string ControllerSerialTextOfDiskName(const char* dosName) {
         static_cast<size_t>(lastHash - lastAmpersand - 1) != kDiskInstanceDigits) {
         return {};
     }
-    char characters[kDiskInstanceDigits / 2];
-    for (size_t i = 0; i < sizeof characters; ++i) {
-        const int high = HexDigit(lastAmpersand[1 + 2 * i]);
-        const int low = HexDigit(lastAmpersand[2 + 2 * i]);
-        if (high < 0 || low < 0) return {};
-        characters[i] = static_cast<char>(high << 4 | low);
-    }
-    std::string text = std::string(characters + 1, 6) + std::string(characters + 10, 6);
-    return text.substr(0, strnlen(text.c_str(), text.size()));  // a NUL character ends the text
+    const std::string digits(lastAmpersand + 1, kDiskInstanceDigits);
+    uint8_t characters[kDiskInstanceDigits / 2];
+    if (HexStringToBytes(digits.c_str(), sizeof characters, characters) == 0) return {};
+    const char* text = reinterpret_cast<const char*>(characters);
+    const std::string serial = std::string(text + 1, 6) + std::string(text + 10, 6);
+    return serial.substr(0, strnlen(serial.c_str(), serial.size()));  // a NUL character ends the text
 }
 
 void ControllerSerialFromText(const std::string& text, uint8_t serial[6]) {
-    std::memset(serial, 0, 6);
-    if (text.size() != 12) return;
-    for (size_t i = 0; i < 6; ++i) {
-        const int high = HexDigit(text[2 * i]);
-        const int low = HexDigit(text[2 * i + 1]);
-        if (high < 0 || low < 0) {
-            std::memset(serial, 0, 6);
-            return;
-        }
-        serial[i] = static_cast<uint8_t>(high << 4 | low);
-    }
+    if (text.size() != 12 || HexStringToBytes(text.c_str(), 6, serial) == 0) std::memset(serial, 0, 6);
 }
