@@ -6,4 +6,6 @@ namespace {
 std::atomic<UINT> g_ErrorMode{0};
 }  // namespace
 
-UINT SetErrorMode(UINT mode) { return g_ErrorMode.exchange(mode); }
+UINT SetErrorMode(UINT mode) {
+    return g_ErrorMode.exchange(mode);
+}

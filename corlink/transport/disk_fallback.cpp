@@ -18,7 +18,7 @@ namespace {
 
 constexpr DWORD kListingStep = 4096;
 constexpr DWORD kListingLimit = 16 * 1024 * 1024;  // a listing that never fits ends the fallback
-constexpr DWORD kBufferTooSmall = 122;              // ERROR_INSUFFICIENT_BUFFER
+constexpr DWORD kBufferTooSmall = 122;             // ERROR_INSUFFICIENT_BUFFER
 constexpr DWORD kTargetPathSize = 260;
 constexpr size_t kSerialTextLength = 12;
 
@@ -49,8 +49,8 @@ std::string TargetPathOf(const std::string& dosName) {
 
 // The disk number of a disk interface (opened without access rights), or -1.
 int32_t DiskNumberOf(const std::string& deviceName) {
-    HANDLE disk = CreateFileA(deviceName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                              nullptr);
+    HANDLE disk = CreateFileA(deviceName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (disk == INVALID_HANDLE_VALUE) return -1;
     STORAGE_DEVICE_NUMBER number{};
     DWORD returned = 0;
@@ -70,7 +70,8 @@ std::string RegistrySerialText(const SCSI_ADDRESS& address) {
     char value[256] = {};
     DWORD type = 0;
     DWORD size = sizeof value - 1;
-    const LONG read = RegQueryValueExA(opened, "SerialNumber", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+    const LONG read =
+        RegQueryValueExA(opened, "SerialNumber", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(opened);
     if (read != ERROR_SUCCESS || type != REG_SZ) return {};
     return std::string(value, strnlen(value, kSerialTextLength < size ? kSerialTextLength : size));
@@ -96,7 +97,8 @@ bool ProbeUnknownDisk(const std::string& dosName) {
     std::string serialText = ControllerSerialTextOfDiskName(dosName.c_str());
     Owners owners = OwnersOf(serialText);
     DebugPrint("EnumerateDisk(): %s=%s DiskNumber=%d, sn=%s controller=%d processor=%d\n", dosName.c_str(),
-               TargetPathOf(dosName).c_str(), diskNumber, serialText.c_str(), owners.controller, owners.processor);
+               TargetPathOf(dosName).c_str(), diskNumber, serialText.c_str(), owners.controller,
+               owners.processor);
     if (!owners.Unknown()) return false;
 
     const std::string diskName = FormatString("\\\\.\\PhysicalDrive%d", diskNumber);
@@ -106,19 +108,21 @@ bool ProbeUnknownDisk(const std::string& dosName) {
     if (disk == INVALID_HANDLE_VALUE) return false;
     SCSI_ADDRESS address{};
     DWORD returned = 0;
-    const BOOL read =
-        DeviceIoControl(disk, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address, sizeof address, &returned, nullptr);
+    const BOOL read = DeviceIoControl(disk, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address, sizeof address,
+                                      &returned, nullptr);
     if (!read || returned != sizeof address) {
         CloseHandle(disk);
         return false;
     }
     serialText = RegistrySerialText(address);
     owners = OwnersOf(serialText);
-    DebugPrint("EnumerateDisk: ScsiAddress=%d.%d.%d.%d sn=%s controller=%d processor=%d\n", address.PortNumber,
-               address.PathId, address.TargetId, address.Lun, serialText.c_str(), owners.controller, owners.processor);
+    DebugPrint("EnumerateDisk: ScsiAddress=%d.%d.%d.%d sn=%s controller=%d processor=%d\n",
+               address.PortNumber, address.PathId, address.TargetId, address.Lun, serialText.c_str(),
+               owners.controller, owners.processor);
     CloseHandle(disk);
     if (!owners.Unknown()) return false;
-    ProbeProcessorDevice(diskName.c_str(), address.PortNumber, address.PathId, address.TargetId, address.Lun, nullptr);
+    ProbeProcessorDevice(diskName.c_str(), address.PortNumber, address.PathId, address.TargetId, address.Lun,
+                         nullptr);
     return true;
 }
 

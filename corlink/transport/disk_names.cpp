@@ -21,7 +21,9 @@ constexpr DWORD kTargetPathSize = 260;
 constexpr uint64_t kSlowStepSeconds = 2;
 constexpr size_t kDiskInstanceDigits = 64;
 
-uint64_t WallSeconds() { return platform::GetClock().NowMs() / 1000; }
+uint64_t WallSeconds() {
+    return platform::GetClock().NowMs() / 1000;
+}
 
 // Disks answer to "Harddisk" with "Partition0" or "\DR" in their target path.
 bool IsDiskTarget(const char* target) {
@@ -31,8 +33,8 @@ bool IsDiskTarget(const char* target) {
 
 bool ReadScsiAddress(HANDLE disk, SCSI_ADDRESS* address) {
     DWORD returned = 0;
-    const BOOL ok =
-        DeviceIoControl(disk, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, address, sizeof *address, &returned, nullptr);
+    const BOOL ok = DeviceIoControl(disk, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, address, sizeof *address,
+                                    &returned, nullptr);
     return ok && returned == sizeof *address;
 }
 
@@ -46,7 +48,8 @@ bool DiskIsAt(const char* dosName, const std::string& deviceName, const SCSI_ADD
     HANDLE disk = OpenDrive(deviceName.c_str());
     const uint64_t opened = WallSeconds();
     if (opened - start > kSlowStepSeconds) {
-        DebugPrint("GetNtPortName: opened %s after %d seconds\n", deviceName.c_str(), static_cast<int>(opened - start));
+        DebugPrint("GetNtPortName: opened %s after %d seconds\n", deviceName.c_str(),
+                   static_cast<int>(opened - start));
     }
     bool matches = false;
     if (disk != INVALID_HANDLE_VALUE) {
@@ -88,7 +91,8 @@ HANDLE OpenDrive(const char* name) {
 int GetNtPortName(const SCSI_ADDRESS* address, char* name, uint32_t nameLength) {
     if (nameLength == 0) return 0;
     name[0] = '\0';
-    const int port = address->PortNumber, bus = address->PathId, target = address->TargetId, lun = address->Lun;
+    const int port = address->PortNumber, bus = address->PathId, target = address->TargetId,
+              lun = address->Lun;
     if (g_ScsiVerbose) DebugPrint("GetNtPortName(%d.%d.%d.%d) enter\n", port, bus, target, lun);
 
     std::unique_ptr<char[]> listing(new (std::nothrow) char[kDosListingSize]);
@@ -111,7 +115,8 @@ int GetNtPortName(const SCSI_ADDRESS* address, char* name, uint32_t nameLength) 
             found = true;
         }
     }
-    DebugPrint("GetNtPortName(%d.%d.%d.%d) exit (%s)\n", port, bus, target, lun, found ? name : "<not found>");
+    DebugPrint("GetNtPortName(%d.%d.%d.%d) exit (%s)\n", port, bus, target, lun,
+               found ? name : "<not found>");
     return found ? 1 : 0;
 }
 

@@ -28,9 +28,9 @@ void CopyOrZero(uint8_t* to, const uint8_t* from, size_t length) {
     }
 }
 
-void LogInsert(const uint8_t* hbaWwpn, const uint8_t* hbaWwnn, uint8_t hostIfType, uint8_t adapter, uint8_t bus,
-               uint8_t target, uint8_t lun, const uint8_t* serial, const uint8_t* uniqueId, const uint8_t* wwpn,
-               const uint8_t* wwnn) {
+void LogInsert(const uint8_t* hbaWwpn, const uint8_t* hbaWwnn, uint8_t hostIfType, uint8_t adapter,
+               uint8_t bus, uint8_t target, uint8_t lun, const uint8_t* serial, const uint8_t* uniqueId,
+               const uint8_t* wwpn, const uint8_t* wwnn) {
     // The unique id is six bytes without a terminator: shown as text of at most six characters.
     char uniqueIdText[sizeof(HBA_CONTROLLER_PORT::controllerUniqueId) + 1] = "";
     if (uniqueId != nullptr) std::memcpy(uniqueIdText, uniqueId, sizeof uniqueIdText - 1);
@@ -38,8 +38,8 @@ void LogInsert(const uint8_t* hbaWwpn, const uint8_t* hbaWwnn, uint8_t hostIfTyp
                hostIfType, adapter, bus, uniqueIdText);
     DebugPrint("%d.%d.%d.%d: ", adapter, bus, target, lun);
     if (serial != nullptr) {
-        DebugPrint("ControllerSerialNumber=%02X%02X%02X%02X%02X%02X ", serial[0], serial[1], serial[2], serial[3],
-                   serial[4], serial[5]);
+        DebugPrint("ControllerSerialNumber=%02X%02X%02X%02X%02X%02X ", serial[0], serial[1], serial[2],
+                   serial[3], serial[4], serial[5]);
     }
     if (wwpn != nullptr) LogEightBytes("wwpn=%02X%02X%02X%02X%02X%02X%02X%02X ", wwpn);
     if (wwnn != nullptr) LogEightBytes("wwnn=%02X%02X%02X%02X%02X%02X%02X%02X\n", wwnn);
@@ -49,7 +49,8 @@ void LogInsert(const uint8_t* hbaWwpn, const uint8_t* hbaWwnn, uint8_t hostIfTyp
 }
 
 int32_t FindHostPort(const uint8_t* hbaWwpn) {
-    const uint32_t count = g_HbaInfoList.count < HBA_INFO_LIST_CAPACITY ? g_HbaInfoList.count : HBA_INFO_LIST_CAPACITY;
+    const uint32_t count =
+        g_HbaInfoList.count < HBA_INFO_LIST_CAPACITY ? g_HbaInfoList.count : HBA_INFO_LIST_CAPACITY;
     for (uint32_t i = 0; i < count; ++i) {
         if (std::memcmp(g_HbaInfoList.entries[i].hbaWwpn, hbaWwpn, sizeof(HBA_INFO::hbaWwpn)) == 0) {
             return static_cast<int32_t>(i);
@@ -70,12 +71,14 @@ bool SeesController(const HBA_INFO& entry, const uint8_t* serial) {
 
 }  // namespace
 
-void ClearHBAInfoGlobalList() { std::memset(&g_HbaInfoList, 0, sizeof g_HbaInfoList); }
+void ClearHBAInfoGlobalList() {
+    std::memset(&g_HbaInfoList, 0, sizeof g_HbaInfoList);
+}
 
-void InsertHBAInfoGlobalList(const uint8_t* hbaWwpn, const uint8_t* hbaWwnn, uint8_t hostIfType, uint8_t adapter,
-                             uint8_t bus, uint8_t target, uint8_t lun, const uint8_t* controllerSerial,
-                             const uint8_t* controllerUniqueId, const uint8_t* controllerWwpn,
-                             const uint8_t* controllerWwnn) {
+void InsertHBAInfoGlobalList(const uint8_t* hbaWwpn, const uint8_t* hbaWwnn, uint8_t hostIfType,
+                             uint8_t adapter, uint8_t bus, uint8_t target, uint8_t lun,
+                             const uint8_t* controllerSerial, const uint8_t* controllerUniqueId,
+                             const uint8_t* controllerWwpn, const uint8_t* controllerWwnn) {
     LogInsert(hbaWwpn, hbaWwnn, hostIfType, adapter, bus, target, lun, controllerSerial, controllerUniqueId,
               controllerWwpn, controllerWwnn);
     if (hbaWwpn == nullptr || IsAllZero(hbaWwpn, sizeof(HBA_INFO::hbaWwpn))) return;

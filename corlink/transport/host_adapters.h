@@ -11,7 +11,7 @@ constexpr uint32_t HBA_INFO_CONTROLLER_PORTS = 64;
 constexpr uint8_t HBA_INFO_TYPE_SUPPLEMENTAL = 's';  // host interface type of entries from the adapter tool
 
 // VPD page 0xD0 as discovery reads it: the places of the fields used.
-constexpr size_t VPD_D0_HOST_PORT_ADDRESS = 12;   // 8 bytes
+constexpr size_t VPD_D0_HOST_PORT_ADDRESS = 12;     // 8 bytes
 constexpr size_t VPD_D0_CONTROLLER_PORT_WWNN = 28;  // 8 bytes
 constexpr size_t VPD_D0_CONTROLLER_PORT_WWPN = 36;  // 8 bytes
 constexpr size_t VPD_D0_HOST_INTERFACE_TYPE = 52;
@@ -62,7 +62,7 @@ void ClearHBAInfoGlobalList();
 // Records the host port `hbaWwpn` (an all-zero address is not recorded) and, when controllerSerial,
 // controllerUniqueId and controllerWwnn are all given, the controller port it sees (once per controller
 // serial number). Any pointer may be null; addresses are 8 bytes, serial and unique id 6.
-void InsertHBAInfoGlobalList(const uint8_t* hbaWwpn, const uint8_t* hbaWwnn, uint8_t hostIfType, uint8_t adapter,
-                             uint8_t bus, uint8_t target, uint8_t lun, const uint8_t* controllerSerial,
-                             const uint8_t* controllerUniqueId, const uint8_t* controllerWwpn,
-                             const uint8_t* controllerWwnn);
+void InsertHBAInfoGlobalList(const uint8_t* hbaWwpn, const uint8_t* hbaWwnn, uint8_t hostIfType,
+                             uint8_t adapter, uint8_t bus, uint8_t target, uint8_t lun,
+                             const uint8_t* controllerSerial, const uint8_t* controllerUniqueId,
+                             const uint8_t* controllerWwpn, const uint8_t* controllerWwnn);

@@ -26,7 +26,8 @@ std::string TrimmedModelText(const char* text) {
 // "x.conf" -> "x-local.conf", anything else -> "<name>.local".
 std::string CompanionFileName(const std::string& mainFile) {
     static const std::string kConf = ".conf";
-    if (mainFile.size() >= kConf.size() && mainFile.compare(mainFile.size() - kConf.size(), kConf.size(), kConf) == 0) {
+    if (mainFile.size() >= kConf.size() &&
+        mainFile.compare(mainFile.size() - kConf.size(), kConf.size(), kConf) == 0) {
         return FormatString("%s-local.conf", mainFile.substr(0, mainFile.size() - kConf.size()).c_str());
     }
     return FormatString("%s.local", mainFile.c_str());
@@ -52,7 +53,8 @@ bool SupportedModelList::IsSupported(const char* text) {
     }
     auto cached = answers_.find(trimmed);
     if (cached != answers_.end()) {
-        if (debug_) DebugPrint(" found '%s' in cache (%s)\n", trimmed.c_str(), cached->second ? "true" : "false");
+        if (debug_)
+            DebugPrint(" found '%s' in cache (%s)\n", trimmed.c_str(), cached->second ? "true" : "false");
         return cached->second;
     }
     if (debug_) DebugPrint(" cache miss for '%s'\n", trimmed.c_str());
@@ -131,8 +133,14 @@ namespace {
 SupportedModelList g_SupportedModels(g_ConfigFile);
 }  // namespace
 
-bool IsSupported(const char* text) { return g_SupportedModels.IsSupported(text); }
+bool IsSupported(const char* text) {
+    return g_SupportedModels.IsSupported(text);
+}
 
-int IsSupportedInquiry(const char* text) { return IsSupported(text) ? 1 : 0; }
+int IsSupportedInquiry(const char* text) {
+    return IsSupported(text) ? 1 : 0;
+}
 
-bool GetSupportedInquiryStrings(const char* path) { return g_SupportedModels.GetSupportedInquiryStrings(path); }
+bool GetSupportedInquiryStrings(const char* path) {
+    return g_SupportedModels.GetSupportedInquiryStrings(path);
+}

@@ -10,7 +10,7 @@
 #include <string>
 
 class SupportedModelList {
-public:
+  public:
     // configFile: the buffer holding the main file's path, read at each load attempt.
     explicit SupportedModelList(const char* configFile) : configFile_(configFile) {}
 
@@ -22,7 +22,7 @@ public:
     // Answers cached beyond this many texts are computed but not kept.
     static constexpr size_t kMaxCachedAnswers = 4096;
 
-private:
+  private:
     bool LoadPatternsLocked();
     bool LoadFileLocked(const char* path);
     bool MatchLocked(const std::string& trimmed);

@@ -77,7 +77,8 @@ int ReadAdapterCliSasAddresses(std::vector<std::string>* texts) {
             break;
         }
         std::string address = AddressTextOf(piece);
-        if (!address.empty() && texts->size() < ADAPTER_CLI_MAX_ADDRESSES) texts->push_back(std::move(address));
+        if (!address.empty() && texts->size() < ADAPTER_CLI_MAX_ADDRESSES)
+            texts->push_back(std::move(address));
     }
     const int status = _pclose(pipe);
     return readToEnd ? status : -2;

@@ -28,7 +28,8 @@ const CapiControllerTable kDatabase = {nullptr, nullptr, nullptr, &FindKnownCont
 
 // A disk interface name whose instance part carries `serialText` in the places a controller puts it.
 std::string InterfaceName(const std::string& serialText, size_t digits = 64) {
-    const std::string chars = "x" + serialText.substr(0, 6) + "abc" + serialText.substr(6, 6) + std::string(16, 'z');
+    const std::string chars =
+        "x" + serialText.substr(0, 6) + "abc" + serialText.substr(6, 6) + std::string(16, 'z');
     std::string hex;
     for (unsigned char c : chars) hex += FormatString("%02X", c);
     hex.resize(digits, '0');
@@ -43,7 +44,7 @@ testsupport::Bytes BytesOf(const void* p, size_t n) {
 // Host disks as the disk fallback sees them: interface names with a disk number, PhysicalDrive names with
 // a SCSI address; probes show as pass-through commands to the disk.
 class DiskFallbackTest : public ::testing::Test {
-protected:
+  protected:
     DiskFallbackTest() {
         OpenDebugFile(nullptr);
         CAPI_SetControllerTable(&kDatabase);
@@ -70,7 +71,8 @@ protected:
     std::vector<std::string> Probed() const {
         std::vector<std::string> probed;
         for (const ScriptedCall& call : devices.Calls()) {
-            if (call.IsPassThrough() && (probed.empty() || probed.back() != call.device)) probed.push_back(call.device);
+            if (call.IsPassThrough() && (probed.empty() || probed.back() != call.device))
+                probed.push_back(call.device);
         }
         return probed;
     }
@@ -96,10 +98,11 @@ TEST_F(DiskFallbackTest, DisksOfUnknownControllersAreProbed) {
     EXPECT_EQ(first.request.Lun, 1);
     const std::string text = log.Text();
     EXPECT_NE(text.find(InterfaceName("00C0FF999999") + "=\\Device\\00000045 DiskNumber=5, sn=00C0FF999999 "
-                        "controller=-1 processor=-1\n"),
+                                                        "controller=-1 processor=-1\n"),
               std::string::npos)
         << text;
-    EXPECT_NE(text.find("EnumerateDisk: ScsiAddress=3.0.2.1 sn= controller=-1 processor=-1\n"), std::string::npos);
+    EXPECT_NE(text.find("EnumerateDisk: ScsiAddress=3.0.2.1 sn= controller=-1 processor=-1\n"),
+              std::string::npos);
 }
 
 TEST_F(DiskFallbackTest, DisksOfKnownControllersAreNotProbed) {
@@ -109,7 +112,8 @@ TEST_F(DiskFallbackTest, DisksOfKnownControllersAreNotProbed) {
     std::memcpy(processorDeviceTable[0].controllerSerialNumber, probedSerial, 6);
     processorDeviceTableSize = 1;
     AddDisk(InterfaceName("00C0FF888888", 63), 3, {8, 3, 0, 2, 1});  // no serial in its name ...
-    root.SetString("HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port 3\\Scsi Bus 0\\Target Id 2\\Logical Unit Id 1", "SerialNumber",
+    root.SetString("HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port 3\\Scsi Bus 0\\Target Id 2\\Logical Unit Id 1",
+                   "SerialNumber",
                    "00C0FF102030  extra");  // ... but the device map knows it
     EXPECT_EQ(EnumerateDisk(), 0);
     EXPECT_TRUE(Probed().empty());
@@ -122,7 +126,8 @@ TEST_F(DiskFallbackTest, DisksOfKnownControllersAreNotProbed) {
 }
 
 TEST_F(DiskFallbackTest, ListingGrowsUntilItFits) {
-    for (int i = 0; i < 200; ++i) devices.SetDosDevice(FormatString("Volume{%040d}", i), "\\Device\\HarddiskVolume9");
+    for (int i = 0; i < 200; ++i)
+        devices.SetDosDevice(FormatString("Volume{%040d}", i), "\\Device\\HarddiskVolume9");
     AddDisk(InterfaceName("00C0FF999999"), 7, {8, 1, 0, 0, 0});
     EXPECT_EQ(EnumerateDisk(), 1);
     const std::string text = log.Text();

@@ -19,7 +19,9 @@ namespace {
 using testsupport::ScriptedCall;
 using testsupport::ScriptedReply;
 
-SCSI_ADDRESS Address(BYTE port, BYTE bus, BYTE target, BYTE lun) { return {sizeof(SCSI_ADDRESS), port, bus, target, lun}; }
+SCSI_ADDRESS Address(BYTE port, BYTE bus, BYTE target, BYTE lun) {
+    return {sizeof(SCSI_ADDRESS), port, bus, target, lun};
+}
 
 testsupport::Bytes BytesOf(const SCSI_ADDRESS& a) {
     const auto* p = reinterpret_cast<const uint8_t*>(&a);
@@ -28,7 +30,7 @@ testsupport::Bytes BytesOf(const SCSI_ADDRESS& a) {
 
 // Host disks in the DOS-device namespace, each answering IOCTL_SCSI_GET_ADDRESS with its address.
 class DiskNamesTest : public ::testing::Test {
-protected:
+  protected:
     DiskNamesTest() {
         OpenDebugFile(nullptr);
         devices.SetDosDevice("C:", "\\Device\\HarddiskVolume2");  // a volume, not a disk
@@ -80,7 +82,8 @@ TEST_F(DiskNamesTest, FindsTheDiskAtTheAddress) {
 
 TEST_F(DiskNamesTest, EachPartOfTheAddressMustMatch) {
     AddDisk(0, Address(2, 0, 4, 1));
-    const SCSI_ADDRESS others[] = {Address(3, 0, 4, 1), Address(2, 1, 4, 1), Address(2, 0, 5, 1), Address(2, 0, 4, 0)};
+    const SCSI_ADDRESS others[] = {Address(3, 0, 4, 1), Address(2, 1, 4, 1), Address(2, 0, 5, 1),
+                                   Address(2, 0, 4, 0)};
     for (const SCSI_ADDRESS& other : others) {
         char name[260] = "stale";
         EXPECT_EQ(GetNtPortName(&other, name, sizeof name), 0);
@@ -138,9 +141,11 @@ TEST_F(DiskNamesTest, SlowStepsAreLoggedInWholeSeconds) {
     char name[64];
     ASSERT_EQ(GetNtPortName(&wanted, name, sizeof name), 1);
     const std::string text = log.Text();
-    EXPECT_NE(text.find("IOCTL_SCSI_GET_ADDRESS(\\\\.\\PhysicalDrive1) took 3 seconds\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("IOCTL_SCSI_GET_ADDRESS(\\\\.\\PhysicalDrive1) took 3 seconds\n"), std::string::npos)
+        << text;
     EXPECT_NE(text.find("processing PhysicalDrive1 took 3 seconds\n"), std::string::npos);
-    EXPECT_EQ(text.find("IOCTL_SCSI_GET_ADDRESS(\\\\.\\PhysicalDrive2)"), std::string::npos);  // 2 s is not slow
+    EXPECT_EQ(text.find("IOCTL_SCSI_GET_ADDRESS(\\\\.\\PhysicalDrive2)"),
+              std::string::npos);  // 2 s is not slow
     EXPECT_EQ(text.find("finding PhysicalDrive2"), std::string::npos);
 }
 

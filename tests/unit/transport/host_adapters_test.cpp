@@ -12,7 +12,9 @@ struct Address {
     uint8_t bytes[8];
 };
 
-Address HostPort(uint8_t n) { return {{0x50, 0x01, 0x43, 0x80, 0, 0, 0, n}}; }
+Address HostPort(uint8_t n) {
+    return {{0x50, 0x01, 0x43, 0x80, 0, 0, 0, n}};
+}
 
 struct Controller {
     uint8_t serial[6];
@@ -22,7 +24,9 @@ struct Controller {
 };
 
 Controller MakeController(uint8_t n) {
-    return {{0x00, 0xC0, 0xFF, 0x10, 0x20, n}, {'U', 'I', 'D', '0', '0', n}, {0x20, 0x70, 0, 0, 0, 0, 0, n},
+    return {{0x00, 0xC0, 0xFF, 0x10, 0x20, n},
+            {'U', 'I', 'D', '0', '0', n},
+            {0x20, 0x70, 0, 0, 0, 0, 0, n},
             {0x20, 0x00, 0, 0, 0, 0, 0, n}};
 }
 
@@ -30,12 +34,12 @@ Controller MakeController(uint8_t n) {
 void Report(const Address& host, const Controller& c, uint8_t adapter = 2, uint8_t lun = 0, char type = 'S') {
     static const uint8_t kZero[8] = {};
     AddHostSasAddress(host.bytes);
-    InsertHBAInfoGlobalList(host.bytes, kZero, static_cast<uint8_t>(type), adapter, 0, 5, lun, c.serial, c.uniqueId,
-                            c.wwpn, c.wwnn);
+    InsertHBAInfoGlobalList(host.bytes, kZero, static_cast<uint8_t>(type), adapter, 0, 5, lun, c.serial,
+                            c.uniqueId, c.wwpn, c.wwnn);
 }
 
 class HostAdaptersTest : public ::testing::Test {
-protected:
+  protected:
     HostAdaptersTest() {
         ClearHBAInfoGlobalList();
         std::memset(&g_HostSasAddresses, 0, sizeof g_HostSasAddresses);
@@ -71,8 +75,8 @@ TEST_F(HostAdaptersTest, AllZeroHostPortAddsNothing) {
 
 TEST_F(HostAdaptersTest, SupplementalAddressMakesAnEntryWithoutControllerPorts) {
     const Address host = HostPort(9);
-    InsertHBAInfoGlobalList(host.bytes, nullptr, HBA_INFO_TYPE_SUPPLEMENTAL, 0, 0, 0, 0, nullptr, nullptr, nullptr,
-                            nullptr);
+    InsertHBAInfoGlobalList(host.bytes, nullptr, HBA_INFO_TYPE_SUPPLEMENTAL, 0, 0, 0, 0, nullptr, nullptr,
+                            nullptr, nullptr);
     ASSERT_EQ(g_HbaInfoList.count, 1u);
     EXPECT_EQ(g_HbaInfoList.entries[0].hostIfType, 's');
     EXPECT_EQ(g_HbaInfoList.entries[0].numControllerPorts, 0);

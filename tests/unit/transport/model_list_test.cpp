@@ -18,9 +18,11 @@ size_t Count(const std::string& text, const std::string& piece) {
 
 // A model list over "<root>/corlink.conf" and its companion, with the log captured.
 class ModelListTest : public ::testing::Test {
-protected:
-    ModelListTest() : mainFile(root.path() + "/corlink.conf"), companion(root.path() + "/corlink-local.conf"),
-                      models(mainFile.c_str()) {
+  protected:
+    ModelListTest()
+        : mainFile(root.path() + "/corlink.conf"),
+          companion(root.path() + "/corlink-local.conf"),
+          models(mainFile.c_str()) {
         OpenDebugFile(nullptr);  // no log file: the lines go to the captured debugger output
     }
     ~ModelListTest() override { CloseDebugFile(); }
@@ -41,11 +43,11 @@ TEST_F(ModelListTest, PatternsMatchTheWholeTrimmedVendorAndProductWithoutCase) {
         const char* inquiry;  // INQUIRY from byte 8: vendor (8), product (16), then revision
         bool supported;
     } cases[] = {
-        {"Brenlow RX4000          0123", true},  // trailing blanks of the 24 characters are cut
-        {"BRENLOW rx4000          0123", true},  // case makes no difference
+        {"Brenlow RX4000          0123", true},   // trailing blanks of the 24 characters are cut
+        {"BRENLOW rx4000          0123", true},   // case makes no difference
         {"Brenlow RX4000X         0123", false},  // a pattern matching only a part does not match
         {"JW      Array           ", true},
-        {"JW      Array", true},              // a NUL before 24 characters ends the text
+        {"JW      Array", true},  // a NUL before 24 characters ends the text
         {"XJW     Array           ", false},
         {"                        ", false},  // blanks only are kept, and match nothing here
     };
@@ -122,7 +124,8 @@ TEST_F(ModelListTest, DebugSwitchLogsEveryStepAndStaysOn) {
         "caching 'JW      Array' = 1\n",
         " found 'JW      Array' in cache (true)\n",
     };
-    for (const char* line : expected) EXPECT_NE(text.find(line), std::string::npos) << line << "\n---\n" << text;
+    for (const char* line : expected)
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n---\n" << text;
 }
 
 TEST_F(ModelListTest, UnicodeFileWithByteOrderMarkIsRead) {

@@ -13,7 +13,7 @@ namespace {
 
 // The adapter tool planted under the machine root as a shell script.
 class AdapterCliTest : public ::testing::Test {
-protected:
+  protected:
     AdapterCliTest() {
         std::memset(&list, 0xEE, sizeof list);
         toolPath = platform::MapPath(kAdapterCliPath);
@@ -45,10 +45,10 @@ protected:
 TEST_F(AdapterCliTest, AddressLinesOfTheToolOutputBecomeTheList) {
     PlantPrinter(
         "Smart Array P408i-a SR Gen10 in Slot 0\n"
-        "   SAS Address: 0000000000000000\n"            // zero: not an address
-        "\t  SAS Address: 51402ec0012f3a40  \r\n"       // blanks around it
+        "   SAS Address: 0000000000000000\n"       // zero: not an address
+        "\t  SAS Address: 51402ec0012f3a40  \r\n"  // blanks around it
         "   SAS Address:51402EC0012F3A41\n"
-        "   SAS Address: 51402ec0012f3a4 trailing\n"    // not only hex digits after the label
+        "   SAS Address: 51402ec0012f3a4 trailing\n"  // not only hex digits after the label
         "   Port: 1I\n" +
         std::string(200, '-') + "SAS Address: 51402EC0012F3A42\n");  // the second piece of a long line
     std::vector<std::string> texts;
@@ -116,7 +116,10 @@ TEST(ParseSasAddress, ConvertsPairsUntilTheFirstThatIsNotTwoDigits) {
         size_t stored;
     } cases[] = {
         {"51402ec0012F3A40", true, {0x51, 0x40, 0x2E, 0xC0, 0x01, 0x2F, 0x3A, 0x40}, 8},
-        {"51402EC0012F3A40FF", true, {0x51, 0x40, 0x2E, 0xC0, 0x01, 0x2F, 0x3A, 0x40}, 8},  // the rest is not read
+        {"51402EC0012F3A40FF",
+         true,
+         {0x51, 0x40, 0x2E, 0xC0, 0x01, 0x2F, 0x3A, 0x40},
+         8},  // the rest is not read
         {"5140", false, {0x51, 0x40}, 2},
         {"5140zz00", false, {0x51, 0x40}, 2},
         {"51402EC0012F3A4", false, {0x51, 0x40, 0x2E, 0xC0, 0x01, 0x2F, 0x3A}, 7},  // a lone last digit
