@@ -177,7 +177,8 @@ TEST_F(Heartbeat, ListenerThatNeverAnswersFailsWhenTheStepBoundPasses) {
     AddListener(7004, &session);
     const uint64_t start = clock->MonotonicMs();
     Pass();
-    EXPECT_EQ(silent.Messages().size(), 1u) << "the heart beat was written";
+    EXPECT_TRUE(silent.WaitForMessages(1)) << "the heart beat was written";
+    EXPECT_EQ(silent.Messages().size(), 1u);
     EXPECT_TRUE(Numbers().empty());
     EXPECT_TRUE(session.IsClosing());
     EXPECT_EQ(clock->MonotonicMs() - start, HEARTBEAT_PIPE_STEP_MS);

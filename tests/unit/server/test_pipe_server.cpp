@@ -1,5 +1,7 @@
 #include "test_pipe_server.h"
 
+#include <chrono>
+
 #include "platform/handles.h"
 
 namespace servertest {
@@ -28,6 +30,11 @@ std::vector<std::vector<uint8_t>> TestPipeServer::Messages() {
     return messages_;
 }
 
+bool TestPipeServer::WaitForMessages(size_t count) {
+    std::unique_lock<std::mutex> g(m_);
+    return recorded_.wait_for(g, std::chrono::seconds(10), [&] { return messages_.size() >= count; });
+}
+
 void TestPipeServer::Serve(bool answers) {
     while (ConnectNamedPipe(pipe_, nullptr) && !stop_.load()) {
         std::vector<uint8_t> message;
@@ -41,6 +48,7 @@ void TestPipeServer::Serve(bool answers) {
             std::lock_guard<std::mutex> g(m_);
             messages_.push_back(message);
         }
+        recorded_.notify_all();
         if (answers) {
             const uint8_t answer[kMessageLength] = {'a', 'l', 'i', 'v', 'e'};
             WriteFile(pipe_, answer, kMessageLength, &n, nullptr);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -22,6 +23,9 @@ class TestPipeServer {
 
     bool Created() const { return pipe_ != INVALID_HANDLE_VALUE; }
     std::vector<std::vector<uint8_t>> Messages();
+    // Waits (for real, at most 10 s) until at least count messages were read; false when they were not.
+    // A listener that stays silent records its message only after the proxy's side has moved on.
+    bool WaitForMessages(size_t count);
 
   private:
     void Serve(bool answers);
@@ -30,6 +34,7 @@ class TestPipeServer {
     HANDLE pipe_;
     std::atomic<bool> stop_{false};
     std::mutex m_;
+    std::condition_variable recorded_;
     std::vector<std::vector<uint8_t>> messages_;
     std::thread thread_;
 };
