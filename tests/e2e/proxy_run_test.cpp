@@ -1,23 +1,20 @@
 // The real corlink4 in a console "debug" run, as a child process with its own machine root, scaled time
 // and a free port: a logged-in client sends a command, then Ctrl-C stops the proxy.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/loopback_ports.h"
 #include "tools/proxy_client_session.h"
-
-extern char** environ;
 
 namespace {
 
@@ -28,63 +25,18 @@ constexpr uint32_t kSetDiscoveryFlag = 106;
 constexpr auto kStartBound = 20s;
 constexpr auto kExitBound = 20s;
 
-class ProxyProcess {
-  public:
-    ProxyProcess(const std::string& root, uint16_t port) : root_(root) {
-        std::filesystem::create_directories(root + "/C/Windows/System32");
-        testsupport::WriteWholeFile(
-            root + "/C/Windows/System32/corlink4.conf",
-            "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :" + std::string(kPassword) +
-                "\nport     :" + std::to_string(port) + "\n");
-        std::vector<std::string> env = {"CORLINK_ROOT=" + root, "CORLINK_TIME_SCALE=0.01"};
-        for (char** e = environ; *e != nullptr; ++e) {
-            const std::string entry = *e;
-            if (entry.rfind("CORLINK_", 0) != 0) env.push_back(entry);
-        }
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        char program[] = CORLINK4_PROGRAM;
-        char debugSwitch[] = "-debug";
-        char* argv[] = {program, debugSwitch, nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string out = root + "/stdout.txt";
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        if (posix_spawn(&pid_, program, &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~ProxyProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    bool started() const { return pid_ > 0; }
-    void Interrupt() const { ::kill(pid_, SIGINT); }
-
-    // The exit status, or -1 when the process is still running after the bound.
-    int WaitForExit(std::chrono::seconds bound) {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return status;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return -1;
-    }
-
-    std::string Output() const { return testsupport::ReadWholeFile(root_ + "/stdout.txt"); }
-
-  private:
-    std::string root_;
-    pid_t pid_ = -1;
-};
+// Writes a configuration file of this password and port under the root, then starts the proxy.
+std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port) {
+    std::filesystem::create_directories(root + "/C/Windows/System32");
+    testsupport::WriteWholeFile(
+        root + "/C/Windows/System32/corlink4.conf",
+        "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :" + std::string(kPassword) +
+            "\nport     :" + std::to_string(port) + "\n");
+    return std::make_unique<testsupport::ChildProcess>(CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
+                                                       std::vector<std::string>{"CORLINK_ROOT=" + root,
+                                                                                "CORLINK_TIME_SCALE=0.01"},
+                                                       root + "/stdout.txt");
+}
 
 // Connects as soon as the proxy listens (it listens only after its first discovery).
 bool ConnectWhenListening(ProxyClientSession* session, uint16_t port) {
@@ -103,11 +55,11 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
                    "C:\\corlink4-debug.log");
     const uint16_t port = servertest::FreePort();
     ASSERT_NE(port, 0);
-    ProxyProcess proxy(root.path(), port);
-    ASSERT_TRUE(proxy.started());
+    auto proxy = StartProxy(root.path(), port);
+    ASSERT_TRUE(proxy->started());
 
     ProxyClientSession session;
-    ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy.Output();
+    ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
     uint32_t handshake = 0;
     ASSERT_TRUE(session.Handshake(&handshake)) << session.Error();
     uint32_t loginResult = 0;
@@ -124,13 +76,13 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     EXPECT_EQ(ProxyWord(reply.data, 4), 0u);
 
     // Ctrl-C with the session still open: the session is closed without a reply and the run ends.
-    proxy.Interrupt();
+    proxy->Signal(SIGINT);
     EXPECT_TRUE(session.WaitUntilClosedByPeer()) << session.Error();
-    const int status = proxy.WaitForExit(kExitBound);
-    ASSERT_NE(status, -1) << "still running\n" << proxy.Output();
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << proxy.Output();
+    const int status = proxy->WaitForExit(kExitBound);
+    ASSERT_NE(status, -1) << "still running\n" << proxy->Output();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << proxy->Output();
 
-    const std::string output = proxy.Output();
+    const std::string output = proxy->Output();
     EXPECT_NE(output.find("Debugging DODO Rivoz 4."), std::string::npos) << output;
     EXPECT_NE(output.find("exiting..."), std::string::npos) << output;
     const std::string log = root.ReadFile("C/corlink4-debug.log");

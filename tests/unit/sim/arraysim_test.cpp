@@ -1,11 +1,8 @@
 // The real arraysim as a child process with its own machine root: it writes the device map, serves the
 // fabric to the platform's client over its socket, and stops on SIGTERM.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstring>
@@ -20,62 +17,12 @@
 #include "platform/handles.h"
 #include "platform/registry.h"
 #include "platform/scsi_layouts.h"
+#include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
-
-extern char** environ;
 
 namespace {
 
 using namespace std::chrono_literals;
-
-class ArraysimProcess {
-public:
-    ArraysimProcess(const std::string& root, const std::string& socket) : root_(root) {
-        std::vector<std::string> env = {"CORLINK_ROOT=" + root, "CORLINK_FABRIC=" + socket};
-        for (char** e = environ; *e != nullptr; ++e) {
-            if (std::string(*e).rfind("CORLINK_", 0) != 0) env.emplace_back(*e);
-        }
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-        char program[] = ARRAYSIM_PROGRAM;
-        char* argv[] = {program, nullptr};
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string out = root + "/arraysim.txt";
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        if (posix_spawn(&pid_, program, &actions, nullptr, argv, envp.data()) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~ArraysimProcess() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-
-    bool started() const { return pid_ > 0; }
-    void Terminate() const { ::kill(pid_, SIGTERM); }
-    // The exit status, or -1 when still running after the bound.
-    int WaitForExit(std::chrono::seconds bound) {
-        const auto deadline = std::chrono::steady_clock::now() + bound;
-        while (std::chrono::steady_clock::now() < deadline) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return status;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return -1;
-    }
-    std::string Output() const { return testsupport::ReadWholeFile(root_ + "/arraysim.txt"); }
-
-private:
-    std::string root_;
-    pid_t pid_ = -1;
-};
 
 bool WaitForFile(const std::string& path, std::chrono::seconds bound) {
     const auto deadline = std::chrono::steady_clock::now() + bound;
@@ -90,7 +37,9 @@ TEST(Arraysim, ServesTheDefaultScenarioToTheFabricClientAndStopsOnSigterm) {
     testsupport::TestRoot root;
     const std::string socket = root.path() + "/fabric.sock";
     ASSERT_LT(socket.size(), 100u);
-    ArraysimProcess arraysim(root.path(), socket);
+    testsupport::ChildProcess arraysim(ARRAYSIM_PROGRAM, {},
+                                       {"CORLINK_ROOT=" + root.path(), "CORLINK_FABRIC=" + socket},
+                                       root.path() + "/arraysim.txt");
     ASSERT_TRUE(arraysim.started());
     ASSERT_TRUE(WaitForFile(socket, 20s)) << arraysim.Output();
 
@@ -132,7 +81,7 @@ TEST(Arraysim, ServesTheDefaultScenarioToTheFabricClientAndStopsOnSigterm) {
     RegCloseKey(key);
     EXPECT_EQ(std::string(serial).substr(0, 12), "00C0FF1A2B02");
 
-    arraysim.Terminate();
+    arraysim.Signal(SIGTERM);
     const int status = arraysim.WaitForExit(20s);
     ASSERT_TRUE(WIFEXITED(status)) << arraysim.Output();
     EXPECT_EQ(WEXITSTATUS(status), 0);

@@ -1,0 +1,34 @@
+// A program of the build run as a child process for end-to-end tests: its own environment (the test's
+// CORLINK_ variables replaced by the ones given), its standard output and error in one file.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <sys/types.h>
+
+namespace testsupport {
+
+class ChildProcess {
+public:
+    // Starts program with args (after the program name); `environment` entries ("NAME=value") stand in
+    // for every CORLINK_ variable of the test's own environment.
+    ChildProcess(const std::string& program, const std::vector<std::string>& args,
+                 const std::vector<std::string>& environment, const std::string& outputFile);
+    ~ChildProcess();  // kills a child still running
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return pid_ > 0; }
+    void Signal(int sig) const;
+    // The wait status, or -1 when the child still runs after the bound.
+    int WaitForExit(std::chrono::seconds bound);
+    std::string Output() const;
+
+private:
+    std::string outputFile_;
+    pid_t pid_ = -1;
+};
+
+}  // namespace testsupport
