@@ -5,8 +5,9 @@
 
 #include "corlink/capi/capi_reply_codes.h"
 #include "corlink/capi/controller_handles.h"
+#include "corlink/transport/inband_transport.h"
 
-LMX_ENTRY g_LmxTable[NUM_LMXS] = {{&NoTransportInitialize, {}, 0, 0, nullptr}};
+LMX_ENTRY g_LmxTable[NUM_LMXS] = {{&SCSI32LMX_Initialize, {}, 0, 0, nullptr}};
 
 namespace {
 
