@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <unistd.h>
+
 #include "corlink/capi/capi_protocol.h"
 #include "platform/device_io.h"
 #include "platform/fabric_client.h"
@@ -38,10 +40,9 @@ void FabricTest::SetUp() {
         platform::SetDeviceBackend(backend_.get());
         return;
     }
+    // One socket per test and process: test binaries may run side by side.
     static int serial = 0;
-    const std::string path = "/tmp/sim_fabric_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                             "_" + std::to_string(reinterpret_cast<uintptr_t>(this) & 0xFFFFFF) + "_" +
-                             std::to_string(++serial) + ".sock";
+    const std::string path = "/tmp/sim_fabric_" + std::to_string(::getpid()) + "_" + std::to_string(++serial) + ".sock";
     server_ = std::make_unique<sim::FabricServer>(*backend_, path);
     ASSERT_TRUE(server_->Start()) << path;
     client_ = platform::MakeFabricClient(path);
