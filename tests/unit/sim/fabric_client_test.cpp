@@ -1,0 +1,46 @@
+// The platform's fabric client when the server is missing, goes away and comes back.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "platform/fabric_client.h"
+#include "sim/fabric.h"
+#include "sim/fabric_backend.h"
+#include "sim/fabric_server.h"
+#include "sim/scenario.h"
+
+namespace {
+
+TEST(FabricClient, NoServerMeansNoDevicesAndARestartedServerIsFoundAgain) {
+    sim::FabricModel model;
+    std::string error;
+    ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/default.ini", &model, &error)) << error;
+    sim::Fabric fabric(std::move(model));
+    sim::FabricBackend backend(fabric);
+    const std::string path = "/tmp/sim_fabric_client_" + std::to_string(::getpid()) + ".sock";
+    std::unique_ptr<platform::DeviceBackend> client = platform::MakeFabricClient(path);
+
+    DWORD code = 0;
+    EXPECT_FALSE(client->Exists("\\\\.\\Scsi2:", &code));
+    EXPECT_EQ(code, ERROR_FILE_NOT_FOUND);
+    char names[64];
+    EXPECT_EQ(client->QueryDosDevice(nullptr, names, sizeof names, &code), 0u);
+    DWORD returned = 0;
+    EXPECT_FALSE(client->Control("\\\\.\\Scsi2:", 0, nullptr, 0, nullptr, 0, &returned, &code));
+
+    for (int round = 0; round < 2; ++round) {
+        sim::FabricServer server(backend, path);
+        ASSERT_TRUE(server.Start());
+        code = 0;
+        EXPECT_TRUE(client->Exists("\\\\.\\Scsi2:", &code)) << round;
+        EXPECT_FALSE(client->Exists("\\\\.\\Scsi9:", &code));
+        EXPECT_EQ(code, ERROR_FILE_NOT_FOUND);
+        char target[64] = {};
+        EXPECT_GT(client->QueryDosDevice("PhysicalDrive1", target, sizeof target, &code), 0u);
+        EXPECT_STREQ(target, "\\Device\\Harddisk1\\DR1");
+        server.Stop();  // the next round's server is a new one on the same path
+        EXPECT_FALSE(client->Exists("\\\\.\\Scsi2:", &code));
+    }
+}
+
+}  // namespace
