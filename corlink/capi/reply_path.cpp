@@ -159,17 +159,18 @@ int ReceivePacket(LMX_IOB* iob) {
         return 0;
     }
 
-    // The reply must lie within what was received and within the receive buffer.
-    const uint32_t received = iob->recLength < iob->maxRecLength ? iob->recLength : iob->maxRecLength;
+    // The reply must lie within the receive buffer. The transport zeroes the buffer before each read, and
+    // the byte count it reports is the I/O control's, not the packet's: the buffer is the bound.
+    const uint32_t capacity = iob->maxRecLength;
     CAPI_PACKET_HEADER header;
-    if (received < CAPI_PACKET_HEADER_SIZE) {
-        RefuseReply(iob, callback, "shorter than a packet header");
+    if (capacity < CAPI_PACKET_HEADER_SIZE) {
+        RefuseReply(iob, callback, "receive buffer shorter than a packet header");
         return 0;
     }
     std::memcpy(&header, reply, sizeof header);
     const uint32_t packetLength = header.packetLength;
-    if (packetLength < CAPI_PACKET_HEADER_SIZE || packetLength > received) {
-        RefuseReply(iob, callback, "packet length outside the bytes received");
+    if (packetLength < CAPI_PACKET_HEADER_SIZE || packetLength > capacity) {
+        RefuseReply(iob, callback, "packet length outside the receive buffer");
         return 0;
     }
 

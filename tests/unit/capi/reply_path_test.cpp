@@ -110,7 +110,7 @@ TEST_F(ReplyPathTest, VersionMismatchIsReportedWithoutStoringAnything) {
 
 TEST_F(ReplyPathTest, RepliesThatCannotBeTakenApartAreCommunicationErrors) {
     std::vector<uint8_t> longer = testsupport::BuildReplyPacket(Reply(2001));
-    uint32_t claimed = 5000;  // more than was received
+    uint32_t claimed = CAPI_RECEIVE_GENERAL_BUFFER_SIZE + 1;  // more than the receive buffer holds
     std::memcpy(longer.data() + 60, &claimed, sizeof claimed);
     fake.RawReply(longer);
     EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);
@@ -263,9 +263,10 @@ TEST_F(ReplyPathTest, PassThroughCopiesTheRawReplyAndCallsNoCallback) {
     EXPECT_TRUE(std::equal(rawBytes.begin(), rawBytes.end(), replyBuffer.begin()));
     EXPECT_EQ(fake.sent()[0].packetLength, 80u);
 
-    std::vector<uint8_t> cut = rawBytes;
-    cut.resize(rawBytes.size() - 2);  // the controller's reply claims more than arrived
-    fake.RawReply(cut);
+    std::vector<uint8_t> overlong = rawBytes;  // the controller's reply claims more than the buffer holds
+    uint32_t claimed = CAPI_RECEIVE_GENERAL_BUFFER_SIZE + 1;
+    std::memcpy(overlong.data() + 60, &claimed, sizeof claimed);
+    fake.RawReply(overlong);
     EXPECT_EQ(CAPI_PassThrough(), CAPI_STATUS_COMMUNICATION_ERROR);
     EXPECT_TRUE(deliveries.empty());
     EXPECT_EQ(g_PassThrough.replyLength, 0u);
