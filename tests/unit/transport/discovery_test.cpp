@@ -488,4 +488,30 @@ TEST_F(DiscoveryTest, WithThePhyQueryOnEachAttachedSasAddressIsProbedOnceBeforeT
     EXPECT_EQ(processorDeviceTableSize, 1u);
 }
 
+TEST_F(DiscoveryTest, AClaimedLunIsReachedThroughItsDiskOrSkipped) {
+    constexpr char kDisk[] = "\\\\.\\PhysicalDrive3";
+    devices.AddDevice(kDisk);
+    devices.SetDosDevice("PhysicalDrive3", "\\Device\\Harddisk3\\DR3");
+    devices.SetHandler([this](const testsupport::ScriptedCall& call) -> std::optional<ScriptedReply> {
+        if (call.code != IOCTL_SCSI_GET_ADDRESS) return Answer(call);
+        const uint8_t address[8] = {8, 0, 0, 0, /*port*/ 0, /*bus*/ 0, /*target*/ 1, /*lun*/ 0};
+        return ScriptedReply::Good(Bytes(address, address + 8));
+    });
+    Lun onDisk = ManagementLun(1, 0, 1);
+    onDisk.claimed = true;
+    Lun noDisk = ManagementLun(2, 0, 2);
+    noDisk.claimed = true;
+    luns = {onDisk, noDisk};
+    DiscoverProcessorDevices();
+
+    ASSERT_EQ(processorDeviceTableSize, 1u);
+    EXPECT_STREQ(processorDeviceTable[0].deviceName, kDisk);
+    EXPECT_EQ(processorDeviceTable[0].target, 1);
+    const std::string text = log.Text();
+    EXPECT_NE(text.find("FindProcessorDevices: 0.0.1.0 replaced \\\\.\\Scsi0: with \\\\.\\PhysicalDrive3\n"),
+              std::string::npos);
+    EXPECT_NE(text.find("FindProcessorDevices: Skipping claimed device \\\\.\\Scsi0: 0.0.2.0\n"),
+              std::string::npos);
+}
+
 }  // namespace
