@@ -98,6 +98,7 @@ BOOL LastHandler(DWORD type) {
 }
 
 TEST(ConsoleControl, HandlersRunLastRegisteredFirstAndSignalsReachThem) {
+    g_order = 0;  // a repeated run starts afresh
     ASSERT_TRUE(SetConsoleCtrlHandler(FirstHandler, TRUE));
     ASSERT_TRUE(SetConsoleCtrlHandler(LastHandler, TRUE));
 
