@@ -12,6 +12,17 @@
 
 namespace {
 
+// Takes the thread off the worker count when destroyed. Declared first in a thread routine, it goes
+// last, after every line the thread logs: once the count reaches 0 the shut-down may let the process
+// end, and nothing of the thread may run then.
+class CountedWorker {
+  public:
+    CountedWorker() = default;
+    ~CountedWorker() { os_TryWait(g_ThreadCountSem); }
+    CountedWorker(const CountedWorker&) = delete;
+    CountedWorker& operator=(const CountedWorker&) = delete;
+};
+
 // Waits, within a bound, until this thread is the last running worker.
 void WaitForOtherWorkers() {
     for (int32_t waited = 0; waited < ACCEPT_SHUTDOWN_WAIT_MS; waited += ACCEPT_SHUTDOWN_POLL_MS) {
@@ -47,6 +58,7 @@ bool DiscoveryWanted() {
 
 unsigned CMainApp::AcceptConn(void* argument) {
     auto* app = static_cast<CMainApp*>(argument);
+    CountedWorker counted;
     ScopeTrace trace("CMainApp::AcceptConn");
     METHOD_TRACE("CMainApp::AcceptConn thread started");
     while (!os_IsFlagSet(g_ShutDownSem)) {
@@ -71,7 +83,6 @@ unsigned CMainApp::AcceptConn(void* argument) {
         if (os_IsFlagSet(g_ShutDownSem)) WaitForOtherWorkers();
         break;
     }
-    os_TryWait(g_ThreadCountSem);
     DebugPrint("End AcceptConnection Thread");
     return 0;
 }
@@ -103,6 +114,7 @@ void CMainApp::StartSession(CRRESocket* socket) {
 unsigned CMainApp::ProcessMsg(void* argument) {
     auto* entry = static_cast<SessionEntry*>(argument);
     CMainApp* app = entry->app;
+    CountedWorker counted;
     METHOD_TRACE("CMainApp::ProcessMsg");
     if (entry->socket->GetPeerName()) {
         if (app->m_Sessions.Lock()) {
@@ -132,13 +144,13 @@ unsigned CMainApp::ProcessMsg(void* argument) {
     delete entry->socket;
     delete entry->session;
     delete entry;
-    os_TryWait(g_ThreadCountSem);
     DebugPrint("End ProcessMsg Thread");
     return 0;
 }
 
 unsigned CMainApp::Discovery(void* argument) {
     auto* app = static_cast<CMainApp*>(argument);
+    CountedWorker counted;
     ScopeTrace trace("CMainApp::Discovery");
     DebugPrint("Discovery thread started\n");
     while (!os_IsFlagSet(g_ShutDownSem)) {
@@ -148,6 +160,5 @@ unsigned CMainApp::Discovery(void* argument) {
         app->m_Rediscovery();
         os_ReleaseMutex(g_StateChangeMutex);
     }
-    os_TryWait(g_ThreadCountSem);
     return 0;
 }
