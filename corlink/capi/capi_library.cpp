@@ -22,11 +22,6 @@ struct CapiLibraryState {
 };
 CapiLibraryState g_Capi;
 
-uint8_t NoTransportFindNextController(uint32_t, uint32_t* lastTime, CAPI_CONTROLLER_CONTEXT*) {
-    *lastTime = 1;
-    return 0;
-}
-
 // Clears the context and ties it to the slot: buffers, its I/O block and the slot's operations.
 void SetUpContext(LMX_ENTRY& slot, CAPI_CONTROLLER_CONTEXT* context, uint8_t* sendBuffer, uint8_t* eventBuffer) {
     std::memset(static_cast<void*>(context), 0, sizeof(*context));
@@ -41,17 +36,6 @@ void SetUpContext(LMX_ENTRY& slot, CAPI_CONTROLLER_CONTEXT* context, uint8_t* se
 }
 
 }  // namespace
-
-// Until the in-band transport takes the slot: ready at once, with no controller to offer.
-void NoTransportInitialize(LMX_ENTRY* slot, LMX_INIT_COMPLETE complete, LMX_OPS* ops) {
-    if (ops != nullptr) {
-        *ops = LMX_OPS{};
-        ops->findNextController = &NoTransportFindNextController;
-    }
-    if (complete != nullptr) {
-        complete(slot, LMX_STATE_READY);
-    }
-}
 
 int32_t CAPI_RegisterCallback(CAPI_CALLBACK callback) {
     g_Capi.callback = callback;

@@ -82,7 +82,6 @@ struct LMX_ENTRY {
     CAPI_CALLBACK overrideCallback;
 };
 
-// The slot table. Its initialise function is replaceable (tests plug in a scripted transport); until the
-// in-band transport is installed it points at one that reports ready with no controllers.
+// The slot table: its one slot starts with the in-band SCSI transport's initialise function; tests plug
+// in a scripted transport instead.
 extern LMX_ENTRY g_LmxTable[NUM_LMXS];
-void NoTransportInitialize(LMX_ENTRY* slot, LMX_INIT_COMPLETE complete, LMX_OPS* ops);

@@ -20,7 +20,6 @@ namespace {
 
 constexpr uint32_t kTimeoutSeconds = 60;
 constexpr uint32_t kDeviceNameLength = 80;  // at most 79 characters of a device name are used
-constexpr uint32_t kInquiryPageLength = 252;
 
 void LogCommand(const char* deviceName, uint8_t bus, uint8_t target, uint8_t lun, const void* dataBuffer,
                 uint32_t dataLength, uint32_t issuedLength, bool cut, uint32_t commandType,
