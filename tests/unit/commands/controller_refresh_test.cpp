@@ -1,0 +1,203 @@
+// Controller refresh against the default fabric: both controllers of the pair read into their entries,
+// a controller whose sequence numbers did not move is not read again, one whose configuration changed is,
+// a shut-down controller is not waited for, and every wait ends within its bound on the virtual clock.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi/capi_library.h"
+#include "corlink/capi/lmx.h"
+#include "corlink/commands/array_partitions.h"
+#include "corlink/commands/capi_session.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/executor_state.h"
+#include "corlink/commands/master_callback.h"
+#include "corlink/commands/reply_buffers.h"
+#include "corlink/service/log.h"
+#include "corlink/service/service_params.h"
+#include "corlink/transport/inband_transport.h"
+#include "platform/clock.h"
+#include "tests/support/test_root.h"
+#include "tests/unit/sim/fabric_fixture.h"
+
+namespace {
+
+using simtest::FabricTest;
+using simtest::Reach;
+
+constexpr uint32_t kReceiveBufferSize = 262231;
+
+class ControllerRefreshTest : public FabricTest {
+protected:
+    void SetUp() override {
+        FabricTest::SetUp();
+        OpenDebugFile(nullptr);
+        testsupport::WriteWholeFile(root_.path() + "/corlink.conf", "[Models]\nm1 = Brenlow +Stor.*\n");
+        std::snprintf(g_ConfigFile, sizeof g_ConfigFile, "%s", (root_.path() + "/corlink.conf").c_str());
+        ResetDb();
+        savedInitialize_ = g_LmxTable[0].initialize;
+        g_LmxTable[0].initialize = &SCSI32LMX_Initialize;
+        CAPI_RegisterCallback(&MasterCallback);
+        CAPI_Initialize();
+        // The pair enters the database as discovery enters it: a context and two receive buffers each.
+        uint8_t done = 0;
+        for (uint32_t i = 0; i < 2 && !done; ++i) {
+            RAID_CONTROLLER& entry = g_ControllerDb[i];
+            buffers_.emplace_back(kReceiveBufferSize);
+            buffers_.emplace_back(kReceiveBufferSize);
+            entry.pCapiBuffer = buffers_[2 * i].data();
+            entry.pEventBuffer = buffers_[2 * i + 1].data();
+            CAPI_HANDLE handle = 0;
+            CAPI_FindNextController(i == 0, &done, &handle, &entry.controllerContext, entry.pCapiBuffer,
+                                    entry.pEventBuffer);
+            entry.controllerHandle = handle;
+            entry.lastConfigSequenceNumber = -1;
+            g_NumControllers = i + 1;
+        }
+        ASSERT_EQ(g_NumControllers, 2u);
+        fabric_->journal().Clear();
+    }
+    void TearDown() override {
+        CAPI_RegisterCallback(nullptr);
+        g_LmxTable[0].initialize = savedInitialize_;
+        ResetDb();
+        CloseDebugFile();
+        FabricTest::TearDown();
+    }
+    static void ResetDb() {
+        for (uint32_t i = 0; i < CONTROLLER_DB_SIZE; ++i) {
+            if (RAID_CONTROLLER* entry = g_ControllerDb.Peek(i)) std::memset(static_cast<void*>(entry), 0, sizeof(*entry));
+        }
+        g_NumControllers = 0;
+        g_CurrentController = -1;
+        g_badControllerNumberError = 0;
+    }
+    std::vector<uint32_t> Commands() const {
+        std::vector<uint32_t> codes;
+        for (const sim::JournalEntry& e : fabric_->journal().Entries()) codes.push_back(e.commandCode);
+        return codes;
+    }
+    static std::string Serial(const uint8_t* bytes) { return std::string(reinterpret_cast<const char*>(bytes), strnlen(reinterpret_cast<const char*>(bytes), 32)); }
+
+    platform::ScopedVirtualClock clock_;
+    testsupport::TestRoot root_;
+    std::vector<std::vector<uint8_t>> buffers_;
+    decltype(LMX_ENTRY::initialize) savedInitialize_ = nullptr;
+};
+
+INSTANTIATE_TEST_SUITE_P(Reach, ControllerRefreshTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
+
+TEST_P(ControllerRefreshTest, UpdateControllerReadsEachControllerOfThePair) {
+    ASSERT_EQ(UpdateController(0), 0);
+    ASSERT_EQ(UpdateController(1), 0);
+    const RAID_CONTROLLER& a = g_ControllerDb[0];
+    const RAID_CONTROLLER& b = g_ControllerDb[1];
+    EXPECT_EQ(Serial(a.controller.serialNumber), "00C0FF1A2B01");
+    EXPECT_EQ(Serial(a.controller.failover.otherSerialNumber), "00C0FF1A2B02");
+    EXPECT_EQ(Serial(b.controller.serialNumber), "00C0FF1A2B02");
+    EXPECT_EQ(Serial(b.controller.failover.otherSerialNumber), "00C0FF1A2B01");
+    EXPECT_EQ(a.controller.failover.failoverId, 1);
+    EXPECT_EQ(b.controller.failover.failoverId, 0);
+    EXPECT_EQ(std::string(a.arrays[0].name, 4), "vd01");
+    EXPECT_EQ(a.arrayListEverUpdated, 1u);
+    EXPECT_EQ(a.driveListEverUpdated, 1u);
+    EXPECT_EQ(a.everUpdated, 1);
+    EXPECT_EQ(a.pagedStorageValid, 0);  // the fabric knows no paged storage
+    EXPECT_EQ(std::memcmp(&b.unifiedController, &g_UnifiedControllerBuffer, sizeof g_UnifiedControllerBuffer), 0);
+    // Controller data, array list, drive list, pools: in that order, per controller.
+    const std::vector<uint32_t> perController = {1001, 1002, 1003, 1354};
+    std::vector<uint32_t> expected = perController;
+    expected.insert(expected.end(), perController.begin(), perController.end());
+    EXPECT_EQ(Commands(), expected);
+}
+
+TEST_P(ControllerRefreshTest, RefreshReadsAgainOnlyWhenASequenceNumberMoved) {
+    for (int32_t i : {0, 1}) ASSERT_EQ(RefreshController(i), 0);  // never read: read now
+    EXPECT_EQ(isNeedRefreshController(0), 1);
+    for (int32_t i : {0, 1}) g_ControllerDb[i].needRefresh = 0;
+
+    fabric_->journal().Clear();
+    for (int32_t i : {0, 1}) ASSERT_EQ(RefreshController(i), 0);
+    EXPECT_EQ(Commands(), (std::vector<uint32_t>{1004, 1004}));
+    EXPECT_EQ(isNeedRefreshController(1), 0);
+
+    fabric_->RecordConfigurationChange(0);
+    fabric_->journal().Clear();
+    ASSERT_EQ(RefreshController(1), 0);
+    const std::vector<uint32_t> codes = Commands();
+    ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(codes[0], 1004u);
+    EXPECT_EQ(codes[1], 1001u);
+    EXPECT_EQ(isNeedRefreshController(1), 1);
+    const RAID_CONTROLLER& b = g_ControllerDb[1];
+    EXPECT_EQ(static_cast<uint32_t>(b.lastConfigSequenceNumber), b.controller.configSequenceNumber);
+    EXPECT_EQ(b.arrayListSequenceNumber, b.controller.configSequenceNumber);
+}
+
+TEST_P(ControllerRefreshTest, RefusedRefreshTriesThreeTimesFiveSecondsApart) {
+    fabric_->InjectFault(0, 0, {sim::FaultKind::ReturnCode, CAPI_COMMAND_U_GET_CONTROLLER_DATA, 2, 3});
+    clock_->ClearSleeps();
+    EXPECT_EQ(RefreshController(0), 1);
+    const std::vector<uint32_t> sleeps = clock_->Sleeps();
+    EXPECT_EQ(std::count(sleeps.begin(), sleeps.end(), 5000u), 2);
+    const std::vector<uint32_t> codes = Commands();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), 1001u), 3);
+    EXPECT_EQ(isNeedRefreshController(0), 1);
+}
+
+TEST_P(ControllerRefreshTest, ShutDownControllerIsNotWaitedForAndTheRestIsRead) {
+    fabric_->InjectFault(0, 0, {sim::FaultKind::ReturnCode, CAPI_COMMAND_U_GET_CONTROLLER_DATA, 47, 1});
+    const uint64_t before = platform::GetClock().NowMs();
+    EXPECT_EQ(UpdateController(0), 0);
+    EXPECT_LT(platform::GetClock().NowMs() - before, 1000u);
+    EXPECT_EQ(g_ControllerDb[0].shutdown, 0u);  // the array list that followed was answered normally
+    EXPECT_EQ(Commands(), (std::vector<uint32_t>{1001, 1002, 1003, 1354}));
+}
+
+TEST_P(ControllerRefreshTest, PartitionsOfAnArrayAreReadIntoThePartitionTable) {
+    ASSERT_EQ(UpdateController(0), 0);
+    ASSERT_EQ(UpdateArrayPartition(0, 1), 0);
+    const CAPI_ARRAY_PARTITION* first = gCapiArrayPartitions.Find(0, 1, 0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(std::string(first->name, 6), "logs01");
+    EXPECT_EQ(first->arrayIndex, 1);
+    const uint16_t count = g_ControllerDb[0].arrays[1].largeNumArrayPartitions;
+    EXPECT_EQ(count, 2);
+}
+
+TEST_P(ControllerRefreshTest, WaitsEndWithinTheirBound) {
+    RAID_CONTROLLER& a = g_ControllerDb[0];
+    const uint64_t start = platform::GetClock().NowMs();
+    a.updateStatus = UPDATE_STATUS_PENDING;
+    EXPECT_EQ(WaitForUpdate(CAPI_RESULT_LINK_BUSY, 0), UPDATE_WAIT_FAILED);  // no wait at all
+    EXPECT_EQ(platform::GetClock().NowMs(), start);
+
+    const uint32_t timeouts = g_UpdateTimeouts;
+    EXPECT_EQ(WaitForUpdate(0, 0), UPDATE_WAIT_TIMED_OUT);  // a reply that never comes
+    EXPECT_EQ(g_UpdateTimeouts, timeouts + 1);
+    const uint64_t waited = platform::GetClock().NowMs() - start;
+    EXPECT_GE(waited, 60000u);
+    EXPECT_LT(waited, 61000u);
+
+    g_badControllerNumberError = 1;  // a reply the database could not place ends the wait at once
+    EXPECT_EQ(WaitForUpdate(0, 0), UPDATE_WAIT_FAILED);
+}
+
+TEST(ConfigChangeRefusal, RefusedOnlyWhenBothControllersRefuse) {
+    const struct {
+        uint8_t a, b;
+        int refused;
+    } cases[] = {{1, 1, 1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, {2, 1, 0}};
+    for (const auto& c : cases) {
+        reinterpret_cast<uint8_t*>(&g_UnifiedControllerBuffer.controllers[0])[321] = c.a;
+        reinterpret_cast<uint8_t*>(&g_UnifiedControllerBuffer.controllers[1])[321] = c.b;
+        EXPECT_EQ(IsConfigChangeRefused(), c.refused) << int(c.a) << "," << int(c.b);
+    }
+}
+
+}  // namespace
