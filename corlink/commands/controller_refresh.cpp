@@ -151,6 +151,7 @@ int WaitForUpdate(int32_t result, int32_t index) {
 }
 
 int RequestUnifiedControllerData(int32_t index) {
+    if (!InUse(index)) return UPDATE_WAIT_FAILED;
     g_CurrentController = index;
     RAID_CONTROLLER& entry = Entry(index);
     entry.updateStatus = UPDATE_STATUS_PENDING;
