@@ -170,6 +170,23 @@ TEST_P(ControllerRefreshTest, PartitionsOfAnArrayAreReadIntoThePartitionTable) {
     EXPECT_EQ(count, 2);
 }
 
+TEST_P(ControllerRefreshTest, EnclosuresAndTheFruThatNamesTheStorageSystemAreRead) {
+    UpdateDriveEnclosures(1);
+    const RAID_CONTROLLER& b = g_ControllerDb[1];
+    ASSERT_EQ(b.enclosureCount, 1u);
+    const CAPI_ADVANCED_DRIVE_ENCLOSURE& enclosure = b.advancedEnclosures[0];
+    bool named = false;
+    for (uint32_t k = 0; k < 10; ++k) {
+        if (enclosure.fruDataValidity[k] == 2 && enclosure.fruidInfo[k].fruType == 9) {
+            named = std::string(enclosure.fruidInfo[k].supplierSn) == "3C4D5E";
+        }
+    }
+    EXPECT_TRUE(named);
+    // The advanced record was asked for once: it held the naming FRU at the first try.
+    const std::vector<uint32_t> codes = Commands();
+    EXPECT_EQ(std::count(codes.begin(), codes.end(), uint32_t{CAPI_COMMAND_U_GET_DRIVE_ENCLOSURE}), 1);
+}
+
 TEST_P(ControllerRefreshTest, WaitsEndWithinTheirBound) {
     RAID_CONTROLLER& a = g_ControllerDb[0];
     const uint64_t start = platform::GetClock().NowMs();
