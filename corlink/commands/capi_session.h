@@ -11,6 +11,10 @@ extern volatile int32_t g_badControllerNumberError;
 // Gives the CAPI library its view of the database (the controller table) and of discovery.
 void InstallCapiDatabaseHooks();
 
-// Starts the CAPI library and discovers the controllers into the database. Until controller discovery
-// is built it finds no controllers; returns 0.
+// 1 until the first discovery run has finished.
+extern int32_t g_FirstDiscovery;
+
+// Starts the CAPI library and (re)builds the controller database from the controllers the transport
+// reaches, then the storage-system table. Existing entries stay; new ones are appended, merged with
+// their duplicates and paired. Returns 0.
 int CAPI_Initialize_Main();

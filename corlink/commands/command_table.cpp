@@ -3,6 +3,7 @@
 #include <array>
 #include <cstring>
 
+#include "corlink/commands/authentication.h"
 #include "corlink/commands/discovery_flag.h"
 
 namespace {
@@ -77,8 +78,8 @@ constexpr RreCommandInfo kCommands[] = {
     {94, "SET_CONTROLLER_PARAMS", "capiSetControllerParams", 10740, Checked::AfterCode, kAnyLength, nullptr},
     {95, "SET_ENCLOSUREFEATUREFLAGS", "capiSetEnclosureFeatureFlags", 100, Checked::AfterCode, kAnyLength, nullptr},
     {96, "GET_STORAGESYSTEMS", "capiGetStorageSystems", 25104, Checked::AfterCode, kAnyLength, nullptr},
-    {97, "VERIFY_PASSWORD", "capiVerifyPassword", 76, Checked::AfterCode, kAnyLength, nullptr},
-    {98, "SET_PASSWORD", "capiSetPassword", 76, Checked::AfterCode, kAnyLength, nullptr},
+    {97, "VERIFY_PASSWORD", "capiVerifyPassword", 76, Checked::AfterCode, kAnyLength, capiVerifyPassword},
+    {98, "SET_PASSWORD", "capiSetPassword", 76, Checked::AfterCode, kAnyLength, capiSetPassword},
     {99, "GET_ADV_DRIVE_ENCLOSURE", "capiGetAdvDrvEnclosure", kAnyLength, Checked::None, kAnyLength, nullptr},
     {100, "REINIT_CONTROLLER", "capiReinitController", 16404, Checked::AfterCode, kAnyLength, nullptr},
     {101, "FREE_ORPHAN_DATA", "capiFreeOrphanData", 16, Checked::AfterCode, kAnyLength, nullptr},

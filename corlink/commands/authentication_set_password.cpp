@@ -1,0 +1,95 @@
+// SET_PASSWORD (98): the first request proves the current password; later ones change the password on
+// the controller pair.
+#include <cstring>
+#include <memory>
+
+#include "corlink/capi/wrappers_unified.h"
+#include "corlink/commands/authentication.h"
+#include "corlink/commands/authentication_request.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/handler_frame.h"
+#include "corlink/commands/reply_buffers.h"
+#include "corlink/commands/storage_systems.h"
+#include "corlink/service/log.h"
+
+namespace {
+
+// Where the parameters request is taken from in the unified record, and where the password sits.
+constexpr size_t kCommonParamsOffset = 4284;
+constexpr size_t kPasswordInUnifiedRecord = 4716;
+constexpr size_t kPasswordInParams = kPasswordInUnifiedRecord - kCommonParamsOffset;  // 432
+static_assert(kPasswordInParams + PASSWORD_REQUEST_TEXT_SIZE <= sizeof(CAPI_UNIFIED_COMMON_PARAMS));
+
+const uint8_t* UnifiedBytes() { return reinterpret_cast<const uint8_t*>(&g_UnifiedControllerBuffer); }
+
+bool ControllerReportsPassword(const char* password) {
+    return std::strncmp(reinterpret_cast<const char*>(UnifiedBytes() + kPasswordInUnifiedRecord), password,
+                        PASSWORD_REQUEST_TEXT_SIZE) == 0;
+}
+
+// The set-parameters request as the controller reported its parameters, with the new password.
+std::unique_ptr<CAPI_UNIFIED_PARAMS> ParamsWithPassword(const char* password) {
+    auto params = std::make_unique<CAPI_UNIFIED_PARAMS>();
+    auto* bytes = reinterpret_cast<uint8_t*>(params.get());
+    std::memcpy(bytes, UnifiedBytes() + kCommonParamsOffset, sizeof(CAPI_UNIFIED_COMMON_PARAMS));
+    for (uint32_t half = 0; half < 2; ++half) {
+        std::memcpy(bytes + offsetof(CAPI_UNIFIED_PARAMS, controllers) + half * sizeof(CAPI_UNIFIED_CONTROLLER_PARAMS),
+                    &g_UnifiedControllerBuffer.controllers[half].params1, sizeof(CAPI_UNIFIED_CONTROLLER_PARAMS));
+    }
+    std::memset(bytes + kPasswordInParams, 0, PASSWORD_REQUEST_TEXT_SIZE);
+    std::memcpy(bytes + kPasswordInParams, password, strnlen(password, PASSWORD_REQUEST_TEXT_SIZE));
+    return params;
+}
+
+void StorePassword(STORAGE_SYSTEM& system, const char* password) {
+    std::memset(system.password, 0, sizeof(system.password));
+    std::memcpy(system.password, password, strnlen(password, sizeof(system.password) - 1));
+}
+
+STORAGE_SYSTEM* FirstStorageSystem(const char* uniqueSN) {
+    for (int32_t i = 0; i < nStorageSystem && i < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++i) {
+        if (std::strncmp(gStorageSystems[i].UniqueSN, uniqueSN, sizeof(gStorageSystems[i].UniqueSN)) == 0) {
+            return &gStorageSystems[i];
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void capiSetPassword(Rre* pRre, const RreCommandInfo& info) {
+    if (!RreFrameBegin(pRre, info)) {
+        return;
+    }
+    const PasswordRequest request = ReadPasswordRequest(*pRre);
+    int result = -1;
+    STORAGE_SYSTEM* system = FirstStorageSystem(request.uniqueSN);
+    const int32_t controller = system != nullptr ? StorageSystemController(*system) : -1;
+    if (system != nullptr && system->authenticated == 0) {
+        DebugPrint("capiSetPassword: Authenticated = 0\n");
+        result = VerifyStorageSystemPassword(request.uniqueSN, request.password);
+    } else if (system != nullptr && controller >= 0) {
+        if (RequestUnifiedControllerData(controller) != 0) {
+            DebugPrint("capiSetPassword: GetControllerData error!\n");
+            RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
+            return;
+        }
+        const std::unique_ptr<CAPI_UNIFIED_PARAMS> params = ParamsWithPassword(request.password);
+        int32_t rc = CAPI_U_SetControllerParams(ControllerHandleOf(controller), params.get());
+        if (rc == 0) {
+            StorePassword(*system, request.password);
+        } else if (RequestUnifiedControllerData(controller) == 0 && ControllerReportsPassword(request.password)) {
+            StorePassword(*system, request.password);
+            DebugPrint("capiSetPassword: set password %s ok\n", kMaskedPassword);
+            rc = 0;
+        }
+        const CAPI_ADVANCED_NETWORK_INTERFACE& net = g_ControllerDb[static_cast<uint32_t>(controller)].networkInterface;
+        DebugPrint("capiSetPassword: set %.*s's password %s result %d\n", static_cast<int>(sizeof(net.systemName)),
+                   net.systemName, kMaskedPassword, rc);
+        // A password the controller did not take is reported as a failure.
+        result = rc == 0 ? 0 : -1;
+    }
+    RreWriteHead(pRre, 0, static_cast<uint32_t>(result));
+    DebugPrint("capicmd==>>capiSetPassword %s!\n", result == 0 ? "success" : "failed");
+}
