@@ -17,9 +17,10 @@ double ScaleFromEnvironment() {
     return scale;
 }
 
+// Never destroyed: threads that outlive main (and log on their way out) still read the clock.
 RealClock& TheRealClock() {
-    static RealClock clock(ScaleFromEnvironment());
-    return clock;
+    static RealClock* clock = new RealClock(ScaleFromEnvironment());
+    return *clock;
 }
 
 std::atomic<Clock*> g_clock{nullptr};
