@@ -163,6 +163,7 @@ Packet CapiResponder::Answer(const uint8_t* request, uint32_t length, StorageSys
     header.param2 = answer.params[1];
     header.param3 = answer.params[2];
     header.param4 = answer.params[3];
+    if (answer.replyCode != 0) header.commandCode = answer.replyCode;
 
     const size_t total = answer.data.size();
     if (total <= CAPI_MAX_INCLUDE_SIZE) return MakePacket(header, answer.data.data(), static_cast<uint32_t>(total));

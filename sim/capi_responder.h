@@ -21,6 +21,7 @@ struct CapiAnswer {
     uint32_t includeType = 0;
     uint32_t params[4] = {};  // param1 to param4 of the reply
     std::vector<uint8_t> data;
+    uint32_t replyCode = 0;   // 0: the command code + 1000 (a classic command names its own)
 };
 
 struct CapiRequest {

@@ -17,6 +17,10 @@ namespace {
 constexpr int32_t kErrorControllerShutdown = 47;
 constexpr uint32_t kCapacitiesLargePartitionCount = 0x8000;
 constexpr uint32_t kDebugChunk = 0x8000;
+// Each next chunk is asked for from inside the reply to the last, so the chain nests on the stack; a
+// controller that never sends a short chunk is cut off here (8 MiB of log).
+constexpr uint32_t kMaxNestedDebugChunks = 256;
+uint32_t nestedDebugChunks = 0;
 constexpr uint8_t kNoArray = 255;
 constexpr uint32_t kUnifiedDriveSize = sizeof(CAPI_UNIFIED_DRIVE);
 constexpr uint32_t kArraySerialInDrive = offsetof(CAPI_UNIFIED_DRIVE, reserved212);
@@ -144,9 +148,11 @@ void StoreDebugData(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
     std::replace(text, text + length, '\0', '\n');
     text[length] = 0;
     ConsolePrint(3, "%s", text);
-    if (reply.param1 == kDebugChunk) {
+    if (reply.param1 == kDebugChunk && nestedDebugChunks < kMaxNestedDebugChunks) {
         entry.debugLogOffset += kDebugChunk;
+        ++nestedDebugChunks;
         CAPI_GetDebugData(entry.controllerHandle, 0, entry.debugLogOffset);  // its reply arrives inside
+        --nestedDebugChunks;
         return;
     }
     entry.updateStatus = UPDATE_STATUS_STORED;

@@ -10,6 +10,7 @@
 
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_library.h"
+#include "corlink/capi/wrappers_classic.h"
 #include "corlink/capi/lmx.h"
 #include "corlink/commands/array_partitions.h"
 #include "corlink/commands/capi_session.h"
@@ -185,6 +186,31 @@ TEST_P(ControllerRefreshTest, EnclosuresAndTheFruThatNamesTheStorageSystemAreRea
     // The advanced record was asked for once: it held the naming FRU at the first try.
     const std::vector<uint32_t> codes = Commands();
     EXPECT_EQ(std::count(codes.begin(), codes.end(), uint32_t{CAPI_COMMAND_U_GET_DRIVE_ENCLOSURE}), 1);
+}
+
+// The controller's debug log comes in chunks; each full chunk asks for the next from inside its reply.
+TEST_P(ControllerRefreshTest, DebugLogChunksFollowEachOtherAndAnEndlessLogIsCutOff) {
+    for (const uint32_t chunks : {3u, 100000u}) {
+        uint32_t answered = 0;
+        fabric_->SetHandler(CAPI_COMMAND_NON_U_GET_DEBUG_DATA, [&](const sim::CapiRequest&, sim::StorageSystem&, int) {
+            sim::CapiAnswer answer;
+            answer.replyCode = 405;
+            answer.includeType = 40;
+            const bool last = ++answered == chunks;
+            answer.params[0] = last ? 10 : 0x8000;
+            answer.data.assign(answer.params[0], 'x');
+            return answer;
+        });
+        RAID_CONTROLLER& a = g_ControllerDb[0];
+        a.debugLogOffset = 0;
+        a.updateStatus = UPDATE_STATUS_PENDING;
+        g_CurrentController = 0;
+        CAPI_GetDebugData(a.controllerHandle, 0, 0);
+        EXPECT_EQ(a.updateStatus, UPDATE_STATUS_STORED);
+        const uint32_t full = std::min(chunks - 1, 256u);
+        EXPECT_EQ(a.debugLogOffset, full * 0x8000u);
+        EXPECT_EQ(answered, full + 1);
+    }
 }
 
 TEST_P(ControllerRefreshTest, WaitsEndWithinTheirBound) {
