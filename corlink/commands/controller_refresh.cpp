@@ -37,8 +37,9 @@ constexpr uint32_t kViewChannels = 8;
 RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
 bool InUse(int32_t index) { return index >= 0 && static_cast<uint32_t>(index) < g_NumControllers; }
 
-const uint8_t* UnifiedBytes() { return reinterpret_cast<const uint8_t*>(&g_UnifiedControllerBuffer); }
-const uint8_t* HalfBytes(uint32_t half) { return reinterpret_cast<const uint8_t*>(&g_UnifiedControllerBuffer.controllers[half]); }
+const uint8_t* HalfBytes(const CAPI_UNIFIED_CONTROLLER& unified, uint32_t half) {
+    return reinterpret_cast<const uint8_t*>(&unified.controllers[half]);
+}
 
 // Copies NUL-terminated text into a field of `size` bytes, terminated within it.
 void CopyText(char* field, size_t size, const uint8_t* text, size_t limit) {
@@ -47,8 +48,8 @@ void CopyText(char* field, size_t size, const uint8_t* text, size_t limit) {
     field[length] = 0;
 }
 
-void PatchNetworkInterface(RAID_CONTROLLER& entry) {
-    const uint8_t* common = UnifiedBytes();
+void PatchNetworkInterface(RAID_CONTROLLER& entry, const CAPI_UNIFIED_CONTROLLER& unified) {
+    const auto* common = reinterpret_cast<const uint8_t*>(&unified);
     CAPI_ADVANCED_NETWORK_INTERFACE& net = entry.networkInterface;
     net.dhcpEnable = common[kDhcpEnableByte];
     CopyText(net.systemName, sizeof net.systemName, common + kSystemNameText, kFtpPasswordText - kSystemNameText);
@@ -169,10 +170,15 @@ int UpdateController(int32_t index) {
     const int read = RequestUnifiedControllerData(index);
     if (read != 0) return read;
 
-    ConvertUnifiedController(&g_UnifiedControllerBuffer, &entry.controller, ab);
-    std::memcpy(&entry.unifiedController, &g_UnifiedControllerBuffer, sizeof entry.unifiedController);
-    entry.changeRefused = ab <= 1 ? HalfBytes(ab)[kChangeRefusedByte] : 0;
-    PatchNetworkInterface(entry);
+    // A shut-down controller sent no record: its entry keeps being built from its own last one, never
+    // from whatever another controller left in the shared buffer.
+    if (entry.shutdown == 0) {
+        std::memcpy(&entry.unifiedController, &g_UnifiedControllerBuffer, sizeof entry.unifiedController);
+    }
+    const CAPI_UNIFIED_CONTROLLER& unified = entry.unifiedController;
+    ConvertUnifiedController(&unified, &entry.controller, ab);
+    entry.changeRefused = ab <= 1 ? HalfBytes(unified, ab)[kChangeRefusedByte] : 0;
+    PatchNetworkInterface(entry, unified);
 
     const CAPI_HANDLE handle = entry.controllerHandle;
     if (ReadIntoEntry(index, [&] { return CAPI_U_GetArrayList(handle, ab); })) entry.arrayListEverUpdated = 1;
@@ -277,5 +283,6 @@ int UpdatePartitionView(int32_t index, const uint8_t* partitionSerial) {
 }
 
 int IsConfigChangeRefused() {
-    return HalfBytes(0)[kChangeRefusedByte] == 1 && HalfBytes(1)[kChangeRefusedByte] == 1 ? 1 : 0;
+    const CAPI_UNIFIED_CONTROLLER& last = g_UnifiedControllerBuffer;
+    return HalfBytes(last, 0)[kChangeRefusedByte] == 1 && HalfBytes(last, 1)[kChangeRefusedByte] == 1 ? 1 : 0;
 }

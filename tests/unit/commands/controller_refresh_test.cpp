@@ -152,12 +152,19 @@ TEST_P(ControllerRefreshTest, RefusedRefreshTriesThreeTimesFiveSecondsApart) {
 }
 
 TEST_P(ControllerRefreshTest, ShutDownControllerIsNotWaitedForAndTheRestIsRead) {
+    ASSERT_EQ(UpdateController(0), 0);
+    // Another controller's record is the last in the shared buffer.
+    std::memset(&g_UnifiedControllerBuffer, 0x41, sizeof g_UnifiedControllerBuffer);
+    fabric_->journal().Clear();
     fabric_->InjectFault(0, 0, {sim::FaultKind::ReturnCode, CAPI_COMMAND_U_GET_CONTROLLER_DATA, 47, 1});
     const uint64_t before = platform::GetClock().NowMs();
     EXPECT_EQ(UpdateController(0), 0);
     EXPECT_LT(platform::GetClock().NowMs() - before, 1000u);
     EXPECT_EQ(g_ControllerDb[0].shutdown, 0u);  // the array list that followed was answered normally
     EXPECT_EQ(Commands(), (std::vector<uint32_t>{1001, 1002, 1003, 1354}));
+    // The entry was rebuilt from its own last record.
+    EXPECT_EQ(Serial(g_ControllerDb[0].controller.serialNumber), "00C0FF1A2B01");
+    EXPECT_EQ(g_ControllerDb[0].controller.failover.failoverId, 1);
 }
 
 TEST_P(ControllerRefreshTest, PartitionsOfAnArrayAreReadIntoThePartitionTable) {
