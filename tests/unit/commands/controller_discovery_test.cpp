@@ -10,12 +10,14 @@
 
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/lmx.h"
+#include "corlink/commands/authentication.h"
 #include "corlink/commands/capi_session.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_discovery.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/master_callback.h"
 #include "corlink/commands/rre.h"
+#include "corlink/capi/capi_unified_controller.h"
 #include "corlink/commands/storage_system.h"
 #include "corlink/service/console.h"
 #include "corlink/service/log.h"
@@ -150,6 +152,57 @@ TEST_P(ControllerDiscoveryTest, AControllerThatStopsAnsweringBecomesAPlaceholder
     EXPECT_EQ(b.controllerContext.lmxIob.pControllerContext, &g_ControllerDb[0].controllerContext);
     EXPECT_EQ(Serial(1), "00C0FF1A2B02");
     EXPECT_EQ(nStorageSystem, 1);
+}
+
+// SET_PASSWORD (98) on the discovered pair: code of the reply, or status -1 with the error code.
+struct PasswordReply {
+    int32_t status;
+    int32_t code;
+};
+PasswordReply SetPassword(const char* uniqueSN, const char* password) {
+    uint8_t buffer[PASSWORD_REQUEST_LENGTH] = {};
+    std::strncpy(reinterpret_cast<char*>(buffer + PASSWORD_REQUEST_UNIQUE_SN_OFFSET), uniqueSN, 31);
+    std::strncpy(reinterpret_cast<char*>(buffer + PASSWORD_REQUEST_PASSWORD_OFFSET), password, 31);
+    Rre rre{98, PASSWORD_REQUEST_LENGTH, buffer, sizeof buffer, PASSWORD_REQUEST_LENGTH, 0};
+    const RreCommandInfo& info = *FindRreCommand(98);
+    info.handler(&rre, info);
+    auto word = [&](int k) {
+        return static_cast<int32_t>((uint32_t{buffer[4 * k]} << 24) | (uint32_t{buffer[4 * k + 1]} << 16) |
+                                    (uint32_t{buffer[4 * k + 2]} << 8) | buffer[4 * k + 3]);
+    };
+    return {word(0), word(1)};
+}
+
+TEST_P(ControllerDiscoveryTest, SetPasswordFirstProvesTheCurrentPasswordThenChangesItOnTheController) {
+    g_FirstDiscovery = 0;
+    CAPI_Initialize_Main();
+    ASSERT_EQ(nStorageSystem, 1);
+    std::strcpy(gStorageSystems[0].password, "old");  // as the controllers reported it
+    fabric_->journal().Clear();
+
+    EXPECT_EQ(SetPassword("3C4D5E", "guess").code, -1);
+    EXPECT_EQ(SetPassword("FFFFFF", "old").code, -1);
+    EXPECT_EQ(gStorageSystems[0].authenticated, 0u);
+    EXPECT_EQ(SetPassword("3C4D5E", "old").code, 0);
+    EXPECT_EQ(gStorageSystems[0].authenticated, 1u);
+    EXPECT_STREQ(gStorageSystems[0].password, "old") << "the first request only proves the password";
+    EXPECT_TRUE(fabric_->journal().Entries().empty());
+
+    // The fabric refuses to set parameters and still reports the old password: a failure, as it is.
+    PasswordReply refused = SetPassword("3C4D5E", "new");
+    EXPECT_EQ(refused.status, 0);
+    EXPECT_EQ(refused.code, -1);
+    EXPECT_STREQ(gStorageSystems[0].password, "old");
+
+    std::vector<uint8_t> sentParams;
+    fabric_->SetHandler(1010, [&](const sim::CapiRequest& request, sim::StorageSystem&, int) {
+        sentParams.assign(request.include, request.include + request.includeLength);
+        return sim::CapiAnswer{};
+    });
+    EXPECT_EQ(SetPassword("3C4D5E", "new").code, 0);
+    EXPECT_STREQ(gStorageSystems[0].password, "new");
+    ASSERT_EQ(sentParams.size(), sizeof(CAPI_UNIFIED_PARAMS));
+    EXPECT_STREQ(reinterpret_cast<const char*>(sentParams.data() + 432), "new");
 }
 
 // Over the scripted transport: no controller answers a read, so what is left is the enumeration.
