@@ -12,7 +12,9 @@
 namespace {
 
 // Text fields are compared over their whole declared size at most.
-bool SameText(const char* a, const char* b, size_t size) { return std::strncmp(a, b, size) == 0; }
+bool SameText(const char* a, const char* b, size_t size) {
+    return std::strncmp(a, b, size) == 0;
+}
 
 }  // namespace
 
@@ -20,7 +22,8 @@ int IsControllerAuthorized(int32_t index) {
     if (index < 0 || static_cast<uint32_t>(index) >= g_NumControllers) {
         return 0;
     }
-    const STORAGE_SYSTEM* system = FindStorageSystem(g_ControllerDb[static_cast<uint32_t>(index)].controllerHandle);
+    const STORAGE_SYSTEM* system =
+        FindStorageSystem(g_ControllerDb[static_cast<uint32_t>(index)].controllerHandle);
     return system == nullptr || system->authenticated != 0 ? 1 : 0;
 }
 
@@ -37,7 +40,8 @@ int VerifyStorageSystemPassword(const char* uniqueSN, const char* password) {
         }
         const int32_t controller = StorageSystemController(system);
         if (controller >= 0) {
-            const CAPI_ADVANCED_NETWORK_INTERFACE& net = g_ControllerDb[static_cast<uint32_t>(controller)].networkInterface;
+            const CAPI_ADVANCED_NETWORK_INTERFACE& net =
+                g_ControllerDb[static_cast<uint32_t>(controller)].networkInterface;
             DebugPrint("\t %.*s %x %x PWD=%s %s\n", static_cast<int>(sizeof(net.systemName)), net.systemName,
                        system.controllerHandleA, system.controllerHandleB, kMaskedPassword, kMaskedPassword);
         }

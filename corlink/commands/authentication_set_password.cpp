@@ -21,7 +21,9 @@ constexpr size_t kPasswordInUnifiedRecord = 4716;
 constexpr size_t kPasswordInParams = kPasswordInUnifiedRecord - kCommonParamsOffset;  // 432
 static_assert(kPasswordInParams + PASSWORD_REQUEST_TEXT_SIZE <= sizeof(CAPI_UNIFIED_COMMON_PARAMS));
 
-const uint8_t* UnifiedBytes() { return reinterpret_cast<const uint8_t*>(&g_UnifiedControllerBuffer); }
+const uint8_t* UnifiedBytes() {
+    return reinterpret_cast<const uint8_t*>(&g_UnifiedControllerBuffer);
+}
 
 bool ControllerReportsPassword(const char* password) {
     return std::strncmp(reinterpret_cast<const char*>(UnifiedBytes() + kPasswordInUnifiedRecord), password,
@@ -34,8 +36,10 @@ std::unique_ptr<CAPI_UNIFIED_PARAMS> ParamsWithPassword(const char* password) {
     auto* bytes = reinterpret_cast<uint8_t*>(params.get());
     std::memcpy(bytes, UnifiedBytes() + kCommonParamsOffset, sizeof(CAPI_UNIFIED_COMMON_PARAMS));
     for (uint32_t half = 0; half < 2; ++half) {
-        std::memcpy(bytes + offsetof(CAPI_UNIFIED_PARAMS, controllers) + half * sizeof(CAPI_UNIFIED_CONTROLLER_PARAMS),
-                    &g_UnifiedControllerBuffer.controllers[half].params1, sizeof(CAPI_UNIFIED_CONTROLLER_PARAMS));
+        std::memcpy(bytes + offsetof(CAPI_UNIFIED_PARAMS, controllers) +
+                        half * sizeof(CAPI_UNIFIED_CONTROLLER_PARAMS),
+                    &g_UnifiedControllerBuffer.controllers[half].params1,
+                    sizeof(CAPI_UNIFIED_CONTROLLER_PARAMS));
     }
     std::memset(bytes + kPasswordInParams, 0, PASSWORD_REQUEST_TEXT_SIZE);
     std::memcpy(bytes + kPasswordInParams, password, strnlen(password, PASSWORD_REQUEST_TEXT_SIZE));
@@ -79,14 +83,16 @@ void capiSetPassword(Rre* pRre, const RreCommandInfo& info) {
         int32_t rc = CAPI_U_SetControllerParams(ControllerHandleOf(controller), params.get());
         if (rc == 0) {
             StorePassword(*system, request.password);
-        } else if (RequestUnifiedControllerData(controller) == 0 && ControllerReportsPassword(request.password)) {
+        } else if (RequestUnifiedControllerData(controller) == 0 &&
+                   ControllerReportsPassword(request.password)) {
             StorePassword(*system, request.password);
             DebugPrint("capiSetPassword: set password %s ok\n", kMaskedPassword);
             rc = 0;
         }
-        const CAPI_ADVANCED_NETWORK_INTERFACE& net = g_ControllerDb[static_cast<uint32_t>(controller)].networkInterface;
-        DebugPrint("capiSetPassword: set %.*s's password %s result %d\n", static_cast<int>(sizeof(net.systemName)),
-                   net.systemName, kMaskedPassword, rc);
+        const CAPI_ADVANCED_NETWORK_INTERFACE& net =
+            g_ControllerDb[static_cast<uint32_t>(controller)].networkInterface;
+        DebugPrint("capiSetPassword: set %.*s's password %s result %d\n",
+                   static_cast<int>(sizeof(net.systemName)), net.systemName, kMaskedPassword, rc);
         // A password the controller did not take is reported as a failure.
         result = rc == 0 ? 0 : -1;
     }

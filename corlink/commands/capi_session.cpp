@@ -48,8 +48,8 @@ void DumpNewEntries(uint32_t first) {
         const RAID_CONTROLLER& entry = g_ControllerDb[i];
         const PROCESSOR_DEVICE& device = ProcessorDeviceOf(entry);
         char title[128];
-        std::snprintf(title, sizeof(title), "controller %u %.*s", i, static_cast<int>(sizeof(device.deviceName)),
-                      device.deviceName);
+        std::snprintf(title, sizeof(title), "controller %u %.*s", i,
+                      static_cast<int>(sizeof(device.deviceName)), device.deviceName);
         HexDump(title, &entry, sizeof(entry));
         DumpRaidController(&entry);
     }

@@ -25,7 +25,9 @@ constexpr int kUpdateTries = 3;
 constexpr int64_t kInitializeCompleteSeconds = 60;
 constexpr uint32_t kVerboseDiscoveryOption = 0x20;
 
-uint32_t Low32(const void* pointer) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer)); }
+uint32_t Low32(const void* pointer) {
+    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
+}
 
 uint8_t* AllocateReceiveBuffer(uint8_t** raw) {
     *raw = static_cast<uint8_t*>(safe_malloc(kRawReceiveBufferSize));
@@ -87,7 +89,9 @@ void FindIntoNextSlot(uint8_t first, uint8_t* done) {
     ++g_NumControllers;
 }
 
-const char* SerialText(const RAID_CONTROLLER& entry) { return reinterpret_cast<const char*>(entry.controller.serialNumber); }
+const char* SerialText(const RAID_CONTROLLER& entry) {
+    return reinterpret_cast<const char*>(entry.controller.serialNumber);
+}
 int SerialLength(const RAID_CONTROLLER& entry) {
     return static_cast<int>(strnlen(SerialText(entry), sizeof(entry.controller.serialNumber)));
 }
@@ -115,7 +119,8 @@ int InitializeCAPI(int quiet, int allowDuplicates) {
         ConsolePrint(7, "Finding Controllers...\n");
     }
     uint8_t done = 0;
-    for (uint32_t step = 0; step < CONTROLLER_DB_SIZE && !done && g_NumControllers < CONTROLLER_DB_SIZE; ++step) {
+    for (uint32_t step = 0; step < CONTROLLER_DB_SIZE && !done && g_NumControllers < CONTROLLER_DB_SIZE;
+         ++step) {
         FindIntoNextSlot(step == 0 ? 1 : 0, &done);
     }
     if (g_NumControllers == 0) {
@@ -143,9 +148,9 @@ void UpdateControllers(int32_t first, int32_t last) {
         }
         const RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
         const LMX_IOB& iob = entry.controllerContext.lmxIob;
-        ConsolePrint(5, "ControllerHandle %d=0x%08x 0x%08x 0x%08x 0x%08x %.*s\n", index, entry.controllerHandle,
-                     Low32(&entry.controllerContext), Low32(iob.pControllerContext), Low32(iob.pLmxContext),
-                     SerialLength(entry), SerialText(entry));
+        ConsolePrint(5, "ControllerHandle %d=0x%08x 0x%08x 0x%08x 0x%08x %.*s\n", index,
+                     entry.controllerHandle, Low32(&entry.controllerContext), Low32(iob.pControllerContext),
+                     Low32(iob.pLmxContext), SerialLength(entry), SerialText(entry));
     }
 }
 
@@ -161,7 +166,8 @@ void UpdateUniqueSN(int32_t first) {
         RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
         const int32_t mate = FindPartnerController(index);
         if (entry.isPartner == 1 && mate >= 0) {
-            std::memcpy(entry.UniqueSN, g_ControllerDb[static_cast<uint32_t>(mate)].UniqueSN, sizeof(entry.UniqueSN));
+            std::memcpy(entry.UniqueSN, g_ControllerDb[static_cast<uint32_t>(mate)].UniqueSN,
+                        sizeof(entry.UniqueSN));
         } else {
             UpdateDriveEnclosures(index);
             DumpCapiAdvancedDriveEnclosure(&entry.advancedEnclosures[0]);
@@ -174,7 +180,8 @@ void UpdateUniqueSN(int32_t first) {
         DebugPrint("controller %d UniqueSN %s p=%p\n", index, entry.UniqueSN, static_cast<void*>(&entry));
         const int32_t mate = FindPartnerController(index);
         if (entry.enclosureCount == 0 && mate >= 0) {
-            std::memcpy(entry.UniqueSN, g_ControllerDb[static_cast<uint32_t>(mate)].UniqueSN, sizeof(entry.UniqueSN));
+            std::memcpy(entry.UniqueSN, g_ControllerDb[static_cast<uint32_t>(mate)].UniqueSN,
+                        sizeof(entry.UniqueSN));
         }
     }
 }

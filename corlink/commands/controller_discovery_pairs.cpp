@@ -12,9 +12,15 @@ namespace {
 
 constexpr size_t kSerialSize = sizeof(CAPI_CONTROLLER{}.serialNumber);
 
-RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
-int32_t Count() { return static_cast<int32_t>(g_NumControllers); }
-bool InUse(int32_t index) { return index >= 0 && index < Count(); }
+RAID_CONTROLLER& Entry(int32_t index) {
+    return g_ControllerDb[static_cast<uint32_t>(index)];
+}
+int32_t Count() {
+    return static_cast<int32_t>(g_NumControllers);
+}
+bool InUse(int32_t index) {
+    return index >= 0 && index < Count();
+}
 
 size_t SerialLength(const RAID_CONTROLLER& entry) {
     return strnlen(reinterpret_cast<const char*>(entry.controller.serialNumber), kSerialSize);
@@ -32,7 +38,9 @@ bool NamesAsMate(const RAID_CONTROLLER& other, const RAID_CONTROLLER& owner) {
     return StartsWithSerialOf(other.controller.failover.otherSerialNumber, owner);
 }
 
-bool Responds(const RAID_CONTROLLER& entry) { return ProcessorDeviceOf(entry).responds != 0; }
+bool Responds(const RAID_CONTROLLER& entry) {
+    return ProcessorDeviceOf(entry).responds != 0;
+}
 
 // The placeholder at i takes over the real controller at j whole; j's buffers now belong to i.
 void OverwritePlaceholder(int32_t i, int32_t j) {
@@ -81,7 +89,9 @@ bool MergePass() {
 }
 
 // The other controller of the pair: failoverId and device id swapped (A 1 <-> B 0).
-uint8_t OtherSide(uint8_t failoverId) { return failoverId == 0 ? 1 : 0; }
+uint8_t OtherSide(uint8_t failoverId) {
+    return failoverId == 0 ? 1 : 0;
+}
 
 }  // namespace
 
@@ -144,9 +154,11 @@ void SetPartner(int32_t bad, int32_t good) {
     RAID_CONTROLLER& goodEntry = Entry(good);
     PROCESSOR_DEVICE& badDevice = ProcessorDeviceOf(badEntry);
     PROCESSOR_DEVICE& goodDevice = ProcessorDeviceOf(goodEntry);
-    DebugPrint("SetPartner goodController=%d badController=%d sn=%.*s\n", good, bad, static_cast<int>(SerialLength(badEntry)),
+    DebugPrint("SetPartner goodController=%d badController=%d sn=%.*s\n", good, bad,
+               static_cast<int>(SerialLength(badEntry)),
                reinterpret_cast<const char*>(badEntry.controller.serialNumber));
-    DebugPrint("before: goodController=%d AB=%d badController=%d AB=%d \n", good, goodDevice.id, bad, badDevice.id);
+    DebugPrint("before: goodController=%d AB=%d badController=%d AB=%d \n", good, goodDevice.id, bad,
+               badDevice.id);
     badDevice = goodDevice;
     const uint8_t goodSide = goodEntry.controller.failover.failoverId;
     if (goodSide <= 1) {
@@ -154,7 +166,8 @@ void SetPartner(int32_t bad, int32_t good) {
         goodDevice.id = goodSide;
         badDevice.id = OtherSide(goodSide);
     }
-    DebugPrint("after: goodController=%d AB=%d badController=%d AB=%d \n", good, goodDevice.id, bad, badDevice.id);
+    DebugPrint("after: goodController=%d AB=%d badController=%d AB=%d \n", good, goodDevice.id, bad,
+               badDevice.id);
     FreeController(bad);
     badEntry.isPartner = 1;
     badEntry.lastLoggedSequenceNumber = goodEntry.lastLoggedSequenceNumber;

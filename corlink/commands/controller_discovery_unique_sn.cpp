@@ -30,8 +30,9 @@ void SetUniqueSNFromEnclosures(RAID_CONTROLLER& entry) {
     char* sn = entry.UniqueSN;
     const uint8_t* wwn = entry.enclosures[0].enclosureWWN;
     std::snprintf(sn, sizeof(entry.UniqueSN), "%02X%02X%02X", wwn[4], wwn[5], wwn[6]);
-    const uint32_t enclosures = entry.enclosureCount < RAID_CONTROLLER_MAX_ENCLOSURES ? entry.enclosureCount
-                                                                                      : RAID_CONTROLLER_MAX_ENCLOSURES;
+    const uint32_t enclosures = entry.enclosureCount < RAID_CONTROLLER_MAX_ENCLOSURES
+                                    ? entry.enclosureCount
+                                    : RAID_CONTROLLER_MAX_ENCLOSURES;
     for (uint32_t j = 0; j < enclosures; ++j) {
         if (const char* serial = StorageSystemSerial(entry.advancedEnclosures[j])) {
             std::memset(sn, 0, sizeof(entry.UniqueSN));

@@ -11,8 +11,9 @@ namespace {
 // The six UniqueSN characters as the add and remove lines show them.
 void LogStorageSystem(const char* action, const STORAGE_SYSTEM& system) {
     const char* sn = system.UniqueSN;
-    DebugPrint("**** %s StorageSystem %.*s %s %c%c%c%c%c%c\n", action, static_cast<int>(sizeof(system.systemName)),
-               system.systemName, kMaskedPassword, sn[0], sn[1], sn[2], sn[3], sn[4], sn[5]);
+    DebugPrint("**** %s StorageSystem %.*s %s %c%c%c%c%c%c\n", action,
+               static_cast<int>(sizeof(system.systemName)), system.systemName, kMaskedPassword, sn[0], sn[1],
+               sn[2], sn[3], sn[4], sn[5]);
 }
 
 // A real controller of the storage system still holds one of its handles. Handles follow positions in
@@ -49,7 +50,8 @@ void UpdateStorageSystems() {
             RemoveStorageSystem(i);
         }
     }
-    for (uint32_t i = 0; i < g_NumControllers && nStorageSystem < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++i) {
+    for (uint32_t i = 0;
+         i < g_NumControllers && nStorageSystem < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++i) {
         if (FindStorageSystem(g_ControllerDb[i].controllerHandle) != nullptr) {
             continue;
         }

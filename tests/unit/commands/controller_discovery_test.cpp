@@ -46,7 +46,7 @@ std::string Serial(uint32_t index) {
 }
 
 class ControllerDiscoveryTest : public FabricTest {
-protected:
+  protected:
     void SetUp() override {
         FabricTest::SetUp();
         ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
@@ -70,7 +70,8 @@ protected:
     char cwd_[4096] = {};
 };
 
-INSTANTIATE_TEST_SUITE_P(Reach, ControllerDiscoveryTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, ControllerDiscoveryTest, ::testing::Values(Reach::InProcess),
+                         simtest::ReachName);
 
 TEST_P(ControllerDiscoveryTest, StartingTheExecutorBuildsThePairAndItsStorageSystem) {
     g_FirstDiscovery = 1;
@@ -207,7 +208,7 @@ TEST_P(ControllerDiscoveryTest, SetPasswordFirstProvesTheCurrentPasswordThenChan
 
 // Over the scripted transport: no controller answers a read, so what is left is the enumeration.
 class EnumerationTest : public ::testing::Test {
-protected:
+  protected:
     EnumerationTest() { EmptyDatabase(); }
     ~EnumerationTest() override {
         EmptyDatabase();

@@ -22,7 +22,7 @@ struct Found {
 };
 
 class DiscoveryDbTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr uint32_t kRawBufferSize = 262231;
 
     DiscoveryDbTest() { Empty(); }
@@ -41,7 +41,8 @@ protected:
         RAID_CONTROLLER& entry = g_ControllerDb[index];
         std::memset(static_cast<void*>(&entry), 0, sizeof(entry));
         std::memcpy(entry.controller.serialNumber, found.serial.data(), found.serial.size());
-        std::memcpy(entry.controller.failover.otherSerialNumber, found.mateSerial.data(), found.mateSerial.size());
+        std::memcpy(entry.controller.failover.otherSerialNumber, found.mateSerial.data(),
+                    found.mateSerial.size());
         entry.controller.failover.failoverId = found.failoverId;
         PROCESSOR_DEVICE& device = ProcessorDeviceOf(entry);
         device.responds = found.responds;

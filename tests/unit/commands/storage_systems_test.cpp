@@ -32,7 +32,11 @@ TEST(UniqueSNTest, FromTheStorageSystemFruElseFromTheEnclosureWWN) {
     const Case cases[] = {
         {"no FRU: WWN bytes 4-6", {0x50, 0x0C, 0x0F, 0xF0, 0x0A, 0xBC, 0x1D, 0x3F}, 1, {}, "0ABC1D"},
         {"the storage-system FRU", {0, 0, 0, 0, 0x0A, 0xBC, 0x1D, 0}, 1, {{0, 3, 2, 9, "7A2F01"}}, "7A2F01"},
-        {"serial not six characters", {0, 0, 0, 0, 0x0A, 0xBC, 0x1D, 0}, 1, {{0, 0, 2, 9, "7A2F011"}}, "0ABC1D"},
+        {"serial not six characters",
+         {0, 0, 0, 0, 0x0A, 0xBC, 0x1D, 0},
+         1,
+         {{0, 0, 2, 9, "7A2F011"}},
+         "0ABC1D"},
         {"FRU data not valid", {0, 0, 0, 0, 0x0A, 0xBC, 0x1D, 0}, 1, {{0, 0, 1, 9, "7A2F01"}}, "0ABC1D"},
         {"another FRU type", {0, 0, 0, 0, 0x0A, 0xBC, 0x1D, 0}, 1, {{0, 0, 2, 8, "7A2F01"}}, "0ABC1D"},
         {"a later enclosure overrides", {}, 2, {{0, 0, 2, 9, "111111"}, {1, 5, 2, 9, "222222"}}, "222222"},
@@ -61,16 +65,19 @@ TEST(UniqueSNTest, FromTheStorageSystemFruElseFromTheEnclosureWWN) {
 }
 
 class StorageSystemsTest : public DiscoveryDbTest {
-protected:
+  protected:
     // A pair A (failoverId 1) and B with the storage system's UniqueSN and password.
-    static void AppendPair(const std::string& a, const std::string& b, const char* uniqueSN, const char* password) {
+    static void AppendPair(const std::string& a, const std::string& b, const char* uniqueSN,
+                           const char* password) {
         for (RAID_CONTROLLER* entry : {&Append({a, b, 1}), &Append({b, a, 0})}) {
             std::strcpy(entry->UniqueSN, uniqueSN);
             std::strcpy(entry->networkInterface.ftpPassword, password);
             std::strcpy(entry->networkInterface.systemName, "sys");
         }
     }
-    static int Verify(const char* uniqueSN, const char* password) { return VerifyStorageSystemPassword(uniqueSN, password); }
+    static int Verify(const char* uniqueSN, const char* password) {
+        return VerifyStorageSystemPassword(uniqueSN, password);
+    }
 
     StorageSystemsTest() {
         root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4\\Debug", "FileName", LogPath());
@@ -116,7 +123,8 @@ TEST_F(StorageSystemsTest, ASystemWithoutControllersIsDroppedAndFoundAgainUnauth
     EXPECT_EQ(gStorageSystems[0].controllerHandleA, 0x100u);
     EXPECT_EQ(gStorageSystems[0].authenticated, 0u) << "found again under new handles";
     EXPECT_EQ(gStorageSystems[1].UniqueSN[0], 0) << "the freed place is zero";
-    EXPECT_EQ(IsControllerAuthorized(0), 0) << "the first pair's authentication did not pass to the handles' new owner";
+    EXPECT_EQ(IsControllerAuthorized(0), 0)
+        << "the first pair's authentication did not pass to the handles' new owner";
 
     AppendPair("SNA", "SNB", "7A2F01", "pw");
     UpdateStorageSystems();
@@ -129,7 +137,8 @@ TEST_F(StorageSystemsTest, TheTableHoldsAtMost64) {
         Append({"SN" + std::to_string(i), "", 1});
     }
     nStorageSystem = 60;  // taken by systems whose controllers are real entries
-    for (int32_t i = 0; i < 60; ++i) gStorageSystems[i].controllerHandleA = 0x100u * static_cast<uint32_t>(i + 1);
+    for (int32_t i = 0; i < 60; ++i)
+        gStorageSystems[i].controllerHandleA = 0x100u * static_cast<uint32_t>(i + 1);
     UpdateStorageSystems();
     EXPECT_EQ(nStorageSystem, 64);
     EXPECT_EQ(gStorageSystems[63].controllerHandleA, 0x100u * 64);
@@ -170,7 +179,8 @@ TEST_F(StorageSystemsTest, VerifyPasswordAnswersInTheHeadAndNeverLogsThePassword
         std::memcpy(buffer.data() + 12, "7A2F01", 6);
         std::memset(buffer.data() + 44, 'x', 32);  // unterminated field: read as 32 characters at most
         std::memcpy(buffer.data() + 44, password, std::min<size_t>(32, std::strlen(password) + 1));
-        Rre rre{97, length, buffer.data(), static_cast<uint32_t>(buffer.size()), static_cast<int32_t>(length), 0};
+        Rre rre{97, length, buffer.data(), static_cast<uint32_t>(buffer.size()), static_cast<int32_t>(length),
+                0};
         info.handler(&rre, info);
         std::vector<uint32_t> head(2);
         for (int k = 0; k < 2; ++k) {
@@ -182,7 +192,8 @@ TEST_F(StorageSystemsTest, VerifyPasswordAnswersInTheHeadAndNeverLogsThePassword
     auto [wrong, wrongLength] = run("nope", PASSWORD_REQUEST_LENGTH);
     EXPECT_EQ(wrong, (std::vector<uint32_t>{0, 0xFFFFFFFF}));
     EXPECT_EQ(wrongLength, 76);
-    EXPECT_EQ(run(std::string(40, 'x').c_str(), PASSWORD_REQUEST_LENGTH).first, (std::vector<uint32_t>{0, 0xFFFFFFFF}));
+    EXPECT_EQ(run(std::string(40, 'x').c_str(), PASSWORD_REQUEST_LENGTH).first,
+              (std::vector<uint32_t>{0, 0xFFFFFFFF}));
     EXPECT_EQ(run("s3cret-pw", PASSWORD_REQUEST_LENGTH).first, (std::vector<uint32_t>{0, 0}));
     EXPECT_EQ(gStorageSystems[0].authenticated, 1u);
     EXPECT_EQ(run("s3cret-pw", 75).first, (std::vector<uint32_t>{0xFFFFFFFF, RRE_ERROR_WRONG_LENGTH}));
