@@ -1,5 +1,6 @@
 #include "corlink/capi/reply_path.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -33,6 +34,7 @@ struct MultiPartReply {
     bool active = false;
     uint16_t partCount = 0;
     uint16_t nextIndex = 0;
+    size_t dirtyEnd = 0;  // bytes past this offset are zero
 
     uint8_t* Buffer() {
         if (!buffer) buffer = std::make_unique<uint8_t[]>(size_t{CAPI_MAX_REPLY_PARTS} * CAPI_REPLY_PART_SIZE);
@@ -106,6 +108,17 @@ void StorePart(uint16_t index, const uint8_t* payload, uint32_t payloadLength) {
     uint32_t length = payloadLength < CAPI_REPLY_PART_SIZE ? payloadLength : CAPI_REPLY_PART_SIZE;
     std::memcpy(part, payload, length);
     std::memset(part + length, 0, CAPI_REPLY_PART_SIZE - length);
+    g_Parts.dirtyEnd = std::max(g_Parts.dirtyEnd, size_t{index + 1u} * CAPI_REPLY_PART_SIZE);
+}
+
+// Every payload reaches the callback from the reply buffer (40 parts), whose bytes past the payload are
+// zero to its end: a callback that trusts a record count of the reply reads zeros, never past a buffer.
+uint8_t* StagePayload(const uint8_t* payload, uint32_t payloadLength) {
+    uint8_t* buffer = g_Parts.Buffer();
+    if (payload != buffer && payloadLength > 0) std::memmove(buffer, payload, payloadLength);
+    if (g_Parts.dirtyEnd > payloadLength) std::memset(buffer + payloadLength, 0, g_Parts.dirtyEnd - payloadLength);
+    g_Parts.dirtyEnd = payloadLength;
+    return buffer;
 }
 
 void StoreLinkType(uint8_t* payload, uint32_t payloadLength, size_t offset, uint8_t linkType) {
@@ -243,6 +256,7 @@ int ReceivePacket(LMX_IOB* iob) {
         g_Parts.Reset();  // a next-part request answered without a part ends the chain
     }
 
+    payload = StagePayload(payload, payloadLength);
     PackReplyStruct(&header, payload, payloadLength, PACK_CAPI_RECEIVE);
     UpdateSequenceNumbers(context, header, payload, payloadLength);
 

@@ -1,5 +1,6 @@
 // The reply path over the scripted transport: multi-part replies (and chains that break the rules),
 // refused replies, sequence numbers, chunked transfers and the raw pass-through.
+#include <algorithm>
 #include <numeric>
 
 #include "corlink/capi/capi_status_codes.h"
@@ -46,6 +47,22 @@ TEST_F(ReplyPathTest, AThreePartReplyReachesTheCallbackOnceWholeAndInOrder) {
     EXPECT_EQ(deliveries[0].param[0], 11u);
     EXPECT_EQ(deliveries[0].param[1], 22u);
     EXPECT_EQ(deliveries[0].payload, payload);
+}
+
+TEST_F(ReplyPathTest, APayloadIsFollowedByZerosSoTrustedCountsCannotReadPastIt) {
+    std::vector<uint8_t> big(3 * 0x40000, 0xAB);
+    fake.MultiPart(Reply(2029), big);
+    EXPECT_EQ(Send(1029), 0);
+    ReplyPacket small = Reply(2001);
+    small.payload = {1, 2, 3, 4};
+    fake.Reply(small);
+    EXPECT_EQ(Send(1001), 0);
+    ASSERT_FALSE(deliveries.empty());
+    const auto* payload = static_cast<const uint8_t*>(deliveries.back().payloadPointer);
+    ASSERT_NE(payload, nullptr);
+    EXPECT_EQ(payload[3], 4);
+    const size_t end = size_t{CAPI_MAX_REPLY_PARTS} * CAPI_REPLY_PART_SIZE;
+    EXPECT_TRUE(std::all_of(payload + 4, payload + end, [](uint8_t b) { return b == 0; }));
 }
 
 struct BrokenChain {
