@@ -4,13 +4,14 @@
 #include <cstring>
 
 #include "corlink/commands/authentication.h"
+#include "corlink/commands/controller_list_commands.h"
 #include "corlink/commands/discovery_flag.h"
 
 namespace {
 
 // code, name, handler name, request length, length test, reply length, handler
 constexpr RreCommandInfo kCommands[] = {
-    {0, "GET_CONTROLLERHANDLEDB", "capiGetControllerHandleDb", kAnyLength, Checked::None, kAnyLength, nullptr},
+    {0, "GET_CONTROLLERHANDLEDB", "capiGetControllerHandleDb", kAnyLength, Checked::None, 2576, capiGetControllerHandleDb},
     {1, "GET_CONTROLLER", "capiGetController", 4, Checked::LengthFirst, kAnyLength, nullptr},
     {2, "GET_ARRAY_PARTITION", "capiGetArrayPartition", 4, Checked::LengthFirst, kAnyLength, nullptr},
     {3, "GET_PROGRESS", "capiGetProgress", 0, Checked::AfterCode, kAnyLength, nullptr},
@@ -77,7 +78,7 @@ constexpr RreCommandInfo kCommands[] = {
     {93, "DO_SCSI_MAINTANCE", "capiDoScsiMaintenance", 572, Checked::AfterCode, kAnyLength, nullptr},
     {94, "SET_CONTROLLER_PARAMS", "capiSetControllerParams", 10740, Checked::AfterCode, kAnyLength, nullptr},
     {95, "SET_ENCLOSUREFEATUREFLAGS", "capiSetEnclosureFeatureFlags", 100, Checked::AfterCode, kAnyLength, nullptr},
-    {96, "GET_STORAGESYSTEMS", "capiGetStorageSystems", 25104, Checked::AfterCode, kAnyLength, nullptr},
+    {96, "GET_STORAGESYSTEMS", "capiGetStorageSystems", 25104, Checked::AfterCode, 25104, capiGetStorageSystems},
     {97, "VERIFY_PASSWORD", "capiVerifyPassword", 76, Checked::AfterCode, kAnyLength, capiVerifyPassword},
     {98, "SET_PASSWORD", "capiSetPassword", 76, Checked::AfterCode, kAnyLength, capiSetPassword},
     {99, "GET_ADV_DRIVE_ENCLOSURE", "capiGetAdvDrvEnclosure", kAnyLength, Checked::None, kAnyLength, nullptr},
@@ -88,8 +89,8 @@ constexpr RreCommandInfo kCommands[] = {
     {104, "SET_ARRAY_BACKOFFPERCENT", "capiSetArrayBackoffPercent", 48, Checked::AfterCode, kAnyLength, nullptr},
     {105, nullptr, "capiRescanAllBus", 16, Checked::AfterCode, kAnyLength, nullptr},
     {106, "SET_DISCOVERY_FLAG", "capiSetDiscoveryFlag", 12, Checked::LengthFirst, 12, capiSetDiscoveryFlag},
-    {108, "GET_NEED_UPDATE_CONTROLLER", "capiNeedUpdateController", 56, Checked::AfterCode, kAnyLength, nullptr},
-    {109, "GET_UNIFIED_CONTROLLER_DATA", "capiGetUnifiedControllerData", 55748, Checked::AfterCode, kAnyLength, nullptr},
+    {108, "GET_NEED_UPDATE_CONTROLLER", "capiNeedUpdateController", 56, Checked::AfterCode, 56, capiNeedUpdateController},
+    {109, "GET_UNIFIED_CONTROLLER_DATA", "capiGetUnifiedControllerData", 55748, Checked::AfterCode, 55748, capiGetUnifiedControllerData},
     {110, "ADD_AUTHDB_RECORD", "capiAddAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, nullptr},
     {111, "REMOVE_AUTHDB_RECORD", "capiRemoveAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, nullptr},
     {112, "MODIFY_AUTHDB_RECORD", "capiModifyAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, nullptr},

@@ -1,0 +1,211 @@
+#include "corlink/commands/controller_list_commands.h"
+
+#include <cstring>
+
+#include "corlink/capi/byte_order.h"
+#include "corlink/capi/wrappers_unified.h"
+#include "corlink/commands/authentication.h"
+#include "corlink/commands/capi_session.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_list_converters.h"
+#include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/executor_state.h"
+#include "corlink/commands/handler_frame.h"
+#include "corlink/commands/reply_buffers.h"
+#include "corlink/commands/storage_system.h"
+#include "corlink/commands/storage_systems.h"
+#include "corlink/service/log.h"
+#include "corlink/service/nt_os.h"
+
+namespace {
+
+constexpr uint32_t kSideListSize = 32;
+constexpr uint32_t kRediscoverOffset = 12;
+constexpr uint32_t kNeedUpdateSnOffset = 8;
+constexpr uint32_t kNeedUpdateAnswerOffset = 40;
+constexpr uint32_t kUnifiedIdOffset = 8;
+constexpr char kUninitializedPassword[] = "uninitialized";
+
+// The responding controllers of one side (failoverId 1 for A, 0 for B), in database order.
+struct SideList {
+    int32_t index[kSideListSize] = {};
+    bool used[kSideListSize] = {};
+    uint32_t count = 0;
+};
+
+void PutU32BigEndian(uint8_t* at, uint32_t value) {
+    const uint32_t word = os_htonl(value);
+    std::memcpy(at, &word, sizeof word);
+}
+
+// Sorts the responding controllers that answer the sequence-number command into the A and B lists.
+void CollectSides(SideList& a, SideList& b) {
+    for (uint32_t i = 0; i < g_NumControllers; ++i) {
+        const int32_t index = static_cast<int32_t>(i);
+        g_CurrentController = index;
+        if (!IsControllerResponding(index)) {
+            DebugPrint("skipping controller %u (no response?)", i);
+            continue;
+        }
+        if (CAPI_U_GetConfigSequenceNumber(ControllerHandleOf(index)) != 0) {
+            DebugPrint("CAPI_U_GetConfigSequenceNumber(%d) failed\n", index);
+            continue;
+        }
+        const uint8_t failoverId = g_ControllerDb[i].controller.failover.failoverId;
+        SideList* side = failoverId == 1 ? &a : failoverId == 0 ? &b : nullptr;
+        if (side == nullptr || side->count >= kSideListSize) continue;
+        DebugPrint(
+            side == &a ? "Adding controller %d to entry A[%d]\n" : "Adding controller %d to entry B[%d]\n",
+            index, side->count);
+        side->index[side->count++] = index;
+    }
+}
+
+class HandleDbWriter {
+  public:
+    explicit HandleDbWriter(uint8_t* buffer) : buffer_(buffer) {}
+
+    void Add(int32_t entry, int32_t a, int32_t b) {
+        if (count_ >= RRE_HANDLE_DB_MAX_RECORDS) return;
+        uint8_t* record = buffer_ + RRE_HANDLE_DB_RECORD_OFFSET + count_ * RRE_HANDLE_DB_RECORD_SIZE;
+        const char* uniqueSN = g_ControllerDb[static_cast<uint32_t>(entry)].UniqueSN;
+        std::memcpy(record, uniqueSN, strnlen(uniqueSN, RAID_CONTROLLER_UNIQUE_SN_SIZE - 1));
+        PutU32BigEndian(record + 32, a >= 0 ? GetClientControllerId(a) : 0);
+        PutU32BigEndian(record + 36, b >= 0 ? GetClientControllerId(b) : 0);
+        ++count_;
+    }
+
+    uint32_t Finish() const {
+        PutU32BigEndian(buffer_ + 8, count_);
+        for (uint32_t r = 0; r < count_; ++r) {
+            const uint8_t* record = buffer_ + RRE_HANDLE_DB_RECORD_OFFSET + r * RRE_HANDLE_DB_RECORD_SIZE;
+            uint32_t a = 0;
+            uint32_t b = 0;
+            std::memcpy(&a, record + 32, sizeof a);
+            std::memcpy(&b, record + 36, sizeof b);
+            DebugPrint("[%d].A=%08x B=%08x\n", r, a, b);
+        }
+        return count_;
+    }
+
+  private:
+    uint8_t* buffer_;
+    uint32_t count_ = 0;
+};
+
+bool SameSerial(int32_t a, int32_t b) {
+    return std::memcmp(g_ControllerDb[static_cast<uint32_t>(b)].controller.serialNumber,
+                       g_ControllerDb[static_cast<uint32_t>(a)].controller.failover.otherSerialNumber,
+                       sizeof(g_ControllerDb[0].controller.serialNumber)) == 0;
+}
+
+void WritePairs(SideList& a, SideList& b, HandleDbWriter& writer) {
+    for (uint32_t i = 0; i < a.count; ++i) {
+        for (uint32_t j = 0; j < b.count; ++j) {
+            if (b.used[j] || !SameSerial(a.index[i], b.index[j])) continue;
+            writer.Add(a.index[i], a.index[i], b.index[j]);
+            a.used[i] = b.used[j] = true;
+            break;
+        }
+    }
+    for (uint32_t k = 0; k < kSideListSize; ++k) {
+        if (k < a.count && !a.used[k]) writer.Add(a.index[k], a.index[k], -1);
+        if (k < b.count && !b.used[k]) writer.Add(b.index[k], -1, b.index[k]);
+    }
+}
+
+}  // namespace
+
+void capiGetControllerHandleDb(Rre* pRre, const RreCommandInfo& info) {
+    DebugPrint("capicmd==>>capiGetControllerHandleDb (gNumControllers=%d)\n", g_NumControllers);
+    if (!RreFrameBegin(pRre, info)) return;
+    if (pRre->Length > kRediscoverOffset && pRre->Buffer[kRediscoverOffset] == 1) CAPI_Initialize_Main();
+    std::memset(pRre->Buffer, 0, RRE_HANDLE_DB_LENGTH);
+    SideList a;
+    SideList b;
+    CollectSides(a, b);
+    HandleDbWriter writer(pRre->Buffer);
+    WritePairs(a, b, writer);
+    const uint32_t count = writer.Finish();
+    RreWriteHead(pRre, 0, 0);
+    pRre->ReplyLength = static_cast<int32_t>(RRE_HANDLE_DB_LENGTH);
+    DebugPrint("capicmd==>>capiGetControllerHandleDb success systemCount=%d\n", count);
+}
+
+void capiGetStorageSystems(Rre* pRre, const RreCommandInfo& info) {
+    if (!RreFrameBegin(pRre, info)) return;
+    UpdateStorageSystems();
+    uint8_t* buffer = pRre->Buffer;
+    std::memcpy(buffer + 12, &nStorageSystem, sizeof nStorageSystem);
+    auto* table = reinterpret_cast<STORAGE_SYSTEM*>(buffer + RRE_STORAGE_SYSTEMS_TABLE_OFFSET);
+    std::memcpy(static_cast<void*>(table), gStorageSystems, sizeof gStorageSystems);
+    for (uint32_t i = 0; i < STORAGE_SYSTEM_TABLE_SIZE; ++i) {
+        const uint32_t authenticated = table[i].authenticated;
+        if (authenticated != 0) continue;
+        char password[sizeof(table[i].password)] = {};
+        std::memcpy(password, kUninitializedPassword, sizeof kUninitializedPassword);
+        std::memcpy(table[i].password, password, sizeof password);
+    }
+    std::memset(buffer, 0, 12);
+    DebugPrint("capicmd==>>capiGetStorageSystems %s nStorageSystem=%d!\n", "success", nStorageSystem);
+    PackRreGetStorageSystems(PACK_TO_NETWORK, buffer);
+}
+
+void capiNeedUpdateController(Rre* pRre, const RreCommandInfo& info) {
+    if (!RreFrameBegin(pRre, info)) return;
+    uint8_t* buffer = pRre->Buffer;
+    PackRreNeedUpdateController(PACK_FROM_NETWORK, buffer);
+    const char* uniqueSN = reinterpret_cast<const char*>(buffer + kNeedUpdateSnOffset);
+    uint8_t answer = 0;
+    for (int32_t s = 0; s < nStorageSystem && s < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++s) {
+        const STORAGE_SYSTEM& system = gStorageSystems[s];
+        if (std::strncmp(system.UniqueSN, uniqueSN, sizeof(system.UniqueSN)) != 0) continue;
+        const int32_t a = FindControllerByHandle(system.controllerHandleA);
+        const int32_t b = FindControllerByHandle(system.controllerHandleB);
+        if (a >= 0 && isNeedRefreshController(a) == 1) {
+            answer = 1;
+            g_ControllerDb[static_cast<uint32_t>(a)].needRefresh = 0;
+            if (b >= 0) g_ControllerDb[static_cast<uint32_t>(b)].needRefresh = 0;
+            break;
+        }
+        if (b >= 0 && isNeedRefreshController(b) == 1) {
+            answer = 1;
+            g_ControllerDb[static_cast<uint32_t>(b)].needRefresh = 0;
+            break;
+        }
+    }
+    buffer[kNeedUpdateAnswerOffset] = answer;
+    std::memset(buffer, 0, 8);
+    DebugPrint("capicmd==>>capiNeedUpdateController %s!\n", "success");
+    PackRreNeedUpdateController(PACK_TO_NETWORK, buffer);
+    pRre->ReplyLength = static_cast<int32_t>(RRE_NEED_UPDATE_LENGTH);
+}
+
+void capiGetUnifiedControllerData(Rre* pRre, const RreCommandInfo& info) {
+    if (!RreFrameBegin(pRre, info)) return;
+    uint8_t* buffer = pRre->Buffer;
+    PackRreGetUnifiedControllerData(PACK_FROM_NETWORK, buffer);
+    uint32_t id = 0;
+    std::memcpy(&id, buffer + kUnifiedIdOffset, sizeof id);
+    uint8_t ab = 0;
+    const int32_t index = FindRealControllerByClientId(id, &ab);
+    if (index < 0 || (pRre->Trusted == 0 && IsControllerAuthorized(index) == 0)) {
+        RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
+        return;
+    }
+    RefreshController(index);
+    g_CurrentController = index;
+    RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
+    entry.updateStatus = UPDATE_STATUS_PENDING;
+    const int32_t result = CAPI_U_GetControllerData(ControllerHandleOf(index));
+    // The reply callback stores the record; wait for it before it is copied.
+    if (entry.shutdown != 1) WaitForUpdate(result, index);
+    RefreshController(index);
+    std::memcpy(buffer + RRE_UNIFIED_CONTROLLER_OFFSET, static_cast<const void*>(&g_UnifiedControllerBuffer),
+                sizeof g_UnifiedControllerBuffer);
+    const uint32_t head[2] = {0, static_cast<uint32_t>(result)};
+    std::memcpy(buffer, head, sizeof head);
+    DebugPrint("capicmd==>>capiGetUnifiedControllerData %s!\n", result == 0 ? "success" : "failed");
+    PackRreGetUnifiedControllerData(PACK_TO_NETWORK, buffer);
+    pRre->ReplyLength = static_cast<int32_t>(RRE_UNIFIED_CONTROLLER_DATA_LENGTH);
+}

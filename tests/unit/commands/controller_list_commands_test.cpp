@@ -1,0 +1,275 @@
+// The controller list commands through rreExecCommand against the default fabric: the pair and its ids,
+// the storage-system table with its passwords masked until authenticated, the re-read flag asked once,
+// and a controller's unified record in network order.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "corlink/capi/capi_library.h"
+#include "corlink/commands/capi_session.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_list_commands.h"
+#include "corlink/commands/controller_list_converters.h"
+#include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/executor_state.h"
+#include "corlink/commands/master_callback.h"
+#include "corlink/commands/reply_buffers.h"
+#include "corlink/commands/rre.h"
+#include "corlink/commands/storage_system.h"
+#include "corlink/service/console.h"
+#include "corlink/service/log.h"
+#include "corlink/service/service_params.h"
+#include "platform/clock.h"
+#include "tests/support/test_root.h"
+#include "tests/unit/sim/fabric_fixture.h"
+
+namespace {
+
+using simtest::FabricTest;
+using simtest::Reach;
+
+constexpr uint32_t kGetControllerHandleDb = 0;
+constexpr uint32_t kGetStorageSystems = 96;
+constexpr uint32_t kGetNeedUpdateController = 108;
+constexpr uint32_t kGetUnifiedControllerData = 109;
+constexpr uint32_t kHandleA = 0x100;
+constexpr uint32_t kHandleB = 0x200;
+constexpr char kUniqueSN[] = "3C4D5E";
+
+uint32_t BigEndianAt(const std::vector<uint8_t>& buffer, size_t offset) {
+    return (uint32_t{buffer[offset]} << 24) | (uint32_t{buffer[offset + 1]} << 16) |
+           (uint32_t{buffer[offset + 2]} << 8) | buffer[offset + 3];
+}
+
+void PutBigEndian(std::vector<uint8_t>& buffer, size_t offset, uint32_t value) {
+    for (int i = 0; i < 4; ++i) buffer[offset + i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+}
+
+std::string TextAt(const std::vector<uint8_t>& buffer, size_t offset, size_t size) {
+    const char* text = reinterpret_cast<const char*>(buffer.data() + offset);
+    return std::string(text, strnlen(text, size));
+}
+
+struct Reply {
+    std::vector<uint8_t> buffer;
+    int32_t replyLength = 0;
+    int32_t status() const { return static_cast<int32_t>(BigEndianAt(buffer, 0)); }
+    uint32_t code() const { return BigEndianAt(buffer, 4); }
+};
+
+class ControllerListCommandsTest : public FabricTest {
+  protected:
+    void SetUp() override {
+        FabricTest::SetUp();
+        ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
+        ASSERT_EQ(chdir(root_.path().c_str()), 0);  // the first run's capture file lands here
+        OpenDebugFile(nullptr);
+        testsupport::WriteWholeFile(root_.path() + "/corlink.conf", "[Models]\nm1 = Brenlow +Stor.*\n");
+        std::snprintf(g_ConfigFile, sizeof g_ConfigFile, "%s", (root_.path() + "/corlink.conf").c_str());
+        EmptyDatabase();
+    }
+    void TearDown() override {
+        rreTerminate();
+        EmptyDatabase();
+        CAPI_RegisterCallback(nullptr);
+        CloseCaptureFiles(CaptureRole::Both);
+        CloseDebugFile();
+        EXPECT_EQ(chdir(cwd_), 0);
+        FabricTest::TearDown();
+    }
+    static void EmptyDatabase() {
+        while (g_NumControllers > 0) RemoveController(0);
+        nStorageSystem = 0;
+        std::memset(gStorageSystems, 0, sizeof(gStorageSystems));
+        g_CurrentController = -1;
+        g_badControllerNumberError = 0;
+    }
+    static void Start() {
+        g_FirstDiscovery = 0;
+        ASSERT_EQ(rreInitialize(), 0u);
+    }
+    // The request as the client sends it, in a buffer of `bufferSize` bytes (the request length when 0).
+    static Reply Exec(uint32_t code, std::vector<uint8_t> request, uint32_t bufferSize = 0,
+                      uint32_t trusted = 1) {
+        const uint32_t length = static_cast<uint32_t>(request.size());
+        request.resize(std::max(length, bufferSize));
+        Rre rre{code, length, request.data(), static_cast<uint32_t>(request.size()), 0, trusted};
+        rreExecCommand(&rre);
+        return {std::move(request), rre.ReplyLength};
+    }
+    static Reply NeedUpdate(const char* uniqueSN) {
+        std::vector<uint8_t> request(RRE_NEED_UPDATE_LENGTH);
+        std::strncpy(reinterpret_cast<char*>(request.data() + 8), uniqueSN, 31);
+        return Exec(kGetNeedUpdateController, request);
+    }
+
+    platform::ScopedVirtualClock clock_;
+    testsupport::TestRoot root_;
+    char cwd_[4096] = {};
+};
+
+INSTANTIATE_TEST_SUITE_P(Reach, ControllerListCommandsTest, ::testing::Values(Reach::InProcess),
+                         simtest::ReachName);
+
+struct HandleDbCase {
+    const char* name;
+    bool bPresentAtStart;
+    uint32_t expectedB;
+};
+
+TEST_P(ControllerListCommandsTest, HandleDbListsThePairWithBothClientIds) {
+    const HandleDbCase cases[] = {
+        {"both controllers on the bus", true, kHandleB},
+        {"B missing: its placeholder's id is A's handle with bit 0", false, kHandleA | 1},
+    };
+    for (const HandleDbCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EmptyDatabase();
+        fabric_->SetControllerPresent(0, 1, c.bPresentAtStart);
+        Start();
+        const Reply reply = Exec(kGetControllerHandleDb, std::vector<uint8_t>(16), RRE_HANDLE_DB_LENGTH);
+        EXPECT_EQ(reply.status(), 0);
+        EXPECT_EQ(reply.code(), 0u);
+        EXPECT_EQ(reply.replyLength, static_cast<int32_t>(RRE_HANDLE_DB_LENGTH));
+        ASSERT_EQ(BigEndianAt(reply.buffer, 8), 1u);
+        EXPECT_EQ(TextAt(reply.buffer, 16, 32), kUniqueSN);
+        EXPECT_EQ(BigEndianAt(reply.buffer, 48), kHandleA);
+        EXPECT_EQ(BigEndianAt(reply.buffer, 52), c.expectedB);
+        EXPECT_EQ(BigEndianAt(reply.buffer, 56), 0u) << "nothing past the last record";
+        rreTerminate();
+        fabric_->SetControllerPresent(0, 1, true);
+    }
+}
+
+TEST_P(ControllerListCommandsTest, HandleDbLeavesOutAMateThatNoLongerAnswersAndRediscoversOnRequest) {
+    Start();
+    fabric_->SetControllerPresent(0, 1, false);
+    Reply reply = Exec(kGetControllerHandleDb, std::vector<uint8_t>(16), RRE_HANDLE_DB_LENGTH);
+    ASSERT_EQ(BigEndianAt(reply.buffer, 8), 1u);
+    EXPECT_EQ(BigEndianAt(reply.buffer, 48), kHandleA);
+    EXPECT_EQ(BigEndianAt(reply.buffer, 52), 0u) << "B does not answer the sequence-number command";
+
+    // Byte 12 = 1 rebuilds the database first: A reports B as its mate's placeholder.
+    std::vector<uint8_t> rediscover(16);
+    rediscover[12] = 1;
+    Exec(kGetControllerHandleDb, rediscover, RRE_HANDLE_DB_LENGTH);
+    reply = Exec(kGetControllerHandleDb, rediscover, RRE_HANDLE_DB_LENGTH);
+    ASSERT_EQ(BigEndianAt(reply.buffer, 8), 1u);
+    EXPECT_EQ(BigEndianAt(reply.buffer, 52), kHandleA | 1);
+}
+
+TEST_P(ControllerListCommandsTest, WrongRequestLengthsAndTooSmallBuffersAreRefused) {
+    Start();
+    struct Case {
+        uint32_t code;
+        uint32_t requestLength;
+        uint32_t bufferSize;
+    };
+    const Case cases[] = {
+        {kGetControllerHandleDb, 16, RRE_HANDLE_DB_LENGTH - 1},
+        {kGetStorageSystems, RRE_STORAGE_SYSTEMS_LENGTH - 1, RRE_STORAGE_SYSTEMS_LENGTH},
+        {kGetNeedUpdateController, 8, 64},
+        {kGetUnifiedControllerData, 12, RRE_UNIFIED_CONTROLLER_DATA_LENGTH},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        const Reply reply = Exec(c.code, std::vector<uint8_t>(c.requestLength), c.bufferSize);
+        EXPECT_EQ(reply.status(), -1);
+        EXPECT_EQ(reply.code(), RRE_ERROR_WRONG_LENGTH);
+        EXPECT_EQ(reply.replyLength, static_cast<int32_t>(RRE_REPLY_HEAD_LENGTH));
+    }
+}
+
+TEST_P(ControllerListCommandsTest, StorageSystemsMaskThePasswordUntilAuthenticated) {
+    Start();
+    ASSERT_EQ(nStorageSystem, 1);
+    std::strcpy(gStorageSystems[0].password, "secret");
+    for (uint32_t authenticated : {0u, 1u}) {
+        SCOPED_TRACE(authenticated);
+        gStorageSystems[0].authenticated = authenticated;
+        const Reply reply = Exec(kGetStorageSystems, std::vector<uint8_t>(RRE_STORAGE_SYSTEMS_LENGTH));
+        EXPECT_EQ(reply.status(), 0);
+        EXPECT_EQ(reply.code(), 0u);
+        EXPECT_EQ(reply.replyLength, static_cast<int32_t>(RRE_STORAGE_SYSTEMS_LENGTH));
+        EXPECT_EQ(BigEndianAt(reply.buffer, 12), 1u);
+        const size_t entry = RRE_STORAGE_SYSTEMS_TABLE_OFFSET;
+        EXPECT_EQ(TextAt(reply.buffer, entry, 32), kUniqueSN);
+        EXPECT_EQ(BigEndianAt(reply.buffer, entry + 112), authenticated);
+        EXPECT_EQ(TextAt(reply.buffer, entry + 116, 32), authenticated ? "secret" : "uninitialized");
+        EXPECT_EQ(BigEndianAt(reply.buffer, entry + 148), kHandleA);
+        EXPECT_EQ(BigEndianAt(reply.buffer, entry + 152), kHandleB);
+        EXPECT_EQ(TextAt(reply.buffer, entry + sizeof(STORAGE_SYSTEM) + 116, 32), "uninitialized")
+            << "unused entries are not authenticated either";
+    }
+    EXPECT_STREQ(gStorageSystems[0].password, "secret") << "only the reply is masked";
+}
+
+TEST_P(ControllerListCommandsTest, NeedUpdateAnswersOnceAfterEitherControllerWasReRead) {
+    Start();
+    NeedUpdate(kUniqueSN);  // drains what discovery left
+    ASSERT_EQ(NeedUpdate(kUniqueSN).buffer[40], 0);
+    for (int32_t controller : {0, 1}) {
+        SCOPED_TRACE(controller);
+        fabric_->RecordConfigurationChange(0);
+        RefreshController(controller);
+        const Reply first = NeedUpdate(kUniqueSN);
+        EXPECT_EQ(first.status(), 0);
+        EXPECT_EQ(first.code(), 0u);
+        EXPECT_EQ(first.replyLength, static_cast<int32_t>(RRE_NEED_UPDATE_LENGTH));
+        EXPECT_EQ(first.buffer[40], 1);
+        EXPECT_EQ(TextAt(first.buffer, 8, 32), kUniqueSN);
+        EXPECT_EQ(NeedUpdate(kUniqueSN).buffer[40], 0);
+    }
+    fabric_->RecordConfigurationChange(0);
+    RefreshController(0);
+    const Reply unknown = NeedUpdate("FFFFFF");
+    EXPECT_EQ(unknown.code(), 0u);
+    EXPECT_EQ(unknown.buffer[40], 0);
+}
+
+TEST_P(ControllerListCommandsTest, UnifiedControllerDataTravelsInNetworkOrderToAuthorisedCallers) {
+    Start();
+    auto request = [](uint32_t id) {
+        std::vector<uint8_t> buffer(RRE_UNIFIED_CONTROLLER_DATA_LENGTH);
+        PutBigEndian(buffer, 8, id);
+        return buffer;
+    };
+    const Reply reply = Exec(kGetUnifiedControllerData, request(kHandleB));
+    ASSERT_EQ(reply.status(), 0);
+    EXPECT_EQ(reply.code(), 0u);
+    EXPECT_EQ(reply.replyLength, static_cast<int32_t>(RRE_UNIFIED_CONTROLLER_DATA_LENGTH));
+    EXPECT_EQ(BigEndianAt(reply.buffer, 8), kHandleB);
+    const size_t pair = RRE_UNIFIED_CONTROLLER_OFFSET + offsetof(CAPI_UNIFIED_CONTROLLER, controllers);
+    const CAPI_UNIFIED_CONTROLLER_DATA& stored = g_UnifiedControllerBuffer.controllers[0];
+    EXPECT_EQ(TextAt(reply.buffer, pair + offsetof(CAPI_UNIFIED_CONTROLLER_DATA, serialNumber), 32),
+              std::string(reinterpret_cast<const char*>(stored.serialNumber), 12));
+    const uint32_t sequence = stored.configSequenceNumber;
+    EXPECT_NE(sequence, 0u);
+    EXPECT_EQ(BigEndianAt(reply.buffer, pair + offsetof(CAPI_UNIFIED_CONTROLLER_DATA, configSequenceNumber)),
+              sequence);
+
+    struct Refused {
+        const char* name;
+        uint32_t id;
+        uint32_t trusted;
+    };
+    const Refused refused[] = {
+        {"no controller has the id", 0x4200, 1},
+        {"storage system not authenticated", kHandleA, 0},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.name);
+        const Reply answer = Exec(kGetUnifiedControllerData, request(r.id), 0, r.trusted);
+        EXPECT_EQ(answer.status(), -1);
+        EXPECT_EQ(answer.code(), RRE_ERROR_NO_CONTROLLER);
+    }
+    gStorageSystems[0].authenticated = 1;
+    EXPECT_EQ(Exec(kGetUnifiedControllerData, request(kHandleA), 0, 0).status(), 0);
+}
+
+}  // namespace
