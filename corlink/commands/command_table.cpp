@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "corlink/commands/authentication.h"
+#include "corlink/commands/controller_data_command.h"
 #include "corlink/commands/controller_list_commands.h"
 #include "corlink/commands/discovery_flag.h"
 
@@ -12,7 +13,7 @@ namespace {
 // code, name, handler name, request length, length test, reply length, handler
 constexpr RreCommandInfo kCommands[] = {
     {0, "GET_CONTROLLERHANDLEDB", "capiGetControllerHandleDb", kAnyLength, Checked::None, 2576, capiGetControllerHandleDb},
-    {1, "GET_CONTROLLER", "capiGetController", 4, Checked::LengthFirst, kAnyLength, nullptr},
+    {1, "GET_CONTROLLER", "capiGetController", 4, Checked::LengthFirst, 3022008, capiGetController},
     {2, "GET_ARRAY_PARTITION", "capiGetArrayPartition", 4, Checked::LengthFirst, kAnyLength, nullptr},
     {3, "GET_PROGRESS", "capiGetProgress", 0, Checked::AfterCode, kAnyLength, nullptr},
     {4, "GET_ARRAY_LIST", "capiGetArrayList", 4, Checked::LengthFirst, kAnyLength, nullptr},

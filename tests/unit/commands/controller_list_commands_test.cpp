@@ -6,11 +6,13 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "corlink/capi/capi_library.h"
+#include "corlink/commands/api_raid_controller.h"
 #include "corlink/commands/capi_session.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_list_commands.h"
@@ -34,6 +36,7 @@ using simtest::FabricTest;
 using simtest::Reach;
 
 constexpr uint32_t kGetControllerHandleDb = 0;
+constexpr uint32_t kGetController = 1;
 constexpr uint32_t kGetStorageSystems = 96;
 constexpr uint32_t kGetNeedUpdateController = 108;
 constexpr uint32_t kGetUnifiedControllerData = 109;
@@ -270,6 +273,91 @@ TEST_P(ControllerListCommandsTest, UnifiedControllerDataTravelsInNetworkOrderToA
     }
     gStorageSystems[0].authenticated = 1;
     EXPECT_EQ(Exec(kGetUnifiedControllerData, request(kHandleA), 0, 0).status(), 0);
+}
+
+struct GetControllerCase {
+    const char* name;
+    bool bPresent;
+    uint32_t id;
+    const char* serial;
+    bool ownsPartitions;  // the partition replies were stored under this entry
+};
+
+TEST_P(ControllerListCommandsTest, GetControllerReturnsTheEntryWithItsPartitionsInHostOrder) {
+    const GetControllerCase cases[] = {
+        {"controller A", true, kHandleA, "00C0FF1A2B01", true},
+        {"B's placeholder: B's half as seen over A", false, kHandleA | 1, "00C0FF1A2B02", false},
+    };
+    for (const GetControllerCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        EmptyDatabase();
+        fabric_->SetControllerPresent(0, 1, c.bPresent);
+        Start();
+        std::vector<uint8_t> request(4);
+        PutBigEndian(request, 0, c.id);
+        const Reply reply = Exec(kGetController, request, sizeof(API_RAID_CONTROLLER));
+        ASSERT_EQ(reply.replyLength, static_cast<int32_t>(sizeof(API_RAID_CONTROLLER)));
+        API_RAID_CONTROLLER* data =
+            static_cast<API_RAID_CONTROLLER*>(std::malloc(sizeof(API_RAID_CONTROLLER)));
+        std::memcpy(static_cast<void*>(data), reply.buffer.data(), sizeof(API_RAID_CONTROLLER));
+        const int32_t status = data->status;
+        const uint32_t controllerId = data->controllerId;
+        const uint32_t numArrays = data->numArrays;
+        const uint32_t partitionCount = data->partitionCount;
+        EXPECT_EQ(status, 0);
+        EXPECT_EQ(controllerId, c.id) << "host order";
+        EXPECT_EQ(TextAt(reply.buffer, offsetof(API_RAID_CONTROLLER, UniqueSN), 32), kUniqueSN);
+        EXPECT_EQ(TextAt(reply.buffer, offsetof(API_RAID_CONTROLLER, controller) + 21568, 32), c.serial);
+        ASSERT_GT(numArrays, 0u);
+        uint32_t expected = 0;
+        for (uint32_t i = 0; i < numArrays; ++i) expected += data->arrays[i].largeNumArrayPartitions;
+        if (c.ownsPartitions) {
+            EXPECT_GT(partitionCount, 0u);
+            EXPECT_EQ(partitionCount, expected);
+        }
+        EXPECT_LE(partitionCount, expected);
+        for (uint32_t k = 0; k < partitionCount; ++k) {
+            const API_PARTITION_ENTRY& entry = data->partitions[k];
+            const uint8_t array = entry.arrayIndex;
+            ASSERT_LT(array, numArrays);
+            EXPECT_EQ(std::memcmp(entry.partition.arraySerialNumber, data->arrays[array].serialNumber, 16), 0)
+                << "partition " << k << " belongs to the array it names";
+        }
+        const API_PARTITION_ENTRY& past = data->partitions[partitionCount];
+        EXPECT_EQ(past.arrayIndex, 0);
+        std::free(data);
+        rreTerminate();
+        fabric_->SetControllerPresent(0, 1, true);
+    }
+}
+
+TEST_P(ControllerListCommandsTest, GetControllerRefusesBadRequests) {
+    Start();
+    struct Case {
+        const char* name;
+        uint32_t length;
+        uint32_t id;
+        uint32_t bufferSize;
+        uint32_t trusted;
+        uint32_t code;
+    };
+    const Case cases[] = {
+        {"length before code", 5, kHandleA, sizeof(API_RAID_CONTROLLER), 1, RRE_ERROR_BAD_LENGTH},
+        {"buffer smaller than the reply", 4, kHandleA, sizeof(API_RAID_CONTROLLER) - 1, 1,
+         RRE_ERROR_WRONG_LENGTH},
+        {"no controller has the id", 4, 0x4200, sizeof(API_RAID_CONTROLLER), 1, RRE_ERROR_NO_CONTROLLER},
+        {"storage system not authenticated", 4, kHandleA, sizeof(API_RAID_CONTROLLER), 0,
+         RRE_ERROR_NO_CONTROLLER},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> request(c.length);
+        PutBigEndian(request, 0, c.id);
+        const Reply reply = Exec(kGetController, request, c.bufferSize, c.trusted);
+        EXPECT_EQ(reply.status(), -1);
+        EXPECT_EQ(reply.code(), c.code);
+        EXPECT_EQ(reply.replyLength, static_cast<int32_t>(RRE_REPLY_HEAD_LENGTH));
+    }
 }
 
 }  // namespace
