@@ -23,15 +23,20 @@ bool FillAddress(const std::string& path, sockaddr_un* address) {
 
 }  // namespace
 
+// The socket is bound and listening under a temporary name first, then renamed: its path appears only once
+// a connect to it succeeds.
 int Listen(const std::string& path) {
+    const std::string staging = path + ".new";
     sockaddr_un address;
-    if (!FillAddress(path, &address)) return -1;
+    if (!FillAddress(path, &address) || !FillAddress(staging, &address)) return -1;
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
-    ::unlink(path.c_str());
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0) {
+    ::unlink(staging.c_str());
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0 ||
+        ::rename(staging.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::close(fd);
+        ::unlink(staging.c_str());
         errno = error;
         return -1;
     }
