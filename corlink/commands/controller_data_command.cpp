@@ -8,6 +8,7 @@
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/service/log.h"
 #include "corlink/service/nt_os.h"
@@ -63,12 +64,15 @@ void LogPartition(int32_t index, uint32_t array, uint32_t partition, const CAPI_
 }
 
 // Reads each array's partitions and writes the stored ones into the reply; returns the entries written.
+// Stops early when a rediscovery inside a read moved the controller to another entry.
 uint32_t FillPartitions(API_RAID_CONTROLLER& reply, int32_t index) {
+    const ControllerIdentity identity = IdentityOf(index, false);
     const RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
     const uint32_t arrays = reply.numArrays;
     uint32_t count = 0;
     for (uint32_t i = 0; i < arrays && count < API_RAID_CONTROLLER_PARTITIONS; ++i) {
         UpdateArrayPartition(index, static_cast<int32_t>(i));
+        if (FindControllerAgain(identity) != index) break;
         const uint32_t partitions = entry.arrays[i].largeNumArrayPartitions;
         for (uint32_t p = 0; p < partitions && count < API_RAID_CONTROLLER_PARTITIONS; ++p) {
             API_PARTITION_ENTRY& slot = reply.partitions[count];
@@ -104,14 +108,21 @@ void capiGetController(Rre* pRre, const RreCommandInfo& info) {
                kReplyLength, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(pRre->Buffer)),
                static_cast<unsigned long>(pRre->BufferSize));
     std::memset(pRre->Buffer, 0, kReplyLength);
-    const int32_t index = FindControllerByClientId(id);
+    int32_t index = FindControllerByClientId(id);
     if (index < 0 || (pRre->Trusted == 0 && IsControllerAuthorized(index) == 0)) {
         RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
         return;
     }
+    const ControllerIdentity identity = IdentityOf(index, false);
     DebugPrint("before calling UpdateController\n");
     UpdateController(index);
     DebugPrint("after calling UpdateController\n");
+    // A rediscovery inside the read may have moved the entry.
+    index = FindControllerAgain(identity);
+    if (index < 0) {
+        RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
+        return;
+    }
     auto& reply = *reinterpret_cast<API_RAID_CONTROLLER*>(pRre->Buffer);
     reply.controllerId = id;
     FillFromEntry(reply, g_ControllerDb[static_cast<uint32_t>(index)]);

@@ -9,6 +9,7 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_list_converters.h"
 #include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/commands/reply_buffers.h"
@@ -188,18 +189,28 @@ void capiGetUnifiedControllerData(Rre* pRre, const RreCommandInfo& info) {
     uint32_t id = 0;
     std::memcpy(&id, buffer + kUnifiedIdOffset, sizeof id);
     uint8_t ab = 0;
-    const int32_t index = FindRealControllerByClientId(id, &ab);
+    int32_t index = FindRealControllerByClientId(id, &ab);
     if (index < 0 || (pRre->Trusted == 0 && IsControllerAuthorized(index) == 0)) {
         RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
         return;
     }
+    // A rediscovery inside a send may move the entry: each step finds the controller again.
+    const ControllerIdentity identity = IdentityOf(index, true);
     RefreshController(index);
-    g_CurrentController = index;
-    RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
-    entry.updateStatus = UPDATE_STATUS_PENDING;
-    const int32_t result = CAPI_U_GetControllerData(ControllerHandleOf(index));
-    // The reply callback stores the record; wait for it before it is copied.
-    if (entry.shutdown != 1) WaitForUpdate(result, index);
+    index = FindControllerAgain(identity);
+    int32_t result = -1;
+    if (index >= 0) {
+        g_CurrentController = index;
+        g_ControllerDb[static_cast<uint32_t>(index)].updateStatus = UPDATE_STATUS_PENDING;
+        result = CAPI_U_GetControllerData(ControllerHandleOf(index));
+        // The reply callback stores the record; wait for it before it is copied.
+        if (g_ControllerDb[static_cast<uint32_t>(index)].shutdown != 1) WaitForUpdate(result, index);
+        index = FindControllerAgain(identity);
+    }
+    if (index < 0) {
+        RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
+        return;
+    }
     RefreshController(index);
     std::memcpy(buffer + RRE_UNIFIED_CONTROLLER_OFFSET, static_cast<const void*>(&g_UnifiedControllerBuffer),
                 sizeof g_UnifiedControllerBuffer);

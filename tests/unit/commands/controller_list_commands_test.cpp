@@ -360,4 +360,15 @@ TEST_P(ControllerListCommandsTest, GetControllerRefusesBadRequests) {
     }
 }
 
+TEST_P(ControllerListCommandsTest, GetControllerFollowsItsControllerThroughARediscovery) {
+    Start();
+    fabric_->SetControllerPresent(0, 0, false);  // A vanishes: its read rebuilds the database
+    std::vector<uint8_t> request(4);
+    PutBigEndian(request, 0, kHandleA);
+    const Reply reply = Exec(kGetController, request, sizeof(API_RAID_CONTROLLER));
+    ASSERT_EQ(reply.status(), 0);
+    ASSERT_EQ(g_ControllerDb[0].isPartner, 1) << "A is now a placeholder over B";
+    EXPECT_EQ(TextAt(reply.buffer, offsetof(API_RAID_CONTROLLER, controller) + 21568, 32), "00C0FF1A2B01");
+}
+
 }  // namespace

@@ -1,0 +1,25 @@
+#include "corlink/commands/controller_reresolve.h"
+
+#include <cstring>
+
+#include "corlink/commands/controller_db.h"
+
+ControllerIdentity IdentityOf(int32_t index, bool realOnly) {
+    ControllerIdentity identity{};
+    identity.realOnly = realOnly;
+    std::memcpy(identity.serialNumber, g_ControllerDb[static_cast<uint32_t>(index)].controller.serialNumber,
+                sizeof identity.serialNumber);
+    return identity;
+}
+
+int32_t FindControllerAgain(const ControllerIdentity& identity) {
+    for (uint32_t i = 0; i < g_NumControllers; ++i) {
+        const RAID_CONTROLLER& entry = g_ControllerDb[i];
+        if (identity.realOnly && entry.isPartner != 0) continue;
+        if (std::memcmp(entry.controller.serialNumber, identity.serialNumber, sizeof identity.serialNumber) ==
+            0) {
+            return static_cast<int32_t>(i);
+        }
+    }
+    return -1;
+}
