@@ -192,6 +192,7 @@ TEST_P(ControllerListCommandsTest, StorageSystemsMaskThePasswordUntilAuthenticat
     Start();
     ASSERT_EQ(nStorageSystem, 1);
     std::strcpy(gStorageSystems[0].password, "secret");
+    gStorageSystems[0].controllerA.timeDate = 0x01020304;  // travels in host order
     for (uint32_t authenticated : {0u, 1u}) {
         SCOPED_TRACE(authenticated);
         gStorageSystems[0].authenticated = authenticated;
@@ -206,6 +207,9 @@ TEST_P(ControllerListCommandsTest, StorageSystemsMaskThePasswordUntilAuthenticat
         EXPECT_EQ(TextAt(reply.buffer, entry + 116, 32), authenticated ? "secret" : "uninitialized");
         EXPECT_EQ(BigEndianAt(reply.buffer, entry + 148), kHandleA);
         EXPECT_EQ(BigEndianAt(reply.buffer, entry + 152), kHandleB);
+        uint32_t timeDate = 0;
+        std::memcpy(&timeDate, reply.buffer.data() + entry + 156 + 96, sizeof timeDate);
+        EXPECT_EQ(timeDate, 0x01020304u);
         EXPECT_EQ(TextAt(reply.buffer, entry + sizeof(STORAGE_SYSTEM) + 116, 32), "uninitialized")
             << "unused entries are not authenticated either";
     }
