@@ -25,50 +25,19 @@
 #include "platform/clock.h"
 #include "tests/support/fake_transport.h"
 #include "tests/support/test_root.h"
+#include "tests/unit/commands/fabric_database_fixture.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
 namespace {
 
-using simtest::FabricTest;
 using simtest::Reach;
-
-void EmptyDatabase() {
-    while (g_NumControllers > 0) RemoveController(0);
-    nStorageSystem = 0;
-    std::memset(gStorageSystems, 0, sizeof(gStorageSystems));
-    g_CurrentController = -1;
-    g_badControllerNumberError = 0;
-}
 
 std::string Serial(uint32_t index) {
     const auto* text = reinterpret_cast<const char*>(g_ControllerDb[index].controller.serialNumber);
     return std::string(text, strnlen(text, 32));
 }
 
-class ControllerDiscoveryTest : public FabricTest {
-  protected:
-    void SetUp() override {
-        FabricTest::SetUp();
-        ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
-        ASSERT_EQ(chdir(root_.path().c_str()), 0);  // the first run's capture file lands here
-        OpenDebugFile(nullptr);
-        testsupport::WriteWholeFile(root_.path() + "/corlink.conf", "[Models]\nm1 = Brenlow +Stor.*\n");
-        std::snprintf(g_ConfigFile, sizeof g_ConfigFile, "%s", (root_.path() + "/corlink.conf").c_str());
-        EmptyDatabase();
-    }
-    void TearDown() override {
-        EmptyDatabase();
-        CAPI_RegisterCallback(nullptr);
-        CloseCaptureFiles(CaptureRole::Both);
-        CloseDebugFile();
-        EXPECT_EQ(chdir(cwd_), 0);
-        FabricTest::TearDown();
-    }
-
-    platform::ScopedVirtualClock clock_;
-    testsupport::TestRoot root_;
-    char cwd_[4096] = {};
-};
+class ControllerDiscoveryTest : public FabricDatabaseTest {};
 
 INSTANTIATE_TEST_SUITE_P(Reach, ControllerDiscoveryTest, ::testing::Values(Reach::InProcess),
                          simtest::ReachName);
@@ -209,9 +178,9 @@ TEST_P(ControllerDiscoveryTest, SetPasswordFirstProvesTheCurrentPasswordThenChan
 // Over the scripted transport: no controller answers a read, so what is left is the enumeration.
 class EnumerationTest : public ::testing::Test {
   protected:
-    EnumerationTest() { EmptyDatabase(); }
+    EnumerationTest() { EmptyControllerDatabase(); }
     ~EnumerationTest() override {
-        EmptyDatabase();
+        EmptyControllerDatabase();
         CAPI_RegisterCallback(nullptr);
     }
     platform::ScopedVirtualClock clock_;

@@ -28,11 +28,11 @@
 #include "corlink/service/service_params.h"
 #include "platform/clock.h"
 #include "tests/support/test_root.h"
+#include "tests/unit/commands/fabric_database_fixture.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
 namespace {
 
-using simtest::FabricTest;
 using simtest::Reach;
 
 constexpr uint32_t kGetControllerHandleDb = 0;
@@ -65,32 +65,11 @@ struct Reply {
     uint32_t code() const { return BigEndianAt(buffer, 4); }
 };
 
-class ControllerListCommandsTest : public FabricTest {
+class ControllerListCommandsTest : public FabricDatabaseTest {
   protected:
-    void SetUp() override {
-        FabricTest::SetUp();
-        ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
-        ASSERT_EQ(chdir(root_.path().c_str()), 0);  // the first run's capture file lands here
-        OpenDebugFile(nullptr);
-        testsupport::WriteWholeFile(root_.path() + "/corlink.conf", "[Models]\nm1 = Brenlow +Stor.*\n");
-        std::snprintf(g_ConfigFile, sizeof g_ConfigFile, "%s", (root_.path() + "/corlink.conf").c_str());
-        EmptyDatabase();
-    }
     void TearDown() override {
         rreTerminate();
-        EmptyDatabase();
-        CAPI_RegisterCallback(nullptr);
-        CloseCaptureFiles(CaptureRole::Both);
-        CloseDebugFile();
-        EXPECT_EQ(chdir(cwd_), 0);
-        FabricTest::TearDown();
-    }
-    static void EmptyDatabase() {
-        while (g_NumControllers > 0) RemoveController(0);
-        nStorageSystem = 0;
-        std::memset(gStorageSystems, 0, sizeof(gStorageSystems));
-        g_CurrentController = -1;
-        g_badControllerNumberError = 0;
+        FabricDatabaseTest::TearDown();
     }
     static void Start() {
         g_FirstDiscovery = 0;
@@ -110,10 +89,6 @@ class ControllerListCommandsTest : public FabricTest {
         std::strncpy(reinterpret_cast<char*>(request.data() + 8), uniqueSN, 31);
         return Exec(kGetNeedUpdateController, request);
     }
-
-    platform::ScopedVirtualClock clock_;
-    testsupport::TestRoot root_;
-    char cwd_[4096] = {};
 };
 
 INSTANTIATE_TEST_SUITE_P(Reach, ControllerListCommandsTest, ::testing::Values(Reach::InProcess),
