@@ -28,23 +28,38 @@ constexpr size_t kControllerLinkTypeOffset = 21612;
 constexpr size_t kUnifiedControllerLinkTypeOffset = 1140;
 
 // The parts of the multi-part reply being reassembled: its first header and the index asked for next.
+// A chain is under way from its first part until the request for its second part returns to the exchange
+// that took the first part; all its other parts, and whatever their delivery sends, nest inside that
+// request. While it is under way no other first part is taken (not even in a retry of a next-part
+// request), so one chain at a time is on the stack and a command nests at most CAPI_MAX_REPLY_PARTS
+// exchanges for it, whatever the controller answers.
 struct MultiPartReply {
     std::unique_ptr<uint8_t[]> buffer;  // CAPI_MAX_REPLY_PARTS parts of CAPI_REPLY_PART_SIZE bytes
     CAPI_PACKET_HEADER firstHeader{};
-    bool active = false;
+    bool underWay = false;
+    bool broken = false;  // a reply inside the chain was refused: no later part is taken
     uint16_t partCount = 0;
-    uint16_t nextIndex = 0;
-    size_t dirtyEnd = 0;  // bytes past this offset are zero
+    uint16_t nextIndex = 0;  // the index asked for; partCount once the last part arrived
+    size_t dirtyEnd = 0;     // bytes past this offset are zero
 
     uint8_t* Buffer() {
         if (!buffer) buffer = std::make_unique<uint8_t[]>(size_t{CAPI_MAX_REPLY_PARTS} * CAPI_REPLY_PART_SIZE);
         return buffer.get();
     }
-    void Reset() {
-        active = false;
+    void Start(const CAPI_PACKET_HEADER& header) {
+        underWay = true;
+        broken = false;
+        partCount = header.partCount;
+        nextIndex = 0;
+        firstHeader = header;
+    }
+    void End() {
+        underWay = false;
+        broken = false;
         partCount = 0;
         nextIndex = 0;
     }
+    void Break() { broken = underWay; }
 };
 MultiPartReply g_Parts;
 
@@ -75,7 +90,7 @@ void FailExchange(LMX_IOB* iob) {
 // A reply that cannot be taken apart is a communication error of the exchange, not a success.
 void RefuseReply(LMX_IOB* iob, CAPI_CALLBACK callback, const char* why) {
     DebugPrint("ReceivePacket: reply refused: %s\n", why);
-    g_Parts.Reset();
+    g_Parts.Break();
     FailExchange(iob);
     if (g_PassThrough.active) {
         g_PassThrough.replyLength = 0;  // a raw exchange answers its session only, never the callback
@@ -86,21 +101,18 @@ void RefuseReply(LMX_IOB* iob, CAPI_CALLBACK callback, const char* why) {
 }
 
 // A part belongs to the chain under way: the first part (index 0) starts a chain when none is under way,
-// every later part is the reply to the request for exactly the index asked for and carries the first
-// part's count. So a chain nests at most CAPI_MAX_REPLY_PARTS requests deep.
+// every later part is the reply to the request for exactly the index asked for, carries the first part's
+// count and comes before anything in the chain was refused.
 bool AcceptPart(const CAPI_PACKET_HEADER& header) {
     const uint16_t count = header.partCount;
     const uint16_t index = header.partIndex;
     if (count > CAPI_MAX_REPLY_PARTS || index >= count) return false;
     if (header.commandCode != CAPI_REPLY_NEXT_PART) {
-        if (index != 0 || g_Parts.active) return false;
-        g_Parts.Reset();
-        g_Parts.active = true;
-        g_Parts.partCount = count;
-        g_Parts.firstHeader = header;
+        if (index != 0 || g_Parts.underWay) return false;
+        g_Parts.Start(header);
         return true;
     }
-    return g_Parts.active && index == g_Parts.nextIndex && count == g_Parts.partCount;
+    return g_Parts.underWay && !g_Parts.broken && index == g_Parts.nextIndex && count == g_Parts.partCount;
 }
 
 void StorePart(uint16_t index, const uint8_t* payload, uint32_t payloadLength) {
@@ -242,7 +254,8 @@ int ReceivePacket(LMX_IOB* iob) {
             BuildAndSendPacket(static_cast<uint32_t>(CAPI_COMMAND_NEXT_PART), &address, 0, nullptr, 0, header.param1,
                                header.param2, header.param3, header.param4, header.param5, header.partCount,
                                static_cast<uint16_t>(index + 1));
-            g_Parts.Reset();  // the rest of the chain ran inside that request: delivered, or broken off
+            // The rest of the chain ran inside that request: delivered, or broken off.
+            if (index == 0) g_Parts.End();
             return 0;
         }
         // The last part: the whole reply carries the first part's header and all parts as payload.
@@ -251,9 +264,9 @@ int ReceivePacket(LMX_IOB* iob) {
         header.packetLength = uint32_t{count} * CAPI_REPLY_PART_SIZE;
         payload = g_Parts.Buffer();
         payloadLength = header.packetLength;
-        g_Parts.Reset();
+        g_Parts.nextIndex = count;
     } else if (header.commandCode == CAPI_REPLY_NEXT_PART) {
-        g_Parts.Reset();  // a next-part request answered without a part ends the chain
+        g_Parts.Break();  // a next-part request answered without a part ends the chain
     }
 
     payload = StagePayload(payload, payloadLength);

@@ -1,8 +1,8 @@
 // The reply path over whatever a controller might answer: one command, raw pass-through or write-buffer
 // transfer is sent to a controller whose transport hands back the input's replies in turn (and is
 // silent once they run out). Whatever the replies claim, nothing is read or written outside the buffers
-// (each exactly its size), and the exchanges nest no deeper than a multi-part chain (for each chunk and
-// resend of a transfer) allows.
+// (each exactly its size), and the exchanges nest no deeper than one multi-part chain plus, for a
+// transfer, its chunks and their resends.
 #include <unistd.h>
 
 #include <algorithm>
@@ -165,11 +165,11 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
     const uint8_t flags = data[0];
-    // One command nests at most a whole multi-part chain; a transfer nests its chunks, each chunk's
-    // resends, and a chain inside any of their replies.
+    // One command nests at most one multi-part chain; a transfer nests its chunks and each chunk's resends
+    // as well, and at most one chain at a time among them.
     constexpr int kChain = static_cast<int>(CAPI_MAX_REPLY_PARTS);
     constexpr int kChunks = (sizeof g_Image + kBufferChunk - 1) / kBufferChunk;
-    const int maxDepth = (flags & 8) ? kChunks * (1 + kMaxResends) * kChain : kChain;
+    const int maxDepth = (flags & 8) ? kChunks * (1 + kMaxResends) + kChain : kChain;
     g_Replies = Replies{data + 1, size - 1, 0, 0, maxDepth};
 
     Controller& c = *g_Controller;

@@ -227,7 +227,9 @@ void FakeTransport::SendAndReceive(LMX_IOB* iob) {
                 iob->status = LMX_STATUS_COMMUNICATION_ERROR;
                 return;
             }
+            self.maxNesting_ = std::max(self.maxNesting_, ++self.nesting_);
             Deliver(iob, step.bytes);
+            --self.nesting_;
             return;
         case StepKind::Abandon: iob->status = LMX_STATUS_READ_ABANDONED; return;
         case StepKind::Silence:

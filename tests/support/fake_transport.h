@@ -76,6 +76,8 @@ public:
     size_t pendingSteps() const { return script_.size(); }
     uint32_t initializeCalls() const { return initializeCalls_; }
     uint32_t polls() const { return polls_; }
+    // The most exchanges that were under way inside one another (a reply's completion sends the next).
+    uint32_t maxNesting() const { return maxNesting_; }
 
 private:
     enum class StepKind { Bytes, Silence, Abandon, MultiPart };
@@ -107,6 +109,8 @@ private:
     uint32_t enumerationIndex_ = 0;
     uint32_t initializeCalls_ = 0;
     uint32_t polls_ = 0;
+    uint32_t nesting_ = 0;
+    uint32_t maxNesting_ = 0;
 };
 
 }  // namespace testsupport

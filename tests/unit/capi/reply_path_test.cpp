@@ -93,6 +93,42 @@ TEST_F(ReplyPathTest, BrokenChainsFailCleanly) {
     }
 }
 
+// Controllers that answer every request alike, over and over: however the send path retries or backs
+// off, a chain never starts inside another, so the exchanges nest no deeper than one chain.
+struct RepeatedAnswers {
+    const char* name;
+    std::vector<ReplyPacket> replies;  // answered in turn, a hundred times over
+};
+void PrintTo(const RepeatedAnswers& answers, std::ostream* out) { *out << answers.name; }
+
+class RepeatedFirstPartsTest : public ReplyPathTest, public ::testing::WithParamInterface<RepeatedAnswers> {
+public:
+    static ReplyPacket SmallPart(uint32_t code, uint16_t count, uint16_t index, int32_t returnCode) {
+        ReplyPacket r = Part(code, count, index, 1);
+        r.errorCode = returnCode;
+        r.payload.resize(16);
+        return r;
+    }
+};
+
+TEST_P(RepeatedFirstPartsTest, NeverNestChainsInsideEachOther) {
+    for (int round = 0; round < 100; ++round) {
+        for (const ReplyPacket& r : GetParam().replies) fake.Reply(r);
+    }
+    EXPECT_NE(Send(1029), 0);
+    EXPECT_LE(fake.maxNesting(), GetParam().replies[0].partCount);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Controllers, RepeatedFirstPartsTest,
+    ::testing::Values(
+        // Each refused part says "already active": the send path backs off and asks for the part again.
+        RepeatedAnswers{"AlreadyActive", {RepeatedFirstPartsTest::SmallPart(409, 3, 0, 0)}},
+        // The last part fails with a retriable code: the send path asks for it again and gets a first part.
+        RepeatedAnswers{"RetriedLastPart",
+                        {RepeatedFirstPartsTest::SmallPart(2029, 2, 0, 0), RepeatedFirstPartsTest::SmallPart(2380, 2, 1, -1)}}),
+    [](const ::testing::TestParamInfo<RepeatedAnswers>& answers) { return std::string(answers.param.name); });
+
 TEST_F(ReplyPathTest, AChainBrokenBySilenceLeavesTheNextReplyWhole) {
     fake.Reply(Part(2029, 3, 0, 1));
     for (int i = 0; i < 3; ++i) fake.Silence();  // the request for part 1 and its retries
