@@ -41,15 +41,21 @@ TEST_F(EventTextTest, EveryEventCodeMatchesTheGoldenTexts) {
         testsupport::ReadEventTextsGolden(testsupport::EventTextsGoldenPath());
     EXPECT_EQ(golden.size(), records.size()) << testsupport::EventTextsGoldenPath();
 
-    std::ofstream actual("event_texts.actual");
+    std::string actual;  // in the golden file's form, for review when a text differs
+    bool same = golden.size() == records.size();
     for (size_t i = 0; i < records.size(); ++i) {
         char text[EVENT_TEXT_BUFFER_SIZE] = {};
         const uint16_t length = FormatEventText(text, &records[i]);
-        actual << testsupport::EventTextsGoldenLine(static_cast<uint32_t>(i), text) << '\n';
-        EXPECT_EQ(text, i < golden.size() ? golden[i] : "")
-            << "event " << i << " (texts in event_texts.actual)";
+        actual += testsupport::EventTextsGoldenLine(static_cast<uint32_t>(i), text) + "\n";
+        same = same && i < golden.size() && text == golden[i];
+        EXPECT_EQ(text, i < golden.size() ? golden[i] : "") << "event " << i;
         EXPECT_EQ(length, std::strlen(text)) << "event " << i;
         EXPECT_LE(length, EVENT_TEXT_MAX_LENGTH);
+    }
+    if (!same) {
+        const std::string path = ::testing::TempDir() + "event_texts.actual";
+        std::ofstream(path) << actual;
+        ADD_FAILURE() << "all texts written to " << path;
     }
 }
 
