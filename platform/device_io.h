@@ -4,6 +4,7 @@
 // ERROR_FILE_NOT_FOUND). The I/O control buffers keep the Windows byte layouts (see scsi_layouts.h).
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/file_io.h"
@@ -26,19 +27,32 @@ DWORD QueryDosDeviceA(LPCSTR deviceName, LPSTR targetPath, DWORD size);
 
 namespace platform {
 
+// One opened device: the device as it was when opened. Once that device has gone (a disk unmapped or
+// renumbered), its I/O fails with ERROR_DEV_NOT_EXIST, whatever now answers to its name.
+class OpenedDevice {
+public:
+    virtual ~OpenedDevice() = default;
+    // One I/O control, with the caller's buffers as the Windows call has them (a pass-through request's
+    // DataBuffer points into the caller's memory). FALSE: *error holds the error.
+    virtual BOOL Control(DWORD ioControlCode, void* inBuffer, DWORD inSize, void* outBuffer, DWORD outSize,
+                         DWORD* bytesReturned, DWORD* error) = 0;
+};
+
 // What answers for the devices. Implementations are thread-safe.
 class DeviceBackend {
 public:
     virtual ~DeviceBackend() = default;
-    // Whether a device of this Windows name ("\\.\Scsi3:", "\\.\PhysicalDrive1", "\\.\E:") exists; on
-    // false, *error is the Windows error the open reports.
-    virtual bool Exists(const std::string& deviceName, DWORD* error) = 0;
-    // One I/O control on an opened device, with the caller's buffers as the Windows call has them (a
-    // pass-through request's DataBuffer points into the caller's memory). FALSE: *error holds the error.
-    virtual BOOL Control(const std::string& deviceName, DWORD ioControlCode, void* inBuffer, DWORD inSize,
-                         void* outBuffer, DWORD outSize, DWORD* bytesReturned, DWORD* error) = 0;
+    // Opens a device of this Windows name ("\\.\Scsi3:", "\\.\PhysicalDrive1", "\\.\E:"); null with
+    // *error (the Windows error the open reports) when there is none. By default a device is its name:
+    // Exists, then every I/O control through Control by name.
+    virtual std::unique_ptr<OpenedDevice> Open(const std::string& deviceName, DWORD* error);
     // As QueryDosDeviceA, without the last error: *error holds it when the result is 0.
     virtual DWORD QueryDosDevice(const char* deviceName, char* targetPath, DWORD size, DWORD* error) = 0;
+
+    // For backends whose devices are only names (a scripted test backend).
+    virtual bool Exists(const std::string& deviceName, DWORD* error);
+    virtual BOOL Control(const std::string& deviceName, DWORD ioControlCode, void* inBuffer, DWORD inSize,
+                         void* outBuffer, DWORD outSize, DWORD* bytesReturned, DWORD* error);
 };
 
 // Installs the backend (null: no devices). The caller keeps it alive while installed.

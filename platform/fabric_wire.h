@@ -8,7 +8,13 @@
 
 namespace platform::fabric_wire {
 
-enum class Op : uint32_t { Exists = 1, Control = 2, QueryDosDevice = 3 };
+enum class Op : uint32_t {
+    Open = 1,            // name: the device; reply result: an instance id (0: none, error set)
+    Control = 2,         // instance, I/O control code, input, data-out bytes
+    QueryDosDevice = 3,  // name (or none, kNoName)
+    Close = 4,           // instance
+    Admin = 5,           // name: one administration message; reply output: its answer text
+};
 
 constexpr uint32_t kNoName = 1;  // RequestHead::flags: QueryDosDevice of every name
 
@@ -21,20 +27,22 @@ struct RequestHead {
     uint32_t inLength;
     uint32_t outCapacity;  // the caller's output buffer size
     uint32_t dataLength;   // pass-through: the transfer length; data-out bytes follow only for writes
+    uint32_t instance;     // Control and Close: the opened device
 };
 
 // Reply: head, then outLength output bytes, dataLength data-in bytes.
 struct ReplyHead {
-    uint32_t result;  // BOOL of Exists / Control, characters of QueryDosDevice
+    uint32_t result;  // instance of Open, BOOL of Control and Close, characters of QueryDosDevice
     uint32_t error;
     uint32_t bytesReturned;
     uint32_t outLength;
     uint32_t dataLength;
 };
 
-constexpr uint32_t kMaxName = 1024;
+constexpr uint32_t kMaxName = 1024;                 // also the longest administration message
 constexpr uint32_t kMaxBuffer = 0x40000 + 0x1000;  // the largest I/O control buffer (a DOS-device listing)
 constexpr uint32_t kMaxData = 0x100000;             // the largest pass-through transfer carried
+constexpr uint32_t kMaxOpenDevices = 4096;          // devices one connection may hold open
 
 // The I/O controls whose input starts with a pass-through request whose data lives in the caller's memory.
 constexpr bool CarriesPassThrough(uint32_t ioControlCode) {

@@ -1,5 +1,5 @@
 // arraysim: serves the simulated storage fabric of a scenario on the Unix socket that CORLINK_FABRIC
-// names, until SIGTERM or SIGINT. It also writes the SCSI device map into the registry under the machine
+// names, with its administration channel (sim/admin_channel.h), until SIGTERM or SIGINT. It also writes the SCSI device map into the registry under the machine
 // root (CORLINK_ROOT), as the host's storage drivers would.
 //
 //   CORLINK_FABRIC=/tmp/fabric.sock CORLINK_ROOT=/tmp/root arraysim [scenario.ini]
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/signal_relay.h"
+#include "sim/admin_channel.h"
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
 #include "sim/fabric_server.h"
@@ -32,7 +33,8 @@ int main(int argc, char** argv) {
     sim::Fabric fabric(std::move(model));
     fabric.WriteDeviceMap();
     sim::FabricBackend backend(fabric);
-    sim::FabricServer server(backend, socketPath);
+    sim::FabricServer server(backend, socketPath,
+                            [&fabric](const std::string& message) { return sim::AnswerAdminMessage(fabric, message); });
 
     std::promise<void> stop;
     std::once_flag stopOnce;

@@ -1,5 +1,6 @@
 // The SCSI device map in the registry: one key per listed LUN with its "SerialNumber" value, which
-// begins with the serial text of the controller the LUN is reached through.
+// begins with the serial text of the controller the LUN is reached through (cut to the host's serial-text
+// length when it has one).
 #include <cstdio>
 
 #include "platform/registry.h"
@@ -9,7 +10,8 @@
 namespace sim {
 namespace {
 
-void WriteSerial(const ScsiAddress& address, const std::string& serial) {
+void WriteSerial(const ScsiAddress& address, std::string serial, uint32_t longest) {
+    if (longest != 0 && serial.size() > longest) serial.resize(longest);
     char key[160];
     std::snprintf(key, sizeof key,
                   "HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port %d\\Scsi Bus %d\\Target Id %d\\Logical Unit Id %d",
@@ -28,16 +30,21 @@ void WriteSerial(const ScsiAddress& address, const std::string& serial) {
 
 void Fabric::WriteDeviceMap() const {
     std::lock_guard<std::mutex> lock(mutex_);
+    const uint32_t longest = model_.host.serialTextLength;
     for (const StorageSystem& system : model_.systems) {
         for (const Controller& c : system.controllers) {
-            WriteSerial(c.managementLun, HexText(c.serial) + HexText(ManagementLunVolumeSerial(c)));
+            WriteSerial(c.managementLun, HexText(c.serial) + HexText(ManagementLunVolumeSerial(c)), longest);
         }
     }
     for (const HostDisk& disk : disks_) {
+        if (disk.local) {
+            WriteSerial(disk.address, HexText(disk.serial), longest);
+            continue;
+        }
         const StorageSystem& system = model_.systems[disk.system];
-        const std::string volume = HexText(system.volumes[disk.volume].serial);
-        WriteSerial(disk.address, HexText(system.controllers[0].serial) + volume);
-        WriteSerial(disk.secondPath, HexText(system.controllers[1].serial) + volume);
+        const std::string partition = HexText(disk.serial);
+        WriteSerial(disk.address, HexText(system.controllers[0].serial) + partition, longest);
+        WriteSerial(disk.secondPath, HexText(system.controllers[1].serial) + partition, longest);
     }
 }
 

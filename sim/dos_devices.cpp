@@ -22,12 +22,18 @@ std::string HexOfText(const std::string& text) {
 
 }  // namespace
 
-std::vector<DosDevice> Fabric::DosDevices() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+std::vector<DosDevice> BuildDosDevices(const FabricModel& model, const std::vector<HostDisk>& disks) {
     std::vector<DosDevice> devices;
-    for (const HostDisk& disk : disks_) {
-        const StorageSystem& system = model_.systems[disk.system];
-        const Volume& volume = system.volumes[disk.volume];
+    for (const HostDisk& disk : disks) {
+        std::string vendor;
+        std::string product;
+        if (disk.local) {
+            vendor = model.host.localDisks[disk.localIndex].vendor;
+            product = model.host.localDisks[disk.localIndex].product;
+        } else {
+            vendor = model.systems[disk.system].vendor;
+            product = model.systems[disk.system].product;
+        }
         const int n = static_cast<int>(disk.number);
         char name[64];
         char target[64];
@@ -37,9 +43,8 @@ std::vector<DosDevice> Fabric::DosDevices() const {
         std::snprintf(name, sizeof name, "Harddisk%dPartition0", n);
         std::snprintf(target, sizeof target, "\\Device\\Harddisk%d\\Partition0", n);
         devices.push_back({name, target, n});
-        const std::string interfaceName = "SCSI#Disk&Ven_" + InstanceText(system.vendor) + "&Prod_" +
-                                          InstanceText(system.product) + "#4&1c2d3e4f&0&" +
-                                          HexOfText(HexText(volume.serial)) +
+        const std::string interfaceName = "SCSI#Disk&Ven_" + InstanceText(vendor) + "&Prod_" + InstanceText(product) +
+                                          "#4&1c2d3e4f&0&" + HexOfText(HexText(disk.serial)) +
                                           "#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
         std::snprintf(target, sizeof target, "\\Device\\%08X", 0x60 + n);
         devices.push_back({interfaceName, target, n});

@@ -82,6 +82,7 @@ BOOL PassThrough(void* in, DWORD inSize, void* out, DWORD outSize, DWORD* return
     request.dataIn = block.DataIn != SCSI_IOCTL_DATA_OUT;
     request.data = static_cast<uint8_t*>(block.DataBuffer);
     request.length = request.data != nullptr ? block.DataTransferLength : 0;
+    request.timeoutSeconds = block.TimeOutValue;
     const ScsiOutcome outcome = execute(block.PathId, block.TargetId, block.Lun, request);
     if (outcome.hostError != 0) return Fail(outcome.hostError, error);
 
@@ -106,68 +107,86 @@ BOOL WriteStruct(const T& value, void* out, DWORD outSize, DWORD* returned, DWOR
 
 }  // namespace
 
-bool FabricBackend::Exists(const std::string& deviceName, DWORD* error) {
-    const DeviceTarget target = ResolveDeviceName(deviceName, fabric_.DosDevices());
-    bool exists = false;
-    if (target.kind == DeviceTarget::Kind::Adapter) {
-        exists = target.number < kAdapterCount && fabric_.AdapterExists(target.number);
-    } else if (target.kind == DeviceTarget::Kind::Disk) {
-        exists = target.number < fabric_.Disks().size();
-    }
-    if (!exists) *error = ERROR_FILE_NOT_FOUND;
-    return exists;
-}
+namespace {
 
-BOOL FabricBackend::Control(const std::string& deviceName, DWORD ioControlCode, void* inBuffer, DWORD inSize,
-                            void* outBuffer, DWORD outSize, DWORD* bytesReturned, DWORD* error) {
-    *bytesReturned = 0;
-    const DeviceTarget target = ResolveDeviceName(deviceName, fabric_.DosDevices());
-    if (target.kind == DeviceTarget::Kind::Adapter) {
-        const uint8_t adapter = static_cast<uint8_t>(target.number);
-        switch (ioControlCode) {
+class OpenedAdapter final : public platform::OpenedDevice {
+public:
+    OpenedAdapter(Fabric& fabric, uint8_t adapter) : fabric_(fabric), adapter_(adapter) {}
+
+    BOOL Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned, DWORD* error) override {
+        *returned = 0;
+        switch (code) {
             case IOCTL_SCSI_GET_INQUIRY_DATA:
-                return WriteInquiryListing(fabric_.ListAdapter(adapter), static_cast<uint8_t*>(outBuffer), outSize,
-                                           bytesReturned, error);
+                return WriteInquiryListing(fabric_.ListAdapter(adapter_), static_cast<uint8_t*>(out), outSize, returned,
+                                           error);
             case IOCTL_SCSI_PASS_THROUGH_DIRECT:
-                return PassThrough(inBuffer, inSize, outBuffer, outSize, bytesReturned, error,
-                                   [&](uint8_t bus, uint8_t targetId, uint8_t lun, const ScsiRequest& request) {
-                                       return fabric_.ExecuteOnAdapter({adapter, bus, targetId, lun}, request);
+                return PassThrough(in, inSize, out, outSize, returned, error,
+                                   [&](uint8_t bus, uint8_t target, uint8_t lun, const ScsiRequest& request) {
+                                       return fabric_.ExecuteOnAdapter({adapter_, bus, target, lun}, request);
                                    });
             default:
                 return Fail(kHostErrorNotSupported, error);
         }
     }
-    if (target.kind == DeviceTarget::Kind::Disk) {
-        const std::vector<HostDisk> disks = fabric_.Disks();
-        if (target.number >= disks.size()) return Fail(kHostErrorDeviceGone, error);
-        const HostDisk& disk = disks[target.number];
-        switch (ioControlCode) {
+
+private:
+    Fabric& fabric_;
+    uint8_t adapter_;
+};
+
+class OpenedDisk final : public platform::OpenedDevice {
+public:
+    OpenedDisk(Fabric& fabric, const HostDisk& disk) : fabric_(fabric), disk_(disk) {}
+
+    BOOL Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned, DWORD* error) override {
+        *returned = 0;
+        const std::optional<HostDisk> disk = fabric_.CurrentDisk(disk_);
+        if (!disk) return Fail(kHostErrorDeviceGone, error);
+        switch (code) {
             case IOCTL_SCSI_PASS_THROUGH_DIRECT:
-                return PassThrough(inBuffer, inSize, outBuffer, outSize, bytesReturned, error,
+                return PassThrough(in, inSize, out, outSize, returned, error,
                                    [&](uint8_t, uint8_t, uint8_t, const ScsiRequest& request) {
-                                       return fabric_.ExecuteOnDisk(disk.number, request);
+                                       return fabric_.ExecuteOnDisk(disk_, request);
                                    });
             case IOCTL_SCSI_GET_ADDRESS: {
-                SCSI_ADDRESS address{sizeof(SCSI_ADDRESS), disk.address.adapter, disk.address.bus,
-                                     disk.address.target, disk.address.lun};
-                return WriteStruct(address, outBuffer, outSize, bytesReturned, error);
+                const ScsiAddress& a = disk->address;
+                SCSI_ADDRESS address{sizeof(SCSI_ADDRESS), a.adapter, a.bus, a.target, a.lun};
+                return WriteStruct(address, out, outSize, returned, error);
             }
             case IOCTL_STORAGE_GET_DEVICE_NUMBER: {
-                STORAGE_DEVICE_NUMBER number{FILE_DEVICE_DISK, disk.number, 0};
-                return WriteStruct(number, outBuffer, outSize, bytesReturned, error);
+                STORAGE_DEVICE_NUMBER number{FILE_DEVICE_DISK, disk->number, 0};
+                return WriteStruct(number, out, outSize, returned, error);
             }
             default:
                 return Fail(kHostErrorNotSupported, error);
         }
     }
-    return Fail(ERROR_INVALID_HANDLE, error);
+
+private:
+    Fabric& fabric_;
+    const HostDisk disk_;  // the disk as opened
+};
+
+}  // namespace
+
+std::unique_ptr<platform::OpenedDevice> FabricBackend::Open(const std::string& deviceName, DWORD* error) {
+    const DeviceTarget target = ResolveDeviceName(deviceName, *fabric_.DosDevices());
+    if (target.kind == DeviceTarget::Kind::Adapter && target.number < kAdapterCount &&
+        fabric_.AdapterExists(target.number)) {
+        return std::make_unique<OpenedAdapter>(fabric_, static_cast<uint8_t>(target.number));
+    }
+    if (target.kind == DeviceTarget::Kind::Disk) {
+        if (std::optional<HostDisk> disk = fabric_.Disk(target.number)) return std::make_unique<OpenedDisk>(fabric_, *disk);
+    }
+    *error = ERROR_FILE_NOT_FOUND;
+    return nullptr;
 }
 
 DWORD FabricBackend::QueryDosDevice(const char* deviceName, char* targetPath, DWORD size, DWORD* error) {
     // Every name (deviceName null) or the target of one name, each NUL-terminated, then one more NUL.
     std::string listing;
-    const std::vector<DosDevice> devices = fabric_.DosDevices();
-    for (const DosDevice& device : devices) {
+    const DosDeviceList devices = fabric_.DosDevices();
+    for (const DosDevice& device : *devices) {
         if (deviceName != nullptr) {
             if (device.name != deviceName) continue;
             listing = device.target + '\0';

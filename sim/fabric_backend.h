@@ -11,9 +11,9 @@ class FabricBackend final : public platform::DeviceBackend {
 public:
     explicit FabricBackend(Fabric& fabric) : fabric_(fabric) {}
 
-    bool Exists(const std::string& deviceName, DWORD* error) override;
-    BOOL Control(const std::string& deviceName, DWORD ioControlCode, void* inBuffer, DWORD inSize, void* outBuffer,
-                 DWORD outSize, DWORD* bytesReturned, DWORD* error) override;
+    // An adapter, or a host disk as it is now (by number or DOS name): I/O on it fails as a vanished
+    // device once that disk has gone.
+    std::unique_ptr<platform::OpenedDevice> Open(const std::string& deviceName, DWORD* error) override;
     DWORD QueryDosDevice(const char* deviceName, char* targetPath, DWORD size, DWORD* error) override;
 
 private:

@@ -1,63 +1,66 @@
 #include "sim/fabric_model.h"
 
-#include <cstdio>
-
-#include "corlink/service/utilities.h"
+#include <algorithm>
 
 namespace sim {
+namespace {
 
-uint32_t ConfigSequenceNumber(const StorageSystem& system, int controller) {
-    const Controller& own = system.controllers[controller];
-    const Controller& other = system.controllers[1 - controller];
-    return static_cast<uint32_t>(own.localChanges) | (static_cast<uint32_t>(other.localChanges) << 16);
-}
+constexpr uint16_t kHighestDiskLun = 255;  // LUNs the host's adapters address in one byte
 
-void RecordConfigurationChange(StorageSystem& system) {
-    for (Controller& c : system.controllers) c.localChanges = static_cast<uint8_t>(c.localChanges + 1);
-    ++system.arrayListChanges;
-    ++system.driveListChanges;
-}
-
-std::vector<HostDisk> DeriveHostDisks(const FabricModel& model) {
+// Every disk the host sees now, unnumbered, in model order.
+std::vector<HostDisk> VisibleDisks(const FabricModel& model) {
     std::vector<HostDisk> disks;
+    for (size_t l = 0; l < model.host.localDisks.size(); ++l) {
+        HostDisk disk;
+        disk.local = true;
+        disk.localIndex = l;
+        disk.serial = model.host.localDisks[l].serial;
+        disk.address = disk.secondPath = model.host.localDisks[l].address;
+        disks.push_back(disk);
+    }
     for (size_t s = 0; s < model.systems.size(); ++s) {
         const StorageSystem& system = model.systems[s];
-        for (size_t v = 0; v < system.volumes.size(); ++v) {
-            const Volume& volume = system.volumes[v];
-            if (volume.hostLun == 0 || volume.hostLun > 255) continue;
+        for (size_t p = 0; p < system.partitions.size(); ++p) {
+            const uint16_t lun = HostLunOf(system.partitions[p], model.host, system.params.numHostChannels);
+            if (lun == 0 || lun > kHighestDiskLun) continue;
             HostDisk disk;
-            disk.number = static_cast<uint32_t>(disks.size());
             disk.system = s;
-            disk.volume = v;
+            disk.partition = p;
+            disk.serial = system.partitions[p].serial;
             disk.address = system.controllers[0].managementLun;
-            disk.address.lun = static_cast<uint8_t>(volume.hostLun);
+            disk.address.lun = static_cast<uint8_t>(lun);
             disk.secondPath = system.controllers[1].managementLun;
-            disk.secondPath.lun = static_cast<uint8_t>(volume.hostLun);
+            disk.secondPath.lun = static_cast<uint8_t>(lun);
             disks.push_back(disk);
         }
     }
     return disks;
 }
 
-std::array<uint8_t, 16> DerivedVolumeSerial(const Serial6& controller, uint64_t index) {
-    const std::string ctrl = HexText(controller);
-    char text[33];
-    std::snprintf(text, sizeof text, "0%s000%s%016llX", ctrl.substr(0, 6).c_str(), ctrl.substr(6, 6).c_str(),
-                  static_cast<unsigned long long>(index));
-    std::array<uint8_t, 16> serial{};
-    HexStringToBytes(text, 16, serial.data());
-    return serial;
-}
+}  // namespace
 
-std::string HexText(const uint8_t* bytes, size_t count) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(count * 2);
-    for (size_t i = 0; i < count; ++i) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 0x0F];
+std::vector<HostDisk> DeriveHostDisks(const FabricModel& model, const std::vector<HostDisk>& previous) {
+    std::vector<HostDisk> disks = VisibleDisks(model);
+    std::vector<bool> numbered(disks.size(), false);
+    std::vector<uint32_t> taken;
+    for (size_t i = 0; i < disks.size(); ++i) {
+        for (const HostDisk& old : previous) {
+            if (!old.SameDiskAs(disks[i])) continue;
+            disks[i].number = old.number;
+            numbered[i] = true;
+            taken.push_back(old.number);
+            break;
+        }
     }
-    return text;
+    uint32_t candidate = 0;
+    for (size_t i = 0; i < disks.size(); ++i) {
+        if (numbered[i]) continue;
+        while (std::find(taken.begin(), taken.end(), candidate) != taken.end()) ++candidate;
+        disks[i].number = candidate;
+        taken.push_back(candidate);
+    }
+    std::sort(disks.begin(), disks.end(), [](const HostDisk& a, const HostDisk& b) { return a.number < b.number; });
+    return disks;
 }
 
 }  // namespace sim

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <memory>
 
 #include "platform/fabric_wire.h"
 #include "platform/scsi_layouts.h"
 #include "platform/unix_stream.h"
+#include "sim/host_errors.h"
 
 namespace sim {
 
@@ -47,16 +50,26 @@ void FabricServer::AcceptLoop() {
     }
 }
 
+// One connected process: its socket and the devices it holds open, by instance id.
+struct FabricServer::Connection {
+    int fd;
+    std::map<uint32_t, std::unique_ptr<platform::OpenedDevice>> devices;
+    uint32_t nextInstance = 1;
+};
+
 void FabricServer::Serve(int fd) {
-    while (AnswerOne(fd)) {
+    Connection connection{fd, {}};
+    while (AnswerOne(connection)) {
     }
+    connection.devices.clear();
     std::lock_guard<std::mutex> lock(mutex_);
     connections_.erase(std::find(connections_.begin(), connections_.end(), fd));
     unix_stream::Close(fd);
 }
 
 // Reads one request whole, answers it, and sends the reply; false ends the connection.
-bool FabricServer::AnswerOne(int fd) {
+bool FabricServer::AnswerOne(Connection& connection) {
+    const int fd = connection.fd;
     RequestHead head;
     if (!unix_stream::ReceiveAll(fd, &head, sizeof head) || !RequestIsBounded(head)) return false;
     std::string name(head.nameLength, '\0');
@@ -84,15 +97,40 @@ bool FabricServer::AnswerOne(int fd) {
     std::copy_n(in.begin(), std::min(in.size(), out.size()), out.begin());  // in and out share a buffer there
     DWORD error = ERROR_SUCCESS;
     switch (static_cast<Op>(head.op)) {
-        case Op::Exists:
-            reply.result = backend_.Exists(name, &error) ? 1 : 0;
+        case Op::Open: {
             out.clear();
+            if (connection.devices.size() >= kMaxOpenDevices) {
+                error = kHostErrorTooManyOpen;
+                break;
+            }
+            std::unique_ptr<platform::OpenedDevice> device = backend_.Open(name, &error);
+            if (!device) break;
+            while (reply.result == 0 || connection.devices.count(reply.result) != 0) reply.result = connection.nextInstance++;
+            connection.devices[reply.result] = std::move(device);
             break;
-        case Op::Control:
-            reply.result = backend_.Control(name, head.ioControlCode, in.empty() ? nullptr : in.data(),
-                                            static_cast<DWORD>(in.size()), out.empty() ? nullptr : out.data(),
-                                            static_cast<DWORD>(out.size()), &reply.bytesReturned, &error);
+        }
+        case Op::Close:
+            out.clear();
+            reply.result = connection.devices.erase(head.instance) != 0 ? 1 : 0;
+            error = ERROR_INVALID_HANDLE;
             break;
+        case Op::Control: {
+            auto device = connection.devices.find(head.instance);
+            if (device == connection.devices.end()) {
+                error = ERROR_INVALID_HANDLE;
+                break;
+            }
+            reply.result = device->second->Control(head.ioControlCode, in.empty() ? nullptr : in.data(),
+                                                   static_cast<DWORD>(in.size()), out.empty() ? nullptr : out.data(),
+                                                   static_cast<DWORD>(out.size()), &reply.bytesReturned, &error);
+            break;
+        }
+        case Op::Admin: {
+            const std::string answer = admin_ ? admin_(name) : std::string("error no administration channel");
+            out.assign(answer.begin(), answer.begin() + std::min<size_t>(answer.size(), out.size()));
+            reply.result = 1;
+            break;
+        }
         case Op::QueryDosDevice:
             reply.result = backend_.QueryDosDevice((head.flags & kNoName) != 0 ? nullptr : name.c_str(),
                                                    out.empty() ? nullptr : reinterpret_cast<char*>(out.data()),

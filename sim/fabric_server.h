@@ -1,7 +1,9 @@
 // Serves a device backend (the fabric) on a Unix socket: one thread per connected process, each request
-// answered in turn. The counterpart of the platform's fabric client.
+// answered in turn, the devices a connection opened held until it closes them or goes; and, when given,
+// the administration channel. The counterpart of the platform's fabric client.
 #pragma once
 
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -11,10 +13,13 @@
 
 namespace sim {
 
+// Answers one administration message (at most fabric_wire::kMaxName bytes) with a text.
+using AdminHandler = std::function<std::string(const std::string& message)>;
+
 class FabricServer {
 public:
-    FabricServer(platform::DeviceBackend& backend, std::string socketPath)
-        : backend_(backend), path_(std::move(socketPath)) {}
+    FabricServer(platform::DeviceBackend& backend, std::string socketPath, AdminHandler admin = nullptr)
+        : backend_(backend), path_(std::move(socketPath)), admin_(std::move(admin)) {}
     ~FabricServer() { Stop(); }
     FabricServer(const FabricServer&) = delete;
     FabricServer& operator=(const FabricServer&) = delete;
@@ -26,11 +31,13 @@ public:
 
 private:
     void AcceptLoop();
+    struct Connection;
     void Serve(int fd);
-    bool AnswerOne(int fd);
+    bool AnswerOne(Connection& connection);
 
     platform::DeviceBackend& backend_;
     std::string path_;
+    AdminHandler admin_;
     int listener_ = -1;
     std::thread acceptor_;
     std::mutex mutex_;

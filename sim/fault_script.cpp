@@ -1,16 +1,46 @@
 #include "sim/fault_script.h"
 
+#include <cstring>
+
 namespace sim {
+namespace {
+
+constexpr struct {
+    FaultKind kind;
+    const char* name;
+} kNames[] = {
+    {FaultKind::ReturnCode, "return code"},
+    {FaultKind::ExecuteThenCode, "execute then code"},
+    {FaultKind::SurvivesDeletion, "survives deletion"},
+    {FaultKind::MalformedReply, "malformed reply"},
+    {FaultKind::NoReply, "no reply"},
+    {FaultKind::PaperJam, "paper jam"},
+    {FaultKind::BusReset, "bus reset"},
+    {FaultKind::Vanish, "vanish"},
+    {FaultKind::DownFor, "down"},
+    {FaultKind::RefusingFor, "refusing"},
+    {FaultKind::DiskError, "disk error"},
+    {FaultKind::DiskCheckCondition, "disk check condition"},
+    {FaultKind::DiskTimeout, "disk timeout"},
+};
+
+}  // namespace
 
 const char* FaultKindName(FaultKind kind) {
-    switch (kind) {
-        case FaultKind::ReturnCode: return "return code";
-        case FaultKind::NoReply: return "no reply";
-        case FaultKind::PaperJam: return "paper jam";
-        case FaultKind::BusReset: return "bus reset";
-        case FaultKind::Vanish: return "vanish";
+    for (const auto& entry : kNames) {
+        if (entry.kind == kind) return entry.name;
     }
     return "?";
+}
+
+bool FaultKindFromName(const char* name, FaultKind* kind) {
+    for (const auto& entry : kNames) {
+        if (std::strcmp(entry.name, name) == 0) {
+            *kind = entry.kind;
+            return true;
+        }
+    }
+    return false;
 }
 
 std::optional<Fault> FaultScript::Take(uint32_t commandCode) {

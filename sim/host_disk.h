@@ -1,4 +1,5 @@
-// A host disk (a volume mapped to the host): INQUIRY and its pages, TEST UNIT READY, SYNCHRONIZE CACHE.
+// The host's disks: INQUIRY and its pages, TEST UNIT READY, SYNCHRONIZE CACHE; a partition mapped to the
+// host, or a disk of the host's own.
 #pragma once
 
 #include "sim/fabric_model.h"
@@ -6,6 +7,7 @@
 
 namespace sim {
 
-ScsiOutcome ExecuteHostDiskCommand(const StorageSystem& system, const Volume& volume, const ScsiRequest& request);
+ScsiOutcome ExecuteHostDiskCommand(const StorageSystem& system, const Partition& partition, const ScsiRequest& request);
+ScsiOutcome ExecuteLocalDiskCommand(const LocalDisk& disk, const ScsiRequest& request);
 
 }  // namespace sim

@@ -15,23 +15,25 @@ constexpr uint32_t kProductOffset = 16;
 constexpr uint32_t kRevisionOffset = 32;
 
 // The identity text of the standard data: vendor (8), product (16) and revision (4), blank padded.
-void PutIdentity(const StorageSystem& system, std::vector<uint8_t>& data) {
+void PutIdentity(const std::string& vendor, const std::string& product, const std::string& revision,
+                 std::vector<uint8_t>& data) {
     auto put = [&](uint32_t offset, size_t width, const std::string& text) {
         std::fill_n(data.begin() + offset, width, ' ');
         std::copy_n(text.begin(), std::min(width, text.size()), data.begin() + offset);
     };
-    put(kVendorOffset, 8, system.vendor);
-    put(kProductOffset, 16, system.product);
-    put(kRevisionOffset, 4, system.revision);
+    put(kVendorOffset, 8, vendor);
+    put(kProductOffset, 16, product);
+    put(kRevisionOffset, 4, revision);
 }
 
-std::vector<uint8_t> StandardData(const StorageSystem& system, uint8_t deviceType) {
+std::vector<uint8_t> StandardData(const std::string& vendor, const std::string& product, const std::string& revision,
+                                  uint8_t deviceType) {
     std::vector<uint8_t> data(kStandardInquiryLength, 0);
     data[0] = deviceType;
     data[2] = kScsiVersionSpc3;
     data[3] = kResponseFormat;
     data[4] = static_cast<uint8_t>(kStandardInquiryLength - 5);
-    PutIdentity(system, data);
+    PutIdentity(vendor, product, revision, data);
     return data;
 }
 
@@ -65,13 +67,19 @@ std::array<uint8_t, 16> ManagementLunVolumeSerial(const Controller& controller) 
 
 std::vector<uint8_t> ManagementLunInquiry(const StorageSystem& system, int controller) {
     const Controller& c = system.controllers[controller];
-    std::vector<uint8_t> data = StandardData(system, c.managementLunType);
+    std::vector<uint8_t> data = StandardData(system.vendor, system.product, system.revision, c.managementLunType);
     const char* id = c.failoverId == 1 ? MANAGEMENT_LUN_ID_CONTROLLER_A : MANAGEMENT_LUN_ID_CONTROLLER_B;
     std::memcpy(data.data() + MANAGEMENT_LUN_ID_OFFSET, id, std::strlen(id));
     return data;
 }
 
-std::vector<uint8_t> HostDiskInquiry(const StorageSystem& system) { return StandardData(system, kPeripheralDisk); }
+std::vector<uint8_t> HostDiskInquiry(const StorageSystem& system) {
+    return StandardData(system.vendor, system.product, system.revision, kPeripheralDisk);
+}
+
+std::vector<uint8_t> LocalDiskInquiry(const LocalDisk& disk) {
+    return StandardData(disk.vendor, disk.product, "1.0", kPeripheralDisk);
+}
 
 std::vector<uint8_t> ManagementLunVpd(const StorageSystem& system, int controller, uint8_t page) {
     const Controller& c = system.controllers[controller];
@@ -106,19 +114,19 @@ std::vector<uint8_t> ManagementLunVpd(const StorageSystem& system, int controlle
     }
 }
 
-std::vector<uint8_t> HostDiskVpd(const Volume& volume, uint8_t page) {
+std::vector<uint8_t> HostDiskVpd(const Serial16& serial, uint8_t page) {
     switch (page) {
         case VPD_SUPPORTED_PAGES:
             return SupportedPages(kPeripheralDisk, {VPD_SUPPORTED_PAGES, VPD_UNIT_SERIAL, VPD_DEVICE_ID});
         case VPD_UNIT_SERIAL:
-            return SerialPage(kPeripheralDisk, volume.serial);
+            return SerialPage(kPeripheralDisk, serial);
         case VPD_DEVICE_ID: {
-            // One NAA designator holding the volume serial.
+            // One NAA designator holding the disk serial.
             std::vector<uint8_t> data = PageHead(kPeripheralDisk, VPD_DEVICE_ID, 20);
             data[4] = 0x01;  // binary
             data[5] = 0x03;  // NAA
             data[7] = 16;
-            std::copy(volume.serial.begin(), volume.serial.end(), data.begin() + 8);
+            std::copy(serial.begin(), serial.end(), data.begin() + 8);
             data[8] = static_cast<uint8_t>(0x60 | (data[8] & 0x0F));  // NAA 6 (registered extended)
             return data;
         }

@@ -32,30 +32,10 @@ bool ParseBufferCdb(const ScsiRequest& request, uint32_t* length) {
     return true;
 }
 
-JournalEntry EntryOf(const CAPI_PACKET_HEADER& header, const Controller& controller) {
-    JournalEntry entry;
-    entry.timeMs = GetTickCount();
-    entry.controller = HexText(controller.serial);
-    entry.lun = controller.managementLun;
-    entry.commandCode = header.commandCode;
-    const CAPI_ADDRESS address = header.address;
-    entry.address[0] = address.controllerHandle;
-    entry.address[1] = address.arrayIndex;
-    entry.address[2] = address.channelIndex;
-    entry.address[3] = address.driveIndex;
-    entry.includeType = header.includeStructType;
-    entry.params[0] = header.param1;
-    entry.params[1] = header.param2;
-    entry.params[2] = header.param3;
-    entry.params[3] = header.param4;
-    entry.params[4] = header.param5;
-    entry.partIndex = header.partIndex;
-    return entry;
-}
-
 }  // namespace
 
-ScsiOutcome ManagementLun::Execute(const ScsiRequest& request, StorageSystem& system, Journal& journal) {
+ScsiOutcome ManagementLun::Execute(const ScsiRequest& request, const LunContext& context, bool* changed) {
+    StorageSystem& system = context.pair;
     Controller& controller = system.controllers[controller_];
     if (!controller.present) return HostFailure(kHostErrorDeviceGone);
     if (request.cdbLength == 0 || request.cdb == nullptr) return InvalidOpcode();
@@ -67,7 +47,7 @@ ScsiOutcome ManagementLun::Execute(const ScsiRequest& request, StorageSystem& sy
                 return evpd ? ManagementLunVpd(system, controller_, page) : ManagementLunInquiry(system, controller_);
             });
         case SCSI_OP_WRITE_BUFFER:
-            return WriteBuffer(request, system, journal);
+            return WriteBuffer(request, context, changed);
         case SCSI_OP_READ_BUFFER:
             return ReadBuffer(request);
         default:
@@ -75,7 +55,7 @@ ScsiOutcome ManagementLun::Execute(const ScsiRequest& request, StorageSystem& sy
     }
 }
 
-ScsiOutcome ManagementLun::WriteBuffer(const ScsiRequest& request, StorageSystem& system, Journal& journal) {
+ScsiOutcome ManagementLun::WriteBuffer(const ScsiRequest& request, const LunContext& context, bool* changed) {
     uint32_t length = 0;
     if (!ParseBufferCdb(request, &length) || request.dataIn || length > CAPI_MAX_PACKET_SIZE ||
         length > request.length || (length > 0 && request.data == nullptr)) {
@@ -85,34 +65,22 @@ ScsiOutcome ManagementLun::WriteBuffer(const ScsiRequest& request, StorageSystem
     if (pendingReply_) return ReplyWaiting();
     replyLost_ = false;
 
-    CAPI_PACKET_HEADER header;
-    if (!ReadHeader(request.data, length, &header)) {
-        pendingReply_ = responder_.Answer(request.data, length, system, controller_);
-        return GoodOutcome(length);
-    }
-    Controller& controller = system.controllers[controller_];
-    JournalEntry entry = EntryOf(header, controller);
-    std::optional<Fault> fault = faults_.Take(header.commandCode);
-    if (fault) entry.fault = FaultKindName(fault->kind);
-    journal.Record(entry);
-
-    if (!fault) {
-        pendingReply_ = responder_.Answer(request.data, length, system, controller_);
-        return GoodOutcome(length);
-    }
-    switch (fault->kind) {
-        case FaultKind::ReturnCode:
-            pendingReply_ = responder_.Refusal(header, fault->returnCode, system, controller_);
+    const DispatchContext dispatch{context.pair, controller_, context.host, context.journal, context.overrides,
+                                   faults_,      replies_};
+    Delivery delivery = Dispatch(request.data, length, dispatch);
+    *changed = delivery.changed;
+    switch (delivery.kind) {
+        case Delivery::Kind::Reply:
+            pendingReply_ = std::move(delivery.packet);
             return GoodOutcome(length);
-        case FaultKind::NoReply:
+        case Delivery::Kind::NoReply:
             replyLost_ = true;
             return GoodOutcome(length);
-        case FaultKind::PaperJam:
+        case Delivery::Kind::PaperJam:
             return ReplyWaiting();
-        case FaultKind::BusReset:
+        case Delivery::Kind::BusReset:
             return ResetOccurred();
-        case FaultKind::Vanish:
-            controller.present = false;
+        case Delivery::Kind::Vanish:
             return HostFailure(kHostErrorDeviceGone);
     }
     return InvalidFieldInCdb();

@@ -75,6 +75,8 @@ private:
     bool ok_ = true;
 };
 
+constexpr uint32_t kAdapterLimit = 31;
+
 bool HasPrefix(const char* name, const char* prefix) {
     return std::string(name).rfind(prefix, 0) == 0;
 }
@@ -83,7 +85,7 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
     SectionReader r(ini, section, error);
     system->name = r.RequiredText("name");
     system->product = r.Text("product", "Stor 3920");
-    system->numDrives = r.Number("drives", 12, 250);
+    const uint32_t drives = r.Number("drives", 12, 250);
     system->uniqueSn = r.Text("unique_sn", "555555").substr(0, 6);
     const uint32_t target = r.Number("target", 0, 255);
     const uint32_t lun = r.Number("management_lun", 0, 255);
@@ -111,7 +113,52 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
     const Serial6& serial = system->controllers[0].serial;
     system->enclosureWwn = {0x50, 0x0C, 0x0F, 0xF0, serial[2], serial[3], serial[4], 0x3C};
     r.Hex("enclosure_wwn", &system->enclosureWwn);
+    system->params.numHostChannels = r.Number("host_channels", 2, kMapChannels);
+    for (uint32_t i = 0; i < drives; ++i) {
+        char driveSerial[40];
+        std::snprintf(driveSerial, sizeof driveSerial, "%sD%02u", HexText(serial).c_str(), i);
+        system->drives.push_back({driveSerial});
+    }
     return r.ok();
+}
+
+// The host: its ports (by default the host ports the controllers' commands arrive through) and its
+// local disks ("local_disk.*" sections).
+bool ReadHost(const CSimpleIniA& ini, const CSimpleIniA::TNamesDepend& sections, FabricModel* model,
+              std::string* error) {
+    Host& host = model->host;
+    for (const StorageSystem& system : model->systems) {
+        for (const Controller& c : system.controllers) {
+            if (c.hostPort != Wwn{} &&
+                std::find(host.fcPorts.begin(), host.fcPorts.end(), c.hostPort) == host.fcPorts.end()) {
+                host.fcPorts.push_back(c.hostPort);
+            }
+        }
+    }
+    SectionReader r(ini, "host", error);
+    for (const char* key : {"fc_port_1", "fc_port_2", "fc_port_3", "fc_port_4"}) {
+        Wwn port{};
+        r.Hex(key, &port);
+        if (port != Wwn{}) host.fcPorts.push_back(port);
+    }
+    const std::string iscsi = r.Text("iscsi_name", "");
+    if (!iscsi.empty()) host.iscsiNames.push_back(iscsi.substr(0, 223));
+    host.serialTextLength = r.Number("serial_text_length", 0, 1024);
+    if (!r.ok()) return false;
+    for (const auto& entry : sections) {
+        if (!HasPrefix(entry.pItem, "local_disk.")) continue;
+        SectionReader d(ini, entry.pItem, error);
+        LocalDisk disk;
+        disk.vendor = d.Text("vendor", "LOCAL");
+        disk.product = d.Text("product", "SYSTEM DISK");
+        disk.address.adapter = static_cast<uint8_t>(d.Number("adapter", 0, kAdapterLimit));
+        disk.address.target = static_cast<uint8_t>(d.Number("target", 0, 255));
+        disk.serial[15] = static_cast<uint8_t>(host.localDisks.size() + 1);
+        d.Hex("serial", &disk.serial);
+        if (!d.ok()) return false;
+        host.localDisks.push_back(disk);
+    }
+    return true;
 }
 
 }  // namespace
@@ -161,16 +208,20 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         size_t a = 0;
         if (!r.Reference("array", arraySections, &a)) return false;
         StorageSystem& system = result.systems[arrays[a].first];
-        Volume volume;
-        volume.name = r.RequiredText("name");
-        volume.array = arrays[a].second;
-        volume.blocks = static_cast<uint64_t>(r.Number("size_mb", 1024, 1u << 30)) * 2048;
-        volume.hostLun = static_cast<uint16_t>(r.Number("lun", 0, 255));
-        volume.serial = DerivedVolumeSerial(system.controllers[0].serial, system.volumes.size() + 1);
-        r.Hex("serial", &volume.serial);
+        Partition partition;
+        partition.name = r.RequiredText("name");
+        partition.description = r.Text("description", "");
+        partition.array = arrays[a].second;
+        partition.blocks = static_cast<uint64_t>(r.Number("size_mb", 1024, 1u << 30)) * 2048;
+        partition.lun = static_cast<uint16_t>(system.partitions.size());
+        const uint32_t lun = r.Number("lun", 0, 255);
+        if (lun != 0) partition.defaultMap = PartitionMap::Presenting(static_cast<uint16_t>(lun));
+        partition.serial = DerivedVolumeSerial(system.controllers[0].serial, system.partitions.size() + 1);
+        r.Hex("serial", &partition.serial);
         if (!r.ok()) return false;
-        system.volumes.push_back(volume);
+        system.partitions.push_back(partition);
     }
+    if (!ReadHost(ini, sections, &result, error)) return false;
     *model = std::move(result);
     return true;
 }

@@ -1,10 +1,14 @@
 // Scenarios: small INI files that describe a fabric (sim/scenarios/). Sections "system.<n>",
 // "array.<n>" and "volume.<n>"; an array names its system, a volume its array, by section name.
 //   [system.*]  name (required), product, drives, unique_sn, enclosure_wwn, target, management_lun,
-//               management_lun_type, interface, and per controller (suffix _a / _b): serial, unique_id,
-//               adapter, port, host_port, port_wwpn, port_wwnn (hexadecimal of their full length)
+//               management_lun_type, interface, host_channels, and per controller (suffix _a / _b): serial,
+//               unique_id, adapter, port, host_port, port_wwpn, port_wwnn (hexadecimal of their full length)
 //   [array.*]   system, name (required), raid, drives
-//   [volume.*]  array, name (required), size_mb, lun (0 or missing: not mapped to the host), serial
+//   [volume.*]  array, name (required), description, size_mb, lun (0 or missing: no default mapping),
+//               serial
+//   [host]      fc_port_1 to fc_port_4 (besides the controllers' host ports), iscsi_name,
+//               serial_text_length
+//   [local_disk.*]  vendor, product, adapter, target, serial: a disk of the host's own
 #pragma once
 
 #include <string>

@@ -15,6 +15,7 @@ struct ScsiRequest {
     bool dataIn = true;       // data from the LUN to the host
     uint8_t* data = nullptr;  // the host's buffer (may be null when length is 0)
     uint32_t length = 0;
+    uint32_t timeoutSeconds = 0;  // as the host asked for it
 };
 
 constexpr uint8_t SCSI_STATUS_GOOD = 0x00;

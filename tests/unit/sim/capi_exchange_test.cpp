@@ -90,10 +90,14 @@ TEST_P(FabricTest, VolumesOfAnArrayNamedByItsSerial) {
     const uint8_t unknown[32] = {'x'};
     EXPECT_EQ(HeaderOf(Exchange(kLunA, ObjectRequest(1081, unknown, sizeof unknown))).errorCode,
               static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
-    // The array named in a request too short to hold the identifier is not looked at.
+    // A request whose include is too short to hold the identifier, or of another type, is refused before
+    // the array is looked at.
     std::vector<uint8_t> cut = ObjectRequest(1081, serial.data(), serial.size());
     cut.resize(80 + 20);
-    EXPECT_EQ(HeaderOf(Exchange(kLunA, cut)).errorCode, static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, cut)).errorCode, static_cast<uint32_t>(CAPI_ERROR_COMMAND_FAILED));
+    std::vector<uint8_t> otherType = ObjectRequest(1081, serial.data(), serial.size());
+    otherType[12] = 22;
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, otherType)).errorCode, static_cast<uint32_t>(CAPI_ERROR_COMMAND_FAILED));
 }
 
 TEST_P(FabricTest, EnclosureFruNamesTheStorageSystem) {

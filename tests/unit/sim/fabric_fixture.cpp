@@ -148,18 +148,24 @@ std::vector<uint8_t> RequestPacket(uint32_t commandCode, uint32_t param5, uint16
     return packet;
 }
 
-std::vector<uint8_t> ObjectRequest(uint32_t commandCode, const uint8_t* id, size_t length) {
+std::vector<uint8_t> IncludeRequest(uint32_t commandCode, uint32_t includeType, const void* include, size_t length,
+                                    uint32_t param1) {
     std::vector<uint8_t> packet = RequestPacket(commandCode);
+    CAPI_PACKET_HEADER header = HeaderOf(packet);
+    header.includeStructType = includeType;
+    header.param1 = param1;
+    header.packetLength = static_cast<uint32_t>(sizeof header + length);
+    std::memcpy(packet.data(), &header, sizeof header);
+    const auto* bytes = static_cast<const uint8_t*>(include);
+    packet.insert(packet.end(), bytes, bytes + length);
+    return packet;
+}
+
+std::vector<uint8_t> ObjectRequest(uint32_t commandCode, const uint8_t* id, size_t length) {
     CAPI_OBJECT_ID object;
     std::memset(&object, 0, sizeof object);
     std::memcpy(object.serialNumber, id, std::min(length, sizeof object.serialNumber));
-    CAPI_PACKET_HEADER header = HeaderOf(packet);
-    header.includeStructType = 21;
-    header.packetLength = static_cast<uint32_t>(sizeof header + sizeof object);
-    std::memcpy(packet.data(), &header, sizeof header);
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&object);
-    packet.insert(packet.end(), bytes, bytes + sizeof object);
-    return packet;
+    return IncludeRequest(commandCode, 21, &object, sizeof object, 0);
 }
 
 CAPI_PACKET_HEADER HeaderOf(const std::vector<uint8_t>& packet) {

@@ -59,6 +59,9 @@ std::string AdapterName(uint8_t adapter);
 // A request packet with no include, as the product builds it.
 std::vector<uint8_t> RequestPacket(uint32_t commandCode, uint32_t param5 = 0, uint16_t partCount = 0,
                                    uint16_t partIndex = 0);
+// A request carrying an include of this type.
+std::vector<uint8_t> IncludeRequest(uint32_t commandCode, uint32_t includeType, const void* include, size_t length,
+                                    uint32_t param1);
 // A request naming an object: a CAPI_OBJECT_ID (include type 21) that starts with `id`.
 std::vector<uint8_t> ObjectRequest(uint32_t commandCode, const uint8_t* id, size_t length);
 CAPI_PACKET_HEADER HeaderOf(const std::vector<uint8_t>& packet);

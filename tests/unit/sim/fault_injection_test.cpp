@@ -1,5 +1,8 @@
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_error_codes.h"
+#include <cstring>
+
+#include "platform/clock.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
 namespace simtest {
@@ -88,6 +91,86 @@ TEST_P(FabricTest, VanishedControllerLeavesTheBus) {
 
     fabric_->SetControllerPresent(0, 1, true);  // back after a reboot
     EXPECT_TRUE(Inquiry(kLunB, false, 0, &data).ok);
+}
+
+}  // namespace
+}  // namespace simtest
+
+namespace simtest {
+namespace {
+
+// Faults that last: the controller down (no replies) or refusing (each command its code) until virtual
+// time has passed; the journal notes the state each command met.
+TEST_P(FabricTest, AControllerDownOrRefusingForATimeIsBackAfterIt) {
+    platform::ScopedVirtualClock clock;
+    const struct {
+        sim::FaultKind kind;
+        const char* state;
+    } cases[] = {{sim::FaultKind::DownFor, "down"}, {sim::FaultKind::RefusingFor, "refusing"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.state);
+        fabric_->journal().Clear();
+        fabric_->InjectFault(0, 1, {c.kind, kSequence, CAPI_ERROR_CONTROLLER_SHUTDOWN, 1, 90000});
+        auto expectStopped = [&](uint32_t command) {
+            EXPECT_TRUE(WriteBuffer(kLunB, RequestPacket(command)).ok);
+            std::vector<uint8_t> reply;
+            ScsiResult read = ReadBuffer(kLunB, &reply);
+            if (c.kind == sim::FaultKind::DownFor) {
+                EXPECT_FALSE(read.ok);
+                EXPECT_EQ(read.error, 121u);
+            } else {
+                EXPECT_EQ(HeaderOf(reply).errorCode, static_cast<uint32_t>(CAPI_ERROR_CONTROLLER_SHUTDOWN));
+            }
+        };
+        expectStopped(kSequence);  // meets the fault
+        EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(kArrays))).errorCode, 0u);  // the partner answers
+        platform::GetClock().Sleep(89999);
+        expectStopped(kArrays);
+        platform::GetClock().Sleep(1);
+        // 90 s later it answers again; its partner never stopped.
+        EXPECT_EQ(HeaderOf(Exchange(kLunB, RequestPacket(kArrays))).errorCode, 0u);
+        const std::vector<sim::JournalEntry> entries = fabric_->journal().Entries();
+        ASSERT_EQ(entries.size(), 4u);
+        EXPECT_EQ(entries[0].fault, c.state);  // the fault's name
+        EXPECT_EQ(entries[2].fault, c.state);  // the state it left
+        EXPECT_TRUE(entries[3].fault.empty());
+    }
+}
+
+TEST_P(FabricTest, MalformedReplyCannotBeTakenForAReply) {
+    fabric_->InjectFault(0, 0, {sim::FaultKind::MalformedReply, kSequence, 0, 1});
+    const std::vector<uint8_t> reply = Exchange(kLunA, RequestPacket(kSequence));
+    ASSERT_EQ(reply.size(), 80u);
+    EXPECT_NE(std::memcmp(HeaderOf(reply).signature, "CAPI", 4), 0);
+    EXPECT_GT(HeaderOf(reply).packetLength, reply.size());
+}
+
+// Host-disk faults meet the disk's commands; the journal keeps every disk command with its CDB, time-out
+// and outcome.
+TEST_P(FabricTest, HostDiskFaultsAndTheDiskJournal) {
+    fabric_->InjectDiskFault(1, {sim::FaultKind::DiskCheckCondition, 0x35, 0x031100, 1});
+    fabric_->InjectDiskFault(1, {sim::FaultKind::DiskTimeout, 0x00, 0, 1});
+    const std::vector<uint8_t> sync = {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    ScsiResult checked = Scsi("\\\\.\\PhysicalDrive1", {}, sync, true, nullptr, 0);
+    EXPECT_EQ(checked.status, 2);
+    EXPECT_EQ(checked.senseKey(), 3);
+    EXPECT_EQ(checked.asc(), 0x11);
+    ScsiResult timedOut = Scsi("\\\\.\\PhysicalDrive1", {}, {0, 0, 0, 0, 0, 0}, true, nullptr, 0);
+    EXPECT_FALSE(timedOut.ok);
+    EXPECT_EQ(timedOut.error, 121u);
+    EXPECT_EQ(Scsi("\\\\.\\PhysicalDrive1", {}, sync, true, nullptr, 0).status, 0);
+    EXPECT_EQ(Scsi("\\\\.\\PhysicalDrive0", {}, sync, true, nullptr, 0).status, 0);  // another disk
+
+    const std::vector<sim::DiskJournalEntry> entries = fabric_->journal().DiskEntries();
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[0].disk, 1u);
+    EXPECT_EQ(entries[0].cdb, sync);
+    EXPECT_EQ(entries[0].timeoutSeconds, 60u);
+    EXPECT_EQ(entries[0].outcome, "check 3/11/00");
+    EXPECT_EQ(entries[0].fault, "disk check condition");
+    EXPECT_EQ(entries[1].outcome, "error 121");
+    EXPECT_EQ(entries[2].outcome, "good");
+    EXPECT_EQ(entries[3].disk, 0u);
 }
 
 }  // namespace

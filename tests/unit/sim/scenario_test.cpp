@@ -14,12 +14,12 @@ TEST(Scenario, DefaultHasOneControllerPairTwoVdisksAndMappedVolumes) {
     EXPECT_EQ(system.controllers[1].failoverId, 0);
     EXPECT_EQ(sim::HexText(system.controllers[0].serial), "00C0FF1A2B01");
     ASSERT_EQ(system.arrays.size(), 2u);
-    ASSERT_EQ(system.volumes.size(), 4u);
-    EXPECT_EQ(system.volumes[2].array, 1u);
+    ASSERT_EQ(system.partitions.size(), 4u);
+    EXPECT_EQ(system.partitions[2].array, 1u);
 
     const std::vector<sim::HostDisk> disks = sim::DeriveHostDisks(model);
     ASSERT_EQ(disks.size(), 3u);  // the unmapped volume is no disk
-    EXPECT_EQ(disks[2].volume, 2u);
+    EXPECT_EQ(disks[2].partition, 2u);
     EXPECT_EQ(disks[2].address, (sim::ScsiAddress{2, 0, 0, 3}));
     EXPECT_EQ(disks[2].secondPath, (sim::ScsiAddress{3, 0, 0, 3}));
 }

@@ -1,4 +1,4 @@
-#include "sim/capi_payloads.h"
+#include "sim/capi/records.h"
 
 #include <cstdio>
 #include <cstring>
@@ -7,6 +7,7 @@
 #include "corlink/capi/capi_array.h"
 #include "corlink/capi/capi_drive.h"
 #include "corlink/capi/capi_enclosure.h"
+#include "corlink/capi/capi_host.h"
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/capi_unified_controller.h"
 
@@ -35,10 +36,10 @@ void PutText(char (&field)[N], const std::string& text) {
 void FillHalf(const StorageSystem& system, int controller, CAPI_UNIFIED_CONTROLLER_DATA& half) {
     const Controller& c = system.controllers[controller];
     half.configSequenceNumber = ConfigSequenceNumber(system, controller);
-    half.numDrives = system.numDrives;
+    half.numDrives = static_cast<uint32_t>(system.drives.size());
     half.numArrays = static_cast<uint32_t>(system.arrays.size());
     half.controllerState = c.present ? kControllerStateUp : 0;
-    half.totalNumArrayPartitions = static_cast<uint32_t>(system.volumes.size());
+    half.totalNumArrayPartitions = static_cast<uint32_t>(system.partitions.size());
     const std::string serial = HexText(c.serial);
     std::memcpy(half.serialNumber, serial.data(), serial.size());
     half.serialNumberLength = static_cast<uint8_t>(serial.size());
@@ -79,8 +80,8 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
         record.serialNumberLength = static_cast<uint8_t>(strnlen(reinterpret_cast<const char*>(array.serial.data()), 32));
         record.raidLevel = array.raidLevel;
         uint8_t partitions = 0;
-        for (const Volume& volume : system.volumes) {
-            if (volume.array == a) ++partitions;
+        for (const Partition& partition : system.partitions) {
+            if (partition.array == a) ++partitions;
         }
         record.numArrayPartitions = partitions;
         record.largeNumArrayPartitions = partitions;
@@ -93,15 +94,14 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
 
 std::vector<uint8_t> DriveListPayload(const StorageSystem& system) {
     std::vector<uint8_t> records;
-    for (uint32_t i = 0; i < system.numDrives; ++i) {
+    for (size_t i = 0; i < system.drives.size(); ++i) {
         CAPI_UNIFIED_DRIVE record;
         std::memset(&record, 0, sizeof record);
         CAPI_DRIVE& drive = record.drive;
-        drive.blockCapacity = 0x7FFFFFFF;
-        char serial[33];
-        std::snprintf(serial, sizeof serial, "%sD%02u", HexText(system.controllers[0].serial).c_str(), i);
-        const size_t length = strnlen(serial, 32);
-        std::memcpy(drive.serialNumber, serial, length);
+        drive.blockCapacity = static_cast<uint32_t>(system.drives[i].blocks);
+        const std::string& serial = system.drives[i].serial;
+        const size_t length = std::min(serial.size(), sizeof drive.serialNumber);
+        std::memcpy(drive.serialNumber, serial.data(), length);
         drive.serialNumberLength = static_cast<uint8_t>(length);
         PutText(drive.vendor, "SIMDISK");
         PutText(drive.model, "SIM-SAS-1200");
@@ -114,18 +114,19 @@ std::vector<uint8_t> DriveListPayload(const StorageSystem& system) {
     return records;
 }
 
-std::vector<uint8_t> VolumeDataPayload(const StorageSystem& system, size_t array) {
+std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t array) {
     std::vector<uint8_t> records;
-    for (const Volume& volume : system.volumes) {
-        if (volume.array != array) continue;
+    for (const Partition& partition : system.partitions) {
+        if (partition.array != array) continue;
         CAPI_UNIFIED_PARTITION record;
         std::memset(&record, 0, sizeof record);
-        record.size.longs[0] = static_cast<uint32_t>(volume.blocks);
-        record.size.longs[1] = static_cast<uint32_t>(volume.blocks >> 32);
-        record.lun = volume.hostLun != 0 ? volume.hostLun : -1;
+        record.size.longs[0] = static_cast<uint32_t>(partition.blocks);
+        record.size.longs[1] = static_cast<uint32_t>(partition.blocks >> 32);
+        const bool presented = partition.defaultMap.PresentedOn(system.params.numHostChannels);
+        record.lun = presented ? partition.defaultMap.hlun : -1;
         std::memcpy(record.arraySerialNumber, system.arrays[array].serial.data(), sizeof record.arraySerialNumber);
-        std::memcpy(record.serialNumber, volume.serial.data(), sizeof record.serialNumber);
-        PutText(record.name, volume.name);
+        std::memcpy(record.serialNumber, partition.serial.data(), sizeof record.serialNumber);
+        PutText(record.name, partition.name);
         auto bytes = BytesOf(record);
         records.insert(records.end(), bytes.begin(), bytes.end());
     }
@@ -155,6 +156,27 @@ std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system) {
     PutText(advanced->fruidInfo[0].supplierSn, system.uniqueSn);
     advanced->fruDataValidity[0] = kFruDataValid;
     return BytesOf(*advanced);
+}
+
+std::vector<uint8_t> PartitionViewPayload(const Partition& partition) {
+    auto view = std::make_unique<CAPI_PARTITION_VIEW_TABLE>();
+    std::memset(view.get(), 0, sizeof(CAPI_PARTITION_VIEW_TABLE));
+    std::memcpy(&view->partitionSerialNumber, partition.serial.data(), partition.serial.size());
+    auto putMap = [](CAPI_PARTITION_MAP& out, const PartitionMap& map) {
+        out.hlun = map.hlun;
+        std::memcpy(out.flags, map.flags.data(), sizeof out.flags);
+    };
+    putMap(view->defaultMapping, partition.defaultMap);
+    const size_t hosts = std::min<size_t>(partition.hostMaps.size(), 128);
+    view->numHosts = static_cast<uint16_t>(hosts);
+    for (size_t k = 0; k < hosts; ++k) {
+        const HostMapping& host = partition.hostMaps[k];
+        std::memcpy(view->wwn[k], host.port.data(), host.port.size());
+        putMap(view->mappings[k], host.map);
+        std::memcpy(view->hostPorts[k].FCPortWWN, host.port.data(), host.port.size());
+        PutText(view->iscsiNames[k], host.iscsiName);
+    }
+    return BytesOf(*view);
 }
 
 }  // namespace sim

@@ -1,4 +1,4 @@
-// The data a simulated controller returns, built in the product's own CAPI structures from the model.
+// The records a simulated controller returns, built in the product's own CAPI structures from the model.
 #pragma once
 
 #include <cstdint>
@@ -15,11 +15,13 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system);
 // The drives as CAPI_UNIFIED_DRIVE records.
 std::vector<uint8_t> DriveListPayload(const StorageSystem& system);
 
-// The volumes of one array as CAPI_UNIFIED_PARTITION records.
-std::vector<uint8_t> VolumeDataPayload(const StorageSystem& system, size_t array);
+// The partitions of one array as CAPI_UNIFIED_PARTITION records.
+std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t array);
 // The system's one enclosure as a CAPI_DRIVE_ENCLOSURE record.
 std::vector<uint8_t> EnclosureListPayload(const StorageSystem& system);
 // The enclosure as a CAPI_ADVANCED_DRIVE_ENCLOSURE, with the FRU whose supplier serial names the system.
 std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system);
+// The view of one partition as a CAPI_PARTITION_VIEW_TABLE: its default mapping and one per host port.
+std::vector<uint8_t> PartitionViewPayload(const Partition& partition);
 
 }  // namespace sim

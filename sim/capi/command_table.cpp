@@ -1,0 +1,16 @@
+#include "sim/capi/command_table.h"
+
+namespace sim {
+
+const CommandRow* FindCommand(uint32_t code) {
+    static const CommandFamily kFamilies[] = {ControllerCommands(), ArrayCommands(), DriveCommands(),
+                                              EnclosureCommands(), MappingCommands()};
+    for (const CommandFamily& family : kFamilies) {
+        for (const CommandRow& row : family) {
+            if (row.code == code) return &row;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace sim

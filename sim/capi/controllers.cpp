@@ -1,0 +1,26 @@
+// The controller commands: the pair's unified record and its configuration sequence numbers.
+#include "corlink/capi/capi_command_codes.h"
+#include "sim/capi/command_table.h"
+#include "sim/capi/records.h"
+
+namespace sim {
+namespace {
+
+constexpr uint32_t kIncludeUnifiedController = 50;
+
+void ControllerData(Call& call) { call.ReplyList(kIncludeUnifiedController, 0, UnifiedControllerPayload(call.pair())); }
+
+void ConfigSequence(Call&) {}
+
+constexpr CommandRow kRows[] = {
+    {CAPI_COMMAND_U_GET_CONTROLLER_DATA, "U_GET_CONTROLLER_DATA", 0, 0, false, Sequence::PairInParams23,
+     ControllerData},
+    {CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER, "U_GET_CONFIG_SEQ_NUMBER", 0, 0, false, Sequence::PairInParams23,
+     ConfigSequence},
+};
+
+}  // namespace
+
+CommandFamily ControllerCommands() { return kRows; }
+
+}  // namespace sim

@@ -1,0 +1,34 @@
+#include "sim/model/pair.h"
+
+#include <cstring>
+
+namespace sim {
+
+uint32_t ConfigSequenceNumber(const StorageSystem& system, int controller) {
+    const Controller& own = system.controllers[controller];
+    const Controller& other = system.controllers[1 - controller];
+    return static_cast<uint32_t>(own.localChanges) | (static_cast<uint32_t>(other.localChanges) << 16);
+}
+
+void RecordConfigurationChange(StorageSystem& system) {
+    for (Controller& c : system.controllers) c.localChanges = static_cast<uint8_t>(c.localChanges + 1);
+    ++system.arrayListChanges;
+    ++system.driveListChanges;
+}
+
+Partition* FindPartition(StorageSystem& system, const uint8_t* serial16) {
+    for (Partition& partition : system.partitions) {
+        if (std::memcmp(partition.serial.data(), serial16, partition.serial.size()) == 0) return &partition;
+    }
+    return nullptr;
+}
+
+HalfState CurrentState(Controller& controller, uint64_t nowMs) {
+    HalfCondition& condition = controller.condition;
+    if (condition.state != HalfState::Up && condition.untilMs != 0 && nowMs >= condition.untilMs) {
+        condition = HalfCondition{};
+    }
+    return condition.state;
+}
+
+}  // namespace sim

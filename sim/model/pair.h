@@ -1,0 +1,113 @@
+// A storage system: a controller pair (A with failoverId 1, B with 0) sharing one configuration: its
+// parameters, drives, arrays, partitions, the hosts it knows and their nicknames, the authentication
+// database, its events and orphan cache, and the configuration sequence numbers that move on every change.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/model/identifiers.h"
+#include "sim/model/partition.h"
+
+namespace sim {
+
+// What a half does with commands: answers them, answers none (down), or refuses each with a code.
+// Down and refusing last until a time on the platform clock (0: until changed).
+enum class HalfState : uint8_t { Up, Down, Refusing };
+
+struct HalfCondition {
+    HalfState state = HalfState::Up;
+    uint64_t untilMs = 0;
+    int32_t refusalCode = 0;
+};
+
+// One controller of a pair, with its own parameters.
+struct Controller {
+    uint8_t failoverId = 1;
+    Serial6 serial{};    // the 12 hexadecimal digits that name the controller
+    Serial6 uniqueId{};
+    uint8_t portNumber = 0;            // reported at byte 31 of VPD page 0x83
+    ScsiAddress managementLun;         // the LUN through which the host reaches it
+    uint8_t managementLunType = 0x0D;  // peripheral device type of the management LUN
+    Wwn hostPort{};                    // the host port the controller's commands arrive through
+    Wwn portWwpn{};
+    Wwn portWwnn{};
+    char hostInterfaceType = 'F';
+    bool present = true;               // false: vanished from the bus
+    HalfCondition condition;
+    uint8_t localChanges = 1;          // configuration change counter (8 bits on the wire)
+};
+
+// Parameters both halves share.
+struct CommonParams {
+    uint32_t numHostChannels = 2;
+    std::string password;
+};
+
+struct Drive {
+    std::string serial;
+    uint64_t blocks = 0x7FFFFFFF;
+};
+
+struct Array {
+    std::string name;
+    std::array<uint8_t, 32> serial{};
+    uint8_t raidLevel = 5;
+    uint32_t numDrives = 4;
+};
+
+// A host port the pair has seen log in, and the nickname given to it.
+struct KnownHost {
+    Wwn port{};
+    std::string iscsiName;
+};
+struct Nickname {
+    Wwn port{};
+    std::string name;
+};
+
+// One entry of the iSCSI authentication database.
+struct AuthRecord {
+    std::string name;
+    std::string secret;
+};
+
+struct Event {
+    uint32_t code = 0;
+    uint32_t params[4] = {};
+    uint64_t timeMs = 0;
+};
+
+struct StorageSystem {
+    std::string name;
+    std::string vendor = "Brenlow";  // INQUIRY vendor (8 characters, blank padded)
+    std::string product;             // INQUIRY product (16 characters, blank padded)
+    std::string revision = "T100";
+    Controller controllers[2];       // [0] = A (failoverId 1), [1] = B (failoverId 0)
+    CommonParams params;
+    std::vector<Drive> drives;
+    std::vector<Array> arrays;
+    std::vector<Partition> partitions;
+    std::vector<KnownHost> knownHosts;
+    std::vector<Nickname> nicknames;
+    std::vector<AuthRecord> authDb;
+    std::vector<Event> events;
+    std::vector<Serial16> orphanCache;  // partitions whose cached data lost its volume
+    std::string uniqueSn = "555555";   // the supplier serial of the enclosure's FRU that names the system
+    Wwn enclosureWwn{};
+    uint32_t arrayListChanges = 1;
+    uint32_t driveListChanges = 1;
+};
+
+// The configuration sequence number a controller reports: its own change counter in bits 0-7 and its
+// partner's in bits 16-23.
+uint32_t ConfigSequenceNumber(const StorageSystem& system, int controller);
+// Moves every change counter of a system on (a configuration change).
+void RecordConfigurationChange(StorageSystem& system);
+// The partition with this serial, or null.
+Partition* FindPartition(StorageSystem& system, const uint8_t* serial16);
+// A half's state now: a timed state that has run out is Up again.
+HalfState CurrentState(Controller& controller, uint64_t nowMs);
+
+}  // namespace sim

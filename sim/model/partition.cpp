@@ -1,0 +1,39 @@
+#include "sim/model/partition.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "corlink/service/utilities.h"
+
+namespace sim {
+
+bool PartitionMap::PresentedOn(size_t channels) const {
+    const size_t n = std::min(channels, kMapChannels);
+    const bool allZero = hlun == 0 && std::all_of(flags.begin(), flags.end(), [](uint8_t f) { return f == 0; });
+    if (allZero) return false;
+    return std::any_of(flags.begin(), flags.begin() + n, [](uint8_t f) { return f < kChannelUnmapped; });
+}
+
+PartitionMap PartitionMap::Presenting(uint16_t lun) {
+    PartitionMap map;
+    map.hlun = lun;
+    return map;
+}
+
+PartitionMap PartitionMap::Hidden() {
+    PartitionMap map;
+    map.flags.fill(kChannelUnmapped);
+    return map;
+}
+
+Serial16 DerivedVolumeSerial(const Serial6& controller, uint64_t index) {
+    const std::string ctrl = HexText(controller);
+    char text[33];
+    std::snprintf(text, sizeof text, "0%s000%s%016llX", ctrl.substr(0, 6).c_str(), ctrl.substr(6, 6).c_str(),
+                  static_cast<unsigned long long>(index));
+    Serial16 serial{};
+    HexStringToBytes(text, 16, serial.data());
+    return serial;
+}
+
+}  // namespace sim
