@@ -2,17 +2,54 @@
 
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace platform::posix_socket {
 
 namespace {
 const sockaddr* AsAddress(const void* address) {
     return static_cast<const sockaddr*>(address);
+}
+
+struct OptionName {
+    Option option;
+    int level;
+    int name;
+};
+constexpr OptionName kOptionNames[] = {
+    {Option::ReuseAddress, SOL_SOCKET, SO_REUSEADDR},
+    {Option::NoDelay, IPPROTO_TCP, TCP_NODELAY},
+};
+
+struct PollBit {
+    unsigned bit;
+    short event;
+};
+constexpr PollBit kPollBits[] = {
+    {kReadable, POLLIN}, {kWritable, POLLOUT}, {kFailed, POLLERR}, {kHungUp, POLLHUP}, {kInvalid, POLLNVAL},
+};
+
+short PollEvents(unsigned bits) {
+    short events = 0;
+    for (const PollBit& b : kPollBits) {
+        if ((bits & b.bit) != 0) events = static_cast<short>(events | b.event);
+    }
+    return events;
+}
+
+unsigned PollBits(short events) {
+    unsigned bits = 0;
+    for (const PollBit& b : kPollBits) {
+        if ((events & b.event) != 0) bits |= b.bit;
+    }
+    return bits;
 }
 }  // namespace
 
@@ -36,8 +73,9 @@ int Connect(int fd, const void* address, int length) {
     return ::connect(fd, AsAddress(address), static_cast<socklen_t>(length));
 }
 
-long Send(int fd, const void* data, long length, int flags) {
-    return ::send(fd, data, static_cast<size_t>(length), flags | MSG_NOSIGNAL);
+long Send(int fd, const void* data, long length, unsigned flags) {
+    const int system = MSG_NOSIGNAL | ((flags & kSendMore) != 0 ? MSG_MORE : 0);
+    return ::send(fd, data, static_cast<size_t>(length), system);
 }
 
 long Receive(int fd, void* data, long length, int flags) {
@@ -60,8 +98,12 @@ int GetAddress(int fd, int which, void* address, int* length) {
     return result;
 }
 
-int SetReuseAddress(int fd, int value) {
-    return ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &value, sizeof(value));
+int SetOption(int fd, Option option, int value) {
+    for (const OptionName& entry : kOptionNames) {
+        if (entry.option == option) return ::setsockopt(fd, entry.level, entry.name, &value, sizeof(value));
+    }
+    errno = ENOPROTOOPT;
+    return -1;
 }
 
 int SetNonBlocking(int fd, bool on) {
@@ -75,6 +117,15 @@ int BytesReadable(int fd, uint32_t* count) {
     if (::ioctl(fd, FIONREAD, &waiting) != 0) return -1;
     *count = static_cast<uint32_t>(waiting);
     return 0;
+}
+
+int Poll(PollEntry* entries, unsigned count, int timeoutMs) {
+    std::vector<pollfd> fds(count);
+    for (unsigned i = 0; i < count; ++i) fds[i] = pollfd{entries[i].fd, PollEvents(entries[i].wanted), 0};
+    const int result = ::poll(fds.data(), count, timeoutMs < 0 ? -1 : timeoutMs);
+    if (result < 0) return -1;
+    for (unsigned i = 0; i < count; ++i) entries[i].ready = PollBits(fds[i].revents);
+    return result;
 }
 
 }  // namespace platform::posix_socket

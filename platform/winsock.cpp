@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <vector>
 
 #include "platform/last_error.h"
 #include "platform/posix_socket.h"
@@ -98,6 +99,48 @@ bool ValidBuffer(const void* buffer, int length) {
     return length >= 0 && (buffer != nullptr || length == 0);
 }
 
+struct SocketOption {
+    int level;
+    int name;
+    ps::Option option;
+};
+constexpr SocketOption kSocketOptions[] = {
+    {SOL_SOCKET, SO_REUSEADDR, ps::Option::ReuseAddress},
+    {IPPROTO_TCP, TCP_NODELAY, ps::Option::NoDelay},
+};
+
+const SocketOption* FindOption(int level, int name) {
+    for (const SocketOption& entry : kSocketOptions) {
+        if (entry.level == level && entry.name == name) return &entry;
+    }
+    return nullptr;
+}
+
+struct PollEvent {
+    int16_t windows;
+    unsigned system;
+};
+constexpr PollEvent kPollEvents[] = {
+    {POLLRDNORM, ps::kReadable}, {POLLWRNORM, ps::kWritable}, {POLLERR, ps::kFailed},
+    {POLLHUP, ps::kHungUp},      {POLLNVAL, ps::kInvalid},
+};
+
+unsigned SystemPollBits(int16_t events) {
+    unsigned bits = 0;
+    for (const PollEvent& e : kPollEvents) {
+        if ((events & e.windows) != 0) bits |= e.system;
+    }
+    return bits & (ps::kReadable | ps::kWritable);  // the others are results only
+}
+
+int16_t WindowsPollEvents(unsigned bits) {
+    int16_t events = 0;
+    for (const PollEvent& e : kPollEvents) {
+        if ((bits & e.system) != 0) events = static_cast<int16_t>(events | e.windows);
+    }
+    return events;
+}
+
 }  // namespace
 
 SOCKET socket(int af, int type, int protocol) {
@@ -139,7 +182,8 @@ int connect(SOCKET s, const sockaddr* name, int namelen) {
 int send(SOCKET s, const char* buf, int len, int flags) {
     return WithDescriptor(s, [&](int fd) {
         if (!ValidBuffer(buf, len)) return Failed(SOCKET_ERROR, WSAEFAULT);
-        return Checked(ps::Send(fd, buf, len, flags));
+        if ((flags & ~MSG_PARTIAL) != 0) return Failed(SOCKET_ERROR, WSAEOPNOTSUPP);
+        return Checked(ps::Send(fd, buf, len, (flags & MSG_PARTIAL) != 0 ? ps::kSendMore : 0u));
     });
 }
 
@@ -171,12 +215,13 @@ int getpeername(SOCKET s, sockaddr* name, int* namelen) {
 
 int setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
     return WithDescriptor(s, [&](int fd) {
-        if (level != SOL_SOCKET || optname != SO_REUSEADDR) return Failed(SOCKET_ERROR, WSAENOPROTOOPT);
+        const SocketOption* option = FindOption(level, optname);
+        if (option == nullptr) return Failed(SOCKET_ERROR, WSAENOPROTOOPT);
         if (optval == nullptr || optlen < static_cast<int>(sizeof(BOOL)))
             return Failed(SOCKET_ERROR, WSAEFAULT);
         BOOL value = 0;
         for (size_t i = 0; i < sizeof(value); ++i) reinterpret_cast<char*>(&value)[i] = optval[i];
-        return Checked(ps::SetReuseAddress(fd, value != 0 ? 1 : 0));
+        return Checked(ps::SetOption(fd, option->option, value != 0 ? 1 : 0));
     });
 }
 
@@ -192,6 +237,21 @@ int ioctlsocket(SOCKET s, LONG cmd, ULONG* argp) {
                 return Failed(SOCKET_ERROR, WSAEINVAL);
         }
     });
+}
+
+int WSAPoll(WSAPOLLFD* fdArray, ULONG fds, int timeout) {
+    if (fdArray == nullptr || fds == 0) return Failed(SOCKET_ERROR, WSAEINVAL);
+    std::vector<ps::PollEntry> entries(fds);
+    for (ULONG i = 0; i < fds; ++i) {
+        int fd = -1;
+        if (fdArray[i].fd != INVALID_SOCKET && !ToDescriptor(fdArray[i].fd, &fd))
+            fd = INT_MAX;  // reports POLLNVAL
+        entries[i] = ps::PollEntry{fd, SystemPollBits(fdArray[i].events), 0};
+    }
+    const int result = ps::Poll(entries.data(), fds, timeout);
+    if (result < 0) return Failed(SOCKET_ERROR, WsaFromErrno(errno));
+    for (ULONG i = 0; i < fds; ++i) fdArray[i].revents = WindowsPollEvents(entries[i].ready);
+    return result;
 }
 
 int WSAGetLastError() {

@@ -16,6 +16,7 @@ constexpr int SOCK_STREAM = 1;
 constexpr int IPPROTO_TCP = 6;
 constexpr int SOL_SOCKET = 0xFFFF;
 constexpr int SO_REUSEADDR = 0x0004;
+constexpr int TCP_NODELAY = 0x0001;  // level IPPROTO_TCP
 constexpr int SOMAXCONN = 0x7FFFFFFF;
 
 constexpr ULONG INADDR_ANY = 0x00000000;
@@ -24,6 +25,23 @@ constexpr ULONG INADDR_LOOPBACK = 0x7F000001;  // host order
 // ioctlsocket commands
 constexpr LONG FIONBIO = static_cast<LONG>(0x8004667Eu);
 constexpr LONG FIONREAD = static_cast<LONG>(0x4004667Fu);
+
+// send flags: the buffer is part of a message whose rest follows in the next send, so the stack may hold
+// it back and join it with what follows
+constexpr int MSG_PARTIAL = 0x8000;
+
+// WSAPoll events (requested) and results
+constexpr int16_t POLLRDNORM = 0x0100;
+constexpr int16_t POLLWRNORM = 0x0010;
+constexpr int16_t POLLERR = 0x0001;
+constexpr int16_t POLLHUP = 0x0002;
+constexpr int16_t POLLNVAL = 0x0004;
+
+struct WSAPOLLFD {
+    SOCKET fd;  // INVALID_SOCKET: the entry is skipped
+    int16_t events;
+    int16_t revents;
+};
 
 // shutdown directions
 constexpr int SD_RECEIVE = 0;
@@ -83,17 +101,22 @@ int bind(SOCKET s, const sockaddr* name, int namelen);
 int listen(SOCKET s, int backlog);
 SOCKET accept(SOCKET s, sockaddr* addr, int* addrlen);
 int connect(SOCKET s, const sockaddr* name, int namelen);
-// Never raises a signal when the peer has gone; the failure is reported as an error.
+// Never raises a signal when the peer has gone; the failure is reported as an error. Flags: 0 or
+// MSG_PARTIAL (any other gives WSAEOPNOTSUPP).
 int send(SOCKET s, const char* buf, int len, int flags);
 int recv(SOCKET s, char* buf, int len, int flags);
 int shutdown(SOCKET s, int how);
 int closesocket(SOCKET s);
 int getsockname(SOCKET s, sockaddr* name, int* namelen);
 int getpeername(SOCKET s, sockaddr* name, int* namelen);
-// Supports SOL_SOCKET / SO_REUSEADDR.
+// Supports SOL_SOCKET / SO_REUSEADDR and IPPROTO_TCP / TCP_NODELAY (a BOOL each).
 int setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen);
 // Supports FIONBIO and FIONREAD.
 int ioctlsocket(SOCKET s, LONG cmd, ULONG* argp);
+
+// Waits up to timeout ms (negative: without limit) until one of the sockets is ready as asked; the number
+// of entries with results, 0 when the time ran out, SOCKET_ERROR on failure.
+int WSAPoll(WSAPOLLFD* fdArray, ULONG fds, int timeout);
 
 int WSAGetLastError();
 void WSASetLastError(int error);

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -35,6 +36,10 @@ bool ProxyClientSession::Connect(uint16_t port) {
     timeval timeout{m_TimeoutMs / 1000, (m_TimeoutMs % 1000) * 1000};
     ::setsockopt(m_Socket, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     ::setsockopt(m_Socket, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
+    // Each message leaves in one send: Nagle's algorithm would only hold it back for the peer's delayed
+    // acknowledgement.
+    const int on = 1;
+    ::setsockopt(m_Socket, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);

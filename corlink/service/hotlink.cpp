@@ -148,18 +148,18 @@ CHotLink::Step CHotLink::HandleRequest() {
 }
 
 CHotLink::Step CHotLink::Reply(uint32_t dataType, uint32_t opCode, uint32_t dataLen) {
-    if (!SendHeader(dataType, opCode, dataLen)) return Fail(COMM_ERR_SEND, "Throw 7X");
+    if (!SendHeader(dataType, opCode, dataLen, dataLen > 0)) return Fail(COMM_ERR_SEND, "Throw 7X");
     if (dataLen > 0 && !m_pSocket->Send(m_databuf, dataLen)) return Fail(COMM_ERR_SEND, "Throw 8");
     return Step::Next;
 }
 
-int CHotLink::SendHeader(uint32_t dataType, uint32_t opCode, uint32_t dataLen) {
+int CHotLink::SendHeader(uint32_t dataType, uint32_t opCode, uint32_t dataLen, bool dataFollows) {
     m_Header.DataType = dataType;
     m_Header.OpCode = opCode;
     m_Header.DataLen = dataLen;
     uint8_t wire[PROXY_HEADER_LENGTH];
     EncodeProxyHeader(m_Header, wire);
-    return m_pSocket->Send(wire, sizeof wire);
+    return m_pSocket->Send(wire, sizeof wire, dataFollows);
 }
 
 int CHotLink::SendSecurityCheckFail() {

@@ -54,8 +54,9 @@ class CHotLink {
 
     // Sends the current header with this class, code and length, then that many bytes of m_databuf.
     Step Reply(uint32_t dataType, uint32_t opCode, uint32_t dataLen);
-    // Sends the current header with this class, code and length; 1 sent, 0 failed.
-    int SendHeader(uint32_t dataType, uint32_t opCode, uint32_t dataLen);
+    // Sends the current header with this class, code and length; 1 sent, 0 failed. With dataFollows the
+    // kernel may hold the header back to join it with the data sent next.
+    int SendHeader(uint32_t dataType, uint32_t opCode, uint32_t dataLen, bool dataFollows = false);
     int SendSecurityCheckFail();
     int SendServerError();
     // The check of a request or listener message; a refused one is answered with CTRL_SECURITY_CHECK_FAIL

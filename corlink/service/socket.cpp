@@ -23,9 +23,10 @@ int CRRESocket::StoreLastError() {
     return m_nLastError;
 }
 
-void CRRESocket::PauseBeforeRetry() {
+void CRRESocket::WaitBeforeRetry(int16_t events) {
     m_nLastError = 0;
-    Sleep(RRE_SOCKET_RETRY_MS);
+    WSAPOLLFD entry{m_hSocket, events, 0};
+    if (WSAPoll(&entry, 1, static_cast<int>(RRE_SOCKET_RETRY_MS)) == SOCKET_ERROR) Sleep(RRE_SOCKET_RETRY_MS);
 }
 
 int CRRESocket::Socket(int addressFamily, int socketType, int protocol) {
@@ -39,6 +40,7 @@ int CRRESocket::Socket(int addressFamily, int socketType, int protocol) {
         return 0;
     }
     SetNonBlocking();
+    SetNoDelay();
     return 1;
 }
 
@@ -75,10 +77,11 @@ int CRRESocket::Accept(CRRESocket& target) {
         if (connection != INVALID_SOCKET) {
             target.Attach(connection);
             target.SetNonBlocking();
+            target.SetNoDelay();
             return 1;
         }
         if (StoreLastError() != WSAEWOULDBLOCK) return 0;
-        PauseBeforeRetry();
+        WaitBeforeRetry(POLLRDNORM);
     }
     return 0;
 }
@@ -97,7 +100,7 @@ int CRRESocket::Connect(sockaddr_in* peer, const sockaddr_in* local, uint16_t po
             return 1;
         }
         if (error != WSAEWOULDBLOCK && error != WSAEINPROGRESS && error != WSAEALREADY) return 0;
-        PauseBeforeRetry();
+        WaitBeforeRetry(POLLWRNORM);
     }
     return 0;
 }
@@ -129,7 +132,7 @@ int CRRESocket::Receive(void* destination, uint32_t count) {
         if (received < 0) {
             int error = StoreLastError();
             if (error == WSAEWOULDBLOCK) {
-                PauseBeforeRetry();
+                WaitBeforeRetry(POLLRDNORM);
                 continue;
             }
             DebugPrint("m_nLastError = %X\n", static_cast<unsigned>(error));
@@ -144,16 +147,17 @@ int CRRESocket::Receive(void* destination, uint32_t count) {
     return 0;
 }
 
-int CRRESocket::Send(const void* source, uint32_t count) {
+int CRRESocket::Send(const void* source, uint32_t count, bool moreFollows) {
     const char* next = static_cast<const char*>(source);
     uint32_t remaining = count;
     uint32_t piece = count < RRE_SOCKET_SEND_PIECE ? count : RRE_SOCKET_SEND_PIECE;
     while (!IsClosing()) {
         if (remaining == 0) return 1;
-        int sent = send(m_hSocket, next, static_cast<int>(piece), 0);
+        const int flags = moreFollows || remaining > piece ? MSG_PARTIAL : 0;
+        int sent = send(m_hSocket, next, static_cast<int>(piece), flags);
         if (sent < 0) {
             if (StoreLastError() != WSAEWOULDBLOCK) return 0;
-            PauseBeforeRetry();
+            WaitBeforeRetry(POLLWRNORM);
             continue;
         }
         next += sent;
@@ -185,6 +189,11 @@ CRRESocket& CRRESocket::Close() {
 int CRRESocket::SetNonBlocking() {
     ULONG on = 1;
     return ioctlsocket(m_hSocket, FIONBIO, &on);
+}
+
+int CRRESocket::SetNoDelay() {
+    BOOL on = 1;
+    return setsockopt(m_hSocket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof(on));
 }
 
 CRRESocket& CRRESocket::SetClosing() {

@@ -1,7 +1,7 @@
 // One non-blocking TCP socket of the proxy: the listening socket, an accepted client connection, or an
-// outgoing connection to a listener. Every operation that would block is retried with 2 ms pauses until it
-// completes, fails, or the socket is marked closing. Operations return 1 for success and 0 for failure and
-// keep the last Winsock error.
+// outgoing connection to a listener. Every operation that would block waits on the socket, at most 2 ms at a
+// time, and is retried until it completes, fails, or the socket is marked closing. Connections send without
+// Nagle's delay. Operations return 1 for success and 0 for failure and keep the last Winsock error.
 //
 // Only the owner's thread closes the handle; other threads mark the socket closing, which makes every
 // pending and later operation fail at once.
@@ -16,7 +16,7 @@
 constexpr uint32_t RRE_SOCKET_MAX_RECEIVE = 4194304;
 // Sends go out in pieces of at most this many bytes.
 constexpr uint32_t RRE_SOCKET_SEND_PIECE = 1024;
-// The pause between two tries of an operation that would block.
+// The longest wait between two tries of an operation that would block.
 constexpr uint32_t RRE_SOCKET_RETRY_MS = 2;
 
 class CRRESocket {
@@ -37,11 +37,16 @@ class CRRESocket {
     int GetPeerName();
     // Receives exactly count bytes (at most RRE_SOCKET_MAX_RECEIVE); fails when the peer closes first.
     int Receive(void* destination, uint32_t count);
-    int Send(const void* source, uint32_t count);
+    // Sends count bytes in pieces of at most RRE_SOCKET_SEND_PIECE. All pieces but the last are marked as
+    // followed by more of the same message, so the kernel may join them; so is the last when moreFollows
+    // (the caller sends the rest of the message next).
+    int Send(const void* source, uint32_t count, bool moreFollows = false);
     int IOCtl(LONG command, ULONG* value);
     CRRESocket& Close();
 
     int SetNonBlocking();
+    // Turns Nagle's algorithm off: small writes leave at once.
+    int SetNoDelay();
     // Marks the socket closing; may be called from any thread. Never cleared.
     CRRESocket& SetClosing();
     // The stored error, cleared by the read; 0 while closing.
@@ -58,7 +63,9 @@ class CRRESocket {
   private:
     // Stores the calling thread's Winsock error and gives it back.
     int StoreLastError();
-    void PauseBeforeRetry();
+    // Clears the would-block error and waits until the socket is ready for events (WSAPoll), at most
+    // RRE_SOCKET_RETRY_MS, so that the closing flag is read at least as often.
+    void WaitBeforeRetry(int16_t events);
 
     SOCKET m_hSocket;
     sockaddr_in m_PeerAddr;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "corlink/service/nt_os.h"
 #include "corlink/service/socket.h"
 #include "platform/clock.h"
+#include "tests/unit/platform/tcp_option_probe.h"
 
 namespace {
 
@@ -142,22 +144,43 @@ TEST_F(LoopbackTest, SendToAClosedPeerFailsWithoutASignal) {
     EXPECT_EQ(client_.TakeLastError(), WSAECONNRESET);
 }
 
-// Accept on a non-blocking listener: no connection yet is WSAEWOULDBLOCK, retried after 2 ms pauses.
-TEST_F(LoopbackTest, AcceptWaitsInTwoMillisecondPauses) {
+// Accept on a non-blocking listener: no connection yet is WSAEWOULDBLOCK; Accept then waits on the
+// listening socket (never a sleep) until the connection arrives.
+TEST_F(LoopbackTest, AcceptWaitsOnTheListeningSocket) {
     EXPECT_EQ(accept(listener_.Handle(), nullptr, nullptr), INVALID_SOCKET);
     EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
 
     platform::ScopedVirtualClock clock;
+    std::atomic<bool> accepting{false};
     std::thread connector([&] {
-        while (clock->TotalSlept() < 10) std::this_thread::yield();
+        while (!accepting) std::this_thread::yield();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
         EXPECT_EQ(ConnectClient(client_), 1);
     });
+    accepting = true;
     EXPECT_EQ(listener_.Accept(server_), 1);
     connector.join();
-    EXPECT_GE(clock->TotalSlept(), 10u);
-    for (uint32_t ms : clock->Sleeps()) ASSERT_EQ(ms, RRE_SOCKET_RETRY_MS);
+    EXPECT_TRUE(clock->Sleeps().empty());
     EXPECT_EQ(listener_.TakeLastError(), 0) << "a would-block is cleared";
     EXPECT_NE(server_.Handle(), INVALID_SOCKET);
+}
+
+TEST_F(LoopbackTest, BothEndsSendWithoutNaglesDelay) {
+    Connect();
+    EXPECT_TRUE(testsupport::TcpNoDelayIsOn(static_cast<int>(server_.Handle())));
+    EXPECT_TRUE(testsupport::TcpNoDelayIsOn(static_cast<int>(client_.Handle())));
+}
+
+// The pieces of one message, and a header sent as followed by more, arrive as the bytes sent.
+TEST_F(LoopbackTest, PiecesMarkedAsFollowedArriveWhole) {
+    Connect();
+    const std::vector<char> data = Pattern(3 * RRE_SOCKET_SEND_PIECE + 17);
+    ASSERT_EQ(client_.Send("HEAD", 4, true), 1);
+    ASSERT_EQ(client_.Send(data.data(), static_cast<uint32_t>(data.size())), 1);
+    std::vector<char> received(4 + data.size());
+    ASSERT_EQ(server_.Receive(received.data(), static_cast<uint32_t>(received.size())), 1);
+    EXPECT_EQ(std::string(received.data(), 4), "HEAD");
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), received.begin() + 4));
 }
 
 TEST_F(LoopbackTest, ClosingMakesPendingAndLaterOperationsFail) {

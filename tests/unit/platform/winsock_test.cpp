@@ -1,0 +1,103 @@
+// The Winsock stand-in over loopback TCP: socket options, the send flags and WSAPoll.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/winsock.h"
+#include "tests/unit/platform/tcp_option_probe.h"
+
+namespace {
+
+constexpr ULONG kLoopbackNetworkOrder = 0x0100007F;
+
+// A listening socket and the two ends of one connection to it (blocking sockets).
+class WinsockPair : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        listener_ = socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_NE(listener_, INVALID_SOCKET);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = kLoopbackNetworkOrder;
+        ASSERT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        int length = sizeof address;
+        ASSERT_EQ(getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length), 0);
+        ASSERT_EQ(listen(listener_, 4), 0);
+        client_ = socket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_EQ(connect(client_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        server_ = accept(listener_, nullptr, nullptr);
+        ASSERT_NE(server_, INVALID_SOCKET);
+    }
+    void TearDown() override {
+        for (SOCKET s : {client_, server_, listener_}) {
+            if (s != INVALID_SOCKET) closesocket(s);
+        }
+    }
+
+    std::string ReceiveExactly(size_t count) {
+        std::string text(count, '\0');
+        size_t done = 0;
+        while (done < count) {
+            int n = recv(server_, text.data() + done, static_cast<int>(count - done), 0);
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        text.resize(done);
+        return text;
+    }
+
+    SOCKET listener_ = INVALID_SOCKET;
+    SOCKET client_ = INVALID_SOCKET;
+    SOCKET server_ = INVALID_SOCKET;
+};
+
+TEST_F(WinsockPair, NoDelayReachesTheSystemAndUnknownOptionsAreRefused) {
+    EXPECT_FALSE(testsupport::TcpNoDelayIsOn(static_cast<int>(server_)));
+    BOOL on = 1;
+    ASSERT_EQ(setsockopt(server_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on),
+              0);
+    EXPECT_TRUE(testsupport::TcpNoDelayIsOn(static_cast<int>(server_)));
+
+    EXPECT_EQ(setsockopt(server_, IPPROTO_TCP, SO_REUSEADDR, reinterpret_cast<const char*>(&on), sizeof on),
+              SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAENOPROTOOPT);
+    EXPECT_EQ(setsockopt(server_, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), 1),
+              SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
+}
+
+TEST_F(WinsockPair, PartialPiecesArriveWholeWithTheirLastPiece) {
+    ASSERT_EQ(send(client_, "head-", 5, MSG_PARTIAL), 5);
+    ASSERT_EQ(send(client_, "middle-", 7, MSG_PARTIAL), 7);
+    ASSERT_EQ(send(client_, "end", 3, 0), 3);
+    EXPECT_EQ(ReceiveExactly(15), "head-middle-end");
+
+    EXPECT_EQ(send(client_, "x", 1, 0x1), SOCKET_ERROR) << "out-of-band data is not offered";
+    EXPECT_EQ(WSAGetLastError(), WSAEOPNOTSUPP);
+}
+
+TEST_F(WinsockPair, PollReportsReadinessAndTimesOut) {
+    WSAPOLLFD entries[3] = {
+        {server_, POLLRDNORM, 0}, {client_, POLLWRNORM, 0}, {INVALID_SOCKET, POLLRDNORM, 0}};
+    EXPECT_EQ(WSAPoll(entries, 3, 0), 1) << "nothing to read yet; the client can write";
+    EXPECT_EQ(entries[0].revents, 0);
+    EXPECT_EQ(entries[1].revents, POLLWRNORM);
+    EXPECT_EQ(entries[2].revents, 0) << "an entry without a socket is skipped";
+
+    WSAPOLLFD reader{server_, POLLRDNORM, 0};
+    EXPECT_EQ(WSAPoll(&reader, 1, 2), 0) << "time ran out";
+    ASSERT_EQ(send(client_, "ping", 4, 0), 4);
+    EXPECT_EQ(WSAPoll(&reader, 1, 1000), 1);
+    EXPECT_EQ(reader.revents, POLLRDNORM);
+
+    closesocket(client_);
+    client_ = INVALID_SOCKET;
+    EXPECT_EQ(ReceiveExactly(4), "ping");
+    EXPECT_EQ(WSAPoll(&reader, 1, 1000), 1);
+    EXPECT_NE(reader.revents & (POLLRDNORM | POLLHUP), 0) << "the peer's close reads as readable";
+
+    EXPECT_EQ(WSAPoll(nullptr, 1, 0), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+}
+
+}  // namespace
