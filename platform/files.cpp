@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
+#include <string>
 
 #include "platform/last_error.h"
 #include "platform/machine_root.h"
@@ -30,7 +32,13 @@ FILE* OpenFile(const char* windowsPath, const char* mode) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    FILE* f = std::fopen(MapPath(windowsPath).c_str(), mode);
+    const std::string path = MapPath(windowsPath);
+    // The system directory always exists on Windows; a fresh machine root may not hold it yet.
+    const std::string systemDirectory = SystemDirectoryPath();
+    if (std::strpbrk(mode, "wa") != nullptr &&
+        path.compare(0, systemDirectory.size() + 1, systemDirectory + "/") == 0)
+        MakeDirectories(systemDirectory);
+    FILE* f = std::fopen(path.c_str(), mode);
     if (f == nullptr) SetLastError(WinErrorFromErrno(errno));
     return f;
 }

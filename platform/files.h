@@ -14,6 +14,7 @@ constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 DWORD GetFileAttributesA(LPCSTR path);
 
 namespace platform {
-// fopen of a Windows path (mapped with MapPath); sets the last error on failure.
+// fopen of a Windows path (mapped with MapPath, so a relative path names a file of the system directory);
+// sets the last error on failure.
 FILE* OpenFile(const char* windowsPath, const char* mode);
 }  // namespace platform

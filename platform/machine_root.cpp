@@ -14,6 +14,9 @@ namespace {
 std::mutex g_rootLock;
 std::string* g_root = nullptr;
 
+constexpr char kSystemDirectory[] = "C:\\Windows\\System32";
+constexpr char kSystemDirectoryUnderRoot[] = "/C/Windows/System32";
+
 }  // namespace
 
 const std::string& MachineRoot() {
@@ -38,6 +41,10 @@ void SetMachineRoot(const std::string& root) {
     }
 }
 
+std::string SystemDirectoryPath() {
+    return MachineRoot() + kSystemDirectoryUnderRoot;
+}
+
 std::string MapPath(const std::string& windowsPath) {
     if (!windowsPath.empty() && windowsPath[0] == '/') return windowsPath;
     std::string rest = windowsPath;
@@ -48,6 +55,8 @@ std::string MapPath(const std::string& windowsPath) {
         if (!rest.empty() && rest[0] != '\\' && rest[0] != '/') rest = "/" + rest;
     } else if (!rest.empty() && rest[0] == '\\') {
         prefix = MachineRoot() + "/C";
+    } else {
+        prefix = SystemDirectoryPath() + "/";
     }
     for (char& c : rest) {
         if (c == '\\') c = '/';
@@ -72,7 +81,7 @@ bool MakeDirectories(const std::string& path) {
 }  // namespace platform
 
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size) {
-    static const char kSystemDirectory[] = "C:\\Windows\\System32";
+    using platform::kSystemDirectory;
     const UINT length = sizeof(kSystemDirectory) - 1;
     if (buffer == nullptr || size <= length) return length + 1;
     std::memcpy(buffer, kSystemDirectory, length + 1);

@@ -13,9 +13,14 @@ const std::string& MachineRoot();
 // Tests: point the root elsewhere (the directory must exist).
 void SetMachineRoot(const std::string& root);
 
+// The system directory "C:\Windows\System32" on this machine: "<root>/C/Windows/System32". It is the
+// working directory of the programs as they run on Windows (a service starts there).
+std::string SystemDirectoryPath();
+
 // Maps a Windows path onto this machine: "C:\a\b" -> "<root>/C/a/b", "\a" -> "<root>/C/a"; a relative
-// path keeps its place relative to the current directory (separators become '/'); a path that already
-// starts with '/' is taken as a path of this machine.
+// path "a\b" is taken from the working directory, the system directory: "<root>/C/Windows/System32/a/b"
+// (never the directory this process was started from); a path that already starts with '/' is taken as a
+// path of this machine. Separators become '/'.
 std::string MapPath(const std::string& windowsPath);
 
 // Creates a directory and its parents; true when it exists afterwards.

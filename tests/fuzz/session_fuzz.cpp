@@ -39,7 +39,6 @@ std::vector<uint8_t> SignedMessages(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // Each session also writes its capture file "HOT_0" into the current directory.
     static const bool prepared = (PrepareSessionFuzzing(), true);
     (void)prepared;
     if (size < 1) return 0;

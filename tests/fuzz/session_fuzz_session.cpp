@@ -1,13 +1,21 @@
 #include "session_fuzz_session.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "corlink/service/configuration.h"
 #include "corlink/service/hotlink.h"
 #include "corlink/service/run_flags.h"
 #include "corlink/service/socket.h"
+#include "platform/machine_root.h"
 
 void PrepareSessionFuzzing() {
+    // Each session writes its capture file "HOT_0" into the system directory of the machine root.
+    static char root[] = "/tmp/corlink-session-fuzz-XXXXXX";
+    if (::mkdtemp(root) == nullptr) std::abort();
+    platform::SetMachineRoot(root);
+    std::atexit([] { std::filesystem::remove_all(root); });
     std::strcpy(g_ProxyUser, "proxyuser");
     std::strcpy(g_ProxyPassword, "Pa55-word_Sample");
 }

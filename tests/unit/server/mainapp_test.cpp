@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstring>
-#include <filesystem>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -78,12 +77,17 @@ int RecordDiscovery() {
 
 class Server : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { rreInitialize(); }
-    static void TearDownTestSuite() { rreTerminate(); }
+    // The executor opens its capture file "capi.log" in the system directory of a root of the suite's own.
+    static void SetUpTestSuite() {
+        suiteRoot_ = std::make_unique<testsupport::TestRoot>();
+        rreInitialize();
+    }
+    static void TearDownTestSuite() {
+        rreTerminate();
+        suiteRoot_.reset();
+    }
 
     void SetUp() override {
-        previousDirectory_ = std::filesystem::current_path();
-        std::filesystem::current_path(root_.path());  // sessions write their capture file here
         std::strcpy(g_ProxyUser, kUser);
         std::strcpy(g_ProxyPassword, kPassword);
         previousDebugConsole_ = g_DebugConsole;
@@ -105,7 +109,6 @@ class Server : public ::testing::Test {
         CloseSemaphores();
         ClearProxyConfig();
         g_DebugConsole = previousDebugConsole_;
-        std::filesystem::current_path(previousDirectory_);
     }
 
     void NewSemaphores() {
@@ -187,8 +190,8 @@ class Server : public ::testing::Test {
     // another thread would satisfy (a listener's pipe answering) has only a brief real moment.
     // Declared first, so that it outlives every thread the test started.
     std::optional<platform::ScopedVirtualClock> clock_;
+    static inline std::unique_ptr<testsupport::TestRoot> suiteRoot_;
     testsupport::TestRoot root_;
-    std::filesystem::path previousDirectory_;
     bool previousDebugConsole_ = false;
     std::unique_ptr<CMainApp> app_;
 };

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -79,12 +78,17 @@ uint32_t RecordingPassThrough(const uint8_t*, uint32_t requestLength, uint8_t* r
 
 class Session : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() { rreInitialize(); }
-    static void TearDownTestSuite() { rreTerminate(); }
+    // The executor opens its capture file "capi.log" in the system directory of a root of the suite's own.
+    static void SetUpTestSuite() {
+        suiteRoot_ = std::make_unique<testsupport::TestRoot>();
+        rreInitialize();
+    }
+    static void TearDownTestSuite() {
+        rreTerminate();
+        suiteRoot_.reset();
+    }
 
     void SetUp() override {
-        previousDirectory_ = std::filesystem::current_path();
-        std::filesystem::current_path(root_.path());  // the capture file goes to the current directory
         std::strcpy(g_ProxyUser, kUser);
         std::strcpy(g_ProxyPassword, kPassword);
         g_DiscoveryFlag = 1;
@@ -109,7 +113,6 @@ class Session : public ::testing::Test {
         g_ShutDownSem = nullptr;
         SetSessionListeners(nullptr);
         ClearProxyConfig();
-        std::filesystem::current_path(previousDirectory_);
     }
 
     void EndSession() {
@@ -136,8 +139,8 @@ class Session : public ::testing::Test {
         return m;
     }
 
+    static inline std::unique_ptr<testsupport::TestRoot> suiteRoot_;
     testsupport::TestRoot root_;
-    std::filesystem::path previousDirectory_;
     CRRESocket socket_;
     std::unique_ptr<CHotLink> session_;
     std::thread thread_;
@@ -322,7 +325,8 @@ TEST_F(Session, ListenerRegistrationRemovalAndGoodbye) {
     EndSession();
     EXPECT_EQ(listeners.Calls(), (std::vector<std::string>{"register 4660", "register 0",
                                                            "remove out-of-list", "remove goodbye"}));
-    const std::string capture = testsupport::ReadWholeFile("HOT_1");
+    // The capture file lies in the system directory of the machine root, whatever the current directory.
+    const std::string capture = root_.ReadFile("C/Windows/System32/HOT_1");
     EXPECT_EQ(capture.rfind("\nCapture connection of 1 on ", 0), 0u) << capture;
 }
 
