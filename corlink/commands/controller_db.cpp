@@ -71,6 +71,12 @@ RAID_CONTROLLER& ControllerDb::operator[](uint32_t index) {
 
 ControllerDb::~ControllerDb() {
     for (RAID_CONTROLLER*& entry : entries_) {
+        if (entry != nullptr) {
+            // The entry's own allocations; placeholders hold none (their pointers are their mate's).
+            std::free(entry->rawCapiBuffer);
+            std::free(entry->rawEventBuffer);
+            std::free(entry->partViewCache);
+        }
         std::free(entry);
         entry = nullptr;
     }

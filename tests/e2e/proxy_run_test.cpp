@@ -1,10 +1,13 @@
 // The real corlink4 in a console "debug" run, as a child process with its own machine root, scaled time
-// and a free port: a logged-in client sends a command, then Ctrl-C stops the proxy.
+// and a free port: a logged-in client sends a command, then Ctrl-C stops the proxy. Over the simulated
+// fabric (arraysim), the stopped proxy has freed what discovery allocated and has written no file outside
+// its machine root.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -21,21 +24,53 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kPassword = "e2eSecret8Ab3xQz";
+constexpr uint32_t kGetControllerHandleDb = 0;
 constexpr uint32_t kSetDiscoveryFlag = 106;
 constexpr auto kStartBound = 20s;
 constexpr auto kExitBound = 20s;
 
-// Writes a configuration file of this password and port under the root, then starts the proxy.
-std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port) {
+// Writes a configuration file of this password and port under the root, then starts the proxy (on the
+// fabric served at fabricSocket, when given).
+std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
+                                                      const std::string& fabricSocket = {}) {
     std::filesystem::create_directories(root + "/C/Windows/System32");
     testsupport::WriteWholeFile(
         root + "/C/Windows/System32/corlink4.conf",
         "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :" + std::string(kPassword) +
             "\nport     :" + std::to_string(port) + "\n");
+    std::vector<std::string> environment = {"CORLINK_ROOT=" + root, "CORLINK_TIME_SCALE=0.01"};
+    if (!fabricSocket.empty()) environment.push_back("CORLINK_FABRIC=" + fabricSocket);
     return std::make_unique<testsupport::ChildProcess>(CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
-                                                       std::vector<std::string>{"CORLINK_ROOT=" + root,
-                                                                                "CORLINK_TIME_SCALE=0.01"},
-                                                       root + "/stdout.txt");
+                                                       environment, root + "/stdout.txt");
+}
+
+// An empty directory that is the process's current directory while this object lives.
+class ScopedEmptyCurrentDirectory {
+  public:
+    ScopedEmptyCurrentDirectory() : previous_(std::filesystem::current_path()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "corlink-start-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+        std::filesystem::current_path(path_);
+    }
+    ~ScopedEmptyCurrentDirectory() {
+        std::filesystem::current_path(previous_);
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
+
+// Logs in with the configured password; a failure is a fatal test failure.
+void LogIn(ProxyClientSession& session) {
+    uint32_t handshake = 0;
+    ASSERT_TRUE(session.Handshake(&handshake)) << session.Error();
+    uint32_t loginResult = 0;
+    ASSERT_TRUE(session.Login("proxyuser", kPassword, &loginResult)) << session.Error();
+    ASSERT_EQ(loginResult, 1u);
 }
 
 // Connects as soon as the proxy listens (it listens only after its first discovery).
@@ -60,11 +95,7 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
 
     ProxyClientSession session;
     ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
-    uint32_t handshake = 0;
-    ASSERT_TRUE(session.Handshake(&handshake)) << session.Error();
-    uint32_t loginResult = 0;
-    ASSERT_TRUE(session.Login("proxyuser", kPassword, &loginResult)) << session.Error();
-    ASSERT_EQ(loginResult, 1u);
+    ASSERT_NO_FATAL_FAILURE(LogIn(session));
 
     std::vector<uint8_t> discoveryOn(12, 0);
     discoveryOn[8] = 1;
@@ -93,6 +124,46 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     }
     // The password never reaches the log.
     EXPECT_EQ(log.find(kPassword), std::string::npos);
+}
+
+// The proxy started from an empty directory finds the fabric's controller pair, answers a session and
+// stops cleanly: exit code 0 (the sanitizer build fails the exit on a leak) and the directory it was
+// started from stays empty (capture files go to the system directory under the root).
+TEST(ProxyRun, FabricSessionEndsWithoutLeaksOrFilesOutsideTheRoot) {
+    testsupport::TestRoot root;
+    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
+    std::filesystem::create_directories(root.path() + "/C/corlink");
+    testsupport::WriteWholeFile(root.path() + "/C/corlink/corlink.conf",
+                                "[Models]\nsimulated = Brenlow +Stor.*\n");
+    const std::string fabricSocket = root.path() + "/fabric.sock";
+    testsupport::ChildProcess arraysim(ARRAYSIM_PROGRAM, {},
+                                       {"CORLINK_ROOT=" + root.path(), "CORLINK_FABRIC=" + fabricSocket},
+                                       root.path() + "/arraysim.txt");
+    ASSERT_TRUE(testsupport::WaitForFile(fabricSocket, kStartBound)) << arraysim.Output();
+
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
+    ScopedEmptyCurrentDirectory startDirectory;
+    auto proxy = StartProxy(root.path(), port, fabricSocket);
+    ASSERT_TRUE(proxy->started());
+
+    ProxyClientSession session;
+    ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
+    ASSERT_NO_FATAL_FAILURE(LogIn(session));
+    ProxyReply reply;
+    ASSERT_TRUE(session.Request(kGetControllerHandleDb, {}, &reply)) << session.Error();
+    EXPECT_EQ(ProxyWord(reply.data, 0), 0u);
+    session.Close();
+
+    proxy->Signal(SIGINT);
+    const int status = proxy->WaitForExit(kExitBound);
+    ASSERT_NE(status, -1) << "still running\n" << proxy->Output();
+    const std::string output = proxy->Output();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
+    EXPECT_EQ(output.find("LeakSanitizer"), std::string::npos) << output;
+    EXPECT_TRUE(std::filesystem::is_empty(startDirectory.path()));
+    EXPECT_TRUE(std::filesystem::exists(root.path() + "/C/Windows/System32/HOT_1"));
+    EXPECT_TRUE(std::filesystem::exists(root.path() + "/C/Windows/System32/capi.log"));
 }
 
 }  // namespace

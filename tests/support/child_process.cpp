@@ -5,6 +5,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "tests/support/test_root.h"
@@ -61,5 +62,14 @@ int ChildProcess::WaitForExit(std::chrono::seconds bound) {
 }
 
 std::string ChildProcess::Output() const { return ReadWholeFile(outputFile_); }
+
+bool WaitForFile(const std::string& path, std::chrono::seconds bound) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (std::filesystem::exists(path)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
 
 }  // namespace testsupport

@@ -31,4 +31,7 @@ private:
     pid_t pid_ = -1;
 };
 
+// Waits until a file (a child's socket, say) exists; false when it does not appear within the bound.
+bool WaitForFile(const std::string& path, std::chrono::seconds bound);
+
 }  // namespace testsupport

@@ -25,22 +25,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
-bool WaitForFile(const std::string& path, std::chrono::seconds bound) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (std::filesystem::exists(path)) return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return false;
-}
-
 // arraysim started on a fresh machine root, its socket up.
 class ArraysimTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_LT(socket_.size(), 100u);
         ASSERT_TRUE(arraysim_.started());
-        ASSERT_TRUE(WaitForFile(socket_, 20s)) << arraysim_.Output();
+        ASSERT_TRUE(testsupport::WaitForFile(socket_, 20s)) << arraysim_.Output();
         client_ = platform::MakeFabricClient(socket_);
         platform::SetDeviceBackend(client_.get());
     }
