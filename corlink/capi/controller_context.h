@@ -3,14 +3,9 @@
 
 #include <cstdint>
 
+#include "corlink/capi/capi_handle.h"
 #include "corlink/capi/capi_shared.h"
 #include "corlink/capi/lmx.h"
-
-// (database index + 1) x 256; the low byte is not part of the index. 0 is no controller.
-using CAPI_HANDLE = uint32_t;
-constexpr uint32_t CAPI_MAX_CONTROLLERS = 64;
-constexpr CAPI_HANDLE CAPI_HANDLE_STEP = 256;
-constexpr CAPI_HANDLE CAPI_NO_HANDLE = 0xFFFFFFFF;  // "no controller" answer of the enumeration
 
 struct CAPI_CONTROLLER_CONTEXT {
     LMX_CONTEXT lmxContext;
