@@ -8,13 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "corlink/proxy_wire/controller_list_wire.h"
+#include "corlink/proxy_wire/proxy_commands.h"
+#include "corlink/proxy_wire/reply_head.h"
 #include "tools/proxy_client_session.h"
 
 namespace {
-
-constexpr uint32_t kGetControllerHandleDb = 0;
-constexpr uint32_t kSetDiscoveryFlag = 106;
-constexpr uint32_t kUnknownCommand = 0x02080A07;
 
 struct ProxySettings {
     std::string user;
@@ -49,7 +48,7 @@ void PrintReply(const char* name, const ProxyReply& reply) {
     const int32_t status = static_cast<int32_t>(ProxyWord(reply.data, 0));
     const uint32_t code = ProxyWord(reply.data, 4);
     std::printf("%s: reply of %u bytes, status %d, code 0x%08X%s\n", name, reply.header.DataLen, status, code,
-                status == -1 && code == kUnknownCommand ? " (unknown command)" : "");
+                status == -1 && code == RRE_ERROR_UNKNOWN_COMMAND ? " (unknown command)" : "");
 }
 
 bool SendCommand(ProxyClientSession& session, const char* name, uint32_t opCode, std::vector<uint8_t> data) {
@@ -95,10 +94,10 @@ int main(int argc, char** argv) {
                 loginResult == 1 ? " (logged in)" : "");
     if (loginResult != 1) return 1;
 
-    std::vector<uint8_t> discoveryOn(12, 0);
-    discoveryOn[8] = 1;
-    bool ok = SendCommand(session, "SET_DISCOVERY_FLAG", kSetDiscoveryFlag, discoveryOn);
-    ok = SendCommand(session, "GET_CONTROLLERHANDLEDB", kGetControllerHandleDb, std::vector<uint8_t>(8, 0)) &&
+    std::vector<uint8_t> discoveryOn(RRE_DISCOVERY_FLAG_LENGTH, 0);
+    discoveryOn[RRE_DISCOVERY_FLAG_OFFSET] = 1;
+    bool ok = SendCommand(session, "SET_DISCOVERY_FLAG", RRE_SET_DISCOVERY_FLAG, discoveryOn);
+    ok = SendCommand(session, "GET_CONTROLLERHANDLEDB", RRE_GET_CONTROLLERHANDLEDB, std::vector<uint8_t>(8, 0)) &&
          ok;
     session.Close();
     std::printf("goodbye\n");

@@ -5,12 +5,7 @@
 #include <cstdint>
 
 #include "corlink/commands/command_table.h"
-
-// VERIFY_PASSWORD (97) and SET_PASSWORD (98): 76 bytes in and out; only status and code are converted.
-constexpr uint32_t PASSWORD_REQUEST_LENGTH = 76;
-constexpr uint32_t PASSWORD_REQUEST_UNIQUE_SN_OFFSET = 12;
-constexpr uint32_t PASSWORD_REQUEST_PASSWORD_OFFSET = 44;
-constexpr uint32_t PASSWORD_REQUEST_TEXT_SIZE = 32;
+#include "corlink/proxy_wire/password_requests.h"
 
 // 1 when no storage system holds the entry's handle or the one that holds it is authenticated, else 0.
 int IsControllerAuthorized(int32_t index);

@@ -5,8 +5,8 @@
 #include <cstdint>
 
 #include "corlink/commands/rre.h"
+#include "corlink/proxy_wire/proxy_commands.h"
 
-constexpr uint32_t RRE_COMMAND_COUNT = 127;  // codes 0-126
 constexpr int32_t kAnyLength = -1;           // the request length is not tested
 
 // How the frame tests the request length.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/commands/api_raid_controller.h"
+#include "corlink/proxy_wire/api_raid_controller.h"
 #include "corlink/commands/array_partitions.h"
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/controller_db.h"

@@ -7,7 +7,6 @@
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/capi_session.h"
 #include "corlink/commands/controller_db.h"
-#include "corlink/commands/controller_list_converters.h"
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/executor_state.h"
@@ -15,16 +14,13 @@
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/storage_system.h"
 #include "corlink/commands/storage_systems.h"
+#include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/service/log.h"
 #include "corlink/service/nt_os.h"
 
 namespace {
 
 constexpr uint32_t kSideListSize = 32;
-constexpr uint32_t kRediscoverOffset = 12;
-constexpr uint32_t kNeedUpdateSnOffset = 8;
-constexpr uint32_t kNeedUpdateAnswerOffset = 40;
-constexpr uint32_t kUnifiedIdOffset = 8;
 constexpr char kUninitializedPassword[] = "uninitialized";
 
 // The responding controllers of one side (failoverId 1 for A, 0 for B), in database order.
@@ -71,19 +67,19 @@ class HandleDbWriter {
         uint8_t* record = buffer_ + RRE_HANDLE_DB_RECORD_OFFSET + count_ * RRE_HANDLE_DB_RECORD_SIZE;
         const char* uniqueSN = g_ControllerDb[static_cast<uint32_t>(entry)].UniqueSN;
         std::memcpy(record, uniqueSN, strnlen(uniqueSN, RAID_CONTROLLER_UNIQUE_SN_SIZE - 1));
-        PutU32BigEndian(record + 32, a >= 0 ? GetClientControllerId(a) : 0);
-        PutU32BigEndian(record + 36, b >= 0 ? GetClientControllerId(b) : 0);
+        PutU32BigEndian(record + RRE_HANDLE_DB_ID_A_OFFSET, a >= 0 ? GetClientControllerId(a) : 0);
+        PutU32BigEndian(record + RRE_HANDLE_DB_ID_B_OFFSET, b >= 0 ? GetClientControllerId(b) : 0);
         ++count_;
     }
 
     uint32_t Finish() const {
-        PutU32BigEndian(buffer_ + 8, count_);
+        PutU32BigEndian(buffer_ + RRE_HANDLE_DB_COUNT_OFFSET, count_);
         for (uint32_t r = 0; r < count_; ++r) {
             const uint8_t* record = buffer_ + RRE_HANDLE_DB_RECORD_OFFSET + r * RRE_HANDLE_DB_RECORD_SIZE;
             uint32_t a = 0;
             uint32_t b = 0;
-            std::memcpy(&a, record + 32, sizeof a);
-            std::memcpy(&b, record + 36, sizeof b);
+            std::memcpy(&a, record + RRE_HANDLE_DB_ID_A_OFFSET, sizeof a);
+            std::memcpy(&b, record + RRE_HANDLE_DB_ID_B_OFFSET, sizeof b);
             DebugPrint("[%d].A=%08x B=%08x\n", r, a, b);
         }
         return count_;
@@ -120,7 +116,9 @@ void WritePairs(SideList& a, SideList& b, HandleDbWriter& writer) {
 void capiGetControllerHandleDb(Rre* pRre, const RreCommandInfo& info) {
     DebugPrint("capicmd==>>capiGetControllerHandleDb (gNumControllers=%d)\n", g_NumControllers);
     if (!RreFrameBegin(pRre, info)) return;
-    if (pRre->Length > kRediscoverOffset && pRre->Buffer[kRediscoverOffset] == 1) CAPI_Initialize_Main();
+    if (pRre->Length > RRE_HANDLE_DB_REDISCOVER_OFFSET && pRre->Buffer[RRE_HANDLE_DB_REDISCOVER_OFFSET] == 1) {
+        CAPI_Initialize_Main();
+    }
     std::memset(pRre->Buffer, 0, RRE_HANDLE_DB_LENGTH);
     SideList a;
     SideList b;
@@ -137,7 +135,7 @@ void capiGetStorageSystems(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;
     UpdateStorageSystems();
     uint8_t* buffer = pRre->Buffer;
-    std::memcpy(buffer + 12, &nStorageSystem, sizeof nStorageSystem);
+    std::memcpy(buffer + RRE_STORAGE_SYSTEMS_COUNT_OFFSET, &nStorageSystem, sizeof nStorageSystem);
     auto* table = reinterpret_cast<STORAGE_SYSTEM*>(buffer + RRE_STORAGE_SYSTEMS_TABLE_OFFSET);
     std::memcpy(static_cast<void*>(table), gStorageSystems, sizeof gStorageSystems);
     for (uint32_t i = 0; i < STORAGE_SYSTEM_TABLE_SIZE; ++i) {
@@ -156,7 +154,7 @@ void capiNeedUpdateController(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;
     uint8_t* buffer = pRre->Buffer;
     PackRreNeedUpdateController(PACK_FROM_NETWORK, buffer);
-    const char* uniqueSN = reinterpret_cast<const char*>(buffer + kNeedUpdateSnOffset);
+    const char* uniqueSN = reinterpret_cast<const char*>(buffer + RRE_NEED_UPDATE_UNIQUE_SN_OFFSET);
     uint8_t answer = 0;
     for (int32_t s = 0; s < nStorageSystem && s < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++s) {
         const STORAGE_SYSTEM& system = gStorageSystems[s];
@@ -175,7 +173,7 @@ void capiNeedUpdateController(Rre* pRre, const RreCommandInfo& info) {
             break;
         }
     }
-    buffer[kNeedUpdateAnswerOffset] = answer;
+    buffer[RRE_NEED_UPDATE_ANSWER_OFFSET] = answer;
     std::memset(buffer, 0, 8);
     DebugPrint("capicmd==>>capiNeedUpdateController %s!\n", "success");
     PackRreNeedUpdateController(PACK_TO_NETWORK, buffer);
@@ -187,7 +185,7 @@ void capiGetUnifiedControllerData(Rre* pRre, const RreCommandInfo& info) {
     uint8_t* buffer = pRre->Buffer;
     PackRreGetUnifiedControllerData(PACK_FROM_NETWORK, buffer);
     uint32_t id = 0;
-    std::memcpy(&id, buffer + kUnifiedIdOffset, sizeof id);
+    std::memcpy(&id, buffer + RRE_UNIFIED_CONTROLLER_ID_OFFSET, sizeof id);
     uint8_t ab = 0;
     int32_t index = FindRealControllerByClientId(id, &ab);
     if (index < 0 || (pRre->Trusted == 0 && IsControllerAuthorized(index) == 0)) {

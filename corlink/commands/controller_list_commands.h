@@ -4,12 +4,7 @@
 
 #include "corlink/commands/command_table.h"
 
-// GET_CONTROLLERHANDLEDB (0): up to 64 records of a pair's UniqueSN and its two client ids.
-constexpr uint32_t RRE_HANDLE_DB_LENGTH = 2576;
-constexpr uint32_t RRE_HANDLE_DB_RECORD_OFFSET = 16;
-constexpr uint32_t RRE_HANDLE_DB_RECORD_SIZE = 40;
-constexpr uint32_t RRE_HANDLE_DB_MAX_RECORDS = 64;
-
+// Their buffers: corlink/proxy_wire/controller_list_wire.h.
 void capiGetControllerHandleDb(Rre* pRre, const RreCommandInfo& info);
 void capiGetStorageSystems(Rre* pRre, const RreCommandInfo& info);
 void capiNeedUpdateController(Rre* pRre, const RreCommandInfo& info);

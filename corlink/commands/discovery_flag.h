@@ -3,5 +3,5 @@
 
 #include "corlink/commands/command_table.h"
 
-// Request and reply, 12 bytes: status, code, then the new flag value in byte 8 (not converted).
+// Its buffer: corlink/proxy_wire/controller_list_wire.h.
 void capiSetDiscoveryFlag(Rre* pRre, const RreCommandInfo& info);

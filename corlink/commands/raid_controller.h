@@ -12,19 +12,9 @@
 #include "corlink/capi/capi_host.h"
 #include "corlink/capi/capi_unified_controller.h"
 #include "corlink/capi/controller_context.h"
+#include "corlink/proxy_wire/controller_sizes.h"
 
-constexpr uint32_t RAID_CONTROLLER_MAX_ENCLOSURES = 16;
-constexpr uint32_t RAID_CONTROLLER_MAX_DRIVES = 250;
-constexpr uint32_t RAID_CONTROLLER_MAX_ARRAYS = 128;
-constexpr uint32_t RAID_CONTROLLER_MAX_POOLS = 64;
 constexpr uint32_t RAID_CONTROLLER_MAX_POOL_COMPONENTS = 2048;
-constexpr uint32_t RAID_CONTROLLER_POOL_RECORD_SIZE = 1024;
-constexpr uint32_t RAID_CONTROLLER_UNIQUE_SN_SIZE = 32;
-
-// RAID_CONTROLLER::updateStatus
-constexpr int32_t UPDATE_STATUS_PENDING = 0;
-constexpr int32_t UPDATE_STATUS_STORED = 1;
-constexpr int32_t UPDATE_STATUS_FAILED = 2;
 
 struct RAID_CONTROLLER {
     int32_t updateStatus;  // UPDATE_STATUS_* of the last awaited reply

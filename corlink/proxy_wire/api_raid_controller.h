@@ -9,7 +9,7 @@
 #include "corlink/capi/capi_controller.h"
 #include "corlink/capi/capi_drive.h"
 #include "corlink/capi/capi_enclosure.h"
-#include "corlink/commands/raid_controller.h"
+#include "corlink/proxy_wire/controller_sizes.h"
 
 constexpr uint32_t API_RAID_CONTROLLER_COMPONENTS = 256;
 constexpr uint32_t API_RAID_CONTROLLER_PARTITIONS = 4096;

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "corlink/proxy_wire/proxy_commands.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/loopback_ports.h"
@@ -24,8 +25,6 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kPassword = "e2eSecret8Ab3xQz";
-constexpr uint32_t kGetControllerHandleDb = 0;
-constexpr uint32_t kSetDiscoveryFlag = 106;
 constexpr auto kStartBound = 20s;
 constexpr auto kExitBound = 20s;
 
@@ -100,8 +99,8 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     std::vector<uint8_t> discoveryOn(12, 0);
     discoveryOn[8] = 1;
     ProxyReply reply;
-    ASSERT_TRUE(session.Request(kSetDiscoveryFlag, discoveryOn, &reply)) << session.Error();
-    EXPECT_EQ(reply.header.OpCode, kSetDiscoveryFlag);
+    ASSERT_TRUE(session.Request(RRE_SET_DISCOVERY_FLAG, discoveryOn, &reply)) << session.Error();
+    EXPECT_EQ(reply.header.OpCode, RRE_SET_DISCOVERY_FLAG);
     ASSERT_EQ(reply.data.size(), 12u);
     EXPECT_EQ(ProxyWord(reply.data, 0), 0u);
     EXPECT_EQ(ProxyWord(reply.data, 4), 0u);
@@ -151,7 +150,7 @@ TEST(ProxyRun, FabricSessionEndsWithoutLeaksOrFilesOutsideTheRoot) {
     ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
     ASSERT_NO_FATAL_FAILURE(LogIn(session));
     ProxyReply reply;
-    ASSERT_TRUE(session.Request(kGetControllerHandleDb, {}, &reply)) << session.Error();
+    ASSERT_TRUE(session.Request(RRE_GET_CONTROLLERHANDLEDB, {}, &reply)) << session.Error();
     EXPECT_EQ(ProxyWord(reply.data, 0), 0u);
     session.Close();
 

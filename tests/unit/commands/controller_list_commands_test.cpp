@@ -12,17 +12,18 @@
 #include <vector>
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/commands/api_raid_controller.h"
 #include "corlink/commands/capi_session.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_list_commands.h"
-#include "corlink/commands/controller_list_converters.h"
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/master_callback.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/rre.h"
 #include "corlink/commands/storage_system.h"
+#include "corlink/proxy_wire/api_raid_controller.h"
+#include "corlink/proxy_wire/controller_list_wire.h"
+#include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/service/console.h"
 #include "corlink/service/log.h"
 #include "corlink/service/service_params.h"
@@ -35,11 +36,6 @@ namespace {
 
 using simtest::Reach;
 
-constexpr uint32_t kGetControllerHandleDb = 0;
-constexpr uint32_t kGetController = 1;
-constexpr uint32_t kGetStorageSystems = 96;
-constexpr uint32_t kGetNeedUpdateController = 108;
-constexpr uint32_t kGetUnifiedControllerData = 109;
 constexpr uint32_t kHandleA = 0x100;
 constexpr uint32_t kHandleB = 0x200;
 constexpr char kUniqueSN[] = "3C4D5E";
@@ -87,7 +83,7 @@ class ControllerListCommandsTest : public FabricDatabaseTest {
     static Reply NeedUpdate(const char* uniqueSN) {
         std::vector<uint8_t> request(RRE_NEED_UPDATE_LENGTH);
         std::strncpy(reinterpret_cast<char*>(request.data() + 8), uniqueSN, 31);
-        return Exec(kGetNeedUpdateController, request);
+        return Exec(RRE_GET_NEED_UPDATE_CONTROLLER, request);
     }
 };
 
@@ -110,7 +106,7 @@ TEST_P(ControllerListCommandsTest, HandleDbListsThePairWithBothClientIds) {
         EmptyDatabase();
         fabric_->SetControllerPresent(0, 1, c.bPresentAtStart);
         Start();
-        const Reply reply = Exec(kGetControllerHandleDb, std::vector<uint8_t>(16), RRE_HANDLE_DB_LENGTH);
+        const Reply reply = Exec(RRE_GET_CONTROLLERHANDLEDB, std::vector<uint8_t>(16), RRE_HANDLE_DB_LENGTH);
         EXPECT_EQ(reply.status(), 0);
         EXPECT_EQ(reply.code(), 0u);
         EXPECT_EQ(reply.replyLength, static_cast<int32_t>(RRE_HANDLE_DB_LENGTH));
@@ -127,7 +123,7 @@ TEST_P(ControllerListCommandsTest, HandleDbListsThePairWithBothClientIds) {
 TEST_P(ControllerListCommandsTest, HandleDbLeavesOutAMateThatNoLongerAnswersAndRediscoversOnRequest) {
     Start();
     fabric_->SetControllerPresent(0, 1, false);
-    Reply reply = Exec(kGetControllerHandleDb, std::vector<uint8_t>(16), RRE_HANDLE_DB_LENGTH);
+    Reply reply = Exec(RRE_GET_CONTROLLERHANDLEDB, std::vector<uint8_t>(16), RRE_HANDLE_DB_LENGTH);
     ASSERT_EQ(BigEndianAt(reply.buffer, 8), 1u);
     EXPECT_EQ(BigEndianAt(reply.buffer, 48), kHandleA);
     EXPECT_EQ(BigEndianAt(reply.buffer, 52), 0u) << "B does not answer the sequence-number command";
@@ -135,8 +131,8 @@ TEST_P(ControllerListCommandsTest, HandleDbLeavesOutAMateThatNoLongerAnswersAndR
     // Byte 12 = 1 rebuilds the database first: A reports B as its mate's placeholder.
     std::vector<uint8_t> rediscover(16);
     rediscover[12] = 1;
-    Exec(kGetControllerHandleDb, rediscover, RRE_HANDLE_DB_LENGTH);
-    reply = Exec(kGetControllerHandleDb, rediscover, RRE_HANDLE_DB_LENGTH);
+    Exec(RRE_GET_CONTROLLERHANDLEDB, rediscover, RRE_HANDLE_DB_LENGTH);
+    reply = Exec(RRE_GET_CONTROLLERHANDLEDB, rediscover, RRE_HANDLE_DB_LENGTH);
     ASSERT_EQ(BigEndianAt(reply.buffer, 8), 1u);
     EXPECT_EQ(BigEndianAt(reply.buffer, 52), kHandleA | 1);
 }
@@ -149,10 +145,10 @@ TEST_P(ControllerListCommandsTest, WrongRequestLengthsAndTooSmallBuffersAreRefus
         uint32_t bufferSize;
     };
     const Case cases[] = {
-        {kGetControllerHandleDb, 16, RRE_HANDLE_DB_LENGTH - 1},
-        {kGetStorageSystems, RRE_STORAGE_SYSTEMS_LENGTH - 1, RRE_STORAGE_SYSTEMS_LENGTH},
-        {kGetNeedUpdateController, 8, 64},
-        {kGetUnifiedControllerData, 12, RRE_UNIFIED_CONTROLLER_DATA_LENGTH},
+        {RRE_GET_CONTROLLERHANDLEDB, 16, RRE_HANDLE_DB_LENGTH - 1},
+        {RRE_GET_STORAGESYSTEMS, RRE_STORAGE_SYSTEMS_LENGTH - 1, RRE_STORAGE_SYSTEMS_LENGTH},
+        {RRE_GET_NEED_UPDATE_CONTROLLER, 8, 64},
+        {RRE_GET_UNIFIED_CONTROLLER_DATA, 12, RRE_UNIFIED_CONTROLLER_DATA_LENGTH},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
@@ -171,7 +167,7 @@ TEST_P(ControllerListCommandsTest, StorageSystemsMaskThePasswordUntilAuthenticat
     for (uint32_t authenticated : {0u, 1u}) {
         SCOPED_TRACE(authenticated);
         gStorageSystems[0].authenticated = authenticated;
-        const Reply reply = Exec(kGetStorageSystems, std::vector<uint8_t>(RRE_STORAGE_SYSTEMS_LENGTH));
+        const Reply reply = Exec(RRE_GET_STORAGESYSTEMS, std::vector<uint8_t>(RRE_STORAGE_SYSTEMS_LENGTH));
         EXPECT_EQ(reply.status(), 0);
         EXPECT_EQ(reply.code(), 0u);
         EXPECT_EQ(reply.replyLength, static_cast<int32_t>(RRE_STORAGE_SYSTEMS_LENGTH));
@@ -221,7 +217,7 @@ TEST_P(ControllerListCommandsTest, UnifiedControllerDataTravelsInNetworkOrderToA
         PutBigEndian(buffer, 8, id);
         return buffer;
     };
-    const Reply reply = Exec(kGetUnifiedControllerData, request(kHandleB));
+    const Reply reply = Exec(RRE_GET_UNIFIED_CONTROLLER_DATA, request(kHandleB));
     ASSERT_EQ(reply.status(), 0);
     EXPECT_EQ(reply.code(), 0u);
     EXPECT_EQ(reply.replyLength, static_cast<int32_t>(RRE_UNIFIED_CONTROLLER_DATA_LENGTH));
@@ -246,12 +242,12 @@ TEST_P(ControllerListCommandsTest, UnifiedControllerDataTravelsInNetworkOrderToA
     };
     for (const Refused& r : refused) {
         SCOPED_TRACE(r.name);
-        const Reply answer = Exec(kGetUnifiedControllerData, request(r.id), 0, r.trusted);
+        const Reply answer = Exec(RRE_GET_UNIFIED_CONTROLLER_DATA, request(r.id), 0, r.trusted);
         EXPECT_EQ(answer.status(), -1);
         EXPECT_EQ(answer.code(), RRE_ERROR_NO_CONTROLLER);
     }
     gStorageSystems[0].authenticated = 1;
-    EXPECT_EQ(Exec(kGetUnifiedControllerData, request(kHandleA), 0, 0).status(), 0);
+    EXPECT_EQ(Exec(RRE_GET_UNIFIED_CONTROLLER_DATA, request(kHandleA), 0, 0).status(), 0);
 }
 
 struct GetControllerCase {
@@ -274,7 +270,7 @@ TEST_P(ControllerListCommandsTest, GetControllerReturnsTheEntryWithItsPartitions
         Start();
         std::vector<uint8_t> request(4);
         PutBigEndian(request, 0, c.id);
-        const Reply reply = Exec(kGetController, request, sizeof(API_RAID_CONTROLLER));
+        const Reply reply = Exec(RRE_GET_CONTROLLER, request, sizeof(API_RAID_CONTROLLER));
         ASSERT_EQ(reply.replyLength, static_cast<int32_t>(sizeof(API_RAID_CONTROLLER)));
         API_RAID_CONTROLLER* data =
             static_cast<API_RAID_CONTROLLER*>(std::malloc(sizeof(API_RAID_CONTROLLER)));
@@ -332,7 +328,7 @@ TEST_P(ControllerListCommandsTest, GetControllerRefusesBadRequests) {
         SCOPED_TRACE(c.name);
         std::vector<uint8_t> request(c.length);
         PutBigEndian(request, 0, c.id);
-        const Reply reply = Exec(kGetController, request, c.bufferSize, c.trusted);
+        const Reply reply = Exec(RRE_GET_CONTROLLER, request, c.bufferSize, c.trusted);
         EXPECT_EQ(reply.status(), -1);
         EXPECT_EQ(reply.code(), c.code);
         EXPECT_EQ(reply.replyLength, static_cast<int32_t>(RRE_REPLY_HEAD_LENGTH));
@@ -344,7 +340,7 @@ TEST_P(ControllerListCommandsTest, GetControllerFollowsItsControllerThroughARedi
     fabric_->SetControllerPresent(0, 0, false);  // A vanishes: its read rebuilds the database
     std::vector<uint8_t> request(4);
     PutBigEndian(request, 0, kHandleA);
-    const Reply reply = Exec(kGetController, request, sizeof(API_RAID_CONTROLLER));
+    const Reply reply = Exec(RRE_GET_CONTROLLER, request, sizeof(API_RAID_CONTROLLER));
     ASSERT_EQ(reply.status(), 0);
     ASSERT_EQ(g_ControllerDb[0].isPartner, 1) << "A is now a placeholder over B";
     EXPECT_EQ(TextAt(reply.buffer, offsetof(API_RAID_CONTROLLER, controller) + 21568, 32), "00C0FF1A2B01");

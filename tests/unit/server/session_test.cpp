@@ -11,6 +11,7 @@
 
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/rre.h"
+#include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/service/configuration.h"
 #include "corlink/service/hotlink.h"
 #include "corlink/service/ips_pass_through.h"
@@ -32,7 +33,6 @@ using sessiontest::WordAt;
 constexpr char kUser[] = "proxyuser";
 constexpr char kPassword[] = "Pa55-word_Sample";
 constexpr uint32_t kRequest = 1, kReply = 2, kControl = 3;
-constexpr uint32_t kSetDiscoveryFlag = 106;
 constexpr uint32_t kLoginOk = 1;
 
 // The listener list as a test sees it: every call is recorded and succeeds.
@@ -198,8 +198,8 @@ TEST_F(Session, LoginAnswersResultBaseAndState) {
 
 TEST_F(Session, RequestsRunThroughTheExecutor) {
     LogIn();
-    ASSERT_TRUE(client->SendRequest(kSetDiscoveryFlag, BigEndian({0, 0, 0})));
-    Message m = Expect(kReply, kSetDiscoveryFlag, 12);
+    ASSERT_TRUE(client->SendRequest(RRE_SET_DISCOVERY_FLAG, BigEndian({0, 0, 0})));
+    Message m = Expect(kReply, RRE_SET_DISCOVERY_FLAG, 12);
     EXPECT_EQ(WordAt(m.data, 0), 0u);
     EXPECT_EQ(WordAt(m.data, 4), 0u);
     EXPECT_EQ(g_DiscoveryFlag, 0);
@@ -213,7 +213,7 @@ TEST_F(Session, RequestsRunThroughTheExecutor) {
 TEST_F(Session, RefusedRequestsAreAnsweredAndNotExecuted) {
     const std::vector<uint8_t> clearFlag = BigEndian({0, 0, 0});
     auto expectRefused = [&](const char* what, uint32_t sequence, uint32_t cookie) {
-        ASSERT_TRUE(client->Send(kRequest, kSetDiscoveryFlag, clearFlag, sequence, cookie));
+        ASSERT_TRUE(client->Send(kRequest, RRE_SET_DISCOVERY_FLAG, clearFlag, sequence, cookie));
         Message m = Expect(kControl, 11, 0);
         EXPECT_EQ(m.sequence, sequence) << what;
         EXPECT_EQ(g_DiscoveryFlag, 1) << what << " was executed";
@@ -223,8 +223,8 @@ TEST_F(Session, RefusedRequestsAreAnsweredAndNotExecuted) {
     LogIn();
     const uint32_t base = client->base;
     expectRefused("wrong cookie", 1, sessiontest::ExpectedCookie(base, 1) + 1);
-    ASSERT_TRUE(client->SendRequest(kSetDiscoveryFlag, BigEndian({0, 0, 0x01000000})));  // sets the flag to 1
-    Expect(kReply, kSetDiscoveryFlag, 12);
+    ASSERT_TRUE(client->SendRequest(RRE_SET_DISCOVERY_FLAG, BigEndian({0, 0, 0x01000000})));  // sets the flag to 1
+    Expect(kReply, RRE_SET_DISCOVERY_FLAG, 12);
     expectRefused("replayed", client->sequence, sessiontest::ExpectedCookie(base, client->sequence));
     expectRefused("sequence 0", 0, sessiontest::ExpectedCookie(base, 0));
 
@@ -264,18 +264,18 @@ TEST_F(Session, UnansweredMessagesAreReadWhole) {
 // session as it was; a second good login resets the sequence numbers.
 TEST_F(Session, LoginsRefusedBeforeThePasswordKeepTheSession) {
     LogIn();
-    ASSERT_TRUE(client->SendRequest(kSetDiscoveryFlag, BigEndian({0, 0, 0x01000000})));
-    Expect(kReply, kSetDiscoveryFlag, 12);
+    ASSERT_TRUE(client->SendRequest(RRE_SET_DISCOVERY_FLAG, BigEndian({0, 0, 0x01000000})));
+    Expect(kReply, RRE_SET_DISCOVERY_FLAG, 12);
     ASSERT_TRUE(client->Send(kControl, 3, {1, 2, 3}));
     EXPECT_EQ(Expect(kControl, 4, 12).data, BigEndian({4, 0, 0}));
     ASSERT_TRUE(client->Send(kControl, 3, sessiontest::LoginRequest("someone", kPassword, 0)));
     EXPECT_EQ(Expect(kControl, 4, 12).data, BigEndian({6, 0, 0}));
-    ASSERT_TRUE(client->SendRequest(kSetDiscoveryFlag, BigEndian({0, 0, 0x01000000})));
-    Expect(kReply, kSetDiscoveryFlag, 12);
+    ASSERT_TRUE(client->SendRequest(RRE_SET_DISCOVERY_FLAG, BigEndian({0, 0, 0x01000000})));
+    Expect(kReply, RRE_SET_DISCOVERY_FLAG, 12);
 
     LogIn();  // the client starts again from sequence 1
-    ASSERT_TRUE(client->SendRequest(kSetDiscoveryFlag, BigEndian({0, 0, 0})));
-    Expect(kReply, kSetDiscoveryFlag, 12);
+    ASSERT_TRUE(client->SendRequest(RRE_SET_DISCOVERY_FLAG, BigEndian({0, 0, 0})));
+    Expect(kReply, RRE_SET_DISCOVERY_FLAG, 12);
     EXPECT_EQ(g_DiscoveryFlag, 0);
 }
 
@@ -335,7 +335,7 @@ TEST_F(Session, OversizedDataLenEndsTheSessionUnexecuted) {
     client->sequence++;
     std::vector<uint8_t> message = sessiontest::EncodeHeader(
         client->sequence, sessiontest::ExpectedCookie(client->base, client->sequence), kRequest,
-        kSetDiscoveryFlag, 4194305);
+        RRE_SET_DISCOVERY_FLAG, 4194305);
     const std::vector<uint8_t> clearFlag = BigEndian({0, 0, 0});
     message.insert(message.end(), clearFlag.begin(), clearFlag.end());
     ASSERT_TRUE(client->SendBytes(message));
@@ -348,7 +348,7 @@ TEST_F(Session, PeerClosingMidRequestExecutesNothing) {
     client->sequence++;
     std::vector<uint8_t> message = sessiontest::EncodeHeader(
         client->sequence, sessiontest::ExpectedCookie(client->base, client->sequence), kRequest,
-        kSetDiscoveryFlag, 12);
+        RRE_SET_DISCOVERY_FLAG, 12);
     message.insert(message.end(), {0, 0, 0, 0, 0, 0});  // half of the 12 data bytes
     ASSERT_TRUE(client->SendBytes(message));
     EndSession();
