@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "corlink/commands/controller_db.h"
+#include "corlink/diagnostics/event_rows.h"
 #include "corlink/diagnostics/event_text.h"
 #include "tests/support/event_records.h"
 
@@ -175,6 +176,20 @@ TEST_F(EventTextTest, SensorReadings) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Text(EventRecordBuilder(c.code).Params(c.p1, c.p2, c.p3).Record()), c.text);
+    }
+}
+
+// A code in two tables would leave one of its rows unused.
+TEST(EventRows, EachCodeHasOneRow) {
+    std::vector<int> rows(256);
+    for (const EventRow& row : RegularEventRows()) ++rows.at(row.code);
+    for (auto table : {ConditionalEventRows(), ComposedEventRows()}) {
+        for (const ConditionalEventRow& row : table) ++rows.at(row.code);
+    }
+    for (uint32_t code = 0; code < rows.size(); ++code) {
+        const bool textless = code == 0 || (code >= 10 && code <= 15) || code == 17 || code == 29 ||
+                              code == 30 || code == 99 || (code >= 234 && code != 235 && code != 236);
+        EXPECT_EQ(rows[code], textless ? 0 : 1) << "event " << code;
     }
 }
 
