@@ -2,7 +2,6 @@
 #include "corlink/service/hotlink.h"
 
 #include <cstring>
-#include <new>
 
 #include "corlink/commands/command_table.h"
 #include "corlink/commands/rre.h"
@@ -16,6 +15,7 @@
 #include "corlink/service/socket.h"
 #include "platform/clock.h"
 #include "platform/crt_strings.h"
+#include "platform/virtual_memory.h"
 
 namespace {
 
@@ -40,18 +40,44 @@ void PrintCommandResult(const Rre& rre, uint64_t seconds) {
     std::fflush(stdout);
 }
 
+// The bytes of the buffer a request may have written: the command table gives each command's largest
+// reply (or the request's own length), and the reply length is what was written for certain.
+uint32_t BytesWrittenByRequest(const Rre& rre) {
+    uint32_t written = rre.Length;
+    const RreCommandInfo* info = FindRreCommand(rre.Command);
+    if (info != nullptr && info->replyLength != kAnyLength &&
+        static_cast<uint32_t>(info->replyLength) > written)
+        written = static_cast<uint32_t>(info->replyLength);
+    if (rre.ReplyLength > 0 && static_cast<uint32_t>(rre.ReplyLength) > written)
+        written = static_cast<uint32_t>(rre.ReplyLength);
+    return written;
+}
+
 }  // namespace
 
 CHotLink::CHotLink(CRRESocket* pSocket) : m_pSocket(pSocket) {
     METHOD_TRACE("CHotLink::CHotLink(pSocket)");
-    m_databuf = new (std::nothrow) uint8_t[HOTLINK_BUFFER_SIZE];
+    // Whole pages of the system's: zero-filled, and given back at the end of the session rather than kept by
+    // the heap.
+    m_databuf = static_cast<uint8_t*>(
+        VirtualAlloc(nullptr, HOTLINK_BUFFER_SIZE, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     DebugPrint("allocated %d bytes for m_databuf at %x\n", static_cast<int>(HOTLINK_BUFFER_SIZE),
                static_cast<unsigned>(reinterpret_cast<uintptr_t>(m_databuf)));
 }
 
 CHotLink::~CHotLink() {
     METHOD_TRACE("CHotLink::^CHotLink");
-    delete[] m_databuf;
+    if (m_databuf != nullptr) VirtualFree(m_databuf, 0, MEM_RELEASE);
+}
+
+void CHotLink::ClearUsedData() {
+    std::memset(m_databuf, 0, m_UsedLength);
+    m_UsedLength = 0;
+}
+
+void CHotLink::NoteUsedData(uint32_t length) {
+    if (length > HOTLINK_BUFFER_SIZE) length = HOTLINK_BUFFER_SIZE;
+    if (length > m_UsedLength) m_UsedLength = length;
 }
 
 void CHotLink::ProcessMsg() {
@@ -99,7 +125,8 @@ CHotLink::Step CHotLink::HandleMessage() {
         DebugPrint("DataLen %u is larger than the data buffer\n", m_Header.DataLen);
         return Fail(COMM_ERR_RECEIVE, "Throw 6");
     }
-    std::memset(m_databuf, 0, HOTLINK_BUFFER_SIZE);
+    ClearUsedData();
+    NoteUsedData(m_Header.DataLen);
     if (!m_pSocket->Receive(m_databuf, m_Header.DataLen)) return Fail(COMM_ERR_RECEIVE, "Throw 6");
 
     switch (m_Header.DataType) {
@@ -118,6 +145,7 @@ CHotLink::Step CHotLink::DiscardWaitingBytes() {
     if (!m_pSocket->IOCtl(FIONREAD, &waiting)) return Fail(COMM_ERR_IOCTL, "Throw 3");
     const uint32_t count =
         waiting < HOTLINK_BUFFER_SIZE ? static_cast<uint32_t>(waiting) : HOTLINK_BUFFER_SIZE;
+    NoteUsedData(count);
     if (!m_pSocket->Receive(m_databuf, count)) return Fail(COMM_ERR_RECEIVE, "Throw 5");
     return Step::Next;
 }
@@ -136,6 +164,7 @@ CHotLink::Step CHotLink::HandleRequest() {
     DebugPrint("%s COMMAND (%d)%s enter\n", GetTimeStampText().c_str(), static_cast<int>(rre.Command),
                RreCommandNameOf(rre.Command));
     rreExecCommand(&rre);
+    NoteUsedData(BytesWrittenByRequest(rre));
     const uint64_t end = NowSeconds();
     PrintCommandResult(rre, end >= start ? end - start : 0);
 
@@ -148,6 +177,7 @@ CHotLink::Step CHotLink::HandleRequest() {
 }
 
 CHotLink::Step CHotLink::Reply(uint32_t dataType, uint32_t opCode, uint32_t dataLen) {
+    NoteUsedData(dataLen);
     if (!SendHeader(dataType, opCode, dataLen, dataLen > 0)) return Fail(COMM_ERR_SEND, "Throw 7X");
     if (dataLen > 0 && !m_pSocket->Send(m_databuf, dataLen)) return Fail(COMM_ERR_SEND, "Throw 8");
     return Step::Next;

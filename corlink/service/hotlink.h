@@ -71,8 +71,15 @@ class CHotLink {
     void OpenCapture();
     void CloseCapture();
 
+    // The data buffer is all zeros before each message is received. Only its first m_UsedLength bytes
+    // can differ from zero (what the last message, its command and its reply wrote), so only they are
+    // cleared.
+    void ClearUsedData();
+    void NoteUsedData(uint32_t length);
+
     PROXY_MSG_HEADER m_Header{};
-    uint8_t* m_databuf = nullptr;
+    uint8_t* m_databuf = nullptr;  // pages of the system's (zero when given), returned when the session ends
+    uint32_t m_UsedLength = 0;
     CRRESocket* m_pSocket;
     CSessionSecurity m_Security;
     char m_UserName[32] = {};

@@ -30,6 +30,7 @@
 #include "session_test_client.h"
 #include "test_pipe_server.h"
 #include "tests/support/test_root.h"
+#include "tests/unit/server/executor_suite.h"
 
 namespace {
 
@@ -75,18 +76,8 @@ int RecordDiscovery() {
     return 0;
 }
 
-class Server : public ::testing::Test {
+class Server : public ExecutorSuite {
   protected:
-    // The executor opens its capture file "capi.log" in the system directory of a root of the suite's own.
-    static void SetUpTestSuite() {
-        suiteRoot_ = std::make_unique<testsupport::TestRoot>();
-        rreInitialize();
-    }
-    static void TearDownTestSuite() {
-        rreTerminate();
-        suiteRoot_.reset();
-    }
-
     void SetUp() override {
         std::strcpy(g_ProxyUser, kUser);
         std::strcpy(g_ProxyPassword, kPassword);
@@ -190,7 +181,6 @@ class Server : public ::testing::Test {
     // another thread would satisfy (a listener's pipe answering) has only a brief real moment.
     // Declared first, so that it outlives every thread the test started.
     std::optional<platform::ScopedVirtualClock> clock_;
-    static inline std::unique_ptr<testsupport::TestRoot> suiteRoot_;
     testsupport::TestRoot root_;
     bool previousDebugConsole_ = false;
     std::unique_ptr<CMainApp> app_;

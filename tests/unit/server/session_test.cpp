@@ -22,6 +22,7 @@
 #include "corlink/service/socket.h"
 #include "session_test_client.h"
 #include "tests/support/test_root.h"
+#include "tests/unit/server/executor_suite.h"
 
 namespace {
 
@@ -76,18 +77,8 @@ uint32_t RecordingPassThrough(const uint8_t*, uint32_t requestLength, uint8_t* r
     return static_cast<uint32_t>(kControllerReply.size());
 }
 
-class Session : public ::testing::Test {
+class Session : public ExecutorSuite {
   protected:
-    // The executor opens its capture file "capi.log" in the system directory of a root of the suite's own.
-    static void SetUpTestSuite() {
-        suiteRoot_ = std::make_unique<testsupport::TestRoot>();
-        rreInitialize();
-    }
-    static void TearDownTestSuite() {
-        rreTerminate();
-        suiteRoot_.reset();
-    }
-
     void SetUp() override {
         std::strcpy(g_ProxyUser, kUser);
         std::strcpy(g_ProxyPassword, kPassword);
@@ -139,7 +130,6 @@ class Session : public ::testing::Test {
         return m;
     }
 
-    static inline std::unique_ptr<testsupport::TestRoot> suiteRoot_;
     testsupport::TestRoot root_;
     CRRESocket socket_;
     std::unique_ptr<CHotLink> session_;
@@ -328,6 +318,24 @@ TEST_F(Session, ListenerRegistrationRemovalAndGoodbye) {
     // The capture file lies in the system directory of the machine root, whatever the current directory.
     const std::string capture = root_.ReadFile("C/Windows/System32/HOT_1");
     EXPECT_EQ(capture.rfind("\nCapture connection of 1 on ", 0), 0u) << capture;
+}
+
+// Each message finds the data buffer zero beyond its own bytes: nothing is left of an earlier message, of
+// an earlier reply, or of what an earlier command wrote.
+TEST_F(Session, EachMessageFindsTheRestOfTheBufferZero) {
+    RecordingListeners listeners;
+    SetSessionListeners(&listeners);
+    LogIn();
+    ASSERT_TRUE(
+        client->SendRequest(200, {}));  // refused: its reply head 0xFFFFFFFF is written over the buffer
+    Expect(kReply, 200, 8);
+    ASSERT_TRUE(SendControl(7, {}));
+    Expect(kControl, 8, 0);
+    ASSERT_TRUE(SendControl(7, {0x12, 0x34}));
+    Expect(kControl, 8, 0);
+    ASSERT_TRUE(SendControl(7, {0x56}));
+    Expect(kControl, 8, 0);
+    EXPECT_EQ(listeners.Calls(), (std::vector<std::string>{"register 0", "register 4660", "register 22016"}));
 }
 
 TEST_F(Session, OversizedDataLenEndsTheSessionUnexecuted) {
