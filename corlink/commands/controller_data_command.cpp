@@ -23,7 +23,7 @@ void FillFromEntry(API_RAID_CONTROLLER& reply, const RAID_CONTROLLER& entry) {
     std::memcpy(&reply.controller, &entry.controller, sizeof reply.controller);
     std::memcpy(&reply.networkInterface, &entry.networkInterface, sizeof reply.networkInterface);
     const uint32_t enclosures = std::min(entry.enclosureCount, RAID_CONTROLLER_MAX_ENCLOSURES);
-    reply.enclosureCount = entry.enclosureCount;
+    reply.enclosureCount = enclosures;
     std::memcpy(reply.enclosures, entry.enclosures, enclosures * sizeof(CAPI_DRIVE_ENCLOSURE));
     reply.basicChange = entry.basicChange;
     reply.channelChange = entry.channelChange;
@@ -44,8 +44,8 @@ void FillFromEntry(API_RAID_CONTROLLER& reply, const RAID_CONTROLLER& entry) {
     std::memcpy(reply.arrays, entry.arrays, sizeof reply.arrays);
     std::memcpy(reply.UniqueSN, entry.UniqueSN, sizeof reply.UniqueSN);
     reply.changeRefused = entry.changeRefused;
-    reply.numPools = entry.numPools;
-    reply.numComponents = entry.numComponents;
+    reply.numPools = std::min(entry.numPools, RAID_CONTROLLER_MAX_POOLS);
+    reply.numComponents = std::min(entry.numComponents, API_RAID_CONTROLLER_COMPONENTS);
     std::memcpy(reply.poolFirstComponent, entry.poolFirstComponent, sizeof reply.poolFirstComponent);
     std::memcpy(reply.pools, entry.pools, sizeof reply.pools);
     std::memcpy(reply.components, entry.components, sizeof reply.components);

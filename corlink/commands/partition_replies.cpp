@@ -41,24 +41,34 @@ struct ArrayPlace {
     bool found() const { return controller >= 0; }
 };
 
-// The first array, over all controllers in database order, whose serial starts with `length` bytes of
-// `serial`.
-ArrayPlace FindArrayEverywhere(const uint8_t* serial, size_t length) {
-    for (uint32_t c = 0; c < g_NumControllers; ++c) {
-        const RAID_CONTROLLER& entry = g_ControllerDb[c];
-        const uint32_t count = std::min<uint32_t>(entry.controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
-        for (uint32_t a = 0; a < count; ++a) {
-            if (g_VerboseReplyStorage && length == kVolumeSerialCompared) {
-                const uint8_t* s = entry.arrays[a].serialNumber;
-                DebugPrint("comparing with controller %d array %d "
-                           "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X (%.20s)\n",
-                           c, a, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12],
-                           s[13], s[14], s[15], entry.arrays[a].name);
-            }
-            if (std::memcmp(entry.arrays[a].serialNumber, serial, length) == 0) {
-                return {static_cast<int32_t>(c), static_cast<int32_t>(a)};
-            }
+// The first array of entry `c` whose serial starts with `length` bytes of `serial`, or -1.
+int32_t FindArrayIn(uint32_t c, const uint8_t* serial, size_t length) {
+    const RAID_CONTROLLER& entry = g_ControllerDb[c];
+    const uint32_t count = std::min<uint32_t>(entry.controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
+    for (uint32_t a = 0; a < count; ++a) {
+        if (g_VerboseReplyStorage && length == kVolumeSerialCompared) {
+            const uint8_t* s = entry.arrays[a].serialNumber;
+            DebugPrint("comparing with controller %d array %d "
+                       "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X (%.20s)\n",
+                       c, a, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13],
+                       s[14], s[15], entry.arrays[a].name);
         }
+        if (std::memcmp(entry.arrays[a].serialNumber, serial, length) == 0) return static_cast<int32_t>(a);
+    }
+    return -1;
+}
+
+// Where a reply's array is stored: in the entry that asked, when that entry lists the array (so each
+// controller of a pair, and a placeholder, keeps its own partitions at its own array index); otherwise the
+// first array over all controllers in database order.
+ArrayPlace FindArray(int32_t asker, const uint8_t* serial, size_t length) {
+    const uint32_t own = static_cast<uint32_t>(asker);
+    const int32_t array = FindArrayIn(own, serial, length);
+    if (array >= 0) return {asker, array};
+    for (uint32_t c = 0; c < g_NumControllers; ++c) {
+        if (c == own) continue;
+        const int32_t other = FindArrayIn(c, serial, length);
+        if (other >= 0) return {static_cast<int32_t>(c), other};
     }
     return {};
 }
@@ -105,7 +115,7 @@ void LogVolume(uint32_t i, const uint8_t* record) {
 }
 
 // The array that the volume records belong to: that of the first record that is not a pool object.
-ArrayPlace FindVolumesArray(const uint8_t* records, uint32_t count) {
+ArrayPlace FindVolumesArray(int32_t asker, const uint8_t* records, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* record = records + i * kVolumeSize;
         if (g_VerboseReplyStorage) {
@@ -121,7 +131,7 @@ ArrayPlace FindVolumesArray(const uint8_t* records, uint32_t count) {
             if (g_VerboseReplyStorage) DebugPrint("skipping PS pool object\n");
             continue;
         }
-        const ArrayPlace place = FindArrayEverywhere(record + kVolumeArraySerial, kVolumeSerialCompared);
+        const ArrayPlace place = FindArray(asker, record + kVolumeArraySerial, kVolumeSerialCompared);
         if (place.found()) return place;
     }
     return {};
@@ -165,7 +175,7 @@ void StorePartitionList(RAID_CONTROLLER& entry, const ReplyArgs& reply, bool fro
         const uint8_t* firstSerial = records + (fromVolume ? kVolumeArraySerial : kArraySerialInPartition);
         LogHeader(texts, reply, firstSerial);
         const ArrayPlace place =
-            fromVolume ? FindVolumesArray(records, count) : FindArrayEverywhere(firstSerial, kSerialSize);
+            fromVolume ? FindVolumesArray(reply.index, records, count) : FindArray(reply.index, firstSerial, kSerialSize);
         if (place.found()) {
             DebugPrint(texts.populating, count - 1, place.controller, place.array);
             CAPI_ARRAY& array = g_ControllerDb[static_cast<uint32_t>(place.controller)].arrays[place.array];
@@ -189,7 +199,7 @@ void StoreFreePartitions(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
     const auto* records = static_cast<const uint8_t*>(reply.payload);
     if (reply.param1 > kMaxFreePartitions) {
         DebugPrint("ERROR: Capi returning too many free partitions in array %d\n", reply.param1);
-    } else if (records != nullptr && FindArrayEverywhere(records + kArraySerialInPartition, kSerialSize).found()) {
+    } else if (records != nullptr && FindArray(reply.index, records + kArraySerialInPartition, kSerialSize).found()) {
         ConsolePrint(3, "controller config seq number = %u  capi config seq number = %u\n",
                      static_cast<uint32_t>(entry.controller.configSequenceNumber), reply.param2);
         LogSequenceMismatch(entry, reply.param2);

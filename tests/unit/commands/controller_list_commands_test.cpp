@@ -120,6 +120,24 @@ TEST_P(ControllerListCommandsTest, HandleDbListsThePairWithBothClientIds) {
     }
 }
 
+TEST_P(ControllerListCommandsTest, HandleDbLogsOneEntryLineAndOneExitLine) {
+    Start();
+    const std::string log = root_.path() + "/handle_db.log";
+    CloseDebugFile();
+    OpenDebugFile(log.c_str());
+    Exec(RRE_GET_CONTROLLERHANDLEDB, std::vector<uint8_t>(16), RRE_HANDLE_DB_LENGTH);
+    CloseDebugFile();
+    OpenDebugFile(nullptr);
+    const std::string text = testsupport::ReadWholeFile(log);
+    size_t lines = 0;
+    for (size_t at = text.find("capicmd==>>capiGetControllerHandleDb"); at != std::string::npos;
+         at = text.find("capicmd==>>capiGetControllerHandleDb", at + 1)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 2u) << text;
+    EXPECT_NE(text.find("capicmd==>>capiGetControllerHandleDb (gNumControllers=2)"), std::string::npos);
+}
+
 TEST_P(ControllerListCommandsTest, HandleDbLeavesOutAMateThatNoLongerAnswersAndRediscoversOnRequest) {
     Start();
     fabric_->SetControllerPresent(0, 1, false);
@@ -253,23 +271,44 @@ TEST_P(ControllerListCommandsTest, UnifiedControllerDataTravelsInNetworkOrderToA
 struct GetControllerCase {
     const char* name;
     bool bPresent;
-    uint32_t id;
-    const char* serial;
-    bool ownsPartitions;  // the partition replies were stored under this entry
+    bool bFirst;         // B's path is enumerated before A's
+    const char* serial;  // the controller asked for
 };
 
+// The client id of the entry that holds the controller with this serial, or 0.
+uint32_t ClientIdOf(const char* serial) {
+    for (uint32_t i = 0; i < g_NumControllers; ++i) {
+        const char* own = reinterpret_cast<const char*>(g_ControllerDb[i].controller.serialNumber);
+        if (std::strncmp(own, serial, 32) == 0) return GetClientControllerId(static_cast<int32_t>(i));
+    }
+    return 0;
+}
+
+// Every entry, whichever controller was enumerated first and placeholders too, answers with the partitions
+// of all its arrays.
 TEST_P(ControllerListCommandsTest, GetControllerReturnsTheEntryWithItsPartitionsInHostOrder) {
     const GetControllerCase cases[] = {
-        {"controller A", true, kHandleA, "00C0FF1A2B01", true},
-        {"B's placeholder: B's half as seen over A", false, kHandleA | 1, "00C0FF1A2B02", false},
+        {"controller A", true, false, "00C0FF1A2B01"},
+        {"controller B", true, false, "00C0FF1A2B02"},
+        {"B's placeholder: B's half as seen over A", false, false, "00C0FF1A2B02"},
+        {"controller B, enumerated before A", true, true, "00C0FF1A2B02"},
+        {"controller A, enumerated after B", true, true, "00C0FF1A2B01"},
     };
+    const sim::ScsiAddress lunA = simtest::kLunA;
+    const sim::ScsiAddress lunB = simtest::kLunB;
     for (const GetControllerCase& c : cases) {
         SCOPED_TRACE(c.name);
         EmptyDatabase();
         fabric_->SetControllerPresent(0, 1, c.bPresent);
+        fabric_->Edit([&](sim::FabricModel& model) {
+            model.systems[0].controllers[0].managementLun = c.bFirst ? lunB : lunA;
+            model.systems[0].controllers[1].managementLun = c.bFirst ? lunA : lunB;
+        });
         Start();
+        const uint32_t id = ClientIdOf(c.serial);
+        ASSERT_NE(id, 0u);
         std::vector<uint8_t> request(4);
-        PutBigEndian(request, 0, c.id);
+        PutBigEndian(request, 0, id);
         const Reply reply = Exec(RRE_GET_CONTROLLER, request, sizeof(API_RAID_CONTROLLER));
         ASSERT_EQ(reply.replyLength, static_cast<int32_t>(sizeof(API_RAID_CONTROLLER)));
         API_RAID_CONTROLLER* data =
@@ -280,17 +319,14 @@ TEST_P(ControllerListCommandsTest, GetControllerReturnsTheEntryWithItsPartitions
         const uint32_t numArrays = data->numArrays;
         const uint32_t partitionCount = data->partitionCount;
         EXPECT_EQ(status, 0);
-        EXPECT_EQ(controllerId, c.id) << "host order";
+        EXPECT_EQ(controllerId, id) << "host order";
         EXPECT_EQ(TextAt(reply.buffer, offsetof(API_RAID_CONTROLLER, UniqueSN), 32), kUniqueSN);
         EXPECT_EQ(TextAt(reply.buffer, offsetof(API_RAID_CONTROLLER, controller) + 21568, 32), c.serial);
         ASSERT_GT(numArrays, 0u);
         uint32_t expected = 0;
         for (uint32_t i = 0; i < numArrays; ++i) expected += data->arrays[i].largeNumArrayPartitions;
-        if (c.ownsPartitions) {
-            EXPECT_GT(partitionCount, 0u);
-            EXPECT_EQ(partitionCount, expected);
-        }
-        EXPECT_LE(partitionCount, expected);
+        EXPECT_GT(partitionCount, 0u);
+        EXPECT_EQ(partitionCount, expected);
         for (uint32_t k = 0; k < partitionCount; ++k) {
             const API_PARTITION_ENTRY& entry = data->partitions[k];
             const uint8_t array = entry.arrayIndex;
@@ -304,6 +340,36 @@ TEST_P(ControllerListCommandsTest, GetControllerReturnsTheEntryWithItsPartitions
         rreTerminate();
         fabric_->SetControllerPresent(0, 1, true);
     }
+}
+
+// A controller with more pool components than the reply's 256 records: the count names only those sent.
+TEST_P(ControllerListCommandsTest, GetControllerCountsOnlyTheComponentsItsReplyHolds) {
+    constexpr uint32_t kPools = 2;
+    constexpr uint32_t kComponentsPerPool = 150;
+    fabric_->SetHandler(1354, [](const sim::CapiRequest&, sim::StorageSystem&, int) {
+        sim::CapiAnswer answer;
+        answer.params[0] = kPools;
+        answer.data.assign(kPools * RAID_CONTROLLER_POOL_RECORD_SIZE, 0);
+        return answer;
+    });
+    fabric_->SetHandler(1355, [](const sim::CapiRequest&, sim::StorageSystem&, int) {
+        sim::CapiAnswer answer;
+        answer.params[0] = kComponentsPerPool;
+        answer.data.assign(kComponentsPerPool * RAID_CONTROLLER_POOL_RECORD_SIZE, 0x5C);
+        return answer;
+    });
+    Start();
+    std::vector<uint8_t> request(4);
+    PutBigEndian(request, 0, kHandleA);
+    const Reply reply = Exec(RRE_GET_CONTROLLER, request, sizeof(API_RAID_CONTROLLER));
+    ASSERT_EQ(reply.status(), 0);
+    uint32_t pools = 0;
+    uint32_t components = 0;
+    std::memcpy(&pools, reply.buffer.data() + offsetof(API_RAID_CONTROLLER, numPools), sizeof pools);
+    std::memcpy(&components, reply.buffer.data() + offsetof(API_RAID_CONTROLLER, numComponents), sizeof components);
+    EXPECT_EQ(pools, kPools);
+    EXPECT_EQ(components, API_RAID_CONTROLLER_COMPONENTS) << "the entry holds 300";
+    EXPECT_EQ(reply.buffer[offsetof(API_RAID_CONTROLLER, components) + sizeof(API_RAID_CONTROLLER::components) - 1], 0x5C);
 }
 
 TEST_P(ControllerListCommandsTest, GetControllerRefusesBadRequests) {

@@ -172,6 +172,32 @@ TEST_F(MasterCallbackTest, PartitionsAreStoredUnderTheArrayTheirSerialNames) {
     EXPECT_EQ(A().updateStatus, UPDATE_STATUS_STORED);
 }
 
+// Both controllers of a pair list the array, each at its own index: the reply goes to the entry that asked.
+TEST_F(MasterCallbackTest, PartitionsOfAnArrayTheAskerListsAreStoredUnderTheAsker) {
+    A().controller.raid.numArrays = 3;
+    std::memcpy(A().arrays[2].serialNumber, kArraySerial, sizeof kArraySerial);
+    std::vector<uint8_t> parts = Payload(2 * sizeof(CAPI_ARRAY_PARTITION));
+    std::vector<uint8_t> volumes = Payload(2 * sizeof(CAPI_UNIFIED_PARTITION));
+    for (uint32_t i = 0; i < 2; ++i) {
+        std::memcpy(parts.data() + i * 568 + 52, kArraySerial, 32);
+        parts[i * 568 + 20] = static_cast<uint8_t>('p' + i);
+        std::memcpy(volumes.data() + i * 304 + 16, kArraySerial, 16);
+        volumes[i * 304 + 96] = static_cast<uint8_t>('v' + i);
+    }
+    Reply(2073, kHandleA, &parts, 2, 0, 0);
+    ASSERT_NE(gCapiArrayPartitions.Find(0, 2, 1), nullptr);
+    EXPECT_EQ(gCapiArrayPartitions.Find(0, 2, 1)->name[0], 'q');
+    EXPECT_EQ(A().arrays[2].largeNumArrayPartitions, 2);
+    EXPECT_EQ(B().arrays[0].largeNumArrayPartitions, 0) << "B's row is B's own";
+
+    Reply(2081, kHandleB, &volumes, 2, 0, 0);
+    ASSERT_NE(gCapiArrayPartitions.Find(1, 0, 1), nullptr);
+    EXPECT_EQ(gCapiArrayPartitions.Find(1, 0, 1)->name[0], 'w');
+    EXPECT_EQ(gCapiArrayPartitions.Find(1, 0, 1)->arrayIndex, 0);
+    EXPECT_EQ(B().arrays[0].largeNumArrayPartitions, 2);
+    EXPECT_EQ(gCapiArrayPartitions.Find(0, 2, 1)->name[0], 'q') << "A's row untouched";
+}
+
 TEST_F(MasterCallbackTest, VolumeDataSkipsPoolObjectsToFindTheArrayAndConvertsEachRecord) {
     std::vector<uint8_t> volumes = Payload(2 * sizeof(CAPI_UNIFIED_PARTITION));
     uint8_t* pool = volumes.data();
