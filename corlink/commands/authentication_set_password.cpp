@@ -20,6 +20,8 @@ constexpr size_t kCommonParamsOffset = 4284;
 constexpr size_t kPasswordInUnifiedRecord = 4716;
 constexpr size_t kPasswordInParams = kPasswordInUnifiedRecord - kCommonParamsOffset;  // 432
 static_assert(kPasswordInParams + PASSWORD_REQUEST_TEXT_SIZE <= sizeof(CAPI_UNIFIED_COMMON_PARAMS));
+// The characters of a password that are sent, compared and stored: the storage system keeps 31 and a NUL.
+constexpr size_t kPasswordChars = sizeof(STORAGE_SYSTEM::password) - 1;
 
 const uint8_t* UnifiedBytes() {
     return reinterpret_cast<const uint8_t*>(&g_UnifiedControllerBuffer);
@@ -27,7 +29,7 @@ const uint8_t* UnifiedBytes() {
 
 bool ControllerReportsPassword(const char* password) {
     return std::strncmp(reinterpret_cast<const char*>(UnifiedBytes() + kPasswordInUnifiedRecord), password,
-                        PASSWORD_REQUEST_TEXT_SIZE) == 0;
+                        kPasswordChars) == 0;
 }
 
 // The set-parameters request as the controller reported its parameters, with the new password.
@@ -42,13 +44,13 @@ std::unique_ptr<CAPI_UNIFIED_PARAMS> ParamsWithPassword(const char* password) {
                     sizeof(CAPI_UNIFIED_CONTROLLER_PARAMS));
     }
     std::memset(bytes + kPasswordInParams, 0, PASSWORD_REQUEST_TEXT_SIZE);
-    std::memcpy(bytes + kPasswordInParams, password, strnlen(password, PASSWORD_REQUEST_TEXT_SIZE));
+    std::memcpy(bytes + kPasswordInParams, password, strnlen(password, kPasswordChars));
     return params;
 }
 
 void StorePassword(STORAGE_SYSTEM& system, const char* password) {
     std::memset(system.password, 0, sizeof(system.password));
-    std::memcpy(system.password, password, strnlen(password, sizeof(system.password) - 1));
+    std::memcpy(system.password, password, strnlen(password, kPasswordChars));
 }
 
 STORAGE_SYSTEM* FirstStorageSystem(const char* uniqueSN) {

@@ -1,5 +1,6 @@
 #include "corlink/commands/command_table.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -141,6 +142,17 @@ const char* TabSuffix(uint32_t code) {
     }
 }
 
+// The name table is in code order but for one row that stands earlier, where clients reading it by row
+// expect it: moves the row of `code` to just before the row of `before`.
+void MoveNameBefore(std::array<RreCommandName, RRE_COMMAND_NAME_COUNT>& names, int32_t code, int32_t before) {
+    auto rowOf = [&](int32_t c) {
+        return std::find_if(names.begin(), names.end(), [c](const RreCommandName& n) { return n.code == c; });
+    };
+    const auto moved = rowOf(code);
+    const auto target = rowOf(before);
+    if (moved != names.end() && target < moved) std::rotate(target, moved, moved + 1);
+}
+
 const Dispatch& TheDispatch() {
     static const Dispatch d = [] {
         Dispatch built;
@@ -159,6 +171,7 @@ const Dispatch& TheDispatch() {
                 for (; length < 30; ++length) n.name[length] = ' ';
             }
         }
+        MoveNameBefore(built.names, RRE_GET_AUTHDB_RECORD, RRE_ADD_AUTHDB_RECORD);
         return built;
     }();
     return d;

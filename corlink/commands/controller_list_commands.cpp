@@ -115,7 +115,7 @@ void WritePairs(SideList& a, SideList& b, HandleDbWriter& writer) {
 
 void capiGetControllerHandleDb(Rre* pRre, const RreCommandInfo& info) {
     DebugPrint("capicmd==>>capiGetControllerHandleDb (gNumControllers=%d)\n", g_NumControllers);
-    if (!RreFrameBegin(pRre, info)) return;
+    if (!RreFrameChecks(pRre, info)) return;
     if (pRre->Length > RRE_HANDLE_DB_REDISCOVER_OFFSET && pRre->Buffer[RRE_HANDLE_DB_REDISCOVER_OFFSET] == 1) {
         CAPI_Initialize_Main();
     }

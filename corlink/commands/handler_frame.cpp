@@ -32,6 +32,10 @@ bool BufferHoldsReply(Rre* pRre, const RreCommandInfo& info) {
 
 bool RreFrameBegin(Rre* pRre, const RreCommandInfo& info) {
     DebugPrint("capicmd==>>%s\n", info.handlerName);
+    return RreFrameChecks(pRre, info);
+}
+
+bool RreFrameChecks(Rre* pRre, const RreCommandInfo& info) {
     OS_ASSERT_TEXT(pRre != nullptr, "pRre != NULL");
     if (pRre == nullptr) return false;
     OS_ASSERT_TEXT(pRre->Buffer != nullptr, "pRre->Buffer != NULL");

@@ -8,3 +8,5 @@
 // command's table entry gives, and that the caller's buffer holds the reply. Returns false when it has
 // answered the command itself.
 bool RreFrameBegin(Rre* pRre, const RreCommandInfo& info);
+// The same without the entry line, for a handler whose own entry line says more.
+bool RreFrameChecks(Rre* pRre, const RreCommandInfo& info);

@@ -132,7 +132,7 @@ struct PasswordReply {
 PasswordReply SetPassword(const char* uniqueSN, const char* password) {
     uint8_t buffer[PASSWORD_REQUEST_LENGTH] = {};
     std::strncpy(reinterpret_cast<char*>(buffer + PASSWORD_REQUEST_UNIQUE_SN_OFFSET), uniqueSN, 31);
-    std::strncpy(reinterpret_cast<char*>(buffer + PASSWORD_REQUEST_PASSWORD_OFFSET), password, 31);
+    std::strncpy(reinterpret_cast<char*>(buffer + PASSWORD_REQUEST_PASSWORD_OFFSET), password, PASSWORD_REQUEST_TEXT_SIZE);
     Rre rre{98, PASSWORD_REQUEST_LENGTH, buffer, sizeof buffer, PASSWORD_REQUEST_LENGTH, 0};
     const RreCommandInfo& info = *FindRreCommand(98);
     info.handler(&rre, info);
@@ -173,6 +173,12 @@ TEST_P(ControllerDiscoveryTest, SetPasswordFirstProvesTheCurrentPasswordThenChan
     EXPECT_STREQ(gStorageSystems[0].password, "new");
     ASSERT_EQ(sentParams.size(), sizeof(CAPI_UNIFIED_PARAMS));
     EXPECT_STREQ(reinterpret_cast<const char*>(sentParams.data() + 432), "new");
+
+    // A password filling the whole 32-byte request field: the 31 characters kept are the ones sent.
+    const std::string full(32, 'p');
+    EXPECT_EQ(SetPassword("3C4D5E", full.c_str()).code, 0);
+    EXPECT_EQ(std::string(gStorageSystems[0].password), full.substr(0, 31));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(sentParams.data() + 432)), full.substr(0, 31));
 }
 
 // Over the scripted transport: no controller answers a read, so what is left is the enumeration.

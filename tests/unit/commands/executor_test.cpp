@@ -2,9 +2,11 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -153,6 +155,17 @@ TEST(CommandTableTest, NamesArePaddedAndCounted) {
     EXPECT_EQ(named, 96);
     EXPECT_EQ(handled, 93);
     EXPECT_EQ(RreCommandNameTable[0].code, 0);
+
+    // Rows in code order, except GET_AUTHDB_RECORD (113) standing just before ADD_AUTHDB_RECORD (110).
+    std::vector<int32_t> rows;
+    for (uint32_t r = 0; r < RRE_COMMAND_NAME_COUNT; ++r) rows.push_back(RreCommandNameTable[r].code);
+    const auto early = std::find(rows.begin(), rows.end(), 113);
+    ASSERT_NE(early, rows.end());
+    ASSERT_NE(early + 1, rows.end());
+    EXPECT_EQ(*(early + 1), 110);
+    rows.erase(early);
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
+    EXPECT_EQ(std::string(RreCommandNameOf(113)), std::string("GET_AUTHDB_RECORD") + std::string(13, ' '));
 }
 
 }  // namespace
