@@ -16,3 +16,10 @@ BOOL GetVersionExA(OSVERSIONINFOA* info) {
     std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
     return TRUE;
 }
+
+DWORD GetVersion() {
+    OSVERSIONINFOA info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    GetVersionExA(&info);
+    return (info.dwBuildNumber & 0x7FFF) << 16 | info.dwMinorVersion << 8 | info.dwMajorVersion;
+}

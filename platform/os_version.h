@@ -17,3 +17,7 @@ struct OSVERSIONINFOA {
 // This platform reports the NT family, version 6.2. FALSE (ERROR_INVALID_PARAMETER) when the size field
 // is not the structure's size.
 BOOL GetVersionExA(OSVERSIONINFOA* info);
+
+// The packed version word: major version in the low byte, minor in the next, the build number in the high
+// word; the top bit is clear on the NT family.
+DWORD GetVersion();

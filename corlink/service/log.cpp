@@ -1,8 +1,5 @@
 #include "corlink/service/log.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -12,6 +9,7 @@
 #include "corlink/service/log_switches.h"
 #include "corlink/service/service_params.h"
 #include "corlink/service/utilities.h"
+#include "platform/crt_files.h"
 #include "platform/windows_api.h"
 
 DEBUG_CONFIG DebugConfig;  // all zero until OpenDebugFile: nothing is written before it
@@ -103,14 +101,12 @@ int CheckFileLength() {
     if (g_LogFile == nullptr) return 1;
     if (DebugConfig.MaxFileLength == 0) return 0;
     std::fflush(g_LogFile);
-    struct stat st {};
-    if (::fstat(fileno(g_LogFile), &st) != 0) return 0;
-    if (st.st_size > static_cast<off_t>(DebugConfig.MaxFileLength)) {
-        if (::ftruncate(fileno(g_LogFile), 0) == 0) {
-            std::fseek(g_LogFile, 0, SEEK_END);
-            DebugWrite("Truncated debug file, length was %" PRId64 ", current PID = %04d\n",
-                       static_cast<int64_t>(st.st_size), static_cast<int>(GetCurrentProcessId()));
-        }
+    const int fd = _fileno(g_LogFile);
+    const int64_t length = _filelengthi64(fd);
+    if (length > static_cast<int64_t>(DebugConfig.MaxFileLength) && _chsize_s(fd, 0) == 0) {
+        std::fseek(g_LogFile, 0, SEEK_END);
+        DebugWrite("Truncated debug file, length was %" PRId64 ", current PID = %04d\n", length,
+                   static_cast<int>(GetCurrentProcessId()));
     }
     return 0;
 }

@@ -1,8 +1,5 @@
 #include "corlink/service/nt_os.h"
 
-#include <sys/utsname.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -171,32 +168,6 @@ void os_Sleep(int32_t ms) {
 
 void os_SleepSeconds(int32_t seconds) {
     if (seconds >= 0) Sleep(static_cast<DWORD>(seconds) * 1000u);
-}
-
-uint32_t os_GetVersion(uint32_t* version) {
-    // This platform reports itself as the NT family, version 6.2.
-    constexpr uint32_t kMajor = 6, kMinor = 2;
-    if (version != nullptr) *version = kMajor << 16 | kMinor << 8;
-    return 4;
-}
-
-int os_GetSystemInfo(OS_SYSINFO* info) {
-    if (info == nullptr) {
-        OS_ASSERT_TEXT(info != nullptr, "pSysInfo != NULL");
-        return 1;
-    }
-    info->osName[0] = '\0';
-    info->processorName[0] = '\0';
-    struct utsname u {};
-    if (::uname(&u) == 0) {
-        int major = 0, minor = 0, build = 0;
-        std::sscanf(u.release, "%d.%d.%d", &major, &minor, &build);
-        std::snprintf(info->osName, sizeof info->osName, "Windows NT %d.%d Build %d", major, minor, build);
-    }
-    // An x64 host names no processor family, only the count.
-    long processors = ::sysconf(_SC_NPROCESSORS_ONLN);
-    std::snprintf(info->processorName, sizeof info->processorName, " Processors:%ld", processors);
-    return 1;
 }
 
 static uint32_t Swap32(uint32_t v) { return __builtin_bswap32(v); }
