@@ -3,15 +3,12 @@
 // silent once they run out). Whatever the replies claim, nothing is read or written outside the buffers
 // (each exactly its size), and the exchanges nest no deeper than one multi-part chain plus, for a
 // transfer, its chunks and their resends.
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <string>
 
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/capi_packet_header.h"
@@ -23,6 +20,7 @@
 #include "corlink/capi/reply_path.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/service/nt_os.h"
+#include "fuzz_root.h"
 #include "platform/clock.h"
 
 namespace {
@@ -129,24 +127,13 @@ void ReadPayload(uint32_t, int32_t, const CAPI_ADDRESS* address, uint32_t, uint3
     }
 }
 
-std::string g_Root;
 platform::VirtualClock* g_Clock = nullptr;
-
-void RemoveRoot() {
-    std::remove((g_Root + "/eventlog/Application.log").c_str());
-    ::rmdir((g_Root + "/eventlog").c_str());
-    ::rmdir(g_Root.c_str());
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Failed commands are written to the event log under the machine root: keep it out of the way.
-    char root[] = "/tmp/reply_path_fuzz.XXXXXX";
-    Check(::mkdtemp(root) != nullptr);
-    g_Root = root;
-    ::setenv("CORLINK_ROOT", root, 1);
-    std::atexit(&RemoveRoot);
+    UseTemporaryMachineRoot("reply_path_fuzz");
     // Every try and every refused reply is printed; keep the run's log readable.
     Check(std::freopen("/dev/null", "w", stdout) != nullptr);
 
