@@ -19,6 +19,8 @@
 
 #include "platform/fabric_client.h"
 
+extern char** environ;
+
 namespace bench {
 
 namespace {
@@ -79,18 +81,22 @@ ProxyUnderTest::~ProxyUnderTest() {
 
 pid_t ProxyUnderTest::Spawn(const std::string& program, const std::string& argument,
                             const std::string& output) {
-    const std::string rootVariable = "CORLINK_ROOT=" + root_;
-    const std::string fabricVariable = "CORLINK_FABRIC=" + fabricSocket_;
+    // Everything the child needs is built before the fork: it only changes directory, redirects and execs.
+    std::vector<std::string> environment = {"CORLINK_ROOT=" + root_, "CORLINK_FABRIC=" + fabricSocket_};
+    for (char** e = environ; *e != nullptr; ++e) {
+        if (std::string(*e).rfind("CORLINK_", 0) != 0) environment.emplace_back(*e);
+    }
+    std::vector<char*> envp;
+    for (std::string& e : environment) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string programCopy = program;
+    std::string argumentCopy = argument;
+    char* argv[] = {programCopy.data(), argumentCopy.empty() ? nullptr : argumentCopy.data(), nullptr};
     const pid_t pid = ::fork();
     if (pid != 0) return pid;
-    ::chdir(root_.c_str());
-    const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(out, 1);
-    ::dup2(out, 2);
-    ::setenv("CORLINK_ROOT", root_.c_str(), 1);
-    ::setenv("CORLINK_FABRIC", fabricSocket_.c_str(), 1);
-    ::unsetenv("CORLINK_TIME_SCALE");
-    ::execl(program.c_str(), program.c_str(), argument.empty() ? nullptr : argument.c_str(), nullptr);
+    const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (::chdir(root_.c_str()) != 0 || out < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0) ::_exit(126);
+    ::execve(program.c_str(), argv, envp.data());
     ::_exit(127);
 }
 
