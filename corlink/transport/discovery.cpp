@@ -163,8 +163,7 @@ bool WindowsBugVendor(const uint8_t* q) {
     return StartsWith(q, "WDC");
 }
 bool OutsideRaidDrive(const uint8_t* q) {
-    return StartsWith(q, "COMPAQ") || StartsWith(q, "HP      LOGICAL") ||
-           StartsWith(q, "HPE     Smart Adapter");
+    return StartsWith(q, "VELTRA") || StartsWith(q, "ORV     LOGICAL") || StartsWith(q, "ORVE    Host Adapter");
 }
 bool UnsupportedType(const uint8_t* q) {
     return q[0] != 0x00 && q[0] != 0x03 && q[0] != 0x0D;

@@ -12,7 +12,7 @@
 SAS_ADDRESS_LIST g_HostSasAddresses;
 SAS_ADDRESS_LIST g_SupplementalSasAddresses;
 
-const char* const kAdapterCliPath = "C:\\Program Files\\Smart Storage Administrator\\ssacli\\bin\\ssacli.exe";
+const char* const kAdapterCliPath = "C:\\Program Files\\Orve Storage Console\\sacon\\bin\\sacon.exe";
 
 namespace {
 
@@ -62,7 +62,7 @@ int ReadAdapterCliSasAddresses(std::vector<std::string>* texts) {
     texts->clear();
     if (GetFileAttributesA(kAdapterCliPath) == INVALID_FILE_ATTRIBUTES) return 0;
 
-    const std::string command = FormatString("\"%s\" ctrl all show config detail", kAdapterCliPath);
+    const std::string command = FormatString("\"%s\" show config detail", kAdapterCliPath);
     FILE* pipe = _popen(command.c_str(), "rt");
     if (pipe == nullptr) {
         // Reported as a failed tool: the supplemental list stays empty and the proxy runs on.

@@ -379,12 +379,22 @@ TEST_F(DiscoveryTest, ABusListedWithoutItsFirstRecordIsRepairedForArrayVendors) 
 }
 
 // Each warning is written at most once per run, so each is asked for by one test only.
+// The logical drives and adapters of outside RAID adapters are skipped, even when they name a CAPI LUN.
 TEST_F(DiscoveryTest, NoControllersWhileAnOutsideRaidDriveWasSkippedWarnsOncePerRun) {
-    Lun outside;
-    outside.target = 1;
-    outside.inquiry = Inquiry(0x00, "HP      LOGICAL VOLUME", "");
-    luns = {outside};
+    const char* const identities[] = {"VELTRA  Volume", "ORV     LOGICAL VOLUME", "ORVE    Host Adapter"};
+    for (size_t i = 0; i < std::size(identities); ++i) {
+        Lun outside;
+        outside.target = static_cast<uint8_t>(i);
+        outside.inquiry = Inquiry(0x00, identities[i], "CAPIPTA");
+        luns.push_back(outside);
+    }
     DiscoverProcessorDevices();
+    const std::string text = log.Text();
+    for (size_t i = 0; i < std::size(identities); ++i) {
+        const std::string line = "skipping non-CAPI device at 0.0." + std::to_string(i) + ".0\n";
+        EXPECT_NE(text.find(line), std::string::npos) << identities[i];
+    }
+    EXPECT_TRUE(Probed().empty());
     DiscoverProcessorDevices();
     EXPECT_EQ(Count(EventLog(),
                     "No compatible array controllers were found. If using an outside RAID adapter to "

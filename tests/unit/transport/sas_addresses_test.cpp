@@ -44,17 +44,17 @@ class AdapterCliTest : public ::testing::Test {
 
 TEST_F(AdapterCliTest, AddressLinesOfTheToolOutputBecomeTheList) {
     PlantPrinter(
-        "Smart Array P408i-a SR Gen10 in Slot 0\n"
+        "Adapter 0, port group A\n"
         "   SAS Address: 0000000000000000\n"       // zero: not an address
         "\t  SAS Address: 51402ec0012f3a40  \r\n"  // blanks around it
         "   SAS Address:51402EC0012F3A41\n"
         "   SAS Address: 51402ec0012f3a4 trailing\n"  // not only hex digits after the label
-        "   Port: 1I\n" +
+        "   Port: 1\n" +
         std::string(200, '-') + "SAS Address: 51402EC0012F3A42\n");  // the second piece of a long line
     std::vector<std::string> texts;
     EXPECT_EQ(ReadAdapterCliSasAddresses(&texts), 0);
     EXPECT_EQ(texts, (std::vector<std::string>{"51402ec0012f3a40", "51402EC0012F3A41", "51402EC0012F3A42"}));
-    EXPECT_EQ(testsupport::ReadWholeFile(argumentsFile), "ctrl all show config detail\n");
+    EXPECT_EQ(testsupport::ReadWholeFile(argumentsFile), "show config detail\n");
 
     ASSERT_EQ(GetSupplementalSasAddresses(&list), 3u);
     EXPECT_EQ(list.count, 3u);
