@@ -158,7 +158,10 @@ int32_t BuildAndSendPacketOnce(uint32_t commandCode, const CAPI_ADDRESS* address
     iob.pLmxOps->sendAndReceive(&iob);
     g_PassThrough.active = 0;
 
-    iob.replyCode = HeaderField(receiveBuffer, offsetof(CAPI_PACKET_HEADER, commandCode));
+    // A reply the reply path refused is no reply: its code does not make the command back off.
+    iob.replyCode = iob.status == LMX_STATUS_REPLY_RECEIVED
+                        ? HeaderField(receiveBuffer, offsetof(CAPI_PACKET_HEADER, commandCode))
+                        : 0;
     std::printf("BuildAndSendPacket: plmxIob->status=%d plmxIob->errorCode = %d plmxIob->replyCode = %d\n",
                 static_cast<int>(iob.status), static_cast<int>(iob.errorCode), static_cast<int>(iob.replyCode));
     context->linkType = iob.linkType;

@@ -93,8 +93,8 @@ TEST_F(ReplyPathTest, BrokenChainsFailCleanly) {
     }
 }
 
-// Controllers that answer every request alike, over and over: however the send path retries or backs
-// off, a chain never starts inside another, so the exchanges nest no deeper than one chain.
+// Controllers that answer every request alike, over and over: however the send path retries, a chain
+// never starts inside another, so the exchanges nest no deeper than one chain.
 struct RepeatedAnswers {
     const char* name;
     std::vector<ReplyPacket> replies;  // answered in turn, a hundred times over
@@ -117,6 +117,8 @@ TEST_P(RepeatedFirstPartsTest, NeverNestChainsInsideEachOther) {
     }
     EXPECT_NE(Send(1029), 0);
     EXPECT_LE(fake.maxNesting(), GetParam().replies[0].partCount);
+    // A refused reply is no "already active" to back off on: each request gets at most its three tries.
+    EXPECT_LE(fake.sent().size(), 3u * GetParam().replies[0].partCount);
 }
 
 INSTANTIATE_TEST_SUITE_P(
