@@ -1,0 +1,78 @@
+// The operating-system layer's helpers that the proxy itself does not use.
+#include <mutex>
+
+#include "corlink/service/nt_os.h"
+#include "platform/file_io.h"
+#include "platform/windows_api.h"
+
+namespace {
+
+// Ticks added for each wrap of the 32-bit millisecond counter (2^32 ms in 10-ms ticks).
+constexpr uint32_t kTicksPerWrap = 0x19999999;
+
+struct TickState {
+    std::mutex lock;
+    DWORD lastMs = 0;
+    uint32_t wrapTicks = 0;
+};
+
+TickState& Ticks() {
+    static TickState state;
+    return state;
+}
+
+}  // namespace
+
+void* os_AllocBlock(uint32_t nBytes) {
+    return os_Alloc(nBytes);
+}
+
+HANDLE os_CreateNamedEvent(const char* name) {
+    SECURITY_ATTRIBUTES sa{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};  // null access list, inheritable
+    return CreateEventA(&sa, FALSE, FALSE, name);
+}
+
+HANDLE os_CreateEvent() {
+    return CreateEventA(nullptr, FALSE, FALSE, nullptr);
+}
+
+HANDLE os_OpenEvent(const char* name) {
+    return OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
+}
+
+HANDLE os_OpenSemaphore(const char* name) {
+    return OpenSemaphoreA(SEMAPHORE_ALL_ACCESS, FALSE, name);
+}
+
+BOOL os_SetEvent(HANDLE event) {
+    return event != nullptr ? SetEvent(event) : FALSE;
+}
+
+HANDLE os_StartThread(unsigned (*start)(void*)) {
+    return os_BeginThread(start, nullptr);
+}
+
+HANDLE os_OpenFile(const char* name) {
+    const HANDLE file = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+uint32_t os_ReadFile(HANDLE file, void* buffer, uint32_t count) {
+    DWORD done = 0;
+    return file != nullptr && ReadFile(file, buffer, count, &done, nullptr) ? done : 0;
+}
+
+uint32_t os_WriteFile(HANDLE file, const void* buffer, uint32_t count) {
+    DWORD done = 0;
+    return file != nullptr && WriteFile(file, buffer, count, &done, nullptr) ? done : 0;
+}
+
+uint32_t os_GetTicks() {
+    TickState& state = Ticks();
+    const std::lock_guard<std::mutex> hold(state.lock);
+    const DWORD now = GetTickCount();
+    if (now < state.lastMs) state.wrapTicks += kTicksPerWrap;
+    state.lastMs = now;
+    return now / 10 + state.wrapTicks;
+}

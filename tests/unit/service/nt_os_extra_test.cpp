@@ -1,0 +1,106 @@
+// The layer's helpers that the proxy does not use: each does its one platform call.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <functional>
+
+#include "corlink/service/nt_os.h"
+#include "platform/clock.h"
+#include "platform/windows_api.h"
+#include "tests/support/test_root.h"
+
+namespace {
+
+std::atomic<int> g_started{0};
+
+unsigned CountStart(void* argument) {
+    if (argument == nullptr) ++g_started;
+    return 0;
+}
+
+TEST(NtOsExtraTest, EachHelperDoesItsOneCall) {
+    testsupport::TestRoot root;
+    const struct {
+        const char* name;
+        std::function<void()> check;
+    } cases[] = {
+        {"os_AllocBlock zero-fills like os_Alloc",
+         [] {
+             auto* block = static_cast<uint8_t*>(os_AllocBlock(32));
+             ASSERT_NE(block, nullptr);
+             for (int i = 0; i < 32; ++i) EXPECT_EQ(block[i], 0);
+             os_Free(block);
+         }},
+         {"a named event starts unsignalled, is opened by name, and lets one waiter through per signal",
+         [] {
+             HANDLE event = os_CreateNamedEvent("nt_os_extra_event");
+             ASSERT_NE(event, nullptr);
+             EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+             HANDLE opened = os_OpenEvent("nt_os_extra_event");
+             ASSERT_NE(opened, nullptr);
+             EXPECT_TRUE(os_SetEvent(opened));
+             EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+             EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT) << "auto-reset";
+             os_CloseHandle(opened);
+             os_CloseHandle(event);
+         }},
+        {"an unnamed event, and signalling no event",
+         [] {
+             HANDLE event = os_CreateEvent();
+             ASSERT_NE(event, nullptr);
+             EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
+             EXPECT_TRUE(os_SetEvent(event));
+             EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_OBJECT_0);
+             EXPECT_FALSE(os_SetEvent(nullptr));
+             os_CloseHandle(event);
+         }},
+        {"a semaphore opened by name shares the count",
+         [] {
+             HANDLE semaphore = os_CreateSemaphore("nt_os_extra_semaphore");
+             ASSERT_NE(semaphore, nullptr);
+             HANDLE opened = os_OpenSemaphore("nt_os_extra_semaphore");
+             ASSERT_NE(opened, nullptr);
+             os_ReleaseSemaphore(opened);
+             int32_t count = 0;
+             EXPECT_EQ(os_GetCount(semaphore, &count), 1);
+             EXPECT_EQ(count, 1);
+             EXPECT_EQ(os_OpenSemaphore("nt_os_extra_missing"), nullptr);
+             os_CloseSemaphore(opened);
+             os_CloseSemaphore(semaphore);
+         }},
+        {"a thread started without an argument",
+         [] {
+             g_started = 0;
+             HANDLE thread = os_StartThread(&CountStart);
+             ASSERT_NE(thread, nullptr);
+             EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+             EXPECT_EQ(g_started.load(), 1);
+             os_CloseThread(thread);
+         }},
+        {"a file that cannot be opened, and no handle to read or write",
+         [] {
+             EXPECT_EQ(os_OpenFile("C:\\nt_os_extra\\missing.dat"), nullptr);
+             char byte = 0;
+             EXPECT_EQ(os_ReadFile(nullptr, &byte, 1), 0u);
+             EXPECT_EQ(os_WriteFile(nullptr, &byte, 1), 0u);
+         }},
+        {"ticks are tens of milliseconds and count on across a wrap of the millisecond counter",
+         [] {
+             platform::ScopedVirtualClock clock;
+             const uint32_t first = os_GetTicks();
+             clock->Advance(1000);
+             EXPECT_EQ(os_GetTicks() - first, 100u);
+             const DWORD ms = GetTickCount();
+             clock->Advance(0x100000000ull - ms + 50);  // the 32-bit counter wraps to 50
+             EXPECT_EQ(GetTickCount(), 50u);
+             EXPECT_EQ(os_GetTicks(), 5u + 0x19999999u);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.check();
+    }
+}
+
+}  // namespace
