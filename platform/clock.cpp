@@ -1,9 +1,10 @@
 #include "platform/clock.h"
 
-#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+
+#include "platform/clock_threads.h"
 
 namespace platform {
 namespace {
@@ -25,87 +26,82 @@ RealClock& TheRealClock() {
 
 std::atomic<Clock*> g_clock{nullptr};
 
+uint64_t SteadyMs() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+uint64_t WallMs() {
+    using namespace std::chrono;
+    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+}
+
 }  // namespace
+
+std::mutex& WaitLock() {
+    static auto* lock = new std::mutex;  // outlives the threads that wait at exit
+    return *lock;
+}
 
 Clock& GetClock() {
     Clock* c = g_clock.load(std::memory_order_acquire);
     return c != nullptr ? *c : TheRealClock();
 }
 
-void SetClock(Clock* clock) { g_clock.store(clock, std::memory_order_release); }
+void SetClock(Clock* clock) {
+    std::lock_guard<std::mutex> g(WaitLock());  // a wait never finds a clock that is going away
+    g_clock.store(clock, std::memory_order_release);
+}
+
+namespace threads {
+bool ClockInstalled() {
+    return g_clock.load(std::memory_order_acquire) != nullptr;
+}
+}  // namespace threads
+
+bool BlockOnClock(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs) {
+    return threads::BlockOn(GetClock(), lock, wait, timeoutMs);
+}
+
+void Wake(ClockWait& wait) {
+    wait.woken = true;
+    threads::Uncount(wait);
+    if (wait.registeredWith != nullptr) wait.registeredWith->Forget(wait);
+    wait.cv.notify_one();
+}
+
+RealClock::RealClock(double scale) : scale_(scale), wallStartMs_(WallMs()), steadyStartMs_(SteadyMs()) {}
 
 uint64_t RealClock::NowMs() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
+    if (scale_ == 1.0) return WallMs();
+    return wallStartMs_ + static_cast<uint64_t>(static_cast<double>(SteadyMs() - steadyStartMs_) / scale_);
 }
 
 uint64_t RealClock::MonotonicMs() {
-    using namespace std::chrono;
-    return static_cast<uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return steadyStartMs_ + static_cast<uint64_t>(static_cast<double>(SteadyMs() - steadyStartMs_) / scale_);
 }
 
+// Microseconds of real time for ms of clock time.
 uint64_t RealClock::Scaled(uint32_t ms) const {
-    double scaled = static_cast<double>(ms) * scale_;
-    return static_cast<uint64_t>(scaled);
+    return static_cast<uint64_t>(static_cast<double>(ms) * scale_ * 1000);
 }
 
-void RealClock::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(Scaled(ms))); }
-
-bool RealClock::WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t timeoutMs,
-                        const std::function<bool()>& pred) {
-    return cv.wait_for(lock, std::chrono::milliseconds(Scaled(timeoutMs)), pred);
+void RealClock::Sleep(uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::microseconds(Scaled(ms)));
 }
 
-uint64_t VirtualClock::NowMs() {
-    std::lock_guard<std::mutex> g(m_);
-    return now_;
-}
-
-uint64_t VirtualClock::MonotonicMs() {
-    std::lock_guard<std::mutex> g(m_);
-    return mono_;
-}
-
-void VirtualClock::Advance(uint64_t ms) {
-    std::lock_guard<std::mutex> g(m_);
-    now_ += ms;
-    mono_ += ms;
-}
-
-void VirtualClock::Sleep(uint32_t ms) {
-    {
-        std::lock_guard<std::mutex> g(m_);
-        sleeps_.push_back(ms);
+void RealClock::Block(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs) {
+    if (timeoutMs == kNoTimeLimit) {
+        wait.cv.wait(lock, [&] { return wait.woken; });
+        return;
     }
-    Advance(ms);
-    std::this_thread::yield();
-}
-
-bool VirtualClock::WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t timeoutMs,
-                           const std::function<bool()>& pred) {
-    if (pred()) return true;
-    // Another thread may be about to satisfy the wait: give it a real moment, then let the time-out pass.
-    constexpr uint32_t kRealGraceMs = 20;
-    bool done = cv.wait_for(lock, std::chrono::milliseconds(std::min(timeoutMs, kRealGraceMs)), pred);
-    if (!done) Advance(timeoutMs);
-    return done;
-}
-
-std::vector<uint32_t> VirtualClock::Sleeps() {
-    std::lock_guard<std::mutex> g(m_);
-    return sleeps_;
-}
-
-uint64_t VirtualClock::TotalSlept() {
-    std::lock_guard<std::mutex> g(m_);
-    uint64_t total = 0;
-    for (uint32_t s : sleeps_) total += s;
-    return total;
-}
-
-void VirtualClock::ClearSleeps() {
-    std::lock_guard<std::mutex> g(m_);
-    sleeps_.clear();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(Scaled(timeoutMs));
+    while (!wait.woken) {
+        if (wait.cv.wait_until(lock, until) == std::cv_status::timeout) {
+            wait.expired = !wait.woken;
+            return;
+        }
+    }
 }
 
 }  // namespace platform

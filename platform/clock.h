@@ -1,30 +1,76 @@
 // The one clock through which every sleep, timer and time-out of the system goes.
 //
-// Production uses the real clock, whose sleeps and time-outs are scaled by CORLINK_TIME_SCALE (read once;
-// 0.01 makes a 60-second wait take 0.6 s) so that child processes in end-to-end tests run fast.
-// Unit tests install a VirtualClock: sleeps cost nothing, advance virtual time and are recorded, so a
-// test can assert the exact durations the code asked for.
+// Production uses the real clock. CORLINK_TIME_SCALE (read once; for example 0.01) makes it run faster:
+// sleeps and time-outs take `scale` of their real length and its readings (NowMs, MonotonicMs, and so
+// GetTickCount and the system time) advance 1/scale times as fast, so a 60-second deadline loop ends after
+// 0.6 s in end-to-end tests.
+//
+// Unit tests install a VirtualClock: a discrete-event clock. Time stands still while any thread that takes
+// part in it runs; once every taking-part thread is blocked, time jumps to the earliest deadline asked for
+// and the waits due then end. Two threads sleeping 10 s at the same time leave it 10 s later, not 20.
+//
+// Which threads take part:
+// - threads started through _beginthreadex, multimedia-timer threads, and any thread that holds a
+//   TakingPart object (a test's own thread or std::thread, when the test needs time to wait for it);
+// - a thread that takes part counts as blocked while it waits on the clock (Sleep, any wait of a kernel
+//   object, with or without a time-out) and while it is inside a BlockedOutsideClock scope, which the
+//   platform's blocking I/O (sockets, pipes) uses: time may pass while a thread waits for bytes, since a
+//   peer that takes part cannot answer without running, and one that does not take part is not waited for;
+// - other threads do not hold time: their timed waits end when their deadline comes, but time does not
+//   wait for them while they run. The thread that installs the clock takes part only through TakingPart,
+//   since tests commonly join threads, read sockets or poll in real time, which the clock cannot see.
+// A thread that takes part and blocks elsewhere (joining a thread, an endless read outside the platform)
+// holds time still: mark such blocking with BlockedOutsideClock.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <vector>
 
 namespace platform {
 
+// A time-out that never passes.
+constexpr uint32_t kNoTimeLimit = 0xFFFFFFFF;
+
+class Clock;
+
+// The lock held by every wait of the platform while it decides, blocks and wakes (kernel objects,
+// timers, sleeps). Clocks keep their waiting threads under it.
+std::mutex& WaitLock();
+
+// One blocked thread, on its own stack. Every field is guarded by the wait lock.
+struct ClockWait {
+    std::condition_variable cv;
+    bool woken = false;    // another thread ended the wait (Wake)
+    bool expired = false;  // its time passed
+    // Kept by the clocks:
+    bool countedBlocked = false;
+    uint64_t deadline = 0;
+    Clock* registeredWith = nullptr;
+};
+
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     // Milliseconds since 1970-01-01 UTC.
     virtual uint64_t NowMs() = 0;
     // Milliseconds since an arbitrary start; never goes back.
     virtual uint64_t MonotonicMs() = 0;
     virtual void Sleep(uint32_t ms) = 0;
-    // Waits on cv (lock held) until pred() is true or timeoutMs pass; returns pred().
-    virtual bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t timeoutMs,
-                         const std::function<bool()>& pred) = 0;
+    // A sleep that does not go through Sleep (an alertable one) was asked for.
+    virtual void NoteSleep(uint32_t) {}
+
+    // The wait lock is held for these.
+    // Blocks until wait.woken, or until timeoutMs pass (kNoTimeLimit: no limit; then wait.expired is set).
+    virtual void Block(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs) = 0;
+    // A thread that takes part stopped running outside a wait (it ended or blocks outside the clock).
+    virtual void ThreadIdle(std::unique_lock<std::mutex>&) {}
+    // A wait ended before its time: the clock drops it.
+    virtual void Forget(ClockWait&) {}
 };
 
 // The clock in force; the real clock unless a test installed another.
@@ -32,53 +78,101 @@ Clock& GetClock();
 // Installs a clock (null restores the real one). The caller keeps ownership.
 void SetClock(Clock* clock);
 
-class RealClock final : public Clock {
-public:
-    explicit RealClock(double scale = 1.0) : scale_(scale) {}
-    uint64_t NowMs() override;
-    uint64_t MonotonicMs() override;
-    void Sleep(uint32_t ms) override;
-    bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t timeoutMs,
-                 const std::function<bool()>& pred) override;
+// Blocks the calling thread on the clock in force (wait lock held through lock); counts it as blocked
+// while it takes part. Returns true when woken, false when the time-out passed.
+bool BlockOnClock(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs);
+// Wait lock held: ends a blocked wait; its thread counts as running from now on.
+void Wake(ClockWait& wait);
 
-private:
-    uint64_t Scaled(uint32_t ms) const;
-    double scale_;
+// The calling thread takes part in virtual time while the object lives (nestable).
+class TakingPart {
+  public:
+    TakingPart();
+    ~TakingPart();
+    TakingPart(const TakingPart&) = delete;
+    TakingPart& operator=(const TakingPart&) = delete;
 };
 
-// Virtual time for tests. Sleeps and time-outs advance the clock at once; waits that could still be
-// satisfied by another thread give it a brief real moment first.
-class VirtualClock final : public Clock {
-public:
-    explicit VirtualClock(uint64_t startMs = 1'780'000'000'000ULL) : now_(startMs), mono_(0) {}
+// The calling thread, if it takes part, counts as blocked while the object lives: for blocking calls
+// that do not go through the clock (socket and pipe I/O).
+class BlockedOutsideClock {
+  public:
+    BlockedOutsideClock();
+    ~BlockedOutsideClock();
+    BlockedOutsideClock(const BlockedOutsideClock&) = delete;
+    BlockedOutsideClock& operator=(const BlockedOutsideClock&) = delete;
+
+  private:
+    bool counted_;
+};
+
+class RealClock final : public Clock {
+  public:
+    explicit RealClock(double scale = 1.0);
     uint64_t NowMs() override;
     uint64_t MonotonicMs() override;
     void Sleep(uint32_t ms) override;
-    bool WaitFor(std::condition_variable& cv, std::unique_lock<std::mutex>& lock, uint32_t timeoutMs,
-                 const std::function<bool()>& pred) override;
+    void Block(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs) override;
 
+  private:
+    uint64_t Scaled(uint32_t ms) const;
+    double scale_;
+    uint64_t wallStartMs_;
+    uint64_t steadyStartMs_;
+};
+
+// Virtual time for tests (see the top of this file). Sleeps are recorded, so a test can assert the exact
+// durations the code asked for.
+class VirtualClock final : public Clock {
+  public:
+    explicit VirtualClock(uint64_t startMs = 1'780'000'000'000ULL);
+    // Ends the timed waits still pending on it, as if their time had come.
+    ~VirtualClock() override;
+    uint64_t NowMs() override { return now_.load(); }
+    uint64_t MonotonicMs() override { return mono_.load(); }
+    void Sleep(uint32_t ms) override;
+    void NoteSleep(uint32_t ms) override;
+    void Block(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs) override;
+    void ThreadIdle(std::unique_lock<std::mutex>& lock) override;
+    void Forget(ClockWait& wait) override;
+
+    // Moves time on by ms at once, ending the waits and running the actions due on the way.
     void Advance(uint64_t ms);
+    // Runs action once when monotonic time reaches atMs (at once if it has), before the waits due then end.
+    // It runs on the thread that moves time, without the wait lock, and time stands still while it runs:
+    // it may set events or release objects, but must not wait or sleep.
+    void At(uint64_t atMs, std::function<void()> action);
+
     // Every Sleep the code asked for, in order.
     std::vector<uint32_t> Sleeps();
     uint64_t TotalSlept();
     void ClearSleeps();
 
-private:
-    std::mutex m_;
-    uint64_t now_;
-    uint64_t mono_;
+  private:
+    void MoveTo(uint64_t mono);
+    void RunDue(std::unique_lock<std::mutex>& lock, uint64_t untilMs, bool onlyWhenIdle);
+    bool RunNextAction(std::unique_lock<std::mutex>& lock, uint64_t untilMs);
+    void Expire(ClockWait& wait);
+
+    std::atomic<uint64_t> now_;
+    std::atomic<uint64_t> mono_;
+    // Guarded by the wait lock:
+    std::vector<ClockWait*> waits_;
+    std::multimap<uint64_t, std::function<void()>> actions_;
+    bool actionRunning_ = false;
+    std::condition_variable actionDone_;
     std::vector<uint32_t> sleeps_;
 };
 
 // Installs a VirtualClock for the lifetime of the object.
 class ScopedVirtualClock {
-public:
+  public:
     ScopedVirtualClock() { SetClock(&clock_); }
     ~ScopedVirtualClock() { SetClock(nullptr); }
     VirtualClock* operator->() { return &clock_; }
     VirtualClock& get() { return clock_; }
 
-private:
+  private:
     VirtualClock clock_;
 };
 

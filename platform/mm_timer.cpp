@@ -1,12 +1,12 @@
 #include "platform/mm_timer.h"
 
-#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/clock_threads.h"
 
 namespace {
 
@@ -16,9 +16,9 @@ struct Timer {
     bool periodic;
     LPTIMECALLBACK callback;
     DWORD_PTR user;
-    std::mutex m;
-    std::condition_variable stopped;
+    // Guarded by the wait lock:
     bool stop = false;
+    platform::ClockWait* waiting = nullptr;  // the timer thread's wait for the next firing
     std::thread thread;
 };
 
@@ -33,18 +33,25 @@ TimerTable& Timers() {
     return *table;
 }
 
+// False once the timer was stopped; otherwise after the delay.
+bool WaitForNextFiring(Timer& timer) {
+    std::unique_lock<std::mutex> lock(platform::WaitLock());
+    if (timer.stop) return false;
+    platform::ClockWait wait;
+    timer.waiting = &wait;
+    platform::BlockOnClock(lock, wait, timer.delay);
+    timer.waiting = nullptr;
+    return !timer.stop;
+}
+
+// The timer thread takes part in virtual time: time waits while its callback runs.
 void RunTimer(const std::shared_ptr<Timer>& timer) {
-    for (;;) {
-        {
-            std::unique_lock<std::mutex> lock(timer->m);
-            if (platform::GetClock().WaitFor(timer->stopped, lock, timer->delay,
-                                             [&] { return timer->stop; })) {
-                return;
-            }
-        }
+    platform::threads::ClaimPlace();
+    while (WaitForNextFiring(*timer)) {
         timer->callback(timer->id, 0, timer->user, 0, 0);
-        if (!timer->periodic) return;
+        if (!timer->periodic) break;
     }
+    platform::threads::LeavePlace();
 }
 
 }  // namespace
@@ -59,9 +66,11 @@ MMRESULT timeSetEvent(UINT delay, UINT, LPTIMECALLBACK callback, DWORD_PTR user,
     TimerTable& table = Timers();
     std::lock_guard<std::mutex> g(table.m);
     timer->id = table.nextId++;
+    platform::threads::ReservePlace();
     try {
         timer->thread = std::thread(RunTimer, timer);
     } catch (const std::system_error&) {
+        platform::threads::CancelPlace();
         return 0;
     }
     table.timers.emplace(timer->id, timer);
@@ -79,13 +88,14 @@ MMRESULT timeKillEvent(UINT timerId) {
         table.timers.erase(it);
     }
     {
-        std::lock_guard<std::mutex> g(timer->m);
+        std::lock_guard<std::mutex> g(platform::WaitLock());
         timer->stop = true;
+        if (timer->waiting != nullptr) platform::Wake(*timer->waiting);
     }
-    timer->stopped.notify_all();
     if (timer->thread.get_id() == std::this_thread::get_id()) {
         timer->thread.detach();  // stopped from its own callback: the thread ends after it
     } else {
+        platform::BlockedOutsideClock joining;  // time may pass while its last callback waits
         timer->thread.join();
     }
     return TIMERR_NOERROR;

@@ -1,129 +1,62 @@
 #include "platform/sync.h"
 
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
 
 #include "platform/clock.h"
+#include "platform/clock_threads.h"
+#include "platform/kernel_objects.h"
 #include "platform/last_error.h"
+
+using platform::dispatch::EventObject;
+using platform::dispatch::MutexObject;
+using platform::dispatch::SemaphoreObject;
+using platform::dispatch::ThreadObject;
+using platform::dispatch::Waitable;
 
 namespace {
 
-// One lock and one condition for every waitable object: waits are rare and short-lived in this system,
-// and a single dispatcher keeps each object's state change and the wake-up of its waiters atomic.
-std::mutex& DispatchLock() {
-    static auto* m = new std::mutex;
-    return *m;
-}
-std::condition_variable& DispatchSignal() {
-    static auto* cv = new std::condition_variable;
-    return *cv;
-}
-
-class Waitable : public platform::Object {
-public:
-    // Called under the dispatch lock: takes the object for the calling thread if it is signalled.
-    virtual bool TryAcquire(DWORD threadId) = 0;
-};
-
-class Event final : public Waitable {
-public:
-    Event(bool manual, bool signalled) : manual_(manual), signalled_(signalled) {}
-    bool TryAcquire(DWORD) override {
-        if (!signalled_) return false;
-        if (!manual_) signalled_ = false;
-        return true;
-    }
-    void Set(bool on) { signalled_ = on; }
-
-private:
-    bool manual_;
-    bool signalled_;
-};
-
-class Mutex final : public Waitable {
-public:
-    bool TryAcquire(DWORD threadId) override {
-        if (count_ != 0 && owner_ != threadId) return false;
-        owner_ = threadId;
-        ++count_;
-        return true;
-    }
-    bool Release(DWORD threadId) {
-        if (count_ == 0 || owner_ != threadId) return false;
-        if (--count_ == 0) owner_ = 0;
-        return true;
-    }
-
-private:
-    DWORD owner_ = 0;
-    uint32_t count_ = 0;
-};
-
-class Semaphore final : public Waitable {
-public:
-    Semaphore(LONG count, LONG maximum) : count_(count), maximum_(maximum) {}
-    bool TryAcquire(DWORD) override {
-        if (count_ <= 0) return false;
-        --count_;
-        return true;
-    }
-    bool Release(LONG n, LONG* previous) {
-        if (n <= 0 || n > maximum_ - count_) return false;
-        if (previous != nullptr) *previous = count_;
-        count_ += n;
-        return true;
-    }
-
-private:
-    LONG count_;
-    LONG maximum_;
-};
-
-class Thread final : public Waitable {
-public:
-    bool TryAcquire(DWORD) override { return ended_; }
-    void End() { ended_ = true; }
-
-private:
-    bool ended_ = false;
-};
-
 // Process-private names of kernel objects.
-std::map<std::string, std::weak_ptr<Waitable>>& NameTable() {
-    static auto* table = new std::map<std::string, std::weak_ptr<Waitable>>;
+struct NameTable {
+    std::mutex m;
+    std::map<std::string, std::weak_ptr<Waitable>> objects;
+};
+
+NameTable& Names() {
+    static auto* table = new NameTable;
     return *table;
 }
 
 template <class T, class Make>
 HANDLE CreateNamed(LPCSTR name, Make make) {
-    std::lock_guard<std::mutex> g(DispatchLock());
-    if (name != nullptr && *name != '\0') {
-        auto& table = NameTable();
-        auto it = table.find(name);
-        if (it != table.end()) {
-            if (auto existing = it->second.lock()) {
-                auto typed = std::dynamic_pointer_cast<T>(existing);
-                if (!typed) {
-                    SetLastError(6);  // a name used by an object of another kind: ERROR_INVALID_HANDLE
-                    return nullptr;
-                }
-                SetLastError(ERROR_ALREADY_EXISTS);
-                return platform::NewHandle(typed);
-            }
-        }
-        auto object = make();
-        table[name] = object;
+    if (name == nullptr || *name == '\0') {
         SetLastError(ERROR_SUCCESS);
-        return platform::NewHandle(object);
+        return platform::NewHandle(make());
     }
+    NameTable& names = Names();
+    std::lock_guard<std::mutex> g(names.m);
+    auto it = names.objects.find(name);
+    if (it != names.objects.end()) {
+        if (auto existing = it->second.lock()) {
+            auto typed = std::dynamic_pointer_cast<T>(existing);
+            if (!typed) {
+                SetLastError(ERROR_INVALID_HANDLE);  // the name belongs to an object of another kind
+                return nullptr;
+            }
+            SetLastError(ERROR_ALREADY_EXISTS);
+            return platform::NewHandle(typed);
+        }
+    }
+    auto object = make();
+    names.objects[name] = object;
     SetLastError(ERROR_SUCCESS);
-    return platform::NewHandle(make());
+    return platform::NewHandle(object);
 }
 
 template <class T>
@@ -132,10 +65,10 @@ HANDLE OpenNamed(LPCSTR name) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    std::lock_guard<std::mutex> g(DispatchLock());
-    auto& table = NameTable();
-    auto it = table.find(name);
-    std::shared_ptr<Waitable> existing = it != table.end() ? it->second.lock() : nullptr;
+    NameTable& names = Names();
+    std::lock_guard<std::mutex> g(names.m);
+    auto it = names.objects.find(name);
+    std::shared_ptr<Waitable> existing = it != names.objects.end() ? it->second.lock() : nullptr;
     auto typed = std::dynamic_pointer_cast<T>(existing);
     if (!typed) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -144,60 +77,62 @@ HANDLE OpenNamed(LPCSTR name) {
     return platform::NewHandle(typed);
 }
 
+template <class T>
+std::shared_ptr<T> Lookup(HANDLE handle) {
+    auto object = platform::LookupHandleAs<T>(handle);
+    if (!object) SetLastError(ERROR_INVALID_HANDLE);
+    return object;
+}
+
 }  // namespace
 
 HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR name) {
-    return CreateNamed<Event>(name, [&] { return std::make_shared<Event>(manualReset, initialState); });
+    return CreateNamed<EventObject>(name,
+                                    [&] { return std::make_shared<EventObject>(manualReset, initialState); });
 }
 
-HANDLE OpenEventA(DWORD, BOOL, LPCSTR name) { return OpenNamed<Event>(name); }
+HANDLE OpenEventA(DWORD, BOOL, LPCSTR name) {
+    return OpenNamed<EventObject>(name);
+}
 
 static BOOL SetEventState(HANDLE handle, bool on) {
-    auto event = platform::LookupHandleAs<Event>(handle);
-    if (!event) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    {
-        std::lock_guard<std::mutex> g(DispatchLock());
-        event->Set(on);
-    }
-    if (on) DispatchSignal().notify_all();
+    auto event = Lookup<EventObject>(handle);
+    if (!event) return FALSE;
+    std::lock_guard<std::mutex> g(platform::WaitLock());
+    event->Set(on);
     return TRUE;
 }
 
-BOOL SetEvent(HANDLE event) { return SetEventState(event, true); }
-BOOL ResetEvent(HANDLE event) { return SetEventState(event, false); }
+BOOL SetEvent(HANDLE event) {
+    return SetEventState(event, true);
+}
+BOOL ResetEvent(HANDLE event) {
+    return SetEventState(event, false);
+}
 
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
-    DWORD self = GetCurrentThreadId();
-    HANDLE h = CreateNamed<Mutex>(name, [] { return std::make_shared<Mutex>(); });
+    HANDLE h = CreateNamed<MutexObject>(name, [] { return std::make_shared<MutexObject>(); });
     if (h != nullptr && initialOwner && GetLastError() != ERROR_ALREADY_EXISTS) {
-        auto mutex = platform::LookupHandleAs<Mutex>(h);
-        std::lock_guard<std::mutex> g(DispatchLock());
-        mutex->TryAcquire(self);
+        WaitForSingleObject(h, 0);  // nobody else can have it yet
+        SetLastError(ERROR_SUCCESS);
     }
     return h;
 }
 
-HANDLE OpenMutexA(DWORD, BOOL, LPCSTR name) { return OpenNamed<Mutex>(name); }
+HANDLE OpenMutexA(DWORD, BOOL, LPCSTR name) {
+    return OpenNamed<MutexObject>(name);
+}
 
 BOOL ReleaseMutex(HANDLE handle) {
-    auto mutex = platform::LookupHandleAs<Mutex>(handle);
-    if (!mutex) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    bool released;
-    {
-        std::lock_guard<std::mutex> g(DispatchLock());
-        released = mutex->Release(GetCurrentThreadId());
-    }
-    if (!released) {
+    auto mutex = Lookup<MutexObject>(handle);
+    if (!mutex) return FALSE;
+    const uint64_t self = platform::dispatch::CurrentThreadToken();
+    std::unique_lock<std::mutex> lock(platform::WaitLock());
+    if (!mutex->Release(self)) {
+        lock.unlock();
         SetLastError(ERROR_NOT_OWNER);
         return FALSE;
     }
-    DispatchSignal().notify_all();
     return TRUE;
 }
 
@@ -206,66 +141,92 @@ HANDLE CreateSemaphoreA(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCo
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    return CreateNamed<Semaphore>(name,
-                                  [&] { return std::make_shared<Semaphore>(initialCount, maximumCount); });
+    return CreateNamed<SemaphoreObject>(
+        name, [&] { return std::make_shared<SemaphoreObject>(initialCount, maximumCount); });
 }
 
-HANDLE OpenSemaphoreA(DWORD, BOOL, LPCSTR name) { return OpenNamed<Semaphore>(name); }
+HANDLE OpenSemaphoreA(DWORD, BOOL, LPCSTR name) {
+    return OpenNamed<SemaphoreObject>(name);
+}
 
 BOOL ReleaseSemaphore(HANDLE handle, LONG releaseCount, LONG* previousCount) {
-    auto semaphore = platform::LookupHandleAs<Semaphore>(handle);
-    if (!semaphore) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return FALSE;
-    }
-    bool released;
-    {
-        std::lock_guard<std::mutex> g(DispatchLock());
-        released = semaphore->Release(releaseCount, previousCount);
-    }
-    if (!released) {
+    auto semaphore = Lookup<SemaphoreObject>(handle);
+    if (!semaphore) return FALSE;
+    std::unique_lock<std::mutex> lock(platform::WaitLock());
+    if (!semaphore->Release(releaseCount, previousCount)) {
+        lock.unlock();
         SetLastError(ERROR_TOO_MANY_POSTS);
         return FALSE;
     }
-    DispatchSignal().notify_all();
     return TRUE;
 }
 
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
-    auto object = platform::LookupHandleAs<Waitable>(handle);
-    if (!object) {
-        SetLastError(ERROR_INVALID_HANDLE);
-        return WAIT_FAILED;
-    }
-    DWORD self = GetCurrentThreadId();
-    std::unique_lock<std::mutex> lock(DispatchLock());
-    auto acquired = [&] { return object->TryAcquire(self); };
-    if (milliseconds == INFINITE) {
-        DispatchSignal().wait(lock, acquired);
-        return WAIT_OBJECT_0;
-    }
-    if (acquired()) return WAIT_OBJECT_0;
-    if (milliseconds == 0) return WAIT_TIMEOUT;
-    return platform::GetClock().WaitFor(DispatchSignal(), lock, milliseconds, acquired) ? WAIT_OBJECT_0
-                                                                                       : WAIT_TIMEOUT;
+    return WaitForMultipleObjectsEx(1, &handle, FALSE, milliseconds, FALSE);
 }
 
-DWORD GetCurrentThreadId() { return static_cast<DWORD>(::syscall(SYS_gettid)); }
-DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
+    return WaitForMultipleObjectsEx(count, handles, waitAll, milliseconds, FALSE);
+}
 
-uintptr_t _beginthreadex(void*, unsigned, unsigned (*start)(void*), void* argument, unsigned, unsigned* threadId) {
-    auto thread = std::make_shared<Thread>();
+DWORD WaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                               BOOL alertable) {
+    if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || handles == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return WAIT_FAILED;
+    }
+    std::vector<std::shared_ptr<Waitable>> objects(count);
+    for (DWORD i = 0; i < count; ++i) {
+        objects[i] = Lookup<Waitable>(handles[i]);
+        if (!objects[i]) return WAIT_FAILED;
+        for (DWORD j = 0; waitAll && j < i; ++j) {
+            if (objects[j] == objects[i]) {
+                SetLastError(ERROR_INVALID_PARAMETER);
+                return WAIT_FAILED;
+            }
+        }
+    }
+    return platform::dispatch::WaitForObjects(objects, waitAll != FALSE, milliseconds, alertable != FALSE);
+}
+
+namespace {
+
+thread_local DWORD t_threadId = 0;
+
+// A forked child's thread has an id of its own.
+void ForgetThreadIdInChild() {
+    t_threadId = 0;
+}
+[[maybe_unused]] const int g_forkHook = pthread_atfork(nullptr, nullptr, ForgetThreadIdInChild);
+
+}  // namespace
+
+DWORD GetCurrentThreadId() {
+    if (t_threadId == 0) t_threadId = static_cast<DWORD>(::syscall(SYS_gettid));
+    return t_threadId;
+}
+
+DWORD GetCurrentProcessId() {
+    return static_cast<DWORD>(::getpid());
+}
+
+uintptr_t _beginthreadex(void*, unsigned, unsigned (*start)(void*), void* argument, unsigned,
+                         unsigned* threadId) {
+    auto thread = std::make_shared<ThreadObject>();
     HANDLE handle = platform::NewHandle(thread);
+    // It takes part from now on, so that time cannot pass between its start and its first wait.
+    platform::threads::ReservePlace();
     try {
         std::thread([thread, start, argument] {
+            platform::threads::ClaimPlace();
             start(argument);
-            {
-                std::lock_guard<std::mutex> g(DispatchLock());
-                thread->End();
-            }
-            DispatchSignal().notify_all();
+            platform::dispatch::EndCurrentThread();
+            platform::threads::LeavePlace();
+            std::lock_guard<std::mutex> g(platform::WaitLock());
+            thread->End();
         }).detach();
     } catch (const std::system_error&) {
+        platform::threads::CancelPlace();
         CloseHandle(handle);
         SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return 0;
@@ -274,6 +235,20 @@ uintptr_t _beginthreadex(void*, unsigned, unsigned (*start)(void*), void* argume
     return reinterpret_cast<uintptr_t>(handle);
 }
 
-void Sleep(DWORD milliseconds) { platform::GetClock().Sleep(milliseconds); }
+void Sleep(DWORD milliseconds) {
+    platform::GetClock().Sleep(milliseconds);
+}
 
-DWORD GetTickCount() { return static_cast<DWORD>(platform::GetClock().MonotonicMs()); }
+DWORD SleepEx(DWORD milliseconds, BOOL alertable) {
+    if (!alertable) {
+        Sleep(milliseconds);
+        return 0;
+    }
+    platform::GetClock().NoteSleep(milliseconds);
+    const DWORD outcome = platform::dispatch::WaitForObjects({}, false, milliseconds, true);
+    return outcome == WAIT_IO_COMPLETION ? WAIT_IO_COMPLETION : 0;
+}
+
+DWORD GetTickCount() {
+    return static_cast<DWORD>(platform::GetClock().MonotonicMs());
+}
