@@ -25,8 +25,7 @@ void WriteCharacters(FILE* f, const uint8_t* bytes, uint32_t count) {
 void HexDump(const char* title, const void* data, uint32_t length) {
     FILE* f = DebugLogFile();
     if (f == nullptr || !g_HexDumpsToFile || data == nullptr) return;
-    HANDLE mutex = DebugLogMutex();
-    if (mutex != nullptr) WaitForSingleObject(mutex, INFINITE);
+    DebugLogHold hold;
     const auto* bytes = static_cast<const uint8_t*>(data);
     std::fprintf(f, "====== %s ====== %d\n", title, static_cast<int>(length));
     for (uint32_t offset = 0; offset < length; offset += 16) {
@@ -41,7 +40,6 @@ void HexDump(const char* title, const void* data, uint32_t length) {
     std::fputc('\n', f);
     if (length % 16 == 0) std::fputc('\n', f);
     std::fflush(f);
-    if (mutex != nullptr) ReleaseMutex(mutex);
 }
 
 void DumpPacket(int direction, const void* data, uint32_t length) {

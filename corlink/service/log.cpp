@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 #include "corlink/service/log_internal.h"
 #include "corlink/service/log_switches.h"
@@ -27,25 +28,18 @@ constexpr const char* kServiceKey = "SYSTEM\\CurrentControlSet\\Services\\corlin
 constexpr const char* kMonthNames[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-HANDLE g_LogMutex = nullptr;
 FILE* g_LogFile = nullptr;
 int g_RefCount = 0;
 uint32_t g_CallCounter = 0;  // wraps like the signed counter it stands for
 bool g_AtLineStart = true;
 
-// The log mutex, when it exists: recursive for its owner, so nested log calls pass.
-class LogMutexHold {
-public:
-    LogMutexHold() : held_(g_LogMutex != nullptr && WaitForSingleObject(g_LogMutex, INFINITE) == WAIT_OBJECT_0) {}
-    ~LogMutexHold() {
-        if (held_) ReleaseMutex(g_LogMutex);
-    }
-    LogMutexHold(const LogMutexHold&) = delete;
-    LogMutexHold& operator=(const LogMutexHold&) = delete;
-
-private:
-    bool held_;
-};
+// The log's lock: recursive, since a log call may log (DebugPrint writes through DebugWrite). Never
+// destroyed: threads log on their way out. A thread that has to wait for it counts as blocked for the
+// virtual clock, in case the holder sleeps (the pause option, the open retries).
+std::recursive_mutex& LogLock() {
+    static auto* lock = new std::recursive_mutex;
+    return *lock;
+}
 
 const char* MonthName(WORD month) { return kMonthNames[(month + 11) % 12]; }
 
@@ -147,7 +141,7 @@ void WriteText(const char* text) {
 }
 
 void VDebugWrite(const char* format, va_list args) {
-    LogMutexHold hold;
+    DebugLogHold hold;
     ++g_CallCounter;
     if (g_CallCounter % 100 == 0) {
         QueryDebugKeys(&DebugConfig);
@@ -194,7 +188,7 @@ void DebugWrite(const char* format, ...) {
 }
 
 void DebugPrint(const char* format, ...) {
-    LogMutexHold hold;
+    DebugLogHold hold;
     char message[2048];
     va_list args;
     va_start(args, format);
@@ -232,8 +226,7 @@ int QueryDebugKeys(DEBUG_CONFIG* config) {
 }
 
 int OpenDebugFile(const char* nameOverride) {
-    if (g_LogMutex == nullptr) g_LogMutex = CreateMutexA(nullptr, FALSE, nullptr);
-    LogMutexHold hold;
+    DebugLogHold hold;
     DebugPrint("OpenDebugFile\n");
     std::memset(&DebugConfig, 0, sizeof DebugConfig);
     DebugConfig.ToFile = 1;
@@ -276,7 +269,7 @@ int OpenDebugFile(const char* nameOverride) {
 }
 
 void CloseDebugFile() {
-    LogMutexHold hold;
+    DebugLogHold hold;
     DebugPrint("CloseDebugFile(refcnt=%d)\n", g_RefCount);
     if (--g_RefCount <= 0 && g_LogFile != nullptr && g_LogFile != stdout) {
         std::fclose(g_LogFile);
@@ -299,4 +292,10 @@ void LogLastError(const char* operation) {
 }
 
 FILE* DebugLogFile() { return g_LogFile; }
-HANDLE DebugLogMutex() { return g_LogMutex; }
+DebugLogHold::DebugLogHold() {
+    if (LogLock().try_lock()) return;
+    platform::BlockedOutsideClock waiting;
+    LogLock().lock();
+}
+
+DebugLogHold::~DebugLogHold() { LogLock().unlock(); }

@@ -1,4 +1,4 @@
-// The debug log's file and mutex, for the writers that sit beside it (the hex dumps).
+// The debug log's file and lock, for the writers that sit beside it (the hex dumps).
 #pragma once
 
 #include <cstdio>
@@ -7,5 +7,11 @@
 
 // The open log file, or null.
 FILE* DebugLogFile();
-// The log mutex, or null before the log is opened.
-HANDLE DebugLogMutex();
+// Holds the log's lock (recursive) while it lives.
+class DebugLogHold {
+public:
+    DebugLogHold();
+    ~DebugLogHold();
+    DebugLogHold(const DebugLogHold&) = delete;
+    DebugLogHold& operator=(const DebugLogHold&) = delete;
+};

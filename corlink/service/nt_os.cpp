@@ -36,8 +36,8 @@ void* safe_malloc(size_t size) {
 OS_LOCK* os_CreateLock() {
     auto* lock = static_cast<OS_LOCK*>(os_Alloc(sizeof(OS_LOCK)));
     if (lock == nullptr) return nullptr;
-    lock->hEvent = CreateEventA(nullptr, FALSE, TRUE, nullptr);
-    if (lock->hEvent == nullptr) {
+    lock->hMutex = CreateMutexA(nullptr, FALSE, nullptr);
+    if (lock->hMutex == nullptr) {
         os_Free(lock);
         return nullptr;
     }
@@ -51,39 +51,48 @@ void os_DeleteLock(OS_LOCK* pLock) {
         OS_ASSERT(pLock);
         return;
     }
-    if (pLock->hEvent != nullptr) CloseHandle(pLock->hEvent);
+    if (pLock->hMutex != nullptr) CloseHandle(pLock->hMutex);
     os_Free(pLock);
 }
+
+// The owner writes the fields while it holds the mutex; other threads only read them (atomically), to
+// refuse a release by a thread that does not hold the lock.
+static DWORD ReadField(const DWORD& field) { return __atomic_load_n(&field, __ATOMIC_RELAXED); }
+static void WriteField(DWORD& field, DWORD value) { __atomic_store_n(&field, value, __ATOMIC_RELAXED); }
 
 int os_Lock(OS_LOCK* lock) {
     if (lock == nullptr) {
         OS_ASSERT(0);
         return 0;
     }
-    DWORD self = GetCurrentThreadId();
-    if (lock->count != 0 && lock->ownerThreadId == self) {
-        ++lock->count;
-        return 1;
+    switch (WaitForSingleObject(lock->hMutex, INFINITE)) {
+        case WAIT_OBJECT_0: break;
+        case WAIT_ABANDONED:
+            // Its owner thread ended inside the lock: the lock is ours now (what it protects may be half
+            // changed), with our own count.
+            DebugPrint("os_Lock: the lock's owner thread ended holding it\n");
+            WriteField(lock->count, 0);
+            break;
+        default: OS_ASSERT(0); return 0;
     }
-    if (WaitForSingleObject(lock->hEvent, INFINITE) != WAIT_OBJECT_0) {
-        OS_ASSERT(0);
-        return 0;
-    }
-    OS_ASSERT_TEXT(lock->count == 0, "0==pLock->count");
-    OS_ASSERT_TEXT(lock->ownerThreadId == 0, "0==pLock->ownerThreadId");
-    lock->ownerThreadId = self;
-    lock->count = 1;
+    WriteField(lock->ownerThreadId, GetCurrentThreadId());
+    WriteField(lock->count, ReadField(lock->count) + 1);
     return 1;
 }
 
 int os_Unlock(OS_LOCK* lock) {
-    if (lock == nullptr || lock->count == 0 || lock->ownerThreadId != GetCurrentThreadId()) {
+    if (lock == nullptr || ReadField(lock->count) == 0 || ReadField(lock->ownerThreadId) != GetCurrentThreadId()) {
         OS_ASSERT(0);
         return 0;
     }
-    if (--lock->count > 0) return 1;
-    lock->ownerThreadId = 0;
-    return SetEvent(lock->hEvent);
+    const DWORD count = ReadField(lock->count) - 1;
+    WriteField(lock->count, count);
+    if (count == 0) WriteField(lock->ownerThreadId, 0);
+    if (!ReleaseMutex(lock->hMutex)) {  // an ended owner's id taken by another thread
+        OS_ASSERT(0);
+        return 0;
+    }
+    return 1;
 }
 
 HANDLE os_CreateMutex(const char* name) { return CreateMutexA(nullptr, FALSE, name); }

@@ -7,11 +7,12 @@
 
 #include "platform/win_types.h"
 
-// A recursive lock: the owner may take it again; only the owner may release it.
+// A recursive lock: the owner may take it again; only the owner may release it. Waiters take it in the
+// order they came.
 struct OS_LOCK {
-    DWORD ownerThreadId;  // 0 while free
-    DWORD count;          // 0 while free
-    HANDLE hEvent;        // auto-reset, signalled exactly while nobody owns the lock
+    DWORD ownerThreadId;  // 0 while free; written by the owner only
+    DWORD count;          // 0 while free; written by the owner only
+    HANDLE hMutex;        // the exclusion itself: recursive, owned by the thread that took it
 };
 
 struct OS_SYSINFO {
