@@ -4,6 +4,7 @@
 #include <climits>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/last_error.h"
 #include "platform/posix_socket.h"
 
@@ -248,7 +249,12 @@ int WSAPoll(WSAPOLLFD* fdArray, ULONG fds, int timeout) {
             fd = INT_MAX;  // reports POLLNVAL
         entries[i] = ps::PollEntry{fd, SystemPollBits(fdArray[i].events), 0};
     }
-    const int result = ps::Poll(entries.data(), fds, timeout);
+    int result;
+    {
+        // Time may pass while the thread waits for a peer (clock.h).
+        platform::BlockedOutsideClock waiting;
+        result = ps::Poll(entries.data(), fds, timeout);
+    }
     if (result < 0) return Failed(SOCKET_ERROR, WsaFromErrno(errno));
     for (ULONG i = 0; i < fds; ++i) fdArray[i].revents = WindowsPollEvents(entries[i].ready);
     return result;
