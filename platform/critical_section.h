@@ -1,0 +1,18 @@
+// Critical sections: recursive locks private to a process, taken in the order threads came. A thread
+// waiting for one counts as blocked for the virtual clock, like any wait of the platform.
+#pragma once
+
+#include "platform/win_types.h"
+
+struct CRITICAL_SECTION {
+    void* lock;  // the platform's lock object, made by InitializeCriticalSection
+};
+using LPCRITICAL_SECTION = CRITICAL_SECTION*;
+
+void InitializeCriticalSection(LPCRITICAL_SECTION section);
+void EnterCriticalSection(LPCRITICAL_SECTION section);
+// TRUE when the section was free or already the caller's (it is then held once more).
+BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);
+// Only the owner leaves; a leave by another thread changes nothing.
+void LeaveCriticalSection(LPCRITICAL_SECTION section);
+void DeleteCriticalSection(LPCRITICAL_SECTION section);
