@@ -339,3 +339,5 @@ int32_t SendCapiCommand(uint32_t commandCode, const CAPI_ADDRESS* address, uint3
 CapiCommandCounters& CapiCounters() { return g_Send.counters; }
 
 const char* CapiLastResultLine() { return g_Send.resultLine; }
+
+void ResetSendPath() { g_Send = SendPathState{}; }

@@ -32,6 +32,8 @@ struct CapiCommandCounters {
 CapiCommandCounters& CapiCounters();
 // The result line of the last command that was reported.
 const char* CapiLastResultLine();
+// Forgets the counters, the last reported command and its result line, as at start (for tests).
+void ResetSendPath();
 
 // 1 when another try may help: no reply, COMMAND_FAILED, LOCK_NOT_GRANTED_WAIT_TO_RETRY, OTHER_NOT_SET for
 // U_GET_CONTROLLER_DATA, or command code 183.

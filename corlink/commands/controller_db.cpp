@@ -292,4 +292,11 @@ uint32_t RemoveController(int32_t index) {
     return g_NumControllers;
 }
 
+void EmptyControllerDb() {
+    while (g_NumControllers > 0) RemoveController(static_cast<int32_t>(g_NumControllers - 1));
+    for (uint32_t i = 0; i < CONTROLLER_DB_SIZE; ++i) {
+        if (RAID_CONTROLLER* entry = g_ControllerDb.Peek(i)) std::memset(static_cast<void*>(entry), 0, sizeof(*entry));
+    }
+}
+
 int64_t GetTimeSeconds() { return static_cast<int64_t>(platform::GetClock().NowMs() / 1000); }

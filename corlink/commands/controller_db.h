@@ -64,6 +64,8 @@ void SetResponds(CAPI_HANDLE handle, uint8_t value);
 void FreeController(int32_t index);
 // Removes the entry, moving later entries one place down; returns the new g_NumControllers.
 uint32_t RemoveController(int32_t index);
+// Removes every entry (freeing what each owns) and zeroes every allocated entry, as at start (for tests).
+void EmptyControllerDb();
 
 // Points the entry's I/O block at `context` (its own, or its mate's for a placeholder).
 void PointIoBlockAt(RAID_CONTROLLER& entry, CAPI_CONTROLLER_CONTEXT* context);

@@ -42,6 +42,11 @@ void PlaceController(const RAID_CONTROLLER& entry, STORAGE_SYSTEM* system) {
 
 }  // namespace
 
+void ClearStorageSystems() {
+    std::memset(gStorageSystems, 0, sizeof gStorageSystems);
+    nStorageSystem = 0;
+}
+
 STORAGE_SYSTEM* FindStorageSystem(CAPI_HANDLE handle) {
     const int32_t count = nStorageSystem < 0 ? 0 : nStorageSystem;
     for (int32_t i = 0; i < count && i < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++i) {

@@ -9,6 +9,9 @@
 extern STORAGE_SYSTEM gStorageSystems[STORAGE_SYSTEM_TABLE_SIZE];
 extern int32_t nStorageSystem;  // entries 0 to nStorageSystem - 1 are in use
 
+// Empties the table, as at start (for tests).
+void ClearStorageSystems();
+
 // The storage system that holds the handle as controllerHandleA or controllerHandleB, or null.
 STORAGE_SYSTEM* FindStorageSystem(CAPI_HANDLE handle);
 

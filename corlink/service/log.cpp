@@ -278,6 +278,24 @@ void CloseDebugFile() {
     }
 }
 
+void ResetDebugLog() {
+    {
+        LogMutexHold hold;
+        if (g_LogFile != nullptr && g_LogFile != stdout) std::fclose(g_LogFile);
+        g_LogFile = nullptr;
+        g_RefCount = 0;
+        g_CallCounter = 0;
+        g_AtLineStart = true;
+        std::memset(&DebugConfig, 0, sizeof DebugConfig);
+    }
+    g_MultipathLogLevel = 0;
+    g_ScsiVerbose = false;
+    g_ResolveAllDiskNames = false;
+    g_VerboseReplyStorage = false;
+    gDisableCSMI = false;
+    g_HexDumpsToFile = false;
+}
+
 void LogLastError(const char* operation) {
     DWORD error = GetLastError();
     char* text = nullptr;

@@ -32,5 +32,8 @@ int FormatArgs(char* buffer, size_t size, const char* format, va_list args);
 int OpenDebugFile(const char* nameOverride);
 int QueryDebugKeys(DEBUG_CONFIG* config);
 void CloseDebugFile();
+// Closes the debug file whatever its reference count and forgets the settings and the log switches, as at
+// start (for tests).
+void ResetDebugLog();
 // Logs "<operation> failed with error <n>: <system text>".
 void LogLastError(const char* operation);

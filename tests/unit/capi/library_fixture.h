@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
+#include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
 
 struct Delivery {
@@ -33,6 +34,7 @@ protected:
     static constexpr CAPI_HANDLE kSecond = 0x200;
 
     CapiLibraryTest() : fake(2) {
+        testsupport::ResetProxyState();
         s_current = this;
         CAPI_RegisterCallback(&Record);
         CAPI_Initialize();
@@ -43,15 +45,12 @@ protected:
         }
         CAPI_SetDiscoveryHooks(&hooks);
         deliveries.clear();
-        g_StopFlag = 0;
         s_discoveryEnabled = false;
         s_discoveryRunning = false;
         s_payloadBytesToKeep = 64;
     }
     ~CapiLibraryTest() override {
-        CAPI_SetDiscoveryHooks(nullptr);
-        CAPI_RegisterCallback(nullptr);
-        g_StopFlag = 0;
+        testsupport::ResetProxyState();
         s_current = nullptr;
     }
 

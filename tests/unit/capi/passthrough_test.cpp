@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
+#include "tests/support/proxy_state.h"
 
 namespace {
 
@@ -36,10 +37,7 @@ protected:
         g_Callbacks = 0;
         g_PassThrough = {request.data(), reply.data(), 0, 0};
     }
-    ~PassThrough() override {
-        g_PassThrough = {};
-        CAPI_RegisterCallback(nullptr);
-    }
+    ~PassThrough() override { testsupport::ResetProxyState(); }
 
     platform::ScopedVirtualClock clock;
     FakeControllerTable table;

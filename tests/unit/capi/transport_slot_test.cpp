@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
+#include "tests/support/proxy_state.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ protected:
         g_Calls.clear();
         CAPI_RegisterCallback(&Recorder<1>);
     }
-    ~TransportSlot() override { CAPI_RegisterCallback(nullptr); }
+    ~TransportSlot() override { testsupport::ResetProxyState(); }
 
     struct Found {
         int32_t result;

@@ -13,6 +13,7 @@
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/storage_system.h"
 #include "corlink/service/nt_os.h"
+#include "tests/support/proxy_state.h"
 
 namespace {
 
@@ -39,17 +40,7 @@ protected:
     ControllerDbTest() { Reset(); }
     ~ControllerDbTest() override { Reset(); }
 
-    static void Reset() {
-        for (uint32_t i = 0; i < g_NumControllers; ++i) {
-            FreeController(static_cast<int32_t>(i));
-        }
-        for (uint32_t i = 0; i < CONTROLLER_DB_SIZE; ++i) {
-            if (RAID_CONTROLLER* entry = g_ControllerDb.Peek(i)) std::memset(static_cast<void*>(entry), 0, sizeof(*entry));
-        }
-        g_NumControllers = 0;
-        nStorageSystem = 0;
-        g_CurrentController = -1;
-    }
+    static void Reset() { testsupport::ResetProxyState(); }
 
     // Appends an entry as discovery would make it: a real controller with its own receive buffers and
     // transport context, or a placeholder sharing its mate's.

@@ -24,6 +24,7 @@
 #include "corlink/service/service_params.h"
 #include "platform/clock.h"
 #include "tests/support/fake_transport.h"
+#include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/commands/fabric_database_fixture.h"
 #include "tests/unit/sim/fabric_fixture.h"
@@ -184,11 +185,8 @@ TEST_P(ControllerDiscoveryTest, SetPasswordFirstProvesTheCurrentPasswordThenChan
 // Over the scripted transport: no controller answers a read, so what is left is the enumeration.
 class EnumerationTest : public ::testing::Test {
   protected:
-    EnumerationTest() { EmptyControllerDatabase(); }
-    ~EnumerationTest() override {
-        EmptyControllerDatabase();
-        CAPI_RegisterCallback(nullptr);
-    }
+    EnumerationTest() { testsupport::ResetProxyState(); }
+    ~EnumerationTest() override { testsupport::ResetProxyState(); }
     platform::ScopedVirtualClock clock_;
     testsupport::TestRoot root_;
 };

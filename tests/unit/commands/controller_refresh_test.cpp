@@ -23,6 +23,7 @@
 #include "corlink/service/service_params.h"
 #include "corlink/transport/inband_transport.h"
 #include "platform/clock.h"
+#include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
@@ -37,10 +38,10 @@ class ControllerRefreshTest : public FabricTest {
 protected:
     void SetUp() override {
         FabricTest::SetUp();
+        testsupport::ResetProxyState();
         OpenDebugFile(nullptr);
         testsupport::WriteWholeFile(root_.path() + "/corlink.conf", "[Models]\nm1 = Brenlow +Stor.*\n");
         std::snprintf(g_ConfigFile, sizeof g_ConfigFile, "%s", (root_.path() + "/corlink.conf").c_str());
-        ResetDb();
         savedInitialize_ = g_LmxTable[0].initialize;
         g_LmxTable[0].initialize = &SCSI32LMX_Initialize;
         CAPI_RegisterCallback(&MasterCallback);
@@ -64,19 +65,9 @@ protected:
         fabric_->journal().Clear();
     }
     void TearDown() override {
-        CAPI_RegisterCallback(nullptr);
         g_LmxTable[0].initialize = savedInitialize_;
-        ResetDb();
-        CloseDebugFile();
+        testsupport::ResetProxyState();
         FabricTest::TearDown();
-    }
-    static void ResetDb() {
-        for (uint32_t i = 0; i < CONTROLLER_DB_SIZE; ++i) {
-            if (RAID_CONTROLLER* entry = g_ControllerDb.Peek(i)) std::memset(static_cast<void*>(entry), 0, sizeof(*entry));
-        }
-        g_NumControllers = 0;
-        g_CurrentController = -1;
-        g_badControllerNumberError = 0;
     }
     std::vector<uint32_t> Commands() const {
         std::vector<uint32_t> codes;

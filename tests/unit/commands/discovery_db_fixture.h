@@ -12,6 +12,7 @@
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/storage_system.h"
 #include "corlink/service/nt_os.h"
+#include "tests/support/proxy_state.h"
 
 struct Found {
     std::string serial;
@@ -25,13 +26,13 @@ class DiscoveryDbTest : public ::testing::Test {
   protected:
     static constexpr uint32_t kRawBufferSize = 262231;
 
-    DiscoveryDbTest() { Empty(); }
-    ~DiscoveryDbTest() override { Empty(); }
+    DiscoveryDbTest() { testsupport::ResetProxyState(); }
+    ~DiscoveryDbTest() override { testsupport::ResetProxyState(); }
 
+    // Between the cases of one test.
     static void Empty() {
-        while (g_NumControllers > 0) RemoveController(0);
-        nStorageSystem = 0;
-        std::memset(gStorageSystems, 0, sizeof(gStorageSystems));
+        EmptyControllerDb();
+        ClearStorageSystems();
         g_CurrentController = -1;
     }
 

@@ -1,6 +1,6 @@
 // The proxy's controller database over the simulated fabric: a fresh root as the current directory (where
 // the first discovery's capture file lands), the supported-model list naming the fabric's arrays, the debug
-// log open, and an empty database before and after each test.
+// log open, and the proxy's state reset before and after each test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,47 +9,38 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corlink/capi/capi_library.h"
-#include "corlink/commands/capi_session.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/storage_system.h"
-#include "corlink/service/console.h"
 #include "corlink/service/log.h"
 #include "corlink/service/service_params.h"
 #include "platform/clock.h"
+#include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/sim/fabric_fixture.h"
-
-// Removes every entry and storage system.
-inline void EmptyControllerDatabase() {
-    while (g_NumControllers > 0) RemoveController(0);
-    nStorageSystem = 0;
-    std::memset(gStorageSystems, 0, sizeof(gStorageSystems));
-    g_CurrentController = -1;
-    g_badControllerNumberError = 0;
-}
 
 class FabricDatabaseTest : public simtest::FabricTest {
 protected:
     void SetUp() override {
         FabricTest::SetUp();
+        testsupport::ResetProxyState();
         ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
         ASSERT_EQ(chdir(root_.path().c_str()), 0);
         OpenDebugFile(nullptr);
         testsupport::WriteWholeFile(root_.path() + "/corlink.conf", "[Models]\nm1 = Brenlow +Stor.*\n");
         std::snprintf(g_ConfigFile, sizeof g_ConfigFile, "%s", (root_.path() + "/corlink.conf").c_str());
-        EmptyDatabase();
     }
     void TearDown() override {
-        EmptyDatabase();
-        CAPI_RegisterCallback(nullptr);
-        CloseCaptureFiles(CaptureRole::Both);
-        CloseDebugFile();
+        testsupport::ResetProxyState();
         EXPECT_EQ(chdir(cwd_), 0);
         FabricTest::TearDown();
     }
-    static void EmptyDatabase() { EmptyControllerDatabase(); }
+    // Between the cases of one test.
+    static void EmptyDatabase() {
+        EmptyControllerDb();
+        ClearStorageSystems();
+        g_CurrentController = -1;
+    }
 
     platform::ScopedVirtualClock clock_;
     testsupport::TestRoot root_;

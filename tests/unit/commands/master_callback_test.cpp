@@ -15,6 +15,7 @@
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/master_callback.h"
 #include "corlink/commands/reply_buffers.h"
+#include "tests/support/proxy_state.h"
 
 namespace {
 
@@ -36,16 +37,7 @@ protected:
     }
     ~MasterCallbackTest() override { Reset(); }
 
-    static void Reset() {
-        for (uint32_t i = 0; i < CONTROLLER_DB_SIZE; ++i) {
-            if (RAID_CONTROLLER* entry = g_ControllerDb.Peek(i)) std::memset(static_cast<void*>(entry), 0, sizeof(*entry));
-        }
-        g_NumControllers = 0;
-        g_CurrentController = -1;
-        g_badControllerNumberError = 0;
-        g_EventBuffer = nullptr;
-        g_EventCount = 0;
-    }
+    static void Reset() { testsupport::ResetProxyState(); }
     static void AddController(CAPI_HANDLE handle, uint8_t failoverId) {
         RAID_CONTROLLER& entry = g_ControllerDb[g_NumControllers++];
         entry.controllerHandle = handle;

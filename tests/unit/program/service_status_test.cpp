@@ -9,18 +9,16 @@
 #include "corlink/service/service_params.h"
 #include "platform/console_control.h"
 #include "platform/event_log.h"
+#include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
 
 namespace {
 
 class ServiceStatusTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        g_DebugConsole = false;
-        g_ServiceStatusHandle = nullptr;  // outside a service run every report fails
-        g_StopFlag = 0;
-    }
-    void TearDown() override { g_StopFlag = 0; }
+    // Outside a service run (no status handle) every report fails.
+    void SetUp() override { testsupport::ResetProxyState(); }
+    void TearDown() override { testsupport::ResetProxyState(); }
     std::string EventLog() const { return root.ReadFile("eventlog/Application.log"); }
     testsupport::TestRoot root;
 };

@@ -13,14 +13,6 @@ using testsupport::ScriptedReply;
 
 class CsmiTest : public ScsiFixture {
   protected:
-    void SetUp() override {
-        ScsiFixture::SetUp();
-        saved = gDisableCSMI.load();
-    }
-    void TearDown() override {
-        gDisableCSMI = saved;
-        ScsiFixture::TearDown();
-    }
     // An answer with count phys, phy i attached to address byte 7 = addressOf(i).
     static ScriptedReply Phys(uint8_t count, std::function<uint8_t(int)> addressOf) {
         ScriptedReply reply;
@@ -36,7 +28,6 @@ class CsmiTest : public ScsiFixture {
         };
         return reply;
     }
-    bool saved = false;
 };
 
 TEST_F(CsmiTest, PhyQueryRunsOnlyWhileSwitchedOn) {

@@ -9,6 +9,7 @@
 #include "corlink/service/log_switches.h"
 #include "corlink/service/nt_os.h"
 #include "corlink/transport/multipath.h"
+#include "tests/support/proxy_state.h"
 #include "tests/support/scripted_devices.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/service/log_capture.h"
@@ -19,27 +20,16 @@ class ScsiFixture : public ::testing::Test {
     static constexpr const char* kDisk = "\\\\.\\PhysicalDrive1";
 
     void SetUp() override {
-        savedConfig = DebugConfig;
+        testsupport::ResetProxyState();
         DebugConfig.ToDebugger = 1;
-        g_ScsiVerbose = false;
-        g_MultipathLogLevel = 0;
-        g_StopFlag = 0;
-        InvalidateMpioCache(nullptr);
         devices.AddDevice(kAdapter);
         devices.AddDevice(kDisk);
         log.Clear();
     }
-    void TearDown() override {
-        DebugConfig = savedConfig;
-        g_StopFlag = 0;
-        g_ScsiVerbose = false;
-        g_MultipathLogLevel = 0;
-        InvalidateMpioCache(nullptr);
-    }
+    void TearDown() override { testsupport::ResetProxyState(); }
     bool Logged(const std::string& text) { return log.Text().find(text) != std::string::npos; }
 
     testsupport::TestRoot root;
     testsupport::ScriptedDevices devices;
     DebuggerCapture log;
-    DEBUG_CONFIG savedConfig{};
 };

@@ -1,0 +1,67 @@
+#include "tests/support/proxy_state.h"
+
+#include "corlink/capi/capi_library.h"
+#include "corlink/capi/discovery_hooks.h"
+#include "corlink/capi/passthrough.h"
+#include "corlink/capi/send_path.h"
+#include "corlink/commands/capi_session.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/event_buffer.h"
+#include "corlink/commands/executor_state.h"
+#include "corlink/commands/master_callback.h"
+#include "corlink/commands/storage_system.h"
+#include "corlink/service/console.h"
+#include "corlink/service/log.h"
+#include "corlink/service/nt_os.h"
+#include "corlink/service/run_flags.h"
+#include "corlink/service/service_params.h"
+#include "corlink/service/service_status.h"
+#include "corlink/transport/device_state.h"
+#include "corlink/transport/multipath.h"
+#include "corlink/transport/processor_device_table.h"
+#include "corlink/transport/scsi_command.h"
+
+namespace testsupport {
+
+void ResetProxyState() {
+    // The command executor: the controller database, the storage systems, the running command, discovery.
+    EmptyControllerDb();
+    ClearStorageSystems();
+    g_CurrentController = -1;
+    g_DiscoveryFlag = 0;
+    g_TraceFlag = 0;
+    g_DiscoveryRunning = 0;
+    g_FirstDiscovery = 1;
+    g_badControllerNumberError = 0;
+    g_InitializeComplete = 0;
+    g_UpdateTimeouts = 0;
+    g_EventBuffer = nullptr;
+    g_EventCount = 0;
+
+    // The CAPI library.
+    CAPI_RegisterCallback(nullptr);
+    CAPI_SetDiscoveryHooks(nullptr);
+    g_PassThrough = {};
+    ResetSendPath();
+
+    // The in-band transport.
+    InvalidateMpioCache(nullptr);
+    processorDeviceTableSize = 0;
+    g_DeviceGone = 0;
+    g_LastTransferLength = 0;
+
+    // The foundation: the debug log, the capture files, the run flags and file names.
+    ResetDebugLog();
+    CloseCaptureFiles(CaptureRole::Both);
+    g_StopFlag = 0;
+    g_ServiceStatusHandle = nullptr;
+    g_IpsMode = false;
+    g_DebugConsole = false;
+    for (char* name : {g_ServiceParamName, g_ServiceParamVersion, g_InstallDirectory, g_DumpSwitchFile, g_DumpFile,
+                       g_ConfigFile}) {
+        name[0] = '\0';
+    }
+}
+
+}  // namespace testsupport

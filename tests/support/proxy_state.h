@@ -1,0 +1,17 @@
+// One reset of the proxy's process-wide state between tests.
+#pragma once
+
+namespace testsupport {
+
+// Puts every process-wide state of the proxy back as a fresh process has it:
+// - the command executor: the controller database, the storage systems, the running command, the discovery
+//   and initialisation flags, the event buffer;
+// - the CAPI library: the reply callback, the discovery hooks, the pass-through, the send path's report;
+// - the transport: the path cache, the processor device table, the device-gone flag;
+// - the foundation: the debug log with its settings and switches, the capture files, the stop and "ips"
+//   flags, the service status handle and the service's file names.
+// Call it in a fixture's SetUp and TearDown. Kernel objects and threads of a running proxy are left to their
+// owners' shut-down (rreTerminate, the server's stop).
+void ResetProxyState();
+
+}  // namespace testsupport
