@@ -9,6 +9,7 @@
 #include "platform/fabric_wire.h"
 #include "platform/scsi_layouts.h"
 #include "platform/unix_stream.h"
+#include "platform/wmi_wire.h"
 
 namespace platform {
 namespace {
@@ -176,19 +177,51 @@ private:
     std::shared_ptr<Link> link_;
 };
 
+// WMI queries answered by the server.
+class FabricWmiClient final : public WmiProvider {
+public:
+    explicit FabricWmiClient(std::string path) : link_(std::move(path)) {}
+
+    HRESULT Query(const std::string& nameSpace, const std::string& query, std::vector<WmiObjectRef>* results) override {
+        const std::string name = nameSpace + "\n" + query;
+        if (name.size() > kMaxName || name.find('\0') != std::string::npos) return WBEM_E_INVALID_QUERY;
+        RequestHead head{};
+        head.op = static_cast<uint32_t>(Op::WmiQuery);
+        head.outCapacity = kMaxBuffer;
+        Reply reply;
+        if (!link_.Call(head, name.c_str(), nullptr, nullptr, &reply)) return WBEM_E_FAILED;
+        const auto hr = static_cast<HRESULT>(reply.head.result);
+        if (hr < 0) return hr;
+        std::vector<WmiObjectRef> objects;
+        if (!wmi_wire::Decode(reply.out.data(), reply.out.size(), &objects)) return WBEM_E_FAILED;
+        *results = std::move(objects);
+        return hr;
+    }
+
+private:
+    Link link_;
+};
+
 }  // namespace
 
 std::unique_ptr<DeviceBackend> MakeFabricClient(const std::string& socketPath) {
     return std::make_unique<FabricClient>(socketPath);
 }
 
+std::unique_ptr<WmiProvider> MakeFabricWmiClient(const std::string& socketPath) {
+    return std::make_unique<FabricWmiClient>(socketPath);
+}
+
 bool InstallFabricClientFromEnvironment() {
     const char* path = std::getenv("CORLINK_FABRIC");
     if (path == nullptr || *path == '\0') return false;
-    // Lives for the rest of the run: the backend may be used until the process ends.
+    // Live for the rest of the run: the backend and the provider may be used until the process ends.
     static std::unique_ptr<DeviceBackend> client;
+    static std::unique_ptr<WmiProvider> wmi;
     client = MakeFabricClient(path);
+    wmi = MakeFabricWmiClient(path);
     SetDeviceBackend(client.get());
+    SetWmiProvider(wmi.get());
     return true;
 }
 

@@ -14,6 +14,8 @@ enum class Op : uint32_t {
     QueryDosDevice = 3,  // name (or none, kNoName)
     Close = 4,           // instance
     Admin = 5,           // name: one administration message; reply output: its answer text
+    WmiQuery = 6,        // name: the namespace, a line feed, the WQL text; reply result: the HRESULT,
+                         // output: the objects (platform/wmi_wire.h)
 };
 
 constexpr uint32_t kNoName = 1;  // RequestHead::flags: QueryDosDevice of every name

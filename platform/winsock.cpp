@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/last_error.h"
 #include "platform/posix_socket.h"
+#include "platform/send_gather.h"
 
 namespace ps = platform::posix_socket;
 
@@ -184,7 +185,7 @@ int send(SOCKET s, const char* buf, int len, int flags) {
     return WithDescriptor(s, [&](int fd) {
         if (!ValidBuffer(buf, len)) return Failed(SOCKET_ERROR, WSAEFAULT);
         if ((flags & ~MSG_PARTIAL) != 0) return Failed(SOCKET_ERROR, WSAEOPNOTSUPP);
-        return Checked(ps::Send(fd, buf, len, (flags & MSG_PARTIAL) != 0 ? ps::kSendMore : 0u));
+        return Checked(platform::send_gather::Send(fd, buf, len, (flags & MSG_PARTIAL) != 0));
     });
 }
 
@@ -203,7 +204,10 @@ int shutdown(SOCKET s, int how) {
 }
 
 int closesocket(SOCKET s) {
-    return WithDescriptor(s, [&](int fd) { return Checked(ps::Close(fd)); });
+    return WithDescriptor(s, [&](int fd) {
+        platform::send_gather::Forget(fd);
+        return Checked(ps::Close(fd));
+    });
 }
 
 int getsockname(SOCKET s, sockaddr* name, int* namelen) {

@@ -37,6 +37,7 @@ class IWbemClassObject {
     // WBEM_E_NOT_FOUND for a property the object does not have.
     HRESULT Get(const std::string& name, WmiValue* value) const;
     void Put(const std::string& name, WmiValue value) { properties_[name] = std::move(value); }
+    const std::map<std::string, WmiValue>& Properties() const { return properties_; }
 
   private:
     std::map<std::string, WmiValue> properties_;

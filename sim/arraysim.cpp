@@ -1,5 +1,6 @@
 // arraysim: serves the simulated storage fabric of a scenario on the Unix socket that CORLINK_FABRIC
-// names, with its administration channel (sim/admin_channel.h), until SIGTERM or SIGINT. It also writes the SCSI device map into the registry under the machine
+// names, with its administration channel (sim/admin_channel.h) and its WMI answers (sim/wmi_answers.h), until
+// SIGTERM or SIGINT. It also writes the SCSI device map into the registry under the machine
 // root (CORLINK_ROOT), as the host's storage drivers would.
 //
 //   CORLINK_FABRIC=/tmp/fabric.sock CORLINK_ROOT=/tmp/root arraysim [scenario.ini]
@@ -16,6 +17,7 @@
 #include "sim/fabric_backend.h"
 #include "sim/fabric_server.h"
 #include "sim/scenario.h"
+#include "sim/wmi_answers.h"
 
 int main(int argc, char** argv) {
     const char* socketPath = std::getenv("CORLINK_FABRIC");
@@ -33,8 +35,10 @@ int main(int argc, char** argv) {
     sim::Fabric fabric(std::move(model));
     fabric.WriteDeviceMap();
     sim::FabricBackend backend(fabric);
-    sim::FabricServer server(backend, socketPath,
-                            [&fabric](const std::string& message) { return sim::AnswerAdminMessage(fabric, message); });
+    sim::FabricWmi wmi(fabric);
+    sim::FabricServer server(
+        backend, socketPath, [&fabric](const std::string& message) { return sim::AnswerAdminMessage(fabric, message); },
+        &wmi);
 
     std::promise<void> stop;
     std::once_flag stopOnce;

@@ -148,6 +148,8 @@ public:
                                    [&](uint8_t, uint8_t, uint8_t, const ScsiRequest& request) {
                                        return fabric_.ExecuteOnDisk(disk_, request);
                                    });
+            case IOCTL_MPIO_PASS_THROUGH_PATH_DIRECT:
+                return PathPassThrough(*disk, in, inSize, out, outSize, returned, error);
             case IOCTL_SCSI_GET_ADDRESS: {
                 const ScsiAddress& a = disk->address;
                 SCSI_ADDRESS address{sizeof(SCSI_ADDRESS), a.adapter, a.bus, a.target, a.lun};
@@ -163,6 +165,21 @@ public:
     }
 
 private:
+    // A multipath pass-through down one path of the disk, named by its SCSI address.
+    BOOL PathPassThrough(const HostDisk& disk, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
+                         DWORD* error) {
+        if (in == nullptr || inSize < sizeof(MPIO_PASS_THROUGH_PATH_DIRECT)) return Fail(ERROR_INVALID_PARAMETER, error);
+        MPIO_PASS_THROUGH_PATH_DIRECT request;
+        std::memcpy(&request, in, sizeof request);
+        const ScsiAddress path{request.PortNumber, request.PassThrough.PathId, request.PassThrough.TargetId,
+                               request.PassThrough.Lun};
+        if (path != disk.address && path != disk.secondPath) return Fail(ERROR_INVALID_PARAMETER, error);
+        return PassThrough(in, inSize, out, outSize, returned, error,
+                           [&](uint8_t, uint8_t, uint8_t, const ScsiRequest& scsi) {
+                               return fabric_.ExecuteOnAdapter(path, scsi);
+                           });
+    }
+
     Fabric& fabric_;
     const HostDisk disk_;  // the disk as opened
 };

@@ -8,6 +8,7 @@
 #include "platform/fabric_wire.h"
 #include "platform/scsi_layouts.h"
 #include "platform/unix_stream.h"
+#include "platform/wmi_wire.h"
 #include "sim/host_errors.h"
 
 namespace sim {
@@ -123,6 +124,26 @@ bool FabricServer::AnswerOne(Connection& connection) {
             reply.result = device->second->Control(head.ioControlCode, in.empty() ? nullptr : in.data(),
                                                    static_cast<DWORD>(in.size()), out.empty() ? nullptr : out.data(),
                                                    static_cast<DWORD>(out.size()), &reply.bytesReturned, &error);
+            break;
+        }
+        case Op::WmiQuery: {
+            const size_t split = name.find('\n');
+            std::vector<WmiObjectRef> objects;
+            HRESULT hr = WBEM_E_FAILED;
+            if (wmi_ != nullptr && split != std::string::npos) {
+                try {
+                    hr = wmi_->Query(name.substr(0, split), name.substr(split + 1), &objects);
+                } catch (const _com_error& e) {
+                    hr = e.Error();
+                }
+            }
+            std::vector<uint8_t> encoded = platform::wmi_wire::Encode(objects);
+            if (encoded.size() > out.size()) {
+                hr = WBEM_E_FAILED;
+                encoded = platform::wmi_wire::Encode({});
+            }
+            reply.result = static_cast<uint32_t>(hr);
+            out = std::move(encoded);
             break;
         }
         case Op::Admin: {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/device_io.h"
+#include "platform/wmi.h"
 
 namespace sim {
 
@@ -18,8 +19,9 @@ using AdminHandler = std::function<std::string(const std::string& message)>;
 
 class FabricServer {
 public:
-    FabricServer(platform::DeviceBackend& backend, std::string socketPath, AdminHandler admin = nullptr)
-        : backend_(backend), path_(std::move(socketPath)), admin_(std::move(admin)) {}
+    FabricServer(platform::DeviceBackend& backend, std::string socketPath, AdminHandler admin = nullptr,
+                 platform::WmiProvider* wmi = nullptr)
+        : backend_(backend), path_(std::move(socketPath)), admin_(std::move(admin)), wmi_(wmi) {}
     ~FabricServer() { Stop(); }
     FabricServer(const FabricServer&) = delete;
     FabricServer& operator=(const FabricServer&) = delete;
@@ -38,6 +40,7 @@ private:
     platform::DeviceBackend& backend_;
     std::string path_;
     AdminHandler admin_;
+    platform::WmiProvider* wmi_;
     int listener_ = -1;
     std::thread acceptor_;
     std::mutex mutex_;

@@ -4,20 +4,25 @@
 #include <array>
 #include <cstring>
 
+#include "corlink/commands/array_settings_commands.h"
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/controller_data_command.h"
 #include "corlink/commands/controller_list_commands.h"
 #include "corlink/commands/discovery_flag.h"
+#include "corlink/commands/handler_frame.h"
+#include "corlink/commands/raid_controller.h"
 
 namespace {
 
-// code, name, handler name, request length, length test, reply length, handler
+constexpr int32_t kArrayListReply = 16 + RAID_CONTROLLER_MAX_ARRAYS * sizeof(CAPI_ARRAY);
+
+// code, name, handler name, request length, length test, reply length, handler, the frame of a framed handler
 constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_CONTROLLERHANDLEDB, "GET_CONTROLLERHANDLEDB", "capiGetControllerHandleDb", kAnyLength, Checked::None, 2576, capiGetControllerHandleDb},
     {RRE_GET_CONTROLLER, "GET_CONTROLLER", "capiGetController", 4, Checked::LengthFirst, 3022008, capiGetController},
-    {RRE_GET_ARRAY_PARTITION, "GET_ARRAY_PARTITION", "capiGetArrayPartition", 4, Checked::LengthFirst, kAnyLength, nullptr},
+    {RRE_GET_ARRAY_PARTITION, "GET_ARRAY_PARTITION", "capiGetArrayPartition", 4, Checked::LengthFirst, 16, capiGetArrayPartition},
     {RRE_GET_PROGRESS, "GET_PROGRESS", "capiGetProgress", 0, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_ARRAY_LIST, "GET_ARRAY_LIST", "capiGetArrayList", 4, Checked::LengthFirst, kAnyLength, nullptr},
+    {RRE_GET_ARRAY_LIST, "GET_ARRAY_LIST", "capiGetArrayList", 4, Checked::LengthFirst, kArrayListReply, RunFramedCommand, &kGetArrayList},
     {RRE_GET_DRIVE_LIST, "GET_DRIVE_LIST", "capiGetDriveList", 4, Checked::LengthFirst, kAnyLength, nullptr},
     {RRE_GET_DRIVE_ENCLOSURES, "GET_DRIVE_ENCLOSURES", "capiGetDriveEnclosures", 4, Checked::LengthFirst, kAnyLength, nullptr},
     {RRE_GET_FIRST_EVENTNUMBER, "GET_FIRST_EVENTNUMBER", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
@@ -25,12 +30,12 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_EVENT, "GET_EVENT", "capiGetEvent", 444, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_MULTIPLEEVENTS, "GET_MULTIPLEEVENTS", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_GET_VERSION, "GET_VERSION", "capiGetVersion", 0, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_PART_NAME, "SET_PART_NAME", "capiSetPartName", 80, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_ARRAY_NAME, "SET_ARRAY_NAME", "capiSetArrayName", 80, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_SET_PART_NAME, "SET_PART_NAME", "capiSetPartName", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPartName},
+    {RRE_SET_ARRAY_NAME, "SET_ARRAY_NAME", "capiSetArrayName", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetArrayName},
     {RRE_ADD_ARRAY_PART, "ADD_ARRAY_PART", "capiAddArrayPart", 728, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_DELETE_PART, "DELETE_PART", "capiDeletePart", 48, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_CREATE_ARRAY, "CREATE_ARRAY", "capiCreateArray", 4548, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_EXPAND_PART, "EXPAND_PART", "capiExpandPart", 312, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_EXPAND_PART, "EXPAND_PART", "capiExpandPart", 312, Checked::AfterCode, kAnyLength, RunFramedCommand, &kExpandPart},
     {RRE_EXPAND_ARRAY, "EXPAND_ARRAY", "capiExpandArray", 592, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_ASSIGN_POOL_SPARE, "ASSIGN_POOL_SPARE", "capiAssignPoolSpare", 80, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_BLINK_DRIVE, "BLINK_DRIVE", "capiBlinkDrive", 48, Checked::AfterCode, kAnyLength, nullptr},
@@ -41,7 +46,7 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_ABORT_UTILITY, "ABORT_UTILITY=27", "capiAbortUtility", 44, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_PERCENT_COMPLETED, "GET_PERCENT_COMPLETED", "capiPercentComplete", 48, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_ADV_NET_INTERFACE, "SET_ADV_NET_INTERFACE", "capiSetAdvNetInterface", 3988, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_CHANGE_PART_LUN, "CHANGE_PART_LUN", "capiChangePartLun", 48, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_CHANGE_PART_LUN, "CHANGE_PART_LUN", "capiChangePartLun", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kChangePartLun},
     {RRE_EXT_MASK_READFILE, "EXT_MASK_READFILE = 40", "capiExtMaskReadFile", kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_EXT_MASK_WRITEFILE, "EXT_MASK_WRITEFILE", "capiExtMaskWriteFile", kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_DMS_GET_TAG, "DMS_GET_TAG = 50", "capiDmsGetTag", 28, Checked::AfterCode, kAnyLength, nullptr},
@@ -72,11 +77,11 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_DRIVE_ENCLOSURE, "GET_DRIVE_ENCLOSURE", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_SET_DRIVE_ENCLOSURE, "SET_DRIVE_ENCLOSURE", "capiSetDriveEnclosure", 416, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_REBOOT_CONTROLLER, "REBOOT_CONTROLLER", "capiRebootController", 16, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_VERIFY_ARRAY, "VERIFY_ARRAY", "capiVerifyArray", 48, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_VERIFY_ARRAY, "VERIFY_ARRAY", "capiVerifyArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kVerifyArray},
     {RRE_SHUTDOWN_CONTROLLER, "SHUTDOWN_CONTROLLER", "capiShutdownController", 20, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_CONTROLLERTIMEDATE, "SET_CONTROLLERTIMEDATE", "capiSetControllerTimeDate", 20, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_CONTROLLERTIMEDATE, "GET_CONTROLLERTIMEDATE", "capiGetControllerTimeDate", 20, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_PREFERRED_OWNER, "SET_PREFERRED_OWNER", "capiSetPreferredOwner", 48, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_SET_PREFERRED_OWNER, "SET_PREFERRED_OWNER", "capiSetPreferredOwner", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPreferredOwner},
     {RRE_DO_SCSI_MAINTENANCE, "DO_SCSI_MAINTANCE", "capiDoScsiMaintenance", 572, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_CONTROLLER_PARAMS, "SET_CONTROLLER_PARAMS", "capiSetControllerParams", 10740, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_ENCLOSUREFEATUREFLAGS, "SET_ENCLOSUREFEATUREFLAGS", "capiSetEnclosureFeatureFlags", 100, Checked::AfterCode, kAnyLength, nullptr},
@@ -87,12 +92,12 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_REINIT_CONTROLLER, "REINIT_CONTROLLER", "capiReinitController", 16404, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_FREE_ORPHAN_DATA, "FREE_ORPHAN_DATA", "capiFreeOrphanData", 16, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_CONTROLLER_STATUS, "GET_CONTROLLER_STATUS", "capiGetControllerStatus", 20, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_REVIVE_ARRAY, "REVIVE_ARRAY", "capiReviveArray", 48, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_REVIVE_ARRAY, "REVIVE_ARRAY", "capiReviveArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kReviveArray},
     {RRE_SET_ARRAY_BACKOFFPERCENT, "SET_ARRAY_BACKOFFPERCENT", "capiSetArrayBackoffPercent", 48, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_RESCAN_ALL_BUS, nullptr, "capiRescanAllBus", 16, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_DISCOVERY_FLAG, "SET_DISCOVERY_FLAG", "capiSetDiscoveryFlag", 12, Checked::LengthFirst, 12, capiSetDiscoveryFlag},
     {RRE_GET_NEED_UPDATE_CONTROLLER, "GET_NEED_UPDATE_CONTROLLER", "capiNeedUpdateController", 56, Checked::AfterCode, 56, capiNeedUpdateController},
-    {RRE_GET_UNIFIED_CONTROLLER_DATA, "GET_UNIFIED_CONTROLLER_DATA", "capiGetUnifiedControllerData", 55748, Checked::AfterCode, 55748, capiGetUnifiedControllerData},
+    {RRE_GET_UNIFIED_CONTROLLER_DATA, "GET_UNIFIED_CONTROLLER_DATA", "capiGetUnifiedControllerData", 55748, Checked::AfterCode, 55748, RunFramedCommand, &kGetUnifiedControllerData},
     {RRE_ADD_AUTHDB_RECORD, "ADD_AUTHDB_RECORD", "capiAddAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_REMOVE_AUTHDB_RECORD, "REMOVE_AUTHDB_RECORD", "capiRemoveAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_MODIFY_AUTHDB_RECORD, "MODIFY_AUTHDB_RECORD", "capiModifyAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, nullptr},
@@ -109,7 +114,7 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_CONNECT_HBA_WWPN_LIST, "GET_CONNECT_HBA_WWPN_LIST", "capiGetConnectHbaWwpnList", 276, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_DMS_POLICY, "SET_DMS_POLICY", "capiSetDMSPolicy", 76, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_CONNECT_HBA_INFO_LIST, "GET_CONNECT_HBA_INFO_LIST", "capiGetConnectHbaInfoList", 58128, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_CHANGE_PARTITION_DESCRIPTION, "CHANGE_PARTITION_DESCRIPTION", "capiChangePartitionDescription", 312, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_CHANGE_PARTITION_DESCRIPTION, "CHANGE_PARTITION_DESCRIPTION", "capiChangePartitionDescription", 312, Checked::AfterCode, kAnyLength, RunFramedCommand, &kChangePartitionDescription},
 };
 
 constexpr size_t kNamedCount = [] {

@@ -17,6 +17,7 @@ enum class Checked : uint8_t {
 };
 
 struct RreCommandInfo;
+struct FramedCommand;
 using RreHandler = void (*)(Rre* pRre, const RreCommandInfo& info);
 
 struct RreCommandInfo {
@@ -27,6 +28,7 @@ struct RreCommandInfo {
     Checked lengthCheck;
     int32_t replyLength;      // largest reply the handler writes (kAnyLength: the request length)
     RreHandler handler;       // null until the handler is built: answered RRE_ERROR_UNKNOWN_COMMAND
+    const FramedCommand* framed = nullptr;  // the common frame's steps, for handlers run by RunFramedCommand
 };
 
 // The entry of a code, or null when the code has no row.

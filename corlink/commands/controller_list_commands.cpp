@@ -180,41 +180,26 @@ void capiNeedUpdateController(Rre* pRre, const RreCommandInfo& info) {
     pRre->ReplyLength = static_cast<int32_t>(RRE_NEED_UPDATE_LENGTH);
 }
 
-void capiGetUnifiedControllerData(Rre* pRre, const RreCommandInfo& info) {
-    if (!RreFrameBegin(pRre, info)) return;
-    uint8_t* buffer = pRre->Buffer;
-    PackRreGetUnifiedControllerData(PACK_FROM_NETWORK, buffer);
-    uint32_t id = 0;
-    std::memcpy(&id, buffer + RRE_UNIFIED_CONTROLLER_ID_OFFSET, sizeof id);
-    uint8_t ab = 0;
-    int32_t index = FindRealControllerByClientId(id, &ab);
-    if (index < 0 || (pRre->Trusted == 0 && IsControllerAuthorized(index) == 0)) {
-        RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
-        return;
+namespace {
+
+// The controller's unified record as it answers now; the reply callback stores it in the shared buffer.
+int32_t RunGetUnifiedControllerData(CommandContext& c) {
+    g_ControllerDb[static_cast<uint32_t>(c.index)].updateStatus = UPDATE_STATUS_PENDING;
+    const int32_t result = CAPI_U_GetControllerData(ControllerHandleOf(c.index));
+    if (g_ControllerDb[static_cast<uint32_t>(c.index)].shutdown != 1) WaitForUpdate(result, c.index);
+    c.index = FindControllerAgain(c.identity);
+    if (c.index < 0) {
+        c.refusal = RRE_ERROR_NO_CONTROLLER;
+        return result;
     }
-    // A rediscovery inside a send may move the entry: each step finds the controller again.
-    const ControllerIdentity identity = IdentityOf(index, true);
-    RefreshController(index);
-    index = FindControllerAgain(identity);
-    int32_t result = -1;
-    if (index >= 0) {
-        g_CurrentController = index;
-        g_ControllerDb[static_cast<uint32_t>(index)].updateStatus = UPDATE_STATUS_PENDING;
-        result = CAPI_U_GetControllerData(ControllerHandleOf(index));
-        // The reply callback stores the record; wait for it before it is copied.
-        if (g_ControllerDb[static_cast<uint32_t>(index)].shutdown != 1) WaitForUpdate(result, index);
-        index = FindControllerAgain(identity);
-    }
-    if (index < 0) {
-        RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
-        return;
-    }
-    RefreshController(index);
-    std::memcpy(buffer + RRE_UNIFIED_CONTROLLER_OFFSET, static_cast<const void*>(&g_UnifiedControllerBuffer),
+    RefreshController(c.index);
+    std::memcpy(c.buffer + RRE_UNIFIED_CONTROLLER_OFFSET, static_cast<const void*>(&g_UnifiedControllerBuffer),
                 sizeof g_UnifiedControllerBuffer);
-    const uint32_t head[2] = {0, static_cast<uint32_t>(result)};
-    std::memcpy(buffer, head, sizeof head);
-    DebugPrint("capicmd==>>capiGetUnifiedControllerData %s!\n", result == 0 ? "success" : "failed");
-    PackRreGetUnifiedControllerData(PACK_TO_NETWORK, buffer);
-    pRre->ReplyLength = static_cast<int32_t>(RRE_UNIFIED_CONTROLLER_DATA_LENGTH);
+    c.replyLength = static_cast<int32_t>(RRE_UNIFIED_CONTROLLER_DATA_LENGTH);
+    return result;
 }
+
+}  // namespace
+
+const FramedCommand kGetUnifiedControllerData{Lookup::RealController, FirstRead::Refresh, false, nullptr,
+                                              RunGetUnifiedControllerData, false, nullptr};

@@ -3,9 +3,10 @@
 #pragma once
 
 #include "corlink/commands/command_table.h"
+#include "corlink/commands/handler_frame.h"
 
 // Their buffers: corlink/proxy_wire/controller_list_wire.h.
 void capiGetControllerHandleDb(Rre* pRre, const RreCommandInfo& info);
 void capiGetStorageSystems(Rre* pRre, const RreCommandInfo& info);
 void capiNeedUpdateController(Rre* pRre, const RreCommandInfo& info);
-void capiGetUnifiedControllerData(Rre* pRre, const RreCommandInfo& info);
+extern const FramedCommand kGetUnifiedControllerData;

@@ -282,7 +282,8 @@ int UpdatePartitionView(int32_t index, const uint8_t* partitionSerial) {
     return result;
 }
 
-int IsConfigChangeRefused() {
-    const CAPI_UNIFIED_CONTROLLER& last = g_UnifiedControllerBuffer;
-    return HalfBytes(last, 0)[kChangeRefusedByte] == 1 && HalfBytes(last, 1)[kChangeRefusedByte] == 1 ? 1 : 0;
+int IsConfigChangeRefused(int32_t index) {
+    if (!InUse(index)) return 0;
+    const CAPI_UNIFIED_CONTROLLER& own = Entry(index).unifiedController;
+    return HalfBytes(own, 0)[kChangeRefusedByte] == 1 && HalfBytes(own, 1)[kChangeRefusedByte] == 1 ? 1 : 0;
 }

@@ -1,7 +1,19 @@
 #include "corlink/commands/handler_frame.h"
 
+#include <cstdio>
+#include <cstring>
+
+#include "corlink/capi/byte_order.h"
+#include "corlink/commands/authentication.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/controller_reresolve.h"
+#include "corlink/commands/executor_state.h"
+#include "corlink/commands/storage_system.h"
+#include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/service/assertion.h"
 #include "corlink/service/log.h"
+#include "corlink/service/nt_os.h"
 
 namespace {
 
@@ -52,4 +64,105 @@ bool RreFrameChecks(Rre* pRre, const RreCommandInfo& info) {
             break;
     }
     return BufferHoldsReply(pRre, info);
+}
+
+namespace {
+
+uint32_t ReadBigEndian(const uint8_t* at) {
+    uint32_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return os_ntohl(word);
+}
+
+uint32_t ReadHost(const uint8_t* at) {
+    uint32_t word = 0;
+    std::memcpy(&word, at, sizeof word);
+    return word;
+}
+
+// The storage system whose UniqueSN is the request's NUL-terminated text, compared within the field.
+int32_t FindByUniqueSn(const uint8_t* text) {
+    char wanted[sizeof(STORAGE_SYSTEM::UniqueSN) + 1] = {};
+    std::memcpy(wanted, text, sizeof(STORAGE_SYSTEM::UniqueSN));
+    for (int32_t s = 0; s < nStorageSystem && s < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++s) {
+        const STORAGE_SYSTEM& system = gStorageSystems[s];
+        if (std::strncmp(system.UniqueSN, wanted, sizeof system.UniqueSN) != 0) continue;
+        const int32_t a = FindControllerByHandle(system.controllerHandleA);
+        return a >= 0 ? a : FindControllerByHandle(system.controllerHandleB);
+    }
+    return -1;
+}
+
+// Resolves the controller; false when the command has been answered.
+bool Resolve(CommandContext& context, const FramedCommand& framed, const RreCommandInfo& info) {
+    Rre* pRre = context.rre;
+    switch (framed.lookup) {
+        case Lookup::None: return true;
+        case Lookup::ClientId:
+        case Lookup::RealController: {
+            // The list commands carry the id alone, big-endian, and have no request converter.
+            const uint32_t id = info.lengthCheck == Checked::LengthFirst ? ReadBigEndian(context.buffer)
+                                                                         : ReadHost(context.buffer + 8);
+            context.index = framed.lookup == Lookup::ClientId ? FindControllerByClientId(id)
+                                                              : FindRealControllerByClientId(id, &context.ab);
+            break;
+        }
+        case Lookup::UniqueSn:
+            context.index = FindByUniqueSn(context.buffer + 12);
+            if (context.index < 0) {
+                FinishReply(context, info, -1);
+                return false;
+            }
+            break;
+    }
+    if (context.index < 0 || (pRre->Trusted == 0 && IsControllerAuthorized(context.index) == 0)) {
+        RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t code) {
+    const uint32_t head[2] = {0, static_cast<uint32_t>(code)};
+    std::memcpy(context.buffer, head, sizeof head);
+    const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
+    char format[64];
+    std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
+    DebugPrint(format, info.handlerName, code == 0 ? "success" : "failed");
+    context.rre->ReplyLength = context.replyLength;
+    if (rre_wire::BufferFormatOf(info.code) != nullptr) {
+        PackRreBuffer(info.code, PACK_TO_NETWORK, context.buffer, static_cast<size_t>(context.replyLength));
+    } else {
+        RreWriteHead(context.rre, 0, static_cast<uint32_t>(code));
+    }
+}
+
+void RunFramedCommand(Rre* pRre, const RreCommandInfo& info) {
+    if (!RreFrameBegin(pRre, info)) return;
+    const FramedCommand& framed = *info.framed;
+    CommandContext context{pRre, pRre->Buffer};
+    if (info.lengthCheck != Checked::LengthFirst) PackRreBuffer(info.code, PACK_FROM_NETWORK, pRre->Buffer, pRre->Length);
+    if (!Resolve(context, framed, info)) return;
+    if (framed.check != nullptr) {
+        if (const uint32_t refusal = framed.check(context); refusal != 0) return RreErrorReply(pRre, refusal);
+    }
+    if (context.index >= 0) {
+        // A rediscovery inside a read may move the entry: the controller is found again after it.
+        const ControllerIdentity identity = IdentityOf(context.index, framed.lookup == Lookup::RealController);
+        g_CurrentController = context.index;
+        if (framed.firstRead == FirstRead::Refresh) RefreshController(context.index);
+        if (framed.firstRead == FirstRead::Update) UpdateController(context.index);
+        context.index = FindControllerAgain(identity);
+        if (context.index < 0) return RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
+        context.identity = identity;
+    }
+    if (framed.refusalTest && IsConfigChangeRefused(context.index) != 0) {
+        return RreErrorReply(pRre, RRE_ERROR_CHANGE_REFUSED);
+    }
+    const int32_t code = framed.run(context);
+    if (context.refusal != 0) return RreErrorReply(pRre, context.refusal);
+    if (framed.refreshAfter && context.index >= 0) RefreshController(context.index);
+    FinishReply(context, info, code);
 }

@@ -1,25 +1,14 @@
 #include "corlink/proxy_wire/controller_list_wire.h"
 
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/converter.h"
-#include "corlink/capi/structure_converters.h"
-#include "corlink/proxy_wire/reply_head.h"
-#include "corlink/proxy_wire/storage_system_record.h"
+#include "corlink/proxy_wire/buffer_wire.h"
+#include "corlink/proxy_wire/proxy_commands.h"
 
-void PackRreGetStorageSystems(int32_t mode, uint8_t* buffer) {
-    PackRreHeader(mode, buffer);
-    SwapCapi32(mode, buffer + 8);
-    SwapCapi32(mode, buffer + RRE_STORAGE_SYSTEMS_COUNT_OFFSET);
-    capi::ConvertRecords(capi::Desc<STORAGE_SYSTEM>::value, mode, buffer + RRE_STORAGE_SYSTEMS_TABLE_OFFSET,
-                         STORAGE_SYSTEM_TABLE_SIZE,
-                         RRE_STORAGE_SYSTEMS_LENGTH - RRE_STORAGE_SYSTEMS_TABLE_OFFSET);
+void PackRreGetStorageSystems(int32_t mode, uint8_t* buffer) { PackRreBuffer(RRE_GET_STORAGESYSTEMS, mode, buffer); }
+
+void PackRreNeedUpdateController(int32_t mode, uint8_t* buffer) {
+    PackRreBuffer(RRE_GET_NEED_UPDATE_CONTROLLER, mode, buffer);
 }
 
-void PackRreNeedUpdateController(int32_t mode, uint8_t* buffer) { PackRreHeader(mode, buffer); }
-
 void PackRreGetUnifiedControllerData(int32_t mode, uint8_t* buffer) {
-    PackRreHeader(mode, buffer);
-    SwapCapi32(mode, buffer + RRE_UNIFIED_CONTROLLER_ID_OFFSET);
-    PackCapiUnifiedController(
-        mode, reinterpret_cast<CAPI_UNIFIED_CONTROLLER*>(buffer + RRE_UNIFIED_CONTROLLER_OFFSET));
+    PackRreBuffer(RRE_GET_UNIFIED_CONTROLLER_DATA, mode, buffer);
 }

@@ -36,7 +36,7 @@ constexpr uint32_t RRE_UNIFIED_CONTROLLER_OFFSET = 12;
 constexpr uint32_t RRE_DISCOVERY_FLAG_LENGTH = 12;
 constexpr uint32_t RRE_DISCOVERY_FLAG_OFFSET = 8;
 
-// The head, the word at 8, the count, and in each of the 64 storage systems authenticated and the two
+// The head, the count (not the word at 8), and in each of the 64 storage systems authenticated and the two
 // controller handles.
 void PackRreGetStorageSystems(int32_t mode, uint8_t* buffer);
 // The head only.

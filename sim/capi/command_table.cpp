@@ -3,7 +3,7 @@
 namespace sim {
 
 const CommandRow* FindCommand(uint32_t code) {
-    static const CommandFamily kFamilies[] = {ControllerCommands(), ArrayCommands(), DriveCommands(),
+    static const CommandFamily kFamilies[] = {ControllerCommands(), ArrayCommands(), ArraySettingsCommands(), DriveCommands(),
                                               EnclosureCommands(), MappingCommands()};
     for (const CommandFamily& family : kFamilies) {
         for (const CommandRow& row : family) {

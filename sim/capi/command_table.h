@@ -30,6 +30,7 @@ using CommandFamily = std::span<const CommandRow>;
 // The families, each defined in its own file.
 CommandFamily ControllerCommands();
 CommandFamily ArrayCommands();
+CommandFamily ArraySettingsCommands();
 CommandFamily DriveCommands();
 CommandFamily EnclosureCommands();
 CommandFamily MappingCommands();

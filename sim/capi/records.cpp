@@ -16,7 +16,9 @@ namespace {
 
 constexpr uint8_t kBusTypeFibre = 1;
 constexpr uint32_t kHostChannels = 2;
-constexpr uint8_t kControllerStateUp = 1;
+// The controller state byte of a half: 0 while the controller operates; 1 would refuse configuration changes.
+constexpr uint8_t kControllerStateOperating = 0;
+constexpr uint8_t kControllerStateAbsent = 2;
 // The FRU that names the storage system: type 9, its data valid (2).
 constexpr uint8_t kSystemFruType = 9;
 constexpr uint8_t kFruDataValid = 2;
@@ -38,7 +40,7 @@ void FillHalf(const StorageSystem& system, int controller, CAPI_UNIFIED_CONTROLL
     half.configSequenceNumber = ConfigSequenceNumber(system, controller);
     half.numDrives = static_cast<uint32_t>(system.drives.size());
     half.numArrays = static_cast<uint32_t>(system.arrays.size());
-    half.controllerState = c.present ? kControllerStateUp : 0;
+    half.controllerState = c.present ? kControllerStateOperating : kControllerStateAbsent;
     half.totalNumArrayPartitions = static_cast<uint32_t>(system.partitions.size());
     const std::string serial = HexText(c.serial);
     std::memcpy(half.serialNumber, serial.data(), serial.size());
@@ -79,6 +81,8 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
         std::memcpy(record.serialNumber, array.serial.data(), array.serial.size());
         record.serialNumberLength = static_cast<uint8_t>(strnlen(reinterpret_cast<const char*>(array.serial.data()), 32));
         record.raidLevel = array.raidLevel;
+        record.preferredOwner = array.preferredOwner;
+        record.utilityRunning = array.utilityRunning;
         uint8_t partitions = 0;
         for (const Partition& partition : system.partitions) {
             if (partition.array == a) ++partitions;

@@ -16,6 +16,13 @@ void RecordConfigurationChange(StorageSystem& system) {
     ++system.driveListChanges;
 }
 
+Array* FindArray(StorageSystem& system, const uint8_t* serial32) {
+    for (Array& array : system.arrays) {
+        if (std::memcmp(array.serial.data(), serial32, array.serial.size()) == 0) return &array;
+    }
+    return nullptr;
+}
+
 Partition* FindPartition(StorageSystem& system, const uint8_t* serial16) {
     for (Partition& partition : system.partitions) {
         if (std::memcmp(partition.serial.data(), serial16, partition.serial.size()) == 0) return &partition;

@@ -55,7 +55,11 @@ struct Array {
     std::array<uint8_t, 32> serial{};
     uint8_t raidLevel = 5;
     uint32_t numDrives = 4;
+    uint8_t preferredOwner = 1;  // failoverId of the controller that should own it
+    uint8_t utilityRunning = 0;  // 0: none; kUtilityVerify while a verification runs
+    bool quarantined = false;
 };
+inline constexpr uint8_t kUtilityVerify = 3;
 
 // A host port the pair has seen log in, and the nickname given to it.
 struct KnownHost {
@@ -105,6 +109,8 @@ struct StorageSystem {
 uint32_t ConfigSequenceNumber(const StorageSystem& system, int controller);
 // Moves every change counter of a system on (a configuration change).
 void RecordConfigurationChange(StorageSystem& system);
+// The array with this 32-byte serial, or null.
+Array* FindArray(StorageSystem& system, const uint8_t* serial32);
 // The partition with this serial, or null.
 Partition* FindPartition(StorageSystem& system, const uint8_t* serial16);
 // A half's state now: a timed state that has run out is Up again.

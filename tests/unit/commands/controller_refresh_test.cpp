@@ -234,11 +234,18 @@ TEST(ConfigChangeRefusal, RefusedOnlyWhenBothControllersRefuse) {
         uint8_t a, b;
         int refused;
     } cases[] = {{1, 1, 1}, {1, 0, 0}, {0, 1, 0}, {0, 0, 0}, {2, 1, 0}};
+    g_NumControllers = 2;
     for (const auto& c : cases) {
-        reinterpret_cast<uint8_t*>(&g_UnifiedControllerBuffer.controllers[0])[321] = c.a;
-        reinterpret_cast<uint8_t*>(&g_UnifiedControllerBuffer.controllers[1])[321] = c.b;
-        EXPECT_EQ(IsConfigChangeRefused(), c.refused) << int(c.a) << "," << int(c.b);
+        // The entry's own record decides; the record another controller sent last does not.
+        reinterpret_cast<uint8_t*>(&g_ControllerDb[0].unifiedController.controllers[0])[321] = c.a;
+        reinterpret_cast<uint8_t*>(&g_ControllerDb[0].unifiedController.controllers[1])[321] = c.b;
+        std::memset(&g_ControllerDb[1].unifiedController, 1, sizeof g_ControllerDb[1].unifiedController);
+        std::memset(&g_UnifiedControllerBuffer, c.refused == 1 ? 0 : 1, sizeof g_UnifiedControllerBuffer);
+        EXPECT_EQ(IsConfigChangeRefused(0), c.refused) << int(c.a) << "," << int(c.b);
+        EXPECT_EQ(IsConfigChangeRefused(1), 1);
     }
+    EXPECT_EQ(IsConfigChangeRefused(2), 0);
+    g_NumControllers = 0;
 }
 
 }  // namespace

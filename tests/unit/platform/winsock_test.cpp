@@ -1,7 +1,10 @@
 // The Winsock stand-in over loopback TCP: socket options, the send flags and WSAPoll.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "platform/winsock.h"
 #include "tests/unit/platform/tcp_option_probe.h"
@@ -74,6 +77,43 @@ TEST_F(WinsockPair, PartialPiecesArriveWholeWithTheirLastPiece) {
 
     EXPECT_EQ(send(client_, "x", 1, 0x1), SOCKET_ERROR) << "out-of-band data is not offered";
     EXPECT_EQ(WSAGetLastError(), WSAEOPNOTSUPP);
+}
+
+// A large message in small pieces from a non-blocking sender that retries every refused piece after
+// waiting for room, against a reader that takes its time: every byte arrives once, in order, and the
+// message is whole as soon as its last piece has been accepted.
+TEST_F(WinsockPair, GatheredPiecesOfALargeMessageArriveInOrderUnderBackPressure) {
+    constexpr size_t kMessage = 16u << 20;  // more than loopback buffers hold
+    constexpr size_t kPiece = 1024;
+    std::string message(kMessage, '\0');
+    for (size_t i = 0; i < kMessage; ++i) message[i] = static_cast<char>((i * 131u + i / 7u) & 0xFF);
+
+    std::string received;
+    std::thread reader([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));  // let the sender fill every buffer
+        received = ReceiveExactly(kMessage);
+    });
+    ULONG on = 1;
+    ASSERT_EQ(ioctlsocket(client_, FIONBIO, &on), 0);
+    size_t done = 0;
+    int refusals = 0;
+    while (done < kMessage) {
+        const size_t piece = std::min(kPiece, kMessage - done);
+        const int flags = done + piece < kMessage ? MSG_PARTIAL : 0;
+        const int sent = send(client_, message.data() + done, static_cast<int>(piece), flags);
+        if (sent == SOCKET_ERROR) {
+            ASSERT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+            ++refusals;
+            WSAPOLLFD room{client_, POLLWRNORM, 0};
+            WSAPoll(&room, 1, 100);
+            continue;
+        }
+        done += static_cast<size_t>(sent);
+    }
+    reader.join();
+    EXPECT_GT(refusals, 0) << "the reader's delay should have refused some pieces";
+    ASSERT_EQ(received.size(), kMessage);
+    EXPECT_TRUE(received == message) << "bytes lost, doubled or reordered";
 }
 
 TEST_F(WinsockPair, PollReportsReadinessAndTimesOut) {

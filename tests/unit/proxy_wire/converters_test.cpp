@@ -31,7 +31,7 @@ TEST(ProxyWireConverters, TurnTheirWordsBigEndianAndBack) {
         size_t hostOrderWord;       // offset of a word that stays in host order
     } cases[] = {
         {"GET_STORAGESYSTEMS", PackRreGetStorageSystems, RRE_STORAGE_SYSTEMS_LENGTH,
-         {0, 4, 8, RRE_STORAGE_SYSTEMS_COUNT_OFFSET, RRE_STORAGE_SYSTEMS_TABLE_OFFSET + 112},
+         {0, 4, RRE_STORAGE_SYSTEMS_COUNT_OFFSET, RRE_STORAGE_SYSTEMS_TABLE_OFFSET + 112},
          RRE_STORAGE_SYSTEMS_TABLE_OFFSET + 392 + 32},  // the second record's systemName
         {"GET_NEED_UPDATE_CONTROLLER", PackRreNeedUpdateController, RRE_NEED_UPDATE_LENGTH, {0, 4},
          RRE_NEED_UPDATE_UNIQUE_SN_OFFSET},

@@ -36,6 +36,7 @@ void FabricTest::SetUp() {
     ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/default.ini", &model, &error)) << error;
     fabric_ = std::make_unique<sim::Fabric>(std::move(model));
     backend_ = std::make_unique<sim::FabricBackend>(*fabric_);
+    wmi_ = std::make_unique<sim::FabricWmi>(*fabric_);
     if (GetParam() == Reach::InProcess) {
         platform::SetDeviceBackend(backend_.get());
         return;
@@ -43,13 +44,20 @@ void FabricTest::SetUp() {
     // One socket per test and process: test binaries may run side by side.
     static int serial = 0;
     const std::string path = "/tmp/sim_fabric_" + std::to_string(::getpid()) + "_" + std::to_string(++serial) + ".sock";
-    server_ = std::make_unique<sim::FabricServer>(*backend_, path);
+    server_ = std::make_unique<sim::FabricServer>(*backend_, path, nullptr, wmi_.get());
     ASSERT_TRUE(server_->Start()) << path;
     client_ = platform::MakeFabricClient(path);
+    wmiClient_ = platform::MakeFabricWmiClient(path);
     platform::SetDeviceBackend(client_.get());
 }
 
+void FabricTest::InstallWmi() {
+    platform::SetWmiProvider(GetParam() == Reach::InProcess ? static_cast<platform::WmiProvider*>(wmi_.get())
+                                                            : wmiClient_.get());
+}
+
 void FabricTest::TearDown() {
+    platform::SetWmiProvider(nullptr);
     platform::SetDeviceBackend(nullptr);
     client_.reset();
     if (server_) server_->Stop();

@@ -12,6 +12,7 @@
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
 #include "sim/fabric_server.h"
+#include "sim/wmi_answers.h"
 
 namespace simtest {
 
@@ -40,6 +41,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // Makes the fabric the process's WMI provider (in process, or through the socket's client).
+    void InstallWmi();
+
     ScsiResult Scsi(const std::string& device, const sim::ScsiAddress& address, std::vector<uint8_t> cdb,
                     bool dataIn, uint8_t* data, uint32_t length);
     ScsiResult Inquiry(const sim::ScsiAddress& address, bool evpd, uint8_t page, std::vector<uint8_t>* data);
@@ -53,6 +57,8 @@ protected:
     std::unique_ptr<sim::FabricBackend> backend_;
     std::unique_ptr<sim::FabricServer> server_;
     std::unique_ptr<platform::DeviceBackend> client_;
+    std::unique_ptr<sim::FabricWmi> wmi_;
+    std::unique_ptr<platform::WmiProvider> wmiClient_;
 };
 
 std::string AdapterName(uint8_t adapter);

@@ -13,6 +13,7 @@
 #include "corlink/transport/device_state.h"
 #include "corlink/transport/discovery.h"
 #include "corlink/transport/host_adapters.h"
+#include "corlink/transport/multipath.h"
 #include "corlink/transport/processor_device_table.h"
 #include "corlink/transport/scsi_command.h"
 #include "tests/support/test_root.h"
@@ -121,6 +122,52 @@ TEST_P(ProductTransportTest, InjectedFaultsGiveTheCommandLayerItsResults) {
         EXPECT_EQ(Read(kLunA, &reply), c.read);
         EXPECT_EQ(g_DeviceGone, c.kind == sim::FaultKind::Vanish ? 1 : 0);
     }
+}
+
+// The multipath path choice reads the fabric's WMI answers: the path through controller A while it is
+// there, else the one through B; a WRITE BUFFER on the disk then travels down the chosen path.
+TEST_P(ProductTransportTest, MultipathChoosesAPathOfTheFabricAndPassesThroughIt) {
+    InstallWmi();
+    const char* disk = "\\\\.\\PhysicalDrive1";
+    const struct {
+        bool aPresent;
+        uint64_t path;
+        sim::ScsiAddress address;
+    } cases[] = {{true, sim::MpioPathId(2), {2, 0, 0, 2}}, {false, sim::MpioPathId(3), {3, 0, 0, 2}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.aPresent);
+        fabric_->SetControllerPresent(0, 0, c.aPresent);
+        InvalidateMpioCache(nullptr);
+        SCSI_ADDRESS address{};
+        EXPECT_EQ(GetMpioPath(disk, MPIO_PATH_WANT_SCSI_ADDRESS, &address), c.path);
+        EXPECT_EQ((sim::ScsiAddress{address.PortNumber, address.PathId, address.TargetId, address.Lun}), c.address);
+
+        fabric_->journal().Clear();
+        HANDLE device = CreateFileA(disk, GENERIC_READ | GENERIC_WRITE, 3, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(device, INVALID_HANDLE_VALUE);
+        std::vector<uint8_t> block(608, 0);
+        std::vector<uint8_t> packet = Built(CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER);
+        SCSI_PASS_THROUGH_DIRECT request{};
+        request.Length = sizeof request;
+        request.CdbLength = 10;
+        request.SenseInfoLength = 32;
+        request.DataIn = SCSI_IOCTL_DATA_OUT;
+        request.DataTransferLength = 80;
+        request.DataBuffer = packet.data();
+        request.SenseInfoOffset = 60;
+        const uint8_t cdb[10] = {0x3B, 1, 0, 0, 0, 0, 0, 0, 80, 0};
+        std::memcpy(request.Cdb, cdb, sizeof cdb);
+        std::memcpy(block.data(), &request, sizeof request);
+        DWORD returned = 0;
+        EXPECT_TRUE(MpioPassThrough(disk, device, IOCTL_SCSI_PASS_THROUGH_DIRECT, block.data(), 608, &returned,
+                                    nullptr));
+        CloseHandle(device);
+        const std::vector<sim::DiskJournalEntry> entries = fabric_->journal().DiskEntries();
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].address, c.address);
+        EXPECT_EQ(entries[0].cdb[0], 0x3B);
+    }
+    InvalidateMpioCache(nullptr);
 }
 
 }  // namespace

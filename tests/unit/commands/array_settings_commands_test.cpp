@@ -1,0 +1,279 @@
+// The array and partition list and settings commands through rreExecCommand against the default fabric
+// (one pair, arrays vd01 and vd02 with two partitions each): requests built and converted as a client does,
+// replies converted back, and the fabric's model showing each change.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "corlink/capi/byte_order.h"
+#include "corlink/capi/capi_array.h"
+#include "corlink/capi/capi_error_codes.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/reply_buffers.h"
+#include "corlink/commands/rre.h"
+#include "corlink/proxy_wire/buffer_wire.h"
+#include "corlink/proxy_wire/proxy_commands.h"
+#include "tests/unit/commands/fabric_database_fixture.h"
+
+namespace {
+
+using simtest::Reach;
+
+constexpr uint32_t kHandleA = 0x100;
+constexpr uint32_t kHandleB = 0x200;
+constexpr size_t kSessionBuffer = 4 << 20;
+
+uint32_t Word(const std::vector<uint8_t>& buffer, size_t offset) {
+    uint32_t value = 0;
+    std::memcpy(&value, buffer.data() + offset, sizeof value);
+    return value;
+}
+uint32_t BigEndianAt(const std::vector<uint8_t>& buffer, size_t offset) {
+    return (uint32_t{buffer[offset]} << 24) | (uint32_t{buffer[offset + 1]} << 16) |
+           (uint32_t{buffer[offset + 2]} << 8) | buffer[offset + 3];
+}
+void PutWord(std::vector<uint8_t>& buffer, size_t offset, uint32_t value) {
+    std::memcpy(buffer.data() + offset, &value, sizeof value);
+}
+std::string TextAt(const std::vector<uint8_t>& buffer, size_t offset, size_t size) {
+    const char* text = reinterpret_cast<const char*>(buffer.data() + offset);
+    return std::string(text, strnlen(text, size));
+}
+
+struct Reply {
+    std::vector<uint8_t> buffer;  // converted back to host order when the proxy ran the command
+    int32_t replyLength = 0;
+    int32_t status = 0;
+    uint32_t code = 0;
+};
+
+class ArraySettingsCommandsTest : public FabricDatabaseTest {
+protected:
+    void SetUp() override {
+        FabricDatabaseTest::SetUp();
+        g_FirstDiscovery = 0;
+        ASSERT_EQ(rreInitialize(), 0u);
+    }
+    void TearDown() override {
+        rreTerminate();
+        FabricDatabaseTest::TearDown();
+    }
+    // A request of `length` bytes with the controller id, filled in host order by `fill` and converted as a
+    // client converts it.
+    static Reply Exec(uint32_t code, uint32_t length, uint32_t id, const std::function<void(std::vector<uint8_t>&)>& fill,
+                      uint32_t trusted = 1, size_t bufferSize = kSessionBuffer) {
+        std::vector<uint8_t> buffer(std::max<size_t>(bufferSize, length));
+        if (length >= 12) PutWord(buffer, 8, id);
+        if (fill) fill(buffer);
+        PackRreBuffer(code, PACK_TO_NETWORK, buffer.data(), length);
+        Rre rre{code, length, buffer.data(), static_cast<uint32_t>(buffer.size()), 0, trusted};
+        rreExecCommand(&rre);
+        Reply reply;
+        reply.replyLength = rre.ReplyLength;
+        reply.status = static_cast<int32_t>(BigEndianAt(buffer, 0));
+        reply.code = BigEndianAt(buffer, 4);
+        if (reply.status == 0) PackRreBuffer(code, PACK_FROM_NETWORK, buffer.data(), static_cast<size_t>(rre.ReplyLength));
+        reply.buffer = std::move(buffer);
+        return reply;
+    }
+    // The list commands carry the id alone, big-endian.
+    static Reply List(uint32_t code, uint32_t id, size_t bufferSize = kSessionBuffer) {
+        std::vector<uint8_t> buffer(bufferSize);
+        const uint32_t big = os_htonl(id);
+        std::memcpy(buffer.data(), &big, sizeof big);
+        Rre rre{code, 4, buffer.data(), static_cast<uint32_t>(buffer.size()), 0, 1};
+        rreExecCommand(&rre);
+        Reply reply;
+        reply.replyLength = rre.ReplyLength;
+        reply.status = static_cast<int32_t>(BigEndianAt(buffer, 0));
+        reply.code = BigEndianAt(buffer, 4);
+        reply.buffer = std::move(buffer);
+        return reply;
+    }
+    sim::StorageSystem Pair() const { return fabric_->Model().systems[0]; }
+};
+
+INSTANTIATE_TEST_SUITE_P(Reach, ArraySettingsCommandsTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
+
+TEST_P(ArraySettingsCommandsTest, ArrayListReturnsBothArraysInNetworkOrderAndShowsANewName) {
+    Reply list = List(RRE_GET_ARRAY_LIST, kHandleA);
+    ASSERT_EQ(list.status, 0);
+    EXPECT_EQ(list.code, 0u);
+    ASSERT_EQ(BigEndianAt(list.buffer, 12), 2u);
+    EXPECT_EQ(Word(list.buffer, 8), 0u) << "reserved bytes are answered 0";
+    EXPECT_EQ(list.replyLength, static_cast<int32_t>(16 + 2 * sizeof(CAPI_ARRAY)));
+    const size_t second = 16 + sizeof(CAPI_ARRAY);
+    EXPECT_EQ(TextAt(list.buffer, 16 + offsetof(CAPI_ARRAY, name), 32), "vd01");
+    EXPECT_EQ(TextAt(list.buffer, second + offsetof(CAPI_ARRAY, name), 32), "vd02");
+    EXPECT_EQ(BigEndianAt(list.buffer, 16 + offsetof(CAPI_ARRAY, numDrives)), 5u);
+    EXPECT_EQ(BigEndianAt(list.buffer, second + offsetof(CAPI_ARRAY, numDrives)), 2u);
+
+    // A name longer than a name field is cut to 31 characters.
+    const sim::StorageSystem pair = Pair();
+    const Reply renamed = Exec(RRE_SET_ARRAY_NAME, 80, kHandleA, [&](std::vector<uint8_t>& b) {
+        std::memcpy(b.data() + 16, pair.arrays[1].serial.data(), 32);
+        std::memset(b.data() + 48, 'n', 32);
+    });
+    EXPECT_EQ(renamed.status, 0);
+    EXPECT_EQ(renamed.code, 0u);
+    list = List(RRE_GET_ARRAY_LIST, kHandleB);
+    ASSERT_EQ(list.status, 0);
+    EXPECT_EQ(TextAt(list.buffer, second + offsetof(CAPI_ARRAY, name), 32), std::string(31, 'n'));
+    EXPECT_EQ(Pair().arrays[1].name, std::string(31, 'n'));
+}
+
+TEST_P(ArraySettingsCommandsTest, SettingsReachTheFabric) {
+    const sim::StorageSystem pair = Pair();
+    const uint8_t* partition = pair.partitions[0].serial.data();
+    const uint8_t* array = pair.arrays[0].serial.data();
+    fabric_->Edit([](sim::FabricModel& m) { m.systems[0].arrays[0].quarantined = true; });
+    using Fill = std::function<void(std::vector<uint8_t>&)>;
+    using Check = std::function<bool(const sim::StorageSystem&)>;
+    const struct {
+        const char* name;
+        uint32_t code;
+        uint32_t length;
+        uint32_t id;
+        Fill fill;
+        Check changed;
+    } cases[] = {
+        {"SET_PART_NAME", RRE_SET_PART_NAME, 80, kHandleA,
+         [&](auto& b) {
+             std::memcpy(b.data() + 16, partition, 16);
+             std::memcpy(b.data() + 48, "renamed", 8);
+         },
+         [](const auto& p) { return p.partitions[0].name == "renamed"; }},
+        {"CHANGE_PART_LUN", RRE_CHANGE_PART_LUN, 48, kHandleB,
+         [&](auto& b) {
+             b[12] = 9;
+             std::memcpy(b.data() + 16, partition, 16);
+         },
+         [](const auto& p) { return p.partitions[0].lun == 9; }},
+        {"EXPAND_PART", RRE_EXPAND_PART, 312, kHandleA,
+         [&](auto& b) {
+             std::memcpy(b.data() + 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, partitionSerialNumber), partition, 16);
+             PutWord(b, 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, size), 0x7FFFFFF0);
+             PutWord(b, 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, size) + 4, 1);
+         },
+         [](const auto& p) { return p.partitions[0].blocks == 0x17FFFFFF0ull; }},
+        {"CHANGE_PARTITION_DESCRIPTION: a length above the field is clamped", RRE_CHANGE_PARTITION_DESCRIPTION, 312,
+         kHandleA,
+         [&](auto& b) {
+             std::memcpy(b.data() + 97, partition, 16);
+             const uint16_t length = 300;  // host order on the wire
+             std::memcpy(b.data() + 130, &length, sizeof length);
+             std::memset(b.data() + 168, 'd', 128);
+         },
+         [](const auto& p) { return p.partitions[0].description == std::string(128, 'd'); }},
+        {"VERIFY_ARRAY", RRE_VERIFY_ARRAY, 48, kHandleA,
+         [&](auto& b) {
+             b[12] = 1;
+             std::memcpy(b.data() + 16, array, 32);
+         },
+         [](const auto& p) { return p.arrays[0].utilityRunning == sim::kUtilityVerify; }},
+        {"SET_PREFERRED_OWNER through B", RRE_SET_PREFERRED_OWNER, 48, kHandleB,
+         [&](auto& b) { std::memcpy(b.data() + 12, array, 32); },
+         [](const auto& p) { return p.arrays[0].preferredOwner == 0; }},
+        {"REVIVE_ARRAY", RRE_REVIVE_ARRAY, 48, kHandleA, [&](auto& b) { std::memcpy(b.data() + 16, array, 32); },
+         [](const auto& p) { return !p.arrays[0].quarantined; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Reply reply = Exec(c.code, c.length, c.id, c.fill);
+        EXPECT_EQ(reply.status, 0);
+        EXPECT_EQ(reply.code, 0u);
+        EXPECT_EQ(reply.replyLength, static_cast<int32_t>(c.length));
+        EXPECT_EQ(Word(reply.buffer, 8), c.id) << "the request's id comes back";
+        EXPECT_TRUE(c.changed(Pair()));
+    }
+    // The proxy re-read the controller after the change: the list shows the verification running.
+    const Reply list = List(RRE_GET_ARRAY_LIST, kHandleA);
+    EXPECT_EQ(list.buffer[16 + offsetof(CAPI_ARRAY, utilityRunning)], sim::kUtilityVerify);
+}
+
+TEST_P(ArraySettingsCommandsTest, RefusalsAndFailures) {
+    const sim::StorageSystem pair = Pair();
+    const struct {
+        const char* name;
+        uint32_t code;
+        uint32_t length;
+        uint32_t id;
+        uint32_t trusted;
+        int32_t status;
+        uint32_t answer;
+    } cases[] = {
+        {"VERIFY_ARRAY with byte 12 zero", RRE_VERIFY_ARRAY, 48, kHandleA, 1, -1, RRE_ERROR_NO_CONTROLLER},
+        {"unknown controller id", RRE_REVIVE_ARRAY, 48, 0x7700, 1, -1, RRE_ERROR_NO_CONTROLLER},
+        {"untrusted caller of an unauthenticated system", RRE_REVIVE_ARRAY, 48, kHandleA, 0, -1,
+         RRE_ERROR_NO_CONTROLLER},
+        {"short request", RRE_SET_PART_NAME, 79, kHandleA, 1, -1, RRE_ERROR_WRONG_LENGTH},
+        {"unknown array: the controller's code", RRE_SET_ARRAY_NAME, 80, kHandleA, 1, 0,
+         static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Reply reply = Exec(c.code, c.length, c.id, nullptr, c.trusted);
+        EXPECT_EQ(reply.status, c.status);
+        EXPECT_EQ(reply.code, c.answer);
+        EXPECT_EQ(reply.replyLength, c.status == 0 ? static_cast<int32_t>(c.length) : 8);
+    }
+    for (uint32_t code : {RRE_GET_ARRAY_LIST, RRE_GET_ARRAY_PARTITION}) {
+        std::vector<uint8_t> buffer(kSessionBuffer);
+        Rre rre{code, 8, buffer.data(), static_cast<uint32_t>(buffer.size()), 0, 1};
+        rreExecCommand(&rre);
+        EXPECT_EQ(BigEndianAt(buffer, 4), RRE_ERROR_BAD_LENGTH) << code;
+    }
+    EXPECT_EQ(Pair().arrays[0].name, pair.arrays[0].name);
+}
+
+// Whether changes are refused is read from the addressed controller's own record, never from the record
+// another controller sent last.
+TEST_P(ArraySettingsCommandsTest, ChangeRefusalReadsTheAddressedControllersOwnRecord) {
+    const int32_t a = FindControllerByClientId(kHandleA);
+    const int32_t b = FindControllerByClientId(kHandleB);
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    auto setRefused = [](CAPI_UNIFIED_CONTROLLER& record, uint8_t value) {
+        for (auto& half : record.controllers) reinterpret_cast<uint8_t*>(&half)[321] = value;
+    };
+    setRefused(g_ControllerDb[static_cast<uint32_t>(a)].unifiedController, 1);
+    setRefused(g_ControllerDb[static_cast<uint32_t>(b)].unifiedController, 0);
+    setRefused(g_UnifiedControllerBuffer, 1);
+    const sim::StorageSystem pair = Pair();
+    auto rename = [&](uint32_t id) {
+        return Exec(RRE_SET_ARRAY_NAME, 80, id, [&](std::vector<uint8_t>& buf) {
+            std::memcpy(buf.data() + 16, pair.arrays[0].serial.data(), 32);
+            std::memcpy(buf.data() + 48, "x", 2);
+        });
+    };
+    const Reply throughA = rename(kHandleA);
+    EXPECT_EQ(throughA.status, -1);
+    EXPECT_EQ(throughA.code, RRE_ERROR_CHANGE_REFUSED);
+    EXPECT_EQ(Pair().arrays[0].name, "vd01");
+    const Reply throughB = rename(kHandleB);
+    EXPECT_EQ(throughB.status, 0);
+    EXPECT_EQ(Pair().arrays[0].name, "x");
+}
+
+TEST_P(ArraySettingsCommandsTest, PartitionListCarriesTheIndexAndStopsAtTheBuffer) {
+    const Reply all = List(RRE_GET_ARRAY_PARTITION, kHandleA);
+    ASSERT_EQ(all.status, 0);
+    EXPECT_EQ(all.code, 0u);
+    EXPECT_EQ(BigEndianAt(all.buffer, 8), static_cast<uint32_t>(FindControllerByClientId(kHandleA)));
+    const uint32_t n = BigEndianAt(all.buffer, 12);
+    EXPECT_EQ(n, 4u);
+    EXPECT_EQ(all.replyLength, static_cast<int32_t>(16 + n * sizeof(CAPI_ARRAY_PARTITION)));
+    EXPECT_EQ(TextAt(all.buffer, 16 + offsetof(CAPI_ARRAY_PARTITION, name), 32), "data01");
+
+    const Reply cut = List(RRE_GET_ARRAY_PARTITION, kHandleA, 16 + 2 * sizeof(CAPI_ARRAY_PARTITION) + 100);
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_EQ(cut.code, 0xFFFFFFFFu) << "an incomplete list is answered -1";
+    EXPECT_EQ(BigEndianAt(cut.buffer, 12), 2u);
+    EXPECT_EQ(cut.replyLength, static_cast<int32_t>(16 + 2 * sizeof(CAPI_ARRAY_PARTITION)));
+}
+
+}  // namespace
