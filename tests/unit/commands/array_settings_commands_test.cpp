@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "corlink/commands/capi_session.h"
 #include "corlink/capi/byte_order.h"
 #include "corlink/capi/capi_array.h"
 #include "corlink/capi/capi_error_codes.h"
