@@ -280,7 +280,7 @@ void CloseDebugFile() {
 
 void ResetDebugLog() {
     {
-        LogMutexHold hold;
+        DebugLogHold hold;
         if (g_LogFile != nullptr && g_LogFile != stdout) std::fclose(g_LogFile);
         g_LogFile = nullptr;
         g_RefCount = 0;
