@@ -20,6 +20,10 @@ constexpr DWORD kIoCompletion = 0x000000C0;  // WAIT_IO_COMPLETION
 
 std::atomic<uint64_t> g_nextToken{1};
 
+// Set when the thread's state is torn down at its exit. The main thread's exit handlers can still wait
+// after that (they run after its thread-local objects are destroyed); their waits record no ownership.
+thread_local bool t_StateGone = false;
+
 // What the platform keeps per thread: its token, the mutexes it took, the timers whose completion
 // routines it receives. The vectors are guarded by the wait lock.
 struct ThreadState {
@@ -28,7 +32,10 @@ struct ThreadState {
     std::vector<std::weak_ptr<Waitable>> completionSources;
     bool ended = false;
 
-    ~ThreadState() { End(); }
+    ~ThreadState() {
+        End();
+        t_StateGone = true;
+    }
 
     void End() {
         std::lock_guard<std::mutex> g(WaitLock());
@@ -42,6 +49,7 @@ struct ThreadState {
     }
 
     void NoteOwned(const std::shared_ptr<Waitable>& object) {
+        if (t_StateGone || ended) return;  // a wait from an exit handler after the thread's teardown
         for (auto& weak : owned) {
             if (weak.lock() == object) return;
         }
