@@ -31,15 +31,15 @@ int RunControllerTransfer(const BenchContext& context) {
     session.Close();
 
     BarePeer bare(kControllerReplyLength);
-    LoadSpec spec;
-    spec.opCode = kGetController;
-    spec.request = ControllerRequest(FirstControllerId(handles));
-    spec.replyLength = kControllerReplyLength;
-    spec.duration = kDuration;
+    LoadPlan plan;
+    plan.opCode = kGetController;
+    plan.request = ControllerRequest(FirstControllerId(handles));
+    plan.replyLength = kControllerReplyLength;
+    plan.duration = kDuration;
     std::vector<double> proxyRates, bareRates, shares;
     for (int round = 1; round <= context.rounds; ++round) {
         LatencySummary p, b;
-        if (!RunSideBySide(spec, proxy, bare, &p, &b)) return 1;
+        if (!RunSideBySide(plan, proxy, bare, &p, &b)) return 1;
         proxyRates.push_back(MegabytesPerSecond(p));
         bareRates.push_back(MegabytesPerSecond(b));
         shares.push_back(proxyRates.back() / bareRates.back());

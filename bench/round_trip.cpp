@@ -37,17 +37,17 @@ int RunRoundTrip(const BenchContext& context) {
     ProxyUnderTest proxy(context.programs, context.defaultScenario);
     if (!proxy.Start()) return 1;
     BarePeer bare(kStorageSystemsLength);
-    LoadSpec spec;
-    spec.opCode = kGetStorageSystems;
-    spec.request.assign(kStorageSystemsLength, 0);
-    spec.replyLength = kStorageSystemsLength;
+    LoadPlan plan;
+    plan.opCode = kGetStorageSystems;
+    plan.request.assign(kStorageSystemsLength, 0);
+    plan.replyLength = kStorageSystemsLength;
     std::map<int, Figures> proxyFigures, bareFigures;
     for (int round = 1; round <= context.rounds; ++round) {
         std::printf(" round %d\n", round);
         for (int sessions : kSessionCounts) {
-            spec.sessions = sessions;
+            plan.sessions = sessions;
             LatencySummary p, b;
-            if (!RunSideBySide(spec, proxy, bare, &p, &b)) return 1;
+            if (!RunSideBySide(plan, proxy, bare, &p, &b)) return 1;
             PrintLine("proxy", sessions, p);
             PrintLine("bare", sessions, b);
             proxyFigures[sessions].Add(p);

@@ -16,11 +16,11 @@ using Clock = std::chrono::steady_clock;
 constexpr int kWarmUpRequests = 20;
 }  // namespace
 
-LoadResult RunLoad(const LoadSpec& spec) {
+LoadResult RunLoad(const LoadPlan& plan) {
     std::vector<std::unique_ptr<ProxyClientSession>> sessions;
-    for (int i = 0; i < spec.sessions; ++i) {
+    for (int i = 0; i < plan.sessions; ++i) {
         sessions.push_back(std::make_unique<ProxyClientSession>(30000));
-        if (!spec.open(sessions.back().get())) return {false, "session: " + sessions.back()->Error(), {}};
+        if (!plan.open(sessions.back().get())) return {false, "session: " + sessions.back()->Error(), {}};
     }
     std::atomic<int> ready{0};
     std::atomic<bool> go{false};
@@ -36,9 +36,9 @@ LoadResult RunLoad(const LoadSpec& spec) {
             ProxyReply reply;
             std::string failure;
             auto once = [&]() {
-                if (!s->Request(spec.opCode, spec.request, &reply)) {
+                if (!s->Request(plan.opCode, plan.request, &reply)) {
                     failure = s->Error();
-                } else if (reply.data.size() != spec.replyLength) {
+                } else if (reply.data.size() != plan.replyLength) {
                     failure = "a reply of " + std::to_string(reply.data.size()) + " bytes";
                 }
                 return failure.empty();
@@ -57,9 +57,9 @@ LoadResult RunLoad(const LoadSpec& spec) {
             if (!failure.empty()) error = failure;
         });
     }
-    while (ready < spec.sessions) std::this_thread::yield();
+    while (ready < plan.sessions) std::this_thread::yield();
     start = Clock::now();
-    deadline = start + spec.duration;
+    deadline = start + plan.duration;
     go = true;
     for (std::thread& t : threads) t.join();
     const double wall = std::chrono::duration<double>(Clock::now() - start).count();
@@ -68,12 +68,12 @@ LoadResult RunLoad(const LoadSpec& spec) {
     return {true, {}, Summarize(latencies, wall)};
 }
 
-bool RunSideBySide(LoadSpec spec, const ProxyUnderTest& proxy, const BarePeer& bare, LatencySummary* onProxy,
+bool RunSideBySide(LoadPlan plan, const ProxyUnderTest& proxy, const BarePeer& bare, LatencySummary* onProxy,
                    LatencySummary* onBare) {
-    spec.open = [&](ProxyClientSession* s) { return proxy.OpenSession(s); };
-    const LoadResult p = RunLoad(spec);
-    spec.open = [&](ProxyClientSession* s) { return s->Connect(bare.port()); };
-    const LoadResult b = RunLoad(spec);
+    plan.open = [&](ProxyClientSession* s) { return proxy.OpenSession(s); };
+    const LoadResult p = RunLoad(plan);
+    plan.open = [&](ProxyClientSession* s) { return s->Connect(bare.port()); };
+    const LoadResult b = RunLoad(plan);
     if (!p.ok || !b.ok) {
         std::printf("  failed: %s%s\n", p.error.c_str(), b.error.c_str());
         return false;

@@ -12,7 +12,7 @@
 
 namespace bench {
 
-struct LoadSpec {
+struct LoadPlan {
     int sessions = 1;
     uint32_t opCode = 0;
     std::vector<uint8_t> request;
@@ -27,14 +27,14 @@ struct LoadResult {
     LatencySummary summary;
 };
 
-LoadResult RunLoad(const LoadSpec& spec);
+LoadResult RunLoad(const LoadPlan& plan);
 
 class BarePeer;
 class ProxyUnderTest;
 
 // The same load on the proxy (logged-in sessions) and then on the bare peer; false, with the reason
 // printed, when either failed.
-bool RunSideBySide(LoadSpec spec, const ProxyUnderTest& proxy, const BarePeer& bare, LatencySummary* onProxy,
+bool RunSideBySide(LoadPlan plan, const ProxyUnderTest& proxy, const BarePeer& bare, LatencySummary* onProxy,
                    LatencySummary* onBare);
 
 }  // namespace bench

@@ -8,7 +8,7 @@ namespace {
 
 // One conversion of a format: its text without length modifiers ("%-16.16s") and its letter.
 struct Conversion {
-    char spec[32];
+    char conversion[32];
     char letter;
     const char* end;  // the format after the conversion
 };
@@ -18,17 +18,17 @@ Conversion ParseConversion(const char* percent) {
     Conversion c{};
     size_t n = 0;
     const char* p = percent;
-    c.spec[n++] = *p++;
+    c.conversion[n++] = *p++;
     while (*p != '\0' && std::strchr("-+ #0123456789.", *p) != nullptr) {
-        if (n < sizeof(c.spec) - 2) c.spec[n++] = *p;
+        if (n < sizeof(c.conversion) - 2) c.conversion[n++] = *p;
         ++p;
     }
     while (*p != '\0' && std::strchr("hlLqjzt", *p) != nullptr) ++p;
     c.letter = *p;
     if (*p != '\0') {
-        c.spec[n++] = *p++;
+        c.conversion[n++] = *p++;
     }
-    c.spec[n] = '\0';
+    c.conversion[n] = '\0';
     c.end = p;
     return c;
 }
@@ -45,12 +45,12 @@ void AppendConversion(std::string& out, const Conversion& c, const FormatArg* ar
     if (arg == nullptr) return;
     auto print = [&](char* buffer, size_t size) -> int {
         if (IsTextConversion(c.letter) && arg->IsText())
-            return std::snprintf(buffer, size, c.spec, arg->Text());
+            return std::snprintf(buffer, size, c.conversion, arg->Text());
         if (!IsNumberConversion(c.letter) || arg->IsText()) return 0;
         if (c.letter == 'd' || c.letter == 'i' || c.letter == 'c') {
-            return std::snprintf(buffer, size, c.spec, static_cast<int>(static_cast<int32_t>(arg->Number())));
+            return std::snprintf(buffer, size, c.conversion, static_cast<int>(static_cast<int32_t>(arg->Number())));
         }
-        return std::snprintf(buffer, size, c.spec, static_cast<unsigned>(arg->Number()));
+        return std::snprintf(buffer, size, c.conversion, static_cast<unsigned>(arg->Number()));
     };
     char piece[256];
     const int length = print(piece, sizeof(piece));
