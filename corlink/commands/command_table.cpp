@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "corlink/commands/array_backoff_command.h"
 #include "corlink/commands/array_settings_commands.h"
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/controller_data_command.h"
@@ -93,7 +94,7 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_FREE_ORPHAN_DATA, "FREE_ORPHAN_DATA", "capiFreeOrphanData", 16, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_CONTROLLER_STATUS, "GET_CONTROLLER_STATUS", "capiGetControllerStatus", 20, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_REVIVE_ARRAY, "REVIVE_ARRAY", "capiReviveArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kReviveArray},
-    {RRE_SET_ARRAY_BACKOFFPERCENT, "SET_ARRAY_BACKOFFPERCENT", "capiSetArrayBackoffPercent", 48, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_SET_ARRAY_BACKOFFPERCENT, "SET_ARRAY_BACKOFFPERCENT", "capiSetArrayBackoffPercent", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetArrayBackoffPercent},
     {RRE_RESCAN_ALL_BUS, nullptr, "capiRescanAllBus", 16, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_DISCOVERY_FLAG, "SET_DISCOVERY_FLAG", "capiSetDiscoveryFlag", 12, Checked::LengthFirst, 12, capiSetDiscoveryFlag},
     {RRE_GET_NEED_UPDATE_CONTROLLER, "GET_NEED_UPDATE_CONTROLLER", "capiNeedUpdateController", 56, Checked::AfterCode, 56, capiNeedUpdateController},
