@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "corlink/service/utilities.h"
+#include "sim/model/array_config.h"
 
 namespace sim {
 namespace {
@@ -221,6 +222,7 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         if (!r.ok()) return false;
         system.partitions.push_back(partition);
     }
+    for (StorageSystem& system : result.systems) AssignDrives(system);
     if (!ReadHost(ini, sections, &result, error)) return false;
     *model = std::move(result);
     return true;

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "corlink/commands/array_backoff_command.h"
+#include "corlink/commands/array_creation_commands.h"
+#include "corlink/commands/array_deletion_commands.h"
 #include "corlink/commands/array_settings_commands.h"
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/controller_data_command.h"
@@ -33,18 +35,18 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_VERSION, "GET_VERSION", "capiGetVersion", 0, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_PART_NAME, "SET_PART_NAME", "capiSetPartName", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPartName},
     {RRE_SET_ARRAY_NAME, "SET_ARRAY_NAME", "capiSetArrayName", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetArrayName},
-    {RRE_ADD_ARRAY_PART, "ADD_ARRAY_PART", "capiAddArrayPart", 728, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_DELETE_PART, "DELETE_PART", "capiDeletePart", 48, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_CREATE_ARRAY, "CREATE_ARRAY", "capiCreateArray", 4548, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_ADD_ARRAY_PART, "ADD_ARRAY_PART", "capiAddArrayPart", 728, Checked::AfterCode, kAnyLength, RunFramedCommand, &kAddArrayPart},
+    {RRE_DELETE_PART, "DELETE_PART", "capiDeletePart", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kDeletePart},
+    {RRE_CREATE_ARRAY, "CREATE_ARRAY", "capiCreateArray", 4548, Checked::AfterCode, kAnyLength, RunFramedCommand, &kCreateArray},
     {RRE_EXPAND_PART, "EXPAND_PART", "capiExpandPart", 312, Checked::AfterCode, kAnyLength, RunFramedCommand, &kExpandPart},
-    {RRE_EXPAND_ARRAY, "EXPAND_ARRAY", "capiExpandArray", 592, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_EXPAND_ARRAY, "EXPAND_ARRAY", "capiExpandArray", 592, Checked::AfterCode, kAnyLength, RunFramedCommand, &kExpandArray},
     {RRE_ASSIGN_POOL_SPARE, "ASSIGN_POOL_SPARE", "capiAssignPoolSpare", 80, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_BLINK_DRIVE, "BLINK_DRIVE", "capiBlinkDrive", 48, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_FLUSH_CACHE, "FLUSH_CACHE", "capiFlushCache", 44, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_FREE_CACHE, "FREE_CACHE", "capiFreeCache", 48, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SILENCE_ALARM, "SILENCE_ALARM", "capiSilenceAlarm", 16, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_DELETE_ARRAY, "DELETE_ARRAY", "capiDeleteArray", 48, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_ABORT_UTILITY, "ABORT_UTILITY=27", "capiAbortUtility", 44, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_DELETE_ARRAY, "DELETE_ARRAY", "capiDeleteArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kDeleteArray},
+    {RRE_ABORT_UTILITY, "ABORT_UTILITY=27", "capiAbortUtility", 44, Checked::AfterCode, kAnyLength, RunFramedCommand, &kAbortUtility},
     {RRE_GET_PERCENT_COMPLETED, "GET_PERCENT_COMPLETED", "capiPercentComplete", 48, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_ADV_NET_INTERFACE, "SET_ADV_NET_INTERFACE", "capiSetAdvNetInterface", 3988, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_CHANGE_PART_LUN, "CHANGE_PART_LUN", "capiChangePartLun", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kChangePartLun},

@@ -31,6 +31,8 @@ using CommandFamily = std::span<const CommandRow>;
 CommandFamily ControllerCommands();
 CommandFamily ArrayCommands();
 CommandFamily ArraySettingsCommands();
+CommandFamily ArrayConfigCommands();
+CommandFamily CacheCommands();
 CommandFamily DriveCommands();
 CommandFamily EnclosureCommands();
 CommandFamily MappingCommands();

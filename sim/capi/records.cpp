@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "corlink/capi/capi_array.h"
 #include "corlink/capi/capi_drive.h"
@@ -10,6 +11,7 @@
 #include "corlink/capi/capi_host.h"
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/capi_unified_controller.h"
+#include "sim/model/array_config.h"
 
 namespace sim {
 namespace {
@@ -22,6 +24,8 @@ constexpr uint8_t kControllerStateAbsent = 2;
 // The FRU that names the storage system: type 9, its data valid (2).
 constexpr uint8_t kSystemFruType = 9;
 constexpr uint8_t kFruDataValid = 2;
+constexpr uint8_t kNoArray = 0xFF;
+constexpr size_t kOrphanPercentEach = 10;  // share of the cache each orphaned volume's data holds
 
 template <class T>
 std::vector<uint8_t> BytesOf(const T& structure) {
@@ -33,6 +37,28 @@ std::vector<uint8_t> BytesOf(const T& structure) {
 template <size_t N>
 void PutText(char (&field)[N], const std::string& text) {
     std::snprintf(field, N, "%s", text.c_str());
+}
+
+// How the drive is used and where it sits: its array by index (0xFF for none) and by serial after the
+// drive record, channel, scsiId and WWN.
+void FillDriveUse(const StorageSystem& system, const Drive& model, CAPI_UNIFIED_DRIVE& record) {
+    CAPI_DRIVE& drive = record.drive;
+    std::memcpy(record.reserved212, model.array.data(), model.array.size());
+    drive.howUsed = static_cast<uint8_t>(model.use);
+    const std::optional<size_t> array = ArrayIndex(system, model.array.data());
+    drive.containerIndex = array ? static_cast<uint8_t>(*array) : kNoArray;
+    drive.channel = model.channel;
+    drive.scsiId = model.scsiId;
+    drive.blinking = model.blinking ? 1 : 0;
+    std::memcpy(drive.flexId.FCNodeWWN, model.wwn.data(), model.wwn.size());
+}
+
+// The cached data that lost its volume: how much there is, and the first volume it belonged to.
+void FillOrphanData(const StorageSystem& system, CAPI_UNIFIED_CONTROLLER_DATA& half) {
+    half.orphanDataPercent = static_cast<uint8_t>(std::min<size_t>(system.orphanCache.size() * kOrphanPercentEach, 100));
+    if (!system.orphanCache.empty()) {
+        std::memcpy(half.orphanDataSerialNumber, system.orphanCache.front().data(), system.orphanCache.front().size());
+    }
 }
 
 void FillHalf(const StorageSystem& system, int controller, CAPI_UNIFIED_CONTROLLER_DATA& half) {
@@ -51,6 +77,7 @@ void FillHalf(const StorageSystem& system, int controller, CAPI_UNIFIED_CONTROLL
     PutText(half.identityStrings[1], system.product);
     PutText(half.identityStrings[2], system.revision);
     std::memcpy(half.currentNodeWWN, c.portWwnn.data(), c.portWwnn.size());
+    FillOrphanData(system, half);
 }
 
 }  // namespace
@@ -79,7 +106,7 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
         record.numDrives = array.numDrives;
         PutText(record.name, array.name);
         std::memcpy(record.serialNumber, array.serial.data(), array.serial.size());
-        record.serialNumberLength = static_cast<uint8_t>(strnlen(reinterpret_cast<const char*>(array.serial.data()), 32));
+        record.serialNumberLength = static_cast<uint8_t>(array.serial.size());
         record.raidLevel = array.raidLevel;
         record.preferredOwner = array.preferredOwner;
         record.utilityRunning = array.utilityRunning;
@@ -111,6 +138,7 @@ std::vector<uint8_t> DriveListPayload(const StorageSystem& system) {
         PutText(drive.model, "SIM-SAS-1200");
         PutText(drive.revision, "S100");
         drive.driveIndex = static_cast<uint8_t>(i);
+        FillDriveUse(system, system.drives[i], record);
         drive.configSequenceNumber = system.driveListChanges;
         auto bytes = BytesOf(record);
         records.insert(records.end(), bytes.begin(), bytes.end());

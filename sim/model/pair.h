@@ -45,9 +45,18 @@ struct CommonParams {
     std::string password;
 };
 
+// How a drive is used (the howUsed byte of its record).
+enum class DriveUse : uint8_t { Available = 0, Member = 1, DedicatedSpare = 2, PoolSpare = 3, Leftover = 5 };
+
 struct Drive {
     std::string serial;
     uint64_t blocks = 0x7FFFFFFF;
+    DriveUse use = DriveUse::Available;
+    std::array<uint8_t, 32> array{};  // the array it is a member of or a dedicated spare for
+    Wwn wwn{};
+    uint8_t channel = 0;
+    uint16_t scsiId = 0;
+    bool blinking = false;
 };
 
 struct Array {
@@ -58,6 +67,7 @@ struct Array {
     uint8_t preferredOwner = 1;  // failoverId of the controller that should own it
     uint8_t utilityRunning = 0;  // 0: none; kUtilityVerify while a verification runs
     bool quarantined = false;
+    uint32_t percentComplete = 0;  // of the running utility
 };
 inline constexpr uint8_t kUtilityVerify = 3;
 
