@@ -8,25 +8,31 @@
 #include "corlink/commands/array_creation_commands.h"
 #include "corlink/commands/array_deletion_commands.h"
 #include "corlink/commands/array_settings_commands.h"
+#include "corlink/commands/cache_commands.h"
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/controller_data_command.h"
+#include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_list_commands.h"
 #include "corlink/commands/discovery_flag.h"
+#include "corlink/commands/drive_commands.h"
 #include "corlink/commands/handler_frame.h"
+#include "corlink/commands/progress_commands.h"
 #include "corlink/commands/raid_controller.h"
 
 namespace {
 
 constexpr int32_t kArrayListReply = 16 + RAID_CONTROLLER_MAX_ARRAYS * sizeof(CAPI_ARRAY);
+constexpr int32_t kDriveListReply = 16 + RAID_CONTROLLER_MAX_DRIVES * sizeof(CAPI_DRIVE);
+constexpr int32_t kProgressReply = 16 + CONTROLLER_DB_SIZE * PROGRESS_RECORD_SIZE;
 
 // code, name, handler name, request length, length test, reply length, handler, the frame of a framed handler
 constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_CONTROLLERHANDLEDB, "GET_CONTROLLERHANDLEDB", "capiGetControllerHandleDb", kAnyLength, Checked::None, 2576, capiGetControllerHandleDb},
     {RRE_GET_CONTROLLER, "GET_CONTROLLER", "capiGetController", 4, Checked::LengthFirst, 3022008, capiGetController},
     {RRE_GET_ARRAY_PARTITION, "GET_ARRAY_PARTITION", "capiGetArrayPartition", 4, Checked::LengthFirst, 16, capiGetArrayPartition},
-    {RRE_GET_PROGRESS, "GET_PROGRESS", "capiGetProgress", 0, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_PROGRESS, "GET_PROGRESS", "capiGetProgress", 0, Checked::AfterCode, kProgressReply, capiGetProgress},
     {RRE_GET_ARRAY_LIST, "GET_ARRAY_LIST", "capiGetArrayList", 4, Checked::LengthFirst, kArrayListReply, RunFramedCommand, &kGetArrayList},
-    {RRE_GET_DRIVE_LIST, "GET_DRIVE_LIST", "capiGetDriveList", 4, Checked::LengthFirst, kAnyLength, nullptr},
+    {RRE_GET_DRIVE_LIST, "GET_DRIVE_LIST", "capiGetDriveList", 4, Checked::LengthFirst, kDriveListReply, RunFramedCommand, &kGetDriveList},
     {RRE_GET_DRIVE_ENCLOSURES, "GET_DRIVE_ENCLOSURES", "capiGetDriveEnclosures", 4, Checked::LengthFirst, kAnyLength, nullptr},
     {RRE_GET_FIRST_EVENTNUMBER, "GET_FIRST_EVENTNUMBER", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_GET_LAST_EVENTNUMBER, "GET_LAST_EVENTNUMBER", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
@@ -40,14 +46,14 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_CREATE_ARRAY, "CREATE_ARRAY", "capiCreateArray", 4548, Checked::AfterCode, kAnyLength, RunFramedCommand, &kCreateArray},
     {RRE_EXPAND_PART, "EXPAND_PART", "capiExpandPart", 312, Checked::AfterCode, kAnyLength, RunFramedCommand, &kExpandPart},
     {RRE_EXPAND_ARRAY, "EXPAND_ARRAY", "capiExpandArray", 592, Checked::AfterCode, kAnyLength, RunFramedCommand, &kExpandArray},
-    {RRE_ASSIGN_POOL_SPARE, "ASSIGN_POOL_SPARE", "capiAssignPoolSpare", 80, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_BLINK_DRIVE, "BLINK_DRIVE", "capiBlinkDrive", 48, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_FLUSH_CACHE, "FLUSH_CACHE", "capiFlushCache", 44, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_FREE_CACHE, "FREE_CACHE", "capiFreeCache", 48, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_ASSIGN_POOL_SPARE, "ASSIGN_POOL_SPARE", "capiAssignPoolSpare", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kAssignPoolSpare},
+    {RRE_BLINK_DRIVE, "BLINK_DRIVE", "capiBlinkDrive", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kBlinkDrive},
+    {RRE_FLUSH_CACHE, "FLUSH_CACHE", "capiFlushCache", 44, Checked::AfterCode, kAnyLength, RunFramedCommand, &kFlushCache},
+    {RRE_FREE_CACHE, "FREE_CACHE", "capiFreeCache", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kFreeCache},
     {RRE_SILENCE_ALARM, "SILENCE_ALARM", "capiSilenceAlarm", 16, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_DELETE_ARRAY, "DELETE_ARRAY", "capiDeleteArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kDeleteArray},
     {RRE_ABORT_UTILITY, "ABORT_UTILITY=27", "capiAbortUtility", 44, Checked::AfterCode, kAnyLength, RunFramedCommand, &kAbortUtility},
-    {RRE_GET_PERCENT_COMPLETED, "GET_PERCENT_COMPLETED", "capiPercentComplete", 48, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_PERCENT_COMPLETED, "GET_PERCENT_COMPLETED", "capiPercentComplete", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kPercentComplete},
     {RRE_SET_ADV_NET_INTERFACE, "SET_ADV_NET_INTERFACE", "capiSetAdvNetInterface", 3988, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_CHANGE_PART_LUN, "CHANGE_PART_LUN", "capiChangePartLun", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kChangePartLun},
     {RRE_EXT_MASK_READFILE, "EXT_MASK_READFILE = 40", "capiExtMaskReadFile", kAnyLength, Checked::None, kAnyLength, nullptr},
@@ -74,8 +80,8 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_ADD_HOST_NICK_NAME, "ADD_HOST_NICK_NAME", "capiAddHostNickName", 304, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_HOST_NICK_NAMES, "GET_HOST_NICK_NAMES", "capiGetHostNickNames", 26964, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_KNOWN_HOSTS, "GET_KNOWN_HOSTS", "capiGetKnownHosts", 12596, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_PARTITION_CACHE_PARAM, "SET_PARTITION_CACHE_PARAM", "capiSetPartitionCacheParam", 80, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_ARRAY_CACHE_PARAM, "SET_ARRAY_CACHE_PARAM", "capiSetArrayCacheParam", 80, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_SET_PARTITION_CACHE_PARAM, "SET_PARTITION_CACHE_PARAM", "capiSetPartitionCacheParam", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPartitionCacheParam},
+    {RRE_SET_ARRAY_CACHE_PARAM, "SET_ARRAY_CACHE_PARAM", "capiSetArrayCacheParam", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetArrayCacheParam},
     {RRE_SET_CHANNEL_PARAM, "SET_CHANNEL_PARAM", "capiSetChannelParam", 248, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_DRIVE_ENCLOSURE, "GET_DRIVE_ENCLOSURE", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_SET_DRIVE_ENCLOSURE, "SET_DRIVE_ENCLOSURE", "capiSetDriveEnclosure", 416, Checked::AfterCode, kAnyLength, nullptr},
@@ -85,7 +91,7 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_SET_CONTROLLERTIMEDATE, "SET_CONTROLLERTIMEDATE", "capiSetControllerTimeDate", 20, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_CONTROLLERTIMEDATE, "GET_CONTROLLERTIMEDATE", "capiGetControllerTimeDate", 20, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_PREFERRED_OWNER, "SET_PREFERRED_OWNER", "capiSetPreferredOwner", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPreferredOwner},
-    {RRE_DO_SCSI_MAINTENANCE, "DO_SCSI_MAINTANCE", "capiDoScsiMaintenance", 572, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_DO_SCSI_MAINTENANCE, "DO_SCSI_MAINTANCE", "capiDoScsiMaintenance", 572, Checked::AfterCode, kAnyLength, RunFramedCommand, &kDoScsiMaintenance},
     {RRE_SET_CONTROLLER_PARAMS, "SET_CONTROLLER_PARAMS", "capiSetControllerParams", 10740, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_ENCLOSUREFEATUREFLAGS, "SET_ENCLOSUREFEATUREFLAGS", "capiSetEnclosureFeatureFlags", 100, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_STORAGESYSTEMS, "GET_STORAGESYSTEMS", "capiGetStorageSystems", 25104, Checked::AfterCode, 25104, capiGetStorageSystems},
@@ -93,7 +99,7 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_SET_PASSWORD, "SET_PASSWORD", "capiSetPassword", 76, Checked::AfterCode, kAnyLength, capiSetPassword},
     {RRE_GET_ADV_DRIVE_ENCLOSURE, "GET_ADV_DRIVE_ENCLOSURE", "capiGetAdvDrvEnclosure", kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_REINIT_CONTROLLER, "REINIT_CONTROLLER", "capiReinitController", 16404, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_FREE_ORPHAN_DATA, "FREE_ORPHAN_DATA", "capiFreeOrphanData", 16, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_FREE_ORPHAN_DATA, "FREE_ORPHAN_DATA", "capiFreeOrphanData", 16, Checked::AfterCode, kAnyLength, RunFramedCommand, &kFreeOrphanData},
     {RRE_GET_CONTROLLER_STATUS, "GET_CONTROLLER_STATUS", "capiGetControllerStatus", 20, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_REVIVE_ARRAY, "REVIVE_ARRAY", "capiReviveArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kReviveArray},
     {RRE_SET_ARRAY_BACKOFFPERCENT, "SET_ARRAY_BACKOFFPERCENT", "capiSetArrayBackoffPercent", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetArrayBackoffPercent},
