@@ -82,6 +82,20 @@ bool HasPrefix(const char* name, const char* prefix) {
     return std::string(name).rfind(prefix, 0) == 0;
 }
 
+// A volume's mappings to host ports: host_port_<k> (its WWN), host_lun_<k> and host_flags_<k> (the flags
+// byte of every channel), k = 1 to 4.
+void ReadHostMaps(SectionReader& r, Partition* partition) {
+    for (int k = 1; k <= 4; ++k) {
+        const std::string n = std::to_string(k);
+        HostMapping mapping;
+        r.Hex(("host_port_" + n).c_str(), &mapping.port);
+        if (mapping.port == Wwn{}) continue;
+        mapping.map.hlun = static_cast<uint16_t>(r.Number(("host_lun_" + n).c_str(), 0, 1023));
+        mapping.map.flags.fill(static_cast<uint8_t>(r.Number(("host_flags_" + n).c_str(), 0, 255)));
+        partition->hostMaps.push_back(mapping);
+    }
+}
+
 bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* system, std::string* error) {
     SectionReader r(ini, section, error);
     system->name = r.RequiredText("name");
@@ -195,6 +209,8 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         array.name = r.RequiredText("name");
         array.raidLevel = static_cast<uint8_t>(r.Number("raid", 5, 255));
         array.numDrives = r.Number("drives", 4, 68);
+        array.utilityRunning = static_cast<uint8_t>(r.Number("utility", 0, 255));
+        array.percentComplete = r.Number("percent", 0, 255);
         const std::string serial = HexText(system.controllers[0].serial) + "A" +
                                    std::to_string(system.arrays.size());
         std::copy_n(serial.begin(), std::min<size_t>(serial.size(), 32), array.serial.begin());
@@ -219,6 +235,7 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         if (lun != 0) partition.defaultMap = PartitionMap::Presenting(static_cast<uint16_t>(lun));
         partition.serial = DerivedVolumeSerial(system.controllers[0].serial, system.partitions.size() + 1);
         r.Hex("serial", &partition.serial);
+        ReadHostMaps(r, &partition);
         if (!r.ok()) return false;
         system.partitions.push_back(partition);
     }
