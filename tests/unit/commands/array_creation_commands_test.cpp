@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_error_codes.h"
 #include "corlink/capi/capi_unified_controller.h"
+#include "corlink/commands/array_deletion.h"
 #include "corlink/commands/controller_db.h"
 #include "tests/unit/commands/proxy_command_fixture.h"
 
@@ -196,6 +198,35 @@ TEST_P(ArrayCreationCommandsTest, DeletePartUnmapsEveryHostThenDeletes) {
     EXPECT_EQ(sim::FindPartition(*std::make_unique<sim::StorageSystem>(Pair()), serial.data()), nullptr);
     const Reply list = List(RRE_GET_ARRAY_PARTITION, kHandleA);
     EXPECT_EQ(BigEndianAt(list.buffer, 12), 3u);
+}
+
+// A view that claims more hosts than its 128 entries is read as 128: the bytes after the last mapping are
+// no mapping, and no more than 128 hosts are unmapped.
+TEST_P(ArrayCreationCommandsTest, ViewHostCountIsClampedToItsEntries) {
+    const sim::Partition partition = Pair().partitions[2];
+    auto view = std::make_unique<CAPI_PARTITION_VIEW_TABLE>();
+    std::memset(view.get(), 0, sizeof *view);
+    std::memcpy(&view->partitionSerialNumber, partition.serial.data(), partition.serial.size());
+    view->numHosts = 300;
+    for (auto& map : view->mappings) map.flags[0] = 0x20;
+    std::memset(&view->hostPorts[0], 0xC0, 16);  // where a 129th mapping's flags would be
+    const int32_t a = FindControllerByClientId(kHandleA);
+    EXPECT_FALSE(IsPartitionMapped(a, *view));
+
+    view->mappings[127].flags[1] = 0xC0;
+    EXPECT_TRUE(IsPartitionMapped(a, *view));
+    fabric_->SetHandler(CAPI_COMMAND_U_GET_PARTITION_VIEW, [&](const sim::CapiRequest&, sim::StorageSystem&, int) {
+        sim::CapiAnswer answer;
+        answer.includeType = 65;
+        answer.params[0] = 1;
+        const auto* bytes = reinterpret_cast<const uint8_t*>(view.get());
+        answer.data.assign(bytes, bytes + sizeof *view);
+        return answer;
+    });
+    fabric_->journal().Clear();
+    const Reply reply = DeleteBySerial(RRE_DELETE_PART, partition.serial.data(), partition.serial.size());
+    EXPECT_EQ(reply.code, 0u);
+    EXPECT_EQ(Sent(CAPI_COMMAND_U_MAP_UNMAP_PARTITION).size(), 1u + 128u);
 }
 
 TEST_P(ArrayCreationCommandsTest, PartitionThatSurvivesThreeDeletionsAnswersTwo) {
