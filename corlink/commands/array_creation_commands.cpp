@@ -10,6 +10,7 @@
 #include "corlink/commands/array_partitions.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/drive_maintenance.h"
 #include "corlink/service/assertion.h"
 #include "corlink/service/log.h"
@@ -63,17 +64,18 @@ uint32_t DriveIdentifiers(const CreateParams& params) {
 }
 
 // Up to 10 searches, 2 s apart: the first after a full read of the controller, the others after a refresh
-// that succeeded.
+// that succeeded; none once the controller has gone from the database.
 template <class Search>
 bool SearchAfterChange(int32_t index, Search search) {
-    for (uint32_t attempt = 0; attempt < kSearchAttempts; ++attempt) {
+    TrackedController c(index);
+    for (uint32_t attempt = 0; attempt < kSearchAttempts && !c.lost(); ++attempt) {
         os_SleepSeconds(kSearchPauseSeconds);
         if (attempt == 0) {
-            UpdateController(index);
-        } else if (RefreshController(index) != 0) {
+            if (!c.Update()) break;
+        } else if (!c.Refresh()) {
             continue;
         }
-        if (search()) return true;
+        if (search(c.index())) return true;
     }
     return false;
 }
@@ -281,14 +283,14 @@ int32_t RunExpandArray(CommandContext& c) {
 
 int GetNewPartition(int32_t index, const uint8_t* arraySerial, const char* name, CAPI_ARRAY_PARTITION* out) {
     std::memset(out, 0, sizeof *out);
-    if (SearchAfterChange(index, [&] { return SearchPartitions(index, arraySerial, name, out); })) return 1;
+    if (SearchAfterChange(index, [&](int32_t now) { return SearchPartitions(now, arraySerial, name, out); })) return 1;
     DebugPrint("capicmd==>>GetNewPartition cannot find %s\n", name);
     return 0;
 }
 
 int GetNewArray(int32_t index, const CAPI_UNIFIED_CREATE_ARRAY_PARAMS& params, CAPI_ARRAY* out) {
     std::memset(out, 0, sizeof *out);
-    if (SearchAfterChange(index, [&] { return SearchNewArray(index, params, out); })) return 1;
+    if (SearchAfterChange(index, [&](int32_t now) { return SearchNewArray(now, params, out); })) return 1;
     DebugPrint("capicmd==>>GetNewArray cannot get array!\n");
     return 0;
 }

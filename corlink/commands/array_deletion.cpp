@@ -11,6 +11,7 @@
 #include "corlink/commands/array_partitions.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/drive_maintenance.h"
 #include "corlink/service/log.h"
 #include "corlink/service/nt_os.h"
@@ -40,19 +41,34 @@ std::vector<CAPI_DRIVE> MemberDrives(int32_t index, int32_t a) {
     return members;
 }
 
+// A deletion whose controller went away meanwhile (a rediscovery moved it out of the database) has not
+// been seen to succeed.
+constexpr int32_t kControllerLost = -1;
+
+int32_t Outcome(const TrackedController& c, int32_t code) { return c.lost() ? kControllerLost : code; }
+
+int32_t RetryDeletes(TrackedController& c, const uint8_t* serial, int tries) {
+    for (int k = 0; k < tries && FindArrayBySerial(c.index(), serial) != -1; ++k) {
+        os_SleepSeconds(kDeletePauseSeconds);
+        DebugPrint("capicmd==>>CAPI_U_DeleteArray %d!\n", CAPI_U_DeleteArray(HandleOf(c.index()), serial));
+        c.Update();
+    }
+    return FindArrayBySerial(c.index(), serial);
+}
+
 // The last resort: down the member drives, delete, rescan, clear what were the members.
-int32_t DeleteWithoutMembers(int32_t index, const uint8_t* serial, int32_t a) {
-    const std::vector<CAPI_DRIVE> members = MemberDrives(index, a);
+int32_t DeleteWithoutMembers(TrackedController& c, const uint8_t* serial, int32_t a) {
+    const std::vector<CAPI_DRIVE> members = MemberDrives(c.index(), a);
     for (const CAPI_DRIVE& drive : members) {
-        const int32_t result = CAPI_U_DownDrive(HandleOf(index), DriveWwn(drive));
+        const int32_t result = CAPI_U_DownDrive(HandleOf(c.index()), DriveWwn(drive));
         DebugPrint("capicmd==>>CAPI_U_DownDrive(%d)=%d!\n", drive.scsiId, result);
     }
     os_SleepSeconds(kDeletePauseSeconds);
-    DebugPrint("capicmd==>>CAPI_U_DeleteArray=%d!\n", CAPI_U_DeleteArray(HandleOf(index), serial));
-    DebugPrint("capicmd==>>CAPI_U_RescanBus=%d!\n", CAPI_U_RescanBus(HandleOf(index), kRescanAllChannels));
-    for (const CAPI_DRIVE& drive : members) ClearLeftoverDrive(index, drive);
-    UpdateController(index);
-    return FindArrayBySerial(index, serial) == -1 ? 0 : DELETE_SURVIVED;
+    DebugPrint("capicmd==>>CAPI_U_DeleteArray=%d!\n", CAPI_U_DeleteArray(HandleOf(c.index()), serial));
+    DebugPrint("capicmd==>>CAPI_U_RescanBus=%d!\n", CAPI_U_RescanBus(HandleOf(c.index()), kRescanAllChannels));
+    for (const CAPI_DRIVE& drive : members) ClearLeftoverDrive(c.index(), drive);
+    c.Update();
+    return Outcome(c, FindArrayBySerial(c.index(), serial) == -1 ? 0 : DELETE_SURVIVED);
 }
 
 bool AnyMapped(const CAPI_PARTITION_MAP& map, uint32_t channels) {
@@ -83,35 +99,34 @@ int32_t UnmapEverywhere(int32_t index, const uint8_t* serial, const CAPI_PARTITI
 }  // namespace
 
 int32_t deleteArrayRetry(int32_t index, const uint8_t* serial, int tries) {
-    for (int k = 0; k < tries && FindArrayBySerial(index, serial) != -1; ++k) {
-        os_SleepSeconds(kDeletePauseSeconds);
-        DebugPrint("capicmd==>>CAPI_U_DeleteArray %d!\n", CAPI_U_DeleteArray(HandleOf(index), serial));
-        UpdateController(index);
-    }
-    return FindArrayBySerial(index, serial);
+    TrackedController c(index);
+    return RetryDeletes(c, serial, tries);
 }
 
 int32_t deleteOneArray(int32_t index, const uint8_t* serial) {
-    int32_t i = deleteArrayRetry(index, serial, kFirstTries);
+    TrackedController c(index);
+    int32_t i = RetryDeletes(c, serial, kFirstTries);
     DebugPrint("This for first delete, capicmd==>>CAPI_U_DeleteArray array = %d!\n", i);
-    if (i == -1) return 0;
-    const int32_t r = CAPI_U_DeleteArray(HandleOf(index), serial);
+    if (i == -1) return Outcome(c, 0);
+    const int32_t r = CAPI_U_DeleteArray(HandleOf(c.index()), serial);
     DebugPrint("capicmd==>>CAPI_U_DeleteArray %d!\n", r);
-    UpdateController(index);
-    if (FindArrayBySerial(index, serial) == -1) return 0;
+    c.Update();
+    if (FindArrayBySerial(c.index(), serial) == -1) return Outcome(c, 0);
     if (r != CAPI_ERROR_UTILITY_ALREADY_RUNNING) return r;
 
-    DebugPrint("capicmd==>>CAPI_U_AbortUtility %d!\n", CAPI_U_AbortUtility(HandleOf(index), serial));
-    i = deleteArrayRetry(index, serial, kTriesAfterAbort);
+    DebugPrint("capicmd==>>CAPI_U_AbortUtility %d!\n", CAPI_U_AbortUtility(HandleOf(c.index()), serial));
+    i = RetryDeletes(c, serial, kTriesAfterAbort);
     DebugPrint("This for second delete, capicmd==>>CAPI_U_DeleteArray array = %d!\n", i);
-    if (i == -1) return 0;
-    const int32_t a = FindArrayBySerial(index, serial);
-    if (a == -1) return 0;
-    return DeleteWithoutMembers(index, serial, a);
+    if (i == -1) return Outcome(c, 0);
+    const int32_t a = FindArrayBySerial(c.index(), serial);
+    if (a == -1) return Outcome(c, 0);
+    return DeleteWithoutMembers(c, serial, a);
 }
 
 const CAPI_ARRAY_PARTITION* FindPartitionBySerial(int32_t index, const uint8_t* serial) {
-    UpdateController(index);
+    TrackedController c(index);
+    if (!c.Update()) return nullptr;
+    index = c.index();
     const uint32_t arrays = std::min<uint32_t>(Entry(index).controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
     for (uint32_t a = 0; a < arrays; ++a) {
         UpdateArrayPartition(index, static_cast<int32_t>(a));
@@ -144,19 +159,28 @@ int32_t deleteOnePartition(int32_t index, const uint8_t* serial) {
         std::memcpy(view.get(), &Entry(index).partitionView, sizeof *view);
         if (IsPartitionMapped(index, *view)) unmapped = UnmapEverywhere(index, serial, *view);
     }
+    // Each search reads the controller again: a partition that is not found on a controller that is
+    // still there is gone.
+    TrackedController c(index);
+    const auto search = [&] {
+        const CAPI_ARRAY_PARTITION* record = c.Find() ? FindPartitionBySerial(c.index(), serial) : nullptr;
+        c.Find();
+        return record;
+    };
     const CAPI_ARRAY_PARTITION* found = nullptr;
-    for (int attempt = 0; attempt < kPartitionTries; ++attempt) {
-        r = CAPI_U_DeleteArrayPartition(HandleOf(index), serial);
+    for (int attempt = 0; attempt < kPartitionTries && !c.lost(); ++attempt) {
+        r = CAPI_U_DeleteArrayPartition(HandleOf(c.index()), serial);
         if (r != 0) continue;
-        found = FindPartitionBySerial(index, serial);
+        found = search();
         if (found == nullptr) break;
     }
     if (r == 0 && found != nullptr) {
         r = DELETE_SURVIVED;
     } else if (r != 0) {
-        found = FindPartitionBySerial(index, serial);
+        found = search();
         if (found == nullptr) r = 0;
     }
+    r = Outcome(c, r);
     const uint8_t* s = serial;
     DebugPrint("capicmd==>>deleteOnePartition controller=%d partSerialNumber==%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
                "%02x%02x%02x%02x%02x%02x %d %d pPart=%p!\n",

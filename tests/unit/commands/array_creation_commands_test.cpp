@@ -273,6 +273,20 @@ TEST_P(ArrayCreationCommandsTest, DeleteArrayAnsweredUtilityRunningEscalates) {
     }
 }
 
+// Controller A drops off the bus as the deletion reaches it: the command goes on with the controller the
+// database holds now, and the array is reported gone only once it is.
+TEST_P(ArrayCreationCommandsTest, DeletionGoesOnWhenTheControllerVanishes) {
+    const sim::StorageSystem pair = Pair();
+    Fault(sim::FaultKind::Vanish, CAPI_COMMAND_U_DELETE_ARRAY, 0);
+    const Reply reply = DeleteBySerial(RRE_DELETE_ARRAY, pair.arrays[0].serial.data(), 32);
+    EXPECT_EQ(reply.status, 0);
+    EXPECT_EQ(reply.code, 0u);
+    EXPECT_EQ(Pair().arrays.size(), 1u);
+    const std::vector<sim::JournalEntry> deletes = Sent(CAPI_COMMAND_U_DELETE_ARRAY);
+    ASSERT_GE(deletes.size(), 2u);
+    EXPECT_EQ(deletes.back().half, 1) << "the deletion that took effect reached controller B";
+}
+
 TEST_P(ArrayCreationCommandsTest, DeletingAnArrayThatIsGoneAnswersZeroAndSendsNothing) {
     uint8_t serial[32] = "NO-SUCH-ARRAY";
     fabric_->journal().Clear();
