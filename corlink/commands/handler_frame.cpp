@@ -128,9 +128,11 @@ void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t co
     const uint32_t head[2] = {0, static_cast<uint32_t>(code)};
     std::memcpy(context.buffer, head, sizeof head);
     const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
-    char format[64];
-    std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
-    DebugPrint(format, info.handlerName, code == 0 ? "success" : "failed");
+    if (*closing != '\0') {
+        char format[64];
+        std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
+        DebugPrint(format, info.handlerName, code == 0 ? "success" : "failed");
+    }
     context.rre->ReplyLength = context.replyLength;
     if (rre_wire::BufferFormatOf(info.code) != nullptr) {
         PackRreBuffer(info.code, PACK_TO_NETWORK, context.buffer, static_cast<size_t>(context.replyLength));
