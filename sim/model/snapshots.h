@@ -41,7 +41,7 @@ struct SnapshotServices {
     uint64_t lastTag = 0;    // the tag handed out last; 0 before the first
     std::vector<DmsPolicy> policies;
     std::vector<RolloffCopy> rolloffs;
-    uint64_t rolloffCopyMs = 60000;  // how long a full copy takes
+    uint64_t rolloffCopyMs = 300000;  // how long a full copy takes
     uint64_t volumesCreated = 0;     // numbers the serials of the volumes these services create
 };
 

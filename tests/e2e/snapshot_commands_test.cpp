@@ -268,6 +268,36 @@ TEST_F(SnapshotCommandsTest, ProviderSequenceCreatesCommitsListsRollsBackAndDele
     EXPECT_EQ(U32At(SnapshotList(handleA_).data, 48), 0u);
 }
 
+// DMS_SET_POLICY carries the policy at byte 16, SET_DMS_POLICY at byte 12; both set the snap pool's
+// policies, DMS_SET_THRESHOLD_LEVEL its threshold, and the policy list shows what was set.
+TEST_F(SnapshotCommandsTest, PoliciesSetThroughEitherLayoutReachTheSnapPool) {
+    const Bytes pool = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA1};
+    auto policyAt = [&](size_t at, uint8_t first) {
+        return [&pool, at, first](Bytes& d) {
+            Put(d, at, pool);
+            d[at + 24] = first;
+            d[at + 25] = static_cast<uint8_t>(first + 1);
+            d[at + 26] = static_cast<uint8_t>(first + 2);
+            PutU32(d, at + 32, 0x1234);
+        };
+    };
+    auto policies = [&]() {
+        const Answer list = Exec(RRE_DMS_GET_POLICY_THRESHOLD_LIST, 8248, handleA_, [](Bytes& d) { d[13] = 1; });
+        EXPECT_EQ(list.code, 0u);
+        EXPECT_EQ(U32At(list.data, 48), 1u);
+        EXPECT_EQ(Slice(list.data, 56, 16), pool);
+        return list;
+    };
+    EXPECT_EQ(Exec(RRE_DMS_SET_POLICY, 80, handleA_, policyAt(16, 1)).code, 0u);
+    EXPECT_EQ(Slice(policies().data, 56 + 24, 3), (Bytes{1, 2, 3}));
+    EXPECT_EQ(Exec(RRE_SET_DMS_POLICY, 76, handleB_, policyAt(12, 4)).code, 0u);
+    EXPECT_EQ(Slice(policies().data, 56 + 24, 3), (Bytes{4, 5, 6}));
+    EXPECT_EQ(Exec(RRE_DMS_SET_THRESHOLD_LEVEL, 80, handleA_, policyAt(16, 7)).code, 0u);
+    const Answer list = policies();
+    EXPECT_EQ(Slice(list.data, 56 + 24, 3), (Bytes{4, 5, 6})) << "the threshold level leaves the policies";
+    EXPECT_EQ(U32At(list.data, 56 + 32), 0x1234u);
+}
+
 // Rolling back the volume the controller is managed through (its management LUN 0) is refused before
 // anything is sent, with one event-log record.
 TEST_F(SnapshotCommandsTest, RollbackOfTheManagementLunVolumeIsRefusedWithOneEventRecord) {
