@@ -165,6 +165,10 @@ void RunFramedCommand(Rre* pRre, const RreCommandInfo& info) {
     }
     const int32_t code = framed.run(context);
     if (context.refusal != 0) return RreErrorReply(pRre, context.refusal);
-    if (framed.refreshAfter && context.index >= 0) RefreshController(context.index);
+    // The body's sends may have rebuilt the database: the entry is found again before it is read.
+    if (framed.refreshAfter && context.index >= 0) {
+        context.index = FindControllerAgain(context.identity);
+        if (context.index >= 0) RefreshController(context.index);
+    }
     FinishReply(context, info, code);
 }

@@ -29,13 +29,15 @@ const CAPI_ROLLOFF_VOLUME* StoredRolloffVolumes() {
 // The rolloff volume created from the request's source is looked up in the controller's list; the reply's
 // serial field keeps what the client sent when the list does not show it.
 int32_t RunRolloffVolume(CommandContext& c) {
-    const CAPI_HANDLE handle = ControllerHandleOf(c.index);
     const auto* params = reinterpret_cast<const CAPI_ROLLOFF_PARAMS*>(c.buffer + kRolloffParamsAt);
-    int32_t code = CAPI_U_Rolloff(handle, params);
+    int32_t code = CAPI_U_Rolloff(ControllerHandleOf(c.index), params);
     DebugPrint("capicmd==>>capiRolloffVolume %s!\n", Outcome(code));
     if (code != 0) return code;
+    // A rediscovery inside the first send may have moved the controller's entry.
+    c.index = FindControllerAgain(c.identity);
+    if (c.index < 0) return -1;
     ClearStoredReply(CAPI_REPLY_U_GET_ROLLOFF_VOLUME_LIST);
-    code = CAPI_U_GetRolloffVolumeList(handle, kRolloffListSelector);
+    code = CAPI_U_GetRolloffVolumeList(ControllerHandleOf(c.index), kRolloffListSelector);
     DebugPrint("capicmd==>>capiRolloffVolume Get Rolloff Volume List %s!\n", Outcome(code));
     if (code != 0) return code;
     for (uint32_t i = 0; i < g_RolloffVolumeCount; ++i) {
