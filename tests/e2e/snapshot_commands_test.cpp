@@ -268,6 +268,49 @@ TEST_F(SnapshotCommandsTest, ProviderSequenceCreatesCommitsListsRollsBackAndDele
     EXPECT_EQ(U32At(SnapshotList(handleA_).data, 48), 0u);
 }
 
+// The other changes reach the fabric with their arguments where the requests carry them.
+TEST_F(SnapshotCommandsTest, StatisticsResetConversionAbortAndDeleteAllReachTheFabric) {
+    const Bytes snapshot = CreateCommittedSnapshot();
+    const Answer statistics = Exec(RRE_GET_SNAPSHOT_STATISTICS, 131128, handleA_, [](Bytes& d) {
+        d[13] = 1;
+        Put(d, 16, kDataVolume);
+    });
+    EXPECT_EQ(statistics.code, 0u);
+    ASSERT_EQ(U32At(statistics.data, 48), 1u);
+    EXPECT_EQ(Slice(statistics.data, 56, 16), snapshot);
+    EXPECT_EQ(Exec(RRE_RESET_SNAPSHOT, 48, handleA_, [&](Bytes& d) { Put(d, 16, snapshot); }).code, 0u);
+
+    const Bytes pool = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA1};
+    auto convert = [&](uint8_t operation) {
+        return Exec(RRE_CONVERT_MASTER_VOLUME, 312, handleA_, [&](Bytes& d) {
+            Put(d, 97, kLogsVolume);
+            d[143] = operation;
+            if (operation == 9) Put(d, 152, pool);
+        });
+    };
+    auto masterVolumes = [&] {
+        return U32At(Exec(RRE_GET_MASTER_VOLUME_LIST, 180280, handleA_, [](Bytes& d) { d[13] = 1; }).data, 48);
+    };
+    EXPECT_EQ(convert(9).code, 0u);
+    EXPECT_EQ(masterVolumes(), 3u);
+    EXPECT_EQ(convert(8).code, 0u);
+    EXPECT_EQ(masterVolumes(), 2u);
+
+    const Answer rolloff = Exec(RRE_ROLLOFF_VOLUME, 540, handleA_, [&](Bytes& d) {
+        Put(d, 12, kLogsVolume);
+        std::memcpy(d.data() + 12 + 16, kFirstVdisk.data(), kFirstVdisk.size());
+    });
+    ASSERT_EQ(rolloff.code, 0u);
+    const Answer aborted =
+        Exec(RRE_ABORT_ROLLOFF_VOLUME, 524, handleA_, [&](Bytes& d) { Put(d, 12, Slice(rolloff.data, 524, 16)); });
+    EXPECT_EQ(aborted.code, 0u);
+    EXPECT_EQ(U32At(RolloffList().data, 16), 0u);
+
+    const Answer deleted = Exec(RRE_DELETE_ALL_SNAPSHOTS, 52, handleA_, [](Bytes& d) { Put(d, 12, kDataVolume); });
+    EXPECT_EQ(deleted.code, 0u);
+    EXPECT_EQ(U32At(SnapshotList(handleA_).data, 48), 0u);
+}
+
 // DMS_SET_POLICY carries the policy at byte 16, SET_DMS_POLICY at byte 12; both set the snap pool's
 // policies, DMS_SET_THRESHOLD_LEVEL its threshold, and the policy list shows what was set.
 TEST_F(SnapshotCommandsTest, PoliciesSetThroughEitherLayoutReachTheSnapPool) {
@@ -343,7 +386,8 @@ TEST_F(SnapshotCommandsTest, RolloffListFollowsAFullCopyToItsEnd) {
 }
 
 // A rolloff whose list does not show its source leaves the reply's serial as the client sent it; a list
-// reply that claims more entries than the reply holds answers the 2,048 that fit and overruns nothing.
+// reply that claims more entries than the reply holds answers the 2,048 that fit and overruns nothing; a
+// refused list leaves the client's bytes alone.
 TEST_F(SnapshotCommandsTest, RolloffListCountsAreBoundedAndAMissingEntryLeavesTheSerialAlone) {
     EXPECT_EQ(Admin("fault pair=0 half=a kind=claims-records command=1209 code=0"), "ok");
     const Answer rolloff = Exec(RRE_ROLLOFF_VOLUME, 540, handleA_, [&](Bytes& d) {
@@ -360,6 +404,16 @@ TEST_F(SnapshotCommandsTest, RolloffListCountsAreBoundedAndAMissingEntryLeavesTh
     EXPECT_EQ(list.code, 0u);
     EXPECT_EQ(U32At(list.data, 16), 2048u);
     EXPECT_EQ(Slice(list.data, 20 + 32, 16), kLogsVolume) << "the one real entry comes first";
+
+    // A list the controller refused goes back as the client sent it.
+    EXPECT_EQ(Admin("fault pair=0 half=a kind=return-code command=1209 code=26"), "ok");
+    const Answer refused = Exec(RRE_GET_ROLLOFF_VOLUME_LIST, 262164, handleA_, [](Bytes& d) {
+        PutU32(d, 16, 77);
+        std::memset(d.data() + 20, 0xCD, 128);
+    });
+    EXPECT_EQ(refused.code, 26u);
+    EXPECT_EQ(U32At(refused.data, 16), 77u);
+    EXPECT_EQ(Slice(refused.data, 20, 128), Bytes(128, 0xCD));
 }
 
 // Each list and the tag come from a store the reply callback fills; a command whose controller never
