@@ -1,6 +1,5 @@
 #include "corlink/commands/snapshot_commands.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "corlink/capi/capi_reply_codes.h"
