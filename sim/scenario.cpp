@@ -64,12 +64,12 @@ public:
         return false;
     }
 
-private:
     void Fail(const char* key, const char* what) {
         if (ok_) *error_ = std::string("[") + section_ + "] " + key + " " + what;
         ok_ = false;
     }
 
+private:
     const CSimpleIniA& ini_;
     const char* section_;
     std::string* error_;
@@ -176,6 +176,29 @@ bool ReadHost(const CSimpleIniA& ini, const CSimpleIniA::TNamesDepend& sections,
     return true;
 }
 
+// A volume's kind: "standard" (the default), "snap-pool" (a backing store) or "master" (a master volume over
+// the snap pool that "pool" names, a volume section before it in the same system).
+bool ReadVolumeKind(SectionReader& r, StorageSystem& system, const std::vector<std::string>& volumeSections,
+                    const std::vector<Serial16>& volumes, Partition* partition) {
+    const std::string kind = r.Text("kind", "standard");
+    if (kind == "snap-pool") partition->partitionClass = PartitionClass::BackingStore;
+    if (kind == "master") {
+        size_t pool = 0;
+        if (!r.Reference("pool", volumeSections, &pool)) return false;
+        const Partition* store = FindPartition(system, volumes[pool].data());
+        if (store == nullptr || store->partitionClass != PartitionClass::BackingStore) {
+            r.Fail("pool", "is not a snap pool of the same system");
+            return false;
+        }
+        partition->partitionClass = PartitionClass::Master;
+        partition->snapshot.master = store->serial;
+    } else if (kind != "standard" && kind != "snap-pool") {
+        r.Fail("kind", "is not standard, snap-pool or master");
+    }
+    partition->type = SpecialTypeOf(partition->partitionClass);
+    return r.ok();
+}
+
 }  // namespace
 
 bool ParseScenario(const std::string& text, FabricModel* model, std::string* error) {
@@ -219,6 +242,8 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         arraySections.push_back(entry.pItem);
         system.arrays.push_back(array);
     }
+    std::vector<std::string> volumeSections;
+    std::vector<Serial16> volumes;  // the serial of each volume section, in order
     for (const auto& entry : sections) {
         if (!HasPrefix(entry.pItem, "volume.")) continue;
         SectionReader r(ini, entry.pItem, error);
@@ -237,6 +262,9 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         r.Hex("serial", &partition.serial);
         ReadHostMaps(r, &partition);
         if (!r.ok()) return false;
+        if (!ReadVolumeKind(r, system, volumeSections, volumes, &partition)) return false;
+        volumeSections.push_back(entry.pItem);
+        volumes.push_back(partition.serial);
         system.partitions.push_back(partition);
     }
     for (StorageSystem& system : result.systems) AssignDrives(system);

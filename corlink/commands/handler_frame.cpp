@@ -128,9 +128,11 @@ void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t co
     const uint32_t head[2] = {0, static_cast<uint32_t>(code)};
     std::memcpy(context.buffer, head, sizeof head);
     const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
-    char format[64];
-    std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
-    DebugPrint(format, info.handlerName, code == 0 ? "success" : "failed");
+    if (*closing != '\0') {
+        char format[64];
+        std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
+        DebugPrint(format, info.handlerName, code == 0 ? "success" : "failed");
+    }
     context.rre->ReplyLength = context.replyLength;
     if (rre_wire::BufferFormatOf(info.code) != nullptr) {
         PackRreBuffer(info.code, PACK_TO_NETWORK, context.buffer, static_cast<size_t>(context.replyLength));
@@ -163,6 +165,10 @@ void RunFramedCommand(Rre* pRre, const RreCommandInfo& info) {
     }
     const int32_t code = framed.run(context);
     if (context.refusal != 0) return RreErrorReply(pRre, context.refusal);
-    if (framed.refreshAfter && context.index >= 0) RefreshController(context.index);
+    // The body's sends may have rebuilt the database: the entry is found again before it is read.
+    if (framed.refreshAfter && context.index >= 0) {
+        context.index = FindControllerAgain(context.identity);
+        if (context.index >= 0) RefreshController(context.index);
+    }
     FinishReply(context, info, code);
 }

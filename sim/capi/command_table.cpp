@@ -5,7 +5,8 @@ namespace sim {
 const CommandRow* FindCommand(uint32_t code) {
     static const CommandFamily kFamilies[] = {ControllerCommands(), ArrayCommands(), ArraySettingsCommands(), DriveCommands(),
                                               ArrayConfigCommands(), CacheCommands(),
-                                              EnclosureCommands(), MappingCommands()};
+                                              EnclosureCommands(), MappingCommands(), RolloffCommands(),
+                                              SnapshotCommands()};
     for (const CommandFamily& family : kFamilies) {
         for (const CommandRow& row : family) {
             if (row.code == code) return &row;

@@ -36,6 +36,8 @@ CommandFamily CacheCommands();
 CommandFamily DriveCommands();
 CommandFamily EnclosureCommands();
 CommandFamily MappingCommands();
+CommandFamily RolloffCommands();
+CommandFamily SnapshotCommands();
 
 // The row of a command code, or null for a command the fabric does not answer.
 const CommandRow* FindCommand(uint32_t code);

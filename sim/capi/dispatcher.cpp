@@ -84,6 +84,9 @@ Delivery Execute(const CAPI_PACKET_HEADER& head, const uint8_t* include, uint32_
         call.SetParam(2, ConfigSequenceNumber(pair, 1));
     }
     if (fault != nullptr && fault->kind == FaultKind::ExecuteThenCode) call.Fail(fault->returnCode);
+    if (fault != nullptr && fault->kind == FaultKind::ClaimsRecords) {
+        call.SetParam(0, static_cast<uint32_t>(fault->returnCode));
+    }
     return Reply(context.replies.Reply(head, call.answer(), pair, context.half), changed);
 }
 

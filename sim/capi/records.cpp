@@ -159,6 +159,8 @@ std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t ar
         std::memcpy(record.arraySerialNumber, system.arrays[array].serial.data(), sizeof record.arraySerialNumber);
         std::memcpy(record.serialNumber, partition.serial.data(), sizeof record.serialNumber);
         PutText(record.name, partition.name);
+        record.specialClass = SpecialClassOf(partition.partitionClass);
+        record.type = SpecialTypeOf(partition.partitionClass);
         auto bytes = BytesOf(record);
         records.insert(records.end(), bytes.begin(), bytes.end());
     }

@@ -9,6 +9,7 @@
 
 #include "sim/model/identifiers.h"
 #include "sim/model/partition.h"
+#include "sim/model/snapshots.h"
 
 namespace sim {
 
@@ -108,6 +109,7 @@ struct StorageSystem {
     std::vector<AuthRecord> authDb;
     std::vector<Event> events;
     std::vector<Serial16> orphanCache;  // partitions whose cached data lost its volume
+    SnapshotServices snapshotServices;
     std::string uniqueSn = "555555";   // the supplier serial of the enclosure's FRU that names the system
     Wwn enclosureWwn{};
     uint32_t arrayListChanges = 1;

@@ -35,10 +35,13 @@ struct HostMapping {
 
 enum class PartitionClass : uint8_t { Standard = 0, Snapshot = 1, Master = 2, BackingStore = 3 };
 
-// Of a snapshot: the master volume it was taken of and when.
+// Of a snapshot: the master volume it was taken of, when, in which set (its tag) and whether it is
+// committed. Of a master volume: its backing store in `master`.
 struct SnapshotData {
     Serial16 master{};
     uint64_t takenMs = 0;
+    uint64_t tag = 0;
+    bool committed = false;
 };
 
 // Of a volume being rolled off into its master: how far it has come.
