@@ -49,6 +49,8 @@ struct FramedCommand {
     int32_t (*run)(CommandContext& context);
     bool refreshAfter;    // re-read the controller so that the database shows the change before the reply
     const char* closing;  // closing log words after the handler name, with %s for "success" or "failed"
+    // Optional, in place of `closing`: writes the closing log line from the reply (in host order).
+    void (*closingLog)(const CommandContext& context, const char* outcome) = nullptr;
 };
 
 // Runs the whole frame of a command whose table entry carries a FramedCommand: the checks of
