@@ -126,6 +126,18 @@ TEST(CustomViewRecord, TheLastMatchingHostDecides) {
     EXPECT_EQ(FlagsOf(record), (Flags{0x72, 0x72, 0, 0, 0, 0, 0, 0}));
 }
 
+// A view's host count is the controller's word: the search stops at the 128 hosts a view holds.
+TEST(CustomViewRecord, HostSearchStaysInsideTheView) {
+    auto view = View(kDefaults, {});
+    view->numHosts = 0xFFFF;
+    const std::vector<uint8_t> request = Request(16, kPortA, "", kRequested, kKeepNone);
+    CAPI_MAP_UNMAP_PARAMS record;
+    std::memset(&record, 0, sizeof record);
+    FillMapRecord(record, request.data(), kFc);
+    MergeChannelFlags(record, kKeepNone.data(), *view, kFc);
+    EXPECT_EQ(FlagsOf(record), (Flags{0xC0, 0xC0, 0xC0, 0xC0, 0, 0, 0, 0}));
+}
+
 TEST(CustomViewRecord, ReadWriteBesideReadOnlyIsRefusedAndReadOnlySpreads) {
     const struct {
         const char* name;

@@ -224,6 +224,18 @@ TEST_P(ViewCommandsTest, CustomViewRetriesARefusedMappingOnceAndStopsAtAFailedVi
     EXPECT_EQ(failedRead.status, 0);
     EXPECT_EQ(failedRead.code, 47u);
     EXPECT_TRUE(Sent(kMapCommand).empty());
+
+    // A reply that stores no view: the wait ends after 60 s as a failed read.
+    fabric_->SetHandler(kViewCommand, [](const sim::CapiRequest&, sim::StorageSystem&, int) {
+        sim::CapiAnswer answer;
+        answer.replyCode = 2999;
+        return answer;
+    });
+    const uint64_t before = platform::GetClock().NowMs();
+    const Reply noView = CustomView({m});
+    EXPECT_EQ(noView.code, 0xFFFFFFFFu);
+    EXPECT_GE(platform::GetClock().NowMs() - before, 60000u);
+    EXPECT_TRUE(Sent(kMapCommand).empty());
 }
 
 // Each mapping request starts from an all-zero map record: an address-named host after a named initiator
@@ -269,6 +281,12 @@ TEST_P(ViewCommandsTest, ViewListComesFromItsCacheUntilAChange) {
     EXPECT_EQ(cached.code, 0u);
     EXPECT_TRUE(Sent(kViewCommand).empty());
     EXPECT_TRUE(std::equal(first.buffer.begin(), first.buffer.begin() + first.replyLength, cached.buffer.begin()));
+
+    // A change anywhere moves the controller's sequence number: the list is read again.
+    fabric_->RecordConfigurationChange(0);
+    fabric_->journal().Clear();
+    EXPECT_EQ(Word(AllViews().buffer, 12), 4u);
+    EXPECT_EQ(Sent(kViewCommand).size(), 4u);
 
     Mapping m;
     m.serial = Serial(3);
