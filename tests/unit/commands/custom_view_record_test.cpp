@@ -64,6 +64,16 @@ Flags FlagsOf(const CAPI_MAP_UNMAP_PARAMS& record) {
     return flags;
 }
 
+// The flags a request sends after the merge with the view.
+Flags MergedFlags(const std::vector<uint8_t>& request, const Flags& keep, const CAPI_PARTITION_VIEW_TABLE& view,
+                  const HostInterfaceKind& kind) {
+    CAPI_MAP_UNMAP_PARAMS record;
+    std::memset(&record, 0, sizeof record);
+    FillMapRecord(record, request.data(), kind);
+    MergeChannelFlags(record, keep.data(), view, kind);
+    return FlagsOf(record);
+}
+
 constexpr Flags kKeepAll{1, 1, 1, 1, 1, 1, 1, 1};
 constexpr Flags kKeepNone{};
 constexpr Flags kRequested{0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0, 0xC0};
@@ -108,22 +118,14 @@ TEST(CustomViewRecord, ChannelFlagsMergeWithTheView) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::vector<uint8_t> request = Request(c.type, c.port, c.iscsiName, kRequested, c.keep);
-        CAPI_MAP_UNMAP_PARAMS record;
-        std::memset(&record, 0, sizeof record);
-        FillMapRecord(record, request.data(), c.kind);
-        MergeChannelFlags(record, c.keep.data(), *view, c.kind);
-        EXPECT_EQ(FlagsOf(record), c.expected);
+        EXPECT_EQ(MergedFlags(request, c.keep, *view, c.kind), c.expected);
     }
 }
 
 TEST(CustomViewRecord, TheLastMatchingHostDecides) {
     const auto view = View(kDefaults, {{kPortA, "", {}, {0x71, 0x71}}, {kPortA, "", {}, {0x72, 0x72}}});
     const std::vector<uint8_t> request = Request(16, kPortA, "", kRequested, kKeepNone);
-    CAPI_MAP_UNMAP_PARAMS record;
-    std::memset(&record, 0, sizeof record);
-    FillMapRecord(record, request.data(), kFc);
-    MergeChannelFlags(record, kKeepNone.data(), *view, kFc);
-    EXPECT_EQ(FlagsOf(record), (Flags{0x72, 0x72, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(MergedFlags(request, kKeepNone, *view, kFc), (Flags{0x72, 0x72, 0, 0, 0, 0, 0, 0}));
 }
 
 // A view's host count is the controller's word: the search stops at the 128 hosts a view holds.
@@ -131,11 +133,7 @@ TEST(CustomViewRecord, HostSearchStaysInsideTheView) {
     auto view = View(kDefaults, {});
     view->numHosts = 0xFFFF;
     const std::vector<uint8_t> request = Request(16, kPortA, "", kRequested, kKeepNone);
-    CAPI_MAP_UNMAP_PARAMS record;
-    std::memset(&record, 0, sizeof record);
-    FillMapRecord(record, request.data(), kFc);
-    MergeChannelFlags(record, kKeepNone.data(), *view, kFc);
-    EXPECT_EQ(FlagsOf(record), (Flags{0xC0, 0xC0, 0xC0, 0xC0, 0, 0, 0, 0}));
+    EXPECT_EQ(MergedFlags(request, kKeepNone, *view, kFc), (Flags{0xC0, 0xC0, 0xC0, 0xC0, 0, 0, 0, 0}));
 }
 
 TEST(CustomViewRecord, ReadWriteBesideReadOnlyIsRefusedAndReadOnlySpreads) {
