@@ -17,6 +17,7 @@ constexpr uint32_t kViewSelectorAt = 12;
 constexpr uint32_t kViewValueAt = 20;
 constexpr uint32_t kViewIdentityAt = 24;
 constexpr uint32_t kViewInitiatorNameAt = 72;
+constexpr size_t kInitiatorNameLength = 224;  // the request's initiator-name field
 constexpr uint32_t kHostViewAt = 296;
 // ADD_HOST_NICK_NAME: the wrapper sends the 80 bytes from the nickname on (the nickname and the start of
 // the initiator-name field).
@@ -54,8 +55,8 @@ int32_t RunGetHostView(CommandContext& c) {
     const CAPI_FLEX_ID identity = IdentityAt(c, kViewIdentityAt);
     uint32_t value = 0;
     std::memcpy(&value, c.buffer + kViewValueAt, sizeof value);
-    char initiatorName[sizeof(CAPI_PARTITION_VIEW_TABLE::iscsiNames[0]) + 1] = {};
-    std::memcpy(initiatorName, c.buffer + kViewInitiatorNameAt, sizeof initiatorName - 1);
+    char initiatorName[kInitiatorNameLength + 1] = {};
+    std::memcpy(initiatorName, c.buffer + kViewInitiatorNameAt, kInitiatorNameLength);
     return CopyStoredReply(c, g_HostViewReply, HOST_VIEW_REPLY_SIZE, kHostViewAt, [&] {
         return CAPI_U_GetHostView(HandleOf(c), c.buffer[kViewSelectorAt], &identity, value, initiatorName);
     });
@@ -63,8 +64,8 @@ int32_t RunGetHostView(CommandContext& c) {
 
 int32_t RunAddHostNickName(CommandContext& c) {
     const CAPI_FLEX_ID identity = IdentityAt(c, kNicknameIdentityAt);
-    char initiatorName[sizeof(CAPI_PARTITION_VIEW_TABLE::iscsiNames[0]) + 1] = {};
-    std::memcpy(initiatorName, c.buffer + kNicknameInitiatorNameAt, sizeof initiatorName - 1);
+    char initiatorName[kInitiatorNameLength + 1] = {};
+    std::memcpy(initiatorName, c.buffer + kNicknameInitiatorNameAt, kInitiatorNameLength);
     return CAPI_U_AddHostNickname(HandleOf(c), &identity, c.buffer + kNicknameAt, initiatorName);
 }
 

@@ -45,8 +45,16 @@ uint32_t ReadU32(const uint8_t* at) {
 }
 void PutU32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, sizeof value); }
 
+// After a send the controller is found again (a rediscovery may have moved it); false when it is gone.
+bool StillThere(CommandContext& c) {
+    c.index = FindControllerAgain(c.identity);
+    if (c.index < 0) c.refusal = RRE_ERROR_NO_CONTROLLER;
+    return c.index >= 0;
+}
+
 int32_t RunGetPartitionView(CommandContext& c) {
     const int32_t code = UpdatePartitionView(c.index, c.buffer + kSerialAt);
+    if (!StillThere(c)) return code;
     std::memcpy(c.buffer + kViewAt, &Entry(c.index).partitionView, kViewSize);
     return code;
 }
@@ -80,15 +88,9 @@ int32_t ReadViewWithRetries(int32_t index, const uint8_t* serial) {
 struct ViewList {
     uint32_t count = 0;
     bool complete = true;  // every partition's view was read and fits
+    bool cut = false;      // views were left out for want of room
     int32_t code = 0;      // the result of the last partition's read
 };
-
-// After a send the controller is found again (a rediscovery may have moved it); false when it is gone.
-bool StillThere(CommandContext& c) {
-    c.index = FindControllerAgain(c.identity);
-    if (c.index < 0) c.refusal = RRE_ERROR_NO_CONTROLLER;
-    return c.index >= 0;
-}
 
 // Reads the view of every partition of the entry's arrays into the reply, at most `capacity` of them.
 ViewList ReadAllViews(CommandContext& c, uint32_t capacity) {
@@ -108,6 +110,7 @@ ViewList ReadAllViews(CommandContext& c, uint32_t capacity) {
             }
             if (list.count == capacity) {
                 list.complete = false;
+                list.cut = true;
                 return list;
             }
             uint8_t serial[sizeof record->serialNumber];
@@ -143,7 +146,7 @@ int32_t RunGetAllPartView(CommandContext& c) {
         const ViewList list = ReadAllViews(c, capacity);
         if (c.refusal != 0) return -1;
         n = list.count;
-        code = list.count == capacity && !list.complete ? -1 : list.code;
+        code = list.cut ? -1 : list.code;
         if (list.complete) {
             RAID_CONTROLLER& now = Entry(c.index);
             now.partViewCache = static_cast<CAPI_PARTITION_VIEW_TABLE*>(safe_malloc(std::max<size_t>(n, 1) * kViewSize));
