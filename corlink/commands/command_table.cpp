@@ -8,6 +8,7 @@
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/controller_data_command.h"
 #include "corlink/commands/controller_list_commands.h"
+#include "corlink/commands/custom_view_command.h"
 #include "corlink/commands/discovery_flag.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/commands/host_commands.h"
