@@ -13,18 +13,23 @@
 #include "corlink/commands/controller_data_command.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_list_commands.h"
+#include "corlink/commands/custom_view_command.h"
 #include "corlink/commands/discovery_flag.h"
 #include "corlink/commands/drive_commands.h"
 #include "corlink/commands/handler_frame.h"
+#include "corlink/commands/host_commands.h"
 #include "corlink/commands/progress_commands.h"
 #include "corlink/commands/raid_controller.h"
 #include "corlink/commands/snapshot_commands.h"
+#include "corlink/commands/view_commands.h"
 
 namespace {
 
 constexpr int32_t kArrayListReply = 16 + RAID_CONTROLLER_MAX_ARRAYS * sizeof(CAPI_ARRAY);
 constexpr int32_t kDriveListReply = 16 + RAID_CONTROLLER_MAX_DRIVES * sizeof(CAPI_DRIVE);
 constexpr int32_t kProgressReply = 16 + CONTROLLER_DB_SIZE * PROGRESS_RECORD_SIZE;
+// As many partition views as the 4 MiB session buffer holds (112), with the head and 32 bytes after them.
+constexpr int32_t kAllPartViewReply = 48 + 112 * sizeof(CAPI_PARTITION_VIEW_TABLE);
 
 // code, name, handler name, request length, length test, reply length, handler, the frame of a framed handler
 constexpr RreCommandInfo kCommands[] = {
@@ -74,13 +79,13 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_DMS_SET_POLICY, "DMS_SET_POLICY", "capiDmsSetPolicy", 80, Checked::AfterCode, 80, RunFramedCommand, &kDmsSetPolicy},
     {RRE_DMS_SET_THRESHOLD_LEVEL, "DMS_SET_THRESHOLD_LEVEL", "capiDmsSetThresholdLevel", 80, Checked::AfterCode, 80, RunFramedCommand, &kDmsSetThresholdLevel},
     {RRE_DMS_GET_POLICY_THRESHOLD_LIST, "DMS_GET_POLICY_THRESHOLD_LIST", "capiDmsGetPolictThresholdList", 8248, Checked::AfterCode, 8248, RunFramedCommand, &kDmsGetPolicyThresholdList},
-    {RRE_GET_PARTITION_VIEW, "GET_PARTITION_VIEW", "capiGetPartitionView", 37456, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_CREATE_CUSTOM_VIEW, "CREATE_CUSTOM_VIEW", "capiCreateCustomView", 42508, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_ALL_PART_VIEW, "GET_ALL_PART_VIEW", "capiGetAllPartView", 37424, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_HOST_VIEW, "GET_HOST_VIEW", "capiGetHostView", 64824, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_ADD_HOST_NICK_NAME, "ADD_HOST_NICK_NAME", "capiAddHostNickName", 304, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_HOST_NICK_NAMES, "GET_HOST_NICK_NAMES", "capiGetHostNickNames", 26964, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_KNOWN_HOSTS, "GET_KNOWN_HOSTS", "capiGetKnownHosts", 12596, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_PARTITION_VIEW, "GET_PARTITION_VIEW", "capiGetPartitionView", 37456, Checked::AfterCode, 37456, RunFramedCommand, &kGetPartitionView},
+    {RRE_CREATE_CUSTOM_VIEW, "CREATE_CUSTOM_VIEW", "capiCreateCustomView", 42508, Checked::AfterCode, 42508, RunFramedCommand, &kCreateCustomView},
+    {RRE_GET_ALL_PART_VIEW, "GET_ALL_PART_VIEW", "capiGetAllPartView", 37424, Checked::AfterCode, kAllPartViewReply, RunFramedCommand, &kGetAllPartView},
+    {RRE_GET_HOST_VIEW, "GET_HOST_VIEW", "capiGetHostView", 64824, Checked::AfterCode, 64824, RunFramedCommand, &kGetHostView},
+    {RRE_ADD_HOST_NICK_NAME, "ADD_HOST_NICK_NAME", "capiAddHostNickName", 304, Checked::AfterCode, 304, RunFramedCommand, &kAddHostNickName},
+    {RRE_GET_HOST_NICK_NAMES, "GET_HOST_NICK_NAMES", "capiGetHostNickNames", 26964, Checked::AfterCode, 26964, RunFramedCommand, &kGetHostNickNames},
+    {RRE_GET_KNOWN_HOSTS, "GET_KNOWN_HOSTS", "capiGetKnownHosts", 12596, Checked::AfterCode, 12596, RunFramedCommand, &kGetKnownHosts},
     {RRE_SET_PARTITION_CACHE_PARAM, "SET_PARTITION_CACHE_PARAM", "capiSetPartitionCacheParam", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPartitionCacheParam},
     {RRE_SET_ARRAY_CACHE_PARAM, "SET_ARRAY_CACHE_PARAM", "capiSetArrayCacheParam", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetArrayCacheParam},
     {RRE_SET_CHANNEL_PARAM, "SET_CHANNEL_PARAM", "capiSetChannelParam", 248, Checked::AfterCode, kAnyLength, nullptr},
@@ -117,13 +122,13 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_CLEAR_ALL_TARGET_SECRET, "CLARE_ALL_TARGET_SECRECT", "capiClearAllTargetSecret", 1036, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_TARGET_SECRET, "SET_TARGET_SECRET", "capiSetTargetSecret", 1036, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_REMEMBER_INITIATOR_SECRET, "REMEMBER_INITIATOR_SECRET", "capiRemeberInitiatorSecret", 1036, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_FLEX_KNOWN_HOSTS, "GET_FLEX_KNOWN_HOSTS", "capiGetFlexKnowHosts", 63576, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_FLEX_KNOWN_HOSTS, "GET_FLEX_KNOWN_HOSTS", "capiGetFlexKnowHosts", 63576, Checked::AfterCode, 63576, RunFramedCommand, &kGetFlexKnownHosts},
     {RRE_ROLLOFF_VOLUME, "ROLLOFF_VOLUME", "capiRolloffVolume", 540, Checked::AfterCode, 540, RunFramedCommand, &kRolloffVolume},
     {RRE_ABORT_ROLLOFF_VOLUME, "ABORT_ROLLOFF_VOLUME", "capiAbortRolloffVolume", 524, Checked::AfterCode, 524, RunFramedCommand, &kAbortRolloffVolume},
     {RRE_GET_ROLLOFF_VOLUME_LIST, "GET_ROLLOFF_VOLUME_LIST", "capiGetRolloffVolumeList", 262164, Checked::AfterCode, 262164, RunFramedCommand, &kGetRolloffVolumeList},
-    {RRE_GET_CONNECT_HBA_WWPN_LIST, "GET_CONNECT_HBA_WWPN_LIST", "capiGetConnectHbaWwpnList", 276, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_CONNECT_HBA_WWPN_LIST, "GET_CONNECT_HBA_WWPN_LIST", "capiGetConnectHbaWwpnList", 276, Checked::AfterCode, 276, RunFramedCommand, &kGetConnectHbaWwpnList},
     {RRE_SET_DMS_POLICY, "SET_DMS_POLICY", "capiSetDMSPolicy", 76, Checked::AfterCode, 76, RunFramedCommand, &kSetDmsPolicy},
-    {RRE_GET_CONNECT_HBA_INFO_LIST, "GET_CONNECT_HBA_INFO_LIST", "capiGetConnectHbaInfoList", 58128, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_CONNECT_HBA_INFO_LIST, "GET_CONNECT_HBA_INFO_LIST", "capiGetConnectHbaInfoList", 58128, Checked::AfterCode, 58128, RunFramedCommand, &kGetConnectHbaInfoList},
     {RRE_CHANGE_PARTITION_DESCRIPTION, "CHANGE_PARTITION_DESCRIPTION", "capiChangePartitionDescription", 312, Checked::AfterCode, kAnyLength, RunFramedCommand, &kChangePartitionDescription},
 };
 

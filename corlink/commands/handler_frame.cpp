@@ -127,11 +127,16 @@ bool Resolve(CommandContext& context, const FramedCommand& framed, const RreComm
 void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t code) {
     const uint32_t head[2] = {0, static_cast<uint32_t>(code)};
     std::memcpy(context.buffer, head, sizeof head);
-    const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
-    if (*closing != '\0') {
-        char format[64];
-        std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
-        DebugPrint(format, info.handlerName, code == 0 ? "success" : "failed");
+    const char* outcome = code == 0 ? "success" : "failed";
+    if (info.framed != nullptr && info.framed->closingLog != nullptr) {
+        info.framed->closingLog(context, outcome);
+    } else {
+        const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
+        if (*closing != '\0') {
+            char format[64];
+            std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
+            DebugPrint(format, info.handlerName, outcome);
+        }
     }
     context.rre->ReplyLength = context.replyLength;
     if (rre_wire::BufferFormatOf(info.code) != nullptr) {

@@ -51,6 +51,8 @@ struct FramedCommand {
     // Closing log words after the handler name, with %s for "success" or "failed"; null: " %s!\n"; empty:
     // none, the body wrote its own closing lines.
     const char* closing;
+    // Optional, in place of `closing`: writes the closing log line from the reply (in host order).
+    void (*closingLog)(const CommandContext& context, const char* outcome) = nullptr;
 };
 
 // Runs the whole frame of a command whose table entry carries a FramedCommand: the checks of

@@ -29,6 +29,7 @@ constexpr Item List(uint32_t countOffset, uint32_t offset, uint32_t capacity, ui
 
 constexpr uint32_t kArrayListCapacity = 128;  // a controller's arrays
 constexpr uint32_t kDriveListCapacity = 250;  // a controller's drives
+constexpr uint32_t kPartitionViewCapacity = 112;  // the views a 4 MiB session buffer holds
 constexpr uint32_t kEventEntrySize = 412;
 
 constexpr bool H = true;  // begins with the head
@@ -71,7 +72,8 @@ constexpr BufferFormat kFormats[] = {
     {"PackRreFreeOrphanData", {101}, 16, H, {Id(), Words(12)}},
     {"PackRreGetAdvDrvEnclosure", {99}, 16 + 16 * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE), H,
      {Id(), Words(12), Record<CAPI_ADVANCED_DRIVE_ENCLOSURE>(16, 16)}},
-    {"PackRreGetAllPartView", {72}, 37424, H, {Id(), List<CAPI_PARTITION_VIEW_TABLE>(12, 16, 1)}},
+    {"PackRreGetAllPartView", {72}, 48 + kPartitionViewCapacity * sizeof(CAPI_PARTITION_VIEW_TABLE), H,
+     {Id(), List<CAPI_PARTITION_VIEW_TABLE>(12, 16, kPartitionViewCapacity)}},
     {"PackRreGetBackingStoreList", {55}, 10264, H, {Id(), Words(16), Record<CAPI_BACKING_STORE_LIST>(24)}},
     {"PackRreGetConnectHbaInfoList", {125}, 58128, H, {Id()}},
     {"PackRreGetConnectHbaWwpnList", {123}, 276, H, {Id(), Words(12)}},

@@ -5,7 +5,7 @@ namespace sim {
 const CommandRow* FindCommand(uint32_t code) {
     static const CommandFamily kFamilies[] = {ControllerCommands(), ArrayCommands(), ArraySettingsCommands(), DriveCommands(),
                                               ArrayConfigCommands(), CacheCommands(),
-                                              EnclosureCommands(), MappingCommands(), RolloffCommands(),
+                                              EnclosureCommands(), HostCommands(), MappingCommands(), RolloffCommands(),
                                               SnapshotCommands()};
     for (const CommandFamily& family : kFamilies) {
         for (const CommandRow& row : family) {

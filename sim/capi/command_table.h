@@ -35,6 +35,7 @@ CommandFamily ArrayConfigCommands();
 CommandFamily CacheCommands();
 CommandFamily DriveCommands();
 CommandFamily EnclosureCommands();
+CommandFamily HostCommands();
 CommandFamily MappingCommands();
 CommandFamily RolloffCommands();
 CommandFamily SnapshotCommands();

@@ -1,5 +1,6 @@
 #include "sim/capi/records.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,12 +13,11 @@
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/capi_unified_controller.h"
 #include "sim/model/array_config.h"
+#include "sim/capi/host_records.h"
 
 namespace sim {
 namespace {
 
-constexpr uint8_t kBusTypeFibre = 1;
-constexpr uint32_t kHostChannels = 2;
 // The controller state byte of a half: 0 while the controller operates; 1 would refuse configuration changes.
 constexpr uint8_t kControllerStateOperating = 0;
 constexpr uint8_t kControllerStateAbsent = 2;
@@ -26,12 +26,6 @@ constexpr uint8_t kSystemFruType = 9;
 constexpr uint8_t kFruDataValid = 2;
 constexpr uint8_t kNoArray = 0xFF;
 constexpr size_t kOrphanPercentEach = 10;  // share of the cache each orphaned volume's data holds
-
-template <class T>
-std::vector<uint8_t> BytesOf(const T& structure) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&structure);
-    return std::vector<uint8_t>(bytes, bytes + sizeof(T));
-}
 
 // Text into a fixed char field, always leaving a terminator.
 template <size_t N>
@@ -86,10 +80,11 @@ std::vector<uint8_t> UnifiedControllerPayload(const StorageSystem& system) {
     auto unified = std::make_unique<CAPI_UNIFIED_CONTROLLER>();
     std::memset(unified.get(), 0, sizeof(CAPI_UNIFIED_CONTROLLER));
     CAPI_UNIFIED_COMMON_DATA& common = unified->common;
-    common.numHostChannels = kHostChannels;
+    const uint32_t hostChannels = std::min<uint32_t>(system.params.numHostChannels, kMaxHostChannels);
+    common.numHostChannels = hostChannels;
     common.numDriveChannels = 2;
     common.raidCapable = 1;
-    for (uint32_t i = 0; i < kHostChannels; ++i) common.hostChannelSummaries[i].busType = kBusTypeFibre;
+    for (uint32_t i = 0; i < hostChannels; ++i) common.hostChannelSummaries[i].busType = system.params.hostBusTypes[i];
     // Half ab of the pair is controller ab: half 1 is A (failoverId 1), half 0 is B.
     for (int controller = 0; controller < 2; ++controller) {
         FillHalf(system, controller, unified->controllers[system.controllers[controller].failoverId]);
@@ -193,8 +188,7 @@ std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system) {
 }
 
 std::vector<uint8_t> PartitionViewPayload(const Partition& partition) {
-    auto view = std::make_unique<CAPI_PARTITION_VIEW_TABLE>();
-    std::memset(view.get(), 0, sizeof(CAPI_PARTITION_VIEW_TABLE));
+    auto view = ZeroedRecord<CAPI_PARTITION_VIEW_TABLE>();
     std::memcpy(&view->partitionSerialNumber, partition.serial.data(), partition.serial.size());
     auto putMap = [](CAPI_PARTITION_MAP& out, const PartitionMap& map) {
         out.hlun = map.hlun;
@@ -205,10 +199,10 @@ std::vector<uint8_t> PartitionViewPayload(const Partition& partition) {
     view->numHosts = static_cast<uint16_t>(hosts);
     for (size_t k = 0; k < hosts; ++k) {
         const HostMapping& host = partition.hostMaps[k];
-        std::memcpy(view->wwn[k], host.port.data(), host.port.size());
+        std::memcpy(view->wwn[k], host.host.port.data(), host.host.port.size());
         putMap(view->mappings[k], host.map);
-        std::memcpy(view->hostPorts[k].FCPortWWN, host.port.data(), host.port.size());
-        PutText(view->iscsiNames[k], host.iscsiName);
+        view->hostPorts[k] = FlexIdOf(host.host);
+        PutText(view->iscsiNames[k], host.host.iscsiName);
     }
     return BytesOf(*view);
 }

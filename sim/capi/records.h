@@ -2,11 +2,27 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 #include "sim/fabric_model.h"
 
 namespace sim {
+
+// The bytes of a record, as a reply carries them.
+template <class T>
+std::vector<uint8_t> BytesOf(const T& structure) {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&structure);
+    return std::vector<uint8_t>(bytes, bytes + sizeof(T));
+}
+// A record on the heap, every byte zero (the large ones do not fit a stack).
+template <class T>
+std::unique_ptr<T> ZeroedRecord() {
+    auto record = std::make_unique<T>();
+    std::memset(record.get(), 0, sizeof(T));
+    return record;
+}
 
 // CAPI_UNIFIED_CONTROLLER of the pair: half 1 is controller A, half 0 controller B.
 std::vector<uint8_t> UnifiedControllerPayload(const StorageSystem& system);

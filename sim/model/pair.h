@@ -43,6 +43,7 @@ struct Controller {
 // Parameters both halves share.
 struct CommonParams {
     uint32_t numHostChannels = 2;
+    HostBusTypeList hostBusTypes = HostBusTypes(kBusTypeFc);  // per host channel
     std::string password;
 };
 
@@ -72,13 +73,12 @@ struct Array {
 };
 inline constexpr uint8_t kUtilityVerify = 3;
 
-// A host port the pair has seen log in, and the nickname given to it.
+// A host port the pair has seen log in, and the nickname given to a host port.
 struct KnownHost {
-    Wwn port{};
-    std::string iscsiName;
+    HostPortId port;
 };
 struct Nickname {
-    Wwn port{};
+    HostPortId port;
     std::string name;
 };
 

@@ -7,29 +7,31 @@
 #include <string>
 #include <vector>
 
+#include "sim/model/host_port.h"
 #include "sim/model/identifiers.h"
 
 namespace sim {
 
-inline constexpr size_t kMapChannels = 8;
-// A channel flags byte with both top bits set: not presented on that channel.
-inline constexpr uint8_t kChannelUnmapped = 0xC0;
+inline constexpr size_t kMapChannels = kMaxHostChannels;
+// A channel flags byte with both top bits set presents the partition on that channel (0xC0 read-write;
+// with the read-only bit 0x20, 0xE0); a byte below it does not.
+inline constexpr uint8_t kChannelMapped = 0xC0;
+inline constexpr uint8_t kChannelReadOnly = 0x20;
 
 struct PartitionMap {
     uint16_t hlun = 0;
     std::array<uint8_t, kMapChannels> flags{};
 
-    // Presented on at least one of the first `channels` host channels (an all-zero map presents nothing).
+    // Presented on at least one of the first `channels` host channels.
     bool PresentedOn(size_t channels) const;
     // A map presenting the LUN on every channel.
     static PartitionMap Presenting(uint16_t lun);
     static PartitionMap Hidden();
 };
 
-// The mapping for one host port: an FC or SAS port name, or an iSCSI name.
+// The mapping for one host port.
 struct HostMapping {
-    Wwn port{};
-    std::string iscsiName;
+    HostPortId host;
     PartitionMap map;
 };
 
