@@ -31,9 +31,12 @@ using CommandFamily = std::span<const CommandRow>;
 CommandFamily ControllerCommands();
 CommandFamily ArrayCommands();
 CommandFamily ArraySettingsCommands();
+CommandFamily AuthDbCommands();
+CommandFamily ControllerSettingsCommands();
 CommandFamily DriveCommands();
 CommandFamily EnclosureCommands();
 CommandFamily MappingCommands();
+CommandFamily RestartCommands();
 
 // The row of a command code, or null for a command the fabric does not answer.
 const CommandRow* FindCommand(uint32_t code);
