@@ -25,6 +25,7 @@ bool CodeMatches(Rre* pRre, const RreCommandInfo& info) {
 
 bool LengthMatches(Rre* pRre, const RreCommandInfo& info, uint32_t errorCode) {
     if (info.requestLength == kAnyLength || pRre->Length == static_cast<uint32_t>(info.requestLength)) return true;
+    if (info.lengthCheck == Checked::AtLeast && pRre->Length > static_cast<uint32_t>(info.requestLength)) return true;
     RreErrorReply(pRre, errorCode);
     return false;
 }
@@ -57,6 +58,7 @@ bool RreFrameChecks(Rre* pRre, const RreCommandInfo& info) {
             if (!LengthMatches(pRre, info, RRE_ERROR_BAD_LENGTH) || !CodeMatches(pRre, info)) return false;
             break;
         case Checked::AfterCode:
+        case Checked::AtLeast:
             if (!CodeMatches(pRre, info) || !LengthMatches(pRre, info, RRE_ERROR_WRONG_LENGTH)) return false;
             break;
         case Checked::None:
@@ -128,9 +130,11 @@ void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t co
     const uint32_t head[2] = {0, static_cast<uint32_t>(code)};
     std::memcpy(context.buffer, head, sizeof head);
     const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
-    char format[64];
-    std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
-    DebugPrint(format, info.handlerName, code == 0 ? "success" : "failed");
+    if (*closing != '\0') {
+        char format[64];
+        std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
+        DebugPrint(format, info.handlerName, code == 0 ? "success" : "failed");
+    }
     context.rre->ReplyLength = context.replyLength;
     if (rre_wire::BufferFormatOf(info.code) != nullptr) {
         PackRreBuffer(info.code, PACK_TO_NETWORK, context.buffer, static_cast<size_t>(context.replyLength));

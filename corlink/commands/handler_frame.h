@@ -48,7 +48,8 @@ struct FramedCommand {
     // The controller commands; returns the reply code (the CAPI result, or -1 for a failure found here).
     int32_t (*run)(CommandContext& context);
     bool refreshAfter;    // re-read the controller so that the database shows the change before the reply
-    const char* closing;  // closing log words after the handler name, with %s for "success" or "failed"
+    // Closing log words after the handler name, with %s for "success" or "failed"; "": the body logs its own.
+    const char* closing;
 };
 
 // Runs the whole frame of a command whose table entry carries a FramedCommand: the checks of
