@@ -29,11 +29,13 @@ uint8_t StateOfHalf(uint32_t half) {
     return reinterpret_cast<const uint8_t*>(&g_UnifiedControllerBuffer.controllers[half & 1])[kStateByte];
 }
 
-// One pass of the wait in which the path to the controller went away with it: a full rediscovery, then the
-// controller found by its serial (and for both halves, both operating). The entry found, or -1.
-int32_t RediscoverPass(const char* serial, CAPI_HANDLE handle, int32_t index, uint8_t which) {
+// One pass of the wait in which the path to the controller went away with it: its path marked dead, a full
+// rediscovery, then the controller found by its serial (and for both halves, both operating). The entry
+// found, or -1.
+int32_t RediscoverPass(const CommandContext& c, const char* serial, uint8_t which) {
     os_SleepSeconds(kRediscoveryPauseSeconds);
-    SetResponds(handle, 0);
+    const int32_t index = FindControllerAgain(c.identity);
+    if (index >= 0) SetResponds(ControllerHandleOf(index), 0);
     CAPI_Initialize_Main();
     const int32_t found = FindControllerBySerialText(serial);
     if (found < 0) return -1;
@@ -63,8 +65,8 @@ int32_t RunRebootController(CommandContext& c) {
     RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(c.index)];
     char serial[kSerialText + 1] = {};
     std::memcpy(serial, entry.controller.serialNumber, kSerialText);
-    const CAPI_HANDLE handle = entry.controllerHandle;
     const uint8_t which = c.buffer[kWhichAt];
+    const CAPI_HANDLE handle = entry.controllerHandle;
     const int32_t shutDown = CAPI_U_ShutDownController(handle, which, 0);
     DebugPrint("CAPI_U_ShutDownController %d AB=%d hRes=%d!\n", c.index, which, shutDown);
     const int32_t rebooted = CAPI_U_RebootController(handle, which);
@@ -75,7 +77,7 @@ int32_t RunRebootController(CommandContext& c) {
     int32_t found = -1;
     for (int32_t elapsed = 0; elapsed < kRebootLimitSeconds;) {
         elapsed += pathRestarts ? kRediscoveryPauseSeconds : kPartnerPauseSeconds;
-        found = pathRestarts ? RediscoverPass(serial, handle, c.index, which) : PartnerPass(c, which);
+        found = pathRestarts ? RediscoverPass(c, serial, which) : PartnerPass(c, which);
         if (found >= 0 && AnswersAgain(found)) break;
         found = -1;
     }
