@@ -254,4 +254,18 @@ TEST_P(ControllerCommandsTest, EnclosureFeatureFlagsAnswerTheSetUnlessTheControl
     EXPECT_EQ(WordOf(Pair().settings.commonParams, at), 0x33u);
 }
 
+// The partner check after the set: a partner whose path no longer answers becomes a placeholder of the
+// controller.
+TEST_P(ControllerCommandsTest, EnclosureFeatureFlagsTurnAPartnerWithADeadPathIntoAPlaceholder) {
+    const int32_t b = FindControllerByClientId(kHandleB);
+    ASSERT_GE(b, 0);
+    ASSERT_EQ(g_ControllerDb[static_cast<uint32_t>(b)].isPartner, 0);
+    Fault(1, CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER, sim::FaultKind::ReturnCode, CAPI_ERROR_NOT_SUPPORTED);
+    const Reply reply = Exec(RRE_SET_ENCLOSUREFEATUREFLAGS, 100, kHandleA, [](auto& buffer) { PutWord(buffer, 16, 0x44); });
+    EXPECT_EQ(reply.code, 0u);
+    const RAID_CONTROLLER& partner = g_ControllerDb[static_cast<uint32_t>(b)];
+    EXPECT_EQ(partner.isPartner, 1);
+    EXPECT_EQ(partner.controllerHandle, EntryOf(kHandleA).controllerHandle);
+}
+
 }  // namespace

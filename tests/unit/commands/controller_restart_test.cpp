@@ -66,6 +66,16 @@ TEST_P(ControllerRestartTest, RebootedControllerIsFoundAgainBySerialWhereverItNo
     }
 }
 
+// Both halves restart: the controller found again is not enough while its partner's state is not 0.
+TEST_P(ControllerRestartTest, BothHalvesRebootWaitsForBothStateBytes) {
+    RestartTime(0, 90000);
+    RestartTime(1, 150000);
+    const Reply reply = Reboot(kHandleA, 2);
+    EXPECT_EQ(reply.status, 0);
+    EXPECT_EQ(reply.code, 0u);
+    EXPECT_EQ(SleepsOf(60000), 3u) << "A is back at 91 s, B at 151 s: both operate in the pass at 180 s";
+}
+
 TEST_P(ControllerRestartTest, ControllerThatNeverComesBackTimesOutAfterFiveMinutes) {
     RestartTime(0, 0);
     const Reply reply = Reboot(kHandleA, kHalfOfA);
