@@ -16,7 +16,7 @@ using namespace authdb;
 
 constexpr uint32_t kCountAt = 12;
 constexpr uint32_t kRecordAt = 16;
-constexpr int kWalkLimit = 200;
+constexpr uint32_t kWalkLimit = 200;
 static_assert(sizeof(CAPI_AUTHDB_RECORD) == kRecordSize && AUTH_DB_RECORD_REPLY_SIZE == kRecordSize);
 
 // A record as bytes, so that its fields are read and written by offset.
@@ -58,7 +58,7 @@ template <const Change& change>
 int32_t RunChange(CommandContext& c) {
     int32_t code = change.send(HandleOf(c), RequestRecord(c).Capi());
     DebugPrint("capicmd==>>%s %s %s!\n", change.handler, change.wrapper, Outcome(code));
-    if (code != 0) return code;
+    if (code != 0 || !FindCommandControllerAgain(c)) return code;
     code = CAPI_U_AUTHDB_Commit(HandleOf(c));
     DebugPrint("capicmd==>>%s CAPI_U_AUTHDB_Commit %s!\n", change.handler, Outcome(code));
     return code;
@@ -115,6 +115,7 @@ int32_t RunWalk(CommandContext& c) {
     query.bytes[kIndexLookup] = 1;
     uint32_t found = 0;
     for (uint32_t index = 0; index < kWalkLimit && found < count; ++index) {
+        if (!FindCommandControllerAgain(c)) return code;
         std::memcpy(query.bytes + kRecordIndex, &index, sizeof index);
         code = CAPI_U_AUTHDB_GetRecord(HandleOf(c), query.Capi());
         if (code == CAPI_ERROR_AUTHDB_RECORD_NOT_FOUND) continue;
@@ -125,6 +126,7 @@ int32_t RunWalk(CommandContext& c) {
         ++found;
         Record modified;
         if (!walk.step(LastRecordReceived(), request, &modified)) continue;
+        if (!FindCommandControllerAgain(c)) return code;
         code = CAPI_U_AUTHDB_ModifyRecord(HandleOf(c), modified.Capi());
         if (code != 0) break;
     }
@@ -147,6 +149,7 @@ template <const Remember& remember>
 int32_t RunRemember(CommandContext& c) {
     const Record& request = RequestRecord(c);
     int32_t code = CAPI_U_AUTHDB_GetRecord(HandleOf(c), request.Capi());
+    if (!FindCommandControllerAgain(c)) return code;
     if (code == 0) {
         Record modified = LastRecordReceived();
         if (modified.Empty(remember.secretName)) {

@@ -45,10 +45,7 @@ uint8_t* CommonParamsBytes() { return reinterpret_cast<uint8_t*>(&g_UnifiedContr
 
 // Reads the controller's unified record; refuses the command when it cannot be read.
 bool ReadUnifiedRecord(CommandContext& c) {
-    if (RequestUnifiedControllerData(c.index) == 0) {
-        c.index = FindControllerAgain(c.identity);
-        if (c.index >= 0) return true;
-    }
+    if (RequestUnifiedControllerData(c.index) == 0) return FindCommandControllerAgain(c);
     c.refusal = RRE_ERROR_NO_CONTROLLER;
     return false;
 }
@@ -110,11 +107,7 @@ int32_t RunSetEnclosureFeatureFlags(CommandContext& c) {
         DebugPrint("capiSetEnclosureFeatureFlags: the controller reports the flags 0x%x already\n", flags);
         code = 0;
     }
-    c.index = FindControllerAgain(c.identity);
-    if (c.index < 0) {
-        c.refusal = RRE_ERROR_NO_CONTROLLER;
-        return code;
-    }
+    if (!FindCommandControllerAgain(c)) return code;
     CheckPartnerPaths(c.index);
     return code;
 }

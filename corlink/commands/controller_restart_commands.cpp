@@ -62,16 +62,17 @@ bool AnswersAgain(int32_t found) {
 }
 
 int32_t RunRebootController(CommandContext& c) {
-    RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(c.index)];
     char serial[kSerialText + 1] = {};
-    std::memcpy(serial, entry.controller.serialNumber, kSerialText);
+    std::memcpy(serial, g_ControllerDb[static_cast<uint32_t>(c.index)].controller.serialNumber, kSerialText);
     const uint8_t which = c.buffer[kWhichAt];
-    const CAPI_HANDLE handle = entry.controllerHandle;
+    const CAPI_HANDLE handle = ControllerHandleOf(c.index);
     const int32_t shutDown = CAPI_U_ShutDownController(handle, which, 0);
     DebugPrint("CAPI_U_ShutDownController %d AB=%d hRes=%d!\n", c.index, which, shutDown);
     const int32_t rebooted = CAPI_U_RebootController(handle, which);
     DebugPrint("CAPI_U_RebootController %d AB=%d hRes=%d!\n", c.index, which, rebooted);
-    entry.lastConfigSequenceNumber = -1;
+    // Until the controller reports its number again; the sends may have moved its entry.
+    const int32_t now = FindControllerAgain(c.identity);
+    if (now >= 0) g_ControllerDb[static_cast<uint32_t>(now)].lastConfigSequenceNumber = -1;
 
     const bool pathRestarts = which == kBothHalves || which == c.ab;
     int32_t found = -1;
@@ -84,6 +85,8 @@ int32_t RunRebootController(CommandContext& c) {
     int32_t code = 0;
     if (found >= 0) {
         UpdateController(found);
+        const int32_t current = FindControllerBySerialText(serial);
+        if (current >= 0) found = current;
         const uint32_t id = GetClientControllerId(found);
         std::memcpy(c.buffer + kIdAt, &id, sizeof id);
     } else {

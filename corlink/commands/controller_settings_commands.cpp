@@ -35,13 +35,6 @@ T* RecordAt(const CommandContext& c, uint32_t offset) {
     return reinterpret_cast<T*>(c.buffer + offset);
 }
 
-// A read inside the body may rediscover the controllers: the controller is found again by its serial.
-bool FindAgain(CommandContext& c) {
-    c.index = FindControllerAgain(c.identity);
-    if (c.index < 0) c.refusal = RRE_ERROR_NO_CONTROLLER;
-    return c.index >= 0;
-}
-
 int32_t RunSilenceAlarm(CommandContext& c) { return CAPI_U_SilenceAlarm(HandleOf(c)); }
 
 int32_t RunSetChannelParam(CommandContext& c) {
@@ -65,7 +58,7 @@ int32_t RunSetControllerTimeDate(CommandContext& c) {
 // The stored time with the update's result as the code.
 int32_t RunGetControllerTimeDate(CommandContext& c) {
     const int32_t updated = UpdateController(c.index);
-    if (!FindAgain(c)) return -1;
+    if (!FindCommandControllerAgain(c)) return -1;
     const uint32_t timeDate = EntryOf(c).controller.timeDate;
     std::memcpy(c.buffer + kWordAt16, &timeDate, sizeof timeDate);
     return updated;
@@ -78,7 +71,7 @@ int32_t RunSetControllerParams(CommandContext& c) {
 // The state byte of the controller's own half of its own record, or 4 when it cannot be read.
 int32_t RunGetControllerStatus(CommandContext& c) {
     const int updated = UpdateController(c.index);
-    if (!FindAgain(c)) return -1;
+    if (!FindCommandControllerAgain(c)) return -1;
     const auto* half = reinterpret_cast<const uint8_t*>(&EntryOf(c).unifiedController.controllers[c.ab & 1]);
     c.buffer[kWordAt16] = updated == 0 ? half[kChangeRefusedByte] : kStateUnknown;
     return 0;
@@ -89,7 +82,7 @@ int32_t RunRescanAllBus(CommandContext& c) {
     for (uint32_t channel = 0; channel < kRescannedChannels; ++channel) {
         CAPI_RescanBus(HandleOf(c), channel);
         RefreshController(c.index);
-        if (!FindAgain(c)) return -1;
+        if (!FindCommandControllerAgain(c)) return -1;
     }
     return 0;
 }

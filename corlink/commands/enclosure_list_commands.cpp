@@ -23,11 +23,7 @@ RAID_CONTROLLER& EntryOf(const CommandContext& c) { return g_ControllerDb[static
 // The enclosure list read again, in network order: the index and the count, then the records.
 int32_t RunGetDriveEnclosures(CommandContext& c) {
     CAPI_U_GetDriveEnclosures(ControllerHandleOf(c.index));
-    c.index = FindControllerAgain(c.identity);
-    if (c.index < 0) {
-        c.refusal = RRE_ERROR_NO_CONTROLLER;
-        return -1;
-    }
+    if (!FindCommandControllerAgain(c)) return -1;
     const RAID_CONTROLLER& entry = EntryOf(c);
     const uint32_t n = std::min(entry.enclosureCount, RAID_CONTROLLER_MAX_ENCLOSURES);
     auto* records = reinterpret_cast<CAPI_DRIVE_ENCLOSURES_STRUCT*>(c.buffer + kRecordsAt);

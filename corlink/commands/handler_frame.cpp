@@ -126,6 +126,12 @@ bool Resolve(CommandContext& context, const FramedCommand& framed, const RreComm
 
 }  // namespace
 
+bool FindCommandControllerAgain(CommandContext& context) {
+    context.index = FindControllerAgain(context.identity);
+    if (context.index < 0) context.refusal = RRE_ERROR_NO_CONTROLLER;
+    return context.index >= 0;
+}
+
 void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t code) {
     const uint32_t head[2] = {0, static_cast<uint32_t>(code)};
     std::memcpy(context.buffer, head, sizeof head);
