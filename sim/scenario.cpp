@@ -51,6 +51,8 @@ public:
         if (HexStringToBytes(value, N, bytes->data()) != 1) Fail(key, "is not hexadecimal of the right length");
     }
 
+    void Refuse(const char* key, const char* what) { Fail(key, what); }
+
     // The index of the section this key names among `sections`; false (and the reason) when it names none.
     bool Reference(const char* key, const std::vector<std::string>& sections, size_t* index) {
         const std::string name = RequiredText(key);
@@ -77,6 +79,22 @@ private:
 };
 
 constexpr uint32_t kAdapterLimit = 31;
+constexpr uint32_t kMaxWaitSeconds = 3600;
+constexpr uint32_t kEnclosureLimit = 16;
+
+// The host channels' bus type: fc, sas, iscsi or hybrid.
+bool ReadBusType(const std::string& name, std::vector<uint8_t>* busTypes) {
+    static const struct {
+        const char* name;
+        BusType type;
+    } kTypes[] = {{"fc", kBusFibreChannel}, {"sas", kBusSas}, {"iscsi", kBusIscsi}, {"hybrid", kBusHybrid}};
+    for (const auto& t : kTypes) {
+        if (name != t.name) continue;
+        std::fill(busTypes->begin(), busTypes->end(), t.type);
+        return true;
+    }
+    return false;
+}
 
 bool HasPrefix(const char* name, const char* prefix) {
     return std::string(name).rfind(prefix, 0) == 0;
@@ -123,6 +141,13 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
         r.Hex(key("port_wwnn").c_str(), &c.portWwnn);
         const std::string interfaceType = r.Text("interface", "F");
         c.hostInterfaceType = interfaceType.empty() ? 'F' : interfaceType[0];
+        c.settings.stateByte = static_cast<uint8_t>(r.Number(key("state").c_str(), kStateOperating, kStateRefusingChanges));
+        c.settings.restartMs = r.Number(key("restart_seconds").c_str(), c.settings.restartMs / 1000, kMaxWaitSeconds) * 1000;
+        c.settings.shutdownMs = r.Number(key("shutdown_seconds").c_str(), 0, kMaxWaitSeconds) * 1000;
+    }
+    system->settings.enclosureCount = r.Number("enclosures", 1, kEnclosureLimit);
+    if (!ReadBusType(r.Text("host_bus", "fc"), &system->settings.hostBusTypes)) {
+        r.Refuse("host_bus", "is not fc, sas, iscsi or hybrid");
     }
     // The enclosure's WWN carries the controller serial's middle bytes (bytes 4 to 6).
     const Serial6& serial = system->controllers[0].serial;

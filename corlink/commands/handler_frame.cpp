@@ -25,6 +25,7 @@ bool CodeMatches(Rre* pRre, const RreCommandInfo& info) {
 
 bool LengthMatches(Rre* pRre, const RreCommandInfo& info, uint32_t errorCode) {
     if (info.requestLength == kAnyLength || pRre->Length == static_cast<uint32_t>(info.requestLength)) return true;
+    if (info.lengthCheck == Checked::AtLeast && pRre->Length > static_cast<uint32_t>(info.requestLength)) return true;
     RreErrorReply(pRre, errorCode);
     return false;
 }
@@ -57,6 +58,7 @@ bool RreFrameChecks(Rre* pRre, const RreCommandInfo& info) {
             if (!LengthMatches(pRre, info, RRE_ERROR_BAD_LENGTH) || !CodeMatches(pRre, info)) return false;
             break;
         case Checked::AfterCode:
+        case Checked::AtLeast:
             if (!CodeMatches(pRre, info) || !LengthMatches(pRre, info, RRE_ERROR_WRONG_LENGTH)) return false;
             break;
         case Checked::None:
@@ -123,6 +125,12 @@ bool Resolve(CommandContext& context, const FramedCommand& framed, const RreComm
 }
 
 }  // namespace
+
+bool FindCommandControllerAgain(CommandContext& context) {
+    context.index = FindControllerAgain(context.identity);
+    if (context.index < 0) context.refusal = RRE_ERROR_NO_CONTROLLER;
+    return context.index >= 0;
+}
 
 void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t code) {
     const uint32_t head[2] = {0, static_cast<uint32_t>(code)};

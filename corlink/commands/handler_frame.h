@@ -60,6 +60,9 @@ struct FramedCommand {
 // caller is trusted, the first read, the refusal test, the body, the read after a change, the reply head,
 // the closing log line and the reply's conversion to network order.
 void RunFramedCommand(Rre* pRre, const RreCommandInfo& info);
+// For a body that sends more than once: finds the command's controller again (a rediscovery inside a send
+// may have moved it); false, with the command refused as RRE_ERROR_NO_CONTROLLER, when it is gone.
+bool FindCommandControllerAgain(CommandContext& context);
 // The status-0 reply with this code: the head, the closing log line, ReplyLength and the conversion to
 // network order.
 void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t code);

@@ -6,7 +6,8 @@ const CommandRow* FindCommand(uint32_t code) {
     static const CommandFamily kFamilies[] = {ControllerCommands(), ArrayCommands(), ArraySettingsCommands(), DriveCommands(),
                                               ArrayConfigCommands(), CacheCommands(),
                                               EnclosureCommands(), HostCommands(), MappingCommands(), RolloffCommands(),
-                                              SnapshotCommands()};
+                                              SnapshotCommands(), ControllerSettingsCommands(), RestartCommands(),
+                                              AuthDbCommands()};
     for (const CommandFamily& family : kFamilies) {
         for (const CommandRow& row : family) {
             if (row.code == code) return &row;

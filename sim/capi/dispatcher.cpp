@@ -109,8 +109,10 @@ Delivery Dispatch(const uint8_t* request, uint32_t length, const DispatchContext
 
     const uint64_t now = platform::GetClock().NowMs();
     const HalfState state = CurrentState(half, now);
-    if (state != HalfState::Up) {
-        entry.fault = state == HalfState::Down ? "down" : "refusing";
+    // A shut-down half still takes the reboot that brings it back.
+    const bool restarts = state == HalfState::ShutDown && head.commandCode == static_cast<uint32_t>(CAPI_COMMAND_U_REBOOT_CONTROLLER);
+    if (state != HalfState::Up && !restarts) {
+        entry.fault = state == HalfState::Down ? "down" : state == HalfState::ShutDown ? "shut down" : "refusing";
         context.journal.Record(entry);
         if (state == HalfState::Down) return Nothing(Delivery::Kind::NoReply);
         return Reply(context.replies.Refusal(head, half.condition.refusalCode, pair, context.half));

@@ -14,6 +14,7 @@
 #include "corlink/capi/capi_unified_controller.h"
 #include "sim/model/array_config.h"
 #include "sim/capi/host_records.h"
+#include "sim/capi/settings_record.h"
 
 namespace sim {
 namespace {
@@ -21,6 +22,7 @@ namespace {
 // The controller state byte of a half: 0 while the controller operates; 1 would refuse configuration changes.
 constexpr uint8_t kControllerStateOperating = 0;
 constexpr uint8_t kControllerStateAbsent = 2;
+constexpr uint32_t kHostChannels = 2;
 // The FRU that names the storage system: type 9, its data valid (2).
 constexpr uint8_t kSystemFruType = 9;
 constexpr uint8_t kFruDataValid = 2;
@@ -60,7 +62,6 @@ void FillHalf(const StorageSystem& system, int controller, CAPI_UNIFIED_CONTROLL
     half.configSequenceNumber = ConfigSequenceNumber(system, controller);
     half.numDrives = static_cast<uint32_t>(system.drives.size());
     half.numArrays = static_cast<uint32_t>(system.arrays.size());
-    half.controllerState = c.present ? kControllerStateOperating : kControllerStateAbsent;
     half.totalNumArrayPartitions = static_cast<uint32_t>(system.partitions.size());
     const std::string serial = HexText(c.serial);
     std::memcpy(half.serialNumber, serial.data(), serial.size());
@@ -89,6 +90,7 @@ std::vector<uint8_t> UnifiedControllerPayload(const StorageSystem& system) {
     for (int controller = 0; controller < 2; ++controller) {
         FillHalf(system, controller, unified->controllers[system.controllers[controller].failoverId]);
     }
+    PutSettings(system, *unified);
     return BytesOf(*unified);
 }
 
@@ -164,22 +166,44 @@ std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t ar
 
 namespace {
 
-CAPI_DRIVE_ENCLOSURE EnclosureRecord(const StorageSystem& system) {
+CAPI_DRIVE_ENCLOSURE EnclosureRecord(const StorageSystem& system, size_t enclosure) {
     CAPI_DRIVE_ENCLOSURE record;
     std::memset(&record, 0, sizeof record);
-    std::memcpy(record.enclosureWWN, system.enclosureWwn.data(), sizeof record.enclosureWWN);
+    const Wwn wwn = EnclosureWwn(system, enclosure);
+    std::memcpy(record.enclosureWWN, wwn.data(), sizeof record.enclosureWWN);
     return record;
 }
 
 }  // namespace
 
-std::vector<uint8_t> EnclosureListPayload(const StorageSystem& system) { return BytesOf(EnclosureRecord(system)); }
+size_t EnclosureCount(const StorageSystem& system) {
+    return std::min<size_t>(system.settings.enclosureCount, kMaxEnclosures);
+}
 
-std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system) {
+Wwn EnclosureWwn(const StorageSystem& system, size_t enclosure) {
+    Wwn wwn = system.enclosureWwn;
+    wwn[wwn.size() - 1] = static_cast<uint8_t>(wwn[wwn.size() - 1] + enclosure);
+    return wwn;
+}
+
+std::vector<uint8_t> EnclosureListPayload(const StorageSystem& system) {
+    std::vector<uint8_t> records;
+    for (size_t k = 0; k < EnclosureCount(system); ++k) {
+        const auto bytes = BytesOf(EnclosureRecord(system, k));
+        records.insert(records.end(), bytes.begin(), bytes.end());
+    }
+    return records;
+}
+
+std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system, size_t enclosure) {
     auto advanced = std::make_unique<CAPI_ADVANCED_DRIVE_ENCLOSURE>();
     std::memset(advanced.get(), 0, sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));
-    advanced->enclosure = EnclosureRecord(system);
+    advanced->enclosure = EnclosureRecord(system, enclosure);
+    const auto& params = system.settings.enclosureParams;
+    if (enclosure < params.size()) std::memcpy(&advanced->params, params[enclosure].data(), sizeof advanced->params);
     advanced->maxFrusInThisEnclosure = 10;
+    if (enclosure != 0) return BytesOf(*advanced);
+    // The first enclosure holds the FRU that names the storage system.
     advanced->numFrusInThisEnclosure = 1;
     advanced->fruidInfo[0].fruType = kSystemFruType;
     PutText(advanced->fruidInfo[0].supplierSn, system.uniqueSn);

@@ -33,10 +33,16 @@ std::vector<uint8_t> DriveListPayload(const StorageSystem& system);
 
 // The partitions of one array as CAPI_UNIFIED_PARTITION records.
 std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t array);
-// The system's one enclosure as a CAPI_DRIVE_ENCLOSURE record.
+// The system's enclosures (at most kMaxEnclosures): enclosure k has the system's enclosure WWN with k added
+// to its last byte.
+inline constexpr size_t kMaxEnclosures = 16;
+size_t EnclosureCount(const StorageSystem& system);
+Wwn EnclosureWwn(const StorageSystem& system, size_t enclosure);
+// The enclosures as CAPI_DRIVE_ENCLOSURE records.
 std::vector<uint8_t> EnclosureListPayload(const StorageSystem& system);
-// The enclosure as a CAPI_ADVANCED_DRIVE_ENCLOSURE, with the FRU whose supplier serial names the system.
-std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system);
+// One enclosure as a CAPI_ADVANCED_DRIVE_ENCLOSURE with its settings; the first holds the FRU whose supplier
+// serial names the system.
+std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system, size_t enclosure);
 // The view of one partition as a CAPI_PARTITION_VIEW_TABLE: its default mapping and one per host port.
 std::vector<uint8_t> PartitionViewPayload(const Partition& partition);
 

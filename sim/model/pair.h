@@ -7,15 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "sim/model/authdb.h"
 #include "sim/model/identifiers.h"
 #include "sim/model/partition.h"
 #include "sim/model/snapshots.h"
+#include "sim/model/settings.h"
 
 namespace sim {
 
-// What a half does with commands: answers them, answers none (down), or refuses each with a code.
-// Down and refusing last until a time on the platform clock (0: until changed).
-enum class HalfState : uint8_t { Up, Down, Refusing };
+// What a half does with commands: answers them, answers none (down), or refuses each with a code; shut
+// down, it refuses each with CONTROLLER_SHUTDOWN but takes a reboot. These last until a time on the
+// platform clock (0: until changed).
+enum class HalfState : uint8_t { Up, Down, Refusing, ShutDown };
 
 struct HalfCondition {
     HalfState state = HalfState::Up;
@@ -38,6 +41,7 @@ struct Controller {
     bool present = true;               // false: vanished from the bus
     HalfCondition condition;
     uint8_t localChanges = 1;          // configuration change counter (8 bits on the wire)
+    HalfSettings settings;
 };
 
 // Parameters both halves share.
@@ -82,12 +86,6 @@ struct Nickname {
     std::string name;
 };
 
-// One entry of the iSCSI authentication database.
-struct AuthRecord {
-    std::string name;
-    std::string secret;
-};
-
 struct Event {
     uint32_t code = 0;
     uint32_t params[4] = {};
@@ -106,7 +104,7 @@ struct StorageSystem {
     std::vector<Partition> partitions;
     std::vector<KnownHost> knownHosts;
     std::vector<Nickname> nicknames;
-    std::vector<AuthRecord> authDb;
+    AuthDatabase authDb;
     std::vector<Event> events;
     std::vector<Serial16> orphanCache;  // partitions whose cached data lost its volume
     SnapshotServices snapshotServices;
@@ -114,6 +112,7 @@ struct StorageSystem {
     Wwn enclosureWwn{};
     uint32_t arrayListChanges = 1;
     uint32_t driveListChanges = 1;
+    PairSettings settings;
 };
 
 // The configuration sequence number a controller reports: its own change counter in bits 0-7 and its

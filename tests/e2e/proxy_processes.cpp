@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/unit/server/loopback_ports.h"
+
 
 namespace e2e {
 
@@ -54,6 +56,20 @@ void LogIn(ProxyClientSession& session) {
     uint32_t loginResult = 0;
     ASSERT_TRUE(session.Login(kProxyUser, kProxyPassword, &loginResult)) << session.Error();
     ASSERT_EQ(loginResult, 1u);
+}
+
+ProxyOnFabric::ProxyOnFabric(testsupport::TestRoot& root) : root_(root) { InstallWithFabricModels(root); }
+
+void ProxyOnFabric::Connect(ProxyClientSession& session) {
+    const std::string fabricSocket = root_.path() + "/fabric.sock";
+    arraysim_ = StartFabric(root_.path(), fabricSocket);
+    ASSERT_NE(arraysim_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
+    proxy_ = StartProxy(root_.path(), port, fabricSocket);
+    ASSERT_TRUE(proxy_->started());
+    ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy_->Output();
+    ASSERT_NO_FATAL_FAILURE(LogIn(session));
 }
 
 }  // namespace e2e

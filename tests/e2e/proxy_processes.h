@@ -34,4 +34,19 @@ bool ConnectWhenListening(ProxyClientSession* session, uint16_t port);
 // Logs in with the configured password; a failure is a fatal test failure.
 void LogIn(ProxyClientSession& session);
 
+// arraysim with the default scenario and corlink4 on it, under one machine root, the install directory
+// naming the fabric's arrays as supported models.
+class ProxyOnFabric {
+public:
+    explicit ProxyOnFabric(testsupport::TestRoot& root);
+    // Started and listening, with this session connected and logged in; fatal test failures otherwise.
+    void Connect(ProxyClientSession& session);
+    testsupport::ChildProcess& proxy() { return *proxy_; }
+
+private:
+    testsupport::TestRoot& root_;
+    std::unique_ptr<testsupport::ChildProcess> arraysim_;
+    std::unique_ptr<testsupport::ChildProcess> proxy_;
+};
+
 }  // namespace e2e
