@@ -9,12 +9,14 @@
 #include "corlink/commands/controller_data_command.h"
 #include "corlink/commands/controller_list_commands.h"
 #include "corlink/commands/discovery_flag.h"
+#include "corlink/commands/event_commands.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/commands/raid_controller.h"
 
 namespace {
 
 constexpr int32_t kArrayListReply = 16 + RAID_CONTROLLER_MAX_ARRAYS * sizeof(CAPI_ARRAY);
+constexpr int32_t kEventReply = EVENT_REPLY_ENTRIES_AT + EVENT_BUFFER_MAX_RECORDS * EVENT_ENTRY_SIZE;
 
 // code, name, handler name, request length, length test, reply length, handler, the frame of a framed handler
 constexpr RreCommandInfo kCommands[] = {
@@ -27,7 +29,7 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_DRIVE_ENCLOSURES, "GET_DRIVE_ENCLOSURES", "capiGetDriveEnclosures", 4, Checked::LengthFirst, kAnyLength, nullptr},
     {RRE_GET_FIRST_EVENTNUMBER, "GET_FIRST_EVENTNUMBER", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_GET_LAST_EVENTNUMBER, "GET_LAST_EVENTNUMBER", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_GET_EVENT, "GET_EVENT", "capiGetEvent", 444, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_EVENT, "GET_EVENT", "capiGetEvent", 444, Checked::AfterCode, kEventReply, RunFramedCommand, &kGetEvent},
     {RRE_GET_MULTIPLEEVENTS, "GET_MULTIPLEEVENTS", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_GET_VERSION, "GET_VERSION", "capiGetVersion", 0, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_PART_NAME, "SET_PART_NAME", "capiSetPartName", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPartName},

@@ -130,7 +130,12 @@ void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t co
     const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
     char format[64];
     std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
-    DebugPrint(format, info.handlerName, code == 0 ? "success" : "failed");
+    const char* outcome = code == 0 ? "success" : "failed";
+    if (std::strncmp(closing, " %d", 3) == 0) {
+        DebugPrint(format, info.handlerName, context.closingNumber, outcome);
+    } else {
+        DebugPrint(format, info.handlerName, outcome);
+    }
     context.rre->ReplyLength = context.replyLength;
     if (rre_wire::BufferFormatOf(info.code) != nullptr) {
         PackRreBuffer(info.code, PACK_TO_NETWORK, context.buffer, static_cast<size_t>(context.replyLength));

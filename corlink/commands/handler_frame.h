@@ -37,6 +37,7 @@ struct CommandContext {
     uint32_t refusal = 0;  // set by a body that refuses the command: answered with this proxy error code
     int32_t replyLength;   // the reply's length; the request length unless the body sets it
     ControllerIdentity identity{};  // the controller's serial, to find it again after a send
+    int32_t closingNumber = 0;  // the number of a closing line that begins with %d
 };
 
 struct FramedCommand {
@@ -48,7 +49,9 @@ struct FramedCommand {
     // The controller commands; returns the reply code (the CAPI result, or -1 for a failure found here).
     int32_t (*run)(CommandContext& context);
     bool refreshAfter;    // re-read the controller so that the database shows the change before the reply
-    const char* closing;  // closing log words after the handler name, with %s for "success" or "failed"
+    // Closing log words after the handler name, with %s for "success" or "failed"; a leading %d takes the
+    // body's closingNumber.
+    const char* closing;
 };
 
 // Runs the whole frame of a command whose table entry carries a FramedCommand: the checks of

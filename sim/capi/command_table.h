@@ -33,6 +33,7 @@ CommandFamily ArrayCommands();
 CommandFamily ArraySettingsCommands();
 CommandFamily DriveCommands();
 CommandFamily EnclosureCommands();
+CommandFamily EventCommands();
 CommandFamily MappingCommands();
 
 // The row of a command code, or null for a command the fabric does not answer.
