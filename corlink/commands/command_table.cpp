@@ -10,6 +10,7 @@
 #include "corlink/commands/controller_list_commands.h"
 #include "corlink/commands/discovery_flag.h"
 #include "corlink/commands/event_commands.h"
+#include "corlink/commands/file_transfer_commands.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/commands/raid_controller.h"
 
@@ -49,8 +50,8 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_PERCENT_COMPLETED, "GET_PERCENT_COMPLETED", "capiPercentComplete", 48, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_SET_ADV_NET_INTERFACE, "SET_ADV_NET_INTERFACE", "capiSetAdvNetInterface", 3988, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_CHANGE_PART_LUN, "CHANGE_PART_LUN", "capiChangePartLun", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kChangePartLun},
-    {RRE_EXT_MASK_READFILE, "EXT_MASK_READFILE = 40", "capiExtMaskReadFile", kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_EXT_MASK_WRITEFILE, "EXT_MASK_WRITEFILE", "capiExtMaskWriteFile", kAnyLength, Checked::None, kAnyLength, nullptr},
+    {RRE_EXT_MASK_READFILE, "EXT_MASK_READFILE = 40", "capiExtMaskReadFile", kAnyLength, Checked::None, READFILE_LARGEST_REPLY, capiExtMaskReadFile},
+    {RRE_EXT_MASK_WRITEFILE, "EXT_MASK_WRITEFILE", "capiExtMaskWriteFile", kAnyLength, Checked::None, WRITEFILE_REPLY_LENGTH, capiExtMaskWriteFile},
     {RRE_DMS_GET_TAG, "DMS_GET_TAG = 50", "capiDmsGetTag", 28, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_CREATE_SNAPSHOT, "CREATE_SNAPSHOT", "capiCreateSnapshot", 1140, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_COMMIT_SNAPSHOT, "COMMIT_SNAPSHOT", "capiCommitSnapshot", 360, Checked::AfterCode, kAnyLength, nullptr},
