@@ -13,6 +13,7 @@
 #include "corlink/commands/file_transfer_commands.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/commands/raid_controller.h"
+#include "corlink/commands/reinit_controller.h"
 
 namespace {
 
@@ -92,7 +93,7 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_VERIFY_PASSWORD, "VERIFY_PASSWORD", "capiVerifyPassword", 76, Checked::AfterCode, kAnyLength, capiVerifyPassword},
     {RRE_SET_PASSWORD, "SET_PASSWORD", "capiSetPassword", 76, Checked::AfterCode, kAnyLength, capiSetPassword},
     {RRE_GET_ADV_DRIVE_ENCLOSURE, "GET_ADV_DRIVE_ENCLOSURE", "capiGetAdvDrvEnclosure", kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_REINIT_CONTROLLER, "REINIT_CONTROLLER", "capiReinitController", 16404, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_REINIT_CONTROLLER, "REINIT_CONTROLLER", "capiReinitController", 16404, Checked::AfterCode, kAnyLength, RunFramedCommand, &kReinitController},
     {RRE_FREE_ORPHAN_DATA, "FREE_ORPHAN_DATA", "capiFreeOrphanData", 16, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_GET_CONTROLLER_STATUS, "GET_CONTROLLER_STATUS", "capiGetControllerStatus", 20, Checked::AfterCode, kAnyLength, nullptr},
     {RRE_REVIVE_ARRAY, "REVIVE_ARRAY", "capiReviveArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kReviveArray},
