@@ -91,9 +91,11 @@ int64_t ReadChunk(uint8_t* buffer) {
 // Writes the request's data; false when the data does not lie within the request or a write or the close
 // failed.
 bool WriteRequestedFile(const Rre* pRre) {
+    // Nothing is read past the request: the caller's buffer may end with it.
+    if (pRre->Length < WRITEFILE_DATA_AT) return false;
     const uint8_t* buffer = pRre->Buffer;
     const uint32_t bytes = BigEndianAt(buffer, kWriteBytesAt);
-    if (pRre->Length < WRITEFILE_DATA_AT || bytes > pRre->Length - WRITEFILE_DATA_AT) return false;
+    if (bytes > pRre->Length - WRITEFILE_DATA_AT) return false;
     const bool append = BigEndianAt(buffer, kAppendToo) != 0 || BigEndianAt(buffer, kAppendAt) != 0;
     ClosingFile file(OpenRequestedFile(
         buffer, append ? platform::ContainedOpen::WriteAppend : platform::ContainedOpen::WriteTruncate));

@@ -170,6 +170,13 @@ TEST_F(FileTransferTest, WritingTruncatesThenAppends) {
     EXPECT_EQ(testsupport::ReadWholeFile(install_ + "/notes.txt"), "hello world!");
     // A directory that does not exist.
     EXPECT_EQ(Write("missing/new.txt", "x").status, kFailed);
+
+    // A request shorter than its header in a buffer that ends with it (found by fuzzing).
+    std::vector<uint8_t> small(64, 0);
+    Rre rre{RRE_EXT_MASK_WRITEFILE, 16, small.data(), static_cast<uint32_t>(small.size()), 0, 0};
+    rreExecCommand(&rre);
+    EXPECT_EQ(BigEndianAt(small, 0), kFailed);
+    EXPECT_EQ(rre.ReplyLength, 8);
 }
 
 TEST_F(FileTransferTest, NamesReachingOutsideTheInstallDirectoryAreRefused) {
