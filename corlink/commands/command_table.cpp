@@ -17,10 +17,13 @@
 #include "corlink/commands/discovery_flag.h"
 #include "corlink/commands/drive_commands.h"
 #include "corlink/commands/enclosure_list_commands.h"
+#include "corlink/commands/event_commands.h"
+#include "corlink/commands/file_transfer_commands.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/commands/host_commands.h"
 #include "corlink/commands/progress_commands.h"
 #include "corlink/commands/raid_controller.h"
+#include "corlink/commands/reinit_controller.h"
 #include "corlink/commands/snapshot_commands.h"
 #include "corlink/commands/version_command.h"
 #include "corlink/commands/view_commands.h"
@@ -37,6 +40,7 @@ constexpr int32_t kProgressReply = 16 + CONTROLLER_DB_SIZE * PROGRESS_RECORD_SIZ
 constexpr int32_t kAllPartViewReply = 48 + 112 * sizeof(CAPI_PARTITION_VIEW_TABLE);
 constexpr int32_t kDriveEnclosuresReply = 16 + RAID_CONTROLLER_MAX_ENCLOSURES * sizeof(CAPI_DRIVE_ENCLOSURE);
 constexpr int32_t kAdvEnclosuresReply = 16 + RAID_CONTROLLER_MAX_ENCLOSURES * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE);
+constexpr int32_t kEventReply = EVENT_REPLY_ENTRIES_AT + EVENT_BUFFER_MAX_RECORDS * EVENT_ENTRY_SIZE;
 
 // code, name, handler name, request length, length test, reply length, handler, the frame of a framed handler
 constexpr RreCommandInfo kCommands[] = {
@@ -49,7 +53,7 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_DRIVE_ENCLOSURES, "GET_DRIVE_ENCLOSURES", "capiGetDriveEnclosures", 4, Checked::LengthFirst, kDriveEnclosuresReply, RunFramedCommand, &kGetDriveEnclosures},
     {RRE_GET_FIRST_EVENTNUMBER, "GET_FIRST_EVENTNUMBER", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_GET_LAST_EVENTNUMBER, "GET_LAST_EVENTNUMBER", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_GET_EVENT, "GET_EVENT", "capiGetEvent", 444, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_EVENT, "GET_EVENT", "capiGetEvent", 444, Checked::AfterCode, kEventReply, RunFramedCommand, &kGetEvent},
     {RRE_GET_MULTIPLEEVENTS, "GET_MULTIPLEEVENTS", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_GET_VERSION, "GET_VERSION", "capiGetVersion", 0, Checked::AfterCode, 76, RunFramedCommand, &kGetVersion},
     {RRE_SET_PART_NAME, "SET_PART_NAME", "capiSetPartName", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPartName},
@@ -69,8 +73,8 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_PERCENT_COMPLETED, "GET_PERCENT_COMPLETED", "capiPercentComplete", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kPercentComplete},
     {RRE_SET_ADV_NET_INTERFACE, "SET_ADV_NET_INTERFACE", "capiSetAdvNetInterface", 3988, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetAdvNetInterface},
     {RRE_CHANGE_PART_LUN, "CHANGE_PART_LUN", "capiChangePartLun", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kChangePartLun},
-    {RRE_EXT_MASK_READFILE, "EXT_MASK_READFILE = 40", "capiExtMaskReadFile", kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_EXT_MASK_WRITEFILE, "EXT_MASK_WRITEFILE", "capiExtMaskWriteFile", kAnyLength, Checked::None, kAnyLength, nullptr},
+    {RRE_EXT_MASK_READFILE, "EXT_MASK_READFILE = 40", "capiExtMaskReadFile", kAnyLength, Checked::None, READFILE_LARGEST_REPLY, capiExtMaskReadFile},
+    {RRE_EXT_MASK_WRITEFILE, "EXT_MASK_WRITEFILE", "capiExtMaskWriteFile", kAnyLength, Checked::None, WRITEFILE_REPLY_LENGTH, capiExtMaskWriteFile},
     {RRE_DMS_GET_TAG, "DMS_GET_TAG = 50", "capiDmsGetTag", 28, Checked::AfterCode, 28, RunFramedCommand, &kDmsGetTag},
     {RRE_CREATE_SNAPSHOT, "CREATE_SNAPSHOT", "capiCreateSnapshot", 1140, Checked::AfterCode, 1140, RunFramedCommand, &kCreateSnapshot},
     {RRE_COMMIT_SNAPSHOT, "COMMIT_SNAPSHOT", "capiCommitSnapshot", 360, Checked::AfterCode, 360, RunFramedCommand, &kCommitSnapshot},
@@ -111,7 +115,7 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_VERIFY_PASSWORD, "VERIFY_PASSWORD", "capiVerifyPassword", 76, Checked::AfterCode, kAnyLength, capiVerifyPassword},
     {RRE_SET_PASSWORD, "SET_PASSWORD", "capiSetPassword", 76, Checked::AfterCode, kAnyLength, capiSetPassword},
     {RRE_GET_ADV_DRIVE_ENCLOSURE, "GET_ADV_DRIVE_ENCLOSURE", "capiGetAdvDrvEnclosure", 12, Checked::AtLeast, kAdvEnclosuresReply, RunFramedCommand, &kGetAdvDrvEnclosure},
-    {RRE_REINIT_CONTROLLER, "REINIT_CONTROLLER", "capiReinitController", 16404, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_REINIT_CONTROLLER, "REINIT_CONTROLLER", "capiReinitController", 16404, Checked::AfterCode, kAnyLength, RunFramedCommand, &kReinitController},
     {RRE_FREE_ORPHAN_DATA, "FREE_ORPHAN_DATA", "capiFreeOrphanData", 16, Checked::AfterCode, kAnyLength, RunFramedCommand, &kFreeOrphanData},
     {RRE_GET_CONTROLLER_STATUS, "GET_CONTROLLER_STATUS", "capiGetControllerStatus", 20, Checked::AfterCode, kAnyLength, RunFramedCommand, &kGetControllerStatus},
     {RRE_REVIVE_ARRAY, "REVIVE_ARRAY", "capiReviveArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kReviveArray},

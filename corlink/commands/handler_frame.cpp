@@ -140,9 +140,11 @@ void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t co
         info.framed->closingLog(context, outcome);
     } else {
         const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
-        if (*closing != '\0') {
-            char format[64];
-            std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
+        char format[64];
+        std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
+        if (std::strncmp(closing, " %d", 3) == 0) {
+            DebugPrint(format, info.handlerName, context.closingNumber, outcome);
+        } else if (*closing != '\0') {
             DebugPrint(format, info.handlerName, outcome);
         }
     }

@@ -37,6 +37,7 @@ struct CommandContext {
     uint32_t refusal = 0;  // set by a body that refuses the command: answered with this proxy error code
     int32_t replyLength;   // the reply's length; the request length unless the body sets it
     ControllerIdentity identity{};  // the controller's serial, to find it again after a send
+    int32_t closingNumber = 0;  // the number of a closing line that begins with %d
 };
 
 struct FramedCommand {
@@ -49,7 +50,7 @@ struct FramedCommand {
     int32_t (*run)(CommandContext& context);
     bool refreshAfter;    // re-read the controller so that the database shows the change before the reply
     // Closing log words after the handler name, with %s for "success" or "failed"; null: " %s!\n"; empty:
-    // none, the body wrote its own closing lines.
+    // none, the body wrote its own closing lines; a leading " %d" takes the body's closingNumber.
     const char* closing;
     // Optional, in place of `closing`: writes the closing log line from the reply (in host order).
     void (*closingLog)(const CommandContext& context, const char* outcome) = nullptr;

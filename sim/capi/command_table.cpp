@@ -7,7 +7,7 @@ const CommandRow* FindCommand(uint32_t code) {
                                               ArrayConfigCommands(), CacheCommands(),
                                               EnclosureCommands(), HostCommands(), MappingCommands(), RolloffCommands(),
                                               SnapshotCommands(), ControllerSettingsCommands(), RestartCommands(),
-                                              AuthDbCommands()};
+                                              AuthDbCommands(), EventCommands()};
     for (const CommandFamily& family : kFamilies) {
         for (const CommandRow& row : family) {
             if (row.code == code) return &row;

@@ -38,6 +38,7 @@ CommandFamily ControllerSettingsCommands();
 CommandFamily DriveCommands();
 CommandFamily EnclosureCommands();
 CommandFamily HostCommands();
+CommandFamily EventCommands();
 CommandFamily MappingCommands();
 CommandFamily RolloffCommands();
 CommandFamily SnapshotCommands();

@@ -86,10 +86,14 @@ struct Nickname {
     std::string name;
 };
 
+// One entry of the pair's event log. A logged record keeps its other bytes (status, object address, text
+// areas) in `detail`; an event a command posts has none.
 struct Event {
     uint32_t code = 0;
     uint32_t params[4] = {};
     uint64_t timeMs = 0;
+    uint32_t sequence = 0;        // given when the event enters the log, counting from 1
+    std::vector<uint8_t> detail;  // the whole record as logged, or empty
 };
 
 struct StorageSystem {
@@ -105,7 +109,8 @@ struct StorageSystem {
     std::vector<KnownHost> knownHosts;
     std::vector<Nickname> nicknames;
     AuthDatabase authDb;
-    std::vector<Event> events;
+    std::vector<Event> events;        // oldest first
+    uint32_t nextEventSequence = 1;
     std::vector<Serial16> orphanCache;  // partitions whose cached data lost its volume
     SnapshotServices snapshotServices;
     std::string uniqueSn = "555555";   // the supplier serial of the enclosure's FRU that names the system
