@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/provider_registry.h"
 #include "provider/controllers/proxy_commands.h"
@@ -98,6 +99,19 @@ TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRes
     ASSERT_EQ(subsystems.size(), 1u);
     EXPECT_NE(subsystems[0].controllerA, 0u);
     EXPECT_NE(subsystems[0].controllerB, 0u);
+
+    // A controller object refreshed through the proxy finds the scenario's volumes by name and by ID.
+    auto controller = std::make_unique<BVSS_CapiRaidController>();
+    controller->mHandle = static_cast<int32_t>(subsystems[0].controllerA);
+    ASSERT_EQ(controller->capiUpdateController(1), S_OK) << root.ReadFile("C/provider.log");
+    EXPECT_EQ(controller->mNumArrays, 2u);
+    CAPI_ARRAY_PARTITION* byName = nullptr;
+    ASSERT_EQ(controller->findPartition("data01", 7, &byName), S_OK);
+    CAPI_ARRAY_PARTITION* byId = nullptr;
+    ASSERT_EQ(controller->findPartition(byName->serialNumber, 16, &byId), S_OK);
+    EXPECT_EQ(byId, byName);
+    CAPI_ARRAY_PARTITION* missing = nullptr;
+    EXPECT_EQ(controller->findPartition("nosuchvolume", 13, &missing), VSS_E_OBJECT_NOT_FOUND);
 
     // The proxy sends a heart beat every 60 (scaled: 0.6) seconds; two answered show it kept the listener.
     const std::string answered = "WriteFile(pipe) wrote 36 bytes\n";
