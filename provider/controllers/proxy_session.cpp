@@ -348,6 +348,7 @@ void proxy_drop_session(const char* why) {
 void ProxyUnInit() {
     BVSS_FunctionTrace trace(L"ProxyUnInit");
     ProxySession& s = Session();
+    s.stopFlag.store(1);  // a connection found closed while saying goodbye starts no reset
     shut();
     sig_action(SIGINT);  // the stop routine runs here, not as a signal handler
     if (s.winsockStarted) WSACleanup();

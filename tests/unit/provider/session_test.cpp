@@ -2,7 +2,9 @@
 // send, and the reset of a lost connection.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <string>
 
 #include "corlink/proxy_wire/controller_list_wire.h"
@@ -192,6 +194,18 @@ TEST_F(SessionTest, ALostConnectionIsSetUpAgainAndTheNextCommandWorks) {
     for (const char* line : {"Reset the proxy...\n", "sig_action\n", "Reinitialize the proxy...\n",
                              "Initialize proxy success.\n", "The network connection has been reconnect successfully.\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
+}
+
+TEST_F(SessionTest, EndingASessionWhoseProxyHasGoneStartsNoReset) {
+    ASSERT_EQ(ProxyInit(), 0);
+    proxy_.DropConnection();
+    // One byte after the proxy closed draws its reset, so that the goodbye meets a reset connection.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    send(Session().socket, "x", 1, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ProxyUnInit();
+    EXPECT_EQ(Count("Reset the proxy...\n"), 0u);
+    EXPECT_EQ(proxy_.Logins(), 1);
 }
 
 TEST_F(SessionTest, AResetDuringAResetFailsWithoutRecursing) {
