@@ -274,7 +274,7 @@ HANDLE OpenPipeClient(const char* name, bool overlapped) {
 
 }  // namespace platform
 
-HANDLE CreateNamedPipeA(LPCSTR name, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, LPSECURITY_ATTRIBUTES) {
+HANDLE CreateNamedPipeA(LPCSTR name, DWORD openMode, DWORD, DWORD, DWORD, DWORD, DWORD, LPSECURITY_ATTRIBUTES) {
     std::string path = platform::PipeSocketPath(name);
     sockaddr_un address;
     if (path.empty() || !FillAddress(path, &address)) return INVALID_HANDLE_VALUE;
@@ -295,7 +295,7 @@ HANDLE CreateNamedPipeA(LPCSTR name, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, L
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
-    return platform::NewHandle(std::make_shared<Pipe>(-1, fd, path, false));
+    return platform::NewHandle(std::make_shared<Pipe>(-1, fd, path, (openMode & FILE_FLAG_OVERLAPPED) != 0));
 }
 
 BOOL ConnectNamedPipe(HANDLE pipe, OVERLAPPED* overlapped) {

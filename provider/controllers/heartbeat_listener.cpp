@@ -30,7 +30,8 @@ struct Listener {
     char name[64] = {};
     HANDLE pipe = INVALID_HANDLE_VALUE;
     HANDLE thread = nullptr;
-    HANDLE wake = nullptr;  // manual reset: set when the listener stops, it ends the thread's pauses
+    HANDLE wake = nullptr;  // manual reset: set when the listener stops, it ends the thread's pauses and reads
+    HANDLE readDone = nullptr;  // manual reset: an overlapped read of the pipe completed
     std::atomic<bool> stop{false};
 };
 
@@ -51,13 +52,29 @@ void Disconnect(Listener& listener) {
         LogErrorEvent(L"DisconnectNamedPipe failed with error 0x%x\n", GetLastError());
 }
 
+// One read of what the client has sent, ended early when the listener stops (a client that sends nothing
+// cannot hold the thread). False with the error set when it fails or was ended.
+bool ReadPipe(Listener& listener, uint8_t* bytes, DWORD count, DWORD* got) {
+    OVERLAPPED request{};
+    request.hEvent = listener.readDone;
+    if (ReadFile(listener.pipe, bytes, count, got, &request)) return true;
+    if (GetLastError() != ERROR_IO_PENDING) return false;
+    const HANDLE waits[2] = {listener.readDone, listener.wake};
+    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+        CancelIo(listener.pipe);
+        GetOverlappedResult(listener.pipe, &request, got, TRUE);
+        SetLastError(ERROR_OPERATION_ABORTED);
+        return false;
+    }
+    return GetOverlappedResult(listener.pipe, &request, got, FALSE);
+}
+
 // Reads until `count` bytes arrived; false when a read fails or the client closes first.
-bool ReadWhole(HANDLE pipe, uint8_t* bytes, DWORD count) {
+bool ReadWhole(Listener& listener, uint8_t* bytes, DWORD count) {
     DWORD total = 0;
     while (total < count) {
         DWORD got = 0;
-        if (!ReadFile(pipe, bytes + total, count - total, &got, nullptr)) return false;
-        if (got == 0) return false;
+        if (!ReadPipe(listener, bytes + total, count - total, &got) || got == 0) return false;
         total += got;
     }
     return true;
@@ -76,7 +93,7 @@ void Answer(Listener& listener, uint8_t* buffer) {
 void ServeClient(Listener& listener, uint8_t* buffer) {
     BVSS_DebugPrint(L"pipe read...\n");
     DWORD got = 0;
-    if (!ReadFile(listener.pipe, buffer, kPipeBufferSize, &got, nullptr)) {
+    if (!ReadPipe(listener, buffer, kPipeBufferSize, &got)) {
         LogErrorEvent(L"ReadFile failed to read packet header error 0x%x\n", GetLastError());
         Disconnect(listener);
         Pause(listener);
@@ -91,7 +108,7 @@ void ServeClient(Listener& listener, uint8_t* buffer) {
             Disconnect(listener);
             return;
         }
-        if (!ReadWhole(listener.pipe, buffer + PROXY_HEADER_LENGTH, dataLength)) {
+        if (!ReadWhole(listener, buffer + PROXY_HEADER_LENGTH, dataLength)) {
             LogErrorEvent(L"ReadFile failed to read additional data with error 0x%x\n", GetLastError());
             Disconnect(listener);
             Pause(listener);
@@ -164,7 +181,7 @@ int create_listen() {
     auto listener = std::make_unique<Listener>();
     PipeName(listener_number(), listener->name, sizeof listener->name);
     BVSS_DebugPrint(L"create_listen: creating named pipe %S\n", listener->name);
-    listener->pipe = CreateNamedPipeA(listener->name, PIPE_ACCESS_DUPLEX | WRITE_DAC,
+    listener->pipe = CreateNamedPipeA(listener->name, PIPE_ACCESS_DUPLEX | WRITE_DAC | FILE_FLAG_OVERLAPPED,
                                       PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, kPipeInstances, kPipeIoBytes,
                                       kPipeIoBytes, kPipeDefaultTimeOutMs, nullptr);
     if (listener->pipe == INVALID_HANDLE_VALUE) {
@@ -172,12 +189,14 @@ int create_listen() {
         return 1;
     }
     listener->wake = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    listener->readDone = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     BVSS_DebugPrint(L"starting recv_events thread\n");
     listener->thread =
         reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, recv_events, listener.get(), 0, nullptr));
     if (listener->thread == nullptr) {
         CloseHandle(listener->pipe);
         CloseHandle(listener->wake);
+        CloseHandle(listener->readDone);
         return 1;
     }
     std::lock_guard<std::mutex> g(g_lock);
@@ -197,9 +216,9 @@ void stop_listener() {
     // A thread waiting for a client is woken by one: it then sees the flag and ends.
     HANDLE client = CreateFileA(listener->name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (client != INVALID_HANDLE_VALUE) CloseHandle(client);
-    // Each step of the thread ends by itself (a wait for a client is woken above, a pause by the event, the
-    // proxy writes its heart beat at once), so the join needs no time limit, which under virtual time could
-    // pass before the woken thread runs.
+    // Every wait of the thread ends now (a wait for a client is woken above, a pause or a read by the
+    // event), so the join needs no time limit, which under virtual time could pass before the woken thread
+    // runs.
     if (WaitForSingleObject(listener->thread, INFINITE) != WAIT_OBJECT_0) {
         BVSS_DebugPrint(L"stop_listener: waiting for the heart-beat thread failed, error %u\n", GetLastError());
         listener.release();  // still in use by its thread: left to it rather than freed under it
@@ -207,6 +226,7 @@ void stop_listener() {
     }
     CloseHandle(listener->thread);
     CloseHandle(listener->wake);
+    CloseHandle(listener->readDone);
 }
 
 int delete_listener() {

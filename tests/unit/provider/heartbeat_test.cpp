@@ -1,7 +1,9 @@
 // The heart-beat pipe as the proxy uses it: open, write a message, read the answer, close.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -89,6 +91,17 @@ TEST_F(SessionTest, MessagesThatAreNoHeartBeatGetNoAnswerAndStopNothing) {
         const uint32_t next = Session().sequence.load();
         ExpectHeartbeatAnswer(Exchange({Header(PROXY_HEARTBEAT, 0)}), next);
     }
+}
+
+TEST_F(SessionTest, AClientThatSendsNothingDoesNotHoldTheStop) {
+    ASSERT_EQ(ProxyInit(), 0);
+    HANDLE silent = CreateFileA(PipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(silent, INVALID_HANDLE_VALUE);
+    // Wait until the listener reads from it, then end the session: the read is ended and the thread joined.
+    while (Log().find("pipe read...\n") == std::string::npos) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ProxyUnInit();
+    EXPECT_NE(Log().find("closed pipe handle\n"), std::string::npos);
+    CloseHandle(silent);
 }
 
 TEST_F(SessionTest, StoppingEndsTheListenerAndAResetStartsOneNew) {
