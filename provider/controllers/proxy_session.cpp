@@ -96,6 +96,13 @@ int read_stream(uint8_t* bytes, size_t count, SOCKET socket) {
     }
     size_t received = 0;
     while (received < count) {
+        WSAPOLLFD watch{socket, POLLRDNORM, 0};
+        if (WSAPoll(&watch, 1, Session().replyWaitMs) == 0) {
+            BVSS_DebugPrint(L"read_stream: no data for %d ms, %u of %u bytes read\n", Session().replyWaitMs,
+                            static_cast<unsigned>(received), static_cast<unsigned>(count));
+            proxy_drop_session("a reply stalled halfway");
+            return -1;
+        }
         const size_t want = count - received;
         const int n = recv(socket, reinterpret_cast<char*>(bytes + received),
                            static_cast<int>(want > 0x7FFFFFFF ? 0x7FFFFFFF : want), 0);
@@ -124,7 +131,8 @@ int exec_cmnd(uint8_t* request, size_t length, uint8_t* reply, size_t headerLeng
     const DWORD start = GetTickCount();
     for (;;) {
         const DWORD waited = GetTickCount() - start;
-        const int remaining = waited >= static_cast<DWORD>(kProxyReplyWaitMs) ? 0 : kProxyReplyWaitMs - static_cast<int>(waited);
+        const int remaining =
+            waited >= static_cast<DWORD>(s.replyWaitMs) ? 0 : s.replyWaitMs - static_cast<int>(waited);
         WSAPOLLFD watch{s.socket, POLLRDNORM, 0};
         const int ready = WSAPoll(&watch, 1, remaining);
         if (ready < 0) BVSS_DebugPrint(L"exec_cmnd send error errorcode 0x%08x\n", WSAGetLastError());

@@ -14,7 +14,7 @@
 constexpr size_t kProxyMessageBufferSize = 4u * 1024 * 1024;
 // The most data bytes behind a header that the message buffer holds.
 constexpr uint32_t kProxyMaxDataLength = kProxyMessageBufferSize - PROXY_HEADER_LENGTH;
-// How long exec_cmnd waits for a reply.
+// How long exec_cmnd waits for a reply, and read_stream for the next bytes of one.
 constexpr int kProxyReplyWaitMs = 300 * 1000;
 constexpr uint32_t kProxyConnectTries = 10;
 constexpr uint32_t kProxyResetPauseMs = 2000;
@@ -29,6 +29,7 @@ struct ProxySession {
     bool winsockStarted = false;
     bool resetting = false;       // a reset is running: a connection error inside it does not start another
     uint32_t requestSequence = 0; // the sequence of the request in flight; its reply echoes it
+    int replyWaitMs = kProxyReplyWaitMs;  // the bound of every wait for the proxy's bytes
     ProxyConfig config;
     char addressText[16] = {};
     char user[kProxyUserChars] = {};
@@ -55,7 +56,8 @@ size_t proxy_build_header(uint8_t* buffer, uint32_t dataType, uint32_t opCode);
 void proxy_set_data_length(uint8_t* buffer, uint32_t dataLength);
 
 int send_stream(const uint8_t* bytes, size_t count, SOCKET socket);
-// The count received; -1 after a failed receive or when the peer closed before the first byte.
+// The count received; -1 after a failed receive, when the peer closed before the first byte, or when no
+// byte came within the session's reply wait (a reply stalled halfway also resets the session).
 int read_stream(uint8_t* bytes, size_t count, SOCKET socket);
 
 int proxy_connect(const char* addressText, uint16_t port);

@@ -182,6 +182,22 @@ TEST_F(SessionTest, ALateReplyIsDroppedNotTakenForTheNextCommand) {
     EXPECT_NE(Log().find("exec_cmnd: dropped a late reply"), std::string::npos);
 }
 
+TEST_F(SessionTest, AReplyThatStallsHalfwayFailsWithinTheWaitAndResetsTheSession) {
+    ASSERT_EQ(ProxyInit(), 0);
+    Session().replyWaitMs = 200;
+    proxy_.SetScript([](const ProxyMessage& r) {
+        std::vector<uint8_t> bytes = ReplyTo(r, ReplyData(28, 0, 0));
+        bytes.resize(PROXY_HEADER_LENGTH + 10);  // the header announces 28 bytes; 10 come, then nothing
+        return ScriptAction{{bytes}, false};
+    });
+    uint8_t tag[8];
+    EXPECT_EQ(dms_get_tag(0x100, 1, tag), -1);
+    EXPECT_EQ(proxy_.Logins(), 2);
+    proxy_.SetScript({});
+    EXPECT_EQ(set_discovery_flag(1), 0);
+    Session().replyWaitMs = kProxyReplyWaitMs;
+}
+
 TEST_F(SessionTest, ALostConnectionIsSetUpAgainAndTheNextCommandWorks) {
     ASSERT_EQ(ProxyInit(), 0);
     proxy_.SetScript([](const ProxyMessage&) { return ScriptAction{{}, true}; });
