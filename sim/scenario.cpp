@@ -83,11 +83,11 @@ constexpr uint32_t kMaxWaitSeconds = 3600;
 constexpr uint32_t kEnclosureLimit = 16;
 
 // The host channels' bus type: fc, sas, iscsi or hybrid.
-bool ReadBusType(const std::string& name, std::vector<uint8_t>* busTypes) {
+bool ReadBusType(const std::string& name, HostBusTypeList* busTypes) {
     static const struct {
         const char* name;
-        BusType type;
-    } kTypes[] = {{"fc", kBusFibreChannel}, {"sas", kBusSas}, {"iscsi", kBusIscsi}, {"hybrid", kBusHybrid}};
+        uint8_t type;
+    } kTypes[] = {{"fc", kBusTypeFc}, {"sas", kBusTypeSas}, {"iscsi", kBusTypeIscsi}, {"hybrid", kBusTypeHybrid}};
     for (const auto& t : kTypes) {
         if (name != t.name) continue;
         std::fill(busTypes->begin(), busTypes->end(), t.type);
@@ -105,9 +105,11 @@ bool HasPrefix(const char* name, const char* prefix) {
 void ReadHostMaps(SectionReader& r, Partition* partition) {
     for (int k = 1; k <= 4; ++k) {
         const std::string n = std::to_string(k);
+        Wwn port{};
+        r.Hex(("host_port_" + n).c_str(), &port);
+        if (port == Wwn{}) continue;
         HostMapping mapping;
-        r.Hex(("host_port_" + n).c_str(), &mapping.port);
-        if (mapping.port == Wwn{}) continue;
+        mapping.host = HostPortId::Fc(port);
         mapping.map.hlun = static_cast<uint16_t>(r.Number(("host_lun_" + n).c_str(), 0, 1023));
         mapping.map.flags.fill(static_cast<uint8_t>(r.Number(("host_flags_" + n).c_str(), 0, 255)));
         partition->hostMaps.push_back(mapping);
@@ -146,7 +148,7 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
         c.settings.shutdownMs = r.Number(key("shutdown_seconds").c_str(), 0, kMaxWaitSeconds) * 1000;
     }
     system->settings.enclosureCount = r.Number("enclosures", 1, kEnclosureLimit);
-    if (!ReadBusType(r.Text("host_bus", "fc"), &system->settings.hostBusTypes)) {
+    if (!ReadBusType(r.Text("host_bus", "fc"), &system->params.hostBusTypes)) {
         r.Refuse("host_bus", "is not fc, sas, iscsi or hybrid");
     }
     // The enclosure's WWN carries the controller serial's middle bytes (bytes 4 to 6).

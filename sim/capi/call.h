@@ -37,7 +37,6 @@ public:
     uint64_t nowMs() const { return nowMs_; }
     uint32_t includeLength() const { return includeLength_; }
     const uint8_t* includeBytes() const { return include_; }
-    uint64_t nowMs() const { return nowMs_; }
 
     // The include read as T: false (and *out untouched) when fewer bytes arrived.
     template <class T>

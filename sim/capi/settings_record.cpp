@@ -22,8 +22,6 @@ void PutSettings(const StorageSystem& system, CAPI_UNIFIED_CONTROLLER& unified) 
     common.timeDate = settings.timeDate;
     PutBlock(common.params1, settings.commonParams);
     PutBlock(common.params2, settings.commonParams);
-    const size_t channels = std::min(settings.hostBusTypes.size(), std::size(common.hostChannelSummaries));
-    for (size_t i = 0; i < channels; ++i) common.hostChannelSummaries[i].busType = settings.hostBusTypes[i];
     const uint64_t now = platform::GetClock().NowMs();
     for (const Controller& controller : system.controllers) {
         CAPI_UNIFIED_CONTROLLER_DATA& half = unified.controllers[controller.failoverId & 1];

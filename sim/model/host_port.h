@@ -13,6 +13,7 @@ namespace sim {
 // A controller's host channels and the bus types a channel reports: Fibre Channel, SAS, iSCSI.
 inline constexpr size_t kMaxHostChannels = 8;
 inline constexpr uint8_t kBusTypeFc = 6;
+inline constexpr uint8_t kBusTypeHybrid = 7;  // FC and iSCSI
 inline constexpr uint8_t kBusTypeSas = 8;
 inline constexpr uint8_t kBusTypeIscsi = 9;
 using HostBusTypeList = std::array<uint8_t, kMaxHostChannels>;

@@ -12,9 +12,6 @@ namespace sim {
 
 struct Controller;
 
-// The bus types a host channel reports (they pick the layout of its information record).
-enum BusType : uint8_t { kBusFibreChannel = 6, kBusHybrid = 7, kBusSas = 8, kBusIscsi = 9 };
-
 // The controller state byte of a half: 0 operating, 1 refusing configuration changes; a half that is shut
 // down or off the bus is reported as absent.
 inline constexpr uint8_t kStateOperating = 0;
@@ -24,7 +21,6 @@ inline constexpr uint8_t kStateAbsent = 2;
 struct PairSettings {
     uint32_t timeDate = 0;              // the controller clock as last set (timeDate of the controller record)
     std::vector<uint8_t> commonParams;  // the common parameter block as last set; empty: all zero
-    std::vector<uint8_t> hostBusTypes = {kBusFibreChannel, kBusFibreChannel};  // one per host channel
     uint32_t enclosureCount = 1;        // enclosure k has the pair's enclosure WWN with k added to its last byte
     std::vector<std::array<uint8_t, 400>> enclosureParams;  // by enclosure, as last set (missing: all zero)
     uint32_t alarmsSilenced = 0;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>

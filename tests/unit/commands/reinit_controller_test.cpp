@@ -98,7 +98,7 @@ protected:
             std::memset(&list, 0, sizeof list);
             list.reserved0[0] = static_cast<uint8_t>(pair.nicknames.size());
             for (size_t j = 0; j < pair.nicknames.size() && j < 64; ++j) {
-                std::memcpy(list.hosts[j].flexId.FCPortWWN, pair.nicknames[j].port.data(), 8);
+                std::memcpy(list.hosts[j].flexId.FCPortWWN, pair.nicknames[j].port.port.data(), 8);
                 std::memcpy(list.hosts[j].reserved48, pair.nicknames[j].name.data(),
                             std::min<size_t>(pair.nicknames[j].name.size(), 16));
             }
@@ -114,7 +114,7 @@ protected:
             if (request.includeLength < sizeof record) return Refused(CAPI_ERROR_COMMAND_FAILED);
             std::memcpy(&record, request.include, sizeof record);
             for (sim::Nickname& nickname : pair.nicknames) {
-                if (std::memcmp(nickname.port.data(), record.flexId.FCPortWWN, 8) == 0) {
+                if (std::memcmp(nickname.port.port.data(), record.flexId.FCPortWWN, 8) == 0) {
                     nickname.name.assign(reinterpret_cast<const char*>(record.reserved0),
                                          strnlen(reinterpret_cast<const char*>(record.reserved0), 80));
                 }

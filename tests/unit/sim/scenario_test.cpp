@@ -43,7 +43,7 @@ TEST(Scenario, PairSettingsComeFromTheSystemSection) {
     EXPECT_EQ(system.controllers[0].settings.restartMs, 90000u);
     EXPECT_EQ(system.controllers[1].settings.shutdownMs, 20000u);
     EXPECT_EQ(system.settings.enclosureCount, 3u);
-    EXPECT_EQ(system.settings.hostBusTypes, (std::vector<uint8_t>{sim::kBusIscsi, sim::kBusIscsi}));
+    EXPECT_EQ(system.params.hostBusTypes, sim::HostBusTypes(sim::kBusTypeIscsi));
 }
 
 TEST(Scenario, RefusesMalformedScenarios) {
