@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,7 +19,7 @@
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "platform/fabric_client.h"
-#include "tests/e2e/proxy_process.h"
+#include "tests/e2e/proxy_processes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/loopback_ports.h"
@@ -26,7 +27,7 @@
 
 namespace {
 
-using namespace e2etest;
+using namespace e2e;
 
 constexpr const char* kHost1 = "2100001B32000101";
 constexpr const char* kHost2 = "2100001B32000102";

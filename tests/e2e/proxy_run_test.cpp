@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "tests/e2e/proxy_process.h"
+#include "tests/e2e/proxy_processes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/loopback_ports.h"
@@ -24,7 +24,13 @@
 namespace {
 
 using namespace std::chrono_literals;
-using namespace e2etest;
+
+using e2e::ConnectWhenListening;
+using e2e::kExitBound;
+using e2e::kStartBound;
+using e2e::LogIn;
+using e2e::StartProxy;
+constexpr const char* kPassword = e2e::kProxyPassword;
 
 // An empty directory that is the process's current directory while this object lives.
 class ScopedEmptyCurrentDirectory {
@@ -93,15 +99,10 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
 // started from stays empty (capture files go to the system directory under the root).
 TEST(ProxyRun, FabricSessionEndsWithoutLeaksOrFilesOutsideTheRoot) {
     testsupport::TestRoot root;
-    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
-    std::filesystem::create_directories(root.path() + "/C/corlink");
-    testsupport::WriteWholeFile(root.path() + "/C/corlink/corlink.conf",
-                                "[Models]\nsimulated = Brenlow +Stor.*\n");
+    e2e::InstallWithFabricModels(root);
     const std::string fabricSocket = root.path() + "/fabric.sock";
-    testsupport::ChildProcess arraysim(ARRAYSIM_PROGRAM, {},
-                                       {"CORLINK_ROOT=" + root.path(), "CORLINK_FABRIC=" + fabricSocket},
-                                       root.path() + "/arraysim.txt");
-    ASSERT_TRUE(testsupport::WaitForFile(fabricSocket, kStartBound)) << arraysim.Output();
+    const auto arraysim = e2e::StartFabric(root.path(), fabricSocket);
+    ASSERT_NE(arraysim, nullptr) << testsupport::ReadWholeFile(root.path() + "/arraysim.txt");
 
     const uint16_t port = servertest::FreePort();
     ASSERT_NE(port, 0);

@@ -204,7 +204,7 @@ TEST_P(ArrayCreationCommandsTest, DeletePartUnmapsEveryHostThenDeletes) {
         p.defaultMap.flags[0] = 0xC0;
         for (const sim::Wwn& host : {host1, host2}) {
             sim::HostMapping mapping;
-            mapping.port = host;
+            mapping.host = sim::HostPortId::Fc(host);
             mapping.map.hlun = 5;
             mapping.map.flags[1] = 0xC0;
             p.hostMaps.push_back(mapping);

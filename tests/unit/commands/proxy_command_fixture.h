@@ -93,7 +93,7 @@ protected:
         reply.buffer = std::move(buffer);
         return reply;
     }
-    sim::StorageSystem Pair() const { return fabric_->Model().systems[0]; }
+    sim::StorageSystem Pair(size_t system = 0) const { return fabric_->Model().systems[system]; }
     // The commands with this CAPI code the fabric received since the journal was last cleared.
     std::vector<sim::JournalEntry> Sent(uint32_t capiCode) const {
         std::vector<sim::JournalEntry> found;
