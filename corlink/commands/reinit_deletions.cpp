@@ -8,8 +8,10 @@
 #include "corlink/capi/capi_host.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/commands/array_partitions.h"
+#include "corlink/commands/cache_commands.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/drive_maintenance.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/service/assertion.h"
 #include "corlink/service/log.h"
@@ -26,7 +28,6 @@ constexpr uint32_t kInitiatorNamesAt = 12580;  // the known hosts' iSCSI names i
 constexpr uint32_t kInitiatorNameSize = 224;
 constexpr int32_t kStillPresent = 2;
 constexpr int32_t kNoSuchObject = 26;           // CAPI_ERROR_BAD_IDENTIFIER: already gone
-constexpr uint32_t kLeftoverClearOperation = 11;
 
 // Partition types, deleted in this order before the rest.
 constexpr struct {
@@ -41,7 +42,6 @@ constexpr struct {
 // Drive uses.
 constexpr uint8_t kPoolSpare = 2;
 constexpr uint8_t kDedicatedSpare = 3;
-constexpr uint8_t kLeftover = 5;
 
 // The first non-zero of two results.
 int32_t FirstFailure(int32_t first, int32_t next) { return first != 0 ? first : next; }
@@ -139,25 +139,6 @@ int32_t OnControllerAndMate(int32_t index, int32_t (*operation)(int32_t), const 
     return mate >= 0 ? FirstFailure(result, operation(mate)) : result;
 }
 
-// The orphaned cache data, one serial at a time while the controller reports some (bounded).
-int32_t FreeOrphanedCache(int32_t index) {
-    for (size_t budget = kMostPartitions; budget > 0; --budget) {
-        RefreshController(index);
-        const CAPI_CONTROLLER& controller = Entry(index).controller;
-        if (controller.orphanDataPercent == 0) return 0;
-        uint8_t serial[sizeof controller.orphanDataSerialNumber];
-        std::memcpy(serial, controller.orphanDataSerialNumber, sizeof serial);
-        const int32_t code = CAPI_U_FreeCache(ControllerHandleOf(index), serial);
-        DebugPrint("capicmd==>>freeChache.CAPI_U_FreeCache %d!\n", code);
-        UpdateController(index);
-        if (code != 0) {
-            DebugPrint("capicmd==>>freeAllChacheEx.freeChache %d!\n", code);
-            return code;
-        }
-    }
-    return 0;
-}
-
 }  // namespace
 
 std::vector<CAPI_ARRAY_PARTITION> CollectAllPartitions(int32_t index) {
@@ -224,12 +205,8 @@ int32_t deleteAllDiskSpareEx(int32_t index) {
 }
 
 int32_t clearAllDiskMetadataEx(int32_t index) {
-    return OnEachDrive(index, kLeftover, kLeftover, "capicmd==>>clearAllDiskMetadataEx.CAPI_U_DoScsiMaintenance %d!\n",
-                       [&](const CAPI_DRIVE& drive) {
-                           return CAPI_U_DoScsiMaintenance(ControllerHandleOf(index), drive.flexId.FCNodeWWN,
-                                                           drive.channel, drive.scsiId, 0, kLeftoverClearOperation, 0,
-                                                           0, nullptr, 0, nullptr, 0);
-                       });
+    return OnEachDrive(index, DRIVE_LEFTOVER, DRIVE_LEFTOVER, "capicmd==>>clearAllDiskMetadataEx.CAPI_U_DoScsiMaintenance %d!\n",
+                       [&](const CAPI_DRIVE& drive) { return ClearLeftoverDrive(index, drive); });
 }
 
 int32_t deleteAllPartitions(int32_t index) {
@@ -237,7 +214,7 @@ int32_t deleteAllPartitions(int32_t index) {
                                "capicmd==>>deleteAllPartitions.deleteAllPartitionsEx %d!\n");
 }
 int32_t freeAllChache(int32_t index) {
-    return OnControllerAndMate(index, FreeOrphanedCache, "capicmd==>>freeAllChache.freeAllChacheEx %d!\n");
+    return OnControllerAndMate(index, freeAllChacheEx, "capicmd==>>freeAllChache.freeAllChacheEx %d!\n");
 }
 int32_t deleteAllArray(int32_t index) {
     return OnControllerAndMate(index, deleteAllArrayEx, "capicmd==>>deleteAllArray.deleteAllArrayEx %d!\n");
