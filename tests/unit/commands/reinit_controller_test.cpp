@@ -58,7 +58,8 @@ protected:
         InstallDeletionHandlers();
         fabric_->Edit([](sim::FabricModel& model) {
             sim::StorageSystem& pair = model.systems[0];
-            pair.nicknames = {{{0x21, 0, 0, 0x1B, 0x32, 0, 0, 1}, "host-one"}, {{0x21, 0, 0, 0x1B, 0x32, 0, 0, 2}, "two"}};
+            pair.nicknames = {{sim::HostPortId::Fc({0x21, 0, 0, 0x1B, 0x32, 0, 0, 1}), "host-one"},
+                              {sim::HostPortId::Fc({0x21, 0, 0, 0x1B, 0x32, 0, 0, 2}), "two"}};
         });
         g_FirstDiscovery = 0;
         ASSERT_EQ(rreInitialize(), 0u);
