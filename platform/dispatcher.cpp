@@ -125,10 +125,22 @@ class Waiter {
         queued_ = false;
     }
 
+    // Leaves every queue with this outcome. It may have been woken for an object it did not take (an offered
+    // mutex): those are offered to the waits behind it, so that none sleeps while it could take one.
+    void Leave(DWORD outcome) {
+        if (!queued_) return;
+        Dequeue();
+        OfferAllBut(outcome);
+    }
+
+    // Woken and still unable to take what it waits for: it goes back to sleep in its place, and what it was
+    // offered goes to the waits behind it that can take it.
+    void PassOn() { OfferAllBut(kPending); }
+
     // Handed what it waited for: leaves every queue and wakes.
     void Complete(DWORD outcome) {
         result = outcome;
-        Dequeue();
+        Leave(outcome);
         Wake(clock);
     }
 
@@ -143,6 +155,16 @@ class Waiter {
     }
 
   private:
+    // Offers each object the outcome did not take.
+    void OfferAllBut(DWORD outcome) {
+        const bool tookSome = outcome != kPending && outcome != WAIT_TIMEOUT && outcome != kIoCompletion;
+        if (tookSome && all_) return;
+        const DWORD taken = outcome >= WAIT_ABANDONED ? outcome - WAIT_ABANDONED : outcome - WAIT_OBJECT_0;
+        for (WaitBlock& b : blocks_) {
+            if (!tookSome || b.index != taken) b.object->Offer();
+        }
+    }
+
     uint64_t token_;
     bool all_;
     bool queued_ = false;
@@ -165,6 +187,19 @@ void Waitable::Signal() {
             break;
         }
     }
+}
+
+void Waitable::Offer() {
+    for (WaitBlock* b : queue_) {
+        Waiter& w = *b->waiter;
+        if (!Available(w.token()) || (w.all() && !w.AllAvailable())) continue;
+        if (!w.clock.woken) Wake(w.clock);
+        return;
+    }
+}
+
+bool Waitable::Queued(uint64_t token) const {
+    return std::any_of(queue_.begin(), queue_.end(), [&](WaitBlock* b) { return b->waiter->token() == token; });
 }
 
 void Waitable::WakeWaitersToRecheck() {
@@ -258,7 +293,7 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
             if (alertable) {
                 std::vector<std::function<void()>> due = DueCompletions(self);
                 if (!due.empty()) {
-                    waiter.Dequeue();
+                    waiter.Leave(kIoCompletion);
                     lock.unlock();
                     for (auto& routine : due) routine();
                     return kIoCompletion;
@@ -267,8 +302,9 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
             waiter.result = waiter.TryNow();
             if (waiter.result != kPending) break;
             if (deadline != 0 && GetClock().MonotonicMs() >= deadline) break;
+            if (waiter.clock.woken) waiter.PassOn();
         }
-        waiter.Dequeue();
+        waiter.Leave(waiter.result);
         outcome = waiter.result;
     }
     if (outcome == kPending) return WAIT_TIMEOUT;

@@ -3,9 +3,11 @@
 // One lock (the clock's wait lock) guards the state of every waitable object and every wait, so that a
 // state change and the choice of whom it releases are one step, and a wait on several objects sees them
 // all at one instant. Each object keeps its own queue of waits in arrival order; a change hands the object
-// to the queued waits it satisfies, oldest first, and wakes only those threads (a released mutex goes to
-// its first waiter, a set auto-reset event to one waiter, a released semaphore to as many as its count
-// allows). Objects that signal by themselves at a time (timers) are checked again by their waiters then.
+// to the queued waits it satisfies, oldest first, and wakes only those threads (a set auto-reset event
+// goes to one waiter, a released semaphore to as many as its count allows). A freed mutex is offered
+// instead: its oldest waiter that can take it is woken and takes it if it is still free when it runs, and
+// a running thread may take it first (kernel_objects.h bounds how often). Objects that signal by themselves
+// at a time (timers) are checked again by their waiters then.
 #pragma once
 
 #include <cstdint>
@@ -40,8 +42,16 @@ class Waitable : public Object, public std::enable_shared_from_this<Waitable> {
 
     // Hands the object to the queued waits it now satisfies, oldest first, and wakes them.
     void Signal();
+    // Wakes the oldest queued wait that could take the object now, unless it is awake already; the wait
+    // keeps its place in the queue until it takes something.
+    void Offer();
     // Wakes every queued wait to check the object again (its time to signal moved).
     void WakeWaitersToRecheck();
+
+  protected:
+    bool HasWaiters() const { return !queue_.empty(); }
+    // The thread with this token waits in the object's queue.
+    bool Queued(uint64_t token) const;
 
   private:
     friend class Waiter;

@@ -62,10 +62,10 @@ public:
             ++generation_;
         }
         if (generationUsed != nullptr) *generationUsed = generation_;
-        const bool sent = unix_stream::SendAll(fd_, &head, sizeof head) &&
-                          unix_stream::SendAll(fd_, name, head.nameLength) &&
-                          (head.inLength == 0 || unix_stream::SendAll(fd_, in, head.inLength)) &&
-                          (dataOut == nullptr || unix_stream::SendAll(fd_, dataOut, head.dataLength));
+        const bool sent = unix_stream::SendAll(fd_, {{&head, sizeof head},
+                                                     {name, head.nameLength},
+                                                     {in, head.inLength},
+                                                     {dataOut, dataOut != nullptr ? head.dataLength : 0}});
         bool received = sent && unix_stream::ReceiveAll(fd_, &reply->head, sizeof reply->head) &&
                         reply->head.outLength <= kMaxBuffer && reply->head.dataLength <= kMaxData;
         if (received) {

@@ -27,12 +27,22 @@ class EventObject final : public Waitable {
     bool signalled_;
 };
 
+// How many times a freed mutex may be taken by threads that did not wait for it, while others wait, before
+// its next release hands it to the oldest of them. Once: a waiter then waits at most about twice as long as
+// in strict arrival order, where more passes let a few waits grow many times longer than the rest.
+constexpr uint32_t kMutexPassesBeforeHandOver = 1;
+
 // Recursive; owned by a thread token. When its owner ends holding it, the next thread to take it is told
 // so (WAIT_ABANDONED) and owns it.
+// Freed, it is offered to its oldest waiter and goes to whoever takes it first: a thread that is running
+// when it asks may pass the woken waiter, which keeps its place in the queue, so the mutex is not left
+// idle while the waiter is scheduled. After kMutexPassesBeforeHandOver such passes the next release hands
+// it to the oldest waiter, so no waiter starves.
 class MutexObject final : public Waitable {
   public:
     bool Available(uint64_t token) override { return count_ == 0 || owner_ == token; }
     DWORD Take(uint64_t token) override {
+        if (count_ == 0) passes_ = !HasWaiters() || Queued(token) ? 0 : passes_ + 1;
         owner_ = token;
         ++count_;
         if (!abandoned_) return WAIT_OBJECT_0;
@@ -46,21 +56,30 @@ class MutexObject final : public Waitable {
         count_ = 0;
         owner_ = 0;
         abandoned_ = true;
-        Signal();
+        Freed();
     }
     // False when the token does not own it.
     bool Release(uint64_t token) {
         if (!OwnedBy(token)) return false;
         if (--count_ == 0) {
             owner_ = 0;
-            Signal();
+            Freed();
         }
         return true;
     }
 
   private:
+    void Freed() {
+        if (passes_ >= kMutexPassesBeforeHandOver) {
+            Signal();
+        } else {
+            Offer();
+        }
+    }
+
     uint64_t owner_ = 0;
     uint32_t count_ = 0;
+    uint32_t passes_ = 0;  // takes by threads that did not wait, since a waiter last took it
     bool abandoned_ = false;
 };
 
@@ -86,18 +105,22 @@ class SemaphoreObject final : public Waitable {
     LONG maximum_;
 };
 
-// Signalled once the thread has ended.
+// Signalled once the thread has ended; keeps its exit code.
 class ThreadObject final : public Waitable {
   public:
+    static constexpr DWORD kStillActive = 259;
     bool Available(uint64_t) override { return ended_; }
     DWORD Take(uint64_t) override { return WAIT_OBJECT_0; }
-    void End() {
+    void End(DWORD exitCode) {
+        exitCode_ = exitCode;
         ended_ = true;
         Signal();
     }
+    DWORD exitCode() const { return ended_ ? exitCode_ : kStillActive; }
 
   private:
     bool ended_ = false;
+    DWORD exitCode_ = kStillActive;
 };
 
 }  // namespace platform::dispatch

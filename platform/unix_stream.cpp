@@ -1,11 +1,13 @@
 #include "platform/unix_stream.h"
 
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace platform::unix_stream {
 namespace {
@@ -65,13 +67,30 @@ int Accept(int listener) {
 }
 
 bool SendAll(int fd, const void* data, size_t length) {
-    const auto* bytes = static_cast<const char*>(data);
-    while (length > 0) {
-        ssize_t sent = ::send(fd, bytes, length, MSG_NOSIGNAL);
+    return SendAll(fd, {{data, length}});
+}
+
+bool SendAll(int fd, std::initializer_list<Piece> pieces) {
+    std::vector<iovec> left;
+    for (const Piece& piece : pieces) {
+        if (piece.length > 0) left.push_back({const_cast<void*>(piece.data), piece.length});
+    }
+    size_t first = 0;
+    while (first < left.size()) {
+        msghdr message{};
+        message.msg_iov = &left[first];
+        message.msg_iovlen = left.size() - first;
+        ssize_t sent = ::sendmsg(fd, &message, MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR) continue;
         if (sent <= 0) return false;
-        bytes += sent;
-        length -= static_cast<size_t>(sent);
+        for (auto done = static_cast<size_t>(sent); done > 0;) {
+            iovec& v = left[first];
+            const size_t taken = done < v.iov_len ? done : v.iov_len;
+            v.iov_base = static_cast<char*>(v.iov_base) + taken;
+            v.iov_len -= taken;
+            done -= taken;
+            if (v.iov_len == 0) ++first;
+        }
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 
 namespace platform::unix_stream {
@@ -15,6 +16,13 @@ int Connect(const std::string& path);
 int Accept(int listener);
 // Every byte, or false (the peer closed, or an error).
 bool SendAll(int fd, const void* data, size_t length);
+// Every byte of the pieces, in order, handed to the kernel together, so that the peer is woken once for a
+// message sent in parts rather than once a part; or false.
+struct Piece {
+    const void* data;
+    size_t length;
+};
+bool SendAll(int fd, std::initializer_list<Piece> pieces);
 bool ReceiveAll(int fd, void* data, size_t length);
 // Wakes a thread blocked on the socket (accept or receive) without closing it.
 void Shutdown(int fd);

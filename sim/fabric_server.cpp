@@ -169,8 +169,7 @@ bool FabricServer::AnswerOne(Connection& connection) {
     }
     reply.outLength = static_cast<uint32_t>(out.size());
     reply.dataLength = dataBack;
-    return unix_stream::SendAll(fd, &reply, sizeof reply) && unix_stream::SendAll(fd, out.data(), out.size()) &&
-           unix_stream::SendAll(fd, data.data(), dataBack);
+    return unix_stream::SendAll(fd, {{&reply, sizeof reply}, {out.data(), out.size()}, {data.data(), dataBack}});
 }
 
 }  // namespace sim

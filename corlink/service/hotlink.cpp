@@ -1,7 +1,6 @@
 // The session's message loop, requests, replies and the end of the session.
 #include "corlink/service/hotlink.h"
 
-#include <cstring>
 
 #include "corlink/commands/command_table.h"
 #include "corlink/commands/rre.h"
@@ -15,7 +14,6 @@
 #include "corlink/service/socket.h"
 #include "platform/clock.h"
 #include "platform/crt_strings.h"
-#include "platform/virtual_memory.h"
 
 namespace {
 
@@ -57,27 +55,12 @@ uint32_t BytesWrittenByRequest(const Rre& rre) {
 
 CHotLink::CHotLink(CRRESocket* pSocket) : m_pSocket(pSocket) {
     METHOD_TRACE("CHotLink::CHotLink(pSocket)");
-    // Whole pages of the system's: zero-filled, and given back at the end of the session rather than kept by
-    // the heap.
-    m_databuf = static_cast<uint8_t*>(
-        VirtualAlloc(nullptr, HOTLINK_BUFFER_SIZE, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     DebugPrint("allocated %d bytes for m_databuf at %x\n", static_cast<int>(HOTLINK_BUFFER_SIZE),
                static_cast<unsigned>(reinterpret_cast<uintptr_t>(m_databuf)));
 }
 
 CHotLink::~CHotLink() {
     METHOD_TRACE("CHotLink::^CHotLink");
-    if (m_databuf != nullptr) VirtualFree(m_databuf, 0, MEM_RELEASE);
-}
-
-void CHotLink::ClearUsedData() {
-    std::memset(m_databuf, 0, m_UsedLength);
-    m_UsedLength = 0;
-}
-
-void CHotLink::NoteUsedData(uint32_t length) {
-    if (length > HOTLINK_BUFFER_SIZE) length = HOTLINK_BUFFER_SIZE;
-    if (length > m_UsedLength) m_UsedLength = length;
 }
 
 void CHotLink::ProcessMsg() {
@@ -125,8 +108,8 @@ CHotLink::Step CHotLink::HandleMessage() {
         DebugPrint("DataLen %u is larger than the data buffer\n", m_Header.DataLen);
         return Fail(COMM_ERR_RECEIVE, "Throw 6");
     }
-    ClearUsedData();
-    NoteUsedData(m_Header.DataLen);
+    m_Data.ClearUsed();
+    m_Data.NoteUsed(m_Header.DataLen);
     if (!m_pSocket->Receive(m_databuf, m_Header.DataLen)) return Fail(COMM_ERR_RECEIVE, "Throw 6");
 
     switch (m_Header.DataType) {
@@ -145,7 +128,7 @@ CHotLink::Step CHotLink::DiscardWaitingBytes() {
     if (!m_pSocket->IOCtl(FIONREAD, &waiting)) return Fail(COMM_ERR_IOCTL, "Throw 3");
     const uint32_t count =
         waiting < HOTLINK_BUFFER_SIZE ? static_cast<uint32_t>(waiting) : HOTLINK_BUFFER_SIZE;
-    NoteUsedData(count);
+    m_Data.NoteUsed(count);
     if (!m_pSocket->Receive(m_databuf, count)) return Fail(COMM_ERR_RECEIVE, "Throw 5");
     return Step::Next;
 }
@@ -164,7 +147,7 @@ CHotLink::Step CHotLink::HandleRequest() {
     DebugPrint("%s COMMAND (%d)%s enter\n", GetTimeStampText().c_str(), static_cast<int>(rre.Command),
                RreCommandNameOf(rre.Command));
     rreExecCommand(&rre);
-    NoteUsedData(BytesWrittenByRequest(rre));
+    m_Data.NoteUsed(BytesWrittenByRequest(rre));
     const uint64_t end = NowSeconds();
     PrintCommandResult(rre, end >= start ? end - start : 0);
 
@@ -177,7 +160,7 @@ CHotLink::Step CHotLink::HandleRequest() {
 }
 
 CHotLink::Step CHotLink::Reply(uint32_t dataType, uint32_t opCode, uint32_t dataLen) {
-    NoteUsedData(dataLen);
+    m_Data.NoteUsed(dataLen);
     if (!SendHeader(dataType, opCode, dataLen, dataLen > 0)) return Fail(COMM_ERR_SEND, "Throw 7X");
     if (dataLen > 0 && !m_pSocket->Send(m_databuf, dataLen)) return Fail(COMM_ERR_SEND, "Throw 8");
     return Step::Next;

@@ -12,6 +12,7 @@
 #include "corlink/service/ips_pass_through.h"
 #include "corlink/service/proxy_header.h"
 #include "corlink/service/session_security.h"
+#include "corlink/service/zeroed_buffer.h"
 
 class CRRESocket;
 
@@ -35,10 +36,10 @@ class CHotLink {
     // The pass-through buffers of an "ips" session. Each session has its own pair, so two ips sessions
     // never overwrite each other's packets.
     struct IpsBuffers {
-        uint8_t request[IPS_BUFFER_SIZE];
-        uint8_t reply[IPS_BUFFER_SIZE];
-        uint32_t requestLength;
-        uint32_t replyLength;
+        ZeroedBuffer request{IPS_BUFFER_SIZE};
+        ZeroedBuffer reply{IPS_BUFFER_SIZE};
+        uint32_t requestLength = 0;
+        uint32_t replyLength = 0;
     };
 
     Step HandleMessage();
@@ -71,15 +72,11 @@ class CHotLink {
     void OpenCapture();
     void CloseCapture();
 
-    // The data buffer is all zeros before each message is received. Only its first m_UsedLength bytes
-    // can differ from zero (what the last message, its command and its reply wrote), so only they are
-    // cleared.
-    void ClearUsedData();
-    void NoteUsedData(uint32_t length);
-
     PROXY_MSG_HEADER m_Header{};
-    uint8_t* m_databuf = nullptr;  // pages of the system's (zero when given), returned when the session ends
-    uint32_t m_UsedLength = 0;
+    // The data buffer is all zeros before each message is received: what the last message, its command and
+    // its reply wrote is noted as used, and only that is cleared.
+    ZeroedBuffer m_Data{HOTLINK_BUFFER_SIZE};
+    uint8_t* const m_databuf = m_Data.data();
     CRRESocket* m_pSocket;
     CSessionSecurity m_Security;
     char m_UserName[32] = {};

@@ -2,6 +2,7 @@
 // own bytes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -20,6 +21,7 @@
 #include "corlink/service/run_flags.h"
 #include "corlink/service/shutdown_flag.h"
 #include "corlink/service/socket.h"
+#include "served_session.h"
 #include "session_test_client.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/executor_suite.h"
@@ -60,18 +62,27 @@ class RecordingListeners final : public ListenerDirectory {
     std::vector<std::string> calls_;
 };
 
-// The controller behind the "ips" pass-through: records each packet and answers a fixed reply.
+// The controller behind the "ips" pass-through: records each packet, and whether the buffers were zero
+// beyond the packet (its header is read whole even when its length says less), and answers a fixed reply.
 struct PassThroughRecord {
     std::mutex m;
     std::vector<uint32_t> requestLengths;
+    std::vector<bool> zeroBeyondPacket;
 };
 PassThroughRecord g_PassThroughRecord;
 const std::vector<uint8_t> kControllerReply = {0xCA, 0xFE, 0x00, 0x01, 0x02};
 
-uint32_t RecordingPassThrough(const uint8_t*, uint32_t requestLength, uint8_t* reply,
+bool AllZero(const uint8_t* bytes, size_t count) {
+    return std::all_of(bytes, bytes + count, [](uint8_t b) { return b == 0; });
+}
+
+uint32_t RecordingPassThrough(const uint8_t* request, uint32_t requestLength, uint8_t* reply,
                               uint32_t replyCapacity) {
     std::lock_guard<std::mutex> g(g_PassThroughRecord.m);
     g_PassThroughRecord.requestLengths.push_back(requestLength);
+    const uint32_t written = std::max(requestLength, IPS_PACKET_HEADER_LENGTH);
+    g_PassThroughRecord.zeroBeyondPacket.push_back(AllZero(request + written, IPS_BUFFER_SIZE - written) &&
+                                                   AllZero(reply, replyCapacity));
     if (replyCapacity < kControllerReply.size()) return 0;
     std::memcpy(reply, kControllerReply.data(), kControllerReply.size());
     return static_cast<uint32_t>(kControllerReply.size());
@@ -84,18 +95,9 @@ class Session : public ExecutorSuite {
         std::strcpy(g_ProxyPassword, kPassword);
         g_DiscoveryFlag = 1;
 
-        sessiontest::LoopbackPair pair;
-        ASSERT_TRUE(sessiontest::MakeLoopbackPair(&pair));
-        socket_.Attach(static_cast<SOCKET>(pair.serverFd));
-        socket_.SetNonBlocking();
-        ASSERT_TRUE(socket_.GetPeerName());
-        session_ = std::make_unique<CHotLink>(&socket_);
-        // As the server's session thread does: the connection closes when the session ends.
-        thread_ = std::thread([this] {
-            session_->ProcessMsg();
-            socket_.Close();
-        });
-        client = std::make_unique<RawClient>(pair.clientFd);
+        const int clientFd = served_.Start();
+        ASSERT_GE(clientFd, 0);
+        client = std::make_unique<RawClient>(clientFd);
     }
 
     void TearDown() override {
@@ -108,7 +110,7 @@ class Session : public ExecutorSuite {
 
     void EndSession() {
         client->Close();
-        if (thread_.joinable()) thread_.join();
+        served_.Join();
     }
 
     // A control message with the next sequence and the right cookie.
@@ -131,9 +133,7 @@ class Session : public ExecutorSuite {
     }
 
     testsupport::TestRoot root_;
-    CRRESocket socket_;
-    std::unique_ptr<CHotLink> session_;
-    std::thread thread_;
+    sessiontest::ServedSession served_;
     std::unique_ptr<RawClient> client;
 };
 
@@ -384,6 +384,7 @@ class IpsSession : public Session {
         g_IpsMode = true;
         SetIpsPassThrough(&RecordingPassThrough);
         g_PassThroughRecord.requestLengths.clear();
+        g_PassThroughRecord.zeroBeyondPacket.clear();
         Session::SetUp();
     }
     void TearDown() override {
@@ -408,11 +409,12 @@ TEST_F(IpsSession, PacketsPassThroughByTheirLengthField) {
         uint32_t passedLength;
     };
     const Case cases[] = {
-        {200, 120, 200},
-        {81, 2, 82},               // an odd length is read with one more byte
-        {40, 0, 40},               // 80 or less: the header alone is read; the packet keeps its own length
         {262223, 262144, 262224},  // the largest packet the buffers hold, raised to even
+        {200, 120, 200},
+        {81, 2, 82},  // an odd length is read with one more byte
+        {40, 0, 40},  // 80 or less: the header alone is read; the packet keeps its own length
     };
+    // The largest first: each later packet finds the buffers zero beyond its own bytes.
     std::vector<uint32_t> passed;
     for (const Case& c : cases) {
         passed.push_back(c.passedLength);
@@ -423,6 +425,7 @@ TEST_F(IpsSession, PacketsPassThroughByTheirLengthField) {
     }
     std::lock_guard<std::mutex> g(g_PassThroughRecord.m);
     EXPECT_EQ(g_PassThroughRecord.requestLengths, passed);
+    EXPECT_EQ(g_PassThroughRecord.zeroBeyondPacket, std::vector<bool>(passed.size(), true));
 }
 
 TEST_F(IpsSession, PacketLargerThanTheBuffersEndsTheSessionUnsent) {
