@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "provider/controllers/capi_raid_controller.h"
@@ -223,6 +224,10 @@ TEST_F(ControllerRefreshTest, LookupsByIdAndNameOverWhatTheRefreshRead) {
     EXPECT_EQ(Find("odd", 4), nullptr);
     EXPECT_EQ(Find("zeroid", 7), nullptr);
     EXPECT_EQ(Find("outside", 8), nullptr);
+    // A key of three bytes without a terminator, on the heap: nothing past it is read (the sanitizer
+    // would see it) and a name is never matched beyond the key.
+    const std::vector<char> shortKey{'d', 'a', 't'};
+    EXPECT_EQ(Find(shortKey.data(), 3), nullptr);
     CAPI_ARRAY_PARTITION* partition = nullptr;
     EXPECT_EQ(controller_->findPartition("nothing", 8, &partition), VSS_E_OBJECT_NOT_FOUND);
     EXPECT_EQ(partition, nullptr);
