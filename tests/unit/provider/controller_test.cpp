@@ -264,6 +264,21 @@ TEST_F(ControllerRefreshTest, AFailedRefreshLeavesTheTablesAndUpdateConfigAllRep
     EXPECT_EQ(controller_->updateConfigAll(), VSS_E_PROVIDER_VETO);
 }
 
+TEST_F(ControllerRefreshTest, ARetiredControllerSendsNothingAndKeepsItsTables) {
+    reply_ = ControllerReply(0x100, {{0, 0, "keep", 0x11, 0, 0}});
+    ASSERT_EQ(controller_->capiUpdateController(1), S_OK);
+    CAPI_ARRAY_PARTITION* before = Find("keep", 5);
+    ASSERT_NE(before, nullptr);
+    controller_->Retire();
+    const size_t sent = proxy_.Messages().size();
+    EXPECT_EQ(controller_->capiUpdateController(1), VSS_E_PROVIDER_VETO);
+    EXPECT_EQ(controller_->updateConfigAll(), VSS_E_PROVIDER_VETO);
+    const uint8_t snapshot[16] = {};
+    EXPECT_EQ(controller_->capiUpdateIdentInfo(snapshot, GUID{}), VSS_E_PROVIDER_VETO);
+    EXPECT_EQ(proxy_.Messages().size(), sent);
+    EXPECT_EQ(Find("keep", 5), before);  // what the object handed out stays valid
+}
+
 TEST_F(ControllerRefreshTest, IdentityMarkAndHostPorts) {
     const GUID set{0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
     const uint8_t snapshot[16] = {9};
