@@ -19,3 +19,7 @@ int _chsize_s(int fd, int64_t size) {
     if (size < 0) return EINVAL;
     return ::ftruncate(fd, static_cast<off_t>(size)) == 0 ? 0 : errno;
 }
+
+int _fseeki64(FILE* stream, int64_t offset, int whence) {
+    return ::fseeko(stream, static_cast<off_t>(offset), whence);
+}

@@ -10,3 +10,5 @@ int _fileno(FILE* stream);
 int64_t _filelengthi64(int fd);
 // Sets the length of the file open on `fd`; 0, or the error number.
 int _chsize_s(int fd, int64_t size);
+// Moves the stream's position to a 64-bit offset (whence as for fseek); 0, or -1 with errno set.
+int _fseeki64(FILE* stream, int64_t offset, int whence);

@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/handles.h"
 #include "platform/last_error.h"
 #include "platform/machine_root.h"
 #include "platform/system_time.h"
+#include "platform/wide_text.h"
 
 namespace {
 
@@ -82,3 +84,22 @@ BOOL ReportEventA(HANDLE eventLog, WORD type, WORD category, DWORD eventId, void
 }
 
 BOOL DeregisterEventSource(HANDLE eventLog) { return CloseHandle(eventLog); }
+
+BOOL ReportEventW(HANDLE eventLog, WORD type, WORD category, DWORD eventId, void* userSid, WORD numStrings,
+                  DWORD dataSize, const wchar_t** strings, LPVOID rawData) {
+    std::vector<std::string> narrow;
+    std::vector<LPCSTR> pointers;
+    for (WORD i = 0; i < numStrings && strings != nullptr; ++i) {
+        std::string text;
+        if (strings[i] != nullptr) {
+            const int length = WideCharToMultiByte(CP_ACP, 0, strings[i], -1, nullptr, 0, nullptr, nullptr);
+            text.resize(static_cast<size_t>(length));
+            WideCharToMultiByte(CP_ACP, 0, strings[i], -1, text.data(), length, nullptr, nullptr);
+            text.resize(static_cast<size_t>(length > 0 ? length - 1 : 0));
+        }
+        narrow.push_back(std::move(text));
+    }
+    for (const std::string& text : narrow) pointers.push_back(text.c_str());
+    return ReportEventA(eventLog, type, category, eventId, userSid, static_cast<WORD>(pointers.size()), dataSize,
+                        pointers.data(), rawData);
+}

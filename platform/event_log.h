@@ -20,3 +20,7 @@ namespace platform {
 // The file the records go to.
 std::string EventLogPath();
 }  // namespace platform
+
+// ReportEventA with the strings converted from wide text.
+BOOL ReportEventW(HANDLE eventLog, WORD type, WORD category, DWORD eventId, void* userSid, WORD numStrings,
+                  DWORD dataSize, const wchar_t** strings, LPVOID rawData);

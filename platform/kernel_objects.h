@@ -105,18 +105,22 @@ class SemaphoreObject final : public Waitable {
     LONG maximum_;
 };
 
-// Signalled once the thread has ended.
+// Signalled once the thread has ended; keeps its exit code.
 class ThreadObject final : public Waitable {
   public:
+    static constexpr DWORD kStillActive = 259;
     bool Available(uint64_t) override { return ended_; }
     DWORD Take(uint64_t) override { return WAIT_OBJECT_0; }
-    void End() {
+    void End(DWORD exitCode) {
+        exitCode_ = exitCode;
         ended_ = true;
         Signal();
     }
+    DWORD exitCode() const { return ended_ ? exitCode_ : kStillActive; }
 
   private:
     bool ended_ = false;
+    DWORD exitCode_ = kStillActive;
 };
 
 }  // namespace platform::dispatch

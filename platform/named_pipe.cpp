@@ -15,6 +15,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/clock.h"
 #include "platform/last_error.h"
 #include "platform/machine_root.h"
 #include "platform/sync.h"
@@ -122,6 +123,7 @@ class Pipe final : public platform::Stream {
             return FALSE;
         }
         int fd;
+        platform::BlockedOutsideClock waiting;  // time may pass while the pipe waits for a client
         do {
             fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         } while (fd < 0 && errno == EINTR);
@@ -162,6 +164,7 @@ class Pipe final : public platform::Stream {
         if (overlapped != nullptr && overlapped_)
             return StartOverlapped(write, buffer, count, done, overlapped);
         DWORD moved = 0;
+        platform::BlockedOutsideClock waiting;  // time may pass while the pipe waits for the peer
         do {
             long n = Once(write, static_cast<char*>(buffer) + moved, count - moved, 0);
             if (n < 0) {
@@ -271,7 +274,7 @@ HANDLE OpenPipeClient(const char* name, bool overlapped) {
 
 }  // namespace platform
 
-HANDLE CreateNamedPipeA(LPCSTR name, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, LPSECURITY_ATTRIBUTES) {
+HANDLE CreateNamedPipeA(LPCSTR name, DWORD openMode, DWORD, DWORD, DWORD, DWORD, DWORD, LPSECURITY_ATTRIBUTES) {
     std::string path = platform::PipeSocketPath(name);
     sockaddr_un address;
     if (path.empty() || !FillAddress(path, &address)) return INVALID_HANDLE_VALUE;
@@ -292,7 +295,7 @@ HANDLE CreateNamedPipeA(LPCSTR name, DWORD, DWORD, DWORD, DWORD, DWORD, DWORD, L
         SetLastError(error);
         return INVALID_HANDLE_VALUE;
     }
-    return platform::NewHandle(std::make_shared<Pipe>(-1, fd, path, false));
+    return platform::NewHandle(std::make_shared<Pipe>(-1, fd, path, (openMode & FILE_FLAG_OVERLAPPED) != 0));
 }
 
 BOOL ConnectNamedPipe(HANDLE pipe, OVERLAPPED* overlapped) {

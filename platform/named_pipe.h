@@ -22,7 +22,8 @@ constexpr DWORD ERROR_PIPE_BUSY = 231;
 constexpr DWORD ERROR_PIPE_CONNECTED = 535;
 
 // The serving end; INVALID_HANDLE_VALUE with the last error set on failure. A pipe of the same name that
-// is left over from an earlier run is replaced.
+// is left over from an earlier run is replaced. With FILE_FLAG_OVERLAPPED in openMode, reads and writes of
+// a connected client may be overlapped (ConnectNamedPipe still waits).
 HANDLE CreateNamedPipeA(LPCSTR name, DWORD openMode, DWORD pipeMode, DWORD maxInstances, DWORD outBufferSize,
                         DWORD inBufferSize, DWORD defaultTimeOut, LPSECURITY_ATTRIBUTES attributes);
 // Waits for a client (overlapped must be null). FALSE with ERROR_PIPE_CONNECTED when one is connected.

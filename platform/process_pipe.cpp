@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/command_line_words.h"
 #include "platform/machine_root.h"
 
 extern char** environ;
@@ -20,29 +21,6 @@ namespace {
 std::mutex g_ChildrenLock;
 std::map<FILE*, pid_t> g_Children;  // streams opened by _popen and the program behind each
 
-// Words of a command line: blanks separate, double quotes group (and are dropped).
-std::vector<std::string> SplitCommandLine(const char* command) {
-    std::vector<std::string> words;
-    std::string word;
-    bool inWord = false;
-    bool quoted = false;
-    for (const char* c = command; *c != '\0'; ++c) {
-        if (*c == '"') {
-            quoted = !quoted;
-            inWord = true;
-        } else if ((*c == ' ' || *c == '\t') && !quoted) {
-            if (inWord) words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += *c;
-            inWord = true;
-        }
-    }
-    if (inWord) words.push_back(word);
-    return words;
-}
-
 }  // namespace
 
 FILE* _popen(const char* command, const char* mode) {
@@ -51,7 +29,7 @@ FILE* _popen(const char* command, const char* mode) {
         errno = EINVAL;
         return nullptr;
     }
-    std::vector<std::string> words = SplitCommandLine(command);
+    std::vector<std::string> words = platform::SplitCommandLine(command);
     if (words.empty()) {
         errno = EINVAL;
         return nullptr;

@@ -22,6 +22,11 @@ using platform::dispatch::Waitable;
 
 namespace {
 
+// Thrown by ExitThread, caught where _beginthreadex started the thread.
+struct ThreadExit {
+    DWORD code;
+};
+
 // Process-private names of kernel objects.
 struct NameTable {
     std::mutex m;
@@ -219,11 +224,16 @@ uintptr_t _beginthreadex(void*, unsigned, unsigned (*start)(void*), void* argume
     try {
         std::thread([thread, start, argument] {
             platform::threads::ClaimPlace();
-            start(argument);
+            DWORD exitCode = 0;
+            try {
+                exitCode = start(argument);
+            } catch (const ThreadExit& exit) {
+                exitCode = exit.code;
+            }
             platform::dispatch::EndCurrentThread();
             platform::threads::LeavePlace();
             std::lock_guard<std::mutex> g(platform::WaitLock());
-            thread->End();
+            thread->End(exitCode);
         }).detach();
     } catch (const std::system_error&) {
         platform::threads::CancelPlace();
@@ -233,6 +243,19 @@ uintptr_t _beginthreadex(void*, unsigned, unsigned (*start)(void*), void* argume
     }
     if (threadId != nullptr) *threadId = 0;  // the id is only known inside the thread
     return reinterpret_cast<uintptr_t>(handle);
+}
+
+void ExitThread(DWORD exitCode) { throw ThreadExit{exitCode}; }
+
+BOOL GetExitCodeThread(HANDLE handle, DWORD* exitCode) {
+    auto thread = platform::LookupHandleAs<ThreadObject>(handle);
+    if (!thread || exitCode == nullptr) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    std::lock_guard<std::mutex> g(platform::WaitLock());
+    *exitCode = thread->exitCode();
+    return TRUE;
 }
 
 void Sleep(DWORD milliseconds) {

@@ -51,6 +51,14 @@ DWORD GetCurrentProcessId();
 uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned (*start)(void*), void* argument,
                          unsigned initFlag, unsigned* threadId);
 
+// Ends the calling thread, which _beginthreadex started, with this exit code; its stack unwinds (the
+// objects on it are destroyed) on the way out.
+[[noreturn]] void ExitThread(DWORD exitCode);
+constexpr DWORD STILL_ACTIVE = 259;
+// The exit code of an ended thread (the value its routine returned or ExitThread gave), STILL_ACTIVE
+// while it runs; FALSE (ERROR_INVALID_HANDLE) for a handle that is not a thread's.
+BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode);
+
 void Sleep(DWORD milliseconds);
 // Sleep that, when alertable, ends early with WAIT_IO_COMPLETION once completion routines of this thread
 // have run; 0 otherwise.

@@ -80,8 +80,9 @@ ScsiOutcome Fabric::ExecuteOnAdapter(const ScsiAddress& address, const ScsiReque
             continue;
         }
         const StorageSystem& system = model_.systems[disk.system];
-        const bool throughA = disk.address == address && system.controllers[0].present;
-        const bool throughB = disk.secondPath == address && system.controllers[1].present;
+        const uint64_t now = platform::GetClock().NowMs();
+        const bool throughA = disk.address == address && OnBus(system.controllers[0], now);
+        const bool throughB = disk.secondPath == address && OnBus(system.controllers[1], now);
         if (throughA || throughB) return ExecuteDiskCommand(disk, address, request);
     }
     return HostFailure(kHostErrorDeviceGone);
@@ -93,7 +94,8 @@ ScsiOutcome Fabric::ExecuteOnDisk(const HostDisk& opened, const ScsiRequest& req
     if (disk == nullptr) return HostFailure(kHostErrorDeviceGone);
     if (!disk->local) {
         const StorageSystem& system = model_.systems[disk->system];
-        if (!system.controllers[0].present && !system.controllers[1].present) return HostFailure(kHostErrorDeviceGone);
+        const uint64_t now = platform::GetClock().NowMs();
+        if (!OnBus(system.controllers[0], now) && !OnBus(system.controllers[1], now)) return HostFailure(kHostErrorDeviceGone);
     }
     return ExecuteDiskCommand(*disk, disk->address, request);
 }
@@ -142,10 +144,11 @@ bool Fabric::AdapterExists(uint32_t adapter) const {
 std::vector<ListedLun> Fabric::ListAdapter(uint32_t adapter) const {
     std::lock_guard<std::mutex> lock(mutex_);
     std::vector<ListedLun> listed;
+    const uint64_t now = platform::GetClock().NowMs();
     for (const StorageSystem& system : model_.systems) {
         for (int c = 0; c < 2; ++c) {
             const Controller& controller = system.controllers[c];
-            if (controller.managementLun.adapter != adapter || !controller.present) continue;
+            if (controller.managementLun.adapter != adapter || !OnBus(controller, now)) continue;
             listed.push_back({controller.managementLun, false, ManagementLunInquiry(system, c)});
         }
     }
@@ -159,7 +162,7 @@ std::vector<ListedLun> Fabric::ListAdapter(uint32_t adapter) const {
         const StorageSystem& system = model_.systems[disk.system];
         const ScsiAddress paths[2] = {disk.address, disk.secondPath};
         for (int c = 0; c < 2; ++c) {
-            if (paths[c].adapter != adapter || !system.controllers[c].present) continue;
+            if (paths[c].adapter != adapter || !OnBus(system.controllers[c], now)) continue;
             listed.push_back({paths[c], true, HostDiskInquiry(system)});
         }
     }
@@ -228,6 +231,7 @@ void Fabric::Reboot(size_t system, int controller, uint32_t durationMs) {
     Controller& half = model_.systems[system].controllers[controller];
     half.present = true;
     half.condition = {};
+    half.settings.restart = {};
     if (durationMs != 0) half.condition = {HalfState::Down, platform::GetClock().NowMs() + durationMs, 0};
     auto& lun = luns_[system * 2 + controller];
     FaultScript faults = std::move(lun->faults());

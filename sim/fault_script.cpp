@@ -19,6 +19,7 @@ constexpr struct {
     {FaultKind::Vanish, "vanish"},
     {FaultKind::DownFor, "down"},
     {FaultKind::RefusingFor, "refusing"},
+    {FaultKind::ClaimsRecords, "claims records"},
     {FaultKind::DiskError, "disk error"},
     {FaultKind::DiskCheckCondition, "disk check condition"},
     {FaultKind::DiskTimeout, "disk timeout"},

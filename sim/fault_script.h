@@ -21,6 +21,7 @@ enum class FaultKind {
     Vanish,            // the controller drops off the bus as the command arrives
     DownFor,           // the controller goes down for durationMs: this and later commands get no reply
     RefusingFor,       // the controller refuses this and later commands with returnCode for durationMs
+    ClaimsRecords,     // executed, then its reply claims returnCode records in param1 (more than it carries)
     // Host disks
     DiskError,         // the I/O control fails with the Windows error in returnCode
     DiskCheckCondition,  // CHECK CONDITION; returnCode holds sense key << 16 | ASC << 8 | ASCQ

@@ -4,6 +4,7 @@
 
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/management_lun.h"
+#include "platform/clock.h"
 #include "platform/sync.h"
 #include "sim/host_errors.h"
 #include "sim/inquiry_data.h"
@@ -37,7 +38,7 @@ bool ParseBufferCdb(const ScsiRequest& request, uint32_t* length) {
 ScsiOutcome ManagementLun::Execute(const ScsiRequest& request, const LunContext& context, bool* changed) {
     StorageSystem& system = context.pair;
     Controller& controller = system.controllers[controller_];
-    if (!controller.present) return HostFailure(kHostErrorDeviceGone);
+    if (!OnBus(controller, platform::GetClock().NowMs())) return HostFailure(kHostErrorDeviceGone);
     if (request.cdbLength == 0 || request.cdb == nullptr) return InvalidOpcode();
     switch (request.cdb[0]) {
         case SCSI_OP_TEST_UNIT_READY:

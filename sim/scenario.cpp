@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "corlink/service/utilities.h"
+#include "sim/model/array_config.h"
 
 namespace sim {
 namespace {
@@ -50,6 +51,8 @@ public:
         if (HexStringToBytes(value, N, bytes->data()) != 1) Fail(key, "is not hexadecimal of the right length");
     }
 
+    void Refuse(const char* key, const char* what) { Fail(key, what); }
+
     // The index of the section this key names among `sections`; false (and the reason) when it names none.
     bool Reference(const char* key, const std::vector<std::string>& sections, size_t* index) {
         const std::string name = RequiredText(key);
@@ -63,12 +66,12 @@ public:
         return false;
     }
 
-private:
     void Fail(const char* key, const char* what) {
         if (ok_) *error_ = std::string("[") + section_ + "] " + key + " " + what;
         ok_ = false;
     }
 
+private:
     const CSimpleIniA& ini_;
     const char* section_;
     std::string* error_;
@@ -76,9 +79,41 @@ private:
 };
 
 constexpr uint32_t kAdapterLimit = 31;
+constexpr uint32_t kMaxWaitSeconds = 3600;
+constexpr uint32_t kEnclosureLimit = 16;
+
+// The host channels' bus type: fc, sas, iscsi or hybrid.
+bool ReadBusType(const std::string& name, HostBusTypeList* busTypes) {
+    static const struct {
+        const char* name;
+        uint8_t type;
+    } kTypes[] = {{"fc", kBusTypeFc}, {"sas", kBusTypeSas}, {"iscsi", kBusTypeIscsi}, {"hybrid", kBusTypeHybrid}};
+    for (const auto& t : kTypes) {
+        if (name != t.name) continue;
+        std::fill(busTypes->begin(), busTypes->end(), t.type);
+        return true;
+    }
+    return false;
+}
 
 bool HasPrefix(const char* name, const char* prefix) {
     return std::string(name).rfind(prefix, 0) == 0;
+}
+
+// A volume's mappings to host ports: host_port_<k> (its WWN), host_lun_<k> and host_flags_<k> (the flags
+// byte of every channel), k = 1 to 4.
+void ReadHostMaps(SectionReader& r, Partition* partition) {
+    for (int k = 1; k <= 4; ++k) {
+        const std::string n = std::to_string(k);
+        Wwn port{};
+        r.Hex(("host_port_" + n).c_str(), &port);
+        if (port == Wwn{}) continue;
+        HostMapping mapping;
+        mapping.host = HostPortId::Fc(port);
+        mapping.map.hlun = static_cast<uint16_t>(r.Number(("host_lun_" + n).c_str(), 0, 1023));
+        mapping.map.flags.fill(static_cast<uint8_t>(r.Number(("host_flags_" + n).c_str(), 0, 255)));
+        partition->hostMaps.push_back(mapping);
+    }
 }
 
 bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* system, std::string* error) {
@@ -108,6 +143,13 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
         r.Hex(key("port_wwnn").c_str(), &c.portWwnn);
         const std::string interfaceType = r.Text("interface", "F");
         c.hostInterfaceType = interfaceType.empty() ? 'F' : interfaceType[0];
+        c.settings.stateByte = static_cast<uint8_t>(r.Number(key("state").c_str(), kStateOperating, kStateRefusingChanges));
+        c.settings.restartMs = r.Number(key("restart_seconds").c_str(), c.settings.restartMs / 1000, kMaxWaitSeconds) * 1000;
+        c.settings.shutdownMs = r.Number(key("shutdown_seconds").c_str(), 0, kMaxWaitSeconds) * 1000;
+    }
+    system->settings.enclosureCount = r.Number("enclosures", 1, kEnclosureLimit);
+    if (!ReadBusType(r.Text("host_bus", "fc"), &system->params.hostBusTypes)) {
+        r.Refuse("host_bus", "is not fc, sas, iscsi or hybrid");
     }
     // The enclosure's WWN carries the controller serial's middle bytes (bytes 4 to 6).
     const Serial6& serial = system->controllers[0].serial;
@@ -161,6 +203,29 @@ bool ReadHost(const CSimpleIniA& ini, const CSimpleIniA::TNamesDepend& sections,
     return true;
 }
 
+// A volume's kind: "standard" (the default), "snap-pool" (a backing store) or "master" (a master volume over
+// the snap pool that "pool" names, a volume section before it in the same system).
+bool ReadVolumeKind(SectionReader& r, StorageSystem& system, const std::vector<std::string>& volumeSections,
+                    const std::vector<Serial16>& volumes, Partition* partition) {
+    const std::string kind = r.Text("kind", "standard");
+    if (kind == "snap-pool") partition->partitionClass = PartitionClass::BackingStore;
+    if (kind == "master") {
+        size_t pool = 0;
+        if (!r.Reference("pool", volumeSections, &pool)) return false;
+        const Partition* store = FindPartition(system, volumes[pool].data());
+        if (store == nullptr || store->partitionClass != PartitionClass::BackingStore) {
+            r.Fail("pool", "is not a snap pool of the same system");
+            return false;
+        }
+        partition->partitionClass = PartitionClass::Master;
+        partition->snapshot.master = store->serial;
+    } else if (kind != "standard" && kind != "snap-pool") {
+        r.Fail("kind", "is not standard, snap-pool or master");
+    }
+    partition->type = SpecialTypeOf(partition->partitionClass);
+    return r.ok();
+}
+
 }  // namespace
 
 bool ParseScenario(const std::string& text, FabricModel* model, std::string* error) {
@@ -194,6 +259,8 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         array.name = r.RequiredText("name");
         array.raidLevel = static_cast<uint8_t>(r.Number("raid", 5, 255));
         array.numDrives = r.Number("drives", 4, 68);
+        array.utilityRunning = static_cast<uint8_t>(r.Number("utility", 0, 255));
+        array.percentComplete = r.Number("percent", 0, 255);
         const std::string serial = HexText(system.controllers[0].serial) + "A" +
                                    std::to_string(system.arrays.size());
         std::copy_n(serial.begin(), std::min<size_t>(serial.size(), 32), array.serial.begin());
@@ -202,6 +269,8 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         arraySections.push_back(entry.pItem);
         system.arrays.push_back(array);
     }
+    std::vector<std::string> volumeSections;
+    std::vector<Serial16> volumes;  // the serial of each volume section, in order
     for (const auto& entry : sections) {
         if (!HasPrefix(entry.pItem, "volume.")) continue;
         SectionReader r(ini, entry.pItem, error);
@@ -218,9 +287,14 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         if (lun != 0) partition.defaultMap = PartitionMap::Presenting(static_cast<uint16_t>(lun));
         partition.serial = DerivedVolumeSerial(system.controllers[0].serial, system.partitions.size() + 1);
         r.Hex("serial", &partition.serial);
+        ReadHostMaps(r, &partition);
         if (!r.ok()) return false;
+        if (!ReadVolumeKind(r, system, volumeSections, volumes, &partition)) return false;
+        volumeSections.push_back(entry.pItem);
+        volumes.push_back(partition.serial);
         system.partitions.push_back(partition);
     }
+    for (StorageSystem& system : result.systems) AssignDrives(system);
     if (!ReadHost(ini, sections, &result, error)) return false;
     *model = std::move(result);
     return true;

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <map>
 
+#include "platform/clock.h"
+
 namespace sim {
 namespace {
 
@@ -43,7 +45,7 @@ std::vector<Path> PathsOf(const FabricModel& model, const HostDisk& disk) {
     for (int c = 0; c < 2; ++c) {
         const Controller& controller = system.controllers[c];
         const ScsiAddress& address = c == 0 ? disk.address : disk.secondPath;
-        const bool failed = !controller.present || controller.condition.state == HalfState::Down;
+        const bool failed = !OnBus(controller, platform::GetClock().NowMs()) || controller.condition.state == HalfState::Down;
         paths.push_back({MpioPathId(address.adapter), address, failed, c == 0});
     }
     return paths;

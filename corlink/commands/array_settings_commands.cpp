@@ -5,6 +5,7 @@
 
 #include "corlink/capi/capi_array.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/commands/array_lookup.h"
 #include "corlink/commands/array_partitions.h"
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/controller_db.h"
@@ -18,7 +19,6 @@ namespace {
 // Request layouts.
 constexpr uint32_t kSerialAt16 = 16;      // the object's 32-byte serial in most of these requests
 constexpr uint32_t kNameAt = 48;          // SET_PART_NAME, SET_ARRAY_NAME: the new name
-constexpr uint32_t kNameField = 32;       // names are at most 31 characters and a NUL
 constexpr uint32_t kOwnerSerialAt = 12;   // SET_PREFERRED_OWNER
 constexpr uint32_t kByte12 = 12;          // CHANGE_PART_LUN: the LUN; VERIFY_ARRAY: must be non-zero
 constexpr uint32_t kParamsAt = 16;        // EXPAND_PART, CHANGE_PARTITION_DESCRIPTION: a partition parameter record
@@ -28,12 +28,6 @@ constexpr uint32_t kCapabilities3ManyPartitions = 0x8000;
 
 CAPI_HANDLE HandleOf(const CommandContext& c) { return ControllerHandleOf(c.index); }
 const uint8_t* At(const CommandContext& c, uint32_t offset) { return c.buffer + offset; }
-
-// The request's name, cut to the 31 characters and NUL of a name field.
-struct BoundedName {
-    explicit BoundedName(const uint8_t* field) { std::memcpy(text, field, kNameField - 1); }
-    char text[kNameField] = {};
-};
 
 CAPI_ARRAY_PARTITION_PARAMS* ParamsOf(const CommandContext& c) {
     return reinterpret_cast<CAPI_ARRAY_PARTITION_PARAMS*>(c.buffer + kParamsAt);

@@ -1,25 +1,29 @@
 // SET_PASSWORD (98): the first request proves the current password; later ones change the password on
 // the controller pair.
 #include <cstring>
-#include <memory>
+#include <cstddef>
 
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/authentication_request.h"
 #include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_params_area.h"
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/storage_systems.h"
+#include "corlink/service/hex_dump.h"
 #include "corlink/service/log.h"
 
 namespace {
 
-// Where the parameters request is taken from in the unified record, and where the password sits.
+// Where the password sits in the unified record's first common parameter block.
 constexpr size_t kCommonParamsOffset = 4284;
 constexpr size_t kPasswordInUnifiedRecord = 4716;
 constexpr size_t kPasswordInParams = kPasswordInUnifiedRecord - kCommonParamsOffset;  // 432
 static_assert(kPasswordInParams + PASSWORD_REQUEST_TEXT_SIZE <= sizeof(CAPI_UNIFIED_COMMON_PARAMS));
+static_assert(offsetof(CAPI_UNIFIED_CONTROLLER, common) + offsetof(CAPI_UNIFIED_COMMON_DATA, params1) ==
+              kCommonParamsOffset);
 // The characters of a password that are sent, compared and stored: the storage system keeps 31 and a NUL.
 constexpr size_t kPasswordChars = sizeof(STORAGE_SYSTEM::password) - 1;
 
@@ -33,18 +37,11 @@ bool ControllerReportsPassword(const char* password) {
 }
 
 // The set-parameters request as the controller reported its parameters, with the new password.
-std::unique_ptr<CAPI_UNIFIED_PARAMS> ParamsWithPassword(const char* password) {
-    auto params = std::make_unique<CAPI_UNIFIED_PARAMS>();
-    auto* bytes = reinterpret_cast<uint8_t*>(params.get());
-    std::memcpy(bytes, UnifiedBytes() + kCommonParamsOffset, sizeof(CAPI_UNIFIED_COMMON_PARAMS));
-    for (uint32_t half = 0; half < 2; ++half) {
-        std::memcpy(bytes + offsetof(CAPI_UNIFIED_PARAMS, controllers) +
-                        half * sizeof(CAPI_UNIFIED_CONTROLLER_PARAMS),
-                    &g_UnifiedControllerBuffer.controllers[half].params1,
-                    sizeof(CAPI_UNIFIED_CONTROLLER_PARAMS));
-    }
-    std::memset(bytes + kPasswordInParams, 0, PASSWORD_REQUEST_TEXT_SIZE);
-    std::memcpy(bytes + kPasswordInParams, password, strnlen(password, kPasswordChars));
+const CAPI_UNIFIED_PARAMS& ParamsWithPassword(const char* password) {
+    CAPI_UNIFIED_PARAMS& params = FillControllerParamsArea();
+    uint8_t* field = reinterpret_cast<uint8_t*>(&params.common) + kPasswordInParams;
+    std::memset(field, 0, PASSWORD_REQUEST_TEXT_SIZE);
+    std::memcpy(field, password, strnlen(password, kPasswordChars));
     return params;
 }
 
@@ -81,8 +78,8 @@ void capiSetPassword(Rre* pRre, const RreCommandInfo& info) {
             RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
             return;
         }
-        const std::unique_ptr<CAPI_UNIFIED_PARAMS> params = ParamsWithPassword(request.password);
-        int32_t rc = CAPI_U_SetControllerParams(ControllerHandleOf(controller), params.get());
+        const HeaderOnlyPacketDumps passwordKeptOutOfDumps;
+        int32_t rc = CAPI_U_SetControllerParams(ControllerHandleOf(controller), &ParamsWithPassword(request.password));
         if (rc == 0) {
             StorePassword(*system, request.password);
         } else if (RequestUnifiedControllerData(controller) == 0 &&

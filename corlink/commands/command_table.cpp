@@ -1,119 +1,145 @@
-#include "corlink/commands/command_table.h"
 
+#include "corlink/commands/array_backoff_command.h"
+#include "corlink/commands/array_creation_commands.h"
+#include "corlink/commands/array_deletion_commands.h"
+#include "corlink/commands/array_settings_commands.h"
+#include "corlink/commands/authdb_commands.h"
+#include "corlink/commands/authentication.h"
+#include "corlink/commands/cache_commands.h"
+#include "corlink/commands/command_table.h"
+#include "corlink/commands/controller_data_command.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_list_commands.h"
+#include "corlink/commands/controller_params_commands.h"
+#include "corlink/commands/controller_restart_commands.h"
+#include "corlink/commands/controller_settings_commands.h"
+#include "corlink/commands/custom_view_command.h"
+#include "corlink/commands/discovery_flag.h"
+#include "corlink/commands/drive_commands.h"
+#include "corlink/commands/enclosure_list_commands.h"
+#include "corlink/commands/event_commands.h"
+#include "corlink/commands/file_transfer_commands.h"
+#include "corlink/commands/handler_frame.h"
+#include "corlink/commands/host_commands.h"
+#include "corlink/commands/progress_commands.h"
+#include "corlink/commands/raid_controller.h"
+#include "corlink/commands/reinit_controller.h"
+#include "corlink/commands/snapshot_commands.h"
+#include "corlink/commands/version_command.h"
+#include "corlink/commands/view_commands.h"
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "corlink/commands/array_settings_commands.h"
-#include "corlink/commands/authentication.h"
-#include "corlink/commands/controller_data_command.h"
-#include "corlink/commands/controller_list_commands.h"
-#include "corlink/commands/discovery_flag.h"
-#include "corlink/commands/handler_frame.h"
-#include "corlink/commands/raid_controller.h"
-
 namespace {
 
 constexpr int32_t kArrayListReply = 16 + RAID_CONTROLLER_MAX_ARRAYS * sizeof(CAPI_ARRAY);
+constexpr int32_t kDriveListReply = 16 + RAID_CONTROLLER_MAX_DRIVES * sizeof(CAPI_DRIVE);
+constexpr int32_t kProgressReply = 16 + CONTROLLER_DB_SIZE * PROGRESS_RECORD_SIZE;
+// As many partition views as the 4 MiB session buffer holds (112), with the head and 32 bytes after them.
+constexpr int32_t kAllPartViewReply = 48 + 112 * sizeof(CAPI_PARTITION_VIEW_TABLE);
+constexpr int32_t kDriveEnclosuresReply = 16 + RAID_CONTROLLER_MAX_ENCLOSURES * sizeof(CAPI_DRIVE_ENCLOSURE);
+constexpr int32_t kAdvEnclosuresReply = 16 + RAID_CONTROLLER_MAX_ENCLOSURES * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE);
+constexpr int32_t kEventReply = EVENT_REPLY_ENTRIES_AT + EVENT_BUFFER_MAX_RECORDS * EVENT_ENTRY_SIZE;
 
 // code, name, handler name, request length, length test, reply length, handler, the frame of a framed handler
 constexpr RreCommandInfo kCommands[] = {
     {RRE_GET_CONTROLLERHANDLEDB, "GET_CONTROLLERHANDLEDB", "capiGetControllerHandleDb", kAnyLength, Checked::None, 2576, capiGetControllerHandleDb},
     {RRE_GET_CONTROLLER, "GET_CONTROLLER", "capiGetController", 4, Checked::LengthFirst, 3022008, capiGetController},
     {RRE_GET_ARRAY_PARTITION, "GET_ARRAY_PARTITION", "capiGetArrayPartition", 4, Checked::LengthFirst, 16, capiGetArrayPartition},
-    {RRE_GET_PROGRESS, "GET_PROGRESS", "capiGetProgress", 0, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_PROGRESS, "GET_PROGRESS", "capiGetProgress", 0, Checked::AfterCode, kProgressReply, capiGetProgress},
     {RRE_GET_ARRAY_LIST, "GET_ARRAY_LIST", "capiGetArrayList", 4, Checked::LengthFirst, kArrayListReply, RunFramedCommand, &kGetArrayList},
-    {RRE_GET_DRIVE_LIST, "GET_DRIVE_LIST", "capiGetDriveList", 4, Checked::LengthFirst, kAnyLength, nullptr},
-    {RRE_GET_DRIVE_ENCLOSURES, "GET_DRIVE_ENCLOSURES", "capiGetDriveEnclosures", 4, Checked::LengthFirst, kAnyLength, nullptr},
+    {RRE_GET_DRIVE_LIST, "GET_DRIVE_LIST", "capiGetDriveList", 4, Checked::LengthFirst, kDriveListReply, RunFramedCommand, &kGetDriveList},
+    {RRE_GET_DRIVE_ENCLOSURES, "GET_DRIVE_ENCLOSURES", "capiGetDriveEnclosures", 4, Checked::LengthFirst, kDriveEnclosuresReply, RunFramedCommand, &kGetDriveEnclosures},
     {RRE_GET_FIRST_EVENTNUMBER, "GET_FIRST_EVENTNUMBER", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
     {RRE_GET_LAST_EVENTNUMBER, "GET_LAST_EVENTNUMBER", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_GET_EVENT, "GET_EVENT", "capiGetEvent", 444, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_EVENT, "GET_EVENT", "capiGetEvent", 444, Checked::AfterCode, kEventReply, RunFramedCommand, &kGetEvent},
     {RRE_GET_MULTIPLEEVENTS, "GET_MULTIPLEEVENTS", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_GET_VERSION, "GET_VERSION", "capiGetVersion", 0, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_VERSION, "GET_VERSION", "capiGetVersion", 0, Checked::AfterCode, 76, RunFramedCommand, &kGetVersion},
     {RRE_SET_PART_NAME, "SET_PART_NAME", "capiSetPartName", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPartName},
     {RRE_SET_ARRAY_NAME, "SET_ARRAY_NAME", "capiSetArrayName", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetArrayName},
-    {RRE_ADD_ARRAY_PART, "ADD_ARRAY_PART", "capiAddArrayPart", 728, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_DELETE_PART, "DELETE_PART", "capiDeletePart", 48, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_CREATE_ARRAY, "CREATE_ARRAY", "capiCreateArray", 4548, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_ADD_ARRAY_PART, "ADD_ARRAY_PART", "capiAddArrayPart", 728, Checked::AfterCode, kAnyLength, RunFramedCommand, &kAddArrayPart},
+    {RRE_DELETE_PART, "DELETE_PART", "capiDeletePart", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kDeletePart},
+    {RRE_CREATE_ARRAY, "CREATE_ARRAY", "capiCreateArray", 4548, Checked::AfterCode, kAnyLength, RunFramedCommand, &kCreateArray},
     {RRE_EXPAND_PART, "EXPAND_PART", "capiExpandPart", 312, Checked::AfterCode, kAnyLength, RunFramedCommand, &kExpandPart},
-    {RRE_EXPAND_ARRAY, "EXPAND_ARRAY", "capiExpandArray", 592, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_ASSIGN_POOL_SPARE, "ASSIGN_POOL_SPARE", "capiAssignPoolSpare", 80, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_BLINK_DRIVE, "BLINK_DRIVE", "capiBlinkDrive", 48, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_FLUSH_CACHE, "FLUSH_CACHE", "capiFlushCache", 44, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_FREE_CACHE, "FREE_CACHE", "capiFreeCache", 48, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SILENCE_ALARM, "SILENCE_ALARM", "capiSilenceAlarm", 16, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_DELETE_ARRAY, "DELETE_ARRAY", "capiDeleteArray", 48, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_ABORT_UTILITY, "ABORT_UTILITY=27", "capiAbortUtility", 44, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_PERCENT_COMPLETED, "GET_PERCENT_COMPLETED", "capiPercentComplete", 48, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_ADV_NET_INTERFACE, "SET_ADV_NET_INTERFACE", "capiSetAdvNetInterface", 3988, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_EXPAND_ARRAY, "EXPAND_ARRAY", "capiExpandArray", 592, Checked::AfterCode, kAnyLength, RunFramedCommand, &kExpandArray},
+    {RRE_ASSIGN_POOL_SPARE, "ASSIGN_POOL_SPARE", "capiAssignPoolSpare", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kAssignPoolSpare},
+    {RRE_BLINK_DRIVE, "BLINK_DRIVE", "capiBlinkDrive", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kBlinkDrive},
+    {RRE_FLUSH_CACHE, "FLUSH_CACHE", "capiFlushCache", 44, Checked::AfterCode, kAnyLength, RunFramedCommand, &kFlushCache},
+    {RRE_FREE_CACHE, "FREE_CACHE", "capiFreeCache", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kFreeCache},
+    {RRE_SILENCE_ALARM, "SILENCE_ALARM", "capiSilenceAlarm", 16, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSilenceAlarm},
+    {RRE_DELETE_ARRAY, "DELETE_ARRAY", "capiDeleteArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kDeleteArray},
+    {RRE_ABORT_UTILITY, "ABORT_UTILITY=27", "capiAbortUtility", 44, Checked::AfterCode, kAnyLength, RunFramedCommand, &kAbortUtility},
+    {RRE_GET_PERCENT_COMPLETED, "GET_PERCENT_COMPLETED", "capiPercentComplete", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kPercentComplete},
+    {RRE_SET_ADV_NET_INTERFACE, "SET_ADV_NET_INTERFACE", "capiSetAdvNetInterface", 3988, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetAdvNetInterface},
     {RRE_CHANGE_PART_LUN, "CHANGE_PART_LUN", "capiChangePartLun", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kChangePartLun},
-    {RRE_EXT_MASK_READFILE, "EXT_MASK_READFILE = 40", "capiExtMaskReadFile", kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_EXT_MASK_WRITEFILE, "EXT_MASK_WRITEFILE", "capiExtMaskWriteFile", kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_DMS_GET_TAG, "DMS_GET_TAG = 50", "capiDmsGetTag", 28, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_CREATE_SNAPSHOT, "CREATE_SNAPSHOT", "capiCreateSnapshot", 1140, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_COMMIT_SNAPSHOT, "COMMIT_SNAPSHOT", "capiCommitSnapshot", 360, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_DELETE_ALL_SNAPSHOTS, "DELETE_ALL_SNAPSHOTS", "capiDeleteAllSnapshots", 52, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_DELETE_SNAPSHOT, "DELETE_SNAPSHOT", "capiDeleteSnapshot", 360, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_BACKING_STORE_LIST, "GET_BACKING_STORE_LIST", "capiGetBackingStoreList", 10264, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_MASTER_VOLUME_LIST, "GET_MASTER_VOLUME_LIST", "capiGetMasterVolumeList", 180280, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_SNAPSHOT_LIST, "GET_SNAPSHOT_LIST", "capiGetSnapshotList", 90168, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_SNAPSHOT_STATISTICS, "GET_SNAPSHOT_STATISTICS", "capiGetSnapshotStatistics", 131128, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_RESET_SNAPSHOT, "RESET_SNAPSHOT", "capiResetSnapshot", 48, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_ROLLBACK_MASTER_VOLUME, "ROLLBACK_MASTER_VOLUME", "capiRollbackMasterVolume", 112, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_CONVERT_MASTER_VOLUME, "CONVERT_MASTER_VOLUME", "capiConvertMasterVolume", 312, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_DMS_SET_POLICY, "DMS_SET_POLICY", "capiDmsSetPolicy", 80, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_DMS_SET_THRESHOLD_LEVEL, "DMS_SET_THRESHOLD_LEVEL", "capiDmsSetThresholdLevel", 80, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_DMS_GET_POLICY_THRESHOLD_LIST, "DMS_GET_POLICY_THRESHOLD_LIST", "capiDmsGetPolictThresholdList", 8248, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_PARTITION_VIEW, "GET_PARTITION_VIEW", "capiGetPartitionView", 37456, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_CREATE_CUSTOM_VIEW, "CREATE_CUSTOM_VIEW", "capiCreateCustomView", 42508, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_ALL_PART_VIEW, "GET_ALL_PART_VIEW", "capiGetAllPartView", 37424, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_HOST_VIEW, "GET_HOST_VIEW", "capiGetHostView", 64824, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_ADD_HOST_NICK_NAME, "ADD_HOST_NICK_NAME", "capiAddHostNickName", 304, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_HOST_NICK_NAMES, "GET_HOST_NICK_NAMES", "capiGetHostNickNames", 26964, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_KNOWN_HOSTS, "GET_KNOWN_HOSTS", "capiGetKnownHosts", 12596, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_PARTITION_CACHE_PARAM, "SET_PARTITION_CACHE_PARAM", "capiSetPartitionCacheParam", 80, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_ARRAY_CACHE_PARAM, "SET_ARRAY_CACHE_PARAM", "capiSetArrayCacheParam", 80, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_CHANNEL_PARAM, "SET_CHANNEL_PARAM", "capiSetChannelParam", 248, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_EXT_MASK_READFILE, "EXT_MASK_READFILE = 40", "capiExtMaskReadFile", kAnyLength, Checked::None, READFILE_LARGEST_REPLY, capiExtMaskReadFile},
+    {RRE_EXT_MASK_WRITEFILE, "EXT_MASK_WRITEFILE", "capiExtMaskWriteFile", kAnyLength, Checked::None, WRITEFILE_REPLY_LENGTH, capiExtMaskWriteFile},
+    {RRE_DMS_GET_TAG, "DMS_GET_TAG = 50", "capiDmsGetTag", 28, Checked::AfterCode, 28, RunFramedCommand, &kDmsGetTag},
+    {RRE_CREATE_SNAPSHOT, "CREATE_SNAPSHOT", "capiCreateSnapshot", 1140, Checked::AfterCode, 1140, RunFramedCommand, &kCreateSnapshot},
+    {RRE_COMMIT_SNAPSHOT, "COMMIT_SNAPSHOT", "capiCommitSnapshot", 360, Checked::AfterCode, 360, RunFramedCommand, &kCommitSnapshot},
+    {RRE_DELETE_ALL_SNAPSHOTS, "DELETE_ALL_SNAPSHOTS", "capiDeleteAllSnapshots", 52, Checked::AfterCode, 52, RunFramedCommand, &kDeleteAllSnapshots},
+    {RRE_DELETE_SNAPSHOT, "DELETE_SNAPSHOT", "capiDeleteSnapshot", 360, Checked::AfterCode, 360, RunFramedCommand, &kDeleteSnapshot},
+    {RRE_GET_BACKING_STORE_LIST, "GET_BACKING_STORE_LIST", "capiGetBackingStoreList", 10264, Checked::AfterCode, 10264, RunFramedCommand, &kGetBackingStoreList},
+    {RRE_GET_MASTER_VOLUME_LIST, "GET_MASTER_VOLUME_LIST", "capiGetMasterVolumeList", 180280, Checked::AfterCode, 180280, RunFramedCommand, &kGetMasterVolumeList},
+    {RRE_GET_SNAPSHOT_LIST, "GET_SNAPSHOT_LIST", "capiGetSnapshotList", 90168, Checked::AfterCode, 90168, RunFramedCommand, &kGetSnapshotList},
+    {RRE_GET_SNAPSHOT_STATISTICS, "GET_SNAPSHOT_STATISTICS", "capiGetSnapshotStatistics", 131128, Checked::AfterCode, 131128, RunFramedCommand, &kGetSnapshotStatistics},
+    {RRE_RESET_SNAPSHOT, "RESET_SNAPSHOT", "capiResetSnapshot", 48, Checked::AfterCode, 48, RunFramedCommand, &kResetSnapshot},
+    {RRE_ROLLBACK_MASTER_VOLUME, "ROLLBACK_MASTER_VOLUME", "capiRollbackMasterVolume", 112, Checked::AfterCode, 112, RunFramedCommand, &kRollbackMasterVolume},
+    {RRE_CONVERT_MASTER_VOLUME, "CONVERT_MASTER_VOLUME", "capiConvertMasterVolume", 312, Checked::AfterCode, 312, RunFramedCommand, &kConvertMasterVolume},
+    {RRE_DMS_SET_POLICY, "DMS_SET_POLICY", "capiDmsSetPolicy", 80, Checked::AfterCode, 80, RunFramedCommand, &kDmsSetPolicy},
+    {RRE_DMS_SET_THRESHOLD_LEVEL, "DMS_SET_THRESHOLD_LEVEL", "capiDmsSetThresholdLevel", 80, Checked::AfterCode, 80, RunFramedCommand, &kDmsSetThresholdLevel},
+    {RRE_DMS_GET_POLICY_THRESHOLD_LIST, "DMS_GET_POLICY_THRESHOLD_LIST", "capiDmsGetPolictThresholdList", 8248, Checked::AfterCode, 8248, RunFramedCommand, &kDmsGetPolicyThresholdList},
+    {RRE_GET_PARTITION_VIEW, "GET_PARTITION_VIEW", "capiGetPartitionView", 37456, Checked::AfterCode, 37456, RunFramedCommand, &kGetPartitionView},
+    {RRE_CREATE_CUSTOM_VIEW, "CREATE_CUSTOM_VIEW", "capiCreateCustomView", 42508, Checked::AfterCode, 42508, RunFramedCommand, &kCreateCustomView},
+    {RRE_GET_ALL_PART_VIEW, "GET_ALL_PART_VIEW", "capiGetAllPartView", 37424, Checked::AfterCode, kAllPartViewReply, RunFramedCommand, &kGetAllPartView},
+    {RRE_GET_HOST_VIEW, "GET_HOST_VIEW", "capiGetHostView", 64824, Checked::AfterCode, 64824, RunFramedCommand, &kGetHostView},
+    {RRE_ADD_HOST_NICK_NAME, "ADD_HOST_NICK_NAME", "capiAddHostNickName", 304, Checked::AfterCode, 304, RunFramedCommand, &kAddHostNickName},
+    {RRE_GET_HOST_NICK_NAMES, "GET_HOST_NICK_NAMES", "capiGetHostNickNames", 26964, Checked::AfterCode, 26964, RunFramedCommand, &kGetHostNickNames},
+    {RRE_GET_KNOWN_HOSTS, "GET_KNOWN_HOSTS", "capiGetKnownHosts", 12596, Checked::AfterCode, 12596, RunFramedCommand, &kGetKnownHosts},
+    {RRE_SET_PARTITION_CACHE_PARAM, "SET_PARTITION_CACHE_PARAM", "capiSetPartitionCacheParam", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPartitionCacheParam},
+    {RRE_SET_ARRAY_CACHE_PARAM, "SET_ARRAY_CACHE_PARAM", "capiSetArrayCacheParam", 80, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetArrayCacheParam},
+    {RRE_SET_CHANNEL_PARAM, "SET_CHANNEL_PARAM", "capiSetChannelParam", 248, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetChannelParam},
     {RRE_GET_DRIVE_ENCLOSURE, "GET_DRIVE_ENCLOSURE", nullptr, kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_SET_DRIVE_ENCLOSURE, "SET_DRIVE_ENCLOSURE", "capiSetDriveEnclosure", 416, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_REBOOT_CONTROLLER, "REBOOT_CONTROLLER", "capiRebootController", 16, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_SET_DRIVE_ENCLOSURE, "SET_DRIVE_ENCLOSURE", "capiSetDriveEnclosure", 416, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetDriveEnclosure},
+    {RRE_REBOOT_CONTROLLER, "REBOOT_CONTROLLER", "capiRebootController", 16, Checked::AfterCode, kAnyLength, RunFramedCommand, &kRebootController},
     {RRE_VERIFY_ARRAY, "VERIFY_ARRAY", "capiVerifyArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kVerifyArray},
-    {RRE_SHUTDOWN_CONTROLLER, "SHUTDOWN_CONTROLLER", "capiShutdownController", 20, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_CONTROLLERTIMEDATE, "SET_CONTROLLERTIMEDATE", "capiSetControllerTimeDate", 20, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_CONTROLLERTIMEDATE, "GET_CONTROLLERTIMEDATE", "capiGetControllerTimeDate", 20, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_SHUTDOWN_CONTROLLER, "SHUTDOWN_CONTROLLER", "capiShutdownController", 20, Checked::AfterCode, kAnyLength, RunFramedCommand, &kShutdownController},
+    {RRE_SET_CONTROLLERTIMEDATE, "SET_CONTROLLERTIMEDATE", "capiSetControllerTimeDate", 20, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetControllerTimeDate},
+    {RRE_GET_CONTROLLERTIMEDATE, "GET_CONTROLLERTIMEDATE", "capiGetControllerTimeDate", 20, Checked::AfterCode, kAnyLength, RunFramedCommand, &kGetControllerTimeDate},
     {RRE_SET_PREFERRED_OWNER, "SET_PREFERRED_OWNER", "capiSetPreferredOwner", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetPreferredOwner},
-    {RRE_DO_SCSI_MAINTENANCE, "DO_SCSI_MAINTANCE", "capiDoScsiMaintenance", 572, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_CONTROLLER_PARAMS, "SET_CONTROLLER_PARAMS", "capiSetControllerParams", 10740, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_ENCLOSUREFEATUREFLAGS, "SET_ENCLOSUREFEATUREFLAGS", "capiSetEnclosureFeatureFlags", 100, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_DO_SCSI_MAINTENANCE, "DO_SCSI_MAINTANCE", "capiDoScsiMaintenance", 572, Checked::AfterCode, kAnyLength, RunFramedCommand, &kDoScsiMaintenance},
+    {RRE_SET_CONTROLLER_PARAMS, "SET_CONTROLLER_PARAMS", "capiSetControllerParams", 10740, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetControllerParams},
+    {RRE_SET_ENCLOSUREFEATUREFLAGS, "SET_ENCLOSUREFEATUREFLAGS", "capiSetEnclosureFeatureFlags", 100, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetEnclosureFeatureFlags},
     {RRE_GET_STORAGESYSTEMS, "GET_STORAGESYSTEMS", "capiGetStorageSystems", 25104, Checked::AfterCode, 25104, capiGetStorageSystems},
     {RRE_VERIFY_PASSWORD, "VERIFY_PASSWORD", "capiVerifyPassword", 76, Checked::AfterCode, kAnyLength, capiVerifyPassword},
     {RRE_SET_PASSWORD, "SET_PASSWORD", "capiSetPassword", 76, Checked::AfterCode, kAnyLength, capiSetPassword},
-    {RRE_GET_ADV_DRIVE_ENCLOSURE, "GET_ADV_DRIVE_ENCLOSURE", "capiGetAdvDrvEnclosure", kAnyLength, Checked::None, kAnyLength, nullptr},
-    {RRE_REINIT_CONTROLLER, "REINIT_CONTROLLER", "capiReinitController", 16404, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_FREE_ORPHAN_DATA, "FREE_ORPHAN_DATA", "capiFreeOrphanData", 16, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_CONTROLLER_STATUS, "GET_CONTROLLER_STATUS", "capiGetControllerStatus", 20, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_GET_ADV_DRIVE_ENCLOSURE, "GET_ADV_DRIVE_ENCLOSURE", "capiGetAdvDrvEnclosure", 12, Checked::AtLeast, kAdvEnclosuresReply, RunFramedCommand, &kGetAdvDrvEnclosure},
+    {RRE_REINIT_CONTROLLER, "REINIT_CONTROLLER", "capiReinitController", 16404, Checked::AfterCode, kAnyLength, RunFramedCommand, &kReinitController},
+    {RRE_FREE_ORPHAN_DATA, "FREE_ORPHAN_DATA", "capiFreeOrphanData", 16, Checked::AfterCode, kAnyLength, RunFramedCommand, &kFreeOrphanData},
+    {RRE_GET_CONTROLLER_STATUS, "GET_CONTROLLER_STATUS", "capiGetControllerStatus", 20, Checked::AfterCode, kAnyLength, RunFramedCommand, &kGetControllerStatus},
     {RRE_REVIVE_ARRAY, "REVIVE_ARRAY", "capiReviveArray", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kReviveArray},
-    {RRE_SET_ARRAY_BACKOFFPERCENT, "SET_ARRAY_BACKOFFPERCENT", "capiSetArrayBackoffPercent", 48, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_RESCAN_ALL_BUS, nullptr, "capiRescanAllBus", 16, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_SET_ARRAY_BACKOFFPERCENT, "SET_ARRAY_BACKOFFPERCENT", "capiSetArrayBackoffPercent", 48, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetArrayBackoffPercent},
+    {RRE_RESCAN_ALL_BUS, nullptr, "capiRescanAllBus", 16, Checked::AfterCode, kAnyLength, RunFramedCommand, &kRescanAllBus},
     {RRE_SET_DISCOVERY_FLAG, "SET_DISCOVERY_FLAG", "capiSetDiscoveryFlag", 12, Checked::LengthFirst, 12, capiSetDiscoveryFlag},
     {RRE_GET_NEED_UPDATE_CONTROLLER, "GET_NEED_UPDATE_CONTROLLER", "capiNeedUpdateController", 56, Checked::AfterCode, 56, capiNeedUpdateController},
     {RRE_GET_UNIFIED_CONTROLLER_DATA, "GET_UNIFIED_CONTROLLER_DATA", "capiGetUnifiedControllerData", 55748, Checked::AfterCode, 55748, RunFramedCommand, &kGetUnifiedControllerData},
-    {RRE_ADD_AUTHDB_RECORD, "ADD_AUTHDB_RECORD", "capiAddAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_REMOVE_AUTHDB_RECORD, "REMOVE_AUTHDB_RECORD", "capiRemoveAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_MODIFY_AUTHDB_RECORD, "MODIFY_AUTHDB_RECORD", "capiModifyAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_AUTHDB_RECORD, "GET_AUTHDB_RECORD", "capiGetAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_AUTHDB_RECORD_COUNT, "GET_AUTHDB_RECORD_COUNT", "capiGetAuthDBRecordCount", 1036, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_ALL_TARGET_SECRET, "SET_ALL_TARGET_SECRET", "capiSetAllTargetSecret", 1036, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_CLEAR_ALL_TARGET_SECRET, "CLARE_ALL_TARGET_SECRECT", "capiClearAllTargetSecret", 1036, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_TARGET_SECRET, "SET_TARGET_SECRET", "capiSetTargetSecret", 1036, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_REMEMBER_INITIATOR_SECRET, "REMEMBER_INITIATOR_SECRET", "capiRemeberInitiatorSecret", 1036, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_FLEX_KNOWN_HOSTS, "GET_FLEX_KNOWN_HOSTS", "capiGetFlexKnowHosts", 63576, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_ROLLOFF_VOLUME, "ROLLOFF_VOLUME", "capiRolloffVolume", 540, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_ABORT_ROLLOFF_VOLUME, "ABORT_ROLLOFF_VOLUME", "capiAbortRolloffVolume", 524, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_ROLLOFF_VOLUME_LIST, "GET_ROLLOFF_VOLUME_LIST", "capiGetRolloffVolumeList", 262164, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_CONNECT_HBA_WWPN_LIST, "GET_CONNECT_HBA_WWPN_LIST", "capiGetConnectHbaWwpnList", 276, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_SET_DMS_POLICY, "SET_DMS_POLICY", "capiSetDMSPolicy", 76, Checked::AfterCode, kAnyLength, nullptr},
-    {RRE_GET_CONNECT_HBA_INFO_LIST, "GET_CONNECT_HBA_INFO_LIST", "capiGetConnectHbaInfoList", 58128, Checked::AfterCode, kAnyLength, nullptr},
+    {RRE_ADD_AUTHDB_RECORD, "ADD_AUTHDB_RECORD", "capiAddAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, RunFramedCommand, &kAddAuthDbRecord},
+    {RRE_REMOVE_AUTHDB_RECORD, "REMOVE_AUTHDB_RECORD", "capiRemoveAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, RunFramedCommand, &kRemoveAuthDbRecord},
+    {RRE_MODIFY_AUTHDB_RECORD, "MODIFY_AUTHDB_RECORD", "capiModifyAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, RunFramedCommand, &kModifyAuthDbRecord},
+    {RRE_GET_AUTHDB_RECORD, "GET_AUTHDB_RECORD", "capiGetAuthDBRecord", 1036, Checked::AfterCode, kAnyLength, RunFramedCommand, &kGetAuthDbRecord},
+    {RRE_GET_AUTHDB_RECORD_COUNT, "GET_AUTHDB_RECORD_COUNT", "capiGetAuthDBRecordCount", 1036, Checked::AfterCode, kAnyLength, RunFramedCommand, &kGetAuthDbRecordCount},
+    {RRE_SET_ALL_TARGET_SECRET, "SET_ALL_TARGET_SECRET", "capiSetAllTargetSecret", 1036, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetAllTargetSecret},
+    {RRE_CLEAR_ALL_TARGET_SECRET, "CLARE_ALL_TARGET_SECRECT", "capiClearAllTargetSecret", 1036, Checked::AfterCode, kAnyLength, RunFramedCommand, &kClearAllTargetSecret},
+    {RRE_SET_TARGET_SECRET, "SET_TARGET_SECRET", "capiSetTargetSecret", 1036, Checked::AfterCode, kAnyLength, RunFramedCommand, &kSetTargetSecret},
+    {RRE_REMEMBER_INITIATOR_SECRET, "REMEMBER_INITIATOR_SECRET", "capiRemeberInitiatorSecret", 1036, Checked::AfterCode, kAnyLength, RunFramedCommand, &kRememberInitiatorSecret},
+    {RRE_GET_FLEX_KNOWN_HOSTS, "GET_FLEX_KNOWN_HOSTS", "capiGetFlexKnowHosts", 63576, Checked::AfterCode, 63576, RunFramedCommand, &kGetFlexKnownHosts},
+    {RRE_ROLLOFF_VOLUME, "ROLLOFF_VOLUME", "capiRolloffVolume", 540, Checked::AfterCode, 540, RunFramedCommand, &kRolloffVolume},
+    {RRE_ABORT_ROLLOFF_VOLUME, "ABORT_ROLLOFF_VOLUME", "capiAbortRolloffVolume", 524, Checked::AfterCode, 524, RunFramedCommand, &kAbortRolloffVolume},
+    {RRE_GET_ROLLOFF_VOLUME_LIST, "GET_ROLLOFF_VOLUME_LIST", "capiGetRolloffVolumeList", 262164, Checked::AfterCode, 262164, RunFramedCommand, &kGetRolloffVolumeList},
+    {RRE_GET_CONNECT_HBA_WWPN_LIST, "GET_CONNECT_HBA_WWPN_LIST", "capiGetConnectHbaWwpnList", 276, Checked::AfterCode, 276, RunFramedCommand, &kGetConnectHbaWwpnList},
+    {RRE_SET_DMS_POLICY, "SET_DMS_POLICY", "capiSetDMSPolicy", 76, Checked::AfterCode, 76, RunFramedCommand, &kSetDmsPolicy},
+    {RRE_GET_CONNECT_HBA_INFO_LIST, "GET_CONNECT_HBA_INFO_LIST", "capiGetConnectHbaInfoList", 58128, Checked::AfterCode, 58128, RunFramedCommand, &kGetConnectHbaInfoList},
     {RRE_CHANGE_PARTITION_DESCRIPTION, "CHANGE_PARTITION_DESCRIPTION", "capiChangePartitionDescription", 312, Checked::AfterCode, kAnyLength, RunFramedCommand, &kChangePartitionDescription},
 };
 

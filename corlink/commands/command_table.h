@@ -14,6 +14,7 @@ enum class Checked : uint8_t {
     None,         // not tested
     AfterCode,    // after the code test; RRE_ERROR_WRONG_LENGTH
     LengthFirst,  // before the code test; RRE_ERROR_BAD_LENGTH (the list and flag commands)
+    AtLeast,      // after the code test, at least requestLength bytes; RRE_ERROR_WRONG_LENGTH
 };
 
 struct RreCommandInfo;

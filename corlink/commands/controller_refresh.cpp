@@ -86,18 +86,6 @@ bool HoldsStorageSystemFru(const CAPI_ADVANCED_DRIVE_ENCLOSURE& enclosure) {
     return false;
 }
 
-void ClearAbsentChannelFlags(int32_t index) {
-    RAID_CONTROLLER& entry = Entry(index);
-    CAPI_PARTITION_VIEW_TABLE& view = entry.partitionView;
-    const uint32_t present = entry.controller.numHostChannels;
-    auto clear = [present](CAPI_PARTITION_MAP& map) {
-        for (uint32_t c = present; c < kViewChannels; ++c) map.flags[c] = 0;
-    };
-    clear(view.defaultMapping);
-    const uint32_t hosts = std::min<uint32_t>(view.numHosts, std::size(view.mappings));
-    for (uint32_t h = 0; h < hosts; ++h) clear(view.mappings[h]);
-}
-
 }  // namespace
 
 uint64_t PollCapi() {
@@ -269,6 +257,19 @@ void UpdateDriveEnclosures(int32_t index) {
             if (HoldsStorageSystemFru(entry.advancedEnclosures[j])) break;
         }
     }
+}
+
+void ClearAbsentChannelFlags(int32_t index) {
+    if (!InUse(index)) return;
+    RAID_CONTROLLER& entry = Entry(index);
+    CAPI_PARTITION_VIEW_TABLE& view = entry.partitionView;
+    const uint32_t present = entry.controller.numHostChannels;
+    auto clear = [present](CAPI_PARTITION_MAP& map) {
+        for (uint32_t c = present; c < kViewChannels; ++c) map.flags[c] = 0;
+    };
+    clear(view.defaultMapping);
+    const uint32_t hosts = std::min<uint32_t>(view.numHosts, std::size(view.mappings));
+    for (uint32_t h = 0; h < hosts; ++h) clear(view.mappings[h]);
 }
 
 int UpdatePartitionView(int32_t index, const uint8_t* partitionSerial) {

@@ -33,6 +33,8 @@ int UpdateArrayPartition(int32_t index, int32_t array);
 void UpdateDriveEnclosures(int32_t index);
 // Reads the view of one partition (16-byte serial) into the entry; the wrapper's result.
 int UpdatePartitionView(int32_t index, const uint8_t* partitionSerial);
+// Clears, in the entry's partition view, the flags of the host channels the controller does not have.
+void ClearAbsentChannelFlags(int32_t index);
 // 1 when both controllers of the entry's own unified record refuse configuration changes (never judged
 // by a record that another controller sent last).
 int IsConfigChangeRefused(int32_t index);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_refresh.h"
 
 ControllerIdentity IdentityOf(int32_t index, bool realOnly) {
     ControllerIdentity identity{};
@@ -22,4 +23,19 @@ int32_t FindControllerAgain(const ControllerIdentity& identity) {
         }
     }
     return -1;
+}
+
+bool TrackedController::Find() {
+    if (index_ >= 0) index_ = FindControllerAgain(identity_);
+    return index_ >= 0;
+}
+
+bool TrackedController::Update() {
+    if (index_ >= 0) UpdateController(index_);
+    return Find();
+}
+
+bool TrackedController::Refresh() {
+    const bool refreshed = index_ >= 0 && RefreshController(index_) == 0;
+    return Find() && refreshed;
 }

@@ -25,6 +25,7 @@ bool CodeMatches(Rre* pRre, const RreCommandInfo& info) {
 
 bool LengthMatches(Rre* pRre, const RreCommandInfo& info, uint32_t errorCode) {
     if (info.requestLength == kAnyLength || pRre->Length == static_cast<uint32_t>(info.requestLength)) return true;
+    if (info.lengthCheck == Checked::AtLeast && pRre->Length > static_cast<uint32_t>(info.requestLength)) return true;
     RreErrorReply(pRre, errorCode);
     return false;
 }
@@ -57,6 +58,7 @@ bool RreFrameChecks(Rre* pRre, const RreCommandInfo& info) {
             if (!LengthMatches(pRre, info, RRE_ERROR_BAD_LENGTH) || !CodeMatches(pRre, info)) return false;
             break;
         case Checked::AfterCode:
+        case Checked::AtLeast:
             if (!CodeMatches(pRre, info) || !LengthMatches(pRre, info, RRE_ERROR_WRONG_LENGTH)) return false;
             break;
         case Checked::None:
@@ -124,13 +126,28 @@ bool Resolve(CommandContext& context, const FramedCommand& framed, const RreComm
 
 }  // namespace
 
+bool FindCommandControllerAgain(CommandContext& context) {
+    context.index = FindControllerAgain(context.identity);
+    if (context.index < 0) context.refusal = RRE_ERROR_NO_CONTROLLER;
+    return context.index >= 0;
+}
+
 void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t code) {
     const uint32_t head[2] = {0, static_cast<uint32_t>(code)};
     std::memcpy(context.buffer, head, sizeof head);
-    const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
-    char format[64];
-    std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
-    DebugPrint(format, info.handlerName, code == 0 ? "success" : "failed");
+    const char* outcome = code == 0 ? "success" : "failed";
+    if (info.framed != nullptr && info.framed->closingLog != nullptr) {
+        info.framed->closingLog(context, outcome);
+    } else {
+        const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
+        char format[64];
+        std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
+        if (std::strncmp(closing, " %d", 3) == 0) {
+            DebugPrint(format, info.handlerName, context.closingNumber, outcome);
+        } else if (*closing != '\0') {
+            DebugPrint(format, info.handlerName, outcome);
+        }
+    }
     context.rre->ReplyLength = context.replyLength;
     if (rre_wire::BufferFormatOf(info.code) != nullptr) {
         PackRreBuffer(info.code, PACK_TO_NETWORK, context.buffer, static_cast<size_t>(context.replyLength));
@@ -163,6 +180,10 @@ void RunFramedCommand(Rre* pRre, const RreCommandInfo& info) {
     }
     const int32_t code = framed.run(context);
     if (context.refusal != 0) return RreErrorReply(pRre, context.refusal);
-    if (framed.refreshAfter && context.index >= 0) RefreshController(context.index);
+    // The body's sends may have rebuilt the database: the entry is found again before it is read.
+    if (framed.refreshAfter && context.index >= 0) {
+        context.index = FindControllerAgain(context.identity);
+        if (context.index >= 0) RefreshController(context.index);
+    }
     FinishReply(context, info, code);
 }

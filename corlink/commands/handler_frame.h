@@ -37,6 +37,7 @@ struct CommandContext {
     uint32_t refusal = 0;  // set by a body that refuses the command: answered with this proxy error code
     int32_t replyLength;   // the reply's length; the request length unless the body sets it
     ControllerIdentity identity{};  // the controller's serial, to find it again after a send
+    int32_t closingNumber = 0;  // the number of a closing line that begins with %d
 };
 
 struct FramedCommand {
@@ -48,7 +49,11 @@ struct FramedCommand {
     // The controller commands; returns the reply code (the CAPI result, or -1 for a failure found here).
     int32_t (*run)(CommandContext& context);
     bool refreshAfter;    // re-read the controller so that the database shows the change before the reply
-    const char* closing;  // closing log words after the handler name, with %s for "success" or "failed"
+    // Closing log words after the handler name, with %s for "success" or "failed"; null: " %s!\n"; empty:
+    // none, the body wrote its own closing lines; a leading " %d" takes the body's closingNumber.
+    const char* closing;
+    // Optional, in place of `closing`: writes the closing log line from the reply (in host order).
+    void (*closingLog)(const CommandContext& context, const char* outcome) = nullptr;
 };
 
 // Runs the whole frame of a command whose table entry carries a FramedCommand: the checks of
@@ -56,6 +61,9 @@ struct FramedCommand {
 // caller is trusted, the first read, the refusal test, the body, the read after a change, the reply head,
 // the closing log line and the reply's conversion to network order.
 void RunFramedCommand(Rre* pRre, const RreCommandInfo& info);
+// For a body that sends more than once: finds the command's controller again (a rediscovery inside a send
+// may have moved it); false, with the command refused as RRE_ERROR_NO_CONTROLLER, when it is gone.
+bool FindCommandControllerAgain(CommandContext& context);
 // The status-0 reply with this code: the head, the closing log line, ReplyLength and the conversion to
 // network order.
 void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t code);

@@ -33,6 +33,7 @@ extern uint32_t g_RolloffVolumeCount;
 extern uint8_t g_SnapshotListReply[SNAPSHOT_LIST_REPLY_SIZE];
 extern uint8_t g_SnapshotStatisticsReply[SNAPSHOT_STATISTICS_REPLY_SIZE];
 extern uint32_t g_SnapshotCount;
+extern uint32_t g_SnapshotStatisticsCount;
 extern uint8_t g_CreateSnapshotReply[CREATE_SNAPSHOT_REPLY_SIZE];
 extern uint8_t g_BackingStoreListReply[BACKING_STORE_LIST_REPLY_SIZE];
 extern uint32_t g_BackingStoreCount;
@@ -46,4 +47,8 @@ extern uint8_t g_AuthDbRecordReply[AUTH_DB_RECORD_REPLY_SIZE];
 extern uint32_t g_AuthDbRecordCount;
 
 // Copies the payload of a reply that fills one of the buffers above; 1 when the reply code is one of them.
+// A list's count is cut to the records its buffer holds (logged when cut).
 int StoreBufferReply(uint32_t replyCode, int32_t errorCode, uint32_t param1, const void* payload);
+// Empties the buffer (data and count) that replies of this code fill: a handler clears it before it sends,
+// so that a command that got no reply never answers with another command's data.
+void ClearStoredReply(uint32_t replyCode);

@@ -29,7 +29,9 @@ constexpr Item List(uint32_t countOffset, uint32_t offset, uint32_t capacity, ui
 
 constexpr uint32_t kArrayListCapacity = 128;  // a controller's arrays
 constexpr uint32_t kDriveListCapacity = 250;  // a controller's drives
-constexpr uint32_t kEventEntrySize = 412;
+constexpr uint32_t kPartitionViewCapacity = 112;  // the views a 4 MiB session buffer holds
+constexpr uint32_t kEventEntrySize = 412;    // an event record and its text
+constexpr uint32_t kEventListCapacity = 416;  // the event buffer's records
 
 constexpr bool H = true;  // begins with the head
 
@@ -71,13 +73,14 @@ constexpr BufferFormat kFormats[] = {
     {"PackRreFreeOrphanData", {101}, 16, H, {Id(), Words(12)}},
     {"PackRreGetAdvDrvEnclosure", {99}, 16 + 16 * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE), H,
      {Id(), Words(12), Record<CAPI_ADVANCED_DRIVE_ENCLOSURE>(16, 16)}},
-    {"PackRreGetAllPartView", {72}, 37424, H, {Id(), List<CAPI_PARTITION_VIEW_TABLE>(12, 16, 1)}},
+    {"PackRreGetAllPartView", {72}, 48 + kPartitionViewCapacity * sizeof(CAPI_PARTITION_VIEW_TABLE), H,
+     {Id(), List<CAPI_PARTITION_VIEW_TABLE>(12, 16, kPartitionViewCapacity)}},
     {"PackRreGetBackingStoreList", {55}, 10264, H, {Id(), Words(16), Record<CAPI_BACKING_STORE_LIST>(24)}},
     {"PackRreGetConnectHbaInfoList", {125}, 58128, H, {Id()}},
     {"PackRreGetConnectHbaWwpnList", {123}, 276, H, {Id(), Words(12)}},
     {"PackRreGetControllerTimeDate", {91}, 20, H, {Id(), Words(16)}},
-    {"PackRreGetEvent", {9}, 444, H,
-     {Id(), Words(16), Words(24, 2), List<CAPI_EVENT_RECORD>(20, 32, 1, kEventEntrySize)}},
+    {"PackRreGetEvent", {9}, 32 + kEventListCapacity * kEventEntrySize, H,
+     {Id(), Words(16), Words(24, 2), List<CAPI_EVENT_RECORD>(20, 32, kEventListCapacity, kEventEntrySize)}},
     {"PackRreGetFlexKnownHosts", {119}, 63576, H, {Id(), Record<CAPI_FLEX_HOST_LIST>(16)}},
     {"PackRreGetHostNickNames", {75}, 26964, H, {Id(), Words(12), Record<CAPI_HOST_NICKNAME_LIST>(16)}},
     {"PackRreGetHostView", {73}, 64824, H,

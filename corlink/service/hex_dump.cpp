@@ -1,5 +1,6 @@
 #include "corlink/service/hex_dump.h"
 
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 
@@ -8,6 +9,9 @@
 #include "platform/windows_api.h"
 
 namespace {
+
+constexpr uint32_t kPacketHeaderBytes = 80;
+std::atomic<int> headerOnlyScopes{0};
 
 bool IsFillRow(const uint8_t* row) {
     for (int i = 0; i < 16; ++i) {
@@ -49,5 +53,9 @@ void DumpPacket(int direction, const void* data, uint32_t length) {
     char title[128];
     std::snprintf(title, sizeof title, "%s%d/%d %02d:%02d:%02d.%03ld", direction == 1 ? "Send at " : "Receive at ",
                   t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, processMs);
+    if (headerOnlyScopes.load() > 0 && length > kPacketHeaderBytes) length = kPacketHeaderBytes;
     HexDump(title, data, length);
 }
+
+HeaderOnlyPacketDumps::HeaderOnlyPacketDumps() { ++headerOnlyScopes; }
+HeaderOnlyPacketDumps::~HeaderOnlyPacketDumps() { --headerOnlyScopes; }

@@ -76,3 +76,21 @@ uint32_t os_ReadFile(HANDLE file, void* buffer, uint32_t count);         // byte
 uint32_t os_WriteFile(HANDLE file, const void* buffer, uint32_t count);  // bytes written, 0 on failure
 // 10-ms ticks since system start, counting on across wraps of the 32-bit millisecond counter.
 uint32_t os_GetTicks();
+// Named ("\\.\mailslot\<name>"), any message size, read time-out 0, inheritable; null on failure.
+HANDLE os_CreateMailslot(const char* name);
+// Ends the calling thread (one os_BeginThread started) with this exit code.
+[[noreturn]] void os_ExitThread(uint32_t exitCode);
+// Starts the command line as a process of the high priority class, inheriting no handle; 1 when it
+// started, else 0. The process and thread handles stay open.
+int os_RunProgram(char* commandLine);
+// The same as the functions they name.
+inline constexpr void (*os_CloseEvent)(HANDLE) = os_CloseHandle;
+inline constexpr void (*os_CloseNamedEvent)(HANDLE) = os_CloseHandle;
+inline constexpr void (*os_CloseMailslot)(HANDLE) = os_CloseHandle;
+inline constexpr void (*os_CloseFile)(HANDLE) = os_CloseHandle;
+inline constexpr void (*os_CloseProcess)(HANDLE) = os_CloseHandle;
+inline constexpr void (*os_CloseProcessThread)(HANDLE) = os_CloseHandle;
+inline constexpr BOOL (*os_SignalEvent)(HANDLE) = os_SetEvent;
+inline constexpr BOOL (*os_SetNamedEvent)(HANDLE) = os_SetEvent;
+inline constexpr int (*os_WaitForObject)(HANDLE, int32_t) = os_WaitForMutex;
+inline constexpr int (*os_WaitForEvent)(HANDLE, int32_t) = os_WaitForMutex;

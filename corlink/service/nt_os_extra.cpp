@@ -3,6 +3,8 @@
 
 #include "corlink/service/nt_os.h"
 #include "platform/file_io.h"
+#include "platform/mailslot.h"
+#include "platform/process.h"
 #include "platform/windows_api.h"
 
 namespace {
@@ -75,4 +77,21 @@ uint32_t os_GetTicks() {
     if (now < state.lastMs) state.wrapTicks += kTicksPerWrap;
     state.lastMs = now;
     return now / 10 + state.wrapTicks;
+}
+
+HANDLE os_CreateMailslot(const char* name) {
+    SECURITY_ATTRIBUTES sa{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};  // null access list, inheritable
+    const HANDLE slot = CreateMailslotA(name, 0, 0, &sa);
+    return slot == INVALID_HANDLE_VALUE ? nullptr : slot;
+}
+
+void os_ExitThread(uint32_t exitCode) { ExitThread(exitCode); }
+
+int os_RunProgram(char* commandLine) {
+    STARTUPINFOA startup{sizeof(STARTUPINFOA), 0, 0};
+    PROCESS_INFORMATION started{};
+    return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, HIGH_PRIORITY_CLASS, nullptr, nullptr,
+                          &startup, &started)
+               ? 1
+               : 0;
 }

@@ -10,6 +10,7 @@
 
 #include "corlink/capi/capi_packet_header.h"
 #include "sim/fabric_model.h"
+#include "sim/model/event_log.h"
 
 namespace sim {
 
@@ -33,6 +34,7 @@ public:
     StorageSystem& pair() { return pair_; }
     int half() const { return half_; }
     const Host& host() const { return host_; }
+    uint64_t nowMs() const { return nowMs_; }
     uint32_t includeLength() const { return includeLength_; }
     const uint8_t* includeBytes() const { return include_; }
 
@@ -71,7 +73,7 @@ public:
     // Takes a whole answer (a handler installed by a test).
     void Answer(CapiAnswer answer) { answer_ = std::move(answer); }
     void PostEvent(uint32_t code, uint32_t p1 = 0, uint32_t p2 = 0, uint32_t p3 = 0, uint32_t p4 = 0) {
-        pair_.events.push_back({code, {p1, p2, p3, p4}, nowMs_});
+        AppendEvent(pair_, Event{code, {p1, p2, p3, p4}, nowMs_, 0, {}});
     }
 
     bool failed() const { return answer_.returnCode != 0; }

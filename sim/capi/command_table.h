@@ -31,9 +31,18 @@ using CommandFamily = std::span<const CommandRow>;
 CommandFamily ControllerCommands();
 CommandFamily ArrayCommands();
 CommandFamily ArraySettingsCommands();
+CommandFamily ArrayConfigCommands();
+CommandFamily CacheCommands();
+CommandFamily AuthDbCommands();
+CommandFamily ControllerSettingsCommands();
 CommandFamily DriveCommands();
 CommandFamily EnclosureCommands();
+CommandFamily HostCommands();
+CommandFamily EventCommands();
 CommandFamily MappingCommands();
+CommandFamily RolloffCommands();
+CommandFamily SnapshotCommands();
+CommandFamily RestartCommands();
 
 // The row of a command code, or null for a command the fabric does not answer.
 const CommandRow* FindCommand(uint32_t code);

@@ -84,6 +84,9 @@ Delivery Execute(const CAPI_PACKET_HEADER& head, const uint8_t* include, uint32_
         call.SetParam(2, ConfigSequenceNumber(pair, 1));
     }
     if (fault != nullptr && fault->kind == FaultKind::ExecuteThenCode) call.Fail(fault->returnCode);
+    if (fault != nullptr && fault->kind == FaultKind::ClaimsRecords) {
+        call.SetParam(0, static_cast<uint32_t>(fault->returnCode));
+    }
     return Reply(context.replies.Reply(head, call.answer(), pair, context.half), changed);
 }
 
@@ -106,8 +109,10 @@ Delivery Dispatch(const uint8_t* request, uint32_t length, const DispatchContext
 
     const uint64_t now = platform::GetClock().NowMs();
     const HalfState state = CurrentState(half, now);
-    if (state != HalfState::Up) {
-        entry.fault = state == HalfState::Down ? "down" : "refusing";
+    // A shut-down half still takes the reboot that brings it back.
+    const bool restarts = state == HalfState::ShutDown && head.commandCode == static_cast<uint32_t>(CAPI_COMMAND_U_REBOOT_CONTROLLER);
+    if (state != HalfState::Up && !restarts) {
+        entry.fault = state == HalfState::Down ? "down" : state == HalfState::ShutDown ? "shut down" : "refusing";
         context.journal.Record(entry);
         if (state == HalfState::Down) return Nothing(Delivery::Kind::NoReply);
         return Reply(context.replies.Refusal(head, half.condition.refusalCode, pair, context.half));

@@ -1,5 +1,10 @@
-// The enclosure commands: the enclosure list and the advanced record of one enclosure, named by its WWN.
+// The enclosure commands: the enclosure list, the advanced record of one enclosure and the settings of one,
+// each enclosure named by its WWN.
+#include <cstring>
+#include <tuple>
+
 #include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi/capi_enclosure.h"
 #include "corlink/capi/capi_error_codes.h"
 #include "sim/capi/command_table.h"
 #include "sim/capi/object_id.h"
@@ -10,23 +15,46 @@ namespace {
 
 constexpr uint32_t kIncludeDriveEnclosures = 39;
 constexpr uint32_t kIncludeAdvancedEnclosure = 80;
+constexpr uint32_t kIncludeEnclosureParams = 41;
 
-void DriveEnclosures(Call& call) { call.ReplyList(kIncludeDriveEnclosures, 1, EnclosureListPayload(call.pair())); }
+// The enclosure whose WWN the include starts with, or -1.
+int NamedEnclosure(const Call& call, const StorageSystem& pair) {
+    for (size_t k = 0; k < EnclosureCount(pair); ++k) {
+        const Wwn wwn = EnclosureWwn(pair, k);
+        if (NamesObject(call, wwn.data(), wwn.size())) return static_cast<int>(k);
+    }
+    return -1;
+}
+
+void DriveEnclosures(Call& call) {
+    const StorageSystem& pair = call.pair();
+    call.ReplyList(kIncludeDriveEnclosures, static_cast<uint32_t>(EnclosureCount(pair)), EnclosureListPayload(pair));
+}
 
 void DriveEnclosure(Call& call) {
-    const StorageSystem& pair = call.pair();
-    if (!NamesObject(call, pair.enclosureWwn.data(), pair.enclosureWwn.size())) {
-        call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
-        return;
-    }
-    call.ReplyList(kIncludeAdvancedEnclosure, 1, AdvancedEnclosurePayload(pair));
+    const int k = NamedEnclosure(call, call.pair());
+    if (k < 0) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
+    call.ReplyList(kIncludeAdvancedEnclosure, 1, AdvancedEnclosurePayload(call.pair(), static_cast<size_t>(k)));
 }
+
+void SetDriveEnclosureParams(Call& call) {
+    StorageSystem& pair = call.pair();
+    const int k = NamedEnclosure(call, pair);
+    if (k < 0) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
+    auto& stored = pair.settings.enclosureParams;
+    if (stored.size() <= static_cast<size_t>(k)) stored.resize(static_cast<size_t>(k) + 1);
+    std::memcpy(stored[static_cast<size_t>(k)].data(), call.includeBytes(), stored[static_cast<size_t>(k)].size());
+}
+
+static_assert(sizeof(CAPI_DRIVE_ENCLOSURE_PARAMS) == std::tuple_size_v<decltype(PairSettings::enclosureParams)::value_type>);
 
 constexpr CommandRow kRows[] = {
     {CAPI_COMMAND_U_GET_DRIVE_ENCLOSURES, "U_GET_DRIVE_ENCLOSURES", 0, 0, false, Sequence::PairInParams23,
      DriveEnclosures},
     {CAPI_COMMAND_U_GET_DRIVE_ENCLOSURE, "U_GET_DRIVE_ENCLOSURE", kIncludeObjectId, kObjectIdSize, false,
      Sequence::PairInParams23, DriveEnclosure},
+    {CAPI_COMMAND_U_SET_DRIVE_ENCLOSURE_PARAMS, "U_SET_DRIVE_ENCLOSURE_PARAMS", kIncludeEnclosureParams,
+     sizeof(CAPI_DRIVE_ENCLOSURE_PARAMS), true, Sequence::PairInParams23, SetDriveEnclosureParams},
 };
 
 }  // namespace

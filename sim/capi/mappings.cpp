@@ -1,5 +1,5 @@
 // The mapping commands: present a partition to a host port (or by default) or take it away, and read a
-// partition's view of its mappings.
+// partition's view of its mappings or a host port's view of the partitions it sees.
 #include <algorithm>
 #include <cstring>
 
@@ -8,6 +8,7 @@
 #include "corlink/capi/capi_event_codes.h"
 #include "corlink/capi/capi_host.h"
 #include "sim/capi/command_table.h"
+#include "sim/capi/host_records.h"
 #include "sim/capi/object_id.h"
 #include "sim/capi/records.h"
 
@@ -15,21 +16,17 @@ namespace sim {
 namespace {
 
 constexpr uint32_t kIncludeMapUnmap = 63;
+constexpr uint32_t kIncludeHostViewParams = 64;
 constexpr uint32_t kIncludePartitionView = 65;
-constexpr uint8_t kIdentityIscsiName = 1;
-// The initiator name of an iSCSI host port, at the end of the map record.
-constexpr uint32_t kInitiatorNameOffset = 180;
-constexpr uint32_t kInitiatorNameLength = 224;
+constexpr uint32_t kIncludeHostView = 66;
+// The initiator name of an iSCSI host port, at the end of the map record and of the host view parameters.
+constexpr uint32_t kMapInitiatorNameAt = 180;
+constexpr uint32_t kHostViewInitiatorNameAt = 108;
 
-// The host port a map record names: an iSCSI name, or a port name (all zero: the default mapping).
+// The host port a record names (no port: the default mapping), with the mapping it asks for.
 HostMapping TargetOf(const Call& call, const CAPI_MAP_UNMAP_PARAMS& record) {
     HostMapping target;
-    if (record.flexId.type == kIdentityIscsiName) {
-        const auto* name = reinterpret_cast<const char*>(call.IncludeAt(kInitiatorNameOffset, kInitiatorNameLength));
-        if (name != nullptr) target.iscsiName.assign(name, strnlen(name, kInitiatorNameLength));
-    } else {
-        std::memcpy(target.port.data(), record.flexId.FCPortWWN, target.port.size());
-    }
+    target.host = PortOf(record.flexId, call.IncludeAt(kMapInitiatorNameAt, kIscsiNameLength));
     target.map.hlun = record.mapping.hlun;
     std::memcpy(target.map.flags.data(), record.mapping.flags, target.map.flags.size());
     return target;
@@ -42,18 +39,24 @@ void MapUnmapPartition(Call& call) {
     Partition* partition = FindPartition(pair, record.partitionSerialNumber);
     if (partition == nullptr) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
 
-    HostMapping target = TargetOf(call, record);
-    if (target.iscsiName.empty() && target.port == Wwn{}) {
+    const HostMapping target = TargetOf(call, record);
+    if (target.host.Empty()) {
         partition->defaultMap = target.map;
     } else {
         auto& maps = partition->hostMaps;
-        auto same = std::find_if(maps.begin(), maps.end(), [&](const HostMapping& m) {
-            return m.port == target.port && m.iscsiName == target.iscsiName;
-        });
+        auto same = std::find_if(maps.begin(), maps.end(), [&](const HostMapping& m) { return m.host.SameAs(target.host); });
         if (same != maps.end()) maps.erase(same);
         if (target.map.PresentedOn(pair.params.numHostChannels)) maps.push_back(target);
     }
     call.PostEvent(CAPI_EVENT_MAP_UNMAP_ARRAY_PARTITION);
+}
+
+// The selector byte and the values of the parameters are the controller's; the view is the port's.
+void HostView(Call& call) {
+    CAPI_GET_HOST_VIEW_PARAMS params;
+    if (!call.Include(&params)) return call.Fail(CAPI_ERROR_COMMAND_FAILED);
+    const HostPortId port = PortOf(params.flexId, call.IncludeAt(kHostViewInitiatorNameAt, kIscsiNameLength));
+    call.ReplyList(kIncludeHostView, 1, HostViewPayload(call.pair(), port));
 }
 
 void PartitionView(Call& call) {
@@ -68,6 +71,8 @@ constexpr CommandRow kRows[] = {
      true, Sequence::PairInParams23, MapUnmapPartition},
     {CAPI_COMMAND_U_GET_PARTITION_VIEW, "U_GET_PARTITION_VIEW", kIncludeObjectId, sizeof(Serial16), false,
      Sequence::PairInParams23, PartitionView},
+    {CAPI_COMMAND_U_GET_HOST_VIEW, "U_GET_HOST_VIEW", kIncludeHostViewParams, sizeof(CAPI_GET_HOST_VIEW_PARAMS), false,
+     Sequence::PairInParams23, HostView},
 };
 
 }  // namespace

@@ -1,8 +1,10 @@
 #include "sim/capi/records.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "corlink/capi/capi_array.h"
 #include "corlink/capi/capi_drive.h"
@@ -10,24 +12,22 @@
 #include "corlink/capi/capi_host.h"
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/capi_unified_controller.h"
+#include "sim/model/array_config.h"
+#include "sim/capi/host_records.h"
+#include "sim/capi/settings_record.h"
 
 namespace sim {
 namespace {
 
-constexpr uint8_t kBusTypeFibre = 1;
-constexpr uint32_t kHostChannels = 2;
 // The controller state byte of a half: 0 while the controller operates; 1 would refuse configuration changes.
 constexpr uint8_t kControllerStateOperating = 0;
 constexpr uint8_t kControllerStateAbsent = 2;
+constexpr uint32_t kHostChannels = 2;
 // The FRU that names the storage system: type 9, its data valid (2).
 constexpr uint8_t kSystemFruType = 9;
 constexpr uint8_t kFruDataValid = 2;
-
-template <class T>
-std::vector<uint8_t> BytesOf(const T& structure) {
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&structure);
-    return std::vector<uint8_t>(bytes, bytes + sizeof(T));
-}
+constexpr uint8_t kNoArray = 0xFF;
+constexpr size_t kOrphanPercentEach = 10;  // share of the cache each orphaned volume's data holds
 
 // Text into a fixed char field, always leaving a terminator.
 template <size_t N>
@@ -35,12 +35,33 @@ void PutText(char (&field)[N], const std::string& text) {
     std::snprintf(field, N, "%s", text.c_str());
 }
 
+// How the drive is used and where it sits: its array by index (0xFF for none) and by serial after the
+// drive record, channel, scsiId and WWN.
+void FillDriveUse(const StorageSystem& system, const Drive& model, CAPI_UNIFIED_DRIVE& record) {
+    CAPI_DRIVE& drive = record.drive;
+    std::memcpy(record.reserved212, model.array.data(), model.array.size());
+    drive.howUsed = static_cast<uint8_t>(model.use);
+    const std::optional<size_t> array = ArrayIndex(system, model.array.data());
+    drive.containerIndex = array ? static_cast<uint8_t>(*array) : kNoArray;
+    drive.channel = model.channel;
+    drive.scsiId = model.scsiId;
+    drive.blinking = model.blinking ? 1 : 0;
+    std::memcpy(drive.flexId.FCNodeWWN, model.wwn.data(), model.wwn.size());
+}
+
+// The cached data that lost its volume: how much there is, and the first volume it belonged to.
+void FillOrphanData(const StorageSystem& system, CAPI_UNIFIED_CONTROLLER_DATA& half) {
+    half.orphanDataPercent = static_cast<uint8_t>(std::min<size_t>(system.orphanCache.size() * kOrphanPercentEach, 100));
+    if (!system.orphanCache.empty()) {
+        std::memcpy(half.orphanDataSerialNumber, system.orphanCache.front().data(), system.orphanCache.front().size());
+    }
+}
+
 void FillHalf(const StorageSystem& system, int controller, CAPI_UNIFIED_CONTROLLER_DATA& half) {
     const Controller& c = system.controllers[controller];
     half.configSequenceNumber = ConfigSequenceNumber(system, controller);
     half.numDrives = static_cast<uint32_t>(system.drives.size());
     half.numArrays = static_cast<uint32_t>(system.arrays.size());
-    half.controllerState = c.present ? kControllerStateOperating : kControllerStateAbsent;
     half.totalNumArrayPartitions = static_cast<uint32_t>(system.partitions.size());
     const std::string serial = HexText(c.serial);
     std::memcpy(half.serialNumber, serial.data(), serial.size());
@@ -51,6 +72,7 @@ void FillHalf(const StorageSystem& system, int controller, CAPI_UNIFIED_CONTROLL
     PutText(half.identityStrings[1], system.product);
     PutText(half.identityStrings[2], system.revision);
     std::memcpy(half.currentNodeWWN, c.portWwnn.data(), c.portWwnn.size());
+    FillOrphanData(system, half);
 }
 
 }  // namespace
@@ -59,14 +81,16 @@ std::vector<uint8_t> UnifiedControllerPayload(const StorageSystem& system) {
     auto unified = std::make_unique<CAPI_UNIFIED_CONTROLLER>();
     std::memset(unified.get(), 0, sizeof(CAPI_UNIFIED_CONTROLLER));
     CAPI_UNIFIED_COMMON_DATA& common = unified->common;
-    common.numHostChannels = kHostChannels;
+    const uint32_t hostChannels = std::min<uint32_t>(system.params.numHostChannels, kMaxHostChannels);
+    common.numHostChannels = hostChannels;
     common.numDriveChannels = 2;
     common.raidCapable = 1;
-    for (uint32_t i = 0; i < kHostChannels; ++i) common.hostChannelSummaries[i].busType = kBusTypeFibre;
+    for (uint32_t i = 0; i < hostChannels; ++i) common.hostChannelSummaries[i].busType = system.params.hostBusTypes[i];
     // Half ab of the pair is controller ab: half 1 is A (failoverId 1), half 0 is B.
     for (int controller = 0; controller < 2; ++controller) {
         FillHalf(system, controller, unified->controllers[system.controllers[controller].failoverId]);
     }
+    PutSettings(system, *unified);
     return BytesOf(*unified);
 }
 
@@ -79,7 +103,7 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
         record.numDrives = array.numDrives;
         PutText(record.name, array.name);
         std::memcpy(record.serialNumber, array.serial.data(), array.serial.size());
-        record.serialNumberLength = static_cast<uint8_t>(strnlen(reinterpret_cast<const char*>(array.serial.data()), 32));
+        record.serialNumberLength = static_cast<uint8_t>(array.serial.size());
         record.raidLevel = array.raidLevel;
         record.preferredOwner = array.preferredOwner;
         record.utilityRunning = array.utilityRunning;
@@ -111,6 +135,7 @@ std::vector<uint8_t> DriveListPayload(const StorageSystem& system) {
         PutText(drive.model, "SIM-SAS-1200");
         PutText(drive.revision, "S100");
         drive.driveIndex = static_cast<uint8_t>(i);
+        FillDriveUse(system, system.drives[i], record);
         drive.configSequenceNumber = system.driveListChanges;
         auto bytes = BytesOf(record);
         records.insert(records.end(), bytes.begin(), bytes.end());
@@ -131,6 +156,8 @@ std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t ar
         std::memcpy(record.arraySerialNumber, system.arrays[array].serial.data(), sizeof record.arraySerialNumber);
         std::memcpy(record.serialNumber, partition.serial.data(), sizeof record.serialNumber);
         PutText(record.name, partition.name);
+        record.specialClass = SpecialClassOf(partition.partitionClass);
+        record.type = SpecialTypeOf(partition.partitionClass);
         auto bytes = BytesOf(record);
         records.insert(records.end(), bytes.begin(), bytes.end());
     }
@@ -139,22 +166,44 @@ std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t ar
 
 namespace {
 
-CAPI_DRIVE_ENCLOSURE EnclosureRecord(const StorageSystem& system) {
+CAPI_DRIVE_ENCLOSURE EnclosureRecord(const StorageSystem& system, size_t enclosure) {
     CAPI_DRIVE_ENCLOSURE record;
     std::memset(&record, 0, sizeof record);
-    std::memcpy(record.enclosureWWN, system.enclosureWwn.data(), sizeof record.enclosureWWN);
+    const Wwn wwn = EnclosureWwn(system, enclosure);
+    std::memcpy(record.enclosureWWN, wwn.data(), sizeof record.enclosureWWN);
     return record;
 }
 
 }  // namespace
 
-std::vector<uint8_t> EnclosureListPayload(const StorageSystem& system) { return BytesOf(EnclosureRecord(system)); }
+size_t EnclosureCount(const StorageSystem& system) {
+    return std::min<size_t>(system.settings.enclosureCount, kMaxEnclosures);
+}
 
-std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system) {
+Wwn EnclosureWwn(const StorageSystem& system, size_t enclosure) {
+    Wwn wwn = system.enclosureWwn;
+    wwn[wwn.size() - 1] = static_cast<uint8_t>(wwn[wwn.size() - 1] + enclosure);
+    return wwn;
+}
+
+std::vector<uint8_t> EnclosureListPayload(const StorageSystem& system) {
+    std::vector<uint8_t> records;
+    for (size_t k = 0; k < EnclosureCount(system); ++k) {
+        const auto bytes = BytesOf(EnclosureRecord(system, k));
+        records.insert(records.end(), bytes.begin(), bytes.end());
+    }
+    return records;
+}
+
+std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system, size_t enclosure) {
     auto advanced = std::make_unique<CAPI_ADVANCED_DRIVE_ENCLOSURE>();
     std::memset(advanced.get(), 0, sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));
-    advanced->enclosure = EnclosureRecord(system);
+    advanced->enclosure = EnclosureRecord(system, enclosure);
+    const auto& params = system.settings.enclosureParams;
+    if (enclosure < params.size()) std::memcpy(&advanced->params, params[enclosure].data(), sizeof advanced->params);
     advanced->maxFrusInThisEnclosure = 10;
+    if (enclosure != 0) return BytesOf(*advanced);
+    // The first enclosure holds the FRU that names the storage system.
     advanced->numFrusInThisEnclosure = 1;
     advanced->fruidInfo[0].fruType = kSystemFruType;
     PutText(advanced->fruidInfo[0].supplierSn, system.uniqueSn);
@@ -163,8 +212,7 @@ std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system) {
 }
 
 std::vector<uint8_t> PartitionViewPayload(const Partition& partition) {
-    auto view = std::make_unique<CAPI_PARTITION_VIEW_TABLE>();
-    std::memset(view.get(), 0, sizeof(CAPI_PARTITION_VIEW_TABLE));
+    auto view = ZeroedRecord<CAPI_PARTITION_VIEW_TABLE>();
     std::memcpy(&view->partitionSerialNumber, partition.serial.data(), partition.serial.size());
     auto putMap = [](CAPI_PARTITION_MAP& out, const PartitionMap& map) {
         out.hlun = map.hlun;
@@ -175,10 +223,10 @@ std::vector<uint8_t> PartitionViewPayload(const Partition& partition) {
     view->numHosts = static_cast<uint16_t>(hosts);
     for (size_t k = 0; k < hosts; ++k) {
         const HostMapping& host = partition.hostMaps[k];
-        std::memcpy(view->wwn[k], host.port.data(), host.port.size());
+        std::memcpy(view->wwn[k], host.host.port.data(), host.host.port.size());
         putMap(view->mappings[k], host.map);
-        std::memcpy(view->hostPorts[k].FCPortWWN, host.port.data(), host.port.size());
-        PutText(view->iscsiNames[k], host.iscsiName);
+        view->hostPorts[k] = FlexIdOf(host.host);
+        PutText(view->iscsiNames[k], host.host.iscsiName);
     }
     return BytesOf(*view);
 }

@@ -10,21 +10,19 @@ bool HostDisk::SameDiskAs(const HostDisk& other) const {
     return system == other.system && serial == other.serial;
 }
 
-namespace {
-
-bool IsHostPort(const HostMapping& mapping, const Host& host) {
-    if (!mapping.iscsiName.empty()) {
-        return std::find(host.iscsiNames.begin(), host.iscsiNames.end(), mapping.iscsiName) != host.iscsiNames.end();
+bool IsPortOf(const Host& host, const HostPortId& port) {
+    if (port.NamedByIscsiName()) {
+        return std::any_of(host.iscsiNames.begin(), host.iscsiNames.end(),
+                           [&](const std::string& name) { return port.SameAs(HostPortId::Iscsi(name)); });
     }
-    return std::find(host.fcPorts.begin(), host.fcPorts.end(), mapping.port) != host.fcPorts.end() ||
-           std::find(host.sasAddresses.begin(), host.sasAddresses.end(), mapping.port) != host.sasAddresses.end();
+    if (port.NamedByAddress()) return false;  // the host's ports are all named by port name or iSCSI name
+    return std::find(host.fcPorts.begin(), host.fcPorts.end(), port.port) != host.fcPorts.end() ||
+           std::find(host.sasAddresses.begin(), host.sasAddresses.end(), port.port) != host.sasAddresses.end();
 }
-
-}  // namespace
 
 uint16_t HostLunOf(const Partition& partition, const Host& host, size_t hostChannels) {
     for (const HostMapping& mapping : partition.hostMaps) {
-        if (IsHostPort(mapping, host) && mapping.map.PresentedOn(hostChannels)) return mapping.map.hlun;
+        if (IsPortOf(host, mapping.host) && mapping.map.PresentedOn(hostChannels)) return mapping.map.hlun;
     }
     return partition.defaultMap.PresentedOn(hostChannels) ? partition.defaultMap.hlun : 0;
 }

@@ -43,6 +43,9 @@ struct HostDisk {
     bool SameDiskAs(const HostDisk& other) const;
 };
 
+// Whether the port is one of the host's.
+bool IsPortOf(const Host& host, const HostPortId& port);
+
 // The host LUN under which the host sees a partition (its mapping to one of the host's ports, else its
 // default mapping), or 0 when it does not see it.
 uint16_t HostLunOf(const Partition& partition, const Host& host, size_t hostChannels);

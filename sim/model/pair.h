@@ -7,14 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "sim/model/authdb.h"
 #include "sim/model/identifiers.h"
 #include "sim/model/partition.h"
+#include "sim/model/snapshots.h"
+#include "sim/model/settings.h"
 
 namespace sim {
 
-// What a half does with commands: answers them, answers none (down), or refuses each with a code.
-// Down and refusing last until a time on the platform clock (0: until changed).
-enum class HalfState : uint8_t { Up, Down, Refusing };
+// What a half does with commands: answers them, answers none (down), or refuses each with a code; shut
+// down, it refuses each with CONTROLLER_SHUTDOWN but takes a reboot. These last until a time on the
+// platform clock (0: until changed).
+enum class HalfState : uint8_t { Up, Down, Refusing, ShutDown };
 
 struct HalfCondition {
     HalfState state = HalfState::Up;
@@ -37,17 +41,28 @@ struct Controller {
     bool present = true;               // false: vanished from the bus
     HalfCondition condition;
     uint8_t localChanges = 1;          // configuration change counter (8 bits on the wire)
+    HalfSettings settings;
 };
 
 // Parameters both halves share.
 struct CommonParams {
     uint32_t numHostChannels = 2;
+    HostBusTypeList hostBusTypes = HostBusTypes(kBusTypeFc);  // per host channel
     std::string password;
 };
+
+// How a drive is used (the howUsed byte of its record).
+enum class DriveUse : uint8_t { Available = 0, Member = 1, DedicatedSpare = 2, PoolSpare = 3, Leftover = 5 };
 
 struct Drive {
     std::string serial;
     uint64_t blocks = 0x7FFFFFFF;
+    DriveUse use = DriveUse::Available;
+    std::array<uint8_t, 32> array{};  // the array it is a member of or a dedicated spare for
+    Wwn wwn{};
+    uint8_t channel = 0;
+    uint16_t scsiId = 0;
+    bool blinking = false;
 };
 
 struct Array {
@@ -58,29 +73,27 @@ struct Array {
     uint8_t preferredOwner = 1;  // failoverId of the controller that should own it
     uint8_t utilityRunning = 0;  // 0: none; kUtilityVerify while a verification runs
     bool quarantined = false;
+    uint32_t percentComplete = 0;  // of the running utility
 };
 inline constexpr uint8_t kUtilityVerify = 3;
 
-// A host port the pair has seen log in, and the nickname given to it.
+// A host port the pair has seen log in, and the nickname given to a host port.
 struct KnownHost {
-    Wwn port{};
-    std::string iscsiName;
+    HostPortId port;
 };
 struct Nickname {
-    Wwn port{};
+    HostPortId port;
     std::string name;
 };
 
-// One entry of the iSCSI authentication database.
-struct AuthRecord {
-    std::string name;
-    std::string secret;
-};
-
+// One entry of the pair's event log. A logged record keeps its other bytes (status, object address, text
+// areas) in `detail`; an event a command posts has none.
 struct Event {
     uint32_t code = 0;
     uint32_t params[4] = {};
     uint64_t timeMs = 0;
+    uint32_t sequence = 0;        // given when the event enters the log, counting from 1
+    std::vector<uint8_t> detail;  // the whole record as logged, or empty
 };
 
 struct StorageSystem {
@@ -95,13 +108,16 @@ struct StorageSystem {
     std::vector<Partition> partitions;
     std::vector<KnownHost> knownHosts;
     std::vector<Nickname> nicknames;
-    std::vector<AuthRecord> authDb;
-    std::vector<Event> events;
+    AuthDatabase authDb;
+    std::vector<Event> events;        // oldest first
+    uint32_t nextEventSequence = 1;
     std::vector<Serial16> orphanCache;  // partitions whose cached data lost its volume
+    SnapshotServices snapshotServices;
     std::string uniqueSn = "555555";   // the supplier serial of the enclosure's FRU that names the system
     Wwn enclosureWwn{};
     uint32_t arrayListChanges = 1;
     uint32_t driveListChanges = 1;
+    PairSettings settings;
 };
 
 // The configuration sequence number a controller reports: its own change counter in bits 0-7 and its

@@ -9,22 +9,17 @@ namespace sim {
 
 bool PartitionMap::PresentedOn(size_t channels) const {
     const size_t n = std::min(channels, kMapChannels);
-    const bool allZero = hlun == 0 && std::all_of(flags.begin(), flags.end(), [](uint8_t f) { return f == 0; });
-    if (allZero) return false;
-    return std::any_of(flags.begin(), flags.begin() + n, [](uint8_t f) { return f < kChannelUnmapped; });
+    return std::any_of(flags.begin(), flags.begin() + n, [](uint8_t f) { return f >= kChannelMapped; });
 }
 
 PartitionMap PartitionMap::Presenting(uint16_t lun) {
     PartitionMap map;
     map.hlun = lun;
+    map.flags.fill(kChannelMapped);
     return map;
 }
 
-PartitionMap PartitionMap::Hidden() {
-    PartitionMap map;
-    map.flags.fill(kChannelUnmapped);
-    return map;
-}
+PartitionMap PartitionMap::Hidden() { return PartitionMap{}; }
 
 Serial16 DerivedVolumeSerial(const Serial6& controller, uint64_t index) {
     const std::string ctrl = HexText(controller);

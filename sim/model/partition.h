@@ -7,38 +7,43 @@
 #include <string>
 #include <vector>
 
+#include "sim/model/host_port.h"
 #include "sim/model/identifiers.h"
 
 namespace sim {
 
-inline constexpr size_t kMapChannels = 8;
-// A channel flags byte with both top bits set: not presented on that channel.
-inline constexpr uint8_t kChannelUnmapped = 0xC0;
+inline constexpr size_t kMapChannels = kMaxHostChannels;
+// A channel flags byte with both top bits set presents the partition on that channel (0xC0 read-write;
+// with the read-only bit 0x20, 0xE0); a byte below it does not.
+inline constexpr uint8_t kChannelMapped = 0xC0;
+inline constexpr uint8_t kChannelReadOnly = 0x20;
 
 struct PartitionMap {
     uint16_t hlun = 0;
     std::array<uint8_t, kMapChannels> flags{};
 
-    // Presented on at least one of the first `channels` host channels (an all-zero map presents nothing).
+    // Presented on at least one of the first `channels` host channels.
     bool PresentedOn(size_t channels) const;
     // A map presenting the LUN on every channel.
     static PartitionMap Presenting(uint16_t lun);
     static PartitionMap Hidden();
 };
 
-// The mapping for one host port: an FC or SAS port name, or an iSCSI name.
+// The mapping for one host port.
 struct HostMapping {
-    Wwn port{};
-    std::string iscsiName;
+    HostPortId host;
     PartitionMap map;
 };
 
 enum class PartitionClass : uint8_t { Standard = 0, Snapshot = 1, Master = 2, BackingStore = 3 };
 
-// Of a snapshot: the master volume it was taken of and when.
+// Of a snapshot: the master volume it was taken of, when, in which set (its tag) and whether it is
+// committed. Of a master volume: its backing store in `master`.
 struct SnapshotData {
     Serial16 master{};
     uint64_t takenMs = 0;
+    uint64_t tag = 0;
+    bool committed = false;
 };
 
 // Of a volume being rolled off into its master: how far it has come.

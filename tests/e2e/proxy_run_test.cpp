@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "corlink/proxy_wire/proxy_commands.h"
+#include "tests/e2e/proxy_processes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/loopback_ports.h"
@@ -24,24 +25,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr const char* kPassword = "e2eSecret8Ab3xQz";
-constexpr auto kStartBound = 20s;
-constexpr auto kExitBound = 20s;
-
-// Writes a configuration file of this password and port under the root, then starts the proxy (on the
-// fabric served at fabricSocket, when given).
-std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
-                                                      const std::string& fabricSocket = {}) {
-    std::filesystem::create_directories(root + "/C/Windows/System32");
-    testsupport::WriteWholeFile(
-        root + "/C/Windows/System32/corlink4.conf",
-        "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :" + std::string(kPassword) +
-            "\nport     :" + std::to_string(port) + "\n");
-    std::vector<std::string> environment = {"CORLINK_ROOT=" + root, "CORLINK_TIME_SCALE=0.01"};
-    if (!fabricSocket.empty()) environment.push_back("CORLINK_FABRIC=" + fabricSocket);
-    return std::make_unique<testsupport::ChildProcess>(CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
-                                                       environment, root + "/stdout.txt");
-}
+using e2e::ConnectWhenListening;
+using e2e::kExitBound;
+using e2e::kStartBound;
+using e2e::LogIn;
+using e2e::StartProxy;
+constexpr const char* kPassword = e2e::kProxyPassword;
 
 // An empty directory that is the process's current directory while this object lives.
 class ScopedEmptyCurrentDirectory {
@@ -62,26 +51,6 @@ class ScopedEmptyCurrentDirectory {
     std::filesystem::path previous_;
     std::filesystem::path path_;
 };
-
-// Logs in with the configured password; a failure is a fatal test failure.
-void LogIn(ProxyClientSession& session) {
-    uint32_t handshake = 0;
-    ASSERT_TRUE(session.Handshake(&handshake)) << session.Error();
-    uint32_t loginResult = 0;
-    ASSERT_TRUE(session.Login("proxyuser", kPassword, &loginResult)) << session.Error();
-    ASSERT_EQ(loginResult, 1u);
-}
-
-// Connects as soon as the proxy listens (it listens only after its first discovery).
-bool ConnectWhenListening(ProxyClientSession* session, uint16_t port) {
-    const auto deadline = std::chrono::steady_clock::now() + kStartBound;
-    while (std::chrono::steady_clock::now() < deadline) {
-        ProxyClientSession probe(500);
-        if (probe.Connect(port)) return session->Connect(port);
-        std::this_thread::sleep_for(20ms);
-    }
-    return false;
-}
 
 TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     testsupport::TestRoot root;
@@ -130,15 +99,10 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
 // started from stays empty (capture files go to the system directory under the root).
 TEST(ProxyRun, FabricSessionEndsWithoutLeaksOrFilesOutsideTheRoot) {
     testsupport::TestRoot root;
-    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
-    std::filesystem::create_directories(root.path() + "/C/corlink");
-    testsupport::WriteWholeFile(root.path() + "/C/corlink/corlink.conf",
-                                "[Models]\nsimulated = Brenlow +Stor.*\n");
+    e2e::InstallWithFabricModels(root);
     const std::string fabricSocket = root.path() + "/fabric.sock";
-    testsupport::ChildProcess arraysim(ARRAYSIM_PROGRAM, {},
-                                       {"CORLINK_ROOT=" + root.path(), "CORLINK_FABRIC=" + fabricSocket},
-                                       root.path() + "/arraysim.txt");
-    ASSERT_TRUE(testsupport::WaitForFile(fabricSocket, kStartBound)) << arraysim.Output();
+    const auto arraysim = e2e::StartFabric(root.path(), fabricSocket);
+    ASSERT_NE(arraysim, nullptr) << testsupport::ReadWholeFile(root.path() + "/arraysim.txt");
 
     const uint16_t port = servertest::FreePort();
     ASSERT_NE(port, 0);

@@ -18,8 +18,10 @@
 #include "corlink/service/service_params.h"
 #include "corlink/service/service_status.h"
 #include "corlink/transport/device_state.h"
+#include "corlink/transport/host_adapters.h"
 #include "corlink/transport/multipath.h"
 #include "corlink/transport/processor_device_table.h"
+#include "corlink/transport/sas_addresses.h"
 #include "corlink/transport/scsi_command.h"
 
 namespace testsupport {
@@ -50,6 +52,9 @@ void ResetProxyState() {
     processorDeviceTableSize = 0;
     g_DeviceGone = 0;
     g_LastTransferLength = 0;
+    ClearHBAInfoGlobalList();
+    g_HostSasAddresses = {};
+    g_SupplementalSasAddresses = {};
 
     // The foundation: the debug log, the capture files, the run flags and file names.
     ResetDebugLog();

@@ -12,91 +12,22 @@
 #include "corlink/commands/capi_session.h"
 #include "corlink/capi/byte_order.h"
 #include "corlink/capi/capi_array.h"
+#include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi/capi_unified_controller.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/rre.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "tests/unit/commands/fabric_database_fixture.h"
+#include "tests/unit/commands/proxy_command_fixture.h"
 
 namespace {
 
+using namespace proxytest;
 using simtest::Reach;
 
-constexpr uint32_t kHandleA = 0x100;
-constexpr uint32_t kHandleB = 0x200;
-constexpr size_t kSessionBuffer = 4 << 20;
-
-uint32_t Word(const std::vector<uint8_t>& buffer, size_t offset) {
-    uint32_t value = 0;
-    std::memcpy(&value, buffer.data() + offset, sizeof value);
-    return value;
-}
-uint32_t BigEndianAt(const std::vector<uint8_t>& buffer, size_t offset) {
-    return (uint32_t{buffer[offset]} << 24) | (uint32_t{buffer[offset + 1]} << 16) |
-           (uint32_t{buffer[offset + 2]} << 8) | buffer[offset + 3];
-}
-void PutWord(std::vector<uint8_t>& buffer, size_t offset, uint32_t value) {
-    std::memcpy(buffer.data() + offset, &value, sizeof value);
-}
-std::string TextAt(const std::vector<uint8_t>& buffer, size_t offset, size_t size) {
-    const char* text = reinterpret_cast<const char*>(buffer.data() + offset);
-    return std::string(text, strnlen(text, size));
-}
-
-struct Reply {
-    std::vector<uint8_t> buffer;  // converted back to host order when the proxy ran the command
-    int32_t replyLength = 0;
-    int32_t status = 0;
-    uint32_t code = 0;
-};
-
-class ArraySettingsCommandsTest : public FabricDatabaseTest {
-protected:
-    void SetUp() override {
-        FabricDatabaseTest::SetUp();
-        g_FirstDiscovery = 0;
-        ASSERT_EQ(rreInitialize(), 0u);
-    }
-    void TearDown() override {
-        rreTerminate();
-        FabricDatabaseTest::TearDown();
-    }
-    // A request of `length` bytes with the controller id, filled in host order by `fill` and converted as a
-    // client converts it.
-    static Reply Exec(uint32_t code, uint32_t length, uint32_t id, const std::function<void(std::vector<uint8_t>&)>& fill,
-                      uint32_t trusted = 1, size_t bufferSize = kSessionBuffer) {
-        std::vector<uint8_t> buffer(std::max<size_t>(bufferSize, length));
-        if (length >= 12) PutWord(buffer, 8, id);
-        if (fill) fill(buffer);
-        PackRreBuffer(code, PACK_TO_NETWORK, buffer.data(), length);
-        Rre rre{code, length, buffer.data(), static_cast<uint32_t>(buffer.size()), 0, trusted};
-        rreExecCommand(&rre);
-        Reply reply;
-        reply.replyLength = rre.ReplyLength;
-        reply.status = static_cast<int32_t>(BigEndianAt(buffer, 0));
-        reply.code = BigEndianAt(buffer, 4);
-        if (reply.status == 0) PackRreBuffer(code, PACK_FROM_NETWORK, buffer.data(), static_cast<size_t>(rre.ReplyLength));
-        reply.buffer = std::move(buffer);
-        return reply;
-    }
-    // The list commands carry the id alone, big-endian.
-    static Reply List(uint32_t code, uint32_t id, size_t bufferSize = kSessionBuffer) {
-        std::vector<uint8_t> buffer(bufferSize);
-        const uint32_t big = os_htonl(id);
-        std::memcpy(buffer.data(), &big, sizeof big);
-        Rre rre{code, 4, buffer.data(), static_cast<uint32_t>(buffer.size()), 0, 1};
-        rreExecCommand(&rre);
-        Reply reply;
-        reply.replyLength = rre.ReplyLength;
-        reply.status = static_cast<int32_t>(BigEndianAt(buffer, 0));
-        reply.code = BigEndianAt(buffer, 4);
-        reply.buffer = std::move(buffer);
-        return reply;
-    }
-    sim::StorageSystem Pair() const { return fabric_->Model().systems[0]; }
-};
+class ArraySettingsCommandsTest : public ProxyCommandTest {};
 
 INSTANTIATE_TEST_SUITE_P(Reach, ArraySettingsCommandsTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
 
@@ -275,6 +206,44 @@ TEST_P(ArraySettingsCommandsTest, PartitionListCarriesTheIndexAndStopsAtTheBuffe
     EXPECT_EQ(cut.code, 0xFFFFFFFFu) << "an incomplete list is answered -1";
     EXPECT_EQ(BigEndianAt(cut.buffer, 12), 2u);
     EXPECT_EQ(cut.replyLength, static_cast<int32_t>(16 + 2 * sizeof(CAPI_ARRAY_PARTITION)));
+}
+
+}  // namespace
+
+namespace {
+
+// The back-off percentage goes out inside the controller parameters the pair reports, to the system named
+// by its UniqueSN; a system nobody has, or one an untrusted caller has not authenticated, gets nothing.
+TEST_P(ArraySettingsCommandsTest, BackoffPercentSetsTheNamedSystemsParameters) {
+    std::vector<CAPI_UNIFIED_PARAMS> sent;
+    fabric_->SetHandler(CAPI_COMMAND_U_SET_CONTROLLER_PARAMS, [&](const sim::CapiRequest& request, sim::StorageSystem&, int) {
+        CAPI_UNIFIED_PARAMS params;
+        std::memset(&params, 0, sizeof params);
+        std::memcpy(&params, request.include, std::min<size_t>(request.includeLength, sizeof params));
+        sent.push_back(params);
+        return sim::CapiAnswer{};
+    });
+    auto setBackoff = [&](const char* uniqueSn, uint32_t trusted) {
+        return Exec(RRE_SET_ARRAY_BACKOFFPERCENT, 48, 0, [&](std::vector<uint8_t>& b) {
+            std::memcpy(b.data() + 12, uniqueSn, std::strlen(uniqueSn));
+            PutWord(b, 44, 35);
+        }, trusted);
+    };
+    const Reply done = setBackoff("3C4D5E", 1);
+    EXPECT_EQ(done.status, 0);
+    EXPECT_EQ(done.code, 0u);
+    EXPECT_EQ(Word(done.buffer, 44), 35u);
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].common.raidParams.createArrayBackoffPercent, 35u);
+    EXPECT_EQ(sent[0].common.performanceTuningFlags, g_UnifiedControllerBuffer.common.params1.performanceTuningFlags);
+
+    const Reply unknown = setBackoff("NOSUCH", 1);
+    EXPECT_EQ(unknown.status, 0);
+    EXPECT_EQ(unknown.code, 0xFFFFFFFFu);
+    const Reply untrusted = setBackoff("3C4D5E", 0);
+    EXPECT_EQ(untrusted.status, -1);
+    EXPECT_EQ(untrusted.code, RRE_ERROR_NO_CONTROLLER);
+    EXPECT_EQ(sent.size(), 1u);
 }
 
 }  // namespace

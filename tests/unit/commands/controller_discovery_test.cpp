@@ -160,6 +160,11 @@ TEST_P(ControllerDiscoveryTest, SetPasswordFirstProvesTheCurrentPasswordThenChan
     EXPECT_TRUE(fabric_->journal().Entries().empty());
 
     // The fabric refuses to set parameters and still reports the old password: a failure, as it is.
+    sim::Fault refusal;
+    refusal.kind = sim::FaultKind::ReturnCode;
+    refusal.commandCode = 1010;
+    refusal.returnCode = 2;
+    for (int half : {0, 1}) fabric_->InjectFault(0, half, refusal);
     PasswordReply refused = SetPassword("3C4D5E", "new");
     EXPECT_EQ(refused.status, 0);
     EXPECT_EQ(refused.code, -1);

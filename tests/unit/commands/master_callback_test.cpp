@@ -265,6 +265,41 @@ TEST_F(MasterCallbackTest, CountsBeyondTheTablesStoreNothingPastThem) {
     EXPECT_EQ(g_UnifiedControllerBuffer.controllers[1].numDrives, 12u);
 }
 
+// Each list keeps a count of its own (the snapshot list and the snapshot statistics too), cut to the records
+// its buffer holds; clearing a store empties its data and its count.
+TEST_F(MasterCallbackTest, ListCountsAreTheirOwnCutToTheirBuffersAndCleared) {
+    std::vector<uint8_t> big = Payload(ROLLOFF_VOLUME_LIST_REPLY_SIZE);
+    std::memset(big.data(), 0x42, big.size());
+    const struct {
+        uint32_t reply;
+        const uint32_t* count;
+        const uint8_t* data;
+        uint32_t capacity;
+    } lists[] = {
+        {2201, &g_SnapshotCount, g_SnapshotListReply, 1024},
+        {2202, &g_SnapshotStatisticsCount, g_SnapshotStatisticsReply, 1024},
+        {2209, &g_RolloffVolumeCount, g_RolloffVolumeListReply, 2048},
+        {2210, &g_BackingStoreCount, g_BackingStoreListReply, 128},
+        {2220, &g_MasterVolumeCount, g_MasterVolumeListReply, 2048},
+        {2233, &g_DmsPolicyThresholdCount, g_DmsPolicyThresholdListReply, 128},
+    };
+    for (const auto& list : lists) {
+        SCOPED_TRACE(list.reply);
+        Reply(list.reply, kHandleA, &big, 7, 0, 0);
+        EXPECT_EQ(*list.count, 7u);
+        EXPECT_EQ(list.data[0], 0x42);
+        Reply(list.reply, kHandleA, &big, list.capacity + 1, 0, 0);
+        EXPECT_EQ(*list.count, list.capacity);
+        ClearStoredReply(list.reply);
+        EXPECT_EQ(*list.count, 0u);
+        EXPECT_EQ(list.data[0], 0);
+    }
+    Reply(2201, kHandleA, &big, 3, 0, 0);
+    Reply(2202, kHandleA, &big, 5, 0, 0);
+    EXPECT_EQ(g_SnapshotCount, 3u);
+    EXPECT_EQ(g_SnapshotStatisticsCount, 5u);
+}
+
 TEST_F(MasterCallbackTest, EnclosureListClearsTheSlotsItDoesNotFill) {
     std::vector<uint8_t> enclosures = Payload(16 * sizeof(CAPI_DRIVE_ENCLOSURE));
     std::memset(enclosures.data(), 0x42, 16 * sizeof(CAPI_DRIVE_ENCLOSURE));

@@ -21,6 +21,7 @@
 #include "corlink/service/run_flags.h"
 #include "corlink/service/shutdown_flag.h"
 #include "corlink/service/socket.h"
+#include "served_session.h"
 #include "session_test_client.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/executor_suite.h"
@@ -94,18 +95,9 @@ class Session : public ExecutorSuite {
         std::strcpy(g_ProxyPassword, kPassword);
         g_DiscoveryFlag = 1;
 
-        sessiontest::LoopbackPair pair;
-        ASSERT_TRUE(sessiontest::MakeLoopbackPair(&pair));
-        socket_.Attach(static_cast<SOCKET>(pair.serverFd));
-        socket_.SetNonBlocking();
-        ASSERT_TRUE(socket_.GetPeerName());
-        session_ = std::make_unique<CHotLink>(&socket_);
-        // As the server's session thread does: the connection closes when the session ends.
-        thread_ = std::thread([this] {
-            session_->ProcessMsg();
-            socket_.Close();
-        });
-        client = std::make_unique<RawClient>(pair.clientFd);
+        const int clientFd = served_.Start();
+        ASSERT_GE(clientFd, 0);
+        client = std::make_unique<RawClient>(clientFd);
     }
 
     void TearDown() override {
@@ -118,7 +110,7 @@ class Session : public ExecutorSuite {
 
     void EndSession() {
         client->Close();
-        if (thread_.joinable()) thread_.join();
+        served_.Join();
     }
 
     // A control message with the next sequence and the right cookie.
@@ -141,9 +133,7 @@ class Session : public ExecutorSuite {
     }
 
     testsupport::TestRoot root_;
-    CRRESocket socket_;
-    std::unique_ptr<CHotLink> session_;
-    std::thread thread_;
+    sessiontest::ServedSession served_;
     std::unique_ptr<RawClient> client;
 };
 

@@ -1,12 +1,17 @@
 // The layer's helpers that the proxy does not use: each does its one platform call.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <cstring>
+#include <filesystem>
 #include <functional>
+#include <string>
+#include <thread>
 
 #include "corlink/service/nt_os.h"
 #include "platform/clock.h"
+#include "platform/mailslot.h"
 #include "platform/windows_api.h"
 #include "tests/support/test_root.h"
 
@@ -95,6 +100,61 @@ TEST(NtOsExtraTest, EachHelperDoesItsOneCall) {
              clock->Advance(0x100000000ull - ms + 50);  // the 32-bit counter wraps to 50
              EXPECT_EQ(GetTickCount(), 50u);
              EXPECT_EQ(os_GetTicks(), 5u + 0x19999999u);
+         }},
+        {"a mailslot is created once per name, in any case of it, and again once closed",
+         [] {
+             HANDLE slot = os_CreateMailslot("\\\\.\\mailslot\\corlink\\extra");
+             ASSERT_NE(slot, nullptr);
+             DWORD maxSize = 1;
+             DWORD next = 0;
+             DWORD timeout = 1;
+             EXPECT_TRUE(GetMailslotInfo(slot, &maxSize, &next, nullptr, &timeout));
+             EXPECT_EQ(maxSize, 0u) << "any message size";
+             EXPECT_EQ(timeout, 0u);
+             EXPECT_EQ(next, MAILSLOT_NO_MESSAGE);
+             EXPECT_EQ(os_CreateMailslot("\\\\.\\MAILSLOT\\Corlink\\Extra"), nullptr);
+             EXPECT_EQ(os_CreateMailslot("corlink_extra"), nullptr) << "not a mailslot name";
+             os_CloseMailslot(slot);
+             slot = os_CreateMailslot("\\\\.\\mailslot\\corlink\\extra");
+             EXPECT_NE(slot, nullptr);
+             os_CloseMailslot(slot);
+         }},
+        {"a thread ended early keeps its exit code and unwinds its stack",
+         [] {
+             static std::atomic<bool> unwound{false};
+             static std::atomic<bool> ranOn{false};
+             struct Unwinds {
+                 ~Unwinds() { unwound = true; }
+             };
+             HANDLE thread = os_StartThread([](void*) -> unsigned {
+                 Unwinds guard;
+                 os_ExitThread(7);
+                 ranOn = true;
+                 return 0;
+             });
+             ASSERT_NE(thread, nullptr);
+             EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+             DWORD code = 0;
+             EXPECT_TRUE(GetExitCodeThread(thread, &code));
+             EXPECT_EQ(code, 7u);
+             EXPECT_TRUE(unwound.load());
+             EXPECT_FALSE(ranOn.load());
+             os_CloseThread(thread);
+         }},
+        {"a program is started from its command line, or reported as not started",
+         [&root] {
+             std::filesystem::create_directories(root.path() + "/C/tools");
+             testsupport::WriteWholeFile(root.path() + "/C/tools/touch.sh", "#!/bin/sh\necho \"$1\" > \"$2\"\n");
+             ASSERT_EQ(::chmod((root.path() + "/C/tools/touch.sh").c_str(), 0755), 0);
+             const std::string out = root.path() + "/started.txt";
+             std::string command = "\"C:\\tools\\touch.sh\" hello " + out;
+             EXPECT_EQ(os_RunProgram(command.data()), 1);
+             for (int i = 0; i < 500 && root.ReadFile("started.txt").empty(); ++i) {
+                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
+             }
+             EXPECT_EQ(root.ReadFile("started.txt"), "hello\n");
+             std::string missing = "C:\\tools\\missing.exe";
+             EXPECT_EQ(os_RunProgram(missing.data()), 0);
          }},
     };
     for (const auto& c : cases) {

@@ -123,8 +123,8 @@ TEST_P(FabricTest, EnclosureFruNamesTheStorageSystem) {
 }
 
 TEST_P(FabricTest, CommandsNotAnsweredYetAreRefusedAsNotSupported) {
-    const CAPI_PACKET_HEADER header = HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_CREATE_ARRAY)));
-    EXPECT_EQ(header.commandCode, CAPI_REPLY_U_CREATE_ARRAY);
+    const CAPI_PACKET_HEADER header = HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_TEST_SPARES)));
+    EXPECT_EQ(header.commandCode, CAPI_REPLY_U_TEST_SPARES);
     EXPECT_EQ(header.errorCode, static_cast<uint32_t>(CAPI_ERROR_NOT_SUPPORTED));
     EXPECT_EQ(header.packetLength, 80u);
     EXPECT_EQ(header.includeStructType, 0u);

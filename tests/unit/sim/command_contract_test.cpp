@@ -28,7 +28,7 @@ std::vector<uint8_t> MapRequest(const sim::Serial16& partition, const sim::Wwn& 
     std::memset(&record, 0, sizeof record);
     std::memcpy(record.partitionSerialNumber, partition.data(), partition.size());
     record.mapping.hlun = lun;
-    std::memset(record.mapping.flags, lun != 0 ? 0x00 : 0xC0, sizeof record.mapping.flags);
+    std::memset(record.mapping.flags, lun != 0 ? 0xC0 : 0x00, sizeof record.mapping.flags);
     std::memcpy(record.flexId.FCPortWWN, port.data(), port.size());
     return IncludeRequest(kMap, 63, &record, sizeof record, 1);
 }
@@ -161,7 +161,7 @@ TEST_P(CommandContractTest, PartitionViewShowsTheDefaultAndPerHostMappings) {
     ASSERT_EQ(reply.size(), 80u + sizeof(CAPI_PARTITION_VIEW_TABLE));
     auto view = std::make_unique<CAPI_PARTITION_VIEW_TABLE>();
     std::memcpy(view.get(), reply.data() + 80, sizeof *view);
-    EXPECT_EQ(view->defaultMapping.flags[0], 0xC0);  // not presented by default
+    EXPECT_EQ(view->defaultMapping.flags[0], 0);  // not presented by default
     ASSERT_EQ(view->numHosts, 1);
     EXPECT_EQ(view->mappings[0].hlun, 9);
     EXPECT_EQ(std::memcmp(view->wwn[0], kHostPortA.data(), 8), 0);

@@ -125,7 +125,7 @@ TEST_P(ProductLibraryTest, MultiPartReplyIsReassembledByTheLibrary) {
 }
 
 TEST_P(ProductLibraryTest, RefusedCommandIsReportedWithItsReturnCode) {
-    Send(CAPI_COMMAND_U_CREATE_ARRAY, 0);
+    Send(CAPI_COMMAND_U_TEST_SPARES, 0);
     ASSERT_FALSE(deliveries_.empty());
     EXPECT_EQ(deliveries_.back().returnCode, CAPI_ERROR_NOT_SUPPORTED);
 }

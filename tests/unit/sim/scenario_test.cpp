@@ -30,6 +30,22 @@ TEST(Scenario, DerivedVolumeSerialCarriesTheControllerSerialText) {
     EXPECT_EQ(text.substr(1, 6) + text.substr(10, 6), "00C0FF1A2B01");
 }
 
+TEST(Scenario, PairSettingsComeFromTheSystemSection) {
+    sim::FabricModel model;
+    std::string error;
+    ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\nstate_b=1\nrestart_seconds_a=90\nshutdown_seconds_b=20\n"
+                                   "enclosures=3\nhost_bus=iscsi\n",
+                                   &model, &error))
+        << error;
+    const sim::StorageSystem& system = model.systems[0];
+    EXPECT_EQ(system.controllers[0].settings.stateByte, sim::kStateOperating);
+    EXPECT_EQ(system.controllers[1].settings.stateByte, sim::kStateRefusingChanges);
+    EXPECT_EQ(system.controllers[0].settings.restartMs, 90000u);
+    EXPECT_EQ(system.controllers[1].settings.shutdownMs, 20000u);
+    EXPECT_EQ(system.settings.enclosureCount, 3u);
+    EXPECT_EQ(system.params.hostBusTypes, sim::HostBusTypes(sim::kBusTypeIscsi));
+}
+
 TEST(Scenario, RefusesMalformedScenarios) {
     const struct {
         const char* text;
@@ -42,6 +58,13 @@ TEST(Scenario, RefusesMalformedScenarios) {
         {"[system.1]\nname=s\n[volume.1]\narray=array.1\nname=v\n", "array names an unknown section"},
         {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nlun=256\n",
          "lun is not a number in range"},
+        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nkind=clone\n",
+         "kind is not standard, snap-pool or master"},
+        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\n"
+         "[volume.2]\narray=array.1\nname=m\nkind=master\npool=volume.1\n",
+         "pool is not a snap pool"},
+        {"[system.1]\nname=s\nhost_bus=scsi\n", "host_bus is not fc, sas, iscsi or hybrid"},
+        {"[system.1]\nname=s\nstate_b=2\n", "state_b is not a number in range"},
     };
     for (const auto& c : cases) {
         sim::FabricModel model;
@@ -49,6 +72,22 @@ TEST(Scenario, RefusesMalformedScenarios) {
         EXPECT_FALSE(sim::ParseScenario(c.text, &model, &error)) << c.text;
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     }
+}
+
+// Volumes of the point-in-time copy kinds: a snap pool and a master volume over it.
+TEST(Scenario, VolumeKindsMakeSnapPoolsAndMasterVolumes) {
+    sim::FabricModel model;
+    std::string error;
+    ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n"
+                                   "[volume.p]\narray=array.1\nname=p\nkind=snap-pool\n"
+                                   "[volume.m]\narray=array.1\nname=m\nkind=master\npool=volume.p\n",
+                                   &model, &error))
+        << error;
+    const auto& partitions = model.systems[0].partitions;
+    ASSERT_EQ(partitions.size(), 2u);
+    EXPECT_EQ(partitions[0].partitionClass, sim::PartitionClass::BackingStore);
+    EXPECT_EQ(partitions[1].partitionClass, sim::PartitionClass::Master);
+    EXPECT_EQ(partitions[1].snapshot.master, partitions[0].serial);
 }
 
 }  // namespace

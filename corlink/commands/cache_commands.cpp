@@ -1,0 +1,73 @@
+#include "corlink/commands/cache_commands.h"
+
+#include <cstring>
+
+#include "corlink/capi/wrappers_unified.h"
+#include "corlink/commands/array_lookup.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_refresh.h"
+#include "corlink/service/log.h"
+
+namespace {
+
+constexpr uint32_t kFlushSerialAt = 12;
+constexpr uint32_t kSerialAt16 = 16;
+constexpr uint32_t kCacheParamsAt = 48;
+constexpr uint32_t kOrphanPassBudget = 147456;
+constexpr uint32_t kPassesWithoutProgress = 10;
+
+const CAPI_CACHE_PARAMS* CacheParamsOf(const CommandContext& c) {
+    return reinterpret_cast<const CAPI_CACHE_PARAMS*>(c.buffer + kCacheParamsAt);
+}
+
+int32_t RunFlushCache(CommandContext& c) { return CAPI_U_FlushCache(ControllerHandleOf(c.index), c.buffer + kFlushSerialAt); }
+int32_t RunFreeCache(CommandContext& c) { return CAPI_U_FreeCache(ControllerHandleOf(c.index), c.buffer + kSerialAt16); }
+int32_t RunSetPartitionCacheParam(CommandContext& c) {
+    return CAPI_U_SetArrayPartitionCacheParams(ControllerHandleOf(c.index), c.buffer + kSerialAt16, CacheParamsOf(c));
+}
+int32_t RunSetArrayCacheParam(CommandContext& c) {
+    return CAPI_U_SetCacheParams(ControllerHandleOf(c.index), c.buffer + kSerialAt16, CacheParamsOf(c));
+}
+int32_t RunFreeOrphanData(CommandContext& c) { return freeAllChacheEx(c.index); }
+
+}  // namespace
+
+int32_t freeChache(int32_t index, const uint8_t* serial) {
+    RefreshController(index);
+    const int32_t code = CAPI_U_FreeCache(ControllerHandleOf(index), serial);
+    DebugPrint("capicmd==>>freeChache.CAPI_U_FreeCache %d!\n", code);
+    UpdateController(index);
+    return code;
+}
+
+int32_t freeAllChacheEx(int32_t index) {
+    const CAPI_CONTROLLER& controller = g_ControllerDb[static_cast<uint32_t>(index)].controller;
+    uint32_t budget = kOrphanPassBudget;
+    uint32_t stalled = 0;
+    while (controller.orphanDataPercent != 0) {
+        const uint8_t before = controller.orphanDataPercent;
+        uint8_t serial[kObjectSerialSize];
+        std::memcpy(serial, controller.orphanDataSerialNumber, sizeof serial);
+        const int32_t code = freeChache(index, serial);
+        if (code != 0) {
+            DebugPrint("capicmd==>>freeAllChacheEx.freeChache %d!\n", code);
+            return code;
+        }
+        if (--budget == 0) return 0;
+        // A controller that never lowers the amount must not hold every client for hours.
+        stalled = controller.orphanDataPercent < before ? 0 : stalled + 1;
+        if (stalled == kPassesWithoutProgress) {
+            DebugPrint("capicmd==>>freeAllChacheEx: orphan data stays at %d%%\n", controller.orphanDataPercent);
+            return -1;
+        }
+    }
+    return 0;
+}
+
+const FramedCommand kFlushCache{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunFlushCache, true, nullptr};
+const FramedCommand kFreeCache{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunFreeCache, true, nullptr};
+const FramedCommand kSetPartitionCacheParam{Lookup::ClientId, FirstRead::Refresh, true, nullptr,
+                                            RunSetPartitionCacheParam, true, nullptr};
+const FramedCommand kSetArrayCacheParam{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetArrayCacheParam,
+                                        true, nullptr};
+const FramedCommand kFreeOrphanData{Lookup::ClientId, FirstRead::None, true, nullptr, RunFreeOrphanData, false, nullptr};

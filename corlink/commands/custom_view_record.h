@@ -1,0 +1,53 @@
+// The map record of one custom-view mapping request: filled from the request by the controller's kind of
+// host interface, then its channel flags merged with the partition's current view and checked.
+#pragma once
+
+#include <cstdint>
+
+#include "corlink/capi/capi_host.h"
+
+constexpr uint32_t CUSTOM_VIEW_REQUEST_SIZE = 332;
+constexpr uint32_t CUSTOM_VIEW_MAX_REQUESTS = 128;
+constexpr uint32_t CUSTOM_VIEW_CHANNELS = 8;
+
+// A mapping request as it arrives (host order, 332 bytes).
+namespace custom_view_request {
+constexpr uint32_t kControllerId = 0;
+constexpr uint32_t kKeepMarkers = 4;    // 8 bytes: 1 = send the request's flags byte of the channel
+constexpr uint32_t kMapOptions = 12;
+constexpr uint32_t kSerial = 16;        // 32 bytes, the first 16 name the partition
+constexpr uint32_t kIdentity = 48;      // CAPI_FLEX_ID
+constexpr uint32_t kIdentityType = 48;
+constexpr uint32_t kPortName = 68;      // the identity's FCPortWWN
+constexpr uint32_t kAddress = 80;       // the identity's bytes 32-47
+constexpr uint32_t kMapping = 96;       // CAPI_PARTITION_MAP
+constexpr uint32_t kInitiatorName = 108;
+}  // namespace custom_view_request
+
+// The controller as the merge sees it (the predicates of its database entry).
+struct HostInterfaceKind {
+    bool fc = false;
+    bool sas = false;
+    bool iscsi = false;
+    bool hybrid = false;
+    uint32_t channels = 0;  // numHostChannels, at most 8
+};
+
+// The identity of the host port (the record's bytes 48-55, 60-75 or 180-403 by kind), the mapping and
+// the options, into a record that the caller zeroed.
+void FillMapRecord(CAPI_MAP_UNMAP_PARAMS& record, const uint8_t* request, const HostInterfaceKind& kind);
+
+// The record's channel flags after the merge with the view (whose absent channels are cleared): channels
+// at or above the controller's count are sent as 0; a channel whose keep marker is 1 keeps the request's
+// byte; every other channel takes the default mapping's byte when the record names no port, else the
+// byte of the last host of the view that is the record's port, else keeps the request's byte.
+void MergeChannelFlags(CAPI_MAP_UNMAP_PARAMS& record, const uint8_t keepMarkers[CUSTOM_VIEW_CHANNELS],
+                       const CAPI_PARTITION_VIEW_TABLE& view, const HostInterfaceKind& kind);
+
+// False when the merged flags would map the partition read-write (0xC0) on one channel and read-only
+// (0xE0) on another. Otherwise, when any channel is read-only (bit 0x20), every channel becomes read-only;
+// *readOnlySpread tells whether that happened.
+bool CheckChannelFlags(CAPI_MAP_UNMAP_PARAMS& record, const HostInterfaceKind& kind, bool* readOnlySpread);
+
+// The initiator name the record carries (224 bytes at its byte 180).
+const char* InitiatorNameOf(const CAPI_MAP_UNMAP_PARAMS& record);

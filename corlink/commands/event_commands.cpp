@@ -1,0 +1,95 @@
+#include "corlink/commands/event_commands.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "corlink/capi/wrappers_unified.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/event_buffer.h"
+#include "corlink/diagnostics/event_text.h"
+#include "corlink/service/console.h"
+
+namespace {
+
+// Request layout.
+constexpr uint32_t kFirstFlagAt = 12;
+constexpr uint32_t kLastFlagAt = 13;
+constexpr uint32_t kSequenceAt = 16;
+constexpr uint32_t kCountAt = 20;
+constexpr uint32_t kRangeFirstAt = 24;
+constexpr uint32_t kRangeLastAt = 28;
+constexpr int kConsoleError = 5;
+
+uint32_t U32At(const uint8_t* buffer, uint32_t offset) {
+    uint32_t value = 0;
+    std::memcpy(&value, buffer + offset, sizeof value);
+    return value;
+}
+
+// The event buffer of one command: set while the command runs, so that the reply callback fills it.
+class EventBufferScope {
+public:
+    EventBufferScope() : records_(std::make_unique<CAPI_EVENT_RECORD[]>(EVENT_BUFFER_MAX_RECORDS)) {
+        g_EventBuffer = records_.get();
+        g_EventCount = 0;
+    }
+    ~EventBufferScope() { g_EventBuffer = nullptr; }
+    EventBufferScope(const EventBufferScope&) = delete;
+    EventBufferScope& operator=(const EventBufferScope&) = delete;
+    const CAPI_EVENT_RECORD* records() const { return records_.get(); }
+
+private:
+    std::unique_ptr<CAPI_EVENT_RECORD[]> records_;
+};
+
+// The event command the request asks for: the first event, the last, one by number, or a range.
+int32_t SendEventCommand(const CommandContext& c) {
+    const CAPI_HANDLE handle = ControllerHandleOf(c.index);
+    const uint8_t* request = c.buffer;
+    if (request[kFirstFlagAt] != 0) return CAPI_U_GetFirstEvent(handle, c.ab);
+    if (request[kLastFlagAt] != 0) return CAPI_U_GetLastEvent(handle, c.ab);
+    if (const uint32_t sequence = U32At(request, kSequenceAt); sequence != 0) {
+        return CAPI_U_GetEvent(handle, sequence, c.ab);
+    }
+    return CAPI_U_GetMultipleEvents(handle, U32At(request, kRangeFirstAt), U32At(request, kRangeLastAt), c.ab);
+}
+
+// The count and the entries are cleared before the send, so that a command that gets no event reply, or
+// a refusal, answers no events rather than what an earlier command left.
+int32_t RunGetEvent(CommandContext& c) {
+    std::memset(c.buffer + kCountAt, 0, sizeof(uint32_t));
+    std::memset(c.buffer + EVENT_REPLY_ENTRIES_AT, 0, size_t{EVENT_BUFFER_MAX_RECORDS} * EVENT_ENTRY_SIZE);
+    EventBufferScope events;
+    const int32_t code = SendEventCommand(c);
+    // A refused command's reply carries no records, though the reply callback counts one.
+    const uint32_t count = code == 0 ? std::min(g_EventCount, EVENT_BUFFER_MAX_RECORDS) : 0;
+    std::memcpy(c.buffer + kCountAt, &count, sizeof count);
+    FormatEvents(count, events.records(), c.buffer + EVENT_REPLY_ENTRIES_AT);
+    c.replyLength = static_cast<int32_t>(EVENT_REPLY_ENTRIES_AT + count * EVENT_ENTRY_SIZE);
+    c.closingNumber = static_cast<int32_t>(count);
+    return code;
+}
+
+}  // namespace
+
+void FormatEvents(uint32_t count, const CAPI_EVENT_RECORD* records, uint8_t* entries) {
+    for (uint32_t i = 0; i < count; ++i) {
+        const CAPI_EVENT_RECORD& record = records[i];
+        uint8_t* entry = entries + size_t{i} * EVENT_ENTRY_SIZE;
+        const int32_t index = convertControllerHandle(&record.address);
+        const bool mapped = index >= 0 && static_cast<uint32_t>(index) < g_NumControllers;
+        if (!mapped) {
+            ConsolePrint(kConsoleError, "convertControllerHandle returned bad controller number %d identifier %d\n",
+                         index, static_cast<int>(record.address.controllerHandle));
+        }
+        if (record.sequenceNumber == 0) continue;
+        std::memcpy(entry, &record, sizeof record);
+        char text[EVENT_TEXT_BUFFER_SIZE] = {};
+        if (mapped) FormatEventText(text, &record);
+        std::memcpy(entry + sizeof record, text, EVENT_ENTRY_TEXT_SIZE);
+    }
+}
+
+const FramedCommand kGetEvent{Lookup::RealController, FirstRead::Refresh, false, nullptr, RunGetEvent, false,
+                              " %d %s!\n"};

@@ -1,0 +1,20 @@
+// GET_EVENT: a controller's events, each returned with its display text.
+#pragma once
+
+#include <cstdint>
+
+#include "corlink/capi/capi_event.h"
+#include "corlink/commands/event_buffer.h"
+#include "corlink/commands/handler_frame.h"
+
+// One entry of the reply: the record, then its NUL-terminated text.
+constexpr uint32_t EVENT_ENTRY_TEXT_SIZE = 256;
+constexpr uint32_t EVENT_ENTRY_SIZE = sizeof(CAPI_EVENT_RECORD) + EVENT_ENTRY_TEXT_SIZE;
+constexpr uint32_t EVENT_REPLY_ENTRIES_AT = 32;
+
+// Writes entry i for each of the first `count` records: a record whose sequence number is 0 leaves its entry
+// as it is; any other record is copied, followed by its text, or by an empty text when its controller is not
+// in the database (reported on the console).
+void FormatEvents(uint32_t count, const CAPI_EVENT_RECORD* records, uint8_t* entries);
+
+extern const FramedCommand kGetEvent;

@@ -1,0 +1,130 @@
+#include "corlink/commands/file_transfer_commands.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "corlink/commands/install_file_name.h"
+#include "corlink/service/nt_os.h"
+#include "corlink/service/service_params.h"
+#include "platform/contained_files.h"
+#include "platform/crt_files.h"
+
+namespace {
+
+// Request and reply layout (big-endian words).
+constexpr uint32_t kChunkSizeAt = 520;
+constexpr uint32_t kChunkNumberAt = 524;  // reply: the file size
+constexpr uint32_t kChunkCountAt = 528;
+constexpr uint32_t kChunkServedAt = 532;
+constexpr uint32_t kChunkBytesAt = 536;
+constexpr uint32_t kAppendAt = 524;       // WRITEFILE: either word non-zero appends
+constexpr uint32_t kAppendToo = 540;
+constexpr uint32_t kWriteBytesAt = 536;
+constexpr uint32_t kWriteResultAt = 8;
+constexpr uint32_t kOpenFailed = 0xFFFFFFFF;  // answered like a failed open: status -1, code -1
+constexpr int64_t kLargestFile = 0xFFFFFFFF;  // sizes travel in 32 bits
+
+uint32_t BigEndianAt(const uint8_t* buffer, uint32_t offset) {
+    uint32_t word = 0;
+    std::memcpy(&word, buffer + offset, sizeof word);
+    return os_ntohl(word);
+}
+
+void PutBigEndian(uint8_t* buffer, uint32_t offset, uint32_t value) {
+    const uint32_t word = os_htonl(value);
+    std::memcpy(buffer + offset, &word, sizeof word);
+}
+
+// The request's file, opened inside the install directory; null when its name is refused or it cannot be
+// opened that way.
+FILE* OpenRequestedFile(const uint8_t* buffer, platform::ContainedOpen how) {
+    std::string name;
+    if (!ReadInstallFileName(buffer + FILE_TRANSFER_NAME_AT, FILE_TRANSFER_NAME_SIZE, &name)) return nullptr;
+    if (std::strlen(g_InstallDirectory) + name.size() >= FILE_TRANSFER_NAME_SIZE) return nullptr;  // the path buffer
+    return platform::OpenContainedFile(g_InstallDirectory, name, how);
+}
+
+class ClosingFile {
+public:
+    explicit ClosingFile(FILE* file) : file_(file) {}
+    ~ClosingFile() {
+        if (file_ != nullptr) std::fclose(file_);
+    }
+    ClosingFile(const ClosingFile&) = delete;
+    ClosingFile& operator=(const ClosingFile&) = delete;
+    FILE* get() const { return file_; }
+    // Closes now; false when the close failed (written data may be lost).
+    bool Close() {
+        FILE* file = file_;
+        file_ = nullptr;
+        return std::fclose(file) == 0;
+    }
+
+private:
+    FILE* file_;
+};
+
+// Reads the chunk into the data area; the bytes read, or -1 when the chunk is refused.
+int64_t ReadChunk(uint8_t* buffer) {
+    const uint32_t chunkSize = BigEndianAt(buffer, kChunkSizeAt);
+    if (chunkSize == 0 || chunkSize > READFILE_DATA_SIZE) return -1;
+    uint32_t chunk = BigEndianAt(buffer, kChunkNumberAt);
+    if (chunk == 0) chunk = 1;
+    ClosingFile file(OpenRequestedFile(buffer, platform::ContainedOpen::ReadRegular));
+    if (file.get() == nullptr) return -1;
+    const int64_t size = _filelengthi64(_fileno(file.get()));
+    if (size < 0 || size > kLargestFile) return -1;
+    const uint64_t start = uint64_t{chunk - 1} * chunkSize;
+    if (start > static_cast<uint64_t>(size)) return -1;
+    const uint64_t left = static_cast<uint64_t>(size) - start;
+    const size_t bytes = static_cast<size_t>(left < chunkSize ? left : chunkSize);
+    if (_fseeki64(file.get(), static_cast<int64_t>(start), SEEK_SET) != 0) return -1;
+    if (std::fread(buffer + READFILE_DATA_AT, 1, bytes, file.get()) != bytes) return -1;
+    PutBigEndian(buffer, kChunkNumberAt, static_cast<uint32_t>(size));
+    PutBigEndian(buffer, kChunkCountAt, static_cast<uint32_t>(size / chunkSize + (size % chunkSize != 0 ? 1 : 0)));
+    PutBigEndian(buffer, kChunkServedAt, chunk);
+    PutBigEndian(buffer, kChunkBytesAt, static_cast<uint32_t>(bytes));
+    return static_cast<int64_t>(bytes);
+}
+
+// Writes the request's data; false when the data does not lie within the request or a write or the close
+// failed.
+bool WriteRequestedFile(const Rre* pRre) {
+    // Nothing is read past the request: the caller's buffer may end with it.
+    if (pRre->Length < WRITEFILE_DATA_AT) return false;
+    const uint8_t* buffer = pRre->Buffer;
+    const uint32_t bytes = BigEndianAt(buffer, kWriteBytesAt);
+    if (bytes > pRre->Length - WRITEFILE_DATA_AT) return false;
+    const bool append = BigEndianAt(buffer, kAppendToo) != 0 || BigEndianAt(buffer, kAppendAt) != 0;
+    ClosingFile file(OpenRequestedFile(
+        buffer, append ? platform::ContainedOpen::WriteAppend : platform::ContainedOpen::WriteTruncate));
+    if (file.get() == nullptr) return false;
+    const bool written = std::fwrite(buffer + WRITEFILE_DATA_AT, 1, bytes, file.get()) == bytes;
+    return file.Close() && written;
+}
+
+}  // namespace
+
+// No controller, authorisation or log lines: the file commands work on the proxy's own directory.
+void capiExtMaskReadFile(Rre* pRre, const RreCommandInfo& info) {
+    if (!RreFrameChecks(pRre, info)) return;
+    const int64_t bytes = ReadChunk(pRre->Buffer);
+    if (bytes < 0) return RreErrorReply(pRre, kOpenFailed);
+    // The wire length covers more than the chunk: nothing but zeros follows its data.
+    const uint32_t replyLength = READFILE_REPLY_BASE + static_cast<uint32_t>(bytes);
+    std::memset(pRre->Buffer + READFILE_DATA_AT + bytes, 0, replyLength - READFILE_DATA_AT - bytes);
+    pRre->ReplyLength = static_cast<int32_t>(replyLength);
+    RreOkReply(pRre);
+}
+
+void capiExtMaskWriteFile(Rre* pRre, const RreCommandInfo& info) {
+    if (!RreFrameChecks(pRre, info)) return;
+    if (!WriteRequestedFile(pRre)) {
+        PutBigEndian(pRre->Buffer, kWriteResultAt, 1);
+        return RreErrorReply(pRre, kOpenFailed);
+    }
+    PutBigEndian(pRre->Buffer, kWriteResultAt, 0);
+    pRre->ReplyLength = WRITEFILE_REPLY_LENGTH;
+    RreOkReply(pRre);
+}

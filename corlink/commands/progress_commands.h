@@ -1,0 +1,11 @@
+// The progress of the controllers' background utilities: every array of every controller at once, or one
+// array's percentage.
+#pragma once
+
+#include "corlink/commands/handler_frame.h"
+
+void capiGetProgress(Rre* pRre, const RreCommandInfo& info);
+extern const FramedCommand kPercentComplete;
+
+// One controller's record in the GET_PROGRESS reply.
+constexpr uint32_t PROGRESS_RECORD_SIZE = 6664;

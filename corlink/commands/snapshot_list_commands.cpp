@@ -1,0 +1,74 @@
+// The list commands of the point-in-time copy services: each copies the count and the records that the
+// reply callback stored for its reply into fixed fields of the reply, whatever the controller answered.
+#include <cstring>
+
+#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi/wrappers_unified.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/reply_buffers.h"
+#include "corlink/commands/snapshot_commands.h"
+
+namespace {
+
+// The request's fields of the lists that name an object: the list parameter, the A/B selector, the object.
+constexpr uint32_t kListParamAt = 12;
+constexpr uint32_t kSelectorAt = 13;
+constexpr uint32_t kObjectAt = 16;
+constexpr uint32_t kBackingStoreSelectorAt = 12;
+
+using ListSend = int32_t (*)(CAPI_HANDLE handle, const uint8_t* id, uint8_t p1, uint8_t ab);
+
+struct StoredList {
+    uint32_t replyCode;  // the reply whose store the list comes from
+    const uint8_t* records;
+    uint32_t size;
+    const uint32_t* count;
+    uint32_t countAt;  // where the reply carries the count and the records
+    uint32_t recordsAt;
+};
+
+constexpr StoredList kBackingStores{CAPI_REPLY_U_GET_BACKING_STORE_LIST, g_BackingStoreListReply,
+                                    BACKING_STORE_LIST_REPLY_SIZE, &g_BackingStoreCount, 16, 24};
+constexpr StoredList kMasterVolumes{CAPI_REPLY_U_GET_MASTER_VOLUME_LIST, g_MasterVolumeListReply,
+                                    MASTER_VOLUME_LIST_REPLY_SIZE, &g_MasterVolumeCount, 48, 56};
+constexpr StoredList kSnapshots{CAPI_REPLY_U_GET_SNAPSHOT_LIST, g_SnapshotListReply, SNAPSHOT_LIST_REPLY_SIZE,
+                                &g_SnapshotCount, 48, 56};
+constexpr StoredList kSnapshotStatistics{CAPI_REPLY_U_GET_SNAPSHOT_STATS, g_SnapshotStatisticsReply,
+                                         SNAPSHOT_STATISTICS_REPLY_SIZE, &g_SnapshotStatisticsCount, 48, 56};
+constexpr StoredList kPolicies{CAPI_REPLY_U_DMS_GET_POLICY_THRESHOLD_LIST, g_DmsPolicyThresholdListReply,
+                               DMS_POLICY_THRESHOLD_LIST_REPLY_SIZE, &g_DmsPolicyThresholdCount, 48, 56};
+
+void CopyStoredList(CommandContext& c, const StoredList& list) {
+    std::memcpy(c.buffer + list.countAt, list.count, sizeof(uint32_t));
+    std::memcpy(c.buffer + list.recordsAt, list.records, list.size);
+}
+
+// A list of an object (or, for 32 zero bytes, of the whole controller).
+template <const StoredList& list, ListSend send>
+int32_t RunObjectList(CommandContext& c) {
+    ClearStoredReply(list.replyCode);
+    const int32_t code = send(ControllerHandleOf(c.index), c.buffer + kObjectAt, c.buffer[kListParamAt],
+                              c.buffer[kSelectorAt]);
+    CopyStoredList(c, list);
+    return code;
+}
+
+int32_t RunGetBackingStoreList(CommandContext& c) {
+    ClearStoredReply(kBackingStores.replyCode);
+    const int32_t code = CAPI_U_GetBackingStoreList(ControllerHandleOf(c.index), c.buffer[kBackingStoreSelectorAt]);
+    CopyStoredList(c, kBackingStores);
+    return code;
+}
+
+constexpr FramedCommand ListCommand(int32_t (*run)(CommandContext&)) {
+    return FramedCommand{Lookup::ClientId, FirstRead::Refresh, false, nullptr, run, true, nullptr};
+}
+
+}  // namespace
+
+const FramedCommand kGetBackingStoreList = ListCommand(RunGetBackingStoreList);
+const FramedCommand kGetMasterVolumeList = ListCommand(RunObjectList<kMasterVolumes, CAPI_U_GetMasterVolumeList>);
+const FramedCommand kGetSnapshotList = ListCommand(RunObjectList<kSnapshots, CAPI_U_GetSnapshotList>);
+const FramedCommand kGetSnapshotStatistics = ListCommand(RunObjectList<kSnapshotStatistics, CAPI_U_GetSnapshotStats>);
+const FramedCommand kDmsGetPolicyThresholdList =
+    ListCommand(RunObjectList<kPolicies, CAPI_U_DmsGetPolicyThresholdList>);

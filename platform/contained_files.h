@@ -1,0 +1,25 @@
+// Files named relative to a directory that they may not leave: the name is taken below the directory,
+// every directory on the way is resolved (links included) and must stay inside it, and a final symbolic
+// link is never followed.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+enum class ContainedOpen {
+    ReadRegular,    // an existing regular file, for reading
+    WriteTruncate,  // created or emptied, for writing
+    WriteAppend,    // created or appended to
+};
+
+// Opens `relativeName` (separators '\' or '/'; the caller has refused absolute names, drive prefixes and
+// ".." components) below the Windows directory `windowsDirectory`. Null, with the last error set, when the
+// file cannot be opened that way or would lie outside the directory.
+FILE* OpenContainedFile(const char* windowsDirectory, const std::string& relativeName, ContainedOpen how);
+// Deletes that file (a final symbolic link itself, never its target); false when it is outside the
+// directory, is a directory or cannot be deleted.
+bool DeleteContainedFile(const char* windowsDirectory, const std::string& relativeName);
+
+}  // namespace platform

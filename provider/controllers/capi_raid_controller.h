@@ -1,0 +1,140 @@
+// One array controller (A or B of a storage system) as the provider works with it: a copy of what the
+// proxy reports about it (controller data, arrays, partitions, snapshot, master-volume, snap-pool and
+// full-copy lists, the last host and partition views), and every controller command, one at a time under
+// the object's own lock. Always on the heap (several MB), owned by the controller set, never copied.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "corlink/capi/capi_array.h"
+#include "corlink/capi/capi_controller.h"
+#include "corlink/capi/capi_host.h"
+#include "corlink/capi/capi_snapshot.h"
+#include "corlink/proxy_wire/api_raid_controller.h"
+#include "platform/com_results.h"
+#include "platform/critical_section.h"
+#include "platform/guid.h"
+#include "provider/controllers/flex_id_entry.h"
+#include "provider/controllers/lun_records.h"
+
+class BVSS_RaidControllerSet;
+
+constexpr uint32_t kMaxArrays = RAID_CONTROLLER_MAX_ARRAYS;
+constexpr uint32_t kMaxPartitionsPerArray = 1152;
+constexpr uint32_t kMaxPartitionRecords = API_RAID_CONTROLLER_PARTITIONS;
+constexpr uint32_t kControllerListSnapshots = 1024;
+constexpr uint32_t kControllerListMasterVolumes = 2048;
+constexpr uint32_t kControllerListBackingStores = 128;
+constexpr uint32_t kControllerListRolloffs = 2048;
+constexpr uint8_t kSelectAllControllers = 2;
+
+// specialClass / specialType of a partition
+constexpr uint8_t kClassStandard = 0;
+constexpr uint8_t kClassSnapshotFamily = 1;
+constexpr uint8_t CAPI_PTSNAP_BACKING_STORE = 1;
+constexpr uint8_t CAPI_PTSNAP_MASTER_VOLUME = 2;
+constexpr uint8_t CAPI_PTSNAP_SNAPSHOT = 3;
+constexpr uint8_t kTypePagedSnapshot = 13;
+
+class BVSS_CapiRaidController {
+  public:
+    // Throws VSS_E_PROVIDER_VETO when its event cannot be created.
+    BVSS_CapiRaidController();
+    ~BVSS_CapiRaidController();
+    BVSS_CapiRaidController(const BVSS_CapiRaidController&) = delete;
+    BVSS_CapiRaidController& operator=(const BVSS_CapiRaidController&) = delete;
+
+    // --- capability, model and version tests (controller data only, no lock) ---
+    bool IsQ300() const;
+    bool IsVandrel() const;
+    bool isQ700() const;
+    bool IsPS() const;
+    bool isCapiVersionAtLeast(uint8_t major, uint8_t minor) const;
+    bool HasFC() const;
+    bool HasSAS() const;
+    bool HasiSCSI() const;
+    bool IsHybrid() const;
+    bool isFCHostInterface() const;
+    bool isSASHostInterface() const;
+    bool isiSCSIHostInterface() const;
+    bool isControllerMode8() const;
+    bool IsFlexIdSupported(const FlexIDEntry& port) const;
+
+    // --- accessors ---
+    const CAPI_CONTROLLER* getControllerData() const { return &mControllerData; }
+    uint8_t getFailoverId() const { return mControllerData.failover.failoverId; }
+    const uint8_t* getSerialNumber() const { return mControllerData.serialNumber; }
+    const uint8_t* getOtherSerialNumber() const { return mControllerData.failover.otherSerialNumber; }
+    uint16_t getMaxSnapshotsPerController() const { return mControllerData.controllerExtraC.maxSnapshots; }
+    uint16_t getMaxSnapshotsPerVolume() const { return mControllerData.controllerExtraC.maxSnapshotsPerVolume; }
+    uint16_t getMaxSnapshotsPerControllerPair() const {
+        return mControllerData.controllerExtraC.maxSnapshotsPerControllerPair;
+    }
+    // The serial-number text of the controller that owns the array now (inside this controller's data).
+    const uint8_t* getArrayOwnerSN(const CAPI_ARRAY& array) const;
+
+    // --- refresh and lookups ---
+    HRESULT capiUpdateController(uint32_t flag);
+    HRESULT updateConfigAll();
+    HRESULT capiGetArrayPartitions(const CAPI_ARRAY* array, uint32_t flag);
+    HRESULT capiGetSnapshotList(uint8_t selector, uint32_t flag);
+    HRESULT capiGetMasterVolumeList(uint8_t selector, uint32_t flag);
+    HRESULT capiGetBackingStoreList(uint8_t selector, uint32_t flag);
+    HRESULT capiGetRolloffVolumeList(uint8_t selector, uint32_t flag);
+    // key: a partition ID (length 16, or 32 which compares 16) or a partition name.
+    HRESULT findPartitionAndArray(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
+                                  CAPI_ARRAY** array);
+    HRESULT findPartition(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition);
+    // Throws the refresh's HRESULT when neither the list nor the refresh can be read.
+    uint32_t countSnapshots(uint8_t selector);
+
+    // --- set-identifier mark and host FC ports ---
+    HRESULT capiUpdateIdentInfo(const uint8_t* snapshotId16, const GUID& setId);
+    HRESULT capiGetHbaWwpnList(std::vector<FlexIDEntry>* list, uint32_t flag);
+
+    // --- the published controller set ---
+    static HRESULT StaticInit(BVSS_RaidControllerSet* set);
+    static HRESULT StaticDeinit();
+    static BVSS_RaidControllerSet* sRaidControllerSet;
+
+    int32_t mHandle = -1;
+    int32_t mPartnerHandle = 0;
+    CAPI_CONTROLLER mControllerData{};
+    uint64_t* mTag = nullptr;
+    uint32_t mNumArrays = 0;
+    CAPI_ARRAY mArrays[kMaxArrays]{};
+    CAPI_HOST_VIEW_TABLE mHostView{};
+    CAPI_PARTITION_VIEW_TABLE mPartitionView{};
+    uint32_t mNumPartitions[kMaxArrays]{};
+    uint32_t mPartitionCount = 0;
+    API_PARTITION_ENTRY mPartitions[kMaxPartitionRecords]{};
+    CAPI_ARRAY_PARTITION* mPartitionTable[kMaxArrays][kMaxPartitionsPerArray]{};
+    uint32_t mSnapshotCount = 0;
+    CAPI_SNAPSHOT mSnapshots[kControllerListSnapshots]{};
+    uint32_t mMasterVolumeCount = 0;
+    CAPI_MASTER_VOLUME mMasterVolumes[kControllerListMasterVolumes]{};
+    uint32_t mBackingStoreCount = 0;
+    CAPI_BACKING_STORE mBackingStores[kControllerListBackingStores]{};
+    uint32_t mRolloffCount = 0;
+    CAPI_ROLLOFF_VOLUME mRolloffs[kControllerListRolloffs]{};
+    std::vector<BVSS_SnapshotInfo*> mSavedSnapshots;  // the caller's entries; not owned
+    HANDLE mOpDoneEvent = nullptr;
+    CRITICAL_SECTION mLock{};
+    uint32_t m_pspCount = 0;
+    uint32_t mComponentCount = 0;
+    uint8_t mPools[RAID_CONTROLLER_MAX_POOLS][RAID_CONTROLLER_POOL_RECORD_SIZE]{};
+    uint8_t mComponents[API_RAID_CONTROLLER_COMPONENTS][RAID_CONTROLLER_POOL_RECORD_SIZE]{};
+
+  private:
+    bool AnyHostChannel(bool (*test)(uint8_t busType)) const;
+    uint8_t HostChannelZeroBusType() const;
+    static std::atomic<int32_t> sRaidControllerSetRefCount;
+};
+
+// Utilities of the controller code.
+int isOtherHostWwpn(const uint8_t* wwpn8, const std::vector<FlexIDEntry>& list);
+int isOtherHostIscsiName(const char* name, const std::vector<FlexIDEntry>& list);
+bool isMappedChannelFlag(uint8_t flag);
+int U64compare(const CAPI_U64& a, const CAPI_U64& b);

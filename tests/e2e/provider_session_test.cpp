@@ -1,0 +1,139 @@
+// The provider's proxy session against the real corlink4 on the simulated fabric (arraysim), each a child
+// process sharing the test's machine root: log in, register the heart-beat pipe, answer the heart beats
+// the proxy sends, list the storage systems, and set the session up again after the proxy restarts.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/clock.h"
+#include "provider/controllers/capi_raid_controller.h"
+#include "provider/controllers/debug_log.h"
+#include "provider/controllers/provider_registry.h"
+#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_session.h"
+#include "tests/support/child_process.h"
+#include "tests/support/test_root.h"
+#include "tests/unit/server/loopback_ports.h"
+#include "tools/proxy_client_session.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kStartBound = 20s;
+
+// arraysim with the default scenario and corlink4 in a console run over it, on one machine root.
+class ProxyOnFabric {
+  public:
+    explicit ProxyOnFabric(const testsupport::TestRoot& root) : root_(root.path()) {
+        std::filesystem::create_directories(root_ + "/C/Windows/System32");
+        std::filesystem::create_directories(root_ + "/C/corlink");
+        testsupport::WriteWholeFile(root_ + "/C/corlink/corlink.conf", "[Models]\nsimulated = Brenlow +Stor.*\n");
+        fabricSocket_ = root_ + "/fabric.sock";
+        fabric_ = std::make_unique<testsupport::ChildProcess>(
+            ARRAYSIM_PROGRAM, std::vector<std::string>{},
+            std::vector<std::string>{"CORLINK_ROOT=" + root_, "CORLINK_FABRIC=" + fabricSocket_}, root_ + "/arraysim.txt");
+        port_ = servertest::FreePort();
+        testsupport::WriteWholeFile(root_ + "/C/Windows/System32/corlink4.conf",
+                                    "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :e2eProvider9Kq\n"
+                                    "port     :" + std::to_string(port_) + "\n");
+    }
+    ~ProxyOnFabric() { Stop(); }
+
+    // Starts the proxy and waits until it listens.
+    bool Start() {
+        if (!testsupport::WaitForFile(fabricSocket_, kStartBound)) return false;
+        proxy_ = std::make_unique<testsupport::ChildProcess>(
+            CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
+            std::vector<std::string>{"CORLINK_ROOT=" + root_, "CORLINK_TIME_SCALE=0.01", "CORLINK_FABRIC=" + fabricSocket_},
+            root_ + "/corlink4-" + std::to_string(++starts_) + ".txt");
+        const auto deadline = std::chrono::steady_clock::now() + kStartBound;
+        while (std::chrono::steady_clock::now() < deadline) {
+            ProxyClientSession probe(500);
+            if (probe.Connect(port_)) return true;
+            std::this_thread::sleep_for(20ms);
+        }
+        return false;
+    }
+    void Stop() {
+        if (proxy_ == nullptr) return;
+        proxy_->Signal(SIGINT);
+        proxy_->WaitForExit(kStartBound);
+        proxy_.reset();
+    }
+    std::string Output() const { return proxy_ != nullptr ? proxy_->Output() : std::string(); }
+
+  private:
+    std::string root_;
+    std::string fabricSocket_;
+    uint16_t port_ = 0;
+    int starts_ = 0;
+    std::unique_ptr<testsupport::ChildProcess> fabric_;
+    std::unique_ptr<testsupport::ChildProcess> proxy_;
+};
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRestart) {
+    testsupport::TestRoot root;
+    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
+    root.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
+    platform::ScopedVirtualClock clock;  // the provider's own waits (the reset's pause) cost nothing
+    ProxyOnFabric proxy(root);
+    ASSERT_TRUE(proxy.Start()) << proxy.Output();
+    BVSS_DebugLog::StaticInit();
+
+    ASSERT_EQ(ProxyInit(), 0) << root.ReadFile("C/provider.log");
+    std::vector<ProxySubsystem> subsystems;
+    ASSERT_EQ(get_subsystems(&subsystems), 0);
+    ASSERT_EQ(subsystems.size(), 1u);
+    EXPECT_NE(subsystems[0].controllerA, 0u);
+    EXPECT_NE(subsystems[0].controllerB, 0u);
+
+    // A controller object refreshed through the proxy finds the scenario's volumes by name and by ID.
+    auto controller = std::make_unique<BVSS_CapiRaidController>();
+    controller->mHandle = static_cast<int32_t>(subsystems[0].controllerA);
+    ASSERT_EQ(controller->capiUpdateController(1), S_OK) << root.ReadFile("C/provider.log");
+    EXPECT_EQ(controller->mNumArrays, 2u);
+    CAPI_ARRAY_PARTITION* byName = nullptr;
+    ASSERT_EQ(controller->findPartition("data01", 7, &byName), S_OK);
+    CAPI_ARRAY_PARTITION* byId = nullptr;
+    ASSERT_EQ(controller->findPartition(byName->serialNumber, 16, &byId), S_OK);
+    EXPECT_EQ(byId, byName);
+    CAPI_ARRAY_PARTITION* missing = nullptr;
+    EXPECT_EQ(controller->findPartition("nosuchvolume", 13, &missing), VSS_E_OBJECT_NOT_FOUND);
+
+    // The proxy sends a heart beat every 60 (scaled: 0.6) seconds; two answered show it kept the listener.
+    const std::string answered = "WriteFile(pipe) wrote 36 bytes\n";
+    const auto deadline = std::chrono::steady_clock::now() + kStartBound;
+    while (Occurrences(root.ReadFile("C/provider.log"), answered) < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(50ms);
+    EXPECT_GE(Occurrences(root.ReadFile("C/provider.log"), answered), 2u) << proxy.Output();
+
+    // A restarted proxy: the command that meets the closed connection fails and sets the session up again;
+    // the next one works.
+    proxy.Stop();
+    ASSERT_TRUE(proxy.Start()) << proxy.Output();
+    subsystems.clear();
+    const int first = get_subsystems(&subsystems);
+    if (first != 0) {
+        EXPECT_EQ(get_subsystems(&subsystems), 0) << root.ReadFile("C/provider.log");
+    }
+    EXPECT_EQ(subsystems.size(), 1u);
+    EXPECT_NE(root.ReadFile("C/provider.log").find("Initialize proxy success.\n"), std::string::npos);
+
+    ProxyUnInit();
+    BVSS_DebugLog::StaticDeinit();
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#include "tests/e2e/proxy_processes.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "tests/unit/server/loopback_ports.h"
+
+
+namespace e2e {
+
+void InstallWithFabricModels(testsupport::TestRoot& root) {
+    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
+    std::filesystem::create_directories(root.path() + "/C/corlink");
+    testsupport::WriteWholeFile(root.path() + "/C/corlink/corlink.conf", "[Models]\nsimulated = Brenlow +Stor.*\n");
+}
+
+std::unique_ptr<testsupport::ChildProcess> StartFabric(const std::string& root, const std::string& socketPath,
+                                                       const std::string& scenarioFile) {
+    std::vector<std::string> args;
+    if (!scenarioFile.empty()) args.push_back(scenarioFile);
+    auto fabric = std::make_unique<testsupport::ChildProcess>(
+        ARRAYSIM_PROGRAM, args, std::vector<std::string>{"CORLINK_ROOT=" + root, "CORLINK_FABRIC=" + socketPath, kTimeScale},
+        root + "/arraysim.txt");
+    if (!testsupport::WaitForFile(socketPath, kStartBound)) return nullptr;
+    return fabric;
+}
+
+std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
+                                                      const std::string& fabricSocket) {
+    std::filesystem::create_directories(root + "/C/Windows/System32");
+    testsupport::WriteWholeFile(root + "/C/Windows/System32/corlink4.conf",
+                                "version  :1\nipaddress:127.0.0.1\nusername :" + std::string(kProxyUser) +
+                                    "\npassword :" + kProxyPassword + "\nport     :" + std::to_string(port) + "\n");
+    std::vector<std::string> environment = {"CORLINK_ROOT=" + root, kTimeScale};
+    if (!fabricSocket.empty()) environment.push_back("CORLINK_FABRIC=" + fabricSocket);
+    return std::make_unique<testsupport::ChildProcess>(CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
+                                                       environment, root + "/stdout.txt");
+}
+
+bool ConnectWhenListening(ProxyClientSession* session, uint16_t port) {
+    const auto deadline = std::chrono::steady_clock::now() + kStartBound;
+    while (std::chrono::steady_clock::now() < deadline) {
+        ProxyClientSession probe(500);
+        if (probe.Connect(port)) return session->Connect(port);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+void LogIn(ProxyClientSession& session) {
+    uint32_t handshake = 0;
+    ASSERT_TRUE(session.Handshake(&handshake)) << session.Error();
+    uint32_t loginResult = 0;
+    ASSERT_TRUE(session.Login(kProxyUser, kProxyPassword, &loginResult)) << session.Error();
+    ASSERT_EQ(loginResult, 1u);
+}
+
+ProxyOnFabric::ProxyOnFabric(testsupport::TestRoot& root) : root_(root) { InstallWithFabricModels(root); }
+
+void ProxyOnFabric::Connect(ProxyClientSession& session) {
+    const std::string fabricSocket = root_.path() + "/fabric.sock";
+    arraysim_ = StartFabric(root_.path(), fabricSocket);
+    ASSERT_NE(arraysim_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
+    proxy_ = StartProxy(root_.path(), port, fabricSocket);
+    ASSERT_TRUE(proxy_->started());
+    ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy_->Output();
+    ASSERT_NO_FATAL_FAILURE(LogIn(session));
+}
+
+}  // namespace e2e

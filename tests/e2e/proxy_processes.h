@@ -1,0 +1,52 @@
+// The processes of an end-to-end test: arraysim serving a scenario on a socket under the test's root, and the
+// real corlink4 in a console "debug" run with its own configuration, scaled time and a free port; a client
+// session that connects as soon as the proxy listens and logs in.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "tests/support/child_process.h"
+#include "tests/support/test_root.h"
+#include "tools/proxy_client_session.h"
+
+namespace e2e {
+
+inline constexpr const char* kProxyUser = "proxyuser";
+inline constexpr const char* kProxyPassword = "e2eSecret8Ab3xQz";
+inline constexpr auto kStartBound = std::chrono::seconds(20);
+inline constexpr auto kExitBound = std::chrono::seconds(20);
+// How fast the children's clocks run: a second of their time is 10 ms of the test's.
+inline constexpr const char* kTimeScale = "CORLINK_TIME_SCALE=0.01";
+
+// Installs the proxy under the root (its service's ImagePath) with a model list naming the fabric's arrays.
+void InstallWithFabricModels(testsupport::TestRoot& root);
+// The fabric of the scenario file (empty: the default scenario) served on `socketPath`, once it listens.
+std::unique_ptr<testsupport::ChildProcess> StartFabric(const std::string& root, const std::string& socketPath,
+                                                       const std::string& scenarioFile = {});
+// Writes a configuration file of kProxyPassword and this port under the root, then starts the proxy (on the
+// fabric served at fabricSocket, when given).
+std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
+                                                      const std::string& fabricSocket = {});
+// Connects as soon as the proxy listens (it listens only after its first discovery).
+bool ConnectWhenListening(ProxyClientSession* session, uint16_t port);
+// Logs in with the configured password; a failure is a fatal test failure.
+void LogIn(ProxyClientSession& session);
+
+// arraysim with the default scenario and corlink4 on it, under one machine root, the install directory
+// naming the fabric's arrays as supported models.
+class ProxyOnFabric {
+public:
+    explicit ProxyOnFabric(testsupport::TestRoot& root);
+    // Started and listening, with this session connected and logged in; fatal test failures otherwise.
+    void Connect(ProxyClientSession& session);
+    testsupport::ChildProcess& proxy() { return *proxy_; }
+
+private:
+    testsupport::TestRoot& root_;
+    std::unique_ptr<testsupport::ChildProcess> arraysim_;
+    std::unique_ptr<testsupport::ChildProcess> proxy_;
+};
+
+}  // namespace e2e

@@ -1,0 +1,454 @@
+// The point-in-time copy commands end to end: a client of the real corlink4 (sanitizer build) on a fabric
+// served by arraysim, with a snap pool, two master volumes (one of them the volume behind controller A's
+// management LUN 0) and a standard volume. Requests are built and converted as the provider builds them.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "corlink/capi/byte_order.h"
+#include "corlink/proxy_wire/buffer_wire.h"
+#include "corlink/proxy_wire/proxy_commands.h"
+#include "platform/fabric_client.h"
+#include "tests/e2e/proxy_processes.h"
+#include "tests/support/test_root.h"
+#include "tests/unit/server/loopback_ports.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// The scenario's controller serials and the serials of its volumes (16-byte partition ids).
+constexpr const char* kScenario = R"(
+[system.1]
+name = Stor-1
+product = Stor 3920 FC
+unique_sn = 3C4D5E
+serial_a = 00C0FF1A2B01
+serial_b = 00C0FF1A2B02
+unique_id_a = 0A1B2C3D4E01
+unique_id_b = 0A1B2C3D4E02
+host_port_a = 2100001B32000001
+host_port_b = 2101001B32000001
+port_b = 1
+management_lun = 0
+management_lun_type = 0
+
+[array.vd01]
+system = system.1
+name = vd01
+
+[array.vd02]
+system = system.1
+name = vd02
+
+[volume.pool]
+array = array.vd01
+name = pool01
+size_mb = 4096
+kind = snap-pool
+serial = 600C0FF0001A2B0100000000000000A1
+
+[volume.data]
+array = array.vd01
+name = data01
+size_mb = 10240
+lun = 1
+kind = master
+pool = volume.pool
+serial = 600C0FF0001A2B0100000000000000A2
+
+[volume.manage]
+array = array.vd02
+name = manage01
+size_mb = 1024
+kind = master
+pool = volume.pool
+serial = 000C0FF0001A2B010000000000000000
+
+[volume.logs]
+array = array.vd02
+name = logs01
+size_mb = 4096
+lun = 3
+serial = 600C0FF0001A2B0100000000000000A4
+)";
+
+// The volume behind controller A's management LUN: the serial the LUN reports on VPD page 0x80.
+const Bytes kManagementVolume = {0x00, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0};
+const Bytes kDataVolume = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA2};
+const Bytes kLogsVolume = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA4};
+// The first vdisk's serial: the text of controller A's serial, "A" and its index.
+const std::string kFirstVdisk = "00C0FF1A2B01A0";
+
+constexpr const char* kLunZeroText =
+    "ResyncLuns attempted on volume assigned to LUN 0, which is also being used to manage the array.  Remap the "
+    "target volume to a non-zero LUN.";
+
+uint32_t U32At(const Bytes& data, size_t offset) {
+    uint32_t value = 0;
+    std::memcpy(&value, data.data() + offset, sizeof value);
+    return value;
+}
+void PutU32(Bytes& data, size_t offset, uint32_t value) { std::memcpy(data.data() + offset, &value, sizeof value); }
+void Put(Bytes& data, size_t offset, const Bytes& bytes) { std::copy(bytes.begin(), bytes.end(), data.begin() + offset); }
+Bytes Slice(const Bytes& data, size_t offset, size_t length) {
+    return Bytes(data.begin() + static_cast<long>(offset), data.begin() + static_cast<long>(offset + length));
+}
+size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+struct Answer {
+    int32_t status = 0;
+    uint32_t code = 0;
+    Bytes data;  // in host order when the proxy answered the whole buffer
+};
+
+class SnapshotCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        e2e::InstallWithFabricModels(root_);
+        const std::string scenario = root_.path() + "/scenario.ini";
+        testsupport::WriteWholeFile(scenario, kScenario);
+        fabricSocket_ = root_.path() + "/fabric.sock";
+        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, scenario);
+        ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
+        const uint16_t port = servertest::FreePort();
+        ASSERT_NE(port, 0);
+        proxy_ = e2e::StartProxy(root_.path(), port, fabricSocket_);
+        ASSERT_TRUE(e2e::ConnectWhenListening(&session_, port)) << proxy_->Output();
+        ASSERT_NO_FATAL_FAILURE(e2e::LogIn(session_));
+
+        ProxyReply list;
+        ASSERT_TRUE(session_.Request(RRE_GET_CONTROLLERHANDLEDB, Bytes(40, 0), &list)) << session_.Error();
+        ASSERT_EQ(ProxyWord(list.data, 8), 1u) << "one storage system";
+        handleA_ = ProxyWord(list.data, 16 + 32);
+        handleB_ = ProxyWord(list.data, 16 + 36);
+    }
+
+    // The proxy stops cleanly: exit code 0, which the sanitizers deny after an overrun or a leak.
+    void TearDown() override {
+        session_.Close();
+        if (proxy_ == nullptr) return;
+        proxy_->Signal(SIGINT);
+        const int status = proxy_->WaitForExit(e2e::kExitBound);
+        const std::string output = proxy_->Output();
+        EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
+        EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
+        EXPECT_EQ(output.find("runtime error"), std::string::npos) << output;
+    }
+
+    // One command: `length` bytes with the controller id at 8, filled by `fill` in host order and converted
+    // as a client converts them.
+    Answer Exec(uint32_t code, uint32_t length, uint32_t id, const std::function<void(Bytes&)>& fill = nullptr) {
+        Bytes data(length, 0);
+        PutU32(data, 8, id);
+        if (fill) fill(data);
+        PackRreBuffer(code, PACK_TO_NETWORK, data.data(), data.size());
+        ProxyReply reply;
+        Answer answer;
+        EXPECT_TRUE(session_.Request(code, data, &reply)) << session_.Error();
+        if (reply.data.size() < 8) return answer;
+        answer.status = static_cast<int32_t>(ProxyWord(reply.data, 0));
+        answer.code = ProxyWord(reply.data, 4);
+        answer.data = std::move(reply.data);
+        if (answer.data.size() == length) PackRreBuffer(code, PACK_FROM_NETWORK, answer.data.data(), length);
+        return answer;
+    }
+
+    std::string Admin(const std::string& message) {
+        std::string answer;
+        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
+        return answer;
+    }
+
+    Bytes Tag(uint32_t id) {
+        const Answer tag = Exec(RRE_DMS_GET_TAG, 28, id, [](Bytes& d) { d[12] = 1; });
+        EXPECT_EQ(tag.code, 0u);
+        return Slice(tag.data, 20, 8);
+    }
+
+    // A snapshot of the data volume, created and committed as the provider does; its serial.
+    Bytes CreateCommittedSnapshot() {
+        const Bytes tag = Tag(handleA_);
+        const Answer created = Exec(RRE_CREATE_SNAPSHOT, 1140, handleA_, [&](Bytes& d) {
+            d[12] = 1;
+            d[13] = 3;
+            d[14] = 1;  // committed later
+            d[15] = 1;  // one snapshot
+            Put(d, 12 + 8, tag);
+            Put(d, 12 + 16, kDataVolume);
+            std::memcpy(d.data() + 12 + 32, "VSS261210190000001", 18);
+        });
+        EXPECT_EQ(created.status, 0);
+        EXPECT_EQ(created.code, 0u);
+        EXPECT_EQ(created.data.at(876), 1) << "one snapshot created";
+        const Bytes snapshot = Slice(created.data, 884, 16);
+        EXPECT_NE(snapshot, Bytes(16, 0));
+
+        const Answer committed = Exec(RRE_COMMIT_SNAPSHOT, 360, handleA_, [&](Bytes& d) {
+            d[16] = 1;
+            d[17] = 3;
+            Put(d, 16 + 8, tag);
+            d[16 + 16] = 1;
+            Put(d, 16 + 24, snapshot);
+        });
+        EXPECT_EQ(committed.status, 0);
+        EXPECT_EQ(committed.code, 0u);
+        return snapshot;
+    }
+
+    Answer SnapshotList(uint32_t id) {
+        return Exec(RRE_GET_SNAPSHOT_LIST, 90168, id, [](Bytes& d) {
+            d[12] = 2;
+            d[13] = 2;
+        });
+    }
+    Answer RolloffList() {
+        return Exec(RRE_GET_ROLLOFF_VOLUME_LIST, 262164, handleA_, [](Bytes& d) { d[12] = 2; });
+    }
+    Answer Rollback(const Bytes& snapshot, const Bytes& master) {
+        return Exec(RRE_ROLLBACK_MASTER_VOLUME, 112, handleA_, [&](Bytes& d) {
+            Put(d, 16, snapshot);
+            Put(d, 32, master);
+        });
+    }
+
+    testsupport::TestRoot root_;
+    std::string fabricSocket_;
+    std::unique_ptr<testsupport::ChildProcess> fabric_;
+    std::unique_ptr<testsupport::ChildProcess> proxy_;
+    ProxyClientSession session_{30000};
+    uint32_t handleA_ = 0;
+    uint32_t handleB_ = 0;
+};
+
+TEST_F(SnapshotCommandsTest, ProviderSequenceCreatesCommitsListsRollsBackAndDeletesASnapshot) {
+    const Bytes snapshot = CreateCommittedSnapshot();
+
+    const Answer list = SnapshotList(handleA_);
+    ASSERT_EQ(list.status, 0);
+    EXPECT_EQ(list.code, 0u);
+    ASSERT_EQ(U32At(list.data, 48), 1u);
+    EXPECT_EQ(Slice(list.data, 56, 16), snapshot);
+    EXPECT_EQ(U32At(list.data, 56 + 16), 1u) << "committed";
+    EXPECT_EQ(Slice(list.data, 56 + 24, 16), kDataVolume) << "its master volume";
+    EXPECT_EQ(Slice(list.data, 56 + 88, 88), Bytes(88, 0));
+
+    // Both master volumes are listed, and the snap pool serves them both.
+    const Answer masters = Exec(RRE_GET_MASTER_VOLUME_LIST, 180280, handleB_, [](Bytes& d) { d[13] = 2; });
+    EXPECT_EQ(masters.code, 0u);
+    EXPECT_EQ(U32At(masters.data, 48), 2u);
+    const Answer pools = Exec(RRE_GET_BACKING_STORE_LIST, 10264, handleA_, [](Bytes& d) { d[12] = 2; });
+    EXPECT_EQ(pools.code, 0u);
+    EXPECT_EQ(U32At(pools.data, 16), 1u);
+    EXPECT_EQ(U32At(pools.data, 24 + 44), 2u) << "master volumes on the pool";
+
+    EXPECT_EQ(Admin("clear-journal"), "ok");
+    const Answer rolledBack = Rollback(snapshot, kDataVolume);
+    EXPECT_EQ(rolledBack.status, 0);
+    EXPECT_EQ(rolledBack.code, 0u);
+    EXPECT_EQ(Occurrences(Admin("journal"), " 1223 include="), 1u) << "sent to the controller";
+
+    const Answer deleted = Exec(RRE_DELETE_SNAPSHOT, 360, handleA_, [&](Bytes& d) {
+        d[16 + 16] = 1;
+        Put(d, 16 + 24, snapshot);
+    });
+    EXPECT_EQ(deleted.code, 0u);
+    EXPECT_EQ(U32At(SnapshotList(handleA_).data, 48), 0u);
+}
+
+// The other changes reach the fabric with their arguments where the requests carry them.
+TEST_F(SnapshotCommandsTest, StatisticsResetConversionAbortAndDeleteAllReachTheFabric) {
+    const Bytes snapshot = CreateCommittedSnapshot();
+    const Answer statistics = Exec(RRE_GET_SNAPSHOT_STATISTICS, 131128, handleA_, [](Bytes& d) {
+        d[13] = 1;
+        Put(d, 16, kDataVolume);
+    });
+    EXPECT_EQ(statistics.code, 0u);
+    ASSERT_EQ(U32At(statistics.data, 48), 1u);
+    EXPECT_EQ(Slice(statistics.data, 56, 16), snapshot);
+    EXPECT_EQ(Exec(RRE_RESET_SNAPSHOT, 48, handleA_, [&](Bytes& d) { Put(d, 16, snapshot); }).code, 0u);
+
+    const Bytes pool = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA1};
+    auto convert = [&](uint8_t operation) {
+        return Exec(RRE_CONVERT_MASTER_VOLUME, 312, handleA_, [&](Bytes& d) {
+            Put(d, 97, kLogsVolume);
+            d[143] = operation;
+            if (operation == 9) Put(d, 152, pool);
+        });
+    };
+    auto masterVolumes = [&] {
+        return U32At(Exec(RRE_GET_MASTER_VOLUME_LIST, 180280, handleA_, [](Bytes& d) { d[13] = 1; }).data, 48);
+    };
+    EXPECT_EQ(convert(9).code, 0u);
+    EXPECT_EQ(masterVolumes(), 3u);
+    EXPECT_EQ(convert(8).code, 0u);
+    EXPECT_EQ(masterVolumes(), 2u);
+
+    const Answer rolloff = Exec(RRE_ROLLOFF_VOLUME, 540, handleA_, [&](Bytes& d) {
+        Put(d, 12, kLogsVolume);
+        std::memcpy(d.data() + 12 + 16, kFirstVdisk.data(), kFirstVdisk.size());
+    });
+    ASSERT_EQ(rolloff.code, 0u);
+    const Answer aborted =
+        Exec(RRE_ABORT_ROLLOFF_VOLUME, 524, handleA_, [&](Bytes& d) { Put(d, 12, Slice(rolloff.data, 524, 16)); });
+    EXPECT_EQ(aborted.code, 0u);
+    EXPECT_EQ(U32At(RolloffList().data, 16), 0u);
+
+    const Answer deleted = Exec(RRE_DELETE_ALL_SNAPSHOTS, 52, handleA_, [](Bytes& d) { Put(d, 12, kDataVolume); });
+    EXPECT_EQ(deleted.code, 0u);
+    EXPECT_EQ(U32At(SnapshotList(handleA_).data, 48), 0u);
+}
+
+// DMS_SET_POLICY carries the policy at byte 16, SET_DMS_POLICY at byte 12; both set the snap pool's
+// policies, DMS_SET_THRESHOLD_LEVEL its threshold, and the policy list shows what was set.
+TEST_F(SnapshotCommandsTest, PoliciesSetThroughEitherLayoutReachTheSnapPool) {
+    const Bytes pool = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA1};
+    auto policyAt = [&](size_t at, uint8_t first) {
+        return [&pool, at, first](Bytes& d) {
+            Put(d, at, pool);
+            d[at + 24] = first;
+            d[at + 25] = static_cast<uint8_t>(first + 1);
+            d[at + 26] = static_cast<uint8_t>(first + 2);
+            PutU32(d, at + 32, 0x1234);
+        };
+    };
+    auto policies = [&]() {
+        const Answer list = Exec(RRE_DMS_GET_POLICY_THRESHOLD_LIST, 8248, handleA_, [](Bytes& d) { d[13] = 1; });
+        EXPECT_EQ(list.code, 0u);
+        EXPECT_EQ(U32At(list.data, 48), 1u);
+        EXPECT_EQ(Slice(list.data, 56, 16), pool);
+        return list;
+    };
+    EXPECT_EQ(Exec(RRE_DMS_SET_POLICY, 80, handleA_, policyAt(16, 1)).code, 0u);
+    EXPECT_EQ(Slice(policies().data, 56 + 24, 3), (Bytes{1, 2, 3}));
+    EXPECT_EQ(Exec(RRE_SET_DMS_POLICY, 76, handleB_, policyAt(12, 4)).code, 0u);
+    EXPECT_EQ(Slice(policies().data, 56 + 24, 3), (Bytes{4, 5, 6}));
+    EXPECT_EQ(Exec(RRE_DMS_SET_THRESHOLD_LEVEL, 80, handleA_, policyAt(16, 7)).code, 0u);
+    const Answer list = policies();
+    EXPECT_EQ(Slice(list.data, 56 + 24, 3), (Bytes{4, 5, 6})) << "the threshold level leaves the policies";
+    EXPECT_EQ(U32At(list.data, 56 + 32), 0x1234u);
+}
+
+// Rolling back the volume the controller is managed through (its management LUN 0) is refused before
+// anything is sent, with one event-log record.
+TEST_F(SnapshotCommandsTest, RollbackOfTheManagementLunVolumeIsRefusedWithOneEventRecord) {
+    EXPECT_EQ(Admin("clear-journal"), "ok");
+    const Answer refused = Rollback(Bytes(16, 0x11), kManagementVolume);
+    EXPECT_EQ(refused.status, -1);
+    EXPECT_EQ(refused.code, 233u);
+    EXPECT_EQ(refused.data.size(), 8u);
+    EXPECT_EQ(Admin("journal").find(" 1223 include="), std::string::npos) << "nothing sent";
+    EXPECT_EQ(Occurrences(root_.ReadFile("eventlog/Application.log"), kLunZeroText), 1u)
+        << root_.ReadFile("eventlog/Application.log");
+}
+
+TEST_F(SnapshotCommandsTest, RolloffListFollowsAFullCopyToItsEnd) {
+    const Answer rolloff = Exec(RRE_ROLLOFF_VOLUME, 540, handleA_, [&](Bytes& d) {
+        Put(d, 12, kLogsVolume);
+        std::memcpy(d.data() + 12 + 16, kFirstVdisk.data(), kFirstVdisk.size());
+        std::memcpy(d.data() + 12 + 40, "VSS261210190000002", 18);
+        PutU32(d, 12 + 72, 1);
+    });
+    ASSERT_EQ(rolloff.status, 0);
+    EXPECT_EQ(rolloff.code, 0u);
+    const Bytes volume = Slice(rolloff.data, 524, 16);
+    EXPECT_NE(volume, Bytes(16, 0)) << "the new rolloff volume";
+
+    // Running at first (status bit 0), then done at 100 percent; the children's clocks run 100 times fast.
+    bool sawRunning = false;
+    Answer list;
+    for (int poll = 0; poll < 400; ++poll) {
+        list = RolloffList();
+        ASSERT_EQ(list.code, 0u);
+        ASSERT_EQ(U32At(list.data, 16), 1u);
+        ASSERT_EQ(Slice(list.data, 20, 16), volume);
+        EXPECT_EQ(Slice(list.data, 20 + 32, 16), kLogsVolume);
+        if (list.data[20 + 48] == 100) break;
+        EXPECT_EQ(U32At(list.data, 20 + 56) & 1, 1u);
+        sawRunning = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(sawRunning);
+    EXPECT_EQ(list.data[20 + 48], 100);
+    EXPECT_EQ(U32At(list.data, 20 + 56) & 1, 0u);
+}
+
+// A rolloff whose list does not show its source leaves the reply's serial as the client sent it; a list
+// reply that claims more entries than the reply holds answers the 2,048 that fit and overruns nothing; a
+// refused list leaves the client's bytes alone.
+TEST_F(SnapshotCommandsTest, RolloffListCountsAreBoundedAndAMissingEntryLeavesTheSerialAlone) {
+    EXPECT_EQ(Admin("fault pair=0 half=a kind=claims-records command=1209 code=0"), "ok");
+    const Answer rolloff = Exec(RRE_ROLLOFF_VOLUME, 540, handleA_, [&](Bytes& d) {
+        Put(d, 12, kLogsVolume);
+        std::memcpy(d.data() + 12 + 16, kFirstVdisk.data(), kFirstVdisk.size());
+        std::memset(d.data() + 524, 0xAB, 16);
+    });
+    EXPECT_EQ(rolloff.code, 0u);
+    EXPECT_EQ(Slice(rolloff.data, 524, 16), Bytes(16, 0xAB));
+
+    EXPECT_EQ(Admin("fault pair=0 half=a kind=claims-records command=1209 code=3000"), "ok");
+    const Answer list = RolloffList();
+    ASSERT_EQ(list.status, 0);
+    EXPECT_EQ(list.code, 0u);
+    EXPECT_EQ(U32At(list.data, 16), 2048u);
+    EXPECT_EQ(Slice(list.data, 20 + 32, 16), kLogsVolume) << "the one real entry comes first";
+
+    // A list the controller refused goes back as the client sent it.
+    EXPECT_EQ(Admin("fault pair=0 half=a kind=return-code command=1209 code=26"), "ok");
+    const Answer refused = Exec(RRE_GET_ROLLOFF_VOLUME_LIST, 262164, handleA_, [](Bytes& d) {
+        PutU32(d, 16, 77);
+        std::memset(d.data() + 20, 0xCD, 128);
+    });
+    EXPECT_EQ(refused.code, 26u);
+    EXPECT_EQ(U32At(refused.data, 16), 77u);
+    EXPECT_EQ(Slice(refused.data, 20, 128), Bytes(128, 0xCD));
+}
+
+// Each list and the tag come from a store the reply callback fills; a command whose controller never
+// answers must not hand out what an earlier command for the partner controller stored.
+TEST_F(SnapshotCommandsTest, AFailedCommandNeverAnswersWithAnotherControllersData) {
+    CreateCommittedSnapshot();
+    const struct {
+        const char* name;
+        uint32_t code;
+        uint32_t length;
+        uint32_t capiCommand;
+        size_t field;  // the count, or the tag
+        size_t size;
+    } cases[] = {
+        {"GET_SNAPSHOT_LIST", RRE_GET_SNAPSHOT_LIST, 90168, 1201, 48, 4 + 4 + 88},
+        {"GET_MASTER_VOLUME_LIST", RRE_GET_MASTER_VOLUME_LIST, 180280, 1220, 48, 4 + 4 + 88},
+        {"GET_BACKING_STORE_LIST", RRE_GET_BACKING_STORE_LIST, 10264, 1210, 16, 8 + 80},
+        {"DMS_GET_TAG", RRE_DMS_GET_TAG, 28, 1230, 20, 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto selectors = [](Bytes& d) {
+            d[12] = 1;
+            d[13] = 1;
+        };
+        const Answer fromA = Exec(c.code, c.length, handleA_, selectors);
+        ASSERT_EQ(fromA.code, 0u);
+        ASSERT_NE(Slice(fromA.data, c.field, c.size), Bytes(c.size, 0));
+        EXPECT_EQ(Admin("fault pair=0 half=b kind=no-reply command=" + std::to_string(c.capiCommand) + " times=3"),
+                  "ok");
+        const Answer fromB = Exec(c.code, c.length, handleB_, selectors);
+        EXPECT_EQ(fromB.status, 0);
+        EXPECT_NE(fromB.code, 0u);
+        EXPECT_EQ(Slice(fromB.data, c.field, c.size), Bytes(c.size, 0));
+    }
+}
+
+}  // namespace

@@ -1,0 +1,155 @@
+// The fabric's point-in-time copy services through CAPI exchanges: what a controller refuses (stale tags,
+// too many snapshots, sources that are no master volume, conversions and roll-backs that do not fit, a
+// second copy of a volume being copied) and what deletion and abort leave behind.
+#include <cstring>
+
+#include "corlink/capi/capi_array.h"
+#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi/capi_snapshot.h"
+#include "tests/unit/sim/fabric_fixture.h"
+
+namespace simtest {
+namespace {
+
+using sim::PartitionClass;
+
+// The default scenario's volumes: data01 becomes a master volume over spare01, a snap pool.
+constexpr size_t kMaster = 0;
+constexpr size_t kStandard = 1;
+constexpr size_t kStandard2 = 2;
+constexpr size_t kPool = 3;
+constexpr int32_t kOk = 0;
+
+class SnapshotServicesTest : public FabricTest {
+protected:
+    void SetUp() override {
+        FabricTest::SetUp();
+        fabric_->Edit([](sim::FabricModel& m) {
+            auto& partitions = m.systems[0].partitions;
+            partitions[kPool].partitionClass = PartitionClass::BackingStore;
+            partitions[kMaster].partitionClass = PartitionClass::Master;
+            partitions[kMaster].snapshot.master = partitions[kPool].serial;
+        });
+    }
+    sim::StorageSystem Pair() const { return fabric_->Model().systems[0]; }
+    sim::Serial16 Serial(size_t index) const { return Pair().partitions[index].serial; }
+
+    template <class Record>
+    int32_t Send(uint32_t command, uint32_t includeType, const Record& record, std::vector<uint8_t>* reply = nullptr) {
+        const std::vector<uint8_t> packet = Exchange(kLunA, IncludeRequest(command, includeType, &record, sizeof record, 0));
+        if (reply != nullptr) *reply = packet;
+        return static_cast<int32_t>(HeaderOf(packet).errorCode);
+    }
+    uint64_t Tag() {
+        const std::vector<uint8_t> reply = Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_DMS_GET_TAG));
+        CAPI_DMS_TAG tag{};
+        if (reply.size() >= 80 + sizeof tag) std::memcpy(&tag, reply.data() + 80, sizeof tag);
+        return (uint64_t{tag.tag.longs[1]} << 32) | tag.tag.longs[0];
+    }
+    static CAPI_CREATE_SNAPSHOTS_PARAMS Create(uint64_t tag, const sim::Serial16& source, uint8_t count = 1) {
+        CAPI_CREATE_SNAPSHOTS_PARAMS params;
+        std::memset(&params, 0, sizeof params);
+        params.commitMode = 1;
+        params.numEntries = count;
+        params.tag.longs[0] = static_cast<uint32_t>(tag);
+        params.tag.longs[1] = static_cast<uint32_t>(tag >> 32);
+        for (auto& entry : params.entries) std::memcpy(entry.volumeSerialNumber, source.data(), source.size());
+        return params;
+    }
+    // A new snapshot of the master volume; its serial.
+    sim::Serial16 NewSnapshot() {
+        std::vector<uint8_t> reply;
+        EXPECT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(Tag(), Serial(kMaster)), &reply), kOk);
+        sim::Serial16 serial{};
+        if (reply.size() >= 80 + 24) std::memcpy(serial.data(), reply.data() + 80 + 8, serial.size());
+        return serial;
+    }
+    static CAPI_ROLLOFF_PARAMS Rolloff(const sim::Serial16& source, const std::array<uint8_t, 32>& vdisk) {
+        CAPI_ROLLOFF_PARAMS params;
+        std::memset(&params, 0, sizeof params);
+        std::memcpy(params.volumeSerialNumber, source.data(), source.size());
+        std::memcpy(reinterpret_cast<uint8_t*>(&params) + 16, vdisk.data(), 16);
+        return params;
+    }
+};
+INSTANTIATE_TEST_SUITE_P(Reach, SnapshotServicesTest, ::testing::Values(Reach::InProcess), ReachName);
+
+TEST_P(SnapshotServicesTest, RefusesWhatAControllerRefuses) {
+    const sim::Serial16 snapshot = NewSnapshot();
+    const uint64_t tag = Tag();
+    auto convert = [&](size_t volume, uint8_t operation, size_t pool) {
+        CAPI_ARRAY_PARTITION_PARAMS params;
+        std::memset(&params, 0, sizeof params);
+        std::memcpy(params.partitionSerialNumber, Serial(volume).data(), 16);
+        params.isPaged = operation;
+        std::memcpy(params.reserved136, Serial(pool).data(), 16);
+        return Send(CAPI_COMMAND_U_CONVERT_MASTER_VOLUMES, 27, params);
+    };
+    auto commit = [&](uint64_t withTag) {
+        CAPI_SNAPSHOT_ID_PARAMS params;
+        std::memset(&params, 0, sizeof params);
+        params.tag.longs[0] = static_cast<uint32_t>(withTag);
+        params.tag.longs[1] = static_cast<uint32_t>(withTag >> 32);
+        params.snapshots.numIds = 1;
+        std::memcpy(params.snapshots.serialNumbers[0], snapshot.data(), snapshot.size());
+        return Send(CAPI_COMMAND_U_COMMIT_SNAPSHOTS, 73, params);
+    };
+    auto rollback = [&](const sim::Serial16& master) {
+        CAPI_ROLLBACK_PARAMS params;
+        std::memset(&params, 0, sizeof params);
+        std::memcpy(params.reserved0, snapshot.data(), 16);
+        std::memcpy(params.masterVolumeSerialNumber, master.data(), 16);
+        return Send(CAPI_COMMAND_U_ROLLBACK_MASTER_VOLUME, 75, params);
+    };
+    const auto vdisk = Pair().arrays[1].serial;
+    ASSERT_EQ(Send(CAPI_COMMAND_U_ROLLOFF, 85, Rolloff(Serial(kStandard2), vdisk)), kOk);
+    const struct {
+        const char* name;
+        int32_t returnCode;
+        int32_t expected;
+    } cases[] = {
+        {"create with a tag handed out before the last", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag - 1, Serial(kMaster))),
+         CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG},
+        {"17 snapshots in one command", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kMaster), 17)),
+         CAPI_ERROR_COMMAND_FAILED},
+        {"a snapshot of a standard volume", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kStandard))),
+         CAPI_ERROR_NOT_A_MASTER_VOLUME},
+        {"commit under another tag", commit(tag), CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG},
+        {"a master volume over a volume that is no snap pool", convert(kStandard, 9, kStandard2),
+         CAPI_ERROR_NOT_A_BACKING_STORE},
+        {"a master volume with snapshots back to standard", convert(kMaster, 8, kPool), CAPI_ERROR_SNAPSHOTS_ASSOC},
+        {"roll-back onto a volume the snapshot is not of", rollback(Serial(kStandard)),
+         CAPI_ERROR_MASTER_NOT_ASSOCIATED_WITH_SNAPSHOT},
+        {"a second copy of a volume being copied", Send(CAPI_COMMAND_U_ROLLOFF, 85, Rolloff(Serial(kStandard2), vdisk)),
+         CAPI_ERROR_ROLLOFF_IN_PROGRESS},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.returnCode, c.expected) << c.name;
+    EXPECT_EQ(rollback(Serial(kMaster)), kOk);
+    EXPECT_EQ(convert(kStandard, 9, kPool), kOk);
+    EXPECT_EQ(Pair().partitions[kStandard].partitionClass, PartitionClass::Master);
+}
+
+// Deleting all snapshots of a master volume removes its snapshot partitions and lets it go back to a
+// standard volume; an aborted copy takes its rolloff volume along.
+TEST_P(SnapshotServicesTest, DeleteAllAndAbortRemoveTheirVolumes) {
+    NewSnapshot();
+    NewSnapshot();
+    const size_t volumes = Pair().partitions.size();
+    const auto deleted = Exchange(kLunA, ObjectRequest(CAPI_COMMAND_U_DELETE_ALL_SNAPSHOTS, Serial(kMaster).data(), 16));
+    EXPECT_EQ(HeaderOf(deleted).errorCode, 0u);
+    EXPECT_EQ(Pair().partitions.size(), volumes - 2);
+
+    ASSERT_EQ(Send(CAPI_COMMAND_U_ROLLOFF, 85, Rolloff(Serial(kStandard), Pair().arrays[0].serial)), kOk);
+    const sim::Serial16 copy = Pair().snapshotServices.rolloffs.back().volume;
+    sim::StorageSystem pair = Pair();
+    ASSERT_NE(sim::FindPartition(pair, copy.data()), nullptr);
+    std::array<uint8_t, 512> abort{};
+    std::memcpy(abort.data(), copy.data(), copy.size());
+    EXPECT_EQ(Send(CAPI_COMMAND_U_ROLLOFF_ABORT, 88, abort), kOk);
+    EXPECT_EQ(Pair().partitions.size(), volumes - 2);
+    EXPECT_TRUE(Pair().snapshotServices.rolloffs.empty());
+}
+
+}  // namespace
+}  // namespace simtest
