@@ -86,11 +86,14 @@ constexpr uint32_t kEnclosureLimit = 16;
 bool ReadBusType(const std::string& name, HostBusTypeList* busTypes) {
     static const struct {
         const char* name;
-        uint8_t type;
-    } kTypes[] = {{"fc", kBusTypeFc}, {"sas", kBusTypeSas}, {"iscsi", kBusTypeIscsi}, {"hybrid", kBusTypeHybrid}};
+        HostBusTypeList types;
+    } kTypes[] = {{"fc", HostBusTypes(kBusTypeFc)},
+                  {"sas", HostBusTypes(kBusTypeSas)},
+                  {"iscsi", HostBusTypes(kBusTypeIscsi)},
+                  {"hybrid", HybridHostBusTypes()}};
     for (const auto& t : kTypes) {
         if (name != t.name) continue;
-        std::fill(busTypes->begin(), busTypes->end(), t.type);
+        *busTypes = t.types;
         return true;
     }
     return false;

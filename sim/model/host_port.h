@@ -13,13 +13,18 @@ namespace sim {
 // A controller's host channels and the bus types a channel reports: Fibre Channel, SAS, iSCSI.
 inline constexpr size_t kMaxHostChannels = 8;
 inline constexpr uint8_t kBusTypeFc = 6;
-inline constexpr uint8_t kBusTypeHybrid = 7;  // FC and iSCSI
 inline constexpr uint8_t kBusTypeSas = 8;
 inline constexpr uint8_t kBusTypeIscsi = 9;
 using HostBusTypeList = std::array<uint8_t, kMaxHostChannels>;
 constexpr HostBusTypeList HostBusTypes(uint8_t busType) {
     HostBusTypeList types{};
     types.fill(busType);
+    return types;
+}
+// A hybrid controller mixes kinds: its first host channel Fibre Channel, the others iSCSI.
+constexpr HostBusTypeList HybridHostBusTypes() {
+    HostBusTypeList types = HostBusTypes(kBusTypeIscsi);
+    types[0] = kBusTypeFc;
     return types;
 }
 

@@ -264,6 +264,35 @@ TEST_P(ViewCommandsTest, EachMappingRequestStartsFromAZeroRecord) {
     EXPECT_EQ(hosts[0].host.iscsiName, named.iscsiName);
 }
 
+// A controller with FC and iSCSI host channels names an iSCSI initiator by its name, and the merge finds
+// the initiator's flags in the view by that name.
+TEST_P(ViewCommandsTest, HybridControllerMapsAnInitiatorByName) {
+    fabric_->Edit([](sim::FabricModel& model) {
+        sim::StorageSystem& pair = model.systems[0];
+        pair.params.hostBusTypes = sim::HybridHostBusTypes();
+        pair.partitions[3].hostMaps.push_back({sim::HostPortId::Iscsi("iqn.1991-05.com.host:one"),
+                                               sim::PartitionMap::Presenting(6)});
+        pair.partitions[3].hostMaps.back().map.flags[1] = 0xE0;
+    });
+    fabric_->RecordConfigurationChange(0);
+    ASSERT_EQ(List(RRE_GET_ARRAY_LIST, kHandleA).status, 0);
+    const uint8_t keepFirst[8] = {1, 0, 1, 1, 1, 1, 1, 1};
+    const uint8_t readOnly[8] = {0xE0};
+    Mapping m;
+    m.serial = Serial(3);
+    m.type = 1;
+    m.iscsiName = "IQN.1991-05.com.HOST:one";
+    m.lun = 6;
+    m.flags = readOnly;
+    m.keep = keepFirst;
+    fabric_->journal().Clear();
+    EXPECT_EQ(CustomView({m}).code, 0u);
+    const std::vector<sim::JournalEntry> maps = Sent(kMapCommand);
+    ASSERT_EQ(maps.size(), 1u);
+    EXPECT_EQ(FlagsSent(maps[0]), (std::vector<uint8_t>{0xE0, 0xE0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(maps[0].include.data() + 180)), m.iscsiName);
+}
+
 TEST_P(ViewCommandsTest, ViewListComesFromItsCacheUntilAChange) {
     fabric_->journal().Clear();
     const Reply first = AllViews();

@@ -44,6 +44,12 @@ TEST(Scenario, PairSettingsComeFromTheSystemSection) {
     EXPECT_EQ(system.controllers[1].settings.shutdownMs, 20000u);
     EXPECT_EQ(system.settings.enclosureCount, 3u);
     EXPECT_EQ(system.params.hostBusTypes, sim::HostBusTypes(sim::kBusTypeIscsi));
+    // A hybrid controller: Fibre Channel on its first host channel, iSCSI on the others.
+    sim::FabricModel hybrid;
+    ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\nhost_bus=hybrid\n", &hybrid, &error)) << error;
+    EXPECT_EQ(hybrid.systems[0].params.hostBusTypes,
+              (sim::HostBusTypeList{sim::kBusTypeFc, sim::kBusTypeIscsi, sim::kBusTypeIscsi, sim::kBusTypeIscsi,
+                                    sim::kBusTypeIscsi, sim::kBusTypeIscsi, sim::kBusTypeIscsi, sim::kBusTypeIscsi}));
 }
 
 TEST(Scenario, RefusesMalformedScenarios) {
