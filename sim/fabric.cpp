@@ -16,7 +16,10 @@ std::string OutcomeText(const ScsiOutcome& outcome) {
     if (outcome.hostError != 0) {
         std::snprintf(text, sizeof text, "error %u", outcome.hostError);
     } else if (outcome.status != SCSI_STATUS_GOOD) {
-        std::snprintf(text, sizeof text, "check %X/%02X/%02X", outcome.sense[2] & 0x0F, outcome.sense[12],
+        // "check 5/24/00", or another status with its sense: "status 18 5/24/00".
+        char status[16] = "check";
+        if (outcome.status != SCSI_STATUS_CHECK_CONDITION) std::snprintf(status, sizeof status, "status %02X", outcome.status);
+        std::snprintf(text, sizeof text, "%s %X/%02X/%02X", status, outcome.sense[2] & 0x0F, outcome.sense[12],
                       outcome.sense[13]);
     } else {
         return "good";
@@ -27,8 +30,11 @@ std::string OutcomeText(const ScsiOutcome& outcome) {
 ScsiOutcome DiskFaultOutcome(const Fault& fault) {
     switch (fault.kind) {
         case FaultKind::DiskCheckCondition:
-            return CheckCondition(static_cast<uint8_t>(fault.returnCode >> 16), static_cast<uint8_t>(fault.returnCode >> 8),
-                                  static_cast<uint8_t>(fault.returnCode));
+        case FaultKind::DiskReservationConflict:
+            return StatusWithSense(fault.kind == FaultKind::DiskCheckCondition ? SCSI_STATUS_CHECK_CONDITION
+                                                                                : SCSI_STATUS_RESERVATION_CONFLICT,
+                                   static_cast<uint8_t>(fault.returnCode >> 16), static_cast<uint8_t>(fault.returnCode >> 8),
+                                   static_cast<uint8_t>(fault.returnCode));
         case FaultKind::DiskTimeout:
             return HostFailure(kHostErrorTimeout);
         default:

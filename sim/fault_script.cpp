@@ -23,6 +23,7 @@ constexpr struct {
     {FaultKind::DiskError, "disk error"},
     {FaultKind::DiskCheckCondition, "disk check condition"},
     {FaultKind::DiskTimeout, "disk timeout"},
+    {FaultKind::DiskReservationConflict, "disk reservation conflict"},
 };
 
 }  // namespace

@@ -26,6 +26,7 @@ enum class FaultKind {
     DiskError,         // the I/O control fails with the Windows error in returnCode
     DiskCheckCondition,  // CHECK CONDITION; returnCode holds sense key << 16 | ASC << 8 | ASCQ
     DiskTimeout,       // the command never completes (ERROR_SEM_TIMEOUT)
+    DiskReservationConflict,  // RESERVATION CONFLICT (0x18) with fixed sense; returnCode as for a CHECK CONDITION
 };
 
 const char* FaultKindName(FaultKind kind);

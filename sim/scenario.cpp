@@ -81,6 +81,8 @@ private:
 constexpr uint32_t kAdapterLimit = 31;
 constexpr uint32_t kMaxWaitSeconds = 3600;
 constexpr uint32_t kEnclosureLimit = 16;
+constexpr uint32_t kMaxFreeMb = 1u << 30;
+constexpr uint32_t kNoFreeSize = kMaxFreeMb + 1;  // free_mb not given: the array's default capacity
 
 // The host channels' bus type: fc, sas, iscsi or hybrid.
 bool ReadBusType(const std::string& name, HostBusTypeList* busTypes) {
@@ -245,6 +247,7 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
     std::vector<std::string> systemSections;
     std::vector<std::pair<size_t, size_t>> arrays;  // (system, array) per array section, in order
     std::vector<std::string> arraySections;
+    std::vector<uint32_t> freeMb;  // per array section, in order
     for (const auto& entry : sections) {
         if (!HasPrefix(entry.pItem, "system.")) continue;
         StorageSystem system;
@@ -264,6 +267,8 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         array.numDrives = r.Number("drives", 4, 68);
         array.utilityRunning = static_cast<uint8_t>(r.Number("utility", 0, 255));
         array.percentComplete = r.Number("percent", 0, 255);
+        array.preferredOwner = static_cast<uint8_t>(r.Number("preferred_owner", 1, 1));
+        freeMb.push_back(r.Number("free_mb", kNoFreeSize, kMaxFreeMb));
         const std::string serial = HexText(system.controllers[0].serial) + "A" +
                                    std::to_string(system.arrays.size());
         std::copy_n(serial.begin(), std::min<size_t>(serial.size(), 32), array.serial.begin());
@@ -296,6 +301,12 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         volumeSections.push_back(entry.pItem);
         volumes.push_back(partition.serial);
         system.partitions.push_back(partition);
+    }
+    // An array given its free space holds its volumes and that much more.
+    for (size_t i = 0; i < arrays.size(); ++i) {
+        if (freeMb[i] == kNoFreeSize) continue;
+        StorageSystem& system = result.systems[arrays[i].first];
+        system.arrays[arrays[i].second].capacityBlocks = UsedBlocks(system, arrays[i].second) + uint64_t{freeMb[i]} * 2048;
     }
     for (StorageSystem& system : result.systems) AssignDrives(system);
     if (!ReadHost(ini, sections, &result, error)) return false;

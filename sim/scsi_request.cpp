@@ -12,8 +12,12 @@ ScsiOutcome GoodOutcome(uint32_t transferred) {
 }
 
 ScsiOutcome CheckCondition(uint8_t senseKey, uint8_t asc, uint8_t ascq) {
+    return StatusWithSense(SCSI_STATUS_CHECK_CONDITION, senseKey, asc, ascq);
+}
+
+ScsiOutcome StatusWithSense(uint8_t status, uint8_t senseKey, uint8_t asc, uint8_t ascq) {
     ScsiOutcome outcome;
-    outcome.status = SCSI_STATUS_CHECK_CONDITION;
+    outcome.status = status;
     outcome.sense[0] = 0x70;  // current error, fixed format
     outcome.sense[2] = senseKey;
     outcome.sense[7] = SCSI_FIXED_SENSE_LENGTH - 8;

@@ -20,6 +20,7 @@ struct ScsiRequest {
 
 constexpr uint8_t SCSI_STATUS_GOOD = 0x00;
 constexpr uint8_t SCSI_STATUS_CHECK_CONDITION = 0x02;
+constexpr uint8_t SCSI_STATUS_RESERVATION_CONFLICT = 0x18;
 constexpr uint32_t SCSI_FIXED_SENSE_LENGTH = 18;
 
 struct ScsiOutcome {
@@ -34,6 +35,8 @@ struct ScsiOutcome {
 ScsiOutcome GoodOutcome(uint32_t transferred);
 // CHECK CONDITION with fixed-format sense data.
 ScsiOutcome CheckCondition(uint8_t senseKey, uint8_t asc, uint8_t ascq);
+// Another status than CHECK CONDITION that still carries fixed-format sense data.
+ScsiOutcome StatusWithSense(uint8_t status, uint8_t senseKey, uint8_t asc, uint8_t ascq);
 ScsiOutcome HostFailure(uint32_t windowsError);
 
 // Operation codes and sense data the simulated LUNs use.

@@ -43,10 +43,11 @@ void Rolloff(Call& call) {
         return c.source == source.serial && c.Running(now) && FindPartition(pair, c.volume.data()) != nullptr;
     });
     if (copying) return call.Fail(CAPI_ERROR_ROLLOFF_IN_PROGRESS);
+    if (FreeBlocks(pair, array) < source.blocks) return call.Fail(CAPI_ERROR_INSUFFICIENT_ARRAY_FREE_SPACE);
     const auto* name = reinterpret_cast<const char*>(&params) + kNameAt;
     Partition& volume = AddVolumeLike(pair, source, PartitionClass::Standard, std::string(name, strnlen(name, kNameLength)));
     volume.array = array;
-    services.rolloffs.push_back({volume.serial, source.serial, now, services.rolloffCopyMs});
+    services.rolloffs.push_back({volume.serial, source.serial, now, services.rolloffCopyMs, services.rolloffStallPercent});
 }
 
 // The abort record names the rolloff volume by its serial in its first 16 bytes; the volume goes with it.

@@ -65,13 +65,20 @@ void PutU64(CAPI_U64& field, uint64_t value) {
 }
 uint64_t U64Of(const CAPI_U64& field) { return (uint64_t{field.longs[1]} << 32) | field.longs[0]; }
 
+// The tag of the controller that the request's A/B selector (param 4) names.
 void DmsGetTag(Call& call) {
     CAPI_DMS_TAG tag;
-    PutU64(tag.tag, ++call.pair().snapshotServices.lastTag);
+    PutU64(tag.tag, NextTag(call.pair().snapshotServices, static_cast<uint8_t>(call.header().param4 & 1)));
     call.ReplyRecord(kIncludeDmsTag, tag);
 }
 
-// Every source must be a master volume, and the set carries the tag handed out last.
+// Whether a create or commit carries the tag that the controller it reached handed out last.
+bool CurrentTag(Call& call, uint64_t tag) {
+    const uint8_t failoverId = call.pair().controllers[call.half()].failoverId;
+    return tag != 0 && tag == call.pair().snapshotServices.lastTag[failoverId & 1];
+}
+
+// Every source must be a master volume, and the set carries the current tag of the controller reached.
 void CreateSnapshots(Call& call) {
     CAPI_CREATE_SNAPSHOTS_PARAMS params;
     if (!call.Include(&params)) return call.Fail(CAPI_ERROR_COMMAND_FAILED);
@@ -79,7 +86,7 @@ void CreateSnapshots(Call& call) {
     if (params.numEntries == 0) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
     if (params.numEntries > kMaxSnapshotsPerCommand) return call.Fail(CAPI_ERROR_EXCEED_MAX_SNAPSHOT);
     const uint64_t tag = U64Of(params.tag);
-    if (tag == 0 || tag != pair.snapshotServices.lastTag) return call.Fail(CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
+    if (!CurrentTag(call, tag)) return call.Fail(CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     for (uint32_t i = 0; i < params.numEntries; ++i) {
         const Serial16 source = SerialAt(params.entries[i].volumeSerialNumber);
         if (FindPartition(pair, source.data()) == nullptr) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
@@ -110,17 +117,18 @@ std::vector<Partition*> NamedSnapshots(Call& call, CAPI_SNAPSHOT_ID_PARAMS& para
     return snapshots;
 }
 
+// A commit carries the controller's current tag: one read after the create (the tag went stale) still
+// commits the snapshots, which then belong to it.
 void CommitSnapshots(Call& call) {
     CAPI_SNAPSHOT_ID_PARAMS params;
     const std::vector<Partition*> snapshots = NamedSnapshots(call, params);
     if (snapshots.empty()) return call.Fail(CAPI_ERROR_SNAPSHOT_DOES_NOT_EXIST);
     const uint64_t tag = U64Of(params.tag);
-    for (const Partition* snapshot : snapshots) {
-        if (snapshot->snapshot.tag != tag) return call.Fail(CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
-    }
+    if (!CurrentTag(call, tag)) return call.Fail(CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     for (Partition* snapshot : snapshots) {
         snapshot->snapshot.committed = true;
         snapshot->snapshot.takenMs = call.nowMs();
+        snapshot->snapshot.tag = tag;
     }
 }
 

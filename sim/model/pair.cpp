@@ -30,6 +30,20 @@ Partition* FindPartition(StorageSystem& system, const uint8_t* serial16) {
     return nullptr;
 }
 
+uint64_t UsedBlocks(const StorageSystem& system, size_t array) {
+    uint64_t used = 0;
+    for (const Partition& partition : system.partitions) {
+        if (partition.array == array && partition.partitionClass != PartitionClass::Snapshot) used += partition.blocks;
+    }
+    return used;
+}
+
+uint64_t FreeBlocks(const StorageSystem& system, size_t array) {
+    const uint64_t used = UsedBlocks(system, array);
+    const uint64_t capacity = system.arrays[array].capacityBlocks;
+    return capacity > used ? capacity - used : 0;
+}
+
 HalfState CurrentState(Controller& controller, uint64_t nowMs) {
     HalfCondition& condition = controller.condition;
     if (condition.state != HalfState::Up && condition.untilMs != 0 && nowMs >= condition.untilMs) {

@@ -65,12 +65,15 @@ struct Drive {
     bool blinking = false;
 };
 
+inline constexpr uint64_t kDefaultArrayBlocks = uint64_t{1} << 32;  // 2 TiB of 512-byte blocks
+
 struct Array {
     std::string name;
     std::array<uint8_t, 32> serial{};
     uint8_t raidLevel = 5;
     uint32_t numDrives = 4;
     uint8_t preferredOwner = 1;  // failoverId of the controller that should own it
+    uint64_t capacityBlocks = kDefaultArrayBlocks;  // its volumes' blocks and the free blocks
     uint8_t utilityRunning = 0;  // 0: none; kUtilityVerify while a verification runs
     bool quarantined = false;
     uint32_t percentComplete = 0;  // of the running utility
@@ -129,6 +132,9 @@ void RecordConfigurationChange(StorageSystem& system);
 Array* FindArray(StorageSystem& system, const uint8_t* serial32);
 // The partition with this serial, or null.
 Partition* FindPartition(StorageSystem& system, const uint8_t* serial16);
+// The blocks of the array that its volumes leave free (snapshots live in their snap pool and take none).
+uint64_t UsedBlocks(const StorageSystem& system, size_t array);
+uint64_t FreeBlocks(const StorageSystem& system, size_t array);
 // A half's state now: a timed state that has run out is Up again.
 HalfState CurrentState(Controller& controller, uint64_t nowMs);
 

@@ -8,9 +8,19 @@
 namespace sim {
 
 uint8_t RolloffCopy::PercentComplete(uint64_t nowMs) const {
-    if (durationMs == 0 || nowMs >= startMs + durationMs) return 100;
-    const uint64_t elapsed = nowMs > startMs ? nowMs - startMs : 0;
-    return static_cast<uint8_t>(elapsed * 100 / durationMs);
+    uint8_t percent = 100;
+    if (durationMs != 0 && nowMs < startMs + durationMs) {
+        const uint64_t elapsed = nowMs > startMs ? nowMs - startMs : 0;
+        percent = static_cast<uint8_t>(elapsed * 100 / durationMs);
+    }
+    return std::min(percent, stallPercent);
+}
+
+uint64_t NextTag(SnapshotServices& services, uint8_t failoverId) {
+    // The failoverId in the high half keeps the two controllers' tags apart.
+    uint64_t& last = services.lastTag[failoverId & 1];
+    last = (uint64_t{failoverId & 1u} + 1) << 32 | ((last + 1) & 0xFFFFFFFFu);
+    return last;
 }
 
 uint8_t SpecialClassOf(PartitionClass kind) { return kind == PartitionClass::Standard ? 0 : 1; }

@@ -150,11 +150,17 @@ TEST_P(FabricTest, MalformedReplyCannotBeTakenForAReply) {
 TEST_P(FabricTest, HostDiskFaultsAndTheDiskJournal) {
     fabric_->InjectDiskFault(1, {sim::FaultKind::DiskCheckCondition, 0x35, 0x031100, 1});
     fabric_->InjectDiskFault(1, {sim::FaultKind::DiskTimeout, 0x00, 0, 1});
+    fabric_->InjectDiskFault(1, {sim::FaultKind::DiskReservationConflict, 0x35, 0x062A03, 1});
     const std::vector<uint8_t> sync = {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0};
     ScsiResult checked = Scsi("\\\\.\\PhysicalDrive1", {}, sync, true, nullptr, 0);
     EXPECT_EQ(checked.status, 2);
     EXPECT_EQ(checked.senseKey(), 3);
     EXPECT_EQ(checked.asc(), 0x11);
+    ScsiResult conflict = Scsi("\\\\.\\PhysicalDrive1", {}, sync, true, nullptr, 0);
+    EXPECT_EQ(conflict.status, 0x18);
+    EXPECT_EQ(conflict.sense.size(), 18u);
+    EXPECT_EQ(conflict.senseKey(), 6);
+    EXPECT_EQ(conflict.asc(), 0x2A);
     ScsiResult timedOut = Scsi("\\\\.\\PhysicalDrive1", {}, {0, 0, 0, 0, 0, 0}, true, nullptr, 0);
     EXPECT_FALSE(timedOut.ok);
     EXPECT_EQ(timedOut.error, 121u);
@@ -162,15 +168,17 @@ TEST_P(FabricTest, HostDiskFaultsAndTheDiskJournal) {
     EXPECT_EQ(Scsi("\\\\.\\PhysicalDrive0", {}, sync, true, nullptr, 0).status, 0);  // another disk
 
     const std::vector<sim::DiskJournalEntry> entries = fabric_->journal().DiskEntries();
-    ASSERT_EQ(entries.size(), 4u);
+    ASSERT_EQ(entries.size(), 5u);
     EXPECT_EQ(entries[0].disk, 1u);
     EXPECT_EQ(entries[0].cdb, sync);
     EXPECT_EQ(entries[0].timeoutSeconds, 60u);
     EXPECT_EQ(entries[0].outcome, "check 3/11/00");
     EXPECT_EQ(entries[0].fault, "disk check condition");
-    EXPECT_EQ(entries[1].outcome, "error 121");
-    EXPECT_EQ(entries[2].outcome, "good");
-    EXPECT_EQ(entries[3].disk, 0u);
+    EXPECT_EQ(entries[1].outcome, "status 18 6/2A/03");
+    EXPECT_EQ(entries[1].fault, "disk reservation conflict");
+    EXPECT_EQ(entries[2].outcome, "error 121");
+    EXPECT_EQ(entries[3].outcome, "good");
+    EXPECT_EQ(entries[4].disk, 0u);
 }
 
 }  // namespace

@@ -71,6 +71,8 @@ TEST(Scenario, RefusesMalformedScenarios) {
          "pool is not a snap pool"},
         {"[system.1]\nname=s\nhost_bus=scsi\n", "host_bus is not fc, sas, iscsi or hybrid"},
         {"[system.1]\nname=s\nstate_b=2\n", "state_b is not a number in range"},
+        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\npreferred_owner=2\n",
+         "preferred_owner is not a number in range"},
     };
     for (const auto& c : cases) {
         sim::FabricModel model;
@@ -94,6 +96,23 @@ TEST(Scenario, VolumeKindsMakeSnapPoolsAndMasterVolumes) {
     EXPECT_EQ(partitions[0].partitionClass, sim::PartitionClass::BackingStore);
     EXPECT_EQ(partitions[1].partitionClass, sim::PartitionClass::Master);
     EXPECT_EQ(partitions[1].snapshot.master, partitions[0].serial);
+}
+
+// An array's preferred owner, and its free space beyond what its volumes use (else the default capacity).
+TEST(Scenario, ArrayOwnerAndFreeSpace) {
+    sim::FabricModel model;
+    std::string error;
+    ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\npreferred_owner=0\n"
+                                   "free_mb=3\n[array.2]\nsystem=system.1\nname=b\n"
+                                   "[volume.1]\narray=array.1\nname=v\nsize_mb=5\n",
+                                   &model, &error))
+        << error;
+    const sim::StorageSystem& system = model.systems[0];
+    EXPECT_EQ(system.arrays[0].preferredOwner, 0);
+    EXPECT_EQ(system.arrays[1].preferredOwner, 1);
+    EXPECT_EQ(sim::FreeBlocks(system, 0), 3u * 2048);
+    EXPECT_EQ(system.arrays[0].capacityBlocks, 8u * 2048);
+    EXPECT_EQ(system.arrays[1].capacityBlocks, sim::kDefaultArrayBlocks);
 }
 
 }  // namespace
