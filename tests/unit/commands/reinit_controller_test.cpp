@@ -58,7 +58,12 @@ protected:
         InstallDeletionHandlers();
         fabric_->Edit([](sim::FabricModel& model) {
             sim::StorageSystem& pair = model.systems[0];
-            pair.nicknames = {{{0x21, 0, 0, 0x1B, 0x32, 0, 0, 1}, "host-one"}, {{0x21, 0, 0, 0x1B, 0x32, 0, 0, 2}, "two"}};
+            auto fcPort = [](uint8_t last) {
+                sim::HostPortId id;
+                id.port = {0x21, 0, 0, 0x1B, 0x32, 0, 0, last};
+                return id;
+            };
+            pair.nicknames = {{fcPort(1), "host-one"}, {fcPort(2), "two"}};
         });
         g_FirstDiscovery = 0;
         ASSERT_EQ(rreInitialize(), 0u);
