@@ -7,6 +7,7 @@
 
 #include "corlink/capi/capi_host.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/commands/array_deletion.h"
 #include "corlink/commands/array_partitions.h"
 #include "corlink/commands/cache_commands.h"
 #include "corlink/commands/controller_db.h"
@@ -26,8 +27,6 @@ constexpr size_t kMostPartitions = 147456;
 constexpr uint32_t kMostNicknames = 64;
 constexpr uint32_t kInitiatorNamesAt = 12580;  // the known hosts' iSCSI names in the nickname reply
 constexpr uint32_t kInitiatorNameSize = 224;
-constexpr int32_t kStillPresent = 2;
-constexpr int32_t kNoSuchObject = 26;           // CAPI_ERROR_BAD_IDENTIFIER: already gone
 
 // Partition types, deleted in this order before the rest.
 constexpr struct {
@@ -60,50 +59,13 @@ int32_t WithTries(int tries, const Attempt& attempt) {
 
 RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
 
-bool PartitionPresent(int32_t index, const uint8_t* serial) {
-    for (const CAPI_ARRAY_PARTITION& partition : CollectAllPartitions(index)) {
-        if (std::memcmp(partition.serialNumber, serial, sizeof partition.serialNumber) == 0) return true;
-    }
-    return false;
-}
-
-// One partition deleted: 0 once it is gone (a controller that no longer knows it counts as gone), 2 when
-// it survived, or the controller's result.
-int32_t DeletePartition(int32_t index, const uint8_t* serial) {
-    int32_t result = CAPI_U_DeleteArrayPartition(ControllerHandleOf(index), serial);
-    UpdateController(index);
-    const bool present = PartitionPresent(index, serial);
-    if (result == 0 && present) result = kStillPresent;
-    if (result != 0 && !present) result = 0;
-    return result == kNoSuchObject ? 0 : result;
-}
-
-bool ArrayPresent(int32_t index, const uint8_t* serial) {
-    const RAID_CONTROLLER& entry = Entry(index);
-    const uint32_t arrays = std::min<uint32_t>(entry.controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
-    for (uint32_t a = 0; a < arrays; ++a) {
-        if (std::memcmp(entry.arrays[a].serialNumber, serial, sizeof entry.arrays[a].serialNumber) == 0) return true;
-    }
-    return false;
-}
-
-// One array deleted: 0 once it is gone, 2 when it survived, or the controller's result.
-int32_t DeleteArray(int32_t index, const uint8_t* serial) {
-    int32_t result = CAPI_U_DeleteArray(ControllerHandleOf(index), serial);
-    DebugPrint("capicmd==>>CAPI_U_DeleteArray %d!\n", result);
-    UpdateController(index);
-    const bool present = ArrayPresent(index, serial);
-    if (result == 0 && present) result = kStillPresent;
-    return present ? result : 0;
-}
-
 // Each partition of the list passing the filter deleted with up to three tries; the first failure.
 template <class Filter>
 int32_t DeletePartitions(int32_t index, const Filter& selected, const char* failureLine) {
     int32_t result = 0;
     for (const CAPI_ARRAY_PARTITION& partition : CollectAllPartitions(index)) {
         if (!selected(partition)) continue;
-        const int32_t deleted = WithTries(kTries, [&] { return DeletePartition(index, partition.serialNumber); });
+        const int32_t deleted = WithTries(kTries, [&] { return deleteOnePartition(index, partition.serialNumber); });
         if (deleted != 0) DebugPrint(failureLine, deleted);
         result = FirstFailure(result, deleted);
     }
@@ -178,7 +140,7 @@ int32_t deleteAllPartitionsEx(int32_t index) {
     result = FirstFailure(result, DeletePartitions(index, [](const CAPI_ARRAY_PARTITION&) { return true; },
                                                    "capicmd==>>deleteAllPartitionsEx.deleteOnePartitionX %d!\n"));
     UpdateController(index);
-    return CollectAllPartitions(index).empty() ? result : FirstFailure(result, kStillPresent);
+    return CollectAllPartitions(index).empty() ? result : FirstFailure(result, DELETE_SURVIVED);
 }
 
 int32_t deleteAllArrayEx(int32_t index) {
@@ -189,7 +151,7 @@ int32_t deleteAllArrayEx(int32_t index) {
     for (uint32_t a = 0; a < arrays; ++a) std::memcpy(serials[a].data(), entry.arrays[a].serialNumber, 32);
     int32_t result = 0;
     for (const auto& serial : serials) {
-        const int32_t deleted = WithTries(kArrayTries, [&] { return DeleteArray(index, serial.data()); });
+        const int32_t deleted = WithTries(kArrayTries, [&] { return deleteOneArray(index, serial.data()); });
         if (deleted != 0) DebugPrint("capicmd==>>deleteAllArrayEx.CAPI_U_DeleteArray %d!\n", deleted);
         result = FirstFailure(result, deleted);
     }
