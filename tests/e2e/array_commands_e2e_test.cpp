@@ -68,16 +68,11 @@ std::string TextAt(const std::vector<uint8_t>& data, size_t offset) {
 class ArrayCommandsE2eTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
-        std::filesystem::create_directories(root_.path() + "/C/corlink");
-        testsupport::WriteWholeFile(root_.path() + "/C/corlink/corlink.conf", "[Models]\nsimulated = Brenlow +Stor.*\n");
+        InstallWithFabricModels(root_);
         testsupport::WriteWholeFile(root_.path() + "/scenario.ini", Scenario());
         fabricSocket_ = root_.path() + "/fabric.sock";
-        arraysim_ = std::make_unique<testsupport::ChildProcess>(
-            ARRAYSIM_PROGRAM, std::vector<std::string>{root_.path() + "/scenario.ini"},
-            std::vector<std::string>{"CORLINK_ROOT=" + root_.path(), "CORLINK_FABRIC=" + fabricSocket_},
-            root_.path() + "/arraysim.txt");
-        ASSERT_TRUE(testsupport::WaitForFile(fabricSocket_, kStartBound)) << arraysim_->Output();
+        arraysim_ = StartFabric(root_.path(), fabricSocket_, root_.path() + "/scenario.ini");
+        ASSERT_NE(arraysim_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
         const uint16_t port = servertest::FreePort();
         ASSERT_NE(port, 0);
         proxy_ = StartProxy(root_.path(), port, fabricSocket_);
