@@ -11,6 +11,7 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/commands/reply_buffers.h"
+#include "corlink/commands/storage_system.h"
 #include "corlink/commands/storage_systems.h"
 #include "corlink/service/hex_dump.h"
 #include "corlink/service/log.h"
@@ -50,15 +51,6 @@ void StorePassword(STORAGE_SYSTEM& system, const char* password) {
     std::memcpy(system.password, password, strnlen(password, kPasswordChars));
 }
 
-STORAGE_SYSTEM* FirstStorageSystem(const char* uniqueSN) {
-    for (int32_t i = 0; i < nStorageSystem && i < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++i) {
-        if (std::strncmp(gStorageSystems[i].UniqueSN, uniqueSN, sizeof(gStorageSystems[i].UniqueSN)) == 0) {
-            return &gStorageSystems[i];
-        }
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 void capiSetPassword(Rre* pRre, const RreCommandInfo& info) {
@@ -67,7 +59,7 @@ void capiSetPassword(Rre* pRre, const RreCommandInfo& info) {
     }
     const PasswordRequest request = ReadPasswordRequest(*pRre);
     int result = -1;
-    STORAGE_SYSTEM* system = FirstStorageSystem(request.uniqueSN);
+    STORAGE_SYSTEM* system = FindStorageSystemByUniqueSn(request.uniqueSN);
     const int32_t controller = system != nullptr ? StorageSystemController(*system) : -1;
     if (system != nullptr && system->authenticated == 0) {
         DebugPrint("capiSetPassword: Authenticated = 0\n");

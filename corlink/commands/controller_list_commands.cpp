@@ -158,7 +158,7 @@ void capiNeedUpdateController(Rre* pRre, const RreCommandInfo& info) {
     uint8_t answer = 0;
     for (int32_t s = 0; s < nStorageSystem && s < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++s) {
         const STORAGE_SYSTEM& system = gStorageSystems[s];
-        if (std::strncmp(system.UniqueSN, uniqueSN, sizeof(system.UniqueSN)) != 0) continue;
+        if (!HasUniqueSn(system, uniqueSN)) continue;
         const int32_t a = FindControllerByHandle(system.controllerHandleA);
         const int32_t b = FindControllerByHandle(system.controllerHandleB);
         if (a >= 0 && isNeedRefreshController(a) == 1) {

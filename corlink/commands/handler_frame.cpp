@@ -82,17 +82,12 @@ uint32_t ReadHost(const uint8_t* at) {
     return word;
 }
 
-// The storage system whose UniqueSN is the request's NUL-terminated text, compared within the field.
+// The controller of the storage system whose UniqueSN is the request's text: its A, else its B.
 int32_t FindByUniqueSn(const uint8_t* text) {
-    char wanted[sizeof(STORAGE_SYSTEM::UniqueSN) + 1] = {};
-    std::memcpy(wanted, text, sizeof(STORAGE_SYSTEM::UniqueSN));
-    for (int32_t s = 0; s < nStorageSystem && s < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++s) {
-        const STORAGE_SYSTEM& system = gStorageSystems[s];
-        if (std::strncmp(system.UniqueSN, wanted, sizeof system.UniqueSN) != 0) continue;
-        const int32_t a = FindControllerByHandle(system.controllerHandleA);
-        return a >= 0 ? a : FindControllerByHandle(system.controllerHandleB);
-    }
-    return -1;
+    const STORAGE_SYSTEM* system = FindStorageSystemByUniqueSn(reinterpret_cast<const char*>(text));
+    if (system == nullptr) return -1;
+    const int32_t a = FindControllerByHandle(system->controllerHandleA);
+    return a >= 0 ? a : FindControllerByHandle(system->controllerHandleB);
 }
 
 // Resolves the controller; false when the command has been answered.

@@ -7,9 +7,12 @@
 
 #include "corlink/capi/capi_host.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/commands/array_deletion.h"
 #include "corlink/commands/array_partitions.h"
+#include "corlink/commands/cache_commands.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/drive_maintenance.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/service/assertion.h"
 #include "corlink/service/log.h"
@@ -24,9 +27,6 @@ constexpr size_t kMostPartitions = 147456;
 constexpr uint32_t kMostNicknames = 64;
 constexpr uint32_t kInitiatorNamesAt = 12580;  // the known hosts' iSCSI names in the nickname reply
 constexpr uint32_t kInitiatorNameSize = 224;
-constexpr int32_t kStillPresent = 2;
-constexpr int32_t kNoSuchObject = 26;           // CAPI_ERROR_BAD_IDENTIFIER: already gone
-constexpr uint32_t kLeftoverClearOperation = 11;
 
 // Partition types, deleted in this order before the rest.
 constexpr struct {
@@ -41,7 +41,6 @@ constexpr struct {
 // Drive uses.
 constexpr uint8_t kPoolSpare = 2;
 constexpr uint8_t kDedicatedSpare = 3;
-constexpr uint8_t kLeftover = 5;
 
 // The first non-zero of two results.
 int32_t FirstFailure(int32_t first, int32_t next) { return first != 0 ? first : next; }
@@ -60,50 +59,13 @@ int32_t WithTries(int tries, const Attempt& attempt) {
 
 RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
 
-bool PartitionPresent(int32_t index, const uint8_t* serial) {
-    for (const CAPI_ARRAY_PARTITION& partition : CollectAllPartitions(index)) {
-        if (std::memcmp(partition.serialNumber, serial, sizeof partition.serialNumber) == 0) return true;
-    }
-    return false;
-}
-
-// One partition deleted: 0 once it is gone (a controller that no longer knows it counts as gone), 2 when
-// it survived, or the controller's result.
-int32_t DeletePartition(int32_t index, const uint8_t* serial) {
-    int32_t result = CAPI_U_DeleteArrayPartition(ControllerHandleOf(index), serial);
-    UpdateController(index);
-    const bool present = PartitionPresent(index, serial);
-    if (result == 0 && present) result = kStillPresent;
-    if (result != 0 && !present) result = 0;
-    return result == kNoSuchObject ? 0 : result;
-}
-
-bool ArrayPresent(int32_t index, const uint8_t* serial) {
-    const RAID_CONTROLLER& entry = Entry(index);
-    const uint32_t arrays = std::min<uint32_t>(entry.controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
-    for (uint32_t a = 0; a < arrays; ++a) {
-        if (std::memcmp(entry.arrays[a].serialNumber, serial, sizeof entry.arrays[a].serialNumber) == 0) return true;
-    }
-    return false;
-}
-
-// One array deleted: 0 once it is gone, 2 when it survived, or the controller's result.
-int32_t DeleteArray(int32_t index, const uint8_t* serial) {
-    int32_t result = CAPI_U_DeleteArray(ControllerHandleOf(index), serial);
-    DebugPrint("capicmd==>>CAPI_U_DeleteArray %d!\n", result);
-    UpdateController(index);
-    const bool present = ArrayPresent(index, serial);
-    if (result == 0 && present) result = kStillPresent;
-    return present ? result : 0;
-}
-
 // Each partition of the list passing the filter deleted with up to three tries; the first failure.
 template <class Filter>
 int32_t DeletePartitions(int32_t index, const Filter& selected, const char* failureLine) {
     int32_t result = 0;
     for (const CAPI_ARRAY_PARTITION& partition : CollectAllPartitions(index)) {
         if (!selected(partition)) continue;
-        const int32_t deleted = WithTries(kTries, [&] { return DeletePartition(index, partition.serialNumber); });
+        const int32_t deleted = WithTries(kTries, [&] { return deleteOnePartition(index, partition.serialNumber); });
         if (deleted != 0) DebugPrint(failureLine, deleted);
         result = FirstFailure(result, deleted);
     }
@@ -137,25 +99,6 @@ int32_t OnControllerAndMate(int32_t index, int32_t (*operation)(int32_t), const 
     if (result != 0) DebugPrint(failureLine, result);
     const int32_t mate = FindPartnerController(index);
     return mate >= 0 ? FirstFailure(result, operation(mate)) : result;
-}
-
-// The orphaned cache data, one serial at a time while the controller reports some (bounded).
-int32_t FreeOrphanedCache(int32_t index) {
-    for (size_t budget = kMostPartitions; budget > 0; --budget) {
-        RefreshController(index);
-        const CAPI_CONTROLLER& controller = Entry(index).controller;
-        if (controller.orphanDataPercent == 0) return 0;
-        uint8_t serial[sizeof controller.orphanDataSerialNumber];
-        std::memcpy(serial, controller.orphanDataSerialNumber, sizeof serial);
-        const int32_t code = CAPI_U_FreeCache(ControllerHandleOf(index), serial);
-        DebugPrint("capicmd==>>freeChache.CAPI_U_FreeCache %d!\n", code);
-        UpdateController(index);
-        if (code != 0) {
-            DebugPrint("capicmd==>>freeAllChacheEx.freeChache %d!\n", code);
-            return code;
-        }
-    }
-    return 0;
 }
 
 }  // namespace
@@ -197,7 +140,7 @@ int32_t deleteAllPartitionsEx(int32_t index) {
     result = FirstFailure(result, DeletePartitions(index, [](const CAPI_ARRAY_PARTITION&) { return true; },
                                                    "capicmd==>>deleteAllPartitionsEx.deleteOnePartitionX %d!\n"));
     UpdateController(index);
-    return CollectAllPartitions(index).empty() ? result : FirstFailure(result, kStillPresent);
+    return CollectAllPartitions(index).empty() ? result : FirstFailure(result, DELETE_SURVIVED);
 }
 
 int32_t deleteAllArrayEx(int32_t index) {
@@ -208,7 +151,7 @@ int32_t deleteAllArrayEx(int32_t index) {
     for (uint32_t a = 0; a < arrays; ++a) std::memcpy(serials[a].data(), entry.arrays[a].serialNumber, 32);
     int32_t result = 0;
     for (const auto& serial : serials) {
-        const int32_t deleted = WithTries(kArrayTries, [&] { return DeleteArray(index, serial.data()); });
+        const int32_t deleted = WithTries(kArrayTries, [&] { return deleteOneArray(index, serial.data()); });
         if (deleted != 0) DebugPrint("capicmd==>>deleteAllArrayEx.CAPI_U_DeleteArray %d!\n", deleted);
         result = FirstFailure(result, deleted);
     }
@@ -224,12 +167,8 @@ int32_t deleteAllDiskSpareEx(int32_t index) {
 }
 
 int32_t clearAllDiskMetadataEx(int32_t index) {
-    return OnEachDrive(index, kLeftover, kLeftover, "capicmd==>>clearAllDiskMetadataEx.CAPI_U_DoScsiMaintenance %d!\n",
-                       [&](const CAPI_DRIVE& drive) {
-                           return CAPI_U_DoScsiMaintenance(ControllerHandleOf(index), drive.flexId.FCNodeWWN,
-                                                           drive.channel, drive.scsiId, 0, kLeftoverClearOperation, 0,
-                                                           0, nullptr, 0, nullptr, 0);
-                       });
+    return OnEachDrive(index, DRIVE_LEFTOVER, DRIVE_LEFTOVER, "capicmd==>>clearAllDiskMetadataEx.CAPI_U_DoScsiMaintenance %d!\n",
+                       [&](const CAPI_DRIVE& drive) { return ClearLeftoverDrive(index, drive); });
 }
 
 int32_t deleteAllPartitions(int32_t index) {
@@ -237,7 +176,7 @@ int32_t deleteAllPartitions(int32_t index) {
                                "capicmd==>>deleteAllPartitions.deleteAllPartitionsEx %d!\n");
 }
 int32_t freeAllChache(int32_t index) {
-    return OnControllerAndMate(index, FreeOrphanedCache, "capicmd==>>freeAllChache.freeAllChacheEx %d!\n");
+    return OnControllerAndMate(index, freeAllChacheEx, "capicmd==>>freeAllChache.freeAllChacheEx %d!\n");
 }
 int32_t deleteAllArray(int32_t index) {
     return OnControllerAndMate(index, deleteAllArrayEx, "capicmd==>>deleteAllArray.deleteAllArrayEx %d!\n");

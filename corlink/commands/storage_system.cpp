@@ -47,15 +47,32 @@ void ClearStorageSystems() {
     nStorageSystem = 0;
 }
 
-STORAGE_SYSTEM* FindStorageSystem(CAPI_HANDLE handle) {
+namespace {
+
+// The first system in use that matches, or null.
+template <class Matches>
+STORAGE_SYSTEM* FirstSystem(Matches matches) {
     const int32_t count = nStorageSystem < 0 ? 0 : nStorageSystem;
     for (int32_t i = 0; i < count && i < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++i) {
-        STORAGE_SYSTEM& system = gStorageSystems[i];
-        if (system.controllerHandleA == handle || system.controllerHandleB == handle) {
-            return &system;
-        }
+        if (matches(gStorageSystems[i])) return &gStorageSystems[i];
     }
     return nullptr;
+}
+
+}  // namespace
+
+STORAGE_SYSTEM* FindStorageSystem(CAPI_HANDLE handle) {
+    return FirstSystem([handle](const STORAGE_SYSTEM& system) {
+        return system.controllerHandleA == handle || system.controllerHandleB == handle;
+    });
+}
+
+bool HasUniqueSn(const STORAGE_SYSTEM& system, const char* uniqueSn) {
+    return std::strncmp(system.UniqueSN, uniqueSn, sizeof system.UniqueSN) == 0;
+}
+
+STORAGE_SYSTEM* FindStorageSystemByUniqueSn(const char* uniqueSn) {
+    return FirstSystem([uniqueSn](const STORAGE_SYSTEM& system) { return HasUniqueSn(system, uniqueSn); });
 }
 
 bool MakeStorageSystem(int32_t index, STORAGE_SYSTEM* system) {

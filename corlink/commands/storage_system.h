@@ -14,6 +14,10 @@ void ClearStorageSystems();
 
 // The storage system that holds the handle as controllerHandleA or controllerHandleB, or null.
 STORAGE_SYSTEM* FindStorageSystem(CAPI_HANDLE handle);
+// Whether the system's UniqueSN is this text, compared within the field (the text need not end there).
+bool HasUniqueSn(const STORAGE_SYSTEM& system, const char* uniqueSn);
+// The first storage system in table order with this UniqueSN, or null.
+STORAGE_SYSTEM* FindStorageSystemByUniqueSn(const char* uniqueSn);
 
 // Builds the storage system of database entry `index` (listed first) and its mate, not authenticated.
 // Returns false for an index not in use.

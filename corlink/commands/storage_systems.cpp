@@ -22,8 +22,7 @@ void LogStorageSystem(const char* action, const STORAGE_SYSTEM& system) {
 bool HeldByRealController(const STORAGE_SYSTEM& system) {
     for (CAPI_HANDLE handle : {system.controllerHandleA, system.controllerHandleB}) {
         const int32_t index = FindControllerByHandle(handle);
-        if (index >= 0 && std::strncmp(g_ControllerDb[static_cast<uint32_t>(index)].UniqueSN, system.UniqueSN,
-                                       sizeof(system.UniqueSN)) == 0) {
+        if (index >= 0 && HasUniqueSn(system, g_ControllerDb[static_cast<uint32_t>(index)].UniqueSN)) {
             return true;
         }
     }

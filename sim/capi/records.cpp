@@ -19,10 +19,6 @@
 namespace sim {
 namespace {
 
-// The controller state byte of a half: 0 while the controller operates; 1 would refuse configuration changes.
-constexpr uint8_t kControllerStateOperating = 0;
-constexpr uint8_t kControllerStateAbsent = 2;
-constexpr uint32_t kHostChannels = 2;
 // The FRU that names the storage system: type 9, its data valid (2).
 constexpr uint8_t kSystemFruType = 9;
 constexpr uint8_t kFruDataValid = 2;

@@ -3,6 +3,8 @@
 // the commands the fabric received, in order and when, and the model after them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -13,6 +15,7 @@
 #include "corlink/capi/capi_error_codes.h"
 #include "corlink/capi/capi_unified_controller.h"
 #include "corlink/commands/array_deletion.h"
+#include "corlink/commands/array_lookup.h"
 #include "corlink/commands/controller_db.h"
 #include "tests/unit/commands/proxy_command_fixture.h"
 
@@ -69,6 +72,32 @@ protected:
         return codes;
     }
 };
+
+TEST(IsSameDriveSerialTest, BytesOrPrintableCharactersButBlanksAndMarkup) {
+    auto serial = [](const std::string& text) {
+        std::array<uint8_t, 32> bytes{};
+        std::memcpy(bytes.data(), text.data(), std::min<size_t>(text.size(), 32));
+        return bytes;
+    };
+    const struct {
+        std::string a;
+        std::string b;
+        bool same;
+    } cases[] = {
+        {"ZA1B2C3D", "ZA1B2C3D", true},
+        {"ZA1B2C3D", " ZA1B 2C3D ", true},
+        {"ZA1B2C3D", "<ZA1B&2C3D>", true},
+        {"ZA1B2C3D", "ZA1B2C3D\t\x7F\x80", true},
+        {"ZA1B2C3D", "ZA1B2C3E", false},
+        {"ZA1B2C3D", "ZA1B2C3", false},
+        {"ZA1B2C3D", "za1b2c3d", false},
+        {"", "   ", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.a + " / " + c.b);
+        EXPECT_EQ(IsSameDriveSerial(serial(c.a).data(), serial(c.b).data()), c.same);
+    }
+}
 
 INSTANTIATE_TEST_SUITE_P(Reach, ArrayCreationCommandsTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
 

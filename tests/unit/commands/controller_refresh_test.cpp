@@ -9,11 +9,13 @@
 #include <vector>
 
 #include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi/capi_error_codes.h"
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/wrappers_classic.h"
 #include "corlink/capi/lmx.h"
 #include "corlink/commands/array_partitions.h"
 #include "corlink/commands/capi_session.h"
+#include "corlink/commands/controller_by_letter.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/executor_state.h"
@@ -22,6 +24,7 @@
 #include "corlink/service/log.h"
 #include "corlink/service/service_params.h"
 #include "corlink/transport/inband_transport.h"
+#include "corlink/transport/processor_device.h"
 #include "platform/clock.h"
 #include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
@@ -246,6 +249,17 @@ TEST(ConfigChangeRefusal, RefusedOnlyWhenBothControllersRefuse) {
     }
     EXPECT_EQ(IsConfigChangeRefused(2), 0);
     g_NumControllers = 0;
+}
+
+// The utility without callers that finds a controller by its letter: each entry refreshed in order, one that
+// fails its refresh passed over.
+TEST_P(ControllerRefreshTest, ControllerByLetter) {
+    const int32_t a = ProcessorDeviceOf(g_ControllerDb[0]).id == PROCESSOR_DEVICE_ID_A ? 0 : 1;
+    EXPECT_EQ(FindControllerByLetter('a'), a);
+    EXPECT_EQ(FindControllerByLetter('B'), 1 - a);
+    EXPECT_EQ(FindControllerByLetter('C'), -1);
+    fabric_->SetControllerCondition(0, 0, sim::HalfState::Refusing, 0, CAPI_ERROR_COMMAND_FAILED);  // A refuses
+    EXPECT_EQ(FindControllerByLetter('A'), -1);
 }
 
 }  // namespace
