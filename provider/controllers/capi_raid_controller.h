@@ -17,7 +17,9 @@
 #include "platform/critical_section.h"
 #include "platform/guid.h"
 #include "provider/controllers/flex_id_entry.h"
+#include "provider/controllers/debug_log.h"
 #include "provider/controllers/lun_records.h"
+#include "provider/controllers/retry_policy.h"
 
 class BVSS_RaidControllerSet;
 
@@ -94,6 +96,14 @@ class BVSS_CapiRaidController {
     HRESULT capiUpdateIdentInfo(const uint8_t* snapshotId16, const GUID& setId);
     HRESULT capiGetHbaWwpnList(std::vector<FlexIDEntry>* list, uint32_t flag);
 
+    // --- retirement: a controller that rediscovery no longer finds keeps its object (pointers to it stay
+    // valid), but sends nothing more: each of its commands fails with VSS_E_PROVIDER_VETO ---
+    void Retire() { mRetired = true; }
+    bool IsRetired() const { return mRetired; }
+    // The calling pattern of every command of this controller (SendWithRetries), refused once retired.
+    template <class Send>
+    HRESULT SendCommand(const WCHAR* operation, Send send, int32_t* lastCode = nullptr);
+
     // --- the published controller set ---
     static HRESULT StaticInit(BVSS_RaidControllerSet* set);
     static HRESULT StaticDeinit();
@@ -128,10 +138,22 @@ class BVSS_CapiRaidController {
     uint8_t mComponents[API_RAID_CONTROLLER_COMPONENTS][RAID_CONTROLLER_POOL_RECORD_SIZE]{};
 
   private:
+    bool mRetired = false;
     bool AnyHostChannel(bool (*test)(uint8_t busType)) const;
     uint8_t HostChannelZeroBusType() const;
     static std::atomic<int32_t> sRaidControllerSetRefCount;
 };
+
+template <class Send>
+HRESULT BVSS_CapiRaidController::SendCommand(const WCHAR* operation, Send send, int32_t* lastCode) {
+    if (mRetired) {
+        BVSS_DebugPrint(L"%s(): controller 0x%x is no longer in the controller set\n", operation,
+                        static_cast<unsigned>(mHandle));
+        if (lastCode != nullptr) *lastCode = -1;
+        return VSS_E_PROVIDER_VETO;
+    }
+    return SendWithRetries(operation, send, lastCode);
+}
 
 // Utilities of the controller code.
 int isOtherHostWwpn(const uint8_t* wwpn8, const std::vector<FlexIDEntry>& list);

@@ -29,7 +29,7 @@ HRESULT BVSS_CapiRaidController::capiUpdateIdentInfo(const uint8_t* snapshotId16
                   setId.Data4[4], setId.Data4[5], setId.Data4[6], setId.Data4[7]);
     int32_t code = 0;
     const HRESULT hr =
-        SendWithRetries(L"capiUpdateIdentInfo", [&] { return change_identinfo(mHandle, snapshotId16, mark); }, &code);
+        SendCommand(L"capiUpdateIdentInfo", [&] { return change_identinfo(mHandle, snapshotId16, mark); }, &code);
     if (FAILED(hr)) {
         const uint8_t* i = snapshotId16;
         BVSS_DebugPrint(L"capiUpdateIdentInfo(): update identInfo failed, SnapshotID=%02x%02x%02x%02x%02x%02x%02x%02x"
@@ -50,7 +50,7 @@ HRESULT BVSS_CapiRaidController::capiGetHbaWwpnList(std::vector<FlexIDEntry>* li
         return kProviderBadArgument;
     }
     std::vector<PortName> names;
-    const HRESULT hr = SendWithRetries(L"capiGetHbaWwpnList", [&] {
+    const HRESULT hr = SendCommand(L"capiGetHbaWwpnList", [&] {
         names.clear();
         return get_connect_wwpn_list(mHandle, &names);
     });

@@ -38,10 +38,10 @@ bool NameMatches(const char* name, const void* key, size_t keyLength) {
 
 // One of the list readers: under the controller's lock, through the retry policy.
 template <class Send>
-HRESULT ReadList(const WCHAR* qualifiedName, const WCHAR* operation, CRITICAL_SECTION* lock, Send send) {
+HRESULT ReadList(BVSS_CapiRaidController& controller, const WCHAR* qualifiedName, const WCHAR* operation, Send send) {
     BVSS_FunctionTrace trace(qualifiedName);
-    BVSS_CritSecLock locked(lock);
-    const HRESULT hr = SendWithRetries(operation, send);
+    BVSS_CritSecLock locked(&controller.mLock);
+    const HRESULT hr = controller.SendCommand(operation, send);
     BVSS_DebugPrint(L"%s(): returning 0x%08x\n", operation, hr);
     return hr;
 }
@@ -52,7 +52,7 @@ HRESULT BVSS_CapiRaidController::capiUpdateController(uint32_t) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::capiUpdateController");
     BVSS_CritSecLock lock(&mLock);
     std::unique_ptr<API_RAID_CONTROLLER> reply(new API_RAID_CONTROLLER);
-    const HRESULT hr = SendWithRetries(L"capiUpdateController", [&] {
+    const HRESULT hr = SendCommand(L"capiUpdateController", [&] {
         const int code = get_controller_data(mHandle, reply.get());
         if (code != 0)
             BVSS_DebugPrint(L"capiUpdateController(): Error 0x%08X getting our identity data from RAID controller.\n",
@@ -103,25 +103,25 @@ HRESULT BVSS_CapiRaidController::capiUpdateController(uint32_t) {
 }
 
 HRESULT BVSS_CapiRaidController::capiGetSnapshotList(uint8_t selector, uint32_t) {
-    return ReadList(L"BVSS_CapiRaidController::capiGetSnapshotList", L"capiGetSnapshotList", &mLock, [&] {
+    return ReadList(*this, L"BVSS_CapiRaidController::capiGetSnapshotList", L"capiGetSnapshotList", [&] {
         return get_snapshot_list(mHandle, selector, selector, nullptr, &mSnapshotCount, mSnapshots);
     });
 }
 
 HRESULT BVSS_CapiRaidController::capiGetMasterVolumeList(uint8_t selector, uint32_t) {
-    return ReadList(L"BVSS_CapiRaidController::capiGetMasterVolumeList", L"capiGetMasterVolumeList", &mLock, [&] {
+    return ReadList(*this, L"BVSS_CapiRaidController::capiGetMasterVolumeList", L"capiGetMasterVolumeList", [&] {
         return get_master_volume_list(mHandle, selector, selector, nullptr, &mMasterVolumeCount, mMasterVolumes);
     });
 }
 
 HRESULT BVSS_CapiRaidController::capiGetBackingStoreList(uint8_t selector, uint32_t) {
-    return ReadList(L"BVSS_CapiRaidController::capiGetBackingStoreList", L"capiGetBackingStoreList", &mLock, [&] {
+    return ReadList(*this, L"BVSS_CapiRaidController::capiGetBackingStoreList", L"capiGetBackingStoreList", [&] {
         return get_backing_store_list(mHandle, selector, &mBackingStoreCount, mBackingStores);
     });
 }
 
 HRESULT BVSS_CapiRaidController::capiGetRolloffVolumeList(uint8_t selector, uint32_t) {
-    return ReadList(L"BVSS_CapiRaidController::capiGetRolloffVolumeList", L"capiGetRolloffVolumeList", &mLock, [&] {
+    return ReadList(*this, L"BVSS_CapiRaidController::capiGetRolloffVolumeList", L"capiGetRolloffVolumeList", [&] {
         return get_rolloff_volume_list(mHandle, selector, &mRolloffCount, mRolloffs);
     });
 }

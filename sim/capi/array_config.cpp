@@ -100,6 +100,7 @@ void AddArrayPartition(Call& call) {
     partition.blocks = (uint64_t{params.size.longs[1]} << 32) | params.size.longs[0];
     partition.lun = static_cast<uint16_t>(params.lun);
     partition.serial = NewPartitionSerial(pair);
+    partition.partitionClass = PartitionClassOf(params.specialClass, params.specialType);
     pair.partitions.push_back(partition);
 }
 

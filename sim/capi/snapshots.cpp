@@ -76,9 +76,8 @@ void CreateSnapshots(Call& call) {
     CAPI_CREATE_SNAPSHOTS_PARAMS params;
     if (!call.Include(&params)) return call.Fail(CAPI_ERROR_COMMAND_FAILED);
     StorageSystem& pair = call.pair();
-    if (params.numEntries == 0 || params.numEntries > kMaxSnapshotsPerCommand) {
-        return call.Fail(CAPI_ERROR_COMMAND_FAILED);
-    }
+    if (params.numEntries == 0) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
+    if (params.numEntries > kMaxSnapshotsPerCommand) return call.Fail(CAPI_ERROR_EXCEED_MAX_SNAPSHOT);
     const uint64_t tag = U64Of(params.tag);
     if (tag == 0 || tag != pair.snapshotServices.lastTag) return call.Fail(CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     for (uint32_t i = 0; i < params.numEntries; ++i) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sim/model/array_config.h"
 #include "sim/model/pair.h"
 
 namespace sim {
@@ -24,12 +25,13 @@ uint8_t SpecialTypeOf(PartitionClass kind) {
     return 0;
 }
 
-namespace {
-
-// Serials of the volumes these services create: a range of their own beside the scenario's.
-constexpr uint64_t kCreatedVolumeIndexBase = 0x5300000000ull;
-
-}  // namespace
+PartitionClass PartitionClassOf(uint8_t specialClass, uint8_t specialType) {
+    if (specialClass == 0) return PartitionClass::Standard;
+    for (PartitionClass kind : {PartitionClass::BackingStore, PartitionClass::Master, PartitionClass::Snapshot}) {
+        if (SpecialTypeOf(kind) == specialType) return kind;
+    }
+    return PartitionClass::Standard;
+}
 
 Partition& AddVolumeLike(StorageSystem& pair, const Partition& source, PartitionClass kind, std::string name) {
     Partition volume;
@@ -41,10 +43,7 @@ Partition& AddVolumeLike(StorageSystem& pair, const Partition& source, Partition
     uint16_t unit = 0;
     for (const Partition& p : pair.partitions) unit = std::max<uint16_t>(unit, static_cast<uint16_t>(p.lun + 1));
     volume.lun = unit;
-    SnapshotServices& services = pair.snapshotServices;
-    do {
-        volume.serial = DerivedVolumeSerial(pair.controllers[0].serial, kCreatedVolumeIndexBase + ++services.volumesCreated);
-    } while (FindPartition(pair, volume.serial.data()) != nullptr);
+    volume.serial = NewPartitionSerial(pair);
     pair.partitions.push_back(std::move(volume));
     return pair.partitions.back();
 }

@@ -42,13 +42,14 @@ struct SnapshotServices {
     std::vector<DmsPolicy> policies;
     std::vector<RolloffCopy> rolloffs;
     uint64_t rolloffCopyMs = 300000;  // how long a full copy takes
-    uint64_t volumesCreated = 0;     // numbers the serials of the volumes these services create
 };
 
 // The partition record's special class (1 for every point-in-time copy kind) and special type (1 backing
 // store, 2 master volume, 3 snapshot).
 uint8_t SpecialClassOf(PartitionClass kind);
 uint8_t SpecialTypeOf(PartitionClass kind);
+// The class of a new partition whose parameters carry this special class and type.
+PartitionClass PartitionClassOf(uint8_t specialClass, uint8_t specialType);
 
 // A new partition of the pair made by these services (a snapshot or a rolloff volume): like `source` in
 // array and size, with a serial and unit number of its own; appended to the pair's partitions.

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -131,6 +132,64 @@ TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRes
     }
     EXPECT_EQ(subsystems.size(), 1u);
     EXPECT_NE(root.ReadFile("C/provider.log").find("Initialize proxy success.\n"), std::string::npos);
+
+    ProxyUnInit();
+    BVSS_DebugLog::StaticDeinit();
+}
+
+// The wrappers of the snapshot, view and host commands against the proxy's own handlers on the fabric's
+// default scenario.
+TEST(ProviderSession, SnapshotViewAndHostCommandsAgainstTheFabric) {
+    testsupport::TestRoot root;
+    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
+    root.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
+    platform::ScopedVirtualClock clock;
+    ProxyOnFabric proxy(root);
+    ASSERT_TRUE(proxy.Start()) << proxy.Output();
+    BVSS_DebugLog::StaticInit();
+    ASSERT_EQ(ProxyInit(), 0);
+    std::vector<ProxySubsystem> subsystems;
+    ASSERT_EQ(get_subsystems(&subsystems), 0);
+    ASSERT_EQ(subsystems.size(), 1u);
+
+    auto controller = std::make_unique<BVSS_CapiRaidController>();
+    controller->mHandle = static_cast<int32_t>(subsystems[0].controllerA);
+    ASSERT_EQ(controller->updateConfigAll(), S_OK) << root.ReadFile("C/provider.log");
+    EXPECT_EQ(controller->mSnapshotCount, 0u);
+    EXPECT_EQ(controller->countSnapshots(kSelectAllControllers), 0u);
+
+    // This host's FC ports as the proxy gathered them.
+    std::vector<FlexIDEntry> ports;
+    ASSERT_EQ(controller->capiGetHbaWwpnList(&ports, 0), S_OK);
+    ASSERT_FALSE(ports.empty());
+    EXPECT_EQ(ports[0].mKind, kFlexKindFibreChannel);
+
+    // The partition view of a mapped volume names the volume; the host view of a port lists what is mapped.
+    CAPI_ARRAY_PARTITION* volume = nullptr;
+    ASSERT_EQ(controller->findPartition("data01", 7, &volume), S_OK);
+    CAPI_PARTITION_VIEW_TABLE* view = &controller->mPartitionView;
+    ASSERT_EQ(get_part_view(controller->mHandle, volume->serialNumber, view), 0);
+    EXPECT_EQ(std::memcmp(&view->partitionSerialNumber, volume->serialNumber, 16), 0);
+    CAPI_HOST_VIEW_TABLE* hostView = &controller->mHostView;
+    ASSERT_EQ(get_host_view(controller->mHandle, kSelectAllControllers, &ports[0], 0, hostView), 0);
+    EXPECT_GE(hostView->numPartitions, 1);
+
+    uint8_t tag[8] = {};
+    EXPECT_EQ(dms_get_tag(controller->mHandle, controller->getFailoverId(), tag), 0);
+
+    // The set-identifier mark as a volume's description, and a mapping of a volume to this host's port (the
+    // fabric presents a volume on a channel whose access byte is 0xC0 or above).
+    const GUID set{0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
+    EXPECT_EQ(controller->capiUpdateIdentInfo(volume->serialNumber, set), S_OK) << root.ReadFile("C/provider.log");
+    CAPI_ARRAY_PARTITION* spare = nullptr;
+    ASSERT_EQ(controller->findPartition("spare01", 8, &spare), S_OK);
+    const uint16_t mappedBefore = hostView->numPartitions;
+    EXPECT_EQ(create_custom_view(controller->mHandle, spare->serialNumber, 9, 0xC0, &ports[0], nullptr), 0);
+    ASSERT_EQ(get_host_view(controller->mHandle, kSelectAllControllers, &ports[0], 0, hostView), 0);
+    EXPECT_EQ(hostView->numPartitions, mappedBefore + 1);
+    ASSERT_EQ(get_part_view(controller->mHandle, spare->serialNumber, view), 0);
+    EXPECT_EQ(view->numHosts, 1);
+    EXPECT_EQ(view->mappings[0].hlun, 9);
 
     ProxyUnInit();
     BVSS_DebugLog::StaticDeinit();

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -101,6 +102,15 @@ void PutU32(Bytes& data, size_t offset, uint32_t value) { std::memcpy(data.data(
 void Put(Bytes& data, size_t offset, const Bytes& bytes) { std::copy(bytes.begin(), bytes.end(), data.begin() + offset); }
 Bytes Slice(const Bytes& data, size_t offset, size_t length) {
     return Bytes(data.begin() + static_cast<long>(offset), data.begin() + static_cast<long>(offset + length));
+}
+std::string HexText(const Bytes& bytes) {
+    std::string text;
+    char digits[3];
+    for (uint8_t b : bytes) {
+        std::snprintf(digits, sizeof digits, "%02X", b);
+        text += digits;
+    }
+    return text;
 }
 size_t Occurrences(const std::string& text, const std::string& part) {
     size_t n = 0;
@@ -268,7 +278,60 @@ TEST_F(SnapshotCommandsTest, ProviderSequenceCreatesCommitsListsRollsBackAndDele
     EXPECT_EQ(U32At(SnapshotList(handleA_).data, 48), 0u);
 }
 
-// The other changes reach the fabric with their arguments where the requests carry them.
+// The provider's sequence for one volume to its end: the committed snapshot is mapped to this host's port
+// at a LUN with CREATE_CUSTOM_VIEW, the partition's view and the host's view show the mapping, the host sees
+// a new disk, and DELETE_PART removes the snapshot and its disk.
+TEST_F(SnapshotCommandsTest, SnapshotMappedToTheHostBecomesADiskUntilDeleted) {
+    const Bytes snapshot = CreateCommittedSnapshot();
+    const std::string disk = "lun=5 serial=" + HexText(snapshot);
+    const Bytes hostPort = {0x21, 0x00, 0x00, 0x1B, 0x32, 0x00, 0x00, 0x01};
+    constexpr uint16_t kLun = 5;
+    constexpr uint8_t kReadWrite = 0xC0;
+    EXPECT_EQ(Admin("disks").find(disk), std::string::npos);
+
+    const Answer mapped = Exec(RRE_CREATE_CUSTOM_VIEW, 42508, 1, [&](Bytes& d) {
+        PutU32(d, 12, handleA_);
+        std::memset(d.data() + 16, 1, 8);
+        Put(d, 28, snapshot);
+        d[60] = 16;  // an FC port
+        Put(d, 80, hostPort);
+        PutU32(d, 88, kLun);
+        std::memcpy(d.data() + 108, &kLun, sizeof kLun);
+        std::memset(d.data() + 112, kReadWrite, 8);
+    });
+    EXPECT_EQ(mapped.status, 0);
+    EXPECT_EQ(mapped.code, 0u);
+
+    const Answer view = Exec(RRE_GET_PARTITION_VIEW, 37456, handleA_, [&](Bytes& d) { Put(d, 16, snapshot); });
+    ASSERT_EQ(view.code, 0u);
+    const size_t table = 48;
+    EXPECT_EQ(Slice(view.data, table, 16), snapshot);
+    EXPECT_EQ(view.data[table + 28], 1) << "one host";
+    EXPECT_EQ(Slice(view.data, table + 32, 8), hostPort);
+    EXPECT_EQ(view.data[table + 1056], kLun);
+    EXPECT_EQ(view.data[table + 1060], kReadWrite);
+
+    const Answer hostView = Exec(RRE_GET_HOST_VIEW, 64824, handleA_, [&](Bytes& d) {
+        d[24] = 16;
+        Put(d, 44, hostPort);
+    });
+    ASSERT_EQ(hostView.code, 0u);
+    const size_t partitions = 296 + 1040;
+    bool listed = false;
+    for (size_t k = 0; k < hostView.data[296 + 1036] && !listed; ++k) {
+        listed = Slice(hostView.data, partitions + k * 28, 16) == snapshot;
+    }
+    EXPECT_TRUE(listed);
+    EXPECT_NE(Admin("disks").find(disk), std::string::npos) << "the host sees the snapshot";
+
+    const Answer deleted = Exec(RRE_DELETE_PART, 48, handleA_, [&](Bytes& d) { Put(d, 16, snapshot); });
+    EXPECT_EQ(deleted.code, 0u);
+    EXPECT_EQ(Admin("disks").find(disk), std::string::npos);
+    EXPECT_EQ(U32At(SnapshotList(handleA_).data, 48), 0u);
+}
+
+// The other changes reach the fabric with their arguments where the requests carry them; a snap pool added
+// through ADD_ARRAY_PART is one.
 TEST_F(SnapshotCommandsTest, StatisticsResetConversionAbortAndDeleteAllReachTheFabric) {
     const Bytes snapshot = CreateCommittedSnapshot();
     const Answer statistics = Exec(RRE_GET_SNAPSHOT_STATISTICS, 131128, handleA_, [](Bytes& d) {
@@ -280,7 +343,21 @@ TEST_F(SnapshotCommandsTest, StatisticsResetConversionAbortAndDeleteAllReachTheF
     EXPECT_EQ(Slice(statistics.data, 56, 16), snapshot);
     EXPECT_EQ(Exec(RRE_RESET_SNAPSHOT, 48, handleA_, [&](Bytes& d) { Put(d, 16, snapshot); }).code, 0u);
 
-    const Bytes pool = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA1};
+    // A snap pool made as the provider makes one (ADD_ARRAY_PART of special class 1, type 1), then the
+    // standard volume converted to a master volume over it and back.
+    const Answer added = Exec(RRE_ADD_ARRAY_PART, 728, handleA_, [&](Bytes& d) {
+        PutU32(d, 12, 0xFFFFFFFF);
+        PutU32(d, 16, 2 * 1024 * 1024);
+        d[24] = 1;
+        d[25] = 1;
+        std::memcpy(d.data() + 32, kFirstVdisk.data(), kFirstVdisk.size());
+        std::memcpy(d.data() + 128, "pool02", 6);
+    });
+    ASSERT_EQ(added.code, 0u);
+    const Bytes pool = Slice(added.data, 160 + 84, 16);
+    const Answer pools = Exec(RRE_GET_BACKING_STORE_LIST, 10264, handleA_, [](Bytes& d) { d[12] = 1; });
+    EXPECT_EQ(U32At(pools.data, 16), 2u);
+    EXPECT_EQ(Slice(pools.data, 24 + 80, 16), pool);
     auto convert = [&](uint8_t operation) {
         return Exec(RRE_CONVERT_MASTER_VOLUME, 312, handleA_, [&](Bytes& d) {
             Put(d, 97, kLogsVolume);

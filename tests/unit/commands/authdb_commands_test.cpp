@@ -10,7 +10,9 @@
 
 #include "corlink/capi/authdb_record_fields.h"
 #include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi/capi_unified_controller.h"
 #include "corlink/commands/reply_buffers.h"
+#include "corlink/proxy_wire/password_requests.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/service/log.h"
 #include "corlink/service/log_switches.h"
@@ -184,12 +186,38 @@ TEST_P(AuthDbCommandsTest, OneRecordsSecretsAreSetOrTheRecordAdded) {
     EXPECT_EQ(Sent(kCommit), 0u);
 }
 
+// The debug log written to a file of the test's root with packet dumps on, for as long as it lives.
+class DumpingDebugLog {
+public:
+    explicit DumpingDebugLog(const std::string& path) : path_(path) {
+        ResetDebugLog();
+        OpenDebugFile(path_.c_str());
+        g_HexDumpsToFile = true;
+    }
+    ~DumpingDebugLog() { g_HexDumpsToFile = false; }
+    DumpingDebugLog(const DumpingDebugLog&) = delete;
+    DumpingDebugLog& operator=(const DumpingDebugLog&) = delete;
+
+    // No piece of the secret in the log: a dump prints 16 characters a row, so every 8 characters of a
+    // secret of at most 16 stand whole in one row or the next.
+    void ExpectNoPieceOf(const std::string& secret, const std::string& after) const {
+        std::ifstream in(path_, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string log = text.str();
+        for (size_t i = 0; i + 8 <= secret.size(); ++i) {
+            EXPECT_EQ(log.find(secret.substr(i, 8)), std::string::npos) << after << ": " << secret.substr(i, 8);
+        }
+        EXPECT_NE(log.find("Send at"), std::string::npos) << "packets were dumped";
+    }
+
+private:
+    std::string path_;
+};
+
 // With packet dumps on, none of the nine commands leaves a secret in the debug log.
 TEST_P(AuthDbCommandsTest, SecretsNeverReachTheDebugLog) {
-    const std::string logFile = root_.path() + "/authdb-debug.log";
-    ResetDebugLog();
-    OpenDebugFile(logFile.c_str());
-    g_HexDumpsToFile = true;
+    const DumpingDebugLog log(root_.path() + "/authdb-debug.log");
     const std::string target = "TgtSecret16chars";
     const std::string initiator = "InitSecret0042";
     const uint32_t codes[] = {RRE_ADD_AUTHDB_RECORD,     RRE_MODIFY_AUTHDB_RECORD,  RRE_GET_AUTHDB_RECORD,
@@ -197,19 +225,23 @@ TEST_P(AuthDbCommandsTest, SecretsNeverReachTheDebugLog) {
                               RRE_REMEMBER_INITIATOR_SECRET, RRE_CLEAR_ALL_TARGET_SECRET, RRE_REMOVE_AUTHDB_RECORD};
     for (uint32_t code : codes) {
         Command(code, Record("iqn.secretive", target, initiator, "chap-user"));
-        std::ifstream in(logFile, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        const std::string log = text.str();
-        // A dump prints 16 characters a row: every 8 characters of a secret stand in one row or the next.
-        for (const std::string& secret : {target, initiator}) {
-            for (size_t i = 0; i + 8 <= secret.size(); ++i) {
-                EXPECT_EQ(log.find(secret.substr(i, 8)), std::string::npos) << code << " " << secret.substr(i, 8);
-            }
-        }
-        EXPECT_NE(log.find("Send at"), std::string::npos) << "packets were dumped";
+        for (const std::string& secret : {target, initiator}) log.ExpectNoPieceOf(secret, std::to_string(code));
     }
-    g_HexDumpsToFile = false;
+}
+
+// A new storage-system password travels in the controller parameters: it stays out of the dumps too.
+TEST_P(AuthDbCommandsTest, NewPasswordNeverReachesTheDebugLog) {
+    const DumpingDebugLog log(root_.path() + "/password-debug.log");
+    const std::string password = "NewPassw0rdXyz9";
+    for (const std::string& text : {std::string{}, password}) {  // the first request proves the current one
+        const Reply reply = Exec(RRE_SET_PASSWORD, PASSWORD_REQUEST_LENGTH, 0, [&](std::vector<uint8_t>& b) {
+            std::memcpy(b.data() + PASSWORD_REQUEST_UNIQUE_SN_OFFSET, "3C4D5E", 6);
+            std::memcpy(b.data() + PASSWORD_REQUEST_PASSWORD_OFFSET, text.data(), text.size());
+        });
+        EXPECT_EQ(reply.code, 0u);
+    }
+    EXPECT_EQ(Pair().settings.commonParams.size(), sizeof(CAPI_UNIFIED_COMMON_PARAMS)) << "the parameters were sent";
+    log.ExpectNoPieceOf(password, "SET_PASSWORD");
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// REINIT_CONTROLLER through the command executor against the default fabric (one pair, two vdisks with
-// four volumes, nicknamed hosts): the pair left without volumes, vdisks and nicknames, every volume
-// unmapped before the deletions and the deletions in their order, files deleted inside the install
-// directory only, and a failed step answered as a failure.
+// REINIT_CONTROLLER through the command executor against the default fabric (one pair, two vdisks whose
+// four volumes include a snapshot, a master volume and a backing store, spares, a leftover drive and
+// nicknamed hosts): the pair left without volumes, vdisks, nicknames, spares and leftovers, the deletions
+// in their order, files deleted inside the install directory only, and a failed step answered as a
+// failure.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -43,11 +44,6 @@ sim::CapiAnswer Refused(int32_t code) {
     return answer;
 }
 
-sim::CapiAnswer Done(sim::StorageSystem& pair) {
-    sim::RecordConfigurationChange(pair);
-    return {};
-}
-
 class ReinitControllerTest : public FabricDatabaseTest {
 protected:
     void SetUp() override {
@@ -55,77 +51,28 @@ protected:
         SetInstallDirectory("C:\\corlink");
         install_ = root_.path() + "/C/corlink";
         fs::create_directories(install_ + "/logs");
-        InstallDeletionHandlers();
+        // A snapshot, a backing store and a master volume beside a standard volume; two spares and a
+        // leftover drive; two nicknamed hosts.
         fabric_->Edit([](sim::FabricModel& model) {
             sim::StorageSystem& pair = model.systems[0];
-            auto fcPort = [](uint8_t last) {
-                sim::HostPortId id;
-                id.port = {0x21, 0, 0, 0x1B, 0x32, 0, 0, last};
-                return id;
-            };
-            pair.nicknames = {{fcPort(1), "host-one"}, {fcPort(2), "two"}};
+            pair.partitions[1].partitionClass = sim::PartitionClass::Snapshot;
+            pair.partitions[2].partitionClass = sim::PartitionClass::BackingStore;
+            pair.partitions[3].partitionClass = sim::PartitionClass::Master;
+            pair.drives[9].use = sim::DriveUse::PoolSpare;
+            pair.drives[10].use = sim::DriveUse::DedicatedSpare;
+            pair.drives[11].use = sim::DriveUse::Leftover;
+            pair.nicknames = {{sim::HostPortId::Fc({0x21, 0, 0, 0x1B, 0x32, 0, 0, 1}), "host-one"},
+                              {sim::HostPortId::Fc({0x21, 0, 0, 0x1B, 0x32, 0, 0, 2}), "two"}};
         });
         g_FirstDiscovery = 0;
         ASSERT_EQ(rreInitialize(), 0u);
         fabric_->journal().Clear();
+        volumes_ = fabric_->Model().systems[0].partitions;
     }
     void TearDown() override {
         rreTerminate();
         SetInstallDirectory("");
         FabricDatabaseTest::TearDown();
-    }
-
-    // The controller commands that the deletions send, as the pair answers them.
-    void InstallDeletionHandlers() {
-        fabric_->SetHandler(CAPI_COMMAND_U_DELETE_ARRAY_PARTITION,
-                            [](const sim::CapiRequest& request, sim::StorageSystem& pair, int) {
-                                if (request.includeLength < 16) return Refused(CAPI_ERROR_COMMAND_FAILED);
-                                auto& partitions = pair.partitions;
-                                const auto gone = std::remove_if(partitions.begin(), partitions.end(), [&](const sim::Partition& p) {
-                                    return std::memcmp(p.serial.data(), request.include, p.serial.size()) == 0;
-                                });
-                                if (gone == partitions.end()) return Refused(CAPI_ERROR_BAD_IDENTIFIER);
-                                partitions.erase(gone, partitions.end());
-                                return Done(pair);
-                            });
-        fabric_->SetHandler(CAPI_COMMAND_U_DELETE_ARRAY, [](const sim::CapiRequest& request, sim::StorageSystem& pair, int) {
-            if (request.includeLength < 32) return Refused(CAPI_ERROR_COMMAND_FAILED);
-            auto& arrays = pair.arrays;
-            const auto gone = std::remove_if(arrays.begin(), arrays.end(), [&](const sim::Array& a) {
-                return std::memcmp(a.serial.data(), request.include, a.serial.size()) == 0;
-            });
-            if (gone == arrays.end()) return Refused(CAPI_ERROR_BAD_IDENTIFIER);
-            arrays.erase(gone, arrays.end());
-            return Done(pair);
-        });
-        fabric_->SetHandler(CAPI_COMMAND_U_GET_HOST_NICKNAMES, [](const sim::CapiRequest&, sim::StorageSystem& pair, int) {
-            CAPI_HOST_NICKNAME_LIST list;
-            std::memset(&list, 0, sizeof list);
-            list.reserved0[0] = static_cast<uint8_t>(pair.nicknames.size());
-            for (size_t j = 0; j < pair.nicknames.size() && j < 64; ++j) {
-                std::memcpy(list.hosts[j].flexId.FCPortWWN, pair.nicknames[j].port.port.data(), 8);
-                std::memcpy(list.hosts[j].reserved48, pair.nicknames[j].name.data(),
-                            std::min<size_t>(pair.nicknames[j].name.size(), 16));
-            }
-            sim::CapiAnswer answer;
-            answer.includeType = 34;
-            answer.params[0] = 1;
-            const auto* bytes = reinterpret_cast<const uint8_t*>(&list);
-            answer.data.assign(bytes, bytes + sizeof list);
-            return answer;
-        });
-        fabric_->SetHandler(CAPI_COMMAND_U_ADD_HOST_NICKNAME, [](const sim::CapiRequest& request, sim::StorageSystem& pair, int) {
-            CAPI_HOST_NICKNAME record;
-            if (request.includeLength < sizeof record) return Refused(CAPI_ERROR_COMMAND_FAILED);
-            std::memcpy(&record, request.include, sizeof record);
-            for (sim::Nickname& nickname : pair.nicknames) {
-                if (std::memcmp(nickname.port.port.data(), record.flexId.FCPortWWN, 8) == 0) {
-                    nickname.name.assign(reinterpret_cast<const char*>(record.reserved0),
-                                         strnlen(reinterpret_cast<const char*>(record.reserved0), 80));
-                }
-            }
-            return Done(pair);
-        });
     }
 
     struct Reply {
@@ -148,16 +95,18 @@ protected:
         rreExecCommand(&rre);
         return {BigEndianAt(buffer, 0), BigEndianAt(buffer, 4), rre.ReplyLength};
     }
-    // The journal's commands of these codes, in order.
-    std::vector<uint32_t> Sent(std::initializer_list<uint32_t> codes) {
-        std::vector<uint32_t> sent;
+    // The journal's commands of these codes, in order, each run of one code counted once.
+    std::vector<uint32_t> Phases(std::initializer_list<uint32_t> codes) {
+        std::vector<uint32_t> phases;
         for (const sim::JournalEntry& entry : fabric_->journal().Entries()) {
-            if (std::find(codes.begin(), codes.end(), entry.commandCode) != codes.end()) sent.push_back(entry.commandCode);
+            if (std::find(codes.begin(), codes.end(), entry.commandCode) == codes.end()) continue;
+            if (phases.empty() || phases.back() != entry.commandCode) phases.push_back(entry.commandCode);
         }
-        return sent;
+        return phases;
     }
 
     std::string install_;
+    std::vector<sim::Partition> volumes_;  // as the pair had them
 };
 
 INSTANTIATE_TEST_SUITE_P(Reach, ReinitControllerTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
@@ -178,17 +127,36 @@ TEST_P(ReinitControllerTest, LeavesThePairEmptyAndDeletesFilesInsideTheInstallDi
     const sim::StorageSystem pair = fabric_->Model().systems[0];
     EXPECT_TRUE(pair.partitions.empty());
     EXPECT_TRUE(pair.arrays.empty());
-    for (const sim::Nickname& nickname : pair.nicknames) EXPECT_EQ(nickname.name, "");
+    EXPECT_TRUE(pair.nicknames.empty());
+    for (const sim::Drive& drive : pair.drives) {
+        EXPECT_TRUE(drive.use == sim::DriveUse::Available || drive.use == sim::DriveUse::Member) << drive.serial;
+    }
 
-    // Every volume unmapped, then deleted, then the vdisks, then the nicknames.
-    const std::vector<uint32_t> order = Sent({CAPI_COMMAND_U_MAP_UNMAP_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY_PARTITION,
-                                              CAPI_COMMAND_U_DELETE_ARRAY, CAPI_COMMAND_U_ADD_HOST_NICKNAME});
-    const std::vector<uint32_t> expected = {
-        CAPI_COMMAND_U_MAP_UNMAP_PARTITION,   CAPI_COMMAND_U_MAP_UNMAP_PARTITION,   CAPI_COMMAND_U_MAP_UNMAP_PARTITION,
-        CAPI_COMMAND_U_MAP_UNMAP_PARTITION,   CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY_PARTITION,
-        CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY,
-        CAPI_COMMAND_U_DELETE_ARRAY,          CAPI_COMMAND_U_ADD_HOST_NICKNAME,      CAPI_COMMAND_U_ADD_HOST_NICKNAME};
-    EXPECT_EQ(order, expected);
+    // The volumes go snapshot first, then the master volume, the backing store and the standard volume;
+    // every one is unmapped before the first deletion; vdisks, nicknames, spares and the leftover follow.
+    std::vector<sim::Serial16> deleted;
+    size_t firstDeletion = SIZE_MAX, lastUnmapBeforeIt = 0;
+    const std::vector<sim::JournalEntry> journal = fabric_->journal().Entries();
+    for (size_t e = 0; e < journal.size(); ++e) {
+        if (journal[e].commandCode == CAPI_COMMAND_U_DELETE_ARRAY_PARTITION && journal[e].include.size() >= 16) {
+            firstDeletion = std::min(firstDeletion, e);
+            sim::Serial16 serial;
+            std::copy_n(journal[e].include.begin(), 16, serial.begin());
+            if (deleted.empty() || deleted.back() != serial) deleted.push_back(serial);
+        }
+        if (journal[e].commandCode == CAPI_COMMAND_U_MAP_UNMAP_PARTITION && e < firstDeletion) lastUnmapBeforeIt = e;
+    }
+    const std::vector<sim::Serial16> expectedOrder = {volumes_[1].serial, volumes_[3].serial, volumes_[2].serial,
+                                                      volumes_[0].serial};
+    EXPECT_EQ(deleted, expectedOrder);
+    EXPECT_GT(lastUnmapBeforeIt, 0u);
+    const std::vector<uint32_t> phases = Phases({CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY,
+                                                 CAPI_COMMAND_U_ADD_HOST_NICKNAME, CAPI_COMMAND_U_DELETE_SPARE,
+                                                 CAPI_COMMAND_U_DO_SCSI_MAINT});
+    const std::vector<uint32_t> expectedPhases = {CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY,
+                                                  CAPI_COMMAND_U_ADD_HOST_NICKNAME, CAPI_COMMAND_U_DELETE_SPARE,
+                                                  CAPI_COMMAND_U_DO_SCSI_MAINT};
+    EXPECT_EQ(phases, expectedPhases);
 
     EXPECT_FALSE(fs::exists(install_ + "/3C4D5E.dsk.bin"));
     EXPECT_FALSE(fs::exists(install_ + "/logs/old.log"));
@@ -209,7 +177,7 @@ TEST_P(ReinitControllerTest, AFailedStepAnswersMinusOneAndTheOthersStillRun) {
     const sim::StorageSystem pair = fabric_->Model().systems[0];
     EXPECT_TRUE(pair.partitions.empty());
     EXPECT_EQ(pair.arrays.size(), 2u);
-    for (const sim::Nickname& nickname : pair.nicknames) EXPECT_EQ(nickname.name, "");
+    EXPECT_TRUE(pair.nicknames.empty());
     EXPECT_FALSE(fs::exists(install_ + "/f31"));
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "provider/controllers/capi_raid_controller.h"
@@ -223,6 +224,10 @@ TEST_F(ControllerRefreshTest, LookupsByIdAndNameOverWhatTheRefreshRead) {
     EXPECT_EQ(Find("odd", 4), nullptr);
     EXPECT_EQ(Find("zeroid", 7), nullptr);
     EXPECT_EQ(Find("outside", 8), nullptr);
+    // A key of three bytes without a terminator, on the heap: nothing past it is read (the sanitizer
+    // would see it) and a name is never matched beyond the key.
+    const std::vector<char> shortKey{'d', 'a', 't'};
+    EXPECT_EQ(Find(shortKey.data(), 3), nullptr);
     CAPI_ARRAY_PARTITION* partition = nullptr;
     EXPECT_EQ(controller_->findPartition("nothing", 8, &partition), VSS_E_OBJECT_NOT_FOUND);
     EXPECT_EQ(partition, nullptr);
@@ -257,6 +262,21 @@ TEST_F(ControllerRefreshTest, AFailedRefreshLeavesTheTablesAndUpdateConfigAllRep
     EXPECT_EQ(controller_->updateConfigAll(), S_OK);
     listCode_ = 7;
     EXPECT_EQ(controller_->updateConfigAll(), VSS_E_PROVIDER_VETO);
+}
+
+TEST_F(ControllerRefreshTest, ARetiredControllerSendsNothingAndKeepsItsTables) {
+    reply_ = ControllerReply(0x100, {{0, 0, "keep", 0x11, 0, 0}});
+    ASSERT_EQ(controller_->capiUpdateController(1), S_OK);
+    CAPI_ARRAY_PARTITION* before = Find("keep", 5);
+    ASSERT_NE(before, nullptr);
+    controller_->Retire();
+    const size_t sent = proxy_.Messages().size();
+    EXPECT_EQ(controller_->capiUpdateController(1), VSS_E_PROVIDER_VETO);
+    EXPECT_EQ(controller_->updateConfigAll(), VSS_E_PROVIDER_VETO);
+    const uint8_t snapshot[16] = {};
+    EXPECT_EQ(controller_->capiUpdateIdentInfo(snapshot, GUID{}), VSS_E_PROVIDER_VETO);
+    EXPECT_EQ(proxy_.Messages().size(), sent);
+    EXPECT_EQ(Find("keep", 5), before);  // what the object handed out stays valid
 }
 
 TEST_F(ControllerRefreshTest, IdentityMarkAndHostPorts) {

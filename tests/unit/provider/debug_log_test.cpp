@@ -137,6 +137,8 @@ TEST_F(ProviderParametersTest, WrongTypesAndMissingValuesKeepWhatWasRead) {
     RegCloseKey(k);
     root_.SetString(key, "Name", std::string(80, 'N'));
     EXPECT_EQ(readProviderParameters(), kProviderParametersUnreadable);
+    root_.SetDword(key, "Name", 5);  // only a string value is taken
+    EXPECT_EQ(readProviderParameters(), kProviderParametersUnreadable);
     const BVSS_ProviderParameters p = ProviderParameters();
     EXPECT_EQ(std::wstring(p.Name), L"Provider");
     EXPECT_EQ(std::wstring(p.Version), L"1.2");

@@ -112,7 +112,7 @@ TEST_P(SnapshotServicesTest, RefusesWhatAControllerRefuses) {
         {"create with a tag handed out before the last", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag - 1, Serial(kMaster))),
          CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG},
         {"17 snapshots in one command", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kMaster), 17)),
-         CAPI_ERROR_COMMAND_FAILED},
+         CAPI_ERROR_EXCEED_MAX_SNAPSHOT},
         {"a snapshot of a standard volume", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kStandard))),
          CAPI_ERROR_NOT_A_MASTER_VOLUME},
         {"commit under another tag", commit(tag), CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG},
