@@ -58,7 +58,7 @@ void SetChannelParams(Call& call) {
     const uint32_t channel = call.header().address.channelIndex;
     if (channel >= kHostChannels) return call.Fail(CAPI_ERROR_CHANNEL_NUM_OUT_OF_RANGE);
     CAPI_CHANNEL_PARAMS record;
-    call.Include(&record);
+    if (!call.Include(&record)) return call.Fail(CAPI_ERROR_COMMAND_FAILED);
     std::vector<uint8_t>& own = Sized(call.pair().controllers[call.half()].settings.params, kHalfSize);
     uint8_t* unified = own.data() + kHostChannelParamsAt + channel * kChannelParamsSize;
     std::memcpy(unified, &record.busParams, kBusParamsSize);
