@@ -46,15 +46,19 @@ ScriptAction Answer(const ProxyMessage& request) {
     }
 }
 
+providertest::ScriptedProxy& Proxy() {
+    static auto* proxy = new providertest::ScriptedProxy;
+    return *proxy;
+}
+
 void Prepare() {
     const std::string& root = UseTemporaryMachineRoot("provider_reply_fuzz");
     std::filesystem::create_directories(root + "/C/Windows/System32");
     static auto* clock = new platform::VirtualClock;  // the session's resets pause on it, at no cost
     platform::SetClock(clock);
-    static auto* proxy = new providertest::ScriptedProxy;
-    proxy->SetScript(Answer);
+    Proxy().SetScript(Answer);
     std::ofstream(root + "/C/Windows/System32/corlink4.conf")
-        << "version  :1\nipaddress:127.0.0.1\nusername :u\npassword :p\nport     :" << proxy->port() << "\n";
+        << "version  :1\nipaddress:127.0.0.1\nusername :u\npassword :p\nport     :" << Proxy().port() << "\n";
     if (ProxyInit() != 0) abort();
 }
 
@@ -117,5 +121,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     g_shape = data[1];
     g_reply.assign(data + 2, data + size);
     Call(data[0], *outputs);
+    Proxy().ForgetMessages();  // the stand-in records every message; a long run must not keep them
     return 0;
 }

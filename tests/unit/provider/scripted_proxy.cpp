@@ -98,6 +98,11 @@ std::vector<ProxyMessage> ScriptedProxy::Messages() {
     return messages_;
 }
 
+void ScriptedProxy::ForgetMessages() {
+    std::lock_guard<std::mutex> g(lock_);
+    messages_.clear();
+}
+
 int ScriptedProxy::Logins() {
     std::lock_guard<std::mutex> g(lock_);
     return logins_;

@@ -45,6 +45,8 @@ class ScriptedProxy {
     void CloseOnControl(uint32_t opCode, bool enabled);
     // Every message received, in order, over all connections.
     std::vector<ProxyMessage> Messages();
+    // Forgets the messages received so far (a long run keeps no record of them).
+    void ForgetMessages();
     int Logins();
     // Closes the connection being served (the next one is accepted as usual).
     void DropConnection();
