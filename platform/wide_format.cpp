@@ -173,13 +173,13 @@ void PutText(Output& out, const Field& f, int width, int precision, const void* 
 }
 
 void PutNumber(Output& out, const Field& f, int width, int precision, const ArgValue& v) {
-    char spec[32];
+    char printfFormat[32];
     size_t n = 0;
-    spec[n++] = '%';
-    for (const char* c = f.flags; *c != 0; ++c) spec[n++] = *c;
-    spec[n++] = '*';
-    spec[n++] = '.';
-    spec[n++] = '*';
+    printfFormat[n++] = '%';
+    for (const char* c = f.flags; *c != 0; ++c) printfFormat[n++] = *c;
+    printfFormat[n++] = '*';
+    printfFormat[n++] = '.';
+    printfFormat[n++] = '*';
     const char conversion = static_cast<char>(f.conversion);
     char text[512];
     int length;
@@ -190,14 +190,14 @@ void PutNumber(Output& out, const Field& f, int width, int precision, const ArgV
         std::snprintf(pointer, sizeof pointer, "%p", v.p);
         length = std::snprintf(text, sizeof text, HasFlag(f, '-') ? "%-*s" : "%*s", w, pointer);
     } else if (TypeOf(f) == ArgType::Double) {
-        spec[n++] = conversion;
-        spec[n] = 0;
-        length = std::snprintf(text, sizeof text, spec, w, pr, v.d);
+        printfFormat[n++] = conversion;
+        printfFormat[n] = 0;
+        length = std::snprintf(text, sizeof text, printfFormat, w, pr, v.d);
     } else {
-        spec[n++] = 'l';
-        spec[n++] = 'l';
-        spec[n++] = conversion;
-        spec[n] = 0;
+        printfFormat[n++] = 'l';
+        printfFormat[n++] = 'l';
+        printfFormat[n++] = conversion;
+        printfFormat[n] = 0;
         const bool isSigned = conversion == 'd' || conversion == 'i';
         long long value = v.i;
         if (f.size == 16) {
@@ -207,7 +207,7 @@ void PutNumber(Output& out, const Field& f, int width, int precision, const ArgV
             value = isSigned ? static_cast<long long>(static_cast<int>(value))
                              : static_cast<long long>(static_cast<unsigned int>(value));
         }
-        length = std::snprintf(text, sizeof text, spec, w, pr, value);
+        length = std::snprintf(text, sizeof text, printfFormat, w, pr, value);
     }
     if (length < 0) return;
     for (int i = 0; i < length && i < static_cast<int>(sizeof text) - 1; ++i)
