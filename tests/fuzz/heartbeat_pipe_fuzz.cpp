@@ -43,6 +43,8 @@ void Prepare() {
     std::ofstream(root + "/C/Windows/System32/corlink4.conf")
         << "version  :1\nipaddress:127.0.0.1\nusername :u\npassword :p\nport     :" << proxy->port() << "\n";
     Check(ProxyInit() == 0);  // opens the session and starts the listener
+    // The listener's thread must end before the exit handlers destroy the listener it serves.
+    std::atexit([] { stop_listener(); });
 }
 
 // False when the listener, having read the header, would still wait for announced data.
