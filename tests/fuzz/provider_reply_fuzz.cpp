@@ -13,6 +13,7 @@
 
 #include "fuzz_root.h"
 #include "platform/clock.h"
+#include "provider/controllers/heartbeat_listener.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"
 #include "tests/unit/provider/scripted_proxy.h"
@@ -60,6 +61,8 @@ void Prepare() {
     std::ofstream(root + "/C/Windows/System32/corlink4.conf")
         << "version  :1\nipaddress:127.0.0.1\nusername :u\npassword :p\nport     :" << Proxy().port() << "\n";
     if (ProxyInit() != 0) abort();
+    // The heart-beat listener's thread must end before the exit handlers destroy the listener it serves.
+    std::atexit([] { stop_listener(); });
 }
 
 struct Outputs {
