@@ -70,6 +70,12 @@ class BVSS_RaidControllerSet {
     int32_t mCount = 0;
 
   private:
+    class PreviousControllers;
+    // A candidate that passed discovery joins the set; a controller known before keeps its object.
+    void Admit(std::unique_ptr<BVSS_CapiRaidController> candidate, PreviousControllers& previous);
+    // Whether a controller of the set already has this serial number (a second path to it).
+    bool IsKnownPath(const uint8_t* serial32) const;
+
     // Controllers that a rediscovery no longer found: retired, kept alive for the pointers held elsewhere,
     // and taken back into use when a later discovery finds their serial number again.
     std::vector<std::unique_ptr<BVSS_CapiRaidController>> mRetiredControllers;
