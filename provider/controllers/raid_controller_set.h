@@ -40,8 +40,8 @@ class BVSS_RaidControllerSet {
 
     // Rebuilds the set from the proxy's storage-system list (rescan is not read: every call rebuilds).
     // Throws VSS_E_PROVIDER_VETO (as an HRESULT value) when the list cannot be read after 4 tries; the set
-    // is then empty. A controller whose refresh fails is left out; the result is 0 or more when at least one
-    // controller joined the set, or when none failed.
+    // is then empty. A controller whose refresh fails is left out and the set formed from the others; the
+    // result is negative only when the set ends empty and the refresh of the last id tried failed.
     HRESULT discoverRaidControllers(int32_t rescan);
 
     // key: a partition ID (length 16, or its 32-byte field with length 32) or a partition name with its
