@@ -14,7 +14,7 @@
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
 #include "provider/controllers/serial_numbers.h"
-#include "tests/unit/provider/network_reply.h"
+#include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
