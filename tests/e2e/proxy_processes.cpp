@@ -11,6 +11,12 @@
 
 namespace e2e {
 
+size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
 void InstallWithFabricModels(testsupport::TestRoot& root) {
     root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
     std::filesystem::create_directories(root.path() + "/C/corlink");

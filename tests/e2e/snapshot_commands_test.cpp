@@ -24,63 +24,11 @@
 
 namespace {
 
+using e2e::Occurrences;
 using Bytes = std::vector<uint8_t>;
 
-// The scenario's controller serials and the serials of its volumes (16-byte partition ids).
-constexpr const char* kScenario = R"(
-[system.1]
-name = Stor-1
-product = Stor 3920 FC
-unique_sn = 3C4D5E
-serial_a = 00C0FF1A2B01
-serial_b = 00C0FF1A2B02
-unique_id_a = 0A1B2C3D4E01
-unique_id_b = 0A1B2C3D4E02
-host_port_a = 2100001B32000001
-host_port_b = 2101001B32000001
-port_b = 1
-management_lun = 0
-management_lun_type = 0
-
-[array.vd01]
-system = system.1
-name = vd01
-
-[array.vd02]
-system = system.1
-name = vd02
-
-[volume.pool]
-array = array.vd01
-name = pool01
-size_mb = 4096
-kind = snap-pool
-serial = 600C0FF0001A2B0100000000000000A1
-
-[volume.data]
-array = array.vd01
-name = data01
-size_mb = 10240
-lun = 1
-kind = master
-pool = volume.pool
-serial = 600C0FF0001A2B0100000000000000A2
-
-[volume.manage]
-array = array.vd02
-name = manage01
-size_mb = 1024
-kind = master
-pool = volume.pool
-serial = 000C0FF0001A2B010000000000000000
-
-[volume.logs]
-array = array.vd02
-name = logs01
-size_mb = 4096
-lun = 3
-serial = 600C0FF0001A2B0100000000000000A4
-)";
+// The scenario's volumes: their serials (16-byte partition ids).
+constexpr const char* kScenarioFile = SIM_SCENARIO_DIR "/snapshot_pair.ini";
 
 // The volume behind controller A's management LUN: the serial the LUN reports on VPD page 0x80.
 const Bytes kManagementVolume = {0x00, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -112,12 +60,6 @@ std::string HexText(const Bytes& bytes) {
     }
     return text;
 }
-size_t Occurrences(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 struct Answer {
     int32_t status = 0;
     uint32_t code = 0;
@@ -128,10 +70,8 @@ class SnapshotCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         e2e::InstallWithFabricModels(root_);
-        const std::string scenario = root_.path() + "/scenario.ini";
-        testsupport::WriteWholeFile(scenario, kScenario);
         fabricSocket_ = root_.path() + "/fabric.sock";
-        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, scenario);
+        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, kScenarioFile);
         ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
         const uint16_t port = servertest::FreePort();
         ASSERT_NE(port, 0);
