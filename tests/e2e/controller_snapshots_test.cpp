@@ -3,8 +3,6 @@
 // whose reply is lost, a busy controller, roll-backs, deletions, and a full copy whose progress moves with
 // the fabric's time. The fabric's journal shows what reached the controller.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstring>
@@ -14,7 +12,6 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/fabric_client.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/provider_registry.h"
@@ -22,6 +19,7 @@
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/retry_policy.h"
 #include "tests/e2e/proxy_processes.h"
+#include "tests/e2e/snapshot_pair.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/loopback_ports.h"
 
@@ -30,13 +28,11 @@ namespace {
 using e2e::Occurrences;
 using Bytes = std::vector<uint8_t>;
 
-// A pair whose two vdisks prefer controller A: a snap pool and two master volumes (data01 on vd01, manage01 on
-// vd02), and a standard volume (logs01 on vd02).
-constexpr const char* kScenarioFile = SIM_SCENARIO_DIR "/snapshot_pair.ini";
-
-const Bytes kDataVolume = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA2};
-const Bytes kManageVolume = {0x00, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0};
-const Bytes kLogsVolume = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA4};
+// A pair whose two vdisks prefer controller A: a snap pool, two master volumes (data01 on vd01, manage01 on
+// vd02) and a standard volume (logs01 on vd02).
+using e2e::kDataVolume;
+using e2e::kLogsVolume;
+using e2e::kManagementVolume;
 
 // The journal's CAPI command codes in order ("capi <ms> <half> <controller> <code> include=... fault=...").
 std::vector<std::string> Commands(const std::string& journal) {
@@ -76,7 +72,7 @@ class ControllerSnapshotsTest : public ::testing::Test {
         e2e::InstallWithFabricModels(root_);
         root_.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
         fabricSocket_ = root_.path() + "/fabric.sock";
-        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, kScenarioFile);
+        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, e2e::kSnapshotPairScenario);
         ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
         const uint16_t port = servertest::FreePort();
         ASSERT_NE(port, 0);
@@ -96,25 +92,16 @@ class ControllerSnapshotsTest : public ::testing::Test {
         ASSERT_EQ(controller_->getFailoverId(), 1);
     }
 
-    // The proxy stops cleanly: exit code 0, which the sanitizers deny after an overrun or a leak.
     void TearDown() override {
         controller_.reset();
         ProxyUnInit();
         CloseCapiSleepTimer();
         BVSS_DebugLog::StaticDeinit();
         if (proxy_ == nullptr) return;
-        proxy_->Signal(SIGINT);
-        const int status = proxy_->WaitForExit(e2e::kExitBound);
-        const std::string output = proxy_->Output();
-        EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
-        EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
+        e2e::StopAndExpectCleanExit(*proxy_);
     }
 
-    std::string Admin(const std::string& message) {
-        std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
-        return answer;
-    }
+    std::string Admin(const std::string& message) { return e2e::FabricAdmin(fabricSocket_, message); }
     std::string ProviderLog() { return root_.ReadFile("C/provider.log"); }
 
     // The snapshots of the pair as controller A lists them: (ID, committed).
@@ -140,7 +127,7 @@ TEST_F(ControllerSnapshotsTest, APreparedSetIsCommittedUnderATagReadAgainAndDele
     EXPECT_EQ(Admin("clear-journal"), "ok");
     uint64_t tag = 0;
     ASSERT_EQ(controller_->capiGetTag(&tag, controller_->getFailoverId(), 0), S_OK);
-    Entries set({kDataVolume, kManageVolume});
+    Entries set({kDataVolume, kManagementVolume});
     ASSERT_EQ(controller_->capiCreateSnapshots(set.list, tag, 0, 0), S_OK) << ProviderLog();
     ASSERT_EQ(set.records[0].mCreated, 1u);
     ASSERT_EQ(set.records[1].mCreated, 1u);
@@ -164,7 +151,7 @@ TEST_F(ControllerSnapshotsTest, APreparedSetIsCommittedUnderATagReadAgainAndDele
 
     // The master volume rolled back to its snapshot; then each snapshot deleted.
     EXPECT_EQ(controller_->rollbackSnapshot(set.records[0].mSnapshot.mLunID, kDataVolume.data()), S_OK);
-    EXPECT_EQ(controller_->rollbackSnapshot(set.records[0].mSnapshot.mLunID, kManageVolume.data()), VSS_E_PROVIDER_VETO);
+    EXPECT_EQ(controller_->rollbackSnapshot(set.records[0].mSnapshot.mLunID, kManagementVolume.data()), VSS_E_PROVIDER_VETO);
     for (size_t i = 0; i < 2; ++i) EXPECT_EQ(controller_->capiDeleteSnapshot(set.records[i].mSnapshot.mLunID, 0), S_OK);
     EXPECT_TRUE(Snapshots().empty());
 }
@@ -224,7 +211,7 @@ TEST_F(ControllerSnapshotsTest, AFullCopyGoesToTheOtherVdiskAndItsProgressMovesW
 
     // A copy that stalls keeps its percent; a volume the controller does not have gets no copy.
     EXPECT_EQ(Admin("copies pair=0 ms=1000 stall=40"), "ok");
-    Entries stalled({kManageVolume});
+    Entries stalled({kManagementVolume});
     ASSERT_EQ(controller_->capiRolloffVolumes(stalled.list, 0, 0), S_OK) << ProviderLog();
     EXPECT_EQ(Occurrences(ProviderLog(), "findRolloffVdisk(): Find vdisk name = 'vd01'"), 2u);
     std::this_thread::sleep_for(std::chrono::milliseconds(100));  // ten seconds of the fabric's time

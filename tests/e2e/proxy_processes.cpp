@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <signal.h>
+#include <sys/wait.h>
 #include <thread>
 #include <vector>
 
+#include "platform/fabric_client.h"
 #include "tests/unit/server/loopback_ports.h"
 
 
@@ -44,6 +47,21 @@ std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, u
     if (!fabricSocket.empty()) environment.push_back("CORLINK_FABRIC=" + fabricSocket);
     return std::make_unique<testsupport::ChildProcess>(CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
                                                        environment, root + "/stdout.txt");
+}
+
+void StopAndExpectCleanExit(testsupport::ChildProcess& proxy) {
+    proxy.Signal(SIGINT);
+    const int status = proxy.WaitForExit(kExitBound);
+    const std::string output = proxy.Output();
+    EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
+    EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
+    EXPECT_EQ(output.find("runtime error"), std::string::npos) << output;
+}
+
+std::string FabricAdmin(const std::string& fabricSocket, const std::string& message) {
+    std::string answer;
+    EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket, message, &answer)) << message;
+    return answer;
 }
 
 bool ConnectWhenListening(ProxyClientSession* session, uint16_t port) {

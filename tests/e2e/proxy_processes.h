@@ -32,6 +32,11 @@ std::unique_ptr<testsupport::ChildProcess> StartFabric(const std::string& root, 
 // fabric served at fabricSocket, when given).
 std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
                                                       const std::string& fabricSocket = {});
+// Interrupts the proxy and expects a clean stop: exit code 0, which the sanitizers deny after an overrun or a
+// leak, and no sanitizer report in its output.
+void StopAndExpectCleanExit(testsupport::ChildProcess& proxy);
+// One message to the fabric's administration channel; its answer.
+std::string FabricAdmin(const std::string& fabricSocket, const std::string& message);
 // Connects as soon as the proxy listens (it listens only after its first discovery).
 bool ConnectWhenListening(ProxyClientSession* session, uint16_t port);
 // Logs in with the configured password; a failure is a fatal test failure.

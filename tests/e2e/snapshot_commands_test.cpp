@@ -2,8 +2,6 @@
 // served by arraysim, with a snap pool, two master volumes (one of them the volume behind controller A's
 // management LUN 0) and a standard volume. Requests are built and converted as the provider builds them.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -17,8 +15,8 @@
 #include "corlink/capi/byte_order.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "platform/fabric_client.h"
 #include "tests/e2e/proxy_processes.h"
+#include "tests/e2e/snapshot_pair.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/loopback_ports.h"
 
@@ -27,13 +25,9 @@ namespace {
 using e2e::Occurrences;
 using Bytes = std::vector<uint8_t>;
 
-// The scenario's volumes: their serials (16-byte partition ids).
-constexpr const char* kScenarioFile = SIM_SCENARIO_DIR "/snapshot_pair.ini";
-
-// The volume behind controller A's management LUN: the serial the LUN reports on VPD page 0x80.
-const Bytes kManagementVolume = {0x00, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0};
-const Bytes kDataVolume = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA2};
-const Bytes kLogsVolume = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA4};
+using e2e::kDataVolume;
+using e2e::kLogsVolume;
+using e2e::kManagementVolume;
 // The first vdisk's serial: the text of controller A's serial, "A" and its index.
 const std::string kFirstVdisk = "00C0FF1A2B01A0";
 
@@ -71,7 +65,7 @@ protected:
     void SetUp() override {
         e2e::InstallWithFabricModels(root_);
         fabricSocket_ = root_.path() + "/fabric.sock";
-        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, kScenarioFile);
+        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, e2e::kSnapshotPairScenario);
         ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
         const uint16_t port = servertest::FreePort();
         ASSERT_NE(port, 0);
@@ -86,16 +80,10 @@ protected:
         handleB_ = ProxyWord(list.data, 16 + 36);
     }
 
-    // The proxy stops cleanly: exit code 0, which the sanitizers deny after an overrun or a leak.
     void TearDown() override {
         session_.Close();
         if (proxy_ == nullptr) return;
-        proxy_->Signal(SIGINT);
-        const int status = proxy_->WaitForExit(e2e::kExitBound);
-        const std::string output = proxy_->Output();
-        EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
-        EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
-        EXPECT_EQ(output.find("runtime error"), std::string::npos) << output;
+        e2e::StopAndExpectCleanExit(*proxy_);
     }
 
     // One command: `length` bytes with the controller id at 8, filled by `fill` in host order and converted
@@ -116,11 +104,7 @@ protected:
         return answer;
     }
 
-    std::string Admin(const std::string& message) {
-        std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
-        return answer;
-    }
+    std::string Admin(const std::string& message) { return e2e::FabricAdmin(fabricSocket_, message); }
 
     Bytes Tag(uint32_t id) {
         const Answer tag = Exec(RRE_DMS_GET_TAG, 28, id, [](Bytes& d) { d[12] = 1; });
