@@ -25,6 +25,7 @@ const struct {
     {"present", AdminRequest::Verb::Present},   {"rescan", AdminRequest::Verb::Rescan},
     {"disks", AdminRequest::Verb::Disks},       {"journal", AdminRequest::Verb::Journal},
     {"clear-journal", AdminRequest::Verb::ClearJournal}, {"set", AdminRequest::Verb::Set},
+    {"copies", AdminRequest::Verb::Copies},
 };
 
 // The key=value words of a message after its verb, each key once.
@@ -249,6 +250,14 @@ bool ParseAdminMessage(std::string_view message, AdminRequest* request, std::str
             ok = words.Number("serial-text-length", 1024, 0, &number, error);
             parsed.serialTextLength = static_cast<uint32_t>(number);
             break;
+        case AdminRequest::Verb::Copies:
+            ok = words.Number("pair", 255, 0, &number, error);
+            parsed.pair = static_cast<size_t>(number);
+            ok = ok && words.Number("ms", 86400000, 300000, &number, error);
+            parsed.durationMs = static_cast<uint32_t>(number);
+            ok = ok && words.Number("stall", 100, 0, &number, error);
+            parsed.stallPercent = static_cast<uint8_t>(number);
+            break;
         default:
             break;
     }
@@ -295,6 +304,14 @@ std::string AnswerAdminMessage(Fabric& fabric, std::string_view message) {
             break;
         case AdminRequest::Verb::Set:
             fabric.Edit([&](FabricModel& model) { model.host.serialTextLength = request.serialTextLength; });
+            break;
+        case AdminRequest::Verb::Copies:
+            if (!halfKnown) return "error no such pair";
+            fabric.Edit([&](FabricModel& model) {
+                SnapshotServices& services = model.systems[request.pair].snapshotServices;
+                services.rolloffCopyMs = request.durationMs;
+                services.rolloffStallPercent = request.stallPercent;
+            });
             break;
     }
     return "ok";

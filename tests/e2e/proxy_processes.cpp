@@ -8,10 +8,17 @@
 #include <thread>
 #include <vector>
 
+#include "platform/fabric_client.h"
 #include "tests/unit/server/loopback_ports.h"
 
 
 namespace e2e {
+
+size_t Occurrences(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
 
 void InstallWithFabricModels(testsupport::TestRoot& root) {
     root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
@@ -40,6 +47,12 @@ std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, u
     if (!fabricSocket.empty()) environment.push_back("CORLINK_FABRIC=" + fabricSocket);
     return std::make_unique<testsupport::ChildProcess>(CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
                                                        environment, root + "/stdout.txt");
+}
+
+std::string FabricAdmin(const std::string& fabricSocket, const std::string& message) {
+    std::string answer;
+    EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket, message, &answer)) << message;
+    return answer;
 }
 
 bool ConnectWhenListening(ProxyClientSession* session, uint16_t port) {

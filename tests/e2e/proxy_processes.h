@@ -20,6 +20,9 @@ inline constexpr auto kExitBound = std::chrono::seconds(20);
 // How fast the children's clocks run: a second of their time is 10 ms of the test's.
 inline constexpr const char* kTimeScale = "CORLINK_TIME_SCALE=0.01";
 
+// How often `part` occurs in `text` (log and journal lines).
+size_t Occurrences(const std::string& text, const std::string& part);
+
 // Installs the proxy under the root (its service's ImagePath) with a model list naming the fabric's arrays.
 void InstallWithFabricModels(testsupport::TestRoot& root);
 // The fabric of the scenario file (empty: the default scenario) served on `socketPath`, once it listens.
@@ -29,6 +32,8 @@ std::unique_ptr<testsupport::ChildProcess> StartFabric(const std::string& root, 
 // fabric served at fabricSocket, when given).
 std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
                                                       const std::string& fabricSocket = {});
+// One message to the fabric's administration channel; its answer.
+std::string FabricAdmin(const std::string& fabricSocket, const std::string& message);
 // Connects as soon as the proxy listens (it listens only after its first discovery).
 bool ConnectWhenListening(ProxyClientSession* session, uint16_t port);
 // Logs in with the configured password; a failure is a fatal test failure.

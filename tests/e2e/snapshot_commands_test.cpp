@@ -2,8 +2,6 @@
 // served by arraysim, with a snap pool, two master volumes (one of them the volume behind controller A's
 // management LUN 0) and a standard volume. Requests are built and converted as the provider builds them.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -17,75 +15,19 @@
 #include "corlink/capi/byte_order.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "platform/fabric_client.h"
 #include "tests/e2e/proxy_processes.h"
+#include "tests/e2e/snapshot_pair.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/loopback_ports.h"
 
 namespace {
 
+using e2e::Occurrences;
 using Bytes = std::vector<uint8_t>;
 
-// The scenario's controller serials and the serials of its volumes (16-byte partition ids).
-constexpr const char* kScenario = R"(
-[system.1]
-name = Stor-1
-product = Stor 3920 FC
-unique_sn = 3C4D5E
-serial_a = 00C0FF1A2B01
-serial_b = 00C0FF1A2B02
-unique_id_a = 0A1B2C3D4E01
-unique_id_b = 0A1B2C3D4E02
-host_port_a = 2100001B32000001
-host_port_b = 2101001B32000001
-port_b = 1
-management_lun = 0
-management_lun_type = 0
-
-[array.vd01]
-system = system.1
-name = vd01
-
-[array.vd02]
-system = system.1
-name = vd02
-
-[volume.pool]
-array = array.vd01
-name = pool01
-size_mb = 4096
-kind = snap-pool
-serial = 600C0FF0001A2B0100000000000000A1
-
-[volume.data]
-array = array.vd01
-name = data01
-size_mb = 10240
-lun = 1
-kind = master
-pool = volume.pool
-serial = 600C0FF0001A2B0100000000000000A2
-
-[volume.manage]
-array = array.vd02
-name = manage01
-size_mb = 1024
-kind = master
-pool = volume.pool
-serial = 000C0FF0001A2B010000000000000000
-
-[volume.logs]
-array = array.vd02
-name = logs01
-size_mb = 4096
-lun = 3
-serial = 600C0FF0001A2B0100000000000000A4
-)";
-
-// The volume behind controller A's management LUN: the serial the LUN reports on VPD page 0x80.
-const Bytes kManagementVolume = {0x00, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0};
-const Bytes kDataVolume = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA2};
-const Bytes kLogsVolume = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0, 0, 0, 0, 0, 0, 0, 0xA4};
+using e2e::kDataVolume;
+using e2e::kLogsVolume;
+using e2e::kManagementVolume;
 // The first vdisk's serial: the text of controller A's serial, "A" and its index.
 const std::string kFirstVdisk = "00C0FF1A2B01A0";
 
@@ -112,12 +54,6 @@ std::string HexText(const Bytes& bytes) {
     }
     return text;
 }
-size_t Occurrences(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 struct Answer {
     int32_t status = 0;
     uint32_t code = 0;
@@ -128,10 +64,8 @@ class SnapshotCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         e2e::InstallWithFabricModels(root_);
-        const std::string scenario = root_.path() + "/scenario.ini";
-        testsupport::WriteWholeFile(scenario, kScenario);
         fabricSocket_ = root_.path() + "/fabric.sock";
-        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, scenario);
+        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, e2e::kSnapshotPairScenario);
         ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
         const uint16_t port = servertest::FreePort();
         ASSERT_NE(port, 0);
@@ -146,7 +80,6 @@ protected:
         handleB_ = ProxyWord(list.data, 16 + 36);
     }
 
-    // The proxy stops cleanly: exit code 0, which the sanitizers deny after an overrun or a leak.
     void TearDown() override {
         session_.Close();
         if (proxy_ != nullptr) e2e::ExpectCleanExit(*proxy_);
@@ -170,11 +103,7 @@ protected:
         return answer;
     }
 
-    std::string Admin(const std::string& message) {
-        std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
-        return answer;
-    }
+    std::string Admin(const std::string& message) { return e2e::FabricAdmin(fabricSocket_, message); }
 
     Bytes Tag(uint32_t id) {
         const Answer tag = Exec(RRE_DMS_GET_TAG, 28, id, [](Bytes& d) { d[12] = 1; });

@@ -21,6 +21,8 @@ TEST(AdminChannel, ParsesWellFormedMessagesAndRefusesTheRest) {
         {"reboot pair=0 half=b ms=30000", true},
         {"  rescan  ", true},
         {"set serial-text-length=32", true},
+        {"copies pair=0 ms=600000 stall=40", true},
+        {"copies pair=0 stall=101", false},
         {"", false},
         {"explode", false},
         {"fault pair=0 half=c kind=return-code", false},               // no such half
