@@ -15,6 +15,11 @@ constexpr HRESULT kProviderBadArgument = MakeHresult(0xE00000A0);
 HRESULT BVSS_StringToSerialNumber(const char* text, BYTE* serialNumber, DWORD serialNumberLength);
 // 16 bytes to 32 lower-case digits and a NUL; the buffer must hold 33 characters.
 HRESULT BVSS_SerialNumberToStringBuffer(const BYTE* id, char* buffer, DWORD bufferLength);
+// A partition ID's 32 lower-case digits, for log lines and events.
+struct PartitionIdText {
+    char text[kSerialTextChars];
+};
+PartitionIdText PartitionIdHex(const BYTE* id);
 // The same into a new block of task memory; *text must be null on entry.
 HRESULT BVSS_SerialNumberToString(const BYTE* id, char** text);
 // The first 16 bytes of a serial number of at least 16 bytes.
