@@ -50,7 +50,7 @@ struct KindMessages {
 };
 
 HRESULT RefuseId(const char* message, const uint8_t* id, HRESULT result) {
-    LogErrorEvent(L"%S:%S=%S", message, "partition id", PartitionIdHex(id).text);
+    LogErrorEvent(L"%S:%S=%S", message, "partition id", PartitionIdText(id).text);
     return result;
 }
 
@@ -96,7 +96,7 @@ HRESULT RunPoolCommand(BVSS_CapiRaidController& controller, const PoolCommand& c
         hr = controller.SendCommand(command.name, send, &code);
         if (returnCode != nullptr) *returnCode = code;
         if (FAILED(hr) && command.failureLine != nullptr)
-            BVSS_DebugPrint(command.failureLine, PartitionIdHex(failureId).text);
+            BVSS_DebugPrint(command.failureLine, PartitionIdText(failureId).text);
     }
     BVSS_DebugPrint(L"%s(): returning 0x%08x\n", command.name, hr);
     return hr;
@@ -215,4 +215,66 @@ HRESULT BVSS_CapiRaidController::capiConvertMasterToStd(const uint8_t* volumeId)
         {L"BVSS_CapiRaidController::capiConvertMasterToStd", L"capiConvertMasterToStd",
          L"capiConvertMasterToStd(): Convert master volume to standard failed, MasterVolumeID=%S .\n"},
         volumeId, check, [&] { return convert_master_volume(mHandle, kConvertToStandard, serial.data(), noPool); });
+}
+
+HRESULT BVSS_CapiRaidController::cleanupSimpleSnapshotDelete(const uint8_t* snapshotId) {
+    BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::cleanupSimpleSnapshotDelete");
+    if (IsPS() && !isQ700()) {
+        BVSS_DebugPrint(L"WARNING: cleanupSimpleSnapshotDelete() called on old-style (QM420) paged storage controller "
+                        L"(XXX)\n");
+        return S_OK;
+    }
+    if (snapshotId == nullptr) return kProviderBadArgument;
+    HRESULT hr = capiGetSnapshotList(kSelectAllControllers, 1);
+    if (FAILED(hr)) {
+        BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): Get snapshots failed.\n");
+        return hr;
+    }
+    uint8_t master[kPartitionIdBytes] = {};
+    for (uint32_t i = 0; i < mSnapshotCount && i < kControllerListSnapshots; ++i) {
+        if (std::memcmp(mSnapshots[i].partitionId, snapshotId, kPartitionIdBytes) != 0) continue;
+        std::memcpy(master, mSnapshots[i].masterPartitionId, sizeof master);
+        break;
+    }
+    hr = capiDeleteSnapshot(snapshotId, 0);
+    if (FAILED(hr)) {
+        BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): Delete snapshot failed. SN: %S", PartitionIdText(snapshotId).text);
+        return hr;
+    }
+    hr = capiGetMasterVolumeList(kSelectAllControllers, 1);
+    if (FAILED(hr)) {
+        BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): Get master volumes failed.\n");
+        return hr;
+    }
+    const CAPI_MASTER_VOLUME* unused = nullptr;
+    for (uint32_t i = 0; i < mMasterVolumeCount && i < kControllerListMasterVolumes && unused == nullptr; ++i) {
+        const CAPI_MASTER_VOLUME& row = mMasterVolumes[i];
+        if (std::memcmp(row.partitionId, master, sizeof master) == 0 && row.numSnapshots == 0) unused = &row;
+    }
+    if (unused != nullptr) {
+        uint8_t pool[kPartitionIdBytes];
+        std::memcpy(pool, unused->snapPoolPartitionId, sizeof pool);
+        hr = capiConvertMasterToStd(master);
+        if (FAILED(hr)) {
+            BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): convert master volume to standerd volume failed. SN: %S",
+                            PartitionIdText(master).text);
+        } else if (FAILED(hr = capiGetBackingStoreList(kSelectAllControllers, 1))) {
+            BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): Get backing store pool list failed.\n");
+        } else {
+            for (uint32_t i = 0; i < mBackingStoreCount && i < kControllerListBackingStores; ++i) {
+                const CAPI_BACKING_STORE& row = mBackingStores[i];
+                if (std::memcmp(row.partitionId, pool, sizeof pool) != 0 || row.numMasterVolumes != 0) continue;
+                hr = capiBSDelete(pool);
+                if (SUCCEEDED(hr)) {
+                    capiUpdateController(1);
+                } else {
+                    BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): Delete backing store pool failed. SN: %S",
+                                    PartitionIdText(pool).text);
+                }
+                break;
+            }
+        }
+    }
+    BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): returning 0x%08x\n", hr);
+    return hr;
 }

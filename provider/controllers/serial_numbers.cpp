@@ -159,9 +159,3 @@ HRESULT BVSS_PartitionIDToFCFSName(const BYTE* partitionId, DWORD partitionIdLen
     name[0] |= kNaaRegisteredExtended;
     return Returning(S_OK);
 }
-
-PartitionIdText PartitionIdHex(const BYTE* id) {
-    PartitionIdText hex{};
-    BVSS_SerialNumberToStringBuffer(id, hex.text, sizeof hex.text);
-    return hex;
-}

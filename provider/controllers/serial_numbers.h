@@ -15,14 +15,15 @@ constexpr HRESULT kProviderBadArgument = MakeHresult(0xE00000A0);
 HRESULT BVSS_StringToSerialNumber(const char* text, BYTE* serialNumber, DWORD serialNumberLength);
 // 16 bytes to 32 lower-case digits and a NUL; the buffer must hold 33 characters.
 HRESULT BVSS_SerialNumberToStringBuffer(const BYTE* id, char* buffer, DWORD bufferLength);
-// A partition ID's 32 lower-case digits, for log lines and events.
-struct PartitionIdText {
-    char text[kSerialTextChars];
-};
-PartitionIdText PartitionIdHex(const BYTE* id);
 // The same into a new block of task memory; *text must be null on entry.
 HRESULT BVSS_SerialNumberToString(const BYTE* id, char** text);
 // The first 16 bytes of a serial number of at least 16 bytes.
 HRESULT BVSS_PartitionIDToSerialNumber(const BYTE* serialNumber, DWORD serialNumberLength, BYTE* partitionId);
 // The 16-byte NAA name (registered extended, NAA 6) of a partition ID; the output length must be 16.
 HRESULT BVSS_PartitionIDToFCFSName(const BYTE* partitionId, DWORD partitionIdLength, BYTE* name, DWORD nameLength);
+
+// The 32 hexadecimal digits of a 16-byte partition ID, for log lines.
+struct PartitionIdText {
+    explicit PartitionIdText(const BYTE* id) { BVSS_SerialNumberToStringBuffer(id, text, sizeof text); }
+    char text[kSerialTextChars] = {};
+};

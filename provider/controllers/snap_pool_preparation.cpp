@@ -49,7 +49,7 @@ struct VdiskDemand {
 
 // "sp" and digits 3 to 19 of the partition ID's text: two volumes that agree there share a pool.
 void PoolNameOf(const uint8_t* partitionId, char* name, size_t size) {
-    const PartitionIdText hex = PartitionIdHex(partitionId);
+    const PartitionIdText hex(partitionId);
     std::snprintf(name, size, "sp%.*s", static_cast<int>(kPoolNameDigits), hex.text + kPoolNameFirstDigit);
 }
 
@@ -123,7 +123,7 @@ HRESULT ReserveSpaceFor(BVSS_RaidControllerSet& set, const BVSS_SnapshotInfo& en
         std::memcpy(poolSerial, cleanup.poolId, sizeof poolSerial);
     } else {
         BVSS_DebugPrint(L"createReserveSpace(): find the snap-pool '%S', partition ID =%S\n", cleanup.poolName,
-                        PartitionIdHex(pool->serialNumber).text);
+                        PartitionIdText(pool->serialNumber).text);
         if (AllZero(pool->serialNumber, sizeof pool->serialNumber)) {
             BVSS_DebugPrint(L"createReserveSpace(): Invalid snap pool partition ID, The SN is NULL.\n");
             run.Undo();
@@ -195,7 +195,7 @@ HRESULT BVSS_RaidControllerSet::calculateReserveSize(std::vector<BVSS_SnapshotIn
         const bool short_ = (vdisk.pools >= 1 && vdisk.required > vdisk.free) || vdisk.pools > kMaxPoolsPerVdisk;
         if (!short_) continue;
         LogErrorEvent(L"%S:%S=%S", "calculateReserveSize(): The vdisk doesn't have sufficient space to create snap pool",
-                      "array id", PartitionIdHex(vdisk.id).text);
+                      "array id", PartitionIdText(vdisk.id).text);
         hr = VSS_E_INSUFFICIENT_STORAGE;
         break;
     }
