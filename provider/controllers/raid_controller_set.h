@@ -20,6 +20,16 @@
 #include "platform/com_results.h"
 #include "platform/wide_text.h"
 #include "provider/controllers/capi_raid_controller.h"
+#include "provider/controllers/lun_records.h"
+
+// One volume handled by a snap-pool preparation: what the run created and converted for it.
+struct SnapPoolCleanupEntry {
+    uint8_t poolCreated;      // 1: this run created the snap pool
+    uint8_t volumeConverted;  // 1: this run converted the volume to a master volume
+    char poolName[32];        // "sp" and 17 hexadecimal digits
+    uint8_t poolId[32];       // serialNumber of the created pool's partition record
+    uint8_t volumeId[32];     // the volume's serial number
+};
 
 class BVSS_RaidControllerSet {
   public:
@@ -64,6 +74,19 @@ class BVSS_RaidControllerSet {
 
     // The controller data as debug-log lines, each beginning with prefix.
     static void printControllerInfo(const WCHAR* prefix, const CAPI_CONTROLLER* data);
+
+    // --- snap pools for the standard volumes of a snapshot set (of each entry only mSource is read) ---
+    // VSS_E_INSUFFICIENT_STORAGE when a vdisk lacks the room for the pools its volumes need; the first
+    // lookup error otherwise.
+    HRESULT calculateReserveSize(std::vector<BVSS_SnapshotInfo>& snapshots);
+    // One pool per volume (created, or found by its name) and the volume converted into its master volume.
+    // A failure undoes what the run did and reports the failure: VSS_E_PROVIDER_VETO for a pool that could
+    // not be made or used, a lookup's error; what a controller operation throws is passed on, after the undo.
+    HRESULT createReserveSpace(std::vector<BVSS_SnapshotInfo>& snapshots);
+    // Converts back the volumes and deletes the pools of the entries, newest first; the first failure.
+    HRESULT cleanupSimpleSnapshotCreate(std::vector<SnapPoolCleanupEntry>& undo);
+    // A fifth of the volume, at least 6 GiB, in blocks.
+    static uint64_t getBackingStoreSize(const CAPI_ARRAY_PARTITION& partition);
 
     // The controllers in use, in discovery order, and their number.
     std::vector<std::unique_ptr<BVSS_CapiRaidController>> mControllers;
