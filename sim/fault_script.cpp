@@ -20,6 +20,7 @@ constexpr struct {
     {FaultKind::DownFor, "down"},
     {FaultKind::RefusingFor, "refusing"},
     {FaultKind::ClaimsRecords, "claims records"},
+    {FaultKind::ExecuteThenNoReply, "execute then no reply"},
     {FaultKind::DiskError, "disk error"},
     {FaultKind::DiskCheckCondition, "disk check condition"},
     {FaultKind::DiskTimeout, "disk timeout"},

@@ -22,6 +22,7 @@ enum class FaultKind {
     DownFor,           // the controller goes down for durationMs: this and later commands get no reply
     RefusingFor,       // the controller refuses this and later commands with returnCode for durationMs
     ClaimsRecords,     // executed, then its reply claims returnCode records in param1 (more than it carries)
+    ExecuteThenNoReply,  // executed (a change takes effect), then its reply is lost: the reply read times out
     // Host disks
     DiskError,         // the I/O control fails with the Windows error in returnCode
     DiskCheckCondition,  // CHECK CONDITION; returnCode holds sense key << 16 | ASC << 8 | ASCQ

@@ -13,10 +13,12 @@
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/proxy_wire/reply_head.h"
 #include "provider/controllers/proxy_commands.h"
+#include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
 
+using providertest::NetworkReply;
 using providertest::ProxyMessage;
 using providertest::ReplyTo;
 using providertest::ScriptAction;
@@ -45,19 +47,6 @@ struct Row {
     std::function<int()> call;
     std::function<void(const uint8_t* hostReply)> checkOutputs;
 };
-
-// The reply the proxy sends: the host-order buffer turned to the network by the proxy's converter; the
-// commands without one carry their head big-endian.
-std::vector<uint8_t> NetworkReply(uint32_t code, std::vector<uint8_t> host) {
-    const rre_wire::BufferFormat* format = rre_wire::BufferFormatOf(code);
-    if (format != nullptr && format->head) {
-        PackRreBuffer(code, PACK_TO_NETWORK, host.data(), host.size());
-    } else {
-        PackRreHeader(PACK_TO_NETWORK, host.data());
-        PackRreBuffer(code, PACK_TO_NETWORK, host.data(), host.size());
-    }
-    return host;
-}
 
 class ProxyCommandsTest : public SessionTest {
   protected:
