@@ -33,6 +33,8 @@ constexpr DwordParameter kDwordParameters[] = {
      L"StandardVolumesAreSupported has wrong type!", L"StandardVolumesAreSupported has wrong length!"},
     {L"RecordSnapshotSetIds", &BVSS_ProviderParameters::RecordSnapshotSetIds, nullptr,
      L"RecordSnapshotSetIds has wrong type!", L"RecordSnapshotSetIds has wrong length!"},
+    {L"FullCopyStallSeconds", &BVSS_ProviderParameters::FullCopyStallSeconds, nullptr,
+     L"FullCopyStallSeconds has wrong type!", L"FullCopyStallSeconds has wrong length!"},
 };
 
 }  // namespace

@@ -102,6 +102,7 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
         record.serialNumberLength = static_cast<uint8_t>(array.serial.size());
         record.raidLevel = array.raidLevel;
         record.preferredOwner = array.preferredOwner;
+        record.currentOwner = array.preferredOwner;
         const uint64_t free = FreeBlocks(system, a);
         record.numFreeArrayPartitionSegments = free != 0 ? 1 : 0;
         record.maxNewPartitionSize.longs[0] = static_cast<uint32_t>(free);

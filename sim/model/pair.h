@@ -72,7 +72,7 @@ struct Array {
     std::array<uint8_t, 32> serial{};
     uint8_t raidLevel = 5;
     uint32_t numDrives = 4;
-    uint8_t preferredOwner = 1;  // failoverId of the controller that should own it
+    uint8_t preferredOwner = 1;  // failoverId of the controller that should own it, and owns it (no array fails over)
     uint64_t capacityBlocks = kDefaultArrayBlocks;  // its volumes' blocks and the free blocks
     uint8_t utilityRunning = 0;  // 0: none; kUtilityVerify while a verification runs
     bool quarantined = false;

@@ -21,8 +21,8 @@ TEST(AdminChannel, ParsesWellFormedMessagesAndRefusesTheRest) {
         {"reboot pair=0 half=b ms=30000", true},
         {"  rescan  ", true},
         {"set serial-text-length=32", true},
-        {"copies pair=0 ms=600000 stall=40", true},
-        {"copies pair=0 stall=101", false},
+        {"set pair=0 rolloff-copy-ms=300000 rolloff-stall-percent=40", true},
+        {"set pair=0 rolloff-stall-percent=101", false},
         {"", false},
         {"explode", false},
         {"fault pair=0 half=c kind=return-code", false},               // no such half
@@ -68,6 +68,14 @@ TEST(AdminChannel, AnswersOnTheFabric) {
               "disk 1 array lun=2 serial=000C0FF0001A2B010000000000000002\n"
               "disk 2 array lun=3 serial=000C0FF0001A2B010000000000000003\n");
     EXPECT_EQ(sim::AnswerAdminMessage(fabric, "nonsense"), "error unknown verb");
+
+    // A set changes only the settings it names.
+    EXPECT_EQ(sim::AnswerAdminMessage(fabric, "set serial-text-length=32"), "ok");
+    EXPECT_EQ(sim::AnswerAdminMessage(fabric, "set pair=0 rolloff-stall-percent=40"), "ok");
+    EXPECT_EQ(fabric.Model().host.serialTextLength, 32u);
+    EXPECT_EQ(fabric.Model().systems[0].snapshotServices.rolloffStallPercent, 40);
+    EXPECT_EQ(fabric.Model().systems[0].snapshotServices.rolloffCopyMs, 300000u);
+    EXPECT_EQ(sim::AnswerAdminMessage(fabric, "set pair=2 rolloff-copy-ms=5"), "error no such pair");
 }
 
 }  // namespace

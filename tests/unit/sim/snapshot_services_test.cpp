@@ -163,18 +163,19 @@ TEST_P(SnapshotServicesTest, DeleteAllAndAbortRemoveTheirVolumes) {
     EXPECT_TRUE(Pair().snapshotServices.rolloffs.empty());
 }
 
-// Each controller hands out tags of its own: a create or commit must carry the tag that the controller it
-// reaches handed out last; a commit whose tag went stale succeeds with the tag read again.
+// Each controller hands out tags of its own: a create or commit must carry the tag that the owner of the
+// volume's array (here A) handed out last, through either half; a commit whose tag went stale succeeds
+// with the tag read again.
 TEST_P(SnapshotServicesTest, TagsPerControllerAndAStaleCommit) {
     const uint64_t tagB = Tag(0);
     const uint64_t tagA = Tag(1);
     EXPECT_NE(tagA, tagB);
-    EXPECT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tagA, Serial(kMaster)), nullptr, kLunB),
+    EXPECT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tagB, Serial(kMaster)), nullptr, kLunB),
               CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     EXPECT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tagB, Serial(kMaster))),
               CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     std::vector<uint8_t> reply;
-    ASSERT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tagA, Serial(kMaster)), &reply), kOk);
+    ASSERT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tagA, Serial(kMaster)), &reply, kLunB), kOk);
     sim::Serial16 snapshot{};
     ASSERT_GE(reply.size(), 80u + 24);
     std::memcpy(snapshot.data(), reply.data() + 80 + 8, snapshot.size());
