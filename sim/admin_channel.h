@@ -1,11 +1,11 @@
 // The fabric's administration channel: one text message per request, a verb and key=value words, for
 // processes that drive a fabric served by arraysim (end-to-end tests):
-//   fault pair=0 half=b kind=return-code command=1004 code=47 times=1 ms=0 after=0
+//   fault pair=0 half=b kind=return-code command=1004 code=47 times=1 ms=0
 //   disk-fault disk=1 kind=disk-error command=any code=55 times=1
 //   condition pair=0 half=a state=down|refusing|up ms=90000 code=47
 //   reboot pair=0 half=a ms=30000        present pair=0 half=b value=0|1
 //   rescan      disks      journal      clear-journal      set serial-text-length=32
-//   copies pair=0 ms=300000 stall=100   (full copies started from now on: their time, where they stall)
+//   set pair=0 rolloff-copy-ms=300000 rolloff-stall-percent=40   (full copies started from now on)
 // Fault kinds are FaultKindName's names with '-' for ' '. Every message is bounded and checked before
 // anything is done; the answer starts with "ok" or "error".
 #pragma once
@@ -26,7 +26,7 @@ inline constexpr size_t kMaxAdminMessage = 1024;
 inline constexpr size_t kMaxAdminAnswer = 0x10000;
 
 struct AdminRequest {
-    enum class Verb { Fault, DiskFault, Condition, Reboot, Present, Rescan, Disks, Journal, ClearJournal, Set, Copies };
+    enum class Verb { Fault, DiskFault, Condition, Reboot, Present, Rescan, Disks, Journal, ClearJournal, Set };
     Verb verb = Verb::Rescan;
     size_t pair = 0;
     int half = 0;
@@ -36,8 +36,13 @@ struct AdminRequest {
     uint32_t durationMs = 0;
     int32_t code = 0;
     bool present = true;
+    // Set: only the keys given change.
+    bool setsSerialTextLength = false;
     uint32_t serialTextLength = 0;
-    uint8_t stallPercent = 100;  // Copies; durationMs holds the copy time
+    bool setsRolloffCopyMs = false;
+    uint32_t rolloffCopyMs = 0;
+    bool setsRolloffStallPercent = false;
+    uint8_t rolloffStallPercent = 100;
 };
 
 // Reads one message; false with the reason in *error when it is not a well-formed request.

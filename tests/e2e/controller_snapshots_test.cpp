@@ -186,7 +186,7 @@ TEST_F(ControllerSnapshotsTest, ALostCreateReplyIsSentAgainAndABusyControllerIsW
 
 TEST_F(ControllerSnapshotsTest, AFullCopyGoesToTheOtherVdiskAndItsProgressMovesWithTime) {
     // Copies of ten minutes of the fabric's time (six real seconds).
-    EXPECT_EQ(Admin("copies pair=0 ms=600000 stall=100"), "ok");
+    EXPECT_EQ(Admin("set pair=0 rolloff-copy-ms=600000 rolloff-stall-percent=100"), "ok");
     Entries copies({kLogsVolume});
     ASSERT_EQ(controller_->capiRolloffVolumes(copies.list, 0, 0), S_OK) << ProviderLog();
     ASSERT_EQ(copies.records[0].mCreated, 1u);
@@ -210,7 +210,7 @@ TEST_F(ControllerSnapshotsTest, AFullCopyGoesToTheOtherVdiskAndItsProgressMovesW
     EXPECT_EQ(seen.back(), 100u);
 
     // A copy that stalls keeps its percent; a volume the controller does not have gets no copy.
-    EXPECT_EQ(Admin("copies pair=0 ms=1000 stall=40"), "ok");
+    EXPECT_EQ(Admin("set pair=0 rolloff-copy-ms=1000 rolloff-stall-percent=40"), "ok");
     Entries stalled({kManagementVolume});
     ASSERT_EQ(controller_->capiRolloffVolumes(stalled.list, 0, 0), S_OK) << ProviderLog();
     EXPECT_EQ(Occurrences(ProviderLog(), "findRolloffVdisk(): Find vdisk name = 'vd01'"), 2u);
