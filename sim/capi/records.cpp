@@ -62,8 +62,9 @@ void FillHalf(const StorageSystem& system, int controller, CAPI_UNIFIED_CONTROLL
     const std::string serial = HexText(c.serial);
     std::memcpy(half.serialNumber, serial.data(), serial.size());
     half.serialNumberLength = static_cast<uint8_t>(serial.size());
-    half.capiVersionMajor = CAPI_VERSION_MAJOR;
-    half.capiVersionMinor = CAPI_VERSION_MINOR;
+    half.capiVersionMajor = c.capiVersionMajor;
+    half.capiVersionMinor = c.capiVersionMinor;
+    half.capabilities3 = c.capabilities3;
     PutText(half.identityStrings[0], system.vendor);
     PutText(half.identityStrings[1], system.product);
     PutText(half.identityStrings[2], system.revision);
@@ -81,6 +82,10 @@ std::vector<uint8_t> UnifiedControllerPayload(const StorageSystem& system) {
     common.numHostChannels = hostChannels;
     common.numDriveChannels = 2;
     common.raidCapable = 1;
+    const SnapshotLimits& limits = system.params.snapshotLimits;
+    common.extraC.maxSnapshots = limits.maxSnapshots;
+    common.extraC.maxSnapshotsPerControllerPair = limits.maxSnapshotsPerControllerPair;
+    common.extraC.maxSnapshotsPerVolume = limits.maxSnapshotsPerVolume;
     for (uint32_t i = 0; i < hostChannels; ++i) common.hostChannelSummaries[i].busType = system.params.hostBusTypes[i];
     // Half ab of the pair is controller ab: half 1 is A (failoverId 1), half 0 is B.
     for (int controller = 0; controller < 2; ++controller) {
@@ -102,6 +107,7 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
         record.serialNumberLength = static_cast<uint8_t>(array.serial.size());
         record.raidLevel = array.raidLevel;
         record.preferredOwner = array.preferredOwner;
+        record.currentOwner = array.currentOwner;
         const uint64_t free = FreeBlocks(system, a);
         record.freeCapacity.longs[0] = static_cast<uint32_t>(free);
         record.freeCapacity.longs[1] = static_cast<uint32_t>(free >> 32);

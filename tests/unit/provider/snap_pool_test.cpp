@@ -16,6 +16,7 @@
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
+#include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
@@ -77,9 +78,7 @@ class SnapPoolTest : public SessionTest {
         SessionTest::SetUp();
         proxy_.SetScript([this](const ProxyMessage& request) {
             const uint32_t code = request.header.OpCode;
-            std::vector<uint8_t> host = request.data;
-            PackRreBuffer(code, PACK_FROM_NETWORK, host.data(), host.size());
-            requests_.push_back({code, host});
+            requests_.push_back({code, providertest::HostRequest(code, request.data)});
             std::deque<uint32_t>& queued = codes_[code];
             const uint32_t answer = queued.empty() ? 0 : queued.front();
             if (!queued.empty()) queued.pop_front();
