@@ -2,8 +2,6 @@
 // corlink4 and arraysim as children. Pools are created (or found by their name) and volumes converted on the
 // fabric; a vdisk without room is refused; a run that fails midway leaves the arrays as they were.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <cstring>
 #include <memory>
@@ -15,14 +13,12 @@
 #include "platform/fabric_client.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
-#include "provider/controllers/provider_registry.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/serial_numbers.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/server/loopback_ports.h"
 
 namespace {
 
@@ -161,20 +157,9 @@ std::vector<uint32_t> JournalCodes(const std::string& journal, const std::vector
 class SnapPoolPreparationTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        e2e::InstallWithFabricModels(root_);
-        root_.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
         const std::string scenario = root_.path() + "/scenario.ini";
         testsupport::WriteWholeFile(scenario, kScenario);
-        fabricSocket_ = root_.path() + "/fabric.sock";
-        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, scenario);
-        ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
-        const uint16_t port = servertest::FreePort();
-        ASSERT_NE(port, 0);
-        proxy_ = e2e::StartProxy(root_.path(), port, fabricSocket_);
-        ProxyClientSession probe(500);
-        ASSERT_TRUE(e2e::ConnectWhenListening(&probe, port)) << proxy_->Output();
-        probe.Close();
-
+        ASSERT_NO_FATAL_FAILURE(e2e::StartForProvider(root_, scenario, &children_));
         BVSS_DebugLog::StaticInit();
         ASSERT_EQ(ProxyInit(), 0) << Log();
         set_ = std::make_unique<BVSS_RaidControllerSet>();
@@ -191,19 +176,14 @@ class SnapPoolPreparationTest : public ::testing::Test {
         set_.reset();
         ProxyUnInit();
         BVSS_DebugLog::StaticDeinit();
-        if (proxy_ == nullptr) return;
-        proxy_->Signal(SIGINT);
-        const int status = proxy_->WaitForExit(e2e::kExitBound);
-        const std::string output = proxy_->Output();
-        EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
-        EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
+        if (children_.proxy != nullptr) e2e::ExpectCleanExit(*children_.proxy);
     }
 
     std::string Log() const { return root_.ReadFile("C/provider.log"); }
     std::string Events() const { return root_.ReadFile("eventlog/Application.log"); }
     std::string Admin(const std::string& message) {
         std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
+        EXPECT_TRUE(platform::SendFabricAdmin(children_.fabricSocket, message, &answer)) << message;
         return answer;
     }
 
@@ -241,9 +221,7 @@ class SnapPoolPreparationTest : public ::testing::Test {
 
     platform::ScopedVirtualClock clock_;  // the provider's own waits cost nothing
     testsupport::TestRoot root_;
-    std::string fabricSocket_;
-    std::unique_ptr<testsupport::ChildProcess> fabric_;
-    std::unique_ptr<testsupport::ChildProcess> proxy_;
+    e2e::FabricAndProxy children_;
     std::unique_ptr<BVSS_RaidControllerSet> set_;
     int32_t handleA_ = 0;
 };
