@@ -117,7 +117,6 @@ HRESULT ReserveSpaceFor(BVSS_RaidControllerSet& set, const BVSS_SnapshotInfo& en
         }
         cleanup.poolCreated = 1;
         std::memcpy(cleanup.poolId, created.serialNumber, sizeof cleanup.poolId);
-        // The pool is recorded before anything else can fail: the undo deletes it.
         if (FAILED(controller->updateConfigAll())) BVSS_DebugPrint(L"createReserveSpace(): Update controller failed.\n");
         controller->capiBSSetPolicy(cleanup.poolId, kPoolErrorPolicy, kPoolCriticalPolicy, BlocksOf(created.size));
         std::memcpy(poolSerial, cleanup.poolId, sizeof poolSerial);

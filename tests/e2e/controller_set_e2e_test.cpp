@@ -11,13 +11,11 @@
 #include "platform/clock.h"
 #include "platform/fabric_client.h"
 #include "provider/controllers/debug_log.h"
-#include "provider/controllers/provider_registry.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/server/loopback_ports.h"
 
 namespace {
 
@@ -27,17 +25,7 @@ constexpr const char* kScenario = SIM_SCENARIO_DIR "/split_owners.ini";
 class ControllerSetE2eTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        e2e::InstallWithFabricModels(root_);
-        root_.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
-        fabricSocket_ = root_.path() + "/fabric.sock";
-        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, kScenario);
-        ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
-        const uint16_t port = servertest::FreePort();
-        ASSERT_NE(port, 0);
-        proxy_ = e2e::StartProxy(root_.path(), port, fabricSocket_);
-        ProxyClientSession probe(500);
-        ASSERT_TRUE(e2e::ConnectWhenListening(&probe, port)) << proxy_->Output();
-        probe.Close();
+        ASSERT_NO_FATAL_FAILURE(e2e::StartForProvider(root_, kScenario, &children_));
         BVSS_DebugLog::StaticInit();
         ASSERT_EQ(ProxyInit(), 0) << Log();
     }
@@ -46,13 +34,13 @@ class ControllerSetE2eTest : public ::testing::Test {
         ProxyUnInit();
         CloseCapiSleepTimer();
         BVSS_DebugLog::StaticDeinit();
-        if (proxy_ != nullptr) e2e::ExpectCleanExit(*proxy_);
+        if (children_.proxy != nullptr) e2e::ExpectCleanExit(*children_.proxy);
     }
 
     std::string Log() const { return root_.ReadFile("C/provider.log"); }
     std::string Admin(const std::string& message) {
         std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
+        EXPECT_TRUE(platform::SendFabricAdmin(children_.fabricSocket, message, &answer)) << message;
         return answer;
     }
     std::vector<uint8_t> FailoverIds() const {
@@ -63,9 +51,7 @@ class ControllerSetE2eTest : public ::testing::Test {
 
     testsupport::TestRoot root_;
     platform::ScopedVirtualClock clock_;  // the provider's own retry waits
-    std::string fabricSocket_;
-    std::unique_ptr<testsupport::ChildProcess> fabric_;
-    std::unique_ptr<testsupport::ChildProcess> proxy_;
+    e2e::FabricAndProxy children_;
     std::unique_ptr<BVSS_RaidControllerSet> set_ = std::make_unique<BVSS_RaidControllerSet>();
 };
 

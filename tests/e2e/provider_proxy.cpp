@@ -51,10 +51,4 @@ void ProviderProxy::Stop() {
     proxy_.reset();
 }
 
-size_t Occurrences(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
 }  // namespace e2e

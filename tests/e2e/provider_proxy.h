@@ -32,7 +32,4 @@ class ProviderProxy {
     std::unique_ptr<testsupport::ChildProcess> proxy_;
 };
 
-// How often what occurs in text.
-size_t Occurrences(const std::string& text, const std::string& what);
-
 }  // namespace e2e

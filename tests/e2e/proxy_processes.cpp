@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/fabric_client.h"
+#include "provider/controllers/provider_registry.h"
 #include "tests/unit/server/loopback_ports.h"
 
 
@@ -80,6 +81,20 @@ void ExpectCleanExit(testsupport::ChildProcess& proxy) {
     EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
     EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
     EXPECT_EQ(output.find("runtime error"), std::string::npos) << output;
+}
+
+void StartForProvider(testsupport::TestRoot& root, const std::string& scenarioFile, FabricAndProxy* children) {
+    InstallWithFabricModels(root);
+    root.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
+    children->fabricSocket = root.path() + "/fabric.sock";
+    children->fabric = StartFabric(root.path(), children->fabricSocket, scenarioFile);
+    ASSERT_NE(children->fabric, nullptr) << testsupport::ReadWholeFile(root.path() + "/arraysim.txt");
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
+    children->proxy = StartProxy(root.path(), port, children->fabricSocket);
+    ProxyClientSession probe(500);
+    ASSERT_TRUE(ConnectWhenListening(&probe, port)) << children->proxy->Output();
+    probe.Close();
 }
 
 ProxyOnFabric::ProxyOnFabric(testsupport::TestRoot& root) : root_(root) { InstallWithFabricModels(root); }

@@ -42,6 +42,16 @@ void LogIn(ProxyClientSession& session);
 // leak, and no sanitizer report in its output.
 void ExpectCleanExit(testsupport::ChildProcess& proxy);
 
+// The two children a provider test in this process talks to: arraysim on the scenario file and corlink4 on
+// it, listening; the provider's debug log goes to C:\provider.log under the root. Fatal test failures when
+// either does not start.
+struct FabricAndProxy {
+    std::string fabricSocket;
+    std::unique_ptr<testsupport::ChildProcess> fabric;
+    std::unique_ptr<testsupport::ChildProcess> proxy;
+};
+void StartForProvider(testsupport::TestRoot& root, const std::string& scenarioFile, FabricAndProxy* children);
+
 // arraysim with the default scenario and corlink4 on it, under one machine root, the install directory
 // naming the fabric's arrays as supported models.
 class ProxyOnFabric {

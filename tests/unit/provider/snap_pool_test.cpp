@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "corlink/capi/byte_order.h"
+#include "corlink/proxy_wire/api_raid_controller.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
+#include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
@@ -77,14 +79,15 @@ class SnapPoolTest : public SessionTest {
         SessionTest::SetUp();
         proxy_.SetScript([this](const ProxyMessage& request) {
             const uint32_t code = request.header.OpCode;
-            std::vector<uint8_t> host = request.data;
-            PackRreBuffer(code, PACK_FROM_NETWORK, host.data(), host.size());
-            requests_.push_back({code, host});
+            // GET_CONTROLLER carries the id alone: nothing to convert.
+            requests_.push_back({code, request.data.size() < 8 ? request.data
+                                                                : providertest::HostRequest(code, request.data)});
             std::deque<uint32_t>& queued = codes_[code];
             const uint32_t answer = queued.empty() ? 0 : queued.front();
             if (!queued.empty()) queued.pop_front();
-            std::vector<uint8_t> reply(request.data.size(), 0);
+            std::vector<uint8_t> reply(code == RRE_GET_CONTROLLER ? sizeof(API_RAID_CONTROLLER) : request.data.size(), 0);
             std::memcpy(reply.data() + 4, &answer, 4);
+            if (answer == 0 && fills_.count(code) != 0) fills_[code](reply.data());
             if (code == RRE_ADD_ARRAY_PART && answer == 0) {
                 auto* created = reinterpret_cast<CAPI_ARRAY_PARTITION*>(reply.data() + 160);
                 std::strcpy(created->name, "made-by-array");
@@ -106,6 +109,11 @@ class SnapPoolTest : public SessionTest {
         SessionTest::TearDown();
     }
     std::string Events() { return root_.ReadFile("eventlog/Application.log"); }
+    std::vector<uint32_t> Codes() const {
+        std::vector<uint32_t> codes;
+        for (const Request& r : requests_) codes.push_back(r.code);
+        return codes;
+    }
 
     struct Request {
         uint32_t code;
@@ -113,6 +121,7 @@ class SnapPoolTest : public SessionTest {
     };
     std::vector<Request> requests_;
     std::map<uint32_t, std::deque<uint32_t>> codes_;
+    std::map<uint32_t, std::function<void(uint8_t* hostReply)>> fills_;
     std::unique_ptr<BVSS_CapiRaidController> controller_;
 };
 
@@ -249,6 +258,107 @@ TEST_F(SnapPoolTest, KindChecksRefuseWithoutARequest) {
         }
     }
     EXPECT_TRUE(requests_.empty());
+}
+
+// The published set holds this controller and a second one; partitions only the second knows are found
+// through the set, and the commands still go to this controller.
+class SnapPoolSetTest : public SnapPoolTest {
+  protected:
+    void SetUp() override {
+        SnapPoolTest::SetUp();
+        auto other = std::make_unique<BVSS_CapiRaidController>();
+        other->mHandle = 0x200;
+        Place(*other, 0, "pool02", kOtherPool, kClassSnapshotFamily, CAPI_PTSNAP_BACKING_STORE);
+        Place(*other, 0, "master02", kOtherMaster, kClassSnapshotFamily, CAPI_PTSNAP_MASTER_VOLUME);
+        thisController_ = controller_.get();
+        set_.mControllers.push_back(std::move(controller_));
+        set_.mControllers.push_back(std::move(other));
+        set_.mCount = 2;
+        BVSS_CapiRaidController::StaticInit(&set_);
+    }
+    void TearDown() override {
+        BVSS_CapiRaidController::StaticDeinit();
+        set_.deleteAllControllers();
+        SnapPoolTest::TearDown();
+    }
+    // The snapshot list (snap01 of master01), the master-volume list (master01 on pool01 with `snapshots`
+    // snapshots) and the snap-pool list (pool01, used by none).
+    void ListRows(uint32_t snapshots) {
+        fills_[RRE_GET_SNAPSHOT_LIST] = [](uint8_t* r) {
+            const uint32_t one = 1;
+            std::memcpy(r + 48, &one, 4);
+            auto* row = reinterpret_cast<CAPI_SNAPSHOT*>(r + 56);
+            std::memset(row->partitionId, kSnapshot, 16);
+            std::memset(row->masterPartitionId, kMaster, 16);
+        };
+        fills_[RRE_GET_MASTER_VOLUME_LIST] = [snapshots](uint8_t* r) {
+            const uint32_t one = 1;
+            std::memcpy(r + 48, &one, 4);
+            auto* row = reinterpret_cast<CAPI_MASTER_VOLUME*>(r + 56);
+            std::memset(row->partitionId, kMaster, 16);
+            std::memset(row->snapPoolPartitionId, kPool, 16);
+            row->numSnapshots = snapshots;
+        };
+        fills_[RRE_GET_BACKING_STORE_LIST] = [](uint8_t* r) {
+            const uint32_t one = 1;
+            std::memcpy(r + 16, &one, 4);
+            auto* row = reinterpret_cast<CAPI_BACKING_STORE*>(r + 24);
+            std::memset(row->partitionId, kPool, 16);
+        };
+    }
+    static constexpr uint8_t kOtherPool = 0x66;
+    static constexpr uint8_t kOtherMaster = 0x77;
+    BVSS_RaidControllerSet set_;
+    BVSS_CapiRaidController* thisController_ = nullptr;
+};
+
+TEST_F(SnapPoolSetTest, FindsThroughTheSetAndSendsToThisController) {
+    ASSERT_EQ(thisController_->capiBSDelete(IdOf(kOtherPool).bytes), S_OK);
+    ASSERT_EQ(thisController_->capiConvertMasterToStd(IdOf(kOtherMaster).bytes), S_OK);
+    ASSERT_EQ(requests_.size(), 2u);
+    const std::vector<uint8_t>& deleted = requests_[0].data;
+    EXPECT_EQ(requests_[0].code, RRE_DELETE_PART);
+    EXPECT_EQ(WordAt(deleted, 8), uint32_t(kHandle));
+    EXPECT_TRUE(BytesAre(deleted, 16, 16, kOtherPool));
+    EXPECT_TRUE(BytesAre(deleted, 32, 16, 0));
+    const std::vector<uint8_t>& converted = requests_[1].data;
+    EXPECT_EQ(requests_[1].code, RRE_CONVERT_MASTER_VOLUME);
+    EXPECT_EQ(WordAt(converted, 8), uint32_t(kHandle));
+    EXPECT_TRUE(BytesAre(converted, 97, 16, kOtherMaster));
+    EXPECT_EQ(converted[143], 8);
+    EXPECT_TRUE(BytesAre(converted, 152, 16, 0));
+
+    // A snap pool is no master volume: its kind is logged, then the refusal.
+    EXPECT_EQ(thisController_->capiConvertMasterToStd(IdOf(kPool).bytes), VSS_E_VOLUME_NOT_SUPPORTED);
+    EXPECT_NE(Log().find("capiConvertMasterToStd(): Partition pool01, type = 1, class = 1\n"), std::string::npos);
+    EXPECT_EQ(thisController_->capiBSDelete(IdOf(kMaster).bytes), VSS_E_VOLUME_NOT_SUPPORTED);
+    EXPECT_EQ(requests_.size(), 2u);
+}
+
+// The last snapshot of a master volume: the snapshot, then the volume back to standard, then its pool (no
+// longer used) deleted and the controller read again. With snapshots left only the snapshot goes.
+TEST_F(SnapPoolSetTest, CleanupAfterASnapshotDeletionFreesWhatTheVolumeNoLongerNeeds) {
+    // A conversion the array refuses ends the clean-up with its failure; the pool stays.
+    ListRows(0);
+    codes_[RRE_CONVERT_MASTER_VOLUME] = {47, 47, 47, 47};
+    EXPECT_EQ(thisController_->cleanupSimpleSnapshotDelete(IdOf(kSnapshot).bytes), VSS_E_PROVIDER_VETO);
+    EXPECT_EQ(Codes().back(), RRE_CONVERT_MASTER_VOLUME);
+
+    requests_.clear();
+    ListRows(1);
+    ASSERT_EQ(thisController_->cleanupSimpleSnapshotDelete(IdOf(kSnapshot).bytes), S_OK);
+    EXPECT_EQ(Codes(),
+              (std::vector<uint32_t>{RRE_GET_SNAPSHOT_LIST, RRE_DELETE_PART, RRE_GET_MASTER_VOLUME_LIST}));
+
+    requests_.clear();
+    ListRows(0);
+    ASSERT_EQ(thisController_->cleanupSimpleSnapshotDelete(IdOf(kSnapshot).bytes), S_OK) << Log();
+    EXPECT_EQ(Codes(), (std::vector<uint32_t>{RRE_GET_SNAPSHOT_LIST, RRE_DELETE_PART, RRE_GET_MASTER_VOLUME_LIST,
+                                              RRE_CONVERT_MASTER_VOLUME, RRE_GET_BACKING_STORE_LIST, RRE_DELETE_PART,
+                                              RRE_GET_CONTROLLER}));
+    EXPECT_TRUE(BytesAre(requests_[1].data, 16, 16, kSnapshot));
+    EXPECT_TRUE(BytesAre(requests_[3].data, 97, 16, kMaster));
+    EXPECT_TRUE(BytesAre(requests_[5].data, 16, 16, kPool));
 }
 
 }  // namespace
