@@ -27,3 +27,5 @@ struct PartitionIdText {
     explicit PartitionIdText(const BYTE* id) { BVSS_SerialNumberToStringBuffer(id, text, sizeof text); }
     char text[kSerialTextChars] = {};
 };
+// The same as a function.
+PartitionIdText PartitionIdHex(const BYTE* id);

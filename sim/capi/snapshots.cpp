@@ -76,7 +76,7 @@ void DmsGetTag(Call& call) {
 // last: the owner runs the pair's snapshot services for its arrays, whichever half the command reached.
 bool CurrentTag(Call& call, uint64_t tag, const Partition& volume) {
     StorageSystem& pair = call.pair();
-    const uint8_t owner = volume.array < pair.arrays.size() ? pair.arrays[volume.array].preferredOwner : 1;
+    const uint8_t owner = volume.array < pair.arrays.size() ? pair.arrays[volume.array].currentOwner : 1;
     return tag != 0 && tag == pair.snapshotServices.lastTag[owner & 1];
 }
 
@@ -291,10 +291,7 @@ struct BackingStoreRecords {
         std::memset(&record, 0, sizeof record);
         std::memcpy(record.partitionId, p.serial.data(), p.serial.size());
         PutU64(record.value32, p.blocks);
-        record.numMasterVolumes = static_cast<uint32_t>(
-            std::count_if(pair.partitions.begin(), pair.partitions.end(), [&](const Partition& m) {
-                return m.partitionClass == PartitionClass::Master && m.snapshot.master == p.serial;
-            }));
+        record.numMasterVolumes = MasterVolumeCount(pair, p.serial);
         return record;
     }
 };

@@ -58,18 +58,22 @@ std::vector<uint8_t> ReplyTo(const ProxyMessage& request, const std::vector<uint
     return bytes;
 }
 
+std::vector<uint8_t> NetworkReply(uint32_t code, std::vector<uint8_t> host) {
+    const rre_wire::BufferFormat* format = rre_wire::BufferFormatOf(code);
+    if (format != nullptr && format->head) {
+        PackRreBuffer(code, PACK_TO_NETWORK, host.data(), host.size());
+    } else {
+        PackRreHeader(PACK_TO_NETWORK, host.data());
+        PackRreBuffer(code, PACK_TO_NETWORK, host.data(), host.size());
+    }
+    return host;
+}
+
 std::vector<uint8_t> ReplyData(uint32_t length, int32_t status, uint32_t code) {
     std::vector<uint8_t> data(std::max<uint32_t>(length, 8), 0);
     WriteBigEndian32(data.data(), static_cast<uint32_t>(status));
     WriteBigEndian32(data.data() + 4, code);
     return data;
-}
-
-std::vector<uint8_t> NetworkReply(uint32_t code, std::vector<uint8_t> host) {
-    const rre_wire::BufferFormat* format = rre_wire::BufferFormatOf(code);
-    if (format == nullptr || !format->head) PackRreHeader(PACK_TO_NETWORK, host.data());
-    PackRreBuffer(code, PACK_TO_NETWORK, host.data(), host.size());
-    return host;
 }
 
 ScriptedProxy::ScriptedProxy() {
