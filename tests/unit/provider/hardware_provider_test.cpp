@@ -4,12 +4,14 @@
 // end of a set.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "provider/controllers/provider_parameters.h"
+#include "provider/controllers/capi_raid_controller.h"
 #include "provider/vss/hardware_provider.h"
 #include "provider/vss/provider_ids.h"
 #include "tests/unit/provider/session_fixture.h"
@@ -61,6 +63,12 @@ class HardwareProviderTest : public providertest::SessionTest {
     size_t Requests() {
         size_t n = 0;
         for (const ProxyMessage& m : proxy_.Messages()) n += m.header.DataType == PROXY_REQUEST ? 1 : 0;
+        return n;
+    }
+    size_t Requests(uint32_t opCode) {
+        size_t n = 0;
+        for (const ProxyMessage& m : proxy_.Messages())
+            n += m.header.DataType == PROXY_REQUEST && m.header.OpCode == opCode ? 1 : 0;
         return n;
     }
     std::string Events() const { return root_.ReadFile("eventlog/Application.log"); }
@@ -214,6 +222,44 @@ TEST_F(HardwareProviderTest, DiscoverySwitchedOffIsSwitchedOnAgainByAbortAndUnlo
     EXPECT_EQ(provider->OnUnload(FALSE), S_OK);
     EXPECT_EQ(provider->mVSSState, kVssStateNone);
     EXPECT_EQ(DiscoveryFlags(), (std::vector<int>{0, 1, 0, 1}));
+}
+
+TEST_F(HardwareProviderTest, AFailedDeletionEndsTheWalkAndTheMethodKeepingTheSet) {
+    ComObject<BVSS_HardwareProvider>* provider = Create();
+    auto live = std::make_unique<BVSS_CapiRaidController>();
+    auto retired = std::make_unique<BVSS_CapiRaidController>();
+    live->mHandle = 0x100;
+    retired->Retire();  // its commands fail with VSS_E_PROVIDER_VETO
+    provider->mSnapshotList.resize(4);
+    BVSS_CapiRaidController* owners[4] = {live.get(), live.get(), retired.get(), live.get()};
+    for (int i = 0; i < 4; ++i) {
+        BVSS_SnapshotInfo& entry = provider->mSnapshotList[i];
+        entry.mCreated = i != 1;  // an entry the array never made is not asked for
+        entry.mSnapshot.mController = owners[i];
+        entry.mSnapshot.mSerialNumber[0] = static_cast<BYTE>(0xA0 + i);
+    }
+    provider->mVSSState = kVssStatePrepared;
+    provider->mSetId = kSet;
+
+    // The identifier check fails; the failure path's deletion fails at the third entry: the method answers
+    // the deletion's failure, the fourth entry is not tried, and the set stays as it was (state included).
+    EXPECT_EQ(provider->PreCommitSnapshots(kOtherSet), VSS_E_PROVIDER_VETO);
+    EXPECT_EQ(Requests(RRE_DELETE_PART), 1u);
+    EXPECT_EQ(provider->mSnapshotList.size(), 4u);
+    EXPECT_TRUE(provider->mSetId == kSet);
+    EXPECT_EQ(provider->mVSSState, kVssStatePrepared);
+    EXPECT_NE(Events().find("DeleteAbortedSnapshots() unable to delete snapshot for LUN:serial number="
+                            "a2000000000000000000000000000000."),
+              std::string::npos)
+        << Events();
+
+    // Once every created snapshot can be deleted, an abort empties the list and forgets the set.
+    provider->mSnapshotList[2].mSnapshot.mController = live.get();
+    EXPECT_EQ(provider->AbortSnapshots(kSet), S_OK);
+    EXPECT_EQ(Requests(RRE_DELETE_PART), 4u);
+    EXPECT_TRUE(provider->mSnapshotList.empty());
+    EXPECT_TRUE(provider->mSetId == VSS_ID{});
+    EXPECT_EQ(provider->mVSSState, kVssStateFailed);
 }
 
 TEST_F(HardwareProviderTest, RecordingTheSetIdentifierNeedsTheCurrentSetAndTheSetting) {
