@@ -18,6 +18,7 @@
 #include "corlink/capi/capi_array.h"
 #include "corlink/capi/capi_controller.h"
 #include "platform/com_results.h"
+#include "platform/vss_interfaces.h"
 #include "platform/wide_text.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/lun_records.h"
@@ -30,9 +31,6 @@ struct SnapPoolCleanupEntry {
     uint8_t poolId[32];       // serialNumber of the created pool's partition record
     uint8_t volumeId[32];     // the volume's serial number
 };
-// The snapshot context bits of a set that choose differential snapshots and full copies.
-constexpr uint32_t VSS_VOLSNAP_ATTR_DIFFERENTIAL = 0x00020000;
-constexpr uint32_t VSS_VOLSNAP_ATTR_PLEX = 0x00040000;
 
 class BVSS_RaidControllerSet {
   public:

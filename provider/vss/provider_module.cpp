@@ -1,5 +1,6 @@
 #include "provider/vss/provider_module.h"
 
+#include "provider/vss/hardware_provider.h"
 #include "provider/vss/provider_ids.h"
 
 namespace {
@@ -10,7 +11,7 @@ struct ClassMapEntry {
 };
 
 constexpr ClassMapEntry kClassMap[] = {
-    {&CLSID_BVSS_HardwareProvider, nullptr},
+    {&CLSID_BVSS_HardwareProvider, &CreateHardwareProvider},
 };
 
 }  // namespace
@@ -20,13 +21,15 @@ CBrenlowHardwareProviderModule& ProviderModule() {
     return module;
 }
 
-HRESULT CBrenlowHardwareProviderModule::DllCanUnloadNow() { return objects_.Count() == 0 ? S_OK : S_FALSE; }
+HRESULT CBrenlowHardwareProviderModule::DllCanUnloadNow() {
+    return objects_.Count() == 0 && !BVSS_HardwareProvider::SessionAlive() ? S_OK : S_FALSE;
+}
 
 HRESULT CBrenlowHardwareProviderModule::DllGetClassObject(REFCLSID clsid, REFIID iid, void** object) {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     for (const ClassMapEntry& entry : kClassMap) {
-        if (*entry.clsid == clsid && entry.create != nullptr)
+        if (*entry.clsid == clsid)
             return ComGetClassFactory(&objects_, entry.create, iid, object);
     }
     return CLASS_E_CLASSNOTAVAILABLE;
