@@ -15,6 +15,7 @@
 #include "platform/vss_interfaces.h"
 #include "provider/controllers/provider_registry.h"
 #include "tests/e2e/provider_proxy.h"
+#include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"
 
 namespace {

@@ -18,6 +18,7 @@
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"
 #include "tests/e2e/provider_proxy.h"
+#include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"
 
 namespace {

@@ -129,12 +129,6 @@ const Id kMaster = IdOf("5000000000000000000000000000000b");
 const Id kPool0 = IdOf("5000000000000000000000000000000a");
 const Id kUnknown = IdOf("77777777777777777777777777777777");
 
-size_t Occurrences(const std::string& text, const std::string& part) {
-    size_t n = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
-
 // The CAPI command codes of the journal's lines, in order.
 std::vector<uint32_t> JournalCodes(const std::string& journal, const std::vector<uint32_t>& wanted) {
     std::vector<uint32_t> codes;
@@ -313,7 +307,7 @@ TEST_F(SnapPoolPreparationTest, AFailureMidwayUndoesWhatTheRunDid) {
 TEST_F(SnapPoolPreparationTest, AVdiskWithoutRoomForThePoolsIsRefused) {
     std::vector<BVSS_SnapshotInfo> both = SetOf({kV5, kV6});
     EXPECT_EQ(set_->calculateReserveSize(both), VSS_E_INSUFFICIENT_STORAGE) << Log();
-    EXPECT_EQ(Occurrences(Events(), "calculateReserveSize(): The vdisk doesn't have sufficient space to create snap "
+    EXPECT_EQ(e2e::Occurrences(Events(), "calculateReserveSize(): The vdisk doesn't have sufficient space to create snap "
                                     "pool:array id="),
               1u)
         << Events();

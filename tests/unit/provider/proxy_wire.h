@@ -8,12 +8,17 @@
 #include "corlink/capi/byte_order.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/reply_head.h"
-#include "tests/unit/provider/scripted_proxy.h"
 
 namespace providertest {
 
-// NetworkReply: in scripted_proxy.h. A request read back in host order; the commands without a converter
-// of their own carry their head big-endian.
+// The commands without a converter of their own carry their head big-endian.
+inline std::vector<uint8_t> NetworkReply(uint32_t code, std::vector<uint8_t> host) {
+    const rre_wire::BufferFormat* format = rre_wire::BufferFormatOf(code);
+    if (format == nullptr || !format->head) PackRreHeader(PACK_TO_NETWORK, host.data());
+    PackRreBuffer(code, PACK_TO_NETWORK, host.data(), host.size());
+    return host;
+}
+
 inline std::vector<uint8_t> HostRequest(uint32_t code, std::vector<uint8_t> network) {
     const rre_wire::BufferFormat* format = rre_wire::BufferFormatOf(code);
     if (format == nullptr || !format->head) PackRreHeader(PACK_FROM_NETWORK, network.data());
