@@ -27,6 +27,19 @@ struct ThreadExit {
     DWORD code;
 };
 
+// Signals a thread's handle as its last thread-local object is destroyed: as on Windows, a waiter on the
+// handle then knows the thread is gone, its thread-local clean-up included, and may free or unload what that
+// clean-up touches.
+struct ThreadEnd {
+    std::shared_ptr<ThreadObject> thread;
+    DWORD exitCode = 0;
+    ~ThreadEnd() {
+        if (!thread) return;
+        std::lock_guard<std::mutex> g(platform::WaitLock());
+        thread->End(exitCode);
+    }
+};
+
 // Process-private names of kernel objects.
 struct NameTable {
     std::mutex m;
@@ -223,17 +236,17 @@ uintptr_t _beginthreadex(void*, unsigned, unsigned (*start)(void*), void* argume
     platform::threads::ReservePlace();
     try {
         std::thread([thread, start, argument] {
+            // The first thread-local object of the thread, so the last one destroyed.
+            thread_local ThreadEnd end;
+            end.thread = thread;
             platform::threads::ClaimPlace();
-            DWORD exitCode = 0;
             try {
-                exitCode = start(argument);
+                end.exitCode = start(argument);
             } catch (const ThreadExit& exit) {
-                exitCode = exit.code;
+                end.exitCode = exit.code;
             }
             platform::dispatch::EndCurrentThread();
             platform::threads::LeavePlace();
-            std::lock_guard<std::mutex> g(platform::WaitLock());
-            thread->End(exitCode);
         }).detach();
     } catch (const std::system_error&) {
         platform::threads::CancelPlace();

@@ -161,6 +161,12 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
     system->enclosureWwn = {0x50, 0x0C, 0x0F, 0xF0, serial[2], serial[3], serial[4], 0x3C};
     r.Hex("enclosure_wwn", &system->enclosureWwn);
     system->params.numHostChannels = r.Number("host_channels", 2, kMapChannels);
+    SnapshotLimits& limits = system->params.snapshotLimits;
+    limits.maxSnapshots = static_cast<uint16_t>(r.Number("max_snapshots", limits.maxSnapshots, 0xFFFF));
+    limits.maxSnapshotsPerControllerPair =
+        static_cast<uint16_t>(r.Number("max_snapshots_pair", limits.maxSnapshotsPerControllerPair, 0xFFFF));
+    limits.maxSnapshotsPerVolume =
+        static_cast<uint16_t>(r.Number("max_snapshots_volume", limits.maxSnapshotsPerVolume, 0xFFFF));
     for (uint32_t i = 0; i < drives; ++i) {
         char driveSerial[40];
         std::snprintf(driveSerial, sizeof driveSerial, "%sD%02u", HexText(serial).c_str(), i);
@@ -268,6 +274,7 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         array.utilityRunning = static_cast<uint8_t>(r.Number("utility", 0, 255));
         array.percentComplete = r.Number("percent", 0, 255);
         array.preferredOwner = static_cast<uint8_t>(r.Number("preferred_owner", 1, 1));
+        array.currentOwner = static_cast<uint8_t>(r.Number("current_owner", array.preferredOwner, 1));
         freeMb.push_back(r.Number("free_mb", kNoFreeSize, kMaxFreeMb));
         const std::string serial = HexText(system.controllers[0].serial) + "A" +
                                    std::to_string(system.arrays.size());

@@ -125,6 +125,10 @@ class BVSS_CapiRaidController {
     // valid), but sends nothing more: each of its commands fails with VSS_E_PROVIDER_VETO ---
     void Retire() { mRetired = true; }
     bool IsRetired() const { return mRetired; }
+    void Reinstate() { mRetired = false; }
+    // Takes over what the refresh of `fresh` read (handles, controller data, arrays, partitions, pools and
+    // components): the same controller found again by a rediscovery keeps this object. Under this lock.
+    void AdoptRefreshOf(const BVSS_CapiRaidController& fresh);
     // The calling pattern of every command of this controller (SendWithRetries), refused once retired.
     template <class Send>
     HRESULT SendCommand(const WCHAR* operation, Send send, int32_t* lastCode = nullptr);
@@ -164,6 +168,8 @@ class BVSS_CapiRaidController {
 
   private:
     bool mRetired = false;
+    // Points mPartitionTable at the first mPartitionCount records of mPartitions.
+    void IndexPartitions();
     bool AnyHostChannel(bool (*test)(uint8_t busType)) const;
     uint8_t HostChannelZeroBusType() const;
     static std::atomic<int32_t> sRaidControllerSetRefCount;

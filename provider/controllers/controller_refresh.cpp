@@ -69,20 +69,9 @@ HRESULT BVSS_CapiRaidController::capiUpdateController(uint32_t) {
             BVSS_DebugPrint(L"mNumPartitions[%d]=%d\n", i, mArrays[i].largeNumArrayPartitions);
             mNumPartitions[i] = mArrays[i].largeNumArrayPartitions;
         }
-        // The table is rebuilt from nothing: no entry of an earlier read names a partition that is gone.
-        std::memset(mPartitionTable, 0, sizeof mPartitionTable);
         mPartitionCount = reply->partitionCount;
         std::memcpy(mPartitions, reply->partitions, mPartitionCount * sizeof mPartitions[0]);
-        for (uint32_t i = 0; i < mPartitionCount; ++i) {
-            API_PARTITION_ENTRY& entry = mPartitions[i];
-            entry.reserved0 = 1;  // in use
-            if (entry.arrayIndex >= kMaxArrays || entry.partitionIndex >= kMaxPartitionsPerArray) {
-                BVSS_DebugPrint(L"capiUpdateController(): partition record %u names array %u partition %u, skipped\n",
-                                i, entry.arrayIndex, entry.partitionIndex);
-                continue;
-            }
-            mPartitionTable[entry.arrayIndex][entry.partitionIndex] = &entry.partition;
-        }
+        IndexPartitions();
         for (uint32_t a = 0; a < mNumArrays; ++a) {
             BVSS_DebugPrint(L"  Array %.32S (%d partitions)\n", mArrays[a].name, mNumPartitions[a]);
             for (uint32_t p = 0; p < mNumPartitions[a] && p < kMaxPartitionsPerArray; ++p) {
@@ -100,6 +89,38 @@ HRESULT BVSS_CapiRaidController::capiUpdateController(uint32_t) {
     }
     BVSS_DebugPrint(L"returning 0x%08x\n", hr);
     return hr;
+}
+
+void BVSS_CapiRaidController::IndexPartitions() {
+    // The table is rebuilt from nothing: no entry of an earlier read names a partition that is gone.
+    std::memset(mPartitionTable, 0, sizeof mPartitionTable);
+    for (uint32_t i = 0; i < mPartitionCount; ++i) {
+        API_PARTITION_ENTRY& entry = mPartitions[i];
+        entry.reserved0 = 1;  // in use
+        if (entry.arrayIndex >= kMaxArrays || entry.partitionIndex >= kMaxPartitionsPerArray) {
+            BVSS_DebugPrint(L"capiUpdateController(): partition record %u names array %u partition %u, skipped\n", i,
+                            entry.arrayIndex, entry.partitionIndex);
+            continue;
+        }
+        mPartitionTable[entry.arrayIndex][entry.partitionIndex] = &entry.partition;
+    }
+}
+
+void BVSS_CapiRaidController::AdoptRefreshOf(const BVSS_CapiRaidController& fresh) {
+    BVSS_CritSecLock lock(&mLock);
+    mHandle = fresh.mHandle;
+    mPartnerHandle = fresh.mPartnerHandle;
+    mControllerData = fresh.mControllerData;
+    mNumArrays = fresh.mNumArrays;
+    std::memcpy(mArrays, fresh.mArrays, sizeof mArrays);
+    std::memcpy(mNumPartitions, fresh.mNumPartitions, sizeof mNumPartitions);
+    mPartitionCount = fresh.mPartitionCount;
+    std::memcpy(mPartitions, fresh.mPartitions, mPartitionCount * sizeof mPartitions[0]);
+    IndexPartitions();
+    m_pspCount = fresh.m_pspCount;
+    std::memcpy(mPools, fresh.mPools, m_pspCount * sizeof mPools[0]);
+    mComponentCount = fresh.mComponentCount;
+    std::memcpy(mComponents, fresh.mComponents, mComponentCount * sizeof mComponents[0]);
 }
 
 HRESULT BVSS_CapiRaidController::capiGetSnapshotList(uint8_t selector, uint32_t) {

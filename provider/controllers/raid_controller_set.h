@@ -45,8 +45,8 @@ class BVSS_RaidControllerSet {
 
     // Rebuilds the set from the proxy's storage-system list (rescan is not read: every call rebuilds).
     // Throws VSS_E_PROVIDER_VETO (as an HRESULT value) when the list cannot be read after 4 tries; the set
-    // is then empty. A controller whose refresh fails is left out; the result is 0 or more when at least one
-    // controller joined the set, or when none failed.
+    // is then empty. A controller whose refresh fails is left out and the set formed from the others; the
+    // result is negative only when the set ends empty and the refresh of the last id tried failed.
     HRESULT discoverRaidControllers(int32_t rescan);
 
     // key: a partition ID (length 16, or its 32-byte field with length 32) or a partition name with its
@@ -102,6 +102,12 @@ class BVSS_RaidControllerSet {
     int32_t mCount = 0;
 
   private:
+    class PreviousControllers;
+    // A candidate that passed discovery joins the set; a controller known before keeps its object.
+    void Admit(std::unique_ptr<BVSS_CapiRaidController> candidate, PreviousControllers& previous);
+    // Whether a controller of the set already has this serial number (a second path to it).
+    bool IsKnownPath(const uint8_t* serial32) const;
+
     // Controllers that a rediscovery no longer found: retired, kept alive for the pointers held elsewhere,
     // and taken back into use when a later discovery finds their serial number again.
     std::vector<std::unique_ptr<BVSS_CapiRaidController>> mRetiredControllers;

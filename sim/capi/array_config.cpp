@@ -50,6 +50,7 @@ void CreateArray(Call& call) {
     array.name = "vd" + std::to_string(pair.arrays.size() + 1);
     array.numDrives = members;
     array.preferredOwner = params.createArrayParams.owner;
+    array.currentOwner = array.preferredOwner;
     for (Drive* drive : memberDrives) {
         drive->use = DriveUse::Member;
         drive->array = array.serial;

@@ -62,8 +62,9 @@ void FillHalf(const StorageSystem& system, int controller, CAPI_UNIFIED_CONTROLL
     const std::string serial = HexText(c.serial);
     std::memcpy(half.serialNumber, serial.data(), serial.size());
     half.serialNumberLength = static_cast<uint8_t>(serial.size());
-    half.capiVersionMajor = CAPI_VERSION_MAJOR;
-    half.capiVersionMinor = CAPI_VERSION_MINOR;
+    half.capiVersionMajor = c.capiVersionMajor;
+    half.capiVersionMinor = c.capiVersionMinor;
+    half.capabilities3 = c.capabilities3;
     PutText(half.identityStrings[0], system.vendor);
     PutText(half.identityStrings[1], system.product);
     PutText(half.identityStrings[2], system.revision);
@@ -81,6 +82,10 @@ std::vector<uint8_t> UnifiedControllerPayload(const StorageSystem& system) {
     common.numHostChannels = hostChannels;
     common.numDriveChannels = 2;
     common.raidCapable = 1;
+    const SnapshotLimits& limits = system.params.snapshotLimits;
+    common.extraC.maxSnapshots = limits.maxSnapshots;
+    common.extraC.maxSnapshotsPerControllerPair = limits.maxSnapshotsPerControllerPair;
+    common.extraC.maxSnapshotsPerVolume = limits.maxSnapshotsPerVolume;
     for (uint32_t i = 0; i < hostChannels; ++i) common.hostChannelSummaries[i].busType = system.params.hostBusTypes[i];
     // Half ab of the pair is controller ab: half 1 is A (failoverId 1), half 0 is B.
     for (int controller = 0; controller < 2; ++controller) {
@@ -102,7 +107,7 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
         record.serialNumberLength = static_cast<uint8_t>(array.serial.size());
         record.raidLevel = array.raidLevel;
         record.preferredOwner = array.preferredOwner;
-        record.currentOwner = array.preferredOwner;
+        record.currentOwner = array.currentOwner;
         const uint64_t free = FreeBlocks(system, a);
         record.numFreeArrayPartitionSegments = free != 0 ? 1 : 0;
         record.maxNewPartitionSize.longs[0] = static_cast<uint32_t>(free);
@@ -159,7 +164,6 @@ std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t ar
         PutText(record.name, partition.name);
         record.specialClass = SpecialClassOf(partition.partitionClass);
         record.type = SpecialTypeOf(partition.partitionClass);
-        record.value13 = system.arrays[array].preferredOwner;  // the partition's preferred owner
         auto bytes = BytesOf(record);
         records.insert(records.end(), bytes.begin(), bytes.end());
     }

@@ -76,7 +76,7 @@ void DmsGetTag(Call& call) {
 // last: the owner runs the pair's snapshot services for its arrays, whichever half the command reached.
 bool CurrentTag(Call& call, uint64_t tag, const Partition& volume) {
     StorageSystem& pair = call.pair();
-    const uint8_t owner = volume.array < pair.arrays.size() ? pair.arrays[volume.array].preferredOwner : 1;
+    const uint8_t owner = volume.array < pair.arrays.size() ? pair.arrays[volume.array].currentOwner : 1;
     return tag != 0 && tag == pair.snapshotServices.lastTag[owner & 1];
 }
 

@@ -26,6 +26,9 @@ struct HalfCondition {
     int32_t refusalCode = 0;
 };
 
+// Bit of a controller's third capability word: it takes snapshots.
+inline constexpr uint32_t kCapabilitySnapshots = 0x80000000u;
+
 // One controller of a pair, with its own parameters.
 struct Controller {
     uint8_t failoverId = 1;
@@ -41,7 +44,17 @@ struct Controller {
     bool present = true;               // false: vanished from the bus
     HalfCondition condition;
     uint8_t localChanges = 1;          // configuration change counter (8 bits on the wire)
+    uint8_t capiVersionMajor = 3;      // the CAPI version its record reports
+    uint8_t capiVersionMinor = 10;
+    uint32_t capabilities3 = kCapabilitySnapshots;
     HalfSettings settings;
+};
+
+// The snapshot limits a pair reports (the same in both halves' records).
+struct SnapshotLimits {
+    uint16_t maxSnapshots = 64;                    // per controller
+    uint16_t maxSnapshotsPerControllerPair = 128;
+    uint16_t maxSnapshotsPerVolume = 32;
 };
 
 // Parameters both halves share.
@@ -49,6 +62,7 @@ struct CommonParams {
     uint32_t numHostChannels = 2;
     HostBusTypeList hostBusTypes = HostBusTypes(kBusTypeFc);  // per host channel
     std::string password;
+    SnapshotLimits snapshotLimits;
 };
 
 // How a drive is used (the howUsed byte of its record).
@@ -72,7 +86,8 @@ struct Array {
     std::array<uint8_t, 32> serial{};
     uint8_t raidLevel = 5;
     uint32_t numDrives = 4;
-    uint8_t preferredOwner = 1;  // failoverId of the controller that should own it, and owns it (no array fails over)
+    uint8_t preferredOwner = 1;  // failoverId of the controller that should own it
+    uint8_t currentOwner = 1;    // failoverId of the controller that owns it now
     uint64_t capacityBlocks = kDefaultArrayBlocks;  // its volumes' blocks and the free blocks
     uint8_t utilityRunning = 0;  // 0: none; kUtilityVerify while a verification runs
     bool quarantined = false;

@@ -1,6 +1,8 @@
 #include "tests/e2e/proxy_processes.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 
 #include <filesystem>
 #include <thread>
@@ -56,6 +58,15 @@ void LogIn(ProxyClientSession& session) {
     uint32_t loginResult = 0;
     ASSERT_TRUE(session.Login(kProxyUser, kProxyPassword, &loginResult)) << session.Error();
     ASSERT_EQ(loginResult, 1u);
+}
+
+void ExpectCleanExit(testsupport::ChildProcess& proxy) {
+    proxy.Signal(SIGINT);
+    const int status = proxy.WaitForExit(kExitBound);
+    const std::string output = proxy.Output();
+    EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
+    EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
+    EXPECT_EQ(output.find("runtime error"), std::string::npos) << output;
 }
 
 ProxyOnFabric::ProxyOnFabric(testsupport::TestRoot& root) : root_(root) { InstallWithFabricModels(root); }

@@ -33,6 +33,9 @@ std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, u
 bool ConnectWhenListening(ProxyClientSession* session, uint16_t port);
 // Logs in with the configured password; a failure is a fatal test failure.
 void LogIn(ProxyClientSession& session);
+// Stops the proxy (Ctrl-C) and expects a clean exit: code 0, which the sanitizers deny after an overrun or a
+// leak, and no sanitizer report in its output.
+void ExpectCleanExit(testsupport::ChildProcess& proxy);
 
 // arraysim with the default scenario and corlink4 on it, under one machine root, the install directory
 // naming the fabric's arrays as supported models.

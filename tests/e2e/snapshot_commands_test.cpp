@@ -149,13 +149,7 @@ protected:
     // The proxy stops cleanly: exit code 0, which the sanitizers deny after an overrun or a leak.
     void TearDown() override {
         session_.Close();
-        if (proxy_ == nullptr) return;
-        proxy_->Signal(SIGINT);
-        const int status = proxy_->WaitForExit(e2e::kExitBound);
-        const std::string output = proxy_->Output();
-        EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
-        EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
-        EXPECT_EQ(output.find("runtime error"), std::string::npos) << output;
+        if (proxy_ != nullptr) e2e::ExpectCleanExit(*proxy_);
     }
 
     // One command: `length` bytes with the controller id at 8, filled by `fill` in host order and converted

@@ -73,8 +73,5 @@ std::vector<uint8_t> ReplyTo(const ProxyMessage& request, const std::vector<uint
                              uint32_t dataType = PROXY_REPLY);
 // A reply's data of `length` bytes: status and code (big-endian), then zeros.
 std::vector<uint8_t> ReplyData(uint32_t length, int32_t status, uint32_t code);
-// The reply data the proxy sends for command `code`: the host-order buffer turned to the network by the
-// proxy's converter; the commands without one carry their head big-endian.
-std::vector<uint8_t> NetworkReply(uint32_t code, std::vector<uint8_t> host);
 
 }  // namespace providertest

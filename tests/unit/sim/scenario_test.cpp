@@ -24,20 +24,6 @@ TEST(Scenario, DefaultHasOneControllerPairTwoVdisksAndMappedVolumes) {
     EXPECT_EQ(disks[2].secondPath, (sim::ScsiAddress{3, 0, 0, 3}));
 }
 
-TEST(Scenario, TwoOwnersHasOneVdiskOwnedByEachController) {
-    sim::FabricModel model;
-    std::string error;
-    ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/two_owners.ini", &model, &error)) << error;
-    ASSERT_EQ(model.systems.size(), 1u);
-    const sim::StorageSystem& system = model.systems[0];
-    ASSERT_EQ(system.arrays.size(), 2u);
-    EXPECT_EQ(system.arrays[0].preferredOwner, 1);
-    EXPECT_EQ(system.arrays[1].preferredOwner, 0);
-    ASSERT_EQ(system.partitions.size(), 2u);
-    EXPECT_EQ(system.partitions[1].array, 1u);
-    EXPECT_EQ(sim::DeriveHostDisks(model).size(), 2u);
-}
-
 TEST(Scenario, DerivedVolumeSerialCarriesTheControllerSerialText) {
     const std::string text = sim::HexText(sim::DerivedVolumeSerial({0x00, 0xC0, 0xFF, 0x1A, 0x2B, 0x01}, 7));
     ASSERT_EQ(text.size(), 32u);
@@ -87,6 +73,9 @@ TEST(Scenario, RefusesMalformedScenarios) {
         {"[system.1]\nname=s\nstate_b=2\n", "state_b is not a number in range"},
         {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\npreferred_owner=2\n",
          "preferred_owner is not a number in range"},
+        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\ncurrent_owner=2\n",
+         "current_owner is not a number in range"},
+        {"[system.1]\nname=s\nmax_snapshots=65536\n", "max_snapshots is not a number in range"},
     };
     for (const auto& c : cases) {
         sim::FabricModel model;
@@ -124,6 +113,8 @@ TEST(Scenario, ArrayOwnerAndFreeSpace) {
     const sim::StorageSystem& system = model.systems[0];
     EXPECT_EQ(system.arrays[0].preferredOwner, 0);
     EXPECT_EQ(system.arrays[1].preferredOwner, 1);
+    EXPECT_EQ(system.arrays[0].currentOwner, 0);  // owned where it is preferred
+    EXPECT_EQ(system.arrays[1].currentOwner, 1);
     EXPECT_EQ(sim::FreeBlocks(system, 0), 3u * 2048);
     EXPECT_EQ(system.arrays[0].capacityBlocks, 8u * 2048);
     EXPECT_EQ(system.arrays[1].capacityBlocks, sim::kDefaultArrayBlocks);

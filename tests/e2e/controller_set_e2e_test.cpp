@@ -1,0 +1,137 @@
+// The provider's controller set against the real corlink4 on the simulated fabric (arraysim): discovery of a
+// pair whose two vdisks are owned one by each controller, the lookups that give a volume's controllers and
+// its owner, the snapshot limits the pair reports, and a controller that leaves the bus and comes back while
+// the objects of both controllers are held.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/fabric_client.h"
+#include "provider/controllers/debug_log.h"
+#include "provider/controllers/provider_registry.h"
+#include "provider/controllers/proxy_session.h"
+#include "provider/controllers/raid_controller_set.h"
+#include "provider/controllers/retry_policy.h"
+#include "tests/e2e/proxy_processes.h"
+#include "tests/support/test_root.h"
+#include "tests/unit/server/loopback_ports.h"
+
+namespace {
+
+// vd01 owned by A, vd02 by B, limits of 8 snapshots a controller and 12 a pair.
+constexpr const char* kScenario = SIM_SCENARIO_DIR "/split_owners.ini";
+
+class ControllerSetE2eTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        e2e::InstallWithFabricModels(root_);
+        root_.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
+        fabricSocket_ = root_.path() + "/fabric.sock";
+        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, kScenario);
+        ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
+        const uint16_t port = servertest::FreePort();
+        ASSERT_NE(port, 0);
+        proxy_ = e2e::StartProxy(root_.path(), port, fabricSocket_);
+        ProxyClientSession probe(500);
+        ASSERT_TRUE(e2e::ConnectWhenListening(&probe, port)) << proxy_->Output();
+        probe.Close();
+        BVSS_DebugLog::StaticInit();
+        ASSERT_EQ(ProxyInit(), 0) << Log();
+    }
+    void TearDown() override {
+        set_.reset();
+        ProxyUnInit();
+        CloseCapiSleepTimer();
+        BVSS_DebugLog::StaticDeinit();
+        if (proxy_ != nullptr) e2e::ExpectCleanExit(*proxy_);
+    }
+
+    std::string Log() const { return root_.ReadFile("C/provider.log"); }
+    std::string Admin(const std::string& message) {
+        std::string answer;
+        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
+        return answer;
+    }
+    std::vector<uint8_t> FailoverIds() const {
+        std::vector<uint8_t> ids;
+        for (const auto& c : set_->mControllers) ids.push_back(c->getFailoverId());
+        return ids;
+    }
+
+    testsupport::TestRoot root_;
+    platform::ScopedVirtualClock clock_;  // the provider's own retry waits
+    std::string fabricSocket_;
+    std::unique_ptr<testsupport::ChildProcess> fabric_;
+    std::unique_ptr<testsupport::ChildProcess> proxy_;
+    std::unique_ptr<BVSS_RaidControllerSet> set_ = std::make_unique<BVSS_RaidControllerSet>();
+};
+
+TEST_F(ControllerSetE2eTest, DiscoversThePairAndFindsEachVolumesOwner) {
+    ASSERT_EQ(set_->discoverRaidControllers(FALSE), S_OK) << Log();
+    EXPECT_EQ(FailoverIds(), (std::vector<uint8_t>{1, 0})) << "A before B";
+    BVSS_CapiRaidController* a = set_->mControllers[0].get();
+    BVSS_CapiRaidController* b = set_->mControllers[1].get();
+    EXPECT_STREQ(reinterpret_cast<const char*>(a->getSerialNumber()), "00C0FF1A2B01");
+    EXPECT_TRUE(a->isCapiVersionAtLeast(3, 6));
+    EXPECT_EQ(a->getMaxSnapshotsPerController(), 8);
+    EXPECT_EQ(a->getMaxSnapshotsPerControllerPair(), 12);
+
+    // Both controllers see both volumes; each vdisk names its own owner.
+    struct Case {
+        const char* name;
+        uint8_t owner;
+    } cases[] = {{"data01", 1}, {"logs01", 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CAPI_ARRAY_PARTITION* partition = nullptr;
+        CAPI_ARRAY* array = nullptr;
+        std::vector<BVSS_CapiRaidController*> list;
+        ASSERT_EQ(set_->findPartitionArrayAndControllerList(c.name, 7, &partition, &array, &list), S_OK);
+        EXPECT_EQ(list, (std::vector<BVSS_CapiRaidController*>{a, b}));
+        EXPECT_EQ(array->currentOwner, c.owner);
+        EXPECT_EQ(array->preferredOwner, c.owner);
+        // The key by ID finds the same volume through the first controller.
+        BVSS_CapiRaidController* controller = nullptr;
+        CAPI_ARRAY_PARTITION* byId = nullptr;
+        EXPECT_EQ(set_->findPartitionAndController(partition->serialNumber, 32, &byId, &controller), S_OK);
+        EXPECT_EQ(byId, partition);
+        EXPECT_EQ(controller, a);
+
+        // No snapshots yet: 8 pass the controller limit, 9 do not.
+        EXPECT_EQ(set_->checkSnapshotLimits(8, partition, array, a), S_OK) << Log();
+        EXPECT_EQ(set_->checkSnapshotLimits(9, partition, array, a), VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
+    }
+    EXPECT_NE(Log().find("found owner controller.\n"), std::string::npos);
+}
+
+TEST_F(ControllerSetE2eTest, AControllerLeavingAndReturningKeepsEveryHeldObjectValid) {
+    ASSERT_EQ(set_->discoverRaidControllers(FALSE), S_OK) << Log();
+    ASSERT_EQ(set_->mCount, 2);
+    BVSS_CapiRaidController* a = set_->mControllers[0].get();
+    BVSS_CapiRaidController* b = set_->mControllers[1].get();
+
+    // B leaves the bus between two steps of a snapshot set: the rediscovery forms the set from A alone.
+    EXPECT_EQ(Admin("present pair=0 half=b value=0"), "ok");
+    ASSERT_EQ(set_->discoverRaidControllers(TRUE), S_OK) << Log();
+    EXPECT_EQ(FailoverIds(), (std::vector<uint8_t>{1}));
+    EXPECT_EQ(set_->mControllers[0].get(), a);
+    EXPECT_FALSE(a->IsRetired());
+    EXPECT_EQ(a->capiUpdateController(1), S_OK);
+    EXPECT_TRUE(b->IsRetired());
+    EXPECT_EQ(b->capiUpdateController(1), VSS_E_PROVIDER_VETO);
+
+    // B is back: the same object, in use again with the proxy's current handle.
+    EXPECT_EQ(Admin("present pair=0 half=b value=1"), "ok");
+    ASSERT_EQ(set_->discoverRaidControllers(TRUE), S_OK) << Log();
+    EXPECT_EQ(FailoverIds(), (std::vector<uint8_t>{1, 0}));
+    EXPECT_EQ(set_->mControllers[1].get(), b);
+    EXPECT_FALSE(b->IsRetired());
+    EXPECT_EQ(b->capiUpdateController(1), S_OK) << Log();
+    CAPI_ARRAY_PARTITION* partition = nullptr;
+    EXPECT_EQ(b->findPartition("logs01", 7, &partition), S_OK);
+}
+
+}  // namespace
