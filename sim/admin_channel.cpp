@@ -119,6 +119,7 @@ bool ReadFault(Words& words, AdminRequest* request, std::string* error) {
     uint64_t code = 0;
     uint64_t times = 0;
     uint64_t ms = 0;
+    uint64_t after = 0;
     if (words.Has("command")) {
         std::string text;
         words.Text("command", &text, error);
@@ -128,9 +129,10 @@ bool ReadFault(Words& words, AdminRequest* request, std::string* error) {
         }
     }
     if (!words.Number("code", 0x7FFFFFFF, 0, &code, error) || !words.Number("times", 1000000, 1, &times, error) ||
-        !words.Number("ms", 86400000, 0, &ms, error)) {
+        !words.Number("ms", 86400000, 0, &ms, error) || !words.Number("after", 1000000, 0, &after, error)) {
         return false;
     }
+    request->fault.after = static_cast<uint32_t>(after);
     request->fault.returnCode = static_cast<int32_t>(code);
     request->fault.times = static_cast<uint32_t>(times);
     request->fault.durationMs = static_cast<uint32_t>(ms);

@@ -1,6 +1,6 @@
 // The fabric's administration channel: one text message per request, a verb and key=value words, for
 // processes that drive a fabric served by arraysim (end-to-end tests):
-//   fault pair=0 half=b kind=return-code command=1004 code=47 times=1 ms=0
+//   fault pair=0 half=b kind=return-code command=1004 code=47 times=1 ms=0 after=0
 //   disk-fault disk=1 kind=disk-error command=any code=55 times=1
 //   condition pair=0 half=a state=down|refusing|up ms=90000 code=47
 //   reboot pair=0 half=a ms=30000        present pair=0 half=b value=0|1

@@ -49,6 +49,10 @@ bool FaultKindFromName(const char* name, FaultKind* kind) {
 std::optional<Fault> FaultScript::Take(uint32_t commandCode) {
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
         if (it->commandCode != kAnyCommand && it->commandCode != static_cast<int64_t>(commandCode)) continue;
+        if (it->after > 0) {
+            --it->after;
+            return std::nullopt;
+        }
         Fault fault = *it;
         if (it->times <= 1) {
             faults_.erase(it);

@@ -1,6 +1,6 @@
 // Faults injected into a controller's exchange or a host disk's I/O: each scripted fault meets the next
-// matching command (by CAPI command code or SCSI operation code, or any command) as many times as
-// scripted, then is used up.
+// matching command (by CAPI command code or SCSI operation code, or any command), or the one after the
+// number it lets pass, as many times as scripted, then is used up.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +42,7 @@ struct Fault {
     int32_t returnCode = 0;
     uint32_t times = 1;
     uint32_t durationMs = 0;  // DownFor, RefusingFor
+    uint32_t after = 0;       // matching commands let pass before the fault meets one
 };
 
 class FaultScript {

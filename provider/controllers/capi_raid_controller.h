@@ -121,6 +121,20 @@ class BVSS_CapiRaidController {
     // millisecond. Returns 0.
     static int makeSnapshotName(const char* prefix, char* out, size_t size);
 
+    // --- snap pools and master volumes (IDs are 16-byte partition IDs; commands go to this controller) ---
+    // Creates a snap pool of `blocks` on the vdisk (its 32-byte serial number); *newPartition receives the
+    // pool's record, *returnCode (when given) the last request's code once a request was sent.
+    HRESULT capiBSCreate(const uint8_t* vdiskSerial32, const uint64_t& blocks, const char* poolName,
+                         CAPI_ARRAY_PARTITION* newPartition, int32_t* returnCode);
+    // The value goes with the policy only when errorPolicy is 5.
+    HRESULT capiBSSetPolicy(const uint8_t* poolId, uint8_t errorPolicy, uint8_t criticalPolicy, uint64_t value);
+    HRESULT capiBSDelete(const uint8_t* poolId);
+    HRESULT capiConvertStdToMaster(const uint8_t* volumeId, const uint8_t* poolId, int32_t* returnCode);
+    HRESULT capiConvertMasterToStd(const uint8_t* volumeId);
+    // Deletes the snapshot; a master volume left without snapshots goes back to a standard volume and its
+    // snap pool, left without master volumes, is deleted.
+    HRESULT cleanupSimpleSnapshotDelete(const uint8_t* snapshotId);
+
     // --- retirement: a controller that rediscovery no longer finds keeps its object (pointers to it stay
     // valid), but sends nothing more: each of its commands fails with VSS_E_PROVIDER_VETO ---
     void Retire() { mRetired = true; }

@@ -26,6 +26,15 @@
 constexpr uint32_t VSS_VOLSNAP_ATTR_DIFFERENTIAL = 0x00020000;
 constexpr uint32_t VSS_VOLSNAP_ATTR_PLEX = 0x00040000;
 
+// One volume handled by a snap-pool preparation: what the run created and converted for it.
+struct SnapPoolCleanupEntry {
+    uint8_t poolCreated;      // 1: this run created the snap pool
+    uint8_t volumeConverted;  // 1: this run converted the volume to a master volume
+    char poolName[32];        // "sp" and 17 hexadecimal digits
+    uint8_t poolId[32];       // serialNumber of the created pool's partition record
+    uint8_t volumeId[32];     // the volume's serial number
+};
+
 class BVSS_RaidControllerSet {
   public:
     BVSS_RaidControllerSet();
@@ -96,6 +105,19 @@ class BVSS_RaidControllerSet {
     int capiSetDiscvoryFlag(uint32_t flag);
     // This host's FC ports as the first controller in set order that answers sees them.
     HRESULT capiGetHbaWwpnList(std::vector<FlexIDEntry>* list, uint32_t flag);
+
+    // --- snap pools for the standard volumes of a snapshot set (of each entry only mSource is read) ---
+    // VSS_E_INSUFFICIENT_STORAGE when a vdisk lacks the room for the pools its volumes need; the first
+    // lookup error otherwise.
+    HRESULT calculateReserveSize(std::vector<BVSS_SnapshotInfo>& snapshots);
+    // One pool per volume (created, or found by its name) and the volume converted into its master volume.
+    // A failure undoes what the run did and reports the failure: VSS_E_PROVIDER_VETO for a pool that could
+    // not be made or used, a lookup's error; what a controller operation throws is passed on, after the undo.
+    HRESULT createReserveSpace(std::vector<BVSS_SnapshotInfo>& snapshots);
+    // Converts back the volumes and deletes the pools of the entries, newest first; the first failure.
+    HRESULT cleanupSimpleSnapshotCreate(std::vector<SnapPoolCleanupEntry>& undo);
+    // A fifth of the volume, at least 6 GiB, in blocks.
+    static uint64_t getBackingStoreSize(const CAPI_ARRAY_PARTITION& partition);
 
     // The controllers in use, in discovery order, and their number.
     std::vector<std::unique_ptr<BVSS_CapiRaidController>> mControllers;

@@ -109,6 +109,8 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
         record.preferredOwner = array.preferredOwner;
         record.currentOwner = array.currentOwner;
         const uint64_t free = FreeBlocks(system, a);
+        record.freeCapacity.longs[0] = static_cast<uint32_t>(free);
+        record.freeCapacity.longs[1] = static_cast<uint32_t>(free >> 32);
         record.numFreeArrayPartitionSegments = free != 0 ? 1 : 0;
         record.maxNewPartitionSize.longs[0] = static_cast<uint32_t>(free);
         record.maxNewPartitionSize.longs[1] = static_cast<uint32_t>(free >> 32);

@@ -291,10 +291,7 @@ struct BackingStoreRecords {
         std::memset(&record, 0, sizeof record);
         std::memcpy(record.partitionId, p.serial.data(), p.serial.size());
         PutU64(record.value32, p.blocks);
-        record.numMasterVolumes = static_cast<uint32_t>(
-            std::count_if(pair.partitions.begin(), pair.partitions.end(), [&](const Partition& m) {
-                return m.partitionClass == PartitionClass::Master && m.snapshot.master == p.serial;
-            }));
+        record.numMasterVolumes = MasterVolumeCount(pair, p.serial);
         return record;
     }
 };

@@ -2,6 +2,8 @@
 // nothing malformed is carried out.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "corlink/capi/capi_command_codes.h"
 #include "sim/admin_channel.h"
 #include "sim/fabric.h"
@@ -50,6 +52,17 @@ TEST(AdminChannel, ParsesWellFormedMessagesAndRefusesTheRest) {
     EXPECT_EQ(request.fault.kind, sim::FaultKind::RefusingFor);
     EXPECT_EQ(request.fault.commandCode, 1004);
     EXPECT_EQ(request.fault.durationMs, 9000u);
+
+    // A fault that lets two matching commands pass, then meets the next two; other commands do not count.
+    ASSERT_TRUE(sim::ParseAdminMessage("fault pair=0 half=a kind=return-code command=1207 code=47 times=2 after=2",
+                                       &request, &error));
+    EXPECT_EQ(request.fault.after, 2u);
+    sim::FaultScript script;
+    script.Add(request.fault);
+    std::vector<bool> met;
+    for (uint32_t command : {1207u, 1000u, 1207u, 1207u, 1000u, 1207u, 1207u})
+        met.push_back(script.Take(command).has_value());
+    EXPECT_EQ(met, (std::vector<bool>{false, false, false, true, false, true, false}));
 }
 
 TEST(AdminChannel, AnswersOnTheFabric) {
