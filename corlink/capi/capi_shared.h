@@ -71,6 +71,13 @@ CAPI_STRUCT(CAPI_FLEX_ID, 48)
     F(S,     4, flags,              uint8_t,                    8, Bytes,  No,  nullptr, None)
 CAPI_STRUCT(CAPI_PARTITION_MAP, 12)
 
+// A channel's flags byte of a partition map presents the partition on that channel when both top bits are
+// set (0xC0 read-write, 0xE0 read-only, 0xCC as mapped in controller mode 8); a byte below 0xC0 does not.
+constexpr uint8_t CAPI_MAP_FLAGS_MAPPED = 0xC0;
+constexpr bool CapiChannelFlagsMapped(uint8_t flags) {
+    return (flags & CAPI_MAP_FLAGS_MAPPED) == CAPI_MAP_FLAGS_MAPPED;
+}
+
 #define CAPI_PARTITION_SN_AND_MAP_FIELDS(F, S) \
     F(S,     0, sn,                 CAPI_SERIAL_NUMBER,         1, Struct, No,  nullptr, None) \
     F(S,    16, map,                CAPI_PARTITION_MAP,         1, Struct, Yes, nullptr, None)

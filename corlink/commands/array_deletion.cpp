@@ -25,7 +25,6 @@ constexpr int kPartitionTries = 3;
 constexpr uint32_t kRescanAllChannels = 0xFFFFFFFFu;
 constexpr uint32_t kViewChannels = 8;
 constexpr uint32_t kViewHosts = 128;
-constexpr uint8_t kMappedFlags = 0xC0;  // both bits set in a channel's flags byte: mapped there
 constexpr uint8_t kHostByPortName = 16;  // flex id type of a host port named by its WWN
 
 RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
@@ -73,7 +72,7 @@ int32_t DeleteWithoutMembers(TrackedController& c, const uint8_t* serial, int32_
 
 bool AnyMapped(const CAPI_PARTITION_MAP& map, uint32_t channels) {
     for (uint32_t c = 0; c < channels; ++c) {
-        if ((map.flags[c] & kMappedFlags) == kMappedFlags) return true;
+        if (CapiChannelFlagsMapped(map.flags[c])) return true;
     }
     return false;
 }

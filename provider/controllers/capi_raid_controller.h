@@ -31,6 +31,7 @@ constexpr uint32_t kControllerListMasterVolumes = 2048;
 constexpr uint32_t kControllerListBackingStores = 128;
 constexpr uint32_t kControllerListRolloffs = 2048;
 constexpr uint8_t kSelectAllControllers = 2;
+constexpr uint32_t kNoLun = 0xFFFFFFFF;  // -1: not mapped, or no free LUN
 
 // specialClass / specialType of a partition
 constexpr uint8_t kClassStandard = 0;
@@ -120,6 +121,27 @@ class BVSS_CapiRaidController {
     // prefix + UTC "YYMMDDhhmmssmmm" on the controller layer's clock, a counter appended within one
     // millisecond. Returns 0.
     static int makeSnapshotName(const char* prefix, char* out, size_t size);
+    // --- LUN mapping to this host's ports (the port lists are taken by value) ---
+    // The first LUN from StartingLun to 1,022 that no host view of the accepted ports lists (kNoLun when
+    // none); the result of the last host-view read. Throws VSS_E_PROVIDER_VETO when a view cannot be read.
+    HRESULT findNextAvailableLUN(std::vector<FlexIDEntry> ports, uint8_t selector, uint32_t* lun);
+    // The port's host view into mHostView, as controller `controllerId` (this one or its partner) sees it.
+    HRESULT capiGetHostView(const FlexIDEntry* port, int32_t controllerId, uint8_t selector);
+    // 0 when this controller maps at least one partition to the port, else VSS_E_OBJECT_NOT_FOUND.
+    HRESULT capiCheckHBAValid(const FlexIDEntry* port);
+    // Maps the partition at the next free LUN to every accepted port, then refreshes the controller.
+    // Throws as findNextAvailableLUN.
+    HRESULT assignLUN(const uint8_t* partitionId16, std::vector<FlexIDEntry> ports, uint8_t selector, uint32_t flag);
+    // Unmaps the partition from this host's FC ports as the array lists them.
+    HRESULT unassignLUN(const uint8_t* partitionId16);
+    // One CREATE_CUSTOM_VIEW: access 0 unmaps. channels: null for all channels, else channel n is used when
+    // channels->flags[n] is not 0.
+    HRESULT capiMapUnmapPartition(const uint8_t* partitionId16, uint32_t lun, const FlexIDEntry* port, uint8_t access,
+                                  uint32_t flag, const CAPI_PARTITION_MAP* channels);
+    // The LUN at which the partition is presented to one of the ports (or by its default mapping), kNoLun
+    // when none; the partition view lands in mPartitionView.
+    HRESULT capiGetArrayPartitionLUN(const CAPI_ARRAY_PARTITION* partition, std::vector<FlexIDEntry> ports,
+                                     uint32_t* lun);
 
     // --- snap pools and master volumes (IDs are 16-byte partition IDs; commands go to this controller) ---
     // Creates a snap pool of `blocks` on the vdisk (its 32-byte serial number); *newPartition receives the
@@ -184,6 +206,9 @@ class BVSS_CapiRaidController {
     bool mRetired = false;
     // Points mPartitionTable at the first mPartitionCount records of mPartitions.
     void IndexPartitions();
+    HRESULT ReadHostView(const WCHAR* operation, const FlexIDEntry* port, int32_t controllerId, uint8_t selector,
+                         uint32_t flag, const WCHAR* fcLine, const WCHAR* iscsiLine);
+    bool IsThisHost(uint32_t host, const std::vector<FlexIDEntry>& ports) const;
     bool AnyHostChannel(bool (*test)(uint8_t busType)) const;
     uint8_t HostChannelZeroBusType() const;
     static std::atomic<int32_t> sRaidControllerSetRefCount;
@@ -203,5 +228,6 @@ HRESULT BVSS_CapiRaidController::SendCommand(const WCHAR* operation, Send send, 
 // Utilities of the controller code.
 int isOtherHostWwpn(const uint8_t* wwpn8, const std::vector<FlexIDEntry>& list);
 int isOtherHostIscsiName(const char* name, const std::vector<FlexIDEntry>& list);
+// True when the channel's flags byte presents the partition there (both top bits set), as the proxy reads it.
 bool isMappedChannelFlag(uint8_t flag);
 int U64compare(const CAPI_U64& a, const CAPI_U64& b);

@@ -103,7 +103,7 @@ int isOtherHostIscsiName(const char* name, const std::vector<FlexIDEntry>& list)
     return 1;
 }
 
-bool isMappedChannelFlag(uint8_t flag) { return (flag & 0xC0) != 0xC0; }
+bool isMappedChannelFlag(uint8_t flag) { return CapiChannelFlagsMapped(flag); }
 
 int U64compare(const CAPI_U64& a, const CAPI_U64& b) {
     const uint64_t va = static_cast<uint64_t>(a.longs[1]) << 32 | a.longs[0];

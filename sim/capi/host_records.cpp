@@ -119,6 +119,15 @@ std::vector<uint8_t> FlexHostListPayload(const StorageSystem& system) {
     return BytesOf(*list);
 }
 
+const PartitionMap* MapSeenBy(const Partition& partition, const HostPortId& port, size_t channels) {
+    const PartitionMap* seen = partition.defaultMap.PresentedOn(channels) ? &partition.defaultMap : nullptr;
+    if (port.Empty()) return seen;
+    for (const HostMapping& mapping : partition.hostMaps) {
+        if (mapping.host.SameAs(port)) seen = &mapping.map;
+    }
+    return seen;
+}
+
 std::vector<uint8_t> HostViewPayload(const StorageSystem& system, const HostPortId& port) {
     auto view = ZeroedRecord<CAPI_HOST_VIEW_TABLE>();
     if (!port.NamedByIscsiName() && !port.NamedByAddress()) {
@@ -130,10 +139,7 @@ std::vector<uint8_t> HostViewPayload(const StorageSystem& system, const HostPort
     uint16_t n = 0;
     for (const Partition& partition : system.partitions) {
         if (n == kHostViewPartitions) break;
-        const PartitionMap* seen = partition.defaultMap.PresentedOn(channels) ? &partition.defaultMap : nullptr;
-        for (const HostMapping& mapping : partition.hostMaps) {
-            if (mapping.host.SameAs(port)) seen = &mapping.map;
-        }
+        const PartitionMap* seen = MapSeenBy(partition, port, channels);
         if (seen == nullptr) continue;
         CAPI_PARTITION_SN_AND_MAP& entry = view->partitions[n++];
         std::memcpy(&entry.sn, partition.serial.data(), partition.serial.size());

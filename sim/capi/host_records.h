@@ -24,6 +24,9 @@ std::vector<uint8_t> KnownHostListPayload(const StorageSystem& system);
 std::vector<uint8_t> NicknameListPayload(const StorageSystem& system);
 // CAPI_FLEX_HOST_LIST: each known port as a flex host with its known-host entry and iSCSI name.
 std::vector<uint8_t> FlexHostListPayload(const StorageSystem& system);
+// The mapping through which the port sees the partition (its own, else the default one when presented), or
+// null; for no port (the default mapping's identity) the default mapping when presented.
+const PartitionMap* MapSeenBy(const Partition& partition, const HostPortId& port, size_t channels);
 // CAPI_HOST_VIEW_TABLE of one port: every partition it sees, by its own mapping or by default.
 std::vector<uint8_t> HostViewPayload(const StorageSystem& system, const HostPortId& port);
 

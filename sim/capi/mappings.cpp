@@ -32,6 +32,16 @@ HostMapping TargetOf(const Call& call, const CAPI_MAP_UNMAP_PARAMS& record) {
     return target;
 }
 
+// Another partition that the target's port (for the default mapping: every host) already sees at its LUN.
+bool LunTaken(const StorageSystem& pair, const Partition& partition, const HostMapping& target) {
+    const size_t channels = pair.params.numHostChannels;
+    if (!target.map.PresentedOn(channels)) return false;
+    return std::any_of(pair.partitions.begin(), pair.partitions.end(), [&](const Partition& other) {
+        const PartitionMap* seen = &other != &partition ? MapSeenBy(other, target.host, channels) : nullptr;
+        return seen != nullptr && seen->hlun == target.map.hlun;
+    });
+}
+
 void MapUnmapPartition(Call& call) {
     CAPI_MAP_UNMAP_PARAMS record;
     if (!call.Include(&record)) return call.Fail(CAPI_ERROR_COMMAND_FAILED);
@@ -40,6 +50,7 @@ void MapUnmapPartition(Call& call) {
     if (partition == nullptr) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
 
     const HostMapping target = TargetOf(call, record);
+    if (LunTaken(pair, *partition, target)) return call.Fail(CAPI_ERROR_LUN_OVERLAP);
     if (target.host.Empty()) {
         partition->defaultMap = target.map;
     } else {

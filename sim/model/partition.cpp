@@ -9,7 +9,7 @@ namespace sim {
 
 bool PartitionMap::PresentedOn(size_t channels) const {
     const size_t n = std::min(channels, kMapChannels);
-    return std::any_of(flags.begin(), flags.begin() + n, [](uint8_t f) { return f >= kChannelMapped; });
+    return std::any_of(flags.begin(), flags.begin() + n, [](uint8_t f) { return CapiChannelFlagsMapped(f); });
 }
 
 PartitionMap PartitionMap::Presenting(uint16_t lun) {

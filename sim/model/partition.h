@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "corlink/capi/capi_shared.h"
 #include "sim/model/host_port.h"
 #include "sim/model/identifiers.h"
 
@@ -15,7 +16,7 @@ namespace sim {
 inline constexpr size_t kMapChannels = kMaxHostChannels;
 // A channel flags byte with both top bits set presents the partition on that channel (0xC0 read-write;
 // with the read-only bit 0x20, 0xE0); a byte below it does not.
-inline constexpr uint8_t kChannelMapped = 0xC0;
+inline constexpr uint8_t kChannelMapped = CAPI_MAP_FLAGS_MAPPED;
 inline constexpr uint8_t kChannelReadOnly = 0x20;
 
 struct PartitionMap {

@@ -110,9 +110,6 @@ TEST(ControllerUtilities, OwnersPortsFlagsAndValues) {
     EXPECT_EQ(isOtherHostIscsiName("IQN.1991-05.COM.EXAMPLE:HOST", ports), 0);
     EXPECT_EQ(isOtherHostIscsiName("iqn.other", ports), 1);
 
-    for (uint8_t flag : {0x00, 0x80, 0xBF}) EXPECT_TRUE(isMappedChannelFlag(flag)) << int(flag);
-    for (uint8_t flag : {0xC0, 0xFF}) EXPECT_FALSE(isMappedChannelFlag(flag)) << int(flag);
-
     EXPECT_EQ(U64compare(CAPI_U64{{0, 1}}, CAPI_U64{{0xFFFFFFFF, 0}}), 1);
     EXPECT_EQ(U64compare(CAPI_U64{{5, 5}}, CAPI_U64{{5, 5}}), 0);
     EXPECT_EQ(U64compare(CAPI_U64{{4, 5}}, CAPI_U64{{5, 5}}), -1);

@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "corlink/capi/byte_order.h"
+#include "corlink/proxy_wire/buffer_wire.h"
+#include "corlink/proxy_wire/reply_head.h"
+
 namespace providertest {
 namespace {
 
@@ -59,6 +63,13 @@ std::vector<uint8_t> ReplyData(uint32_t length, int32_t status, uint32_t code) {
     WriteBigEndian32(data.data(), static_cast<uint32_t>(status));
     WriteBigEndian32(data.data() + 4, code);
     return data;
+}
+
+std::vector<uint8_t> NetworkReply(uint32_t code, std::vector<uint8_t> host) {
+    const rre_wire::BufferFormat* format = rre_wire::BufferFormatOf(code);
+    if (format == nullptr || !format->head) PackRreHeader(PACK_TO_NETWORK, host.data());
+    PackRreBuffer(code, PACK_TO_NETWORK, host.data(), host.size());
+    return host;
 }
 
 ScriptedProxy::ScriptedProxy() {

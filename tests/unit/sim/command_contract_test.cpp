@@ -167,6 +167,22 @@ TEST_P(CommandContractTest, MappingMakesADiskWithAStableNumberAndAnOpenHandleToA
     CloseHandle(disk2);
 }
 
+TEST_P(CommandContractTest, AMappingAtALunThePortAlreadySeesIsRefused) {
+    // LUN 2 is the second partition's default mapping: every port sees it there.
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, MapRequest(PartitionSerial(3), kHostPortA, 2))).errorCode,
+              static_cast<uint32_t>(CAPI_ERROR_LUN_OVERLAP));
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, MapRequest(PartitionSerial(3), {}, 3))).errorCode,
+              static_cast<uint32_t>(CAPI_ERROR_LUN_OVERLAP));
+    // A LUN that one host's port uses stays free for another host's port; the same partition may be mapped
+    // again at its own LUN, and taking a mapping away is never refused.
+    ASSERT_EQ(HeaderOf(Exchange(kLunA, MapRequest(PartitionSerial(3), kHostPortA, 4))).errorCode, 0u);
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, MapRequest(PartitionSerial(3), kHostPortA, 4))).errorCode, 0u);
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, MapRequest(PartitionSerial(2), kOtherHostsPort, 4))).errorCode, 0u);
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, MapRequest(PartitionSerial(2), kHostPortA, 4))).errorCode,
+              static_cast<uint32_t>(CAPI_ERROR_LUN_OVERLAP));
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, MapRequest(PartitionSerial(0), kHostPortA, 0))).errorCode, 0u);
+}
+
 TEST_P(CommandContractTest, PartitionViewShowsTheDefaultAndPerHostMappings) {
     ASSERT_EQ(HeaderOf(Exchange(kLunA, MapRequest(PartitionSerial(3), kHostPortA, 9))).errorCode, 0u);
     const sim::Serial16 serial = PartitionSerial(3);

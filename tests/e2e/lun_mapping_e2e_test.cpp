@@ -1,0 +1,200 @@
+// One controller object of the provider maps snapshots to this host's ports at the first free LUN and unmaps
+// them, through the real corlink4 on a fabric served by arraysim. LUN 1 is the master volume's default
+// mapping (flags 0xC0 on every channel), LUN 2 a volume mapped to one of the host's ports only; the fabric
+// refuses a mapping at a LUN that the port already sees.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "corlink/capi/capi_snapshot.h"
+#include "platform/clock.h"
+#include "platform/fabric_client.h"
+#include "provider/controllers/capi_raid_controller.h"
+#include "provider/controllers/debug_log.h"
+#include "provider/controllers/provider_registry.h"
+#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_session.h"
+#include "tests/e2e/proxy_processes.h"
+#include "tests/unit/server/loopback_ports.h"
+
+namespace {
+
+constexpr const char* kScenario = R"(
+[system.1]
+name = Stor-1
+product = Stor 3920 FC
+unique_sn = 3C4D5E
+serial_a = 00C0FF1A2B01
+serial_b = 00C0FF1A2B02
+unique_id_a = 0A1B2C3D4E01
+unique_id_b = 0A1B2C3D4E02
+host_port_a = 2100001B32000001
+host_port_b = 2101001B32000001
+port_b = 1
+
+[array.vd01]
+system = system.1
+name = vd01
+
+[volume.pool]
+array = array.vd01
+name = pool01
+size_mb = 4096
+kind = snap-pool
+
+[volume.data]
+array = array.vd01
+name = data01
+size_mb = 10240
+lun = 1
+kind = master
+pool = volume.pool
+
+[volume.logs]
+array = array.vd01
+name = logs01
+size_mb = 4096
+host_port_1 = 2100001B32000001
+host_lun_1 = 2
+host_flags_1 = 192
+)";
+
+std::string HexText(const uint8_t* bytes, size_t count) {
+    std::string text;
+    char digits[3];
+    for (size_t i = 0; i < count; ++i) {
+        std::snprintf(digits, sizeof digits, "%02X", bytes[i]);
+        text += digits;
+    }
+    return text;
+}
+
+class LunMappingE2eTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        e2e::InstallWithFabricModels(root_);
+        root_.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
+        const std::string scenario = root_.path() + "/scenario.ini";
+        testsupport::WriteWholeFile(scenario, kScenario);
+        fabricSocket_ = root_.path() + "/fabric.sock";
+        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, scenario);
+        ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
+        const uint16_t port = servertest::FreePort();
+        ASSERT_NE(port, 0);
+        proxy_ = e2e::StartProxy(root_.path(), port, fabricSocket_);
+        ProxyClientSession probe;
+        ASSERT_TRUE(e2e::ConnectWhenListening(&probe, port)) << proxy_->Output();
+        probe.Close();
+        BVSS_DebugLog::StaticInit();
+        ASSERT_EQ(ProxyInit(), 0) << Log();
+        std::vector<ProxySubsystem> subsystems;
+        ASSERT_EQ(get_subsystems(&subsystems), 0);
+        ASSERT_EQ(subsystems.size(), 1u);
+        controller_ = std::make_unique<BVSS_CapiRaidController>();
+        controller_->mHandle = static_cast<int32_t>(subsystems[0].controllerA);
+        controller_->mPartnerHandle = static_cast<int32_t>(subsystems[0].controllerB);
+        ASSERT_EQ(controller_->capiUpdateController(1), S_OK) << Log();
+    }
+    void TearDown() override {
+        controller_.reset();
+        ProxyUnInit();
+        CloseCapiSleepTimer();
+        BVSS_DebugLog::StaticDeinit();
+        if (proxy_ == nullptr) return;
+        proxy_->Signal(SIGINT);
+        EXPECT_NE(proxy_->WaitForExit(e2e::kExitBound), -1) << proxy_->Output();
+    }
+    std::string Log() const { return root_.ReadFile("C/provider.log"); }
+    std::string Admin(const std::string& message) {
+        std::string answer;
+        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
+        return answer;
+    }
+
+    // Two snapshots of the master volume, created and committed with the provider's wrappers.
+    void CreateTwoSnapshots(uint8_t ids[2][16]) {
+        CAPI_ARRAY_PARTITION* master = nullptr;
+        ASSERT_EQ(controller_->findPartition("data01", 7, &master), S_OK);
+        const int32_t id = controller_->mHandle;
+        uint8_t tag[8] = {};
+        ASSERT_EQ(dms_get_tag(id, controller_->getFailoverId(), tag), 0);
+        CAPI_CREATE_SNAPSHOTS_PARAMS create{};
+        create.value0 = 1;
+        create.value1 = 3;
+        create.commitMode = 1;  // committed below
+        create.numEntries = 2;
+        std::memcpy(&create.tag, tag, sizeof tag);
+        for (int s = 0; s < 2; ++s) {
+            std::memcpy(create.entries[s].volumeSerialNumber, master->serialNumber, 16);
+            std::snprintf(create.entries[s].name, sizeof create.entries[s].name, "VSS26121100000000%d", s);
+        }
+        uint8_t results[kSnapshotResultBytes] = {};
+        ASSERT_EQ(create_snapshot(id, reinterpret_cast<const uint8_t*>(&create), results), 0);
+        ASSERT_EQ(results[0], 2);
+        CAPI_SNAPSHOT_ID_PARAMS commit{};
+        commit.value0 = 1;
+        commit.value1 = 3;
+        std::memcpy(&commit.tag, tag, sizeof tag);
+        std::memcpy(&commit.snapshots, results, sizeof commit.snapshots);
+        ASSERT_EQ(commit_snapshot(id, reinterpret_cast<const uint8_t*>(&commit)), 0);
+        for (int s = 0; s < 2; ++s) std::memcpy(ids[s], results + 8 + 16 * s, 16);
+        ASSERT_EQ(controller_->capiUpdateController(1), S_OK);
+    }
+
+    // The LUN at which the array presents the snapshot to this host's ports.
+    uint32_t LunOf(const uint8_t* id, const std::vector<FlexIDEntry>& ports) {
+        CAPI_ARRAY_PARTITION* partition = nullptr;
+        EXPECT_EQ(controller_->findPartition(id, 16, &partition), S_OK);
+        uint32_t lun = 0;
+        if (partition != nullptr) {
+            EXPECT_EQ(controller_->capiGetArrayPartitionLUN(partition, ports, &lun), S_OK);
+        }
+        return lun;
+    }
+
+    testsupport::TestRoot root_;
+    platform::ScopedVirtualClock clock_;  // the provider's own waits cost nothing
+    std::string fabricSocket_;
+    std::unique_ptr<testsupport::ChildProcess> fabric_;
+    std::unique_ptr<testsupport::ChildProcess> proxy_;
+    std::unique_ptr<BVSS_CapiRaidController> controller_;
+};
+
+TEST_F(LunMappingE2eTest, SnapshotsMappedAtTheFirstFreeLunsAndUnmapped) {
+    uint8_t snapshots[2][16];
+    ASSERT_NO_FATAL_FAILURE(CreateTwoSnapshots(snapshots));
+    std::vector<FlexIDEntry> ports;
+    ASSERT_EQ(controller_->capiGetHbaWwpnList(&ports, 1), S_OK);
+    ASSERT_EQ(ports.size(), 2u);
+    const uint8_t owner = controller_->mArrays[0].currentOwner;
+
+    // LUN 1 (listed with 0xC0 on every channel) and LUN 2 (port A only) are in use: 3, then 4.
+    ASSERT_EQ(controller_->assignLUN(snapshots[0], ports, owner, 1), S_OK) << Log();
+    EXPECT_EQ(LunOf(snapshots[0], ports), 3u);
+    ASSERT_EQ(controller_->assignLUN(snapshots[1], ports, owner, 1), S_OK) << Log();
+    EXPECT_EQ(LunOf(snapshots[1], ports), 4u);
+    const std::string disks = Admin("disks");
+    EXPECT_NE(disks.find("lun=3 serial=" + HexText(snapshots[0], 16)), std::string::npos) << disks;
+    EXPECT_NE(disks.find("lun=4 serial=" + HexText(snapshots[1], 16)), std::string::npos) << disks;
+    // Each mapping went to both ports of the host, with read-write access on every channel.
+    EXPECT_NE(Log().find("Create map: port WWN: 21:01:00:1B:32:00:00:01 lun=4\n"), std::string::npos);
+
+    // Both unmapped from every port: the host sees neither, the next search finds LUN 3 again.
+    EXPECT_EQ(controller_->unassignLUN(snapshots[0]), S_OK) << Log();
+    EXPECT_EQ(controller_->unassignLUN(snapshots[1]), S_OK) << Log();
+    EXPECT_EQ(LunOf(snapshots[0], ports), kNoLun);
+    EXPECT_EQ(LunOf(snapshots[1], ports), kNoLun);
+    const std::string after = Admin("disks");
+    EXPECT_EQ(after.find(HexText(snapshots[0], 16)), std::string::npos) << after;
+    EXPECT_EQ(after.find(HexText(snapshots[1], 16)), std::string::npos) << after;
+    uint32_t next = 0;
+    EXPECT_EQ(controller_->findNextAvailableLUN(ports, owner, &next), S_OK);
+    EXPECT_EQ(next, 3u);
+}
+
+}  // namespace
