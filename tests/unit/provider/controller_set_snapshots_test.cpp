@@ -19,6 +19,7 @@
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
 #include "provider/controllers/unload_signal.h"
+#include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
