@@ -1,5 +1,7 @@
 #include "platform/module_file.h"
 
+#include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -12,6 +14,13 @@
 namespace {
 
 constexpr DWORD kErrorInsufficientBuffer = 122;
+
+// The file of a loaded module; the program's own handle has no name of its own.
+std::string LoadedModulePath(HMODULE module) {
+    struct link_map* map = nullptr;
+    if (::dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr || map->l_name == nullptr) return {};
+    return map->l_name;
+}
 
 std::string ProgramPath() {
     char path[4096];
@@ -36,11 +45,12 @@ std::string AsWindowsPath(const std::string& path) {
 }  // namespace
 
 DWORD GetModuleFileNameA(HMODULE module, LPSTR fileName, DWORD size) {
-    if (module != nullptr || fileName == nullptr || size == 0) {
+    if (fileName == nullptr || size == 0) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::string path = ProgramPath();
+    std::string path = module != nullptr ? LoadedModulePath(module) : std::string();
+    if (path.empty()) path = ProgramPath();
     if (path.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return 0;

@@ -34,6 +34,27 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
     return reinterpret_cast<FARPROC>(symbol);
 }
 
+BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) {
+    if (module == nullptr || (flags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) == 0 || moduleName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *module = nullptr;
+    Dl_info info{};
+    if (::dladdr(moduleName, &info) == 0 || info.dli_fname == nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return FALSE;
+    }
+    void* handle = ::dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+    if (handle == nullptr) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return FALSE;
+    }
+    if ((flags & GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT) != 0) ::dlclose(handle);
+    *module = static_cast<HMODULE>(handle);
+    return TRUE;
+}
+
 BOOL FreeLibrary(HMODULE module) {
     if (module == nullptr || ::dlclose(module) != 0) {
         SetLastError(ERROR_INVALID_HANDLE);

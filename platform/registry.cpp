@@ -52,6 +52,8 @@ bool IsDirectory(const std::string& path) {
 bool KeyDirectory(HKEY key, LPCSTR subKey, std::string* dir) {
     if (key == HKEY_LOCAL_MACHINE) {
         *dir = platform::MachineRoot() + "/registry/HKLM";
+    } else if (key == HKEY_CLASSES_ROOT) {
+        *dir = platform::MachineRoot() + "/registry/HKLM/SOFTWARE/Classes";
     } else {
         auto open = platform::LookupHandleAs<RegistryKey>(reinterpret_cast<HANDLE>(key));
         if (!open) return false;
@@ -183,7 +185,44 @@ LONG RegDeleteKeyA(HKEY key, LPCSTR subKey) {
     return ::rmdir(dir.c_str()) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
+namespace {
+
+// Removes what a key's directory holds (values and subkeys, depth first; a link is removed, never
+// followed); false when something stays.
+bool EmptyKeyDirectory(const std::string& dir) {
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) return false;
+    std::vector<std::string> names;
+    while (struct dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    ::closedir(d);
+    bool emptied = true;
+    for (const std::string& name : names) {
+        const std::string path = dir + "/" + name;
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+            emptied = EmptyKeyDirectory(path) && ::rmdir(path.c_str()) == 0 && emptied;
+        } else {
+            emptied = std::remove(path.c_str()) == 0 && emptied;
+        }
+    }
+    return emptied;
+}
+
+}  // namespace
+
+LONG RegDeleteTreeA(HKEY key, LPCSTR subKey) {
+    std::string dir;
+    if (!KeyDirectory(key, subKey, &dir)) return ERROR_INVALID_HANDLE;
+    if (!IsDirectory(dir)) return ERROR_FILE_NOT_FOUND;
+    if (!EmptyKeyDirectory(dir)) return ERROR_ACCESS_DENIED;
+    if (subKey == nullptr || *subKey == '\0') return ERROR_SUCCESS;
+    return ::rmdir(dir.c_str()) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
 LONG RegCloseKey(HKEY key) {
-    if (key == HKEY_LOCAL_MACHINE) return ERROR_SUCCESS;
+    if (key == HKEY_LOCAL_MACHINE || key == HKEY_CLASSES_ROOT) return ERROR_SUCCESS;
     return CloseHandle(reinterpret_cast<HANDLE>(key)) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }

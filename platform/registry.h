@@ -12,6 +12,8 @@ using PHKEY = HKEY*;
 using REGSAM = DWORD;
 
 #define HKEY_LOCAL_MACHINE (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000002u)))
+// The classes of COM registration: the machine's SOFTWARE\Classes.
+#define HKEY_CLASSES_ROOT (reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x80000000u)))
 
 constexpr DWORD REG_NONE = 0;
 constexpr DWORD REG_SZ = 1;
@@ -38,4 +40,6 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, cons
 LONG RegDeleteValueA(HKEY key, LPCSTR valueName);
 // Deletes a key that has no subkeys (ERROR_ACCESS_DENIED otherwise), with its values.
 LONG RegDeleteKeyA(HKEY key, LPCSTR subKey);
+// Deletes a key with all its subkeys and values; a null subKey empties the key itself but keeps it.
+LONG RegDeleteTreeA(HKEY key, LPCSTR subKey);
 LONG RegCloseKey(HKEY key);

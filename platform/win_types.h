@@ -11,6 +11,7 @@ using LONG = int32_t;
 using ULONG = uint32_t;
 using BOOL = int;
 using UINT = unsigned int;
+using INT = int;
 using LONGLONG = int64_t;
 using ULONGLONG = uint64_t;
 using HANDLE = void*;

@@ -119,6 +119,7 @@ bool ReadFault(Words& words, AdminRequest* request, std::string* error) {
     uint64_t code = 0;
     uint64_t times = 0;
     uint64_t ms = 0;
+    uint64_t after = 0;
     if (words.Has("command")) {
         std::string text;
         words.Text("command", &text, error);
@@ -128,9 +129,10 @@ bool ReadFault(Words& words, AdminRequest* request, std::string* error) {
         }
     }
     if (!words.Number("code", 0x7FFFFFFF, 0, &code, error) || !words.Number("times", 1000000, 1, &times, error) ||
-        !words.Number("ms", 86400000, 0, &ms, error)) {
+        !words.Number("ms", 86400000, 0, &ms, error) || !words.Number("after", 1000000, 0, &after, error)) {
         return false;
     }
+    request->fault.after = static_cast<uint32_t>(after);
     request->fault.returnCode = static_cast<int32_t>(code);
     request->fault.times = static_cast<uint32_t>(times);
     request->fault.durationMs = static_cast<uint32_t>(ms);
@@ -157,6 +159,27 @@ bool ReadCondition(Words& words, AdminRequest* request, std::string* error) {
     }
     request->durationMs = static_cast<uint32_t>(ms);
     request->code = static_cast<int32_t>(code);
+    return true;
+}
+
+// The settings of a set message: the host's serial text length, a pair's full-copy duration and stall point.
+bool ReadSettings(Words& words, AdminRequest* request, std::string* error) {
+    uint64_t pair = 0;
+    uint64_t length = 0;
+    uint64_t copyMs = 0;
+    uint64_t stall = 0;
+    request->setsSerialTextLength = words.Has("serial-text-length");
+    request->setsRolloffCopyMs = words.Has("rolloff-copy-ms");
+    request->setsRolloffStallPercent = words.Has("rolloff-stall-percent");
+    if (!words.Number("pair", 255, 0, &pair, error) || !words.Number("serial-text-length", 1024, 0, &length, error) ||
+        !words.Number("rolloff-copy-ms", 86400000, 0, &copyMs, error) ||
+        !words.Number("rolloff-stall-percent", 100, 100, &stall, error)) {
+        return false;
+    }
+    request->pair = pair;
+    request->serialTextLength = static_cast<uint32_t>(length);
+    request->rolloffCopyMs = static_cast<uint32_t>(copyMs);
+    request->rolloffStallPercent = static_cast<uint8_t>(stall);
     return true;
 }
 
@@ -246,8 +269,7 @@ bool ParseAdminMessage(std::string_view message, AdminRequest* request, std::str
             parsed.present = number != 0;
             break;
         case AdminRequest::Verb::Set:
-            ok = words.Number("serial-text-length", 1024, 0, &number, error);
-            parsed.serialTextLength = static_cast<uint32_t>(number);
+            ok = ReadSettings(words, &parsed, error);
             break;
         default:
             break;
@@ -294,7 +316,14 @@ std::string AnswerAdminMessage(Fabric& fabric, std::string_view message) {
             fabric.journal().Clear();
             break;
         case AdminRequest::Verb::Set:
-            fabric.Edit([&](FabricModel& model) { model.host.serialTextLength = request.serialTextLength; });
+            if ((request.setsRolloffCopyMs || request.setsRolloffStallPercent) && !halfKnown) return "error no such pair";
+            fabric.Edit([&](FabricModel& model) {
+                if (request.setsSerialTextLength) model.host.serialTextLength = request.serialTextLength;
+                if (request.pair >= model.systems.size()) return;
+                SnapshotServices& services = model.systems[request.pair].snapshotServices;
+                if (request.setsRolloffCopyMs) services.rolloffCopyMs = request.rolloffCopyMs;
+                if (request.setsRolloffStallPercent) services.rolloffStallPercent = request.rolloffStallPercent;
+            });
             break;
     }
     return "ok";

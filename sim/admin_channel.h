@@ -1,10 +1,11 @@
 // The fabric's administration channel: one text message per request, a verb and key=value words, for
 // processes that drive a fabric served by arraysim (end-to-end tests):
-//   fault pair=0 half=b kind=return-code command=1004 code=47 times=1 ms=0
+//   fault pair=0 half=b kind=return-code command=1004 code=47 times=1 ms=0 after=0
 //   disk-fault disk=1 kind=disk-error command=any code=55 times=1
 //   condition pair=0 half=a state=down|refusing|up ms=90000 code=47
 //   reboot pair=0 half=a ms=30000        present pair=0 half=b value=0|1
 //   rescan      disks      journal      clear-journal      set serial-text-length=32
+//   set pair=0 rolloff-copy-ms=300000 rolloff-stall-percent=40   (full copies started from now on)
 // Fault kinds are FaultKindName's names with '-' for ' '. Every message is bounded and checked before
 // anything is done; the answer starts with "ok" or "error".
 #pragma once
@@ -35,7 +36,13 @@ struct AdminRequest {
     uint32_t durationMs = 0;
     int32_t code = 0;
     bool present = true;
+    // Set: only the keys given change.
+    bool setsSerialTextLength = false;
     uint32_t serialTextLength = 0;
+    bool setsRolloffCopyMs = false;
+    uint32_t rolloffCopyMs = 0;
+    bool setsRolloffStallPercent = false;
+    uint8_t rolloffStallPercent = 100;
 };
 
 // Reads one message; false with the reason in *error when it is not a well-formed request.

@@ -20,6 +20,7 @@ constexpr struct {
     {FaultKind::DownFor, "down"},
     {FaultKind::RefusingFor, "refusing"},
     {FaultKind::ClaimsRecords, "claims records"},
+    {FaultKind::ExecuteThenNoReply, "execute then no reply"},
     {FaultKind::DiskError, "disk error"},
     {FaultKind::DiskCheckCondition, "disk check condition"},
     {FaultKind::DiskTimeout, "disk timeout"},
@@ -48,6 +49,10 @@ bool FaultKindFromName(const char* name, FaultKind* kind) {
 std::optional<Fault> FaultScript::Take(uint32_t commandCode) {
     for (auto it = faults_.begin(); it != faults_.end(); ++it) {
         if (it->commandCode != kAnyCommand && it->commandCode != static_cast<int64_t>(commandCode)) continue;
+        if (it->after > 0) {
+            --it->after;
+            return std::nullopt;
+        }
         Fault fault = *it;
         if (it->times <= 1) {
             faults_.erase(it);

@@ -1,6 +1,6 @@
 // Faults injected into a controller's exchange or a host disk's I/O: each scripted fault meets the next
-// matching command (by CAPI command code or SCSI operation code, or any command) as many times as
-// scripted, then is used up.
+// matching command (by CAPI command code or SCSI operation code, or any command), or the one after the
+// number it lets pass, as many times as scripted, then is used up.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,7 @@ enum class FaultKind {
     DownFor,           // the controller goes down for durationMs: this and later commands get no reply
     RefusingFor,       // the controller refuses this and later commands with returnCode for durationMs
     ClaimsRecords,     // executed, then its reply claims returnCode records in param1 (more than it carries)
+    ExecuteThenNoReply,  // executed (a change takes effect), then its reply is lost: the reply read times out
     // Host disks
     DiskError,         // the I/O control fails with the Windows error in returnCode
     DiskCheckCondition,  // CHECK CONDITION; returnCode holds sense key << 16 | ASC << 8 | ASCQ
@@ -41,6 +42,7 @@ struct Fault {
     int32_t returnCode = 0;
     uint32_t times = 1;
     uint32_t durationMs = 0;  // DownFor, RefusingFor
+    uint32_t after = 0;       // matching commands let pass before the fault meets one
 };
 
 class FaultScript {

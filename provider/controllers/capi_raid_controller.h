@@ -96,6 +96,45 @@ class BVSS_CapiRaidController {
     HRESULT capiUpdateIdentInfo(const uint8_t* snapshotId16, const GUID& setId);
     HRESULT capiGetHbaWwpnList(std::vector<FlexIDEntry>* list, uint32_t flag);
 
+    // --- snapshots and full copies on this controller ---
+    static constexpr uint32_t kMaxSnapshotsPerRequest = 16;
+    // Reads the tag of the controller with the given failoverId (0 or 1) into *tag. Throws 0xE00000A0 for a
+    // null tag pointer. The flag is not used.
+    HRESULT capiGetTag(uint64_t* tag, uint8_t controller, uint32_t flag);
+    // Prepares (commit 0) or makes (commit 1) one snapshot of each entry's source under the tag; records the
+    // new IDs in the entries. Throws VSS_E_PROVIDER_VETO for more than 16 entries. The flush flag is logged.
+    HRESULT capiCreateSnapshots(const std::vector<BVSS_SnapshotInfo*>& list, uint64_t tag, uint32_t commit,
+                                uint32_t flush);
+    // Commits the prepared snapshots of the entries; re-reads the tag when the controller calls it stale.
+    // Throws VSS_E_PROVIDER_VETO for more than 16 entries.
+    HRESULT capiCommitSnapshots(const std::vector<BVSS_SnapshotInfo*>& list, uint64_t tag, uint32_t flush,
+                                uint32_t unused);
+    HRESULT capiDeleteSnapshot(const uint8_t* partitionId16, uint32_t unused);
+    // Rolls the master volume back to the snapshot. Takes no lock.
+    HRESULT rollbackSnapshot(const uint8_t* snapshotId16, const uint8_t* masterVolumeId16);
+    // Starts one full copy of each entry's source onto a vdisk with room for it.
+    HRESULT capiRolloffVolumes(const std::vector<BVSS_SnapshotInfo*>& list, uint32_t unused1, uint32_t unused2);
+    // The vdisk (array serial number) a full copy of the partition goes to.
+    HRESULT findRolloffVdisk(const uint8_t* partitionId, uint32_t partitionIdLength, uint8_t* vdisk,
+                             uint32_t vdiskLength);
+    // prefix + UTC "YYMMDDhhmmssmmm" on the controller layer's clock, a counter appended within one
+    // millisecond. Returns 0.
+    static int makeSnapshotName(const char* prefix, char* out, size_t size);
+
+    // --- snap pools and master volumes (IDs are 16-byte partition IDs; commands go to this controller) ---
+    // Creates a snap pool of `blocks` on the vdisk (its 32-byte serial number); *newPartition receives the
+    // pool's record, *returnCode (when given) the last request's code once a request was sent.
+    HRESULT capiBSCreate(const uint8_t* vdiskSerial32, const uint64_t& blocks, const char* poolName,
+                         CAPI_ARRAY_PARTITION* newPartition, int32_t* returnCode);
+    // The value goes with the policy only when errorPolicy is 5.
+    HRESULT capiBSSetPolicy(const uint8_t* poolId, uint8_t errorPolicy, uint8_t criticalPolicy, uint64_t value);
+    HRESULT capiBSDelete(const uint8_t* poolId);
+    HRESULT capiConvertStdToMaster(const uint8_t* volumeId, const uint8_t* poolId, int32_t* returnCode);
+    HRESULT capiConvertMasterToStd(const uint8_t* volumeId);
+    // Deletes the snapshot; a master volume left without snapshots goes back to a standard volume and its
+    // snap pool, left without master volumes, is deleted.
+    HRESULT cleanupSimpleSnapshotDelete(const uint8_t* snapshotId);
+
     // --- retirement: a controller that rediscovery no longer finds keeps its object (pointers to it stay
     // valid), but sends nothing more: each of its commands fails with VSS_E_PROVIDER_VETO ---
     void Retire() { mRetired = true; }

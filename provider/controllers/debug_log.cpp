@@ -35,9 +35,22 @@ struct LogState {
     TIME_ZONE_INFORMATION zone{};
 };
 
-LogState& State() {
-    static auto* state = new LogState;  // lives as long as the library; never destroyed under a logging thread
-    return *state;
+// The state lives as long as the library: never destroyed under a logging thread, freed only by the
+// library's unload (ReleaseAtUnload).
+LogState*& StateSlot() {
+    static LogState* state = new LogState;
+    return state;
+}
+
+LogState& State() { return *StateSlot(); }
+
+CRITICAL_SECTION*& LockSlot() {
+    static CRITICAL_SECTION* lock = [] {
+        auto* section = new CRITICAL_SECTION;
+        InitializeCriticalSection(section);
+        return section;
+    }();
+    return lock;
 }
 
 const char* MonthName(WORD month) { return kMonthNames[(month + 11) % 12]; }
@@ -73,13 +86,21 @@ int BVSS_FormatText(WCHAR* buffer, size_t capacity, const WCHAR* format, ...) {
     return result;
 }
 
-CRITICAL_SECTION* BVSS_DebugLog::Lock() {
-    static CRITICAL_SECTION* lock = [] {
-        auto* section = new CRITICAL_SECTION;
-        InitializeCriticalSection(section);
-        return section;
-    }();
-    return lock;
+CRITICAL_SECTION* BVSS_DebugLog::Lock() { return LockSlot(); }
+
+void BVSS_DebugLog::ReleaseAtUnload() {
+    LogState*& state = StateSlot();
+    if (state != nullptr) {
+        if (IsOwnFile(state->file)) std::fclose(state->file);
+        delete state;
+        state = nullptr;
+    }
+    CRITICAL_SECTION*& lock = LockSlot();
+    if (lock != nullptr) {
+        DeleteCriticalSection(lock);
+        delete lock;
+        lock = nullptr;
+    }
 }
 
 int BVSS_DebugLog::ReadConfig(BVSS_DebugConfig* config) {

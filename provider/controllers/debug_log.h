@@ -33,8 +33,11 @@ class BVSS_DebugLog {
     static int CheckLength(FILE* file);
     static void DumpConfig(const BVSS_DebugConfig& config);
 
-    // The log lock (recursive, never deleted).
+    // The log lock (recursive, deleted only by ReleaseAtUnload).
     static CRITICAL_SECTION* Lock();
+    // The library's unload, once no thread of it runs: closes the file and frees the state and the lock.
+    // No log call may follow.
+    static void ReleaseAtUnload();
 
     // Tests: the file is closed, the counters and settings are as when the library was loaded.
     static void ResetForTests();

@@ -229,6 +229,11 @@ void stop_listener() {
     CloseHandle(listener->readDone);
 }
 
+int listener_running() {
+    std::lock_guard<std::mutex> g(g_lock);
+    return g_listener != nullptr && WaitForSingleObject(g_listener->thread, 0) == WAIT_TIMEOUT ? 1 : 0;
+}
+
 int delete_listener() {
     BVSS_FunctionTrace trace(L"delete_pipe");
     char name[64];

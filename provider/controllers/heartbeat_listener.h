@@ -12,6 +12,8 @@ uint32_t listener_number();
 int create_listen();
 // Stops the listener: sets its stop flag, wakes its thread and joins it (the thread closes its pipe).
 void stop_listener();
+// 1 while a listener's thread runs (the library that holds its code must stay loaded), else 0.
+int listener_running();
 // Deletes the pipe's name; 1 when deleted, 0 when not (the usual outcome).
 int delete_listener();
 // 1 when the message's DataType is PROXY_HEARTBEAT.

@@ -12,9 +12,10 @@ namespace {
 
 std::mutex g_lock;  // guards g_parameters; never held while logging
 
+// Plain data, never destroyed: a read during the process's exit still finds it.
 BVSS_ProviderParameters& Stored() {
-    static auto* parameters = new BVSS_ProviderParameters;
-    return *parameters;
+    static BVSS_ProviderParameters parameters;
+    return parameters;
 }
 
 // A 32-bit parameter: stored only when the value is a REG_DWORD of 4 bytes.
@@ -33,6 +34,8 @@ constexpr DwordParameter kDwordParameters[] = {
      L"StandardVolumesAreSupported has wrong type!", L"StandardVolumesAreSupported has wrong length!"},
     {L"RecordSnapshotSetIds", &BVSS_ProviderParameters::RecordSnapshotSetIds, nullptr,
      L"RecordSnapshotSetIds has wrong type!", L"RecordSnapshotSetIds has wrong length!"},
+    {L"FullCopyStallSeconds", &BVSS_ProviderParameters::FullCopyStallSeconds, nullptr,
+     L"FullCopyStallSeconds has wrong type!", L"FullCopyStallSeconds has wrong length!"},
 };
 
 }  // namespace

@@ -15,6 +15,8 @@ struct BVSS_ProviderParameters {
     DWORD StartingLun = 1;
     DWORD StandardVolumesAreSupported = 2;
     DWORD RecordSnapshotSetIds = 1;
+    // How long the wait for full copies goes on while no copy's percent moves, in seconds.
+    DWORD FullCopyStallSeconds = 3600;
 };
 
 // The result when the key cannot be opened or Name or Version cannot be read.

@@ -54,9 +54,11 @@ void CloseSessionSocket() {
 
 }  // namespace
 
+// Plain data, never destroyed (the heart-beat thread may still use it during the process's exit); the
+// message buffer is freed by ProxyUnInit.
 ProxySession& Session() {
-    static auto* session = new ProxySession;
-    return *session;
+    static ProxySession session;
+    return session;
 }
 
 size_t proxy_build_header(uint8_t* buffer, uint32_t dataType, uint32_t opCode) {

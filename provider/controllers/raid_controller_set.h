@@ -18,8 +18,19 @@
 #include "corlink/capi/capi_array.h"
 #include "corlink/capi/capi_controller.h"
 #include "platform/com_results.h"
+#include "platform/vss_interfaces.h"
 #include "platform/wide_text.h"
 #include "provider/controllers/capi_raid_controller.h"
+#include "provider/controllers/lun_records.h"
+
+// One volume handled by a snap-pool preparation: what the run created and converted for it.
+struct SnapPoolCleanupEntry {
+    uint8_t poolCreated;      // 1: this run created the snap pool
+    uint8_t volumeConverted;  // 1: this run converted the volume to a master volume
+    char poolName[32];        // "sp" and 17 hexadecimal digits
+    uint8_t poolId[32];       // serialNumber of the created pool's partition record
+    uint8_t volumeId[32];     // the volume's serial number
+};
 
 class BVSS_RaidControllerSet {
   public:
@@ -64,6 +75,46 @@ class BVSS_RaidControllerSet {
 
     // The controller data as debug-log lines, each beginning with prefix.
     static void printControllerInfo(const WCHAR* prefix, const CAPI_CONTROLLER* data);
+
+    // --- snapshots across controllers: one request per owning controller (the owner of each volume's
+    // array now), sent to the first controller of the group's lead entry (its mControllers) and moved on to
+    // the next one when that fails (the failed controller leaves the lead's list for good). A group whose
+    // lead has no controller left fails with VSS_E_PROVIDER_VETO. ---
+    // Differential context: fetches a tag and prepares (commit 0) or makes the group's snapshots; full-copy
+    // context: starts the group's full copies. VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED is returned at once.
+    // last is passed on and not read.
+    HRESULT createSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t commit, uint32_t flush, uint32_t context,
+                            uint32_t last);
+    // Differential context only: commits each group's snapshots. A group that every controller fails throws
+    // the last result (as an HRESULT value); positive results count as failures.
+    HRESULT commitSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t flush, uint32_t context, uint32_t last);
+    // Full-copy context only: polls each group's full copies every 5 seconds until none runs. Ends with
+    // VSS_E_PROVIDER_VETO when no copy's percent has moved for the FullCopyStallSeconds parameter, or when the
+    // provider is unloading (BVSS_SignalUnload).
+    HRESULT awaitSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t unused, uint32_t context, uint32_t flag);
+    // Splits source into the entries whose array the controller with serial number ownerSN (32 characters)
+    // owns and the others, both in source order; the outputs change only on success (rest may be source).
+    HRESULT snapshotListForController(const char* ownerSN, const std::vector<BVSS_SnapshotInfo*>& source,
+                                      std::vector<BVSS_SnapshotInfo*>* group, std::vector<BVSS_SnapshotInfo*>* rest);
+    // A pointer to every entry of the list, in order. Always 0.
+    static HRESULT copySnapshotList(std::vector<BVSS_SnapshotInfo>& list, std::vector<BVSS_SnapshotInfo*>* pointers);
+    // 0 stops the proxy's periodic rediscovery, 1 resumes it: up to 3 tries; the proxy command's last result.
+    int capiSetDiscvoryFlag(uint32_t flag);
+    // This host's FC ports as the first controller in set order that answers sees them.
+    HRESULT capiGetHbaWwpnList(std::vector<FlexIDEntry>* list, uint32_t flag);
+
+    // --- snap pools for the standard volumes of a snapshot set (of each entry only mSource is read) ---
+    // VSS_E_INSUFFICIENT_STORAGE when a vdisk lacks the room for the pools its volumes need; the first
+    // lookup error otherwise.
+    HRESULT calculateReserveSize(std::vector<BVSS_SnapshotInfo>& snapshots);
+    // One pool per volume (created, or found by its name) and the volume converted into its master volume.
+    // A failure undoes what the run did and reports the failure: VSS_E_PROVIDER_VETO for a pool that could
+    // not be made or used, a lookup's error; what a controller operation throws is passed on, after the undo.
+    HRESULT createReserveSpace(std::vector<BVSS_SnapshotInfo>& snapshots);
+    // Converts back the volumes and deletes the pools of the entries, newest first; the first failure.
+    HRESULT cleanupSimpleSnapshotCreate(std::vector<SnapPoolCleanupEntry>& undo);
+    // A fifth of the volume, at least 6 GiB, in blocks.
+    static uint64_t getBackingStoreSize(const CAPI_ARRAY_PARTITION& partition);
 
     // The controllers in use, in discovery order, and their number.
     std::vector<std::unique_ptr<BVSS_CapiRaidController>> mControllers;

@@ -159,3 +159,5 @@ HRESULT BVSS_PartitionIDToFCFSName(const BYTE* partitionId, DWORD partitionIdLen
     name[0] |= kNaaRegisteredExtended;
     return Returning(S_OK);
 }
+
+PartitionIdText PartitionIdHex(const BYTE* id) { return PartitionIdText(id); }

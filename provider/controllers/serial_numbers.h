@@ -21,3 +21,11 @@ HRESULT BVSS_SerialNumberToString(const BYTE* id, char** text);
 HRESULT BVSS_PartitionIDToSerialNumber(const BYTE* serialNumber, DWORD serialNumberLength, BYTE* partitionId);
 // The 16-byte NAA name (registered extended, NAA 6) of a partition ID; the output length must be 16.
 HRESULT BVSS_PartitionIDToFCFSName(const BYTE* partitionId, DWORD partitionIdLength, BYTE* name, DWORD nameLength);
+
+// The 32 hexadecimal digits of a 16-byte partition ID, for log lines.
+struct PartitionIdText {
+    explicit PartitionIdText(const BYTE* id) { BVSS_SerialNumberToStringBuffer(id, text, sizeof text); }
+    char text[kSerialTextChars] = {};
+};
+// The same as a function.
+PartitionIdText PartitionIdHex(const BYTE* id);

@@ -99,19 +99,27 @@ void AddArrayPartition(Call& call) {
     partition.name.assign(params.name, strnlen(params.name, sizeof params.name));
     partition.array = *a;
     partition.blocks = (uint64_t{params.size.longs[1]} << 32) | params.size.longs[0];
+    if (partition.blocks > FreeBlocks(pair, *a)) return call.Fail(CAPI_ERROR_INSUFFICIENT_ARRAY_FREE_SPACE);
     partition.lun = static_cast<uint16_t>(params.lun);
     partition.serial = NewPartitionSerial(pair);
     partition.partitionClass = PartitionClassOf(params.specialClass, params.specialType);
     pair.partitions.push_back(partition);
 }
 
+// A snap pool that master volumes still use, or a master volume that still has snapshots, stays.
 void DeleteArrayPartition(Call& call) {
     const uint8_t* serial = call.IncludeAt(0, sizeof(Serial16));
-    auto& partitions = call.pair().partitions;
+    StorageSystem& pair = call.pair();
+    auto& partitions = pair.partitions;
     const auto named = std::find_if(partitions.begin(), partitions.end(), [&](const Partition& p) {
         return serial != nullptr && std::memcmp(p.serial.data(), serial, p.serial.size()) == 0;
     });
     if (named == partitions.end()) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
+    if (named->partitionClass == PartitionClass::BackingStore && MasterVolumeCount(pair, named->serial) != 0)
+        return call.Fail(CAPI_ERROR_MASTER_VOLUMES_ASSOC);
+    if (named->partitionClass == PartitionClass::Master && SnapshotCount(pair, named->serial) != 0)
+        return call.Fail(CAPI_ERROR_SNAPSHOTS_ASSOC);
+    ForgetPolicy(pair.snapshotServices, named->serial);
     partitions.erase(named);
 }
 

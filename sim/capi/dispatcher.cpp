@@ -156,7 +156,9 @@ Delivery Dispatch(const uint8_t* request, uint32_t length, const DispatchContext
     if (head.commandCode == static_cast<uint32_t>(CAPI_COMMAND_NEXT_PART)) {
         return Reply(context.replies.NextPart(head, pair, context.half));
     }
-    return Execute(head, include, includeLength, context, fault ? &*fault : nullptr);
+    Delivery delivery = Execute(head, include, includeLength, context, fault ? &*fault : nullptr);
+    if (fault && fault->kind == FaultKind::ExecuteThenNoReply) return {Delivery::Kind::NoReply, {}, delivery.changed};
+    return delivery;
 }
 
 }  // namespace sim

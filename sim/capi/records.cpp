@@ -109,6 +109,8 @@ std::vector<uint8_t> ArrayListPayload(const StorageSystem& system) {
         record.preferredOwner = array.preferredOwner;
         record.currentOwner = array.currentOwner;
         const uint64_t free = FreeBlocks(system, a);
+        record.freeCapacity.longs[0] = static_cast<uint32_t>(free);
+        record.freeCapacity.longs[1] = static_cast<uint32_t>(free >> 32);
         record.numFreeArrayPartitionSegments = free != 0 ? 1 : 0;
         record.maxNewPartitionSize.longs[0] = static_cast<uint32_t>(free);
         record.maxNewPartitionSize.longs[1] = static_cast<uint32_t>(free >> 32);
@@ -164,6 +166,7 @@ std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t ar
         PutText(record.name, partition.name);
         record.specialClass = SpecialClassOf(partition.partitionClass);
         record.type = SpecialTypeOf(partition.partitionClass);
+        record.value13 = system.arrays[array].preferredOwner;  // the partition's preferred owner
         auto bytes = BytesOf(record);
         records.insert(records.end(), bytes.begin(), bytes.end());
     }

@@ -72,10 +72,12 @@ void DmsGetTag(Call& call) {
     call.ReplyRecord(kIncludeDmsTag, tag);
 }
 
-// Whether a create or commit carries the tag that the controller it reached handed out last.
-bool CurrentTag(Call& call, uint64_t tag) {
-    const uint8_t failoverId = call.pair().controllers[call.half()].failoverId;
-    return tag != 0 && tag == call.pair().snapshotServices.lastTag[failoverId & 1];
+// Whether a create or commit carries the tag that the controller owning the volume's array handed out
+// last: the owner runs the pair's snapshot services for its arrays, whichever half the command reached.
+bool CurrentTag(Call& call, uint64_t tag, const Partition& volume) {
+    StorageSystem& pair = call.pair();
+    const uint8_t owner = volume.array < pair.arrays.size() ? pair.arrays[volume.array].currentOwner : 1;
+    return tag != 0 && tag == pair.snapshotServices.lastTag[owner & 1];
 }
 
 // Every source must be a master volume, and the set carries the current tag of the controller reached.
@@ -86,12 +88,13 @@ void CreateSnapshots(Call& call) {
     if (params.numEntries == 0) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
     if (params.numEntries > kMaxSnapshotsPerCommand) return call.Fail(CAPI_ERROR_EXCEED_MAX_SNAPSHOT);
     const uint64_t tag = U64Of(params.tag);
-    if (!CurrentTag(call, tag)) return call.Fail(CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     for (uint32_t i = 0; i < params.numEntries; ++i) {
         const Serial16 source = SerialAt(params.entries[i].volumeSerialNumber);
         if (FindPartition(pair, source.data()) == nullptr) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
         if (OfClass(pair, source, PartitionClass::Master) == nullptr) return call.Fail(CAPI_ERROR_NOT_A_MASTER_VOLUME);
     }
+    const Partition& first = *FindPartition(pair, params.entries[0].volumeSerialNumber);
+    if (!CurrentTag(call, tag, first)) return call.Fail(CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     CAPI_SNAPSHOT_ID_LIST created;
     std::memset(&created, 0, sizeof created);
     for (uint32_t i = 0; i < params.numEntries; ++i) {
@@ -117,14 +120,14 @@ std::vector<Partition*> NamedSnapshots(Call& call, CAPI_SNAPSHOT_ID_PARAMS& para
     return snapshots;
 }
 
-// A commit carries the controller's current tag: one read after the create (the tag went stale) still
-// commits the snapshots, which then belong to it.
+// A commit carries the current tag of the owner of the snapshots' array: one read after the create (the tag
+// went stale) still commits the snapshots, which then belong to it.
 void CommitSnapshots(Call& call) {
     CAPI_SNAPSHOT_ID_PARAMS params;
     const std::vector<Partition*> snapshots = NamedSnapshots(call, params);
     if (snapshots.empty()) return call.Fail(CAPI_ERROR_SNAPSHOT_DOES_NOT_EXIST);
     const uint64_t tag = U64Of(params.tag);
-    if (!CurrentTag(call, tag)) return call.Fail(CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
+    if (!CurrentTag(call, tag, *snapshots.front())) return call.Fail(CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     for (Partition* snapshot : snapshots) {
         snapshot->snapshot.committed = true;
         snapshot->snapshot.takenMs = call.nowMs();
@@ -288,10 +291,7 @@ struct BackingStoreRecords {
         std::memset(&record, 0, sizeof record);
         std::memcpy(record.partitionId, p.serial.data(), p.serial.size());
         PutU64(record.value32, p.blocks);
-        record.numMasterVolumes = static_cast<uint32_t>(
-            std::count_if(pair.partitions.begin(), pair.partitions.end(), [&](const Partition& m) {
-                return m.partitionClass == PartitionClass::Master && m.snapshot.master == p.serial;
-            }));
+        record.numMasterVolumes = MasterVolumeCount(pair, p.serial);
         return record;
     }
 };

@@ -64,4 +64,17 @@ uint32_t SnapshotCount(const StorageSystem& pair, const Serial16& master) {
     }));
 }
 
+uint32_t MasterVolumeCount(const StorageSystem& pair, const Serial16& pool) {
+    return static_cast<uint32_t>(std::count_if(pair.partitions.begin(), pair.partitions.end(), [&](const Partition& p) {
+        return p.partitionClass == PartitionClass::Master && p.snapshot.master == pool;
+    }));
+}
+
+void ForgetPolicy(SnapshotServices& services, const Serial16& pool) {
+    auto& policies = services.policies;
+    policies.erase(std::remove_if(policies.begin(), policies.end(),
+                                  [&](const DmsPolicy& policy) { return policy.backingStore == pool; }),
+                   policies.end());
+}
+
 }  // namespace sim

@@ -65,5 +65,9 @@ Partition& AddVolumeLike(StorageSystem& pair, const Partition& source, Partition
 uint64_t NextTag(SnapshotServices& services, uint8_t failoverId);
 // The snapshots whose master volume is `master`.
 uint32_t SnapshotCount(const StorageSystem& pair, const Serial16& master);
+// The master volumes whose backing store is `pool`.
+uint32_t MasterVolumeCount(const StorageSystem& pair, const Serial16& pool);
+// Drops the policy of a backing store that goes.
+void ForgetPolicy(SnapshotServices& services, const Serial16& pool);
 
 }  // namespace sim

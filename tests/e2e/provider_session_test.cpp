@@ -2,7 +2,6 @@
 // process sharing the test's machine root: log in, register the heart-beat pipe, answer the heart beats
 // the proxy sends, list the storage systems, and set the session up again after the proxy restarts.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <cstring>
@@ -18,10 +17,8 @@
 #include "provider/controllers/provider_registry.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"
-#include "tests/support/child_process.h"
+#include "tests/e2e/provider_proxy.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/server/loopback_ports.h"
-#include "tools/proxy_client_session.h"
 
 namespace {
 
@@ -29,61 +26,8 @@ using namespace std::chrono_literals;
 
 constexpr auto kStartBound = 20s;
 
-// arraysim with the default scenario and corlink4 in a console run over it, on one machine root.
-class ProxyOnFabric {
-  public:
-    explicit ProxyOnFabric(const testsupport::TestRoot& root) : root_(root.path()) {
-        std::filesystem::create_directories(root_ + "/C/Windows/System32");
-        std::filesystem::create_directories(root_ + "/C/corlink");
-        testsupport::WriteWholeFile(root_ + "/C/corlink/corlink.conf", "[Models]\nsimulated = Brenlow +Stor.*\n");
-        fabricSocket_ = root_ + "/fabric.sock";
-        fabric_ = std::make_unique<testsupport::ChildProcess>(
-            ARRAYSIM_PROGRAM, std::vector<std::string>{},
-            std::vector<std::string>{"CORLINK_ROOT=" + root_, "CORLINK_FABRIC=" + fabricSocket_}, root_ + "/arraysim.txt");
-        port_ = servertest::FreePort();
-        testsupport::WriteWholeFile(root_ + "/C/Windows/System32/corlink4.conf",
-                                    "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :e2eProvider9Kq\n"
-                                    "port     :" + std::to_string(port_) + "\n");
-    }
-    ~ProxyOnFabric() { Stop(); }
-
-    // Starts the proxy and waits until it listens.
-    bool Start() {
-        if (!testsupport::WaitForFile(fabricSocket_, kStartBound)) return false;
-        proxy_ = std::make_unique<testsupport::ChildProcess>(
-            CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
-            std::vector<std::string>{"CORLINK_ROOT=" + root_, "CORLINK_TIME_SCALE=0.01", "CORLINK_FABRIC=" + fabricSocket_},
-            root_ + "/corlink4-" + std::to_string(++starts_) + ".txt");
-        const auto deadline = std::chrono::steady_clock::now() + kStartBound;
-        while (std::chrono::steady_clock::now() < deadline) {
-            ProxyClientSession probe(500);
-            if (probe.Connect(port_)) return true;
-            std::this_thread::sleep_for(20ms);
-        }
-        return false;
-    }
-    void Stop() {
-        if (proxy_ == nullptr) return;
-        proxy_->Signal(SIGINT);
-        proxy_->WaitForExit(kStartBound);
-        proxy_.reset();
-    }
-    std::string Output() const { return proxy_ != nullptr ? proxy_->Output() : std::string(); }
-
-  private:
-    std::string root_;
-    std::string fabricSocket_;
-    uint16_t port_ = 0;
-    int starts_ = 0;
-    std::unique_ptr<testsupport::ChildProcess> fabric_;
-    std::unique_ptr<testsupport::ChildProcess> proxy_;
-};
-
-size_t Occurrences(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
+using ProxyOnFabric = e2e::ProviderProxy;
+using e2e::Occurrences;
 
 TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRestart) {
     testsupport::TestRoot root;

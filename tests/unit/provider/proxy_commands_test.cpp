@@ -13,7 +13,7 @@
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/proxy_wire/reply_head.h"
 #include "provider/controllers/proxy_commands.h"
-#include "tests/unit/provider/network_reply.h"
+#include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {

@@ -9,6 +9,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "corlink/capi/byte_order.h"
+#include "corlink/proxy_wire/buffer_wire.h"
+#include "corlink/proxy_wire/reply_head.h"
+
 namespace providertest {
 namespace {
 
@@ -52,6 +56,17 @@ std::vector<uint8_t> ReplyTo(const ProxyMessage& request, const std::vector<uint
     EncodeProxyHeader(header, bytes.data());
     bytes.insert(bytes.end(), data.begin(), data.end());
     return bytes;
+}
+
+std::vector<uint8_t> NetworkReply(uint32_t code, std::vector<uint8_t> host) {
+    const rre_wire::BufferFormat* format = rre_wire::BufferFormatOf(code);
+    if (format != nullptr && format->head) {
+        PackRreBuffer(code, PACK_TO_NETWORK, host.data(), host.size());
+    } else {
+        PackRreHeader(PACK_TO_NETWORK, host.data());
+        PackRreBuffer(code, PACK_TO_NETWORK, host.data(), host.size());
+    }
+    return host;
 }
 
 std::vector<uint8_t> ReplyData(uint32_t length, int32_t status, uint32_t code) {

@@ -71,6 +71,9 @@ class ScriptedProxy {
 // The reply the proxy sends to a request: its header echoed with DataType PROXY_REPLY and the data's length.
 std::vector<uint8_t> ReplyTo(const ProxyMessage& request, const std::vector<uint8_t>& data,
                              uint32_t dataType = PROXY_REPLY);
+// The reply data the proxy sends for a host-order buffer: turned to the network by the command's converter;
+// the commands without one carry their head big-endian.
+std::vector<uint8_t> NetworkReply(uint32_t code, std::vector<uint8_t> host);
 // A reply's data of `length` bytes: status and code (big-endian), then zeros.
 std::vector<uint8_t> ReplyData(uint32_t length, int32_t status, uint32_t code);
 

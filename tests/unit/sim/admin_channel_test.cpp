@@ -2,6 +2,8 @@
 // nothing malformed is carried out.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "corlink/capi/capi_command_codes.h"
 #include "sim/admin_channel.h"
 #include "sim/fabric.h"
@@ -21,6 +23,8 @@ TEST(AdminChannel, ParsesWellFormedMessagesAndRefusesTheRest) {
         {"reboot pair=0 half=b ms=30000", true},
         {"  rescan  ", true},
         {"set serial-text-length=32", true},
+        {"set pair=0 rolloff-copy-ms=300000 rolloff-stall-percent=40", true},
+        {"set pair=0 rolloff-stall-percent=101", false},
         {"", false},
         {"explode", false},
         {"fault pair=0 half=c kind=return-code", false},               // no such half
@@ -48,6 +52,17 @@ TEST(AdminChannel, ParsesWellFormedMessagesAndRefusesTheRest) {
     EXPECT_EQ(request.fault.kind, sim::FaultKind::RefusingFor);
     EXPECT_EQ(request.fault.commandCode, 1004);
     EXPECT_EQ(request.fault.durationMs, 9000u);
+
+    // A fault that lets two matching commands pass, then meets the next two; other commands do not count.
+    ASSERT_TRUE(sim::ParseAdminMessage("fault pair=0 half=a kind=return-code command=1207 code=47 times=2 after=2",
+                                       &request, &error));
+    EXPECT_EQ(request.fault.after, 2u);
+    sim::FaultScript script;
+    script.Add(request.fault);
+    std::vector<bool> met;
+    for (uint32_t command : {1207u, 1000u, 1207u, 1207u, 1000u, 1207u, 1207u})
+        met.push_back(script.Take(command).has_value());
+    EXPECT_EQ(met, (std::vector<bool>{false, false, false, true, false, true, false}));
 }
 
 TEST(AdminChannel, AnswersOnTheFabric) {
@@ -66,6 +81,14 @@ TEST(AdminChannel, AnswersOnTheFabric) {
               "disk 1 array lun=2 serial=000C0FF0001A2B010000000000000002\n"
               "disk 2 array lun=3 serial=000C0FF0001A2B010000000000000003\n");
     EXPECT_EQ(sim::AnswerAdminMessage(fabric, "nonsense"), "error unknown verb");
+
+    // A set changes only the settings it names.
+    EXPECT_EQ(sim::AnswerAdminMessage(fabric, "set serial-text-length=32"), "ok");
+    EXPECT_EQ(sim::AnswerAdminMessage(fabric, "set pair=0 rolloff-stall-percent=40"), "ok");
+    EXPECT_EQ(fabric.Model().host.serialTextLength, 32u);
+    EXPECT_EQ(fabric.Model().systems[0].snapshotServices.rolloffStallPercent, 40);
+    EXPECT_EQ(fabric.Model().systems[0].snapshotServices.rolloffCopyMs, 300000u);
+    EXPECT_EQ(sim::AnswerAdminMessage(fabric, "set pair=2 rolloff-copy-ms=5"), "error no such pair");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/handles.h"
 #include "platform/last_error.h"
 #include "platform/scsi_layouts.h"
+#include "sim/host_errors.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
 namespace simtest {
@@ -95,6 +96,19 @@ TEST_P(CommandContractTest, AChangeMovesThePairsNumbersThroughTheDispatcherAlone
             EXPECT_EQ(reply.param3, after);
         }
     }
+}
+
+// A lost reply after the command was carried out: the host's read times out, the change stands.
+TEST_P(CommandContractTest, ACommandExecutedBeforeItsReplyIsLostHasTakenEffect) {
+    fabric_->InjectFault(0, 0, {sim::FaultKind::ExecuteThenNoReply, kMap, 0, 1});
+    const uint32_t before = SequenceOfA();
+    EXPECT_TRUE(WriteBuffer(kLunA, MapRequest(PartitionSerial(3), kHostPortA, 7)).ok);
+    std::vector<uint8_t> reply;
+    const ScsiResult read = ReadBuffer(kLunA, &reply);
+    EXPECT_FALSE(read.ok);
+    EXPECT_EQ(read.error, sim::kHostErrorTimeout);
+    EXPECT_EQ(SequenceOfA(), before + 0x00010001u);
+    EXPECT_EQ(fabric_->journal().Entries()[1].fault, "execute then no reply");
 }
 
 TEST_P(CommandContractTest, MappingMakesADiskWithAStableNumberAndAnOpenHandleToARemovedDiskFails) {

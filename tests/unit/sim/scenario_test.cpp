@@ -24,6 +24,20 @@ TEST(Scenario, DefaultHasOneControllerPairTwoVdisksAndMappedVolumes) {
     EXPECT_EQ(disks[2].secondPath, (sim::ScsiAddress{3, 0, 0, 3}));
 }
 
+TEST(Scenario, TwoOwnersHasOneVdiskOwnedByEachController) {
+    sim::FabricModel model;
+    std::string error;
+    ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/two_owners.ini", &model, &error)) << error;
+    ASSERT_EQ(model.systems.size(), 1u);
+    const sim::StorageSystem& system = model.systems[0];
+    ASSERT_EQ(system.arrays.size(), 2u);
+    EXPECT_EQ(system.arrays[0].preferredOwner, 1);
+    EXPECT_EQ(system.arrays[1].preferredOwner, 0);
+    ASSERT_EQ(system.partitions.size(), 2u);
+    EXPECT_EQ(system.partitions[1].array, 1u);
+    EXPECT_EQ(sim::DeriveHostDisks(model).size(), 2u);
+}
+
 TEST(Scenario, DerivedVolumeSerialCarriesTheControllerSerialText) {
     const std::string text = sim::HexText(sim::DerivedVolumeSerial({0x00, 0xC0, 0xFF, 0x1A, 0x2B, 0x01}, 7));
     ASSERT_EQ(text.size(), 32u);

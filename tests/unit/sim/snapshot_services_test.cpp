@@ -1,7 +1,8 @@
 // The fabric's point-in-time copy services through CAPI exchanges: what a controller refuses (stale tags,
 // too many snapshots, sources that are no master volume, conversions and roll-backs that do not fit, a
 // second copy of a volume being copied, a full copy without room), what deletion and abort leave behind, the
-// tags of each controller, the arrays' free capacity and a full copy's progress on the clock.
+// tags of each controller, the arrays' free capacity, snap pools that take room and stay while in use, and a
+// full copy's progress on the clock.
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -163,18 +164,19 @@ TEST_P(SnapshotServicesTest, DeleteAllAndAbortRemoveTheirVolumes) {
     EXPECT_TRUE(Pair().snapshotServices.rolloffs.empty());
 }
 
-// Each controller hands out tags of its own: a create or commit must carry the tag that the controller it
-// reaches handed out last; a commit whose tag went stale succeeds with the tag read again.
+// Each controller hands out tags of its own: a create or commit must carry the tag that the owner of the
+// volume's array (here A) handed out last, through either half; a commit whose tag went stale succeeds
+// with the tag read again.
 TEST_P(SnapshotServicesTest, TagsPerControllerAndAStaleCommit) {
     const uint64_t tagB = Tag(0);
     const uint64_t tagA = Tag(1);
     EXPECT_NE(tagA, tagB);
-    EXPECT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tagA, Serial(kMaster)), nullptr, kLunB),
+    EXPECT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tagB, Serial(kMaster)), nullptr, kLunB),
               CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     EXPECT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tagB, Serial(kMaster))),
               CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     std::vector<uint8_t> reply;
-    ASSERT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tagA, Serial(kMaster)), &reply), kOk);
+    ASSERT_EQ(Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tagA, Serial(kMaster)), &reply, kLunB), kOk);
     sim::Serial16 snapshot{};
     ASSERT_GE(reply.size(), 80u + 24);
     std::memcpy(snapshot.data(), reply.data() + 80 + 8, snapshot.size());
@@ -220,6 +222,65 @@ TEST_P(SnapshotServicesTest, ArrayFreeCapacityFollowsItsVolumes) {
               CAPI_ERROR_INSUFFICIENT_ARRAY_FREE_SPACE);
     ASSERT_EQ(Send(CAPI_COMMAND_U_ROLLOFF, 85, Rolloff(Serial(kStandard), Pair().arrays[0].serial)), kOk);
     EXPECT_EQ(before - reported(0), source);
+}
+
+// A snap pool takes room on its vdisk like any volume (the free capacity in the array record shrinks; a pool
+// larger than the room is refused), and a pool that master volumes use, or a master volume that has
+// snapshots, is not deleted; a deleted pool takes its policy along.
+TEST_P(SnapshotServicesTest, SnapPoolsTakeRoomAndStayWhileInUse) {
+    constexpr uint64_t kRoom = 1000;
+    fabric_->Edit([&](sim::FabricModel& m) {
+        m.systems[0].arrays[0].capacityBlocks = sim::UsedBlocks(m.systems[0], 0) + kRoom;
+    });
+    auto freeReported = [&] {
+        const std::vector<uint8_t> list = sim::ArrayListPayload(Pair());
+        CAPI_ARRAY record;
+        std::memcpy(&record, list.data(), sizeof record);
+        EXPECT_EQ(record.freeCapacity.longs[0], record.maxNewPartitionSize.longs[0]);
+        return uint64_t{record.freeCapacity.longs[1]} << 32 | record.freeCapacity.longs[0];
+    };
+    auto newPool = [&](uint64_t blocks) {
+        CAPI_ARRAY_PARTITION_PARAMS params;
+        std::memset(&params, 0, sizeof params);
+        params.size.longs[0] = static_cast<uint32_t>(blocks);
+        std::memcpy(params.arraySerialNumber, Pair().arrays[0].serial.data(), 32);
+        std::strcpy(params.name, "sp0123456789abcdef0");
+        params.lun = -1;
+        params.specialClass = 1;
+        params.specialType = 1;
+        return Send(CAPI_COMMAND_U_ADD_ARRAY_PARTITION, 27, params);
+    };
+    auto remove = [&](const sim::Serial16& serial) {
+        return static_cast<int32_t>(
+            HeaderOf(Exchange(kLunA, ObjectRequest(CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, serial.data(), 16))).errorCode);
+    };
+    EXPECT_EQ(freeReported(), kRoom);
+    EXPECT_EQ(newPool(kRoom + 1), CAPI_ERROR_INSUFFICIENT_ARRAY_FREE_SPACE);
+    ASSERT_EQ(newPool(kRoom), kOk);
+    EXPECT_EQ(Pair().partitions.back().partitionClass, PartitionClass::BackingStore);
+    EXPECT_EQ(freeReported(), 0u);
+
+    const sim::Serial16 snapshot = NewSnapshot();
+    CAPI_DMS_POLICY policy;
+    std::memset(&policy, 0, sizeof policy);
+    std::memcpy(policy.snapPoolPartitionId, Serial(kPool).data(), 16);
+    policy.ErrorPolicy = 5;
+    ASSERT_EQ(Send(CAPI_COMMAND_U_DMS_SET_POLICY, 76, policy), kOk);
+    EXPECT_EQ(remove(Serial(kPool)), CAPI_ERROR_MASTER_VOLUMES_ASSOC);
+    EXPECT_EQ(remove(Serial(kMaster)), CAPI_ERROR_SNAPSHOTS_ASSOC);
+    ASSERT_EQ(remove(snapshot), kOk);
+    CAPI_ARRAY_PARTITION_PARAMS back;
+    std::memset(&back, 0, sizeof back);
+    std::memcpy(back.partitionSerialNumber, Serial(kMaster).data(), 16);
+    back.isPaged = 8;
+    ASSERT_EQ(Send(CAPI_COMMAND_U_CONVERT_MASTER_VOLUMES, 27, back), kOk);
+    EXPECT_EQ(sim::MasterVolumeCount(Pair(), Serial(kPool)), 0u);
+    ASSERT_EQ(Pair().snapshotServices.policies.size(), 1u);
+    const sim::Serial16 pool = Serial(kPool);
+    EXPECT_EQ(remove(pool), kOk);
+    EXPECT_TRUE(Pair().snapshotServices.policies.empty());
+    sim::StorageSystem pair = Pair();
+    EXPECT_EQ(sim::FindPartition(pair, pool.data()), nullptr);
 }
 
 // A full copy's progress follows the platform clock; a stalled copy stops where it stalls and keeps running.

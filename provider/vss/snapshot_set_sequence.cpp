@@ -1,0 +1,203 @@
+// The snapshot-set state machine: the four sequence methods with their state and identifier checks and
+// failure path, the final-commit notifications, the abort, the deletion of an aborted set's snapshots and
+// the recording of the set identifier on the array.
+#include <cstdio>
+#include <string>
+
+#include "provider/controllers/debug_log.h"
+#include "provider/controllers/function_trace.h"
+#include "provider/controllers/provider_events.h"
+#include "provider/controllers/provider_parameters.h"
+#include "provider/host/cache_flush.h"
+#include "provider/vss/hardware_provider.h"
+#include "provider/vss/hresult_guard.h"
+
+namespace {
+
+// The first 16 bytes of a partition ID as 32 lower-case hexadecimal digits.
+std::string IdText(const BYTE* id) {
+    char text[33];
+    for (int i = 0; i < 16; ++i) std::snprintf(text + 2 * i, 3, "%02x", id[i]);
+    return text;
+}
+
+// A GUID as "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" in upper case.
+std::string GuidText(const GUID& guid) {
+    char text[40];
+    std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",
+                  static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
+                  guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
+    return text;
+}
+
+}  // namespace
+
+template <class Steps>
+HRESULT BVSS_HardwareProvider::SequenceStep(const WCHAR* name, const VSS_ID& snapshotSetId, int32_t requiredState,
+                                            Steps steps, DiscoveryAtEnd discovery) {
+    BVSS_LogGuid("SnapshotSetId", snapshotSetId);
+    BVSS_CritSecLock lock(&mCritSec);
+    HRESULT result = S_OK;
+    if (mVSSState != requiredState) {
+        LogErrorEvent(L"%1$s called out of order", name);
+        result = VSS_E_PROVIDER_VETO;
+    } else if (snapshotSetId != mSetId) {
+        LogErrorEvent(L"Unexpected snapshot set ID during %1$s", name);
+        result = VSS_E_OBJECT_NOT_FOUND;
+    } else {
+        result = CatchHresult(steps);
+    }
+    if (result != S_OK) {
+        const HRESULT deleted = CatchHresult([&] { return DeleteAbortedSnapshots(); });
+        RestoreDiscovery(discovery != DiscoveryAtEnd::IfSwitchedOff);
+        if (FAILED(deleted)) {
+            result = deleted;  // the snapshots not deleted stay listed for the next deletion
+        } else {
+            mVSSState = kVssStateFailed;
+        }
+    } else if (discovery == DiscoveryAtEnd::Always) {
+        RestoreDiscovery(true);
+    }
+    BVSS_DebugPrint(L"returning 0x%08x\n", result);
+    return result;
+}
+
+HRESULT BVSS_HardwareProvider::EndPrepareSnapshots(VSS_ID snapshotSetId) {
+    BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::EndPrepareSnapshots");
+    return SequenceStep(L"EndPrepareSnapshots", snapshotSetId, kVssStatePreparing, [&]() -> HRESULT {
+        mVSSState = kVssStatePrepared;
+        HRESULT result = scsiSynchronizeCacheAll(0);
+        if (ProviderParameters().StandardVolumesAreSupported == kStandardVolumesSupported) {
+            result = mRaidControllerSet.calculateReserveSize(mSnapshotList);
+            if (FAILED(result)) throw result;
+            result = mRaidControllerSet.createReserveSpace(mSnapshotList);
+            if (FAILED(result)) throw result;
+        }
+        if ((mContext & VSS_VOLSNAP_ATTR_DIFFERENTIAL) != 0)
+            result = mRaidControllerSet.createSnapshots(mSnapshotList, 0, 1, static_cast<uint32_t>(mContext), 1);
+        if (result == S_OK) {
+            mRaidControllerSet.capiSetDiscvoryFlag(0);  // no rediscovery until the set ends
+            mDiscoveryOff = true;
+        }
+        return result;
+    }, DiscoveryAtEnd::IfSwitchedOff);
+}
+
+HRESULT BVSS_HardwareProvider::PreCommitSnapshots(VSS_ID snapshotSetId) {
+    BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::PreCommitSnapshots");
+    return SequenceStep(L"PreCommitSnapshots", snapshotSetId, kVssStatePrepared, [&]() -> HRESULT {
+        mVSSState = kVssStatePreCommitted;
+        scsiSynchronizeCacheAll(1);  // the flushes' results do not decide
+        scsiSynchronizeCacheAll(0);
+        return S_OK;
+    }, DiscoveryAtEnd::OnFailure);
+}
+
+HRESULT BVSS_HardwareProvider::CommitSnapshots(VSS_ID snapshotSetId) {
+    BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::CommitSnapshots");
+    return SequenceStep(L"CommitSnapshots", snapshotSetId, kVssStatePreCommitted, [&]() -> HRESULT {
+        const uint32_t context = static_cast<uint32_t>(mContext);
+        if (mRaidControllerSet.commitSnapshots(mSnapshotList, 1, context, 1) != S_OK) throw VSS_E_PROVIDER_VETO;
+        HRESULT result = S_OK;
+        if ((mContext & VSS_VOLSNAP_ATTR_PLEX) != 0 && (mContext & VSS_VOLSNAP_ATTR_DIFFERENTIAL) == 0)
+            result = mRaidControllerSet.createSnapshots(mSnapshotList, 0, 1, context, 1);  // starts the full copies
+        mVSSState = kVssStateCommitted;
+        return result;
+    }, DiscoveryAtEnd::OnFailure);
+}
+
+HRESULT BVSS_HardwareProvider::PostCommitSnapshots(VSS_ID snapshotSetId) {
+    BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::PostCommitSnapshots");
+    return SequenceStep(L"PostCommitSnapshots", snapshotSetId, kVssStateCommitted, [&]() -> HRESULT {
+        mVSSState = kVssStateCompleted;
+        return S_OK;
+    }, DiscoveryAtEnd::Always);
+}
+
+HRESULT BVSS_HardwareProvider::PreFinalCommitSnapshots(VSS_ID snapshotSetId) {
+    BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::PreFinalCommitSnapshots");
+    BVSS_LogGuid("SnapshotSetId", snapshotSetId);
+    return S_OK;
+}
+
+HRESULT BVSS_HardwareProvider::PostFinalCommitSnapshots(VSS_ID snapshotSetId) {
+    BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::PostFinalCommitSnapshots");
+    BVSS_LogGuid("SnapshotSetId", snapshotSetId);
+    const HRESULT result = CatchHresult([&] { return RecordSnapshotSetId(snapshotSetId); });
+    BVSS_DebugPrint(L"returning 0x%08x\n", result);
+    return result;
+}
+
+HRESULT BVSS_HardwareProvider::AbortSnapshots(VSS_ID snapshotSetId) {
+    BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::AbortSnapshots");
+    BVSS_LogGuid("SnapshotSetId", snapshotSetId);
+    BVSS_DebugPrint(L"mVSSState=0x%x\n", mVSSState);
+    BVSS_CritSecLock lock(&mCritSec);
+    HRESULT result = CatchHresult([&] { return DeleteAbortedSnapshots(); });
+    RestoreDiscovery(false);
+    if (SUCCEEDED(result)) {
+        mVSSState = kVssStateFailed;
+        result = S_OK;
+    }
+    BVSS_DebugPrint(L"returning 0x%08x\n", result);
+    return result;
+}
+
+HRESULT BVSS_HardwareProvider::DeleteAbortedSnapshots() {
+    BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::DeleteAbortedSnapshots");
+    BVSS_CritSecLock lock(&mCritSec);
+    for (BVSS_SnapshotInfo& entry : mSnapshotList) {
+        if (!entry.mCreated) continue;
+        HRESULT result = VSS_E_PROVIDER_VETO;
+        try {
+            if (entry.mSnapshot.mController != nullptr)
+                result = entry.mSnapshot.mController->capiDeleteSnapshot(entry.mSnapshot.mSerialNumber, 0);
+        } catch (const std::bad_alloc&) {
+            continue;  // the walk goes on
+        } catch (HRESULT raised) {
+            result = raised;
+        }
+        if (FAILED(result)) {
+            LogErrorEvent(L"%S:%S=%S.", "DeleteAbortedSnapshots() unable to delete snapshot for LUN", "serial number",
+                          IdText(entry.mSnapshot.mSerialNumber).c_str());
+            return result;
+        }
+    }
+    mSnapshotList.clear();
+    BVSS_LogGuid("mSetId", mSetId);
+    mSetId = VSS_ID{};
+    BVSS_DebugPrint(L"DeleteAbortedSnapshots() returning.\n");
+    return S_OK;
+}
+
+HRESULT BVSS_HardwareProvider::RecordSnapshotSetId(const VSS_ID& snapshotSetId) {
+    BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::RecordSnapshotSetId");
+    BVSS_CritSecLock lock(&mCritSec);
+    if (static_cast<int32_t>(ProviderParameters().RecordSnapshotSetIds) <= 0) return S_OK;
+    if (snapshotSetId != mSetId) {
+        BVSS_DebugPrint(L"Current SnapshotSetId %S != mSetId %S.\n", GuidText(snapshotSetId).c_str(),
+                        GuidText(mSetId).c_str());
+        return S_OK;
+    }
+    HRESULT result = S_OK;
+    for (BVSS_SnapshotInfo& entry : mSnapshotList) {
+        if (!entry.mCreated) continue;
+        const std::string id = IdText(entry.mSnapshot.mSerialNumber);
+        BVSS_DebugPrint(L"Updating snapshot %S with SnapshotSetID %S.\n", id.c_str(), GuidText(mSetId).c_str());
+        result = entry.mSnapshot.mController != nullptr
+                     ? entry.mSnapshot.mController->capiUpdateIdentInfo(entry.mSnapshot.mSerialNumber, mSetId)
+                     : VSS_E_PROVIDER_VETO;
+        if (FAILED(result)) {
+            LogErrorEvent(L"Could not update snapshot %S with SnapshotSetID %S.\n", id.c_str(), GuidText(mSetId).c_str());
+            return result;
+        }
+    }
+    return result;
+}
+
+HRESULT BVSS_HardwareProvider::scsiSynchronizeCacheAll(uint32_t immediate) {
+    BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::scsiSynchronizeCacheAll");
+    HRESULT result = S_OK;
+    for (const BVSS_SnapshotInfo& entry : mSnapshotList) result = scsiSynchronizeCache(entry.mSource, immediate, 0, 0);
+    return result;
+}

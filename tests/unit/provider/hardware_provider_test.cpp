@@ -1,0 +1,234 @@
+// The provider object against the scripted proxy: its life (every object set up on its own, one proxy
+// session per process that ends with the last loaded object), its interfaces, the snapshot-set state
+// machine with its checks and failure path, and the proxy's periodic discovery switched on again at every
+// end of a set.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "corlink/proxy_wire/controller_list_wire.h"
+#include "corlink/proxy_wire/proxy_commands.h"
+#include "provider/controllers/provider_parameters.h"
+#include "provider/vss/hardware_provider.h"
+#include "provider/vss/provider_ids.h"
+#include "tests/unit/provider/session_fixture.h"
+
+namespace {
+
+using providertest::ProxyMessage;
+
+constexpr VSS_ID kSet = {0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
+constexpr VSS_ID kOtherSet = {0x76543210, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
+
+class HardwareProviderTest : public providertest::SessionTest {
+  protected:
+    // The proxy lists no storage system and answers every other request with success.
+    void SetUp() override {
+        SessionTest::SetUp();
+        proxy_.SetScript([](const ProxyMessage& request) {
+            const uint32_t length = request.header.OpCode == RRE_GET_CONTROLLERHANDLEDB ? RRE_HANDLE_DB_LENGTH : 8;
+            return providertest::ScriptAction{{providertest::ReplyTo(request, providertest::ReplyData(length, 0, 0))},
+                                              false};
+        });
+    }
+    void TearDown() override {
+        for (ComObject<BVSS_HardwareProvider>* provider : providers_) provider->Release();
+        providers_.clear();
+        EXPECT_EQ(module_.Count(), 0);
+        SessionTest::TearDown();
+    }
+    // A new provider object holding one reference (released by the fixture).
+    ComObject<BVSS_HardwareProvider>* Create() {
+        ComObject<BVSS_HardwareProvider>* provider = ComObject<BVSS_HardwareProvider>::New(&module_, nullptr);
+        provider->Inner()->AddRef();
+        providers_.push_back(provider);
+        return provider;
+    }
+    void Release(ComObject<BVSS_HardwareProvider>* provider) {
+        std::erase(providers_, provider);
+        provider->Release();
+    }
+    // The flags of the discovery-flag requests the proxy received, in order.
+    std::vector<int> DiscoveryFlags() {
+        std::vector<int> flags;
+        for (const ProxyMessage& m : proxy_.Messages()) {
+            if (m.header.DataType == PROXY_REQUEST && m.header.OpCode == RRE_SET_DISCOVERY_FLAG && m.data.size() > 8)
+                flags.push_back(m.data[8]);
+        }
+        return flags;
+    }
+    size_t Requests() {
+        size_t n = 0;
+        for (const ProxyMessage& m : proxy_.Messages()) n += m.header.DataType == PROXY_REQUEST ? 1 : 0;
+        return n;
+    }
+    std::string Events() const { return root_.ReadFile("eventlog/Application.log"); }
+
+    ComModule module_;
+    std::vector<ComObject<BVSS_HardwareProvider>*> providers_;
+};
+
+TEST_F(HardwareProviderTest, EveryObjectSetsItselfUpAndTheSessionEndsWithTheLastLoadedObject) {
+    ComObject<BVSS_HardwareProvider>* first = Create();
+    EXPECT_EQ(proxy_.Logins(), 1);
+    EXPECT_TRUE(BVSS_HardwareProvider::SessionAlive());
+    first->mVSSState = kVssStatePreparing;  // the first object's state is its own
+
+    ComObject<BVSS_HardwareProvider>* second = Create();
+    EXPECT_EQ(proxy_.Logins(), 1);  // the session is started once per process
+    EXPECT_EQ(BVSS_HardwareProvider::InstanceCount(), 2);
+    EXPECT_EQ(second->mVSSState, kVssStateNone);
+    EXPECT_EQ(second->mContext, VSS_VOLSNAP_ATTR_DIFFERENTIAL);
+    EXPECT_TRUE(second->mSetId == VSS_ID{});
+    EXPECT_EQ(second->AbortSnapshots(kSet), S_OK);  // its own lock works
+    EXPECT_EQ(first->mVSSState, kVssStatePreparing);
+
+    // Unloading one object keeps the session for the other; the last object's destructor, without an
+    // unload, ends it.
+    EXPECT_EQ(first->OnUnload(FALSE), S_OK);
+    EXPECT_EQ(first->mVSSState, kVssStateNone);
+    EXPECT_TRUE(BVSS_HardwareProvider::SessionAlive());
+    EXPECT_EQ(Count("Entering: ProxyUnInit"), 0u);
+    Release(first);
+    EXPECT_EQ(Count("Entering: ProxyUnInit"), 0u);
+    Release(second);
+    EXPECT_EQ(Count("Entering: ProxyUnInit"), 1u);
+    EXPECT_FALSE(BVSS_HardwareProvider::SessionAlive());
+    EXPECT_EQ(BVSS_HardwareProvider::InstanceCount(), 0);
+
+    // A new object starts the session again.
+    Create();
+    EXPECT_EQ(proxy_.Logins(), 2);
+}
+
+TEST_F(HardwareProviderTest, InterfacesAnswerInTheirTablesAndTheUnbuiltOperationsTouchNothing) {
+    ComObject<BVSS_HardwareProvider>* provider = Create();
+    IUnknown* unknown = provider->Inner();
+    auto ask = [&](const IID& iid) {
+        void* object = nullptr;
+        EXPECT_EQ(unknown->QueryInterface(iid, &object), S_OK);
+        static_cast<IUnknown*>(object)->Release();
+        return object;
+    };
+    EXPECT_EQ(ask(IID_IDispatch), ask(IID_IBVSS_HardwareProvider));
+    EXPECT_EQ(ask(IID_IVssHardwareSnapshotProvider), ask(IID_IVssHardwareSnapshotProviderEx));
+    EXPECT_EQ(ask(IID_IVssProviderCreateSnapshotSet), static_cast<IVssProviderCreateSnapshotSet*>(provider));
+    EXPECT_EQ(ask(IID_IVssProviderNotifications), static_cast<IVssProviderNotifications*>(provider));
+    EXPECT_EQ(ask(IID_IProvideClassInfo), static_cast<IProvideClassInfo*>(provider));
+    void* none = nullptr;
+    EXPECT_EQ(unknown->QueryInterface(IID_IClassFactory, &none), E_NOINTERFACE);
+
+    ULONGLONG mask = 0x1234;
+    EXPECT_EQ(provider->GetProviderCapabilities(&mask), E_NOTIMPL);
+    EXPECT_EQ(mask, 0x1234u);
+    EXPECT_EQ(provider->OnReuseLuns(nullptr, nullptr, 1), E_NOTIMPL);
+    EXPECT_EQ(provider->GetTypeInfoCount(nullptr), E_NOTIMPL);
+    EXPECT_EQ(provider->OnLoad(nullptr), S_OK);
+    EXPECT_EQ(provider->PreFinalCommitSnapshots(kOtherSet), S_OK);
+}
+
+TEST_F(HardwareProviderTest, ContextTestKeepsExactlyOneKindAfterTheDefault) {
+    ComObject<BVSS_HardwareProvider>* provider = Create();
+    const struct {
+        LONG context;
+        BOOL supported;
+        int32_t stored;
+    } cases[] = {
+        {0, TRUE, VSS_VOLSNAP_ATTR_DIFFERENTIAL},
+        {0x8, TRUE, 0x8 | VSS_VOLSNAP_ATTR_DIFFERENTIAL},
+        {VSS_VOLSNAP_ATTR_PLEX, TRUE, VSS_VOLSNAP_ATTR_PLEX},
+        {VSS_VOLSNAP_ATTR_PLEX | VSS_VOLSNAP_ATTR_DIFFERENTIAL, FALSE, 0x60000},
+        {VSS_CTX_ALL, TRUE, 0x60000},  // leaves the stored context as it was
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(provider->isSupportedContext(c.context), c.supported) << c.context;
+        EXPECT_EQ(provider->mContext, c.stored) << c.context;
+    }
+}
+
+// One call of a sequence method in a given state: its result, the state after it, and the discovery flags
+// it sent the proxy.
+struct SequenceCase {
+    const char* name;
+    int32_t state;
+    HRESULT (BVSS_HardwareProvider::*method)(VSS_ID);
+    bool rightSet;
+    HRESULT result;
+    int32_t stateAfter;
+    std::vector<int> flags;
+    const char* event;  // an error event it writes, or null
+};
+
+class SequenceStates : public HardwareProviderTest, public ::testing::WithParamInterface<SequenceCase> {};
+
+TEST_P(SequenceStates, CheckStateThenSetAndTakeTheFailurePath) {
+    const SequenceCase& c = GetParam();
+    ComObject<BVSS_HardwareProvider>* provider = Create();
+    provider->mVSSState = c.state;
+    provider->mSetId = kSet;
+    EXPECT_EQ((provider->*c.method)(c.rightSet ? kSet : kOtherSet), c.result);
+    EXPECT_EQ(provider->mVSSState, c.stateAfter);
+    EXPECT_EQ(DiscoveryFlags(), c.flags);
+    // The failure path forgets the set; success keeps it.
+    EXPECT_EQ(provider->mSetId == kSet, c.result == S_OK);
+    if (c.event != nullptr) {
+        EXPECT_NE(Events().find(c.event), std::string::npos) << Events();
+    }
+}
+
+using P = BVSS_HardwareProvider;
+INSTANTIATE_TEST_SUITE_P(
+    StateMachine, SequenceStates,
+    ::testing::Values(
+        SequenceCase{"EndPrepareInOrder", 1, &P::EndPrepareSnapshots, true, S_OK, 3, {0}, nullptr},
+        SequenceCase{"EndPrepareOutOfOrder", 0, &P::EndPrepareSnapshots, true, VSS_E_PROVIDER_VETO, 13, {},
+                     "EndPrepareSnapshots called out of order"},
+        SequenceCase{"PreCommitInOrder", 3, &P::PreCommitSnapshots, true, S_OK, 5, {}, nullptr},
+        SequenceCase{"PreCommitForAnotherSet", 3, &P::PreCommitSnapshots, false, VSS_E_OBJECT_NOT_FOUND, 13, {1},
+                     "Unexpected snapshot set ID during PreCommitSnapshots"},
+        SequenceCase{"CommitInOrder", 5, &P::CommitSnapshots, true, S_OK, 7, {}, nullptr},
+        SequenceCase{"CommitTwice", 7, &P::CommitSnapshots, true, VSS_E_PROVIDER_VETO, 13, {1},
+                     "CommitSnapshots called out of order"},
+        SequenceCase{"PostCommitInOrder", 7, &P::PostCommitSnapshots, true, S_OK, 12, {1}, nullptr},
+        SequenceCase{"PostCommitOutOfOrder", 5, &P::PostCommitSnapshots, true, VSS_E_PROVIDER_VETO, 13, {1},
+                     "PostCommitSnapshots called out of order"},
+        SequenceCase{"PostCommitForAnotherSet", 7, &P::PostCommitSnapshots, false, VSS_E_OBJECT_NOT_FOUND, 13, {1},
+                     "Unexpected snapshot set ID during PostCommitSnapshots"}),
+    [](const ::testing::TestParamInfo<SequenceCase>& row) { return std::string(row.param.name); });
+
+TEST_F(HardwareProviderTest, DiscoverySwitchedOffIsSwitchedOnAgainByAbortAndUnload) {
+    ComObject<BVSS_HardwareProvider>* provider = Create();
+    provider->mVSSState = kVssStatePreparing;
+    provider->mSetId = kSet;
+    ASSERT_EQ(provider->EndPrepareSnapshots(kSet), S_OK);
+    EXPECT_EQ(provider->AbortSnapshots(kOtherSet), S_OK);  // any set, any state
+    EXPECT_EQ(provider->mVSSState, kVssStateFailed);
+    EXPECT_TRUE(provider->mSetId == VSS_ID{});
+    EXPECT_EQ(provider->AbortSnapshots(kSet), S_OK);  // discovery is on: nothing more to switch
+    EXPECT_EQ(DiscoveryFlags(), (std::vector<int>{0, 1}));
+
+    provider->mVSSState = kVssStatePreparing;
+    provider->mSetId = kSet;
+    ASSERT_EQ(provider->EndPrepareSnapshots(kSet), S_OK);
+    EXPECT_EQ(provider->OnUnload(FALSE), S_OK);
+    EXPECT_EQ(provider->mVSSState, kVssStateNone);
+    EXPECT_EQ(DiscoveryFlags(), (std::vector<int>{0, 1, 0, 1}));
+}
+
+TEST_F(HardwareProviderTest, RecordingTheSetIdentifierNeedsTheCurrentSetAndTheSetting) {
+    ComObject<BVSS_HardwareProvider>* provider = Create();
+    const size_t before = Requests();
+    EXPECT_EQ(provider->PostFinalCommitSnapshots(kSet), S_OK);  // no set: the mismatch is only logged
+    EXPECT_NE(Log().find("Current SnapshotSetId 01234567-89AB-CDEF-0123-456789ABCDEF != mSetId "
+                         "00000000-0000-0000-0000-000000000000.\n"),
+              std::string::npos)
+        << Log();
+    root_.SetDword(std::string(kProviderServiceKey) + "\\Parameters", "RecordSnapshotSetIds", 0);
+    readProviderParameters();
+    provider->mSetId = kSet;
+    EXPECT_EQ(provider->PostFinalCommitSnapshots(kSet), S_OK);
+    EXPECT_EQ(Requests(), before);
+}
+
+}  // namespace
