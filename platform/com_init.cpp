@@ -1,5 +1,7 @@
 #include "platform/com_init.h"
 
+#include "platform/com_results.h"
+
 #include <atomic>
 
 HRESULT CoInitializeEx(void*, DWORD) {
@@ -12,4 +14,8 @@ HRESULT CoInitializeEx(void*, DWORD) {
 HRESULT CoInitializeSecurity(void*, LONG, void*, void*, DWORD, DWORD, void*, DWORD, void*) {
     static std::atomic<bool> done{false};
     return done.exchange(true) ? RPC_E_TOO_LATE : S_OK;
+}
+
+HRESULT CoSetProxyBlanket(const void* proxy, DWORD, DWORD, const wchar_t*, DWORD, DWORD, void*, DWORD) {
+    return proxy == nullptr ? E_INVALIDARG : S_OK;
 }

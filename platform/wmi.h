@@ -1,6 +1,7 @@
-// WMI as the multipath path choice reads it: a locator connects to a namespace, a service runs a WQL query,
-// an enumerator hands out the result objects, an object answers properties by name. Not COM: the answers
-// come from one WMI provider (the fabric, or a test's script) that gets the namespace and the query text.
+// WMI as the multipath path choice and the provider's host-port search read it: a locator connects to a
+// namespace, a service runs a WQL query or enumerates a class's instances, an enumerator hands out the result
+// objects, an object answers properties by name (and their CIM type). Not COM: the answers come from one WMI
+// provider (the fabric, or a test's script) that gets the namespace and the query text.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,18 @@ constexpr HRESULT WBEM_E_INVALID_QUERY = static_cast<HRESULT>(0x80041017);
 constexpr long WBEM_FLAG_RETURN_IMMEDIATELY = 0x10;
 constexpr long WBEM_FLAG_FORWARD_ONLY = 0x20;
 constexpr long WBEM_INFINITE = -1;
+constexpr long WBEM_FLAG_SHALLOW = 1;
+
+// The CIM type of a property value.
+using CIMTYPE = long;
+constexpr CIMTYPE CIM_EMPTY = 0;  // a value that holds nothing
+constexpr CIMTYPE CIM_SINT32 = 3;
+constexpr CIMTYPE CIM_STRING = 8;
+constexpr CIMTYPE CIM_BOOLEAN = 11;
+constexpr CIMTYPE CIM_OBJECT = 13;
+constexpr CIMTYPE CIM_UINT32 = 19;
+constexpr CIMTYPE CIM_UINT64 = 21;
+constexpr CIMTYPE CIM_FLAG_ARRAY = 0x2000;
 
 class IWbemClassObject;
 using WmiObjectRef = std::shared_ptr<const IWbemClassObject>;
@@ -34,8 +47,8 @@ class IWbemClassObject {
     IWbemClassObject() = default;
     explicit IWbemClassObject(std::map<std::string, WmiValue> properties)
         : properties_(std::move(properties)) {}
-    // WBEM_E_NOT_FOUND for a property the object does not have.
-    HRESULT Get(const std::string& name, WmiValue* value) const;
+    // WBEM_E_NOT_FOUND for a property the object does not have; type (when given) receives its CIM type.
+    HRESULT Get(const std::string& name, WmiValue* value, CIMTYPE* type = nullptr) const;
     void Put(const std::string& name, WmiValue value) { properties_[name] = std::move(value); }
     const std::map<std::string, WmiValue>& Properties() const { return properties_; }
 
@@ -61,6 +74,8 @@ class IWbemServices {
     // Only the language "WQL"; the provider answers the query text.
     HRESULT ExecQuery(const std::string& language, const std::string& query, long flags,
                       IEnumWbemClassObject** enumerator);
+    // Every instance of the class (the provider answers "SELECT * FROM <class>").
+    HRESULT CreateInstanceEnum(const std::string& className, long flags, IEnumWbemClassObject** enumerator);
     void Release() { delete this; }
 
   private:
@@ -69,7 +84,9 @@ class IWbemServices {
 
 class IWbemLocator {
   public:
-    // resource: "\\<computer>\<namespace>"; the namespaces "root\wmi" and "root\cimv2" exist.
+    // resource: "\\<computer>\<namespace>" or the namespace alone. The namespaces "root\wmi" and
+    // "root\cimv2" always exist; "root\Microsoft\Windows\Storage" exists when the provider answers a query
+    // of its "__NAMESPACE" class (a host without the storage management classes does not have it).
     HRESULT ConnectServer(const std::string& resource, IWbemServices** services);
     void Release() { delete this; }
 };

@@ -197,6 +197,7 @@ bool ReadHost(const CSimpleIniA& ini, const CSimpleIniA::TNamesDepend& sections,
     const std::string iscsi = r.Text("iscsi_name", "");
     if (!iscsi.empty()) host.iscsiNames.push_back(iscsi.substr(0, 223));
     host.serialTextLength = r.Number("serial_text_length", 0, 1024);
+    host.storageWmi = r.Number("storage_wmi", 1, 1) != 0;
     if (!r.ok()) return false;
     for (const auto& entry : sections) {
         if (!HasPrefix(entry.pItem, "local_disk.")) continue;

@@ -83,6 +83,28 @@ WmiObjectRef DescriptorOf(const std::string& instance, const std::vector<Path>& 
                    {"PdoInformation", pdos}});
 }
 
+// The host's initiator classes: MSiSCSIInitiator_MethodClass (root\wmi) names the iSCSI initiator of each
+// iSCSI name; MSFT_InitiatorPort (the storage namespace) lists every port, FC ports by their port name.
+bool AnswerHostClass(const Host& host, const std::string& nameSpace, const std::string& className,
+                     std::vector<WmiObjectRef>* results) {
+    if (strcasecmp(nameSpace.c_str(), "root\\wmi") == 0 &&
+        strcasecmp(className.c_str(), "MSiSCSIInitiator_MethodClass") == 0) {
+        for (const std::string& name : host.iscsiNames) results->push_back(Object({{"iSCSINodeName", name}}));
+        return true;
+    }
+    if (strcasecmp(nameSpace.c_str(), "root\\Microsoft\\Windows\\Storage") != 0) return false;
+    if (strcasecmp(className.c_str(), "MSFT_InitiatorPort") == 0) {
+        for (const Wwn& port : host.fcPorts) {
+            results->push_back(Object({{"NodeAddress", HexText(port)}, {"PortAddress", HexText(port)},
+                                       {"ConnectionType", uint32_t{1}}}));
+        }
+        for (const std::string& name : host.iscsiNames) {
+            results->push_back(Object({{"NodeAddress", name}, {"ConnectionType", uint32_t{3}}}));
+        }
+    }
+    return true;  // no other class there has instances
+}
+
 // Reads a quoted literal at text[pos] (single or double quotes, a backslash escapes the next character).
 bool ReadLiteral(const std::string& text, size_t pos, std::string* value) {
     if (pos >= text.size() || (text[pos] != '\'' && text[pos] != '"')) return false;
@@ -134,6 +156,10 @@ HRESULT FabricWmi::Query(const std::string& nameSpace, const std::string& query,
     WqlQuery wql;
     if (!ParseWql(query, &wql)) return WBEM_E_INVALID_QUERY;
     const FabricModel model = fabric_.Model();
+    if (strcasecmp(nameSpace.c_str(), "root\\Microsoft\\Windows\\Storage") == 0 && !model.host.storageWmi) {
+        return WBEM_E_INVALID_NAMESPACE;
+    }
+    if (AnswerHostClass(model.host, nameSpace, wql.className, results)) return WBEM_S_NO_ERROR;
     const std::vector<HostDisk> disks = fabric_.Disks();
     const bool cimv2 = strcasecmp(nameSpace.c_str(), "root\\cimv2") == 0;
     auto matches = [&](const std::string& key, const std::string& value) {

@@ -1,7 +1,9 @@
 // The WMI classes the multipath path choice reads, answered from the fabric: Win32_DiskDrive (root\cimv2)
 // for every host disk, and for each disk of an array (a multipath disk, its instance beginning "MPIO\")
 // DSM_QueryLBPolicy_V2 and MPIO_GET_DESCRIPTOR (root\wmi): one path through each controller, the one
-// through controller A optimized, a path through a controller that is gone or down failed.
+// through controller A optimized, a path through a controller that is gone or down failed. For the host's
+// ports: MSiSCSIInitiator_MethodClass (root\wmi) and MSFT_InitiatorPort (root\Microsoft\Windows\Storage,
+// absent when the host's storageWmi is off).
 #pragma once
 
 #include <string>

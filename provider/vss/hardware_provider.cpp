@@ -118,6 +118,8 @@ HRESULT BVSS_HardwareProvider::OnLoad() {
         }
         status = mRaidControllerSet.capiGetHbaWwpnList(&mFlexIDList, 1);
         if (FAILED(status)) BVSS_DebugPrint(L"OnLoad(): discover Hba from corlink failed with status 0x%08x.\n", status);
+        status = getIQNs(mFlexIDList);
+        if (FAILED(status)) BVSS_DebugPrint(L"OnLoad(): discover Host IQN failed with status 0x%08x.\n", status);
         if (mFlexIDList.empty()) {
             LogErrorEvent(L"OnLoad(): Can't find any HBA or Networking Controller. ");
             return VSS_E_PROVIDER_VETO;

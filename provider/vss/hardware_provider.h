@@ -104,6 +104,17 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     // bit is set); VSS_CTX_ALL is accepted and leaves mContext as it is.
     BOOL isSupportedContext(LONG context);
 
+    // LUN identification: the partition ID parsed from a LUN's serial text (a 32-byte buffer matches on its
+    // first 16 bytes), the arrays' own device identifier, a device's SCSI address, and the snapshot-list
+    // entry of a source LUN.
+    HRESULT getPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer, DWORD length);
+    BOOL isOurDevice(const VDS_LUN_INFORMATION* lun, const WCHAR* deviceName);
+    HRESULT getSCSIPath(const VDS_LUN_INFORMATION* lun, const WCHAR* deviceName, BYTE* path, BYTE* target,
+                        ULONG* lunNumber);
+    bool findSnapshotBySourceLun(const BYTE* sourceLunId, BYTE* snapshotLunId, size_t* position = nullptr);
+    // This host's iSCSI initiators (from WMI) appended to the port list.
+    HRESULT getIQNs(std::vector<FlexIDEntry>& ports);
+
     // Living objects of the class in this process.
     static LONG InstanceCount();
     // True while the process's proxy session or its heart-beat thread runs: the library must stay loaded.

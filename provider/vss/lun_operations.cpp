@@ -1,11 +1,7 @@
-// The LUN-side operations of the hardware provider interface: LUN identification, snapshot-set
-// preparation, target LUN description, import and masking, deletion and resynchronisation. Each answers
-// E_NOTIMPL, touching nothing, until it is built.
+// The LUN-side operations of the hardware provider interface: snapshot-set preparation, target LUN
+// description, import and masking, deletion and resynchronisation. Each answers E_NOTIMPL, touching
+// nothing, until it is built.
 #include "provider/vss/hardware_provider.h"
-
-HRESULT BVSS_HardwareProvider::AreLunsSupported(LONG, LONG, VSS_PWSZ*, VDS_LUN_INFORMATION*, BOOL*) { return E_NOTIMPL; }
-
-HRESULT BVSS_HardwareProvider::FillInLunInfo(VSS_PWSZ, VDS_LUN_INFORMATION*, BOOL*) { return E_NOTIMPL; }
 
 HRESULT BVSS_HardwareProvider::BeginPrepareSnapshot(VSS_ID, VSS_ID, LONG, LONG, VSS_PWSZ*, VDS_LUN_INFORMATION*) {
     return E_NOTIMPL;

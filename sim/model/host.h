@@ -24,6 +24,7 @@ struct Host {
     std::vector<Wwn> sasAddresses;
     std::vector<std::string> iscsiNames;
     uint32_t serialTextLength = 0;  // the longest device-map serial text kept; 0: no limit
+    bool storageWmi = true;         // WMI has the storage management namespace (its initiator-port class)
     std::vector<LocalDisk> localDisks;
 };
 

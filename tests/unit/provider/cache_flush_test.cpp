@@ -16,7 +16,7 @@
 #include "sim/fabric_backend.h"
 #include "sim/scenario.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/provider/provider_fixture.h"
+#include "tests/unit/provider/simulated_host_fixture.h"
 
 namespace {
 
@@ -26,17 +26,10 @@ std::string Unprefixed(const std::string& log) {
     return std::regex_replace(log, prefix, "");
 }
 
-class CacheFlushTest : public providertest::ProviderTest {
+class CacheFlushTest : public providertest::SimulatedHostTest {
   protected:
     void SetUp() override {
-        ProviderTest::SetUp();
-        sim::FabricModel model;
-        std::string error;
-        ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/default.ini", &model, &error)) << error;
-        fabric_ = std::make_unique<sim::Fabric>(std::move(model));
-        backend_ = std::make_unique<sim::FabricBackend>(*fabric_);
-        platform::SetDeviceBackend(backend_.get());
-        BVSS_DebugLog::StaticInit();
+        SimulatedHostTest::SetUp();
         lun_.setDeviceName(L"\\\\.\\PhysicalDrive1");
         ASSERT_NE(lun_.mDeviceHandle, nullptr);
         lun_.mPath = 0;
@@ -47,14 +40,10 @@ class CacheFlushTest : public providertest::ProviderTest {
     }
     void TearDown() override {
         lun_.setDeviceName(nullptr);
-        BVSS_DebugLog::StaticDeinit();
-        platform::SetDeviceBackend(nullptr);
-        ProviderTest::TearDown();
+        SimulatedHostTest::TearDown();
     }
     static std::string Events() { return testsupport::ReadWholeFile(platform::EventLogPath()); }
 
-    std::unique_ptr<sim::Fabric> fabric_;
-    std::unique_ptr<sim::FabricBackend> backend_;
     BVSS_LunInfo lun_;
 };
 

@@ -15,6 +15,7 @@
 #include "provider/controllers/retry_policy.h"
 #include "provider/controllers/serial_numbers.h"
 #include "tests/unit/provider/proxy_wire.h"
+#include "tests/unit/provider/controller_set_fixture.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
@@ -25,163 +26,13 @@ using providertest::ReplyTo;
 using providertest::ScriptAction;
 using providertest::SessionTest;
 
-constexpr uint32_t kSnapshotBit = 0x80000000u;
-constexpr uint32_t kRefused = 7;  // a controller's refusal of GET_CONTROLLER
+using providertest::Controller;
+using providertest::ControllerSetTest;
+using providertest::ControllerSpec;
+using providertest::kRefused;
+using providertest::Subsystem;
+using providertest::Volume;
 
-struct Volume {
-    const char* name;
-    uint8_t idByte;  // the partition ID is 16 of these
-    uint8_t array;
-};
-
-// What one controller id answers: its controller data, its two arrays (vd1 owned by owners[0], vd2 by
-// owners[1]) and its volumes.
-struct ControllerSpec {
-    std::string serial;
-    uint8_t failoverId = 1;
-    uint8_t major = 3;
-    uint8_t minor = 10;
-    uint32_t capabilities3 = kSnapshotBit;
-    uint32_t refreshCode = 0;
-    uint16_t maxSnapshots = 64;
-    uint16_t maxPair = 128;
-    uint8_t owners[2] = {1, 0};
-    std::vector<Volume> volumes;
-
-    ControllerSpec& B() { return failoverId = 0, *this; }
-    ControllerSpec& Capi(uint8_t newMajor, uint8_t newMinor) { return major = newMajor, minor = newMinor, *this; }
-    ControllerSpec& Capabilities3(uint32_t value) { return capabilities3 = value, *this; }
-    ControllerSpec& Owners(uint8_t vd1, uint8_t vd2) { return owners[0] = vd1, owners[1] = vd2, *this; }
-    ControllerSpec& With(std::vector<Volume> list) { return volumes = std::move(list), *this; }
-};
-
-ControllerSpec Controller(const char* serial) {
-    ControllerSpec spec;
-    spec.serial = serial;
-    return spec;
-}
-
-struct Subsystem {
-    const char* uniqueSn;
-    uint32_t a;
-    uint32_t b;
-};
-
-std::vector<uint8_t> ControllerData(uint32_t id, const ControllerSpec& spec) {
-    std::vector<uint8_t> bytes(sizeof(API_RAID_CONTROLLER), 0);
-    auto* c = reinterpret_cast<API_RAID_CONTROLLER*>(bytes.data());
-    c->controllerId = id;
-    CAPI_CONTROLLER& data = c->controller;
-    std::memcpy(data.serialNumber, spec.serial.data(), std::min<size_t>(spec.serial.size(), 32));
-    std::memset(data.manufacturer, 'M', sizeof data.manufacturer);  // unterminated: read within its field
-    data.failover.failoverId = spec.failoverId;
-    data.capiVersionMajor = spec.major;
-    data.capiVersionMinor = spec.minor;
-    data.capabilities = 1;
-    data.capabilities3 = spec.capabilities3;
-    data.controllerExtraC.maxSnapshots = spec.maxSnapshots;
-    data.controllerExtraC.maxSnapshotsPerControllerPair = spec.maxPair;
-    c->numArrays = 2;
-    for (uint32_t a = 0; a < 2; ++a) {
-        std::snprintf(c->arrays[a].name, sizeof c->arrays[a].name, "vd%u", a + 1);
-        std::memset(c->arrays[a].serialNumber, static_cast<int>(0xA1 + a), 16);
-        c->arrays[a].serialNumberLength = 16;
-        c->arrays[a].currentOwner = spec.owners[a];
-        c->arrays[a].preferredOwner = spec.owners[a];
-    }
-    for (const Volume& v : spec.volumes) {
-        API_PARTITION_ENTRY& entry = c->partitions[c->partitionCount];
-        entry.arrayIndex = v.array;
-        entry.partitionIndex = static_cast<uint16_t>(c->arrays[v.array].largeNumArrayPartitions++);
-        std::snprintf(entry.partition.name, sizeof entry.partition.name, "%s", v.name);
-        std::memset(entry.partition.serialNumber, v.idByte, 16);
-        ++c->partitionCount;
-    }
-    WriteBigEndian32(bytes.data() + 4, spec.refreshCode);
-    if (spec.refreshCode != 0) bytes.resize(8);
-    return bytes;
-}
-
-std::vector<uint8_t> SubsystemList(const std::vector<Subsystem>& list) {
-    std::vector<uint8_t> bytes(RRE_HANDLE_DB_LENGTH, 0);
-    WriteBigEndian32(bytes.data() + RRE_HANDLE_DB_COUNT_OFFSET, static_cast<uint32_t>(list.size()));
-    for (size_t i = 0; i < list.size(); ++i) {
-        uint8_t* record = bytes.data() + RRE_HANDLE_DB_RECORD_OFFSET + i * RRE_HANDLE_DB_RECORD_SIZE;
-        std::memcpy(record, list[i].uniqueSn, std::strlen(list[i].uniqueSn));
-        WriteBigEndian32(record + RRE_HANDLE_DB_ID_A_OFFSET, list[i].a);
-        WriteBigEndian32(record + RRE_HANDLE_DB_ID_B_OFFSET, list[i].b);
-    }
-    return bytes;
-}
-
-class ControllerSetTest : public SessionTest {
-  protected:
-    void SetUp() override {
-        SessionTest::SetUp();
-        proxy_.SetScript([this](const ProxyMessage& request) { return Answer(request); });
-        ASSERT_EQ(ProxyInit(), 0);
-        set_ = std::make_unique<BVSS_RaidControllerSet>();
-    }
-    void TearDown() override {
-        set_.reset();
-        CloseCapiSleepTimer();
-        SessionTest::TearDown();
-    }
-
-    ScriptAction Answer(const ProxyMessage& request) {
-        switch (request.header.OpCode) {
-            case RRE_GET_CONTROLLERHANDLEDB:
-                if (listUnreachable_) return ScriptAction{{}, true};
-                return ScriptAction{{ReplyTo(request, SubsystemList(subsystems_))}, false};
-            case RRE_GET_CONTROLLER: {
-                const uint32_t id = ReadBigEndian32(request.data.data());
-                auto spec = controllers_.find(id);
-                if (spec == controllers_.end()) {
-                    ControllerSpec refused;
-                    refused.refreshCode = kRefused;
-                    return ScriptAction{{ReplyTo(request, ControllerData(id, refused))}, false};
-                }
-                return ScriptAction{{ReplyTo(request, ControllerData(id, spec->second))}, false};
-            }
-            case RRE_GET_SNAPSHOT_LIST: {
-                std::vector<uint8_t> host(90168, 0);
-                const uint32_t count = snapshotsBySelector_[request.data[13]];
-                std::memcpy(host.data() + 48, &count, sizeof count);
-                return ScriptAction{{ReplyTo(request, NetworkReply(request.header.OpCode, host))}, false};
-            }
-            default:
-                return ScriptAction{{ReplyTo(request, std::vector<uint8_t>(8, 0))}, false};
-        }
-    }
-
-    size_t Sent(uint32_t opCode) {
-        size_t n = 0;
-        for (const ProxyMessage& m : proxy_.Messages()) n += m.header.OpCode == opCode ? 1 : 0;
-        return n;
-    }
-    uint32_t LastControllerIdAsked() {
-        uint32_t id = 0;
-        for (const ProxyMessage& m : proxy_.Messages())
-            if (m.header.OpCode == RRE_GET_CONTROLLER) id = ReadBigEndian32(m.data.data());
-        return id;
-    }
-    std::vector<std::string> SetSerials() {
-        std::vector<std::string> serials;
-        for (const auto& c : set_->mControllers) serials.emplace_back(reinterpret_cast<const char*>(c->getSerialNumber()));
-        return serials;
-    }
-    BVSS_CapiRaidController* Held(const std::string& serial) {
-        for (const auto& c : set_->mControllers)
-            if (serial == reinterpret_cast<const char*>(c->getSerialNumber())) return c.get();
-        return nullptr;
-    }
-
-    std::vector<Subsystem> subsystems_;
-    std::map<uint32_t, ControllerSpec> controllers_;
-    std::map<uint8_t, uint32_t> snapshotsBySelector_;
-    bool listUnreachable_ = false;
-    std::unique_ptr<BVSS_RaidControllerSet> set_;
-};
 
 TEST_F(ControllerSetTest, DiscoveryKeepsEachSnapshotCapableControllerOnceInListOrder) {
     subsystems_ = {
