@@ -16,7 +16,7 @@
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
-#include "tests/unit/provider/network_reply.h"
+#include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace providertest {
