@@ -166,6 +166,7 @@ std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t ar
         PutText(record.name, partition.name);
         record.specialClass = SpecialClassOf(partition.partitionClass);
         record.type = SpecialTypeOf(partition.partitionClass);
+        record.value13 = system.arrays[array].preferredOwner;  // the partition's preferred owner
         auto bytes = BytesOf(record);
         records.insert(records.end(), bytes.begin(), bytes.end());
     }
