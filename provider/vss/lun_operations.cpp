@@ -13,12 +13,6 @@ HRESULT BVSS_HardwareProvider::GetTargetLuns(LONG, VSS_PWSZ*, VDS_LUN_INFORMATIO
 
 HRESULT BVSS_HardwareProvider::LocateLuns(LONG, VDS_LUN_INFORMATION*) { return E_NOTIMPL; }
 
-HRESULT BVSS_HardwareProvider::OnLunEmpty(VSS_PWSZ, VDS_LUN_INFORMATION*) { return E_NOTIMPL; }
-
 HRESULT BVSS_HardwareProvider::OnLunStateChange(VDS_LUN_INFORMATION*, VDS_LUN_INFORMATION*, DWORD, DWORD) {
-    return E_NOTIMPL;
-}
-
-HRESULT BVSS_HardwareProvider::ResyncLuns(VDS_LUN_INFORMATION*, VDS_LUN_INFORMATION*, DWORD, IVssAsync**) {
     return E_NOTIMPL;
 }
