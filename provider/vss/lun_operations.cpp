@@ -7,10 +7,6 @@ HRESULT BVSS_HardwareProvider::BeginPrepareSnapshot(VSS_ID, VSS_ID, LONG, LONG, 
     return E_NOTIMPL;
 }
 
-HRESULT BVSS_HardwareProvider::GetTargetLuns(LONG, VSS_PWSZ*, VDS_LUN_INFORMATION*, VDS_LUN_INFORMATION*) {
-    return E_NOTIMPL;
-}
-
 HRESULT BVSS_HardwareProvider::LocateLuns(LONG, VDS_LUN_INFORMATION*) { return E_NOTIMPL; }
 
 HRESULT BVSS_HardwareProvider::OnLunEmpty(VSS_PWSZ, VDS_LUN_INFORMATION*) { return E_NOTIMPL; }
