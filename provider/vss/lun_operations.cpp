@@ -1,13 +1,8 @@
-// The LUN-side operations of the hardware provider interface: snapshot-set preparation, target LUN
-// description, import and masking, deletion and resynchronisation. Each answers E_NOTIMPL, touching
-// nothing, until it is built.
+// The LUN-side operations of the hardware provider interface not built yet: snapshot-set preparation,
+// import and masking. Each answers E_NOTIMPL, touching nothing.
 #include "provider/vss/hardware_provider.h"
 
 HRESULT BVSS_HardwareProvider::BeginPrepareSnapshot(VSS_ID, VSS_ID, LONG, LONG, VSS_PWSZ*, VDS_LUN_INFORMATION*) {
-    return E_NOTIMPL;
-}
-
-HRESULT BVSS_HardwareProvider::GetTargetLuns(LONG, VSS_PWSZ*, VDS_LUN_INFORMATION*, VDS_LUN_INFORMATION*) {
     return E_NOTIMPL;
 }
 
