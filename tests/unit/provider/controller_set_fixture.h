@@ -35,7 +35,7 @@ struct Volume {
 
 // What one controller id answers: its controller data, its two arrays (vd1 owned by owners[0], vd2 by
 // owners[1]) and its volumes.
-struct ControllerSpec {
+struct ControllerTraits {
     std::string serial;
     uint8_t failoverId = 1;
     uint8_t major = 3;
@@ -48,18 +48,18 @@ struct ControllerSpec {
     std::vector<Volume> volumes;
     std::string firmware;  // the controller's firmware revision
 
-    ControllerSpec& B() { return failoverId = 0, *this; }
-    ControllerSpec& Capi(uint8_t newMajor, uint8_t newMinor) { return major = newMajor, minor = newMinor, *this; }
-    ControllerSpec& Capabilities3(uint32_t value) { return capabilities3 = value, *this; }
-    ControllerSpec& Owners(uint8_t vd1, uint8_t vd2) { return owners[0] = vd1, owners[1] = vd2, *this; }
-    ControllerSpec& With(std::vector<Volume> list) { return volumes = std::move(list), *this; }
-    ControllerSpec& Firmware(std::string revision) { return firmware = std::move(revision), *this; }
+    ControllerTraits& B() { return failoverId = 0, *this; }
+    ControllerTraits& Capi(uint8_t newMajor, uint8_t newMinor) { return major = newMajor, minor = newMinor, *this; }
+    ControllerTraits& Capabilities3(uint32_t value) { return capabilities3 = value, *this; }
+    ControllerTraits& Owners(uint8_t vd1, uint8_t vd2) { return owners[0] = vd1, owners[1] = vd2, *this; }
+    ControllerTraits& With(std::vector<Volume> list) { return volumes = std::move(list), *this; }
+    ControllerTraits& Firmware(std::string revision) { return firmware = std::move(revision), *this; }
 };
 
-inline ControllerSpec Controller(const char* serial) {
-    ControllerSpec spec;
-    spec.serial = serial;
-    return spec;
+inline ControllerTraits Controller(const char* serial) {
+    ControllerTraits traits;
+    traits.serial = serial;
+    return traits;
 }
 
 struct Subsystem {
@@ -68,30 +68,30 @@ struct Subsystem {
     uint32_t b;
 };
 
-inline std::vector<uint8_t> ControllerData(uint32_t id, const ControllerSpec& spec) {
+inline std::vector<uint8_t> ControllerData(uint32_t id, const ControllerTraits& traits) {
     std::vector<uint8_t> bytes(sizeof(API_RAID_CONTROLLER), 0);
     auto* c = reinterpret_cast<API_RAID_CONTROLLER*>(bytes.data());
     c->controllerId = id;
     CAPI_CONTROLLER& data = c->controller;
-    std::memcpy(data.serialNumber, spec.serial.data(), std::min<size_t>(spec.serial.size(), 32));
+    std::memcpy(data.serialNumber, traits.serial.data(), std::min<size_t>(traits.serial.size(), 32));
     std::memset(data.manufacturer, 'M', sizeof data.manufacturer);
-    std::memcpy(data.firmwareRevision, spec.firmware.data(), std::min(spec.firmware.size(), sizeof data.firmwareRevision));  // unterminated: read within its field
-    data.failover.failoverId = spec.failoverId;
-    data.capiVersionMajor = spec.major;
-    data.capiVersionMinor = spec.minor;
+    std::memcpy(data.firmwareRevision, traits.firmware.data(), std::min(traits.firmware.size(), sizeof data.firmwareRevision));  // unterminated: read within its field
+    data.failover.failoverId = traits.failoverId;
+    data.capiVersionMajor = traits.major;
+    data.capiVersionMinor = traits.minor;
     data.capabilities = 1;
-    data.capabilities3 = spec.capabilities3;
-    data.controllerExtraC.maxSnapshots = spec.maxSnapshots;
-    data.controllerExtraC.maxSnapshotsPerControllerPair = spec.maxPair;
+    data.capabilities3 = traits.capabilities3;
+    data.controllerExtraC.maxSnapshots = traits.maxSnapshots;
+    data.controllerExtraC.maxSnapshotsPerControllerPair = traits.maxPair;
     c->numArrays = 2;
     for (uint32_t a = 0; a < 2; ++a) {
         std::snprintf(c->arrays[a].name, sizeof c->arrays[a].name, "vd%u", a + 1);
         std::memset(c->arrays[a].serialNumber, static_cast<int>(0xA1 + a), 16);
         c->arrays[a].serialNumberLength = 16;
-        c->arrays[a].currentOwner = spec.owners[a];
-        c->arrays[a].preferredOwner = spec.owners[a];
+        c->arrays[a].currentOwner = traits.owners[a];
+        c->arrays[a].preferredOwner = traits.owners[a];
     }
-    for (const Volume& v : spec.volumes) {
+    for (const Volume& v : traits.volumes) {
         API_PARTITION_ENTRY& entry = c->partitions[c->partitionCount];
         entry.arrayIndex = v.array;
         entry.partitionIndex = static_cast<uint16_t>(c->arrays[v.array].largeNumArrayPartitions++);
@@ -102,8 +102,8 @@ inline std::vector<uint8_t> ControllerData(uint32_t id, const ControllerSpec& sp
         entry.partition.paged = v.isPaged;
         ++c->partitionCount;
     }
-    WriteBigEndian32(bytes.data() + 4, spec.refreshCode);
-    if (spec.refreshCode != 0) bytes.resize(8);
+    WriteBigEndian32(bytes.data() + 4, traits.refreshCode);
+    if (traits.refreshCode != 0) bytes.resize(8);
     return bytes;
 }
 
@@ -140,13 +140,13 @@ class ControllerSetTest : public SessionTest {
                 return ScriptAction{{ReplyTo(request, SubsystemList(subsystems_))}, false};
             case RRE_GET_CONTROLLER: {
                 const uint32_t id = ReadBigEndian32(request.data.data());
-                auto spec = controllers_.find(id);
-                if (spec == controllers_.end()) {
-                    ControllerSpec refused;
+                auto traits = controllers_.find(id);
+                if (traits == controllers_.end()) {
+                    ControllerTraits refused;
                     refused.refreshCode = kRefused;
                     return ScriptAction{{ReplyTo(request, ControllerData(id, refused))}, false};
                 }
-                return ScriptAction{{ReplyTo(request, ControllerData(id, spec->second))}, false};
+                return ScriptAction{{ReplyTo(request, ControllerData(id, traits->second))}, false};
             }
             case RRE_GET_SNAPSHOT_LIST: {
                 std::vector<uint8_t> host(90168, 0);
@@ -182,7 +182,7 @@ class ControllerSetTest : public SessionTest {
     }
 
     std::vector<Subsystem> subsystems_;
-    std::map<uint32_t, ControllerSpec> controllers_;
+    std::map<uint32_t, ControllerTraits> controllers_;
     std::map<uint8_t, uint32_t> snapshotsBySelector_;
     bool listUnreachable_ = false;
     std::unique_ptr<BVSS_RaidControllerSet> set_;

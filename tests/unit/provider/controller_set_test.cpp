@@ -28,7 +28,7 @@ using providertest::SessionTest;
 
 using providertest::Controller;
 using providertest::ControllerSetTest;
-using providertest::ControllerSpec;
+using providertest::ControllerTraits;
 using providertest::kRefused;
 using providertest::Subsystem;
 using providertest::Volume;

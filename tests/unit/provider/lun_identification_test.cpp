@@ -62,21 +62,21 @@ class LunRecords {
     LONG count() const { return static_cast<LONG>(records_.size()); }
 
   private:
-    static void Fill(const LunSpec& spec, VDS_LUN_INFORMATION* record) {
-        record->m_BusType = spec.bus;
-        record->m_szProductRevision = BVSS_CoTaskStrDup(spec.revision);
-        record->m_szSerialNumber = spec.serial == "-" ? nullptr : BVSS_CoTaskStrDup(spec.serial.c_str());
-        if (spec.identifiers.empty()) return;
+    static void Fill(const LunSpec& traits, VDS_LUN_INFORMATION* record) {
+        record->m_BusType = traits.bus;
+        record->m_szProductRevision = BVSS_CoTaskStrDup(traits.revision);
+        record->m_szSerialNumber = traits.serial == "-" ? nullptr : BVSS_CoTaskStrDup(traits.serial.c_str());
+        if (traits.identifiers.empty()) return;
         auto* table = static_cast<VDS_STORAGE_IDENTIFIER*>(
-            CoTaskMemAlloc(spec.identifiers.size() * sizeof(VDS_STORAGE_IDENTIFIER)));
-        for (size_t i = 0; i < spec.identifiers.size(); ++i) {
+            CoTaskMemAlloc(traits.identifiers.size() * sizeof(VDS_STORAGE_IDENTIFIER)));
+        for (size_t i = 0; i < traits.identifiers.size(); ++i) {
             auto* bytes = static_cast<BYTE*>(CoTaskMemAlloc(32));
             std::memset(bytes, 0, 32);
-            bytes[0] = spec.identifiers[i];
+            bytes[0] = traits.identifiers[i];
             table[i] = VDS_STORAGE_IDENTIFIER{VDSStorageIdCodeSetBinary, VDSStorageIdTypeVendorSpecific, 32, bytes};
         }
         record->m_deviceIdDescriptor.m_rgIdentifiers = table;
-        record->m_deviceIdDescriptor.m_cIdentifiers = static_cast<ULONG>(spec.identifiers.size());
+        record->m_deviceIdDescriptor.m_cIdentifiers = static_cast<ULONG>(traits.identifiers.size());
     }
     std::vector<VDS_LUN_INFORMATION> records_;
 };
