@@ -11,7 +11,6 @@
 #include <memory>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
@@ -85,16 +84,10 @@ class StandInTest : public ::testing::Test {
         }
         return commands;
     }
-    // Whether the proxy's periodic discovery is on: the proxy runs it (its commands reach the controllers)
-    // within a few of its discovery periods while nothing else talks to them.
+    // Whether the proxy's periodic discovery is on (its commands reach the controllers while the provider
+    // is idle).
     bool PeriodicDiscoveryRuns() {
-        EXPECT_EQ(Admin("clear-journal"), "ok");
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-        while (std::chrono::steady_clock::now() < deadline) {
-            if (!Commands().empty()) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
+        return standin::PeriodicDiscoveryRuns(children_.fabricSocket, std::chrono::seconds(15));
     }
 
     testsupport::TestRoot root_;

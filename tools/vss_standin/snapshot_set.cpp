@@ -63,17 +63,26 @@ HRESULT ServiceStandIn::CreateSet(SnapshotSet& set, SetStep last) {
     if (FAILED(CoCreateGuid(&set.id))) return log_.Call("CoCreateGuid()", E_FAIL);
     log_.Step("snapshot set " + GuidText(set.id) + ", context " + Hex(set.context) + ", disks " +
               DiskList(set.sourceDisks));
-    HRESULT hr = Prepare(set);
+    const HRESULT hr = Prepare(set);
+    if (FAILED(hr)) {
+        AbortSet(set);  // as the service does with a set that failed
+        return hr;
+    }
+    return ContinueSet(set, SetStep::BeginPrepare, last);
+}
+
+HRESULT ServiceStandIn::ContinueSet(SnapshotSet& set, SetStep after, SetStep last) {
+    HRESULT hr = S_OK;
     for (const SequenceCall& call : kSequence) {
-        if (FAILED(hr)) break;
-        if (call.step == SetStep::PreFinalCommit && last >= SetStep::Import) {
+        if (call.step == SetStep::PreFinalCommit && after < SetStep::Import && last >= SetStep::Import) {
             hr = Import(set);
             if (FAILED(hr)) break;
         }
         if (call.step > last) break;
+        if (call.step <= after) continue;
         hr = Sequence(set, call.step);
+        if (FAILED(hr)) break;
     }
-    // A set that failed is aborted, as the service does.
     if (FAILED(hr)) AbortSet(set);
     return hr;
 }

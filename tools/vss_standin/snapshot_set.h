@@ -51,9 +51,12 @@ class ServiceStandIn {
   public:
     ServiceStandIn(ProviderLibrary& provider, CallLog& log) : provider_(provider), log_(log) {}
 
-    // Plays the set's calls up to and including `last` (a new set ID first); the first failure ends it and is
-    // returned. The set's sources are the disks' descriptions.
+    // Plays the set's calls up to and including `last` (a new set ID first); the first failure ends it, is
+    // returned, and is followed by AbortSnapshots as the service does. The set's sources are the disks'
+    // descriptions.
     HRESULT CreateSet(SnapshotSet& set, SetStep last = SetStep::PostFinalCommit);
+    // Plays the steps after `after` up to and including `last` for a set created up to `after`.
+    HRESULT ContinueSet(SnapshotSet& set, SetStep after, SetStep last = SetStep::PostFinalCommit);
     HRESULT AbortSet(const SnapshotSet& set);
     // OnLunStateChange with VSS_ONLUNSTATECHANGE_DO_MASK_LUNS for the set's snapshot LUNs, then a rescan
     // that no longer finds their disks.
