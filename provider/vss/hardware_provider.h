@@ -114,6 +114,9 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     bool findSnapshotBySourceLun(const BYTE* sourceLunId, BYTE* snapshotLunId, size_t* position = nullptr);
     // This host's iSCSI initiators (from WMI) appended to the port list.
     HRESULT getIQNs(std::vector<FlexIDEntry>& ports);
+    // The entries of the snapshot list whose volume's array the controller with this 32-byte serial number
+    // owns now. Throws the lookup's HRESULT when an entry's volume is no longer found.
+    uint32_t existingSnapsForController(const uint8_t* controllerSerialNumber);
 
     // Living objects of the class in this process.
     static LONG InstanceCount();
@@ -138,6 +141,9 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     void ReleaseControllerSet();
     // Switches the proxy's periodic discovery on again: always, or when this object switched it off.
     void RestoreDiscovery(bool always);
+    // Starts a new set or lets a volume join the current one, by the state the last set left; deletes what
+    // an unfinished earlier set made.
+    HRESULT StartOrJoinSet(const VSS_ID& snapshotSetId);
     // The frame of the four sequence methods: checks, steps, failure path.
     template <class Steps>
     HRESULT SequenceStep(const WCHAR* name, const VSS_ID& snapshotSetId, int32_t requiredState, Steps steps,

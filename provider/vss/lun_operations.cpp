@@ -1,10 +1,6 @@
-// The LUN-side operations of the hardware provider interface not built yet: snapshot-set preparation,
-// import and masking. Each answers E_NOTIMPL, touching nothing.
+// The LUN-side operations of the hardware provider interface not built yet: import and masking. Each
+// answers E_NOTIMPL, touching nothing.
 #include "provider/vss/hardware_provider.h"
-
-HRESULT BVSS_HardwareProvider::BeginPrepareSnapshot(VSS_ID, VSS_ID, LONG, LONG, VSS_PWSZ*, VDS_LUN_INFORMATION*) {
-    return E_NOTIMPL;
-}
 
 HRESULT BVSS_HardwareProvider::LocateLuns(LONG, VDS_LUN_INFORMATION*) { return E_NOTIMPL; }
 

@@ -47,6 +47,7 @@ struct ControllerTraits {
     uint8_t owners[2] = {1, 0};
     std::vector<Volume> volumes;
     std::string firmware;  // the controller's firmware revision
+    std::string partner;   // the other controller's serial number, as this one reports it
 
     ControllerTraits& B() { return failoverId = 0, *this; }
     ControllerTraits& Capi(uint8_t newMajor, uint8_t newMinor) { return major = newMajor, minor = newMinor, *this; }
@@ -54,6 +55,7 @@ struct ControllerTraits {
     ControllerTraits& Owners(uint8_t vd1, uint8_t vd2) { return owners[0] = vd1, owners[1] = vd2, *this; }
     ControllerTraits& With(std::vector<Volume> list) { return volumes = std::move(list), *this; }
     ControllerTraits& Firmware(std::string revision) { return firmware = std::move(revision), *this; }
+    ControllerTraits& Partner(std::string serialNumber) { return partner = std::move(serialNumber), *this; }
 };
 
 inline ControllerTraits Controller(const char* serial) {
@@ -77,6 +79,7 @@ inline std::vector<uint8_t> ControllerData(uint32_t id, const ControllerTraits& 
     std::memset(data.manufacturer, 'M', sizeof data.manufacturer);
     std::memcpy(data.firmwareRevision, traits.firmware.data(), std::min(traits.firmware.size(), sizeof data.firmwareRevision));  // unterminated: read within its field
     data.failover.failoverId = traits.failoverId;
+    std::memcpy(data.failover.otherSerialNumber, traits.partner.data(), std::min<size_t>(traits.partner.size(), 32));
     data.capiVersionMajor = traits.major;
     data.capiVersionMinor = traits.minor;
     data.capabilities = 1;
@@ -97,6 +100,7 @@ inline std::vector<uint8_t> ControllerData(uint32_t id, const ControllerTraits& 
         entry.partitionIndex = static_cast<uint16_t>(c->arrays[v.array].largeNumArrayPartitions++);
         std::snprintf(entry.partition.name, sizeof entry.partition.name, "%s", v.name);
         std::memset(entry.partition.serialNumber, v.idByte, 16);
+        std::memcpy(entry.partition.arraySerialNumber, c->arrays[v.array].serialNumber, 16);
         entry.partition.specialClass = v.specialClass;
         entry.partition.type = v.specialType;
         entry.partition.paged = v.isPaged;

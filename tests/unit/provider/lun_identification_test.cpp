@@ -20,11 +20,15 @@
 #include "provider/controllers/task_memory.h"
 #include "tests/unit/provider/controller_set_fixture.h"
 #include "tests/unit/provider/simulated_host_fixture.h"
+#include "tests/unit/provider/vds_lun_fixture.h"
 #include "provider/vss/hardware_provider.h"
 
 namespace {
 
 using providertest::Controller;
+using providertest::IdText;
+using providertest::LunRecords;
+using providertest::LunSpec;
 using providertest::Volume;
 
 constexpr uint8_t kStandard = 0x5A;
@@ -32,54 +36,6 @@ constexpr uint8_t kMaster = 0x6B;
 constexpr uint8_t kPaged = 0x7C;
 constexpr uint8_t kSnapshot = 0xAB;
 constexpr uint8_t kUnknown = 0x99;
-
-// The 32 digits of a partition ID made of 16 equal bytes.
-std::string IdText(uint8_t idByte) {
-    char text[kSerialTextChars];
-    const std::vector<BYTE> id(16, idByte);
-    BVSS_SerialNumberToStringBuffer(id.data(), text, sizeof text);
-    return text;
-}
-
-struct LunSpec {
-    std::string serial;                  // "-": no serial text
-    const char* revision = "V1.0";       // null: no revision text
-    VDS_STORAGE_BUS_TYPE bus = VDSBusTypeFibre;
-    std::vector<BYTE> identifiers = {0x11};  // first bytes of 32-byte binary vendor-specific identifiers
-};
-
-// LUN records laid out one after another as the snapshot service hands them over; freed at the end.
-class LunRecords {
-  public:
-    explicit LunRecords(const std::vector<LunSpec>& specs) : records_(specs.size()) {
-        for (size_t i = 0; i < specs.size(); ++i) Fill(specs[i], &records_[i]);
-    }
-    ~LunRecords() {
-        for (VDS_LUN_INFORMATION& record : records_) BVSS_FreeLunInformation(&record);
-    }
-    VDS_LUN_INFORMATION* data() { return records_.data(); }
-    VDS_LUN_INFORMATION& operator[](size_t i) { return records_[i]; }
-    LONG count() const { return static_cast<LONG>(records_.size()); }
-
-  private:
-    static void Fill(const LunSpec& traits, VDS_LUN_INFORMATION* record) {
-        record->m_BusType = traits.bus;
-        record->m_szProductRevision = BVSS_CoTaskStrDup(traits.revision);
-        record->m_szSerialNumber = traits.serial == "-" ? nullptr : BVSS_CoTaskStrDup(traits.serial.c_str());
-        if (traits.identifiers.empty()) return;
-        auto* table = static_cast<VDS_STORAGE_IDENTIFIER*>(
-            CoTaskMemAlloc(traits.identifiers.size() * sizeof(VDS_STORAGE_IDENTIFIER)));
-        for (size_t i = 0; i < traits.identifiers.size(); ++i) {
-            auto* bytes = static_cast<BYTE*>(CoTaskMemAlloc(32));
-            std::memset(bytes, 0, 32);
-            bytes[0] = traits.identifiers[i];
-            table[i] = VDS_STORAGE_IDENTIFIER{VDSStorageIdCodeSetBinary, VDSStorageIdTypeVendorSpecific, 32, bytes};
-        }
-        record->m_deviceIdDescriptor.m_rgIdentifiers = table;
-        record->m_deviceIdDescriptor.m_cIdentifiers = static_cast<ULONG>(traits.identifiers.size());
-    }
-    std::vector<VDS_LUN_INFORMATION> records_;
-};
 
 std::vector<Volume> PairVolumes() {
     return {{"std", kStandard, 0},
@@ -102,11 +58,8 @@ class LunIdentificationTest : public providertest::ControllerSetTest {
         controllers_[0x102] = Controller("SN-B1").B().Firmware(firmware).With(volumes);
     }
     HRESULT Identify(LunRecords& luns, DWORD standardVolumes, BOOL* supported) {
-        std::vector<std::wstring> names;
-        std::vector<WCHAR*> pointers;
-        for (LONG i = 0; i < luns.count(); ++i) names.push_back(L"\\\\?\\disk#" + std::to_wstring(i));
-        for (std::wstring& name : names) pointers.push_back(name.data());
-        return BVSS_IdentifyLuns(*set_, luns.count(), pointers.data(), luns.data(), standardVolumes, supported);
+        providertest::DeviceNames names(static_cast<size_t>(luns.count()));
+        return BVSS_IdentifyLuns(*set_, luns.count(), names.data(), luns.data(), standardVolumes, supported);
     }
     static std::string Events() { return testsupport::ReadWholeFile(platform::EventLogPath()); }
     static size_t Occurrences(const std::string& text, const std::string& part) {
