@@ -11,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
@@ -84,10 +85,17 @@ class StandInTest : public ::testing::Test {
         }
         return commands;
     }
-    // Whether the proxy's periodic discovery is on (its commands reach the controllers while the provider
-    // is idle).
+    // Whether the proxy's periodic discovery is on: while the provider is idle, the proxy runs a discovery of
+    // its own within a few of its (scaled) discovery periods.
     bool PeriodicDiscoveryRuns() {
-        return standin::PeriodicDiscoveryRuns(children_.fabricSocket, std::chrono::seconds(15));
+        constexpr const char* kDiscoveryRun = "Controller table after CAPI_Initialize_Main";
+        const size_t before = Occurrences(children_.proxy->Output(), kDiscoveryRun);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (Occurrences(children_.proxy->Output(), kDiscoveryRun) > before) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return false;
     }
 
     testsupport::TestRoot root_;

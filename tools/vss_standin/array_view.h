@@ -3,7 +3,6 @@
 // of the snapshot service: it shows what the provider's calls did on the arrays.
 #pragma once
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -22,10 +21,5 @@ struct ArrayVolume {
 bool ReadArrayVolumes(const std::string& socketPath, std::vector<ArrayVolume>* volumes);
 // Prints the snapshots on the arrays (of the fabric CORLINK_FABRIC names) as facts; nothing without one.
 void PrintArraySnapshots(CallLog& log);
-// Whether the proxy's periodic discovery is on: with the journal cleared, the proxy's own discovery reaches the
-// controllers again within `bound` (real time: the proxy is another process) while nothing else talks to them.
-bool PeriodicDiscoveryRuns(const std::string& socketPath, std::chrono::milliseconds bound);
-// The same for the fabric CORLINK_FABRIC names, printed as a fact; true without a fabric.
-bool PrintPeriodicDiscovery(CallLog& log);
 
 }  // namespace standin

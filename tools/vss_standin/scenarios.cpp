@@ -105,7 +105,7 @@ bool ShadowCopy(ProviderLibrary& provider, const ScenarioOptions& options, CallL
         log.Problem("snapshots are left on the arrays");
         ok = false;
     }
-    return PrintPeriodicDiscovery(log) && ok;
+    return ok;
 }
 
 bool AbortEachState(ProviderLibrary& provider, const ScenarioOptions& options, CallLog& log) {
@@ -122,7 +122,6 @@ bool AbortEachState(ProviderLibrary& provider, const ScenarioOptions& options, C
             log.Problem("snapshots are left on the arrays after the abort");
             ok = false;
         }
-        ok = PrintPeriodicDiscovery(log) && ok;
     }
     return ok;
 }
