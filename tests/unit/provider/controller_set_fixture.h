@@ -156,6 +156,11 @@ class ControllerSetTest : public SessionTest {
                 std::memcpy(host.data() + 48, &count, sizeof count);
                 return ScriptAction{{ReplyTo(request, NetworkReply(request.header.OpCode, host))}, false};
             }
+            case RRE_GET_MASTER_VOLUME_LIST:
+            case RRE_GET_BACKING_STORE_LIST:  // empty lists, as a refresh reads them
+                return ScriptAction{
+                    {ReplyTo(request, NetworkReply(request.header.OpCode, std::vector<uint8_t>(request.data.size(), 0)))},
+                    false};
             default:
                 return ScriptAction{{ReplyTo(request, std::vector<uint8_t>(8, 0))}, false};
         }

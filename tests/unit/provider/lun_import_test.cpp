@@ -223,6 +223,13 @@ TEST_F(LunImportTest, TheOwnerOrTheLastControllerMapsAndAFailedOneIsDropped) {
          {"no valid unit num after assign lun", "trying next controller",
           "assignLUN(): partition with ID " + IdText(kOnVd1) + " already using LUN 0x1.\n"},
          {}, ""},
+        // The check after the passes only logs what a controller shows.
+        {"the partner does not show the owner's new LUN", kOnVd1, {}, {kB}, S_OK, {kA, kA},
+         {"assignLUN(): new unit num not assigned to partition with ID " + IdText(kOnVd1) + " on controller 1.\n",
+          "assignLUN(): partition with ID " + IdText(kOnVd1) + " LUN 4294967295 invalid on controller SN-B1 after LUN "
+          "assignment.\n",
+          "assignLUN(): Assigned LUN 0x1 to partition with ID " + IdText(kOnVd1) + ".\n"},
+         {}, ""},
         {"a snapshot that has a LUN already: no mapping", kVisible, {}, {}, S_OK, {},
          {"LocateLuns(): This snapshot already using LUN 0x5.\n"}, {"BVSS_HardwareProvider::assignLUN"}, ""},
         // The event's quirk kept: the first byte in lower case, the other fifteen in upper case.
