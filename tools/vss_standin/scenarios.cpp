@@ -91,6 +91,7 @@ bool Unregister(ProviderLibrary& provider, const ScenarioOptions&, CallLog& log)
 }
 
 bool ShadowCopy(ProviderLibrary& provider, const ScenarioOptions& options, CallLog& log) {
+    log.Step("shadow copy");
     if (!ProviderCreated(provider)) return false;
     ServiceStandIn service(provider, log);
     SnapshotSet set = NewSet(options);
@@ -127,6 +128,7 @@ bool AbortEachState(ProviderLibrary& provider, const ScenarioOptions& options, C
 }
 
 bool Resync(ProviderLibrary& provider, const ScenarioOptions& options, CallLog& log) {
+    log.Step("resync: a shadow copy to roll the volumes back from");
     if (!ProviderCreated(provider)) return false;
     ServiceStandIn service(provider, log);
     SnapshotSet set = NewSet(options);
@@ -145,8 +147,8 @@ bool Resync(ProviderLibrary& provider, const ScenarioOptions& options, CallLog& 
 }
 
 bool Unload(ProviderLibrary& provider, const ScenarioOptions&, CallLog& log) {
-    if (!ProviderCreated(provider)) return false;
     log.Step("unload");
+    if (!ProviderCreated(provider)) return false;
     return Expect(log, provider.Unload(), S_OK, "DllCanUnloadNow");
 }
 
