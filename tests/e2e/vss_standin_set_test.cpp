@@ -126,9 +126,17 @@ TEST_F(StandInSetTest, FullCopySetWaitsForItsCopiesBeforeDescribingThem) {
     EXPECT_GT(e2e::Occurrences(ProviderLog(), "awaitSnapshots(): Sleep 5s"), waitsBefore) << ProviderLog();
     EXPECT_GE(Count(Commands(), "a1209"), 1u) << "the full copies polled";
     ASSERT_EQ(set.snapshotLuns.size(), 2u);
+    const std::vector<standin::ArrayVolume> copies = Volumes("standard");
     for (size_t i = 0; i < set.snapshotLuns.size(); ++i) {
-        EXPECT_EQ(standin::SerialOf(set.snapshotLuns[i]), standin::SerialOf(set.targets[i]));
+        const std::string serial = standin::SerialOf(set.targets[i]);
+        EXPECT_EQ(standin::SerialOf(set.snapshotLuns[i]), serial);
         EXPECT_EQ(standin::NaaOf(set.snapshotLuns[i]), standin::NaaOf(set.targets[i]));
+        // The full copy is a volume of its own on the array, marked with the set.
+        const auto copy = std::find_if(copies.begin(), copies.end(), [&](const standin::ArrayVolume& volume) {
+            return Upper(volume.serial) == Upper(serial);
+        });
+        ASSERT_NE(copy, copies.end()) << serial << "\n" << Admin("volumes");
+        EXPECT_EQ(copy->description, "SSID=" + standin::GuidText(set.id).substr(1, 36));
     }
     ASSERT_EQ(service_.MaskSnapshotLuns(set), S_OK) << Lines();
     EXPECT_TRUE(PeriodicDiscoveryRuns());

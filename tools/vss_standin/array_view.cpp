@@ -1,5 +1,7 @@
 #include "tools/vss_standin/array_view.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <sstream>
 
@@ -28,21 +30,56 @@ bool ReadArrayVolumes(const std::string& socketPath, std::vector<ArrayVolume>* v
     return true;
 }
 
-void PrintArraySnapshots(CallLog& log) {
+namespace {
+
+// The fabric's volumes, or false (printed when a fabric was named but could not be asked).
+bool FabricVolumes(CallLog& log, std::vector<ArrayVolume>* volumes) {
     const char* socketPath = std::getenv("CORLINK_FABRIC");
-    if (socketPath == nullptr || *socketPath == '\0') return;
+    if (socketPath == nullptr || *socketPath == '\0') return false;
+    if (ReadArrayVolumes(socketPath, volumes)) return true;
+    log.Problem("the fabric's volumes could not be read");
+    return false;
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+void PrintVolume(CallLog& log, const ArrayVolume& volume) {
+    log.Fact("array: " + volume.kind + " " + volume.serial + " " + volume.name + " description \"" +
+             volume.description + "\"");
+}
+
+}  // namespace
+
+size_t PrintArraySnapshots(CallLog& log) {
     std::vector<ArrayVolume> volumes;
-    if (!ReadArrayVolumes(socketPath, &volumes)) {
-        log.Problem("the fabric's volumes could not be read");
-        return;
-    }
+    if (!FabricVolumes(log, &volumes)) return 0;
     size_t snapshots = 0;
     for (const ArrayVolume& volume : volumes) {
         if (volume.kind != "snapshot") continue;
         ++snapshots;
-        log.Fact("array: snapshot " + volume.serial + " " + volume.name + " description \"" + volume.description + "\"");
+        PrintVolume(log, volume);
     }
     if (snapshots == 0) log.Fact("array: no snapshot");
+    return snapshots;
+}
+
+size_t PrintArrayVolumes(CallLog& log, const std::vector<std::string>& serials) {
+    std::vector<ArrayVolume> volumes;
+    if (!FabricVolumes(log, &volumes)) return 0;
+    size_t found = 0;
+    for (const std::string& serial : serials) {
+        for (const ArrayVolume& volume : volumes) {
+            if (!SameText(volume.serial, serial)) continue;
+            ++found;
+            PrintVolume(log, volume);
+        }
+    }
+    if (found == 0) log.Fact("array: none of the set's volumes");
+    return found;
 }
 
 }  // namespace standin

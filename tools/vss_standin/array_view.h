@@ -19,7 +19,11 @@ struct ArrayVolume {
 
 // The volumes of the fabric at socketPath; false when it could not be asked.
 bool ReadArrayVolumes(const std::string& socketPath, std::vector<ArrayVolume>* volumes);
-// Prints the snapshots on the arrays (of the fabric CORLINK_FABRIC names) as facts; nothing without one.
-void PrintArraySnapshots(CallLog& log);
+// Prints the snapshots on the arrays (of the fabric CORLINK_FABRIC names) as facts and returns how many
+// there are; nothing (0) without a fabric.
+size_t PrintArraySnapshots(CallLog& log);
+// Prints the volumes with these serial texts (any case) that are on the arrays, with their kind and
+// description, and returns how many of them are there; nothing (0) without a fabric.
+size_t PrintArrayVolumes(CallLog& log, const std::vector<std::string>& serials);
 
 }  // namespace standin

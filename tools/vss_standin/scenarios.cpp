@@ -1,5 +1,6 @@
 #include "tools/vss_standin/scenarios.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/registry.h"
@@ -40,14 +41,16 @@ bool Expect(CallLog& log, HRESULT got, HRESULT expected, const char* what) {
     return false;
 }
 
-size_t ArraySnapshotCount(CallLog& log) {
-    PrintArraySnapshots(log);
+// The serial texts of the set's snapshot LUNs, as GetTargetLuns gave them.
+std::vector<std::string> TargetSerials(const SnapshotSet& set) {
+    std::vector<std::string> serials;
+    for (size_t i = 0; i < set.targets.size(); ++i) serials.push_back(SerialOf(set.targets[i]));
+    return serials;
+}
+
+bool HasFabric() {
     const char* socketPath = std::getenv("CORLINK_FABRIC");
-    std::vector<ArrayVolume> volumes;
-    if (socketPath == nullptr || !ReadArrayVolumes(socketPath, &volumes)) return 0;
-    size_t count = 0;
-    for (const ArrayVolume& volume : volumes) count += volume.kind == "snapshot" ? 1 : 0;
-    return count;
+    return socketPath != nullptr && *socketPath != '\0';
 }
 
 SnapshotSet NewSet(const ScenarioOptions& options) {
@@ -97,13 +100,17 @@ bool ShadowCopy(ProviderLibrary& provider, const ScenarioOptions& options, CallL
     SnapshotSet set = NewSet(options);
     if (!Expect(log, service.CreateSet(set), S_OK, "the snapshot set")) return false;
     log.Step("the set's snapshots on the arrays");
-    PrintArraySnapshots(log);
+    bool ok = true;
+    if (HasFabric() && PrintArrayVolumes(log, TargetSerials(set)) != set.targets.size()) {
+        log.Problem("the set's snapshots are not all on the arrays");
+        ok = false;
+    }
     log.Step("masking");
-    bool ok = Expect(log, service.MaskSnapshotLuns(set), S_OK, "OnLunStateChange");
+    ok = Expect(log, service.MaskSnapshotLuns(set), S_OK, "OnLunStateChange") && ok;
     log.Step("deletion");
     ok = Expect(log, service.DeleteSnapshotLuns(set), S_OK, "OnLunEmpty") && ok;
-    if (ArraySnapshotCount(log) != 0) {
-        log.Problem("snapshots are left on the arrays");
+    if (PrintArrayVolumes(log, TargetSerials(set)) != 0) {
+        log.Problem("the set's snapshots are left on the arrays");
         ok = false;
     }
     return ok;
@@ -119,7 +126,7 @@ bool AbortEachState(ProviderLibrary& provider, const ScenarioOptions& options, C
         SnapshotSet set = NewSet(options);
         ok = Expect(log, service.CreateSet(set, step), S_OK, SetStepName(step)) && ok;
         ok = Expect(log, service.AbortSet(set), S_OK, "AbortSnapshots") && ok;
-        if (ArraySnapshotCount(log) != 0) {
+        if (PrintArraySnapshots(log) != 0) {
             log.Problem("snapshots are left on the arrays after the abort");
             ok = false;
         }
