@@ -211,7 +211,6 @@ TEST_F(SnapshotSetPreparationTest, AFailingCheckAbortsTheWholeSet) {
         {"snapshot", 2, kDefault, {IdText(kSnapshotOnA)}, VSS_E_PROVIDER_VETO,
          "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=1, "
          "partition type=3, partition id=" + IdText(kSnapshotOnA) + "."},
-        // Identification accepts a standard volume with the setting 1; only 2 makes it snapshot-capable here.
         {"standard volume, setting 1", 1, kDefault, {IdText(kStandardOnA)}, VSS_E_PROVIDER_VETO,
          "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=0, "
          "partition type=0, partition id=" + IdText(kStandardOnA) + "."},
@@ -259,6 +258,19 @@ TEST_F(SnapshotSetPreparationTest, VolumeKindsThatMayBeSnapshotAndKindsMixedAcro
     ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
     SetStandardVolumes(0);
     EXPECT_EQ(Prepare(kSet, kDefault, {kPagedOnB}), VSS_E_PROVIDER_VETO);
+}
+
+// Kept as the setting works: identification takes any non-zero setting, preparation only 2.
+TEST_F(SnapshotSetPreparationTest, WithTheSetting1AStandardVolumeIsIdentifiedButNotPrepared) {
+    SetStandardVolumes(1);
+    LunRecords luns({LunSpec{IdText(kStandardOnA)}});
+    providertest::DeviceNames names(1);
+    BOOL supported = FALSE;
+    ASSERT_EQ(provider_->AreLunsSupported(1, kDefault, names.data(), luns.data(), &supported), S_OK);
+    EXPECT_TRUE(supported);
+    EXPECT_EQ(provider_->BeginPrepareSnapshot(kSet, kSnapshotId, kDefault, 1, names.data(), luns.data()),
+              VSS_E_PROVIDER_VETO);
+    ExpectAborted();
 }
 
 TEST_F(SnapshotSetPreparationTest, ALunAlreadyInTheSetIsNotRecordedAgain) {
