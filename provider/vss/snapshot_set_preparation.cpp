@@ -21,6 +21,7 @@ namespace {
 // The most full copies one controller may own for a set.
 constexpr uint32_t kFullCopiesPerController = 2048;
 constexpr size_t kControllerSerialBytes = 32;
+constexpr size_t kArraySerialBytes = 32;
 constexpr uint8_t kStandardVolumeClass = 0;
 
 const WCHAR* NameOrEmpty(const WCHAR* name) { return name != nullptr ? name : L""; }
@@ -34,6 +35,7 @@ struct LunFindings {
     BVSS_CapiRaidController* controller = nullptr;
     bool isVirtual = false;
     uint8_t ownerSerial[kControllerSerialBytes] = {};  // of the controller that owns the volume's array now
+    BYTE arraySerial[kArraySerialBytes] = {};          // the array serial number of the partition record
 };
 
 // The linear and virtual LUNs of one call: the two kinds may not be mixed within it.
@@ -97,6 +99,8 @@ class LunPreparation {
                           "partition id", PartitionIdText(found->id).text);
             return VSS_E_OBJECT_NOT_FOUND;
         }
+        // A copy: a refresh of the controller's tables during the limit test may rewrite the record.
+        std::memcpy(found->arraySerial, found->partition->arraySerialNumber, sizeof found->arraySerial);
         return S_OK;
     }
 
@@ -128,7 +132,7 @@ class LunPreparation {
                           "partition id", PartitionIdText(found->id).text);
             return VSS_E_PROVIDER_VETO;
         }
-        // A copy: a refresh of the controller's data during the limit test rewrites the original.
+        // A copy, for the same reason.
         std::memcpy(found->ownerSerial, owner, sizeof found->ownerSerial);
         return S_OK;
     }
@@ -179,8 +183,7 @@ class LunPreparation {
         entry.mSource.mIsVirtual = found.isVirtual ? 1 : 0;
         entry.mSnapshot.mIsVirtual = entry.mSource.mIsVirtual;
         std::memcpy(entry.mSource.mSerialNumber, found.serial, sizeof entry.mSource.mSerialNumber);
-        std::memcpy(entry.mSource.mArraySerialNumber, found.partition->arraySerialNumber,
-                    sizeof entry.mSource.mArraySerialNumber);
+        std::memcpy(entry.mSource.mArraySerialNumber, found.arraySerial, sizeof entry.mSource.mArraySerialNumber);
         std::memcpy(entry.mSnapshot.mArraySerialNumber, entry.mSource.mArraySerialNumber,
                     sizeof entry.mSnapshot.mArraySerialNumber);
         CAPI_ARRAY_PARTITION* partition = nullptr;

@@ -176,4 +176,242 @@ TEST_F(SnapshotSetPreparationTest, VolumesOfOneSetAreAppendedInOrderAndTheSequen
     EXPECT_EQ(provider_->mVSSState, kVssStateCompleted);
     EXPECT_EQ(provider_->mSnapshotList.size(), 2u);
 }
+
+// Each check that fails ends the call with its result and event, and gives up the whole set: the volume
+// an earlier call added goes too. A missing serial text, or none at all, gives an empty insert.
+TEST_F(SnapshotSetPreparationTest, AFailingCheckAbortsTheWholeSet) {
+    const std::string tooLong = IdText(kMasterOnA) + std::string(33, '0');
+    const struct Case {
+        const char* name;
+        DWORD standardVolumes;
+        LONG context;
+        std::vector<std::string> serials;
+        HRESULT result;
+        std::string event;
+    } cases[] = {
+        {"unsupported context, no LUN", 2, kDifferential | kFullCopy, {}, VSS_E_UNSUPPORTED_CONTEXT,
+         "BeginPrepareSnapshot(): called with unsupported context for LUN ('')"},
+        {"unsupported context", 2, kDifferential | kFullCopy, {IdText(kMasterOnB)}, VSS_E_UNSUPPORTED_CONTEXT,
+         "BeginPrepareSnapshot(): called with unsupported context for LUN ('" + IdText(kMasterOnB) + "')"},
+        {"unsupported context, no serial text", 2, kDifferential | kFullCopy, {"-"}, VSS_E_UNSUPPORTED_CONTEXT,
+         "BeginPrepareSnapshot(): called with unsupported context for LUN ('')"},
+        {"serial text not hexadecimal", 2, kDefault, {"6b6b-not-hex"}, E_INVALIDARG,
+         "BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('6b6b-not-hex')"},
+        {"serial text too long", 2, kDefault, {tooLong}, E_INVALIDARG,
+         "BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('" + tooLong + "')"},
+        {"no serial text", 2, kDefault, {"-"}, E_POINTER,
+         "BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('')"},
+        {"no controller has the partition", 2, kDefault, {IdText(kUnknown)}, VSS_E_OBJECT_NOT_FOUND,
+         "BeginPrepareSnapshot(): unable to find partition or controller for LUN with partition ID:partition id=" +
+             IdText(kUnknown) + "."},
+        {"virtual, then linear", 2, kDefault, {IdText(kPagedOnB), IdText(kMasterOnB)}, VSS_E_PROVIDER_VETO,
+         "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs: masterB (" + IdText(kMasterOnB) + ")"},
+        {"linear, then virtual", 2, kDefault, {IdText(kMasterOnB), IdText(kPagedOnB)}, VSS_E_PROVIDER_VETO,
+         "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs: pagedB (" + IdText(kPagedOnB) + ")"},
+        {"snapshot", 2, kDefault, {IdText(kSnapshotOnA)}, VSS_E_PROVIDER_VETO,
+         "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=1, "
+         "partition type=3, partition id=" + IdText(kSnapshotOnA) + "."},
+        {"standard volume, setting 1", 1, kDefault, {IdText(kStandardOnA)}, VSS_E_PROVIDER_VETO,
+         "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=0, "
+         "partition type=0, partition id=" + IdText(kStandardOnA) + "."},
+        {"standard volume, setting 0", 0, kDefault, {IdText(kStandardOnA)}, VSS_E_PROVIDER_VETO,
+         "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=0"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        SetStandardVolumes(2);
+        ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnA}), S_OK);
+        std::remove(platform::EventLogPath().c_str());
+        SetStandardVolumes(c.standardVolumes);
+        EXPECT_EQ(PrepareTexts(kSet, c.context, c.serials), c.result);
+        ExpectAborted();
+        EXPECT_NE(Events().find(c.event), std::string::npos) << Events();
+    }
+}
+
+TEST_F(SnapshotSetPreparationTest, AnArrayWithoutAKnownOwnerAbortsTheSet) {
+    // Controller A, which sees vd2 first, does not know its partner's serial number: vd2's owner is unknown.
+    controllers_[0x101].partner.clear();
+    ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
+    EXPECT_EQ(Prepare(kSet, kDefault, {kMasterOnB}), VSS_E_PROVIDER_VETO);
+    ExpectAborted();
+    EXPECT_NE(Events().find("BeginPrepareSnapshot(): unable to determine ID of controller owning partition ID:"
+                            "partition id=" + IdText(kMasterOnB) + "."),
+              std::string::npos)
+        << Events();
+    EXPECT_EQ(Prepare(kSet, kDefault, {kMasterOnA}), S_OK);  // vd1 is A's own
+}
+
+TEST_F(SnapshotSetPreparationTest, VolumeKindsThatMayBeSnapshotAndKindsMixedAcrossCalls) {
+    SetStandardVolumes(0);
+    ASSERT_EQ(Prepare(kSet, kDefault, {kPagedOnB}), S_OK) << Events();  // virtual: no snapshot test
+    ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnB}), S_OK) << Events();  // the kinds count per call
+    SetStandardVolumes(2);
+    ASSERT_EQ(Prepare(kSet, kDefault, {kStandardOnA}), S_OK) << Events();
+    EXPECT_EQ(ListedVolumes(), (std::vector<uint8_t>{kPagedOnB, kMasterOnB, kStandardOnA}));
+    EXPECT_EQ(provider_->mSnapshotList[0].mSource.mIsVirtual, 1);
+    EXPECT_EQ(provider_->mSnapshotList[0].mSnapshot.mIsVirtual, 1);
+    EXPECT_EQ(provider_->mSnapshotList[1].mSource.mIsVirtual, 0);
+
+    // On a controller that is not a Q700 a paged volume is linear, and a standard one with the setting 0.
+    controllers_[0x101].firmware = controllers_[0x102].firmware = "C1.2";
+    ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
+    SetStandardVolumes(0);
+    EXPECT_EQ(Prepare(kSet, kDefault, {kPagedOnB}), VSS_E_PROVIDER_VETO);
+}
+
+// Kept as the setting works: identification takes any non-zero setting, preparation only 2.
+TEST_F(SnapshotSetPreparationTest, WithTheSetting1AStandardVolumeIsIdentifiedButNotPrepared) {
+    SetStandardVolumes(1);
+    LunRecords luns({LunSpec{IdText(kStandardOnA)}});
+    providertest::DeviceNames names(1);
+    BOOL supported = FALSE;
+    ASSERT_EQ(provider_->AreLunsSupported(1, kDefault, names.data(), luns.data(), &supported), S_OK);
+    EXPECT_TRUE(supported);
+    EXPECT_EQ(provider_->BeginPrepareSnapshot(kSet, kSnapshotId, kDefault, 1, names.data(), luns.data()),
+              VSS_E_PROVIDER_VETO);
+    ExpectAborted();
+}
+
+TEST_F(SnapshotSetPreparationTest, ALunAlreadyInTheSetIsNotRecordedAgain) {
+    ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnA, kMasterOnA}), S_OK);
+    ASSERT_EQ(PrepareTexts(kSet, kDefault, {"5A5a5A5a5A5a5A5a5A5a5A5a5A5a5A5a", IdText(kMasterOnB)}), S_OK);
+    EXPECT_EQ(ListedVolumes(), (std::vector<uint8_t>{kMasterOnA, kMasterOnB}));
+    EXPECT_EQ(provider_->mSnapshotList[1].mSource.mDeviceName, L"\\\\?\\disk#1");
+}
+
+// In the differential context the limit test counts this call's LUNs and, once more, the entries recorded
+// so far (its own LUNs among them): 2 for the first of two LUNs, 3 for the second. Kept as a margin.
+TEST_F(SnapshotSetPreparationTest, TheDifferentialLimitCountsTheCallsLunsAndTheListedEntries) {
+    for (auto& controller : controllers_) controller.second.maxSnapshots = 3;
+    ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
+    ASSERT_EQ(Prepare(kSet, kDifferential, {kMasterOnA, kSecondMasterOnA}), S_OK) << Log();
+    EXPECT_EQ(Count("limits not exceeded, newSnapshots=2,"), 1u);
+    EXPECT_EQ(Count("limits not exceeded, newSnapshots=3,"), 1u);
+
+    // With room for 2, the second of two LUNs is refused: no event, the debug log says why.
+    for (auto& controller : controllers_) controller.second.maxSnapshots = 2;
+    ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
+    std::remove(platform::EventLogPath().c_str());
+    EXPECT_EQ(Prepare(kOtherSet, kDifferential, {kMasterOnA, kSecondMasterOnA}),
+              VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
+    ExpectAborted();
+    EXPECT_EQ(Count("BeginPrepareSnapshot(): violated snapshot limits for device \"\\\\?\\disk#1\", Master Volume "
+                    "ID=" + IdText(kSecondMasterOnA) + ", error = 0x80042317.\n"),
+              1u)
+        << Log();
+    EXPECT_EQ(Events(), "");
+}
+
+// The limit test follows the context as the service passed it, not the stored one.
+TEST_F(SnapshotSetPreparationTest, TheContextArgumentSelectsTheLimitTest) {
+    const struct {
+        LONG context;
+        size_t limitTests;
+        int32_t stored;
+    } cases[] = {
+        {kDefault, 0, kDifferential},  // an ordinary backup: made differential, no limit test
+        {kDifferential, 1, kDifferential},
+        {VSS_CTX_ALL, 1, kFullCopy},  // accepted, the stored context kept; its differential bit counts
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.context);
+        provider_->mContext = kFullCopy;
+        const size_t before = Count("Entering: BVSS_RaidControllerSet::checkSnapshotLimits");
+        ASSERT_EQ(Prepare(kSet, c.context, {kMasterOnA}), S_OK);
+        EXPECT_EQ(Count("Entering: BVSS_RaidControllerSet::checkSnapshotLimits") - before, c.limitTests);
+        EXPECT_EQ(provider_->mContext, c.stored);
+        ASSERT_EQ(provider_->AbortSnapshots(kSet), S_OK);
+    }
+}
+
+// In the full-copy context one controller may own at most 2048 of the set's volumes; the volumes of arrays
+// that the other controller owns do not count. Going over the bound fails like a snapshot limit.
+TEST_F(SnapshotSetPreparationTest, FullCopiesAreBoundedPerOwningController) {
+    ASSERT_EQ(Prepare(kSet, kFullCopy, {kMasterOnA, kMasterOnB}), S_OK);
+    const BVSS_SnapshotInfo onA = provider_->mSnapshotList[0];
+    const BVSS_SnapshotInfo onB = provider_->mSnapshotList[1];
+    provider_->mSnapshotList.assign(2047, onA);  // the same volume listed again stands for others on vd1
+    provider_->mSnapshotList.push_back(onB);
+    uint8_t serialA[32] = "SN-A1";
+    EXPECT_EQ(provider_->existingSnapsForController(serialA), 2047u);
+
+    ASSERT_EQ(Prepare(kSet, kFullCopy, {kSecondMasterOnA}), S_OK);  // the 2048th on A
+    ASSERT_EQ(Prepare(kSet, kFullCopy, {kPagedOnB}), S_OK);         // B's second
+    EXPECT_EQ(Prepare(kSet, kFullCopy, {kStandardOnA}), VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
+    ExpectAborted();
+    EXPECT_EQ(Count("BeginPrepareSnapshot(): violated snapshot limits for device \"\\\\?\\disk#0\", Master Volume "
+                    "ID=" + IdText(kStandardOnA) + ", error = 0x80042317.\n"),
+              1u);
+    EXPECT_EQ(Count("Entering: BVSS_RaidControllerSet::checkSnapshotLimits"), 0u);
+}
+
+// A call starts a new set or joins the current one by the state the last set left: a completed or failed
+// set is forgotten (its snapshots stay), an unfinished one or another set being prepared has the snapshots
+// it made deleted first, and the proxy's discovery that such a set switched off is switched on again.
+TEST_F(SnapshotSetPreparationTest, ANewCallTreatsTheEarlierSetByItsState) {
+    const struct Case {
+        const char* name;
+        int32_t state;
+        VSS_ID set;
+        size_t deleted;
+        size_t listed;
+    } cases[] = {
+        {"none", kVssStateNone, kSet, 0, 1},
+        {"the same set being prepared", kVssStatePreparing, kSet, 0, 3},
+        {"another set being prepared", kVssStatePreparing, kOtherSet, 1, 1},
+        {"completed", kVssStateCompleted, kOtherSet, 0, 1},
+        {"failed", kVssStateFailed, kSet, 0, 1},
+        {"prepared", kVssStatePrepared, kSet, 1, 1},
+        {"pre-committed", kVssStatePreCommitted, kOtherSet, 1, 1},
+        {"committed", kVssStateCommitted, kOtherSet, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        provider_->mSnapshotList.clear();
+        ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnA, kSecondMasterOnA}), S_OK);
+        provider_->mSnapshotList[0].mCreated = 1;  // the array made this one's snapshot
+        provider_->mVSSState = c.state;
+        const bool unfinished = c.state == kVssStatePrepared || c.state == kVssStatePreCommitted ||
+                                c.state == kVssStateCommitted;
+        provider_->mDiscoveryOff = unfinished;
+        const size_t deletesBefore = Requests(RRE_DELETE_PART);
+        const size_t flagsBefore = Requests(RRE_SET_DISCOVERY_FLAG);
+        const size_t mismatchesBefore = Count("snapshot set ID mismatch, clearing old snapshot data.\n");
+
+        ASSERT_EQ(Prepare(c.set, kDefault, {kMasterOnB}), S_OK) << Log();
+        EXPECT_EQ(provider_->mVSSState, kVssStatePreparing);
+        EXPECT_TRUE(provider_->mSetId == c.set);
+        EXPECT_EQ(provider_->mSnapshotList.size(), c.listed);
+        EXPECT_EQ(provider_->mSnapshotList.back().mSource.mLunID[0], kMasterOnB);
+        EXPECT_EQ(Requests(RRE_DELETE_PART) - deletesBefore, c.deleted);
+        EXPECT_EQ(Requests(RRE_SET_DISCOVERY_FLAG) - flagsBefore, unfinished ? 1u : 0u);
+        EXPECT_FALSE(provider_->mDiscoveryOff);
+        EXPECT_EQ(Count("snapshot set ID mismatch, clearing old snapshot data.\n") - mismatchesBefore,
+                  c.state == kVssStatePreparing && c.deleted == 1 ? 1u : 0u);
+    }
+}
+
+// A snapshot of the earlier set that cannot be deleted fails the call and keeps that set as it was, for the
+// next deletion to try again.
+TEST_F(SnapshotSetPreparationTest, AFailedDeletionOfTheEarlierSetKeepsIt) {
+    ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnA}), S_OK);
+    BVSS_SnapshotInfo& made = provider_->mSnapshotList[0];
+    made.mCreated = 1;
+    made.mSnapshot.mController = ControllerAt(1);
+    ControllerAt(1)->Retire();  // its commands fail
+    provider_->mVSSState = kVssStateCommitted;
+
+    EXPECT_EQ(Prepare(kOtherSet, kDefault, {kMasterOnB}), VSS_E_PROVIDER_VETO);
+    EXPECT_EQ(provider_->mVSSState, kVssStateCommitted);
+    EXPECT_TRUE(provider_->mSetId == kSet);
+    EXPECT_EQ(ListedVolumes(), std::vector<uint8_t>{kMasterOnA});
+    EXPECT_NE(Events().find("DeleteAbortedSnapshots() unable to delete snapshot for LUN"), std::string::npos);
+
+    ControllerAt(1)->Reinstate();
+    EXPECT_EQ(Prepare(kOtherSet, kDefault, {kMasterOnB}), S_OK);
+    EXPECT_EQ(ListedVolumes(), std::vector<uint8_t>{kMasterOnB});
+    EXPECT_TRUE(provider_->mSetId == kOtherSet);
+}
+
 }  // namespace
