@@ -10,6 +10,11 @@
 namespace standin {
 
 
+bool ArraysVisible() {
+    const char* socketPath = std::getenv("CORLINK_FABRIC");
+    return socketPath != nullptr && *socketPath != '\0';
+}
+
 bool ReadArrayVolumes(const std::string& socketPath, std::vector<ArrayVolume>* volumes) {
     std::string answer;
     if (!platform::SendFabricAdmin(socketPath, "volumes", &answer) || answer.rfind("ok", 0) != 0) return false;
@@ -34,9 +39,8 @@ namespace {
 
 // The fabric's volumes, or false (printed when a fabric was named but could not be asked).
 bool FabricVolumes(CallLog& log, std::vector<ArrayVolume>* volumes) {
-    const char* socketPath = std::getenv("CORLINK_FABRIC");
-    if (socketPath == nullptr || *socketPath == '\0') return false;
-    if (ReadArrayVolumes(socketPath, volumes)) return true;
+    if (!ArraysVisible()) return false;
+    if (ReadArrayVolumes(std::getenv("CORLINK_FABRIC"), volumes)) return true;
     log.Problem("the fabric's volumes could not be read");
     return false;
 }

@@ -17,6 +17,8 @@ struct ArrayVolume {
     std::string description;
 };
 
+// Whether CORLINK_FABRIC names a fabric whose arrays can be shown.
+bool ArraysVisible();
 // The volumes of the fabric at socketPath; false when it could not be asked.
 bool ReadArrayVolumes(const std::string& socketPath, std::vector<ArrayVolume>* volumes);
 // Prints the snapshots on the arrays (of the fabric CORLINK_FABRIC names) as facts and returns how many

@@ -1,6 +1,5 @@
 #include "tools/vss_standin/scenarios.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/registry.h"
@@ -46,11 +45,6 @@ std::vector<std::string> TargetSerials(const SnapshotSet& set) {
     std::vector<std::string> serials;
     for (size_t i = 0; i < set.targets.size(); ++i) serials.push_back(SerialOf(set.targets[i]));
     return serials;
-}
-
-bool HasFabric() {
-    const char* socketPath = std::getenv("CORLINK_FABRIC");
-    return socketPath != nullptr && *socketPath != '\0';
 }
 
 SnapshotSet NewSet(const ScenarioOptions& options) {
@@ -101,7 +95,7 @@ bool ShadowCopy(ProviderLibrary& provider, const ScenarioOptions& options, CallL
     if (!Expect(log, service.CreateSet(set), S_OK, "the snapshot set")) return false;
     log.Step("the set's snapshots on the arrays");
     bool ok = true;
-    if (HasFabric() && PrintArrayVolumes(log, TargetSerials(set)) != set.targets.size()) {
+    if (ArraysVisible() && PrintArrayVolumes(log, TargetSerials(set)) != set.targets.size()) {
         log.Problem("the set's snapshots are not all on the arrays");
         ok = false;
     }
