@@ -20,6 +20,7 @@
 #include "tests/support/test_root.h"
 #include "tools/vss_standin/coordinator.h"
 #include "tools/vss_standin/host_disks.h"
+#include "tools/vss_standin/registry_text.h"
 #include "tools/vss_standin/scenarios.h"
 
 namespace {
@@ -29,15 +30,10 @@ using standin::CallLog;
 constexpr const char* kClassKey = "CLSID\\{122E0BAB-DAE0-4285-B708-EB497440927A}";
 const std::string kProviderIdText = "{9D09666C-5CF8-45CA-9294-127C95562094}";
 
+// A value of the COM registration, "<none>" when it is missing.
 std::string ClassesValue(const std::string& key, const char* name) {
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return "<no key>";
-    char value[1024] = {};
-    DWORD type = 0;
-    DWORD size = sizeof value - 1;
-    const LONG status = RegQueryValueExA(handle, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(handle);
-    return status == ERROR_SUCCESS ? std::string(value) : "<no value>";
+    const std::string value = standin::RegistryText(HKEY_CLASSES_ROOT, key, name);
+    return value.empty() ? "<none>" : value;
 }
 
 std::string Lower(std::string text) {
@@ -94,8 +90,8 @@ TEST_F(RegistrationTest, RegistersWithTheCoordinatorAgainOverAnOldRegistrationAn
     ASSERT_TRUE(Run("unregister")) << testing::PrintToString(log_.Lines());
     EXPECT_EQ(CoordinatorCalls(log_).back(), "UnregisterProvider = S_OK");
     EXPECT_FALSE(standin::FindRegisteredProvider(standin::kProviderId, nullptr));
-    EXPECT_EQ(ClassesValue(std::string(kClassKey) + "\\InprocServer32", ""), "<no key>");
-    EXPECT_EQ(ClassesValue("DOVURERUDOredezor.BVSS_Hardware.1", ""), "<no key>");
+    EXPECT_EQ(ClassesValue(std::string(kClassKey) + "\\InprocServer32", ""), "<none>");
+    EXPECT_EQ(ClassesValue("DOVURERUDOredezor.BVSS_Hardware.1", ""), "<none>");
     const std::string events = root_.ReadFile("eventlog/Application.log");
     EXPECT_NE(events.find("DOVURERUDOredezor version 4.1.0.118 has been installed"), std::string::npos) << events;
     EXPECT_NE(events.find("DOVURERUDOredezor version 4.1.0.118 has been removed"), std::string::npos) << events;

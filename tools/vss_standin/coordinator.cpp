@@ -3,6 +3,7 @@
 #include "platform/com_classes.h"
 #include "platform/com_object.h"
 #include "platform/registry.h"
+#include "tools/vss_standin/registry_text.h"
 
 namespace standin {
 
@@ -24,16 +25,6 @@ std::string ProviderKey(const GUID& providerId) {
 LONG SetText(HKEY key, const char* name, const std::string& value) {
     return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>(value.size() + 1));
-}
-
-std::string ReadText(HKEY key, const char* name) {
-    char value[kMaxValueBytes] = {};
-    DWORD type = 0;
-    DWORD size = sizeof value - 1;
-    if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) != ERROR_SUCCESS ||
-        type != REG_SZ)
-        return {};
-    return std::string(value, strnlen(value, size));
 }
 
 class CoordinatorAdmin : public IVssAdmin {
@@ -109,23 +100,24 @@ const ComInterfaceEntry CoordinatorFactory::kInterfaces[] = {
 }  // namespace
 
 bool FindRegisteredProvider(const GUID& providerId, RegisteredProvider* provider) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ProviderKey(providerId).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
-    if (provider != nullptr) {
-        provider->name = ReadText(key, "");
-        provider->version = ReadText(key, "Version");
-        provider->versionId = ReadText(key, "VersionId");
-        provider->classId = ReadText(key, "CLSID");
+    const std::string key = ProviderKey(providerId);
+    if (!RegistryKeyExists(HKEY_LOCAL_MACHINE, key)) return false;
+    if (provider == nullptr) return true;
+    provider->name = RegistryText(HKEY_LOCAL_MACHINE, key, "");
+    provider->version = RegistryText(HKEY_LOCAL_MACHINE, key, "Version");
+    provider->versionId = RegistryText(HKEY_LOCAL_MACHINE, key, "VersionId");
+    provider->classId = RegistryText(HKEY_LOCAL_MACHINE, key, "CLSID");
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) == ERROR_SUCCESS) {
         DWORD type = 0;
         DWORD valueType = 0;
         DWORD size = sizeof type;
-        if (RegQueryValueExA(key, "Type", nullptr, &valueType, reinterpret_cast<BYTE*>(&type), &size) ==
+        if (RegQueryValueExA(handle, "Type", nullptr, &valueType, reinterpret_cast<BYTE*>(&type), &size) ==
                 ERROR_SUCCESS &&
             valueType == REG_DWORD)
             provider->type = type;
+        RegCloseKey(handle);
     }
-    RegCloseKey(key);
     return true;
 }
 

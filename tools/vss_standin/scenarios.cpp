@@ -1,12 +1,12 @@
 #include "tools/vss_standin/scenarios.h"
 
-#include <cstring>
+#include <cstdio>
 
-#include "platform/registry.h"
 #include "platform/vss_interfaces.h"
 #include "tools/vss_standin/array_view.h"
 #include "tools/vss_standin/coordinator.h"
 #include "tools/vss_standin/host_disks.h"
+#include "tools/vss_standin/registry_text.h"
 #include "tools/vss_standin/snapshot_set.h"
 
 namespace standin {
@@ -15,15 +15,7 @@ namespace {
 
 // The in-process server entry of the provider class, "" when there is none.
 std::string InprocServer() {
-    const std::string key = "CLSID\\" + GuidText(kProviderClass) + "\\InprocServer32";
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return {};
-    char value[1024] = {};
-    DWORD type = 0;
-    DWORD size = sizeof value - 1;
-    const LONG status = RegQueryValueExA(handle, "", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(handle);
-    return status == ERROR_SUCCESS && type == REG_SZ ? std::string(value, strnlen(value, size)) : std::string();
+    return RegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + GuidText(kProviderClass) + "\\InprocServer32", "");
 }
 
 bool ProviderCreated(ProviderLibrary& provider) {
