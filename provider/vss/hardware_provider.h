@@ -117,6 +117,15 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     // The entries of the snapshot list whose volume's array the controller with this 32-byte serial number
     // owns now. Throws the lookup's HRESULT when an entry's volume is no longer found.
     uint32_t existingSnapsForController(const uint8_t* controllerSerialNumber);
+    // Maps the partition (ID: the first 16 bytes of partitionId) to this host's ports through the list's
+    // controller whose failover ID is the array's current owner, or else its last one; a controller that fails
+    // leaves the list and the pass starts again. Then every controller left is checked for the LUN (logged;
+    // the last check's result is the result). *partition: the record of the controller whose LUN was taken.
+    // Throws VSS_E_PROVIDER_VETO when no LUN can be reported (an empty list); passes on what the controller's
+    // mapping throws.
+    HRESULT assignLUN(std::vector<BVSS_CapiRaidController*>& controllers, const BYTE* arraySerialNumber,
+                      DWORD arraySerialNumberLength, const BYTE* partitionId, DWORD partitionIdLength,
+                      CAPI_ARRAY_PARTITION** partition);
 
     // Living objects of the class in this process.
     static LONG InstanceCount();

@@ -1,5 +1,5 @@
-// One controller object of the provider maps snapshots to this host's ports at the first free LUN and unmaps
-// them, through the real corlink4 on a fabric served by arraysim. LUN 1 is the master volume's default
+// One controller object of the provider, and the provider object across the pair, map snapshots to this
+// host's ports at the first free LUN and unmap them, through the real corlink4 on a fabric served by arraysim. LUN 1 is the master volume's default
 // mapping (flags 0xC0 on every channel), LUN 2 a volume mapped to one of the host's ports only; the fabric
 // refuses a mapping at a LUN that the port already sees.
 #include <gtest/gtest.h>
@@ -13,12 +13,17 @@
 
 #include "corlink/capi/capi_snapshot.h"
 #include "platform/clock.h"
+#include "platform/com_object.h"
 #include "platform/fabric_client.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
+#include "provider/controllers/lun_information.h"
 #include "provider/controllers/provider_registry.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"
+#include "provider/controllers/serial_numbers.h"
+#include "provider/controllers/task_memory.h"
+#include "provider/vss/hardware_provider.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/unit/server/loopback_ports.h"
 
@@ -195,6 +200,41 @@ TEST_F(LunMappingE2eTest, SnapshotsMappedAtTheFirstFreeLunsAndUnmapped) {
     uint32_t next = 0;
     EXPECT_EQ(controller_->findNextAvailableLUN(ports, owner, &next), S_OK);
     EXPECT_EQ(next, 3u);
+}
+
+// The provider object imports both snapshots as new host disks (one mapping each, by the array's owner; the
+// partner finds the LUN) and masks them again from the host's FC ports.
+TEST_F(LunMappingE2eTest, ProviderImportsSnapshotLunsAsHostDisksAndMasksThemAgain) {
+    uint8_t snapshots[2][16];
+    ASSERT_NO_FATAL_FAILURE(CreateTwoSnapshots(snapshots));
+    ComModule module;
+    ComObject<BVSS_HardwareProvider>* provider = ComObject<BVSS_HardwareProvider>::New(&module, nullptr);
+    ASSERT_NE(provider, nullptr);
+    provider->Inner()->AddRef();
+    ASSERT_EQ(provider->mRaidControllerSet.mControllers.size(), 2u) << Log();
+    VDS_LUN_INFORMATION luns[2] = {};
+    for (int s = 0; s < 2; ++s) luns[s].m_szSerialNumber = BVSS_CoTaskStrDup(PartitionIdText(snapshots[s]).text);
+
+    EXPECT_EQ(provider->LocateLuns(2, luns), S_OK) << Log();
+    std::string disks = Admin("disks");
+    EXPECT_NE(disks.find("lun=3 serial=" + HexText(snapshots[0], 16)), std::string::npos) << disks;
+    EXPECT_NE(disks.find("lun=4 serial=" + HexText(snapshots[1], 16)), std::string::npos) << disks;
+    for (const VDS_LUN_INFORMATION& lun : luns) EXPECT_EQ(lun.m_deviceIdDescriptor.m_cIdentifiers, 1u);
+    EXPECT_NE(Log().find("assignLUN(): partition with ID " + std::string(PartitionIdText(snapshots[1]).text) +
+                         " already using LUN 0x4.\n"),
+              std::string::npos);
+    // Located again: both are seen at their LUNs and nothing new is mapped.
+    EXPECT_EQ(provider->LocateLuns(2, luns), S_OK) << Log();
+    EXPECT_EQ(Admin("disks"), disks);
+
+    EXPECT_EQ(provider->OnLunStateChange(luns, nullptr, 2, 0x800), S_OK) << Log();
+    disks = Admin("disks");
+    EXPECT_EQ(disks.find(HexText(snapshots[0], 16)), std::string::npos) << disks;
+    EXPECT_EQ(disks.find(HexText(snapshots[1], 16)), std::string::npos) << disks;
+
+    for (VDS_LUN_INFORMATION& lun : luns) BVSS_FreeLunInformation(&lun);
+    provider->OnUnload(TRUE);
+    provider->Release();
 }
 
 }  // namespace

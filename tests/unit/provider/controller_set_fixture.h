@@ -31,6 +31,7 @@ struct Volume {
     uint8_t specialClass = 0;  // a standard volume unless set
     uint8_t specialType = 0;
     uint8_t isPaged = 0;
+    int32_t lun = 0;  // the LUN of its default mapping; -1 when it has none
 };
 
 // What one controller id answers: its controller data, its two arrays (vd1 owned by owners[0], vd2 by
@@ -104,6 +105,7 @@ inline std::vector<uint8_t> ControllerData(uint32_t id, const ControllerTraits& 
         entry.partition.specialClass = v.specialClass;
         entry.partition.type = v.specialType;
         entry.partition.paged = v.isPaged;
+        entry.partition.lun = v.lun;
         ++c->partitionCount;
     }
     WriteBigEndian32(bytes.data() + 4, traits.refreshCode);
@@ -158,6 +160,11 @@ class ControllerSetTest : public SessionTest {
                 std::memcpy(host.data() + 48, &count, sizeof count);
                 return ScriptAction{{ReplyTo(request, NetworkReply(request.header.OpCode, host))}, false};
             }
+            case RRE_GET_MASTER_VOLUME_LIST:
+            case RRE_GET_BACKING_STORE_LIST:  // empty lists, as a refresh reads them
+                return ScriptAction{
+                    {ReplyTo(request, NetworkReply(request.header.OpCode, std::vector<uint8_t>(request.data.size(), 0)))},
+                    false};
             default:
                 return ScriptAction{{ReplyTo(request, std::vector<uint8_t>(8, 0))}, false};
         }

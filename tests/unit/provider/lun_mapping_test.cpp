@@ -20,11 +20,19 @@
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/retry_policy.h"
+#include "tests/unit/provider/mapping_script.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
 
+using providertest::Fc;
+using providertest::HostViewRequest;
+using providertest::Iscsi;
+using providertest::KeyOf;
+using providertest::Listed;
+using providertest::MapRequest;
 using providertest::NetworkReply;
+using providertest::PutU32;
 using providertest::ProxyMessage;
 using providertest::ReplyTo;
 using providertest::ScriptAction;
@@ -37,66 +45,10 @@ constexpr uint8_t kIscsiBus = 9;
 constexpr uint32_t kRefused = 7;  // a controller code the retry policy tries four times, then vetoes
 constexpr uint8_t kPartitionId[16] = {0x60, 0x0C, 0x0F, 0xF0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
 
-FlexIDEntry Fc(uint8_t last) {
-    FlexIDEntry port;
-    port.mKind = kFlexKindFibreChannel;
-    port.mPortType = kFlexPortTypeFibreChannel;
-    const uint8_t wwpn[8] = {0x21, 0x00, 0x00, 0x1B, 0x32, 0x00, 0x00, last};
-    std::memcpy(port.mWwpn, wwpn, 8);
-    return port;
-}
-FlexIDEntry Iscsi(const char* name) {
-    FlexIDEntry port;
-    port.mKind = kFlexKindIscsi;
-    port.mPortType = kFlexPortTypeIscsi;
-    std::snprintf(port.mIscsiName, sizeof port.mIscsiName, "%s", name);
-    return port;
-}
 const FlexIDEntry kPortA = Fc(1);
 const FlexIDEntry kPortB = Fc(2);
 const FlexIDEntry kPortC = Fc(3);
 const FlexIDEntry kPortX = Iscsi("iqn.1991-05.com.example:host");
-
-std::string KeyOf(uint8_t kind, const uint8_t* wwpn, const char* name) {
-    if (kind == kFlexKindIscsi) return std::string(name, strnlen(name, kIscsiNameChars));
-    char text[17];
-    for (int i = 0; i < 8; ++i) std::snprintf(text + 2 * i, 3, "%02X", wwpn[i]);
-    return text;
-}
-std::string KeyOf(const FlexIDEntry& port) { return KeyOf(port.mKind, port.mWwpn, port.mIscsiName); }
-
-// One listed partition of a host view: its LUN, every channel's flags and a serial number.
-CAPI_PARTITION_SN_AND_MAP Listed(uint16_t lun, uint8_t flags = 0xC0) {
-    CAPI_PARTITION_SN_AND_MAP entry{};
-    entry.sn.sn[0] = static_cast<uint8_t>(lun);
-    entry.map.hlun = lun;
-    std::memset(entry.map.flags, flags, sizeof entry.map.flags);
-    return entry;
-}
-
-// What the script read from a request (in host order).
-struct HostViewRequest {
-    uint32_t id;
-    uint8_t selector;
-    uint32_t flag;
-    std::string port;
-};
-struct MapRequest {
-    uint32_t id;
-    std::string port;
-    uint32_t lun;
-    uint16_t lun16;
-    std::vector<uint8_t> selectors;
-    std::vector<uint8_t> access;
-    std::vector<uint8_t> serial;
-};
-
-uint32_t U32(const std::vector<uint8_t>& d, size_t at) {
-    uint32_t v;
-    std::memcpy(&v, d.data() + at, 4);
-    return v;
-}
-void PutU32(std::vector<uint8_t>& d, size_t at, uint32_t v) { std::memcpy(d.data() + at, &v, 4); }
 
 class LunMappingTest : public SessionTest {
   protected:
@@ -133,46 +85,23 @@ class LunMappingTest : public SessionTest {
         std::vector<uint8_t> data = request.data;
         PackRreBuffer(code, PACK_FROM_NETWORK, data.data(), data.size());
         if (code == RRE_GET_HOST_VIEW) {
-            const HostViewRequest r{U32(data, 8), data[12], U32(data, 20),
-                                    KeyOf(data[24], &data[44], reinterpret_cast<const char*>(&data[72]))};
+            const HostViewRequest r = providertest::ReadHostViewRequest(data);
             hostViewRequests_.push_back(r);
-            std::vector<uint8_t> host(64824, 0);
-            PutU32(host, 4, hostViewCode_);
-            auto* view = reinterpret_cast<CAPI_HOST_VIEW_TABLE*>(host.data() + 296);
-            const auto& listed = views_[{r.id, r.port}];
-            if (data[24] != kFlexKindIscsi) {
-                view->numWWNs = 1;
-                std::memcpy(view->wwns[0], &data[44], 8);
-            }
-            view->numPartitions = static_cast<uint16_t>(listed.size());
-            for (size_t k = 0; k < listed.size() && k < 512; ++k) view->partitions[k] = listed[k];
-            if (editHostView_) editHostView_(host.data() + 296);
+            std::vector<uint8_t> host = providertest::HostViewReply(hostViewCode_, data, views_[{r.id, r.port}]);
+            if (editHostView_) editHostView_(host.data() + providertest::kHostViewOffset);
             return Reply(request, NetworkReply(code, host));
         }
         if (code == RRE_CREATE_CUSTOM_VIEW) {
-            MapRequest r{U32(data, 12), KeyOf(data[60], &data[80], reinterpret_cast<const char*>(&data[120])),
-                         U32(data, 88), 0,
-                         std::vector<uint8_t>(&data[16], &data[24]), std::vector<uint8_t>(&data[112], &data[120]),
-                         std::vector<uint8_t>(&data[28], &data[60])};
-            std::memcpy(&r.lun16, &data[108], 2);
+            const MapRequest r = providertest::ReadMapRequest(data);
             maps_.push_back(r);
-            std::vector<uint8_t> host(42508, 0);
-            PutU32(host, 4, mapCode_ ? mapCode_(r) : 0);
-            return Reply(request, NetworkReply(code, host));
+            return Reply(request, NetworkReply(code, providertest::MapReply(mapCode_ ? mapCode_(r) : 0)));
         }
         if (code == RRE_GET_PARTITION_VIEW) {
             ++partitionViewReads_;
-            std::vector<uint8_t> host(37456, 0);
-            PutU32(host, 4, partitionViewCode_);
-            std::memcpy(host.data() + 48, partitionView_.get(), sizeof *partitionView_);
-            return Reply(request, NetworkReply(code, host));
+            return Reply(request, NetworkReply(code, providertest::PartitionViewReply(partitionViewCode_, *partitionView_)));
         }
         if (code == RRE_GET_CONNECT_HBA_WWPN_LIST) {
-            std::vector<uint8_t> host(276, 0);
-            PutU32(host, 4, wwpnListCode_);
-            PutU32(host, 12, static_cast<uint32_t>(wwpnList_.size()));
-            for (size_t i = 0; i < wwpnList_.size(); ++i) std::memcpy(&host[16 + 8 * i], wwpnList_[i].mWwpn, 8);
-            return Reply(request, NetworkReply(code, host));
+            return Reply(request, NetworkReply(code, providertest::WwpnListReply(wwpnListCode_, wwpnList_)));
         }
         if (code == RRE_GET_CONTROLLER) {
             ++refreshes_;
