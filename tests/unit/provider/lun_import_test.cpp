@@ -21,10 +21,14 @@
 #include "provider/vss/hardware_provider.h"
 #include "tests/unit/provider/controller_set_fixture.h"
 #include "tests/unit/provider/mapping_script.h"
+#include "tests/unit/provider/vds_lun_fixture.h"
 
 namespace {
 
 using providertest::Controller;
+using providertest::IdText;
+using providertest::LunRecords;
+using providertest::SerialsOnly;
 using providertest::KeyOf;
 using providertest::MapRequest;
 using providertest::NetworkReply;
@@ -48,11 +52,6 @@ const FlexIDEntry kPortA = providertest::Fc(1);
 const FlexIDEntry kPortB = providertest::Fc(2);
 const FlexIDEntry kPortX = providertest::Iscsi("iqn.1991-05.com.example:host");
 
-std::string IdText(uint8_t idByte) {
-    const std::vector<BYTE> id(16, idByte);
-    return PartitionIdText(id.data()).text;
-}
-
 std::string Repeated(const std::string& text, int times) {
     std::string all;
     for (int i = 0; i < times; ++i) all += text;
@@ -62,28 +61,6 @@ std::string Repeated(const std::string& text, int times) {
 Volume Snapshot(const char* name, uint8_t id, uint8_t array, int32_t lun = -1) {
     return Volume{name, id, array, kClassSnapshotFamily, CAPI_PTSNAP_SNAPSHOT, 0, lun};
 }
-
-// Snapshot LUN records as the snapshot service hands them over ("-": no serial text); freed at the end.
-class LunRecords {
-  public:
-    explicit LunRecords(const std::vector<std::string>& serials) : records_(serials.size()) {
-        for (size_t i = 0; i < serials.size(); ++i) {
-            records_[i].m_BusType = VDSBusTypeFibre;
-            records_[i].m_szSerialNumber = serials[i] == "-" ? nullptr : BVSS_CoTaskStrDup(serials[i].c_str());
-        }
-    }
-    ~LunRecords() {
-        for (VDS_LUN_INFORMATION& record : records_) BVSS_FreeLunInformation(&record);
-    }
-    LunRecords(const LunRecords&) = delete;
-    LunRecords& operator=(const LunRecords&) = delete;
-    VDS_LUN_INFORMATION* data() { return records_.data(); }
-    VDS_LUN_INFORMATION& operator[](size_t i) { return records_[i]; }
-    LONG count() const { return static_cast<LONG>(records_.size()); }
-
-  private:
-    std::vector<VDS_LUN_INFORMATION> records_;
-};
 
 // Whether the record carries exactly one identifier: the NAA name of the 16-byte ID.
 void ExpectNaaIdentifier(const VDS_LUN_INFORMATION& record, uint8_t idByte) {
@@ -248,7 +225,7 @@ TEST_F(LunImportTest, TheOwnerOrTheLastControllerMapsAndAFailedOneIsDropped) {
         mappers_.clear();
         refusing_ = c.refusing;
         blind_ = c.blind;
-        LunRecords luns({IdText(c.volume)});
+        LunRecords luns(SerialsOnly({IdText(c.volume)}));
         EXPECT_EQ(Locate(luns), c.result);
         EXPECT_EQ(mappers_, c.mappers);
         const std::string log = Log().substr(logged);
@@ -271,8 +248,8 @@ TEST_F(LunImportTest, ALunNotFoundDoesNotStopTheOthersAndIsReportedAtTheEnd) {
         mapped_.clear();
         std::remove(platform::EventLogPath().c_str());
         const size_t discoveries = Sent(RRE_GET_CONTROLLERHANDLEDB);
-        LunRecords luns(unknownFirst ? std::vector<std::string>{IdText(kUnknown), IdText(kOnVd1)}
-                                     : std::vector<std::string>{IdText(kOnVd1), IdText(kUnknown)});
+        LunRecords luns(SerialsOnly(unknownFirst ? std::vector<std::string>{IdText(kUnknown), IdText(kOnVd1)}
+                                                 : std::vector<std::string>{IdText(kOnVd1), IdText(kUnknown)}));
         EXPECT_EQ(Locate(luns), VSS_E_OBJECT_NOT_FOUND);
         const size_t known = unknownFirst ? 1 : 0;
         ExpectNaaIdentifier(luns[known], kOnVd1);
@@ -285,7 +262,7 @@ TEST_F(LunImportTest, ALunNotFoundDoesNotStopTheOthersAndIsReportedAtTheEnd) {
     }
     // Two unknown LUNs: a rediscovery each.
     const size_t discoveries = Sent(RRE_GET_CONTROLLERHANDLEDB);
-    LunRecords unknown({IdText(kUnknown), "9898989898989898"});
+    LunRecords unknown(SerialsOnly({IdText(kUnknown), "9898989898989898"}));
     EXPECT_EQ(Locate(unknown), VSS_E_OBJECT_NOT_FOUND);
     EXPECT_EQ(Sent(RRE_GET_CONTROLLERHANDLEDB), discoveries + 2);
 }
@@ -293,7 +270,7 @@ TEST_F(LunImportTest, ALunNotFoundDoesNotStopTheOthersAndIsReportedAtTheEnd) {
 // The record keeps its serial text and interconnects and gets the NAA identifier in place of a stale one;
 // the call stops at the first LUN it refuses.
 TEST_F(LunImportTest, RecordsGetTheNaaIdentifierAndARefusalStopsTheCall) {
-    LunRecords luns({IdText(kVisible), IdText(kMaster), IdText(kOnVd1)});
+    LunRecords luns(SerialsOnly({IdText(kVisible), IdText(kMaster), IdText(kOnVd1)}));
     const BYTE stale[16] = {0xEE};
     ASSERT_EQ(BVSS_UpdateLunInformation(&luns[0], stale, 16, 1, 2, 3), S_OK);
     EXPECT_EQ(Locate(luns), VSS_E_PROVIDER_VETO);
@@ -316,7 +293,7 @@ TEST_F(LunImportTest, UnreadableSerialTextsEndTheCall) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.serial);
         std::remove(platform::EventLogPath().c_str());
-        LunRecords luns({c.serial, IdText(kOnVd1)});
+        LunRecords luns(SerialsOnly({c.serial, IdText(kOnVd1)}));
         EXPECT_EQ(Locate(luns), c.result);
         EXPECT_NE(Events().find("LocateLuns(): unable to parse partition serial number for LUN ('" + c.insert + "')"),
                   std::string::npos);
@@ -350,7 +327,7 @@ TEST_F(LunImportTest, AnAssignmentWithoutALunIsThrownAsAVeto) {
         }
         return AnswerMappings(request);
     });
-    LunRecords luns({IdText(kOnVd1)});
+    LunRecords luns(SerialsOnly({IdText(kOnVd1)}));
     EXPECT_EQ(Locate(luns), VSS_E_PROVIDER_VETO);
     EXPECT_EQ(Events().find("LocateLuns(): unable to assign"), std::string::npos);
 }
@@ -358,7 +335,7 @@ TEST_F(LunImportTest, AnAssignmentWithoutALunIsThrownAsAVeto) {
 // Masking unmaps from the FC ports the array lists for this host, not from the host's other ports; the
 // notification flags are ignored with it.
 TEST_F(LunImportTest, MaskingUnmapsFromTheArraysFcPortsOnly) {
-    LunRecords luns({IdText(kOnVd1), IdText(kOnVd2)});
+    LunRecords luns(SerialsOnly({IdText(kOnVd1), IdText(kOnVd2)}));
     ASSERT_EQ(Locate(luns), S_OK);
     ASSERT_EQ(mapped_.size(), 2u);
     provider_->mFlexIDList.push_back(kPortX);
@@ -381,7 +358,7 @@ TEST_F(LunImportTest, MaskingUnmapsFromTheArraysFcPortsOnly) {
 
 // Notifications are events only, in flag order per LUN; no array command is sent.
 TEST_F(LunImportTest, NotificationsBecomeEventsInFlagOrder) {
-    LunRecords luns({IdText(kOnVd1), "-"});
+    LunRecords luns(SerialsOnly({IdText(kOnVd1), "-"}));
     const size_t sent = proxy_.Messages().size();
     EXPECT_EQ(Mask(luns, 0x300), S_OK);
     EXPECT_EQ(proxy_.Messages().size(), sent);
@@ -422,7 +399,7 @@ TEST_F(LunImportTest, MaskingStopsAtAnUnknownSnapshotOrAFailedUnmapping) {
         std::remove(platform::EventLogPath().c_str());
         refusing_ = c.refusing;
         const size_t discoveries = Sent(RRE_GET_CONTROLLERHANDLEDB);
-        LunRecords luns(c.serials);
+        LunRecords luns(SerialsOnly(c.serials));
         EXPECT_EQ(Mask(luns, 0x800), VSS_E_PROVIDER_VETO);
         EXPECT_EQ(Sent(RRE_GET_CONTROLLERHANDLEDB), discoveries + c.discoveries);
         EXPECT_NE(Events().find(c.event), std::string::npos) << Events();

@@ -27,6 +27,13 @@ struct LunSpec {
     std::vector<BYTE> identifiers = {0x11};  // first bytes of 32-byte binary vendor-specific identifiers
 };
 
+// Records that carry only a serial text, as the snapshot service hands over snapshot LUNs.
+inline std::vector<LunSpec> SerialsOnly(const std::vector<std::string>& serials) {
+    std::vector<LunSpec> specs;
+    for (const std::string& serial : serials) specs.push_back(LunSpec{serial, nullptr, VDSBusTypeFibre, {}});
+    return specs;
+}
+
 class LunRecords {
   public:
     explicit LunRecords(const std::vector<LunSpec>& specs) : records_(specs.size()) {
