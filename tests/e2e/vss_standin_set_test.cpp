@@ -115,6 +115,9 @@ TEST_F(StandInSetTest, DifferentialSetOverTwoVolumesOnTwoControllersImportedMask
 
 TEST_F(StandInSetTest, FullCopySetWaitsForItsCopiesBeforeDescribingThem) {
     ASSERT_NO_FATAL_FAILURE(Start(SIM_SCENARIO_DIR "/split_owners.ini"));
+    // Each copy takes 10 minutes of the fabric's time (6 seconds at its time scale): still running when the
+    // set's description is asked for.
+    EXPECT_EQ(Admin("set pair=0 rolloff-copy-ms=600000"), "ok");
     SnapshotSet set = NewSet(VSS_VOLSNAP_ATTR_PLEX);
     ASSERT_EQ(service_.CreateSet(set, SetStep::PostCommit), S_OK) << Lines();
     EXPECT_TRUE(Volumes("snapshot").empty()) << "a full-copy set makes no snapshot\n" << Admin("volumes");
