@@ -1,8 +1,10 @@
-// A hardware snapshot set aborted by the snapshot service stand-in after each of its states, through the
-// provider library against the real corlink4 on the fabric: the snapshots made so far leave the arrays, and
-// the proxy's periodic discovery, which the provider switches off while the set's snapshots are made, is on
-// again.
+// A hardware snapshot set aborted by the snapshot service stand-in after each of its states (and after its
+// snapshot LUNs were imported), through the provider library against the real corlink4 on the fabric: the
+// snapshots made so far leave the arrays and the host, and the proxy's periodic discovery, which the provider
+// switches off while the set's snapshots are made, is on again.
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "tests/e2e/standin_fixture.h"
 #include "tools/vss_standin/host_disks.h"
@@ -16,17 +18,19 @@ class StandInAbortTest : public e2e::StandInTest {};
 
 TEST_F(StandInAbortTest, AfterEachStateNoSnapshotIsLeftAndDiscoveryIsOn) {
     ASSERT_NO_FATAL_FAILURE(Start(SIM_SCENARIO_DIR "/split_owners.ini"));
-    for (SetStep step :
-         {SetStep::BeginPrepare, SetStep::EndPrepare, SetStep::PreCommit, SetStep::Commit, SetStep::PostCommit}) {
+    const std::vector<int> volumes = standin::ListHostDisks();
+    for (SetStep step : {SetStep::BeginPrepare, SetStep::EndPrepare, SetStep::PreCommit, SetStep::Commit,
+                         SetStep::PostCommit, SetStep::Import}) {
         SCOPED_TRACE(standin::SetStepName(step));
         SnapshotSet set;
-        set.sourceDisks = standin::ListHostDisks();
+        set.sourceDisks = volumes;
         ASSERT_EQ(service_.CreateSet(set, step), S_OK) << Lines();
         if (step >= SetStep::EndPrepare) {
             EXPECT_EQ(Volumes("snapshot").size(), 2u) << Admin("volumes");
         }
         EXPECT_EQ(service_.AbortSet(set), S_OK) << Lines();
         EXPECT_TRUE(Volumes("snapshot").empty()) << Admin("volumes");
+        EXPECT_EQ(standin::ListHostDisks(), volumes) << "imported snapshot LUNs go with their snapshots";
         EXPECT_TRUE(PeriodicDiscoveryRuns());
     }
 }
