@@ -107,7 +107,7 @@ bool AbortEachState(ProviderLibrary& provider, const ScenarioOptions& options, C
     ServiceStandIn service(provider, log);
     bool ok = true;
     for (SetStep step : {SetStep::BeginPrepare, SetStep::EndPrepare, SetStep::PreCommit, SetStep::Commit,
-                         SetStep::PostCommit}) {
+                         SetStep::PostCommit, SetStep::Import}) {
         log.Step(std::string("abort after ") + SetStepName(step));
         SnapshotSet set = NewSet(options);
         ok = Expect(log, service.CreateSet(set, step), S_OK, SetStepName(step)) && ok;
