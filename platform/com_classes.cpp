@@ -4,6 +4,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/secure_random.h"
+
 namespace {
 
 struct Registration {
@@ -87,4 +89,12 @@ int StringFromGUID2(REFGUID guid, LPOLESTR text, int size) {
                   guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
     for (int i = 0; i < kChars; ++i) text[i] = static_cast<OLECHAR>(static_cast<unsigned char>(narrow[i]));
     return kChars;
+}
+
+HRESULT CoCreateGuid(GUID* guid) {
+    if (guid == nullptr) return E_INVALIDARG;
+    if (!platform::SecureRandomBytes(guid, sizeof *guid)) return E_FAIL;
+    guid->Data3 = static_cast<WORD>((guid->Data3 & 0x0FFF) | 0x4000);         // version 4
+    guid->Data4[0] = static_cast<BYTE>((guid->Data4[0] & 0x3F) | 0x80);      // the RFC 4122 variant
+    return S_OK;
 }

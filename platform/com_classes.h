@@ -28,3 +28,6 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFI
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case; the characters written with the terminator (39),
 // or 0 when size is below that.
 int StringFromGUID2(REFGUID guid, LPOLESTR text, int size);
+
+// A new random GUID (version 4) from the system's secure generator; E_FAIL when the generator failed.
+HRESULT CoCreateGuid(GUID* guid);

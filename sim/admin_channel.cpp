@@ -25,6 +25,7 @@ const struct {
     {"present", AdminRequest::Verb::Present},   {"rescan", AdminRequest::Verb::Rescan},
     {"disks", AdminRequest::Verb::Disks},       {"journal", AdminRequest::Verb::Journal},
     {"clear-journal", AdminRequest::Verb::ClearJournal}, {"set", AdminRequest::Verb::Set},
+    {"volumes", AdminRequest::Verb::Volumes},
 };
 
 // The key=value words of a message after its verb, each key once.
@@ -219,6 +220,33 @@ std::string DisksText(const Fabric& fabric) {
     return text;
 }
 
+const char* KindName(PartitionClass kind) {
+    switch (kind) {
+        case PartitionClass::Snapshot: return "snapshot";
+        case PartitionClass::Master: return "master";
+        case PartitionClass::BackingStore: return "snap-pool";
+        case PartitionClass::Standard: break;
+    }
+    return "standard";
+}
+
+// Every pair's volumes: pair, kind, serial, name, then the description (which may hold blanks) last.
+std::string VolumesText(const Fabric& fabric) {
+    std::string text = "ok\n";
+    const FabricModel model = fabric.Model();
+    char line[192];
+    for (size_t s = 0; s < model.systems.size(); ++s) {
+        for (const Partition& partition : model.systems[s].partitions) {
+            std::snprintf(line, sizeof line, "volume %zu %s %s name=%.32s description=%.64s\n", s,
+                          KindName(partition.partitionClass), HexText(partition.serial).c_str(), partition.name.c_str(),
+                          partition.description.c_str());
+            if (text.size() + std::strlen(line) >= kMaxAdminAnswer) return text;
+            text += line;
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 bool ParseAdminMessage(std::string_view message, AdminRequest* request, std::string* error) {
@@ -312,6 +340,8 @@ std::string AnswerAdminMessage(Fabric& fabric, std::string_view message) {
             return DisksText(fabric);
         case AdminRequest::Verb::Journal:
             return JournalText(fabric.journal());
+        case AdminRequest::Verb::Volumes:
+            return VolumesText(fabric);
         case AdminRequest::Verb::ClearJournal:
             fabric.journal().Clear();
             break;

@@ -4,7 +4,7 @@
 //   disk-fault disk=1 kind=disk-error command=any code=55 times=1
 //   condition pair=0 half=a state=down|refusing|up ms=90000 code=47
 //   reboot pair=0 half=a ms=30000        present pair=0 half=b value=0|1
-//   rescan      disks      journal      clear-journal      set serial-text-length=32
+//   rescan      disks      journal      clear-journal      volumes      set serial-text-length=32
 //   set pair=0 rolloff-copy-ms=300000 rolloff-stall-percent=40   (full copies started from now on)
 // Fault kinds are FaultKindName's names with '-' for ' '. Every message is bounded and checked before
 // anything is done; the answer starts with "ok" or "error".
@@ -26,7 +26,7 @@ inline constexpr size_t kMaxAdminMessage = 1024;
 inline constexpr size_t kMaxAdminAnswer = 0x10000;
 
 struct AdminRequest {
-    enum class Verb { Fault, DiskFault, Condition, Reboot, Present, Rescan, Disks, Journal, ClearJournal, Set };
+    enum class Verb { Fault, DiskFault, Condition, Reboot, Present, Rescan, Disks, Journal, ClearJournal, Set, Volumes };
     Verb verb = Verb::Rescan;
     size_t pair = 0;
     int half = 0;

@@ -24,13 +24,13 @@ ScsiOutcome ExecuteDiskCommand(const ScsiRequest& request, const Inquiry& inquir
 
 ScsiOutcome ExecuteHostDiskCommand(const StorageSystem& system, const Partition& partition, const ScsiRequest& request) {
     return ExecuteDiskCommand(request, [&](bool evpd, uint8_t page) {
-        return evpd ? HostDiskVpd(partition.serial, page) : HostDiskInquiry(system);
+        return evpd ? HostDiskVpd(partition.serial, page, true) : HostDiskInquiry(system);
     });
 }
 
 ScsiOutcome ExecuteLocalDiskCommand(const LocalDisk& disk, const ScsiRequest& request) {
     return ExecuteDiskCommand(request, [&](bool evpd, uint8_t page) {
-        return evpd ? HostDiskVpd(disk.serial, page) : LocalDiskInquiry(disk);
+        return evpd ? HostDiskVpd(disk.serial, page, false) : LocalDiskInquiry(disk);
     });
 }
 

@@ -114,20 +114,32 @@ std::vector<uint8_t> ManagementLunVpd(const StorageSystem& system, int controlle
     }
 }
 
-std::vector<uint8_t> HostDiskVpd(const Serial16& serial, uint8_t page) {
+std::vector<uint8_t> HostDiskVpd(const Serial16& serial, uint8_t page, bool arrayVolume) {
     switch (page) {
         case VPD_SUPPORTED_PAGES:
             return SupportedPages(kPeripheralDisk, {VPD_SUPPORTED_PAGES, VPD_UNIT_SERIAL, VPD_DEVICE_ID});
         case VPD_UNIT_SERIAL:
             return SerialPage(kPeripheralDisk, serial);
         case VPD_DEVICE_ID: {
-            // One NAA designator holding the disk serial.
-            std::vector<uint8_t> data = PageHead(kPeripheralDisk, VPD_DEVICE_ID, 20);
+            // An NAA designator holding the disk serial; a volume of the arrays follows it with the arrays'
+            // own identifier: binary, vendor specific, 32 bytes, 0x11 and then the volume serial.
+            constexpr size_t kNaaLength = 4 + 16;
+            constexpr size_t kArraysLength = 4 + 32;
+            std::vector<uint8_t> data =
+                PageHead(kPeripheralDisk, VPD_DEVICE_ID, kNaaLength + (arrayVolume ? kArraysLength : 0));
             data[4] = 0x01;  // binary
             data[5] = 0x03;  // NAA
             data[7] = 16;
             std::copy(serial.begin(), serial.end(), data.begin() + 8);
             data[8] = static_cast<uint8_t>(0x60 | (data[8] & 0x0F));  // NAA 6 (registered extended)
+            if (arrayVolume) {
+                uint8_t* designator = data.data() + 4 + kNaaLength;
+                designator[0] = 0x01;  // binary
+                designator[1] = 0x00;  // vendor specific
+                designator[3] = 32;
+                designator[4] = 0x11;
+                std::copy(serial.begin(), serial.end(), designator + 5);
+            }
             return data;
         }
         default:

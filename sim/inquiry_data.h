@@ -24,8 +24,9 @@ std::vector<uint8_t> HostDiskInquiry(const StorageSystem& system);
 std::vector<uint8_t> ManagementLunVpd(const StorageSystem& system, int controller, uint8_t page);
 // Standard INQUIRY data of a disk of the host's own.
 std::vector<uint8_t> LocalDiskInquiry(const LocalDisk& disk);
-// A VPD page of a host disk with this serial; empty for a page it does not answer.
-std::vector<uint8_t> HostDiskVpd(const Serial16& serial, uint8_t page);
+// A VPD page of a host disk with this serial; empty for a page it does not answer. A volume of the arrays
+// (arrayVolume) also carries the arrays' own identifier on page 0x83.
+std::vector<uint8_t> HostDiskVpd(const Serial16& serial, uint8_t page, bool arrayVolume);
 
 // The volume serial the management LUN reports on page 0x80.
 std::array<uint8_t, 16> ManagementLunVolumeSerial(const Controller& controller);

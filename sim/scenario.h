@@ -1,8 +1,9 @@
 // Scenarios: small INI files that describe a fabric (sim/scenarios/). Sections "system.<n>",
 // "array.<n>" and "volume.<n>"; an array names its system, a volume its array, by section name.
-//   [system.*]  name (required), product, drives, unique_sn, enclosure_wwn, target, management_lun,
-//               management_lun_type, interface, host_channels, and per controller (suffix _a / _b): serial,
-//               unique_id, adapter, port, host_port, port_wwpn, port_wwnn (hexadecimal of their full length)
+//   [system.*]  name (required), product, revision (INQUIRY's firmware revision), drives, unique_sn,
+//               enclosure_wwn, target, management_lun, management_lun_type, interface, host_channels, and
+//               per controller (suffix _a / _b): serial, unique_id, adapter, port, host_port, port_wwpn,
+//               port_wwnn (hexadecimal of their full length)
 //   [array.*]   system, name (required), raid, drives
 //   [volume.*]  array, name (required), description, size_mb, lun (0 or missing: no default mapping),
 //               serial

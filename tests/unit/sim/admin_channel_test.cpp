@@ -2,6 +2,7 @@
 // nothing malformed is carried out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "corlink/capi/capi_command_codes.h"
@@ -80,6 +81,10 @@ TEST(AdminChannel, AnswersOnTheFabric) {
               "ok\ndisk 0 array lun=1 serial=000C0FF0001A2B010000000000000001\n"
               "disk 1 array lun=2 serial=000C0FF0001A2B010000000000000002\n"
               "disk 2 array lun=3 serial=000C0FF0001A2B010000000000000003\n");
+    const std::string volumes = sim::AnswerAdminMessage(fabric, "volumes");
+    EXPECT_EQ(volumes.rfind("ok\nvolume 0 standard 000C0FF0001A2B010000000000000001 name=data01 description=\n", 0), 0u)
+        << volumes;
+    EXPECT_EQ(std::count(volumes.begin(), volumes.end(), '\n'), 5) << "one line for each of the 4 volumes";
     EXPECT_EQ(sim::AnswerAdminMessage(fabric, "nonsense"), "error unknown verb");
 
     // A set changes only the settings it names.
