@@ -1,7 +1,6 @@
 #include "provider/controllers/lun_identification.h"
 
 #include <cstring>
-#include <new>
 
 #include "platform/device_io.h"
 #include "platform/file_calls.h"
@@ -9,6 +8,7 @@
 #include "platform/scsi_layouts.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
+#include "provider/controllers/hresult_guard.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/serial_numbers.h"
@@ -27,25 +27,10 @@ bool IsMasterVolume(const CAPI_ARRAY_PARTITION& partition) {
     return partition.specialClass == kMasterVolumeClass && partition.type == CAPI_PTSNAP_MASTER_VOLUME;
 }
 
-const WCHAR* NameOrEmpty(const WCHAR* name) { return name != nullptr ? name : L""; }
-
 // The firmware families whose arrays the provider serves; a LUN without a revision text passes.
 bool IsServedFirmware(const char* revision) {
     if (revision == nullptr) return true;
     return revision[0] == 'C' || revision[0] == 'G' || revision[0] == 'I' || revision[0] == 'V';
-}
-
-// Runs body, turning a failure raised as an HRESULT into that result and an allocation failure into
-// E_OUTOFMEMORY.
-template <class Body>
-HRESULT Guarded(Body body) {
-    try {
-        return body();
-    } catch (HRESULT hr) {
-        return hr;
-    } catch (const std::bad_alloc&) {
-        return E_OUTOFMEMORY;
-    }
 }
 
 // One LUN of an identification: the partition and controller found for its parsed serial number.
@@ -63,7 +48,7 @@ void LogPartitionId(const BYTE* id, const WCHAR* deviceName) {
     BVSS_DebugPrint(L"   PartitionSerialNumber=%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
                     L", device name=%s.\n",
                     id[0], id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11], id[12], id[13],
-                    id[14], id[15], NameOrEmpty(deviceName));
+                    id[14], id[15], BVSS_DeviceNameInsert(deviceName));
 }
 
 // Finds the LUN's partition, rediscovering the controllers when allowed, else refreshing the controller's
@@ -90,7 +75,7 @@ bool FindForIdentification(BVSS_RaidControllerSet& set, const VDS_LUN_INFORMATIO
     BVSS_DebugPrint(L"AreLunsSupported: hr = 0x%x at line %d\n", hr, __LINE__);
     if (SUCCEEDED(hr)) return true;
     LogErrorEvent(L"AreLunsSupported(): called with nonexistent partition for LUN ('%1$S'), device name=%2$s",
-                  BVSS_SerialNumberInsert(&lun), NameOrEmpty(deviceName));
+                  BVSS_SerialNumberInsert(&lun), BVSS_DeviceNameInsert(deviceName));
     BVSS_DebugPrint(L"Ignoring LUN because partition not found at line %d\n", __LINE__);
     return false;
 }
@@ -118,8 +103,8 @@ bool AcceptLun(BVSS_RaidControllerSet& set, VDS_LUN_INFORMATION& lun, const WCHA
     if (!pagedOnQ700 && !IsMasterVolume(partition) && standardVolumesAreSupported == 0) {
         LogErrorEvent(L"AreLunsSupported(): called with non-master volume for LUN ('%1$S'), device name=%2$s, "
                       L"partition class = %3$d, partition type = %4$d.",
-                      BVSS_SerialNumberInsert(&lun), NameOrEmpty(deviceName), partition.specialClass,
-                      partition.type);
+                      BVSS_SerialNumberInsert(&lun), BVSS_DeviceNameInsert(deviceName),
+                      partition.specialClass, partition.type);
         return false;
     }
     BVSS_DebugPrint(L"Volume is master volume or snapshot-capable (%d)\n", static_cast<int>(standardVolumesAreSupported));
@@ -140,6 +125,10 @@ bool FindForCompletion(BVSS_RaidControllerSet& set, const BYTE* serial, FoundPar
 
 const char* BVSS_SerialNumberInsert(const VDS_LUN_INFORMATION* lun) {
     return lun != nullptr && lun->m_szSerialNumber != nullptr ? lun->m_szSerialNumber : "";
+}
+
+const WCHAR* BVSS_DeviceNameInsert(const WCHAR* deviceName) {
+    return deviceName != nullptr ? deviceName : L"";
 }
 
 HRESULT BVSS_GetPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer, DWORD length) {
@@ -175,7 +164,7 @@ HRESULT BVSS_GetSCSIPath(const WCHAR* deviceName, BYTE* path, BYTE* target, ULON
                                 OPEN_EXISTING, 0, nullptr);
     if (device == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        BVSS_DebugPrint(L"Error opening %s. Error: %d\n", NameOrEmpty(deviceName), error);
+        BVSS_DebugPrint(L"Error opening %s. Error: %d\n", BVSS_DeviceNameInsert(deviceName), error);
         printWindowsError(error);
         return VSS_E_PROVIDER_VETO;
     }
@@ -216,7 +205,7 @@ HRESULT BVSS_IdentifyLuns(BVSS_RaidControllerSet& set, LONG lunCount, WCHAR* con
     if (supported == nullptr) return E_POINTER;
     *supported = FALSE;
     if (lunCount < 0 || (lunCount > 0 && luns == nullptr)) return E_INVALIDARG;
-    return Guarded([&] {
+    return CatchHresult([&] {
         bool rediscoveryAllowed = true;
         for (LONG i = 0; i < lunCount; ++i) {
             const WCHAR* deviceName = deviceNames != nullptr ? deviceNames[i] : nullptr;
@@ -230,12 +219,12 @@ HRESULT BVSS_IdentifyLuns(BVSS_RaidControllerSet& set, LONG lunCount, WCHAR* con
 HRESULT BVSS_CompleteLunInformation(BVSS_RaidControllerSet& set, const WCHAR* deviceName,
                                     VDS_LUN_INFORMATION* lun, BOOL* supported) {
     if (supported == nullptr) return E_POINTER;
-    BVSS_DebugPrint(L"FillInLunInfo(): DeviceName=%s\n", NameOrEmpty(deviceName));
+    BVSS_DebugPrint(L"FillInLunInfo(): DeviceName=%s\n", BVSS_DeviceNameInsert(deviceName));
     BVSS_DebugPrint(L"FillInLunInfo(): initial LUN_INFORMATION structure:\n");
     *supported = FALSE;
     if (lun == nullptr) return E_POINTER;
     BVSS_DumpLunInformation(lun);
-    return Guarded([&]() -> HRESULT {
+    return CatchHresult([&]() -> HRESULT {
         bool examined = false;
         for (VDS_STORAGE_BUS_TYPE type : kExaminedBusTypes) examined = examined || lun->m_BusType == type;
         if (!examined || !BVSS_IsOurDevice(lun)) return S_OK;

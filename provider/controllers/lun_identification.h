@@ -19,6 +19,8 @@ constexpr DWORD kParsedSerialBytes = 32;
 
 // The LUN's serial-number text as an event insert: "" for a missing record or text.
 const char* BVSS_SerialNumberInsert(const VDS_LUN_INFORMATION* lun);
+// A device name as a log or event insert: L"" for none.
+const WCHAR* BVSS_DeviceNameInsert(const WCHAR* deviceName);
 
 // E_POINTER for a null buffer, record or serial text; else the parse of the text (E_INVALIDARG for text
 // that is empty, too long for the buffer or not hexadecimal).

@@ -153,6 +153,7 @@ VDS_LUN_INFORMATION* BVSS_FreeLunInformation(VDS_LUN_INFORMATION* record) {
 }
 
 void BVSS_DumpLunInformation(const VDS_LUN_INFORMATION* record) {
+    if (record == nullptr) return;
     const VDS_STORAGE_DEVICE_ID_DESCRIPTOR& ids = record->m_deviceIdDescriptor;
     BVSS_DebugPrint(L"m_deviceIdDescriptor.m_cIdentifiers=%d, m_deviceIdDescriptor.m_rgIdentifiers=0x%08x\n",
                     ids.m_cIdentifiers, static_cast<unsigned>(reinterpret_cast<uintptr_t>(ids.m_rgIdentifiers)));

@@ -22,4 +22,5 @@ HRESULT BVSS_UpdateLunInformation(VDS_LUN_INFORMATION* record, const BYTE* parti
                                   BYTE path, BYTE target, ULONG lun);
 // Frees and nulls every block the record owns. Returns the record.
 VDS_LUN_INFORMATION* BVSS_FreeLunInformation(VDS_LUN_INFORMATION* record);
+// Writes the record's fields to the debug log; a null record writes nothing.
 void BVSS_DumpLunInformation(const VDS_LUN_INFORMATION* record);

@@ -10,7 +10,7 @@
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/unload_signal.h"
-#include "provider/vss/hresult_guard.h"
+#include "provider/controllers/hresult_guard.h"
 #include "provider/vss/provider_ids.h"
 
 namespace {

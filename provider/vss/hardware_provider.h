@@ -108,6 +108,10 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     // first 16 bytes), the arrays' own device identifier, a device's SCSI address, and the snapshot-list
     // entry of a source LUN.
     HRESULT getPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer, DWORD length);
+    // The same, writing the error event parseFailedEvent (its one insert: the LUN's serial text, "" when it
+    // has none) when the text does not parse.
+    HRESULT readPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer, DWORD length,
+                                      const WCHAR* parseFailedEvent);
     BOOL isOurDevice(const VDS_LUN_INFORMATION* lun, const WCHAR* deviceName);
     HRESULT getSCSIPath(const VDS_LUN_INFORMATION* lun, const WCHAR* deviceName, BYTE* path, BYTE* target,
                         ULONG* lunNumber);

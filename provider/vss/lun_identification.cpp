@@ -51,6 +51,13 @@ HRESULT BVSS_HardwareProvider::getSCSIPath(const VDS_LUN_INFORMATION*, const WCH
     return BVSS_GetSCSIPath(deviceName, path, target, lunNumber);
 }
 
+HRESULT BVSS_HardwareProvider::readPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer,
+                                                         DWORD length, const WCHAR* parseFailedEvent) {
+    const HRESULT hr = getPartitionSerialNumber(lun, buffer, length);
+    if (FAILED(hr)) LogErrorEvent(parseFailedEvent, BVSS_SerialNumberInsert(lun));
+    return hr;
+}
+
 bool BVSS_HardwareProvider::findSnapshotBySourceLun(const BYTE* sourceLunId, BYTE* snapshotLunId, size_t* position) {
     return BVSS_FindSnapshotBySourceLun(mSnapshotList, sourceLunId, snapshotLunId, position);
 }

@@ -13,7 +13,7 @@
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/vss/hardware_provider.h"
-#include "provider/vss/hresult_guard.h"
+#include "provider/controllers/hresult_guard.h"
 
 namespace {
 
@@ -238,12 +238,10 @@ HRESULT BVSS_HardwareProvider::LocateLuns(LONG lunCount, VDS_LUN_INFORMATION* so
             BVSS_DumpLunInformation(lun);
 
             BYTE serialNumber[kParsedSerialBytes];
-            HRESULT hr = getPartitionSerialNumber(lun, serialNumber, sizeof serialNumber);
-            if (FAILED(hr)) {
-                LogErrorEvent(L"LocateLuns(): unable to parse partition serial number for LUN ('%1$S')",
-                              BVSS_SerialNumberInsert(lun));
-                return hr;
-            }
+            HRESULT hr = readPartitionSerialNumber(
+                lun, serialNumber, sizeof serialNumber,
+                L"LocateLuns(): unable to parse partition serial number for LUN ('%1$S')");
+            if (FAILED(hr)) return hr;
             CAPI_ARRAY_PARTITION* partition = nullptr;
             CAPI_ARRAY* array = nullptr;
             std::vector<BVSS_CapiRaidController*> controllers;

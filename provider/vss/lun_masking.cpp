@@ -8,7 +8,7 @@
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/vss/hardware_provider.h"
-#include "provider/vss/hresult_guard.h"
+#include "provider/controllers/hresult_guard.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/vss/hardware_provider.h"
-#include "provider/vss/hresult_guard.h"
+#include "provider/controllers/hresult_guard.h"
 #include "provider/vss/vss_async.h"
 
 namespace {
@@ -40,17 +40,15 @@ HRESULT DeleteSnapshotPartition(BVSS_CapiRaidController* controller, const CAPI_
 HRESULT BVSS_HardwareProvider::OnLunEmpty(VSS_PWSZ device, VDS_LUN_INFORMATION* lunInformation) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::OnLunEmpty");
     BVSS_CritSecLock lock(&mCritSec);
-    const WCHAR* deviceName = device != nullptr ? device : L"";
+    const WCHAR* deviceName = BVSS_DeviceNameInsert(device);
     const HRESULT hr = CatchHresult([&]() -> HRESULT {
         BVSS_DebugPrint(L"OnLunEmpty(): DeviceName=%s, LunInformation:\n", deviceName);
         BVSS_DumpLunInformation(lunInformation);
         BYTE partitionId[kParsedSerialBytes];
-        HRESULT result = getPartitionSerialNumber(lunInformation, partitionId, sizeof partitionId);
-        if (FAILED(result)) {
-            LogErrorEvent(L"OnLunEmpty(): unable to parse partition serial number for LUN ('%1$S')",
-                          BVSS_SerialNumberInsert(lunInformation));
-            return result;
-        }
+        HRESULT result = readPartitionSerialNumber(
+            lunInformation, partitionId, sizeof partitionId,
+            L"OnLunEmpty(): unable to parse partition serial number for LUN ('%1$S')");
+        if (FAILED(result)) return result;
         CAPI_ARRAY_PARTITION* partition = nullptr;
         CAPI_ARRAY* array = nullptr;
         std::vector<BVSS_CapiRaidController*> controllers;
@@ -85,8 +83,10 @@ HRESULT BVSS_HardwareProvider::OnLunEmpty(VSS_PWSZ device, VDS_LUN_INFORMATION* 
                 if (SUCCEEDED(result)) result = VSS_E_OBJECT_NOT_FOUND;
                 continue;
             }
-            BYTE arraySerial[kParsedSerialBytes];
-            std::memcpy(arraySerial, own->serialNumber, sizeof arraySerial);
+            // The array is named by a copy of its serial number: the deletion refreshes the controller's
+            // tables, which may rewrite the records found here.
+            CAPI_ARRAY kept{};
+            std::memcpy(kept.serialNumber, own->arraySerialNumber, sizeof kept.serialNumber);
             if (!deleted) {
                 result = DeleteSnapshotPartition(controller, *own, partitionId);
                 if (FAILED(result)) {
@@ -96,9 +96,10 @@ HRESULT BVSS_HardwareProvider::OnLunEmpty(VSS_PWSZ device, VDS_LUN_INFORMATION* 
                 }
                 deleted = true;
             }
-            result = controller->capiGetArrayPartitions(ownArray, 0);
+            result = controller->capiGetArrayPartitions(&kept, 0);
             if (SUCCEEDED(result)) return S_OK;
-            LogIdErrorEvent("OnLunEmpty(): unable to re-read partition data for array", "array id", arraySerial);
+            LogIdErrorEvent("OnLunEmpty(): unable to re-read partition data for array", "array id",
+                            kept.serialNumber);
         }
         return result;
     });

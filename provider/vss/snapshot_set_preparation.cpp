@@ -14,7 +14,7 @@
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/vss/hardware_provider.h"
-#include "provider/vss/hresult_guard.h"
+#include "provider/controllers/hresult_guard.h"
 
 namespace {
 
@@ -23,8 +23,6 @@ constexpr uint32_t kFullCopiesPerController = 2048;
 constexpr size_t kControllerSerialBytes = 32;
 constexpr size_t kArraySerialBytes = 32;
 constexpr uint8_t kStandardVolumeClass = 0;
-
-const WCHAR* NameOrEmpty(const WCHAR* name) { return name != nullptr ? name : L""; }
 
 // What the checks find out about one LUN of the call.
 struct LunFindings {
@@ -72,12 +70,10 @@ class LunPreparation {
 
   private:
     HRESULT ReadPartitionId(LONG index, const VDS_LUN_INFORMATION& lun, LunFindings* found) {
-        HRESULT hr = provider_.getPartitionSerialNumber(&lun, found->serial, sizeof found->serial);
-        if (FAILED(hr)) {
-            LogErrorEvent(L"BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('%1$S')",
-                          BVSS_SerialNumberInsert(&lun));
-            return hr;
-        }
+        HRESULT hr = provider_.readPartitionSerialNumber(
+            &lun, found->serial, sizeof found->serial,
+            L"BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('%1$S')");
+        if (FAILED(hr)) return hr;
         hr = BVSS_PartitionIDToSerialNumber(found->serial, sizeof found->serial, found->id);
         if (FAILED(hr)) {
             LogErrorEvent(L"BeginPrepareSnapshot(): unable to convert partition serial number to volume id for LUN "
@@ -154,7 +150,8 @@ class LunPreparation {
         if (FAILED(hr)) {
             BVSS_DebugPrint(L"BeginPrepareSnapshot(): violated snapshot limits for device \"%s\", Master Volume ID=%S, "
                             L"error = 0x%X.\n",
-                            NameOrEmpty(deviceName), PartitionIdText(found.id).text, static_cast<unsigned>(hr));
+                            BVSS_DeviceNameInsert(deviceName), PartitionIdText(found.id).text,
+                            static_cast<unsigned>(hr));
         }
         return hr;
     }

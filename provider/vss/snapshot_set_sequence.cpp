@@ -10,7 +10,7 @@
 #include "provider/controllers/provider_parameters.h"
 #include "provider/host/cache_flush.h"
 #include "provider/vss/hardware_provider.h"
-#include "provider/vss/hresult_guard.h"
+#include "provider/controllers/hresult_guard.h"
 
 namespace {
 

@@ -11,13 +11,9 @@
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/vss/hardware_provider.h"
-#include "provider/vss/hresult_guard.h"
+#include "provider/controllers/hresult_guard.h"
 
 namespace {
-
-const WCHAR* DeviceNameAt(VSS_PWSZ* devices, LONG i) {
-    return devices != nullptr && devices[i] != nullptr ? devices[i] : L"";
-}
 
 // Refreshes every controller that sees the volume; the last failure when none of them could be refreshed.
 // An entry without controllers has nothing to refresh and passes.
@@ -45,7 +41,7 @@ HRESULT BVSS_HardwareProvider::GetTargetLuns(LONG lunCount, VSS_PWSZ* devices, V
         for (LONG i = 0; i < lunCount; ++i) {
             const VDS_LUN_INFORMATION& source = sourceLuns[i];
             VDS_LUN_INFORMATION* target = &destinationLuns[i];
-            const WCHAR* deviceName = DeviceNameAt(devices, i);
+            const WCHAR* deviceName = BVSS_DeviceNameInsert(devices != nullptr ? devices[i] : nullptr);
 
             BVSS_FreeLunInformation(target);
             BVSS_CopyBasicLunInfo(target, &source);
@@ -57,12 +53,10 @@ HRESULT BVSS_HardwareProvider::GetTargetLuns(LONG lunCount, VSS_PWSZ* devices, V
             BVSS_FreeLunInformation(target);
 
             BYTE serialNumber[kParsedSerialBytes];
-            hr = getPartitionSerialNumber(&source, serialNumber, sizeof serialNumber);
-            if (FAILED(hr)) {
-                LogErrorEvent(L"GetTargetLuns(): unable to parse partition serial number for LUN ('%1$S')",
-                              BVSS_SerialNumberInsert(&source));
-                return hr;
-            }
+            hr = readPartitionSerialNumber(
+                &source, serialNumber, sizeof serialNumber,
+                L"GetTargetLuns(): unable to parse partition serial number for LUN ('%1$S')");
+            if (FAILED(hr)) return hr;
             BYTE partitionId[kPartitionIdBytes];
             hr = BVSS_PartitionIDToSerialNumber(serialNumber, sizeof serialNumber, partitionId);
             if (FAILED(hr)) {

@@ -23,5 +23,5 @@ class CVssAsync : public IVssAsync {
     HRESULT QueryStatus(HRESULT* status, INT* progress) override;
 
   private:
-    HRESULT mJobResult;  // kept with the job; nothing reads it
+    [[maybe_unused]] HRESULT mJobResult;  // kept with the job; nothing reads it
 };

@@ -65,6 +65,37 @@ inline ControllerTraits Controller(const char* serial) {
     return traits;
 }
 
+// Rows of the pair's snapshot, master-volume and snap-pool lists, as the clean-up after a snapshot deletion
+// reads them; each partition ID is 16 equal bytes.
+struct SnapshotRow {
+    uint8_t snapshot;
+    uint8_t masterVolume;
+};
+struct MasterVolumeRow {
+    uint8_t masterVolume;
+    uint8_t snapPool;
+    uint32_t snapshots;
+};
+struct SnapPoolRow {
+    uint8_t snapPool;
+    uint32_t masterVolumes;
+};
+
+// A list reply in host order: `count` at countAt, then one record per row from listAt, each filled by `fill`.
+template <class Record, class Row, class Fill>
+std::vector<uint8_t> ListReply(size_t size, size_t countAt, size_t listAt, uint32_t count, const std::vector<Row>& rows,
+                               Fill fill) {
+    std::vector<uint8_t> host(std::max(size, listAt + rows.size() * sizeof(Record)), 0);
+    count = std::max<uint32_t>(count, static_cast<uint32_t>(rows.size()));
+    std::memcpy(host.data() + countAt, &count, sizeof count);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        Record record{};
+        fill(rows[i], &record);
+        std::memcpy(host.data() + listAt + i * sizeof(Record), &record, sizeof record);
+    }
+    return host;
+}
+
 struct Subsystem {
     const char* uniqueSn;
     uint32_t a;
@@ -155,16 +186,32 @@ class ControllerSetTest : public SessionTest {
                 return ScriptAction{{ReplyTo(request, ControllerData(id, traits->second))}, false};
             }
             case RRE_GET_SNAPSHOT_LIST: {
-                std::vector<uint8_t> host(90168, 0);
-                const uint32_t count = snapshotsBySelector_[request.data[13]];
-                std::memcpy(host.data() + 48, &count, sizeof count);
+                const auto host = ListReply<CAPI_SNAPSHOT>(
+                    90168, 48, 56, snapshotsBySelector_[request.data[13]], snapshotRows_,
+                    [](const SnapshotRow& row, CAPI_SNAPSHOT* record) {
+                        std::memset(record->partitionId, row.snapshot, 16);
+                        std::memset(record->masterPartitionId, row.masterVolume, 16);
+                    });
                 return ScriptAction{{ReplyTo(request, NetworkReply(request.header.OpCode, host))}, false};
             }
-            case RRE_GET_MASTER_VOLUME_LIST:
-            case RRE_GET_BACKING_STORE_LIST:  // empty lists, as a refresh reads them
-                return ScriptAction{
-                    {ReplyTo(request, NetworkReply(request.header.OpCode, std::vector<uint8_t>(request.data.size(), 0)))},
-                    false};
+            case RRE_GET_MASTER_VOLUME_LIST: {  // empty unless rows are given, as a refresh reads it
+                const auto host = ListReply<CAPI_MASTER_VOLUME>(
+                    request.data.size(), 48, 56, 0, masterVolumeRows_,
+                    [](const MasterVolumeRow& row, CAPI_MASTER_VOLUME* record) {
+                        std::memset(record->partitionId, row.masterVolume, 16);
+                        std::memset(record->snapPoolPartitionId, row.snapPool, 16);
+                        record->numSnapshots = row.snapshots;
+                    });
+                return ScriptAction{{ReplyTo(request, NetworkReply(request.header.OpCode, host))}, false};
+            }
+            case RRE_GET_BACKING_STORE_LIST: {
+                const auto host = ListReply<CAPI_BACKING_STORE>(
+                    request.data.size(), 16, 24, 0, snapPoolRows_, [](const SnapPoolRow& row, CAPI_BACKING_STORE* record) {
+                        std::memset(record->partitionId, row.snapPool, 16);
+                        record->numMasterVolumes = row.masterVolumes;
+                    });
+                return ScriptAction{{ReplyTo(request, NetworkReply(request.header.OpCode, host))}, false};
+            }
             default:
                 return ScriptAction{{ReplyTo(request, std::vector<uint8_t>(8, 0))}, false};
         }
@@ -195,6 +242,9 @@ class ControllerSetTest : public SessionTest {
     std::vector<Subsystem> subsystems_;
     std::map<uint32_t, ControllerTraits> controllers_;
     std::map<uint8_t, uint32_t> snapshotsBySelector_;
+    std::vector<SnapshotRow> snapshotRows_;  // listed for every selector
+    std::vector<MasterVolumeRow> masterVolumeRows_;
+    std::vector<SnapPoolRow> snapPoolRows_;
     bool listUnreachable_ = false;
     std::unique_ptr<BVSS_RaidControllerSet> set_;
 };

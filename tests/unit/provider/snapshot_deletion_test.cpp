@@ -24,6 +24,7 @@
 #include "provider/vss/hardware_provider.h"
 #include "provider/vss/vss_async.h"
 #include "tests/unit/provider/controller_set_fixture.h"
+#include "tests/unit/provider/vds_lun_fixture.h"
 
 // Allocations of one size can be made to fail once, to show what runs out of memory.
 namespace {
@@ -44,6 +45,9 @@ void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 namespace {
 
 using providertest::Controller;
+using providertest::IdText;
+using providertest::LunRecords;
+using providertest::SerialsOnly;
 using providertest::ProxyMessage;
 using providertest::ScriptAction;
 using providertest::Volume;
@@ -54,29 +58,11 @@ constexpr uint8_t kPagedOdd = 0x7D;  // paged, special type 3
 constexpr uint8_t kSnapshot = 0xAB;
 constexpr uint8_t kSnapshot2 = 0xAC;
 constexpr uint8_t kUnknown = 0x99;
+constexpr uint8_t kPool = 0x5B;            // the snap pool of kMaster
+constexpr uint8_t kPagedSnapshot = 0xAD;   // paged, special type 13
+constexpr uint8_t kPagedStandard = 0xAE;   // paged, special type 13, of the standard class
+constexpr uint32_t kPagedStorage = 0x2000;  // the controller's paged-storage capability
 constexpr int32_t kRefusedCode = 47;
-
-std::string IdText(uint8_t idByte) {
-    const std::vector<BYTE> id(16, idByte);
-    return PartitionIdText(id.data()).text;
-}
-
-// LUN records with a serial text each ("-": none), freed at the end.
-class LunRecords {
-  public:
-    explicit LunRecords(const std::vector<std::string>& serials) : records_(serials.size()) {
-        for (size_t i = 0; i < serials.size(); ++i)
-            records_[i].m_szSerialNumber = serials[i] == "-" ? nullptr : BVSS_CoTaskStrDup(serials[i].c_str());
-    }
-    ~LunRecords() {
-        for (VDS_LUN_INFORMATION& record : records_) BVSS_FreeLunInformation(&record);
-    }
-    VDS_LUN_INFORMATION* data() { return records_.data(); }
-    VDS_LUN_INFORMATION& operator[](size_t i) { return records_[i]; }
-
-  private:
-    std::vector<VDS_LUN_INFORMATION> records_;
-};
 
 class SnapshotDeletionTest : public providertest::ControllerSetTest {
   protected:
@@ -86,7 +72,9 @@ class SnapshotDeletionTest : public providertest::ControllerSetTest {
         subsystems_ = {{"PAIR-1", 0x101, 0x102}};
         const std::vector<Volume> volumes = {{"master", kMaster, 0, 1, 2},      {"master2", kMaster2, 0, 1, 2},
                                              {"pagedodd", kPagedOdd, 1, 1, 3, 1}, {"snap", kSnapshot, 1, 1, 3},
-                                             {"snap2", kSnapshot2, 1, 1, 3}};
+                                             {"snap2", kSnapshot2, 1, 1, 3},     {"pool", kPool, 0, 1, 1},
+                                             {"pagedsnap", kPagedSnapshot, 1, 1, 13, 1},
+                                             {"pagedstd", kPagedStandard, 1, 0, 13, 1}};
         controllers_[0x101] = Controller("SN-A1").Firmware("V1.2").With(volumes);
         controllers_[0x102] = Controller("SN-B1").B().Firmware("V1.2").With(volumes);
         provider_ = ComObject<BVSS_HardwareProvider>::New(&module_, nullptr);
@@ -154,10 +142,15 @@ TEST_F(SnapshotDeletionTest, RefusedLunsAreReportedAndNothingIsDeleted) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].event);
         std::remove(platform::EventLogPath().c_str());
-        LunRecords lun({cases[i].serial != nullptr ? cases[i].serial : serials[i]});
+        LunRecords lun(SerialsOnly({cases[i].serial != nullptr ? cases[i].serial : serials[i]}));
         EXPECT_EQ(provider_->OnLunEmpty(const_cast<WCHAR*>(L"\\\\?\\disk#1"), lun.data()), cases[i].result);
         EXPECT_EQ(Occurrences(Events(), cases[i].event), 1u) << Events();
     }
+    // No record at all is refused like a record without a serial text.
+    std::remove(platform::EventLogPath().c_str());
+    EXPECT_EQ(provider_->OnLunEmpty(nullptr, nullptr), E_POINTER);
+    EXPECT_EQ(Occurrences(Events(), "OnLunEmpty(): unable to parse partition serial number for LUN ('')"),
+              1u);
     EXPECT_EQ(Sent(RRE_DELETE_PART), 0u);
     EXPECT_EQ(Sent(RRE_GET_CONTROLLERHANDLEDB), listsBefore);  // no rediscovery
 }
@@ -168,7 +161,7 @@ TEST_F(SnapshotDeletionTest, TheStandardVolumeSettingChoosesTheDeletion) {
     const std::string cleanup = "Entering: BVSS_CapiRaidController::cleanupSimpleSnapshotDelete";
     const std::string reread = "Entering: BVSS_CapiRaidController::capiGetArrayPartitions";
     SetStandardVolumes(1);
-    LunRecords lun({IdText(kSnapshot)});
+    LunRecords lun(SerialsOnly({IdText(kSnapshot)}));
     const size_t rereadsBefore = Count(reread);
     EXPECT_EQ(provider_->OnLunEmpty(nullptr, lun.data()), S_OK);
     EXPECT_EQ(Sent(RRE_DELETE_PART), 1u);
@@ -181,10 +174,57 @@ TEST_F(SnapshotDeletionTest, TheStandardVolumeSettingChoosesTheDeletion) {
     EXPECT_GE(Count(cleanup), 1u);
 }
 
+// With the setting 2 a snapshot's deletion also frees what its master volume no longer needs (the volume
+// back to standard, its unused snap pool deleted), except for snapshots in paged storage: a paged snapshot on
+// a controller that passes the Q700 test, or any snapshot on an older paged-storage controller, goes alone.
+// A snapshot of the standard class goes alone on every controller.
+TEST_F(SnapshotDeletionTest, WithTheSetting2TheControllerAndPartitionChooseTheCleanUp) {
+    SetStandardVolumes(2);
+    snapshotRows_ = {{kSnapshot, kMaster}, {kPagedSnapshot, kMaster}, {kPagedStandard, kMaster}};
+    masterVolumeRows_ = {{kMaster, kPool, 0}};  // no snapshot left on the master volume
+    snapPoolRows_ = {{kPool, 0}};               // nor a master volume on the pool
+    const struct Case {
+        const char* what;
+        const char* firmware;
+        uint32_t capabilities3;
+        uint8_t snapshot;
+        bool cleanedUp;
+    } cases[] = {
+        {"no paged storage", "V1.2", providertest::kSnapshotBit, kSnapshot, true},
+        {"paged storage, Q700, linear snapshot", "I1.0", providertest::kSnapshotBit, kSnapshot, true},
+        {"paged storage, Q700, paged snapshot", "I1.0", providertest::kSnapshotBit, kPagedSnapshot, false},
+        {"older paged storage", "C1.2", providertest::kSnapshotBit | kPagedStorage, kSnapshot, false},
+        {"standard class", "V1.2", providertest::kSnapshotBit, kPagedStandard, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (auto& controller : controllers_) {
+            controller.second.firmware = c.firmware;
+            controller.second.capabilities3 = c.capabilities3;
+        }
+        ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
+        std::remove(platform::EventLogPath().c_str());
+        const size_t before = proxy_.Messages().size();
+        LunRecords lun(SerialsOnly({IdText(c.snapshot)}));
+        EXPECT_EQ(provider_->OnLunEmpty(nullptr, lun.data()), S_OK) << Log();
+        std::vector<uint8_t> deleted, converted;
+        const std::vector<ProxyMessage> messages = proxy_.Messages();
+        for (size_t i = before; i < messages.size(); ++i) {
+            const ProxyMessage& m = messages[i];
+            if (m.header.OpCode == RRE_DELETE_PART) deleted.push_back(m.data.at(16));
+            if (m.header.OpCode == RRE_CONVERT_MASTER_VOLUME) converted.push_back(m.data.at(97));
+        }
+        const std::vector<uint8_t> cleanedUp = {c.snapshot, kPool};
+        EXPECT_EQ(deleted, c.cleanedUp ? cleanedUp : std::vector<uint8_t>(1, c.snapshot));
+        EXPECT_EQ(converted, c.cleanedUp ? std::vector<uint8_t>(1, kMaster) : std::vector<uint8_t>());
+        EXPECT_EQ(Events(), "");
+    }
+}
+
 TEST_F(SnapshotDeletionTest, APartnerDeletesWhatTheFirstControllerRefused) {
     SetStandardVolumes(1);
     Refuse(RRE_DELETE_PART, 0, kRefusedCode);
-    LunRecords lun({IdText(kSnapshot)});
+    LunRecords lun(SerialsOnly({IdText(kSnapshot)}));
     EXPECT_EQ(provider_->OnLunEmpty(nullptr, lun.data()), S_OK);
     EXPECT_EQ(Occurrences(Events(), "OnLunEmpty(): unable to delete snapshot for partition:partition id=" +
                                         IdText(kSnapshot) + "."),
@@ -219,8 +259,8 @@ TEST_F(SnapshotDeletionTest, NoPairGivesAFinishedJob) {
 // Serial texts parse into the full 32-byte buffer, so a text longer than a partition ID is matched on its
 // first 16 bytes and rolled back.
 TEST_F(SnapshotDeletionTest, EachPairIsRolledBackWithTheSnapshotFirst) {
-    LunRecords sources({IdText(kSnapshot) + std::string(32, 'F'), IdText(kSnapshot2)});
-    LunRecords targets({IdText(kMaster), IdText(kMaster2)});
+    LunRecords sources(SerialsOnly({IdText(kSnapshot) + std::string(32, 'F'), IdText(kSnapshot2)}));
+    LunRecords targets(SerialsOnly({IdText(kMaster), IdText(kMaster2)}));
     IVssAsync* async = nullptr;
     ASSERT_EQ(provider_->ResyncLuns(sources.data(), targets.data(), 2, &async), S_OK);
     ASSERT_NE(async, nullptr);
@@ -232,8 +272,8 @@ TEST_F(SnapshotDeletionTest, EachPairIsRolledBackWithTheSnapshotFirst) {
 
 TEST_F(SnapshotDeletionTest, AnUnknownSecondSnapshotStopsAfterOneRediscovery) {
     const size_t listsBefore = Sent(RRE_GET_CONTROLLERHANDLEDB);
-    LunRecords sources({IdText(kSnapshot), IdText(kUnknown)});
-    LunRecords targets({IdText(kMaster), "-"});
+    LunRecords sources(SerialsOnly({IdText(kSnapshot), IdText(kUnknown)}));
+    LunRecords targets(SerialsOnly({IdText(kMaster), "-"}));
     auto* untouched = reinterpret_cast<IVssAsync*>(0x1234);
     IVssAsync* async = untouched;
     EXPECT_EQ(provider_->ResyncLuns(sources.data(), targets.data(), 2, &async), VSS_E_PROVIDER_VETO);
@@ -258,8 +298,8 @@ TEST_F(SnapshotDeletionTest, RefusedRollBacksAreVetoed) {
         SCOPED_TRACE(c.code);
         std::remove(platform::EventLogPath().c_str());
         Refuse(RRE_ROLLBACK_MASTER_VOLUME, 0, c.code);
-        LunRecords sources({IdText(kSnapshot)});
-        LunRecords targets({IdText(kMaster)});
+        LunRecords sources(SerialsOnly({IdText(kSnapshot)}));
+        LunRecords targets(SerialsOnly({IdText(kMaster)}));
         IVssAsync* async = nullptr;
         EXPECT_EQ(provider_->ResyncLuns(sources.data(), targets.data(), 1, &async), VSS_E_PROVIDER_VETO);
         EXPECT_EQ(async, nullptr);
