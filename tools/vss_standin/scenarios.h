@@ -1,4 +1,4 @@
-// The stand-in's named scenarios, each a piece of the snapshot service's life with the provider: its
+// The stand-in's named scenarios, each a stage of the snapshot service's life with the provider: its
 // registration and unregistration, a shadow copy taken and imported, masked and deleted, a set aborted after
 // each of its states, and volumes resynchronised from their snapshots.
 #pragma once
