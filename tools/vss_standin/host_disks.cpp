@@ -1,8 +1,8 @@
 #include "tools/vss_standin/host_disks.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -18,6 +18,7 @@ namespace standin {
 namespace {
 
 constexpr DWORD kMaxDosListing = 1 << 20;
+constexpr size_t kMaxDiskDigits = 6;
 constexpr BYTE kInquiry = 0x12;
 constexpr BYTE kVitalProductData = 0x01;
 constexpr BYTE kUnitSerialPage = 0x80;
@@ -104,6 +105,20 @@ bool AddIdentifiers(const std::vector<BYTE>& body, VDS_LUN_INFORMATION* lun) {
     return true;
 }
 
+// N of a DOS device name "PhysicalDriveN" (at most kMaxDiskDigits digits), or -1 for another name.
+int DiskNumber(const std::string& name) {
+    constexpr const char* kPrefix = "PhysicalDrive";
+    const size_t prefix = std::strlen(kPrefix);
+    const size_t digits = name.size() - std::min(name.size(), prefix);
+    if (name.compare(0, prefix, kPrefix) != 0 || digits == 0 || digits > kMaxDiskDigits) return -1;
+    int number = 0;
+    for (size_t i = prefix; i < name.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(name[i]))) return -1;
+        number = number * 10 + (name[i] - '0');
+    }
+    return number;
+}
+
 HRESULT Describe(HANDLE disk, VDS_LUN_INFORMATION* lun) {
     const std::vector<BYTE> standard = Inquire(disk, false, 0);
     if (standard.size() < kStandardMinimum) return E_FAIL;
@@ -132,11 +147,12 @@ std::vector<int> ListHostDisks() {
         listing.resize(listing.size() * 2);
     }
     std::vector<int> disks;
-    for (const char* name = listing.data(); *name != '\0' && name < listing.data() + listing.size();
-         name += std::strlen(name) + 1) {
-        int number = -1;
-        char rest = 0;
-        if (std::sscanf(name, "PhysicalDrive%d%c", &number, &rest) == 1 && number >= 0) disks.push_back(number);
+    const char* const end = listing.data() + listing.size();
+    for (const char* name = listing.data(); name < end && *name != '\0';) {
+        const std::string entry(name, strnlen(name, static_cast<size_t>(end - name)));
+        name += entry.size() + 1;
+        const int number = DiskNumber(entry);
+        if (number >= 0) disks.push_back(number);
     }
     std::sort(disks.begin(), disks.end());
     return disks;
