@@ -194,13 +194,14 @@ void DebugWrite(const char* format, ...) {
 }
 
 void DebugPrint(const char* format, ...) {
-    DebugLogHold hold;
     char message[2048];
     va_list args;
     va_start(args, format);
     int n = FormatArgs(message, sizeof message, format, args);
     va_end(args);
     if (n < 0) return;
+    // The echo does not hold the log's lock: the standard output keeps its own, and a thread that flushes
+    // it then does not keep others (a command under the state-change mutex among them) from logging.
     if (g_DebugConsole) {
         std::fputs(message, stdout);
         FlushConsole();
