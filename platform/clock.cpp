@@ -107,8 +107,10 @@ DeferredWakes::DeferredWakes() { ++t_deferringWakes; }
 
 DeferredWakes::~DeferredWakes() {
     if (--t_deferringWakes > 0) return;
+    if (t_deferredWakes.empty()) return;
     for (auto& cv : t_deferredWakes) cv->notify_one();
     t_deferredWakes.clear();
+    std::this_thread::yield();
 }
 
 RealClock::RealClock(double scale) : scale_(scale), wallStartMs_(WallMs()), steadyStartMs_(SteadyMs()) {}

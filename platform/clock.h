@@ -90,7 +90,10 @@ void Wake(ClockWait& wait);
 // While one lives on a thread, the wake-ups that thread's Wake calls ask for are sent when it ends instead
 // of at once. Declared before the wait lock is taken, it sends them after the lock is released: the woken
 // threads then do not run into the lock still held by their waker (a wake-up costs a system call, and the
-// lock would be held through it). For code that releases or sets an object and does not wait itself.
+// lock would be held through it). Having woken a thread, the waker then yields its processor, as a thread
+// released by a kernel object on Windows runs with a priority boost: the system tends to queue a woken
+// thread behind its waker, and a mutex handed over would stand unused until the waker stopped. For code
+// that releases or sets an object and does not wait itself.
 class DeferredWakes {
   public:
     DeferredWakes();
