@@ -38,10 +38,6 @@ uint64_t WallMs() {
     return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
-}  // namespace
-
-namespace {
-
 // Every wait, release and set of the process holds the wait lock for well under a microsecond: a thread that
 // finds it taken spins a little before it sleeps (an adaptive mutex), since sleeping and being woken cost
 // both threads far more than the wait.
@@ -95,7 +91,7 @@ void Wake(ClockWait& wait) {
     wait.woken = true;
     threads::Uncount(wait);
     if (wait.registeredWith != nullptr) wait.registeredWith->Forget(wait);
-    if (wait.cv == nullptr) return;  // it has not blocked: it looks at woken before it does
+    if (wait.cv == nullptr) return;  // never blocked (a waker only finds a wait once it blocks): none to signal
     if (t_deferringWakes > 0) {
         t_deferredWakes.push_back(wait.cv);
     } else {
