@@ -83,9 +83,6 @@ pid_t ProxyUnderTest::Spawn(const std::string& program, const std::string& argum
                             const std::string& output) {
     // Everything the child needs is built before the fork: it only changes directory, redirects and execs.
     std::vector<std::string> environment = {"CORLINK_ROOT=" + root_, "CORLINK_FABRIC=" + fabricSocket_};
-    if (const char* v = std::getenv("SCALE_VARIANT"); v && program.find("corlink4") != std::string::npos) {  // SCRATCH
-        environment.push_back(std::string("LD_LIBRARY_PATH=/tmp/scaleprof/v/") + v);
-    }
     for (char** e = environ; *e != nullptr; ++e) {
         if (std::string(*e).rfind("CORLINK_", 0) != 0) environment.emplace_back(*e);
     }
@@ -93,15 +90,13 @@ pid_t ProxyUnderTest::Spawn(const std::string& program, const std::string& argum
     for (std::string& e : environment) envp.push_back(e.data());
     envp.push_back(nullptr);
     std::string programCopy = program;
-    if (const char* v = std::getenv("SCALE_VARIANT"); v && program.find("corlink4") != std::string::npos)  // SCRATCH
-        programCopy = std::string("/tmp/scaleprof/v/") + v + "/corlink4";
     std::string argumentCopy = argument;
     char* argv[] = {programCopy.data(), argumentCopy.empty() ? nullptr : argumentCopy.data(), nullptr};
     const pid_t pid = ::fork();
     if (pid != 0) return pid;
     const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (::chdir(root_.c_str()) != 0 || out < 0 || ::dup2(out, 1) < 0 || ::dup2(out, 2) < 0) ::_exit(126);
-    ::execve(programCopy.c_str(), argv, envp.data());
+    ::execve(program.c_str(), argv, envp.data());
     ::_exit(127);
 }
 

@@ -1,6 +1,5 @@
 // (a) GET_STORAGESYSTEMS over logged-in sessions against a bare loopback request/reply of the same sizes.
 #include <cstdio>
-#include <cstdlib>
 #include <map>
 
 #include "bench/bare_peer.h"
@@ -43,15 +42,6 @@ int RunRoundTrip(const BenchContext& context) {
     plan.request.assign(kStorageSystemsLength, 0);
     plan.replyLength = kStorageSystemsLength;
     std::map<int, Figures> proxyFigures, bareFigures;
-    if (const char* prof = std::getenv("SCALE_PROFILE")) {  // SCRATCH
-        plan.sessions = std::atoi(prof);
-        plan.open = [&](ProxyClientSession* s) { return proxy.OpenSession(s); };
-        plan.duration = std::chrono::milliseconds(std::getenv("SCALE_MS") ? std::atoi(std::getenv("SCALE_MS")) : 6000);
-        std::printf("PROFILE READY\n"); std::fflush(stdout);
-        const LoadResult r = RunLoad(plan);
-        PrintLine("proxy", plan.sessions, r.summary);
-        return proxy.Stop() ? 0 : 1;
-    }
     for (int round = 1; round <= context.rounds; ++round) {
         std::printf(" round %d\n", round);
         for (int sessions : kSessionCounts) {
