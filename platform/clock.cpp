@@ -1,5 +1,7 @@
 #include "platform/clock.h"
 
+#include <pthread.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -36,10 +38,25 @@ uint64_t WallMs() {
     return static_cast<uint64_t>(duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
 }
 
+// Every wait, release and set of the process holds the wait lock for well under a microsecond: a thread that
+// finds it taken spins a little before it sleeps (an adaptive mutex), since sleeping and being woken cost
+// both threads far more than the wait.
+std::mutex* NewWaitLock() {
+    auto* lock = new std::mutex;
+    pthread_mutexattr_t attributes;
+    if (pthread_mutexattr_init(&attributes) != 0) return lock;
+    if (pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_ADAPTIVE_NP) == 0) {
+        pthread_mutex_destroy(lock->native_handle());
+        pthread_mutex_init(lock->native_handle(), &attributes);
+    }
+    pthread_mutexattr_destroy(&attributes);
+    return lock;
+}
+
 }  // namespace
 
 std::mutex& WaitLock() {
-    static auto* lock = new std::mutex;  // outlives the threads that wait at exit
+    static std::mutex* lock = NewWaitLock();  // outlives the threads that wait at exit
     return *lock;
 }
 
@@ -63,11 +80,33 @@ bool BlockOnClock(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t 
     return threads::BlockOn(GetClock(), lock, wait, timeoutMs);
 }
 
+namespace {
+
+thread_local int t_deferringWakes = 0;
+thread_local std::vector<std::shared_ptr<std::condition_variable>> t_deferredWakes;
+
+}  // namespace
+
 void Wake(ClockWait& wait) {
     wait.woken = true;
     threads::Uncount(wait);
     if (wait.registeredWith != nullptr) wait.registeredWith->Forget(wait);
-    wait.cv.notify_one();
+    if (wait.cv == nullptr) return;  // never blocked (a waker only finds a wait once it blocks): none to signal
+    if (t_deferringWakes > 0) {
+        t_deferredWakes.push_back(wait.cv);
+    } else {
+        wait.cv->notify_one();
+    }
+}
+
+DeferredWakes::DeferredWakes() { ++t_deferringWakes; }
+
+DeferredWakes::~DeferredWakes() {
+    if (--t_deferringWakes > 0) return;
+    if (t_deferredWakes.empty()) return;
+    for (auto& cv : t_deferredWakes) cv->notify_one();
+    t_deferredWakes.clear();
+    std::this_thread::yield();
 }
 
 RealClock::RealClock(double scale) : scale_(scale), wallStartMs_(WallMs()), steadyStartMs_(SteadyMs()) {}
@@ -92,12 +131,12 @@ void RealClock::Sleep(uint32_t ms) {
 
 void RealClock::Block(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs) {
     if (timeoutMs == kNoTimeLimit) {
-        wait.cv.wait(lock, [&] { return wait.woken; });
+        wait.cv->wait(lock, [&] { return wait.woken; });
         return;
     }
     const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(Scaled(timeoutMs));
     while (!wait.woken) {
-        if (wait.cv.wait_until(lock, until) == std::cv_status::timeout) {
+        if (wait.cv->wait_until(lock, until) == std::cv_status::timeout) {
             wait.expired = !wait.woken;
             return;
         }

@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -44,7 +45,9 @@ std::mutex& WaitLock();
 
 // One blocked thread, on its own stack. Every field is guarded by the wait lock.
 struct ClockWait {
-    std::condition_variable cv;
+    // Made when the thread first blocks; shared, so that a waker may signal it after releasing the wait
+    // lock (DeferredWakes) even if the wait has ended by then.
+    std::shared_ptr<std::condition_variable> cv;
     bool woken = false;    // another thread ended the wait (Wake)
     bool expired = false;  // its time passed
     // Kept by the clocks:
@@ -83,6 +86,21 @@ void SetClock(Clock* clock);
 bool BlockOnClock(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs);
 // Wait lock held: ends a blocked wait; its thread counts as running from now on.
 void Wake(ClockWait& wait);
+
+// While one lives on a thread, the wake-ups that thread's Wake calls ask for are sent when it ends instead
+// of at once. Declared before the wait lock is taken, it sends them after the lock is released: the woken
+// threads then do not run into the lock still held by their waker (a wake-up costs a system call, and the
+// lock would be held through it). Having woken a thread, the waker then yields its processor, as a thread
+// released by a kernel object on Windows runs with a priority boost: the system tends to queue a woken
+// thread behind its waker, and a mutex handed over would stand unused until the waker stopped. For code
+// that releases or sets an object and does not wait itself.
+class DeferredWakes {
+  public:
+    DeferredWakes();
+    ~DeferredWakes();
+    DeferredWakes(const DeferredWakes&) = delete;
+    DeferredWakes& operator=(const DeferredWakes&) = delete;
+};
 
 // The calling thread takes part in virtual time while the object lives (nestable).
 class TakingPart {

@@ -39,6 +39,7 @@ bool BlockOn(Clock& clock, std::unique_lock<std::mutex>& lock, ClockWait& wait, 
     wait.countedBlocked = counted;
     wait.woken = false;
     wait.expired = false;
+    if (wait.cv == nullptr) wait.cv = std::make_shared<std::condition_variable>();
     clock.Block(lock, wait, timeoutMs);
     Uncount(wait);
     if (counted) t_countedBlocked = false;

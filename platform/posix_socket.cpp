@@ -78,6 +78,16 @@ long Send(int fd, const void* data, long length, unsigned flags) {
     return ::send(fd, data, static_cast<size_t>(length), system);
 }
 
+long SendTwo(int fd, const void* first, long firstLength, const void* second, long secondLength, unsigned flags) {
+    iovec pieces[2] = {{const_cast<void*>(first), static_cast<size_t>(firstLength)},
+                       {const_cast<void*>(second), static_cast<size_t>(secondLength)}};
+    msghdr message{};
+    message.msg_iov = pieces;
+    message.msg_iovlen = 2;
+    const int system = MSG_NOSIGNAL | ((flags & kSendMore) != 0 ? MSG_MORE : 0);
+    return ::sendmsg(fd, &message, system);
+}
+
 long Receive(int fd, void* data, long length, int flags) {
     return ::recv(fd, data, static_cast<size_t>(length), flags);
 }

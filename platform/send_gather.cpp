@@ -59,6 +59,22 @@ long WouldBlock() {
     errno = EAGAIN;
     return -1;
 }
+
+// The gathered bytes and the message's last piece behind them in one system call. The piece counts as
+// sent only with what the kernel took of it: when it took no more than the gathered bytes, the piece is
+// refused as "would block" and the rest of the gathered bytes wait for the retry.
+long SendWithLastPiece(int fd, Pending& pending, const char* data, long length) {
+    const long gathered = static_cast<long>(pending.Size());
+    const long sent = ps::SendTwo(fd, pending.bytes.data() + pending.start, gathered, data, length, 0);
+    if (sent < 0) return -1;
+    if (sent <= gathered) {
+        pending.start += static_cast<size_t>(sent);
+        return WouldBlock();
+    }
+    pending.bytes.clear();
+    pending.start = 0;
+    return sent - gathered;
+}
 }  // namespace
 
 long Send(int fd, const char* data, long length, bool more) {
@@ -78,10 +94,7 @@ long Send(int fd, const char* data, long length, bool more) {
         pending->bytes.insert(pending->bytes.end(), data, data + size);
         return length;
     }
-    // The last piece follows the gathered ones into the kernel, never ahead of them.
-    if (Flush(fd, *pending) != 0) return -1;
-    if (pending->Size() > 0) return WouldBlock();
-    return ps::Send(fd, data, length, 0);
+    return SendWithLastPiece(fd, *pending, data, length);
 }
 
 void Forget(int fd) {

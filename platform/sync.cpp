@@ -116,6 +116,7 @@ HANDLE OpenEventA(DWORD, BOOL, LPCSTR name) {
 static BOOL SetEventState(HANDLE handle, bool on) {
     auto event = Lookup<EventObject>(handle);
     if (!event) return FALSE;
+    platform::DeferredWakes afterUnlock;
     std::lock_guard<std::mutex> g(platform::WaitLock());
     event->Set(on);
     return TRUE;
@@ -145,6 +146,7 @@ BOOL ReleaseMutex(HANDLE handle) {
     auto mutex = Lookup<MutexObject>(handle);
     if (!mutex) return FALSE;
     const uint64_t self = platform::dispatch::CurrentThreadToken();
+    platform::DeferredWakes afterUnlock;
     std::unique_lock<std::mutex> lock(platform::WaitLock());
     if (!mutex->Release(self)) {
         lock.unlock();
@@ -170,6 +172,7 @@ HANDLE OpenSemaphoreA(DWORD, BOOL, LPCSTR name) {
 BOOL ReleaseSemaphore(HANDLE handle, LONG releaseCount, LONG* previousCount) {
     auto semaphore = Lookup<SemaphoreObject>(handle);
     if (!semaphore) return FALSE;
+    platform::DeferredWakes afterUnlock;
     std::unique_lock<std::mutex> lock(platform::WaitLock());
     if (!semaphore->Release(releaseCount, previousCount)) {
         lock.unlock();

@@ -45,7 +45,7 @@ void VirtualClock::Block(std::unique_lock<std::mutex>& lock, ClockWait& wait, ui
         waits_.push_back(&wait);
     }
     RunDue(lock, kNever, true);
-    wait.cv.wait(lock, [&] { return wait.woken || wait.expired; });
+    wait.cv->wait(lock, [&] { return wait.woken || wait.expired; });
 }
 
 void VirtualClock::ThreadIdle(std::unique_lock<std::mutex>& lock) {
@@ -61,7 +61,7 @@ void VirtualClock::Expire(ClockWait& wait) {
     Forget(wait);
     wait.expired = true;
     threads::Uncount(wait);
-    wait.cv.notify_one();
+    if (wait.cv != nullptr) wait.cv->notify_one();
 }
 
 void VirtualClock::MoveTo(uint64_t mono) {

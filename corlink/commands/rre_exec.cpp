@@ -140,6 +140,7 @@ extern "C" void rreExecCommand(Rre* pRre) {
         RreErrorReply(pRre, RRE_ERROR_NO_MUTEX);
         return;
     }
+    ConsoleFlushDeferral afterRelease;  // declared first, so it ends after the release below
     if (os_WaitForMutex(g_StateChangeMutex, 0) != 0) {
         std::fprintf(stderr, "os_WaitForMutex %p %d Timeout", g_StateChangeMutex, 0);
         RreErrorReply(pRre, RRE_ERROR_MUTEX_WAIT);

@@ -35,7 +35,7 @@ void PrintCommandResult(const Rre& rre, uint64_t seconds) {
                   static_cast<unsigned long long>(seconds),
                   seconds > kSlowCommandSeconds ? "RRE timeout" : "");
     std::fputs(line, stdout);
-    std::fflush(stdout);
+    FlushConsole();
 }
 
 // The bytes of the buffer a request may have written: the command table gives each command's largest
@@ -146,10 +146,13 @@ CHotLink::Step CHotLink::HandleRequest() {
     const uint64_t start = NowSeconds();
     DebugPrint("%s COMMAND (%d)%s enter\n", GetTimeStampText().c_str(), static_cast<int>(rre.Command),
                RreCommandNameOf(rre.Command));
-    rreExecCommand(&rre);
-    m_Data.NoteUsed(BytesWrittenByRequest(rre));
-    const uint64_t end = NowSeconds();
-    PrintCommandResult(rre, end >= start ? end - start : 0);
+    {
+        ConsoleFlushDeferral oneWrite;  // the command's lines and its result line
+        rreExecCommand(&rre);
+        m_Data.NoteUsed(BytesWrittenByRequest(rre));
+        const uint64_t end = NowSeconds();
+        PrintCommandResult(rre, end >= start ? end - start : 0);
+    }
 
     if (rre.ReplyLength < 0 || static_cast<uint32_t>(rre.ReplyLength) > HOTLINK_BUFFER_SIZE) {
         DebugPrint("reply length %d is outside the data buffer\n", rre.ReplyLength);

@@ -32,6 +32,7 @@ FILE* g_LogFile = nullptr;
 int g_RefCount = 0;
 uint32_t g_CallCounter = 0;  // wraps like the signed counter it stands for
 bool g_AtLineStart = true;
+thread_local int t_ConsoleFlushDeferrals = 0;
 
 // The log's lock: recursive, since a log call may log (DebugPrint writes through DebugWrite). Never
 // destroyed: threads log on their way out. A thread that has to wait for it counts as blocked for the
@@ -105,17 +106,24 @@ int CheckFileLength() {
     return 0;
 }
 
-void WritePiece(const char* piece, size_t length, const TIME_ZONE_INFORMATION& zone) {
+// The time prefix of a log line: "Mon dd, yyyy hh:mm:ss.mmm [thread]: ".
+void WriteTimePrefix() {
+    TIME_ZONE_INFORMATION zone;
+    GetTimeZoneInformation(&zone);
+    SYSTEMTIME utc, local;
+    GetSystemTime(&utc);
+    SystemTimeToTzSpecificLocalTime(&zone, &utc, &local);
+    char prefix[128];
+    std::snprintf(prefix, sizeof prefix, "%s %02u, %u %02u:%02u:%02u.%03u [%04d]: ", MonthName(local.wMonth),
+                  local.wDay, local.wYear, local.wHour, local.wMinute, local.wSecond, local.wMilliseconds,
+                  static_cast<int>(GetCurrentThreadId()));
+    std::fputs(prefix, g_LogFile);
+}
+
+void WritePiece(const char* piece, size_t length) {
     const bool toFile = g_LogFile != nullptr && DebugConfig.ToFile;
     if (DebugConfig.TimeStamp && g_AtLineStart) {
-        SYSTEMTIME utc, local;
-        GetSystemTime(&utc);
-        SystemTimeToTzSpecificLocalTime(&zone, &utc, &local);
-        char prefix[128];
-        std::snprintf(prefix, sizeof prefix, "%s %02u, %u %02u:%02u:%02u.%03u [%04d]: ", MonthName(local.wMonth),
-                      local.wDay, local.wYear, local.wHour, local.wMinute, local.wSecond, local.wMilliseconds,
-                      static_cast<int>(GetCurrentThreadId()));
-        if (toFile) std::fputs(prefix, g_LogFile);
+        if (toFile) WriteTimePrefix();  // only the file shows it
         g_AtLineStart = false;
     }
     if (DebugConfig.ToDebugger || (g_LogFile == nullptr && DebugConfig.ToFile)) {
@@ -129,13 +137,11 @@ void WritePiece(const char* piece, size_t length, const TIME_ZONE_INFORMATION& z
 }
 
 void WriteText(const char* text) {
-    TIME_ZONE_INFORMATION zone;
-    GetTimeZoneInformation(&zone);
     const char* p = text;
     while (*p != '\0') {
         const char* lineEnd = std::strchr(p, '\n');
         size_t length = lineEnd != nullptr ? static_cast<size_t>(lineEnd - p + 1) : std::strlen(p);
-        WritePiece(p, length, zone);
+        WritePiece(p, length);
         p += length;
     }
 }
@@ -188,18 +194,29 @@ void DebugWrite(const char* format, ...) {
 }
 
 void DebugPrint(const char* format, ...) {
-    DebugLogHold hold;
     char message[2048];
     va_list args;
     va_start(args, format);
     int n = FormatArgs(message, sizeof message, format, args);
     va_end(args);
     if (n < 0) return;
+    // The echo does not hold the log's lock: the standard output keeps its own, and a thread that flushes
+    // it then does not keep others (a command under the state-change mutex among them) from logging.
     if (g_DebugConsole) {
         std::fputs(message, stdout);
-        std::fflush(stdout);
+        FlushConsole();
     }
     DebugWrite("%s", message);
+}
+
+ConsoleFlushDeferral::ConsoleFlushDeferral() { ++t_ConsoleFlushDeferrals; }
+
+ConsoleFlushDeferral::~ConsoleFlushDeferral() {
+    if (--t_ConsoleFlushDeferrals == 0) std::fflush(stdout);
+}
+
+void FlushConsole() {
+    if (t_ConsoleFlushDeferrals == 0) std::fflush(stdout);
 }
 
 int QueryDebugKeys(DEBUG_CONFIG* config) {

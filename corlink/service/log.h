@@ -24,6 +24,19 @@ extern DEBUG_CONFIG DebugConfig;
 // printf-style into a 2048-byte message (longer messages are cut); echoed to the standard output in
 // console "debug" runs.
 void DebugPrint(const char* format, ...) CORLINK_PRINTF(1, 2);
+// While one lives on a thread, the console echo is left in the standard output's buffer instead of being
+// flushed line by line, and the outermost one flushes it when it ends: the lines of a command leave in one
+// write after it has released the state-change mutex. Every console line still passes through that one
+// buffer in the order it was printed; only the number of writes changes.
+class ConsoleFlushDeferral {
+  public:
+    ConsoleFlushDeferral();
+    ~ConsoleFlushDeferral();
+    ConsoleFlushDeferral(const ConsoleFlushDeferral&) = delete;
+    ConsoleFlushDeferral& operator=(const ConsoleFlushDeferral&) = delete;
+};
+// Flushes the standard output, unless a ConsoleFlushDeferral lives on the calling thread.
+void FlushConsole();
 // The writer behind DebugPrint (4096-byte message).
 void DebugWrite(const char* format, ...) CORLINK_PRINTF(1, 2);
 // Bounded vsnprintf: the number of characters the full text has, or a negative value.

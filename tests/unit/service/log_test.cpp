@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
 
 #include <regex>
 #include <sstream>
@@ -10,6 +13,7 @@
 #include "corlink/service/hex_dump.h"
 #include "corlink/service/log.h"
 #include "corlink/service/log_switches.h"
+#include "corlink/service/service_params.h"
 #include "platform/windows_api.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/service/log_capture.h"
@@ -172,6 +176,58 @@ TEST(LogWithoutFileTest, EveryLineGoesToTheDebuggerOutput) {
     EXPECT_EQ(debugger.Text().find("]: "), std::string::npos);  // the prefix goes to the file only
     ConsolePrint(7, "listed %d\n", 5);                          // no list capture: still logged
     EXPECT_NE(debugger.Text().find("listed 5\n"), std::string::npos);
+    CloseDebugFile();
+}
+
+// The standard output's descriptor pointed at a file for one test (the stream's buffer stays the
+// process's, as it is for the proxy's console).
+class StdoutToFile {
+public:
+    explicit StdoutToFile(const std::string& path) : path_(path) {
+        std::fflush(stdout);
+        saved_ = ::dup(STDOUT_FILENO);
+        FILE* file = std::fopen(path.c_str(), "w");
+        ::dup2(::fileno(file), STDOUT_FILENO);
+        std::fclose(file);
+    }
+    ~StdoutToFile() {
+        std::fflush(stdout);
+        ::dup2(saved_, STDOUT_FILENO);
+        ::close(saved_);
+    }
+    std::string Written() { return testsupport::ReadWholeFile(path_); }
+
+private:
+    std::string path_;
+    int saved_;
+};
+
+// A command's console lines, the echo and what is printed directly, leave together when the outermost
+// deferral ends, in the order they were printed.
+TEST(ConsoleEchoTest, LinesUnderADeferralLeaveInOrderWhenTheOutermostEnds) {
+    if (::isatty(STDOUT_FILENO)) GTEST_SKIP() << "a terminal's standard output is flushed at every line";
+    testsupport::TestRoot root;
+    DebuggerCapture debugger;
+    OpenDebugFile(nullptr);
+    g_DebugConsole = true;
+    {
+        StdoutToFile out(root.path() + "/console.txt");
+        {
+            ConsoleFlushDeferral command;
+            DebugPrint("first\n");
+            std::printf("direct\n");
+            {
+                ConsoleFlushDeferral inner;
+                DebugPrint("second\n");
+            }
+            EXPECT_EQ(out.Written(), "");
+        }
+        EXPECT_EQ(out.Written(), "first\ndirect\nsecond\n");
+        DebugPrint("alone\n");
+        EXPECT_EQ(out.Written(), "first\ndirect\nsecond\nalone\n");
+    }
+    g_DebugConsole = false;
+    EXPECT_NE(debugger.Text().find("first\nsecond\nalone\n"), std::string::npos);  // the log as before
     CloseDebugFile();
 }
 
