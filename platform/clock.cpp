@@ -125,6 +125,12 @@ uint64_t RealClock::Scaled(uint32_t ms) const {
     return static_cast<uint64_t>(static_cast<double>(ms) * scale_ * 1000);
 }
 
+uint32_t RealClock::RealTimeBound(uint32_t ms) {
+    if (ms == kNoTimeLimit) return ms;
+    const double stretched = static_cast<double>(ms) / scale_;
+    return stretched >= static_cast<double>(kNoTimeLimit - 1) ? kNoTimeLimit - 1 : static_cast<uint32_t>(stretched);
+}
+
 void RealClock::Sleep(uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::microseconds(Scaled(ms)));
 }

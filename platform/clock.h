@@ -3,7 +3,8 @@
 // Production uses the real clock. CORLINK_TIME_SCALE (read once; for example 0.01) makes it run faster:
 // sleeps and time-outs take `scale` of their real length and its readings (NowMs, MonotonicMs, and so
 // GetTickCount and the system time) advance 1/scale times as fast, so a 60-second deadline loop ends after
-// 0.6 s in end-to-end tests.
+// 0.6 s in end-to-end tests. Other processes do not answer any faster for it: a bound on another process's
+// answer keeps its real length (RealTimeBound), or a loaded machine would trip it.
 //
 // Unit tests install a VirtualClock: a discrete-event clock. Time stands still while any thread that takes
 // part in it runs; once every taking-part thread is blocked, time jumps to the earliest deadline asked for
@@ -66,6 +67,9 @@ class Clock {
     virtual void Sleep(uint32_t ms) = 0;
     // A sleep that does not go through Sleep (an alertable one) was asked for.
     virtual void NoteSleep(uint32_t) {}
+    // The time-out to give a wait so that it lasts ms of real time: for a bound on another process's answer,
+    // which a scaled clock does not make come any sooner.
+    virtual uint32_t RealTimeBound(uint32_t ms) { return ms; }
 
     // The wait lock is held for these.
     // Blocks until wait.woken, or until timeoutMs pass (kNoTimeLimit: no limit; then wait.expired is set).
@@ -130,6 +134,7 @@ class RealClock final : public Clock {
     uint64_t NowMs() override;
     uint64_t MonotonicMs() override;
     void Sleep(uint32_t ms) override;
+    uint32_t RealTimeBound(uint32_t ms) override;
     void Block(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs) override;
 
   private:

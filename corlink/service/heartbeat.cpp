@@ -6,6 +6,7 @@
 #include "corlink/service/proxy_header.h"
 #include "corlink/service/run_flags.h"
 #include "corlink/service/shutdown_flag.h"
+#include "platform/clock.h"
 #include "platform/file_io.h"
 #include "platform/files.h"
 #include "platform/last_error.h"
@@ -23,7 +24,9 @@ BOOL BoundedPipeStep(HANDLE pipe, DWORD* done, Start start) {
     if (request.hEvent == nullptr) return FALSE;
     BOOL ok = start(&request);
     if (!ok && GetLastError() == ERROR_IO_PENDING) {
-        if (WaitForSingleObject(request.hEvent, HEARTBEAT_PIPE_STEP_MS) != WAIT_OBJECT_0) CancelIo(pipe);
+        // The listener is another process: its answer takes real time, however fast this clock runs.
+        const DWORD bound = platform::GetClock().RealTimeBound(HEARTBEAT_PIPE_STEP_MS);
+        if (WaitForSingleObject(request.hEvent, bound) != WAIT_OBJECT_0) CancelIo(pipe);
         ok = GetOverlappedResult(pipe, &request, done, TRUE);
     }
     DWORD error = GetLastError();

@@ -6,7 +6,8 @@
 #include "corlink/service/client.h"
 #include "platform/mm_timer.h"
 
-// How long one pipe step (the write, the read) may take before it counts as a failure.
+// How long one pipe step (the write, the read) may take before it counts as a failure: real time, also when
+// the clock is scaled, since the listener is another process.
 constexpr DWORD HEARTBEAT_PIPE_STEP_MS = 5000;
 
 // One heart-beat pass over the listener list given as user value (a ListenerList pointer); the timer

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,10 @@ TestRoot::TestRoot() {
 }
 
 TestRoot::~TestRoot() {
+    if (::testing::Test::HasFailure() && std::getenv("CORLINK_KEEP_FAILED_ROOTS") != nullptr) {
+        std::fprintf(stderr, "kept the failed test's machine root: %s\n", path_.c_str());
+        return;
+    }
     std::error_code ec;
     std::filesystem::remove_all(path_, ec);
 }

@@ -1,4 +1,6 @@
-// A fresh machine root (registry, event log, drive paths) for one test.
+// A fresh machine root (registry, event log, drive paths) for one test. It is removed at the end, unless the
+// test failed and CORLINK_KEEP_FAILED_ROOTS is set: then it stays, with the logs of the test's child
+// processes, and its path is printed.
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <vector>
 
 #include "platform/clock.h"
@@ -193,6 +194,22 @@ TEST(RealClock, ScaleAppliesToSleepsAndReadings) {
     EXPECT_LT(realMs, 30000) << "not the unscaled minute";
     EXPECT_GE(clock.MonotonicMs() - mono, 60000u);
     EXPECT_GE(clock.NowMs() - wall, 60000u);
+}
+
+// A bound on another process's answer is not shortened by the scale: the peer runs in real time.
+TEST(RealClock, ABoundOnAnotherProcessKeepsItsRealLength) {
+    platform::RealClock clock(0.01);
+    EXPECT_EQ(clock.RealTimeBound(5000), 500000u);
+    EXPECT_EQ(clock.RealTimeBound(platform::kNoTimeLimit), platform::kNoTimeLimit);
+    EXPECT_EQ(platform::RealClock(1e-9).RealTimeBound(5000), platform::kNoTimeLimit - 1) << "a limit stays a limit";
+    EXPECT_EQ(platform::RealClock().RealTimeBound(5000), 5000u);
+
+    std::unique_lock<std::mutex> lock(platform::WaitLock());
+    platform::ClockWait wait;
+    const auto realStart = std::chrono::steady_clock::now();
+    clock.Block(lock, wait, clock.RealTimeBound(200));
+    EXPECT_TRUE(wait.expired);
+    EXPECT_GE(std::chrono::steady_clock::now() - realStart, std::chrono::milliseconds(200));
 }
 
 }  // namespace
