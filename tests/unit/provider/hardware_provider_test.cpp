@@ -13,7 +13,9 @@
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/vss/hardware_provider.h"
+#include "provider/controllers/heartbeat_listener.h"
 #include "provider/vss/provider_ids.h"
+#include "provider/vss/provider_module.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
@@ -108,6 +110,23 @@ TEST_F(HardwareProviderTest, EveryObjectSetsItselfUpAndTheSessionEndsWithTheLast
     // A new object starts the session again.
     Create();
     EXPECT_EQ(proxy_.Logins(), 2);
+}
+
+// The library holds the session's and the pipe thread's code: with no object of its own alive, it still
+// refuses to be unloaded while either lives.
+TEST_F(HardwareProviderTest, TheLibraryStaysWhileTheSessionOrItsPipeThreadLives) {
+    CBrenlowHardwareProviderModule& library = ProviderModule();
+    ASSERT_EQ(library.Objects().Count(), 0);
+    EXPECT_EQ(library.DllCanUnloadNow(), S_OK);
+    ComObject<BVSS_HardwareProvider>* provider = Create();  // counted in the fixture's module, not the library's
+    EXPECT_EQ(library.DllCanUnloadNow(), S_FALSE);
+    EXPECT_EQ(provider->OnUnload(FALSE), S_OK);
+    EXPECT_EQ(library.DllCanUnloadNow(), S_OK);
+
+    ASSERT_EQ(create_listen(), 0);  // a pipe thread that outlived its session
+    EXPECT_EQ(library.DllCanUnloadNow(), S_FALSE);
+    stop_listener();
+    EXPECT_EQ(library.DllCanUnloadNow(), S_OK);
 }
 
 TEST_F(HardwareProviderTest, InterfacesAnswerInTheirTablesAndTheUnbuiltOperationsTouchNothing) {
