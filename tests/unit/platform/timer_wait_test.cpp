@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -206,6 +208,7 @@ TEST(RealClock, ABoundOnAnotherProcessKeepsItsRealLength) {
 
     std::unique_lock<std::mutex> lock(platform::WaitLock());
     platform::ClockWait wait;
+    wait.cv = std::make_shared<std::condition_variable>();
     const auto realStart = std::chrono::steady_clock::now();
     clock.Block(lock, wait, clock.RealTimeBound(200));
     EXPECT_TRUE(wait.expired);
