@@ -61,13 +61,14 @@ long WouldBlock() {
 }
 
 // The gathered bytes and the message's last piece behind them in one system call. The piece counts as
-// sent only with what the kernel took of it: when it took no more than the gathered bytes, the piece is
-// refused as "would block" and the rest of the gathered bytes wait for the retry.
+// sent only with what the kernel took of it: when it took no more than the gathered bytes, a piece with bytes
+// is refused as "would block" and the rest of the gathered bytes wait for the retry (an empty piece is sent
+// once the gathered bytes are, as a plain send of nothing would be).
 long SendWithLastPiece(int fd, Pending& pending, const char* data, long length) {
     const long gathered = static_cast<long>(pending.Size());
     const long sent = ps::SendTwo(fd, pending.bytes.data() + pending.start, gathered, data, length, 0);
     if (sent < 0) return -1;
-    if (sent <= gathered) {
+    if (sent < gathered || (sent == gathered && length > 0)) {
         pending.start += static_cast<size_t>(sent);
         return WouldBlock();
     }

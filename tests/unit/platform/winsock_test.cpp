@@ -74,6 +74,9 @@ TEST_F(WinsockPair, PartialPiecesArriveWholeWithTheirLastPiece) {
     ASSERT_EQ(send(client_, "middle-", 7, MSG_PARTIAL), 7);
     ASSERT_EQ(send(client_, "end", 3, 0), 3);
     EXPECT_EQ(ReceiveExactly(15), "head-middle-end");
+    ASSERT_EQ(send(client_, "tail", 4, MSG_PARTIAL), 4);
+    EXPECT_EQ(send(client_, "", 0, 0), 0) << "an empty last piece sends what was gathered, never 'would block'";
+    EXPECT_EQ(ReceiveExactly(4), "tail");
 
     EXPECT_EQ(send(client_, "x", 1, 0x1), SOCKET_ERROR) << "out-of-band data is not offered";
     EXPECT_EQ(WSAGetLastError(), WSAEOPNOTSUPP);
