@@ -1,3 +1,4 @@
+#include "corlink/service/log.h"
 #include "corlink/capi/capi_library.h"
 
 #include <cstdio>
@@ -80,7 +81,7 @@ int32_t CAPI_FindNextController(uint8_t first, uint8_t* done, CAPI_HANDLE* handl
     if (g_Capi.lmxNumber >= NUM_LMXS) {
         *done = 1;
         *handle = CAPI_NO_HANDLE;
-        std::printf("CAPI_FindNextController: ERROR: lmxNumber>=NUM_LMXS; Apparent bug in CAPI app\n");
+        ConsoleWritef("CAPI_FindNextController: ERROR: lmxNumber>=NUM_LMXS; Apparent bug in CAPI app\n");
         return CAPI_SLOT_NOT_READY;
     }
     const uint32_t n = g_Capi.lmxNumber;

@@ -1,3 +1,4 @@
+#include "corlink/service/log.h"
 #include "corlink/capi/chunked_transfer.h"
 
 #include <cstdio>
@@ -93,19 +94,20 @@ int32_t CAPI_U_UpdateControllerFirmware(CAPI_HANDLE handle, const uint8_t* image
 int32_t CAPI_WriteBuffer(CAPI_HANDLE handle, const uint8_t* image, uint32_t size, uint32_t offset) {
     Start(CAPI_COMMAND_NON_U_WRITE_BUFFER, CAPI_REPLY_WRITE_BUFFER, false, handle, kBufferInclude, kBufferChunk, image,
           size, offset, 0);
-    std::printf("CAPI_WriteBuffer: pImage=%p\n", static_cast<const void*>(image));
-    std::printf("  iteration=0  remaining=%u  chunkSize=%u  sendSize=%u  lastPacket=%u\n", g_Transfer.remaining,
-                g_Transfer.chunkSize, g_Transfer.inFlight, g_Transfer.lastPacket);
+    ConsoleWritef("CAPI_WriteBuffer: pImage=%p\n", static_cast<const void*>(image));
+    ConsoleWritef("  iteration=0  remaining=%u  chunkSize=%u  sendSize=%u  lastPacket=%u\n",
+                  g_Transfer.remaining, g_Transfer.chunkSize, g_Transfer.inFlight, g_Transfer.lastPacket);
     return SendFirstChunk();
 }
 
 int32_t CAPI_U_WriteBuffer(CAPI_HANDLE handle, const uint8_t* image, uint32_t size, uint32_t offset, uint8_t ab) {
     Start(CAPI_COMMAND_U_WRITE_BUFFER, CAPI_REPLY_U_WRITE_BUFFER, false, handle, kBufferInclude, kBufferChunk, image,
           size, offset, ab);
-    std::printf("CAPI_U_WriteBuffer: pImage=%p\n", static_cast<const void*>(image));
-    std::printf("  iteration=0  param2=%u  remaining=%u  chunkSize=%u  sendSize=%u  lastPacket=%u  controllerId=%u\n",
-                g_Transfer.param2, g_Transfer.remaining, g_Transfer.chunkSize, g_Transfer.inFlight,
-                g_Transfer.lastPacket, g_Transfer.controllerId);
+    ConsoleWritef("CAPI_U_WriteBuffer: pImage=%p\n", static_cast<const void*>(image));
+    ConsoleWritef(
+        "  iteration=0  param2=%u  remaining=%u  chunkSize=%u  sendSize=%u  lastPacket=%u  controllerId=%u\n",
+        g_Transfer.param2, g_Transfer.remaining, g_Transfer.chunkSize, g_Transfer.inFlight,
+        g_Transfer.lastPacket, g_Transfer.controllerId);
     return SendFirstChunk();
 }
 

@@ -55,11 +55,10 @@ uint32_t CheckedIncludeSize(CAPI_PACKET_HEADER& header, const void* include) {
     const uint32_t param1 = header.param1;
     const uint64_t size = CapiIncludeSize(includeType, param1);
     if (size > CAPI_MAX_INCLUDE_SIZE) {
-        std::printf("BuildPacket: INTERNAL ERROR: includeStructureSize (%" PRIu64
-                    ") is too large; commandCode=%u; errorCode=%u; includeStructType=%u; param1=%u\n",
-                    size, static_cast<uint32_t>(header.commandCode), static_cast<uint32_t>(header.errorCode),
-                    includeType, param1);
-        std::fflush(stdout);
+        ConsoleWritef("BuildPacket: INTERNAL ERROR: includeStructureSize (%" PRIu64
+                      ") is too large; commandCode=%u; errorCode=%u; includeStructType=%u; param1=%u\n",
+                      size, static_cast<uint32_t>(header.commandCode),
+                      static_cast<uint32_t>(header.errorCode), includeType, param1);
     } else if (size > 0 && include == nullptr) {
         DebugPrint("BuildPacket: no include structure for includeStructType=%u; param1=%u\n", includeType,
                    param1);

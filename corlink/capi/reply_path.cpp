@@ -218,7 +218,7 @@ int ReceivePacket(LMX_IOB* iob) {
     uint32_t payloadLength = packetLength - CAPI_PACKET_HEADER_SIZE;
     if (header.includeCompressed == 1) {
         if (CapiCompressionBuffer() == nullptr) {
-            std::printf("ReceivePacket: BUG! No uncompression buffer\n");
+            ConsoleWritef("ReceivePacket: BUG! No uncompression buffer\n");
             FailExchange(iob);
             return 0;
         }

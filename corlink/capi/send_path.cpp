@@ -133,19 +133,19 @@ int32_t BuildAndSendPacketOnce(uint32_t commandCode, const CAPI_ADDRESS* address
     iob.sendLength = sendLength;
 
     if (sendLength > capacity) {
-        std::printf("BuildAndSendPacket: ERROR: sendLength = %u; length of buffer to put it in = %u\n", sendLength,
-                    capacity);
+        ConsoleWritef("BuildAndSendPacket: ERROR: sendLength = %u; length of buffer to put it in = %u\n",
+                      sendLength, capacity);
         g_PassThrough.active = 0;
         return CAPI_STATUS_COMMUNICATION_ERROR;
     }
     if (receiveBuffer == nullptr) {
-        std::printf("BuildAndSendPacket: ERROR: pReceiveBuffer == 0\n");
+        ConsoleWritef("BuildAndSendPacket: ERROR: pReceiveBuffer == 0\n");
         g_PassThrough.active = 0;
         return CAPI_STATUS_NULL_POINTER;
     }
     if (receiveBuffer != g_Send.lastReceiveBuffer) {
-        std::printf("BuildAndSendPacket: pReceiveBuffer == %p, %p\n", static_cast<void*>(receiveBuffer),
-                    static_cast<void*>(g_Send.lastReceiveBuffer));
+        ConsoleWritef("BuildAndSendPacket: pReceiveBuffer == %p, %p\n", static_cast<void*>(receiveBuffer),
+                      static_cast<void*>(g_Send.lastReceiveBuffer));
         g_Send.lastReceiveBuffer = receiveBuffer;
     }
     iob.pReceiveBuffer = receiveBuffer;
@@ -162,8 +162,9 @@ int32_t BuildAndSendPacketOnce(uint32_t commandCode, const CAPI_ADDRESS* address
     iob.replyCode = iob.status == LMX_STATUS_REPLY_RECEIVED
                         ? HeaderField(receiveBuffer, offsetof(CAPI_PACKET_HEADER, commandCode))
                         : 0;
-    std::printf("BuildAndSendPacket: plmxIob->status=%d plmxIob->errorCode = %d plmxIob->replyCode = %d\n",
-                static_cast<int>(iob.status), static_cast<int>(iob.errorCode), static_cast<int>(iob.replyCode));
+    ConsoleWritef("BuildAndSendPacket: plmxIob->status=%d plmxIob->errorCode = %d plmxIob->replyCode = %d\n",
+                  static_cast<int>(iob.status), static_cast<int>(iob.errorCode),
+                  static_cast<int>(iob.replyCode));
     context->linkType = iob.linkType;
 
     if (iob.errorCode != 0) return iob.errorCode;
@@ -189,7 +190,7 @@ void Report(uint32_t commandCode, const char* name, int32_t result, uint64_t ela
         WriteEventLog(text, EVENTLOG_INFORMATION_TYPE, CORLINK_EVENT_INFO, static_cast<uint32_t>(result),
                       CORLINK_EVENT_SOURCE);
     }
-    std::printf("%s\n", g_Send.resultLine);
+    ConsoleWritef("%s\n", g_Send.resultLine);
 }
 
 }  // namespace
@@ -215,24 +216,24 @@ int RediscoverController(CAPI_ADDRESS* address) {
     }
     uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH];
     std::memcpy(serial, ProcessorDeviceOf(*context).controllerSerialNumber, sizeof serial);
-    std::printf("BuildAndSendPacket: ERROR: needRescan=%d %d\n", context->lmxIob.needRescan,
-                static_cast<int>(g_DeviceGone));
+    ConsoleWritef("BuildAndSendPacket: ERROR: needRescan=%d %d\n", context->lmxIob.needRescan,
+                  static_cast<int>(g_DeviceGone));
     const CAPI_HANDLE lostHandle = address->controllerHandle;
     for (int attempt = 0; attempt < kRediscoveryAttempts; ++attempt) {
         if (g_StopFlag == 1) return -2;
         if (attempt > 0) os_SleepSeconds(kRediscoverySleepSeconds);
         CapiSetResponds(lostHandle, 0);
-        std::printf("BuildAndSendPacket: before CAPI_Initialize_Main() responds = %d\n",
-                    RespondsOf(Handle2Context(lostHandle)));
+        ConsoleWritef("BuildAndSendPacket: before CAPI_Initialize_Main() responds = %d\n",
+                      RespondsOf(Handle2Context(lostHandle)));
         CapiRebuildControllerDb();
-        std::printf("BuildAndSendPacket: after CAPI_Initialize_Main() responds = %d\n",
-                    RespondsOf(Handle2Context(lostHandle)));
+        ConsoleWritef("BuildAndSendPacket: after CAPI_Initialize_Main() responds = %d\n",
+                      RespondsOf(Handle2Context(lostHandle)));
         const int32_t index = CapiFindControllerBySerialNumber(serial);
         if (index >= 0) {
             // The remaining tries go to the controller found by its serial number, wherever it now sits.
             address->controllerHandle = ControllerTableHandleOf(static_cast<uint32_t>(index));
-            std::printf("BuildAndSendPacket: controllerHandle = %x controllerX=%d\n", address->controllerHandle,
-                        static_cast<int>(index));
+            ConsoleWritef("BuildAndSendPacket: controllerHandle = %x controllerX=%d\n",
+                          address->controllerHandle, static_cast<int>(index));
             return 0;
         }
     }
@@ -249,7 +250,7 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
     Handle2Context(target.controllerHandle);
     DebugPrint("BuildAndSendPacket: %s\n", name);
     const uint64_t start = NowSeconds();
-    if (++g_Send.cmdCount >= 2) std::printf("BuildAndSendPacket: ERROR: cmdCount >= 2\n");
+    if (++g_Send.cmdCount >= 2) ConsoleWritef("BuildAndSendPacket: ERROR: cmdCount >= 2\n");
     if (target.controllerHandle == 0) {
         --g_Send.cmdCount;
         return CAPI_RESULT_NO_HANDLE;
@@ -280,10 +281,11 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
             context->lmxIob.replyCode = 0;  // a try that reaches no controller has no reply to back off on
         }
         CapiClearBadControllerNumberError();
-        std::printf("BuildAndSendPacket: controllerHandle = %x, code = %d, pLmxContext = %p, responds = %d i=%d\n",
-                    target.controllerHandle, static_cast<int>(commandCode),
-                    context != nullptr ? static_cast<void*>(context->lmxIob.pLmxContext) : nullptr,
-                    RespondsOf(context), attempt);
+        ConsoleWritef(
+            "BuildAndSendPacket: controllerHandle = %x, code = %d, pLmxContext = %p, responds = %d i=%d\n",
+            target.controllerHandle, static_cast<int>(commandCode),
+            context != nullptr ? static_cast<void*>(context->lmxIob.pLmxContext) : nullptr,
+            RespondsOf(context), attempt);
 
         result = BuildAndSendPacketOnce(commandCode, &target, includeType, include, errorCode, param1, param2,
                                         param3, param4, param5, partCount, partIndex);
@@ -293,8 +295,8 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
             const bool restart = backOffBudget > 0;
             if (restart) --backOffBudget;
             os_Sleep(wait);
-            std::printf("BuildAndSendPacket: CAPI_REPLY_COMMAND_ALREADY_ACTIVE: crc=%d i=%d r=%d\n",
-                        static_cast<int>(result), restart ? -1 : attempt, static_cast<int>(wait));
+            ConsoleWritef("BuildAndSendPacket: CAPI_REPLY_COMMAND_ALREADY_ACTIVE: crc=%d i=%d r=%d\n",
+                          static_cast<int>(result), restart ? -1 : attempt, static_cast<int>(wait));
             ++g_Send.counters.activecommands;
             if (restart) attempt = -1;
             continue;
@@ -308,16 +310,19 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
         if (!IsRetriableError(commandCode, ioErrorCode) || IsUnifiedEventCommand(commandCode)) break;
         if (CapiDiscoveryEnabled() && !lost) {
             switch (RediscoverController(&target)) {
-                case 0: std::printf("BuildAndSendPacket: foundController: ok\n"); break;
+                case 0:
+                    ConsoleWritef("BuildAndSendPacket: foundController: ok\n");
+                    break;
                 case -2:
-                    std::printf("BuildAndSendPacket: foundController: error!\n");
+                    ConsoleWritef("BuildAndSendPacket: foundController: error!\n");
                     lost = true;
                     break;
                 default: break;
             }
         }
     }
-    if (result != 0) std::printf("BuildAndSendPacket: ERROR: crc=%d trycount=%d\n", static_cast<int>(result), attempt);
+    if (result != 0)
+        ConsoleWritef("BuildAndSendPacket: ERROR: crc=%d trycount=%d\n", static_cast<int>(result), attempt);
 
     Report(commandCode, name, result, NowSeconds() - start, lost);
     --g_Send.cmdCount;

@@ -3,6 +3,7 @@
 
 #include "corlink/capi/send_path.h"
 #include "corlink/commands/capi_session.h"
+#include "corlink/commands/command_queue.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/command_table.h"
 #include "corlink/commands/executor_state.h"
@@ -126,6 +127,37 @@ extern "C" uint32_t rreInitialize(void) {
     return 0;
 }
 
+namespace {
+
+bool EnterStateChange() {
+    return os_WaitForMutex(g_StateChangeMutex, 0) == 0;
+}
+
+void LeaveStateChange() {
+    os_ReleaseMutex(g_StateChangeMutex);
+}
+
+// One command, the state-change mutex held.
+void RunCommand(Rre* pRre) {
+    pRre->ReplyLength = static_cast<int32_t>(pRre->Length);
+    g_CurrentController = -1;
+    if (pRre->Length > pRre->BufferSize) {
+        RreErrorReply(pRre, RRE_ERROR_WRONG_LENGTH);
+    } else {
+        Dispatch(pRre);
+    }
+    g_CurrentController = -1;
+}
+
+void RefuseCommand(Rre* pRre) {
+    std::fprintf(stderr, "os_WaitForMutex %p %d Timeout", g_StateChangeMutex, 0);
+    RreErrorReply(pRre, RRE_ERROR_MUTEX_WAIT);
+}
+
+CommandQueue g_CommandQueue({EnterStateChange, LeaveStateChange, RunCommand, RefuseCommand});
+
+}  // namespace
+
 extern "C" void rreExecCommand(Rre* pRre) {
     // The reply head is written over the request: without room for it there is nothing to answer with.
     if (pRre == nullptr || pRre->Buffer == nullptr || pRre->BufferSize < RRE_REPLY_HEAD_LENGTH) {
@@ -140,21 +172,8 @@ extern "C" void rreExecCommand(Rre* pRre) {
         RreErrorReply(pRre, RRE_ERROR_NO_MUTEX);
         return;
     }
-    ConsoleFlushDeferral afterRelease;  // declared first, so it ends after the release below
-    if (os_WaitForMutex(g_StateChangeMutex, 0) != 0) {
-        std::fprintf(stderr, "os_WaitForMutex %p %d Timeout", g_StateChangeMutex, 0);
-        RreErrorReply(pRre, RRE_ERROR_MUTEX_WAIT);
-        return;
-    }
-    pRre->ReplyLength = static_cast<int32_t>(pRre->Length);
-    g_CurrentController = -1;
-    if (pRre->Length > pRre->BufferSize) {
-        RreErrorReply(pRre, RRE_ERROR_WRONG_LENGTH);
-    } else {
-        Dispatch(pRre);
-    }
-    g_CurrentController = -1;
-    os_ReleaseMutex(g_StateChangeMutex);
+    ConsoleFlushDeferral afterRelease;  // the command's lines leave once the mutex is released
+    g_CommandQueue.Run(pRre);
 }
 
 extern "C" uint64_t rreTerminate(void) {

@@ -77,8 +77,7 @@ void ConsolePrint(int type, const char* format, ...) {
     } else {
         HANDLE out = g_ConsoleOutput != nullptr ? g_ConsoleOutput : GetStdHandle(STD_OUTPUT_HANDLE);
         if (g_ConsoleColour) SetConsoleTextAttribute(out, AttributeOf(type));
-        std::fputs(text.data(), stdout);
-        std::fflush(stdout);
+        ConsoleWrite(text.data());
         if (g_ConsoleColour) SetConsoleTextAttribute(out, kDefaultAttribute);
         g_EchoCapture.Write(text.data());
     }

@@ -34,8 +34,7 @@ void PrintCommandResult(const Rre& rre, uint64_t seconds) {
                   rre.ReplyLength, status, code, status != 0 || code != 0 ? "B_A_D" : "",
                   static_cast<unsigned long long>(seconds),
                   seconds > kSlowCommandSeconds ? "RRE timeout" : "");
-    std::fputs(line, stdout);
-    FlushConsole();
+    ConsoleWrite(line);
 }
 
 // The bytes of the buffer a request may have written: the command table gives each command's largest

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 #include "corlink/service/log_internal.h"
 #include "corlink/service/log_switches.h"
@@ -33,6 +34,19 @@ int g_RefCount = 0;
 uint32_t g_CallCounter = 0;  // wraps like the signed counter it stands for
 bool g_AtLineStart = true;
 thread_local int t_ConsoleFlushDeferrals = 0;
+
+// The console's text on its way to the standard output.
+struct ConsoleText {
+    std::mutex lock;
+    std::string queued;    // guarded by lock
+    bool writing = false;  // a thread is writing queued text out; guarded by lock
+};
+
+ConsoleText& Console() {
+    static ConsoleText* console = new ConsoleText;  // used by threads that may outlive static destruction
+    return *console;
+}
+thread_local uint32_t t_LoggedThreadId = 0;  // 0: the calling thread
 
 // The log's lock: recursive, since a log call may log (DebugPrint writes through DebugWrite). Never
 // destroyed: threads log on their way out. A thread that has to wait for it counts as blocked for the
@@ -116,7 +130,7 @@ void WriteTimePrefix() {
     char prefix[128];
     std::snprintf(prefix, sizeof prefix, "%s %02u, %u %02u:%02u:%02u.%03u [%04d]: ", MonthName(local.wMonth),
                   local.wDay, local.wYear, local.wHour, local.wMinute, local.wSecond, local.wMilliseconds,
-                  static_cast<int>(GetCurrentThreadId()));
+                  static_cast<int>(t_LoggedThreadId != 0 ? t_LoggedThreadId : GetCurrentThreadId()));
     std::fputs(prefix, g_LogFile);
 }
 
@@ -200,23 +214,63 @@ void DebugPrint(const char* format, ...) {
     int n = FormatArgs(message, sizeof message, format, args);
     va_end(args);
     if (n < 0) return;
-    // The echo does not hold the log's lock: the standard output keeps its own, and a thread that flushes
-    // it then does not keep others (a command under the state-change mutex among them) from logging.
-    if (g_DebugConsole) {
-        std::fputs(message, stdout);
-        FlushConsole();
-    }
+    // The echo does not hold the log's lock, and a thread that writes the console's text out does not keep
+    // others (a command under the state-change mutex among them) from logging.
+    if (g_DebugConsole) ConsoleWrite(message);
     DebugWrite("%s", message);
+}
+
+LogLinesOfThread::LogLinesOfThread(uint32_t threadId) : previous_(t_LoggedThreadId) {
+    t_LoggedThreadId = threadId;
+}
+
+LogLinesOfThread::~LogLinesOfThread() {
+    t_LoggedThreadId = previous_;
 }
 
 ConsoleFlushDeferral::ConsoleFlushDeferral() { ++t_ConsoleFlushDeferrals; }
 
 ConsoleFlushDeferral::~ConsoleFlushDeferral() {
-    if (--t_ConsoleFlushDeferrals == 0) std::fflush(stdout);
+    if (--t_ConsoleFlushDeferrals == 0) FlushConsole();
 }
 
 void FlushConsole() {
-    if (t_ConsoleFlushDeferrals == 0) std::fflush(stdout);
+    if (t_ConsoleFlushDeferrals > 0) return;
+    ConsoleText& console = Console();
+    // One thread writes at a time, and it writes until the queue is empty: a thread that finds another
+    // writing leaves its text to it instead of waiting, so no thread waits for another's write (a command
+    // under the state-change mutex among them), and the text still leaves in the order it was queued.
+    std::unique_lock<std::mutex> lock(console.lock);
+    if (console.writing) return;
+    console.writing = true;
+    while (!console.queued.empty()) {
+        std::string text;
+        text.swap(console.queued);
+        lock.unlock();
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        std::fflush(stdout);
+        lock.lock();
+    }
+    console.writing = false;
+}
+
+void ConsoleWrite(const char* text) {
+    if (text == nullptr) return;
+    ConsoleText& console = Console();
+    {
+        std::lock_guard<std::mutex> queueing(console.lock);
+        console.queued.append(text);
+    }
+    FlushConsole();
+}
+
+void ConsoleWritef(const char* format, ...) {
+    char text[2048];
+    va_list args;
+    va_start(args, format);
+    const int n = FormatArgs(text, sizeof text, format, args);
+    va_end(args);
+    if (n >= 0) ConsoleWrite(text);
 }
 
 int QueryDebugKeys(DEBUG_CONFIG* config) {

@@ -202,7 +202,7 @@ private:
     int saved_;
 };
 
-// A command's console lines, the echo and what is printed directly, leave together when the outermost
+// A command's console lines, the echo and those written to the console, leave together when the outermost
 // deferral ends, in the order they were printed.
 TEST(ConsoleEchoTest, LinesUnderADeferralLeaveInOrderWhenTheOutermostEnds) {
     if (::isatty(STDOUT_FILENO)) GTEST_SKIP() << "a terminal's standard output is flushed at every line";
@@ -215,7 +215,7 @@ TEST(ConsoleEchoTest, LinesUnderADeferralLeaveInOrderWhenTheOutermostEnds) {
         {
             ConsoleFlushDeferral command;
             DebugPrint("first\n");
-            std::printf("direct\n");
+            ConsoleWrite("direct\n");
             {
                 ConsoleFlushDeferral inner;
                 DebugPrint("second\n");
