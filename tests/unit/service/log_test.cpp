@@ -86,6 +86,21 @@ TEST_F(LogFileTest, PiecesWithoutALineFeedContinueTheLineUnderOnePrefix) {
     }
 }
 
+// A command run on another session's thread is logged under that session's thread.
+TEST_F(LogFileTest, LinesLoggedOnBehalfOfAThreadNameIt) {
+    OpenDebugFile(nullptr);
+    {
+        LogLinesOfThread asSession(4321);
+        DebugPrint("for the session\n");
+    }
+    DebugPrint("own\n");
+    std::vector<std::string> lines = Lines(Log());
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_NE(lines[lines.size() - 2].find("[4321]: for the session"), std::string::npos) << lines[lines.size() - 2];
+    EXPECT_NE(lines.back().find("[" + std::to_string(GetCurrentThreadId()) + "]: own"), std::string::npos)
+        << lines.back();
+}
+
 TEST_F(LogFileTest, SettingsAreReadAgainWithinAHundredCalls) {
     OpenDebugFile(nullptr);
     root.SetDword(kDebugKey, "TimeStamp", 0);
