@@ -1,4 +1,3 @@
-#include "corlink/service/log.h"
 #include "corlink/capi/capi_library.h"
 
 #include <cstdio>
@@ -6,6 +5,8 @@
 
 #include "corlink/capi/capi_reply_codes.h"
 #include "corlink/capi/controller_handles.h"
+#include "corlink/service/console_text.h"
+#include "corlink/service/log.h"
 #include "corlink/transport/inband_transport.h"
 
 LMX_ENTRY g_LmxTable[NUM_LMXS] = {{&SCSI32LMX_Initialize, {}, 0, 0, nullptr}};

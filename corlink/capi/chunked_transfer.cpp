@@ -1,4 +1,3 @@
-#include "corlink/service/log.h"
 #include "corlink/capi/chunked_transfer.h"
 
 #include <cstdio>
@@ -6,6 +5,8 @@
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_reply_codes.h"
 #include "corlink/capi/send_path.h"
+#include "corlink/service/console_text.h"
+#include "corlink/service/log.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "corlink/service/console_text.h"
 #include "corlink/service/hex_dump.h"
 
 namespace {
@@ -32,8 +33,7 @@ class BoundedOutput {
         return static_cast<uint64_t>(count_) + extra < capacity_ || Fail(error);
     }
     bool Fail(int error) {
-        std::printf("%s: ERROR%d: output buffer length is too large\n", function_, error);
-        std::fflush(stdout);
+        ConsoleWritef("%s: ERROR%d: output buffer length is too large\n", function_, error);
         failed_ = true;
         return false;
     }
@@ -99,8 +99,7 @@ uint32_t HSZRLEUncompress(const uint8_t* source, uint8_t* destination, uint32_t 
         }
         if (i == sourceLength) {
             // The encoder never ends on an escape byte: refuse rather than guess its count.
-            std::printf("HSZRLEUncompress: ERROR4: input ends with an escape byte\n");
-            std::fflush(stdout);
+            ConsoleWritef("HSZRLEUncompress: ERROR4: input ends with an escape byte\n");
             return 0;
         }
         const uint8_t count = source[i++];

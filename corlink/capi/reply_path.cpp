@@ -18,6 +18,7 @@
 #include "corlink/capi/reply_converter.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/capi/structure_converters.h"
+#include "corlink/service/console_text.h"
 #include "corlink/service/hex_dump.h"
 #include "corlink/service/log.h"
 

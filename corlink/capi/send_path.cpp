@@ -17,6 +17,7 @@
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi/reply_path.h"
 #include "corlink/capi/structure_converters.h"
+#include "corlink/service/console_text.h"
 #include "corlink/service/event_log.h"
 #include "corlink/service/hex_dump.h"
 #include "corlink/service/log.h"

@@ -1,12 +1,32 @@
 #include "corlink/commands/command_queue.h"
 
+#include <algorithm>
+#include <mutex>
+
+#include "corlink/commands/rre.h"
 #include "corlink/service/log.h"
 #include "platform/windows_api.h"
+
+namespace {
+
+// The queue whose runner the calling thread is, while it runs its turn.
+thread_local const CommandQueue* t_runnerOf = nullptr;
+
+}  // namespace
+
+CommandQueue::CommandQueue(const SerialSection& section, const TurnLimits& limits)
+    : section_(section), limits_(limits) {
+    for (auto& micros : lastRunMicros_) micros.store(kNeverRun, std::memory_order_relaxed);
+}
 
 void CommandQueue::Run(Rre* rre) {
     Entry own;
     own.rre = rre;
     own.threadId = GetCurrentThreadId();
+    if (t_runnerOf == this) {  // the lock is this thread's already: queueing would wait for itself
+        RunTimed(own);
+        return;
+    }
     {
         std::unique_lock<std::mutex> lock(platform::WaitLock());
         Append(own);
@@ -17,13 +37,19 @@ void CommandQueue::Run(Rre* rre) {
         while (!own.done && !own.runsQueue) platform::BlockOnClock(lock, own.wait, platform::kNoTimeLimit);
         if (own.done) return;
     }
+    t_runnerOf = this;
     RunTurn(own);
+    t_runnerOf = nullptr;
+}
+
+int CommandQueue::Waiting() const {
+    std::lock_guard<std::mutex> lock(platform::WaitLock());
+    return waiting_;
 }
 
 // The runner's own command is the queue's first: the queue was empty, or it was handed on to it.
 void CommandQueue::RunTurn(Entry& own) {
-    Entry* finished[kRunsPerTurn];
-    int finishedCount = 0;
+    Entry* finished = nullptr;  // others' commands run this turn, woken once the lock is released
     if (!section_.enter()) {
         {
             std::lock_guard<std::mutex> lock(platform::WaitLock());
@@ -38,14 +64,14 @@ void CommandQueue::RunTurn(Entry& own) {
         }
         const auto turnStart = std::chrono::steady_clock::now();
         for (int runs = 1; entry != nullptr; ++runs) {
-            {
-                LogLinesOfThread asItsOwn(entry->threadId);
-                section_.run(entry->rre);
+            RunTimed(*entry);
+            if (entry != &own) {
+                entry->next = finished;  // out of the queue: its link is free
+                finished = entry;
             }
-            if (entry != &own) finished[finishedCount++] = entry;
+            const bool more = runs < limits_.runs && std::chrono::steady_clock::now() - turnStart < limits_.time;
             std::lock_guard<std::mutex> lock(platform::WaitLock());
-            const bool more = runs < kRunsPerTurn && std::chrono::steady_clock::now() - turnStart < kTurnTime;
-            entry = more ? TakeNext() : nullptr;
+            entry = more && head_ != nullptr && KnownShort(*head_->rre) ? TakeNext() : nullptr;
         }
         section_.leave();
     }
@@ -56,16 +82,36 @@ void CommandQueue::RunTurn(Entry& own) {
     } else {
         running_ = false;
     }
-    for (int i = 0; i < finishedCount; ++i) {
-        finished[i]->done = true;
-        platform::Wake(finished[i]->wait);
+    while (finished != nullptr) {
+        Entry* entry = finished;
+        finished = entry->next;
+        entry->done = true;
+        platform::Wake(entry->wait);
     }
+}
+
+void CommandQueue::RunTimed(Entry& entry) {
+    const uint32_t slot = std::min<uint32_t>(entry.rre->Command, kCodeSlots - 1);
+    const auto start = std::chrono::steady_clock::now();
+    {
+        LogLinesOfThread asItsOwn(entry.threadId);
+        section_.run(entry.rre);
+    }
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+    const auto bounded = std::min<std::chrono::microseconds::rep>(micros.count(), kNeverRun - 1);
+    lastRunMicros_[slot].store(static_cast<uint32_t>(bounded), std::memory_order_relaxed);
+}
+
+bool CommandQueue::KnownShort(const Rre& rre) const {
+    const uint32_t micros = lastRunMicros_[std::min<uint32_t>(rre.Command, kCodeSlots - 1)].load(std::memory_order_relaxed);
+    return micros != kNeverRun && micros <= static_cast<uint64_t>(limits_.shortCommand.count());
 }
 
 // The entry lives on its thread's stack: it leaves the queue (TakeNext) before that thread's Run returns.
 void CommandQueue::Append(Entry& entry) {
     (tail_ != nullptr ? tail_->next : head_) = &entry;
     tail_ = &entry;
+    ++waiting_;
 }
 
 CommandQueue::Entry* CommandQueue::TakeNext() {
@@ -74,6 +120,7 @@ CommandQueue::Entry* CommandQueue::TakeNext() {
     head_ = entry->next;
     if (head_ == nullptr) tail_ = nullptr;
     entry->next = nullptr;
+    --waiting_;
     return entry;
 }
 

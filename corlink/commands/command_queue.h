@@ -1,15 +1,18 @@
 // Runs the commands of every session one at a time, in the order they came.
 //
 // The thread whose command finds no other running becomes the runner: it takes the lock that commands run
-// under, runs its own command and then those that queued behind it meanwhile, up to a bound; it then
-// releases the lock, hands the queue to the thread of the next command, if any, and wakes the threads whose
-// commands it ran. A lock handed from thread to thread stands unused until the thread it goes to has woken,
-// which takes several times as long as a short command; a runner goes straight on to the next command, and
-// the wake-ups are sent once the lock is free. The bounds keep the runner's own session from being held by
-// the others' load. Every command still runs alone and in arrival order, and every waiting thread blocks on
-// the platform's clock.
+// under, runs its own command and then those that queued behind it meanwhile, within a bounded turn; it
+// then releases the lock, hands the queue to the thread of the next command, if any, and wakes the threads
+// whose commands it ran. A lock handed from thread to thread stands unused until the thread it goes to has
+// woken, which takes several times as long as a short command; a runner goes straight on to the next
+// command, and the wake-ups are sent once the lock is free. A runner takes only commands known to be short
+// (their code's last run was), so that its own session's reply never waits for a long command of another
+// session; a long one ends the turn and runs on its own thread. Every command still runs alone and in
+// arrival order, and every waiting thread blocks on the platform's clock.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 
@@ -25,19 +28,25 @@ struct SerialSection {
     void (*refuse)(Rre*);  // answers a command whose runner could not take the lock
 };
 
+// How much of other sessions' work a runner takes on.
+struct TurnLimits {
+    int runs = 16;                                      // commands a turn, its own included
+    std::chrono::microseconds time{1000};               // a turn takes no command once it has lasted this
+    std::chrono::microseconds shortCommand{200};        // a code whose last run took longer is long
+};
+
 class CommandQueue {
   public:
-    // A runner takes another command only while it has run fewer than kRunsPerTurn and its turn has lasted
-    // less than kTurnTime: its own session then waits at most that long plus one command for its reply.
-    static constexpr int kRunsPerTurn = 16;
-    static constexpr std::chrono::microseconds kTurnTime{1000};
-
-    explicit CommandQueue(const SerialSection& section) : section_(section) {}
+    explicit CommandQueue(const SerialSection& section, const TurnLimits& limits = {});
     CommandQueue(const CommandQueue&) = delete;
     CommandQueue& operator=(const CommandQueue&) = delete;
 
-    // Returns once the command has run (or was refused).
+    // Returns once the command has run (or was refused). A command issued by a command that is running
+    // (the lock already held by this thread) runs at once.
     void Run(Rre* rre);
+
+    // Commands queued and not yet taken by a runner.
+    int Waiting() const;
 
   private:
     struct Entry {
@@ -50,13 +59,22 @@ class CommandQueue {
     };
 
     void RunTurn(Entry& own);
+    void RunTimed(Entry& entry);
+    bool KnownShort(const Rre& rre) const;
     void Append(Entry& entry);  // wait lock held
     Entry* TakeNext();          // wait lock held
     void HandOn();              // wait lock held: the next command's thread runs the queue
 
+    static constexpr size_t kCodeSlots = 128;  // command codes 0-126; any other code shares the last slot
+    static constexpr uint32_t kNeverRun = UINT32_MAX;
+
     SerialSection section_;
+    TurnLimits limits_;
+    // Microseconds of each code's last run; written and read by the runner of the time.
+    std::array<std::atomic<uint32_t>, kCodeSlots> lastRunMicros_;
     // Guarded by the wait lock:
     Entry* head_ = nullptr;
     Entry* tail_ = nullptr;
+    int waiting_ = 0;
     bool running_ = false;  // a thread is the runner
 };

@@ -5,6 +5,7 @@
 
 #include "corlink/capi/passthrough.h"
 #include "corlink/commands/executor_state.h"
+#include "corlink/service/console_text.h"
 
 namespace {
 
@@ -27,7 +28,9 @@ PassThroughBuffers& Buffers() {
 
 uint32_t RreIpsPassThrough(const uint8_t* request, uint32_t requestLength, uint8_t* reply, uint32_t replyCapacity) {
     if (request == nullptr || reply == nullptr || requestLength > CAPI_PASS_THROUGH_BUFFER_SIZE) return 0;
-    if (g_StateChangeMutex == nullptr || os_WaitForMutex(g_StateChangeMutex, 0) != 0) return 0;
+    if (g_StateChangeMutex == nullptr) return 0;
+    ConsoleFlushDeferral afterRelease;  // the pass's console lines leave once the mutex is released
+    if (os_WaitForMutex(g_StateChangeMutex, 0) != 0) return 0;
     PassThroughBuffers& buffers = Buffers();
     // Bytes past the client's packet are zero, whatever length its header claims.
     std::memcpy(buffers.request.data(), request, requestLength);

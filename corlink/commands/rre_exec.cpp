@@ -4,10 +4,11 @@
 #include "corlink/capi/send_path.h"
 #include "corlink/commands/capi_session.h"
 #include "corlink/commands/command_queue.h"
-#include "corlink/commands/controller_db.h"
 #include "corlink/commands/command_table.h"
+#include "corlink/commands/controller_db.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/handler_frame.h"
+#include "corlink/service/console_text.h"
 #include "corlink/service/event_log.h"
 #include "corlink/service/log.h"
 #include "corlink/service/utilities.h"
@@ -80,9 +81,8 @@ void RunTraceLoop() {
         CAPI_Initialize_Main();
         CapiCommandCounters& counters = CapiCounters();
         if (counters.activecommands > 0) {
-            std::printf("activecommands = %d okcommands = %d failcommands = %d\n", counters.activecommands,
-                        counters.okcommands, counters.failcommands);
-            std::fflush(stdout);
+            ConsoleWritef("activecommands = %d okcommands = %d failcommands = %d\n", counters.activecommands,
+                          counters.okcommands, counters.failcommands);
             counters.activecommands = 0;
         }
     }
@@ -130,7 +130,11 @@ extern "C" uint32_t rreInitialize(void) {
 namespace {
 
 bool EnterStateChange() {
-    return os_WaitForMutex(g_StateChangeMutex, 0) == 0;
+    if (os_WaitForMutex(g_StateChangeMutex, 0) == 0) return true;
+    // An abandoned mutex counts as a failed wait, yet the wait made this thread its owner: give it back, or
+    // every later command would wait for it for ever. (Releasing a mutex this thread does not own fails.)
+    os_ReleaseMutex(g_StateChangeMutex);
+    return false;
 }
 
 void LeaveStateChange() {

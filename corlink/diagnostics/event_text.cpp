@@ -7,6 +7,7 @@
 #include "corlink/diagnostics/event_record.h"
 #include "corlink/diagnostics/event_rows.h"
 #include "corlink/diagnostics/text_format.h"
+#include "corlink/service/console_text.h"
 
 namespace {
 
@@ -34,10 +35,10 @@ std::string ComposeEventText(const CAPI_EVENT_RECORD& record, const RAID_CONTROL
 
 std::string FitEventText(const std::string& text, uint32_t code) {
     if (text.size() >= EVENT_TEXT_REFUSED_LENGTH) {
-        std::printf("QQQ:ERROR  actualString Length too BIG = %d Stack CORRUPTION!!!\n",
+        ConsoleWritef("QQQ:ERROR  actualString Length too BIG = %d Stack CORRUPTION!!!\n",
                     static_cast<int>(text.size()));
-        std::printf("QQQ:ERROR  event code %d\n", static_cast<int>(code));
-        std::printf("QQQ:ERROR  start of string is %80.80s\n", text.c_str());
+        ConsoleWritef("QQQ:ERROR  event code %d\n", static_cast<int>(code));
+        ConsoleWritef("QQQ:ERROR  start of string is %80.80s\n", text.c_str());
         return "";
     }
     return text.substr(0, EVENT_TEXT_MAX_LENGTH);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "corlink/service/console_text.h"
 #include "platform/windows_api.h"
 
 namespace {
@@ -76,9 +77,17 @@ void ConsolePrint(int type, const char* format, ...) {
         g_ListCapture.Write(text.data());
     } else {
         HANDLE out = g_ConsoleOutput != nullptr ? g_ConsoleOutput : GetStdHandle(STD_OUTPUT_HANDLE);
-        if (g_ConsoleColour) SetConsoleTextAttribute(out, AttributeOf(type));
-        ConsoleWrite(text.data());
-        if (g_ConsoleColour) SetConsoleTextAttribute(out, kDefaultAttribute);
+        DWORD mode = 0;
+        if (g_ConsoleColour && GetConsoleMode(out, &mode)) {
+            // The colour goes to the console at once: the text it applies to must follow it directly.
+            ConsoleWriteDirectly([&] {
+                SetConsoleTextAttribute(out, AttributeOf(type));
+                std::fputs(text.data(), stdout);
+                SetConsoleTextAttribute(out, kDefaultAttribute);
+            });
+        } else {
+            ConsoleWrite(text.data());
+        }
         g_EchoCapture.Write(text.data());
     }
     DebugPrint("%s", text.data());

@@ -1,10 +1,10 @@
 // The session's message loop, requests, replies and the end of the session.
 #include "corlink/service/hotlink.h"
 
-
 #include "corlink/commands/command_table.h"
 #include "corlink/commands/rre.h"
 #include "corlink/service/configuration.h"
+#include "corlink/service/console_text.h"
 #include "corlink/service/errmsg.h"
 #include "corlink/service/log.h"
 #include "corlink/service/method_trace.h"

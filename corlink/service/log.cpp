@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 
+#include "corlink/service/console_text.h"
 #include "corlink/service/log_internal.h"
 #include "corlink/service/log_switches.h"
 #include "corlink/service/service_params.h"
@@ -33,19 +34,6 @@ FILE* g_LogFile = nullptr;
 int g_RefCount = 0;
 uint32_t g_CallCounter = 0;  // wraps like the signed counter it stands for
 bool g_AtLineStart = true;
-thread_local int t_ConsoleFlushDeferrals = 0;
-
-// The console's text on its way to the standard output.
-struct ConsoleText {
-    std::mutex lock;
-    std::string queued;    // guarded by lock
-    bool writing = false;  // a thread is writing queued text out; guarded by lock
-};
-
-ConsoleText& Console() {
-    static ConsoleText* console = new ConsoleText;  // used by threads that may outlive static destruction
-    return *console;
-}
 thread_local uint32_t t_LoggedThreadId = 0;  // 0: the calling thread
 
 // The log's lock: recursive, since a log call may log (DebugPrint writes through DebugWrite). Never
@@ -228,50 +216,6 @@ LogLinesOfThread::~LogLinesOfThread() {
     t_LoggedThreadId = previous_;
 }
 
-ConsoleFlushDeferral::ConsoleFlushDeferral() { ++t_ConsoleFlushDeferrals; }
-
-ConsoleFlushDeferral::~ConsoleFlushDeferral() {
-    if (--t_ConsoleFlushDeferrals == 0) FlushConsole();
-}
-
-void FlushConsole() {
-    if (t_ConsoleFlushDeferrals > 0) return;
-    ConsoleText& console = Console();
-    // One thread writes at a time, and it writes until the queue is empty: a thread that finds another
-    // writing leaves its text to it instead of waiting, so no thread waits for another's write (a command
-    // under the state-change mutex among them), and the text still leaves in the order it was queued.
-    std::unique_lock<std::mutex> lock(console.lock);
-    if (console.writing) return;
-    console.writing = true;
-    while (!console.queued.empty()) {
-        std::string text;
-        text.swap(console.queued);
-        lock.unlock();
-        std::fwrite(text.data(), 1, text.size(), stdout);
-        std::fflush(stdout);
-        lock.lock();
-    }
-    console.writing = false;
-}
-
-void ConsoleWrite(const char* text) {
-    if (text == nullptr) return;
-    ConsoleText& console = Console();
-    {
-        std::lock_guard<std::mutex> queueing(console.lock);
-        console.queued.append(text);
-    }
-    FlushConsole();
-}
-
-void ConsoleWritef(const char* format, ...) {
-    char text[2048];
-    va_list args;
-    va_start(args, format);
-    const int n = FormatArgs(text, sizeof text, format, args);
-    va_end(args);
-    if (n >= 0) ConsoleWrite(text);
-}
 
 int QueryDebugKeys(DEBUG_CONFIG* config) {
     HKEY service = nullptr;

@@ -24,17 +24,6 @@ extern DEBUG_CONFIG DebugConfig;
 // printf-style into a 2048-byte message (longer messages are cut); echoed to the standard output in
 // console "debug" runs.
 void DebugPrint(const char* format, ...) CORLINK_PRINTF(1, 2);
-// While one lives on a thread, the console text it writes is left queued instead of being written out line
-// by line, and the outermost one writes it out when it ends: the lines of a command leave in one write
-// after it has released the state-change mutex. Every console line still passes through one queue in the
-// order it was written; only the number of writes changes.
-class ConsoleFlushDeferral {
-  public:
-    ConsoleFlushDeferral();
-    ~ConsoleFlushDeferral();
-    ConsoleFlushDeferral(const ConsoleFlushDeferral&) = delete;
-    ConsoleFlushDeferral& operator=(const ConsoleFlushDeferral&) = delete;
-};
 // While one lives on a thread, the time prefix of the debug log's lines names the given thread instead of
 // the calling one: for a command run on behalf of another session's thread.
 class LogLinesOfThread {
@@ -47,14 +36,6 @@ class LogLinesOfThread {
   private:
     uint32_t previous_;
 };
-// Writes out the console's queued text and flushes the standard output, unless a ConsoleFlushDeferral
-// lives on the calling thread.
-void FlushConsole();
-// Queues text for the standard output, then FlushConsole. Every console line of the proxy goes through
-// this one queue, so lines leave in the order they were queued, whichever thread writes them out.
-void ConsoleWrite(const char* text);
-// printf-style ConsoleWrite (2048-byte text).
-void ConsoleWritef(const char* format, ...) CORLINK_PRINTF(1, 2);
 // The writer behind DebugPrint (4096-byte message).
 void DebugWrite(const char* format, ...) CORLINK_PRINTF(1, 2);
 // Bounded vsnprintf: the number of characters the full text has, or a negative value.

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "corlink/commands/executor_state.h"
+#include "corlink/service/console_text.h"
 #include "corlink/service/hotlink.h"
 #include "corlink/service/mainapp.h"
 #include "corlink/service/method_trace.h"
@@ -156,6 +157,7 @@ unsigned CMainApp::Discovery(void* argument) {
     while (!os_IsFlagSet(g_ShutDownSem)) {
         if (!SleepDiscoveryPeriod()) break;
         if (!DiscoveryWanted() || g_StateChangeMutex == nullptr) continue;
+        ConsoleFlushDeferral afterRelease;  // the rebuild's console lines leave once the mutex is released
         if (os_WaitForMutex(g_StateChangeMutex, 0) != 0) continue;
         app->m_Rediscovery();
         os_ReleaseMutex(g_StateChangeMutex);

@@ -4,6 +4,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -12,20 +14,31 @@
 
 namespace {
 
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+constexpr uint32_t kShortCode = 5;
+constexpr uint32_t kLongCode = 7;
+constexpr uint32_t kNewCode = 9;
+
 // The executor's side, as the queue sees it: a lock, the commands it runs and those it refuses. A command's
-// Length names it; Command is set to 1 when it ran and 2 when it was refused.
+// Length names it, its Command is its code.
 struct Section {
     std::atomic<bool> held{false};
     std::atomic<int> running{0};
-    std::atomic<int> overlaps{0};    // a command ran while another did, or without the lock
+    std::atomic<int> overlaps{0};         // a command ran while another did, or without the lock
     std::atomic<int> failEnters{0};       // the next enters that fail, once release is set
     std::atomic<bool> blockFirst{false};  // the next enter waits for release
     std::atomic<bool> release{false};
-    std::chrono::milliseconds firstTakes{0};  // how long the first command runs
-    std::mutex orderLock;
-    std::vector<uint32_t> order;                 // guarded by orderLock
-    std::vector<std::thread::id> ranOnThreadOf;  // guarded by orderLock
+    milliseconds firstTakes{0};  // how long the first command of a test runs
+    milliseconds longTakes{200};  // how long a command with kLongCode runs
+    std::mutex lock;
+    std::vector<uint32_t> order;                 // guarded by lock
+    std::vector<std::thread::id> ranOnThreadOf;  // guarded by lock
+    std::map<uint32_t, char> outcome;            // 'r' run, 'x' refused; guarded by lock
 } g_section;
+
+CommandQueue* g_queue = nullptr;
 
 bool Enter() {
     if (g_section.failEnters > 0) {
@@ -48,139 +61,182 @@ void RunOne(Rre* rre) {
     if (++g_section.running != 1 || !g_section.held) ++g_section.overlaps;
     bool first = false;
     {
-        std::lock_guard<std::mutex> g(g_section.orderLock);
+        std::lock_guard<std::mutex> g(g_section.lock);
         first = g_section.order.empty();
         g_section.order.push_back(rre->Length);
         g_section.ranOnThreadOf.push_back(std::this_thread::get_id());
+        g_section.outcome[rre->Length] = 'r';
     }
     if (first) std::this_thread::sleep_for(g_section.firstTakes);
-    rre->Command = 1;
+    if (rre->Command == kLongCode) std::this_thread::sleep_for(g_section.longTakes);
     --g_section.running;
+    // A command that issues another: it runs at once, on this thread, the lock still held.
+    if (rre->BufferSize == 1) {
+        Rre inner{kShortCode, rre->Length + 100, nullptr, 0, 0, 0};
+        g_queue->Run(&inner);
+    }
 }
 
 void Refuse(Rre* rre) {
-    rre->Command = 2;
+    std::lock_guard<std::mutex> g(g_section.lock);
+    g_section.outcome[rre->Length] = 'x';
 }
 
 class CommandQueueTest : public ::testing::Test {
   protected:
-    void SetUp() override {
+    void SetUp() override { UseLimits({}); }
+    void TearDown() override { g_queue = nullptr; }
+
+    void UseLimits(const TurnLimits& limits) {
+        queue_ = std::make_unique<CommandQueue>(SerialSection{Enter, Leave, RunOne, Refuse}, limits);
+        g_queue = queue_.get();
         g_section.held = false;
         g_section.running = 0;
         g_section.overlaps = 0;
         g_section.failEnters = 0;
         g_section.blockFirst = false;
         g_section.release = false;
-        g_section.firstTakes = std::chrono::milliseconds(0);
+        g_section.firstTakes = milliseconds(0);
         g_section.order.clear();
         g_section.ranOnThreadOf.clear();
+        g_section.outcome.clear();
     }
 
-    // Starts a thread that runs commands[index]; returns once it is about to queue, and a little after, so
-    // that it has.
-    void StartCommand(size_t index) {
-        std::atomic<bool> started{false};
-        threads_.emplace_back([&, index] {
-            started = true;
-            queue_.Run(&commands_[index]);
-        });
-        threadIds_.push_back(threads_.back().get_id());
-        while (!started) std::this_thread::yield();
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    // Runs one command on the test's thread, so that the queue knows how long its code takes.
+    void RunAlone(uint32_t code, uint32_t name) {
+        Rre rre{code, name, nullptr, 0, 0, 0};
+        queue_->Run(&rre);
     }
 
-    // Queues n commands behind a first one whose runner waits for the lock until they all have.
-    void RunQueued(size_t n) {
-        commands_.assign(n, Rre{});
-        for (size_t i = 0; i < n; ++i) commands_[i].Length = static_cast<uint32_t>(i);
+    // Starts one thread per code, in order: the first one's runner waits for the lock until every other
+    // command has queued behind it (or, with failEnters set, fails to take it then). Returns once all
+    // have run.
+    void RunQueued(const std::vector<uint32_t>& codes) {
+        const size_t base = g_section.order.size();
+        commands_.clear();
+        for (size_t i = 0; i < codes.size(); ++i) {
+            commands_.push_back(Rre{codes[i], static_cast<uint32_t>(base + i), nullptr, 0, 0, 0});
+        }
         if (g_section.failEnters == 0) g_section.blockFirst = true;
-        for (size_t i = 0; i < n; ++i) StartCommand(i);
+        for (size_t i = 0; i < codes.size(); ++i) {
+            threads_.emplace_back([this, i] { queue_->Run(&commands_[i]); });
+            threadIds_.push_back(threads_.back().get_id());
+            while (queue_->Waiting() < static_cast<int>(i + 1)) std::this_thread::yield();
+        }
         g_section.release = true;
         for (auto& t : threads_) t.join();
+        threads_.clear();
+        start_ = base;
     }
 
-    // For each command in the order they ran, the command whose thread ran it.
-    std::vector<uint32_t> RunBy() {
-        std::vector<uint32_t> runners;
-        for (std::thread::id id : g_section.ranOnThreadOf) {
-            for (size_t i = 0; i < threads_.size(); ++i) {
-                if (threadIds_[i] == id) runners.push_back(static_cast<uint32_t>(i));
+    // For each command of RunQueued in the order they ran: the index of the command whose thread ran it.
+    std::vector<int> RunBy() {
+        std::vector<int> runners;
+        for (size_t k = start_; k < g_section.ranOnThreadOf.size(); ++k) {
+            for (size_t i = 0; i < threadIds_.size(); ++i) {
+                if (threadIds_[i] == g_section.ranOnThreadOf[k]) runners.push_back(static_cast<int>(i));
             }
         }
         return runners;
     }
 
-    CommandQueue queue_{SerialSection{Enter, Leave, RunOne, Refuse}};
+    std::vector<uint32_t> Order() { return {g_section.order.begin() + start_, g_section.order.end()}; }
+
+    std::unique_ptr<CommandQueue> queue_;
     std::vector<Rre> commands_;
     std::vector<std::thread> threads_;
     std::vector<std::thread::id> threadIds_;
+    size_t start_ = 0;
 };
+
+std::vector<uint32_t> Numbers(uint32_t from, uint32_t to) {
+    std::vector<uint32_t> numbers;
+    for (uint32_t i = from; i < to; ++i) numbers.push_back(i);
+    return numbers;
+}
 
 TEST_F(CommandQueueTest, ManySessionsRunEveryCommandOnceAndAlone) {
     constexpr int kThreads = 16;
-    constexpr int kCommandsEach = 300;  // far more than one runner's turn: runners must hand the queue on
+    constexpr int kCommandsEach = 300;  // far more than a turn: runners must hand the queue on
     std::vector<std::thread> threads;
-    std::atomic<int> ran{0};
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < kCommandsEach; ++i) {
-                Rre rre{};
-                rre.Length = static_cast<uint32_t>(t * kCommandsEach + i);
-                queue_.Run(&rre);
-                if (rre.Command == 1) ++ran;
+                Rre rre{kShortCode, static_cast<uint32_t>(t * kCommandsEach + i), nullptr, 0, 0, 0};
+                queue_->Run(&rre);
             }
         });
     }
     for (auto& t : threads) t.join();
-    EXPECT_EQ(ran.load(), kThreads * kCommandsEach);
+    EXPECT_EQ(g_section.outcome.size(), static_cast<size_t>(kThreads * kCommandsEach));
     EXPECT_EQ(g_section.overlaps.load(), 0);
     EXPECT_FALSE(g_section.held.load());
+    EXPECT_EQ(queue_->Waiting(), 0);
     ASSERT_EQ(g_section.order.size(), static_cast<size_t>(kThreads * kCommandsEach));
-    // Each session's commands ran in its own order.
-    std::vector<int> next(kThreads, 0);
+    std::vector<int> next(kThreads, 0);  // each session's commands ran in its own order
     for (uint32_t name : g_section.order) {
         const int t = static_cast<int>(name) / kCommandsEach;
         EXPECT_EQ(static_cast<int>(name) % kCommandsEach, next[t]++);
     }
 }
 
-std::vector<uint32_t> Numbers(size_t from, size_t to) {
-    std::vector<uint32_t> numbers;
-    for (size_t i = from; i < to; ++i) numbers.push_back(static_cast<uint32_t>(i));
-    return numbers;
-}
-
-// A runner runs what queued behind its own command, in arrival order, until its turn's bound; the thread
-// of the next command then runs the rest.
-TEST_F(CommandQueueTest, QueuedCommandsRunInArrivalOrderAcrossTurns) {
-    constexpr size_t kTurn = CommandQueue::kRunsPerTurn;
-    RunQueued(kTurn + 4);
-    EXPECT_EQ(g_section.order, Numbers(0, kTurn + 4));
-    std::vector<uint32_t> expectedRunners(kTurn, 0);
-    expectedRunners.insert(expectedRunners.end(), 4, static_cast<uint32_t>(kTurn));
-    EXPECT_EQ(RunBy(), expectedRunners);
-    for (const Rre& rre : commands_) EXPECT_EQ(rre.Command, 1u);
+// A runner runs the short commands queued behind its own, in arrival order, until its turn's count; the
+// thread of the next command then runs on.
+TEST_F(CommandQueueTest, QueuedCommandsRunInArrivalOrderInTurnsOfTheirCount) {
+    UseLimits({4, seconds(10), seconds(1)});
+    RunAlone(kShortCode, 0);
+    RunQueued(std::vector<uint32_t>(10, kShortCode));
+    EXPECT_EQ(Order(), Numbers(1, 11));
+    EXPECT_EQ(RunBy(), (std::vector<int>{0, 0, 0, 0, 4, 4, 4, 4, 8, 8}));
     EXPECT_EQ(g_section.overlaps.load(), 0);
 }
 
 // A runner whose turn has lasted its time takes no further command: its own session is not kept waiting.
 TEST_F(CommandQueueTest, ARunnerWhoseTurnLastedItsTimeHandsTheQueueOn) {
-    g_section.firstTakes =
-        std::chrono::duration_cast<std::chrono::milliseconds>(CommandQueue::kTurnTime) + std::chrono::milliseconds(5);
-    RunQueued(4);
-    EXPECT_EQ(g_section.order, Numbers(0, 4));
-    EXPECT_EQ(RunBy(), (std::vector<uint32_t>{0, 1, 1, 1}));
+    UseLimits({16, milliseconds(1), seconds(10)});
+    RunAlone(kShortCode, 0);
+    g_section.firstTakes = milliseconds(20);
+    g_section.order.clear();
+    g_section.ranOnThreadOf.clear();
+    RunQueued(std::vector<uint32_t>(4, kShortCode));
+    EXPECT_EQ(Order(), Numbers(0, 4));
+    const std::vector<int> runners = RunBy();
+    ASSERT_EQ(runners.size(), 4u);
+    EXPECT_EQ(runners[0], 0);
+    for (size_t i = 1; i < runners.size(); ++i) EXPECT_NE(runners[i], 0) << i;
+}
+
+// A command of a code that ran long last time, or never ran, is left to its own thread: the runner's own
+// reply never waits for it. That thread runs the short ones behind it.
+TEST_F(CommandQueueTest, LongAndUnknownCommandsRunOnTheirOwnThreads) {
+    UseLimits({16, seconds(10), milliseconds(50)});
+    RunAlone(kShortCode, 0);
+    RunAlone(kLongCode, 1);
+    RunQueued({kShortCode, kShortCode, kLongCode, kShortCode, kNewCode, kShortCode});
+    EXPECT_EQ(Order(), Numbers(2, 8));
+    EXPECT_EQ(RunBy(), (std::vector<int>{0, 0, 2, 2, 4, 4}));
 }
 
 TEST_F(CommandQueueTest, ARunnerThatCannotTakeTheLockRefusesOnlyItsOwnCommand) {
-    g_section.failEnters = 1;  // the first runner's wait for the lock fails once the others have queued
-    RunQueued(3);
-    EXPECT_EQ(commands_[0].Command, 2u);
-    EXPECT_EQ(commands_[1].Command, 1u);
-    EXPECT_EQ(commands_[2].Command, 1u);
-    EXPECT_EQ(g_section.order, Numbers(1, 3));
-    EXPECT_EQ(RunBy(), (std::vector<uint32_t>{1, 1}));
+    UseLimits({16, seconds(10), seconds(1)});
+    RunAlone(kShortCode, 100);
+    g_section.order.clear();
+    g_section.ranOnThreadOf.clear();
+    g_section.failEnters = 1;
+    RunQueued({kShortCode, kShortCode, kShortCode});
+    EXPECT_EQ(g_section.outcome[0], 'x');
+    EXPECT_EQ(g_section.outcome[1], 'r');
+    EXPECT_EQ(g_section.outcome[2], 'r');
+    EXPECT_EQ(Order(), Numbers(1, 3));
+    EXPECT_EQ(RunBy(), (std::vector<int>{1, 1}));
     EXPECT_FALSE(g_section.held.load());
+}
+
+TEST_F(CommandQueueTest, ACommandIssuedByARunningCommandRunsAtOnce) {
+    Rre outer{kShortCode, 1, nullptr, 1, 0, 0};  // BufferSize 1: it issues command 101
+    queue_->Run(&outer);
+    EXPECT_EQ(g_section.order, (std::vector<uint32_t>{1, 101}));
+    EXPECT_EQ(queue_->Waiting(), 0);
 }
 
 }  // namespace

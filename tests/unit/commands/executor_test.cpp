@@ -15,6 +15,7 @@
 #include "corlink/commands/rre.h"
 #include "platform/windows_api.h"
 #include "tests/support/test_root.h"
+#include "tests/unit/platform/thread_runner.h"
 
 namespace {
 
@@ -132,6 +133,23 @@ TEST_F(InitializedExecutorTest, ConcurrentCommandsAreSerialisedByTheStateChangeM
     caller.join();
     EXPECT_TRUE(done.load());
     EXPECT_EQ(r.status, 0);
+    CloseHandle(mutex);
+}
+
+// A wait that finds the mutex abandoned (its owner ended holding it) fails the command, and the mutex the
+// wait handed over is given back: the next command runs instead of waiting for ever.
+TEST_F(InitializedExecutorTest, AnAbandonedMutexFailsOneCommandAndIsGivenBack) {
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, STATE_CHANGE_MUTEX_NAME);
+    ASSERT_NE(mutex, nullptr);
+    HANDLE owner = platformtest::StartThread([&] { WaitForSingleObject(mutex, INFINITE); });
+    WaitForSingleObject(owner, INFINITE);
+    CloseHandle(owner);
+    for (uint32_t expected : {RRE_ERROR_MUTEX_WAIT, 0u}) {
+        std::vector<uint8_t> buffer(12, 0);
+        buffer[8] = 1;
+        Reply r = Exec(106, 12, buffer);
+        EXPECT_EQ(r.code, expected);
+    }
     CloseHandle(mutex);
 }
 

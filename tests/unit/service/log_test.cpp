@@ -11,6 +11,7 @@
 
 #include "corlink/service/console.h"
 #include "corlink/service/hex_dump.h"
+#include "corlink/service/console_text.h"
 #include "corlink/service/log.h"
 #include "corlink/service/log_switches.h"
 #include "corlink/service/service_params.h"
