@@ -83,6 +83,7 @@ bool BlockOnClock(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t 
 namespace {
 
 thread_local int t_deferringWakes = 0;
+thread_local bool t_yieldAfterWakes = true;  // as the outermost DeferredWakes asked
 thread_local std::vector<std::shared_ptr<std::condition_variable>> t_deferredWakes;
 
 }  // namespace
@@ -99,14 +100,16 @@ void Wake(ClockWait& wait) {
     }
 }
 
-DeferredWakes::DeferredWakes() { ++t_deferringWakes; }
+DeferredWakes::DeferredWakes(Then then) {
+    if (t_deferringWakes++ == 0) t_yieldAfterWakes = then == Then::Yield;
+}
 
 DeferredWakes::~DeferredWakes() {
     if (--t_deferringWakes > 0) return;
     if (t_deferredWakes.empty()) return;
     for (auto& cv : t_deferredWakes) cv->notify_one();
     t_deferredWakes.clear();
-    std::this_thread::yield();
+    if (t_yieldAfterWakes) std::this_thread::yield();
 }
 
 RealClock::RealClock(double scale) : scale_(scale), wallStartMs_(WallMs()), steadyStartMs_(SteadyMs()) {}

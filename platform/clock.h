@@ -97,10 +97,12 @@ void Wake(ClockWait& wait);
 // lock would be held through it). Having woken a thread, the waker then yields its processor, as a thread
 // released by a kernel object on Windows runs with a priority boost: the system tends to queue a woken
 // thread behind its waker, and a mutex handed over would stand unused until the waker stopped. For code
-// that releases or sets an object and does not wait itself.
+// that releases or sets an object and does not wait itself. A waker whose woken threads need nothing it
+// holds may go on instead (Then::GoOn); the outermost one decides.
 class DeferredWakes {
   public:
-    DeferredWakes();
+    enum class Then { Yield, GoOn };
+    explicit DeferredWakes(Then then = Then::Yield);
     ~DeferredWakes();
     DeferredWakes(const DeferredWakes&) = delete;
     DeferredWakes& operator=(const DeferredWakes&) = delete;

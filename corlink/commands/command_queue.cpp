@@ -75,7 +75,8 @@ void CommandQueue::RunTurn(Entry& own) {
         }
         section_.leave();
     }
-    platform::DeferredWakes afterUnlock;
+    // The threads woken here take no lock of this one's, and its own reply is next: it keeps its processor.
+    platform::DeferredWakes afterUnlock(platform::DeferredWakes::Then::GoOn);
     std::lock_guard<std::mutex> lock(platform::WaitLock());
     if (head_ != nullptr) {
         HandOn();
