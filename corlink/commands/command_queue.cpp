@@ -20,13 +20,13 @@ CommandQueue::CommandQueue(const SerialSection& section, const TurnLimits& limit
 }
 
 void CommandQueue::Run(Rre* rre) {
+    if (t_runnerOf == this) {  // the lock is this thread's already: queueing would wait for itself
+        RunTimed(*rre);           // logged as the command that issued it
+        return;
+    }
     Entry own;
     own.rre = rre;
     own.threadId = GetCurrentThreadId();
-    if (t_runnerOf == this) {  // the lock is this thread's already: queueing would wait for itself
-        RunTimed(own);
-        return;
-    }
     {
         std::unique_lock<std::mutex> lock(platform::WaitLock());
         Append(own);
@@ -37,9 +37,7 @@ void CommandQueue::Run(Rre* rre) {
         while (!own.done && !own.runsQueue) platform::BlockOnClock(lock, own.wait, platform::kNoTimeLimit);
         if (own.done) return;
     }
-    t_runnerOf = this;
     RunTurn(own);
-    t_runnerOf = nullptr;
 }
 
 int CommandQueue::Waiting() const {
@@ -63,8 +61,12 @@ void CommandQueue::RunTurn(Entry& own) {
             entry = TakeNext();
         }
         const auto turnStart = std::chrono::steady_clock::now();
+        t_runnerOf = this;
         for (int runs = 1; entry != nullptr; ++runs) {
-            RunTimed(*entry);
+            {
+                LogLinesOfThread asItsOwn(entry->threadId);
+                RunTimed(*entry->rre);
+            }
             if (entry != &own) {
                 entry->next = finished;  // out of the queue: its link is free
                 finished = entry;
@@ -73,6 +75,7 @@ void CommandQueue::RunTurn(Entry& own) {
             std::lock_guard<std::mutex> lock(platform::WaitLock());
             entry = more && head_ != nullptr && KnownShort(*head_->rre) ? TakeNext() : nullptr;
         }
+        t_runnerOf = nullptr;
         section_.leave();
     }
     // The threads woken here take no lock of this one's, and its own reply is next: it keeps its processor.
@@ -91,13 +94,10 @@ void CommandQueue::RunTurn(Entry& own) {
     }
 }
 
-void CommandQueue::RunTimed(Entry& entry) {
-    const uint32_t slot = std::min<uint32_t>(entry.rre->Command, kCodeSlots - 1);
+void CommandQueue::RunTimed(Rre& rre) {
+    const uint32_t slot = std::min<uint32_t>(rre.Command, kCodeSlots - 1);
     const auto start = std::chrono::steady_clock::now();
-    {
-        LogLinesOfThread asItsOwn(entry.threadId);
-        section_.run(entry.rre);
-    }
+    section_.run(&rre);
     const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
     const auto bounded = std::min<std::chrono::microseconds::rep>(micros.count(), kNeverRun - 1);
     lastRunMicros_[slot].store(static_cast<uint32_t>(bounded), std::memory_order_relaxed);

@@ -6,8 +6,8 @@
 // whose commands it ran. A lock handed from thread to thread stands unused until the thread it goes to has
 // woken, which takes several times as long as a short command; a runner goes straight on to the next
 // command, and the wake-ups are sent once the lock is free. A runner takes only commands known to be short
-// (their code's last run was), so that its own session's reply never waits for a long command of another
-// session; a long one ends the turn and runs on its own thread. Every command still runs alone and in
+// (their code's last run was), so that its own session's reply does not wait for another session's long
+// commands; a long one (or one whose code has not run yet) ends the turn and runs on its own thread. Every command still runs alone and in
 // arrival order, and every waiting thread blocks on the platform's clock.
 #pragma once
 
@@ -59,13 +59,13 @@ class CommandQueue {
     };
 
     void RunTurn(Entry& own);
-    void RunTimed(Entry& entry);
+    void RunTimed(Rre& rre);  // runs it, noting how long its code took
     bool KnownShort(const Rre& rre) const;
     void Append(Entry& entry);  // wait lock held
     Entry* TakeNext();          // wait lock held
     void HandOn();              // wait lock held: the next command's thread runs the queue
 
-    static constexpr size_t kCodeSlots = 128;  // command codes 0-126; any other code shares the last slot
+    static constexpr size_t kCodeSlots = 128;  // command codes 0-126; unknown codes share the last slot
     static constexpr uint32_t kNeverRun = UINT32_MAX;
 
     SerialSection section_;

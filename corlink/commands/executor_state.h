@@ -21,5 +21,10 @@ extern volatile int g_TraceFlag;
 
 constexpr const char* STATE_CHANGE_MUTEX_NAME = "corlink4__stcg_";
 
+// Waits without a time limit for g_StateChangeMutex; true when this thread holds it. A wait that finds it
+// abandoned counts as failed, and the ownership that wait handed over is given back, so that the mutex
+// is not held for ever by a thread that will not release it.
+bool TakeStateChangeMutex();
+
 // Creates or opens the state-change mutex (reason 1) or closes it (reason 0); 1 on success.
 int DllMain(void* module, uint32_t reason, void* reserved);

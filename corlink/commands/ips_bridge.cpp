@@ -30,7 +30,7 @@ uint32_t RreIpsPassThrough(const uint8_t* request, uint32_t requestLength, uint8
     if (request == nullptr || reply == nullptr || requestLength > CAPI_PASS_THROUGH_BUFFER_SIZE) return 0;
     if (g_StateChangeMutex == nullptr) return 0;
     ConsoleFlushDeferral afterRelease;  // the pass's console lines leave once the mutex is released
-    if (os_WaitForMutex(g_StateChangeMutex, 0) != 0) return 0;
+    if (!TakeStateChangeMutex()) return 0;
     PassThroughBuffers& buffers = Buffers();
     // Bytes past the client's packet are zero, whatever length its header claims.
     std::memcpy(buffers.request.data(), request, requestLength);

@@ -111,6 +111,13 @@ int DllMain(void*, uint32_t reason, void*) {
     return 1;
 }
 
+bool TakeStateChangeMutex() {
+    if (os_WaitForMutex(g_StateChangeMutex, 0) == 0) return true;
+    // An abandoned mutex is this thread's after the wait (a failed wait's release fails harmlessly).
+    os_ReleaseMutex(g_StateChangeMutex);
+    return false;
+}
+
 extern "C" uint32_t rreInitialize(void) {
     DebugPrint("%s()\n", "rreInitialize");
     DllMain(nullptr, kProcessAttach, nullptr);
@@ -128,14 +135,6 @@ extern "C" uint32_t rreInitialize(void) {
 }
 
 namespace {
-
-bool EnterStateChange() {
-    if (os_WaitForMutex(g_StateChangeMutex, 0) == 0) return true;
-    // An abandoned mutex counts as a failed wait, yet the wait made this thread its owner: give it back, or
-    // every later command would wait for it for ever. (Releasing a mutex this thread does not own fails.)
-    os_ReleaseMutex(g_StateChangeMutex);
-    return false;
-}
 
 void LeaveStateChange() {
     os_ReleaseMutex(g_StateChangeMutex);
@@ -158,7 +157,7 @@ void RefuseCommand(Rre* pRre) {
     RreErrorReply(pRre, RRE_ERROR_MUTEX_WAIT);
 }
 
-CommandQueue g_CommandQueue({EnterStateChange, LeaveStateChange, RunCommand, RefuseCommand});
+CommandQueue g_CommandQueue({TakeStateChangeMutex, LeaveStateChange, RunCommand, RefuseCommand});
 
 }  // namespace
 

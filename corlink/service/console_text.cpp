@@ -8,7 +8,6 @@
 #include <mutex>
 #include <string>
 
-#include "platform/clock.h"
 
 namespace {
 
@@ -18,6 +17,7 @@ constexpr size_t kMaxQueuedBytes = 1 << 20;
 constexpr auto kExitWaitForWriter = std::chrono::seconds(2);
 
 thread_local int t_deferrals = 0;
+thread_local bool t_writer = false;  // this thread is the one writing the queue out
 
 struct ConsoleText {
     std::mutex lock;
@@ -50,21 +50,24 @@ void WriteQueued(ConsoleText& console, std::unique_lock<std::mutex>& lock) {
     }
 }
 
-// Lock held: waits (up to bound, when given) until no other thread writes, then becomes the writer.
+// Lock held: waits (up to bound, when given) until no other thread writes, then becomes the writer. Like
+// the wait of a full queue, it waits for another thread's write to the standard output, which needs no
+// clock time to end: it is not counted as blocked on the clock.
 bool BecomeWriter(ConsoleText& console, std::unique_lock<std::mutex>& lock,
                   const std::chrono::steady_clock::duration* bound) {
-    platform::BlockedOutsideClock waiting;
     if (bound == nullptr) {
         console.drained.wait(lock, [&] { return !console.writing; });
     } else if (!console.drained.wait_for(lock, *bound, [&] { return !console.writing; })) {
         return false;
     }
     console.writing = true;
+    t_writer = true;
     return true;
 }
 
 void StopWriting(ConsoleText& console) {
     console.writing = false;
+    t_writer = false;
     console.drained.notify_all();
 }
 
@@ -94,6 +97,7 @@ void FlushConsole() {
     std::unique_lock<std::mutex> lock(console.lock);
     if (console.writing) return;  // the writer takes this thread's text too
     console.writing = true;
+    t_writer = true;
     WriteQueued(console, lock);
     std::fflush(stdout);  // and what was printed to it directly
     StopWriting(console);
@@ -104,8 +108,7 @@ void ConsoleWrite(const char* text) {
     ConsoleText& console = Console();
     {
         std::unique_lock<std::mutex> lock(console.lock);
-        if (console.writing && console.queued.size() >= kMaxQueuedBytes) {
-            platform::BlockedOutsideClock waiting;
+        if (console.writing && !t_writer && console.queued.size() >= kMaxQueuedBytes) {
             console.drained.wait(lock, [&] { return !console.writing || console.queued.size() < kMaxQueuedBytes; });
         }
         console.queued.append(text);
@@ -131,5 +134,6 @@ void ConsoleWriteDirectly(const std::function<void()>& write) {
     write();
     std::fflush(stdout);
     lock.lock();
+    WriteQueued(console, lock);  // what others queued meanwhile, which they left to this writer
     StopWriting(console);
 }

@@ -4,7 +4,8 @@
 // lines) is queued here and leaves in the order it was queued. One thread at a time writes the queue out,
 // and a thread that finds another writing leaves its text to it instead of waiting, so no thread waits for
 // another's write (a command under the state-change mutex among them). Only a queue that has grown past
-// its bound (a stalled standard output) makes writers wait, as a full console would.
+// its bound (a stalled standard output) makes writers wait, as a full console would, and a coloured line
+// on a terminal waits for the writer of the time (ConsoleWriteDirectly).
 #pragma once
 
 #include <functional>

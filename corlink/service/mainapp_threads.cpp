@@ -158,7 +158,7 @@ unsigned CMainApp::Discovery(void* argument) {
         if (!SleepDiscoveryPeriod()) break;
         if (!DiscoveryWanted() || g_StateChangeMutex == nullptr) continue;
         ConsoleFlushDeferral afterRelease;  // the rebuild's console lines leave once the mutex is released
-        if (os_WaitForMutex(g_StateChangeMutex, 0) != 0) continue;
+        if (!TakeStateChangeMutex()) continue;
         app->m_Rediscovery();
         os_ReleaseMutex(g_StateChangeMutex);
     }

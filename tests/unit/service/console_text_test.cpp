@@ -1,7 +1,9 @@
 #include "corlink/service/console_text.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,6 +33,17 @@ class StdoutToPipe {
         ::close(ends_[0]);
         ::close(ends_[1]);
     }
+    // Waits (at most 10 s) until a writer has filled the pipe; true when it has.
+    bool WaitUntilFull() {
+        const int capacity = ::fcntl(ends_[0], F_GETPIPE_SZ);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        int queued = 0;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (::ioctl(ends_[0], FIONREAD, &queued) == 0 && queued >= capacity) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
     // Reads until `count` bytes have come, or for at most 10 s.
     std::string Read(size_t count) {
         std::string text;
@@ -55,41 +68,65 @@ class StdoutToPipe {
 // on; the writer writes it out after its own, nothing lost and in order.
 TEST(ConsoleTextTest, AThreadFindingAnotherWritingGoesOnAndItsTextFollows) {
     if (::isatty(STDOUT_FILENO)) GTEST_SKIP() << "needs the standard output redirected";
-    StdoutToPipe out;
     const std::string big(256 * 1024, 'a');  // more than the pipe holds: its writer stalls
-    std::thread stalled([&] { ConsoleWrite((big + "\n").c_str()); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    std::atomic<bool> returned{false};
-    std::thread other([&] {
-        ConsoleWrite("after\n");
-        returned = true;
-    });
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!returned && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
-    EXPECT_TRUE(returned.load());  // while the first writer is still stalled
-    const std::string text = out.Read(big.size() + 7);
-    stalled.join();
-    other.join();
-    EXPECT_EQ(text, big + "\nafter\n");
+    bool stalledFirst = false;
+    bool returned = false;
+    std::string text;
+    {
+        StdoutToPipe out;
+        std::thread stalled([&] { ConsoleWrite((big + "\n").c_str()); });
+        stalledFirst = out.WaitUntilFull();
+        std::atomic<bool> otherReturned{false};
+        std::thread other([&] {
+            ConsoleWrite("after\n");
+            otherReturned = true;
+        });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!otherReturned && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+        returned = otherReturned;  // while the first writer is still stalled
+        text = out.Read(big.size() + 7);
+        stalled.join();
+        other.join();
+    }
+    ASSERT_TRUE(stalledFirst);
+    EXPECT_TRUE(returned);
+    EXPECT_TRUE(text == big + "\nafter\n") << text.size() << " bytes";
 }
 
-// Text still queued when the program exits (a deferral that never ended) is written out.
-TEST(ConsoleTextTest, TextQueuedAtTheExitIsWrittenOut) {
-    testsupport::TestRoot root;
-    const std::string path = root.path() + "/out.txt";
-    std::fflush(stdout);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        FILE* file = std::fopen(path.c_str(), "w");
-        ::dup2(::fileno(file), STDOUT_FILENO);
-        ConsoleFlushDeferral deferred;
-        ConsoleWrite("queued\n");
-        std::exit(0);
+// Text another thread queues while a line is written directly follows that line out.
+TEST(ConsoleTextTest, TextQueuedDuringADirectWriteFollowsIt) {
+    if (::isatty(STDOUT_FILENO)) GTEST_SKIP() << "needs the standard output redirected";
+    std::string text;
+    {
+        StdoutToPipe out;
+        ConsoleWriteDirectly([] {
+            std::thread other([] { ConsoleWrite("queued meanwhile\n"); });  // finds a writer: returns at once
+            other.join();
+            std::fputs("direct\n", stdout);
+        });
+        text = out.Read(24);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(text, "direct\nqueued meanwhile\n");
+}
+
+// Text still queued when the program exits (a deferral that never ended) is written out. The exit runs in
+// a fresh process of this test alone.
+TEST(ConsoleTextTest, TextQueuedAtTheExitIsWrittenOut) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto pathFor = [](pid_t test) { return ::testing::TempDir() + "/console_exit_" + std::to_string(test) + ".txt"; };
+    EXPECT_EXIT(
+        {
+            std::fflush(stdout);
+            FILE* file = std::fopen(pathFor(::getppid()).c_str(), "w");
+            ::dup2(::fileno(file), STDOUT_FILENO);
+            ConsoleFlushDeferral deferred;
+            ConsoleWrite("queued\n");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    const std::string path = pathFor(::getpid());
     EXPECT_EQ(testsupport::ReadWholeFile(path), "queued\n");
+    std::remove(path.c_str());
 }
 
 // What code prints to the standard output directly leaves at the next write-out, after the text queued
