@@ -9,6 +9,13 @@
 
 namespace {
 
+// A hint to the processor that this thread waits in a loop.
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+
 // The queue whose runner the calling thread is, while it runs its turn.
 thread_local const CommandQueue* t_runnerOf = nullptr;
 
@@ -29,15 +36,34 @@ void CommandQueue::Run(Rre* rre) {
     own.threadId = GetCurrentThreadId();
     {
         std::unique_lock<std::mutex> lock(platform::WaitLock());
+        const int ahead = waiting_;
         Append(own);
         if (!running_) {
             running_ = true;
             own.runsQueue = true;
         }
-        while (!own.done && !own.runsQueue) platform::BlockOnClock(lock, own.wait, platform::kNoTimeLimit);
+        WaitForTurn(own, lock, ahead);
         if (own.done) return;
     }
     RunTurn(own);
+}
+
+// Wait lock held: returns once the command has run or this thread is to run the queue.
+void CommandQueue::WaitForTurn(Entry& own, std::unique_lock<std::mutex>& lock, int ahead) {
+    if (!own.runsQueue && ahead <= limits_.spinAhead && limits_.spin.count() > 0) {
+        lock.unlock();
+        const auto until = std::chrono::steady_clock::now() + limits_.spin;
+        while (!own.done.load(std::memory_order_acquire) && !own.runsQueue.load(std::memory_order_acquire) &&
+               std::chrono::steady_clock::now() < until) {
+            CpuRelax();
+        }
+        lock.lock();  // the runner may still hold the entry: it sets the flags under the lock
+    }
+    while (!own.done && !own.runsQueue) {
+        own.sleeping = true;
+        platform::BlockOnClock(lock, own.wait, platform::kNoTimeLimit);
+        own.sleeping = false;
+    }
 }
 
 int CommandQueue::Waiting() const {
@@ -47,7 +73,7 @@ int CommandQueue::Waiting() const {
 
 // The runner's own command is the queue's first: the queue was empty, or it was handed on to it.
 void CommandQueue::RunTurn(Entry& own) {
-    Entry* finished = nullptr;  // others' commands run this turn, woken once the lock is released
+    Entry* finished = nullptr;  // others' run commands whose threads sleep, woken once the lock is released
     if (!section_.enter()) {
         {
             std::lock_guard<std::mutex> lock(platform::WaitLock());
@@ -67,12 +93,16 @@ void CommandQueue::RunTurn(Entry& own) {
                 LogLinesOfThread asItsOwn(entry->threadId);
                 RunTimed(*entry->rre);
             }
-            if (entry != &own) {
-                entry->next = finished;  // out of the queue: its link is free
-                finished = entry;
-            }
             const bool more = runs < limits_.runs && std::chrono::steady_clock::now() - turnStart < limits_.time;
             std::lock_guard<std::mutex> lock(platform::WaitLock());
+            if (entry != &own) {
+                if (entry->sleeping) {
+                    entry->next = finished;  // out of the queue: its link is free
+                    finished = entry;
+                } else {
+                    entry->done = true;  // it is watching: it returns once this lock is released
+                }
+            }
             entry = more && head_ != nullptr && KnownShort(*head_->rre) ? TakeNext() : nullptr;
         }
         t_runnerOf = nullptr;

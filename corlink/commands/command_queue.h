@@ -33,6 +33,10 @@ struct TurnLimits {
     int runs = 16;                                      // commands a turn, its own included
     std::chrono::microseconds time{1000};               // a turn takes no command once it has lasted this
     std::chrono::microseconds shortCommand{200};        // a code whose last run took longer is long
+    // A thread that queues behind at most spinAhead commands first watches for its turn this long before
+    // it sleeps: its command is often run by then, and waking a sleeping thread costs more.
+    int spinAhead = 2;
+    std::chrono::microseconds spin{50};
 };
 
 class CommandQueue {
@@ -52,12 +56,15 @@ class CommandQueue {
     struct Entry {
         Rre* rre = nullptr;
         uint32_t threadId = 0;   // the debug log names the command's own thread
-        bool done = false;       // run or refused
-        bool runsQueue = false;  // its thread is the runner now
+        // Set under the wait lock; read without it while the thread watches before it sleeps.
+        std::atomic<bool> done{false};       // run or refused
+        std::atomic<bool> runsQueue{false};  // its thread is the runner now
+        bool sleeping = false;               // blocked on the clock: needs a wake-up; guarded by the wait lock
         Entry* next = nullptr;
         platform::ClockWait wait;
     };
 
+    void WaitForTurn(Entry& own, std::unique_lock<std::mutex>& lock, int ahead);
     void RunTurn(Entry& own);
     void RunTimed(Rre& rre);  // runs it, noting how long its code took
     bool KnownShort(const Rre& rre) const;

@@ -142,6 +142,8 @@ class CommandQueueTest : public ::testing::Test {
 
     std::vector<uint32_t> Order() { return {g_section.order.begin() + start_, g_section.order.end()}; }
 
+    void RunManySessions();
+
     std::unique_ptr<CommandQueue> queue_;
     std::vector<Rre> commands_;
     std::vector<std::thread> threads_;
@@ -155,7 +157,18 @@ std::vector<uint32_t> Numbers(uint32_t from, uint32_t to) {
     return numbers;
 }
 
+// With queued threads watching for their turn, and with every queued thread sleeping at once.
 TEST_F(CommandQueueTest, ManySessionsRunEveryCommandOnceAndAlone) {
+    TurnLimits sleepAtOnce;
+    sleepAtOnce.spin = std::chrono::microseconds(0);
+    for (const TurnLimits& limits : {TurnLimits{}, sleepAtOnce}) {
+        SCOPED_TRACE(limits.spin.count());
+        UseLimits(limits);
+        RunManySessions();
+    }
+}
+
+void CommandQueueTest::RunManySessions() {
     constexpr int kThreads = 16;
     constexpr int kCommandsEach = 300;  // far more than a turn: runners must hand the queue on
     std::vector<std::thread> threads;
