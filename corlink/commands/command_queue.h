@@ -7,7 +7,8 @@
 // woken, which takes several times as long as a short command; a runner goes straight on to the next
 // command, and the wake-ups are sent once the lock is free. A runner takes only commands known to be short
 // (their code's last run was), so that its own session's reply does not wait for another session's long
-// commands; a long one (or one whose code has not run yet) ends the turn and runs on its own thread. Every command still runs alone and in
+// commands; a long one (or one whose code has not run yet) ends the turn and runs on its own thread. A
+// thread queued close behind the runner watches for its turn briefly before it sleeps (TurnLimits). Every command still runs alone and in
 // arrival order, and every waiting thread blocks on the platform's clock.
 #pragma once
 
