@@ -89,11 +89,12 @@ void CommandQueue::RunTurn(Entry& own) {
         const auto turnStart = std::chrono::steady_clock::now();
         t_runnerOf = this;
         for (int runs = 1; entry != nullptr; ++runs) {
+            std::chrono::steady_clock::time_point ended;
             {
                 LogLinesOfThread asItsOwn(entry->threadId);
-                RunTimed(*entry->rre);
+                ended = RunTimed(*entry->rre);
             }
-            const bool more = runs < limits_.runs && std::chrono::steady_clock::now() - turnStart < limits_.time;
+            const bool more = runs < limits_.runs && ended - turnStart < limits_.time;
             std::lock_guard<std::mutex> lock(platform::WaitLock());
             if (entry != &own) {
                 if (entry->sleeping) {
@@ -124,18 +125,23 @@ void CommandQueue::RunTurn(Entry& own) {
     }
 }
 
-void CommandQueue::RunTimed(Rre& rre) {
-    const uint32_t slot = std::min<uint32_t>(rre.Command, kCodeSlots - 1);
+std::chrono::steady_clock::time_point CommandQueue::RunTimed(Rre& rre) {
+    std::atomic<uint32_t>& lastRun = lastRunMicros_[SlotOf(rre)];
     const auto start = std::chrono::steady_clock::now();
     section_.run(&rre);
-    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
-    const auto bounded = std::min<std::chrono::microseconds::rep>(micros.count(), kNeverRun - 1);
-    lastRunMicros_[slot].store(static_cast<uint32_t>(bounded), std::memory_order_relaxed);
+    const auto ended = std::chrono::steady_clock::now();
+    const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(ended - start).count();
+    lastRun.store(static_cast<uint32_t>(std::min<decltype(micros)>(micros, kNeverRun - 1)), std::memory_order_relaxed);
+    return ended;
 }
 
 bool CommandQueue::KnownShort(const Rre& rre) const {
-    const uint32_t micros = lastRunMicros_[std::min<uint32_t>(rre.Command, kCodeSlots - 1)].load(std::memory_order_relaxed);
+    const uint32_t micros = lastRunMicros_[SlotOf(rre)].load(std::memory_order_relaxed);
     return micros != kNeverRun && micros <= static_cast<uint64_t>(limits_.shortCommand.count());
+}
+
+size_t CommandQueue::SlotOf(const Rre& rre) {
+    return std::min<size_t>(rre.Command, kCodeSlots - 1);
 }
 
 // The entry lives on its thread's stack: it leaves the queue (TakeNext) before that thread's Run returns.

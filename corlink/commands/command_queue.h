@@ -67,7 +67,9 @@ class CommandQueue {
 
     void WaitForTurn(Entry& own, std::unique_lock<std::mutex>& lock, int ahead);
     void RunTurn(Entry& own);
-    void RunTimed(Rre& rre);  // runs it, noting how long its code took
+    // Runs it, noting how long its code took; returns when it ended.
+    std::chrono::steady_clock::time_point RunTimed(Rre& rre);
+    static size_t SlotOf(const Rre& rre);  // its code's place in lastRunMicros_
     bool KnownShort(const Rre& rre) const;
     void Append(Entry& entry);  // wait lock held
     Entry* TakeNext();          // wait lock held

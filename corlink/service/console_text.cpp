@@ -50,6 +50,12 @@ void WriteQueued(ConsoleText& console, std::unique_lock<std::mutex>& lock) {
     }
 }
 
+// Lock held, nobody writing: the calling thread becomes the writer.
+void StartWriting(ConsoleText& console) {
+    console.writing = true;
+    t_writer = true;
+}
+
 // Lock held: waits (up to bound, when given) until no other thread writes, then becomes the writer. Like
 // the wait of a full queue, it waits for another thread's write to the standard output, which needs no
 // clock time to end: it is not counted as blocked on the clock.
@@ -60,8 +66,7 @@ bool BecomeWriter(ConsoleText& console, std::unique_lock<std::mutex>& lock,
     } else if (!console.drained.wait_for(lock, *bound, [&] { return !console.writing; })) {
         return false;
     }
-    console.writing = true;
-    t_writer = true;
+    StartWriting(console);
     return true;
 }
 
@@ -96,8 +101,7 @@ void FlushConsole() {
     ConsoleText& console = Console();
     std::unique_lock<std::mutex> lock(console.lock);
     if (console.writing) return;  // the writer takes this thread's text too
-    console.writing = true;
-    t_writer = true;
+    StartWriting(console);
     WriteQueued(console, lock);
     std::fflush(stdout);  // and what was printed to it directly
     StopWriting(console);

@@ -216,7 +216,6 @@ LogLinesOfThread::~LogLinesOfThread() {
     t_LoggedThreadId = previous_;
 }
 
-
 int QueryDebugKeys(DEBUG_CONFIG* config) {
     HKEY service = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServiceKey, 0, KEY_READ, &service) != ERROR_SUCCESS) return 0;
