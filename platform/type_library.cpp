@@ -120,11 +120,12 @@ class TypeInfo : public ITypeInfo {
 };
 const ComInterfaceEntry TypeInfo::kInterfaces[] = {ComEntry<TypeInfo, ITypeInfo>(IID_ITypeInfo), {}};
 
+// A library keeps its module loaded (one reference of it) while the library or a type of it lives.
 class TypeLib : public ITypeLib {
   public:
     static const ComInterfaceEntry kInterfaces[];
-    explicit TypeLib(const TypeLibDescription& description) : description_(description) {}
-    virtual ~TypeLib() = default;
+    TypeLib(const TypeLibDescription& description, HMODULE module) : description_(description), module_(module) {}
+    virtual ~TypeLib() { FreeLibrary(module_); }
 
     UINT GetTypeInfoCount() override { return description_.typeCount; }
     HRESULT GetTypeInfo(UINT index, ITypeInfo** info) override {
@@ -160,6 +161,7 @@ class TypeLib : public ITypeLib {
 
   private:
     const TypeLibDescription& description_;
+    HMODULE module_;
 };
 const ComInterfaceEntry TypeLib::kInterfaces[] = {ComEntry<TypeLib, ITypeLib>(IID_ITypeLib), {}};
 
@@ -190,10 +192,14 @@ HRESULT LoadTypeLib(const WCHAR* file, ITypeLib** library) {
     Resources& resources = LoadedResources();
     std::lock_guard<std::mutex> hold(resources.lock);
     for (const TypeLibDescription* description : resources.descriptions) {
-        if (ModuleFileOf(description) == wanted) {
-            return ComCreate<TypeLib>(nullptr, nullptr, IID_ITypeLib, reinterpret_cast<void**>(library),
-                                      *description);
-        }
+        HMODULE module = nullptr;
+        if (ModuleFileOf(description) != wanted ||
+            !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(description), &module))
+            continue;
+        const HRESULT created = ComCreate<TypeLib>(nullptr, nullptr, IID_ITypeLib, reinterpret_cast<void**>(library),
+                                                   *description, module);
+        if (FAILED(created)) FreeLibrary(module);  // no object was made (it asks only for its own interface)
+        return created;
     }
     return TYPE_E_CANTLOADLIBRARY;
 }

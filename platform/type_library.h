@@ -125,7 +125,8 @@ class TypeLibResource {
 }  // namespace platform
 
 // The type library of the module file `file` (a Windows path, or a path of this machine as
-// GetModuleFileNameA gives it); TYPE_E_CANTLOADLIBRARY when no loaded module of that file carries one.
+// GetModuleFileNameA gives it), which keeps that module loaded until it and its types are released;
+// TYPE_E_CANTLOADLIBRARY when no loaded module of that file carries one.
 HRESULT LoadTypeLib(const WCHAR* file, ITypeLib** library);
 // Writes the library's keys: TypeLib\{libid}\<major>.<minor> (its help string) with FLAGS, HELPDIR (helpDir,
 // or the file's directory) and 0\win32 (fullPath); for each dual interface Interface\{iid} (its name) with

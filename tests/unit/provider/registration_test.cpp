@@ -247,11 +247,13 @@ INSTANTIATE_TEST_SUITE_P(
                         "DllRegisterServer(): Provider Registration failed with code 0x80042302.\n"}),
     [](const ::testing::TestParamInfo<CoordinatorCase>& row) { return std::string(row.param.name); });
 
-TEST_F(RegistrationTest, TheTypeLibraryIsLoadedFromTheLibraryFileWhileItIsLoaded) {
+TEST_F(RegistrationTest, TheTypeLibraryIsLoadedFromTheLibraryFileAndKeepsItLoaded) {
     const std::string path = PROVIDER_LIBRARY;
     const std::wstring file(path.begin(), path.end());
     ITypeLib* library = nullptr;
     ASSERT_EQ(LoadTypeLib(file.c_str(), &library), S_OK);
+    FreeLibrary(library_);  // the type library's own reference keeps the description mapped
+    library_ = nullptr;
     BSTR help = nullptr;
     EXPECT_EQ(library->GetDocumentation(-1, nullptr, &help, nullptr, nullptr), S_OK);
     EXPECT_EQ(std::wstring(help), L"CAPI PS VSS Hardware Provider 1.0 Type Library");
