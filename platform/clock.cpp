@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "platform/clock_threads.h"
+#include "platform/wait_machinery.h"
 
 namespace platform {
 namespace {

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/clock.h"
+#include "platform/wait_machinery.h"
 
 namespace platform::threads {
 

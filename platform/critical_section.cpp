@@ -1,9 +1,12 @@
 #include "platform/critical_section.h"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
+#include "platform/critical_section_release.h"
 #include "platform/kernel_objects.h"
+#include "platform/wait_machinery.h"
 
 namespace {
 
@@ -13,10 +16,25 @@ using platform::dispatch::MutexObject;
 struct SectionLock {
     std::shared_ptr<MutexObject> mutex = std::make_shared<MutexObject>();
     std::vector<std::shared_ptr<platform::dispatch::Waitable>> asList{mutex};
+    DWORD spinCount = 0;
+    std::atomic<bool> held{false};  // a hint for spinning threads, read without the wait lock
 };
 
 SectionLock& LockOf(LPCRITICAL_SECTION section) {
     return *static_cast<SectionLock*>(section->lock);
+}
+
+bool TryTake(SectionLock& lock) {
+    if (platform::dispatch::WaitForObjects(lock.asList, false, 0, false) == WAIT_TIMEOUT) return false;
+    lock.held.store(true, std::memory_order_relaxed);
+    return true;
+}
+
+// A hint to the processor that this thread waits in a loop.
+inline void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
 }
 
 }  // namespace
@@ -25,22 +43,44 @@ void InitializeCriticalSection(LPCRITICAL_SECTION section) {
     section->lock = new SectionLock;
 }
 
+BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DWORD spinCount) {
+    InitializeCriticalSection(section);
+    LockOf(section).spinCount = spinCount;
+    return TRUE;
+}
+
 void EnterCriticalSection(LPCRITICAL_SECTION section) {
+    SectionLock& lock = LockOf(section);
+    for (DWORD spins = 0; spins < lock.spinCount; ++spins) {
+        if (!lock.held.load(std::memory_order_relaxed) && TryTake(lock)) return;
+        CpuRelax();
+    }
     // An owner that ended inside the section leaves it to the next thread (WAIT_ABANDONED).
-    platform::dispatch::WaitForObjects(LockOf(section).asList, false, INFINITE, false);
+    platform::dispatch::WaitForObjects(lock.asList, false, INFINITE, false);
+    lock.held.store(true, std::memory_order_relaxed);
 }
 
 BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section) {
-    return platform::dispatch::WaitForObjects(LockOf(section).asList, false, 0, false) != WAIT_TIMEOUT;
+    return TryTake(LockOf(section)) ? TRUE : FALSE;
 }
 
 void LeaveCriticalSection(LPCRITICAL_SECTION section) {
-    const uint64_t self = platform::dispatch::CurrentThreadToken();
     std::lock_guard<std::mutex> g(platform::WaitLock());
-    LockOf(section).mutex->Release(self);
+    platform::LeaveCriticalSectionWaitLockHeld(section);
 }
 
 void DeleteCriticalSection(LPCRITICAL_SECTION section) {
     delete static_cast<SectionLock*>(section->lock);
     section->lock = nullptr;
 }
+
+namespace platform {
+
+void LeaveCriticalSectionWaitLockHeld(LPCRITICAL_SECTION section) {
+    SectionLock& lock = LockOf(section);
+    if (!lock.mutex->OwnedBy(dispatch::CurrentThreadToken())) return;
+    lock.mutex->Release(dispatch::CurrentThreadToken());
+    if (!lock.mutex->OwnedBy(dispatch::CurrentThreadToken())) lock.held.store(false, std::memory_order_relaxed);
+}
+
+}  // namespace platform

@@ -8,8 +8,12 @@ struct CRITICAL_SECTION {
     void* lock;  // the platform's lock object, made by InitializeCriticalSection
 };
 using LPCRITICAL_SECTION = CRITICAL_SECTION*;
+using PCRITICAL_SECTION = CRITICAL_SECTION*;
 
 void InitializeCriticalSection(LPCRITICAL_SECTION section);
+// The same, and a thread that finds the section held by another looks again up to spinCount times before
+// it sleeps: for sections held only for moments, where sleeping and being woken cost more than the wait.
+BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DWORD spinCount);
 void EnterCriticalSection(LPCRITICAL_SECTION section);
 // TRUE when the section was free or already the caller's (it is then held once more).
 BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);

@@ -18,6 +18,7 @@
 
 #include "platform/clock.h"
 #include "platform/handles.h"
+#include "platform/wait_machinery.h"
 #include "platform/win_types.h"
 
 namespace platform::dispatch {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/dispatcher.h"
+#include "platform/wait_machinery.h"
 
 namespace platform::dispatch {
 

@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/clock_threads.h"
+#include "platform/wait_machinery.h"
 
 namespace {
 

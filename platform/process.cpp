@@ -18,6 +18,7 @@
 #include "platform/machine_root.h"
 #include "platform/regular_files.h"
 #include "platform/sync.h"
+#include "platform/wait_machinery.h"
 
 extern char** environ;
 

@@ -13,6 +13,7 @@
 #include "platform/clock_threads.h"
 #include "platform/kernel_objects.h"
 #include "platform/last_error.h"
+#include "platform/wait_machinery.h"
 
 using platform::dispatch::EventObject;
 using platform::dispatch::MutexObject;

@@ -4,6 +4,7 @@
 
 #include "platform/clock.h"
 #include "platform/clock_threads.h"
+#include "platform/wait_machinery.h"
 
 namespace platform {
 namespace {

@@ -1,3 +1,4 @@
+#include "platform/wait_machinery.h"
 #include "platform/waitable_timer.h"
 
 #include <mutex>

@@ -1,5 +1,5 @@
-// The proxy command table: for each code 0-126 its name, handler, fixed request length and how a wrong
-// length is answered. The dispatcher and the name table are both derived from it.
+// The proxy command table: for each code 0-126 its name, handler, fixed request length, how a wrong length
+// is answered and what the command reaches. The dispatcher and the name table are both derived from it.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,12 @@ enum class Checked : uint8_t {
     AtLeast,      // after the code test, at least requestLength bytes; RRE_ERROR_WRONG_LENGTH
 };
 
+// What a command reaches while it runs.
+enum class CommandReach : uint8_t {
+    Database,  // answered from the proxy's own state at once: it exchanges nothing with a controller
+    Outside,   // talks to a controller (or reads and writes files, or may rediscover): it may take long
+};
+
 struct RreCommandInfo;
 struct FramedCommand;
 using RreHandler = void (*)(Rre* pRre, const RreCommandInfo& info);
@@ -28,12 +34,15 @@ struct RreCommandInfo {
     int32_t requestLength;    // fixed request length, or kAnyLength
     Checked lengthCheck;
     int32_t replyLength;      // largest reply the handler writes (kAnyLength: the request length)
+    CommandReach reach;
     RreHandler handler;       // null until the handler is built: answered RRE_ERROR_UNKNOWN_COMMAND
     const FramedCommand* framed = nullptr;  // the common frame's steps, for handlers run by RunFramedCommand
 };
 
 // The entry of a code, or null when the code has no row.
 const RreCommandInfo* FindRreCommand(uint32_t code);
+// True when the code's row answers from the database (a code without a row is answered at once too).
+bool AnsweredFromDatabase(uint32_t code);
 
 // One row of the name table: the code and a 40-byte field holding the name, NUL-terminated and padded with
 // blanks to 30 characters (two names carry tabs instead).

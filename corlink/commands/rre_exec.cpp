@@ -177,7 +177,16 @@ void RefuseCommand(Rre* pRre) {
     RreErrorReply(pRre, RRE_ERROR_MUTEX_WAIT);
 }
 
-CommandQueue g_CommandQueue({TakeStateChangeMutex, LeaveStateChange, RunCommand, RefuseCommand});
+bool CommandFromDatabase(const Rre* pRre) {
+    return AnsweredFromDatabase(pRre->Command);
+}
+
+// Made once and never destroyed: session threads may still queue commands while the process exits.
+CommandQueue& TheCommandQueue() {
+    static CommandQueue* queue =
+        new CommandQueue({TakeStateChangeMutex, LeaveStateChange, RunCommand, RefuseCommand, CommandFromDatabase});
+    return *queue;
+}
 
 }  // namespace
 
@@ -196,7 +205,7 @@ extern "C" void rreExecCommand(Rre* pRre) {
         return;
     }
     ConsoleFlushDeferral afterRelease;  // the command's lines leave once the mutex is released
-    g_CommandQueue.Run(pRre);
+    TheCommandQueue().Run(pRre);
 }
 
 extern "C" uint64_t rreTerminate(void) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -14,15 +13,11 @@
 
 namespace {
 
-using std::chrono::milliseconds;
-using std::chrono::seconds;
+constexpr uint32_t kDatabaseCode = 5;    // answered from the database: a runner takes it on
+constexpr uint32_t kControllerCode = 7;  // talks to a controller: runs on its own thread
 
-constexpr uint32_t kShortCode = 5;
-constexpr uint32_t kLongCode = 7;
-constexpr uint32_t kNewCode = 9;
-
-// The executor's side, as the queue sees it: a lock, the commands it runs and those it refuses. A command's
-// Length names it, its Command is its code.
+// The executor's side, as the queue sees it: a lock, the commands it runs and those it refuses, and which
+// commands are answered from the database. A command's Length names it, its Command is its code.
 struct Section {
     std::atomic<bool> held{false};
     std::atomic<int> running{0};
@@ -30,8 +25,6 @@ struct Section {
     std::atomic<int> failEnters{0};       // the next enters that fail, once release is set
     std::atomic<bool> blockFirst{false};  // the next enter waits for release
     std::atomic<bool> release{false};
-    milliseconds firstTakes{0};  // how long the first command of a test runs
-    milliseconds longTakes{200};  // how long a command with kLongCode runs
     std::mutex lock;
     std::vector<uint32_t> order;                 // guarded by lock
     std::vector<std::thread::id> ranOnThreadOf;  // guarded by lock
@@ -59,20 +52,16 @@ void Leave() {
 
 void RunOne(Rre* rre) {
     if (++g_section.running != 1 || !g_section.held) ++g_section.overlaps;
-    bool first = false;
     {
         std::lock_guard<std::mutex> g(g_section.lock);
-        first = g_section.order.empty();
         g_section.order.push_back(rre->Length);
         g_section.ranOnThreadOf.push_back(std::this_thread::get_id());
         g_section.outcome[rre->Length] = 'r';
     }
-    if (first) std::this_thread::sleep_for(g_section.firstTakes);
-    if (rre->Command == kLongCode) std::this_thread::sleep_for(g_section.longTakes);
     --g_section.running;
     // A command that issues another: it runs at once, on this thread, the lock still held.
     if (rre->BufferSize == 1) {
-        Rre inner{kShortCode, rre->Length + 100, nullptr, 0, 0, 0};
+        Rre inner{kDatabaseCode, rre->Length + 100, nullptr, 0, 0, 0};
         g_queue->Run(&inner);
     }
 }
@@ -82,13 +71,17 @@ void Refuse(Rre* rre) {
     g_section.outcome[rre->Length] = 'x';
 }
 
+bool FromDatabase(const Rre* rre) {
+    return rre->Command == kDatabaseCode;
+}
+
 class CommandQueueTest : public ::testing::Test {
   protected:
-    void SetUp() override { UseLimits({}); }
+    void SetUp() override { UseTurnRuns(16); }
     void TearDown() override { g_queue = nullptr; }
 
-    void UseLimits(const TurnLimits& limits) {
-        queue_ = std::make_unique<CommandQueue>(SerialSection{Enter, Leave, RunOne, Refuse}, limits);
+    void UseTurnRuns(int turnRuns) {
+        queue_ = std::make_unique<CommandQueue>(SerialSection{Enter, Leave, RunOne, Refuse, FromDatabase}, turnRuns);
         g_queue = queue_.get();
         g_section.held = false;
         g_section.running = 0;
@@ -96,16 +89,9 @@ class CommandQueueTest : public ::testing::Test {
         g_section.failEnters = 0;
         g_section.blockFirst = false;
         g_section.release = false;
-        g_section.firstTakes = milliseconds(0);
         g_section.order.clear();
         g_section.ranOnThreadOf.clear();
         g_section.outcome.clear();
-    }
-
-    // Runs one command on the test's thread, so that the queue knows how long its code takes.
-    void RunAlone(uint32_t code, uint32_t name) {
-        Rre rre{code, name, nullptr, 0, 0, 0};
-        queue_->Run(&rre);
     }
 
     // Starts one thread per code, in order: the first one's runner waits for the lock until every other
@@ -142,8 +128,6 @@ class CommandQueueTest : public ::testing::Test {
 
     std::vector<uint32_t> Order() { return {g_section.order.begin() + start_, g_section.order.end()}; }
 
-    void RunManySessions();
-
     std::unique_ptr<CommandQueue> queue_;
     std::vector<Rre> commands_;
     std::vector<std::thread> threads_;
@@ -157,25 +141,16 @@ std::vector<uint32_t> Numbers(uint32_t from, uint32_t to) {
     return numbers;
 }
 
-// With queued threads watching for their turn, and with every queued thread sleeping at once.
+// Sessions whose commands mix both kinds, so that runners both take commands on and leave them.
 TEST_F(CommandQueueTest, ManySessionsRunEveryCommandOnceAndAlone) {
-    TurnLimits sleepAtOnce;
-    sleepAtOnce.spin = std::chrono::microseconds(0);
-    for (const TurnLimits& limits : {TurnLimits{}, sleepAtOnce}) {
-        SCOPED_TRACE(limits.spin.count());
-        UseLimits(limits);
-        RunManySessions();
-    }
-}
-
-void CommandQueueTest::RunManySessions() {
     constexpr int kThreads = 16;
     constexpr int kCommandsEach = 300;  // far more than a turn: runners must hand the queue on
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < kCommandsEach; ++i) {
-                Rre rre{kShortCode, static_cast<uint32_t>(t * kCommandsEach + i), nullptr, 0, 0, 0};
+                const uint32_t code = (t + i) % 5 == 0 ? kControllerCode : kDatabaseCode;
+                Rre rre{code, static_cast<uint32_t>(t * kCommandsEach + i), nullptr, 0, 0, 0};
                 queue_->Run(&rre);
             }
         });
@@ -193,50 +168,27 @@ void CommandQueueTest::RunManySessions() {
     }
 }
 
-// A runner runs the short commands queued behind its own, in arrival order, until its turn's count; the
+// A runner runs the database commands queued behind its own, in arrival order, until its turn's count; the
 // thread of the next command then runs on.
 TEST_F(CommandQueueTest, QueuedCommandsRunInArrivalOrderInTurnsOfTheirCount) {
-    UseLimits({4, seconds(10), seconds(1)});
-    RunAlone(kShortCode, 0);
-    RunQueued(std::vector<uint32_t>(10, kShortCode));
-    EXPECT_EQ(Order(), Numbers(1, 11));
+    UseTurnRuns(4);
+    RunQueued(std::vector<uint32_t>(10, kDatabaseCode));
+    EXPECT_EQ(Order(), Numbers(0, 10));
     EXPECT_EQ(RunBy(), (std::vector<int>{0, 0, 0, 0, 4, 4, 4, 4, 8, 8}));
     EXPECT_EQ(g_section.overlaps.load(), 0);
 }
 
-// A runner whose turn has lasted its time takes no further command: its own session is not kept waiting.
-TEST_F(CommandQueueTest, ARunnerWhoseTurnLastedItsTimeHandsTheQueueOn) {
-    UseLimits({16, milliseconds(1), seconds(10)});
-    RunAlone(kShortCode, 0);
-    g_section.firstTakes = milliseconds(20);
-    g_section.order.clear();
-    g_section.ranOnThreadOf.clear();
-    RunQueued(std::vector<uint32_t>(4, kShortCode));
-    EXPECT_EQ(Order(), Numbers(0, 4));
-    const std::vector<int> runners = RunBy();
-    ASSERT_EQ(runners.size(), 4u);
-    EXPECT_EQ(runners[0], 0);
-    for (size_t i = 1; i < runners.size(); ++i) EXPECT_NE(runners[i], 0) << i;
-}
-
-// A command of a code that ran long last time, or never ran, is left to its own thread: the runner's own
-// reply never waits for it. That thread runs the short ones behind it.
-TEST_F(CommandQueueTest, LongAndUnknownCommandsRunOnTheirOwnThreads) {
-    UseLimits({16, seconds(10), milliseconds(50)});
-    RunAlone(kShortCode, 0);
-    RunAlone(kLongCode, 1);
-    RunQueued({kShortCode, kShortCode, kLongCode, kShortCode, kNewCode, kShortCode});
-    EXPECT_EQ(Order(), Numbers(2, 8));
+// A command that talks to a controller is left to its own thread, whatever its place: the runner's own
+// reply never waits for it. That thread runs the database commands behind it.
+TEST_F(CommandQueueTest, CommandsThatTalkToAControllerRunOnTheirOwnThreads) {
+    RunQueued({kDatabaseCode, kDatabaseCode, kControllerCode, kDatabaseCode, kControllerCode, kDatabaseCode});
+    EXPECT_EQ(Order(), Numbers(0, 6));
     EXPECT_EQ(RunBy(), (std::vector<int>{0, 0, 2, 2, 4, 4}));
 }
 
 TEST_F(CommandQueueTest, ARunnerThatCannotTakeTheLockRefusesOnlyItsOwnCommand) {
-    UseLimits({16, seconds(10), seconds(1)});
-    RunAlone(kShortCode, 100);
-    g_section.order.clear();
-    g_section.ranOnThreadOf.clear();
     g_section.failEnters = 1;
-    RunQueued({kShortCode, kShortCode, kShortCode});
+    RunQueued({kDatabaseCode, kDatabaseCode, kDatabaseCode});
     EXPECT_EQ(g_section.outcome[0], 'x');
     EXPECT_EQ(g_section.outcome[1], 'r');
     EXPECT_EQ(g_section.outcome[2], 'r');
@@ -246,7 +198,7 @@ TEST_F(CommandQueueTest, ARunnerThatCannotTakeTheLockRefusesOnlyItsOwnCommand) {
 }
 
 TEST_F(CommandQueueTest, ACommandIssuedByARunningCommandRunsAtOnce) {
-    Rre outer{kShortCode, 1, nullptr, 1, 0, 0};  // BufferSize 1: it issues command 101
+    Rre outer{kDatabaseCode, 1, nullptr, 1, 0, 0};  // BufferSize 1: it issues command 101
     queue_->Run(&outer);
     EXPECT_EQ(g_section.order, (std::vector<uint32_t>{1, 101}));
     EXPECT_EQ(queue_->Waiting(), 0);

@@ -1,4 +1,5 @@
-// Waitable timers, multiple-object waits, alertable waits and critical sections on the one clock.
+// Waitable timers, multiple-object waits, alertable waits, critical sections and condition variables on the
+// one clock.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -6,12 +7,15 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/condition_variable.h"
 #include "platform/critical_section.h"
 #include "platform/last_error.h"
 #include "platform/sync.h"
+#include "platform/wait_machinery.h"
 #include "platform/waitable_timer.h"
 #include "tests/unit/platform/thread_runner.h"
 
@@ -160,25 +164,93 @@ TEST_F(TimerTest, CompletionRoutineEndsAnAlertableWait) {
     CloseHandle(timer);
 }
 
+// Alike with and without a spin count.
 TEST(CriticalSection, IsRecursiveAndExcludesOtherThreads) {
+    for (DWORD spins : {0u, 4000u}) {
+        SCOPED_TRACE(spins);
+        CRITICAL_SECTION section;
+        if (spins == 0) {
+            InitializeCriticalSection(&section);
+        } else {
+            ASSERT_TRUE(InitializeCriticalSectionAndSpinCount(&section, spins));
+        }
+        EnterCriticalSection(&section);
+        EXPECT_TRUE(TryEnterCriticalSection(&section));
+        auto tryFromAnotherThread = [&] {
+            std::atomic<BOOL> entered{FALSE};
+            HANDLE t = StartThread([&] {
+                entered = TryEnterCriticalSection(&section);
+                if (entered) LeaveCriticalSection(&section);
+            });
+            WaitForSingleObject(t, INFINITE);
+            CloseHandle(t);
+            return entered.load();
+        };
+        LeaveCriticalSection(&section);
+        EXPECT_FALSE(tryFromAnotherThread()) << "still held once";
+        LeaveCriticalSection(&section);
+        EXPECT_TRUE(tryFromAnotherThread());
+        DeleteCriticalSection(&section);
+    }
+}
+
+// Sleepers leave the section as they sleep, are woken one a call in the order they came, and hold the
+// section again when they return; a wake with no sleeper is not kept for a later one.
+TEST_F(TimerTest, ConditionVariableWakesOneSleeperACallInTheOrderTheyCame) {
     CRITICAL_SECTION section;
-    InitializeCriticalSection(&section);
-    EnterCriticalSection(&section);
-    EXPECT_TRUE(TryEnterCriticalSection(&section));
-    auto tryFromAnotherThread = [&] {
-        std::atomic<BOOL> entered{FALSE};
-        HANDLE t = StartThread([&] {
-            entered = TryEnterCriticalSection(&section);
-            if (entered) LeaveCriticalSection(&section);
-        });
-        WaitForSingleObject(t, INFINITE);
-        CloseHandle(t);
-        return entered.load();
+    InitializeCriticalSectionAndSpinCount(&section, 100);
+    CONDITION_VARIABLE variable;
+    InitializeConditionVariable(&variable);
+    WakeConditionVariable(&variable);
+    int asleep = 0;            // guarded by the section
+    std::vector<int> woken;    // guarded by the section
+    int insideAtOnce = 0;      // guarded by the section
+    std::vector<HANDLE> threads;
+    for (int i = 0; i < 2; ++i) {
+        threads.push_back(StartThread([&, i] {
+            EnterCriticalSection(&section);
+            ++asleep;
+            EXPECT_TRUE(SleepConditionVariableCS(&variable, &section, INFINITE));
+            if (++insideAtOnce != 1) ADD_FAILURE() << "the section is not held alone";
+            woken.push_back(i);
+            --insideAtOnce;
+            LeaveCriticalSection(&section);
+        }));
+        // Counted under the section before it sleeps, and the sleep leaves it: once counted, it sleeps.
+        for (;;) {
+            EnterCriticalSection(&section);
+            const bool counted = asleep == i + 1;
+            LeaveCriticalSection(&section);
+            if (counted) break;
+            std::this_thread::yield();
+        }
+    }
+    auto wokenCount = [&] {
+        EnterCriticalSection(&section);
+        const size_t n = woken.size();
+        LeaveCriticalSection(&section);
+        return n;
     };
-    LeaveCriticalSection(&section);
-    EXPECT_FALSE(tryFromAnotherThread()) << "still held once";
-    LeaveCriticalSection(&section);
-    EXPECT_TRUE(tryFromAnotherThread());
+    for (size_t i = 0; i < 2; ++i) {
+        WakeConditionVariable(&variable);
+        while (wokenCount() < i + 1) std::this_thread::yield();
+        EXPECT_EQ(wokenCount(), i + 1) << "one sleeper a call";
+    }
+    platformtest::JoinAll(threads);
+    EXPECT_EQ(woken, (std::vector<int>{0, 1}));
+    EXPECT_EQ(Elapsed(), 0u);
+
+    // A sleep with a limit ends at it, unwoken, with the section held again.
+    threads.push_back(StartThread([&] {
+        EnterCriticalSection(&section);
+        EXPECT_FALSE(SleepConditionVariableCS(&variable, &section, 5000));
+        EXPECT_EQ(GetLastError(), ERROR_TIMEOUT);
+        woken.push_back(2);
+        LeaveCriticalSection(&section);
+    }));
+    platformtest::JoinAll(threads);
+    EXPECT_EQ(Elapsed(), 5000u);
+    EXPECT_EQ(woken.back(), 2);
     DeleteCriticalSection(&section);
 }
 
