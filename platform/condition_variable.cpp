@@ -57,6 +57,8 @@ BOOL SleepConditionVariableCS(PCONDITION_VARIABLE variable, PCRITICAL_SECTION se
 }
 
 void WakeConditionVariable(PCONDITION_VARIABLE variable) {
+    // The sleeper is woken once the wait lock is free; the waker goes on.
+    platform::DeferredWakes afterUnlock(platform::DeferredWakes::Then::GoOn);
     std::lock_guard<std::mutex> lock(platform::WaitLock());
     Sleeper* first = FirstOf(variable);
     if (first == nullptr) return;

@@ -12,11 +12,13 @@ namespace {
 
 using platform::dispatch::MutexObject;
 
-// The section's lock: a mutex object, so that waits for it are served in order and seen by the clock.
+// The section's lock: a mutex object, so that waits for it are served in order and seen by the clock. A
+// section with a spin count is held for moments: its mutex is offered to its waiters, never handed over.
 struct SectionLock {
-    std::shared_ptr<MutexObject> mutex = std::make_shared<MutexObject>();
+    explicit SectionLock(DWORD spins) : mutex(std::make_shared<MutexObject>(spins == 0)), spinCount(spins) {}
+    std::shared_ptr<MutexObject> mutex;
     std::vector<std::shared_ptr<platform::dispatch::Waitable>> asList{mutex};
-    DWORD spinCount = 0;
+    DWORD spinCount;
     std::atomic<bool> held{false};  // a hint for spinning threads, read without the wait lock
 };
 
@@ -40,12 +42,11 @@ inline void CpuRelax() {
 }  // namespace
 
 void InitializeCriticalSection(LPCRITICAL_SECTION section) {
-    section->lock = new SectionLock;
+    section->lock = new SectionLock(0);
 }
 
 BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DWORD spinCount) {
-    InitializeCriticalSection(section);
-    LockOf(section).spinCount = spinCount;
+    section->lock = new SectionLock(spinCount);
     return TRUE;
 }
 
@@ -65,6 +66,8 @@ BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section) {
 }
 
 void LeaveCriticalSection(LPCRITICAL_SECTION section) {
+    // The waiter offered the section is woken once the wait lock is free; the leaving thread goes on.
+    platform::DeferredWakes afterUnlock(platform::DeferredWakes::Then::GoOn);
     std::lock_guard<std::mutex> g(platform::WaitLock());
     platform::LeaveCriticalSectionWaitLockHeld(section);
 }

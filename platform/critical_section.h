@@ -11,8 +11,10 @@ using LPCRITICAL_SECTION = CRITICAL_SECTION*;
 using PCRITICAL_SECTION = CRITICAL_SECTION*;
 
 void InitializeCriticalSection(LPCRITICAL_SECTION section);
-// The same, and a thread that finds the section held by another looks again up to spinCount times before
-// it sleeps: for sections held only for moments, where sleeping and being woken cost more than the wait.
+// The same, for sections held only for moments, where sleeping and being woken cost more than the wait: a
+// thread that finds the section held by another looks again up to spinCount times before it sleeps, and a
+// released section goes to whichever thread takes it first (its oldest sleeper is woken to try), never
+// reserved for a sleeper that has yet to wake.
 BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DWORD spinCount);
 void EnterCriticalSection(LPCRITICAL_SECTION section);
 // TRUE when the section was free or already the caller's (it is then held once more).

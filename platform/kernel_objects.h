@@ -41,6 +41,9 @@ constexpr uint32_t kMutexPassesBeforeHandOver = 1;
 // it to the oldest waiter, so no waiter starves.
 class MutexObject final : public Waitable {
   public:
+    // A mutex that never hands over is only ever offered: for locks held for moments, where a lock handed
+    // to a sleeping waiter would stand unused until it has woken, far longer than it is held.
+    explicit MutexObject(bool handsOver = true) : handsOver_(handsOver) {}
     bool Available(uint64_t token) override { return count_ == 0 || owner_ == token; }
     DWORD Take(uint64_t token) override {
         if (count_ == 0) passes_ = !HasWaiters() || Queued(token) ? 0 : passes_ + 1;
@@ -71,13 +74,14 @@ class MutexObject final : public Waitable {
 
   private:
     void Freed() {
-        if (passes_ >= kMutexPassesBeforeHandOver) {
+        if (handsOver_ && passes_ >= kMutexPassesBeforeHandOver) {
             Signal();
         } else {
             Offer();
         }
     }
 
+    bool handsOver_;
     uint64_t owner_ = 0;
     uint32_t count_ = 0;
     uint32_t passes_ = 0;  // takes by threads that did not wait, since a waiter last took it

@@ -1,5 +1,8 @@
 #include "corlink/commands/command_queue.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "corlink/commands/rre.h"
 #include "corlink/service/log.h"
 #include "platform/windows_api.h"
@@ -27,7 +30,8 @@ class Locked {
 
 }  // namespace
 
-CommandQueue::CommandQueue(const SerialSection& section, int turnRuns) : section_(section), turnRuns_(turnRuns) {
+CommandQueue::CommandQueue(const SerialSection& section, int turnRuns)
+    : section_(section), turnRuns_(std::clamp(turnRuns, 1, kMaxTurnRuns)) {
     InitializeCriticalSectionAndSpinCount(&lock_, kLockSpins);
 }
 
@@ -43,9 +47,9 @@ void CommandQueue::Run(Rre* rre) {
     Entry own;
     own.rre = rre;
     own.threadId = GetCurrentThreadId();
-    InitializeConditionVariable(&own.turn);
     {
         Locked locked(lock_);
+        own.turn = TakeTurnVariableLocked();
         // The entry leaves the queue (TakeNextLocked) before this returns.
         (tail_ != nullptr ? tail_->next : head_) = &own;
         tail_ = &own;
@@ -54,7 +58,8 @@ void CommandQueue::Run(Rre* rre) {
             running_ = true;
             own.runsQueue = true;
         }
-        while (!own.done && !own.runsQueue) SleepConditionVariableCS(&own.turn, &lock_, INFINITE);
+        while (!own.done && !own.runsQueue) SleepConditionVariableCS(own.turn, &lock_, INFINITE);
+        freeTurnVariables_.push_back(own.turn);
         if (own.done) return;
     }
     RunTurn(own);
@@ -99,23 +104,37 @@ void CommandQueue::RunTurn(Entry& own) {
     EndTurn(finished);
 }
 
-// Hands the queue to the next command's thread, or ends running it, and wakes the finished commands'
-// threads. They are woken with the queue's lock held: a thread may return as soon as it sees its command
-// done, and its entry goes with it.
+// Hands the queue to the next command's thread, or ends running it, and wakes the threads of the
+// finished commands once the queue's lock is free. A thread may return as soon as it sees its command done
+// and its entry go with it: what is woken is the entry's variable, noted while the lock was held.
 void CommandQueue::EndTurn(Entry* finished) {
-    Locked locked(lock_);
-    if (head_ != nullptr) {
-        head_->runsQueue = true;
-        WakeConditionVariable(&head_->turn);
-    } else {
-        running_ = false;
+    CONDITION_VARIABLE* toWake[kMaxTurnRuns + 1];
+    size_t count = 0;
+    {
+        Locked locked(lock_);
+        if (head_ != nullptr) {
+            head_->runsQueue = true;
+            toWake[count++] = head_->turn;
+        } else {
+            running_ = false;
+        }
+        for (; finished != nullptr && count < std::size(toWake); finished = finished->next) {
+            finished->done = true;
+            toWake[count++] = finished->turn;
+        }
     }
-    while (finished != nullptr) {
-        Entry* entry = finished;
-        finished = entry->next;
-        entry->done = true;
-        WakeConditionVariable(&entry->turn);
+    for (size_t i = 0; i < count; ++i) WakeConditionVariable(toWake[i]);
+}
+
+CONDITION_VARIABLE* CommandQueue::TakeTurnVariableLocked() {
+    if (!freeTurnVariables_.empty()) {
+        CONDITION_VARIABLE* variable = freeTurnVariables_.back();
+        freeTurnVariables_.pop_back();
+        return variable;
     }
+    CONDITION_VARIABLE& added = turnVariables_.emplace_back();
+    InitializeConditionVariable(&added);
+    return &added;
 }
 
 // The queue's first entry, taken out of it; none when the queue is empty or, with onlyFromDatabase, when

@@ -5,13 +5,15 @@
 // releases the lock, hands the queue to the thread of the next command, if any, and wakes the threads whose
 // commands it ran. A lock handed from thread to thread stands unused until the thread it goes to has woken,
 // which takes several times as long as a short command; a runner goes straight on to the next command, and
-// the wake-ups are sent once the lock is free. A runner takes on only commands answered from the database
+// the wake-ups are sent once the lock and the queue's own lock are free. A runner takes on only commands answered from the database
 // (the command table says which), so that its own session's reply never waits for another session's
 // exchange with a controller; any other command ends the turn and runs on its own thread. Every command
 // still runs alone and in arrival order; a waiting thread sleeps on a condition variable.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <vector>
 
 #include "platform/condition_variable.h"
 #include "platform/critical_section.h"
@@ -29,7 +31,8 @@ struct SerialSection {
 
 class CommandQueue {
   public:
-    // A runner runs at most turnRuns commands a turn, its own included.
+    static constexpr int kMaxTurnRuns = 64;
+    // A runner runs at most turnRuns commands a turn (1 to kMaxTurnRuns), its own included.
     explicit CommandQueue(const SerialSection& section, int turnRuns = 16);
     ~CommandQueue();
     CommandQueue(const CommandQueue&) = delete;
@@ -50,9 +53,10 @@ class CommandQueue {
         bool done = false;       // run or refused
         bool runsQueue = false;  // its thread is the runner now
         Entry* next = nullptr;
-        CONDITION_VARIABLE turn{};  // its thread sleeps on it until done or runsQueue
+        CONDITION_VARIABLE* turn = nullptr;  // its thread sleeps on it until done or runsQueue
     };
 
+    CONDITION_VARIABLE* TakeTurnVariableLocked();
     void RunTurn(Entry& own);
     Entry* TakeNextLocked(bool onlyFromDatabase);
     void EndTurn(Entry* finished);
@@ -65,4 +69,9 @@ class CommandQueue {
     Entry* tail_ = nullptr;
     int waiting_ = 0;
     bool running_ = false;  // a thread is the runner
+    // The condition variables the queued threads sleep on, reused and kept while the queue lives: a
+    // runner wakes a thread after releasing lock_, when the thread may have gone and its variable serve
+    // another, whose wait then looks at its own entry again and sleeps on.
+    std::deque<CONDITION_VARIABLE> turnVariables_;
+    std::vector<CONDITION_VARIABLE*> freeTurnVariables_;
 };
