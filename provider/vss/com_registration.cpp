@@ -117,7 +117,7 @@ HRESULT RegisterComServer(const char* modulePath) {
         const LONG status = WriteEntry(entry, placeholders);
         if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
     }
-    return RegisterModuleTypeLib(modulePath != nullptr ? modulePath : "");
+    return RegisterModuleTypeLib(modulePath);
 }
 
 HRESULT UnregisterComServer() {
