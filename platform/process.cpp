@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/broken_pipe.h"
 #include "platform/clock.h"
 #include "platform/command_line_words.h"
 #include "platform/handles.h"
@@ -53,7 +54,12 @@ BOOL CreateProcessA(LPCSTR applicationName, char* commandLine, LPSECURITY_ATTRIB
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
     pid_t child = -1;
-    if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    posix_spawnattr_t attributes;
+    const bool withAttributes = platform::InitChildSpawnAttributes(&attributes);
+    const int spawned =
+        ::posix_spawn(&child, argv[0], nullptr, withAttributes ? &attributes : nullptr, argv.data(), environ);
+    if (withAttributes) posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }

@@ -1,11 +1,14 @@
 // The real corlink4 in a console "debug" run, as a child process with its own machine root, scaled time
 // and a free port: a logged-in client sends a command, then Ctrl-C stops the proxy. Over the simulated
 // fabric (arraysim), the stopped proxy has freed what discovery allocated and has written no file outside
-// its machine root.
+// its machine root. From outside, neither a closed nor a stalled standard output stops it serving.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -52,6 +55,33 @@ class ScopedEmptyCurrentDirectory {
     std::filesystem::path path_;
 };
 
+// One command the proxy answers, with its console line: the periodic discovery switched on.
+void ExpectServed(ProxyClientSession& session) {
+    std::vector<uint8_t> discoveryOn(12, 0);
+    discoveryOn[8] = 1;
+    ProxyReply reply;
+    ASSERT_TRUE(session.Request(RRE_SET_DISCOVERY_FLAG, discoveryOn, &reply)) << session.Error();
+    EXPECT_EQ(reply.header.OpCode, RRE_SET_DISCOVERY_FLAG);
+    ASSERT_EQ(reply.data.size(), 12u);
+    EXPECT_EQ(ProxyWord(reply.data, 0), 0u);
+    EXPECT_EQ(ProxyWord(reply.data, 4), 0u);
+}
+
+// Reads count bytes from fd, waiting for them at most until the bound; what came.
+std::string ReadFromPipe(int fd, size_t count, std::chrono::seconds bound) {
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    char buffer[4096];
+    while (text.size() < count && std::chrono::steady_clock::now() < deadline) {
+        pollfd readable{fd, POLLIN, 0};
+        if (::poll(&readable, 1, 100) <= 0) continue;
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, count - text.size()));
+        if (n <= 0) break;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    return text;
+}
+
 TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     testsupport::TestRoot root;
     root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4\\Debug", "FileName",
@@ -65,14 +95,7 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
     ASSERT_NO_FATAL_FAILURE(LogIn(session));
 
-    std::vector<uint8_t> discoveryOn(12, 0);
-    discoveryOn[8] = 1;
-    ProxyReply reply;
-    ASSERT_TRUE(session.Request(RRE_SET_DISCOVERY_FLAG, discoveryOn, &reply)) << session.Error();
-    EXPECT_EQ(reply.header.OpCode, RRE_SET_DISCOVERY_FLAG);
-    ASSERT_EQ(reply.data.size(), 12u);
-    EXPECT_EQ(ProxyWord(reply.data, 0), 0u);
-    EXPECT_EQ(ProxyWord(reply.data, 4), 0u);
+    ASSERT_NO_FATAL_FAILURE(ExpectServed(session));
 
     // Ctrl-C with the session still open: the session is closed without a reply and the run ends.
     proxy->Signal(SIGINT);
@@ -127,6 +150,49 @@ TEST(ProxyRun, FabricSessionEndsWithoutLeaksOrFilesOutsideTheRoot) {
     EXPECT_TRUE(std::filesystem::is_empty(startDirectory.path()));
     EXPECT_TRUE(std::filesystem::exists(root.path() + "/C/Windows/System32/HOT_1"));
     EXPECT_TRUE(std::filesystem::exists(root.path() + "/C/Windows/System32/capi.log"));
+}
+
+// As `corlink4 -debug | head -c 10`: the reader takes the first bytes and goes. The console lines that
+// follow fail to be written, and the proxy serves on.
+TEST(ProxyRun, ClosedStandardOutputLeavesTheProxyServing) {
+    testsupport::TestRoot root;
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
+    auto proxy = StartProxy(root.path(), port, {}, testsupport::ChildOutput::Pipe);
+    ASSERT_TRUE(proxy->started());
+    EXPECT_EQ(ReadFromPipe(proxy->OutputPipe(), 10, kStartBound).size(), 10u);
+    proxy->CloseOutputPipe();
+
+    ProxyClientSession session;
+    ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
+    ASSERT_NO_FATAL_FAILURE(LogIn(session));
+    for (int i = 0; i < 3; ++i) ASSERT_NO_FATAL_FAILURE(ExpectServed(session));
+    session.Close();
+    e2e::ExpectCleanExit(*proxy);
+}
+
+// Nobody reads the standard output: the console text of many commands, far more than the pipe holds,
+// neither holds the session that causes it nor the others, and Ctrl-C still ends the run. What the output
+// took begins with the run's first line.
+TEST(ProxyRun, StalledStandardOutputHoldsNoSessionAndCtrlCEndsTheRun) {
+    testsupport::TestRoot root;
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
+    auto proxy = StartProxy(root.path(), port, {}, testsupport::ChildOutput::Pipe);
+    ASSERT_TRUE(proxy->started());
+
+    ProxyClientSession busy;
+    ASSERT_TRUE(ConnectWhenListening(&busy, port)) << proxy->Output();
+    ASSERT_NO_FATAL_FAILURE(LogIn(busy));
+    constexpr int kCommands = 1500;  // each leaves a console line of over 100 bytes; a pipe holds 64 KiB
+    for (int i = 0; i < kCommands; ++i) ASSERT_NO_FATAL_FAILURE(ExpectServed(busy)) << "command " << i;
+    ProxyClientSession other;
+    ASSERT_TRUE(other.Connect(port)) << other.Error();
+    ASSERT_NO_FATAL_FAILURE(LogIn(other));
+    ASSERT_NO_FATAL_FAILURE(ExpectServed(other));
+
+    e2e::ExpectCleanExit(*proxy);
+    EXPECT_EQ(ReadFromPipe(proxy->OutputPipe(), 9, kExitBound), "Debugging");
 }
 
 }  // namespace
