@@ -1,10 +1,12 @@
 // The real corlink4 in a console "debug" run, as a child process with its own machine root, scaled time
 // and a free port: a logged-in client sends a command, then Ctrl-C stops the proxy. Over the simulated
 // fabric (arraysim), the stopped proxy has freed what discovery allocated and has written no file outside
-// its machine root. From outside, neither a closed nor a stalled standard output stops it serving.
+// its machine root. From outside, neither a closed or stalled standard output nor connections that never
+// log in stop it serving.
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "corlink/proxy_wire/proxy_commands.h"
+#include "corlink/service/login_wait.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
@@ -80,6 +83,17 @@ std::string ReadFromPipe(int fd, size_t count, std::chrono::seconds bound) {
         text.append(buffer, static_cast<size_t>(n));
     }
     return text;
+}
+
+// True when the peer closes the connection (end of stream or reset) before the bound.
+bool ClosedByPeer(int fd, std::chrono::steady_clock::time_point deadline) {
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd readable{fd, POLLIN, 0};
+        if (::poll(&readable, 1, 100) <= 0) continue;
+        uint8_t byte = 0;
+        return ::recv(fd, &byte, 1, 0) <= 0;
+    }
+    return false;
 }
 
 TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
@@ -193,6 +207,43 @@ TEST(ProxyRun, StalledStandardOutputHoldsNoSessionAndCtrlCEndsTheRun) {
 
     e2e::ExpectCleanExit(*proxy);
     EXPECT_EQ(ReadFromPipe(proxy->OutputPipe(), 9, kExitBound), "Debugging");
+}
+
+// Connections that never log in, far more than may wait at once: those beyond the cap are closed at once,
+// the others at the login deadline (30 s of the proxy's scaled clock), and a logged-in client is served
+// throughout. Then a new client connects and logs in as usual.
+TEST(ProxyRun, ConnectionsThatNeverLogInAreClosedWhileALoggedInClientIsServed) {
+    testsupport::TestRoot root;
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
+    auto proxy = StartProxy(root.path(), port);
+    ASSERT_TRUE(proxy->started());
+    ProxyClientSession client;
+    ASSERT_TRUE(ConnectWhenListening(&client, port)) << proxy->Output();
+    ASSERT_NO_FATAL_FAILURE(LogIn(client));
+
+    std::vector<int> idle;
+    for (int i = 0; i < LOGIN_WAIT_CAP + 300; ++i) {
+        idle.push_back(servertest::ConnectTo(port));
+        ASSERT_GE(idle.back(), 0) << "connection " << i;
+    }
+    ASSERT_NO_FATAL_FAILURE(ExpectServed(client));
+    const auto deadline = std::chrono::steady_clock::now() + kExitBound;
+    size_t stillOpen = 0;
+    for (int fd : idle) {
+        if (!ClosedByPeer(fd, deadline)) ++stillOpen;
+        servertest::CloseSocket(fd);
+    }
+    EXPECT_EQ(stillOpen, 0u);
+    ASSERT_NO_FATAL_FAILURE(ExpectServed(client));
+
+    ProxyClientSession late;
+    ASSERT_TRUE(late.Connect(port)) << late.Error();
+    ASSERT_NO_FATAL_FAILURE(LogIn(late));
+    ASSERT_NO_FATAL_FAILURE(ExpectServed(late));
+    late.Close();
+    client.Close();
+    e2e::ExpectCleanExit(*proxy);
 }
 
 }  // namespace
