@@ -179,8 +179,9 @@ TEST_P(DriveCacheCommandsTest, CacheCommandsNameTheirObject) {
     EXPECT_EQ(WithSerial(RRE_FLUSH_CACHE, 44, 12, unknown, 32).code, static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
 }
 
-// Orphaned cache data is freed until none is left; none there, nothing is sent; a controller that never
-// lowers the amount gets ten passes, then the answer is -1.
+// Orphaned cache data is freed until none is left, also when many orphans share one percentage (each
+// free names another orphan); none there, nothing is sent; a controller whose frees leave the orphan it
+// names in place gets ten passes, then the answer is -1.
 TEST_P(DriveCacheCommandsTest, FreeOrphanData) {
     auto freeOrphans = [&] { return Exec(RRE_FREE_ORPHAN_DATA, 16, kHandleA, nullptr); };
     fabric_->journal().Clear();
@@ -198,6 +199,16 @@ TEST_P(DriveCacheCommandsTest, FreeOrphanData) {
     const std::vector<sim::JournalEntry> frees = Sent(CAPI_COMMAND_U_FREE_CACHE);
     ASSERT_EQ(frees.size(), 2u);
     EXPECT_EQ(std::memcmp(frees[0].include.data(), lost1.data(), 16), 0);
+
+    std::vector<sim::Serial16> many(21);
+    for (size_t k = 0; k < many.size(); ++k) many[k] = sim::Serial16{0x61, static_cast<uint8_t>(k)};
+    Change([&](sim::StorageSystem& s) { s.orphanCache = many; });
+    List(RRE_GET_ARRAY_LIST, kHandleA);
+    fabric_->journal().Clear();
+    const Reply all = freeOrphans();
+    EXPECT_EQ(all.code, 0u);
+    EXPECT_TRUE(Pair().orphanCache.empty()) << Pair().orphanCache.size() << " left";
+    EXPECT_EQ(Sent(CAPI_COMMAND_U_FREE_CACHE).size(), many.size());
 
     Change([&](sim::StorageSystem& s) { s.orphanCache = {lost1}; });
     fabric_->SetHandler(CAPI_COMMAND_U_FREE_CACHE, [](const sim::CapiRequest&, sim::StorageSystem&, int) {
