@@ -2,6 +2,7 @@
 // (vd01: drives 0-4, vd02: drives 5-6, drives 7-11 available) in virtual time.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -9,7 +10,9 @@
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_drive.h"
 #include "corlink/capi/capi_error_codes.h"
+#include "corlink/commands/array_lookup.h"
 #include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_refresh.h"
 #include "tests/unit/commands/proxy_command_fixture.h"
 
 namespace {
@@ -93,6 +96,26 @@ TEST_P(DriveCacheCommandsTest, AssignPoolSpare) {
     const Reply unknown = Spare(1, 1, "NO-SUCH-DRIVE");
     EXPECT_EQ(unknown.status, -1);
     EXPECT_EQ(unknown.code, RRE_ERROR_NO_CONTROLLER);
+}
+
+// A drive that only controller B lists (A has not read the pair since it arrived) is made a spare through
+// B, and B is the controller read afterwards: its entry shows the spare before any other command.
+TEST_P(DriveCacheCommandsTest, AssignPoolSpareOnThePartnerReadsThePartnerAfterwards) {
+    sim::Drive added = Pair().drives[11];
+    added.serial = "ONLY-B-LISTS-IT";
+    added.wwn[7] ^= 0x5A;
+    fabric_->Edit([&](sim::FabricModel& m) { m.systems[0].drives.push_back(added); });
+    const int32_t b = FindControllerByClientId(kHandleB);
+    ASSERT_EQ(UpdateController(b), 0);
+    std::array<uint8_t, 32> serial{};
+    std::memcpy(serial.data(), added.serial.data(), added.serial.size());
+    ASSERT_EQ(FindDriveBySerial(FindControllerByClientId(kHandleA), serial.data()), nullptr);
+
+    EXPECT_EQ(Spare(1, 1, added.serial).code, 0u);
+    EXPECT_EQ(Pair().drives.back().use, sim::DriveUse::PoolSpare);
+    const CAPI_DRIVE* listed = FindDriveBySerial(FindControllerByClientId(kHandleB), serial.data());
+    ASSERT_NE(listed, nullptr);
+    EXPECT_EQ(listed->howUsed, static_cast<uint8_t>(sim::DriveUse::PoolSpare));
 }
 
 TEST_P(DriveCacheCommandsTest, BlinkDriveStartsAndStops) {
