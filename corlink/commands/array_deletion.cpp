@@ -128,8 +128,8 @@ int32_t deleteOneArray(int32_t index, const uint8_t* serial) {
 
     DebugPrint("capicmd==>>CAPI_U_AbortUtility %d!\n", CAPI_U_AbortUtility(HandleOf(c.index()), serial));
     last = RetryDeletes(c, serial, kTriesAfterAbort, last);
-    DebugPrint("This for second delete, capicmd==>>CAPI_U_DeleteArray array = %d!\n", FindArrayBySerial(c.index(), serial));
     const int32_t a = FindArrayBySerial(c.index(), serial);
+    DebugPrint("This for second delete, capicmd==>>CAPI_U_DeleteArray array = %d!\n", a);
     if (last.listing == Listing::Gone || a == -1) return DeletionAnswer(last.listing, last.code);
     return DeleteWithoutMembers(c, serial, a);
 }
