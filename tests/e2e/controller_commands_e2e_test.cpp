@@ -75,7 +75,7 @@ protected:
 
     testsupport::TestRoot root_;
     ProxyOnFabric fabric_{root_};
-    ProxyClientSession session_{30000};
+    ProxyClientSession session_{kReplyBoundMs};
 };
 
 TEST_F(ControllerCommandsE2eTest, SystemNameClockAndEnclosureLists) {
