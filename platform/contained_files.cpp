@@ -97,7 +97,7 @@ FILE* OpenContainedFile(const char* windowsDirectory, const std::string& relativ
 
 bool ReplaceContainedFile(const char* windowsDirectory, const std::string& relativeName, const void* data,
                           size_t size) {
-    const std::string path = ContainedPath(windowsDirectory, relativeName);
+    const std::string path = ContainedPath(MapPath(windowsDirectory), relativeName);
     if (path.empty()) return false;
     // Like an open that does not follow a final link and takes regular files only.
     struct stat st {};
