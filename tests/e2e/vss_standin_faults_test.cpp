@@ -81,4 +81,26 @@ TEST_F(StandInFaultsTest, ACreateThatRanButFailedOrLostItsReplyLeavesNoUnrecorde
     }
 }
 
+// Waits for the proxy's DELETE_PART to answer a failure while the pair is down (today it answers success, and
+// the set's snapshots are forgotten): enable it once the proxy judges a deletion by a read that succeeded.
+TEST_F(StandInFaultsTest, DISABLED_APairDownDuringCommitFailsTheSetAndItsCleanUpOnceThePairIsBackLeavesNothing) {
+    ASSERT_NO_FATAL_FAILURE(Start(SIM_SCENARIO_DIR "/split_owners.ini"));
+    SnapshotSet set;
+    set.sourceDisks = standin::ListHostDisks();
+    ASSERT_EQ(service_.CreateSet(set, SetStep::PreCommit), S_OK) << Lines();
+    const std::vector<std::string> made = MadeVolumes();
+    ASSERT_EQ(made.size(), 2u) << Admin("volumes");
+
+    // Down: the commit fails, and so does the deletion of the set's snapshots (the service's abort included).
+    for (const char* half : {"a", "b"}) EXPECT_EQ(Admin(std::string("condition pair=0 half=") + half + " state=down"), "ok");
+    EXPECT_EQ(service_.ContinueSet(set, SetStep::PreCommit, SetStep::Commit), VSS_E_PROVIDER_VETO) << Lines();
+    for (const char* half : {"a", "b"}) EXPECT_EQ(Admin(std::string("condition pair=0 half=") + half + " state=up"), "ok");
+    EXPECT_EQ(MadeVolumes(), made) << "the snapshots are still the set's to delete";
+
+    // Back, and found again by the proxy's periodic discovery: the clean-up deletes them.
+    EXPECT_TRUE(PeriodicDiscoveryRuns());
+    EXPECT_EQ(service_.AbortSet(set), S_OK) << Lines();
+    EXPECT_TRUE(MadeVolumes().empty()) << Admin("volumes");
+}
+
 }  // namespace
