@@ -32,9 +32,10 @@ void InstallWithFabricModels(testsupport::TestRoot& root);
 std::unique_ptr<testsupport::ChildProcess> StartFabric(const std::string& root, const std::string& socketPath,
                                                        const std::string& scenarioFile = {});
 // Writes a configuration file of kProxyPassword and this port under the root, then starts the proxy (on the
-// fabric served at fabricSocket, when given).
-std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
-                                                      const std::string& fabricSocket = {});
+// fabric served at fabricSocket, when given; its standard output to a pipe the test holds, when asked).
+std::unique_ptr<testsupport::ChildProcess> StartProxy(
+    const std::string& root, uint16_t port, const std::string& fabricSocket = {},
+    testsupport::ChildOutput output = testsupport::ChildOutput::File);
 // One message to the fabric's administration channel; its answer.
 std::string FabricAdmin(const std::string& fabricSocket, const std::string& message);
 // Connects as soon as the proxy listens (it listens only after its first discovery).
