@@ -81,9 +81,7 @@ TEST_F(StandInFaultsTest, ACreateThatRanButFailedOrLostItsReplyLeavesNoUnrecorde
     }
 }
 
-// Waits for the proxy's DELETE_PART to answer a failure while the pair is down (today it answers success, and
-// the set's snapshots are forgotten): enable it once the proxy judges a deletion by a read that succeeded.
-TEST_F(StandInFaultsTest, DISABLED_APairDownDuringCommitFailsTheSetAndItsCleanUpOnceThePairIsBackLeavesNothing) {
+TEST_F(StandInFaultsTest, APairDownDuringCommitFailsTheSetAndItsCleanUpOnceThePairIsBackLeavesNothing) {
     ASSERT_NO_FATAL_FAILURE(Start(SIM_SCENARIO_DIR "/split_owners.ini"));
     SnapshotSet set;
     set.sourceDisks = standin::ListHostDisks();
