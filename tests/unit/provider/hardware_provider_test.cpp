@@ -114,6 +114,15 @@ TEST_F(HardwareProviderTest, EveryObjectSetsItselfUpAndTheSessionEndsWithTheLast
     EXPECT_EQ(proxy_.Logins(), 2);
 }
 
+TEST_F(HardwareProviderTest, OneObjectsUnloadEndsOnlyItsOwnWaits) {
+    ComObject<BVSS_HardwareProvider>* first = Create();
+    ComObject<BVSS_HardwareProvider>* second = Create();
+    EXPECT_EQ(first->OnUnload(FALSE), S_OK);
+    // A wait for full copies of the second object still runs its time; one of the first ends at once.
+    EXPECT_EQ(second->mRaidControllerSet.mUnload.WaitUnlessUnloading(0), S_OK);
+    EXPECT_EQ(first->mRaidControllerSet.mUnload.WaitUnlessUnloading(0), VSS_E_PROVIDER_VETO);
+}
+
 // The library holds the session's and the pipe thread's code: with no object of its own alive, it still
 // refuses to be unloaded while either lives.
 TEST_F(HardwareProviderTest, TheLibraryStaysWhileTheSessionOrItsPipeThreadLives) {
@@ -318,7 +327,7 @@ TEST_F(HardwareProviderTest, DiscoverySwitchedOffIsSwitchedOnAgainByAbortAndUnlo
     EXPECT_EQ(DiscoveryFlags(), (std::vector<int>{0, 1, 0, 1}));
 }
 
-TEST_F(HardwareProviderTest, AFailedDeletionEndsTheWalkAndTheMethodKeepingTheSet) {
+TEST_F(HardwareProviderTest, AFailedDeletionKeepsTheSetAndTheNextDeletionSkipsWhatWasDeleted) {
     ComObject<BVSS_HardwareProvider>* provider = Create();
     auto live = std::make_unique<BVSS_CapiRaidController>();
     auto retired = std::make_unique<BVSS_CapiRaidController>();
@@ -347,10 +356,11 @@ TEST_F(HardwareProviderTest, AFailedDeletionEndsTheWalkAndTheMethodKeepingTheSet
               std::string::npos)
         << Events();
 
-    // Once every created snapshot can be deleted, an abort empties the list and forgets the set.
+    // Once every created snapshot can be deleted, an abort empties the list and forgets the set; the
+    // snapshot deleted before is not asked for again.
     provider->mSnapshotList[2].mSnapshot.mController = live.get();
     EXPECT_EQ(provider->AbortSnapshots(kSet), S_OK);
-    EXPECT_EQ(Requests(RRE_DELETE_PART), 4u);
+    EXPECT_EQ(Requests(RRE_DELETE_PART), 3u);
     EXPECT_TRUE(provider->mSnapshotList.empty());
     EXPECT_TRUE(provider->mSetId == VSS_ID{});
     EXPECT_EQ(provider->mVSSState, kVssStateFailed);
