@@ -35,7 +35,7 @@ namespace {
 
 constexpr int32_t kArrayListReply = 16 + RAID_CONTROLLER_MAX_ARRAYS * sizeof(CAPI_ARRAY);
 constexpr int32_t kDriveListReply = 16 + RAID_CONTROLLER_MAX_DRIVES * sizeof(CAPI_DRIVE);
-constexpr int32_t kProgressReply = 16 + CONTROLLER_DB_SIZE * PROGRESS_RECORD_SIZE;
+constexpr int32_t kProgressReply = sizeof(RRE_PROGRESS_BUFFER);
 // As many partition views as the 4 MiB session buffer holds (112), with the head and 32 bytes after them.
 constexpr int32_t kAllPartViewReply = 48 + 112 * sizeof(CAPI_PARTITION_VIEW_TABLE);
 constexpr int32_t kDriveEnclosuresReply = 16 + RAID_CONTROLLER_MAX_ENCLOSURES * sizeof(CAPI_DRIVE_ENCLOSURE);
