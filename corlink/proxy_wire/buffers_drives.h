@@ -93,7 +93,7 @@ constexpr uint32_t RRE_ENCLOSURE_CAPACITY = 16;  // a controller's enclosures
     F(S,     0, head,               RRE_HEAD,                  1, BigEndian) \
     F(S,     8, controllerIndex,    uint32_t,                  1, BigEndian) \
     F(S,    12, enclosureCount,     uint32_t,                  1, BigEndian) \
-    F(S,    16, enclosures,         CAPI_DRIVE_ENCLOSURE,     16, BigEndian)
+    F(S,    16, enclosures,         CAPI_DRIVE_ENCLOSURES_STRUCT, 1, BigEndian)
 RRE_BUFFER(RRE_DRIVE_ENCLOSURES_BUFFER, 16 + 16 * 4072)
 
 // GET_ADV_DRIVE_ENCLOSURE (99): the controller id in the request, 0 in the reply; all 16 records travel.
