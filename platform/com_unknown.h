@@ -13,7 +13,8 @@ using DISPID = LONG;
 using OLECHAR = WCHAR;
 using LPOLESTR = OLECHAR*;
 
-// Automation records that only pass through the dispatch operations here (which answer E_NOTIMPL).
+// Automation records that only pass through the dispatch operations here; a type's description is an
+// ITypeInfo (platform/type_library.h).
 struct ITypeInfo;
 struct DISPPARAMS;
 struct VARIANT;

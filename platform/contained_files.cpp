@@ -25,9 +25,14 @@ bool Inside(const std::string& path, const std::string& directory) {
                                  path[directory.size()] == '/');
 }
 
-// The file's path with its directory resolved, or "" (last error set) when it is outside `windowsDirectory`.
-std::string ContainedPath(const char* windowsDirectory, const std::string& relativeName) {
-    const std::string base = RealPath(MapPath(windowsDirectory));
+}  // namespace
+
+std::string ContainedPath(const std::string& directory, const std::string& relativeName) {
+    const std::string base = RealPath(directory);
+    if (base.empty()) {
+        SetLastError(errno == ENOENT || errno == ENOTDIR ? ERROR_PATH_NOT_FOUND : ERROR_ACCESS_DENIED);
+        return {};
+    }
     std::string relative = relativeName;
     for (char& c : relative) {
         if (c == '\\') c = '/';
@@ -35,12 +40,18 @@ std::string ContainedPath(const char* windowsDirectory, const std::string& relat
     const size_t slash = relative.find_last_of('/');
     const std::string leaf = slash == std::string::npos ? relative : relative.substr(slash + 1);
     const std::string parent = RealPath(base + "/" + (slash == std::string::npos ? "" : relative.substr(0, slash)));
-    if (base.empty() || parent.empty() || !Inside(parent, base) || leaf.empty() || leaf == "." || leaf == "..") {
+    if (parent.empty() && (errno == ENOENT || errno == ENOTDIR)) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return {};
+    }
+    if (parent.empty() || !Inside(parent, base) || leaf.empty() || leaf == "." || leaf == "..") {
         SetLastError(ERROR_ACCESS_DENIED);
         return {};
     }
     return parent + "/" + leaf;
 }
+
+namespace {
 
 int OpenFlags(ContainedOpen how) {
     switch (how) {
@@ -63,7 +74,7 @@ const char* StreamMode(ContainedOpen how) {
 }  // namespace
 
 FILE* OpenContainedFile(const char* windowsDirectory, const std::string& relativeName, ContainedOpen how) {
-    const std::string path = ContainedPath(windowsDirectory, relativeName);
+    const std::string path = ContainedPath(MapPath(windowsDirectory), relativeName);
     if (path.empty()) return nullptr;
     // Not blocking: a pipe or device in the directory is refused below instead of waiting for a peer.
     const int fd = ::open(path.c_str(), OpenFlags(how) | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
@@ -86,7 +97,7 @@ FILE* OpenContainedFile(const char* windowsDirectory, const std::string& relativ
 }
 
 bool DeleteContainedFile(const char* windowsDirectory, const std::string& relativeName) {
-    const std::string path = ContainedPath(windowsDirectory, relativeName);
+    const std::string path = ContainedPath(MapPath(windowsDirectory), relativeName);
     if (path.empty()) return false;
     if (::unlink(path.c_str()) != 0) {
         SetLastError(WinErrorFromErrno(errno));

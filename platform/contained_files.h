@@ -14,6 +14,10 @@ enum class ContainedOpen {
     WriteAppend,    // created or appended to
 };
 
+// The path of `relativeName` below the directory `directory` (a path of this machine) with every directory on
+// the way resolved, or "" when it lies outside: last error ERROR_PATH_NOT_FOUND when a directory on the way
+// is missing, else ERROR_ACCESS_DENIED.
+std::string ContainedPath(const std::string& directory, const std::string& relativeName);
 // Opens `relativeName` (separators '\' or '/'; the caller has refused absolute names, drive prefixes and
 // ".." components) below the Windows directory `windowsDirectory`. Null, with the last error set, when the
 // file cannot be opened that way or would lie outside the directory.

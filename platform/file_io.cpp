@@ -4,6 +4,7 @@
 
 #include "platform/last_error.h"
 #include "platform/named_pipe.h"
+#include "platform/regular_files.h"
 
 namespace {
 
@@ -15,17 +16,16 @@ std::shared_ptr<platform::Stream> StreamOf(HANDLE file) {
 
 }  // namespace
 
-HANDLE CreateFileA(LPCSTR name, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags, HANDLE) {
-    if (name == nullptr || disposition != OPEN_EXISTING) {
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD disposition, DWORD flags,
+                   HANDLE) {
+    const bool deviceOrPipe = name != nullptr && (platform::IsDevicePath(name) || platform::IsPipeName(name));
+    if (name == nullptr || (deviceOrPipe && disposition != OPEN_EXISTING)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
     if (platform::IsDevicePath(name)) return platform::OpenDevice(name);
-    if (!platform::IsPipeName(name)) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return INVALID_HANDLE_VALUE;
-    }
-    return platform::OpenPipeClient(name, (flags & FILE_FLAG_OVERLAPPED) != 0);
+    if (platform::IsPipeName(name)) return platform::OpenPipeClient(name, (flags & FILE_FLAG_OVERLAPPED) != 0);
+    return platform::OpenRegularFile(name, access, disposition);
 }
 
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD count, LPDWORD done, OVERLAPPED* overlapped) {

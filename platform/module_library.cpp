@@ -1,11 +1,23 @@
 #include "platform/module_library.h"
 
 #include <dlfcn.h>
+#include <sys/stat.h>
 
 #include <string>
 
 #include "platform/last_error.h"
 #include "platform/machine_root.h"
+
+namespace {
+
+bool IsProgramFile(const char* path) {
+    struct stat file {};
+    struct stat program {};
+    return ::stat(path, &file) == 0 && ::stat("/proc/self/exe", &program) == 0 && file.st_dev == program.st_dev &&
+           file.st_ino == program.st_ino;
+}
+
+}  // namespace
 
 HMODULE LoadLibraryA(LPCSTR fileName) {
     if (fileName == nullptr || *fileName == '\0') {
@@ -45,7 +57,9 @@ BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return FALSE;
     }
-    void* handle = ::dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+    // The program itself is known to the loader without a name.
+    void* handle = IsProgramFile(info.dli_fname) ? ::dlopen(nullptr, RTLD_LAZY)
+                                                  : ::dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
     if (handle == nullptr) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return FALSE;

@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -15,6 +16,7 @@
 #include "platform/kernel_objects.h"
 #include "platform/last_error.h"
 #include "platform/machine_root.h"
+#include "platform/regular_files.h"
 #include "platform/sync.h"
 
 extern char** environ;
@@ -38,10 +40,41 @@ void Reap(pid_t child, std::shared_ptr<ThreadObject> process, std::shared_ptr<Th
     }).detach();
 }
 
+// The child's standard input, output and error as STARTUPINFOA gives them (null: the parent's own).
+class StandardHandles {
+  public:
+    StandardHandles(const STARTUPINFOA* startup, BOOL inherit) {
+        if (startup == nullptr || (startup->dwFlags & STARTF_USESTDHANDLES) == 0) return;
+        ::posix_spawn_file_actions_init(&actions_);
+        used_ = true;
+        const HANDLE handles[] = {startup->hStdInput, startup->hStdOutput, startup->hStdError};
+        for (int fd = 0; fd < 3; ++fd) {
+            const bool given = inherit && handles[fd] != nullptr && handles[fd] != INVALID_HANDLE_VALUE;
+            auto file = given ? platform::LookupHandleAs<platform::RegularFile>(handles[fd]) : nullptr;
+            if (file) {
+                ::posix_spawn_file_actions_adddup2(&actions_, file->Descriptor(), fd);
+            } else {
+                ::posix_spawn_file_actions_addopen(&actions_, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+            }
+        }
+    }
+    ~StandardHandles() {
+        if (used_) ::posix_spawn_file_actions_destroy(&actions_);
+    }
+    StandardHandles(const StandardHandles&) = delete;
+    StandardHandles& operator=(const StandardHandles&) = delete;
+    const posix_spawn_file_actions_t* Actions() const { return used_ ? &actions_ : nullptr; }
+
+  private:
+    posix_spawn_file_actions_t actions_{};
+    bool used_ = false;
+};
+
 }  // namespace
 
-BOOL CreateProcessA(LPCSTR applicationName, char* commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES, BOOL,
-                    DWORD, void*, LPCSTR, STARTUPINFOA*, PROCESS_INFORMATION* processInformation) {
+BOOL CreateProcessA(LPCSTR applicationName, char* commandLine, LPSECURITY_ATTRIBUTES, LPSECURITY_ATTRIBUTES,
+                    BOOL inheritHandles, DWORD, void*, LPCSTR, STARTUPINFOA* startupInfo,
+                    PROCESS_INFORMATION* processInformation) {
     std::vector<std::string> words =
         commandLine != nullptr ? platform::SplitCommandLine(commandLine) : std::vector<std::string>{};
     if (applicationName != nullptr || words.empty() || processInformation == nullptr) {
@@ -52,8 +85,9 @@ BOOL CreateProcessA(LPCSTR applicationName, char* commandLine, LPSECURITY_ATTRIB
     std::vector<char*> argv;
     for (std::string& w : words) argv.push_back(w.data());
     argv.push_back(nullptr);
+    StandardHandles standard(startupInfo, inheritHandles);
     pid_t child = -1;
-    if (::posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) != 0) {
+    if (::posix_spawn(&child, argv[0], standard.Actions(), nullptr, argv.data(), environ) != 0) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }

@@ -1,6 +1,7 @@
 // Processes started from a command line (CreateProcessA). The program, the first word or the quoted text
 // at the start of the command line, is a Windows path mapped under the machine root; the rest is split into
-// arguments at blanks (double quotes group). No shell is involved, and no handle is inherited. The process
+// arguments at blanks (double quotes group). No shell is involved, and no handle is inherited but the
+// standard handles of STARTUPINFOA; without them the child writes where this process writes. The process
 // handle and the thread handle are signalled when the program ends and give its exit status. Priority
 // classes and window flags are accepted and have no effect here.
 #pragma once
@@ -10,10 +11,20 @@
 constexpr DWORD HIGH_PRIORITY_CLASS = 0x00000080;
 constexpr DWORD CREATE_NO_WINDOW = 0x08000000;
 
+constexpr DWORD STARTF_USESHOWWINDOW = 0x00000001;
+constexpr DWORD STARTF_USESTDHANDLES = 0x00000100;
+constexpr WORD SW_HIDE = 0;
+
+// With STARTF_USESTDHANDLES and inheritHandles TRUE the child's standard input, output and error are the
+// given handles (regular files of CreateFileA); a handle that is null or not such a file, or any handle when
+// handles are not inherited, gives the child an empty input and a discarding output there.
 struct STARTUPINFOA {
     DWORD cb;
     DWORD dwFlags;
     WORD wShowWindow;
+    HANDLE hStdInput;
+    HANDLE hStdOutput;
+    HANDLE hStdError;
 };
 
 struct PROCESS_INFORMATION {

@@ -7,9 +7,8 @@
 #include "corlink/capi/controller_handles.h"
 #include "corlink/service/console_text.h"
 #include "corlink/service/log.h"
-#include "corlink/transport/inband_transport.h"
 
-LMX_ENTRY g_LmxTable[NUM_LMXS] = {{&SCSI32LMX_Initialize, {}, 0, 0, nullptr}};
+LMX_ENTRY g_LmxTable[NUM_LMXS] = {};
 
 namespace {
 
@@ -45,6 +44,8 @@ int32_t CAPI_RegisterCallback(CAPI_CALLBACK callback) {
 }
 
 CAPI_CALLBACK CapiRegisteredCallback() { return g_Capi.callback; }
+
+void CAPI_InstallTransport(LMX_INITIALIZE initialize) { g_LmxTable[0].initialize = initialize; }
 
 int32_t CAPI_Initialize() {
     for (LMX_ENTRY& slot : g_LmxTable) {

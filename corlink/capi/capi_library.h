@@ -15,6 +15,10 @@ int32_t CAPI_RegisterCallback(CAPI_CALLBACK callback);
 // The registered reply callback (null until one is registered).
 CAPI_CALLBACK CapiRegisteredCallback();
 
+// Puts the transport's initialise function into the library's one slot; the executor installs the
+// in-band transport at start, tests a scripted one.
+void CAPI_InstallTransport(LMX_INITIALIZE initialize);
+
 // Clears every slot's state and override callback, then runs each slot's initialise function. Returns 0.
 int32_t CAPI_Initialize();
 // The transport's report that a slot finished initialising; the first report of a run reaches the

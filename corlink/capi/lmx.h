@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "corlink/capi/capi_callback.h"
-#include "corlink/transport/processor_device.h"
+#include "corlink/capi/processor_device.h"
 
 struct CAPI_CONTROLLER_CONTEXT;
 struct LMX_IOB;
@@ -39,6 +39,7 @@ static_assert(sizeof(LMX_CONTEXT) == LMX_CONTEXT_SIZE);
 
 using LMX_COMPLETION = int (*)(LMX_IOB* iob);
 using LMX_INIT_COMPLETE = void (*)(LMX_ENTRY* slot, int32_t state);
+using LMX_INITIALIZE = void (*)(LMX_ENTRY* slot, LMX_INIT_COMPLETE complete, LMX_OPS* ops);
 
 // The operations of one slot, in this order; slot 0 is never filled.
 struct LMX_OPS {
@@ -75,13 +76,12 @@ struct LMX_IOB {
 
 // One transport slot.
 struct LMX_ENTRY {
-    void (*initialize)(LMX_ENTRY* slot, LMX_INIT_COMPLETE complete, LMX_OPS* ops);
+    LMX_INITIALIZE initialize;
     LMX_OPS ops;
     int32_t state;  // LMX_STATE_READY once the transport completed its initialisation
     uint8_t linkType;
     CAPI_CALLBACK overrideCallback;
 };
 
-// The slot table: its one slot starts with the in-band SCSI transport's initialise function; tests plug
-// in a scripted transport instead.
+// The slot table: its one slot is empty until a transport is installed (CAPI_InstallTransport).
 extern LMX_ENTRY g_LmxTable[NUM_LMXS];

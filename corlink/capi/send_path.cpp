@@ -22,7 +22,7 @@
 #include "corlink/service/hex_dump.h"
 #include "corlink/service/log.h"
 #include "corlink/service/nt_os.h"
-#include "corlink/transport/device_state.h"
+#include "corlink/capi/device_state.h"
 #include "platform/clock.h"
 #include "platform/event_log.h"
 

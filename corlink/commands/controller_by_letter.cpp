@@ -2,7 +2,7 @@
 
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
-#include "corlink/transport/processor_device.h"
+#include "corlink/capi/processor_device.h"
 
 int32_t FindControllerByLetter(char letter) {
     uint8_t wanted = 0;

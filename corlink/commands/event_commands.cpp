@@ -73,6 +73,18 @@ int32_t RunGetEvent(CommandContext& c) {
 
 }  // namespace
 
+uint16_t FormatEventText(char* text, const CAPI_EVENT_RECORD* record) {
+    if (text == nullptr || record == nullptr) return 0;
+    const int32_t index = convertControllerHandle(&record->address);
+    const RAID_CONTROLLER* controller = index >= 0 && static_cast<uint32_t>(index) < g_NumControllers
+                                            ? g_ControllerDb.Peek(static_cast<uint32_t>(index))
+                                            : nullptr;
+    const std::string fitted = FormatEventText(*record, controller);
+    std::memcpy(text, fitted.data(), fitted.size());
+    text[fitted.size()] = '\0';
+    return static_cast<uint16_t>(fitted.size());
+}
+
 void FormatEvents(uint32_t count, const CAPI_EVENT_RECORD* records, uint8_t* entries) {
     for (uint32_t i = 0; i < count; ++i) {
         const CAPI_EVENT_RECORD& record = records[i];

@@ -17,4 +17,9 @@ constexpr uint32_t EVENT_REPLY_ENTRIES_AT = 32;
 // in the database (reported on the console).
 void FormatEvents(uint32_t count, const CAPI_EVENT_RECORD* records, uint8_t* entries);
 
+// Writes the event's display text, NUL-terminated and at most 249 characters, into a zeroed buffer of
+// EVENT_TEXT_BUFFER_SIZE bytes and returns its length (0 when nothing was written). The controller is
+// the database entry that the record's address maps to; the caller holds the state-change mutex.
+uint16_t FormatEventText(char* text, const CAPI_EVENT_RECORD* record);
+
 extern const FramedCommand kGetEvent;

@@ -1,6 +1,7 @@
 // The exports of the command executor: rreInitialize, rreExecCommand, rreTerminate.
 #include <cstdio>
 
+#include "corlink/capi/capi_library.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/commands/capi_session.h"
 #include "corlink/commands/command_queue.h"
@@ -12,6 +13,7 @@
 #include "corlink/service/event_log.h"
 #include "corlink/service/log.h"
 #include "corlink/service/utilities.h"
+#include "corlink/transport/inband_transport.h"
 #include "platform/windows_api.h"
 
 std::atomic<uint32_t> g_RreInitStatus{RRE_STATUS_NOT_INITIALIZED};
@@ -128,6 +130,7 @@ extern "C" uint32_t rreInitialize(void) {
         return 0xFFFFFFFF;
     }
     InstallCapiDatabaseHooks();
+    CAPI_InstallTransport(&SCSI32LMX_Initialize);
     CAPI_Initialize_Main();
     RunTraceLoop();
     g_RreInitStatus = 0;

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corlink/commands/controller_db.h"
 #include "corlink/diagnostics/event_record.h"
 #include "corlink/diagnostics/event_rows.h"
 #include "corlink/diagnostics/text_format.h"
@@ -46,16 +45,4 @@ std::string FitEventText(const std::string& text, uint32_t code) {
 
 std::string FormatEventText(const CAPI_EVENT_RECORD& record, const RAID_CONTROLLER* controller) {
     return FitEventText(ComposeEventText(record, controller), EventRecord(record).Code());
-}
-
-uint16_t FormatEventText(char* text, const CAPI_EVENT_RECORD* record) {
-    if (text == nullptr || record == nullptr) return 0;
-    const int32_t index = convertControllerHandle(&record->address);
-    const RAID_CONTROLLER* controller = index >= 0 && static_cast<uint32_t>(index) < g_NumControllers
-                                            ? g_ControllerDb.Peek(static_cast<uint32_t>(index))
-                                            : nullptr;
-    const std::string fitted = FormatEventText(*record, controller);
-    std::memcpy(text, fitted.data(), fitted.size());
-    text[fitted.size()] = '\0';
-    return static_cast<uint16_t>(fitted.size());
 }

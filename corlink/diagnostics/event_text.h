@@ -23,8 +23,3 @@ std::string FitEventText(const std::string& text, uint32_t code);
 
 // ComposeEventText, fitted.
 std::string FormatEventText(const CAPI_EVENT_RECORD& record, const RAID_CONTROLLER* controller);
-
-// Writes the event's display text, NUL-terminated and at most 249 characters, into a zeroed buffer of
-// EVENT_TEXT_BUFFER_SIZE bytes and returns its length (0 when nothing was written). The controller is
-// the database entry that the record's address maps to; the caller holds the state-change mutex.
-uint16_t FormatEventText(char* text, const CAPI_EVENT_RECORD* record);

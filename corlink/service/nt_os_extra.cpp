@@ -88,7 +88,8 @@ HANDLE os_CreateMailslot(const char* name) {
 void os_ExitThread(uint32_t exitCode) { ExitThread(exitCode); }
 
 int os_RunProgram(char* commandLine) {
-    STARTUPINFOA startup{sizeof(STARTUPINFOA), 0, 0};
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
     return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, HIGH_PRIORITY_CLASS, nullptr, nullptr,
                           &startup, &started)

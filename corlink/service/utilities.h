@@ -36,3 +36,7 @@ void BytesToDottedText(const uint8_t bytes[4], char text[17]);
 bool IsWindows2008OrLater();
 bool IsWindows7OrLater();
 bool IsWindows8OrLater();
+// Creates (or empties) `outputFile`, runs "<program> <arguments>" with its standard output there and waits
+// for it to end, then appends a note of the command line. 1 when the command ran, 0 when the file could not
+// be created or the command not started (logged).
+int RunCommandIntoFile(const char* outputFile, const char* program, const char* arguments);

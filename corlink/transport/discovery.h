@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "corlink/transport/processor_device.h"
+#include "corlink/capi/processor_device.h"
 
 constexpr uint32_t DISCOVERY_ADAPTER_COUNT = 32;
 constexpr uint32_t ADAPTER_INQUIRY_BUFFER_SIZE = 0xC000;

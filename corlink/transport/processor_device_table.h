@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "corlink/transport/processor_device.h"
+#include "corlink/capi/processor_device.h"
 
 constexpr uint32_t PROCESSOR_DEVICE_TABLE_CAPACITY = 1024;
 

@@ -8,7 +8,7 @@
 #include "corlink/service/log_switches.h"
 #include "corlink/service/nt_os.h"
 #include "corlink/transport/csmi.h"
-#include "corlink/transport/device_state.h"
+#include "corlink/capi/device_state.h"
 #include "corlink/transport/multipath.h"
 #include "corlink/transport/windows_error.h"
 #include "platform/device_io.h"

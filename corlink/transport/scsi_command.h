@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "corlink/transport/processor_device.h"
+#include "corlink/capi/processor_device.h"
 #include "corlink/transport/scsi_cdb.h"
 #include "corlink/transport/sense.h"
 

@@ -6,7 +6,7 @@
 
 #include "corlink/service/event_log.h"
 #include "corlink/service/log.h"
-#include "corlink/transport/device_state.h"
+#include "corlink/capi/device_state.h"
 #include "platform/event_log.h"
 #include "platform/last_error.h"
 

@@ -7,11 +7,12 @@
 #include "platform/com_classes.h"
 #include "platform/registry.h"
 #include "provider/vss/provider_ids.h"
+#include "provider/vss/provider_type_library.h"
 
 namespace {
 
 // One value (or, with a null value name, a key without values) of the registration; the texts may hold
-// the placeholders %APPID%, %CLSID%, %LIBID%, %IID%, %MODULE% and %MODULEDIR%.
+// the placeholders %APPID%, %CLSID%, %LIBID% and %MODULE%.
 struct ClassesEntry {
     const char* key;
     const char* valueName;
@@ -36,15 +37,6 @@ constexpr ClassesEntry kEntries[] = {
     {"CLSID\\%CLSID%\\InprocServer32", "", "%MODULE%"},
     {"CLSID\\%CLSID%\\InprocServer32", "ThreadingModel", "apartment"},
     {"CLSID\\%CLSID%\\TypeLib", "", "%LIBID%"},
-    // the type library and its dual interface
-    {"TypeLib\\%LIBID%\\1.0", "", "CAPI PS VSS Hardware Provider 1.0 Type Library"},
-    {"TypeLib\\%LIBID%\\1.0\\FLAGS", "", "0"},
-    {"TypeLib\\%LIBID%\\1.0\\0\\win32", "", "%MODULE%"},
-    {"TypeLib\\%LIBID%\\1.0\\HELPDIR", "", "%MODULEDIR%"},
-    {"Interface\\%IID%", "", "IBVSS_HardwareProvider"},
-    {"Interface\\%IID%\\ProxyStubClsid32", "", "{00020424-0000-0000-C000-000000000046}"},
-    {"Interface\\%IID%\\TypeLib", "", "%LIBID%"},
-    {"Interface\\%IID%\\TypeLib", "Version", "1.0"},
 };
 
 // The key written afresh by every registration.
@@ -53,8 +45,7 @@ constexpr const char* kReplacedKey = "CLSID\\%CLSID%";
 // The keys unregistration removes, each with everything below it.
 constexpr const char* kRemovedKeys[] = {
     "AppID\\%APPID%",     "AppID\\DOVURERUDOredezor.DLL", "DOVURERUDOredezor.BVSS_Hardware.1",
-    "DOVURERUDOredezor.BVSS_HardwarePr", "CLSID\\%CLSID%", "TypeLib\\%LIBID%",
-    "Interface\\%IID%",
+    "DOVURERUDOredezor.BVSS_HardwarePr", "CLSID\\%CLSID%",
 };
 
 std::string GuidText(const GUID& guid) {
@@ -74,8 +65,6 @@ class Placeholders {
         : values_{{"%APPID%", GuidText(LIBID_BrenlowHardwareProvider)},
                   {"%CLSID%", GuidText(CLSID_BVSS_HardwareProvider)},
                   {"%LIBID%", GuidText(LIBID_BrenlowHardwareProvider)},
-                  {"%IID%", GuidText(IID_IBVSS_HardwareProvider)},
-                  {"%MODULEDIR%", Directory(modulePath)},
                   {"%MODULE%", modulePath}} {}
     std::string Expand(const char* text) const {
         std::string out = text;
@@ -87,10 +76,6 @@ class Placeholders {
     }
 
   private:
-    static std::string Directory(const std::string& path) {
-        const size_t slash = path.find_last_of("\\/");
-        return slash == std::string::npos ? std::string() : path.substr(0, slash);
-    }
     std::vector<std::pair<std::string, std::string>> values_;
 };
 
@@ -108,6 +93,17 @@ LONG WriteEntry(const ClassesEntry& entry, const Placeholders& placeholders) {
     return status;
 }
 
+// The type library of the module's file, with its dual interface.
+HRESULT RegisterModuleTypeLib(const std::string& modulePath) {
+    const std::wstring path(modulePath.begin(), modulePath.end());
+    ITypeLib* library = nullptr;
+    HRESULT result = LoadTypeLib(path.c_str(), &library);
+    if (FAILED(result)) return result;
+    result = RegisterTypeLib(library, path.c_str(), nullptr);
+    library->Release();
+    return result;
+}
+
 }  // namespace
 
 HRESULT RegisterComServer(const char* modulePath) {
@@ -118,7 +114,7 @@ HRESULT RegisterComServer(const char* modulePath) {
         const LONG status = WriteEntry(entry, placeholders);
         if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
     }
-    return S_OK;
+    return RegisterModuleTypeLib(modulePath != nullptr ? modulePath : "");
 }
 
 HRESULT UnregisterComServer() {
@@ -129,5 +125,8 @@ HRESULT UnregisterComServer() {
         if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND && result == S_OK)
             result = HRESULT_FROM_WIN32(status);
     }
+    const HRESULT typeLib = UnRegisterTypeLib(LIBID_BrenlowHardwareProvider, kProviderTypeLibMajor,
+                                              kProviderTypeLibMinor, 0, SYS_WIN32);
+    if (FAILED(typeLib) && typeLib != TYPE_E_REGISTRYACCESS && result == S_OK) result = typeLib;  // gone: no failure
     return result;
 }

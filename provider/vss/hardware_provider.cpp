@@ -12,6 +12,7 @@
 #include "provider/controllers/unload_signal.h"
 #include "provider/controllers/hresult_guard.h"
 #include "provider/vss/provider_ids.h"
+#include "provider/vss/provider_type_library.h"
 
 namespace {
 
@@ -202,14 +203,36 @@ HRESULT BVSS_HardwareProvider::GetProviderCapabilities(ULONGLONG*) { return E_NO
 
 HRESULT BVSS_HardwareProvider::OnReuseLuns(VDS_LUN_INFORMATION*, VDS_LUN_INFORMATION*, DWORD) { return E_NOTIMPL; }
 
-HRESULT BVSS_HardwareProvider::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
+// --- the dual interface and the class information, served from the type library ---
 
-HRESULT BVSS_HardwareProvider::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-
-HRESULT BVSS_HardwareProvider::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
-
-HRESULT BVSS_HardwareProvider::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) {
-    return E_NOTIMPL;
+HRESULT BVSS_HardwareProvider::GetTypeInfoCount(UINT* count) {
+    if (count == nullptr) return E_POINTER;
+    *count = 1;
+    return S_OK;
 }
 
-HRESULT BVSS_HardwareProvider::GetClassInfo(ITypeInfo**) { return E_NOTIMPL; }
+HRESULT BVSS_HardwareProvider::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
+    if (info == nullptr) return E_POINTER;
+    *info = nullptr;
+    if (index != 0) return DISP_E_BADINDEX;
+    return LoadProviderTypeInfo(IID_IBVSS_HardwareProvider, info);
+}
+
+HRESULT BVSS_HardwareProvider::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    return WithProviderTypeInfo(IID_IBVSS_HardwareProvider,
+                                [&](ITypeInfo* info) { return info->GetIDsOfNames(names, count, ids); });
+}
+
+HRESULT BVSS_HardwareProvider::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
+                                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
+    return WithProviderTypeInfo(IID_IBVSS_HardwareProvider, [&](ITypeInfo* info) {
+        return info->Invoke(static_cast<IBVSS_HardwareProvider*>(this), member, flags, parameters, result, exception,
+                            argumentError);
+    });
+}
+
+HRESULT BVSS_HardwareProvider::GetClassInfo(ITypeInfo** info) {
+    if (info == nullptr) return E_POINTER;
+    *info = nullptr;
+    return LoadProviderTypeInfo(CLSID_BVSS_HardwareProvider, info);
+}

@@ -53,7 +53,7 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     BVSS_HardwareProvider(const BVSS_HardwareProvider&) = delete;
     BVSS_HardwareProvider& operator=(const BVSS_HardwareProvider&) = delete;
 
-    // IDispatch and IProvideClassInfo: no type library is served.
+    // IDispatch and IProvideClassInfo, served from the provider's type library.
     HRESULT GetTypeInfoCount(UINT* count) override;
     HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     HRESULT GetIDsOfNames(REFIID reserved, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;

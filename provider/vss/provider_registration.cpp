@@ -4,13 +4,13 @@
 #include <string>
 
 #include "platform/com_classes.h"
-#include "platform/module_library.h"
 #include "platform/vss_interfaces.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/vss/com_registration.h"
+#include "provider/vss/module_path.h"
 #include "provider/vss/provider_ids.h"
 #include "provider/vss/provider_module.h"
 
@@ -19,20 +19,6 @@ namespace {
 constexpr unsigned kCapiVersionMajor = 3;
 constexpr unsigned kCapiVersionMinor = 10;
 constexpr const char* kCapiRevision = "$LastChangedRevision: 15025 $";
-constexpr DWORD kMaxModulePath = 4096;
-
-// The path of this library's file, as COM's InprocServer32 entry names it.
-std::string ModulePath() {
-    HMODULE self = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&ModulePath), &self))
-        return {};
-    char path[kMaxModulePath];
-    const DWORD length = GetModuleFileNameA(self, path, kMaxModulePath);
-    if (length == 0 || length >= kMaxModulePath) return {};
-    return std::string(path, length);
-}
-
 void LogBanner(const BVSS_ProviderParameters& parameters) {
     BVSS_DebugPrint(L"# %s version %s, built %S at %S,\n#    CAPI version %u.%u (header SCC %S).\n", parameters.Name,
                     parameters.Version, __DATE__, __TIME__, kCapiVersionMajor, kCapiVersionMinor, kCapiRevision);

@@ -16,6 +16,7 @@
 
 #include "corlink/capi/capi_event.h"
 #include "corlink/commands/controller_db.h"
+#include "corlink/commands/event_commands.h"
 #include "corlink/diagnostics/event_text.h"
 
 namespace {

@@ -70,7 +70,7 @@ FakeTransport::FakeTransport(uint32_t controllers, int32_t completionState)
         devices_.push_back(DefaultDevice(i));
     }
     g_Current = this;
-    g_LmxTable[0] = LMX_ENTRY{&FakeTransport::Initialize, {}, 0, 0, nullptr};  // as at process start
+    g_LmxTable[0] = LMX_ENTRY{&FakeTransport::Initialize, {}, 0, 0, nullptr};  // a freshly installed slot
 }
 
 FakeTransport::~FakeTransport() {

@@ -17,7 +17,7 @@
 #include "corlink/service/run_flags.h"
 #include "corlink/service/service_params.h"
 #include "corlink/service/service_status.h"
-#include "corlink/transport/device_state.h"
+#include "corlink/capi/device_state.h"
 #include "corlink/transport/host_adapters.h"
 #include "corlink/transport/multipath.h"
 #include "corlink/transport/processor_device_table.h"

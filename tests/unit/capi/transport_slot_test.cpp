@@ -126,12 +126,13 @@ TEST_F(TransportSlot, ASlotThatIsNotReadyIsSkipped) {
     }
 }
 
-TEST_F(TransportSlot, WithoutATransportTheSlotIsReadyWithNoController) {
+TEST_F(TransportSlot, UntilATransportIsInstalledTheSlotIsNotReadyAndFindsNoController) {
+    CAPI_InstallTransport(nullptr);
     CAPI_Initialize();
+    EXPECT_TRUE(g_Calls.empty());  // nothing initialised, nothing to report
     Found found = FindInto(0, 1);
-    EXPECT_EQ(found.result, 0);
+    EXPECT_EQ(found.result, CAPI_SLOT_NOT_READY);
     EXPECT_EQ(found.handle, CAPI_NO_HANDLE);
-    EXPECT_EQ(found.done, 1);
     EXPECT_EQ(CAPI_Poll(), 0);
 }
 

@@ -24,7 +24,7 @@
 #include "corlink/service/log.h"
 #include "corlink/service/service_params.h"
 #include "corlink/transport/inband_transport.h"
-#include "corlink/transport/processor_device.h"
+#include "corlink/capi/processor_device.h"
 #include "platform/clock.h"
 #include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "corlink/commands/controller_db.h"
+#include "corlink/commands/event_commands.h"
 #include "corlink/diagnostics/event_rows.h"
 #include "corlink/diagnostics/event_text.h"
 #include "tests/support/event_records.h"

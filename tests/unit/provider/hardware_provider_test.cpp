@@ -6,10 +6,12 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
+#include "platform/type_library.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/vss/hardware_provider.h"
@@ -129,7 +131,7 @@ TEST_F(HardwareProviderTest, TheLibraryStaysWhileTheSessionOrItsPipeThreadLives)
     EXPECT_EQ(library.DllCanUnloadNow(), S_OK);
 }
 
-TEST_F(HardwareProviderTest, InterfacesAnswerInTheirTablesAndTheUnbuiltOperationsTouchNothing) {
+TEST_F(HardwareProviderTest, InterfacesAnswerInTheirTablesAndTheOperationsWithoutWorkTouchNothing) {
     ComObject<BVSS_HardwareProvider>* provider = Create();
     IUnknown* unknown = provider->Inner();
     auto ask = [&](const IID& iid) {
@@ -150,9 +152,82 @@ TEST_F(HardwareProviderTest, InterfacesAnswerInTheirTablesAndTheUnbuiltOperation
     EXPECT_EQ(provider->GetProviderCapabilities(&mask), E_NOTIMPL);
     EXPECT_EQ(mask, 0x1234u);
     EXPECT_EQ(provider->OnReuseLuns(nullptr, nullptr, 1), E_NOTIMPL);
-    EXPECT_EQ(provider->GetTypeInfoCount(nullptr), E_NOTIMPL);
     EXPECT_EQ(provider->OnLoad(nullptr), S_OK);
     EXPECT_EQ(provider->PreFinalCommitSnapshots(kOtherSet), S_OK);
+}
+
+// A type's name and help string, as GetDocumentation gives them.
+std::pair<std::wstring, std::wstring> Documentation(ITypeInfo* info) {
+    BSTR name = nullptr;
+    BSTR help = nullptr;
+    EXPECT_EQ(info->GetDocumentation(MEMBERID_NIL, &name, &help, nullptr, nullptr), S_OK);
+    std::pair<std::wstring, std::wstring> texts{name != nullptr ? name : L"", help != nullptr ? help : L""};
+    SysFreeString(name);
+    SysFreeString(help);
+    return texts;
+}
+
+TEST_F(HardwareProviderTest, DispatchAndClassInformationComeFromTheTypeLibrary) {
+    ComObject<BVSS_HardwareProvider>* provider = Create();
+    IDispatch* dispatch = nullptr;
+    ASSERT_EQ(provider->Inner()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)), S_OK);
+    UINT count = 0;
+    EXPECT_EQ(dispatch->GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+
+    ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
+    EXPECT_EQ(dispatch->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX);
+    EXPECT_EQ(info, nullptr);
+    ASSERT_EQ(dispatch->GetTypeInfo(0, 0, &info), S_OK);
+    TYPEATTR* attributes = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(attributes->guid == IID_IBVSS_HardwareProvider);
+    EXPECT_EQ(attributes->typekind, TKIND_DISPATCH);
+    EXPECT_NE(attributes->wTypeFlags & TYPEFLAG_FDUAL, 0);
+    EXPECT_EQ(attributes->cFuncs, 0) << "no methods of its own";
+    info->ReleaseTypeAttr(attributes);
+    EXPECT_EQ(Documentation(info),
+              std::make_pair(std::wstring(L"IBVSS_HardwareProvider"), std::wstring(L"IBVSS_HardwareProvider Interface")));
+    ITypeLib* library = nullptr;
+    ASSERT_EQ(info->GetContainingTypeLib(&library, nullptr), S_OK);
+    BSTR name = nullptr;
+    BSTR help = nullptr;
+    EXPECT_EQ(library->GetDocumentation(-1, &name, &help, nullptr, nullptr), S_OK);
+    EXPECT_EQ(std::wstring(name), L"DOVURERUDOredezor");
+    EXPECT_EQ(std::wstring(help), L"CAPI PS VSS Hardware Provider 1.0 Type Library");
+    SysFreeString(name);
+    SysFreeString(help);
+    TLIBATTR* libraryAttributes = nullptr;
+    ASSERT_EQ(library->GetLibAttr(&libraryAttributes), S_OK);
+    EXPECT_TRUE(libraryAttributes->guid == LIBID_BrenlowHardwareProvider);
+    EXPECT_EQ(libraryAttributes->wMajorVerNum, 1);
+    EXPECT_EQ(libraryAttributes->wMinorVerNum, 0);
+    library->ReleaseTLibAttr(libraryAttributes);
+    library->Release();
+    info->Release();
+
+    // The interface has no members: every name is unknown, every call refused.
+    WCHAR onLoad[] = L"OnLoad";
+    WCHAR unknownName[] = L"Anything";
+    LPOLESTR names[] = {onLoad, unknownName};
+    DISPID ids[2] = {7, 7};
+    EXPECT_EQ(dispatch->GetIDsOfNames(IID_IUnknown, names, 2, 0, ids), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(ids[0], MEMBERID_NIL);
+    EXPECT_EQ(ids[1], MEMBERID_NIL);
+    EXPECT_EQ(dispatch->Invoke(1, IID_IUnknown, 0, 1, nullptr, nullptr, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
+    dispatch->Release();
+
+    ITypeInfo* classInfo = nullptr;
+    ASSERT_EQ(provider->GetClassInfo(&classInfo), S_OK);
+    ASSERT_EQ(classInfo->GetTypeAttr(&attributes), S_OK);
+    EXPECT_TRUE(attributes->guid == CLSID_BVSS_HardwareProvider);
+    EXPECT_EQ(attributes->typekind, TKIND_COCLASS);
+    EXPECT_NE(attributes->wTypeFlags & TYPEFLAG_FCANCREATE, 0);
+    classInfo->ReleaseTypeAttr(attributes);
+    EXPECT_EQ(Documentation(classInfo),
+              std::make_pair(std::wstring(L"BVSS_HardwareProvider"), std::wstring(L"BVSS_HardwareProvider Class")));
+    classInfo->Release();
+    EXPECT_EQ(provider->GetClassInfo(nullptr), E_POINTER);
 }
 
 TEST_F(HardwareProviderTest, ContextTestKeepsExactlyOneKindAfterTheDefault) {

@@ -12,6 +12,7 @@
 #include "platform/com_object.h"
 #include "platform/module_library.h"
 #include "platform/registry.h"
+#include "platform/type_library.h"
 #include "platform/vss_interfaces.h"
 #include "provider/controllers/provider_registry.h"
 #include "tests/support/test_root.h"
@@ -138,8 +139,17 @@ TEST_F(RegistrationTest, RegistersTheClassAndTheProviderThenUnregistersBoth) {
     EXPECT_EQ(Value("DOVURERUDOredezor.BVSS_Hardware.1\\CLSID", ""), "{122E0BAB-DAE0-4285-B708-EB497440927A}");
     EXPECT_EQ(Value("AppID\\{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}", ""), "DOVURERUDOredezor");
     EXPECT_EQ(Value("AppID\\DOVURERUDOredezor.DLL", "AppID"), "{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}");
-    EXPECT_EQ(Value("TypeLib\\{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}\\1.0", ""),
-              "CAPI PS VSS Hardware Provider 1.0 Type Library");
+    const std::string typeLib = "TypeLib\\{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}\\1.0";
+    const std::string library = PROVIDER_LIBRARY;
+    EXPECT_EQ(Value(typeLib, ""), "CAPI PS VSS Hardware Provider 1.0 Type Library");
+    EXPECT_EQ(Value(typeLib + "\\FLAGS", ""), "0");
+    EXPECT_EQ(Value(typeLib + "\\0\\win32", ""), library);
+    EXPECT_EQ(Value(typeLib + "\\HELPDIR", ""), library.substr(0, library.find_last_of('/')));
+    const std::string dual = "Interface\\{DF0403D5-BF27-4C0B-9FED-34BBB9C3BC7A}";
+    EXPECT_EQ(Value(dual, ""), "IBVSS_HardwareProvider");
+    EXPECT_EQ(Value(dual + "\\ProxyStubClsid32", ""), "{00020424-0000-0000-C000-000000000046}");
+    EXPECT_EQ(Value(dual + "\\TypeLib", ""), "{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}");
+    EXPECT_EQ(Value(dual + "\\TypeLib", "Version"), "1.0");
 
     ASSERT_EQ(admin_->calls, (std::vector<std::string>{"register"}));
     const GUID providerId = {0x9D09666C, 0x5CF8, 0x45CA, {0x92, 0x94, 0x12, 0x7C, 0x95, 0x56, 0x20, 0x94}};
@@ -236,6 +246,23 @@ INSTANTIATE_TEST_SUITE_P(
         CoordinatorCase{"OtherFailureIsNotRetried", {kRefused}, S_OK, kRefused, {"register"},
                         "DllRegisterServer(): Provider Registration failed with code 0x80042302.\n"}),
     [](const ::testing::TestParamInfo<CoordinatorCase>& row) { return std::string(row.param.name); });
+
+TEST_F(RegistrationTest, TheTypeLibraryIsLoadedFromTheLibraryFileAndKeepsItLoaded) {
+    const std::string path = PROVIDER_LIBRARY;
+    const std::wstring file(path.begin(), path.end());
+    ITypeLib* library = nullptr;
+    ASSERT_EQ(LoadTypeLib(file.c_str(), &library), S_OK);
+    FreeLibrary(library_);  // the type library's own reference keeps the description mapped
+    library_ = nullptr;
+    BSTR help = nullptr;
+    EXPECT_EQ(library->GetDocumentation(-1, nullptr, &help, nullptr, nullptr), S_OK);
+    EXPECT_EQ(std::wstring(help), L"CAPI PS VSS Hardware Provider 1.0 Type Library");
+    SysFreeString(help);
+    EXPECT_EQ(library->GetTypeInfoCount(), 2u);
+    library->Release();
+    EXPECT_EQ(LoadTypeLib(L"C:\\Windows\\other.dll", &library), TYPE_E_CANTLOADLIBRARY);
+    EXPECT_EQ(library, nullptr);
+}
 
 TEST_F(RegistrationTest, WithoutTheCoordinatorTheClassIsRegisteredAndTheFailureReported) {
     EXPECT_EQ(registerServer_(), REGDB_E_CLASSNOTREG);

@@ -83,9 +83,21 @@ TEST(NtOsExtraTest, EachHelperDoesItsOneCall) {
              EXPECT_EQ(g_started.load(), 1);
              os_CloseThread(thread);
          }},
-        {"a file that cannot be opened, and no handle to read or write",
-         [] {
+        {"an existing file is opened, read and written; a missing one and no handle fail",
+         [&root] {
+             std::filesystem::create_directories(root.path() + "/C/nt_os_extra");
+             testsupport::WriteWholeFile(root.path() + "/C/nt_os_extra/data.dat", "abcdef");
+             HANDLE file = os_OpenFile("C:\\nt_os_extra\\data.dat");
+             ASSERT_NE(file, nullptr);
+             char read[4] = {};
+             EXPECT_EQ(os_ReadFile(file, read, 3), 3u);
+             EXPECT_EQ(std::string(read, 3), "abc");
+             EXPECT_EQ(os_WriteFile(file, "XY", 2), 2u);
+             EXPECT_EQ(os_ReadFile(file, read, 4), 1u) << "the rest after the write";
+             os_CloseHandle(file);
+             EXPECT_EQ(root.ReadFile("C/nt_os_extra/data.dat"), "abcXYf");
              EXPECT_EQ(os_OpenFile("C:\\nt_os_extra\\missing.dat"), nullptr);
+             EXPECT_EQ(root.ReadFile("C/nt_os_extra/missing.dat"), "") << "not created";
              char byte = 0;
              EXPECT_EQ(os_ReadFile(nullptr, &byte, 1), 0u);
              EXPECT_EQ(os_WriteFile(nullptr, &byte, 1), 0u);

@@ -1,11 +1,15 @@
-// The library's number and address conversions, one table.
+// The library's number and address conversions, one table; a command run into a file.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "corlink/service/utilities.h"
+#include "tests/support/test_root.h"
+#include "tests/unit/service/log_capture.h"
 
 namespace {
 
@@ -76,6 +80,26 @@ TEST(UtilitiesExtraTest, VersionFlagsFollowThePlatformVersion) {
     EXPECT_TRUE(IsWindows2008OrLater());
     EXPECT_TRUE(IsWindows7OrLater());
     EXPECT_TRUE(IsWindows8OrLater());
+}
+
+TEST(UtilitiesExtraTest, ACommandRunsWithItsOutputInAFreshFileFollowedByItsCommandLine) {
+    testsupport::TestRoot root;
+    DebuggerCapture log;
+    OpenDebugFile(nullptr);  // no registry key: the log goes to the debugger output
+    std::filesystem::create_directories(root.path() + "/C/tools");
+    std::filesystem::create_directories(root.path() + "/C/out");
+    testsupport::WriteWholeFile(root.path() + "/C/tools/say.sh", "#!/bin/sh\necho \"said: $1 $2\"\n");
+    ASSERT_EQ(::chmod((root.path() + "/C/tools/say.sh").c_str(), 0755), 0);
+    testsupport::WriteWholeFile(root.path() + "/C/out/result.txt", std::string(200, '#'));  // emptied first
+
+    EXPECT_EQ(RunCommandIntoFile("C:\\out\\result.txt", "C:\\tools\\say.sh", "one two"), 1);
+    EXPECT_EQ(root.ReadFile("C/out/result.txt"),
+              "said: one two\n\nCommand:\nC:\\tools\\say.sh one two\n\n-------End-------\n");
+
+    EXPECT_EQ(RunCommandIntoFile("C:\\out\\missing.txt", "C:\\tools\\missing.exe", "x"), 0);
+    EXPECT_NE(log.Text().find("CreateProcess failed: 0x2\n"), std::string::npos) << log.Text();
+    EXPECT_EQ(RunCommandIntoFile("C:\\nowhere\\result.txt", "C:\\tools\\say.sh", "x"), 0);
+    CloseDebugFile();
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include "corlink/capi/packet.h"
 #include "corlink/service/log.h"
 #include "corlink/service/service_params.h"
-#include "corlink/transport/device_state.h"
+#include "corlink/capi/device_state.h"
 #include "corlink/transport/discovery.h"
 #include "corlink/transport/host_adapters.h"
 #include "corlink/transport/multipath.h"
