@@ -82,7 +82,8 @@ int32_t RunGetArrayList(CommandContext& c) {
     reply->reserved8 = 0;
     reply->arrayCount = count;
     c.replyLength = static_cast<int32_t>(offsetof(RRE_ARRAY_LIST_BUFFER, arrays) + count * sizeof(CAPI_ARRAY));
-    return 0;
+    // A list the controller could not confirm is answered with the refresh's failure, never as current.
+    return c.firstRead;
 }
 
 }  // namespace
@@ -115,7 +116,7 @@ void capiGetArrayPartition(Rre* pRre, const RreCommandInfo& info) {
         return RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
     }
     g_CurrentController = index;
-    RefreshController(index);
+    const int refreshed = RefreshController(index);
     const RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
     constexpr uint32_t kListAt = offsetof(RRE_PARTITION_LIST_BUFFER, partitions);
     const uint32_t capacity = (pRre->BufferSize - kListAt) / sizeof(CAPI_ARRAY_PARTITION);
@@ -144,7 +145,10 @@ void capiGetArrayPartition(Rre* pRre, const RreCommandInfo& info) {
     auto* reply = BufferAs<RRE_PARTITION_LIST_BUFFER>(pRre->Buffer);
     reply->controllerIndex = os_htonl(static_cast<uint32_t>(index));
     reply->partitionCount = os_htonl(n);
-    RreWriteHead(pRre, 0, cut ? 0xFFFFFFFFu : 0);
+    // A list cut short, or one the controller could not confirm (the refresh failed), is not answered as
+    // the whole current truth.
+    const uint32_t code = cut ? 0xFFFFFFFFu : static_cast<uint32_t>(refreshed);
+    RreWriteHead(pRre, 0, code);
     pRre->ReplyLength = static_cast<int32_t>(kListAt + n * sizeof(CAPI_ARRAY_PARTITION));
-    DebugPrint("capicmd==>>capiGetArrayPartition %s\n", cut ? "failed" : "success");
+    DebugPrint("capicmd==>>capiGetArrayPartition %s\n", code != 0 ? "failed" : "success");
 }
