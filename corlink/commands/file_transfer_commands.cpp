@@ -17,14 +17,19 @@ using rre_wire::BufferAs;
 constexpr uint32_t kOpenFailed = 0xFFFFFFFF;  // answered like a failed open: status -1, code -1
 constexpr int64_t kLargestFile = 0xFFFFFFFF;  // sizes travel in 32 bits
 
+// The request's file name, relative to the install directory; false when it is refused.
+bool RequestedFileName(const RRE_FILE_NAME& fileName, std::string* name) {
+    if (!ReadInstallFileName(reinterpret_cast<const uint8_t*>(fileName.text), FILE_TRANSFER_NAME_SIZE, name)) {
+        return false;
+    }
+    return std::strlen(g_InstallDirectory) + name->size() < FILE_TRANSFER_NAME_SIZE;  // the path buffer
+}
+
 // The request's file, opened inside the install directory; null when its name is refused or it cannot be
 // opened that way.
 FILE* OpenRequestedFile(const RRE_FILE_NAME& fileName, platform::ContainedOpen how) {
     std::string name;
-    if (!ReadInstallFileName(reinterpret_cast<const uint8_t*>(fileName.text), FILE_TRANSFER_NAME_SIZE, &name)) {
-        return nullptr;
-    }
-    if (std::strlen(g_InstallDirectory) + name.size() >= FILE_TRANSFER_NAME_SIZE) return nullptr;  // the path buffer
+    if (!RequestedFileName(fileName, &name)) return nullptr;
     return platform::OpenContainedFile(g_InstallDirectory, name, how);
 }
 
@@ -81,8 +86,14 @@ bool WriteRequestedFile(const Rre* pRre) {
     const uint32_t bytes = os_ntohl(transfer->dataBytes);
     if (bytes > pRre->Length - WRITEFILE_DATA_AT) return false;
     const bool append = os_ntohl(transfer->appendToo) != 0 || os_ntohl(transfer->append) != 0;
-    ClosingFile file(OpenRequestedFile(
-        transfer->fileName, append ? platform::ContainedOpen::WriteAppend : platform::ContainedOpen::WriteTruncate));
+    if (!append) {
+        // Replaced whole, never emptied in place: a reader of the file (the proxy's own model list, for
+        // one) finds the old content or the new one even when the proxy dies in the middle.
+        std::string name;
+        return RequestedFileName(transfer->fileName, &name) &&
+               platform::ReplaceContainedFile(g_InstallDirectory, name, pRre->Buffer + WRITEFILE_DATA_AT, bytes);
+    }
+    ClosingFile file(OpenRequestedFile(transfer->fileName, platform::ContainedOpen::WriteAppend));
     if (file.get() == nullptr) return false;
     const bool written = std::fwrite(pRre->Buffer + WRITEFILE_DATA_AT, 1, bytes, file.get()) == bytes;
     return file.Close() && written;
