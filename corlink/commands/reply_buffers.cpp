@@ -112,3 +112,11 @@ void ClearStoredReply(uint32_t replyCode) {
     }
     if (replyCode == 2203) std::memset(g_CreateSnapshotReply, 0, sizeof g_CreateSnapshotReply);
 }
+
+void ClearStoredReplies() {
+    for (const BufferRow& row : kBufferRows) ClearStoredReply(row.replyCode);
+    ClearStoredReply(2203);
+    std::memset(&g_UnifiedControllerBuffer, 0, sizeof g_UnifiedControllerBuffer);
+    g_ProgressPercent = 0;
+    g_AuthDbRecordCount = 0;
+}
