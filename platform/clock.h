@@ -127,6 +127,18 @@ class TakingPart {
     TakingPart& operator=(const TakingPart&) = delete;
 };
 
+// While one lives, the calling thread counts as running even while it waits on the clock: for a wait
+// bounded on a peer outside the clock (another process), whose bytes take real time however fast time
+// runs here. Virtual time then does not run out on its own while the thread waits; the bound passes
+// when other threads or the test move time there.
+class WaitingForPeer {
+  public:
+    WaitingForPeer();
+    ~WaitingForPeer();
+    WaitingForPeer(const WaitingForPeer&) = delete;
+    WaitingForPeer& operator=(const WaitingForPeer&) = delete;
+};
+
 // The calling thread, if it takes part, counts as blocked while the object lives: for blocking calls
 // that do not go through the clock (socket and pipe I/O).
 class BlockedOutsideClock {

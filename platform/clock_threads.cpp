@@ -10,10 +10,11 @@ std::atomic<int> g_blocked{0};
 
 thread_local int t_takingPartDepth = 0;
 thread_local bool t_countedBlocked = false;  // the thread is counted in g_blocked
+thread_local int t_waitingForPeerDepth = 0;  // WaitingForPeer scopes: the thread counts as running
 
-// Counts the calling thread as blocked when it takes part and is not counted yet.
+// Counts the calling thread as blocked when it takes part, is not counted yet and waits for no peer.
 bool CountBlocked() {
-    if (t_takingPartDepth == 0 || t_countedBlocked) return false;
+    if (t_takingPartDepth == 0 || t_countedBlocked || t_waitingForPeerDepth > 0) return false;
     t_countedBlocked = true;
     g_blocked.fetch_add(1);
     return true;
@@ -81,6 +82,10 @@ TakingPart::TakingPart() {
 TakingPart::~TakingPart() {
     threads::LeavePlace();
 }
+
+WaitingForPeer::WaitingForPeer() { ++t_waitingForPeerDepth; }
+
+WaitingForPeer::~WaitingForPeer() { --t_waitingForPeerDepth; }
 
 BlockedOutsideClock::BlockedOutsideClock() : counted_(CountBlocked()) {
     if (counted_) TellClockIdle();

@@ -204,6 +204,12 @@ int ReceivePacket(LMX_IOB* iob) {
         DeliverPassThrough(reply, packetLength);
         return 0;
     }
+    // A header without the signature is damaged: none of its fields (its code, its lengths) can be trusted,
+    // and taking it as the answer would store zeros or another command's data as the controller's.
+    if (std::memcmp(header.signature, CAPI_PACKET_SIGNATURE, sizeof header.signature) != 0) {
+        RefuseReply(iob, callback, "damaged header (no signature)");
+        return 0;
+    }
 
     PackCapiPacketHeader(PACK_CAPI_RECEIVE, &header);
     context->linkBusy = 0;

@@ -81,7 +81,8 @@ int32_t RunGetArrayList(CommandContext& c) {
     PutU32(c.buffer + 8, 0);
     PutU32(c.buffer + kListCountAt, count);
     c.replyLength = static_cast<int32_t>(kListAt + count * sizeof(CAPI_ARRAY));
-    return 0;
+    // A list the controller could not confirm is answered with the refresh's failure, never as current.
+    return c.firstRead;
 }
 
 }  // namespace
@@ -115,7 +116,7 @@ void capiGetArrayPartition(Rre* pRre, const RreCommandInfo& info) {
         return RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
     }
     g_CurrentController = index;
-    RefreshController(index);
+    const int refreshed = RefreshController(index);
     const RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
     const uint32_t capacity = (pRre->BufferSize - kListAt) / sizeof(CAPI_ARRAY_PARTITION);
     const uint32_t arrays = std::min<uint32_t>(entry.controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
@@ -142,7 +143,10 @@ void capiGetArrayPartition(Rre* pRre, const RreCommandInfo& info) {
     }
     const uint32_t words[2] = {os_htonl(static_cast<uint32_t>(index)), os_htonl(n)};
     std::memcpy(pRre->Buffer + 8, words, sizeof words);
-    RreWriteHead(pRre, 0, cut ? 0xFFFFFFFFu : 0);
+    // A list cut short, or one the controller could not confirm (the refresh failed), is not answered as
+    // the whole current truth.
+    const uint32_t code = cut ? 0xFFFFFFFFu : static_cast<uint32_t>(refreshed);
+    RreWriteHead(pRre, 0, code);
     pRre->ReplyLength = static_cast<int32_t>(kListAt + n * sizeof(CAPI_ARRAY_PARTITION));
-    DebugPrint("capicmd==>>capiGetArrayPartition %s\n", cut ? "failed" : "success");
+    DebugPrint("capicmd==>>capiGetArrayPartition %s\n", code != 0 ? "failed" : "success");
 }

@@ -37,10 +37,16 @@ CAPI_HANDLE HandleOf(const CommandContext& c) { return ControllerHandleOf(c.inde
 void PutCountReceived(CommandContext& c) { c.buffer[kCountAt] = static_cast<uint8_t>(g_AuthDbRecordCount); }
 const char* Outcome(int32_t code) { return code == 0 ? "success" : "failed"; }
 
-// Every body runs with packet dumps cut to their headers: the records carry secrets.
+constexpr uint32_t kRecordReply = 2294;  // GET_RECORD's; the record stored last
+constexpr uint32_t kCountReply = 2289;   // GET_RECORD_COUNT's; the count stored last
+
+// Every body runs with packet dumps cut to their headers (the records carry secrets), and with the stored
+// record and count emptied first: a command that got no reply answers nothing of another controller's.
 template <int32_t (*run)(CommandContext&)>
-int32_t WithoutSecretsInDumps(CommandContext& c) {
+int32_t Guarded(CommandContext& c) {
     const HeaderOnlyPacketDumps secretsKeptOut;
+    ClearStoredReply(kRecordReply);
+    ClearStoredReply(kCountReply);
     return run(c);
 }
 
@@ -64,7 +70,7 @@ int32_t RunChange(CommandContext& c) {
     return code;
 }
 
-// The record the query names, whatever the result: the last record received.
+// The record the query names, whatever the result: the record received, or an empty one.
 int32_t RunGetRecord(CommandContext& c) {
     const int32_t code = CAPI_U_AUTHDB_GetRecord(HandleOf(c), RequestRecord(c).Capi());
     std::memcpy(c.buffer + kRecordAt, g_AuthDbRecordReply, kRecordSize);
@@ -174,12 +180,12 @@ constexpr FramedCommand Framed(int32_t (*run)(CommandContext&), const char* clos
 
 }  // namespace
 
-const FramedCommand kAddAuthDbRecord = Framed(WithoutSecretsInDumps<RunChange<kAdd>>, "");
-const FramedCommand kRemoveAuthDbRecord = Framed(WithoutSecretsInDumps<RunChange<kRemove>>, "");
-const FramedCommand kModifyAuthDbRecord = Framed(WithoutSecretsInDumps<RunChange<kModify>>, "");
-const FramedCommand kGetAuthDbRecord = Framed(WithoutSecretsInDumps<RunGetRecord>);
-const FramedCommand kGetAuthDbRecordCount = Framed(WithoutSecretsInDumps<RunGetRecordCount>);
-const FramedCommand kSetAllTargetSecret = Framed(WithoutSecretsInDumps<RunWalk<kSetAll>>);
-const FramedCommand kClearAllTargetSecret = Framed(WithoutSecretsInDumps<RunWalk<kClearAll>>);
-const FramedCommand kSetTargetSecret = Framed(WithoutSecretsInDumps<RunRemember<kTargetSecretOfOne>>);
-const FramedCommand kRememberInitiatorSecret = Framed(WithoutSecretsInDumps<RunRemember<kInitiatorSecretOfOne>>);
+const FramedCommand kAddAuthDbRecord = Framed(Guarded<RunChange<kAdd>>, "");
+const FramedCommand kRemoveAuthDbRecord = Framed(Guarded<RunChange<kRemove>>, "");
+const FramedCommand kModifyAuthDbRecord = Framed(Guarded<RunChange<kModify>>, "");
+const FramedCommand kGetAuthDbRecord = Framed(Guarded<RunGetRecord>);
+const FramedCommand kGetAuthDbRecordCount = Framed(Guarded<RunGetRecordCount>);
+const FramedCommand kSetAllTargetSecret = Framed(Guarded<RunWalk<kSetAll>>);
+const FramedCommand kClearAllTargetSecret = Framed(Guarded<RunWalk<kClearAll>>);
+const FramedCommand kSetTargetSecret = Framed(Guarded<RunRemember<kTargetSecretOfOne>>);
+const FramedCommand kRememberInitiatorSecret = Framed(Guarded<RunRemember<kInitiatorSecretOfOne>>);

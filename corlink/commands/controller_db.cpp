@@ -23,14 +23,6 @@ constexpr uint32_t kSerialTextLength = sizeof(CAPI_CONTROLLER{}.serialNumber);
 
 bool InUse(int32_t index) { return index >= 0 && static_cast<uint32_t>(index) < g_NumControllers; }
 
-// Length of the entry's serial text (the field need not be terminated).
-int SerialLength(const RAID_CONTROLLER& entry) {
-    return static_cast<int>(strnlen(reinterpret_cast<const char*>(entry.controller.serialNumber), kSerialTextLength));
-}
-const char* SerialText(const RAID_CONTROLLER& entry) {
-    return reinterpret_cast<const char*>(entry.controller.serialNumber);
-}
-
 CAPI_CONTROLLER_CONTEXT* DbContextOf(uint32_t index) {
     RAID_CONTROLLER* entry = g_ControllerDb.Peek(index);
     return entry != nullptr ? &entry->controllerContext : nullptr;
@@ -124,13 +116,13 @@ int32_t FindControllerBySerialText(const char* serialText) {
         return -1;
     }
     const size_t length = strnlen(serialText, kSerialTextLength + 1);
-    if (length > kSerialTextLength) {
-        return -1;
+    if (length == 0 || length > kSerialTextLength) {
+        return -1;  // an empty serial names no controller
     }
     for (uint32_t i = 0; i < g_NumControllers; ++i) {
         const RAID_CONTROLLER& entry = g_ControllerDb[i];
         if (entry.isPartner != 1 && ProcessorDeviceOf(entry).responds &&
-            static_cast<size_t>(SerialLength(entry)) == length && std::memcmp(SerialText(entry), serialText, length) == 0) {
+            SerialLengthOf(entry) == length && std::memcmp(SerialTextOf(entry), serialText, length) == 0) {
             return static_cast<int32_t>(i);
         }
     }
@@ -261,8 +253,8 @@ uint32_t RemoveController(int32_t index) {
         return g_NumControllers;
     }
     const uint32_t removed = static_cast<uint32_t>(index);
-    DebugPrint("**** remove controller %d, %.*s \n", index, SerialLength(g_ControllerDb[removed]),
-               SerialText(g_ControllerDb[removed]));
+    DebugPrint("**** remove controller %d, %.*s \n", index, static_cast<int>(SerialLengthOf(g_ControllerDb[removed])),
+               SerialTextOf(g_ControllerDb[removed]));
     FreeController(index);
     const uint32_t last = g_NumControllers - 1;
     for (uint32_t i = removed; i < last; ++i) {

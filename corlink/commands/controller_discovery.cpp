@@ -89,12 +89,6 @@ void FindIntoNextSlot(uint8_t first, uint8_t* done) {
     ++g_NumControllers;
 }
 
-const char* SerialText(const RAID_CONTROLLER& entry) {
-    return reinterpret_cast<const char*>(entry.controller.serialNumber);
-}
-int SerialLength(const RAID_CONTROLLER& entry) {
-    return static_cast<int>(strnlen(SerialText(entry), sizeof(entry.controller.serialNumber)));
-}
 
 }  // namespace
 
@@ -146,11 +140,18 @@ void UpdateControllers(int32_t first, int32_t last) {
             RemoveController(index);
             continue;
         }
+        // A controller that answered without its record (shut down) has no identity: it would stand beside
+        // the real controller on the same path, matched by nothing.
+        if (SerialLengthOf(g_ControllerDb[static_cast<uint32_t>(index)]) == 0) {
+            ConsolePrint(5, "UpdateController %d: no serial number read\n", index);
+            RemoveController(index);
+            continue;
+        }
         const RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
         const LMX_IOB& iob = entry.controllerContext.lmxIob;
         ConsolePrint(5, "ControllerHandle %d=0x%08x 0x%08x 0x%08x 0x%08x %.*s\n", index,
                      entry.controllerHandle, Low32(&entry.controllerContext), Low32(iob.pControllerContext),
-                     Low32(iob.pLmxContext), SerialLength(entry), SerialText(entry));
+                     Low32(iob.pLmxContext), static_cast<int>(SerialLengthOf(entry)), SerialTextOf(entry));
     }
 }
 

@@ -9,7 +9,8 @@ struct RAID_CONTROLLER;
 
 // Starts the CAPI library and appends every controller the transport enumerates (at most 64 entries).
 int InitializeCAPI(int quiet, int allowDuplicates);
-// Reads entries last down to first; an entry that cannot be read three times is removed.
+// Reads entries last down to first; an entry that cannot be read three times, or whose record names no
+// serial number, is removed.
 void UpdateControllers(int32_t first, int32_t last);
 // Partitions, enclosures and UniqueSN of the entries from `first` on.
 void UpdateUniqueSN(int32_t first);

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr size_t kSerialSize = sizeof(CAPI_CONTROLLER{}.serialNumber);
-
 RAID_CONTROLLER& Entry(int32_t index) {
     return g_ControllerDb[static_cast<uint32_t>(index)];
 }
@@ -22,14 +20,10 @@ bool InUse(int32_t index) {
     return index >= 0 && index < Count();
 }
 
-size_t SerialLength(const RAID_CONTROLLER& entry) {
-    return strnlen(reinterpret_cast<const char*>(entry.controller.serialNumber), kSerialSize);
-}
-
 // True when `text` starts with the serial of `owner`. An empty serial names nothing: an entry whose
 // serial was never read would otherwise match every entry.
 bool StartsWithSerialOf(const uint8_t* text, const RAID_CONTROLLER& owner) {
-    const size_t length = SerialLength(owner);
+    const size_t length = SerialLengthOf(owner);
     return length > 0 && std::memcmp(text, owner.controller.serialNumber, length) == 0;
 }
 
@@ -155,8 +149,7 @@ void SetPartner(int32_t bad, int32_t good) {
     PROCESSOR_DEVICE& badDevice = ProcessorDeviceOf(badEntry);
     PROCESSOR_DEVICE& goodDevice = ProcessorDeviceOf(goodEntry);
     DebugPrint("SetPartner goodController=%d badController=%d sn=%.*s\n", good, bad,
-               static_cast<int>(SerialLength(badEntry)),
-               reinterpret_cast<const char*>(badEntry.controller.serialNumber));
+               static_cast<int>(SerialLengthOf(badEntry)), SerialTextOf(badEntry));
     DebugPrint("before: goodController=%d AB=%d badController=%d AB=%d \n", good, goodDevice.id, bad,
                badDevice.id);
     badDevice = goodDevice;

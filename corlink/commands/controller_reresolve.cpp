@@ -14,6 +14,7 @@ ControllerIdentity IdentityOf(int32_t index, bool realOnly) {
 }
 
 int32_t FindControllerAgain(const ControllerIdentity& identity) {
+    if (SerialLengthOf(identity.serialNumber) == 0) return -1;
     for (uint32_t i = 0; i < g_NumControllers; ++i) {
         const RAID_CONTROLLER& entry = g_ControllerDb[i];
         if (identity.realOnly && entry.isPartner != 0) continue;

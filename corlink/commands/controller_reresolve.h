@@ -7,12 +7,12 @@
 #include "corlink/commands/raid_controller.h"
 
 struct ControllerIdentity {
-    uint8_t serialNumber[sizeof(CAPI_CONTROLLER::serialNumber)];
+    uint8_t serialNumber[kControllerSerialSize];
     bool realOnly;  // a partner placeholder does not count
 };
 
 ControllerIdentity IdentityOf(int32_t index, bool realOnly);
-// The entry in use that holds the controller now, or -1 when it is gone.
+// The entry in use that holds the controller now, or -1 when it is gone. An empty serial finds none.
 int32_t FindControllerAgain(const ControllerIdentity& identity);
 
 // The controller a long command keeps working on across many sends: found again by its serial after each

@@ -84,7 +84,8 @@ int32_t SendMapRecord(int32_t index, uint8_t ab, const CAPI_MAP_UNMAP_PARAMS& re
 enum class Step : uint8_t { Sent, Refused, Ended };
 
 // One mapping request: its controller looked up and authorised, its view read, its flags merged and
-// checked, the record sent. Ended: the command ends with *code (a failed view read, conflicting flags).
+// checked, the record sent. Ended: the command ends with *code (a host the controller cannot have, a failed
+// view read, conflicting flags); later requests are not carried out.
 Step CarryOutMapping(CommandContext& c, const uint8_t* request, CAPI_PARTITION_VIEW_TABLE& view,
                      CAPI_MAP_UNMAP_PARAMS& record, int32_t* code) {
     uint8_t ab = 0;
@@ -107,6 +108,11 @@ Step CarryOutMapping(CommandContext& c, const uint8_t* request, CAPI_PARTITION_V
 
     std::memset(&record, 0, sizeof record);
     const HostInterfaceKind kind = KindOf(index);
+    if (!NamesAHostTheControllerCanHave(request, kind)) {
+        DebugPrint("capiCreateCustomView: an iSCSI initiator named to a controller without iSCSI ports\n");
+        *code = -1;
+        return Step::Ended;
+    }
     FillMapRecord(record, request, kind);
     const bool read = ReadViewForMapping(index, request + rq::kSerial, code);
     if (!again()) return Step::Refused;

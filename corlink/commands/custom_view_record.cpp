@@ -70,6 +70,10 @@ const char* InitiatorNameOf(const CAPI_MAP_UNMAP_PARAMS& record) {
     return reinterpret_cast<const char*>(Bytes(record) + kRecordInitiatorName);
 }
 
+bool NamesAHostTheControllerCanHave(const uint8_t* request, const HostInterfaceKind& kind) {
+    return request[rq::kIdentityType] != kTypeIscsiName || kind.iscsi || kind.hybrid;
+}
+
 void FillMapRecord(CAPI_MAP_UNMAP_PARAMS& record, const uint8_t* request, const HostInterfaceKind& kind) {
     uint8_t* out = Bytes(record);
     std::memcpy(out, request + rq::kSerial, 32);

@@ -33,6 +33,10 @@ struct HostInterfaceKind {
     uint32_t channels = 0;  // numHostChannels, at most 8
 };
 
+// False for a request that names an iSCSI initiator (type 1) to a controller without iSCSI host ports: its
+// port name names no initiator, and the request is not carried out.
+bool NamesAHostTheControllerCanHave(const uint8_t* request, const HostInterfaceKind& kind);
+
 // The identity of the host port (the record's bytes 48-55, 60-75 or 180-403 by kind), the mapping and
 // the options, into a record that the caller zeroed.
 void FillMapRecord(CAPI_MAP_UNMAP_PARAMS& record, const uint8_t* request, const HostInterfaceKind& kind);

@@ -164,8 +164,8 @@ void RunFramedCommand(Rre* pRre, const RreCommandInfo& info) {
         // A rediscovery inside a read may move the entry: the controller is found again after it.
         const ControllerIdentity identity = IdentityOf(context.index, framed.lookup == Lookup::RealController);
         g_CurrentController = context.index;
-        if (framed.firstRead == FirstRead::Refresh) RefreshController(context.index);
-        if (framed.firstRead == FirstRead::Update) UpdateController(context.index);
+        if (framed.firstRead == FirstRead::Refresh) context.firstRead = RefreshController(context.index);
+        if (framed.firstRead == FirstRead::Update) context.firstRead = UpdateController(context.index);
         context.index = FindControllerAgain(identity);
         if (context.index < 0) return RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
         context.identity = identity;

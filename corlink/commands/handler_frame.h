@@ -38,6 +38,7 @@ struct CommandContext {
     int32_t replyLength;   // the reply's length; the request length unless the body sets it
     ControllerIdentity identity{};  // the controller's serial, to find it again after a send
     int32_t closingNumber = 0;  // the number of a closing line that begins with %d
+    int32_t firstRead = 0;      // the result of the read before the body (0 when it succeeded or none ran)
 };
 
 struct FramedCommand {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "corlink/capi/capi_array.h"
 #include "corlink/capi/capi_controller.h"
@@ -62,6 +63,17 @@ struct RAID_CONTROLLER {
     uint32_t numComponents;
     uint16_t poolFirstComponent[RAID_CONTROLLER_MAX_POOLS];
 };
+
+// A controller's serial as text and its length (the field need not be terminated). An empty serial (the
+// identity was never read) names no controller: no lookup by serial matches it.
+constexpr size_t kControllerSerialSize = sizeof(CAPI_CONTROLLER::serialNumber);
+inline size_t SerialLengthOf(const uint8_t (&serial)[kControllerSerialSize]) {
+    return strnlen(reinterpret_cast<const char*>(serial), kControllerSerialSize);
+}
+inline size_t SerialLengthOf(const RAID_CONTROLLER& entry) { return SerialLengthOf(entry.controller.serialNumber); }
+inline const char* SerialTextOf(const RAID_CONTROLLER& entry) {
+    return reinterpret_cast<const char*>(entry.controller.serialNumber);
+}
 
 // The processor device that the entry's transport context holds.
 inline PROCESSOR_DEVICE& ProcessorDeviceOf(RAID_CONTROLLER& entry) { return ProcessorDeviceOf(entry.controllerContext); }

@@ -111,6 +111,7 @@ void ClearStoredReply(uint32_t replyCode) {
         if (row.count != nullptr) *row.count = 0;
     }
     if (replyCode == 2203) std::memset(g_CreateSnapshotReply, 0, sizeof g_CreateSnapshotReply);
+    if (replyCode == 2289) g_AuthDbRecordCount = 0;
 }
 
 void ClearStoredReplies() {

@@ -25,12 +25,17 @@ volatile int g_TraceFlag = 0;
 
 namespace {
 
+// Set once the executor's detach has begun, until the next attach: from then on no command runs and no
+// one else takes the state-change mutex, while the detach releases and closes it and the database goes.
+std::atomic<bool> g_Detaching{false};
+
 constexpr uint32_t kProcessAttach = 1;
 constexpr uint32_t kProcessDetach = 0;
 constexpr int32_t kAttachWaitMs = 1000;
 
 int AttachStateChangeMutex() {
     DebugPrint("DLL_PROCESS_ATTACH (start)\n");
+    g_Detaching = false;
     HANDLE mutex = nullptr;
     for (int attempt = 0; attempt < 3; ++attempt) {
         mutex = os_CreateMutex(STATE_CHANGE_MUTEX_NAME);
@@ -64,6 +69,7 @@ int AttachStateChangeMutex() {
 
 int DetachStateChangeMutex() {
     DebugPrint("DLL_PROCESS_DETACH\n");
+    g_Detaching = true;
     if (g_StateChangeMutex != nullptr) {
         if (os_WaitForMutex(g_StateChangeMutex, 0) == 0) {
             os_ReleaseMutex(g_StateChangeMutex);
@@ -114,9 +120,13 @@ int DllMain(void*, uint32_t reason, void*) {
 }
 
 bool TakeStateChangeMutex() {
-    if (os_WaitForMutex(g_StateChangeMutex, 0) == 0) return true;
-    // An abandoned mutex is this thread's after the wait (a failed wait's release fails harmlessly).
-    os_ReleaseMutex(g_StateChangeMutex);
+    if (g_Detaching) return false;
+    HANDLE mutex = g_StateChangeMutex;  // the detach may close it meanwhile: give back what was taken
+    const bool taken = os_WaitForMutex(mutex, 0) == 0;
+    if (taken && !g_Detaching) return true;
+    // An abandoned mutex is this thread's after the wait (a failed wait's release fails harmlessly); one
+    // taken after the detach began goes back to the detach.
+    os_ReleaseMutex(mutex);
     return false;
 }
 
@@ -143,8 +153,15 @@ void LeaveStateChange() {
     os_ReleaseMutex(g_StateChangeMutex);
 }
 
-// One command, the state-change mutex held.
+void RefuseCommand(Rre* pRre);
+
+// One command, the state-change mutex held. A command queued behind others in a runner's turn is refused
+// once the detach has begun.
 void RunCommand(Rre* pRre) {
+    if (g_Detaching) {
+        RefuseCommand(pRre);
+        return;
+    }
     pRre->ReplyLength = static_cast<int32_t>(pRre->Length);
     g_CurrentController = -1;
     if (pRre->Length > pRre->BufferSize) {

@@ -41,6 +41,9 @@ constexpr uint8_t CAPI_PTSNAP_MASTER_VOLUME = 2;
 constexpr uint8_t CAPI_PTSNAP_SNAPSHOT = 3;
 constexpr uint8_t kTypePagedSnapshot = 13;
 
+// What a partition key holds: a partition ID (matched against serial numbers only) or a partition name.
+enum class PartitionKeyKind { Id, Name };
+
 class BVSS_CapiRaidController {
   public:
     // Throws VSS_E_PROVIDER_VETO when its event cannot be created.
@@ -86,10 +89,12 @@ class BVSS_CapiRaidController {
     HRESULT capiGetMasterVolumeList(uint8_t selector, uint32_t flag);
     HRESULT capiGetBackingStoreList(uint8_t selector, uint32_t flag);
     HRESULT capiGetRolloffVolumeList(uint8_t selector, uint32_t flag);
-    // key: a partition ID (length 16, or 32 which compares 16) or a partition name.
+    // key: a partition ID (length 16, or 32 which compares 16) or, with PartitionKeyKind::Name, a partition
+    // name (compared ignoring case; an empty name names nothing). An ID never matches by name.
     HRESULT findPartitionAndArray(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
-                                  CAPI_ARRAY** array);
-    HRESULT findPartition(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition);
+                                  CAPI_ARRAY** array, PartitionKeyKind kind = PartitionKeyKind::Id);
+    HRESULT findPartition(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
+                          PartitionKeyKind kind = PartitionKeyKind::Id);
     // Throws the refresh's HRESULT when neither the list nor the refresh can be read.
     uint32_t countSnapshots(uint8_t selector);
 
@@ -169,9 +174,14 @@ class BVSS_CapiRaidController {
     template <class Send>
     HRESULT SendCommand(const WCHAR* operation, Send send, int32_t* lastCode = nullptr);
 
-    // --- the published controller set ---
+    // --- the published controller sets: every provider object publishes its own, and withdrawing one
+    // removes exactly that one; sRaidControllerSet is the newest still published (null when none is) ---
     static HRESULT StaticInit(BVSS_RaidControllerSet* set);
-    static HRESULT StaticDeinit();
+    static HRESULT StaticDeinit(BVSS_RaidControllerSet* set);
+    // The partition with this ID on any controller of the published set that holds this controller (its
+    // own provider object's set), looked up under the publication's lock so that no set is withdrawn
+    // meanwhile; VSS_E_OBJECT_NOT_FOUND when no published set holds this controller.
+    HRESULT findInOwnPublishedSet(const uint8_t* id, CAPI_ARRAY_PARTITION** partition) const;
     static BVSS_RaidControllerSet* sRaidControllerSet;
 
     int32_t mHandle = -1;

@@ -16,7 +16,7 @@ CommandReply RunCommand(const CommandFrame& frame, const std::function<void(uint
     if (frame.trace != nullptr) trace.emplace(frame.trace);
     CommandReply reply;
     ProxySession& s = Session();
-    if (s.buffer == nullptr) return reply;
+    if (s.buffer == nullptr || proxy_ensure_session() < 0) return reply;
     proxy_build_header(s.buffer, PROXY_REQUEST, frame.code);
     uint8_t* data = s.buffer + PROXY_HEADER_LENGTH;
     if (frame.cleared) std::memset(data, 0, frame.length);

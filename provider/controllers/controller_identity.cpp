@@ -1,13 +1,18 @@
 // The set-identifier mark on snapshot partitions, this host's FC ports as the proxy saw them, the published
 // controller set, and the small tests of host identities, channel flags and 64-bit values.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <mutex>
 #include <strings.h>
+#include <vector>
 
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
 #include "provider/controllers/serial_numbers.h"
 
@@ -17,6 +22,11 @@ std::atomic<int32_t> BVSS_CapiRaidController::sRaidControllerSetRefCount{0};
 namespace {
 
 constexpr size_t kMarkChars = 42;  // "SSID=" and 36 characters of the GUID, with the terminator
+
+// Every publication still standing, oldest first (a set published twice is listed twice), and the lock
+// that guards the list and sRaidControllerSet.
+std::mutex g_publicationLock;
+std::vector<BVSS_RaidControllerSet*> g_publishedSets;
 
 }  // namespace
 
@@ -74,21 +84,50 @@ HRESULT BVSS_CapiRaidController::capiGetHbaWwpnList(std::vector<FlexIDEntry>* li
 
 HRESULT BVSS_CapiRaidController::StaticInit(BVSS_RaidControllerSet* set) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::StaticInit");
-    sRaidControllerSet = set;
-    const int32_t count = ++sRaidControllerSetRefCount;
+    int32_t count = 0;
+    {
+        std::lock_guard<std::mutex> hold(g_publicationLock);
+        g_publishedSets.push_back(set);
+        sRaidControllerSet = set;
+        count = ++sRaidControllerSetRefCount;
+    }
     BVSS_DebugPrint(L"StaticInit(): CAPI Initialization Complete. The sRaidControllerSet reference count = %d \n",
                     count);
     BVSS_DebugPrint(L"StaticInit(): returning 0x%08x\n", S_OK);
     return S_OK;
 }
 
-HRESULT BVSS_CapiRaidController::StaticDeinit() {
+HRESULT BVSS_CapiRaidController::StaticDeinit(BVSS_RaidControllerSet* set) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::StaticDeinit");
-    const int32_t count = --sRaidControllerSetRefCount;
-    if (count == 0) sRaidControllerSet = nullptr;
+    int32_t count = 0;
+    {
+        // Exactly this set's newest publication goes; another object's set stays published.
+        std::lock_guard<std::mutex> hold(g_publicationLock);
+        const auto own = std::find(g_publishedSets.rbegin(), g_publishedSets.rend(), set);
+        if (own != g_publishedSets.rend()) {
+            g_publishedSets.erase(std::next(own).base());
+            count = --sRaidControllerSetRefCount;
+        } else {
+            count = sRaidControllerSetRefCount.load();
+        }
+        sRaidControllerSet = g_publishedSets.empty() ? nullptr : g_publishedSets.back();
+    }
     CloseCapiSleepTimer();
     BVSS_DebugPrint(L"StaticDeinit(): returning 0x%08x.  The sRaidControllerSet reference count = %d\n", S_OK, count);
     return S_OK;
+}
+
+HRESULT BVSS_CapiRaidController::findInOwnPublishedSet(const uint8_t* id, CAPI_ARRAY_PARTITION** partition) const {
+    *partition = nullptr;
+    std::lock_guard<std::mutex> hold(g_publicationLock);
+    const auto own = std::find_if(g_publishedSets.rbegin(), g_publishedSets.rend(),
+                                  [&](const BVSS_RaidControllerSet* set) { return set->Holds(this); });
+    if (own == g_publishedSets.rend()) {
+        BVSS_DebugPrint(L"No published controller set holds this controller: partition not found.\n");
+        return VSS_E_OBJECT_NOT_FOUND;
+    }
+    BVSS_CapiRaidController* controller = nullptr;
+    return (*own)->findPartitionAndController(id, kPartitionIdBytes, partition, &controller);
 }
 
 int isOtherHostWwpn(const uint8_t* wwpn8, const std::vector<FlexIDEntry>& list) {

@@ -29,7 +29,7 @@ bool NameMatches(const char* name, const void* key, size_t keyLength) {
     const char* text = static_cast<const char*>(key);
     const size_t keyChars = strnlen(text, keyLength);
     const size_t nameChars = strnlen(name, 32);
-    if (keyChars != nameChars) return false;
+    if (keyChars == 0 || keyChars != nameChars) return false;  // an empty name names no partition
     for (size_t i = 0; i < keyChars; ++i)
         if (std::tolower(static_cast<unsigned char>(name[i])) != std::tolower(static_cast<unsigned char>(text[i])))
             return false;
@@ -164,7 +164,8 @@ HRESULT BVSS_CapiRaidController::capiGetArrayPartitions(const CAPI_ARRAY*, uint3
 }
 
 HRESULT BVSS_CapiRaidController::findPartitionAndArray(const void* key, uint32_t keyLength,
-                                                       CAPI_ARRAY_PARTITION** partition, CAPI_ARRAY** array) {
+                                                       CAPI_ARRAY_PARTITION** partition, CAPI_ARRAY** array,
+                                                       PartitionKeyKind kind) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::findPartitionAndArray");
     if (keyLength == 32) keyLength = kPartitionIdBytes;
     if (partition == nullptr || array == nullptr) return kProviderBadArgument;
@@ -201,7 +202,9 @@ HRESULT BVSS_CapiRaidController::findPartitionAndArray(const void* key, uint32_t
                                 a, p);
                 continue;
             }
-            if (std::memcmp(sn, key, compared) == 0 || NameMatches(candidate->name, key, compared)) {
+            const bool matches = kind == PartitionKeyKind::Id ? std::memcmp(sn, key, compared) == 0
+                                                              : NameMatches(candidate->name, key, compared);
+            if (matches) {
                 BVSS_DebugPrint(L"findPartitionAndArray(): find the partition: %.32S, arrayIndex = %d, partitionIndex = %d \n",
                                 candidate->name, a, p);
                 *partition = candidate;
@@ -215,11 +218,12 @@ HRESULT BVSS_CapiRaidController::findPartitionAndArray(const void* key, uint32_t
     return hr;
 }
 
-HRESULT BVSS_CapiRaidController::findPartition(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition) {
+HRESULT BVSS_CapiRaidController::findPartition(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
+                                               PartitionKeyKind kind) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::findPartition");
     if (partition == nullptr) return kProviderBadArgument;
     CAPI_ARRAY* array = nullptr;
-    const HRESULT hr = findPartitionAndArray(key, keyLength, partition, &array);
+    const HRESULT hr = findPartitionAndArray(key, keyLength, partition, &array, kind);
     BVSS_DebugPrint(L"findPartition(): returning 0x%08x\n", hr);
     return hr;
 }

@@ -25,7 +25,8 @@ const char* SerialText(const BVSS_CapiRaidController& controller) {
 
 HRESULT BVSS_RaidControllerSet::findPartitionArrayAndController(const void* key, uint32_t keyLength,
                                                                 CAPI_ARRAY_PARTITION** partition, CAPI_ARRAY** array,
-                                                                BVSS_CapiRaidController** controller) {
+                                                                BVSS_CapiRaidController** controller,
+                                                                PartitionKeyKind kind) {
     BVSS_FunctionTrace trace(L"BVSS_RaidControllerSet::findPartitionArrayAndController");
     HRESULT hr = kProviderBadArgument;
     if (key != nullptr && partition != nullptr && array != nullptr && controller != nullptr) {
@@ -42,7 +43,7 @@ HRESULT BVSS_RaidControllerSet::findPartitionArrayAndController(const void* key,
             if (hr != VSS_E_OBJECT_NOT_FOUND) break;
             BVSS_DebugPrint(L"fpaac: Checking controller %.32S failover id=%u\n", SerialText(*candidate),
                             candidate->getFailoverId());
-            hr = candidate->findPartitionAndArray(key, keyLength, partition, array);
+            hr = candidate->findPartitionAndArray(key, keyLength, partition, array, kind);
             if (SUCCEEDED(hr)) *controller = candidate.get();
         }
     }
@@ -52,12 +53,13 @@ HRESULT BVSS_RaidControllerSet::findPartitionArrayAndController(const void* key,
 
 HRESULT BVSS_RaidControllerSet::findPartitionAndController(const void* key, uint32_t keyLength,
                                                            CAPI_ARRAY_PARTITION** partition,
-                                                           BVSS_CapiRaidController** controller) {
+                                                           BVSS_CapiRaidController** controller,
+                                                           PartitionKeyKind kind) {
     BVSS_FunctionTrace trace(L"BVSS_RaidControllerSet::findPartitionAndController");
     HRESULT hr = kProviderBadArgument;
     if (partition != nullptr && controller != nullptr) {
         CAPI_ARRAY* array = nullptr;
-        hr = findPartitionArrayAndController(key, keyLength, partition, &array, controller);
+        hr = findPartitionArrayAndController(key, keyLength, partition, &array, controller, kind);
     }
     BVSS_DebugPrint(L"findPartitionAndController() returning 0x%08x\n", hr);
     return hr;
@@ -66,7 +68,8 @@ HRESULT BVSS_RaidControllerSet::findPartitionAndController(const void* key, uint
 HRESULT BVSS_RaidControllerSet::findPartitionArrayAndControllerList(const void* key, uint32_t keyLength,
                                                                     CAPI_ARRAY_PARTITION** partition,
                                                                     CAPI_ARRAY** array,
-                                                                    std::vector<BVSS_CapiRaidController*>* list) {
+                                                                    std::vector<BVSS_CapiRaidController*>* list,
+                                                                    PartitionKeyKind kind) {
     BVSS_FunctionTrace trace(L"BVSS_RaidControllerSet::findPartitionArrayAndControllerList");
     HRESULT hr = kProviderBadArgument;
     if (key != nullptr && partition != nullptr && array != nullptr && list != nullptr) {
@@ -77,7 +80,7 @@ HRESULT BVSS_RaidControllerSet::findPartitionArrayAndControllerList(const void* 
         for (const auto& candidate : mControllers) {
             CAPI_ARRAY_PARTITION* found = nullptr;
             CAPI_ARRAY* foundArray = nullptr;
-            if (FAILED(candidate->findPartitionAndArray(key, keyLength, &found, &foundArray))) continue;
+            if (FAILED(candidate->findPartitionAndArray(key, keyLength, &found, &foundArray, kind))) continue;
             if (list->empty()) {
                 *partition = found;
                 *array = foundArray;

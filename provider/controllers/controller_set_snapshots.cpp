@@ -173,7 +173,8 @@ bool CopyRunning(const BVSS_CapiRaidController& controller, const SnapshotPointe
 
 // Polls the group's full copies every 5 seconds until none runs. Ends with VSS_E_PROVIDER_VETO when no
 // copy's percent has moved for the stall limit, or when the provider is being unloaded.
-HRESULT AwaitGroup(BVSS_SnapshotInfo& lead, const SnapshotPointers& group, uint8_t owner, uint32_t flag) {
+HRESULT AwaitGroup(BVSS_SnapshotInfo& lead, const SnapshotPointers& group, uint8_t owner, uint32_t flag,
+                   const BVSS_UnloadSignal& unload) {
     const uint64_t stallLimitMs = uint64_t{ProviderParameters().FullCopyStallSeconds} * 1000;
     std::vector<uint8_t> lastPercents;
     uint64_t stalledMs = 0;
@@ -206,7 +207,7 @@ HRESULT AwaitGroup(BVSS_SnapshotInfo& lead, const SnapshotPointers& group, uint8
             }
             BVSS_DebugPrint(L"awaitSnapshots(): Sleep %ds to await the rolloff completion.",
                             kFullCopyPollMs / 1000);
-            const HRESULT waited = BVSS_WaitUnlessUnloading(kFullCopyPollMs);
+            const HRESULT waited = unload.WaitUnlessUnloading(kFullCopyPollMs);
             if (FAILED(waited)) return waited;
         } catch (HRESULT error) {
             if (!FailOverAfter(L"awaitSnapshots", error, lead)) return error;
@@ -242,7 +243,7 @@ HRESULT BVSS_RaidControllerSet::awaitSnapshots(std::vector<BVSS_SnapshotInfo>& l
     if (IsDifferential(context)) return S_OK;
     return ForEachOwnerGroup(*this, list, L"awaitSnapshots",
                              [&](BVSS_SnapshotInfo& lead, const SnapshotPointers& group, uint8_t owner) {
-                                 return AwaitGroup(lead, group, owner, flag);
+                                 return AwaitGroup(lead, group, owner, flag, mUnload);
                              });
 }
 

@@ -65,18 +65,6 @@ HRESULT CheckKind(HRESULT lookup, CAPI_ARRAY_PARTITION* const* found, Kind kind,
     return RefuseId(messages.wrongKind, id, VSS_E_VOLUME_NOT_SUPPORTED);
 }
 
-// Every controller of the published set; nothing is found while no set is published.
-HRESULT FindInPublishedSet(const uint8_t* id, CAPI_ARRAY_PARTITION** partition) {
-    *partition = nullptr;
-    BVSS_RaidControllerSet* set = BVSS_CapiRaidController::sRaidControllerSet;
-    if (set == nullptr) {
-        BVSS_DebugPrint(L"No controller set is published: partition not found.\n");
-        return VSS_E_OBJECT_NOT_FOUND;
-    }
-    BVSS_CapiRaidController* controller = nullptr;
-    return set->findPartitionAndController(id, kPartitionIdBytes, partition, &controller);
-}
-
 // The frame the five commands share: trace and lock, the checks, the command through the retry policy
 // (its last code handed back when asked for), the failure line with the ID, the closing line.
 struct PoolCommand {
@@ -163,7 +151,7 @@ HRESULT BVSS_CapiRaidController::capiBSDelete(const uint8_t* poolId) {
     const auto check = [&]() -> HRESULT {
         if (poolId == nullptr) return kProviderBadArgument;
         CAPI_ARRAY_PARTITION* pool = nullptr;
-        return CheckKind(FindInPublishedSet(poolId, &pool), &pool, Kind::SnapPool,
+        return CheckKind(findInOwnPublishedSet(poolId, &pool), &pool, Kind::SnapPool,
                          {"capiBSDelete(): The input parameter specified is not a valid snap pool",
                           "capiBSDelete(): The partition is not a snap pool"},
                          poolId);
@@ -203,7 +191,7 @@ HRESULT BVSS_CapiRaidController::capiConvertMasterToStd(const uint8_t* volumeId)
     const auto check = [&]() -> HRESULT {
         if (volumeId == nullptr) return kProviderBadArgument;
         CAPI_ARRAY_PARTITION* volume = nullptr;
-        return CheckKind(FindInPublishedSet(volumeId, &volume), &volume, Kind::MasterVolume,
+        return CheckKind(findInOwnPublishedSet(volumeId, &volume), &volume, Kind::MasterVolume,
                          {"capiConvertMasterToStd(): The input parameter specified is not a valid master volume",
                           "capiConvertMasterToStd(): The partition is not a master volume"},
                          volumeId, L"capiConvertMasterToStd(): Partition %.32S, type = %d, class = %d\n");

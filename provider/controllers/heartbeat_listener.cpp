@@ -7,6 +7,7 @@
 #include <new>
 
 #include "corlink/service/proxy_header.h"
+#include "platform/clock.h"
 #include "platform/file_calls.h"
 #include "platform/last_error.h"
 #include "platform/named_pipe.h"
@@ -23,6 +24,9 @@ constexpr DWORD kPipeInstances = 2;
 constexpr DWORD kPipeIoBytes = 1024;
 constexpr DWORD kPipeDefaultTimeOutMs = 1000;
 constexpr DWORD kErrorPauseMs = 5000;
+// The bound of one read of a client's bytes: a client that sends nothing for this long is dropped, so that it
+// cannot keep the proxy's heart beats from the pipe.
+constexpr DWORD kPipeReadBoundMs = 5000;
 constexpr DWORD WRITE_DAC = 0x00040000;
 
 // One listener: its pipe and the thread that serves it, which owns the pipe while it runs.
@@ -52,18 +56,27 @@ void Disconnect(Listener& listener) {
         LogErrorEvent(L"DisconnectNamedPipe failed with error 0x%x\n", GetLastError());
 }
 
-// One read of what the client has sent, ended early when the listener stops (a client that sends nothing
-// cannot hold the thread). False with the error set when it fails or was ended.
+// One read of what the client has sent, bounded, and ended early when the listener stops: a client that
+// sends nothing holds neither the pipe nor the thread. False with the error set when it fails, was ended
+// (ERROR_OPERATION_ABORTED) or timed out (WAIT_TIMEOUT).
 bool ReadPipe(Listener& listener, uint8_t* bytes, DWORD count, DWORD* got) {
     OVERLAPPED request{};
     request.hEvent = listener.readDone;
     if (ReadFile(listener.pipe, bytes, count, got, &request)) return true;
     if (GetLastError() != ERROR_IO_PENDING) return false;
     const HANDLE waits[2] = {listener.readDone, listener.wake};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+    DWORD waited;
+    {
+        // The client is another process: its bytes take real time, however fast this clock runs.
+        platform::WaitingForPeer peer;
+        waited = WaitForMultipleObjects(2, waits, FALSE, platform::GetClock().RealTimeBound(kPipeReadBoundMs));
+    }
+    if (waited != WAIT_OBJECT_0) {
         CancelIo(listener.pipe);
         GetOverlappedResult(listener.pipe, &request, got, TRUE);
-        SetLastError(ERROR_OPERATION_ABORTED);
+        if (waited == WAIT_TIMEOUT)
+            BVSS_DebugPrint(L"pipe read: nothing came for %u ms, the client is dropped\n", kPipeReadBoundMs);
+        SetLastError(waited == WAIT_TIMEOUT ? WAIT_TIMEOUT : ERROR_OPERATION_ABORTED);
         return false;
     }
     return GetOverlappedResult(listener.pipe, &request, got, FALSE);

@@ -317,7 +317,7 @@ int add_array_part(int32_t id, const CAPI_ARRAY_PARTITION_PARAMS* params, CAPI_A
 }
 
 int convert_master_volume(int32_t id, uint8_t selector, const uint8_t* serial32, const uint8_t* partitionId16) {
-    const CommandFrame frame{nullptr, RRE_CONVERT_MASTER_VOLUME, 312, false, true, true};
+    const CommandFrame frame{nullptr, RRE_CONVERT_MASTER_VOLUME, 312, true, true, true};
     return RunCommand(frame, [&](uint8_t* data) {
         PutId(data, id);
         std::memcpy(data + 97, serial32, 32);

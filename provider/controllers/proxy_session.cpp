@@ -66,7 +66,7 @@ size_t proxy_build_header(uint8_t* buffer, uint32_t dataType, uint32_t opCode) {
     const uint32_t sequence = s.sequence.fetch_add(1);  // one atomic step: the heart-beat thread builds too
     PROXY_MSG_HEADER header = MakeProxyHeader(dataType, opCode, 0);
     header.SecuritySequence = sequence;
-    header.Cookie = ProxyRequestCookie(s.sessionValue, sequence);
+    header.Cookie = ProxyRequestCookie(s.sessionValue.load(), sequence);
     EncodeProxyHeader(header, buffer);
     return PROXY_HEADER_LENGTH;
 }
@@ -220,7 +220,7 @@ int proxy_login() {
     const uint8_t* reply = s.buffer + PROXY_HEADER_LENGTH;
     switch (ReadBigEndian32(reply)) {
         case 1:
-            s.sessionValue = ReadBigEndian32(reply + 4);
+            s.sessionValue.store(ReadBigEndian32(reply + 4));
             return 0;
         case 2:
             BVSS_DebugPrint(L"unknown user.\n");
@@ -343,6 +343,15 @@ int proxy_reset() {
     }
     s.resetting = false;
     return result;
+}
+
+int proxy_ensure_session() {
+    ProxySession& s = Session();
+    if (s.socket != INVALID_SOCKET) return 0;
+    if (s.stopFlag.load() != 0 || s.resetting) return -1;
+    // A reset that found the proxy not listening left no connection: this command tries again, once.
+    BVSS_DebugPrint(L"No connection to the proxy: setting the session up again.\n");
+    return proxy_reset() < 0 ? -1 : 0;
 }
 
 void proxy_drop_session(const char* why) {

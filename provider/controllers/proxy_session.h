@@ -23,7 +23,8 @@ struct ProxySession {
     SOCKET socket = INVALID_SOCKET;
     uint8_t* buffer = nullptr;  // the message buffer, kProxyMessageBufferSize bytes
     std::atomic<uint32_t> sequence{0};  // SecuritySequence of the next header; shared with the heart-beat thread
-    uint32_t sessionValue = 0;    // the login's random base, part of every cookie
+    // The login's random base, part of every cookie; a login writes it while the heart-beat thread reads it.
+    std::atomic<uint32_t> sessionValue{0};
     uint32_t handshakeValue = 0;
     std::atomic<int> stopFlag{0};
     bool winsockStarted = false;
@@ -73,5 +74,8 @@ int proxy_reset();
 void sig_action(int signalNumber);
 int proxy_running();
 
+// Before a command: when no connection is left (a reset found the proxy not listening), sets the session up
+// again (the reset with its pause and connect tries). 0 when connected, -1 when not (or while stopping).
+int proxy_ensure_session();
 // Fails the command in flight for a reply that breaks the protocol, and sets the session up again.
 void proxy_drop_session(const char* why);

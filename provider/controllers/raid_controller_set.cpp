@@ -1,6 +1,8 @@
 // The controller set's life: creation, destruction, publication, and the controller data as log lines.
 #include "provider/controllers/raid_controller_set.h"
 
+#include <algorithm>
+
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 
@@ -18,6 +20,12 @@ void BVSS_RaidControllerSet::deleteAllControllers() {
     mCount = 0;
 }
 
+bool BVSS_RaidControllerSet::Holds(const BVSS_CapiRaidController* controller) const {
+    const auto same = [&](const std::unique_ptr<BVSS_CapiRaidController>& held) { return held.get() == controller; };
+    return std::any_of(mControllers.begin(), mControllers.end(), same) ||
+           std::any_of(mRetiredControllers.begin(), mRetiredControllers.end(), same);
+}
+
 HRESULT BVSS_RaidControllerSet::StaticInit() {
     BVSS_FunctionTrace trace(L"BVSS_RaidControllerSet::StaticInit");
     BVSS_DebugLog::StaticInit();
@@ -29,7 +37,7 @@ HRESULT BVSS_RaidControllerSet::StaticInit() {
 HRESULT BVSS_RaidControllerSet::StaticDeinit() {
     {
         BVSS_FunctionTrace trace(L"BVSS_RaidControllerSet::StaticDeinit");
-        BVSS_CapiRaidController::StaticDeinit();
+        BVSS_CapiRaidController::StaticDeinit(this);
         BVSS_DebugPrint(L"BVSS_RaidControllerSet::StaticDeinit() returning 0x%08x\n", S_OK);
     }
     // Last: the trace's closing line still goes to the log this call may close.

@@ -22,6 +22,7 @@
 #include "platform/wide_text.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/lun_records.h"
+#include "provider/controllers/unload_signal.h"
 
 // One volume handled by a snap-pool preparation: what the run created and converted for it.
 struct SnapPoolCleanupEntry {
@@ -43,11 +44,12 @@ class BVSS_RaidControllerSet {
     // the set's end: pointers to the deleted controllers held elsewhere dangle.
     void deleteAllControllers();
 
-    // Opens the debug log once more and publishes this set as BVSS_CapiRaidController::sRaidControllerSet.
-    // Always 0.
+    // Opens the debug log once more and publishes this set (BVSS_CapiRaidController::StaticInit). Always 0.
     HRESULT StaticInit();
-    // Drops one reference of the published set, then closes the debug log once. Always 0.
+    // Withdraws one publication of this set (and of no other), then closes the debug log once. Always 0.
     HRESULT StaticDeinit();
+    // Whether the controller is one of this set's, in use or retired.
+    bool Holds(const BVSS_CapiRaidController* controller) const;
 
     // Rebuilds the set from the proxy's storage-system list (rescan is not read: every call rebuilds).
     // Throws VSS_E_PROVIDER_VETO (as an HRESULT value) when the list cannot be read after 4 tries; the set
@@ -55,17 +57,21 @@ class BVSS_RaidControllerSet {
     // result is negative only when the set ends empty and the refresh of the last id tried failed.
     HRESULT discoverRaidControllers(int32_t rescan);
 
-    // key: a partition ID (length 16, or its 32-byte field with length 32) or a partition name with its
-    // length. The first controller in set order that has the partition answers; VSS_E_OBJECT_NOT_FOUND when
-    // none has it, 0xE00000A0 for a missing output, otherwise the first controller error met.
+    // key: a partition ID (length 16, or its 32-byte field with length 32) or, with PartitionKeyKind::Name, a
+    // partition name with its length. The first controller in set order that has the partition answers;
+    // VSS_E_OBJECT_NOT_FOUND when none has it, 0xE00000A0 for a missing output, otherwise the first
+    // controller error met.
     HRESULT findPartitionArrayAndController(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
-                                            CAPI_ARRAY** array, BVSS_CapiRaidController** controller);
+                                            CAPI_ARRAY** array, BVSS_CapiRaidController** controller,
+                                            PartitionKeyKind kind = PartitionKeyKind::Id);
     HRESULT findPartitionAndController(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
-                                       BVSS_CapiRaidController** controller);
+                                       BVSS_CapiRaidController** controller,
+                                       PartitionKeyKind kind = PartitionKeyKind::Id);
     // Every controller that has the partition, in set order (the first is the one to use, the others the
     // fail-over candidates); the records are those of the first.
     HRESULT findPartitionArrayAndControllerList(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
-                                                CAPI_ARRAY** array, std::vector<BVSS_CapiRaidController*>* list);
+                                                CAPI_ARRAY** array, std::vector<BVSS_CapiRaidController*>* list,
+                                                PartitionKeyKind kind = PartitionKeyKind::Id);
 
     // VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED when newSnapshots more snapshots on the array's owning
     // controller would pass the per-controller limit, or (CAPI 3.7 and later) the per-pair limit. partition
@@ -102,7 +108,7 @@ class BVSS_RaidControllerSet {
     HRESULT commitSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t flush, uint32_t context, uint32_t last);
     // Full-copy context only: polls each group's full copies every 5 seconds until none runs. Ends with
     // VSS_E_PROVIDER_VETO when no copy's percent has moved for the FullCopyStallSeconds parameter, or when the
-    // provider is unloading (BVSS_SignalUnload).
+    // provider object that owns this set is unloading (mUnload).
     HRESULT awaitSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t unused, uint32_t context, uint32_t flag);
     // Splits source into the entries whose array the controller with serial number ownerSN (32 characters)
     // owns and the others, both in source order; the outputs change only on success (rest may be source).
@@ -114,6 +120,9 @@ class BVSS_RaidControllerSet {
     int capiSetDiscvoryFlag(uint32_t flag);
     // This host's FC ports as the first controller in set order that answers sees them.
     HRESULT capiGetHbaWwpnList(std::vector<FlexIDEntry>* list, uint32_t flag);
+
+    // The unload request of the provider object that owns this set; it ends this set's waits only.
+    BVSS_UnloadSignal mUnload;
 
     // The controllers in use, in discovery order, and their number.
     std::vector<std::unique_ptr<BVSS_CapiRaidController>> mControllers;

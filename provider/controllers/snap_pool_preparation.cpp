@@ -97,7 +97,7 @@ HRESULT ReserveSpaceFor(BVSS_RaidControllerSet& set, const BVSS_SnapshotInfo& en
     CAPI_ARRAY* poolArray = nullptr;
     BVSS_CapiRaidController* poolController = nullptr;
     const HRESULT found = set.findPartitionArrayAndController(cleanup.poolName, std::strlen(cleanup.poolName), &pool,
-                                                              &poolArray, &poolController);
+                                                              &poolArray, &poolController, PartitionKeyKind::Name);
     uint8_t poolSerial[kSerialFieldBytes] = {};
     if (FAILED(found) || pool == nullptr) {
         const uint64_t size = BVSS_RaidControllerSet::getBackingStoreSize(*partition);

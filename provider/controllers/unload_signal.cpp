@@ -1,34 +1,30 @@
 #include "provider/controllers/unload_signal.h"
 
+#include "platform/handles.h"
 #include "platform/last_error.h"
 #include "platform/sync.h"
 #include "provider/controllers/debug_log.h"
 
-namespace {
+BVSS_UnloadSignal::BVSS_UnloadSignal() : mEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
 
-// One manual-reset event for the process, made at its first use and kept (the library's life).
-HANDLE UnloadEvent() {
-    static const HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    return event;
+BVSS_UnloadSignal::~BVSS_UnloadSignal() {
+    if (mEvent != nullptr) CloseHandle(mEvent);
 }
 
-}  // namespace
-
-void BVSS_SignalUnload() {
-    if (UnloadEvent() != nullptr) SetEvent(UnloadEvent());
+void BVSS_UnloadSignal::Signal() {
+    if (mEvent != nullptr) SetEvent(mEvent);
 }
 
-void BVSS_ClearUnload() {
-    if (UnloadEvent() != nullptr) ResetEvent(UnloadEvent());
+void BVSS_UnloadSignal::Clear() {
+    if (mEvent != nullptr) ResetEvent(mEvent);
 }
 
-HRESULT BVSS_WaitUnlessUnloading(DWORD milliseconds) {
-    const HANDLE event = UnloadEvent();
-    if (event == nullptr) {
+HRESULT BVSS_UnloadSignal::WaitUnlessUnloading(DWORD milliseconds) const {
+    if (mEvent == nullptr) {
         BVSS_DebugPrint(L"BVSS_WaitUnlessUnloading(): no unload event (error %u).\n", GetLastError());
         return VSS_E_PROVIDER_VETO;
     }
-    const DWORD wait = WaitForSingleObject(event, milliseconds);
+    const DWORD wait = WaitForSingleObject(mEvent, milliseconds);
     if (wait == WAIT_TIMEOUT) return S_OK;
     if (wait == WAIT_OBJECT_0) {
         BVSS_DebugPrint(L"BVSS_WaitUnlessUnloading(): the provider is unloading, the wait ends.\n");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/com_classes.h"
+#include "platform/module_library.h"
 #include "platform/registry.h"
 #include "provider/vss/provider_ids.h"
 #include "provider/vss/provider_type_library.h"
@@ -107,14 +108,16 @@ HRESULT RegisterModuleTypeLib(const std::string& modulePath) {
 }  // namespace
 
 HRESULT RegisterComServer(const char* modulePath) {
-    const Placeholders placeholders(modulePath != nullptr ? modulePath : "");
+    // Without the library's file there is nothing for InprocServer32 to name: nothing is written.
+    if (modulePath == nullptr || modulePath[0] == 0) return HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+    const Placeholders placeholders(modulePath);
     const LONG removed = RegDeleteTreeA(HKEY_CLASSES_ROOT, placeholders.Expand(kReplacedKey).c_str());
     if (removed != ERROR_SUCCESS && removed != ERROR_FILE_NOT_FOUND) return HRESULT_FROM_WIN32(removed);
     for (const ClassesEntry& entry : kEntries) {
         const LONG status = WriteEntry(entry, placeholders);
         if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
     }
-    return RegisterModuleTypeLib(modulePath != nullptr ? modulePath : "");
+    return RegisterModuleTypeLib(modulePath);
 }
 
 HRESULT UnregisterComServer() {

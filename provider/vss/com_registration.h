@@ -4,7 +4,8 @@
 
 #include "platform/com_results.h"
 
-// Writes every entry, the class's key written afresh; the first failure as an HRESULT.
+// Writes every entry, the class's key written afresh; the first failure as an HRESULT. A missing or empty
+// module path writes nothing and fails with ERROR_MOD_NOT_FOUND.
 HRESULT RegisterComServer(const char* modulePath);
 // Removes the same entries (the AppID and CLSID keys themselves stay); entries already gone are no
 // failure. The first failure as an HRESULT, the other entries still removed.

@@ -89,7 +89,7 @@ BVSS_HardwareProvider::~BVSS_HardwareProvider() {
 HRESULT BVSS_HardwareProvider::OnLoad() {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::OnLoad");
     BVSS_CritSecLock lock(&mCritSec);
-    BVSS_ClearUnload();
+    mRaidControllerSet.mUnload.Clear();
     const HRESULT result = CatchHresult([&]() -> HRESULT {
         {
             std::lock_guard<std::mutex> hold(g_sessionGuard);
@@ -148,7 +148,7 @@ HRESULT BVSS_HardwareProvider::OnLoad(IUnknown*) {
 
 HRESULT BVSS_HardwareProvider::OnUnload(BOOL) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::OnUnload");
-    BVSS_SignalUnload();  // a wait for full copies under the lock ends instead of keeping it
+    mRaidControllerSet.mUnload.Signal();  // this object's wait for full copies under the lock ends
     BVSS_CritSecLock lock(&mCritSec);
     HRESULT result = S_OK;
     if (mVSSState != kVssStateNone && mVSSState != kVssStateCompleted && mVSSState != kVssStateFailed)

@@ -15,16 +15,21 @@
 
 namespace {
 
-// Refreshes every controller that sees the volume; the last failure when none of them could be refreshed.
-// An entry without controllers has nothing to refresh and passes.
+// Refreshes every controller that sees the volume, so that each of them (the partner too) knows the set's
+// snapshots before they are mapped; the last failure when none of them could be refreshed. An entry without
+// controllers has nothing to refresh and passes.
 HRESULT RefreshVolumeControllers(const BVSS_SnapshotInfo& entry) {
     HRESULT lastFailure = S_OK;
+    bool refreshed = false;
     for (BVSS_CapiRaidController* controller : entry.mControllers) {
         const HRESULT hr = controller->updateConfigAll();
-        if (hr >= 0) return S_OK;
-        lastFailure = hr;
+        if (hr >= 0) {
+            refreshed = true;
+        } else {
+            lastFailure = hr;
+        }
     }
-    return lastFailure;
+    return refreshed ? S_OK : lastFailure;
 }
 
 }  // namespace

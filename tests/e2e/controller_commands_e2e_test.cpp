@@ -25,14 +25,8 @@ using namespace e2e;
 constexpr uint32_t kControllerA = 0x100;  // the first controller discovered
 constexpr size_t kRecordAt = 16;
 
-class ControllerCommandsE2eTest : public ::testing::Test {
+class ControllerCommandsE2eTest : public ProxySessionTest {
 protected:
-    void SetUp() override { ASSERT_NO_FATAL_FAILURE(fabric_.Connect(session_)); }
-    void TearDown() override {
-        session_.Close();
-        fabric_.proxy().Signal(SIGINT);
-        fabric_.proxy().WaitForExit(kExitBound);
-    }
     // A request of `length` bytes with the controller id, filled in host order and converted to network
     // order; the reply converted back. Status in *status.
     std::vector<uint8_t> Send(uint32_t code, uint32_t length, const std::function<void(std::vector<uint8_t>&)>& fill,
@@ -72,10 +66,6 @@ protected:
         const char* text = reinterpret_cast<const char*>(data.data() + offset);
         return std::string(text, strnlen(text, size));
     }
-
-    testsupport::TestRoot root_;
-    ProxyOnFabric fabric_{root_};
-    ProxyClientSession session_{30000};
 };
 
 TEST_F(ControllerCommandsE2eTest, SystemNameClockAndEnclosureLists) {

@@ -75,7 +75,8 @@ TEST_F(ControllerSetE2eTest, DiscoversThePairAndFindsEachVolumesOwner) {
         CAPI_ARRAY_PARTITION* partition = nullptr;
         CAPI_ARRAY* array = nullptr;
         std::vector<BVSS_CapiRaidController*> list;
-        ASSERT_EQ(set_->findPartitionArrayAndControllerList(c.name, 7, &partition, &array, &list), S_OK);
+        ASSERT_EQ(set_->findPartitionArrayAndControllerList(c.name, 7, &partition, &array, &list, PartitionKeyKind::Name),
+                  S_OK);
         EXPECT_EQ(list, (std::vector<BVSS_CapiRaidController*>{a, b}));
         EXPECT_EQ(array->currentOwner, c.owner);
         EXPECT_EQ(array->preferredOwner, c.owner);
@@ -117,7 +118,7 @@ TEST_F(ControllerSetE2eTest, AControllerLeavingAndReturningKeepsEveryHeldObjectV
     EXPECT_FALSE(b->IsRetired());
     EXPECT_EQ(b->capiUpdateController(1), S_OK) << Log();
     CAPI_ARRAY_PARTITION* partition = nullptr;
-    EXPECT_EQ(b->findPartition("logs01", 7, &partition), S_OK);
+    EXPECT_EQ(b->findPartition("logs01", 7, &partition, PartitionKeyKind::Name), S_OK);
 }
 
 }  // namespace

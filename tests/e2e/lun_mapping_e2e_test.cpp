@@ -124,7 +124,7 @@ class LunMappingE2eTest : public ::testing::Test {
     // Two snapshots of the master volume, created and committed with the provider's wrappers.
     void CreateTwoSnapshots(uint8_t ids[2][16]) {
         CAPI_ARRAY_PARTITION* master = nullptr;
-        ASSERT_EQ(controller_->findPartition("data01", 7, &master), S_OK);
+        ASSERT_EQ(controller_->findPartition("data01", 7, &master, PartitionKeyKind::Name), S_OK);
         const int32_t id = controller_->mHandle;
         uint8_t tag[8] = {};
         ASSERT_EQ(dms_get_tag(id, controller_->getFailoverId(), tag), 0);

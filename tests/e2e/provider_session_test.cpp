@@ -52,12 +52,12 @@ TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRes
     ASSERT_EQ(controller->capiUpdateController(1), S_OK) << root.ReadFile("C/provider.log");
     EXPECT_EQ(controller->mNumArrays, 2u);
     CAPI_ARRAY_PARTITION* byName = nullptr;
-    ASSERT_EQ(controller->findPartition("data01", 7, &byName), S_OK);
+    ASSERT_EQ(controller->findPartition("data01", 7, &byName, PartitionKeyKind::Name), S_OK);
     CAPI_ARRAY_PARTITION* byId = nullptr;
     ASSERT_EQ(controller->findPartition(byName->serialNumber, 16, &byId), S_OK);
     EXPECT_EQ(byId, byName);
     CAPI_ARRAY_PARTITION* missing = nullptr;
-    EXPECT_EQ(controller->findPartition("nosuchvolume", 13, &missing), VSS_E_OBJECT_NOT_FOUND);
+    EXPECT_EQ(controller->findPartition("nosuchvolume", 13, &missing, PartitionKeyKind::Name), VSS_E_OBJECT_NOT_FOUND);
 
     // The proxy sends a heart beat every 60 (scaled: 0.6) seconds; two answered show it kept the listener.
     const std::string answered = "WriteFile(pipe) wrote 36 bytes\n";
@@ -77,6 +77,16 @@ TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRes
     }
     EXPECT_EQ(subsystems.size(), 1u);
     EXPECT_NE(root.ReadFile("C/provider.log").find("Initialize proxy success.\n"), std::string::npos);
+
+    // A proxy that is not listening when the session is set up again: the command fails, and the next
+    // command after the proxy is back connects again and works.
+    proxy.Stop();
+    EXPECT_NE(get_subsystems(&subsystems), 0);
+    EXPECT_NE(root.ReadFile("C/provider.log").find("Initialize proxy fail!\n"), std::string::npos);
+    ASSERT_TRUE(proxy.Start()) << proxy.Output();
+    subsystems.clear();
+    EXPECT_EQ(get_subsystems(&subsystems), 0) << root.ReadFile("C/provider.log");
+    EXPECT_EQ(subsystems.size(), 1u);
 
     ProxyUnInit();
     BVSS_DebugLog::StaticDeinit();
@@ -111,7 +121,7 @@ TEST(ProviderSession, SnapshotViewAndHostCommandsAgainstTheFabric) {
 
     // The partition view of a mapped volume names the volume; the host view of a port lists what is mapped.
     CAPI_ARRAY_PARTITION* volume = nullptr;
-    ASSERT_EQ(controller->findPartition("data01", 7, &volume), S_OK);
+    ASSERT_EQ(controller->findPartition("data01", 7, &volume, PartitionKeyKind::Name), S_OK);
     CAPI_PARTITION_VIEW_TABLE* view = &controller->mPartitionView;
     ASSERT_EQ(get_part_view(controller->mHandle, volume->serialNumber, view), 0);
     EXPECT_EQ(std::memcmp(&view->partitionSerialNumber, volume->serialNumber, 16), 0);
@@ -127,7 +137,7 @@ TEST(ProviderSession, SnapshotViewAndHostCommandsAgainstTheFabric) {
     const GUID set{0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
     EXPECT_EQ(controller->capiUpdateIdentInfo(volume->serialNumber, set), S_OK) << root.ReadFile("C/provider.log");
     CAPI_ARRAY_PARTITION* spare = nullptr;
-    ASSERT_EQ(controller->findPartition("spare01", 8, &spare), S_OK);
+    ASSERT_EQ(controller->findPartition("spare01", 8, &spare, PartitionKeyKind::Name), S_OK);
     const uint16_t mappedBefore = hostView->numPartitions;
     EXPECT_EQ(create_custom_view(controller->mHandle, spare->serialNumber, 9, 0xC0, &ports[0], nullptr), 0);
     ASSERT_EQ(get_host_view(controller->mHandle, kSelectAllControllers, &ports[0], 0, hostView), 0);

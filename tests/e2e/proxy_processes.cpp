@@ -100,12 +100,11 @@ void StartForProvider(testsupport::TestRoot& root, const std::string& scenarioFi
 ProxyOnFabric::ProxyOnFabric(testsupport::TestRoot& root) : root_(root) { InstallWithFabricModels(root); }
 
 void ProxyOnFabric::Connect(ProxyClientSession& session) {
-    const std::string fabricSocket = root_.path() + "/fabric.sock";
-    arraysim_ = StartFabric(root_.path(), fabricSocket);
+    arraysim_ = StartFabric(root_.path(), fabricSocket());
     ASSERT_NE(arraysim_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
     const uint16_t port = servertest::FreePort();
     ASSERT_NE(port, 0);
-    proxy_ = StartProxy(root_.path(), port, fabricSocket);
+    proxy_ = StartProxy(root_.path(), port, fabricSocket());
     ASSERT_TRUE(proxy_->started());
     ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy_->Output();
     ASSERT_NO_FATAL_FAILURE(LogIn(session));

@@ -3,6 +3,9 @@
 // session that connects as soon as the proxy listens and logs in.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <signal.h>
+
 #include <chrono>
 #include <memory>
 #include <string>
@@ -60,11 +63,31 @@ public:
     // Started and listening, with this session connected and logged in; fatal test failures otherwise.
     void Connect(ProxyClientSession& session);
     testsupport::ChildProcess& proxy() { return *proxy_; }
+    // One message to the fabric's administration channel; its answer.
+    std::string Admin(const std::string& message) { return FabricAdmin(fabricSocket(), message); }
 
 private:
+    std::string fabricSocket() const { return root_.path() + "/fabric.sock"; }
+
     testsupport::TestRoot& root_;
     std::unique_ptr<testsupport::ChildProcess> arraysim_;
     std::unique_ptr<testsupport::ChildProcess> proxy_;
+};
+
+// A test with arraysim and corlink4 started under its own root and one session logged in; the proxy is
+// stopped (Ctrl-C) at the end.
+class ProxySessionTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(fabric_.Connect(session_)); }
+    void TearDown() override {
+        session_.Close();
+        fabric_.proxy().Signal(SIGINT);
+        fabric_.proxy().WaitForExit(kExitBound);
+    }
+
+    testsupport::TestRoot root_;
+    ProxyOnFabric fabric_{root_};
+    ProxyClientSession session_{30000};
 };
 
 }  // namespace e2e

@@ -200,9 +200,14 @@ class SnapPoolPreparationTest : public ::testing::Test {
         EXPECT_EQ(controller->capiGetBackingStoreList(kSelectAllControllers, 1), S_OK);
         return controller;
     }
-    static const CAPI_ARRAY_PARTITION* Find(BVSS_CapiRaidController& c, const void* key, uint32_t length) {
+    // A key of bytes is an ID, a key of characters a name.
+    static const CAPI_ARRAY_PARTITION* Find(BVSS_CapiRaidController& c, const void* key, uint32_t length,
+                                            PartitionKeyKind kind = PartitionKeyKind::Id) {
         CAPI_ARRAY_PARTITION* partition = nullptr;
-        return SUCCEEDED(c.findPartition(key, length, &partition)) ? partition : nullptr;
+        return SUCCEEDED(c.findPartition(key, length, &partition, kind)) ? partition : nullptr;
+    }
+    static const CAPI_ARRAY_PARTITION* Find(BVSS_CapiRaidController& c, const char* name, uint32_t length) {
+        return Find(c, name, length, PartitionKeyKind::Name);
     }
     static bool IsMaster(BVSS_CapiRaidController& c, const Id& id) {
         const CAPI_ARRAY_PARTITION* p = Find(c, id.data(), 16);

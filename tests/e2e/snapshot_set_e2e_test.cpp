@@ -97,7 +97,8 @@ class SnapshotSetE2eTest : public ::testing::Test {
             std::vector<BVSS_CapiRaidController*> controllers;
             EXPECT_EQ(set_.findPartitionArrayAndControllerList(kVolumes[i],
                                                                static_cast<uint32_t>(strlen(kVolumes[i])),
-                                                               &partition, &array, &controllers),
+                                                               &partition, &array, &controllers,
+                                                               PartitionKeyKind::Name),
                       S_OK)
                 << kVolumes[i];
             if (controllers.size() != 2) {

@@ -74,7 +74,15 @@ TEST_F(StandInSetTest, DifferentialSetOverTwoVolumesOnTwoControllersImportedMask
     const std::vector<std::string> commands = Commands();
     for (const char* sent : {"a1203", "a1204"}) EXPECT_EQ(Count(commands, sent), 2u) << sent << "\n" << Admin("journal");
     for (const char* unsent : {"b1203", "b1204"}) EXPECT_EQ(Count(commands, unsent), 0u) << unsent;
+    EXPECT_EQ(Admin("clear-journal"), "ok");
     ASSERT_EQ(service_.ContinueSet(set, SetStep::PostCommit), S_OK) << Lines();
+    // Each snapshot LUN is mapped to this host's two ports through the controller that owns its volume:
+    // vd01's through A, vd02's through B (both controllers learnt of the set's snapshots when the targets
+    // were described).
+    const std::vector<std::string> mappings = Commands();
+    EXPECT_EQ(Count(mappings, "a1180"), 2u) << Admin("journal");
+    EXPECT_EQ(Count(mappings, "b1180"), 2u) << Admin("journal");
+    EXPECT_EQ(ProviderLog().find("did not find owner controller"), std::string::npos) << ProviderLog();
 
     const std::vector<std::string> calls = Calls(log_);
     const std::vector<std::string> order = {

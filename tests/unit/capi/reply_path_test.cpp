@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
+#include "corlink/capi/capi_packet_header.h"
 #include "corlink/capi/capi_status_codes.h"
 #include "corlink/capi/chunked_transfer.h"
 #include "corlink/capi/compression_state.h"
@@ -170,6 +171,10 @@ TEST_F(ReplyPathTest, RepliesThatCannotBeTakenApartAreCommunicationErrors) {
     fake.RawReply(longer);
     EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);
     fake.RawReply(std::vector<uint8_t>(40, 0));  // not even a header
+    EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);
+    std::vector<uint8_t> damaged = testsupport::BuildReplyPacket(Reply(2001));
+    std::memset(damaged.data() + offsetof(CAPI_PACKET_HEADER, signature), 0, 4);  // a damaged header
+    fake.RawReply(damaged);
     EXPECT_EQ(Send(1001), CAPI_STATUS_COMMUNICATION_ERROR);
 
     ReplyPacket compressed = Reply(2001);

@@ -208,6 +208,23 @@ TEST_P(ArraySettingsCommandsTest, PartitionListCarriesTheIndexAndStopsAtTheBuffe
     EXPECT_EQ(cut.replyLength, static_cast<int32_t>(16 + 2 * sizeof(CAPI_ARRAY_PARTITION)));
 }
 
+// While the controller does not answer, the stored lists are not answered as the current truth: the code
+// carries the failed refresh, and the answer is current again once the controller is back.
+TEST_P(ArraySettingsCommandsTest, ListsThatCouldNotBeRefreshedAreNotAnsweredAsCurrent) {
+    fabric_->SetControllerCondition(0, 0, sim::HalfState::Refusing, 0, CAPI_ERROR_COMMAND_FAILED);
+    for (uint32_t code : {RRE_GET_ARRAY_LIST, RRE_GET_ARRAY_PARTITION}) {
+        const Reply reply = List(code, kHandleA);
+        EXPECT_EQ(reply.status, 0) << code;
+        EXPECT_NE(reply.code, 0u) << code;
+    }
+    fabric_->SetControllerCondition(0, 0, sim::HalfState::Up, 0, 0);
+    for (uint32_t code : {RRE_GET_ARRAY_LIST, RRE_GET_ARRAY_PARTITION}) {
+        const Reply reply = List(code, kHandleA);
+        EXPECT_EQ(reply.status, 0) << code;
+        EXPECT_EQ(reply.code, 0u) << code;
+    }
+}
+
 }  // namespace
 
 namespace {

@@ -116,6 +116,38 @@ TEST_P(AuthDbCommandsTest, ReadsAnswerTheRecordAndTheCountReceivedLast) {
     EXPECT_EQ(reply.buffer[12], 300 % 256);
 }
 
+// Controller A answers a record and a count; B does not answer: B's reply carries nothing of A's.
+TEST_P(AuthDbCommandsTest, ControllerThatDoesNotAnswerGetsNoRecordOrCountOfAnother) {
+    Seed({AuthDatabase::Record("iqn.a", "secret-a"), AuthDatabase::Record("iqn.b"), AuthDatabase::Record("iqn.c")});
+    const struct {
+        const char* name;
+        uint32_t code;
+        uint32_t capiCode;  // the command B does not answer
+        size_t at;
+        size_t size;
+    } cases[] = {
+        {"GET_AUTHDB_RECORD", RRE_GET_AUTHDB_RECORD, kGetRecord, kRecordAt, authdb::kRecordSize},
+        {"GET_AUTHDB_RECORD_COUNT", RRE_GET_AUTHDB_RECORD_COUNT, kGetRecordCount, 12, 1},
+        {"CLEAR_ALL_TARGET_SECRET", RRE_CLEAR_ALL_TARGET_SECRET, kGetRecordCount, 12, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Reply fromA = Exec(c.code, kLength, kHandleA, Record("iqn.a"));
+        ASSERT_EQ(fromA.code, 0u);
+        fabric_->InjectFault(0, 1, {sim::FaultKind::NoReply, c.capiCode, 0, 10});
+        const Reply fromB = Exec(c.code, kLength, kHandleB, Record("iqn.a"));
+        EXPECT_NE(fromB.code, 0u);
+        const auto first = fromB.buffer.begin() + static_cast<std::ptrdiff_t>(c.at);
+        const std::vector<uint8_t> answered(first, first + static_cast<std::ptrdiff_t>(c.size));
+        if (c.code == RRE_GET_AUTHDB_RECORD) {
+            EXPECT_EQ(FieldOf(answered, authdb::kTargetSecret, authdb::kSecretSize), "");
+            EXPECT_EQ(FieldOf(answered, authdb::kRecordName, authdb::kNameSize), "");
+        } else {
+            EXPECT_EQ(answered[0], 0) << "the count A answered";
+        }
+    }
+}
+
 TEST_P(AuthDbCommandsTest, SetAllTargetSecretFillsOnlyTheRecordsWithoutOne) {
     // Indexes 0 and 1 hold nothing; three records from index 2, the middle one with a secret of its own.
     Seed({std::nullopt, std::nullopt, AuthDatabase::Record("iqn.a"), AuthDatabase::Record("iqn.b", "own-secret"),

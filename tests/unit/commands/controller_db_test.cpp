@@ -10,6 +10,7 @@
 #include "corlink/commands/array_partitions.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_kinds.h"
+#include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/storage_system.h"
 #include "corlink/service/nt_os.h"
@@ -132,6 +133,20 @@ TEST_F(ControllerDbTest, SerialLookupsFindOnlyRespondingRealControllersByTheExac
     EXPECT_EQ(CapiFindControllerBySerialNumber(serial), 2) << "the library reaches the database";
     At(2).controller.serialNumber[2] = 'f';  // upper-case hex only
     EXPECT_EQ(GetControllerBySerialNumber(serial), -1);
+}
+
+// A controller is found again by its serial wherever it moved; an entry whose serial was never read is
+// found by none, and an identity without a serial finds nothing.
+TEST_F(ControllerDbTest, ControllersAreFoundAgainByTheirSerialAndAnEmptySerialMatchesNone) {
+    Add({"", "", 1});
+    Add({"SNA", "SNB", 1});
+    Add({"", "", 0});
+    const ControllerIdentity real = IdentityOf(1, true);
+    const ControllerIdentity unread = IdentityOf(2, false);
+    RemoveController(0);
+    EXPECT_EQ(FindControllerAgain(real), 0);
+    EXPECT_EQ(FindControllerAgain(unread), -1) << "matched another entry without a serial";
+    EXPECT_EQ(FindControllerBySerialText(""), -1);
 }
 
 TEST_F(ControllerDbTest, PartnersAreFoundByTheMateSerial) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/lmx.h"
 #include "corlink/commands/authentication.h"
@@ -23,6 +24,7 @@
 #include "corlink/service/log.h"
 #include "corlink/service/service_params.h"
 #include "platform/clock.h"
+#include "sim/fault_script.h"
 #include "tests/support/fake_transport.h"
 #include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
@@ -122,6 +124,24 @@ TEST_P(ControllerDiscoveryTest, AControllerThatStopsAnsweringBecomesAPlaceholder
     EXPECT_EQ(b.rawCapiBuffer, nullptr);
     EXPECT_EQ(b.controllerContext.lmxIob.pControllerContext, &g_ControllerDb[0].controllerContext);
     EXPECT_EQ(Serial(1), "00C0FF1A2B02");
+    EXPECT_EQ(nStorageSystem, 1);
+}
+
+// B answers its record request as shut down, so its record is never read: B is not added as an entry
+// without a serial number beside A; A speaks for it as its placeholder.
+TEST_P(ControllerDiscoveryTest, AControllerWhoseRecordCannotBeReadIsNotAdded) {
+    sim::Fault shutDown;
+    shutDown.kind = sim::FaultKind::ReturnCode;
+    shutDown.commandCode = CAPI_COMMAND_U_GET_CONTROLLER_DATA;
+    shutDown.returnCode = 47;
+    shutDown.times = 20;
+    fabric_->InjectFault(0, 1, shutDown);
+    g_FirstDiscovery = 0;
+    CAPI_Initialize_Main();
+    ASSERT_EQ(g_NumControllers, 2u);
+    for (uint32_t i : {0u, 1u}) EXPECT_FALSE(Serial(i).empty()) << i;
+    EXPECT_EQ(g_ControllerDb[1].isPartner, 1);
+    EXPECT_EQ(g_ControllerDb[1].controllerHandle, 0x100u);
     EXPECT_EQ(nStorageSystem, 1);
 }
 

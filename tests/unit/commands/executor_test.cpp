@@ -13,6 +13,7 @@
 #include "corlink/commands/command_table.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/rre.h"
+#include "platform/clock.h"
 #include "platform/windows_api.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/platform/thread_runner.h"
@@ -151,6 +152,33 @@ TEST_F(InitializedExecutorTest, AnAbandonedMutexFailsOneCommandAndIsGivenBack) {
         EXPECT_EQ(r.code, expected);
     }
     CloseHandle(mutex);
+}
+
+// A command queued behind a running one while the executor detaches is refused, whether the detach or the
+// command takes the state-change mutex first once the running one ends.
+TEST(ExecutorDetachTest, NoQueuedCommandRunsOnceTheDetachHasBegun) {
+    testsupport::TestRoot root;
+    platform::ScopedVirtualClock clock;
+    platform::TakingPart part;
+    ASSERT_EQ(rreInitialize(), 0u);
+    ASSERT_EQ(g_DiscoveryFlag, 1);
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, STATE_CHANGE_MUTEX_NAME);
+    ASSERT_NE(mutex, nullptr);
+    ASSERT_EQ(WaitForSingleObject(mutex, INFINITE), WAIT_OBJECT_0);  // a command in progress
+    Reply queued{};
+    std::vector<HANDLE> threads;
+    threads.push_back(platformtest::StartThread([&] {
+        std::vector<uint8_t> buffer(12, 0);  // clears the discovery flag, if it runs
+        queued = Exec(106, 12, buffer);
+    }));
+    threads.push_back(platformtest::StartThread([] { rreTerminate(); }));
+    Sleep(1000);  // returns once both threads wait for the mutex
+    ReleaseMutex(mutex);
+    platformtest::JoinAll(threads);
+    CloseHandle(mutex);
+    EXPECT_EQ(queued.status, -1);
+    EXPECT_EQ(queued.code, RRE_ERROR_MUTEX_WAIT);
+    EXPECT_EQ(g_DiscoveryFlag, 1) << "the queued command ran";
 }
 
 TEST(CommandTableTest, NamesArePaddedAndCounted) {

@@ -139,6 +139,8 @@ TEST_P(ViewCommandsTest, CustomViewRequestCountsAndRefusals) {
     m.lun = 6;
     Mapping unknown = m;
     unknown.id = 0x7700;
+    Mapping initiator = m;  // an iSCSI name to an FC controller: its port name names no initiator
+    initiator.type = 1;
     const struct {
         const char* name;
         std::vector<Mapping> mappings;
@@ -150,6 +152,7 @@ TEST_P(ViewCommandsTest, CustomViewRequestCountsAndRefusals) {
         {"no mapping request", {}, 0, 0, 0, 0},
         {"more than 128: nothing sent", {m}, 129, 0, 0xFFFFFFFFu, 0},
         {"the second for an unknown controller: the first is mapped", {m, unknown}, 2, -1, RRE_ERROR_NO_CONTROLLER, 1},
+        {"an iSCSI initiator to an FC controller: nothing sent, nor after it", {initiator, m}, 2, 0, 0xFFFFFFFFu, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -220,10 +223,13 @@ TEST_P(ViewCommandsTest, CustomViewRetriesARefusedMappingOnceAndStopsAtAFailedVi
 
     fabric_->journal().Clear();
     fabric_->InjectFault(0, 0, {sim::FaultKind::ReturnCode, kViewCommand, 47, 1});
-    const Reply failedRead = CustomView({m});
+    Mapping later = m;
+    later.serial = Serial(2);
+    const Reply failedRead = CustomView({m, later});
     EXPECT_EQ(failedRead.status, 0);
     EXPECT_EQ(failedRead.code, 47u);
     EXPECT_TRUE(Sent(kMapCommand).empty());
+    EXPECT_EQ(Sent(kViewCommand).size(), 1u) << "the later request was carried out";
 
     // A reply that stores no view: the wait ends after 60 s as a failed read.
     fabric_->SetHandler(kViewCommand, [](const sim::CapiRequest&, sim::StorageSystem&, int) {

@@ -158,7 +158,6 @@ class ControllerSetSnapshotsTest : public providertest::SessionTest {
     }
     void TearDown() override {
         set_.reset();
-        BVSS_ClearUnload();
         CloseCapiSleepTimer();
         SessionTest::TearDown();
     }
@@ -420,7 +419,7 @@ TEST_F(ControllerSetSnapshotsTest, AnUnloadEndsTheWaitForFullCopies) {
     std::vector<BVSS_SnapshotInfo> list = {Entry(0, 0)};
     pair_.SetCopies([&](uint64_t) { return std::vector<CopyRow>{{VolumeId(0, 0), 40, 1}}; });
     const uint64_t start = clock_->NowMs();
-    clock_->At(clock_->MonotonicMs() + 12000, [] { BVSS_SignalUnload(); });
+    clock_->At(clock_->MonotonicMs() + 12000, [this] { set_->mUnload.Signal(); });
     EXPECT_EQ(set_->awaitSnapshots(list, 1, kFullCopy, 1), VSS_E_PROVIDER_VETO);
     EXPECT_EQ(clock_->NowMs() - start, 12000u);
     EXPECT_EQ(pair_.Requests(RRE_GET_ROLLOFF_VOLUME_LIST).size(), 3u);  // at 0, 5 and 10 s

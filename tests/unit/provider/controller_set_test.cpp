@@ -118,7 +118,7 @@ TEST_F(ControllerSetTest, RediscoveryKeepsHeldControllersUsable) {
     EXPECT_EQ(a->mPartnerHandle, 0x112);
     EXPECT_STREQ(partition->name, "data01");  // the held record is still the controller's own
     CAPI_ARRAY_PARTITION* found = nullptr;
-    EXPECT_EQ(a->findPartition("data02", 7, &found), S_OK);  // refreshed in place
+    EXPECT_EQ(a->findPartition("data02", 7, &found, PartitionKeyKind::Name), S_OK);  // refreshed in place
     EXPECT_EQ(a->capiUpdateController(1), S_OK);
     EXPECT_EQ(LastControllerIdAsked(), 0x111u);
 
@@ -184,9 +184,10 @@ TEST_F(ControllerSetTest, LookupsAskTheControllersInSetOrder) {
     EXPECT_STREQ(array->name, "vd1");
     // A name key shorter than 16 bytes, on the heap: the log line reads nothing past it.
     const std::vector<char> name{'l', 'o', 'g', 's', '0', '1', '\0'};
-    EXPECT_EQ(set_->findPartitionAndController(name.data(), 7, &partition, &controller), S_OK);
+    EXPECT_EQ(set_->findPartitionAndController(name.data(), 7, &partition, &controller, PartitionKeyKind::Name), S_OK);
     EXPECT_EQ(controller, b);
-    EXPECT_EQ(set_->findPartitionAndController("nothing", 8, &partition, &controller), VSS_E_OBJECT_NOT_FOUND);
+    EXPECT_EQ(set_->findPartitionAndController("nothing", 8, &partition, &controller, PartitionKeyKind::Name),
+              VSS_E_OBJECT_NOT_FOUND);
     EXPECT_EQ(partition, nullptr);
     EXPECT_EQ(controller, nullptr);
 
@@ -200,7 +201,7 @@ TEST_F(ControllerSetTest, LookupsAskTheControllersInSetOrder) {
     EXPECT_EQ(Count("saw 2 controllers containing partition ID=11111111111111111111111111111111, found owner "
                     "controller.\n"),
               1u);
-    EXPECT_EQ(set_->findPartitionArrayAndControllerList("nothing", 8, &partition, &array, &list),
+    EXPECT_EQ(set_->findPartitionArrayAndControllerList("nothing", 8, &partition, &array, &list, PartitionKeyKind::Name),
               VSS_E_OBJECT_NOT_FOUND);
     EXPECT_TRUE(list.empty());
 

@@ -119,9 +119,22 @@ TEST(ControllerSetPublication, CountedReferences) {
     auto* set = reinterpret_cast<BVSS_RaidControllerSet*>(0x1000);
     BVSS_CapiRaidController::StaticInit(set);
     BVSS_CapiRaidController::StaticInit(set);
-    BVSS_CapiRaidController::StaticDeinit();
+    BVSS_CapiRaidController::StaticDeinit(set);
     EXPECT_EQ(BVSS_CapiRaidController::sRaidControllerSet, set);
-    BVSS_CapiRaidController::StaticDeinit();
+    BVSS_CapiRaidController::StaticDeinit(set);
+    EXPECT_EQ(BVSS_CapiRaidController::sRaidControllerSet, nullptr);
+}
+
+TEST(ControllerSetPublication, WithdrawingASetLeavesTheOthersPublished) {
+    auto* older = reinterpret_cast<BVSS_RaidControllerSet*>(0x1000);
+    auto* newer = reinterpret_cast<BVSS_RaidControllerSet*>(0x2000);
+    BVSS_CapiRaidController::StaticInit(older);
+    BVSS_CapiRaidController::StaticInit(newer);
+    BVSS_CapiRaidController::StaticDeinit(newer);  // the newer object goes first
+    EXPECT_EQ(BVSS_CapiRaidController::sRaidControllerSet, older);
+    BVSS_CapiRaidController::StaticDeinit(newer);  // not published any more: changes nothing
+    EXPECT_EQ(BVSS_CapiRaidController::sRaidControllerSet, older);
+    BVSS_CapiRaidController::StaticDeinit(older);
     EXPECT_EQ(BVSS_CapiRaidController::sRaidControllerSet, nullptr);
 }
 
@@ -184,12 +197,14 @@ class ControllerRefreshTest : public SessionTest {
         CloseCapiSleepTimer();
         SessionTest::TearDown();
     }
-    CAPI_ARRAY_PARTITION* Find(const void* key, uint32_t length) {
+    // A key of bytes is an ID, a key of characters a name.
+    CAPI_ARRAY_PARTITION* Find(const void* key, uint32_t length, PartitionKeyKind kind = PartitionKeyKind::Id) {
         CAPI_ARRAY_PARTITION* found = nullptr;
         CAPI_ARRAY* array = nullptr;
-        if (FAILED(controller_->findPartitionAndArray(key, length, &found, &array))) return nullptr;
+        if (FAILED(controller_->findPartitionAndArray(key, length, &found, &array, kind))) return nullptr;
         return found;
     }
+    CAPI_ARRAY_PARTITION* Find(const char* name, uint32_t length) { return Find(name, length, PartitionKeyKind::Name); }
 
     std::vector<uint8_t> reply_;
     uint32_t getControllerCode_ = 0;
@@ -226,7 +241,7 @@ TEST_F(ControllerRefreshTest, LookupsByIdAndNameOverWhatTheRefreshRead) {
     const std::vector<char> shortKey{'d', 'a', 't'};
     EXPECT_EQ(Find(shortKey.data(), 3), nullptr);
     CAPI_ARRAY_PARTITION* partition = nullptr;
-    EXPECT_EQ(controller_->findPartition("nothing", 8, &partition), VSS_E_OBJECT_NOT_FOUND);
+    EXPECT_EQ(controller_->findPartition("nothing", 8, &partition, PartitionKeyKind::Name), VSS_E_OBJECT_NOT_FOUND);
     EXPECT_EQ(partition, nullptr);
     EXPECT_EQ(controller_->findPartition("data01", 7, nullptr), kProviderBadArgument);
 
@@ -235,6 +250,27 @@ TEST_F(ControllerRefreshTest, LookupsByIdAndNameOverWhatTheRefreshRead) {
     EXPECT_EQ(controller_->countSnapshots(kSelectAllControllers), 2u);
     EXPECT_EQ(controller_->countSnapshots(0), 0u);
     EXPECT_EQ(controller_->countSnapshots(1), 2u);
+}
+
+TEST_F(ControllerRefreshTest, AnIdMatchesOnlySerialNumbersAndANameOnlyNames) {
+    reply_ = ControllerReply(0x100, {{0, 0, "", 0x21, 0, 0}, {0, 1, "data01", 0x22, 0, 0}});
+    ASSERT_EQ(controller_->capiUpdateController(1), S_OK);
+    // An ID that no partition has, first byte 0: it is no empty name, so the unnamed volume is not it.
+    uint8_t unknown[16];
+    std::memset(unknown, 0x99, sizeof unknown);
+    unknown[0] = 0;
+    EXPECT_EQ(Find(unknown, 16), nullptr);
+    // An ID that spells a partition's name is still only an ID.
+    uint8_t spelled[16] = {'d', 'a', 't', 'a', '0', '1'};
+    EXPECT_EQ(Find(spelled, 16), nullptr);
+    uint8_t unnamed[16];
+    std::memset(unnamed, 0x21, sizeof unnamed);
+    ASSERT_NE(Find(unnamed, 16), nullptr);
+    EXPECT_EQ(Find(unnamed, 16)->name[0], 0);
+    // An empty name names nothing; a name never matches a serial number.
+    EXPECT_EQ(Find("", 1), nullptr);
+    const char idAsText[17] = "\x22\x22\x22\x22\x22\x22\x22\x22\x22\x22\x22\x22\x22\x22\x22\x22";
+    EXPECT_EQ(Find(idAsText, 16), nullptr);
 }
 
 TEST_F(ControllerRefreshTest, APartitionDeletedBetweenTwoRefreshesIsNoLongerFound) {

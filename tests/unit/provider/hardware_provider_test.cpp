@@ -114,6 +114,15 @@ TEST_F(HardwareProviderTest, EveryObjectSetsItselfUpAndTheSessionEndsWithTheLast
     EXPECT_EQ(proxy_.Logins(), 2);
 }
 
+TEST_F(HardwareProviderTest, OneObjectsUnloadEndsOnlyItsOwnWaits) {
+    ComObject<BVSS_HardwareProvider>* first = Create();
+    ComObject<BVSS_HardwareProvider>* second = Create();
+    EXPECT_EQ(first->OnUnload(FALSE), S_OK);
+    // A wait for full copies of the second object still runs its time; one of the first ends at once.
+    EXPECT_EQ(second->mRaidControllerSet.mUnload.WaitUnlessUnloading(0), S_OK);
+    EXPECT_EQ(first->mRaidControllerSet.mUnload.WaitUnlessUnloading(0), VSS_E_PROVIDER_VETO);
+}
+
 // The library holds the session's and the pipe thread's code: with no object of its own alive, it still
 // refuses to be unloaded while either lives.
 TEST_F(HardwareProviderTest, TheLibraryStaysWhileTheSessionOrItsPipeThreadLives) {

@@ -32,6 +32,7 @@ std::vector<uint8_t> Header(uint32_t dataType, uint32_t dataLen) {
 
 // Sends the pieces as the proxy would and returns what comes back until the provider disconnects.
 std::vector<uint8_t> Exchange(const std::vector<std::vector<uint8_t>>& pieces) {
+    platform::TakingPart running;  // time stands still between the connect and the writes
     HANDLE pipe = CreateFileA(PipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     EXPECT_NE(pipe, INVALID_HANDLE_VALUE);
     if (pipe == INVALID_HANDLE_VALUE) return {};
@@ -101,6 +102,19 @@ TEST_F(SessionTest, AClientThatSendsNothingDoesNotHoldTheStop) {
     while (Log().find("pipe read...\n") == std::string::npos) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ProxyUnInit();
     EXPECT_NE(Log().find("closed pipe handle\n"), std::string::npos);
+    CloseHandle(silent);
+}
+
+TEST_F(SessionTest, AClientThatSendsNothingIsDroppedAndTheNextHeartBeatIsAnswered) {
+    ASSERT_EQ(ProxyInit(), 0);
+    HANDLE silent = CreateFileA(PipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(silent, INVALID_HANDLE_VALUE);
+    // Time moves on until the read's bound has passed (the listener may not be waiting yet at first).
+    while (Log().find("pipe read: nothing came for 5000 ms, the client is dropped\n") == std::string::npos) {
+        clock_->Advance(1000);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ExpectHeartbeatAnswer(Exchange({Header(PROXY_HEARTBEAT, 0)}), Session().sequence.load());
     CloseHandle(silent);
 }
 

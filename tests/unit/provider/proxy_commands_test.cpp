@@ -278,6 +278,28 @@ TEST_F(ProxyCommandsTest, RequestFieldsOfTheViewAndPartitionCommands) {
     EXPECT_EQ(std::string(r.begin() + 168, r.begin() + 168 + 144), std::string(144, 'd'));
 }
 
+TEST_F(ProxyCommandsTest, ConvertMasterVolumeCarriesNoLeftoverBytes) {
+    // What an earlier message left in the session's buffer must not reach the controller.
+    replyLength_ = 312;
+    std::memset(Session().buffer + PROXY_HEADER_LENGTH, 0xEE, 312);
+    uint8_t serial[32];
+    Pattern(serial, sizeof serial, 0x10);
+    uint8_t pool[16];
+    Pattern(pool, sizeof pool, 0x50);
+    ASSERT_EQ(convert_master_volume(kId, 9, serial, pool), 0);
+    const std::vector<uint8_t> r = LastRequest().data;
+    ASSERT_EQ(r.size(), 312u);
+    EXPECT_EQ(std::memcmp(r.data() + 97, serial, 32), 0);
+    EXPECT_EQ(r[143], 9);
+    EXPECT_EQ(std::memcmp(r.data() + 152, pool, 16), 0);
+    const std::pair<size_t, size_t> fields[] = {{8, 12}, {97, 129}, {143, 144}, {152, 168}};
+    for (size_t i = 0; i < r.size(); ++i) {
+        bool set = false;
+        for (const auto& [from, to] : fields) set = set || (i >= from && i < to);
+        if (!set) EXPECT_EQ(r[i], 0) << "byte " << i;
+    }
+}
+
 TEST_F(ProxyCommandsTest, RefusalsAndCountsBeyondTheirTables) {
     static CAPI_SNAPSHOT snapshots[kMaxSnapshots];
     uint32_t count = 99;

@@ -277,7 +277,7 @@ class SnapPoolSetTest : public SnapPoolTest {
         BVSS_CapiRaidController::StaticInit(&set_);
     }
     void TearDown() override {
-        BVSS_CapiRaidController::StaticDeinit();
+        BVSS_CapiRaidController::StaticDeinit(&set_);
         set_.deleteAllControllers();
         SnapPoolTest::TearDown();
     }
@@ -311,6 +311,22 @@ class SnapPoolSetTest : public SnapPoolTest {
     BVSS_RaidControllerSet set_;
     BVSS_CapiRaidController* thisController_ = nullptr;
 };
+
+// Another provider object's set, published after this one and released first, leaves nothing behind that
+// this set's look-ups would read.
+TEST_F(SnapPoolSetTest, ANewerSetReleasedFirstLeavesThisSetsLookUps) {
+    {
+        BVSS_RaidControllerSet newer;
+        newer.mControllers.push_back(std::make_unique<BVSS_CapiRaidController>());
+        newer.mCount = 1;
+        BVSS_CapiRaidController::StaticInit(&newer);
+        BVSS_CapiRaidController::StaticDeinit(&newer);
+    }
+    EXPECT_EQ(BVSS_CapiRaidController::sRaidControllerSet, &set_);
+    EXPECT_EQ(thisController_->capiBSDelete(IdOf(kOtherPool).bytes), S_OK);
+    EXPECT_EQ(thisController_->capiConvertMasterToStd(IdOf(kOtherMaster).bytes), S_OK);
+    EXPECT_EQ(requests_.size(), 2u);
+}
 
 TEST_F(SnapPoolSetTest, FindsThroughTheSetAndSendsToThisController) {
     ASSERT_EQ(thisController_->capiBSDelete(IdOf(kOtherPool).bytes), S_OK);
