@@ -57,7 +57,7 @@ HRESULT BVSS_HardwareProvider::readPartitionSerialNumber(const VDS_LUN_INFORMATI
 }
 
 bool BVSS_HardwareProvider::findSnapshotBySourceLun(const BYTE* sourceLunId, BYTE* snapshotLunId, size_t* position) {
-    return BVSS_FindSnapshotBySourceLun(mSnapshotList, sourceLunId, snapshotLunId, position);
+    return BVSS_FindSnapshotBySourceLun(mSet.Luns(), sourceLunId, snapshotLunId, position);
 }
 
 HRESULT BVSS_HardwareProvider::getIQNs(std::vector<FlexIDEntry>& ports) {

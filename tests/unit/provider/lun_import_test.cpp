@@ -21,9 +21,12 @@
 #include "provider/vss/hardware_provider.h"
 #include "tests/unit/provider/controller_set_fixture.h"
 #include "tests/unit/provider/mapping_script.h"
+#include "tests/unit/provider/provider_peer.h"
 #include "tests/unit/provider/vds_lun_fixture.h"
 
 namespace {
+
+using Peer = BVSS_HardwareProviderTestPeer;
 
 using providertest::Controller;
 using providertest::IdText;
@@ -90,8 +93,8 @@ class LunImportTest : public providertest::ControllerSetTest {
         proxy_.SetScript([this](const ProxyMessage& request) { return AnswerMappings(request); });
         provider_ = ComObject<BVSS_HardwareProvider>::New(&module_, nullptr);
         provider_->Inner()->AddRef();
-        ASSERT_EQ(provider_->mRaidControllerSet.mControllers.size(), 2u);
-        ASSERT_EQ(provider_->mFlexIDList.size(), 2u);
+        ASSERT_EQ(Peer::Controllers(*provider_).mControllers.size(), 2u);
+        ASSERT_EQ(Peer::Ports(*provider_).size(), 2u);
         std::remove(platform::EventLogPath().c_str());
     }
     void TearDown() override {
@@ -338,7 +341,7 @@ TEST_F(LunImportTest, MaskingUnmapsFromTheArraysFcPortsOnly) {
     LunRecords luns(SerialsOnly({IdText(kOnVd1), IdText(kOnVd2)}));
     ASSERT_EQ(Locate(luns), S_OK);
     ASSERT_EQ(mapped_.size(), 2u);
-    provider_->mFlexIDList.push_back(kPortX);
+    Peer::Ports(*provider_).push_back(kPortX);
     arrayPorts_ = {kPortB};
     maps_.clear();
     std::remove(platform::EventLogPath().c_str());
