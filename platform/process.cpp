@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/broken_pipe.h"
 #include "platform/clock.h"
 #include "platform/command_line_words.h"
 #include "platform/handles.h"
@@ -87,7 +88,12 @@ BOOL CreateProcessA(LPCSTR applicationName, char* commandLine, LPSECURITY_ATTRIB
     argv.push_back(nullptr);
     StandardHandles standard(startupInfo, inheritHandles);
     pid_t child = -1;
-    if (::posix_spawn(&child, argv[0], standard.Actions(), nullptr, argv.data(), environ) != 0) {
+    posix_spawnattr_t attributes;
+    const bool withAttributes = platform::InitChildSpawnAttributes(&attributes);
+    const int spawned = ::posix_spawn(&child, argv[0], standard.Actions(), withAttributes ? &attributes : nullptr,
+                                      argv.data(), environ);
+    if (withAttributes) posix_spawnattr_destroy(&attributes);
+    if (spawned != 0) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return FALSE;
     }

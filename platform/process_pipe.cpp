@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/broken_pipe.h"
 #include "platform/command_line_words.h"
 #include "platform/machine_root.h"
 
@@ -48,8 +49,12 @@ FILE* _popen(const char* command, const char* mode) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, childEnd, reading ? STDOUT_FILENO : STDIN_FILENO);
+    posix_spawnattr_t attributes;
+    const bool withAttributes = platform::InitChildSpawnAttributes(&attributes);
     pid_t child = -1;
-    const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned =
+        ::posix_spawn(&child, argv[0], &actions, withAttributes ? &attributes : nullptr, argv.data(), environ);
+    if (withAttributes) posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(childEnd);
     if (spawned != 0) {

@@ -40,19 +40,31 @@ std::vector<CAPI_DRIVE> MemberDrives(int32_t index, int32_t a) {
     return members;
 }
 
-// A deletion whose controller went away meanwhile (a rediscovery moved it out of the database) has not
-// been seen to succeed.
-constexpr int32_t kControllerLost = -1;
+// What the entry shows of the array once the controller has been read again.
+Listing ReadArrayListing(TrackedController& c, const uint8_t* serial) {
+    if (!c.ReadArrays()) return Listing::Unknown;
+    return FindArrayBySerial(c.index(), serial) == -1 ? Listing::Gone : Listing::Listed;
+}
 
-int32_t Outcome(const TrackedController& c, int32_t code) { return c.lost() ? kControllerLost : code; }
+// The array before the first deletion: an entry that does not list it is read again to be sure.
+Listing FirstListing(TrackedController& c, const uint8_t* serial) {
+    return FindArrayBySerial(c.index(), serial) != -1 ? Listing::Listed : ReadArrayListing(c, serial);
+}
 
-int32_t RetryDeletes(TrackedController& c, const uint8_t* serial, int tries) {
-    for (int k = 0; k < tries && FindArrayBySerial(c.index(), serial) != -1; ++k) {
+struct Attempt {
+    Listing listing;
+    int32_t code;  // the controller's answer to the last deletion
+};
+
+// Up to `tries` deletions, 3 s apart, while the array has not been seen gone.
+Attempt RetryDeletes(TrackedController& c, const uint8_t* serial, int tries, Attempt last) {
+    for (int k = 0; k < tries && last.listing != Listing::Gone && !c.lost(); ++k) {
         os_SleepSeconds(kDeletePauseSeconds);
-        DebugPrint("capicmd==>>CAPI_U_DeleteArray %d!\n", CAPI_U_DeleteArray(HandleOf(c.index()), serial));
-        c.Update();
+        last.code = CAPI_U_DeleteArray(HandleOf(c.index()), serial);
+        DebugPrint("capicmd==>>CAPI_U_DeleteArray %d!\n", last.code);
+        last.listing = ReadArrayListing(c, serial);
     }
-    return FindArrayBySerial(c.index(), serial);
+    return last;
 }
 
 // The last resort: down the member drives, delete, rescan, clear what were the members.
@@ -66,8 +78,7 @@ int32_t DeleteWithoutMembers(TrackedController& c, const uint8_t* serial, int32_
     DebugPrint("capicmd==>>CAPI_U_DeleteArray=%d!\n", CAPI_U_DeleteArray(HandleOf(c.index()), serial));
     DebugPrint("capicmd==>>CAPI_U_RescanBus=%d!\n", CAPI_U_RescanBus(HandleOf(c.index()), kRescanAllChannels));
     for (const CAPI_DRIVE& drive : members) ClearLeftoverDrive(c.index(), drive);
-    c.Update();
-    return Outcome(c, FindArrayBySerial(c.index(), serial) == -1 ? 0 : DELETE_SURVIVED);
+    return DeletionAnswer(ReadArrayListing(c, serial), 0);
 }
 
 bool AnyMapped(const CAPI_PARTITION_MAP& map, uint32_t channels) {
@@ -97,46 +108,53 @@ int32_t UnmapEverywhere(int32_t index, const uint8_t* serial, const CAPI_PARTITI
 
 }  // namespace
 
-int32_t deleteArrayRetry(int32_t index, const uint8_t* serial, int tries) {
-    TrackedController c(index);
-    return RetryDeletes(c, serial, tries);
+int32_t DeletionAnswer(Listing listing, int32_t lastCode) {
+    if (listing == Listing::Gone) return 0;
+    if (lastCode != 0) return lastCode;
+    return listing == Listing::Listed ? DELETE_SURVIVED : DELETE_NOT_SEEN_GONE;
 }
 
 int32_t deleteOneArray(int32_t index, const uint8_t* serial) {
     TrackedController c(index);
-    int32_t i = RetryDeletes(c, serial, kFirstTries);
-    DebugPrint("This for first delete, capicmd==>>CAPI_U_DeleteArray array = %d!\n", i);
-    if (i == -1) return Outcome(c, 0);
+    Attempt last = RetryDeletes(c, serial, kFirstTries, {FirstListing(c, serial), 0});
+    DebugPrint("This for first delete, capicmd==>>CAPI_U_DeleteArray array = %d!\n", FindArrayBySerial(c.index(), serial));
+    if (last.listing == Listing::Gone || c.lost()) return DeletionAnswer(last.listing, last.code);
     const int32_t r = CAPI_U_DeleteArray(HandleOf(c.index()), serial);
     DebugPrint("capicmd==>>CAPI_U_DeleteArray %d!\n", r);
-    c.Update();
-    if (FindArrayBySerial(c.index(), serial) == -1) return Outcome(c, 0);
-    if (r != CAPI_ERROR_UTILITY_ALREADY_RUNNING) return r;
+    last = {ReadArrayListing(c, serial), r};
+    if (last.listing == Listing::Gone || r != CAPI_ERROR_UTILITY_ALREADY_RUNNING || c.lost()) {
+        return DeletionAnswer(last.listing, r);
+    }
 
     DebugPrint("capicmd==>>CAPI_U_AbortUtility %d!\n", CAPI_U_AbortUtility(HandleOf(c.index()), serial));
-    i = RetryDeletes(c, serial, kTriesAfterAbort);
-    DebugPrint("This for second delete, capicmd==>>CAPI_U_DeleteArray array = %d!\n", i);
-    if (i == -1) return Outcome(c, 0);
+    last = RetryDeletes(c, serial, kTriesAfterAbort, last);
     const int32_t a = FindArrayBySerial(c.index(), serial);
-    if (a == -1) return Outcome(c, 0);
+    DebugPrint("This for second delete, capicmd==>>CAPI_U_DeleteArray array = %d!\n", a);
+    if (last.listing == Listing::Gone || a == -1) return DeletionAnswer(last.listing, last.code);
     return DeleteWithoutMembers(c, serial, a);
 }
 
-const CAPI_ARRAY_PARTITION* FindPartitionBySerial(int32_t index, const uint8_t* serial) {
+Listing FindPartitionBySerial(int32_t index, const uint8_t* serial, const CAPI_ARRAY_PARTITION** record) {
+    *record = nullptr;
     TrackedController c(index);
-    if (!c.Update()) return nullptr;
-    index = c.index();
-    const uint32_t arrays = std::min<uint32_t>(Entry(index).controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
+    if (!c.ReadArrays()) return Listing::Unknown;
+    bool allRead = true;
+    const uint32_t arrays = std::min<uint32_t>(Entry(c.index()).controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
     for (uint32_t a = 0; a < arrays; ++a) {
-        UpdateArrayPartition(index, static_cast<int32_t>(a));
-        const CAPI_ARRAY& array = Entry(index).arrays[a];
+        const bool read = UpdateArrayPartition(c.index(), static_cast<int32_t>(a)) == 0;
+        if (!c.Find()) return Listing::Unknown;
+        allRead = allRead && read;
+        const CAPI_ARRAY& array = Entry(c.index()).arrays[a];
         const size_t length = std::min<size_t>(array.serialNumberLength, kObjectSerialSize);
-        for (uint32_t p = 0; p < array.largeNumArrayPartitions && length != 0; ++p) {
-            const CAPI_ARRAY_PARTITION* record = gCapiArrayPartitions.Find(static_cast<uint32_t>(index), a, p);
-            if (record != nullptr && std::memcmp(record->serialNumber, serial, length) == 0) return record;
+        for (uint32_t p = 0; read && p < array.largeNumArrayPartitions && length != 0; ++p) {
+            const CAPI_ARRAY_PARTITION* found = gCapiArrayPartitions.Find(static_cast<uint32_t>(c.index()), a, p);
+            if (found != nullptr && std::memcmp(found->serialNumber, serial, length) == 0) {
+                *record = found;
+                return Listing::Listed;
+            }
         }
     }
-    return nullptr;
+    return allRead ? Listing::Gone : Listing::Unknown;
 }
 
 bool IsPartitionMapped(int32_t index, const CAPI_PARTITION_VIEW_TABLE& view) {
@@ -158,28 +176,25 @@ int32_t deleteOnePartition(int32_t index, const uint8_t* serial) {
         std::memcpy(view.get(), &Entry(index).partitionView, sizeof *view);
         if (IsPartitionMapped(index, *view)) unmapped = UnmapEverywhere(index, serial, *view);
     }
-    // Each search reads the controller again: a partition that is not found on a controller that is
-    // still there is gone.
+    // Each search reads the controller again: the partition is gone only when a search that read
+    // everything no longer finds it.
     TrackedController c(index);
-    const auto search = [&] {
-        const CAPI_ARRAY_PARTITION* record = c.Find() ? FindPartitionBySerial(c.index(), serial) : nullptr;
-        c.Find();
-        return record;
-    };
     const CAPI_ARRAY_PARTITION* found = nullptr;
+    const auto search = [&] {
+        found = nullptr;
+        const Listing listing = c.Find() ? FindPartitionBySerial(c.index(), serial, &found) : Listing::Unknown;
+        c.Find();
+        return listing;
+    };
+    Listing listing = Listing::Unknown;
     for (int attempt = 0; attempt < kPartitionTries && !c.lost(); ++attempt) {
         r = CAPI_U_DeleteArrayPartition(HandleOf(c.index()), serial);
         if (r != 0) continue;
-        found = search();
-        if (found == nullptr) break;
+        listing = search();
+        if (listing == Listing::Gone) break;
     }
-    if (r == 0 && found != nullptr) {
-        r = DELETE_SURVIVED;
-    } else if (r != 0) {
-        found = search();
-        if (found == nullptr) r = 0;
-    }
-    r = Outcome(c, r);
+    if (r != 0) listing = search();
+    r = DeletionAnswer(listing, r);
     const uint8_t* s = serial;
     DebugPrint("capicmd==>>deleteOnePartition controller=%d partSerialNumber==%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
                "%02x%02x%02x%02x%02x%02x %d %d pPart=%p!\n",

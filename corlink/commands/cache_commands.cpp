@@ -40,6 +40,9 @@ int32_t freeChache(int32_t index, const uint8_t* serial) {
     return code;
 }
 
+// Frees the orphan the controller names until it names none. A free that succeeds shows its progress by
+// the controller naming another orphan (or a lower amount): many small orphans may share one percentage
+// point. Ten passes in a row without either mean the frees no longer work.
 int32_t freeAllChacheEx(int32_t index) {
     const CAPI_CONTROLLER& controller = g_ControllerDb[static_cast<uint32_t>(index)].controller;
     uint32_t budget = kOrphanPassBudget;
@@ -54,8 +57,9 @@ int32_t freeAllChacheEx(int32_t index) {
             return code;
         }
         if (--budget == 0) return 0;
-        // A controller that never lowers the amount must not hold every client for hours.
-        stalled = controller.orphanDataPercent < before ? 0 : stalled + 1;
+        const bool progress = controller.orphanDataPercent < before ||
+                              std::memcmp(controller.orphanDataSerialNumber, serial, sizeof serial) != 0;
+        stalled = progress ? 0 : stalled + 1;
         if (stalled == kPassesWithoutProgress) {
             DebugPrint("capicmd==>>freeAllChacheEx: orphan data stays at %d%%\n", controller.orphanDataPercent);
             return -1;

@@ -149,7 +149,11 @@ int RequestUnifiedControllerData(int32_t index) {
     return WaitForUpdate(result, index);
 }
 
-int UpdateController(int32_t index) {
+namespace {
+
+// UpdateController's reads; `arraysRead` tells whether the array list was read as well.
+int UpdateEntry(int32_t index, bool* arraysRead) {
+    *arraysRead = false;
     if (!InUse(index)) return UPDATE_WAIT_FAILED;
     RAID_CONTROLLER& entry = Entry(index);
     const uint8_t ab = ProcessorDeviceOf(entry).id;
@@ -169,7 +173,8 @@ int UpdateController(int32_t index) {
     PatchNetworkInterface(entry, unified);
 
     const CAPI_HANDLE handle = entry.controllerHandle;
-    if (ReadIntoEntry(index, [&] { return CAPI_U_GetArrayList(handle, ab); })) entry.arrayListEverUpdated = 1;
+    *arraysRead = ReadIntoEntry(index, [&] { return CAPI_U_GetArrayList(handle, ab); });
+    if (*arraysRead) entry.arrayListEverUpdated = 1;
     if (ReadIntoEntry(index, [&] { return CAPI_U_GetDriveList(handle, ab); })) entry.driveListEverUpdated = 1;
 
     entry.numPoolComponents = 0;
@@ -185,6 +190,18 @@ int UpdateController(int32_t index) {
     ReadPoolComponents(index);
     DebugPrint("paged storage component count = %d\n", entry.numComponents);
     return 0;
+}
+
+}  // namespace
+
+int UpdateController(int32_t index) {
+    bool arraysRead = false;
+    return UpdateEntry(index, &arraysRead);
+}
+
+bool UpdateControllerArrays(int32_t index) {
+    bool arraysRead = false;
+    return UpdateEntry(index, &arraysRead) == 0 && arraysRead;
 }
 
 int UpdateControllerAndPartner(int32_t index) {

@@ -22,6 +22,9 @@ uint64_t PollCapi();
 int RequestUnifiedControllerData(int32_t index);
 // Reads controller data, array list, drive list and paged-storage pools into the entry.
 int UpdateController(int32_t index);
+// UpdateController; true only when it read both the controller's data and its array list, so that the
+// entry shows which arrays the controller has now.
+bool UpdateControllerArrays(int32_t index);
 // UpdateController of the entry and then of its mate; -1 when it has none.
 int UpdateControllerAndPartner(int32_t index);
 // Re-reads the entry when its configuration sequence numbers show a change (three tries, 5 s apart).

@@ -36,6 +36,11 @@ bool TrackedController::Update() {
     return Find();
 }
 
+bool TrackedController::ReadArrays() {
+    const bool read = index_ >= 0 && UpdateControllerArrays(index_);
+    return Find() && read;
+}
+
 bool TrackedController::Refresh() {
     const bool refreshed = index_ >= 0 && RefreshController(index_) == 0;
     return Find() && refreshed;

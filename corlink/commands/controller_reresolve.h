@@ -26,6 +26,9 @@ public:
     bool Find();
     // UpdateController, then Find.
     bool Update();
+    // UpdateController, then Find; true when the controller's data and its array list were read and the
+    // controller is still there.
+    bool ReadArrays();
     // RefreshController, then Find; true when the refresh succeeded and the controller is still there.
     bool Refresh();
 

@@ -66,7 +66,9 @@ int32_t RunAssignPoolSpare(CommandContext& c) {
     if (drive == nullptr && partner >= 0) {
         RefreshController(partner);
         drive = FindDriveBySerial(partner, driveSerial);
+        // The rest of the command, and the read after it, go to the partner.
         c.index = partner;
+        c.identity = IdentityOf(partner, false);
     }
     if (drive == nullptr) {
         c.refusal = RRE_ERROR_NO_CONTROLLER;

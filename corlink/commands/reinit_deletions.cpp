@@ -59,17 +59,17 @@ int32_t WithTries(int tries, const Attempt& attempt) {
 
 RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
 
-// Each partition of the list passing the filter deleted with up to three tries; the first failure.
+// Each partition of a fresh list passing the filter deleted with up to three tries; failures are
+// logged, and judged later by what remains.
 template <class Filter>
-int32_t DeletePartitions(int32_t index, const Filter& selected, const char* failureLine) {
-    int32_t result = 0;
-    for (const CAPI_ARRAY_PARTITION& partition : CollectAllPartitions(index)) {
+void DeletePartitions(int32_t index, const Filter& selected, const char* failureLine) {
+    std::vector<CAPI_ARRAY_PARTITION> partitions;
+    CollectAllPartitions(index, &partitions);
+    for (const CAPI_ARRAY_PARTITION& partition : partitions) {
         if (!selected(partition)) continue;
         const int32_t deleted = WithTries(kTries, [&] { return deleteOnePartition(index, partition.serialNumber); });
         if (deleted != 0) DebugPrint(failureLine, deleted);
-        result = FirstFailure(result, deleted);
     }
-    return result;
 }
 
 // The command sent for each drive of the entry's list with one of these uses, with up to three tries,
@@ -103,44 +103,44 @@ int32_t OnControllerAndMate(int32_t index, int32_t (*operation)(int32_t), const 
 
 }  // namespace
 
-std::vector<CAPI_ARRAY_PARTITION> CollectAllPartitions(int32_t index) {
-    std::vector<CAPI_ARRAY_PARTITION> partitions;
-    RefreshController(index);
+bool CollectAllPartitions(int32_t index, std::vector<CAPI_ARRAY_PARTITION>* partitions) {
+    partitions->clear();
+    bool allRead = RefreshController(index) == 0;
     const uint32_t arrays = std::min<uint32_t>(Entry(index).controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
     for (uint32_t a = 0; a < arrays; ++a) {
-        UpdateArrayPartition(index, static_cast<int32_t>(a));
+        allRead = UpdateArrayPartition(index, static_cast<int32_t>(a)) == 0 && allRead;
         const uint32_t count = Entry(index).arrays[a].largeNumArrayPartitions;
-        for (uint32_t p = 0; p < count && partitions.size() < kMostPartitions; ++p) {
+        for (uint32_t p = 0; p < count && partitions->size() < kMostPartitions; ++p) {
             const CAPI_ARRAY_PARTITION* record = gCapiArrayPartitions.Find(static_cast<uint32_t>(index), a, p);
             OS_ASSERT_TEXT(record != nullptr, "gCapiArrayPartitions[controller][array][partition] != NULL");
-            if (record != nullptr) partitions.push_back(*record);
+            if (record != nullptr) partitions->push_back(*record);
         }
     }
-    return partitions;
+    return allRead;
 }
 
-// Unmapped first, then snapshots, master volumes, backing stores and the rest.
+// Unmapped first, then snapshots, master volumes, backing stores and the rest; the result is what
+// remains, so a step that failed and a later one that did the work leave no failure behind.
 int32_t deleteAllPartitionsEx(int32_t index) {
     UpdateController(index);
-    int32_t result = 0;
-    for (const CAPI_ARRAY_PARTITION& partition : CollectAllPartitions(index)) {
+    std::vector<CAPI_ARRAY_PARTITION> partitions;
+    CollectAllPartitions(index, &partitions);
+    for (const CAPI_ARRAY_PARTITION& partition : partitions) {
         CAPI_MAP_UNMAP_PARAMS unmap;
         std::memset(&unmap, 0, sizeof unmap);
         std::memcpy(&unmap, partition.serialNumber, sizeof partition.serialNumber);
         const int32_t unmapped =
             WithTries(kTries, [&] { return CAPI_U_MapUnmapPartition(ControllerHandleOf(index), &unmap); });
         if (unmapped != 0) DebugPrint("capicmd==>>deleteAllPartitionsEx.CAPI_U_MapUnmapPartition %d!\n", unmapped);
-        result = FirstFailure(result, unmapped);
     }
     for (const auto& pass : kPartitionPasses) {
-        result = FirstFailure(result, DeletePartitions(index, [&](const CAPI_ARRAY_PARTITION& p) {
-                                  return p.type == pass.type;
-                              }, pass.failure));
+        DeletePartitions(index, [&](const CAPI_ARRAY_PARTITION& p) { return p.type == pass.type; }, pass.failure);
     }
-    result = FirstFailure(result, DeletePartitions(index, [](const CAPI_ARRAY_PARTITION&) { return true; },
-                                                   "capicmd==>>deleteAllPartitionsEx.deleteOnePartitionX %d!\n"));
-    UpdateController(index);
-    return CollectAllPartitions(index).empty() ? result : FirstFailure(result, DELETE_SURVIVED);
+    DeletePartitions(index, [](const CAPI_ARRAY_PARTITION&) { return true; },
+                     "capicmd==>>deleteAllPartitionsEx.deleteOnePartitionX %d!\n");
+    const bool read = UpdateControllerArrays(index) && CollectAllPartitions(index, &partitions);
+    const Listing left = !read ? Listing::Unknown : partitions.empty() ? Listing::Gone : Listing::Listed;
+    return DeletionAnswer(left, 0);
 }
 
 int32_t deleteAllArrayEx(int32_t index) {
@@ -155,8 +155,8 @@ int32_t deleteAllArrayEx(int32_t index) {
         if (deleted != 0) DebugPrint("capicmd==>>deleteAllArrayEx.CAPI_U_DeleteArray %d!\n", deleted);
         result = FirstFailure(result, deleted);
     }
-    UpdateController(index);
-    return result;
+    // Arrays are seen gone only by a read that succeeded.
+    return UpdateControllerArrays(index) ? result : FirstFailure(result, DELETE_NOT_SEEN_GONE);
 }
 
 int32_t deleteAllDiskSpareEx(int32_t index) {

@@ -84,7 +84,7 @@ void ConsolePrint(int type, const char* format, ...) {
                 SetConsoleTextAttribute(out, AttributeOf(type));
                 std::fputs(text.data(), stdout);
                 SetConsoleTextAttribute(out, kDefaultAttribute);
-            });
+            }, text.data());
         } else {
             ConsoleWrite(text.data());
         }

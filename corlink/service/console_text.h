@@ -3,9 +3,10 @@
 // Every console line of the proxy (the debug log's echo, the command result lines, the CAPI library's
 // lines) is queued here and leaves in the order it was queued. One thread at a time writes the queue out,
 // and a thread that finds another writing leaves its text to it instead of waiting, so no thread waits for
-// another's write (a command under the state-change mutex among them). Only a queue that has grown past
-// its bound (a stalled standard output) makes writers wait, as a full console would, and a coloured line
-// on a terminal waits for the writer of the time (ConsoleWriteDirectly).
+// another's write (a command under the state-change mutex among them). The output is written without
+// waiting for its reader beyond a short bound: text it does not take stays queued, and past the queue's
+// bound (a stalled standard output) lines are dropped and counted, the count printed once it takes text
+// again. A closed output discards the text; it never ends the process.
 #pragma once
 
 #include <functional>
@@ -31,5 +32,6 @@ void ConsoleWrite(const char* text);
 // printf-style ConsoleWrite (2048-byte text).
 void ConsoleWritef(const char* format, ...) CORLINK_PRINTF(1, 2);
 // Waits until no other thread writes, writes out everything queued, then runs write, which writes to the
-// standard output directly (text with colour attributes set around it), before any text queued later.
-void ConsoleWriteDirectly(const std::function<void()>& write);
+// standard output directly (text with colour attributes set around it), before any text queued later. When
+// the output does not take the queue now, plainText is queued instead.
+void ConsoleWriteDirectly(const std::function<void()>& write, const char* plainText);

@@ -1,6 +1,8 @@
 // The session's message loop, requests, replies and the end of the session.
 #include "corlink/service/hotlink.h"
 
+#include <utility>
+
 #include "corlink/commands/command_table.h"
 #include "corlink/commands/rre.h"
 #include "corlink/service/configuration.h"
@@ -52,7 +54,8 @@ uint32_t BytesWrittenByRequest(const Rre& rre) {
 
 }  // namespace
 
-CHotLink::CHotLink(CRRESocket* pSocket) : m_pSocket(pSocket) {
+CHotLink::CHotLink(CRRESocket* pSocket, LoginWaitPlace loginWait)
+    : m_pSocket(pSocket), m_LoginWait(std::move(loginWait)) {
     METHOD_TRACE("CHotLink::CHotLink(pSocket)");
     DebugPrint("allocated %d bytes for m_databuf at %x\n", static_cast<int>(HOTLINK_BUFFER_SIZE),
                static_cast<unsigned>(reinterpret_cast<uintptr_t>(m_databuf)));

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "corlink/service/ips_pass_through.h"
+#include "corlink/service/login_wait.h"
 #include "corlink/service/proxy_header.h"
 #include "corlink/service/session_security.h"
 #include "corlink/service/zeroed_buffer.h"
@@ -21,8 +22,9 @@ constexpr uint32_t HOTLINK_BUFFER_SIZE = 4194304;
 
 class CHotLink {
   public:
-    // The session does not own the socket.
-    explicit CHotLink(CRRESocket* pSocket);
+    // The session does not own the socket. It holds loginWait, if any, until its client logs in, and then
+    // lifts the socket's deadline.
+    explicit CHotLink(CRRESocket* pSocket, LoginWaitPlace loginWait = LoginWaitPlace());
     ~CHotLink();
     CHotLink(const CHotLink&) = delete;
     CHotLink& operator=(const CHotLink&) = delete;
@@ -84,6 +86,7 @@ class CHotLink {
     int m_ClientNumber = 0;
     int32_t m_EndReason = 0;
     std::unique_ptr<IpsBuffers> m_Ips;
+    LoginWaitPlace m_LoginWait;
 };
 
 // "month/day hh:mm:ss.mmm" of the local time, for the head of the command log lines.

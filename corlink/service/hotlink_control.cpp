@@ -67,7 +67,11 @@ CHotLink::Step CHotLink::Login() {
                                       m_databuf[LOGIN_PLAIN_LENGTH_OFFSET],
                                       ReadBigEndian32(m_databuf + LOGIN_HANDSHAKE_ECHO_OFFSET));
         }
-        if (result == LOGIN_RESULT_OK) std::memcpy(m_UserName, user, sizeof m_UserName);
+        if (result == LOGIN_RESULT_OK) {
+            std::memcpy(m_UserName, user, sizeof m_UserName);
+            m_LoginWait.Release();
+            m_pSocket->SetDeadline(0);
+        }
     }
     // The request, password included, is not kept past the answer.
     std::memset(m_databuf, 0, PROXY_LOGIN_REQUEST_LENGTH);

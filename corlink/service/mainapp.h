@@ -9,6 +9,7 @@
 #include "corlink/service/client.h"
 #include "corlink/service/listener_registry.h"
 #include "corlink/service/locked_list.h"
+#include "corlink/service/login_wait.h"
 #include "corlink/service/socket.h"
 #include "platform/win_types.h"
 
@@ -25,7 +26,9 @@ using SessionList = CLockedList<SessionEntry*>;
 
 // Ports tried when the configured one is in use: port, port + 1, port + 2.
 constexpr int LISTEN_PORT_TRIES = 3;
-constexpr int LISTEN_BACKLOG = 5;
+// The system's longest queue of connections not yet accepted: a burst of connects never waits for a
+// retried SYN.
+constexpr int LISTEN_BACKLOG = SOMAXCONN;
 // The periodic discovery's period, in one-second steps.
 constexpr int32_t DISCOVERY_PERIOD_SECONDS = 300;
 // The pause before the accept thread tries again after a failed accept.
@@ -72,13 +75,15 @@ class CMainApp : public CAsyncEvent {
     ListenerList& Listeners() { return m_Listeners; }
 
   private:
-    // Creates the session of an accepted connection and starts its thread.
+    // Creates the session of an accepted connection and starts its thread. A connection finding every
+    // place of those not yet logged in taken is closed at once; the others get the login deadline.
     void StartSession(CRRESocket* socket);
 
     CRRESocket m_ListenSocket;
     SessionList m_Sessions;
     ListenerList m_Listeners;
     ListenerRegistry m_Registry;
+    LoginWaits m_LoginWaits;
     uint16_t m_BoundPort = 0;
     Rediscovery m_Rediscovery;
 };

@@ -8,8 +8,10 @@
 #include "corlink/service/mainapp.h"
 #include "corlink/service/method_trace.h"
 #include "corlink/service/nt_os.h"
+#include "corlink/service/run_flags.h"
 #include "corlink/service/scope_trace.h"
 #include "corlink/service/shutdown_flag.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -89,8 +91,19 @@ unsigned CMainApp::AcceptConn(void* argument) {
 }
 
 void CMainApp::StartSession(CRRESocket* socket) {
+    // An "ips" connection carries raw packets and never logs in: neither the cap nor the deadline apply.
+    LoginWaitPlace loginWait;
+    if (!g_IpsMode) {
+        if (!m_LoginWaits.TryEnter()) {
+            DebugPrint("Too many connections waiting for their login: connection closed\n");
+            delete socket;
+            return;
+        }
+        loginWait = LoginWaitPlace(&m_LoginWaits);
+        socket->SetDeadline(platform::GetClock().MonotonicMs() + LOGIN_DEADLINE_MS);
+    }
     auto* entry = new (std::nothrow) SessionEntry{this, socket, nullptr};
-    if (entry != nullptr) entry->session = new (std::nothrow) CHotLink(socket);
+    if (entry != nullptr) entry->session = new (std::nothrow) CHotLink(socket, std::move(loginWait));
     if (entry == nullptr || entry->session == nullptr) {
         delete entry;
         delete socket;

@@ -1,10 +1,13 @@
 #include "corlink/service/socket.h"
 
+
 #include <cstring>
+#include <optional>
 
 #include "corlink/service/log.h"
 #include "corlink/service/method_trace.h"
 #include "corlink/service/nt_os.h"
+#include "platform/clock.h"
 #include "platform/sync.h"
 
 CRRESocket::CRRESocket() : m_hSocket(INVALID_SOCKET), m_nLastError(0), m_bClosing(0), m_bPeerKnown(0) {
@@ -25,8 +28,18 @@ int CRRESocket::StoreLastError() {
 
 void CRRESocket::WaitBeforeRetry(int16_t events) {
     m_nLastError = 0;
+    // A login deadline waits on the peer's bytes: virtual time must not run it out on its own meanwhile.
+    std::optional<platform::WaitingForPeer> peer;
+    if (m_DeadlineMs != 0) peer.emplace();
     WSAPOLLFD entry{m_hSocket, events, 0};
     if (WSAPoll(&entry, 1, static_cast<int>(RRE_SOCKET_RETRY_MS)) == SOCKET_ERROR) Sleep(RRE_SOCKET_RETRY_MS);
+}
+
+bool CRRESocket::MayGoOn() {
+    if (IsClosing()) return false;
+    if (m_DeadlineMs == 0 || platform::GetClock().MonotonicMs() < m_DeadlineMs) return true;
+    m_nLastError = WSAETIMEDOUT;
+    return false;
 }
 
 int CRRESocket::Socket(int addressFamily, int socketType, int protocol) {
@@ -126,7 +139,7 @@ int CRRESocket::GetPeerName() {
 int CRRESocket::Receive(void* destination, uint32_t count) {
     char* next = static_cast<char*>(destination);
     uint32_t remaining = count < RRE_SOCKET_MAX_RECEIVE ? count : RRE_SOCKET_MAX_RECEIVE;
-    while (!IsClosing()) {
+    while (MayGoOn()) {
         if (remaining == 0) return 1;
         int received = recv(m_hSocket, next, static_cast<int>(remaining), 0);
         if (received < 0) {
@@ -151,7 +164,7 @@ int CRRESocket::Send(const void* source, uint32_t count, bool moreFollows) {
     const char* next = static_cast<const char*>(source);
     uint32_t remaining = count;
     uint32_t piece = count < RRE_SOCKET_SEND_PIECE ? count : RRE_SOCKET_SEND_PIECE;
-    while (!IsClosing()) {
+    while (MayGoOn()) {
         if (remaining == 0) return 1;
         const int flags = moreFollows || remaining > piece ? MSG_PARTIAL : 0;
         int sent = send(m_hSocket, next, static_cast<int>(piece), flags);

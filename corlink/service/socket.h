@@ -4,7 +4,8 @@
 // Nagle's delay. Operations return 1 for success and 0 for failure and keep the last Winsock error.
 //
 // Only the owner's thread closes the handle; other threads mark the socket closing, which makes every
-// pending and later operation fail at once.
+// pending and later operation fail at once. A socket given a deadline fails its operations the same way
+// once the deadline has passed (error WSAETIMEDOUT).
 #pragma once
 
 #include <atomic>
@@ -47,6 +48,8 @@ class CRRESocket {
     int SetNonBlocking();
     // Turns Nagle's algorithm off: small writes leave at once.
     int SetNoDelay();
+    // Operations fail once the clock's monotonic reading reaches deadlineMs; 0: no deadline.
+    void SetDeadline(uint64_t deadlineMs) { m_DeadlineMs = deadlineMs; }
     // Marks the socket closing; may be called from any thread. Never cleared.
     CRRESocket& SetClosing();
     // The stored error, cleared by the read; 0 while closing.
@@ -66,6 +69,8 @@ class CRRESocket {
     // Clears the would-block error and waits until the socket is ready for events (WSAPoll), at most
     // RRE_SOCKET_RETRY_MS, so that the closing flag is read at least as often.
     void WaitBeforeRetry(int16_t events);
+    // False once the socket is closing or its deadline has passed (the error is then WSAETIMEDOUT).
+    bool MayGoOn();
 
     SOCKET m_hSocket;
     sockaddr_in m_PeerAddr;
@@ -73,4 +78,5 @@ class CRRESocket {
     int32_t m_nLastError;
     std::atomic<int32_t> m_bClosing;
     int32_t m_bPeerKnown;
+    uint64_t m_DeadlineMs = 0;
 };

@@ -82,6 +82,7 @@ protected:
         ASSERT_TRUE(session_.Request(RRE_GET_CONTROLLERHANDLEDB, {}, &handles)) << session_.Error();
         ASSERT_EQ(ProxyWord(handles.data, RRE_HANDLE_DB_COUNT_OFFSET), 1u);
         idA_ = ProxyWord(handles.data, RRE_HANDLE_DB_RECORD_OFFSET + RRE_HANDLE_DB_ID_A_OFFSET);
+        idB_ = ProxyWord(handles.data, RRE_HANDLE_DB_RECORD_OFFSET + RRE_HANDLE_DB_ID_B_OFFSET);
     }
     void TearDown() override {
         session_.Close();
@@ -92,23 +93,30 @@ protected:
         }
     }
 
-    // A request filled in host order, converted as a client converts it; the reply converted back.
-    std::vector<uint8_t> Command(uint32_t code, uint32_t length, const std::function<void(std::vector<uint8_t>&)>& fill) {
+    // A request to controller `id` (A by default) filled in host order, converted as a client converts it;
+    // the reply as it came.
+    ProxyReply Send(uint32_t code, uint32_t length, const std::function<void(std::vector<uint8_t>&)>& fill,
+                    uint32_t id = 0) {
         std::vector<uint8_t> request(length);
-        PutWord(request, 8, idA_);
+        PutWord(request, 8, id != 0 ? id : idA_);
         fill(request);
         PackRreBuffer(code, PACK_TO_NETWORK, request.data(), request.size());
         ProxyReply reply;
         EXPECT_TRUE(session_.Request(code, request, &reply)) << session_.Error();
+        return reply;
+    }
+    // The same for a command expected to succeed; the reply converted back.
+    std::vector<uint8_t> Command(uint32_t code, uint32_t length, const std::function<void(std::vector<uint8_t>&)>& fill) {
+        ProxyReply reply = Send(code, length, fill);
         EXPECT_EQ(ProxyWord(reply.data, 0), 0u) << code;
         EXPECT_EQ(ProxyWord(reply.data, 4), 0u) << code;
         PackRreBuffer(code, PACK_FROM_NETWORK, reply.data.data(), reply.data.size());
         return reply.data;
     }
     // The list commands carry the id alone, big-endian; their replies stay as they came.
-    std::vector<uint8_t> ListOf(uint32_t code) {
+    std::vector<uint8_t> ListOf(uint32_t code, uint32_t controller = 0) {
         std::vector<uint8_t> request(4);
-        const uint32_t id = htonl(idA_);
+        const uint32_t id = htonl(controller != 0 ? controller : idA_);
         std::memcpy(request.data(), &id, sizeof id);
         ProxyReply reply;
         EXPECT_TRUE(session_.Request(code, request, &reply)) << session_.Error();
@@ -132,8 +140,9 @@ protected:
     std::string fabricSocket_;
     std::unique_ptr<testsupport::ChildProcess> arraysim_;
     std::unique_ptr<testsupport::ChildProcess> proxy_;
-    ProxyClientSession session_{20000};
+    ProxyClientSession session_{kReplyBoundMs};
     uint32_t idA_ = 0;
+    uint32_t idB_ = 0;
 };
 
 TEST_F(ArrayCommandsE2eTest, ArraysAndPartitionsAreListedCreatedRenamedAndDeletedOverTheSession) {
@@ -196,6 +205,39 @@ TEST_F(ArrayCommandsE2eTest, ArraysAndPartitionsAreListedCreatedRenamedAndDelete
         if (words >> kind >> time >> half >> controller >> code && (code == 1180 || code == 1075)) changes.push_back(code);
     }
     EXPECT_EQ(changes, (std::vector<uint32_t>{1180, 1180, 1180, 1075}));
+}
+
+// With periodic discovery off (as during a snapshot set) and the pair answering nothing, DELETE_PART
+// through controller B of a volume made through A (which B has not read yet) cannot see the volume go:
+// it answers a failure, so that the client keeps it on its books, and it is still listed once the pair
+// is back.
+TEST_F(ArrayCommandsE2eTest, DeletePartOnAPairThatDoesNotAnswerFailsAndTheVolumeStays) {
+    std::vector<uint8_t> flag(RRE_DISCOVERY_FLAG_LENGTH, 0);
+    ProxyReply off;
+    ASSERT_TRUE(session_.Request(RRE_SET_DISCOVERY_FLAG, flag, &off)) << session_.Error();
+    const std::vector<uint8_t> arrays = ListOf(RRE_GET_ARRAY_LIST);
+    const size_t vd01Serial = 16 + offsetof(CAPI_ARRAY, serialNumber);
+    const std::vector<uint8_t> added = Command(RRE_ADD_ARRAY_PART, 728, [&](std::vector<uint8_t>& b) {
+        PutWord(b, 16, 0x200000);
+        std::memcpy(b.data() + 32, arrays.data() + vd01Serial, 32);
+        std::memcpy(b.data() + 128, "snap0001", 8);
+    });
+    const std::vector<uint8_t> serial(added.begin() + 160 + 84, added.begin() + 160 + 84 + 32);
+
+    auto setPair = [&](const char* state) {
+        for (const char* half : {"a", "b"}) {
+            EXPECT_EQ(Admin(std::string("condition pair=0 half=") + half + " state=" + state), "ok");
+        }
+    };
+    setPair("down");
+    const ProxyReply reply = Send(RRE_DELETE_PART, 48, [&](std::vector<uint8_t>& b) {
+        std::memcpy(b.data() + 16, serial.data(), serial.size());
+    }, idB_);
+    setPair("up");
+    EXPECT_TRUE(ProxyWord(reply.data, 0) != 0 || ProxyWord(reply.data, 4) != 0) << ProxyWord(reply.data, 4);
+    const std::vector<std::string> names = PartitionNames();
+    EXPECT_NE(std::find(names.begin(), names.end(), "snap0001"), names.end());
+    EXPECT_EQ(Occurrences(Admin("volumes"), "name=snap0001"), 1u);
 }
 
 TEST_F(ArrayCommandsE2eTest, ProgressReportsTheRunningVerification) {

@@ -39,7 +39,8 @@ std::unique_ptr<testsupport::ChildProcess> StartFabric(const std::string& root, 
 }
 
 std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
-                                                      const std::string& fabricSocket) {
+                                                      const std::string& fabricSocket,
+                                                      testsupport::ChildOutput output) {
     std::filesystem::create_directories(root + "/C/Windows/System32");
     testsupport::WriteWholeFile(root + "/C/Windows/System32/corlink4.conf",
                                 "version  :1\nipaddress:127.0.0.1\nusername :" + std::string(kProxyUser) +
@@ -47,7 +48,7 @@ std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, u
     std::vector<std::string> environment = {"CORLINK_ROOT=" + root, kTimeScale};
     if (!fabricSocket.empty()) environment.push_back("CORLINK_FABRIC=" + fabricSocket);
     return std::make_unique<testsupport::ChildProcess>(CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
-                                                       environment, root + "/stdout.txt");
+                                                       environment, root + "/stdout.txt", output);
 }
 
 std::string FabricAdmin(const std::string& fabricSocket, const std::string& message) {

@@ -18,8 +18,10 @@ namespace e2e {
 
 inline constexpr const char* kProxyUser = "proxyuser";
 inline constexpr const char* kProxyPassword = "e2eSecret8Ab3xQz";
-inline constexpr auto kStartBound = std::chrono::seconds(20);
-inline constexpr auto kExitBound = std::chrono::seconds(20);
+inline constexpr auto kStartBound = testsupport::kChildWorkBound;
+inline constexpr auto kExitBound = testsupport::kChildWorkBound;
+// How long a reply of the proxy may take.
+inline constexpr int kReplyBoundMs = static_cast<int>(testsupport::kChildWorkBound.count() * 1000);
 // How fast the children's clocks run: a second of their time is 10 ms of the test's.
 inline constexpr const char* kTimeScale = "CORLINK_TIME_SCALE=0.01";
 
@@ -32,9 +34,10 @@ void InstallWithFabricModels(testsupport::TestRoot& root);
 std::unique_ptr<testsupport::ChildProcess> StartFabric(const std::string& root, const std::string& socketPath,
                                                        const std::string& scenarioFile = {});
 // Writes a configuration file of kProxyPassword and this port under the root, then starts the proxy (on the
-// fabric served at fabricSocket, when given).
-std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
-                                                      const std::string& fabricSocket = {});
+// fabric served at fabricSocket, when given; its standard output to a pipe the test holds, when asked).
+std::unique_ptr<testsupport::ChildProcess> StartProxy(
+    const std::string& root, uint16_t port, const std::string& fabricSocket = {},
+    testsupport::ChildOutput output = testsupport::ChildOutput::File);
 // One message to the fabric's administration channel; its answer.
 std::string FabricAdmin(const std::string& fabricSocket, const std::string& message);
 // Connects as soon as the proxy listens (it listens only after its first discovery).
@@ -87,7 +90,7 @@ protected:
 
     testsupport::TestRoot root_;
     ProxyOnFabric fabric_{root_};
-    ProxyClientSession session_{30000};
+    ProxyClientSession session_{kReplyBoundMs};
 };
 
 }  // namespace e2e

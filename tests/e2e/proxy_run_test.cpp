@@ -1,11 +1,16 @@
 // The real corlink4 in a console "debug" run, as a child process with its own machine root, scaled time
 // and a free port: a logged-in client sends a command, then Ctrl-C stops the proxy. Over the simulated
 // fabric (arraysim), the stopped proxy has freed what discovery allocated and has written no file outside
-// its machine root.
+// its machine root. From outside, neither a closed or stalled standard output nor connections that never
+// log in stop it serving.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +20,7 @@
 #include <vector>
 
 #include "corlink/proxy_wire/proxy_commands.h"
+#include "corlink/service/login_wait.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
@@ -52,6 +58,44 @@ class ScopedEmptyCurrentDirectory {
     std::filesystem::path path_;
 };
 
+// One command the proxy answers, with its console line: the periodic discovery switched on.
+void ExpectServed(ProxyClientSession& session) {
+    std::vector<uint8_t> discoveryOn(12, 0);
+    discoveryOn[8] = 1;
+    ProxyReply reply;
+    ASSERT_TRUE(session.Request(RRE_SET_DISCOVERY_FLAG, discoveryOn, &reply)) << session.Error();
+    EXPECT_EQ(reply.header.OpCode, RRE_SET_DISCOVERY_FLAG);
+    ASSERT_EQ(reply.data.size(), 12u);
+    EXPECT_EQ(ProxyWord(reply.data, 0), 0u);
+    EXPECT_EQ(ProxyWord(reply.data, 4), 0u);
+}
+
+// Reads count bytes from fd, waiting for them at most until the bound; what came.
+std::string ReadFromPipe(int fd, size_t count, std::chrono::seconds bound) {
+    std::string text;
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    char buffer[4096];
+    while (text.size() < count && std::chrono::steady_clock::now() < deadline) {
+        pollfd readable{fd, POLLIN, 0};
+        if (::poll(&readable, 1, 100) <= 0) continue;
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, count - text.size()));
+        if (n <= 0) break;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    return text;
+}
+
+// True when the peer closes the connection (end of stream or reset) before the bound.
+bool ClosedByPeer(int fd, std::chrono::steady_clock::time_point deadline) {
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd readable{fd, POLLIN, 0};
+        if (::poll(&readable, 1, 100) <= 0) continue;
+        uint8_t byte = 0;
+        return ::recv(fd, &byte, 1, 0) <= 0;
+    }
+    return false;
+}
+
 TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     testsupport::TestRoot root;
     root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4\\Debug", "FileName",
@@ -61,18 +105,11 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     auto proxy = StartProxy(root.path(), port);
     ASSERT_TRUE(proxy->started());
 
-    ProxyClientSession session;
+    ProxyClientSession session(e2e::kReplyBoundMs);
     ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
     ASSERT_NO_FATAL_FAILURE(LogIn(session));
 
-    std::vector<uint8_t> discoveryOn(12, 0);
-    discoveryOn[8] = 1;
-    ProxyReply reply;
-    ASSERT_TRUE(session.Request(RRE_SET_DISCOVERY_FLAG, discoveryOn, &reply)) << session.Error();
-    EXPECT_EQ(reply.header.OpCode, RRE_SET_DISCOVERY_FLAG);
-    ASSERT_EQ(reply.data.size(), 12u);
-    EXPECT_EQ(ProxyWord(reply.data, 0), 0u);
-    EXPECT_EQ(ProxyWord(reply.data, 4), 0u);
+    ASSERT_NO_FATAL_FAILURE(ExpectServed(session));
 
     // Ctrl-C with the session still open: the session is closed without a reply and the run ends.
     proxy->Signal(SIGINT);
@@ -110,7 +147,7 @@ TEST(ProxyRun, FabricSessionEndsWithoutLeaksOrFilesOutsideTheRoot) {
     auto proxy = StartProxy(root.path(), port, fabricSocket);
     ASSERT_TRUE(proxy->started());
 
-    ProxyClientSession session;
+    ProxyClientSession session(e2e::kReplyBoundMs);
     ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
     ASSERT_NO_FATAL_FAILURE(LogIn(session));
     ProxyReply reply;
@@ -127,6 +164,86 @@ TEST(ProxyRun, FabricSessionEndsWithoutLeaksOrFilesOutsideTheRoot) {
     EXPECT_TRUE(std::filesystem::is_empty(startDirectory.path()));
     EXPECT_TRUE(std::filesystem::exists(root.path() + "/C/Windows/System32/HOT_1"));
     EXPECT_TRUE(std::filesystem::exists(root.path() + "/C/Windows/System32/capi.log"));
+}
+
+// As `corlink4 -debug | head -c 10`: the reader takes the first bytes and goes. The console lines that
+// follow fail to be written, and the proxy serves on.
+TEST(ProxyRun, ClosedStandardOutputLeavesTheProxyServing) {
+    testsupport::TestRoot root;
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
+    auto proxy = StartProxy(root.path(), port, {}, testsupport::ChildOutput::Pipe);
+    ASSERT_TRUE(proxy->started());
+    EXPECT_EQ(ReadFromPipe(proxy->OutputPipe(), 10, kStartBound).size(), 10u);
+    proxy->CloseOutputPipe();
+
+    ProxyClientSession session;
+    ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
+    ASSERT_NO_FATAL_FAILURE(LogIn(session));
+    for (int i = 0; i < 3; ++i) ASSERT_NO_FATAL_FAILURE(ExpectServed(session));
+    session.Close();
+    e2e::ExpectCleanExit(*proxy);
+}
+
+// Nobody reads the standard output: the console text of many commands, far more than the pipe holds,
+// neither holds the session that causes it nor the others, and Ctrl-C still ends the run. What the output
+// took begins with the run's first line.
+TEST(ProxyRun, StalledStandardOutputHoldsNoSessionAndCtrlCEndsTheRun) {
+    testsupport::TestRoot root;
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
+    auto proxy = StartProxy(root.path(), port, {}, testsupport::ChildOutput::Pipe);
+    ASSERT_TRUE(proxy->started());
+
+    ProxyClientSession busy;
+    ASSERT_TRUE(ConnectWhenListening(&busy, port)) << proxy->Output();
+    ASSERT_NO_FATAL_FAILURE(LogIn(busy));
+    constexpr int kCommands = 1500;  // each leaves a console line of over 100 bytes; a pipe holds 64 KiB
+    for (int i = 0; i < kCommands; ++i) ASSERT_NO_FATAL_FAILURE(ExpectServed(busy)) << "command " << i;
+    ProxyClientSession other;
+    ASSERT_TRUE(other.Connect(port)) << other.Error();
+    ASSERT_NO_FATAL_FAILURE(LogIn(other));
+    ASSERT_NO_FATAL_FAILURE(ExpectServed(other));
+
+    e2e::ExpectCleanExit(*proxy);
+    EXPECT_EQ(ReadFromPipe(proxy->OutputPipe(), 9, kExitBound), "Debugging");
+}
+
+// Connections that never log in, far more than may wait at once: those beyond the cap are closed at once,
+// the others at the login deadline (30 s of the proxy's scaled clock), and a logged-in client is served
+// throughout. Then a new client connects and logs in as usual.
+TEST(ProxyRun, ConnectionsThatNeverLogInAreClosedWhileALoggedInClientIsServed) {
+    testsupport::TestRoot root;
+    const uint16_t port = servertest::FreePort();
+    ASSERT_NE(port, 0);
+    auto proxy = StartProxy(root.path(), port);
+    ASSERT_TRUE(proxy->started());
+    ProxyClientSession client;
+    ASSERT_TRUE(ConnectWhenListening(&client, port)) << proxy->Output();
+    ASSERT_NO_FATAL_FAILURE(LogIn(client));
+
+    std::vector<int> idle;
+    for (int i = 0; i < LOGIN_WAIT_CAP + 300; ++i) {
+        idle.push_back(servertest::ConnectTo(port));
+        ASSERT_GE(idle.back(), 0) << "connection " << i;
+    }
+    ASSERT_NO_FATAL_FAILURE(ExpectServed(client));
+    const auto deadline = std::chrono::steady_clock::now() + kExitBound;
+    size_t stillOpen = 0;
+    for (int fd : idle) {
+        if (!ClosedByPeer(fd, deadline)) ++stillOpen;
+        servertest::CloseSocket(fd);
+    }
+    EXPECT_EQ(stillOpen, 0u);
+    ASSERT_NO_FATAL_FAILURE(ExpectServed(client));
+
+    ProxyClientSession late;
+    ASSERT_TRUE(late.Connect(port)) << late.Error();
+    ASSERT_NO_FATAL_FAILURE(LogIn(late));
+    ASSERT_NO_FATAL_FAILURE(ExpectServed(late));
+    late.Close();
+    client.Close();
+    e2e::ExpectCleanExit(*proxy);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <thread>
 
+#include "platform/broken_pipe.h"
 #include "tests/support/test_root.h"
 
 extern char** environ;
@@ -15,7 +16,8 @@ extern char** environ;
 namespace testsupport {
 
 ChildProcess::ChildProcess(const std::string& program, const std::vector<std::string>& args,
-                           const std::vector<std::string>& environment, const std::string& outputFile)
+                           const std::vector<std::string>& environment, const std::string& outputFile,
+                           ChildOutput output)
     : outputFile_(outputFile) {
     std::vector<std::string> env = environment;
     for (char** e = environ; *e != nullptr; ++e) {
@@ -29,15 +31,34 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
     std::vector<char*> argv;
     for (std::string& a : argStrings) argv.push_back(a.data());
     argv.push_back(nullptr);
+    int pipeEnds[2] = {-1, -1};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    if (posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_addopen(&actions, 2, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (output == ChildOutput::Pipe && ::pipe2(pipeEnds, O_CLOEXEC) == 0) {
+        posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
+    } else {
+        posix_spawn_file_actions_adddup2(&actions, 2, 1);
+    }
+    posix_spawnattr_t attributes;
+    const bool withAttributes = platform::InitChildSpawnAttributes(&attributes);
+    if (posix_spawn(&pid_, program.c_str(), &actions, withAttributes ? &attributes : nullptr, argv.data(),
+                    envp.data()) != 0) {
+        pid_ = -1;
+    }
+    if (withAttributes) posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
+    if (pipeEnds[1] >= 0) ::close(pipeEnds[1]);
+    outputPipe_ = pipeEnds[0];
+}
+
+void ChildProcess::CloseOutputPipe() {
+    if (outputPipe_ >= 0) ::close(outputPipe_);
+    outputPipe_ = -1;
 }
 
 ChildProcess::~ChildProcess() {
+    CloseOutputPipe();
     if (pid_ > 0) {
         ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);

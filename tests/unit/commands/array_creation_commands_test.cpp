@@ -268,6 +268,45 @@ TEST_P(ArrayCreationCommandsTest, PartitionThatSurvivesThreeDeletionsAnswersTwo)
     EXPECT_EQ(Pair().partitions.size(), 4u);
 }
 
+// With periodic discovery off and the pair answering nothing, an object the proxy has not read yet (made
+// since its last read of the pair) is not in its database, but it is not gone either: DELETE_PART and
+// DELETE_ARRAY answer a failure, and the object is still there once the pair is back.
+TEST_P(ArrayCreationCommandsTest, DeletionOnAPairThatDoesNotAnswerFails) {
+    Exec(RRE_SET_DISCOVERY_FLAG, 12, kHandleA, [](std::vector<uint8_t>& b) { PutWord(b, 8, 0); });
+    sim::Partition volume = Pair().partitions[0];
+    volume.serial[15] = 0x7E;
+    volume.name = "made-meanwhile";
+    sim::Array array = Pair().arrays[1];
+    array.serial[15] = 0x7E;
+    array.name = "vd03";
+    fabric_->Edit([&](sim::FabricModel& m) {
+        m.systems[0].partitions.push_back(volume);
+        m.systems[0].arrays.push_back(array);
+    });
+    fabric_->RecordConfigurationChange(0);
+    const struct {
+        const char* name;
+        uint32_t code;
+        const uint8_t* serial;
+        size_t length;
+    } cases[] = {
+        {"DELETE_PART", RRE_DELETE_PART, volume.serial.data(), volume.serial.size()},
+        {"DELETE_ARRAY", RRE_DELETE_ARRAY, array.serial.data(), array.serial.size()},
+    };
+    auto setPair = [&](sim::HalfState state) {
+        for (int half : {0, 1}) fabric_->SetControllerCondition(0, half, state, 0, 0);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        setPair(sim::HalfState::Down);
+        const Reply reply = DeleteBySerial(c.code, c.serial, c.length);
+        setPair(sim::HalfState::Up);
+        EXPECT_TRUE(reply.status != 0 || reply.code != 0);
+        EXPECT_NE(sim::FindPartition(*std::make_unique<sim::StorageSystem>(Pair()), volume.serial.data()), nullptr);
+        EXPECT_EQ(Pair().arrays.size(), 3u);
+    }
+}
+
 // Answered "utility running", the deletion escalates: two retries 3 s apart, one more, the utility
 // aborted, ten retries, then the member drives downed, a last delete 3 s later, a rescan and the former
 // members cleared.

@@ -2,6 +2,7 @@
 // (vd01: drives 0-4, vd02: drives 5-6, drives 7-11 available) in virtual time.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -9,7 +10,9 @@
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_drive.h"
 #include "corlink/capi/capi_error_codes.h"
+#include "corlink/commands/array_lookup.h"
 #include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_refresh.h"
 #include "tests/unit/commands/proxy_command_fixture.h"
 
 namespace {
@@ -93,6 +96,26 @@ TEST_P(DriveCacheCommandsTest, AssignPoolSpare) {
     const Reply unknown = Spare(1, 1, "NO-SUCH-DRIVE");
     EXPECT_EQ(unknown.status, -1);
     EXPECT_EQ(unknown.code, RRE_ERROR_NO_CONTROLLER);
+}
+
+// A drive that only controller B lists (A has not read the pair since it arrived) is made a spare through
+// B, and B is the controller read afterwards: its entry shows the spare before any other command.
+TEST_P(DriveCacheCommandsTest, AssignPoolSpareOnThePartnerReadsThePartnerAfterwards) {
+    sim::Drive added = Pair().drives[11];
+    added.serial = "ONLY-B-LISTS-IT";
+    added.wwn[7] ^= 0x5A;
+    fabric_->Edit([&](sim::FabricModel& m) { m.systems[0].drives.push_back(added); });
+    const int32_t b = FindControllerByClientId(kHandleB);
+    ASSERT_EQ(UpdateController(b), 0);
+    std::array<uint8_t, 32> serial{};
+    std::memcpy(serial.data(), added.serial.data(), added.serial.size());
+    ASSERT_EQ(FindDriveBySerial(FindControllerByClientId(kHandleA), serial.data()), nullptr);
+
+    EXPECT_EQ(Spare(1, 1, added.serial).code, 0u);
+    EXPECT_EQ(Pair().drives.back().use, sim::DriveUse::PoolSpare);
+    const CAPI_DRIVE* listed = FindDriveBySerial(FindControllerByClientId(kHandleB), serial.data());
+    ASSERT_NE(listed, nullptr);
+    EXPECT_EQ(listed->howUsed, static_cast<uint8_t>(sim::DriveUse::PoolSpare));
 }
 
 TEST_P(DriveCacheCommandsTest, BlinkDriveStartsAndStops) {
@@ -179,8 +202,9 @@ TEST_P(DriveCacheCommandsTest, CacheCommandsNameTheirObject) {
     EXPECT_EQ(WithSerial(RRE_FLUSH_CACHE, 44, 12, unknown, 32).code, static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
 }
 
-// Orphaned cache data is freed until none is left; none there, nothing is sent; a controller that never
-// lowers the amount gets ten passes, then the answer is -1.
+// Orphaned cache data is freed until none is left, also when many orphans share one percentage (each
+// free names another orphan); none there, nothing is sent; a controller whose frees leave the orphan it
+// names in place gets ten passes, then the answer is -1.
 TEST_P(DriveCacheCommandsTest, FreeOrphanData) {
     auto freeOrphans = [&] { return Exec(RRE_FREE_ORPHAN_DATA, 16, kHandleA, nullptr); };
     fabric_->journal().Clear();
@@ -198,6 +222,16 @@ TEST_P(DriveCacheCommandsTest, FreeOrphanData) {
     const std::vector<sim::JournalEntry> frees = Sent(CAPI_COMMAND_U_FREE_CACHE);
     ASSERT_EQ(frees.size(), 2u);
     EXPECT_EQ(std::memcmp(frees[0].include.data(), lost1.data(), 16), 0);
+
+    std::vector<sim::Serial16> many(21);
+    for (size_t k = 0; k < many.size(); ++k) many[k] = sim::Serial16{0x61, static_cast<uint8_t>(k)};
+    Change([&](sim::StorageSystem& s) { s.orphanCache = many; });
+    List(RRE_GET_ARRAY_LIST, kHandleA);
+    fabric_->journal().Clear();
+    const Reply all = freeOrphans();
+    EXPECT_EQ(all.code, 0u);
+    EXPECT_TRUE(Pair().orphanCache.empty()) << Pair().orphanCache.size() << " left";
+    EXPECT_EQ(Sent(CAPI_COMMAND_U_FREE_CACHE).size(), many.size());
 
     Change([&](sim::StorageSystem& s) { s.orphanCache = {lost1}; });
     fabric_->SetHandler(CAPI_COMMAND_U_FREE_CACHE, [](const sim::CapiRequest&, sim::StorageSystem&, int) {

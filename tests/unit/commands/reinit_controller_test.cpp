@@ -1,8 +1,8 @@
 // REINIT_CONTROLLER through the command executor against the default fabric (one pair, two vdisks whose
 // four volumes include a snapshot, a master volume and a backing store, spares, a leftover drive and
 // nicknamed hosts): the pair left without volumes, vdisks, nicknames, spares and leftovers, the deletions
-// in their order, files deleted inside the install directory only, and a failed step answered as a
-// failure.
+// in their order, files deleted inside the install directory only, a failed step answered as a failure,
+// and the volumes judged by what is left on the pair once it has been read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,7 +16,11 @@
 #include "corlink/capi/capi_error_codes.h"
 #include "corlink/capi/capi_host.h"
 #include "corlink/commands/capi_session.h"
+#include "corlink/commands/controller_db.h"
+#include "corlink/commands/controller_refresh.h"
+#include "corlink/commands/executor_state.h"
 #include "corlink/commands/reinit_controller.h"
+#include "corlink/commands/reinit_deletions.h"
 #include "corlink/commands/rre.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
@@ -179,6 +183,37 @@ TEST_P(ReinitControllerTest, AFailedStepAnswersMinusOneAndTheOthersStillRun) {
     EXPECT_EQ(pair.arrays.size(), 2u);
     EXPECT_TRUE(pair.nicknames.empty());
     EXPECT_FALSE(fs::exists(install_ + "/f31"));
+}
+
+// An unmap that the controller refused three times does not fail a wipe whose later steps unmapped and
+// deleted every volume: what is left on the pair decides.
+TEST_P(ReinitControllerTest, AnUnmapThatFailedEarlyDoesNotFailAWipeThatLeftNothing) {
+    fabric_->InjectFault(0, 0, {sim::FaultKind::ReturnCode, CAPI_COMMAND_U_MAP_UNMAP_PARTITION,
+                                CAPI_ERROR_FAILURE_DUE_TO_CONFIG_CHANGE, 3});
+    const Reply reply = Reinit({});
+    EXPECT_EQ(reply.status, 0u);
+    EXPECT_EQ(reply.code, 0u);
+    const sim::StorageSystem pair = fabric_->Model().systems[0];
+    EXPECT_TRUE(pair.partitions.empty());
+    EXPECT_TRUE(pair.arrays.empty());
+}
+
+// The proxy last read the pair without volumes; volumes were made since, and now (periodic discovery off)
+// the pair answers nothing. An empty list that could not be read again is no proof: the step fails, and
+// the volumes stay.
+TEST_P(ReinitControllerTest, VolumesOfAPairThatDoesNotAnswerAreNotReportedGone) {
+    const int32_t a = FindControllerByClientId(kHandleA);
+    fabric_->Edit([](sim::FabricModel& model) { model.systems[0].partitions.clear(); });
+    fabric_->RecordConfigurationChange(0);
+    ASSERT_EQ(UpdateControllerAndPartner(a), 0);
+    fabric_->Edit([&](sim::FabricModel& model) { model.systems[0].partitions = volumes_; });
+    fabric_->RecordConfigurationChange(0);
+    g_DiscoveryFlag = 0;
+    for (int half : {0, 1}) fabric_->SetControllerCondition(0, half, sim::HalfState::Down, 0, 0);
+    const int32_t result = deleteAllPartitions(a);
+    for (int half : {0, 1}) fabric_->SetControllerCondition(0, half, sim::HalfState::Up, 0, 0);
+    EXPECT_NE(result, 0);
+    EXPECT_EQ(fabric_->Model().systems[0].partitions.size(), volumes_.size());
 }
 
 }  // namespace

@@ -296,7 +296,9 @@ TEST_F(ProxyCommandsTest, ConvertMasterVolumeCarriesNoLeftoverBytes) {
     for (size_t i = 0; i < r.size(); ++i) {
         bool set = false;
         for (const auto& [from, to] : fields) set = set || (i >= from && i < to);
-        if (!set) EXPECT_EQ(r[i], 0) << "byte " << i;
+        if (!set) {
+            EXPECT_EQ(r[i], 0) << "byte " << i;
+        }
     }
 }
 

@@ -17,6 +17,7 @@
 #include "corlink/service/errmsg.h"
 #include "corlink/service/heartbeat.h"
 #include "corlink/service/hotlink.h"
+#include "corlink/service/login_wait.h"
 #include "corlink/service/mainapp.h"
 #include "corlink/service/nt_os.h"
 #include "corlink/service/proxy_header.h"
@@ -251,6 +252,28 @@ TEST_F(Server, AcceptedConnectionIsServedOnItsOwnThreadUntilThePeerCloses) {
 
     client->Close();
     EXPECT_TRUE(WaitUntil([&] { return SessionCount() == 0 && RunningWorkers() == 2; }));
+}
+
+// Connections not yet logged in take at most LOGIN_WAIT_CAP places: one more is closed at once, a
+// logged-in client is served meanwhile, and a login gives its place to the next connection.
+TEST_F(Server, ConnectionsBeyondTheCapOfThoseNotLoggedInAreClosedAtOnce) {
+    Start();
+    std::unique_ptr<RawClient> member = Connect();
+    LogIn(*member);
+    std::vector<std::unique_ptr<RawClient>> waiting;
+    for (int i = 0; i < LOGIN_WAIT_CAP; ++i) waiting.push_back(Connect());
+    ASSERT_TRUE(WaitUntil([&] { return SessionCount() == LOGIN_WAIT_CAP + 1; }));
+
+    std::unique_ptr<RawClient> beyond = Connect();
+    EXPECT_TRUE(beyond->ServerClosed());
+    ASSERT_TRUE(member->Send(kControl, 1, {'h', 'i'}));
+    Message reply;
+    ASSERT_TRUE(member->Read(&reply));
+    EXPECT_EQ(reply.opCode, 2u);
+
+    LogIn(*waiting[0]);
+    std::unique_ptr<RawClient> next = Connect();
+    LogIn(*next);
 }
 
 TEST_F(Server, GoodbyeRemovesTheListenerAndClosesTheConnection) {

@@ -99,11 +99,13 @@ TEST(ConsoleTextTest, TextQueuedDuringADirectWriteFollowsIt) {
     std::string text;
     {
         StdoutToPipe out;
-        ConsoleWriteDirectly([] {
-            std::thread other([] { ConsoleWrite("queued meanwhile\n"); });  // finds a writer: returns at once
-            other.join();
-            std::fputs("direct\n", stdout);
-        });
+        ConsoleWriteDirectly(
+            [] {
+                std::thread other([] { ConsoleWrite("queued meanwhile\n"); });  // finds a writer: returns at once
+                other.join();
+                std::fputs("direct\n", stdout);
+            },
+            "direct\n");
         text = out.Read(24);
     }
     EXPECT_EQ(text, "direct\nqueued meanwhile\n");
@@ -141,6 +143,88 @@ TEST(ConsoleTextTest, AWriteOutFlushesWhatWasPrintedDirectly) {
     std::printf("direct\n");
     FlushConsole();
     EXPECT_EQ(out.Read(14), "queued\ndirect\n");
+}
+
+// Far more text than a stalled output and the queue hold: every write returns, the lines beyond the queue's
+// bound are dropped and counted, and once the output takes text again the count follows what it took. Every
+// line is either written or counted.
+TEST(ConsoleTextTest, LinesAStalledOutputDoesNotTakeAreDroppedAndCounted) {
+    if (::isatty(STDOUT_FILENO)) GTEST_SKIP() << "needs the standard output redirected";
+    const std::string line = std::string(99, 'x') + "\n";
+    constexpr int kLines = 30000;  // 3 MB: more than the pipe and the queue's bound together
+    std::string text;
+    size_t probesSent = 0;
+    bool returnedInTime = false;
+    {
+        StdoutToPipe out;
+        std::atomic<bool> returned{false};
+        std::thread writer([&] {
+            for (int i = 0; i < kLines; ++i) ConsoleWrite(line.c_str());
+            returned = true;
+        });
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!returned && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+        returnedInTime = returned;
+        if (!returnedInTime) {
+            out.Read(kLines * line.size());  // lets the writer end
+            writer.join();
+        }
+        // Read on, a probe line at a time, until the count has come; then an end mark follows it.
+        const auto readDeadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (returnedInTime && text.find("dropped") == std::string::npos &&
+               std::chrono::steady_clock::now() < readDeadline) {
+            ConsoleWrite("probe\n");
+            ++probesSent;
+            text += out.Read(1);
+        }
+        ConsoleWrite("end\n");
+        while (text.find("end\n") == std::string::npos && std::chrono::steady_clock::now() < readDeadline)
+            text += out.Read(1);
+        if (writer.joinable()) writer.join();
+    }
+    ASSERT_TRUE(returnedInTime) << "a write waited for the stalled output";
+    size_t written = 0, probes = 0;
+    unsigned long long dropped = 0;
+    for (size_t at = 0, next = 0; at < text.size(); at = next + 1) {
+        next = text.find('\n', at);
+        if (next == std::string::npos) break;
+        const std::string got = text.substr(at, next - at + 1);
+        if (got == line) {
+            ++written;
+        } else if (got == "probe\n") {
+            ++probes;
+        } else {
+            unsigned long long count = 0;
+            if (std::sscanf(got.c_str(), "[%llu console lines dropped", &count) == 1) dropped += count;
+        }
+    }
+    ASSERT_NE(text.find("end\n"), std::string::npos);
+    EXPECT_GT(dropped, 0u);
+    EXPECT_EQ(written + probes + dropped, static_cast<unsigned long long>(kLines) + probesSent);
+}
+
+// A deferral that lasts (a long command) holds back no more than a bound: past it its text is written out
+// while the deferral still lives.
+TEST(ConsoleTextTest, ADeferralWritesOutTextPastItsBound) {
+    if (::isatty(STDOUT_FILENO)) GTEST_SKIP() << "needs the standard output redirected";
+    const std::string line = std::string(1023, 'y') + "\n";
+    constexpr size_t kBytes = 300 * 1024;
+    std::string whileDeferred, text;
+    {
+        StdoutToPipe out;
+        std::atomic<bool> commandMayEnd{false};
+        std::thread command([&] {
+            ConsoleFlushDeferral deferral;
+            for (size_t i = 0; i < kBytes / line.size(); ++i) ConsoleWrite(line.c_str());
+            while (!commandMayEnd) std::this_thread::yield();
+        });
+        whileDeferred = out.Read(64 * 1024);
+        commandMayEnd = true;
+        text = whileDeferred + out.Read(kBytes - whileDeferred.size());
+        command.join();
+    }
+    EXPECT_GE(whileDeferred.size(), 64u * 1024) << "text held back past the bound";
+    EXPECT_EQ(text.size(), kBytes);
 }
 
 }  // namespace
