@@ -270,6 +270,17 @@ TEST_F(LunImportTest, ALunNotFoundDoesNotStopTheOthersAndIsReportedAtTheEnd) {
     EXPECT_EQ(Sent(RRE_GET_CONTROLLERHANDLEDB), discoveries + 2);
 }
 
+// A rediscovery that fails (every controller refuses its refresh) is not followed by a second lookup: the LUN
+// is reported not found at once.
+TEST_F(LunImportTest, AFailedRediscoveryIsNotFollowedByASecondLookup) {
+    controllers_.clear();
+    const size_t lookups = Count("findPartitionArrayAndControllerList() returning");
+    LunRecords luns(SerialsOnly({IdText(kUnknown)}));
+    EXPECT_EQ(Locate(luns), VSS_E_OBJECT_NOT_FOUND);
+    EXPECT_TRUE(Peer::Controllers(*provider_).mControllers.empty());
+    EXPECT_EQ(Count("findPartitionArrayAndControllerList() returning") - lookups, 1u);
+}
+
 // The record keeps its serial text and interconnects and gets the NAA identifier in place of a stale one;
 // the call stops at the first LUN it refuses.
 TEST_F(LunImportTest, RecordsGetTheNaaIdentifierAndARefusalStopsTheCall) {
