@@ -26,8 +26,11 @@
 #include "provider/vss/hardware_provider.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/unit/server/loopback_ports.h"
+#include "tests/unit/provider/provider_peer.h"
 
 namespace {
+
+using Peer = BVSS_HardwareProviderTestPeer;
 
 constexpr const char* kScenario = R"(
 [system.1]
@@ -211,7 +214,7 @@ TEST_F(LunMappingE2eTest, ProviderImportsSnapshotLunsAsHostDisksAndMasksThemAgai
     ComObject<BVSS_HardwareProvider>* provider = ComObject<BVSS_HardwareProvider>::New(&module, nullptr);
     ASSERT_NE(provider, nullptr);
     provider->Inner()->AddRef();
-    ASSERT_EQ(provider->mRaidControllerSet.mControllers.size(), 2u) << Log();
+    ASSERT_EQ(Peer::Controllers(*provider).mControllers.size(), 2u) << Log();
     VDS_LUN_INFORMATION luns[2] = {};
     for (int s = 0; s < 2; ++s) luns[s].m_szSerialNumber = BVSS_CoTaskStrDup(PartitionIdText(snapshots[s]).text);
 
