@@ -23,7 +23,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kStartBound = 20s;
+constexpr auto kStartBound = testsupport::kChildWorkBound;
 
 using e2e::Occurrences;
 

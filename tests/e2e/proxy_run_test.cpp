@@ -105,7 +105,7 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     auto proxy = StartProxy(root.path(), port);
     ASSERT_TRUE(proxy->started());
 
-    ProxyClientSession session;
+    ProxyClientSession session(e2e::kReplyBoundMs);
     ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
     ASSERT_NO_FATAL_FAILURE(LogIn(session));
 
@@ -140,7 +140,7 @@ TEST(ProxyRun, FabricSessionEndsWithoutLeaksOrFilesOutsideTheRoot) {
     ASSERT_NO_FATAL_FAILURE(machine.StartFabric());
 
     ScopedEmptyCurrentDirectory startDirectory;
-    ProxyClientSession session;
+    ProxyClientSession session(e2e::kReplyBoundMs);
     ASSERT_NO_FATAL_FAILURE(machine.StartProxyAndLogIn(session));
     testsupport::ChildProcess& proxy = machine.proxy();
     ProxyReply reply;
