@@ -174,7 +174,9 @@ TEST_F(ControllerSnapshotsTest, AFullCopyGoesToTheOtherVdiskAndItsProgressMovesW
             EXPECT_GE(copy.percentComplete, seen.back());
         }
         seen.push_back(copy.percentComplete);
-        if (seen.size() == 1) EXPECT_EQ(Admin("set pair=0 rolloff-stall-percent=100"), "ok");  // goes on
+        if (seen.size() == 1) {
+            EXPECT_EQ(Admin("set pair=0 rolloff-stall-percent=100"), "ok");  // goes on
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     ASSERT_FALSE(seen.empty());

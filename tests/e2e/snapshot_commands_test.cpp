@@ -360,7 +360,9 @@ TEST_F(SnapshotCommandsTest, RolloffListFollowsAFullCopyToItsEnd) {
         EXPECT_EQ(Slice(list.data, 20 + 32, 16), kLogsVolume);
         if (list.data[20 + 48] == 100) break;
         EXPECT_EQ(U32At(list.data, 20 + 56) & 1, 1u);
-        if (!sawRunning) EXPECT_EQ(Admin("set pair=0 rolloff-stall-percent=100"), "ok");  // the copy goes on
+        if (!sawRunning) {
+            EXPECT_EQ(Admin("set pair=0 rolloff-stall-percent=100"), "ok");  // the copy goes on
+        }
         sawRunning = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
