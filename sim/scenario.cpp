@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "corlink/service/utilities.h"
+#include "corlink/foundation/utilities.h"
 #include "sim/model/array_config.h"
 
 namespace sim {

@@ -8,7 +8,7 @@
 #include "corlink/commands/controller_params_area.h"
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/reply_buffers.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

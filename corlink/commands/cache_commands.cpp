@@ -6,7 +6,7 @@
 #include "corlink/commands/array_lookup.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/drive_maintenance.h"
 #include "corlink/commands/master_callback.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

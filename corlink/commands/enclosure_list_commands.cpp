@@ -7,8 +7,8 @@
 #include "corlink/capi/structure_converters.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/commands/controller_db.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/storage_system.h"
 #include "corlink/proxy_wire/buffer_wire.h"
-#include "corlink/service/assertion.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/assertion.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

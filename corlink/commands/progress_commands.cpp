@@ -9,8 +9,8 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/reply_buffers.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

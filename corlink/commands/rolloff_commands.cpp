@@ -7,7 +7,7 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/snapshot_commands.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_buffers.h"
-#include "corlink/service/event_log.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

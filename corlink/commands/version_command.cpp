@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

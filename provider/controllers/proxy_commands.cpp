@@ -4,7 +4,7 @@
 
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "corlink/service/proxy_header.h"
+#include "corlink/proxy_protocol/proxy_header.h"
 #include "provider/controllers/command_frame.h"
 #include "provider/controllers/debug_log.h"
 

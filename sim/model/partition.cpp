@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "corlink/service/utilities.h"
+#include "corlink/foundation/utilities.h"
 
 namespace sim {
 
