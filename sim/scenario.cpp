@@ -11,8 +11,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "corlink/foundation/utilities.h"
 #include "sim/model/array_config.h"
+#include "sim/model/identifiers.h"
 
 namespace sim {
 namespace {
@@ -48,7 +48,7 @@ public:
     void Hex(const char* key, std::array<uint8_t, N>* bytes) {
         const char* value = ini_.GetValue(section_, key, nullptr);
         if (value == nullptr) return;  // keeps the derived value
-        if (HexStringToBytes(value, N, bytes->data()) != 1) Fail(key, "is not hexadecimal of the right length");
+        if (!BytesFromHexText(value, bytes->data(), N)) Fail(key, "is not hexadecimal of the right length");
     }
 
     void Refuse(const char* key, const char* what) { Fail(key, what); }
