@@ -82,9 +82,9 @@ bool BlockOnClock(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t 
 
 namespace {
 
-thread_local int t_deferringWakes = 0;
-thread_local bool t_yieldAfterWakes = true;  // as the outermost DeferredWakes asked
-thread_local std::vector<std::shared_ptr<std::condition_variable>> t_deferredWakes;
+// The innermost DeferredWakes of the thread. A plain pointer: it stays valid while the thread's other
+// thread-local objects are destroyed, and their destructors may release objects.
+thread_local DeferredWakes* t_deferring = nullptr;
 
 }  // namespace
 
@@ -93,23 +93,31 @@ void Wake(ClockWait& wait) {
     threads::Uncount(wait);
     if (wait.registeredWith != nullptr) wait.registeredWith->Forget(wait);
     if (wait.cv == nullptr) return;  // never blocked (a waker only finds a wait once it blocks): none to signal
-    if (t_deferringWakes > 0) {
-        t_deferredWakes.push_back(wait.cv);
+    if (t_deferring != nullptr) {
+        t_deferring->wakes_.push_back(wait.cv);
     } else {
         wait.cv->notify_one();
     }
 }
 
-DeferredWakes::DeferredWakes(Then then) {
-    if (t_deferringWakes++ == 0) t_yieldAfterWakes = then == Then::Yield;
+DeferredWakes::DeferredWakes(Then then) : then_(then), outer_(t_deferring) {
+    t_deferring = this;
 }
 
 DeferredWakes::~DeferredWakes() {
-    if (--t_deferringWakes > 0) return;
-    if (t_deferredWakes.empty()) return;
-    for (auto& cv : t_deferredWakes) cv->notify_one();
-    t_deferredWakes.clear();
-    if (t_yieldAfterWakes) std::this_thread::yield();
+    t_deferring = outer_;
+    if (outer_ != nullptr) {  // the outermost one sends them
+        outer_->wakes_.insert(outer_->wakes_.end(), wakes_.begin(), wakes_.end());
+        return;
+    }
+    if (wakes_.empty()) return;
+    Send();
+    if (then_ == Then::Yield) std::this_thread::yield();
+}
+
+void DeferredWakes::Send() {
+    for (auto& cv : wakes_) cv->notify_one();
+    wakes_.clear();
 }
 
 RealClock::RealClock(double scale) : scale_(scale), wallStartMs_(WallMs()), steadyStartMs_(SteadyMs()) {}

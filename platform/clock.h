@@ -106,6 +106,16 @@ class DeferredWakes {
     ~DeferredWakes();
     DeferredWakes(const DeferredWakes&) = delete;
     DeferredWakes& operator=(const DeferredWakes&) = delete;
+    // Sends the wake-ups asked for so far (wait lock not held): for a waiter that goes back to sleep or
+    // runs other code before it ends.
+    void Send();
+    bool Pending() const { return !wakes_.empty(); }
+
+  private:
+    friend void Wake(ClockWait& wait);
+    Then then_;
+    DeferredWakes* outer_;
+    std::vector<std::shared_ptr<std::condition_variable>> wakes_;
 };
 
 // The calling thread takes part in virtual time while the object lives (nestable).

@@ -47,12 +47,13 @@ constexpr ComInterfaceEntry ComEntry(const IID& iid) {
 template <class T>
 class ComObject final : public T {
   public:
-    // A new object with no reference yet; null when memory ran out or T's constructor threw.
+    // A new object with no reference yet; null when memory ran out. Any other exception from T's
+    // constructor reaches the caller.
     template <class... Args>
     static ComObject* New(ComModule* module, IUnknown* outer, Args&&... args) {
         try {
             return new ComObject(module, outer, std::forward<Args>(args)...);
-        } catch (...) {
+        } catch (const std::bad_alloc&) {
             return nullptr;
         }
     }
@@ -112,14 +113,20 @@ class ComObject final : public T {
 };
 
 // Creates an object of class T (constructed from args) and asks it for iid. Aggregation asks for IUnknown
-// only (CLASS_E_NOAGGREGATION otherwise); E_OUTOFMEMORY when the object cannot be made; a refused
-// interface deletes the object again.
+// only (CLASS_E_NOAGGREGATION otherwise); E_OUTOFMEMORY when memory ran out, E_UNEXPECTED when T's
+// constructor threw anything else (no exception leaves a creation through COM); a refused interface deletes
+// the object again.
 template <class T, class... Args>
 HRESULT ComCreate(ComModule* module, IUnknown* outer, REFIID iid, void** object, Args&&... args) {
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     if (outer != nullptr && iid != IID_IUnknown) return CLASS_E_NOAGGREGATION;
-    ComObject<T>* created = ComObject<T>::New(module, outer, std::forward<Args>(args)...);
+    ComObject<T>* created = nullptr;
+    try {
+        created = ComObject<T>::New(module, outer, std::forward<Args>(args)...);
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
     if (created == nullptr) return E_OUTOFMEMORY;
     IUnknown* inner = created->Inner();
     inner->AddRef();  // holds the object while it is asked

@@ -11,6 +11,7 @@
 
 #include "platform/last_error.h"
 #include "platform/machine_root.h"
+#include "platform/replace_file.h"
 
 namespace platform {
 namespace {
@@ -56,7 +57,6 @@ namespace {
 int OpenFlags(ContainedOpen how) {
     switch (how) {
         case ContainedOpen::ReadRegular: return O_RDONLY;
-        case ContainedOpen::WriteTruncate: return O_RDWR | O_CREAT | O_TRUNC;
         case ContainedOpen::WriteAppend: return O_WRONLY | O_CREAT | O_APPEND;
     }
     return O_RDONLY;
@@ -65,7 +65,6 @@ int OpenFlags(ContainedOpen how) {
 const char* StreamMode(ContainedOpen how) {
     switch (how) {
         case ContainedOpen::ReadRegular: return "rb";
-        case ContainedOpen::WriteTruncate: return "wb+";
         case ContainedOpen::WriteAppend: return "ab";
     }
     return "rb";
@@ -94,6 +93,19 @@ FILE* OpenContainedFile(const char* windowsDirectory, const std::string& relativ
         ::close(fd);
     }
     return stream;
+}
+
+bool ReplaceContainedFile(const char* windowsDirectory, const std::string& relativeName, const void* data,
+                          size_t size) {
+    const std::string path = ContainedPath(MapPath(windowsDirectory), relativeName);
+    if (path.empty()) return false;
+    // Like an open that does not follow a final link and takes regular files only.
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return ReplaceFileAt(path, data, size, ReplacedAccess::KeepOrShared) != FALSE;
 }
 
 bool DeleteContainedFile(const char* windowsDirectory, const std::string& relativeName) {

@@ -9,9 +9,8 @@
 namespace platform {
 
 enum class ContainedOpen {
-    ReadRegular,    // an existing regular file, for reading
-    WriteTruncate,  // created or emptied, for writing
-    WriteAppend,    // created or appended to
+    ReadRegular,  // an existing regular file, for reading
+    WriteAppend,  // created or appended to
 };
 
 // The path of `relativeName` below the directory `directory` (a path of this machine) with every directory on
@@ -22,6 +21,10 @@ std::string ContainedPath(const std::string& directory, const std::string& relat
 // ".." components) below the Windows directory `windowsDirectory`. Null, with the last error set, when the
 // file cannot be opened that way or would lie outside the directory.
 FILE* OpenContainedFile(const char* windowsDirectory, const std::string& relativeName, ContainedOpen how);
+// Replaces that file whole with `size` bytes of `data` (see ReplaceFileAt: a crash leaves the old content or
+// the new one), or creates it; refused like an open when it exists as anything but a regular file.
+bool ReplaceContainedFile(const char* windowsDirectory, const std::string& relativeName, const void* data,
+                          size_t size);
 // Deletes that file (a final symbolic link itself, never its target); false when it is outside the
 // directory, is a directory or cannot be deleted.
 bool DeleteContainedFile(const char* windowsDirectory, const std::string& relativeName);

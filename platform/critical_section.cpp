@@ -36,6 +36,7 @@ BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section) {
 
 void LeaveCriticalSection(LPCRITICAL_SECTION section) {
     const uint64_t self = platform::dispatch::CurrentThreadToken();
+    platform::DeferredWakes afterUnlock(platform::DeferredWakes::Then::GoOn);
     std::lock_guard<std::mutex> g(platform::WaitLock());
     LockOf(section).mutex->Release(self);
 }

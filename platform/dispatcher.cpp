@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 namespace platform::dispatch {
 
@@ -38,6 +39,7 @@ struct ThreadState {
     }
 
     void End() {
+        DeferredWakes afterUnlock(DeferredWakes::Then::GoOn);
         std::lock_guard<std::mutex> g(WaitLock());
         if (ended) return;
         ended = true;
@@ -134,8 +136,16 @@ class Waiter {
     }
 
     // Woken and still unable to take what it waits for: it goes back to sleep in its place, and what it was
-    // offered goes to the waits behind it that can take it.
-    void PassOn() { OfferAllBut(kPending); }
+    // offered goes to the waits behind it that can take it. When that woke one, the wake-up is sent with the
+    // wait lock released for the moment, and true returned.
+    bool PassOn(std::unique_lock<std::mutex>& lock, DeferredWakes& wakes) {
+        OfferAllBut(kPending);
+        if (!wakes.Pending()) return false;
+        lock.unlock();
+        wakes.Send();
+        lock.lock();
+        return true;
+    }
 
     // Handed what it waited for: leaves every queue and wakes.
     void Complete(DWORD outcome) {
@@ -273,21 +283,29 @@ uint32_t MillisecondsUntil(uint64_t at, uint64_t now) {
 DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool all, DWORD milliseconds,
                      bool alertable) {
     ThreadState& self = Self();
+    // What leaving the queues offers to other waits is sent without the wait lock: once it is released on
+    // return, or before this thread sleeps again. Completion routines run outside it (they may set objects).
+    std::optional<DeferredWakes> offers;
     std::unique_lock<std::mutex> lock(WaitLock());
     if (alertable && RunCompletions(lock, self)) return kIoCompletion;
+    offers.emplace(DeferredWakes::Then::GoOn);
     Waiter waiter(self.token, all, objects);
     DWORD outcome = waiter.TryNow();
     if (outcome == kPending && milliseconds != 0) {
         const uint64_t start = GetClock().MonotonicMs();
         const uint64_t deadline = milliseconds == INFINITE ? 0 : start + milliseconds;
         waiter.Enqueue();
+        bool sleep = true;
         for (;;) {
-            const uint64_t now = GetClock().MonotonicMs();
-            uint64_t wake = deadline;
-            for (uint64_t at : {waiter.SoonestSignal(), alertable ? SoonestCompletion(self) : 0}) {
-                if (at != 0 && (wake == 0 || at < wake)) wake = at;
+            if (sleep) {
+                const uint64_t now = GetClock().MonotonicMs();
+                uint64_t wake = deadline;
+                for (uint64_t at : {waiter.SoonestSignal(), alertable ? SoonestCompletion(self) : 0}) {
+                    if (at != 0 && (wake == 0 || at < wake)) wake = at;
+                }
+                BlockOnClock(lock, waiter.clock, MillisecondsUntil(wake, now));
             }
-            BlockOnClock(lock, waiter.clock, MillisecondsUntil(wake, now));
+            sleep = true;
             if (waiter.result != kPending) break;
             // Woken to look again, or a time passed: a timer may signal, a routine may be due.
             if (alertable) {
@@ -295,6 +313,7 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
                 if (!due.empty()) {
                     waiter.Leave(kIoCompletion);
                     lock.unlock();
+                    offers.reset();
                     for (auto& routine : due) routine();
                     return kIoCompletion;
                 }
@@ -302,7 +321,10 @@ DWORD WaitForObjects(const std::vector<std::shared_ptr<Waitable>>& objects, bool
             waiter.result = waiter.TryNow();
             if (waiter.result != kPending) break;
             if (deadline != 0 && GetClock().MonotonicMs() >= deadline) break;
-            if (waiter.clock.woken) waiter.PassOn();
+            if (!waiter.clock.woken) continue;
+            // What it passes on is sent before it sleeps again. Still awake, it is not woken meanwhile
+            // (an offer skips it): it looks at the objects again before it sleeps.
+            sleep = !waiter.PassOn(lock, *offers);
         }
         waiter.Leave(waiter.result);
         outcome = waiter.result;

@@ -28,8 +28,7 @@ class EventObject final : public Waitable {
 };
 
 // How many times a freed mutex may be taken by threads that did not wait for it, while others wait, before
-// its next release hands it to the oldest of them. Once: a waiter then waits at most about twice as long as
-// in strict arrival order, where more passes let a few waits grow many times longer than the rest.
+// its next release hands it to the oldest of them. Once, so that no waiter waits far longer than the rest.
 constexpr uint32_t kMutexPassesBeforeHandOver = 1;
 
 // Recursive; owned by a thread token. When its owner ends holding it, the next thread to take it is told

@@ -88,6 +88,7 @@ MMRESULT timeKillEvent(UINT timerId) {
         table.timers.erase(it);
     }
     {
+        platform::DeferredWakes afterUnlock(platform::DeferredWakes::Then::GoOn);
         std::lock_guard<std::mutex> g(platform::WaitLock());
         timer->stop = true;
         if (timer->waiting != nullptr) platform::Wake(*timer->waiting);

@@ -35,6 +35,7 @@ void Reap(pid_t child, std::shared_ptr<ThreadObject> process, std::shared_ptr<Th
         while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
         }
         const DWORD code = WIFEXITED(status) ? static_cast<DWORD>(WEXITSTATUS(status)) : kEndedBySignal;
+        platform::DeferredWakes afterUnlock(platform::DeferredWakes::Then::GoOn);
         std::lock_guard<std::mutex> g(platform::WaitLock());
         process->End(code);
         thread->End(code);

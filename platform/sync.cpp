@@ -35,6 +35,7 @@ struct ThreadEnd {
     DWORD exitCode = 0;
     ~ThreadEnd() {
         if (!thread) return;
+        platform::DeferredWakes afterUnlock(platform::DeferredWakes::Then::GoOn);
         std::lock_guard<std::mutex> g(platform::WaitLock());
         thread->End(exitCode);
     }

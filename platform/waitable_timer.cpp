@@ -122,6 +122,7 @@ BOOL SetWaitableTimer(HANDLE handle, const LARGE_INTEGER* dueTime, LONG periodMs
     }
     if (routine != nullptr) platform::dispatch::AddCompletionSource(timer);
     const uint64_t token = platform::dispatch::CurrentThreadToken();
+    platform::DeferredWakes afterUnlock(platform::DeferredWakes::Then::GoOn);
     std::lock_guard<std::mutex> g(platform::WaitLock());
     timer->Set(clock.MonotonicMs() + delayMs, static_cast<uint32_t>(periodMs), routine, routineArgument,
                token);

@@ -1,5 +1,6 @@
 #include "sim/admin_channel.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -352,7 +353,12 @@ std::string AnswerAdminMessage(Fabric& fabric, std::string_view message) {
                 if (request.pair >= model.systems.size()) return;
                 SnapshotServices& services = model.systems[request.pair].snapshotServices;
                 if (request.setsRolloffCopyMs) services.rolloffCopyMs = request.rolloffCopyMs;
-                if (request.setsRolloffStallPercent) services.rolloffStallPercent = request.rolloffStallPercent;
+                if (!request.setsRolloffStallPercent) return;
+                services.rolloffStallPercent = request.rolloffStallPercent;
+                // A higher stall point also releases the copies held below it (a test lets a copy it has seen
+                // running go on); a lower one holds back only the copies started from now on.
+                for (RolloffCopy& copy : services.rolloffs)
+                    copy.stallPercent = std::max(copy.stallPercent, request.rolloffStallPercent);
             });
             break;
     }

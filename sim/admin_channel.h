@@ -5,7 +5,8 @@
 //   condition pair=0 half=a state=down|refusing|up ms=90000 code=47
 //   reboot pair=0 half=a ms=30000        present pair=0 half=b value=0|1
 //   rescan      disks      journal      clear-journal      volumes      set serial-text-length=32
-//   set pair=0 rolloff-copy-ms=300000 rolloff-stall-percent=40   (full copies started from now on)
+//   set pair=0 rolloff-copy-ms=300000 rolloff-stall-percent=40   (full copies started from now on; a
+//       higher stall point also releases the running copies held below it)
 // Fault kinds are FaultKindName's names with '-' for ' '. Every message is bounded and checked before
 // anything is done; the answer starts with "ok" or "error".
 #pragma once

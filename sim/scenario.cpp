@@ -11,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "sim/capi/records.h"
 #include "sim/model/array_config.h"
 #include "sim/model/identifiers.h"
 
@@ -121,6 +122,23 @@ void ReadHostMaps(SectionReader& r, Partition* partition) {
     }
 }
 
+// Each enclosure's identity: enclosure_<k>_serial (up to 32 characters), _name and _location (up to 20),
+// _rack and _rack_position, k = 1 to the enclosure count; what is absent keeps its default (EnclosureOf).
+void ReadEnclosures(SectionReader& r, StorageSystem* system) {
+    for (size_t k = 0; k < EnclosureCount(*system); ++k) {
+        const std::string prefix = "enclosure_" + std::to_string(k + 1) + "_";
+        auto key = [&](const char* base) { return prefix + base; };
+        Enclosure e = EnclosureOf(*system, k);
+        e.serial = r.Text(key("serial").c_str(), e.serial.c_str()).substr(0, 32);
+        if (e.serial.empty()) r.Refuse(key("serial").c_str(), "is empty");
+        e.name = r.Text(key("name").c_str(), e.name.c_str()).substr(0, 20);
+        e.location = r.Text(key("location").c_str(), e.location.c_str()).substr(0, 20);
+        e.rackNumber = static_cast<uint8_t>(r.Number(key("rack").c_str(), e.rackNumber, 255));
+        e.rackPosition = static_cast<uint8_t>(r.Number(key("rack_position").c_str(), e.rackPosition, 255));
+        system->settings.enclosures.push_back(e);
+    }
+}
+
 bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* system, std::string* error) {
     SectionReader r(ini, section, error);
     system->name = r.RequiredText("name");
@@ -161,6 +179,7 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
     const Serial6& serial = system->controllers[0].serial;
     system->enclosureWwn = {0x50, 0x0C, 0x0F, 0xF0, serial[2], serial[3], serial[4], 0x3C};
     r.Hex("enclosure_wwn", &system->enclosureWwn);
+    ReadEnclosures(r, system);
     system->params.numHostChannels = r.Number("host_channels", 2, kMapChannels);
     SnapshotLimits& limits = system->params.snapshotLimits;
     limits.maxSnapshots = static_cast<uint16_t>(r.Number("max_snapshots", limits.maxSnapshots, 0xFFFF));

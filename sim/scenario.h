@@ -3,7 +3,8 @@
 //   [system.*]  name (required), product, revision (INQUIRY's firmware revision), drives, unique_sn,
 //               enclosure_wwn, target, management_lun, management_lun_type, interface, host_channels, and
 //               per controller (suffix _a / _b): serial, unique_id, adapter, port, host_port, port_wwpn,
-//               port_wwnn (hexadecimal of their full length)
+//               port_wwnn (hexadecimal of their full length); enclosures and per enclosure (k = 1 ...)
+//               enclosure_<k>_serial, _name, _location, _rack, _rack_position
 //   [array.*]   system, name (required), raid, drives
 //   [volume.*]  array, name (required), description, size_mb, lun (0 or missing: no default mapping),
 //               serial

@@ -19,34 +19,30 @@ constexpr uint32_t kOversizeErrorCode = 1;
 // caller's structure is never touched. Commands are built one at a time (under the state-change mutex).
 uint8_t g_IncludeStaging[CAPI_MAX_INCLUDE_SIZE];
 
-CAPI_PACKET_HEADER MakeHeader(uint8_t byte6Flag, uint8_t acceptCompressed, uint32_t configSequenceNumber,
-                              uint32_t commandCode, const CAPI_ADDRESS* address, uint32_t includeStructType,
-                              uint32_t errorCode, uint32_t param1, uint32_t param2, uint32_t param3,
-                              uint32_t param4, uint32_t param5, uint32_t driveListConfigSequenceNumber,
-                              uint32_t arrayListConfigSequenceNumber, uint16_t partCount,
-                              uint16_t partIndex) {
+CAPI_PACKET_HEADER MakeHeader(const PacketFields& f) {
     CAPI_PACKET_HEADER header{};
-    header.acceptCompressed = acceptCompressed;
-    header.configSequenceNumber = configSequenceNumber;
-    DebugPrint("configSequenceNumber = %u (local=%u, other=%u)\n", configSequenceNumber,
-               CapiLocalConfigChanges(configSequenceNumber), CapiOtherConfigChanges(configSequenceNumber));
+    header.acceptCompressed = f.acceptCompressed;
+    header.configSequenceNumber = f.configSequenceNumber;
+    const uint32_t sequence = f.configSequenceNumber;
+    DebugPrint("configSequenceNumber = %u (local=%u, other=%u)\n", sequence, CapiLocalConfigChanges(sequence),
+               CapiOtherConfigChanges(sequence));
     std::memcpy(header.signature, CAPI_PACKET_SIGNATURE, sizeof header.signature);
     header.versionMajor = CAPI_VERSION_MAJOR;
     header.versionMinor = CAPI_VERSION_MINOR;
-    header.reserved6 = byte6Flag == 0 ? 1 : 0;
-    header.commandCode = commandCode;
-    header.address = *address;
-    header.errorCode = errorCode;
-    header.param1 = param1;
-    header.param2 = param2;
-    header.param3 = param3;
-    header.param4 = param4;
-    header.param5 = param5;
-    header.driveListConfigSequenceNumber = driveListConfigSequenceNumber;
-    header.arrayListConfigSequenceNumber = arrayListConfigSequenceNumber;
-    header.partCount = partCount;
-    header.partIndex = partIndex;
-    header.includeStructType = includeStructType;
+    header.reserved6 = f.byte6Flag == 0 ? 1 : 0;
+    header.commandCode = f.commandCode;
+    header.address = f.address;
+    header.errorCode = f.errorCode;
+    header.param1 = f.param1;
+    header.param2 = f.param2;
+    header.param3 = f.param3;
+    header.param4 = f.param4;
+    header.param5 = f.param5;
+    header.driveListConfigSequenceNumber = f.driveListConfigSequenceNumber;
+    header.arrayListConfigSequenceNumber = f.arrayListConfigSequenceNumber;
+    header.partCount = f.partCount;
+    header.partIndex = f.partIndex;
+    header.includeStructType = f.includeStructType;
     return header;
 }
 
@@ -79,28 +75,19 @@ uint32_t CompressInclude(uint32_t includeSize, uint8_t* compressionBuffer, uint3
 
 }  // namespace
 
-uint32_t BuildPacket(uint8_t* packet, uint8_t byte6Flag, uint8_t acceptCompressed, uint8_t compress,
-                     uint8_t* compressionBuffer, uint32_t compressionCapacity, uint32_t configSequenceNumber,
-                     uint32_t commandCode, const CAPI_ADDRESS* address, uint32_t includeStructType,
-                     const void* include, uint32_t errorCode, uint32_t param1, uint32_t param2,
-                     uint32_t param3, uint32_t param4, uint32_t param5,
-                     uint32_t driveListConfigSequenceNumber, uint32_t arrayListConfigSequenceNumber,
-                     uint16_t partCount, uint16_t partIndex) {
+uint32_t BuildPacket(uint8_t* packet, const PacketFields& fields) {
     std::memset(g_IncludeStaging, 0, sizeof g_IncludeStaging);
-    CAPI_PACKET_HEADER header =
-        MakeHeader(byte6Flag, acceptCompressed, configSequenceNumber, commandCode, address, includeStructType,
-                   errorCode, param1, param2, param3, param4, param5, driveListConfigSequenceNumber,
-                   arrayListConfigSequenceNumber, partCount, partIndex);
+    CAPI_PACKET_HEADER header = MakeHeader(fields);
 
-    const uint32_t includeSize = CheckedIncludeSize(header, include);
-    if (includeSize > 0) std::memcpy(g_IncludeStaging, include, includeSize);
-    PackIncludeStruct(includeStructType, g_IncludeStaging, param1, includeSize);
+    const uint32_t includeSize = CheckedIncludeSize(header, fields.include);
+    if (includeSize > 0) std::memcpy(g_IncludeStaging, fields.include, includeSize);
+    PackIncludeStruct(fields.includeStructType, g_IncludeStaging, fields.param1, includeSize);
 
     uint8_t* data = packet + CAPI_PACKET_HEADER_SIZE;
     uint32_t dataLength = 0;
-    if (compress == 1 && includeSize > 0) {
-        dataLength = CompressInclude(includeSize, compressionBuffer, compressionCapacity);
-        if (dataLength > 0) std::memcpy(data, compressionBuffer, dataLength);
+    if (fields.compress == 1 && includeSize > 0) {
+        dataLength = CompressInclude(includeSize, fields.compressionBuffer, fields.compressionCapacity);
+        if (dataLength > 0) std::memcpy(data, fields.compressionBuffer, dataLength);
     }
     header.includeCompressed = dataLength > 0 ? 1 : 0;
     if (dataLength == 0) {

@@ -292,3 +292,7 @@ int ReceivePacket(LMX_IOB* iob) {
            header.param4, payload);
     return 0;
 }
+
+void ResetReplyPath() {
+    g_Parts = MultiPartReply{};
+}

@@ -12,3 +12,5 @@ constexpr uint32_t CAPI_REPLY_PART_SIZE = 0x40000;
 constexpr uint32_t CAPI_MAX_REPLY_PARTS = 40;
 
 int ReceivePacket(LMX_IOB* iob);
+// Forgets a multi-part reply under way, as at start (for tests).
+void ResetReplyPath();

@@ -107,12 +107,27 @@ int32_t BuildAndSendPacketOnce(uint32_t commandCode, const CAPI_ADDRESS* address
     if (sendBuffer == nullptr) return CAPI_STATUS_NULL_POINTER;
 
     uint8_t* compression = CapiCompressionBuffer();
-    uint32_t sendLength = BuildPacket(sendBuffer, 1, compression != nullptr ? 1 : 0,
-                                      (CapiCompressionEnabled() && compression != nullptr) ? 1 : 0, compression,
-                                      CAPI_RECEIVE_GENERAL_BUFFER_SIZE, context->configSequenceNumber, commandCode,
-                                      address, includeType, include, errorCode, param1, param2, param3, param4,
-                                      param5, context->driveListConfigSequenceNumber,
-                                      context->arrayListConfigSequenceNumber, partCount, partIndex);
+    PacketFields fields;
+    fields.acceptCompressed = compression != nullptr ? 1 : 0;
+    fields.compress = (CapiCompressionEnabled() && compression != nullptr) ? 1 : 0;
+    fields.compressionBuffer = compression;
+    fields.compressionCapacity = CAPI_RECEIVE_GENERAL_BUFFER_SIZE;
+    fields.configSequenceNumber = context->configSequenceNumber;
+    fields.commandCode = commandCode;
+    fields.address = *address;
+    fields.includeStructType = includeType;
+    fields.include = include;
+    fields.errorCode = errorCode;
+    fields.param1 = param1;
+    fields.param2 = param2;
+    fields.param3 = param3;
+    fields.param4 = param4;
+    fields.param5 = param5;
+    fields.driveListConfigSequenceNumber = context->driveListConfigSequenceNumber;
+    fields.arrayListConfigSequenceNumber = context->arrayListConfigSequenceNumber;
+    fields.partCount = partCount;
+    fields.partIndex = partIndex;
+    uint32_t sendLength = BuildPacket(sendBuffer, fields);
 
     // The receive buffer: the compression buffer, the event buffer, or the request's own buffer.
     uint8_t* receiveBuffer = sendBuffer;

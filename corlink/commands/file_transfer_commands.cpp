@@ -36,12 +36,17 @@ void PutBigEndian(uint8_t* buffer, uint32_t offset, uint32_t value) {
     std::memcpy(buffer + offset, &word, sizeof word);
 }
 
+// The request's file name, relative to the install directory; false when it is refused.
+bool RequestedFileName(const uint8_t* buffer, std::string* name) {
+    if (!ReadInstallFileName(buffer + FILE_TRANSFER_NAME_AT, FILE_TRANSFER_NAME_SIZE, name)) return false;
+    return std::strlen(g_InstallDirectory) + name->size() < FILE_TRANSFER_NAME_SIZE;  // the path buffer
+}
+
 // The request's file, opened inside the install directory; null when its name is refused or it cannot be
 // opened that way.
 FILE* OpenRequestedFile(const uint8_t* buffer, platform::ContainedOpen how) {
     std::string name;
-    if (!ReadInstallFileName(buffer + FILE_TRANSFER_NAME_AT, FILE_TRANSFER_NAME_SIZE, &name)) return nullptr;
-    if (std::strlen(g_InstallDirectory) + name.size() >= FILE_TRANSFER_NAME_SIZE) return nullptr;  // the path buffer
+    if (!RequestedFileName(buffer, &name)) return nullptr;
     return platform::OpenContainedFile(g_InstallDirectory, name, how);
 }
 
@@ -97,8 +102,14 @@ bool WriteRequestedFile(const Rre* pRre) {
     const uint32_t bytes = BigEndianAt(buffer, kWriteBytesAt);
     if (bytes > pRre->Length - WRITEFILE_DATA_AT) return false;
     const bool append = BigEndianAt(buffer, kAppendToo) != 0 || BigEndianAt(buffer, kAppendAt) != 0;
-    ClosingFile file(OpenRequestedFile(
-        buffer, append ? platform::ContainedOpen::WriteAppend : platform::ContainedOpen::WriteTruncate));
+    if (!append) {
+        // Replaced whole, never emptied in place: a reader of the file (the proxy's own model list, for
+        // one) finds the old content or the new one even when the proxy dies in the middle.
+        std::string name;
+        return RequestedFileName(buffer, &name) &&
+               platform::ReplaceContainedFile(g_InstallDirectory, name, buffer + WRITEFILE_DATA_AT, bytes);
+    }
+    ClosingFile file(OpenRequestedFile(buffer, platform::ContainedOpen::WriteAppend));
     if (file.get() == nullptr) return false;
     const bool written = std::fwrite(buffer + WRITEFILE_DATA_AT, 1, bytes, file.get()) == bytes;
     return file.Close() && written;

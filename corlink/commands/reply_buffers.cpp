@@ -113,3 +113,11 @@ void ClearStoredReply(uint32_t replyCode) {
     if (replyCode == 2203) std::memset(g_CreateSnapshotReply, 0, sizeof g_CreateSnapshotReply);
     if (replyCode == 2289) g_AuthDbRecordCount = 0;
 }
+
+void ClearStoredReplies() {
+    for (const BufferRow& row : kBufferRows) ClearStoredReply(row.replyCode);
+    ClearStoredReply(2203);
+    std::memset(&g_UnifiedControllerBuffer, 0, sizeof g_UnifiedControllerBuffer);
+    g_ProgressPercent = 0;
+    g_AuthDbRecordCount = 0;
+}

@@ -52,3 +52,5 @@ int StoreBufferReply(uint32_t replyCode, int32_t errorCode, uint32_t param1, con
 // Empties the buffer (data and count) that replies of this code fill: a handler clears it before it sends,
 // so that a command that got no reply never answers with another command's data.
 void ClearStoredReply(uint32_t replyCode);
+// Empties every buffer and count above, as at start (for tests).
+void ClearStoredReplies();

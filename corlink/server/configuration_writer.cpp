@@ -7,6 +7,7 @@
 #include "corlink/foundation/log.h"
 #include "platform/file_access.h"
 #include "platform/files.h"
+#include "platform/replace_file.h"
 #include "platform/registry.h"
 #include "platform/secure_random.h"
 
@@ -56,34 +57,34 @@ void GenerateProxyPassword(char* password) {
 }  // namespace
 
 int WriteProxyConfigDefaults(const char* path) {
-    FILE* file = platform::OpenFile(path, "w");
-    if (file == nullptr) return 0;
-    fprintf(file, "%s:%d\r\n", kKeyVersion, kDefaultVersion);
-    fprintf(file, "%s:%s\r\n", kKeyAddress, kLoopbackText);
+    // A file that only had its address corrected keeps its password (if it had one).
+    char password[PROXY_CONFIG_TEXT_SIZE] = {};
+    memcpy(password, g_ProxyPassword, sizeof(password) - 1);
+    if (!g_ConfigAddressChanged || password[0] == '\0') GenerateProxyPassword(password);
 
+    char text[5 * PROXY_CONFIG_TEXT_SIZE];
+    const int length = snprintf(text, sizeof(text), "%s:%d\r\n%s:%s\r\n%s:%s\r\n%s:%s\r\n%s:%d\r\n", kKeyVersion,
+                                kDefaultVersion, kKeyAddress, kLoopbackText, kKeyUser, kDefaultUser, kKeyPassword,
+                                password, kKeyPort, kDefaultPort);
+    // Replaced whole with private access: a start that dies while writing leaves the old file or the new one.
+    if (length < 0 || static_cast<size_t>(length) >= sizeof(text) ||
+        !platform::ReplaceFileContent(path, text, static_cast<size_t>(length), platform::ReplacedAccess::Private)) {
+        return 0;
+    }
     memset(g_ProxyUser, 0, sizeof(g_ProxyUser));
     memcpy(g_ProxyUser, kDefaultUser, strlen(kDefaultUser));
-    fprintf(file, "%s:%s\r\n", kKeyUser, g_ProxyUser);
-
-    // A file that only had its address corrected keeps its password (if it had one).
-    if (!g_ConfigAddressChanged || g_ProxyPassword[0] == '\0') GenerateProxyPassword(g_ProxyPassword);
-    fprintf(file, "%s:%s\r\n", kKeyPassword, g_ProxyPassword);
-
+    memcpy(g_ProxyPassword, password, sizeof(password));
     g_ServerPort = kDefaultPort;
-    fprintf(file, "%s:%d\r\n", kKeyPort, kDefaultPort);
-    // The lines reach the disk only at the close: a full disk shows there.
-    const bool written = ferror(file) == 0;
-    return fclose(file) == 0 && written ? 1 : 0;
+    return 1;
 }
 
 int CreateProxyConfig(const char* path) {
-    if (!platform::CreatePrivateFile(path)) {
+    if (!WriteProxyConfigDefaults(path)) {
         LogLastError("CreateFile");
         return 0;
     }
-    const int written = WriteProxyConfigDefaults(path);
     SetConfigurationFileValue(path);
-    return written;
+    return 1;
 }
 
 void ResetProxyConfigAccess(const char* path) {

@@ -1,6 +1,8 @@
 #include "corlink/server/socket.h"
 
+
 #include <cstring>
+#include <optional>
 
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/method_trace.h"
@@ -26,6 +28,9 @@ int CRRESocket::StoreLastError() {
 
 void CRRESocket::WaitBeforeRetry(int16_t events) {
     m_nLastError = 0;
+    // A login deadline waits on the peer's bytes: virtual time must not run it out on its own meanwhile.
+    std::optional<platform::WaitingForPeer> peer;
+    if (m_DeadlineMs != 0) peer.emplace();
     WSAPOLLFD entry{m_hSocket, events, 0};
     if (WSAPoll(&entry, 1, static_cast<int>(RRE_SOCKET_RETRY_MS)) == SOCKET_ERROR) Sleep(RRE_SOCKET_RETRY_MS);
 }

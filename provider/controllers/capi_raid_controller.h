@@ -116,6 +116,10 @@ class BVSS_CapiRaidController {
     HRESULT capiCommitSnapshots(const std::vector<BVSS_SnapshotInfo*>& list, uint64_t tag, uint32_t flush,
                                 uint32_t unused);
     HRESULT capiDeleteSnapshot(const uint8_t* partitionId16, uint32_t unused);
+    // Refreshes the controller and deletes every snapshot or standard volume that carries one of the entries'
+    // unswept names and is not the one an entry records; then the entries' names count as swept. The
+    // refresh's or a deletion's failure is returned and the names stay for the next sweep.
+    HRESULT deleteUnrecordedSnapshots(const std::vector<BVSS_SnapshotInfo*>& entries);
     // Rolls the master volume back to the snapshot. Takes no lock.
     HRESULT rollbackSnapshot(const uint8_t* snapshotId16, const uint8_t* masterVolumeId16);
     // Starts one full copy of each entry's source onto a vdisk with room for it.

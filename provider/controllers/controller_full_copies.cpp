@@ -44,7 +44,9 @@ HRESULT BVSS_CapiRaidController::capiRolloffVolumes(const std::vector<BVSS_Snaps
         const PartitionIdText vdisk(bytes + kVdiskAt);
         BVSS_DebugPrint(L"   capiRolloffVolumes(): Vdisk ID=%S.\n", vdisk.text);
         makeSnapshotName("VSS", entry.mSnapshotName, sizeof entry.mSnapshotName);
-        std::memcpy(bytes + kNameAt, entry.mSnapshotName, strnlen(entry.mSnapshotName, kNameChars));
+        const size_t nameLength = strnlen(entry.mSnapshotName, kNameChars);
+        std::memcpy(bytes + kNameAt, entry.mSnapshotName, nameLength);
+        entry.mUnsweptNames.emplace_back(entry.mSnapshotName, nameLength);
         request.value72 = 1;
         BVSS_DebugPrint(L"   capiRolloffVolumes(): Rolloff #%u, name='%.32S',original volume partition ID=%S,vdisk "
                         L"ID=%S.\n",
@@ -66,6 +68,9 @@ HRESULT BVSS_CapiRaidController::capiRolloffVolumes(const std::vector<BVSS_Snaps
         // Every entry is started; the first that fails decides the result.
         if (FAILED(hr) && SUCCEEDED(firstFailure)) firstFailure = hr;
     }
+    // A start answered with an error or sent again after a lost reply may have made a copy beside the recorded.
+    const HRESULT swept = deleteUnrecordedSnapshots(list);
+    if (SUCCEEDED(firstFailure) && FAILED(swept)) firstFailure = swept;
     BVSS_DebugPrint(L"capiRolloffVolumes(): returning 0x%08x\n", firstFailure);
     return firstFailure;
 }

@@ -72,7 +72,9 @@ HRESULT BVSS_CapiRaidController::capiCreateSnapshots(const std::vector<BVSS_Snap
         CAPI_SNAPSHOT_CREATE_ENTRY& part = request.entries[i];
         std::memcpy(part.volumeSerialNumber, entry.mSource.mSerialNumber, kPartitionIdBytes);
         makeSnapshotName("VSS", entry.mSnapshotName, sizeof entry.mSnapshotName);
-        std::memcpy(part.name, entry.mSnapshotName, strnlen(entry.mSnapshotName, sizeof entry.mSnapshotName));
+        const size_t nameLength = strnlen(entry.mSnapshotName, sizeof entry.mSnapshotName);
+        std::memcpy(part.name, entry.mSnapshotName, nameLength);
+        entry.mUnsweptNames.emplace_back(entry.mSnapshotName, nameLength);
         BVSS_DebugPrint(L"   capiCreateSnapshots(): Snapshot #%u, name='%.32S', original volume partition ID=%S.\n", i,
                         entry.mSnapshotName, PartitionIdText(part.volumeSerialNumber).text);
     }
@@ -110,6 +112,10 @@ HRESULT BVSS_CapiRaidController::capiCreateSnapshots(const std::vector<BVSS_Snap
             for (uint32_t i = 0; i < listed; ++i) capiDeleteSnapshot(created.serialNumbers[i], 0);
         }
     }
+    // Neither an error answer nor a success says how often the create ran (the proxy resends after a lost
+    // reply): what it made beyond the recorded snapshots goes now. A set completes only once that is known.
+    const HRESULT swept = deleteUnrecordedSnapshots(mSavedSnapshots);
+    if (SUCCEEDED(hr) && FAILED(swept)) hr = swept;
     BVSS_DebugPrint(L"capiCreateSnapshots(): returning 0x%08x\n", hr);
     return hr;
 }

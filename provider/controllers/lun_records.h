@@ -60,4 +60,7 @@ class BVSS_SnapshotInfo {
     uint32_t mCreated;
     uint32_t mCommitted;
     std::vector<BVSS_CapiRaidController*> mControllers;  // fail-over order; not owned
+    // Names this entry's creates sent whose leftovers (snapshots an answered-as-failed or resent create made
+    // beside the recorded one) have not yet been looked for and deleted.
+    std::vector<std::string> mUnsweptNames;
 };

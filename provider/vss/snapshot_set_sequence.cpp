@@ -146,22 +146,39 @@ HRESULT BVSS_HardwareProvider::AbortSnapshots(VSS_ID snapshotSetId) {
 HRESULT BVSS_HardwareProvider::DeleteAbortedSnapshots() {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::DeleteAbortedSnapshots");
     BVSS_CritSecLock lock(&mCritSec);
-    for (BVSS_SnapshotInfo& entry : mSnapshotList) {
-        if (!entry.mCreated) continue;
-        HRESULT result = VSS_E_PROVIDER_VETO;
+    // One deletion step of an entry; false when it failed (the error event written, *result set).
+    auto step = [](const BYTE* id, HRESULT* result, auto run) {
+        *result = VSS_E_PROVIDER_VETO;
         try {
-            if (entry.mSnapshot.mController != nullptr)
-                result = entry.mSnapshot.mController->capiDeleteSnapshot(entry.mSnapshot.mSerialNumber, 0);
+            *result = run();
         } catch (const std::bad_alloc&) {
-            continue;  // the walk goes on
+            *result = S_OK;  // the walk goes on
         } catch (HRESULT raised) {
-            result = raised;
+            *result = raised;
         }
-        if (FAILED(result)) {
-            LogErrorEvent(L"%S:%S=%S.", "DeleteAbortedSnapshots() unable to delete snapshot for LUN", "serial number",
-                          IdText(entry.mSnapshot.mSerialNumber).c_str());
+        if (SUCCEEDED(*result)) return true;
+        LogErrorEvent(L"%S:%S=%S.", "DeleteAbortedSnapshots() unable to delete snapshot for LUN", "serial number",
+                      IdText(id).c_str());
+        return false;
+    };
+    HRESULT result = S_OK;
+    for (BVSS_SnapshotInfo& entry : mSnapshotList) {
+        BVSS_CapiRaidController* controller = entry.mSnapshot.mController;
+        if (entry.mCreated) {
+            // A snapshot deleted is no longer the entry's: a later deletion of the set does not ask again.
+            if (!step(entry.mSnapshot.mSerialNumber, &result, [&] {
+                    return controller != nullptr ? controller->capiDeleteSnapshot(entry.mSnapshot.mSerialNumber, 0)
+                                                 : VSS_E_PROVIDER_VETO;
+                }))
+                return result;
+            entry.mCreated = 0;
+        }
+        // What creates of the entry left beside its snapshot, where that could not be looked for yet.
+        if (controller == nullptr) controller = entry.mSource.mController;
+        if (!entry.mUnsweptNames.empty() && !step(entry.mSource.mSerialNumber, &result, [&] {
+                return controller != nullptr ? controller->deleteUnrecordedSnapshots({&entry}) : VSS_E_PROVIDER_VETO;
+            }))
             return result;
-        }
     }
     mSnapshotList.clear();
     BVSS_LogGuid("mSetId", mSetId);

@@ -1,7 +1,8 @@
-// The enclosure commands: the enclosure list, the advanced record of one enclosure and the settings of one,
-// each enclosure named by its WWN.
+// The enclosure commands: the enclosure list, the advanced record of one enclosure (named by its WWN) and
+// the settings of one (named by its serial number, the first 32 bytes of the settings).
+#include <cstddef>
 #include <cstring>
-#include <tuple>
+#include <string>
 
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_enclosure.h"
@@ -37,16 +38,33 @@ void DriveEnclosure(Call& call) {
     call.ReplyList(kIncludeAdvancedEnclosure, 1, AdvancedEnclosurePayload(call.pair(), static_cast<size_t>(k)));
 }
 
-void SetDriveEnclosureParams(Call& call) {
-    StorageSystem& pair = call.pair();
-    const int k = NamedEnclosure(call, pair);
-    if (k < 0) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
-    auto& stored = pair.settings.enclosureParams;
-    if (stored.size() <= static_cast<size_t>(k)) stored.resize(static_cast<size_t>(k) + 1);
-    std::memcpy(stored[static_cast<size_t>(k)].data(), call.includeBytes(), stored[static_cast<size_t>(k)].size());
+// The enclosure whose serial number the settings start with, or -1.
+int EnclosureBySerial(const Call& call, const StorageSystem& pair) {
+    for (size_t k = 0; k < EnclosureCount(pair); ++k) {
+        const auto serial = EnclosureSerialBytes(pair, k);
+        if (NamesObject(call, serial.data(), serial.size())) return static_cast<int>(k);
+    }
+    return -1;
 }
 
-static_assert(sizeof(CAPI_DRIVE_ENCLOSURE_PARAMS) == std::tuple_size_v<decltype(PairSettings::enclosureParams)::value_type>);
+std::string TextAt(const Call& call, uint32_t offset, uint32_t size) {
+    const auto* text = reinterpret_cast<const char*>(call.IncludeAt(offset, size));
+    return std::string(text, strnlen(text, size));
+}
+
+void SetDriveEnclosureParams(Call& call) {
+    StorageSystem& pair = call.pair();
+    const int k = EnclosureBySerial(call, pair);
+    if (k < 0) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
+    auto& enclosures = pair.settings.enclosures;
+    for (size_t e = enclosures.size(); e <= static_cast<size_t>(k); ++e) enclosures.push_back(EnclosureOf(pair, e));
+    Enclosure& changed = enclosures[static_cast<size_t>(k)];
+    changed.name = TextAt(call, offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, name), sizeof(CAPI_DRIVE_ENCLOSURE_PARAMS::name));
+    changed.location =
+        TextAt(call, offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, location), sizeof(CAPI_DRIVE_ENCLOSURE_PARAMS::location));
+    changed.rackNumber = *call.IncludeAt(offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, rackNumber), 1);
+    changed.rackPosition = *call.IncludeAt(offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, rackPosition), 1);
+}
 
 constexpr CommandRow kRows[] = {
     {CAPI_COMMAND_U_GET_DRIVE_ENCLOSURES, "U_GET_DRIVE_ENCLOSURES", 0, 0, false, Sequence::PairInParams23,

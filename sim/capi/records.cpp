@@ -175,11 +175,38 @@ std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t ar
 
 namespace {
 
+// A text field of a fixed width, unterminated when the text fills it.
+template <size_t N>
+void PutChars(char (&field)[N], const std::string& text) {
+    std::memcpy(field, text.data(), std::min(text.size(), N));
+}
+
+CAPI_DRIVE_ENCLOSURE_PARAMS EnclosureParams(const StorageSystem& system, size_t enclosure) {
+    CAPI_DRIVE_ENCLOSURE_PARAMS params;
+    std::memset(&params, 0, sizeof params);
+    const Enclosure e = EnclosureOf(system, enclosure);
+    const auto serial = EnclosureSerialBytes(system, enclosure);
+    std::memcpy(params.empSerialNumber, serial.data(), serial.size());
+    PutChars(params.name, e.name);
+    PutChars(params.location, e.location);
+    params.rackNumber = e.rackNumber;
+    params.rackPosition = e.rackPosition;
+    return params;
+}
+
 CAPI_DRIVE_ENCLOSURE EnclosureRecord(const StorageSystem& system, size_t enclosure) {
     CAPI_DRIVE_ENCLOSURE record;
     std::memset(&record, 0, sizeof record);
+    const CAPI_DRIVE_ENCLOSURE_PARAMS params = EnclosureParams(system, enclosure);
+    std::memcpy(record.empSerialNumber, params.empSerialNumber, sizeof record.empSerialNumber);
+    record.serialNumberLength = static_cast<uint8_t>(std::min<size_t>(EnclosureOf(system, enclosure).serial.size(),
+                                                                      sizeof record.empSerialNumber));
     const Wwn wwn = EnclosureWwn(system, enclosure);
     std::memcpy(record.enclosureWWN, wwn.data(), sizeof record.enclosureWWN);
+    std::memcpy(record.name, params.name, sizeof record.name);
+    std::memcpy(record.location, params.location, sizeof record.location);
+    record.rackNumber = params.rackNumber;
+    record.rackPosition = params.rackPosition;
     return record;
 }
 
@@ -195,6 +222,22 @@ Wwn EnclosureWwn(const StorageSystem& system, size_t enclosure) {
     return wwn;
 }
 
+Enclosure EnclosureOf(const StorageSystem& system, size_t enclosure) {
+    const auto& set = system.settings.enclosures;
+    if (enclosure < set.size()) return set[enclosure];
+    Enclosure defaults;
+    defaults.serial = HexText(EnclosureWwn(system, enclosure));
+    defaults.name = "Enclosure " + std::to_string(enclosure + 1);
+    return defaults;
+}
+
+std::array<uint8_t, 32> EnclosureSerialBytes(const StorageSystem& system, size_t enclosure) {
+    std::array<uint8_t, 32> bytes{};
+    const std::string serial = EnclosureOf(system, enclosure).serial;
+    std::memcpy(bytes.data(), serial.data(), std::min(serial.size(), bytes.size()));
+    return bytes;
+}
+
 std::vector<uint8_t> EnclosureListPayload(const StorageSystem& system) {
     std::vector<uint8_t> records;
     for (size_t k = 0; k < EnclosureCount(system); ++k) {
@@ -208,8 +251,7 @@ std::vector<uint8_t> AdvancedEnclosurePayload(const StorageSystem& system, size_
     auto advanced = std::make_unique<CAPI_ADVANCED_DRIVE_ENCLOSURE>();
     std::memset(advanced.get(), 0, sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));
     advanced->enclosure = EnclosureRecord(system, enclosure);
-    const auto& params = system.settings.enclosureParams;
-    if (enclosure < params.size()) std::memcpy(&advanced->params, params[enclosure].data(), sizeof advanced->params);
+    advanced->params = EnclosureParams(system, enclosure);
     advanced->maxFrusInThisEnclosure = 10;
     if (enclosure != 0) return BytesOf(*advanced);
     // The first enclosure holds the FRU that names the storage system.

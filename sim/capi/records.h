@@ -38,6 +38,11 @@ std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t ar
 inline constexpr size_t kMaxEnclosures = 16;
 size_t EnclosureCount(const StorageSystem& system);
 Wwn EnclosureWwn(const StorageSystem& system, size_t enclosure);
+// Enclosure k as the scenario or the last SET_DRIVE_ENCLOSURE left it; by default its serial is its WWN in
+// hexadecimal, its name "Enclosure <k + 1>", no location and rack 0.
+Enclosure EnclosureOf(const StorageSystem& system, size_t enclosure);
+// The 32 bytes of CAPI_DRIVE_ENCLOSURE's empSerialNumber that name enclosure k.
+std::array<uint8_t, 32> EnclosureSerialBytes(const StorageSystem& system, size_t enclosure);
 // The enclosures as CAPI_DRIVE_ENCLOSURE records.
 std::vector<uint8_t> EnclosureListPayload(const StorageSystem& system);
 // One enclosure as a CAPI_ADVANCED_DRIVE_ENCLOSURE with its settings; the first holds the FRU whose supplier

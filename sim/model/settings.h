@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace sim {
@@ -18,11 +19,21 @@ inline constexpr uint8_t kStateOperating = 0;
 inline constexpr uint8_t kStateRefusingChanges = 1;
 inline constexpr uint8_t kStateAbsent = 2;
 
+// An enclosure's identity and the settings SET_DRIVE_ENCLOSURE changes. The serial (its
+// enclosure-management processor's, at most 32 bytes) names the enclosure in that command.
+struct Enclosure {
+    std::string serial;
+    std::string name;      // at most 20 characters
+    std::string location;  // at most 20 characters
+    uint8_t rackNumber = 0;
+    uint8_t rackPosition = 0;
+};
+
 struct PairSettings {
     uint32_t timeDate = 0;              // the controller clock as last set (timeDate of the controller record)
     std::vector<uint8_t> commonParams;  // the common parameter block as last set; empty: all zero
     uint32_t enclosureCount = 1;        // enclosure k has the pair's enclosure WWN with k added to its last byte
-    std::vector<std::array<uint8_t, 400>> enclosureParams;  // by enclosure, as last set (missing: all zero)
+    std::vector<Enclosure> enclosures;  // by enclosure; one missing has the defaults of EnclosureOf (records.h)
     uint32_t alarmsSilenced = 0;
     std::vector<uint32_t> rescannedChannels;  // in the order the rescans came
 };

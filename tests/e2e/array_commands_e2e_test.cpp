@@ -140,7 +140,7 @@ protected:
     std::string fabricSocket_;
     std::unique_ptr<testsupport::ChildProcess> arraysim_;
     std::unique_ptr<testsupport::ChildProcess> proxy_;
-    ProxyClientSession session_{20000};
+    ProxyClientSession session_{kReplyBoundMs};
     uint32_t idA_ = 0;
     uint32_t idB_ = 0;
 };

@@ -106,6 +106,40 @@ TEST_F(ControllerCommandsE2eTest, SystemNameClockAndEnclosureLists) {
     EXPECT_EQ(advanced.size(), 670352u);
 }
 
+// An enclosure is named by its serial number in SET_DRIVE_ENCLOSURE; the enclosure list read afterwards
+// shows what was set.
+TEST_F(ControllerCommandsE2eTest, SetDriveEnclosureRenamesTheEnclosureItsSerialNames) {
+    const size_t record = 16;
+    auto field = [&](const std::vector<uint8_t>& list, size_t offset, size_t size) {
+        return TextAt(list, record + offset, size);
+    };
+    std::vector<uint8_t> list = List(RRE_GET_DRIVE_ENCLOSURES);
+    const std::string serial = field(list, offsetof(CAPI_DRIVE_ENCLOSURE, empSerialNumber), 32);
+    EXPECT_EQ(serial, "3CE0A1B2C3D4") << "the scenario's serial";
+    EXPECT_EQ(field(list, offsetof(CAPI_DRIVE_ENCLOSURE, name), 20), "Shelf-1");
+    EXPECT_EQ(field(list, offsetof(CAPI_DRIVE_ENCLOSURE, location), 20), "Lab row 2");
+
+    auto set = [&](const std::string& named, uint32_t* code) {
+        int32_t status = -1;
+        Send(RRE_SET_DRIVE_ENCLOSURE, 416, [&](auto& b) {
+            std::memcpy(b.data() + kRecordAt, named.data(), named.size());
+            std::memcpy(b.data() + kRecordAt + offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, name), "Shelf-renamed", 13);
+            std::memcpy(b.data() + kRecordAt + offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, location), "Row 9", 5);
+            b[kRecordAt + offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, rackNumber)] = 9;
+        }, &status, code);
+    };
+    uint32_t code = 0;
+    set("NOT-AN-ENCLOSURE", &code);
+    EXPECT_NE(code, 0u) << "a serial no enclosure has";
+    set(serial, &code);
+    EXPECT_EQ(code, 0u);
+    list = List(RRE_GET_DRIVE_ENCLOSURES);
+    EXPECT_EQ(field(list, offsetof(CAPI_DRIVE_ENCLOSURE, name), 20), "Shelf-renamed");
+    EXPECT_EQ(field(list, offsetof(CAPI_DRIVE_ENCLOSURE, location), 20), "Row 9");
+    ASSERT_GT(list.size(), record + offsetof(CAPI_DRIVE_ENCLOSURE, rackNumber));
+    EXPECT_EQ(list[record + offsetof(CAPI_DRIVE_ENCLOSURE, rackNumber)], 9);
+}
+
 TEST_F(ControllerCommandsE2eTest, SetAllTargetSecretFillsTheRecordsWithoutOne) {
     int32_t status = -1;
     uint32_t code = 1;

@@ -72,7 +72,7 @@ protected:
     // Returns once the proxy has finished `count` more discoveries (fatal after a generous bound).
     void AwaitDiscoveries(size_t count) {
         const size_t until = Discoveries() + count;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        const auto deadline = std::chrono::steady_clock::now() + testsupport::kChildWorkBound;
         while (Discoveries() < until) {
             ASSERT_LT(std::chrono::steady_clock::now(), deadline) << fabric_.proxy().Output();
             std::this_thread::sleep_for(std::chrono::milliseconds(20));

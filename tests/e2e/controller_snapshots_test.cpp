@@ -156,9 +156,9 @@ TEST_F(ControllerSnapshotsTest, APreparedSetIsCommittedUnderATagReadAgainAndDele
     EXPECT_TRUE(Snapshots().empty());
 }
 
-// A create carried out whose reply is lost is sent again by the retry policy, although the controller did
-// make the snapshot: the first one stays on the array, unrecorded. A busy controller is waited for.
-TEST_F(ControllerSnapshotsTest, ALostCreateReplyIsSentAgainAndABusyControllerIsWaitedFor) {
+// A create carried out whose reply is lost is sent again, although the controller did make the snapshot:
+// the first one is found by its name and deleted, the recorded one stays. A busy controller is waited for.
+TEST_F(ControllerSnapshotsTest, ALostCreateReplyIsSentAgainLeavingOnlyTheRecordedSnapshotAndABusyControllerIsWaitedFor) {
     uint64_t tag = 0;
     ASSERT_EQ(controller_->capiGetTag(&tag, controller_->getFailoverId(), 0), S_OK);
     EXPECT_EQ(Admin("clear-journal"), "ok");
@@ -168,9 +168,7 @@ TEST_F(ControllerSnapshotsTest, ALostCreateReplyIsSentAgainAndABusyControllerIsW
     const std::string journal = Admin("journal");
     EXPECT_EQ(Occurrences(journal, " 1203 "), 2u) << journal;
     EXPECT_EQ(Occurrences(journal, "fault=execute then no reply"), 1u) << journal;
-    const auto snapshots = Snapshots();
-    ASSERT_EQ(snapshots.size(), 2u);
-    EXPECT_EQ(snapshots[1], std::make_pair(set.SnapshotId(0), true));  // the second create is the one recorded
+    EXPECT_EQ(Snapshots(), (std::vector<std::pair<Bytes, bool>>{{set.SnapshotId(0), true}}));
 
     // Busy twice, then done: three requests, 100 and then 200 ms apart on the provider's clock.
     EXPECT_EQ(Admin("fault pair=0 half=a kind=return-code command=1223 code=5 times=2"), "ok");
@@ -181,18 +179,19 @@ TEST_F(ControllerSnapshotsTest, ALostCreateReplyIsSentAgainAndABusyControllerIsW
     EXPECT_GE(clock_->MonotonicMs() - before, 300u);  // the provider's own heart-beat waits may add to it
     EXPECT_EQ(Occurrences(Admin("journal"), " 1223 "), 3u);
     EXPECT_EQ(controller_->capiDeleteSnapshot(set.records[0].mSnapshot.mLunID, 0), S_OK);
-    EXPECT_EQ(Snapshots().size(), 1u);
+    EXPECT_TRUE(Snapshots().empty());
 }
 
 TEST_F(ControllerSnapshotsTest, AFullCopyGoesToTheOtherVdiskAndItsProgressMovesWithTime) {
-    // Copies of ten minutes of the fabric's time (six real seconds).
-    EXPECT_EQ(Admin("set pair=0 rolloff-copy-ms=600000 rolloff-stall-percent=100"), "ok");
+    // Copies of ten minutes of the fabric's time (six real seconds), held at half way until the test has seen
+    // one running, however long the machine takes to get there.
+    EXPECT_EQ(Admin("set pair=0 rolloff-copy-ms=600000 rolloff-stall-percent=50"), "ok");
     Entries copies({kLogsVolume});
     ASSERT_EQ(controller_->capiRolloffVolumes(copies.list, 0, 0), S_OK) << ProviderLog();
     ASSERT_EQ(copies.records[0].mCreated, 1u);
     EXPECT_NE(ProviderLog().find("findRolloffVdisk(): Find vdisk name = 'vd01'"), std::string::npos);
     std::vector<uint32_t> seen;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    const auto deadline = std::chrono::steady_clock::now() + testsupport::kChildWorkBound;
     while ((seen.empty() || seen.back() < 100) && std::chrono::steady_clock::now() < deadline) {
         ASSERT_EQ(controller_->capiGetRolloffVolumeList(kSelectAllControllers, 1), S_OK);
         ASSERT_EQ(controller_->mRolloffCount, 1u);
@@ -203,6 +202,9 @@ TEST_F(ControllerSnapshotsTest, AFullCopyGoesToTheOtherVdiskAndItsProgressMovesW
             EXPECT_GE(copy.percentComplete, seen.back());
         }
         seen.push_back(copy.percentComplete);
+        if (seen.size() == 1) {
+            EXPECT_EQ(Admin("set pair=0 rolloff-stall-percent=100"), "ok");  // goes on
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     ASSERT_FALSE(seen.empty());

@@ -61,7 +61,7 @@ TEST(ProviderLibrary, LoadedAsTheServiceLoadsItServesTheSessionAcrossAProxyResta
 
     // The proxy sends a heart beat every 60 (scaled: 0.6) seconds; two answered show it kept the listener.
     const std::string answered = "WriteFile(pipe) wrote 36 bytes\n";
-    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    const auto deadline = std::chrono::steady_clock::now() + testsupport::kChildWorkBound;
     while (e2e::Occurrences(log(), answered) < 2 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(50ms);
     EXPECT_GE(e2e::Occurrences(log(), answered), 2u) << proxy.Output();

@@ -12,7 +12,7 @@
 namespace e2e {
 
 namespace {
-constexpr auto kBound = std::chrono::seconds(20);
+constexpr auto kBound = testsupport::kChildWorkBound;
 }  // namespace
 
 ProviderProxy::ProviderProxy(const testsupport::TestRoot& root) : root_(root.path()) {

@@ -25,7 +25,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto kStartBound = 20s;
+constexpr auto kStartBound = testsupport::kChildWorkBound;
 
 using ProxyOnFabric = e2e::ProviderProxy;
 using e2e::Occurrences;

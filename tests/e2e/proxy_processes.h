@@ -18,8 +18,10 @@ namespace e2e {
 
 inline constexpr const char* kProxyUser = "proxyuser";
 inline constexpr const char* kProxyPassword = "e2eSecret8Ab3xQz";
-inline constexpr auto kStartBound = std::chrono::seconds(20);
-inline constexpr auto kExitBound = std::chrono::seconds(20);
+inline constexpr auto kStartBound = testsupport::kChildWorkBound;
+inline constexpr auto kExitBound = testsupport::kChildWorkBound;
+// How long a reply of the proxy may take.
+inline constexpr int kReplyBoundMs = static_cast<int>(testsupport::kChildWorkBound.count() * 1000);
 // How fast the children's clocks run: a second of their time is 10 ms of the test's.
 inline constexpr const char* kTimeScale = "CORLINK_TIME_SCALE=0.01";
 
@@ -88,7 +90,7 @@ protected:
 
     testsupport::TestRoot root_;
     ProxyOnFabric fabric_{root_};
-    ProxyClientSession session_{30000};
+    ProxyClientSession session_{kReplyBoundMs};
 };
 
 }  // namespace e2e

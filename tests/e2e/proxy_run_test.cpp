@@ -105,7 +105,7 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
     auto proxy = StartProxy(root.path(), port);
     ASSERT_TRUE(proxy->started());
 
-    ProxyClientSession session;
+    ProxyClientSession session(e2e::kReplyBoundMs);
     ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
     ASSERT_NO_FATAL_FAILURE(LogIn(session));
 
@@ -147,7 +147,7 @@ TEST(ProxyRun, FabricSessionEndsWithoutLeaksOrFilesOutsideTheRoot) {
     auto proxy = StartProxy(root.path(), port, fabricSocket);
     ASSERT_TRUE(proxy->started());
 
-    ProxyClientSession session;
+    ProxyClientSession session(e2e::kReplyBoundMs);
     ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
     ASSERT_NO_FATAL_FAILURE(LogIn(session));
     ProxyReply reply;

@@ -161,7 +161,7 @@ protected:
     std::string fabricSocket_;
     std::unique_ptr<testsupport::ChildProcess> fabric_;
     std::unique_ptr<testsupport::ChildProcess> proxy_;
-    ProxyClientSession session_{30000};
+    ProxyClientSession session_{e2e::kReplyBoundMs};
     uint32_t handleA_ = 0;
     uint32_t handleB_ = 0;
 };
@@ -355,6 +355,8 @@ TEST_F(SnapshotCommandsTest, RollbackOfTheManagementLunVolumeIsRefusedWithOneEve
 }
 
 TEST_F(SnapshotCommandsTest, RolloffListFollowsAFullCopyToItsEnd) {
+    // The copy is held at half way until the test has seen it running, however loaded the machine.
+    EXPECT_EQ(Admin("set pair=0 rolloff-stall-percent=50"), "ok");
     const Answer rolloff = Exec(RRE_ROLLOFF_VOLUME, 540, handleA_, [&](Bytes& d) {
         Put(d, 12, kLogsVolume);
         std::memcpy(d.data() + 12 + 16, kFirstVdisk.data(), kFirstVdisk.size());
@@ -377,6 +379,9 @@ TEST_F(SnapshotCommandsTest, RolloffListFollowsAFullCopyToItsEnd) {
         EXPECT_EQ(Slice(list.data, 20 + 32, 16), kLogsVolume);
         if (list.data[20 + 48] == 100) break;
         EXPECT_EQ(U32At(list.data, 20 + 56) & 1, 1u);
+        if (!sawRunning) {
+            EXPECT_EQ(Admin("set pair=0 rolloff-stall-percent=100"), "ok");  // the copy goes on
+        }
         sawRunning = true;
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }

@@ -90,7 +90,7 @@ class StandInTest : public ::testing::Test {
     bool PeriodicDiscoveryRuns() {
         constexpr const char* kDiscoveryRun = "Controller table after CAPI_Initialize_Main";
         const size_t before = Occurrences(children_.proxy->Output(), kDiscoveryRun);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        const auto deadline = std::chrono::steady_clock::now() + testsupport::kChildWorkBound;
         while (std::chrono::steady_clock::now() < deadline) {
             if (Occurrences(children_.proxy->Output(), kDiscoveryRun) > before) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));

@@ -81,7 +81,7 @@ protected:
     std::unique_ptr<testsupport::ChildProcess> arraysim_;
     std::string fabricSocket_;
     std::unique_ptr<testsupport::ChildProcess> proxy_;
-    ProxyClientSession session_;
+    ProxyClientSession session_{e2e::kReplyBoundMs};
 };
 
 struct Target {

@@ -114,7 +114,7 @@ TEST(StandInProgram, RegistersTakesAShadowCopyUnregistersAndUnloads) {
         VSS_STANDIN_PROGRAM, {"register", "register", "shadow-copy", "unregister"},
         {"CORLINK_ROOT=" + root.path(), "CORLINK_FABRIC=" + children.fabricSocket, e2e::kTimeScale},
         root.path() + "/vss_standin.txt");
-    const int status = standIn.WaitForExit(std::chrono::seconds(90));
+    const int status = standIn.WaitForExit(testsupport::kChildWorkBound);
     const std::string output = standIn.Output();
     EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
     EXPECT_EQ(e2e::Occurrences(output, "= 0x80042303 VSS_E_PROVIDER_ALREADY_REGISTERED\n"), 1u) << output;

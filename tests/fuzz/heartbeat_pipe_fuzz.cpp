@@ -5,7 +5,8 @@
 //
 // An input: the length of the first write (1 byte; 0 sends the message in one write), then the message.
 // A message whose header announces data that never comes is sent and closed without reading, as a proxy
-// that gives up would, since the listener is still waiting for that data.
+// that gives up would, since the listener is still waiting for that data; a heart beat then waits for the
+// listener to finish with it, so that no thread of the input outlives it.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -71,6 +72,23 @@ HANDLE OpenPipe(const char* name) {
     std::abort();
 }
 
+// Sends one heart beat and reads its answer to the end. The listener serves one client at a time and ends
+// each (every thread its read started included) before it takes the next, so once this answer is read the
+// listener has finished with every earlier client of the input: nothing the input started outlives it.
+void AwaitListenerIdle(const char* name) {
+    HANDLE pipe = OpenPipe(name);
+    uint8_t beat[PROXY_HEADER_LENGTH];
+    proxy_build_header(beat, PROXY_HEARTBEAT, 0);
+    DWORD count = 0;
+    Check(WriteFile(pipe, beat, sizeof beat, &count, nullptr) && count == sizeof beat);
+    DWORD total = 0;
+    uint8_t answer[PROXY_HEADER_LENGTH + 1];
+    while (total < sizeof answer && ReadFile(pipe, answer + total, sizeof answer - total, &count, nullptr) && count > 0)
+        total += count;
+    CloseHandle(pipe);
+    Check(total == PROXY_HEADER_LENGTH && is_heartbeat(answer) == 1);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -89,6 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         WriteFile(pipe, message.data() + first, static_cast<DWORD>(message.size() - first), &written, nullptr);
     if (message.empty() || !ListenerFinishes(message)) {
         CloseHandle(pipe);
+        AwaitListenerIdle(name);  // the listener may still be reading what was sent
         return 0;
     }
     std::vector<uint8_t> answer;

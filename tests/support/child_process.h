@@ -15,6 +15,11 @@ namespace testsupport {
 // Where a child's standard output goes.
 enum class ChildOutput { File, Pipe };
 
+// How long a test waits for a child process (or a peer in another process) to do what it is bound to do: a
+// guard against a hang, never a measure of speed, so that it holds on a machine held to two cores under
+// another build's load.
+inline constexpr std::chrono::seconds kChildWorkBound{300};
+
 class ChildProcess {
 public:
     // Starts program with args (after the program name); `environment` entries ("NAME=value") stand in

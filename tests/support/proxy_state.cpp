@@ -2,7 +2,9 @@
 
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/discovery_hooks.h"
+#include "corlink/capi/compression_state.h"
 #include "corlink/capi/passthrough.h"
+#include "corlink/capi/reply_path.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/commands/capi_session.h"
 #include "corlink/commands/controller_db.h"
@@ -10,6 +12,7 @@
 #include "corlink/commands/event_buffer.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/master_callback.h"
+#include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/storage_system.h"
 #include "corlink/foundation/console.h"
 #include "corlink/foundation/log.h"
@@ -40,12 +43,16 @@ void ResetProxyState() {
     g_UpdateTimeouts = 0;
     g_EventBuffer = nullptr;
     g_EventCount = 0;
+    ClearStoredReplies();
 
     // The CAPI library.
     CAPI_RegisterCallback(nullptr);
     CAPI_SetDiscoveryHooks(nullptr);
     g_PassThrough = {};
     ResetSendPath();
+    ResetReplyPath();
+    CAPI_SetCompressionBuffer(nullptr);
+    CAPI_EnableCompression(0);
 
     // The in-band transport.
     InvalidateMpioCache(nullptr);

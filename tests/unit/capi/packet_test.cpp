@@ -15,20 +15,12 @@ using Bytes = std::vector<uint8_t>;
 
 constexpr uint8_t kOldContent = 0xEE;
 
-struct PacketArgs {
-    uint8_t byte6Flag = 1;
-    uint8_t acceptCompressed = 0;
-    uint8_t compress = 0;
-    uint32_t configSequenceNumber = 0;
-    uint32_t commandCode = 1001;
-    CAPI_ADDRESS address{1, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
-    uint32_t includeStructType = 0;
-    uint32_t errorCode = 0;
-    uint32_t param[5] = {};
-    uint32_t driveListConfigSequenceNumber = 0;
-    uint32_t arrayListConfigSequenceNumber = 0;
-    uint16_t partCount = 0;
-    uint16_t partIndex = 0;
+// A command without include to the first controller, unless a test sets more.
+struct PacketArgs : PacketFields {
+    PacketArgs() {
+        commandCode = 1001;
+        address = CAPI_ADDRESS{1, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+    }
 };
 
 // A send buffer and a compression buffer of exactly the protocol's size, filled with old content, so
@@ -38,12 +30,13 @@ class PacketTest : public testing::Test {
     Bytes packet = Bytes(CAPI_MAX_PACKET_SIZE, kOldContent);
     Bytes compression = Bytes(CAPI_RECEIVE_GENERAL_BUFFER_SIZE, kOldContent);
 
-    uint32_t Build(const PacketArgs& a, const void* include) {
-        return BuildPacket(packet.data(), a.byte6Flag, a.acceptCompressed, a.compress, compression.data(),
-                           static_cast<uint32_t>(compression.size()), a.configSequenceNumber, a.commandCode,
-                           &a.address, a.includeStructType, include, a.errorCode, a.param[0], a.param[1],
-                           a.param[2], a.param[3], a.param[4], a.driveListConfigSequenceNumber,
-                           a.arrayListConfigSequenceNumber, a.partCount, a.partIndex);
+    uint32_t Build(PacketArgs a, const void* include, bool withCompressionBuffer = true) {
+        if (withCompressionBuffer) {
+            a.compressionBuffer = compression.data();
+            a.compressionCapacity = static_cast<uint32_t>(compression.size());
+        }
+        a.include = include;
+        return BuildPacket(packet.data(), a);
     }
     CAPI_PACKET_HEADER Header() const {
         CAPI_PACKET_HEADER header;
@@ -70,11 +63,11 @@ TEST_F(PacketTest, HeaderBytesAreLaidOutAsOnTheWire) {
     a.commandCode = 1201;
     a.address = {7, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
     a.includeStructType = 21;
-    a.param[0] = 0x11;
-    a.param[1] = 0x22;
-    a.param[2] = 0x33;
-    a.param[3] = 0x44;
-    a.param[4] = 0x55;
+    a.param1 = 0x11;
+    a.param2 = 0x22;
+    a.param3 = 0x33;
+    a.param4 = 0x44;
+    a.param5 = 0x55;
     a.driveListConfigSequenceNumber = 0x0D;
     a.arrayListConfigSequenceNumber = 0x0A;
     a.partCount = 3;
@@ -141,7 +134,7 @@ TEST_F(PacketTest, IncludeSizeFollowsTheTypeAndParam1) {
         std::fill(packet.begin(), packet.end(), kOldContent);
         PacketArgs a;
         a.includeStructType = c.includeStructType;
-        a.param[0] = c.param1;
+        a.param1 = c.param1;
         a.errorCode = c.callerErrorCode;
         // Exactly the bytes the size rule allows to be read; a read beyond them is caught.
         const Bytes include = Pattern(c.includeLength);
@@ -172,7 +165,7 @@ TEST_F(PacketTest, OversizeMessageNamesTheTrueSize) {
     PacketArgs a;
     a.commandCode = 1202;
     a.includeStructType = 24;
-    a.param[0] = 2000;
+    a.param1 = 2000;
     const Bytes probe(1);
     testing::internal::CaptureStdout();
     Build(a, probe.data());
@@ -197,7 +190,7 @@ TEST_F(PacketTest, CompressedIncludeReplacesThePlainOne) {
     Bytes include(1000, 0x00);
     include[3] = 0x41;
     include[500] = 0x69;
-    a.param[0] = static_cast<uint32_t>(include.size());
+    a.param1 = static_cast<uint32_t>(include.size());
     Bytes expected(1100);
     expected.resize(HSZRLECompress(include.data(), expected.data(), 1000, 1100));
 
@@ -229,12 +222,9 @@ TEST_F(PacketTest, CompressionFallsBackToThePlainInclude) {
         PacketArgs a;
         a.compress = 1;
         a.includeStructType = 5;
-        a.param[0] = c.length;
+        a.param1 = c.length;
         testing::internal::CaptureStdout();
-        const uint32_t sent =
-            c.withBuffer ? Build(a, include.data())
-                         : BuildPacket(packet.data(), 1, 0, 1, nullptr, 0, 0, a.commandCode, &a.address, 5,
-                                       include.data(), 0, c.length, 0, 0, 0, 0, 0, 0, 0, 0);
+        const uint32_t sent = Build(a, include.data(), c.withBuffer);
         testing::internal::GetCapturedStdout();
         EXPECT_EQ(sent, CAPI_PACKET_HEADER_SIZE + c.length) << c.name;
         EXPECT_EQ(Header().includeCompressed, 0) << c.name;

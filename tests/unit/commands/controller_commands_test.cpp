@@ -49,7 +49,7 @@ uint32_t WordOf(const std::vector<uint8_t>& bytes, size_t offset) {
 }
 
 TEST_P(ControllerCommandsTest, SettingsReachTheFabricAndComeBack) {
-    const sim::Wwn enclosure = sim::EnclosureWwn(Pair(), 0);
+    const auto enclosure = sim::EnclosureSerialBytes(Pair(), 0);
     const size_t hostChannel1 = offsetof(CAPI_UNIFIED_CONTROLLER_PARAMS, channelParams) + sizeof(CAPI_UNIFIED_CHANNEL_PARAMS);
     using Check = std::function<bool(const sim::StorageSystem&)>;
     const struct {
@@ -78,10 +78,7 @@ TEST_P(ControllerCommandsTest, SettingsReachTheFabricAndComeBack) {
              std::memcpy(b.data() + kRecordAt, enclosure.data(), enclosure.size());
              std::memcpy(b.data() + kRecordAt + offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, name), "shelf-0", 8);
          },
-         [](const auto& p) {
-             return !p.settings.enclosureParams.empty() &&
-                    std::string(reinterpret_cast<const char*>(p.settings.enclosureParams[0].data() + 32)) == "shelf-0";
-         }},
+         [](const auto& p) { return sim::EnclosureOf(p, 0).name == "shelf-0"; }},
         {"rescan: channel 0 then 1", RRE_RESCAN_ALL_BUS, 16, nullptr,
          [](const auto& p) { return p.settings.rescannedChannels == std::vector<uint32_t>{0, 1}; }},
     };

@@ -13,6 +13,7 @@
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/service_params.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/executor_suite.h"
 
@@ -177,6 +178,24 @@ TEST_F(FileTransferTest, WritingTruncatesThenAppends) {
     rreExecCommand(&rre);
     EXPECT_EQ(BigEndianAt(small, 0), kFailed);
     EXPECT_EQ(rre.ReplyLength, 8);
+}
+
+// A replacing write that cannot be finished (here the disk fills up) leaves the old file whole and nothing
+// beside it: the file is never emptied in place. Appending stays an append to the same file.
+TEST_F(FileTransferTest, AReplacementThatCannotBeWrittenWholeLeavesTheOldFile) {
+    testsupport::WriteWholeFile(install_ + "/models.conf", "the model list");
+    const auto before = fs::status(install_ + "/models.conf").permissions();
+    {
+        testsupport::FileSizeLimit diskFull(4096);
+        EXPECT_EQ(Write("models.conf", PatternText(65536)).status, kFailed);
+    }
+    EXPECT_EQ(testsupport::ReadWholeFile(install_ + "/models.conf"), "the model list");
+    EXPECT_EQ(std::distance(fs::directory_iterator(install_), fs::directory_iterator()), 4) << "no temporary left";
+
+    ASSERT_EQ(Write("models.conf", "replaced").status, 0u);
+    EXPECT_EQ(fs::status(install_ + "/models.conf").permissions(), before);
+    EXPECT_EQ(Write("models.conf", " and appended", 540).status, 0u);
+    EXPECT_EQ(testsupport::ReadWholeFile(install_ + "/models.conf"), "replaced and appended");
 }
 
 TEST_F(FileTransferTest, NamesReachingOutsideTheInstallDirectoryAreRefused) {

@@ -87,19 +87,21 @@ TEST_F(LogFileTest, PiecesWithoutALineFeedContinueTheLineUnderOnePrefix) {
     }
 }
 
-// A command run on another session's thread is logged under that session's thread.
+// A command run on another session's thread is logged under that session's thread. The prefix pads a
+// thread id to four digits, so a low id (common on a freshly booted machine) is looked for padded.
 TEST_F(LogFileTest, LinesLoggedOnBehalfOfAThreadNameIt) {
     OpenDebugFile(nullptr);
     {
-        LogLinesOfThread asSession(4321);
+        LogLinesOfThread asSession(42);
         DebugPrint("for the session\n");
     }
     DebugPrint("own\n");
     std::vector<std::string> lines = Lines(Log());
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_NE(lines[lines.size() - 2].find("[4321]: for the session"), std::string::npos) << lines[lines.size() - 2];
-    EXPECT_NE(lines.back().find("[" + std::to_string(GetCurrentThreadId()) + "]: own"), std::string::npos)
-        << lines.back();
+    EXPECT_NE(lines[lines.size() - 2].find("[0042]: for the session"), std::string::npos) << lines[lines.size() - 2];
+    char own[32];
+    std::snprintf(own, sizeof own, "[%04u]: own", static_cast<unsigned>(GetCurrentThreadId()));
+    EXPECT_NE(lines.back().find(own), std::string::npos) << lines.back();
 }
 
 TEST_F(LogFileTest, SettingsAreReadAgainWithinAHundredCalls) {

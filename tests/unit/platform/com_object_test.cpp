@@ -2,6 +2,8 @@
 // class table.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include "platform/com_classes.h"
@@ -97,6 +99,31 @@ TEST(ComObjectTest, AnAggregatedObjectPassesItsInterfacesReferencesToTheOuterObj
     EXPECT_EQ(outer.refs, 1u);
     EXPECT_EQ(g_living, 1);
     EXPECT_EQ(inner->Release(), 0u);
+    EXPECT_EQ(g_living, 0);
+    EXPECT_EQ(module.Count(), 0);
+}
+
+// A probe whose constructor throws: std::bad_alloc when asked for, std::runtime_error otherwise.
+class ThrowingProbe : public Probe {
+  public:
+    explicit ThrowingProbe(bool outOfMemory) {
+        if (outOfMemory) throw std::bad_alloc();
+        throw std::runtime_error("constructor failed");
+    }
+};
+
+// Only running out of memory reads as no object; any other failure of the constructor reaches the
+// caller of New, and creation through COM answers it without letting it out.
+TEST(ComObjectTest, OnlyAnAllocationFailureInTheConstructorReadsAsOutOfMemory) {
+    ComModule module;
+    EXPECT_EQ(ComObject<ThrowingProbe>::New(&module, nullptr, true), nullptr);
+    EXPECT_THROW(ComObject<ThrowingProbe>::New(&module, nullptr, false), std::runtime_error);
+    void* object = &module;
+    EXPECT_EQ(ComCreate<ThrowingProbe>(&module, nullptr, IID_IFirst, &object, true), E_OUTOFMEMORY);
+    EXPECT_EQ(object, nullptr);
+    object = &module;
+    EXPECT_EQ(ComCreate<ThrowingProbe>(&module, nullptr, IID_IFirst, &object, false), E_UNEXPECTED);
+    EXPECT_EQ(object, nullptr);
     EXPECT_EQ(g_living, 0);
     EXPECT_EQ(module.Count(), 0);
 }

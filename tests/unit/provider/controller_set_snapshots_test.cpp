@@ -19,6 +19,7 @@
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
 #include "provider/controllers/unload_signal.h"
+#include "tests/unit/provider/controller_read.h"
 #include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
@@ -73,6 +74,12 @@ class ScriptedPair {
         const uint8_t* data = request.data.data();
         const int32_t handle =
             request.data.size() >= 12 ? static_cast<int32_t>(ReadBigEndian32(data + 8)) : 0;
+        if (code == RRE_GET_CONTROLLER && request.data.size() >= 4) {
+            const int32_t id = static_cast<int32_t>(ReadBigEndian32(data));
+            std::lock_guard<std::mutex> g(lock_);
+            requests_.push_back(Request{code, id, platform::GetClock().NowMs(), 0, 0});
+            return ScriptAction{{ReplyTo(request, controllerRead_(id))}, false};
+        }
         std::vector<uint8_t> reply(request.data.size() < 8 ? 8 : request.data.size(), 0);
         Request seen{code, handle, platform::GetClock().NowMs(), 0, 0};
         uint32_t answer = 0;
@@ -121,6 +128,10 @@ class ScriptedPair {
         refusals_[{handle, code}] = answer;
     }
     void CreateAnswersShort(uint8_t missing) { createIdsShort_ = missing; }
+    // What a controller read of a handle answers.
+    void SetControllerRead(std::function<std::vector<uint8_t>(int32_t handle)> read) {
+        controllerRead_ = std::move(read);
+    }
     void SetCopies(std::function<std::vector<CopyRow>(uint64_t nowMs)> copies) {
         copies_ = std::move(copies);
     }
@@ -143,6 +154,7 @@ class ScriptedPair {
     uint8_t snapshots_ = 0;
     uint8_t createIdsShort_ = 0;
     std::function<std::vector<CopyRow>(uint64_t)> copies_;
+    std::function<std::vector<uint8_t>(int32_t)> controllerRead_;
     std::vector<int32_t> discoveryCodes_;
 };
 
@@ -155,6 +167,10 @@ class ControllerSetSnapshotsTest : public providertest::SessionTest {
         set_ = std::make_unique<BVSS_RaidControllerSet>();
         a_ = AddController(kHandleA, 1, "SN-A", "SN-B");
         b_ = AddController(kHandleB, 0, "SN-B", "SN-A");
+        // A controller read answers the controller's data as it stands: the array made nothing unrecorded.
+        pair_.SetControllerRead([this](int32_t handle) {
+            return providertest::ControllerReadOf(handle == kHandleA ? *a_ : *b_);
+        });
     }
     void TearDown() override {
         set_.reset();

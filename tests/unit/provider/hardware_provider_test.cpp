@@ -327,7 +327,7 @@ TEST_F(HardwareProviderTest, DiscoverySwitchedOffIsSwitchedOnAgainByAbortAndUnlo
     EXPECT_EQ(DiscoveryFlags(), (std::vector<int>{0, 1, 0, 1}));
 }
 
-TEST_F(HardwareProviderTest, AFailedDeletionEndsTheWalkAndTheMethodKeepingTheSet) {
+TEST_F(HardwareProviderTest, AFailedDeletionKeepsTheSetAndTheNextDeletionSkipsWhatWasDeleted) {
     ComObject<BVSS_HardwareProvider>* provider = Create();
     auto live = std::make_unique<BVSS_CapiRaidController>();
     auto retired = std::make_unique<BVSS_CapiRaidController>();
@@ -356,10 +356,11 @@ TEST_F(HardwareProviderTest, AFailedDeletionEndsTheWalkAndTheMethodKeepingTheSet
               std::string::npos)
         << Events();
 
-    // Once every created snapshot can be deleted, an abort empties the list and forgets the set.
+    // Once every created snapshot can be deleted, an abort empties the list and forgets the set; the
+    // snapshot deleted before is not asked for again.
     provider->mSnapshotList[2].mSnapshot.mController = live.get();
     EXPECT_EQ(provider->AbortSnapshots(kSet), S_OK);
-    EXPECT_EQ(Requests(RRE_DELETE_PART), 4u);
+    EXPECT_EQ(Requests(RRE_DELETE_PART), 3u);
     EXPECT_TRUE(provider->mSnapshotList.empty());
     EXPECT_TRUE(provider->mSetId == VSS_ID{});
     EXPECT_EQ(provider->mVSSState, kVssStateFailed);

@@ -19,6 +19,7 @@
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/retry_policy.h"
 #include "tests/support/test_root.h"
+#include "tests/unit/provider/controller_read.h"
 #include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
@@ -67,6 +68,7 @@ class SnapshotOperationsTest : public SessionTest {
         controller_ = std::make_unique<BVSS_CapiRaidController>();
         controller_->mHandle = 0x100;
         controller_->mControllerData.failover.failoverId = 1;
+        controller_->mNumArrays = 1;
     }
     void TearDown() override {
         controller_.reset();
@@ -78,11 +80,17 @@ class SnapshotOperationsTest : public SessionTest {
     // instead of a reply while replies are to be lost.
     ScriptAction Answer(const ProxyMessage& request) {
         const uint32_t op = request.header.OpCode;
+        if (op == RRE_GET_CONTROLLER) {
+            std::lock_guard<std::mutex> locked(lock_);
+            requests_.push_back({op, request.data});
+            return ScriptAction{{ReplyTo(request, providertest::ControllerReadOf(*controller_, made_))}, false};
+        }
         Bytes reply = HostRequest(op, request.data);
         std::lock_guard<std::mutex> locked(lock_);
         requests_.push_back({op, reply});
         if (lostReplies_[op] > 0) {
             --lostReplies_[op];
+            if (op == RRE_CREATE_SNAPSHOT) Make(reply, 0xB0);  // carried out all the same
             return ScriptAction{{}, true};
         }
         int32_t code = 0;
@@ -90,6 +98,7 @@ class SnapshotOperationsTest : public SessionTest {
             code = codes_[op].front();
             codes_[op].pop_front();
         }
+        if (code == 0 && op == RRE_CREATE_SNAPSHOT && createdIds_ < 0) Make(reply, 0xC0);
         std::memset(reply.data(), 0, 4);
         std::memcpy(reply.data() + 4, &code, 4);
         if (code == 0 && op == RRE_CREATE_SNAPSHOT) {
@@ -105,6 +114,16 @@ class SnapshotOperationsTest : public SessionTest {
         }
         if (code == 0 && op == RRE_ROLLOFF_VOLUME) std::memset(reply.data() + kRolloffIdAt, 0xE0 + rolloffs_++, 16);
         return ScriptAction{{ReplyTo(request, NetworkReply(op, reply))}, false};
+    }
+
+    // The snapshots a create request makes on the array: IDs from firstId on, named as the request names them.
+    void Make(const Bytes& request, uint8_t firstId) {
+        const auto* params = reinterpret_cast<const CAPI_CREATE_SNAPSHOTS_PARAMS*>(request.data() + 12);
+        for (uint32_t i = 0; i < params->numEntries && i < 16; ++i) {
+            const std::string name(params->entries[i].name, strnlen(params->entries[i].name, 32));
+            made_.push_back(providertest::PartitionEntry(0, static_cast<uint16_t>(made_.size()),
+                                                         static_cast<uint8_t>(firstId + i), name.c_str()));
+        }
     }
 
     // The requests of one code in host order, as the proxy reads them.
@@ -136,6 +155,7 @@ class SnapshotOperationsTest : public SessionTest {
     std::map<uint32_t, std::deque<int32_t>> codes_;
     std::map<uint32_t, int> lostReplies_;
     int createdIds_ = -1;  // -1: as many as asked for
+    std::vector<API_PARTITION_ENTRY> made_;  // what the creates made on the array
     uint64_t tagsRead_ = 0;
     int rolloffs_ = 0;
 };
@@ -210,17 +230,27 @@ TEST_F(SnapshotOperationsTest, ACreateAnsweredWithFewerIdsFailsAndDeletesWhatWas
     EXPECT_EQ(Requests(RRE_DELETE_PART).size(), 2u);
 }
 
-// The retry policy sends a create again when its reply was lost, although the first may have been carried
-// out: the same request, tag and names included.
-TEST_F(SnapshotOperationsTest, ACreateWhoseReplyIsLostIsSentAgainAsItWas) {
+// The retry policy sends a create again when its reply was lost, although the first was carried out: the
+// same request, tag and names included. The snapshots of the first try are found by their names and deleted;
+// the recorded ones and another set's snapshot stay.
+TEST_F(SnapshotOperationsTest, ACreateWhoseReplyIsLostIsSentAgainAndWhatItsFirstTryMadeIsDeleted) {
     Entries entries(2);
     lostReplies_[RRE_CREATE_SNAPSHOT] = 1;
+    {
+        std::lock_guard<std::mutex> locked(lock_);
+        made_.push_back(providertest::PartitionEntry(0, 0, 0xD0, "VSS000000000000000"));
+    }
     ASSERT_EQ(controller_->capiCreateSnapshots(entries.list, kFirstTag, 1, 0), S_OK);
     const std::vector<Bytes> sent = Requests(RRE_CREATE_SNAPSHOT);
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(Bytes(sent[0].begin() + 12, sent[0].begin() + 12 + kSnapshotRequestBytes),
               Bytes(sent[1].begin() + 12, sent[1].begin() + 12 + kSnapshotRequestBytes));
     EXPECT_EQ(entries.records[1].mCreated, 1u);
+    std::vector<Bytes> deleted;
+    for (const Bytes& request : Requests(RRE_DELETE_PART)) deleted.emplace_back(request.begin() + 16, request.begin() + 32);
+    EXPECT_EQ(deleted, (std::vector<Bytes>{Id(0xB0), Id(0xB1)}));
+    EXPECT_TRUE(entries.records[0].mUnsweptNames.empty());
+
 }
 
 TEST_F(SnapshotOperationsTest, CommitFlagsTagsAndStaleTags) {

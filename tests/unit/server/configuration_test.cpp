@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "corlink/server/configuration.h"
 #include "corlink/server/run_flags.h"
 #include "platform/registry.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_root.h"
 
 namespace {
@@ -201,11 +203,22 @@ TEST_F(ProxyConfigTest, AFileThatCannotBeCreatedLeavesTheSettingsEmpty) {
     EXPECT_EQ(RegistryConfigurationFile(), "");
 }
 
-TEST_F(ProxyConfigTest, DefaultsThatCannotBeWrittenAreAFailure) {
-    WriteConfig("", 0600);
-    ASSERT_EQ(unlink(FilePath().c_str()), 0);
-    ASSERT_EQ(symlink("/dev/full", FilePath().c_str()), 0);  // every write fails: no space left
-    EXPECT_EQ(WriteProxyConfigDefaults(kConfigWindowsPath), 0);
+// Defaults that cannot be written whole (the disk fills up) are a failure and leave the old file as it was,
+// never emptied or cut short.
+TEST_F(ProxyConfigTest, DefaultsThatCannotBeWrittenLeaveTheOldFile) {
+    const std::string incomplete = "version  :1\r\nusername :proxyuser\r\n";
+    WriteConfig(incomplete, 0600);
+    {
+        testsupport::FileSizeLimit diskFull(16);
+        EXPECT_EQ(WriteProxyConfigDefaults(kConfigWindowsPath), 0);
+        LoadProxyConfig();
+    }
+    EXPECT_EQ(testsupport::ReadWholeFile(FilePath()), incomplete);
+    EXPECT_STREQ(g_ProxyPassword, "") << "no password that the file does not hold";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(root_.path() + "/C/Windows/System32"),
+                            std::filesystem::directory_iterator()),
+              1)
+        << "no temporary left";
 }
 
 TEST(ProxyConfigText, TrimAndStrip) {

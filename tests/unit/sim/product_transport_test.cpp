@@ -38,9 +38,11 @@ protected:
     // The product's request packet of a command without include.
     static std::vector<uint8_t> Built(uint32_t commandCode) {
         std::vector<uint8_t> packet(CAPI_MAX_PACKET_SIZE, 0);
-        const CAPI_ADDRESS address{0x100, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
-        const uint32_t length = BuildPacket(packet.data(), 1, 0, 0, nullptr, 0, 0, commandCode, &address, 0, nullptr,
-                                            0, 0, 0, 0, 1, 0, 0, 0, 0, 0);
+        PacketFields fields;
+        fields.commandCode = commandCode;
+        fields.address = CAPI_ADDRESS{0x100, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF};
+        fields.param4 = 1;
+        const uint32_t length = BuildPacket(packet.data(), fields);
         packet.resize(length);
         return packet;
     }

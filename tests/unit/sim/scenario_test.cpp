@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "sim/capi/records.h"
 #include "sim/scenario.h"
 
 namespace {
@@ -44,7 +45,8 @@ TEST(Scenario, PairSettingsComeFromTheSystemSection) {
     sim::FabricModel model;
     std::string error;
     ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\nstate_b=1\nrestart_seconds_a=90\nshutdown_seconds_b=20\n"
-                                   "enclosures=3\nhost_bus=iscsi\n",
+                                   "enclosures=3\nhost_bus=iscsi\nenclosure_2_serial=EMP-2\nenclosure_2_name=Shelf two\n"
+                                   "enclosure_2_location=Row 4\nenclosure_2_rack=4\nenclosure_2_rack_position=11\n",
                                    &model, &error))
         << error;
     const sim::StorageSystem& system = model.systems[0];
@@ -53,6 +55,15 @@ TEST(Scenario, PairSettingsComeFromTheSystemSection) {
     EXPECT_EQ(system.controllers[0].settings.restartMs, 90000u);
     EXPECT_EQ(system.controllers[1].settings.shutdownMs, 20000u);
     EXPECT_EQ(system.settings.enclosureCount, 3u);
+    const sim::Enclosure second = sim::EnclosureOf(system, 1);
+    EXPECT_EQ(second.serial, "EMP-2");
+    EXPECT_EQ(second.name, "Shelf two");
+    EXPECT_EQ(second.location, "Row 4");
+    EXPECT_EQ(second.rackNumber, 4);
+    EXPECT_EQ(second.rackPosition, 11);
+    const sim::Enclosure third = sim::EnclosureOf(system, 2);  // defaults: its WWN as serial, a name by number
+    EXPECT_EQ(third.serial, sim::HexText(sim::EnclosureWwn(system, 2)));
+    EXPECT_EQ(third.name, "Enclosure 3");
     EXPECT_EQ(system.params.hostBusTypes, sim::HostBusTypes(sim::kBusTypeIscsi));
     // A hybrid controller: Fibre Channel on its first host channel, iSCSI on the others.
     sim::FabricModel hybrid;
