@@ -103,7 +103,9 @@ CAPI_STRUCT(CAPI_ROLLBACK_PARAMS, 96)
 // The size of include type 85; converted by the proxy's rolloff request only.
 #define CAPI_ROLLOFF_PARAMS_FIELDS(F, S) \
     F(S,     0, volumeSerialNumber,       uint8_t,                   16, Bytes,  No,  nullptr, None) \
-    F(S,    16, reserved16,               uint8_t,                   56, Bytes,  No,  nullptr, None) \
+    F(S,    16, vdiskSerialNumber,        uint8_t,                   16, Bytes,  No,  nullptr, None) \
+    F(S,    32, reserved32,               uint8_t,                    8, Bytes,  No,  nullptr, None) \
+    F(S,    40, name,                     char,                      32, Chars,  No,  nullptr, None) \
     F(S,    72, value72,                  uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,    76, reserved76,               uint8_t,                  436, Bytes,  No,  nullptr, None)
 CAPI_STRUCT(CAPI_ROLLOFF_PARAMS, 512)

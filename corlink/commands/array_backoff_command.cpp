@@ -8,11 +8,10 @@
 #include "corlink/commands/controller_params_area.h"
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/reply_buffers.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/foundation/log.h"
 
 namespace {
-
-constexpr uint32_t kPercentAt = 44;
 
 int32_t RunSetArrayBackoffPercent(CommandContext& c) {
     if (RequestUnifiedControllerData(c.index) != 0) {
@@ -20,8 +19,7 @@ int32_t RunSetArrayBackoffPercent(CommandContext& c) {
         c.refusal = RRE_ERROR_NO_CONTROLLER;
         return -1;
     }
-    uint32_t percent = 0;
-    std::memcpy(&percent, c.buffer + kPercentAt, sizeof percent);
+    const uint32_t percent = rre_wire::BufferAs<RRE_BACKOFF_BUFFER>(c.buffer)->percent;
     CAPI_UNIFIED_PARAMS& params = FillControllerParamsArea();
     params.common.raidParams.createArrayBackoffPercent = percent;
     const int32_t code = CAPI_U_SetControllerParams(ControllerHandleOf(c.index), &params);

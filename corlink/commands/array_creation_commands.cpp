@@ -1,6 +1,7 @@
 #include "corlink/commands/array_creation_commands.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 
@@ -12,6 +13,7 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/drive_maintenance.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/foundation/assertion.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
@@ -27,35 +29,12 @@ constexpr int32_t kCreateRetrySeconds = 10;
 constexpr uint32_t kCapabilities3AllArrays = 0x2000;  // new partitions may appear on any array
 constexpr uint32_t kChangeRefusedByte = 321;          // of a controller half of the unified record
 constexpr uint8_t kCreatedByProxy = 3;                // parameter byte 576
-
-// ADD_ARRAY_PART request.
-constexpr uint32_t kPartLunAt = 12;
-constexpr uint32_t kPartSizeAt = 16;
-constexpr uint32_t kPartClassAt = 24;
-constexpr uint32_t kPartTypeAt = 25;
-constexpr uint32_t kPartPagedAt = 26;
-constexpr uint32_t kPartArraySerialAt = 32;
-constexpr uint32_t kPartIdAt = 64;
-constexpr uint32_t kPartParamAt = 96;
-constexpr uint32_t kPartParamTo = 136;  // where those 32 bytes go in the partition parameters
-constexpr uint32_t kPartNameAt = 128;
-constexpr uint32_t kPartReplyAt = 160;
-// CREATE_ARRAY request.
-constexpr uint32_t kCreateParamsAt = 16;
-constexpr uint32_t kCreateReplyAt = 2944;
-// EXPAND_ARRAY request.
-constexpr uint32_t kExpandCountAt = 12;
-constexpr uint32_t kExpandSerialAt = 16;
-constexpr uint32_t kExpandLocationsAt = 48;
-constexpr uint32_t kExpandSerialTo = 688;  // where the array serial goes in the create parameters
+constexpr uint32_t kExpandSerialTo = 688;             // where the array serial goes in the create parameters
+static_assert(kDriveSlots == RRE_EXPAND_MAX_DRIVES);
 
 RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
 
-uint32_t ReadU32(const uint8_t* at) {
-    uint32_t value = 0;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
+using rre_wire::BufferAs;
 
 uint64_t ValueOf(const CAPI_U64& value) { return (uint64_t{value.longs[1]} << 32) | value.longs[0]; }
 
@@ -121,26 +100,29 @@ bool SearchNewArray(int32_t index, const CreateParams& params, CAPI_ARRAY* out) 
 
 // ---- ADD_ARRAY_PART
 
-std::unique_ptr<CAPI_ARRAY_PARTITION_PARAMS> PartitionParamsOf(const uint8_t* request) {
+// The request's partition parameter goes to the parameters' bytes from 136 on.
+std::unique_ptr<CAPI_ARRAY_PARTITION_PARAMS> PartitionParamsOf(const RRE_ADD_ARRAY_PART_BUFFER& request) {
     auto params = std::make_unique<CAPI_ARRAY_PARTITION_PARAMS>();
     auto* bytes = reinterpret_cast<uint8_t*>(params.get());
     std::memset(bytes, 0, sizeof *params);
-    params->lun = static_cast<int32_t>(ReadU32(request + kPartLunAt));
-    std::memcpy(&params->size, request + kPartSizeAt, sizeof params->size);
-    params->specialClass = request[kPartClassAt];
-    params->specialType = request[kPartTypeAt];
-    params->isPaged = request[kPartPagedAt];
-    std::memcpy(params->arraySerialNumber, request + kPartArraySerialAt, kObjectSerialSize);
-    std::memcpy(params->partitionSerialNumber, request + kPartIdAt, kObjectSerialSize);
-    std::memcpy(bytes + kPartParamTo, request + kPartParamAt, kObjectSerialSize);
-    std::memcpy(params->name, BoundedName(request + kPartNameAt).text, sizeof params->name);
+    params->lun = static_cast<int32_t>(request.lun);
+    params->size = request.size;
+    params->specialClass = request.specialClass;
+    params->specialType = request.specialType;
+    params->isPaged = request.isPaged;
+    std::memcpy(params->arraySerialNumber, request.arraySerialNumber, kObjectSerialSize);
+    std::memcpy(params->partitionSerialNumber, request.partitionSerialNumber, kObjectSerialSize);
+    std::memcpy(bytes + offsetof(CAPI_ARRAY_PARTITION_PARAMS, reserved136), request.partitionParameter,
+                sizeof request.partitionParameter);
+    std::memcpy(params->name, BoundedName(reinterpret_cast<const uint8_t*>(request.name)).text, sizeof params->name);
     DebugPrint("RequestPart.unitNum = %d\n", params->unitNum);
     return params;
 }
 
 int32_t RunAddArrayPart(CommandContext& c) {
-    const auto params = PartitionParamsOf(c.buffer);
-    const uint8_t* arraySerial = c.buffer + kPartArraySerialAt;
+    auto* request = BufferAs<RRE_ADD_ARRAY_PART_BUFFER>(c.buffer);
+    const auto params = PartitionParamsOf(*request);
+    const uint8_t* arraySerial = request->arraySerialNumber;
     const RAID_CONTROLLER& entry = Entry(c.index);
     const uint32_t arrays = std::min<uint32_t>(entry.controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
     for (uint32_t a = 0; a < arrays; ++a) {
@@ -150,7 +132,7 @@ int32_t RunAddArrayPart(CommandContext& c) {
     }
     int32_t code = CAPI_U_AddArrayPartition(ControllerHandleOf(c.index), arraySerial, params.get());
     RefreshController(c.index);
-    auto* reply = reinterpret_cast<CAPI_ARRAY_PARTITION*>(c.buffer + kPartReplyAt);
+    CAPI_ARRAY_PARTITION* reply = &request->partition;
     if (code == 0 || code == CAPI_ERROR_BAD_IDENTIFIER) {
         if (GetNewPartition(c.index, arraySerial, params->name, reply) != 0) code = 0;
     } else {
@@ -162,9 +144,10 @@ int32_t RunAddArrayPart(CommandContext& c) {
 // ---- CREATE_ARRAY
 
 uint32_t CheckCreateArray(const CommandContext& c) {
+    const auto* request = BufferAs<RRE_CREATE_ARRAY_BUFFER>(c.buffer);
     uint8_t ab = 0;
-    if (FindRealControllerByClientId(ReadU32(c.buffer + 8), &ab) < 0) return RRE_ERROR_NO_CONTROLLER;
-    const auto* params = reinterpret_cast<const CreateParams*>(c.buffer + kCreateParamsAt);
+    if (FindRealControllerByClientId(request->controllerId, &ab) < 0) return RRE_ERROR_NO_CONTROLLER;
+    const CreateParams* params = &request->params;
     // More drives than the parameters have slots for are refused before anything is sent.
     if (uint64_t{params->createArrayParams.numMemberDriveIds} + params->createArrayParams.numFurtherDriveIds >
         kDriveSlots) {
@@ -200,10 +183,11 @@ uint32_t ResolveDrives(int32_t index, const uint8_t* requestIds, CreateParams& p
 }
 
 int32_t RunCreateArray(CommandContext& c) {
+    auto* request = BufferAs<RRE_CREATE_ARRAY_BUFFER>(c.buffer);
     auto params = std::make_unique<CreateParams>();
-    std::memcpy(params.get(), c.buffer + kCreateParamsAt, sizeof *params);
+    std::memcpy(params.get(), &request->params, sizeof *params);
     uint8_t ab = 0;
-    FindRealControllerByClientId(ReadU32(c.buffer + 8), &ab);
+    FindRealControllerByClientId(request->controllerId, &ab);
     const uint8_t owner = params->createArrayParams.owner;
     if (owner > 1) params->createArrayParams.owner = ab;
     if (OwnerRefuses(c.index, owner)) {
@@ -216,7 +200,7 @@ int32_t RunCreateArray(CommandContext& c) {
         if (partner >= 0) index = partner;
     }
     UpdateController(index);
-    const uint8_t* requestIds = c.buffer + kCreateParamsAt + offsetof(CreateParams, driveIds);
+    const uint8_t* requestIds = request->params.driveIds[0];
     if (ResolveDrives(index, requestIds, *params) < DriveIdentifiers(*params)) {
         DebugPrint("capicmd==>>capiCreateArray bad identifiers passed");
         c.refusal = RRE_ERROR_BAD_DRIVE;
@@ -230,7 +214,7 @@ int32_t RunCreateArray(CommandContext& c) {
         UpdateController(index);
         code = CAPI_U_CreateArray(ControllerHandleOf(index), params.get());
     }
-    auto* reply = reinterpret_cast<CAPI_ARRAY*>(c.buffer + kCreateReplyAt);
+    CAPI_ARRAY* reply = &request->array;
     if (code == 0 || code == CAPI_ERROR_BAD_IDENTIFIER) {
         int found = GetNewArray(index, *params, reply);
         const int32_t partner = FindPartnerController(index);
@@ -245,17 +229,19 @@ int32_t RunCreateArray(CommandContext& c) {
 // ---- EXPAND_ARRAY
 
 uint32_t CheckExpandArray(const CommandContext& c) {
-    return ReadU32(c.buffer + kExpandCountAt) > kDriveSlots ? RRE_ERROR_BAD_DRIVE : 0;
+    return BufferAs<RRE_EXPAND_ARRAY_BUFFER>(c.buffer)->driveCount > kDriveSlots ? RRE_ERROR_BAD_DRIVE : 0;
 }
 
+// The array's serial goes to the create parameters' byte 688.
 int32_t RunExpandArray(CommandContext& c) {
-    const uint32_t n = ReadU32(c.buffer + kExpandCountAt);
+    const auto* request = BufferAs<RRE_EXPAND_ARRAY_BUFFER>(c.buffer);
+    const uint32_t n = request->driveCount;
     auto params = std::make_unique<CreateParams>();
     auto* bytes = reinterpret_cast<uint8_t*>(params.get());
     std::memset(bytes, 0, sizeof *params);
     params->createArrayParams.numMemberDriveIds = n;
-    std::memcpy(bytes + kExpandSerialTo, c.buffer + kExpandSerialAt, kObjectSerialSize);
-    std::memcpy(params->createArrayParams.drives, c.buffer + kExpandLocationsAt, sizeof params->createArrayParams.drives);
+    std::memcpy(bytes + kExpandSerialTo, request->serialNumber, kObjectSerialSize);
+    std::memcpy(params->createArrayParams.drives, request->drives, sizeof params->createArrayParams.drives);
     for (uint32_t i = 0; i < n; ++i) {
         const CAPI_DRIVE_LOCATION location = params->createArrayParams.drives[i];
         for (uint32_t k = 0; k < DriveCount(c.index); ++k) {

@@ -10,26 +10,27 @@
 #include "corlink/commands/array_partitions.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/foundation/assertion.h"
 #include "corlink/foundation/log.h"
 
 namespace {
 
-constexpr uint32_t kSerialAt16 = 16;     // DELETE_PART, DELETE_ARRAY
-constexpr uint32_t kAbortSerialAt = 12;  // ABORT_UTILITY
+using rre_wire::BufferAs;
+
 // An array utility of this kind has made partitions that go before the utility is aborted.
 constexpr uint8_t kUtilityWithPartitions = 2;
 
 using Serial = std::array<uint8_t, kObjectSerialSize>;
 
 int32_t RunDeletePart(CommandContext& c) {
-    const int32_t code = deleteOnePartition(c.index, c.buffer + kSerialAt16);
+    const int32_t code = deleteOnePartition(c.index, BufferAs<RRE_OBJECT_BUFFER>(c.buffer)->serialNumber);
     UpdateController(c.index);
     return code;
 }
 
 int32_t RunDeleteArray(CommandContext& c) {
-    const int32_t code = deleteOneArray(c.index, c.buffer + kSerialAt16);
+    const int32_t code = deleteOneArray(c.index, BufferAs<RRE_FREE_CACHE_BUFFER>(c.buffer)->serialNumber);
     DebugPrint("capicmd==>>CAPI_U_DeleteArray %d!\n", code);
     UpdateController(c.index);
     return code;
@@ -52,7 +53,7 @@ std::vector<Serial> PartitionSerials(int32_t index, int32_t a) {
 }
 
 int32_t RunAbortUtility(CommandContext& c) {
-    const uint8_t* serial = c.buffer + kAbortSerialAt;
+    const uint8_t* serial = BufferAs<RRE_SERIAL_BUFFER>(c.buffer)->serialNumber;
     const int32_t a = FindArrayByWholeSerial(c.index, serial);
     if (a >= 0) {
         UpdateArrayPartition(c.index, a);

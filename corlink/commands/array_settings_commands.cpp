@@ -1,6 +1,7 @@
 #include "corlink/commands/array_settings_commands.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "corlink/capi/capi_array.h"
@@ -11,64 +12,63 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/executor_state.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 
 namespace {
 
-// Request layouts.
-constexpr uint32_t kSerialAt16 = 16;      // the object's 32-byte serial in most of these requests
-constexpr uint32_t kNameAt = 48;          // SET_PART_NAME, SET_ARRAY_NAME: the new name
-constexpr uint32_t kOwnerSerialAt = 12;   // SET_PREFERRED_OWNER
-constexpr uint32_t kByte12 = 12;          // CHANGE_PART_LUN: the LUN; VERIFY_ARRAY: must be non-zero
-constexpr uint32_t kParamsAt = 16;        // EXPAND_PART, CHANGE_PARTITION_DESCRIPTION: a partition parameter record
-constexpr uint32_t kListAt = 16;          // GET_ARRAY_LIST, GET_ARRAY_PARTITION: the records
-constexpr uint32_t kListCountAt = 12;
 constexpr uint32_t kCapabilities3ManyPartitions = 0x8000;
 
+using rre_wire::BufferAs;
+
 CAPI_HANDLE HandleOf(const CommandContext& c) { return ControllerHandleOf(c.index); }
-const uint8_t* At(const CommandContext& c, uint32_t offset) { return c.buffer + offset; }
-
-CAPI_ARRAY_PARTITION_PARAMS* ParamsOf(const CommandContext& c) {
-    return reinterpret_cast<CAPI_ARRAY_PARTITION_PARAMS*>(c.buffer + kParamsAt);
-}
-
-void PutU32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, sizeof value); }
+const RRE_OBJECT_BUFFER& ObjectRequest(const CommandContext& c) { return *BufferAs<RRE_OBJECT_BUFFER>(c.buffer); }
+const RRE_SET_NAME_BUFFER& NameRequest(const CommandContext& c) { return *BufferAs<RRE_SET_NAME_BUFFER>(c.buffer); }
 
 int32_t RunSetPartName(CommandContext& c) {
-    return CAPI_U_ChangeArrayPartitionName(HandleOf(c), At(c, kSerialAt16), BoundedName(At(c, kNameAt)).text);
+    const RRE_SET_NAME_BUFFER& request = NameRequest(c);
+    return CAPI_U_ChangeArrayPartitionName(HandleOf(c), request.serialNumber,
+                                           BoundedName(reinterpret_cast<const uint8_t*>(request.name)).text);
 }
 
 int32_t RunSetArrayName(CommandContext& c) {
-    return CAPI_U_ChangeArrayName(HandleOf(c), At(c, kSerialAt16), BoundedName(At(c, kNameAt)).text);
+    const RRE_SET_NAME_BUFFER& request = NameRequest(c);
+    return CAPI_U_ChangeArrayName(HandleOf(c), request.serialNumber,
+                                  BoundedName(reinterpret_cast<const uint8_t*>(request.name)).text);
 }
 
 int32_t RunExpandPart(CommandContext& c) {
-    CAPI_ARRAY_PARTITION_PARAMS* params = ParamsOf(c);
+    CAPI_ARRAY_PARTITION_PARAMS* params = &BufferAs<RRE_EXPAND_PART_BUFFER>(c.buffer)->params;
     return CAPI_U_ChangeArrayPartitionGeometry(HandleOf(c), params->partitionSerialNumber, params);
 }
 
 int32_t RunChangePartLun(CommandContext& c) {
-    return CAPI_U_ChangeArrayPartitionLunEx(HandleOf(c), At(c, kSerialAt16), c.buffer[kByte12]);
+    const RRE_OBJECT_BUFFER& request = ObjectRequest(c);
+    return CAPI_U_ChangeArrayPartitionLunEx(HandleOf(c), request.serialNumber, request.option);
 }
 
-uint32_t CheckVerifyArray(const CommandContext& c) { return c.buffer[kByte12] == 0 ? RRE_ERROR_NO_CONTROLLER : 0; }
+uint32_t CheckVerifyArray(const CommandContext& c) { return ObjectRequest(c).option == 0 ? RRE_ERROR_NO_CONTROLLER : 0; }
 
-int32_t RunVerifyArray(CommandContext& c) { return CAPI_U_VerifyArray(HandleOf(c), At(c, kSerialAt16)); }
+int32_t RunVerifyArray(CommandContext& c) { return CAPI_U_VerifyArray(HandleOf(c), ObjectRequest(c).serialNumber); }
 
 // The partner's view of the array's ownership changed too.
 int32_t RunSetPreferredOwner(CommandContext& c) {
-    const int32_t code = CAPI_U_SetPreferredOwner(HandleOf(c), At(c, kOwnerSerialAt));
+    const int32_t code =
+        CAPI_U_SetPreferredOwner(HandleOf(c), BufferAs<RRE_PREFERRED_OWNER_BUFFER>(c.buffer)->serialNumber);
     RefreshController(c.index);
     const int32_t partner = FindPartnerController(c.index);
     if (partner >= 0) UpdateController(partner);
     return code;
 }
 
-int32_t RunReviveArray(CommandContext& c) { return CAPI_U_DequarantineArray(HandleOf(c), At(c, kSerialAt16)); }
+int32_t RunReviveArray(CommandContext& c) {
+    return CAPI_U_DequarantineArray(HandleOf(c), ObjectRequest(c).serialNumber);
+}
 
 int32_t RunChangePartitionDescription(CommandContext& c) {
-    CAPI_ARRAY_PARTITION_PARAMS* params = ParamsOf(c);
+    CAPI_ARRAY_PARTITION_PARAMS* params = &BufferAs<RRE_DESCRIPTION_BUFFER>(c.buffer)->params;
     if (params->descriptionLength > sizeof params->description) params->descriptionLength = sizeof params->description;
     return CAPI_U_ChangePartitionDescription(HandleOf(c), params);
 }
@@ -77,10 +77,11 @@ int32_t RunChangePartitionDescription(CommandContext& c) {
 int32_t RunGetArrayList(CommandContext& c) {
     const RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(c.index)];
     const uint32_t count = std::min<uint32_t>(entry.controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
-    std::memcpy(c.buffer + kListAt, entry.arrays, count * sizeof(CAPI_ARRAY));
-    PutU32(c.buffer + 8, 0);
-    PutU32(c.buffer + kListCountAt, count);
-    c.replyLength = static_cast<int32_t>(kListAt + count * sizeof(CAPI_ARRAY));
+    auto* reply = BufferAs<RRE_ARRAY_LIST_BUFFER>(c.buffer);
+    std::memcpy(reply->arrays, entry.arrays, count * sizeof(CAPI_ARRAY));
+    reply->reserved8 = 0;
+    reply->arrayCount = count;
+    c.replyLength = static_cast<int32_t>(offsetof(RRE_ARRAY_LIST_BUFFER, arrays) + count * sizeof(CAPI_ARRAY));
     // A list the controller could not confirm is answered with the refresh's failure, never as current.
     return c.firstRead;
 }
@@ -109,15 +110,15 @@ const FramedCommand kChangePartitionDescription{Lookup::ClientId, FirstRead::Ref
 // answered code -1 so that the client can tell.
 void capiGetArrayPartition(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;
-    uint32_t id = 0;
-    std::memcpy(&id, pRre->Buffer, sizeof id);
-    const int32_t index = FindControllerByClientId(os_ntohl(id));
+    const int32_t index =
+        FindControllerByClientId(os_ntohl(BufferAs<RRE_CONTROLLER_ID_REQUEST>(pRre->Buffer)->controllerId));
     if (index < 0 || (pRre->Trusted == 0 && IsControllerAuthorized(index) == 0)) {
         return RreErrorReply(pRre, RRE_ERROR_NO_CONTROLLER);
     }
     g_CurrentController = index;
     const int refreshed = RefreshController(index);
     const RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
+    constexpr uint32_t kListAt = offsetof(RRE_PARTITION_LIST_BUFFER, partitions);
     const uint32_t capacity = (pRre->BufferSize - kListAt) / sizeof(CAPI_ARRAY_PARTITION);
     const uint32_t arrays = std::min<uint32_t>(entry.controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
     uint32_t n = 0;
@@ -141,8 +142,9 @@ void capiGetArrayPartition(Rre* pRre, const RreCommandInfo& info) {
             ++n;
         }
     }
-    const uint32_t words[2] = {os_htonl(static_cast<uint32_t>(index)), os_htonl(n)};
-    std::memcpy(pRre->Buffer + 8, words, sizeof words);
+    auto* reply = BufferAs<RRE_PARTITION_LIST_BUFFER>(pRre->Buffer);
+    reply->controllerIndex = os_htonl(static_cast<uint32_t>(index));
+    reply->partitionCount = os_htonl(n);
     // A list cut short, or one the controller could not confirm (the refresh failed), is not answered as
     // the whole current truth.
     const uint32_t code = cut ? 0xFFFFFFFFu : static_cast<uint32_t>(refreshed);

@@ -7,6 +7,7 @@
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_buffers.h"
+#include "corlink/proxy_wire/buffers_hosts.h"
 #include "corlink/foundation/hex_dump.h"
 #include "corlink/foundation/log.h"
 
@@ -14,8 +15,6 @@ namespace {
 
 using namespace authdb;
 
-constexpr uint32_t kCountAt = 12;
-constexpr uint32_t kRecordAt = 16;
 constexpr uint32_t kWalkLimit = 200;
 static_assert(sizeof(CAPI_AUTHDB_RECORD) == kRecordSize && AUTH_DB_RECORD_REPLY_SIZE == kRecordSize);
 
@@ -27,14 +26,15 @@ struct Record {
     const CAPI_AUTHDB_RECORD* Capi() const { return reinterpret_cast<const CAPI_AUTHDB_RECORD*>(bytes); }
 };
 
-Record& RequestRecord(const CommandContext& c) { return *reinterpret_cast<Record*>(c.buffer + kRecordAt); }
+RRE_AUTHDB_BUFFER& Buffer(const CommandContext& c) { return *rre_wire::BufferAs<RRE_AUTHDB_BUFFER>(c.buffer); }
+Record& RequestRecord(const CommandContext& c) { return *reinterpret_cast<Record*>(&Buffer(c).record); }
 Record LastRecordReceived() {
     Record record;
     std::memcpy(record.bytes, g_AuthDbRecordReply, kRecordSize);
     return record;
 }
 CAPI_HANDLE HandleOf(const CommandContext& c) { return ControllerHandleOf(c.index); }
-void PutCountReceived(CommandContext& c) { c.buffer[kCountAt] = static_cast<uint8_t>(g_AuthDbRecordCount); }
+void PutCountReceived(CommandContext& c) { Buffer(c).recordCount = static_cast<uint8_t>(g_AuthDbRecordCount); }
 const char* Outcome(int32_t code) { return code == 0 ? "success" : "failed"; }
 
 constexpr uint32_t kRecordReply = 2294;  // GET_RECORD's; the record stored last
@@ -73,7 +73,7 @@ int32_t RunChange(CommandContext& c) {
 // The record the query names, whatever the result: the record received, or an empty one.
 int32_t RunGetRecord(CommandContext& c) {
     const int32_t code = CAPI_U_AUTHDB_GetRecord(HandleOf(c), RequestRecord(c).Capi());
-    std::memcpy(c.buffer + kRecordAt, g_AuthDbRecordReply, kRecordSize);
+    std::memcpy(&Buffer(c).record, g_AuthDbRecordReply, kRecordSize);
     return code;
 }
 

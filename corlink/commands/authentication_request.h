@@ -8,6 +8,7 @@
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/rre.h"
 #include "corlink/commands/storage_system.h"
+#include "corlink/proxy_wire/password_requests.h"
 
 // The request's two texts, terminated even when the client filled the whole field.
 struct PasswordRequest {
@@ -18,8 +19,9 @@ struct PasswordRequest {
 // The caller has checked that the request is PASSWORD_REQUEST_LENGTH bytes long.
 inline PasswordRequest ReadPasswordRequest(const Rre& rre) {
     PasswordRequest request{};
-    std::memcpy(request.uniqueSN, rre.Buffer + PASSWORD_REQUEST_UNIQUE_SN_OFFSET, PASSWORD_REQUEST_TEXT_SIZE);
-    std::memcpy(request.password, rre.Buffer + PASSWORD_REQUEST_PASSWORD_OFFSET, PASSWORD_REQUEST_TEXT_SIZE);
+    const auto* buffer = rre_wire::BufferAs<RRE_PASSWORD_BUFFER>(rre.Buffer);
+    std::memcpy(request.uniqueSN, buffer->UniqueSN, sizeof buffer->UniqueSN);
+    std::memcpy(request.password, buffer->password, sizeof buffer->password);
     return request;
 }
 

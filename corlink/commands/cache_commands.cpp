@@ -6,27 +6,32 @@
 #include "corlink/commands/array_lookup.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
+#include "corlink/proxy_wire/buffers_drives.h"
 #include "corlink/foundation/log.h"
 
 namespace {
 
-constexpr uint32_t kFlushSerialAt = 12;
-constexpr uint32_t kSerialAt16 = 16;
-constexpr uint32_t kCacheParamsAt = 48;
+using rre_wire::BufferAs;
+
 constexpr uint32_t kOrphanPassBudget = 147456;
 constexpr uint32_t kPassesWithoutProgress = 10;
 
-const CAPI_CACHE_PARAMS* CacheParamsOf(const CommandContext& c) {
-    return reinterpret_cast<const CAPI_CACHE_PARAMS*>(c.buffer + kCacheParamsAt);
-}
+const RRE_CACHE_PARAM_BUFFER& CacheRequest(const CommandContext& c) { return *BufferAs<RRE_CACHE_PARAM_BUFFER>(c.buffer); }
 
-int32_t RunFlushCache(CommandContext& c) { return CAPI_U_FlushCache(ControllerHandleOf(c.index), c.buffer + kFlushSerialAt); }
-int32_t RunFreeCache(CommandContext& c) { return CAPI_U_FreeCache(ControllerHandleOf(c.index), c.buffer + kSerialAt16); }
+int32_t RunFlushCache(CommandContext& c) {
+    return CAPI_U_FlushCache(ControllerHandleOf(c.index), BufferAs<RRE_SERIAL_BUFFER>(c.buffer)->serialNumber);
+}
+int32_t RunFreeCache(CommandContext& c) {
+    return CAPI_U_FreeCache(ControllerHandleOf(c.index), BufferAs<RRE_FREE_CACHE_BUFFER>(c.buffer)->serialNumber);
+}
 int32_t RunSetPartitionCacheParam(CommandContext& c) {
-    return CAPI_U_SetArrayPartitionCacheParams(ControllerHandleOf(c.index), c.buffer + kSerialAt16, CacheParamsOf(c));
+    const RRE_CACHE_PARAM_BUFFER& request = CacheRequest(c);
+    return CAPI_U_SetArrayPartitionCacheParams(ControllerHandleOf(c.index), request.serialNumber, &request.params);
 }
 int32_t RunSetArrayCacheParam(CommandContext& c) {
-    return CAPI_U_SetCacheParams(ControllerHandleOf(c.index), c.buffer + kSerialAt16, CacheParamsOf(c));
+    const RRE_CACHE_PARAM_BUFFER& request = CacheRequest(c);
+    return CAPI_U_SetCacheParams(ControllerHandleOf(c.index), request.serialNumber, &request.params);
 }
 int32_t RunFreeOrphanData(CommandContext& c) { return freeAllChacheEx(c.index); }
 

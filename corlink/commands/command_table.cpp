@@ -27,20 +27,23 @@
 #include "corlink/commands/snapshot_commands.h"
 #include "corlink/commands/version_command.h"
 #include "corlink/commands/view_commands.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
+#include "corlink/proxy_wire/buffers_drives.h"
+#include "corlink/proxy_wire/buffers_hosts.h"
 #include <algorithm>
 #include <array>
 #include <cstring>
 
 namespace {
 
-constexpr int32_t kArrayListReply = 16 + RAID_CONTROLLER_MAX_ARRAYS * sizeof(CAPI_ARRAY);
-constexpr int32_t kDriveListReply = 16 + RAID_CONTROLLER_MAX_DRIVES * sizeof(CAPI_DRIVE);
-constexpr int32_t kProgressReply = 16 + CONTROLLER_DB_SIZE * PROGRESS_RECORD_SIZE;
-// As many partition views as the 4 MiB session buffer holds (112), with the head and 32 bytes after them.
-constexpr int32_t kAllPartViewReply = 48 + 112 * sizeof(CAPI_PARTITION_VIEW_TABLE);
-constexpr int32_t kDriveEnclosuresReply = 16 + RAID_CONTROLLER_MAX_ENCLOSURES * sizeof(CAPI_DRIVE_ENCLOSURE);
-constexpr int32_t kAdvEnclosuresReply = 16 + RAID_CONTROLLER_MAX_ENCLOSURES * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE);
-constexpr int32_t kEventReply = EVENT_REPLY_ENTRIES_AT + EVENT_BUFFER_MAX_RECORDS * EVENT_ENTRY_SIZE;
+constexpr int32_t kArrayListReply = sizeof(RRE_ARRAY_LIST_BUFFER);
+constexpr int32_t kDriveListReply = sizeof(RRE_DRIVE_LIST_BUFFER);
+constexpr int32_t kProgressReply = sizeof(RRE_PROGRESS_BUFFER);
+// As many partition views as the 4 MiB session buffer holds, with the head and the bytes after them.
+constexpr int32_t kAllPartViewReply = sizeof(RRE_ALL_VIEWS_BUFFER);
+constexpr int32_t kDriveEnclosuresReply = sizeof(RRE_DRIVE_ENCLOSURES_BUFFER);
+constexpr int32_t kAdvEnclosuresReply = sizeof(RRE_ADV_ENCLOSURES_BUFFER);
+constexpr int32_t kEventReply = sizeof(RRE_EVENT_BUFFER);
 
 // code, name, handler name, request length, length test, reply length, handler, the frame of a framed handler
 constexpr RreCommandInfo kCommands[] = {

@@ -10,6 +10,7 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/handler_frame.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 
@@ -101,9 +102,7 @@ uint32_t FillPartitions(API_RAID_CONTROLLER& reply, int32_t index) {
 
 void capiGetController(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;
-    uint32_t id = 0;
-    std::memcpy(&id, pRre->Buffer, sizeof id);
-    id = os_ntohl(id);
+    const uint32_t id = os_ntohl(rre_wire::BufferAs<RRE_CONTROLLER_ID_REQUEST>(pRre->Buffer)->controllerId);
     DebugPrint("sizeof API_RAID_CONTROLLER = %d = 0x%x, buffer = %lx (size %lu)\n", kReplyLength,
                kReplyLength, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(pRre->Buffer)),
                static_cast<unsigned long>(pRre->BufferSize));

@@ -1,5 +1,6 @@
 #include "corlink/commands/controller_list_commands.h"
 
+#include <cstddef>
 #include <cstring>
 
 #include "corlink/capi/byte_order.h"
@@ -30,11 +31,6 @@ struct SideList {
     uint32_t count = 0;
 };
 
-void PutU32BigEndian(uint8_t* at, uint32_t value) {
-    const uint32_t word = os_htonl(value);
-    std::memcpy(at, &word, sizeof word);
-}
-
 // Sorts the responding controllers that answer the sequence-number command into the A and B lists.
 void CollectSides(SideList& a, SideList& b) {
     for (uint32_t i = 0; i < g_NumControllers; ++i) {
@@ -60,33 +56,29 @@ void CollectSides(SideList& a, SideList& b) {
 
 class HandleDbWriter {
   public:
-    explicit HandleDbWriter(uint8_t* buffer) : buffer_(buffer) {}
+    explicit HandleDbWriter(uint8_t* buffer) : reply_(rre_wire::BufferAs<RRE_HANDLE_DB_BUFFER>(buffer)) {}
 
     void Add(int32_t entry, int32_t a, int32_t b) {
         if (count_ >= RRE_HANDLE_DB_MAX_RECORDS) return;
-        uint8_t* record = buffer_ + RRE_HANDLE_DB_RECORD_OFFSET + count_ * RRE_HANDLE_DB_RECORD_SIZE;
+        RRE_HANDLE_DB_RECORD& record = reply_->records[count_];
         const char* uniqueSN = g_ControllerDb[static_cast<uint32_t>(entry)].UniqueSN;
-        std::memcpy(record, uniqueSN, strnlen(uniqueSN, RAID_CONTROLLER_UNIQUE_SN_SIZE - 1));
-        PutU32BigEndian(record + RRE_HANDLE_DB_ID_A_OFFSET, a >= 0 ? GetClientControllerId(a) : 0);
-        PutU32BigEndian(record + RRE_HANDLE_DB_ID_B_OFFSET, b >= 0 ? GetClientControllerId(b) : 0);
+        std::memcpy(record.UniqueSN, uniqueSN, strnlen(uniqueSN, RAID_CONTROLLER_UNIQUE_SN_SIZE - 1));
+        record.controllerIdA = os_htonl(a >= 0 ? GetClientControllerId(a) : 0);
+        record.controllerIdB = os_htonl(b >= 0 ? GetClientControllerId(b) : 0);
         ++count_;
     }
 
     uint32_t Finish() const {
-        PutU32BigEndian(buffer_ + RRE_HANDLE_DB_COUNT_OFFSET, count_);
+        reply_->recordCount = os_htonl(count_);
         for (uint32_t r = 0; r < count_; ++r) {
-            const uint8_t* record = buffer_ + RRE_HANDLE_DB_RECORD_OFFSET + r * RRE_HANDLE_DB_RECORD_SIZE;
-            uint32_t a = 0;
-            uint32_t b = 0;
-            std::memcpy(&a, record + RRE_HANDLE_DB_ID_A_OFFSET, sizeof a);
-            std::memcpy(&b, record + RRE_HANDLE_DB_ID_B_OFFSET, sizeof b);
-            DebugPrint("[%d].A=%08x B=%08x\n", r, a, b);
+            const RRE_HANDLE_DB_RECORD& record = reply_->records[r];
+            DebugPrint("[%d].A=%08x B=%08x\n", r, record.controllerIdA, record.controllerIdB);
         }
         return count_;
     }
 
   private:
-    uint8_t* buffer_;
+    RRE_HANDLE_DB_BUFFER* reply_;
     uint32_t count_ = 0;
 };
 
@@ -116,7 +108,8 @@ void WritePairs(SideList& a, SideList& b, HandleDbWriter& writer) {
 void capiGetControllerHandleDb(Rre* pRre, const RreCommandInfo& info) {
     DebugPrint("capicmd==>>capiGetControllerHandleDb (gNumControllers=%d)\n", g_NumControllers);
     if (!RreFrameChecks(pRre, info)) return;
-    if (pRre->Length > RRE_HANDLE_DB_REDISCOVER_OFFSET && pRre->Buffer[RRE_HANDLE_DB_REDISCOVER_OFFSET] == 1) {
+    if (pRre->Length > RRE_HANDLE_DB_REDISCOVER_OFFSET &&
+        rre_wire::BufferAs<RRE_HANDLE_DB_BUFFER>(pRre->Buffer)->rediscover == 1) {
         CAPI_Initialize_Main();
     }
     std::memset(pRre->Buffer, 0, RRE_HANDLE_DB_LENGTH);
@@ -135,8 +128,10 @@ void capiGetStorageSystems(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;
     UpdateStorageSystems();
     uint8_t* buffer = pRre->Buffer;
-    std::memcpy(buffer + RRE_STORAGE_SYSTEMS_COUNT_OFFSET, &nStorageSystem, sizeof nStorageSystem);
-    auto* table = reinterpret_cast<STORAGE_SYSTEM*>(buffer + RRE_STORAGE_SYSTEMS_TABLE_OFFSET);
+    auto* reply = rre_wire::BufferAs<RRE_STORAGE_SYSTEMS_BUFFER>(buffer);
+    reply->systemCount = static_cast<uint32_t>(nStorageSystem);
+    STORAGE_SYSTEM* table = reply->systems;
+    static_assert(sizeof gStorageSystems == sizeof reply->systems);
     std::memcpy(static_cast<void*>(table), gStorageSystems, sizeof gStorageSystems);
     for (uint32_t i = 0; i < STORAGE_SYSTEM_TABLE_SIZE; ++i) {
         const uint32_t authenticated = table[i].authenticated;
@@ -145,7 +140,7 @@ void capiGetStorageSystems(Rre* pRre, const RreCommandInfo& info) {
         std::memcpy(password, kUninitializedPassword, sizeof kUninitializedPassword);
         std::memcpy(table[i].password, password, sizeof password);
     }
-    std::memset(buffer, 0, 12);
+    std::memset(buffer, 0, offsetof(RRE_STORAGE_SYSTEMS_BUFFER, systemCount));
     DebugPrint("capicmd==>>capiGetStorageSystems %s nStorageSystem=%d!\n", "success", nStorageSystem);
     PackRreGetStorageSystems(PACK_TO_NETWORK, buffer);
 }
@@ -154,7 +149,8 @@ void capiNeedUpdateController(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;
     uint8_t* buffer = pRre->Buffer;
     PackRreNeedUpdateController(PACK_FROM_NETWORK, buffer);
-    const char* uniqueSN = reinterpret_cast<const char*>(buffer + RRE_NEED_UPDATE_UNIQUE_SN_OFFSET);
+    auto* request = rre_wire::BufferAs<RRE_NEED_UPDATE_BUFFER>(buffer);
+    const char* uniqueSN = request->UniqueSN;
     uint8_t answer = 0;
     for (int32_t s = 0; s < nStorageSystem && s < static_cast<int32_t>(STORAGE_SYSTEM_TABLE_SIZE); ++s) {
         const STORAGE_SYSTEM& system = gStorageSystems[s];
@@ -173,8 +169,8 @@ void capiNeedUpdateController(Rre* pRre, const RreCommandInfo& info) {
             break;
         }
     }
-    buffer[RRE_NEED_UPDATE_ANSWER_OFFSET] = answer;
-    std::memset(buffer, 0, 8);
+    request->answer = answer;
+    std::memset(&request->head, 0, sizeof request->head);
     DebugPrint("capicmd==>>capiNeedUpdateController %s!\n", "success");
     PackRreNeedUpdateController(PACK_TO_NETWORK, buffer);
     pRre->ReplyLength = static_cast<int32_t>(RRE_NEED_UPDATE_LENGTH);
@@ -193,8 +189,8 @@ int32_t RunGetUnifiedControllerData(CommandContext& c) {
         return result;
     }
     RefreshController(c.index);
-    std::memcpy(c.buffer + RRE_UNIFIED_CONTROLLER_OFFSET, static_cast<const void*>(&g_UnifiedControllerBuffer),
-                sizeof g_UnifiedControllerBuffer);
+    std::memcpy(&rre_wire::BufferAs<RRE_UNIFIED_CONTROLLER_DATA_BUFFER>(c.buffer)->controller,
+                static_cast<const void*>(&g_UnifiedControllerBuffer), sizeof g_UnifiedControllerBuffer);
     c.replyLength = static_cast<int32_t>(RRE_UNIFIED_CONTROLLER_DATA_LENGTH);
     return result;
 }

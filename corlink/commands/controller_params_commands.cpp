@@ -11,14 +11,13 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/reply_buffers.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 
 namespace {
 
-// SET_ADV_NET_INTERFACE: what to set (bit 0 the system name, bit 1 the addresses), then the interface.
-constexpr uint32_t kWhatAt = 12;
-constexpr uint32_t kInterfaceAt = 16;
+// SET_ADV_NET_INTERFACE: what to set.
 constexpr uint32_t kSetSystemName = 1u << 0;
 constexpr uint32_t kSetAddresses = 1u << 1;
 constexpr size_t kAddressLength = 4;
@@ -30,16 +29,8 @@ constexpr size_t kDhcpInCommon = 504;
 constexpr size_t kAddressesInHalf[3] = {0, 4, 8};  // default address, mask, gateway
 static_assert(kSystemNameInCommon + kSystemNameField <= kDhcpInCommon);
 
-// SET_ENCLOSUREFEATUREFLAGS: the new flags.
-constexpr uint32_t kFlagsAt = 16;
 constexpr int kPartnerPasses = 3;
 constexpr int32_t kPartnerPauseSeconds = 15;
-
-uint32_t WordAt(const CommandContext& c, uint32_t offset) {
-    uint32_t word = 0;
-    std::memcpy(&word, c.buffer + offset, sizeof word);
-    return word;
-}
 
 uint8_t* CommonParamsBytes() { return reinterpret_cast<uint8_t*>(&g_UnifiedControllerBuffer.common.params1); }
 
@@ -68,10 +59,11 @@ void PutAddresses(const CAPI_ADVANCED_NETWORK_INTERFACE& request, uint8_t ab) {
 
 int32_t RunSetAdvNetInterface(CommandContext& c) {
     if (!ReadUnifiedRecord(c)) return -1;
-    const uint32_t what = WordAt(c, kWhatAt);
-    const auto* request = reinterpret_cast<const CAPI_ADVANCED_NETWORK_INTERFACE*>(c.buffer + kInterfaceAt);
-    if ((what & kSetSystemName) != 0) PutSystemName(*request);
-    if ((what & kSetAddresses) != 0) PutAddresses(*request, c.ab);
+    const auto* buffer = rre_wire::BufferAs<RRE_ADV_NET_INTERFACE_BUFFER>(c.buffer);
+    const uint32_t what = buffer->what;
+    const CAPI_ADVANCED_NETWORK_INTERFACE& request = buffer->networkInterface;
+    if ((what & kSetSystemName) != 0) PutSystemName(request);
+    if ((what & kSetAddresses) != 0) PutAddresses(request, c.ab);
     const int32_t code = CAPI_U_SetControllerParams(ControllerHandleOf(c.index), &FillControllerParamsArea());
     c.index = FindControllerAgain(c.identity);
     if (c.index >= 0) UpdateControllerAndPartner(c.index);
@@ -98,7 +90,7 @@ void CheckPartnerPaths(int32_t index) {
 // A refused set counts as done only when the controller reports the requested flags already.
 int32_t RunSetEnclosureFeatureFlags(CommandContext& c) {
     if (!ReadUnifiedRecord(c)) return -1;
-    const uint32_t flags = WordAt(c, kFlagsAt);
+    const uint32_t flags = rre_wire::BufferAs<RRE_FEATURE_FLAGS_BUFFER>(c.buffer)->flags;
     CAPI_UNIFIED_PARAMS& area = FillControllerParamsArea();
     area.common.value2068 = flags;
     int32_t code = CAPI_U_SetControllerParams(ControllerHandleOf(c.index), &area);

@@ -8,14 +8,12 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/reply_buffers.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 
 namespace {
 
-constexpr uint32_t kWhichAt = 12;  // the half that restarts (its failoverId), or 2 for both
-constexpr uint32_t kSecondByteAt = 16;
-constexpr uint32_t kIdAt = 8;
 constexpr uint8_t kBothHalves = 2;
 constexpr int32_t kRebootLimitSeconds = 300;
 constexpr int32_t kRediscoveryPauseSeconds = 60;
@@ -64,7 +62,7 @@ bool AnswersAgain(int32_t found) {
 int32_t RunRebootController(CommandContext& c) {
     char serial[kSerialText + 1] = {};
     std::memcpy(serial, g_ControllerDb[static_cast<uint32_t>(c.index)].controller.serialNumber, kSerialText);
-    const uint8_t which = c.buffer[kWhichAt];
+    const uint8_t which = rre_wire::BufferAs<RRE_REBOOT_BUFFER>(c.buffer)->which;
     const CAPI_HANDLE handle = ControllerHandleOf(c.index);
     const int32_t shutDown = CAPI_U_ShutDownController(handle, which, 0);
     DebugPrint("CAPI_U_ShutDownController %d AB=%d hRes=%d!\n", c.index, which, shutDown);
@@ -87,8 +85,7 @@ int32_t RunRebootController(CommandContext& c) {
         UpdateController(found);
         const int32_t current = FindControllerBySerialText(serial);
         if (current >= 0) found = current;
-        const uint32_t id = GetClientControllerId(found);
-        std::memcpy(c.buffer + kIdAt, &id, sizeof id);
+        rre_wire::BufferAs<RRE_REBOOT_BUFFER>(c.buffer)->controllerId = GetClientControllerId(found);
     } else {
         CAPI_Initialize_Main();
         code = kRebootTimedOut;
@@ -100,8 +97,8 @@ int32_t RunRebootController(CommandContext& c) {
 
 // The controller is updated after the rediscovery where it is then, or not at all when it is gone.
 int32_t RunShutdownController(CommandContext& c) {
-    const int32_t code =
-        CAPI_U_ShutDownController(ControllerHandleOf(c.index), c.buffer[kWhichAt], c.buffer[kSecondByteAt]);
+    const auto* request = rre_wire::BufferAs<RRE_SHUTDOWN_BUFFER>(c.buffer);
+    const int32_t code = CAPI_U_ShutDownController(ControllerHandleOf(c.index), request->which, request->param2);
     os_SleepSeconds(kShutdownPauseSeconds);
     CAPI_Initialize_Main();
     c.index = FindControllerAgain(c.identity);

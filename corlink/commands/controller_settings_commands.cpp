@@ -8,14 +8,12 @@
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 
 namespace {
 
-// Request layouts.
-constexpr uint32_t kByte12 = 12;          // SET_CHANNEL_PARAM: param1 of the controller command
-constexpr uint32_t kWordAt16 = 16;        // the channel, the time, the status byte
-constexpr uint32_t kChannelParamsAt = 20;
-constexpr uint32_t kRecordAt16 = 16;      // enclosure and controller parameters
+using rre_wire::BufferAs;
+
 constexpr uint32_t kObjectIdLength = 32;  // the enclosure's id: the first bytes of its parameters
 constexpr uint32_t kChangeRefusedByte = 321;
 constexpr uint8_t kStateUnknown = 4;      // GET_CONTROLLER_STATUS when the controller cannot be read
@@ -24,33 +22,23 @@ constexpr uint32_t kRescannedChannels = 2;
 CAPI_HANDLE HandleOf(const CommandContext& c) { return ControllerHandleOf(c.index); }
 RAID_CONTROLLER& EntryOf(const CommandContext& c) { return g_ControllerDb[static_cast<uint32_t>(c.index)]; }
 
-uint32_t WordAt(const CommandContext& c, uint32_t offset) {
-    uint32_t word = 0;
-    std::memcpy(&word, c.buffer + offset, sizeof word);
-    return word;
-}
-
-template <class T>
-T* RecordAt(const CommandContext& c, uint32_t offset) {
-    return reinterpret_cast<T*>(c.buffer + offset);
-}
-
 int32_t RunSilenceAlarm(CommandContext& c) { return CAPI_U_SilenceAlarm(HandleOf(c)); }
 
 int32_t RunSetChannelParam(CommandContext& c) {
-    return CAPI_SetChannelParams(HandleOf(c), c.buffer[kByte12], WordAt(c, kWordAt16),
-                                 RecordAt<CAPI_CHANNEL_PARAMS>(c, kChannelParamsAt));
+    auto* request = BufferAs<RRE_CHANNEL_PARAM_BUFFER>(c.buffer);
+    return CAPI_SetChannelParams(HandleOf(c), request->param1, request->channel, &request->params);
 }
 
 // The enclosure's id is the first 32 bytes of the parameters, which the wrapper writes into them again.
 int32_t RunSetDriveEnclosure(CommandContext& c) {
+    auto* request = BufferAs<RRE_DRIVE_ENCLOSURE_BUFFER>(c.buffer);
     uint8_t id[kObjectIdLength];
-    std::memcpy(id, c.buffer + kRecordAt16, sizeof id);
-    return CAPI_U_SetDriveEnclosureParams(HandleOf(c), id, RecordAt<CAPI_DRIVE_ENCLOSURE_PARAMS>(c, kRecordAt16));
+    std::memcpy(id, &request->params, sizeof id);
+    return CAPI_U_SetDriveEnclosureParams(HandleOf(c), id, &request->params);
 }
 
 int32_t RunSetControllerTimeDate(CommandContext& c) {
-    const int32_t code = CAPI_U_SetControllerTimeDate(HandleOf(c), WordAt(c, kWordAt16));
+    const int32_t code = CAPI_U_SetControllerTimeDate(HandleOf(c), BufferAs<RRE_TIME_DATE_BUFFER>(c.buffer)->timeDate);
     UpdateController(c.index);
     return code;
 }
@@ -59,13 +47,12 @@ int32_t RunSetControllerTimeDate(CommandContext& c) {
 int32_t RunGetControllerTimeDate(CommandContext& c) {
     const int32_t updated = UpdateController(c.index);
     if (!FindCommandControllerAgain(c)) return -1;
-    const uint32_t timeDate = EntryOf(c).controller.timeDate;
-    std::memcpy(c.buffer + kWordAt16, &timeDate, sizeof timeDate);
+    BufferAs<RRE_TIME_DATE_BUFFER>(c.buffer)->timeDate = EntryOf(c).controller.timeDate;
     return updated;
 }
 
 int32_t RunSetControllerParams(CommandContext& c) {
-    return CAPI_U_SetControllerParams(HandleOf(c), RecordAt<CAPI_UNIFIED_PARAMS>(c, kRecordAt16));
+    return CAPI_U_SetControllerParams(HandleOf(c), &BufferAs<RRE_CONTROLLER_PARAMS_BUFFER>(c.buffer)->params);
 }
 
 // The state byte of the controller's own half of its own record, or 4 when it cannot be read.
@@ -73,7 +60,7 @@ int32_t RunGetControllerStatus(CommandContext& c) {
     const int updated = UpdateController(c.index);
     if (!FindCommandControllerAgain(c)) return -1;
     const auto* half = reinterpret_cast<const uint8_t*>(&EntryOf(c).unifiedController.controllers[c.ab & 1]);
-    c.buffer[kWordAt16] = updated == 0 ? half[kChangeRefusedByte] : kStateUnknown;
+    BufferAs<RRE_CONTROLLER_STATUS_BUFFER>(c.buffer)->state = updated == 0 ? half[kChangeRefusedByte] : kStateUnknown;
     return 0;
 }
 

@@ -20,8 +20,6 @@ namespace {
 
 namespace rq = custom_view_request;
 
-constexpr uint32_t kRequestCountAt = 8;
-constexpr uint32_t kRequestsAt = 12;
 constexpr int32_t kMapRetrySeconds = 3;
 
 RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
@@ -144,7 +142,8 @@ Step CarryOutMapping(CommandContext& c, const uint8_t* request, CAPI_PARTITION_V
 // Each mapping request carries its own controller id; a refusal ends the command even after mappings
 // were sent. A count above 128 is answered -1 with nothing sent.
 int32_t RunCreateCustomView(CommandContext& c) {
-    const uint32_t count = ReadU32(c.buffer + kRequestCountAt);
+    const auto* buffer = rre_wire::BufferAs<RRE_CUSTOM_VIEW_BUFFER>(c.buffer);
+    const uint32_t count = buffer->requestCount;
     if (count > CUSTOM_VIEW_MAX_REQUESTS) {
         DebugPrint("capiCreateCustomView: %u mapping requests, at most %u\n", count, CUSTOM_VIEW_MAX_REQUESTS);
         return -1;
@@ -154,7 +153,8 @@ int32_t RunCreateCustomView(CommandContext& c) {
     std::memset(&record, 0, sizeof record);
     int32_t code = 0;
     for (uint32_t i = 0; i < count; ++i) {
-        const Step step = CarryOutMapping(c, c.buffer + kRequestsAt + i * CUSTOM_VIEW_REQUEST_SIZE, *view, record, &code);
+        const Step step =
+            CarryOutMapping(c, reinterpret_cast<const uint8_t*>(&buffer->requests[i]), *view, record, &code);
         if (step == Step::Refused) return code;
         if (step == Step::Ended) break;
     }

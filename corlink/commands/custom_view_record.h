@@ -2,26 +2,28 @@
 // host interface, then its channel flags merged with the partition's current view and checked.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "corlink/capi/capi_host.h"
+#include "corlink/proxy_wire/buffers_hosts.h"
 
-constexpr uint32_t CUSTOM_VIEW_REQUEST_SIZE = 332;
-constexpr uint32_t CUSTOM_VIEW_MAX_REQUESTS = 128;
-constexpr uint32_t CUSTOM_VIEW_CHANNELS = 8;
+constexpr uint32_t CUSTOM_VIEW_REQUEST_SIZE = sizeof(RRE_CUSTOM_VIEW_REQUEST);
+constexpr uint32_t CUSTOM_VIEW_MAX_REQUESTS = RRE_CUSTOM_VIEW_MAX_REQUESTS;
+constexpr uint32_t CUSTOM_VIEW_CHANNELS = RRE_CUSTOM_VIEW_CHANNELS;
 
-// A mapping request as it arrives (host order, 332 bytes).
+// The places of a mapping request's fields as it arrives (host order), from its description.
 namespace custom_view_request {
-constexpr uint32_t kControllerId = 0;
-constexpr uint32_t kKeepMarkers = 4;    // 8 bytes: 1 = send the request's flags byte of the channel
-constexpr uint32_t kMapOptions = 12;
-constexpr uint32_t kSerial = 16;        // 32 bytes, the first 16 name the partition
-constexpr uint32_t kIdentity = 48;      // CAPI_FLEX_ID
-constexpr uint32_t kIdentityType = 48;
-constexpr uint32_t kPortName = 68;      // the identity's FCPortWWN
-constexpr uint32_t kAddress = 80;       // the identity's bytes 32-47
-constexpr uint32_t kMapping = 96;       // CAPI_PARTITION_MAP
-constexpr uint32_t kInitiatorName = 108;
+constexpr uint32_t kControllerId = offsetof(RRE_CUSTOM_VIEW_REQUEST, controllerId);
+constexpr uint32_t kKeepMarkers = offsetof(RRE_CUSTOM_VIEW_REQUEST, keepMarkers);  // 1 = send the request's flags
+constexpr uint32_t kMapOptions = offsetof(RRE_CUSTOM_VIEW_REQUEST, mapOptions);
+constexpr uint32_t kSerial = offsetof(RRE_CUSTOM_VIEW_REQUEST, serialNumber);  // the first 16 bytes name the partition
+constexpr uint32_t kIdentity = offsetof(RRE_CUSTOM_VIEW_REQUEST, identity);
+constexpr uint32_t kIdentityType = kIdentity + offsetof(CAPI_FLEX_ID, type);
+constexpr uint32_t kPortName = kIdentity + offsetof(CAPI_FLEX_ID, FCPortWWN);
+constexpr uint32_t kAddress = kIdentity + offsetof(CAPI_FLEX_ID, reserved32);
+constexpr uint32_t kMapping = offsetof(RRE_CUSTOM_VIEW_REQUEST, mapping);
+constexpr uint32_t kInitiatorName = offsetof(RRE_CUSTOM_VIEW_REQUEST, initiatorName);
 }  // namespace custom_view_request
 
 // The controller as the merge sees it (the predicates of its database entry).

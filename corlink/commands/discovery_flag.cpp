@@ -2,19 +2,19 @@
 
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/handler_frame.h"
-#include "corlink/proxy_wire/controller_list_wire.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/log.h"
 
 void capiSetDiscoveryFlag(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;
     if (os_Lock(g_DiscoveryLock)) {
         DebugPrint("Acquired Lock\n");
-        g_DiscoveryFlag = pRre->Buffer[RRE_DISCOVERY_FLAG_OFFSET];
+        g_DiscoveryFlag = rre_wire::BufferAs<RRE_DISCOVERY_FLAG_BUFFER>(pRre->Buffer)->flag;
     } else {
         DebugPrint("Acqire Lock failed\n");
     }
     os_Unlock(g_DiscoveryLock);
     RreWriteHead(pRre, 0, 0);
-    pRre->ReplyLength = RRE_DISCOVERY_FLAG_LENGTH;
+    pRre->ReplyLength = sizeof(RRE_DISCOVERY_FLAG_BUFFER);
     DebugPrint("capicmd==>>capiSetDiscoveryFlag success\n");
 }

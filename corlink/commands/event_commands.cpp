@@ -12,20 +12,9 @@
 
 namespace {
 
-// Request layout.
-constexpr uint32_t kFirstFlagAt = 12;
-constexpr uint32_t kLastFlagAt = 13;
-constexpr uint32_t kSequenceAt = 16;
-constexpr uint32_t kCountAt = 20;
-constexpr uint32_t kRangeFirstAt = 24;
-constexpr uint32_t kRangeLastAt = 28;
-constexpr int kConsoleError = 5;
+using rre_wire::BufferAs;
 
-uint32_t U32At(const uint8_t* buffer, uint32_t offset) {
-    uint32_t value = 0;
-    std::memcpy(&value, buffer + offset, sizeof value);
-    return value;
-}
+constexpr int kConsoleError = 5;
 
 // The event buffer of one command: set while the command runs, so that the reply callback fills it.
 class EventBufferScope {
@@ -46,26 +35,27 @@ private:
 // The event command the request asks for: the first event, the last, one by number, or a range.
 int32_t SendEventCommand(const CommandContext& c) {
     const CAPI_HANDLE handle = ControllerHandleOf(c.index);
-    const uint8_t* request = c.buffer;
-    if (request[kFirstFlagAt] != 0) return CAPI_U_GetFirstEvent(handle, c.ab);
-    if (request[kLastFlagAt] != 0) return CAPI_U_GetLastEvent(handle, c.ab);
-    if (const uint32_t sequence = U32At(request, kSequenceAt); sequence != 0) {
+    const auto* request = BufferAs<RRE_EVENT_BUFFER>(c.buffer);
+    if (request->first != 0) return CAPI_U_GetFirstEvent(handle, c.ab);
+    if (request->last != 0) return CAPI_U_GetLastEvent(handle, c.ab);
+    if (const uint32_t sequence = request->sequence; sequence != 0) {
         return CAPI_U_GetEvent(handle, sequence, c.ab);
     }
-    return CAPI_U_GetMultipleEvents(handle, U32At(request, kRangeFirstAt), U32At(request, kRangeLastAt), c.ab);
+    return CAPI_U_GetMultipleEvents(handle, request->range[0], request->range[1], c.ab);
 }
 
 // The count and the entries are cleared before the send, so that a command that gets no event reply, or
 // a refusal, answers no events rather than what an earlier command left.
 int32_t RunGetEvent(CommandContext& c) {
-    std::memset(c.buffer + kCountAt, 0, sizeof(uint32_t));
-    std::memset(c.buffer + EVENT_REPLY_ENTRIES_AT, 0, size_t{EVENT_BUFFER_MAX_RECORDS} * EVENT_ENTRY_SIZE);
+    auto* reply = BufferAs<RRE_EVENT_BUFFER>(c.buffer);
+    reply->entryCount = 0;
+    std::memset(reply->entries, 0, sizeof reply->entries);
     EventBufferScope events;
     const int32_t code = SendEventCommand(c);
     // A refused command's reply carries no records, though the reply callback counts one.
     const uint32_t count = code == 0 ? std::min(g_EventCount, EVENT_BUFFER_MAX_RECORDS) : 0;
-    std::memcpy(c.buffer + kCountAt, &count, sizeof count);
-    FormatEvents(count, events.records(), c.buffer + EVENT_REPLY_ENTRIES_AT);
+    reply->entryCount = count;
+    FormatEvents(count, events.records(), reinterpret_cast<uint8_t*>(reply->entries));
     c.replyLength = static_cast<int32_t>(EVENT_REPLY_ENTRIES_AT + count * EVENT_ENTRY_SIZE);
     c.closingNumber = static_cast<int32_t>(count);
     return code;
@@ -88,7 +78,7 @@ uint16_t FormatEventText(char* text, const CAPI_EVENT_RECORD* record) {
 void FormatEvents(uint32_t count, const CAPI_EVENT_RECORD* records, uint8_t* entries) {
     for (uint32_t i = 0; i < count; ++i) {
         const CAPI_EVENT_RECORD& record = records[i];
-        uint8_t* entry = entries + size_t{i} * EVENT_ENTRY_SIZE;
+        RRE_EVENT_ENTRY& entry = reinterpret_cast<RRE_EVENT_ENTRY*>(entries)[i];
         const int32_t index = convertControllerHandle(&record.address);
         const bool mapped = index >= 0 && static_cast<uint32_t>(index) < g_NumControllers;
         if (!mapped) {
@@ -96,10 +86,11 @@ void FormatEvents(uint32_t count, const CAPI_EVENT_RECORD* records, uint8_t* ent
                          index, static_cast<int>(record.address.controllerHandle));
         }
         if (record.sequenceNumber == 0) continue;
-        std::memcpy(entry, &record, sizeof record);
+        std::memcpy(&entry.record, &record, sizeof record);
         char text[EVENT_TEXT_BUFFER_SIZE] = {};
         if (mapped) FormatEventText(text, &record);
-        std::memcpy(entry + sizeof record, text, EVENT_ENTRY_TEXT_SIZE);
+        static_assert(sizeof text >= sizeof entry.text);
+        std::memcpy(entry.text, text, sizeof entry.text);
     }
 }
 

@@ -1,16 +1,19 @@
 // GET_EVENT: a controller's events, each returned with its display text.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "corlink/capi/capi_event.h"
 #include "corlink/commands/event_buffer.h"
 #include "corlink/commands/handler_frame.h"
+#include "corlink/proxy_wire/buffers_events.h"
 
 // One entry of the reply: the record, then its NUL-terminated text.
-constexpr uint32_t EVENT_ENTRY_TEXT_SIZE = 256;
-constexpr uint32_t EVENT_ENTRY_SIZE = sizeof(CAPI_EVENT_RECORD) + EVENT_ENTRY_TEXT_SIZE;
-constexpr uint32_t EVENT_REPLY_ENTRIES_AT = 32;
+constexpr uint32_t EVENT_ENTRY_TEXT_SIZE = sizeof(RRE_EVENT_ENTRY::text);
+constexpr uint32_t EVENT_ENTRY_SIZE = sizeof(RRE_EVENT_ENTRY);
+constexpr uint32_t EVENT_REPLY_ENTRIES_AT = offsetof(RRE_EVENT_BUFFER, entries);
+static_assert(EVENT_BUFFER_MAX_RECORDS == RRE_EVENT_CAPACITY);
 
 // Writes entry i for each of the first `count` records: a record whose sequence number is 0 leaves its entry
 // as it is; any other record is copied, followed by its text, or by an empty text when its controller is not

@@ -12,41 +12,24 @@
 
 namespace {
 
-// Request and reply layout (big-endian words).
-constexpr uint32_t kChunkSizeAt = 520;
-constexpr uint32_t kChunkNumberAt = 524;  // reply: the file size
-constexpr uint32_t kChunkCountAt = 528;
-constexpr uint32_t kChunkServedAt = 532;
-constexpr uint32_t kChunkBytesAt = 536;
-constexpr uint32_t kAppendAt = 524;       // WRITEFILE: either word non-zero appends
-constexpr uint32_t kAppendToo = 540;
-constexpr uint32_t kWriteBytesAt = 536;
-constexpr uint32_t kWriteResultAt = 8;
+using rre_wire::BufferAs;
+
 constexpr uint32_t kOpenFailed = 0xFFFFFFFF;  // answered like a failed open: status -1, code -1
 constexpr int64_t kLargestFile = 0xFFFFFFFF;  // sizes travel in 32 bits
 
-uint32_t BigEndianAt(const uint8_t* buffer, uint32_t offset) {
-    uint32_t word = 0;
-    std::memcpy(&word, buffer + offset, sizeof word);
-    return os_ntohl(word);
-}
-
-void PutBigEndian(uint8_t* buffer, uint32_t offset, uint32_t value) {
-    const uint32_t word = os_htonl(value);
-    std::memcpy(buffer + offset, &word, sizeof word);
-}
-
 // The request's file name, relative to the install directory; false when it is refused.
-bool RequestedFileName(const uint8_t* buffer, std::string* name) {
-    if (!ReadInstallFileName(buffer + FILE_TRANSFER_NAME_AT, FILE_TRANSFER_NAME_SIZE, name)) return false;
+bool RequestedFileName(const RRE_FILE_NAME& fileName, std::string* name) {
+    if (!ReadInstallFileName(reinterpret_cast<const uint8_t*>(fileName.text), FILE_TRANSFER_NAME_SIZE, name)) {
+        return false;
+    }
     return std::strlen(g_InstallDirectory) + name->size() < FILE_TRANSFER_NAME_SIZE;  // the path buffer
 }
 
 // The request's file, opened inside the install directory; null when its name is refused or it cannot be
 // opened that way.
-FILE* OpenRequestedFile(const uint8_t* buffer, platform::ContainedOpen how) {
+FILE* OpenRequestedFile(const RRE_FILE_NAME& fileName, platform::ContainedOpen how) {
     std::string name;
-    if (!RequestedFileName(buffer, &name)) return nullptr;
+    if (!RequestedFileName(fileName, &name)) return nullptr;
     return platform::OpenContainedFile(g_InstallDirectory, name, how);
 }
 
@@ -72,11 +55,12 @@ private:
 
 // Reads the chunk into the data area; the bytes read, or -1 when the chunk is refused.
 int64_t ReadChunk(uint8_t* buffer) {
-    const uint32_t chunkSize = BigEndianAt(buffer, kChunkSizeAt);
+    auto* transfer = BufferAs<RRE_READ_FILE_BUFFER>(buffer);
+    const uint32_t chunkSize = os_ntohl(transfer->chunkSize);
     if (chunkSize == 0 || chunkSize > READFILE_DATA_SIZE) return -1;
-    uint32_t chunk = BigEndianAt(buffer, kChunkNumberAt);
+    uint32_t chunk = os_ntohl(transfer->chunkNumber);
     if (chunk == 0) chunk = 1;
-    ClosingFile file(OpenRequestedFile(buffer, platform::ContainedOpen::ReadRegular));
+    ClosingFile file(OpenRequestedFile(transfer->fileName, platform::ContainedOpen::ReadRegular));
     if (file.get() == nullptr) return -1;
     const int64_t size = _filelengthi64(_fileno(file.get()));
     if (size < 0 || size > kLargestFile) return -1;
@@ -85,11 +69,11 @@ int64_t ReadChunk(uint8_t* buffer) {
     const uint64_t left = static_cast<uint64_t>(size) - start;
     const size_t bytes = static_cast<size_t>(left < chunkSize ? left : chunkSize);
     if (_fseeki64(file.get(), static_cast<int64_t>(start), SEEK_SET) != 0) return -1;
-    if (std::fread(buffer + READFILE_DATA_AT, 1, bytes, file.get()) != bytes) return -1;
-    PutBigEndian(buffer, kChunkNumberAt, static_cast<uint32_t>(size));
-    PutBigEndian(buffer, kChunkCountAt, static_cast<uint32_t>(size / chunkSize + (size % chunkSize != 0 ? 1 : 0)));
-    PutBigEndian(buffer, kChunkServedAt, chunk);
-    PutBigEndian(buffer, kChunkBytesAt, static_cast<uint32_t>(bytes));
+    if (std::fread(transfer->data, 1, bytes, file.get()) != bytes) return -1;
+    transfer->chunkNumber = os_htonl(static_cast<uint32_t>(size));
+    transfer->chunkCount = os_htonl(static_cast<uint32_t>(size / chunkSize + (size % chunkSize != 0 ? 1 : 0)));
+    transfer->chunkServed = os_htonl(chunk);
+    transfer->chunkBytes = os_htonl(static_cast<uint32_t>(bytes));
     return static_cast<int64_t>(bytes);
 }
 
@@ -98,20 +82,20 @@ int64_t ReadChunk(uint8_t* buffer) {
 bool WriteRequestedFile(const Rre* pRre) {
     // Nothing is read past the request: the caller's buffer may end with it.
     if (pRre->Length < WRITEFILE_DATA_AT) return false;
-    const uint8_t* buffer = pRre->Buffer;
-    const uint32_t bytes = BigEndianAt(buffer, kWriteBytesAt);
+    const auto* transfer = BufferAs<RRE_WRITE_FILE_BUFFER>(pRre->Buffer);
+    const uint32_t bytes = os_ntohl(transfer->dataBytes);
     if (bytes > pRre->Length - WRITEFILE_DATA_AT) return false;
-    const bool append = BigEndianAt(buffer, kAppendToo) != 0 || BigEndianAt(buffer, kAppendAt) != 0;
+    const bool append = os_ntohl(transfer->appendToo) != 0 || os_ntohl(transfer->append) != 0;
     if (!append) {
         // Replaced whole, never emptied in place: a reader of the file (the proxy's own model list, for
         // one) finds the old content or the new one even when the proxy dies in the middle.
         std::string name;
-        return RequestedFileName(buffer, &name) &&
-               platform::ReplaceContainedFile(g_InstallDirectory, name, buffer + WRITEFILE_DATA_AT, bytes);
+        return RequestedFileName(transfer->fileName, &name) &&
+               platform::ReplaceContainedFile(g_InstallDirectory, name, pRre->Buffer + WRITEFILE_DATA_AT, bytes);
     }
-    ClosingFile file(OpenRequestedFile(buffer, platform::ContainedOpen::WriteAppend));
+    ClosingFile file(OpenRequestedFile(transfer->fileName, platform::ContainedOpen::WriteAppend));
     if (file.get() == nullptr) return false;
-    const bool written = std::fwrite(buffer + WRITEFILE_DATA_AT, 1, bytes, file.get()) == bytes;
+    const bool written = std::fwrite(pRre->Buffer + WRITEFILE_DATA_AT, 1, bytes, file.get()) == bytes;
     return file.Close() && written;
 }
 
@@ -132,10 +116,10 @@ void capiExtMaskReadFile(Rre* pRre, const RreCommandInfo& info) {
 void capiExtMaskWriteFile(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameChecks(pRre, info)) return;
     if (!WriteRequestedFile(pRre)) {
-        PutBigEndian(pRre->Buffer, kWriteResultAt, 1);
+        BufferAs<RRE_WRITE_FILE_REPLY>(pRre->Buffer)->result = os_htonl(1);
         return RreErrorReply(pRre, kOpenFailed);
     }
-    PutBigEndian(pRre->Buffer, kWriteResultAt, 0);
+    BufferAs<RRE_WRITE_FILE_REPLY>(pRre->Buffer)->result = os_htonl(0);
     pRre->ReplyLength = WRITEFILE_REPLY_LENGTH;
     RreOkReply(pRre);
 }

@@ -11,6 +11,8 @@
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/storage_system.h"
 #include "corlink/proxy_wire/buffer_wire.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/assertion.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
@@ -70,21 +72,9 @@ bool RreFrameChecks(Rre* pRre, const RreCommandInfo& info) {
 
 namespace {
 
-uint32_t ReadBigEndian(const uint8_t* at) {
-    uint32_t word = 0;
-    std::memcpy(&word, at, sizeof word);
-    return os_ntohl(word);
-}
-
-uint32_t ReadHost(const uint8_t* at) {
-    uint32_t word = 0;
-    std::memcpy(&word, at, sizeof word);
-    return word;
-}
-
 // The controller of the storage system whose UniqueSN is the request's text: its A, else its B.
-int32_t FindByUniqueSn(const uint8_t* text) {
-    const STORAGE_SYSTEM* system = FindStorageSystemByUniqueSn(reinterpret_cast<const char*>(text));
+int32_t FindByUniqueSn(const char* text) {
+    const STORAGE_SYSTEM* system = FindStorageSystemByUniqueSn(text);
     if (system == nullptr) return -1;
     const int32_t a = FindControllerByHandle(system->controllerHandleA);
     return a >= 0 ? a : FindControllerByHandle(system->controllerHandleB);
@@ -98,14 +88,17 @@ bool Resolve(CommandContext& context, const FramedCommand& framed, const RreComm
         case Lookup::ClientId:
         case Lookup::RealController: {
             // The list commands carry the id alone, big-endian, and have no request converter.
-            const uint32_t id = info.lengthCheck == Checked::LengthFirst ? ReadBigEndian(context.buffer)
-                                                                         : ReadHost(context.buffer + 8);
+            const uint32_t id =
+                info.lengthCheck == Checked::LengthFirst
+                    ? os_ntohl(rre_wire::BufferAs<RRE_CONTROLLER_ID_REQUEST>(context.buffer)->controllerId)
+                    : rre_wire::BufferAs<RRE_ID_HEAD>(context.buffer)->controllerId;
             context.index = framed.lookup == Lookup::ClientId ? FindControllerByClientId(id)
                                                               : FindRealControllerByClientId(id, &context.ab);
             break;
         }
         case Lookup::UniqueSn:
-            context.index = FindByUniqueSn(context.buffer + 12);
+            // Only SET_ARRAY_BACKOFFPERCENT names its storage system.
+            context.index = FindByUniqueSn(rre_wire::BufferAs<RRE_BACKOFF_BUFFER>(context.buffer)->UniqueSN);
             if (context.index < 0) {
                 FinishReply(context, info, -1);
                 return false;

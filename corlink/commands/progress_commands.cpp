@@ -1,6 +1,7 @@
 #include "corlink/commands/progress_commands.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -9,26 +10,18 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/reply_buffers.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 
 namespace {
 
-constexpr uint32_t kRecordsAt = 16;
-constexpr uint32_t kUtilityKinds = 5;
-constexpr uint32_t kTableArrays = 128;
-constexpr uint32_t kTablesAt = 8;  // in a record: one table of 128 words per utility kind
-constexpr uint32_t kSerialsAt = kTablesAt + kUtilityKinds * kTableArrays * sizeof(uint32_t);
-constexpr uint32_t kNotRunning = 200;
-constexpr uint32_t kPercentAt = 44;    // GET_PERCENT_COMPLETED
-constexpr uint32_t kArraySerialAt = 12;
-constexpr uint32_t kFullPercent = 100;
-static_assert(kSerialsAt + kTableArrays * kObjectSerialSize == PROGRESS_RECORD_SIZE);
+using rre_wire::BufferAs;
 
-void PutBigEndian(uint8_t* at, uint32_t value) {
-    const uint32_t big = os_htonl(value);
-    std::memcpy(at, &big, sizeof big);
-}
+constexpr uint32_t kUtilityKinds = RRE_PROGRESS_UTILITY_KINDS;
+constexpr uint32_t kTableArrays = RRE_PROGRESS_ARRAYS;
+constexpr uint32_t kFullPercent = 100;
+constexpr uint32_t kRecordsAt = offsetof(RRE_PROGRESS_BUFFER, records);
 
 // The percentage of a utility that the controller reports, or nothing when it answers an error. What an
 // earlier reply stored never stands in for a failed one.
@@ -39,17 +32,17 @@ bool PercentOf(int32_t index, const uint8_t* serial, uint32_t* percent) {
     return true;
 }
 
-void FillProgressRecord(int32_t i, uint8_t* record) {
-    PutBigEndian(record, ControllerHandleOf(i));
-    for (uint32_t w = 0; w < kUtilityKinds * kTableArrays; ++w) {
-        PutBigEndian(record + kTablesAt + w * sizeof(uint32_t), kNotRunning);
+void FillProgressRecord(int32_t i, RRE_PROGRESS_RECORD& record) {
+    record.controllerHandle = os_htonl(ControllerHandleOf(i));
+    for (RRE_PROGRESS_TABLE& table : record.tables) {
+        for (uint32_t j = 0; j < kTableArrays; ++j) table.percent[j] = os_htonl(RRE_PROGRESS_NOT_RUNNING);
     }
     const RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(i)];
     const uint32_t arrays = std::min<uint32_t>(entry.controller.raid.numArrays, kTableArrays);
     for (uint32_t j = 0; j < arrays; ++j) {
         uint8_t serial[kObjectSerialSize];
         std::memcpy(serial, entry.arrays[j].serialNumber, sizeof serial);
-        std::memcpy(record + kSerialsAt + j * kObjectSerialSize, serial, sizeof serial);
+        std::memcpy(record.serials[j].bytes, serial, sizeof serial);
         const uint8_t kind = entry.arrays[j].utilityRunning;
         uint32_t percent = 0;
         if (kind == 0 || !PercentOf(i, serial, &percent)) continue;
@@ -58,16 +51,16 @@ void FillProgressRecord(int32_t i, uint8_t* record) {
                       serial[9], serial[10], serial[11]);
         DebugPrint("progress [%d %d] %s %d\n", i, j, text, percent);
         if (kind >= 1 && kind <= kUtilityKinds) {
-            PutBigEndian(record + kTablesAt + ((kind - 1u) * kTableArrays + j) * sizeof(uint32_t), percent);
+            record.tables[kind - 1u].percent[j] = os_htonl(percent);
         }
     }
 }
 
 int32_t RunPercentComplete(CommandContext& c) {
     g_ProgressPercent = 0;
-    const int32_t code = CAPI_U_GetPercentComplete(ControllerHandleOf(c.index), c.buffer + kArraySerialAt);
-    const uint32_t percent = std::min(g_ProgressPercent, kFullPercent);
-    std::memcpy(c.buffer + kPercentAt, &percent, sizeof percent);
+    auto* request = BufferAs<RRE_PERCENT_BUFFER>(c.buffer);
+    const int32_t code = CAPI_U_GetPercentComplete(ControllerHandleOf(c.index), request->serialNumber);
+    request->percent = std::min(g_ProgressPercent, kFullPercent);
     return code;
 }
 
@@ -79,11 +72,12 @@ void capiGetProgress(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;
     const uint32_t n = std::min(g_NumControllers, CONTROLLER_DB_SIZE);
     std::memset(pRre->Buffer, 0, kRecordsAt + n * PROGRESS_RECORD_SIZE);
+    auto* reply = BufferAs<RRE_PROGRESS_BUFFER>(pRre->Buffer);
     for (uint32_t i = 0; i < n; ++i) {
         if (RefreshController(static_cast<int32_t>(i)) != 0) continue;
-        FillProgressRecord(static_cast<int32_t>(i), pRre->Buffer + kRecordsAt + i * PROGRESS_RECORD_SIZE);
+        FillProgressRecord(static_cast<int32_t>(i), reply->records[i]);
     }
-    PutBigEndian(pRre->Buffer + 8, n);
+    reply->recordCount = os_htonl(n);
     RreWriteHead(pRre, 0, 0);
     pRre->ReplyLength = static_cast<int32_t>(kRecordsAt + n * PROGRESS_RECORD_SIZE);
     DebugPrint("capicmd==>>capiGetProgress success\n");

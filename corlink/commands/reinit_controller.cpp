@@ -59,13 +59,12 @@ void DeleteDiskFile(const RAID_CONTROLLER& entry) {
 
 // The request's files (at most 32); names that would leave the install directory are skipped, and
 // failures to delete are ignored.
-void DeleteRequestedFiles(const uint8_t* request) {
-    uint32_t count = 0;
-    std::memcpy(&count, request + REINIT_FILE_COUNT_AT, sizeof count);
-    count = std::min(count, REINIT_MOST_FILES);
+void DeleteRequestedFiles(const uint8_t* buffer) {
+    const auto* request = rre_wire::BufferAs<RRE_REINIT_BUFFER>(buffer);
+    const uint32_t count = std::min(request->fileCount, REINIT_MOST_FILES);
     for (uint32_t f = 0; f < count; ++f) {
         std::string name;
-        if (ReadInstallFileName(request + REINIT_FILE_NAMES_AT + f * REINIT_FILE_NAME_SIZE, REINIT_FILE_NAME_SIZE,
+        if (ReadInstallFileName(reinterpret_cast<const uint8_t*>(request->fileNames[f].text), REINIT_FILE_NAME_SIZE,
                                 &name)) {
             platform::DeleteContainedFile(g_InstallDirectory, name);
         }

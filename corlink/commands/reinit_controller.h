@@ -3,13 +3,15 @@
 // directory deleted.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "corlink/commands/handler_frame.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 
-constexpr uint32_t REINIT_FILE_COUNT_AT = 16;
-constexpr uint32_t REINIT_FILE_NAMES_AT = 20;
-constexpr uint32_t REINIT_FILE_NAME_SIZE = 512;
-constexpr uint32_t REINIT_MOST_FILES = 32;
+constexpr uint32_t REINIT_FILE_COUNT_AT = offsetof(RRE_REINIT_BUFFER, fileCount);
+constexpr uint32_t REINIT_FILE_NAMES_AT = offsetof(RRE_REINIT_BUFFER, fileNames);
+constexpr uint32_t REINIT_FILE_NAME_SIZE = sizeof(RRE_FILE_NAME);
+constexpr uint32_t REINIT_MOST_FILES = RRE_REINIT_MAX_FILES;
 
 extern const FramedCommand kReinitController;

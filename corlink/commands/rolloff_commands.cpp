@@ -7,18 +7,15 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/snapshot_commands.h"
+#include "corlink/proxy_wire/buffers_snapshots.h"
 #include "corlink/foundation/log.h"
 
 namespace {
 
-constexpr uint32_t kRolloffParamsAt = 12;  // ROLLOFF_VOLUME: the rolloff parameters, the source's serial first
-constexpr uint32_t kCreatedVolumeAt = 524;  // ROLLOFF_VOLUME: the reply's serial of the new rolloff volume
-constexpr uint32_t kAbortRecordAt = 12;     // ABORT_ROLLOFF_VOLUME: the abort record
-constexpr uint32_t kSelectorAt = 12;        // GET_ROLLOFF_VOLUME_LIST: the A/B selector
-constexpr uint32_t kCountAt = 16;           // GET_ROLLOFF_VOLUME_LIST: the reply's count and entries
-constexpr uint32_t kEntriesAt = 20;
+using rre_wire::BufferAs;
+
 constexpr uint8_t kRolloffListSelector = 2;
-constexpr uint32_t kSerialLength = 16;
+constexpr uint32_t kSerialLength = RRE_ROLLOFF_SERIAL_SIZE;
 
 const char* Outcome(int32_t code) { return code == 0 ? "success" : "failed"; }
 
@@ -29,7 +26,8 @@ const CAPI_ROLLOFF_VOLUME* StoredRolloffVolumes() {
 // The rolloff volume created from the request's source is looked up in the controller's list; the reply's
 // serial field keeps what the client sent when the list does not show it.
 int32_t RunRolloffVolume(CommandContext& c) {
-    const auto* params = reinterpret_cast<const CAPI_ROLLOFF_PARAMS*>(c.buffer + kRolloffParamsAt);
+    auto* buffer = BufferAs<RRE_ROLLOFF_BUFFER>(c.buffer);
+    const CAPI_ROLLOFF_PARAMS* params = &buffer->params;
     int32_t code = CAPI_U_Rolloff(ControllerHandleOf(c.index), params);
     DebugPrint("capicmd==>>capiRolloffVolume %s!\n", Outcome(code));
     if (code != 0) return code;
@@ -43,25 +41,27 @@ int32_t RunRolloffVolume(CommandContext& c) {
     for (uint32_t i = 0; i < g_RolloffVolumeCount; ++i) {
         const CAPI_ROLLOFF_VOLUME& entry = StoredRolloffVolumes()[i];
         if (std::memcmp(entry.sourceSerialNumber, params->volumeSerialNumber, kSerialLength) != 0) continue;
-        std::memcpy(c.buffer + kCreatedVolumeAt, entry.serialNumber, kSerialLength);
+        std::memcpy(buffer->rolloffSerial, entry.serialNumber, kSerialLength);
         break;
     }
     return code;
 }
 
 int32_t RunAbortRolloffVolume(CommandContext& c) {
-    return CAPI_U_AbortRolloff(ControllerHandleOf(c.index), c.buffer + kAbortRecordAt);
+    return CAPI_U_AbortRolloff(ControllerHandleOf(c.index), BufferAs<RRE_ABORT_ROLLOFF_BUFFER>(c.buffer)->abortRecord);
 }
 
 // Only a list the controller gave is copied; after a failure the entries go back as the client sent them.
 int32_t RunGetRolloffVolumeList(CommandContext& c) {
     ClearStoredReply(CAPI_REPLY_U_GET_ROLLOFF_VOLUME_LIST);
-    const int32_t code = CAPI_U_GetRolloffVolumeList(ControllerHandleOf(c.index), c.buffer[kSelectorAt]);
+    auto* buffer = BufferAs<RRE_ROLLOFF_LIST_BUFFER>(c.buffer);
+    const int32_t code = CAPI_U_GetRolloffVolumeList(ControllerHandleOf(c.index), buffer->selector);
     if (code != 0) return code;
-    std::memset(c.buffer + kEntriesAt, 0, ROLLOFF_VOLUME_LIST_REPLY_SIZE);
-    std::memcpy(c.buffer + kEntriesAt, g_RolloffVolumeListReply,
+    static_assert(sizeof buffer->list == ROLLOFF_VOLUME_LIST_REPLY_SIZE);
+    std::memset(buffer->list, 0, ROLLOFF_VOLUME_LIST_REPLY_SIZE);
+    std::memcpy(buffer->list, g_RolloffVolumeListReply,
                 static_cast<size_t>(g_RolloffVolumeCount) * ROLLOFF_VOLUME_RECORD_SIZE);
-    std::memcpy(c.buffer + kCountAt, &g_RolloffVolumeCount, sizeof g_RolloffVolumeCount);
+    buffer->count = g_RolloffVolumeCount;
     return code;
 }
 

@@ -7,79 +7,73 @@
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_buffers.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
+#include "corlink/proxy_wire/buffers_snapshots.h"
 #include "corlink/foundation/event_log.h"
 #include "corlink/foundation/log.h"
 
 namespace {
 
-// Request layouts.
-constexpr uint32_t kSelectorAt = 12;            // DMS_GET_TAG: the A/B selector
-constexpr uint32_t kTagAt = 20;                 // DMS_GET_TAG: the reply's tag
-constexpr uint32_t kCreateParamsAt = 12;        // CREATE_SNAPSHOT: the snapshots to create
-constexpr uint32_t kCreatedListAt = 876;        // CREATE_SNAPSHOT: the reply's created-snapshot list
-constexpr uint32_t kParamsAt = 16;              // the parameter record of most of these requests
-constexpr uint32_t kDeleteAllIdAt = 12;         // DELETE_ALL_SNAPSHOTS: the identifier
-constexpr uint32_t kDeleteAllByteAt = 51;       // DELETE_ALL_SNAPSHOTS: the byte passed as param2
-constexpr uint32_t kSnapshotIdAt = 16;          // RESET_SNAPSHOT: the snapshot's identifier
-constexpr uint32_t kPolicyAt12 = 12;            // SET_DMS_POLICY: the policy at 12, not 16
-constexpr uint32_t kRollbackMasterAt = 32;      // ROLLBACK_MASTER_VOLUME: the master volume's serial
+using rre_wire::BufferAs;
+
 constexpr uint32_t kVolumeSerialLength = 16;
 constexpr uint8_t kManagementLunZero = 0;
 constexpr uint32_t kManagementLunRollbackRefused = 233;
 
 CAPI_HANDLE HandleOf(const CommandContext& c) { return ControllerHandleOf(c.index); }
 
-template <class T>
-const T* RecordAt(const CommandContext& c, uint32_t offset) {
-    return reinterpret_cast<const T*>(c.buffer + offset);
-}
-
 int32_t RunDmsGetTag(CommandContext& c) {
     ClearStoredReply(CAPI_REPLY_U_DMS_GET_TAG);
-    const int32_t code = CAPI_U_DmsGetTag(HandleOf(c), c.buffer[kSelectorAt]);
-    std::memcpy(c.buffer + kTagAt, g_DmsTagReply, DMS_TAG_REPLY_SIZE);
+    auto* buffer = BufferAs<RRE_DMS_TAG_BUFFER>(c.buffer);
+    const int32_t code = CAPI_U_DmsGetTag(HandleOf(c), buffer->selector);
+    static_assert(sizeof buffer->tag == DMS_TAG_REPLY_SIZE);
+    std::memcpy(&buffer->tag, g_DmsTagReply, DMS_TAG_REPLY_SIZE);
     return code;
 }
 
 int32_t RunCreateSnapshot(CommandContext& c) {
     ClearStoredReply(CAPI_REPLY_U_CREATE_SNAPSHOTS);
-    const int32_t code =
-        CAPI_U_CreateSnapshots(HandleOf(c), RecordAt<CAPI_CREATE_SNAPSHOTS_PARAMS>(c, kCreateParamsAt));
-    std::memcpy(c.buffer + kCreatedListAt, g_CreateSnapshotReply, CREATE_SNAPSHOT_REPLY_SIZE);
+    auto* buffer = BufferAs<RRE_CREATE_SNAPSHOT_BUFFER>(c.buffer);
+    const int32_t code = CAPI_U_CreateSnapshots(HandleOf(c), &buffer->params);
+    static_assert(sizeof buffer->created == CREATE_SNAPSHOT_REPLY_SIZE);
+    std::memcpy(&buffer->created, g_CreateSnapshotReply, CREATE_SNAPSHOT_REPLY_SIZE);
     return code;
 }
 
 int32_t RunCommitSnapshot(CommandContext& c) {
-    return CAPI_U_CommitSnapshots(HandleOf(c), RecordAt<CAPI_SNAPSHOT_ID_PARAMS>(c, kParamsAt));
+    return CAPI_U_CommitSnapshots(HandleOf(c), &BufferAs<RRE_SNAPSHOT_IDS_BUFFER>(c.buffer)->params);
 }
 
 int32_t RunDeleteSnapshot(CommandContext& c) {
-    return CAPI_U_DeleteSnapshots(HandleOf(c), RecordAt<CAPI_SNAPSHOT_ID_PARAMS>(c, kParamsAt));
+    return CAPI_U_DeleteSnapshots(HandleOf(c), &BufferAs<RRE_SNAPSHOT_IDS_BUFFER>(c.buffer)->params);
 }
 
 int32_t RunDeleteAllSnapshots(CommandContext& c) {
-    return CAPI_U_DeleteAllSnapshots(HandleOf(c), c.buffer + kDeleteAllIdAt, c.buffer[kDeleteAllByteAt]);
+    const auto* request = BufferAs<RRE_DELETE_ALL_SNAPSHOTS_BUFFER>(c.buffer);
+    return CAPI_U_DeleteAllSnapshots(HandleOf(c), request->identifier, request->param2);
 }
 
-int32_t RunResetSnapshot(CommandContext& c) { return CAPI_U_ResetSnapshot(HandleOf(c), c.buffer + kSnapshotIdAt); }
+int32_t RunResetSnapshot(CommandContext& c) {
+    return CAPI_U_ResetSnapshot(HandleOf(c), BufferAs<RRE_OBJECT_BUFFER>(c.buffer)->serialNumber);
+}
 
 int32_t RunConvertMasterVolume(CommandContext& c) {
-    return CAPI_U_ConvertMasterVolumes(HandleOf(c), RecordAt<CAPI_ARRAY_PARTITION_PARAMS>(c, kParamsAt));
+    return CAPI_U_ConvertMasterVolumes(HandleOf(c), &BufferAs<RRE_CONVERT_MASTER_VOLUME_BUFFER>(c.buffer)->params);
 }
 
 int32_t RunDmsSetPolicy(CommandContext& c) {
-    const CAPI_DMS_POLICY* policy = RecordAt<CAPI_DMS_POLICY>(c, kParamsAt);
+    const CAPI_DMS_POLICY* policy = &BufferAs<RRE_DMS_POLICY_BUFFER>(c.buffer)->policy;
     DebugPrint("capicmd==>>capiDmsSetPolicy WarningPolicy:%d, ErrorPolicy:%d, CriticalPolicy:%d\n",
                policy->WarningPolicy, policy->ErrorPolicy, policy->CriticalPolicy);
     return CAPI_U_DmsSetPolicy(HandleOf(c), policy);
 }
 
 int32_t RunDmsSetThresholdLevel(CommandContext& c) {
-    return CAPI_U_DmsSetThresholdLevels(HandleOf(c), RecordAt<CAPI_DMS_POLICY>(c, kParamsAt));
+    return CAPI_U_DmsSetThresholdLevels(HandleOf(c), &BufferAs<RRE_DMS_POLICY_BUFFER>(c.buffer)->policy);
 }
 
 int32_t RunSetDmsPolicy(CommandContext& c) {
-    return CAPI_U_DmsSetPolicy(HandleOf(c), RecordAt<CAPI_DMS_POLICY>(c, kPolicyAt12));
+    return CAPI_U_DmsSetPolicy(HandleOf(c), &BufferAs<RRE_SET_DMS_POLICY_BUFFER>(c.buffer)->policy);
 }
 
 // A controller managed through a volume at LUN 0 must not roll that volume back: the host would lose the
@@ -87,7 +81,7 @@ int32_t RunSetDmsPolicy(CommandContext& c) {
 bool RollsBackManagementLun(const CommandContext& c) {
     const PROCESSOR_DEVICE& device = ProcessorDeviceOf(g_ControllerDb[static_cast<uint32_t>(c.index)]);
     if (device.lun != kManagementLunZero) return false;
-    const uint8_t* m = c.buffer + kRollbackMasterAt;
+    const uint8_t* m = BufferAs<RRE_ROLLBACK_BUFFER>(c.buffer)->params.masterVolumeSerialNumber;
     const uint8_t* s = device.volumeSerialNumber;
     DebugPrint("capiRollbackMasterVolume: comparing MV %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X "
                "with CAPI LUN S/N %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X (controller=%d "
@@ -107,7 +101,7 @@ int32_t RunRollbackMasterVolume(CommandContext& c) {
         c.refusal = kManagementLunRollbackRefused;
         return 0;
     }
-    return CAPI_U_RollbackMasterVolume(HandleOf(c), RecordAt<CAPI_ROLLBACK_PARAMS>(c, kParamsAt));
+    return CAPI_U_RollbackMasterVolume(HandleOf(c), &BufferAs<RRE_ROLLBACK_BUFFER>(c.buffer)->params);
 }
 
 }  // namespace

@@ -3,28 +3,29 @@
 #include <algorithm>
 #include <cstring>
 
+#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/nt_os.h"
 
 namespace {
 
-constexpr uint32_t kVersionAt = 8;
 constexpr uint8_t kVersion[4] = {1, 0, 0, 0};
-constexpr uint32_t kSystemTextAt = 12;
-constexpr uint32_t kProcessorTextAt = 44;
-constexpr uint32_t kTextField = 32;  // each text at most 31 characters and a NUL
-constexpr int32_t kReplyLength = 76;
+constexpr int32_t kReplyLength = sizeof(RRE_VERSION_BUFFER);
 
-void PutText(uint8_t* field, const char* text, size_t size) {
-    std::memcpy(field, text, strnlen(text, size));
+// Each text at most the field's length less one characters, and a NUL.
+template <size_t N>
+void PutText(char (&field)[N], const char* text, size_t size) {
+    std::memcpy(field, text, strnlen(text, std::min(size, N - 1)));
 }
 
 int32_t RunGetVersion(CommandContext& c) {
     std::memset(c.buffer, 0, kReplyLength);
     OS_SYSINFO info{};
     os_GetSystemInfo(&info);
-    std::memcpy(c.buffer + kVersionAt, kVersion, sizeof kVersion);
-    PutText(c.buffer + kSystemTextAt, info.osName, std::min<size_t>(sizeof info.osName, kTextField - 1));
-    PutText(c.buffer + kProcessorTextAt, info.processorName, std::min<size_t>(sizeof info.processorName, kTextField - 1));
+    auto* reply = rre_wire::BufferAs<RRE_VERSION_BUFFER>(c.buffer);
+    static_assert(sizeof kVersion == sizeof reply->version);
+    std::memcpy(reply->version, kVersion, sizeof kVersion);
+    PutText(reply->systemText, info.osName, sizeof info.osName);
+    PutText(reply->processorText, info.processorName, sizeof info.processorName);
     c.replyLength = kReplyLength;
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "corlink/commands/view_commands.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 #include "corlink/commands/array_partitions.h"
@@ -8,25 +9,22 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/partition_view_cache.h"
+#include "corlink/proxy_wire/buffers_hosts.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 
 namespace {
 
+using rre_wire::BufferAs;
+
 constexpr uint32_t kViewSize = sizeof(CAPI_PARTITION_VIEW_TABLE);
-// GET_PARTITION_VIEW
-constexpr uint32_t kSerialAt = 16;
-constexpr uint32_t kViewAt = 48;
-// GET_ALL_PART_VIEW: the count, the views, and 32 bytes after them.
-constexpr uint32_t kViewCountAt = 12;
-constexpr uint32_t kViewsAt = 16;
-constexpr uint32_t kViewsTail = 32;
+// GET_ALL_PART_VIEW: the count, the views, and the bytes after them.
+constexpr uint32_t kViewsAt = offsetof(RRE_ALL_VIEWS_BUFFER, views);
+constexpr uint32_t kViewsTail = sizeof(RRE_ALL_VIEWS_BUFFER::tail);
 constexpr int kViewReadTries = 3;
 constexpr int32_t kViewRetrySeconds = 10;
 
 RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
-
-void PutU32(uint8_t* at, uint32_t value) { std::memcpy(at, &value, sizeof value); }
 
 // After a send the controller is found again (a rediscovery may have moved it); false when it is gone.
 bool StillThere(CommandContext& c) {
@@ -36,9 +34,10 @@ bool StillThere(CommandContext& c) {
 }
 
 int32_t RunGetPartitionView(CommandContext& c) {
-    const int32_t code = UpdatePartitionView(c.index, c.buffer + kSerialAt);
+    auto* buffer = BufferAs<RRE_PARTITION_VIEW_BUFFER>(c.buffer);
+    const int32_t code = UpdatePartitionView(c.index, buffer->serialNumber);
     if (!StillThere(c)) return code;
-    std::memcpy(c.buffer + kViewAt, &Entry(c.index).partitionView, kViewSize);
+    std::memcpy(&buffer->view, &Entry(c.index).partitionView, kViewSize);
     return code;
 }
 
@@ -119,14 +118,13 @@ int32_t RunGetAllPartView(CommandContext& c) {
         if (list.complete) KeepPartViews(Entry(c.index), c.buffer + kViewsAt, n, sequence);
     }
     std::memset(c.buffer + kViewsAt + size_t{n} * kViewSize, 0, kViewsTail);
-    PutU32(c.buffer + kViewCountAt, n);
+    BufferAs<RRE_ALL_VIEWS_BUFFER>(c.buffer)->viewCount = n;
     c.replyLength = static_cast<int32_t>(kViewsAt + n * kViewSize + kViewsTail);
     return code;
 }
 
 void LogAllPartViewClosing(const CommandContext& c, const char* outcome) {
-    uint32_t n = 0;
-    std::memcpy(&n, c.buffer + kViewCountAt, sizeof n);
+    const uint32_t n = BufferAs<RRE_ALL_VIEWS_BUFFER>(c.buffer)->viewCount;
     DebugPrint("capicmd==>>capiGetAllPartView %s! nViewItem=%d\n", outcome, static_cast<int>(n));
 }
 

@@ -1,8 +1,7 @@
-// The wire format of every proxy command buffer as data: which 32-bit words, 64-bit values and CAPI
-// structures of the buffer travel big-endian. One description per buffer shape (PackRre<Command>), read by
-// the CAPI structure converter for the structures it holds. Converting is a byte reversal, so the same
-// walk serves both directions; only a count-driven list cares which way it goes, because its count must
-// be read in host order.
+// The wire format of every proxy command buffer: which rows of the buffer's description travel
+// big-endian (PackRre<Command>), read from the descriptions in buffers_*.h. Converting is a byte reversal,
+// so the same walk serves both directions; only a count-driven list cares which way it goes, because its
+// count must be read in host order.
 #pragma once
 
 #include <cstddef>
@@ -10,29 +9,11 @@
 #include <initializer_list>
 #include <span>
 
-#include "corlink/capi/struct_desc.h"
+#include "corlink/proxy_wire/buffer_desc.h"
 
 namespace rre_wire {
 
-enum class ItemKind : uint8_t {
-    None,     // end of the item list
-    Words,    // `count` consecutive 32-bit words
-    U64,      // a CAPI_U64: two 32-bit words, each reversed in place
-    Records,  // `count` structures, one after the other
-    Counted,  // a list whose element count is the 32-bit word at countOffset, clamped to `count`
-};
-
-struct Item {
-    ItemKind kind = ItemKind::None;
-    uint32_t offset = 0;
-    uint32_t count = 1;                        // Words, Records: how many; Counted: the list's capacity
-    const capi::StructDesc* record = nullptr;  // Records, Counted
-    uint32_t stride = 0;                       // Counted: bytes per element (the record may be shorter)
-    uint32_t countOffset = 0;                  // Counted
-    bool toNetworkOnly = false;                // Counted: the list converts only toward the network
-};
-
-// The codes that share one buffer shape (0-126).
+// The codes that share one buffer format (0-126).
 struct CodeSet {
     uint64_t bits[2] = {};
     constexpr CodeSet(std::initializer_list<uint32_t> codes) {
@@ -41,14 +22,12 @@ struct CodeSet {
     constexpr bool Has(uint32_t code) const { return code < 128 && (bits[code / 64] >> (code % 64) & 1) != 0; }
 };
 
-constexpr size_t kMaxItems = 5;
-
 struct BufferFormat {
-    const char* converter;  // PackRre<Command>
+    const char* converter;     // PackRre<Command>
     CodeSet codes;
-    uint32_t length;        // bytes the buffer spans: the larger of request and reply
-    bool head;              // status and code converted first
-    Item items[kMaxItems];
+    const BufferDesc* layout;  // the buffer's description
+    uint32_t length;           // bytes the buffer spans: the larger of request and reply
+    bool head;                 // status and code converted
 };
 
 // Every buffer format of the proxy's command set.
@@ -58,8 +37,8 @@ const BufferFormat* BufferFormatOf(uint32_t code);
 // The format named PackRre<Command>, or null.
 const BufferFormat* BufferFormatNamed(const char* converter);
 
-// Converts the `length` bytes at buffer in place by the format; a list whose count exceeds its capacity or
-// the bytes present converts only the elements that fit.
+// Converts the `length` bytes at buffer in place by the format: every converted row that lies whole within
+// them; a list whose count exceeds its capacity or the bytes present converts only the elements that fit.
 void Pack(const BufferFormat& format, int32_t mode, uint8_t* buffer, size_t length);
 
 }  // namespace rre_wire

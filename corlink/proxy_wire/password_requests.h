@@ -1,10 +1,13 @@
-// The buffers of VERIFY_PASSWORD (97) and SET_PASSWORD (98): 76 bytes in and out, a storage system's
-// UniqueSN and a password as NUL-padded texts; only status and code travel big-endian.
+// The buffers of VERIFY_PASSWORD (97) and SET_PASSWORD (98): the places of their fields, from the
+// buffer's description.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
-constexpr uint32_t PASSWORD_REQUEST_LENGTH = 76;
-constexpr uint32_t PASSWORD_REQUEST_UNIQUE_SN_OFFSET = 12;
-constexpr uint32_t PASSWORD_REQUEST_PASSWORD_OFFSET = 44;
-constexpr uint32_t PASSWORD_REQUEST_TEXT_SIZE = 32;
+#include "corlink/proxy_wire/buffers_controller.h"
+
+constexpr uint32_t PASSWORD_REQUEST_LENGTH = sizeof(RRE_PASSWORD_BUFFER);
+constexpr uint32_t PASSWORD_REQUEST_UNIQUE_SN_OFFSET = offsetof(RRE_PASSWORD_BUFFER, UniqueSN);
+constexpr uint32_t PASSWORD_REQUEST_PASSWORD_OFFSET = offsetof(RRE_PASSWORD_BUFFER, password);
+constexpr uint32_t PASSWORD_REQUEST_TEXT_SIZE = sizeof(RRE_PASSWORD_BUFFER::password);

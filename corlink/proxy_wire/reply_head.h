@@ -3,9 +3,16 @@
 
 #include <cstdint>
 
+#include "corlink/capi/struct_desc.h"
+
 // Status (0 the handler ran, -1 refused) and code: two 32-bit words at the start of the buffer,
 // big-endian on the wire.
-constexpr uint32_t RRE_REPLY_HEAD_LENGTH = 8;
+#define RRE_HEAD_FIELDS(F, S) \
+    F(S,     0, status,                      int32_t,                  1, I32,   Yes, nullptr, None) \
+    F(S,     4, code,                        uint32_t,                 1, U32,   Yes, nullptr, None)
+CAPI_STRUCT(RRE_HEAD, 8)
+
+constexpr uint32_t RRE_REPLY_HEAD_LENGTH = sizeof(RRE_HEAD);
 
 constexpr uint32_t RRE_ERROR_WRONG_COMMAND = 0x02081005;
 constexpr uint32_t RRE_ERROR_WRONG_LENGTH = 0x02081006;

@@ -1,10 +1,12 @@
 #include "provider/controllers/command_frame.h"
 
+#include <cstddef>
 #include <cstring>
 #include <optional>
 
 #include "corlink/capi/byte_order.h"
 #include "corlink/proxy_wire/buffer_wire.h"
+#include "corlink/proxy_wire/reply_head.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/proxy_exchange.h"
@@ -49,15 +51,16 @@ CommandReply RunCommand(const CommandFrame& frame, const std::function<void(uint
     }
     // The session's buffer may have been replaced only by a reset, which fails the exchange above.
     data = Session().buffer + PROXY_HEADER_LENGTH;
-    if (exchange.dataRead < 8) {
+    if (exchange.dataRead < sizeof(RRE_HEAD)) {
         BVSS_DebugPrint(L"proxy command %u: reply of %u bytes has no code\n", frame.code, exchange.dataRead);
         return reply;
     }
+    const auto* head = rre_wire::BufferAs<RRE_HEAD>(data);
     if (frame.convertReply) {
         PackRreBuffer(frame.code, PACK_FROM_NETWORK, data, exchange.dataRead);
-        std::memcpy(&reply.code, data + 4, sizeof reply.code);
+        reply.code = static_cast<int32_t>(head->code);
     } else {
-        reply.code = static_cast<int32_t>(ReadBigEndian32(data + 4));
+        reply.code = static_cast<int32_t>(ReadBigEndian32(data + offsetof(RRE_HEAD, code)));
     }
     if (reply.code == 0 && exchange.dataRead < minimumSuccessLength) {
         BVSS_DebugPrint(L"proxy command %u: reply of %u bytes, %u expected\n", frame.code, exchange.dataRead,

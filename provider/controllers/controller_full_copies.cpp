@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr size_t kVdiskAt = 16;  // the target vdisk's ID in the rolloff part
-constexpr size_t kNameAt = 40;   // the rolloff volume's name
-constexpr size_t kNameChars = 32;
 constexpr size_t kArraySerialBytes = 32;
 
 static_assert(sizeof(CAPI_ROLLOFF_PARAMS) == kRolloffRequestBytes);
@@ -33,7 +30,7 @@ HRESULT BVSS_CapiRaidController::capiRolloffVolumes(const std::vector<BVSS_Snaps
         auto* bytes = reinterpret_cast<uint8_t*>(&request);
         std::memcpy(request.volumeSerialNumber, entry.mSource.mSerialNumber, kPartitionIdBytes);
         const HRESULT found = findRolloffVdisk(entry.mSource.mSerialNumber, sizeof entry.mSource.mSerialNumber,
-                                               bytes + kVdiskAt, kPartitionIdBytes);
+                                               request.vdiskSerialNumber, kPartitionIdBytes);
         if (FAILED(found)) {
             LogErrorEvent(L"%S:%S=#%u, %S=%S.",
                           "capiRolloffVolumes(): Cann't find vdisk to create rolloff partition on", "rolloff", n,
@@ -41,11 +38,11 @@ HRESULT BVSS_CapiRaidController::capiRolloffVolumes(const std::vector<BVSS_Snaps
             if (SUCCEEDED(firstFailure)) firstFailure = found;
             break;
         }
-        const PartitionIdText vdisk(bytes + kVdiskAt);
+        const PartitionIdText vdisk(request.vdiskSerialNumber);
         BVSS_DebugPrint(L"   capiRolloffVolumes(): Vdisk ID=%S.\n", vdisk.text);
         makeSnapshotName("VSS", entry.mSnapshotName, sizeof entry.mSnapshotName);
-        const size_t nameLength = strnlen(entry.mSnapshotName, kNameChars);
-        std::memcpy(bytes + kNameAt, entry.mSnapshotName, nameLength);
+        const size_t nameLength = strnlen(entry.mSnapshotName, sizeof request.name);
+        std::memcpy(request.name, entry.mSnapshotName, nameLength);
         entry.mUnsweptNames.emplace_back(entry.mSnapshotName, nameLength);
         request.value72 = 1;
         BVSS_DebugPrint(L"   capiRolloffVolumes(): Rolloff #%u, name='%.32S',original volume partition ID=%S,vdisk "

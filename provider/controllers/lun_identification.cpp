@@ -141,6 +141,13 @@ HRESULT BVSS_GetPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buff
     return hr;
 }
 
+HRESULT BVSS_ReadPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer, DWORD length,
+                                       const WCHAR* parseFailedEvent) {
+    const HRESULT hr = BVSS_GetPartitionSerialNumber(lun, buffer, length);
+    if (FAILED(hr)) LogErrorEvent(parseFailedEvent, BVSS_SerialNumberInsert(lun));
+    return hr;
+}
+
 BOOL BVSS_IsOurDevice(const VDS_LUN_INFORMATION* lun) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::isOurDevice");
     BOOL ours = FALSE;

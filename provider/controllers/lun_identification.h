@@ -25,6 +25,10 @@ const WCHAR* BVSS_DeviceNameInsert(const WCHAR* deviceName);
 // E_POINTER for a null buffer, record or serial text; else the parse of the text (E_INVALIDARG for text
 // that is empty, too long for the buffer or not hexadecimal).
 HRESULT BVSS_GetPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer, DWORD length);
+// The same, writing the error event parseFailedEvent (its one insert: the LUN's serial text, "" when it has
+// none) when the text does not parse.
+HRESULT BVSS_ReadPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer, DWORD length,
+                                       const WCHAR* parseFailedEvent);
 // Whether the record carries the arrays' own identifier: the first binary vendor-specific identifier of 32
 // bytes decides, by its first byte being 0x11.
 BOOL BVSS_IsOurDevice(const VDS_LUN_INFORMATION* lun);

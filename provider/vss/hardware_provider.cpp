@@ -151,12 +151,12 @@ HRESULT BVSS_HardwareProvider::OnUnload(BOOL) {
     mRaidControllerSet.mUnload.Signal();  // this object's wait for full copies under the lock ends
     BVSS_CritSecLock lock(&mCritSec);
     HRESULT result = S_OK;
-    if (mVSSState != kVssStateNone && mVSSState != kVssStateCompleted && mVSSState != kVssStateFailed)
+    if (mSet.Unfinished())
         result = CatchHresult([&] { return DeleteAbortedSnapshots(); });
     RestoreDiscovery(false);
     if (SUCCEEDED(result)) ReleaseControllerSet();
     Unload();
-    mVSSState = kVssStateNone;
+    mSet.MarkNone();
     BVSS_DebugPrint(L"returning 0x%08x\n", result);
     return result;
 }
@@ -192,7 +192,7 @@ BOOL BVSS_HardwareProvider::isSupportedContext(LONG context) {
     if ((context & kinds) == 0) context |= VSS_VOLSNAP_ATTR_DIFFERENTIAL;
     const BOOL supported = (context & kinds) != kinds;
     if (!supported) BVSS_DebugPrint(L"isSupportedContext(): context 0x%X not supported.\n", context);
-    mContext = context;
+    mSet.SetContext(context);
     BVSS_DebugPrint(L"returning %S\n", supported ? "TRUE" : "FALSE");
     return supported;
 }

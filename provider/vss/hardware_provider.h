@@ -14,21 +14,13 @@
 #include "provider/controllers/flex_id_entry.h"
 #include "provider/controllers/lun_records.h"
 #include "provider/controllers/raid_controller_set.h"
+#include "provider/vss/snapshot_set.h"
 
 // The library's own dual interface: IDispatch without operations of its own.
 struct IBVSS_HardwareProvider : IDispatch {
   protected:
     ~IBVSS_HardwareProvider() = default;
 };
-
-// Values of mVSSState.
-constexpr int32_t kVssStateNone = 0;
-constexpr int32_t kVssStatePreparing = 1;
-constexpr int32_t kVssStatePrepared = 3;
-constexpr int32_t kVssStatePreCommitted = 5;
-constexpr int32_t kVssStateCommitted = 7;
-constexpr int32_t kVssStateCompleted = 12;
-constexpr int32_t kVssStateFailed = 13;
 
 // What a sequence method does with the proxy's periodic discovery when the set ends there.
 enum class DiscoveryAtEnd {
@@ -100,8 +92,8 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     HRESULT RecordSnapshotSetId(const VSS_ID& snapshotSetId);
     // Flushes the host's write cache of every LUN of the list; the last LUN's result.
     HRESULT scsiSynchronizeCacheAll(uint32_t immediate);
-    // TRUE for a context the provider serves (stored in mContext, the differential bit added when neither
-    // bit is set); VSS_CTX_ALL is accepted and leaves mContext as it is.
+    // TRUE for a context the provider serves (stored as the set's context, the differential bit added when
+    // neither bit is set); VSS_CTX_ALL is accepted and leaves the stored context as it is.
     BOOL isSupportedContext(LONG context);
 
     // LUN identification: the partition ID parsed from a LUN's serial text (a 32-byte buffer matches on its
@@ -136,18 +128,18 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     // True while the process's proxy session or its heart-beat thread runs: the library must stay loaded.
     static bool SessionAlive();
 
-    std::vector<BVSS_SnapshotInfo> mSnapshotList;
+  private:
+    // Tests reach states that take long to build through this one peer.
+    friend class BVSS_HardwareProviderTestPeer;
+
+    BVSS_SnapshotSet mSet;  // the snapshot set being built
     BVSS_RaidControllerSet mRaidControllerSet;
-    VSS_ID mSetId{};
-    int32_t mContext = VSS_VOLSNAP_ATTR_DIFFERENTIAL;
-    int32_t mVSSState = kVssStateNone;
     CRITICAL_SECTION mCritSec{};
-    std::vector<FlexIDEntry> mFlexIDList;
+    std::vector<FlexIDEntry> mFlexIDList;  // this host's ports
     bool mLoaded = false;        // the start-up ran and OnUnload has not
     bool mDiscoveryOff = false;  // this object switched the proxy's periodic discovery off
     bool mSetPublished = false;  // mRaidControllerSet is published as the process's controller set
 
-  private:
     // The end of this object's loaded life: the session stops with the last loaded object.
     void Unload();
     // Withdraws this object's controller set from publication, once.
@@ -159,7 +151,7 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     HRESULT StartOrJoinSet(const VSS_ID& snapshotSetId);
     // The frame of the four sequence methods: checks, steps, failure path.
     template <class Steps>
-    HRESULT SequenceStep(const WCHAR* name, const VSS_ID& snapshotSetId, int32_t requiredState, Steps steps,
+    HRESULT SequenceStep(const WCHAR* name, const VSS_ID& snapshotSetId, SnapshotSetState requiredState, Steps steps,
                          DiscoveryAtEnd discovery);
 
     static std::atomic<LONG> sInstanceCount;

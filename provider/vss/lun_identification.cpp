@@ -53,13 +53,11 @@ HRESULT BVSS_HardwareProvider::getSCSIPath(const VDS_LUN_INFORMATION*, const WCH
 
 HRESULT BVSS_HardwareProvider::readPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer,
                                                          DWORD length, const WCHAR* parseFailedEvent) {
-    const HRESULT hr = getPartitionSerialNumber(lun, buffer, length);
-    if (FAILED(hr)) LogErrorEvent(parseFailedEvent, BVSS_SerialNumberInsert(lun));
-    return hr;
+    return BVSS_ReadPartitionSerialNumber(lun, buffer, length, parseFailedEvent);
 }
 
 bool BVSS_HardwareProvider::findSnapshotBySourceLun(const BYTE* sourceLunId, BYTE* snapshotLunId, size_t* position) {
-    return BVSS_FindSnapshotBySourceLun(mSnapshotList, sourceLunId, snapshotLunId, position);
+    return BVSS_FindSnapshotBySourceLun(mSet.Luns(), sourceLunId, snapshotLunId, position);
 }
 
 HRESULT BVSS_HardwareProvider::getIQNs(std::vector<FlexIDEntry>& ports) {

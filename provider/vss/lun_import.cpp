@@ -13,6 +13,7 @@
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/vss/hardware_provider.h"
+#include "provider/vss/lun_lookup.h"
 #include "provider/controllers/hresult_guard.h"
 
 namespace {
@@ -237,20 +238,12 @@ HRESULT BVSS_HardwareProvider::LocateLuns(LONG lunCount, VDS_LUN_INFORMATION* so
             BVSS_DebugPrint(L"LocateLuns(): initial LUN_INFORMATION structure %d:\n", static_cast<int>(i));
             BVSS_DumpLunInformation(lun);
 
-            BYTE serialNumber[kParsedSerialBytes];
-            HRESULT hr = readPartitionSerialNumber(
-                lun, serialNumber, sizeof serialNumber,
-                L"LocateLuns(): unable to parse partition serial number for LUN ('%1$S')");
+            BVSS_LunLookup found(mRaidControllerSet, LunControllers::All);
+            HRESULT hr = found.Parse(lun, L"LocateLuns(): unable to parse partition serial number for LUN ('%1$S')");
             if (FAILED(hr)) return hr;
-            CAPI_ARRAY_PARTITION* partition = nullptr;
-            CAPI_ARRAY* array = nullptr;
-            std::vector<BVSS_CapiRaidController*> controllers;
-            hr = mRaidControllerSet.findPartitionArrayAndControllerList(serialNumber, sizeof serialNumber, &partition,
-                                                                        &array, &controllers);
-            if (FAILED(hr) && SUCCEEDED(mRaidControllerSet.discoverRaidControllers(TRUE))) {
-                hr = mRaidControllerSet.findPartitionArrayAndControllerList(serialNumber, sizeof serialNumber,
-                                                                            &partition, &array, &controllers);
-            }
+            hr = found.Find(LunRediscovery::LookAgainIfDiscovered);
+            CAPI_ARRAY_PARTITION* partition = found.partition;
+            const BYTE* serialNumber = found.serial;
             if (FAILED(hr) || partition == nullptr) {
                 LogErrorEvent(L"LocateLuns(): unable to find partition or controller for LUN ('%1$S')",
                               BVSS_SerialNumberInsert(lun));
@@ -278,7 +271,7 @@ HRESULT BVSS_HardwareProvider::LocateLuns(LONG lunCount, VDS_LUN_INFORMATION* so
                 std::memcpy(arraySerial, partition->arraySerialNumber, sizeof arraySerial);
                 std::memcpy(partitionSerial, partition->serialNumber, sizeof partitionSerial);
                 CAPI_ARRAY_PARTITION* mapped = nullptr;
-                hr = assignLUN(controllers, arraySerial, sizeof arraySerial, partitionSerial, sizeof partitionSerial,
+                hr = assignLUN(found.controllers, arraySerial, sizeof arraySerial, partitionSerial, sizeof partitionSerial,
                                &mapped);
                 if (FAILED(hr)) {
                     LogErrorEvent(L"%S:%S=%S.", "LocateLuns(): unable to assign a LUN to partition", "partition id",
@@ -286,7 +279,7 @@ HRESULT BVSS_HardwareProvider::LocateLuns(LONG lunCount, VDS_LUN_INFORMATION* so
                     return VSS_E_PROVIDER_VETO;
                 }
             }
-            hr = BVSS_UpdateLunInformation(lun, serialNumber, sizeof serialNumber, 0xFF, 0, 0);
+            hr = BVSS_UpdateLunInformation(lun, serialNumber, sizeof found.serial, 0xFF, 0, 0);
             if (FAILED(hr)) {
                 LogErrorEvent(L"LocateLuns(): unable to update LUN_INFORMATION structure for LUN ('%1$S')",
                               BVSS_SerialNumberInsert(lun));

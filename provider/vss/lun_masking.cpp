@@ -8,6 +8,7 @@
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/vss/hardware_provider.h"
+#include "provider/vss/lun_lookup.h"
 #include "provider/controllers/hresult_guard.h"
 
 namespace {
@@ -45,25 +46,14 @@ HRESULT BVSS_HardwareProvider::OnLunStateChange(VDS_LUN_INFORMATION* snapshotLun
             const VDS_LUN_INFORMATION* lun = &snapshotLuns[i];
             BVSS_DumpLunInformation(lun);
             // A serial text that does not parse is an ID no controller knows.
-            BYTE partitionId[kParsedSerialBytes];
-            const bool parsed = SUCCEEDED(getPartitionSerialNumber(lun, partitionId, sizeof partitionId));
-            CAPI_ARRAY_PARTITION* partition = nullptr;
-            BVSS_CapiRaidController* controller = nullptr;
-            auto lookUp = [&] {
-                return parsed ? mRaidControllerSet.findPartitionAndController(partitionId, sizeof partitionId,
-                                                                               &partition, &controller)
-                              : VSS_E_OBJECT_NOT_FOUND;
-            };
-            HRESULT hr = lookUp();
-            if (FAILED(hr)) {
-                mRaidControllerSet.discoverRaidControllers(TRUE);
-                hr = lookUp();
-            }
-            if (FAILED(hr) || controller == nullptr) {
+            BVSS_LunLookup found(mRaidControllerSet, LunControllers::First);
+            found.Parse(lun);
+            HRESULT hr = found.Find(LunRediscovery::LookAgain);
+            if (FAILED(hr) || found.controller == nullptr) {
                 LogEvent(L"OnLunStateChange called with unknown snapshot ('%S'')", BVSS_SerialNumberInsert(lun));
                 return VSS_E_PROVIDER_VETO;
             }
-            hr = controller->unassignLUN(partitionId);
+            hr = found.controller->unassignLUN(found.serial);
             if (FAILED(hr)) {
                 LogEvent(L"OnLunStateChange: unassignLUN failed for '%S' failed with 0x%08x",
                          BVSS_SerialNumberInsert(lun), static_cast<unsigned>(hr));

@@ -11,6 +11,7 @@
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/vss/hardware_provider.h"
+#include "provider/vss/lun_lookup.h"
 #include "provider/controllers/hresult_guard.h"
 #include "provider/vss/vss_async.h"
 
@@ -44,17 +45,14 @@ HRESULT BVSS_HardwareProvider::OnLunEmpty(VSS_PWSZ device, VDS_LUN_INFORMATION* 
     const HRESULT hr = CatchHresult([&]() -> HRESULT {
         BVSS_DebugPrint(L"OnLunEmpty(): DeviceName=%s, LunInformation:\n", deviceName);
         BVSS_DumpLunInformation(lunInformation);
-        BYTE partitionId[kParsedSerialBytes];
-        HRESULT result = readPartitionSerialNumber(
-            lunInformation, partitionId, sizeof partitionId,
-            L"OnLunEmpty(): unable to parse partition serial number for LUN ('%1$S')");
+        BVSS_LunLookup found(mRaidControllerSet, LunControllers::All);
+        HRESULT result =
+            found.Parse(lunInformation, L"OnLunEmpty(): unable to parse partition serial number for LUN ('%1$S')");
         if (FAILED(result)) return result;
-        CAPI_ARRAY_PARTITION* partition = nullptr;
-        CAPI_ARRAY* array = nullptr;
-        std::vector<BVSS_CapiRaidController*> controllers;
-        result = mRaidControllerSet.findPartitionArrayAndControllerList(partitionId, sizeof partitionId, &partition,
-                                                                        &array, &controllers);
-        if (FAILED(result) || partition == nullptr || controllers.empty()) {
+        result = found.Find(LunRediscovery::Never);
+        const CAPI_ARRAY_PARTITION* partition = found.partition;
+        const BYTE* partitionId = found.serial;
+        if (FAILED(result) || partition == nullptr || found.controllers.empty()) {
             LogIdErrorEvent("OnLunEmpty(): unable to find controller for LUN", "serial number", partitionId);
             return FAILED(result) ? result : VSS_E_OBJECT_NOT_FOUND;
         }
@@ -74,10 +72,10 @@ HRESULT BVSS_HardwareProvider::OnLunEmpty(VSS_PWSZ device, VDS_LUN_INFORMATION* 
         // The first controller that deletes the snapshot and re-reads its array ends the walk; a partner
         // taking over after a failed re-read does not delete again.
         bool deleted = false;
-        for (BVSS_CapiRaidController* controller : controllers) {
+        for (BVSS_CapiRaidController* controller : found.controllers) {
             CAPI_ARRAY_PARTITION* own = nullptr;
             CAPI_ARRAY* ownArray = nullptr;
-            result = controller->findPartitionAndArray(partitionId, sizeof partitionId, &own, &ownArray);
+            result = controller->findPartitionAndArray(partitionId, sizeof found.serial, &own, &ownArray);
             if (FAILED(result) || own == nullptr) {
                 LogIdErrorEvent("OnLunEmpty(): unable to remove host for LUN ", "serial number", partitionId);
                 if (SUCCEEDED(result)) result = VSS_E_OBJECT_NOT_FOUND;
@@ -125,25 +123,17 @@ HRESULT BVSS_HardwareProvider::ResyncLuns(VDS_LUN_INFORMATION* sourceLuns, VDS_L
             BVSS_DumpLunInformation(source);
             // Both IDs are parsed into the full serial-number buffer; lookups and the roll-back use its
             // first 16 bytes.
-            BYTE snapshotId[kParsedSerialBytes];
-            if (FAILED(getPartitionSerialNumber(source, snapshotId, sizeof snapshotId))) return unknownPair();
-            CAPI_ARRAY_PARTITION* partition = nullptr;
-            BVSS_CapiRaidController* controller = nullptr;
-            HRESULT result =
-                mRaidControllerSet.findPartitionAndController(snapshotId, sizeof snapshotId, &partition, &controller);
-            if (FAILED(result) && rediscoveryAllowed) {
-                rediscoveryAllowed = false;
-                mRaidControllerSet.discoverRaidControllers(TRUE);
-                result = mRaidControllerSet.findPartitionAndController(snapshotId, sizeof snapshotId, &partition,
-                                                                       &controller);
-            }
-            if (FAILED(result) || controller == nullptr) return unknownPair();
+            BVSS_LunLookup snapshot(mRaidControllerSet, LunControllers::First);
+            if (FAILED(snapshot.Parse(source))) return unknownPair();
+            HRESULT result = snapshot.Find(rediscoveryAllowed ? LunRediscovery::LookAgain : LunRediscovery::Never);
+            if (snapshot.Rediscovered()) rediscoveryAllowed = false;
+            if (FAILED(result) || snapshot.controller == nullptr) return unknownPair();
             BYTE volumeId[kParsedSerialBytes];
-            if (FAILED(getPartitionSerialNumber(target, volumeId, sizeof volumeId))) return unknownPair();
+            if (FAILED(BVSS_GetPartitionSerialNumber(target, volumeId, sizeof volumeId))) return unknownPair();
 
             BVSS_DebugPrint(L"ResyncLuns rolling back snapshot %S to master vol %S\n", BVSS_SerialNumberInsert(source),
                             BVSS_SerialNumberInsert(target));
-            result = controller->rollbackSnapshot(snapshotId, volumeId);
+            result = snapshot.controller->rollbackSnapshot(snapshot.serial, volumeId);
             if (result == VSS_E_PROVIDER_VETO) {
                 BVSS_DebugPrint(L"ResyncLuns() failed: rollbackSnapshot() failed, returning VSS_E_PROVIDER_VETO\n");
                 return result;

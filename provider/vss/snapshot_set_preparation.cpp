@@ -52,8 +52,9 @@ bool SnapshotsEnabled(const CAPI_ARRAY_PARTITION& partition) {
 // The checks and the recording of one LUN; each failing check writes its event and returns its result.
 class LunPreparation {
   public:
-    LunPreparation(BVSS_HardwareProvider& provider, LONG context, LONG lunCount)
-        : provider_(provider), context_(context), lunCount_(lunCount) {}
+    LunPreparation(BVSS_HardwareProvider& provider, BVSS_RaidControllerSet& controllers,
+                   std::vector<BVSS_SnapshotInfo>& luns, LONG context, LONG lunCount)
+        : provider_(provider), controllers_(controllers), luns_(luns), context_(context), lunCount_(lunCount) {}
 
     HRESULT Prepare(LONG index, const VDS_LUN_INFORMATION& lun, const WCHAR* deviceName) {
         LunFindings found;
@@ -87,7 +88,7 @@ class LunPreparation {
     }
 
     HRESULT FindPartition(LunFindings* found) {
-        const HRESULT hr = provider_.mRaidControllerSet.findPartitionArrayAndController(
+        const HRESULT hr = controllers_.findPartitionArrayAndController(
             found->serial, kParsedSerialBytes, &found->partition, &found->array, &found->controller);
         if (FAILED(hr)) {
             LogErrorEvent(L"%S:%S=%S.",
@@ -139,10 +140,9 @@ class LunPreparation {
         HRESULT hr = S_OK;
         if ((context_ & VSS_VOLSNAP_ATTR_DIFFERENTIAL) != 0) {
             // This call's LUNs are counted once more as they are recorded: an estimate on the safe side.
-            const uint64_t wanted = uint64_t{static_cast<uint32_t>(lunCount_)} + provider_.mSnapshotList.size();
+            const uint64_t wanted = uint64_t{static_cast<uint32_t>(lunCount_)} + luns_.size();
             const auto newSnapshots = static_cast<uint32_t>(std::min<uint64_t>(wanted, UINT32_MAX));
-            hr = provider_.mRaidControllerSet.checkSnapshotLimits(newSnapshots, found.partition, found.array,
-                                                                  found.controller);
+            hr = controllers_.checkSnapshotLimits(newSnapshots, found.partition, found.array, found.controller);
         } else if ((context_ & VSS_VOLSNAP_ATTR_PLEX) != 0) {
             const uint64_t owned = uint64_t{provider_.existingSnapsForController(found.ownerSerial)} + 1;
             if (owned > kFullCopiesPerController) hr = VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED;
@@ -165,9 +165,8 @@ class LunPreparation {
             BVSS_DebugPrint(L"BeginPrepareSnapshot called with LUN without correct SCSI path, partition ID=%S.\n",
                             PartitionIdText(found.id).text);
         }
-        std::vector<BVSS_SnapshotInfo>& list = provider_.mSnapshotList;
-        list.emplace_back();
-        BVSS_SnapshotInfo& entry = list.back();
+        luns_.emplace_back();
+        BVSS_SnapshotInfo& entry = luns_.back();
         entry.mSource.mController = found.controller;
         entry.mSnapshot.mController = found.controller;
         entry.mSource.setLunID(found.id);
@@ -185,11 +184,13 @@ class LunPreparation {
                     sizeof entry.mSnapshot.mArraySerialNumber);
         CAPI_ARRAY_PARTITION* partition = nullptr;
         CAPI_ARRAY* array = nullptr;
-        return provider_.mRaidControllerSet.findPartitionArrayAndControllerList(
+        return controllers_.findPartitionArrayAndControllerList(
             entry.mSource.mSerialNumber, kParsedSerialBytes, &partition, &array, &entry.mControllers);
     }
 
     BVSS_HardwareProvider& provider_;
+    BVSS_RaidControllerSet& controllers_;
+    std::vector<BVSS_SnapshotInfo>& luns_;
     const LONG context_;
     const LONG lunCount_;
     LunKinds kinds_;
@@ -205,7 +206,8 @@ HRESULT BVSS_HardwareProvider::BeginPrepareSnapshot(VSS_ID snapshotSetId, VSS_ID
     BVSS_LogGuid("SnapshotId", snapshotId);
     BVSS_CritSecLock lock(&mCritSec);
     BVSS_DebugPrint(L"BeginPrepareSnapshot(): Context=0x%X, LunCount=%u, mVSSState=0x%X.\n",
-                    static_cast<unsigned>(context), static_cast<unsigned>(lunCount), static_cast<unsigned>(mVSSState));
+                    static_cast<unsigned>(context), static_cast<unsigned>(lunCount),
+                    static_cast<unsigned>(mSet.State()));
     HRESULT result = CatchHresult([&]() -> HRESULT {
         HRESULT hr = StartOrJoinSet(snapshotSetId);
         if (FAILED(hr)) return hr;
@@ -215,7 +217,7 @@ HRESULT BVSS_HardwareProvider::BeginPrepareSnapshot(VSS_ID snapshotSetId, VSS_ID
                           BVSS_SerialNumberInsert(lunCount > 0 ? lunInformation : nullptr));
             return VSS_E_UNSUPPORTED_CONTEXT;
         }
-        LunPreparation preparation(*this, context, lunCount);
+        LunPreparation preparation(*this, mRaidControllerSet, mSet.Luns(), context, lunCount);
         for (LONG k = 0; k < lunCount; ++k) {
             const WCHAR* deviceName = devices != nullptr ? devices[k] : nullptr;
             hr = preparation.Prepare(k, lunInformation[k], deviceName);
@@ -230,7 +232,7 @@ HRESULT BVSS_HardwareProvider::BeginPrepareSnapshot(VSS_ID snapshotSetId, VSS_ID
         if (FAILED(deleted)) {
             result = deleted;  // the snapshots not deleted stay listed for the next deletion
         } else {
-            mVSSState = kVssStateFailed;
+            mSet.MarkFailed();
         }
     }
     BVSS_DebugPrint(L"returning 0x%08x\n", result);
@@ -239,14 +241,14 @@ HRESULT BVSS_HardwareProvider::BeginPrepareSnapshot(VSS_ID snapshotSetId, VSS_ID
 
 HRESULT BVSS_HardwareProvider::StartOrJoinSet(const VSS_ID& snapshotSetId) {
     HRESULT hr = S_OK;
-    switch (mVSSState) {
-        case kVssStateNone:
-        case kVssStateCompleted:  // a completed set keeps its snapshots
-        case kVssStateFailed:     // a failed set was cleaned up already
-            mSnapshotList.clear();
+    switch (mSet.State()) {
+        case SnapshotSetState::None:
+        case SnapshotSetState::Completed:  // a completed set keeps its snapshots
+        case SnapshotSetState::Failed:     // a failed set was cleaned up already
+            mSet.DropLuns();
             break;
-        case kVssStatePreparing:
-            if (snapshotSetId == mSetId) break;  // another volume of the current set
+        case SnapshotSetState::Preparing:
+            if (snapshotSetId == mSet.Id()) break;  // another volume of the current set
             BVSS_DebugPrint(L"BeginPrepareSnapshot(): snapshot set ID mismatch, clearing old snapshot data.\n");
             hr = DeleteAbortedSnapshots();
             break;
@@ -256,14 +258,13 @@ HRESULT BVSS_HardwareProvider::StartOrJoinSet(const VSS_ID& snapshotSetId) {
     }
     RestoreDiscovery(false);  // an earlier set that ended here switched it off
     if (FAILED(hr)) return hr;
-    mVSSState = kVssStatePreparing;
-    mSetId = snapshotSetId;
+    mSet.StartPreparing(snapshotSetId);
     return S_OK;
 }
 
 uint32_t BVSS_HardwareProvider::existingSnapsForController(const uint8_t* controllerSerialNumber) {
     uint32_t count = 0;
-    for (const BVSS_SnapshotInfo& entry : mSnapshotList) {
+    for (const BVSS_SnapshotInfo& entry : mSet.Luns()) {
         CAPI_ARRAY_PARTITION* partition = nullptr;
         CAPI_ARRAY* array = nullptr;
         BVSS_CapiRaidController* controller = nullptr;

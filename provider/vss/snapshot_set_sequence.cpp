@@ -33,15 +33,15 @@ std::string GuidText(const GUID& guid) {
 }  // namespace
 
 template <class Steps>
-HRESULT BVSS_HardwareProvider::SequenceStep(const WCHAR* name, const VSS_ID& snapshotSetId, int32_t requiredState,
-                                            Steps steps, DiscoveryAtEnd discovery) {
+HRESULT BVSS_HardwareProvider::SequenceStep(const WCHAR* name, const VSS_ID& snapshotSetId,
+                                            SnapshotSetState requiredState, Steps steps, DiscoveryAtEnd discovery) {
     BVSS_LogGuid("SnapshotSetId", snapshotSetId);
     BVSS_CritSecLock lock(&mCritSec);
     HRESULT result = S_OK;
-    if (mVSSState != requiredState) {
+    if (mSet.State() != requiredState) {
         LogErrorEvent(L"%1$s called out of order", name);
         result = VSS_E_PROVIDER_VETO;
-    } else if (snapshotSetId != mSetId) {
+    } else if (snapshotSetId != mSet.Id()) {
         LogErrorEvent(L"Unexpected snapshot set ID during %1$s", name);
         result = VSS_E_OBJECT_NOT_FOUND;
     } else {
@@ -53,7 +53,7 @@ HRESULT BVSS_HardwareProvider::SequenceStep(const WCHAR* name, const VSS_ID& sna
         if (FAILED(deleted)) {
             result = deleted;  // the snapshots not deleted stay listed for the next deletion
         } else {
-            mVSSState = kVssStateFailed;
+            mSet.MarkFailed();
         }
     } else if (discovery == DiscoveryAtEnd::Always) {
         RestoreDiscovery(true);
@@ -64,17 +64,17 @@ HRESULT BVSS_HardwareProvider::SequenceStep(const WCHAR* name, const VSS_ID& sna
 
 HRESULT BVSS_HardwareProvider::EndPrepareSnapshots(VSS_ID snapshotSetId) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::EndPrepareSnapshots");
-    return SequenceStep(L"EndPrepareSnapshots", snapshotSetId, kVssStatePreparing, [&]() -> HRESULT {
-        mVSSState = kVssStatePrepared;
+    return SequenceStep(L"EndPrepareSnapshots", snapshotSetId, SnapshotSetState::Preparing, [&]() -> HRESULT {
+        mSet.MarkPrepared();
         HRESULT result = scsiSynchronizeCacheAll(0);
         if (ProviderParameters().StandardVolumesAreSupported == kStandardVolumesSupported) {
-            result = mRaidControllerSet.calculateReserveSize(mSnapshotList);
+            result = mRaidControllerSet.calculateReserveSize(mSet.Luns());
             if (FAILED(result)) throw result;
-            result = mRaidControllerSet.createReserveSpace(mSnapshotList);
+            result = mRaidControllerSet.createReserveSpace(mSet.Luns());
             if (FAILED(result)) throw result;
         }
-        if ((mContext & VSS_VOLSNAP_ATTR_DIFFERENTIAL) != 0)
-            result = mRaidControllerSet.createSnapshots(mSnapshotList, 0, 1, static_cast<uint32_t>(mContext), 1);
+        if ((mSet.Context() & VSS_VOLSNAP_ATTR_DIFFERENTIAL) != 0)
+            result = mRaidControllerSet.createSnapshots(mSet.Luns(), 0, 1, static_cast<uint32_t>(mSet.Context()), 1);
         if (result == S_OK) {
             mRaidControllerSet.capiSetDiscvoryFlag(0);  // no rediscovery until the set ends
             mDiscoveryOff = true;
@@ -85,8 +85,8 @@ HRESULT BVSS_HardwareProvider::EndPrepareSnapshots(VSS_ID snapshotSetId) {
 
 HRESULT BVSS_HardwareProvider::PreCommitSnapshots(VSS_ID snapshotSetId) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::PreCommitSnapshots");
-    return SequenceStep(L"PreCommitSnapshots", snapshotSetId, kVssStatePrepared, [&]() -> HRESULT {
-        mVSSState = kVssStatePreCommitted;
+    return SequenceStep(L"PreCommitSnapshots", snapshotSetId, SnapshotSetState::Prepared, [&]() -> HRESULT {
+        mSet.MarkPreCommitted();
         scsiSynchronizeCacheAll(1);  // the flushes' results do not decide
         scsiSynchronizeCacheAll(0);
         return S_OK;
@@ -95,21 +95,21 @@ HRESULT BVSS_HardwareProvider::PreCommitSnapshots(VSS_ID snapshotSetId) {
 
 HRESULT BVSS_HardwareProvider::CommitSnapshots(VSS_ID snapshotSetId) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::CommitSnapshots");
-    return SequenceStep(L"CommitSnapshots", snapshotSetId, kVssStatePreCommitted, [&]() -> HRESULT {
-        const uint32_t context = static_cast<uint32_t>(mContext);
-        if (mRaidControllerSet.commitSnapshots(mSnapshotList, 1, context, 1) != S_OK) throw VSS_E_PROVIDER_VETO;
+    return SequenceStep(L"CommitSnapshots", snapshotSetId, SnapshotSetState::PreCommitted, [&]() -> HRESULT {
+        const uint32_t context = static_cast<uint32_t>(mSet.Context());
+        if (mRaidControllerSet.commitSnapshots(mSet.Luns(), 1, context, 1) != S_OK) throw VSS_E_PROVIDER_VETO;
         HRESULT result = S_OK;
-        if ((mContext & VSS_VOLSNAP_ATTR_PLEX) != 0 && (mContext & VSS_VOLSNAP_ATTR_DIFFERENTIAL) == 0)
-            result = mRaidControllerSet.createSnapshots(mSnapshotList, 0, 1, context, 1);  // starts the full copies
-        mVSSState = kVssStateCommitted;
+        if ((context & VSS_VOLSNAP_ATTR_PLEX) != 0 && (context & VSS_VOLSNAP_ATTR_DIFFERENTIAL) == 0)
+            result = mRaidControllerSet.createSnapshots(mSet.Luns(), 0, 1, context, 1);  // starts the full copies
+        mSet.MarkCommitted();
         return result;
     }, DiscoveryAtEnd::OnFailure);
 }
 
 HRESULT BVSS_HardwareProvider::PostCommitSnapshots(VSS_ID snapshotSetId) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::PostCommitSnapshots");
-    return SequenceStep(L"PostCommitSnapshots", snapshotSetId, kVssStateCommitted, [&]() -> HRESULT {
-        mVSSState = kVssStateCompleted;
+    return SequenceStep(L"PostCommitSnapshots", snapshotSetId, SnapshotSetState::Committed, [&]() -> HRESULT {
+        mSet.MarkCompleted();
         return S_OK;
     }, DiscoveryAtEnd::Always);
 }
@@ -131,12 +131,12 @@ HRESULT BVSS_HardwareProvider::PostFinalCommitSnapshots(VSS_ID snapshotSetId) {
 HRESULT BVSS_HardwareProvider::AbortSnapshots(VSS_ID snapshotSetId) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::AbortSnapshots");
     BVSS_LogGuid("SnapshotSetId", snapshotSetId);
-    BVSS_DebugPrint(L"mVSSState=0x%x\n", mVSSState);
+    BVSS_DebugPrint(L"mVSSState=0x%x\n", static_cast<int32_t>(mSet.State()));
     BVSS_CritSecLock lock(&mCritSec);
     HRESULT result = CatchHresult([&] { return DeleteAbortedSnapshots(); });
     RestoreDiscovery(false);
     if (SUCCEEDED(result)) {
-        mVSSState = kVssStateFailed;
+        mSet.MarkFailed();
         result = S_OK;
     }
     BVSS_DebugPrint(L"returning 0x%08x\n", result);
@@ -162,7 +162,7 @@ HRESULT BVSS_HardwareProvider::DeleteAbortedSnapshots() {
         return false;
     };
     HRESULT result = S_OK;
-    for (BVSS_SnapshotInfo& entry : mSnapshotList) {
+    for (BVSS_SnapshotInfo& entry : mSet.Luns()) {
         BVSS_CapiRaidController* controller = entry.mSnapshot.mController;
         if (entry.mCreated) {
             // A snapshot deleted is no longer the entry's: a later deletion of the set does not ask again.
@@ -180,9 +180,8 @@ HRESULT BVSS_HardwareProvider::DeleteAbortedSnapshots() {
             }))
             return result;
     }
-    mSnapshotList.clear();
-    BVSS_LogGuid("mSetId", mSetId);
-    mSetId = VSS_ID{};
+    BVSS_LogGuid("mSetId", mSet.Id());
+    mSet.Forget();
     BVSS_DebugPrint(L"DeleteAbortedSnapshots() returning.\n");
     return S_OK;
 }
@@ -191,21 +190,22 @@ HRESULT BVSS_HardwareProvider::RecordSnapshotSetId(const VSS_ID& snapshotSetId) 
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::RecordSnapshotSetId");
     BVSS_CritSecLock lock(&mCritSec);
     if (static_cast<int32_t>(ProviderParameters().RecordSnapshotSetIds) <= 0) return S_OK;
-    if (snapshotSetId != mSetId) {
+    if (snapshotSetId != mSet.Id()) {
         BVSS_DebugPrint(L"Current SnapshotSetId %S != mSetId %S.\n", GuidText(snapshotSetId).c_str(),
-                        GuidText(mSetId).c_str());
+                        GuidText(mSet.Id()).c_str());
         return S_OK;
     }
     HRESULT result = S_OK;
-    for (BVSS_SnapshotInfo& entry : mSnapshotList) {
+    for (BVSS_SnapshotInfo& entry : mSet.Luns()) {
         if (!entry.mCreated) continue;
         const std::string id = IdText(entry.mSnapshot.mSerialNumber);
-        BVSS_DebugPrint(L"Updating snapshot %S with SnapshotSetID %S.\n", id.c_str(), GuidText(mSetId).c_str());
+        BVSS_DebugPrint(L"Updating snapshot %S with SnapshotSetID %S.\n", id.c_str(), GuidText(mSet.Id()).c_str());
         result = entry.mSnapshot.mController != nullptr
-                     ? entry.mSnapshot.mController->capiUpdateIdentInfo(entry.mSnapshot.mSerialNumber, mSetId)
+                     ? entry.mSnapshot.mController->capiUpdateIdentInfo(entry.mSnapshot.mSerialNumber, mSet.Id())
                      : VSS_E_PROVIDER_VETO;
         if (FAILED(result)) {
-            LogErrorEvent(L"Could not update snapshot %S with SnapshotSetID %S.\n", id.c_str(), GuidText(mSetId).c_str());
+            LogErrorEvent(L"Could not update snapshot %S with SnapshotSetID %S.\n", id.c_str(),
+                          GuidText(mSet.Id()).c_str());
             return result;
         }
     }
@@ -215,6 +215,6 @@ HRESULT BVSS_HardwareProvider::RecordSnapshotSetId(const VSS_ID& snapshotSetId) 
 HRESULT BVSS_HardwareProvider::scsiSynchronizeCacheAll(uint32_t immediate) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::scsiSynchronizeCacheAll");
     HRESULT result = S_OK;
-    for (const BVSS_SnapshotInfo& entry : mSnapshotList) result = scsiSynchronizeCache(entry.mSource, immediate, 0, 0);
+    for (const BVSS_SnapshotInfo& entry : mSet.Luns()) result = scsiSynchronizeCache(entry.mSource, immediate, 0, 0);
     return result;
 }

@@ -41,7 +41,7 @@ HRESULT BVSS_HardwareProvider::GetTargetLuns(LONG lunCount, VSS_PWSZ* devices, V
     const HRESULT result = CatchHresult([&]() -> HRESULT {
         if (lunCount < 0 || (lunCount > 0 && (sourceLuns == nullptr || destinationLuns == nullptr)))
             return E_INVALIDARG;
-        HRESULT hr = mRaidControllerSet.awaitSnapshots(mSnapshotList, 1, static_cast<uint32_t>(mContext), 1);
+        HRESULT hr = mRaidControllerSet.awaitSnapshots(mSet.Luns(), 1, static_cast<uint32_t>(mSet.Context()), 1);
         if (FAILED(hr)) return hr;
         for (LONG i = 0; i < lunCount; ++i) {
             const VDS_LUN_INFORMATION& source = sourceLuns[i];
@@ -79,13 +79,13 @@ HRESULT BVSS_HardwareProvider::GetTargetLuns(LONG lunCount, VSS_PWSZ* devices, V
                 BVSS_DebugPrint(L"GetTargetLuns called for LUN not in snapshot set, the original volume partition ID "
                                 L"%S on device '%s'.\n",
                                 idText.text, deviceName);
-                for (size_t n = 0; n < mSnapshotList.size(); ++n) {
+                for (size_t n = 0; n < mSet.Luns().size(); ++n) {
                     BVSS_DebugPrint(L"FindSnapId %dst Snap info list original volume partition ID %S\n",
-                                    static_cast<int>(n + 1), PartitionIdText(mSnapshotList[n].mSource.mLunID).text);
+                                    static_cast<int>(n + 1), PartitionIdText(mSet.Luns()[n].mSource.mLunID).text);
                 }
                 return VSS_E_PROVIDER_VETO;
             }
-            const BVSS_SnapshotInfo& entry = mSnapshotList[position];
+            const BVSS_SnapshotInfo& entry = mSet.Luns()[position];
 
             hr = RefreshVolumeControllers(entry);
             if (FAILED(hr)) {

@@ -3,12 +3,8 @@
 // mapped to two hosts. Requests are converted by the client's converters and replies converted back.
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,11 +14,9 @@
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "platform/fabric_client.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/server/loopback_ports.h"
 #include "tools/proxy_client_session.h"
 
 namespace {
@@ -32,16 +26,9 @@ using namespace e2e;
 constexpr const char* kHost1 = "2100001B32000101";
 constexpr const char* kHost2 = "2100001B32000102";
 
-std::string ReadText(const std::string& path) {
-    std::ifstream file(path);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // The default scenario with a verification running on vd02 and data02 mapped to two hosts.
 std::string Scenario() {
-    std::string text = ReadText(SIM_SCENARIO_DIR "/default.ini");
+    std::string text = testsupport::ReadWholeFile(SIM_SCENARIO_DIR "/default.ini");
     auto addTo = [&](const std::string& section, const std::string& keys) {
         const size_t at = text.find(section);
         if (at != std::string::npos) text.insert(at + section.size(), keys);
@@ -65,33 +52,18 @@ std::string TextAt(const std::vector<uint8_t>& data, size_t offset) {
     return std::string(text, strnlen(text, 32));
 }
 
-class ArrayCommandsE2eTest : public ::testing::Test {
+class ArrayCommandsE2eTest : public ProxySessionTest {
 protected:
     void SetUp() override {
-        InstallWithFabricModels(root_);
-        testsupport::WriteWholeFile(root_.path() + "/scenario.ini", Scenario());
-        fabricSocket_ = root_.path() + "/fabric.sock";
-        arraysim_ = StartFabric(root_.path(), fabricSocket_, root_.path() + "/scenario.ini");
-        ASSERT_NE(arraysim_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
-        const uint16_t port = servertest::FreePort();
-        ASSERT_NE(port, 0);
-        proxy_ = StartProxy(root_.path(), port, fabricSocket_);
-        ASSERT_TRUE(ConnectWhenListening(&session_, port)) << proxy_->Output();
-        ASSERT_NO_FATAL_FAILURE(LogIn(session_));
+        testsupport::WriteWholeFile(ScenarioFile(), Scenario());
+        ASSERT_NO_FATAL_FAILURE(ProxySessionTest::SetUp());
         ProxyReply handles;
         ASSERT_TRUE(session_.Request(RRE_GET_CONTROLLERHANDLEDB, {}, &handles)) << session_.Error();
         ASSERT_EQ(ProxyWord(handles.data, RRE_HANDLE_DB_COUNT_OFFSET), 1u);
         idA_ = ProxyWord(handles.data, RRE_HANDLE_DB_RECORD_OFFSET + RRE_HANDLE_DB_ID_A_OFFSET);
         idB_ = ProxyWord(handles.data, RRE_HANDLE_DB_RECORD_OFFSET + RRE_HANDLE_DB_ID_B_OFFSET);
     }
-    void TearDown() override {
-        session_.Close();
-        if (proxy_) {
-            proxy_->Signal(SIGINT);
-            const int status = proxy_->WaitForExit(kExitBound);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << proxy_->Output();
-        }
-    }
+    std::string ScenarioFile() const override { return root_.path() + "/scenario.ini"; }
 
     // A request to controller `id` (A by default) filled in host order, converted as a client converts it;
     // the reply as it came.
@@ -130,17 +102,7 @@ protected:
         }
         return names;
     }
-    std::string Admin(const std::string& message) {
-        std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
-        return answer;
-    }
 
-    testsupport::TestRoot root_;
-    std::string fabricSocket_;
-    std::unique_ptr<testsupport::ChildProcess> arraysim_;
-    std::unique_ptr<testsupport::ChildProcess> proxy_;
-    ProxyClientSession session_{kReplyBoundMs};
     uint32_t idA_ = 0;
     uint32_t idB_ = 0;
 };

@@ -9,12 +9,11 @@
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/fabric_client.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
-#include "tests/e2e/proxy_processes.h"
+#include "tests/e2e/provider_on_fabric.h"
 #include "tests/support/test_root.h"
 
 namespace {
@@ -22,41 +21,25 @@ namespace {
 // vd01 owned by A, vd02 by B, limits of 8 snapshots a controller and 12 a pair.
 constexpr const char* kScenario = SIM_SCENARIO_DIR "/split_owners.ini";
 
-class ControllerSetE2eTest : public ::testing::Test {
+class ControllerSetE2eTest : public e2e::ProviderOnFabricTest {
   protected:
-    void SetUp() override {
-        ASSERT_NO_FATAL_FAILURE(e2e::StartForProvider(root_, kScenario, &children_));
-        BVSS_DebugLog::StaticInit();
-        ASSERT_EQ(ProxyInit(), 0) << Log();
-    }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(Start(kScenario)); }
     void TearDown() override {
         set_.reset();
-        ProxyUnInit();
-        CloseCapiSleepTimer();
-        BVSS_DebugLog::StaticDeinit();
-        if (children_.proxy != nullptr) e2e::ExpectCleanExit(*children_.proxy);
+        ProviderOnFabricTest::TearDown();
     }
 
-    std::string Log() const { return root_.ReadFile("C/provider.log"); }
-    std::string Admin(const std::string& message) {
-        std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(children_.fabricSocket, message, &answer)) << message;
-        return answer;
-    }
     std::vector<uint8_t> FailoverIds() const {
         std::vector<uint8_t> ids;
         for (const auto& c : set_->mControllers) ids.push_back(c->getFailoverId());
         return ids;
     }
 
-    testsupport::TestRoot root_;
-    platform::ScopedVirtualClock clock_;  // the provider's own retry waits
-    e2e::FabricAndProxy children_;
     std::unique_ptr<BVSS_RaidControllerSet> set_ = std::make_unique<BVSS_RaidControllerSet>();
 };
 
 TEST_F(ControllerSetE2eTest, DiscoversThePairAndFindsEachVolumesOwner) {
-    ASSERT_EQ(set_->discoverRaidControllers(FALSE), S_OK) << Log();
+    ASSERT_EQ(set_->discoverRaidControllers(FALSE), S_OK) << ProviderLog();
     EXPECT_EQ(FailoverIds(), (std::vector<uint8_t>{1, 0})) << "A before B";
     BVSS_CapiRaidController* a = set_->mControllers[0].get();
     BVSS_CapiRaidController* b = set_->mControllers[1].get();
@@ -88,21 +71,21 @@ TEST_F(ControllerSetE2eTest, DiscoversThePairAndFindsEachVolumesOwner) {
         EXPECT_EQ(controller, a);
 
         // No snapshots yet: 8 pass the controller limit, 9 do not.
-        EXPECT_EQ(set_->checkSnapshotLimits(8, partition, array, a), S_OK) << Log();
+        EXPECT_EQ(set_->checkSnapshotLimits(8, partition, array, a), S_OK) << ProviderLog();
         EXPECT_EQ(set_->checkSnapshotLimits(9, partition, array, a), VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
     }
-    EXPECT_NE(Log().find("found owner controller.\n"), std::string::npos);
+    EXPECT_NE(ProviderLog().find("found owner controller.\n"), std::string::npos);
 }
 
 TEST_F(ControllerSetE2eTest, AControllerLeavingAndReturningKeepsEveryHeldObjectValid) {
-    ASSERT_EQ(set_->discoverRaidControllers(FALSE), S_OK) << Log();
+    ASSERT_EQ(set_->discoverRaidControllers(FALSE), S_OK) << ProviderLog();
     ASSERT_EQ(set_->mCount, 2);
     BVSS_CapiRaidController* a = set_->mControllers[0].get();
     BVSS_CapiRaidController* b = set_->mControllers[1].get();
 
     // B leaves the bus between two steps of a snapshot set: the rediscovery forms the set from A alone.
     EXPECT_EQ(Admin("present pair=0 half=b value=0"), "ok");
-    ASSERT_EQ(set_->discoverRaidControllers(TRUE), S_OK) << Log();
+    ASSERT_EQ(set_->discoverRaidControllers(TRUE), S_OK) << ProviderLog();
     EXPECT_EQ(FailoverIds(), (std::vector<uint8_t>{1}));
     EXPECT_EQ(set_->mControllers[0].get(), a);
     EXPECT_FALSE(a->IsRetired());
@@ -112,11 +95,11 @@ TEST_F(ControllerSetE2eTest, AControllerLeavingAndReturningKeepsEveryHeldObjectV
 
     // B is back: the same object, in use again with the proxy's current handle.
     EXPECT_EQ(Admin("present pair=0 half=b value=1"), "ok");
-    ASSERT_EQ(set_->discoverRaidControllers(TRUE), S_OK) << Log();
+    ASSERT_EQ(set_->discoverRaidControllers(TRUE), S_OK) << ProviderLog();
     EXPECT_EQ(FailoverIds(), (std::vector<uint8_t>{1, 0}));
     EXPECT_EQ(set_->mControllers[1].get(), b);
     EXPECT_FALSE(b->IsRetired());
-    EXPECT_EQ(b->capiUpdateController(1), S_OK) << Log();
+    EXPECT_EQ(b->capiUpdateController(1), S_OK) << ProviderLog();
     CAPI_ARRAY_PARTITION* partition = nullptr;
     EXPECT_EQ(b->findPartition("logs01", 7, &partition, PartitionKeyKind::Name), S_OK);
 }

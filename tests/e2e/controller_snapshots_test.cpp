@@ -14,14 +14,12 @@
 #include "platform/clock.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
-#include "provider/controllers/provider_registry.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/retry_policy.h"
-#include "tests/e2e/proxy_processes.h"
+#include "tests/e2e/provider_on_fabric.h"
 #include "tests/e2e/snapshot_pair.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/server/loopback_ports.h"
 
 namespace {
 
@@ -66,43 +64,22 @@ struct Entries {
     std::vector<BVSS_SnapshotInfo*> list;
 };
 
-class ControllerSnapshotsTest : public ::testing::Test {
+class ControllerSnapshotsTest : public e2e::ProviderOnFabricTest {
   protected:
     void SetUp() override {
-        e2e::InstallWithFabricModels(root_);
-        root_.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
-        fabricSocket_ = root_.path() + "/fabric.sock";
-        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, e2e::kSnapshotPairScenario);
-        ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
-        const uint16_t port = servertest::FreePort();
-        ASSERT_NE(port, 0);
-        proxy_ = e2e::StartProxy(root_.path(), port, fabricSocket_);
-        ProxyClientSession probe(500);
-        ASSERT_TRUE(e2e::ConnectWhenListening(&probe, port)) << proxy_->Output();
-        probe.Close();
-
-        BVSS_DebugLog::StaticInit();
-        ASSERT_EQ(ProxyInit(), 0) << ProviderLog();
-        std::vector<ProxySubsystem> subsystems;
-        ASSERT_EQ(get_subsystems(&subsystems), 0);
-        ASSERT_EQ(subsystems.size(), 1u);
+        ASSERT_NO_FATAL_FAILURE(Start(e2e::kSnapshotPairScenario));
+        ProxySubsystem pair{};
+        ASSERT_NO_FATAL_FAILURE(ListThePair(&pair));
         controller_ = std::make_unique<BVSS_CapiRaidController>();
-        controller_->mHandle = static_cast<int32_t>(subsystems[0].controllerA);
+        controller_->mHandle = static_cast<int32_t>(pair.controllerA);
         ASSERT_EQ(controller_->capiUpdateController(1), S_OK) << ProviderLog();
         ASSERT_EQ(controller_->getFailoverId(), 1);
     }
 
     void TearDown() override {
         controller_.reset();
-        ProxyUnInit();
-        CloseCapiSleepTimer();
-        BVSS_DebugLog::StaticDeinit();
-        if (proxy_ == nullptr) return;
-        e2e::ExpectCleanExit(*proxy_);
+        ProviderOnFabricTest::TearDown();
     }
-
-    std::string Admin(const std::string& message) { return e2e::FabricAdmin(fabricSocket_, message); }
-    std::string ProviderLog() { return root_.ReadFile("C/provider.log"); }
 
     // The snapshots of the pair as controller A lists them: (ID, committed).
     std::vector<std::pair<Bytes, bool>> Snapshots() {
@@ -115,11 +92,6 @@ class ControllerSnapshotsTest : public ::testing::Test {
         return found;
     }
 
-    platform::ScopedVirtualClock clock_;  // the provider's own waits cost nothing
-    testsupport::TestRoot root_;
-    std::string fabricSocket_;
-    std::unique_ptr<testsupport::ChildProcess> fabric_;
-    std::unique_ptr<testsupport::ChildProcess> proxy_;
     std::unique_ptr<BVSS_CapiRaidController> controller_;
 };
 

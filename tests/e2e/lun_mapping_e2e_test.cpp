@@ -1,9 +1,9 @@
 // One controller object of the provider, and the provider object across the pair, map snapshots to this
-// host's ports at the first free LUN and unmap them, through the real corlink4 on a fabric served by arraysim. LUN 1 is the master volume's default
-// mapping (flags 0xC0 on every channel), LUN 2 a volume mapped to one of the host's ports only; the fabric
-// refuses a mapping at a LUN that the port already sees.
+// host's ports at the first free LUN and unmap them, through the real corlink4 on a fabric served by arraysim
+// (sim/scenarios/port_mapping.ini). LUN 1 is the master volume's default mapping (flags 0xC0 on every
+// channel), LUN 2 a volume mapped to one of the host's ports only; the fabric refuses a mapping at a LUN that
+// the port already sees.
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <cstdio>
 #include <cstring>
@@ -14,60 +14,22 @@
 #include "corlink/capi/capi_snapshot.h"
 #include "platform/clock.h"
 #include "platform/com_object.h"
-#include "platform/fabric_client.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/lun_information.h"
-#include "provider/controllers/provider_registry.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/controllers/task_memory.h"
 #include "provider/vss/hardware_provider.h"
-#include "tests/e2e/proxy_processes.h"
-#include "tests/unit/server/loopback_ports.h"
+#include "tests/e2e/provider_on_fabric.h"
+#include "tests/unit/provider/provider_peer.h"
 
 namespace {
 
-constexpr const char* kScenario = R"(
-[system.1]
-name = Stor-1
-product = Stor 3920 FC
-unique_sn = 3C4D5E
-serial_a = 00C0FF1A2B01
-serial_b = 00C0FF1A2B02
-unique_id_a = 0A1B2C3D4E01
-unique_id_b = 0A1B2C3D4E02
-host_port_a = 2100001B32000001
-host_port_b = 2101001B32000001
-port_b = 1
+using Peer = BVSS_HardwareProviderTestPeer;
 
-[array.vd01]
-system = system.1
-name = vd01
-
-[volume.pool]
-array = array.vd01
-name = pool01
-size_mb = 4096
-kind = snap-pool
-
-[volume.data]
-array = array.vd01
-name = data01
-size_mb = 10240
-lun = 1
-kind = master
-pool = volume.pool
-
-[volume.logs]
-array = array.vd01
-name = logs01
-size_mb = 4096
-host_port_1 = 2100001B32000001
-host_lun_1 = 2
-host_flags_1 = 192
-)";
+constexpr const char* kScenario = SIM_SCENARIO_DIR "/port_mapping.ini";
 
 std::string HexText(const uint8_t* bytes, size_t count) {
     std::string text;
@@ -79,46 +41,20 @@ std::string HexText(const uint8_t* bytes, size_t count) {
     return text;
 }
 
-class LunMappingE2eTest : public ::testing::Test {
+class LunMappingE2eTest : public e2e::ProviderOnFabricTest {
   protected:
     void SetUp() override {
-        e2e::InstallWithFabricModels(root_);
-        root_.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
-        const std::string scenario = root_.path() + "/scenario.ini";
-        testsupport::WriteWholeFile(scenario, kScenario);
-        fabricSocket_ = root_.path() + "/fabric.sock";
-        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, scenario);
-        ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
-        const uint16_t port = servertest::FreePort();
-        ASSERT_NE(port, 0);
-        proxy_ = e2e::StartProxy(root_.path(), port, fabricSocket_);
-        ProxyClientSession probe;
-        ASSERT_TRUE(e2e::ConnectWhenListening(&probe, port)) << proxy_->Output();
-        probe.Close();
-        BVSS_DebugLog::StaticInit();
-        ASSERT_EQ(ProxyInit(), 0) << Log();
-        std::vector<ProxySubsystem> subsystems;
-        ASSERT_EQ(get_subsystems(&subsystems), 0);
-        ASSERT_EQ(subsystems.size(), 1u);
+        ASSERT_NO_FATAL_FAILURE(Start(kScenario));
+        ProxySubsystem pair{};
+        ASSERT_NO_FATAL_FAILURE(ListThePair(&pair));
         controller_ = std::make_unique<BVSS_CapiRaidController>();
-        controller_->mHandle = static_cast<int32_t>(subsystems[0].controllerA);
-        controller_->mPartnerHandle = static_cast<int32_t>(subsystems[0].controllerB);
-        ASSERT_EQ(controller_->capiUpdateController(1), S_OK) << Log();
+        controller_->mHandle = static_cast<int32_t>(pair.controllerA);
+        controller_->mPartnerHandle = static_cast<int32_t>(pair.controllerB);
+        ASSERT_EQ(controller_->capiUpdateController(1), S_OK) << ProviderLog();
     }
     void TearDown() override {
         controller_.reset();
-        ProxyUnInit();
-        CloseCapiSleepTimer();
-        BVSS_DebugLog::StaticDeinit();
-        if (proxy_ == nullptr) return;
-        proxy_->Signal(SIGINT);
-        EXPECT_NE(proxy_->WaitForExit(e2e::kExitBound), -1) << proxy_->Output();
-    }
-    std::string Log() const { return root_.ReadFile("C/provider.log"); }
-    std::string Admin(const std::string& message) {
-        std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
-        return answer;
+        ProviderOnFabricTest::TearDown();
     }
 
     // Two snapshots of the master volume, created and committed with the provider's wrappers.
@@ -162,11 +98,6 @@ class LunMappingE2eTest : public ::testing::Test {
         return lun;
     }
 
-    testsupport::TestRoot root_;
-    platform::ScopedVirtualClock clock_;  // the provider's own waits cost nothing
-    std::string fabricSocket_;
-    std::unique_ptr<testsupport::ChildProcess> fabric_;
-    std::unique_ptr<testsupport::ChildProcess> proxy_;
     std::unique_ptr<BVSS_CapiRaidController> controller_;
 };
 
@@ -179,19 +110,19 @@ TEST_F(LunMappingE2eTest, SnapshotsMappedAtTheFirstFreeLunsAndUnmapped) {
     const uint8_t owner = controller_->mArrays[0].currentOwner;
 
     // LUN 1 (listed with 0xC0 on every channel) and LUN 2 (port A only) are in use: 3, then 4.
-    ASSERT_EQ(controller_->assignLUN(snapshots[0], ports, owner, 1), S_OK) << Log();
+    ASSERT_EQ(controller_->assignLUN(snapshots[0], ports, owner, 1), S_OK) << ProviderLog();
     EXPECT_EQ(LunOf(snapshots[0], ports), 3u);
-    ASSERT_EQ(controller_->assignLUN(snapshots[1], ports, owner, 1), S_OK) << Log();
+    ASSERT_EQ(controller_->assignLUN(snapshots[1], ports, owner, 1), S_OK) << ProviderLog();
     EXPECT_EQ(LunOf(snapshots[1], ports), 4u);
     const std::string disks = Admin("disks");
     EXPECT_NE(disks.find("lun=3 serial=" + HexText(snapshots[0], 16)), std::string::npos) << disks;
     EXPECT_NE(disks.find("lun=4 serial=" + HexText(snapshots[1], 16)), std::string::npos) << disks;
     // Each mapping went to both ports of the host, with read-write access on every channel.
-    EXPECT_NE(Log().find("Create map: port WWN: 21:01:00:1B:32:00:00:01 lun=4\n"), std::string::npos);
+    EXPECT_NE(ProviderLog().find("Create map: port WWN: 21:01:00:1B:32:00:00:01 lun=4\n"), std::string::npos);
 
     // Both unmapped from every port: the host sees neither, the next search finds LUN 3 again.
-    EXPECT_EQ(controller_->unassignLUN(snapshots[0]), S_OK) << Log();
-    EXPECT_EQ(controller_->unassignLUN(snapshots[1]), S_OK) << Log();
+    EXPECT_EQ(controller_->unassignLUN(snapshots[0]), S_OK) << ProviderLog();
+    EXPECT_EQ(controller_->unassignLUN(snapshots[1]), S_OK) << ProviderLog();
     EXPECT_EQ(LunOf(snapshots[0], ports), kNoLun);
     EXPECT_EQ(LunOf(snapshots[1], ports), kNoLun);
     const std::string after = Admin("disks");
@@ -211,23 +142,23 @@ TEST_F(LunMappingE2eTest, ProviderImportsSnapshotLunsAsHostDisksAndMasksThemAgai
     ComObject<BVSS_HardwareProvider>* provider = ComObject<BVSS_HardwareProvider>::New(&module, nullptr);
     ASSERT_NE(provider, nullptr);
     provider->Inner()->AddRef();
-    ASSERT_EQ(provider->mRaidControllerSet.mControllers.size(), 2u) << Log();
+    ASSERT_EQ(Peer::Controllers(*provider).mControllers.size(), 2u) << ProviderLog();
     VDS_LUN_INFORMATION luns[2] = {};
     for (int s = 0; s < 2; ++s) luns[s].m_szSerialNumber = BVSS_CoTaskStrDup(PartitionIdText(snapshots[s]).text);
 
-    EXPECT_EQ(provider->LocateLuns(2, luns), S_OK) << Log();
+    EXPECT_EQ(provider->LocateLuns(2, luns), S_OK) << ProviderLog();
     std::string disks = Admin("disks");
     EXPECT_NE(disks.find("lun=3 serial=" + HexText(snapshots[0], 16)), std::string::npos) << disks;
     EXPECT_NE(disks.find("lun=4 serial=" + HexText(snapshots[1], 16)), std::string::npos) << disks;
     for (const VDS_LUN_INFORMATION& lun : luns) EXPECT_EQ(lun.m_deviceIdDescriptor.m_cIdentifiers, 1u);
-    EXPECT_NE(Log().find("assignLUN(): partition with ID " + std::string(PartitionIdText(snapshots[1]).text) +
+    EXPECT_NE(ProviderLog().find("assignLUN(): partition with ID " + std::string(PartitionIdText(snapshots[1]).text) +
                          " already using LUN 0x4.\n"),
               std::string::npos);
     // Located again: both are seen at their LUNs and nothing new is mapped.
-    EXPECT_EQ(provider->LocateLuns(2, luns), S_OK) << Log();
+    EXPECT_EQ(provider->LocateLuns(2, luns), S_OK) << ProviderLog();
     EXPECT_EQ(Admin("disks"), disks);
 
-    EXPECT_EQ(provider->OnLunStateChange(luns, nullptr, 2, 0x800), S_OK) << Log();
+    EXPECT_EQ(provider->OnLunStateChange(luns, nullptr, 2, 0x800), S_OK) << ProviderLog();
     disks = Admin("disks");
     EXPECT_EQ(disks.find(HexText(snapshots[0], 16)), std::string::npos) << disks;
     EXPECT_EQ(disks.find(HexText(snapshots[1], 16)), std::string::npos) << disks;

@@ -13,8 +13,6 @@
 #include "platform/com_unknown.h"
 #include "platform/module_library.h"
 #include "platform/vss_interfaces.h"
-#include "provider/controllers/provider_registry.h"
-#include "tests/e2e/provider_proxy.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"
 
@@ -30,11 +28,9 @@ constexpr CLSID kProviderClass = {0x122E0BAB, 0xDAE0, 0x4285, {0xB7, 0x08, 0xEB,
 
 TEST(ProviderLibrary, LoadedAsTheServiceLoadsItServesTheSessionAcrossAProxyRestartAndUnloads) {
     testsupport::TestRoot root;
-    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
-    root.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
     platform::ScopedVirtualClock clock;  // the provider's own waits (a reset's pause) cost nothing
-    e2e::ProviderProxy proxy(root);
-    ASSERT_TRUE(proxy.Start()) << proxy.Output();
+    e2e::ProxyOnFabric proxy(root);
+    ASSERT_NO_FATAL_FAILURE(proxy.Start());
     auto log = [&] { return root.ReadFile("C/provider.log"); };
 
     HMODULE library = LoadLibraryA(PROVIDER_LIBRARY);
@@ -64,12 +60,12 @@ TEST(ProviderLibrary, LoadedAsTheServiceLoadsItServesTheSessionAcrossAProxyResta
     const auto deadline = std::chrono::steady_clock::now() + testsupport::kChildWorkBound;
     while (e2e::Occurrences(log(), answered) < 2 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(50ms);
-    EXPECT_GE(e2e::Occurrences(log(), answered), 2u) << proxy.Output();
+    EXPECT_GE(e2e::Occurrences(log(), answered), 2u) << proxy.ProxyOutput();
 
     // A restarted proxy: the next provider's discovery meets the closed connection, sets the session up again
     // and lists the storage systems on the new one.
-    proxy.Stop();
-    ASSERT_TRUE(proxy.Start()) << proxy.Output();
+    proxy.StopProxy();
+    ASSERT_NO_FATAL_FAILURE(proxy.StartProxy());
     IVssProviderNotifications* second = nullptr;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IVssProviderNotifications, reinterpret_cast<void**>(&second)), S_OK);
     EXPECT_EQ(e2e::Occurrences(log(), "discoverRaidControllers(): Found controller #"), 4u) << log();

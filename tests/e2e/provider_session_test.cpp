@@ -14,10 +14,8 @@
 #include "platform/clock.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
-#include "provider/controllers/provider_registry.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"
-#include "tests/e2e/provider_proxy.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"
 
@@ -27,16 +25,13 @@ using namespace std::chrono_literals;
 
 constexpr auto kStartBound = testsupport::kChildWorkBound;
 
-using ProxyOnFabric = e2e::ProviderProxy;
 using e2e::Occurrences;
 
 TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRestart) {
     testsupport::TestRoot root;
-    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
-    root.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
     platform::ScopedVirtualClock clock;  // the provider's own waits (the reset's pause) cost nothing
-    ProxyOnFabric proxy(root);
-    ASSERT_TRUE(proxy.Start()) << proxy.Output();
+    e2e::ProxyOnFabric proxy(root);
+    ASSERT_NO_FATAL_FAILURE(proxy.Start());
     BVSS_DebugLog::StaticInit();
 
     ASSERT_EQ(ProxyInit(), 0) << root.ReadFile("C/provider.log");
@@ -64,12 +59,12 @@ TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRes
     const auto deadline = std::chrono::steady_clock::now() + kStartBound;
     while (Occurrences(root.ReadFile("C/provider.log"), answered) < 2 && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(50ms);
-    EXPECT_GE(Occurrences(root.ReadFile("C/provider.log"), answered), 2u) << proxy.Output();
+    EXPECT_GE(Occurrences(root.ReadFile("C/provider.log"), answered), 2u) << proxy.ProxyOutput();
 
     // A restarted proxy: the command that meets the closed connection fails and sets the session up again;
     // the next one works.
-    proxy.Stop();
-    ASSERT_TRUE(proxy.Start()) << proxy.Output();
+    proxy.StopProxy();
+    ASSERT_NO_FATAL_FAILURE(proxy.StartProxy());
     subsystems.clear();
     const int first = get_subsystems(&subsystems);
     if (first != 0) {
@@ -80,10 +75,10 @@ TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRes
 
     // A proxy that is not listening when the session is set up again: the command fails, and the next
     // command after the proxy is back connects again and works.
-    proxy.Stop();
+    proxy.StopProxy();
     EXPECT_NE(get_subsystems(&subsystems), 0);
     EXPECT_NE(root.ReadFile("C/provider.log").find("Initialize proxy fail!\n"), std::string::npos);
-    ASSERT_TRUE(proxy.Start()) << proxy.Output();
+    ASSERT_NO_FATAL_FAILURE(proxy.StartProxy());
     subsystems.clear();
     EXPECT_EQ(get_subsystems(&subsystems), 0) << root.ReadFile("C/provider.log");
     EXPECT_EQ(subsystems.size(), 1u);
@@ -96,11 +91,9 @@ TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRes
 // default scenario.
 TEST(ProviderSession, SnapshotViewAndHostCommandsAgainstTheFabric) {
     testsupport::TestRoot root;
-    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
-    root.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
     platform::ScopedVirtualClock clock;
-    ProxyOnFabric proxy(root);
-    ASSERT_TRUE(proxy.Start()) << proxy.Output();
+    e2e::ProxyOnFabric proxy(root);
+    ASSERT_NO_FATAL_FAILURE(proxy.Start());
     BVSS_DebugLog::StaticInit();
     ASSERT_EQ(ProxyInit(), 0);
     std::vector<ProxySubsystem> subsystems;

@@ -21,26 +21,12 @@ size_t Occurrences(const std::string& text, const std::string& part) {
     return n;
 }
 
-void InstallWithFabricModels(testsupport::TestRoot& root) {
-    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
-    std::filesystem::create_directories(root.path() + "/C/corlink");
-    testsupport::WriteWholeFile(root.path() + "/C/corlink/corlink.conf", "[Models]\nsimulated = Brenlow +Stor.*\n");
-}
+namespace {
 
-std::unique_ptr<testsupport::ChildProcess> StartFabric(const std::string& root, const std::string& socketPath,
-                                                       const std::string& scenarioFile) {
-    std::vector<std::string> args;
-    if (!scenarioFile.empty()) args.push_back(scenarioFile);
-    auto fabric = std::make_unique<testsupport::ChildProcess>(
-        ARRAYSIM_PROGRAM, args, std::vector<std::string>{"CORLINK_ROOT=" + root, "CORLINK_FABRIC=" + socketPath, kTimeScale},
-        root + "/arraysim.txt");
-    if (!testsupport::WaitForFile(socketPath, kStartBound)) return nullptr;
-    return fabric;
-}
-
-std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
-                                                      const std::string& fabricSocket,
-                                                      testsupport::ChildOutput output) {
+std::unique_ptr<testsupport::ChildProcess> LaunchProxyTo(const std::string& root, uint16_t port,
+                                                         const std::string& fabricSocket,
+                                                         testsupport::ChildOutput output,
+                                                         const std::string& outputFile) {
     std::filesystem::create_directories(root + "/C/Windows/System32");
     testsupport::WriteWholeFile(root + "/C/Windows/System32/corlink4.conf",
                                 "version  :1\nipaddress:127.0.0.1\nusername :" + std::string(kProxyUser) +
@@ -48,7 +34,15 @@ std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, u
     std::vector<std::string> environment = {"CORLINK_ROOT=" + root, kTimeScale};
     if (!fabricSocket.empty()) environment.push_back("CORLINK_FABRIC=" + fabricSocket);
     return std::make_unique<testsupport::ChildProcess>(CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
-                                                       environment, root + "/stdout.txt", output);
+                                                       environment, outputFile, output);
+}
+
+}  // namespace
+
+std::unique_ptr<testsupport::ChildProcess> StartProxy(const std::string& root, uint16_t port,
+                                                      const std::string& fabricSocket,
+                                                      testsupport::ChildOutput output) {
+    return LaunchProxyTo(root, port, fabricSocket, output, root + "/stdout.txt");
 }
 
 std::string FabricAdmin(const std::string& fabricSocket, const std::string& message) {
@@ -84,31 +78,64 @@ void ExpectCleanExit(testsupport::ChildProcess& proxy) {
     EXPECT_EQ(output.find("runtime error"), std::string::npos) << output;
 }
 
-void StartForProvider(testsupport::TestRoot& root, const std::string& scenarioFile, FabricAndProxy* children) {
-    InstallWithFabricModels(root);
+ProxyOnFabric::ProxyOnFabric(testsupport::TestRoot& root) : root_(root), fabricSocket_(root.path() + "/fabric.sock") {
+    root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
     root.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
-    children->fabricSocket = root.path() + "/fabric.sock";
-    children->fabric = StartFabric(root.path(), children->fabricSocket, scenarioFile);
-    ASSERT_NE(children->fabric, nullptr) << testsupport::ReadWholeFile(root.path() + "/arraysim.txt");
-    const uint16_t port = servertest::FreePort();
-    ASSERT_NE(port, 0);
-    children->proxy = StartProxy(root.path(), port, children->fabricSocket);
+    std::filesystem::create_directories(root.path() + "/C/corlink");
+    testsupport::WriteWholeFile(root.path() + "/C/corlink/corlink.conf", "[Models]\nsimulated = Brenlow +Stor.*\n");
+}
+
+void ProxyOnFabric::Start(const std::string& scenarioFile) {
+    ASSERT_NO_FATAL_FAILURE(StartFabric(scenarioFile));
+    ASSERT_NO_FATAL_FAILURE(StartProxy());
+}
+
+void ProxyOnFabric::Connect(ProxyClientSession& session, const std::string& scenarioFile) {
+    ASSERT_NO_FATAL_FAILURE(StartFabric(scenarioFile));
+    ASSERT_NO_FATAL_FAILURE(StartProxyAndLogIn(session));
+}
+
+void ProxyOnFabric::StartProxyAndLogIn(ProxyClientSession& session) {
+    ASSERT_NO_FATAL_FAILURE(LaunchProxy());
+    ASSERT_TRUE(ConnectWhenListening(&session, port_)) << proxy_->Output();
+    ASSERT_NO_FATAL_FAILURE(LogIn(session));
+}
+
+void ProxyOnFabric::StartFabric(const std::string& scenarioFile) {
+    std::vector<std::string> args;
+    if (!scenarioFile.empty()) args.push_back(scenarioFile);
+    const std::string root = root_.path();
+    arraysim_ = std::make_unique<testsupport::ChildProcess>(
+        ARRAYSIM_PROGRAM, args,
+        std::vector<std::string>{"CORLINK_ROOT=" + root, "CORLINK_FABRIC=" + fabricSocket_, kTimeScale},
+        root + "/arraysim.txt");
+    ASSERT_TRUE(testsupport::WaitForFile(fabricSocket_, kStartBound)) << testsupport::ReadWholeFile(root + "/arraysim.txt");
+}
+
+void ProxyOnFabric::StartProxy() {
+    ASSERT_NO_FATAL_FAILURE(LaunchProxy());
     ProxyClientSession probe(500);
-    ASSERT_TRUE(ConnectWhenListening(&probe, port)) << children->proxy->Output();
+    ASSERT_TRUE(ConnectWhenListening(&probe, port_)) << proxy_->Output();
     probe.Close();
 }
 
-ProxyOnFabric::ProxyOnFabric(testsupport::TestRoot& root) : root_(root) { InstallWithFabricModels(root); }
-
-void ProxyOnFabric::Connect(ProxyClientSession& session) {
-    arraysim_ = StartFabric(root_.path(), fabricSocket());
-    ASSERT_NE(arraysim_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
-    const uint16_t port = servertest::FreePort();
-    ASSERT_NE(port, 0);
-    proxy_ = StartProxy(root_.path(), port, fabricSocket());
+void ProxyOnFabric::LaunchProxy() {
+    if (port_ == 0) port_ = servertest::FreePort();
+    ASSERT_NE(port_, 0);
+    // Each run its own output file, so that the output of a restarted proxy is its own.
+    const std::string outputFile = root_.path() + "/corlink4-" + std::to_string(++proxyRuns_) + ".txt";
+    proxy_ = LaunchProxyTo(root_.path(), port_, fabricSocket_, testsupport::ChildOutput::File, outputFile);
     ASSERT_TRUE(proxy_->started());
-    ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy_->Output();
-    ASSERT_NO_FATAL_FAILURE(LogIn(session));
+}
+
+void ProxyOnFabric::StopProxy() {
+    if (proxy_ == nullptr || !proxy_->started()) return;
+    proxy_->Signal(SIGINT);
+    proxy_->WaitForExit(kExitBound);
+}
+
+void ProxyOnFabric::ExpectCleanExit() {
+    if (proxy_ != nullptr && proxy_->started()) e2e::ExpectCleanExit(*proxy_);
 }
 
 }  // namespace e2e

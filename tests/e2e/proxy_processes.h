@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <chrono>
 #include <memory>
@@ -28,13 +27,8 @@ inline constexpr const char* kTimeScale = "CORLINK_TIME_SCALE=0.01";
 // How often `part` occurs in `text` (log and journal lines).
 size_t Occurrences(const std::string& text, const std::string& part);
 
-// Installs the proxy under the root (its service's ImagePath) with a model list naming the fabric's arrays.
-void InstallWithFabricModels(testsupport::TestRoot& root);
-// The fabric of the scenario file (empty: the default scenario) served on `socketPath`, once it listens.
-std::unique_ptr<testsupport::ChildProcess> StartFabric(const std::string& root, const std::string& socketPath,
-                                                       const std::string& scenarioFile = {});
-// Writes a configuration file of kProxyPassword and this port under the root, then starts the proxy (on the
-// fabric served at fabricSocket, when given; its standard output to a pipe the test holds, when asked).
+// Starts corlink4 with a configuration file of kProxyPassword and this port under the root (without a fabric
+// socket, the proxy finds no controllers; its standard output to a pipe the test holds, when asked).
 std::unique_ptr<testsupport::ChildProcess> StartProxy(
     const std::string& root, uint16_t port, const std::string& fabricSocket = {},
     testsupport::ChildOutput output = testsupport::ChildOutput::File);
@@ -48,45 +42,62 @@ void LogIn(ProxyClientSession& session);
 // leak, and no sanitizer report in its output.
 void ExpectCleanExit(testsupport::ChildProcess& proxy);
 
-// The two children a provider test in this process talks to: arraysim on the scenario file and corlink4 on
-// it, listening; the provider's debug log goes to C:\provider.log under the root. Fatal test failures when
-// either does not start.
-struct FabricAndProxy {
-    std::string fabricSocket;
-    std::unique_ptr<testsupport::ChildProcess> fabric;
-    std::unique_ptr<testsupport::ChildProcess> proxy;
-};
-void StartForProvider(testsupport::TestRoot& root, const std::string& scenarioFile, FabricAndProxy* children);
-
-// arraysim with the default scenario and corlink4 on it, under one machine root, the install directory
-// naming the fabric's arrays as supported models.
+// The machine of an end-to-end test, under the test's root: the proxy installed (its service's ImagePath and
+// a model list naming the fabric's arrays), the provider's debug log set to C:\provider.log, arraysim serving
+// a scenario on a socket under the root, and corlink4 in a console run on it with a configuration file
+// naming a free port. The proxy can be stopped and started again on the same port; one still running at
+// the end is stopped.
 class ProxyOnFabric {
 public:
     explicit ProxyOnFabric(testsupport::TestRoot& root);
-    // Started and listening, with this session connected and logged in; fatal test failures otherwise.
-    void Connect(ProxyClientSession& session);
+    ~ProxyOnFabric() { StopProxy(); }
+    ProxyOnFabric(const ProxyOnFabric&) = delete;
+    ProxyOnFabric& operator=(const ProxyOnFabric&) = delete;
+
+    // arraysim on the scenario file (empty: the default scenario), then corlink4 on it, listening. Each step
+    // is a fatal test failure when it does not come up.
+    void Start(const std::string& scenarioFile = {});
+    // The same with this session connected as soon as the proxy listens, and logged in.
+    void Connect(ProxyClientSession& session, const std::string& scenarioFile = {});
+    void StartFabric(const std::string& scenarioFile = {});
+    // corlink4 (again) on the same port, listening.
+    void StartProxy();
+    // corlink4 with this session connected as soon as it listens, and logged in.
+    void StartProxyAndLogIn(ProxyClientSession& session);
+    // Ctrl-C to the proxy, when it runs, and the wait for its end.
+    void StopProxy();
+    // Stops the proxy and expects a clean exit (see e2e::ExpectCleanExit); nothing when it does not run.
+    void ExpectCleanExit();
+
     testsupport::ChildProcess& proxy() { return *proxy_; }
+    // The output of the proxy's current (or last) run.
+    std::string ProxyOutput() const { return proxy_ != nullptr ? proxy_->Output() : std::string(); }
+    const std::string& fabricSocket() const { return fabricSocket_; }
     // One message to the fabric's administration channel; its answer.
-    std::string Admin(const std::string& message) { return FabricAdmin(fabricSocket(), message); }
+    std::string Admin(const std::string& message) { return FabricAdmin(fabricSocket_, message); }
 
 private:
-    std::string fabricSocket() const { return root_.path() + "/fabric.sock"; }
+    void LaunchProxy();
 
     testsupport::TestRoot& root_;
+    std::string fabricSocket_;
+    uint16_t port_ = 0;
+    int proxyRuns_ = 0;
     std::unique_ptr<testsupport::ChildProcess> arraysim_;
     std::unique_ptr<testsupport::ChildProcess> proxy_;
 };
 
 // A test with arraysim and corlink4 started under its own root and one session logged in; the proxy is
-// stopped (Ctrl-C) at the end.
+// stopped (Ctrl-C) at the end and must exit cleanly. A test of another scenario names its file.
 class ProxySessionTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_NO_FATAL_FAILURE(fabric_.Connect(session_)); }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(fabric_.Connect(session_, ScenarioFile())); }
     void TearDown() override {
         session_.Close();
-        fabric_.proxy().Signal(SIGINT);
-        fabric_.proxy().WaitForExit(kExitBound);
+        fabric_.ExpectCleanExit();
     }
+    virtual std::string ScenarioFile() const { return {}; }
+    std::string Admin(const std::string& message) { return fabric_.Admin(message); }
 
     testsupport::TestRoot root_;
     ProxyOnFabric fabric_{root_};

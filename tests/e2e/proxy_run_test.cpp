@@ -136,29 +136,22 @@ TEST(ProxyRun, DebugRunServesALoggedInClientAndStopsOnCtrlC) {
 // started from stays empty (capture files go to the system directory under the root).
 TEST(ProxyRun, FabricSessionEndsWithoutLeaksOrFilesOutsideTheRoot) {
     testsupport::TestRoot root;
-    e2e::InstallWithFabricModels(root);
-    const std::string fabricSocket = root.path() + "/fabric.sock";
-    const auto arraysim = e2e::StartFabric(root.path(), fabricSocket);
-    ASSERT_NE(arraysim, nullptr) << testsupport::ReadWholeFile(root.path() + "/arraysim.txt");
+    e2e::ProxyOnFabric machine(root);
+    ASSERT_NO_FATAL_FAILURE(machine.StartFabric());
 
-    const uint16_t port = servertest::FreePort();
-    ASSERT_NE(port, 0);
     ScopedEmptyCurrentDirectory startDirectory;
-    auto proxy = StartProxy(root.path(), port, fabricSocket);
-    ASSERT_TRUE(proxy->started());
-
     ProxyClientSession session(e2e::kReplyBoundMs);
-    ASSERT_TRUE(ConnectWhenListening(&session, port)) << proxy->Output();
-    ASSERT_NO_FATAL_FAILURE(LogIn(session));
+    ASSERT_NO_FATAL_FAILURE(machine.StartProxyAndLogIn(session));
+    testsupport::ChildProcess& proxy = machine.proxy();
     ProxyReply reply;
     ASSERT_TRUE(session.Request(RRE_GET_CONTROLLERHANDLEDB, {}, &reply)) << session.Error();
     EXPECT_EQ(ProxyWord(reply.data, 0), 0u);
     session.Close();
 
-    proxy->Signal(SIGINT);
-    const int status = proxy->WaitForExit(kExitBound);
-    ASSERT_NE(status, -1) << "still running\n" << proxy->Output();
-    const std::string output = proxy->Output();
+    proxy.Signal(SIGINT);
+    const int status = proxy.WaitForExit(kExitBound);
+    ASSERT_NE(status, -1) << "still running\n" << proxy.Output();
+    const std::string output = proxy.Output();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n" << output;
     EXPECT_EQ(output.find("LeakSanitizer"), std::string::npos) << output;
     EXPECT_TRUE(std::filesystem::is_empty(startDirectory.path()));

@@ -10,98 +10,21 @@
 
 #include "platform/clock.h"
 #include "platform/com_results.h"
-#include "platform/fabric_client.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/serial_numbers.h"
-#include "tests/e2e/proxy_processes.h"
+#include "tests/e2e/provider_on_fabric.h"
 #include "tests/support/test_root.h"
 
 namespace {
 
-// vd01 holds a snap pool named after volume0 (before any run) with a master volume over it, and data01 and
+// vd01 holds a snap pool named after data00 (before any run) with a master volume over it, and data01 and
 // data02, whose IDs agree in digits 3 to 19; vd02 a large volume; vd03 two volumes and too little room for
-// both their pools (9,765 MB free, 6,442 MB for each pool).
-constexpr const char* kScenario = R"(
-[system.1]
-name = Stor-1
-product = Stor 3920 FC
-unique_sn = 3C4D5E
-serial_a = 00C0FF1A2B01
-serial_b = 00C0FF1A2B02
-unique_id_a = 0A1B2C3D4E01
-unique_id_b = 0A1B2C3D4E02
-host_port_a = 2100001B32000001
-host_port_b = 2101001B32000001
-port_b = 1
-
-[array.vd01]
-system = system.1
-name = vd01
-
-[array.vd02]
-system = system.1
-name = vd02
-
-[array.vd03]
-system = system.1
-name = vd03
-free_mb = 9765
-
-[volume.pool0]
-array = array.vd01
-name = spc1c2c3c4c5c6c7c8c
-size_mb = 6144
-kind = snap-pool
-serial = 5000000000000000000000000000000A
-
-[volume.master]
-array = array.vd01
-name = master01
-size_mb = 1024
-kind = master
-pool = volume.pool0
-serial = 5000000000000000000000000000000B
-
-[volume.v0]
-array = array.vd01
-name = data00
-size_mb = 2048
-serial = C0C1C2C3C4C5C6C7C8C9CACBCCCDCECF
-
-[volume.v1]
-array = array.vd01
-name = data01
-size_mb = 10240
-serial = A1B2C3D4E5F60718293A4B5C6D7E8F90
-
-[volume.v2]
-array = array.vd01
-name = data02
-size_mb = 10240
-serial = 00B2C3D4E5F60718293FFFFFFFFFFFF1
-
-[volume.v3]
-array = array.vd02
-name = logs01
-size_mb = 102400
-serial = 1234567890ABCDEF1234567890ABCDEF
-
-[volume.v5]
-array = array.vd03
-name = tight01
-size_mb = 10240
-serial = 5500000000000000000000000000000A
-
-[volume.v6]
-array = array.vd03
-name = tight02
-size_mb = 10240
-serial = 5500000000000000000000000000000B
-)";
+// both their pools.
+constexpr const char* kScenario = SIM_SCENARIO_DIR "/pool_room.ini";
 
 constexpr const char* kPoolOfV0 = "spc1c2c3c4c5c6c7c8c";  // there before the run
 constexpr const char* kPoolOfV1 = "spb2c3d4e5f60718293";  // data01's and data02's
@@ -148,38 +71,25 @@ std::vector<uint32_t> JournalCodes(const std::string& journal, const std::vector
     return codes;
 }
 
-class SnapPoolPreparationTest : public ::testing::Test {
+class SnapPoolPreparationTest : public e2e::ProviderOnFabricTest {
   protected:
     void SetUp() override {
-        const std::string scenario = root_.path() + "/scenario.ini";
-        testsupport::WriteWholeFile(scenario, kScenario);
-        ASSERT_NO_FATAL_FAILURE(e2e::StartForProvider(root_, scenario, &children_));
-        BVSS_DebugLog::StaticInit();
-        ASSERT_EQ(ProxyInit(), 0) << Log();
+        ASSERT_NO_FATAL_FAILURE(Start(kScenario));
         set_ = std::make_unique<BVSS_RaidControllerSet>();
         set_->StaticInit();
-        ASSERT_GE(set_->discoverRaidControllers(FALSE), 0) << Log();
-        std::vector<ProxySubsystem> subsystems;
-        ASSERT_EQ(get_subsystems(&subsystems), 0);
-        ASSERT_EQ(subsystems.size(), 1u);
-        handleA_ = static_cast<int32_t>(subsystems[0].controllerA);
+        ASSERT_GE(set_->discoverRaidControllers(FALSE), 0) << ProviderLog();
+        ProxySubsystem pair{};
+        ASSERT_NO_FATAL_FAILURE(ListThePair(&pair));
+        handleA_ = static_cast<int32_t>(pair.controllerA);
     }
 
     void TearDown() override {
         if (set_ != nullptr) set_->StaticDeinit();
         set_.reset();
-        ProxyUnInit();
-        BVSS_DebugLog::StaticDeinit();
-        if (children_.proxy != nullptr) e2e::ExpectCleanExit(*children_.proxy);
+        ProviderOnFabricTest::TearDown();
     }
 
-    std::string Log() const { return root_.ReadFile("C/provider.log"); }
     std::string Events() const { return root_.ReadFile("eventlog/Application.log"); }
-    std::string Admin(const std::string& message) {
-        std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(children_.fabricSocket, message, &answer)) << message;
-        return answer;
-    }
 
     // The snapshot list of a set over these volumes, as the provider fills it.
     static std::vector<BVSS_SnapshotInfo> SetOf(const std::vector<Id>& volumes) {
@@ -218,9 +128,6 @@ class SnapPoolPreparationTest : public ::testing::Test {
         return p != nullptr && p->specialClass == 0;
     }
 
-    platform::ScopedVirtualClock clock_;  // the provider's own waits cost nothing
-    testsupport::TestRoot root_;
-    e2e::FabricAndProxy children_;
     std::unique_ptr<BVSS_RaidControllerSet> set_;
     int32_t handleA_ = 0;
 };
@@ -230,17 +137,17 @@ class SnapPoolPreparationTest : public ::testing::Test {
 // pool in the set are left alone. A second run finds everything done and sends no change.
 TEST_F(SnapPoolPreparationTest, PreparesPoolsAndFindsThemByNameTheNextTime) {
     std::vector<BVSS_SnapshotInfo> set = SetOf({kV1, kV2, kV3, kMaster, kPool0});
-    ASSERT_EQ(set_->calculateReserveSize(set), S_OK) << Log();
-    EXPECT_NE(Log().find("calculateReserveSize(): getBackingStoreSize(data01): 6442M\n"), std::string::npos);
-    EXPECT_NE(Log().find("calculateReserveSize(): getBackingStoreSize(logs01): 21474M\n"), std::string::npos);
-    EXPECT_NE(Log().find("getBackingStoreSize(spc1c2c3c4c5c6c7c8c)"), std::string::npos) << "a snap pool counts";
-    EXPECT_EQ(Log().find("getBackingStoreSize(master01)"), std::string::npos);
+    ASSERT_EQ(set_->calculateReserveSize(set), S_OK) << ProviderLog();
+    EXPECT_NE(ProviderLog().find("calculateReserveSize(): getBackingStoreSize(data01): 6442M\n"), std::string::npos);
+    EXPECT_NE(ProviderLog().find("calculateReserveSize(): getBackingStoreSize(logs01): 21474M\n"), std::string::npos);
+    EXPECT_NE(ProviderLog().find("getBackingStoreSize(spc1c2c3c4c5c6c7c8c)"), std::string::npos) << "a snap pool counts";
+    EXPECT_EQ(ProviderLog().find("getBackingStoreSize(master01)"), std::string::npos);
 
     ASSERT_EQ(Admin("clear-journal"), "ok");
-    ASSERT_EQ(set_->createReserveSpace(set), S_OK) << Log();
-    EXPECT_NE(Log().find("createReserveSpace(): skipping DMS master volume or snapshot 'master01' (XXX)\n"),
+    ASSERT_EQ(set_->createReserveSpace(set), S_OK) << ProviderLog();
+    EXPECT_NE(ProviderLog().find("createReserveSpace(): skipping DMS master volume or snapshot 'master01' (XXX)\n"),
               std::string::npos);
-    EXPECT_NE(Log().find("createReserveSpace(): The snap pool to be created name is 'spb2c3d4e5f60718293'\n"),
+    EXPECT_NE(ProviderLog().find("createReserveSpace(): The snap pool to be created name is 'spb2c3d4e5f60718293'\n"),
               std::string::npos);
     const std::string journal = Admin("journal");
     EXPECT_EQ(JournalCodes(journal, {kAddPartitionCommand}).size(), 2u) << journal;
@@ -267,7 +174,7 @@ TEST_F(SnapPoolPreparationTest, PreparesPoolsAndFindsThemByNameTheNextTime) {
     }
 
     ASSERT_EQ(Admin("clear-journal"), "ok");
-    ASSERT_EQ(set_->createReserveSpace(set), S_OK) << Log();
+    ASSERT_EQ(set_->createReserveSpace(set), S_OK) << ProviderLog();
     const std::string again = Admin("journal");
     EXPECT_TRUE(JournalCodes(again, {kAddPartitionCommand, kConvertCommand}).empty()) << again;
 }
@@ -280,8 +187,8 @@ TEST_F(SnapPoolPreparationTest, AFailureMidwayUndoesWhatTheRunDid) {
     std::vector<BVSS_SnapshotInfo> set = SetOf({kV0, kV1, kV2, kV3});
     ASSERT_EQ(Admin("fault pair=0 half=a kind=return-code command=1222 code=47 times=4 after=3"), "ok");
     ASSERT_EQ(Admin("clear-journal"), "ok");
-    EXPECT_EQ(set_->createReserveSpace(set), VSS_E_PROVIDER_VETO) << Log();
-    EXPECT_NE(Log().find("createReserveSpace(): Convert the standard volume to master volume failed, retCode = 47, "
+    EXPECT_EQ(set_->createReserveSpace(set), VSS_E_PROVIDER_VETO) << ProviderLog();
+    EXPECT_NE(ProviderLog().find("createReserveSpace(): Convert the standard volume to master volume failed, retCode = 47, "
                          "hr = -2147212538.\n"),
               std::string::npos);
     // Newest first: logs01's pool, data02 and data01 back, then their pool, then data00 back.
@@ -301,7 +208,7 @@ TEST_F(SnapPoolPreparationTest, AFailureMidwayUndoesWhatTheRunDid) {
     }
 
     std::vector<BVSS_SnapshotInfo> withUnknown = SetOf({kV1, kUnknown});
-    EXPECT_EQ(set_->createReserveSpace(withUnknown), VSS_E_OBJECT_NOT_FOUND) << Log();
+    EXPECT_EQ(set_->createReserveSpace(withUnknown), VSS_E_OBJECT_NOT_FOUND) << ProviderLog();
     auto a = Read();
     EXPECT_TRUE(IsStandard(*a, kV1));
     EXPECT_EQ(Find(*a, kPoolOfV1, 19), nullptr);
@@ -311,15 +218,15 @@ TEST_F(SnapPoolPreparationTest, AFailureMidwayUndoesWhatTheRunDid) {
 // event names it; one of them alone fits.
 TEST_F(SnapPoolPreparationTest, AVdiskWithoutRoomForThePoolsIsRefused) {
     std::vector<BVSS_SnapshotInfo> both = SetOf({kV5, kV6});
-    EXPECT_EQ(set_->calculateReserveSize(both), VSS_E_INSUFFICIENT_STORAGE) << Log();
+    EXPECT_EQ(set_->calculateReserveSize(both), VSS_E_INSUFFICIENT_STORAGE) << ProviderLog();
     EXPECT_EQ(e2e::Occurrences(Events(), "calculateReserveSize(): The vdisk doesn't have sufficient space to create snap "
                                     "pool:array id="),
               1u)
         << Events();
     std::vector<BVSS_SnapshotInfo> one = SetOf({kV5});
-    EXPECT_EQ(set_->calculateReserveSize(one), S_OK) << Log();
+    EXPECT_EQ(set_->calculateReserveSize(one), S_OK) << ProviderLog();
     std::vector<BVSS_SnapshotInfo> unknown = SetOf({kV5, kUnknown, kV6});
-    EXPECT_EQ(set_->calculateReserveSize(unknown), VSS_E_OBJECT_NOT_FOUND) << Log();
+    EXPECT_EQ(set_->calculateReserveSize(unknown), VSS_E_OBJECT_NOT_FOUND) << ProviderLog();
 }
 
 }  // namespace

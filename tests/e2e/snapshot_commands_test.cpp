@@ -18,7 +18,6 @@
 #include "tests/e2e/proxy_processes.h"
 #include "tests/e2e/snapshot_pair.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/server/loopback_ports.h"
 
 namespace {
 
@@ -60,19 +59,10 @@ struct Answer {
     Bytes data;  // in host order when the proxy answered the whole buffer
 };
 
-class SnapshotCommandsTest : public ::testing::Test {
+class SnapshotCommandsTest : public e2e::ProxySessionTest {
 protected:
     void SetUp() override {
-        e2e::InstallWithFabricModels(root_);
-        fabricSocket_ = root_.path() + "/fabric.sock";
-        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, e2e::kSnapshotPairScenario);
-        ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
-        const uint16_t port = servertest::FreePort();
-        ASSERT_NE(port, 0);
-        proxy_ = e2e::StartProxy(root_.path(), port, fabricSocket_);
-        ASSERT_TRUE(e2e::ConnectWhenListening(&session_, port)) << proxy_->Output();
-        ASSERT_NO_FATAL_FAILURE(e2e::LogIn(session_));
-
+        ASSERT_NO_FATAL_FAILURE(ProxySessionTest::SetUp());
         ProxyReply list;
         ASSERT_TRUE(session_.Request(RRE_GET_CONTROLLERHANDLEDB, Bytes(40, 0), &list)) << session_.Error();
         ASSERT_EQ(ProxyWord(list.data, 8), 1u) << "one storage system";
@@ -80,10 +70,7 @@ protected:
         handleB_ = ProxyWord(list.data, 16 + 36);
     }
 
-    void TearDown() override {
-        session_.Close();
-        if (proxy_ != nullptr) e2e::ExpectCleanExit(*proxy_);
-    }
+    std::string ScenarioFile() const override { return e2e::kSnapshotPairScenario; }
 
     // One command: `length` bytes with the controller id at 8, filled by `fill` in host order and converted
     // as a client converts them.
@@ -103,7 +90,6 @@ protected:
         return answer;
     }
 
-    std::string Admin(const std::string& message) { return e2e::FabricAdmin(fabricSocket_, message); }
 
     Bytes Tag(uint32_t id) {
         const Answer tag = Exec(RRE_DMS_GET_TAG, 28, id, [](Bytes& d) { d[12] = 1; });
@@ -157,11 +143,6 @@ protected:
         });
     }
 
-    testsupport::TestRoot root_;
-    std::string fabricSocket_;
-    std::unique_ptr<testsupport::ChildProcess> fabric_;
-    std::unique_ptr<testsupport::ChildProcess> proxy_;
-    ProxyClientSession session_{e2e::kReplyBoundMs};
     uint32_t handleA_ = 0;
     uint32_t handleB_ = 0;
 };

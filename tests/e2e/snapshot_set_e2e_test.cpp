@@ -4,8 +4,6 @@
 // refuses, the commit, the proxy's discovery flag off and on, and an abort that deletes exactly the
 // snapshots made; the fabric's journal shows the commands in that order.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 
 #include <cstring>
 #include <memory>
@@ -15,13 +13,10 @@
 
 #include "corlink/capi/capi_command_codes.h"
 #include "platform/clock.h"
-#include "platform/fabric_client.h"
 #include "provider/controllers/debug_log.h"
-#include "provider/controllers/provider_registry.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/raid_controller_set.h"
-#include "tests/e2e/proxy_processes.h"
-#include "tests/unit/server/loopback_ports.h"
+#include "tests/e2e/provider_on_fabric.h"
 
 namespace {
 
@@ -34,40 +29,17 @@ struct Journaled {
     std::string fault;
 };
 
-class SnapshotSetE2eTest : public ::testing::Test {
+class SnapshotSetE2eTest : public e2e::ProviderOnFabricTest {
   protected:
     void SetUp() override {
-        e2e::InstallWithFabricModels(root_);
-        root_.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
-        fabricSocket_ = root_.path() + "/fabric.sock";
-        fabric_ = e2e::StartFabric(root_.path(), fabricSocket_, SIM_SCENARIO_DIR "/split_owners.ini");
-        ASSERT_NE(fabric_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
-        const uint16_t port = servertest::FreePort();
-        proxy_ = e2e::StartProxy(root_.path(), port, fabricSocket_);
-        ProxyClientSession probe(500);
-        ASSERT_TRUE(e2e::ConnectWhenListening(&probe, port)) << proxy_->Output();
-        probe.Close();
-        BVSS_DebugLog::StaticInit();
+        ASSERT_NO_FATAL_FAILURE(Start(SIM_SCENARIO_DIR "/split_owners.ini"));
         set_.StaticInit();
-        ASSERT_EQ(ProxyInit(), 0) << Log();
     }
     void TearDown() override {
-        ProxyUnInit();
         set_.StaticDeinit();
-        BVSS_DebugLog::StaticDeinit();
-        if (proxy_ == nullptr) return;
-        proxy_->Signal(SIGINT);
-        const int status = proxy_->WaitForExit(e2e::kExitBound);
-        EXPECT_TRUE(status != -1 && WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << "\n"
-                                                                                   << proxy_->Output();
+        ProviderOnFabricTest::TearDown();
     }
 
-    std::string Log() const { return root_.ReadFile("C/provider.log"); }
-    std::string Admin(const std::string& message) {
-        std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer)) << message;
-        return answer;
-    }
     // The journal's CAPI commands of these codes, in order.
     std::vector<Journaled> Journal(const std::vector<uint32_t>& codes) {
         std::istringstream lines(Admin("journal"));
@@ -106,7 +78,7 @@ class SnapshotSetE2eTest : public ::testing::Test {
                 return {};
             }
             EXPECT_EQ(partition->specialClass, 0) << "a standard volume";
-            EXPECT_EQ(set_.checkSnapshotLimits(1, partition, array, controllers[0]), S_OK) << Log();
+            EXPECT_EQ(set_.checkSnapshotLimits(1, partition, array, controllers[0]), S_OK) << ProviderLog();
             BVSS_SnapshotInfo& entry = list[i];
             std::memcpy(entry.mSource.mSerialNumber, partition->serialNumber,
                         sizeof entry.mSource.mSerialNumber);
@@ -119,16 +91,11 @@ class SnapshotSetE2eTest : public ::testing::Test {
         return list;
     }
 
-    testsupport::TestRoot root_;
-    platform::ScopedVirtualClock clock_;  // the provider's own waits cost nothing
-    std::string fabricSocket_;
-    std::unique_ptr<testsupport::ChildProcess> fabric_;
-    std::unique_ptr<testsupport::ChildProcess> proxy_;
     BVSS_RaidControllerSet set_;
 };
 
 TEST_F(SnapshotSetE2eTest, DriverCreatesFailsOverCommitsTogglesDiscoveryAndAbortDeletesWhatItMade) {
-    ASSERT_GE(set_.discoverRaidControllers(FALSE), 0) << Log();
+    ASSERT_GE(set_.discoverRaidControllers(FALSE), 0) << ProviderLog();
     ASSERT_EQ(set_.mCount, 2);
     BVSS_CapiRaidController* a = set_.mControllers[0].get();
     BVSS_CapiRaidController* b = set_.mControllers[1].get();
@@ -137,16 +104,16 @@ TEST_F(SnapshotSetE2eTest, DriverCreatesFailsOverCommitsTogglesDiscoveryAndAbort
 
     std::vector<BVSS_SnapshotInfo> list = PrepareList();
     ASSERT_EQ(list.size(), 2u);
-    ASSERT_EQ(set_.calculateReserveSize(list), S_OK) << Log();
-    ASSERT_EQ(set_.createReserveSpace(list), S_OK) << Log();
+    ASSERT_EQ(set_.calculateReserveSize(list), S_OK) << ProviderLog();
+    ASSERT_EQ(set_.createReserveSpace(list), S_OK) << ProviderLog();
 
     // Controller A refuses every create (every try of the retry policy): each group moves on to B.
     EXPECT_EQ(Admin("clear-journal"), "ok");
     EXPECT_EQ(Admin("fault pair=0 half=a kind=return-code command=" +
                     std::to_string(CAPI_COMMAND_U_CREATE_SNAPSHOTS) + " code=1 times=1000"),
               "ok");
-    ASSERT_EQ(set_.createSnapshots(list, 0, 1, VSS_VOLSNAP_ATTR_DIFFERENTIAL, 1), S_OK) << Log();
-    EXPECT_NE(Log().find("createSnapshots(): Caught error 2147754758, retrying with next controller."),
+    ASSERT_EQ(set_.createSnapshots(list, 0, 1, VSS_VOLSNAP_ATTR_DIFFERENTIAL, 1), S_OK) << ProviderLog();
+    EXPECT_NE(ProviderLog().find("createSnapshots(): Caught error 2147754758, retrying with next controller."),
               std::string::npos);
     for (const BVSS_SnapshotInfo& entry : list) {
         EXPECT_EQ(entry.mControllers, std::vector<BVSS_CapiRaidController*>{b});
@@ -155,7 +122,7 @@ TEST_F(SnapshotSetE2eTest, DriverCreatesFailsOverCommitsTogglesDiscoveryAndAbort
     }
 
     EXPECT_EQ(set_.capiSetDiscvoryFlag(0), 0);
-    ASSERT_EQ(set_.commitSnapshots(list, 1, VSS_VOLSNAP_ATTR_DIFFERENTIAL, 1), S_OK) << Log();
+    ASSERT_EQ(set_.commitSnapshots(list, 1, VSS_VOLSNAP_ATTR_DIFFERENTIAL, 1), S_OK) << ProviderLog();
     for (const BVSS_SnapshotInfo& entry : list) EXPECT_EQ(entry.mCommitted, 1u);
     EXPECT_EQ(set_.capiSetDiscvoryFlag(1), 0);
     ASSERT_EQ(a->capiGetSnapshotList(kSelectAllControllers, 1), S_OK);
@@ -164,7 +131,7 @@ TEST_F(SnapshotSetE2eTest, DriverCreatesFailsOverCommitsTogglesDiscoveryAndAbort
     // The abort: each snapshot made is deleted through the controller that holds it.
     for (BVSS_SnapshotInfo& entry : list) {
         ASSERT_EQ(entry.mSnapshot.mController->capiDeleteSnapshot(entry.mSnapshot.mSerialNumber, 0), S_OK)
-            << Log();
+            << ProviderLog();
     }
     ASSERT_EQ(a->capiGetSnapshotList(kSelectAllControllers, 1), S_OK);
     EXPECT_EQ(a->mSnapshotCount, 0u);
@@ -182,7 +149,7 @@ TEST_F(SnapshotSetE2eTest, DriverCreatesFailsOverCommitsTogglesDiscoveryAndAbort
     // Each group in order of its volume: the owner's tag and the create on A, refused; again on B; then the
     // two commits on B, where the creates succeeded.
     EXPECT_EQ(order, "a1230 a1203!+ b1230 b1203 a1230 a1203!+ b1230 b1203 b1204 b1204 ") << Admin("journal");
-    EXPECT_NE(proxy_->Output().find("capiSetDiscoveryFlag success"), std::string::npos);
+    EXPECT_NE(machine_.ProxyOutput().find("capiSetDiscoveryFlag success"), std::string::npos);
 }
 
 }  // namespace

@@ -32,9 +32,9 @@ class StandInTest : public ::testing::Test {
   protected:
     // Starts the fabric of the scenario and the proxy, then loads the library and creates the provider.
     void Start(const std::string& scenarioFile) {
-        ASSERT_NO_FATAL_FAILURE(StartForProvider(root_, scenarioFile, &children_));
-        devices_ = platform::MakeFabricClient(children_.fabricSocket);
-        wmi_ = platform::MakeFabricWmiClient(children_.fabricSocket);
+        ASSERT_NO_FATAL_FAILURE(machine_.Start(scenarioFile));
+        devices_ = platform::MakeFabricClient(machine_.fabricSocket());
+        wmi_ = platform::MakeFabricWmiClient(machine_.fabricSocket());
         platform::SetDeviceBackend(devices_.get());
         platform::SetWmiProvider(wmi_.get());
         memoryAtStart_ = platform::TaskMemory();
@@ -50,7 +50,7 @@ class StandInTest : public ::testing::Test {
         EXPECT_EQ(log_.Problems(), 0u) << Lines();
         platform::SetWmiProvider(nullptr);
         platform::SetDeviceBackend(nullptr);
-        if (children_.proxy != nullptr) ExpectCleanExit(*children_.proxy);
+        machine_.ExpectCleanExit();
     }
 
     std::string Lines() const {
@@ -59,14 +59,10 @@ class StandInTest : public ::testing::Test {
         return text;
     }
     std::string ProviderLog() const { return root_.ReadFile("C/provider.log"); }
-    std::string Admin(const std::string& message) {
-        std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(children_.fabricSocket, message, &answer)) << message;
-        return answer;
-    }
+    std::string Admin(const std::string& message) { return machine_.Admin(message); }
     std::vector<standin::ArrayVolume> Volumes(const std::string& kind) {
         std::vector<standin::ArrayVolume> all, chosen;
-        EXPECT_TRUE(standin::ReadArrayVolumes(children_.fabricSocket, &all));
+        EXPECT_TRUE(standin::ReadArrayVolumes(machine_.fabricSocket(), &all));
         for (const standin::ArrayVolume& volume : all)
             if (volume.kind == kind) chosen.push_back(volume);
         return chosen;
@@ -89,10 +85,10 @@ class StandInTest : public ::testing::Test {
     // its own within a few of its (scaled) discovery periods.
     bool PeriodicDiscoveryRuns() {
         constexpr const char* kDiscoveryRun = "Controller table after CAPI_Initialize_Main";
-        const size_t before = Occurrences(children_.proxy->Output(), kDiscoveryRun);
+        const size_t before = Occurrences(machine_.ProxyOutput(), kDiscoveryRun);
         const auto deadline = std::chrono::steady_clock::now() + testsupport::kChildWorkBound;
         while (std::chrono::steady_clock::now() < deadline) {
-            if (Occurrences(children_.proxy->Output(), kDiscoveryRun) > before) return true;
+            if (Occurrences(machine_.ProxyOutput(), kDiscoveryRun) > before) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         return false;
@@ -100,7 +96,7 @@ class StandInTest : public ::testing::Test {
 
     testsupport::TestRoot root_;
     platform::ScopedVirtualClock clock_;  // the provider's own waits cost nothing
-    FabricAndProxy children_;
+    ProxyOnFabric machine_{root_};
     std::unique_ptr<platform::DeviceBackend> devices_;
     std::unique_ptr<platform::WmiProvider> wmi_;
     platform::TaskMemoryAccount memoryAtStart_;

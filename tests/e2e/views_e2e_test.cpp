@@ -3,9 +3,7 @@
 // partition's view shows the host with its flags, the host's view lists the volume, and the simulated host
 // sees a new disk; the host adapter lists show the host's ports.
 #include <gtest/gtest.h>
-#include <signal.h>
 
-#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -16,13 +14,10 @@
 #include "corlink/capi/capi_host.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "platform/fabric_client.h"
 #include "tests/e2e/proxy_processes.h"
-#include "tests/unit/server/loopback_ports.h"
 
 namespace {
 
-using namespace std::chrono_literals;
 using namespace e2e;
 
 constexpr uint8_t kHostPortA[8] = {0x21, 0x00, 0x00, 0x1B, 0x32, 0x00, 0x00, 0x01};
@@ -36,28 +31,8 @@ uint32_t Host32(const std::vector<uint8_t>& data, size_t offset) {
     return value;
 }
 
-class ViewsOverTcp : public ::testing::Test {
+class ViewsOverTcp : public ProxySessionTest {
 protected:
-    void SetUp() override {
-        e2e::InstallWithFabricModels(root_);
-        fabricSocket_ = root_.path() + "/fabric.sock";
-        arraysim_ = e2e::StartFabric(root_.path(), fabricSocket_);
-        ASSERT_NE(arraysim_, nullptr) << testsupport::ReadWholeFile(root_.path() + "/arraysim.txt");
-        const uint16_t port = servertest::FreePort();
-        ASSERT_NE(port, 0);
-        proxy_ = StartProxy(root_.path(), port, fabricSocket_);
-        ASSERT_TRUE(proxy_->started());
-        ASSERT_TRUE(ConnectWhenListening(&session_, port)) << proxy_->Output();
-        ASSERT_NO_FATAL_FAILURE(LogIn(session_));
-    }
-    void TearDown() override {
-        session_.Close();
-        if (proxy_) {
-            proxy_->Signal(SIGINT);
-            EXPECT_NE(proxy_->WaitForExit(20s), -1) << proxy_->Output();
-        }
-    }
-
     // A request of `length` data bytes filled in host order and converted as the provider converts it;
     // the reply converted back.
     std::vector<uint8_t> Request(uint32_t code, uint32_t length, void (*fill)(std::vector<uint8_t>&, const void*),
@@ -71,17 +46,6 @@ protected:
         PackRreBuffer(code, PACK_FROM_NETWORK, reply.data.data(), reply.data.size());
         return reply.data;
     }
-    std::string Admin(const std::string& message) {
-        std::string answer;
-        EXPECT_TRUE(platform::SendFabricAdmin(fabricSocket_, message, &answer));
-        return answer;
-    }
-
-    testsupport::TestRoot root_;
-    std::unique_ptr<testsupport::ChildProcess> arraysim_;
-    std::string fabricSocket_;
-    std::unique_ptr<testsupport::ChildProcess> proxy_;
-    ProxyClientSession session_{e2e::kReplyBoundMs};
 };
 
 struct Target {

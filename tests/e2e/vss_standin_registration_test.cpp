@@ -108,11 +108,11 @@ TEST_F(RegistrationTest, RegistersWithTheCoordinatorAgainOverAnOldRegistrationAn
 // service expects and every block of task memory was freed once.
 TEST(StandInProgram, RegistersTakesAShadowCopyUnregistersAndUnloads) {
     testsupport::TestRoot root;
-    e2e::FabricAndProxy children;
-    ASSERT_NO_FATAL_FAILURE(e2e::StartForProvider(root, SIM_SCENARIO_DIR "/split_owners.ini", &children));
+    e2e::ProxyOnFabric machine(root);
+    ASSERT_NO_FATAL_FAILURE(machine.Start(SIM_SCENARIO_DIR "/split_owners.ini"));
     testsupport::ChildProcess standIn(
         VSS_STANDIN_PROGRAM, {"register", "register", "shadow-copy", "unregister"},
-        {"CORLINK_ROOT=" + root.path(), "CORLINK_FABRIC=" + children.fabricSocket, e2e::kTimeScale},
+        {"CORLINK_ROOT=" + root.path(), "CORLINK_FABRIC=" + machine.fabricSocket(), e2e::kTimeScale},
         root.path() + "/vss_standin.txt");
     const int status = standIn.WaitForExit(testsupport::kChildWorkBound);
     const std::string output = standIn.Output();
@@ -126,7 +126,7 @@ TEST(StandInProgram, RegistersTakesAShadowCopyUnregistersAndUnloads) {
     EXPECT_NE(output.find(" freed, 0 live\n"), std::string::npos) << output;
     EXPECT_EQ(output.find("!! "), std::string::npos) << output;
     EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
-    e2e::ExpectCleanExit(*children.proxy);
+    machine.ExpectCleanExit();
 }
 
 // A provider against the real proxy: the fabric's volumes, as the stand-in describes them from their

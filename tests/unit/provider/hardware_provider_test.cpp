@@ -18,11 +18,13 @@
 #include "provider/controllers/heartbeat_listener.h"
 #include "provider/vss/provider_ids.h"
 #include "provider/vss/provider_module.h"
+#include "tests/unit/provider/provider_peer.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
 
 using providertest::ProxyMessage;
+using Peer = BVSS_HardwareProviderTestPeer;
 
 constexpr VSS_ID kSet = {0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
 constexpr VSS_ID kOtherSet = {0x76543210, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
@@ -85,21 +87,22 @@ TEST_F(HardwareProviderTest, EveryObjectSetsItselfUpAndTheSessionEndsWithTheLast
     ComObject<BVSS_HardwareProvider>* first = Create();
     EXPECT_EQ(proxy_.Logins(), 1);
     EXPECT_TRUE(BVSS_HardwareProvider::SessionAlive());
-    first->mVSSState = kVssStatePreparing;  // the first object's state is its own
+    // The first object's state is its own.
+    ASSERT_EQ(first->BeginPrepareSnapshot(kSet, kSet, 0, 0, nullptr, nullptr), S_OK);
 
     ComObject<BVSS_HardwareProvider>* second = Create();
     EXPECT_EQ(proxy_.Logins(), 1);  // the session is started once per process
     EXPECT_EQ(BVSS_HardwareProvider::InstanceCount(), 2);
-    EXPECT_EQ(second->mVSSState, kVssStateNone);
-    EXPECT_EQ(second->mContext, VSS_VOLSNAP_ATTR_DIFFERENTIAL);
-    EXPECT_TRUE(second->mSetId == VSS_ID{});
+    EXPECT_EQ(Peer::Set(*second).State(), SnapshotSetState::None);
+    EXPECT_EQ(Peer::Set(*second).Context(), VSS_VOLSNAP_ATTR_DIFFERENTIAL);
+    EXPECT_TRUE(Peer::Set(*second).Id() == VSS_ID{});
     EXPECT_EQ(second->AbortSnapshots(kSet), S_OK);  // its own lock works
-    EXPECT_EQ(first->mVSSState, kVssStatePreparing);
+    EXPECT_EQ(Peer::Set(*first).State(), SnapshotSetState::Preparing);
 
     // Unloading one object keeps the session for the other; the last object's destructor, without an
     // unload, ends it.
     EXPECT_EQ(first->OnUnload(FALSE), S_OK);
-    EXPECT_EQ(first->mVSSState, kVssStateNone);
+    EXPECT_EQ(Peer::Set(*first).State(), SnapshotSetState::None);
     EXPECT_TRUE(BVSS_HardwareProvider::SessionAlive());
     EXPECT_EQ(Count("Entering: ProxyUnInit"), 0u);
     Release(first);
@@ -119,8 +122,8 @@ TEST_F(HardwareProviderTest, OneObjectsUnloadEndsOnlyItsOwnWaits) {
     ComObject<BVSS_HardwareProvider>* second = Create();
     EXPECT_EQ(first->OnUnload(FALSE), S_OK);
     // A wait for full copies of the second object still runs its time; one of the first ends at once.
-    EXPECT_EQ(second->mRaidControllerSet.mUnload.WaitUnlessUnloading(0), S_OK);
-    EXPECT_EQ(first->mRaidControllerSet.mUnload.WaitUnlessUnloading(0), VSS_E_PROVIDER_VETO);
+    EXPECT_EQ(Peer::Controllers(*second).mUnload.WaitUnlessUnloading(0), S_OK);
+    EXPECT_EQ(Peer::Controllers(*first).mUnload.WaitUnlessUnloading(0), VSS_E_PROVIDER_VETO);
 }
 
 // The library holds the session's and the pipe thread's code: with no object of its own alive, it still
@@ -254,7 +257,7 @@ TEST_F(HardwareProviderTest, ContextTestKeepsExactlyOneKindAfterTheDefault) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(provider->isSupportedContext(c.context), c.supported) << c.context;
-        EXPECT_EQ(provider->mContext, c.stored) << c.context;
+        EXPECT_EQ(Peer::Set(*provider).Context(), c.stored) << c.context;
     }
 }
 
@@ -262,11 +265,11 @@ TEST_F(HardwareProviderTest, ContextTestKeepsExactlyOneKindAfterTheDefault) {
 // it sent the proxy.
 struct SequenceCase {
     const char* name;
-    int32_t state;
+    SnapshotSetState state;
     HRESULT (BVSS_HardwareProvider::*method)(VSS_ID);
     bool rightSet;
     HRESULT result;
-    int32_t stateAfter;
+    SnapshotSetState stateAfter;
     std::vector<int> flags;
     const char* event;  // an error event it writes, or null
 };
@@ -276,54 +279,53 @@ class SequenceStates : public HardwareProviderTest, public ::testing::WithParamI
 TEST_P(SequenceStates, CheckStateThenSetAndTakeTheFailurePath) {
     const SequenceCase& c = GetParam();
     ComObject<BVSS_HardwareProvider>* provider = Create();
-    provider->mVSSState = c.state;
-    provider->mSetId = kSet;
+    Peer::PutSetIn(*provider, c.state, kSet);
     EXPECT_EQ((provider->*c.method)(c.rightSet ? kSet : kOtherSet), c.result);
-    EXPECT_EQ(provider->mVSSState, c.stateAfter);
+    EXPECT_EQ(Peer::Set(*provider).State(), c.stateAfter);
     EXPECT_EQ(DiscoveryFlags(), c.flags);
     // The failure path forgets the set; success keeps it.
-    EXPECT_EQ(provider->mSetId == kSet, c.result == S_OK);
+    EXPECT_EQ(Peer::Set(*provider).Id() == kSet, c.result == S_OK);
     if (c.event != nullptr) {
         EXPECT_NE(Events().find(c.event), std::string::npos) << Events();
     }
 }
 
 using P = BVSS_HardwareProvider;
+using S = SnapshotSetState;
 INSTANTIATE_TEST_SUITE_P(
     StateMachine, SequenceStates,
     ::testing::Values(
-        SequenceCase{"EndPrepareInOrder", 1, &P::EndPrepareSnapshots, true, S_OK, 3, {0}, nullptr},
-        SequenceCase{"EndPrepareOutOfOrder", 0, &P::EndPrepareSnapshots, true, VSS_E_PROVIDER_VETO, 13, {},
+        SequenceCase{"EndPrepareInOrder", S::Preparing, &P::EndPrepareSnapshots, true, S_OK, S::Prepared, {0}, nullptr},
+        SequenceCase{"EndPrepareOutOfOrder", S::None, &P::EndPrepareSnapshots, true, VSS_E_PROVIDER_VETO, S::Failed, {},
                      "EndPrepareSnapshots called out of order"},
-        SequenceCase{"PreCommitInOrder", 3, &P::PreCommitSnapshots, true, S_OK, 5, {}, nullptr},
-        SequenceCase{"PreCommitForAnotherSet", 3, &P::PreCommitSnapshots, false, VSS_E_OBJECT_NOT_FOUND, 13, {1},
-                     "Unexpected snapshot set ID during PreCommitSnapshots"},
-        SequenceCase{"CommitInOrder", 5, &P::CommitSnapshots, true, S_OK, 7, {}, nullptr},
-        SequenceCase{"CommitTwice", 7, &P::CommitSnapshots, true, VSS_E_PROVIDER_VETO, 13, {1},
+        SequenceCase{"PreCommitInOrder", S::Prepared, &P::PreCommitSnapshots, true, S_OK, S::PreCommitted, {}, nullptr},
+        SequenceCase{"PreCommitForAnotherSet", S::Prepared, &P::PreCommitSnapshots, false, VSS_E_OBJECT_NOT_FOUND,
+                     S::Failed, {1}, "Unexpected snapshot set ID during PreCommitSnapshots"},
+        SequenceCase{"CommitInOrder", S::PreCommitted, &P::CommitSnapshots, true, S_OK, S::Committed, {}, nullptr},
+        SequenceCase{"CommitTwice", S::Committed, &P::CommitSnapshots, true, VSS_E_PROVIDER_VETO, S::Failed, {1},
                      "CommitSnapshots called out of order"},
-        SequenceCase{"PostCommitInOrder", 7, &P::PostCommitSnapshots, true, S_OK, 12, {1}, nullptr},
-        SequenceCase{"PostCommitOutOfOrder", 5, &P::PostCommitSnapshots, true, VSS_E_PROVIDER_VETO, 13, {1},
-                     "PostCommitSnapshots called out of order"},
-        SequenceCase{"PostCommitForAnotherSet", 7, &P::PostCommitSnapshots, false, VSS_E_OBJECT_NOT_FOUND, 13, {1},
-                     "Unexpected snapshot set ID during PostCommitSnapshots"}),
+        SequenceCase{"PostCommitInOrder", S::Committed, &P::PostCommitSnapshots, true, S_OK, S::Completed, {1},
+                     nullptr},
+        SequenceCase{"PostCommitOutOfOrder", S::PreCommitted, &P::PostCommitSnapshots, true, VSS_E_PROVIDER_VETO,
+                     S::Failed, {1}, "PostCommitSnapshots called out of order"},
+        SequenceCase{"PostCommitForAnotherSet", S::Committed, &P::PostCommitSnapshots, false, VSS_E_OBJECT_NOT_FOUND,
+                     S::Failed, {1}, "Unexpected snapshot set ID during PostCommitSnapshots"}),
     [](const ::testing::TestParamInfo<SequenceCase>& row) { return std::string(row.param.name); });
 
 TEST_F(HardwareProviderTest, DiscoverySwitchedOffIsSwitchedOnAgainByAbortAndUnload) {
     ComObject<BVSS_HardwareProvider>* provider = Create();
-    provider->mVSSState = kVssStatePreparing;
-    provider->mSetId = kSet;
+    ASSERT_EQ(provider->BeginPrepareSnapshot(kSet, kSet, 0, 0, nullptr, nullptr), S_OK);
     ASSERT_EQ(provider->EndPrepareSnapshots(kSet), S_OK);
     EXPECT_EQ(provider->AbortSnapshots(kOtherSet), S_OK);  // any set, any state
-    EXPECT_EQ(provider->mVSSState, kVssStateFailed);
-    EXPECT_TRUE(provider->mSetId == VSS_ID{});
+    EXPECT_EQ(Peer::Set(*provider).State(), SnapshotSetState::Failed);
+    EXPECT_TRUE(Peer::Set(*provider).Id() == VSS_ID{});
     EXPECT_EQ(provider->AbortSnapshots(kSet), S_OK);  // discovery is on: nothing more to switch
     EXPECT_EQ(DiscoveryFlags(), (std::vector<int>{0, 1}));
 
-    provider->mVSSState = kVssStatePreparing;
-    provider->mSetId = kSet;
+    ASSERT_EQ(provider->BeginPrepareSnapshot(kSet, kSet, 0, 0, nullptr, nullptr), S_OK);
     ASSERT_EQ(provider->EndPrepareSnapshots(kSet), S_OK);
     EXPECT_EQ(provider->OnUnload(FALSE), S_OK);
-    EXPECT_EQ(provider->mVSSState, kVssStateNone);
+    EXPECT_EQ(Peer::Set(*provider).State(), SnapshotSetState::None);
     EXPECT_EQ(DiscoveryFlags(), (std::vector<int>{0, 1, 0, 1}));
 }
 
@@ -333,24 +335,23 @@ TEST_F(HardwareProviderTest, AFailedDeletionKeepsTheSetAndTheNextDeletionSkipsWh
     auto retired = std::make_unique<BVSS_CapiRaidController>();
     live->mHandle = 0x100;
     retired->Retire();  // its commands fail with VSS_E_PROVIDER_VETO
-    provider->mSnapshotList.resize(4);
+    Peer::Luns(*provider).resize(4);
     BVSS_CapiRaidController* owners[4] = {live.get(), live.get(), retired.get(), live.get()};
     for (int i = 0; i < 4; ++i) {
-        BVSS_SnapshotInfo& entry = provider->mSnapshotList[i];
+        BVSS_SnapshotInfo& entry = Peer::Luns(*provider)[i];
         entry.mCreated = i != 1;  // an entry the array never made is not asked for
         entry.mSnapshot.mController = owners[i];
         entry.mSnapshot.mSerialNumber[0] = static_cast<BYTE>(0xA0 + i);
     }
-    provider->mVSSState = kVssStatePrepared;
-    provider->mSetId = kSet;
+    Peer::PutSetIn(*provider, SnapshotSetState::Prepared, kSet);
 
     // The identifier check fails; the failure path's deletion fails at the third entry: the method answers
     // the deletion's failure, the fourth entry is not tried, and the set stays as it was (state included).
     EXPECT_EQ(provider->PreCommitSnapshots(kOtherSet), VSS_E_PROVIDER_VETO);
     EXPECT_EQ(Requests(RRE_DELETE_PART), 1u);
-    EXPECT_EQ(provider->mSnapshotList.size(), 4u);
-    EXPECT_TRUE(provider->mSetId == kSet);
-    EXPECT_EQ(provider->mVSSState, kVssStatePrepared);
+    EXPECT_EQ(Peer::Luns(*provider).size(), 4u);
+    EXPECT_TRUE(Peer::Set(*provider).Id() == kSet);
+    EXPECT_EQ(Peer::Set(*provider).State(), SnapshotSetState::Prepared);
     EXPECT_NE(Events().find("DeleteAbortedSnapshots() unable to delete snapshot for LUN:serial number="
                             "a2000000000000000000000000000000."),
               std::string::npos)
@@ -358,12 +359,12 @@ TEST_F(HardwareProviderTest, AFailedDeletionKeepsTheSetAndTheNextDeletionSkipsWh
 
     // Once every created snapshot can be deleted, an abort empties the list and forgets the set; the
     // snapshot deleted before is not asked for again.
-    provider->mSnapshotList[2].mSnapshot.mController = live.get();
+    Peer::Luns(*provider)[2].mSnapshot.mController = live.get();
     EXPECT_EQ(provider->AbortSnapshots(kSet), S_OK);
     EXPECT_EQ(Requests(RRE_DELETE_PART), 3u);
-    EXPECT_TRUE(provider->mSnapshotList.empty());
-    EXPECT_TRUE(provider->mSetId == VSS_ID{});
-    EXPECT_EQ(provider->mVSSState, kVssStateFailed);
+    EXPECT_TRUE(Peer::Luns(*provider).empty());
+    EXPECT_TRUE(Peer::Set(*provider).Id() == VSS_ID{});
+    EXPECT_EQ(Peer::Set(*provider).State(), SnapshotSetState::Failed);
 }
 
 TEST_F(HardwareProviderTest, RecordingTheSetIdentifierNeedsTheCurrentSetAndTheSetting) {
@@ -376,7 +377,7 @@ TEST_F(HardwareProviderTest, RecordingTheSetIdentifierNeedsTheCurrentSetAndTheSe
         << Log();
     root_.SetDword(std::string(kProviderServiceKey) + "\\Parameters", "RecordSnapshotSetIds", 0);
     readProviderParameters();
-    provider->mSetId = kSet;
+    ASSERT_EQ(provider->BeginPrepareSnapshot(kSet, kSet, 0, 0, nullptr, nullptr), S_OK);
     EXPECT_EQ(provider->PostFinalCommitSnapshots(kSet), S_OK);
     EXPECT_EQ(Requests(), before);
 }

@@ -19,11 +19,14 @@
 #include "provider/controllers/serial_numbers.h"
 #include "provider/controllers/task_memory.h"
 #include "tests/unit/provider/controller_set_fixture.h"
+#include "tests/unit/provider/provider_peer.h"
 #include "tests/unit/provider/simulated_host_fixture.h"
 #include "tests/unit/provider/vds_lun_fixture.h"
 #include "provider/vss/hardware_provider.h"
 
 namespace {
+
+using Peer = BVSS_HardwareProviderTestPeer;
 
 using providertest::Controller;
 using providertest::IdText;
@@ -280,8 +283,8 @@ TEST_F(LunIdentificationTest, ProviderObjectIdentifiesWithItsOwnSetAndTheSetting
     ComModule module;
     ComObject<BVSS_HardwareProvider>* provider = ComObject<BVSS_HardwareProvider>::New(&module, nullptr);
     provider->Inner()->AddRef();
-    ASSERT_FALSE(provider->mFlexIDList.empty());
-    EXPECT_STREQ(provider->mFlexIDList.back().mIscsiName, "iqn.1991-05.com.example:h");
+    ASSERT_FALSE(Peer::Ports(*provider).empty());
+    EXPECT_STREQ(Peer::Ports(*provider).back().mIscsiName, "iqn.1991-05.com.example:h");
     EXPECT_EQ(Count("Exiting: BVSS_HardwareProvider::getIQNs"), 1u);
 
     LunRecords luns({{IdText(kStandard)}});

@@ -21,9 +21,12 @@
 #include "provider/vss/hardware_provider.h"
 #include "tests/unit/provider/controller_set_fixture.h"
 #include "tests/unit/provider/mapping_script.h"
+#include "tests/unit/provider/provider_peer.h"
 #include "tests/unit/provider/vds_lun_fixture.h"
 
 namespace {
+
+using Peer = BVSS_HardwareProviderTestPeer;
 
 using providertest::Controller;
 using providertest::IdText;
@@ -90,8 +93,8 @@ class LunImportTest : public providertest::ControllerSetTest {
         proxy_.SetScript([this](const ProxyMessage& request) { return AnswerMappings(request); });
         provider_ = ComObject<BVSS_HardwareProvider>::New(&module_, nullptr);
         provider_->Inner()->AddRef();
-        ASSERT_EQ(provider_->mRaidControllerSet.mControllers.size(), 2u);
-        ASSERT_EQ(provider_->mFlexIDList.size(), 2u);
+        ASSERT_EQ(Peer::Controllers(*provider_).mControllers.size(), 2u);
+        ASSERT_EQ(Peer::Ports(*provider_).size(), 2u);
         std::remove(platform::EventLogPath().c_str());
     }
     void TearDown() override {
@@ -267,6 +270,17 @@ TEST_F(LunImportTest, ALunNotFoundDoesNotStopTheOthersAndIsReportedAtTheEnd) {
     EXPECT_EQ(Sent(RRE_GET_CONTROLLERHANDLEDB), discoveries + 2);
 }
 
+// A rediscovery that fails (every controller refuses its refresh) is not followed by a second lookup: the LUN
+// is reported not found at once.
+TEST_F(LunImportTest, AFailedRediscoveryIsNotFollowedByASecondLookup) {
+    controllers_.clear();
+    const size_t lookups = Count("findPartitionArrayAndControllerList() returning");
+    LunRecords luns(SerialsOnly({IdText(kUnknown)}));
+    EXPECT_EQ(Locate(luns), VSS_E_OBJECT_NOT_FOUND);
+    EXPECT_TRUE(Peer::Controllers(*provider_).mControllers.empty());
+    EXPECT_EQ(Count("findPartitionArrayAndControllerList() returning") - lookups, 1u);
+}
+
 // The record keeps its serial text and interconnects and gets the NAA identifier in place of a stale one;
 // the call stops at the first LUN it refuses.
 TEST_F(LunImportTest, RecordsGetTheNaaIdentifierAndARefusalStopsTheCall) {
@@ -338,7 +352,7 @@ TEST_F(LunImportTest, MaskingUnmapsFromTheArraysFcPortsOnly) {
     LunRecords luns(SerialsOnly({IdText(kOnVd1), IdText(kOnVd2)}));
     ASSERT_EQ(Locate(luns), S_OK);
     ASSERT_EQ(mapped_.size(), 2u);
-    provider_->mFlexIDList.push_back(kPortX);
+    Peer::Ports(*provider_).push_back(kPortX);
     arrayPorts_ = {kPortB};
     maps_.clear();
     std::remove(platform::EventLogPath().c_str());

@@ -11,8 +11,8 @@
 #include "platform/wmi.h"
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
-#include "sim/scenario.h"
 #include "sim/wmi_answers.h"
+#include "tests/support/scenario_fabric.h"
 #include "tests/unit/provider/provider_fixture.h"
 
 namespace providertest {
@@ -21,10 +21,7 @@ class SimulatedHostTest : public ProviderTest {
   protected:
     void SetUp() override {
         ProviderTest::SetUp();
-        sim::FabricModel model;
-        std::string error;
-        ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/default.ini", &model, &error)) << error;
-        fabric_ = std::make_unique<sim::Fabric>(std::move(model));
+        ASSERT_NO_FATAL_FAILURE(testsupport::LoadFabric(SIM_SCENARIO_DIR "/default.ini", &fabric_));
         backend_ = std::make_unique<sim::FabricBackend>(*fabric_);
         wmi_ = std::make_unique<sim::FabricWmi>(*fabric_);
         platform::SetDeviceBackend(backend_.get());

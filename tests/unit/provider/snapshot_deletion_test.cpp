@@ -24,6 +24,7 @@
 #include "provider/vss/hardware_provider.h"
 #include "provider/vss/vss_async.h"
 #include "tests/unit/provider/controller_set_fixture.h"
+#include "tests/unit/provider/provider_peer.h"
 #include "tests/unit/provider/vds_lun_fixture.h"
 
 // Allocations of one size can be made to fail once, to show what runs out of memory.
@@ -43,6 +44,8 @@ void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
+
+using Peer = BVSS_HardwareProviderTestPeer;
 
 using providertest::Controller;
 using providertest::IdText;
@@ -80,7 +83,7 @@ class SnapshotDeletionTest : public providertest::ControllerSetTest {
         provider_ = ComObject<BVSS_HardwareProvider>::New(&module_, nullptr);
         provider_->Inner()->AddRef();
         std::remove(platform::EventLogPath().c_str());
-        ASSERT_EQ(provider_->mRaidControllerSet.mControllers.size(), 2u);
+        ASSERT_EQ(Peer::Controllers(*provider_).mControllers.size(), 2u);
     }
     void TearDown() override {
         provider_->OnUnload(TRUE);
@@ -101,7 +104,7 @@ class SnapshotDeletionTest : public providertest::ControllerSetTest {
         return ScriptAction{{providertest::ReplyTo(request, providertest::NetworkReply(code, reply))}, false};
     }
     void Refuse(uint32_t code, size_t controller, int32_t answer) {
-        refusals_[{provider_->mRaidControllerSet.mControllers[controller]->mHandle, code}] = answer;
+        refusals_[{Peer::Controllers(*provider_).mControllers[controller]->mHandle, code}] = answer;
     }
     void SetStandardVolumes(DWORD setting) {
         const std::string parameters = std::string(kProviderServiceKey) + "\\Parameters";
@@ -202,7 +205,7 @@ TEST_F(SnapshotDeletionTest, WithTheSetting2TheControllerAndPartitionChooseTheCl
             controller.second.firmware = c.firmware;
             controller.second.capabilities3 = c.capabilities3;
         }
-        ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
+        ASSERT_EQ(Peer::Controllers(*provider_).discoverRaidControllers(FALSE), S_OK);
         std::remove(platform::EventLogPath().c_str());
         const size_t before = proxy_.Messages().size();
         LunRecords lun(SerialsOnly({IdText(c.snapshot)}));

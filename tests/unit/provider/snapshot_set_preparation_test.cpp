@@ -16,9 +16,12 @@
 #include "provider/controllers/provider_registry.h"
 #include "provider/vss/hardware_provider.h"
 #include "tests/unit/provider/controller_set_fixture.h"
+#include "tests/unit/provider/provider_peer.h"
 #include "tests/unit/provider/vds_lun_fixture.h"
 
 namespace {
+
+using Peer = BVSS_HardwareProviderTestPeer;
 
 using providertest::Controller;
 using providertest::IdText;
@@ -59,7 +62,7 @@ class SnapshotSetPreparationTest : public providertest::ControllerSetTest {
         proxy_.SetScript([this](const providertest::ProxyMessage& request) { return AnswerSnapshots(request); });
         provider_ = ComObject<BVSS_HardwareProvider>::New(&module_, nullptr);
         provider_->Inner()->AddRef();
-        ASSERT_EQ(provider_->mRaidControllerSet.mControllers.size(), 2u);
+        ASSERT_EQ(Peer::Controllers(*provider_).mControllers.size(), 2u);
         std::remove(platform::EventLogPath().c_str());
     }
     void TearDown() override {
@@ -107,16 +110,16 @@ class SnapshotSetPreparationTest : public providertest::ControllerSetTest {
     }
     // The set was given up: no entry, no identifier, state 13.
     void ExpectAborted() {
-        EXPECT_TRUE(provider_->mSnapshotList.empty());
-        EXPECT_TRUE(provider_->mSetId == VSS_ID{});
-        EXPECT_EQ(provider_->mVSSState, kVssStateFailed);
+        EXPECT_TRUE(Peer::Luns(*provider_).empty());
+        EXPECT_TRUE(Peer::Set(*provider_).Id() == VSS_ID{});
+        EXPECT_EQ(Peer::Set(*provider_).State(), SnapshotSetState::Failed);
     }
     std::vector<uint8_t> ListedVolumes() {
         std::vector<uint8_t> volumes;
-        for (const BVSS_SnapshotInfo& entry : provider_->mSnapshotList) volumes.push_back(entry.mSource.mLunID[0]);
+        for (const BVSS_SnapshotInfo& entry : Peer::Luns(*provider_)) volumes.push_back(entry.mSource.mLunID[0]);
         return volumes;
     }
-    BVSS_CapiRaidController* ControllerAt(size_t i) { return provider_->mRaidControllerSet.mControllers[i].get(); }
+    BVSS_CapiRaidController* ControllerAt(size_t i) { return Peer::Controllers(*provider_).mControllers[i].get(); }
     size_t Requests(uint32_t opCode) {
         size_t n = 0;
         for (const providertest::ProxyMessage& m : proxy_.Messages())
@@ -133,18 +136,18 @@ class SnapshotSetPreparationTest : public providertest::ControllerSetTest {
 TEST_F(SnapshotSetPreparationTest, VolumesOfOneSetAreAppendedInOrderAndTheSequenceRunsOnThem) {
     // No LUN yet: the set is started all the same.
     ASSERT_EQ(Prepare(kSet, kDefault, {}), S_OK);
-    EXPECT_EQ(provider_->mVSSState, kVssStatePreparing);
-    EXPECT_TRUE(provider_->mSetId == kSet);
-    EXPECT_EQ(provider_->mContext, kDifferential);
+    EXPECT_EQ(Peer::Set(*provider_).State(), SnapshotSetState::Preparing);
+    EXPECT_TRUE(Peer::Set(*provider_).Id() == kSet);
+    EXPECT_EQ(Peer::Set(*provider_).Context(), kDifferential);
 
     ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnB}), S_OK) << Log();
     // Up to 64 digits parse; only the first 16 bytes name the volume.
     ASSERT_EQ(PrepareTexts(kSet, kDefault, {IdText(kMasterOnA) + std::string(32, 'f')}), S_OK) << Log();
     EXPECT_EQ(ListedVolumes(), (std::vector<uint8_t>{kMasterOnB, kMasterOnA}));
-    EXPECT_EQ(provider_->mVSSState, kVssStatePreparing);
+    EXPECT_EQ(Peer::Set(*provider_).State(), SnapshotSetState::Preparing);
     EXPECT_EQ(Events(), "");
 
-    const BVSS_SnapshotInfo& entry = provider_->mSnapshotList[1];
+    const BVSS_SnapshotInfo& entry = Peer::Luns(*provider_)[1];
     BVSS_CapiRaidController* a = ControllerAt(0);
     EXPECT_EQ(entry.mSource.mController, a);  // the first controller in set order that sees the volume
     EXPECT_EQ(entry.mSnapshot.mController, a);
@@ -169,12 +172,12 @@ TEST_F(SnapshotSetPreparationTest, VolumesOfOneSetAreAppendedInOrderAndTheSequen
               1u);
 
     ASSERT_EQ(provider_->EndPrepareSnapshots(kSet), S_OK) << Log();
-    for (const BVSS_SnapshotInfo& made : provider_->mSnapshotList) EXPECT_EQ(made.mCreated, 1u);
+    for (const BVSS_SnapshotInfo& made : Peer::Luns(*provider_)) EXPECT_EQ(made.mCreated, 1u);
     ASSERT_EQ(provider_->PreCommitSnapshots(kSet), S_OK);
     ASSERT_EQ(provider_->CommitSnapshots(kSet), S_OK) << Log();
     ASSERT_EQ(provider_->PostCommitSnapshots(kSet), S_OK);
-    EXPECT_EQ(provider_->mVSSState, kVssStateCompleted);
-    EXPECT_EQ(provider_->mSnapshotList.size(), 2u);
+    EXPECT_EQ(Peer::Set(*provider_).State(), SnapshotSetState::Completed);
+    EXPECT_EQ(Peer::Luns(*provider_).size(), 2u);
 }
 
 // Each check that fails ends the call with its result and event, and gives up the whole set: the volume
@@ -232,7 +235,7 @@ TEST_F(SnapshotSetPreparationTest, AFailingCheckAbortsTheWholeSet) {
 TEST_F(SnapshotSetPreparationTest, AnArrayWithoutAKnownOwnerAbortsTheSet) {
     // Controller A, which sees vd2 first, does not know its partner's serial number: vd2's owner is unknown.
     controllers_[0x101].partner.clear();
-    ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
+    ASSERT_EQ(Peer::Controllers(*provider_).discoverRaidControllers(FALSE), S_OK);
     EXPECT_EQ(Prepare(kSet, kDefault, {kMasterOnB}), VSS_E_PROVIDER_VETO);
     ExpectAborted();
     EXPECT_NE(Events().find("BeginPrepareSnapshot(): unable to determine ID of controller owning partition ID:"
@@ -249,13 +252,13 @@ TEST_F(SnapshotSetPreparationTest, VolumeKindsThatMayBeSnapshotAndKindsMixedAcro
     SetStandardVolumes(2);
     ASSERT_EQ(Prepare(kSet, kDefault, {kStandardOnA}), S_OK) << Events();
     EXPECT_EQ(ListedVolumes(), (std::vector<uint8_t>{kPagedOnB, kMasterOnB, kStandardOnA}));
-    EXPECT_EQ(provider_->mSnapshotList[0].mSource.mIsVirtual, 1);
-    EXPECT_EQ(provider_->mSnapshotList[0].mSnapshot.mIsVirtual, 1);
-    EXPECT_EQ(provider_->mSnapshotList[1].mSource.mIsVirtual, 0);
+    EXPECT_EQ(Peer::Luns(*provider_)[0].mSource.mIsVirtual, 1);
+    EXPECT_EQ(Peer::Luns(*provider_)[0].mSnapshot.mIsVirtual, 1);
+    EXPECT_EQ(Peer::Luns(*provider_)[1].mSource.mIsVirtual, 0);
 
     // On a controller that is not a Q700 a paged volume is linear, and a standard one with the setting 0.
     controllers_[0x101].firmware = controllers_[0x102].firmware = "C1.2";
-    ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
+    ASSERT_EQ(Peer::Controllers(*provider_).discoverRaidControllers(FALSE), S_OK);
     SetStandardVolumes(0);
     EXPECT_EQ(Prepare(kSet, kDefault, {kPagedOnB}), VSS_E_PROVIDER_VETO);
 }
@@ -277,21 +280,21 @@ TEST_F(SnapshotSetPreparationTest, ALunAlreadyInTheSetIsNotRecordedAgain) {
     ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnA, kMasterOnA}), S_OK);
     ASSERT_EQ(PrepareTexts(kSet, kDefault, {"5A5a5A5a5A5a5A5a5A5a5A5a5A5a5A5a", IdText(kMasterOnB)}), S_OK);
     EXPECT_EQ(ListedVolumes(), (std::vector<uint8_t>{kMasterOnA, kMasterOnB}));
-    EXPECT_EQ(provider_->mSnapshotList[1].mSource.mDeviceName, L"\\\\?\\disk#1");
+    EXPECT_EQ(Peer::Luns(*provider_)[1].mSource.mDeviceName, L"\\\\?\\disk#1");
 }
 
 // In the differential context the limit test counts this call's LUNs and, once more, the entries recorded
 // so far (its own LUNs among them): 2 for the first of two LUNs, 3 for the second. Kept as a margin.
 TEST_F(SnapshotSetPreparationTest, TheDifferentialLimitCountsTheCallsLunsAndTheListedEntries) {
     for (auto& controller : controllers_) controller.second.maxSnapshots = 3;
-    ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
+    ASSERT_EQ(Peer::Controllers(*provider_).discoverRaidControllers(FALSE), S_OK);
     ASSERT_EQ(Prepare(kSet, kDifferential, {kMasterOnA, kSecondMasterOnA}), S_OK) << Log();
     EXPECT_EQ(Count("limits not exceeded, newSnapshots=2,"), 1u);
     EXPECT_EQ(Count("limits not exceeded, newSnapshots=3,"), 1u);
 
     // With room for 2, the second of two LUNs is refused: no event, the debug log says why.
     for (auto& controller : controllers_) controller.second.maxSnapshots = 2;
-    ASSERT_EQ(provider_->mRaidControllerSet.discoverRaidControllers(FALSE), S_OK);
+    ASSERT_EQ(Peer::Controllers(*provider_).discoverRaidControllers(FALSE), S_OK);
     std::remove(platform::EventLogPath().c_str());
     EXPECT_EQ(Prepare(kOtherSet, kDifferential, {kMasterOnA, kSecondMasterOnA}),
               VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
@@ -316,11 +319,11 @@ TEST_F(SnapshotSetPreparationTest, TheContextArgumentSelectsTheLimitTest) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.context);
-        provider_->mContext = kFullCopy;
+        ASSERT_TRUE(provider_->isSupportedContext(kFullCopy));
         const size_t before = Count("Entering: BVSS_RaidControllerSet::checkSnapshotLimits");
         ASSERT_EQ(Prepare(kSet, c.context, {kMasterOnA}), S_OK);
         EXPECT_EQ(Count("Entering: BVSS_RaidControllerSet::checkSnapshotLimits") - before, c.limitTests);
-        EXPECT_EQ(provider_->mContext, c.stored);
+        EXPECT_EQ(Peer::Set(*provider_).Context(), c.stored);
         ASSERT_EQ(provider_->AbortSnapshots(kSet), S_OK);
     }
 }
@@ -329,10 +332,10 @@ TEST_F(SnapshotSetPreparationTest, TheContextArgumentSelectsTheLimitTest) {
 // that the other controller owns do not count. Going over the bound fails like a snapshot limit.
 TEST_F(SnapshotSetPreparationTest, FullCopiesAreBoundedPerOwningController) {
     ASSERT_EQ(Prepare(kSet, kFullCopy, {kMasterOnA, kMasterOnB}), S_OK);
-    const BVSS_SnapshotInfo onA = provider_->mSnapshotList[0];
-    const BVSS_SnapshotInfo onB = provider_->mSnapshotList[1];
-    provider_->mSnapshotList.assign(2047, onA);  // the same volume listed again stands for others on vd1
-    provider_->mSnapshotList.push_back(onB);
+    const BVSS_SnapshotInfo onA = Peer::Luns(*provider_)[0];
+    const BVSS_SnapshotInfo onB = Peer::Luns(*provider_)[1];
+    Peer::Luns(*provider_).assign(2047, onA);  // the same volume listed again stands for others on vd1
+    Peer::Luns(*provider_).push_back(onB);
     uint8_t serialA[32] = "SN-A1";
     EXPECT_EQ(provider_->existingSnapsForController(serialA), 2047u);
 
@@ -352,43 +355,43 @@ TEST_F(SnapshotSetPreparationTest, FullCopiesAreBoundedPerOwningController) {
 TEST_F(SnapshotSetPreparationTest, ANewCallTreatsTheEarlierSetByItsState) {
     const struct Case {
         const char* name;
-        int32_t state;
+        SnapshotSetState state;
         VSS_ID set;
         size_t deleted;
         size_t listed;
     } cases[] = {
-        {"none", kVssStateNone, kSet, 0, 1},
-        {"the same set being prepared", kVssStatePreparing, kSet, 0, 3},
-        {"another set being prepared", kVssStatePreparing, kOtherSet, 1, 1},
-        {"completed", kVssStateCompleted, kOtherSet, 0, 1},
-        {"failed", kVssStateFailed, kSet, 0, 1},
-        {"prepared", kVssStatePrepared, kSet, 1, 1},
-        {"pre-committed", kVssStatePreCommitted, kOtherSet, 1, 1},
-        {"committed", kVssStateCommitted, kOtherSet, 1, 1},
+        {"none", SnapshotSetState::None, kSet, 0, 1},
+        {"the same set being prepared", SnapshotSetState::Preparing, kSet, 0, 3},
+        {"another set being prepared", SnapshotSetState::Preparing, kOtherSet, 1, 1},
+        {"completed", SnapshotSetState::Completed, kOtherSet, 0, 1},
+        {"failed", SnapshotSetState::Failed, kSet, 0, 1},
+        {"prepared", SnapshotSetState::Prepared, kSet, 1, 1},
+        {"pre-committed", SnapshotSetState::PreCommitted, kOtherSet, 1, 1},
+        {"committed", SnapshotSetState::Committed, kOtherSet, 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        provider_->mSnapshotList.clear();
+        Peer::Luns(*provider_).clear();
         ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnA, kSecondMasterOnA}), S_OK);
-        provider_->mSnapshotList[0].mCreated = 1;  // the array made this one's snapshot
-        provider_->mVSSState = c.state;
-        const bool unfinished = c.state == kVssStatePrepared || c.state == kVssStatePreCommitted ||
-                                c.state == kVssStateCommitted;
-        provider_->mDiscoveryOff = unfinished;
+        Peer::Luns(*provider_)[0].mCreated = 1;  // the array made this one's snapshot
+        Peer::PutSetIn(*provider_, c.state, kSet);
+        const bool unfinished = c.state == SnapshotSetState::Prepared || c.state == SnapshotSetState::PreCommitted ||
+                                c.state == SnapshotSetState::Committed;
+        Peer::MarkDiscoveryOff(*provider_, unfinished);
         const size_t deletesBefore = Requests(RRE_DELETE_PART);
         const size_t flagsBefore = Requests(RRE_SET_DISCOVERY_FLAG);
         const size_t mismatchesBefore = Count("snapshot set ID mismatch, clearing old snapshot data.\n");
 
         ASSERT_EQ(Prepare(c.set, kDefault, {kMasterOnB}), S_OK) << Log();
-        EXPECT_EQ(provider_->mVSSState, kVssStatePreparing);
-        EXPECT_TRUE(provider_->mSetId == c.set);
-        EXPECT_EQ(provider_->mSnapshotList.size(), c.listed);
-        EXPECT_EQ(provider_->mSnapshotList.back().mSource.mLunID[0], kMasterOnB);
+        EXPECT_EQ(Peer::Set(*provider_).State(), SnapshotSetState::Preparing);
+        EXPECT_TRUE(Peer::Set(*provider_).Id() == c.set);
+        EXPECT_EQ(Peer::Luns(*provider_).size(), c.listed);
+        EXPECT_EQ(Peer::Luns(*provider_).back().mSource.mLunID[0], kMasterOnB);
         EXPECT_EQ(Requests(RRE_DELETE_PART) - deletesBefore, c.deleted);
         EXPECT_EQ(Requests(RRE_SET_DISCOVERY_FLAG) - flagsBefore, unfinished ? 1u : 0u);
-        EXPECT_FALSE(provider_->mDiscoveryOff);
+        EXPECT_FALSE(Peer::DiscoveryOff(*provider_));
         EXPECT_EQ(Count("snapshot set ID mismatch, clearing old snapshot data.\n") - mismatchesBefore,
-                  c.state == kVssStatePreparing && c.deleted == 1 ? 1u : 0u);
+                  c.state == SnapshotSetState::Preparing && c.deleted == 1 ? 1u : 0u);
     }
 }
 
@@ -396,22 +399,22 @@ TEST_F(SnapshotSetPreparationTest, ANewCallTreatsTheEarlierSetByItsState) {
 // next deletion to try again.
 TEST_F(SnapshotSetPreparationTest, AFailedDeletionOfTheEarlierSetKeepsIt) {
     ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnA}), S_OK);
-    BVSS_SnapshotInfo& made = provider_->mSnapshotList[0];
+    BVSS_SnapshotInfo& made = Peer::Luns(*provider_)[0];
     made.mCreated = 1;
     made.mSnapshot.mController = ControllerAt(1);
     ControllerAt(1)->Retire();  // its commands fail
-    provider_->mVSSState = kVssStateCommitted;
+    Peer::PutSetIn(*provider_, SnapshotSetState::Committed, kSet);
 
     EXPECT_EQ(Prepare(kOtherSet, kDefault, {kMasterOnB}), VSS_E_PROVIDER_VETO);
-    EXPECT_EQ(provider_->mVSSState, kVssStateCommitted);
-    EXPECT_TRUE(provider_->mSetId == kSet);
+    EXPECT_EQ(Peer::Set(*provider_).State(), SnapshotSetState::Committed);
+    EXPECT_TRUE(Peer::Set(*provider_).Id() == kSet);
     EXPECT_EQ(ListedVolumes(), std::vector<uint8_t>{kMasterOnA});
     EXPECT_NE(Events().find("DeleteAbortedSnapshots() unable to delete snapshot for LUN"), std::string::npos);
 
     ControllerAt(1)->Reinstate();
     EXPECT_EQ(Prepare(kOtherSet, kDefault, {kMasterOnB}), S_OK);
     EXPECT_EQ(ListedVolumes(), std::vector<uint8_t>{kMasterOnB});
-    EXPECT_TRUE(provider_->mSetId == kOtherSet);
+    EXPECT_TRUE(Peer::Set(*provider_).Id() == kOtherSet);
 }
 
 }  // namespace

@@ -18,8 +18,11 @@
 #include "provider/controllers/task_memory.h"
 #include "provider/vss/hardware_provider.h"
 #include "tests/unit/provider/controller_set_fixture.h"
+#include "tests/unit/provider/provider_peer.h"
 
 namespace {
+
+using Peer = BVSS_HardwareProviderTestPeer;
 
 using providertest::Controller;
 using providertest::ProxyMessage;
@@ -63,7 +66,7 @@ class TargetLunsTest : public providertest::ControllerSetTest {
         proxy_.SetScript([this](const ProxyMessage& request) { return AnswerWithRefusals(request); });
         provider_ = ComObject<BVSS_HardwareProvider>::New(&module_, nullptr);
         provider_->Inner()->AddRef();
-        ASSERT_EQ(provider_->mRaidControllerSet.mControllers.size(), 2u);
+        ASSERT_EQ(Peer::Controllers(*provider_).mControllers.size(), 2u);
         for (uint8_t source : {kFirstSource, kSecondSource}) AddToSet(source);
         std::remove(platform::EventLogPath().c_str());
     }
@@ -93,9 +96,9 @@ class TargetLunsTest : public providertest::ControllerSetTest {
         entry.mSnapshot.setLunID(snapshot.data());
         std::memset(entry.mSnapshot.mSerialNumber, 0, sizeof entry.mSnapshot.mSerialNumber);
         std::memcpy(entry.mSnapshot.mSerialNumber, snapshot.data(), 16);
-        for (const auto& controller : provider_->mRaidControllerSet.mControllers)
+        for (const auto& controller : Peer::Controllers(*provider_).mControllers)
             entry.mControllers.push_back(controller.get());
-        provider_->mSnapshotList.push_back(entry);
+        Peer::Luns(*provider_).push_back(entry);
     }
     // Source records with these serial texts ("-" for none) and destinations that arrive filled.
     void Luns(const std::vector<std::string>& serials) {
@@ -150,7 +153,7 @@ class TargetLunsTest : public providertest::ControllerSetTest {
     }
     static std::string Events() { return testsupport::ReadWholeFile(platform::EventLogPath()); }
 
-    int32_t Handle(size_t controller) { return provider_->mRaidControllerSet.mControllers[controller]->mHandle; }
+    int32_t Handle(size_t controller) { return Peer::Controllers(*provider_).mControllers[controller]->mHandle; }
 
     ComModule module_;
     ComObject<BVSS_HardwareProvider>* provider_ = nullptr;

@@ -1,25 +1,29 @@
-// Every proxy buffer format: toward the network exactly the head, the listed words and the listed
-// structures change (each as its CAPI converter changes it alone), lists convert their counted elements and
-// then the count, and the way back restores the buffer.
+// Every proxy buffer format against the words its converter must reverse, transcribed from the converter
+// family's table (data/buffer_words.txt), with the embedded CAPI structures' words taken from the
+// independent converted-word map: toward the network exactly those words change, and the way back restores
+// the buffer. Every buffer's rows tile it and agree with its format.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
+#include <map>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "corlink/capi/byte_order.h"
 #include "corlink/capi/capi_array.h"
-#include "corlink/capi/converter.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
+#include "tests/unit/capi/convmap.h"
 
 namespace {
 
 using rre_wire::BufferFormat;
-using rre_wire::Item;
-using rre_wire::ItemKind;
+using rre_wire::Order;
+using rre_wire::Row;
 
 std::vector<uint8_t> Patterned(size_t length) {
     std::vector<uint8_t> buffer(length);
@@ -35,104 +39,162 @@ uint32_t Word(const std::vector<uint8_t>& buffer, size_t offset) {
     std::memcpy(&value, buffer.data() + offset, sizeof value);
     return value;
 }
-void Reverse(std::vector<uint8_t>& buffer, size_t offset) {
-    std::reverse(buffer.begin() + static_cast<std::ptrdiff_t>(offset),
-                 buffer.begin() + static_cast<std::ptrdiff_t>(offset + 4));
+
+const std::map<std::string, convmap::MapLine>& Convmap() {
+    static const std::map<std::string, convmap::MapLine> map = convmap::Load(CORLINK_CONVMAP_FILE);
+    return map;
 }
 
-// The elements a list converts in a test buffer: two, or one where only one fits.
-uint32_t TestCount(const Item& item) { return std::min<uint32_t>(item.count, 2); }
+// The unified controller picks its channels' union layout by the bus type at its byte 308; the test
+// buffers set it to 9 (iSCSI).
+constexpr uint32_t kUnifiedBusTypeAt = 308;
+constexpr uint8_t kIscsiBusType = 9;
 
-// The bytes each item spans, marked once: two items over the same bytes would undo each other.
-bool ItemsOverlap(const BufferFormat& f) {
-    std::vector<uint8_t> owner(f.length, 0);
-    auto mark = [&](size_t from, size_t to) {
-        for (size_t i = from; i < to; ++i) {
-            if (owner[i]++ != 0) return false;
+// One buffer's words to reverse, and what its test buffer needs before converting.
+struct Expectation {
+    std::vector<std::pair<size_t, uint32_t>> words;  // offset, width
+    std::vector<size_t> counts;                      // list counts, set to kListElements in host order
+    std::vector<size_t> busTypes;                    // unified controllers' bus-type bytes
+    bool oneWay = false;                             // a list converted only toward the network
+};
+
+constexpr uint32_t kListElements = 2;
+
+void AddStructure(const std::string& name, size_t base, Expectation* e) {
+    auto it = Convmap().find(name);
+    ASSERT_NE(it, Convmap().end()) << name;
+    if (name == "CAPI_UNIFIED_CONTROLLER") e->busTypes.push_back(base + kUnifiedBusTypeAt);
+    for (const convmap::Word& w : it->second.words) {
+        if (w.width != 0) {
+            e->words.emplace_back(base + w.offset, w.width);
+        } else {
+            AddStructure("CAPI_iSCSI_INFO", base + w.offset, e);
         }
-        return true;
-    };
-    if (f.head && !mark(0, 8)) return true;
-    for (const Item& item : f.items) {
-        bool ok = true;
-        switch (item.kind) {
-            case ItemKind::None: break;
-            case ItemKind::Words: ok = mark(item.offset, item.offset + 4 * item.count); break;
-            case ItemKind::U64: ok = mark(item.offset, item.offset + 8); break;
-            case ItemKind::Records: ok = mark(item.offset, item.offset + item.record->size * item.count); break;
-            case ItemKind::Counted:
-                ok = mark(item.countOffset, item.countOffset + 4) &&
-                     mark(item.offset, item.offset + item.stride * item.count);
-                break;
-        }
-        if (!ok) return true;
     }
-    return false;
 }
 
-// What the buffer must look like toward the network, each part converted on its own.
-std::vector<uint8_t> ExpectedToNetwork(const BufferFormat& f, std::vector<uint8_t> buffer) {
-    if (f.head) {
-        Reverse(buffer, 0);
-        Reverse(buffer, 4);
+// "NAME@offset*count/stride" (count and stride optional): `count` structures from `offset`.
+void AddStructures(const std::string& item, Expectation* e, uint32_t countOverride = 0) {
+    const size_t at = item.find('@');
+    const std::string name = item.substr(0, at);
+    std::string rest = item.substr(at + 1);
+    uint32_t count = 1;
+    uint32_t stride = 0;
+    const size_t star = rest.find('*');
+    if (star != std::string::npos) {
+        const size_t slash = rest.find('/');
+        count = std::stoul(rest.substr(star + 1, slash - star - 1));
+        stride = std::stoul(rest.substr(slash + 1));
+        rest = rest.substr(0, star);
     }
-    for (const Item& item : f.items) {
-        switch (item.kind) {
-            case ItemKind::None: break;
-            case ItemKind::Words:
-                for (uint32_t w = 0; w < item.count; ++w) Reverse(buffer, item.offset + 4 * w);
-                break;
-            case ItemKind::U64:
-                Reverse(buffer, item.offset);
-                Reverse(buffer, item.offset + 4);
-                break;
-            case ItemKind::Records:
-                for (uint32_t r = 0; r < item.count; ++r) {
-                    capi::ConvertStruct(*item.record, PACK_TO_NETWORK, buffer.data() + item.offset + r * item.record->size);
-                }
-                break;
-            case ItemKind::Counted:
-                for (uint32_t e = 0; e < TestCount(item); ++e) {
-                    capi::ConvertStruct(*item.record, PACK_TO_NETWORK, buffer.data() + item.offset + e * item.stride);
-                }
-                Reverse(buffer, item.countOffset);
-                break;
-        }
-    }
-    return buffer;
+    const size_t offset = std::stoul(rest);
+    if (countOverride != 0) count = std::min(count, countOverride);
+    for (uint32_t k = 0; k < count; ++k) AddStructure(name, offset + size_t{k} * stride, e);
 }
 
-TEST(BufferWire, EveryFormatConvertsExactlyItsFieldsAndBack) {
+// The items of one line: h (the head), wN (the word at N), NAME@... (structures), list:C:NAME@...
+// and listout:C:NAME@... (a list counted at C), words:a,b,c@offset*count/stride (words of records).
+Expectation Expect(std::istringstream& items) {
+    Expectation e;
+    std::string item;
+    while (items >> item) {
+        if (item == "h") {
+            e.words.emplace_back(0, 4);
+            e.words.emplace_back(4, 4);
+        } else if (item[0] == 'w' && item.rfind("words:", 0) != 0) {
+            e.words.emplace_back(std::stoul(item.substr(1)), 4);
+        } else if (item.rfind("list", 0) == 0) {
+            const size_t first = item.find(':');
+            const size_t second = item.find(':', first + 1);
+            const size_t count = std::stoul(item.substr(first + 1, second - first - 1));
+            e.counts.push_back(count);
+            e.words.emplace_back(count, 4);
+            e.oneWay = e.oneWay || item.rfind("listout", 0) == 0;
+            AddStructures(item.substr(second + 1), &e, kListElements);
+        } else if (item.rfind("words:", 0) == 0) {
+            const size_t at = item.find('@');
+            const size_t star = item.find('*');
+            const size_t slash = item.find('/');
+            const size_t base = std::stoul(item.substr(at + 1, star - at - 1));
+            const uint32_t count = std::stoul(item.substr(star + 1, slash - star - 1));
+            const uint32_t stride = std::stoul(item.substr(slash + 1));
+            std::istringstream offsets(item.substr(6, at - 6));
+            std::string offset;
+            std::vector<size_t> inRecord;
+            while (std::getline(offsets, offset, ',')) inRecord.push_back(std::stoul(offset));
+            for (uint32_t k = 0; k < count; ++k) {
+                for (size_t o : inRecord) e.words.emplace_back(base + size_t{k} * stride + o, 4);
+            }
+        } else {
+            AddStructures(item, &e);
+        }
+    }
+    return e;
+}
+
+size_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    return static_cast<size_t>(std::mismatch(a.begin(), a.end(), b.begin()).first - a.begin());
+}
+
+TEST(BufferWire, EveryBufferConvertsExactlyTheWordsOfItsTableAndBack) {
+    std::ifstream in(CORLINK_BUFFER_WORDS_FILE);
+    std::string line;
     std::set<std::string> names;
-    for (const BufferFormat& f : rre_wire::AllBufferFormats()) {
-        SCOPED_TRACE(f.converter);
-        names.insert(f.converter);
-        EXPECT_FALSE(ItemsOverlap(f));
+    while (std::getline(in, line)) {
+        std::istringstream items(line);
+        std::string name;
+        items >> name;
+        SCOPED_TRACE(name);
+        names.insert(name);
+        const BufferFormat* f = rre_wire::BufferFormatNamed(name.c_str());
+        ASSERT_NE(f, nullptr);
+        const Expectation e = Expect(items);
 
-        std::vector<uint8_t> original = Patterned(f.length);
-        bool oneWay = false;  // a list that converts only toward the network stays converted
-        for (const Item& item : f.items) {
-            if (item.kind != ItemKind::Counted) continue;
-            PutWord(original, item.countOffset, TestCount(item));
-            oneWay = oneWay || item.toNetworkOnly;
+        std::vector<uint8_t> original = Patterned(f->length);
+        for (size_t count : e.counts) PutWord(original, count, kListElements);
+        for (size_t busType : e.busTypes) original[busType] = kIscsiBusType;
+        std::vector<uint8_t> expected = original;
+        for (const auto& [offset, width] : e.words) {
+            std::reverse(expected.begin() + static_cast<std::ptrdiff_t>(offset),
+                         expected.begin() + static_cast<std::ptrdiff_t>(offset + width));
         }
-        const std::vector<uint8_t> expected = ExpectedToNetwork(f, original);
 
         std::vector<uint8_t> buffer = original;
-        rre_wire::Pack(f, PACK_TO_NETWORK, buffer.data(), buffer.size());
-        EXPECT_TRUE(buffer == expected);
+        rre_wire::Pack(*f, PACK_TO_NETWORK, buffer.data(), buffer.size());
+        ASSERT_TRUE(buffer == expected) << "first wrong byte at " << FirstDifference(buffer, expected);
 
-        rre_wire::Pack(f, PACK_FROM_NETWORK, buffer.data(), buffer.size());
-        if (!oneWay) {
-            EXPECT_TRUE(buffer == original);
+        rre_wire::Pack(*f, PACK_FROM_NETWORK, buffer.data(), buffer.size());
+        if (!e.oneWay) {
+            EXPECT_TRUE(buffer == original) << "first wrong byte at " << FirstDifference(buffer, original);
         }
-
-        rre_wire::Pack(f, PACK_CAPI_SEND, buffer.data(), buffer.size());  // the CAPI modes convert nothing
-        if (!oneWay) {
+        rre_wire::Pack(*f, PACK_CAPI_SEND, buffer.data(), buffer.size());  // the CAPI modes convert nothing
+        if (!e.oneWay) {
             EXPECT_TRUE(buffer == original);
         }
     }
-    EXPECT_EQ(names.size(), 70u);  // one per buffer shape of the command set
+    EXPECT_EQ(names.size(), rre_wire::AllBufferFormats().size());  // every format has its line
+    EXPECT_EQ(names.size(), 70u);                                   // one per buffer shape of the command set
+}
+
+// The rows of a buffer follow one another from byte 0 to its end, and the format's head is its first row.
+TEST(BufferWire, RowsTileEveryBufferAndAgreeWithItsFormat) {
+    for (const BufferFormat& f : rre_wire::AllBufferFormats()) {
+        SCOPED_TRACE(f.converter);
+        const rre_wire::BufferDesc& layout = *f.layout;
+        EXPECT_EQ(f.length, layout.size);
+        uint64_t end = 0;
+        for (size_t r = 0; r < layout.rowCount; ++r) {
+            const Row& row = layout.rows[r];
+            EXPECT_EQ(row.offset, end) << row.name;
+            end = row.offset + uint64_t{row.elemSize} * row.count;
+            if (row.record != nullptr) {
+                EXPECT_EQ(row.elemSize, row.record->size) << row.name;
+            }
+        }
+        EXPECT_EQ(end, layout.size);
+        EXPECT_EQ(f.head, layout.rowCount > 0 && std::string(layout.rows[0].name) == "head" &&
+                              layout.rows[0].order == Order::Net);
+    }
 }
 
 TEST(BufferWire, CommandsFindTheFormatOfTheirShape) {

@@ -8,7 +8,7 @@
 #include "corlink/capi/capi_command_codes.h"
 #include "sim/admin_channel.h"
 #include "sim/fabric.h"
-#include "sim/scenario.h"
+#include "tests/support/scenario_fabric.h"
 
 namespace {
 
@@ -67,10 +67,9 @@ TEST(AdminChannel, ParsesWellFormedMessagesAndRefusesTheRest) {
 }
 
 TEST(AdminChannel, AnswersOnTheFabric) {
-    sim::FabricModel model;
-    std::string error;
-    ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/default.ini", &model, &error)) << error;
-    sim::Fabric fabric(std::move(model));
+    std::unique_ptr<sim::Fabric> loaded;
+    ASSERT_NO_FATAL_FAILURE(testsupport::LoadFabric(SIM_SCENARIO_DIR "/default.ini", &loaded));
+    sim::Fabric& fabric = *loaded;
     EXPECT_EQ(sim::AnswerAdminMessage(fabric, "condition pair=0 half=b state=down"), "ok");
     EXPECT_EQ(fabric.Model().systems[0].controllers[1].condition.state, sim::HalfState::Down);
     EXPECT_EQ(sim::AnswerAdminMessage(fabric, "condition pair=3 half=b state=down"), "error no such pair");

@@ -7,15 +7,14 @@
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
 #include "sim/fabric_server.h"
-#include "sim/scenario.h"
+#include "tests/support/scenario_fabric.h"
 
 namespace {
 
 TEST(FabricClient, NoServerMeansNoDevicesAndARestartedServerIsFoundAgain) {
-    sim::FabricModel model;
-    std::string error;
-    ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/default.ini", &model, &error)) << error;
-    sim::Fabric fabric(std::move(model));
+    std::unique_ptr<sim::Fabric> loaded;
+    ASSERT_NO_FATAL_FAILURE(testsupport::LoadFabric(SIM_SCENARIO_DIR "/default.ini", &loaded));
+    sim::Fabric& fabric = *loaded;
     sim::FabricBackend backend(fabric);
     const std::string path = "/tmp/sim_fabric_client_" + std::to_string(::getpid()) + ".sock";
     std::unique_ptr<platform::DeviceBackend> client = platform::MakeFabricClient(path);

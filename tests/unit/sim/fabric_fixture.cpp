@@ -12,7 +12,7 @@
 #include "platform/handles.h"
 #include "platform/last_error.h"
 #include "platform/scsi_layouts.h"
-#include "sim/scenario.h"
+#include "tests/support/scenario_fabric.h"
 
 namespace simtest {
 namespace {
@@ -31,10 +31,7 @@ GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(FabricTest);
 INSTANTIATE_TEST_SUITE_P(Reach, FabricTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket), ReachName);
 
 void FabricTest::SetUp() {
-    sim::FabricModel model;
-    std::string error;
-    ASSERT_TRUE(sim::LoadScenarioFile(SIM_SCENARIO_DIR "/default.ini", &model, &error)) << error;
-    fabric_ = std::make_unique<sim::Fabric>(std::move(model));
+    ASSERT_NO_FATAL_FAILURE(testsupport::LoadFabric(SIM_SCENARIO_DIR "/default.ini", &fabric_));
     backend_ = std::make_unique<sim::FabricBackend>(*fabric_);
     wmi_ = std::make_unique<sim::FabricWmi>(*fabric_);
     if (GetParam() == Reach::InProcess) {
