@@ -9,7 +9,7 @@
 
 #include <cerrno>
 
-#include "corlink/service/proxy_header.h"
+#include "corlink/proxy_protocol/proxy_header.h"
 
 namespace bench {
 

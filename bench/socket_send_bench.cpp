@@ -8,8 +8,8 @@
 #include <thread>
 #include <vector>
 
-#include "corlink/service/nt_os.h"
-#include "corlink/service/socket.h"
+#include "corlink/foundation/nt_os.h"
+#include "corlink/server/socket.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "corlink/service/utilities.h"
 #include "sim/capi/records.h"
 #include "sim/model/array_config.h"
+#include "sim/model/identifiers.h"
 
 namespace sim {
 namespace {
@@ -49,7 +49,7 @@ public:
     void Hex(const char* key, std::array<uint8_t, N>* bytes) {
         const char* value = ini_.GetValue(section_, key, nullptr);
         if (value == nullptr) return;  // keeps the derived value
-        if (HexStringToBytes(value, N, bytes->data()) != 1) Fail(key, "is not hexadecimal of the right length");
+        if (!BytesFromHexText(value, bytes->data(), N)) Fail(key, "is not hexadecimal of the right length");
     }
 
     void Refuse(const char* key, const char* what) { Fail(key, what); }

@@ -10,8 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "corlink/service/cipher.h"
-#include "corlink/service/request_cookie.h"
+#include "corlink/cipher/cipher.h"
+#include "corlink/proxy_protocol/request_cookie.h"
 
 namespace {
 

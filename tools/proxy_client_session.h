@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/service/proxy_header.h"
+#include "corlink/proxy_protocol/proxy_header.h"
 
 struct ProxyReply {
     PROXY_MSG_HEADER header;

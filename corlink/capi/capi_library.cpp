@@ -5,8 +5,8 @@
 
 #include "corlink/capi/capi_reply_codes.h"
 #include "corlink/capi/controller_handles.h"
-#include "corlink/service/console_text.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/console_text.h"
+#include "corlink/foundation/log.h"
 
 LMX_ENTRY g_LmxTable[NUM_LMXS] = {};
 

@@ -1,7 +1,7 @@
 #include "corlink/capi/capi_response.h"
 
 #include "corlink/capi/code_name_tables.h"
-#include "corlink/service/console.h"
+#include "corlink/foundation/console.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_reply_codes.h"
 #include "corlink/capi/send_path.h"
-#include "corlink/service/console_text.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/console_text.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

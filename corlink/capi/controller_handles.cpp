@@ -1,6 +1,6 @@
 #include "corlink/capi/controller_handles.h"
 
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

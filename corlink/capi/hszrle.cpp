@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "corlink/service/console_text.h"
-#include "corlink/service/hex_dump.h"
+#include "corlink/foundation/console_text.h"
+#include "corlink/foundation/hex_dump.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "corlink/capi/hszrle.h"
 #include "corlink/capi/include_converter.h"
 #include "corlink/capi/include_types.h"
-#include "corlink/service/console_text.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/console_text.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "corlink/capi/capi_reply_codes.h"
 #include "corlink/capi/capi_structures.h"
 #include "corlink/capi/converter.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

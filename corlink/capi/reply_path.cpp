@@ -18,9 +18,9 @@
 #include "corlink/capi/reply_converter.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/capi/structure_converters.h"
-#include "corlink/service/console_text.h"
-#include "corlink/service/hex_dump.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/console_text.h"
+#include "corlink/foundation/hex_dump.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

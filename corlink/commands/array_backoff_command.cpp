@@ -9,7 +9,7 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/drive_maintenance.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
-#include "corlink/service/assertion.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/assertion.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/nt_os.h"
 
 ArrayPartitionTable gCapiArrayPartitions;
 

@@ -8,8 +8,8 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/proxy_wire/buffers_hosts.h"
-#include "corlink/service/hex_dump.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/hex_dump.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

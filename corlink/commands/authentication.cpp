@@ -7,7 +7,7 @@
 #include "corlink/commands/authentication_request.h"
 #include "corlink/commands/storage_system.h"
 #include "corlink/commands/storage_systems.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/storage_system.h"
 #include "corlink/commands/storage_systems.h"
-#include "corlink/service/hex_dump.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/hex_dump.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

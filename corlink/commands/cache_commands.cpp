@@ -8,7 +8,7 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/proxy_wire/buffers_drives.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

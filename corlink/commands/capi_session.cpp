@@ -8,9 +8,9 @@
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/storage_systems.h"
 #include "corlink/diagnostics/dumps.h"
-#include "corlink/service/console.h"
-#include "corlink/service/hex_dump.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/console.h"
+#include "corlink/foundation/hex_dump.h"
+#include "corlink/foundation/log.h"
 #include "corlink/transport/discovery.h"
 #include "corlink/transport/sas_addresses.h"
 

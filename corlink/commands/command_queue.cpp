@@ -4,7 +4,7 @@
 #include <iterator>
 
 #include "corlink/commands/rre.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 #include "platform/windows_api.h"
 
 namespace {

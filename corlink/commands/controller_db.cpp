@@ -8,8 +8,8 @@
 #include "corlink/capi/controller_handles.h"
 #include "corlink/commands/capi_session.h"
 #include "corlink/commands/executor_state.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 #include "platform/clock.h"
 
 static_assert(std::is_trivially_copyable_v<RAID_CONTROLLER>, "entries are copied and zeroed as bytes");

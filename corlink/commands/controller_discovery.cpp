@@ -10,9 +10,9 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/master_callback.h"
 #include "corlink/diagnostics/dumps.h"
-#include "corlink/service/console.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/console.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

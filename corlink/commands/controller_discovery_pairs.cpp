@@ -6,7 +6,7 @@
 #include "corlink/capi/controller_handles.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_discovery.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/controller_discovery.h"
-#include "corlink/service/console.h"
+#include "corlink/foundation/console.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "corlink/commands/storage_system.h"
 #include "corlink/commands/storage_systems.h"
 #include "corlink/proxy_wire/controller_list_wire.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "corlink/commands/paged_storage.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/unified_conversion.h"
-#include "corlink/service/console.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/console.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 #include "platform/clock.h"
 
 uint32_t g_UpdateTimeouts = 0;

@@ -9,8 +9,8 @@
 #include "corlink/commands/master_callback.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/reply_storage.h"
-#include "corlink/service/console.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/console.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "corlink/commands/custom_view_record.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/partition_view_cache.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

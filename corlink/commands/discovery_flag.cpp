@@ -3,7 +3,7 @@
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/proxy_wire/buffers_controller.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 void capiSetDiscoveryFlag(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;

@@ -12,7 +12,7 @@
 #include "corlink/commands/master_callback.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/proxy_wire/buffers_drives.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

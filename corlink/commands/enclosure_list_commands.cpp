@@ -9,8 +9,8 @@
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/proxy_wire/buffers_drives.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/event_buffer.h"
 #include "corlink/diagnostics/event_text.h"
-#include "corlink/service/console.h"
+#include "corlink/foundation/console.h"
 
 namespace {
 

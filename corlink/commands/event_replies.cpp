@@ -5,7 +5,7 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/event_buffer.h"
 #include "corlink/commands/reply_storage.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

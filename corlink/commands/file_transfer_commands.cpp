@@ -5,8 +5,8 @@
 #include <string>
 
 #include "corlink/commands/install_file_name.h"
-#include "corlink/service/nt_os.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/nt_os.h"
+#include "corlink/foundation/service_params.h"
 #include "platform/contained_files.h"
 #include "platform/crt_files.h"
 

@@ -13,9 +13,9 @@
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/proxy_wire/buffers_controller.h"
-#include "corlink/service/assertion.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/assertion.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/proxy_wire/buffers_hosts.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 #include "corlink/transport/host_adapters.h"
 #include "corlink/transport/sas_addresses.h"
 

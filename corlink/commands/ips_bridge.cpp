@@ -5,7 +5,7 @@
 
 #include "corlink/capi/passthrough.h"
 #include "corlink/commands/executor_state.h"
-#include "corlink/service/console_text.h"
+#include "corlink/foundation/console_text.h"
 
 namespace {
 

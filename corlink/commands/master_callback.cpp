@@ -10,8 +10,8 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/reply_storage.h"
-#include "corlink/service/console.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/console.h"
+#include "corlink/foundation/log.h"
 #include "platform/clock.h"
 
 volatile uint8_t g_InitializeComplete = 0;

@@ -7,9 +7,9 @@
 #include "corlink/commands/array_partitions.h"
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_storage.h"
-#include "corlink/service/console.h"
-#include "corlink/service/log.h"
-#include "corlink/service/log_switches.h"
+#include "corlink/foundation/console.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/log_switches.h"
 
 namespace {
 

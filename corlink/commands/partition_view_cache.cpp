@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/nt_os.h"
 
 bool PartViewCacheValid(const RAID_CONTROLLER& entry) {
     return entry.partViewCache != nullptr && entry.lastConfigSequenceNumber != -1 &&

@@ -4,7 +4,7 @@
 
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/reply_storage.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 int StorePoolReply(const ReplyArgs& reply) {
     RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(reply.index)];

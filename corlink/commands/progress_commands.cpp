@@ -11,8 +11,8 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/install_file_name.h"
 #include "corlink/commands/reinit_deletions.h"
-#include "corlink/service/log.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/service_params.h"
 #include "platform/contained_files.h"
 
 namespace {

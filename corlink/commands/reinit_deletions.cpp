@@ -14,9 +14,9 @@
 #include "corlink/commands/controller_refresh.h"
 #include "corlink/commands/drive_maintenance.h"
 #include "corlink/commands/reply_buffers.h"
-#include "corlink/service/assertion.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/assertion.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

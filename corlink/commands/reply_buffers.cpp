@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "corlink/capi/capi_snapshot.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 CAPI_UNIFIED_CONTROLLER g_UnifiedControllerBuffer;
 CAPI_ADVANCED_DRIVE_ENCLOSURE g_AdvancedDriveEnclosureReply;

@@ -8,7 +8,7 @@
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/commands/snapshot_commands.h"
 #include "corlink/proxy_wire/buffers_snapshots.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

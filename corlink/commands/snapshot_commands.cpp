@@ -9,8 +9,8 @@
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/proxy_wire/buffers_snapshots.h"
-#include "corlink/service/event_log.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

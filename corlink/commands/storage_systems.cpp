@@ -4,7 +4,7 @@
 
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/storage_system.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

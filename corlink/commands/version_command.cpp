@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "corlink/proxy_wire/buffers_controller.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

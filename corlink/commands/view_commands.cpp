@@ -10,8 +10,8 @@
 #include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/partition_view_cache.h"
 #include "corlink/proxy_wire/buffers_hosts.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

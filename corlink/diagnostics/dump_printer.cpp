@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/service_params.h"
 #include "platform/files.h"
 
 namespace {

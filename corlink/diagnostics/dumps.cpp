@@ -7,7 +7,7 @@
 #include "corlink/commands/raid_controller.h"
 #include "corlink/diagnostics/dump_printer.h"
 #include "corlink/diagnostics/dump_structures.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/service_params.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "corlink/diagnostics/event_record.h"
 #include "corlink/diagnostics/event_rows.h"
 #include "corlink/diagnostics/text_format.h"
-#include "corlink/service/console_text.h"
+#include "corlink/foundation/console_text.h"
 
 namespace {
 

@@ -4,15 +4,15 @@
 
 #include "corlink/commands/ips_bridge.h"
 #include "corlink/commands/rre.h"
-#include "corlink/service/configuration.h"
-#include "corlink/service/errmsg.h"
-#include "corlink/service/ips_pass_through.h"
-#include "corlink/service/log.h"
-#include "corlink/service/mainapp.h"
-#include "corlink/service/method_trace.h"
-#include "corlink/service/nt_os.h"
-#include "corlink/service/service_status.h"
-#include "corlink/service/shutdown_flag.h"
+#include "corlink/server/configuration.h"
+#include "corlink/server/errmsg.h"
+#include "corlink/server/ips_pass_through.h"
+#include "corlink/foundation/log.h"
+#include "corlink/server/mainapp.h"
+#include "corlink/foundation/method_trace.h"
+#include "corlink/foundation/nt_os.h"
+#include "corlink/foundation/service_status.h"
+#include "corlink/server/shutdown_flag.h"
 
 namespace {
 

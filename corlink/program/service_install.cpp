@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "corlink/service/event_log.h"
-#include "corlink/service/log.h"
-#include "corlink/service/service_identity.h"
-#include "corlink/service/utilities.h"
+#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/service_identity.h"
+#include "corlink/foundation/utilities.h"
 #include "platform/module_file.h"
 #include "platform/service_manager.h"
 #include "platform/sync.h"

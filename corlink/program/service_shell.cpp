@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "corlink/program/proxy_run.h"
-#include "corlink/service/log.h"
-#include "corlink/service/service_identity.h"
-#include "corlink/service/service_status.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/service_identity.h"
+#include "corlink/foundation/service_status.h"
 #include "platform/console_control.h"
 #include "platform/device_notification.h"
 #include "platform/sync.h"

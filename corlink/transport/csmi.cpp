@@ -5,8 +5,8 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/service/log.h"
-#include "corlink/service/log_switches.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/log_switches.h"
 #include "corlink/transport/scsi_command.h"
 #include "platform/device_io.h"
 

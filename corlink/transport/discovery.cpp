@@ -4,10 +4,10 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/service/console.h"
-#include "corlink/service/event_log.h"
-#include "corlink/service/log.h"
-#include "corlink/service/log_switches.h"
+#include "corlink/foundation/console.h"
+#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/log_switches.h"
 #include "corlink/transport/csmi.h"
 #include "corlink/transport/disk_names.h"
 #include "corlink/transport/host_adapters.h"

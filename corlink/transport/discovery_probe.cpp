@@ -4,11 +4,11 @@
 #include <cstring>
 
 #include "corlink/capi/controller_handles.h"
-#include "corlink/service/console.h"
-#include "corlink/service/event_log.h"
-#include "corlink/service/log.h"
-#include "corlink/service/log_switches.h"
-#include "corlink/service/utilities.h"
+#include "corlink/foundation/console.h"
+#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/log_switches.h"
+#include "corlink/foundation/utilities.h"
 #include "corlink/transport/discovery.h"
 #include "corlink/transport/host_adapters.h"
 #include "corlink/transport/processor_device_table.h"

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "corlink/capi/controller_handles.h"
-#include "corlink/service/log.h"
-#include "corlink/service/utilities.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/utilities.h"
 #include "corlink/transport/discovery.h"
 #include "corlink/transport/disk_names.h"
 #include "corlink/transport/processor_device_table.h"

@@ -5,9 +5,9 @@
 #include <memory>
 #include <new>
 
-#include "corlink/service/log.h"
-#include "corlink/service/log_switches.h"
-#include "corlink/service/utilities.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/log_switches.h"
+#include "corlink/foundation/utilities.h"
 #include "platform/clock.h"
 #include "platform/device_io.h"
 #include "platform/error_mode.h"

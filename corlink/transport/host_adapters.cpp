@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 HBA_INFO_LIST g_HbaInfoList;
 

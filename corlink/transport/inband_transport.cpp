@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "corlink/capi/controller_context.h"
-#include "corlink/service/console.h"
-#include "corlink/service/hex_dump.h"
-#include "corlink/service/log.h"
-#include "corlink/service/log_switches.h"
+#include "corlink/foundation/console.h"
+#include "corlink/foundation/hex_dump.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/log_switches.h"
 #include "corlink/transport/discovery.h"
 #include "corlink/transport/processor_device_table.h"
 #include "corlink/transport/scsi_command.h"

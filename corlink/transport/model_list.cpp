@@ -7,9 +7,9 @@
 
 #include <cstring>
 
-#include "corlink/service/log.h"
-#include "corlink/service/service_params.h"
-#include "corlink/service/utilities.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/service_params.h"
+#include "corlink/foundation/utilities.h"
 
 namespace {
 

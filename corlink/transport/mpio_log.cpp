@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstdarg>
 
-#include "corlink/service/log_switches.h"
+#include "corlink/foundation/log_switches.h"
 
 namespace {
 

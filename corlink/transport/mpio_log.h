@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 // Formats into 512 bytes (longer text is cut) and writes one line; errno is left as it was.
 void MpioLog(const char* format, ...) CORLINK_PRINTF(1, 2);

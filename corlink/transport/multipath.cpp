@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "corlink/service/log_switches.h"
+#include "corlink/foundation/log_switches.h"
 #include "corlink/transport/mpio_log.h"
 #include "corlink/transport/mpio_path_choice.h"
 #include "corlink/transport/wmi_wrapper.h"

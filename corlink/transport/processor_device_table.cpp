@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "corlink/service/console.h"
+#include "corlink/foundation/console.h"
 
 PROCESSOR_DEVICE processorDeviceTable[PROCESSOR_DEVICE_TABLE_CAPACITY];
 uint32_t processorDeviceTableSize = 0;

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <regex>
 
-#include "corlink/service/log.h"
-#include "corlink/service/utilities.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/utilities.h"
 #include "platform/files.h"
 #include "platform/process_pipe.h"
 

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/service/log.h"
-#include "corlink/service/log_switches.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/log_switches.h"
+#include "corlink/foundation/nt_os.h"
 #include "corlink/transport/csmi.h"
 #include "corlink/capi/device_state.h"
 #include "corlink/transport/multipath.h"

@@ -2,9 +2,9 @@
 #include <cstring>
 #include <iterator>
 
-#include "corlink/service/log.h"
-#include "corlink/service/log_switches.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/log_switches.h"
+#include "corlink/foundation/nt_os.h"
 #include "corlink/transport/scsi_command.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 
 namespace {
 

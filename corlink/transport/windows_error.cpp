@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corlink/service/event_log.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/log.h"
 #include "corlink/capi/device_state.h"
 #include "platform/event_log.h"
 #include "platform/last_error.h"

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <new>
 
-#include "corlink/service/proxy_header.h"
+#include "corlink/proxy_protocol/proxy_header.h"
 #include "platform/clock.h"
 #include "platform/file_calls.h"
 #include "platform/last_error.h"

@@ -8,7 +8,7 @@
 #include "corlink/proxy_wire/buffers_hosts.h"
 #include "corlink/proxy_wire/buffers_snapshots.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "corlink/service/proxy_header.h"
+#include "corlink/proxy_protocol/proxy_header.h"
 #include "provider/controllers/command_frame.h"
 #include "provider/controllers/debug_log.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "corlink/service/configuration_format.h"
+#include "corlink/proxy_protocol/configuration_format.h"
 #include "platform/file_calls.h"
 #include "platform/files.h"
 #include "platform/machine_root.h"

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <new>
 
-#include "corlink/service/cipher.h"
-#include "corlink/service/request_cookie.h"
+#include "corlink/cipher/cipher.h"
+#include "corlink/proxy_protocol/request_cookie.h"
 #include "platform/sync.h"
 #include "platform/winsock_addresses.h"
 #include "platform/winsock_startup.h"

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "corlink/service/proxy_header.h"
+#include "corlink/proxy_protocol/proxy_header.h"
 #include "platform/winsock.h"
 #include "provider/controllers/proxy_config.h"
 

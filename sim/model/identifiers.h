@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace sim {
 
@@ -27,5 +28,8 @@ template <size_t N>
 std::string HexText(const std::array<uint8_t, N>& bytes) {
     return HexText(bytes.data(), N);
 }
+// Exactly `count` bytes from their hexadecimal text (either case, an optional 0x prefix). False when the text
+// is anything else; the bytes are then zero up to the first digit that is not hexadecimal.
+bool BytesFromHexText(std::string_view text, uint8_t* bytes, size_t count);
 
 }  // namespace sim

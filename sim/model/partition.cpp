@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "corlink/service/utilities.h"
-
 namespace sim {
 
 bool PartitionMap::PresentedOn(size_t channels) const {
@@ -27,7 +25,7 @@ Serial16 DerivedVolumeSerial(const Serial6& controller, uint64_t index) {
     std::snprintf(text, sizeof text, "0%s000%s%016llX", ctrl.substr(0, 6).c_str(), ctrl.substr(6, 6).c_str(),
                   static_cast<unsigned long long>(index));
     Serial16 serial{};
-    HexStringToBytes(text, 16, serial.data());
+    BytesFromHexText(text, serial.data(), serial.size());
     return serial;
 }
 

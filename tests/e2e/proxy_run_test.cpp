@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "corlink/service/login_wait.h"
+#include "corlink/server/login_wait.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "corlink/service/proxy_header.h"
+#include "corlink/proxy_protocol/proxy_header.h"
 #include "fuzz_root.h"
 #include "platform/clock.h"
 #include "platform/file_io.h"

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "corlink/service/configuration.h"
-#include "corlink/service/run_flags.h"
+#include "corlink/server/configuration.h"
+#include "corlink/server/run_flags.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;

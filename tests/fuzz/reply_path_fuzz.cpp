@@ -19,7 +19,7 @@
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi/reply_path.h"
 #include "corlink/capi/send_path.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/nt_os.h"
 #include "fuzz_root.h"
 #include "platform/clock.h"
 

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <filesystem>
 
-#include "corlink/service/configuration.h"
-#include "corlink/service/hotlink.h"
-#include "corlink/service/run_flags.h"
-#include "corlink/service/socket.h"
+#include "corlink/server/configuration.h"
+#include "corlink/server/hotlink.h"
+#include "corlink/server/run_flags.h"
+#include "corlink/server/socket.h"
 #include "platform/machine_root.h"
 
 void PrepareSessionFuzzing() {

@@ -8,7 +8,7 @@
 #include "corlink/capi/include_converter.h"
 #include "corlink/capi/reply_converter.h"
 #include "corlink/capi/structure_converters.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/service_params.h"
 
 namespace {
 

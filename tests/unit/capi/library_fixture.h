@@ -11,7 +11,7 @@
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/discovery_hooks.h"
 #include "corlink/capi/send_path.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/nt_os.h"
 #include "platform/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"

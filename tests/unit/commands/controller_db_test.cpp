@@ -13,7 +13,7 @@
 #include "corlink/commands/controller_reresolve.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/storage_system.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/nt_os.h"
 #include "tests/support/proxy_state.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "corlink/commands/controller_db.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/storage_system.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/nt_os.h"
 #include "tests/support/proxy_state.h"
 
 struct Found {

@@ -9,7 +9,7 @@
 #include "corlink/commands/capi_session.h"
 #include "corlink/commands/rre.h"
 #include "corlink/diagnostics/dump_printer.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/service_params.h"
 #include "tests/unit/commands/fabric_database_fixture.h"
 
 namespace {

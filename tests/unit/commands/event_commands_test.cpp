@@ -14,7 +14,7 @@
 #include "corlink/commands/event_commands.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "corlink/service/configuration.h"
+#include "corlink/server/configuration.h"
 #include "sim/model/event_log.h"
 #include "tests/support/event_records.h"
 #include "tests/unit/commands/fabric_database_fixture.h"

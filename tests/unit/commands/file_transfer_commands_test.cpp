@@ -11,8 +11,8 @@
 
 #include "corlink/commands/file_transfer_commands.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "corlink/service/nt_os.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/nt_os.h"
+#include "corlink/foundation/service_params.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/executor_suite.h"

@@ -24,7 +24,7 @@
 #include "corlink/commands/rre.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/service_params.h"
 #include "tests/unit/commands/fabric_database_fixture.h"
 
 namespace {

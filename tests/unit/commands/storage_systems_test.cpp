@@ -7,7 +7,7 @@
 #include "corlink/commands/authentication.h"
 #include "corlink/commands/controller_discovery.h"
 #include "corlink/commands/storage_systems.h"
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/commands/discovery_db_fixture.h"
 

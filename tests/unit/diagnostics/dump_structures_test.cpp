@@ -18,7 +18,7 @@
 #include "corlink/diagnostics/dump_printer.h"
 #include "corlink/diagnostics/dump_structures.h"
 #include "corlink/diagnostics/dumps.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/service_params.h"
 #include "tests/support/test_root.h"
 
 namespace {

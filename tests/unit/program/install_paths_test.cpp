@@ -1,11 +1,11 @@
-#include "corlink/service/install_paths.h"
+#include "corlink/foundation/install_paths.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "corlink/service/service_identity.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/service_identity.h"
+#include "corlink/foundation/service_params.h"
 #include "tests/support/test_root.h"
 
 namespace {

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "corlink/service/nt_os.h"
-#include "corlink/service/service_params.h"
-#include "corlink/service/shutdown_flag.h"
+#include "corlink/foundation/nt_os.h"
+#include "corlink/foundation/service_params.h"
+#include "corlink/server/shutdown_flag.h"
 #include "platform/clock.h"
 #include "tests/support/test_root.h"
 

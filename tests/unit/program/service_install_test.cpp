@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/service/service_identity.h"
+#include "corlink/foundation/service_identity.h"
 #include "platform/clock.h"
 #include "platform/module_file.h"
 #include "platform/registry.h"

@@ -1,12 +1,12 @@
-#include "corlink/service/service_status.h"
+#include "corlink/foundation/service_status.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "corlink/program/service_shell.h"
-#include "corlink/service/nt_os.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/nt_os.h"
+#include "corlink/foundation/service_params.h"
 #include "platform/console_control.h"
 #include "platform/event_log.h"
 #include "tests/support/proxy_state.h"

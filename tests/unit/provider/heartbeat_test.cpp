@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/service/request_cookie.h"
+#include "corlink/proxy_protocol/request_cookie.h"
 #include "platform/file_io.h"
 #include "platform/handles.h"
 #include "provider/controllers/heartbeat_listener.h"

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "corlink/service/proxy_header.h"
+#include "corlink/proxy_protocol/proxy_header.h"
 #include "tests/unit/provider/proxy_wire.h"  // NetworkReply, HostRequest
 
 namespace providertest {

@@ -9,8 +9,8 @@
 
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "corlink/service/cipher.h"
-#include "corlink/service/request_cookie.h"
+#include "corlink/cipher/cipher.h"
+#include "corlink/proxy_protocol/request_cookie.h"
 #include "platform/sync.h"
 #include "provider/controllers/heartbeat_listener.h"
 #include "provider/controllers/proxy_commands.h"

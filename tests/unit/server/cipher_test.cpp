@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/service/cipher.h"
+#include "corlink/cipher/cipher.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "corlink/service/cipher.h"
-#include "corlink/service/configuration.h"
-#include "corlink/service/run_flags.h"
+#include "corlink/cipher/cipher.h"
+#include "corlink/server/configuration.h"
+#include "corlink/server/run_flags.h"
 #include "platform/registry.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/test_root.h"

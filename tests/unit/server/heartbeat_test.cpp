@@ -8,11 +8,11 @@
 #include <thread>
 #include <vector>
 
-#include "corlink/service/client.h"
-#include "corlink/service/heartbeat.h"
-#include "corlink/service/proxy_header.h"
-#include "corlink/service/run_flags.h"
-#include "corlink/service/socket.h"
+#include "corlink/server/client.h"
+#include "corlink/server/heartbeat.h"
+#include "corlink/proxy_protocol/proxy_header.h"
+#include "corlink/server/run_flags.h"
+#include "corlink/server/socket.h"
 #include "platform/clock.h"
 #include "platform/last_error.h"
 #include "platform/mm_timer.h"

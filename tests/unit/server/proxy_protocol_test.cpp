@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "corlink/service/proxy_header.h"
-#include "corlink/service/request_cookie.h"
+#include "corlink/proxy_protocol/proxy_header.h"
+#include "corlink/proxy_protocol/request_cookie.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <thread>
 
-#include "corlink/service/hotlink.h"
-#include "corlink/service/socket.h"
+#include "corlink/server/hotlink.h"
+#include "corlink/server/socket.h"
 #include "session_test_client.h"
 
 namespace sessiontest {

@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "corlink/service/configuration.h"
-#include "corlink/service/session_security.h"
+#include "corlink/server/configuration.h"
+#include "corlink/server/session_security.h"
 #include "session_test_client.h"
 
 namespace {

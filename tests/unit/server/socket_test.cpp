@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "corlink/service/errmsg.h"
-#include "corlink/service/nt_os.h"
-#include "corlink/service/socket.h"
+#include "corlink/server/errmsg.h"
+#include "corlink/foundation/nt_os.h"
+#include "corlink/server/socket.h"
 #include "platform/clock.h"
 #include "tests/unit/platform/tcp_option_probe.h"
 

@@ -31,6 +31,16 @@ TEST(Scenario, DerivedVolumeSerialCarriesTheControllerSerialText) {
     EXPECT_EQ(text.substr(1, 6) + text.substr(10, 6), "00C0FF1A2B01");
 }
 
+TEST(Scenario, SerialsTakeEitherCaseAndAHexPrefix) {
+    sim::FabricModel model;
+    std::string error;
+    ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\nserial_a=0x00c0ff1a2b0f\nserial_b=00C0FF1A2B0E\n", &model,
+                                   &error))
+        << error;
+    EXPECT_EQ(sim::HexText(model.systems[0].controllers[0].serial), "00C0FF1A2B0F");
+    EXPECT_EQ(sim::HexText(model.systems[0].controllers[1].serial), "00C0FF1A2B0E");
+}
+
 TEST(Scenario, PairSettingsComeFromTheSystemSection) {
     sim::FabricModel model;
     std::string error;
@@ -70,6 +80,8 @@ TEST(Scenario, RefusesMalformedScenarios) {
     } cases[] = {
         {"[system.1]\nproduct=x\n", "name is missing"},
         {"[system.1]\nname=s\nserial_a=00C0FF\n", "serial_a is not hexadecimal"},
+        {"[system.1]\nname=s\nserial_a=00C0FG1A2B01\n", "serial_a is not hexadecimal"},
+        {"[system.1]\nname=s\nserial_a=0x\n", "serial_a is not hexadecimal"},
         {"[system.1]\nname=s\nadapter_a=32\n", "adapter_a is not a number in range"},
         {"[system.1]\nname=s\n[array.1]\nsystem=system.9\nname=a\n", "system names an unknown section"},
         {"[system.1]\nname=s\n[volume.1]\narray=array.1\nname=v\n", "array names an unknown section"},

@@ -10,16 +10,16 @@
 #include <tuple>
 #include <vector>
 
-#include "corlink/service/log.h"
-#include "corlink/service/log_switches.h"
-#include "corlink/service/service_params.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/log_switches.h"
+#include "corlink/foundation/service_params.h"
 #include "corlink/transport/host_adapters.h"
 #include "corlink/transport/processor_device_table.h"
 #include "platform/device_io.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/scripted_devices.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/service/log_capture.h"
+#include "tests/unit/foundation/log_capture.h"
 
 namespace {
 

@@ -4,14 +4,14 @@
 #include <string>
 
 #include "corlink/capi/controller_handles.h"
-#include "corlink/service/log.h"
-#include "corlink/service/utilities.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/utilities.h"
 #include "corlink/transport/disk_names.h"
 #include "corlink/transport/processor_device_table.h"
 #include "platform/clock.h"
 #include "tests/support/scripted_devices.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/service/log_capture.h"
+#include "tests/unit/foundation/log_capture.h"
 
 namespace {
 

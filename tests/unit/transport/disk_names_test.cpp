@@ -6,13 +6,13 @@
 #include <map>
 #include <string>
 
-#include "corlink/service/log.h"
-#include "corlink/service/utilities.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/utilities.h"
 #include "platform/clock.h"
 #include "platform/error_mode.h"
 #include "tests/support/scripted_devices.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/service/log_capture.h"
+#include "tests/unit/foundation/log_capture.h"
 
 namespace {
 

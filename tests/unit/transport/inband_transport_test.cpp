@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "corlink/capi/controller_context.h"
-#include "corlink/service/console.h"
-#include "corlink/service/log.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/console.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 #include "corlink/transport/processor_device_table.h"
 #include "tests/support/scripted_devices.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/service/log_capture.h"
+#include "tests/unit/foundation/log_capture.h"
 
 namespace {
 

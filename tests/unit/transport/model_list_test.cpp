@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "corlink/service/log.h"
+#include "corlink/foundation/log.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/service/log_capture.h"
+#include "tests/unit/foundation/log_capture.h"
 
 namespace {
 

@@ -5,14 +5,14 @@
 
 #include <string>
 
-#include "corlink/service/log.h"
-#include "corlink/service/log_switches.h"
-#include "corlink/service/nt_os.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/log_switches.h"
+#include "corlink/foundation/nt_os.h"
 #include "corlink/transport/multipath.h"
 #include "tests/support/proxy_state.h"
 #include "tests/support/scripted_devices.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/service/log_capture.h"
+#include "tests/unit/foundation/log_capture.h"
 
 class ScsiFixture : public ::testing::Test {
   protected:

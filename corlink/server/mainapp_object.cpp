@@ -1,0 +1,3 @@
+#include "corlink/server/mainapp.h"
+
+CMainApp g_MainApp;

@@ -1,0 +1,3 @@
+#include "corlink/server/run_flags.h"
+
+bool g_IpsMode = false;

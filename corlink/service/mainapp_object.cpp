@@ -1,3 +1,0 @@
-#include "corlink/service/mainapp.h"
-
-CMainApp g_MainApp;

@@ -1,4 +1,0 @@
-#include "corlink/service/shutdown_flag.h"
-
-HANDLE g_ShutDownSem = nullptr;
-HANDLE g_ThreadCountSem = nullptr;
