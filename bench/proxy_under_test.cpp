@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/fabric_client.h"
+#include "platform/devices/fabric_client.h"
 
 extern char** environ;
 

@@ -1,5 +1,5 @@
 // The four entry points the library exports, as a COM loader and a registration tool call them.
-#include "platform/com_unknown.h"
+#include "platform/com/com_unknown.h"
 #include "provider/vss/provider_module.h"
 
 #define COM_ENTRY extern "C" __attribute__((visibility("default")))

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/signal_relay.h"
+#include "platform/system/signal_relay.h"
 #include "sim/admin_channel.h"
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"

@@ -3,7 +3,7 @@
 // length when it has one).
 #include <cstdio>
 
-#include "platform/registry.h"
+#include "platform/files/registry.h"
 #include "sim/fabric.h"
 #include "sim/inquiry_data.h"
 

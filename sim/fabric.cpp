@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/clock.h"
-#include "platform/sync.h"
+#include "platform/time/clock.h"
+#include "platform/kernel/sync.h"
 #include "sim/host_disk.h"
 #include "sim/host_errors.h"
 #include "sim/inquiry_data.h"

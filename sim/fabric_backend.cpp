@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/scsi_layouts.h"
+#include "platform/devices/scsi_layouts.h"
 #include "sim/device_names.h"
 #include "sim/host_errors.h"
 

@@ -2,7 +2,7 @@
 // pass-through, "\\.\PhysicalDrive<n>" and the disks' DOS device names, in the Windows byte layouts.
 #pragma once
 
-#include "platform/device_io.h"
+#include "platform/devices/device_io.h"
 #include "sim/fabric.h"
 
 namespace sim {

@@ -5,10 +5,10 @@
 #include <map>
 #include <memory>
 
-#include "platform/fabric_wire.h"
-#include "platform/scsi_layouts.h"
-#include "platform/unix_stream.h"
-#include "platform/wmi_wire.h"
+#include "platform/devices/fabric_wire.h"
+#include "platform/devices/scsi_layouts.h"
+#include "platform/devices/unix_stream.h"
+#include "platform/devices/wmi_wire.h"
 #include "sim/host_errors.h"
 
 namespace sim {

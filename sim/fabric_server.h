@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/device_io.h"
-#include "platform/wmi.h"
+#include "platform/devices/device_io.h"
+#include "platform/devices/wmi.h"
 
 namespace sim {
 

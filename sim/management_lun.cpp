@@ -4,8 +4,8 @@
 
 #include "corlink/capi/capi_protocol.h"
 #include "corlink/capi/management_lun.h"
-#include "platform/clock.h"
-#include "platform/sync.h"
+#include "platform/time/clock.h"
+#include "platform/kernel/sync.h"
 #include "sim/host_errors.h"
 #include "sim/inquiry_data.h"
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <map>
 
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 
 namespace sim {
 namespace {

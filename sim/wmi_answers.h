@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/wmi.h"
+#include "platform/devices/wmi.h"
 #include "sim/fabric.h"
 
 namespace sim {

@@ -18,13 +18,13 @@
 #include "corlink/capi/reply_path.h"
 #include "corlink/capi/structure_converters.h"
 #include "corlink/foundation/console_text.h"
-#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/hex_dump.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/capi/device_state.h"
-#include "platform/clock.h"
-#include "platform/event_log.h"
+#include "platform/time/clock.h"
+#include "platform/system/application_event_log.h"
 
 namespace {
 

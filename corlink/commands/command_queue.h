@@ -15,8 +15,8 @@
 #include <deque>
 #include <vector>
 
-#include "platform/condition_variable.h"
-#include "platform/critical_section.h"
+#include "platform/kernel/condition_variable.h"
+#include "platform/kernel/critical_section.h"
 
 struct Rre;
 

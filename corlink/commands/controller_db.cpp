@@ -10,7 +10,7 @@
 #include "corlink/commands/executor_state.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 
 static_assert(std::is_trivially_copyable_v<RAID_CONTROLLER>, "entries are copied and zeroed as bytes");
 

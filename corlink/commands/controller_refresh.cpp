@@ -14,7 +14,7 @@
 #include "corlink/foundation/console.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 
 uint32_t g_UpdateTimeouts = 0;
 

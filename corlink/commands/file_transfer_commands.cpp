@@ -7,8 +7,8 @@
 #include "corlink/commands/install_file_name.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/service_params.h"
-#include "platform/contained_files.h"
-#include "platform/crt_files.h"
+#include "platform/files/contained_files.h"
+#include "platform/files/crt_files.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "corlink/commands/reply_storage.h"
 #include "corlink/foundation/console.h"
 #include "corlink/foundation/log.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 
 volatile uint8_t g_InitializeComplete = 0;
 

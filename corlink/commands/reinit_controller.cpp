@@ -10,7 +10,7 @@
 #include "corlink/commands/reinit_deletions.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
-#include "platform/contained_files.h"
+#include "platform/files/contained_files.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/handler_frame.h"
 #include "corlink/foundation/console_text.h"
-#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/utilities.h"
 #include "corlink/transport/inband_transport.h"

@@ -9,7 +9,7 @@
 #include "corlink/commands/reply_buffers.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/proxy_wire/buffers_snapshots.h"
-#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
 
 namespace {

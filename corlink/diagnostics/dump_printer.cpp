@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "corlink/foundation/service_params.h"
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 namespace {
 

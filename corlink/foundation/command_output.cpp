@@ -3,8 +3,8 @@
 
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/utilities.h"
-#include "platform/process.h"
-#include "platform/regular_files.h"
+#include "platform/system/process.h"
+#include "platform/files/regular_files.h"
 #include "platform/windows_api.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/standard_output.h"
+#include "platform/system/standard_output.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_identity.h"
 #include "corlink/foundation/service_params.h"
-#include "platform/registry.h"
+#include "platform/files/registry.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "corlink/foundation/log_switches.h"
 #include "corlink/foundation/service_params.h"
 #include "corlink/foundation/utilities.h"
-#include "platform/crt_files.h"
+#include "platform/files/crt_files.h"
 #include "platform/windows_api.h"
 
 DEBUG_CONFIG DebugConfig;  // all zero until OpenDebugFile: nothing is written before it

@@ -4,8 +4,8 @@
 
 #include "corlink/foundation/assertion.h"
 #include "corlink/foundation/nt_os.h"
-#include "platform/os_version.h"
-#include "platform/system_info.h"
+#include "platform/system/os_version.h"
+#include "platform/system/system_info.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 bool g_DebugConsole = false;
 char g_ServiceParamName[256] = "";

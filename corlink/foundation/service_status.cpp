@@ -1,10 +1,10 @@
 #include "corlink/foundation/service_status.h"
 
-#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_identity.h"
 #include "corlink/foundation/service_params.h"
-#include "platform/event_log.h"
+#include "platform/system/application_event_log.h"
 
 SERVICE_STATUS g_ServiceStatus = {SERVICE_WIN32_OWN_PROCESS, 0, 0, 0, 0, 0, 0};
 SERVICE_STATUS_HANDLE g_ServiceStatusHandle = nullptr;

@@ -1,7 +1,7 @@
 // The service's status as reported to the service control manager.
 #pragma once
 
-#include "platform/service_manager.h"
+#include "platform/system/service_manager.h"
 
 // The record passed to the service control manager; the service type is always own process.
 extern SERVICE_STATUS g_ServiceStatus;

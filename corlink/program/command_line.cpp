@@ -1,6 +1,6 @@
 #include "corlink/program/command_line.h"
 
-#include "platform/crt_strings.h"
+#include "platform/system/crt_strings.h"
 
 namespace {
 

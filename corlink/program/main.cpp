@@ -4,14 +4,14 @@
 #include "corlink/program/command_line.h"
 #include "corlink/program/service_install.h"
 #include "corlink/program/service_shell.h"
-#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
 #include "corlink/server/run_flags.h"
 #include "corlink/foundation/service_identity.h"
 #include "corlink/foundation/service_params.h"
-#include "platform/event_log.h"
-#include "platform/fabric_client.h"
-#include "platform/service_manager.h"
+#include "platform/system/application_event_log.h"
+#include "platform/devices/fabric_client.h"
+#include "platform/system/service_manager.h"
 
 namespace {
 

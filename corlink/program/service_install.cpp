@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_identity.h"
 #include "corlink/foundation/utilities.h"
-#include "platform/module_file.h"
-#include "platform/service_manager.h"
-#include "platform/sync.h"
+#include "platform/system/module_file.h"
+#include "platform/system/service_manager.h"
+#include "platform/kernel/sync.h"
 
 namespace {
 

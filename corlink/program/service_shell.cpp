@@ -6,9 +6,9 @@
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_identity.h"
 #include "corlink/foundation/service_status.h"
-#include "platform/console_control.h"
-#include "platform/device_notification.h"
-#include "platform/sync.h"
+#include "platform/system/console_control.h"
+#include "platform/devices/device_notification.h"
+#include "platform/kernel/sync.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "corlink/server/client.h"
-#include "platform/mm_timer.h"
+#include "platform/time/mm_timer.h"
 
 class CRRESocket;
 

@@ -6,7 +6,7 @@
 
 #include "corlink/server/locked_list.h"
 #include "corlink/foundation/log.h"
-#include "platform/winsock.h"
+#include "platform/net/winsock.h"
 
 class CRRESocket;
 

@@ -6,8 +6,8 @@
 #include "corlink/proxy_protocol/configuration_format.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/server/run_flags.h"
-#include "platform/files.h"
-#include "platform/machine_root.h"
+#include "platform/files/files.h"
+#include "platform/files/machine_root.h"
 
 uint32_t g_ConfigVersion = 0;
 uint32_t g_ListenAddress = 0;

@@ -5,11 +5,11 @@
 #include "corlink/cipher/cipher.h"
 #include "corlink/proxy_protocol/configuration_format.h"
 #include "corlink/foundation/log.h"
-#include "platform/file_access.h"
-#include "platform/files.h"
-#include "platform/replace_file.h"
-#include "platform/registry.h"
-#include "platform/secure_random.h"
+#include "platform/files/file_access.h"
+#include "platform/files/files.h"
+#include "platform/files/replace_file.h"
+#include "platform/files/registry.h"
+#include "platform/system/secure_random.h"
 
 namespace {
 

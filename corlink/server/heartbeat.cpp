@@ -6,12 +6,12 @@
 #include "corlink/proxy_protocol/proxy_header.h"
 #include "corlink/server/run_flags.h"
 #include "corlink/server/shutdown_flag.h"
-#include "platform/clock.h"
-#include "platform/file_io.h"
-#include "platform/files.h"
-#include "platform/last_error.h"
-#include "platform/named_pipe.h"
-#include "platform/sync.h"
+#include "platform/time/clock.h"
+#include "platform/files/file_io.h"
+#include "platform/files/files.h"
+#include "platform/kernel/last_error.h"
+#include "platform/net/named_pipe.h"
+#include "platform/kernel/sync.h"
 
 namespace {
 

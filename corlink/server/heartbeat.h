@@ -4,7 +4,7 @@
 #pragma once
 
 #include "corlink/server/client.h"
-#include "platform/mm_timer.h"
+#include "platform/time/mm_timer.h"
 
 // How long one pipe step (the write, the read) may take before it counts as a failure: real time, also when
 // the clock is scaled, since the listener is another process.

@@ -14,8 +14,8 @@
 #include "corlink/server/run_flags.h"
 #include "corlink/server/shutdown_flag.h"
 #include "corlink/server/socket.h"
-#include "platform/clock.h"
-#include "platform/crt_strings.h"
+#include "platform/time/clock.h"
+#include "platform/system/crt_strings.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "corlink/server/hotlink.h"
 #include "corlink/foundation/log.h"
 #include "corlink/server/socket.h"
-#include "platform/files.h"
-#include "platform/sync.h"
-#include "platform/system_time.h"
+#include "platform/files/files.h"
+#include "platform/kernel/sync.h"
+#include "platform/time/system_time.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/server/socket.h"
-#include "platform/crt_strings.h"
+#include "platform/system/crt_strings.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "corlink/server/server_event.h"
 #include "corlink/foundation/service_status.h"
 #include "corlink/server/shutdown_flag.h"
-#include "platform/winsock_startup.h"
+#include "platform/net/winsock_startup.h"
 
 namespace {
 

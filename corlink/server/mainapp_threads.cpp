@@ -11,7 +11,7 @@
 #include "corlink/server/run_flags.h"
 #include "corlink/foundation/scope_trace.h"
 #include "corlink/server/shutdown_flag.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "corlink/server/client.h"
-#include "platform/system_time.h"
+#include "platform/time/system_time.h"
 
 constexpr uint32_t SERVER_STOP_EVENT_LENGTH = 56;
 

@@ -6,12 +6,12 @@
 #include "corlink/server/configuration.h"
 #include "corlink/proxy_protocol/proxy_header.h"
 #include "corlink/proxy_protocol/request_cookie.h"
-#include "platform/crt_strings.h"
-#include "platform/handles.h"
-#include "platform/last_error.h"
-#include "platform/logon.h"
-#include "platform/os_version.h"
-#include "platform/secure_random.h"
+#include "platform/system/crt_strings.h"
+#include "platform/kernel/handles.h"
+#include "platform/kernel/last_error.h"
+#include "platform/system/logon.h"
+#include "platform/system/os_version.h"
+#include "platform/system/secure_random.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform/winsock.h"
+#include "platform/net/winsock.h"
 
 // Receive never stores more than this in one call (the size of a session's data buffer).
 constexpr uint32_t RRE_SOCKET_MAX_RECEIVE = 4194304;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/virtual_memory.h"
+#include "platform/system/virtual_memory.h"
 
 ZeroedBuffer::ZeroedBuffer(uint32_t size)
     : m_data(static_cast<uint8_t*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE))),

@@ -8,7 +8,7 @@
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/log_switches.h"
 #include "corlink/transport/scsi_command.h"
-#include "platform/device_io.h"
+#include "platform/devices/device_io.h"
 
 namespace {
 

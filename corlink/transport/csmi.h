@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "corlink/transport/scsi_cdb.h"
-#include "platform/scsi_layouts.h"
+#include "platform/devices/scsi_layouts.h"
 #include "platform/win_types.h"
 
 struct CsmiRequest {

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "corlink/foundation/console.h"
-#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/log_switches.h"
 #include "corlink/transport/csmi.h"
@@ -15,9 +15,9 @@
 #include "corlink/transport/processor_device_table.h"
 #include "corlink/transport/scsi_command.h"
 #include "corlink/transport/windows_error.h"
-#include "platform/device_io.h"
-#include "platform/registry.h"
-#include "platform/scsi_layouts.h"
+#include "platform/devices/device_io.h"
+#include "platform/files/registry.h"
+#include "platform/devices/scsi_layouts.h"
 
 namespace {
 

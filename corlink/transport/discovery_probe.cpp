@@ -5,7 +5,7 @@
 
 #include "corlink/capi/controller_handles.h"
 #include "corlink/foundation/console.h"
-#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/log_switches.h"
 #include "corlink/foundation/utilities.h"

@@ -10,9 +10,9 @@
 #include "corlink/transport/discovery.h"
 #include "corlink/transport/disk_names.h"
 #include "corlink/transport/processor_device_table.h"
-#include "platform/device_io.h"
-#include "platform/last_error.h"
-#include "platform/registry.h"
+#include "platform/devices/device_io.h"
+#include "platform/kernel/last_error.h"
+#include "platform/files/registry.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/log_switches.h"
 #include "corlink/foundation/utilities.h"
-#include "platform/clock.h"
-#include "platform/device_io.h"
-#include "platform/error_mode.h"
-#include "platform/files.h"
-#include "platform/os_version.h"
+#include "platform/time/clock.h"
+#include "platform/devices/device_io.h"
+#include "platform/system/error_mode.h"
+#include "platform/files/files.h"
+#include "platform/system/os_version.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/scsi_layouts.h"
+#include "platform/devices/scsi_layouts.h"
 #include "platform/win_types.h"
 
 // Opens a disk for commands: the handle, or INVALID_HANDLE_VALUE.

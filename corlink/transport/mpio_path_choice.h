@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/scsi_layouts.h"
+#include "platform/devices/scsi_layouts.h"
 
 constexpr uint32_t MPD_MAX_PATHS = 32;
 

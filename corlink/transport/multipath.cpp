@@ -13,9 +13,9 @@
 #include "corlink/transport/mpio_log.h"
 #include "corlink/transport/mpio_path_choice.h"
 #include "corlink/transport/wmi_wrapper.h"
-#include "platform/com_init.h"
-#include "platform/last_error.h"
-#include "platform/os_version.h"
+#include "platform/com/com_init.h"
+#include "platform/kernel/last_error.h"
+#include "platform/system/os_version.h"
 
 namespace {
 

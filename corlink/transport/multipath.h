@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "platform/device_io.h"
-#include "platform/scsi_layouts.h"
+#include "platform/devices/device_io.h"
+#include "platform/devices/scsi_layouts.h"
 
 // Flag bit of GetMpioPath: also deliver the chosen path's SCSI address.
 constexpr uint32_t MPIO_PATH_WANT_SCSI_ADDRESS = 4;

@@ -6,8 +6,8 @@
 
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/utilities.h"
-#include "platform/files.h"
-#include "platform/process_pipe.h"
+#include "platform/files/files.h"
+#include "platform/system/process_pipe.h"
 
 SAS_ADDRESS_LIST g_HostSasAddresses;
 SAS_ADDRESS_LIST g_SupplementalSasAddresses;

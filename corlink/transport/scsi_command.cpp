@@ -11,8 +11,8 @@
 #include "corlink/capi/device_state.h"
 #include "corlink/transport/multipath.h"
 #include "corlink/transport/windows_error.h"
-#include "platform/device_io.h"
-#include "platform/last_error.h"
+#include "platform/devices/device_io.h"
+#include "platform/kernel/last_error.h"
 
 uint32_t g_LastTransferLength = 0;
 

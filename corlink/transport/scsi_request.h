@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/scsi_layouts.h"
+#include "platform/devices/scsi_layouts.h"
 
 constexpr uint32_t SCSI_SENSE_BUFFER_LENGTH = 32;
 

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corlink/foundation/event_log.h"
+#include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
 #include "corlink/capi/device_state.h"
-#include "platform/event_log.h"
-#include "platform/last_error.h"
+#include "platform/system/application_event_log.h"
+#include "platform/kernel/last_error.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <atomic>
 
 #include "corlink/transport/mpio_log.h"
-#include "platform/com_init.h"
+#include "platform/com/com_init.h"
 
 namespace {
 

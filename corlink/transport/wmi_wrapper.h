@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/wmi.h"
+#include "platform/devices/wmi.h"
 
 class WmiWrapper {
   public:

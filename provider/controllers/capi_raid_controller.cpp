@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-#include "platform/sync.h"
+#include "platform/kernel/sync.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/provider_events.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/wide_text.h"
+#include "platform/system/wide_text.h"
 
 struct CommandFrame {
     const WCHAR* trace;     // the wrapper's name for the scope tracer; null: not traced

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/sync.h"
+#include "platform/kernel/sync.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <cwchar>
 
-#include "platform/crt_files.h"
-#include "platform/files.h"
-#include "platform/registry.h"
-#include "platform/sync.h"
+#include "platform/files/crt_files.h"
+#include "platform/files/files.h"
+#include "platform/files/registry.h"
+#include "platform/kernel/sync.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/provider_registry.h"

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/critical_section.h"
-#include "platform/system_time.h"
-#include "platform/wide_text.h"
+#include "platform/kernel/critical_section.h"
+#include "platform/time/system_time.h"
+#include "platform/system/wide_text.h"
 
 struct BVSS_DebugConfig {
     std::wstring FileName;  // empty: no file

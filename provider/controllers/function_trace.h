@@ -2,8 +2,8 @@
 // out, "Exiting: <name>"), and the scoped lock over a critical section.
 #pragma once
 
-#include "platform/critical_section.h"
-#include "platform/wide_text.h"
+#include "platform/kernel/critical_section.h"
+#include "platform/system/wide_text.h"
 
 class BVSS_FunctionTrace {
   public:

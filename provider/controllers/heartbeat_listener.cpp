@@ -7,11 +7,11 @@
 #include <new>
 
 #include "corlink/proxy_protocol/proxy_header.h"
-#include "platform/clock.h"
-#include "platform/file_calls.h"
-#include "platform/last_error.h"
-#include "platform/named_pipe.h"
-#include "platform/sync.h"
+#include "platform/time/clock.h"
+#include "platform/files/file_calls.h"
+#include "platform/kernel/last_error.h"
+#include "platform/net/named_pipe.h"
+#include "platform/kernel/sync.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"

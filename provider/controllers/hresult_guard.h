@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "platform/com_results.h"
+#include "platform/com/com_results.h"
 
 template <class Body>
 HRESULT CatchHresult(Body&& body) {

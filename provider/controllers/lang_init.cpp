@@ -2,8 +2,8 @@
 #include <clocale>
 #include <string>
 
-#include "platform/last_error.h"
-#include "platform/locale_info.h"
+#include "platform/kernel/last_error.h"
+#include "platform/system/locale_info.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/provider_events.h"
 

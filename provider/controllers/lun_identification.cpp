@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "platform/device_io.h"
-#include "platform/file_calls.h"
-#include "platform/last_error.h"
-#include "platform/scsi_layouts.h"
+#include "platform/devices/device_io.h"
+#include "platform/files/file_calls.h"
+#include "platform/kernel/last_error.h"
+#include "platform/devices/scsi_layouts.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/hresult_guard.h"

@@ -7,9 +7,9 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/com_results.h"
-#include "platform/vds_lun.h"
-#include "platform/wide_text.h"
+#include "platform/com/com_results.h"
+#include "platform/com/vds_lun.h"
+#include "platform/system/wide_text.h"
 #include "provider/controllers/lun_records.h"
 #include "provider/controllers/raid_controller_set.h"
 

@@ -3,8 +3,8 @@
 // record.
 #pragma once
 
-#include "platform/com_results.h"
-#include "platform/vds_lun.h"
+#include "platform/com/com_results.h"
+#include "platform/com/vds_lun.h"
 
 // Zeroes the record and sets its inquiry fields, texts (copied), serial-number text and disk signature.
 // Throws the HRESULT of a failed allocation or conversion.

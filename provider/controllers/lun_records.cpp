@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "platform/file_calls.h"
-#include "platform/last_error.h"
+#include "platform/files/file_calls.h"
+#include "platform/kernel/last_error.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/provider_events.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/wide_text.h"
+#include "platform/system/wide_text.h"
 #include "platform/win_types.h"
 #include "provider/controllers/flex_id_entry.h"
 #include "provider/controllers/serial_numbers.h"

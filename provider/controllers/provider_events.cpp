@@ -3,7 +3,7 @@
 #include <clocale>
 #include <cstdarg>
 
-#include "platform/event_log.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/provider_registry.h"
 

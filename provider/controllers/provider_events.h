@@ -2,7 +2,7 @@
 // insert string each, formatted with numbered fields ("%1$s(): Capi Error 0x%2$08X (%3$S) ...").
 #pragma once
 
-#include "platform/wide_text.h"
+#include "platform/system/wide_text.h"
 
 void LogEvent(const WCHAR* format, ...);
 void LogErrorEvent(const WCHAR* format, ...);

@@ -3,7 +3,7 @@
 #include <cwchar>
 #include <mutex>
 
-#include "platform/registry_wide.h"
+#include "platform/files/registry_wide.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/provider_registry.h"
 #include "provider/controllers/registry_values.h"

@@ -3,7 +3,7 @@
 // before.
 #pragma once
 
-#include "platform/wide_text.h"
+#include "platform/system/wide_text.h"
 
 constexpr size_t kProviderNameChars = 80;     // with the terminator
 constexpr size_t kProviderVersionChars = 32;  // with the terminator

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "corlink/proxy_protocol/configuration_format.h"
-#include "platform/file_calls.h"
-#include "platform/files.h"
-#include "platform/machine_root.h"
-#include "platform/registry.h"
-#include "platform/winsock_addresses.h"
+#include "platform/files/file_calls.h"
+#include "platform/files/files.h"
+#include "platform/files/machine_root.h"
+#include "platform/files/registry.h"
+#include "platform/net/winsock_addresses.h"
 #include "provider/controllers/debug_log.h"
 
 namespace {

@@ -7,9 +7,9 @@
 
 #include "corlink/cipher/cipher.h"
 #include "corlink/proxy_protocol/request_cookie.h"
-#include "platform/sync.h"
-#include "platform/winsock_addresses.h"
-#include "platform/winsock_startup.h"
+#include "platform/kernel/sync.h"
+#include "platform/net/winsock_addresses.h"
+#include "platform/net/winsock_startup.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/heartbeat_listener.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "corlink/proxy_protocol/proxy_header.h"
-#include "platform/winsock.h"
+#include "platform/net/winsock.h"
 #include "provider/controllers/proxy_config.h"
 
 constexpr size_t kProxyMessageBufferSize = 4u * 1024 * 1024;

@@ -17,9 +17,9 @@
 
 #include "corlink/capi/capi_array.h"
 #include "corlink/capi/capi_controller.h"
-#include "platform/com_results.h"
-#include "platform/vss_interfaces.h"
-#include "platform/wide_text.h"
+#include "platform/com/com_results.h"
+#include "platform/com/vss_interfaces.h"
+#include "platform/system/wide_text.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/lun_records.h"
 #include "provider/controllers/unload_signal.h"

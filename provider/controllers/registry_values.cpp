@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/registry_wide.h"
+#include "platform/files/registry_wide.h"
 
 bool ReadRegistryString(HKEY key, const WCHAR* name, WCHAR* destination, size_t capacity) {
     if (capacity == 0) return false;

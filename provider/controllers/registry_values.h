@@ -1,8 +1,8 @@
 // Reading one registry value of the provider's keys with its type and size checked.
 #pragma once
 
-#include "platform/registry.h"
-#include "platform/wide_text.h"
+#include "platform/files/registry.h"
+#include "platform/system/wide_text.h"
 
 // A REG_SZ value of at most capacity - 1 characters is copied and terminated; false for a missing value,
 // another type, or a longer text (the destination is then unchanged).

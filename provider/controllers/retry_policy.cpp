@@ -4,9 +4,9 @@
 #include <mutex>
 
 #include "corlink/capi/capi_error_codes.h"
-#include "platform/last_error.h"
-#include "platform/sync.h"
-#include "platform/waitable_timer.h"
+#include "platform/kernel/last_error.h"
+#include "platform/kernel/sync.h"
+#include "platform/kernel/waitable_timer.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/provider_events.h"
 

@@ -3,8 +3,8 @@
 // the operation reports; the debug-log lines and event-log records of a failed command.
 #pragma once
 
-#include "platform/com_results.h"
-#include "platform/wide_text.h"
+#include "platform/com/com_results.h"
+#include "platform/system/wide_text.h"
 
 constexpr int kControllerCommandTries = 4;
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/com_memory.h"
+#include "platform/com/com_memory.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 

@@ -2,7 +2,7 @@
 // number), its hexadecimal text, and the NAA name the provider gives a LUN.
 #pragma once
 
-#include "platform/com_results.h"
+#include "platform/com/com_results.h"
 #include "platform/win_types.h"
 
 constexpr size_t kPartitionIdBytes = 16;

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "platform/system_time.h"
+#include "platform/time/system_time.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/function_trace.h"
 

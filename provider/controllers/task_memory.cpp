@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/com_results.h"
+#include "platform/com/com_results.h"
 
 char* BVSS_CoTaskStrDup(const char* text) {
     if (text == nullptr) return nullptr;

@@ -1,7 +1,7 @@
 // Texts and blocks in COM task memory.
 #pragma once
 
-#include "platform/com_memory.h"
+#include "platform/com/com_memory.h"
 
 // A copy of a narrow text in task memory; null for null. Throws E_OUTOFMEMORY (as an HRESULT value) when
 // the block cannot be had.

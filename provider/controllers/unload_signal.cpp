@@ -1,8 +1,8 @@
 #include "provider/controllers/unload_signal.h"
 
-#include "platform/handles.h"
-#include "platform/last_error.h"
-#include "platform/sync.h"
+#include "platform/kernel/handles.h"
+#include "platform/kernel/last_error.h"
+#include "platform/kernel/sync.h"
 #include "provider/controllers/debug_log.h"
 
 BVSS_UnloadSignal::BVSS_UnloadSignal() : mEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}

@@ -3,7 +3,7 @@
 // lock; the object's start-up clears it. Each object has its own: one object's unload ends no other's wait.
 #pragma once
 
-#include "platform/com_results.h"
+#include "platform/com/com_results.h"
 #include "platform/win_types.h"
 
 class BVSS_UnloadSignal {

@@ -1,4 +1,4 @@
-#include "platform/last_error.h"
+#include "platform/kernel/last_error.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/provider_events.h"
 

@@ -1,7 +1,7 @@
 #include "provider/host/cache_flush.h"
 
-#include "platform/device_io.h"
-#include "platform/last_error.h"
+#include "platform/devices/device_io.h"
+#include "platform/kernel/last_error.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"

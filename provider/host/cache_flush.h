@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/com_results.h"
+#include "platform/com/com_results.h"
 #include "provider/controllers/lun_records.h"
 
 // On the record's open disk device, for `blocks` blocks from `lba` (0 and 0: the whole LUN); immediate

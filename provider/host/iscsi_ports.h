@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/com_results.h"
+#include "platform/com/com_results.h"
 #include "provider/controllers/flex_id_entry.h"
 
 // The result of the WMI search (S_OK whenever it ran). A name too long for an entry (more than 223

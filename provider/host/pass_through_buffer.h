@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "platform/scsi_layouts.h"
+#include "platform/devices/scsi_layouts.h"
 #include "platform/win_types.h"
 
 // The sense bytes asked for; more than this is never read from the buffer.

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/com_results.h"
-#include "platform/wmi.h"
+#include "platform/com/com_results.h"
+#include "platform/devices/wmi.h"
 
 // The iSCSI names found, in the order found (a name two classes report is listed twice).
 using HostIqnVec = std::vector<std::string>;

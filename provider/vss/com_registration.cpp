@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/com_classes.h"
-#include "platform/module_library.h"
-#include "platform/registry.h"
+#include "platform/com/com_classes.h"
+#include "platform/system/module_library.h"
+#include "platform/files/registry.h"
 #include "provider/vss/provider_ids.h"
 #include "provider/vss/provider_type_library.h"
 

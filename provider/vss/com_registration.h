@@ -2,7 +2,7 @@
 // in-process server entry naming the library's file, and its type library with the dual interface.
 #pragma once
 
-#include "platform/com_results.h"
+#include "platform/com/com_results.h"
 
 // Writes every entry, the class's key written afresh; the first failure as an HRESULT. A missing or empty
 // module path writes nothing and fails with ERROR_MOD_NOT_FOUND.

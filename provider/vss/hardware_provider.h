@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/com_object.h"
-#include "platform/critical_section.h"
-#include "platform/vss_interfaces.h"
+#include "platform/com/com_object.h"
+#include "platform/kernel/critical_section.h"
+#include "platform/com/vss_interfaces.h"
 #include "provider/controllers/flex_id_entry.h"
 #include "provider/controllers/lun_records.h"
 #include "provider/controllers/raid_controller_set.h"

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "platform/vds_lun.h"
+#include "platform/com/vds_lun.h"
 #include "provider/controllers/lun_identification.h"
 #include "provider/controllers/raid_controller_set.h"
 

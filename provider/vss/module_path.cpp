@@ -1,6 +1,6 @@
 #include "provider/vss/module_path.h"
 
-#include "platform/module_library.h"
+#include "platform/system/module_library.h"
 
 namespace {
 constexpr DWORD kMaxModulePath = 4096;

@@ -2,7 +2,7 @@
 // class, its type library (also its AppID) and its own dual interface.
 #pragma once
 
-#include "platform/guid.h"
+#include "platform/com/guid.h"
 
 // {9D09666C-5CF8-45CA-9294-127C95562094}
 inline constexpr GUID kVssProviderId = {0x9D09666C, 0x5CF8, 0x45CA, {0x92, 0x94, 0x12, 0x7C, 0x95, 0x56, 0x20, 0x94}};

@@ -2,7 +2,7 @@
 // creatable class, the hardware provider), and the four entry points the library exports.
 #pragma once
 
-#include "platform/com_object.h"
+#include "platform/com/com_object.h"
 
 class CBrenlowHardwareProviderModule {
   public:

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/com_classes.h"
-#include "platform/vss_interfaces.h"
+#include "platform/com/com_classes.h"
+#include "platform/com/vss_interfaces.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"

@@ -3,7 +3,7 @@
 // and loaded through the module's file like any type library.
 #pragma once
 
-#include "platform/type_library.h"
+#include "platform/com/type_library.h"
 
 constexpr WORD kProviderTypeLibMajor = 1;
 constexpr WORD kProviderTypeLibMinor = 0;

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/vss_interfaces.h"
+#include "platform/com/vss_interfaces.h"
 #include "provider/controllers/lun_records.h"
 
 // The states of a set; the values are those the debug log shows.

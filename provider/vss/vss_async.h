@@ -2,8 +2,8 @@
 // object is made, so waiting returns at once and its status is always "done, 100 percent".
 #pragma once
 
-#include "platform/com_object.h"
-#include "platform/vss_interfaces.h"
+#include "platform/com/com_object.h"
+#include "platform/com/vss_interfaces.h"
 
 class CVssAsync : public IVssAsync {
   public:

@@ -6,8 +6,8 @@
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_error_codes.h"
 #include "corlink/capi/capi_protocol.h"
-#include "platform/clock.h"
-#include "platform/sync.h"
+#include "platform/time/clock.h"
+#include "platform/kernel/sync.h"
 #include "sim/capi/command_table.h"
 
 namespace sim {

@@ -3,7 +3,7 @@
 // leaves the bus shortly after its reply and comes back after its restart time.
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_error_codes.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "sim/capi/command_table.h"
 
 namespace sim {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 
 namespace sim {
 namespace {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/raid_controller_set.h"

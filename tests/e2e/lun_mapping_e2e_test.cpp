@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "corlink/capi/capi_snapshot.h"
-#include "platform/clock.h"
-#include "platform/com_object.h"
+#include "platform/time/clock.h"
+#include "platform/com/com_object.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/lun_information.h"

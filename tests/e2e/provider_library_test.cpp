@@ -8,11 +8,11 @@
 #include <string>
 #include <thread>
 
-#include "platform/clock.h"
-#include "platform/com_memory.h"
-#include "platform/com_unknown.h"
-#include "platform/module_library.h"
-#include "platform/vss_interfaces.h"
+#include "platform/time/clock.h"
+#include "platform/com/com_memory.h"
+#include "platform/com/com_unknown.h"
+#include "platform/system/module_library.h"
+#include "platform/com/vss_interfaces.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"

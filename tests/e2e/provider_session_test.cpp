@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/proxy_commands.h"

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/fabric_client.h"
+#include "platform/devices/fabric_client.h"
 #include "provider/controllers/provider_registry.h"
 #include "tests/unit/server/loopback_ports.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/com_results.h"
+#include "platform/time/clock.h"
+#include "platform/com/com_results.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/proxy_commands.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "corlink/capi/capi_command_codes.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/raid_controller_set.h"

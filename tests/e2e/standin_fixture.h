@@ -14,11 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/com_memory.h"
-#include "platform/device_io.h"
-#include "platform/fabric_client.h"
-#include "platform/wmi.h"
+#include "platform/time/clock.h"
+#include "platform/com/com_memory.h"
+#include "platform/devices/device_io.h"
+#include "platform/devices/fabric_client.h"
+#include "platform/devices/wmi.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"
 #include "tools/vss_standin/array_view.h"

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/com_memory.h"
-#include "platform/registry.h"
+#include "platform/com/com_memory.h"
+#include "platform/files/registry.h"
 #include "provider/controllers/provider_registry.h"
 #include "tests/e2e/standin_fixture.h"
 #include "tests/support/child_process.h"

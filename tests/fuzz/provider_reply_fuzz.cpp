@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "fuzz_root.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "provider/controllers/heartbeat_listener.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_session.h"

@@ -21,7 +21,7 @@
 #include "corlink/capi/send_path.h"
 #include "corlink/foundation/nt_os.h"
 #include "fuzz_root.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 
 namespace {
 

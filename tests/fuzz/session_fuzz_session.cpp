@@ -8,7 +8,7 @@
 #include "corlink/server/hotlink.h"
 #include "corlink/server/run_flags.h"
 #include "corlink/server/socket.h"
-#include "platform/machine_root.h"
+#include "platform/files/machine_root.h"
 
 void PrepareSessionFuzzing() {
     // Each session writes its capture file "HOT_0" into the system directory of the machine root.

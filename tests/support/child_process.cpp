@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <thread>
 
-#include "platform/broken_pipe.h"
+#include "platform/net/broken_pipe.h"
 #include "tests/support/test_root.h"
 
 extern char** environ;

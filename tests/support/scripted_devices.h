@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/device_io.h"
-#include "platform/scsi_layouts.h"
+#include "platform/devices/device_io.h"
+#include "platform/devices/scsi_layouts.h"
 
 namespace testsupport {
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "platform/machine_root.h"
-#include "platform/registry.h"
+#include "platform/files/machine_root.h"
+#include "platform/files/registry.h"
 
 namespace testsupport {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <sstream>
 
-#include "platform/fabric_client.h"
+#include "platform/devices/fabric_client.h"
 
 namespace standin {
 

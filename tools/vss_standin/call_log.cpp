@@ -1,6 +1,6 @@
 #include "tools/vss_standin/call_log.h"
 
-#include "platform/com_classes.h"
+#include "platform/com/com_classes.h"
 
 namespace standin {
 

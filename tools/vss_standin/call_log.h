@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/com_results.h"
-#include "platform/guid.h"
+#include "platform/com/com_results.h"
+#include "platform/com/guid.h"
 
 namespace standin {
 

@@ -1,8 +1,8 @@
 #include "tools/vss_standin/coordinator.h"
 
-#include "platform/com_classes.h"
-#include "platform/com_object.h"
-#include "platform/registry.h"
+#include "platform/com/com_classes.h"
+#include "platform/com/com_object.h"
+#include "platform/files/registry.h"
 #include "tools/vss_standin/registry_text.h"
 
 namespace standin {

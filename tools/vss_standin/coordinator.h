@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/vss_interfaces.h"
+#include "platform/com/vss_interfaces.h"
 #include "tools/vss_standin/call_log.h"
 
 namespace standin {

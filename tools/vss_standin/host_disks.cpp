@@ -6,11 +6,11 @@
 #include <cstring>
 #include <string>
 
-#include "platform/com_memory.h"
-#include "platform/device_io.h"
-#include "platform/last_error.h"
-#include "platform/scsi_layouts.h"
-#include "platform/wide_text.h"
+#include "platform/com/com_memory.h"
+#include "platform/devices/device_io.h"
+#include "platform/kernel/last_error.h"
+#include "platform/devices/scsi_layouts.h"
+#include "platform/system/wide_text.h"
 #include "tools/vss_standin/lun_descriptions.h"
 
 namespace standin {

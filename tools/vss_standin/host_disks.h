@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/com_results.h"
-#include "platform/vds_lun.h"
+#include "platform/com/com_results.h"
+#include "platform/com/vds_lun.h"
 
 namespace standin {
 

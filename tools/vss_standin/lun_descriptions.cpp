@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/com_memory.h"
+#include "platform/com/com_memory.h"
 #include "tools/vss_standin/call_log.h"
 
 namespace standin {

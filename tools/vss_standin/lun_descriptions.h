@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/vds_lun.h"
+#include "platform/com/vds_lun.h"
 
 namespace standin {
 

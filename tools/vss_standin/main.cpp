@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/com_init.h"
-#include "platform/com_memory.h"
-#include "platform/fabric_client.h"
+#include "platform/com/com_init.h"
+#include "platform/com/com_memory.h"
+#include "platform/devices/fabric_client.h"
 #include "tools/vss_standin/call_log.h"
 #include "tools/vss_standin/provider_library.h"
 #include "tools/vss_standin/scenarios.h"

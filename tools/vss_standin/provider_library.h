@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "platform/module_library.h"
-#include "platform/vss_interfaces.h"
+#include "platform/system/module_library.h"
+#include "platform/com/vss_interfaces.h"
 #include "tools/vss_standin/call_log.h"
 
 namespace standin {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "platform/registry.h"
+#include "platform/files/registry.h"
 
 namespace standin {
 

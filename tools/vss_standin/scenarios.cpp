@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/vss_interfaces.h"
+#include "platform/com/vss_interfaces.h"
 #include "tools/vss_standin/array_view.h"
 #include "tools/vss_standin/coordinator.h"
 #include "tools/vss_standin/host_disks.h"

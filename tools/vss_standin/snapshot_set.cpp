@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/com_classes.h"
+#include "platform/com/com_classes.h"
 #include "tools/vss_standin/host_disks.h"
 
 namespace standin {

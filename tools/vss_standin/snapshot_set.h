@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/vss_interfaces.h"
+#include "platform/com/vss_interfaces.h"
 #include "tools/vss_standin/call_log.h"
 #include "tools/vss_standin/lun_descriptions.h"
 #include "tools/vss_standin/provider_library.h"

@@ -12,7 +12,7 @@
 #include "corlink/capi/discovery_hooks.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/foundation/nt_os.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
 #include "tests/support/proxy_state.h"

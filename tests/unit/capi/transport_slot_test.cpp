@@ -7,7 +7,7 @@
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/capi_reply_codes.h"
 #include "corlink/capi/send_path.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
 #include "tests/support/proxy_state.h"

@@ -23,7 +23,7 @@
 #include "corlink/foundation/console.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "sim/fault_script.h"
 #include "tests/support/fake_transport.h"
 #include "tests/support/proxy_state.h"

@@ -27,7 +27,7 @@
 #include "corlink/foundation/console.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/commands/fabric_database_fixture.h"
 #include "tests/unit/sim/fabric_fixture.h"

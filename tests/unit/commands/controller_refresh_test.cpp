@@ -25,7 +25,7 @@
 #include "corlink/foundation/service_params.h"
 #include "corlink/transport/inband_transport.h"
 #include "corlink/capi/processor_device.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/sim/fabric_fixture.h"

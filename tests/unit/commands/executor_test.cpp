@@ -13,10 +13,10 @@
 #include "corlink/commands/command_table.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/rre.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "platform/windows_api.h"
 #include "tests/support/test_root.h"
-#include "tests/unit/platform/thread_runner.h"
+#include "tests/unit/platform/kernel/thread_runner.h"
 
 namespace {
 

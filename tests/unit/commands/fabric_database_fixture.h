@@ -14,7 +14,7 @@
 #include "corlink/commands/storage_system.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/sim/fabric_fixture.h"

@@ -7,7 +7,7 @@
 #include "corlink/capi/passthrough.h"
 #include "corlink/commands/executor_state.h"
 #include "corlink/commands/ips_bridge.h"
-#include "platform/sync.h"
+#include "platform/kernel/sync.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
 

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <string>
 
-#include "platform/debug_output.h"
+#include "platform/system/debug_output.h"
 
 class DebuggerCapture {
 public:

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "corlink/foundation/nt_os.h"
-#include "platform/os_version.h"
-#include "platform/system_info.h"
+#include "platform/system/os_version.h"
+#include "platform/system/system_info.h"
 
 namespace {
 

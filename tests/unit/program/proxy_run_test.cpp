@@ -15,7 +15,7 @@
 #include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/service_params.h"
 #include "corlink/server/shutdown_flag.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "tests/support/test_root.h"
 
 namespace {

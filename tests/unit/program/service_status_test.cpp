@@ -7,8 +7,8 @@
 #include "corlink/program/service_shell.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/service_params.h"
-#include "platform/console_control.h"
-#include "platform/event_log.h"
+#include "platform/system/console_control.h"
+#include "platform/system/application_event_log.h"
 #include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/device_io.h"
-#include "platform/event_log.h"
+#include "platform/devices/device_io.h"
+#include "platform/system/application_event_log.h"
 #include "provider/host/cache_flush.h"
 #include "provider/host/pass_through_log.h"
 #include "sim/fabric.h"

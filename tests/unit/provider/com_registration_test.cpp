@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "platform/module_library.h"
-#include "platform/registry.h"
+#include "platform/system/module_library.h"
+#include "platform/files/registry.h"
 #include "provider/vss/com_registration.h"
 #include "tests/support/test_root.h"
 

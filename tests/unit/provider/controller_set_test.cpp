@@ -10,7 +10,7 @@
 
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "platform/event_log.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
 #include "provider/controllers/serial_numbers.h"

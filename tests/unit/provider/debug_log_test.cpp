@@ -5,10 +5,10 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/com_memory.h"
-#include "platform/com_results.h"
-#include "platform/event_log.h"
-#include "platform/registry.h"
+#include "platform/com/com_memory.h"
+#include "platform/com/com_results.h"
+#include "platform/system/application_event_log.h"
+#include "platform/files/registry.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/task_memory.h"

@@ -11,7 +11,7 @@
 
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "platform/type_library.h"
+#include "platform/com/type_library.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/vss/hardware_provider.h"

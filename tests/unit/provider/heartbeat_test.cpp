@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "corlink/proxy_protocol/request_cookie.h"
-#include "platform/file_io.h"
-#include "platform/handles.h"
+#include "platform/files/file_io.h"
+#include "platform/kernel/handles.h"
 #include "provider/controllers/heartbeat_listener.h"
 #include "tests/unit/provider/session_fixture.h"
 

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/com_object.h"
-#include "platform/event_log.h"
-#include "platform/file_calls.h"
-#include "platform/wmi.h"
+#include "platform/com/com_object.h"
+#include "platform/system/application_event_log.h"
+#include "platform/files/file_calls.h"
+#include "platform/devices/wmi.h"
 #include "provider/controllers/lun_identification.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/provider_registry.h"

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "corlink/proxy_wire/buffer_wire.h"
-#include "platform/com_object.h"
-#include "platform/event_log.h"
-#include "platform/file_calls.h"
+#include "platform/com/com_object.h"
+#include "platform/system/application_event_log.h"
+#include "platform/files/file_calls.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/serial_numbers.h"

@@ -16,7 +16,7 @@
 #include "corlink/capi/byte_order.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "platform/event_log.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/retry_policy.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/com_memory.h"
-#include "platform/named_pipe.h"
+#include "platform/com/com_memory.h"
+#include "platform/net/named_pipe.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/lun_records.h"
 #include "provider/controllers/serial_numbers.h"

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/com_classes.h"
-#include "platform/com_object.h"
-#include "platform/module_library.h"
-#include "platform/registry.h"
-#include "platform/type_library.h"
-#include "platform/vss_interfaces.h"
+#include "platform/com/com_classes.h"
+#include "platform/com/com_object.h"
+#include "platform/system/module_library.h"
+#include "platform/files/registry.h"
+#include "platform/com/type_library.h"
+#include "platform/com/vss_interfaces.h"
 #include "provider/controllers/provider_registry.h"
 #include "tests/support/test_root.h"
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
-#include "platform/event_log.h"
+#include "platform/time/clock.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/retry_policy.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/provider/provider_fixture.h"

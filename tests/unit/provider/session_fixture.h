@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "provider/controllers/proxy_session.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/provider/provider_fixture.h"

@@ -11,7 +11,7 @@
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/cipher/cipher.h"
 #include "corlink/proxy_protocol/request_cookie.h"
-#include "platform/sync.h"
+#include "platform/kernel/sync.h"
 #include "provider/controllers/heartbeat_listener.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/proxy_config.h"

@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/device_io.h"
-#include "platform/wmi.h"
+#include "platform/devices/device_io.h"
+#include "platform/devices/wmi.h"
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
 #include "sim/wmi_answers.h"

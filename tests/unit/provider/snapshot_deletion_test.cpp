@@ -14,8 +14,8 @@
 
 #include "corlink/capi/byte_order.h"
 #include "corlink/capi/capi_error_codes.h"
-#include "platform/com_object.h"
-#include "platform/event_log.h"
+#include "platform/com/com_object.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/provider_registry.h"

@@ -14,7 +14,7 @@
 #include "corlink/capi/capi_error_codes.h"
 #include "corlink/capi/capi_snapshot.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "platform/event_log.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/proxy_commands.h"
 #include "provider/controllers/retry_policy.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/com_memory.h"
-#include "platform/vds_lun.h"
+#include "platform/com/com_memory.h"
+#include "platform/com/vds_lun.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/controllers/task_memory.h"

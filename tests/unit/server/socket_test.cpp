@@ -11,8 +11,8 @@
 #include "corlink/server/errmsg.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/server/socket.h"
-#include "platform/clock.h"
-#include "tests/unit/platform/tcp_option_probe.h"
+#include "platform/time/clock.h"
+#include "tests/unit/platform/net/tcp_option_probe.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "platform/handles.h"
+#include "platform/kernel/handles.h"
 
 namespace servertest {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/named_pipe.h"
+#include "platform/net/named_pipe.h"
 
 namespace servertest {
 

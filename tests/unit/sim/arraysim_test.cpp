@@ -11,13 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/device_io.h"
-#include "platform/fabric_client.h"
-#include "platform/file_io.h"
-#include "platform/handles.h"
-#include "platform/last_error.h"
-#include "platform/registry.h"
-#include "platform/scsi_layouts.h"
+#include "platform/devices/device_io.h"
+#include "platform/devices/fabric_client.h"
+#include "platform/files/file_io.h"
+#include "platform/kernel/handles.h"
+#include "platform/kernel/last_error.h"
+#include "platform/files/registry.h"
+#include "platform/devices/scsi_layouts.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
 

@@ -7,7 +7,7 @@
 #include "corlink/capi/capi_reply_codes.h"
 #include "corlink/capi/capi_enclosure.h"
 #include "corlink/capi/capi_unified_controller.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
 namespace simtest {

@@ -3,7 +3,7 @@
 
 #include <unistd.h>
 
-#include "platform/fabric_client.h"
+#include "platform/devices/fabric_client.h"
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
 #include "sim/fabric_server.h"

@@ -6,12 +6,12 @@
 #include <unistd.h>
 
 #include "corlink/capi/capi_protocol.h"
-#include "platform/device_io.h"
-#include "platform/fabric_client.h"
-#include "platform/file_io.h"
-#include "platform/handles.h"
-#include "platform/last_error.h"
-#include "platform/scsi_layouts.h"
+#include "platform/devices/device_io.h"
+#include "platform/devices/fabric_client.h"
+#include "platform/files/file_io.h"
+#include "platform/kernel/handles.h"
+#include "platform/kernel/last_error.h"
+#include "platform/devices/scsi_layouts.h"
 #include "tests/support/scenario_fabric.h"
 
 namespace simtest {

@@ -2,7 +2,7 @@
 #include "corlink/capi/capi_error_codes.h"
 #include <cstring>
 
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
 namespace simtest {

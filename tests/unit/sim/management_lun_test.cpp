@@ -1,10 +1,10 @@
 #include <cstring>
 
-#include "platform/device_io.h"
-#include "platform/file_io.h"
-#include "platform/handles.h"
-#include "platform/last_error.h"
-#include "platform/scsi_layouts.h"
+#include "platform/devices/device_io.h"
+#include "platform/files/file_io.h"
+#include "platform/kernel/handles.h"
+#include "platform/kernel/last_error.h"
+#include "platform/devices/scsi_layouts.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
 namespace simtest {

@@ -13,7 +13,7 @@
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
 #include "corlink/transport/inband_transport.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/sim/fabric_fixture.h"

@@ -11,7 +11,7 @@
 #include "corlink/capi/capi_command_codes.h"
 #include "corlink/capi/capi_error_codes.h"
 #include "corlink/capi/capi_snapshot.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "sim/capi/records.h"
 #include "tests/unit/sim/fabric_fixture.h"
 

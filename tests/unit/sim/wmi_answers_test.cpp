@@ -1,7 +1,7 @@
 // The fabric's WMI answers as bytes between processes, and the WQL the path choice writes.
 #include <gtest/gtest.h>
 
-#include "platform/wmi_wire.h"
+#include "platform/devices/wmi_wire.h"
 #include "sim/wmi_answers.h"
 
 namespace {

@@ -15,7 +15,7 @@
 #include "corlink/foundation/service_params.h"
 #include "corlink/transport/host_adapters.h"
 #include "corlink/transport/processor_device_table.h"
-#include "platform/device_io.h"
+#include "platform/devices/device_io.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/scripted_devices.h"
 #include "tests/support/test_root.h"

@@ -8,7 +8,7 @@
 #include "corlink/foundation/utilities.h"
 #include "corlink/transport/disk_names.h"
 #include "corlink/transport/processor_device_table.h"
-#include "platform/clock.h"
+#include "platform/time/clock.h"
 #include "tests/support/scripted_devices.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/foundation/log_capture.h"

@@ -8,8 +8,8 @@
 
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/utilities.h"
-#include "platform/clock.h"
-#include "platform/error_mode.h"
+#include "platform/time/clock.h"
+#include "platform/system/error_mode.h"
 #include "tests/support/scripted_devices.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/foundation/log_capture.h"

@@ -9,7 +9,7 @@
 #include "corlink/transport/mpio_path_choice.h"
 #include "corlink/transport/multipath.h"
 #include "corlink/transport/scsi_command.h"
-#include "platform/wmi.h"
+#include "platform/devices/wmi.h"
 #include "tests/unit/transport/scsi_fixture.h"
 
 namespace {

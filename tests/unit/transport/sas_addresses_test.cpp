@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/machine_root.h"
+#include "platform/files/machine_root.h"
 #include "tests/support/test_root.h"
 
 namespace {

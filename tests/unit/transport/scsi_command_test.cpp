@@ -6,7 +6,7 @@
 #include "corlink/capi/device_state.h"
 #include "corlink/transport/scsi_command.h"
 #include "corlink/transport/windows_error.h"
-#include "platform/last_error.h"
+#include "platform/kernel/last_error.h"
 #include "tests/unit/transport/scsi_fixture.h"
 
 namespace {

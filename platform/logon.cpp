@@ -1,9 +1,0 @@
-#include "platform/logon.h"
-
-#include "platform/last_error.h"
-
-BOOL LogonUserA(LPCSTR, LPCSTR, LPCSTR, DWORD, DWORD, HANDLE* token) {
-    if (token != nullptr) *token = nullptr;
-    SetLastError(ERROR_WRONG_PASSWORD);
-    return FALSE;
-}
