@@ -10,7 +10,7 @@
 #include "corlink/foundation/utilities.h"
 #include "platform/time/clock.h"
 #include "platform/devices/device_io.h"
-#include "platform/system/error_mode.h"
+#include "platform/system/process.h"
 #include "platform/files/files.h"
 #include "platform/system/os_version.h"
 

@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -111,3 +112,11 @@ BOOL CreateProcessA(LPCSTR applicationName, char* commandLine, LPSECURITY_ATTRIB
 
 // A process handle is signalled and read like a thread's.
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) { return GetExitCodeThread(process, exitCode); }
+
+namespace {
+std::atomic<UINT> g_ErrorMode{0};
+}  // namespace
+
+UINT SetErrorMode(UINT mode) {
+    return g_ErrorMode.exchange(mode);
+}

@@ -43,3 +43,12 @@ BOOL CreateProcessA(LPCSTR applicationName, char* commandLine, LPSECURITY_ATTRIB
 // The program's exit status once it has ended (STILL_ACTIVE while it runs; 1 for a program ended by a
 // signal); FALSE (ERROR_INVALID_HANDLE) for a handle that is not a process's.
 BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode);
+
+// The process error mode: which system error dialogs the process lets the system show. This platform
+// shows none; the mode is only kept, so that code that sets and restores it around an open reads as on
+// Windows.
+constexpr UINT SEM_FAILCRITICALERRORS = 0x0001;
+constexpr UINT SEM_NOOPENFILEERRORBOX = 0x8000;
+
+// Sets the mode and returns the previous one.
+UINT SetErrorMode(UINT mode);
