@@ -13,6 +13,7 @@
 
 #include "platform/kernel/handles.h"
 #include "platform/files/machine_root.h"
+#include "platform/files/replace_file.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/sync.h"
 
@@ -137,17 +138,12 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* d
     std::string dir;
     if (!KeyDirectory(key, nullptr, &dir)) return ERROR_INVALID_HANDLE;
     if (!IsDirectory(dir)) return ERROR_KEY_DELETED;
-    std::string path = ValuePath(dir, valueName);
-    std::string temp = dir + "/.tmp." + std::to_string(GetCurrentProcessId()) + "." +
-                       std::to_string(GetCurrentThreadId());
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (f == nullptr) return ERROR_ACCESS_DENIED;
-    unsigned char head[4] = {static_cast<unsigned char>(type), static_cast<unsigned char>(type >> 8),
-                             static_cast<unsigned char>(type >> 16), static_cast<unsigned char>(type >> 24)};
-    bool ok = std::fwrite(head, 1, 4, f) == 4 && (dataSize == 0 || std::fwrite(data, 1, dataSize, f) == dataSize);
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
-        std::remove(temp.c_str());
+    std::vector<unsigned char> content(4 + dataSize);
+    for (int i = 0; i < 4; ++i) content[static_cast<size_t>(i)] = static_cast<unsigned char>(type >> (8 * i));
+    if (dataSize != 0) std::memcpy(content.data() + 4, data, dataSize);
+    // Written whole beside the old value, flushed and renamed over it: a crash leaves the old or the new value.
+    if (!platform::ReplaceFileAt(ValuePath(dir, valueName), content.data(), content.size(),
+                                 platform::ReplacedAccess::KeepOrShared)) {
         return ERROR_ACCESS_DENIED;
     }
     return ERROR_SUCCESS;
