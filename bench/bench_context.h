@@ -23,5 +23,7 @@ int RunControllerTransfer(const BenchContext& context);
 int RunDiscoveryScaling(const BenchContext& context);
 // (d) corlink4's resident memory idle and after 64 sessions have closed.
 int RunProxyMemory(const BenchContext& context);
+// (e) One session's round trip while 4,000 connections that never log in are open, against it without them.
+int RunIdleConnections(const BenchContext& context);
 
 }  // namespace bench

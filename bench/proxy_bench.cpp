@@ -1,7 +1,7 @@
 // proxy_bench: whole-process benchmarks of corlink4 on the simulated fabric, each figure beside the same
 // work done by a bare loopback peer in one run.
 //
-//   proxy_bench [round-trip|transfer|discovery|memory|all] [--rounds N]
+//   proxy_bench [round-trip|transfer|discovery|memory|idle-connections|all] [--rounds N]
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -21,10 +21,12 @@ constexpr Benchmark kBenchmarks[] = {
     {"transfer", bench::RunControllerTransfer},
     {"discovery", bench::RunDiscoveryScaling},
     {"memory", bench::RunProxyMemory},
+    {"idle-connections", bench::RunIdleConnections},
 };
 
 int Usage() {
-    std::fprintf(stderr, "usage: proxy_bench [round-trip|transfer|discovery|memory|all] [--rounds N]\n");
+    std::fprintf(stderr,
+                 "usage: proxy_bench [round-trip|transfer|discovery|memory|idle-connections|all] [--rounds N]\n");
     return 2;
 }
 
