@@ -99,8 +99,7 @@ void WriteQueued(ConsoleText& console, std::unique_lock<std::mutex>& lock) {
             console.closed = true;
             console.queued.clear();
         } else if (done < text.size()) {
-            text.erase(0, done);
-            console.queued.insert(0, text);  // before what others queued meanwhile
+            console.queued.insert(0, text, done, std::string::npos);  // before what others queued meanwhile
             console.pending = true;
             if (!console.drainStarted) {
                 console.drainStarted = true;

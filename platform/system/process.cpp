@@ -54,9 +54,9 @@ class StandardHandles {
         const HANDLE handles[] = {startup->hStdInput, startup->hStdOutput, startup->hStdError};
         for (int fd = 0; fd < 3; ++fd) {
             const bool given = inherit && handles[fd] != nullptr && handles[fd] != INVALID_HANDLE_VALUE;
-            auto file = given ? platform::LookupHandleAs<platform::RegularFile>(handles[fd]) : nullptr;
-            if (file) {
-                ::posix_spawn_file_actions_adddup2(&actions_, file->Descriptor(), fd);
+            files_[fd] = given ? platform::LookupHandleAs<platform::RegularFile>(handles[fd]) : nullptr;
+            if (files_[fd]) {
+                ::posix_spawn_file_actions_adddup2(&actions_, files_[fd]->Descriptor(), fd);
             } else {
                 ::posix_spawn_file_actions_addopen(&actions_, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
             }
@@ -72,6 +72,8 @@ class StandardHandles {
   private:
     posix_spawn_file_actions_t actions_{};
     bool used_ = false;
+    // Held until the spawn is done, so that a handle closed meanwhile cannot free or reuse the descriptor.
+    decltype(platform::LookupHandleAs<platform::RegularFile>(nullptr)) files_[3];
 };
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "provider/controllers/serial_numbers.h"
 #include "provider/controllers/proxy_commands.h"
 
 #include <cstddef>
@@ -23,7 +24,6 @@ static_assert(sizeof(CAPI_ROLLOFF_PARAMS) == kRolloffRequestBytes);
 static_assert(sizeof(CAPI_ROLLBACK_PARAMS) == kRollbackRequestBytes);
 static_assert(sizeof(PortName) == RRE_PORT_NAME_SIZE);
 
-constexpr size_t kPartitionIdBytes = 16;  // a partition's identifier: the first bytes of its serial number
 
 // The word whose bytes in memory are `value` big-endian: for requests that travel without a converter.
 uint32_t BigEndian(int32_t value) {
