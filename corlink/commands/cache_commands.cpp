@@ -1,6 +1,8 @@
 #include "corlink/commands/cache_commands.h"
 
+#include <array>
 #include <cstring>
+#include <set>
 
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/commands/array_lookup.h"
@@ -46,24 +48,33 @@ int32_t freeChache(int32_t index, const uint8_t* serial) {
 }
 
 // Frees the orphan the controller names until it names none. A free that succeeds shows its progress by
-// the controller naming another orphan (or a lower amount): many small orphans may share one percentage
-// point. Ten passes in a row without either mean the frees no longer work.
+// the controller naming an orphan not freed before (or a lower amount): many small orphans may share one
+// percentage point. Ten passes in a row without either mean the frees no longer work; a controller that
+// names the same orphans again and again makes no progress.
 int32_t freeAllChacheEx(int32_t index) {
+    using Serial = std::array<uint8_t, kObjectSerialSize>;
     const CAPI_CONTROLLER& controller = g_ControllerDb[static_cast<uint32_t>(index)].controller;
     uint32_t budget = kOrphanPassBudget;
     uint32_t stalled = 0;
+    std::set<Serial> freedAtThisAmount;  // the orphans freed since the amount last fell
     while (controller.orphanDataPercent != 0) {
         const uint8_t before = controller.orphanDataPercent;
-        uint8_t serial[kObjectSerialSize];
-        std::memcpy(serial, controller.orphanDataSerialNumber, sizeof serial);
-        const int32_t code = freeChache(index, serial);
+        Serial serial;
+        std::memcpy(serial.data(), controller.orphanDataSerialNumber, serial.size());
+        const int32_t code = freeChache(index, serial.data());
         if (code != 0) {
             DebugPrint("capicmd==>>freeAllChacheEx.freeChache %d!\n", code);
             return code;
         }
         if (--budget == 0) return 0;
-        const bool progress = controller.orphanDataPercent < before ||
-                              std::memcmp(controller.orphanDataSerialNumber, serial, sizeof serial) != 0;
+        freedAtThisAmount.insert(serial);
+        Serial named;
+        std::memcpy(named.data(), controller.orphanDataSerialNumber, named.size());
+        bool progress = freedAtThisAmount.count(named) == 0;
+        if (controller.orphanDataPercent < before) {
+            progress = true;
+            freedAtThisAmount.clear();
+        }
         stalled = progress ? 0 : stalled + 1;
         if (stalled == kPassesWithoutProgress) {
             DebugPrint("capicmd==>>freeAllChacheEx: orphan data stays at %d%%\n", controller.orphanDataPercent);
