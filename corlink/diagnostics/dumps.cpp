@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "corlink/capi/capi_protocol.h"
-#include "corlink/commands/raid_controller.h"
+#include "corlink/controller_entry/raid_controller.h"
 #include "corlink/diagnostics/dump_printer.h"
 #include "corlink/diagnostics/dump_structures.h"
 #include "corlink/foundation/service_params.h"

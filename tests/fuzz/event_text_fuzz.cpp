@@ -15,8 +15,8 @@
 #include <string>
 
 #include "corlink/capi/capi_event.h"
-#include "corlink/commands/controller_db.h"
-#include "corlink/commands/event_commands.h"
+#include "corlink/database/controller_db.h"
+#include "corlink/handlers/event_commands.h"
 #include "corlink/diagnostics/event_text.h"
 
 namespace {

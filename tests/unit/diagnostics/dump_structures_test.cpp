@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "corlink/capi/capi_structures.h"
-#include "corlink/commands/raid_controller.h"
+#include "corlink/controller_entry/raid_controller.h"
 #include "corlink/diagnostics/dump_printer.h"
 #include "corlink/diagnostics/dump_structures.h"
 #include "corlink/diagnostics/dumps.h"
