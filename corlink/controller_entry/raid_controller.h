@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <cstring>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_controller.h"
-#include "corlink/capi/capi_drive.h"
-#include "corlink/capi/capi_enclosure.h"
-#include "corlink/capi/capi_host.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_controller.h"
+#include "corlink/capi_wire/capi_drive.h"
+#include "corlink/capi_wire/capi_enclosure.h"
+#include "corlink/capi_wire/capi_host.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/capi/controller_context.h"
 #include "corlink/proxy_wire/controller_sizes.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "corlink/capi/capi_drive.h"
+#include "corlink/capi_wire/capi_drive.h"
 
 constexpr uint32_t kObjectSerialSize = 32;  // the serial number field of arrays, drives and partitions
 constexpr uint32_t kNameFieldSize = 32;     // names are at most 31 characters and a NUL

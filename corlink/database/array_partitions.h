@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_array.h"
+#include "corlink/capi_wire/capi_array.h"
 
 constexpr uint32_t PARTITION_TABLE_CONTROLLERS = 64;
 constexpr uint32_t PARTITION_TABLE_ARRAYS = 128;

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/master_callback.h"

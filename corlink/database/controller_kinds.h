@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 
 // By the busType of host channel 0 of database entry `index` (false for an index not in use).
 bool IsFCHIM(int32_t index);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_event.h"
+#include "corlink/capi_wire/capi_event.h"
 
 constexpr uint32_t EVENT_BUFFER_MAX_RECORDS = 416;
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 
 // Set by the callback when the library reports that its transport finished initialising; never cleared.
 extern volatile uint8_t g_InitializeComplete;

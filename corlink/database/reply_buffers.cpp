@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "corlink/capi/capi_snapshot.h"
+#include "corlink/capi_wire/capi_snapshot.h"
 #include "corlink/foundation/log.h"
 
 CAPI_UNIFIED_CONTROLLER g_UnifiedControllerBuffer;

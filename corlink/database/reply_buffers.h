@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_enclosure.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_enclosure.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 
 constexpr uint32_t KNOWN_HOSTS_REPLY_SIZE = 12580;
 constexpr uint32_t HOST_NICKNAMES_REPLY_SIZE = 26948;

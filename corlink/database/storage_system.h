@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_handle.h"
+#include "corlink/capi_wire/capi_handle.h"
 #include "corlink/proxy_wire/storage_system_record.h"
 
 extern STORAGE_SYSTEM gStorageSystems[STORAGE_SYSTEM_TABLE_SIZE];

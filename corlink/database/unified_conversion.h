@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_controller.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_controller.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 
 // Builds `out` for the controller whose half of `unified` is `ab` (1 = controller A, 0 = B); the other half
 // supplies the mate's serial and state. Any other ab leaves `out` all zero (logged).

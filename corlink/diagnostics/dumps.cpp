@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/controller_entry/raid_controller.h"
 #include "corlink/diagnostics/dump_printer.h"
 #include "corlink/diagnostics/dump_structures.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/handlers/controller_params_area.h"

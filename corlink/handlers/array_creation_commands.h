@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_array.h"
+#include "corlink/capi_wire/capi_array.h"
 #include "corlink/handlers/handler_frame.h"
 
 extern const FramedCommand kAddArrayPart;

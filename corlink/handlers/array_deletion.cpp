@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/array_partitions.h"

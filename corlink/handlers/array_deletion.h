@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_host.h"
 
 constexpr int32_t DELETE_SURVIVED = 2;        // the object was still there after every try
 constexpr int32_t DELETE_NOT_SEEN_GONE = -1;  // the controller could not be read again to see it gone

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/capi/capi_array.h"
+#include "corlink/capi_wire/capi_array.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/array_partitions.h"

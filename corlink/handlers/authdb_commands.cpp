@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "corlink/capi/authdb_record_fields.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/authdb_record_fields.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/handlers/authentication.h"
 #include "corlink/database/capi_session.h"

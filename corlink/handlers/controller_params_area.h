@@ -3,7 +3,7 @@
 // their fields and send. Used under the state-change mutex only.
 #pragma once
 
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 
 // Fills the area from g_UnifiedControllerBuffer: the first common parameter block, then the parameters of
 // half 0 and of half 1; returns it.

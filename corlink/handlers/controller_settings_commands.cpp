@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "corlink/capi/capi_enclosure.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_enclosure.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/capi/wrappers_classic.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "corlink/proxy_wire/buffers_hosts.h"
 
 constexpr uint32_t CUSTOM_VIEW_REQUEST_SIZE = sizeof(RRE_CUSTOM_VIEW_REQUEST);

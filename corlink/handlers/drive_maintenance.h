@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_drive.h"
+#include "corlink/capi_wire/capi_drive.h"
 
 constexpr uint8_t DRIVE_USED_AS_MEMBER = 1;
 constexpr uint8_t DRIVE_LEFTOVER = 5;

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/structure_converters.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/structure_converters.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/proxy_wire/buffers_drives.h"

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "corlink/capi/capi_event.h"
+#include "corlink/capi_wire/capi_event.h"
 #include "corlink/database/event_buffer.h"
 #include "corlink/handlers/handler_frame.h"
 #include "corlink/proxy_wire/buffers_events.h"

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 #include "corlink/handlers/authentication.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/handlers/array_deletion.h"
 #include "corlink/database/array_partitions.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "corlink/capi/capi_array.h"
+#include "corlink/capi_wire/capi_array.h"
 
 // Every stored partition record of the controller's arrays, read afresh; false when a read failed (the
 // list may then miss partitions).

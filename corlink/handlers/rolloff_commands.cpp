@@ -1,8 +1,8 @@
 // Rolloff volumes: full copies of a volume into a new volume of its own, started, aborted and listed.
 #include <cstring>
 
-#include "corlink/capi/capi_reply_codes.h"
-#include "corlink/capi/capi_snapshot.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_snapshot.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"

@@ -14,7 +14,7 @@
 #include <cstring>
 #include <string>
 
-#include "corlink/capi/capi_event.h"
+#include "corlink/capi_wire/capi_event.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/handlers/event_commands.h"
 #include "corlink/diagnostics/event_text.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/lmx.h"
 #include "corlink/executor/command_table.h"
@@ -19,7 +19,7 @@
 #include "corlink/database/controller_discovery.h"
 #include "corlink/database/master_callback.h"
 #include "corlink/handlers/rre.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/database/storage_system.h"
 #include "corlink/foundation/console.h"
 #include "corlink/foundation/log.h"

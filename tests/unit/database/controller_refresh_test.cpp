@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/wrappers_classic.h"
 #include "corlink/capi/lmx.h"

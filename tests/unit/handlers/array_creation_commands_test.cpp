@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/executor/executor.h"
 #include "corlink/handlers/array_deletion.h"
 #include "corlink/database/array_lookup.h"

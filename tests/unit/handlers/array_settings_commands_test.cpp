@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "corlink/database/capi_session.h"
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/executor/executor.h"

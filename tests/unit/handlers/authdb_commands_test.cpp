@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/authdb_record_fields.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/authdb_record_fields.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/executor/executor.h"
 #include "corlink/proxy_wire/password_requests.h"

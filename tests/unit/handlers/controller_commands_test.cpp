@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_controller.h"
-#include "corlink/capi/capi_enclosure.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_controller.h"
+#include "corlink/capi_wire/capi_enclosure.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/storage_system.h"
 #include "corlink/executor/executor.h"

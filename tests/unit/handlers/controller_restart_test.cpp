@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "sim/model/identifiers.h"

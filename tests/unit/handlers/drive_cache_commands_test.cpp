@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_drive.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_drive.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"

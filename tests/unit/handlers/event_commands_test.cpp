@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/database/capi_session.h"
 #include "corlink/executor/executor.h"
 #include "corlink/handlers/event_commands.h"

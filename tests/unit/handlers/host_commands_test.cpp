@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/transport/host_adapters.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 #include "corlink/executor/executor.h"
 #include "corlink/handlers/rre.h"
 #include "corlink/database/capi_session.h"

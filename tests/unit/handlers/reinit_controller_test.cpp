@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"

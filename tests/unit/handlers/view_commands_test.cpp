@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "corlink/handlers/custom_view_record.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "tests/unit/handlers/proxy_command_fixture.h"

@@ -1,4 +1,4 @@
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 
 #include <utility>
 

@@ -1,7 +1,7 @@
-#include "corlink/capi/include_converter.h"
+#include "corlink/capi_wire/include_converter.h"
 
-#include "corlink/capi/capi_structures.h"
-#include "corlink/capi/converter.h"
+#include "corlink/capi_wire/capi_structures.h"
+#include "corlink/capi_wire/converter.h"
 
 namespace capi {
 namespace {

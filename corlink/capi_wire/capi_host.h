@@ -2,7 +2,7 @@
 // view tables, and the authentication-database and login records.
 #pragma once
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 
 // One host port the controller has seen.
 #define CAPI_KNOWN_HOST_FIELDS(F, S) \

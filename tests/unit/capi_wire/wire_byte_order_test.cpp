@@ -7,8 +7,8 @@
 #include <memory>
 #include <numeric>
 
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/structure_converters.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/structure_converters.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // processor).
 #pragma once
 
-#include "corlink/capi/capi_channel.h"
-#include "corlink/capi/capi_shared.h"
-#include "corlink/capi/capi_snapshot.h"
+#include "corlink/capi_wire/capi_channel.h"
+#include "corlink/capi_wire/capi_shared.h"
+#include "corlink/capi_wire/capi_snapshot.h"
 
 #define CAPI_CONTROLLER_RAID_PARAMS_FIELDS(F, S) \
     F(S,     0, createArrayBackoffPercent,     uint32_t,                   1, U32,    Yes, nullptr, None) \

@@ -1,7 +1,7 @@
 // Controller events: the event record and the event list.
 #pragma once
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 
 // One event (include type 7). The meaning of bytes 56-103 depends on the event code.
 #define CAPI_EVENT_RECORD_FIELDS(F, S) \

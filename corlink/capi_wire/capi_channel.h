@@ -1,7 +1,7 @@
 // Host and drive channels: the channel record, its bus-specific information union and its settings.
 #pragma once
 
-#include "corlink/capi/struct_desc.h"
+#include "corlink/capi_wire/struct_desc.h"
 
 #define CAPI_FC_LOOP_POSITION_FIELDS(F, S) \
     F(S,     0, numIDs,                        uint8_t,                    1, U8,     No,  nullptr, None) \

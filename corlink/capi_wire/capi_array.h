@@ -1,7 +1,7 @@
 // Arrays (vdisks) with their statistics and cache settings, array creation, and partitions (volumes).
 #pragma once
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 
 // Include type 3.
 #define CAPI_CACHE_PARAMS_FIELDS(F, S) \

@@ -1,4 +1,4 @@
-#include "corlink/capi/structure_converters.h"
+#include "corlink/capi_wire/structure_converters.h"
 
 #include <cstring>
 #include <iterator>

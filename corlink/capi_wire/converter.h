@@ -6,8 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/struct_desc.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/struct_desc.h"
 
 namespace capi {
 

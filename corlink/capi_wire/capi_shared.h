@@ -2,7 +2,7 @@
 // numbers, drive locations, host port identities and partition mappings.
 #pragma once
 
-#include "corlink/capi/struct_desc.h"
+#include "corlink/capi_wire/struct_desc.h"
 
 // The object address of a command, a reply and an event; -1 in a selector that is not used.
 #define CAPI_ADDRESS_FIELDS(F, S) \

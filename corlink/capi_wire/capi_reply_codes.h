@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
 
 // Classic replies, codes 300 to 416 (389 is not used).
 #define CAPI_REPLY_LIST(X) \

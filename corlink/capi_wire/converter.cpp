@@ -1,4 +1,4 @@
-#include "corlink/capi/converter.h"
+#include "corlink/capi_wire/converter.h"
 
 namespace capi {
 namespace {

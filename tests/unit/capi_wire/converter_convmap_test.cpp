@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/structure_converters.h"
-#include "tests/unit/capi/convmap.h"
+#include "corlink/capi_wire/structure_converters.h"
+#include "tests/unit/capi_wire/convmap.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "corlink/capi/struct_desc.h"
+#include "corlink/capi_wire/struct_desc.h"
 
 namespace capi {
 

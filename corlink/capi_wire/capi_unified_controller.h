@@ -2,8 +2,8 @@
 // and one block per controller, and the pair's settings as one block.
 #pragma once
 
-#include "corlink/capi/capi_channel.h"
-#include "corlink/capi/capi_controller.h"
+#include "corlink/capi_wire/capi_channel.h"
+#include "corlink/capi_wire/capi_controller.h"
 
 #define CAPI_UNIFIED_COMMON_HEAD_FIELDS(F, S) \
     F(S,     0, data,                          uint8_t,                  208, Bytes,  No,  nullptr, None)

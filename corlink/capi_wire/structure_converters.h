@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_structures.h"
-#include "corlink/capi/converter.h"
+#include "corlink/capi_wire/capi_structures.h"
+#include "corlink/capi_wire/converter.h"
 
 // X(converter, structure)
 #define CAPI_STRUCTURE_CONVERTERS(X) \

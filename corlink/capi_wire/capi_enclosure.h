@@ -2,7 +2,7 @@
 // record with element descriptions and field-replaceable-unit identification.
 #pragma once
 
-#include "corlink/capi/struct_desc.h"
+#include "corlink/capi_wire/struct_desc.h"
 
 #define CAPI_ENCL_POWER_SUPPLY_FIELDS(F, S) \
     F(S,     0, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \

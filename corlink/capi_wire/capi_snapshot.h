@@ -2,7 +2,7 @@
 // master volumes, backing stores (snap pools), roll-back, rolloff, and the data-management tag and policy.
 #pragma once
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 
 #define CAPI_SNAPSHOT_FIELDS(F, S) \
     F(S,     0, partitionId,              uint8_t,                   16, Bytes,  No,  nullptr, None) \

@@ -1,7 +1,7 @@
 // Drives, drive identifiers, drive error statistics and the maintenance parameter block.
 #pragma once
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 
 // One drive (include type 20, reply 363).
 #define CAPI_DRIVE_FIELDS(F, S) \

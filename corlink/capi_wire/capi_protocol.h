@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 
 inline constexpr uint8_t CAPI_VERSION_MAJOR = 3;  // a reply with any other major version is refused
 inline constexpr uint8_t CAPI_VERSION_MINOR = 10;

@@ -2,7 +2,7 @@
 // order; the header's converter runs in the CAPI modes, which change nothing.
 #pragma once
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 
 #define CAPI_PACKET_HEADER_FIELDS(F, S) \
     F(S,     0, reserved0,                     uint8_t,         1, U8,     No,  nullptr, None) \
