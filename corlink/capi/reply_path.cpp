@@ -194,6 +194,13 @@ int ReceivePacket(LMX_IOB* iob) {
         return 0;
     }
     std::memcpy(&header, reply, sizeof header);
+    // A header without the signature is damaged: none of its fields (its code, its lengths) can be trusted,
+    // not even by the raw pass-through, and taking it as the answer would store zeros or another command's
+    // data as the controller's.
+    if (std::memcmp(header.signature, CAPI_PACKET_SIGNATURE, sizeof header.signature) != 0) {
+        RefuseReply(iob, callback, "damaged header (no signature)");
+        return 0;
+    }
     const uint32_t packetLength = header.packetLength;
     if (packetLength < CAPI_PACKET_HEADER_SIZE || packetLength > capacity) {
         RefuseReply(iob, callback, "packet length outside the receive buffer");
@@ -202,12 +209,6 @@ int ReceivePacket(LMX_IOB* iob) {
 
     if (g_PassThrough.active) {
         DeliverPassThrough(reply, packetLength);
-        return 0;
-    }
-    // A header without the signature is damaged: none of its fields (its code, its lengths) can be trusted,
-    // and taking it as the answer would store zeros or another command's data as the controller's.
-    if (std::memcmp(header.signature, CAPI_PACKET_SIGNATURE, sizeof header.signature) != 0) {
-        RefuseReply(iob, callback, "damaged header (no signature)");
         return 0;
     }
 

@@ -338,4 +338,37 @@ TEST_F(ReplyPathTest, PassThroughCopiesTheRawReplyAndCallsNoCallback) {
     g_PassThrough = {};
 }
 
+// A reply whose header lacks the signature has no length to trust: the raw pass-through refuses it as
+// it refuses an overlong reply, and hands its session nothing, whatever length the header claims.
+TEST_F(ReplyPathTest, PassThroughRefusesAReplyWithADamagedHeader) {
+    std::vector<uint8_t> request = testsupport::BuildReplyPacket(Reply(1001));
+    request.resize(CAPI_PASS_THROUGH_BUFFER_SIZE);
+    std::vector<uint8_t> replyBuffer(CAPI_PASS_THROUGH_BUFFER_SIZE, 0xEE);
+    g_PassThrough.request = request.data();
+    g_PassThrough.reply = replyBuffer.data();
+    ReplyPacket raw = Reply(2001);
+    raw.payload.assign(64, 0x5C);
+    const std::vector<uint8_t> whole = testsupport::BuildReplyPacket(raw);
+    const struct {
+        const char* name;
+        uint32_t claimedLength;
+    } cases[] = {
+        {"its own length", static_cast<uint32_t>(whole.size())},
+        {"a header's length", CAPI_PACKET_HEADER_SIZE},
+        {"the whole receive buffer", CAPI_RECEIVE_GENERAL_BUFFER_SIZE},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> damaged = whole;
+        damaged[offsetof(CAPI_PACKET_HEADER, signature) + 1] ^= 0xFF;
+        std::memcpy(damaged.data() + offsetof(CAPI_PACKET_HEADER, packetLength), &c.claimedLength, 4);
+        fake.RawReply(damaged);
+        EXPECT_EQ(CAPI_PassThrough(), CAPI_STATUS_COMMUNICATION_ERROR);
+        EXPECT_EQ(g_PassThrough.replyLength, 0u);
+        EXPECT_TRUE(std::all_of(replyBuffer.begin(), replyBuffer.end(), [](uint8_t b) { return b == 0xEE; }));
+    }
+    EXPECT_TRUE(deliveries.empty());
+    g_PassThrough = {};
+}
+
 }  // namespace
