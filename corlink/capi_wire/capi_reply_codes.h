@@ -144,3 +144,8 @@ CAPI_UNIFIED_COMMAND_LIST(CAPI_DEFINE_UNIFIED_REPLY_CONSTANT)
 inline constexpr uint32_t CAPI_REPLY_U_CREATE_ARRAY_START = CAPI_REPLY_U_CREATE_ARRAY;
 // The last part of a multi-part reply answers the next-part command.
 inline constexpr uint32_t CAPI_REPLY_NEXT_PART = static_cast<uint32_t>(CAPI_COMMAND_NEXT_PART) + CAPI_UNIFIED_REPLY_OFFSET;
+// The authentication-database replies, named after their commands' wrappers: the commands (1289 to
+// 1296) lie past the unified commands that have names of their own.
+inline constexpr uint32_t CAPI_REPLY_U_AUTHDB_GET_RECORD_COUNT = 1289 + CAPI_UNIFIED_REPLY_OFFSET;
+inline constexpr uint32_t CAPI_REPLY_U_AUTHDB_GET_RECORD = 1294 + CAPI_UNIFIED_REPLY_OFFSET;
+inline constexpr uint32_t CAPI_REPLY_U_COMMAND_1295 = 1295 + CAPI_UNIFIED_REPLY_OFFSET;

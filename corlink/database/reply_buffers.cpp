@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi_wire/capi_snapshot.h"
 #include "corlink/foundation/log.h"
 
@@ -60,8 +61,8 @@ const BufferRow kBufferRows[] = {
     {2230, g_DmsTagReply, DMS_TAG_REPLY_SIZE},
     {2233, g_DmsPolicyThresholdListReply, DMS_POLICY_THRESHOLD_LIST_REPLY_SIZE, &g_DmsPolicyThresholdCount,
      sizeof(CAPI_DMS_POLICY)},
-    {2294, g_AuthDbRecordReply, AUTH_DB_RECORD_REPLY_SIZE},
-    {2295, g_AuthDbRecordReply, AUTH_DB_RECORD_REPLY_SIZE},
+    {CAPI_REPLY_U_AUTHDB_GET_RECORD, g_AuthDbRecordReply, AUTH_DB_RECORD_REPLY_SIZE},
+    {CAPI_REPLY_U_COMMAND_1295, g_AuthDbRecordReply, AUTH_DB_RECORD_REPLY_SIZE},
 };
 
 // The controller's count, cut to the records the buffer holds, so that no reader walks past it.
@@ -96,7 +97,7 @@ int StoreBufferReply(uint32_t replyCode, int32_t errorCode, uint32_t param1, con
             std::memset(g_CreateSnapshotReply, 0, sizeof(uint32_t));
             if (errorCode == 0 && payload != nullptr) std::memcpy(g_CreateSnapshotReply, payload, CREATE_SNAPSHOT_REPLY_SIZE);
             return 1;
-        case 2289:
+        case CAPI_REPLY_U_AUTHDB_GET_RECORD_COUNT:
             g_AuthDbRecordCount = param1;
             return 1;
         default:
@@ -111,7 +112,7 @@ void ClearStoredReply(uint32_t replyCode) {
         if (row.count != nullptr) *row.count = 0;
     }
     if (replyCode == 2203) std::memset(g_CreateSnapshotReply, 0, sizeof g_CreateSnapshotReply);
-    if (replyCode == 2289) g_AuthDbRecordCount = 0;
+    if (replyCode == CAPI_REPLY_U_AUTHDB_GET_RECORD_COUNT) g_AuthDbRecordCount = 0;
 }
 
 void ClearStoredReplies() {

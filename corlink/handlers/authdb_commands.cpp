@@ -4,6 +4,7 @@
 
 #include "corlink/capi_wire/authdb_record_fields.h"
 #include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"
@@ -37,16 +38,13 @@ CAPI_HANDLE HandleOf(const CommandContext& c) { return ControllerHandleOf(c.inde
 void PutCountReceived(CommandContext& c) { Buffer(c).recordCount = static_cast<uint8_t>(g_AuthDbRecordCount); }
 const char* Outcome(int32_t code) { return code == 0 ? "success" : "failed"; }
 
-constexpr uint32_t kRecordReply = 2294;  // GET_RECORD's; the record stored last
-constexpr uint32_t kCountReply = 2289;   // GET_RECORD_COUNT's; the count stored last
-
 // Every body runs with packet dumps cut to their headers (the records carry secrets), and with the stored
 // record and count emptied first: a command that got no reply answers nothing of another controller's.
 template <int32_t (*run)(CommandContext&)>
 int32_t Guarded(CommandContext& c) {
     const HeaderOnlyPacketDumps secretsKeptOut;
-    ClearStoredReply(kRecordReply);
-    ClearStoredReply(kCountReply);
+    ClearStoredReply(CAPI_REPLY_U_AUTHDB_GET_RECORD);
+    ClearStoredReply(CAPI_REPLY_U_AUTHDB_GET_RECORD_COUNT);
     return run(c);
 }
 
