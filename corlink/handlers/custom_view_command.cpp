@@ -18,17 +18,9 @@
 
 namespace {
 
-namespace rq = custom_view_request;
-
 constexpr int32_t kMapRetrySeconds = 3;
 
 RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
-
-uint32_t ReadU32(const uint8_t* at) {
-    uint32_t value = 0;
-    std::memcpy(&value, at, sizeof value);
-    return value;
-}
 
 HostInterfaceKind KindOf(int32_t index) {
     HostInterfaceKind kind;
@@ -84,10 +76,10 @@ enum class Step : uint8_t { Sent, Refused, Ended };
 // One mapping request: its controller looked up and authorised, its view read, its flags merged and
 // checked, the record sent. Ended: the command ends with *code (a host the controller cannot have, a failed
 // view read, conflicting flags); later requests are not carried out.
-Step CarryOutMapping(CommandContext& c, const uint8_t* request, CAPI_PARTITION_VIEW_TABLE& view,
+Step CarryOutMapping(CommandContext& c, const RRE_CUSTOM_VIEW_REQUEST& request, CAPI_PARTITION_VIEW_TABLE& view,
                      CAPI_MAP_UNMAP_PARAMS& record, int32_t* code) {
     uint8_t ab = 0;
-    int32_t index = FindRealControllerByClientId(ReadU32(request + rq::kControllerId), &ab);
+    int32_t index = FindRealControllerByClientId(request.controllerId, &ab);
     if (index < 0 || (c.rre->Trusted == 0 && IsControllerAuthorized(index) == 0)) {
         c.refusal = RRE_ERROR_NO_CONTROLLER;
         return Step::Refused;
@@ -112,14 +104,12 @@ Step CarryOutMapping(CommandContext& c, const uint8_t* request, CAPI_PARTITION_V
         return Step::Ended;
     }
     FillMapRecord(record, request, kind);
-    const bool read = ReadViewForMapping(index, request + rq::kSerial, code);
+    const bool read = ReadViewForMapping(index, request.serialNumber, code);
     if (!again()) return Step::Refused;
     if (!read) return Step::Ended;
     ClearAbsentChannelFlags(index);
     std::memcpy(&view, &Entry(index).partitionView, sizeof view);
-    uint8_t keep[CUSTOM_VIEW_CHANNELS];
-    std::memcpy(keep, request + rq::kKeepMarkers, sizeof keep);
-    MergeChannelFlags(record, keep, view, kind);
+    MergeChannelFlags(record, request.keepMarkers, view, kind);
     DebugPrint("IsFCHIM %d IsiSCSIHIM %d sSASHIM %d IsHybrid %d\n", kind.fc, kind.iscsi, kind.sas, kind.hybrid);
     bool readOnlySpread = false;
     if (!CheckChannelFlags(record, kind, &readOnlySpread)) {
@@ -153,8 +143,7 @@ int32_t RunCreateCustomView(CommandContext& c) {
     std::memset(&record, 0, sizeof record);
     int32_t code = 0;
     for (uint32_t i = 0; i < count; ++i) {
-        const Step step =
-            CarryOutMapping(c, reinterpret_cast<const uint8_t*>(&buffer->requests[i]), *view, record, &code);
+        const Step step = CarryOutMapping(c, buffer->requests[i], *view, record, &code);
         if (step == Step::Refused) return code;
         if (step == Step::Ended) break;
     }

@@ -7,8 +7,6 @@
 
 namespace {
 
-namespace rq = custom_view_request;
-
 constexpr size_t kRecordAddress = 60;  // the record identity's bytes 32-47
 constexpr size_t kAddressLength = 16;
 constexpr size_t kRecordInitiatorName = 180;
@@ -18,6 +16,8 @@ constexpr uint8_t kTypeIscsiName = 1;
 constexpr uint8_t kFlagsReadWrite = 0xC0;
 constexpr uint8_t kFlagsReadOnly = 0xE0;
 constexpr uint8_t kReadOnlyBit = 0x20;
+static_assert(sizeof(RRE_CUSTOM_VIEW_REQUEST{}.identity.reserved32) == kAddressLength);
+static_assert(sizeof(RRE_CUSTOM_VIEW_REQUEST{}.initiatorName) == kInitiatorNameLength);
 
 uint8_t* Bytes(CAPI_MAP_UNMAP_PARAMS& record) { return reinterpret_cast<uint8_t*>(&record); }
 const uint8_t* Bytes(const CAPI_MAP_UNMAP_PARAMS& record) { return reinterpret_cast<const uint8_t*>(&record); }
@@ -70,31 +70,34 @@ const char* InitiatorNameOf(const CAPI_MAP_UNMAP_PARAMS& record) {
     return reinterpret_cast<const char*>(Bytes(record) + kRecordInitiatorName);
 }
 
-bool NamesAHostTheControllerCanHave(const uint8_t* request, const HostInterfaceKind& kind) {
-    return request[rq::kIdentityType] != kTypeIscsiName || kind.iscsi || kind.hybrid;
+bool NamesAHostTheControllerCanHave(const RRE_CUSTOM_VIEW_REQUEST& request, const HostInterfaceKind& kind) {
+    return request.identity.type != kTypeIscsiName || kind.iscsi || kind.hybrid;
 }
 
-void FillMapRecord(CAPI_MAP_UNMAP_PARAMS& record, const uint8_t* request, const HostInterfaceKind& kind) {
+void FillMapRecord(CAPI_MAP_UNMAP_PARAMS& record, const RRE_CUSTOM_VIEW_REQUEST& request,
+                   const HostInterfaceKind& kind) {
     uint8_t* out = Bytes(record);
-    std::memcpy(out, request + rq::kSerial, 32);
-    std::memcpy(&record.mapping, request + rq::kMapping, sizeof record.mapping);
-    const uint8_t type = request[rq::kIdentityType];
+    // The whole 32-byte serial number field over the record's start; the mapping and the type then take
+    // their own places in it.
+    std::memcpy(out, request.serialNumber, sizeof request.serialNumber);
+    std::memcpy(&record.mapping, &request.mapping, sizeof record.mapping);
+    const uint8_t type = request.identity.type;
     record.flexId.type = type;
-    auto copyName = [&] { std::memcpy(out + kRecordInitiatorName, request + rq::kInitiatorName, kInitiatorNameLength); };
-    auto copyAddress = [&] { std::memcpy(out + kRecordAddress, request + rq::kAddress, kAddressLength); };
+    auto copyName = [&] { std::memcpy(out + kRecordInitiatorName, request.initiatorName, kInitiatorNameLength); };
+    auto copyAddress = [&] { std::memcpy(out + kRecordAddress, request.identity.reserved32, kAddressLength); };
     if (kind.fc || kind.sas) {
         if (kind.hybrid && type == kTypeIscsiName) {
             copyName();
         } else if (kind.hybrid && NamedByAddress(type)) {
             copyAddress();
         } else {
-            std::memcpy(record.flexId.FCPortWWN, request + rq::kPortName, kPortNameLength);
+            std::memcpy(record.flexId.FCPortWWN, request.identity.FCPortWWN, kPortNameLength);
         }
     } else if (kind.iscsi) {
         if (NamedByAddress(type)) copyAddress();
         if (type == kTypeIscsiName) copyName();
     }
-    std::memcpy(&record.value76, request + rq::kMapOptions, sizeof record.value76);
+    record.value76 = request.mapOptions;
 }
 
 void MergeChannelFlags(CAPI_MAP_UNMAP_PARAMS& record, const uint8_t keepMarkers[CUSTOM_VIEW_CHANNELS],

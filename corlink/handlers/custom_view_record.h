@@ -2,29 +2,13 @@
 // host interface, then its channel flags merged with the partition's current view and checked.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 
 #include "corlink/capi_wire/capi_host.h"
 #include "corlink/proxy_wire/buffers_hosts.h"
 
-constexpr uint32_t CUSTOM_VIEW_REQUEST_SIZE = sizeof(RRE_CUSTOM_VIEW_REQUEST);
 constexpr uint32_t CUSTOM_VIEW_MAX_REQUESTS = RRE_CUSTOM_VIEW_MAX_REQUESTS;
 constexpr uint32_t CUSTOM_VIEW_CHANNELS = RRE_CUSTOM_VIEW_CHANNELS;
-
-// The places of a mapping request's fields as it arrives (host order), from its description.
-namespace custom_view_request {
-constexpr uint32_t kControllerId = offsetof(RRE_CUSTOM_VIEW_REQUEST, controllerId);
-constexpr uint32_t kKeepMarkers = offsetof(RRE_CUSTOM_VIEW_REQUEST, keepMarkers);  // 1 = send the request's flags
-constexpr uint32_t kMapOptions = offsetof(RRE_CUSTOM_VIEW_REQUEST, mapOptions);
-constexpr uint32_t kSerial = offsetof(RRE_CUSTOM_VIEW_REQUEST, serialNumber);  // the first 16 bytes name the partition
-constexpr uint32_t kIdentity = offsetof(RRE_CUSTOM_VIEW_REQUEST, identity);
-constexpr uint32_t kIdentityType = kIdentity + offsetof(CAPI_FLEX_ID, type);
-constexpr uint32_t kPortName = kIdentity + offsetof(CAPI_FLEX_ID, FCPortWWN);
-constexpr uint32_t kAddress = kIdentity + offsetof(CAPI_FLEX_ID, reserved32);
-constexpr uint32_t kMapping = offsetof(RRE_CUSTOM_VIEW_REQUEST, mapping);
-constexpr uint32_t kInitiatorName = offsetof(RRE_CUSTOM_VIEW_REQUEST, initiatorName);
-}  // namespace custom_view_request
 
 // The controller as the merge sees it (the predicates of its database entry).
 struct HostInterfaceKind {
@@ -37,11 +21,12 @@ struct HostInterfaceKind {
 
 // False for a request that names an iSCSI initiator (type 1) to a controller without iSCSI host ports: its
 // port name names no initiator, and the request is not carried out.
-bool NamesAHostTheControllerCanHave(const uint8_t* request, const HostInterfaceKind& kind);
+bool NamesAHostTheControllerCanHave(const RRE_CUSTOM_VIEW_REQUEST& request, const HostInterfaceKind& kind);
 
-// The identity of the host port (the record's bytes 48-55, 60-75 or 180-403 by kind), the mapping and
-// the options, into a record that the caller zeroed.
-void FillMapRecord(CAPI_MAP_UNMAP_PARAMS& record, const uint8_t* request, const HostInterfaceKind& kind);
+// The partition, the identity of the host port (the record's bytes 48-55, 60-75 or 180-403 by kind), the
+// mapping and the options, into a record that the caller zeroed.
+void FillMapRecord(CAPI_MAP_UNMAP_PARAMS& record, const RRE_CUSTOM_VIEW_REQUEST& request,
+                   const HostInterfaceKind& kind);
 
 // The record's channel flags after the merge with the view (whose absent channels are cleared): channels
 // at or above the controller's count are sent as 0; a channel whose keep marker is 1 keeps the request's

@@ -12,7 +12,6 @@
 
 namespace {
 
-namespace rq = custom_view_request;
 using Flags = std::array<uint8_t, 8>;
 using Port = std::array<uint8_t, 8>;
 
@@ -46,15 +45,16 @@ std::unique_ptr<CAPI_PARTITION_VIEW_TABLE> View(const Flags& defaults, const std
 }
 
 // A mapping request for a host port of this kind (1 iSCSI name, 64 address, 16 port name).
-std::vector<uint8_t> Request(uint8_t type, const Port& port, const std::string& name, const Flags& flags,
-                             const Flags& keep) {
-    std::vector<uint8_t> request(CUSTOM_VIEW_REQUEST_SIZE, 0);
-    std::memcpy(request.data() + rq::kKeepMarkers, keep.data(), 8);
-    request[rq::kIdentityType] = type;
-    std::memcpy(request.data() + rq::kPortName, port.data(), 8);
-    std::memset(request.data() + rq::kAddress, 0x5A, 16);
-    std::memcpy(request.data() + rq::kMapping + 4, flags.data(), 8);
-    std::memcpy(request.data() + rq::kInitiatorName, name.data(), name.size());
+RRE_CUSTOM_VIEW_REQUEST Request(uint8_t type, const Port& port, const std::string& name, const Flags& flags,
+                                const Flags& keep) {
+    RRE_CUSTOM_VIEW_REQUEST request;
+    std::memset(&request, 0, sizeof request);
+    std::memcpy(request.keepMarkers, keep.data(), 8);
+    request.identity.type = type;
+    std::memcpy(request.identity.FCPortWWN, port.data(), 8);
+    std::memset(request.identity.reserved32, 0x5A, 16);
+    std::memcpy(request.mapping.flags, flags.data(), 8);
+    std::memcpy(request.initiatorName, name.data(), name.size());
     return request;
 }
 
@@ -65,11 +65,11 @@ Flags FlagsOf(const CAPI_MAP_UNMAP_PARAMS& record) {
 }
 
 // The flags a request sends after the merge with the view.
-Flags MergedFlags(const std::vector<uint8_t>& request, const Flags& keep, const CAPI_PARTITION_VIEW_TABLE& view,
+Flags MergedFlags(const RRE_CUSTOM_VIEW_REQUEST& request, const Flags& keep, const CAPI_PARTITION_VIEW_TABLE& view,
                   const HostInterfaceKind& kind) {
     CAPI_MAP_UNMAP_PARAMS record;
     std::memset(&record, 0, sizeof record);
-    FillMapRecord(record, request.data(), kind);
+    FillMapRecord(record, request, kind);
     MergeChannelFlags(record, keep.data(), view, kind);
     return FlagsOf(record);
 }
@@ -117,14 +117,14 @@ TEST(CustomViewRecord, ChannelFlagsMergeWithTheView) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<uint8_t> request = Request(c.type, c.port, c.iscsiName, kRequested, c.keep);
+        const RRE_CUSTOM_VIEW_REQUEST request = Request(c.type, c.port, c.iscsiName, kRequested, c.keep);
         EXPECT_EQ(MergedFlags(request, c.keep, *view, c.kind), c.expected);
     }
 }
 
 TEST(CustomViewRecord, TheLastMatchingHostDecides) {
     const auto view = View(kDefaults, {{kPortA, "", {}, {0x71, 0x71}}, {kPortA, "", {}, {0x72, 0x72}}});
-    const std::vector<uint8_t> request = Request(16, kPortA, "", kRequested, kKeepNone);
+    const RRE_CUSTOM_VIEW_REQUEST request = Request(16, kPortA, "", kRequested, kKeepNone);
     EXPECT_EQ(MergedFlags(request, kKeepNone, *view, kFc), (Flags{0x72, 0x72, 0, 0, 0, 0, 0, 0}));
 }
 
@@ -132,7 +132,7 @@ TEST(CustomViewRecord, TheLastMatchingHostDecides) {
 TEST(CustomViewRecord, HostSearchStaysInsideTheView) {
     auto view = View(kDefaults, {});
     view->numHosts = 0xFFFF;
-    const std::vector<uint8_t> request = Request(16, kPortA, "", kRequested, kKeepNone);
+    const RRE_CUSTOM_VIEW_REQUEST request = Request(16, kPortA, "", kRequested, kKeepNone);
     EXPECT_EQ(MergedFlags(request, kKeepNone, *view, kFc), (Flags{0xC0, 0xC0, 0xC0, 0xC0, 0, 0, 0, 0}));
 }
 
@@ -185,14 +185,14 @@ TEST(CustomViewRecord, IdentityFieldsFollowTheControllersKind) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::vector<uint8_t> request = Request(c.type, kPortA, name, kRequested, kKeepAll);
-        std::memset(request.data() + rq::kSerial, 0xAB, 32);
+        RRE_CUSTOM_VIEW_REQUEST request = Request(c.type, kPortA, name, kRequested, kKeepAll);
+        std::memset(request.serialNumber, 0xAB, 32);
         const uint32_t options = 0x01020304;
-        std::memcpy(request.data() + rq::kMapOptions, &options, 4);
-        request[rq::kMapping] = 7;
+        request.mapOptions = options;
+        request.mapping.hlun = 7;
         CAPI_MAP_UNMAP_PARAMS record;
         std::memset(&record, 0, sizeof record);
-        FillMapRecord(record, request.data(), c.kind);
+        FillMapRecord(record, request, c.kind);
         EXPECT_EQ(record.partitionSerialNumber[15], 0xAB);
         EXPECT_EQ(record.mapping.hlun, 7);
         EXPECT_EQ(record.flexId.type, c.type);

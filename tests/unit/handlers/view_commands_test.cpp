@@ -20,7 +20,6 @@ namespace {
 
 using namespace proxytest;
 using simtest::Reach;
-namespace rq = custom_view_request;
 
 constexpr uint32_t kCustomViewLength = 42508;
 constexpr uint32_t kMapCommand = CAPI_COMMAND_U_MAP_UNMAP_PARTITION;
@@ -42,15 +41,15 @@ struct Mapping {
 };
 
 void PutMapping(std::vector<uint8_t>& buffer, size_t i, const Mapping& m) {
-    uint8_t* request = buffer.data() + 12 + i * CUSTOM_VIEW_REQUEST_SIZE;
-    std::memcpy(request + rq::kControllerId, &m.id, 4);
-    std::memcpy(request + rq::kKeepMarkers, m.keep, 8);
-    std::memcpy(request + rq::kSerial, m.serial.data(), 16);
-    request[rq::kIdentityType] = m.type;
-    std::memcpy(request + rq::kPortName, m.port.data(), 8);
-    std::memcpy(request + rq::kMapping, &m.lun, 2);
-    std::memcpy(request + rq::kMapping + 4, m.flags, 8);
-    std::memcpy(request + rq::kInitiatorName, m.iscsiName.data(), m.iscsiName.size());
+    RRE_CUSTOM_VIEW_REQUEST& request = rre_wire::BufferAs<RRE_CUSTOM_VIEW_BUFFER>(buffer.data())->requests[i];
+    request.controllerId = m.id;
+    std::memcpy(request.keepMarkers, m.keep, 8);
+    std::memcpy(request.serialNumber, m.serial.data(), 16);
+    request.identity.type = m.type;
+    std::memcpy(request.identity.FCPortWWN, m.port.data(), 8);
+    request.mapping.hlun = m.lun;
+    std::memcpy(request.mapping.flags, m.flags, 8);
+    std::memcpy(request.initiatorName, m.iscsiName.data(), m.iscsiName.size());
 }
 
 class ViewCommandsTest : public ProxyCommandTest {
