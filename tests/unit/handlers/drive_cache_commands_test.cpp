@@ -2,6 +2,7 @@
 // (vd01: drives 0-4, vd02: drives 5-6, drives 7-11 available) in virtual time.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <string>
@@ -204,8 +205,7 @@ TEST_P(DriveCacheCommandsTest, CacheCommandsNameTheirObject) {
 }
 
 // Orphaned cache data is freed until none is left, also when many orphans share one percentage (each
-// free names another orphan); none there, nothing is sent; a controller whose frees leave the orphan it
-// names in place gets ten passes, then the answer is -1.
+// free names another orphan); none there, nothing is sent.
 TEST_P(DriveCacheCommandsTest, FreeOrphanData) {
     auto freeOrphans = [&] { return Exec(RRE_FREE_ORPHAN_DATA, 16, kHandleA, nullptr); };
     fabric_->journal().Clear();
@@ -233,17 +233,35 @@ TEST_P(DriveCacheCommandsTest, FreeOrphanData) {
     EXPECT_EQ(all.code, 0u);
     EXPECT_TRUE(Pair().orphanCache.empty()) << Pair().orphanCache.size() << " left";
     EXPECT_EQ(Sent(CAPI_COMMAND_U_FREE_CACHE).size(), many.size());
+}
 
-    Change([&](sim::StorageSystem& s) { s.orphanCache = {lost1}; });
-    fabric_->SetHandler(CAPI_COMMAND_U_FREE_CACHE, [](const sim::CapiRequest&, sim::StorageSystem&, int) {
+// Frees that succeed but leave every orphan in place, the controller naming the next one in turn: one
+// orphan named over and over, two alternating (A, B, A, B, ...), three in a ring. Naming an orphan freed
+// before at the same amount is no progress, so ten passes after the last new name the answer is -1,
+// long before the pass budget.
+TEST_P(DriveCacheCommandsTest, FreeOrphanDataStopsWhenTheSameOrphansComeBack) {
+    fabric_->SetHandler(CAPI_COMMAND_U_FREE_CACHE, [](const sim::CapiRequest&, sim::StorageSystem& s, int) {
+        auto& orphans = s.orphanCache;
+        if (!orphans.empty()) std::rotate(orphans.begin(), orphans.begin() + 1, orphans.end());
         return sim::CapiAnswer{};
     });
-    List(RRE_GET_ARRAY_LIST, kHandleA);
-    fabric_->journal().Clear();
-    const Reply stuck = freeOrphans();
-    EXPECT_EQ(stuck.status, 0);
-    EXPECT_EQ(stuck.code, 0xFFFFFFFFu);
-    EXPECT_EQ(Sent(CAPI_COMMAND_U_FREE_CACHE).size(), 10u);
+    for (const size_t orphans : {1u, 2u, 3u}) {
+        SCOPED_TRACE(orphans);
+        std::vector<sim::Serial16> ring(orphans);
+        for (size_t k = 0; k < ring.size(); ++k) ring[k] = sim::Serial16{0x62, static_cast<uint8_t>(k)};
+        Change([&](sim::StorageSystem& s) { s.orphanCache = ring; });
+        List(RRE_GET_ARRAY_LIST, kHandleA);  // the command itself reads the controller only after each free
+        fabric_->journal().Clear();
+        const Reply stuck = Exec(RRE_FREE_ORPHAN_DATA, 16, kHandleA, nullptr);
+        EXPECT_EQ(stuck.status, 0);
+        EXPECT_EQ(stuck.code, 0xFFFFFFFFu);
+        const std::vector<sim::JournalEntry> frees = Sent(CAPI_COMMAND_U_FREE_CACHE);
+        ASSERT_EQ(frees.size(), orphans - 1 + 10);  // the new names, then ten passes without progress
+        for (size_t k = 0; k < frees.size(); ++k) {
+            EXPECT_EQ(std::memcmp(frees[k].include.data(), ring[k % orphans].data(), 16), 0) << "pass " << k;
+        }
+        EXPECT_EQ(Pair().orphanCache.size(), orphans);
+    }
 }
 
 // The percentage of one array's utility, at most 100; a command that fails answers 0, not what an
