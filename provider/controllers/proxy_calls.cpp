@@ -1,5 +1,5 @@
 #include "provider/controllers/serial_numbers.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 
 #include <cstddef>
 #include <cstring>
