@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/capi/management_lun.h"
+#include "corlink/capi_wire/management_lun.h"
 
 namespace sim {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "corlink/capi/capi_protocol.h"
-#include "corlink/capi/management_lun.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/management_lun.h"
 #include "platform/time/clock.h"
 #include "platform/kernel/sync.h"
 #include "sim/host_errors.h"

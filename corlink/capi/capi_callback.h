@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 
 // (reply code, return code, address, param1 to param4, payload or null)
 using CAPI_CALLBACK = void (*)(uint32_t replyCode, int32_t returnCode, const CAPI_ADDRESS* address, uint32_t param1,

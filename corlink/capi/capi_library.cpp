@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/controller_handles.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/log.h"

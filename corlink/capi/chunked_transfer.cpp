@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/log.h"

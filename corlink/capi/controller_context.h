@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_handle.h"
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_handle.h"
+#include "corlink/capi_wire/capi_shared.h"
 #include "corlink/capi/lmx.h"
 
 struct CAPI_CONTROLLER_CONTEXT {

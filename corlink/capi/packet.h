@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_packet_header.h"
+#include "corlink/capi_wire/capi_packet_header.h"
 
 // What one request packet carries; a field left out is 0 (byte6Flag: 1).
 struct PacketFields {

@@ -1,6 +1,6 @@
 #include "corlink/capi/passthrough.h"
 
-#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi/controller_handles.h"
 #include "corlink/capi/send_path.h"
 

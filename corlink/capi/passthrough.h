@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi_wire/capi_protocol.h"
 
 // Capacity of each pass-through buffer (the session allocates a few spare bytes more).
 constexpr uint32_t CAPI_PASS_THROUGH_BUFFER_SIZE = CAPI_RECEIVE_GENERAL_BUFFER_SIZE;

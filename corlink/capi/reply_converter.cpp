@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <iterator>
 
-#include "corlink/capi/capi_reply_codes.h"
-#include "corlink/capi/capi_structures.h"
-#include "corlink/capi/converter.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_structures.h"
+#include "corlink/capi_wire/converter.h"
 #include "corlink/foundation/log.h"
 
 namespace {

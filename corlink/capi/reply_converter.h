@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "corlink/capi/capi_packet_header.h"
+#include "corlink/capi_wire/capi_packet_header.h"
 
 // `payloadLength` bounds every record count taken from the header: records that do not lie whole
 // within the payload are never touched.

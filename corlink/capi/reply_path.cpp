@@ -5,10 +5,10 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi/capi_protocol.h"
-#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/chunked_transfer.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/controller_handles.h"
@@ -17,7 +17,7 @@
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi/reply_converter.h"
 #include "corlink/capi/send_path.h"
-#include "corlink/capi/structure_converters.h"
+#include "corlink/capi_wire/structure_converters.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/hex_dump.h"
 #include "corlink/foundation/log.h"

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_protocol.h"
-#include "corlink/capi/capi_reply_codes.h"
-#include "corlink/capi/capi_status_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_status_codes.h"
 #include "corlink/capi/code_names.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/controller_handles.h"
@@ -16,7 +16,7 @@
 #include "corlink/capi/packet.h"
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi/reply_path.h"
-#include "corlink/capi/structure_converters.h"
+#include "corlink/capi_wire/structure_converters.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/hex_dump.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 
 // Results besides 0 and the controller's return codes.
 constexpr int32_t CAPI_RESULT_NO_REPLY = -1;

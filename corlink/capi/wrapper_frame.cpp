@@ -1,7 +1,7 @@
 #include "corlink/capi/wrapper_frame.h"
 
-#include "corlink/capi/capi_drive.h"
-#include "corlink/capi/capi_status_codes.h"
+#include "corlink/capi_wire/capi_drive.h"
+#include "corlink/capi_wire/capi_status_codes.h"
 #include "corlink/capi/send_path.h"
 
 namespace wrapper_frame {

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_structures.h"
+#include "corlink/capi_wire/capi_structures.h"
 #include "corlink/capi/controller_context.h"
 
 // clang-format off

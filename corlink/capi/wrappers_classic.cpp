@@ -1,7 +1,7 @@
 #include "corlink/capi/wrappers_classic.h"
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_status_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_status_codes.h"
 #include "corlink/capi/wrapper_records.h"
 
 using namespace wrapper_frame;

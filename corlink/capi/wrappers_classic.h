@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_structures.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_structures.h"
 #include "corlink/capi/controller_context.h"
 #include "corlink/capi/wrapper_shapes.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "corlink/capi/struct_desc.h"
+#include "corlink/capi_wire/struct_desc.h"
 
 class DumpPrinter;
 

@@ -2,7 +2,7 @@
 // and form. Labels are the dump's own (mostly the field's name and ": " or a blank).
 #include <iterator>
 
-#include "corlink/capi/capi_structures.h"
+#include "corlink/capi_wire/capi_structures.h"
 #include "corlink/diagnostics/dump_structures.h"
 
 namespace {

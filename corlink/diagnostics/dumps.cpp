@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/capi/capi_protocol.h"
-#include "corlink/commands/raid_controller.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/controller_entry/raid_controller.h"
 #include "corlink/diagnostics/dump_printer.h"
 #include "corlink/diagnostics/dump_structures.h"
 #include "corlink/foundation/service_params.h"

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "corlink/commands/raid_controller.h"
+#include "corlink/controller_entry/raid_controller.h"
 #include "corlink/diagnostics/event_record.h"
 #include "corlink/diagnostics/text_format.h"
 

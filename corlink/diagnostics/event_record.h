@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "corlink/capi/capi_event.h"
+#include "corlink/capi_wire/capi_event.h"
 
 class EventRecord {
   public:

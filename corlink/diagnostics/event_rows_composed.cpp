@@ -3,7 +3,7 @@
 // status words and drive-enclosure conditions.
 #include <string>
 
-#include "corlink/commands/raid_controller.h"
+#include "corlink/controller_entry/raid_controller.h"
 #include "corlink/diagnostics/code_text_table.h"
 #include "corlink/diagnostics/event_decoders.h"
 #include "corlink/diagnostics/event_naming.h"

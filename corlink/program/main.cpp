@@ -1,6 +1,6 @@
 // The corlink4 program: installs or removes the service, runs the proxy in the console ("debug",
 // "trace"), or hands the process to the service control dispatcher.
-#include "corlink/commands/executor_state.h"
+#include "corlink/executor/executor_state.h"
 #include "corlink/program/command_line.h"
 #include "corlink/program/service_install.h"
 #include "corlink/program/service_shell.h"

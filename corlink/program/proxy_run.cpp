@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "corlink/commands/ips_bridge.h"
-#include "corlink/commands/rre.h"
+#include "corlink/executor/executor.h"
+#include "corlink/executor/ips_bridge.h"
+#include "corlink/handlers/rre.h"
 #include "corlink/server/configuration.h"
 #include "corlink/server/errmsg.h"
 #include "corlink/server/ips_pass_through.h"

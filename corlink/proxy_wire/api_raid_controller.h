@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_controller.h"
-#include "corlink/capi/capi_drive.h"
-#include "corlink/capi/capi_enclosure.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_controller.h"
+#include "corlink/capi_wire/capi_drive.h"
+#include "corlink/capi_wire/capi_enclosure.h"
 #include "corlink/proxy_wire/controller_sizes.h"
 
 constexpr uint32_t API_RAID_CONTROLLER_COMPONENTS = 256;

@@ -9,7 +9,7 @@
 #include <iterator>
 #include <type_traits>
 
-#include "corlink/capi/struct_desc.h"
+#include "corlink/capi_wire/struct_desc.h"
 
 namespace rre_wire {
 

@@ -3,8 +3,8 @@
 #include <cstring>
 #include <iterator>
 
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/converter.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/converter.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/proxy_wire/buffers_drives.h"

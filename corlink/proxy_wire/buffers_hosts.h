@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/capi_structures.h"
+#include "corlink/capi_wire/capi_structures.h"
 #include "corlink/proxy_wire/buffer_desc.h"
 #include "corlink/proxy_wire/reply_head.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/struct_desc.h"
+#include "corlink/capi_wire/struct_desc.h"
 
 // Status (0 the handler ran, -1 refused) and code: two 32-bit words at the start of the buffer,
 // big-endian on the wire.

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "corlink/capi/struct_desc.h"
+#include "corlink/capi_wire/struct_desc.h"
 
 // One controller of the pair as a storage system shows it; all zero when the controller is missing.
 #define STORAGE_SYSTEM_CONTROLLER_FIELDS(F, S) \

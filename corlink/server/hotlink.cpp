@@ -3,8 +3,9 @@
 
 #include <utility>
 
-#include "corlink/commands/command_table.h"
-#include "corlink/commands/rre.h"
+#include "corlink/executor/executor.h"
+#include "corlink/executor/command_table.h"
+#include "corlink/handlers/rre.h"
 #include "corlink/server/configuration.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/server/errmsg.h"

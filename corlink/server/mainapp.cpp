@@ -1,6 +1,6 @@
 #include "corlink/server/mainapp.h"
 
-#include "corlink/commands/capi_session.h"
+#include "corlink/database/capi_session.h"
 #include "corlink/server/configuration.h"
 #include "corlink/server/errmsg.h"
 #include "corlink/foundation/method_trace.h"

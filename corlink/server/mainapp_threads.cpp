@@ -2,7 +2,8 @@
 // Each is counted on the thread counter by the code that starts it and takes itself off when it ends.
 #include <new>
 
-#include "corlink/commands/executor_state.h"
+#include "corlink/database/database_state.h"
+#include "corlink/executor/executor_state.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/server/hotlink.h"
 #include "corlink/server/mainapp.h"

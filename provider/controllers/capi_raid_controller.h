@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_controller.h"
-#include "corlink/capi/capi_host.h"
-#include "corlink/capi/capi_snapshot.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_controller.h"
+#include "corlink/capi_wire/capi_host.h"
+#include "corlink/capi_wire/capi_snapshot.h"
 #include "corlink/proxy_wire/api_raid_controller.h"
 #include "platform/com/com_results.h"
 #include "platform/kernel/critical_section.h"

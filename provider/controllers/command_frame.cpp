@@ -4,7 +4,7 @@
 #include <cstring>
 #include <optional>
 
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/reply_head.h"
 #include "provider/controllers/debug_log.h"

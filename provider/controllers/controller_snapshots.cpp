@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_snapshot.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_snapshot.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_host.h"
-#include "corlink/capi/capi_snapshot.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_host.h"
+#include "corlink/capi_wire/capi_snapshot.h"
 #include "corlink/proxy_wire/api_raid_controller.h"
 #include "provider/controllers/flex_id_entry.h"
 

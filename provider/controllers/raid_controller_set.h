@@ -15,8 +15,8 @@
 #include <memory>
 #include <vector>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_controller.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_controller.h"
 #include "platform/com/com_results.h"
 #include "platform/com/vss_interfaces.h"
 #include "platform/system/wide_text.h"

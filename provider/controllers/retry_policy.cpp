@@ -3,7 +3,7 @@
 #include <array>
 #include <mutex>
 
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/sync.h"
 #include "platform/kernel/waitable_timer.h"

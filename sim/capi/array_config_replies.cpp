@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "sim/capi/command_rows.h"
 #include "sim/capi/object_id.h"
 #include "sim/model/array_config.h"

@@ -1,7 +1,7 @@
 // The array commands: the array list and the partitions of one array.
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "sim/capi/command_rows.h"
 #include "sim/capi/object_id.h"
 #include "sim/capi/records.h"

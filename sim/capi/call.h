@@ -8,7 +8,7 @@
 #include <type_traits>
 #include <vector>
 
-#include "corlink/capi/capi_packet_header.h"
+#include "corlink/capi_wire/capi_packet_header.h"
 #include "sim/fabric_model.h"
 #include "sim/model/event_log.h"
 

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/capi/capi_channel.h"
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_channel.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "sim/capi/command_rows.h"
 
 namespace sim {

@@ -1,5 +1,5 @@
 // The controller commands: the pair's unified record and its configuration sequence numbers.
-#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
 #include "sim/capi/command_rows.h"
 #include "sim/capi/records.h"
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "platform/time/clock.h"
 #include "platform/kernel/sync.h"
 #include "sim/capi/command_rows.h"

@@ -2,9 +2,9 @@
 // maintenance (operation 11 clears a leftover drive for use).
 #include <cstring>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_drive.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_drive.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "sim/capi/command_rows.h"
 #include "sim/capi/records.h"
 #include "sim/model/array_config.h"

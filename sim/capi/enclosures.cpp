@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_enclosure.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_enclosure.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "sim/capi/command_rows.h"
 #include "sim/capi/object_id.h"
 #include "sim/capi/records.h"

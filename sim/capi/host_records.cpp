@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "sim/capi/records.h"
 
 namespace sim {

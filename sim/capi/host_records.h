@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 #include "sim/fabric_model.h"
 
 namespace sim {

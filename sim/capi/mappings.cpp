@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_event_codes.h"
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_event_codes.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "sim/capi/command_rows.h"
 #include "sim/capi/host_records.h"
 #include "sim/capi/object_id.h"

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 #include "sim/capi/call.h"
 
 namespace sim {

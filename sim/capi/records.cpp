@@ -6,12 +6,12 @@
 #include <memory>
 #include <optional>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_drive.h"
-#include "corlink/capi/capi_enclosure.h"
-#include "corlink/capi/capi_host.h"
-#include "corlink/capi/capi_protocol.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_drive.h"
+#include "corlink/capi_wire/capi_enclosure.h"
+#include "corlink/capi_wire/capi_host.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "sim/model/array_config.h"
 #include "sim/capi/host_records.h"
 #include "sim/capi/settings_record.h"

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_protocol.h"
-#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 
 namespace sim {
 namespace {

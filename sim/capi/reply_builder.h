@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "corlink/capi/capi_packet_header.h"
+#include "corlink/capi_wire/capi_packet_header.h"
 #include "sim/capi/call.h"
 #include "sim/fabric_model.h"
 

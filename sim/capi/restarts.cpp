@@ -1,8 +1,8 @@
 // Shutting down and rebooting the controllers of a pair. param1 names the half by its failoverId (0 or 1),
 // or 2 for both. A shut-down half answers CONTROLLER_SHUTDOWN to everything but a reboot; a rebooted half
 // leaves the bus shortly after its reply and comes back after its restart time.
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "platform/time/clock.h"
 #include "sim/capi/command_rows.h"
 

@@ -1,7 +1,7 @@
 // The pair's settings as its unified controller record reports them.
 #pragma once
 
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "sim/model/pair.h"
 
 namespace sim {

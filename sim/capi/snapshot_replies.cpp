@@ -7,10 +7,10 @@
 #include <functional>
 #include <string>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_snapshot.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_snapshot.h"
 #include "sim/capi/command_rows.h"
 #include "sim/capi/object_id.h"
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/authdb_record_fields.h"
+#include "corlink/capi_wire/authdb_record_fields.h"
 
 namespace sim {
 

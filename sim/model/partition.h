@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_shared.h"
+#include "corlink/capi_wire/capi_shared.h"
 #include "sim/model/host_port.h"
 #include "sim/model/identifiers.h"
 

@@ -1,6 +1,6 @@
 #include "sim/model/settings.h"
 
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "sim/model/pair.h"
 
 namespace sim {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/authdb_record_fields.h"
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/capi_controller.h"
-#include "corlink/capi/capi_enclosure.h"
+#include "corlink/capi_wire/authdb_record_fields.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/capi_controller.h"
+#include "corlink/capi_wire/capi_enclosure.h"
 #include "corlink/proxy_wire/api_raid_controller.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_snapshot.h"
+#include "corlink/capi_wire/capi_snapshot.h"
 #include "platform/time/clock.h"
 #include "platform/com/com_object.h"
 #include "provider/controllers/capi_raid_controller.h"

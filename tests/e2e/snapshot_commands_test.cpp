@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "tests/e2e/proxy_processes.h"

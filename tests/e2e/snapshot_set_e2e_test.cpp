@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
 #include "platform/time/clock.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/proxy_session.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
 #include "tests/e2e/standin_fixture.h"
 #include "tools/vss_standin/host_disks.h"
 

@@ -14,9 +14,9 @@
 #include <cstring>
 #include <string>
 
-#include "corlink/capi/capi_event.h"
-#include "corlink/commands/controller_db.h"
-#include "corlink/commands/event_commands.h"
+#include "corlink/capi_wire/capi_event.h"
+#include "corlink/database/controller_db.h"
+#include "corlink/handlers/event_commands.h"
 #include "corlink/diagnostics/event_text.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <iterator>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 #include "corlink/capi/reply_converter.h"
 
 namespace {

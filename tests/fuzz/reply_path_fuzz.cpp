@@ -11,8 +11,8 @@
 #include <memory>
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi/capi_packet_header.h"
-#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi_wire/capi_packet_header.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi/chunked_transfer.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/controller_handles.h"

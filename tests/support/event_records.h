@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "corlink/capi/capi_event.h"
+#include "corlink/capi_wire/capi_event.h"
 
 namespace testsupport {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi/controller_handles.h"
 
 namespace testsupport {

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_packet_header.h"
-#include "corlink/capi/capi_protocol.h"
-#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_packet_header.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 
 namespace testsupport {
 

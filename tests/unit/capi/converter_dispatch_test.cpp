@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/include_converter.h"
+#include "corlink/capi_wire/include_converter.h"
 #include "corlink/capi/reply_converter.h"
-#include "corlink/capi/structure_converters.h"
+#include "corlink/capi_wire/structure_converters.h"
 #include "corlink/foundation/service_params.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi/capi_packet_header.h"
-#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi_wire/capi_packet_header.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi/hszrle.h"
 
 namespace {

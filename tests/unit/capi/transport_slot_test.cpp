@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/send_path.h"
 #include "platform/time/clock.h"
 #include "tests/support/fake_controller_table.h"

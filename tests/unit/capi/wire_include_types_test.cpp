@@ -2,9 +2,9 @@
 // building: the same structures, the same sizes, the same record rule.
 #include <gtest/gtest.h>
 
-#include "corlink/capi/include_converter.h"
+#include "corlink/capi_wire/include_converter.h"
 #include "corlink/capi/include_types.h"
-#include "corlink/capi/structure_converters.h"
+#include "corlink/capi_wire/structure_converters.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi/wrappers_classic.h"
 #include "corlink/capi/wrappers_unified.h"
 #include "tests/unit/capi/library_fixture.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/commands/raid_controller.h"
+#include "corlink/controller_entry/raid_controller.h"
 #include "corlink/diagnostics/event_naming.h"
 #include "corlink/diagnostics/event_record.h"
 #include "corlink/diagnostics/event_text.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "corlink/commands/controller_db.h"
-#include "corlink/commands/event_commands.h"
+#include "corlink/database/controller_db.h"
+#include "corlink/handlers/event_commands.h"
 #include "corlink/diagnostics/event_rows.h"
 #include "corlink/diagnostics/event_text.h"
 #include "tests/support/event_records.h"

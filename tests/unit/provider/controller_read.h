@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 #include "provider/controllers/capi_raid_controller.h"
 
 namespace providertest {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/raid_controller_set.h"

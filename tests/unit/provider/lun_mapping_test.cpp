@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "platform/system/application_event_log.h"

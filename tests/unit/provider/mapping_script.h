@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "provider/controllers/flex_id_entry.h"
 
 namespace providertest {

@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 
 namespace providertest {
 namespace {

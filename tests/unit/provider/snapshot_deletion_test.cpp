@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "platform/com/com_object.h"
 #include "platform/system/application_event_log.h"
 #include "provider/controllers/lun_information.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_snapshot.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_snapshot.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "platform/system/application_event_log.h"
 #include "provider/controllers/capi_raid_controller.h"

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
-#include "corlink/capi/capi_array.h"
+#include "corlink/capi_wire/byte_order.h"
+#include "corlink/capi_wire/capi_array.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "tests/unit/capi/convmap.h"
+#include "tests/unit/capi_wire/convmap.h"
 
 namespace {
 

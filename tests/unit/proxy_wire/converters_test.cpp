@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "corlink/capi/byte_order.h"
+#include "corlink/capi_wire/byte_order.h"
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/reply_head.h"
 

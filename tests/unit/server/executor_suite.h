@@ -7,7 +7,8 @@
 
 #include <memory>
 
-#include "corlink/commands/rre.h"
+#include "corlink/executor/executor.h"
+#include "corlink/handlers/rre.h"
 #include "tests/support/test_root.h"
 
 class ExecutorSuite : public ::testing::Test {

@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "corlink/commands/executor_state.h"
-#include "corlink/commands/rre.h"
+#include "corlink/database/database_state.h"
+#include "corlink/handlers/rre.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/server/configuration.h"
 #include "corlink/server/hotlink.h"

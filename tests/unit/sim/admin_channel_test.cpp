@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "corlink/capi/capi_command_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
 #include "sim/admin_channel.h"
 #include "sim/fabric.h"
 #include "tests/support/scenario_fabric.h"

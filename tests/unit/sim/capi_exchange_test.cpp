@@ -1,12 +1,12 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_reply_codes.h"
-#include "corlink/capi/capi_enclosure.h"
-#include "corlink/capi/capi_unified_controller.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_enclosure.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "platform/time/clock.h"
 #include "tests/unit/sim/fabric_fixture.h"
 

@@ -3,10 +3,10 @@
 // lowest free number, and a handle to a disk that went fails as a vanished device.
 #include <cstring>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_event_codes.h"
-#include "corlink/capi/capi_host.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_event_codes.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "platform/devices/device_io.h"
 #include "platform/files/file_io.h"
 #include "platform/kernel/handles.h"

@@ -3,9 +3,9 @@
 // the events it holds with their first and last numbers.
 #include <cstring>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_event.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_event.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
 namespace simtest {

@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include "corlink/capi/capi_protocol.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "platform/devices/device_io.h"
 #include "platform/devices/fabric_client.h"
 #include "platform/files/file_io.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi/capi_packet_header.h"
+#include "corlink/capi_wire/capi_packet_header.h"
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
 #include "sim/fabric_server.h"

@@ -1,5 +1,5 @@
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include <cstring>
 
 #include "platform/time/clock.h"

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <vector>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi/capi_protocol.h"
-#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"

@@ -3,10 +3,10 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_protocol.h"
-#include "corlink/capi/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/packet.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"

@@ -7,10 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "corlink/capi/capi_array.h"
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_snapshot.h"
+#include "corlink/capi_wire/capi_array.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_snapshot.h"
 #include "platform/time/clock.h"
 #include "sim/capi/records.h"
 #include "tests/unit/sim/fabric_fixture.h"

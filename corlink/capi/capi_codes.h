@@ -1,8 +1,0 @@
-// Every CAPI code set: commands, replies, return codes, the library's statuses and controller events.
-#pragma once
-
-#include "corlink/capi/capi_command_codes.h"
-#include "corlink/capi/capi_error_codes.h"
-#include "corlink/capi/capi_event_codes.h"
-#include "corlink/capi/capi_reply_codes.h"
-#include "corlink/capi/capi_status_codes.h"
