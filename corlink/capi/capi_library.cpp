@@ -8,6 +8,8 @@
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/log.h"
 
+volatile int32_t g_DeviceGone = 0;
+
 LMX_ENTRY g_LmxTable[NUM_LMXS] = {};
 
 namespace {

@@ -7,6 +7,10 @@
 #include "corlink/capi/capi_callback.h"
 #include "corlink/capi/controller_context.h"
 
+// Set by the SCSI command layer once a device could not be opened or the system reported it gone;
+// never cleared. The send path reports it with a failed command.
+extern volatile int32_t g_DeviceGone;
+
 // Library results besides 0.
 constexpr int32_t CAPI_SLOT_NOT_READY = 4;
 

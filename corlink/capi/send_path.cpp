@@ -22,7 +22,7 @@
 #include "corlink/foundation/hex_dump.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
-#include "corlink/capi/device_state.h"
+#include "corlink/capi/capi_library.h"
 #include "platform/time/clock.h"
 #include "platform/system/application_event_log.h"
 

@@ -14,6 +14,9 @@
 #include "corlink/transport/discovery.h"
 #include "corlink/transport/sas_addresses.h"
 
+volatile uint8_t g_DiscoveryFlag = 0;
+OS_LOCK* g_DiscoveryLock = nullptr;
+
 volatile int32_t g_DiscoveryRunning = 0;
 volatile int32_t g_badControllerNumberError = 0;
 int32_t g_FirstDiscovery = 1;

@@ -12,6 +12,8 @@
 #include "corlink/foundation/nt_os.h"
 #include "platform/time/clock.h"
 
+int g_CurrentController = -1;
+
 static_assert(std::is_trivially_copyable_v<RAID_CONTROLLER>, "entries are copied and zeroed as bytes");
 
 ControllerDb g_ControllerDb;

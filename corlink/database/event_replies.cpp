@@ -7,6 +7,9 @@
 #include "corlink/database/reply_storage.h"
 #include "corlink/foundation/log.h"
 
+CAPI_EVENT_RECORD* g_EventBuffer = nullptr;
+uint32_t g_EventCount = 0;
+
 namespace {
 
 bool IsSingleEvent(uint32_t replyCode) {

@@ -6,7 +6,7 @@
 #include "corlink/program/service_shell.h"
 #include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
-#include "corlink/server/run_flags.h"
+#include "corlink/server/run_state.h"
 #include "corlink/foundation/service_identity.h"
 #include "corlink/foundation/service_params.h"
 #include "platform/system/application_event_log.h"

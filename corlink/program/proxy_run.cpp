@@ -13,9 +13,12 @@
 #include "corlink/foundation/method_trace.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/service_status.h"
-#include "corlink/server/shutdown_flag.h"
+#include "corlink/server/run_state.h"
 
 namespace {
+
+// The server of the process, constructed before main (which opens the debug log).
+CMainApp g_MainApp;
 
 constexpr DWORD kStopPendingHintMs = 120000;
 

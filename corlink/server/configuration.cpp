@@ -5,7 +5,7 @@
 
 #include "corlink/proxy_protocol/configuration_format.h"
 #include "corlink/foundation/nt_os.h"
-#include "corlink/server/run_flags.h"
+#include "corlink/server/run_state.h"
 #include "platform/files/files.h"
 #include "platform/files/machine_root.h"
 

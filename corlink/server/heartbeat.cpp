@@ -4,8 +4,7 @@
 
 #include "corlink/foundation/nt_os.h"
 #include "corlink/proxy_protocol/proxy_header.h"
-#include "corlink/server/run_flags.h"
-#include "corlink/server/shutdown_flag.h"
+#include "corlink/server/run_state.h"
 #include "platform/time/clock.h"
 #include "platform/files/file_io.h"
 #include "platform/files/files.h"

@@ -4,11 +4,10 @@
 #include "corlink/server/configuration.h"
 #include "corlink/server/errmsg.h"
 #include "corlink/foundation/method_trace.h"
-#include "corlink/server/run_flags.h"
+#include "corlink/server/run_state.h"
 #include "corlink/foundation/scope_trace.h"
 #include "corlink/server/server_event.h"
 #include "corlink/foundation/service_status.h"
-#include "corlink/server/shutdown_flag.h"
 #include "platform/net/winsock_startup.h"
 
 namespace {

@@ -87,6 +87,3 @@ class CMainApp : public CAsyncEvent {
     uint16_t m_BoundPort = 0;
     Rediscovery m_Rediscovery;
 };
-
-// The server of the process, constructed before main (which opens the debug log).
-extern CMainApp g_MainApp;

@@ -9,9 +9,8 @@
 #include "corlink/server/mainapp.h"
 #include "corlink/foundation/method_trace.h"
 #include "corlink/foundation/nt_os.h"
-#include "corlink/server/run_flags.h"
+#include "corlink/server/run_state.h"
 #include "corlink/foundation/scope_trace.h"
-#include "corlink/server/shutdown_flag.h"
 #include "platform/time/clock.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include "corlink/server/asyncevent.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/proxy_protocol/proxy_header.h"
-#include "corlink/server/shutdown_flag.h"
+#include "corlink/server/run_state.h"
 #include "corlink/server/socket.h"
 
 namespace {

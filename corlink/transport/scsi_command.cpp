@@ -8,7 +8,7 @@
 #include "corlink/foundation/log_switches.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/transport/csmi.h"
-#include "corlink/capi/device_state.h"
+#include "corlink/capi/capi_library.h"
 #include "corlink/transport/multipath.h"
 #include "corlink/transport/windows_error.h"
 #include "platform/devices/device_io.h"

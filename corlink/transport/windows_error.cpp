@@ -6,7 +6,7 @@
 
 #include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
-#include "corlink/capi/device_state.h"
+#include "corlink/capi/capi_library.h"
 #include "platform/system/application_event_log.h"
 #include "platform/kernel/last_error.h"
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "corlink/server/configuration.h"
-#include "corlink/server/run_flags.h"
+#include "corlink/server/run_state.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;

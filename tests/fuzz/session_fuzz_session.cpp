@@ -6,7 +6,7 @@
 
 #include "corlink/server/configuration.h"
 #include "corlink/server/hotlink.h"
-#include "corlink/server/run_flags.h"
+#include "corlink/server/run_state.h"
 #include "corlink/server/socket.h"
 #include "platform/files/machine_root.h"
 

@@ -14,7 +14,7 @@
 
 #include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/service_params.h"
-#include "corlink/server/shutdown_flag.h"
+#include "corlink/server/run_state.h"
 #include "platform/time/clock.h"
 #include "tests/support/test_root.h"
 

@@ -10,7 +10,7 @@
 
 #include "corlink/cipher/cipher.h"
 #include "corlink/server/configuration.h"
-#include "corlink/server/run_flags.h"
+#include "corlink/server/run_state.h"
 #include "platform/files/registry.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/test_root.h"

@@ -11,7 +11,7 @@
 #include "corlink/server/client.h"
 #include "corlink/server/heartbeat.h"
 #include "corlink/proxy_protocol/proxy_header.h"
-#include "corlink/server/run_flags.h"
+#include "corlink/server/run_state.h"
 #include "corlink/server/socket.h"
 #include "platform/time/clock.h"
 #include "platform/kernel/last_error.h"

@@ -10,7 +10,7 @@
 #include "corlink/capi/packet.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
-#include "corlink/capi/device_state.h"
+#include "corlink/capi/capi_library.h"
 #include "corlink/transport/discovery.h"
 #include "corlink/transport/host_adapters.h"
 #include "corlink/transport/multipath.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "corlink/capi/device_state.h"
+#include "corlink/capi/capi_library.h"
 #include "corlink/transport/scsi_command.h"
 #include "corlink/transport/windows_error.h"
 #include "platform/kernel/last_error.h"

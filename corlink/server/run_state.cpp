@@ -1,4 +1,5 @@
-#include "corlink/server/shutdown_flag.h"
+#include "corlink/server/run_state.h"
 
+bool g_IpsMode = false;
 HANDLE g_ShutDownSem = nullptr;
 HANDLE g_ThreadCountSem = nullptr;

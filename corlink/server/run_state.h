@@ -1,8 +1,12 @@
-// The run's two process-wide semaphores, created when the TCP server starts and closed at its
-// shut-down; null before and after (os_IsFlagSet then reads the flag as not raised).
+// The run's process-wide state: the switches chosen on the command line, and the two semaphores created
+// when the TCP server starts and closed at its shut-down (null before and after: os_IsFlagSet then reads
+// the flag as not raised).
 #pragma once
 
 #include "platform/win_types.h"
+
+// The "ips" argument was given: the server listens on every interface and sessions carry raw packets.
+extern bool g_IpsMode;
 
 constexpr const char* SHUTDOWN_SEMAPHORE_NAME = "corlink4_ShutDown";
 constexpr const char* THREAD_COUNT_SEMAPHORE_NAME = "corlink4_ThreadCount";

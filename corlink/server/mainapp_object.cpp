@@ -1,3 +1,0 @@
-#include "corlink/server/mainapp.h"
-
-CMainApp g_MainApp;

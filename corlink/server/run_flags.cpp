@@ -1,3 +1,0 @@
-#include "corlink/server/run_flags.h"
-
-bool g_IpsMode = false;
