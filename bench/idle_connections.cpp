@@ -10,7 +10,7 @@
 
 #include "bench/bare_peer.h"
 #include "bench/bench_context.h"
-#include "bench/proxy_commands.h"
+#include "bench/bench_commands.h"
 #include "bench/session_load.h"
 
 namespace bench {

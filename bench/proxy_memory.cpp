@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bench/bench_context.h"
-#include "bench/proxy_commands.h"
+#include "bench/bench_commands.h"
 #include "bench/stats.h"
 
 namespace bench {

@@ -13,8 +13,8 @@
 #include "sim/fabric_model.h"
 #include "sim/fault_script.h"
 #include "sim/journal.h"
-#include "sim/management_lun.h"
-#include "sim/scsi_request.h"
+#include "sim/management_lun_target.h"
+#include "sim/scsi_exchange.h"
 
 namespace sim {
 

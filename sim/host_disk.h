@@ -3,7 +3,7 @@
 #pragma once
 
 #include "sim/fabric_model.h"
-#include "sim/scsi_request.h"
+#include "sim/scsi_exchange.h"
 
 namespace sim {
 

@@ -1,4 +1,3 @@
-
 #include "corlink/handlers/array_backoff_command.h"
 #include "corlink/handlers/array_creation_commands.h"
 #include "corlink/handlers/array_deletion_commands.h"

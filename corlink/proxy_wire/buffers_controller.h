@@ -41,6 +41,10 @@ constexpr uint32_t RRE_HANDLE_DB_MAX_RECORDS = 64;
     F(S,    13, reserved13,         uint8_t,                   3, Host)      \
     F(S,    16, records,            RRE_HANDLE_DB_RECORD,     64, BigEndian)
 RRE_BUFFER(RRE_HANDLE_DB_BUFFER, 2576)
+// The request a client sends: the head and the rediscover flag; the bytes after it up to this length carry
+// no meaning.
+constexpr uint32_t RRE_HANDLE_DB_REQUEST_LENGTH = 40;
+static_assert(RRE_HANDLE_DB_REQUEST_LENGTH > offsetof(RRE_HANDLE_DB_BUFFER, rediscover));
 
 // GET_STORAGESYSTEMS (96): the count, then the table of storage systems.
 #define RRE_STORAGE_SYSTEMS_BUFFER_ROWS(F, S) \

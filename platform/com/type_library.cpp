@@ -39,14 +39,9 @@ std::string Resolved(const std::string& path) {
 }
 
 // The resolved file of the module that holds `address`.
-std::string ModuleFileOf(const void* address) {
-    HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            static_cast<LPCSTR>(address), &module))
-        return {};
-    char file[PATH_MAX];
-    const DWORD length = GetModuleFileNameA(module, file, sizeof file);
-    return length == 0 || length >= sizeof file ? std::string() : Resolved(platform::MapPath(file));
+std::string ResolvedModuleFileOf(const void* address) {
+    const std::string file = platform::ModuleFileOf(address);
+    return file.empty() ? std::string() : Resolved(platform::MapPath(file));
 }
 
 std::string Narrow(const WCHAR* text) {
@@ -193,7 +188,7 @@ HRESULT LoadTypeLib(const WCHAR* file, ITypeLib** library) {
     std::lock_guard<std::mutex> hold(resources.lock);
     for (const TypeLibDescription* description : resources.descriptions) {
         HMODULE module = nullptr;
-        if (ModuleFileOf(description) != wanted ||
+        if (ResolvedModuleFileOf(description) != wanted ||
             !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(description), &module))
             continue;
         const HRESULT created = ComCreate<TypeLib>(nullptr, nullptr, IID_ITypeLib, reinterpret_cast<void**>(library),

@@ -12,6 +12,7 @@
 #include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
+#include "platform/files/write_all.h"
 
 namespace platform {
 namespace {
@@ -73,14 +74,9 @@ BOOL RegularFile::Write(const void* buffer, DWORD count, DWORD* done, OVERLAPPED
     if (done != nullptr) *done = 0;
     if (overlapped != nullptr) return SetLastError(ERROR_INVALID_PARAMETER), FALSE;
     if ((access_ & GENERIC_WRITE) == 0) return SetLastError(ERROR_ACCESS_DENIED), FALSE;
-    DWORD written = 0;
-    while (written < count) {
-        const ssize_t put = ::write(descriptor_, static_cast<const char*>(buffer) + written, count - written);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return SetLastError(put < 0 ? WinErrorFromErrno(errno) : ERROR_GEN_FAILURE), FALSE;
-        written += static_cast<DWORD>(put);
-        if (done != nullptr) *done = written;
-    }
+    const size_t written = WriteAll(descriptor_, buffer, count);
+    if (done != nullptr) *done = static_cast<DWORD>(written);
+    if (written < count) return SetLastError(WinErrorFromErrno(errno)), FALSE;
     return TRUE;
 }
 

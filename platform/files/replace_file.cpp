@@ -10,6 +10,7 @@
 
 #include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
+#include "platform/files/write_all.h"
 
 namespace platform {
 namespace {
@@ -29,18 +30,6 @@ mode_t ModeFor(const std::string& path, ReplacedAccess access) {
     if (access == ReplacedAccess::Private) return kPrivateMode;
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? (st.st_mode & 07777) : kSharedMode;
-}
-
-bool WriteAll(int fd, const void* data, size_t size) {
-    const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd, bytes, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        bytes += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 // Makes the rename itself durable; a failure here loses nothing that a crash could tear.
@@ -67,7 +56,7 @@ BOOL ReplaceFileAt(const std::string& path, const void* data, size_t size, Repla
     const int fd = ::mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0) return Fail({});
     const std::string temporary(name.data());
-    const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, data, size) && ::fsync(fd) == 0;
+    const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, data, size) == size && ::fsync(fd) == 0;
     const int writeError = errno;
     if (::close(fd) != 0 || !written) {
         if (!written) errno = writeError;

@@ -1,6 +1,7 @@
 #include "platform/system/module_library.h"
 
 #include <dlfcn.h>
+#include <limits.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -76,3 +77,17 @@ BOOL FreeLibrary(HMODULE module) {
     }
     return TRUE;
 }
+
+namespace platform {
+
+std::string ModuleFileOf(const void* address) {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCSTR>(address), &module))
+        return {};
+    char file[PATH_MAX];
+    const DWORD length = GetModuleFileNameA(module, file, sizeof file);
+    return length == 0 || length >= sizeof file ? std::string() : std::string(file, length);
+}
+
+}  // namespace platform

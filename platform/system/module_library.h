@@ -3,6 +3,8 @@
 // root and handle table with the program that loads it.
 #pragma once
 
+#include <string>
+
 #include "platform/system/module_file.h"
 #include "platform/win_types.h"
 
@@ -25,3 +27,9 @@ constexpr DWORD GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS = 0x4;
 BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module);
 // Drops one reference to the library; FALSE with ERROR_INVALID_HANDLE for null or a failed unload.
 BOOL FreeLibrary(HMODULE module);
+
+namespace platform {
+// The file of the loaded module (the program or a library) that holds `address`, as GetModuleFileNameA
+// names it; "" when no module holds the address or its path is too long.
+std::string ModuleFileOf(const void* address);
+}  // namespace platform

@@ -11,7 +11,7 @@
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
 #include "provider/controllers/serial_numbers.h"

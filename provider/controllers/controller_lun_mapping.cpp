@@ -9,7 +9,7 @@
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/provider_parameters.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 #include "provider/controllers/retry_policy.h"
 #include "provider/controllers/serial_numbers.h"
 

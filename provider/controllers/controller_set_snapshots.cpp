@@ -11,7 +11,7 @@
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/provider_parameters.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/unload_signal.h"
 

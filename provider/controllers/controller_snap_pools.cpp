@@ -8,7 +8,7 @@
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/serial_numbers.h"
 

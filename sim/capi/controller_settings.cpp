@@ -7,7 +7,7 @@
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi_wire/capi_unified_controller.h"
-#include "sim/capi/command_table.h"
+#include "sim/capi/command_rows.h"
 
 namespace sim {
 namespace {

@@ -1,6 +1,6 @@
 // The controller commands: the pair's unified record and its configuration sequence numbers.
 #include "corlink/capi_wire/capi_command_codes.h"
-#include "sim/capi/command_table.h"
+#include "sim/capi/command_rows.h"
 #include "sim/capi/records.h"
 
 namespace sim {

@@ -8,7 +8,7 @@
 #include "corlink/capi_wire/capi_protocol.h"
 #include "platform/time/clock.h"
 #include "platform/kernel/sync.h"
-#include "sim/capi/command_table.h"
+#include "sim/capi/command_rows.h"
 
 namespace sim {
 namespace {

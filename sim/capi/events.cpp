@@ -6,7 +6,7 @@
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi_wire/capi_event.h"
-#include "sim/capi/command_table.h"
+#include "sim/capi/command_rows.h"
 #include "sim/model/event_log.h"
 
 namespace sim {

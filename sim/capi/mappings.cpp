@@ -7,7 +7,7 @@
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi_wire/capi_event_codes.h"
 #include "corlink/capi_wire/capi_host.h"
-#include "sim/capi/command_table.h"
+#include "sim/capi/command_rows.h"
 #include "sim/capi/host_records.h"
 #include "sim/capi/object_id.h"
 #include "sim/capi/records.h"

@@ -4,7 +4,7 @@
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "platform/time/clock.h"
-#include "sim/capi/command_table.h"
+#include "sim/capi/command_rows.h"
 
 namespace sim {
 namespace {

@@ -17,7 +17,7 @@
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/lun_information.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/controllers/task_memory.h"

@@ -11,7 +11,7 @@
 
 #include "platform/time/clock.h"
 #include "provider/controllers/debug_log.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/retry_policy.h"
 #include "tests/e2e/proxy_processes.h"

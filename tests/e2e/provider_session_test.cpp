@@ -14,7 +14,7 @@
 #include "platform/time/clock.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 #include "provider/controllers/proxy_session.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"

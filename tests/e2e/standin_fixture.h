@@ -24,7 +24,7 @@
 #include "tools/vss_standin/array_view.h"
 #include "tools/vss_standin/call_log.h"
 #include "tools/vss_standin/provider_library.h"
-#include "tools/vss_standin/snapshot_set.h"
+#include "tools/vss_standin/snapshot_set_calls.h"
 
 namespace e2e {
 

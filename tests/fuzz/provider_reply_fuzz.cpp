@@ -14,7 +14,7 @@
 #include "fuzz_root.h"
 #include "platform/time/clock.h"
 #include "provider/controllers/heartbeat_listener.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 #include "provider/controllers/proxy_session.h"
 #include "tests/unit/provider/scripted_proxy.h"
 

@@ -7,7 +7,7 @@
 #include "tools/vss_standin/coordinator.h"
 #include "tools/vss_standin/host_disks.h"
 #include "tools/vss_standin/registry_text.h"
-#include "tools/vss_standin/snapshot_set.h"
+#include "tools/vss_standin/snapshot_set_calls.h"
 
 namespace standin {
 

@@ -13,7 +13,7 @@
 #include "corlink/proxy_protocol/request_cookie.h"
 #include "platform/kernel/sync.h"
 #include "provider/controllers/heartbeat_listener.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 #include "provider/controllers/proxy_config.h"
 #include "tests/unit/provider/session_fixture.h"
 

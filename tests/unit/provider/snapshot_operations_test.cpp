@@ -16,7 +16,7 @@
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "platform/system/application_event_log.h"
 #include "provider/controllers/capi_raid_controller.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 #include "provider/controllers/retry_policy.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/provider/controller_read.h"

@@ -9,6 +9,7 @@
 
 #include "platform/files/regular_files.h"
 #include "platform/windows_api.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/test_root.h"
 
 namespace {
@@ -109,6 +110,21 @@ TEST_F(RegularFiles, WhatIsWrittenIsReadBackAndEachDispositionKeepsOrEmptiesTheF
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
     CloseHandle(file);
     EXPECT_TRUE(std::filesystem::exists(root_.path() + "/C/data/created.txt"));
+}
+
+TEST_F(RegularFiles, AWriteTheDiskCutsShortFailsAndCountsTheBytesThatWentOut) {
+    HANDLE file = Open("C:\\data\\full.txt", GENERIC_WRITE, CREATE_NEW);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD done = 0;
+    {
+        testsupport::FileSizeLimit diskFull(4);
+        SetLastError(ERROR_SUCCESS);
+        EXPECT_FALSE(WriteFile(file, "hello world", 11, &done, nullptr));
+        EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    }
+    EXPECT_EQ(done, 4u);
+    CloseHandle(file);
+    EXPECT_EQ(root_.ReadFile("C/data/full.txt"), "hell");
 }
 
 }  // namespace

@@ -2,8 +2,12 @@
 // handle table and named objects.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
+#include <memory>
 #include <string>
+
+#include <stdlib.h>
 
 #include "platform/time/clock.h"
 #include "platform/kernel/last_error.h"
@@ -41,6 +45,20 @@ TEST_F(OnePlatformTest, TheLibrarySeesTheProgramsClockAndMachineRoot) {
     clock_->Advance(123'456);
     EXPECT_EQ(Probe<uint64_t (*)()>("ProbeNowMs")(), clock_->NowMs());
     EXPECT_EQ(std::string(Probe<const char* (*)()>("ProbeMachineRoot")()), root_.path());
+}
+
+std::string RealPath(const char* path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path, resolved) != nullptr ? std::string(resolved) : std::string();
+}
+
+TEST_F(OnePlatformTest, AnAddressNamesTheFileOfTheModuleThatHoldsIt) {
+    const void* inLibrary = reinterpret_cast<const void*>(Probe<uint64_t (*)()>("ProbeNowMs"));
+    EXPECT_EQ(RealPath(platform::ModuleFileOf(inLibrary).c_str()), RealPath(PLATFORM_PROBE_MODULE));
+    const void* inProgram = reinterpret_cast<const void*>(&RealPath);
+    EXPECT_EQ(RealPath(platform::ModuleFileOf(inProgram).c_str()), RealPath("/proc/self/exe"));
+    const auto onTheHeap = std::make_unique<int>(0);
+    EXPECT_EQ(platform::ModuleFileOf(onTheHeap.get()), "");
 }
 
 TEST_F(OnePlatformTest, HandlesAndNamedObjectsAreSharedBothWays) {

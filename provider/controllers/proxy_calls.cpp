@@ -1,5 +1,5 @@
 #include "provider/controllers/serial_numbers.h"
-#include "provider/controllers/proxy_commands.h"
+#include "provider/controllers/proxy_calls.h"
 
 #include <cstddef>
 #include <cstring>
@@ -113,7 +113,7 @@ int GetSelectedList(const CommandFrame& frame, const char* what, int32_t id, uin
 
 int get_subsystems(std::vector<ProxySubsystem>* list) {
     constexpr uint32_t kRecordsOffset = offsetof(RRE_HANDLE_DB_BUFFER, records);
-    const CommandFrame frame{L"get_subsystems", RRE_GET_CONTROLLERHANDLEDB, 40, true, false, false};
+    const CommandFrame frame{L"get_subsystems", RRE_GET_CONTROLLERHANDLEDB, RRE_HANDLE_DB_REQUEST_LENGTH, true, false, false};
     const CommandReply reply =
         RunCommand(frame, [](uint8_t* data) { BufferAs<RRE_HANDLE_DB_BUFFER>(data)->rediscover = 1; }, kRecordsOffset);
     if (reply.code != 0) return reply.code;

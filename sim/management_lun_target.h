@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "sim/capi/dispatcher.h"
-#include "sim/scsi_request.h"
+#include "sim/scsi_exchange.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/capi/command_table.h"
+#include "sim/capi/command_rows.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/scsi_request.h"
+#include "sim/scsi_exchange.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "tools/vss_standin/snapshot_set.h"
+#include "tools/vss_standin/snapshot_set_calls.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "sim/management_lun.h"
+#include "sim/management_lun_target.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // The iSCSI authentication database commands: count, read one record (by name or by slot), add, remove,
 // modify and commit. A read that finds nothing answers AUTHDB_RECORD_NOT_FOUND.
 #include "corlink/capi_wire/capi_error_codes.h"
-#include "sim/capi/command_table.h"
+#include "sim/capi/command_rows.h"
 
 namespace sim {
 namespace {
