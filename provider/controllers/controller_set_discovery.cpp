@@ -57,7 +57,6 @@ class BVSS_RaidControllerSet::PreviousControllers {
   public:
     explicit PreviousControllers(BVSS_RaidControllerSet& set) : set_(set), list_(std::move(set.mControllers)) {
         set.mControllers.clear();
-        set.mCount = 0;
     }
     ~PreviousControllers() {
         for (auto& controller : list_) {
@@ -88,7 +87,6 @@ void BVSS_RaidControllerSet::Admit(std::unique_ptr<BVSS_CapiRaidController> cand
         candidate = std::move(known);
     }
     mControllers.push_back(std::move(candidate));
-    mCount = static_cast<int32_t>(mControllers.size());
 }
 
 bool BVSS_RaidControllerSet::IsKnownPath(const uint8_t* serial32) const {
@@ -147,17 +145,16 @@ HRESULT BVSS_RaidControllerSet::discoverRaidControllers(int32_t) {
         }
     }
     candidate.reset();
-    mCount = static_cast<int32_t>(mControllers.size());
 
     HRESULT hr = static_cast<HRESULT>(listCode);
-    if (mCount == 0) {
+    if (mControllers.empty()) {
         BVSS_DebugPrint(L"Couldn't find any controllers\n");
         BVSS_DebugPrint(L"\n");
         LogErrorEvent(L"No RAID Controllers found.");
         // With no controller to use, a failed last refresh is the result.
         hr = lastRefresh;
     } else {
-        BVSS_DebugPrint(L"Found %d controller LUN(s).\n", mCount);
+        BVSS_DebugPrint(L"Found %d controller LUN(s).\n", static_cast<int>(mControllers.size()));
     }
     BVSS_DebugPrint(L"discoverRaidControllers() returning 0x%08x\n", hr);
     return hr;

@@ -17,7 +17,6 @@ BVSS_RaidControllerSet::~BVSS_RaidControllerSet() {
 void BVSS_RaidControllerSet::deleteAllControllers() {
     while (!mControllers.empty()) mControllers.pop_back();
     while (!mRetiredControllers.empty()) mRetiredControllers.pop_back();
-    mCount = 0;
 }
 
 bool BVSS_RaidControllerSet::Holds(const BVSS_CapiRaidController* controller) const {

@@ -124,9 +124,8 @@ class BVSS_RaidControllerSet {
     // The unload request of the provider object that owns this set; it ends this set's waits only.
     BVSS_UnloadSignal mUnload;
 
-    // The controllers in use, in discovery order, and their number.
+    // The controllers in use, in discovery order.
     std::vector<std::unique_ptr<BVSS_CapiRaidController>> mControllers;
-    int32_t mCount = 0;
 
   private:
     class PreviousControllers;

@@ -79,7 +79,7 @@ TEST_F(ControllerSetE2eTest, DiscoversThePairAndFindsEachVolumesOwner) {
 
 TEST_F(ControllerSetE2eTest, AControllerLeavingAndReturningKeepsEveryHeldObjectValid) {
     ASSERT_EQ(set_->discoverRaidControllers(FALSE), S_OK) << ProviderLog();
-    ASSERT_EQ(set_->mCount, 2);
+    ASSERT_EQ(set_->mControllers.size(), 2u);
     BVSS_CapiRaidController* a = set_->mControllers[0].get();
     BVSS_CapiRaidController* b = set_->mControllers[1].get();
 

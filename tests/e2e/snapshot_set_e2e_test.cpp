@@ -96,7 +96,7 @@ class SnapshotSetE2eTest : public e2e::ProviderOnFabricTest {
 
 TEST_F(SnapshotSetE2eTest, DriverCreatesFailsOverCommitsTogglesDiscoveryAndAbortDeletesWhatItMade) {
     ASSERT_GE(set_.discoverRaidControllers(FALSE), 0) << ProviderLog();
-    ASSERT_EQ(set_.mCount, 2);
+    ASSERT_EQ(set_.mControllers.size(), 2u);
     BVSS_CapiRaidController* a = set_.mControllers[0].get();
     BVSS_CapiRaidController* b = set_.mControllers[1].get();
     ASSERT_EQ(a->getFailoverId(), 1);

@@ -212,7 +212,6 @@ class ControllerSetSnapshotsTest : public providertest::SessionTest {
             }
         }
         set_->mControllers.push_back(std::move(controller));
-        set_->mCount = static_cast<int32_t>(set_->mControllers.size());
         return set_->mControllers.back().get();
     }
 

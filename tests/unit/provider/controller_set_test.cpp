@@ -54,7 +54,7 @@ TEST_F(ControllerSetTest, DiscoveryKeepsEachSnapshotCapableControllerOnceInListO
     // The dead path is the last id tried: the set is still formed from the others, and discovery succeeds.
     EXPECT_EQ(set_->discoverRaidControllers(FALSE), S_OK);
     EXPECT_EQ(SetSerials(), (std::vector<std::string>{"SN-A1", "SN-B1", "SN-NEW", "SN-HALF-A"}));
-    EXPECT_EQ(set_->mCount, 4);
+    EXPECT_EQ(set_->mControllers.size(), 4u);
     EXPECT_EQ(set_->mControllers[1]->mPartnerHandle, 0x101);
     EXPECT_EQ(Count("discoverRaidControllers(): extra path to controller, SN=SN-A1.\n"), 1u);
     EXPECT_EQ(Count("does not support snapshot, ignoring.\n"), 2u);
@@ -82,7 +82,7 @@ TEST_F(ControllerSetTest, NoUsableControllerEndsAnEmptySetWithItsEvent) {
         std::remove(platform::EventLogPath().c_str());
         subsystems_ = c.subsystems;
         EXPECT_EQ(set_->discoverRaidControllers(TRUE), c.result);
-        EXPECT_EQ(set_->mCount, 0);
+        EXPECT_TRUE(set_->mControllers.empty());
         EXPECT_TRUE(set_->mControllers.empty());
         EXPECT_NE(testsupport::ReadWholeFile(platform::EventLogPath()).find("No RAID Controllers found."),
                   std::string::npos);
@@ -158,7 +158,7 @@ TEST_F(ControllerSetTest, AnUnreadableListThrowsAfterFourTriesAndRetiresTheSet) 
     }
     EXPECT_EQ(Sent(RRE_GET_CONTROLLERHANDLEDB) - before, 4u);
     EXPECT_EQ(Count("discoverRaidControllers(): Error 0xFFFFFFFF finding storage system failuer.\n"), 1u);
-    EXPECT_EQ(set_->mCount, 0);
+    EXPECT_TRUE(set_->mControllers.empty());
     EXPECT_TRUE(set_->mControllers.empty());
     EXPECT_TRUE(a->IsRetired());
     EXPECT_EQ(a->capiUpdateController(1), VSS_E_PROVIDER_VETO);

@@ -273,7 +273,6 @@ class SnapPoolSetTest : public SnapPoolTest {
         thisController_ = controller_.get();
         set_.mControllers.push_back(std::move(controller_));
         set_.mControllers.push_back(std::move(other));
-        set_.mCount = 2;
         BVSS_CapiRaidController::StaticInit(&set_);
     }
     void TearDown() override {
@@ -318,7 +317,6 @@ TEST_F(SnapPoolSetTest, ANewerSetReleasedFirstLeavesThisSetsLookUps) {
     {
         BVSS_RaidControllerSet newer;
         newer.mControllers.push_back(std::make_unique<BVSS_CapiRaidController>());
-        newer.mCount = 1;
         BVSS_CapiRaidController::StaticInit(&newer);
         BVSS_CapiRaidController::StaticDeinit(&newer);
     }
