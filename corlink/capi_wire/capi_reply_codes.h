@@ -149,3 +149,8 @@ inline constexpr uint32_t CAPI_REPLY_NEXT_PART = static_cast<uint32_t>(CAPI_COMM
 inline constexpr uint32_t CAPI_REPLY_U_AUTHDB_GET_RECORD_COUNT = 1289 + CAPI_UNIFIED_REPLY_OFFSET;
 inline constexpr uint32_t CAPI_REPLY_U_AUTHDB_GET_RECORD = 1294 + CAPI_UNIFIED_REPLY_OFFSET;
 inline constexpr uint32_t CAPI_REPLY_U_COMMAND_1295 = 1295 + CAPI_UNIFIED_REPLY_OFFSET;
+// Replies to unified commands that have no name in the command list: the unified partition records of
+// GetPartitionData, and the paged-storage pools and the components of one pool.
+inline constexpr uint32_t CAPI_REPLY_U_GET_VOLUME_DATA = 1081 + CAPI_UNIFIED_REPLY_OFFSET;
+inline constexpr uint32_t CAPI_REPLY_U_GET_PS_POOLS = 1354 + CAPI_UNIFIED_REPLY_OFFSET;
+inline constexpr uint32_t CAPI_REPLY_U_GET_PS_POOL_COMPONENTS = 1355 + CAPI_UNIFIED_REPLY_OFFSET;

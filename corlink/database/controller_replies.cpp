@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "corlink/capi/wrappers_classic.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/master_callback.h"
@@ -31,7 +32,7 @@ RAID_CONTROLLER& EntryOf(const ReplyArgs& reply) { return g_ControllerDb[static_
 
 bool IsDataReply(uint32_t replyCode) {
     switch (replyCode) {
-        case 2001: case 311: case 2003: case 363: case 374: case 2002: return true;
+        case CAPI_REPLY_U_GET_CONTROLLER_DATA: case CAPI_REPLY_CONTROLLER_UPDATE: case CAPI_REPLY_U_GET_DRIVE_LIST: case CAPI_REPLY_GET_DRIVE_LIST: case CAPI_REPLY_GET_ARRAY_LIST: case CAPI_REPLY_U_GET_ARRAY_LIST: return true;
         default: return false;
     }
 }
@@ -83,7 +84,7 @@ void StoreDriveList(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
         DebugPrint("ERROR: Capi returning too many drives in drive list %d\n", count);
     } else {
         const auto* records = static_cast<const uint8_t*>(reply.payload);
-        if (reply.replyCode == 2003) {
+        if (reply.replyCode == CAPI_REPLY_U_GET_DRIVE_LIST) {
             for (uint32_t i = 0; i < count; ++i) {
                 std::memcpy(&entry.drives[i], records + i * kUnifiedDriveSize, sizeof(CAPI_DRIVE));
             }
@@ -162,16 +163,16 @@ void StoreDebugData(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
 // Replies that need a payload.
 int StoreData(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
     switch (reply.replyCode) {
-        case 2001: StoreUnifiedController(entry, reply); return 1;
-        case 311:
+        case CAPI_REPLY_U_GET_CONTROLLER_DATA: StoreUnifiedController(entry, reply); return 1;
+        case CAPI_REPLY_CONTROLLER_UPDATE:
             std::memcpy(&entry.controller, reply.payload, sizeof entry.controller);
             ClampCounts(entry.controller.raid);
             entry.updateStatus = UPDATE_STATUS_STORED;
             return 1;
-        case 2003: case 363: StoreDriveList(entry, reply); return 1;
-        case 374: case 2002: StoreArrayList(entry, reply); return 1;
-        case 2113: case 407: StoreEnclosures(entry, reply); return 1;
-        case 390:
+        case CAPI_REPLY_U_GET_DRIVE_LIST: case CAPI_REPLY_GET_DRIVE_LIST: StoreDriveList(entry, reply); return 1;
+        case CAPI_REPLY_GET_ARRAY_LIST: case CAPI_REPLY_U_GET_ARRAY_LIST: StoreArrayList(entry, reply); return 1;
+        case CAPI_REPLY_U_GET_DRIVE_ENCLOSURES: case CAPI_REPLY_GET_DRIVE_ENCLOSURES: StoreEnclosures(entry, reply); return 1;
+        case CAPI_REPLY_GET_ADV_NETWORK_INTF:
             std::memcpy(&entry.networkInterface, reply.payload, sizeof entry.networkInterface);
             entry.updateStatus = UPDATE_STATUS_STORED;
             return 1;
@@ -192,33 +193,33 @@ int StoreControllerReply(const ReplyArgs& reply) {
     }
     if (reply.payload != nullptr && StoreData(entry, reply)) return 1;
     switch (reply.replyCode) {
-        case 2004:
+        case CAPI_REPLY_U_GET_CONFIG_SEQ_NUMBER:
             entry.lastConfigSequenceNumber =
                 static_cast<int32_t>(entry.controller.failover.failoverId == 1 ? reply.param2 : reply.param3);
             ConsolePrint(3, "controller %d Configuration Sequence Number = %d\n", reply.index,
                          entry.lastConfigSequenceNumber);
             return 1;
-        case 370:
+        case CAPI_REPLY_GET_CONFIG_SEQ_NUMBER:
             ConsolePrint(3, "Configuration Sequence Number = %d\n", reply.param1);
             return 1;
-        case 410:
+        case CAPI_REPLY_WRITE_BUFFER:
             entry.updateStatus = UPDATE_STATUS_STORED;
             return 1;
-        case 300:
+        case CAPI_REPLY_CAPI_VERSION_MISMATCH:
             DebugPrint("!!! CAPI_REPLY_CAPI_VERSION_MISMATCH !!!\n");
             DebugPrint("    External controller is using v%d.%d\n", reply.param1, reply.param2);
             DebugPrint("    We're using v%d.%d\n", 3, 10);
             entry.updateStatus = UPDATE_STATUS_FAILED;
             return 1;
-        case 342:
+        case CAPI_REPLY_COMMUNICATION_TIMEOUT:
             entry.updateStatus = UPDATE_STATUS_FAILED;
             DebugPrint("COMMUNICATION TIMEOUT - retry your command.\n");
             return 1;
-        case 343:
+        case CAPI_REPLY_COMMUNICATION_ERROR:
             entry.updateStatus = UPDATE_STATUS_FAILED;
             DebugPrint("COMMUNICATION ERROR - retry your command.\n");
             return 1;
-        case 354:
+        case CAPI_REPLY_SHUTDOWN_CONTROLLER:
             if (reply.param1 == 2) {
                 DebugPrint("Both controllers are shutdown\n");
             } else {
@@ -227,10 +228,10 @@ int StoreControllerReply(const ReplyArgs& reply) {
             entry.updateStatus = UPDATE_STATUS_STORED;
             PollForSeconds(1);
             return 1;
-        case 358:
+        case CAPI_REPLY_SET_CHANNEL_PARAMS:
             if (reply.errorCode != 0) DebugPrint("SetChannelParams failed.\n");
             return 1;
-        case 405:
+        case CAPI_REPLY_GET_DEBUG_DATA:
             StoreDebugData(entry, reply);
             return 1;
         default:

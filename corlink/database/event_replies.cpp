@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/event_buffer.h"
 #include "corlink/database/reply_storage.h"
@@ -14,12 +15,12 @@ namespace {
 
 bool IsSingleEvent(uint32_t replyCode) {
     switch (replyCode) {
-        case 336: case 2020: case 337: case 2021: case 338: case 2022: return true;
+        case CAPI_REPLY_GET_FIRST_EVENT: case CAPI_REPLY_U_GET_FIRST_EVENT: case CAPI_REPLY_GET_LAST_EVENT: case CAPI_REPLY_U_GET_LAST_EVENT: case CAPI_REPLY_GET_EVENT: case CAPI_REPLY_U_GET_EVENT: return true;
         default: return false;
     }
 }
 
-bool IsEventByNumber(uint32_t replyCode) { return replyCode == 338 || replyCode == 2022; }
+bool IsEventByNumber(uint32_t replyCode) { return replyCode == CAPI_REPLY_GET_EVENT || replyCode == CAPI_REPLY_U_GET_EVENT; }
 
 // Records from first to last inclusive, at most the buffer's.
 uint32_t RangeCount(uint32_t first, uint32_t last) {
@@ -47,7 +48,7 @@ int StoreEventReply(const ReplyArgs& reply, uint32_t addressHandle) {
         if (g_EventBuffer != nullptr) std::memcpy(g_EventBuffer, &record, sizeof record);
         return 1;
     }
-    if (reply.replyCode == 413 || reply.replyCode == 2025) {
+    if (reply.replyCode == CAPI_REPLY_GET_MULTIPLE_EVENTS || reply.replyCode == CAPI_REPLY_U_GET_MULTIPLE_EVENTS) {
         g_EventCount = RangeCount(reply.param1, reply.param2);
         if (g_EventBuffer != nullptr && records != nullptr) {
             std::memcpy(g_EventBuffer, records, g_EventCount * sizeof(CAPI_EVENT_RECORD));

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/capi_response.h"
 #include "corlink/database/capi_session.h"
@@ -59,23 +60,23 @@ void LogError(uint32_t replyCode, int32_t errorCode, const CAPI_ADDRESS* address
 }
 
 bool ReadsOwnSequenceNumberFromParam3(uint32_t replyCode) {
-    return replyCode == 2001 || replyCode == 2002 || replyCode == 2003 || replyCode == 2073;
+    return replyCode == CAPI_REPLY_U_GET_CONTROLLER_DATA || replyCode == CAPI_REPLY_U_GET_ARRAY_LIST || replyCode == CAPI_REPLY_U_GET_DRIVE_LIST || replyCode == CAPI_REPLY_U_GET_ARRAY_PARTITIONS;
 }
 
 // Replies of the array utilities and firmware update.
 int StoreUtilityReply(const ReplyArgs& reply) {
     switch (reply.replyCode) {
-        case 302:
+        case CAPI_REPLY_ARRAY_DELETE:
             if (reply.errorCode != 0) {
                 DebugPrint("Error deleting array.\n");
                 PrintResponse(CAPI_RESPONSE_ERROR, reply.errorCode);
             }
             return 1;
-        case 332:
-        case 2062:
+        case CAPI_REPLY_UTILITY_PERCENT:
+        case CAPI_REPLY_U_GET_PERCENT_COMPLETE:
             g_ProgressPercent = reply.param1;
             return 1;
-        case 356:
+        case CAPI_REPLY_UPDATE_FIRMWARE:
             g_ControllerDb[static_cast<uint32_t>(reply.index)].updateStatus = UPDATE_STATUS_STORED;
             return 1;
         default:
@@ -89,7 +90,7 @@ void MasterCallback(uint32_t replyCode, int32_t errorCode, const CAPI_ADDRESS* a
                     uint32_t param2, uint32_t param3, uint32_t /*param4*/, void* payload) {
     if (replyCode != 0 && replyCode != 337 && replyCode != 338) LogReply(replyCode, errorCode, address, param1, param2);
     if (errorCode != 0) LogError(replyCode, errorCode, address, param1, param2);
-    if (replyCode == 340) {
+    if (replyCode == CAPI_REPLY_INITIALIZE_COMPLETE) {
         ConsolePrint(3, "[DEBUG] CAPI_EVENT_INITIALIZE_COMPLETE\n");
         g_InitializeComplete = 1;
         return;

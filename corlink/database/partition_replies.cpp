@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/database/array_partitions.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_storage.h"
@@ -215,14 +216,14 @@ void StoreFreePartitions(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
 int StorePartitionReply(const ReplyArgs& reply) {
     RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(reply.index)];
     switch (reply.replyCode) {
-        case 383: case 2073: StorePartitionList(entry, reply, false); return 1;
-        case 2081: StorePartitionList(entry, reply, true); return 1;
-        case 385: case 2077: StoreFreePartitions(entry, reply); return 1;
-        case 2181:
+        case CAPI_REPLY_GET_ARRAY_PARTITIONS: case CAPI_REPLY_U_GET_ARRAY_PARTITIONS: StorePartitionList(entry, reply, false); return 1;
+        case CAPI_REPLY_U_GET_VOLUME_DATA: StorePartitionList(entry, reply, true); return 1;
+        case CAPI_REPLY_GET_FREE_ARRAY_PARTITIONS: case CAPI_REPLY_U_GET_FREE_ARRAY_PARTITIONS: StoreFreePartitions(entry, reply); return 1;
+        case CAPI_REPLY_U_GET_PARTITION_VIEW:
             if (reply.payload != nullptr) std::memcpy(&entry.partitionView, reply.payload, sizeof entry.partitionView);
             entry.updateStatus = UPDATE_STATUS_STORED;
             return 1;
-        case 381: case 2074: return 1;
+        case CAPI_REPLY_ADD_ARRAY_PARTITION: case CAPI_REPLY_U_ADD_ARRAY_PARTITION: return 1;
         default: return 0;
     }
 }

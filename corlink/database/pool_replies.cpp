@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_storage.h"
 #include "corlink/foundation/log.h"
@@ -10,7 +11,7 @@ int StorePoolReply(const ReplyArgs& reply) {
     RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(reply.index)];
     const auto* records = static_cast<const uint8_t*>(reply.payload);
     switch (reply.replyCode) {
-        case 2354: {
+        case CAPI_REPLY_U_GET_PS_POOLS: {
             DebugPrint("Reply: get PS pools: param1(num pools)=%d\n", reply.param1);
             entry.updateStatus = UPDATE_STATUS_STORED;
             // Pools beyond the table are dropped.
@@ -22,7 +23,7 @@ int StorePoolReply(const ReplyArgs& reply) {
             std::memset(entry.poolFirstComponent, 0, sizeof entry.poolFirstComponent);
             return 1;
         }
-        case 2355: {
+        case CAPI_REPLY_U_GET_PS_POOL_COMPONENTS: {
             DebugPrint("Reply: get PS components: param1(num components)=%d\n", reply.param1);
             entry.updateStatus = UPDATE_STATUS_STORED;
             // Components beyond the table's free slots are dropped.

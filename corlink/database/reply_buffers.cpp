@@ -44,22 +44,22 @@ struct BufferRow {
 };
 
 const BufferRow kBufferRows[] = {
-    {2115, &g_AdvancedDriveEnclosureReply, sizeof(g_AdvancedDriveEnclosureReply)},
-    {386, g_KnownHostsReply, KNOWN_HOSTS_REPLY_SIZE},
-    {2163, g_KnownHostsReply, KNOWN_HOSTS_REPLY_SIZE},
-    {394, g_HostNickNamesReply, HOST_NICKNAMES_REPLY_SIZE},
-    {2164, g_HostNickNamesReply, HOST_NICKNAMES_REPLY_SIZE},
-    {2182, g_HostViewReply, HOST_VIEW_REPLY_SIZE},
-    {2281, g_FlexKnownHostsReply, FLEX_KNOWN_HOSTS_REPLY_SIZE},
-    {2201, g_SnapshotListReply, SNAPSHOT_LIST_REPLY_SIZE, &g_SnapshotCount, sizeof(CAPI_SNAPSHOT)},
-    {2202, g_SnapshotStatisticsReply, SNAPSHOT_STATISTICS_REPLY_SIZE, &g_SnapshotStatisticsCount,
+    {CAPI_REPLY_U_GET_DRIVE_ENCLOSURE, &g_AdvancedDriveEnclosureReply, sizeof(g_AdvancedDriveEnclosureReply)},
+    {CAPI_REPLY_GET_KNOWN_HOSTS, g_KnownHostsReply, KNOWN_HOSTS_REPLY_SIZE},
+    {CAPI_REPLY_U_GET_KNOWN_HOSTS, g_KnownHostsReply, KNOWN_HOSTS_REPLY_SIZE},
+    {CAPI_REPLY_GET_HOST_NICKNAMES, g_HostNickNamesReply, HOST_NICKNAMES_REPLY_SIZE},
+    {CAPI_REPLY_U_GET_HOST_NICKNAMES, g_HostNickNamesReply, HOST_NICKNAMES_REPLY_SIZE},
+    {CAPI_REPLY_U_GET_HOST_VIEW, g_HostViewReply, HOST_VIEW_REPLY_SIZE},
+    {CAPI_REPLY_U_GET_FLEX_HOST_LIST, g_FlexKnownHostsReply, FLEX_KNOWN_HOSTS_REPLY_SIZE},
+    {CAPI_REPLY_U_GET_SNAPSHOT_LIST, g_SnapshotListReply, SNAPSHOT_LIST_REPLY_SIZE, &g_SnapshotCount, sizeof(CAPI_SNAPSHOT)},
+    {CAPI_REPLY_U_GET_SNAPSHOT_STATS, g_SnapshotStatisticsReply, SNAPSHOT_STATISTICS_REPLY_SIZE, &g_SnapshotStatisticsCount,
      sizeof(CAPI_SNAPSHOT_STATS)},
-    {2209, g_RolloffVolumeListReply, ROLLOFF_VOLUME_LIST_REPLY_SIZE, &g_RolloffVolumeCount, ROLLOFF_VOLUME_RECORD_SIZE,
+    {CAPI_REPLY_U_GET_ROLLOFF_VOLUME_LIST, g_RolloffVolumeListReply, ROLLOFF_VOLUME_LIST_REPLY_SIZE, &g_RolloffVolumeCount, ROLLOFF_VOLUME_RECORD_SIZE,
      true},
-    {2210, g_BackingStoreListReply, BACKING_STORE_LIST_REPLY_SIZE, &g_BackingStoreCount, sizeof(CAPI_BACKING_STORE)},
-    {2220, g_MasterVolumeListReply, MASTER_VOLUME_LIST_REPLY_SIZE, &g_MasterVolumeCount, sizeof(CAPI_MASTER_VOLUME)},
-    {2230, g_DmsTagReply, DMS_TAG_REPLY_SIZE},
-    {2233, g_DmsPolicyThresholdListReply, DMS_POLICY_THRESHOLD_LIST_REPLY_SIZE, &g_DmsPolicyThresholdCount,
+    {CAPI_REPLY_U_GET_BACKING_STORE_LIST, g_BackingStoreListReply, BACKING_STORE_LIST_REPLY_SIZE, &g_BackingStoreCount, sizeof(CAPI_BACKING_STORE)},
+    {CAPI_REPLY_U_GET_MASTER_VOLUME_LIST, g_MasterVolumeListReply, MASTER_VOLUME_LIST_REPLY_SIZE, &g_MasterVolumeCount, sizeof(CAPI_MASTER_VOLUME)},
+    {CAPI_REPLY_U_DMS_GET_TAG, g_DmsTagReply, DMS_TAG_REPLY_SIZE},
+    {CAPI_REPLY_U_DMS_GET_POLICY_THRESHOLD_LIST, g_DmsPolicyThresholdListReply, DMS_POLICY_THRESHOLD_LIST_REPLY_SIZE, &g_DmsPolicyThresholdCount,
      sizeof(CAPI_DMS_POLICY)},
     {CAPI_REPLY_U_AUTHDB_GET_RECORD, g_AuthDbRecordReply, AUTH_DB_RECORD_REPLY_SIZE},
     {CAPI_REPLY_U_COMMAND_1295, g_AuthDbRecordReply, AUTH_DB_RECORD_REPLY_SIZE},
@@ -93,7 +93,7 @@ int StoreBufferReply(uint32_t replyCode, int32_t errorCode, uint32_t param1, con
         return 1;
     }
     switch (replyCode) {
-        case 2203:
+        case CAPI_REPLY_U_CREATE_SNAPSHOTS:
             std::memset(g_CreateSnapshotReply, 0, sizeof(uint32_t));
             if (errorCode == 0 && payload != nullptr) std::memcpy(g_CreateSnapshotReply, payload, CREATE_SNAPSHOT_REPLY_SIZE);
             return 1;
@@ -111,13 +111,13 @@ void ClearStoredReply(uint32_t replyCode) {
         std::memset(row.buffer, 0, row.size);
         if (row.count != nullptr) *row.count = 0;
     }
-    if (replyCode == 2203) std::memset(g_CreateSnapshotReply, 0, sizeof g_CreateSnapshotReply);
+    if (replyCode == CAPI_REPLY_U_CREATE_SNAPSHOTS) std::memset(g_CreateSnapshotReply, 0, sizeof g_CreateSnapshotReply);
     if (replyCode == CAPI_REPLY_U_AUTHDB_GET_RECORD_COUNT) g_AuthDbRecordCount = 0;
 }
 
 void ClearStoredReplies() {
     for (const BufferRow& row : kBufferRows) ClearStoredReply(row.replyCode);
-    ClearStoredReply(2203);
+    ClearStoredReply(CAPI_REPLY_U_CREATE_SNAPSHOTS);
     std::memset(&g_UnifiedControllerBuffer, 0, sizeof g_UnifiedControllerBuffer);
     g_ProgressPercent = 0;
     g_AuthDbRecordCount = 0;
