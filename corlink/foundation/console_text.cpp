@@ -37,7 +37,7 @@ struct ConsoleText {
     bool writing = false;            // a thread is writing queued text out
     bool pending = false;            // the output did not take all the queue: the drain thread writes it on
     bool drainStarted = false;
-    bool closed = false;             // the output failed: text is discarded
+    bool closed = false;             // the output is gone for good: text is discarded
     unsigned long long dropped = 0;  // lines dropped since the queue was last full
 };
 
@@ -81,8 +81,9 @@ void Enqueue(ConsoleText& console, const char* text) {
 void DrainLoop();
 
 // Lock held and the caller the writer: writes out the queue as far as the output takes it at once. What
-// it does not take stays at the head of the queue, for the drain thread; an output that failed (closed)
-// discards the queue.
+// it does not take stays at the head of the queue, for the drain thread; a write that failed loses the
+// text it was writing, and the text queued since is tried next, unless the output is gone for good
+// (closed): then the queue is discarded, and every later text.
 void WriteQueued(ConsoleText& console, std::unique_lock<std::mutex>& lock) {
     while (!console.queued.empty() && !console.closed) {
         std::string text;
@@ -95,9 +96,11 @@ void WriteQueued(ConsoleText& console, std::unique_lock<std::mutex>& lock) {
             done += static_cast<size_t>(n);
         }
         lock.lock();
-        if (n < 0) {
+        if (n == platform::kStandardOutputClosed) {
             console.closed = true;
             console.queued.clear();
+        } else if (n < 0) {
+            continue;  // this text is lost; what others queued meanwhile is tried
         } else if (done < text.size()) {
             console.queued.insert(0, text, done, std::string::npos);  // before what others queued meanwhile
             console.pending = true;

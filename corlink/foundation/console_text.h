@@ -6,7 +6,8 @@
 // another's write (a command under the state-change mutex among them). The output is written without
 // waiting for its reader beyond a short bound: text it does not take stays queued, and past the queue's
 // bound (a stalled standard output) lines are dropped and counted, the count printed once it takes text
-// again. A closed output discards the text; it never ends the process.
+// again. A closed output (its reader gone) discards the text from then on; a write that fails for the
+// moment (a full disk) loses only its own text. Neither ends the process.
 #pragma once
 
 #include <functional>

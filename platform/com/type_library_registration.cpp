@@ -5,22 +5,14 @@
 #include "platform/com/com_classes.h"
 #include "platform/files/registry.h"
 #include "platform/com/type_library.h"
+#include "platform/system/wide_text.h"
 
 namespace {
-
-std::string Text(const WCHAR* wide) {
-    const int length = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (length <= 1) return {};
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, narrow.data(), length, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(length - 1));
-    return narrow;
-}
 
 std::string GuidText(REFGUID guid) {
     WCHAR text[39] = {};
     StringFromGUID2(guid, text, 39);
-    return Text(text);
+    return platform::NarrowText(text);
 }
 
 std::string VersionKey(REFGUID libid, WORD major, WORD minor) {
@@ -66,7 +58,7 @@ void ForEachDualInterface(ITypeLib* library, Each each) {
         if (SUCCEEDED(info->GetTypeAttr(&attributes)) &&
             SUCCEEDED(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr))) {
             if ((attributes->wTypeFlags & TYPEFLAG_FDUAL) != 0)
-                each("Interface\\" + GuidText(attributes->guid), Text(name));
+                each("Interface\\" + GuidText(attributes->guid), platform::NarrowText(name));
         }
         SysFreeString(name);
         if (attributes != nullptr) info->ReleaseTypeAttr(attributes);
@@ -87,11 +79,12 @@ HRESULT RegisterTypeLib(ITypeLib* library, const WCHAR* fullPath, const WCHAR* h
     library->ReleaseTLibAttr(attributes);
     BSTR helpString = nullptr;
     library->GetDocumentation(-1, nullptr, &helpString, nullptr, nullptr);
-    const std::string path = Text(fullPath);
-    bool written = SetText(versionKey, "", helpString != nullptr ? Text(helpString) : std::string()) &&
+    const std::string path = platform::NarrowText(fullPath);
+    bool written = SetText(versionKey, "", platform::NarrowText(helpString)) &&
                    SetText(versionKey + "\\FLAGS", "", flags) &&
                    SetText(versionKey + "\\0\\win32", "", path) &&
-                   SetText(versionKey + "\\HELPDIR", "", helpDir != nullptr ? Text(helpDir) : Directory(path));
+                   SetText(versionKey + "\\HELPDIR", "",
+                           helpDir != nullptr ? platform::NarrowText(helpDir) : Directory(path));
     SysFreeString(helpString);
     const std::string marshaller = GuidText(CLSID_PSOAInterface);
     ForEachDualInterface(library, [&](const std::string& key, const std::string& name) {

@@ -17,10 +17,8 @@ HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRI
         SetLastError(ERROR_INVALID_PARAMETER);
         return INVALID_HANDLE_VALUE;
     }
-    const int length = WideCharToMultiByte(CP_ACP, 0, name, -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, name, -1, narrow.data(), length, nullptr, nullptr);
-    return CreateFileA(narrow.c_str(), access, shareMode, attributes, disposition, flags, templateFile);
+    return CreateFileA(platform::NarrowText(name).c_str(), access, shareMode, attributes, disposition, flags,
+                       templateFile);
 }
 
 BOOL FlushFileBuffers(HANDLE file) {

@@ -6,29 +6,19 @@
 
 namespace {
 
-std::string Narrow(LPCWSTR text) {
-    std::string narrow;
-    if (text == nullptr) return narrow;
-    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    narrow.resize(static_cast<size_t>(length));
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-    narrow.resize(std::strlen(narrow.c_str()));
-    return narrow;
-}
-
 bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 }  // namespace
 
 LONG RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result) {
-    const std::string narrow = Narrow(subKey);
+    const std::string narrow = platform::NarrowText(subKey);
     return RegOpenKeyExA(key, subKey != nullptr ? narrow.c_str() : nullptr, options, access, result);
 }
 
 LONG RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
                       LPDWORD dataSize) {
     if (data != nullptr && dataSize == nullptr) return ERROR_INVALID_PARAMETER;
-    const std::string name = Narrow(valueName);
+    const std::string name = platform::NarrowText(valueName);
     DWORD storedType = REG_NONE;
     DWORD storedSize = 0;
     LONG result = RegQueryValueExA(key, name.c_str(), reserved, &storedType, nullptr, &storedSize);

@@ -48,3 +48,12 @@ int WideCharToMultiByte(UINT, DWORD, LPCWSTR wideChar, int cchWideChar, LPSTR mu
     if (usedDefaultChar != nullptr) *usedDefaultChar = used ? TRUE : FALSE;
     return result;
 }
+
+std::string platform::NarrowText(LPCWSTR text) {
+    if (text == nullptr) return {};
+    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
+    narrow.pop_back();  // the terminator
+    return narrow;
+}

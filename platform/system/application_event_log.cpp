@@ -90,14 +90,7 @@ BOOL ReportEventW(HANDLE eventLog, WORD type, WORD category, DWORD eventId, void
     std::vector<std::string> narrow;
     std::vector<LPCSTR> pointers;
     for (WORD i = 0; i < numStrings && strings != nullptr; ++i) {
-        std::string text;
-        if (strings[i] != nullptr) {
-            const int length = WideCharToMultiByte(CP_ACP, 0, strings[i], -1, nullptr, 0, nullptr, nullptr);
-            text.resize(static_cast<size_t>(length));
-            WideCharToMultiByte(CP_ACP, 0, strings[i], -1, text.data(), length, nullptr, nullptr);
-            text.resize(static_cast<size_t>(length > 0 ? length - 1 : 0));
-        }
-        narrow.push_back(std::move(text));
+        narrow.push_back(platform::NarrowText(strings[i]));
     }
     for (const std::string& text : narrow) pointers.push_back(text.c_str());
     return ReportEventA(eventLog, type, category, eventId, userSid, static_cast<WORD>(pointers.size()), dataSize,

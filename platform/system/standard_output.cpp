@@ -56,6 +56,18 @@ int DescriptorOf(const OutputTarget& target) {
     return target.privateFd >= 0 ? target.privateFd : STDOUT_FILENO;
 }
 
+// The errors of a write that mean the output is gone for good: its reader or peer left, or the descriptor
+// is not (or no longer) one that can be written.
+constexpr int kGoneForGood[] = {EPIPE,      EBADF,    EINVAL,    ENXIO,       ENODEV,
+                                ECONNRESET, ENOTCONN, ESHUTDOWN, EDESTADDRREQ};
+
+long FailureOf(int error) {
+    for (int gone : kGoneForGood) {
+        if (error == gone) return kStandardOutputClosed;
+    }
+    return kStandardOutputFailed;
+}
+
 bool Writable(int fd, int timeoutMs) {
     pollfd entry{fd, POLLOUT, 0};
     int ready = 0;
@@ -69,7 +81,7 @@ bool Writable(int fd, int timeoutMs) {
 
 long WriteStandardOutputNow(const void* data, size_t size) {
     std::lock_guard<std::mutex> hold(g_TargetLock);
-    if (!CurrentTarget(g_Target)) return -1;
+    if (!CurrentTarget(g_Target)) return kStandardOutputClosed;
     if (size == 0) return 0;
     ssize_t written = 0;
     do {
@@ -84,7 +96,7 @@ long WriteStandardOutputNow(const void* data, size_t size) {
         }
     } while (written < 0 && errno == EINTR);
     if (written >= 0) return static_cast<long>(written);
-    return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
+    return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : FailureOf(errno);
 }
 
 bool WaitForStandardOutput(uint32_t ms) {

@@ -10,6 +10,7 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <string>
 
 #include "platform/win_types.h"
 
@@ -41,6 +42,9 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideChar, int cchWid
                         int cbMultiByte, LPCSTR defaultChar, BOOL* usedDefaultChar);
 
 namespace platform {
+// Wide text up to its terminator in the ANSI code page, for the wide calls that stand on their narrow
+// twins: a character above 0xFF becomes '?', as with WideCharToMultiByte. A null text gives the empty text.
+std::string NarrowText(LPCWSTR text);
 // The one formatter behind the wide printf family: writes at most capacity characters with the terminator
 // (nothing when capacity is 0) and returns the length the whole text has.
 size_t FormatWide(WCHAR* out, size_t capacity, const WCHAR* format, va_list args);

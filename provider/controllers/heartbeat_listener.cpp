@@ -1,5 +1,6 @@
 #include "provider/controllers/heartbeat_listener.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <memory>
@@ -24,9 +25,10 @@ constexpr DWORD kPipeInstances = 2;
 constexpr DWORD kPipeIoBytes = 1024;
 constexpr DWORD kPipeDefaultTimeOutMs = 1000;
 constexpr DWORD kErrorPauseMs = 5000;
-// The bound of one read of a client's bytes: a client that sends nothing for this long is dropped, so that it
-// cannot keep the proxy's heart beats from the pipe.
-constexpr DWORD kPipeReadBoundMs = 5000;
+// The bound of one whole message, from the client's connect to its last byte: a client that has not sent
+// its message within it is dropped, so that no client, however it spreads its bytes, keeps the proxy's heart
+// beats from the pipe.
+constexpr DWORD kMessageBoundMs = 5000;
 constexpr DWORD WRITE_DAC = 0x00040000;
 
 // One listener: its pipe and the thread that serves it, which owns the pipe while it runs.
@@ -56,38 +58,57 @@ void Disconnect(Listener& listener) {
         LogErrorEvent(L"DisconnectNamedPipe failed with error 0x%x\n", GetLastError());
 }
 
-// One read of what the client has sent, bounded, and ended early when the listener stops: a client that
-// sends nothing holds neither the pipe nor the thread. False with the error set when it fails, was ended
-// (ERROR_OPERATION_ABORTED) or timed out (WAIT_TIMEOUT).
-bool ReadPipe(Listener& listener, uint8_t* bytes, DWORD count, DWORD* got) {
-    OVERLAPPED request{};
-    request.hEvent = listener.readDone;
-    if (ReadFile(listener.pipe, bytes, count, got, &request)) return true;
-    if (GetLastError() != ERROR_IO_PENDING) return false;
-    const HANDLE waits[2] = {listener.readDone, listener.wake};
-    DWORD waited;
-    {
-        // The client is another process: its bytes take real time, however fast this clock runs.
-        platform::WaitingForPeer peer;
-        waited = WaitForMultipleObjects(2, waits, FALSE, platform::GetClock().RealTimeBound(kPipeReadBoundMs));
-    }
-    if (waited != WAIT_OBJECT_0) {
-        CancelIo(listener.pipe);
-        GetOverlappedResult(listener.pipe, &request, got, TRUE);
-        if (waited == WAIT_TIMEOUT)
-            BVSS_DebugPrint(L"pipe read: nothing came for %u ms, the client is dropped\n", kPipeReadBoundMs);
-        SetLastError(waited == WAIT_TIMEOUT ? WAIT_TIMEOUT : ERROR_OPERATION_ABORTED);
-        return false;
-    }
-    return GetOverlappedResult(listener.pipe, &request, got, FALSE);
+// The clock reading at which a message that starts now must have come whole. The client is another
+// process: its bytes take real time, however fast this clock runs.
+uint64_t MessageDeadline() {
+    platform::Clock& clock = platform::GetClock();
+    return clock.MonotonicMs() + clock.RealTimeBound(kMessageBoundMs);
 }
 
-// Reads until `count` bytes arrived; false when a read fails or the client closes first.
-bool ReadWhole(Listener& listener, uint8_t* bytes, DWORD count) {
+// The time left until deadline, 0 once it has passed.
+DWORD TimeLeft(uint64_t deadline) {
+    const uint64_t now = platform::GetClock().MonotonicMs();
+    if (now >= deadline) return 0;
+    return static_cast<DWORD>(std::min<uint64_t>(deadline - now, platform::kNoTimeLimit - 1));
+}
+
+// One read of what the client has sent, within the message's deadline, and ended early when the listener
+// stops: a client that sends nothing, or too slowly, holds neither the pipe nor the thread. False with the
+// error set when it fails, was ended (ERROR_OPERATION_ABORTED) or the deadline passed (WAIT_TIMEOUT; bytes
+// that come only then are late too).
+bool ReadPipe(Listener& listener, uint8_t* bytes, DWORD count, uint64_t deadline, DWORD* got) {
+    OVERLAPPED request{};
+    request.hEvent = listener.readDone;
+    DWORD waited = WAIT_OBJECT_0;
+    if (!ReadFile(listener.pipe, bytes, count, got, &request)) {
+        if (GetLastError() != ERROR_IO_PENDING) return false;
+        const HANDLE waits[2] = {listener.readDone, listener.wake};
+        {
+            platform::WaitingForPeer peer;
+            waited = WaitForMultipleObjects(2, waits, FALSE, TimeLeft(deadline));
+        }
+        if (waited != WAIT_OBJECT_0) {
+            CancelIo(listener.pipe);
+            GetOverlappedResult(listener.pipe, &request, got, TRUE);
+        } else if (!GetOverlappedResult(listener.pipe, &request, got, FALSE)) {
+            return false;
+        }
+    }
+    if (waited == WAIT_OBJECT_0 && TimeLeft(deadline) == 0) waited = WAIT_TIMEOUT;
+    if (waited == WAIT_OBJECT_0) return true;
+    if (waited == WAIT_TIMEOUT)
+        BVSS_DebugPrint(L"pipe read: the message did not come whole within %u ms, the client is dropped\n",
+                        kMessageBoundMs);
+    SetLastError(waited == WAIT_TIMEOUT ? WAIT_TIMEOUT : ERROR_OPERATION_ABORTED);
+    return false;
+}
+
+// Reads until `count` bytes arrived; false when a read fails, the deadline passes or the client closes first.
+bool ReadWhole(Listener& listener, uint8_t* bytes, DWORD count, uint64_t deadline) {
     DWORD total = 0;
     while (total < count) {
         DWORD got = 0;
-        if (!ReadPipe(listener, bytes + total, count - total, &got) || got == 0) return false;
+        if (!ReadPipe(listener, bytes + total, count - total, deadline, &got) || got == 0) return false;
         total += got;
     }
     return true;
@@ -104,9 +125,10 @@ void Answer(Listener& listener, uint8_t* buffer) {
 
 // Serves one connected client; every way out disconnects it.
 void ServeClient(Listener& listener, uint8_t* buffer) {
+    const uint64_t deadline = MessageDeadline();
     BVSS_DebugPrint(L"pipe read...\n");
     DWORD got = 0;
-    if (!ReadPipe(listener, buffer, kPipeBufferSize, &got)) {
+    if (!ReadPipe(listener, buffer, kPipeBufferSize, deadline, &got)) {
         LogErrorEvent(L"ReadFile failed to read packet header error 0x%x\n", GetLastError());
         Disconnect(listener);
         Pause(listener);
@@ -121,7 +143,7 @@ void ServeClient(Listener& listener, uint8_t* buffer) {
             Disconnect(listener);
             return;
         }
-        if (!ReadWhole(listener, buffer + PROXY_HEADER_LENGTH, dataLength)) {
+        if (!ReadWhole(listener, buffer + PROXY_HEADER_LENGTH, dataLength, deadline)) {
             LogErrorEvent(L"ReadFile failed to read additional data with error 0x%x\n", GetLastError());
             Disconnect(listener);
             Pause(listener);

@@ -64,6 +64,27 @@ class StdoutToPipe {
     int ends_[2] = {-1, -1};
 };
 
+// Standard output's descriptor pointed at a file or device for one test.
+class StdoutToFile {
+  public:
+    explicit StdoutToFile(const char* path) {
+        std::fflush(stdout);
+        saved_ = ::dup(STDOUT_FILENO);
+        const int fd = ::open(path, O_WRONLY | O_CLOEXEC);
+        if (fd >= 0) {
+            ::dup2(fd, STDOUT_FILENO);
+            ::close(fd);
+        }
+    }
+    ~StdoutToFile() {
+        ::dup2(saved_, STDOUT_FILENO);
+        ::close(saved_);
+    }
+
+  private:
+    int saved_ = -1;
+};
+
 // A thread whose text finds another thread writing (here stalled on a full pipe) leaves it queued and goes
 // on; the writer writes it out after its own, nothing lost and in order.
 TEST(ConsoleTextTest, AThreadFindingAnotherWritingGoesOnAndItsTextFollows) {
@@ -143,6 +164,22 @@ TEST(ConsoleTextTest, AWriteOutFlushesWhatWasPrintedDirectly) {
     std::printf("direct\n");
     FlushConsole();
     EXPECT_EQ(out.Read(14), "queued\ndirect\n");
+}
+
+// A write that fails for the moment (a full disk) loses its own text only: the console writes the next
+// text once the output takes it again.
+TEST(ConsoleTextTest, AWriteThatFailsForTheMomentLosesOnlyItsOwnText) {
+    {
+        StdoutToFile full("/dev/full");  // every write fails with ENOSPC
+        ConsoleWrite("lost\n");
+    }
+    std::string text;
+    {
+        StdoutToPipe out;
+        ConsoleWrite("after\n");
+        text = out.Read(6);
+    }
+    EXPECT_EQ(text, "after\n");
 }
 
 // Far more text than a stalled output and the queue hold: every write returns, the lines beyond the queue's

@@ -18,6 +18,10 @@ namespace {
 using providertest::ScriptedProxy;
 using providertest::SessionTest;
 
+// Logged when a client's message has not come whole within the listener's bound.
+constexpr char kDroppedLate[] =
+    "pipe read: the message did not come whole within 5000 ms, the client is dropped\n";
+
 std::string PipeName() {
     char name[64];
     std::snprintf(name, sizeof name, "\\\\.\\pipe\\DODO_Rivoz_%u", listener_number());
@@ -30,26 +34,39 @@ std::vector<uint8_t> Header(uint32_t dataType, uint32_t dataLen) {
     return bytes;
 }
 
+HANDLE OpenPipe() {
+    return CreateFileA(PipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+}
+
+void Send(HANDLE pipe, const std::vector<uint8_t>& bytes) {
+    DWORD written = 0;
+    WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// What comes back until the provider disconnects; the pipe is closed then.
+std::vector<uint8_t> AnswerAndClose(HANDLE pipe) {
+    std::vector<uint8_t> answer;
+    uint8_t bytes[64];
+    DWORD got = 0;
+    while (ReadFile(pipe, bytes, sizeof bytes, &got, nullptr) && got > 0)
+        answer.insert(answer.end(), bytes, bytes + got);
+    CloseHandle(pipe);
+    return answer;
+}
+
 // Sends the pieces as the proxy would and returns what comes back until the provider disconnects.
 std::vector<uint8_t> Exchange(const std::vector<std::vector<uint8_t>>& pieces) {
     platform::TakingPart running;  // time stands still between the connect and the writes
-    HANDLE pipe = CreateFileA(PipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE pipe = OpenPipe();
     EXPECT_NE(pipe, INVALID_HANDLE_VALUE);
     if (pipe == INVALID_HANDLE_VALUE) return {};
-    for (const std::vector<uint8_t>& piece : pieces) {
-        DWORD written = 0;
-        WriteFile(pipe, piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr);
-    }
-    std::vector<uint8_t> answer;
+    for (const std::vector<uint8_t>& piece : pieces) Send(pipe, piece);
     if (pieces.empty()) {  // a client that connects and closes at once
         CloseHandle(pipe);
-        return answer;
+        return {};
     }
-    uint8_t bytes[64];
-    DWORD got = 0;
-    while (ReadFile(pipe, bytes, sizeof bytes, &got, nullptr) && got > 0) answer.insert(answer.end(), bytes, bytes + got);
-    CloseHandle(pipe);
-    return answer;
+    return AnswerAndClose(pipe);
 }
 
 void ExpectHeartbeatAnswer(const std::vector<uint8_t>& answer, uint32_t sequence) {
@@ -96,7 +113,7 @@ TEST_F(SessionTest, MessagesThatAreNoHeartBeatGetNoAnswerAndStopNothing) {
 
 TEST_F(SessionTest, AClientThatSendsNothingDoesNotHoldTheStop) {
     ASSERT_EQ(ProxyInit(), 0);
-    HANDLE silent = CreateFileA(PipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE silent = OpenPipe();
     ASSERT_NE(silent, INVALID_HANDLE_VALUE);
     // Wait until the listener reads from it, then end the session: the read is ended and the thread joined.
     while (Log().find("pipe read...\n") == std::string::npos) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -107,15 +124,33 @@ TEST_F(SessionTest, AClientThatSendsNothingDoesNotHoldTheStop) {
 
 TEST_F(SessionTest, AClientThatSendsNothingIsDroppedAndTheNextHeartBeatIsAnswered) {
     ASSERT_EQ(ProxyInit(), 0);
-    HANDLE silent = CreateFileA(PipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE silent = OpenPipe();
     ASSERT_NE(silent, INVALID_HANDLE_VALUE);
-    // Time moves on until the read's bound has passed (the listener may not be waiting yet at first).
-    while (Log().find("pipe read: nothing came for 5000 ms, the client is dropped\n") == std::string::npos) {
+    // Time moves on until the message's bound has passed (the listener may not be waiting yet at first).
+    while (Log().find(kDroppedLate) == std::string::npos) {
         clock_->Advance(1000);
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     ExpectHeartbeatAnswer(Exchange({Header(PROXY_HEARTBEAT, 0)}), Session().sequence.load());
     CloseHandle(silent);
+}
+
+// The bound is the whole message's: a client that trickles its bytes in, each well within the bound of
+// the one before, is dropped once the message has taken longer than the bound in all.
+TEST_F(SessionTest, AMessageThatTricklesInIsDroppedOnceItsBoundHasPassed) {
+    ASSERT_EQ(ProxyInit(), 0);
+    platform::TakingPart running;  // time moves only where the test moves it
+    HANDLE pipe = OpenPipe();
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    Send(pipe, Header(PROXY_HEARTBEAT, 8));
+    while (Log().find("pipe read 36 bytes, DataLen=8\n") == std::string::npos)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int second = 0; second < 8; ++second) {  // one data byte a second
+        clock_->Advance(1000);
+        Send(pipe, {0x5A});
+    }
+    EXPECT_TRUE(AnswerAndClose(pipe).empty());
+    EXPECT_NE(Log().find(kDroppedLate), std::string::npos);
 }
 
 TEST_F(SessionTest, StoppingEndsTheListenerAndAResetStartsOneNew) {

@@ -72,6 +72,21 @@ TEST(AnsiCodePage, LatinOneBothWaysAndRefusesASmallBuffer) {
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
 }
 
+// The narrow text the wide calls (files, registry, event log, type-library registration) pass on.
+TEST(AnsiCodePage, NarrowTextOfWideText) {
+    struct Case {
+        const wchar_t* wide;
+        std::string narrow;
+    } cases[] = {
+        {nullptr, ""},
+        {L"", ""},
+        {L"C:\\dir\\file.txt", "C:\\dir\\file.txt"},
+        {L"caf\u00e9\u00ff", "caf\xE9\xFF"},  // Latin-1 keeps its bytes
+        {L"x\u0100y\u20ACz", "x?y?z"},        // what the code page cannot hold becomes '?'
+    };
+    for (const Case& c : cases) EXPECT_EQ(platform::NarrowText(c.wide), c.narrow);
+}
+
 TEST(TaskMemory, CountsBlocksAndFailsOnRequest) {
     const platform::TaskMemoryAccount before = platform::TaskMemory();
     void* a = CoTaskMemAlloc(10);
