@@ -12,6 +12,7 @@
 #include "platform/com/com_object.h"
 #include "platform/files/machine_root.h"
 #include "platform/system/module_library.h"
+#include "platform/system/wide_text.h"
 
 namespace {
 
@@ -42,14 +43,6 @@ std::string Resolved(const std::string& path) {
 std::string ResolvedModuleFileOf(const void* address) {
     const std::string file = platform::ModuleFileOf(address);
     return file.empty() ? std::string() : Resolved(platform::MapPath(file));
-}
-
-std::string Narrow(const WCHAR* text) {
-    const int length = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<size_t>(std::max(length, 1)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow.data(), length, nullptr, nullptr);
-    narrow.resize(narrow.size() - 1);
-    return narrow;
 }
 
 // Sets each given output: a copy of the text (SysAllocString), or the help context 0.
@@ -182,7 +175,7 @@ TypeLibResource::~TypeLibResource() {
 HRESULT LoadTypeLib(const WCHAR* file, ITypeLib** library) {
     if (file == nullptr || library == nullptr) return E_INVALIDARG;
     *library = nullptr;
-    const std::string wanted = Resolved(platform::MapPath(Narrow(file)));
+    const std::string wanted = Resolved(platform::MapPath(platform::NarrowText(file)));
     if (wanted.empty()) return TYPE_E_CANTLOADLIBRARY;
     Resources& resources = LoadedResources();
     std::lock_guard<std::mutex> hold(resources.lock);
