@@ -15,9 +15,7 @@ constexpr uint32_t kStorageSystemsLength = 25104;     // the request's fixed len
 constexpr uint32_t kControllerReplyLength = 3022008;  // API_RAID_CONTROLLER
 
 // Controller A's client id in the first record of a GET_CONTROLLERHANDLEDB reply.
-inline uint32_t FirstControllerId(const ProxyReply& handles) {
-    return ProxyWord(handles.data, 48);
-}
+inline uint32_t FirstControllerId(const ProxyReply& handles) { return ProxyWord(handles.data, 48); }
 
 // The GET_CONTROLLER request for a client id (big-endian).
 inline std::vector<uint8_t> ControllerRequest(uint32_t id) {

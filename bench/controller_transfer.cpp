@@ -3,8 +3,8 @@
 #include <cstdio>
 
 #include "bench/bare_peer.h"
-#include "bench/bench_context.h"
 #include "bench/bench_commands.h"
+#include "bench/bench_context.h"
 #include "bench/session_load.h"
 
 namespace bench {

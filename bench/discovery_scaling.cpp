@@ -1,14 +1,14 @@
 // (c) Start-up discovery for 1, 4, 16 and 32 controller pairs (scenarios written by make_scenario.py):
 // the time until corlink4 listens, less that of an empty fabric, and the CAPI exchanges the fabric's
 // journal counts, each per controller.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
-
-#include <unistd.h>
 
 #include "bench/bench_context.h"
 #include "bench/stats.h"

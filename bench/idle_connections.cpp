@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "bench/bare_peer.h"
-#include "bench/bench_context.h"
 #include "bench/bench_commands.h"
+#include "bench/bench_context.h"
 #include "bench/session_load.h"
 
 namespace bench {
@@ -85,13 +85,14 @@ int RunIdleConnections(const BenchContext& context) {
             return 1;
         }
         crowded.push_back(result.summary.medianUs);
-        std::printf(" round %d: median %.1f us alone, %.1f us beside %zu connections that never log in\n", round,
-                    quiet.back(), crowded.back(), opened);
+        std::printf(" round %d: median %.1f us alone, %.1f us beside %zu connections that never log in\n",
+                    round, quiet.back(), crowded.back(), opened);
         std::fflush(stdout);
     }
     const double without = Median(quiet), with = Median(crowded), onBare = Median(bareMedians);
     std::printf(" medians of %d rounds\n", context.rounds);
-    std::printf("  alone:                        median %8.1f us (proxy/bare %.2f)\n", without, without / onBare);
+    std::printf("  alone:                        median %8.1f us (proxy/bare %.2f)\n", without,
+                without / onBare);
     std::printf("  beside %d idle connections: median %8.1f us (proxy/bare %.2f)\n", kIdleConnections, with,
                 with / onBare);
     const double ratio = with / without;

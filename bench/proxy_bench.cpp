@@ -25,8 +25,9 @@ constexpr Benchmark kBenchmarks[] = {
 };
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: proxy_bench [round-trip|transfer|discovery|memory|idle-connections|all] [--rounds N]\n");
+    std::fprintf(
+        stderr,
+        "usage: proxy_bench [round-trip|transfer|discovery|memory|idle-connections|all] [--rounds N]\n");
     return 2;
 }
 

@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "bench/bench_context.h"
 #include "bench/bench_commands.h"
+#include "bench/bench_context.h"
 #include "bench/stats.h"
 
 namespace bench {

@@ -55,9 +55,7 @@ std::string RegistryString(const std::string& text) {
     return std::string("\x01\x00\x00\x00", 4) + text + std::string(1, '\0');
 }
 
-bool Exited(pid_t pid, int* status) {
-    return ::waitpid(pid, status, WNOHANG) == pid;
-}
+bool Exited(pid_t pid, int* status) { return ::waitpid(pid, status, WNOHANG) == pid; }
 
 }  // namespace
 

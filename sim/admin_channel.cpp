@@ -21,17 +21,19 @@ const struct {
     const char* name;
     AdminRequest::Verb verb;
 } kVerbs[] = {
+    // clang-format off
     {"fault", AdminRequest::Verb::Fault},       {"disk-fault", AdminRequest::Verb::DiskFault},
     {"condition", AdminRequest::Verb::Condition}, {"reboot", AdminRequest::Verb::Reboot},
     {"present", AdminRequest::Verb::Present},   {"rescan", AdminRequest::Verb::Rescan},
     {"disks", AdminRequest::Verb::Disks},       {"journal", AdminRequest::Verb::Journal},
     {"clear-journal", AdminRequest::Verb::ClearJournal}, {"set", AdminRequest::Verb::Set},
     {"volumes", AdminRequest::Verb::Volumes},
+    // clang-format on
 };
 
 // The key=value words of a message after its verb, each key once.
 class Words {
-public:
+  public:
     bool Read(std::string_view text, std::string* verb, std::string* error) {
         std::vector<std::string_view> words;
         size_t i = 0;
@@ -50,7 +52,8 @@ public:
                 return Fail("not a key=value word", error);
             }
             std::string key(words[w].substr(0, eq));
-            if (!values_.emplace(key, std::string(words[w].substr(eq + 1))).second) return Fail("repeated key", error);
+            if (!values_.emplace(key, std::string(words[w].substr(eq + 1))).second)
+                return Fail("repeated key", error);
         }
         return true;
     }
@@ -65,7 +68,8 @@ public:
         if (text.empty() || text.size() > 10) return Fail(std::string(key) + " is not a number", error);
         uint64_t number = 0;
         for (char ch : text) {
-            if (!std::isdigit(static_cast<unsigned char>(ch))) return Fail(std::string(key) + " is not a number", error);
+            if (!std::isdigit(static_cast<unsigned char>(ch)))
+                return Fail(std::string(key) + " is not a number", error);
             number = number * 10 + static_cast<uint64_t>(ch - '0');
         }
         if (number > max) return Fail(std::string(key) + " is out of range", error);
@@ -82,9 +86,11 @@ public:
     }
     bool Has(const char* key) const { return values_.count(key) != 0; }
     // Every word was one the verb takes.
-    bool AllUsed(std::string* error) const { return used_.size() == values_.size() || Fail("unknown key", error); }
+    bool AllUsed(std::string* error) const {
+        return used_.size() == values_.size() || Fail("unknown key", error);
+    }
 
-private:
+  private:
     static bool Fail(const std::string& why, std::string* error) {
         *error = why;
         return false;
@@ -130,8 +136,9 @@ bool ReadFault(Words& words, AdminRequest* request, std::string* error) {
             request->fault.commandCode = static_cast<int64_t>(command);
         }
     }
-    if (!words.Number("code", 0x7FFFFFFF, 0, &code, error) || !words.Number("times", 1000000, 1, &times, error) ||
-        !words.Number("ms", 86400000, 0, &ms, error) || !words.Number("after", 1000000, 0, &after, error)) {
+    if (!words.Number("code", 0x7FFFFFFF, 0, &code, error) ||
+        !words.Number("times", 1000000, 1, &times, error) || !words.Number("ms", 86400000, 0, &ms, error) ||
+        !words.Number("after", 1000000, 0, &after, error)) {
         return false;
     }
     request->fault.after = static_cast<uint32_t>(after);
@@ -173,7 +180,8 @@ bool ReadSettings(Words& words, AdminRequest* request, std::string* error) {
     request->setsSerialTextLength = words.Has("serial-text-length");
     request->setsRolloffCopyMs = words.Has("rolloff-copy-ms");
     request->setsRolloffStallPercent = words.Has("rolloff-stall-percent");
-    if (!words.Number("pair", 255, 0, &pair, error) || !words.Number("serial-text-length", 1024, 0, &length, error) ||
+    if (!words.Number("pair", 255, 0, &pair, error) ||
+        !words.Number("serial-text-length", 1024, 0, &length, error) ||
         !words.Number("rolloff-copy-ms", 86400000, 0, &copyMs, error) ||
         !words.Number("rolloff-stall-percent", 100, 100, &stall, error)) {
         return false;
@@ -189,14 +197,16 @@ std::string JournalText(const Journal& journal) {
     std::vector<std::string> lines;
     char line[160];
     for (const JournalEntry& e : journal.Entries()) {
-        std::snprintf(line, sizeof line, "capi %u %c %s %u include=%zu fault=%s\n", e.timeMs, e.half == 0 ? 'a' : 'b',
-                      e.controller.c_str(), e.commandCode, e.include.size(), e.fault.empty() ? "-" : e.fault.c_str());
+        std::snprintf(line, sizeof line, "capi %u %c %s %u include=%zu fault=%s\n", e.timeMs,
+                      e.half == 0 ? 'a' : 'b', e.controller.c_str(), e.commandCode, e.include.size(),
+                      e.fault.empty() ? "-" : e.fault.c_str());
         lines.push_back(line);
     }
     for (const DiskJournalEntry& e : journal.DiskEntries()) {
         const std::string cdb = HexText(e.cdb.data(), e.cdb.size());
-        std::snprintf(line, sizeof line, "disk %u %u %.64s timeout=%u %s fault=%s\n", e.timeMs, e.disk, cdb.c_str(),
-                      e.timeoutSeconds, e.outcome.c_str(), e.fault.empty() ? "-" : e.fault.c_str());
+        std::snprintf(line, sizeof line, "disk %u %u %.64s timeout=%u %s fault=%s\n", e.timeMs, e.disk,
+                      cdb.c_str(), e.timeoutSeconds, e.outcome.c_str(),
+                      e.fault.empty() ? "-" : e.fault.c_str());
         lines.push_back(line);
     }
     // The newest entries that fit.
@@ -213,8 +223,8 @@ std::string DisksText(const Fabric& fabric) {
     std::string text = "ok\n";
     char line[96];
     for (const HostDisk& disk : fabric.Disks()) {
-        std::snprintf(line, sizeof line, "disk %u %s lun=%u serial=%s\n", disk.number, disk.local ? "local" : "array",
-                      disk.address.lun, HexText(disk.serial).c_str());
+        std::snprintf(line, sizeof line, "disk %u %s lun=%u serial=%s\n", disk.number,
+                      disk.local ? "local" : "array", disk.address.lun, HexText(disk.serial).c_str());
         if (text.size() + std::strlen(line) >= kMaxAdminAnswer) break;
         text += line;
     }
@@ -223,10 +233,14 @@ std::string DisksText(const Fabric& fabric) {
 
 const char* KindName(PartitionClass kind) {
     switch (kind) {
-        case PartitionClass::Snapshot: return "snapshot";
-        case PartitionClass::Master: return "master";
-        case PartitionClass::BackingStore: return "snap-pool";
-        case PartitionClass::Standard: break;
+        case PartitionClass::Snapshot:
+            return "snapshot";
+        case PartitionClass::Master:
+            return "master";
+        case PartitionClass::BackingStore:
+            return "snap-pool";
+        case PartitionClass::Standard:
+            break;
     }
     return "standard";
 }
@@ -239,8 +253,8 @@ std::string VolumesText(const Fabric& fabric) {
     for (size_t s = 0; s < model.systems.size(); ++s) {
         for (const Partition& partition : model.systems[s].partitions) {
             std::snprintf(line, sizeof line, "volume %zu %s %s name=%.32s description=%.64s\n", s,
-                          KindName(partition.partitionClass), HexText(partition.serial).c_str(), partition.name.c_str(),
-                          partition.description.c_str());
+                          KindName(partition.partitionClass), HexText(partition.serial).c_str(),
+                          partition.name.c_str(), partition.description.c_str());
             if (text.size() + std::strlen(line) >= kMaxAdminAnswer) return text;
             text += line;
         }
@@ -324,7 +338,8 @@ std::string AnswerAdminMessage(Fabric& fabric, std::string_view message) {
             break;
         case AdminRequest::Verb::Condition:
             if (!halfKnown) return "error no such pair";
-            fabric.SetControllerCondition(request.pair, request.half, request.state, request.durationMs, request.code);
+            fabric.SetControllerCondition(request.pair, request.half, request.state, request.durationMs,
+                                          request.code);
             break;
         case AdminRequest::Verb::Reboot:
             if (!halfKnown) return "error no such pair";
@@ -347,7 +362,8 @@ std::string AnswerAdminMessage(Fabric& fabric, std::string_view message) {
             fabric.journal().Clear();
             break;
         case AdminRequest::Verb::Set:
-            if ((request.setsRolloffCopyMs || request.setsRolloffStallPercent) && !halfKnown) return "error no such pair";
+            if ((request.setsRolloffCopyMs || request.setsRolloffStallPercent) && !halfKnown)
+                return "error no such pair";
             fabric.Edit([&](FabricModel& model) {
                 if (request.setsSerialTextLength) model.host.serialTextLength = request.serialTextLength;
                 if (request.pair >= model.systems.size()) return;

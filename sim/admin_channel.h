@@ -27,7 +27,19 @@ inline constexpr size_t kMaxAdminMessage = 1024;
 inline constexpr size_t kMaxAdminAnswer = 0x10000;
 
 struct AdminRequest {
-    enum class Verb { Fault, DiskFault, Condition, Reboot, Present, Rescan, Disks, Journal, ClearJournal, Set, Volumes };
+    enum class Verb {
+        Fault,
+        DiskFault,
+        Condition,
+        Reboot,
+        Present,
+        Rescan,
+        Disks,
+        Journal,
+        ClearJournal,
+        Set,
+        Volumes
+    };
     Verb verb = Verb::Rescan;
     size_t pair = 0;
     int half = 0;

@@ -37,8 +37,8 @@ int main(int argc, char** argv) {
     sim::FabricBackend backend(fabric);
     sim::FabricWmi wmi(fabric);
     sim::FabricServer server(
-        backend, socketPath, [&fabric](const std::string& message) { return sim::AnswerAdminMessage(fabric, message); },
-        &wmi);
+        backend, socketPath,
+        [&fabric](const std::string& message) { return sim::AnswerAdminMessage(fabric, message); }, &wmi);
 
     std::promise<void> stop;
     std::once_flag stopOnce;

@@ -17,8 +17,8 @@ void WriteSerial(const ScsiAddress& address, std::string serial, uint32_t longes
                   "HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port %d\\Scsi Bus %d\\Target Id %d\\Logical Unit Id %d",
                   address.adapter, address.bus, address.target, address.lun);
     HKEY handle = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &handle,
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        &handle, nullptr) != ERROR_SUCCESS) {
         return;
     }
     RegSetValueExA(handle, "SerialNumber", 0, REG_SZ, reinterpret_cast<const BYTE*>(serial.c_str()),

@@ -11,7 +11,8 @@ constexpr char kDevicePrefix[] = "\\\\.\\";
 bool EqualNoCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
             return false;
         }
     }
@@ -19,7 +20,8 @@ bool EqualNoCase(const std::string& a, const std::string& b) {
 }
 
 // The decimal number after `prefix` and before `suffix` (nothing else around it).
-bool NumberedName(const std::string& name, const std::string& prefix, const std::string& suffix, uint32_t* number) {
+bool NumberedName(const std::string& name, const std::string& prefix, const std::string& suffix,
+                  uint32_t* number) {
     if (name.size() <= prefix.size() + suffix.size()) return false;
     if (!EqualNoCase(name.substr(0, prefix.size()), prefix)) return false;
     if (!EqualNoCase(name.substr(name.size() - suffix.size()), suffix)) return false;

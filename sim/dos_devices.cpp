@@ -43,9 +43,9 @@ std::vector<DosDevice> BuildDosDevices(const FabricModel& model, const std::vect
         std::snprintf(name, sizeof name, "Harddisk%dPartition0", n);
         std::snprintf(target, sizeof target, "\\Device\\Harddisk%d\\Partition0", n);
         devices.push_back({name, target, n});
-        const std::string interfaceName = "SCSI#Disk&Ven_" + InstanceText(vendor) + "&Prod_" + InstanceText(product) +
-                                          "#4&1c2d3e4f&0&" + HexOfText(HexText(disk.serial)) +
-                                          "#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
+        const std::string interfaceName =
+            "SCSI#Disk&Ven_" + InstanceText(vendor) + "&Prod_" + InstanceText(product) + "#4&1c2d3e4f&0&" +
+            HexOfText(HexText(disk.serial)) + "#{53f56307-b6bf-11d0-94f2-00a0c91efb8b}";
         std::snprintf(target, sizeof target, "\\Device\\%08X", 0x60 + n);
         devices.push_back({interfaceName, target, n});
     }

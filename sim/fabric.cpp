@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "platform/time/clock.h"
 #include "platform/kernel/sync.h"
+#include "platform/time/clock.h"
 #include "sim/host_disk.h"
 #include "sim/host_errors.h"
 #include "sim/inquiry_data.h"
@@ -18,9 +18,10 @@ std::string OutcomeText(const ScsiOutcome& outcome) {
     } else if (outcome.status != SCSI_STATUS_GOOD) {
         // "check 5/24/00", or another status with its sense: "status 18 5/24/00".
         char status[16] = "check";
-        if (outcome.status != SCSI_STATUS_CHECK_CONDITION) std::snprintf(status, sizeof status, "status %02X", outcome.status);
-        std::snprintf(text, sizeof text, "%s %X/%02X/%02X", status, outcome.sense[2] & 0x0F, outcome.sense[12],
-                      outcome.sense[13]);
+        if (outcome.status != SCSI_STATUS_CHECK_CONDITION)
+            std::snprintf(status, sizeof status, "status %02X", outcome.status);
+        std::snprintf(text, sizeof text, "%s %X/%02X/%02X", status, outcome.sense[2] & 0x0F,
+                      outcome.sense[12], outcome.sense[13]);
     } else {
         return "good";
     }
@@ -31,14 +32,16 @@ ScsiOutcome DiskFaultOutcome(const Fault& fault) {
     switch (fault.kind) {
         case FaultKind::DiskCheckCondition:
         case FaultKind::DiskReservationConflict:
-            return StatusWithSense(fault.kind == FaultKind::DiskCheckCondition ? SCSI_STATUS_CHECK_CONDITION
-                                                                                : SCSI_STATUS_RESERVATION_CONFLICT,
-                                   static_cast<uint8_t>(fault.returnCode >> 16), static_cast<uint8_t>(fault.returnCode >> 8),
-                                   static_cast<uint8_t>(fault.returnCode));
+            return StatusWithSense(
+                fault.kind == FaultKind::DiskCheckCondition ? SCSI_STATUS_CHECK_CONDITION
+                                                            : SCSI_STATUS_RESERVATION_CONFLICT,
+                static_cast<uint8_t>(fault.returnCode >> 16), static_cast<uint8_t>(fault.returnCode >> 8),
+                static_cast<uint8_t>(fault.returnCode));
         case FaultKind::DiskTimeout:
             return HostFailure(kHostErrorTimeout);
         default:
-            return HostFailure(fault.returnCode != 0 ? static_cast<uint32_t>(fault.returnCode) : kHostErrorDeviceGone);
+            return HostFailure(fault.returnCode != 0 ? static_cast<uint32_t>(fault.returnCode)
+                                                     : kHostErrorDeviceGone);
     }
 }
 
@@ -101,12 +104,14 @@ ScsiOutcome Fabric::ExecuteOnDisk(const HostDisk& opened, const ScsiRequest& req
     if (!disk->local) {
         const StorageSystem& system = model_.systems[disk->system];
         const uint64_t now = platform::GetClock().NowMs();
-        if (!OnBus(system.controllers[0], now) && !OnBus(system.controllers[1], now)) return HostFailure(kHostErrorDeviceGone);
+        if (!OnBus(system.controllers[0], now) && !OnBus(system.controllers[1], now))
+            return HostFailure(kHostErrorDeviceGone);
     }
     return ExecuteDiskCommand(*disk, disk->address, request);
 }
 
-ScsiOutcome Fabric::ExecuteDiskCommand(const HostDisk& disk, const ScsiAddress& path, const ScsiRequest& request) {
+ScsiOutcome Fabric::ExecuteDiskCommand(const HostDisk& disk, const ScsiAddress& path,
+                                       const ScsiRequest& request) {
     DiskJournalEntry entry;
     entry.timeMs = GetTickCount();
     entry.disk = disk.number;
@@ -161,7 +166,8 @@ std::vector<ListedLun> Fabric::ListAdapter(uint32_t adapter) const {
     for (const HostDisk& disk : disks_) {
         if (disk.local) {
             if (disk.address.adapter == adapter) {
-                listed.push_back({disk.address, true, LocalDiskInquiry(model_.host.localDisks[disk.localIndex])});
+                listed.push_back(
+                    {disk.address, true, LocalDiskInquiry(model_.host.localDisks[disk.localIndex])});
             }
             continue;
         }
@@ -228,7 +234,8 @@ void Fabric::SetControllerCondition(size_t system, int controller, HalfState sta
     if (!ValidController(system, controller)) return;
     HalfCondition& condition = model_.systems[system].controllers[controller].condition;
     condition = {state, 0, state == HalfState::Refusing ? refusalCode : 0};
-    if (state != HalfState::Up && durationMs != 0) condition.untilMs = platform::GetClock().NowMs() + durationMs;
+    if (state != HalfState::Up && durationMs != 0)
+        condition.untilMs = platform::GetClock().NowMs() + durationMs;
 }
 
 void Fabric::Reboot(size_t system, int controller, uint32_t durationMs) {

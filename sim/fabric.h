@@ -36,7 +36,7 @@ struct DosDevice {
 using DosDeviceList = std::shared_ptr<const std::vector<DosDevice>>;
 
 class Fabric {
-public:
+  public:
     explicit Fabric(FabricModel model);
 
     // A command to the LUN (bus, target, LUN) behind "\\.\Scsi<adapter>:".
@@ -80,7 +80,7 @@ public:
     Journal& journal() { return journal_; }
     FabricModel Model() const;
 
-private:
+  private:
     struct DiskFaults {
         HostDisk disk;
         FaultScript script;

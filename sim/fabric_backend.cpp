@@ -15,7 +15,9 @@ constexpr uint32_t kListedInquiryLength = 36;
 constexpr uint32_t kRecordAlignment = 8;
 constexpr uint8_t kInitiatorBusId = 7;
 
-uint32_t AlignUp(uint32_t value) { return (value + kRecordAlignment - 1) / kRecordAlignment * kRecordAlignment; }
+uint32_t AlignUp(uint32_t value) {
+    return (value + kRecordAlignment - 1) / kRecordAlignment * kRecordAlignment;
+}
 
 BOOL Fail(DWORD code, DWORD* error) {
     *error = code;
@@ -26,9 +28,12 @@ BOOL Fail(DWORD code, DWORD* error) {
 BOOL WriteInquiryListing(const std::vector<ListedLun>& luns, uint8_t* out, DWORD outSize, DWORD* returned,
                          DWORD* error) {
     uint8_t buses = 1;
-    for (const ListedLun& lun : luns) buses = std::max<uint8_t>(buses, static_cast<uint8_t>(lun.address.bus + 1));
-    const uint32_t head = static_cast<uint32_t>(offsetof(SCSI_ADAPTER_BUS_INFO, BusData) + sizeof(SCSI_BUS_DATA) * buses);
-    const uint32_t record = AlignUp(static_cast<uint32_t>(offsetof(SCSI_INQUIRY_DATA, InquiryData)) + kListedInquiryLength);
+    for (const ListedLun& lun : luns)
+        buses = std::max<uint8_t>(buses, static_cast<uint8_t>(lun.address.bus + 1));
+    const uint32_t head =
+        static_cast<uint32_t>(offsetof(SCSI_ADAPTER_BUS_INFO, BusData) + sizeof(SCSI_BUS_DATA) * buses);
+    const uint32_t record =
+        AlignUp(static_cast<uint32_t>(offsetof(SCSI_INQUIRY_DATA, InquiryData)) + kListedInquiryLength);
     const uint32_t total = head + record * static_cast<uint32_t>(luns.size());
     if (out == nullptr || outSize < total) return Fail(kHostErrorBufferTooSmall, error);
     std::memset(out, 0, total);
@@ -53,7 +58,8 @@ BOOL WriteInquiryListing(const std::vector<ListedLun>& luns, uint8_t* out, DWORD
                         std::min<size_t>(lun.inquiry.size(), kListedInquiryLength));
             if (previous != 0) {
                 const DWORD next = offset;
-                std::memcpy(out + previous + offsetof(SCSI_INQUIRY_DATA, NextInquiryDataOffset), &next, sizeof next);
+                std::memcpy(out + previous + offsetof(SCSI_INQUIRY_DATA, NextInquiryDataOffset), &next,
+                            sizeof next);
             }
             previous = offset;
             offset += record;
@@ -75,7 +81,8 @@ BOOL PassThrough(void* in, DWORD inSize, void* out, DWORD outSize, DWORD* return
     }
     SCSI_PASS_THROUGH_DIRECT block;
     std::memcpy(&block, in, sizeof block);
-    if (block.CdbLength == 0 || block.CdbLength > sizeof block.Cdb) return Fail(ERROR_INVALID_PARAMETER, error);
+    if (block.CdbLength == 0 || block.CdbLength > sizeof block.Cdb)
+        return Fail(ERROR_INVALID_PARAMETER, error);
     ScsiRequest request;
     request.cdb = block.Cdb;
     request.cdbLength = block.CdbLength;
@@ -92,7 +99,8 @@ BOOL PassThrough(void* in, DWORD inSize, void* out, DWORD outSize, DWORD* return
     if (static_cast<uint64_t>(block.SenseInfoOffset) + senseLength > outSize) senseLength = 0;
     block.SenseInfoLength = senseLength;
     std::memcpy(out, &block, sizeof block);
-    if (senseLength > 0) std::memcpy(static_cast<uint8_t*>(out) + block.SenseInfoOffset, outcome.sense.data(), senseLength);
+    if (senseLength > 0)
+        std::memcpy(static_cast<uint8_t*>(out) + block.SenseInfoOffset, outcome.sense.data(), senseLength);
     *returned = senseLength > 0 ? block.SenseInfoOffset + senseLength : static_cast<DWORD>(sizeof block);
     return TRUE;
 }
@@ -110,15 +118,16 @@ BOOL WriteStruct(const T& value, void* out, DWORD outSize, DWORD* returned, DWOR
 namespace {
 
 class OpenedAdapter final : public platform::OpenedDevice {
-public:
+  public:
     OpenedAdapter(Fabric& fabric, uint8_t adapter) : fabric_(fabric), adapter_(adapter) {}
 
-    BOOL Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned, DWORD* error) override {
+    BOOL Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
+                 DWORD* error) override {
         *returned = 0;
         switch (code) {
             case IOCTL_SCSI_GET_INQUIRY_DATA:
-                return WriteInquiryListing(fabric_.ListAdapter(adapter_), static_cast<uint8_t*>(out), outSize, returned,
-                                           error);
+                return WriteInquiryListing(fabric_.ListAdapter(adapter_), static_cast<uint8_t*>(out), outSize,
+                                           returned, error);
             case IOCTL_SCSI_PASS_THROUGH_DIRECT:
                 return PassThrough(in, inSize, out, outSize, returned, error,
                                    [&](uint8_t bus, uint8_t target, uint8_t lun, const ScsiRequest& request) {
@@ -129,16 +138,17 @@ public:
         }
     }
 
-private:
+  private:
     Fabric& fabric_;
     uint8_t adapter_;
 };
 
 class OpenedDisk final : public platform::OpenedDevice {
-public:
+  public:
     OpenedDisk(Fabric& fabric, const HostDisk& disk) : fabric_(fabric), disk_(disk) {}
 
-    BOOL Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned, DWORD* error) override {
+    BOOL Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
+                 DWORD* error) override {
         *returned = 0;
         const std::optional<HostDisk> disk = fabric_.CurrentDisk(disk_);
         if (!disk) return Fail(kHostErrorDeviceGone, error);
@@ -164,11 +174,12 @@ public:
         }
     }
 
-private:
+  private:
     // A multipath pass-through down one path of the disk, named by its SCSI address.
-    BOOL PathPassThrough(const HostDisk& disk, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
-                         DWORD* error) {
-        if (in == nullptr || inSize < sizeof(MPIO_PASS_THROUGH_PATH_DIRECT)) return Fail(ERROR_INVALID_PARAMETER, error);
+    BOOL PathPassThrough(const HostDisk& disk, void* in, DWORD inSize, void* out, DWORD outSize,
+                         DWORD* returned, DWORD* error) {
+        if (in == nullptr || inSize < sizeof(MPIO_PASS_THROUGH_PATH_DIRECT))
+            return Fail(ERROR_INVALID_PARAMETER, error);
         MPIO_PASS_THROUGH_PATH_DIRECT request;
         std::memcpy(&request, in, sizeof request);
         const ScsiAddress path{request.PortNumber, request.PassThrough.PathId, request.PassThrough.TargetId,
@@ -193,7 +204,8 @@ std::unique_ptr<platform::OpenedDevice> FabricBackend::Open(const std::string& d
         return std::make_unique<OpenedAdapter>(fabric_, static_cast<uint8_t>(target.number));
     }
     if (target.kind == DeviceTarget::Kind::Disk) {
-        if (std::optional<HostDisk> disk = fabric_.Disk(target.number)) return std::make_unique<OpenedDisk>(fabric_, *disk);
+        if (std::optional<HostDisk> disk = fabric_.Disk(target.number))
+            return std::make_unique<OpenedDisk>(fabric_, *disk);
     }
     *error = ERROR_FILE_NOT_FOUND;
     return nullptr;

@@ -8,7 +8,7 @@
 namespace sim {
 
 class FabricBackend final : public platform::DeviceBackend {
-public:
+  public:
     explicit FabricBackend(Fabric& fabric) : fabric_(fabric) {}
 
     // An adapter, or a host disk as it is now (by number or DOS name): I/O on it fails as a vanished
@@ -16,7 +16,7 @@ public:
     std::unique_ptr<platform::OpenedDevice> Open(const std::string& deviceName, DWORD* error) override;
     DWORD QueryDosDevice(const char* deviceName, char* targetPath, DWORD size, DWORD* error) override;
 
-private:
+  private:
     Fabric& fabric_;
 };
 

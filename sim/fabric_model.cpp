@@ -59,7 +59,8 @@ std::vector<HostDisk> DeriveHostDisks(const FabricModel& model, const std::vecto
         disks[i].number = candidate;
         taken.push_back(candidate);
     }
-    std::sort(disks.begin(), disks.end(), [](const HostDisk& a, const HostDisk& b) { return a.number < b.number; });
+    std::sort(disks.begin(), disks.end(),
+              [](const HostDisk& a, const HostDisk& b) { return a.number < b.number; });
     return disks;
 }
 

@@ -75,13 +75,15 @@ bool FabricServer::AnswerOne(Connection& connection) {
     if (!unix_stream::ReceiveAll(fd, &head, sizeof head) || !RequestIsBounded(head)) return false;
     std::string name(head.nameLength, '\0');
     std::vector<uint8_t> in(head.inLength);
-    if (!unix_stream::ReceiveAll(fd, name.data(), name.size()) || !unix_stream::ReceiveAll(fd, in.data(), in.size())) {
+    if (!unix_stream::ReceiveAll(fd, name.data(), name.size()) ||
+        !unix_stream::ReceiveAll(fd, in.data(), in.size())) {
         return false;
     }
     // A pass-through's data area lives here now; its data-out bytes follow the request.
     std::vector<uint8_t> data;
     bool dataIn = false;
-    const bool passThrough = CarriesPassThrough(head.ioControlCode) && in.size() >= sizeof(SCSI_PASS_THROUGH_DIRECT);
+    const bool passThrough =
+        CarriesPassThrough(head.ioControlCode) && in.size() >= sizeof(SCSI_PASS_THROUGH_DIRECT);
     if (passThrough) {
         SCSI_PASS_THROUGH_DIRECT block;
         std::memcpy(&block, in.data(), sizeof block);
@@ -106,7 +108,8 @@ bool FabricServer::AnswerOne(Connection& connection) {
             }
             std::unique_ptr<platform::OpenedDevice> device = backend_.Open(name, &error);
             if (!device) break;
-            while (reply.result == 0 || connection.devices.count(reply.result) != 0) reply.result = connection.nextInstance++;
+            while (reply.result == 0 || connection.devices.count(reply.result) != 0)
+                reply.result = connection.nextInstance++;
             connection.devices[reply.result] = std::move(device);
             break;
         }
@@ -121,9 +124,10 @@ bool FabricServer::AnswerOne(Connection& connection) {
                 error = ERROR_INVALID_HANDLE;
                 break;
             }
-            reply.result = device->second->Control(head.ioControlCode, in.empty() ? nullptr : in.data(),
-                                                   static_cast<DWORD>(in.size()), out.empty() ? nullptr : out.data(),
-                                                   static_cast<DWORD>(out.size()), &reply.bytesReturned, &error);
+            reply.result =
+                device->second->Control(head.ioControlCode, in.empty() ? nullptr : in.data(),
+                                        static_cast<DWORD>(in.size()), out.empty() ? nullptr : out.data(),
+                                        static_cast<DWORD>(out.size()), &reply.bytesReturned, &error);
             break;
         }
         case Op::WmiQuery: {
@@ -153,9 +157,10 @@ bool FabricServer::AnswerOne(Connection& connection) {
             break;
         }
         case Op::QueryDosDevice:
-            reply.result = backend_.QueryDosDevice((head.flags & kNoName) != 0 ? nullptr : name.c_str(),
-                                                   out.empty() ? nullptr : reinterpret_cast<char*>(out.data()),
-                                                   static_cast<DWORD>(out.size()), &error);
+            reply.result =
+                backend_.QueryDosDevice((head.flags & kNoName) != 0 ? nullptr : name.c_str(),
+                                        out.empty() ? nullptr : reinterpret_cast<char*>(out.data()),
+                                        static_cast<DWORD>(out.size()), &error);
             break;
         default:
             return false;
@@ -169,7 +174,8 @@ bool FabricServer::AnswerOne(Connection& connection) {
     }
     reply.outLength = static_cast<uint32_t>(out.size());
     reply.dataLength = dataBack;
-    return unix_stream::SendAll(fd, {{&reply, sizeof reply}, {out.data(), out.size()}, {data.data(), dataBack}});
+    return unix_stream::SendAll(fd,
+                                {{&reply, sizeof reply}, {out.data(), out.size()}, {data.data(), dataBack}});
 }
 
 }  // namespace sim

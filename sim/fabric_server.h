@@ -18,7 +18,7 @@ namespace sim {
 using AdminHandler = std::function<std::string(const std::string& message)>;
 
 class FabricServer {
-public:
+  public:
     FabricServer(platform::DeviceBackend& backend, std::string socketPath, AdminHandler admin = nullptr,
                  platform::WmiProvider* wmi = nullptr)
         : backend_(backend), path_(std::move(socketPath)), admin_(std::move(admin)), wmi_(wmi) {}
@@ -31,7 +31,7 @@ public:
     // Ends every connection and waits for their threads.
     void Stop();
 
-private:
+  private:
     void AcceptLoop();
     struct Connection;
     void Serve(int fd);

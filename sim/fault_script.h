@@ -24,10 +24,11 @@ enum class FaultKind {
     ClaimsRecords,     // executed, then its reply claims returnCode records in param1 (more than it carries)
     ExecuteThenNoReply,  // executed (a change takes effect), then its reply is lost: the reply read times out
     // Host disks
-    DiskError,         // the I/O control fails with the Windows error in returnCode
-    DiskCheckCondition,  // CHECK CONDITION; returnCode holds sense key << 16 | ASC << 8 | ASCQ
-    DiskTimeout,       // the command never completes (ERROR_SEM_TIMEOUT)
-    DiskReservationConflict,  // RESERVATION CONFLICT (0x18) with fixed sense; returnCode as for a CHECK CONDITION
+    DiskError,                // the I/O control fails with the Windows error in returnCode
+    DiskCheckCondition,       // CHECK CONDITION; returnCode holds sense key << 16 | ASC << 8 | ASCQ
+    DiskTimeout,              // the command never completes (ERROR_SEM_TIMEOUT)
+    DiskReservationConflict,  // RESERVATION CONFLICT (0x18) with fixed sense; returnCode as for a CHECK
+                              // CONDITION
 };
 
 const char* FaultKindName(FaultKind kind);
@@ -46,13 +47,13 @@ struct Fault {
 };
 
 class FaultScript {
-public:
+  public:
     void Add(const Fault& fault) { faults_.push_back(fault); }
     // The first scripted fault for this command, counted as used once.
     std::optional<Fault> Take(uint32_t commandCode);
     void Clear() { faults_.clear(); }
 
-private:
+  private:
     std::deque<Fault> faults_;
 };
 

@@ -22,7 +22,8 @@ ScsiOutcome ExecuteDiskCommand(const ScsiRequest& request, const Inquiry& inquir
 
 }  // namespace
 
-ScsiOutcome ExecuteHostDiskCommand(const StorageSystem& system, const Partition& partition, const ScsiRequest& request) {
+ScsiOutcome ExecuteHostDiskCommand(const StorageSystem& system, const Partition& partition,
+                                   const ScsiRequest& request) {
     return ExecuteDiskCommand(request, [&](bool evpd, uint8_t page) {
         return evpd ? HostDiskVpd(partition.serial, page, true) : HostDiskInquiry(system);
     });

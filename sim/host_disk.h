@@ -7,7 +7,8 @@
 
 namespace sim {
 
-ScsiOutcome ExecuteHostDiskCommand(const StorageSystem& system, const Partition& partition, const ScsiRequest& request);
+ScsiOutcome ExecuteHostDiskCommand(const StorageSystem& system, const Partition& partition,
+                                   const ScsiRequest& request);
 ScsiOutcome ExecuteLocalDiskCommand(const LocalDisk& disk, const ScsiRequest& request);
 
 }  // namespace sim

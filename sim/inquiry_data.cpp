@@ -26,8 +26,8 @@ void PutIdentity(const std::string& vendor, const std::string& product, const st
     put(kRevisionOffset, 4, revision);
 }
 
-std::vector<uint8_t> StandardData(const std::string& vendor, const std::string& product, const std::string& revision,
-                                  uint8_t deviceType) {
+std::vector<uint8_t> StandardData(const std::string& vendor, const std::string& product,
+                                  const std::string& revision, uint8_t deviceType) {
     std::vector<uint8_t> data(kStandardInquiryLength, 0);
     data[0] = deviceType;
     data[2] = kScsiVersionSpc3;
@@ -67,7 +67,8 @@ std::array<uint8_t, 16> ManagementLunVolumeSerial(const Controller& controller) 
 
 std::vector<uint8_t> ManagementLunInquiry(const StorageSystem& system, int controller) {
     const Controller& c = system.controllers[controller];
-    std::vector<uint8_t> data = StandardData(system.vendor, system.product, system.revision, c.managementLunType);
+    std::vector<uint8_t> data =
+        StandardData(system.vendor, system.product, system.revision, c.managementLunType);
     const char* id = c.failoverId == 1 ? MANAGEMENT_LUN_ID_CONTROLLER_A : MANAGEMENT_LUN_ID_CONTROLLER_B;
     std::memcpy(data.data() + MANAGEMENT_LUN_ID_OFFSET, id, std::strlen(id));
     return data;

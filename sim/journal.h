@@ -12,12 +12,12 @@
 namespace sim {
 
 struct JournalEntry {
-    uint32_t timeMs = 0;           // GetTickCount when the command arrived
-    std::string controller;        // the controller's serial text
-    int half = 0;                  // 0 = A, 1 = B
-    ScsiAddress lun;               // the management LUN it arrived through
+    uint32_t timeMs = 0;     // GetTickCount when the command arrived
+    std::string controller;  // the controller's serial text
+    int half = 0;            // 0 = A, 1 = B
+    ScsiAddress lun;         // the management LUN it arrived through
     uint32_t commandCode = 0;
-    uint32_t address[4] = {};      // controller handle and the three selectors
+    uint32_t address[4] = {};  // controller handle and the three selectors
     uint32_t includeType = 0;
     uint32_t params[5] = {};
     uint16_t partIndex = 0;
@@ -28,23 +28,23 @@ struct JournalEntry {
 // One command to a host disk and how it ended.
 struct DiskJournalEntry {
     uint32_t timeMs = 0;
-    uint32_t disk = 0;             // its PhysicalDrive number
-    ScsiAddress address;           // the path it went through
+    uint32_t disk = 0;    // its PhysicalDrive number
+    ScsiAddress address;  // the path it went through
     std::vector<uint8_t> cdb;
     uint32_t timeoutSeconds = 0;
-    std::string outcome;           // "good", "check 5/24/00", "error 55"
+    std::string outcome;  // "good", "check 5/24/00", "error 55"
     std::string fault;
 };
 
 class Journal {
-public:
+  public:
     void Record(const JournalEntry& entry);
     void RecordDisk(const DiskJournalEntry& entry);
     std::vector<JournalEntry> Entries() const;
     std::vector<DiskJournalEntry> DiskEntries() const;
     void Clear();
 
-private:
+  private:
     mutable std::mutex mutex_;
     std::vector<JournalEntry> entries_;
     std::vector<DiskJournalEntry> diskEntries_;

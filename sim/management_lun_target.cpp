@@ -4,8 +4,8 @@
 
 #include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi_wire/management_lun.h"
-#include "platform/time/clock.h"
 #include "platform/kernel/sync.h"
+#include "platform/time/clock.h"
 #include "sim/host_errors.h"
 #include "sim/inquiry_data.h"
 
@@ -27,7 +27,8 @@ ScsiOutcome ResetOccurred() {
 bool ParseBufferCdb(const ScsiRequest& request, uint32_t* length) {
     if (request.cdbLength < 10) return false;
     const uint8_t* cdb = request.cdb;
-    if ((cdb[1] & 0x1F) != MANAGEMENT_LUN_WRITE_BUFFER_MODE || cdb[2] != MANAGEMENT_LUN_BUFFER_ID) return false;
+    if ((cdb[1] & 0x1F) != MANAGEMENT_LUN_WRITE_BUFFER_MODE || cdb[2] != MANAGEMENT_LUN_BUFFER_ID)
+        return false;
     if (cdb[3] != 0 || cdb[4] != 0 || cdb[5] != 0) return false;
     *length = static_cast<uint32_t>(cdb[6]) << 16 | static_cast<uint32_t>(cdb[7]) << 8 | cdb[8];
     return true;
@@ -45,7 +46,8 @@ ScsiOutcome ManagementLun::Execute(const ScsiRequest& request, const LunContext&
             return GoodOutcome(0);
         case SCSI_OP_INQUIRY:
             return AnswerInquiry(request, [&](bool evpd, uint8_t page) {
-                return evpd ? ManagementLunVpd(system, controller_, page) : ManagementLunInquiry(system, controller_);
+                return evpd ? ManagementLunVpd(system, controller_, page)
+                            : ManagementLunInquiry(system, controller_);
             });
         case SCSI_OP_WRITE_BUFFER:
             return WriteBuffer(request, context, changed);
@@ -66,8 +68,8 @@ ScsiOutcome ManagementLun::WriteBuffer(const ScsiRequest& request, const LunCont
     if (pendingReply_) return ReplyWaiting();
     replyLost_ = false;
 
-    const DispatchContext dispatch{context.pair, controller_, context.host, context.journal, context.overrides,
-                                   faults_,      replies_};
+    const DispatchContext dispatch{context.pair,      controller_, context.host, context.journal,
+                                   context.overrides, faults_,     replies_};
     Delivery delivery = Dispatch(request.data, length, dispatch);
     *changed = delivery.changed;
     switch (delivery.kind) {

@@ -19,7 +19,7 @@ struct LunContext {
 };
 
 class ManagementLun {
-public:
+  public:
     explicit ManagementLun(int controller) : controller_(controller) {}
 
     // *changed: the command changed the pair's configuration.
@@ -27,7 +27,7 @@ public:
 
     FaultScript& faults() { return faults_; }
 
-private:
+  private:
     ScsiOutcome WriteBuffer(const ScsiRequest& request, const LunContext& context, bool* changed);
     ScsiOutcome ReadBuffer(const ScsiRequest& request);
 

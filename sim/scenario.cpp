@@ -19,7 +19,7 @@ namespace sim {
 namespace {
 
 class SectionReader {
-public:
+  public:
     SectionReader(const CSimpleIniA& ini, const char* section, std::string* error)
         : ini_(ini), section_(section), error_(error) {}
 
@@ -72,7 +72,7 @@ public:
         ok_ = false;
     }
 
-private:
+  private:
     const CSimpleIniA& ini_;
     const char* section_;
     std::string* error_;
@@ -102,9 +102,7 @@ bool ReadBusType(const std::string& name, HostBusTypeList* busTypes) {
     return false;
 }
 
-bool HasPrefix(const char* name, const char* prefix) {
-    return std::string(name).rfind(prefix, 0) == 0;
-}
+bool HasPrefix(const char* name, const char* prefix) { return std::string(name).rfind(prefix, 0) == 0; }
 
 // A volume's mappings to host ports: host_port_<k> (its WWN), host_lun_<k> and host_flags_<k> (the flags
 // byte of every channel), k = 1 to 4.
@@ -143,7 +141,8 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
     SectionReader r(ini, section, error);
     system->name = r.RequiredText("name");
     system->product = r.Text("product", "Stor 3920");
-    system->revision = r.Text("revision", system->revision.c_str()).substr(0, 4);  // the 4 characters of INQUIRY
+    system->revision =
+        r.Text("revision", system->revision.c_str()).substr(0, 4);  // the 4 characters of INQUIRY
     const uint32_t drives = r.Number("drives", 12, 250);
     system->uniqueSn = r.Text("unique_sn", "555555").substr(0, 6);
     const uint32_t target = r.Number("target", 0, 255);
@@ -154,7 +153,8 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
         Controller& c = system->controllers[i];
         auto key = [&](const char* base) { return std::string(base) + suffix[i]; };
         c.failoverId = i == 0 ? 1 : 0;
-        c.managementLun.adapter = static_cast<uint8_t>(r.Number(key("adapter").c_str(), static_cast<uint32_t>(2 + i), 31));
+        c.managementLun.adapter =
+            static_cast<uint8_t>(r.Number(key("adapter").c_str(), static_cast<uint32_t>(2 + i), 31));
         c.managementLun.bus = 0;
         c.managementLun.target = static_cast<uint8_t>(target);
         c.managementLun.lun = static_cast<uint8_t>(lun);
@@ -167,8 +167,10 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
         r.Hex(key("port_wwnn").c_str(), &c.portWwnn);
         const std::string interfaceType = r.Text("interface", "F");
         c.hostInterfaceType = interfaceType.empty() ? 'F' : interfaceType[0];
-        c.settings.stateByte = static_cast<uint8_t>(r.Number(key("state").c_str(), kStateOperating, kStateRefusingChanges));
-        c.settings.restartMs = r.Number(key("restart_seconds").c_str(), c.settings.restartMs / 1000, kMaxWaitSeconds) * 1000;
+        c.settings.stateByte =
+            static_cast<uint8_t>(r.Number(key("state").c_str(), kStateOperating, kStateRefusingChanges));
+        c.settings.restartMs =
+            r.Number(key("restart_seconds").c_str(), c.settings.restartMs / 1000, kMaxWaitSeconds) * 1000;
         c.settings.shutdownMs = r.Number(key("shutdown_seconds").c_str(), 0, kMaxWaitSeconds) * 1000;
     }
     system->settings.enclosureCount = r.Number("enclosures", 1, kEnclosureLimit);
@@ -297,8 +299,8 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
         array.preferredOwner = static_cast<uint8_t>(r.Number("preferred_owner", 1, 1));
         array.currentOwner = static_cast<uint8_t>(r.Number("current_owner", array.preferredOwner, 1));
         freeMb.push_back(r.Number("free_mb", kNoFreeSize, kMaxFreeMb));
-        const std::string serial = HexText(system.controllers[0].serial) + "A" +
-                                   std::to_string(system.arrays.size());
+        const std::string serial =
+            HexText(system.controllers[0].serial) + "A" + std::to_string(system.arrays.size());
         std::copy_n(serial.begin(), std::min<size_t>(serial.size(), 32), array.serial.begin());
         if (!r.ok()) return false;
         arrays.emplace_back(s, system.arrays.size());
@@ -334,7 +336,8 @@ bool ParseScenario(const std::string& text, FabricModel* model, std::string* err
     for (size_t i = 0; i < arrays.size(); ++i) {
         if (freeMb[i] == kNoFreeSize) continue;
         StorageSystem& system = result.systems[arrays[i].first];
-        system.arrays[arrays[i].second].capacityBlocks = UsedBlocks(system, arrays[i].second) + uint64_t{freeMb[i]} * 2048;
+        system.arrays[arrays[i].second].capacityBlocks =
+            UsedBlocks(system, arrays[i].second) + uint64_t{freeMb[i]} * 2048;
     }
     for (StorageSystem& system : result.systems) AssignDrives(system);
     if (!ReadHost(ini, sections, &result, error)) return false;

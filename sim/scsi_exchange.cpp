@@ -35,7 +35,9 @@ ScsiOutcome HostFailure(uint32_t windowsError) {
 
 ScsiOutcome InvalidOpcode() { return CheckCondition(SENSE_KEY_ILLEGAL_REQUEST, ASC_INVALID_OPCODE, 0); }
 
-ScsiOutcome InvalidFieldInCdb() { return CheckCondition(SENSE_KEY_ILLEGAL_REQUEST, ASC_INVALID_FIELD_IN_CDB, 0); }
+ScsiOutcome InvalidFieldInCdb() {
+    return CheckCondition(SENSE_KEY_ILLEGAL_REQUEST, ASC_INVALID_FIELD_IN_CDB, 0);
+}
 
 ScsiOutcome ReturnData(const ScsiRequest& request, const uint8_t* answer, uint32_t answerLength,
                        uint32_t allocationLength) {

@@ -25,7 +25,8 @@ std::string DeviceId(uint32_t number) { return "\\\\.\\PHYSICALDRIVE" + std::to_
 std::string PnpDeviceId(const FabricModel& model, const HostDisk& disk) {
     if (disk.local) {
         const LocalDisk& local = model.host.localDisks[disk.localIndex];
-        return "SCSI\\DISK&VEN_" + local.vendor + "&PROD_" + local.product + "\\4&1C2D3E4F&0&" + HexText(disk.serial);
+        return "SCSI\\DISK&VEN_" + local.vendor + "&PROD_" + local.product + "\\4&1C2D3E4F&0&" +
+               HexText(disk.serial);
     }
     const StorageSystem& system = model.systems[disk.system];
     return "MPIO\\DISK&VEN_" + system.vendor + "&PROD_" + system.product + "&REV_" + system.revision +
@@ -45,7 +46,8 @@ std::vector<Path> PathsOf(const FabricModel& model, const HostDisk& disk) {
     for (int c = 0; c < 2; ++c) {
         const Controller& controller = system.controllers[c];
         const ScsiAddress& address = c == 0 ? disk.address : disk.secondPath;
-        const bool failed = !OnBus(controller, platform::GetClock().NowMs()) || controller.condition.state == HalfState::Down;
+        const bool failed =
+            !OnBus(controller, platform::GetClock().NowMs()) || controller.condition.state == HalfState::Down;
         paths.push_back({MpioPathId(address.adapter), address, failed, c == 0});
     }
     return paths;
@@ -95,7 +97,8 @@ bool AnswerHostClass(const Host& host, const std::string& nameSpace, const std::
     if (strcasecmp(nameSpace.c_str(), "root\\Microsoft\\Windows\\Storage") != 0) return false;
     if (strcasecmp(className.c_str(), "MSFT_InitiatorPort") == 0) {
         for (const Wwn& port : host.fcPorts) {
-            results->push_back(Object({{"NodeAddress", HexText(port)}, {"PortAddress", HexText(port)},
+            results->push_back(Object({{"NodeAddress", HexText(port)},
+                                       {"PortAddress", HexText(port)},
                                        {"ConnectionType", uint32_t{1}}}));
         }
         for (const std::string& name : host.iscsiNames) {
@@ -142,9 +145,11 @@ bool ParseWql(const std::string& query, WqlQuery* parsed) {
     size_t keyEnd = keyStart;
     while (keyEnd < query.size() && query[keyEnd] != '=' && query[keyEnd] != ' ') ++keyEnd;
     parsed->key = query.substr(keyStart, keyEnd - keyStart);
-    if (keyEnd < query.size() && query[keyEnd] == '=') return !parsed->key.empty() && ReadLiteral(query, keyEnd + 1, &parsed->value);
+    if (keyEnd < query.size() && query[keyEnd] == '=')
+        return !parsed->key.empty() && ReadLiteral(query, keyEnd + 1, &parsed->value);
     static const std::string kLike = " LIKE ";
-    if (!StartsWithNoCase(query.substr(keyEnd), kLike) || !ReadLiteral(query, keyEnd + kLike.size(), &parsed->value)) {
+    if (!StartsWithNoCase(query.substr(keyEnd), kLike) ||
+        !ReadLiteral(query, keyEnd + kLike.size(), &parsed->value)) {
         return false;
     }
     parsed->like = true;
@@ -152,7 +157,8 @@ bool ParseWql(const std::string& query, WqlQuery* parsed) {
     return !parsed->key.empty();
 }
 
-HRESULT FabricWmi::Query(const std::string& nameSpace, const std::string& query, std::vector<WmiObjectRef>* results) {
+HRESULT FabricWmi::Query(const std::string& nameSpace, const std::string& query,
+                         std::vector<WmiObjectRef>* results) {
     WqlQuery wql;
     if (!ParseWql(query, &wql)) return WBEM_E_INVALID_QUERY;
     const FabricModel model = fabric_.Model();
@@ -165,7 +171,8 @@ HRESULT FabricWmi::Query(const std::string& nameSpace, const std::string& query,
     auto matches = [&](const std::string& key, const std::string& value) {
         if (wql.key.empty()) return true;
         if (strcasecmp(wql.key.c_str(), key.c_str()) != 0) return false;
-        return wql.like ? StartsWithNoCase(value, wql.value) : strcasecmp(value.c_str(), wql.value.c_str()) == 0;
+        return wql.like ? StartsWithNoCase(value, wql.value)
+                        : strcasecmp(value.c_str(), wql.value.c_str()) == 0;
     };
     for (const HostDisk& disk : disks) {
         const std::string instance = PnpDeviceId(model, disk);

@@ -17,11 +17,12 @@ namespace sim {
 uint64_t MpioPathId(uint8_t adapter);
 
 class FabricWmi final : public platform::WmiProvider {
-public:
+  public:
     explicit FabricWmi(const Fabric& fabric) : fabric_(fabric) {}
-    HRESULT Query(const std::string& nameSpace, const std::string& query, std::vector<WmiObjectRef>* results) override;
+    HRESULT Query(const std::string& nameSpace, const std::string& query,
+                  std::vector<WmiObjectRef>* results) override;
 
-private:
+  private:
     const Fabric& fabric_;
 };
 

@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
     std::vector<uint8_t> discoveryOn(RRE_DISCOVERY_FLAG_LENGTH, 0);
     discoveryOn[RRE_DISCOVERY_FLAG_OFFSET] = 1;
     bool ok = SendCommand(session, "SET_DISCOVERY_FLAG", RRE_SET_DISCOVERY_FLAG, discoveryOn);
-    ok = SendCommand(session, "GET_CONTROLLERHANDLEDB", RRE_GET_CONTROLLERHANDLEDB, std::vector<uint8_t>(8, 0)) &&
+    ok = SendCommand(session, "GET_CONTROLLERHANDLEDB", RRE_GET_CONTROLLERHANDLEDB,
+                     std::vector<uint8_t>(8, 0)) &&
          ok;
     session.Close();
     std::printf("goodbye\n");

@@ -7,5 +7,6 @@
 #include "corlink/capi_wire/capi_shared.h"
 
 // (reply code, return code, address, param1 to param4, payload or null)
-using CAPI_CALLBACK = void (*)(uint32_t replyCode, int32_t returnCode, const CAPI_ADDRESS* address, uint32_t param1,
-                               uint32_t param2, uint32_t param3, uint32_t param4, void* payload);
+using CAPI_CALLBACK = void (*)(uint32_t replyCode, int32_t returnCode, const CAPI_ADDRESS* address,
+                               uint32_t param1, uint32_t param2, uint32_t param3, uint32_t param4,
+                               void* payload);

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/controller_handles.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/log.h"
 
@@ -26,7 +26,8 @@ struct CapiLibraryState {
 CapiLibraryState g_Capi;
 
 // Clears the context and ties it to the slot: buffers, its I/O block and the slot's operations.
-void SetUpContext(LMX_ENTRY& slot, CAPI_CONTROLLER_CONTEXT* context, uint8_t* sendBuffer, uint8_t* eventBuffer) {
+void SetUpContext(LMX_ENTRY& slot, CAPI_CONTROLLER_CONTEXT* context, uint8_t* sendBuffer,
+                  uint8_t* eventBuffer) {
     std::memset(static_cast<void*>(context), 0, sizeof(*context));
     context->pCapiBuffer = sendBuffer;
     context->pEventBuffer = eventBuffer;
@@ -75,8 +76,8 @@ void LmxInitComplete(LMX_ENTRY* slot, int32_t state) {
     }
 }
 
-int32_t CAPI_FindNextController(uint8_t first, uint8_t* done, CAPI_HANDLE* handle, CAPI_CONTROLLER_CONTEXT* context,
-                                uint8_t* sendBuffer, uint8_t* eventBuffer) {
+int32_t CAPI_FindNextController(uint8_t first, uint8_t* done, CAPI_HANDLE* handle,
+                                CAPI_CONTROLLER_CONTEXT* context, uint8_t* sendBuffer, uint8_t* eventBuffer) {
     if (first) {
         g_Capi.lmxNumber = 0;
         g_Capi.firstCall[0] = 1;

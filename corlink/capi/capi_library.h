@@ -32,8 +32,8 @@ void LmxInitComplete(LMX_ENTRY* slot, int32_t state);
 // Fills `context` with the next controller of the transport. Returns 0, or CAPI_SLOT_NOT_READY when the
 // slot being enumerated is not ready or every slot was enumerated; *handle is the context's handle, or
 // CAPI_NO_HANDLE when no controller was found; *done is 1 once every slot was enumerated.
-int32_t CAPI_FindNextController(uint8_t first, uint8_t* done, CAPI_HANDLE* handle, CAPI_CONTROLLER_CONTEXT* context,
-                                uint8_t* sendBuffer, uint8_t* eventBuffer);
+int32_t CAPI_FindNextController(uint8_t first, uint8_t* done, CAPI_HANDLE* handle,
+                                CAPI_CONTROLLER_CONTEXT* context, uint8_t* sendBuffer, uint8_t* eventBuffer);
 // Sets up `context` for the first ready slot of the link type without asking the transport. Returns 0
 // with the context's handle, or CAPI_SLOT_NOT_READY with CAPI_NO_HANDLE when no such slot is ready.
 int32_t CAPI_AttachController(CAPI_HANDLE* handle, CAPI_CONTROLLER_CONTEXT* context, uint8_t* sendBuffer,

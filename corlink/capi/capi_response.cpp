@@ -9,9 +9,7 @@ constexpr int kNormal = 3;
 constexpr int kAlert = 5;
 
 // Windows prints a 32-bit long with %lX; keep the code to its 32 bits here as well.
-unsigned long Hex(int32_t code) {
-    return static_cast<uint32_t>(code);
-}
+unsigned long Hex(int32_t code) { return static_cast<uint32_t>(code); }
 
 // The heading and the table text of a code the table knows, else `undefined` alone.
 void PrintTableCode(const char* heading, CapiNameTable table, int32_t code, const char* undefined) {

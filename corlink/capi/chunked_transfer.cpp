@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "corlink/capi/send_path.h"
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_reply_codes.h"
-#include "corlink/capi/send_path.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/log.h"
 
@@ -19,7 +19,7 @@ constexpr uint32_t kMaxResends = 4;  // resends of one chunk after a communicati
 struct ChunkedTransfer {
     bool active = false;
     uint32_t command = 0;
-    uint32_t ackReply = 0;  // the reply that acknowledges a chunk of this transfer
+    uint32_t ackReply = 0;       // the reply that acknowledges a chunk of this transfer
     bool numbersChunks = false;  // param2: the chunk number (firmware) or the byte offset (buffers)
     CAPI_ADDRESS address{};
     uint32_t includeType = 0;
@@ -48,8 +48,9 @@ void CutChunk(uint32_t available) {
     g_Transfer.remaining = available - g_Transfer.inFlight;
 }
 
-int32_t Start(uint32_t command, uint32_t ackReply, bool numbersChunks, CAPI_HANDLE handle, uint32_t includeType,
-              uint32_t chunkSize, const uint8_t* image, uint32_t size, uint32_t offset, uint32_t controllerId) {
+int32_t Start(uint32_t command, uint32_t ackReply, bool numbersChunks, CAPI_HANDLE handle,
+              uint32_t includeType, uint32_t chunkSize, const uint8_t* image, uint32_t size, uint32_t offset,
+              uint32_t controllerId) {
     g_Transfer = ChunkedTransfer{};
     g_Transfer.command = command;
     g_Transfer.ackReply = ackReply;
@@ -76,13 +77,14 @@ int32_t SendFirstChunk() {
 }  // namespace
 
 int32_t SendNextChunk() {
-    return SendCapiCommand(g_Transfer.command, &g_Transfer.address, g_Transfer.includeType, g_Transfer.next, 0,
-                           g_Transfer.inFlight, g_Transfer.param2, g_Transfer.lastPacket, g_Transfer.controllerId, 0);
+    return SendCapiCommand(g_Transfer.command, &g_Transfer.address, g_Transfer.includeType, g_Transfer.next,
+                           0, g_Transfer.inFlight, g_Transfer.param2, g_Transfer.lastPacket,
+                           g_Transfer.controllerId, 0);
 }
 
 int32_t CAPI_UpdateControllerFirmware(CAPI_HANDLE handle, const uint8_t* image, uint32_t size) {
-    Start(CAPI_COMMAND_NON_U_UPDATE_CONTROLLER_FIRMWARE, CAPI_REPLY_UPDATE_FIRMWARE, true, handle, kFirmwareInclude,
-          kFirmwareChunk, image, size, 0, 0);
+    Start(CAPI_COMMAND_NON_U_UPDATE_CONTROLLER_FIRMWARE, CAPI_REPLY_UPDATE_FIRMWARE, true, handle,
+          kFirmwareInclude, kFirmwareChunk, image, size, 0, 0);
     return SendFirstChunk();
 }
 
@@ -93,17 +95,18 @@ int32_t CAPI_U_UpdateControllerFirmware(CAPI_HANDLE handle, const uint8_t* image
 }
 
 int32_t CAPI_WriteBuffer(CAPI_HANDLE handle, const uint8_t* image, uint32_t size, uint32_t offset) {
-    Start(CAPI_COMMAND_NON_U_WRITE_BUFFER, CAPI_REPLY_WRITE_BUFFER, false, handle, kBufferInclude, kBufferChunk, image,
-          size, offset, 0);
+    Start(CAPI_COMMAND_NON_U_WRITE_BUFFER, CAPI_REPLY_WRITE_BUFFER, false, handle, kBufferInclude,
+          kBufferChunk, image, size, offset, 0);
     ConsoleWritef("CAPI_WriteBuffer: pImage=%p\n", static_cast<const void*>(image));
     ConsoleWritef("  iteration=0  remaining=%u  chunkSize=%u  sendSize=%u  lastPacket=%u\n",
                   g_Transfer.remaining, g_Transfer.chunkSize, g_Transfer.inFlight, g_Transfer.lastPacket);
     return SendFirstChunk();
 }
 
-int32_t CAPI_U_WriteBuffer(CAPI_HANDLE handle, const uint8_t* image, uint32_t size, uint32_t offset, uint8_t ab) {
-    Start(CAPI_COMMAND_U_WRITE_BUFFER, CAPI_REPLY_U_WRITE_BUFFER, false, handle, kBufferInclude, kBufferChunk, image,
-          size, offset, ab);
+int32_t CAPI_U_WriteBuffer(CAPI_HANDLE handle, const uint8_t* image, uint32_t size, uint32_t offset,
+                           uint8_t ab) {
+    Start(CAPI_COMMAND_U_WRITE_BUFFER, CAPI_REPLY_U_WRITE_BUFFER, false, handle, kBufferInclude, kBufferChunk,
+          image, size, offset, ab);
     ConsoleWritef("CAPI_U_WriteBuffer: pImage=%p\n", static_cast<const void*>(image));
     ConsoleWritef(
         "  iteration=0  param2=%u  remaining=%u  chunkSize=%u  sendSize=%u  lastPacket=%u  controllerId=%u\n",
@@ -135,7 +138,8 @@ bool ChunkedTransferTakesReply(uint32_t replyCode, int32_t errorCode, CAPI_HANDL
 
 void ChunkedTransferReplyDelivered(uint32_t replyCode) {
     g_Transfer.lastPacket = 0;
-    if (g_Transfer.active && (replyCode == g_Transfer.ackReply || replyCode == CAPI_REPLY_COMMUNICATION_ERROR)) {
+    if (g_Transfer.active &&
+        (replyCode == g_Transfer.ackReply || replyCode == CAPI_REPLY_COMMUNICATION_ERROR)) {
         g_Transfer.active = false;
     }
 }

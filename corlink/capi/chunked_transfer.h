@@ -10,7 +10,8 @@
 int32_t CAPI_UpdateControllerFirmware(CAPI_HANDLE handle, const uint8_t* image, uint32_t size);
 int32_t CAPI_U_UpdateControllerFirmware(CAPI_HANDLE handle, const uint8_t* image, uint32_t size, uint8_t ab);
 int32_t CAPI_WriteBuffer(CAPI_HANDLE handle, const uint8_t* image, uint32_t size, uint32_t offset);
-int32_t CAPI_U_WriteBuffer(CAPI_HANDLE handle, const uint8_t* image, uint32_t size, uint32_t offset, uint8_t ab);
+int32_t CAPI_U_WriteBuffer(CAPI_HANDLE handle, const uint8_t* image, uint32_t size, uint32_t offset,
+                           uint8_t ab);
 
 // Sends the chunk in flight (again).
 int32_t SendNextChunk();

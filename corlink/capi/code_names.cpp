@@ -12,9 +12,7 @@ constexpr int kPaddedNameWidth = 31;
 // Length of "Reply: " and "Reply  " in front of the reply table's names.
 constexpr size_t kReplyRowPrefixLength = 7;
 
-int NameLength(std::string_view name) {
-    return static_cast<int>(name.size());
-}
+int NameLength(std::string_view name) { return static_cast<int>(name.size()); }
 
 }  // namespace
 

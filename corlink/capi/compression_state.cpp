@@ -20,10 +20,6 @@ int CAPI_EnableCompression(uint8_t enable) {
     return 0;
 }
 
-uint8_t* CapiCompressionBuffer() {
-    return g_CompressionBuffer;
-}
+uint8_t* CapiCompressionBuffer() { return g_CompressionBuffer; }
 
-bool CapiCompressionEnabled() {
-    return g_CompressionEnabled != 0;
-}
+bool CapiCompressionEnabled() { return g_CompressionEnabled != 0; }

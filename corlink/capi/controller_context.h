@@ -3,15 +3,15 @@
 
 #include <cstdint>
 
+#include "corlink/capi/lmx.h"
 #include "corlink/capi_wire/capi_handle.h"
 #include "corlink/capi_wire/capi_shared.h"
-#include "corlink/capi/lmx.h"
 
 struct CAPI_CONTROLLER_CONTEXT {
     LMX_CONTEXT lmxContext;
     LMX_IOB lmxIob;
-    uint8_t linkBusy;      // the send path refuses commands while set; every reply clears it
-    uint8_t* pCapiBuffer;  // requests are built here; replies of all but the event commands land here
+    uint8_t linkBusy;       // the send path refuses commands while set; every reply clears it
+    uint8_t* pCapiBuffer;   // requests are built here; replies of all but the event commands land here
     uint8_t* pEventBuffer;  // replies of the event commands
     uint32_t configSequenceNumber;
     uint8_t linkType;

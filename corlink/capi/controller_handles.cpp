@@ -18,7 +18,8 @@ CAPI_CONTROLLER_CONTEXT* ContextOfEntry(uint32_t index) {
 void CAPI_SetControllerTable(const CapiControllerTable* table) { g_ControllerTable = table; }
 
 CAPI_HANDLE ControllerTableHandleOf(uint32_t index) {
-    if (index >= CAPI_MAX_CONTROLLERS || g_ControllerTable == nullptr || g_ControllerTable->handleOf == nullptr) {
+    if (index >= CAPI_MAX_CONTROLLERS || g_ControllerTable == nullptr ||
+        g_ControllerTable->handleOf == nullptr) {
         return 0;
     }
     return g_ControllerTable->handleOf(index);

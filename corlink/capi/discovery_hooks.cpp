@@ -4,9 +4,7 @@ namespace {
 const CapiDiscoveryHooks* g_DiscoveryHooks = nullptr;
 }
 
-void CAPI_SetDiscoveryHooks(const CapiDiscoveryHooks* hooks) {
-    g_DiscoveryHooks = hooks;
-}
+void CAPI_SetDiscoveryHooks(const CapiDiscoveryHooks* hooks) { g_DiscoveryHooks = hooks; }
 
 bool CapiDiscoveryEnabled() {
     return g_DiscoveryHooks != nullptr && g_DiscoveryHooks->discoveryEnabled != nullptr &&

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi/hszrle.h"
-#include "corlink/capi_wire/include_converter.h"
 #include "corlink/capi/include_types.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/include_converter.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/log.h"
 

@@ -19,7 +19,8 @@ struct PROCESSOR_DEVICE {
     uint32_t bus;      // path id
     uint8_t target;
     uint8_t lun;
-    char inquiryString[PROCESSOR_DEVICE_INQUIRY_STRING_LENGTH];  // INQUIRY bytes 8-35; not terminated when full
+    char inquiryString[PROCESSOR_DEVICE_INQUIRY_STRING_LENGTH];  // INQUIRY bytes 8-35; not terminated when
+                                                                 // full
     char deviceName[PROCESSOR_DEVICE_NAME_LENGTH];               // NUL-terminated name that commands open
     uint8_t responds;
     uint8_t ready;
@@ -28,7 +29,7 @@ struct PROCESSOR_DEVICE {
     uint8_t controllerSerialNumber[PROCESSOR_DEVICE_SERIAL_LENGTH];
     uint8_t controllerUniqueId[PROCESSOR_DEVICE_SERIAL_LENGTH];
     uint8_t hasSasAddress;
-    uint8_t sasAddress[8];  // zero unless the device was reached by SAS address
-    uint8_t deviceType;     // INQUIRY byte 0
+    uint8_t sasAddress[8];           // zero unless the device was reached by SAS address
+    uint8_t deviceType;              // INQUIRY byte 0
     uint8_t volumeSerialNumber[16];  // from VPD page 0x80 for device type 0, else zero
 };

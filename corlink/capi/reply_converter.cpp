@@ -30,6 +30,7 @@ constexpr const capi::StructDesc* D() {
 }
 
 constexpr ReplyConversion kReplyConversions[] = {
+    // clang-format off
     {311, D<CAPI_CONTROLLER>(), Count::One},
     {336, D<CAPI_EVENT_RECORD>(), Count::One},
     {337, D<CAPI_EVENT_RECORD>(), Count::One},
@@ -76,6 +77,7 @@ constexpr ReplyConversion kReplyConversions[] = {
     {2230, D<CAPI_DMS_TAG>(), Count::One},
     {2233, D<CAPI_DMS_POLICY>(), Count::Param1},
     {2281, D<CAPI_FLEX_HOST_LIST>(), Count::One},
+    // clang-format on
 };
 
 // Replies that carry nothing to convert: their name is logged.

@@ -5,10 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi_wire/capi_protocol.h"
-#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/chunked_transfer.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/controller_handles.h"
@@ -17,6 +14,9 @@
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi/reply_converter.h"
 #include "corlink/capi/send_path.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi_wire/structure_converters.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/hex_dump.h"
@@ -44,7 +44,8 @@ struct MultiPartReply {
     size_t dirtyEnd = 0;     // bytes past this offset are zero
 
     uint8_t* Buffer() {
-        if (!buffer) buffer = std::make_unique<uint8_t[]>(size_t{CAPI_MAX_REPLY_PARTS} * CAPI_REPLY_PART_SIZE);
+        if (!buffer)
+            buffer = std::make_unique<uint8_t[]>(size_t{CAPI_MAX_REPLY_PARTS} * CAPI_REPLY_PART_SIZE);
         return buffer.get();
     }
     void Start(const CAPI_PACKET_HEADER& header) {
@@ -71,14 +72,17 @@ bool IsEventReply(uint32_t replyCode) {
         case CAPI_REPLY_GET_EVENT:
         case CAPI_REPLY_U_GET_FIRST_EVENT:
         case CAPI_REPLY_U_GET_LAST_EVENT:
-        case CAPI_REPLY_U_GET_EVENT: return true;
-        default: return false;
+        case CAPI_REPLY_U_GET_EVENT:
+            return true;
+        default:
+            return false;
     }
 }
 
 void Notify(CAPI_CALLBACK callback, uint32_t replyCode, int32_t returnCode, const CAPI_ADDRESS& address,
             uint32_t param1, uint32_t param2, uint32_t param3, uint32_t param4, void* payload) {
-    if (callback != nullptr) callback(replyCode, returnCode, &address, param1, param2, param3, param4, payload);
+    if (callback != nullptr)
+        callback(replyCode, returnCode, &address, param1, param2, param3, param4, payload);
 }
 
 // A reply that cannot be used ends its exchange as a communication error, whatever return code it
@@ -97,8 +101,8 @@ void RefuseReply(LMX_IOB* iob, CAPI_CALLBACK callback, const char* why) {
         g_PassThrough.replyLength = 0;  // a raw exchange answers its session only, never the callback
         return;
     }
-    Notify(callback, CAPI_REPLY_COMMUNICATION_ERROR, 1, CapiControllerAddress(Context2Handle(iob->pControllerContext)),
-           0, 0, 0, 0, nullptr);
+    Notify(callback, CAPI_REPLY_COMMUNICATION_ERROR, 1,
+           CapiControllerAddress(Context2Handle(iob->pControllerContext)), 0, 0, 0, 0, nullptr);
 }
 
 // A part belongs to the chain under way: the first part (index 0) starts a chain when none is under way,
@@ -129,7 +133,8 @@ void StorePart(uint16_t index, const uint8_t* payload, uint32_t payloadLength) {
 uint8_t* StagePayload(const uint8_t* payload, uint32_t payloadLength) {
     uint8_t* buffer = g_Parts.Buffer();
     if (payload != buffer && payloadLength > 0) std::memmove(buffer, payload, payloadLength);
-    if (g_Parts.dirtyEnd > payloadLength) std::memset(buffer + payloadLength, 0, g_Parts.dirtyEnd - payloadLength);
+    if (g_Parts.dirtyEnd > payloadLength)
+        std::memset(buffer + payloadLength, 0, g_Parts.dirtyEnd - payloadLength);
     g_Parts.dirtyEnd = payloadLength;
     return buffer;
 }
@@ -138,13 +143,15 @@ void StoreLinkType(uint8_t* payload, uint32_t payloadLength, size_t offset, uint
     if (payload != nullptr && payloadLength > offset) payload[offset] = linkType;
 }
 
-void UpdateSequenceNumbers(CAPI_CONTROLLER_CONTEXT* context, const CAPI_PACKET_HEADER& header, uint8_t* payload,
-                           uint32_t payloadLength) {
-    const bool controllerRecord = header.includeStructType != 0 && header.errorCode == 0 && payload != nullptr;
+void UpdateSequenceNumbers(CAPI_CONTROLLER_CONTEXT* context, const CAPI_PACKET_HEADER& header,
+                           uint8_t* payload, uint32_t payloadLength) {
+    const bool controllerRecord =
+        header.includeStructType != 0 && header.errorCode == 0 && payload != nullptr;
     switch (header.commandCode) {
         case CAPI_REPLY_CONTROLLER_UPDATE:
             context->configSequenceNumber = header.configSequenceNumber;
-            if (controllerRecord) StoreLinkType(payload, payloadLength, kControllerLinkTypeOffset, context->linkType);
+            if (controllerRecord)
+                StoreLinkType(payload, payloadLength, kControllerLinkTypeOffset, context->linkType);
             break;
         case CAPI_REPLY_U_GET_CONTROLLER_DATA:
             context->configSequenceNumber = header.configSequenceNumber;
@@ -153,10 +160,15 @@ void UpdateSequenceNumbers(CAPI_CONTROLLER_CONTEXT* context, const CAPI_PACKET_H
             }
             break;
         case CAPI_REPLY_GET_DRIVE_LIST:
-        case CAPI_REPLY_U_GET_DRIVE_LIST: context->driveListConfigSequenceNumber = header.configSequenceNumber; break;
+        case CAPI_REPLY_U_GET_DRIVE_LIST:
+            context->driveListConfigSequenceNumber = header.configSequenceNumber;
+            break;
         case CAPI_REPLY_GET_ARRAY_LIST:
-        case CAPI_REPLY_U_GET_ARRAY_LIST: context->arrayListConfigSequenceNumber = header.configSequenceNumber; break;
-        default: break;
+        case CAPI_REPLY_U_GET_ARRAY_LIST:
+            context->arrayListConfigSequenceNumber = header.configSequenceNumber;
+            break;
+        default:
+            break;
     }
 }
 
@@ -173,14 +185,15 @@ int ReceivePacket(LMX_IOB* iob) {
     if (iob == nullptr || iob->pReceiveBuffer == nullptr || iob->pControllerContext == nullptr) return 0;
     uint8_t* reply = iob->pReceiveBuffer;
     CAPI_CONTROLLER_CONTEXT* context = iob->pControllerContext;
-    CAPI_CALLBACK callback = iob->overrideCallback != nullptr ? iob->overrideCallback : CapiRegisteredCallback();
+    CAPI_CALLBACK callback =
+        iob->overrideCallback != nullptr ? iob->overrideCallback : CapiRegisteredCallback();
     const CAPI_ADDRESS controller = CapiControllerAddress(Context2Handle(context));
 
     if (iob->status == LMX_STATUS_COMMUNICATION_ERROR || iob->status == LMX_STATUS_TIMEOUT) {
         context->linkBusy = 0;
         Notify(callback,
                iob->status == LMX_STATUS_COMMUNICATION_ERROR ? CAPI_REPLY_COMMUNICATION_ERROR
-                                                              : CAPI_REPLY_COMMUNICATION_TIMEOUT,
+                                                             : CAPI_REPLY_COMMUNICATION_TIMEOUT,
                1, controller, 0, 0, 0, 0, nullptr);
         return 0;
     }
@@ -216,8 +229,8 @@ int ReceivePacket(LMX_IOB* iob) {
     context->linkBusy = 0;
 
     if (header.versionMajor != CAPI_VERSION_MAJOR) {
-        Notify(callback, CAPI_REPLY_CAPI_VERSION_MISMATCH, 1, controller, header.versionMajor, header.versionMinor, 0,
-               0, nullptr);
+        Notify(callback, CAPI_REPLY_CAPI_VERSION_MISMATCH, 1, controller, header.versionMajor,
+               header.versionMinor, 0, 0, nullptr);
         FailExchange(iob);
         return 0;
     }
@@ -259,9 +272,9 @@ int ReceivePacket(LMX_IOB* iob) {
         if (index + 1 < header.partCount) {
             g_Parts.nextIndex = static_cast<uint16_t>(index + 1);
             const CAPI_ADDRESS address = controller;
-            BuildAndSendPacket(static_cast<uint32_t>(CAPI_COMMAND_NEXT_PART), &address, 0, nullptr, 0, header.param1,
-                               header.param2, header.param3, header.param4, header.param5, header.partCount,
-                               static_cast<uint16_t>(index + 1));
+            BuildAndSendPacket(static_cast<uint32_t>(CAPI_COMMAND_NEXT_PART), &address, 0, nullptr, 0,
+                               header.param1, header.param2, header.param3, header.param4, header.param5,
+                               header.partCount, static_cast<uint16_t>(index + 1));
             // The rest of the chain ran inside that request: delivered, or broken off.
             if (index == 0) g_Parts.End();
             return 0;
@@ -294,6 +307,4 @@ int ReceivePacket(LMX_IOB* iob) {
     return 0;
 }
 
-void ResetReplyPath() {
-    g_Parts = MultiPartReply{};
-}
+void ResetReplyPath() { g_Parts = MultiPartReply{}; }

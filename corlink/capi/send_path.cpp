@@ -4,11 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "corlink/capi_wire/capi_command_codes.h"
-#include "corlink/capi_wire/capi_error_codes.h"
-#include "corlink/capi_wire/capi_protocol.h"
-#include "corlink/capi_wire/capi_reply_codes.h"
-#include "corlink/capi_wire/capi_status_codes.h"
+#include "corlink/capi/capi_library.h"
 #include "corlink/capi/code_names.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/controller_handles.h"
@@ -16,15 +12,19 @@
 #include "corlink/capi/packet.h"
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi/reply_path.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
+#include "corlink/capi_wire/capi_protocol.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
+#include "corlink/capi_wire/capi_status_codes.h"
 #include "corlink/capi_wire/structure_converters.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/hex_dump.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
-#include "corlink/capi/capi_library.h"
-#include "platform/time/clock.h"
 #include "platform/system/application_event_log.h"
+#include "platform/time/clock.h"
 
 namespace {
 
@@ -56,8 +56,10 @@ bool IsEventCommand(uint32_t code) {
         case CAPI_COMMAND_NON_U_GET_EVENT:
         case CAPI_COMMAND_U_GET_FIRST_EVENT:
         case CAPI_COMMAND_U_GET_LAST_EVENT:
-        case CAPI_COMMAND_U_GET_EVENT: return true;
-        default: return false;
+        case CAPI_COMMAND_U_GET_EVENT:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -185,9 +187,12 @@ int32_t BuildAndSendPacketOnce(uint32_t commandCode, const CAPI_ADDRESS* address
 
     if (iob.errorCode != 0) return iob.errorCode;
     switch (iob.status) {
-        case LMX_STATUS_REPLY_RECEIVED: return 0;
-        case LMX_STATUS_READ_ABANDONED: return CAPI_STATUS_LINK_BUSY;
-        default: return CAPI_STATUS_COMMUNICATION_ERROR;
+        case LMX_STATUS_REPLY_RECEIVED:
+            return 0;
+        case LMX_STATUS_READ_ABANDONED:
+            return CAPI_STATUS_LINK_BUSY;
+        default:
+            return CAPI_STATUS_COMMUNICATION_ERROR;
     }
 }
 
@@ -212,10 +217,12 @@ void Report(uint32_t commandCode, const char* name, int32_t result, uint64_t ela
 }  // namespace
 
 int IsRetriableError(uint32_t commandCode, int32_t errorCode) {
-    if (errorCode == -1 || errorCode == CAPI_ERROR_COMMAND_FAILED || errorCode == CAPI_ERROR_LOCK_NOT_GRANTED_WAIT_TO_RETRY) {
+    if (errorCode == -1 || errorCode == CAPI_ERROR_COMMAND_FAILED ||
+        errorCode == CAPI_ERROR_LOCK_NOT_GRANTED_WAIT_TO_RETRY) {
         return 1;
     }
-    if (static_cast<int32_t>(commandCode) == CAPI_COMMAND_U_GET_CONTROLLER_DATA && errorCode == CAPI_ERROR_OTHER_NOT_SET) {
+    if (static_cast<int32_t>(commandCode) == CAPI_COMMAND_U_GET_CONTROLLER_DATA &&
+        errorCode == CAPI_ERROR_OTHER_NOT_SET) {
         return 1;
     }
     // Kept as the command set has it: no command 183 exists, and retrying snapshot creation could
@@ -227,7 +234,8 @@ int RediscoverController(CAPI_ADDRESS* address) {
     CAPI_CONTROLLER_CONTEXT* context = Handle2Context(address->controllerHandle);
     // A rediscovery never runs inside a database rebuild, nor inside a nested send (the next part of a
     // reply, the next chunk of a transfer), whose callers still hold pointers into the database.
-    if (context == nullptr || CapiDiscoveryRunning() || context->lmxIob.needRescan == 0 || g_Send.cmdCount > 1) {
+    if (context == nullptr || CapiDiscoveryRunning() || context->lmxIob.needRescan == 0 ||
+        g_Send.cmdCount > 1) {
         return -1;
     }
     uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH];
@@ -306,7 +314,8 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
         result = BuildAndSendPacketOnce(commandCode, &target, includeType, include, errorCode, param1, param2,
                                         param3, param4, param5, partCount, partIndex);
         context = Handle2Context(target.controllerHandle);
-        if (result != 0 && context != nullptr && context->lmxIob.replyCode == CAPI_REPLY_COMMAND_ALREADY_ACTIVE) {
+        if (result != 0 && context != nullptr &&
+            context->lmxIob.replyCode == CAPI_REPLY_COMMAND_ALREADY_ACTIVE) {
             const int32_t wait = (std::rand() % 10) * 100 + 500;
             const bool restart = backOffBudget > 0;
             if (restart) --backOffBudget;
@@ -333,7 +342,8 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
                     ConsoleWritef("BuildAndSendPacket: foundController: error!\n");
                     lost = true;
                     break;
-                default: break;
+                default:
+                    break;
             }
         }
     }
@@ -350,11 +360,11 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
     return result;
 }
 
-int32_t SendCapiCommand(uint32_t commandCode, const CAPI_ADDRESS* address, uint32_t includeType, const void* include,
-                        uint32_t errorCode, uint32_t param1, uint32_t param2, uint32_t param3, uint32_t param4,
-                        uint32_t param5) {
-    return BuildAndSendPacket(commandCode, address, includeType, include, errorCode, param1, param2, param3, param4,
-                              param5, 0, 0);
+int32_t SendCapiCommand(uint32_t commandCode, const CAPI_ADDRESS* address, uint32_t includeType,
+                        const void* include, uint32_t errorCode, uint32_t param1, uint32_t param2,
+                        uint32_t param3, uint32_t param4, uint32_t param5) {
+    return BuildAndSendPacket(commandCode, address, includeType, include, errorCode, param1, param2, param3,
+                              param4, param5, 0, 0);
 }
 
 CapiCommandCounters& CapiCounters() { return g_Send.counters; }

@@ -15,8 +15,8 @@ constexpr int32_t CAPI_RESULT_NO_HANDLE = 10006;
 // (library statuses), -1 (no reply), -2 (stop requested) or 10006 (handle 0). The reply has been handed to
 // the registered callback before it returns.
 int32_t SendCapiCommand(uint32_t commandCode, const CAPI_ADDRESS* address, uint32_t includeType,
-                        const void* include, uint32_t errorCode, uint32_t param1, uint32_t param2, uint32_t param3,
-                        uint32_t param4, uint32_t param5);
+                        const void* include, uint32_t errorCode, uint32_t param1, uint32_t param2,
+                        uint32_t param3, uint32_t param4, uint32_t param5);
 
 int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, uint32_t includeType,
                            const void* include, uint32_t errorCode, uint32_t param1, uint32_t param2,

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "corlink/capi_wire/capi_structures.h"
 #include "corlink/capi/controller_context.h"
+#include "corlink/capi_wire/capi_structures.h"
 
 // clang-format off
 #define CAPI_WF ::wrapper_frame

@@ -1,8 +1,8 @@
 #include "corlink/capi/wrappers_classic.h"
 
+#include "corlink/capi/wrapper_records.h"
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_status_codes.h"
-#include "corlink/capi/wrapper_records.h"
 
 using namespace wrapper_frame;
 
@@ -28,9 +28,7 @@ constexpr uint64_t kMaxDriveLocations =
     sizeof(CAPI_CREATE_ARRAY_PARAMS::drives) / sizeof(CAPI_DRIVE_LOCATION);
 
 // param1 of the host commands that name a host either way: -1 when the identifier names it.
-uint32_t HostIndexWord(const uint8_t* id, uint32_t index) {
-    return id != nullptr ? kNone : index;
-}
+uint32_t HostIndexWord(const uint8_t* id, uint32_t index) { return id != nullptr ? kNone : index; }
 
 // The drive list and its two counts, shared by create and expand: 0, or the refusal when the list does not
 // fit the record's 68 locations or is missing.

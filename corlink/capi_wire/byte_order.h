@@ -13,9 +13,7 @@ enum PackMode : int32_t {
 };
 
 // Only the two CAPI modes suppress conversion; any other value converts.
-inline bool PackModeConverts(int32_t mode) {
-    return mode != PACK_CAPI_RECEIVE && mode != PACK_CAPI_SEND;
-}
+inline bool PackModeConverts(int32_t mode) { return mode != PACK_CAPI_RECEIVE && mode != PACK_CAPI_SEND; }
 
 // Unconditional: exchange the two bytes / reverse the four bytes at the pointer.
 void SwapBytes16(void* field);

@@ -4,6 +4,7 @@
 #include "corlink/capi_wire/capi_shared.h"
 
 // Include type 3.
+// clang-format off
 #define CAPI_CACHE_PARAMS_FIELDS(F, S) \
     F(S,     0, readAheadSize,                 uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, flushPeriod,                   uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -179,4 +180,5 @@ CAPI_STRUCT(CAPI_UNIFIED_PARTITION, 304)
     F(S,   136, reserved136,                   uint8_t,                   16, Bytes,  No,  nullptr, None) \
     F(S,   152, description,                   uint8_t,                  128, Bytes,  No,  nullptr, None) \
     F(S,   280, reserved280,                   uint8_t,                   16, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ARRAY_PARTITION_PARAMS, 296)

@@ -3,6 +3,7 @@
 
 #include "corlink/capi_wire/struct_desc.h"
 
+// clang-format off
 #define CAPI_FC_LOOP_POSITION_FIELDS(F, S) \
     F(S,     0, numIDs,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, loopMasterID,                  uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -151,4 +152,5 @@ CAPI_STRUCT(CAPI_CHANNEL_PARAMS, 228)
     F(S,  1232, health,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,  1233, healthReason,                  uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,  1234, reserved1234,                  uint8_t,                   50, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT_WITH_SELECTOR(CAPI_CHANNEL, 1284, 1216, 0)

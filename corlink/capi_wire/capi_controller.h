@@ -7,6 +7,7 @@
 #include "corlink/capi_wire/capi_shared.h"
 #include "corlink/capi_wire/capi_snapshot.h"
 
+// clang-format off
 #define CAPI_CONTROLLER_RAID_PARAMS_FIELDS(F, S) \
     F(S,     0, createArrayBackoffPercent,     uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, dynamicSpare,                  uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -385,4 +386,5 @@ CAPI_STRUCT(CAPI_ENVIRON_PROCESSOR, 320)
 // Include type 11: filled by the caller, nothing converts.
 #define CAPI_ENVIRON_WRITE_PARAMS_FIELDS(F, S) \
     F(S,     0, data,                          uint8_t,                  288, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENVIRON_WRITE_PARAMS, 288)

@@ -4,6 +4,7 @@
 #include "corlink/capi_wire/capi_shared.h"
 
 // One drive (include type 20, reply 363).
+// clang-format off
 #define CAPI_DRIVE_FIELDS(F, S) \
     F(S,     0, blockCapacity,         uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, serialNumber,          uint8_t,                   32, Bytes,  No,  nullptr, None) \
@@ -84,4 +85,5 @@ CAPI_STRUCT(CAPI_SCSI_MAINT_ENTRY, 16)
     F(S,   184, value184,              uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,   188, value188,              uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,   192, data,                  uint8_t,                 32768, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_SCSI_MAINT_PARAMS, 32960)

@@ -4,6 +4,7 @@
 
 #include "corlink/capi_wire/struct_desc.h"
 
+// clang-format off
 #define CAPI_ENCL_POWER_SUPPLY_FIELDS(F, S) \
     F(S,     0, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, reserved1,                     uint8_t,                    1, Bytes,  No,  nullptr, None) \
@@ -216,4 +217,5 @@ CAPI_STRUCT(CAPI_FRUID_INFO, 2048)
     F(S, 21404, fruidInfo,                     CAPI_FRUID_INFO,           10, Struct, Yes, nullptr, None) \
     F(S, 41884, fruDataValidity,               uint8_t,                   10, Bytes,  No,  nullptr, None) \
     F(S, 41894, reserved41894,                 uint8_t,                    2, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ADVANCED_DRIVE_ENCLOSURE, 41896)

@@ -4,6 +4,7 @@
 #include "corlink/capi_wire/capi_shared.h"
 
 // One event (include type 7). The meaning of bytes 56-103 depends on the event code.
+// clang-format off
 #define CAPI_EVENT_RECORD_FIELDS(F, S) \
     F(S,     0, sequenceNumber, uint32_t,             1, U32,    Yes, nullptr, None) \
     F(S,     4, value4,         uint32_t,             1, U32,    Yes, nullptr, None) \
@@ -19,9 +20,12 @@
     F(S,   104, reserved104,    uint8_t,             36, Bytes,  No,  nullptr, None) \
     F(S,   140, newLun,         uint32_t,             1, U32,    Yes, nullptr, None) \
     F(S,   144, reserved144,    uint8_t,             12, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_EVENT_RECORD, 156)
 
 // Include type 38.
+// clang-format off
 #define CAPI_EVENT_LIST_FIELDS(F, S) \
     F(S,     0, records,        CAPI_EVENT_RECORD,  416, Struct, Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_EVENT_LIST, 64896)

@@ -5,6 +5,7 @@
 #include "corlink/capi_wire/capi_shared.h"
 
 // One host port the controller has seen.
+// clang-format off
 #define CAPI_KNOWN_HOST_FIELDS(F, S) \
     F(S,     0, flexId,                CAPI_FLEX_ID,               1, Struct, Yes, nullptr, None) \
     F(S,    48, reserved48,            uint8_t,                   16, Bytes,  No,  nullptr, None) \
@@ -141,4 +142,5 @@ CAPI_STRUCT(CAPI_AUTHDB_RECORD, 1020)
 // Include type 23: filled by the caller, nothing converts.
 #define CAPI_LOGIN_PARAMS_FIELDS(F, S) \
     F(S,     0, data,                  uint8_t,                   48, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_LOGIN_PARAMS, 48)

@@ -4,6 +4,7 @@
 
 #include "corlink/capi_wire/capi_shared.h"
 
+// clang-format off
 #define CAPI_PACKET_HEADER_FIELDS(F, S) \
     F(S,     0, reserved0,                     uint8_t,         1, U8,     No,  nullptr, None) \
     F(S,     1, reserved1,                     uint8_t,         1, U8,     No,  nullptr, None) \
@@ -29,4 +30,5 @@
     F(S,    68, arrayListConfigSequenceNumber, uint32_t,        1, U32,    Yes, nullptr, None) \
     F(S,    72, param5,                        uint32_t,        1, U32,    Yes, nullptr, None) \
     F(S,    76, driveListConfigSequenceNumber, uint32_t,        1, U32,    Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_PACKET_HEADER, 80)

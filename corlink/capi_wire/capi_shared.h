@@ -5,6 +5,7 @@
 #include "corlink/capi_wire/struct_desc.h"
 
 // The object address of a command, a reply and an event; -1 in a selector that is not used.
+// clang-format off
 #define CAPI_ADDRESS_FIELDS(F, S) \
     F(S,     0, controllerHandle,   uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, arrayIndex,         uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -81,5 +82,5 @@ constexpr bool CapiChannelFlagsMapped(uint8_t flags) {
 #define CAPI_PARTITION_SN_AND_MAP_FIELDS(F, S) \
     F(S,     0, sn,                 CAPI_SERIAL_NUMBER,         1, Struct, No,  nullptr, None) \
     F(S,    16, map,                CAPI_PARTITION_MAP,         1, Struct, Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_PARTITION_SN_AND_MAP, 28)
-

@@ -4,6 +4,7 @@
 
 #include "corlink/capi_wire/capi_shared.h"
 
+// clang-format off
 #define CAPI_SNAPSHOT_FIELDS(F, S) \
     F(S,     0, partitionId,              uint8_t,                   16, Bytes,  No,  nullptr, None) \
     F(S,    16, value16,                  uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -141,4 +142,5 @@ CAPI_STRUCT(CAPI_DMS_POLICY, 64)
 
 #define CAPI_DMS_POLICY_LIST_FIELDS(F, S) \
     F(S,     0, records,                  CAPI_DMS_POLICY,          128, Struct, Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_DMS_POLICY_LIST, 8192)

@@ -5,6 +5,7 @@
 #include "corlink/capi_wire/capi_channel.h"
 #include "corlink/capi_wire/capi_controller.h"
 
+// clang-format off
 #define CAPI_UNIFIED_COMMON_HEAD_FIELDS(F, S) \
     F(S,     0, data,                          uint8_t,                  208, Bytes,  No,  nullptr, None)
 CAPI_STRUCT(CAPI_UNIFIED_COMMON_HEAD, 208)
@@ -201,4 +202,5 @@ CAPI_STRUCT_WITH_SELECTOR(CAPI_UNIFIED_CONTROLLER, 55732, 308, 6)
 #define CAPI_UNIFIED_PARAMS_FIELDS(F, S) \
     F(S,     0, common,                        CAPI_UNIFIED_COMMON_PARAMS,    1, Struct, Yes, nullptr, None) \
     F(S,  3076, controllers,                   CAPI_UNIFIED_CONTROLLER_PARAMS,    2, Struct, Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_PARAMS, 10724)

@@ -94,17 +94,27 @@ template <class C, FieldKind K>
 constexpr bool KindFits() {
     using E = Element<C>;
     switch (K) {
-        case FieldKind::U8: return std::is_same_v<E, uint8_t>;
-        case FieldKind::I8: return std::is_same_v<E, int8_t>;
-        case FieldKind::U16: return std::is_same_v<E, uint16_t>;
-        case FieldKind::I16: return std::is_same_v<E, int16_t>;
-        case FieldKind::U32: return std::is_same_v<E, uint32_t>;
-        case FieldKind::I32: return std::is_same_v<E, int32_t>;
-        case FieldKind::Bytes: return sizeof(E) == 1 && std::is_trivially_copyable_v<E>;
-        case FieldKind::Chars: return std::is_same_v<E, char>;
-        case FieldKind::Ip16: return std::is_same_v<C, uint8_t[16]>;
+        case FieldKind::U8:
+            return std::is_same_v<E, uint8_t>;
+        case FieldKind::I8:
+            return std::is_same_v<E, int8_t>;
+        case FieldKind::U16:
+            return std::is_same_v<E, uint16_t>;
+        case FieldKind::I16:
+            return std::is_same_v<E, int16_t>;
+        case FieldKind::U32:
+            return std::is_same_v<E, uint32_t>;
+        case FieldKind::I32:
+            return std::is_same_v<E, int32_t>;
+        case FieldKind::Bytes:
+            return sizeof(E) == 1 && std::is_trivially_copyable_v<E>;
+        case FieldKind::Chars:
+            return std::is_same_v<E, char>;
+        case FieldKind::Ip16:
+            return std::is_same_v<C, uint8_t[16]>;
         case FieldKind::Struct:
-        case FieldKind::Union: return std::is_class_v<E> || std::is_union_v<E>;
+        case FieldKind::Union:
+            return std::is_class_v<E> || std::is_union_v<E>;
     }
     return false;
 }
@@ -127,6 +137,7 @@ inline constexpr bool No = false;
 
 // ---- expansions of one row F(S, offset, member, ctype, count, kind, conv, dumpLabel, dumpForm)
 #define CAPI_ROW_MEMBER(S, off, m, ct, n, k, cv, lbl, fm) typename ::capi::Dim<ct, n>::type m;
+// clang-format off
 #define CAPI_ROW_CHECK(S, off, m, ct, n, k, cv, lbl, fm)                  \
     static_assert(offsetof(S, m) == (off), #S "." #m " offset");         \
     static_assert(::capi::KindFits<ct, ::capi::FieldKind::k>(), #S "." #m " type does not fit its kind");
@@ -169,3 +180,4 @@ inline constexpr bool No = false;
         static constexpr ::capi::UnionVariant variants[] = {U##_VARIANTS(CAPI_VARIANT_DESC, U)};     \
         static constexpr ::capi::StructDesc value{#U, SIZE, nullptr, 0, variants, std::size(variants), -1, 0}; \
     };
+// clang-format on

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iterator>
 
+// clang-format off
 #define CAPI_DEFINE_CONVERTER(converter, structure) \
     void converter(int32_t mode, structure* data) { \
         capi::Convert(mode, data);                  \
@@ -42,6 +43,7 @@ namespace {
     StructureConverter{#structure, &Desc<structure>::value, [](int32_t mode, void* data, uint8_t busType) { \
                            converter(mode, static_cast<structure*>(data), busType);                         \
                        }},
+// clang-format on
 
 constexpr StructureConverter kConverters[] = {CAPI_STRUCTURE_CONVERTERS(CAPI_CONVERTER_ENTRY)
                                                   CAPI_BUS_TYPE_CONVERTERS(CAPI_BUS_TYPE_CONVERTER_ENTRY)};

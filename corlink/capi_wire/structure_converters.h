@@ -9,6 +9,7 @@
 #include "corlink/capi_wire/converter.h"
 
 // X(converter, structure)
+// clang-format off
 #define CAPI_STRUCTURE_CONVERTERS(X) \
     X(PackCapiAddress,                     CAPI_ADDRESS) \
     X(PackCapiAdvancedDriveEnclosure,      CAPI_ADVANCED_DRIVE_ENCLOSURE) \
@@ -130,12 +131,15 @@
     X(PackCapiUnifiedNetworkParams,        CAPI_UNIFIED_NETWORK_PARAMS) \
     X(PackCapiUnifiedParams,               CAPI_UNIFIED_PARAMS) \
     X(PackCapiUnifiedPartition,            CAPI_UNIFIED_PARTITION)
+// clang-format on
 
 // X(converter, structure): converters that take the bus type
+// clang-format off
 #define CAPI_BUS_TYPE_CONVERTERS(X) \
     X(PackCapiChannelInfoUnion,            CAPI_CHANNEL_INFO_UNION) \
     X(PackCapiUnifiedChannel,              CAPI_UNIFIED_CHANNEL) \
     X(PackCapiUnifiedControllerData,       CAPI_UNIFIED_CONTROLLER_DATA)
+// clang-format on
 
 #define CAPI_DECLARE_CONVERTER(converter, structure) void converter(int32_t mode, structure* data);
 CAPI_STRUCTURE_CONVERTERS(CAPI_DECLARE_CONVERTER)

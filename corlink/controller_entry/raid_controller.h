@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <cstring>
 
+#include "corlink/capi/controller_context.h"
 #include "corlink/capi_wire/capi_array.h"
 #include "corlink/capi_wire/capi_controller.h"
 #include "corlink/capi_wire/capi_drive.h"
 #include "corlink/capi_wire/capi_enclosure.h"
 #include "corlink/capi_wire/capi_host.h"
 #include "corlink/capi_wire/capi_unified_controller.h"
-#include "corlink/capi/controller_context.h"
 #include "corlink/proxy_wire/controller_sizes.h"
 
 constexpr uint32_t RAID_CONTROLLER_MAX_POOL_COMPONENTS = 2048;
@@ -33,7 +33,7 @@ struct RAID_CONTROLLER {
     CAPI_CONTROLLER_CONTEXT controllerContext;
     uint32_t lastLoggedSequenceNumber;
     uint32_t lastReceivedSequenceNumber;
-    uint8_t* pCapiBuffer;  // 8-byte aligned, inside rawCapiBuffer
+    uint8_t* pCapiBuffer;   // 8-byte aligned, inside rawCapiBuffer
     uint8_t* pEventBuffer;  // 8-byte aligned, inside rawEventBuffer
     uint32_t driveListEverUpdated;
     uint32_t arrayListEverUpdated;
@@ -46,7 +46,7 @@ struct RAID_CONTROLLER {
     int32_t isPartner;
     char UniqueSN[RAID_CONTROLLER_UNIQUE_SN_SIZE];
     CAPI_ADVANCED_DRIVE_ENCLOSURE advancedEnclosures[RAID_CONTROLLER_MAX_ENCLOSURES];
-    uint8_t* rawCapiBuffer;   // owned allocations; null in a placeholder
+    uint8_t* rawCapiBuffer;  // owned allocations; null in a placeholder
     uint8_t* rawEventBuffer;
     int32_t lastConfigSequenceNumber;
     int32_t partViewCacheSequenceNumber;
@@ -70,13 +70,17 @@ constexpr size_t kControllerSerialSize = sizeof(CAPI_CONTROLLER::serialNumber);
 inline size_t SerialLengthOf(const uint8_t (&serial)[kControllerSerialSize]) {
     return strnlen(reinterpret_cast<const char*>(serial), kControllerSerialSize);
 }
-inline size_t SerialLengthOf(const RAID_CONTROLLER& entry) { return SerialLengthOf(entry.controller.serialNumber); }
+inline size_t SerialLengthOf(const RAID_CONTROLLER& entry) {
+    return SerialLengthOf(entry.controller.serialNumber);
+}
 inline const char* SerialTextOf(const RAID_CONTROLLER& entry) {
     return reinterpret_cast<const char*>(entry.controller.serialNumber);
 }
 
 // The processor device that the entry's transport context holds.
-inline PROCESSOR_DEVICE& ProcessorDeviceOf(RAID_CONTROLLER& entry) { return ProcessorDeviceOf(entry.controllerContext); }
+inline PROCESSOR_DEVICE& ProcessorDeviceOf(RAID_CONTROLLER& entry) {
+    return ProcessorDeviceOf(entry.controllerContext);
+}
 inline const PROCESSOR_DEVICE& ProcessorDeviceOf(const RAID_CONTROLLER& entry) {
     return ProcessorDeviceOf(entry.controllerContext);
 }

@@ -64,7 +64,9 @@ uint32_t DriveCount(int32_t index) {
                               RAID_CONTROLLER_MAX_DRIVES);
 }
 
-const CAPI_DRIVE& DriveAt(int32_t index, uint32_t k) { return g_ControllerDb[static_cast<uint32_t>(index)].drives[k]; }
+const CAPI_DRIVE& DriveAt(int32_t index, uint32_t k) {
+    return g_ControllerDb[static_cast<uint32_t>(index)].drives[k];
+}
 
 const CAPI_DRIVE* FindDriveBySerial(int32_t index, const uint8_t* serial) {
     for (uint32_t k = 0; k < DriveCount(index); ++k) {
@@ -77,7 +79,8 @@ const CAPI_DRIVE* FindDriveBySerial(int32_t index, const uint8_t* serial) {
 const CAPI_DRIVE* FindDriveByLocation(int32_t index, uint32_t channel, uint32_t scsiId) {
     for (uint32_t k = 0; k < DriveCount(index); ++k) {
         const CAPI_DRIVE& drive = DriveAt(index, k);
-        if (drive.channel == static_cast<uint8_t>(channel) && drive.scsiId == static_cast<uint16_t>(scsiId)) return &drive;
+        if (drive.channel == static_cast<uint8_t>(channel) && drive.scsiId == static_cast<uint16_t>(scsiId))
+            return &drive;
     }
     return nullptr;
 }

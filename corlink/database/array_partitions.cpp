@@ -37,7 +37,8 @@ ArrayPartitionTable::~ArrayPartitionTable() {
     }
 }
 
-CAPI_ARRAY_PARTITION* ArrayPartitionTable::Find(uint32_t controller, uint32_t array, uint32_t partition) const {
+CAPI_ARRAY_PARTITION* ArrayPartitionTable::Find(uint32_t controller, uint32_t array,
+                                                uint32_t partition) const {
     if (!InRange(controller, array, partition)) {
         return nullptr;
     }
@@ -51,7 +52,8 @@ CAPI_ARRAY_PARTITION* ArrayPartitionTable::Acquire(uint32_t controller, uint32_t
     }
     CAPI_ARRAY_PARTITION**& block = arrays_[controller][array];
     if (block == nullptr) {
-        block = static_cast<CAPI_ARRAY_PARTITION**>(ZeroedBlock(PARTITION_TABLE_PARTITIONS * sizeof(CAPI_ARRAY_PARTITION*)));
+        block = static_cast<CAPI_ARRAY_PARTITION**>(
+            ZeroedBlock(PARTITION_TABLE_PARTITIONS * sizeof(CAPI_ARRAY_PARTITION*)));
     }
     if (block[partition] == nullptr) {
         block[partition] = static_cast<CAPI_ARRAY_PARTITION*>(ZeroedBlock(sizeof(CAPI_ARRAY_PARTITION)));

@@ -12,7 +12,7 @@ constexpr uint32_t PARTITION_TABLE_ARRAYS = 128;
 constexpr uint32_t PARTITION_TABLE_PARTITIONS = 1152;
 
 class ArrayPartitionTable {
-public:
+  public:
     ArrayPartitionTable() = default;
     ~ArrayPartitionTable();
     ArrayPartitionTable(const ArrayPartitionTable&) = delete;
@@ -23,7 +23,7 @@ public:
     // The record to store into, allocated zeroed on first use; null only for an index out of range.
     CAPI_ARRAY_PARTITION* Acquire(uint32_t controller, uint32_t array, uint32_t partition);
 
-private:
+  private:
     // One block of PARTITION_TABLE_PARTITIONS record pointers per (controller, array), made on first use.
     CAPI_ARRAY_PARTITION** arrays_[PARTITION_TABLE_CONTROLLERS][PARTITION_TABLE_ARRAYS] = {};
 };

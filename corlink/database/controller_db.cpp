@@ -34,8 +34,8 @@ CAPI_HANDLE DbHandleOf(uint32_t index) {
     return entry != nullptr ? entry->controllerHandle : 0;
 }
 void RebuildDb() { CAPI_Initialize_Main(); }
-const CapiControllerTable kControllerDbTable = {&DbContextOf, &DbHandleOf, &SetResponds, &GetControllerBySerialNumber,
-                                                &RebuildDb};
+const CapiControllerTable kControllerDbTable = {&DbContextOf, &DbHandleOf, &SetResponds,
+                                                &GetControllerBySerialNumber, &RebuildDb};
 
 // Forgets receive buffers that were just freed wherever the entry or its context still names them.
 void ForgetBuffers(RAID_CONTROLLER& entry, const uint8_t* freedCapi, const uint8_t* freedEvent) {
@@ -123,8 +123,8 @@ int32_t FindControllerBySerialText(const char* serialText) {
     }
     for (uint32_t i = 0; i < g_NumControllers; ++i) {
         const RAID_CONTROLLER& entry = g_ControllerDb[i];
-        if (entry.isPartner != 1 && ProcessorDeviceOf(entry).responds &&
-            SerialLengthOf(entry) == length && std::memcmp(SerialTextOf(entry), serialText, length) == 0) {
+        if (entry.isPartner != 1 && ProcessorDeviceOf(entry).responds && SerialLengthOf(entry) == length &&
+            std::memcmp(SerialTextOf(entry), serialText, length) == 0) {
             return static_cast<int32_t>(i);
         }
     }
@@ -143,7 +143,8 @@ int32_t FindPartnerController(int32_t index) {
     if (!InUse(index)) {
         return -1;
     }
-    const uint8_t* mateSerial = g_ControllerDb[static_cast<uint32_t>(index)].controller.failover.otherSerialNumber;
+    const uint8_t* mateSerial =
+        g_ControllerDb[static_cast<uint32_t>(index)].controller.failover.otherSerialNumber;
     if (mateSerial[0] == 0) {
         return -1;  // an empty mate serial names no controller
     }
@@ -161,7 +162,8 @@ int32_t convertControllerHandle(const CAPI_ADDRESS* address) {
         return -1;
     }
     const CAPI_HANDLE handle = address->controllerHandle;
-    if (InUse(g_CurrentController) && g_ControllerDb[static_cast<uint32_t>(g_CurrentController)].controllerHandle == handle) {
+    if (InUse(g_CurrentController) &&
+        g_ControllerDb[static_cast<uint32_t>(g_CurrentController)].controllerHandle == handle) {
         return g_CurrentController;
     }
     int32_t firstWithHandle = -1;
@@ -207,29 +209,35 @@ void SetResponds(CAPI_HANDLE handle, uint8_t value) {
         if (g_ControllerDb[i].controllerHandle != handle) {
             continue;
         }
-        DebugPrint("capicmd==>>get g_ControllerDb[%d].controllerContext.lmxContext.u.lmxScsi32Context.processorDevice."
-                   "responds=%d\n",
-                   i, device.responds);
+        DebugPrint(
+            "capicmd==>>get "
+            "g_ControllerDb[%d].controllerContext.lmxContext.u.lmxScsi32Context.processorDevice."
+            "responds=%d\n",
+            i, device.responds);
         device.responds = value;
-        DebugPrint("capicmd==>>set g_ControllerDb[%d].controllerContext.lmxContext.u.lmxScsi32Context.processorDevice."
-                   "responds=%d\n",
-                   i, device.responds);
+        DebugPrint(
+            "capicmd==>>set "
+            "g_ControllerDb[%d].controllerContext.lmxContext.u.lmxScsi32Context.processorDevice."
+            "responds=%d\n",
+            i, device.responds);
         ++found;
     }
     DebugPrint("capicmd==>>SetResponds controllerHandle %x responds %d found %d\n", handle, value, found);
 }
 
 void FreeController(int32_t index) {
-    if (index < 0 || static_cast<uint32_t>(index) >= CONTROLLER_DB_SIZE || g_ControllerDb.Peek(index) == nullptr) {
+    if (index < 0 || static_cast<uint32_t>(index) >= CONTROLLER_DB_SIZE ||
+        g_ControllerDb.Peek(index) == nullptr) {
         return;
     }
     RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
-    DebugPrint("Freed g_NumControllers=%d controller=%d isPartner=%d\n", g_NumControllers, index, entry.isPartner);
+    DebugPrint("Freed g_NumControllers=%d controller=%d isPartner=%d\n", g_NumControllers, index,
+               entry.isPartner);
     if (entry.isPartner == 1) {
         return;
     }
-    DebugPrint("Freed %p, %p, %p...\n", static_cast<void*>(entry.rawCapiBuffer), static_cast<void*>(entry.rawEventBuffer),
-               static_cast<void*>(entry.partViewCache));
+    DebugPrint("Freed %p, %p, %p...\n", static_cast<void*>(entry.rawCapiBuffer),
+               static_cast<void*>(entry.rawEventBuffer), static_cast<void*>(entry.partViewCache));
     // The aligned pointers into freed buffers go too, here and in every entry that shared them.
     const uint8_t* freedCapi = entry.rawCapiBuffer != nullptr ? entry.pCapiBuffer : nullptr;
     const uint8_t* freedEvent = entry.rawEventBuffer != nullptr ? entry.pEventBuffer : nullptr;
@@ -255,7 +263,8 @@ uint32_t RemoveController(int32_t index) {
         return g_NumControllers;
     }
     const uint32_t removed = static_cast<uint32_t>(index);
-    DebugPrint("**** remove controller %d, %.*s \n", index, static_cast<int>(SerialLengthOf(g_ControllerDb[removed])),
+    DebugPrint("**** remove controller %d, %.*s \n", index,
+               static_cast<int>(SerialLengthOf(g_ControllerDb[removed])),
                SerialTextOf(g_ControllerDb[removed]));
     FreeController(index);
     const uint32_t last = g_NumControllers - 1;
@@ -289,7 +298,8 @@ uint32_t RemoveController(int32_t index) {
 void EmptyControllerDb() {
     while (g_NumControllers > 0) RemoveController(static_cast<int32_t>(g_NumControllers - 1));
     for (uint32_t i = 0; i < CONTROLLER_DB_SIZE; ++i) {
-        if (RAID_CONTROLLER* entry = g_ControllerDb.Peek(i)) std::memset(static_cast<void*>(entry), 0, sizeof(*entry));
+        if (RAID_CONTROLLER* entry = g_ControllerDb.Peek(i))
+            std::memset(static_cast<void*>(entry), 0, sizeof(*entry));
     }
 }
 

@@ -13,7 +13,7 @@
 constexpr uint32_t CONTROLLER_DB_SIZE = CAPI_MAX_CONTROLLERS;
 
 class ControllerDb {
-public:
+  public:
     ControllerDb() = default;
     ~ControllerDb();
     ControllerDb(const ControllerDb&) = delete;
@@ -24,7 +24,7 @@ public:
     // Entry `index` when it was ever allocated, else null; never allocates.
     RAID_CONTROLLER* Peek(uint32_t index) const;
 
-private:
+  private:
     RAID_CONTROLLER* entries_[CONTROLLER_DB_SIZE] = {};
 };
 

@@ -25,9 +25,7 @@ constexpr int kUpdateTries = 3;
 constexpr int64_t kInitializeCompleteSeconds = 60;
 constexpr uint32_t kVerboseDiscoveryOption = 0x20;
 
-uint32_t Low32(const void* pointer) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
-}
+uint32_t Low32(const void* pointer) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer)); }
 
 uint8_t* AllocateReceiveBuffer(uint8_t** raw) {
     *raw = static_cast<uint8_t*>(safe_malloc(kRawReceiveBufferSize));
@@ -88,7 +86,6 @@ void FindIntoNextSlot(uint8_t first, uint8_t* done) {
     entry.partViewCacheSequenceNumber = -1;
     ++g_NumControllers;
 }
-
 
 }  // namespace
 

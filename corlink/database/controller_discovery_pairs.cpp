@@ -10,15 +10,9 @@
 
 namespace {
 
-RAID_CONTROLLER& Entry(int32_t index) {
-    return g_ControllerDb[static_cast<uint32_t>(index)];
-}
-int32_t Count() {
-    return static_cast<int32_t>(g_NumControllers);
-}
-bool InUse(int32_t index) {
-    return index >= 0 && index < Count();
-}
+RAID_CONTROLLER& Entry(int32_t index) { return g_ControllerDb[static_cast<uint32_t>(index)]; }
+int32_t Count() { return static_cast<int32_t>(g_NumControllers); }
+bool InUse(int32_t index) { return index >= 0 && index < Count(); }
 
 // True when `text` starts with the serial of `owner`. An empty serial names nothing: an entry whose
 // serial was never read would otherwise match every entry.
@@ -32,9 +26,7 @@ bool NamesAsMate(const RAID_CONTROLLER& other, const RAID_CONTROLLER& owner) {
     return StartsWithSerialOf(other.controller.failover.otherSerialNumber, owner);
 }
 
-bool Responds(const RAID_CONTROLLER& entry) {
-    return ProcessorDeviceOf(entry).responds != 0;
-}
+bool Responds(const RAID_CONTROLLER& entry) { return ProcessorDeviceOf(entry).responds != 0; }
 
 // The placeholder at i takes over the real controller at j whole; j's buffers now belong to i.
 void OverwritePlaceholder(int32_t i, int32_t j) {
@@ -83,9 +75,7 @@ bool MergePass() {
 }
 
 // The other controller of the pair: failoverId and device id swapped (A 1 <-> B 0).
-uint8_t OtherSide(uint8_t failoverId) {
-    return failoverId == 0 ? 1 : 0;
-}
+uint8_t OtherSide(uint8_t failoverId) { return failoverId == 0 ? 1 : 0; }
 
 }  // namespace
 

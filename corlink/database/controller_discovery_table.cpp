@@ -8,9 +8,7 @@
 namespace {
 
 // The low 32 bits of an address, as the table lines show it.
-uint32_t Low32(const void* pointer) {
-    return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer));
-}
+uint32_t Low32(const void* pointer) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(pointer)); }
 
 }  // namespace
 

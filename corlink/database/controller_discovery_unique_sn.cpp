@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "corlink/database/controller_discovery.h"
 #include "corlink/controller_entry/raid_controller.h"
+#include "corlink/database/controller_discovery.h"
 
 namespace {
 

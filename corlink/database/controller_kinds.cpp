@@ -49,6 +49,8 @@ bool IsHybrid(int32_t index) {
     return iscsi && other;
 }
 
-bool IsFlexIdType64Or128(const CAPI_FLEX_ID* id) { return id != nullptr && (id->type == 64 || id->type == 128); }
+bool IsFlexIdType64Or128(const CAPI_FLEX_ID* id) {
+    return id != nullptr && (id->type == 64 || id->type == 128);
+}
 
 bool IsFlexIdType1(const CAPI_FLEX_ID* id) { return id != nullptr && id->type == 1; }

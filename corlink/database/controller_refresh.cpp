@@ -52,9 +52,12 @@ void PatchNetworkInterface(RAID_CONTROLLER& entry, const CAPI_UNIFIED_CONTROLLER
     const auto* common = reinterpret_cast<const uint8_t*>(&unified);
     CAPI_ADVANCED_NETWORK_INTERFACE& net = entry.networkInterface;
     net.dhcpEnable = common[kDhcpEnableByte];
-    CopyText(net.systemName, sizeof net.systemName, common + kSystemNameText, kFtpPasswordText - kSystemNameText);
-    CopyText(net.ftpPassword, sizeof net.ftpPassword, common + kFtpPasswordText, kDhcpEnableByte - kFtpPasswordText);
-    std::memcpy(&net.netIf, reinterpret_cast<const uint8_t*>(&entry.controller) + kNetIfInController, sizeof net.netIf);
+    CopyText(net.systemName, sizeof net.systemName, common + kSystemNameText,
+             kFtpPasswordText - kSystemNameText);
+    CopyText(net.ftpPassword, sizeof net.ftpPassword, common + kFtpPasswordText,
+             kDhcpEnableByte - kFtpPasswordText);
+    std::memcpy(&net.netIf, reinterpret_cast<const uint8_t*>(&entry.controller) + kNetIfInController,
+                sizeof net.netIf);
 }
 
 // Sends one read whose reply sets updateStatus, and waits for it; 1 when the reply was stored.
@@ -71,7 +74,8 @@ void ReadPoolComponents(int32_t index) {
     for (uint32_t j = 0; j < entry.numPools && j < RAID_CONTROLLER_MAX_POOLS; ++j) {
         const uint8_t* pool = entry.pools[j];
         LogPool(pool);
-        if (!ReadIntoEntry(index, [&] { return CAPI_U_GetPSPoolComponents(handle, PoolSerial(pool)); })) break;
+        if (!ReadIntoEntry(index, [&] { return CAPI_U_GetPSPoolComponents(handle, PoolSerial(pool)); }))
+            break;
         const uint32_t first = entry.numComponents;
         entry.poolFirstComponent[j] = static_cast<uint16_t>(first);
         entry.numComponents = std::min(first + entry.numPoolComponents, RAID_CONTROLLER_MAX_POOL_COMPONENTS);
@@ -81,7 +85,8 @@ void ReadPoolComponents(int32_t index) {
 
 bool HoldsStorageSystemFru(const CAPI_ADVANCED_DRIVE_ENCLOSURE& enclosure) {
     for (uint32_t k = 0; k < std::size(enclosure.fruDataValidity); ++k) {
-        if (enclosure.fruDataValidity[k] == kFruValid && enclosure.fruidInfo[k].fruType == kFruStorageSystem) return true;
+        if (enclosure.fruDataValidity[k] == kFruValid && enclosure.fruidInfo[k].fruType == kFruStorageSystem)
+            return true;
     }
     return false;
 }
@@ -107,7 +112,8 @@ uint64_t PollCapi() {
 int WaitForUpdate(int32_t result, int32_t index) {
     if (result != 0) {
         if (result == CAPI_RESULT_LINK_BUSY) {
-            ConsolePrint(5, "Fyi: link busy try again (on controller %lu)\n", static_cast<unsigned long>(index));
+            ConsolePrint(5, "Fyi: link busy try again (on controller %lu)\n",
+                         static_cast<unsigned long>(index));
         } else {
             ConsolePrint(5, "Warning: unable to update controller %lu\n", static_cast<unsigned long>(index));
         }
@@ -117,20 +123,21 @@ int WaitForUpdate(int32_t result, int32_t index) {
     const int64_t start = GetTimeSeconds();
     while (Entry(index).updateStatus == UPDATE_STATUS_PENDING) {
         if (g_badControllerNumberError == 1) {
-            ConsolePrint(5, "Fyi: returnCode = %d g_badControllerNumberError = %d (on controller %lu)\n", result,
-                         g_badControllerNumberError, static_cast<unsigned long>(index));
+            ConsolePrint(5, "Fyi: returnCode = %d g_badControllerNumberError = %d (on controller %lu)\n",
+                         result, g_badControllerNumberError, static_cast<unsigned long>(index));
             return UPDATE_WAIT_FAILED;
         }
         if (GetTimeSeconds() - start >= kUpdateTimeoutSeconds) {
             ++g_UpdateTimeouts;
-            ConsolePrint(5, "Error: timeout %lu on update controller %d\n", static_cast<unsigned long>(g_UpdateTimeouts),
-                         index);
+            ConsolePrint(5, "Error: timeout %lu on update controller %d\n",
+                         static_cast<unsigned long>(g_UpdateTimeouts), index);
             ConsolePrint(5, "TIMEOUT ON UPDATE\n");
             return UPDATE_WAIT_TIMED_OUT;
         }
         // Sleep until the next poll is due, so that the wait costs no processor time.
         const uint64_t since = PollCapi();
-        platform::GetClock().Sleep(static_cast<uint32_t>(since < kPollIntervalMs ? kPollIntervalMs - since : 1));
+        platform::GetClock().Sleep(
+            static_cast<uint32_t>(since < kPollIntervalMs ? kPollIntervalMs - since : 1));
     }
     if (Entry(index).updateStatus == UPDATE_STATUS_STORED) {
         Entry(index).everUpdated = 1;
@@ -219,8 +226,8 @@ int RefreshController(int32_t index) {
 
     const int32_t last = entry.lastConfigSequenceNumber;
     const uint32_t current = static_cast<uint32_t>(last);
-    if (last != -1 && current == entry.controller.configSequenceNumber && current == entry.arrayListSequenceNumber &&
-        current == entry.driveListSequenceNumber) {
+    if (last != -1 && current == entry.controller.configSequenceNumber &&
+        current == entry.arrayListSequenceNumber && current == entry.driveListSequenceNumber) {
         return 0;
     }
     int updated = 0;
@@ -241,15 +248,17 @@ int isNeedRefreshController(int32_t index) {
 }
 
 int UpdateArrayPartition(int32_t index, int32_t array) {
-    if (!InUse(index) || array < 0 || static_cast<uint32_t>(array) >= RAID_CONTROLLER_MAX_ARRAYS) return UPDATE_WAIT_FAILED;
+    if (!InUse(index) || array < 0 || static_cast<uint32_t>(array) >= RAID_CONTROLLER_MAX_ARRAYS)
+        return UPDATE_WAIT_FAILED;
     g_CurrentController = index;
     RAID_CONTROLLER& entry = Entry(index);
     entry.updateStatus = UPDATE_STATUS_PENDING;
     const uint8_t* s = entry.arrays[array].serialNumber;
     DebugPrint("UpdateArrayPartition controller %d array %d\n", index, array);
-    DebugPrint("Calling CAPI_U_GetPartitionData with serial number "
-               "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X\n",
-               s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15]);
+    DebugPrint(
+        "Calling CAPI_U_GetPartitionData with serial number "
+        "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X\n",
+        s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15]);
     return WaitForUpdate(CAPI_U_GetPartitionData(ControllerHandleOf(index), s), index);
 }
 
@@ -261,8 +270,8 @@ void UpdateDriveEnclosures(int32_t index) {
     int32_t result = -1;
     for (int attempt = 0; attempt < kEnclosureTries; ++attempt) {
         result = CAPI_U_GetDriveEnclosures(handle);
-        DebugPrint("CAPI_U_GetDriveEnclosures(%x)=%d, g_ControllerDb[%d].enclosureCount=%d\n", handle, result, index,
-                   entry.enclosureCount);
+        DebugPrint("CAPI_U_GetDriveEnclosures(%x)=%d, g_ControllerDb[%d].enclosureCount=%d\n", handle, result,
+                   index, entry.enclosureCount);
         if (result == 0 && entry.enclosureCount > 0) break;
     }
     if (result != 0) return;
@@ -270,7 +279,8 @@ void UpdateDriveEnclosures(int32_t index) {
     for (uint32_t j = 0; j < count; ++j) {
         for (int attempt = 0; attempt < kEnclosureTries; ++attempt) {
             if (CAPI_U_GetDriveEnclosure(handle, entry.enclosures[j].enclosureWWN) != 0) continue;
-            std::memcpy(&entry.advancedEnclosures[j], &g_AdvancedDriveEnclosureReply, sizeof g_AdvancedDriveEnclosureReply);
+            std::memcpy(&entry.advancedEnclosures[j], &g_AdvancedDriveEnclosureReply,
+                        sizeof g_AdvancedDriveEnclosureReply);
             if (HoldsStorageSystemFru(entry.advancedEnclosures[j])) break;
         }
     }

@@ -28,12 +28,21 @@ constexpr uint32_t kArraySerialInDrive = offsetof(CAPI_UNIFIED_DRIVE, reserved21
 constexpr uint32_t kDriveExtra = offsetof(CAPI_DRIVE, driveDownReason) + 1;
 constexpr uint32_t kDriveExtraSources[] = {215, 216, 217, 220, 221, 222, 223};
 
-RAID_CONTROLLER& EntryOf(const ReplyArgs& reply) { return g_ControllerDb[static_cast<uint32_t>(reply.index)]; }
+RAID_CONTROLLER& EntryOf(const ReplyArgs& reply) {
+    return g_ControllerDb[static_cast<uint32_t>(reply.index)];
+}
 
 bool IsDataReply(uint32_t replyCode) {
     switch (replyCode) {
-        case CAPI_REPLY_U_GET_CONTROLLER_DATA: case CAPI_REPLY_CONTROLLER_UPDATE: case CAPI_REPLY_U_GET_DRIVE_LIST: case CAPI_REPLY_GET_DRIVE_LIST: case CAPI_REPLY_GET_ARRAY_LIST: case CAPI_REPLY_U_GET_ARRAY_LIST: return true;
-        default: return false;
+        case CAPI_REPLY_U_GET_CONTROLLER_DATA:
+        case CAPI_REPLY_CONTROLLER_UPDATE:
+        case CAPI_REPLY_U_GET_DRIVE_LIST:
+        case CAPI_REPLY_GET_DRIVE_LIST:
+        case CAPI_REPLY_GET_ARRAY_LIST:
+        case CAPI_REPLY_U_GET_ARRAY_LIST:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -72,9 +81,9 @@ void StoreDriveExtras(RAID_CONTROLLER& entry, int32_t index, uint32_t count, con
         std::memcpy(serial, drive.serialNumber, sizeof drive.serialNumber);
         const uint16_t scsiId = drive.scsiId;
         const uint8_t* b = record + kArraySerialInDrive;
-        DebugPrint("[%d] CAPI_UNIFIED_DRIVE: (%d.%d) %s->%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X\n", i,
-                   drive.channel, scsiId, serial, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10],
-                   b[11]);
+        DebugPrint("[%d] CAPI_UNIFIED_DRIVE: (%d.%d) %s->%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X\n",
+                   i, drive.channel, scsiId, serial, b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8],
+                   b[9], b[10], b[11]);
     }
 }
 
@@ -112,12 +121,13 @@ void StoreArrayList(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
             const uint32_t small = array.numArrayPartitions;
             const uint32_t large = array.largeNumArrayPartitions;
             if (largeCounts) {
-                DebugPrint("MasterCallback: array %d (%.20s) numArrayPartitions %u largeNumArrayPartitions %u\n", i,
-                           array.name, small, large);
+                DebugPrint(
+                    "MasterCallback: array %d (%.20s) numArrayPartitions %u largeNumArrayPartitions %u\n", i,
+                    array.name, small, large);
                 continue;
             }
-            DebugPrint("MasterCallback: array %d (%.20s) numArrayPartitions=%u largeNumArrayPartitions=%u\n", i,
-                       array.name, small, large);
+            DebugPrint("MasterCallback: array %d (%.20s) numArrayPartitions=%u largeNumArrayPartitions=%u\n",
+                       i, array.name, small, large);
             if (large != small) {
                 array.largeNumArrayPartitions = static_cast<uint16_t>(small);
                 DebugPrint("INCONSISTENCY FIXED largeNumArrayPartitions now %u\n", small);
@@ -132,7 +142,8 @@ void StoreEnclosures(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
     const uint32_t count = reply.param1;
     if (count > RAID_CONTROLLER_MAX_ENCLOSURES) return;
     std::memcpy(entry.enclosures, reply.payload, sizeof entry.enclosures);
-    std::memset(&entry.enclosures[count], 0, (RAID_CONTROLLER_MAX_ENCLOSURES - count) * sizeof(CAPI_DRIVE_ENCLOSURE));
+    std::memset(&entry.enclosures[count], 0,
+                (RAID_CONTROLLER_MAX_ENCLOSURES - count) * sizeof(CAPI_DRIVE_ENCLOSURE));
     entry.enclosureCount = count;
     entry.updateStatus = UPDATE_STATUS_STORED;
 }
@@ -163,20 +174,32 @@ void StoreDebugData(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
 // Replies that need a payload.
 int StoreData(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
     switch (reply.replyCode) {
-        case CAPI_REPLY_U_GET_CONTROLLER_DATA: StoreUnifiedController(entry, reply); return 1;
+        case CAPI_REPLY_U_GET_CONTROLLER_DATA:
+            StoreUnifiedController(entry, reply);
+            return 1;
         case CAPI_REPLY_CONTROLLER_UPDATE:
             std::memcpy(&entry.controller, reply.payload, sizeof entry.controller);
             ClampCounts(entry.controller.raid);
             entry.updateStatus = UPDATE_STATUS_STORED;
             return 1;
-        case CAPI_REPLY_U_GET_DRIVE_LIST: case CAPI_REPLY_GET_DRIVE_LIST: StoreDriveList(entry, reply); return 1;
-        case CAPI_REPLY_GET_ARRAY_LIST: case CAPI_REPLY_U_GET_ARRAY_LIST: StoreArrayList(entry, reply); return 1;
-        case CAPI_REPLY_U_GET_DRIVE_ENCLOSURES: case CAPI_REPLY_GET_DRIVE_ENCLOSURES: StoreEnclosures(entry, reply); return 1;
+        case CAPI_REPLY_U_GET_DRIVE_LIST:
+        case CAPI_REPLY_GET_DRIVE_LIST:
+            StoreDriveList(entry, reply);
+            return 1;
+        case CAPI_REPLY_GET_ARRAY_LIST:
+        case CAPI_REPLY_U_GET_ARRAY_LIST:
+            StoreArrayList(entry, reply);
+            return 1;
+        case CAPI_REPLY_U_GET_DRIVE_ENCLOSURES:
+        case CAPI_REPLY_GET_DRIVE_ENCLOSURES:
+            StoreEnclosures(entry, reply);
+            return 1;
         case CAPI_REPLY_GET_ADV_NETWORK_INTF:
             std::memcpy(&entry.networkInterface, reply.payload, sizeof entry.networkInterface);
             entry.updateStatus = UPDATE_STATUS_STORED;
             return 1;
-        default: return 0;
+        default:
+            return 0;
     }
 }
 

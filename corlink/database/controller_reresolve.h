@@ -18,7 +18,7 @@ int32_t FindControllerAgain(const ControllerIdentity& identity);
 // The controller a long command keeps working on across many sends: found again by its serial after each
 // read. Once it is gone its index is -1 (no lookup finds anything there) and lost() says so.
 class TrackedController {
-public:
+  public:
     explicit TrackedController(int32_t index) : identity_(IdentityOf(index, false)), index_(index) {}
     int32_t index() const { return index_; }
     bool lost() const { return index_ < 0; }
@@ -32,7 +32,7 @@ public:
     // RefreshController, then Find; true when the refresh succeeded and the controller is still there.
     bool Refresh();
 
-private:
+  private:
     ControllerIdentity identity_;
     int32_t index_;
 };

@@ -15,12 +15,21 @@ namespace {
 
 bool IsSingleEvent(uint32_t replyCode) {
     switch (replyCode) {
-        case CAPI_REPLY_GET_FIRST_EVENT: case CAPI_REPLY_U_GET_FIRST_EVENT: case CAPI_REPLY_GET_LAST_EVENT: case CAPI_REPLY_U_GET_LAST_EVENT: case CAPI_REPLY_GET_EVENT: case CAPI_REPLY_U_GET_EVENT: return true;
-        default: return false;
+        case CAPI_REPLY_GET_FIRST_EVENT:
+        case CAPI_REPLY_U_GET_FIRST_EVENT:
+        case CAPI_REPLY_GET_LAST_EVENT:
+        case CAPI_REPLY_U_GET_LAST_EVENT:
+        case CAPI_REPLY_GET_EVENT:
+        case CAPI_REPLY_U_GET_EVENT:
+            return true;
+        default:
+            return false;
     }
 }
 
-bool IsEventByNumber(uint32_t replyCode) { return replyCode == CAPI_REPLY_GET_EVENT || replyCode == CAPI_REPLY_U_GET_EVENT; }
+bool IsEventByNumber(uint32_t replyCode) {
+    return replyCode == CAPI_REPLY_GET_EVENT || replyCode == CAPI_REPLY_U_GET_EVENT;
+}
 
 // Records from first to last inclusive, at most the buffer's.
 uint32_t RangeCount(uint32_t first, uint32_t last) {
@@ -42,13 +51,15 @@ int StoreEventReply(const ReplyArgs& reply, uint32_t addressHandle) {
         std::memcpy(&record, records, sizeof record);
         if (IsEventByNumber(reply.replyCode)) {
             record.address.controllerHandle = addressHandle;
-            g_ControllerDb[static_cast<uint32_t>(reply.index)].lastReceivedSequenceNumber = record.sequenceNumber;
+            g_ControllerDb[static_cast<uint32_t>(reply.index)].lastReceivedSequenceNumber =
+                record.sequenceNumber;
         }
         g_EventCount = 1;
         if (g_EventBuffer != nullptr) std::memcpy(g_EventBuffer, &record, sizeof record);
         return 1;
     }
-    if (reply.replyCode == CAPI_REPLY_GET_MULTIPLE_EVENTS || reply.replyCode == CAPI_REPLY_U_GET_MULTIPLE_EVENTS) {
+    if (reply.replyCode == CAPI_REPLY_GET_MULTIPLE_EVENTS ||
+        reply.replyCode == CAPI_REPLY_U_GET_MULTIPLE_EVENTS) {
         g_EventCount = RangeCount(reply.param1, reply.param2);
         if (g_EventBuffer != nullptr && records != nullptr) {
             std::memcpy(g_EventBuffer, records, g_EventCount * sizeof(CAPI_EVENT_RECORD));

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/capi_response.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"
@@ -29,23 +29,27 @@ void PrintResponse(int32_t type, int32_t code) {
     PrintCapiResponse(&response);
 }
 
-void LogReply(uint32_t replyCode, int32_t errorCode, const CAPI_ADDRESS* address, uint32_t param1, uint32_t param2) {
+void LogReply(uint32_t replyCode, int32_t errorCode, const CAPI_ADDRESS* address, uint32_t param1,
+              uint32_t param2) {
     ConsolePrint(5, "[MasterCallBack] [RC %lu]", static_cast<unsigned long>(replyCode));
     ConsolePrint(5, " [EC %lu]", static_cast<unsigned long>(static_cast<uint32_t>(errorCode)));
     if (address != nullptr) {
         ConsolePrint(5, " [co %lu]", static_cast<unsigned long>(address->controllerHandle));
-        if (address->arrayIndex < kSelectorShown) ConsolePrint(5, " [ar %lu]", static_cast<unsigned long>(address->arrayIndex));
+        if (address->arrayIndex < kSelectorShown)
+            ConsolePrint(5, " [ar %lu]", static_cast<unsigned long>(address->arrayIndex));
         if (address->channelIndex < kSelectorShown) {
             ConsolePrint(5, " [ch %lu]", static_cast<unsigned long>(address->channelIndex));
         }
-        if (address->driveIndex < kSelectorShown) ConsolePrint(5, " [dr %lu]", static_cast<unsigned long>(address->driveIndex));
+        if (address->driveIndex < kSelectorShown)
+            ConsolePrint(5, " [dr %lu]", static_cast<unsigned long>(address->driveIndex));
     }
     ConsolePrint(5, " [p1 %lu]", static_cast<unsigned long>(param1));
     ConsolePrint(5, " [p2 %lu]", static_cast<unsigned long>(param2));
     ConsolePrint(5, "\n");
 }
 
-void LogError(uint32_t replyCode, int32_t errorCode, const CAPI_ADDRESS* address, uint32_t param1, uint32_t param2) {
+void LogError(uint32_t replyCode, int32_t errorCode, const CAPI_ADDRESS* address, uint32_t param1,
+              uint32_t param2) {
     DebugPrint("\nmyCallBack: at top, errorCode is not 0\n");
     PrintResponse(CAPI_RESPONSE_ERROR, errorCode);
     PrintResponse(CAPI_RESPONSE_REPLY, static_cast<int32_t>(replyCode));
@@ -60,7 +64,8 @@ void LogError(uint32_t replyCode, int32_t errorCode, const CAPI_ADDRESS* address
 }
 
 bool ReadsOwnSequenceNumberFromParam3(uint32_t replyCode) {
-    return replyCode == CAPI_REPLY_U_GET_CONTROLLER_DATA || replyCode == CAPI_REPLY_U_GET_ARRAY_LIST || replyCode == CAPI_REPLY_U_GET_DRIVE_LIST || replyCode == CAPI_REPLY_U_GET_ARRAY_PARTITIONS;
+    return replyCode == CAPI_REPLY_U_GET_CONTROLLER_DATA || replyCode == CAPI_REPLY_U_GET_ARRAY_LIST ||
+           replyCode == CAPI_REPLY_U_GET_DRIVE_LIST || replyCode == CAPI_REPLY_U_GET_ARRAY_PARTITIONS;
 }
 
 // Replies of the array utilities and firmware update.
@@ -88,7 +93,8 @@ int StoreUtilityReply(const ReplyArgs& reply) {
 
 void MasterCallback(uint32_t replyCode, int32_t errorCode, const CAPI_ADDRESS* address, uint32_t param1,
                     uint32_t param2, uint32_t param3, uint32_t /*param4*/, void* payload) {
-    if (replyCode != 0 && replyCode != 337 && replyCode != 338) LogReply(replyCode, errorCode, address, param1, param2);
+    if (replyCode != 0 && replyCode != 337 && replyCode != 338)
+        LogReply(replyCode, errorCode, address, param1, param2);
     if (errorCode != 0) LogError(replyCode, errorCode, address, param1, param2);
     if (replyCode == CAPI_REPLY_INITIALIZE_COMPLETE) {
         ConsolePrint(3, "[DEBUG] CAPI_EVENT_INITIALIZE_COMPLETE\n");
@@ -104,13 +110,16 @@ void MasterCallback(uint32_t replyCode, int32_t errorCode, const CAPI_ADDRESS* a
         return;
     }
     RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(index)];
-    if (ReadsOwnSequenceNumberFromParam3(replyCode) && entry.controller.failover.failoverId == 0) param2 = param3;
+    if (ReadsOwnSequenceNumberFromParam3(replyCode) && entry.controller.failover.failoverId == 0)
+        param2 = param3;
 
     const ReplyArgs reply{replyCode, errorCode, index, param1, param2, param3, payload};
-    StorePartitionReply(reply) || StoreEventReply(reply, address->controllerHandle) || StoreUtilityReply(reply) ||
-        StoreBufferReply(replyCode, errorCode, param1, payload) || StorePoolReply(reply) || StoreControllerReply(reply);
+    StorePartitionReply(reply) || StoreEventReply(reply, address->controllerHandle) ||
+        StoreUtilityReply(reply) || StoreBufferReply(replyCode, errorCode, param1, payload) ||
+        StorePoolReply(reply) || StoreControllerReply(reply);
 
-    if (errorCode == 0 || errorCode == kErrorOtherNotUp || errorCode == kErrorOtherNotUpButLocalSuccessful) return;
+    if (errorCode == 0 || errorCode == kErrorOtherNotUp || errorCode == kErrorOtherNotUpButLocalSuccessful)
+        return;
     if (entry.shutdown == 0) {
         entry.updateStatus = UPDATE_STATUS_FAILED;
         PrintResponse(CAPI_RESPONSE_ERROR, errorCode);
@@ -135,12 +144,14 @@ void DumpDiskDrivesEx(int32_t index, int marker) {
     const uint32_t count = std::min<uint32_t>(entry.controller.raid.numDrives, RAID_CONTROLLER_MAX_DRIVES);
     for (uint32_t i = 0; i < count; ++i) {
         const CAPI_DRIVE& drive = entry.drives[i];
-        const uint8_t* extra = reinterpret_cast<const uint8_t*>(&drive) + offsetof(CAPI_DRIVE, driveDownReason) + 1;
+        const uint8_t* extra =
+            reinterpret_cast<const uint8_t*>(&drive) + offsetof(CAPI_DRIVE, driveDownReason) + 1;
         const uint16_t scsiId = drive.scsiId;
         char serial[sizeof drive.serialNumber + 1] = {};
         std::memcpy(serial, drive.serialNumber, sizeof drive.serialNumber);
-        DebugPrint("controller %d: %d.%d %d->%02X%02X%02X%02X%02X%02X%02X ab=%d %d %d %s\n", index, drive.channel, scsiId,
-                   drive.containerIndex, extra[0], extra[1], extra[2], extra[3], extra[4], extra[5], extra[6],
-                   entry.controller.failover.failoverId, drive.howUsed, drive.utilityRunning, serial);
+        DebugPrint("controller %d: %d.%d %d->%02X%02X%02X%02X%02X%02X%02X ab=%d %d %d %s\n", index,
+                   drive.channel, scsiId, drive.containerIndex, extra[0], extra[1], extra[2], extra[3],
+                   extra[4], extra[5], extra[6], entry.controller.failover.failoverId, drive.howUsed,
+                   drive.utilityRunning, serial);
     }
 }

@@ -22,7 +22,8 @@ void LogPool(const uint8_t* pool) {
     const uint8_t* s = PoolSerial(pool);
     uint32_t components = 0;
     std::memcpy(&components, pool + PS_POOL_COMPONENT_COUNT_OFFSET, sizeof components);
-    DebugPrint("PS Pool %s (" SERIAL16 ") has %d components:\n", Name(pool).text, SERIAL16_ARGS(s), components);
+    DebugPrint("PS Pool %s (" SERIAL16 ") has %d components:\n", Name(pool).text, SERIAL16_ARGS(s),
+               components);
 }
 
 void LogPoolComponent(const uint8_t* component, const uint8_t* pool) {
@@ -33,6 +34,7 @@ void LogPoolComponent(const uint8_t* component, const uint8_t* pool) {
     const uint8_t* own = component + PS_COMPONENT_POOL_SERIAL_OFFSET;
     const uint8_t* expected = PoolSerial(pool);
     if (std::memcmp(own, expected, PS_SERIAL_SIZE) != 0) {
-        DebugPrint("    Pool S/N mismatch " SERIAL16 " != " SERIAL16 "\n", SERIAL16_ARGS(own), SERIAL16_ARGS(expected));
+        DebugPrint("    Pool S/N mismatch " SERIAL16 " != " SERIAL16 "\n", SERIAL16_ARGS(own),
+                   SERIAL16_ARGS(expected));
     }
 }

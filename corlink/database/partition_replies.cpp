@@ -31,8 +31,10 @@ struct VolumeRow {
     uint32_t size;
 };
 constexpr VolumeRow kVolumeRows[] = {
+    // clang-format off
     {8, 0, 8},    {16, 8, 4},   {20, 96, 32},  {52, 16, 32},  {84, 32, 32},  {460, 48, 32}, {500, 12, 1},
     {501, 13, 1}, {503, 15, 1}, {504, 80, 2},  {508, 88, 8},  {516, 82, 1},  {517, 83, 1},  {519, 259, 1},
+    // clang-format on
 };
 constexpr uint32_t kArrayIndexInPartition = 502;
 
@@ -49,10 +51,11 @@ int32_t FindArrayIn(uint32_t c, const uint8_t* serial, size_t length) {
     for (uint32_t a = 0; a < count; ++a) {
         if (g_VerboseReplyStorage && length == kVolumeSerialCompared) {
             const uint8_t* s = entry.arrays[a].serialNumber;
-            DebugPrint("comparing with controller %d array %d "
-                       "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X (%.20s)\n",
-                       c, a, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13],
-                       s[14], s[15], entry.arrays[a].name);
+            DebugPrint(
+                "comparing with controller %d array %d "
+                "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X (%.20s)\n",
+                c, a, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13],
+                s[14], s[15], entry.arrays[a].name);
         }
         if (std::memcmp(entry.arrays[a].serialNumber, serial, length) == 0) return static_cast<int32_t>(a);
     }
@@ -100,19 +103,22 @@ constexpr PartitionTexts kVolumeTexts = {
 };
 
 void LogHeader(const PartitionTexts& texts, const ReplyArgs& reply, const uint8_t* s) {
-    DebugPrint(texts.header, reply.index, reply.replyCode, reply.errorCode, s[0], s[1], s[2], s[3], s[4], s[5], s[6],
-               s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15], reply.param1);
+    DebugPrint(texts.header, reply.index, reply.replyCode, reply.errorCode, s[0], s[1], s[2], s[3], s[4],
+               s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15], reply.param1);
 }
 
 void LogVolume(uint32_t i, const uint8_t* record) {
     const uint8_t* sn = record + 32;
     const uint8_t* asn = record + kVolumeArraySerial;
     const char* name = reinterpret_cast<const char*>(record + 96);
-    DebugPrint("part %d sn %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X arraysn "
-               "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X class=%u type=%u paged=%d (%.20s)\n",
-               i, sn[0], sn[1], sn[2], sn[3], sn[4], sn[5], sn[6], sn[7], sn[8], sn[9], sn[10], sn[11], sn[12], sn[13],
-               sn[14], sn[15], asn[0], asn[1], asn[2], asn[3], asn[4], asn[5], asn[6], asn[7], asn[8], asn[9], asn[10],
-               asn[11], asn[12], asn[13], asn[14], asn[15], record[82], record[kVolumeType], record[259], name);
+    DebugPrint(
+        "part %d sn %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X arraysn "
+        "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X class=%u type=%u paged=%d "
+        "(%.20s)\n",
+        i, sn[0], sn[1], sn[2], sn[3], sn[4], sn[5], sn[6], sn[7], sn[8], sn[9], sn[10], sn[11], sn[12],
+        sn[13], sn[14], sn[15], asn[0], asn[1], asn[2], asn[3], asn[4], asn[5], asn[6], asn[7], asn[8],
+        asn[9], asn[10], asn[11], asn[12], asn[13], asn[14], asn[15], record[82], record[kVolumeType],
+        record[259], name);
 }
 
 // The array that the volume records belong to: that of the first record that is not a pool object.
@@ -122,11 +128,13 @@ ArrayPlace FindVolumesArray(int32_t asker, const uint8_t* records, uint32_t coun
         if (g_VerboseReplyStorage) {
             LogVolume(i, record);
             const uint8_t* a = record + kVolumeArraySerial;
-            DebugPrint("examining part %d (%.20s) arraysn %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X "
-                       "class,type=%u,%u isPaged=%d\n",
-                       i, reinterpret_cast<const char*>(record + 96), a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7],
-                       a[8], a[9], a[10], a[11], a[12], a[13], a[14], a[15], record[82], record[kVolumeType],
-                       record[259]);
+            DebugPrint(
+                "examining part %d (%.20s) arraysn "
+                "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X "
+                "class,type=%u,%u isPaged=%d\n",
+                i, reinterpret_cast<const char*>(record + 96), a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7],
+                a[8], a[9], a[10], a[11], a[12], a[13], a[14], a[15], record[82], record[kVolumeType],
+                record[259]);
         }
         if (record[kVolumeType] == kPoolObjectType) {
             if (g_VerboseReplyStorage) DebugPrint("skipping PS pool object\n");
@@ -142,7 +150,8 @@ CAPI_ARRAY_PARTITION* PartitionSlot(const ArrayPlace& place, uint32_t i) {
     const bool fresh = gCapiArrayPartitions.Find(place.controller, place.array, i) == nullptr;
     CAPI_ARRAY_PARTITION* slot = gCapiArrayPartitions.Acquire(place.controller, place.array, i);
     if (fresh && g_VerboseReplyStorage) {
-        DebugPrint("allocated memory for gCapiArrayPartitions[%d][%d][%d]\n", place.controller, place.array, i);
+        DebugPrint("allocated memory for gCapiArrayPartitions[%d][%d][%d]\n", place.controller, place.array,
+                   i);
     }
     return slot;
 }
@@ -161,7 +170,8 @@ void StorePartitionRecord(const ArrayPlace& place, uint32_t i, const uint8_t* re
 
 void LogSequenceMismatch(const RAID_CONTROLLER& entry, uint32_t param2) {
     const uint32_t stored = entry.controller.configSequenceNumber;
-    if (param2 != stored) DebugPrint("config seq number mismatch: param2 %u != controllerDb %u\n", param2, stored);
+    if (param2 != stored)
+        DebugPrint("config seq number mismatch: param2 %u != controllerDb %u\n", param2, stored);
 }
 
 void StorePartitionList(RAID_CONTROLLER& entry, const ReplyArgs& reply, bool fromVolume) {
@@ -175,8 +185,8 @@ void StorePartitionList(RAID_CONTROLLER& entry, const ReplyArgs& reply, bool fro
     } else if (records != nullptr) {
         const uint8_t* firstSerial = records + (fromVolume ? kVolumeArraySerial : kArraySerialInPartition);
         LogHeader(texts, reply, firstSerial);
-        const ArrayPlace place =
-            fromVolume ? FindVolumesArray(reply.index, records, count) : FindArray(reply.index, firstSerial, kSerialSize);
+        const ArrayPlace place = fromVolume ? FindVolumesArray(reply.index, records, count)
+                                            : FindArray(reply.index, firstSerial, kSerialSize);
         if (place.found()) {
             DebugPrint(texts.populating, count - 1, place.controller, place.array);
             CAPI_ARRAY& array = g_ControllerDb[static_cast<uint32_t>(place.controller)].arrays[place.array];
@@ -186,7 +196,8 @@ void StorePartitionList(RAID_CONTROLLER& entry, const ReplyArgs& reply, bool fro
                 array.largeNumArrayPartitions = static_cast<uint16_t>(count);
             }
             const uint32_t recordSize = fromVolume ? kVolumeSize : sizeof(CAPI_ARRAY_PARTITION);
-            for (uint32_t i = 0; i < count; ++i) StorePartitionRecord(place, i, records + i * recordSize, fromVolume);
+            for (uint32_t i = 0; i < count; ++i)
+                StorePartitionRecord(place, i, records + i * recordSize, fromVolume);
         } else {
             DebugPrint("%s", texts.unknownArray);
         }
@@ -200,7 +211,8 @@ void StoreFreePartitions(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
     const auto* records = static_cast<const uint8_t*>(reply.payload);
     if (reply.param1 > kMaxFreePartitions) {
         DebugPrint("ERROR: Capi returning too many free partitions in array %d\n", reply.param1);
-    } else if (records != nullptr && FindArray(reply.index, records + kArraySerialInPartition, kSerialSize).found()) {
+    } else if (records != nullptr &&
+               FindArray(reply.index, records + kArraySerialInPartition, kSerialSize).found()) {
         ConsolePrint(3, "controller config seq number = %u  capi config seq number = %u\n",
                      static_cast<uint32_t>(entry.controller.configSequenceNumber), reply.param2);
         LogSequenceMismatch(entry, reply.param2);
@@ -216,14 +228,26 @@ void StoreFreePartitions(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
 int StorePartitionReply(const ReplyArgs& reply) {
     RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(reply.index)];
     switch (reply.replyCode) {
-        case CAPI_REPLY_GET_ARRAY_PARTITIONS: case CAPI_REPLY_U_GET_ARRAY_PARTITIONS: StorePartitionList(entry, reply, false); return 1;
-        case CAPI_REPLY_U_GET_VOLUME_DATA: StorePartitionList(entry, reply, true); return 1;
-        case CAPI_REPLY_GET_FREE_ARRAY_PARTITIONS: case CAPI_REPLY_U_GET_FREE_ARRAY_PARTITIONS: StoreFreePartitions(entry, reply); return 1;
+        case CAPI_REPLY_GET_ARRAY_PARTITIONS:
+        case CAPI_REPLY_U_GET_ARRAY_PARTITIONS:
+            StorePartitionList(entry, reply, false);
+            return 1;
+        case CAPI_REPLY_U_GET_VOLUME_DATA:
+            StorePartitionList(entry, reply, true);
+            return 1;
+        case CAPI_REPLY_GET_FREE_ARRAY_PARTITIONS:
+        case CAPI_REPLY_U_GET_FREE_ARRAY_PARTITIONS:
+            StoreFreePartitions(entry, reply);
+            return 1;
         case CAPI_REPLY_U_GET_PARTITION_VIEW:
-            if (reply.payload != nullptr) std::memcpy(&entry.partitionView, reply.payload, sizeof entry.partitionView);
+            if (reply.payload != nullptr)
+                std::memcpy(&entry.partitionView, reply.payload, sizeof entry.partitionView);
             entry.updateStatus = UPDATE_STATUS_STORED;
             return 1;
-        case CAPI_REPLY_ADD_ARRAY_PARTITION: case CAPI_REPLY_U_ADD_ARRAY_PARTITION: return 1;
-        default: return 0;
+        case CAPI_REPLY_ADD_ARRAY_PARTITION:
+        case CAPI_REPLY_U_ADD_ARRAY_PARTITION:
+            return 1;
+        default:
+            return 0;
     }
 }

@@ -16,7 +16,8 @@ int StorePoolReply(const ReplyArgs& reply) {
             entry.updateStatus = UPDATE_STATUS_STORED;
             // Pools beyond the table are dropped.
             const uint32_t count = std::min<uint32_t>(reply.param1, RAID_CONTROLLER_MAX_POOLS);
-            if (records != nullptr) std::memcpy(entry.pools, records, count * RAID_CONTROLLER_POOL_RECORD_SIZE);
+            if (records != nullptr)
+                std::memcpy(entry.pools, records, count * RAID_CONTROLLER_POOL_RECORD_SIZE);
             entry.numPools = count;
             entry.numPoolComponents = 0;
             entry.numComponents = 0;
@@ -27,8 +28,10 @@ int StorePoolReply(const ReplyArgs& reply) {
             DebugPrint("Reply: get PS components: param1(num components)=%d\n", reply.param1);
             entry.updateStatus = UPDATE_STATUS_STORED;
             // Components beyond the table's free slots are dropped.
-            const uint32_t used = std::min<uint32_t>(entry.numComponents, RAID_CONTROLLER_MAX_POOL_COMPONENTS);
-            const uint32_t count = std::min<uint32_t>(reply.param1, RAID_CONTROLLER_MAX_POOL_COMPONENTS - used);
+            const uint32_t used =
+                std::min<uint32_t>(entry.numComponents, RAID_CONTROLLER_MAX_POOL_COMPONENTS);
+            const uint32_t count =
+                std::min<uint32_t>(reply.param1, RAID_CONTROLLER_MAX_POOL_COMPONENTS - used);
             if (records != nullptr) {
                 std::memcpy(entry.components[used], records, count * RAID_CONTROLLER_POOL_RECORD_SIZE);
             }

@@ -7,9 +7,9 @@
 
 namespace {
 
-constexpr uint32_t kHalfOffsets[2] = {offsetof(CAPI_UNIFIED_CONTROLLER, controllers),
-                                      offsetof(CAPI_UNIFIED_CONTROLLER, controllers) +
-                                          sizeof(CAPI_UNIFIED_CONTROLLER_DATA)};
+constexpr uint32_t kHalfOffsets[2] = {
+    offsetof(CAPI_UNIFIED_CONTROLLER, controllers),
+    offsetof(CAPI_UNIFIED_CONTROLLER, controllers) + sizeof(CAPI_UNIFIED_CONTROLLER_DATA)};
 
 // Where a copied field comes from.
 enum class From : uint8_t {
@@ -30,6 +30,7 @@ constexpr uint32_t kTextBound = 32;  // the serial number fields on both sides
 
 // Controller-wide fields, copied in this order.
 constexpr FieldRow kControllerRows[] = {
+    // clang-format off
     {0, 4, From::Own, 0},              // configSequenceNumber
     {4, 16, From::Common, 276},        // cacheSize and the counts after it
     {20, 8, From::Own, 324},           // capabilities
@@ -105,6 +106,7 @@ constexpr FieldRow kControllerRows[] = {
     {22232, 44, From::Own, 12004},     // currentNodeWWN
     {22312, 256, From::Common, 1320},  // CAPI_CONTROLLER_EXTRA_C
     {22592, 12, From::Common, 1576},
+    // clang-format on
 };
 
 // Where a channel field comes from.
@@ -124,48 +126,36 @@ struct ChannelRow {
 };
 
 constexpr ChannelRow kChannelRows[] = {
-    {4, 1, ChannelFrom::Channel, 4},
-    {5, 1, ChannelFrom::Channel, 5},
-    {136, 624, ChannelFrom::Channel, 8},
-    {760, 104, ChannelFrom::Block1, 0},
-    {864, 1, ChannelFrom::Block1, 104},
-    {866, 1, ChannelFrom::Own, 17580},
-    {867, 1, ChannelFrom::Own, 17581},
-    {868, 2, ChannelFrom::Own, 17584},
-    {871, 1, ChannelFrom::Block1, 105},
-    {882, 2, ChannelFrom::Own, 17588},
-    {894, 2, ChannelFrom::Own, 17592},
-    {988, 104, ChannelFrom::Block2, 0},
-    {1092, 1, ChannelFrom::Block2, 104},
-    {1094, 1, ChannelFrom::Own, 21404},
-    {1095, 1, ChannelFrom::Own, 21405},
-    {1096, 2, ChannelFrom::Own, 21408},
-    {1099, 1, ChannelFrom::Block2, 105},
-    {1110, 2, ChannelFrom::Own, 21412},
-    {1122, 2, ChannelFrom::Own, 21416},
-    {1216, 1, ChannelFrom::Summary, 0},
-    {1218, 1, ChannelFrom::Channel, 632},
-    {1219, 1, ChannelFrom::Summary, 1},
-    {1220, 1, ChannelFrom::Channel, 633},
-    {1221, 1, ChannelFrom::Channel, 634},
-    {1222, 1, ChannelFrom::Channel, 635},
-    {1223, 1, ChannelFrom::Channel, 636},
-    {1232, 1, ChannelFrom::Channel, 637},
-    {1233, 1, ChannelFrom::Channel, 638},
+    {4, 1, ChannelFrom::Channel, 4},      {5, 1, ChannelFrom::Channel, 5},
+    {136, 624, ChannelFrom::Channel, 8},  {760, 104, ChannelFrom::Block1, 0},
+    {864, 1, ChannelFrom::Block1, 104},   {866, 1, ChannelFrom::Own, 17580},
+    {867, 1, ChannelFrom::Own, 17581},    {868, 2, ChannelFrom::Own, 17584},
+    {871, 1, ChannelFrom::Block1, 105},   {882, 2, ChannelFrom::Own, 17588},
+    {894, 2, ChannelFrom::Own, 17592},    {988, 104, ChannelFrom::Block2, 0},
+    {1092, 1, ChannelFrom::Block2, 104},  {1094, 1, ChannelFrom::Own, 21404},
+    {1095, 1, ChannelFrom::Own, 21405},   {1096, 2, ChannelFrom::Own, 21408},
+    {1099, 1, ChannelFrom::Block2, 105},  {1110, 2, ChannelFrom::Own, 21412},
+    {1122, 2, ChannelFrom::Own, 21416},   {1216, 1, ChannelFrom::Summary, 0},
+    {1218, 1, ChannelFrom::Channel, 632}, {1219, 1, ChannelFrom::Summary, 1},
+    {1220, 1, ChannelFrom::Channel, 633}, {1221, 1, ChannelFrom::Channel, 634},
+    {1222, 1, ChannelFrom::Channel, 635}, {1223, 1, ChannelFrom::Channel, 636},
+    {1232, 1, ChannelFrom::Channel, 637}, {1233, 1, ChannelFrom::Channel, 638},
 };
 
 // One of the two channel families: where its records sit on each side.
 struct ChannelFamily {
-    uint32_t dst;       // first CAPI_CHANNEL in CAPI_CONTROLLER
-    uint32_t channel;   // first CAPI_UNIFIED_CHANNEL in the half
-    uint32_t block1;    // first parameter record of the first block in the half
-    uint32_t block2;    // ... of the second block
-    uint32_t summary;   // first summary in the common block
+    uint32_t dst;      // first CAPI_CHANNEL in CAPI_CONTROLLER
+    uint32_t channel;  // first CAPI_UNIFIED_CHANNEL in the half
+    uint32_t block1;   // first parameter record of the first block in the half
+    uint32_t block2;   // ... of the second block
+    uint32_t summary;  // first summary in the common block
 };
 
 constexpr ChannelFamily kChannelFamilies[] = {
+    // clang-format off
     {884, 792, 15212, 19036, 308},      // host channels
     {11156, 6296, 16396, 20220, 724},   // drive channels
+    // clang-format on
 };
 constexpr uint32_t kChannels = 8;
 constexpr uint32_t kChannelSize = 1284;
@@ -189,11 +179,21 @@ void ConvertChannels(const uint8_t* own, const uint8_t* common, uint8_t* out) {
             for (const ChannelRow& row : kChannelRows) {
                 const uint8_t* source = nullptr;
                 switch (row.from) {
-                    case ChannelFrom::Channel: source = own + family.channel + i * kUnifiedChannelSize; break;
-                    case ChannelFrom::Block1: source = own + family.block1 + i * kParamsRecordSize; break;
-                    case ChannelFrom::Block2: source = own + family.block2 + i * kParamsRecordSize; break;
-                    case ChannelFrom::Own: source = own; break;
-                    case ChannelFrom::Summary: source = common + family.summary + i * kSummarySize; break;
+                    case ChannelFrom::Channel:
+                        source = own + family.channel + i * kUnifiedChannelSize;
+                        break;
+                    case ChannelFrom::Block1:
+                        source = own + family.block1 + i * kParamsRecordSize;
+                        break;
+                    case ChannelFrom::Block2:
+                        source = own + family.block2 + i * kParamsRecordSize;
+                        break;
+                    case ChannelFrom::Own:
+                        source = own;
+                        break;
+                    case ChannelFrom::Summary:
+                        source = common + family.summary + i * kSummarySize;
+                        break;
                 }
                 std::memcpy(channel + row.dst, source + row.src, row.size);
             }
@@ -227,8 +227,8 @@ void ConvertUnifiedController(const CAPI_UNIFIED_CONTROLLER* unified, CAPI_CONTR
         }
     }
     if (dst[kSerialLengthOffset] == 0) {
-        dst[kSerialLengthOffset] =
-            static_cast<uint8_t>(strnlen(reinterpret_cast<const char*>(dst + kSerialNumberOffset), kTextBound));
+        dst[kSerialLengthOffset] = static_cast<uint8_t>(
+            strnlen(reinterpret_cast<const char*>(dst + kSerialNumberOffset), kTextBound));
     }
     ConvertChannels(own, common, dst);
 }

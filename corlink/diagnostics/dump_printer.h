@@ -9,8 +9,8 @@
 #include <string>
 
 class DumpPrinter {
-public:
-    DumpPrinter();  // opens the dump file for appending and adds 2 to the level
+  public:
+    DumpPrinter();   // opens the dump file for appending and adds 2 to the level
     ~DumpPrinter();  // subtracts 2 and closes
     DumpPrinter(const DumpPrinter&) = delete;
     DumpPrinter& operator=(const DumpPrinter&) = delete;
@@ -34,7 +34,7 @@ public:
 
     static int& Level();
 
-private:
+  private:
     void Write(int level, const std::string& text) const;
     FILE* file_;
 };

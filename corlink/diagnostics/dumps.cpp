@@ -89,7 +89,8 @@ int DumpRaidController(const RAID_CONTROLLER* controller) {
     printer.Signed("arrayListEverUpdated: ", static_cast<int32_t>(entry.arrayListEverUpdated));
     printer.Unsigned("driveListSequenceNumber: ", entry.driveListSequenceNumber);
     printer.Unsigned("arrayListSequenceNumber: ", entry.arrayListSequenceNumber);
-    const uint32_t drives = std::min({entry.controller.raid.numDrives, kMostDumpedDrives, RAID_CONTROLLER_MAX_DRIVES});
+    const uint32_t drives =
+        std::min({entry.controller.raid.numDrives, kMostDumpedDrives, RAID_CONTROLLER_MAX_DRIVES});
     for (uint32_t d = 0; d < drives; ++d) DumpStructure(entry.drives[d]);
     const uint32_t arrays = std::min<uint32_t>(entry.controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
     for (uint32_t a = 0; a < arrays; ++a) DumpStructure(entry.arrays[a]);

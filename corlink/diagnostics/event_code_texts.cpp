@@ -44,6 +44,7 @@ constexpr CodeText kBatteryState[] = {
 };
 
 constexpr CodeText kModuleStatus[] = {
+    // clang-format off
     {0, "none"},     {1, "initializing"}, {2, "offline"},       {3, "offline"},
     {4, "offline"},  {5, "offline"},      {6, "not installed"}, {7, "excess"},
     {8, "shutdown"}, {9, "failure"},      {10, "stuck latch"},
@@ -168,6 +169,7 @@ constexpr CodeText kEnclosureSeverity[] = {
 constexpr CodeText kEnclosureElement[] = {
     {1, "disk"},      {2, "power supply"},  {3, "fan"},        {4, "temp sensor"},
     {5, "door lock"}, {6, "audible alarm"}, {50, "enclosure"},
+    // clang-format on
 };
 
 constexpr CodeText kFanStatus[] = {{0, "Good"}, {1, "Failed"}, {2, "Off"}};
@@ -188,15 +190,9 @@ constexpr const char* kPowerSupplyBits[] = {
 
 }  // namespace
 
-std::string GetBatteryStatusText(uint32_t status) {
-    return CodeTextOr(kBatteryStatus, status, kUnknown);
-}
-std::string GetBatteryStateText(uint32_t state) {
-    return CodeTextOr(kBatteryState, state, kUnknown);
-}
-std::string GetModuleStatusText(uint32_t status) {
-    return CodeTextOr(kModuleStatus, status, kUnknown);
-}
+std::string GetBatteryStatusText(uint32_t status) { return CodeTextOr(kBatteryStatus, status, kUnknown); }
+std::string GetBatteryStateText(uint32_t state) { return CodeTextOr(kBatteryState, state, kUnknown); }
+std::string GetModuleStatusText(uint32_t status) { return CodeTextOr(kModuleStatus, status, kUnknown); }
 
 std::string GetModuleNameText(uint32_t moduleType, uint32_t unit) {
     // Data gates are numbered from 1; of a pair of modules, unit 1 is the A side and unit 0 the B side.
@@ -231,9 +227,7 @@ std::string GetShutdownTypeText(uint8_t shutdownType) {
     return TextFormat("%u", {uint32_t{shutdownType}});
 }
 
-std::string GetStorageControllerText() {
-    return "Storage Controller";
-}
+std::string GetStorageControllerText() { return "Storage Controller"; }
 
 std::string GetEnclosureSeverityText(uint8_t severity) {
     return CodeTextOr(kEnclosureSeverity, severity, kUnknown);
@@ -241,9 +235,7 @@ std::string GetEnclosureSeverityText(uint8_t severity) {
 std::string GetEnclosureElementText(uint8_t element) {
     return CodeTextOr(kEnclosureElement, element, kUnknown);
 }
-std::string GetFanStatusText(uint8_t status) {
-    return CodeTextOr(kFanStatus, status, kUnknown);
-}
+std::string GetFanStatusText(uint8_t status) { return CodeTextOr(kFanStatus, status, kUnknown); }
 std::string GetTempSensorStatusText(uint8_t status) {
     return CodeTextOr(kTempSensorStatus, status, kUnknown);
 }

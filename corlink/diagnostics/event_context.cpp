@@ -13,27 +13,11 @@ bool EventContext::DriveUnknown() const {
     return record.Channel() == kUnknownPosition || record.LoopId() == kUnknownPosition;
 }
 
-std::string EventContext::Vdisk() const {
-    return GetVdiskName(record, controller);
-}
-std::string EventContext::Serial() const {
-    return FormatSerialHex(record.Bytes(EventRecord::kSerial));
-}
-std::string EventContext::Drive() const {
-    return FormatDriveSerial(record);
-}
-std::string EventContext::Where() const {
-    return FormatChannelLoopId(record);
-}
-std::string EventContext::Volume() const {
-    return FormatVolumeText(record, controller);
-}
-std::string EventContext::DriveSlot() const {
-    return FormatDriveLocation(record, controller);
-}
-std::string EventContext::Wwn() const {
-    return FormatBytesHex(record.Bytes(EventRecord::kText), kWwnSize);
-}
-std::string EventContext::Name() const {
-    return record.ObjectName();
-}
+std::string EventContext::Vdisk() const { return GetVdiskName(record, controller); }
+std::string EventContext::Serial() const { return FormatSerialHex(record.Bytes(EventRecord::kSerial)); }
+std::string EventContext::Drive() const { return FormatDriveSerial(record); }
+std::string EventContext::Where() const { return FormatChannelLoopId(record); }
+std::string EventContext::Volume() const { return FormatVolumeText(record, controller); }
+std::string EventContext::DriveSlot() const { return FormatDriveLocation(record, controller); }
+std::string EventContext::Wwn() const { return FormatBytesHex(record.Bytes(EventRecord::kText), kWwnSize); }
+std::string EventContext::Name() const { return record.ObjectName(); }

@@ -1,9 +1,10 @@
 // The regular rows of the event texts: a format and the kinds of its arguments.
+#include "corlink/diagnostics/event_rows.h"
+
 #include <string>
 #include <vector>
 
 #include "corlink/diagnostics/event_decoders.h"
-#include "corlink/diagnostics/event_rows.h"
 #include "corlink/diagnostics/text_format.h"
 
 namespace {
@@ -212,12 +213,8 @@ struct ArgValue {
     std::string text;
 };
 
-ArgValue Number(uint32_t value) {
-    return ArgValue{false, value, {}};
-}
-ArgValue Text(std::string value) {
-    return ArgValue{true, 0, std::move(value)};
-}
+ArgValue Number(uint32_t value) { return ArgValue{false, value, {}}; }
+ArgValue Text(std::string value) { return ArgValue{true, 0, std::move(value)}; }
 
 ArgValue Evaluate(EventArg arg, const EventContext& e) {
     const EventRecord& r = e.record;
@@ -292,9 +289,7 @@ ArgValue Evaluate(EventArg arg, const EventContext& e) {
 
 }  // namespace
 
-std::span<const EventRow> RegularEventRows() {
-    return kRows;
-}
+std::span<const EventRow> RegularEventRows() { return kRows; }
 
 std::string FormatEventRow(const EventRow& row, const EventContext& event) {
     std::vector<ArgValue> values;

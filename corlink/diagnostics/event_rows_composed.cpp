@@ -14,9 +14,7 @@ namespace {
 
 using E = const EventContext&;
 
-uint32_t Bits(uint32_t value, unsigned low, unsigned count) {
-    return (value >> low) & ((1U << count) - 1);
-}
+uint32_t Bits(uint32_t value, unsigned low, unsigned count) { return (value >> low) & ((1U << count) - 1); }
 
 // ---- event 8: a Vdisk member failed; a RAID 10 names the mirror, a RAID 50 the sub-Vdisk
 constexpr uint8_t kRaid50 = 8;
@@ -203,12 +201,8 @@ std::string Event129(E e) {
 // temperature + 20) reported or cleared a condition
 constexpr uint32_t kPowerSupply = 2, kFan = 3, kTempSensor = 4;
 
-std::string Temperature(E e) {
-    return TextFormat(", temperature %d C", {e.P(4) - 20});
-}
-std::string ElementText(E e) {
-    return GetEnclosureElementText(static_cast<uint8_t>(e.P(1)));
-}
+std::string Temperature(E e) { return TextFormat(", temperature %d C", {e.P(4) - 20}); }
+std::string ElementText(E e) { return GetEnclosureElementText(static_cast<uint8_t>(e.P(1))); }
 
 std::string Event168(E e) {
     const auto status = static_cast<uint8_t>(e.P(3));
@@ -231,18 +225,16 @@ std::string Event169(E e) {
     return text + e.record.Text(EventRecord::kEnclosureInfo);
 }
 
-std::string Event107(E e) {
-    return FormatCriticalErrorText(e.record);
-}
+std::string Event107(E e) { return FormatCriticalErrorText(e.record); }
 
 constexpr ConditionalEventRow kRows[] = {
+    // clang-format off
     {8, Event8},     {23, Event23},   {39, SensorEvent},    {40, SensorEvent}, {58, DetectedError},
     {107, Event107}, {111, LinkUp},   {113, LinkUp},        {118, Event118},   {129, Event129},
     {168, Event168}, {169, Event169}, {235, DetectedError},
+    // clang-format on
 };
 
 }  // namespace
 
-std::span<const ConditionalEventRow> ComposedEventRows() {
-    return kRows;
-}
+std::span<const ConditionalEventRow> ComposedEventRows() { return kRows; }

@@ -17,15 +17,9 @@ constexpr size_t kVolumeNameMax = 20;
 
 using E = const EventContext&;
 
-std::string T56(E e) {
-    return e.record.Text(EventRecord::kText);
-}
-std::string T72(E e) {
-    return e.record.Text(EventRecord::kBaselevel);
-}
-bool TextAt56Empty(E e) {
-    return e.record.Byte(EventRecord::kText) == 0;
-}
+std::string T56(E e) { return e.record.Text(EventRecord::kText); }
+std::string T72(E e) { return e.record.Text(EventRecord::kBaselevel); }
+bool TextAt56Empty(E e) { return e.record.Byte(EventRecord::kText) == 0; }
 bool VersionEqualsBaselevel(E e) {
     return std::memcmp(e.record.Bytes(EventRecord::kText), e.record.Bytes(EventRecord::kBaselevel),
                        kVersionCompare) == 0;
@@ -175,9 +169,7 @@ std::string Event68(E e) {
 }
 
 // The failover set is B when P2 is 0, else A.
-uint32_t FailoverSet(E e) {
-    return e.P(2) == 0 ? 'B' : 'A';
-}
+uint32_t FailoverSet(E e) { return e.P(2) == 0 ? 'B' : 'A'; }
 
 std::string Event71(E e) {
     const char* format =
@@ -342,6 +334,7 @@ std::string Event233(E e) {
 }
 
 constexpr ConditionalEventRow kRows[] = {
+    // clang-format off
     {6, Event6},         {9, Event9},     {18, Event18},   {20, Event20},   {21, Event21},
     {24, Event24},       {25, Event25},   {26, Event26},   {37, Event37},   {49, Event49},
     {53, Event53},       {56, Event56},   {59, Event59},   {62, Event62},   {68, Event68},
@@ -350,10 +343,9 @@ constexpr ConditionalEventRow kRows[] = {
     {136, Event136},     {139, Event139}, {174, Event174}, {175, Event175}, {176, Event176},
     {177, Event177},     {185, Event185}, {205, Event205}, {207, Event207}, {232, Event232},
     {233, Event233},
+    // clang-format on
 };
 
 }  // namespace
 
-std::span<const ConditionalEventRow> ConditionalEventRows() {
-    return kRows;
-}
+std::span<const ConditionalEventRow> ConditionalEventRows() { return kRows; }

@@ -35,7 +35,7 @@ std::string ComposeEventText(const CAPI_EVENT_RECORD& record, const RAID_CONTROL
 std::string FitEventText(const std::string& text, uint32_t code) {
     if (text.size() >= EVENT_TEXT_REFUSED_LENGTH) {
         ConsoleWritef("QQQ:ERROR  actualString Length too BIG = %d Stack CORRUPTION!!!\n",
-                    static_cast<int>(text.size()));
+                      static_cast<int>(text.size()));
         ConsoleWritef("QQQ:ERROR  event code %d\n", static_cast<int>(code));
         ConsoleWritef("QQQ:ERROR  start of string is %80.80s\n", text.c_str());
         return "";

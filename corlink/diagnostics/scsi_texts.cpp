@@ -12,6 +12,7 @@ constexpr CodeText kAscAscq[] = {
 };
 
 constexpr CodeText kSenseKey[] = {
+    // clang-format off
     {0, "No Sense"},    {1, "Recovered Error"}, {2, "Not Ready"},      {3, "Medium Error"},
     {4, "Hardware"},    {5, "Illegal Request"}, {6, "Unit Attention"}, {7, "Data Protect"},
     {8, "Blank Check"}, {9, "Vendor Specific"}, {10, "Copy Aborted"},  {11, "Aborted Command"},
@@ -30,6 +31,7 @@ constexpr CodeText kIobStatus[] = {
     {0x31, "Queue Full"},  {0x32, "Reservation Conflict"}, {0x40, "I/O Timeout"},
     {0x41, "LIP"},         {0x43, "Aborted, Link Down"},   {0x50, "Port Failure"},
     {0x86, "Bad Fabric"},  {0x100, "IO Aborted"},          {0x101, "Abort Timeout"},
+    // clang-format on
 };
 
 constexpr uint8_t kRead10 = 0x28;
@@ -56,9 +58,7 @@ std::string GetCdbText(const uint8_t cdb[16]) {
     return text;
 }
 
-std::string GetSenseKeyText(uint32_t senseKey) {
-    return CodeTextOr(kSenseKey, senseKey, "Bad Sense Key");
-}
+std::string GetSenseKeyText(uint32_t senseKey) { return CodeTextOr(kSenseKey, senseKey, "Bad Sense Key"); }
 
 std::string GetAscAscqText(int32_t key) {
     if (key < 0 || key > 0xFFFF) return "";

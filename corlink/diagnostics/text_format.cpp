@@ -33,12 +33,8 @@ Conversion ParseConversion(const char* percent) {
     return c;
 }
 
-bool IsTextConversion(char letter) {
-    return letter == 's';
-}
-bool IsNumberConversion(char letter) {
-    return letter != '\0' && std::strchr("diuxXoc", letter) != nullptr;
-}
+bool IsTextConversion(char letter) { return letter == 's'; }
+bool IsNumberConversion(char letter) { return letter != '\0' && std::strchr("diuxXoc", letter) != nullptr; }
 
 void AppendConversion(std::string& out, const Conversion& c, const FormatArg* arg) {
     assert(arg != nullptr && (arg->IsText() ? IsTextConversion(c.letter) : IsNumberConversion(c.letter)));
@@ -48,7 +44,8 @@ void AppendConversion(std::string& out, const Conversion& c, const FormatArg* ar
             return std::snprintf(buffer, size, c.conversion, arg->Text());
         if (!IsNumberConversion(c.letter) || arg->IsText()) return 0;
         if (c.letter == 'd' || c.letter == 'i' || c.letter == 'c') {
-            return std::snprintf(buffer, size, c.conversion, static_cast<int>(static_cast<int32_t>(arg->Number())));
+            return std::snprintf(buffer, size, c.conversion,
+                                 static_cast<int>(static_cast<int32_t>(arg->Number())));
         }
         return std::snprintf(buffer, size, c.conversion, static_cast<unsigned>(arg->Number()));
     };

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
-#include "corlink/handlers/rre.h"
 #include "corlink/foundation/log.h"
+#include "corlink/handlers/rre.h"
 #include "platform/windows_api.h"
 
 namespace {
@@ -35,9 +35,7 @@ CommandQueue::CommandQueue(const SerialSection& section, int turnRuns)
     InitializeCriticalSectionAndSpinCount(&lock_, kLockSpins);
 }
 
-CommandQueue::~CommandQueue() {
-    DeleteCriticalSection(&lock_);
-}
+CommandQueue::~CommandQueue() { DeleteCriticalSection(&lock_); }
 
 void CommandQueue::Run(Rre* rre) {
     if (t_runnerOf == this) {  // the lock is this thread's already: queueing would wait for itself
@@ -72,7 +70,8 @@ int CommandQueue::Waiting() const {
 
 // The runner's own command is the queue's first: the queue was empty, or it was handed on to it.
 void CommandQueue::RunTurn(Entry& own) {
-    Entry* finished = nullptr;  // others' commands run in this turn, their threads woken once the lock is free
+    Entry* finished =
+        nullptr;  // others' commands run in this turn, their threads woken once the lock is free
     if (!section_.enter()) {
         {
             Locked locked(lock_);

@@ -5,10 +5,10 @@
 // releases the lock, hands the queue to the thread of the next command, if any, and wakes the threads whose
 // commands it ran. A lock handed from thread to thread stands unused until the thread it goes to has woken,
 // which takes several times as long as a short command; a runner goes straight on to the next command, and
-// the wake-ups are sent once the lock and the queue's own lock are free. A runner takes on only commands answered from the database
-// (the command table says which), so that its own session's reply never waits for another session's
-// exchange with a controller; any other command ends the turn and runs on its own thread. Every command
-// still runs alone and in arrival order; a waiting thread sleeps on a condition variable.
+// the wake-ups are sent once the lock and the queue's own lock are free. A runner takes on only commands
+// answered from the database (the command table says which), so that its own session's reply never waits for
+// another session's exchange with a controller; any other command ends the turn and runs on its own thread.
+// Every command still runs alone and in arrival order; a waiting thread sleeps on a condition variable.
 #pragma once
 
 #include <cstdint>
@@ -22,10 +22,10 @@ struct Rre;
 
 // What the queue needs of the executor.
 struct SerialSection {
-    bool (*enter)();       // takes the lock commands run under; false when it could not be taken
-    void (*leave)();       // releases it
-    void (*run)(Rre*);     // runs one command, the lock held
-    void (*refuse)(Rre*);  // answers a command whose runner could not take the lock
+    bool (*enter)();                   // takes the lock commands run under; false when it could not be taken
+    void (*leave)();                   // releases it
+    void (*run)(Rre*);                 // runs one command, the lock held
+    void (*refuse)(Rre*);              // answers a command whose runner could not take the lock
     bool (*fromDatabase)(const Rre*);  // the command is answered at once: a runner may take it on
 };
 

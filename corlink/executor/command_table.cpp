@@ -1,3 +1,11 @@
+#include "corlink/executor/command_table.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "corlink/controller_entry/raid_controller.h"
+#include "corlink/database/controller_db.h"
 #include "corlink/handlers/array_backoff_command.h"
 #include "corlink/handlers/array_creation_commands.h"
 #include "corlink/handlers/array_deletion_commands.h"
@@ -5,9 +13,7 @@
 #include "corlink/handlers/authdb_commands.h"
 #include "corlink/handlers/authentication.h"
 #include "corlink/handlers/cache_commands.h"
-#include "corlink/executor/command_table.h"
 #include "corlink/handlers/controller_data_command.h"
-#include "corlink/database/controller_db.h"
 #include "corlink/handlers/controller_list_commands.h"
 #include "corlink/handlers/controller_params_commands.h"
 #include "corlink/handlers/controller_restart_commands.h"
@@ -21,7 +27,6 @@
 #include "corlink/handlers/handler_frame.h"
 #include "corlink/handlers/host_commands.h"
 #include "corlink/handlers/progress_commands.h"
-#include "corlink/controller_entry/raid_controller.h"
 #include "corlink/handlers/reinit_controller.h"
 #include "corlink/handlers/snapshot_commands.h"
 #include "corlink/handlers/version_command.h"
@@ -29,9 +34,6 @@
 #include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/proxy_wire/buffers_drives.h"
 #include "corlink/proxy_wire/buffers_hosts.h"
-#include <algorithm>
-#include <array>
-#include <cstring>
 
 namespace {
 
@@ -47,6 +49,7 @@ constexpr int32_t kEventReply = sizeof(RRE_EVENT_BUFFER);
 // code, name, handler name, request length, length test, reply length, what the command reaches, handler, the
 // frame of a framed handler
 constexpr RreCommandInfo kCommands[] = {
+    // clang-format off
     {RRE_GET_CONTROLLERHANDLEDB, "GET_CONTROLLERHANDLEDB", "capiGetControllerHandleDb", kAnyLength, Checked::None, 2576, CommandReach::Outside, capiGetControllerHandleDb},
     {RRE_GET_CONTROLLER, "GET_CONTROLLER", "capiGetController", 4, Checked::LengthFirst, 3022008, CommandReach::Outside, capiGetController},
     {RRE_GET_ARRAY_PARTITION, "GET_ARRAY_PARTITION", "capiGetArrayPartition", 4, Checked::LengthFirst, 16, CommandReach::Outside, capiGetArrayPartition},
@@ -144,6 +147,7 @@ constexpr RreCommandInfo kCommands[] = {
     {RRE_SET_DMS_POLICY, "SET_DMS_POLICY", "capiSetDMSPolicy", 76, Checked::AfterCode, 76, CommandReach::Outside, RunFramedCommand, &kSetDmsPolicy},
     {RRE_GET_CONNECT_HBA_INFO_LIST, "GET_CONNECT_HBA_INFO_LIST", "capiGetConnectHbaInfoList", 58128, Checked::AfterCode, 58128, CommandReach::Database, RunFramedCommand, &kGetConnectHbaInfoList},
     {RRE_CHANGE_PARTITION_DESCRIPTION, "CHANGE_PARTITION_DESCRIPTION", "capiChangePartitionDescription", 312, Checked::AfterCode, kAnyLength, CommandReach::Outside, RunFramedCommand, &kChangePartitionDescription},
+    // clang-format on
 };
 
 constexpr size_t kNamedCount = [] {
@@ -170,9 +174,12 @@ struct Dispatch {
 // Names that the table ends with tabs instead of blank padding.
 const char* TabSuffix(uint32_t code) {
     switch (code) {
-        case RRE_SET_DISCOVERY_FLAG: return "\t\t\t";
-        case RRE_GET_NEED_UPDATE_CONTROLLER: return "\t";
-        default: return nullptr;
+        case RRE_SET_DISCOVERY_FLAG:
+            return "\t\t\t";
+        case RRE_GET_NEED_UPDATE_CONTROLLER:
+            return "\t";
+        default:
+            return nullptr;
     }
 }
 

@@ -26,7 +26,8 @@ PassThroughBuffers& Buffers() {
 
 }  // namespace
 
-uint32_t RreIpsPassThrough(const uint8_t* request, uint32_t requestLength, uint8_t* reply, uint32_t replyCapacity) {
+uint32_t RreIpsPassThrough(const uint8_t* request, uint32_t requestLength, uint8_t* reply,
+                           uint32_t replyCapacity) {
     if (request == nullptr || reply == nullptr || requestLength > CAPI_PASS_THROUGH_BUFFER_SIZE) return 0;
     if (g_StateChangeMutex == nullptr) return 0;
     ConsoleFlushDeferral afterRelease;  // the pass's console lines leave once the mutex is released

@@ -7,4 +7,5 @@
 // Copies the request into the library's pass-through buffer, sends it, and copies the raw reply (at most
 // replyCapacity bytes) into reply. Returns the reply's length, 0 when no reply came or the request does not
 // fit. Matches the session's IpsPassThroughFn.
-uint32_t RreIpsPassThrough(const uint8_t* request, uint32_t requestLength, uint8_t* reply, uint32_t replyCapacity);
+uint32_t RreIpsPassThrough(const uint8_t* request, uint32_t requestLength, uint8_t* reply,
+                           uint32_t replyCapacity);

@@ -4,17 +4,17 @@
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/database/capi_session.h"
+#include "corlink/database/controller_db.h"
+#include "corlink/database/database_state.h"
 #include "corlink/executor/command_queue.h"
 #include "corlink/executor/command_table.h"
-#include "corlink/database/controller_db.h"
 #include "corlink/executor/executor.h"
-#include "corlink/database/database_state.h"
 #include "corlink/executor/executor_state.h"
-#include "corlink/handlers/handler_frame.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/utilities.h"
+#include "corlink/handlers/handler_frame.h"
 #include "corlink/transport/inband_transport.h"
 #include "platform/windows_api.h"
 
@@ -75,7 +75,8 @@ int DetachStateChangeMutex() {
             os_CloseMutex(g_StateChangeMutex);
             g_StateChangeMutex = nullptr;
         } else {
-            MessageBoxA(nullptr, "State Change Mutex lock is not released.", "Server Error", MB_OK | MB_ICONERROR);
+            MessageBoxA(nullptr, "State Change Mutex lock is not released.", "Server Error",
+                        MB_OK | MB_ICONERROR);
         }
     }
     return 1;
@@ -148,9 +149,7 @@ extern "C" uint32_t rreInitialize(void) {
 
 namespace {
 
-void LeaveStateChange() {
-    os_ReleaseMutex(g_StateChangeMutex);
-}
+void LeaveStateChange() { os_ReleaseMutex(g_StateChangeMutex); }
 
 void RefuseCommand(Rre* pRre);
 
@@ -176,14 +175,12 @@ void RefuseCommand(Rre* pRre) {
     RreErrorReply(pRre, RRE_ERROR_MUTEX_WAIT);
 }
 
-bool CommandFromDatabase(const Rre* pRre) {
-    return AnsweredFromDatabase(pRre->Command);
-}
+bool CommandFromDatabase(const Rre* pRre) { return AnsweredFromDatabase(pRre->Command); }
 
 // Made once and never destroyed: session threads may still queue commands while the process exits.
 CommandQueue& TheCommandQueue() {
-    static CommandQueue* queue =
-        new CommandQueue({TakeStateChangeMutex, LeaveStateChange, RunCommand, RefuseCommand, CommandFromDatabase});
+    static CommandQueue* queue = new CommandQueue(
+        {TakeStateChangeMutex, LeaveStateChange, RunCommand, RefuseCommand, CommandFromDatabase});
     return *queue;
 }
 

@@ -3,8 +3,8 @@
 
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/utilities.h"
-#include "platform/system/process.h"
 #include "platform/files/regular_files.h"
+#include "platform/system/process.h"
 #include "platform/windows_api.h"
 
 namespace {
@@ -18,16 +18,17 @@ void WriteText(HANDLE file, const std::string& text) {
 
 int RunCommandIntoFile(const char* outputFile, const char* program, const char* arguments) {
     SECURITY_ATTRIBUTES inheritable{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    const HANDLE file = CreateFileA(outputFile, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file =
+        CreateFileA(outputFile, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
     const std::string commandText = FormatString("%s %s", program, arguments);
     std::string commandLine = commandText;
-    STARTUPINFOA startup{sizeof(STARTUPINFOA), STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW, SW_HIDE,
-                         nullptr, file, nullptr};
+    STARTUPINFOA startup{
+        sizeof(STARTUPINFOA), STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW, SW_HIDE, nullptr, file, nullptr};
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                        &startup, &started)) {
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &started)) {
         DebugPrint("CreateProcess failed: 0x%x\n", static_cast<unsigned>(GetLastError()));
         CloseHandle(file);
         return 0;

@@ -45,12 +45,18 @@ constexpr int kListType = 7;
 
 WORD AttributeOf(int type) {
     switch (type) {
-        case 1: return 11;
-        case 2: return 15;
-        case 4: return 14;
-        case 5: return 12;
-        case 6: return 6;
-        default: return kDefaultAttribute;
+        case 1:
+            return 11;
+        case 2:
+            return 15;
+        case 4:
+            return 14;
+        case 5:
+            return 12;
+        case 6:
+            return 6;
+        default:
+            return kDefaultAttribute;
     }
 }
 
@@ -80,11 +86,13 @@ void ConsolePrint(int type, const char* format, ...) {
         DWORD mode = 0;
         if (g_ConsoleColour && GetConsoleMode(out, &mode)) {
             // The colour goes to the console at once: the text it applies to must follow it directly.
-            ConsoleWriteDirectly([&] {
-                SetConsoleTextAttribute(out, AttributeOf(type));
-                std::fputs(text.data(), stdout);
-                SetConsoleTextAttribute(out, kDefaultAttribute);
-            }, text.data());
+            ConsoleWriteDirectly(
+                [&] {
+                    SetConsoleTextAttribute(out, AttributeOf(type));
+                    std::fputs(text.data(), stdout);
+                    SetConsoleTextAttribute(out, kDefaultAttribute);
+                },
+                text.data());
         } else {
             ConsoleWrite(text.data());
         }

@@ -30,12 +30,12 @@ thread_local int t_deferrals = 0;
 
 struct ConsoleText {
     std::mutex lock;
-    std::condition_variable drained;  // a writer stopped writing
+    std::condition_variable drained;   // a writer stopped writing
     std::condition_variable leftOver;  // a writer left text the output did not take
     // All guarded by lock.
     std::string queued;
-    bool writing = false;            // a thread is writing queued text out
-    bool pending = false;            // the output did not take all the queue: the drain thread writes it on
+    bool writing = false;  // a thread is writing queued text out
+    bool pending = false;  // the output did not take all the queue: the drain thread writes it on
     bool drainStarted = false;
     bool closed = false;             // the output is gone for good: text is discarded
     unsigned long long dropped = 0;  // lines dropped since the queue was last full
@@ -181,9 +181,7 @@ void WriteOutAtExit() {
 
 }  // namespace
 
-ConsoleFlushDeferral::ConsoleFlushDeferral() {
-    ++t_deferrals;
-}
+ConsoleFlushDeferral::ConsoleFlushDeferral() { ++t_deferrals; }
 
 ConsoleFlushDeferral::~ConsoleFlushDeferral() {
     if (--t_deferrals == 0) FlushConsole();

@@ -36,8 +36,8 @@ int EventLogInfo(char* text, uint32_t code) {
 
 void EventLogRegisterSource(const char* messageFile) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSourceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSourceKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS) {
         DebugPrint("Unable to create registry key");
         return;
     }
@@ -48,13 +48,14 @@ void EventLogRegisterSource(const char* messageFile) {
         return;
     }
     DWORD types = 7;
-    if (RegSetValueExA(key, "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types), sizeof types) !=
-        ERROR_SUCCESS) {
+    if (RegSetValueExA(key, "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&types),
+                       sizeof types) != ERROR_SUCCESS) {
         DebugPrint("Unable to create/set registry value (message types)");
     }
     RegCloseKey(key);
 }
 
 void EventLogRemoveSource() {
-    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSourceKey) != ERROR_SUCCESS) DebugPrint("Unable to delete registry key");
+    if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, kSourceKey) != ERROR_SUCCESS)
+        DebugPrint("Unable to delete registry key");
 }

@@ -51,8 +51,9 @@ void DumpPacket(int direction, const void* data, uint32_t length) {
     GetLocalTime(&t);
     long processMs = static_cast<long>(std::clock() * 1000 / CLOCKS_PER_SEC) % 1000;
     char title[128];
-    std::snprintf(title, sizeof title, "%s%d/%d %02d:%02d:%02d.%03ld", direction == 1 ? "Send at " : "Receive at ",
-                  t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond, processMs);
+    std::snprintf(title, sizeof title, "%s%d/%d %02d:%02d:%02d.%03ld",
+                  direction == 1 ? "Send at " : "Receive at ", t.wMonth, t.wDay, t.wHour, t.wMinute,
+                  t.wSecond, processMs);
     if (headerOnlyScopes.load() > 0 && length > kPacketHeaderBytes) length = kPacketHeaderBytes;
     HexDump(title, data, length);
 }

@@ -77,7 +77,8 @@ void ReadFileName(HKEY key, DEBUG_CONFIG* config) {
     char name[sizeof config->FileName];
     DWORD type = 0;
     DWORD size = sizeof name - 1;
-    if (RegQueryValueExA(key, "FileName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExA(key, "FileName", nullptr, &type, reinterpret_cast<BYTE*>(name), &size) !=
+            ERROR_SUCCESS ||
         type != REG_SZ) {
         return;
     }
@@ -212,9 +213,7 @@ LogLinesOfThread::LogLinesOfThread(uint32_t threadId) : previous_(t_LoggedThread
     t_LoggedThreadId = threadId;
 }
 
-LogLinesOfThread::~LogLinesOfThread() {
-    t_LoggedThreadId = previous_;
-}
+LogLinesOfThread::~LogLinesOfThread() { t_LoggedThreadId = previous_; }
 
 int QueryDebugKeys(DEBUG_CONFIG* config) {
     HKEY service = nullptr;
@@ -257,7 +256,8 @@ int OpenDebugFile(const char* nameOverride) {
             if (g_LogFile != nullptr) break;
             lastErrno = errno;
             char message[512];
-            int n = std::snprintf(message, sizeof message, "corlink failed to open %s: ", DebugConfig.FileName);
+            int n =
+                std::snprintf(message, sizeof message, "corlink failed to open %s: ", DebugConfig.FileName);
             if (n < 0 || static_cast<size_t>(n) >= sizeof message) {
                 message[511] = '\0';
             } else {
@@ -313,9 +313,10 @@ void ResetDebugLog() {
 void LogLastError(const char* operation) {
     DWORD error = GetLastError();
     char* text = nullptr;
-    if (FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
-                       nullptr) == 0) {
+    if (FormatMessageA(
+            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+            nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0,
+            nullptr) == 0) {
         DebugPrint("Format message failed.  Error: %d\n", static_cast<int>(GetLastError()));
         return;
     }

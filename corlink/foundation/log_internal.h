@@ -9,7 +9,7 @@
 FILE* DebugLogFile();
 // Holds the log's lock (recursive) while it lives.
 class DebugLogHold {
-public:
+  public:
     DebugLogHold();
     ~DebugLogHold();
     DebugLogHold(const DebugLogHold&) = delete;

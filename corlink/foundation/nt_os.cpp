@@ -66,14 +66,17 @@ int os_Lock(OS_LOCK* lock) {
         return 0;
     }
     switch (WaitForSingleObject(lock->hMutex, INFINITE)) {
-        case WAIT_OBJECT_0: break;
+        case WAIT_OBJECT_0:
+            break;
         case WAIT_ABANDONED:
             // Its owner thread ended inside the lock: the lock is ours now (what it protects may be half
             // changed), with our own count.
             DebugPrint("os_Lock: the lock's owner thread ended holding it\n");
             WriteField(lock->count, 0);
             break;
-        default: OS_ASSERT(0); return 0;
+        default:
+            OS_ASSERT(0);
+            return 0;
     }
     WriteField(lock->ownerThreadId, GetCurrentThreadId());
     WriteField(lock->count, ReadField(lock->count) + 1);
@@ -81,7 +84,8 @@ int os_Lock(OS_LOCK* lock) {
 }
 
 int os_Unlock(OS_LOCK* lock) {
-    if (lock == nullptr || ReadField(lock->count) == 0 || ReadField(lock->ownerThreadId) != GetCurrentThreadId()) {
+    if (lock == nullptr || ReadField(lock->count) == 0 ||
+        ReadField(lock->ownerThreadId) != GetCurrentThreadId()) {
         OS_ASSERT(0);
         return 0;
     }
@@ -102,9 +106,12 @@ HANDLE os_OpenMutex(const char* name) { return OpenMutexA(SYNCHRONIZE, FALSE, na
 int os_WaitForMutex(HANDLE mutex, int32_t timeoutMs) {
     DWORD wait = timeoutMs == 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
     switch (WaitForSingleObject(mutex, wait)) {
-        case WAIT_OBJECT_0: return 0;
-        case WAIT_TIMEOUT: return 1;
-        default: return 2;
+        case WAIT_OBJECT_0:
+            return 0;
+        case WAIT_TIMEOUT:
+            return 1;
+        default:
+            return 2;
     }
 }
 

@@ -64,14 +64,14 @@ uint32_t os_ntohl(uint32_t v);
 uint16_t os_ntohs(uint16_t v);
 
 // The rest of the layer, kept with it for completeness: each a single platform call.
-void* os_AllocBlock(uint32_t nBytes);               // as os_Alloc
-HANDLE os_CreateNamedEvent(const char* name);       // auto-reset, not signalled, inheritable
-HANDLE os_CreateEvent();                            // unnamed, auto-reset, not signalled
-HANDLE os_OpenEvent(const char* name);              // modify-state access
-HANDLE os_OpenSemaphore(const char* name);          // all access
-BOOL os_SetEvent(HANDLE event);                     // FALSE for a null event
-HANDLE os_StartThread(unsigned (*start)(void*));    // os_BeginThread with a null argument
-HANDLE os_OpenFile(const char* name);               // an existing file, read and write; null on failure
+void* os_AllocBlock(uint32_t nBytes);             // as os_Alloc
+HANDLE os_CreateNamedEvent(const char* name);     // auto-reset, not signalled, inheritable
+HANDLE os_CreateEvent();                          // unnamed, auto-reset, not signalled
+HANDLE os_OpenEvent(const char* name);            // modify-state access
+HANDLE os_OpenSemaphore(const char* name);        // all access
+BOOL os_SetEvent(HANDLE event);                   // FALSE for a null event
+HANDLE os_StartThread(unsigned (*start)(void*));  // os_BeginThread with a null argument
+HANDLE os_OpenFile(const char* name);             // an existing file, read and write; null on failure
 uint32_t os_ReadFile(HANDLE file, void* buffer, uint32_t count);         // bytes read, 0 on failure
 uint32_t os_WriteFile(HANDLE file, const void* buffer, uint32_t count);  // bytes written, 0 on failure
 // 10-ms ticks since system start, counting on across wraps of the 32-bit millisecond counter.

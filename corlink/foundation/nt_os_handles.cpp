@@ -25,34 +25,22 @@ TickState& Ticks() {
 
 }  // namespace
 
-void* os_AllocBlock(uint32_t nBytes) {
-    return os_Alloc(nBytes);
-}
+void* os_AllocBlock(uint32_t nBytes) { return os_Alloc(nBytes); }
 
 HANDLE os_CreateNamedEvent(const char* name) {
     SECURITY_ATTRIBUTES sa{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};  // null access list, inheritable
     return CreateEventA(&sa, FALSE, FALSE, name);
 }
 
-HANDLE os_CreateEvent() {
-    return CreateEventA(nullptr, FALSE, FALSE, nullptr);
-}
+HANDLE os_CreateEvent() { return CreateEventA(nullptr, FALSE, FALSE, nullptr); }
 
-HANDLE os_OpenEvent(const char* name) {
-    return OpenEventA(EVENT_MODIFY_STATE, FALSE, name);
-}
+HANDLE os_OpenEvent(const char* name) { return OpenEventA(EVENT_MODIFY_STATE, FALSE, name); }
 
-HANDLE os_OpenSemaphore(const char* name) {
-    return OpenSemaphoreA(SEMAPHORE_ALL_ACCESS, FALSE, name);
-}
+HANDLE os_OpenSemaphore(const char* name) { return OpenSemaphoreA(SEMAPHORE_ALL_ACCESS, FALSE, name); }
 
-BOOL os_SetEvent(HANDLE event) {
-    return event != nullptr ? SetEvent(event) : FALSE;
-}
+BOOL os_SetEvent(HANDLE event) { return event != nullptr ? SetEvent(event) : FALSE; }
 
-HANDLE os_StartThread(unsigned (*start)(void*)) {
-    return os_BeginThread(start, nullptr);
-}
+HANDLE os_StartThread(unsigned (*start)(void*)) { return os_BeginThread(start, nullptr); }
 
 HANDLE os_OpenFile(const char* name) {
     const HANDLE file = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
@@ -91,8 +79,8 @@ int os_RunProgram(char* commandLine) {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, HIGH_PRIORITY_CLASS, nullptr, nullptr,
-                          &startup, &started)
+    return CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, HIGH_PRIORITY_CLASS, nullptr,
+                          nullptr, &startup, &started)
                ? 1
                : 0;
 }

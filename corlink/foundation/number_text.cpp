@@ -102,7 +102,8 @@ uint32_t HexTextToUint32(const char* text) {
         return value;
     }
     uint32_t value = 0;
-    for (const char* p = text; *p >= '0' && *p <= '9'; ++p) value = value * 10 + static_cast<uint32_t>(*p - '0');
+    for (const char* p = text; *p >= '0' && *p <= '9'; ++p)
+        value = value * 10 + static_cast<uint32_t>(*p - '0');
     return value;
 }
 

@@ -16,7 +16,8 @@ char g_ConfigFile[260] = "";
 
 void SetInstallDirectory(const char* directory) {
     size_t length = std::strlen(directory);
-    const char* separator = (length > 0 && (directory[length - 1] == '\\' || directory[length - 1] == '/')) ? "" : "\\";
+    const char* separator =
+        (length > 0 && (directory[length - 1] == '\\' || directory[length - 1] == '/')) ? "" : "\\";
     std::snprintf(g_InstallDirectory, sizeof g_InstallDirectory, "%s%s", directory, separator);
     std::string dumpSwitch = std::string(g_InstallDirectory) + "corlink.log";
     std::snprintf(g_DumpSwitchFile, sizeof g_DumpSwitchFile, "%s", dumpSwitch.c_str());

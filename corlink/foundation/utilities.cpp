@@ -32,7 +32,8 @@ std::string Utf16ToUtf8(const std::vector<uint16_t>& units) {
     std::string out;
     for (size_t i = 0; i < units.size() && units[i] != 0; ++i) {
         uint32_t u = units[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
             AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
             ++i;
         } else if (u >= 0xD800 && u <= 0xDFFF) {
@@ -62,7 +63,9 @@ std::string ReadTextFileUtf8(const char* path) {
     while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.append(chunk, n);
     std::fclose(f);
 
-    auto starts = [&](const char* mark, size_t length) { return bytes.compare(0, length, mark, length) == 0; };
+    auto starts = [&](const char* mark, size_t length) {
+        return bytes.compare(0, length, mark, length) == 0;
+    };
     const bool littleEndian = starts("\xFF\xFE", 2);
     const bool bigEndian = starts("\xFE\xFF", 2);
     if (littleEndian || bigEndian) {
@@ -100,10 +103,9 @@ int GetSystemErrorText(char* buffer, uint32_t size) {
     buffer[0] = '\0';
     DWORD error = GetLastError();
     char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                  reinterpret_cast<LPSTR>(&text), 0, nullptr);
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0, nullptr);
     if (length != 0 && size >= length + 14) {
         text[length >= 2 ? length - 2 : 0] = '\0';  // drop the text's own line end
         std::snprintf(buffer, size, "%s (0x%x)", text, static_cast<unsigned>(error));

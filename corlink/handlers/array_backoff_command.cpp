@@ -2,14 +2,14 @@
 
 #include <cstring>
 
-#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/database/controller_db.h"
-#include "corlink/handlers/controller_params_area.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/reply_buffers.h"
-#include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/foundation/log.h"
+#include "corlink/handlers/controller_params_area.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
 
 namespace {
 
@@ -23,7 +23,8 @@ int32_t RunSetArrayBackoffPercent(CommandContext& c) {
     CAPI_UNIFIED_PARAMS& params = FillControllerParamsArea();
     params.common.raidParams.createArrayBackoffPercent = percent;
     const int32_t code = CAPI_U_SetControllerParams(ControllerHandleOf(c.index), &params);
-    const CAPI_ADVANCED_NETWORK_INTERFACE& net = g_ControllerDb[static_cast<uint32_t>(c.index)].networkInterface;
+    const CAPI_ADVANCED_NETWORK_INTERFACE& net =
+        g_ControllerDb[static_cast<uint32_t>(c.index)].networkInterface;
     DebugPrint("capiSetArrayBackoffPercent: set %.*s's ArrayBackoffPercent %d result %d\n",
                static_cast<int>(strnlen(net.systemName, sizeof net.systemName)), net.systemName,
                static_cast<int>(percent), code);
@@ -33,5 +34,5 @@ int32_t RunSetArrayBackoffPercent(CommandContext& c) {
 }  // namespace
 
 // Found by UniqueSN; an in-process caller that is not trusted must have authenticated the system.
-const FramedCommand kSetArrayBackoffPercent{Lookup::UniqueSn, FirstRead::Refresh, false, nullptr,
-                                            RunSetArrayBackoffPercent, false, nullptr};
+const FramedCommand kSetArrayBackoffPercent{
+    Lookup::UniqueSn, FirstRead::Refresh, false, nullptr, RunSetArrayBackoffPercent, false, nullptr};

@@ -5,24 +5,24 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/array_partitions.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/controller_reresolve.h"
-#include "corlink/handlers/drive_maintenance.h"
-#include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/foundation/assertion.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/drive_maintenance.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
 
 namespace {
 
 using CreateParams = CAPI_UNIFIED_CREATE_ARRAY_PARAMS;
 
-constexpr uint32_t kDriveSlots = 68;          // identifier slots and drive locations of the create parameters
+constexpr uint32_t kDriveSlots = 68;  // identifier slots and drive locations of the create parameters
 constexpr uint32_t kSearchAttempts = 10;
 constexpr int32_t kSearchPauseSeconds = 2;
 constexpr int32_t kCreateRetrySeconds = 10;
@@ -59,15 +59,18 @@ bool SearchAfterChange(int32_t index, Search search) {
     return false;
 }
 
-bool SearchPartitions(int32_t index, const uint8_t* arraySerial, const char* name, CAPI_ARRAY_PARTITION* out) {
+bool SearchPartitions(int32_t index, const uint8_t* arraySerial, const char* name,
+                      CAPI_ARRAY_PARTITION* out) {
     const RAID_CONTROLLER& entry = Entry(index);
     const bool everyArray = (entry.controller.capabilities3 & kCapabilities3AllArrays) != 0;
     const uint32_t arrays = std::min<uint32_t>(entry.controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
     for (uint32_t a = 0; a < arrays; ++a) {
-        if (!everyArray && std::memcmp(entry.arrays[a].serialNumber, arraySerial, kObjectSerialSize) != 0) continue;
+        if (!everyArray && std::memcmp(entry.arrays[a].serialNumber, arraySerial, kObjectSerialSize) != 0)
+            continue;
         UpdateArrayPartition(index, static_cast<int32_t>(a));
         for (uint32_t p = 0; p < Entry(index).arrays[a].largeNumArrayPartitions; ++p) {
-            const CAPI_ARRAY_PARTITION* record = gCapiArrayPartitions.Find(static_cast<uint32_t>(index), a, p);
+            const CAPI_ARRAY_PARTITION* record =
+                gCapiArrayPartitions.Find(static_cast<uint32_t>(index), a, p);
             OS_ASSERT_TEXT(record != nullptr, "gCapiArrayPartitions[controller][i][n]");
             if (record == nullptr || std::strncmp(record->name, name, sizeof record->name) != 0) continue;
             std::memcpy(out, record, sizeof *out);
@@ -82,7 +85,8 @@ bool SearchNewArray(int32_t index, const CreateParams& params, CAPI_ARRAY* out) 
     const uint32_t members = std::min(params.createArrayParams.numMemberDriveIds, kDriveSlots);
     for (uint32_t k = 0; k < DriveCount(index); ++k) {
         const CAPI_DRIVE& drive = DriveAt(index, k);
-        if (drive.howUsed != DRIVE_USED_AS_MEMBER || drive.containerIndex >= entry.controller.raid.numArrays ||
+        if (drive.howUsed != DRIVE_USED_AS_MEMBER ||
+            drive.containerIndex >= entry.controller.raid.numArrays ||
             drive.containerIndex >= RAID_CONTROLLER_MAX_ARRAYS) {
             continue;
         }
@@ -114,7 +118,8 @@ std::unique_ptr<CAPI_ARRAY_PARTITION_PARAMS> PartitionParamsOf(const RRE_ADD_ARR
     std::memcpy(params->partitionSerialNumber, request.partitionSerialNumber, kObjectSerialSize);
     std::memcpy(bytes + offsetof(CAPI_ARRAY_PARTITION_PARAMS, reserved136), request.partitionParameter,
                 sizeof request.partitionParameter);
-    std::memcpy(params->name, BoundedName(reinterpret_cast<const uint8_t*>(request.name)).text, sizeof params->name);
+    std::memcpy(params->name, BoundedName(reinterpret_cast<const uint8_t*>(request.name)).text,
+                sizeof params->name);
     DebugPrint("RequestPart.unitNum = %d\n", params->unitNum);
     return params;
 }
@@ -247,7 +252,8 @@ int32_t RunExpandArray(CommandContext& c) {
         for (uint32_t k = 0; k < DriveCount(c.index); ++k) {
             const CAPI_DRIVE drive = DriveAt(c.index, k);
             if (drive.scsiId == static_cast<uint16_t>(location.driveIndex) &&
-                drive.channel == static_cast<uint8_t>(location.channelIndex) && drive.howUsed == DRIVE_LEFTOVER) {
+                drive.channel == static_cast<uint8_t>(location.channelIndex) &&
+                drive.howUsed == DRIVE_LEFTOVER) {
                 ClearLeftoverDrive(c.index, drive);
                 break;
             }
@@ -269,7 +275,8 @@ int32_t RunExpandArray(CommandContext& c) {
 
 int GetNewPartition(int32_t index, const uint8_t* arraySerial, const char* name, CAPI_ARRAY_PARTITION* out) {
     std::memset(out, 0, sizeof *out);
-    if (SearchAfterChange(index, [&](int32_t now) { return SearchPartitions(now, arraySerial, name, out); })) return 1;
+    if (SearchAfterChange(index, [&](int32_t now) { return SearchPartitions(now, arraySerial, name, out); }))
+        return 1;
     DebugPrint("capicmd==>>GetNewPartition cannot find %s\n", name);
     return 0;
 }
@@ -281,9 +288,10 @@ int GetNewArray(int32_t index, const CAPI_UNIFIED_CREATE_ARRAY_PARAMS& params, C
     return 0;
 }
 
-const FramedCommand kAddArrayPart{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunAddArrayPart, false, nullptr};
+const FramedCommand kAddArrayPart{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunAddArrayPart, false,
+                                  nullptr};
 // The A/B byte of the real controller decides where the array is made; no read before the refusal test.
-const FramedCommand kCreateArray{Lookup::ClientId, FirstRead::None, true, CheckCreateArray, RunCreateArray, false,
-                                 nullptr};
-const FramedCommand kExpandArray{Lookup::ClientId, FirstRead::None, true, CheckExpandArray, RunExpandArray, true,
-                                 nullptr};
+const FramedCommand kCreateArray{Lookup::ClientId, FirstRead::None, true,   CheckCreateArray,
+                                 RunCreateArray,   false,           nullptr};
+const FramedCommand kExpandArray{
+    Lookup::ClientId, FirstRead::None, true, CheckExpandArray, RunExpandArray, true, nullptr};

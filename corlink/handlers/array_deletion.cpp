@@ -5,16 +5,16 @@
 #include <memory>
 #include <vector>
 
-#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/array_partitions.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/controller_reresolve.h"
-#include "corlink/handlers/drive_maintenance.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/drive_maintenance.h"
 
 namespace {
 
@@ -76,7 +76,8 @@ int32_t DeleteWithoutMembers(TrackedController& c, const uint8_t* serial, int32_
     }
     os_SleepSeconds(kDeletePauseSeconds);
     DebugPrint("capicmd==>>CAPI_U_DeleteArray=%d!\n", CAPI_U_DeleteArray(HandleOf(c.index()), serial));
-    DebugPrint("capicmd==>>CAPI_U_RescanBus=%d!\n", CAPI_U_RescanBus(HandleOf(c.index()), kRescanAllChannels));
+    DebugPrint("capicmd==>>CAPI_U_RescanBus=%d!\n",
+               CAPI_U_RescanBus(HandleOf(c.index()), kRescanAllChannels));
     for (const CAPI_DRIVE& drive : members) ClearLeftoverDrive(c.index(), drive);
     return DeletionAnswer(ReadArrayListing(c, serial), 0);
 }
@@ -88,7 +89,9 @@ bool AnyMapped(const CAPI_PARTITION_MAP& map, uint32_t channels) {
     return false;
 }
 
-uint32_t HostCount(const CAPI_PARTITION_VIEW_TABLE& view) { return std::min<uint32_t>(view.numHosts, kViewHosts); }
+uint32_t HostCount(const CAPI_PARTITION_VIEW_TABLE& view) {
+    return std::min<uint32_t>(view.numHosts, kViewHosts);
+}
 
 // Unmaps the partition by default and from each host of the view; the default unmap's result.
 int32_t UnmapEverywhere(int32_t index, const uint8_t* serial, const CAPI_PARTITION_VIEW_TABLE& view) {
@@ -117,7 +120,8 @@ int32_t DeletionAnswer(Listing listing, int32_t lastCode) {
 int32_t deleteOneArray(int32_t index, const uint8_t* serial) {
     TrackedController c(index);
     Attempt last = RetryDeletes(c, serial, kFirstTries, {FirstListing(c, serial), 0});
-    DebugPrint("This for first delete, capicmd==>>CAPI_U_DeleteArray array = %d!\n", FindArrayBySerial(c.index(), serial));
+    DebugPrint("This for first delete, capicmd==>>CAPI_U_DeleteArray array = %d!\n",
+               FindArrayBySerial(c.index(), serial));
     if (last.listing == Listing::Gone || c.lost()) return DeletionAnswer(last.listing, last.code);
     const int32_t r = CAPI_U_DeleteArray(HandleOf(c.index()), serial);
     DebugPrint("capicmd==>>CAPI_U_DeleteArray %d!\n", r);
@@ -139,7 +143,8 @@ Listing FindPartitionBySerial(int32_t index, const uint8_t* serial, const CAPI_A
     TrackedController c(index);
     if (!c.ReadArrays()) return Listing::Unknown;
     bool allRead = true;
-    const uint32_t arrays = std::min<uint32_t>(Entry(c.index()).controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
+    const uint32_t arrays =
+        std::min<uint32_t>(Entry(c.index()).controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
     for (uint32_t a = 0; a < arrays; ++a) {
         const bool read = UpdateArrayPartition(c.index(), static_cast<int32_t>(a)) == 0;
         if (!c.Find()) return Listing::Unknown;
@@ -147,7 +152,8 @@ Listing FindPartitionBySerial(int32_t index, const uint8_t* serial, const CAPI_A
         const CAPI_ARRAY& array = Entry(c.index()).arrays[a];
         const size_t length = std::min<size_t>(array.serialNumberLength, kObjectSerialSize);
         for (uint32_t p = 0; read && p < array.largeNumArrayPartitions && length != 0; ++p) {
-            const CAPI_ARRAY_PARTITION* found = gCapiArrayPartitions.Find(static_cast<uint32_t>(c.index()), a, p);
+            const CAPI_ARRAY_PARTITION* found =
+                gCapiArrayPartitions.Find(static_cast<uint32_t>(c.index()), a, p);
             if (found != nullptr && std::memcmp(found->serialNumber, serial, length) == 0) {
                 *record = found;
                 return Listing::Listed;
@@ -182,7 +188,8 @@ int32_t deleteOnePartition(int32_t index, const uint8_t* serial) {
     const CAPI_ARRAY_PARTITION* found = nullptr;
     const auto search = [&] {
         found = nullptr;
-        const Listing listing = c.Find() ? FindPartitionBySerial(c.index(), serial, &found) : Listing::Unknown;
+        const Listing listing =
+            c.Find() ? FindPartitionBySerial(c.index(), serial, &found) : Listing::Unknown;
         c.Find();
         return listing;
     };
@@ -196,9 +203,11 @@ int32_t deleteOnePartition(int32_t index, const uint8_t* serial) {
     if (r != 0) listing = search();
     r = DeletionAnswer(listing, r);
     const uint8_t* s = serial;
-    DebugPrint("capicmd==>>deleteOnePartition controller=%d partSerialNumber==%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
-               "%02x%02x%02x%02x%02x%02x %d %d pPart=%p!\n",
-               index, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14],
-               s[15], r, unmapped, static_cast<const void*>(found));
+    DebugPrint(
+        "capicmd==>>deleteOnePartition controller=%d "
+        "partSerialNumber==%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
+        "%02x%02x%02x%02x%02x%02x %d %d pPart=%p!\n",
+        index, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14],
+        s[15], r, unmapped, static_cast<const void*>(found));
     return r == CAPI_ERROR_BAD_IDENTIFIER ? 0 : r;
 }

@@ -5,14 +5,14 @@
 #include <vector>
 
 #include "corlink/capi/wrappers_unified.h"
-#include "corlink/handlers/array_deletion.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/array_partitions.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/foundation/assertion.h"
 #include "corlink/foundation/log.h"
+#include "corlink/handlers/array_deletion.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
 
 namespace {
 
@@ -63,7 +63,8 @@ int32_t RunAbortUtility(CommandContext& c) {
             int32_t j = 0;
             for (const Serial& partition : PartitionSerials(c.index, a)) {
                 const int32_t result = deleteOnePartition(c.index, partition.data());
-                DebugPrint("capicmd==>>capiAbortUtility array=%d partition=%d deleteOnePartition=%d\n", a, j++, result);
+                DebugPrint("capicmd==>>capiAbortUtility array=%d partition=%d deleteOnePartition=%d\n", a,
+                           j++, result);
             }
         }
     }
@@ -72,7 +73,9 @@ int32_t RunAbortUtility(CommandContext& c) {
 
 }  // namespace
 
-const FramedCommand kDeletePart{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunDeletePart, false, nullptr};
-const FramedCommand kDeleteArray{Lookup::ClientId, FirstRead::Update, true, nullptr, RunDeleteArray, false, nullptr};
-const FramedCommand kAbortUtility{Lookup::RealController, FirstRead::Refresh, false, nullptr, RunAbortUtility, true,
-                                  nullptr};
+const FramedCommand kDeletePart{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunDeletePart, false,
+                                nullptr};
+const FramedCommand kDeleteArray{Lookup::ClientId, FirstRead::Update, true, nullptr, RunDeleteArray, false,
+                                 nullptr};
+const FramedCommand kAbortUtility{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunAbortUtility, true, nullptr};

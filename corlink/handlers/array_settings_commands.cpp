@@ -4,18 +4,18 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/capi_wire/capi_array.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/capi_wire/capi_array.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/array_partitions.h"
-#include "corlink/handlers/authentication.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/database_state.h"
-#include "corlink/proxy_wire/buffers_arrays.h"
-#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/authentication.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 
 namespace {
 
@@ -24,8 +24,12 @@ constexpr uint32_t kCapabilities3ManyPartitions = 0x8000;
 using rre_wire::BufferAs;
 
 CAPI_HANDLE HandleOf(const CommandContext& c) { return ControllerHandleOf(c.index); }
-const RRE_OBJECT_BUFFER& ObjectRequest(const CommandContext& c) { return *BufferAs<RRE_OBJECT_BUFFER>(c.buffer); }
-const RRE_SET_NAME_BUFFER& NameRequest(const CommandContext& c) { return *BufferAs<RRE_SET_NAME_BUFFER>(c.buffer); }
+const RRE_OBJECT_BUFFER& ObjectRequest(const CommandContext& c) {
+    return *BufferAs<RRE_OBJECT_BUFFER>(c.buffer);
+}
+const RRE_SET_NAME_BUFFER& NameRequest(const CommandContext& c) {
+    return *BufferAs<RRE_SET_NAME_BUFFER>(c.buffer);
+}
 
 int32_t RunSetPartName(CommandContext& c) {
     const RRE_SET_NAME_BUFFER& request = NameRequest(c);
@@ -49,9 +53,13 @@ int32_t RunChangePartLun(CommandContext& c) {
     return CAPI_U_ChangeArrayPartitionLunEx(HandleOf(c), request.serialNumber, request.option);
 }
 
-uint32_t CheckVerifyArray(const CommandContext& c) { return ObjectRequest(c).option == 0 ? RRE_ERROR_NO_CONTROLLER : 0; }
+uint32_t CheckVerifyArray(const CommandContext& c) {
+    return ObjectRequest(c).option == 0 ? RRE_ERROR_NO_CONTROLLER : 0;
+}
 
-int32_t RunVerifyArray(CommandContext& c) { return CAPI_U_VerifyArray(HandleOf(c), ObjectRequest(c).serialNumber); }
+int32_t RunVerifyArray(CommandContext& c) {
+    return CAPI_U_VerifyArray(HandleOf(c), ObjectRequest(c).serialNumber);
+}
 
 // The partner's view of the array's ownership changed too.
 int32_t RunSetPreferredOwner(CommandContext& c) {
@@ -69,7 +77,8 @@ int32_t RunReviveArray(CommandContext& c) {
 
 int32_t RunChangePartitionDescription(CommandContext& c) {
     CAPI_ARRAY_PARTITION_PARAMS* params = &BufferAs<RRE_DESCRIPTION_BUFFER>(c.buffer)->params;
-    if (params->descriptionLength > sizeof params->description) params->descriptionLength = sizeof params->description;
+    if (params->descriptionLength > sizeof params->description)
+        params->descriptionLength = sizeof params->description;
     return CAPI_U_ChangePartitionDescription(HandleOf(c), params);
 }
 
@@ -81,30 +90,32 @@ int32_t RunGetArrayList(CommandContext& c) {
     std::memcpy(reply->arrays, entry.arrays, count * sizeof(CAPI_ARRAY));
     reply->reserved8 = 0;
     reply->arrayCount = count;
-    c.replyLength = static_cast<int32_t>(offsetof(RRE_ARRAY_LIST_BUFFER, arrays) + count * sizeof(CAPI_ARRAY));
+    c.replyLength =
+        static_cast<int32_t>(offsetof(RRE_ARRAY_LIST_BUFFER, arrays) + count * sizeof(CAPI_ARRAY));
     // A list the controller could not confirm is answered with the refresh's failure, never as current.
     return c.firstRead;
 }
 
 }  // namespace
 
-const FramedCommand kGetArrayList{Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunGetArrayList, false,
-                                  " %s\n"};
-const FramedCommand kSetPartName{Lookup::RealController, FirstRead::Refresh, true, nullptr, RunSetPartName, true,
-                                 " to %s!\n"};
-const FramedCommand kSetArrayName{Lookup::RealController, FirstRead::Refresh, true, nullptr, RunSetArrayName, true,
-                                  " to %s!\n"};
-const FramedCommand kExpandPart{Lookup::RealController, FirstRead::Refresh, true, nullptr, RunExpandPart, true,
-                                nullptr};
-const FramedCommand kChangePartLun{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunChangePartLun, true,
-                                   nullptr};
-const FramedCommand kVerifyArray{Lookup::ClientId, FirstRead::Refresh, true, CheckVerifyArray, RunVerifyArray, true,
+const FramedCommand kGetArrayList{
+    Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunGetArrayList, false, " %s\n"};
+const FramedCommand kSetPartName{
+    Lookup::RealController, FirstRead::Refresh, true, nullptr, RunSetPartName, true, " to %s!\n"};
+const FramedCommand kSetArrayName{
+    Lookup::RealController, FirstRead::Refresh, true, nullptr, RunSetArrayName, true, " to %s!\n"};
+const FramedCommand kExpandPart{
+    Lookup::RealController, FirstRead::Refresh, true, nullptr, RunExpandPart, true, nullptr};
+const FramedCommand kChangePartLun{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunChangePartLun, true, nullptr};
+const FramedCommand kVerifyArray{
+    Lookup::ClientId, FirstRead::Refresh, true, CheckVerifyArray, RunVerifyArray, true, nullptr};
+const FramedCommand kSetPreferredOwner{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetPreferredOwner, false, nullptr};
+const FramedCommand kReviveArray{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunReviveArray, true,
                                  nullptr};
-const FramedCommand kSetPreferredOwner{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetPreferredOwner,
-                                       false, nullptr};
-const FramedCommand kReviveArray{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunReviveArray, true, nullptr};
-const FramedCommand kChangePartitionDescription{Lookup::ClientId, FirstRead::Refresh, true, nullptr,
-                                                RunChangePartitionDescription, true, nullptr};
+const FramedCommand kChangePartitionDescription{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunChangePartitionDescription, true, nullptr};
 
 // Every stored partition record of every array, as many as the caller's buffer holds; a list cut short is
 // answered code -1 so that the client can tell.
@@ -129,9 +140,11 @@ void capiGetArrayPartition(Rre* pRre, const RreCommandInfo& info) {
                    array.numArrayPartitions, array.largeNumArrayPartitions,
                    (entry.controller.capabilities3 & kCapabilities3ManyPartitions) != 0 ? 1u : 0u);
         for (uint32_t p = 0; p < array.largeNumArrayPartitions; ++p) {
-            const CAPI_ARRAY_PARTITION* record = gCapiArrayPartitions.Find(static_cast<uint32_t>(index), a, p);
+            const CAPI_ARRAY_PARTITION* record =
+                gCapiArrayPartitions.Find(static_cast<uint32_t>(index), a, p);
             if (record == nullptr) {
-                DebugPrint("capiGetArrayPartition skipping null partition pointer at C[%d]A[%d]P[%d]\n", index, a, p);
+                DebugPrint("capiGetArrayPartition skipping null partition pointer at C[%d]A[%d]P[%d]\n",
+                           index, a, p);
                 continue;
             }
             if (n == capacity) {

@@ -2,15 +2,15 @@
 
 #include <cstring>
 
+#include "corlink/capi/wrappers_unified.h"
 #include "corlink/capi_wire/authdb_record_fields.h"
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi_wire/capi_reply_codes.h"
-#include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"
-#include "corlink/proxy_wire/buffers_hosts.h"
 #include "corlink/foundation/hex_dump.h"
 #include "corlink/foundation/log.h"
+#include "corlink/proxy_wire/buffers_hosts.h"
 
 namespace {
 
@@ -27,7 +27,9 @@ struct Record {
     const CAPI_AUTHDB_RECORD* Capi() const { return reinterpret_cast<const CAPI_AUTHDB_RECORD*>(bytes); }
 };
 
-RRE_AUTHDB_BUFFER& Buffer(const CommandContext& c) { return *rre_wire::BufferAs<RRE_AUTHDB_BUFFER>(c.buffer); }
+RRE_AUTHDB_BUFFER& Buffer(const CommandContext& c) {
+    return *rre_wire::BufferAs<RRE_AUTHDB_BUFFER>(c.buffer);
+}
 Record& RequestRecord(const CommandContext& c) { return *reinterpret_cast<Record*>(&Buffer(c).record); }
 Record LastRecordReceived() {
     Record record;
@@ -35,7 +37,9 @@ Record LastRecordReceived() {
     return record;
 }
 CAPI_HANDLE HandleOf(const CommandContext& c) { return ControllerHandleOf(c.index); }
-void PutCountReceived(CommandContext& c) { Buffer(c).recordCount = static_cast<uint8_t>(g_AuthDbRecordCount); }
+void PutCountReceived(CommandContext& c) {
+    Buffer(c).recordCount = static_cast<uint8_t>(g_AuthDbRecordCount);
+}
 const char* Outcome(int32_t code) { return code == 0 ? "success" : "failed"; }
 
 // Every body runs with packet dumps cut to their headers (the records carry secrets), and with the stored
@@ -87,7 +91,8 @@ using WalkStep = bool (*)(const Record& found, const Record& request, Record* mo
 bool FillTargetSecret(const Record& found, const Record& request, Record* modified) {
     if (!found.Empty(kTargetSecret)) return false;  // a record keeps the secret it has
     *modified = found;
-    if (modified->Empty(kTargetSecretName)) modified->Copy(kTargetSecretName, found.bytes + kRecordName, kNameSize);
+    if (modified->Empty(kTargetSecretName))
+        modified->Copy(kTargetSecretName, found.bytes + kRecordName, kNameSize);
     modified->Copy(kTargetSecret, request.bytes + kTargetSecret, kSecretSize);
     return true;
 }
@@ -147,7 +152,8 @@ struct Remember {
     const char* handler;
 };
 constexpr Remember kTargetSecretOfOne{kTargetSecretName, kTargetSecret, true, "capiSetTargetSecret"};
-constexpr Remember kInitiatorSecretOfOne{kInitiatorSecretName, kInitiatorSecret, false, "capiRemeberInitiatorSecret"};
+constexpr Remember kInitiatorSecretOfOne{kInitiatorSecretName, kInitiatorSecret, false,
+                                         "capiRemeberInitiatorSecret"};
 
 template <const Remember& remember>
 int32_t RunRemember(CommandContext& c) {

@@ -3,18 +3,16 @@
 #include <cstring>
 
 #include "corlink/database/controller_db.h"
-#include "corlink/handlers/handler_frame.h"
-#include "corlink/handlers/authentication_request.h"
 #include "corlink/database/storage_system.h"
 #include "corlink/database/storage_systems.h"
 #include "corlink/foundation/log.h"
+#include "corlink/handlers/authentication_request.h"
+#include "corlink/handlers/handler_frame.h"
 
 namespace {
 
 // Text fields are compared over their whole declared size at most.
-bool SameText(const char* a, const char* b, size_t size) {
-    return std::strncmp(a, b, size) == 0;
-}
+bool SameText(const char* a, const char* b, size_t size) { return std::strncmp(a, b, size) == 0; }
 
 }  // namespace
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstring>
 
+#include "corlink/database/storage_system.h"
 #include "corlink/handlers/authentication.h"
 #include "corlink/handlers/rre.h"
-#include "corlink/database/storage_system.h"
 #include "corlink/proxy_wire/password_requests.h"
 
 // The request's two texts, terminated even when the client filled the whole field.

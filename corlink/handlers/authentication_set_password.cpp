@@ -1,20 +1,20 @@
 // SET_PASSWORD (98): the first request proves the current password; later ones change the password on
 // the controller pair.
-#include <cstring>
 #include <cstddef>
+#include <cstring>
 
 #include "corlink/capi/wrappers_unified.h"
-#include "corlink/handlers/authentication.h"
-#include "corlink/handlers/authentication_request.h"
 #include "corlink/database/controller_db.h"
-#include "corlink/handlers/controller_params_area.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/handlers/handler_frame.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/database/storage_system.h"
 #include "corlink/database/storage_systems.h"
 #include "corlink/foundation/hex_dump.h"
 #include "corlink/foundation/log.h"
+#include "corlink/handlers/authentication.h"
+#include "corlink/handlers/authentication_request.h"
+#include "corlink/handlers/controller_params_area.h"
+#include "corlink/handlers/handler_frame.h"
 
 namespace {
 
@@ -28,9 +28,7 @@ static_assert(offsetof(CAPI_UNIFIED_CONTROLLER, common) + offsetof(CAPI_UNIFIED_
 // The characters of a password that are sent, compared and stored: the storage system keeps 31 and a NUL.
 constexpr size_t kPasswordChars = sizeof(STORAGE_SYSTEM::password) - 1;
 
-const uint8_t* UnifiedBytes() {
-    return reinterpret_cast<const uint8_t*>(&g_UnifiedControllerBuffer);
-}
+const uint8_t* UnifiedBytes() { return reinterpret_cast<const uint8_t*>(&g_UnifiedControllerBuffer); }
 
 bool ControllerReportsPassword(const char* password) {
     return std::strncmp(reinterpret_cast<const char*>(UnifiedBytes() + kPasswordInUnifiedRecord), password,
@@ -71,7 +69,8 @@ void capiSetPassword(Rre* pRre, const RreCommandInfo& info) {
             return;
         }
         const HeaderOnlyPacketDumps passwordKeptOutOfDumps;
-        int32_t rc = CAPI_U_SetControllerParams(ControllerHandleOf(controller), &ParamsWithPassword(request.password));
+        int32_t rc =
+            CAPI_U_SetControllerParams(ControllerHandleOf(controller), &ParamsWithPassword(request.password));
         if (rc == 0) {
             StorePassword(*system, request.password);
         } else if (RequestUnifiedControllerData(controller) == 0 &&

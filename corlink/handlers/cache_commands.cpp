@@ -8,9 +8,9 @@
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
+#include "corlink/foundation/log.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/proxy_wire/buffers_drives.h"
-#include "corlink/foundation/log.h"
 
 namespace {
 
@@ -19,17 +19,22 @@ using rre_wire::BufferAs;
 constexpr uint32_t kOrphanPassBudget = 147456;
 constexpr uint32_t kPassesWithoutProgress = 10;
 
-const RRE_CACHE_PARAM_BUFFER& CacheRequest(const CommandContext& c) { return *BufferAs<RRE_CACHE_PARAM_BUFFER>(c.buffer); }
+const RRE_CACHE_PARAM_BUFFER& CacheRequest(const CommandContext& c) {
+    return *BufferAs<RRE_CACHE_PARAM_BUFFER>(c.buffer);
+}
 
 int32_t RunFlushCache(CommandContext& c) {
-    return CAPI_U_FlushCache(ControllerHandleOf(c.index), BufferAs<RRE_SERIAL_BUFFER>(c.buffer)->serialNumber);
+    return CAPI_U_FlushCache(ControllerHandleOf(c.index),
+                             BufferAs<RRE_SERIAL_BUFFER>(c.buffer)->serialNumber);
 }
 int32_t RunFreeCache(CommandContext& c) {
-    return CAPI_U_FreeCache(ControllerHandleOf(c.index), BufferAs<RRE_FREE_CACHE_BUFFER>(c.buffer)->serialNumber);
+    return CAPI_U_FreeCache(ControllerHandleOf(c.index),
+                            BufferAs<RRE_FREE_CACHE_BUFFER>(c.buffer)->serialNumber);
 }
 int32_t RunSetPartitionCacheParam(CommandContext& c) {
     const RRE_CACHE_PARAM_BUFFER& request = CacheRequest(c);
-    return CAPI_U_SetArrayPartitionCacheParams(ControllerHandleOf(c.index), request.serialNumber, &request.params);
+    return CAPI_U_SetArrayPartitionCacheParams(ControllerHandleOf(c.index), request.serialNumber,
+                                               &request.params);
 }
 int32_t RunSetArrayCacheParam(CommandContext& c) {
     const RRE_CACHE_PARAM_BUFFER& request = CacheRequest(c);
@@ -77,17 +82,21 @@ int32_t freeAllChacheEx(int32_t index) {
         }
         stalled = progress ? 0 : stalled + 1;
         if (stalled == kPassesWithoutProgress) {
-            DebugPrint("capicmd==>>freeAllChacheEx: orphan data stays at %d%%\n", controller.orphanDataPercent);
+            DebugPrint("capicmd==>>freeAllChacheEx: orphan data stays at %d%%\n",
+                       controller.orphanDataPercent);
             return -1;
         }
     }
     return 0;
 }
 
-const FramedCommand kFlushCache{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunFlushCache, true, nullptr};
-const FramedCommand kFreeCache{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunFreeCache, true, nullptr};
-const FramedCommand kSetPartitionCacheParam{Lookup::ClientId, FirstRead::Refresh, true, nullptr,
-                                            RunSetPartitionCacheParam, true, nullptr};
-const FramedCommand kSetArrayCacheParam{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetArrayCacheParam,
-                                        true, nullptr};
-const FramedCommand kFreeOrphanData{Lookup::ClientId, FirstRead::None, true, nullptr, RunFreeOrphanData, false, nullptr};
+const FramedCommand kFlushCache{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunFlushCache, true,
+                                nullptr};
+const FramedCommand kFreeCache{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunFreeCache, true,
+                               nullptr};
+const FramedCommand kSetPartitionCacheParam{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetPartitionCacheParam, true, nullptr};
+const FramedCommand kSetArrayCacheParam{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetArrayCacheParam, true, nullptr};
+const FramedCommand kFreeOrphanData{Lookup::ClientId,  FirstRead::None, true,   nullptr,
+                                    RunFreeOrphanData, false,           nullptr};

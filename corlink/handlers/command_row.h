@@ -6,7 +6,7 @@
 
 #include "corlink/handlers/rre.h"
 
-constexpr int32_t kAnyLength = -1;           // the request length is not tested
+constexpr int32_t kAnyLength = -1;  // the request length is not tested
 
 // How the frame tests the request length.
 enum class Checked : uint8_t {
@@ -32,8 +32,8 @@ struct RreCommandInfo {
     const char* handlerName;  // `capi<Command>`, or null when the code has no handler
     int32_t requestLength;    // fixed request length, or kAnyLength
     Checked lengthCheck;
-    int32_t replyLength;      // largest reply the handler writes (kAnyLength: the request length)
+    int32_t replyLength;  // largest reply the handler writes (kAnyLength: the request length)
     CommandReach reach;
-    RreHandler handler;       // null until the handler is built: answered RRE_ERROR_UNKNOWN_COMMAND
+    RreHandler handler;  // null until the handler is built: answered RRE_ERROR_UNKNOWN_COMMAND
     const FramedCommand* framed = nullptr;  // the common frame's steps, for handlers run by RunFramedCommand
 };

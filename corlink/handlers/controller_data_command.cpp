@@ -3,16 +3,16 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/proxy_wire/api_raid_controller.h"
 #include "corlink/database/array_partitions.h"
-#include "corlink/handlers/authentication.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/controller_reresolve.h"
-#include "corlink/handlers/handler_frame.h"
-#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/authentication.h"
+#include "corlink/handlers/handler_frame.h"
+#include "corlink/proxy_wire/api_raid_controller.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 
 namespace {
 

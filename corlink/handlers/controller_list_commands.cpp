@@ -3,21 +3,21 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/capi_wire/byte_order.h"
 #include "corlink/capi/wrappers_unified.h"
-#include "corlink/handlers/authentication.h"
+#include "corlink/capi_wire/byte_order.h"
 #include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/controller_reresolve.h"
 #include "corlink/database/database_state.h"
-#include "corlink/handlers/handler_frame.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/database/storage_system.h"
 #include "corlink/database/storage_systems.h"
-#include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/authentication.h"
+#include "corlink/handlers/handler_frame.h"
+#include "corlink/proxy_wire/controller_list_wire.h"
 
 namespace {
 
@@ -197,5 +197,5 @@ int32_t RunGetUnifiedControllerData(CommandContext& c) {
 
 }  // namespace
 
-const FramedCommand kGetUnifiedControllerData{Lookup::RealController, FirstRead::Refresh, false, nullptr,
-                                              RunGetUnifiedControllerData, false, nullptr};
+const FramedCommand kGetUnifiedControllerData{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunGetUnifiedControllerData, false, nullptr};

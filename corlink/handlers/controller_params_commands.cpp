@@ -3,17 +3,17 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/capi_wire/capi_controller.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/capi_wire/capi_controller.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_discovery.h"
-#include "corlink/handlers/controller_params_area.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/database_state.h"
 #include "corlink/database/reply_buffers.h"
-#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/controller_params_area.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 
 namespace {
 
@@ -51,7 +51,8 @@ void PutSystemName(const CAPI_ADVANCED_NETWORK_INTERFACE& request) {
 void PutAddresses(const CAPI_ADVANCED_NETWORK_INTERFACE& request, uint8_t ab) {
     if (request.dhcpEnable == 1) {
         auto* half = reinterpret_cast<uint8_t*>(&g_UnifiedControllerBuffer.controllers[ab & 1].params1);
-        const uint8_t* addresses[3] = {request.netIf.defaultIp, request.netIf.defaultMask, request.netIf.gateway};
+        const uint8_t* addresses[3] = {request.netIf.defaultIp, request.netIf.defaultMask,
+                                       request.netIf.gateway};
         for (size_t i = 0; i < 3; ++i) std::memcpy(half + kAddressesInHalf[i], addresses[i], kAddressLength);
     }
     CommonParamsBytes()[kDhcpInCommon] = request.dhcpEnable;
@@ -106,7 +107,7 @@ int32_t RunSetEnclosureFeatureFlags(CommandContext& c) {
 
 }  // namespace
 
-const FramedCommand kSetAdvNetInterface{Lookup::RealController, FirstRead::None, true, nullptr, RunSetAdvNetInterface,
-                                        false, nullptr};
-const FramedCommand kSetEnclosureFeatureFlags{Lookup::ClientId, FirstRead::None, true, nullptr,
-                                              RunSetEnclosureFeatureFlags, true, nullptr};
+const FramedCommand kSetAdvNetInterface{Lookup::RealController, FirstRead::None, true,   nullptr,
+                                        RunSetAdvNetInterface,  false,           nullptr};
+const FramedCommand kSetEnclosureFeatureFlags{
+    Lookup::ClientId, FirstRead::None, true, nullptr, RunSetEnclosureFeatureFlags, true, nullptr};

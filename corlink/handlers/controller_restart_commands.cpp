@@ -8,9 +8,9 @@
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/database_state.h"
 #include "corlink/database/reply_buffers.h"
-#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 
 namespace {
 
@@ -37,8 +37,11 @@ int32_t RediscoverPass(const CommandContext& c, const char* serial, uint8_t whic
     CAPI_Initialize_Main();
     const int32_t found = FindControllerBySerialText(serial);
     if (found < 0) return -1;
-    if (found != index) DebugPrint("ERROR: assertion failed! (controllerX == controller) at %s line %d\n", __FILE__, __LINE__);
-    if (which == kBothHalves && (RequestUnifiedControllerData(found) != 0 || StateOfHalf(0) != 0 || StateOfHalf(1) != 0)) {
+    if (found != index)
+        DebugPrint("ERROR: assertion failed! (controllerX == controller) at %s line %d\n", __FILE__,
+                   __LINE__);
+    if (which == kBothHalves &&
+        (RequestUnifiedControllerData(found) != 0 || StateOfHalf(0) != 0 || StateOfHalf(1) != 0)) {
         return -1;
     }
     return found;
@@ -98,7 +101,8 @@ int32_t RunRebootController(CommandContext& c) {
 // The controller is updated after the rediscovery where it is then, or not at all when it is gone.
 int32_t RunShutdownController(CommandContext& c) {
     const auto* request = rre_wire::BufferAs<RRE_SHUTDOWN_BUFFER>(c.buffer);
-    const int32_t code = CAPI_U_ShutDownController(ControllerHandleOf(c.index), request->which, request->param2);
+    const int32_t code =
+        CAPI_U_ShutDownController(ControllerHandleOf(c.index), request->which, request->param2);
     os_SleepSeconds(kShutdownPauseSeconds);
     CAPI_Initialize_Main();
     c.index = FindControllerAgain(c.identity);
@@ -112,7 +116,7 @@ int32_t RunShutdownController(CommandContext& c) {
 
 }  // namespace
 
-const FramedCommand kRebootController{Lookup::RealController, FirstRead::Refresh, false, nullptr, RunRebootController,
-                                      false, nullptr};
-const FramedCommand kShutdownController{Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunShutdownController,
-                                        false, nullptr};
+const FramedCommand kRebootController{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunRebootController, false, nullptr};
+const FramedCommand kShutdownController{
+    Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunShutdownController, false, nullptr};

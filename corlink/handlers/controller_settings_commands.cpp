@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "corlink/capi_wire/capi_enclosure.h"
-#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/capi/wrappers_classic.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/capi_wire/capi_enclosure.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/proxy_wire/buffers_controller.h"
@@ -16,7 +16,7 @@ using rre_wire::BufferAs;
 
 constexpr uint32_t kObjectIdLength = 32;  // the enclosure's id: the first bytes of its parameters
 constexpr uint32_t kChangeRefusedByte = 321;
-constexpr uint8_t kStateUnknown = 4;      // GET_CONTROLLER_STATUS when the controller cannot be read
+constexpr uint8_t kStateUnknown = 4;  // GET_CONTROLLER_STATUS when the controller cannot be read
 constexpr uint32_t kRescannedChannels = 2;
 
 CAPI_HANDLE HandleOf(const CommandContext& c) { return ControllerHandleOf(c.index); }
@@ -38,7 +38,8 @@ int32_t RunSetDriveEnclosure(CommandContext& c) {
 }
 
 int32_t RunSetControllerTimeDate(CommandContext& c) {
-    const int32_t code = CAPI_U_SetControllerTimeDate(HandleOf(c), BufferAs<RRE_TIME_DATE_BUFFER>(c.buffer)->timeDate);
+    const int32_t code =
+        CAPI_U_SetControllerTimeDate(HandleOf(c), BufferAs<RRE_TIME_DATE_BUFFER>(c.buffer)->timeDate);
     UpdateController(c.index);
     return code;
 }
@@ -60,7 +61,8 @@ int32_t RunGetControllerStatus(CommandContext& c) {
     const int updated = UpdateController(c.index);
     if (!FindCommandControllerAgain(c)) return -1;
     const auto* half = reinterpret_cast<const uint8_t*>(&EntryOf(c).unifiedController.controllers[c.ab & 1]);
-    BufferAs<RRE_CONTROLLER_STATUS_BUFFER>(c.buffer)->state = updated == 0 ? half[kChangeRefusedByte] : kStateUnknown;
+    BufferAs<RRE_CONTROLLER_STATUS_BUFFER>(c.buffer)->state =
+        updated == 0 ? half[kChangeRefusedByte] : kStateUnknown;
     return 0;
 }
 
@@ -76,18 +78,19 @@ int32_t RunRescanAllBus(CommandContext& c) {
 
 }  // namespace
 
-const FramedCommand kSilenceAlarm{Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunSilenceAlarm, true, nullptr};
-const FramedCommand kSetChannelParam{Lookup::RealController, FirstRead::Refresh, true, nullptr, RunSetChannelParam,
-                                     true, nullptr};
-const FramedCommand kSetDriveEnclosure{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetDriveEnclosure, true,
-                                       nullptr};
-const FramedCommand kSetControllerTimeDate{Lookup::ClientId, FirstRead::Refresh, true, nullptr,
-                                           RunSetControllerTimeDate, false, nullptr};
-const FramedCommand kGetControllerTimeDate{Lookup::ClientId, FirstRead::None, false, nullptr,
-                                           RunGetControllerTimeDate, false, nullptr};
-const FramedCommand kSetControllerParams{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetControllerParams,
-                                         true, nullptr};
-const FramedCommand kGetControllerStatus{Lookup::RealController, FirstRead::None, false, nullptr,
-                                         RunGetControllerStatus, false, " %s!n"};
-const FramedCommand kRescanAllBus{Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunRescanAllBus, false,
+const FramedCommand kSilenceAlarm{Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunSilenceAlarm, true,
                                   nullptr};
+const FramedCommand kSetChannelParam{
+    Lookup::RealController, FirstRead::Refresh, true, nullptr, RunSetChannelParam, true, nullptr};
+const FramedCommand kSetDriveEnclosure{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetDriveEnclosure, true, nullptr};
+const FramedCommand kSetControllerTimeDate{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetControllerTimeDate, false, nullptr};
+const FramedCommand kGetControllerTimeDate{Lookup::ClientId,         FirstRead::None, false,  nullptr,
+                                           RunGetControllerTimeDate, false,           nullptr};
+const FramedCommand kSetControllerParams{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunSetControllerParams, true, nullptr};
+const FramedCommand kGetControllerStatus{Lookup::RealController, FirstRead::None, false,  nullptr,
+                                         RunGetControllerStatus, false,           " %s!n"};
+const FramedCommand kRescanAllBus{
+    Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunRescanAllBus, false, nullptr};

@@ -5,16 +5,16 @@
 #include <memory>
 
 #include "corlink/capi/wrappers_unified.h"
-#include "corlink/handlers/authentication.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_kinds.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/controller_reresolve.h"
-#include "corlink/handlers/custom_view_record.h"
 #include "corlink/database/database_state.h"
 #include "corlink/database/partition_view_cache.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/authentication.h"
+#include "corlink/handlers/custom_view_record.h"
 
 namespace {
 
@@ -49,15 +49,16 @@ void LogMapRequest(const CAPI_MAP_UNMAP_PARAMS& record) {
     const uint8_t* w = record.flexId.FCPortWWN;
     const uint8_t* f = record.mapping.flags;
     DebugPrint("Map request:\n");
-    DebugPrint("    partSN: %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X\n", s[0], s[1], s[2], s[3],
-               s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15]);
+    DebugPrint("    partSN: %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X\n", s[0], s[1],
+               s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15]);
     DebugPrint("     flags: 0x%x\n", record.value76);
     DebugPrint("       iqn: %.223s\n", InitiatorNameOf(record));
-    DebugPrint("       wwn: %02X%02X%02X%02X%02X%02X%02X%02X\n", w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7]);
-    DebugPrint("    flexid: type %d deviceId 0x%x chIndex %d unitNum %d\n", record.flexId.type, record.flexId.deviceId,
-               record.flexId.channelIndex, record.flexId.unitNum);
-    DebugPrint("       map: hlun %d flags %x %x %x %x %x %x %x %x\n", record.mapping.hlun, f[0], f[1], f[2], f[3], f[4],
-               f[5], f[6], f[7]);
+    DebugPrint("       wwn: %02X%02X%02X%02X%02X%02X%02X%02X\n", w[0], w[1], w[2], w[3], w[4], w[5], w[6],
+               w[7]);
+    DebugPrint("    flexid: type %d deviceId 0x%x chIndex %d unitNum %d\n", record.flexId.type,
+               record.flexId.deviceId, record.flexId.channelIndex, record.flexId.unitNum);
+    DebugPrint("       map: hlun %d flags %x %x %x %x %x %x %x %x\n", record.mapping.hlun, f[0], f[1], f[2],
+               f[3], f[4], f[5], f[6], f[7]);
 }
 
 // Sends the record, and once more after the flex host list and 3 s when the controller refused it.
@@ -76,8 +77,8 @@ enum class Step : uint8_t { Sent, Refused, Ended };
 // One mapping request: its controller looked up and authorised, its view read, its flags merged and
 // checked, the record sent. Ended: the command ends with *code (a host the controller cannot have, a failed
 // view read, conflicting flags); later requests are not carried out.
-Step CarryOutMapping(CommandContext& c, const RRE_CUSTOM_VIEW_REQUEST& request, CAPI_PARTITION_VIEW_TABLE& view,
-                     CAPI_MAP_UNMAP_PARAMS& record, int32_t* code) {
+Step CarryOutMapping(CommandContext& c, const RRE_CUSTOM_VIEW_REQUEST& request,
+                     CAPI_PARTITION_VIEW_TABLE& view, CAPI_MAP_UNMAP_PARAMS& record, int32_t* code) {
     uint8_t ab = 0;
     int32_t index = FindRealControllerByClientId(request.controllerId, &ab);
     if (index < 0 || (c.rre->Trusted == 0 && IsControllerAuthorized(index) == 0)) {
@@ -110,7 +111,8 @@ Step CarryOutMapping(CommandContext& c, const RRE_CUSTOM_VIEW_REQUEST& request, 
     ClearAbsentChannelFlags(index);
     std::memcpy(&view, &Entry(index).partitionView, sizeof view);
     MergeChannelFlags(record, request.keepMarkers, view, kind);
-    DebugPrint("IsFCHIM %d IsiSCSIHIM %d sSASHIM %d IsHybrid %d\n", kind.fc, kind.iscsi, kind.sas, kind.hybrid);
+    DebugPrint("IsFCHIM %d IsiSCSIHIM %d sSASHIM %d IsHybrid %d\n", kind.fc, kind.iscsi, kind.sas,
+               kind.hybrid);
     bool readOnlySpread = false;
     if (!CheckChannelFlags(record, kind, &readOnlySpread)) {
         *code = -1;
@@ -135,7 +137,8 @@ int32_t RunCreateCustomView(CommandContext& c) {
     const auto* buffer = rre_wire::BufferAs<RRE_CUSTOM_VIEW_BUFFER>(c.buffer);
     const uint32_t count = buffer->requestCount;
     if (count > CUSTOM_VIEW_MAX_REQUESTS) {
-        DebugPrint("capiCreateCustomView: %u mapping requests, at most %u\n", count, CUSTOM_VIEW_MAX_REQUESTS);
+        DebugPrint("capiCreateCustomView: %u mapping requests, at most %u\n", count,
+                   CUSTOM_VIEW_MAX_REQUESTS);
         return -1;
     }
     auto view = std::make_unique<CAPI_PARTITION_VIEW_TABLE>();
@@ -147,11 +150,12 @@ int32_t RunCreateCustomView(CommandContext& c) {
         if (step == Step::Refused) return code;
         if (step == Step::Ended) break;
     }
-    DebugPrint("capicmd==>>capiCreateCustomView lun=%d flags=%02x %02x!\n", record.mapping.hlun, record.mapping.flags[0],
-               record.mapping.flags[1]);
+    DebugPrint("capicmd==>>capiCreateCustomView lun=%d flags=%02x %02x!\n", record.mapping.hlun,
+               record.mapping.flags[0], record.mapping.flags[1]);
     return code;
 }
 
 }  // namespace
 
-const FramedCommand kCreateCustomView{Lookup::None, FirstRead::None, false, nullptr, RunCreateCustomView, false, nullptr};
+const FramedCommand kCreateCustomView{Lookup::None,        FirstRead::None, false,  nullptr,
+                                      RunCreateCustomView, false,           nullptr};

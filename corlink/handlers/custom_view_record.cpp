@@ -20,7 +20,9 @@ static_assert(sizeof(RRE_CUSTOM_VIEW_REQUEST{}.identity.reserved32) == kAddressL
 static_assert(sizeof(RRE_CUSTOM_VIEW_REQUEST{}.initiatorName) == kInitiatorNameLength);
 
 uint8_t* Bytes(CAPI_MAP_UNMAP_PARAMS& record) { return reinterpret_cast<uint8_t*>(&record); }
-const uint8_t* Bytes(const CAPI_MAP_UNMAP_PARAMS& record) { return reinterpret_cast<const uint8_t*>(&record); }
+const uint8_t* Bytes(const CAPI_MAP_UNMAP_PARAMS& record) {
+    return reinterpret_cast<const uint8_t*>(&record);
+}
 
 bool NamedByAddress(uint8_t type) { return type == 64 || type == 128; }
 
@@ -31,7 +33,8 @@ bool AllZero(const uint8_t* bytes, size_t length) {
 // iSCSI names compare without regard to case, within their 224-byte fields.
 bool SameInitiatorName(const char* a, const char* b) {
     for (size_t i = 0; i < kInitiatorNameLength; ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i]))) {
             return false;
         }
         if (a[i] == '\0') return true;
@@ -41,7 +44,8 @@ bool SameInitiatorName(const char* a, const char* b) {
 
 bool TakesDefaultMapping(const CAPI_MAP_UNMAP_PARAMS& record, const HostInterfaceKind& kind) {
     const uint8_t type = record.flexId.type;
-    if ((kind.fc || kind.sas) && AllZero(record.flexId.FCPortWWN, kPortNameLength) && type != kTypeIscsiName) return true;
+    if ((kind.fc || kind.sas) && AllZero(record.flexId.FCPortWWN, kPortNameLength) && type != kTypeIscsiName)
+        return true;
     if (!kind.iscsi) return false;
     if (NamedByAddress(type)) return AllZero(Bytes(record) + kRecordAddress, kAddressLength);
     return type == kTypeIscsiName && InitiatorNameOf(record)[0] == '\0';
@@ -51,14 +55,18 @@ bool TakesDefaultMapping(const CAPI_MAP_UNMAP_PARAMS& record, const HostInterfac
 bool IsViewHost(const CAPI_MAP_UNMAP_PARAMS& record, const CAPI_PARTITION_VIEW_TABLE& view, uint32_t k,
                 const HostInterfaceKind& kind) {
     const uint8_t type = record.flexId.type;
-    const bool byName = type == kTypeIscsiName && SameInitiatorName(InitiatorNameOf(record), view.iscsiNames[k]);
+    const bool byName =
+        type == kTypeIscsiName && SameInitiatorName(InitiatorNameOf(record), view.iscsiNames[k]);
     if ((kind.fc || kind.sas) && type != kTypeIscsiName &&
         std::memcmp(record.flexId.FCPortWWN, view.wwn[k], kPortNameLength) == 0) {
         return true;
     }
     if (kind.iscsi) {
-        const auto* viewAddress = reinterpret_cast<const uint8_t*>(&view.hostPorts[k]) + offsetof(CAPI_FLEX_ID, reserved32);
-        if (NamedByAddress(type) && std::memcmp(Bytes(record) + kRecordAddress, viewAddress, kAddressLength) == 0) return true;
+        const auto* viewAddress =
+            reinterpret_cast<const uint8_t*>(&view.hostPorts[k]) + offsetof(CAPI_FLEX_ID, reserved32);
+        if (NamedByAddress(type) &&
+            std::memcmp(Bytes(record) + kRecordAddress, viewAddress, kAddressLength) == 0)
+            return true;
         if (byName) return true;
     }
     return kind.hybrid && byName;
@@ -83,8 +91,12 @@ void FillMapRecord(CAPI_MAP_UNMAP_PARAMS& record, const RRE_CUSTOM_VIEW_REQUEST&
     std::memcpy(&record.mapping, &request.mapping, sizeof record.mapping);
     const uint8_t type = request.identity.type;
     record.flexId.type = type;
-    auto copyName = [&] { std::memcpy(out + kRecordInitiatorName, request.initiatorName, kInitiatorNameLength); };
-    auto copyAddress = [&] { std::memcpy(out + kRecordAddress, request.identity.reserved32, kAddressLength); };
+    auto copyName = [&] {
+        std::memcpy(out + kRecordInitiatorName, request.initiatorName, kInitiatorNameLength);
+    };
+    auto copyAddress = [&] {
+        std::memcpy(out + kRecordAddress, request.identity.reserved32, kAddressLength);
+    };
     if (kind.fc || kind.sas) {
         if (kind.hybrid && type == kTypeIscsiName) {
             copyName();

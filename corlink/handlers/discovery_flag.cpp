@@ -1,9 +1,9 @@
 #include "corlink/handlers/discovery_flag.h"
 
 #include "corlink/database/database_state.h"
+#include "corlink/foundation/log.h"
 #include "corlink/handlers/handler_frame.h"
 #include "corlink/proxy_wire/buffers_controller.h"
-#include "corlink/foundation/log.h"
 
 void capiSetDiscoveryFlag(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;

@@ -3,16 +3,16 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/capi_wire/capi_status_codes.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/capi_wire/capi_status_codes.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/handlers/drive_maintenance.h"
 #include "corlink/database/master_callback.h"
+#include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/drive_maintenance.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/proxy_wire/buffers_drives.h"
-#include "corlink/foundation/nt_os.h"
 
 namespace {
 
@@ -25,18 +25,21 @@ constexpr int32_t kAfterClearSeconds = 3;
 int32_t RunGetDriveList(CommandContext& c) {
     const uint32_t count = DriveCount(c.index);
     auto* reply = BufferAs<RRE_DRIVE_LIST_BUFFER>(c.buffer);
-    std::memcpy(reply->drives, g_ControllerDb[static_cast<uint32_t>(c.index)].drives, count * sizeof(CAPI_DRIVE));
+    std::memcpy(reply->drives, g_ControllerDb[static_cast<uint32_t>(c.index)].drives,
+                count * sizeof(CAPI_DRIVE));
     reply->reserved8 = 0;
     reply->driveCount = count;
     DumpDiskDrivesEx(c.index, __LINE__);
-    c.replyLength = static_cast<int32_t>(offsetof(RRE_DRIVE_LIST_BUFFER, drives) + count * sizeof(CAPI_DRIVE));
+    c.replyLength =
+        static_cast<int32_t>(offsetof(RRE_DRIVE_LIST_BUFFER, drives) + count * sizeof(CAPI_DRIVE));
     return 0;
 }
 
 // Whether the entry lists the array with this serial with the utility that a spare assignment aborts.
 bool RunsUtilityToAbort(int32_t index, const uint8_t* serial) {
     const int32_t a = FindArrayByWholeSerial(index, serial);
-    return a >= 0 && g_ControllerDb[static_cast<uint32_t>(index)].arrays[a].utilityRunning == kUtilityAbortedForSpare;
+    return a >= 0 &&
+           g_ControllerDb[static_cast<uint32_t>(index)].arrays[a].utilityRunning == kUtilityAbortedForSpare;
 }
 
 int32_t RunAssignPoolSpare(CommandContext& c) {
@@ -44,7 +47,8 @@ int32_t RunAssignPoolSpare(CommandContext& c) {
     const uint8_t* arraySerial = request->arraySerialNumber;
     const uint8_t* driveSerial = request->driveSerialNumber;
     const int32_t partner = FindPartnerController(c.index);
-    if (RunsUtilityToAbort(c.index, arraySerial) || (partner >= 0 && RunsUtilityToAbort(partner, arraySerial))) {
+    if (RunsUtilityToAbort(c.index, arraySerial) ||
+        (partner >= 0 && RunsUtilityToAbort(partner, arraySerial))) {
         CAPI_U_AbortUtility(ControllerHandleOf(c.index), arraySerial);
     }
     const CAPI_DRIVE* drive = FindDriveBySerial(c.index, driveSerial);
@@ -103,16 +107,18 @@ int32_t RunDoScsiMaintenance(CommandContext& c) {
     uint8_t wwn[kDriveWwnSize];
     std::memcpy(wwn, DriveWwn(*drive), sizeof wwn);
     const uint32_t cdbLength = request->cdbLength;
-    return CAPI_U_DoScsiMaintenance(ControllerHandleOf(c.index), wwn, values[0], values[1], values[2], values[3],
-                                    values[4], values[5], cdbLength != 0 ? request->cdb : nullptr, cdbLength,
-                                    dataLength != 0 ? request->data : nullptr, dataLength);
+    return CAPI_U_DoScsiMaintenance(ControllerHandleOf(c.index), wwn, values[0], values[1], values[2],
+                                    values[3], values[4], values[5], cdbLength != 0 ? request->cdb : nullptr,
+                                    cdbLength, dataLength != 0 ? request->data : nullptr, dataLength);
 }
 
 }  // namespace
 
-const FramedCommand kGetDriveList{Lookup::ClientId, FirstRead::None, false, nullptr, RunGetDriveList, false, " %s\n"};
-const FramedCommand kAssignPoolSpare{Lookup::RealController, FirstRead::Refresh, true, nullptr, RunAssignPoolSpare,
-                                     true, nullptr};
-const FramedCommand kBlinkDrive{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunBlinkDrive, true, nullptr};
-const FramedCommand kDoScsiMaintenance{Lookup::RealController, FirstRead::Refresh, true, nullptr, RunDoScsiMaintenance,
-                                       true, nullptr};
+const FramedCommand kGetDriveList{Lookup::ClientId, FirstRead::None, false,  nullptr,
+                                  RunGetDriveList,  false,           " %s\n"};
+const FramedCommand kAssignPoolSpare{
+    Lookup::RealController, FirstRead::Refresh, true, nullptr, RunAssignPoolSpare, true, nullptr};
+const FramedCommand kBlinkDrive{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunBlinkDrive, true,
+                                nullptr};
+const FramedCommand kDoScsiMaintenance{
+    Lookup::RealController, FirstRead::Refresh, true, nullptr, RunDoScsiMaintenance, true, nullptr};

@@ -16,6 +16,6 @@ int32_t ClearLeftoverDrive(int32_t index, const CAPI_DRIVE& drive) {
     std::memcpy(wwn, DriveWwn(drive), sizeof wwn);
     const uint32_t channel = drive.channel;
     const uint32_t scsiId = drive.scsiId;
-    return CAPI_U_DoScsiMaintenance(ControllerHandleOf(index), wwn, channel, scsiId, 0, kClearMetadataOperation, 0, 0,
-                                    nullptr, 0, nullptr, 0);
+    return CAPI_U_DoScsiMaintenance(ControllerHandleOf(index), wwn, channel, scsiId, 0,
+                                    kClearMetadataOperation, 0, 0, nullptr, 0, nullptr, 0);
 }

@@ -4,13 +4,13 @@
 #include <cstddef>
 #include <cstring>
 
+#include "corlink/capi/wrappers_unified.h"
 #include "corlink/capi_wire/byte_order.h"
 #include "corlink/capi_wire/structure_converters.h"
-#include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
-#include "corlink/proxy_wire/buffers_drives.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/proxy_wire/buffers_drives.h"
 
 namespace {
 
@@ -31,7 +31,8 @@ int32_t RunGetDriveEnclosures(CommandContext& c) {
     PackCapiDriveEnclosuresStruct(PACK_TO_NETWORK, records);
     reply->controllerIndex = os_htonl(static_cast<uint32_t>(c.index));
     reply->enclosureCount = os_htonl(n);
-    c.replyLength = static_cast<int32_t>(offsetof(RRE_DRIVE_ENCLOSURES_BUFFER, enclosures) + n * sizeof(CAPI_DRIVE_ENCLOSURE));
+    c.replyLength = static_cast<int32_t>(offsetof(RRE_DRIVE_ENCLOSURES_BUFFER, enclosures) +
+                                         n * sizeof(CAPI_DRIVE_ENCLOSURE));
     DebugPrint("capicmd==>>capiGetDriveEnclosures success NumEnclosures=%d\n", n);
     return 0;
 }
@@ -45,7 +46,8 @@ int32_t RunGetAdvDrvEnclosure(CommandContext& c) {
     reply->controllerId = 0;
     reply->enclosureCount = 0;
     std::memcpy(reply->enclosures, entry.advancedEnclosures, n * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));
-    std::memset(reply->enclosures + n, 0, (RAID_CONTROLLER_MAX_ENCLOSURES - n) * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));
+    std::memset(reply->enclosures + n, 0,
+                (RAID_CONTROLLER_MAX_ENCLOSURES - n) * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));
     reply->enclosureCount = n;
     c.replyLength = static_cast<int32_t>(sizeof(RRE_ADV_ENCLOSURES_BUFFER));
     return 0;
@@ -53,7 +55,7 @@ int32_t RunGetAdvDrvEnclosure(CommandContext& c) {
 
 }  // namespace
 
-const FramedCommand kGetDriveEnclosures{Lookup::ClientId, FirstRead::None, false, nullptr, RunGetDriveEnclosures,
-                                        false, ""};
-const FramedCommand kGetAdvDrvEnclosure{Lookup::ClientId, FirstRead::None, false, nullptr, RunGetAdvDrvEnclosure,
-                                        false, " %s\n"};
+const FramedCommand kGetDriveEnclosures{Lookup::ClientId,      FirstRead::None, false, nullptr,
+                                        RunGetDriveEnclosures, false,           ""};
+const FramedCommand kGetAdvDrvEnclosure{Lookup::ClientId,      FirstRead::None, false,  nullptr,
+                                        RunGetAdvDrvEnclosure, false,           " %s\n"};

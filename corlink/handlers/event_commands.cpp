@@ -18,7 +18,7 @@ constexpr int kConsoleError = 5;
 
 // The event buffer of one command: set while the command runs, so that the reply callback fills it.
 class EventBufferScope {
-public:
+  public:
     EventBufferScope() : records_(std::make_unique<CAPI_EVENT_RECORD[]>(EVENT_BUFFER_MAX_RECORDS)) {
         g_EventBuffer = records_.get();
         g_EventCount = 0;
@@ -28,7 +28,7 @@ public:
     EventBufferScope& operator=(const EventBufferScope&) = delete;
     const CAPI_EVENT_RECORD* records() const { return records_.get(); }
 
-private:
+  private:
     std::unique_ptr<CAPI_EVENT_RECORD[]> records_;
 };
 
@@ -82,8 +82,9 @@ void FormatEvents(uint32_t count, const CAPI_EVENT_RECORD* records, uint8_t* ent
         const int32_t index = convertControllerHandle(&record.address);
         const bool mapped = index >= 0 && static_cast<uint32_t>(index) < g_NumControllers;
         if (!mapped) {
-            ConsolePrint(kConsoleError, "convertControllerHandle returned bad controller number %d identifier %d\n",
-                         index, static_cast<int>(record.address.controllerHandle));
+            ConsolePrint(kConsoleError,
+                         "convertControllerHandle returned bad controller number %d identifier %d\n", index,
+                         static_cast<int>(record.address.controllerHandle));
         }
         if (record.sequenceNumber == 0) continue;
         std::memcpy(&entry.record, &record, sizeof record);
@@ -94,5 +95,5 @@ void FormatEvents(uint32_t count, const CAPI_EVENT_RECORD* records, uint8_t* ent
     }
 }
 
-const FramedCommand kGetEvent{Lookup::RealController, FirstRead::Refresh, false, nullptr, RunGetEvent, false,
-                              " %d %s!\n"};
+const FramedCommand kGetEvent{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunGetEvent, false, " %d %s!\n"};

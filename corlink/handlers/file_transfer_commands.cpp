@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "corlink/handlers/install_file_name.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/service_params.h"
+#include "corlink/handlers/install_file_name.h"
 #include "platform/files/contained_files.h"
 #include "platform/files/crt_files.h"
 
@@ -19,7 +19,8 @@ constexpr int64_t kLargestFile = 0xFFFFFFFF;  // sizes travel in 32 bits
 
 // The request's file name, relative to the install directory; false when it is refused.
 bool RequestedFileName(const RRE_FILE_NAME& fileName, std::string* name) {
-    if (!ReadInstallFileName(reinterpret_cast<const uint8_t*>(fileName.text), FILE_TRANSFER_NAME_SIZE, name)) {
+    if (!ReadInstallFileName(reinterpret_cast<const uint8_t*>(fileName.text), FILE_TRANSFER_NAME_SIZE,
+                             name)) {
         return false;
     }
     return std::strlen(g_InstallDirectory) + name->size() < FILE_TRANSFER_NAME_SIZE;  // the path buffer
@@ -34,7 +35,7 @@ FILE* OpenRequestedFile(const RRE_FILE_NAME& fileName, platform::ContainedOpen h
 }
 
 class ClosingFile {
-public:
+  public:
     explicit ClosingFile(FILE* file) : file_(file) {}
     ~ClosingFile() {
         if (file_ != nullptr) std::fclose(file_);
@@ -49,7 +50,7 @@ public:
         return std::fclose(file) == 0;
     }
 
-private:
+  private:
     FILE* file_;
 };
 
@@ -71,7 +72,8 @@ int64_t ReadChunk(uint8_t* buffer) {
     if (_fseeki64(file.get(), static_cast<int64_t>(start), SEEK_SET) != 0) return -1;
     if (std::fread(transfer->data, 1, bytes, file.get()) != bytes) return -1;
     transfer->chunkNumber = os_htonl(static_cast<uint32_t>(size));
-    transfer->chunkCount = os_htonl(static_cast<uint32_t>(size / chunkSize + (size % chunkSize != 0 ? 1 : 0)));
+    transfer->chunkCount =
+        os_htonl(static_cast<uint32_t>(size / chunkSize + (size % chunkSize != 0 ? 1 : 0)));
     transfer->chunkServed = os_htonl(chunk);
     transfer->chunkBytes = os_htonl(static_cast<uint32_t>(bytes));
     return static_cast<int64_t>(bytes);
@@ -91,7 +93,8 @@ bool WriteRequestedFile(const Rre* pRre) {
         // one) finds the old content or the new one even when the proxy dies in the middle.
         std::string name;
         return RequestedFileName(transfer->fileName, &name) &&
-               platform::ReplaceContainedFile(g_InstallDirectory, name, pRre->Buffer + WRITEFILE_DATA_AT, bytes);
+               platform::ReplaceContainedFile(g_InstallDirectory, name, pRre->Buffer + WRITEFILE_DATA_AT,
+                                              bytes);
     }
     ClosingFile file(OpenRequestedFile(transfer->fileName, platform::ContainedOpen::WriteAppend));
     if (file.get() == nullptr) return false;

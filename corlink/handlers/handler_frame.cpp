@@ -4,18 +4,18 @@
 #include <cstring>
 
 #include "corlink/capi_wire/byte_order.h"
-#include "corlink/handlers/authentication.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/controller_reresolve.h"
 #include "corlink/database/database_state.h"
 #include "corlink/database/storage_system.h"
-#include "corlink/proxy_wire/buffer_wire.h"
-#include "corlink/proxy_wire/buffers_arrays.h"
-#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/assertion.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/authentication.h"
+#include "corlink/proxy_wire/buffer_wire.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 
 namespace {
 
@@ -26,8 +26,10 @@ bool CodeMatches(Rre* pRre, const RreCommandInfo& info) {
 }
 
 bool LengthMatches(Rre* pRre, const RreCommandInfo& info, uint32_t errorCode) {
-    if (info.requestLength == kAnyLength || pRre->Length == static_cast<uint32_t>(info.requestLength)) return true;
-    if (info.lengthCheck == Checked::AtLeast && pRre->Length > static_cast<uint32_t>(info.requestLength)) return true;
+    if (info.requestLength == kAnyLength || pRre->Length == static_cast<uint32_t>(info.requestLength))
+        return true;
+    if (info.lengthCheck == Checked::AtLeast && pRre->Length > static_cast<uint32_t>(info.requestLength))
+        return true;
     RreErrorReply(pRre, errorCode);
     return false;
 }
@@ -84,7 +86,8 @@ int32_t FindByUniqueSn(const char* text) {
 bool Resolve(CommandContext& context, const FramedCommand& framed, const RreCommandInfo& info) {
     Rre* pRre = context.rre;
     switch (framed.lookup) {
-        case Lookup::None: return true;
+        case Lookup::None:
+            return true;
         case Lookup::ClientId:
         case Lookup::RealController: {
             // The list commands carry the id alone, big-endian, and have no request converter.
@@ -127,7 +130,8 @@ void FinishReply(CommandContext& context, const RreCommandInfo& info, int32_t co
     if (info.framed != nullptr && info.framed->closingLog != nullptr) {
         info.framed->closingLog(context, outcome);
     } else {
-        const char* closing = info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
+        const char* closing =
+            info.framed != nullptr && info.framed->closing != nullptr ? info.framed->closing : " %s!\n";
         char format[64];
         std::snprintf(format, sizeof format, "capicmd==>>%%s%s", closing);
         if (std::strncmp(closing, " %d", 3) == 0) {
@@ -148,14 +152,16 @@ void RunFramedCommand(Rre* pRre, const RreCommandInfo& info) {
     if (!RreFrameBegin(pRre, info)) return;
     const FramedCommand& framed = *info.framed;
     CommandContext context{pRre, pRre->Buffer};
-    if (info.lengthCheck != Checked::LengthFirst) PackRreBuffer(info.code, PACK_FROM_NETWORK, pRre->Buffer, pRre->Length);
+    if (info.lengthCheck != Checked::LengthFirst)
+        PackRreBuffer(info.code, PACK_FROM_NETWORK, pRre->Buffer, pRre->Length);
     if (!Resolve(context, framed, info)) return;
     if (framed.check != nullptr) {
         if (const uint32_t refusal = framed.check(context); refusal != 0) return RreErrorReply(pRre, refusal);
     }
     if (context.index >= 0) {
         // A rediscovery inside a read may move the entry: the controller is found again after it.
-        const ControllerIdentity identity = IdentityOf(context.index, framed.lookup == Lookup::RealController);
+        const ControllerIdentity identity =
+            IdentityOf(context.index, framed.lookup == Lookup::RealController);
         g_CurrentController = context.index;
         if (framed.firstRead == FirstRead::Refresh) context.firstRead = RefreshController(context.index);
         if (framed.firstRead == FirstRead::Update) context.firstRead = UpdateController(context.index);

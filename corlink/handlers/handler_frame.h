@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "corlink/handlers/command_row.h"
 #include "corlink/database/controller_reresolve.h"
+#include "corlink/handlers/command_row.h"
 #include "corlink/handlers/rre.h"
 
 // Logs "capicmd==>><handler>", checks the preconditions, the code and the request length in the order the
@@ -37,8 +37,8 @@ struct CommandContext {
     uint32_t refusal = 0;  // set by a body that refuses the command: answered with this proxy error code
     int32_t replyLength;   // the reply's length; the request length unless the body sets it
     ControllerIdentity identity{};  // the controller's serial, to find it again after a send
-    int32_t closingNumber = 0;  // the number of a closing line that begins with %d
-    int32_t firstRead = 0;      // the result of the read before the body (0 when it succeeded or none ran)
+    int32_t closingNumber = 0;      // the number of a closing line that begins with %d
+    int32_t firstRead = 0;  // the result of the read before the body (0 when it succeeded or none ran)
 };
 
 struct FramedCommand {
@@ -49,7 +49,7 @@ struct FramedCommand {
     uint32_t (*check)(const CommandContext& context);
     // The controller commands; returns the reply code (the CAPI result, or -1 for a failure found here).
     int32_t (*run)(CommandContext& context);
-    bool refreshAfter;    // re-read the controller so that the database shows the change before the reply
+    bool refreshAfter;  // re-read the controller so that the database shows the change before the reply
     // Closing log words after the handler name, with %s for "success" or "failed"; null: " %s!\n"; empty:
     // none, the body wrote its own closing lines; a leading " %d" takes the body's closingNumber.
     const char* closing;

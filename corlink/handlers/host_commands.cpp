@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "corlink/capi_wire/capi_host.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"
-#include "corlink/proxy_wire/buffers_hosts.h"
 #include "corlink/foundation/log.h"
+#include "corlink/proxy_wire/buffers_hosts.h"
 #include "corlink/transport/host_adapters.h"
 #include "corlink/transport/sas_addresses.h"
 
@@ -76,7 +76,8 @@ int32_t RunGetKnownHosts(CommandContext& c) {
 int32_t RunGetFlexKnownHosts(CommandContext& c) {
     static_assert(sizeof(CAPI_FLEX_HOST_LIST) == FLEX_KNOWN_HOSTS_REPLY_SIZE);
     return CopyStoredReply(&BufferAs<RRE_FLEX_HOSTS_BUFFER>(c.buffer)->hosts, g_FlexKnownHostsReply,
-                           FLEX_KNOWN_HOSTS_REPLY_SIZE, [&] { return CAPI_U_GetFlexHostList(HandleOf(c), c.ab); });
+                           FLEX_KNOWN_HOSTS_REPLY_SIZE,
+                           [&] { return CAPI_U_GetFlexHostList(HandleOf(c), c.ab); });
 }
 
 // The host's SAS port names as discovery found them, then the supplemental ones not among them (compared
@@ -112,16 +113,18 @@ int32_t RunGetConnectHbaInfoList(CommandContext& c) {
 
 }  // namespace
 
-const FramedCommand kGetHostView{Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunGetHostView, false, nullptr};
-const FramedCommand kAddHostNickName{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunAddHostNickName, false,
-                                     nullptr};
-const FramedCommand kGetHostNickNames{Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunGetHostNickNames, false,
-                                      nullptr};
-const FramedCommand kGetKnownHosts{Lookup::RealController, FirstRead::Refresh, false, nullptr, RunGetKnownHosts, false,
-                                   nullptr};
-const FramedCommand kGetFlexKnownHosts{Lookup::RealController, FirstRead::Refresh, false, nullptr,
-                                       RunGetFlexKnownHosts, false, nullptr};
-const FramedCommand kGetConnectHbaWwpnList{Lookup::RealController, FirstRead::None, false, nullptr,
-                                           RunGetConnectHbaWwpnList, false, nullptr, LogWwpnListClosing};
-const FramedCommand kGetConnectHbaInfoList{Lookup::None, FirstRead::None, false, nullptr, RunGetConnectHbaInfoList,
-                                           false, nullptr};
+const FramedCommand kGetHostView{Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunGetHostView, false,
+                                 nullptr};
+const FramedCommand kAddHostNickName{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunAddHostNickName, false, nullptr};
+const FramedCommand kGetHostNickNames{
+    Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunGetHostNickNames, false, nullptr};
+const FramedCommand kGetKnownHosts{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunGetKnownHosts, false, nullptr};
+const FramedCommand kGetFlexKnownHosts{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunGetFlexKnownHosts, false, nullptr};
+const FramedCommand kGetConnectHbaWwpnList{
+    Lookup::RealController,   FirstRead::None, false,   nullptr,
+    RunGetConnectHbaWwpnList, false,           nullptr, LogWwpnListClosing};
+const FramedCommand kGetConnectHbaInfoList{
+    Lookup::None, FirstRead::None, false, nullptr, RunGetConnectHbaInfoList, false, nullptr};

@@ -10,9 +10,9 @@
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/reply_buffers.h"
-#include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
 
 namespace {
 
@@ -47,8 +47,8 @@ void FillProgressRecord(int32_t i, RRE_PROGRESS_RECORD& record) {
         uint32_t percent = 0;
         if (kind == 0 || !PercentOf(i, serial, &percent)) continue;
         char text[16];
-        std::snprintf(text, sizeof text, "%02x%02x%02x%02x%02x%02x%02x", serial[3], serial[4], serial[5], serial[8],
-                      serial[9], serial[10], serial[11]);
+        std::snprintf(text, sizeof text, "%02x%02x%02x%02x%02x%02x%02x", serial[3], serial[4], serial[5],
+                      serial[8], serial[9], serial[10], serial[11]);
         DebugPrint("progress [%d %d] %s %d\n", i, j, text, percent);
         if (kind >= 1 && kind <= kUtilityKinds) {
             record.tables[kind - 1u].percent[j] = os_htonl(percent);
@@ -84,5 +84,5 @@ void capiGetProgress(Rre* pRre, const RreCommandInfo& info) {
 }
 
 // The percentage is answered whatever the command's code: 0 when it failed.
-const FramedCommand kPercentComplete{Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunPercentComplete, true,
-                                     nullptr};
+const FramedCommand kPercentComplete{
+    Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunPercentComplete, true, nullptr};

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "corlink/database/controller_db.h"
-#include "corlink/handlers/install_file_name.h"
-#include "corlink/handlers/reinit_deletions.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
+#include "corlink/handlers/install_file_name.h"
+#include "corlink/handlers/reinit_deletions.h"
 #include "platform/files/contained_files.h"
 
 namespace {
@@ -64,8 +64,8 @@ void DeleteRequestedFiles(const uint8_t* buffer) {
     const uint32_t count = std::min(request->fileCount, REINIT_MOST_FILES);
     for (uint32_t f = 0; f < count; ++f) {
         std::string name;
-        if (ReadInstallFileName(reinterpret_cast<const uint8_t*>(request->fileNames[f].text), REINIT_FILE_NAME_SIZE,
-                                &name)) {
+        if (ReadInstallFileName(reinterpret_cast<const uint8_t*>(request->fileNames[f].text),
+                                REINIT_FILE_NAME_SIZE, &name)) {
             platform::DeleteContainedFile(g_InstallDirectory, name);
         }
     }
@@ -83,5 +83,5 @@ int32_t RunReinitController(CommandContext& c) {
 
 }  // namespace
 
-const FramedCommand kReinitController{Lookup::ClientId, FirstRead::Update, true, nullptr, RunReinitController, false,
-                                      nullptr};
+const FramedCommand kReinitController{
+    Lookup::ClientId, FirstRead::Update, true, nullptr, RunReinitController, false, nullptr};

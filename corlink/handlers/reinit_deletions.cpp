@@ -5,18 +5,18 @@
 #include <cstring>
 #include <memory>
 
-#include "corlink/capi_wire/capi_host.h"
 #include "corlink/capi/wrappers_unified.h"
-#include "corlink/handlers/array_deletion.h"
+#include "corlink/capi_wire/capi_host.h"
 #include "corlink/database/array_partitions.h"
-#include "corlink/handlers/cache_commands.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/handlers/drive_maintenance.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/foundation/assertion.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/array_deletion.h"
+#include "corlink/handlers/cache_commands.h"
+#include "corlink/handlers/drive_maintenance.h"
 
 namespace {
 
@@ -67,7 +67,8 @@ void DeletePartitions(int32_t index, const Filter& selected, const char* failure
     CollectAllPartitions(index, &partitions);
     for (const CAPI_ARRAY_PARTITION& partition : partitions) {
         if (!selected(partition)) continue;
-        const int32_t deleted = WithTries(kTries, [&] { return deleteOnePartition(index, partition.serialNumber); });
+        const int32_t deleted =
+            WithTries(kTries, [&] { return deleteOnePartition(index, partition.serialNumber); });
         if (deleted != 0) DebugPrint(failureLine, deleted);
     }
 }
@@ -75,13 +76,15 @@ void DeletePartitions(int32_t index, const Filter& selected, const char* failure
 // The command sent for each drive of the entry's list with one of these uses, with up to three tries,
 // between two reads of the controller; the first failure.
 template <class Command>
-int32_t OnEachDrive(int32_t index, uint8_t use, uint8_t otherUse, const char* failureLine, const Command& command) {
+int32_t OnEachDrive(int32_t index, uint8_t use, uint8_t otherUse, const char* failureLine,
+                    const Command& command) {
     RefreshController(index);
     const RAID_CONTROLLER& entry = Entry(index);
     const uint32_t count = std::min<uint32_t>(entry.controller.raid.numDrives, RAID_CONTROLLER_MAX_DRIVES);
     std::vector<CAPI_DRIVE> drives;
     for (uint32_t d = 0; d < count; ++d) {
-        if (entry.drives[d].howUsed == use || entry.drives[d].howUsed == otherUse) drives.push_back(entry.drives[d]);
+        if (entry.drives[d].howUsed == use || entry.drives[d].howUsed == otherUse)
+            drives.push_back(entry.drives[d]);
     }
     int32_t result = 0;
     for (const CAPI_DRIVE& drive : drives) {
@@ -106,12 +109,14 @@ int32_t OnControllerAndMate(int32_t index, int32_t (*operation)(int32_t), const 
 bool CollectAllPartitions(int32_t index, std::vector<CAPI_ARRAY_PARTITION>* partitions) {
     partitions->clear();
     bool allRead = RefreshController(index) == 0;
-    const uint32_t arrays = std::min<uint32_t>(Entry(index).controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
+    const uint32_t arrays =
+        std::min<uint32_t>(Entry(index).controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
     for (uint32_t a = 0; a < arrays; ++a) {
         allRead = UpdateArrayPartition(index, static_cast<int32_t>(a)) == 0 && allRead;
         const uint32_t count = Entry(index).arrays[a].largeNumArrayPartitions;
         for (uint32_t p = 0; p < count && partitions->size() < kMostPartitions; ++p) {
-            const CAPI_ARRAY_PARTITION* record = gCapiArrayPartitions.Find(static_cast<uint32_t>(index), a, p);
+            const CAPI_ARRAY_PARTITION* record =
+                gCapiArrayPartitions.Find(static_cast<uint32_t>(index), a, p);
             OS_ASSERT_TEXT(record != nullptr, "gCapiArrayPartitions[controller][array][partition] != NULL");
             if (record != nullptr) partitions->push_back(*record);
         }
@@ -131,13 +136,16 @@ int32_t deleteAllPartitionsEx(int32_t index) {
         std::memcpy(&unmap, partition.serialNumber, sizeof partition.serialNumber);
         const int32_t unmapped =
             WithTries(kTries, [&] { return CAPI_U_MapUnmapPartition(ControllerHandleOf(index), &unmap); });
-        if (unmapped != 0) DebugPrint("capicmd==>>deleteAllPartitionsEx.CAPI_U_MapUnmapPartition %d!\n", unmapped);
+        if (unmapped != 0)
+            DebugPrint("capicmd==>>deleteAllPartitionsEx.CAPI_U_MapUnmapPartition %d!\n", unmapped);
     }
     for (const auto& pass : kPartitionPasses) {
-        DeletePartitions(index, [&](const CAPI_ARRAY_PARTITION& p) { return p.type == pass.type; }, pass.failure);
+        DeletePartitions(
+            index, [&](const CAPI_ARRAY_PARTITION& p) { return p.type == pass.type; }, pass.failure);
     }
-    DeletePartitions(index, [](const CAPI_ARRAY_PARTITION&) { return true; },
-                     "capicmd==>>deleteAllPartitionsEx.deleteOnePartitionX %d!\n");
+    DeletePartitions(
+        index, [](const CAPI_ARRAY_PARTITION&) { return true; },
+        "capicmd==>>deleteAllPartitionsEx.deleteOnePartitionX %d!\n");
     const bool read = UpdateControllerArrays(index) && CollectAllPartitions(index, &partitions);
     const Listing left = !read ? Listing::Unknown : partitions.empty() ? Listing::Gone : Listing::Listed;
     return DeletionAnswer(left, 0);
@@ -160,14 +168,16 @@ int32_t deleteAllArrayEx(int32_t index) {
 }
 
 int32_t deleteAllDiskSpareEx(int32_t index) {
-    return OnEachDrive(index, kPoolSpare, kDedicatedSpare, "capicmd==>>deleteAllDiskSpareEx.CAPI_U_DeleteSpare %d!\n",
+    return OnEachDrive(index, kPoolSpare, kDedicatedSpare,
+                       "capicmd==>>deleteAllDiskSpareEx.CAPI_U_DeleteSpare %d!\n",
                        [&](const CAPI_DRIVE& drive) {
                            return CAPI_U_DeleteSpare(ControllerHandleOf(index), drive.flexId.FCNodeWWN);
                        });
 }
 
 int32_t clearAllDiskMetadataEx(int32_t index) {
-    return OnEachDrive(index, DRIVE_LEFTOVER, DRIVE_LEFTOVER, "capicmd==>>clearAllDiskMetadataEx.CAPI_U_DoScsiMaintenance %d!\n",
+    return OnEachDrive(index, DRIVE_LEFTOVER, DRIVE_LEFTOVER,
+                       "capicmd==>>clearAllDiskMetadataEx.CAPI_U_DoScsiMaintenance %d!\n",
                        [&](const CAPI_DRIVE& drive) { return ClearLeftoverDrive(index, drive); });
 }
 

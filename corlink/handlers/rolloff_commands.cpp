@@ -1,14 +1,14 @@
 // Rolloff volumes: full copies of a volume into a new volume of its own, started, aborted and listed.
 #include <cstring>
 
+#include "corlink/capi/wrappers_unified.h"
 #include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi_wire/capi_snapshot.h"
-#include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"
+#include "corlink/foundation/log.h"
 #include "corlink/handlers/snapshot_commands.h"
 #include "corlink/proxy_wire/buffers_snapshots.h"
-#include "corlink/foundation/log.h"
 
 namespace {
 
@@ -48,7 +48,8 @@ int32_t RunRolloffVolume(CommandContext& c) {
 }
 
 int32_t RunAbortRolloffVolume(CommandContext& c) {
-    return CAPI_U_AbortRolloff(ControllerHandleOf(c.index), BufferAs<RRE_ABORT_ROLLOFF_BUFFER>(c.buffer)->abortRecord);
+    return CAPI_U_AbortRolloff(ControllerHandleOf(c.index),
+                               BufferAs<RRE_ABORT_ROLLOFF_BUFFER>(c.buffer)->abortRecord);
 }
 
 // Only a list the controller gave is copied; after a failure the entries go back as the client sent them.
@@ -68,9 +69,9 @@ int32_t RunGetRolloffVolumeList(CommandContext& c) {
 }  // namespace
 
 // The rolloff writes its own closing lines, one per controller command.
-const FramedCommand kRolloffVolume{Lookup::RealController, FirstRead::Refresh, false, nullptr, RunRolloffVolume, false,
-                                   ""};
-const FramedCommand kAbortRolloffVolume{Lookup::RealController, FirstRead::Refresh, false, nullptr,
-                                        RunAbortRolloffVolume, false, nullptr};
-const FramedCommand kGetRolloffVolumeList{Lookup::RealController, FirstRead::Refresh, false, nullptr,
-                                          RunGetRolloffVolumeList, false, nullptr};
+const FramedCommand kRolloffVolume{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunRolloffVolume, false, ""};
+const FramedCommand kAbortRolloffVolume{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunAbortRolloffVolume, false, nullptr};
+const FramedCommand kGetRolloffVolumeList{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunGetRolloffVolumeList, false, nullptr};

@@ -1,7 +1,7 @@
 #include <cstring>
 
-#include "corlink/handlers/rre.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/rre.h"
 
 void RreWriteHead(Rre* pRre, int32_t status, uint32_t code) {
     uint32_t head[2] = {os_htonl(static_cast<uint32_t>(status)), os_htonl(code)};

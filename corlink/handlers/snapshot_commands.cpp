@@ -2,15 +2,15 @@
 
 #include <cstring>
 
+#include "corlink/capi/wrappers_unified.h"
 #include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi_wire/capi_snapshot.h"
-#include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"
-#include "corlink/proxy_wire/buffers_arrays.h"
-#include "corlink/proxy_wire/buffers_snapshots.h"
 #include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
+#include "corlink/proxy_wire/buffers_arrays.h"
+#include "corlink/proxy_wire/buffers_snapshots.h"
 
 namespace {
 
@@ -58,7 +58,8 @@ int32_t RunResetSnapshot(CommandContext& c) {
 }
 
 int32_t RunConvertMasterVolume(CommandContext& c) {
-    return CAPI_U_ConvertMasterVolumes(HandleOf(c), &BufferAs<RRE_CONVERT_MASTER_VOLUME_BUFFER>(c.buffer)->params);
+    return CAPI_U_ConvertMasterVolumes(HandleOf(c),
+                                       &BufferAs<RRE_CONVERT_MASTER_VOLUME_BUFFER>(c.buffer)->params);
 }
 
 int32_t RunDmsSetPolicy(CommandContext& c) {
@@ -83,19 +84,22 @@ bool RollsBackManagementLun(const CommandContext& c) {
     if (device.lun != kManagementLunZero) return false;
     const uint8_t* m = BufferAs<RRE_ROLLBACK_BUFFER>(c.buffer)->params.masterVolumeSerialNumber;
     const uint8_t* s = device.volumeSerialNumber;
-    DebugPrint("capiRollbackMasterVolume: comparing MV %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X "
-               "with CAPI LUN S/N %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X (controller=%d "
-               "&sn=%p)\n",
-               m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], m[12], m[13], m[14], m[15],
-               s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15],
-               c.index, static_cast<const void*>(s));
+    DebugPrint(
+        "capiRollbackMasterVolume: comparing MV "
+        "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X "
+        "with CAPI LUN S/N %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X (controller=%d "
+        "&sn=%p)\n",
+        m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], m[12], m[13], m[14], m[15],
+        s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15],
+        c.index, static_cast<const void*>(s));
     return std::memcmp(m, s, kVolumeSerialLength) == 0;
 }
 
 int32_t RunRollbackMasterVolume(CommandContext& c) {
     if (RollsBackManagementLun(c)) {
         char text[] =
-            "ResyncLuns attempted on volume assigned to LUN 0, which is also being used to manage the array.  "
+            "ResyncLuns attempted on volume assigned to LUN 0, which is also being used to manage the array. "
+            " "
             "Remap the target volume to a non-zero LUN.";
         EventLogError(text, 0);
         c.refusal = kManagementLunRollbackRefused;
@@ -107,23 +111,25 @@ int32_t RunRollbackMasterVolume(CommandContext& c) {
 }  // namespace
 
 // lookup, first read, refusal test, check, body, read after, closing log words
-const FramedCommand kDmsGetTag{Lookup::RealController, FirstRead::Refresh, false, nullptr, RunDmsGetTag, true, nullptr};
-const FramedCommand kCreateSnapshot{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunCreateSnapshot, true,
-                                    nullptr};
-const FramedCommand kCommitSnapshot{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunCommitSnapshot, false,
-                                    nullptr};
-const FramedCommand kDeleteAllSnapshots{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunDeleteAllSnapshots,
-                                        true, nullptr};
-const FramedCommand kDeleteSnapshot{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunDeleteSnapshot, true,
-                                    nullptr};
-const FramedCommand kResetSnapshot{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunResetSnapshot, true,
-                                   nullptr};
-const FramedCommand kRollbackMasterVolume{Lookup::ClientId, FirstRead::Refresh, true, nullptr,
-                                          RunRollbackMasterVolume, true, nullptr};
-const FramedCommand kConvertMasterVolume{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunConvertMasterVolume,
-                                         true, nullptr};
-const FramedCommand kDmsSetPolicy{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunDmsSetPolicy, true, nullptr};
-const FramedCommand kDmsSetThresholdLevel{Lookup::ClientId, FirstRead::Refresh, true, nullptr,
-                                          RunDmsSetThresholdLevel, true, nullptr};
-const FramedCommand kSetDmsPolicy{Lookup::RealController, FirstRead::Refresh, false, nullptr, RunSetDmsPolicy, false,
+const FramedCommand kDmsGetTag{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunDmsGetTag, true, nullptr};
+const FramedCommand kCreateSnapshot{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunCreateSnapshot, true, nullptr};
+const FramedCommand kCommitSnapshot{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunCommitSnapshot, false, nullptr};
+const FramedCommand kDeleteAllSnapshots{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunDeleteAllSnapshots, true, nullptr};
+const FramedCommand kDeleteSnapshot{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunDeleteSnapshot, true, nullptr};
+const FramedCommand kResetSnapshot{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunResetSnapshot, true, nullptr};
+const FramedCommand kRollbackMasterVolume{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunRollbackMasterVolume, true, nullptr};
+const FramedCommand kConvertMasterVolume{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunConvertMasterVolume, true, nullptr};
+const FramedCommand kDmsSetPolicy{Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunDmsSetPolicy, true,
                                   nullptr};
+const FramedCommand kDmsSetThresholdLevel{
+    Lookup::ClientId, FirstRead::Refresh, true, nullptr, RunDmsSetThresholdLevel, true, nullptr};
+const FramedCommand kSetDmsPolicy{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunSetDmsPolicy, false, nullptr};

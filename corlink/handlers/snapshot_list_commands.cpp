@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
-#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/handlers/snapshot_commands.h"
@@ -27,17 +27,20 @@ struct StoredList {
 
 // The store of a list whose reply buffer is Buffer: its count and list fields take the stored data whole.
 template <class Buffer>
-constexpr StoredList Stored(uint32_t replyCode, const uint8_t* records, uint32_t size, const uint32_t* count) {
+constexpr StoredList Stored(uint32_t replyCode, const uint8_t* records, uint32_t size,
+                            const uint32_t* count) {
     static_assert(sizeof(Buffer) - offsetof(Buffer, list) >= sizeof(Buffer::list));
     return {replyCode, records, size, count, offsetof(Buffer, count), offsetof(Buffer, list)};
 }
 
-constexpr StoredList kBackingStores = Stored<RRE_BACKING_STORE_LIST_BUFFER>(
-    CAPI_REPLY_U_GET_BACKING_STORE_LIST, g_BackingStoreListReply, BACKING_STORE_LIST_REPLY_SIZE, &g_BackingStoreCount);
-constexpr StoredList kMasterVolumes = Stored<RRE_MASTER_VOLUME_LIST_BUFFER>(
-    CAPI_REPLY_U_GET_MASTER_VOLUME_LIST, g_MasterVolumeListReply, MASTER_VOLUME_LIST_REPLY_SIZE, &g_MasterVolumeCount);
-constexpr StoredList kSnapshots = Stored<RRE_SNAPSHOT_LIST_BUFFER>(CAPI_REPLY_U_GET_SNAPSHOT_LIST, g_SnapshotListReply,
-                                                                   SNAPSHOT_LIST_REPLY_SIZE, &g_SnapshotCount);
+constexpr StoredList kBackingStores =
+    Stored<RRE_BACKING_STORE_LIST_BUFFER>(CAPI_REPLY_U_GET_BACKING_STORE_LIST, g_BackingStoreListReply,
+                                          BACKING_STORE_LIST_REPLY_SIZE, &g_BackingStoreCount);
+constexpr StoredList kMasterVolumes =
+    Stored<RRE_MASTER_VOLUME_LIST_BUFFER>(CAPI_REPLY_U_GET_MASTER_VOLUME_LIST, g_MasterVolumeListReply,
+                                          MASTER_VOLUME_LIST_REPLY_SIZE, &g_MasterVolumeCount);
+constexpr StoredList kSnapshots = Stored<RRE_SNAPSHOT_LIST_BUFFER>(
+    CAPI_REPLY_U_GET_SNAPSHOT_LIST, g_SnapshotListReply, SNAPSHOT_LIST_REPLY_SIZE, &g_SnapshotCount);
 constexpr StoredList kSnapshotStatistics =
     Stored<RRE_SNAPSHOT_STATISTICS_BUFFER>(CAPI_REPLY_U_GET_SNAPSHOT_STATS, g_SnapshotStatisticsReply,
                                            SNAPSHOT_STATISTICS_REPLY_SIZE, &g_SnapshotStatisticsCount);
@@ -56,15 +59,16 @@ template <const StoredList& list, ListSend send>
 int32_t RunObjectList(CommandContext& c) {
     ClearStoredReply(list.replyCode);
     const auto* request = BufferAs<RRE_SNAPSHOT_LIST_BUFFER>(c.buffer);
-    const int32_t code = send(ControllerHandleOf(c.index), request->objectId, request->listParameter, request->selector);
+    const int32_t code =
+        send(ControllerHandleOf(c.index), request->objectId, request->listParameter, request->selector);
     CopyStoredList(c, list);
     return code;
 }
 
 int32_t RunGetBackingStoreList(CommandContext& c) {
     ClearStoredReply(kBackingStores.replyCode);
-    const int32_t code = CAPI_U_GetBackingStoreList(ControllerHandleOf(c.index),
-                                                    BufferAs<RRE_BACKING_STORE_LIST_BUFFER>(c.buffer)->selector);
+    const int32_t code = CAPI_U_GetBackingStoreList(
+        ControllerHandleOf(c.index), BufferAs<RRE_BACKING_STORE_LIST_BUFFER>(c.buffer)->selector);
     CopyStoredList(c, kBackingStores);
     return code;
 }
@@ -76,8 +80,10 @@ constexpr FramedCommand ListCommand(int32_t (*run)(CommandContext&)) {
 }  // namespace
 
 const FramedCommand kGetBackingStoreList = ListCommand(RunGetBackingStoreList);
-const FramedCommand kGetMasterVolumeList = ListCommand(RunObjectList<kMasterVolumes, CAPI_U_GetMasterVolumeList>);
+const FramedCommand kGetMasterVolumeList =
+    ListCommand(RunObjectList<kMasterVolumes, CAPI_U_GetMasterVolumeList>);
 const FramedCommand kGetSnapshotList = ListCommand(RunObjectList<kSnapshots, CAPI_U_GetSnapshotList>);
-const FramedCommand kGetSnapshotStatistics = ListCommand(RunObjectList<kSnapshotStatistics, CAPI_U_GetSnapshotStats>);
+const FramedCommand kGetSnapshotStatistics =
+    ListCommand(RunObjectList<kSnapshotStatistics, CAPI_U_GetSnapshotStats>);
 const FramedCommand kDmsGetPolicyThresholdList =
     ListCommand(RunObjectList<kPolicies, CAPI_U_DmsGetPolicyThresholdList>);

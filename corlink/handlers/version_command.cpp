@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "corlink/proxy_wire/buffers_controller.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/proxy_wire/buffers_controller.h"
 
 namespace {
 

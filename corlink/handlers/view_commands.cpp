@@ -9,9 +9,9 @@
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/controller_reresolve.h"
 #include "corlink/database/partition_view_cache.h"
-#include "corlink/proxy_wire/buffers_hosts.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/proxy_wire/buffers_hosts.h"
 
 namespace {
 
@@ -63,16 +63,18 @@ struct ViewList {
 // Reads the view of every partition of the entry's arrays into the reply, at most `capacity` of them.
 ViewList ReadAllViews(CommandContext& c, uint32_t capacity) {
     ViewList list;
-    const uint32_t arrays = std::min<uint32_t>(Entry(c.index).controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
+    const uint32_t arrays =
+        std::min<uint32_t>(Entry(c.index).controller.raid.numArrays, RAID_CONTROLLER_MAX_ARRAYS);
     for (uint32_t a = 0; a < arrays; ++a) {
         UpdateArrayPartition(c.index, static_cast<int32_t>(a));
         if (!StillThere(c)) return list;
         const uint32_t partitions = Entry(c.index).arrays[a].largeNumArrayPartitions;
         for (uint32_t p = 0; p < partitions; ++p) {
-            const CAPI_ARRAY_PARTITION* record = gCapiArrayPartitions.Find(static_cast<uint32_t>(c.index), a, p);
+            const CAPI_ARRAY_PARTITION* record =
+                gCapiArrayPartitions.Find(static_cast<uint32_t>(c.index), a, p);
             if (record == nullptr) {
-                DebugPrint("ERROR: assertion failed! (%s) at %s line %d\n", "gCapiArrayPartitions[controller][i][j]",
-                           __FILE__, __LINE__);
+                DebugPrint("ERROR: assertion failed! (%s) at %s line %d\n",
+                           "gCapiArrayPartitions[controller][i][j]", __FILE__, __LINE__);
                 list.complete = false;
                 continue;
             }
@@ -90,7 +92,8 @@ ViewList ReadAllViews(CommandContext& c, uint32_t capacity) {
                 list.complete = false;
                 continue;
             }
-            std::memcpy(c.buffer + kViewsAt + list.count * kViewSize, &Entry(c.index).partitionView, kViewSize);
+            std::memcpy(c.buffer + kViewsAt + list.count * kViewSize, &Entry(c.index).partitionView,
+                        kViewSize);
             ++list.count;
         }
     }
@@ -130,7 +133,8 @@ void LogAllPartViewClosing(const CommandContext& c, const char* outcome) {
 
 }  // namespace
 
-const FramedCommand kGetPartitionView{Lookup::RealController, FirstRead::Refresh, false, nullptr, RunGetPartitionView,
-                                      false, nullptr};
-const FramedCommand kGetAllPartView{Lookup::ClientId, FirstRead::Refresh, false, nullptr, RunGetAllPartView, false,
-                                    nullptr, LogAllPartViewClosing};
+const FramedCommand kGetPartitionView{
+    Lookup::RealController, FirstRead::Refresh, false, nullptr, RunGetPartitionView, false, nullptr};
+const FramedCommand kGetAllPartView{Lookup::ClientId, FirstRead::Refresh,   false,
+                                    nullptr,          RunGetAllPartView,    false,
+                                    nullptr,          LogAllPartViewClosing};

@@ -1,16 +1,16 @@
 // The corlink4 program: installs or removes the service, runs the proxy in the console ("debug",
 // "trace"), or hands the process to the service control dispatcher.
 #include "corlink/executor/executor_state.h"
+#include "corlink/foundation/event_reporting.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/service_identity.h"
+#include "corlink/foundation/service_params.h"
 #include "corlink/program/command_line.h"
 #include "corlink/program/service_install.h"
 #include "corlink/program/service_shell.h"
-#include "corlink/foundation/event_reporting.h"
-#include "corlink/foundation/log.h"
 #include "corlink/server/run_state.h"
-#include "corlink/foundation/service_identity.h"
-#include "corlink/foundation/service_params.h"
-#include "platform/system/application_event_log.h"
 #include "platform/devices/fabric_client.h"
+#include "platform/system/application_event_log.h"
 #include "platform/system/service_manager.h"
 
 namespace {

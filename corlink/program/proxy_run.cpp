@@ -4,15 +4,15 @@
 
 #include "corlink/executor/executor.h"
 #include "corlink/executor/ips_bridge.h"
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/method_trace.h"
+#include "corlink/foundation/nt_os.h"
+#include "corlink/foundation/service_status.h"
 #include "corlink/handlers/rre.h"
 #include "corlink/server/configuration.h"
 #include "corlink/server/errmsg.h"
 #include "corlink/server/ips_pass_through.h"
-#include "corlink/foundation/log.h"
 #include "corlink/server/mainapp.h"
-#include "corlink/foundation/method_trace.h"
-#include "corlink/foundation/nt_os.h"
-#include "corlink/foundation/service_status.h"
 #include "corlink/server/run_state.h"
 
 namespace {

@@ -6,9 +6,9 @@
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_identity.h"
 #include "corlink/foundation/utilities.h"
+#include "platform/kernel/sync.h"
 #include "platform/system/module_file.h"
 #include "platform/system/service_manager.h"
-#include "platform/kernel/sync.h"
 
 namespace {
 

@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "corlink/program/proxy_run.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_identity.h"
 #include "corlink/foundation/service_status.h"
-#include "platform/system/console_control.h"
+#include "corlink/program/proxy_run.h"
 #include "platform/devices/device_notification.h"
 #include "platform/kernel/sync.h"
+#include "platform/system/console_control.h"
 
 namespace {
 

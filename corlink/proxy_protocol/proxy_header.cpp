@@ -13,9 +13,7 @@ void WriteBigEndian32(uint8_t* bytes, uint32_t value) {
     bytes[3] = static_cast<uint8_t>(value);
 }
 
-uint16_t ReadBigEndian16(const uint8_t* bytes) {
-    return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]);
-}
+uint16_t ReadBigEndian16(const uint8_t* bytes) { return static_cast<uint16_t>(bytes[0] << 8 | bytes[1]); }
 
 namespace {
 // The six words after the signature, in wire order.

@@ -26,11 +26,11 @@ enum class Order : uint8_t {
 struct Row {
     const char* name;
     uint32_t offset;
-    uint32_t elemSize;                  // bytes of one element (the stride of a list)
-    uint32_t count;                     // elements (1 for a scalar; a list's capacity)
+    uint32_t elemSize;  // bytes of one element (the stride of a list)
+    uint32_t count;     // elements (1 for a scalar; a list's capacity)
     Order order;
-    const capi::StructDesc* record;     // structure rows: the element's description
-    uint32_t countOffset;               // List, ListOut: where the Count row is
+    const capi::StructDesc* record;  // structure rows: the element's description
+    uint32_t countOffset;            // List, ListOut: where the Count row is
 };
 
 struct BufferDesc {
@@ -60,12 +60,15 @@ constexpr bool OrderFits() {
     switch (O) {
         case Order::Net:
             return std::is_class_v<E> || std::is_same_v<E, uint32_t> || std::is_same_v<E, int32_t>;
-        case Order::Count: return std::is_same_v<E, uint32_t>;
+        case Order::Count:
+            return std::is_same_v<E, uint32_t>;
         case Order::BigEndian:
             return std::is_class_v<E> || std::is_same_v<E, uint32_t> || std::is_same_v<E, int32_t>;
         case Order::List:
-        case Order::ListOut: return std::is_class_v<E>;
-        case Order::Host: return true;
+        case Order::ListOut:
+            return std::is_class_v<E>;
+        case Order::Host:
+            return true;
     }
     return false;
 }
@@ -87,6 +90,7 @@ const T* BufferAs(const uint8_t* buffer) {
 #define RRE_ORDER_Net ::rre_wire::Order::Net, [](auto) { return 0u; }
 #define RRE_ORDER_Count ::rre_wire::Order::Count, [](auto) { return 0u; }
 #define RRE_ORDER_BigEndian ::rre_wire::Order::BigEndian, [](auto) { return 0u; }
+// clang-format off
 #define RRE_ORDER_List(countMember) \
     ::rre_wire::Order::List, [](auto t) { return uint32_t(offsetof(typename decltype(t)::type, countMember)); }
 #define RRE_ORDER_ListOut(countMember) \
@@ -119,3 +123,4 @@ const T* BufferAs(const uint8_t* buffer) {
         static constexpr ::rre_wire::Row rows[] = {S##_ROWS(RRE_ROW_DESC, S)};                           \
         static constexpr ::rre_wire::BufferDesc value{#S, SIZE, rows, std::size(rows)};                  \
     };
+// clang-format on

@@ -19,7 +19,8 @@ template <class S>
 constexpr BufferFormat Format(const char* converter, CodeSet codes) {
     const BufferDesc& layout = Layout<S>::value;
     const Row& first = layout.rows[0];
-    const bool head = first.offset == 0 && first.order == Order::Net && first.record == &capi::Desc<RRE_HEAD>::value;
+    const bool head =
+        first.offset == 0 && first.order == Order::Net && first.record == &capi::Desc<RRE_HEAD>::value;
     return {converter, codes, &layout, layout.size, head};
 }
 
@@ -134,7 +135,8 @@ void PackList(const Row& row, int32_t mode, uint8_t* buffer, size_t length) {
     if (count > row.count) count = row.count;
     const uint64_t room = length > row.offset ? (length - row.offset) / row.elemSize : 0;
     if (count > room) count = room;
-    for (uint64_t e = 0; e < count; ++e) capi::ConvertStruct(*row.record, mode, buffer + row.offset + e * row.elemSize);
+    for (uint64_t e = 0; e < count; ++e)
+        capi::ConvertStruct(*row.record, mode, buffer + row.offset + e * row.elemSize);
     if (!countFirst) SwapCapi32(mode, countField);
 }
 
@@ -174,12 +176,17 @@ void Pack(const BufferFormat& format, int32_t mode, uint8_t* buffer, size_t leng
     for (size_t r = 0; r < format.layout->rowCount; ++r) {
         const Row& row = format.layout->rows[r];
         switch (row.order) {
-            case Order::Net: PackRow(row, mode, buffer, length); break;
+            case Order::Net:
+                PackRow(row, mode, buffer, length);
+                break;
             case Order::List:
-            case Order::ListOut: PackList(row, mode, buffer, length); break;
+            case Order::ListOut:
+                PackList(row, mode, buffer, length);
+                break;
             case Order::Host:
             case Order::Count:
-            case Order::BigEndian: break;
+            case Order::BigEndian:
+                break;
         }
     }
 }

@@ -19,11 +19,13 @@ struct CodeSet {
     constexpr CodeSet(std::initializer_list<uint32_t> codes) {
         for (uint32_t c : codes) bits[c / 64] |= uint64_t{1} << (c % 64);
     }
-    constexpr bool Has(uint32_t code) const { return code < 128 && (bits[code / 64] >> (code % 64) & 1) != 0; }
+    constexpr bool Has(uint32_t code) const {
+        return code < 128 && (bits[code / 64] >> (code % 64) & 1) != 0;
+    }
 };
 
 struct BufferFormat {
-    const char* converter;     // PackRre<Command>
+    const char* converter;  // PackRre<Command>
     CodeSet codes;
     const BufferDesc* layout;  // the buffer's description
     uint32_t length;           // bytes the buffer spans: the larger of request and reply

@@ -12,6 +12,7 @@
 constexpr uint32_t RRE_ARRAY_LIST_CAPACITY = 128;  // a controller's arrays
 
 // GET_ARRAY_LIST (4) reply; the request is an RRE_CONTROLLER_ID_REQUEST.
+// clang-format off
 #define RRE_ARRAY_LIST_BUFFER_ROWS(F, S) \
     F(S,     0, head,               RRE_HEAD,                  1, Net)   \
     F(S,     8, reserved8,          uint32_t,                  1, Net)   \
@@ -151,4 +152,5 @@ RRE_BUFFER(RRE_DESCRIPTION_BUFFER, 312)
     F(S,     8, unused8,            uint32_t,                  1, Host) \
     F(S,    12, UniqueSN,           char,                     32, Host) \
     F(S,    44, percent,            uint32_t,                  1, Net)
+// clang-format on
 RRE_BUFFER(RRE_BACKOFF_BUFFER, 48)

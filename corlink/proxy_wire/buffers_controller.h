@@ -13,6 +13,7 @@
 
 // The request of the commands that name their controller in the first word: GET_CONTROLLER and the list
 // commands GET_ARRAY_LIST, GET_ARRAY_PARTITION, GET_DRIVE_LIST and GET_DRIVE_ENCLOSURES.
+// clang-format off
 #define RRE_CONTROLLER_ID_REQUEST_ROWS(F, S) \
     F(S,     0, controllerId,       uint32_t,                  1, BigEndian)
 RRE_BUFFER(RRE_CONTROLLER_ID_REQUEST, 4)
@@ -196,4 +197,5 @@ constexpr uint32_t RRE_REINIT_MAX_FILES = 32;
     F(S,    12, reserved12,         uint8_t,                   4, Host) \
     F(S,    16, fileCount,          uint32_t,                  1, Net)  \
     F(S,    20, fileNames,          RRE_FILE_NAME,            32, Host)
+// clang-format on
 RRE_BUFFER(RRE_REINIT_BUFFER, 16404)

@@ -12,6 +12,7 @@
 constexpr uint32_t RRE_DRIVE_LIST_CAPACITY = 250;  // a controller's drives
 
 // GET_DRIVE_LIST (5) reply; the request is an RRE_CONTROLLER_ID_REQUEST.
+// clang-format off
 #define RRE_DRIVE_LIST_BUFFER_ROWS(F, S) \
     F(S,     0, head,               RRE_HEAD,                  1, Net)   \
     F(S,     8, reserved8,          uint32_t,                  1, Net)   \
@@ -102,4 +103,5 @@ RRE_BUFFER(RRE_DRIVE_ENCLOSURES_BUFFER, 16 + 16 * 4072)
     F(S,     8, controllerId,       uint32_t,                  1, Net)  \
     F(S,    12, enclosureCount,     uint32_t,                  1, Net)  \
     F(S,    16, enclosures,         CAPI_ADVANCED_DRIVE_ENCLOSURE, 16, Net)
+// clang-format on
 RRE_BUFFER(RRE_ADV_ENCLOSURES_BUFFER, 16 + 16 * 41896)

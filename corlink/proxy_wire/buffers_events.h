@@ -9,6 +9,7 @@
 #include "corlink/proxy_wire/reply_head.h"
 
 // One event of the GET_EVENT reply: the controller's record and its display text, NUL-terminated.
+// clang-format off
 #define RRE_EVENT_ENTRY_FIELDS(F, S) \
     F(S,     0, record,             CAPI_EVENT_RECORD,         1, Struct, Yes, nullptr, None) \
     F(S,   156, text,               char,                    256, Chars,  No,  nullptr, None)
@@ -65,4 +66,5 @@ RRE_BUFFER(RRE_WRITE_FILE_BUFFER, 548 + 131072)
 #define RRE_WRITE_FILE_REPLY_ROWS(F, S) \
     F(S,     0, head,               RRE_HEAD,                  1, BigEndian) \
     F(S,     8, result,             uint32_t,                  1, BigEndian)
+// clang-format on
 RRE_BUFFER(RRE_WRITE_FILE_REPLY, 12)

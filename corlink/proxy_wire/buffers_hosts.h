@@ -11,6 +11,7 @@
 constexpr uint32_t RRE_INITIATOR_NAME_SIZE = 224;
 
 // GET_HOST_VIEW (73): the A/B selector, a value and the host port; the reply's host view.
+// clang-format off
 #define RRE_HOST_VIEW_BUFFER_ROWS(F, S) \
     F(S,     0, head,               RRE_HEAD,                  1, Net)  \
     F(S,     8, controllerId,       uint32_t,                  1, Net)  \
@@ -137,4 +138,5 @@ RRE_BUFFER(RRE_CUSTOM_VIEW_BUFFER, 42508)
     F(S,    12, recordCount,        uint8_t,                   1, Host) \
     F(S,    13, reserved13,         uint8_t,                   3, Host) \
     F(S,    16, record,             CAPI_AUTHDB_RECORD,        1, Net)
+// clang-format on
 RRE_BUFFER(RRE_AUTHDB_BUFFER, 1036)

@@ -9,6 +9,7 @@
 #include "corlink/proxy_wire/reply_head.h"
 
 // CREATE_SNAPSHOT (51): the snapshots to create; the reply's list of those created.
+// clang-format off
 #define RRE_CREATE_SNAPSHOT_BUFFER_ROWS(F, S) \
     F(S,     0, head,               RRE_HEAD,                  1, Net)  \
     F(S,     8, controllerId,       uint32_t,                  1, Net)  \
@@ -127,4 +128,5 @@ constexpr uint32_t RRE_ROLLOFF_LIST_CAPACITY = 2048;
     F(S,    13, reserved13,         uint8_t,                   3, Host) \
     F(S,    16, count,              uint32_t,                  1, Net)  \
     F(S,    20, list,               CAPI_ROLLOFF_VOLUME,    2048, Net)
+// clang-format on
 RRE_BUFFER(RRE_ROLLOFF_LIST_BUFFER, 262164)

@@ -3,7 +3,9 @@
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 
-void PackRreGetStorageSystems(int32_t mode, uint8_t* buffer) { PackRreBuffer(RRE_GET_STORAGESYSTEMS, mode, buffer); }
+void PackRreGetStorageSystems(int32_t mode, uint8_t* buffer) {
+    PackRreBuffer(RRE_GET_STORAGESYSTEMS, mode, buffer);
+}
 
 void PackRreNeedUpdateController(int32_t mode, uint8_t* buffer) {
     PackRreBuffer(RRE_GET_NEED_UPDATE_CONTROLLER, mode, buffer);

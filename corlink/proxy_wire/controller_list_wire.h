@@ -14,7 +14,8 @@ constexpr uint32_t RRE_HANDLE_DB_REDISCOVER_OFFSET = offsetof(RRE_HANDLE_DB_BUFF
 constexpr uint32_t RRE_HANDLE_DB_COUNT_OFFSET = offsetof(RRE_HANDLE_DB_BUFFER, recordCount);
 constexpr uint32_t RRE_HANDLE_DB_RECORD_OFFSET = offsetof(RRE_HANDLE_DB_BUFFER, records);
 constexpr uint32_t RRE_HANDLE_DB_RECORD_SIZE = sizeof(RRE_HANDLE_DB_RECORD);
-constexpr uint32_t RRE_HANDLE_DB_ID_A_OFFSET = offsetof(RRE_HANDLE_DB_RECORD, controllerIdA);  // within a record
+constexpr uint32_t RRE_HANDLE_DB_ID_A_OFFSET =
+    offsetof(RRE_HANDLE_DB_RECORD, controllerIdA);  // within a record
 constexpr uint32_t RRE_HANDLE_DB_ID_B_OFFSET = offsetof(RRE_HANDLE_DB_RECORD, controllerIdB);
 
 // GET_STORAGESYSTEMS (96).
@@ -29,7 +30,8 @@ constexpr uint32_t RRE_NEED_UPDATE_ANSWER_OFFSET = offsetof(RRE_NEED_UPDATE_BUFF
 
 // GET_UNIFIED_CONTROLLER_DATA (109).
 constexpr uint32_t RRE_UNIFIED_CONTROLLER_DATA_LENGTH = sizeof(RRE_UNIFIED_CONTROLLER_DATA_BUFFER);
-constexpr uint32_t RRE_UNIFIED_CONTROLLER_ID_OFFSET = offsetof(RRE_UNIFIED_CONTROLLER_DATA_BUFFER, controllerId);
+constexpr uint32_t RRE_UNIFIED_CONTROLLER_ID_OFFSET =
+    offsetof(RRE_UNIFIED_CONTROLLER_DATA_BUFFER, controllerId);
 constexpr uint32_t RRE_UNIFIED_CONTROLLER_OFFSET = offsetof(RRE_UNIFIED_CONTROLLER_DATA_BUFFER, controller);
 
 // SET_DISCOVERY_FLAG (106): no converter.

@@ -7,9 +7,11 @@
 
 // Status (0 the handler ran, -1 refused) and code: two 32-bit words at the start of the buffer,
 // big-endian on the wire.
+// clang-format off
 #define RRE_HEAD_FIELDS(F, S) \
     F(S,     0, status,                      int32_t,                  1, I32,   Yes, nullptr, None) \
     F(S,     4, code,                        uint32_t,                 1, U32,   Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(RRE_HEAD, 8)
 
 constexpr uint32_t RRE_REPLY_HEAD_LENGTH = sizeof(RRE_HEAD);

@@ -6,6 +6,7 @@
 #include "corlink/capi_wire/struct_desc.h"
 
 // One controller of the pair as a storage system shows it; all zero when the controller is missing.
+// clang-format off
 #define STORAGE_SYSTEM_CONTROLLER_FIELDS(F, S) \
     F(S,     0, currentIp,                   uint8_t,                  4, Bytes, No,  nullptr, None) \
     F(S,     4, currentMask,                 uint8_t,                  4, Bytes, No,  nullptr, None) \
@@ -18,9 +19,11 @@
     F(S,    56, manufacturer,                char,                    20, Chars, No,  nullptr, None) \
     F(S,    76, model,                       char,                    20, Chars, No,  nullptr, None) \
     F(S,    96, timeDate,                    uint32_t,                 1, U32,   No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(STORAGE_SYSTEM_CONTROLLER, 100)
 
 // Travels in host order except authenticated and the two handles, which the reply converts.
+// clang-format off
 #define STORAGE_SYSTEM_FIELDS(F, S) \
     F(S,     0, UniqueSN,                    char,                    32, Chars, No,  nullptr, None) \
     F(S,    32, systemName,                  char,                    80, Chars, No,  nullptr, None) \
@@ -31,6 +34,7 @@ CAPI_STRUCT(STORAGE_SYSTEM_CONTROLLER, 100)
     F(S,   156, controllerA,                 STORAGE_SYSTEM_CONTROLLER, 1, Struct, No, nullptr, None) \
     F(S,   256, controllerB,                 STORAGE_SYSTEM_CONTROLLER, 1, Struct, No, nullptr, None) \
     F(S,   356, reserved356,                 uint8_t,                 36, Bytes, No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(STORAGE_SYSTEM, 392)
 
 constexpr uint32_t STORAGE_SYSTEM_TABLE_SIZE = 64;  // records in the proxy's table and in the reply

@@ -1,8 +1,8 @@
 #include "corlink/server/asyncevent.h"
 
-#include "corlink/server/heartbeat.h"
 #include "corlink/foundation/install_paths.h"
 #include "corlink/foundation/method_trace.h"
+#include "corlink/server/heartbeat.h"
 #include "corlink/server/socket.h"
 
 CAsyncEvent::CAsyncEvent() {

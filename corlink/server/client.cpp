@@ -20,9 +20,7 @@ AddressText DottedAddress(const sockaddr_in& address) {
 
 }  // namespace
 
-CClient::CClient() {
-    METHOD_TRACE("CCLient::CCLient");
-}
+CClient::CClient() { METHOD_TRACE("CCLient::CCLient"); }
 
 CClient::~CClient() {
     METHOD_TRACE("CClient::^CClient");

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "corlink/server/locked_list.h"
 #include "corlink/foundation/log.h"
+#include "corlink/server/locked_list.h"
 #include "platform/net/winsock.h"
 
 class CRRESocket;

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "corlink/proxy_protocol/configuration_format.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/proxy_protocol/configuration_format.h"
 #include "corlink/server/run_state.h"
 #include "platform/files/files.h"
 #include "platform/files/machine_root.h"
@@ -22,9 +22,7 @@ using namespace proxy_config;
 
 constexpr int kSystemDirectorySize = 260;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 // The next text between colons, as strtok would give it (leading colons skipped); null when none is left.
 char* NextField(char** cursor) {
@@ -42,18 +40,14 @@ char* NextField(char** cursor) {
 }
 
 // A decimal number as the C library reads one: leading digits count, anything else gives 0.
-uint32_t DecimalValue(const char* text) {
-    return static_cast<uint32_t>(strtoll(text, nullptr, 10));
-}
+uint32_t DecimalValue(const char* text) { return static_cast<uint32_t>(strtoll(text, nullptr, 10)); }
 
 void CopyText(char* destination, const char* value, size_t maxCharacters) {
     memset(destination, 0, PROXY_CONFIG_TEXT_SIZE);
     memcpy(destination, value, strnlen(value, maxCharacters));
 }
 
-void SetVersion(const char* value) {
-    g_ConfigVersion = DecimalValue(value);
-}
+void SetVersion(const char* value) { g_ConfigVersion = DecimalValue(value); }
 
 void SetAddress(const char* value) {
     if (g_IpsMode) {
@@ -65,25 +59,21 @@ void SetAddress(const char* value) {
     g_ListenAddress = os_htonl(kLoopbackAddress);
 }
 
-void SetUser(const char* value) {
-    CopyText(g_ProxyUser, value, PROXY_USER_MAX);
-}
+void SetUser(const char* value) { CopyText(g_ProxyUser, value, PROXY_USER_MAX); }
 
-void SetPassword(const char* value) {
-    CopyText(g_ProxyPassword, value, PROXY_PASSWORD_MAX);
-}
+void SetPassword(const char* value) { CopyText(g_ProxyPassword, value, PROXY_PASSWORD_MAX); }
 
-void SetPort(const char* value) {
-    g_ServerPort = static_cast<uint16_t>(DecimalValue(value));
-}
+void SetPort(const char* value) { g_ServerPort = static_cast<uint16_t>(DecimalValue(value)); }
 
 struct KeyHandler {
     const char* key;
     void (*apply)(const char* value);
 };
 constexpr KeyHandler kKeyHandlers[] = {
+    // clang-format off
     {kKeyVersion, SetVersion},   {kKeyAddress, SetAddress}, {kKeyUser, SetUser},
     {kKeyPassword, SetPassword}, {kKeyPort, SetPort},
+    // clang-format on
 };
 
 void ApplyLine(char* line) {

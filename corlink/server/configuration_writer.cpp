@@ -1,14 +1,13 @@
-#include "corlink/server/configuration.h"
-
 #include <cstring>
 
 #include "corlink/cipher/cipher.h"
-#include "corlink/proxy_protocol/configuration_format.h"
 #include "corlink/foundation/log.h"
+#include "corlink/proxy_protocol/configuration_format.h"
+#include "corlink/server/configuration.h"
 #include "platform/files/file_access.h"
 #include "platform/files/files.h"
-#include "platform/files/replace_file.h"
 #include "platform/files/registry.h"
+#include "platform/files/replace_file.h"
 #include "platform/system/secure_random.h"
 
 namespace {
@@ -63,12 +62,13 @@ int WriteProxyConfigDefaults(const char* path) {
     if (!g_ConfigAddressChanged || password[0] == '\0') GenerateProxyPassword(password);
 
     char text[5 * PROXY_CONFIG_TEXT_SIZE];
-    const int length = snprintf(text, sizeof(text), "%s:%d\r\n%s:%s\r\n%s:%s\r\n%s:%s\r\n%s:%d\r\n", kKeyVersion,
-                                kDefaultVersion, kKeyAddress, kLoopbackText, kKeyUser, kDefaultUser, kKeyPassword,
-                                password, kKeyPort, kDefaultPort);
+    const int length = snprintf(text, sizeof(text), "%s:%d\r\n%s:%s\r\n%s:%s\r\n%s:%s\r\n%s:%d\r\n",
+                                kKeyVersion, kDefaultVersion, kKeyAddress, kLoopbackText, kKeyUser,
+                                kDefaultUser, kKeyPassword, password, kKeyPort, kDefaultPort);
     // Replaced whole with private access: a start that dies while writing leaves the old file or the new one.
     if (length < 0 || static_cast<size_t>(length) >= sizeof(text) ||
-        !platform::ReplaceFileContent(path, text, static_cast<size_t>(length), platform::ReplacedAccess::Private)) {
+        !platform::ReplaceFileContent(path, text, static_cast<size_t>(length),
+                                      platform::ReplacedAccess::Private)) {
         return 0;
     }
     memset(g_ProxyUser, 0, sizeof(g_ProxyUser));

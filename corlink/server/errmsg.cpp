@@ -102,22 +102,16 @@ std::string Printf(const char* format, ...) {
 
 }  // namespace
 
-const char* MsgText(const char* text) {
-    return text;
-}
+const char* MsgText(const char* text) { return text; }
 
 CErrMsg::CErrMsg(int32_t severity, int32_t kind, int32_t category, int32_t hasCode, int32_t code)
     : m_Kind(kind), m_Severity(severity), m_Category(category), m_Code(0), m_Address(0) {
     SetCode(hasCode, code);
 }
 
-void CErrMsg::SetCode(int32_t flag, int32_t value) {
-    m_Code = flag != 0 ? value : 0;
-}
+void CErrMsg::SetCode(int32_t flag, int32_t value) { m_Code = flag != 0 ? value : 0; }
 
-void CErrMsg::SetAddress(uint32_t address) {
-    m_Address = address;
-}
+void CErrMsg::SetAddress(uint32_t address) { m_Address = address; }
 
 const char* CErrMsg::CodeText(int32_t code) {
     for (const CodeTextEntry& entry : kCodeTexts) {

@@ -5,12 +5,12 @@
 #include "corlink/foundation/nt_os.h"
 #include "corlink/proxy_protocol/proxy_header.h"
 #include "corlink/server/run_state.h"
-#include "platform/time/clock.h"
 #include "platform/files/file_io.h"
 #include "platform/files/files.h"
 #include "platform/kernel/last_error.h"
-#include "platform/net/named_pipe.h"
 #include "platform/kernel/sync.h"
+#include "platform/net/named_pipe.h"
+#include "platform/time/clock.h"
 
 namespace {
 

@@ -3,27 +3,25 @@
 
 #include <utility>
 
-#include "corlink/executor/executor.h"
 #include "corlink/executor/command_table.h"
-#include "corlink/handlers/rre.h"
-#include "corlink/server/configuration.h"
+#include "corlink/executor/executor.h"
 #include "corlink/foundation/console_text.h"
-#include "corlink/server/errmsg.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/method_trace.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/rre.h"
+#include "corlink/server/configuration.h"
+#include "corlink/server/errmsg.h"
 #include "corlink/server/run_state.h"
 #include "corlink/server/socket.h"
-#include "platform/time/clock.h"
 #include "platform/system/crt_strings.h"
+#include "platform/time/clock.h"
 
 namespace {
 
 constexpr uint64_t kSlowCommandSeconds = 30;
 
-uint64_t NowSeconds() {
-    return platform::GetClock().NowMs() / 1000;
-}
+uint64_t NowSeconds() { return platform::GetClock().NowMs() / 1000; }
 
 // The standard-output line of one executed request.
 void PrintCommandResult(const Rre& rre, uint64_t seconds) {
@@ -61,9 +59,7 @@ CHotLink::CHotLink(CRRESocket* pSocket, LoginWaitPlace loginWait)
                static_cast<unsigned>(reinterpret_cast<uintptr_t>(m_databuf)));
 }
 
-CHotLink::~CHotLink() {
-    METHOD_TRACE("CHotLink::^CHotLink");
-}
+CHotLink::~CHotLink() { METHOD_TRACE("CHotLink::^CHotLink"); }
 
 void CHotLink::ProcessMsg() {
     METHOD_TRACE("CHotLink::ProcessMsg");

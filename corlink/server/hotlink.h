@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "corlink/proxy_protocol/proxy_header.h"
 #include "corlink/server/ips_pass_through.h"
 #include "corlink/server/login_wait.h"
-#include "corlink/proxy_protocol/proxy_header.h"
 #include "corlink/server/session_security.h"
 #include "corlink/server/zeroed_buffer.h"
 

@@ -1,8 +1,8 @@
 // The session's capture file "HOT_<client>" and the time-stamp text of the command log lines.
 #include <cinttypes>
 
-#include "corlink/server/hotlink.h"
 #include "corlink/foundation/log.h"
+#include "corlink/server/hotlink.h"
 #include "corlink/server/socket.h"
 #include "platform/files/files.h"
 #include "platform/kernel/sync.h"

@@ -2,11 +2,11 @@
 // goodbye.
 #include <cstring>
 
+#include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 #include "corlink/server/configuration.h"
 #include "corlink/server/hotlink.h"
 #include "corlink/server/listener_directory.h"
-#include "corlink/foundation/log.h"
-#include "corlink/foundation/nt_os.h"
 #include "corlink/server/socket.h"
 #include "platform/system/crt_strings.h"
 

@@ -2,10 +2,10 @@
 // back, without header, login or cookie.
 #include <new>
 
+#include "corlink/foundation/log.h"
 #include "corlink/server/errmsg.h"
 #include "corlink/server/hotlink.h"
 #include "corlink/server/ips_pass_through.h"
-#include "corlink/foundation/log.h"
 #include "corlink/server/socket.h"
 
 namespace {
@@ -43,7 +43,8 @@ CHotLink::Step CHotLink::IpsPass() {
     ips.requestLength = packetLength + (packetLength & 1);  // an odd length is read with one more byte
     ips.request.NoteUsed(ips.requestLength);
     if (ips.requestLength > IPS_PACKET_HEADER_LENGTH &&
-        !m_pSocket->Receive(request + IPS_PACKET_HEADER_LENGTH, ips.requestLength - IPS_PACKET_HEADER_LENGTH)) {
+        !m_pSocket->Receive(request + IPS_PACKET_HEADER_LENGTH,
+                            ips.requestLength - IPS_PACKET_HEADER_LENGTH)) {
         return Fail(COMM_ERR_RECEIVE, "Throw 6");
     }
 

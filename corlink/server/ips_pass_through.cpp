@@ -4,9 +4,7 @@
 
 namespace {
 
-uint32_t NoController(const uint8_t*, uint32_t, uint8_t*, uint32_t) {
-    return 0;
-}
+uint32_t NoController(const uint8_t*, uint32_t, uint8_t*, uint32_t) { return 0; }
 
 // One pass-through per process, installed by the CAPI library at its start.
 std::atomic<IpsPassThroughFn> g_IpsPassThrough{&NoController};

@@ -16,9 +16,7 @@ std::atomic<ListenerDirectory*> g_SessionListeners{&g_NoListenerList};
 
 }  // namespace
 
-ListenerDirectory& SessionListeners() {
-    return *g_SessionListeners.load();
-}
+ListenerDirectory& SessionListeners() { return *g_SessionListeners.load(); }
 
 void SetSessionListeners(ListenerDirectory* directory) {
     g_SessionListeners.store(directory != nullptr ? directory : &g_NoListenerList);

@@ -8,9 +8,7 @@ bool LoginWaits::TryEnter() {
     return true;
 }
 
-void LoginWaits::Leave() {
-    m_Waiting.fetch_sub(1);
-}
+void LoginWaits::Leave() { m_Waiting.fetch_sub(1); }
 
 void LoginWaitPlace::Release() {
     if (m_Waits != nullptr) m_Waits->Leave();

@@ -1,13 +1,13 @@
 #include "corlink/server/mainapp.h"
 
 #include "corlink/database/capi_session.h"
+#include "corlink/foundation/method_trace.h"
+#include "corlink/foundation/scope_trace.h"
+#include "corlink/foundation/service_status.h"
 #include "corlink/server/configuration.h"
 #include "corlink/server/errmsg.h"
-#include "corlink/foundation/method_trace.h"
 #include "corlink/server/run_state.h"
-#include "corlink/foundation/scope_trace.h"
 #include "corlink/server/server_event.h"
-#include "corlink/foundation/service_status.h"
 #include "platform/net/winsock_startup.h"
 
 namespace {
@@ -20,9 +20,7 @@ constexpr DWORD kStatusWaitHintMs = 3000;
 
 // The server answers on the loopback interface only, whatever the configuration says, except in "ips"
 // runs, which listen where the configuration says (every interface).
-uint32_t ListenAddress() {
-    return g_IpsMode ? g_ListenAddress : os_htonl(INADDR_LOOPBACK);
-}
+uint32_t ListenAddress() { return g_IpsMode ? g_ListenAddress : os_htonl(INADDR_LOOPBACK); }
 
 }  // namespace
 

@@ -5,12 +5,12 @@
 #include "corlink/database/database_state.h"
 #include "corlink/executor/executor_state.h"
 #include "corlink/foundation/console_text.h"
-#include "corlink/server/hotlink.h"
-#include "corlink/server/mainapp.h"
 #include "corlink/foundation/method_trace.h"
 #include "corlink/foundation/nt_os.h"
-#include "corlink/server/run_state.h"
 #include "corlink/foundation/scope_trace.h"
+#include "corlink/server/hotlink.h"
+#include "corlink/server/mainapp.h"
+#include "corlink/server/run_state.h"
 #include "platform/time/clock.h"
 
 namespace {

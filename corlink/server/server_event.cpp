@@ -3,9 +3,9 @@
 #include <cstring>
 #include <new>
 
-#include "corlink/server/asyncevent.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/proxy_protocol/proxy_header.h"
+#include "corlink/server/asyncevent.h"
 #include "corlink/server/run_state.h"
 #include "corlink/server/socket.h"
 

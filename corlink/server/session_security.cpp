@@ -3,12 +3,12 @@
 #include <cstring>
 
 #include "corlink/cipher/cipher.h"
-#include "corlink/server/configuration.h"
 #include "corlink/proxy_protocol/proxy_header.h"
 #include "corlink/proxy_protocol/request_cookie.h"
-#include "platform/system/crt_strings.h"
+#include "corlink/server/configuration.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
+#include "platform/system/crt_strings.h"
 #include "platform/system/logon.h"
 #include "platform/system/os_version.h"
 #include "platform/system/secure_random.h"
@@ -37,9 +37,7 @@ void ClearSecret(char* buffer, size_t size) {
     while (size-- > 0) *p++ = 0;
 }
 
-uint8_t Rotl8(uint8_t v, int n) {
-    return static_cast<uint8_t>(v << n | v >> (8 - n));
-}
+uint8_t Rotl8(uint8_t v, int n) { return static_cast<uint8_t>(v << n | v >> (8 - n)); }
 
 struct LogonErrorResult {
     DWORD error;

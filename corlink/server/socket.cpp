@@ -1,14 +1,13 @@
 #include "corlink/server/socket.h"
 
-
 #include <cstring>
 #include <optional>
 
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/method_trace.h"
 #include "corlink/foundation/nt_os.h"
-#include "platform/time/clock.h"
 #include "platform/kernel/sync.h"
+#include "platform/time/clock.h"
 
 CRRESocket::CRRESocket() : m_hSocket(INVALID_SOCKET), m_nLastError(0), m_bClosing(0), m_bPeerKnown(0) {
     memset(&m_PeerAddr, 0, sizeof(m_PeerAddr));

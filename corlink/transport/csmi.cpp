@@ -86,9 +86,7 @@ int CsmiSspPassThrough(HANDLE adapter, const CsmiRequest& request, DWORD* bytesR
     return SCSI_RESULT_GOOD;
 }
 
-const std::vector<CSMI_PHY_RECORD>& CsmiPhyRecords() {
-    return g_PhyRecords;
-}
+const std::vector<CSMI_PHY_RECORD>& CsmiPhyRecords() { return g_PhyRecords; }
 
 BOOL CsmiGetPhyInfo(uint32_t adapter, CSMI_SAS_PHY_INFO* info) {
     char name[16];

@@ -16,8 +16,8 @@
 #include "corlink/transport/scsi_command.h"
 #include "corlink/transport/windows_error.h"
 #include "platform/devices/device_io.h"
-#include "platform/files/registry.h"
 #include "platform/devices/scsi_layouts.h"
+#include "platform/files/registry.h"
 
 namespace {
 
@@ -71,9 +71,7 @@ bool ReadRecord(const uint8_t* buffer, uint32_t offset, ListingRecord* record) {
     return true;
 }
 
-uint32_t BusCount(const uint8_t* buffer) {
-    return buffer[offsetof(SCSI_ADAPTER_BUS_INFO, NumberOfBuses)];
-}
+uint32_t BusCount(const uint8_t* buffer) { return buffer[offsetof(SCSI_ADAPTER_BUS_INFO, NumberOfBuses)]; }
 
 uint32_t BusDataOffset(uint32_t bus) {
     return static_cast<uint32_t>(offsetof(SCSI_ADAPTER_BUS_INFO, BusData) + bus * sizeof(SCSI_BUS_DATA) +
@@ -150,32 +148,21 @@ bool StartsWith(const uint8_t* inquiry, const char* prefix) {
     return std::memcmp(inquiry + 8, prefix, std::strlen(prefix)) == 0;
 }
 
-bool VendorBad(const uint8_t* q) {
-    return q[8] == 0 || q[8] == ' ';
-}
-bool NotDiskOrEnclosure(const uint8_t* q) {
-    return (q[0] & 0x1F) != 0x00 && (q[0] & 0x1F) != 0x0D;
-}
-bool Removable(const uint8_t* q) {
-    return (q[1] & 0x80) != 0;
-}
-bool WindowsBugVendor(const uint8_t* q) {
-    return StartsWith(q, "WDC");
-}
+bool VendorBad(const uint8_t* q) { return q[8] == 0 || q[8] == ' '; }
+bool NotDiskOrEnclosure(const uint8_t* q) { return (q[0] & 0x1F) != 0x00 && (q[0] & 0x1F) != 0x0D; }
+bool Removable(const uint8_t* q) { return (q[1] & 0x80) != 0; }
+bool WindowsBugVendor(const uint8_t* q) { return StartsWith(q, "WDC"); }
 bool OutsideRaidDrive(const uint8_t* q) {
-    return StartsWith(q, "VELTRA") || StartsWith(q, "ORV     LOGICAL") || StartsWith(q, "ORVE    Host Adapter");
+    return StartsWith(q, "VELTRA") || StartsWith(q, "ORV     LOGICAL") ||
+           StartsWith(q, "ORVE    Host Adapter");
 }
-bool UnsupportedType(const uint8_t* q) {
-    return q[0] != 0x00 && q[0] != 0x03 && q[0] != 0x0D;
-}
+bool UnsupportedType(const uint8_t* q) { return q[0] != 0x00 && q[0] != 0x03 && q[0] != 0x0D; }
 bool UnsupportedModel(const uint8_t* q) {
     char text[25] = {};
     std::memcpy(text, q + 8, 24);
     return IsSupportedInquiry(text) == 0;
 }
-bool NotScsi3(const uint8_t* q) {
-    return q[2] < 5 || q[2] > 7;
-}
+bool NotScsi3(const uint8_t* q) { return q[2] < 5 || q[2] > 7; }
 
 enum class FilterLog { Address, TypeAndModel, Model };
 
@@ -270,9 +257,7 @@ bool AdapterHasSasDevice(uint32_t adapter) {
 
 }  // namespace
 
-uint32_t ManagementLunMax() {
-    return g_Discovery.managementLunMax;
-}
+uint32_t ManagementLunMax() { return g_Discovery.managementLunMax; }
 
 void ReadManagementLunMax() {
     HKEY key = nullptr;

@@ -11,8 +11,8 @@
 #include "corlink/transport/disk_names.h"
 #include "corlink/transport/processor_device_table.h"
 #include "platform/devices/device_io.h"
-#include "platform/kernel/last_error.h"
 #include "platform/files/registry.h"
+#include "platform/kernel/last_error.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/log_switches.h"
 #include "corlink/foundation/utilities.h"
-#include "platform/time/clock.h"
 #include "platform/devices/device_io.h"
-#include "platform/system/process.h"
 #include "platform/files/files.h"
 #include "platform/system/os_version.h"
+#include "platform/system/process.h"
+#include "platform/time/clock.h"
 
 namespace {
 
@@ -21,9 +21,7 @@ constexpr DWORD kTargetPathSize = 260;
 constexpr uint64_t kSlowStepSeconds = 2;
 constexpr size_t kDiskInstanceDigits = 64;
 
-uint64_t WallSeconds() {
-    return platform::GetClock().NowMs() / 1000;
-}
+uint64_t WallSeconds() { return platform::GetClock().NowMs() / 1000; }
 
 // Disks answer to "Harddisk" with "Partition0" or "\DR" in their target path.
 bool IsDiskTarget(const char* target) {

@@ -71,9 +71,7 @@ bool SeesController(const HBA_INFO& entry, const uint8_t* serial) {
 
 }  // namespace
 
-void ClearHBAInfoGlobalList() {
-    std::memset(&g_HbaInfoList, 0, sizeof g_HbaInfoList);
-}
+void ClearHBAInfoGlobalList() { std::memset(&g_HbaInfoList, 0, sizeof g_HbaInfoList); }
 
 void InsertHBAInfoGlobalList(const uint8_t* hbaWwpn, const uint8_t* hbaWwnn, uint8_t hostIfType,
                              uint8_t adapter, uint8_t bus, uint8_t target, uint8_t lun,

@@ -133,13 +133,9 @@ namespace {
 SupportedModelList g_SupportedModels(g_ConfigFile);
 }  // namespace
 
-bool IsSupported(const char* text) {
-    return g_SupportedModels.IsSupported(text);
-}
+bool IsSupported(const char* text) { return g_SupportedModels.IsSupported(text); }
 
-int IsSupportedInquiry(const char* text) {
-    return IsSupported(text) ? 1 : 0;
-}
+int IsSupportedInquiry(const char* text) { return IsSupported(text) ? 1 : 0; }
 
 bool GetSupportedInquiryStrings(const char* path) {
     return g_SupportedModels.GetSupportedInquiryStrings(path);

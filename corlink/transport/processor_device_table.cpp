@@ -11,9 +11,7 @@ namespace {
 
 constexpr int kCaptureOnly = 7;  // console message type written only to the list capture
 
-const char* YesNo(uint8_t flag) {
-    return flag != 0 ? "Yes" : "No ";
-}
+const char* YesNo(uint8_t flag) { return flag != 0 ? "Yes" : "No "; }
 
 const char* ControllerLetter(uint8_t id) {
     if (id == PROCESSOR_DEVICE_ID_A) return "A";

@@ -1,8 +1,8 @@
 #include "corlink/transport/scsi_cdb.h"
 
 #include <algorithm>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <cstring>
 #include <memory>
 
+#include "corlink/capi/capi_library.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/log_switches.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/transport/csmi.h"
-#include "corlink/capi/capi_library.h"
 #include "corlink/transport/multipath.h"
 #include "corlink/transport/windows_error.h"
 #include "platform/devices/device_io.h"

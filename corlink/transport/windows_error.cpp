@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "corlink/capi/capi_library.h"
 #include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
-#include "corlink/capi/capi_library.h"
-#include "platform/system/application_event_log.h"
 #include "platform/kernel/last_error.h"
+#include "platform/system/application_event_log.h"
 
 namespace {
 

@@ -10,9 +10,7 @@ namespace {
 // The length prefix in front of the text.
 constexpr size_t kPrefix = sizeof(uint64_t);  // keeps the text aligned for WCHAR
 
-uint32_t* PrefixOf(BSTR text) {
-    return reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(text) - kPrefix);
-}
+uint32_t* PrefixOf(BSTR text) { return reinterpret_cast<uint32_t*>(reinterpret_cast<char*>(text) - kPrefix); }
 
 }  // namespace
 

@@ -33,7 +33,8 @@ IUnknown* FindClassObject(REFCLSID clsid, DWORD context) {
 
 }  // namespace
 
-HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* classObject, DWORD clsContext, DWORD, LPDWORD cookie) {
+HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* classObject, DWORD clsContext, DWORD,
+                              LPDWORD cookie) {
     if (classObject == nullptr || cookie == nullptr) return E_INVALIDARG;
     classObject->AddRef();
     std::lock_guard<std::mutex> hold(g_lock);
@@ -73,7 +74,8 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFI
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     IClassFactory* factory = nullptr;
-    HRESULT result = CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    HRESULT result =
+        CoGetClassObject(clsid, clsContext, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory));
     if (FAILED(result)) return result;
     result = factory->CreateInstance(outer, iid, object);
     factory->Release();
@@ -94,7 +96,7 @@ int StringFromGUID2(REFGUID guid, LPOLESTR text, int size) {
 HRESULT CoCreateGuid(GUID* guid) {
     if (guid == nullptr) return E_INVALIDARG;
     if (!platform::SecureRandomBytes(guid, sizeof *guid)) return E_FAIL;
-    guid->Data3 = static_cast<WORD>((guid->Data3 & 0x0FFF) | 0x4000);         // version 4
-    guid->Data4[0] = static_cast<BYTE>((guid->Data4[0] & 0x3F) | 0x80);      // the RFC 4122 variant
+    guid->Data3 = static_cast<WORD>((guid->Data3 & 0x0FFF) | 0x4000);    // version 4
+    guid->Data4[0] = static_cast<BYTE>((guid->Data4[0] & 0x3F) | 0x80);  // the RFC 4122 variant
     return S_OK;
 }

@@ -10,14 +10,16 @@ constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
 constexpr DWORD CLSCTX_INPROC_HANDLER = 0x2;
 constexpr DWORD CLSCTX_LOCAL_SERVER = 0x4;
 constexpr DWORD CLSCTX_REMOTE_SERVER = 0x10;
-constexpr DWORD CLSCTX_ALL = CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
+constexpr DWORD CLSCTX_ALL =
+    CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER | CLSCTX_REMOTE_SERVER;
 
 constexpr DWORD REGCLS_SINGLEUSE = 0;
 constexpr DWORD REGCLS_MULTIPLEUSE = 1;
 
 // Registers a class object (it gets a reference) for the contexts given; the cookie revokes it. A class
 // registered twice is answered by the later registration until that is revoked.
-HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* classObject, DWORD clsContext, DWORD flags, LPDWORD cookie);
+HRESULT CoRegisterClassObject(REFCLSID clsid, IUnknown* classObject, DWORD clsContext, DWORD flags,
+                              LPDWORD cookie);
 // Drops the registration and its reference; CO_E_OBJNOTREG for an unknown cookie.
 HRESULT CoRevokeClassObject(DWORD cookie);
 // The registered class object asked for iid; REGDB_E_CLASSNOTREG when no registration serves the context.

@@ -1,8 +1,8 @@
 #include "platform/com/com_init.h"
 
-#include "platform/com/com_results.h"
-
 #include <atomic>
+
+#include "platform/com/com_results.h"
 
 HRESULT CoInitializeEx(void*, DWORD) {
     thread_local bool initialized = false;

@@ -23,5 +23,6 @@ HRESULT CoInitializeSecurity(void* descriptor, LONG authServices, void* authServ
                              DWORD authnLevel, DWORD impLevel, void* authList, DWORD capabilities,
                              void* reserved3);
 // The security of calls through a proxy (a WMI service): S_OK for any proxy, E_INVALIDARG for none.
-HRESULT CoSetProxyBlanket(const void* proxy, DWORD authnService, DWORD authzService, const wchar_t* serverPrincipalName,
-                          DWORD authnLevel, DWORD impLevel, void* authInfo, DWORD capabilities);
+HRESULT CoSetProxyBlanket(const void* proxy, DWORD authnService, DWORD authzService,
+                          const wchar_t* serverPrincipalName, DWORD authnLevel, DWORD impLevel,
+                          void* authInfo, DWORD capabilities);

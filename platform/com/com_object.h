@@ -38,7 +38,8 @@ struct ComInterfaceEntry {
 
 template <class Object, class Interface>
 constexpr ComInterfaceEntry ComEntry(const IID& iid) {
-    return {&iid, [](void* object) -> void* { return static_cast<Interface*>(static_cast<Object*>(object)); }};
+    return {&iid,
+            [](void* object) -> void* { return static_cast<Interface*>(static_cast<Object*>(object)); }};
 }
 
 // The object of class T with its reference count. Stand-alone, the IUnknown of every interface is the
@@ -58,7 +59,9 @@ class ComObject final : public T {
         }
     }
 
-    HRESULT QueryInterface(REFIID iid, void** object) override { return controlling_->QueryInterface(iid, object); }
+    HRESULT QueryInterface(REFIID iid, void** object) override {
+        return controlling_->QueryInterface(iid, object);
+    }
     ULONG AddRef() override { return controlling_->AddRef(); }
     ULONG Release() override { return controlling_->Release(); }
 
@@ -67,7 +70,9 @@ class ComObject final : public T {
   private:
     template <class... Args>
     ComObject(ComModule* module, IUnknown* outer, Args&&... args)
-        : T(std::forward<Args>(args)...), module_(module), inner_(this),
+        : T(std::forward<Args>(args)...),
+          module_(module),
+          inner_(this),
           controlling_(outer != nullptr ? outer : &inner_) {
         if (module_ != nullptr) module_->Lock();
     }
@@ -169,6 +174,7 @@ inline const ComInterfaceEntry ComClassFactory::kInterfaces[] = {
     ComEntry<ComClassFactory, IClassFactory>(IID_IClassFactory), {}};
 
 // A new class factory for creator, asked for iid (DllGetClassObject's work once the class is known).
-inline HRESULT ComGetClassFactory(ComModule* module, ComClassFactory::Creator creator, REFIID iid, void** object) {
+inline HRESULT ComGetClassFactory(ComModule* module, ComClassFactory::Creator creator, REFIID iid,
+                                  void** object) {
     return ComCreate<ComClassFactory>(module, nullptr, iid, object, module, creator);
 }

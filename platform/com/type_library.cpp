@@ -52,7 +52,8 @@ HRESULT Document(const WCHAR* name, const WCHAR* helpString, BSTR* nameOut, BSTR
     if (helpOut != nullptr) *helpOut = SysAllocString(helpString);
     if (contextOut != nullptr) *contextOut = 0;
     if (fileOut != nullptr) *fileOut = nullptr;
-    const bool outOfMemory = (nameOut != nullptr && *nameOut == nullptr) || (helpOut != nullptr && *helpOut == nullptr);
+    const bool outOfMemory =
+        (nameOut != nullptr && *nameOut == nullptr) || (helpOut != nullptr && *helpOut == nullptr);
     if (!outOfMemory) return S_OK;
     if (nameOut != nullptr) SysFreeString(*nameOut), *nameOut = nullptr;
     if (helpOut != nullptr) SysFreeString(*helpOut), *helpOut = nullptr;
@@ -72,9 +73,17 @@ class TypeInfo : public ITypeInfo {
         if (attributes == nullptr) return E_INVALIDARG;
         const TypeDescription& type = Type();
         const bool isClass = type.kind == TKIND_COCLASS;
-        *attributes = new (std::nothrow) TYPEATTR{type.guid, 0, type.kind, 0, 0, 1,
-                                                  static_cast<WORD>(isClass ? 0 : kDispatchOperations * sizeof(void*)),
-                                                  type.flags, description_.majorVersion, description_.minorVersion};
+        *attributes =
+            new (std::nothrow) TYPEATTR{type.guid,
+                                        0,
+                                        type.kind,
+                                        0,
+                                        0,
+                                        1,
+                                        static_cast<WORD>(isClass ? 0 : kDispatchOperations * sizeof(void*)),
+                                        type.flags,
+                                        description_.majorVersion,
+                                        description_.minorVersion};
         return *attributes != nullptr ? S_OK : E_OUTOFMEMORY;
     }
     HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, MEMBERID* ids) override {
@@ -112,7 +121,8 @@ const ComInterfaceEntry TypeInfo::kInterfaces[] = {ComEntry<TypeInfo, ITypeInfo>
 class TypeLib : public ITypeLib {
   public:
     static const ComInterfaceEntry kInterfaces[];
-    TypeLib(const TypeLibDescription& description, HMODULE module) : description_(description), module_(module) {}
+    TypeLib(const TypeLibDescription& description, HMODULE module)
+        : description_(description), module_(module) {}
     virtual ~TypeLib() { FreeLibrary(module_); }
 
     UINT GetTypeInfoCount() override { return description_.typeCount; }
@@ -133,13 +143,15 @@ class TypeLib : public ITypeLib {
     }
     HRESULT GetLibAttr(TLIBATTR** attributes) override {
         if (attributes == nullptr) return E_INVALIDARG;
-        *attributes = new (std::nothrow)
-            TLIBATTR{description_.libid, 0, SYS_WIN32, description_.majorVersion, description_.minorVersion, 0};
+        *attributes = new (std::nothrow) TLIBATTR{
+            description_.libid, 0, SYS_WIN32, description_.majorVersion, description_.minorVersion, 0};
         return *attributes != nullptr ? S_OK : E_OUTOFMEMORY;
     }
-    HRESULT GetDocumentation(INT index, BSTR* name, BSTR* helpString, DWORD* helpContext, BSTR* helpFile) override {
+    HRESULT GetDocumentation(INT index, BSTR* name, BSTR* helpString, DWORD* helpContext,
+                             BSTR* helpFile) override {
         if (index == -1) {
-            return Document(description_.name, description_.helpString, name, helpString, helpContext, helpFile);
+            return Document(description_.name, description_.helpString, name, helpString, helpContext,
+                            helpFile);
         }
         if (index < 0 || static_cast<UINT>(index) >= description_.typeCount) return TYPE_E_ELEMENTNOTFOUND;
         const TypeDescription& type = description_.types[index];
@@ -182,10 +194,11 @@ HRESULT LoadTypeLib(const WCHAR* file, ITypeLib** library) {
     for (const TypeLibDescription* description : resources.descriptions) {
         HMODULE module = nullptr;
         if (ResolvedModuleFileOf(description) != wanted ||
-            !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(description), &module))
+            !GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(description),
+                                &module))
             continue;
-        const HRESULT created = ComCreate<TypeLib>(nullptr, nullptr, IID_ITypeLib, reinterpret_cast<void**>(library),
-                                                   *description, module);
+        const HRESULT created = ComCreate<TypeLib>(nullptr, nullptr, IID_ITypeLib,
+                                                   reinterpret_cast<void**>(library), *description, module);
         if (FAILED(created)) FreeLibrary(module);  // no object was made (it asks only for its own interface)
         return created;
     }

@@ -28,18 +28,18 @@ constexpr HRESULT TYPE_E_ELEMENTNOTFOUND = MakeHresult(0x8002802B);
 constexpr HRESULT TYPE_E_CANTLOADLIBRARY = MakeHresult(0x80029C4A);
 
 // {00020424-0000-0000-C000-000000000046}: the system's marshaller of automation (dual) interfaces.
-inline constexpr CLSID CLSID_PSOAInterface = {0x00020424, 0x0000, 0x0000,
-                                              {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline constexpr CLSID CLSID_PSOAInterface = {
+    0x00020424, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 // What GetTypeAttr tells of a type (the members used here).
 struct TYPEATTR {
     GUID guid;
     LCID lcid;
     TYPEKIND typekind;
-    WORD cFuncs;       // the type's own functions
+    WORD cFuncs;  // the type's own functions
     WORD cVars;
-    WORD cImplTypes;   // interfaces a class implements, or the base an interface derives from
-    WORD cbSizeVft;    // bytes of the virtual table, the base's operations included
+    WORD cImplTypes;  // interfaces a class implements, or the base an interface derives from
+    WORD cbSizeVft;   // bytes of the virtual table, the base's operations included
     WORD wTypeFlags;
     WORD wMajorVerNum;
     WORD wMinorVerNum;
@@ -61,8 +61,8 @@ struct ITypeInfo : IUnknown {
     virtual HRESULT GetTypeAttr(TYPEATTR** attributes) = 0;
     // Each name's member ID; DISP_E_UNKNOWNNAME (IDs MEMBERID_NIL) for a name the type does not have.
     virtual HRESULT GetIDsOfNames(LPOLESTR* names, UINT count, MEMBERID* ids) = 0;
-    virtual HRESULT Invoke(void* instance, MEMBERID member, WORD flags, DISPPARAMS* parameters, VARIANT* result,
-                           EXCEPINFO* exception, UINT* argumentError) = 0;
+    virtual HRESULT Invoke(void* instance, MEMBERID member, WORD flags, DISPPARAMS* parameters,
+                           VARIANT* result, EXCEPINFO* exception, UINT* argumentError) = 0;
     // MEMBERID_NIL: the type's own name and help string; any of the outputs may be null.
     virtual HRESULT GetDocumentation(MEMBERID member, BSTR* name, BSTR* helpString, DWORD* helpContext,
                                      BSTR* helpFile) = 0;

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "platform/com/com_classes.h"
-#include "platform/files/registry.h"
 #include "platform/com/type_library.h"
+#include "platform/files/registry.h"
 #include "platform/system/wide_text.h"
 
 namespace {
@@ -23,8 +23,8 @@ std::string VersionKey(REFGUID libid, WORD major, WORD minor) {
 
 bool SetText(const std::string& key, const char* name, const std::string& value) {
     HKEY open = nullptr;
-    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        &open, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE,
+                        nullptr, &open, nullptr) != ERROR_SUCCESS)
         return false;
     const LONG status = RegSetValueExA(open, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                                        static_cast<DWORD>(value.size() + 1));
@@ -73,7 +73,8 @@ HRESULT RegisterTypeLib(ITypeLib* library, const WCHAR* fullPath, const WCHAR* h
     TLIBATTR* attributes = nullptr;
     if (FAILED(library->GetLibAttr(&attributes))) return TYPE_E_REGISTRYACCESS;
     const std::string libid = GuidText(attributes->guid);
-    const std::string versionKey = VersionKey(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum);
+    const std::string versionKey =
+        VersionKey(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum);
     char flags[8];
     std::snprintf(flags, sizeof flags, "%u", attributes->wLibFlags);
     library->ReleaseTLibAttr(attributes);
@@ -89,7 +90,8 @@ HRESULT RegisterTypeLib(ITypeLib* library, const WCHAR* fullPath, const WCHAR* h
     const std::string marshaller = GuidText(CLSID_PSOAInterface);
     ForEachDualInterface(library, [&](const std::string& key, const std::string& name) {
         written = written && SetText(key, "", name) && SetText(key + "\\ProxyStubClsid", "", marshaller) &&
-                  SetText(key + "\\ProxyStubClsid32", "", marshaller) && SetText(key + "\\TypeLib", "", libid) &&
+                  SetText(key + "\\ProxyStubClsid32", "", marshaller) &&
+                  SetText(key + "\\TypeLib", "", libid) &&
                   SetText(key + "\\TypeLib", "Version", versionKey.substr(versionKey.rfind('\\') + 1));
     });
     return written ? S_OK : TYPE_E_REGISTRYACCESS;

@@ -11,7 +11,7 @@ namespace {
 std::atomic<platform::DeviceBackend*> g_Backend{nullptr};
 
 class Device final : public platform::Object {
-public:
+  public:
     Device(platform::DeviceBackend* backend, std::unique_ptr<platform::OpenedDevice> opened)
         : backend(backend), opened(std::move(opened)) {}
     platform::DeviceBackend* backend;  // the backend it was opened from: its I/O needs that one installed
@@ -20,13 +20,15 @@ public:
 
 // A device that is only its name: every I/O control goes to the backend by name.
 class NamedDevice final : public platform::OpenedDevice {
-public:
-    NamedDevice(platform::DeviceBackend& backend, std::string name) : backend_(backend), name_(std::move(name)) {}
-    BOOL Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned, DWORD* error) override {
+  public:
+    NamedDevice(platform::DeviceBackend& backend, std::string name)
+        : backend_(backend), name_(std::move(name)) {}
+    BOOL Control(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* returned,
+                 DWORD* error) override {
         return backend_.Control(name_, code, in, inSize, out, outSize, returned, error);
     }
 
-private:
+  private:
     platform::DeviceBackend& backend_;
     std::string name_;
 };

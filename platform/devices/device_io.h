@@ -30,7 +30,7 @@ namespace platform {
 // One opened device: the device as it was when opened. Once that device has gone (a disk unmapped or
 // renumbered), its I/O fails with ERROR_DEV_NOT_EXIST, whatever now answers to its name.
 class OpenedDevice {
-public:
+  public:
     virtual ~OpenedDevice() = default;
     // One I/O control, with the caller's buffers as the Windows call has them (a pass-through request's
     // DataBuffer points into the caller's memory). FALSE: *error holds the error.
@@ -40,7 +40,7 @@ public:
 
 // What answers for the devices. Implementations are thread-safe.
 class DeviceBackend {
-public:
+  public:
     virtual ~DeviceBackend() = default;
     // Opens a device of this Windows name ("\\.\Scsi3:", "\\.\PhysicalDrive1", "\\.\E:"); null with
     // *error (the Windows error the open reports) when there is none. By default a device is its name:

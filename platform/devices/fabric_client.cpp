@@ -43,7 +43,7 @@ struct Reply {
 // The connection to the server: one request and its reply at a time. A broken link is dropped and made
 // again at the next call, under a new generation (devices opened before belong to the old one).
 class Link {
-public:
+  public:
     explicit Link(std::string path) : path_(std::move(path)) {}
     ~Link() {
         if (fd_ >= 0) unix_stream::Close(fd_);
@@ -81,7 +81,7 @@ public:
         return received;
     }
 
-private:
+  private:
     std::string path_;
     std::mutex mutex_;
     int fd_ = -1;
@@ -90,7 +90,7 @@ private:
 
 // A device opened on the server, known there by its instance id on one connection.
 class ClientDevice final : public OpenedDevice {
-public:
+  public:
     ClientDevice(std::shared_ptr<Link> link, uint32_t instance, uint64_t generation)
         : link_(std::move(link)), instance_(instance), generation_(generation) {}
     ~ClientDevice() override {
@@ -101,8 +101,8 @@ public:
         link_->Call(head, "", nullptr, nullptr, &reply, generation_);
     }
 
-    BOOL Control(DWORD code, void* inBuffer, DWORD inSize, void* outBuffer, DWORD outSize, DWORD* bytesReturned,
-                 DWORD* error) override {
+    BOOL Control(DWORD code, void* inBuffer, DWORD inSize, void* outBuffer, DWORD outSize,
+                 DWORD* bytesReturned, DWORD* error) override {
         const CallerData data = PassThroughData(code, inBuffer, inSize);
         RequestHead head{};
         head.op = static_cast<uint32_t>(Op::Control);
@@ -113,8 +113,8 @@ public:
         head.instance = instance_;
         Reply reply;
         if (!RequestIsBounded(head) ||
-            !link_->Call(head, "", static_cast<const uint8_t*>(inBuffer), data.in ? nullptr : data.buffer, &reply,
-                         generation_) ||
+            !link_->Call(head, "", static_cast<const uint8_t*>(inBuffer), data.in ? nullptr : data.buffer,
+                         &reply, generation_) ||
             reply.out.size() > head.outCapacity || reply.data.size() > data.length) {
             *error = ERROR_DEV_NOT_EXIST;
             return FALSE;
@@ -122,8 +122,8 @@ public:
         if (!reply.out.empty()) std::memcpy(outBuffer, reply.out.data(), reply.out.size());
         // The request block comes back with the server's data address: give it the caller's again.
         if (data.buffer != nullptr && reply.out.size() >= sizeof(SCSI_PASS_THROUGH_DIRECT)) {
-            std::memcpy(static_cast<uint8_t*>(outBuffer) + offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer), &data.buffer,
-                        sizeof data.buffer);
+            std::memcpy(static_cast<uint8_t*>(outBuffer) + offsetof(SCSI_PASS_THROUGH_DIRECT, DataBuffer),
+                        &data.buffer, sizeof data.buffer);
         }
         if (data.in && !reply.data.empty()) std::memcpy(data.buffer, reply.data.data(), reply.data.size());
         *bytesReturned = reply.head.bytesReturned;
@@ -131,14 +131,14 @@ public:
         return reply.head.result != 0 ? TRUE : FALSE;
     }
 
-private:
+  private:
     std::shared_ptr<Link> link_;  // outlives the client: a handle may be closed after its backend went
     uint32_t instance_;
     uint64_t generation_;
 };
 
 class FabricClient final : public DeviceBackend {
-public:
+  public:
     explicit FabricClient(std::string path) : link_(std::make_shared<Link>(std::move(path))) {}
 
     std::unique_ptr<OpenedDevice> Open(const std::string& deviceName, DWORD* error) override {
@@ -173,16 +173,17 @@ public:
         return reply.head.result;
     }
 
-private:
+  private:
     std::shared_ptr<Link> link_;
 };
 
 // WMI queries answered by the server.
 class FabricWmiClient final : public WmiProvider {
-public:
+  public:
     explicit FabricWmiClient(std::string path) : link_(std::move(path)) {}
 
-    HRESULT Query(const std::string& nameSpace, const std::string& query, std::vector<WmiObjectRef>* results) override {
+    HRESULT Query(const std::string& nameSpace, const std::string& query,
+                  std::vector<WmiObjectRef>* results) override {
         const std::string name = nameSpace + "\n" + query;
         if (name.size() > kMaxName || name.find('\0') != std::string::npos) return WBEM_E_INVALID_QUERY;
         RequestHead head{};
@@ -198,7 +199,7 @@ public:
         return hr;
     }
 
-private:
+  private:
     Link link_;
 };
 

@@ -41,14 +41,15 @@ struct ReplyHead {
     uint32_t dataLength;
 };
 
-constexpr uint32_t kMaxName = 1024;                 // also the longest administration message
+constexpr uint32_t kMaxName = 1024;                // also the longest administration message
 constexpr uint32_t kMaxBuffer = 0x40000 + 0x1000;  // the largest I/O control buffer (a DOS-device listing)
-constexpr uint32_t kMaxData = 0x100000;             // the largest pass-through transfer carried
-constexpr uint32_t kMaxOpenDevices = 4096;          // devices one connection may hold open
+constexpr uint32_t kMaxData = 0x100000;            // the largest pass-through transfer carried
+constexpr uint32_t kMaxOpenDevices = 4096;         // devices one connection may hold open
 
 // The I/O controls whose input starts with a pass-through request whose data lives in the caller's memory.
 constexpr bool CarriesPassThrough(uint32_t ioControlCode) {
-    return ioControlCode == IOCTL_SCSI_PASS_THROUGH_DIRECT || ioControlCode == IOCTL_MPIO_PASS_THROUGH_PATH_DIRECT;
+    return ioControlCode == IOCTL_SCSI_PASS_THROUGH_DIRECT ||
+           ioControlCode == IOCTL_MPIO_PASS_THROUGH_PATH_DIRECT;
 }
 
 constexpr bool RequestIsBounded(const RequestHead& head) {

@@ -34,8 +34,8 @@ int Listen(const std::string& path) {
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
     ::unlink(staging.c_str());
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, 16) != 0 ||
-        ::rename(staging.c_str(), path.c_str()) != 0) {
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 16) != 0 || ::rename(staging.c_str(), path.c_str()) != 0) {
         const int error = errno;
         ::close(fd);
         ::unlink(staging.c_str());
@@ -66,9 +66,7 @@ int Accept(int listener) {
     }
 }
 
-bool SendAll(int fd, const void* data, size_t length) {
-    return SendAll(fd, {{data, length}});
-}
+bool SendAll(int fd, const void* data, size_t length) { return SendAll(fd, {{data, length}}); }
 
 bool SendAll(int fd, std::initializer_list<Piece> pieces) {
     std::vector<iovec> left;

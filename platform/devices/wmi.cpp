@@ -1,7 +1,8 @@
 #include "platform/devices/wmi.h"
 
-#include <atomic>
 #include <strings.h>
+
+#include <atomic>
 
 namespace {
 
@@ -39,9 +40,7 @@ bool OptionalNamespaceExists(const std::string& nameSpace) {
 }  // namespace
 
 namespace platform {
-void SetWmiProvider(WmiProvider* provider) {
-    g_Provider.store(provider);
-}
+void SetWmiProvider(WmiProvider* provider) { g_Provider.store(provider); }
 }  // namespace platform
 
 HRESULT IWbemClassObject::Get(const std::string& name, WmiValue* value, CIMTYPE* type) const {
@@ -76,7 +75,8 @@ HRESULT IWbemServices::CreateInstanceEnum(const std::string& className, long fla
                                           IEnumWbemClassObject** enumerator) {
     if (enumerator == nullptr) return WBEM_E_FAILED;
     *enumerator = nullptr;
-    if (className.empty() || className.find_first_of(" '\"") != std::string::npos) return WBEM_E_INVALID_QUERY;
+    if (className.empty() || className.find_first_of(" '\"") != std::string::npos)
+        return WBEM_E_INVALID_QUERY;
     return ExecQuery("WQL", "SELECT * FROM " + className, flags, enumerator);
 }
 

@@ -5,8 +5,8 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <map>
+#include <memory>
 #include <string>
 #include <variant>
 #include <vector>

@@ -9,7 +9,7 @@ namespace {
 enum Tag : uint8_t { kNone, kBool, kInt32, kUint32, kUint64, kText, kObject, kObjects };
 
 class Writer {
-public:
+  public:
     void U8(uint8_t v) { bytes_.push_back(v); }
     void U32(uint32_t v) { Raw(&v, sizeof v); }
     void Raw(const void* data, size_t n) {
@@ -58,12 +58,12 @@ public:
     }
     std::vector<uint8_t> Take() { return std::move(bytes_); }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 
 class Reader {
-public:
+  public:
     Reader(const uint8_t* bytes, size_t length) : p_(bytes), left_(length) {}
     bool done() const { return left_ == 0; }
 
@@ -111,9 +111,12 @@ public:
                 *value = b != 0;
                 return true;
             }
-            case kInt32: return Number<int32_t>(value);
-            case kUint32: return Number<uint32_t>(value);
-            case kUint64: return Number<uint64_t>(value);
+            case kInt32:
+                return Number<int32_t>(value);
+            case kUint32:
+                return Number<uint32_t>(value);
+            case kUint64:
+                return Number<uint64_t>(value);
             case kText: {
                 std::string text;
                 if (!Text(&text)) return false;
@@ -141,7 +144,7 @@ public:
         }
     }
 
-private:
+  private:
     template <class T>
     bool Number(WmiValue* value) {
         T v{};

@@ -9,9 +9,9 @@
 #include <cerrno>
 #include <memory>
 
-#include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
 #include "platform/files/replace_file.h"
+#include "platform/kernel/last_error.h"
 
 namespace platform {
 namespace {
@@ -22,8 +22,9 @@ std::string RealPath(const std::string& path) {
 }
 
 bool Inside(const std::string& path, const std::string& directory) {
-    return path == directory || (path.size() > directory.size() && path.compare(0, directory.size(), directory) == 0 &&
-                                 path[directory.size()] == '/');
+    return path == directory ||
+           (path.size() > directory.size() && path.compare(0, directory.size(), directory) == 0 &&
+            path[directory.size()] == '/');
 }
 
 }  // namespace
@@ -40,7 +41,8 @@ std::string ContainedPath(const std::string& directory, const std::string& relat
     }
     const size_t slash = relative.find_last_of('/');
     const std::string leaf = slash == std::string::npos ? relative : relative.substr(slash + 1);
-    const std::string parent = RealPath(base + "/" + (slash == std::string::npos ? "" : relative.substr(0, slash)));
+    const std::string parent =
+        RealPath(base + "/" + (slash == std::string::npos ? "" : relative.substr(0, slash)));
     if (parent.empty() && (errno == ENOENT || errno == ENOTDIR)) {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return {};
@@ -56,16 +58,20 @@ namespace {
 
 int OpenFlags(ContainedOpen how) {
     switch (how) {
-        case ContainedOpen::ReadRegular: return O_RDONLY;
-        case ContainedOpen::WriteAppend: return O_WRONLY | O_CREAT | O_APPEND;
+        case ContainedOpen::ReadRegular:
+            return O_RDONLY;
+        case ContainedOpen::WriteAppend:
+            return O_WRONLY | O_CREAT | O_APPEND;
     }
     return O_RDONLY;
 }
 
 const char* StreamMode(ContainedOpen how) {
     switch (how) {
-        case ContainedOpen::ReadRegular: return "rb";
-        case ContainedOpen::WriteAppend: return "ab";
+        case ContainedOpen::ReadRegular:
+            return "rb";
+        case ContainedOpen::WriteAppend:
+            return "ab";
     }
     return "rb";
 }

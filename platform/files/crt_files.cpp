@@ -5,9 +5,7 @@
 
 #include <cerrno>
 
-int _fileno(FILE* stream) {
-    return stream != nullptr ? ::fileno(stream) : -1;
-}
+int _fileno(FILE* stream) { return stream != nullptr ? ::fileno(stream) : -1; }
 
 int64_t _filelengthi64(int fd) {
     struct stat st {};

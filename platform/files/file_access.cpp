@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <string>
 
-#include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
+#include "platform/kernel/last_error.h"
 
 namespace platform {
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "platform/devices/device_io.h"
-#include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
+#include "platform/kernel/last_error.h"
 #include "platform/net/named_pipe.h"
 
 HANDLE CreateFileW(LPCWSTR name, DWORD access, DWORD shareMode, LPSECURITY_ATTRIBUTES attributes,

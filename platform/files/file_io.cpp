@@ -1,10 +1,9 @@
 #include "platform/files/file_io.h"
 
 #include "platform/devices/device_io.h"
-
+#include "platform/files/regular_files.h"
 #include "platform/kernel/last_error.h"
 #include "platform/net/named_pipe.h"
-#include "platform/files/regular_files.h"
 
 namespace {
 
@@ -24,7 +23,8 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWOR
         return INVALID_HANDLE_VALUE;
     }
     if (platform::IsDevicePath(name)) return platform::OpenDevice(name);
-    if (platform::IsPipeName(name)) return platform::OpenPipeClient(name, (flags & FILE_FLAG_OVERLAPPED) != 0);
+    if (platform::IsPipeName(name))
+        return platform::OpenPipeClient(name, (flags & FILE_FLAG_OVERLAPPED) != 0);
     return platform::OpenRegularFile(name, access, disposition);
 }
 

@@ -1,6 +1,6 @@
 // Handles that are read and written like files: CreateFileA, ReadFile, WriteFile, with or without an
-// OVERLAPPED request. CreateFileA opens named pipes ("\\.\pipe\NAME"), devices (platform/devices/device_io.h) and
-// regular files of the machine root (platform/files/regular_files.h).
+// OVERLAPPED request. CreateFileA opens named pipes ("\\.\pipe\NAME"), devices (platform/devices/device_io.h)
+// and regular files of the machine root (platform/files/regular_files.h).
 #pragma once
 
 #include <cstdint>

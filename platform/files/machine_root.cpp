@@ -41,9 +41,7 @@ void SetMachineRoot(const std::string& root) {
     }
 }
 
-std::string SystemDirectoryPath() {
-    return MachineRoot() + kSystemDirectoryUnderRoot;
-}
+std::string SystemDirectoryPath() { return MachineRoot() + kSystemDirectoryUnderRoot; }
 
 std::string MapPath(const std::string& windowsPath) {
     if (!windowsPath.empty() && windowsPath[0] == '/') return windowsPath;

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/kernel/handles.h"
 #include "platform/files/machine_root.h"
 #include "platform/files/replace_file.h"
+#include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/sync.h"
 
@@ -22,7 +22,7 @@ namespace {
 constexpr size_t kMaxValueSize = 1 << 20;  // larger value files are refused as damaged
 
 class RegistryKey final : public platform::Object {
-public:
+  public:
     explicit RegistryKey(std::string dir) : dir(std::move(dir)) {}
     std::string dir;
 };
@@ -94,8 +94,8 @@ LONG RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD, REGSAM, PHKEY result) {
     return OpenResult(dir, result);
 }
 
-LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES, PHKEY result,
-                     LPDWORD disposition) {
+LONG RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD, LPSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                     PHKEY result, LPDWORD disposition) {
     if (result == nullptr) return ERROR_INVALID_PARAMETER;
     std::string dir;
     if (!KeyDirectory(key, subKey, &dir)) return ERROR_INVALID_HANDLE;
@@ -112,7 +112,8 @@ LONG RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD, LPDWORD type, LPBYTE 
     FILE* f = std::fopen(ValuePath(dir, valueName).c_str(), "rb");
     if (f == nullptr) return ERROR_FILE_NOT_FOUND;
     struct stat st {};
-    if (::fstat(fileno(f), &st) != 0 || st.st_size < 4 || static_cast<size_t>(st.st_size) > 4 + kMaxValueSize) {
+    if (::fstat(fileno(f), &st) != 0 || st.st_size < 4 ||
+        static_cast<size_t>(st.st_size) > 4 + kMaxValueSize) {
         std::fclose(f);
         return ERROR_FILE_NOT_FOUND;  // damaged value file
     }
@@ -141,7 +142,8 @@ LONG RegSetValueExA(HKEY key, LPCSTR valueName, DWORD, DWORD type, const BYTE* d
     std::vector<unsigned char> content(4 + dataSize);
     for (int i = 0; i < 4; ++i) content[static_cast<size_t>(i)] = static_cast<unsigned char>(type >> (8 * i));
     if (dataSize != 0) std::memcpy(content.data() + 4, data, dataSize);
-    // Written whole beside the old value, flushed and renamed over it: a crash leaves the old or the new value.
+    // Written whole beside the old value, flushed and renamed over it: a crash leaves the old or the new
+    // value.
     if (!platform::ReplaceFileAt(ValuePath(dir, valueName), content.data(), content.size(),
                                  platform::ReplacedAccess::KeepOrShared)) {
         return ERROR_ACCESS_DENIED;

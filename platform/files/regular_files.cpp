@@ -9,10 +9,10 @@
 #include <string>
 
 #include "platform/files/contained_files.h"
-#include "platform/kernel/handles.h"
-#include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
 #include "platform/files/write_all.h"
+#include "platform/kernel/handles.h"
+#include "platform/kernel/last_error.h"
 
 namespace platform {
 namespace {
@@ -28,8 +28,8 @@ std::string PathInRoot(LPCSTR name) {
     const std::string mapped = MapPath(name);
     const std::string& root = MachineRoot();
     const size_t driveEnd = mapped.find('/', root.size() + 1);
-    if (mapped.compare(0, root.size(), root) != 0 || mapped.size() <= root.size() || mapped[root.size()] != '/' ||
-        driveEnd == std::string::npos) {
+    if (mapped.compare(0, root.size(), root) != 0 || mapped.size() <= root.size() ||
+        mapped[root.size()] != '/' || driveEnd == std::string::npos) {
         SetLastError(ERROR_ACCESS_DENIED);
         return {};
     }
@@ -110,8 +110,9 @@ HANDLE OpenRegularFile(LPCSTR name, DWORD access, DWORD disposition) {
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     const HANDLE handle = NewHandle(std::make_shared<RegularFile>(fd, access));
-    SetLastError(existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) ? ERROR_ALREADY_EXISTS
-                                                                                         : ERROR_SUCCESS);
+    SetLastError(existed && (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS)
+                     ? ERROR_ALREADY_EXISTS
+                     : ERROR_SUCCESS);
     return handle;
 }
 

@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <vector>
 
-#include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
 #include "platform/files/write_all.h"
+#include "platform/kernel/last_error.h"
 
 namespace platform {
 namespace {
@@ -48,7 +48,8 @@ BOOL ReplaceFileAt(const std::string& path, const void* data, size_t size, Repla
         return FALSE;
     }
     const size_t slash = path.rfind('/');
-    const std::string directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string directory =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     const mode_t mode = ModeFor(path, access);
     std::string pattern = directory + "/.replacing.XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());

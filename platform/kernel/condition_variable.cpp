@@ -15,9 +15,7 @@ struct Sleeper {
     Sleeper* next = nullptr;
 };
 
-Sleeper*& FirstOf(PCONDITION_VARIABLE variable) {
-    return *reinterpret_cast<Sleeper**>(&variable->sleepers);
-}
+Sleeper*& FirstOf(PCONDITION_VARIABLE variable) { return *reinterpret_cast<Sleeper**>(&variable->sleepers); }
 
 void Append(PCONDITION_VARIABLE variable, Sleeper& sleeper) {
     Sleeper** link = &FirstOf(variable);
@@ -36,9 +34,7 @@ void Remove(PCONDITION_VARIABLE variable, Sleeper& sleeper) {
 
 }  // namespace
 
-void InitializeConditionVariable(PCONDITION_VARIABLE variable) {
-    variable->sleepers = nullptr;
-}
+void InitializeConditionVariable(PCONDITION_VARIABLE variable) { variable->sleepers = nullptr; }
 
 BOOL SleepConditionVariableCS(PCONDITION_VARIABLE variable, PCRITICAL_SECTION section, DWORD milliseconds) {
     Sleeper self;
@@ -47,7 +43,8 @@ BOOL SleepConditionVariableCS(PCONDITION_VARIABLE variable, PCRITICAL_SECTION se
         std::unique_lock<std::mutex> lock(platform::WaitLock());
         Append(variable, self);
         platform::LeaveCriticalSectionWaitLockHeld(section);
-        woken = platform::BlockOnClock(lock, self.wait, milliseconds == INFINITE ? platform::kNoTimeLimit : milliseconds);
+        woken = platform::BlockOnClock(lock, self.wait,
+                                       milliseconds == INFINITE ? platform::kNoTimeLimit : milliseconds);
         if (!woken) Remove(variable, self);  // a waker unlinks the sleeper it wakes
     }
     EnterCriticalSection(section);

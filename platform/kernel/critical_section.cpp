@@ -22,9 +22,7 @@ struct SectionLock {
     std::atomic<bool> held{false};  // a hint for spinning threads, read without the wait lock
 };
 
-SectionLock& LockOf(LPCRITICAL_SECTION section) {
-    return *static_cast<SectionLock*>(section->lock);
-}
+SectionLock& LockOf(LPCRITICAL_SECTION section) { return *static_cast<SectionLock*>(section->lock); }
 
 bool TryTake(SectionLock& lock) {
     if (platform::dispatch::WaitForObjects(lock.asList, false, 0, false) == WAIT_TIMEOUT) return false;
@@ -41,9 +39,7 @@ inline void CpuRelax() {
 
 }  // namespace
 
-void InitializeCriticalSection(LPCRITICAL_SECTION section) {
-    section->lock = new SectionLock(0);
-}
+void InitializeCriticalSection(LPCRITICAL_SECTION section) { section->lock = new SectionLock(0); }
 
 BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DWORD spinCount) {
     section->lock = new SectionLock(spinCount);
@@ -61,9 +57,7 @@ void EnterCriticalSection(LPCRITICAL_SECTION section) {
     lock.held.store(true, std::memory_order_relaxed);
 }
 
-BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section) {
-    return TryTake(LockOf(section)) ? TRUE : FALSE;
-}
+BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section) { return TryTake(LockOf(section)) ? TRUE : FALSE; }
 
 void LeaveCriticalSection(LPCRITICAL_SECTION section) {
     // The waiter offered the section is woken once the wait lock is free; the leaving thread goes on.
@@ -83,7 +77,8 @@ void LeaveCriticalSectionWaitLockHeld(LPCRITICAL_SECTION section) {
     SectionLock& lock = LockOf(section);
     if (!lock.mutex->OwnedBy(dispatch::CurrentThreadToken())) return;
     lock.mutex->Release(dispatch::CurrentThreadToken());
-    if (!lock.mutex->OwnedBy(dispatch::CurrentThreadToken())) lock.held.store(false, std::memory_order_relaxed);
+    if (!lock.mutex->OwnedBy(dispatch::CurrentThreadToken()))
+        lock.held.store(false, std::memory_order_relaxed);
 }
 
 }  // namespace platform

@@ -9,7 +9,7 @@
 namespace platform {
 
 class Object {
-public:
+  public:
     virtual ~Object() = default;
 };
 

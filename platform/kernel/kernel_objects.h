@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "platform/kernel/wait_queues.h"
 #include "platform/kernel/wait_machinery.h"
+#include "platform/kernel/wait_queues.h"
 
 namespace platform::dispatch {
 

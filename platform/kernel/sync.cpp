@@ -9,11 +9,11 @@
 #include <string>
 #include <thread>
 
-#include "platform/time/clock.h"
-#include "platform/time/clock_threads.h"
 #include "platform/kernel/kernel_objects.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/wait_machinery.h"
+#include "platform/time/clock.h"
+#include "platform/time/clock_threads.h"
 
 using platform::dispatch::EventObject;
 using platform::dispatch::MutexObject;
@@ -111,9 +111,7 @@ HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, 
                                     [&] { return std::make_shared<EventObject>(manualReset, initialState); });
 }
 
-HANDLE OpenEventA(DWORD, BOOL, LPCSTR name) {
-    return OpenNamed<EventObject>(name);
-}
+HANDLE OpenEventA(DWORD, BOOL, LPCSTR name) { return OpenNamed<EventObject>(name); }
 
 static BOOL SetEventState(HANDLE handle, bool on) {
     auto event = Lookup<EventObject>(handle);
@@ -124,12 +122,8 @@ static BOOL SetEventState(HANDLE handle, bool on) {
     return TRUE;
 }
 
-BOOL SetEvent(HANDLE event) {
-    return SetEventState(event, true);
-}
-BOOL ResetEvent(HANDLE event) {
-    return SetEventState(event, false);
-}
+BOOL SetEvent(HANDLE event) { return SetEventState(event, true); }
+BOOL ResetEvent(HANDLE event) { return SetEventState(event, false); }
 
 HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
     HANDLE h = CreateNamed<MutexObject>(name, [] { return std::make_shared<MutexObject>(); });
@@ -140,9 +134,7 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL initialOwner, LPCSTR name) {
     return h;
 }
 
-HANDLE OpenMutexA(DWORD, BOOL, LPCSTR name) {
-    return OpenNamed<MutexObject>(name);
-}
+HANDLE OpenMutexA(DWORD, BOOL, LPCSTR name) { return OpenNamed<MutexObject>(name); }
 
 BOOL ReleaseMutex(HANDLE handle) {
     auto mutex = Lookup<MutexObject>(handle);
@@ -167,9 +159,7 @@ HANDLE CreateSemaphoreA(LPSECURITY_ATTRIBUTES, LONG initialCount, LONG maximumCo
         name, [&] { return std::make_shared<SemaphoreObject>(initialCount, maximumCount); });
 }
 
-HANDLE OpenSemaphoreA(DWORD, BOOL, LPCSTR name) {
-    return OpenNamed<SemaphoreObject>(name);
-}
+HANDLE OpenSemaphoreA(DWORD, BOOL, LPCSTR name) { return OpenNamed<SemaphoreObject>(name); }
 
 BOOL ReleaseSemaphore(HANDLE handle, LONG releaseCount, LONG* previousCount) {
     auto semaphore = Lookup<SemaphoreObject>(handle);
@@ -217,9 +207,7 @@ namespace {
 thread_local DWORD t_threadId = 0;
 
 // A forked child's thread has an id of its own.
-void ForgetThreadIdInChild() {
-    t_threadId = 0;
-}
+void ForgetThreadIdInChild() { t_threadId = 0; }
 [[maybe_unused]] const int g_forkHook = pthread_atfork(nullptr, nullptr, ForgetThreadIdInChild);
 
 }  // namespace
@@ -229,9 +217,7 @@ DWORD GetCurrentThreadId() {
     return t_threadId;
 }
 
-DWORD GetCurrentProcessId() {
-    return static_cast<DWORD>(::getpid());
-}
+DWORD GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
 
 uintptr_t _beginthreadex(void*, unsigned, unsigned (*start)(void*), void* argument, unsigned,
                          unsigned* threadId) {
@@ -276,9 +262,7 @@ BOOL GetExitCodeThread(HANDLE handle, DWORD* exitCode) {
     return TRUE;
 }
 
-void Sleep(DWORD milliseconds) {
-    platform::GetClock().Sleep(milliseconds);
-}
+void Sleep(DWORD milliseconds) { platform::GetClock().Sleep(milliseconds); }
 
 DWORD SleepEx(DWORD milliseconds, BOOL alertable) {
     if (!alertable) {
@@ -290,6 +274,4 @@ DWORD SleepEx(DWORD milliseconds, BOOL alertable) {
     return outcome == WAIT_IO_COMPLETION ? WAIT_IO_COMPLETION : 0;
 }
 
-DWORD GetTickCount() {
-    return static_cast<DWORD>(platform::GetClock().MonotonicMs());
-}
+DWORD GetTickCount() { return static_cast<DWORD>(platform::GetClock().MonotonicMs()); }

@@ -209,7 +209,8 @@ void Waitable::Offer() {
 }
 
 bool Waitable::Queued(uint64_t token) const {
-    return std::any_of(queue_.begin(), queue_.end(), [&](WaitBlock* b) { return b->waiter->token() == token; });
+    return std::any_of(queue_.begin(), queue_.end(),
+                       [&](WaitBlock* b) { return b->waiter->token() == token; });
 }
 
 void Waitable::WakeWaitersToRecheck() {
@@ -218,9 +219,7 @@ void Waitable::WakeWaitersToRecheck() {
     }
 }
 
-uint64_t CurrentThreadToken() {
-    return Self().token;
-}
+uint64_t CurrentThreadToken() { return Self().token; }
 
 void AddCompletionSource(const std::shared_ptr<Waitable>& source) {
     ThreadState& self = Self();
@@ -234,9 +233,7 @@ void AddCompletionSource(const std::shared_ptr<Waitable>& source) {
     sources.push_back(source);
 }
 
-void EndCurrentThread() {
-    Self().End();
-}
+void EndCurrentThread() { Self().End(); }
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <memory>
 #include <vector>
 
-#include "platform/time/clock.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/wait_machinery.h"
+#include "platform/time/clock.h"
 #include "platform/win_types.h"
 
 namespace platform::dispatch {

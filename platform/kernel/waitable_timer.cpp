@@ -1,10 +1,10 @@
-#include "platform/kernel/wait_machinery.h"
 #include "platform/kernel/waitable_timer.h"
 
 #include <mutex>
 
-#include "platform/kernel/wait_queues.h"
 #include "platform/kernel/last_error.h"
+#include "platform/kernel/wait_machinery.h"
+#include "platform/kernel/wait_queues.h"
 
 namespace platform::dispatch {
 namespace {
@@ -12,9 +12,7 @@ namespace {
 // Milliseconds between 1601-01-01 and 1970-01-01 (UTC).
 constexpr uint64_t kEpochGapMs = 11'644'473'600'000ULL;
 
-uint64_t NowMono() {
-    return GetClock().MonotonicMs();
-}
+uint64_t NowMono() { return GetClock().MonotonicMs(); }
 
 class TimerObject final : public Waitable {
   public:

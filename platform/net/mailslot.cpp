@@ -19,7 +19,8 @@ constexpr const char kPrefix[] = "\\\\.\\mailslot\\";
 
 class Mailslot final : public platform::Object {
   public:
-    Mailslot(DWORD maxMessageSize, DWORD readTimeout) : maxMessageSize_(maxMessageSize), readTimeout_(readTimeout) {}
+    Mailslot(DWORD maxMessageSize, DWORD readTimeout)
+        : maxMessageSize_(maxMessageSize), readTimeout_(readTimeout) {}
     DWORD maxMessageSize() const { return maxMessageSize_; }
     DWORD readTimeout() const { return readTimeout_; }
 
@@ -41,7 +42,8 @@ MailslotNames& Names() {
 // The name after the prefix, in lower case (names are not case-sensitive).
 bool SlotName(LPCSTR name, std::string* slot) {
     const size_t prefix = sizeof kPrefix - 1;
-    if (name == nullptr || std::strlen(name) <= prefix || strncasecmp(name, kPrefix, prefix) != 0) return false;
+    if (name == nullptr || std::strlen(name) <= prefix || strncasecmp(name, kPrefix, prefix) != 0)
+        return false;
     slot->clear();
     for (const char* c = name + prefix; *c != '\0'; ++c) slot->push_back(static_cast<char>(std::tolower(*c)));
     return true;
@@ -68,7 +70,8 @@ HANDLE CreateMailslotA(LPCSTR name, DWORD maxMessageSize, DWORD readTimeout, LPS
     return platform::NewHandle(mailslot);
 }
 
-BOOL GetMailslotInfo(HANDLE handle, DWORD* maxMessageSize, DWORD* nextSize, DWORD* messageCount, DWORD* readTimeout) {
+BOOL GetMailslotInfo(HANDLE handle, DWORD* maxMessageSize, DWORD* nextSize, DWORD* messageCount,
+                     DWORD* readTimeout) {
     auto mailslot = platform::LookupHandleAs<Mailslot>(handle);
     if (!mailslot) {
         SetLastError(ERROR_INVALID_HANDLE);

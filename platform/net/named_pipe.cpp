@@ -15,10 +15,10 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/time/clock.h"
-#include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
+#include "platform/kernel/last_error.h"
 #include "platform/kernel/sync.h"
+#include "platform/time/clock.h"
 
 namespace {
 
@@ -274,7 +274,8 @@ HANDLE OpenPipeClient(const char* name, bool overlapped) {
 
 }  // namespace platform
 
-HANDLE CreateNamedPipeA(LPCSTR name, DWORD openMode, DWORD, DWORD, DWORD, DWORD, DWORD, LPSECURITY_ATTRIBUTES) {
+HANDLE CreateNamedPipeA(LPCSTR name, DWORD openMode, DWORD, DWORD, DWORD, DWORD, DWORD,
+                        LPSECURITY_ATTRIBUTES) {
     std::string path = platform::PipeSocketPath(name);
     sockaddr_un address;
     if (path.empty() || !FillAddress(path, &address)) return INVALID_HANDLE_VALUE;

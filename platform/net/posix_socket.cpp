@@ -14,9 +14,7 @@
 namespace platform::posix_socket {
 
 namespace {
-const sockaddr* AsAddress(const void* address) {
-    return static_cast<const sockaddr*>(address);
-}
+const sockaddr* AsAddress(const void* address) { return static_cast<const sockaddr*>(address); }
 
 struct OptionName {
     Option option;
@@ -53,21 +51,15 @@ unsigned PollBits(short events) {
 }
 }  // namespace
 
-int Open(int family, int type, int protocol) {
-    return ::socket(family, type | SOCK_CLOEXEC, protocol);
-}
+int Open(int family, int type, int protocol) { return ::socket(family, type | SOCK_CLOEXEC, protocol); }
 
 int Bind(int fd, const void* address, int length) {
     return ::bind(fd, AsAddress(address), static_cast<socklen_t>(length));
 }
 
-int Listen(int fd, int backlog) {
-    return ::listen(fd, backlog);
-}
+int Listen(int fd, int backlog) { return ::listen(fd, backlog); }
 
-int Accept(int fd) {
-    return ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
-}
+int Accept(int fd) { return ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC); }
 
 int Connect(int fd, const void* address, int length) {
     return ::connect(fd, AsAddress(address), static_cast<socklen_t>(length));
@@ -78,7 +70,8 @@ long Send(int fd, const void* data, long length, unsigned flags) {
     return ::send(fd, data, static_cast<size_t>(length), system);
 }
 
-long SendTwo(int fd, const void* first, long firstLength, const void* second, long secondLength, unsigned flags) {
+long SendTwo(int fd, const void* first, long firstLength, const void* second, long secondLength,
+             unsigned flags) {
     iovec pieces[2] = {{const_cast<void*>(first), static_cast<size_t>(firstLength)},
                        {const_cast<void*>(second), static_cast<size_t>(secondLength)}};
     msghdr message{};
@@ -92,13 +85,9 @@ long Receive(int fd, void* data, long length, int flags) {
     return ::recv(fd, data, static_cast<size_t>(length), flags);
 }
 
-int Shutdown(int fd, int how) {
-    return ::shutdown(fd, how);
-}
+int Shutdown(int fd, int how) { return ::shutdown(fd, how); }
 
-int Close(int fd) {
-    return ::close(fd);
-}
+int Close(int fd) { return ::close(fd); }
 
 int GetAddress(int fd, int which, void* address, int* length) {
     socklen_t size = static_cast<socklen_t>(*length);

@@ -32,7 +32,8 @@ int Accept(int fd);
 int Connect(int fd, const void* address, int length);
 long Send(int fd, const void* data, long length, unsigned flags);
 // One send of two buffers, the first before the second (sendmsg(2) with two pieces).
-long SendTwo(int fd, const void* first, long firstLength, const void* second, long secondLength, unsigned flags);
+long SendTwo(int fd, const void* first, long firstLength, const void* second, long secondLength,
+             unsigned flags);
 long Receive(int fd, void* data, long length, int flags);
 int Shutdown(int fd, int how);
 int Close(int fd);

@@ -45,8 +45,8 @@ Pending* Find(int fd, bool create) {
 // on any other failure.
 int Flush(int fd, Pending& pending) {
     while (pending.Size() > 0) {
-        const long sent = ps::Send(fd, pending.bytes.data() + pending.start, static_cast<long>(pending.Size()),
-                                   ps::kSendMore);
+        const long sent = ps::Send(fd, pending.bytes.data() + pending.start,
+                                   static_cast<long>(pending.Size()), ps::kSendMore);
         if (sent < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
         pending.start += static_cast<size_t>(sent);
     }
@@ -89,7 +89,8 @@ long Send(int fd, const char* data, long length, bool more) {
             if (pending->Size() + size > kGatherLimit) return WouldBlock();
         }
         if (pending->start > 0) {  // keep the buffer from growing with what has been sent
-            pending->bytes.erase(pending->bytes.begin(), pending->bytes.begin() + static_cast<long>(pending->start));
+            pending->bytes.erase(pending->bytes.begin(),
+                                 pending->bytes.begin() + static_cast<long>(pending->start));
             pending->start = 0;
         }
         pending->bytes.insert(pending->bytes.end(), data, data + size);

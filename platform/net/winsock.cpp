@@ -4,10 +4,10 @@
 #include <climits>
 #include <vector>
 
-#include "platform/time/clock.h"
 #include "platform/kernel/last_error.h"
 #include "platform/net/posix_socket.h"
 #include "platform/net/send_gather.h"
+#include "platform/time/clock.h"
 
 namespace ps = platform::posix_socket;
 
@@ -97,9 +97,7 @@ int GetAddress(SOCKET s, int which, sockaddr* name, int* namelen) {
     });
 }
 
-bool ValidBuffer(const void* buffer, int length) {
-    return length >= 0 && (buffer != nullptr || length == 0);
-}
+bool ValidBuffer(const void* buffer, int length) { return length >= 0 && (buffer != nullptr || length == 0); }
 
 struct SocketOption {
     int level;
@@ -123,8 +121,10 @@ struct PollEvent {
     unsigned system;
 };
 constexpr PollEvent kPollEvents[] = {
+    // clang-format off
     {POLLRDNORM, ps::kReadable}, {POLLWRNORM, ps::kWritable}, {POLLERR, ps::kFailed},
     {POLLHUP, ps::kHungUp},      {POLLNVAL, ps::kInvalid},
+    // clang-format on
 };
 
 unsigned SystemPollBits(int16_t events) {
@@ -210,13 +210,9 @@ int closesocket(SOCKET s) {
     });
 }
 
-int getsockname(SOCKET s, sockaddr* name, int* namelen) {
-    return GetAddress(s, 0, name, namelen);
-}
+int getsockname(SOCKET s, sockaddr* name, int* namelen) { return GetAddress(s, 0, name, namelen); }
 
-int getpeername(SOCKET s, sockaddr* name, int* namelen) {
-    return GetAddress(s, 1, name, namelen);
-}
+int getpeername(SOCKET s, sockaddr* name, int* namelen) { return GetAddress(s, 1, name, namelen); }
 
 int setsockopt(SOCKET s, int level, int optname, const char* optval, int optlen) {
     return WithDescriptor(s, [&](int fd) {
@@ -264,10 +260,6 @@ int WSAPoll(WSAPOLLFD* fdArray, ULONG fds, int timeout) {
     return result;
 }
 
-int WSAGetLastError() {
-    return static_cast<int>(GetLastError());
-}
+int WSAGetLastError() { return static_cast<int>(GetLastError()); }
 
-void WSASetLastError(int error) {
-    SetLastError(static_cast<DWORD>(error));
-}
+void WSASetLastError(int error) { SetLastError(static_cast<DWORD>(error)); }

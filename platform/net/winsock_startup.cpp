@@ -14,6 +14,4 @@ int WSAStartup(WORD versionRequested, WSADATA* data) {
     return 0;
 }
 
-int WSACleanup() {
-    return 0;
-}
+int WSACleanup() { return 0; }

@@ -1,14 +1,12 @@
 // Start and end of the use of Winsock by a program.
 #pragma once
 
-#include "platform/win_types.h"
 #include "platform/net/winsock.h"
+#include "platform/win_types.h"
 
 constexpr int WSAVERNOTSUPPORTED = 10092;
 
-constexpr WORD MAKEWORD(BYTE low, BYTE high) {
-    return static_cast<WORD>(low | (high << 8));
-}
+constexpr WORD MAKEWORD(BYTE low, BYTE high) { return static_cast<WORD>(low | (high << 8)); }
 
 struct WSADATA {
     WORD wVersion;

@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/time/clock.h"
+#include "platform/files/machine_root.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
-#include "platform/files/machine_root.h"
-#include "platform/time/system_time.h"
 #include "platform/system/wide_text.h"
+#include "platform/time/clock.h"
+#include "platform/time/system_time.h"
 
 namespace {
 
 class EventSource final : public platform::Object {
-public:
+  public:
     explicit EventSource(std::string name) : name(std::move(name)) {}
     std::string name;
 };
@@ -36,15 +36,15 @@ HANDLE RegisterEventSourceA(LPCSTR, LPCSTR source) {
     return platform::NewHandle(std::make_shared<EventSource>(source));
 }
 
-BOOL ReportEventA(HANDLE eventLog, WORD type, WORD category, DWORD eventId, void*, WORD numStrings, DWORD dataSize,
-                  LPCSTR* strings, LPVOID rawData) {
+BOOL ReportEventA(HANDLE eventLog, WORD type, WORD category, DWORD eventId, void*, WORD numStrings,
+                  DWORD dataSize, LPCSTR* strings, LPVOID rawData) {
     auto source = platform::LookupHandleAs<EventSource>(eventLog);
     if (!source) return FALSE;
     SYSTEMTIME t;
     GetSystemTime(&t);
     char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", t.wYear, t.wMonth, t.wDay, t.wHour,
-                  t.wMinute, t.wSecond, t.wMilliseconds);
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", t.wYear, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
     std::string line = std::string(stamp) + "\t" + source->name + "\t" + std::to_string(type) + "\t";
     char id[16];
     std::snprintf(id, sizeof id, "0x%08X", eventId);
@@ -93,6 +93,6 @@ BOOL ReportEventW(HANDLE eventLog, WORD type, WORD category, DWORD eventId, void
         narrow.push_back(platform::NarrowText(strings[i]));
     }
     for (const std::string& text : narrow) pointers.push_back(text.c_str());
-    return ReportEventA(eventLog, type, category, eventId, userSid, static_cast<WORD>(pointers.size()), dataSize,
-                        pointers.data(), rawData);
+    return ReportEventA(eventLog, type, category, eventId, userSid, static_cast<WORD>(pointers.size()),
+                        dataSize, pointers.data(), rawData);
 }

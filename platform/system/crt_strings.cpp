@@ -1,9 +1,7 @@
 #include "platform/system/crt_strings.h"
 
 namespace {
-int LowerAscii(unsigned char c) {
-    return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
-}
+int LowerAscii(unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 }  // namespace
 
 int _stricmp(const char* a, const char* b) {

@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
+#include "platform/kernel/last_error.h"
 
 namespace {
 

@@ -6,16 +6,16 @@
 
 #include <string>
 
-#include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
+#include "platform/kernel/last_error.h"
 
 namespace {
 
 bool IsProgramFile(const char* path) {
     struct stat file {};
     struct stat program {};
-    return ::stat(path, &file) == 0 && ::stat("/proc/self/exe", &program) == 0 && file.st_dev == program.st_dev &&
-           file.st_ino == program.st_ino;
+    return ::stat(path, &file) == 0 && ::stat("/proc/self/exe", &program) == 0 &&
+           file.st_dev == program.st_dev && file.st_ino == program.st_ino;
 }
 
 }  // namespace
@@ -60,7 +60,7 @@ BOOL GetModuleHandleExA(DWORD flags, LPCSTR moduleName, HMODULE* module) {
     }
     // The program itself is known to the loader without a name.
     void* handle = IsProgramFile(info.dli_fname) ? ::dlopen(nullptr, RTLD_LAZY)
-                                                  : ::dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
+                                                 : ::dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
     if (handle == nullptr) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return FALSE;
@@ -82,8 +82,9 @@ namespace platform {
 
 std::string ModuleFileOf(const void* address) {
     HMODULE module = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            static_cast<LPCSTR>(address), &module))
+    if (!GetModuleHandleExA(
+            GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+            static_cast<LPCSTR>(address), &module))
         return {};
     char file[PATH_MAX];
     const DWORD length = GetModuleFileNameA(module, file, sizeof file);

@@ -11,16 +11,16 @@
 #include <thread>
 #include <vector>
 
-#include "platform/net/broken_pipe.h"
-#include "platform/time/clock.h"
-#include "platform/system/command_line_words.h"
+#include "platform/files/machine_root.h"
+#include "platform/files/regular_files.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/kernel_objects.h"
 #include "platform/kernel/last_error.h"
-#include "platform/files/machine_root.h"
-#include "platform/files/regular_files.h"
 #include "platform/kernel/sync.h"
 #include "platform/kernel/wait_machinery.h"
+#include "platform/net/broken_pipe.h"
+#include "platform/system/command_line_words.h"
+#include "platform/time/clock.h"
 
 extern char** environ;
 
@@ -58,7 +58,8 @@ class StandardHandles {
             if (files_[fd]) {
                 ::posix_spawn_file_actions_adddup2(&actions_, files_[fd]->Descriptor(), fd);
             } else {
-                ::posix_spawn_file_actions_addopen(&actions_, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY, 0);
+                ::posix_spawn_file_actions_addopen(&actions_, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
+                                                   0);
             }
         }
     }
@@ -95,8 +96,8 @@ BOOL CreateProcessA(LPCSTR applicationName, char* commandLine, LPSECURITY_ATTRIB
     pid_t child = -1;
     posix_spawnattr_t attributes;
     const bool withAttributes = platform::InitChildSpawnAttributes(&attributes);
-    const int spawned = ::posix_spawn(&child, argv[0], standard.Actions(), withAttributes ? &attributes : nullptr,
-                                      argv.data(), environ);
+    const int spawned = ::posix_spawn(&child, argv[0], standard.Actions(),
+                                      withAttributes ? &attributes : nullptr, argv.data(), environ);
     if (withAttributes) posix_spawnattr_destroy(&attributes);
     if (spawned != 0) {
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -119,6 +120,4 @@ namespace {
 std::atomic<UINT> g_ErrorMode{0};
 }  // namespace
 
-UINT SetErrorMode(UINT mode) {
-    return g_ErrorMode.exchange(mode);
-}
+UINT SetErrorMode(UINT mode) { return g_ErrorMode.exchange(mode); }

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/files/machine_root.h"
 #include "platform/net/broken_pipe.h"
 #include "platform/system/command_line_words.h"
-#include "platform/files/machine_root.h"
 
 extern char** environ;
 
@@ -52,8 +52,8 @@ FILE* _popen(const char* command, const char* mode) {
     posix_spawnattr_t attributes;
     const bool withAttributes = platform::InitChildSpawnAttributes(&attributes);
     pid_t child = -1;
-    const int spawned =
-        ::posix_spawn(&child, argv[0], &actions, withAttributes ? &attributes : nullptr, argv.data(), environ);
+    const int spawned = ::posix_spawn(&child, argv[0], &actions, withAttributes ? &attributes : nullptr,
+                                      argv.data(), environ);
     if (withAttributes) posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(childEnd);

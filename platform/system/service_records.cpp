@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "platform/files/registry.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
-#include "platform/files/registry.h"
 #include "platform/system/service_manager.h"
 #include "platform/system/service_state.h"
 
@@ -25,12 +25,8 @@ class ServiceObject final : public platform::Object {
     std::string name;
 };
 
-SC_HANDLE ToScHandle(HANDLE handle) {
-    return reinterpret_cast<SC_HANDLE>(handle);
-}
-HANDLE FromScHandle(SC_HANDLE handle) {
-    return reinterpret_cast<HANDLE>(handle);
-}
+SC_HANDLE ToScHandle(HANDLE handle) { return reinterpret_cast<SC_HANDLE>(handle); }
+HANDLE FromScHandle(SC_HANDLE handle) { return reinterpret_cast<HANDLE>(handle); }
 
 bool IsManager(SC_HANDLE handle) {
     if (platform::LookupHandleAs<ServiceManagerObject>(FromScHandle(handle))) return true;
@@ -44,9 +40,7 @@ std::shared_ptr<ServiceObject> LookupService(SC_HANDLE handle) {
     return service;
 }
 
-std::string ServiceKey(const std::string& name) {
-    return kServicesKey + name;
-}
+std::string ServiceKey(const std::string& name) { return kServicesKey + name; }
 
 // A service exists while its key holds an ImagePath.
 bool ServiceExists(const std::string& name) {
@@ -184,6 +178,4 @@ BOOL DeleteService(SC_HANDLE handle) {
     return TRUE;
 }
 
-BOOL CloseServiceHandle(SC_HANDLE handle) {
-    return CloseHandle(FromScHandle(handle));
-}
+BOOL CloseServiceHandle(SC_HANDLE handle) { return CloseHandle(FromScHandle(handle)); }

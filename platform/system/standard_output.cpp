@@ -48,7 +48,8 @@ bool CurrentTarget(OutputTarget& target) {
     target.socket = S_ISSOCK(status.st_mode);
     target.mayBlock = S_ISFIFO(status.st_mode) || S_ISCHR(status.st_mode);
     // A pipe without a reader refuses the open (ENXIO): descriptor 1 then reports the closed output.
-    if (target.mayBlock) target.privateFd = ::open("/proc/self/fd/1", O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (target.mayBlock)
+        target.privateFd = ::open("/proc/self/fd/1", O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     return true;
 }
 

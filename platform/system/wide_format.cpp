@@ -18,14 +18,14 @@ struct Field {
     const WCHAR* start = nullptr;  // the '%'
     const WCHAR* end = nullptr;    // one past the conversion character
     char flags[8] = {};
-    int width = -1;                // -1: none
+    int width = -1;  // -1: none
     bool widthFromArg = false;
-    int precision = -1;            // -1: none
+    int precision = -1;  // -1: none
     bool precisionFromArg = false;
-    int size = 0;                  // 0 default (32 bits), 16 'h', 64 "ll" / "I64"
+    int size = 0;  // 0 default (32 bits), 16 'h', 64 "ll" / "I64"
     TextWidth text = TextWidth::Default;
     WCHAR conversion = 0;
-    int index = -1;                // the argument's position (0-based)
+    int index = -1;  // the argument's position (0-based)
 };
 
 union ArgValue {
@@ -36,11 +36,28 @@ union ArgValue {
 
 ArgType TypeOf(const Field& f) {
     switch (f.conversion) {
-        case L'd': case L'i': case L'u': case L'x': case L'X': case L'o': case L'c': case L'C':
+        case L'd':
+        case L'i':
+        case L'u':
+        case L'x':
+        case L'X':
+        case L'o':
+        case L'c':
+        case L'C':
             return f.size == 64 ? ArgType::Int64 : ArgType::Int;
-        case L'e': case L'E': case L'f': case L'F': case L'g': case L'G': case L'a': case L'A':
+        case L'e':
+        case L'E':
+        case L'f':
+        case L'F':
+        case L'g':
+        case L'G':
+        case L'a':
+        case L'A':
             return ArgType::Double;
-        case L's': case L'S': case L'p': case L'Z':
+        case L's':
+        case L'S':
+        case L'p':
+        case L'Z':
             return ArgType::Pointer;
         default:
             return ArgType::None;
@@ -147,9 +164,11 @@ template <class At>
 void PutPadded(Output& out, const Field& f, int width, size_t length, At at) {
     const size_t pad = width > 0 && static_cast<size_t>(width) > length ? width - length : 0;
     const bool left = HasFlag(f, '-');
-    if (!left) for (size_t i = 0; i < pad; ++i) out.Put(L' ');
+    if (!left)
+        for (size_t i = 0; i < pad; ++i) out.Put(L' ');
     for (size_t i = 0; i < length; ++i) out.Put(at(i));
-    if (left) for (size_t i = 0; i < pad; ++i) out.Put(L' ');
+    if (left)
+        for (size_t i = 0; i < pad; ++i) out.Put(L' ');
 }
 
 void PutText(Output& out, const Field& f, int width, int precision, const void* text, bool wide) {
@@ -288,10 +307,18 @@ size_t FormatWide(WCHAR* out, size_t capacity, const WCHAR* format, va_list args
         ArgValue byPosition[kMaxFields] = {};
         for (int at = 0; at <= highest; ++at) {
             switch (types[at]) {
-                case ArgType::Int64: byPosition[at].i = va_arg(args, long long); break;
-                case ArgType::Double: byPosition[at].d = va_arg(args, double); break;
-                case ArgType::Pointer: byPosition[at].p = va_arg(args, const void*); break;
-                default: byPosition[at].i = va_arg(args, int); break;  // an unused position: one word
+                case ArgType::Int64:
+                    byPosition[at].i = va_arg(args, long long);
+                    break;
+                case ArgType::Double:
+                    byPosition[at].d = va_arg(args, double);
+                    break;
+                case ArgType::Pointer:
+                    byPosition[at].p = va_arg(args, const void*);
+                    break;
+                default:
+                    byPosition[at].i = va_arg(args, int);
+                    break;  // an unused position: one word
             }
         }
         for (int i = 0; i < fieldCount; ++i) {
@@ -305,10 +332,18 @@ size_t FormatWide(WCHAR* out, size_t capacity, const WCHAR* format, va_list args
             widths[i] = fields[i].widthFromArg ? va_arg(args, int) : fields[i].width;
             precisions[i] = fields[i].precisionFromArg ? va_arg(args, int) : fields[i].precision;
             switch (TypeOf(fields[i])) {
-                case ArgType::Int64: values[i].i = va_arg(args, long long); break;
-                case ArgType::Double: values[i].d = va_arg(args, double); break;
-                case ArgType::Pointer: values[i].p = va_arg(args, const void*); break;
-                default: values[i].i = va_arg(args, int); break;
+                case ArgType::Int64:
+                    values[i].i = va_arg(args, long long);
+                    break;
+                case ArgType::Double:
+                    values[i].d = va_arg(args, double);
+                    break;
+                case ArgType::Pointer:
+                    values[i].p = va_arg(args, const void*);
+                    break;
+                default:
+                    values[i].i = va_arg(args, int);
+                    break;
             }
         }
     }

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "platform/time/clock_threads.h"
 #include "platform/kernel/wait_machinery.h"
+#include "platform/time/clock_threads.h"
 
 namespace platform {
 namespace {
@@ -72,9 +72,7 @@ void SetClock(Clock* clock) {
 }
 
 namespace threads {
-bool ClockInstalled() {
-    return g_clock.load(std::memory_order_acquire) != nullptr;
-}
+bool ClockInstalled() { return g_clock.load(std::memory_order_acquire) != nullptr; }
 }  // namespace threads
 
 bool BlockOnClock(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs) {
@@ -93,7 +91,8 @@ void Wake(ClockWait& wait) {
     wait.woken = true;
     threads::Uncount(wait);
     if (wait.registeredWith != nullptr) wait.registeredWith->Forget(wait);
-    if (wait.cv == nullptr) return;  // never blocked (a waker only finds a wait once it blocks): none to signal
+    if (wait.cv == nullptr)
+        return;  // never blocked (a waker only finds a wait once it blocks): none to signal
     if (t_deferring != nullptr) {
         t_deferring->wakes_.push_back(wait.cv);
     } else {
@@ -101,9 +100,7 @@ void Wake(ClockWait& wait) {
     }
 }
 
-DeferredWakes::DeferredWakes(Then then) : then_(then), outer_(t_deferring) {
-    t_deferring = this;
-}
+DeferredWakes::DeferredWakes(Then then) : then_(then), outer_(t_deferring) { t_deferring = this; }
 
 DeferredWakes::~DeferredWakes() {
     t_deferring = outer_;
@@ -140,12 +137,11 @@ uint64_t RealClock::Scaled(uint32_t ms) const {
 uint32_t RealClock::RealTimeBound(uint32_t ms) {
     if (ms == kNoTimeLimit) return ms;
     const double stretched = static_cast<double>(ms) / scale_;
-    return stretched >= static_cast<double>(kNoTimeLimit - 1) ? kNoTimeLimit - 1 : static_cast<uint32_t>(stretched);
+    return stretched >= static_cast<double>(kNoTimeLimit - 1) ? kNoTimeLimit - 1
+                                                              : static_cast<uint32_t>(stretched);
 }
 
-void RealClock::Sleep(uint32_t ms) {
-    std::this_thread::sleep_for(std::chrono::microseconds(Scaled(ms)));
-}
+void RealClock::Sleep(uint32_t ms) { std::this_thread::sleep_for(std::chrono::microseconds(Scaled(ms))); }
 
 void RealClock::Block(std::unique_lock<std::mutex>& lock, ClockWait& wait, uint32_t timeoutMs) {
     if (timeoutMs == kNoTimeLimit) {

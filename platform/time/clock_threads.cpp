@@ -53,9 +53,7 @@ void Uncount(ClockWait& wait) {
     g_blocked.fetch_sub(1);
 }
 
-void ReservePlace() {
-    g_takingPart.fetch_add(1);
-}
+void ReservePlace() { g_takingPart.fetch_add(1); }
 
 void ClaimPlace() {
     if (++t_takingPartDepth > 1) g_takingPart.fetch_sub(1);  // it took part already: one place is enough
@@ -79,9 +77,7 @@ TakingPart::TakingPart() {
     threads::ClaimPlace();
 }
 
-TakingPart::~TakingPart() {
-    threads::LeavePlace();
-}
+TakingPart::~TakingPart() { threads::LeavePlace(); }
 
 WaitingForPeer::WaitingForPeer() { ++t_waitingForPeerDepth; }
 

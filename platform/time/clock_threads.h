@@ -4,8 +4,8 @@
 
 #include <mutex>
 
-#include "platform/time/clock.h"
 #include "platform/kernel/wait_machinery.h"
+#include "platform/time/clock.h"
 
 namespace platform::threads {
 

@@ -5,9 +5,9 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/kernel/wait_machinery.h"
 #include "platform/time/clock.h"
 #include "platform/time/clock_threads.h"
-#include "platform/kernel/wait_machinery.h"
 
 namespace {
 

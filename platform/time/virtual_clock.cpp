@@ -2,9 +2,9 @@
 #include <limits>
 #include <thread>
 
+#include "platform/kernel/wait_machinery.h"
 #include "platform/time/clock.h"
 #include "platform/time/clock_threads.h"
-#include "platform/kernel/wait_machinery.h"
 
 namespace platform {
 namespace {
@@ -49,9 +49,7 @@ void VirtualClock::Block(std::unique_lock<std::mutex>& lock, ClockWait& wait, ui
     wait.cv->wait(lock, [&] { return wait.woken || wait.expired; });
 }
 
-void VirtualClock::ThreadIdle(std::unique_lock<std::mutex>& lock) {
-    RunDue(lock, kNever, true);
-}
+void VirtualClock::ThreadIdle(std::unique_lock<std::mutex>& lock) { RunDue(lock, kNever, true); }
 
 void VirtualClock::Forget(ClockWait& wait) {
     waits_.erase(std::remove(waits_.begin(), waits_.end(), &wait), waits_.end());

@@ -48,11 +48,12 @@ bool BVSS_CapiRaidController::isQ700() const {
     if (mControllerData.capabilities == 0)
         BVSS_DebugPrint(L"ERROR: isQ700() called before m_capabilities initialized!!!\n");
     const char* f = mControllerData.firmwareRevision;
-    BVSS_DebugPrint(L"isQ700(): firmwareRevision is %.20S CAPI is %d.%d\n", f, mControllerData.capiVersionMajor,
-                    mControllerData.capiVersionMinor);
+    BVSS_DebugPrint(L"isQ700(): firmwareRevision is %.20S CAPI is %d.%d\n", f,
+                    mControllerData.capiVersionMajor, mControllerData.capiVersionMinor);
     if (IsQ300() || f[0] == 'V') return true;
     if (f[0] != 'G') return false;
-    if ((f[1] == 'L' || f[1] == 'N' || f[1] == 'T') && f[2] == 'S' && IsDigit(f[3]) && f[3] > '1') return true;
+    if ((f[1] == 'L' || f[1] == 'N' || f[1] == 'T') && f[2] == 'S' && IsDigit(f[3]) && f[3] > '1')
+        return true;
     return IsDigit(f[1]) && f[1] >= '2' && IsDigit(f[2]) && IsDigit(f[3]);
 }
 
@@ -84,7 +85,9 @@ bool BVSS_CapiRaidController::AnyHostChannel(bool (*test)(uint8_t busType)) cons
     return false;
 }
 
-uint8_t BVSS_CapiRaidController::HostChannelZeroBusType() const { return mControllerData.hostChannels[0].busType; }
+uint8_t BVSS_CapiRaidController::HostChannelZeroBusType() const {
+    return mControllerData.hostChannels[0].busType;
+}
 
 bool BVSS_CapiRaidController::HasFC() const { return AnyHostChannel(IsFibreChannelBus); }
 bool BVSS_CapiRaidController::HasSAS() const { return AnyHostChannel(IsSasBus); }
@@ -92,17 +95,22 @@ bool BVSS_CapiRaidController::HasiSCSI() const { return AnyHostChannel(IsIscsiBu
 bool BVSS_CapiRaidController::IsHybrid() const {
     return HasiSCSI() && AnyHostChannel([](uint8_t bus) { return !IsIscsiBus(bus); });
 }
-bool BVSS_CapiRaidController::isFCHostInterface() const { return IsFibreChannelBus(HostChannelZeroBusType()); }
+bool BVSS_CapiRaidController::isFCHostInterface() const {
+    return IsFibreChannelBus(HostChannelZeroBusType());
+}
 bool BVSS_CapiRaidController::isSASHostInterface() const { return IsSasBus(HostChannelZeroBusType()); }
 bool BVSS_CapiRaidController::isiSCSIHostInterface() const { return IsIscsiBus(HostChannelZeroBusType()); }
-bool BVSS_CapiRaidController::isControllerMode8() const { return mControllerData.controllerParams1.controllerMode == 8; }
+bool BVSS_CapiRaidController::isControllerMode8() const {
+    return mControllerData.controllerParams1.controllerMode == 8;
+}
 
 bool BVSS_CapiRaidController::IsFlexIdSupported(const FlexIDEntry& port) const {
     const bool iscsiPort = port.mKind == kFlexKindIscsi || port.mPortType == kFlexPortTypeIscsi;
     if (HasiSCSI() && iscsiPort) return true;
     if (isFCHostInterface() && port.mKind != kFlexKindFibreChannel) return false;
     if (isSASHostInterface() && port.mKind != kFlexKindFibreChannel) return false;
-    if (isiSCSIHostInterface() && !(port.mKind == kFlexKindIscsi && port.mPortType == kFlexPortTypeIscsi)) return false;
+    if (isiSCSIHostInterface() && !(port.mKind == kFlexKindIscsi && port.mPortType == kFlexPortTypeIscsi))
+        return false;
     return true;
 }
 
@@ -114,9 +122,11 @@ const uint8_t* BVSS_CapiRaidController::getArrayOwnerSN(const CAPI_ARRAY& array)
     const uint8_t* serialB = f != 0 ? other : own;
     const uint8_t* owner = array.currentOwner == 1 ? serialA : serialB;
     const uint8_t* id = array.serialNumber;
-    BVSS_DebugPrint(L"getArrayOwnerSN(): Array '%.32S', SN=%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x "
-                    L"is owned by controller %u, SN=%.32S (through controller %u, aSN=%.32S, bSN=%.32S).\n",
-                    array.name, id[0], id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11],
-                    id[12], id[13], id[14], id[15], array.currentOwner, owner, f, serialA, serialB);
+    BVSS_DebugPrint(
+        L"getArrayOwnerSN(): Array '%.32S', "
+        L"SN=%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x "
+        L"is owned by controller %u, SN=%.32S (through controller %u, aSN=%.32S, bSN=%.32S).\n",
+        array.name, id[0], id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11],
+        id[12], id[13], id[14], id[15], array.currentOwner, owner, f, serialA, serialB);
     return owner;
 }

@@ -14,10 +14,10 @@
 #include "corlink/capi_wire/capi_snapshot.h"
 #include "corlink/proxy_wire/api_raid_controller.h"
 #include "platform/com/com_results.h"
-#include "platform/kernel/critical_section.h"
 #include "platform/com/guid.h"
-#include "provider/controllers/flex_id_entry.h"
+#include "platform/kernel/critical_section.h"
 #include "provider/controllers/debug_log.h"
+#include "provider/controllers/flex_id_entry.h"
 #include "provider/controllers/lun_records.h"
 #include "provider/controllers/retry_policy.h"
 
@@ -74,7 +74,9 @@ class BVSS_CapiRaidController {
     const uint8_t* getSerialNumber() const { return mControllerData.serialNumber; }
     const uint8_t* getOtherSerialNumber() const { return mControllerData.failover.otherSerialNumber; }
     uint16_t getMaxSnapshotsPerController() const { return mControllerData.controllerExtraC.maxSnapshots; }
-    uint16_t getMaxSnapshotsPerVolume() const { return mControllerData.controllerExtraC.maxSnapshotsPerVolume; }
+    uint16_t getMaxSnapshotsPerVolume() const {
+        return mControllerData.controllerExtraC.maxSnapshotsPerVolume;
+    }
     uint16_t getMaxSnapshotsPerControllerPair() const {
         return mControllerData.controllerExtraC.maxSnapshotsPerControllerPair;
     }
@@ -123,7 +125,8 @@ class BVSS_CapiRaidController {
     // Rolls the master volume back to the snapshot. Takes no lock.
     HRESULT rollbackSnapshot(const uint8_t* snapshotId16, const uint8_t* masterVolumeId16);
     // Starts one full copy of each entry's source onto a vdisk with room for it.
-    HRESULT capiRolloffVolumes(const std::vector<BVSS_SnapshotInfo*>& list, uint32_t unused1, uint32_t unused2);
+    HRESULT capiRolloffVolumes(const std::vector<BVSS_SnapshotInfo*>& list, uint32_t unused1,
+                               uint32_t unused2);
     // The vdisk (array serial number) a full copy of the partition goes to.
     HRESULT findRolloffVdisk(const uint8_t* partitionId, uint32_t partitionIdLength, uint8_t* vdisk,
                              uint32_t vdiskLength);
@@ -140,13 +143,14 @@ class BVSS_CapiRaidController {
     HRESULT capiCheckHBAValid(const FlexIDEntry* port);
     // Maps the partition at the next free LUN to every accepted port, then refreshes the controller.
     // Throws as findNextAvailableLUN.
-    HRESULT assignLUN(const uint8_t* partitionId16, std::vector<FlexIDEntry> ports, uint8_t selector, uint32_t flag);
+    HRESULT assignLUN(const uint8_t* partitionId16, std::vector<FlexIDEntry> ports, uint8_t selector,
+                      uint32_t flag);
     // Unmaps the partition from this host's FC ports as the array lists them.
     HRESULT unassignLUN(const uint8_t* partitionId16);
     // One CREATE_CUSTOM_VIEW: access 0 unmaps. channels: null for all channels, else channel n is used when
     // channels->flags[n] is not 0.
-    HRESULT capiMapUnmapPartition(const uint8_t* partitionId16, uint32_t lun, const FlexIDEntry* port, uint8_t access,
-                                  uint32_t flag, const CAPI_PARTITION_MAP* channels);
+    HRESULT capiMapUnmapPartition(const uint8_t* partitionId16, uint32_t lun, const FlexIDEntry* port,
+                                  uint8_t access, uint32_t flag, const CAPI_PARTITION_MAP* channels);
     // The LUN at which the partition is presented to one of the ports (or by its default mapping), kNoLun
     // when none; the partition view lands in mPartitionView.
     HRESULT capiGetArrayPartitionLUN(const CAPI_ARRAY_PARTITION* partition, std::vector<FlexIDEntry> ports,
@@ -158,7 +162,8 @@ class BVSS_CapiRaidController {
     HRESULT capiBSCreate(const uint8_t* vdiskSerial32, const uint64_t& blocks, const char* poolName,
                          CAPI_ARRAY_PARTITION* newPartition, int32_t* returnCode);
     // The value goes with the policy only when errorPolicy is 5.
-    HRESULT capiBSSetPolicy(const uint8_t* poolId, uint8_t errorPolicy, uint8_t criticalPolicy, uint64_t value);
+    HRESULT capiBSSetPolicy(const uint8_t* poolId, uint8_t errorPolicy, uint8_t criticalPolicy,
+                            uint64_t value);
     HRESULT capiBSDelete(const uint8_t* poolId);
     HRESULT capiConvertStdToMaster(const uint8_t* volumeId, const uint8_t* poolId, int32_t* returnCode);
     HRESULT capiConvertMasterToStd(const uint8_t* volumeId);
@@ -220,8 +225,8 @@ class BVSS_CapiRaidController {
     bool mRetired = false;
     // Points mPartitionTable at the first mPartitionCount records of mPartitions.
     void IndexPartitions();
-    HRESULT ReadHostView(const WCHAR* operation, const FlexIDEntry* port, int32_t controllerId, uint8_t selector,
-                         uint32_t flag, const WCHAR* fcLine, const WCHAR* iscsiLine);
+    HRESULT ReadHostView(const WCHAR* operation, const FlexIDEntry* port, int32_t controllerId,
+                         uint8_t selector, uint32_t flag, const WCHAR* fcLine, const WCHAR* iscsiLine);
     bool IsThisHost(uint32_t host, const std::vector<FlexIDEntry>& ports) const;
     bool AnyHostChannel(bool (*test)(uint8_t busType)) const;
     uint8_t HostChannelZeroBusType() const;

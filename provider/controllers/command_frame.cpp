@@ -36,15 +36,17 @@ CommandReply RunCommand(const CommandFrame& frame, const std::function<void(uint
             return reply;
         case ExchangeFailure::ShortData:
             if (name != nullptr)
-                BVSS_DebugPrint(L"OOP!! %s ph->DataLen(Line %d) error, the len = %d, ntohl(ph->DataLen) = %d\n", name,
-                                __LINE__, exchange.dataRead, exchange.dataLength);
+                BVSS_DebugPrint(
+                    L"OOP!! %s ph->DataLen(Line %d) error, the len = %d, ntohl(ph->DataLen) = %d\n", name,
+                    __LINE__, exchange.dataRead, exchange.dataLength);
             return reply;
         case ExchangeFailure::WrongType:
             if (name != nullptr)
-                BVSS_DebugPrint(L"OOP!! %s DataType or OpCode(Line %d) error, ph->DataType(=%d), PROXY_REPLY(=%d), "
-                                L"ph->OpCode(=%d), %s(=%d) \n",
-                                name, __LINE__, exchange.dataType, PROXY_REPLY, exchange.opCode, frame.failureLabel,
-                                frame.code);
+                BVSS_DebugPrint(
+                    L"OOP!! %s DataType or OpCode(Line %d) error, ph->DataType(=%d), PROXY_REPLY(=%d), "
+                    L"ph->OpCode(=%d), %s(=%d) \n",
+                    name, __LINE__, exchange.dataType, PROXY_REPLY, exchange.opCode, frame.failureLabel,
+                    frame.code);
             return reply;
         case ExchangeFailure::None:
             break;

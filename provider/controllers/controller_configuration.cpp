@@ -31,14 +31,16 @@ bool NameMatches(const char* name, const void* key, size_t keyLength) {
     const size_t nameChars = strnlen(name, 32);
     if (keyChars == 0 || keyChars != nameChars) return false;  // an empty name names no partition
     for (size_t i = 0; i < keyChars; ++i)
-        if (std::tolower(static_cast<unsigned char>(name[i])) != std::tolower(static_cast<unsigned char>(text[i])))
+        if (std::tolower(static_cast<unsigned char>(name[i])) !=
+            std::tolower(static_cast<unsigned char>(text[i])))
             return false;
     return true;
 }
 
 // One of the list readers: under the controller's lock, through the retry policy.
 template <class Send>
-HRESULT ReadList(BVSS_CapiRaidController& controller, const WCHAR* qualifiedName, const WCHAR* operation, Send send) {
+HRESULT ReadList(BVSS_CapiRaidController& controller, const WCHAR* qualifiedName, const WCHAR* operation,
+                 Send send) {
     BVSS_FunctionTrace trace(qualifiedName);
     BVSS_CritSecLock locked(&controller.mLock);
     const HRESULT hr = controller.SendCommand(operation, send);
@@ -55,8 +57,9 @@ HRESULT BVSS_CapiRaidController::capiUpdateController(uint32_t) {
     const HRESULT hr = SendCommand(L"capiUpdateController", [&] {
         const int code = get_controller_data(mHandle, reply.get());
         if (code != 0)
-            BVSS_DebugPrint(L"capiUpdateController(): Error 0x%08X getting our identity data from RAID controller.\n",
-                            code);
+            BVSS_DebugPrint(
+                L"capiUpdateController(): Error 0x%08X getting our identity data from RAID controller.\n",
+                code);
         return code;
     });
     if (SUCCEEDED(hr)) {
@@ -98,8 +101,9 @@ void BVSS_CapiRaidController::IndexPartitions() {
         API_PARTITION_ENTRY& entry = mPartitions[i];
         entry.reserved0 = 1;  // in use
         if (entry.arrayIndex >= kMaxArrays || entry.partitionIndex >= kMaxPartitionsPerArray) {
-            BVSS_DebugPrint(L"capiUpdateController(): partition record %u names array %u partition %u, skipped\n", i,
-                            entry.arrayIndex, entry.partitionIndex);
+            BVSS_DebugPrint(
+                L"capiUpdateController(): partition record %u names array %u partition %u, skipped\n", i,
+                entry.arrayIndex, entry.partitionIndex);
             continue;
         }
         mPartitionTable[entry.arrayIndex][entry.partitionIndex] = &entry.partition;
@@ -130,21 +134,22 @@ HRESULT BVSS_CapiRaidController::capiGetSnapshotList(uint8_t selector, uint32_t)
 }
 
 HRESULT BVSS_CapiRaidController::capiGetMasterVolumeList(uint8_t selector, uint32_t) {
-    return ReadList(*this, L"BVSS_CapiRaidController::capiGetMasterVolumeList", L"capiGetMasterVolumeList", [&] {
-        return get_master_volume_list(mHandle, selector, selector, nullptr, &mMasterVolumeCount, mMasterVolumes);
-    });
+    return ReadList(*this, L"BVSS_CapiRaidController::capiGetMasterVolumeList", L"capiGetMasterVolumeList",
+                    [&] {
+                        return get_master_volume_list(mHandle, selector, selector, nullptr,
+                                                      &mMasterVolumeCount, mMasterVolumes);
+                    });
 }
 
 HRESULT BVSS_CapiRaidController::capiGetBackingStoreList(uint8_t selector, uint32_t) {
-    return ReadList(*this, L"BVSS_CapiRaidController::capiGetBackingStoreList", L"capiGetBackingStoreList", [&] {
-        return get_backing_store_list(mHandle, selector, &mBackingStoreCount, mBackingStores);
-    });
+    return ReadList(
+        *this, L"BVSS_CapiRaidController::capiGetBackingStoreList", L"capiGetBackingStoreList",
+        [&] { return get_backing_store_list(mHandle, selector, &mBackingStoreCount, mBackingStores); });
 }
 
 HRESULT BVSS_CapiRaidController::capiGetRolloffVolumeList(uint8_t selector, uint32_t) {
-    return ReadList(*this, L"BVSS_CapiRaidController::capiGetRolloffVolumeList", L"capiGetRolloffVolumeList", [&] {
-        return get_rolloff_volume_list(mHandle, selector, &mRolloffCount, mRolloffs);
-    });
+    return ReadList(*this, L"BVSS_CapiRaidController::capiGetRolloffVolumeList", L"capiGetRolloffVolumeList",
+                    [&] { return get_rolloff_volume_list(mHandle, selector, &mRolloffCount, mRolloffs); });
 }
 
 HRESULT BVSS_CapiRaidController::updateConfigAll() {
@@ -176,10 +181,11 @@ HRESULT BVSS_CapiRaidController::findPartitionAndArray(const void* key, uint32_t
     std::memcpy(id, key, keyLength < sizeof id ? keyLength : sizeof id);  // never past the key
     char name[33] = {};
     std::memcpy(name, key, strnlen(static_cast<const char*>(key), keyLength < 32 ? keyLength : 32));
-    BVSS_DebugPrint(L"findPartitionAndArray(): partition with ID %02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
-                    L"%02x%02x%02x or Name = %S, Array Numbers = %d .\n",
-                    id[0], id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11], id[12], id[13],
-                    id[14], id[15], name, mNumArrays);
+    BVSS_DebugPrint(
+        L"findPartitionAndArray(): partition with ID %02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
+        L"%02x%02x%02x or Name = %S, Array Numbers = %d .\n",
+        id[0], id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11], id[12], id[13],
+        id[14], id[15], name, mNumArrays);
     const size_t compared = keyLength < 32 ? keyLength : 32;
     for (uint32_t a = 0; a < mNumArrays && a < kMaxArrays && *partition == nullptr; ++a) {
         BVSS_DebugPrint(L"findPartitionAndArray(): Array %d has %d partitions.\n", a, mNumPartitions[a]);
@@ -188,25 +194,30 @@ HRESULT BVSS_CapiRaidController::findPartitionAndArray(const void* key, uint32_t
             CAPI_ARRAY_PARTITION* candidate = mPartitionTable[a][p];
             if (candidate == nullptr) continue;
             const uint8_t* sn = candidate->serialNumber;
-            BVSS_DebugPrint(L"Checking partition[%d][%d] with name %.32S and id %02x%02x%02x%02x%02x%02x%02x%02x%02x"
-                            L"%02x%02x%02x%02x%02x%02x%02x (class %d type %d)\n",
-                            a, p, candidate->name, sn[0], sn[1], sn[2], sn[3], sn[4], sn[5], sn[6], sn[7], sn[8], sn[9],
-                            sn[10], sn[11], sn[12], sn[13], sn[14], sn[15], candidate->specialClass, candidate->type);
+            BVSS_DebugPrint(
+                L"Checking partition[%d][%d] with name %.32S and id %02x%02x%02x%02x%02x%02x%02x%02x%02x"
+                L"%02x%02x%02x%02x%02x%02x%02x (class %d type %d)\n",
+                a, p, candidate->name, sn[0], sn[1], sn[2], sn[3], sn[4], sn[5], sn[6], sn[7], sn[8], sn[9],
+                sn[10], sn[11], sn[12], sn[13], sn[14], sn[15], candidate->specialClass, candidate->type);
             if (!IsSupportedPartition(*candidate)) continue;
             BVSS_DebugPrint(L"Partition %.32S is supported.\n", candidate->name);
             ++supported;
             const CAPI_ARRAY& owner = mArrays[a];
             const size_t arraySerialLength = owner.serialNumberLength < 32 ? owner.serialNumberLength : 32;
             if (AllZero(sn, 32) || AllZero(owner.serialNumber, arraySerialLength)) {
-                BVSS_DebugPrint(L"findPartitionAndArray(): zeroSN check matched for arrayIndex = %d or partitionIndex = %d \n",
-                                a, p);
+                BVSS_DebugPrint(
+                    L"findPartitionAndArray(): zeroSN check matched for arrayIndex = %d or partitionIndex = "
+                    L"%d \n",
+                    a, p);
                 continue;
             }
             const bool matches = kind == PartitionKeyKind::Id ? std::memcmp(sn, key, compared) == 0
                                                               : NameMatches(candidate->name, key, compared);
             if (matches) {
-                BVSS_DebugPrint(L"findPartitionAndArray(): find the partition: %.32S, arrayIndex = %d, partitionIndex = %d \n",
-                                candidate->name, a, p);
+                BVSS_DebugPrint(
+                    L"findPartitionAndArray(): find the partition: %.32S, arrayIndex = %d, partitionIndex = "
+                    L"%d \n",
+                    candidate->name, a, p);
                 *partition = candidate;
                 *array = &mArrays[a];
                 hr = S_OK;
@@ -218,8 +229,8 @@ HRESULT BVSS_CapiRaidController::findPartitionAndArray(const void* key, uint32_t
     return hr;
 }
 
-HRESULT BVSS_CapiRaidController::findPartition(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
-                                               PartitionKeyKind kind) {
+HRESULT BVSS_CapiRaidController::findPartition(const void* key, uint32_t keyLength,
+                                               CAPI_ARRAY_PARTITION** partition, PartitionKeyKind kind) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::findPartition");
     if (partition == nullptr) return kProviderBadArgument;
     CAPI_ARRAY* array = nullptr;
@@ -242,15 +253,18 @@ uint32_t BVSS_CapiRaidController::countSnapshots(uint8_t selector) {
             for (uint32_t p = 0; p < mNumPartitions[a] && p < kMaxPartitionsPerArray; ++p) {
                 const CAPI_ARRAY_PARTITION* partition = mPartitionTable[a][p];
                 if (partition == nullptr) continue;
-                if (partition->specialClass == kClassSnapshotFamily && partition->type == CAPI_PTSNAP_SNAPSHOT) {
+                if (partition->specialClass == kClassSnapshotFamily &&
+                    partition->type == CAPI_PTSNAP_SNAPSHOT) {
                     ++count;
-                } else if (partition->specialClass == kClassStandard && partition->type == kTypePagedSnapshot) {
+                } else if (partition->specialClass == kClassStandard &&
+                           partition->type == kTypePagedSnapshot) {
                     ++count;
                     ++paged;
                 }
             }
         }
     }
-    BVSS_DebugPrint(L"countSnapshots(): counted %d snapshots (%d paged) for controller %u\n", count, paged, selector);
+    BVSS_DebugPrint(L"countSnapshots(): counted %d snapshots (%d paged) for controller %u\n", count, paged,
+                    selector);
     return count;
 }

@@ -19,7 +19,8 @@ static_assert(sizeof(CAPI_ROLLOFF_PARAMS) == kRolloffRequestBytes);
 
 }  // namespace
 
-HRESULT BVSS_CapiRaidController::capiRolloffVolumes(const std::vector<BVSS_SnapshotInfo*>& list, uint32_t, uint32_t) {
+HRESULT BVSS_CapiRaidController::capiRolloffVolumes(const std::vector<BVSS_SnapshotInfo*>& list, uint32_t,
+                                                    uint32_t) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::capiRolloffVolumes");
     BVSS_CritSecLock lock(&mLock);
     HRESULT firstFailure = S_OK;
@@ -29,12 +30,13 @@ HRESULT BVSS_CapiRaidController::capiRolloffVolumes(const std::vector<BVSS_Snaps
         std::memset(&request, 0, sizeof request);
         auto* bytes = reinterpret_cast<uint8_t*>(&request);
         std::memcpy(request.volumeSerialNumber, entry.mSource.mSerialNumber, kPartitionIdBytes);
-        const HRESULT found = findRolloffVdisk(entry.mSource.mSerialNumber, sizeof entry.mSource.mSerialNumber,
-                                               request.vdiskSerialNumber, kPartitionIdBytes);
+        const HRESULT found =
+            findRolloffVdisk(entry.mSource.mSerialNumber, sizeof entry.mSource.mSerialNumber,
+                             request.vdiskSerialNumber, kPartitionIdBytes);
         if (FAILED(found)) {
             LogErrorEvent(L"%S:%S=#%u, %S=%S.",
-                          "capiRolloffVolumes(): Cann't find vdisk to create rolloff partition on", "rolloff", n,
-                          "original volume id", PartitionIdText(request.volumeSerialNumber).text);
+                          "capiRolloffVolumes(): Cann't find vdisk to create rolloff partition on", "rolloff",
+                          n, "original volume id", PartitionIdText(request.volumeSerialNumber).text);
             if (SUCCEEDED(firstFailure)) firstFailure = found;
             break;
         }
@@ -45,27 +47,29 @@ HRESULT BVSS_CapiRaidController::capiRolloffVolumes(const std::vector<BVSS_Snaps
         std::memcpy(request.name, entry.mSnapshotName, nameLength);
         entry.mUnsweptNames.emplace_back(entry.mSnapshotName, nameLength);
         request.value72 = 1;
-        BVSS_DebugPrint(L"   capiRolloffVolumes(): Rolloff #%u, name='%.32S',original volume partition ID=%S,vdisk "
-                        L"ID=%S.\n",
-                        n, entry.mSnapshotName, PartitionIdText(request.volumeSerialNumber).text, vdisk.text);
+        BVSS_DebugPrint(
+            L"   capiRolloffVolumes(): Rolloff #%u, name='%.32S',original volume partition ID=%S,vdisk "
+            L"ID=%S.\n",
+            n, entry.mSnapshotName, PartitionIdText(request.volumeSerialNumber).text, vdisk.text);
         mSavedSnapshots = list;
 
         uint8_t volume[kPartitionIdBytes] = {};
         int32_t lastCode = 0;
-        const HRESULT hr = SendCommand(L"capiRolloffVolumes", [&] {
-            return rolloff_volume(mHandle, bytes, volume);
-        }, &lastCode);
+        const HRESULT hr = SendCommand(
+            L"capiRolloffVolumes", [&] { return rolloff_volume(mHandle, bytes, volume); }, &lastCode);
         if (lastCode == 0) {
             entry.mCreated = 1;
             std::memset(entry.mSnapshot.mSerialNumber, 0, sizeof entry.mSnapshot.mSerialNumber);
             std::memcpy(entry.mSnapshot.mSerialNumber, volume, kPartitionIdBytes);
             entry.mSnapshot.setLunID(volume, kPartitionIdBytes);
-            BVSS_DebugPrint(L"   capiRolloffVolumes(): Rolloff volume partition ID=%S.\n", PartitionIdText(volume).text);
+            BVSS_DebugPrint(L"   capiRolloffVolumes(): Rolloff volume partition ID=%S.\n",
+                            PartitionIdText(volume).text);
         }
         // Every entry is started; the first that fails decides the result.
         if (FAILED(hr) && SUCCEEDED(firstFailure)) firstFailure = hr;
     }
-    // A start answered with an error or sent again after a lost reply may have made a copy beside the recorded.
+    // A start answered with an error or sent again after a lost reply may have made a copy beside the
+    // recorded.
     const HRESULT swept = deleteUnrecordedSnapshots(list);
     if (SUCCEEDED(firstFailure) && FAILED(swept)) firstFailure = swept;
     BVSS_DebugPrint(L"capiRolloffVolumes(): returning 0x%08x\n", firstFailure);
@@ -94,7 +98,8 @@ HRESULT BVSS_CapiRaidController::findRolloffVdisk(const uint8_t* partitionId, ui
         const CAPI_ARRAY& array = mArrays[i];
         if (U64compare(array.maxNewPartitionSize, partition->size) < 0) continue;
         hr = S_OK;
-        if (std::memcmp(array.serialNumber, vdisk, compared) != 0 && array.preferredOwner == partition->preferredOwner) {
+        if (std::memcmp(array.serialNumber, vdisk, compared) != 0 &&
+            array.preferredOwner == partition->preferredOwner) {
             std::memcpy(vdisk, array.serialNumber, compared);
             BVSS_DebugPrint(L"   findRolloffVdisk(): Find vdisk name = '%.32S', vdisk ID=%S.\n", array.name,
                             PartitionIdText(array.serialNumber).text);

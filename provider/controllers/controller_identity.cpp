@@ -1,11 +1,12 @@
 // The set-identifier mark on snapshot partitions, this host's FC ports as the proxy saw them, the published
 // controller set, and the small tests of host identities, channel flags and 64-bit values.
+#include <strings.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
 #include <mutex>
-#include <strings.h>
 #include <vector>
 
 #include "provider/controllers/capi_raid_controller.h"
@@ -38,17 +39,18 @@ HRESULT BVSS_CapiRaidController::capiUpdateIdentInfo(const uint8_t* snapshotId16
                   setId.Data2, setId.Data3, setId.Data4[0], setId.Data4[1], setId.Data4[2], setId.Data4[3],
                   setId.Data4[4], setId.Data4[5], setId.Data4[6], setId.Data4[7]);
     int32_t code = 0;
-    const HRESULT hr =
-        SendCommand(L"capiUpdateIdentInfo", [&] { return change_identinfo(mHandle, snapshotId16, mark); }, &code);
+    const HRESULT hr = SendCommand(
+        L"capiUpdateIdentInfo", [&] { return change_identinfo(mHandle, snapshotId16, mark); }, &code);
     if (FAILED(hr)) {
         const uint8_t* i = snapshotId16;
-        BVSS_DebugPrint(L"capiUpdateIdentInfo(): update identInfo failed, SnapshotID=%02x%02x%02x%02x%02x%02x%02x%02x"
-                        L"%02x%02x%02x%02x%02x%02x%02x%02x .\n",
-                        i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], i[8], i[9], i[10], i[11], i[12], i[13], i[14],
-                        i[15]);
+        BVSS_DebugPrint(
+            L"capiUpdateIdentInfo(): update identInfo failed, SnapshotID=%02x%02x%02x%02x%02x%02x%02x%02x"
+            L"%02x%02x%02x%02x%02x%02x%02x%02x .\n",
+            i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], i[8], i[9], i[10], i[11], i[12], i[13], i[14],
+            i[15]);
     }
-    BVSS_DebugPrint(L"%s(): returning hr=0x%08x (retCode=0x%x)\n", L"BVSS_CapiRaidController::capiUpdateIdentInfo", hr,
-                    code);
+    BVSS_DebugPrint(L"%s(): returning hr=0x%08x (retCode=0x%x)\n",
+                    L"BVSS_CapiRaidController::capiUpdateIdentInfo", hr, code);
     return hr;
 }
 
@@ -67,15 +69,16 @@ HRESULT BVSS_CapiRaidController::capiGetHbaWwpnList(std::vector<FlexIDEntry>* li
     if (SUCCEEDED(hr)) {
         for (const PortName& name : names) {
             bool known = false;
-            for (const FlexIDEntry& entry : *list) known = known || std::memcmp(entry.mWwpn, name.data(), 8) == 0;
+            for (const FlexIDEntry& entry : *list)
+                known = known || std::memcmp(entry.mWwpn, name.data(), 8) == 0;
             if (known) continue;
             FlexIDEntry entry;
             entry.mKind = kFlexKindFibreChannel;
             entry.mPortType = kFlexPortTypeFibreChannel;
             std::memcpy(entry.mWwpn, name.data(), 8);
             list->push_back(entry);
-            BVSS_DebugPrint(L"Add new port WWN: %02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X\n", name[0], name[1], name[2],
-                            name[3], name[4], name[5], name[6], name[7]);
+            BVSS_DebugPrint(L"Add new port WWN: %02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X\n", name[0], name[1],
+                            name[2], name[3], name[4], name[5], name[6], name[7]);
         }
     }
     BVSS_DebugPrint(L"capiGetHbaWwpnList(): returning 0x%08x\n", hr);
@@ -91,8 +94,8 @@ HRESULT BVSS_CapiRaidController::StaticInit(BVSS_RaidControllerSet* set) {
         sRaidControllerSet = set;
         count = ++sRaidControllerSetRefCount;
     }
-    BVSS_DebugPrint(L"StaticInit(): CAPI Initialization Complete. The sRaidControllerSet reference count = %d \n",
-                    count);
+    BVSS_DebugPrint(
+        L"StaticInit(): CAPI Initialization Complete. The sRaidControllerSet reference count = %d \n", count);
     BVSS_DebugPrint(L"StaticInit(): returning 0x%08x\n", S_OK);
     return S_OK;
 }
@@ -113,11 +116,13 @@ HRESULT BVSS_CapiRaidController::StaticDeinit(BVSS_RaidControllerSet* set) {
         sRaidControllerSet = g_publishedSets.empty() ? nullptr : g_publishedSets.back();
     }
     CloseCapiSleepTimer();
-    BVSS_DebugPrint(L"StaticDeinit(): returning 0x%08x.  The sRaidControllerSet reference count = %d\n", S_OK, count);
+    BVSS_DebugPrint(L"StaticDeinit(): returning 0x%08x.  The sRaidControllerSet reference count = %d\n", S_OK,
+                    count);
     return S_OK;
 }
 
-HRESULT BVSS_CapiRaidController::findInOwnPublishedSet(const uint8_t* id, CAPI_ARRAY_PARTITION** partition) const {
+HRESULT BVSS_CapiRaidController::findInOwnPublishedSet(const uint8_t* id,
+                                                       CAPI_ARRAY_PARTITION** partition) const {
     *partition = nullptr;
     std::lock_guard<std::mutex> hold(g_publicationLock);
     const auto own = std::find_if(g_publishedSets.rbegin(), g_publishedSets.rend(),
@@ -138,7 +143,8 @@ int isOtherHostWwpn(const uint8_t* wwpn8, const std::vector<FlexIDEntry>& list) 
 
 int isOtherHostIscsiName(const char* name, const std::vector<FlexIDEntry>& list) {
     for (const FlexIDEntry& entry : list)
-        if (entry.mKind == kFlexKindIscsi && strncasecmp(entry.mIscsiName, name, kIscsiNameChars) == 0) return 0;
+        if (entry.mKind == kFlexKindIscsi && strncasecmp(entry.mIscsiName, name, kIscsiNameChars) == 0)
+            return 0;
     return 1;
 }
 

@@ -29,15 +29,19 @@ constexpr size_t kSerialFieldBytes = 32;
 bool IsIscsiPort(const FlexIDEntry& port) { return port.mKind == kFlexKindIscsi; }
 
 // The port's initiator name, never read past its field.
-std::string IscsiName(const FlexIDEntry& port) { return std::string(port.mIscsiName, strnlen(port.mIscsiName, kIscsiNameChars)); }
+std::string IscsiName(const FlexIDEntry& port) {
+    return std::string(port.mIscsiName, strnlen(port.mIscsiName, kIscsiNameChars));
+}
 
 // Entries and hosts as far as the reply's counts and the tables both go.
 uint32_t HostViewEntries(const CAPI_HOST_VIEW_TABLE& view) {
-    return view.numPartitions < std::size(view.partitions) ? view.numPartitions
-                                                           : static_cast<uint32_t>(std::size(view.partitions));
+    return view.numPartitions < std::size(view.partitions)
+               ? view.numPartitions
+               : static_cast<uint32_t>(std::size(view.partitions));
 }
 uint32_t PartitionViewHosts(const CAPI_PARTITION_VIEW_TABLE& view) {
-    return view.numHosts < std::size(view.mappings) ? view.numHosts : static_cast<uint32_t>(std::size(view.mappings));
+    return view.numHosts < std::size(view.mappings) ? view.numHosts
+                                                    : static_cast<uint32_t>(std::size(view.mappings));
 }
 
 // A 16-byte partition ID as the 32-byte serial-number field of a request.
@@ -56,15 +60,17 @@ bool ListsLun(const CAPI_HOST_VIEW_TABLE& view, uint32_t lun, bool portNamedByWw
         const uint8_t* s = entry.sn.sn;
         for (uint8_t flag : entry.map.flags) {
             if (portNamedByWwn) {
-                BVSS_DebugPrint(L"findNextAvailableLUN(): [%d] %02x%02x%02x%02x%02x%02x%02x%02x LUN %d -> flags %02X "
-                                L"%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x\n",
-                                k, w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], lun, flag, s[0], s[1], s[2], s[3], s[4],
-                                s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15]);
+                BVSS_DebugPrint(
+                    L"findNextAvailableLUN(): [%d] %02x%02x%02x%02x%02x%02x%02x%02x LUN %d -> flags %02X "
+                    L"%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x\n",
+                    k, w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], lun, flag, s[0], s[1], s[2], s[3],
+                    s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15]);
             } else {
-                BVSS_DebugPrint(L"findNextAvailableLUN(): [%d] LUN %d -> flags %02X %02x%02x%02x%02x%02x%02x%02x%02x%02x"
-                                L"%02x%02x%02x%02x%02x%02x%02x\n",
-                                k, lun, flag, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11],
-                                s[12], s[13], s[14], s[15]);
+                BVSS_DebugPrint(
+                    L"findNextAvailableLUN(): [%d] LUN %d -> flags %02X %02x%02x%02x%02x%02x%02x%02x%02x%02x"
+                    L"%02x%02x%02x%02x%02x%02x%02x\n",
+                    k, lun, flag, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11],
+                    s[12], s[13], s[14], s[15]);
             }
         }
         // Listed is in use, whatever the flags: the proxy's own mappings carry 0xC0 or 0xCC.
@@ -75,9 +81,9 @@ bool ListsLun(const CAPI_HOST_VIEW_TABLE& view, uint32_t lun, bool portNamedByWw
 
 }  // namespace
 
-HRESULT BVSS_CapiRaidController::ReadHostView(const WCHAR* operation, const FlexIDEntry* port, int32_t controllerId,
-                                              uint8_t selector, uint32_t flag, const WCHAR* fcLine,
-                                              const WCHAR* iscsiLine) {
+HRESULT BVSS_CapiRaidController::ReadHostView(const WCHAR* operation, const FlexIDEntry* port,
+                                              int32_t controllerId, uint8_t selector, uint32_t flag,
+                                              const WCHAR* fcLine, const WCHAR* iscsiLine) {
     BVSS_CritSecLock lock(&mLock);
     std::memset(&mHostView, 0, sizeof mHostView);
     HRESULT hr = kProviderBadArgument;
@@ -88,7 +94,8 @@ HRESULT BVSS_CapiRaidController::ReadHostView(const WCHAR* operation, const Flex
                 BVSS_DebugPrint(iscsiLine, IscsiName(*port).c_str(), mHostView.numPartitions);
             } else {
                 const uint8_t* w = port->mWwpn;
-                BVSS_DebugPrint(fcLine, w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], mHostView.numPartitions);
+                BVSS_DebugPrint(fcLine, w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7],
+                                mHostView.numPartitions);
             }
             return code;
         });
@@ -96,11 +103,13 @@ HRESULT BVSS_CapiRaidController::ReadHostView(const WCHAR* operation, const Flex
     return hr;
 }
 
-HRESULT BVSS_CapiRaidController::capiGetHostView(const FlexIDEntry* port, int32_t controllerId, uint8_t selector) {
+HRESULT BVSS_CapiRaidController::capiGetHostView(const FlexIDEntry* port, int32_t controllerId,
+                                                 uint8_t selector) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::capiGetHostView");
-    const HRESULT hr = ReadHostView(L"capiGetHostView", port, controllerId, selector, kHostViewRead,
-                                    L"The map for port WWN: %02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X, numPartitions=%d\n",
-                                    L"The map for host target port: %S, numPartitions = %d.\n");
+    const HRESULT hr =
+        ReadHostView(L"capiGetHostView", port, controllerId, selector, kHostViewRead,
+                     L"The map for port WWN: %02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X, numPartitions=%d\n",
+                     L"The map for host target port: %S, numPartitions = %d.\n");
     BVSS_DebugPrint(L"capiGetHostView(): returning 0x%08x\n", hr);
     return hr;
 }
@@ -108,15 +117,17 @@ HRESULT BVSS_CapiRaidController::capiGetHostView(const FlexIDEntry* port, int32_
 HRESULT BVSS_CapiRaidController::capiCheckHBAValid(const FlexIDEntry* port) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::capiCheckHBAValid");
     BVSS_CritSecLock lock(&mLock);
-    HRESULT hr = ReadHostView(L"capiCheckHBAValid", port, mHandle, kSelectAllControllers, kHostViewCheck,
-                              L"Checking host WWPN %02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X: numPartitions=%d\n",
-                              L"Checking host target port %S: numPartitions = %d.\n");
+    HRESULT hr =
+        ReadHostView(L"capiCheckHBAValid", port, mHandle, kSelectAllControllers, kHostViewCheck,
+                     L"Checking host WWPN %02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X: numPartitions=%d\n",
+                     L"Checking host target port %S: numPartitions = %d.\n");
     if (SUCCEEDED(hr) && mHostView.numPartitions == 0) hr = VSS_E_OBJECT_NOT_FOUND;
     BVSS_DebugPrint(L"capiGetHostView(): returning 0x%08x\n", hr);
     return hr;
 }
 
-HRESULT BVSS_CapiRaidController::findNextAvailableLUN(std::vector<FlexIDEntry> ports, uint8_t selector, uint32_t* lun) {
+HRESULT BVSS_CapiRaidController::findNextAvailableLUN(std::vector<FlexIDEntry> ports, uint8_t selector,
+                                                      uint32_t* lun) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::findNextAvailableLUN");
     const uint32_t start = ProviderParameters().StartingLun;
     BVSS_DebugPrint(L"findNextAvailableLUN(): nStartingLun = %d\n", start);
@@ -124,7 +135,8 @@ HRESULT BVSS_CapiRaidController::findNextAvailableLUN(std::vector<FlexIDEntry> p
     *lun = kNoLun;
     HRESULT hr = S_OK;
     const CAPI_FAILOVER& failover = mControllerData.failover;
-    if (failover.failedOver != 0 || failover.otherState != 0 || isControllerMode8()) selector = kSelectAllControllers;
+    if (failover.failedOver != 0 || failover.otherState != 0 || isControllerMode8())
+        selector = kSelectAllControllers;
     const bool partnerToo = isControllerMode8() && failover.failedOver == 0;
 
     std::vector<CAPI_HOST_VIEW_TABLE> views;
@@ -133,13 +145,13 @@ HRESULT BVSS_CapiRaidController::findNextAvailableLUN(std::vector<FlexIDEntry> p
         hr = capiGetHostView(&port, controllerId, selector);
         if (FAILED(hr)) {
             if (IsIscsiPort(port)) {
-                LogErrorEvent(L"capiGetHostView(): Error 0x%1$08X getting filter map entries for IQN:%2$S.", hr,
-                              IscsiName(port).c_str());
+                LogErrorEvent(L"capiGetHostView(): Error 0x%1$08X getting filter map entries for IQN:%2$S.",
+                              hr, IscsiName(port).c_str());
             } else {
                 const uint8_t* w = port.mWwpn;
                 LogErrorEvent(L"%S:%S=0x%08X, %S=%02x%02x%02x%02x%02x%02x%02x%02x.",
-                              "capiGetHostView(): Error getting filter map entries for WWPN.", "error", hr, "WWPN", w[0],
-                              w[1], w[2], w[3], w[4], w[5], w[6], w[7]);
+                              "capiGetHostView(): Error getting filter map entries for WWPN.", "error", hr,
+                              "WWPN", w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7]);
             }
             throw static_cast<HRESULT>(VSS_E_PROVIDER_VETO);
         }
@@ -182,7 +194,8 @@ HRESULT BVSS_CapiRaidController::assignLUN(const uint8_t* partitionId16, std::ve
                 ++(served[p] ? mapped : unmapped);
             }
             filtering = mapped > 0 && unmapped > 0;
-            if (filtering) BVSS_DebugPrint(L"Filtering HBA ports (%d mapped, %d unmapped)\n", mapped, unmapped);
+            if (filtering)
+                BVSS_DebugPrint(L"Filtering HBA ports (%d mapped, %d unmapped)\n", mapped, unmapped);
         }
         const uint8_t access = static_cast<uint8_t>(kAccessMapped | (isControllerMode8() ? kAccessMode8 : 0));
         for (size_t p = 0; p < ports.size(); ++p) {
@@ -193,8 +206,8 @@ HRESULT BVSS_CapiRaidController::assignLUN(const uint8_t* partitionId16, std::ve
                     BVSS_DebugPrint(L"Not mapping HBA port %S\n", IscsiName(port).c_str());
                 } else {
                     const uint8_t* w = port.mWwpn;
-                    BVSS_DebugPrint(L"NOT mapping port WWN: %02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X\n", w[0], w[1],
-                                    w[2], w[3], w[4], w[5], w[6], w[7]);
+                    BVSS_DebugPrint(L"NOT mapping port WWN: %02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X\n", w[0],
+                                    w[1], w[2], w[3], w[4], w[5], w[6], w[7]);
                 }
                 continue;
             }
@@ -204,19 +217,23 @@ HRESULT BVSS_CapiRaidController::assignLUN(const uint8_t* partitionId16, std::ve
                 const bool iscsiChannel = mControllerData.hostChannels[c].busType == kIscsiBus;
                 selection.flags[c] = iscsiChannel == IsIscsiPort(port) ? 1 : 0;
             }
-            BVSS_DebugPrint(L"assignLUN(): IsFlexIdSupported %d IsHybrid %d HasFC %d HasiSCSI %d HasSAS %d\n", 1, hybrid,
-                            HasFC(), HasiSCSI(), HasSAS());
-            hr = capiMapUnmapPartition(partitionId16, lun, &port, access, kMapFlag, hybrid ? &selection : nullptr);
+            BVSS_DebugPrint(L"assignLUN(): IsFlexIdSupported %d IsHybrid %d HasFC %d HasiSCSI %d HasSAS %d\n",
+                            1, hybrid, HasFC(), HasiSCSI(), HasSAS());
+            hr = capiMapUnmapPartition(partitionId16, lun, &port, access, kMapFlag,
+                                       hybrid ? &selection : nullptr);
             const uint8_t* i = partitionId16;
-            BVSS_DebugPrint(L"assignLUN(): LUN assignment result=%x, assigning LUN %u to partition %02x%02x%02x%02x%02x"
-                            L"%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x.\n",
-                            hr, lun, i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], i[8], i[9], i[10], i[11], i[12],
-                            i[13], i[14], i[15]);
+            BVSS_DebugPrint(
+                L"assignLUN(): LUN assignment result=%x, assigning LUN %u to partition %02x%02x%02x%02x%02x"
+                L"%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x.\n",
+                hr, lun, i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], i[8], i[9], i[10], i[11], i[12],
+                i[13], i[14], i[15]);
             if (FAILED(hr)) {
-                // Undo this call's mappings up to and including the failing port; the other ports still follow.
+                // Undo this call's mappings up to and including the failing port; the other ports still
+                // follow.
                 for (size_t q = 0; q <= p; ++q) {
                     if (IsFlexIdSupported(ports[q]))
-                        capiMapUnmapPartition(partitionId16, lun, &ports[q], kAccessUnmapped, kMapFlag, nullptr);
+                        capiMapUnmapPartition(partitionId16, lun, &ports[q], kAccessUnmapped, kMapFlag,
+                                              nullptr);
                 }
             }
         }
@@ -224,8 +241,9 @@ HRESULT BVSS_CapiRaidController::assignLUN(const uint8_t* partitionId16, std::ve
     // The refresh shows the new mapping in the controller's tables; its result never hides a failure.
     const HRESULT refreshed = capiUpdateController(1);
     if (FAILED(refreshed))
-        LogErrorEvent(L"assignLUN(): Error 0x%1$08X getting our array and partition data from RAID controller.",
-                      refreshed);
+        LogErrorEvent(
+            L"assignLUN(): Error 0x%1$08X getting our array and partition data from RAID controller.",
+            refreshed);
     if (SUCCEEDED(hr)) hr = refreshed;
     BVSS_DebugPrint(L"assignLUN(): returning 0x%08x\n", hr);
     return hr;
@@ -265,8 +283,8 @@ HRESULT BVSS_CapiRaidController::capiMapUnmapPartition(const uint8_t* partitionI
                 BVSS_DebugPrint(L"Create map: IQN: %S lun=%d\n", IscsiName(*port).c_str(), lun);
             } else {
                 const uint8_t* w = port->mWwpn;
-                BVSS_DebugPrint(L"Create map: port WWN: %02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X lun=%d\n", w[0], w[1],
-                                w[2], w[3], w[4], w[5], w[6], w[7], lun);
+                BVSS_DebugPrint(L"Create map: port WWN: %02X:%02X:%02X:%02X:%02X:%02X:%02X:%02X lun=%d\n",
+                                w[0], w[1], w[2], w[3], w[4], w[5], w[6], w[7], lun);
             }
             return create_custom_view(mHandle, serial.bytes, lun, access, port, mask);
         });
@@ -307,10 +325,11 @@ HRESULT BVSS_CapiRaidController::capiGetArrayPartitionLUN(const CAPI_ARRAY_PARTI
     }
     static const uint8_t kNoId[kPartitionIdBytes] = {};
     const uint8_t* i = partition != nullptr ? partition->serialNumber : kNoId;
-    BVSS_DebugPrint(L"capiGetArrayPartitionLUN(): partition ID %02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
-                    L"%02x%02x%02x = %d.\n",
-                    i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], i[8], i[9], i[10], i[11], i[12], i[13], i[14], i[15],
-                    static_cast<int32_t>(found));
+    BVSS_DebugPrint(
+        L"capiGetArrayPartitionLUN(): partition ID %02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
+        L"%02x%02x%02x = %d.\n",
+        i[0], i[1], i[2], i[3], i[4], i[5], i[6], i[7], i[8], i[9], i[10], i[11], i[12], i[13], i[14], i[15],
+        static_cast<int32_t>(found));
     if (lun != nullptr) *lun = found;
     BVSS_DebugPrint(L"capiGetArrayPartitionLUN(): returning 0x%08x\n", hr);
     return hr;

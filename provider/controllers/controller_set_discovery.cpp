@@ -20,7 +20,8 @@ constexpr uint32_t kSnapshotCapability = 0x80000000u;  // bit 31 of capabilities
 constexpr uint32_t kNoController = 0xFFFFFFFFu;
 
 bool SameSerial(const BVSS_CapiRaidController& controller, const uint8_t* serial32) {
-    return std::memcmp(controller.getSerialNumber(), serial32, sizeof controller.mControllerData.serialNumber) == 0;
+    return std::memcmp(controller.getSerialNumber(), serial32,
+                       sizeof controller.mControllerData.serialNumber) == 0;
 }
 
 bool SupportsSnapshots(const BVSS_CapiRaidController& controller) {
@@ -55,7 +56,8 @@ int ReadSubsystems(std::vector<ProxySubsystem>* subsystems) {
 // keeping when the discovery ends, however it ends.
 class BVSS_RaidControllerSet::PreviousControllers {
   public:
-    explicit PreviousControllers(BVSS_RaidControllerSet& set) : set_(set), list_(std::move(set.mControllers)) {
+    explicit PreviousControllers(BVSS_RaidControllerSet& set)
+        : set_(set), list_(std::move(set.mControllers)) {
         set.mControllers.clear();
     }
     ~PreviousControllers() {
@@ -78,7 +80,8 @@ class BVSS_RaidControllerSet::PreviousControllers {
     ControllerList list_;
 };
 
-void BVSS_RaidControllerSet::Admit(std::unique_ptr<BVSS_CapiRaidController> candidate, PreviousControllers& previous) {
+void BVSS_RaidControllerSet::Admit(std::unique_ptr<BVSS_CapiRaidController> candidate,
+                                   PreviousControllers& previous) {
     std::unique_ptr<BVSS_CapiRaidController> known = previous.Take(candidate->getSerialNumber());
     if (known != nullptr) {
         // Pointers to the known object are held elsewhere: it takes the fresh data and stays in use.
@@ -102,7 +105,8 @@ HRESULT BVSS_RaidControllerSet::discoverRaidControllers(int32_t) {
     std::vector<ProxySubsystem> subsystems;
     const int listCode = ReadSubsystems(&subsystems);
     if (listCode < 0) {
-        BVSS_DebugPrint(L"discoverRaidControllers(): Error 0x%08X finding storage system failuer.\n", listCode);
+        BVSS_DebugPrint(L"discoverRaidControllers(): Error 0x%08X finding storage system failuer.\n",
+                        listCode);
         throw static_cast<HRESULT>(VSS_E_PROVIDER_VETO);
     }
     BVSS_DebugPrint(L"nSubSystem = %d\n", static_cast<int>(subsystems.size()));
@@ -115,8 +119,9 @@ HRESULT BVSS_RaidControllerSet::discoverRaidControllers(int32_t) {
         for (int half = 0; half < 2; ++half) {
             if (candidate == nullptr) candidate = std::make_unique<BVSS_CapiRaidController>();
             const uint32_t id = ids[half];
-            BVSS_DebugPrint(L"discoverRaidControllers(): CtrlHandle 0x%08X for subsystem %.32S controller %S\n", id,
-                            subsystem.uniqueSN, half == 0 ? "A" : "B");
+            BVSS_DebugPrint(
+                L"discoverRaidControllers(): CtrlHandle 0x%08X for subsystem %.32S controller %S\n", id,
+                subsystem.uniqueSN, half == 0 ? "A" : "B");
             if (id == 0 || id == kNoController) continue;
             candidate->mHandle = static_cast<int32_t>(id);
             candidate->mPartnerHandle = static_cast<int32_t>(ids[1 - half]);
@@ -124,8 +129,9 @@ HRESULT BVSS_RaidControllerSet::discoverRaidControllers(int32_t) {
             lastRefresh = candidate->capiUpdateController(1);
             if (FAILED(lastRefresh)) {
                 // One dead path does not end the discovery: the set is formed from the others.
-                BVSS_DebugPrint(L"discoverRaidControllers(): Error 0x%08X getting basic RAID controller parameters.\n",
-                                lastRefresh);
+                BVSS_DebugPrint(
+                    L"discoverRaidControllers(): Error 0x%08X getting basic RAID controller parameters.\n",
+                    lastRefresh);
                 candidate.reset();
                 continue;
             }
@@ -136,7 +142,8 @@ HRESULT BVSS_RaidControllerSet::discoverRaidControllers(int32_t) {
                                 reinterpret_cast<const char*>(candidate->getSerialNumber()));
                 candidate.reset();
             } else if (SupportsSnapshots(*candidate)) {
-                BVSS_DebugPrint(L"    discoverRaidControllers(): supports snapshot, so we will use this controller.\n");
+                BVSS_DebugPrint(
+                    L"    discoverRaidControllers(): supports snapshot, so we will use this controller.\n");
                 Admit(std::move(candidate), previous);
             } else {
                 BVSS_DebugPrint(L"  * discoverRaidControllers(): does not support snapshot, ignoring.\n");

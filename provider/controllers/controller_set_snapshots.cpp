@@ -88,12 +88,8 @@ HRESULT NoControllerLeft(const WCHAR* operation, const SnapshotPointers& group) 
     return VSS_E_PROVIDER_VETO;
 }
 
-bool IsDifferential(uint32_t context) {
-    return (context & VSS_VOLSNAP_ATTR_DIFFERENTIAL) != 0;
-}
-bool IsFullCopy(uint32_t context) {
-    return (context & VSS_VOLSNAP_ATTR_PLEX) != 0;
-}
+bool IsDifferential(uint32_t context) { return (context & VSS_VOLSNAP_ATTR_DIFFERENTIAL) != 0; }
+bool IsFullCopy(uint32_t context) { return (context & VSS_VOLSNAP_ATTR_PLEX) != 0; }
 
 // The create or rolloff request of one group, moved on to the next controller while one fails.
 HRESULT CreateGroup(BVSS_SnapshotInfo& lead, const SnapshotPointers& group, uint8_t owner, uint32_t commit,

@@ -28,7 +28,6 @@ SerialField SerialFieldOf(const uint8_t* id) {
     return field;
 }
 
-
 enum class Kind { Standard, SnapPool, MasterVolume };
 
 bool IsKind(const CAPI_ARRAY_PARTITION& partition, Kind kind) {
@@ -36,9 +35,11 @@ bool IsKind(const CAPI_ARRAY_PARTITION& partition, Kind kind) {
         case Kind::Standard:
             return partition.specialClass == kClassStandard;
         case Kind::SnapPool:
-            return partition.specialClass == kClassSnapshotFamily && partition.type == CAPI_PTSNAP_BACKING_STORE;
+            return partition.specialClass == kClassSnapshotFamily &&
+                   partition.type == CAPI_PTSNAP_BACKING_STORE;
         case Kind::MasterVolume:
-            return partition.specialClass == kClassSnapshotFamily && partition.type == CAPI_PTSNAP_MASTER_VOLUME;
+            return partition.specialClass == kClassSnapshotFamily &&
+                   partition.type == CAPI_PTSNAP_MASTER_VOLUME;
     }
     return false;
 }
@@ -59,9 +60,11 @@ HRESULT RefuseId(const char* message, const uint8_t* id, HRESULT result) {
 HRESULT CheckKind(HRESULT lookup, CAPI_ARRAY_PARTITION* const* found, Kind kind, const KindMessages& messages,
                   const uint8_t* id, const WCHAR* kindLine = nullptr) {
     const CAPI_ARRAY_PARTITION* partition = *found;
-    if (FAILED(lookup) || partition == nullptr) return RefuseId(messages.notFound, id, VSS_E_OBJECT_NOT_FOUND);
+    if (FAILED(lookup) || partition == nullptr)
+        return RefuseId(messages.notFound, id, VSS_E_OBJECT_NOT_FOUND);
     if (IsKind(*partition, kind)) return S_OK;
-    if (kindLine != nullptr) BVSS_DebugPrint(kindLine, partition->name, partition->type, partition->specialClass);
+    if (kindLine != nullptr)
+        BVSS_DebugPrint(kindLine, partition->name, partition->type, partition->specialClass);
     return RefuseId(messages.wrongKind, id, VSS_E_VOLUME_NOT_SUPPORTED);
 }
 
@@ -74,8 +77,8 @@ struct PoolCommand {
 };
 
 template <class Check, class Send>
-HRESULT RunPoolCommand(BVSS_CapiRaidController& controller, const PoolCommand& command, const uint8_t* failureId,
-                       Check check, Send send, int32_t* returnCode = nullptr) {
+HRESULT RunPoolCommand(BVSS_CapiRaidController& controller, const PoolCommand& command,
+                       const uint8_t* failureId, Check check, Send send, int32_t* returnCode = nullptr) {
     BVSS_FunctionTrace trace(command.qualifiedName);
     BVSS_CritSecLock lock(&controller.mLock);
     HRESULT hr = check();
@@ -98,7 +101,8 @@ HRESULT BVSS_CapiRaidController::capiBSCreate(const uint8_t* vdiskSerial32, cons
     CAPI_ARRAY_PARTITION_PARAMS params;
     std::memset(&params, 0, sizeof params);
     const auto check = [&]() -> HRESULT {
-        if (vdiskSerial32 == nullptr || poolName == nullptr || newPartition == nullptr) return kProviderBadArgument;
+        if (vdiskSerial32 == nullptr || poolName == nullptr || newPartition == nullptr)
+            return kProviderBadArgument;
         params.size.longs[0] = static_cast<uint32_t>(blocks);
         params.size.longs[1] = static_cast<uint32_t>(blocks >> 32);
         params.unitNum = 0;
@@ -120,17 +124,18 @@ HRESULT BVSS_CapiRaidController::capiBSCreate(const uint8_t* vdiskSerial32, cons
         vdiskSerial32, check, [&] { return add_array_part(mHandle, &params, newPartition); }, returnCode);
 }
 
-HRESULT BVSS_CapiRaidController::capiBSSetPolicy(const uint8_t* poolId, uint8_t errorPolicy, uint8_t criticalPolicy,
-                                                 uint64_t value) {
+HRESULT BVSS_CapiRaidController::capiBSSetPolicy(const uint8_t* poolId, uint8_t errorPolicy,
+                                                 uint8_t criticalPolicy, uint64_t value) {
     CAPI_DMS_POLICY policy;
     std::memset(&policy, 0, sizeof policy);
     const auto check = [&]() -> HRESULT {
         if (poolId == nullptr) return kProviderBadArgument;
         CAPI_ARRAY_PARTITION* pool = nullptr;
-        const HRESULT hr = CheckKind(findPartition(poolId, kPartitionIdBytes, &pool), &pool, Kind::SnapPool,
-                                     {"capiBSSetPolicy(): The input parameter specified is not a valid snap pool",
-                                      "capiBSSetPolicy(): The partition is not a snap pool"},
-                                     poolId);
+        const HRESULT hr =
+            CheckKind(findPartition(poolId, kPartitionIdBytes, &pool), &pool, Kind::SnapPool,
+                      {"capiBSSetPolicy(): The input parameter specified is not a valid snap pool",
+                       "capiBSSetPolicy(): The partition is not a snap pool"},
+                      poolId);
         std::memcpy(policy.snapPoolPartitionId, poolId, sizeof policy.snapPoolPartitionId);
         policy.WarningPolicy = 0;
         policy.ErrorPolicy = errorPolicy;
@@ -157,8 +162,8 @@ HRESULT BVSS_CapiRaidController::capiBSDelete(const uint8_t* poolId) {
                          poolId);
     };
     const SerialField serial = poolId != nullptr ? SerialFieldOf(poolId) : SerialField{};
-    return RunPoolCommand(*this, {L"BVSS_CapiRaidController::capiBSDelete", L"capiBSDelete", nullptr}, poolId, check,
-                          [&] { return delete_part(mHandle, serial.data()); });
+    return RunPoolCommand(*this, {L"BVSS_CapiRaidController::capiBSDelete", L"capiBSDelete", nullptr}, poolId,
+                          check, [&] { return delete_part(mHandle, serial.data()); });
 }
 
 HRESULT BVSS_CapiRaidController::capiConvertStdToMaster(const uint8_t* volumeId, const uint8_t* poolId,
@@ -166,11 +171,11 @@ HRESULT BVSS_CapiRaidController::capiConvertStdToMaster(const uint8_t* volumeId,
     const auto check = [&]() -> HRESULT {
         if (volumeId == nullptr || poolId == nullptr) return kProviderBadArgument;
         CAPI_ARRAY_PARTITION* volume = nullptr;
-        const HRESULT hr =
-            CheckKind(findPartition(volumeId, kPartitionIdBytes, &volume), &volume, Kind::Standard,
-                      {"capiConvertStdToMaster(): The input parameter specified is not a valid standard volume",
-                       "capiConvertStdToMaster(): The partition is not a standard volume"},
-                      volumeId);
+        const HRESULT hr = CheckKind(
+            findPartition(volumeId, kPartitionIdBytes, &volume), &volume, Kind::Standard,
+            {"capiConvertStdToMaster(): The input parameter specified is not a valid standard volume",
+             "capiConvertStdToMaster(): The partition is not a standard volume"},
+            volumeId);
         if (FAILED(hr)) return hr;
         CAPI_ARRAY_PARTITION* pool = nullptr;
         return CheckKind(findPartition(poolId, kPartitionIdBytes, &pool), &pool, Kind::SnapPool,
@@ -183,18 +188,19 @@ HRESULT BVSS_CapiRaidController::capiConvertStdToMaster(const uint8_t* volumeId,
         *this,
         {L"BVSS_CapiRaidController::capiConvertStdToMaster", L"capiConvertStdToMaster",
          L"capiConvertStdToMaster(): Convert volume to master volume failed, StandardVolumeID=%S .\n"},
-        volumeId, check, [&] { return convert_master_volume(mHandle, kConvertToMaster, serial.data(), poolId); },
-        returnCode);
+        volumeId, check,
+        [&] { return convert_master_volume(mHandle, kConvertToMaster, serial.data(), poolId); }, returnCode);
 }
 
 HRESULT BVSS_CapiRaidController::capiConvertMasterToStd(const uint8_t* volumeId) {
     const auto check = [&]() -> HRESULT {
         if (volumeId == nullptr) return kProviderBadArgument;
         CAPI_ARRAY_PARTITION* volume = nullptr;
-        return CheckKind(findInOwnPublishedSet(volumeId, &volume), &volume, Kind::MasterVolume,
-                         {"capiConvertMasterToStd(): The input parameter specified is not a valid master volume",
-                          "capiConvertMasterToStd(): The partition is not a master volume"},
-                         volumeId, L"capiConvertMasterToStd(): Partition %.32S, type = %d, class = %d\n");
+        return CheckKind(
+            findInOwnPublishedSet(volumeId, &volume), &volume, Kind::MasterVolume,
+            {"capiConvertMasterToStd(): The input parameter specified is not a valid master volume",
+             "capiConvertMasterToStd(): The partition is not a master volume"},
+            volumeId, L"capiConvertMasterToStd(): Partition %.32S, type = %d, class = %d\n");
     };
     const SerialField serial = volumeId != nullptr ? SerialFieldOf(volumeId) : SerialField{};
     const uint8_t noPool[kPartitionIdBytes] = {};
@@ -202,14 +208,16 @@ HRESULT BVSS_CapiRaidController::capiConvertMasterToStd(const uint8_t* volumeId)
         *this,
         {L"BVSS_CapiRaidController::capiConvertMasterToStd", L"capiConvertMasterToStd",
          L"capiConvertMasterToStd(): Convert master volume to standard failed, MasterVolumeID=%S .\n"},
-        volumeId, check, [&] { return convert_master_volume(mHandle, kConvertToStandard, serial.data(), noPool); });
+        volumeId, check,
+        [&] { return convert_master_volume(mHandle, kConvertToStandard, serial.data(), noPool); });
 }
 
 HRESULT BVSS_CapiRaidController::cleanupSimpleSnapshotDelete(const uint8_t* snapshotId) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::cleanupSimpleSnapshotDelete");
     if (IsPS() && !isQ700()) {
-        BVSS_DebugPrint(L"WARNING: cleanupSimpleSnapshotDelete() called on old-style (QM420) paged storage controller "
-                        L"(XXX)\n");
+        BVSS_DebugPrint(
+            L"WARNING: cleanupSimpleSnapshotDelete() called on old-style (QM420) paged storage controller "
+            L"(XXX)\n");
         return S_OK;
     }
     if (snapshotId == nullptr) return kProviderBadArgument;
@@ -226,7 +234,8 @@ HRESULT BVSS_CapiRaidController::cleanupSimpleSnapshotDelete(const uint8_t* snap
     }
     hr = capiDeleteSnapshot(snapshotId, 0);
     if (FAILED(hr)) {
-        BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): Delete snapshot failed. SN: %S", PartitionIdText(snapshotId).text);
+        BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): Delete snapshot failed. SN: %S",
+                        PartitionIdText(snapshotId).text);
         return hr;
     }
     hr = capiGetMasterVolumeList(kSelectAllControllers, 1);
@@ -235,7 +244,8 @@ HRESULT BVSS_CapiRaidController::cleanupSimpleSnapshotDelete(const uint8_t* snap
         return hr;
     }
     const CAPI_MASTER_VOLUME* unused = nullptr;
-    for (uint32_t i = 0; i < mMasterVolumeCount && i < kControllerListMasterVolumes && unused == nullptr; ++i) {
+    for (uint32_t i = 0; i < mMasterVolumeCount && i < kControllerListMasterVolumes && unused == nullptr;
+         ++i) {
         const CAPI_MASTER_VOLUME& row = mMasterVolumes[i];
         if (std::memcmp(row.partitionId, master, sizeof master) == 0 && row.numSnapshots == 0) unused = &row;
     }
@@ -244,20 +254,23 @@ HRESULT BVSS_CapiRaidController::cleanupSimpleSnapshotDelete(const uint8_t* snap
         std::memcpy(pool, unused->snapPoolPartitionId, sizeof pool);
         hr = capiConvertMasterToStd(master);
         if (FAILED(hr)) {
-            BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): convert master volume to standerd volume failed. SN: %S",
-                            PartitionIdText(master).text);
+            BVSS_DebugPrint(
+                L"cleanupSimpleSnapshotDelete(): convert master volume to standerd volume failed. SN: %S",
+                PartitionIdText(master).text);
         } else if (FAILED(hr = capiGetBackingStoreList(kSelectAllControllers, 1))) {
             BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): Get backing store pool list failed.\n");
         } else {
             for (uint32_t i = 0; i < mBackingStoreCount && i < kControllerListBackingStores; ++i) {
                 const CAPI_BACKING_STORE& row = mBackingStores[i];
-                if (std::memcmp(row.partitionId, pool, sizeof pool) != 0 || row.numMasterVolumes != 0) continue;
+                if (std::memcmp(row.partitionId, pool, sizeof pool) != 0 || row.numMasterVolumes != 0)
+                    continue;
                 hr = capiBSDelete(pool);
                 if (SUCCEEDED(hr)) {
                     capiUpdateController(1);
                 } else {
-                    BVSS_DebugPrint(L"cleanupSimpleSnapshotDelete(): Delete backing store pool failed. SN: %S",
-                                    PartitionIdText(pool).text);
+                    BVSS_DebugPrint(
+                        L"cleanupSimpleSnapshotDelete(): Delete backing store pool failed. SN: %S",
+                        PartitionIdText(pool).text);
                 }
                 break;
             }

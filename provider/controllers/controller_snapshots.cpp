@@ -27,8 +27,9 @@ void PutTag(CAPI_U64& field, uint64_t tag) { std::memcpy(&field, &tag, sizeof ta
 // More snapshots than one request carries: the error event, and the operation is refused.
 void RefuseLongList(size_t entries) {
     if (entries <= BVSS_CapiRaidController::kMaxSnapshotsPerRequest) return;
-    LogErrorEventNarrowFormat("capiCreateSnapshots(): Snapshot list too large with %1$u snaps, limit is %2$u.",
-                              static_cast<unsigned>(entries), BVSS_CapiRaidController::kMaxSnapshotsPerRequest);
+    LogErrorEventNarrowFormat(
+        "capiCreateSnapshots(): Snapshot list too large with %1$u snaps, limit is %2$u.",
+        static_cast<unsigned>(entries), BVSS_CapiRaidController::kMaxSnapshotsPerRequest);
     throw static_cast<HRESULT>(VSS_E_PROVIDER_VETO);
 }
 
@@ -52,14 +53,14 @@ HRESULT BVSS_CapiRaidController::capiGetTag(uint64_t* tag, uint8_t controller, u
     return hr;
 }
 
-HRESULT BVSS_CapiRaidController::capiCreateSnapshots(const std::vector<BVSS_SnapshotInfo*>& list, uint64_t tag,
-                                                     uint32_t commit, uint32_t flush) {
+HRESULT BVSS_CapiRaidController::capiCreateSnapshots(const std::vector<BVSS_SnapshotInfo*>& list,
+                                                     uint64_t tag, uint32_t commit, uint32_t flush) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::capiCreateSnapshots");
     BVSS_CritSecLock lock(&mLock);
     RefuseLongList(list.size());
     const uint32_t count = static_cast<uint32_t>(list.size());
-    BVSS_DebugPrint(L"capiCreateSnapshots(): creating %u snapshots, tag=0x%I64X, commit=%u, flush=%u.\n", count, tag,
-                    commit, flush);
+    BVSS_DebugPrint(L"capiCreateSnapshots(): creating %u snapshots, tag=0x%I64X, commit=%u, flush=%u.\n",
+                    count, tag, commit, flush);
     CAPI_CREATE_SNAPSHOTS_PARAMS request;
     std::memset(&request, 0, sizeof request);
     request.value0 = 1;
@@ -75,8 +76,9 @@ HRESULT BVSS_CapiRaidController::capiCreateSnapshots(const std::vector<BVSS_Snap
         const size_t nameLength = strnlen(entry.mSnapshotName, sizeof entry.mSnapshotName);
         std::memcpy(part.name, entry.mSnapshotName, nameLength);
         entry.mUnsweptNames.emplace_back(entry.mSnapshotName, nameLength);
-        BVSS_DebugPrint(L"   capiCreateSnapshots(): Snapshot #%u, name='%.32S', original volume partition ID=%S.\n", i,
-                        entry.mSnapshotName, PartitionIdText(part.volumeSerialNumber).text);
+        BVSS_DebugPrint(
+            L"   capiCreateSnapshots(): Snapshot #%u, name='%.32S', original volume partition ID=%S.\n", i,
+            entry.mSnapshotName, PartitionIdText(part.volumeSerialNumber).text);
     }
     mSavedSnapshots = list;
 
@@ -85,7 +87,8 @@ HRESULT BVSS_CapiRaidController::capiCreateSnapshots(const std::vector<BVSS_Snap
     HRESULT hr = SendCommand(L"capiCreateSnapshots", [&] {
         CAPI_CREATE_SNAPSHOTS_PARAMS fresh = request;
         std::memset(&created, 0, sizeof created);
-        return create_snapshot(mHandle, reinterpret_cast<const uint8_t*>(&fresh), reinterpret_cast<uint8_t*>(&created));
+        return create_snapshot(mHandle, reinterpret_cast<const uint8_t*>(&fresh),
+                               reinterpret_cast<uint8_t*>(&created));
     });
     // The reply lists at most as many IDs as its table holds, whatever count it claims.
     const uint32_t listed = std::min<uint32_t>(created.numIds, kMaxSnapshotsPerRequest);
@@ -102,9 +105,10 @@ HRESULT BVSS_CapiRaidController::capiCreateSnapshots(const std::vector<BVSS_Snap
             entry.mCreated = 1;
         }
     } else {
-        BVSS_DebugPrint(L"capiCreateSnapshots(): snapshot create serial num list size mismatch.  Received %u, "
-                        L"expected %u.\n",
-                        unsigned{created.numIds}, static_cast<unsigned>(mSavedSnapshots.size()));
+        BVSS_DebugPrint(
+            L"capiCreateSnapshots(): snapshot create serial num list size mismatch.  Received %u, "
+            L"expected %u.\n",
+            unsigned{created.numIds}, static_cast<unsigned>(mSavedSnapshots.size()));
         if (SUCCEEDED(hr)) {
             // The set cannot be complete, and no entry can say which of its snapshots were made: the ones the
             // controller listed go now rather than stay behind unrecorded.
@@ -120,13 +124,14 @@ HRESULT BVSS_CapiRaidController::capiCreateSnapshots(const std::vector<BVSS_Snap
     return hr;
 }
 
-HRESULT BVSS_CapiRaidController::capiCommitSnapshots(const std::vector<BVSS_SnapshotInfo*>& list, uint64_t tag,
-                                                     uint32_t flush, uint32_t) {
+HRESULT BVSS_CapiRaidController::capiCommitSnapshots(const std::vector<BVSS_SnapshotInfo*>& list,
+                                                     uint64_t tag, uint32_t flush, uint32_t) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::capiCommitSnapshots");
     BVSS_CritSecLock lock(&mLock);
     RefuseLongList(list.size());
     const uint32_t count = static_cast<uint32_t>(list.size());
-    BVSS_DebugPrint(L"capiCommitSnapshots(): committing %u snapshots, tag=0x%I64X, flush=%u.\n", count, tag, flush);
+    BVSS_DebugPrint(L"capiCommitSnapshots(): committing %u snapshots, tag=0x%I64X, flush=%u.\n", count, tag,
+                    flush);
     CAPI_SNAPSHOT_ID_PARAMS request;
     std::memset(&request, 0, sizeof request);
     const bool anyVirtual = std::any_of(list.begin(), list.end(), [](const BVSS_SnapshotInfo* entry) {
@@ -146,15 +151,18 @@ HRESULT BVSS_CapiRaidController::capiCommitSnapshots(const std::vector<BVSS_Snap
     // met the stale tag; a successful one never turns that try into a success.
     HRESULT tagRead = S_OK;
     int32_t lastCode = 0;
-    HRESULT hr = SendCommand(L"capiCommitSnapshots", [&] {
-        const int code = commit_snapshot(mHandle, reinterpret_cast<const uint8_t*>(&request));
-        tagRead = S_OK;
-        if (code == CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG) {
-            tagRead = capiGetTag(&tag, getFailoverId(), 1);
-            PutTag(request.tag, tag);
-        }
-        return code;
-    }, &lastCode);
+    HRESULT hr = SendCommand(
+        L"capiCommitSnapshots",
+        [&] {
+            const int code = commit_snapshot(mHandle, reinterpret_cast<const uint8_t*>(&request));
+            tagRead = S_OK;
+            if (code == CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG) {
+                tagRead = capiGetTag(&tag, getFailoverId(), 1);
+                PutTag(request.tag, tag);
+            }
+            return code;
+        },
+        &lastCode);
     if (lastCode == CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG && FAILED(tagRead)) hr = tagRead;
     if (SUCCEEDED(hr)) {
         for (BVSS_SnapshotInfo* entry : list) entry->mCommitted = 1;
@@ -176,7 +184,8 @@ HRESULT BVSS_CapiRaidController::capiDeleteSnapshot(const uint8_t* partitionId16
     return hr;
 }
 
-HRESULT BVSS_CapiRaidController::rollbackSnapshot(const uint8_t* snapshotId16, const uint8_t* masterVolumeId16) {
+HRESULT BVSS_CapiRaidController::rollbackSnapshot(const uint8_t* snapshotId16,
+                                                  const uint8_t* masterVolumeId16) {
     BVSS_FunctionTrace trace(L"BVSS_CapiRaidController::rollbackSnapshot");
     if (snapshotId16 == nullptr || masterVolumeId16 == nullptr) return kProviderBadArgument;
     CAPI_ROLLBACK_PARAMS request;

@@ -61,9 +61,11 @@ struct DwordSetting {
     DWORD BVSS_DebugConfig::*field;
 };
 constexpr DwordSetting kDwordSettings[] = {
+    // clang-format off
     {L"ToFile", &BVSS_DebugConfig::ToFile},         {L"ToDebugger", &BVSS_DebugConfig::ToDebugger},
     {L"TimeStamp", &BVSS_DebugConfig::TimeStamp},   {L"ForceFlush", &BVSS_DebugConfig::ForceFlush},
     {L"MaxFileLength", &BVSS_DebugConfig::MaxFileLength},
+    // clang-format on
 };
 
 bool IsOwnFile(FILE* file) { return file != nullptr && file != stdout; }
@@ -207,8 +209,8 @@ void BVSS_DebugLog::WritePiece(const WCHAR* piece, size_t length) {
     LogState& s = State();
     if (s.file == nullptr || s.config.ToFile == 0 || length == 0) return;
     char ansi[kAnsiBytes];
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, piece, static_cast<int>(length), ansi, sizeof ansi,
-                                          nullptr, nullptr);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, piece, static_cast<int>(length), ansi, sizeof ansi, nullptr, nullptr);
     if (bytes <= 0) return;  // a piece that does not fit the conversion buffer is not written
     std::fwrite(ansi, 1, static_cast<size_t>(bytes), s.file);
     if (s.config.ForceFlush != 0) std::fflush(s.file);
@@ -230,7 +232,8 @@ void BVSS_DebugLog::Write(const WCHAR* text) {
                 SystemTimeToTzSpecificLocalTime(&s.zone, &utc, &local);
                 BVSS_FormatText(prefix, kPrefixChars, L"%S %02u, %u %02u:%02u:%02u.%03u: [%04d/%04d] ",
                                 MonthName(local.wMonth), local.wDay, local.wYear, local.wHour, local.wMinute,
-                                local.wSecond, local.wMilliseconds, GetCurrentProcessId(), GetCurrentThreadId());
+                                local.wSecond, local.wMilliseconds, GetCurrentProcessId(),
+                                GetCurrentThreadId());
                 havePrefix = true;
             }
             WritePiece(prefix, std::wcslen(prefix));

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "platform/kernel/critical_section.h"
-#include "platform/time/system_time.h"
 #include "platform/system/wide_text.h"
+#include "platform/time/system_time.h"
 
 struct BVSS_DebugConfig {
     std::wstring FileName;  // empty: no file
     DWORD ToFile = 1;
-    DWORD ToDebugger = 0;   // shown in the configuration dump only
+    DWORD ToDebugger = 0;  // shown in the configuration dump only
     DWORD TimeStamp = 1;
     DWORD ForceFlush = 1;
     DWORD MaxFileLength = 0;  // bytes; 0: no limit

@@ -8,11 +8,11 @@
 #include <new>
 
 #include "corlink/proxy_protocol/proxy_header.h"
-#include "platform/time/clock.h"
 #include "platform/files/file_calls.h"
 #include "platform/kernel/last_error.h"
-#include "platform/net/named_pipe.h"
 #include "platform/kernel/sync.h"
+#include "platform/net/named_pipe.h"
+#include "platform/time/clock.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"
@@ -36,7 +36,8 @@ struct Listener {
     char name[64] = {};
     HANDLE pipe = INVALID_HANDLE_VALUE;
     HANDLE thread = nullptr;
-    HANDLE wake = nullptr;  // manual reset: set when the listener stops, it ends the thread's pauses and reads
+    HANDLE wake =
+        nullptr;  // manual reset: set when the listener stops, it ends the thread's pauses and reads
     HANDLE readDone = nullptr;  // manual reset: an overlapped read of the pipe completed
     std::atomic<bool> stop{false};
 };
@@ -120,7 +121,8 @@ void Answer(Listener& listener, uint8_t* buffer) {
     if (!WriteFile(listener.pipe, buffer, PROXY_HEADER_LENGTH, &written, nullptr))
         LogErrorEvent(L"WriteFile failed to write heartbeat response with error 0x%x\n", GetLastError());
     BVSS_DebugPrint(L"WriteFile(pipe) wrote %d bytes\n", written);
-    if (!FlushFileBuffers(listener.pipe)) BVSS_DebugPrint(L"FlushFileBuffers(pipe) failed, error %d\n", GetLastError());
+    if (!FlushFileBuffers(listener.pipe))
+        BVSS_DebugPrint(L"FlushFileBuffers(pipe) failed, error %d\n", GetLastError());
 }
 
 // Serves one connected client; every way out disconnects it.
@@ -139,7 +141,8 @@ void ServeClient(Listener& listener, uint8_t* buffer) {
     DWORD total = got;
     if (got == PROXY_HEADER_LENGTH && dataLength != 0) {
         if (dataLength > kPipeBufferSize - PROXY_HEADER_LENGTH) {
-            BVSS_DebugPrint(L"recv_events: error: DataLen=%u exceeds the buffer, message refused\n", dataLength);
+            BVSS_DebugPrint(L"recv_events: error: DataLen=%u exceeds the buffer, message refused\n",
+                            dataLength);
             Disconnect(listener);
             return;
         }
@@ -150,7 +153,8 @@ void ServeClient(Listener& listener, uint8_t* buffer) {
             return;
         }
         total += dataLength;
-        BVSS_DebugPrint(L"pipe read %d ADDITIONAL bytes, DataLen=%d read=%d\n", dataLength, dataLength, total);
+        BVSS_DebugPrint(L"pipe read %d ADDITIONAL bytes, DataLen=%d read=%d\n", dataLength, dataLength,
+                        total);
     }
     if (total == 0) {
         BVSS_DebugPrint(L"recv_events: error: size=%d at line %d \n", total, __LINE__);
@@ -217,8 +221,8 @@ int create_listen() {
     PipeName(listener_number(), listener->name, sizeof listener->name);
     BVSS_DebugPrint(L"create_listen: creating named pipe %S\n", listener->name);
     listener->pipe = CreateNamedPipeA(listener->name, PIPE_ACCESS_DUPLEX | WRITE_DAC | FILE_FLAG_OVERLAPPED,
-                                      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, kPipeInstances, kPipeIoBytes,
-                                      kPipeIoBytes, kPipeDefaultTimeOutMs, nullptr);
+                                      PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, kPipeInstances,
+                                      kPipeIoBytes, kPipeIoBytes, kPipeDefaultTimeOutMs, nullptr);
     if (listener->pipe == INVALID_HANDLE_VALUE) {
         LogErrorEvent(L"CreateNamedPipe() failed with error %d", GetLastError());
         return 1;
@@ -249,13 +253,15 @@ void stop_listener() {
     listener->stop.store(true);
     SetEvent(listener->wake);
     // A thread waiting for a client is woken by one: it then sees the flag and ends.
-    HANDLE client = CreateFileA(listener->name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE client =
+        CreateFileA(listener->name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (client != INVALID_HANDLE_VALUE) CloseHandle(client);
     // Every wait of the thread ends now (a wait for a client is woken above, a pause or a read by the
     // event), so the join needs no time limit, which under virtual time could pass before the woken thread
     // runs.
     if (WaitForSingleObject(listener->thread, INFINITE) != WAIT_OBJECT_0) {
-        BVSS_DebugPrint(L"stop_listener: waiting for the heart-beat thread failed, error %u\n", GetLastError());
+        BVSS_DebugPrint(L"stop_listener: waiting for the heart-beat thread failed, error %u\n",
+                        GetLastError());
         listener.release();  // still in use by its thread: left to it rather than freed under it
         return;
     }

@@ -3,9 +3,9 @@
 #include <cstring>
 
 #include "platform/devices/device_io.h"
+#include "platform/devices/scsi_layouts.h"
 #include "platform/files/file_calls.h"
 #include "platform/kernel/last_error.h"
-#include "platform/devices/scsi_layouts.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/hresult_guard.h"
@@ -20,8 +20,8 @@ constexpr BYTE kArraysIdentifierFirstByte = 0x11;
 constexpr ULONG kArraysIdentifierBytes = 32;
 constexpr BYTE kKeepInterconnects = 0xFF;
 constexpr uint8_t kMasterVolumeClass = 1;
-constexpr VDS_STORAGE_BUS_TYPE kExaminedBusTypes[] = {VDSBusTypeScsi, VDSBusTypeFibre, VDSBusTypeRAID, VDSBusTypeiScsi,
-                                                      VDSBusTypeSas};
+constexpr VDS_STORAGE_BUS_TYPE kExaminedBusTypes[] = {VDSBusTypeScsi, VDSBusTypeFibre, VDSBusTypeRAID,
+                                                      VDSBusTypeiScsi, VDSBusTypeSas};
 
 bool IsMasterVolume(const CAPI_ARRAY_PARTITION& partition) {
     return partition.specialClass == kMasterVolumeClass && partition.type == CAPI_PTSNAP_MASTER_VOLUME;
@@ -40,21 +40,24 @@ struct FoundPartition {
     BVSS_CapiRaidController* controller = nullptr;
 
     HRESULT LookUp(BVSS_RaidControllerSet& set, const BYTE* serial) {
-        return set.findPartitionArrayAndController(serial, kParsedSerialBytes, &partition, &array, &controller);
+        return set.findPartitionArrayAndController(serial, kParsedSerialBytes, &partition, &array,
+                                                   &controller);
     }
 };
 
 void LogPartitionId(const BYTE* id, const WCHAR* deviceName) {
-    BVSS_DebugPrint(L"   PartitionSerialNumber=%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
-                    L", device name=%s.\n",
-                    id[0], id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11], id[12], id[13],
-                    id[14], id[15], BVSS_DeviceNameInsert(deviceName));
+    BVSS_DebugPrint(
+        L"   PartitionSerialNumber=%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
+        L", device name=%s.\n",
+        id[0], id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11], id[12], id[13],
+        id[14], id[15], BVSS_DeviceNameInsert(deviceName));
 }
 
 // Finds the LUN's partition, rediscovering the controllers when allowed, else refreshing the controller's
 // tables so that the record is the array's current one. False (after its report) when it is not found.
-bool FindForIdentification(BVSS_RaidControllerSet& set, const VDS_LUN_INFORMATION& lun, const WCHAR* deviceName,
-                           const BYTE* serial, bool* rediscoveryAllowed, FoundPartition* found) {
+bool FindForIdentification(BVSS_RaidControllerSet& set, const VDS_LUN_INFORMATION& lun,
+                           const WCHAR* deviceName, const BYTE* serial, bool* rediscoveryAllowed,
+                           FoundPartition* found) {
     HRESULT hr = found->LookUp(set, serial);
     BVSS_DebugPrint(L"AreLunsSupported: hr = 0x%x at line %d\n", hr, __LINE__);
     if (FAILED(hr)) {
@@ -97,24 +100,27 @@ bool AcceptLun(BVSS_RaidControllerSet& set, VDS_LUN_INFORMATION& lun, const WCHA
     FoundPartition found;
     if (!FindForIdentification(set, lun, deviceName, serial, rediscoveryAllowed, &found)) return false;
     const CAPI_ARRAY_PARTITION& partition = *found.partition;
-    BVSS_DebugPrint(L"AreLunsSupported: volume %.32S specialClass=%d specialType=%d isPaged=%d\n", partition.name,
-                    partition.specialClass, partition.type, partition.paged);
+    BVSS_DebugPrint(L"AreLunsSupported: volume %.32S specialClass=%d specialType=%d isPaged=%d\n",
+                    partition.name, partition.specialClass, partition.type, partition.paged);
     const bool pagedOnQ700 = found.controller->isQ700() && partition.paged != 0;
     if (!pagedOnQ700 && !IsMasterVolume(partition) && standardVolumesAreSupported == 0) {
-        LogErrorEvent(L"AreLunsSupported(): called with non-master volume for LUN ('%1$S'), device name=%2$s, "
-                      L"partition class = %3$d, partition type = %4$d.",
-                      BVSS_SerialNumberInsert(&lun), BVSS_DeviceNameInsert(deviceName),
-                      partition.specialClass, partition.type);
+        LogErrorEvent(
+            L"AreLunsSupported(): called with non-master volume for LUN ('%1$S'), device name=%2$s, "
+            L"partition class = %3$d, partition type = %4$d.",
+            BVSS_SerialNumberInsert(&lun), BVSS_DeviceNameInsert(deviceName), partition.specialClass,
+            partition.type);
         return false;
     }
-    BVSS_DebugPrint(L"Volume is master volume or snapshot-capable (%d)\n", static_cast<int>(standardVolumesAreSupported));
+    BVSS_DebugPrint(L"Volume is master volume or snapshot-capable (%d)\n",
+                    static_cast<int>(standardVolumesAreSupported));
     return true;
 }
 
 // Finds the partition of a LUN to complete, rediscovering once. False (logged) when it is not found.
 bool FindForCompletion(BVSS_RaidControllerSet& set, const BYTE* serial, FoundPartition* found) {
     if (SUCCEEDED(found->LookUp(set, serial))) return true;
-    BVSS_DebugPrint(L"FillInLunInfo(): Unable to find partition on any attached controller, rescanning and retrying.\n");
+    BVSS_DebugPrint(
+        L"FillInLunInfo(): Unable to find partition on any attached controller, rescanning and retrying.\n");
     if (FAILED(set.discoverRaidControllers(TRUE))) return false;
     if (SUCCEEDED(found->LookUp(set, serial))) return true;
     BVSS_DebugPrint(L"FillInLunInfo(): Unable to find partition on any attached controller.\n");
@@ -151,8 +157,11 @@ HRESULT BVSS_ReadPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buf
 BOOL BVSS_IsOurDevice(const VDS_LUN_INFORMATION* lun) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::isOurDevice");
     BOOL ours = FALSE;
-    const VDS_STORAGE_DEVICE_ID_DESCRIPTOR* descriptor = lun != nullptr ? &lun->m_deviceIdDescriptor : nullptr;
-    for (ULONG i = 0; descriptor != nullptr && descriptor->m_rgIdentifiers != nullptr && i < descriptor->m_cIdentifiers; ++i) {
+    const VDS_STORAGE_DEVICE_ID_DESCRIPTOR* descriptor =
+        lun != nullptr ? &lun->m_deviceIdDescriptor : nullptr;
+    for (ULONG i = 0;
+         descriptor != nullptr && descriptor->m_rgIdentifiers != nullptr && i < descriptor->m_cIdentifiers;
+         ++i) {
         const VDS_STORAGE_IDENTIFIER& id = descriptor->m_rgIdentifiers[i];
         if (id.m_CodeSet != VDSStorageIdCodeSetBinary || id.m_Type != VDSStorageIdTypeVendorSpecific ||
             id.m_cbIdentifier != kArraysIdentifierBytes) {
@@ -167,8 +176,8 @@ BOOL BVSS_IsOurDevice(const VDS_LUN_INFORMATION* lun) {
 
 HRESULT BVSS_GetSCSIPath(const WCHAR* deviceName, BYTE* path, BYTE* target, ULONG* lun) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::getSCSIPath");
-    HANDLE device = CreateFileW(deviceName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
+    HANDLE device = CreateFileW(deviceName, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
     if (device == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         BVSS_DebugPrint(L"Error opening %s. Error: %d\n", BVSS_DeviceNameInsert(deviceName), error);
@@ -179,7 +188,8 @@ HRESULT BVSS_GetSCSIPath(const WCHAR* deviceName, BYTE* path, BYTE* target, ULON
     SCSI_ADDRESS address{};
     address.Length = sizeof address;
     DWORD returned = 0;
-    if (DeviceIoControl(device, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address, sizeof address, &returned, nullptr)) {
+    if (DeviceIoControl(device, IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address, sizeof address, &returned,
+                        nullptr)) {
         *path = address.PathId;
         *target = address.TargetId;
         *lun = address.Lun;
@@ -216,7 +226,8 @@ HRESULT BVSS_IdentifyLuns(BVSS_RaidControllerSet& set, LONG lunCount, WCHAR* con
         bool rediscoveryAllowed = true;
         for (LONG i = 0; i < lunCount; ++i) {
             const WCHAR* deviceName = deviceNames != nullptr ? deviceNames[i] : nullptr;
-            if (!AcceptLun(set, luns[i], deviceName, standardVolumesAreSupported, &rediscoveryAllowed)) return S_OK;
+            if (!AcceptLun(set, luns[i], deviceName, standardVolumesAreSupported, &rediscoveryAllowed))
+                return S_OK;
         }
         *supported = TRUE;
         return S_OK;
@@ -244,12 +255,14 @@ HRESULT BVSS_CompleteLunInformation(BVSS_RaidControllerSet& set, const WCHAR* de
         if (!FindForCompletion(set, serial, &found)) return S_OK;
         const CAPI_ARRAY_PARTITION& partition = *found.partition;
         if (IsMasterVolume(partition)) {
-            BVSS_DebugPrint(L"FillInLunInfo(): Partition is a mastervolume,skip it, specialClass=0x%X, specialType=0x%X.\n",
-                            partition.specialClass, partition.type);
+            BVSS_DebugPrint(
+                L"FillInLunInfo(): Partition is a mastervolume,skip it, specialClass=0x%X, "
+                L"specialType=0x%X.\n",
+                partition.specialClass, partition.type);
             return S_OK;
         }
-        BVSS_DebugPrint(L"FillInLunInfo(): Partition %.32S isPaged=%d specialClass=%d specialType=%d\n", partition.name,
-                        partition.paged, partition.specialClass, partition.type);
+        BVSS_DebugPrint(L"FillInLunInfo(): Partition %.32S isPaged=%d specialClass=%d specialType=%d\n",
+                        partition.name, partition.paged, partition.specialClass, partition.type);
         BYTE id[kPartitionIdBytes];
         HRESULT hr = BVSS_PartitionIDToSerialNumber(serial, sizeof serial, id);
         if (FAILED(hr)) throw hr;

@@ -27,7 +27,9 @@ struct TaskBlock {
     }
     ~TaskBlock() { CoTaskMemFree(block); }
     template <class T>
-    T* As() { return static_cast<T*>(block); }
+    T* As() {
+        return static_cast<T*>(block);
+    }
     void* Release() { return std::exchange(block, nullptr); }
     TaskBlock(const TaskBlock&) = delete;
     TaskBlock& operator=(const TaskBlock&) = delete;
@@ -43,15 +45,16 @@ void FreeInterconnects(VDS_LUN_INFORMATION* record) {
 }
 
 void DumpBytes(const BYTE* bytes, ULONG count) {
-    for (ULONG i = 0; i < count && bytes != nullptr; ++i) BVSS_DebugPrint(i == 0 ? L"0x%02X" : L"%02X", bytes[i]);
+    for (ULONG i = 0; i < count && bytes != nullptr; ++i)
+        BVSS_DebugPrint(i == 0 ? L"0x%02X" : L"%02X", bytes[i]);
 }
 
 }  // namespace
 
-void BVSS_SetBasicLunInfo(VDS_LUN_INFORMATION* record, ULONG version, BYTE deviceType, BYTE deviceTypeModifier,
-                          BOOL commandQueueing, VDS_STORAGE_BUS_TYPE busType, const char* vendorId,
-                          const char* productId, const char* productRevision, const BYTE* serialId16,
-                          const GUID* diskSignature) {
+void BVSS_SetBasicLunInfo(VDS_LUN_INFORMATION* record, ULONG version, BYTE deviceType,
+                          BYTE deviceTypeModifier, BOOL commandQueueing, VDS_STORAGE_BUS_TYPE busType,
+                          const char* vendorId, const char* productId, const char* productRevision,
+                          const BYTE* serialId16, const GUID* diskSignature) {
     BVSS_FunctionTrace trace(L"BVSS_SetBasicLunInfo");
     std::memset(record, 0, sizeof *record);
     record->m_version = version;
@@ -67,7 +70,8 @@ void BVSS_SetBasicLunInfo(VDS_LUN_INFORMATION* record, ULONG version, BYTE devic
     if (diskSignature != nullptr) record->m_diskSignature = *diskSignature;
 }
 
-VDS_LUN_INFORMATION* BVSS_CopyBasicLunInfo(VDS_LUN_INFORMATION* destination, const VDS_LUN_INFORMATION* source) {
+VDS_LUN_INFORMATION* BVSS_CopyBasicLunInfo(VDS_LUN_INFORMATION* destination,
+                                           const VDS_LUN_INFORMATION* source) {
     destination->m_version = source->m_version;
     destination->m_DeviceType = source->m_DeviceType;
     destination->m_DeviceTypeModifier = source->m_DeviceTypeModifier;
@@ -81,8 +85,8 @@ VDS_LUN_INFORMATION* BVSS_CopyBasicLunInfo(VDS_LUN_INFORMATION* destination, con
     return destination;
 }
 
-HRESULT BVSS_UpdateLunInformation(VDS_LUN_INFORMATION* record, const BYTE* partitionId, DWORD partitionIdLength,
-                                  BYTE path, BYTE target, ULONG lun) {
+HRESULT BVSS_UpdateLunInformation(VDS_LUN_INFORMATION* record, const BYTE* partitionId,
+                                  DWORD partitionIdLength, BYTE path, BYTE target, ULONG lun) {
     BVSS_FunctionTrace trace(L"BVSS_UpdateLunInformation");
     if (record == nullptr || partitionId == nullptr) {
         BVSS_DebugPrint(L"returning 0x%08x\n", E_POINTER);
@@ -96,7 +100,8 @@ HRESULT BVSS_UpdateLunInformation(VDS_LUN_INFORMATION* record, const BYTE* parti
     // Everything new first; nothing of the record changes until all of it is there.
     TaskBlock identifiers((kept + 1) * sizeof(VDS_STORAGE_IDENTIFIER));
     TaskBlock name(kPartitionIdBytes);
-    const HRESULT hr = BVSS_PartitionIDToFCFSName(partitionId, partitionIdLength, name.As<BYTE>(), kPartitionIdBytes);
+    const HRESULT hr =
+        BVSS_PartitionIDToFCFSName(partitionId, partitionIdLength, name.As<BYTE>(), kPartitionIdBytes);
     if (FAILED(hr)) throw hr;
     std::unique_ptr<TaskBlock> interconnect, port, address;
     if (path != kNoPath) {
@@ -115,8 +120,9 @@ HRESULT BVSS_UpdateLunInformation(VDS_LUN_INFORMATION* record, const BYTE* parti
             table[at++] = id;  // its bytes move along
         }
     }
-    table[at] = VDS_STORAGE_IDENTIFIER{VDSStorageIdCodeSetBinary, VDSStorageIdTypeFCPHName,
-                                       static_cast<ULONG>(kPartitionIdBytes), static_cast<BYTE*>(name.Release())};
+    table[at] =
+        VDS_STORAGE_IDENTIFIER{VDSStorageIdCodeSetBinary, VDSStorageIdTypeFCPHName,
+                               static_cast<ULONG>(kPartitionIdBytes), static_cast<BYTE*>(name.Release())};
     CoTaskMemFree(ids.m_rgIdentifiers);
     ids.m_rgIdentifiers = static_cast<VDS_STORAGE_IDENTIFIER*>(identifiers.Release());
     ids.m_cIdentifiers = kept + 1;
@@ -156,14 +162,16 @@ void BVSS_DumpLunInformation(const VDS_LUN_INFORMATION* record) {
     if (record == nullptr) return;
     const VDS_STORAGE_DEVICE_ID_DESCRIPTOR& ids = record->m_deviceIdDescriptor;
     BVSS_DebugPrint(L"m_deviceIdDescriptor.m_cIdentifiers=%d, m_deviceIdDescriptor.m_rgIdentifiers=0x%08x\n",
-                    ids.m_cIdentifiers, static_cast<unsigned>(reinterpret_cast<uintptr_t>(ids.m_rgIdentifiers)));
-    BVSS_DebugPrint(L"    VendorID='%S', ProductID='%S', ProductRevision='%S', SerialNumber='%S', BusType = %d.\n",
-                    record->m_szVendorId, record->m_szProductId, record->m_szProductRevision,
-                    record->m_szSerialNumber, record->m_BusType);
+                    ids.m_cIdentifiers,
+                    static_cast<unsigned>(reinterpret_cast<uintptr_t>(ids.m_rgIdentifiers)));
+    BVSS_DebugPrint(
+        L"    VendorID='%S', ProductID='%S', ProductRevision='%S', SerialNumber='%S', BusType = %d.\n",
+        record->m_szVendorId, record->m_szProductId, record->m_szProductRevision, record->m_szSerialNumber,
+        record->m_BusType);
     for (ULONG i = 0; i < ids.m_cIdentifiers && ids.m_rgIdentifiers != nullptr; ++i) {
         const VDS_STORAGE_IDENTIFIER& id = ids.m_rgIdentifiers[i];
-        BVSS_DebugPrint(L"    ID#%u=(CodeSet=0x%02X, Type=0x%08X, Length=%2u, Id=", i, id.m_CodeSet, id.m_Type,
-                        id.m_cbIdentifier);
+        BVSS_DebugPrint(L"    ID#%u=(CodeSet=0x%02X, Type=0x%08X, Length=%2u, Id=", i, id.m_CodeSet,
+                        id.m_Type, id.m_cbIdentifier);
         DumpBytes(id.m_rgbIdentifier, id.m_cbIdentifier);
         if (id.m_CodeSet == VDSStorageIdCodeSetAscii && id.m_rgbIdentifier != nullptr) {
             BVSS_DebugPrint(L" \"");
@@ -176,7 +184,8 @@ void BVSS_DumpLunInformation(const VDS_LUN_INFORMATION* record) {
                     static_cast<unsigned>(reinterpret_cast<uintptr_t>(record->m_rgInterconnects)));
     for (ULONG i = 0; i < record->m_cInterconnects && record->m_rgInterconnects != nullptr; ++i) {
         const VDS_INTERCONNECT& c = record->m_rgInterconnects[i];
-        BVSS_DebugPrint(L"        Interconnect#%u=(Type=0x%02X, PortLength=%2u, Port=", i, c.m_addressType, c.m_cbPort);
+        BVSS_DebugPrint(L"        Interconnect#%u=(Type=0x%02X, PortLength=%2u, Port=", i, c.m_addressType,
+                        c.m_cbPort);
         DumpBytes(c.m_pbPort, c.m_cbPort);
         BVSS_DebugPrint(L", AddrLength=%2u, Address=", c.m_cbAddress);
         DumpBytes(c.m_pbAddress, c.m_cbAddress);

@@ -77,8 +77,8 @@ void BVSS_LunInfo::setDeviceName(const WCHAR* name) {
     }
     if (name == nullptr) return;
     mDeviceName = name;
-    HANDLE handle = CreateFileW(mDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = CreateFileW(mDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         BVSS_DebugPrint(L"Error opening %s. Error: %d\n", mDeviceName.c_str(), error);

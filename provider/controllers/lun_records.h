@@ -55,7 +55,7 @@ class BVSS_SnapshotInfo {
     BVSS_LunInfo mSource;
     BVSS_LunInfo mSnapshot;
     char mSnapshotName[32];
-    uint64_t mTag;      // all ones until fetched
+    uint64_t mTag;  // all ones until fetched
     uint32_t mTagValid;
     uint32_t mCreated;
     uint32_t mCommitted;

@@ -27,7 +27,9 @@ void Report(WORD type, const WCHAR* format, va_list args) {
     }
 }
 
-void LogLocale() { BVSS_DebugPrint(L"LogErrorEvent: Current Locale is: %S\n", std::setlocale(LC_ALL, nullptr)); }
+void LogLocale() {
+    BVSS_DebugPrint(L"LogErrorEvent: Current Locale is: %S\n", std::setlocale(LC_ALL, nullptr));
+}
 
 }  // namespace
 

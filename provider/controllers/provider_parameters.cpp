@@ -43,7 +43,8 @@ constexpr DwordParameter kDwordParameters[] = {
 DWORD readProviderParameters() {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProviderParametersKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        BVSS_DebugPrint(L"Open SYSTEM\\CurrentControlSet\\Services\\DOVURERUDOredezor\\Parameters Key Failed!\n");
+        BVSS_DebugPrint(
+            L"Open SYSTEM\\CurrentControlSet\\Services\\DOVURERUDOredezor\\Parameters Key Failed!\n");
         return kProviderParametersUnreadable;
     }
     BVSS_ProviderParameters read = ProviderParameters();

@@ -40,9 +40,10 @@ int get_subsystems(std::vector<ProxySubsystem>* list);
 int get_controller_data(int32_t id, API_RAID_CONTROLLER* record);
 int get_part_view(int32_t id, const uint8_t* serial32, CAPI_PARTITION_VIEW_TABLE* view);
 // channelMask: null selects all 8 channels; otherwise channel n is selected when mask byte 4 + n is not 0.
-int create_custom_view(int32_t id, const uint8_t* serial32, uint32_t lun, uint8_t access, const FlexIDEntry* port,
-                       const uint8_t* channelMask);
-int get_host_view(int32_t id, uint8_t selector, const FlexIDEntry* port, uint32_t index, CAPI_HOST_VIEW_TABLE* view);
+int create_custom_view(int32_t id, const uint8_t* serial32, uint32_t lun, uint8_t access,
+                       const FlexIDEntry* port, const uint8_t* channelMask);
+int get_host_view(int32_t id, uint8_t selector, const FlexIDEntry* port, uint32_t index,
+                  CAPI_HOST_VIEW_TABLE* view);
 int create_snapshot(int32_t id, const uint8_t* requests, uint8_t* results);
 int commit_snapshot(int32_t id, const uint8_t* request);
 int dms_get_tag(int32_t id, uint8_t selector, uint8_t* tag8);
@@ -50,15 +51,16 @@ int delete_part(int32_t id, const uint8_t* serial32);
 int set_discovery_flag(uint8_t flag);
 int get_master_volume_list(int32_t id, uint8_t selectorA, uint8_t selectorB, const uint8_t* serial32,
                            uint32_t* count, CAPI_MASTER_VOLUME* list);
-int get_snapshot_list(int32_t id, uint8_t selectorA, uint8_t selectorB, const uint8_t* serial32, uint32_t* count,
-                      CAPI_SNAPSHOT* list);
+int get_snapshot_list(int32_t id, uint8_t selectorA, uint8_t selectorB, const uint8_t* serial32,
+                      uint32_t* count, CAPI_SNAPSHOT* list);
 int get_backing_store_list(int32_t id, uint8_t selector, uint32_t* count, CAPI_BACKING_STORE* list);
 // The new partition's 16-byte ID is copied whatever the code.
 int rolloff_volume(int32_t id, const uint8_t* request, uint8_t* result16);
 int get_rolloff_volume_list(int32_t id, uint8_t selector, uint32_t* count, CAPI_ROLLOFF_VOLUME* list);
 int get_connect_wwpn_list(int32_t id, std::vector<PortName>* list);
 int add_array_part(int32_t id, const CAPI_ARRAY_PARTITION_PARAMS* params, CAPI_ARRAY_PARTITION* partition);
-int convert_master_volume(int32_t id, uint8_t selector, const uint8_t* serial32, const uint8_t* partitionId16);
+int convert_master_volume(int32_t id, uint8_t selector, const uint8_t* serial32,
+                          const uint8_t* partitionId16);
 int set_dms_policy(int32_t id, const CAPI_DMS_POLICY* policy);
 int rollback_master_volume(int32_t id, const uint8_t* request);
 // 0, or -1 for any failure including a non-zero code.

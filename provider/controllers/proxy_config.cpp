@@ -42,7 +42,8 @@ void ApplyLine(const std::string& key, const std::string& value, ProxyConfig* co
     } else if (key == proxy_config::kKeyUser) {
         if (!CopyText(value, config->user, sizeof config->user))
             BVSS_DebugPrint(L"read_proxy_config: user name of %u characters refused (at most %u).\n",
-                            static_cast<unsigned>(value.size()), static_cast<unsigned>(sizeof config->user - 1));
+                            static_cast<unsigned>(value.size()),
+                            static_cast<unsigned>(sizeof config->user - 1));
     } else if (key == proxy_config::kKeyPassword) {
         if (!CopyText(value, config->password, sizeof config->password))
             BVSS_DebugPrint(L"read_proxy_config: password of %u characters refused (at most %u).\n",
@@ -64,8 +65,8 @@ void ParseLine(const char* line, ProxyConfig* config) {
     if (colon == nullptr) return;
     const std::string key(begin, colon);  // blanks before the colon belong to the key
     const char* valueBegin = colon + 1;
-    const char* valueEnd = static_cast<const char*>(
-        std::memchr(valueBegin, ':', static_cast<size_t>(end - valueBegin)));
+    const char* valueEnd =
+        static_cast<const char*>(std::memchr(valueBegin, ':', static_cast<size_t>(end - valueBegin)));
     if (valueEnd == nullptr) valueEnd = end;
     Trim(valueBegin, valueEnd);
     if (valueBegin == valueEnd) return;
@@ -131,8 +132,8 @@ void get_config_path_from_registry(char* path, size_t size) {
 int find_proxy_config(ProxyConfig* config) {
     char directory[kPathBytes];
     const UINT length = GetSystemDirectoryA(directory, sizeof directory);
-    std::string path = (length > 0 && length < sizeof directory ? std::string(directory) : std::string()) + "\\" +
-                       proxy_config::kFileName;
+    std::string path = (length > 0 && length < sizeof directory ? std::string(directory) : std::string()) +
+                       "\\" + proxy_config::kFileName;
     if (TryFile(path.c_str(), config) == 0) return 0;
     char registered[kPathBytes];
     get_config_path_from_registry(registered, sizeof registered);

@@ -6,7 +6,8 @@ ExchangeFailure proxy_exchange(uint32_t requestDataLength, uint32_t expectedType
                                ProxyExchange* exchange) {
     ProxySession& s = Session();
     proxy_set_data_length(s.buffer, requestDataLength);
-    exchange->received = exec_cmnd(s.buffer, PROXY_HEADER_LENGTH + requestDataLength, s.buffer, PROXY_HEADER_LENGTH);
+    exchange->received =
+        exec_cmnd(s.buffer, PROXY_HEADER_LENGTH + requestDataLength, s.buffer, PROXY_HEADER_LENGTH);
     if (exchange->received <= 0) return ExchangeFailure::NoReply;
     const PROXY_MSG_HEADER header = DecodeProxyHeader(s.buffer);
     exchange->dataLength = header.DataLen;

@@ -13,7 +13,7 @@ enum class ExchangeFailure {
 };
 
 struct ProxyExchange {
-    int received = 0;      // exec_cmnd's result
+    int received = 0;       // exec_cmnd's result
     uint32_t dataRead = 0;  // data bytes read behind the header
     uint32_t dataLength = 0;
     uint32_t dataType = 0;

@@ -71,7 +71,9 @@ size_t proxy_build_header(uint8_t* buffer, uint32_t dataType, uint32_t opCode) {
     return PROXY_HEADER_LENGTH;
 }
 
-void proxy_set_data_length(uint8_t* buffer, uint32_t dataLength) { WriteBigEndian32(buffer + 32, dataLength); }
+void proxy_set_data_length(uint8_t* buffer, uint32_t dataLength) {
+    WriteBigEndian32(buffer + 32, dataLength);
+}
 
 int send_stream(const uint8_t* bytes, size_t count, SOCKET socket) {
     if (socket == INVALID_SOCKET) {
@@ -152,14 +154,18 @@ int exec_cmnd(uint8_t* request, size_t length, uint8_t* reply, size_t headerLeng
         }
         if (header.SecuritySequence == s.requestSequence) return received;
         // The reply to an earlier request that timed out: dropped whole.
-        BVSS_DebugPrint(L"exec_cmnd: dropped a late reply (sequence %u, DataLen %u) waiting for sequence %u\n",
-                        header.SecuritySequence, header.DataLen, s.requestSequence);
-        if (header.DataLen > 0 && read_data(reply + headerLength, header.DataLen) != static_cast<int>(header.DataLen))
+        BVSS_DebugPrint(
+            L"exec_cmnd: dropped a late reply (sequence %u, DataLen %u) waiting for sequence %u\n",
+            header.SecuritySequence, header.DataLen, s.requestSequence);
+        if (header.DataLen > 0 &&
+            read_data(reply + headerLength, header.DataLen) != static_cast<int>(header.DataLen))
             return -1;
     }
 }
 
-int read_data(uint8_t* destination, size_t count) { return read_stream(destination, count, Session().socket); }
+int read_data(uint8_t* destination, size_t count) {
+    return read_stream(destination, count, Session().socket);
+}
 
 int proxy_connect(const char* addressText, uint16_t port) {
     ProxySession& s = Session();
@@ -186,7 +192,8 @@ int proxy_handshake() {
     proxy_build_header(buffer, PROXY_CONTROL, CTRL_HANDSHAKE);
     std::memcpy(buffer + PROXY_HEADER_LENGTH, kHandshakeText, kHandshakeTextLength);
     ProxyExchange exchange;
-    if (proxy_exchange(kHandshakeTextLength, PROXY_CONTROL, CTRL_HANDSHAKE_REPLY, &exchange) != ExchangeFailure::None ||
+    if (proxy_exchange(kHandshakeTextLength, PROXY_CONTROL, CTRL_HANDSHAKE_REPLY, &exchange) !=
+            ExchangeFailure::None ||
         exchange.dataRead != PROXY_HANDSHAKE_REPLY_LENGTH) {
         return -1;
     }
@@ -211,7 +218,8 @@ int proxy_login() {
     BVSS_DebugPrint(L"Encrpt password: ********, lenght = %d\n",
                     static_cast<int>(strnlen(password, LOGIN_PASSWORD_LENGTH)));
     ProxyExchange exchange;
-    const ExchangeFailure failure = proxy_exchange(PROXY_LOGIN_REQUEST_LENGTH, PROXY_CONTROL, CTRL_LOGIN_REPLY, &exchange);
+    const ExchangeFailure failure =
+        proxy_exchange(PROXY_LOGIN_REQUEST_LENGTH, PROXY_CONTROL, CTRL_LOGIN_REPLY, &exchange);
     if (failure == ExchangeFailure::WrongType) {
         std::printf("datatype = %d   opcode = %d\n", static_cast<int>(exchange.dataType),
                     static_cast<int>(exchange.opCode));
@@ -242,8 +250,8 @@ int proxy_register_pipe() {
     buffer[PROXY_HEADER_LENGTH] = static_cast<uint8_t>(number >> 8);
     buffer[PROXY_HEADER_LENGTH + 1] = static_cast<uint8_t>(number);
     ProxyExchange exchange;
-    const ExchangeFailure failure =
-        proxy_exchange(PROXY_REGISTER_LISTENER_LENGTH, PROXY_CONTROL, CTRL_REGISTER_LISTENER_REPLY, &exchange);
+    const ExchangeFailure failure = proxy_exchange(PROXY_REGISTER_LISTENER_LENGTH, PROXY_CONTROL,
+                                                   CTRL_REGISTER_LISTENER_REPLY, &exchange);
     if (failure == ExchangeFailure::WrongType) {
         std::printf("datatype = %d   opcode = %d\n", static_cast<int>(exchange.dataType),
                     static_cast<int>(exchange.opCode));
@@ -293,7 +301,8 @@ int ProxyInit() {
     }
     BVSS_DebugPrint(L"Connecting to %S ... \n", s.addressText);
     bool connected = false;
-    for (uint32_t i = 0; i < kProxyConnectTries && !connected; ++i) connected = proxy_connect(s.addressText, c.port) == 0;
+    for (uint32_t i = 0; i < kProxyConnectTries && !connected; ++i)
+        connected = proxy_connect(s.addressText, c.port) == 0;
     if (!connected) {
         WSACleanup();
         s.winsockStarted = false;

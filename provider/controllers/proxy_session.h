@@ -22,14 +22,15 @@ constexpr uint32_t kProxyResetPauseMs = 2000;
 struct ProxySession {
     SOCKET socket = INVALID_SOCKET;
     uint8_t* buffer = nullptr;  // the message buffer, kProxyMessageBufferSize bytes
-    std::atomic<uint32_t> sequence{0};  // SecuritySequence of the next header; shared with the heart-beat thread
+    std::atomic<uint32_t> sequence{
+        0};  // SecuritySequence of the next header; shared with the heart-beat thread
     // The login's random base, part of every cookie; a login writes it while the heart-beat thread reads it.
     std::atomic<uint32_t> sessionValue{0};
     uint32_t handshakeValue = 0;
     std::atomic<int> stopFlag{0};
     bool winsockStarted = false;
-    bool resetting = false;       // a reset is running: a connection error inside it does not start another
-    uint32_t requestSequence = 0; // the sequence of the request in flight; its reply echoes it
+    bool resetting = false;        // a reset is running: a connection error inside it does not start another
+    uint32_t requestSequence = 0;  // the sequence of the request in flight; its reply echoes it
     int replyWaitMs = kProxyReplyWaitMs;  // the bound of every wait for the proxy's bytes
     ProxyConfig config;
     char addressText[16] = {};

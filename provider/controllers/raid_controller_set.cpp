@@ -20,7 +20,9 @@ void BVSS_RaidControllerSet::deleteAllControllers() {
 }
 
 bool BVSS_RaidControllerSet::Holds(const BVSS_CapiRaidController* controller) const {
-    const auto same = [&](const std::unique_ptr<BVSS_CapiRaidController>& held) { return held.get() == controller; };
+    const auto same = [&](const std::unique_ptr<BVSS_CapiRaidController>& held) {
+        return held.get() == controller;
+    };
     return std::any_of(mControllers.begin(), mControllers.end(), same) ||
            std::any_of(mRetiredControllers.begin(), mRetiredControllers.end(), same);
 }
@@ -51,23 +53,29 @@ void BVSS_RaidControllerSet::printControllerInfo(const WCHAR* prefix, const CAPI
     const auto text = [](const auto& field) { return reinterpret_cast<const char*>(field); };
     const uint8_t* wwn = c.currentNodeWWN;
     const uint8_t* otherWwn = c.failover.otherNodeWWN;
-    BVSS_DebugPrint(L"%smanufacturer=%.20S, model=%.20S, fw rev=%.20S, failover ID=%u,\n", prefix, c.manufacturer,
-                    c.model, c.firmwareRevision, c.failover.failoverId);
-    BVSS_DebugPrint(L"%sSN=%.32S, WWNN=%02x%02x%02x%02x%02x%02x%02x%02x,\n", prefix, text(c.serialNumber), wwn[0], wwn[1],
-                    wwn[2], wwn[3], wwn[4], wwn[5], wwn[6], wwn[7]);
-    BVSS_DebugPrint(L"%sbaselevel Rev=%.20S, board Rev=%.20S, CPLD Rev %.20S,%.20S, loader rev=%.20S, CAPI rev %u.%u, "
-                    L"capabilities=%X,%X,%X,\n",
-                    prefix, c.baselevelRevision, c.boardRevision, c.cpldRevision, c.cpld2Revision, c.loaderRevision,
-                    c.capiVersionMajor, c.capiVersionMinor, c.capabilities, c.capabilities2, c.capabilities3);
-    BVSS_DebugPrint(L"%smaxSnapshots=%u, maxSnapshotsPerControllerPair=%u, baseMaxSnapshots=%u, platformMaxSnapshots=%u,\n",
-                    prefix, limits.maxSnapshots, limits.maxSnapshotsPerControllerPair, limits.baseMaxSnapshots,
-                    limits.platformMaxSnapshots);
-    BVSS_DebugPrint(L"%smaxSnapshotsPerVolume=%u, baseMaxMasterVolumes=%u, maxMasterVolumes=%u, baseMaxBackingStores=%u, "
-                    L"maxBackingStores=%u,\n",
-                    prefix, limits.maxSnapshotsPerVolume, limits.baseMaxMasterVolumes, limits.maxMasterVolumes,
-                    limits.baseMaxBackingStores, limits.maxBackingStores);
-    BVSS_DebugPrint(L"%snumHostChannels=%u numDriveChannels=%d\n", prefix, c.numHostChannels, c.numDriveChannels);
-    BVSS_DebugPrint(L"%sother controller, SN=%.32S, WWNN=%02x%02x%02x%02x%02x%02x%02x%02x, fw rev=%.20S.\n", prefix,
-                    text(c.failover.otherSerialNumber), otherWwn[0], otherWwn[1], otherWwn[2], otherWwn[3], otherWwn[4],
-                    otherWwn[5], otherWwn[6], otherWwn[7], c.failover.otherFirmwareRevision);
+    BVSS_DebugPrint(L"%smanufacturer=%.20S, model=%.20S, fw rev=%.20S, failover ID=%u,\n", prefix,
+                    c.manufacturer, c.model, c.firmwareRevision, c.failover.failoverId);
+    BVSS_DebugPrint(L"%sSN=%.32S, WWNN=%02x%02x%02x%02x%02x%02x%02x%02x,\n", prefix, text(c.serialNumber),
+                    wwn[0], wwn[1], wwn[2], wwn[3], wwn[4], wwn[5], wwn[6], wwn[7]);
+    BVSS_DebugPrint(
+        L"%sbaselevel Rev=%.20S, board Rev=%.20S, CPLD Rev %.20S,%.20S, loader rev=%.20S, CAPI rev %u.%u, "
+        L"capabilities=%X,%X,%X,\n",
+        prefix, c.baselevelRevision, c.boardRevision, c.cpldRevision, c.cpld2Revision, c.loaderRevision,
+        c.capiVersionMajor, c.capiVersionMinor, c.capabilities, c.capabilities2, c.capabilities3);
+    BVSS_DebugPrint(
+        L"%smaxSnapshots=%u, maxSnapshotsPerControllerPair=%u, baseMaxSnapshots=%u, "
+        L"platformMaxSnapshots=%u,\n",
+        prefix, limits.maxSnapshots, limits.maxSnapshotsPerControllerPair, limits.baseMaxSnapshots,
+        limits.platformMaxSnapshots);
+    BVSS_DebugPrint(
+        L"%smaxSnapshotsPerVolume=%u, baseMaxMasterVolumes=%u, maxMasterVolumes=%u, baseMaxBackingStores=%u, "
+        L"maxBackingStores=%u,\n",
+        prefix, limits.maxSnapshotsPerVolume, limits.baseMaxMasterVolumes, limits.maxMasterVolumes,
+        limits.baseMaxBackingStores, limits.maxBackingStores);
+    BVSS_DebugPrint(L"%snumHostChannels=%u numDriveChannels=%d\n", prefix, c.numHostChannels,
+                    c.numDriveChannels);
+    BVSS_DebugPrint(L"%sother controller, SN=%.32S, WWNN=%02x%02x%02x%02x%02x%02x%02x%02x, fw rev=%.20S.\n",
+                    prefix, text(c.failover.otherSerialNumber), otherWwn[0], otherWwn[1], otherWwn[2],
+                    otherWwn[3], otherWwn[4], otherWwn[5], otherWwn[6], otherWwn[7],
+                    c.failover.otherFirmwareRevision);
 }

@@ -61,23 +61,25 @@ class BVSS_RaidControllerSet {
     // partition name with its length. The first controller in set order that has the partition answers;
     // VSS_E_OBJECT_NOT_FOUND when none has it, 0xE00000A0 for a missing output, otherwise the first
     // controller error met.
-    HRESULT findPartitionArrayAndController(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
-                                            CAPI_ARRAY** array, BVSS_CapiRaidController** controller,
+    HRESULT findPartitionArrayAndController(const void* key, uint32_t keyLength,
+                                            CAPI_ARRAY_PARTITION** partition, CAPI_ARRAY** array,
+                                            BVSS_CapiRaidController** controller,
                                             PartitionKeyKind kind = PartitionKeyKind::Id);
     HRESULT findPartitionAndController(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
                                        BVSS_CapiRaidController** controller,
                                        PartitionKeyKind kind = PartitionKeyKind::Id);
     // Every controller that has the partition, in set order (the first is the one to use, the others the
     // fail-over candidates); the records are those of the first.
-    HRESULT findPartitionArrayAndControllerList(const void* key, uint32_t keyLength, CAPI_ARRAY_PARTITION** partition,
-                                                CAPI_ARRAY** array, std::vector<BVSS_CapiRaidController*>* list,
+    HRESULT findPartitionArrayAndControllerList(const void* key, uint32_t keyLength,
+                                                CAPI_ARRAY_PARTITION** partition, CAPI_ARRAY** array,
+                                                std::vector<BVSS_CapiRaidController*>* list,
                                                 PartitionKeyKind kind = PartitionKeyKind::Id);
 
     // VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED when newSnapshots more snapshots on the array's owning
     // controller would pass the per-controller limit, or (CAPI 3.7 and later) the per-pair limit. partition
     // is not read. Throws what countSnapshots throws.
-    HRESULT checkSnapshotLimits(uint32_t newSnapshots, const CAPI_ARRAY_PARTITION* partition, const CAPI_ARRAY* array,
-                                BVSS_CapiRaidController* controller);
+    HRESULT checkSnapshotLimits(uint32_t newSnapshots, const CAPI_ARRAY_PARTITION* partition,
+                                const CAPI_ARRAY* array, BVSS_CapiRaidController* controller);
 
     // The controller data as debug-log lines, each beginning with prefix.
     static void printControllerInfo(const WCHAR* prefix, const CAPI_CONTROLLER* data);
@@ -101,21 +103,25 @@ class BVSS_RaidControllerSet {
     // Differential context: fetches a tag and prepares (commit 0) or makes the group's snapshots; full-copy
     // context: starts the group's full copies. VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED is returned at once.
     // last is passed on and not read.
-    HRESULT createSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t commit, uint32_t flush, uint32_t context,
-                            uint32_t last);
+    HRESULT createSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t commit, uint32_t flush,
+                            uint32_t context, uint32_t last);
     // Differential context only: commits each group's snapshots. A group that every controller fails throws
     // the last result (as an HRESULT value); positive results count as failures.
-    HRESULT commitSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t flush, uint32_t context, uint32_t last);
+    HRESULT commitSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t flush, uint32_t context,
+                            uint32_t last);
     // Full-copy context only: polls each group's full copies every 5 seconds until none runs. Ends with
-    // VSS_E_PROVIDER_VETO when no copy's percent has moved for the FullCopyStallSeconds parameter, or when the
-    // provider object that owns this set is unloading (mUnload).
-    HRESULT awaitSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t unused, uint32_t context, uint32_t flag);
+    // VSS_E_PROVIDER_VETO when no copy's percent has moved for the FullCopyStallSeconds parameter, or when
+    // the provider object that owns this set is unloading (mUnload).
+    HRESULT awaitSnapshots(std::vector<BVSS_SnapshotInfo>& list, uint32_t unused, uint32_t context,
+                           uint32_t flag);
     // Splits source into the entries whose array the controller with serial number ownerSN (32 characters)
     // owns and the others, both in source order; the outputs change only on success (rest may be source).
     HRESULT snapshotListForController(const char* ownerSN, const std::vector<BVSS_SnapshotInfo*>& source,
-                                      std::vector<BVSS_SnapshotInfo*>* group, std::vector<BVSS_SnapshotInfo*>* rest);
+                                      std::vector<BVSS_SnapshotInfo*>* group,
+                                      std::vector<BVSS_SnapshotInfo*>* rest);
     // A pointer to every entry of the list, in order. Always 0.
-    static HRESULT copySnapshotList(std::vector<BVSS_SnapshotInfo>& list, std::vector<BVSS_SnapshotInfo*>* pointers);
+    static HRESULT copySnapshotList(std::vector<BVSS_SnapshotInfo>& list,
+                                    std::vector<BVSS_SnapshotInfo*>* pointers);
     // 0 stops the proxy's periodic rediscovery, 1 resumes it: up to 3 tries; the proxy command's last result.
     int capiSetDiscvoryFlag(uint32_t flag);
     // This host's FC ports as the first controller in set order that answers sees them.

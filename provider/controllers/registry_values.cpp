@@ -10,7 +10,8 @@ bool ReadRegistryString(HKEY key, const WCHAR* name, WCHAR* destination, size_t 
     std::vector<WCHAR> text(capacity, 0);
     DWORD type = REG_NONE;
     DWORD size = static_cast<DWORD>(capacity * sizeof(WCHAR));
-    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) != ERROR_SUCCESS ||
+    if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text.data()), &size) !=
+            ERROR_SUCCESS ||
         type != REG_SZ) {
         return false;
     }

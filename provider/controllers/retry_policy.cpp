@@ -24,9 +24,9 @@ constexpr int32_t CAPI_ERROR_ROLLBACK_RESOURCE_BEING_FREED = 206;
 // How the policy treats a controller's return code.
 struct CodeRule {
     int32_t code;
-    HRESULT result;       // when the command ends with this code
-    bool retried;         // up to 4 tries
-    DWORD pauseMs;        // before the next try; kBusyPause: 100 ms times the tries so far
+    HRESULT result;  // when the command ends with this code
+    bool retried;    // up to 4 tries
+    DWORD pauseMs;   // before the next try; kBusyPause: 100 ms times the tries so far
 };
 constexpr DWORD kBusyPause = ~DWORD{0};
 constexpr CodeRule kRules[] = {
@@ -114,12 +114,14 @@ BOOL checkErrorResponse(int32_t code, const WCHAR* operation, int maximumTries, 
     HRESULT hr = S_OK;
     BOOL retry = FALSE;
     if (code != 0) {
-        BVSS_DebugPrint(L"%s(): Failure starting operation, code=%u.\n", operation, static_cast<uint32_t>(code));
+        BVSS_DebugPrint(L"%s(): Failure starting operation, code=%u.\n", operation,
+                        static_cast<uint32_t>(code));
         hr = VSS_E_PROVIDER_VETO;
     }
     if (code == CAPI_ERROR_NOT_ALLOWED_WITH_ASSIGNED_LUN) {
-        LogErrorEvent(L"The VSS Hardware Provider cannot resync a volume mapped to LUN 0. Map the volume to an "
-                      L"unused, non-zero LUN number and try again.");
+        LogErrorEvent(
+            L"The VSS Hardware Provider cannot resync a volume mapped to LUN 0. Map the volume to an "
+            L"unused, non-zero LUN number and try again.");
     } else if (code == CAPI_ERROR_WWN_NOT_FOUND) {
         hr = S_OK;
     } else if (code != 0) {
@@ -142,12 +144,13 @@ BOOL checkErrorResponse(int32_t code, const WCHAR* operation, int maximumTries, 
             BVSS_DebugPrint(L"%s(): Capi Error 0x%08X (%S) on operation reply.\n", operation, code,
                             CapiErrorName(code));
         } else if (code == -1) {
-            LogErrorEventNarrowFormat("%1$s(): CAPI protocol failure.  Check to make sure that the DODO Rivoz "
-                                      "service (corlink.exe) is running.",
-                                      operation);
+            LogErrorEventNarrowFormat(
+                "%1$s(): CAPI protocol failure.  Check to make sure that the DODO Rivoz "
+                "service (corlink.exe) is running.",
+                operation);
         } else if (hr != VSS_E_PROVIDER_VETO) {
-            LogErrorEventNarrowFormat("%1$s(): Capi Error 0x%2$08X (%3$S) on operation reply.", operation, code,
-                                      CapiErrorName(code));
+            LogErrorEventNarrowFormat("%1$s(): Capi Error 0x%2$08X (%3$S) on operation reply.", operation,
+                                      code, CapiErrorName(code));
         }
     }
     *result = hr;

@@ -25,8 +25,12 @@ struct NibbleRun {
 constexpr NibbleRun kNaaNibbles[] = {{0, 1, 6}, {6, 10, 6}, {16, 16, 16}};
 constexpr BYTE kNaaRegisteredExtended = 0x60;
 
-int Nibble(const BYTE* bytes, int index) { return index % 2 == 0 ? bytes[index / 2] >> 4 : bytes[index / 2] & 0x0F; }
-void OrNibble(BYTE* bytes, int index, int value) { bytes[index / 2] |= static_cast<BYTE>(index % 2 == 0 ? value << 4 : value); }
+int Nibble(const BYTE* bytes, int index) {
+    return index % 2 == 0 ? bytes[index / 2] >> 4 : bytes[index / 2] & 0x0F;
+}
+void OrNibble(BYTE* bytes, int index, int value) {
+    bytes[index / 2] |= static_cast<BYTE>(index % 2 == 0 ? value << 4 : value);
+}
 
 HRESULT Returning(HRESULT hr) {
     BVSS_DebugPrint(L"returning 0x%08x\n", hr);
@@ -37,52 +41,59 @@ HRESULT Returning(HRESULT hr) {
 
 HRESULT BVSS_StringToSerialNumber(const char* text, BYTE* serialNumber, DWORD serialNumberLength) {
     if (text == nullptr || serialNumber == nullptr) {
-        BVSS_DebugPrint(L"BVSS_StringToSerialNumber(): invalid arguments, SerialNumberString=%p, SerialNumberOut=%p, "
-                        L"SerialNumberBufferLength=%u.\n",
-                        text, serialNumber, serialNumberLength);
+        BVSS_DebugPrint(
+            L"BVSS_StringToSerialNumber(): invalid arguments, SerialNumberString=%p, SerialNumberOut=%p, "
+            L"SerialNumberBufferLength=%u.\n",
+            text, serialNumber, serialNumberLength);
         return E_INVALIDARG;
     }
     const size_t length = std::strlen(text);
     const size_t bytes = (length + 1) / 2;
     if (bytes > serialNumberLength) {
-        BVSS_DebugPrint(L"BVSS_StringToSerialNumber(): serial string too long for binary value buffer, "
-                        L"SerialNumberString='%S', SerialNumberBufferLength=%u, serial string length=%u.\n",
-                        text, serialNumberLength, static_cast<unsigned>(length));
+        BVSS_DebugPrint(
+            L"BVSS_StringToSerialNumber(): serial string too long for binary value buffer, "
+            L"SerialNumberString='%S', SerialNumberBufferLength=%u, serial string length=%u.\n",
+            text, serialNumberLength, static_cast<unsigned>(length));
         return E_INVALIDARG;
     }
     if (length == 0) {
-        BVSS_DebugPrint(L"BVSS_StringToSerialNumber(): empty serial string, SerialNumberString='%S', "
-                        L"SerialNumberBufferLength=%u, serial string length=%u.\n",
-                        text, serialNumberLength, 0u);
+        BVSS_DebugPrint(
+            L"BVSS_StringToSerialNumber(): empty serial string, SerialNumberString='%S', "
+            L"SerialNumberBufferLength=%u, serial string length=%u.\n",
+            text, serialNumberLength, 0u);
         return E_INVALIDARG;
     }
-    BVSS_DebugPrint(L"BVSS_StringToSerialNumber(): SerialNumberString='%S', SerialNumberOut=%p, "
-                    L"SerialNumberBufferLength=%u.\n",
-                    text, serialNumber, serialNumberLength);
+    BVSS_DebugPrint(
+        L"BVSS_StringToSerialNumber(): SerialNumberString='%S', SerialNumberOut=%p, "
+        L"SerialNumberBufferLength=%u.\n",
+        text, serialNumber, serialNumberLength);
     std::memset(serialNumber, 0, serialNumberLength);
     size_t index = bytes - 1;
     if (HexValue(text[length - 1]) < 0) {
-        BVSS_DebugPrint(L"BVSS_StringToSerialNumber(): ERROR: all of serial number string not processed, next "
-                        L"char='%C', offset=%u.\n",
-                        text[length - 1], static_cast<unsigned>(index));
+        BVSS_DebugPrint(
+            L"BVSS_StringToSerialNumber(): ERROR: all of serial number string not processed, next "
+            L"char='%C', offset=%u.\n",
+            text[length - 1], static_cast<unsigned>(index));
         return E_INVALIDARG;
     }
     // From the end of the text: each character pair is one byte, the last character its low nibble.
     for (size_t i = length; i > 0; i -= i >= 2 ? 2 : 1, --index) {
         const int low = HexValue(text[i - 1]);
         if (low < 0) {
-            BVSS_DebugPrint(L"BVSS_StringToSerialNumber(): ERROR: invalid character '%C' in serial number string LS "
-                            L"nibble at offset %u.\n",
-                            text[i - 1], static_cast<unsigned>(index));
+            BVSS_DebugPrint(
+                L"BVSS_StringToSerialNumber(): ERROR: invalid character '%C' in serial number string LS "
+                L"nibble at offset %u.\n",
+                text[i - 1], static_cast<unsigned>(index));
             return E_INVALIDARG;
         }
         int value = low;
         if (i >= 2) {
             const int high = HexValue(text[i - 2]);
             if (high < 0) {
-                BVSS_DebugPrint(L"BVSS_StringToSerialNumber(): ERROR: invalid character '%C' in serial number string "
-                                L"MS nibble at offset %u.\n",
-                                text[i - 2], static_cast<unsigned>(index));
+                BVSS_DebugPrint(
+                    L"BVSS_StringToSerialNumber(): ERROR: invalid character '%C' in serial number string "
+                    L"MS nibble at offset %u.\n",
+                    text[i - 2], static_cast<unsigned>(index));
                 return E_INVALIDARG;
             }
             value |= high << 4;
@@ -125,8 +136,9 @@ HRESULT BVSS_SerialNumberToString(const BYTE* id, char** text) {
         return E_INVALIDARG;
     }
     if (*text != nullptr) {
-        BVSS_DebugPrint(L"BVSS_SerialNumberToString: return pointer not NULL, need to free it or uninitialized "
-                        L"pointer?\n");
+        BVSS_DebugPrint(
+            L"BVSS_SerialNumberToString: return pointer not NULL, need to free it or uninitialized "
+            L"pointer?\n");
         return E_INVALIDARG;
     }
     auto* block = static_cast<char*>(CoTaskMemAlloc(kSerialTextChars));
@@ -140,7 +152,8 @@ HRESULT BVSS_SerialNumberToString(const BYTE* id, char** text) {
     return S_OK;
 }
 
-HRESULT BVSS_PartitionIDToSerialNumber(const BYTE* serialNumber, DWORD serialNumberLength, BYTE* partitionId) {
+HRESULT BVSS_PartitionIDToSerialNumber(const BYTE* serialNumber, DWORD serialNumberLength,
+                                       BYTE* partitionId) {
     BVSS_FunctionTrace trace(L"BVSS_PartitionIDToSerialNumber");
     if (serialNumber == nullptr || partitionId == nullptr || serialNumberLength < kPartitionIdBytes)
         return Returning(kProviderBadArgument);
@@ -148,7 +161,8 @@ HRESULT BVSS_PartitionIDToSerialNumber(const BYTE* serialNumber, DWORD serialNum
     return Returning(S_OK);
 }
 
-HRESULT BVSS_PartitionIDToFCFSName(const BYTE* partitionId, DWORD partitionIdLength, BYTE* name, DWORD nameLength) {
+HRESULT BVSS_PartitionIDToFCFSName(const BYTE* partitionId, DWORD partitionIdLength, BYTE* name,
+                                   DWORD nameLength) {
     BVSS_FunctionTrace trace(L"BVSS_PartitionIDToFCFSName");
     if (partitionId == nullptr || name == nullptr || nameLength != kPartitionIdBytes ||
         partitionIdLength < kPartitionIdBytes)

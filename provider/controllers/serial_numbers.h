@@ -20,7 +20,8 @@ HRESULT BVSS_SerialNumberToString(const BYTE* id, char** text);
 // The first 16 bytes of a serial number of at least 16 bytes.
 HRESULT BVSS_PartitionIDToSerialNumber(const BYTE* serialNumber, DWORD serialNumberLength, BYTE* partitionId);
 // The 16-byte NAA name (registered extended, NAA 6) of a partition ID; the output length must be 16.
-HRESULT BVSS_PartitionIDToFCFSName(const BYTE* partitionId, DWORD partitionIdLength, BYTE* name, DWORD nameLength);
+HRESULT BVSS_PartitionIDToFCFSName(const BYTE* partitionId, DWORD partitionIdLength, BYTE* name,
+                                   DWORD nameLength);
 
 // The 32 hexadecimal digits of a 16-byte partition ID, for log lines.
 struct PartitionIdText {

@@ -46,7 +46,6 @@ struct VdiskDemand {
     uint32_t pools = 0;
 };
 
-
 // "sp" and digits 3 to 19 of the partition ID's text: two volumes that agree there share a pool.
 void PoolNameOf(const uint8_t* partitionId, char* name, size_t size) {
     const PartitionIdText hex(partitionId);
@@ -76,17 +75,20 @@ HRESULT ReserveSpaceFor(BVSS_RaidControllerSet& set, const BVSS_SnapshotInfo& en
     CAPI_ARRAY_PARTITION* partition = nullptr;
     CAPI_ARRAY* array = nullptr;
     BVSS_CapiRaidController* controller = nullptr;
-    HRESULT hr = set.findPartitionArrayAndController(volumeSerial, kSerialFieldBytes, &partition, &array, &controller);
+    HRESULT hr =
+        set.findPartitionArrayAndController(volumeSerial, kSerialFieldBytes, &partition, &array, &controller);
     if (FAILED(hr)) {
         run.Undo();
         return hr;
     }
     if (partition->specialClass == kClassSnapshotFamily || partition->type == CAPI_PTSNAP_MASTER_VOLUME) {
-        BVSS_DebugPrint(L"createReserveSpace(): skipping DMS master volume or snapshot '%.32S' (XXX)\n", partition->name);
+        BVSS_DebugPrint(L"createReserveSpace(): skipping DMS master volume or snapshot '%.32S' (XXX)\n",
+                        partition->name);
         return S_OK;
     }
     if (partition->specialClass == kClassStandard && partition->paged != 0) {
-        BVSS_DebugPrint(L"createReserveSpace(): skipping simple paged partition '%.32S'(XXX)\n", partition->name);
+        BVSS_DebugPrint(L"createReserveSpace(): skipping simple paged partition '%.32S'(XXX)\n",
+                        partition->name);
         return S_OK;
     }
     SnapPoolCleanupEntry cleanup{};
@@ -96,8 +98,9 @@ HRESULT ReserveSpaceFor(BVSS_RaidControllerSet& set, const BVSS_SnapshotInfo& en
     CAPI_ARRAY_PARTITION* pool = nullptr;
     CAPI_ARRAY* poolArray = nullptr;
     BVSS_CapiRaidController* poolController = nullptr;
-    const HRESULT found = set.findPartitionArrayAndController(cleanup.poolName, std::strlen(cleanup.poolName), &pool,
-                                                              &poolArray, &poolController, PartitionKeyKind::Name);
+    const HRESULT found =
+        set.findPartitionArrayAndController(cleanup.poolName, std::strlen(cleanup.poolName), &pool,
+                                            &poolArray, &poolController, PartitionKeyKind::Name);
     uint8_t poolSerial[kSerialFieldBytes] = {};
     if (FAILED(found) || pool == nullptr) {
         const uint64_t size = BVSS_RaidControllerSet::getBackingStoreSize(*partition);
@@ -108,21 +111,24 @@ HRESULT ReserveSpaceFor(BVSS_RaidControllerSet& set, const BVSS_SnapshotInfo& en
         int32_t retCode = 0;
         hr = controller->capiBSCreate(array->serialNumber, asked, cleanup.poolName, &created, &retCode);
         if (FAILED(hr)) {
-            LogErrorEvent(L"createReserveSpace():Can't create snap pool %1$S on vdisk %2$.32S", cleanup.poolName,
-                          array->name);
+            LogErrorEvent(L"createReserveSpace():Can't create snap pool %1$S on vdisk %2$.32S",
+                          cleanup.poolName, array->name);
             run.Undo();
             hr = VSS_E_PROVIDER_VETO;
-            BVSS_DebugPrint(L"createReserveSpace(): Create snap pool failed, retCode = %d, hr = %d.\n", retCode, hr);
+            BVSS_DebugPrint(L"createReserveSpace(): Create snap pool failed, retCode = %d, hr = %d.\n",
+                            retCode, hr);
             return hr;
         }
         cleanup.poolCreated = 1;
         std::memcpy(cleanup.poolId, created.serialNumber, sizeof cleanup.poolId);
-        if (FAILED(controller->updateConfigAll())) BVSS_DebugPrint(L"createReserveSpace(): Update controller failed.\n");
-        controller->capiBSSetPolicy(cleanup.poolId, kPoolErrorPolicy, kPoolCriticalPolicy, BlocksOf(created.size));
+        if (FAILED(controller->updateConfigAll()))
+            BVSS_DebugPrint(L"createReserveSpace(): Update controller failed.\n");
+        controller->capiBSSetPolicy(cleanup.poolId, kPoolErrorPolicy, kPoolCriticalPolicy,
+                                    BlocksOf(created.size));
         std::memcpy(poolSerial, cleanup.poolId, sizeof poolSerial);
     } else {
-        BVSS_DebugPrint(L"createReserveSpace(): find the snap-pool '%S', partition ID =%S\n", cleanup.poolName,
-                        PartitionIdText(pool->serialNumber).text);
+        BVSS_DebugPrint(L"createReserveSpace(): find the snap-pool '%S', partition ID =%S\n",
+                        cleanup.poolName, PartitionIdText(pool->serialNumber).text);
         if (AllZero(pool->serialNumber, sizeof pool->serialNumber)) {
             BVSS_DebugPrint(L"createReserveSpace(): Invalid snap pool partition ID, The SN is NULL.\n");
             run.Undo();
@@ -136,9 +142,10 @@ HRESULT ReserveSpaceFor(BVSS_RaidControllerSet& set, const BVSS_SnapshotInfo& en
         run.entries().push_back(cleanup);
         run.Undo();
         hr = VSS_E_PROVIDER_VETO;
-        BVSS_DebugPrint(L"createReserveSpace(): Convert the standard volume to master volume failed, retCode = %d, "
-                        L"hr = %d.\n",
-                        retCode, hr);
+        BVSS_DebugPrint(
+            L"createReserveSpace(): Convert the standard volume to master volume failed, retCode = %d, "
+            L"hr = %d.\n",
+            retCode, hr);
         return hr;
     }
     controller->capiGetArrayPartitions(array, 1);
@@ -163,12 +170,13 @@ HRESULT BVSS_RaidControllerSet::calculateReserveSize(std::vector<BVSS_SnapshotIn
         CAPI_ARRAY_PARTITION* partition = nullptr;
         CAPI_ARRAY* array = nullptr;
         BVSS_CapiRaidController* controller = nullptr;
-        hr = findPartitionArrayAndController(entry.mSource.mSerialNumber, kSerialFieldBytes, &partition, &array,
-                                             &controller);
+        hr = findPartitionArrayAndController(entry.mSource.mSerialNumber, kSerialFieldBytes, &partition,
+                                             &array, &controller);
         if (FAILED(hr)) break;
         const bool isNewPS = partition->paged != 0 && controller->isQ700();
-        BVSS_DebugPrint(L"calculateReserveSize(): %.32S isNewPS %d isPaged %d specialclass %d specialType %d\n",
-                        partition->name, isNewPS ? 1 : 0, partition->paged, partition->specialClass, partition->type);
+        BVSS_DebugPrint(
+            L"calculateReserveSize(): %.32S isNewPS %d isPaged %d specialclass %d specialType %d\n",
+            partition->name, isNewPS ? 1 : 0, partition->paged, partition->specialClass, partition->type);
         if (isNewPS || IsMasterVolume(*partition)) continue;
         const uint64_t size = getBackingStoreSize(*partition);
         BVSS_DebugPrint(L"calculateReserveSize(): getBackingStoreSize(%.32S): %lluM\n", partition->name,
@@ -191,9 +199,11 @@ HRESULT BVSS_RaidControllerSet::calculateReserveSize(std::vector<BVSS_SnapshotIn
         vdisks.push_back(vdisk);
     }
     for (const VdiskDemand& vdisk : vdisks) {
-        const bool short_ = (vdisk.pools >= 1 && vdisk.required > vdisk.free) || vdisk.pools > kMaxPoolsPerVdisk;
+        const bool short_ =
+            (vdisk.pools >= 1 && vdisk.required > vdisk.free) || vdisk.pools > kMaxPoolsPerVdisk;
         if (!short_) continue;
-        LogErrorEvent(L"%S:%S=%S", "calculateReserveSize(): The vdisk doesn't have sufficient space to create snap pool",
+        LogErrorEvent(L"%S:%S=%S",
+                      "calculateReserveSize(): The vdisk doesn't have sufficient space to create snap pool",
                       "array id", PartitionIdText(vdisk.id).text);
         hr = VSS_E_INSUFFICIENT_STORAGE;
         break;
@@ -247,7 +257,8 @@ HRESULT BVSS_RaidControllerSet::cleanupSimpleSnapshotCreate(std::vector<SnapPool
     bool changed = false;
     BVSS_CapiRaidController* last = nullptr;
     // One undo step on the controller that has the partition.
-    const auto undoOn = [&](const uint8_t* id, const std::function<HRESULT(BVSS_CapiRaidController&)>& action) {
+    const auto undoOn = [&](const uint8_t* id,
+                            const std::function<HRESULT(BVSS_CapiRaidController&)>& action) {
         HRESULT hr = S_OK;
         BVSS_CapiRaidController* controller = ControllerForUndo(*this, id, &hr);
         if (controller != nullptr) {
@@ -264,7 +275,8 @@ HRESULT BVSS_RaidControllerSet::cleanupSimpleSnapshotCreate(std::vector<SnapPool
     // is deleted, also when a later volume of the run found that pool by its name.
     for (auto entry = undo.rbegin(); entry != undo.rend(); ++entry) {
         if (entry->volumeConverted != 0)
-            undoOn(entry->volumeId, [&](BVSS_CapiRaidController& c) { return c.capiConvertMasterToStd(entry->volumeId); });
+            undoOn(entry->volumeId,
+                   [&](BVSS_CapiRaidController& c) { return c.capiConvertMasterToStd(entry->volumeId); });
         if (entry->poolCreated != 0)
             undoOn(entry->poolId, [&](BVSS_CapiRaidController& c) { return c.capiBSDelete(entry->poolId); });
     }

@@ -13,13 +13,15 @@ HRESULT RefuseUnlessRefreshedLimitHolds(BVSS_CapiRaidController& controller, uin
                                         uint16_t (BVSS_CapiRaidController::*limit)() const, bool pairLimit) {
     const HRESULT refresh = controller.capiUpdateController(1);
     const bool stillApplies = !pairLimit || controller.isCapiVersionAtLeast(3, 7);
-    return stillApplies && wanted > (controller.*limit)() ? VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED : refresh;
+    return stillApplies && wanted > (controller.*limit)() ? VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED
+                                                          : refresh;
 }
 
 }  // namespace
 
 HRESULT BVSS_RaidControllerSet::checkSnapshotLimits(uint32_t newSnapshots, const CAPI_ARRAY_PARTITION*,
-                                                    const CAPI_ARRAY* array, BVSS_CapiRaidController* controller) {
+                                                    const CAPI_ARRAY* array,
+                                                    BVSS_CapiRaidController* controller) {
     BVSS_FunctionTrace trace(L"BVSS_RaidControllerSet::checkSnapshotLimits");
     if (array == nullptr || controller == nullptr) {
         BVSS_DebugPrint(L"checkSnapshotLimits() returning 0x%08x\n", kProviderBadArgument);
@@ -31,33 +33,37 @@ HRESULT BVSS_RaidControllerSet::checkSnapshotLimits(uint32_t newSnapshots, const
     const uint32_t existingOwner = controller->countSnapshots(owner);
     const uint64_t onOwner = uint64_t{newSnapshots} + existingOwner;
     if (onOwner > controller->getMaxSnapshotsPerController()) {
-        hr = RefuseUnlessRefreshedLimitHolds(*controller, onOwner, &BVSS_CapiRaidController::getMaxSnapshotsPerController,
-                                             false);
+        hr = RefuseUnlessRefreshedLimitHolds(*controller, onOwner,
+                                             &BVSS_CapiRaidController::getMaxSnapshotsPerController, false);
         if (hr == VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED)
-            BVSS_DebugPrint(L"checkSnapshotLimits() newSnapshots=%u + existingSnapshotsOwner=%u exceeds per controller "
-                            L"snapshot limit of %u.\n",
-                            newSnapshots, existingOwner, controller->getMaxSnapshotsPerController());
+            BVSS_DebugPrint(
+                L"checkSnapshotLimits() newSnapshots=%u + existingSnapshotsOwner=%u exceeds per controller "
+                L"snapshot limit of %u.\n",
+                newSnapshots, existingOwner, controller->getMaxSnapshotsPerController());
     }
     uint32_t existingOther = 0;
     if (SUCCEEDED(hr)) {
         existingOther = controller->countSnapshots(other);
         const uint64_t onPair = onOwner + existingOther;
-        if (controller->isCapiVersionAtLeast(3, 7) && onPair > controller->getMaxSnapshotsPerControllerPair()) {
-            hr = RefuseUnlessRefreshedLimitHolds(*controller, onPair,
-                                                 &BVSS_CapiRaidController::getMaxSnapshotsPerControllerPair, true);
+        if (controller->isCapiVersionAtLeast(3, 7) &&
+            onPair > controller->getMaxSnapshotsPerControllerPair()) {
+            hr = RefuseUnlessRefreshedLimitHolds(
+                *controller, onPair, &BVSS_CapiRaidController::getMaxSnapshotsPerControllerPair, true);
             if (hr == VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED)
-                BVSS_DebugPrint(L"checkSnapshotLimits() newSnapshots=%u + existingSnapshotsOwner=%u + "
-                                L"existingSnapshotsOther=%u exceeds per controller pair snapshot limit of %u.\n",
-                                newSnapshots, existingOwner, existingOther,
-                                controller->getMaxSnapshotsPerControllerPair());
+                BVSS_DebugPrint(
+                    L"checkSnapshotLimits() newSnapshots=%u + existingSnapshotsOwner=%u + "
+                    L"existingSnapshotsOther=%u exceeds per controller pair snapshot limit of %u.\n",
+                    newSnapshots, existingOwner, existingOther,
+                    controller->getMaxSnapshotsPerControllerPair());
         }
     }
     if (SUCCEEDED(hr)) {
-        BVSS_DebugPrint(L"checkSnapshotLimits() limits not exceeded, newSnapshots=%u, existingSnapshotsOwner=%u, "
-                        L"existingSnapshotsOther=%u, maxSnapshotsPerController=%u, maxSnapshotsPerControllerPair=%u, "
-                        L"maxSnapshotsPerVolume=%u.\n",
-                        newSnapshots, existingOwner, existingOther, controller->getMaxSnapshotsPerController(),
-                        controller->getMaxSnapshotsPerControllerPair(), controller->getMaxSnapshotsPerVolume());
+        BVSS_DebugPrint(
+            L"checkSnapshotLimits() limits not exceeded, newSnapshots=%u, existingSnapshotsOwner=%u, "
+            L"existingSnapshotsOther=%u, maxSnapshotsPerController=%u, maxSnapshotsPerControllerPair=%u, "
+            L"maxSnapshotsPerVolume=%u.\n",
+            newSnapshots, existingOwner, existingOther, controller->getMaxSnapshotsPerController(),
+            controller->getMaxSnapshotsPerControllerPair(), controller->getMaxSnapshotsPerVolume());
     }
     BVSS_DebugPrint(L"checkSnapshotLimits() returning 0x%08x\n", hr);
     return hr;

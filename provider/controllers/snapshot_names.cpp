@@ -39,9 +39,10 @@ int BVSS_CapiRaidController::makeSnapshotName(const char* prefix, char* out, siz
     names.started = true;
     names.previous = now;
     if (out != nullptr && size > 0) {
-        const int written = std::snprintf(out, size, "%s%02u%02u%02u%02u%02u%02u%03u", prefix, now.wYear % 100u,
-                                          unsigned{now.wMonth}, unsigned{now.wDay}, unsigned{now.wHour},
-                                          unsigned{now.wMinute}, unsigned{now.wSecond}, unsigned{now.wMilliseconds});
+        const int written =
+            std::snprintf(out, size, "%s%02u%02u%02u%02u%02u%02u%03u", prefix, now.wYear % 100u,
+                          unsigned{now.wMonth}, unsigned{now.wDay}, unsigned{now.wHour},
+                          unsigned{now.wMinute}, unsigned{now.wSecond}, unsigned{now.wMilliseconds});
         if (names.counter != 0 && written >= 0 && static_cast<size_t>(written) < size)
             std::snprintf(out + written, size - static_cast<size_t>(written), "%u", names.counter);
     }

@@ -1,5 +1,5 @@
-// The sweep after a snapshot create or a full copy's start: one that ran on the array but was answered with an
-// error, or whose reply was lost and which was sent again, leaves a volume under the name it sent that no
+// The sweep after a snapshot create or a full copy's start: one that ran on the array but was answered with
+// an error, or whose reply was lost and which was sent again, leaves a volume under the name it sent that no
 // entry records. Such volumes are found by name in a fresh read of the controller's partitions and deleted,
 // so that a set leaves exactly the snapshots (or full copies) it records.
 #include <algorithm>
@@ -26,7 +26,8 @@ bool MadeByACreate(const CAPI_ARRAY_PARTITION& partition) {
 
 bool Recorded(const std::vector<BVSS_SnapshotInfo*>& entries, const uint8_t* id) {
     return std::any_of(entries.begin(), entries.end(), [&](const BVSS_SnapshotInfo* entry) {
-        return entry->mCreated != 0 && std::memcmp(entry->mSnapshot.mSerialNumber, id, kPartitionIdBytes) == 0;
+        return entry->mCreated != 0 &&
+               std::memcmp(entry->mSnapshot.mSerialNumber, id, kPartitionIdBytes) == 0;
     });
 }
 
@@ -56,7 +57,8 @@ HRESULT BVSS_CapiRaidController::deleteUnrecordedSnapshots(const std::vector<BVS
     }
     for (const PartitionId& id : unrecorded) {
         if (FAILED(hr)) break;
-        BVSS_DebugPrint(L"deleteUnrecordedSnapshots(): deleting unrecorded volume %S.\n", PartitionIdText(id.data()).text);
+        BVSS_DebugPrint(L"deleteUnrecordedSnapshots(): deleting unrecorded volume %S.\n",
+                        PartitionIdText(id.data()).text);
         hr = capiDeleteSnapshot(id.data(), 0);
     }
     if (SUCCEEDED(hr)) {

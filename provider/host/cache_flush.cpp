@@ -43,14 +43,19 @@ void BuildRequest(const BVSS_LunInfo& lun, bool immediate, uint32_t lba, uint16_
 
 void ReportFailure(BOOL callSucceeded, DWORD windowsError, BYTE scsiStatus) {
     if (!callSucceeded) {
-        LogEvent(L"The VSS hardware provider was unable to perform a SYNCHRONIZE CACHE command (Windows Error 0x%X)",
-                 windowsError);
+        LogEvent(
+            L"The VSS hardware provider was unable to perform a SYNCHRONIZE CACHE command (Windows Error "
+            L"0x%X)",
+            windowsError);
     } else if (scsiStatus == kReservationConflict) {
-        LogEvent(L"The VSS hardware provider was unable to perform a SYNCHRONIZE CACHE command (SCSI status = "
-                 L"RESERVATION CONFLICT)");
+        LogEvent(
+            L"The VSS hardware provider was unable to perform a SYNCHRONIZE CACHE command (SCSI status = "
+            L"RESERVATION CONFLICT)");
     } else {
-        LogEvent(L"The VSS hardware provider was unable to perform a SYNCHRONIZE CACHE command (SCSI status=0x%X).",
-                 scsiStatus);
+        LogEvent(
+            L"The VSS hardware provider was unable to perform a SYNCHRONIZE CACHE command (SCSI "
+            L"status=0x%X).",
+            scsiStatus);
     }
 }
 
@@ -59,23 +64,25 @@ void ReportFailure(BOOL callSucceeded, DWORD windowsError, BYTE scsiStatus) {
 HRESULT scsiSynchronizeCache(const BVSS_LunInfo& lun, uint32_t immediate, uint32_t lba, uint16_t blocks) {
     BVSS_FunctionTrace trace(L"BVSS_RaidControllerSet::scsiSynchronizeCache");
     const BYTE* id = lun.mSerialNumber;
-    BVSS_DebugPrint(L"scsiSynchronizeCache(): partition ID=%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
-                    L"%02x%02x, Immediate=%u, LBA=%u, NumBlocks=%u.\n",
-                    id[0], id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11], id[12], id[13],
-                    id[14], id[15], immediate, lba, static_cast<unsigned>(blocks));
+    BVSS_DebugPrint(
+        L"scsiSynchronizeCache(): partition ID=%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
+        L"%02x%02x, Immediate=%u, LBA=%u, NumBlocks=%u.\n",
+        id[0], id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11], id[12], id[13],
+        id[14], id[15], immediate, lba, static_cast<unsigned>(blocks));
 
     BVSS_PassThroughBuffer buffer{};
     BuildRequest(lun, immediate != 0, lba, blocks, &buffer);
     DWORD returned = 0;
-    const BOOL callSucceeded = DeviceIoControl(lun.mDeviceHandle, IOCTL_SCSI_PASS_THROUGH_DIRECT, &buffer, sizeof buffer,
-                                               &buffer, sizeof buffer, &returned, nullptr);
+    const BOOL callSucceeded = DeviceIoControl(lun.mDeviceHandle, IOCTL_SCSI_PASS_THROUGH_DIRECT, &buffer,
+                                               sizeof buffer, &buffer, sizeof buffer, &returned, nullptr);
     const DWORD windowsError = callSucceeded ? 0 : GetLastError();
     HRESULT result = S_OK;
     if (!callSucceeded || buffer.Request.ScsiStatus != 0) {
-        BVSS_DebugPrint(L"    scsiSynchronizeCache(): Error on DeviceIoControl call, status=%S, scsiStatus=0x%X.\n",
-                        callSucceeded ? "TRUE" : "FALSE", buffer.Request.ScsiStatus);
-        BVSS_DebugPrint(L"    scsiSynchronizeCache(): mHandle=%p, path=0x%X, target=0x%X, lun=0x%X\n", lun.mDeviceHandle,
-                        lun.mPath, lun.mTarget, lun.mLun);
+        BVSS_DebugPrint(
+            L"    scsiSynchronizeCache(): Error on DeviceIoControl call, status=%S, scsiStatus=0x%X.\n",
+            callSucceeded ? "TRUE" : "FALSE", buffer.Request.ScsiStatus);
+        BVSS_DebugPrint(L"    scsiSynchronizeCache(): mHandle=%p, path=0x%X, target=0x%X, lun=0x%X\n",
+                        lun.mDeviceHandle, lun.mPath, lun.mTarget, lun.mLun);
         SetLastError(windowsError);
         printPassThroughResult(callSucceeded, returned, buffer, sizeof(SCSI_PASS_THROUGH_DIRECT));
         ReportFailure(callSucceeded, windowsError, buffer.Request.ScsiStatus);

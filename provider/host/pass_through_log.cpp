@@ -48,7 +48,8 @@ void printHexDump(const BYTE* bytes, DWORD length) {
         for (DWORD i = start; i < end && written > 0; ++i) {
             used += static_cast<size_t>(written);
             const bool wider = i - start == 7 || i - start == 15;
-            written = BVSS_FormatText(line + used, kLineChars - used, wider ? L"%02X   " : L"%02X  ", bytes[i]);
+            written =
+                BVSS_FormatText(line + used, kLineChars - used, wider ? L"%02X   " : L"%02X  ", bytes[i]);
         }
         BVSS_DebugPrint(end - start == 16 ? L"%s\n" : L"%s", line);
     }

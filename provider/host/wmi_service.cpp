@@ -47,9 +47,7 @@ void ForEachInstance(IWbemServices* service, const char* className, const WCHAR*
 
 }  // namespace
 
-WmiService::WmiService() {
-    WmiInitialize();
-}
+WmiService::WmiService() { WmiInitialize(); }
 
 WmiService::~WmiService() {
     WmiUnInitialize();
@@ -92,39 +90,40 @@ void WmiService::AddInitiatorNames(HostIqnVec& iqns) {
     ForEachInstance(pSvc, "MSiSCSIInitiator_MethodClass",
                     L"CreateInstanceEnum(MSiSCSIInitiator_MethodClass) failed (0x%x).\n",
                     [&](const IWbemClassObject& object) {
-        WmiValue value;
-        object.Get("iSCSINodeName", &value);
-        if (const auto* name = std::get_if<std::string>(&value)) {
-            BVSS_DebugPrint(L"Add iSCSINodeName:%S to HostIqnVec.\n", name->c_str());
-            iqns.push_back(*name);
-        } else {
-            BVSS_DebugPrint(L"MSiSCSIInitiator_MethodClass::iSCSINodeName is null.\n");
-        }
-    });
+                        WmiValue value;
+                        object.Get("iSCSINodeName", &value);
+                        if (const auto* name = std::get_if<std::string>(&value)) {
+                            BVSS_DebugPrint(L"Add iSCSINodeName:%S to HostIqnVec.\n", name->c_str());
+                            iqns.push_back(*name);
+                        } else {
+                            BVSS_DebugPrint(L"MSiSCSIInitiator_MethodClass::iSCSINodeName is null.\n");
+                        }
+                    });
 }
 
 void WmiService::AddInitiatorPortNames(HostIqnVec& iqns) {
     ForEachInstance(pSvcG2, "MSFT_InitiatorPort", L"CreateInstanceEnum(MSFT_InitiatorPort) failed (0x%x)\n",
                     [&](const IWbemClassObject& object) {
-        WmiValue value;
-        CIMTYPE type = CIM_EMPTY;
-        if (FAILED(object.Get("NodeAddress", &value, &type))) {
-            BVSS_DebugPrint(L"Get(NodeAddress) failed\n");
-            return;
-        }
-        const auto* address = std::get_if<std::string>(&value);
-        if (type != CIM_STRING) {
-            BVSS_DebugPrint(L"NodeAddress type = %d, skipping\n", static_cast<int>(type));
-        } else if (address == nullptr) {
-            BVSS_DebugPrint(L"InstName.bstrVal == NULL.\n");
-        } else if (strncasecmp(address->c_str(), "iqn", 3) != 0) {
-            // The class lists every initiator port: Fibre Channel and SAS ones are not iSCSI names.
-            BVSS_DebugPrint(L"NodeAddress %S is not an iQN\n", address->c_str());
-        } else {
-            BVSS_DebugPrint(L"Add NodeAddress:%S to HostIqnVec.\n", address->c_str());
-            iqns.push_back(*address);
-        }
-    });
+                        WmiValue value;
+                        CIMTYPE type = CIM_EMPTY;
+                        if (FAILED(object.Get("NodeAddress", &value, &type))) {
+                            BVSS_DebugPrint(L"Get(NodeAddress) failed\n");
+                            return;
+                        }
+                        const auto* address = std::get_if<std::string>(&value);
+                        if (type != CIM_STRING) {
+                            BVSS_DebugPrint(L"NodeAddress type = %d, skipping\n", static_cast<int>(type));
+                        } else if (address == nullptr) {
+                            BVSS_DebugPrint(L"InstName.bstrVal == NULL.\n");
+                        } else if (strncasecmp(address->c_str(), "iqn", 3) != 0) {
+                            // The class lists every initiator port: Fibre Channel and SAS ones are not iSCSI
+                            // names.
+                            BVSS_DebugPrint(L"NodeAddress %S is not an iQN\n", address->c_str());
+                        } else {
+                            BVSS_DebugPrint(L"Add NodeAddress:%S to HostIqnVec.\n", address->c_str());
+                            iqns.push_back(*address);
+                        }
+                    });
 }
 
 HRESULT WmiService::GetHostIQNs(HostIqnVec& iqns) {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "platform/com/com_classes.h"
-#include "platform/system/module_library.h"
 #include "platform/files/registry.h"
+#include "platform/system/module_library.h"
 #include "provider/vss/provider_ids.h"
 #include "provider/vss/provider_type_library.h"
 
@@ -45,8 +45,11 @@ constexpr const char* kReplacedKey = "CLSID\\%CLSID%";
 
 // The keys unregistration removes, each with everything below it.
 constexpr const char* kRemovedKeys[] = {
-    "AppID\\%APPID%",     "AppID\\DOVURERUDOredezor.DLL", "DOVURERUDOredezor.BVSS_Hardware.1",
-    "DOVURERUDOredezor.BVSS_HardwarePr", "CLSID\\%CLSID%",
+    "AppID\\%APPID%",
+    "AppID\\DOVURERUDOredezor.DLL",
+    "DOVURERUDOredezor.BVSS_Hardware.1",
+    "DOVURERUDOredezor.BVSS_HardwarePr",
+    "CLSID\\%CLSID%",
 };
 
 std::string GuidText(const GUID& guid) {
@@ -130,6 +133,7 @@ HRESULT UnregisterComServer() {
     }
     const HRESULT typeLib = UnRegisterTypeLib(LIBID_BrenlowHardwareProvider, kProviderTypeLibMajor,
                                               kProviderTypeLibMinor, 0, SYS_WIN32);
-    if (FAILED(typeLib) && typeLib != TYPE_E_REGISTRYACCESS && result == S_OK) result = typeLib;  // gone: no failure
+    if (FAILED(typeLib) && typeLib != TYPE_E_REGISTRYACCESS && result == S_OK)
+        result = typeLib;  // gone: no failure
     return result;
 }

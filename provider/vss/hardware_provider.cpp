@@ -7,10 +7,10 @@
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/heartbeat_listener.h"
+#include "provider/controllers/hresult_guard.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/proxy_session.h"
 #include "provider/controllers/unload_signal.h"
-#include "provider/controllers/hresult_guard.h"
 #include "provider/vss/provider_ids.h"
 #include "provider/vss/provider_type_library.h"
 
@@ -118,9 +118,11 @@ HRESULT BVSS_HardwareProvider::OnLoad() {
             return VSS_E_PROVIDER_VETO;
         }
         status = mRaidControllerSet.capiGetHbaWwpnList(&mFlexIDList, 1);
-        if (FAILED(status)) BVSS_DebugPrint(L"OnLoad(): discover Hba from corlink failed with status 0x%08x.\n", status);
+        if (FAILED(status))
+            BVSS_DebugPrint(L"OnLoad(): discover Hba from corlink failed with status 0x%08x.\n", status);
         status = getIQNs(mFlexIDList);
-        if (FAILED(status)) BVSS_DebugPrint(L"OnLoad(): discover Host IQN failed with status 0x%08x.\n", status);
+        if (FAILED(status))
+            BVSS_DebugPrint(L"OnLoad(): discover Host IQN failed with status 0x%08x.\n", status);
         if (mFlexIDList.empty()) {
             LogErrorEvent(L"OnLoad(): Can't find any HBA or Networking Controller. ");
             return VSS_E_PROVIDER_VETO;
@@ -131,8 +133,8 @@ HRESULT BVSS_HardwareProvider::OnLoad() {
                 BVSS_DebugPrint(L"  IQN %S\n", port.mIscsiName);
             } else {
                 const uint8_t* w = port.mWwpn;
-                BVSS_DebugPrint(L"  WWN %02x%02x%02x%02x%02x%02x%02x%02x\n", w[0], w[1], w[2], w[3], w[4], w[5], w[6],
-                                w[7]);
+                BVSS_DebugPrint(L"  WWN %02x%02x%02x%02x%02x%02x%02x%02x\n", w[0], w[1], w[2], w[3], w[4],
+                                w[5], w[6], w[7]);
             }
         }
         return S_OK;
@@ -151,8 +153,7 @@ HRESULT BVSS_HardwareProvider::OnUnload(BOOL) {
     mRaidControllerSet.mUnload.Signal();  // this object's wait for full copies under the lock ends
     BVSS_CritSecLock lock(&mCritSec);
     HRESULT result = S_OK;
-    if (mSet.Unfinished())
-        result = CatchHresult([&] { return DeleteAbortedSnapshots(); });
+    if (mSet.Unfinished()) result = CatchHresult([&] { return DeleteAbortedSnapshots(); });
     RestoreDiscovery(false);
     if (SUCCEEDED(result)) ReleaseControllerSet();
     Unload();
@@ -201,7 +202,9 @@ BOOL BVSS_HardwareProvider::isSupportedContext(LONG context) {
 
 HRESULT BVSS_HardwareProvider::GetProviderCapabilities(ULONGLONG*) { return E_NOTIMPL; }
 
-HRESULT BVSS_HardwareProvider::OnReuseLuns(VDS_LUN_INFORMATION*, VDS_LUN_INFORMATION*, DWORD) { return E_NOTIMPL; }
+HRESULT BVSS_HardwareProvider::OnReuseLuns(VDS_LUN_INFORMATION*, VDS_LUN_INFORMATION*, DWORD) {
+    return E_NOTIMPL;
+}
 
 // --- the dual interface and the class information, served from the type library ---
 
@@ -226,8 +229,8 @@ HRESULT BVSS_HardwareProvider::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count
 HRESULT BVSS_HardwareProvider::Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS* parameters,
                                       VARIANT* result, EXCEPINFO* exception, UINT* argumentError) {
     return WithProviderTypeInfo(IID_IBVSS_HardwareProvider, [&](ITypeInfo* info) {
-        return info->Invoke(static_cast<IBVSS_HardwareProvider*>(this), member, flags, parameters, result, exception,
-                            argumentError);
+        return info->Invoke(static_cast<IBVSS_HardwareProvider*>(this), member, flags, parameters, result,
+                            exception, argumentError);
     });
 }
 

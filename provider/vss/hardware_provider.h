@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/com/com_object.h"
-#include "platform/kernel/critical_section.h"
 #include "platform/com/vss_interfaces.h"
+#include "platform/kernel/critical_section.h"
 #include "provider/controllers/flex_id_entry.h"
 #include "provider/controllers/lun_records.h"
 #include "provider/controllers/raid_controller_set.h"
@@ -49,8 +49,8 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     HRESULT GetTypeInfoCount(UINT* count) override;
     HRESULT GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override;
     HRESULT GetIDsOfNames(REFIID reserved, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override;
-    HRESULT Invoke(DISPID member, REFIID reserved, LCID locale, WORD flags, DISPPARAMS* parameters, VARIANT* result,
-                   EXCEPINFO* exception, UINT* argumentError) override;
+    HRESULT Invoke(DISPID member, REFIID reserved, LCID locale, WORD flags, DISPPARAMS* parameters,
+                   VARIANT* result, EXCEPINFO* exception, UINT* argumentError) override;
     HRESULT GetClassInfo(ITypeInfo** info) override;
 
     // The provider's start-up: the proxy session, controller discovery, this host's ports.
@@ -66,8 +66,8 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     HRESULT AbortSnapshots(VSS_ID snapshotSetId) override;
 
     // IVssHardwareSnapshotProvider and IVssHardwareSnapshotProviderEx
-    HRESULT AreLunsSupported(LONG lunCount, LONG context, VSS_PWSZ* devices, VDS_LUN_INFORMATION* lunInformation,
-                             BOOL* isSupported) override;
+    HRESULT AreLunsSupported(LONG lunCount, LONG context, VSS_PWSZ* devices,
+                             VDS_LUN_INFORMATION* lunInformation, BOOL* isSupported) override;
     HRESULT FillInLunInfo(VSS_PWSZ device, VDS_LUN_INFORMATION* lunInformation, BOOL* isSupported) override;
     HRESULT BeginPrepareSnapshot(VSS_ID snapshotSetId, VSS_ID snapshotId, LONG context, LONG lunCount,
                                  VSS_PWSZ* devices, VDS_LUN_INFORMATION* lunInformation) override;
@@ -76,11 +76,12 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     HRESULT LocateLuns(LONG lunCount, VDS_LUN_INFORMATION* sourceLuns) override;
     HRESULT OnLunEmpty(VSS_PWSZ device, VDS_LUN_INFORMATION* lunInformation) override;
     HRESULT GetProviderCapabilities(ULONGLONG* originalCapabilityMask) override;
-    HRESULT OnLunStateChange(VDS_LUN_INFORMATION* snapshotLuns, VDS_LUN_INFORMATION* originalLuns, DWORD count,
-                             DWORD flags) override;
+    HRESULT OnLunStateChange(VDS_LUN_INFORMATION* snapshotLuns, VDS_LUN_INFORMATION* originalLuns,
+                             DWORD count, DWORD flags) override;
     HRESULT ResyncLuns(VDS_LUN_INFORMATION* sourceLuns, VDS_LUN_INFORMATION* targetLuns, DWORD count,
                        IVssAsync** async) override;
-    HRESULT OnReuseLuns(VDS_LUN_INFORMATION* snapshotLuns, VDS_LUN_INFORMATION* originalLuns, DWORD count) override;
+    HRESULT OnReuseLuns(VDS_LUN_INFORMATION* snapshotLuns, VDS_LUN_INFORMATION* originalLuns,
+                        DWORD count) override;
 
     // IVssProviderNotifications
     HRESULT OnLoad(IUnknown* callback) override;
@@ -114,11 +115,11 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     // owns now. Throws the lookup's HRESULT when an entry's volume is no longer found.
     uint32_t existingSnapsForController(const uint8_t* controllerSerialNumber);
     // Maps the partition (ID: the first 16 bytes of partitionId) to this host's ports through the list's
-    // controller whose failover ID is the array's current owner, or else its last one; a controller that fails
-    // leaves the list and the pass starts again. Then every controller left is checked for the LUN (logged;
-    // the last check's result is the result). *partition: the record of the controller whose LUN was taken.
-    // Throws VSS_E_PROVIDER_VETO when no LUN can be reported (an empty list); passes on what the controller's
-    // mapping throws.
+    // controller whose failover ID is the array's current owner, or else its last one; a controller that
+    // fails leaves the list and the pass starts again. Then every controller left is checked for the LUN
+    // (logged; the last check's result is the result). *partition: the record of the controller whose LUN was
+    // taken. Throws VSS_E_PROVIDER_VETO when no LUN can be reported (an empty list); passes on what the
+    // controller's mapping throws.
     HRESULT assignLUN(std::vector<BVSS_CapiRaidController*>& controllers, const BYTE* arraySerialNumber,
                       DWORD arraySerialNumberLength, const BYTE* partitionId, DWORD partitionIdLength,
                       CAPI_ARRAY_PARTITION** partition);
@@ -136,9 +137,9 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     BVSS_RaidControllerSet mRaidControllerSet;
     CRITICAL_SECTION mCritSec{};
     std::vector<FlexIDEntry> mFlexIDList;  // this host's ports
-    bool mLoaded = false;        // the start-up ran and OnUnload has not
-    bool mDiscoveryOff = false;  // this object switched the proxy's periodic discovery off
-    bool mSetPublished = false;  // mRaidControllerSet is published as the process's controller set
+    bool mLoaded = false;                  // the start-up ran and OnUnload has not
+    bool mDiscoveryOff = false;            // this object switched the proxy's periodic discovery off
+    bool mSetPublished = false;            // mRaidControllerSet is published as the process's controller set
 
     // The end of this object's loaded life: the session stops with the last loaded object.
     void Unload();
@@ -151,8 +152,8 @@ class BVSS_HardwareProvider : public IBVSS_HardwareProvider,
     HRESULT StartOrJoinSet(const VSS_ID& snapshotSetId);
     // The frame of the four sequence methods: checks, steps, failure path.
     template <class Steps>
-    HRESULT SequenceStep(const WCHAR* name, const VSS_ID& snapshotSetId, SnapshotSetState requiredState, Steps steps,
-                         DiscoveryAtEnd discovery);
+    HRESULT SequenceStep(const WCHAR* name, const VSS_ID& snapshotSetId, SnapshotSetState requiredState,
+                         Steps steps, DiscoveryAtEnd discovery);
 
     static std::atomic<LONG> sInstanceCount;
 };

@@ -8,13 +8,13 @@
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
+#include "provider/controllers/hresult_guard.h"
 #include "provider/controllers/lun_identification.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/vss/hardware_provider.h"
 #include "provider/vss/lun_lookup.h"
-#include "provider/controllers/hresult_guard.h"
 
 namespace {
 
@@ -28,9 +28,12 @@ bool IsMasterVolume(const CAPI_ARRAY_PARTITION& partition) {
 // controller mapped the partition or found it mapped, and the records to hand back.
 class LunAssignment {
   public:
-    LunAssignment(const std::vector<FlexIDEntry>& ports, const BYTE* arraySerialNumber, const BYTE* partitionId,
-                  DWORD partitionIdLength)
-        : ports_(ports), partitionId_(partitionId), partitionIdLength_(partitionIdLength), idText_(partitionId) {
+    LunAssignment(const std::vector<FlexIDEntry>& ports, const BYTE* arraySerialNumber,
+                  const BYTE* partitionId, DWORD partitionIdLength)
+        : ports_(ports),
+          partitionId_(partitionId),
+          partitionIdLength_(partitionIdLength),
+          idText_(partitionId) {
         std::memcpy(array_.serialNumber, arraySerialNumber, sizeof array_.serialNumber);
     }
 
@@ -47,7 +50,8 @@ class LunAssignment {
             assigned = alreadyMapped = true;
             reported = lun;
             kept = partition;
-            BVSS_DebugPrint(L"assignLUN(): partition with ID %S already using LUN 0x%X.\n", idText_.text, lun);
+            BVSS_DebugPrint(L"assignLUN(): partition with ID %S already using LUN 0x%X.\n", idText_.text,
+                            lun);
             return S_OK;
         }
         if (!assigned && (lastOfList || controller.getFailoverId() == array->currentOwner)) {
@@ -68,23 +72,25 @@ class LunAssignment {
         hr = LookupLun(controller, &lun);
         const auto* serial = controller.getSerialNumber();
         if (FAILED(hr)) {
-            BVSS_DebugPrint(L"assignLUN(): unable to find partition structure for partition with ID %S on controller "
-                            L"%.32S after LUN assignment.\n",
-                            idText_.text, serial);
+            BVSS_DebugPrint(
+                L"assignLUN(): unable to find partition structure for partition with ID %S on controller "
+                L"%.32S after LUN assignment.\n",
+                idText_.text, serial);
         } else if (lun != reported) {
-            BVSS_DebugPrint(L"assignLUN(): partition with ID %S LUN %u invalid on controller %.32S after LUN "
-                            L"assignment.\n",
-                            idText_.text, lun, serial);
+            BVSS_DebugPrint(
+                L"assignLUN(): partition with ID %S LUN %u invalid on controller %.32S after LUN "
+                L"assignment.\n",
+                idText_.text, lun, serial);
         }
         return hr;
     }
 
     const char* IdText() const { return idText_.text; }
 
-    uint32_t reported = kNoLun;                 // the LUN the assignment reports
-    bool assigned = false;                      // a controller mapped the partition or found it mapped
-    bool alreadyMapped = false;                 // a controller found a LUN without mapping
-    CAPI_ARRAY_PARTITION* kept = nullptr;       // the record of the controller whose LUN was taken
+    uint32_t reported = kNoLun;            // the LUN the assignment reports
+    bool assigned = false;                 // a controller mapped the partition or found it mapped
+    bool alreadyMapped = false;            // a controller found a LUN without mapping
+    CAPI_ARRAY_PARTITION* kept = nullptr;  // the record of the controller whose LUN was taken
     CAPI_ARRAY_PARTITION* lastLookedUp = nullptr;
     CAPI_ARRAY_PARTITION* handedBack = nullptr;  // the record of the last controller that mapped
 
@@ -100,7 +106,8 @@ class LunAssignment {
         CAPI_ARRAY_PARTITION* partition = nullptr;
         hr = controller.findPartition(partitionId_, partitionIdLength_, &partition);
         if (FAILED(hr) || partition == nullptr) {
-            BVSS_DebugPrint(L"assignLUN(): unable to find partition data for partition with ID %S.\n", idText_.text);
+            BVSS_DebugPrint(L"assignLUN(): unable to find partition data for partition with ID %S.\n",
+                            idText_.text);
             return FAILED(hr) ? hr : VSS_E_OBJECT_NOT_FOUND;
         }
         uint32_t lun = kNoLun;
@@ -109,9 +116,10 @@ class LunAssignment {
         handedBack = partition;
         if (lun == kNoLun) {
             // Mapped without a LUN showing is a failure of this controller, whatever the lookup answered.
-            BVSS_DebugPrint(L"assignLUN(): no valid unit num after assign lun for partition with ID %S on controller "
-                            L"%u.\n",
-                            idText_.text, position);
+            BVSS_DebugPrint(
+                L"assignLUN(): no valid unit num after assign lun for partition with ID %S on controller "
+                L"%u.\n",
+                idText_.text, position);
             return VSS_E_PROVIDER_VETO;
         }
         assigned = true;
@@ -121,15 +129,17 @@ class LunAssignment {
     }
 
     // The partition in the controller's tables, re-read once from the array when it is not there.
-    HRESULT Lookup(BVSS_CapiRaidController& controller, CAPI_ARRAY_PARTITION** partition, CAPI_ARRAY** array) {
+    HRESULT Lookup(BVSS_CapiRaidController& controller, CAPI_ARRAY_PARTITION** partition,
+                   CAPI_ARRAY** array) {
         HRESULT hr = controller.findPartitionAndArray(partitionId_, partitionIdLength_, partition, array);
         if (FAILED(hr) || *partition == nullptr) {
             hr = ReRead(controller);
             if (FAILED(hr)) return hr;
             hr = controller.findPartitionAndArray(partitionId_, partitionIdLength_, partition, array);
             if (FAILED(hr) || *partition == nullptr) {
-                BVSS_DebugPrint(L"assignLUN(): unable to find partition structure for partition with ID %S.\n",
-                                idText_.text);
+                BVSS_DebugPrint(
+                    L"assignLUN(): unable to find partition structure for partition with ID %S.\n",
+                    idText_.text);
                 return FAILED(hr) ? hr : VSS_E_OBJECT_NOT_FOUND;
             }
         }
@@ -142,7 +152,8 @@ class LunAssignment {
         *lun = kNoLun;
         CAPI_ARRAY_PARTITION* partition = nullptr;
         CAPI_ARRAY* array = nullptr;
-        const HRESULT hr = controller.findPartitionAndArray(partitionId_, partitionIdLength_, &partition, &array);
+        const HRESULT hr =
+            controller.findPartitionAndArray(partitionId_, partitionIdLength_, &partition, &array);
         if (FAILED(hr) || partition == nullptr) return FAILED(hr) ? hr : VSS_E_OBJECT_NOT_FOUND;
         return LunOf(controller, partition, lun);
     }
@@ -153,8 +164,9 @@ class LunAssignment {
         if (*lun != kNoLun) return S_OK;
         const HRESULT hr = controller.capiGetArrayPartitionLUN(partition, ports_, lun);
         if (FAILED(hr)) {
-            BVSS_DebugPrint(L"capiGetArrayPartitionLUN(): unable to get a LUN to partition with serial number %S.\n",
-                            PartitionIdText(partition->serialNumber).text);
+            BVSS_DebugPrint(
+                L"capiGetArrayPartitionLUN(): unable to get a LUN to partition with serial number %S.\n",
+                PartitionIdText(partition->serialNumber).text);
         }
         return hr;
     }
@@ -192,17 +204,20 @@ HRESULT BVSS_HardwareProvider::assignLUN(std::vector<BVSS_CapiRaidController*>& 
     while (pass) {
         pass = false;
         for (size_t n = 0; n < controllers.size(); ++n) {
-            const HRESULT failure = run.Turn(*controllers[n], static_cast<uint32_t>(n), n + 1 == controllers.size());
+            const HRESULT failure =
+                run.Turn(*controllers[n], static_cast<uint32_t>(n), n + 1 == controllers.size());
             if (SUCCEEDED(failure)) continue;
             controllers.erase(controllers.begin() + static_cast<std::ptrdiff_t>(n));
             if (!controllers.empty()) {
-                BVSS_DebugPrint(L"assignLUN(): caught error %u, trying next controller for partition with ID %S.\n",
-                                static_cast<unsigned>(failure), run.IdText());
+                BVSS_DebugPrint(
+                    L"assignLUN(): caught error %u, trying next controller for partition with ID %S.\n",
+                    static_cast<unsigned>(failure), run.IdText());
                 pass = true;
             } else {
-                BVSS_DebugPrint(L"assignLUN(): caught error %u, no more controllers to try for partition with ID "
-                                L"%S.\n",
-                                static_cast<unsigned>(failure), run.IdText());
+                BVSS_DebugPrint(
+                    L"assignLUN(): caught error %u, no more controllers to try for partition with ID "
+                    L"%S.\n",
+                    static_cast<unsigned>(failure), run.IdText());
                 result = failure;
             }
             break;
@@ -213,7 +228,8 @@ HRESULT BVSS_HardwareProvider::assignLUN(std::vector<BVSS_CapiRaidController*>& 
         for (BVSS_CapiRaidController* controller : controllers) result = run.Check(*controller);
     }
     if (SUCCEEDED(result) && !run.alreadyMapped) {
-        BVSS_DebugPrint(L"assignLUN(): Assigned LUN 0x%X to partition with ID %S.\n", run.reported, run.IdText());
+        BVSS_DebugPrint(L"assignLUN(): Assigned LUN 0x%X to partition with ID %S.\n", run.reported,
+                        run.IdText());
         if (run.reported == kNoLun) {
             BVSS_DebugPrint(L"assignLUN(): Error: no LUN assigned.\n");
             throw static_cast<HRESULT>(VSS_E_PROVIDER_VETO);
@@ -239,7 +255,8 @@ HRESULT BVSS_HardwareProvider::LocateLuns(LONG lunCount, VDS_LUN_INFORMATION* so
             BVSS_DumpLunInformation(lun);
 
             BVSS_LunLookup found(mRaidControllerSet, LunControllers::All);
-            HRESULT hr = found.Parse(lun, L"LocateLuns(): unable to parse partition serial number for LUN ('%1$S')");
+            HRESULT hr =
+                found.Parse(lun, L"LocateLuns(): unable to parse partition serial number for LUN ('%1$S')");
             if (FAILED(hr)) return hr;
             hr = found.Find(LunRediscovery::LookAgainIfDiscovered);
             CAPI_ARRAY_PARTITION* partition = found.partition;
@@ -251,14 +268,16 @@ HRESULT BVSS_HardwareProvider::LocateLuns(LONG lunCount, VDS_LUN_INFORMATION* so
                 continue;
             }
             if (IsMasterVolume(*partition)) {
-                BVSS_DebugPrint(L"LocateLuns(): LUN name %.32S specialClass=%d specialType=%d\n", partition->name,
-                                partition->specialClass, partition->type);
-                BVSS_DebugPrint(L"LocateLuns(): ERROR: Not a snapshot?  LUN name %.32S specialClass=%d specialType=%d\n",
+                BVSS_DebugPrint(L"LocateLuns(): LUN name %.32S specialClass=%d specialType=%d\n",
                                 partition->name, partition->specialClass, partition->type);
+                BVSS_DebugPrint(
+                    L"LocateLuns(): ERROR: Not a snapshot?  LUN name %.32S specialClass=%d specialType=%d\n",
+                    partition->name, partition->specialClass, partition->type);
                 const BYTE* s = serialNumber;
                 LogErrorEvent(L"%S:%S=%02x%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X.",
-                              "LocateLuns(): called for non-snapshot(mastervolume) LUN", "serial number", s[0], s[1],
-                              s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14], s[15]);
+                              "LocateLuns(): called for non-snapshot(mastervolume) LUN", "serial number",
+                              s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12],
+                              s[13], s[14], s[15]);
                 return VSS_E_PROVIDER_VETO;
             }
             if (partition->lun != -1) {
@@ -271,11 +290,11 @@ HRESULT BVSS_HardwareProvider::LocateLuns(LONG lunCount, VDS_LUN_INFORMATION* so
                 std::memcpy(arraySerial, partition->arraySerialNumber, sizeof arraySerial);
                 std::memcpy(partitionSerial, partition->serialNumber, sizeof partitionSerial);
                 CAPI_ARRAY_PARTITION* mapped = nullptr;
-                hr = assignLUN(found.controllers, arraySerial, sizeof arraySerial, partitionSerial, sizeof partitionSerial,
-                               &mapped);
+                hr = assignLUN(found.controllers, arraySerial, sizeof arraySerial, partitionSerial,
+                               sizeof partitionSerial, &mapped);
                 if (FAILED(hr)) {
-                    LogErrorEvent(L"%S:%S=%S.", "LocateLuns(): unable to assign a LUN to partition", "partition id",
-                                  PartitionIdText(serialNumber).text);
+                    LogErrorEvent(L"%S:%S=%S.", "LocateLuns(): unable to assign a LUN to partition",
+                                  "partition id", PartitionIdText(serialNumber).text);
                     return VSS_E_PROVIDER_VETO;
                 }
             }

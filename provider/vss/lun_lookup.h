@@ -23,7 +23,8 @@ enum class LunRediscovery {
 
 class BVSS_LunLookup {
   public:
-    BVSS_LunLookup(BVSS_RaidControllerSet& set, LunControllers controllers) : set_(set), wanted_(controllers) {}
+    BVSS_LunLookup(BVSS_RaidControllerSet& set, LunControllers controllers)
+        : set_(set), wanted_(controllers) {}
 
     // Parses the LUN's serial text; a text that does not parse writes parseFailedEvent (when given) with the
     // text as its insert.
@@ -36,9 +37,9 @@ class BVSS_LunLookup {
 
     BYTE serial[kParsedSerialBytes] = {};  // its first 16 bytes are the partition ID
     CAPI_ARRAY_PARTITION* partition = nullptr;
-    CAPI_ARRAY* array = nullptr;                          // with LunControllers::All
-    BVSS_CapiRaidController* controller = nullptr;        // with LunControllers::First
-    std::vector<BVSS_CapiRaidController*> controllers;    // with LunControllers::All
+    CAPI_ARRAY* array = nullptr;                        // with LunControllers::All
+    BVSS_CapiRaidController* controller = nullptr;      // with LunControllers::First
+    std::vector<BVSS_CapiRaidController*> controllers;  // with LunControllers::All
 
   private:
     HRESULT LookUp();

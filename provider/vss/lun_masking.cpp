@@ -4,12 +4,12 @@
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
+#include "provider/controllers/hresult_guard.h"
 #include "provider/controllers/lun_identification.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/vss/hardware_provider.h"
 #include "provider/vss/lun_lookup.h"
-#include "provider/controllers/hresult_guard.h"
 
 namespace {
 
@@ -21,15 +21,17 @@ struct Notification {
     const WCHAR* text;
 };
 constexpr Notification kNotifications[] = {
+    // clang-format off
     {0x100, L"\nNotify Read/Write : '%S'"},     // VSS_ONLUNSTATECHANGE_NOTIFY_READ_WRITE
     {0x200, L"\nNotify pre-recovery : '%S'"},   // VSS_ONLUNSTATECHANGE_NOTIFY_LUN_PRE_RECOVERY
     {0x400, L"\nNotify post-recovery : '%S'"},  // VSS_ONLUNSTATECHANGE_NOTIFY_LUN_POST_RECOVERY
+    // clang-format on
 };
 
 }  // namespace
 
-HRESULT BVSS_HardwareProvider::OnLunStateChange(VDS_LUN_INFORMATION* snapshotLuns, VDS_LUN_INFORMATION*, DWORD count,
-                                                DWORD flags) {
+HRESULT BVSS_HardwareProvider::OnLunStateChange(VDS_LUN_INFORMATION* snapshotLuns, VDS_LUN_INFORMATION*,
+                                                DWORD count, DWORD flags) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::OnLunStateChange");
     BVSS_CritSecLock lock(&mCritSec);
     const HRESULT result = CatchHresult([&]() -> HRESULT {
@@ -50,7 +52,8 @@ HRESULT BVSS_HardwareProvider::OnLunStateChange(VDS_LUN_INFORMATION* snapshotLun
             found.Parse(lun);
             HRESULT hr = found.Find(LunRediscovery::LookAgain);
             if (FAILED(hr) || found.controller == nullptr) {
-                LogEvent(L"OnLunStateChange called with unknown snapshot ('%S'')", BVSS_SerialNumberInsert(lun));
+                LogEvent(L"OnLunStateChange called with unknown snapshot ('%S'')",
+                         BVSS_SerialNumberInsert(lun));
                 return VSS_E_PROVIDER_VETO;
             }
             hr = found.controller->unassignLUN(found.serial);

@@ -34,11 +34,13 @@ HRESULT BVSS_HardwareProvider::FillInLunInfo(VSS_PWSZ device, VDS_LUN_INFORMATIO
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::FillInLunInfo");
     BVSS_CritSecLock lock(&mCritSec);
     const HRESULT hr = BVSS_CompleteLunInformation(mRaidControllerSet, device, lunInformation, isSupported);
-    BVSS_DebugPrint(L"returning 0x%08x, IsSupported = %d\n", hr, isSupported != nullptr ? *isSupported : FALSE);
+    BVSS_DebugPrint(L"returning 0x%08x, IsSupported = %d\n", hr,
+                    isSupported != nullptr ? *isSupported : FALSE);
     return hr;
 }
 
-HRESULT BVSS_HardwareProvider::getPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer, DWORD length) {
+HRESULT BVSS_HardwareProvider::getPartitionSerialNumber(const VDS_LUN_INFORMATION* lun, BYTE* buffer,
+                                                        DWORD length) {
     return BVSS_GetPartitionSerialNumber(lun, buffer, length);
 }
 
@@ -56,7 +58,8 @@ HRESULT BVSS_HardwareProvider::readPartitionSerialNumber(const VDS_LUN_INFORMATI
     return BVSS_ReadPartitionSerialNumber(lun, buffer, length, parseFailedEvent);
 }
 
-bool BVSS_HardwareProvider::findSnapshotBySourceLun(const BYTE* sourceLunId, BYTE* snapshotLunId, size_t* position) {
+bool BVSS_HardwareProvider::findSnapshotBySourceLun(const BYTE* sourceLunId, BYTE* snapshotLunId,
+                                                    size_t* position) {
     return BVSS_FindSnapshotBySourceLun(mSet.Luns(), sourceLunId, snapshotLunId, position);
 }
 

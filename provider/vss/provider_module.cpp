@@ -29,8 +29,7 @@ HRESULT CBrenlowHardwareProviderModule::DllGetClassObject(REFCLSID clsid, REFIID
     if (object == nullptr) return E_POINTER;
     *object = nullptr;
     for (const ClassMapEntry& entry : kClassMap) {
-        if (*entry.clsid == clsid)
-            return ComGetClassFactory(&objects_, entry.create, iid, object);
+        if (*entry.clsid == clsid) return ComGetClassFactory(&objects_, entry.create, iid, object);
     }
     return CLASS_E_CLASSNOTAVAILABLE;
 }

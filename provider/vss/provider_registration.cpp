@@ -20,8 +20,9 @@ constexpr unsigned kCapiVersionMajor = 3;
 constexpr unsigned kCapiVersionMinor = 10;
 constexpr const char* kCapiRevision = "$LastChangedRevision: 15025 $";
 void LogBanner(const BVSS_ProviderParameters& parameters) {
-    BVSS_DebugPrint(L"# %s version %s, built %S at %S,\n#    CAPI version %u.%u (header SCC %S).\n", parameters.Name,
-                    parameters.Version, __DATE__, __TIME__, kCapiVersionMajor, kCapiVersionMinor, kCapiRevision);
+    BVSS_DebugPrint(L"# %s version %s, built %S at %S,\n#    CAPI version %u.%u (header SCC %S).\n",
+                    parameters.Name, parameters.Version, __DATE__, __TIME__, kCapiVersionMajor,
+                    kCapiVersionMinor, kCapiRevision);
     BVSS_DebugPrint(L"StartingLun = %d\n", parameters.StartingLun);
     BVSS_DebugPrint(L"StandardVolumesAreSupported = %d\n", parameters.StandardVolumesAreSupported);
     BVSS_DebugPrint(L"RecordSnapshotSetIds = %d\n", parameters.RecordSnapshotSetIds);
@@ -29,7 +30,8 @@ void LogBanner(const BVSS_ProviderParameters& parameters) {
 
 // The coordinator's administration object, or the failure of its creation.
 HRESULT CreateVssAdmin(IVssAdmin** admin) {
-    return CoCreateInstance(CLSID_VSSCoordinator, nullptr, CLSCTX_ALL, IID_IVssAdmin, reinterpret_cast<void**>(admin));
+    return CoCreateInstance(CLSID_VSSCoordinator, nullptr, CLSCTX_ALL, IID_IVssAdmin,
+                            reinterpret_cast<void**>(admin));
 }
 
 // Registers the provider; a provider of the same ID already registered is removed first and registered again.
@@ -42,14 +44,16 @@ HRESULT RegisterWithCoordinator(IVssAdmin* admin, BVSS_ProviderParameters& param
     if (result == VSS_E_PROVIDER_ALREADY_REGISTERED) {
         const HRESULT removed = admin->UnregisterProvider(kVssProviderId);
         if (FAILED(removed)) {
-            BVSS_DebugPrint(L"DllRegisterServer(): Provider old version unregistration failed with code 0x%08X.\n",
-                            removed);
+            BVSS_DebugPrint(
+                L"DllRegisterServer(): Provider old version unregistration failed with code 0x%08X.\n",
+                removed);
         } else {
             BVSS_DebugPrint(L"DllRegisterServer(): Successfully unregistered old version.\n");
         }
         result = registerProvider();
     }
-    if (FAILED(result)) BVSS_DebugPrint(L"DllRegisterServer(): Provider Registration failed with code 0x%08X.\n", result);
+    if (FAILED(result))
+        BVSS_DebugPrint(L"DllRegisterServer(): Provider Registration failed with code 0x%08X.\n", result);
     return result;
 }
 
@@ -68,7 +72,8 @@ constexpr RunTexts kUnregistration = {L"%1$s version %2$s has been removed",
 
 // The end of a run: the event (the success text only for a run that succeeded, an error with the code
 // otherwise), the coordinator released, the result logged.
-HRESULT Finish(IVssAdmin* admin, const BVSS_ProviderParameters& parameters, HRESULT result, const RunTexts& texts) {
+HRESULT Finish(IVssAdmin* admin, const BVSS_ProviderParameters& parameters, HRESULT result,
+               const RunTexts& texts) {
     LangInit();
     if (SUCCEEDED(result)) {
         LogEvent(texts.succeeded, parameters.Name, parameters.Version);
@@ -90,7 +95,8 @@ HRESULT RegisterServer(BVSS_ProviderParameters& parameters) {
     } else {
         result = CreateVssAdmin(&admin);
         if (FAILED(result)) {
-            BVSS_DebugPrint(L"DllRegisterServer(): VSS admin object creation failed with code 0x%08X.\n", result);
+            BVSS_DebugPrint(L"DllRegisterServer(): VSS admin object creation failed with code 0x%08X.\n",
+                            result);
         } else {
             result = RegisterWithCoordinator(admin, parameters);
         }
@@ -103,15 +109,18 @@ HRESULT UnregisterServer(BVSS_ProviderParameters& parameters) {
     IVssAdmin* admin = nullptr;
     const HRESULT created = CreateVssAdmin(&admin);
     if (FAILED(created)) {
-        BVSS_DebugPrint(L"DllUnregisterServer(): VSS admin object creation failed with code 0x%08X.\n", created);
+        BVSS_DebugPrint(L"DllUnregisterServer(): VSS admin object creation failed with code 0x%08X.\n",
+                        created);
     } else {
         const HRESULT removed = admin->UnregisterProvider(kVssProviderId);
         if (FAILED(removed))
-            BVSS_DebugPrint(L"DllUnregisterServer(): Provider Unregistration failed with code 0x%08X.\n", removed);
+            BVSS_DebugPrint(L"DllUnregisterServer(): Provider Unregistration failed with code 0x%08X.\n",
+                            removed);
     }
     const HRESULT result = UnregisterComServer();
     if (FAILED(result))
-        BVSS_DebugPrint(L"DllUnregisterServer(): Parent class Unregistration failed with code 0x%08X.\n", result);
+        BVSS_DebugPrint(L"DllUnregisterServer(): Parent class Unregistration failed with code 0x%08X.\n",
+                        result);
     return Finish(admin, parameters, result, kUnregistration);
 }
 

@@ -5,6 +5,7 @@
 
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
+#include "provider/controllers/hresult_guard.h"
 #include "provider/controllers/lun_identification.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/provider_events.h"
@@ -12,7 +13,6 @@
 #include "provider/controllers/serial_numbers.h"
 #include "provider/vss/hardware_provider.h"
 #include "provider/vss/lun_lookup.h"
-#include "provider/controllers/hresult_guard.h"
 #include "provider/vss/vss_async.h"
 
 namespace {
@@ -46,8 +46,8 @@ HRESULT BVSS_HardwareProvider::OnLunEmpty(VSS_PWSZ device, VDS_LUN_INFORMATION* 
         BVSS_DebugPrint(L"OnLunEmpty(): DeviceName=%s, LunInformation:\n", deviceName);
         BVSS_DumpLunInformation(lunInformation);
         BVSS_LunLookup found(mRaidControllerSet, LunControllers::All);
-        HRESULT result =
-            found.Parse(lunInformation, L"OnLunEmpty(): unable to parse partition serial number for LUN ('%1$S')");
+        HRESULT result = found.Parse(
+            lunInformation, L"OnLunEmpty(): unable to parse partition serial number for LUN ('%1$S')");
         if (FAILED(result)) return result;
         result = found.Find(LunRediscovery::Never);
         const CAPI_ARRAY_PARTITION* partition = found.partition;
@@ -57,17 +57,20 @@ HRESULT BVSS_HardwareProvider::OnLunEmpty(VSS_PWSZ device, VDS_LUN_INFORMATION* 
             return FAILED(result) ? result : VSS_E_OBJECT_NOT_FOUND;
         }
         if (partition->specialClass == kClassSnapshotFamily && partition->type == CAPI_PTSNAP_MASTER_VOLUME) {
-            LogIdErrorEvent("OnLunEmpty(): called for non-snapshot(master volume) LUN", "serial number", partitionId);
+            LogIdErrorEvent("OnLunEmpty(): called for non-snapshot(master volume) LUN", "serial number",
+                            partitionId);
             return VSS_E_PROVIDER_VETO;
         }
         if (partition->paged != 0 && partition->type != kTypePagedSnapshot) {
-            LogErrorEvent(L"Paged partition %.32S does not have specialType PAGED_SNAPSHOT (specialClass=%d "
-                          L"specialType=%d)\n",
-                          partition->name, partition->specialClass, partition->type);
+            LogErrorEvent(
+                L"Paged partition %.32S does not have specialType PAGED_SNAPSHOT (specialClass=%d "
+                L"specialType=%d)\n",
+                partition->name, partition->specialClass, partition->type);
             return VSS_E_PROVIDER_VETO;
         }
-        BVSS_DebugPrint(L"OnLunEmpty(): DeviceName=%s, partition %.32S isPaged %d specialClass %d specialType %d\n",
-                        deviceName, partition->name, partition->paged, partition->specialClass, partition->type);
+        BVSS_DebugPrint(
+            L"OnLunEmpty(): DeviceName=%s, partition %.32S isPaged %d specialClass %d specialType %d\n",
+            deviceName, partition->name, partition->paged, partition->specialClass, partition->type);
 
         // The first controller that deletes the snapshot and re-reads its array ends the walk; a partner
         // taking over after a failed re-read does not delete again.
@@ -109,7 +112,8 @@ HRESULT BVSS_HardwareProvider::ResyncLuns(VDS_LUN_INFORMATION* sourceLuns, VDS_L
                                           DWORD count, IVssAsync** async) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::ResyncLuns");
     BVSS_CritSecLock lock(&mCritSec);
-    if (async == nullptr || (count != 0 && (sourceLuns == nullptr || targetLuns == nullptr))) return E_POINTER;
+    if (async == nullptr || (count != 0 && (sourceLuns == nullptr || targetLuns == nullptr)))
+        return E_POINTER;
     return CatchHresult([&]() -> HRESULT {
         bool rediscoveryAllowed = true;
         for (DWORD i = 0; i < count; ++i) {
@@ -125,24 +129,28 @@ HRESULT BVSS_HardwareProvider::ResyncLuns(VDS_LUN_INFORMATION* sourceLuns, VDS_L
             // first 16 bytes.
             BVSS_LunLookup snapshot(mRaidControllerSet, LunControllers::First);
             if (FAILED(snapshot.Parse(source))) return unknownPair();
-            HRESULT result = snapshot.Find(rediscoveryAllowed ? LunRediscovery::LookAgain : LunRediscovery::Never);
+            HRESULT result =
+                snapshot.Find(rediscoveryAllowed ? LunRediscovery::LookAgain : LunRediscovery::Never);
             if (snapshot.Rediscovered()) rediscoveryAllowed = false;
             if (FAILED(result) || snapshot.controller == nullptr) return unknownPair();
             BYTE volumeId[kParsedSerialBytes];
-            if (FAILED(BVSS_GetPartitionSerialNumber(target, volumeId, sizeof volumeId))) return unknownPair();
+            if (FAILED(BVSS_GetPartitionSerialNumber(target, volumeId, sizeof volumeId)))
+                return unknownPair();
 
-            BVSS_DebugPrint(L"ResyncLuns rolling back snapshot %S to master vol %S\n", BVSS_SerialNumberInsert(source),
-                            BVSS_SerialNumberInsert(target));
+            BVSS_DebugPrint(L"ResyncLuns rolling back snapshot %S to master vol %S\n",
+                            BVSS_SerialNumberInsert(source), BVSS_SerialNumberInsert(target));
             result = snapshot.controller->rollbackSnapshot(snapshot.serial, volumeId);
             if (result == VSS_E_PROVIDER_VETO) {
-                BVSS_DebugPrint(L"ResyncLuns() failed: rollbackSnapshot() failed, returning VSS_E_PROVIDER_VETO\n");
+                BVSS_DebugPrint(
+                    L"ResyncLuns() failed: rollbackSnapshot() failed, returning VSS_E_PROVIDER_VETO\n");
                 return result;
             }
             if (result == E_OUTOFMEMORY) return result;
             if (result != S_OK) {
-                LogEvent(L"ResyncLuns called with unknown source (error %d / 0x%x), target LUN m_szSerialNumber "
-                         L"('%S'), ('%S')",
-                         result, result, BVSS_SerialNumberInsert(source), BVSS_SerialNumberInsert(target));
+                LogEvent(
+                    L"ResyncLuns called with unknown source (error %d / 0x%x), target LUN m_szSerialNumber "
+                    L"('%S'), ('%S')",
+                    result, result, BVSS_SerialNumberInsert(source), BVSS_SerialNumberInsert(target));
                 return VSS_E_PROVIDER_VETO;
             }
         }

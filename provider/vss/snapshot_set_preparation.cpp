@@ -9,12 +9,12 @@
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
+#include "provider/controllers/hresult_guard.h"
 #include "provider/controllers/lun_identification.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/vss/hardware_provider.h"
-#include "provider/controllers/hresult_guard.h"
 
 namespace {
 
@@ -43,7 +43,8 @@ struct LunKinds {
 };
 
 bool SnapshotsEnabled(const CAPI_ARRAY_PARTITION& partition) {
-    if (partition.specialClass == kClassSnapshotFamily && partition.type == CAPI_PTSNAP_MASTER_VOLUME) return true;
+    if (partition.specialClass == kClassSnapshotFamily && partition.type == CAPI_PTSNAP_MASTER_VOLUME)
+        return true;
     // A standard volume becomes a master volume with its own snap pool when the set's preparation ends.
     return partition.specialClass == kStandardVolumeClass &&
            ProviderParameters().StandardVolumesAreSupported == kStandardVolumesSupported;
@@ -54,7 +55,11 @@ class LunPreparation {
   public:
     LunPreparation(BVSS_HardwareProvider& provider, BVSS_RaidControllerSet& controllers,
                    std::vector<BVSS_SnapshotInfo>& luns, LONG context, LONG lunCount)
-        : provider_(provider), controllers_(controllers), luns_(luns), context_(context), lunCount_(lunCount) {}
+        : provider_(provider),
+          controllers_(controllers),
+          luns_(luns),
+          context_(context),
+          lunCount_(lunCount) {}
 
     HRESULT Prepare(LONG index, const VDS_LUN_INFORMATION& lun, const WCHAR* deviceName) {
         LunFindings found;
@@ -77,13 +82,14 @@ class LunPreparation {
         if (FAILED(hr)) return hr;
         hr = BVSS_PartitionIDToSerialNumber(found->serial, sizeof found->serial, found->id);
         if (FAILED(hr)) {
-            LogErrorEvent(L"BeginPrepareSnapshot(): unable to convert partition serial number to volume id for LUN "
-                          L"('%1$S')",
-                          BVSS_SerialNumberInsert(&lun));
+            LogErrorEvent(
+                L"BeginPrepareSnapshot(): unable to convert partition serial number to volume id for LUN "
+                L"('%1$S')",
+                BVSS_SerialNumberInsert(&lun));
             return hr;
         }
-        BVSS_DebugPrint(L"BeginPrepareSnapshot(): Volume #%u partition ID=%S.\n", static_cast<unsigned>(index),
-                        PartitionIdText(found->id).text);
+        BVSS_DebugPrint(L"BeginPrepareSnapshot(): Volume #%u partition ID=%S.\n",
+                        static_cast<unsigned>(index), PartitionIdText(found->id).text);
         return S_OK;
     }
 
@@ -91,9 +97,10 @@ class LunPreparation {
         const HRESULT hr = controllers_.findPartitionArrayAndController(
             found->serial, kParsedSerialBytes, &found->partition, &found->array, &found->controller);
         if (FAILED(hr)) {
-            LogErrorEvent(L"%S:%S=%S.",
-                          "BeginPrepareSnapshot(): unable to find partition or controller for LUN with partition ID",
-                          "partition id", PartitionIdText(found->id).text);
+            LogErrorEvent(
+                L"%S:%S=%S.",
+                "BeginPrepareSnapshot(): unable to find partition or controller for LUN with partition ID",
+                "partition id", PartitionIdText(found->id).text);
             return VSS_E_OBJECT_NOT_FOUND;
         }
         // A copy: a refresh of the controller's tables during the limit test may rewrite the record.
@@ -107,15 +114,16 @@ class LunPreparation {
         found->isVirtual = found->controller->isQ700() && partition.paged != 0;
         ++(found->isVirtual ? kinds_.isVirtual : kinds_.linear);
         if (kinds_.linear > 0 && kinds_.isVirtual > 0) {
-            LogErrorEvent(L"%S: %.32S (%S)\n", "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs",
+            LogErrorEvent(L"%S: %.32S (%S)\n",
+                          "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs",
                           partition.name, PartitionIdText(found->id).text);
             return VSS_E_PROVIDER_VETO;
         }
         if (!found->isVirtual && !SnapshotsEnabled(partition)) {
             LogErrorEvent(L"%S:%S=%d, %S=%d, %S=%S.",
                           "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled",
-                          "partition class", partition.specialClass, "partition type", partition.type, "partition id",
-                          PartitionIdText(found->id).text);
+                          "partition class", partition.specialClass, "partition type", partition.type,
+                          "partition id", PartitionIdText(found->id).text);
             return VSS_E_PROVIDER_VETO;
         }
         return S_OK;
@@ -142,16 +150,17 @@ class LunPreparation {
             // This call's LUNs are counted once more as they are recorded: an estimate on the safe side.
             const uint64_t wanted = uint64_t{static_cast<uint32_t>(lunCount_)} + luns_.size();
             const auto newSnapshots = static_cast<uint32_t>(std::min<uint64_t>(wanted, UINT32_MAX));
-            hr = controllers_.checkSnapshotLimits(newSnapshots, found.partition, found.array, found.controller);
+            hr = controllers_.checkSnapshotLimits(newSnapshots, found.partition, found.array,
+                                                  found.controller);
         } else if ((context_ & VSS_VOLSNAP_ATTR_PLEX) != 0) {
             const uint64_t owned = uint64_t{provider_.existingSnapsForController(found.ownerSerial)} + 1;
             if (owned > kFullCopiesPerController) hr = VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED;
         }
         if (FAILED(hr)) {
-            BVSS_DebugPrint(L"BeginPrepareSnapshot(): violated snapshot limits for device \"%s\", Master Volume ID=%S, "
-                            L"error = 0x%X.\n",
-                            BVSS_DeviceNameInsert(deviceName), PartitionIdText(found.id).text,
-                            static_cast<unsigned>(hr));
+            BVSS_DebugPrint(
+                L"BeginPrepareSnapshot(): violated snapshot limits for device \"%s\", Master Volume ID=%S, "
+                L"error = 0x%X.\n",
+                BVSS_DeviceNameInsert(deviceName), PartitionIdText(found.id).text, static_cast<unsigned>(hr));
         }
         return hr;
     }
@@ -162,8 +171,9 @@ class LunPreparation {
         BYTE path = 0, target = 0;
         ULONG lunNumber = 0;
         if (FAILED(provider_.getSCSIPath(&lun, deviceName, &path, &target, &lunNumber))) {
-            BVSS_DebugPrint(L"BeginPrepareSnapshot called with LUN without correct SCSI path, partition ID=%S.\n",
-                            PartitionIdText(found.id).text);
+            BVSS_DebugPrint(
+                L"BeginPrepareSnapshot called with LUN without correct SCSI path, partition ID=%S.\n",
+                PartitionIdText(found.id).text);
         }
         luns_.emplace_back();
         BVSS_SnapshotInfo& entry = luns_.back();
@@ -179,7 +189,8 @@ class LunPreparation {
         entry.mSource.mIsVirtual = found.isVirtual ? 1 : 0;
         entry.mSnapshot.mIsVirtual = entry.mSource.mIsVirtual;
         std::memcpy(entry.mSource.mSerialNumber, found.serial, sizeof entry.mSource.mSerialNumber);
-        std::memcpy(entry.mSource.mArraySerialNumber, found.arraySerial, sizeof entry.mSource.mArraySerialNumber);
+        std::memcpy(entry.mSource.mArraySerialNumber, found.arraySerial,
+                    sizeof entry.mSource.mArraySerialNumber);
         std::memcpy(entry.mSnapshot.mArraySerialNumber, entry.mSource.mArraySerialNumber,
                     sizeof entry.mSnapshot.mArraySerialNumber);
         CAPI_ARRAY_PARTITION* partition = nullptr;
@@ -249,7 +260,8 @@ HRESULT BVSS_HardwareProvider::StartOrJoinSet(const VSS_ID& snapshotSetId) {
             break;
         case SnapshotSetState::Preparing:
             if (snapshotSetId == mSet.Id()) break;  // another volume of the current set
-            BVSS_DebugPrint(L"BeginPrepareSnapshot(): snapshot set ID mismatch, clearing old snapshot data.\n");
+            BVSS_DebugPrint(
+                L"BeginPrepareSnapshot(): snapshot set ID mismatch, clearing old snapshot data.\n");
             hr = DeleteAbortedSnapshots();
             break;
         default:  // an unfinished set: the snapshots it made go
@@ -272,7 +284,8 @@ uint32_t BVSS_HardwareProvider::existingSnapsForController(const uint8_t* contro
             entry.mSource.mSerialNumber, kParsedSerialBytes, &partition, &array, &controller);
         if (FAILED(hr)) throw hr;
         const uint8_t* owner = controller->getArrayOwnerSN(*array);
-        if (owner != nullptr && std::memcmp(owner, controllerSerialNumber, kControllerSerialBytes) == 0) ++count;
+        if (owner != nullptr && std::memcmp(owner, controllerSerialNumber, kControllerSerialBytes) == 0)
+            ++count;
     }
     BVSS_DebugPrint(L"existingSnapsForController(): returning 0x%08x\n", count);
     return count;

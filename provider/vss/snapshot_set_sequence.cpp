@@ -6,11 +6,11 @@
 
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
+#include "provider/controllers/hresult_guard.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/host/cache_flush.h"
 #include "provider/vss/hardware_provider.h"
-#include "provider/controllers/hresult_guard.h"
 
 namespace {
 
@@ -34,7 +34,8 @@ std::string GuidText(const GUID& guid) {
 
 template <class Steps>
 HRESULT BVSS_HardwareProvider::SequenceStep(const WCHAR* name, const VSS_ID& snapshotSetId,
-                                            SnapshotSetState requiredState, Steps steps, DiscoveryAtEnd discovery) {
+                                            SnapshotSetState requiredState, Steps steps,
+                                            DiscoveryAtEnd discovery) {
     BVSS_LogGuid("SnapshotSetId", snapshotSetId);
     BVSS_CritSecLock lock(&mCritSec);
     HRESULT result = S_OK;
@@ -64,54 +65,69 @@ HRESULT BVSS_HardwareProvider::SequenceStep(const WCHAR* name, const VSS_ID& sna
 
 HRESULT BVSS_HardwareProvider::EndPrepareSnapshots(VSS_ID snapshotSetId) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::EndPrepareSnapshots");
-    return SequenceStep(L"EndPrepareSnapshots", snapshotSetId, SnapshotSetState::Preparing, [&]() -> HRESULT {
-        mSet.MarkPrepared();
-        HRESULT result = scsiSynchronizeCacheAll(0);
-        if (ProviderParameters().StandardVolumesAreSupported == kStandardVolumesSupported) {
-            result = mRaidControllerSet.calculateReserveSize(mSet.Luns());
-            if (FAILED(result)) throw result;
-            result = mRaidControllerSet.createReserveSpace(mSet.Luns());
-            if (FAILED(result)) throw result;
-        }
-        if ((mSet.Context() & VSS_VOLSNAP_ATTR_DIFFERENTIAL) != 0)
-            result = mRaidControllerSet.createSnapshots(mSet.Luns(), 0, 1, static_cast<uint32_t>(mSet.Context()), 1);
-        if (result == S_OK) {
-            mRaidControllerSet.capiSetDiscvoryFlag(0);  // no rediscovery until the set ends
-            mDiscoveryOff = true;
-        }
-        return result;
-    }, DiscoveryAtEnd::IfSwitchedOff);
+    return SequenceStep(
+        L"EndPrepareSnapshots", snapshotSetId, SnapshotSetState::Preparing,
+        [&]() -> HRESULT {
+            mSet.MarkPrepared();
+            HRESULT result = scsiSynchronizeCacheAll(0);
+            if (ProviderParameters().StandardVolumesAreSupported == kStandardVolumesSupported) {
+                result = mRaidControllerSet.calculateReserveSize(mSet.Luns());
+                if (FAILED(result)) throw result;
+                result = mRaidControllerSet.createReserveSpace(mSet.Luns());
+                if (FAILED(result)) throw result;
+            }
+            if ((mSet.Context() & VSS_VOLSNAP_ATTR_DIFFERENTIAL) != 0)
+                result = mRaidControllerSet.createSnapshots(mSet.Luns(), 0, 1,
+                                                            static_cast<uint32_t>(mSet.Context()), 1);
+            if (result == S_OK) {
+                mRaidControllerSet.capiSetDiscvoryFlag(0);  // no rediscovery until the set ends
+                mDiscoveryOff = true;
+            }
+            return result;
+        },
+        DiscoveryAtEnd::IfSwitchedOff);
 }
 
 HRESULT BVSS_HardwareProvider::PreCommitSnapshots(VSS_ID snapshotSetId) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::PreCommitSnapshots");
-    return SequenceStep(L"PreCommitSnapshots", snapshotSetId, SnapshotSetState::Prepared, [&]() -> HRESULT {
-        mSet.MarkPreCommitted();
-        scsiSynchronizeCacheAll(1);  // the flushes' results do not decide
-        scsiSynchronizeCacheAll(0);
-        return S_OK;
-    }, DiscoveryAtEnd::OnFailure);
+    return SequenceStep(
+        L"PreCommitSnapshots", snapshotSetId, SnapshotSetState::Prepared,
+        [&]() -> HRESULT {
+            mSet.MarkPreCommitted();
+            scsiSynchronizeCacheAll(1);  // the flushes' results do not decide
+            scsiSynchronizeCacheAll(0);
+            return S_OK;
+        },
+        DiscoveryAtEnd::OnFailure);
 }
 
 HRESULT BVSS_HardwareProvider::CommitSnapshots(VSS_ID snapshotSetId) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::CommitSnapshots");
-    return SequenceStep(L"CommitSnapshots", snapshotSetId, SnapshotSetState::PreCommitted, [&]() -> HRESULT {
-        const uint32_t context = static_cast<uint32_t>(mSet.Context());
-        if (mRaidControllerSet.commitSnapshots(mSet.Luns(), 1, context, 1) != S_OK) throw VSS_E_PROVIDER_VETO;
-        HRESULT result = S_OK;
-        if ((context & VSS_VOLSNAP_ATTR_PLEX) != 0 && (context & VSS_VOLSNAP_ATTR_DIFFERENTIAL) == 0)
-            result = mRaidControllerSet.createSnapshots(mSet.Luns(), 0, 1, context, 1);  // starts the full copies
-        mSet.MarkCommitted();
-        return result;
-    }, DiscoveryAtEnd::OnFailure);
+    return SequenceStep(
+        L"CommitSnapshots", snapshotSetId, SnapshotSetState::PreCommitted,
+        [&]() -> HRESULT {
+            const uint32_t context = static_cast<uint32_t>(mSet.Context());
+            if (mRaidControllerSet.commitSnapshots(mSet.Luns(), 1, context, 1) != S_OK)
+                throw VSS_E_PROVIDER_VETO;
+            HRESULT result = S_OK;
+            if ((context & VSS_VOLSNAP_ATTR_PLEX) != 0 && (context & VSS_VOLSNAP_ATTR_DIFFERENTIAL) == 0)
+                result = mRaidControllerSet.createSnapshots(mSet.Luns(), 0, 1, context,
+                                                            1);  // starts the full copies
+            mSet.MarkCommitted();
+            return result;
+        },
+        DiscoveryAtEnd::OnFailure);
 }
 
 HRESULT BVSS_HardwareProvider::PostCommitSnapshots(VSS_ID snapshotSetId) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::PostCommitSnapshots");
-    return SequenceStep(L"PostCommitSnapshots", snapshotSetId, SnapshotSetState::Committed, [&]() -> HRESULT {
-        mSet.MarkCompleted();
-        return S_OK;
-    }, DiscoveryAtEnd::Always);
+    return SequenceStep(
+        L"PostCommitSnapshots", snapshotSetId, SnapshotSetState::Committed,
+        [&]() -> HRESULT {
+            mSet.MarkCompleted();
+            return S_OK;
+        },
+        DiscoveryAtEnd::Always);
 }
 
 HRESULT BVSS_HardwareProvider::PreFinalCommitSnapshots(VSS_ID snapshotSetId) {
@@ -157,8 +173,8 @@ HRESULT BVSS_HardwareProvider::DeleteAbortedSnapshots() {
             *result = raised;
         }
         if (SUCCEEDED(*result)) return true;
-        LogErrorEvent(L"%S:%S=%S.", "DeleteAbortedSnapshots() unable to delete snapshot for LUN", "serial number",
-                      IdText(id).c_str());
+        LogErrorEvent(L"%S:%S=%S.", "DeleteAbortedSnapshots() unable to delete snapshot for LUN",
+                      "serial number", IdText(id).c_str());
         return false;
     };
     HRESULT result = S_OK;
@@ -167,8 +183,9 @@ HRESULT BVSS_HardwareProvider::DeleteAbortedSnapshots() {
         if (entry.mCreated) {
             // A snapshot deleted is no longer the entry's: a later deletion of the set does not ask again.
             if (!step(entry.mSnapshot.mSerialNumber, &result, [&] {
-                    return controller != nullptr ? controller->capiDeleteSnapshot(entry.mSnapshot.mSerialNumber, 0)
-                                                 : VSS_E_PROVIDER_VETO;
+                    return controller != nullptr
+                               ? controller->capiDeleteSnapshot(entry.mSnapshot.mSerialNumber, 0)
+                               : VSS_E_PROVIDER_VETO;
                 }))
                 return result;
             entry.mCreated = 0;
@@ -176,7 +193,8 @@ HRESULT BVSS_HardwareProvider::DeleteAbortedSnapshots() {
         // What creates of the entry left beside its snapshot, where that could not be looked for yet.
         if (controller == nullptr) controller = entry.mSource.mController;
         if (!entry.mUnsweptNames.empty() && !step(entry.mSource.mSerialNumber, &result, [&] {
-                return controller != nullptr ? controller->deleteUnrecordedSnapshots({&entry}) : VSS_E_PROVIDER_VETO;
+                return controller != nullptr ? controller->deleteUnrecordedSnapshots({&entry})
+                                             : VSS_E_PROVIDER_VETO;
             }))
             return result;
     }
@@ -199,10 +217,11 @@ HRESULT BVSS_HardwareProvider::RecordSnapshotSetId(const VSS_ID& snapshotSetId) 
     for (BVSS_SnapshotInfo& entry : mSet.Luns()) {
         if (!entry.mCreated) continue;
         const std::string id = IdText(entry.mSnapshot.mSerialNumber);
-        BVSS_DebugPrint(L"Updating snapshot %S with SnapshotSetID %S.\n", id.c_str(), GuidText(mSet.Id()).c_str());
-        result = entry.mSnapshot.mController != nullptr
-                     ? entry.mSnapshot.mController->capiUpdateIdentInfo(entry.mSnapshot.mSerialNumber, mSet.Id())
-                     : VSS_E_PROVIDER_VETO;
+        BVSS_DebugPrint(L"Updating snapshot %S with SnapshotSetID %S.\n", id.c_str(),
+                        GuidText(mSet.Id()).c_str());
+        result = entry.mSnapshot.mController != nullptr ? entry.mSnapshot.mController->capiUpdateIdentInfo(
+                                                              entry.mSnapshot.mSerialNumber, mSet.Id())
+                                                        : VSS_E_PROVIDER_VETO;
         if (FAILED(result)) {
             LogErrorEvent(L"Could not update snapshot %S with SnapshotSetID %S.\n", id.c_str(),
                           GuidText(mSet.Id()).c_str());
@@ -215,6 +234,7 @@ HRESULT BVSS_HardwareProvider::RecordSnapshotSetId(const VSS_ID& snapshotSetId) 
 HRESULT BVSS_HardwareProvider::scsiSynchronizeCacheAll(uint32_t immediate) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::scsiSynchronizeCacheAll");
     HRESULT result = S_OK;
-    for (const BVSS_SnapshotInfo& entry : mSet.Luns()) result = scsiSynchronizeCache(entry.mSource, immediate, 0, 0);
+    for (const BVSS_SnapshotInfo& entry : mSet.Luns())
+        result = scsiSynchronizeCache(entry.mSource, immediate, 0, 0);
     return result;
 }

@@ -32,8 +32,8 @@ void PartitionData(Call& call) {
 
 constexpr CommandRow kRows[] = {
     {CAPI_COMMAND_U_GET_ARRAY_LIST, "U_GET_ARRAY_LIST", 0, 0, false, Sequence::PairInParams23, ArrayList},
-    {kCommandPartitionData, "U_GET_VOLUME_DATA", kIncludeObjectId, kObjectIdSize, false, Sequence::PairInParams23,
-     PartitionData},
+    {kCommandPartitionData, "U_GET_VOLUME_DATA", kIncludeObjectId, kObjectIdSize, false,
+     Sequence::PairInParams23, PartitionData},
 };
 
 }  // namespace

@@ -20,14 +20,19 @@ struct CapiAnswer {
     uint32_t includeType = 0;
     uint32_t params[4] = {};  // param1 to param4 of the reply
     std::vector<uint8_t> data;
-    uint32_t replyCode = 0;   // 0: the command code + 1000 (a classic command names its own)
+    uint32_t replyCode = 0;  // 0: the command code + 1000 (a classic command names its own)
 };
 
 class Call {
-public:
-    Call(const CAPI_PACKET_HEADER& header, const uint8_t* include, uint32_t includeLength, StorageSystem& pair,
-         int half, const Host& host, uint64_t nowMs)
-        : header_(header), include_(include), includeLength_(includeLength), pair_(pair), half_(half), host_(host),
+  public:
+    Call(const CAPI_PACKET_HEADER& header, const uint8_t* include, uint32_t includeLength,
+         StorageSystem& pair, int half, const Host& host, uint64_t nowMs)
+        : header_(header),
+          include_(include),
+          includeLength_(includeLength),
+          pair_(pair),
+          half_(half),
+          host_(host),
           nowMs_(nowMs) {}
 
     const CAPI_PACKET_HEADER& header() const { return header_; }
@@ -79,7 +84,7 @@ public:
     bool failed() const { return answer_.returnCode != 0; }
     CapiAnswer& answer() { return answer_; }
 
-private:
+  private:
     const CAPI_PACKET_HEADER& header_;
     const uint8_t* include_;
     uint32_t includeLength_;

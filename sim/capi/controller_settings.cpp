@@ -38,7 +38,8 @@ void SetControllerParams(Call& call) {
     StorageSystem& pair = call.pair();
     std::memcpy(Sized(pair.settings.commonParams, kCommonSize).data(), params, kCommonSize);
     for (Controller& controller : pair.controllers) {
-        const uint8_t* own = params + offsetof(CAPI_UNIFIED_PARAMS, controllers) + (controller.failoverId & 1) * kHalfSize;
+        const uint8_t* own =
+            params + offsetof(CAPI_UNIFIED_PARAMS, controllers) + (controller.failoverId & 1) * kHalfSize;
         std::memcpy(Sized(controller.settings.params, kHalfSize).data(), own, kHalfSize);
     }
 }
@@ -67,10 +68,10 @@ void SetChannelParams(Call& call) {
 }
 
 constexpr CommandRow kRows[] = {
-    {CAPI_COMMAND_U_SET_CONTROLLER_PARAMS, "U_SET_CONTROLLER_PARAMS", kIncludeUnifiedParams, sizeof(CAPI_UNIFIED_PARAMS),
-     true, Sequence::PairInParams23, SetControllerParams},
-    {CAPI_COMMAND_U_SET_CONTROLLER_TIMEDATE, "U_SET_CONTROLLER_TIMEDATE", 0, 0, false, Sequence::PairInParams23,
-     SetTimeDate},
+    {CAPI_COMMAND_U_SET_CONTROLLER_PARAMS, "U_SET_CONTROLLER_PARAMS", kIncludeUnifiedParams,
+     sizeof(CAPI_UNIFIED_PARAMS), true, Sequence::PairInParams23, SetControllerParams},
+    {CAPI_COMMAND_U_SET_CONTROLLER_TIMEDATE, "U_SET_CONTROLLER_TIMEDATE", 0, 0, false,
+     Sequence::PairInParams23, SetTimeDate},
     {CAPI_COMMAND_U_SILENCE_ALARM, "U_SILENCE_ALARM", 0, 0, false, Sequence::PairInParams23, SilenceAlarm},
     {CAPI_COMMAND_NON_U_RESCAN, "RESCAN", 0, 0, false, Sequence::None, RescanBus},
     {kCommandSetChannelParams, "SET_CHANNEL_PARAMS", kIncludeChannelParams, sizeof(CAPI_CHANNEL_PARAMS), true,

@@ -8,7 +8,9 @@ namespace {
 
 constexpr uint32_t kIncludeUnifiedController = 50;
 
-void ControllerData(Call& call) { call.ReplyList(kIncludeUnifiedController, 0, UnifiedControllerPayload(call.pair())); }
+void ControllerData(Call& call) {
+    call.ReplyList(kIncludeUnifiedController, 0, UnifiedControllerPayload(call.pair()));
+}
 
 void ConfigSequence(Call&) {}
 

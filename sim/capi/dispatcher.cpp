@@ -6,8 +6,8 @@
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi_wire/capi_protocol.h"
-#include "platform/time/clock.h"
 #include "platform/kernel/sync.h"
+#include "platform/time/clock.h"
 #include "sim/capi/command_rows.h"
 
 namespace sim {
@@ -41,7 +41,9 @@ JournalEntry EntryOf(const CAPI_PACKET_HEADER& header, const DispatchContext& co
     return entry;
 }
 
-Delivery Reply(Packet packet, bool changed = false) { return {Delivery::Kind::Reply, std::move(packet), changed}; }
+Delivery Reply(Packet packet, bool changed = false) {
+    return {Delivery::Kind::Reply, std::move(packet), changed};
+}
 Delivery Nothing(Delivery::Kind kind) { return {kind, {}, false}; }
 
 // A reply the host cannot take as it is: no signature, and a length that claims more than was sent.
@@ -110,9 +112,12 @@ Delivery Dispatch(const uint8_t* request, uint32_t length, const DispatchContext
     const uint64_t now = platform::GetClock().NowMs();
     const HalfState state = CurrentState(half, now);
     // A shut-down half still takes the reboot that brings it back.
-    const bool restarts = state == HalfState::ShutDown && head.commandCode == static_cast<uint32_t>(CAPI_COMMAND_U_REBOOT_CONTROLLER);
+    const bool restarts = state == HalfState::ShutDown &&
+                          head.commandCode == static_cast<uint32_t>(CAPI_COMMAND_U_REBOOT_CONTROLLER);
     if (state != HalfState::Up && !restarts) {
-        entry.fault = state == HalfState::Down ? "down" : state == HalfState::ShutDown ? "shut down" : "refusing";
+        entry.fault = state == HalfState::Down       ? "down"
+                      : state == HalfState::ShutDown ? "shut down"
+                                                     : "refusing";
         context.journal.Record(entry);
         if (state == HalfState::Down) return Nothing(Delivery::Kind::NoReply);
         return Reply(context.replies.Refusal(head, half.condition.refusalCode, pair, context.half));
@@ -157,7 +162,8 @@ Delivery Dispatch(const uint8_t* request, uint32_t length, const DispatchContext
         return Reply(context.replies.NextPart(head, pair, context.half));
     }
     Delivery delivery = Execute(head, include, includeLength, context, fault ? &*fault : nullptr);
-    if (fault && fault->kind == FaultKind::ExecuteThenNoReply) return {Delivery::Kind::NoReply, {}, delivery.changed};
+    if (fault && fault->kind == FaultKind::ExecuteThenNoReply)
+        return {Delivery::Kind::NoReply, {}, delivery.changed};
     return delivery;
 }
 

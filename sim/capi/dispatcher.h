@@ -17,7 +17,7 @@ namespace sim {
 // A handler a test installs in place of a command's own (or for a command without a row).
 struct CapiRequest {
     const CAPI_PACKET_HEADER& header;
-    const uint8_t* include;   // the include bytes that arrived (bounded by packetLength)
+    const uint8_t* include;  // the include bytes that arrived (bounded by packetLength)
     uint32_t includeLength;
 };
 using CapiHandler = std::function<CapiAnswer(const CapiRequest&, StorageSystem&, int controller)>;

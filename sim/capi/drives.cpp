@@ -47,7 +47,8 @@ void MakeSpare(Call& call, DriveUse use, const uint8_t* array) {
 void AddPoolSpare(Call& call) { MakeSpare(call, DriveUse::PoolSpare, nullptr); }
 void AddDedicatedSpare(Call& call) {
     const uint8_t* array = call.IncludeAt(0, 32);
-    if (array == nullptr || FindArray(call.pair(), array) == nullptr) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
+    if (array == nullptr || FindArray(call.pair(), array) == nullptr)
+        return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
     MakeSpare(call, DriveUse::DedicatedSpare, array);
 }
 
@@ -76,7 +77,8 @@ void DoScsiMaintenance(Call& call) {
     if (drive == nullptr || values == nullptr) return call.Fail(CAPI_ERROR_NO_SUCH_DRIVE);
     uint32_t operation = 0;
     std::memcpy(&operation, values + offsetof(CAPI_SCSI_MAINT_PARAMS, value12), sizeof operation);
-    if (operation == kClearMetadataOperation && drive->use == DriveUse::Leftover) drive->use = DriveUse::Available;
+    if (operation == kClearMetadataOperation && drive->use == DriveUse::Leftover)
+        drive->use = DriveUse::Available;
 }
 
 constexpr uint32_t kDriveIdSize = sizeof(CAPI_UNIFIED_DRIVE_ID);
@@ -85,18 +87,18 @@ constexpr CommandRow kRows[] = {
     {CAPI_COMMAND_U_GET_DRIVE_LIST, "U_GET_DRIVE_LIST", 0, 0, false, Sequence::PairInParams23, DriveList},
     {CAPI_COMMAND_U_ADD_DEDICATED_SPARE, "U_ADD_DEDICATED_SPARE", kIncludeDriveId, kDriveIdSize, true,
      Sequence::PairInParams23, AddDedicatedSpare},
-    {CAPI_COMMAND_U_DELETE_SPARE, "U_DELETE_SPARE", kIncludeDriveId, kDriveIdSize, true, Sequence::PairInParams23,
-     DeleteSpare},
-    {CAPI_COMMAND_U_BLINK_DRIVE, "U_BLINK_DRIVE", kIncludeDriveId, kDriveIdSize, false, Sequence::PairInParams23,
-     BlinkDrive},
-    {CAPI_COMMAND_U_UNBLINK_DRIVE, "U_UNBLINK_DRIVE", kIncludeDriveId, kDriveIdSize, false, Sequence::PairInParams23,
-     UnblinkDrive},
-    {CAPI_COMMAND_U_ADD_POOL_SPARE, "U_ADD_POOL_SPARE", kIncludeDriveId, kDriveIdSize, true, Sequence::PairInParams23,
-     AddPoolSpare},
+    {CAPI_COMMAND_U_DELETE_SPARE, "U_DELETE_SPARE", kIncludeDriveId, kDriveIdSize, true,
+     Sequence::PairInParams23, DeleteSpare},
+    {CAPI_COMMAND_U_BLINK_DRIVE, "U_BLINK_DRIVE", kIncludeDriveId, kDriveIdSize, false,
+     Sequence::PairInParams23, BlinkDrive},
+    {CAPI_COMMAND_U_UNBLINK_DRIVE, "U_UNBLINK_DRIVE", kIncludeDriveId, kDriveIdSize, false,
+     Sequence::PairInParams23, UnblinkDrive},
+    {CAPI_COMMAND_U_ADD_POOL_SPARE, "U_ADD_POOL_SPARE", kIncludeDriveId, kDriveIdSize, true,
+     Sequence::PairInParams23, AddPoolSpare},
     {CAPI_COMMAND_U_DOWN_DRIVE, "U_DOWN_DRIVE", kIncludeDriveId, kDriveIdSize, true, Sequence::PairInParams23,
      DownDrive},
-    {CAPI_COMMAND_U_DO_SCSI_MAINT, "U_DO_SCSI_MAINT", kIncludeScsiMaintenance, offsetof(CAPI_SCSI_MAINT_PARAMS, entry),
-     true, Sequence::PairInParams23, DoScsiMaintenance},
+    {CAPI_COMMAND_U_DO_SCSI_MAINT, "U_DO_SCSI_MAINT", kIncludeScsiMaintenance,
+     offsetof(CAPI_SCSI_MAINT_PARAMS, entry), true, Sequence::PairInParams23, DoScsiMaintenance},
 };
 
 }  // namespace

@@ -29,13 +29,15 @@ int NamedEnclosure(const Call& call, const StorageSystem& pair) {
 
 void DriveEnclosures(Call& call) {
     const StorageSystem& pair = call.pair();
-    call.ReplyList(kIncludeDriveEnclosures, static_cast<uint32_t>(EnclosureCount(pair)), EnclosureListPayload(pair));
+    call.ReplyList(kIncludeDriveEnclosures, static_cast<uint32_t>(EnclosureCount(pair)),
+                   EnclosureListPayload(pair));
 }
 
 void DriveEnclosure(Call& call) {
     const int k = NamedEnclosure(call, call.pair());
     if (k < 0) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
-    call.ReplyList(kIncludeAdvancedEnclosure, 1, AdvancedEnclosurePayload(call.pair(), static_cast<size_t>(k)));
+    call.ReplyList(kIncludeAdvancedEnclosure, 1,
+                   AdvancedEnclosurePayload(call.pair(), static_cast<size_t>(k)));
 }
 
 // The enclosure whose serial number the settings start with, or -1.
@@ -57,11 +59,13 @@ void SetDriveEnclosureParams(Call& call) {
     const int k = EnclosureBySerial(call, pair);
     if (k < 0) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
     auto& enclosures = pair.settings.enclosures;
-    for (size_t e = enclosures.size(); e <= static_cast<size_t>(k); ++e) enclosures.push_back(EnclosureOf(pair, e));
+    for (size_t e = enclosures.size(); e <= static_cast<size_t>(k); ++e)
+        enclosures.push_back(EnclosureOf(pair, e));
     Enclosure& changed = enclosures[static_cast<size_t>(k)];
-    changed.name = TextAt(call, offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, name), sizeof(CAPI_DRIVE_ENCLOSURE_PARAMS::name));
-    changed.location =
-        TextAt(call, offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, location), sizeof(CAPI_DRIVE_ENCLOSURE_PARAMS::location));
+    changed.name =
+        TextAt(call, offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, name), sizeof(CAPI_DRIVE_ENCLOSURE_PARAMS::name));
+    changed.location = TextAt(call, offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, location),
+                              sizeof(CAPI_DRIVE_ENCLOSURE_PARAMS::location));
     changed.rackNumber = *call.IncludeAt(offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, rackNumber), 1);
     changed.rackPosition = *call.IncludeAt(offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, rackPosition), 1);
 }

@@ -48,7 +48,8 @@ void NumberedEvent(Call& call) { ReplyEvent(call, FindEvent(call.pair(), call.he
 // reply give the first and last sequence number returned.
 void MultipleEvents(Call& call) {
     const CAPI_PACKET_HEADER& head = call.header();
-    const std::vector<const Event*> events = EventsInRange(call.pair(), head.param1, head.param2, kMostEventsPerReply);
+    const std::vector<const Event*> events =
+        EventsInRange(call.pair(), head.param1, head.param2, kMostEventsPerReply);
     if (events.empty()) return call.Fail(CAPI_ERROR_NO_SUCH_EVENT);
     std::vector<uint8_t> records(events.size() * sizeof(CAPI_EVENT_RECORD));
     for (size_t i = 0; i < events.size(); ++i) {
@@ -75,12 +76,14 @@ void LogEvent(Call& call) {
 constexpr uint32_t kRecordSize = sizeof(CAPI_EVENT_RECORD);
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {CAPI_COMMAND_U_GET_FIRST_EVENT, "U_GET_FIRST_EVENT", 0, 0, false, Sequence::None, FirstEvent},
     {CAPI_COMMAND_U_GET_LAST_EVENT, "U_GET_LAST_EVENT", 0, 0, false, Sequence::None, LastEvent},
     {CAPI_COMMAND_U_GET_EVENT, "U_GET_EVENT", 0, 0, false, Sequence::None, NumberedEvent},
     {CAPI_COMMAND_U_CLEAR_EVENT_LOG, "U_CLEAR_EVENT_LOG", 0, 0, false, Sequence::None, ClearEventLog},
     {CAPI_COMMAND_U_LOG_EVENT, "U_LOG_EVENT", kIncludeEventRecord, kRecordSize, false, Sequence::None, LogEvent},
     {CAPI_COMMAND_U_GET_MULTIPLE_EVENTS, "U_GET_MULTIPLE_EVENTS", 0, 0, false, Sequence::None, MultipleEvents},
+    // clang-format on
 };
 
 }  // namespace

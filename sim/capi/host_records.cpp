@@ -11,10 +11,10 @@ namespace sim {
 namespace {
 
 constexpr size_t kNicknameLength = 16;
-constexpr size_t kNicknameAt = 48;                 // in CAPI_KNOWN_HOST
-constexpr size_t kNicknameIscsiNamesAt = 12548;    // in CAPI_HOST_NICKNAME_LIST: 64 names of 225 bytes
+constexpr size_t kNicknameAt = 48;               // in CAPI_KNOWN_HOST
+constexpr size_t kNicknameIscsiNamesAt = 12548;  // in CAPI_HOST_NICKNAME_LIST: 64 names of 225 bytes
 constexpr size_t kNicknameIscsiNameStride = 225;
-constexpr size_t kFlexHostIscsiNameAt = 200;       // in CAPI_FLEX_HOST
+constexpr size_t kFlexHostIscsiNameAt = 200;  // in CAPI_FLEX_HOST
 constexpr size_t kHostViewPartitions = 512;
 
 void PutText(uint8_t* field, size_t size, const std::string& text) {
@@ -100,7 +100,8 @@ std::vector<uint8_t> NicknameListPayload(const StorageSystem& system) {
     for (size_t k = 0; k < count; ++k) {
         const HostPortId& port = system.nicknames[k].port;
         list->hosts[k] = KnownHostEntry(system, port);
-        PutText(bytes + kNicknameIscsiNamesAt + k * kNicknameIscsiNameStride, kNicknameIscsiNameStride, port.iscsiName);
+        PutText(bytes + kNicknameIscsiNamesAt + k * kNicknameIscsiNameStride, kNicknameIscsiNameStride,
+                port.iscsiName);
     }
     PutCount(list->reserved0, static_cast<uint32_t>(count));
     return BytesOf(*list);
@@ -113,7 +114,8 @@ std::vector<uint8_t> FlexHostListPayload(const StorageSystem& system) {
     for (size_t k = 0; k < count; ++k) {
         CAPI_FLEX_HOST& host = list->hosts[k];
         host.knownHost = KnownHostEntry(system, ports[k]);
-        PutText(reinterpret_cast<uint8_t*>(&host) + kFlexHostIscsiNameAt, kIscsiNameLength, ports[k].iscsiName);
+        PutText(reinterpret_cast<uint8_t*>(&host) + kFlexHostIscsiNameAt, kIscsiNameLength,
+                ports[k].iscsiName);
     }
     list->value0 = static_cast<uint32_t>(count);
     return BytesOf(*list);

@@ -55,7 +55,8 @@ void MapUnmapPartition(Call& call) {
         partition->defaultMap = target.map;
     } else {
         auto& maps = partition->hostMaps;
-        auto same = std::find_if(maps.begin(), maps.end(), [&](const HostMapping& m) { return m.host.SameAs(target.host); });
+        auto same = std::find_if(maps.begin(), maps.end(),
+                                 [&](const HostMapping& m) { return m.host.SameAs(target.host); });
         if (same != maps.end()) maps.erase(same);
         if (target.map.PresentedOn(pair.params.numHostChannels)) maps.push_back(target);
     }
@@ -78,12 +79,12 @@ void PartitionView(Call& call) {
 }
 
 constexpr CommandRow kRows[] = {
-    {CAPI_COMMAND_U_MAP_UNMAP_PARTITION, "U_MAP_UNMAP_PARTITION", kIncludeMapUnmap, sizeof(CAPI_MAP_UNMAP_PARAMS),
-     true, Sequence::PairInParams23, MapUnmapPartition},
+    {CAPI_COMMAND_U_MAP_UNMAP_PARTITION, "U_MAP_UNMAP_PARTITION", kIncludeMapUnmap,
+     sizeof(CAPI_MAP_UNMAP_PARAMS), true, Sequence::PairInParams23, MapUnmapPartition},
     {CAPI_COMMAND_U_GET_PARTITION_VIEW, "U_GET_PARTITION_VIEW", kIncludeObjectId, sizeof(Serial16), false,
      Sequence::PairInParams23, PartitionView},
-    {CAPI_COMMAND_U_GET_HOST_VIEW, "U_GET_HOST_VIEW", kIncludeHostViewParams, sizeof(CAPI_GET_HOST_VIEW_PARAMS), false,
-     Sequence::PairInParams23, HostView},
+    {CAPI_COMMAND_U_GET_HOST_VIEW, "U_GET_HOST_VIEW", kIncludeHostViewParams,
+     sizeof(CAPI_GET_HOST_VIEW_PARAMS), false, Sequence::PairInParams23, HostView},
 };
 
 }  // namespace

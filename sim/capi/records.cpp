@@ -12,9 +12,9 @@
 #include "corlink/capi_wire/capi_host.h"
 #include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi_wire/capi_unified_controller.h"
-#include "sim/model/array_config.h"
 #include "sim/capi/host_records.h"
 #include "sim/capi/settings_record.h"
+#include "sim/model/array_config.h"
 
 namespace sim {
 namespace {
@@ -47,9 +47,11 @@ void FillDriveUse(const StorageSystem& system, const Drive& model, CAPI_UNIFIED_
 
 // The cached data that lost its volume: how much there is, and the first volume it belonged to.
 void FillOrphanData(const StorageSystem& system, CAPI_UNIFIED_CONTROLLER_DATA& half) {
-    half.orphanDataPercent = static_cast<uint8_t>(std::min<size_t>(system.orphanCache.size() * kOrphanPercentEach, 100));
+    half.orphanDataPercent =
+        static_cast<uint8_t>(std::min<size_t>(system.orphanCache.size() * kOrphanPercentEach, 100));
     if (!system.orphanCache.empty()) {
-        std::memcpy(half.orphanDataSerialNumber, system.orphanCache.front().data(), system.orphanCache.front().size());
+        std::memcpy(half.orphanDataSerialNumber, system.orphanCache.front().data(),
+                    system.orphanCache.front().size());
     }
 }
 
@@ -86,7 +88,8 @@ std::vector<uint8_t> UnifiedControllerPayload(const StorageSystem& system) {
     common.extraC.maxSnapshots = limits.maxSnapshots;
     common.extraC.maxSnapshotsPerControllerPair = limits.maxSnapshotsPerControllerPair;
     common.extraC.maxSnapshotsPerVolume = limits.maxSnapshotsPerVolume;
-    for (uint32_t i = 0; i < hostChannels; ++i) common.hostChannelSummaries[i].busType = system.params.hostBusTypes[i];
+    for (uint32_t i = 0; i < hostChannels; ++i)
+        common.hostChannelSummaries[i].busType = system.params.hostBusTypes[i];
     // Half ab of the pair is controller ab: half 1 is A (failoverId 1), half 0 is B.
     for (int controller = 0; controller < 2; ++controller) {
         FillHalf(system, controller, unified->controllers[system.controllers[controller].failoverId]);
@@ -161,7 +164,8 @@ std::vector<uint8_t> PartitionListPayload(const StorageSystem& system, size_t ar
         record.size.longs[1] = static_cast<uint32_t>(partition.blocks >> 32);
         const bool presented = partition.defaultMap.PresentedOn(system.params.numHostChannels);
         record.lun = presented ? partition.defaultMap.hlun : -1;
-        std::memcpy(record.arraySerialNumber, system.arrays[array].serial.data(), sizeof record.arraySerialNumber);
+        std::memcpy(record.arraySerialNumber, system.arrays[array].serial.data(),
+                    sizeof record.arraySerialNumber);
         std::memcpy(record.serialNumber, partition.serial.data(), sizeof record.serialNumber);
         PutText(record.name, partition.name);
         record.specialClass = SpecialClassOf(partition.partitionClass);
@@ -199,8 +203,8 @@ CAPI_DRIVE_ENCLOSURE EnclosureRecord(const StorageSystem& system, size_t enclosu
     std::memset(&record, 0, sizeof record);
     const CAPI_DRIVE_ENCLOSURE_PARAMS params = EnclosureParams(system, enclosure);
     std::memcpy(record.empSerialNumber, params.empSerialNumber, sizeof record.empSerialNumber);
-    record.serialNumberLength = static_cast<uint8_t>(std::min<size_t>(EnclosureOf(system, enclosure).serial.size(),
-                                                                      sizeof record.empSerialNumber));
+    record.serialNumberLength = static_cast<uint8_t>(
+        std::min<size_t>(EnclosureOf(system, enclosure).serial.size(), sizeof record.empSerialNumber));
     const Wwn wwn = EnclosureWwn(system, enclosure);
     std::memcpy(record.enclosureWWN, wwn.data(), sizeof record.enclosureWWN);
     std::memcpy(record.name, params.name, sizeof record.name);

@@ -27,8 +27,8 @@ bool ReadHeader(const uint8_t* packet, uint32_t length, CAPI_PACKET_HEADER* head
     return true;
 }
 
-Packet ReplyBuilder::Refusal(const CAPI_PACKET_HEADER& request, int32_t returnCode, const StorageSystem& system,
-                             int controller) const {
+Packet ReplyBuilder::Refusal(const CAPI_PACKET_HEADER& request, int32_t returnCode,
+                             const StorageSystem& system, int controller) const {
     CAPI_PACKET_HEADER header;
     std::memset(&header, 0, sizeof header);
     header.versionMajor = CAPI_VERSION_MAJOR;
@@ -43,8 +43,8 @@ Packet ReplyBuilder::Refusal(const CAPI_PACKET_HEADER& request, int32_t returnCo
     return MakePacket(header, nullptr, 0);
 }
 
-Packet ReplyBuilder::Reply(const CAPI_PACKET_HEADER& request, const CapiAnswer& answer, const StorageSystem& system,
-                           int controller) {
+Packet ReplyBuilder::Reply(const CAPI_PACKET_HEADER& request, const CapiAnswer& answer,
+                           const StorageSystem& system, int controller) {
     Packet reply = Refusal(request, answer.returnCode, system, controller);
     CAPI_PACKET_HEADER header;
     ReadHeader(reply.data(), static_cast<uint32_t>(reply.size()), &header);
@@ -56,7 +56,8 @@ Packet ReplyBuilder::Reply(const CAPI_PACKET_HEADER& request, const CapiAnswer& 
     if (answer.replyCode != 0) header.commandCode = answer.replyCode;
 
     const size_t total = answer.data.size();
-    if (total <= CAPI_MAX_INCLUDE_SIZE) return MakePacket(header, answer.data.data(), static_cast<uint32_t>(total));
+    if (total <= CAPI_MAX_INCLUDE_SIZE)
+        return MakePacket(header, answer.data.data(), static_cast<uint32_t>(total));
 
     const size_t parts = (total + CAPI_MAX_INCLUDE_SIZE - 1) / CAPI_MAX_INCLUDE_SIZE;
     if (parts > kMaxReplyParts) return Refusal(request, CAPI_ERROR_NOT_SUPPORTED, system, controller);
@@ -77,7 +78,8 @@ Packet ReplyBuilder::Reply(const CAPI_PACKET_HEADER& request, const CapiAnswer& 
     return first;
 }
 
-Packet ReplyBuilder::NextPart(const CAPI_PACKET_HEADER& request, const StorageSystem& system, int controller) {
+Packet ReplyBuilder::NextPart(const CAPI_PACKET_HEADER& request, const StorageSystem& system,
+                              int controller) {
     const uint32_t index = request.partIndex;
     if (heldParts_.empty() || request.param5 != heldPartsId_ || index == 0 || index >= heldParts_.size() ||
         heldParts_[index].empty()) {

@@ -17,7 +17,7 @@ using Packet = std::vector<uint8_t>;
 inline constexpr uint32_t kMaxReplyParts = 40;
 
 class ReplyBuilder {
-public:
+  public:
     // The reply to a request: the answer's code, params and data (its first part, the others held).
     Packet Reply(const CAPI_PACKET_HEADER& request, const CapiAnswer& answer, const StorageSystem& system,
                  int controller);
@@ -27,7 +27,7 @@ public:
     // The part a next-part request asks for, from the parts held since the multi-part reply began.
     Packet NextPart(const CAPI_PACKET_HEADER& request, const StorageSystem& system, int controller);
 
-private:
+  private:
     std::vector<Packet> heldParts_;
     uint32_t heldPartsId_ = 0;  // the id in the parts' param5
     uint32_t nextPartsId_ = 1;

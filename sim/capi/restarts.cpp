@@ -25,8 +25,10 @@ void ShutDown(Call& call) { ForNamedHalves(call, ShutDownHalf); }
 void Reboot(Call& call) { ForNamedHalves(call, RestartHalf); }
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {CAPI_COMMAND_U_SHUTDOWN_CONTROLLER, "U_SHUTDOWN_CONTROLLER", 0, 0, false, Sequence::PairInParams23, ShutDown},
     {CAPI_COMMAND_U_REBOOT_CONTROLLER, "U_REBOOT_CONTROLLER", 0, 0, false, Sequence::PairInParams23, Reboot},
+    // clang-format on
 };
 
 }  // namespace

@@ -39,15 +39,19 @@ void Rolloff(Call& call) {
     if (found == nullptr || array == pair.arrays.size()) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
     const Partition source = *found;
     const uint64_t now = call.nowMs();
-    const bool copying = std::any_of(services.rolloffs.begin(), services.rolloffs.end(), [&](const RolloffCopy& c) {
-        return c.source == source.serial && c.Running(now) && FindPartition(pair, c.volume.data()) != nullptr;
-    });
+    const bool copying =
+        std::any_of(services.rolloffs.begin(), services.rolloffs.end(), [&](const RolloffCopy& c) {
+            return c.source == source.serial && c.Running(now) &&
+                   FindPartition(pair, c.volume.data()) != nullptr;
+        });
     if (copying) return call.Fail(CAPI_ERROR_ROLLOFF_IN_PROGRESS);
     if (FreeBlocks(pair, array) < source.blocks) return call.Fail(CAPI_ERROR_INSUFFICIENT_ARRAY_FREE_SPACE);
     const auto* name = reinterpret_cast<const char*>(&params) + kNameAt;
-    Partition& volume = AddVolumeLike(pair, source, PartitionClass::Standard, std::string(name, strnlen(name, kNameLength)));
+    Partition& volume =
+        AddVolumeLike(pair, source, PartitionClass::Standard, std::string(name, strnlen(name, kNameLength)));
     volume.array = array;
-    services.rolloffs.push_back({volume.serial, source.serial, now, services.rolloffCopyMs, services.rolloffStallPercent});
+    services.rolloffs.push_back(
+        {volume.serial, source.serial, now, services.rolloffCopyMs, services.rolloffStallPercent});
 }
 
 // The abort record names the rolloff volume by its serial in its first 16 bytes; the volume goes with it.
@@ -56,7 +60,8 @@ void AbortRolloff(Call& call) {
     StorageSystem& pair = call.pair();
     std::vector<RolloffCopy>& copies = pair.snapshotServices.rolloffs;
     const auto copy = std::find_if(copies.begin(), copies.end(), [&](const RolloffCopy& c) {
-        return named != nullptr && std::memcmp(c.volume.data(), named, c.volume.size()) == 0 && c.Running(call.nowMs());
+        return named != nullptr && std::memcmp(c.volume.data(), named, c.volume.size()) == 0 &&
+               c.Running(call.nowMs());
     });
     if (copy == copies.end()) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
     const Serial16 volume = copy->volume;
@@ -89,9 +94,11 @@ void GetRolloffVolumeList(Call& call) {
 constexpr Sequence kSeq = Sequence::PairInParams23;
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {CAPI_COMMAND_U_ROLLOFF, "U_ROLLOFF", kIncludeRolloff, sizeof(CAPI_ROLLOFF_PARAMS), true, kSeq, Rolloff},
     {CAPI_COMMAND_U_GET_ROLLOFF_VOLUME_LIST, "U_GET_ROLLOFF_VOLUME_LIST", 0, 0, false, kSeq, GetRolloffVolumeList},
     {CAPI_COMMAND_U_ROLLOFF_ABORT, "U_ROLLOFF_ABORT", kIncludeAbortRolloff, 16, true, kSeq, AbortRolloff},
+    // clang-format on
 };
 
 }  // namespace

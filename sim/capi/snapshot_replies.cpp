@@ -91,7 +91,8 @@ void CreateSnapshots(Call& call) {
     for (uint32_t i = 0; i < params.numEntries; ++i) {
         const Serial16 source = SerialAt(params.entries[i].volumeSerialNumber);
         if (FindPartition(pair, source.data()) == nullptr) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
-        if (OfClass(pair, source, PartitionClass::Master) == nullptr) return call.Fail(CAPI_ERROR_NOT_A_MASTER_VOLUME);
+        if (OfClass(pair, source, PartitionClass::Master) == nullptr)
+            return call.Fail(CAPI_ERROR_NOT_A_MASTER_VOLUME);
     }
     const Partition& first = *FindPartition(pair, params.entries[0].volumeSerialNumber);
     if (!CurrentTag(call, tag, first)) return call.Fail(CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
@@ -113,7 +114,8 @@ std::vector<Partition*> NamedSnapshots(Call& call, CAPI_SNAPSHOT_ID_PARAMS& para
     if (!call.Include(&params) || params.snapshots.numIds > kMaxSnapshotsPerCommand) return {};
     std::vector<Partition*> snapshots;
     for (uint32_t i = 0; i < params.snapshots.numIds; ++i) {
-        Partition* snapshot = OfClass(call.pair(), SerialAt(params.snapshots.serialNumbers[i]), PartitionClass::Snapshot);
+        Partition* snapshot =
+            OfClass(call.pair(), SerialAt(params.snapshots.serialNumbers[i]), PartitionClass::Snapshot);
         if (snapshot == nullptr) return {};
         snapshots.push_back(snapshot);
     }
@@ -158,7 +160,8 @@ void DeleteAllSnapshots(Call& call) {
         return call.Fail(CAPI_ERROR_NOT_A_MASTER_VOLUME);
     }
     RemovePartitions(call.pair(), [&](const Partition& p) {
-        return p.partitionClass == PartitionClass::Snapshot && (master == kNoObject || p.snapshot.master == master);
+        return p.partitionClass == PartitionClass::Snapshot &&
+               (master == kNoObject || p.snapshot.master == master);
     });
 }
 
@@ -177,12 +180,15 @@ void ConvertMasterVolumes(Call& call) {
     if (volume == nullptr) return call.Fail(CAPI_ERROR_BAD_IDENTIFIER);
     if (params.isPaged == kToMaster) {
         const Serial16 pool = SerialAt(params.reserved136);
-        if (volume->partitionClass != PartitionClass::Standard) return call.Fail(CAPI_ERROR_NOT_ALLOWED_ON_MASTER_VOLUME);
-        if (OfClass(pair, pool, PartitionClass::BackingStore) == nullptr) return call.Fail(CAPI_ERROR_NOT_A_BACKING_STORE);
+        if (volume->partitionClass != PartitionClass::Standard)
+            return call.Fail(CAPI_ERROR_NOT_ALLOWED_ON_MASTER_VOLUME);
+        if (OfClass(pair, pool, PartitionClass::BackingStore) == nullptr)
+            return call.Fail(CAPI_ERROR_NOT_A_BACKING_STORE);
         volume->partitionClass = PartitionClass::Master;
         volume->snapshot.master = pool;
     } else if (params.isPaged == kToStandard) {
-        if (volume->partitionClass != PartitionClass::Master) return call.Fail(CAPI_ERROR_NOT_A_MASTER_VOLUME);
+        if (volume->partitionClass != PartitionClass::Master)
+            return call.Fail(CAPI_ERROR_NOT_A_MASTER_VOLUME);
         if (SnapshotCount(pair, volume->serial) != 0) return call.Fail(CAPI_ERROR_SNAPSHOTS_ASSOC);
         volume->partitionClass = PartitionClass::Standard;
         volume->snapshot = {};
@@ -208,7 +214,8 @@ DmsPolicy* PolicyFor(Call& call, const CAPI_DMS_POLICY& record) {
     const Serial16 pool = SerialAt(record.snapPoolPartitionId);
     if (OfClass(pair, pool, PartitionClass::BackingStore) == nullptr) return nullptr;
     std::vector<DmsPolicy>& policies = pair.snapshotServices.policies;
-    auto found = std::find_if(policies.begin(), policies.end(), [&](const DmsPolicy& p) { return p.backingStore == pool; });
+    auto found = std::find_if(policies.begin(), policies.end(),
+                              [&](const DmsPolicy& p) { return p.backingStore == pool; });
     if (found != policies.end()) return &*found;
     policies.push_back(DmsPolicy{pool});
     return &policies.back();
@@ -232,7 +239,8 @@ void DmsSetThresholdLevels(Call& call) {
 
 // The partitions of a class that a list names: all of them for a zero identifier.
 template <class Build>
-void ListPartitions(Call& call, uint32_t includeType, PartitionClass kind, const Serial16& named, Build build) {
+void ListPartitions(Call& call, uint32_t includeType, PartitionClass kind, const Serial16& named,
+                    Build build) {
     std::vector<uint8_t> records;
     uint32_t count = 0;
     for (const Partition& partition : call.pair().partitions) {
@@ -300,13 +308,16 @@ void GetSnapshotList(Call& call) {
     ListPartitions(call, kIncludeSnapshots, PartitionClass::Snapshot, NamedObject(call), SnapshotRecords{});
 }
 void GetSnapshotStats(Call& call) {
-    ListPartitions(call, kIncludeSnapshotStats, PartitionClass::Snapshot, NamedObject(call), SnapshotStatsRecords{});
+    ListPartitions(call, kIncludeSnapshotStats, PartitionClass::Snapshot, NamedObject(call),
+                   SnapshotStatsRecords{});
 }
 void GetMasterVolumeList(Call& call) {
-    ListPartitions(call, kIncludeMasterVolumes, PartitionClass::Master, NamedObject(call), MasterVolumeRecords{});
+    ListPartitions(call, kIncludeMasterVolumes, PartitionClass::Master, NamedObject(call),
+                   MasterVolumeRecords{});
 }
 void GetBackingStoreList(Call& call) {
-    ListPartitions(call, kIncludeBackingStores, PartitionClass::BackingStore, kNoObject, BackingStoreRecords{});
+    ListPartitions(call, kIncludeBackingStores, PartitionClass::BackingStore, kNoObject,
+                   BackingStoreRecords{});
 }
 
 void DmsGetPolicyThresholdList(Call& call) {
@@ -331,30 +342,32 @@ void DmsGetPolicyThresholdList(Call& call) {
 constexpr Sequence kSeq = Sequence::PairInParams23;
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {CAPI_COMMAND_U_DELETE_ALL_SNAPSHOTS, "U_DELETE_ALL_SNAPSHOTS", kIncludeObjectId, 32, true, kSeq, DeleteAllSnapshots},
     {CAPI_COMMAND_U_GET_SNAPSHOT_LIST, "U_GET_SNAPSHOT_LIST", kIncludeObjectId, 32, false, kSeq, GetSnapshotList},
     {CAPI_COMMAND_U_GET_SNAPSHOT_STATS, "U_GET_SNAPSHOT_STATS", kIncludeObjectId, 32, false, kSeq, GetSnapshotStats},
     {CAPI_COMMAND_U_CREATE_SNAPSHOTS, "U_CREATE_SNAPSHOTS", kIncludeCreateSnapshots,
      sizeof(CAPI_CREATE_SNAPSHOTS_PARAMS), true, kSeq, CreateSnapshots},
-    {CAPI_COMMAND_U_COMMIT_SNAPSHOTS, "U_COMMIT_SNAPSHOTS", kIncludeSnapshotIds, sizeof(CAPI_SNAPSHOT_ID_PARAMS), true,
-     kSeq, CommitSnapshots},
-    {CAPI_COMMAND_U_DELETE_SNAPSHOTS, "U_DELETE_SNAPSHOTS", kIncludeSnapshotIds, sizeof(CAPI_SNAPSHOT_ID_PARAMS), true,
-     kSeq, DeleteSnapshots},
+    {CAPI_COMMAND_U_COMMIT_SNAPSHOTS, "U_COMMIT_SNAPSHOTS", kIncludeSnapshotIds,
+     sizeof(CAPI_SNAPSHOT_ID_PARAMS), true, kSeq, CommitSnapshots},
+    {CAPI_COMMAND_U_DELETE_SNAPSHOTS, "U_DELETE_SNAPSHOTS", kIncludeSnapshotIds,
+     sizeof(CAPI_SNAPSHOT_ID_PARAMS), true, kSeq, DeleteSnapshots},
     {CAPI_COMMAND_U_RESET_SNAPSHOT, "U_RESET_SNAPSHOT", kIncludeObjectId, 32, true, kSeq, ResetSnapshot},
     {CAPI_COMMAND_U_GET_BACKING_STORE_LIST, "U_GET_BACKING_STORE_LIST", 0, 0, false, kSeq, GetBackingStoreList},
+    // clang-format on
     {CAPI_COMMAND_U_GET_MASTER_VOLUME_LIST, "U_GET_MASTER_VOLUME_LIST", kIncludeObjectId, 32, false, kSeq,
      GetMasterVolumeList},
     {CAPI_COMMAND_U_CONVERT_MASTER_VOLUMES, "U_CONVERT_MASTER_VOLUMES", kIncludePartitionParams,
      sizeof(CAPI_ARRAY_PARTITION_PARAMS), true, kSeq, ConvertMasterVolumes},
-    {CAPI_COMMAND_U_ROLLBACK_MASTER_VOLUME, "U_ROLLBACK_MASTER_VOLUME", kIncludeRollback, sizeof(CAPI_ROLLBACK_PARAMS),
-     true, kSeq, RollbackMasterVolume},
+    {CAPI_COMMAND_U_ROLLBACK_MASTER_VOLUME, "U_ROLLBACK_MASTER_VOLUME", kIncludeRollback,
+     sizeof(CAPI_ROLLBACK_PARAMS), true, kSeq, RollbackMasterVolume},
     {CAPI_COMMAND_U_DMS_GET_TAG, "U_DMS_GET_TAG", 0, 0, false, kSeq, DmsGetTag},
     {CAPI_COMMAND_U_DMS_SET_POLICY, "U_DMS_SET_POLICY", kIncludePolicy, sizeof(CAPI_DMS_POLICY), true, kSeq,
      DmsSetPolicy},
-    {CAPI_COMMAND_U_DMS_SET_THRESHOLD_LEVELS, "U_DMS_SET_THRESHOLD_LEVELS", kIncludePolicy, sizeof(CAPI_DMS_POLICY),
-     true, kSeq, DmsSetThresholdLevels},
-    {CAPI_COMMAND_U_DMS_GET_POLICY_THRESHOLD_LIST, "U_DMS_GET_POLICY_THRESHOLD_LIST", kIncludeObjectId, 32, false, kSeq,
-     DmsGetPolicyThresholdList},
+    {CAPI_COMMAND_U_DMS_SET_THRESHOLD_LEVELS, "U_DMS_SET_THRESHOLD_LEVELS", kIncludePolicy,
+     sizeof(CAPI_DMS_POLICY), true, kSeq, DmsSetThresholdLevels},
+    {CAPI_COMMAND_U_DMS_GET_POLICY_THRESHOLD_LIST, "U_DMS_GET_POLICY_THRESHOLD_LIST", kIncludeObjectId, 32,
+     false, kSeq, DmsGetPolicyThresholdList},
 };
 
 }  // namespace

@@ -12,13 +12,20 @@ void AssignDrives(StorageSystem& system) {
         Drive& drive = system.drives[i];
         drive.channel = 0;
         drive.scsiId = static_cast<uint16_t>(i);
-        drive.wwn = {0x50, 0x00, 0xC5, controller[3], controller[4], controller[5], static_cast<uint8_t>(i >> 8),
+        drive.wwn = {0x50,
+                     0x00,
+                     0xC5,
+                     controller[3],
+                     controller[4],
+                     controller[5],
+                     static_cast<uint8_t>(i >> 8),
                      static_cast<uint8_t>(i)};
     }
     auto next = system.drives.begin();
     for (const Array& array : system.arrays) {
         for (uint32_t m = 0; m < array.numDrives; ++m) {
-            next = std::find_if(next, system.drives.end(), [](const Drive& d) { return d.use == DriveUse::Available; });
+            next = std::find_if(next, system.drives.end(),
+                                [](const Drive& d) { return d.use == DriveUse::Available; });
             if (next == system.drives.end()) return;
             next->use = DriveUse::Member;
             next->array = array.serial;
@@ -67,14 +74,16 @@ Serial16 NewPartitionSerial(const StorageSystem& system) {
 void RemoveArray(StorageSystem& system, size_t array) {
     const ArraySerial serial = system.arrays[array].serial;
     auto& partitions = system.partitions;
-    partitions.erase(std::remove_if(partitions.begin(), partitions.end(), [&](const Partition& p) { return p.array == array; }),
+    partitions.erase(std::remove_if(partitions.begin(), partitions.end(),
+                                    [&](const Partition& p) { return p.array == array; }),
                      partitions.end());
     for (Partition& p : partitions) {
         if (p.array > array) --p.array;
     }
     for (Drive& drive : system.drives) {
         if (drive.array != serial) continue;
-        if (drive.use == DriveUse::Member || drive.use == DriveUse::DedicatedSpare) drive.use = DriveUse::Available;
+        if (drive.use == DriveUse::Member || drive.use == DriveUse::DedicatedSpare)
+            drive.use = DriveUse::Available;
         drive.array = {};
     }
     system.arrays.erase(system.arrays.begin() + static_cast<std::ptrdiff_t>(array));

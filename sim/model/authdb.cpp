@@ -7,7 +7,8 @@ namespace sim {
 namespace {
 
 bool SameName(const AuthRecordBytes& a, const AuthRecordBytes& b) {
-    return AuthDatabase::TextAt(a, authdb::kRecordName, authdb::kNameSize) == AuthDatabase::TextAt(b, authdb::kRecordName, authdb::kNameSize);
+    return AuthDatabase::TextAt(a, authdb::kRecordName, authdb::kNameSize) ==
+           AuthDatabase::TextAt(b, authdb::kRecordName, authdb::kNameSize);
 }
 
 void PutText(AuthRecordBytes& record, size_t offset, size_t size, const std::string& text) {
@@ -29,7 +30,8 @@ AuthRecordBytes AuthDatabase::Record(const std::string& name, const std::string&
 }
 
 uint32_t AuthDatabase::Count() const {
-    return static_cast<uint32_t>(std::count_if(slots.begin(), slots.end(), [](const auto& s) { return s.has_value(); }));
+    return static_cast<uint32_t>(
+        std::count_if(slots.begin(), slots.end(), [](const auto& s) { return s.has_value(); }));
 }
 
 int AuthDatabase::FindByName(const AuthRecordBytes& record) const {

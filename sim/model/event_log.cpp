@@ -16,7 +16,8 @@ const Event* FindEvent(const StorageSystem& system, uint32_t sequence) {
     return nullptr;
 }
 
-std::vector<const Event*> EventsInRange(const StorageSystem& system, uint32_t first, uint32_t last, size_t limit) {
+std::vector<const Event*> EventsInRange(const StorageSystem& system, uint32_t first, uint32_t last,
+                                        size_t limit) {
     std::vector<const Event*> found;
     for (const Event& event : system.events) {
         if (found.size() == limit) break;

@@ -13,6 +13,7 @@ uint32_t AppendEvent(StorageSystem& system, Event event);
 // The event with this sequence number, or null.
 const Event* FindEvent(const StorageSystem& system, uint32_t sequence);
 // The events whose sequence numbers lie from first to last, oldest first, at most `limit` of them.
-std::vector<const Event*> EventsInRange(const StorageSystem& system, uint32_t first, uint32_t last, size_t limit);
+std::vector<const Event*> EventsInRange(const StorageSystem& system, uint32_t first, uint32_t last,
+                                        size_t limit);
 
 }  // namespace sim

@@ -17,7 +17,8 @@ bool IsPortOf(const Host& host, const HostPortId& port) {
     }
     if (port.NamedByAddress()) return false;  // the host's ports are all named by port name or iSCSI name
     return std::find(host.fcPorts.begin(), host.fcPorts.end(), port.port) != host.fcPorts.end() ||
-           std::find(host.sasAddresses.begin(), host.sasAddresses.end(), port.port) != host.sasAddresses.end();
+           std::find(host.sasAddresses.begin(), host.sasAddresses.end(), port.port) !=
+               host.sasAddresses.end();
 }
 
 uint16_t HostLunOf(const Partition& partition, const Host& host, size_t hostChannels) {

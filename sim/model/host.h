@@ -33,12 +33,12 @@ struct Host {
 struct HostDisk {
     uint32_t number = 0;
     bool local = false;
-    size_t localIndex = 0;     // local disks: the host's disk
-    size_t system = 0;         // partitions: the pair and the partition (by index, refreshed on each
-    size_t partition = 0;      // derivation, and by serial, which names it for good)
+    size_t localIndex = 0;  // local disks: the host's disk
+    size_t system = 0;      // partitions: the pair and the partition (by index, refreshed on each
+    size_t partition = 0;   // derivation, and by serial, which names it for good)
     Serial16 serial{};
-    ScsiAddress address;       // the first path (through controller A's adapter), or the local disk's
-    ScsiAddress secondPath;    // through controller B's adapter
+    ScsiAddress address;     // the first path (through controller A's adapter), or the local disk's
+    ScsiAddress secondPath;  // through controller B's adapter
 
     // The same disk: the same local disk, or the same partition of the same pair.
     bool SameDiskAs(const HostDisk& other) const;

@@ -28,7 +28,8 @@ namespace {
 
 bool SameTextIgnoringCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 
@@ -38,7 +39,8 @@ bool HostPortId::SameAs(const HostPortId& other) const {
     if (NamedByIscsiName() || other.NamedByIscsiName()) {
         return kind == other.kind && SameTextIgnoringCase(iscsiName, other.iscsiName);
     }
-    if (NamedByAddress() || other.NamedByAddress()) return NamedByAddress() && other.NamedByAddress() && address == other.address;
+    if (NamedByAddress() || other.NamedByAddress())
+        return NamedByAddress() && other.NamedByAddress() && address == other.address;
     return port == other.port;
 }
 

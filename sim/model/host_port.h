@@ -34,8 +34,8 @@ inline constexpr size_t kIscsiNameLength = 224;
 
 struct HostPortId {
     uint8_t kind = kPortKindFc;
-    Wwn port{};           // FC and SAS ports
-    Serial16 address{};   // kinds 64 and 128
+    Wwn port{};             // FC and SAS ports
+    Serial16 address{};     // kinds 64 and 128
     std::string iscsiName;  // kind 1, at most 223 characters
 
     static HostPortId Fc(const Wwn& port);

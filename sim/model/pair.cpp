@@ -33,7 +33,8 @@ Partition* FindPartition(StorageSystem& system, const uint8_t* serial16) {
 uint64_t UsedBlocks(const StorageSystem& system, size_t array) {
     uint64_t used = 0;
     for (const Partition& partition : system.partitions) {
-        if (partition.array == array && partition.partitionClass != PartitionClass::Snapshot) used += partition.blocks;
+        if (partition.array == array && partition.partitionClass != PartitionClass::Snapshot)
+            used += partition.blocks;
     }
     return used;
 }

@@ -10,8 +10,8 @@
 #include "sim/model/authdb.h"
 #include "sim/model/identifiers.h"
 #include "sim/model/partition.h"
-#include "sim/model/snapshots.h"
 #include "sim/model/settings.h"
+#include "sim/model/snapshots.h"
 
 namespace sim {
 
@@ -32,7 +32,7 @@ inline constexpr uint32_t kCapabilitySnapshots = 0x80000000u;
 // One controller of a pair, with its own parameters.
 struct Controller {
     uint8_t failoverId = 1;
-    Serial6 serial{};    // the 12 hexadecimal digits that name the controller
+    Serial6 serial{};  // the 12 hexadecimal digits that name the controller
     Serial6 uniqueId{};
     uint8_t portNumber = 0;            // reported at byte 31 of VPD page 0x83
     ScsiAddress managementLun;         // the LUN through which the host reaches it
@@ -41,10 +41,10 @@ struct Controller {
     Wwn portWwpn{};
     Wwn portWwnn{};
     char hostInterfaceType = 'F';
-    bool present = true;               // false: vanished from the bus
+    bool present = true;  // false: vanished from the bus
     HalfCondition condition;
-    uint8_t localChanges = 1;          // configuration change counter (8 bits on the wire)
-    uint8_t capiVersionMajor = 3;      // the CAPI version its record reports
+    uint8_t localChanges = 1;      // configuration change counter (8 bits on the wire)
+    uint8_t capiVersionMajor = 3;  // the CAPI version its record reports
     uint8_t capiVersionMinor = 10;
     uint32_t capabilities3 = kCapabilitySnapshots;
     HalfSettings settings;
@@ -52,7 +52,7 @@ struct Controller {
 
 // The snapshot limits a pair reports (the same in both halves' records).
 struct SnapshotLimits {
-    uint16_t maxSnapshots = 64;                    // per controller
+    uint16_t maxSnapshots = 64;  // per controller
     uint16_t maxSnapshotsPerControllerPair = 128;
     uint16_t maxSnapshotsPerVolume = 32;
 };
@@ -86,10 +86,10 @@ struct Array {
     std::array<uint8_t, 32> serial{};
     uint8_t raidLevel = 5;
     uint32_t numDrives = 4;
-    uint8_t preferredOwner = 1;  // failoverId of the controller that should own it
-    uint8_t currentOwner = 1;    // failoverId of the controller that owns it now
+    uint8_t preferredOwner = 1;                     // failoverId of the controller that should own it
+    uint8_t currentOwner = 1;                       // failoverId of the controller that owns it now
     uint64_t capacityBlocks = kDefaultArrayBlocks;  // its volumes' blocks and the free blocks
-    uint8_t utilityRunning = 0;  // 0: none; kUtilityVerify while a verification runs
+    uint8_t utilityRunning = 0;                     // 0: none; kUtilityVerify while a verification runs
     bool quarantined = false;
     uint32_t percentComplete = 0;  // of the running utility
 };
@@ -119,7 +119,7 @@ struct StorageSystem {
     std::string vendor = "Brenlow";  // INQUIRY vendor (8 characters, blank padded)
     std::string product;             // INQUIRY product (16 characters, blank padded)
     std::string revision = "T100";
-    Controller controllers[2];       // [0] = A (failoverId 1), [1] = B (failoverId 0)
+    Controller controllers[2];  // [0] = A (failoverId 1), [1] = B (failoverId 0)
     CommonParams params;
     std::vector<Drive> drives;
     std::vector<Array> arrays;
@@ -127,11 +127,11 @@ struct StorageSystem {
     std::vector<KnownHost> knownHosts;
     std::vector<Nickname> nicknames;
     AuthDatabase authDb;
-    std::vector<Event> events;        // oldest first
+    std::vector<Event> events;  // oldest first
     uint32_t nextEventSequence = 1;
     std::vector<Serial16> orphanCache;  // partitions whose cached data lost its volume
     SnapshotServices snapshotServices;
-    std::string uniqueSn = "555555";   // the supplier serial of the enclosure's FRU that names the system
+    std::string uniqueSn = "555555";  // the supplier serial of the enclosure's FRU that names the system
     Wwn enclosureWwn{};
     uint32_t arrayListChanges = 1;
     uint32_t driveListChanges = 1;

@@ -19,13 +19,15 @@ uint8_t ReportedState(const Controller& controller, uint64_t nowMs) {
 
 void ShutDownHalf(Controller& controller, uint64_t nowMs) {
     const uint32_t lasts = controller.settings.shutdownMs;
-    controller.condition = {HalfState::ShutDown, lasts != 0 ? nowMs + lasts : 0, CAPI_ERROR_CONTROLLER_SHUTDOWN};
+    controller.condition = {HalfState::ShutDown, lasts != 0 ? nowMs + lasts : 0,
+                            CAPI_ERROR_CONTROLLER_SHUTDOWN};
 }
 
 void RestartHalf(Controller& controller, uint64_t nowMs) {
     controller.condition = {};
     const uint32_t lasts = controller.settings.restartMs;
-    controller.settings.restart = {true, nowMs + kLeavesBusAfterMs, lasts != 0 ? nowMs + kLeavesBusAfterMs + lasts : 0};
+    controller.settings.restart = {true, nowMs + kLeavesBusAfterMs,
+                                   lasts != 0 ? nowMs + kLeavesBusAfterMs + lasts : 0};
 }
 
 }  // namespace sim

@@ -30,10 +30,11 @@ struct Enclosure {
 };
 
 struct PairSettings {
-    uint32_t timeDate = 0;              // the controller clock as last set (timeDate of the controller record)
+    uint32_t timeDate = 0;  // the controller clock as last set (timeDate of the controller record)
     std::vector<uint8_t> commonParams;  // the common parameter block as last set; empty: all zero
-    uint32_t enclosureCount = 1;        // enclosure k has the pair's enclosure WWN with k added to its last byte
-    std::vector<Enclosure> enclosures;  // by enclosure; one missing has the defaults of EnclosureOf (records.h)
+    uint32_t enclosureCount = 1;  // enclosure k has the pair's enclosure WWN with k added to its last byte
+    std::vector<Enclosure>
+        enclosures;  // by enclosure; one missing has the defaults of EnclosureOf (records.h)
     uint32_t alarmsSilenced = 0;
     std::vector<uint32_t> rescannedChannels;  // in the order the rescans came
 };
@@ -49,8 +50,8 @@ struct Restart {
 struct HalfSettings {
     std::vector<uint8_t> params;  // the half's own parameter block as last set; empty: all zero
     uint8_t stateByte = kStateOperating;
-    uint32_t restartMs = 30000;   // how long a reboot keeps the half off the bus (0: until changed)
-    uint32_t shutdownMs = 0;      // how long a shut-down half answers CONTROLLER_SHUTDOWN (0: until rebooted)
+    uint32_t restartMs = 30000;  // how long a reboot keeps the half off the bus (0: until changed)
+    uint32_t shutdownMs = 0;     // how long a shut-down half answers CONTROLLER_SHUTDOWN (0: until rebooted)
     Restart restart;
 };
 

@@ -27,23 +27,29 @@ uint8_t SpecialClassOf(PartitionClass kind) { return kind == PartitionClass::Sta
 
 uint8_t SpecialTypeOf(PartitionClass kind) {
     switch (kind) {
-        case PartitionClass::BackingStore: return 1;
-        case PartitionClass::Master: return 2;
-        case PartitionClass::Snapshot: return 3;
-        case PartitionClass::Standard: break;
+        case PartitionClass::BackingStore:
+            return 1;
+        case PartitionClass::Master:
+            return 2;
+        case PartitionClass::Snapshot:
+            return 3;
+        case PartitionClass::Standard:
+            break;
     }
     return 0;
 }
 
 PartitionClass PartitionClassOf(uint8_t specialClass, uint8_t specialType) {
     if (specialClass == 0) return PartitionClass::Standard;
-    for (PartitionClass kind : {PartitionClass::BackingStore, PartitionClass::Master, PartitionClass::Snapshot}) {
+    for (PartitionClass kind :
+         {PartitionClass::BackingStore, PartitionClass::Master, PartitionClass::Snapshot}) {
         if (SpecialTypeOf(kind) == specialType) return kind;
     }
     return PartitionClass::Standard;
 }
 
-Partition& AddVolumeLike(StorageSystem& pair, const Partition& source, PartitionClass kind, std::string name) {
+Partition& AddVolumeLike(StorageSystem& pair, const Partition& source, PartitionClass kind,
+                         std::string name) {
     Partition volume;
     volume.name = std::move(name);
     volume.array = source.array;
@@ -51,7 +57,8 @@ Partition& AddVolumeLike(StorageSystem& pair, const Partition& source, Partition
     volume.partitionClass = kind;
     volume.type = SpecialTypeOf(kind);
     uint16_t unit = 0;
-    for (const Partition& p : pair.partitions) unit = std::max<uint16_t>(unit, static_cast<uint16_t>(p.lun + 1));
+    for (const Partition& p : pair.partitions)
+        unit = std::max<uint16_t>(unit, static_cast<uint16_t>(p.lun + 1));
     volume.lun = unit;
     volume.serial = NewPartitionSerial(pair);
     pair.partitions.push_back(std::move(volume));
@@ -59,15 +66,17 @@ Partition& AddVolumeLike(StorageSystem& pair, const Partition& source, Partition
 }
 
 uint32_t SnapshotCount(const StorageSystem& pair, const Serial16& master) {
-    return static_cast<uint32_t>(std::count_if(pair.partitions.begin(), pair.partitions.end(), [&](const Partition& p) {
-        return p.partitionClass == PartitionClass::Snapshot && p.snapshot.master == master;
-    }));
+    return static_cast<uint32_t>(
+        std::count_if(pair.partitions.begin(), pair.partitions.end(), [&](const Partition& p) {
+            return p.partitionClass == PartitionClass::Snapshot && p.snapshot.master == master;
+        }));
 }
 
 uint32_t MasterVolumeCount(const StorageSystem& pair, const Serial16& pool) {
-    return static_cast<uint32_t>(std::count_if(pair.partitions.begin(), pair.partitions.end(), [&](const Partition& p) {
-        return p.partitionClass == PartitionClass::Master && p.snapshot.master == pool;
-    }));
+    return static_cast<uint32_t>(
+        std::count_if(pair.partitions.begin(), pair.partitions.end(), [&](const Partition& p) {
+            return p.partitionClass == PartitionClass::Master && p.snapshot.master == pool;
+        }));
 }
 
 void ForgetPolicy(SnapshotServices& services, const Serial16& pool) {

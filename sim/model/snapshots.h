@@ -46,9 +46,9 @@ struct SnapshotServices {
     std::array<uint64_t, 2> lastTag{};
     std::vector<DmsPolicy> policies;
     std::vector<RolloffCopy> rolloffs;
-    uint64_t rolloffCopyMs = 300000;  // how long a full copy takes
+    uint64_t rolloffCopyMs = 300000;    // how long a full copy takes
     uint8_t rolloffStallPercent = 100;  // where the copies started from now on stall (100: none does)
-    uint64_t volumesCreated = 0;     // numbers the serials of the volumes these services create
+    uint64_t volumesCreated = 0;        // numbers the serials of the volumes these services create
 };
 
 // The partition record's special class (1 for every point-in-time copy kind) and special type (1 backing

@@ -1,8 +1,8 @@
 // The array, partition, drive and progress commands of a client over a real TCP session: corlink4 and
 // arraysim as child processes, the default scenario with vd02 verifying (37 percent) and volume data02
 // mapped to two hosts. Requests are converted by the client's converters and replies converted back.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <sstream>
@@ -34,8 +34,9 @@ std::string Scenario() {
         if (at != std::string::npos) text.insert(at + section.size(), keys);
     };
     addTo("[array.vd02]\n", "utility = 3\npercent = 37\n");
-    addTo("[volume.v2]\n", std::string("host_port_1 = ") + kHost1 + "\nhost_lun_1 = 5\nhost_flags_1 = 0xC0\n" +
-                               "host_port_2 = " + kHost2 + "\nhost_lun_2 = 6\nhost_flags_2 = 0xC0\n");
+    addTo("[volume.v2]\n", std::string("host_port_1 = ") + kHost1 +
+                               "\nhost_lun_1 = 5\nhost_flags_1 = 0xC0\n" + "host_port_2 = " + kHost2 +
+                               "\nhost_lun_2 = 6\nhost_flags_2 = 0xC0\n");
     return text;
 }
 
@@ -53,7 +54,7 @@ std::string TextAt(const std::vector<uint8_t>& data, size_t offset) {
 }
 
 class ArrayCommandsE2eTest : public ProxySessionTest {
-protected:
+  protected:
     void SetUp() override {
         testsupport::WriteWholeFile(ScenarioFile(), Scenario());
         ASSERT_NO_FATAL_FAILURE(ProxySessionTest::SetUp());
@@ -78,7 +79,8 @@ protected:
         return reply;
     }
     // The same for a command expected to succeed; the reply converted back.
-    std::vector<uint8_t> Command(uint32_t code, uint32_t length, const std::function<void(std::vector<uint8_t>&)>& fill) {
+    std::vector<uint8_t> Command(uint32_t code, uint32_t length,
+                                 const std::function<void(std::vector<uint8_t>&)>& fill) {
         ProxyReply reply = Send(code, length, fill);
         EXPECT_EQ(ProxyWord(reply.data, 0), 0u) << code;
         EXPECT_EQ(ProxyWord(reply.data, 4), 0u) << code;
@@ -98,7 +100,8 @@ protected:
         const std::vector<uint8_t> list = ListOf(RRE_GET_ARRAY_PARTITION);
         std::vector<std::string> names;
         for (uint32_t k = 0; k < ProxyWord(list, 12); ++k) {
-            names.push_back(TextAt(list, 16 + k * sizeof(CAPI_ARRAY_PARTITION) + offsetof(CAPI_ARRAY_PARTITION, name)));
+            names.push_back(
+                TextAt(list, 16 + k * sizeof(CAPI_ARRAY_PARTITION) + offsetof(CAPI_ARRAY_PARTITION, name)));
         }
         return names;
     }
@@ -128,11 +131,13 @@ TEST_F(ArrayCommandsE2eTest, ArraysAndPartitionsAreListedCreatedRenamedAndDelete
     const std::vector<uint8_t> drives = ListOf(RRE_GET_DRIVE_LIST);
     ASSERT_EQ(ProxyWord(drives, 12), 12u);
     auto driveSerial = [&](size_t k) { return TextAt(drives, 16 + k * 212 + 4); };
-    const std::vector<std::string> named = {" " + driveSerial(7), driveSerial(8) + "&", "<" + driveSerial(9) + ">"};
+    const std::vector<std::string> named = {" " + driveSerial(7), driveSerial(8) + "&",
+                                            "<" + driveSerial(9) + ">"};
     const std::vector<uint8_t> created = Command(RRE_CREATE_ARRAY, 4548, [&](std::vector<uint8_t>& b) {
         PutWord(b, 16 + 544, 3);
         b[16 + 572] = 1;
-        for (size_t i = 0; i < named.size(); ++i) std::memcpy(b.data() + 16 + 720 + 32 * i, named[i].data(), named[i].size());
+        for (size_t i = 0; i < named.size(); ++i)
+            std::memcpy(b.data() + 16 + 720 + 32 * i, named[i].data(), named[i].size());
     });
     EXPECT_EQ(HostWord(created, 2944 + offsetof(CAPI_ARRAY, numDrives)), 3u);
     EXPECT_EQ(ProxyWord(ListOf(RRE_GET_ARRAY_LIST), 12), 3u);
@@ -149,8 +154,8 @@ TEST_F(ArrayCommandsE2eTest, ArraysAndPartitionsAreListedCreatedRenamedAndDelete
     // data02 is mapped to two hosts: its default mapping and both hosts are unmapped, then it goes.
     const std::vector<uint8_t> partitions = ListOf(RRE_GET_ARRAY_PARTITION);
     size_t data02 = 0;
-    while (TextAt(partitions, 16 + data02 * sizeof(CAPI_ARRAY_PARTITION) + offsetof(CAPI_ARRAY_PARTITION, name)) !=
-           "data02") {
+    while (TextAt(partitions, 16 + data02 * sizeof(CAPI_ARRAY_PARTITION) +
+                                  offsetof(CAPI_ARRAY_PARTITION, name)) != "data02") {
         ASSERT_LT(++data02, names.size());
     }
     const uint8_t* serial = partitions.data() + 16 + data02 * sizeof(CAPI_ARRAY_PARTITION) + 84;
@@ -164,7 +169,8 @@ TEST_F(ArrayCommandsE2eTest, ArraysAndPartitionsAreListedCreatedRenamedAndDelete
         std::istringstream words(line);
         std::string kind, time, half, controller;
         uint32_t code = 0;
-        if (words >> kind >> time >> half >> controller >> code && (code == 1180 || code == 1075)) changes.push_back(code);
+        if (words >> kind >> time >> half >> controller >> code && (code == 1180 || code == 1075))
+            changes.push_back(code);
     }
     EXPECT_EQ(changes, (std::vector<uint32_t>{1180, 1180, 1180, 1075}));
 }
@@ -192,9 +198,9 @@ TEST_F(ArrayCommandsE2eTest, DeletePartOnAPairThatDoesNotAnswerFailsAndTheVolume
         }
     };
     setPair("down");
-    const ProxyReply reply = Send(RRE_DELETE_PART, 48, [&](std::vector<uint8_t>& b) {
-        std::memcpy(b.data() + 16, serial.data(), serial.size());
-    }, idB_);
+    const ProxyReply reply = Send(
+        RRE_DELETE_PART, 48,
+        [&](std::vector<uint8_t>& b) { std::memcpy(b.data() + 16, serial.data(), serial.size()); }, idB_);
     setPair("up");
     EXPECT_TRUE(ProxyWord(reply.data, 0) != 0 || ProxyWord(reply.data, 4) != 0) << ProxyWord(reply.data, 4);
     const std::vector<std::string> names = PartitionNames();

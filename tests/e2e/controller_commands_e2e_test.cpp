@@ -1,7 +1,7 @@
 // Controller, enclosure and authentication-database commands over a TCP session with the real corlink4 on
 // arraysim's fabric: requests converted as a client converts them, replies converted back.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <cstring>
@@ -26,18 +26,20 @@ constexpr uint32_t kControllerA = 0x100;  // the first controller discovered
 constexpr size_t kRecordAt = 16;
 
 class ControllerCommandsE2eTest : public ProxySessionTest {
-protected:
+  protected:
     // A request of `length` bytes with the controller id, filled in host order and converted to network
     // order; the reply converted back. Status in *status.
-    std::vector<uint8_t> Send(uint32_t code, uint32_t length, const std::function<void(std::vector<uint8_t>&)>& fill,
-                              int32_t* status, uint32_t* answer) {
+    std::vector<uint8_t> Send(uint32_t code, uint32_t length,
+                              const std::function<void(std::vector<uint8_t>&)>& fill, int32_t* status,
+                              uint32_t* answer) {
         std::vector<uint8_t> request(length, 0);
         std::memcpy(request.data() + 8, &kControllerA, sizeof kControllerA);
         if (fill) fill(request);
         PackRreBuffer(code, PACK_TO_NETWORK, request.data(), request.size());
         return Exchange(code, request, status, answer);
     }
-    std::vector<uint8_t> Exchange(uint32_t code, const std::vector<uint8_t>& request, int32_t* status, uint32_t* answer) {
+    std::vector<uint8_t> Exchange(uint32_t code, const std::vector<uint8_t>& request, int32_t* status,
+                                  uint32_t* answer) {
         ProxyReply reply;
         EXPECT_TRUE(session_.Request(code, request, &reply)) << session_.Error();
         if (reply.data.size() < 8) return {};
@@ -55,7 +57,8 @@ protected:
         EXPECT_TRUE(session_.Request(code, request, &reply)) << session_.Error();
         return reply.data;
     }
-    static std::function<void(std::vector<uint8_t>&)> Record(const std::string& name, const std::string& secret = {}) {
+    static std::function<void(std::vector<uint8_t>&)> Record(const std::string& name,
+                                                             const std::string& secret = {}) {
         return [=](std::vector<uint8_t>& b) {
             std::memcpy(b.data() + kRecordAt + authdb::kRecordName, name.data(), name.size());
             std::memcpy(b.data() + kRecordAt + authdb::kTargetSecret, secret.data(), secret.size());
@@ -71,23 +74,31 @@ protected:
 TEST_F(ControllerCommandsE2eTest, SystemNameClockAndEnclosureLists) {
     int32_t status = -1;
     uint32_t code = 1;
-    Send(RRE_SET_ADV_NET_INTERFACE, 3988, [](auto& b) {
-        const uint32_t systemNameOnly = 1;
-        std::memcpy(b.data() + 12, &systemNameOnly, sizeof systemNameOnly);
-        std::memcpy(b.data() + 16 + offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, systemName), "renamed-over-tcp", 17);
-    }, &status, &code);
+    Send(
+        RRE_SET_ADV_NET_INTERFACE, 3988,
+        [](auto& b) {
+            const uint32_t systemNameOnly = 1;
+            std::memcpy(b.data() + 12, &systemNameOnly, sizeof systemNameOnly);
+            std::memcpy(b.data() + 16 + offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, systemName),
+                        "renamed-over-tcp", 17);
+        },
+        &status, &code);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(code, 0u);
     const std::vector<uint8_t> controller = List(RRE_GET_CONTROLLER);
-    EXPECT_EQ(TextAt(controller, offsetof(API_RAID_CONTROLLER, networkInterface) +
-                                     offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, systemName),
+    EXPECT_EQ(TextAt(controller,
+                     offsetof(API_RAID_CONTROLLER, networkInterface) +
+                         offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, systemName),
                      80),
               "renamed-over-tcp");
 
-    Send(RRE_SET_CONTROLLERTIMEDATE, 20, [](auto& b) {
-        const uint32_t time = 0x6A1B2C3D;
-        std::memcpy(b.data() + 16, &time, sizeof time);
-    }, &status, &code);
+    Send(
+        RRE_SET_CONTROLLERTIMEDATE, 20,
+        [](auto& b) {
+            const uint32_t time = 0x6A1B2C3D;
+            std::memcpy(b.data() + 16, &time, sizeof time);
+        },
+        &status, &code);
     EXPECT_EQ(code, 0u);
     const std::vector<uint8_t> clock = Send(RRE_GET_CONTROLLERTIMEDATE, 20, nullptr, &status, &code);
     EXPECT_EQ(status, 0);
@@ -121,12 +132,17 @@ TEST_F(ControllerCommandsE2eTest, SetDriveEnclosureRenamesTheEnclosureItsSerialN
 
     auto set = [&](const std::string& named, uint32_t* code) {
         int32_t status = -1;
-        Send(RRE_SET_DRIVE_ENCLOSURE, 416, [&](auto& b) {
-            std::memcpy(b.data() + kRecordAt, named.data(), named.size());
-            std::memcpy(b.data() + kRecordAt + offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, name), "Shelf-renamed", 13);
-            std::memcpy(b.data() + kRecordAt + offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, location), "Row 9", 5);
-            b[kRecordAt + offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, rackNumber)] = 9;
-        }, &status, code);
+        Send(
+            RRE_SET_DRIVE_ENCLOSURE, 416,
+            [&](auto& b) {
+                std::memcpy(b.data() + kRecordAt, named.data(), named.size());
+                std::memcpy(b.data() + kRecordAt + offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, name),
+                            "Shelf-renamed", 13);
+                std::memcpy(b.data() + kRecordAt + offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, location), "Row 9",
+                            5);
+                b[kRecordAt + offsetof(CAPI_DRIVE_ENCLOSURE_PARAMS, rackNumber)] = 9;
+            },
+            &status, code);
     };
     uint32_t code = 0;
     set("NOT-AN-ENCLOSURE", &code);

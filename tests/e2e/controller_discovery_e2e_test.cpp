@@ -1,7 +1,7 @@
 // Controller discovery of the real corlink4 on arraysim's fabric when the controllers answer damaged
 // replies: what the proxy lists as storage systems and controllers afterwards.
-#include <gtest/gtest.h>
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <chrono>
@@ -31,7 +31,7 @@ std::ostream& operator<<(std::ostream& out, const PairRecord& r) {
 }
 
 class ControllerDiscoveryE2eTest : public ProxySessionTest {
-protected:
+  protected:
     std::vector<uint8_t> Request(uint32_t code, const std::vector<uint8_t>& request) {
         ProxyReply reply;
         EXPECT_TRUE(session_.Request(code, request, &reply)) << session_.Error();
@@ -93,8 +93,8 @@ TEST_F(ControllerDiscoveryE2eTest, DamagedRepliesFromBothHalvesLeaveExactlyTheRe
     ASSERT_EQ(fabric_.Admin("fault pair=0 half=b kind=malformed-reply times=20"), "ok");
     constexpr size_t kDamaged = 40;
     // Every listing meanwhile (every other one after a rediscovery) holds the real pair alone, if anything.
-    for (int round = 0; round < 400 && Occurrences(fabric_.Admin("journal"), "fault=malformed reply") < kDamaged;
-         ++round) {
+    for (int round = 0;
+         round < 400 && Occurrences(fabric_.Admin("journal"), "fault=malformed reply") < kDamaged; ++round) {
         const std::vector<PairRecord> listed = Pairs(round % 2 == 1);
         EXPECT_LE(listed.size(), 1u) << "round " << round << ": " << ::testing::PrintToString(listed);
         for (const PairRecord& pair : listed) {

@@ -58,7 +58,8 @@ TEST_F(ControllerSetE2eTest, DiscoversThePairAndFindsEachVolumesOwner) {
         CAPI_ARRAY_PARTITION* partition = nullptr;
         CAPI_ARRAY* array = nullptr;
         std::vector<BVSS_CapiRaidController*> list;
-        ASSERT_EQ(set_->findPartitionArrayAndControllerList(c.name, 7, &partition, &array, &list, PartitionKeyKind::Name),
+        ASSERT_EQ(set_->findPartitionArrayAndControllerList(c.name, 7, &partition, &array, &list,
+                                                            PartitionKeyKind::Name),
                   S_OK);
         EXPECT_EQ(list, (std::vector<BVSS_CapiRaidController*>{a, b}));
         EXPECT_EQ(array->currentOwner, c.owner);
@@ -72,7 +73,8 @@ TEST_F(ControllerSetE2eTest, DiscoversThePairAndFindsEachVolumesOwner) {
 
         // No snapshots yet: 8 pass the controller limit, 9 do not.
         EXPECT_EQ(set_->checkSnapshotLimits(8, partition, array, a), S_OK) << ProviderLog();
-        EXPECT_EQ(set_->checkSnapshotLimits(9, partition, array, a), VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
+        EXPECT_EQ(set_->checkSnapshotLimits(9, partition, array, a),
+                  VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
     }
     EXPECT_NE(ProviderLog().find("found owner controller.\n"), std::string::npos);
 }

@@ -36,7 +36,8 @@ using e2e::kManagementVolume;
 std::vector<std::string> Commands(const std::string& journal) {
     std::vector<std::string> codes;
     size_t start = 0;
-    for (size_t end = journal.find('\n'); end != std::string::npos; start = end + 1, end = journal.find('\n', start)) {
+    for (size_t end = journal.find('\n'); end != std::string::npos;
+         start = end + 1, end = journal.find('\n', start)) {
         const std::string line = journal.substr(start, end - start);
         if (line.rfind("capi ", 0) != 0) continue;
         size_t field = 0;
@@ -46,7 +47,8 @@ std::vector<std::string> Commands(const std::string& journal) {
         const size_t stop = line.find(' ', at + 1);
         std::string code = line.substr(at + 1, stop - at - 1);
         const size_t fault = line.find("fault=");
-        if (fault != std::string::npos && line.compare(fault, 7, "fault=-") != 0) code += "!" + line.substr(fault + 6);
+        if (fault != std::string::npos && line.compare(fault, 7, "fault=-") != 0)
+            code += "!" + line.substr(fault + 6);
         codes.push_back(code);
     }
     return codes;
@@ -59,7 +61,9 @@ struct Entries {
             list.push_back(&records[i]);
         }
     }
-    Bytes SnapshotId(size_t i) const { return Bytes(records[i].mSnapshot.mLunID, records[i].mSnapshot.mLunID + 16); }
+    Bytes SnapshotId(size_t i) const {
+        return Bytes(records[i].mSnapshot.mLunID, records[i].mSnapshot.mLunID + 16);
+    }
     std::vector<BVSS_SnapshotInfo> records;
     std::vector<BVSS_SnapshotInfo*> list;
 };
@@ -104,7 +108,8 @@ TEST_F(ControllerSnapshotsTest, APreparedSetIsCommittedUnderATagReadAgainAndDele
     ASSERT_EQ(set.records[0].mCreated, 1u);
     ASSERT_EQ(set.records[1].mCreated, 1u);
     EXPECT_NE(set.SnapshotId(0), set.SnapshotId(1));
-    EXPECT_EQ(Snapshots(), (std::vector<std::pair<Bytes, bool>>{{set.SnapshotId(0), false}, {set.SnapshotId(1), false}}));
+    EXPECT_EQ(Snapshots(),
+              (std::vector<std::pair<Bytes, bool>>{{set.SnapshotId(0), false}, {set.SnapshotId(1), false}}));
 
     // Another tag read makes the set's tag stale; the commit reads it again and commits under the new one.
     uint64_t newer = 0;
@@ -119,18 +124,22 @@ TEST_F(ControllerSnapshotsTest, APreparedSetIsCommittedUnderATagReadAgainAndDele
     for (const std::string& code : sent)
         if (code.rfind("12", 0) == 0 && code != "1201") snapshotCommands.push_back(code);
     EXPECT_EQ(snapshotCommands, expected) << Admin("journal");
-    EXPECT_EQ(Snapshots(), (std::vector<std::pair<Bytes, bool>>{{set.SnapshotId(0), true}, {set.SnapshotId(1), true}}));
+    EXPECT_EQ(Snapshots(),
+              (std::vector<std::pair<Bytes, bool>>{{set.SnapshotId(0), true}, {set.SnapshotId(1), true}}));
 
     // The master volume rolled back to its snapshot; then each snapshot deleted.
     EXPECT_EQ(controller_->rollbackSnapshot(set.records[0].mSnapshot.mLunID, kDataVolume.data()), S_OK);
-    EXPECT_EQ(controller_->rollbackSnapshot(set.records[0].mSnapshot.mLunID, kManagementVolume.data()), VSS_E_PROVIDER_VETO);
-    for (size_t i = 0; i < 2; ++i) EXPECT_EQ(controller_->capiDeleteSnapshot(set.records[i].mSnapshot.mLunID, 0), S_OK);
+    EXPECT_EQ(controller_->rollbackSnapshot(set.records[0].mSnapshot.mLunID, kManagementVolume.data()),
+              VSS_E_PROVIDER_VETO);
+    for (size_t i = 0; i < 2; ++i)
+        EXPECT_EQ(controller_->capiDeleteSnapshot(set.records[i].mSnapshot.mLunID, 0), S_OK);
     EXPECT_TRUE(Snapshots().empty());
 }
 
 // A create carried out whose reply is lost is sent again, although the controller did make the snapshot:
 // the first one is found by its name and deleted, the recorded one stays. A busy controller is waited for.
-TEST_F(ControllerSnapshotsTest, ALostCreateReplyIsSentAgainLeavingOnlyTheRecordedSnapshotAndABusyControllerIsWaitedFor) {
+TEST_F(ControllerSnapshotsTest,
+       ALostCreateReplyIsSentAgainLeavingOnlyTheRecordedSnapshotAndABusyControllerIsWaitedFor) {
     uint64_t tag = 0;
     ASSERT_EQ(controller_->capiGetTag(&tag, controller_->getFailoverId(), 0), S_OK);
     EXPECT_EQ(Admin("clear-journal"), "ok");

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "corlink/capi_wire/capi_snapshot.h"
-#include "platform/time/clock.h"
 #include "platform/com/com_object.h"
+#include "platform/time/clock.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/lun_information.h"
@@ -144,16 +144,18 @@ TEST_F(LunMappingE2eTest, ProviderImportsSnapshotLunsAsHostDisksAndMasksThemAgai
     provider->Inner()->AddRef();
     ASSERT_EQ(Peer::Controllers(*provider).mControllers.size(), 2u) << ProviderLog();
     VDS_LUN_INFORMATION luns[2] = {};
-    for (int s = 0; s < 2; ++s) luns[s].m_szSerialNumber = BVSS_CoTaskStrDup(PartitionIdText(snapshots[s]).text);
+    for (int s = 0; s < 2; ++s)
+        luns[s].m_szSerialNumber = BVSS_CoTaskStrDup(PartitionIdText(snapshots[s]).text);
 
     EXPECT_EQ(provider->LocateLuns(2, luns), S_OK) << ProviderLog();
     std::string disks = Admin("disks");
     EXPECT_NE(disks.find("lun=3 serial=" + HexText(snapshots[0], 16)), std::string::npos) << disks;
     EXPECT_NE(disks.find("lun=4 serial=" + HexText(snapshots[1], 16)), std::string::npos) << disks;
     for (const VDS_LUN_INFORMATION& lun : luns) EXPECT_EQ(lun.m_deviceIdDescriptor.m_cIdentifiers, 1u);
-    EXPECT_NE(ProviderLog().find("assignLUN(): partition with ID " + std::string(PartitionIdText(snapshots[1]).text) +
-                         " already using LUN 0x4.\n"),
-              std::string::npos);
+    EXPECT_NE(
+        ProviderLog().find("assignLUN(): partition with ID " +
+                           std::string(PartitionIdText(snapshots[1]).text) + " already using LUN 0x4.\n"),
+        std::string::npos);
     // Located again: both are seen at their LUNs and nothing new is mapped.
     EXPECT_EQ(provider->LocateLuns(2, luns), S_OK) << ProviderLog();
     EXPECT_EQ(Admin("disks"), disks);

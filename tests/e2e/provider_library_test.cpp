@@ -1,18 +1,18 @@
 // The provider library as the snapshot service loads it, against the real corlink4 on the simulated fabric:
-// the library loaded, its class object taken from DllGetClassObject, a provider created (its start-up logs in,
-// registers the heart-beat pipe and discovers the storage systems), heart beats answered, a second provider
-// set up after the proxy restarted, and the library unloaded once nothing holds it.
+// the library loaded, its class object taken from DllGetClassObject, a provider created (its start-up logs
+// in, registers the heart-beat pipe and discovers the storage systems), heart beats answered, a second
+// provider set up after the proxy restarted, and the library unloaded once nothing holds it.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
 
-#include "platform/time/clock.h"
 #include "platform/com/com_memory.h"
 #include "platform/com/com_unknown.h"
-#include "platform/system/module_library.h"
 #include "platform/com/vss_interfaces.h"
+#include "platform/system/module_library.h"
+#include "platform/time/clock.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"
 
@@ -24,7 +24,8 @@ using GetClassObject = HRESULT (*)(REFCLSID, REFIID, void**);
 using CanUnloadNow = HRESULT (*)();
 
 // {122E0BAB-DAE0-4285-B708-EB497440927A}
-constexpr CLSID kProviderClass = {0x122E0BAB, 0xDAE0, 0x4285, {0xB7, 0x08, 0xEB, 0x49, 0x74, 0x40, 0x92, 0x7A}};
+constexpr CLSID kProviderClass = {
+    0x122E0BAB, 0xDAE0, 0x4285, {0xB7, 0x08, 0xEB, 0x49, 0x74, 0x40, 0x92, 0x7A}};
 
 TEST(ProviderLibrary, LoadedAsTheServiceLoadsItServesTheSessionAcrossAProxyRestartAndUnloads) {
     testsupport::TestRoot root;
@@ -50,7 +51,8 @@ TEST(ProviderLibrary, LoadedAsTheServiceLoadsItServesTheSessionAcrossAProxyResta
 
     // The start-up of the first provider: the session, the pipe and the storage systems.
     IVssHardwareSnapshotProviderEx* first = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IVssHardwareSnapshotProviderEx, reinterpret_cast<void**>(&first)),
+    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IVssHardwareSnapshotProviderEx,
+                                      reinterpret_cast<void**>(&first)),
               S_OK);
     EXPECT_NE(log().find("Entering: proxy_register_pipe"), std::string::npos) << log();
     EXPECT_EQ(e2e::Occurrences(log(), "discoverRaidControllers(): Found controller #"), 2u) << log();
@@ -67,7 +69,9 @@ TEST(ProviderLibrary, LoadedAsTheServiceLoadsItServesTheSessionAcrossAProxyResta
     proxy.StopProxy();
     ASSERT_NO_FATAL_FAILURE(proxy.StartProxy());
     IVssProviderNotifications* second = nullptr;
-    ASSERT_EQ(factory->CreateInstance(nullptr, IID_IVssProviderNotifications, reinterpret_cast<void**>(&second)), S_OK);
+    ASSERT_EQ(
+        factory->CreateInstance(nullptr, IID_IVssProviderNotifications, reinterpret_cast<void**>(&second)),
+        S_OK);
     EXPECT_EQ(e2e::Occurrences(log(), "discoverRaidControllers(): Found controller #"), 4u) << log();
     EXPECT_EQ(e2e::Occurrences(log(), "Initialize proxy success.\n"), 1u);  // the reset
     factory->Release();

@@ -52,12 +52,14 @@ TEST(ProviderSession, LogsInAnswersHeartBeatsListsSubsystemsAndSurvivesAProxyRes
     ASSERT_EQ(controller->findPartition(byName->serialNumber, 16, &byId), S_OK);
     EXPECT_EQ(byId, byName);
     CAPI_ARRAY_PARTITION* missing = nullptr;
-    EXPECT_EQ(controller->findPartition("nosuchvolume", 13, &missing, PartitionKeyKind::Name), VSS_E_OBJECT_NOT_FOUND);
+    EXPECT_EQ(controller->findPartition("nosuchvolume", 13, &missing, PartitionKeyKind::Name),
+              VSS_E_OBJECT_NOT_FOUND);
 
     // The proxy sends a heart beat every 60 (scaled: 0.6) seconds; two answered show it kept the listener.
     const std::string answered = "WriteFile(pipe) wrote 36 bytes\n";
     const auto deadline = std::chrono::steady_clock::now() + kStartBound;
-    while (Occurrences(root.ReadFile("C/provider.log"), answered) < 2 && std::chrono::steady_clock::now() < deadline)
+    while (Occurrences(root.ReadFile("C/provider.log"), answered) < 2 &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(50ms);
     EXPECT_GE(Occurrences(root.ReadFile("C/provider.log"), answered), 2u) << proxy.ProxyOutput();
 
@@ -128,7 +130,8 @@ TEST(ProviderSession, SnapshotViewAndHostCommandsAgainstTheFabric) {
     // The set-identifier mark as a volume's description, and a mapping of a volume to this host's port (the
     // fabric presents a volume on a channel whose access byte is 0xC0 or above).
     const GUID set{0x01234567, 0x89AB, 0xCDEF, {0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}};
-    EXPECT_EQ(controller->capiUpdateIdentInfo(volume->serialNumber, set), S_OK) << root.ReadFile("C/provider.log");
+    EXPECT_EQ(controller->capiUpdateIdentInfo(volume->serialNumber, set), S_OK)
+        << root.ReadFile("C/provider.log");
     CAPI_ARRAY_PARTITION* spare = nullptr;
     ASSERT_EQ(controller->findPartition("spare01", 8, &spare, PartitionKeyKind::Name), S_OK);
     const uint16_t mappedBefore = hostView->numPartitions;

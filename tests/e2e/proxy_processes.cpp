@@ -12,7 +12,6 @@
 #include "provider/controllers/provider_registry.h"
 #include "tests/unit/server/loopback_ports.h"
 
-
 namespace e2e {
 
 size_t Occurrences(const std::string& text, const std::string& part) {
@@ -30,7 +29,8 @@ std::unique_ptr<testsupport::ChildProcess> LaunchProxyTo(const std::string& root
     std::filesystem::create_directories(root + "/C/Windows/System32");
     testsupport::WriteWholeFile(root + "/C/Windows/System32/corlink4.conf",
                                 "version  :1\nipaddress:127.0.0.1\nusername :" + std::string(kProxyUser) +
-                                    "\npassword :" + kProxyPassword + "\nport     :" + std::to_string(port) + "\n");
+                                    "\npassword :" + kProxyPassword + "\nport     :" + std::to_string(port) +
+                                    "\n");
     std::vector<std::string> environment = {"CORLINK_ROOT=" + root, kTimeScale};
     if (!fabricSocket.empty()) environment.push_back("CORLINK_FABRIC=" + fabricSocket);
     return std::make_unique<testsupport::ChildProcess>(CORLINK4_PROGRAM, std::vector<std::string>{"-debug"},
@@ -78,11 +78,13 @@ void ExpectCleanExit(testsupport::ChildProcess& proxy) {
     EXPECT_EQ(output.find("runtime error"), std::string::npos) << output;
 }
 
-ProxyOnFabric::ProxyOnFabric(testsupport::TestRoot& root) : root_(root), fabricSocket_(root.path() + "/fabric.sock") {
+ProxyOnFabric::ProxyOnFabric(testsupport::TestRoot& root)
+    : root_(root), fabricSocket_(root.path() + "/fabric.sock") {
     root.SetString("SYSTEM\\CurrentControlSet\\Services\\corlink4", "ImagePath", "C:\\corlink\\corlink4.exe");
     root.SetString(std::string(kProviderServiceKey) + "\\Debug", "FileName", "C:\\provider.log");
     std::filesystem::create_directories(root.path() + "/C/corlink");
-    testsupport::WriteWholeFile(root.path() + "/C/corlink/corlink.conf", "[Models]\nsimulated = Brenlow +Stor.*\n");
+    testsupport::WriteWholeFile(root.path() + "/C/corlink/corlink.conf",
+                                "[Models]\nsimulated = Brenlow +Stor.*\n");
 }
 
 void ProxyOnFabric::Start(const std::string& scenarioFile) {
@@ -109,7 +111,8 @@ void ProxyOnFabric::StartFabric(const std::string& scenarioFile) {
         ARRAYSIM_PROGRAM, args,
         std::vector<std::string>{"CORLINK_ROOT=" + root, "CORLINK_FABRIC=" + fabricSocket_, kTimeScale},
         root + "/arraysim.txt");
-    ASSERT_TRUE(testsupport::WaitForFile(fabricSocket_, kStartBound)) << testsupport::ReadWholeFile(root + "/arraysim.txt");
+    ASSERT_TRUE(testsupport::WaitForFile(fabricSocket_, kStartBound))
+        << testsupport::ReadWholeFile(root + "/arraysim.txt");
 }
 
 void ProxyOnFabric::StartProxy() {

@@ -48,7 +48,7 @@ void ExpectCleanExit(testsupport::ChildProcess& proxy);
 // naming a free port. The proxy can be stopped and started again on the same port; one still running at
 // the end is stopped.
 class ProxyOnFabric {
-public:
+  public:
     explicit ProxyOnFabric(testsupport::TestRoot& root);
     ~ProxyOnFabric() { StopProxy(); }
     ProxyOnFabric(const ProxyOnFabric&) = delete;
@@ -76,7 +76,7 @@ public:
     // One message to the fabric's administration channel; its answer.
     std::string Admin(const std::string& message) { return FabricAdmin(fabricSocket_, message); }
 
-private:
+  private:
     void LaunchProxy();
 
     testsupport::TestRoot& root_;
@@ -90,7 +90,7 @@ private:
 // A test with arraysim and corlink4 started under its own root and one session logged in; the proxy is
 // stopped (Ctrl-C) at the end and must exit cleanly. A test of another scenario names its file.
 class ProxySessionTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(fabric_.Connect(session_, ScenarioFile())); }
     void TearDown() override {
         session_.Close();

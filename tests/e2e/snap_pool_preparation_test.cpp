@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/time/clock.h"
 #include "platform/com/com_results.h"
+#include "platform/time/clock.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/proxy_calls.h"
@@ -138,16 +138,21 @@ class SnapPoolPreparationTest : public e2e::ProviderOnFabricTest {
 TEST_F(SnapPoolPreparationTest, PreparesPoolsAndFindsThemByNameTheNextTime) {
     std::vector<BVSS_SnapshotInfo> set = SetOf({kV1, kV2, kV3, kMaster, kPool0});
     ASSERT_EQ(set_->calculateReserveSize(set), S_OK) << ProviderLog();
-    EXPECT_NE(ProviderLog().find("calculateReserveSize(): getBackingStoreSize(data01): 6442M\n"), std::string::npos);
-    EXPECT_NE(ProviderLog().find("calculateReserveSize(): getBackingStoreSize(logs01): 21474M\n"), std::string::npos);
-    EXPECT_NE(ProviderLog().find("getBackingStoreSize(spc1c2c3c4c5c6c7c8c)"), std::string::npos) << "a snap pool counts";
+    EXPECT_NE(ProviderLog().find("calculateReserveSize(): getBackingStoreSize(data01): 6442M\n"),
+              std::string::npos);
+    EXPECT_NE(ProviderLog().find("calculateReserveSize(): getBackingStoreSize(logs01): 21474M\n"),
+              std::string::npos);
+    EXPECT_NE(ProviderLog().find("getBackingStoreSize(spc1c2c3c4c5c6c7c8c)"), std::string::npos)
+        << "a snap pool counts";
     EXPECT_EQ(ProviderLog().find("getBackingStoreSize(master01)"), std::string::npos);
 
     ASSERT_EQ(Admin("clear-journal"), "ok");
     ASSERT_EQ(set_->createReserveSpace(set), S_OK) << ProviderLog();
-    EXPECT_NE(ProviderLog().find("createReserveSpace(): skipping DMS master volume or snapshot 'master01' (XXX)\n"),
-              std::string::npos);
-    EXPECT_NE(ProviderLog().find("createReserveSpace(): The snap pool to be created name is 'spb2c3d4e5f60718293'\n"),
+    EXPECT_NE(
+        ProviderLog().find("createReserveSpace(): skipping DMS master volume or snapshot 'master01' (XXX)\n"),
+        std::string::npos);
+    EXPECT_NE(ProviderLog().find(
+                  "createReserveSpace(): The snap pool to be created name is 'spb2c3d4e5f60718293'\n"),
               std::string::npos);
     const std::string journal = Admin("journal");
     EXPECT_EQ(JournalCodes(journal, {kAddPartitionCommand}).size(), 2u) << journal;
@@ -188,8 +193,9 @@ TEST_F(SnapPoolPreparationTest, AFailureMidwayUndoesWhatTheRunDid) {
     ASSERT_EQ(Admin("fault pair=0 half=a kind=return-code command=1222 code=47 times=4 after=3"), "ok");
     ASSERT_EQ(Admin("clear-journal"), "ok");
     EXPECT_EQ(set_->createReserveSpace(set), VSS_E_PROVIDER_VETO) << ProviderLog();
-    EXPECT_NE(ProviderLog().find("createReserveSpace(): Convert the standard volume to master volume failed, retCode = 47, "
-                         "hr = -2147212538.\n"),
+    EXPECT_NE(ProviderLog().find(
+                  "createReserveSpace(): Convert the standard volume to master volume failed, retCode = 47, "
+                  "hr = -2147212538.\n"),
               std::string::npos);
     // Newest first: logs01's pool, data02 and data01 back, then their pool, then data00 back.
     const std::string journal = Admin("journal");
@@ -219,9 +225,11 @@ TEST_F(SnapPoolPreparationTest, AFailureMidwayUndoesWhatTheRunDid) {
 TEST_F(SnapPoolPreparationTest, AVdiskWithoutRoomForThePoolsIsRefused) {
     std::vector<BVSS_SnapshotInfo> both = SetOf({kV5, kV6});
     EXPECT_EQ(set_->calculateReserveSize(both), VSS_E_INSUFFICIENT_STORAGE) << ProviderLog();
-    EXPECT_EQ(e2e::Occurrences(Events(), "calculateReserveSize(): The vdisk doesn't have sufficient space to create snap "
-                                    "pool:array id="),
-              1u)
+    EXPECT_EQ(
+        e2e::Occurrences(Events(),
+                         "calculateReserveSize(): The vdisk doesn't have sufficient space to create snap "
+                         "pool:array id="),
+        1u)
         << Events();
     std::vector<BVSS_SnapshotInfo> one = SetOf({kV5});
     EXPECT_EQ(set_->calculateReserveSize(one), S_OK) << ProviderLog();

@@ -31,7 +31,8 @@ using e2e::kManagementVolume;
 const std::string kFirstVdisk = "00C0FF1A2B01A0";
 
 constexpr const char* kLunZeroText =
-    "ResyncLuns attempted on volume assigned to LUN 0, which is also being used to manage the array.  Remap the "
+    "ResyncLuns attempted on volume assigned to LUN 0, which is also being used to manage the array.  Remap "
+    "the "
     "target volume to a non-zero LUN.";
 
 uint32_t U32At(const Bytes& data, size_t offset) {
@@ -39,8 +40,12 @@ uint32_t U32At(const Bytes& data, size_t offset) {
     std::memcpy(&value, data.data() + offset, sizeof value);
     return value;
 }
-void PutU32(Bytes& data, size_t offset, uint32_t value) { std::memcpy(data.data() + offset, &value, sizeof value); }
-void Put(Bytes& data, size_t offset, const Bytes& bytes) { std::copy(bytes.begin(), bytes.end(), data.begin() + offset); }
+void PutU32(Bytes& data, size_t offset, uint32_t value) {
+    std::memcpy(data.data() + offset, &value, sizeof value);
+}
+void Put(Bytes& data, size_t offset, const Bytes& bytes) {
+    std::copy(bytes.begin(), bytes.end(), data.begin() + offset);
+}
 Bytes Slice(const Bytes& data, size_t offset, size_t length) {
     return Bytes(data.begin() + static_cast<long>(offset), data.begin() + static_cast<long>(offset + length));
 }
@@ -60,7 +65,7 @@ struct Answer {
 };
 
 class SnapshotCommandsTest : public e2e::ProxySessionTest {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_NO_FATAL_FAILURE(ProxySessionTest::SetUp());
         ProxyReply list;
@@ -74,7 +79,8 @@ protected:
 
     // One command: `length` bytes with the controller id at 8, filled by `fill` in host order and converted
     // as a client converts them.
-    Answer Exec(uint32_t code, uint32_t length, uint32_t id, const std::function<void(Bytes&)>& fill = nullptr) {
+    Answer Exec(uint32_t code, uint32_t length, uint32_t id,
+                const std::function<void(Bytes&)>& fill = nullptr) {
         Bytes data(length, 0);
         PutU32(data, 8, id);
         if (fill) fill(data);
@@ -89,7 +95,6 @@ protected:
         if (answer.data.size() == length) PackRreBuffer(code, PACK_FROM_NETWORK, answer.data.data(), length);
         return answer;
     }
-
 
     Bytes Tag(uint32_t id) {
         const Answer tag = Exec(RRE_DMS_GET_TAG, 28, id, [](Bytes& d) { d[12] = 1; });
@@ -206,7 +211,8 @@ TEST_F(SnapshotCommandsTest, SnapshotMappedToTheHostBecomesADiskUntilDeleted) {
     EXPECT_EQ(mapped.status, 0);
     EXPECT_EQ(mapped.code, 0u);
 
-    const Answer view = Exec(RRE_GET_PARTITION_VIEW, 37456, handleA_, [&](Bytes& d) { Put(d, 16, snapshot); });
+    const Answer view =
+        Exec(RRE_GET_PARTITION_VIEW, 37456, handleA_, [&](Bytes& d) { Put(d, 16, snapshot); });
     ASSERT_EQ(view.code, 0u);
     const size_t table = 48;
     EXPECT_EQ(Slice(view.data, table, 16), snapshot);
@@ -270,7 +276,8 @@ TEST_F(SnapshotCommandsTest, StatisticsResetConversionAbortAndDeleteAllReachTheF
         });
     };
     auto masterVolumes = [&] {
-        return U32At(Exec(RRE_GET_MASTER_VOLUME_LIST, 180280, handleA_, [](Bytes& d) { d[13] = 1; }).data, 48);
+        return U32At(Exec(RRE_GET_MASTER_VOLUME_LIST, 180280, handleA_, [](Bytes& d) { d[13] = 1; }).data,
+                     48);
     };
     EXPECT_EQ(convert(9).code, 0u);
     EXPECT_EQ(masterVolumes(), 3u);
@@ -282,12 +289,13 @@ TEST_F(SnapshotCommandsTest, StatisticsResetConversionAbortAndDeleteAllReachTheF
         std::memcpy(d.data() + 12 + 16, kFirstVdisk.data(), kFirstVdisk.size());
     });
     ASSERT_EQ(rolloff.code, 0u);
-    const Answer aborted =
-        Exec(RRE_ABORT_ROLLOFF_VOLUME, 524, handleA_, [&](Bytes& d) { Put(d, 12, Slice(rolloff.data, 524, 16)); });
+    const Answer aborted = Exec(RRE_ABORT_ROLLOFF_VOLUME, 524, handleA_,
+                                [&](Bytes& d) { Put(d, 12, Slice(rolloff.data, 524, 16)); });
     EXPECT_EQ(aborted.code, 0u);
     EXPECT_EQ(U32At(RolloffList().data, 16), 0u);
 
-    const Answer deleted = Exec(RRE_DELETE_ALL_SNAPSHOTS, 52, handleA_, [](Bytes& d) { Put(d, 12, kDataVolume); });
+    const Answer deleted =
+        Exec(RRE_DELETE_ALL_SNAPSHOTS, 52, handleA_, [](Bytes& d) { Put(d, 12, kDataVolume); });
     EXPECT_EQ(deleted.code, 0u);
     EXPECT_EQ(U32At(SnapshotList(handleA_).data, 48), 0u);
 }
@@ -306,7 +314,8 @@ TEST_F(SnapshotCommandsTest, PoliciesSetThroughEitherLayoutReachTheSnapPool) {
         };
     };
     auto policies = [&]() {
-        const Answer list = Exec(RRE_DMS_GET_POLICY_THRESHOLD_LIST, 8248, handleA_, [](Bytes& d) { d[13] = 1; });
+        const Answer list =
+            Exec(RRE_DMS_GET_POLICY_THRESHOLD_LIST, 8248, handleA_, [](Bytes& d) { d[13] = 1; });
         EXPECT_EQ(list.code, 0u);
         EXPECT_EQ(U32At(list.data, 48), 1u);
         EXPECT_EQ(Slice(list.data, 56, 16), pool);
@@ -428,8 +437,9 @@ TEST_F(SnapshotCommandsTest, AFailedCommandNeverAnswersWithAnotherControllersDat
         const Answer fromA = Exec(c.code, c.length, handleA_, selectors);
         ASSERT_EQ(fromA.code, 0u);
         ASSERT_NE(Slice(fromA.data, c.field, c.size), Bytes(c.size, 0));
-        EXPECT_EQ(Admin("fault pair=0 half=b kind=no-reply command=" + std::to_string(c.capiCommand) + " times=3"),
-                  "ok");
+        EXPECT_EQ(
+            Admin("fault pair=0 half=b kind=no-reply command=" + std::to_string(c.capiCommand) + " times=3"),
+            "ok");
         const Answer fromB = Exec(c.code, c.length, handleB_, selectors);
         EXPECT_EQ(fromB.status, 0);
         EXPECT_NE(fromB.code, 0u);

@@ -67,10 +67,9 @@ class SnapshotSetE2eTest : public e2e::ProviderOnFabricTest {
             CAPI_ARRAY_PARTITION* partition = nullptr;
             CAPI_ARRAY* array = nullptr;
             std::vector<BVSS_CapiRaidController*> controllers;
-            EXPECT_EQ(set_.findPartitionArrayAndControllerList(kVolumes[i],
-                                                               static_cast<uint32_t>(strlen(kVolumes[i])),
-                                                               &partition, &array, &controllers,
-                                                               PartitionKeyKind::Name),
+            EXPECT_EQ(set_.findPartitionArrayAndControllerList(
+                          kVolumes[i], static_cast<uint32_t>(strlen(kVolumes[i])), &partition, &array,
+                          &controllers, PartitionKeyKind::Name),
                       S_OK)
                 << kVolumes[i];
             if (controllers.size() != 2) {
@@ -113,8 +112,9 @@ TEST_F(SnapshotSetE2eTest, DriverCreatesFailsOverCommitsTogglesDiscoveryAndAbort
                     std::to_string(CAPI_COMMAND_U_CREATE_SNAPSHOTS) + " code=1 times=1000"),
               "ok");
     ASSERT_EQ(set_.createSnapshots(list, 0, 1, VSS_VOLSNAP_ATTR_DIFFERENTIAL, 1), S_OK) << ProviderLog();
-    EXPECT_NE(ProviderLog().find("createSnapshots(): Caught error 2147754758, retrying with next controller."),
-              std::string::npos);
+    EXPECT_NE(
+        ProviderLog().find("createSnapshots(): Caught error 2147754758, retrying with next controller."),
+        std::string::npos);
     for (const BVSS_SnapshotInfo& entry : list) {
         EXPECT_EQ(entry.mControllers, std::vector<BVSS_CapiRaidController*>{b});
         EXPECT_EQ(entry.mSnapshot.mController, b);

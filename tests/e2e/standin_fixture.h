@@ -1,8 +1,8 @@
 // A test of the snapshot service stand-in in this process against the real corlink4 and arraysim: the
 // provider library loaded and a provider created by the stand-in, the fabric behind this process's devices
-// and WMI answers, the provider's waits on virtual time. At the end the provider is unloaded (the library must
-// be unloadable), every block of task memory handed out since the start must have been freed once, and the
-// proxy must exit cleanly.
+// and WMI answers, the provider's waits on virtual time. At the end the provider is unloaded (the library
+// must be unloadable), every block of task memory handed out since the start must have been freed once, and
+// the proxy must exit cleanly.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,11 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include "platform/time/clock.h"
 #include "platform/com/com_memory.h"
 #include "platform/devices/device_io.h"
 #include "platform/devices/fabric_client.h"
 #include "platform/devices/wmi.h"
+#include "platform/time/clock.h"
 #include "tests/e2e/proxy_processes.h"
 #include "tests/support/test_root.h"
 #include "tools/vss_standin/array_view.h"
@@ -76,7 +76,8 @@ class StandInTest : public ::testing::Test {
         while (std::getline(lines, line)) {
             std::istringstream words(line);
             std::string kind, time, half, controller, code, include, fault;
-            if (!(words >> kind >> time >> half >> controller >> code >> include >> fault) || kind != "capi") continue;
+            if (!(words >> kind >> time >> half >> controller >> code >> include >> fault) || kind != "capi")
+                continue;
             commands.push_back(half + code + (fault == "fault=-" ? "" : "!"));
         }
         return commands;

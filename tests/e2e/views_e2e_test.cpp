@@ -24,7 +24,9 @@ constexpr uint8_t kHostPortA[8] = {0x21, 0x00, 0x00, 0x1B, 0x32, 0x00, 0x00, 0x0
 constexpr uint16_t kLun = 7;
 constexpr uint8_t kReadWrite = 0xC0;
 
-void PutHost32(std::vector<uint8_t>& data, size_t offset, uint32_t value) { std::memcpy(data.data() + offset, &value, 4); }
+void PutHost32(std::vector<uint8_t>& data, size_t offset, uint32_t value) {
+    std::memcpy(data.data() + offset, &value, 4);
+}
 uint32_t Host32(const std::vector<uint8_t>& data, size_t offset) {
     uint32_t value = 0;
     std::memcpy(&value, data.data() + offset, 4);
@@ -32,11 +34,11 @@ uint32_t Host32(const std::vector<uint8_t>& data, size_t offset) {
 }
 
 class ViewsOverTcp : public ProxySessionTest {
-protected:
+  protected:
     // A request of `length` data bytes filled in host order and converted as the provider converts it;
     // the reply converted back.
-    std::vector<uint8_t> Request(uint32_t code, uint32_t length, void (*fill)(std::vector<uint8_t>&, const void*),
-                                 const void* context) {
+    std::vector<uint8_t> Request(uint32_t code, uint32_t length,
+                                 void (*fill)(std::vector<uint8_t>&, const void*), const void* context) {
         std::vector<uint8_t> data(length, 0);
         fill(data, context);
         PackRreBuffer(code, PACK_TO_NETWORK, data.data(), data.size());
@@ -69,7 +71,9 @@ TEST_F(ViewsOverTcp, CustomViewMapsAVolumeThatBothViewsAndTheHostThenShow) {
     bool found = false;
     for (uint32_t p = 0; p < count && !found; ++p) {
         const uint8_t* record = partitions.data.data() + 16 + p * sizeof(CAPI_ARRAY_PARTITION);
-        if (std::strcmp(reinterpret_cast<const char*>(record + offsetof(CAPI_ARRAY_PARTITION, name)), "spare01") != 0) continue;
+        if (std::strcmp(reinterpret_cast<const char*>(record + offsetof(CAPI_ARRAY_PARTITION, name)),
+                        "spare01") != 0)
+            continue;
         std::memcpy(target.serial, record + offsetof(CAPI_ARRAY_PARTITION, serialNumber), 32);
         found = true;
     }
@@ -77,27 +81,33 @@ TEST_F(ViewsOverTcp, CustomViewMapsAVolumeThatBothViewsAndTheHostThenShow) {
     const std::string disksBefore = Admin("disks");
 
     // CREATE_CUSTOM_VIEW: one entry for every channel, the FC port's WWPN, the LUN at 88 and 108.
-    const std::vector<uint8_t> created = Request(RRE_CREATE_CUSTOM_VIEW, 42508, [](std::vector<uint8_t>& d, const void* c) {
-        const auto& t = *static_cast<const Target*>(c);
-        PutHost32(d, 8, 1);
-        PutHost32(d, 12, t.controller);
-        std::memset(d.data() + 16, 1, 8);
-        std::memcpy(d.data() + 28, t.serial, 32);
-        d[60] = 16;
-        std::memcpy(d.data() + 80, kHostPortA, 8);
-        PutHost32(d, 88, kLun);
-        std::memcpy(d.data() + 108, &kLun, 2);
-        std::memset(d.data() + 112, kReadWrite, 8);
-    }, &target);
+    const std::vector<uint8_t> created = Request(
+        RRE_CREATE_CUSTOM_VIEW, 42508,
+        [](std::vector<uint8_t>& d, const void* c) {
+            const auto& t = *static_cast<const Target*>(c);
+            PutHost32(d, 8, 1);
+            PutHost32(d, 12, t.controller);
+            std::memset(d.data() + 16, 1, 8);
+            std::memcpy(d.data() + 28, t.serial, 32);
+            d[60] = 16;
+            std::memcpy(d.data() + 80, kHostPortA, 8);
+            PutHost32(d, 88, kLun);
+            std::memcpy(d.data() + 108, &kLun, 2);
+            std::memset(d.data() + 112, kReadWrite, 8);
+        },
+        &target);
     ASSERT_EQ(created.size(), 42508u);
     EXPECT_EQ(Host32(created, 0), 0u);
     EXPECT_EQ(Host32(created, 4), 0u);
 
-    const std::vector<uint8_t> partitionView = Request(RRE_GET_PARTITION_VIEW, 37456, [](std::vector<uint8_t>& d, const void* c) {
-        const auto& t = *static_cast<const Target*>(c);
-        PutHost32(d, 8, t.controller);
-        std::memcpy(d.data() + 16, t.serial, 32);
-    }, &target);
+    const std::vector<uint8_t> partitionView = Request(
+        RRE_GET_PARTITION_VIEW, 37456,
+        [](std::vector<uint8_t>& d, const void* c) {
+            const auto& t = *static_cast<const Target*>(c);
+            PutHost32(d, 8, t.controller);
+            std::memcpy(d.data() + 16, t.serial, 32);
+        },
+        &target);
     ASSERT_EQ(partitionView.size(), 37456u);
     EXPECT_EQ(Host32(partitionView, 4), 0u);
     auto view = std::make_unique<CAPI_PARTITION_VIEW_TABLE>();
@@ -109,18 +119,22 @@ TEST_F(ViewsOverTcp, CustomViewMapsAVolumeThatBothViewsAndTheHostThenShow) {
     EXPECT_EQ(view->mappings[0].flags[1], kReadWrite);
     EXPECT_EQ(view->mappings[0].flags[2], 0) << "a channel the controller does not have";
 
-    const std::vector<uint8_t> hostView = Request(RRE_GET_HOST_VIEW, 64824, [](std::vector<uint8_t>& d, const void* c) {
-        PutHost32(d, 8, static_cast<const Target*>(c)->controller);
-        d[24] = 16;
-        std::memcpy(d.data() + 44, kHostPortA, 8);
-    }, &target);
+    const std::vector<uint8_t> hostView = Request(
+        RRE_GET_HOST_VIEW, 64824,
+        [](std::vector<uint8_t>& d, const void* c) {
+            PutHost32(d, 8, static_cast<const Target*>(c)->controller);
+            d[24] = 16;
+            std::memcpy(d.data() + 44, kHostPortA, 8);
+        },
+        &target);
     ASSERT_EQ(hostView.size(), 64824u);
     EXPECT_EQ(Host32(hostView, 4), 0u);
     auto table = std::make_unique<CAPI_HOST_VIEW_TABLE>();
     std::memcpy(table.get(), hostView.data() + 296, sizeof *table);
     bool listed = false;
     for (uint32_t k = 0; k < table->numPartitions && k < 512; ++k) {
-        listed = listed || (std::memcmp(&table->partitions[k].sn, target.serial, 16) == 0 && table->partitions[k].map.hlun == kLun);
+        listed = listed || (std::memcmp(&table->partitions[k].sn, target.serial, 16) == 0 &&
+                            table->partitions[k].map.hlun == kLun);
     }
     EXPECT_TRUE(listed);
 
@@ -136,18 +150,19 @@ TEST_F(ViewsOverTcp, HostAdapterListsShowTheHostsPorts) {
     ProxyReply handles;
     ASSERT_TRUE(session_.Request(RRE_GET_CONTROLLERHANDLEDB, {}, &handles)) << session_.Error();
     const uint32_t controller = ProxyWord(handles.data, 16 + 32);
-    const std::vector<uint8_t> wwpns = Request(RRE_GET_CONNECT_HBA_WWPN_LIST, 276, [](std::vector<uint8_t>& d, const void* c) {
-        PutHost32(d, 8, *static_cast<const uint32_t*>(c));
-    }, &controller);
+    const std::vector<uint8_t> wwpns = Request(
+        RRE_GET_CONNECT_HBA_WWPN_LIST, 276,
+        [](std::vector<uint8_t>& d, const void* c) { PutHost32(d, 8, *static_cast<const uint32_t*>(c)); },
+        &controller);
     ASSERT_EQ(wwpns.size(), 276u);
     EXPECT_EQ(Host32(wwpns, 4), 0u);
     ASSERT_EQ(Host32(wwpns, 12), 2u);
     EXPECT_EQ(std::memcmp(wwpns.data() + 16, kHostPortA, 8), 0);
 
     // No controller needed: any id.
-    const std::vector<uint8_t> adapters = Request(RRE_GET_CONNECT_HBA_INFO_LIST, 58128,
-                                                  [](std::vector<uint8_t>& d, const void*) { PutHost32(d, 8, 0x7777); },
-                                                  nullptr);
+    const std::vector<uint8_t> adapters = Request(
+        RRE_GET_CONNECT_HBA_INFO_LIST, 58128,
+        [](std::vector<uint8_t>& d, const void*) { PutHost32(d, 8, 0x7777); }, nullptr);
     ASSERT_EQ(adapters.size(), 58128u);
     EXPECT_EQ(Host32(adapters, 4), 0u);
     EXPECT_EQ(Host32(adapters, 8), 2u);

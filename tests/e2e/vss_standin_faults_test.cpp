@@ -1,7 +1,8 @@
 // Hardware snapshot sets through the provider library whose snapshot creates meet controller faults, against
 // the real corlink4 on the fabric: a create (or a full copy's start) carried out but answered with an error,
-// or whose reply is lost, is sent again; the set reports what happened, and the arrays keep exactly the snapshots the set records. A
-// pair that goes down while the set is committed fails the set, and nothing of it stays once the pair is back.
+// or whose reply is lost, is sent again; the set reports what happened, and the arrays keep exactly the
+// snapshots the set records. A pair that goes down while the set is committed fails the set, and nothing of
+// it stays once the pair is back.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -29,7 +30,8 @@ class StandInFaultsTest : public e2e::StandInTest {
     // "VSS" and a time), and of the LUNs the set described, both sorted.
     std::vector<std::string> MadeVolumes() {
         std::vector<std::string> serials;
-        for (const standin::ArrayVolume& volume : Volumes("snapshot")) serials.push_back(Lower(volume.serial));
+        for (const standin::ArrayVolume& volume : Volumes("snapshot"))
+            serials.push_back(Lower(volume.serial));
         for (const standin::ArrayVolume& volume : Volumes("standard"))
             if (volume.name.rfind("VSS", 0) == 0) serials.push_back(Lower(volume.serial));
         std::sort(serials.begin(), serials.end());
@@ -37,7 +39,8 @@ class StandInFaultsTest : public e2e::StandInTest {
     }
     static std::vector<std::string> Recorded(const SnapshotSet& set) {
         std::vector<std::string> serials;
-        for (size_t i = 0; i < set.targets.size(); ++i) serials.push_back(Lower(standin::SerialOf(set.targets[i])));
+        for (size_t i = 0; i < set.targets.size(); ++i)
+            serials.push_back(Lower(standin::SerialOf(set.targets[i])));
         std::sort(serials.begin(), serials.end());
         return serials;
     }
@@ -54,9 +57,11 @@ TEST_F(StandInFaultsTest, ACreateThatRanButFailedOrLostItsReplyLeavesNoUnrecorde
     };
     const Case cases[] = {
         // retried by the provider
+        // clang-format off
         {VSS_VOLSNAP_ATTR_DIFFERENTIAL, CAPI_COMMAND_U_CREATE_SNAPSHOTS, "kind=execute-then-code code=26", S_OK},
         // sent again by the proxy
         {VSS_VOLSNAP_ATTR_DIFFERENTIAL, CAPI_COMMAND_U_CREATE_SNAPSHOTS, "kind=execute-then-no-reply", S_OK},
+        // clang-format on
         // not retried: the set fails
         {VSS_VOLSNAP_ATTR_DIFFERENTIAL, CAPI_COMMAND_U_CREATE_SNAPSHOTS, "kind=execute-then-code code=186",
          VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED},
@@ -90,9 +95,11 @@ TEST_F(StandInFaultsTest, APairDownDuringCommitFailsTheSetAndItsCleanUpOnceThePa
     ASSERT_EQ(made.size(), 2u) << Admin("volumes");
 
     // Down: the commit fails, and so does the deletion of the set's snapshots (the service's abort included).
-    for (const char* half : {"a", "b"}) EXPECT_EQ(Admin(std::string("condition pair=0 half=") + half + " state=down"), "ok");
+    for (const char* half : {"a", "b"})
+        EXPECT_EQ(Admin(std::string("condition pair=0 half=") + half + " state=down"), "ok");
     EXPECT_EQ(service_.ContinueSet(set, SetStep::PreCommit, SetStep::Commit), VSS_E_PROVIDER_VETO) << Lines();
-    for (const char* half : {"a", "b"}) EXPECT_EQ(Admin(std::string("condition pair=0 half=") + half + " state=up"), "ok");
+    for (const char* half : {"a", "b"})
+        EXPECT_EQ(Admin(std::string("condition pair=0 half=") + half + " state=up"), "ok");
     EXPECT_EQ(MadeVolumes(), made) << "the snapshots are still the set's to delete";
 
     // Back, and found again by the proxy's periodic discovery: the clean-up deletes them.

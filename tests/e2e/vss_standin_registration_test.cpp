@@ -70,7 +70,8 @@ TEST_F(RegistrationTest, RegistersWithTheCoordinatorAgainOverAnOldRegistrationAn
     ASSERT_TRUE(Run("register")) << testing::PrintToString(log_.Lines());
     EXPECT_EQ(ClassesValue(std::string(kClassKey) + "\\InprocServer32", ""), PROVIDER_LIBRARY);
     EXPECT_EQ(ClassesValue(std::string(kClassKey) + "\\InprocServer32", "ThreadingModel"), "apartment");
-    EXPECT_EQ(ClassesValue("DOVURERUDOredezor.BVSS_HardwarePr\\CurVer", ""), "DOVURERUDOredezor.BVSS_Hardware.1");
+    EXPECT_EQ(ClassesValue("DOVURERUDOredezor.BVSS_HardwarePr\\CurVer", ""),
+              "DOVURERUDOredezor.BVSS_Hardware.1");
     standin::RegisteredProvider known;
     ASSERT_TRUE(standin::FindRegisteredProvider(standin::kProviderId, &known));
     EXPECT_EQ(known.name, "DOVURERUDOredezor");
@@ -82,9 +83,11 @@ TEST_F(RegistrationTest, RegistersWithTheCoordinatorAgainOverAnOldRegistrationAn
     // The coordinator keeps its providers: the second registration meets the first.
     ASSERT_TRUE(Run("register")) << testing::PrintToString(log_.Lines());
     EXPECT_EQ(CoordinatorCalls(log_),
-              (std::vector<std::string>{"RegisterProvider = S_OK", "RegisterProvider = VSS_E_PROVIDER_ALREADY_REGISTERED",
+              (std::vector<std::string>{"RegisterProvider = S_OK",
+                                        "RegisterProvider = VSS_E_PROVIDER_ALREADY_REGISTERED",
                                         "UnregisterProvider = S_OK", "RegisterProvider = S_OK"}));
-    EXPECT_NE(root_.ReadFile("C/provider.log").find("DllRegisterServer(): Successfully unregistered old version.\n"),
+    EXPECT_NE(root_.ReadFile("C/provider.log")
+                  .find("DllRegisterServer(): Successfully unregistered old version.\n"),
               std::string::npos);
 
     ASSERT_TRUE(Run("unregister")) << testing::PrintToString(log_.Lines());
@@ -93,8 +96,10 @@ TEST_F(RegistrationTest, RegistersWithTheCoordinatorAgainOverAnOldRegistrationAn
     EXPECT_EQ(ClassesValue(std::string(kClassKey) + "\\InprocServer32", ""), "<none>");
     EXPECT_EQ(ClassesValue("DOVURERUDOredezor.BVSS_Hardware.1", ""), "<none>");
     const std::string events = root_.ReadFile("eventlog/Application.log");
-    EXPECT_NE(events.find("DOVURERUDOredezor version 4.1.0.118 has been installed"), std::string::npos) << events;
-    EXPECT_NE(events.find("DOVURERUDOredezor version 4.1.0.118 has been removed"), std::string::npos) << events;
+    EXPECT_NE(events.find("DOVURERUDOredezor version 4.1.0.118 has been installed"), std::string::npos)
+        << events;
+    EXPECT_NE(events.find("DOVURERUDOredezor version 4.1.0.118 has been removed"), std::string::npos)
+        << events;
 
     // Unregistering what the coordinator no longer knows: its refusal is only logged.
     ASSERT_TRUE(Run("unregister"));
@@ -144,8 +149,8 @@ TEST_F(ProviderLifeTest, RecognisesTheFabricsVolumesAndCompletesTheirDescription
         std::wstring device = standin::DiskDeviceName(disk);
         VSS_PWSZ devices[] = {device.data()};
         BOOL supported = FALSE;
-        EXPECT_EQ(provider_.Hardware()->AreLunsSupported(1, VSS_VOLSNAP_ATTR_DIFFERENTIAL, devices, luns.data(),
-                                                         &supported),
+        EXPECT_EQ(provider_.Hardware()->AreLunsSupported(1, VSS_VOLSNAP_ATTR_DIFFERENTIAL, devices,
+                                                         luns.data(), &supported),
                   S_OK);
         EXPECT_TRUE(supported) << standin::Facts(luns[0]);
         const std::string serial = standin::SerialOf(luns[0]);

@@ -54,7 +54,8 @@ class StandInSetTest : public e2e::StandInTest {
         const std::string serial = standin::HexText(id.data(), id.size());
         for (int disk : standin::ListHostDisks()) {
             LunArray luns(1);
-            if (standin::DescribeDisk(disk, &luns[0]) == S_OK && Upper(standin::SerialOf(luns[0])) == Upper(serial))
+            if (standin::DescribeDisk(disk, &luns[0]) == S_OK &&
+                Upper(standin::SerialOf(luns[0])) == Upper(serial))
                 return disk;
         }
         ADD_FAILURE() << "no disk for " << serial;
@@ -72,7 +73,8 @@ TEST_F(StandInSetTest, DifferentialSetOverTwoVolumesOnTwoControllersImportedMask
     // One create and one commit request for each owning controller's group (vd01 owned by A, vd02 by B), both
     // sent through controller A, the first of each volume's controllers.
     const std::vector<std::string> commands = Commands();
-    for (const char* sent : {"a1203", "a1204"}) EXPECT_EQ(Count(commands, sent), 2u) << sent << "\n" << Admin("journal");
+    for (const char* sent : {"a1203", "a1204"})
+        EXPECT_EQ(Count(commands, sent), 2u) << sent << "\n" << Admin("journal");
     for (const char* unsent : {"b1203", "b1204"}) EXPECT_EQ(Count(commands, unsent), 0u) << unsent;
     EXPECT_EQ(Admin("clear-journal"), "ok");
     ASSERT_EQ(service_.ContinueSet(set, SetStep::PostCommit), S_OK) << Lines();
@@ -85,13 +87,15 @@ TEST_F(StandInSetTest, DifferentialSetOverTwoVolumesOnTwoControllersImportedMask
     EXPECT_EQ(ProviderLog().find("did not find owner controller"), std::string::npos) << ProviderLog();
 
     const std::vector<std::string> calls = Calls(log_);
-    const std::vector<std::string> order = {
-        "AreLunsSupported S_OK",     "AreLunsSupported S_OK",       "BeginPrepareSnapshot S_OK",
-        "BeginPrepareSnapshot S_OK", "EndPrepareSnapshots S_OK",    "PreCommitSnapshots S_OK",
-        "CommitSnapshots S_OK",      "PostCommitSnapshots S_OK",    "GetTargetLuns S_OK",
-        "LocateLuns S_OK",           "FillInLunInfo S_OK",          "FillInLunInfo S_OK",
-        "PreFinalCommitSnapshots S_OK", "PostFinalCommitSnapshots S_OK"};
-    EXPECT_EQ(std::vector<std::string>(calls.end() - static_cast<long>(order.size()), calls.end()), order) << Lines();
+    const std::vector<std::string> order = {"AreLunsSupported S_OK",        "AreLunsSupported S_OK",
+                                            "BeginPrepareSnapshot S_OK",    "BeginPrepareSnapshot S_OK",
+                                            "EndPrepareSnapshots S_OK",     "PreCommitSnapshots S_OK",
+                                            "CommitSnapshots S_OK",         "PostCommitSnapshots S_OK",
+                                            "GetTargetLuns S_OK",           "LocateLuns S_OK",
+                                            "FillInLunInfo S_OK",           "FillInLunInfo S_OK",
+                                            "PreFinalCommitSnapshots S_OK", "PostFinalCommitSnapshots S_OK"};
+    EXPECT_EQ(std::vector<std::string>(calls.end() - static_cast<long>(order.size()), calls.end()), order)
+        << Lines();
 
     // The set's two snapshots, each marked with the set's ID.
     const std::vector<standin::ArrayVolume> snapshots = Volumes("snapshot");
@@ -107,9 +111,10 @@ TEST_F(StandInSetTest, DifferentialSetOverTwoVolumesOnTwoControllersImportedMask
         EXPECT_EQ(standin::SerialOf(set.snapshotLuns[i]), serial);
         EXPECT_EQ(standin::NaaOf(set.snapshotLuns[i]), standin::NaaOf(set.targets[i]));
         EXPECT_EQ(standin::NaaOf(set.targets[i]).size(), 32u);
-        EXPECT_TRUE(std::any_of(snapshots.begin(), snapshots.end(), [&](const standin::ArrayVolume& snapshot) {
-            return Upper(snapshot.serial) == Upper(serial);
-        })) << serial;
+        EXPECT_TRUE(std::any_of(
+            snapshots.begin(), snapshots.end(),
+            [&](const standin::ArrayVolume& snapshot) { return Upper(snapshot.serial) == Upper(serial); }))
+            << serial;
         EXPECT_EQ(std::count(set.sourceDisks.begin(), set.sourceDisks.end(), set.snapshotDisks[i]), 0);
     }
 
@@ -169,8 +174,9 @@ TEST_F(StandInSetTest, ResyncRollsBackThroughTheArrayAndRefusesTheLunZeroVolume)
     EXPECT_EQ(Count(Commands(), "a1223"), 1u) << "the array rolled the volume back\n" << Admin("journal");
 
     LunArray managementVolume(1);
-    ASSERT_TRUE(standin::LunFromSerial(
-        standin::HexText(e2e::kManagementVolume.data(), e2e::kManagementVolume.size()), &managementVolume[0]));
+    ASSERT_TRUE(
+        standin::LunFromSerial(standin::HexText(e2e::kManagementVolume.data(), e2e::kManagementVolume.size()),
+                               &managementVolume[0]));
     EXPECT_EQ(Admin("clear-journal"), "ok");
     outcome = {};
     EXPECT_EQ(service_.Resync(set.snapshotLuns, managementVolume, &outcome), VSS_E_PROVIDER_VETO) << Lines();

@@ -16,8 +16,8 @@
 
 #include "corlink/capi_wire/capi_event.h"
 #include "corlink/database/controller_db.h"
-#include "corlink/handlers/event_commands.h"
 #include "corlink/diagnostics/event_text.h"
+#include "corlink/handlers/event_commands.h"
 
 namespace {
 

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     sim::AdminRequest request;
     std::string error;
     if (sim::ParseAdminMessage(message, &request, &error)) {
-        if (size > sim::kMaxAdminMessage || request.pair > 255 || request.half < 0 || request.half > 1) abort();
+        if (size > sim::kMaxAdminMessage || request.pair > 255 || request.half < 0 || request.half > 1)
+            abort();
     }
     const std::string answer = sim::AnswerAdminMessage(*fabric, message);
     if (answer.size() > sim::kMaxAdminAnswer) abort();

@@ -9,8 +9,8 @@
 // listener to finish with it, so that no thread of the input outlives it.
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -20,11 +20,11 @@
 
 #include "corlink/proxy_protocol/proxy_header.h"
 #include "fuzz_root.h"
-#include "platform/time/clock.h"
 #include "platform/files/file_io.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
 #include "platform/net/named_pipe.h"
+#include "platform/time/clock.h"
 #include "provider/controllers/heartbeat_listener.h"
 #include "provider/controllers/proxy_session.h"
 #include "tests/unit/provider/scripted_proxy.h"
@@ -83,7 +83,8 @@ void AwaitListenerIdle(const char* name) {
     Check(WriteFile(pipe, beat, sizeof beat, &count, nullptr) && count == sizeof beat);
     DWORD total = 0;
     uint8_t answer[PROXY_HEADER_LENGTH + 1];
-    while (total < sizeof answer && ReadFile(pipe, answer + total, sizeof answer - total, &count, nullptr) && count > 0)
+    while (total < sizeof answer && ReadFile(pipe, answer + total, sizeof answer - total, &count, nullptr) &&
+           count > 0)
         total += count;
     CloseHandle(pipe);
     Check(total == PROXY_HEADER_LENGTH && is_heartbeat(answer) == 1);
@@ -104,7 +105,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     DWORD written = 0;
     if (first > 0) WriteFile(pipe, message.data(), static_cast<DWORD>(first), &written, nullptr);
     if (message.size() > first)
-        WriteFile(pipe, message.data() + first, static_cast<DWORD>(message.size() - first), &written, nullptr);
+        WriteFile(pipe, message.data() + first, static_cast<DWORD>(message.size() - first), &written,
+                  nullptr);
     if (message.empty() || !ListenerFinishes(message)) {
         CloseHandle(pipe);
         AwaitListenerIdle(name);  // the listener may still be reading what was sent
@@ -113,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> answer;
     uint8_t bytes[64];
     DWORD got = 0;
-    while (ReadFile(pipe, bytes, sizeof bytes, &got, nullptr) && got > 0) answer.insert(answer.end(), bytes, bytes + got);
+    while (ReadFile(pipe, bytes, sizeof bytes, &got, nullptr) && got > 0)
+        answer.insert(answer.end(), bytes, bytes + got);
     CloseHandle(pipe);
     // A whole heart beat read in one piece gets one header back; nothing else is ever answered.
     Check(answer.empty() || answer.size() == PROXY_HEADER_LENGTH);

@@ -7,8 +7,8 @@
 #include <iterator>
 #include <vector>
 
-#include "corlink/capi_wire/byte_order.h"
 #include "corlink/capi/reply_converter.h"
+#include "corlink/capi_wire/byte_order.h"
 
 namespace {
 

@@ -11,14 +11,14 @@
 #include <memory>
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi_wire/capi_packet_header.h"
-#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi/chunked_transfer.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/controller_handles.h"
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi/reply_path.h"
 #include "corlink/capi/send_path.h"
+#include "corlink/capi_wire/capi_packet_header.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/foundation/nt_os.h"
 #include "fuzz_root.h"
 #include "platform/time/clock.h"
@@ -56,16 +56,10 @@ struct Replies {
 };
 Replies g_Replies;
 
-CAPI_CONTROLLER_CONTEXT* ContextOf(uint32_t index) {
-    return index == 0 ? &g_Controller->context : nullptr;
-}
-CAPI_HANDLE HandleOf(uint32_t index) {
-    return index == 0 ? kHandle : 0;
-}
+CAPI_CONTROLLER_CONTEXT* ContextOf(uint32_t index) { return index == 0 ? &g_Controller->context : nullptr; }
+CAPI_HANDLE HandleOf(uint32_t index) { return index == 0 ? kHandle : 0; }
 void SetResponds(CAPI_HANDLE, uint8_t) {}
-int32_t FindBySerialNumber(const uint8_t*) {
-    return -1;
-}
+int32_t FindBySerialNumber(const uint8_t*) { return -1; }
 void Rebuild() {}
 const CapiControllerTable kTable = {&ContextOf, &HandleOf, &SetResponds, &FindBySerialNumber, &Rebuild};
 

@@ -20,17 +20,17 @@
 
 #include "corlink/capi/capi_library.h"
 #include "corlink/database/capi_session.h"
-#include "corlink/executor/command_table.h"
 #include "corlink/database/controller_db.h"
-#include "corlink/executor/executor.h"
 #include "corlink/database/database_state.h"
-#include "corlink/handlers/rre.h"
 #include "corlink/database/storage_system.h"
-#include "corlink/server/hotlink.h"
+#include "corlink/executor/command_table.h"
+#include "corlink/executor/executor.h"
 #include "corlink/foundation/service_params.h"
+#include "corlink/handlers/rre.h"
+#include "corlink/server/hotlink.h"
 #include "fuzz_root.h"
-#include "platform/time/clock.h"
 #include "platform/devices/device_io.h"
+#include "platform/time/clock.h"
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
 #include "sim/scenario.h"
@@ -52,7 +52,7 @@ platform::VirtualClock* g_Clock = nullptr;
 // (the database, the storage systems, a controller's settings), so the next input gets both afresh; a
 // command refused before any handler ran leaves them as they were.
 class Proxy {
-public:
+  public:
     explicit Proxy(const sim::FabricModel& model) : model_(model) {}
 
     void Prepare() {
@@ -88,7 +88,7 @@ public:
         dirty_ = true;
     }
 
-private:
+  private:
     const sim::FabricModel& model_;
     std::unique_ptr<sim::Fabric> fabric_;
     std::unique_ptr<sim::FabricBackend> backend_;

@@ -4,11 +4,11 @@
 // starts with SIGPIPE's default action, as a shell would start it.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <string>
 #include <vector>
-
-#include <sys/types.h>
 
 namespace testsupport {
 
@@ -21,7 +21,7 @@ enum class ChildOutput { File, Pipe };
 inline constexpr std::chrono::seconds kChildWorkBound{300};
 
 class ChildProcess {
-public:
+  public:
     // Starts program with args (after the program name); `environment` entries ("NAME=value") stand in
     // for every CORLINK_ variable of the test's own environment.
     ChildProcess(const std::string& program, const std::vector<std::string>& args,
@@ -41,7 +41,7 @@ public:
     int OutputPipe() const { return outputPipe_; }
     void CloseOutputPipe();
 
-private:
+  private:
     std::string outputFile_;
     pid_t pid_ = -1;
     int outputPipe_ = -1;

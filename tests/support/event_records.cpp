@@ -190,9 +190,7 @@ EventRecordBuilder Crafted(uint32_t code) {
 
 }  // namespace
 
-EventRecordBuilder::EventRecordBuilder(uint32_t code) {
-    U32(0, code + 1).U32(8, code).Channel(2).LoopId(17);
-}
+EventRecordBuilder::EventRecordBuilder(uint32_t code) { U32(0, code + 1).U32(8, code).Channel(2).LoopId(17); }
 
 EventRecordBuilder& EventRecordBuilder::Params(uint32_t p1, uint32_t p2, uint32_t p3, uint32_t p4) {
     return U32(40, p1).U32(44, p2).U32(48, p3).U32(52, p4);
@@ -244,9 +242,7 @@ std::vector<CAPI_EVENT_RECORD> CraftedEventRecords(uint32_t controllerHandle) {
     return records;
 }
 
-std::string EventTextsGoldenPath() {
-    return CORLINK_EVENT_TEXTS_GOLDEN;
-}
+std::string EventTextsGoldenPath() { return CORLINK_EVENT_TEXTS_GOLDEN; }
 
 std::vector<std::string> ReadEventTextsGolden(const std::string& path) {
     std::vector<std::string> texts;

@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi/controller_handles.h"
+#include "corlink/capi_wire/capi_protocol.h"
 
 namespace testsupport {
 
@@ -16,9 +16,9 @@ FakeControllerTable::FakeControllerTable() : entries_(new Entry[CAPI_MAX_CONTROL
         entries_[i].handle = (i + 1) * CAPI_HANDLE_STEP;
     }
     g_Table = this;
-    static const CapiControllerTable hooks = {&FakeControllerTable::ContextOf, &FakeControllerTable::HandleOf,
-                                              &FakeControllerTable::SetResponds, &FakeControllerTable::FindBySerialNumber,
-                                              &FakeControllerTable::Rebuild};
+    static const CapiControllerTable hooks = {
+        &FakeControllerTable::ContextOf, &FakeControllerTable::HandleOf, &FakeControllerTable::SetResponds,
+        &FakeControllerTable::FindBySerialNumber, &FakeControllerTable::Rebuild};
     CAPI_SetControllerTable(&hooks);
 }
 
@@ -60,7 +60,8 @@ int32_t FakeControllerTable::FindBySerialNumber(const uint8_t serial[PROCESSOR_D
     for (uint32_t i = 0; i < CAPI_MAX_CONTROLLERS; ++i) {
         const CAPI_CONTROLLER_CONTEXT* context = ContextOf(i);
         if (context != nullptr && ProcessorDeviceOf(*context).responds &&
-            std::memcmp(ProcessorDeviceOf(*context).controllerSerialNumber, serial, PROCESSOR_DEVICE_SERIAL_LENGTH) == 0) {
+            std::memcmp(ProcessorDeviceOf(*context).controllerSerialNumber, serial,
+                        PROCESSOR_DEVICE_SERIAL_LENGTH) == 0) {
             return static_cast<int32_t>(i);
         }
     }

@@ -13,7 +13,7 @@
 namespace testsupport {
 
 class FakeControllerTable {
-public:
+  public:
     FakeControllerTable();
     ~FakeControllerTable();  // uninstalls
     FakeControllerTable(const FakeControllerTable&) = delete;
@@ -31,7 +31,7 @@ public:
     void onRebuild(std::function<void()> rebuild) { rebuild_ = std::move(rebuild); }
     uint32_t rebuilds() const { return rebuilds_; }
 
-private:
+  private:
     struct Entry {
         CAPI_CONTROLLER_CONTEXT context{};
         std::vector<uint8_t> sendBuffer;

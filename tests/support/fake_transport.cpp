@@ -25,8 +25,8 @@ PROCESSOR_DEVICE DefaultDevice(uint32_t index) {
     device.responds = 1;
     device.ready = 1;
     device.id = index % 2 == 0 ? PROCESSOR_DEVICE_ID_A : PROCESSOR_DEVICE_ID_B;
-    const uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH] = {0x00, 0xC0, 0xFF, 0x10, 0x00,
-                                                            static_cast<uint8_t>(index + 1)};
+    const uint8_t serial[PROCESSOR_DEVICE_SERIAL_LENGTH] = {0x00, 0xC0, 0xFF,
+                                                            0x10, 0x00, static_cast<uint8_t>(index + 1)};
     std::memcpy(device.controllerSerialNumber, serial, sizeof(serial));
     std::memcpy(device.controllerUniqueId, serial, sizeof(serial));
     return device;
@@ -80,7 +80,9 @@ FakeTransport::~FakeTransport() {
 
 void FakeTransport::Reply(const ReplyPacket& reply) { RawReply(BuildReplyPacket(reply)); }
 
-void FakeTransport::RawReply(std::vector<uint8_t> bytes) { script_.push_back({StepKind::Bytes, std::move(bytes), {}}); }
+void FakeTransport::RawReply(std::vector<uint8_t> bytes) {
+    script_.push_back({StepKind::Bytes, std::move(bytes), {}});
+}
 
 void FakeTransport::Silence() { script_.push_back({StepKind::Silence, {}, {}}); }
 
@@ -112,7 +114,8 @@ void FakeTransport::Initialize(LMX_ENTRY* slot, LMX_INIT_COMPLETE complete, LMX_
 
 void FakeTransport::Poll() { ++g_Current->polls_; }
 
-uint8_t FakeTransport::FindNextController(uint32_t first, uint32_t* lastTime, CAPI_CONTROLLER_CONTEXT* context) {
+uint8_t FakeTransport::FindNextController(uint32_t first, uint32_t* lastTime,
+                                          CAPI_CONTROLLER_CONTEXT* context) {
     FakeTransport& self = *g_Current;
     if (first) {
         self.enumerationIndex_ = 0;
@@ -205,7 +208,8 @@ void FakeTransport::Deliver(LMX_IOB* iob, const std::vector<uint8_t>& reply) {
     iob->status = LMX_STATUS_REPLY_RECEIVED;
     int32_t errorCode = 0;
     if (length >= offsetof(CAPI_PACKET_HEADER, errorCode) + sizeof(errorCode)) {
-        std::memcpy(&errorCode, iob->pReceiveBuffer + offsetof(CAPI_PACKET_HEADER, errorCode), sizeof(errorCode));
+        std::memcpy(&errorCode, iob->pReceiveBuffer + offsetof(CAPI_PACKET_HEADER, errorCode),
+                    sizeof(errorCode));
     }
     iob->errorCode = errorCode;
     iob->needRescan = 0;
@@ -231,9 +235,13 @@ void FakeTransport::SendAndReceive(LMX_IOB* iob) {
             Deliver(iob, step.bytes);
             --self.nesting_;
             return;
-        case StepKind::Abandon: iob->status = LMX_STATUS_READ_ABANDONED; return;
+        case StepKind::Abandon:
+            iob->status = LMX_STATUS_READ_ABANDONED;
+            return;
         case StepKind::Silence:
-        case StepKind::MultiPart: iob->status = LMX_STATUS_COMMUNICATION_ERROR; return;
+        case StepKind::MultiPart:
+            iob->status = LMX_STATUS_COMMUNICATION_ERROR;
+            return;
     }
 }
 

@@ -47,7 +47,7 @@ struct ReplyPacket {
 std::vector<uint8_t> BuildReplyPacket(const ReplyPacket& reply);
 
 class FakeTransport {
-public:
+  public:
     // Completion state that makes the initialise function never report completion.
     static constexpr int32_t kNeverCompletes = std::numeric_limits<int32_t>::min();
     static constexpr uint32_t kPartSize = 0x40000;
@@ -79,7 +79,7 @@ public:
     // The most exchanges that were under way inside one another (a reply's completion sends the next).
     uint32_t maxNesting() const { return maxNesting_; }
 
-private:
+  private:
     enum class StepKind { Bytes, Silence, Abandon, MultiPart };
     struct Step {
         StepKind kind;

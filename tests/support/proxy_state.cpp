@@ -1,26 +1,26 @@
 #include "tests/support/proxy_state.h"
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi/discovery_hooks.h"
 #include "corlink/capi/compression_state.h"
+#include "corlink/capi/discovery_hooks.h"
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi/reply_path.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/database/event_buffer.h"
 #include "corlink/database/database_state.h"
-#include "corlink/executor/executor_state.h"
+#include "corlink/database/event_buffer.h"
 #include "corlink/database/master_callback.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/database/storage_system.h"
+#include "corlink/executor/executor_state.h"
 #include "corlink/foundation/console.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
-#include "corlink/server/run_state.h"
 #include "corlink/foundation/service_params.h"
 #include "corlink/foundation/service_status.h"
+#include "corlink/server/run_state.h"
 #include "corlink/transport/host_adapters.h"
 #include "corlink/transport/multipath.h"
 #include "corlink/transport/processor_device_table.h"
@@ -70,8 +70,8 @@ void ResetProxyState() {
     g_ServiceStatusHandle = nullptr;
     g_IpsMode = false;
     g_DebugConsole = false;
-    for (char* name : {g_ServiceParamName, g_ServiceParamVersion, g_InstallDirectory, g_DumpSwitchFile, g_DumpFile,
-                       g_ConfigFile}) {
+    for (char* name : {g_ServiceParamName, g_ServiceParamVersion, g_InstallDirectory, g_DumpSwitchFile,
+                       g_DumpFile, g_ConfigFile}) {
         name[0] = '\0';
     }
 }

@@ -39,9 +39,7 @@ ScriptedReply ScriptedReply::Fail(DWORD error) {
     return reply;
 }
 
-ScriptedDevices::ScriptedDevices() {
-    platform::SetDeviceBackend(this);
-}
+ScriptedDevices::ScriptedDevices() { platform::SetDeviceBackend(this); }
 
 ScriptedDevices::~ScriptedDevices() {
     if (platform::CurrentDeviceBackend() == this) platform::SetDeviceBackend(nullptr);

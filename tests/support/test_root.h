@@ -11,7 +11,7 @@
 namespace testsupport {
 
 class TestRoot {
-public:
+  public:
     TestRoot();
     ~TestRoot();
     TestRoot(const TestRoot&) = delete;
@@ -24,7 +24,7 @@ public:
     // The whole content of a file below the root ("" when missing).
     std::string ReadFile(const std::string& relativePath) const;
 
-private:
+  private:
     std::string path_;
 };
 

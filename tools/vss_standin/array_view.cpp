@@ -9,7 +9,6 @@
 
 namespace standin {
 
-
 bool ArraysVisible() {
     const char* socketPath = std::getenv("CORLINK_FABRIC");
     return socketPath != nullptr && *socketPath != '\0';
@@ -17,7 +16,8 @@ bool ArraysVisible() {
 
 bool ReadArrayVolumes(const std::string& socketPath, std::vector<ArrayVolume>* volumes) {
     std::string answer;
-    if (!platform::SendFabricAdmin(socketPath, "volumes", &answer) || answer.rfind("ok", 0) != 0) return false;
+    if (!platform::SendFabricAdmin(socketPath, "volumes", &answer) || answer.rfind("ok", 0) != 0)
+        return false;
     volumes->clear();
     std::istringstream lines(answer);
     std::string line;
@@ -47,7 +47,8 @@ bool FabricVolumes(CallLog& log, std::vector<ArrayVolume>* volumes) {
 
 bool SameText(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
            });
 }
 

@@ -33,11 +33,13 @@ class CoordinatorAdmin : public IVssAdmin {
     explicit CoordinatorAdmin(CallLog* log) : log_(log) {}
     virtual ~CoordinatorAdmin() = default;
 
-    HRESULT RegisterProvider(VSS_ID providerId, CLSID classId, VSS_PWSZ providerName, VSS_PROVIDER_TYPE providerType,
-                             VSS_PWSZ providerVersion, VSS_ID providerVersionId) override {
-        const std::string call = "IVssAdmin::RegisterProvider(" + GuidText(providerId) + ", " + GuidText(classId) +
-                                 ", \"" + Narrow(providerName) + "\", " + std::to_string(providerType) + ", \"" +
-                                 Narrow(providerVersion) + "\", " + GuidText(providerVersionId) + ")";
+    HRESULT RegisterProvider(VSS_ID providerId, CLSID classId, VSS_PWSZ providerName,
+                             VSS_PROVIDER_TYPE providerType, VSS_PWSZ providerVersion,
+                             VSS_ID providerVersionId) override {
+        const std::string call = "IVssAdmin::RegisterProvider(" + GuidText(providerId) + ", " +
+                                 GuidText(classId) + ", \"" + Narrow(providerName) + "\", " +
+                                 std::to_string(providerType) + ", \"" + Narrow(providerVersion) + "\", " +
+                                 GuidText(providerVersionId) + ")";
         return log_->Call(call, Register(providerId, classId, providerName, providerType, providerVersion,
                                          providerVersionId));
     }
@@ -55,8 +57,8 @@ class CoordinatorAdmin : public IVssAdmin {
     HRESULT AbortAllSnapshotsInProgress() override { return E_NOTIMPL; }
 
   private:
-    static HRESULT Register(const VSS_ID& providerId, const CLSID& classId, VSS_PWSZ name, VSS_PROVIDER_TYPE type,
-                            VSS_PWSZ version, const VSS_ID& versionId) {
+    static HRESULT Register(const VSS_ID& providerId, const CLSID& classId, VSS_PWSZ name,
+                            VSS_PROVIDER_TYPE type, VSS_PWSZ version, const VSS_ID& versionId) {
         if (name == nullptr || version == nullptr) return E_INVALIDARG;
         if (FindRegisteredProvider(providerId, nullptr)) return VSS_E_PROVIDER_ALREADY_REGISTERED;
         HKEY key = nullptr;
@@ -77,7 +79,8 @@ class CoordinatorAdmin : public IVssAdmin {
 
     CallLog* log_;
 };
-const ComInterfaceEntry CoordinatorAdmin::kInterfaces[] = {ComEntry<CoordinatorAdmin, IVssAdmin>(IID_IVssAdmin), {}};
+const ComInterfaceEntry CoordinatorAdmin::kInterfaces[] = {
+    ComEntry<CoordinatorAdmin, IVssAdmin>(IID_IVssAdmin), {}};
 
 // Hands out a new administration object for each creation.
 class CoordinatorFactory : public IClassFactory {
@@ -123,10 +126,11 @@ bool FindRegisteredProvider(const GUID& providerId, RegisteredProvider* provider
 
 CoordinatorClass::CoordinatorClass(CallLog& log) {
     IClassFactory* factory = nullptr;
-    if (FAILED(ComCreate<CoordinatorFactory>(nullptr, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory),
-                                             &log)))
+    if (FAILED(ComCreate<CoordinatorFactory>(nullptr, nullptr, IID_IClassFactory,
+                                             reinterpret_cast<void**>(&factory), &log)))
         return;
-    if (FAILED(CoRegisterClassObject(CLSID_VSSCoordinator, factory, CLSCTX_ALL, REGCLS_MULTIPLEUSE, &cookie_)))
+    if (FAILED(
+            CoRegisterClassObject(CLSID_VSSCoordinator, factory, CLSCTX_ALL, REGCLS_MULTIPLEUSE, &cookie_)))
         cookie_ = 0;
     factory->Release();  // the class table holds its own reference
 }

@@ -1,9 +1,9 @@
 // The snapshot service's coordinator as far as a provider's registration reaches it: the IVssAdmin object
 // that CoCreateInstance of CLSID_VSSCoordinator hands out while the stand-in's class object is in the
 // process's class table. The providers it knows live in the registry under
-// SYSTEM\CurrentControlSet\Services\VSS\Providers\{provider ID} (name, type, version, version ID, class), so that
-// a later run finds them: registering a provider ID it knows answers VSS_E_PROVIDER_ALREADY_REGISTERED, and
-// unregistering one it does not know VSS_E_PROVIDER_NOT_REGISTERED. Every call is printed.
+// SYSTEM\CurrentControlSet\Services\VSS\Providers\{provider ID} (name, type, version, version ID, class), so
+// that a later run finds them: registering a provider ID it knows answers VSS_E_PROVIDER_ALREADY_REGISTERED,
+// and unregistering one it does not know VSS_E_PROVIDER_NOT_REGISTERED. Every call is printed.
 #pragma once
 
 #include <string>

@@ -8,8 +8,8 @@
 
 #include "platform/com/com_memory.h"
 #include "platform/devices/device_io.h"
-#include "platform/kernel/last_error.h"
 #include "platform/devices/scsi_layouts.h"
+#include "platform/kernel/last_error.h"
 #include "platform/system/wide_text.h"
 #include "tools/vss_standin/lun_descriptions.h"
 
@@ -52,8 +52,8 @@ std::vector<BYTE> Inquire(HANDLE disk, bool vpd, BYTE page) {
     block.request.Cdb[2] = vpd ? page : 0;
     block.request.Cdb[4] = static_cast<BYTE>(kInquiryBytes);
     DWORD returned = 0;
-    if (!DeviceIoControl(disk, IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof block, &block, sizeof block, &returned,
-                         nullptr) ||
+    if (!DeviceIoControl(disk, IOCTL_SCSI_PASS_THROUGH_DIRECT, &block, sizeof block, &block, sizeof block,
+                         &returned, nullptr) ||
         block.request.ScsiStatus != kGoodStatus)
         return {};
     data.resize(std::min<DWORD>(block.request.DataTransferLength, kInquiryBytes));
@@ -86,12 +86,15 @@ bool AddIdentifiers(const std::vector<BYTE>& body, VDS_LUN_INFORMATION* lun) {
         id.m_Type = static_cast<VDS_STORAGE_IDENTIFIER_TYPE>(body[at + 1] & 0x0F);
         id.m_cbIdentifier = static_cast<ULONG>(length);
         id.m_rgbIdentifier = static_cast<BYTE*>(CoTaskMemAlloc(std::max<size_t>(length, 1)));
-        if (id.m_rgbIdentifier == nullptr) ok = false;
-        else std::memcpy(id.m_rgbIdentifier, body.data() + at + kDesignatorHead, length);
+        if (id.m_rgbIdentifier == nullptr)
+            ok = false;
+        else
+            std::memcpy(id.m_rgbIdentifier, body.data() + at + kDesignatorHead, length);
         ids.push_back(id);
         at += kDesignatorHead + length;
     }
-    auto* table = static_cast<VDS_STORAGE_IDENTIFIER*>(CoTaskMemAlloc(std::max<size_t>(ids.size(), 1) * sizeof ids[0]));
+    auto* table =
+        static_cast<VDS_STORAGE_IDENTIFIER*>(CoTaskMemAlloc(std::max<size_t>(ids.size(), 1) * sizeof ids[0]));
     if (table == nullptr) ok = false;
     if (!ok) {
         for (VDS_STORAGE_IDENTIFIER& id : ids) CoTaskMemFree(id.m_rgbIdentifier);
@@ -132,8 +135,9 @@ HRESULT Describe(HANDLE disk, VDS_LUN_INFORMATION* lun) {
     lun->m_szProductId = TaskText(Field(standard, 16, 16));
     lun->m_szProductRevision = TaskText(Field(standard, 32, 4));
     lun->m_szSerialNumber = TaskText(std::string(serialPage.begin(), serialPage.end()));
-    if (lun->m_szVendorId == nullptr || lun->m_szProductId == nullptr || lun->m_szProductRevision == nullptr ||
-        lun->m_szSerialNumber == nullptr || !AddIdentifiers(idPage, lun))
+    if (lun->m_szVendorId == nullptr || lun->m_szProductId == nullptr ||
+        lun->m_szProductRevision == nullptr || lun->m_szSerialNumber == nullptr ||
+        !AddIdentifiers(idPage, lun))
         return E_OUTOFMEMORY;
     return S_OK;
 }
@@ -162,8 +166,8 @@ std::wstring DiskDeviceName(int number) { return L"\\\\.\\PhysicalDrive" + std::
 
 HRESULT DescribeDisk(int number, VDS_LUN_INFORMATION* lun) {
     const std::string name = "\\\\.\\PhysicalDrive" + std::to_string(number);
-    HANDLE disk = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
+    HANDLE disk = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
     if (disk == INVALID_HANDLE_VALUE) return HRESULT_FROM_WIN32(GetLastError());
     const HRESULT hr = Describe(disk, lun);
     CloseHandle(disk);

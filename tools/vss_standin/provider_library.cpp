@@ -14,7 +14,8 @@ void ReleaseInterface(Interface** pointer) {
 
 bool ProviderLibrary::Load(const std::string& path) {
     module_ = LoadLibraryA(path.c_str());
-    log_.Call("LoadLibrary(" + path + ")", module_ != nullptr ? S_OK : HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
+    log_.Call("LoadLibrary(" + path + ")",
+              module_ != nullptr ? S_OK : HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND));
     if (module_ == nullptr) return false;
     canUnloadNow_ = reinterpret_cast<EntryPoint>(GetProcAddress(module_, "DllCanUnloadNow"));
     getClassObject_ = reinterpret_cast<GetClassObject>(GetProcAddress(module_, "DllGetClassObject"));
@@ -38,28 +39,33 @@ HRESULT ProviderLibrary::UnregisterServer() {
 }
 
 HRESULT ProviderLibrary::CreateProvider() {
-    if (module_ == nullptr || hardware_ != nullptr) return log_.Call("a provider from the library", E_UNEXPECTED);
+    if (module_ == nullptr || hardware_ != nullptr)
+        return log_.Call("a provider from the library", E_UNEXPECTED);
     IClassFactory* factory = nullptr;
-    HRESULT hr = log_.Call("DllGetClassObject(" + GuidText(kProviderClass) + ", IClassFactory)",
-                           getClassObject_(kProviderClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+    HRESULT hr =
+        log_.Call("DllGetClassObject(" + GuidText(kProviderClass) + ", IClassFactory)",
+                  getClassObject_(kProviderClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
     if (FAILED(hr)) return hr;
     hr = log_.Call("IClassFactory::CreateInstance(IVssHardwareSnapshotProviderEx)",
                    factory->CreateInstance(nullptr, IID_IVssHardwareSnapshotProviderEx,
                                            reinterpret_cast<void**>(&hardware_)));
     factory->Release();
     if (FAILED(hr)) return hr;
-    hr = log_.Call("QueryInterface(IVssProviderCreateSnapshotSet)",
-                   hardware_->QueryInterface(IID_IVssProviderCreateSnapshotSet, reinterpret_cast<void**>(&sequence_)));
+    hr = log_.Call(
+        "QueryInterface(IVssProviderCreateSnapshotSet)",
+        hardware_->QueryInterface(IID_IVssProviderCreateSnapshotSet, reinterpret_cast<void**>(&sequence_)));
     if (FAILED(hr)) return hr;
-    hr = log_.Call("QueryInterface(IVssProviderNotifications)",
-                   hardware_->QueryInterface(IID_IVssProviderNotifications, reinterpret_cast<void**>(&notifications_)));
+    hr = log_.Call(
+        "QueryInterface(IVssProviderNotifications)",
+        hardware_->QueryInterface(IID_IVssProviderNotifications, reinterpret_cast<void**>(&notifications_)));
     if (FAILED(hr)) return hr;
     return log_.Call("IVssProviderNotifications::OnLoad(null)", notifications_->OnLoad(nullptr));
 }
 
 HRESULT ProviderLibrary::Unload() {
     if (module_ == nullptr) return S_OK;
-    if (notifications_ != nullptr) log_.Call("IVssProviderNotifications::OnUnload(FALSE)", notifications_->OnUnload(FALSE));
+    if (notifications_ != nullptr)
+        log_.Call("IVssProviderNotifications::OnUnload(FALSE)", notifications_->OnUnload(FALSE));
     ReleaseInterface(&notifications_);
     ReleaseInterface(&sequence_);
     ReleaseInterface(&hardware_);

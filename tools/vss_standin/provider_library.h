@@ -6,16 +6,18 @@
 
 #include <string>
 
-#include "platform/system/module_library.h"
 #include "platform/com/vss_interfaces.h"
+#include "platform/system/module_library.h"
 #include "tools/vss_standin/call_log.h"
 
 namespace standin {
 
 // {122E0BAB-DAE0-4285-B708-EB497440927A}: the provider class the service is registered to create.
-inline constexpr CLSID kProviderClass = {0x122E0BAB, 0xDAE0, 0x4285, {0xB7, 0x08, 0xEB, 0x49, 0x74, 0x40, 0x92, 0x7A}};
+inline constexpr CLSID kProviderClass = {
+    0x122E0BAB, 0xDAE0, 0x4285, {0xB7, 0x08, 0xEB, 0x49, 0x74, 0x40, 0x92, 0x7A}};
 // {9D09666C-5CF8-45CA-9294-127C95562094}: the provider ID it registers with the coordinator.
-inline constexpr GUID kProviderId = {0x9D09666C, 0x5CF8, 0x45CA, {0x92, 0x94, 0x12, 0x7C, 0x95, 0x56, 0x20, 0x94}};
+inline constexpr GUID kProviderId = {
+    0x9D09666C, 0x5CF8, 0x45CA, {0x92, 0x94, 0x12, 0x7C, 0x95, 0x56, 0x20, 0x94}};
 
 class ProviderLibrary {
   public:

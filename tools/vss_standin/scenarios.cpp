@@ -57,8 +57,8 @@ bool Register(ProviderLibrary& provider, const ScenarioOptions&, CallLog& log) {
     log.Fact("InprocServer32 = " + InprocServer());
     RegisteredProvider known;
     if (FindRegisteredProvider(kProviderId, &known)) {
-        log.Fact("coordinator: " + known.name + " version " + known.version + ", type " + std::to_string(known.type) +
-                 ", class " + known.classId + ", version ID " + known.versionId);
+        log.Fact("coordinator: " + known.name + " version " + known.version + ", type " +
+                 std::to_string(known.type) + ", class " + known.classId + ", version ID " + known.versionId);
     } else {
         ok = false;
         log.Problem("the coordinator does not know the provider");
@@ -149,8 +149,10 @@ const struct {
     const char* name;
     Scenario scenario;
 } kScenarios[] = {
+    // clang-format off
     {"register", Register}, {"unregister", Unregister}, {"shadow-copy", ShadowCopy},
     {"abort", AbortEachState}, {"resync", Resync},       {"unload", Unload},
+    // clang-format on
 };
 
 }  // namespace

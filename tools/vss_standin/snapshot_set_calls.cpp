@@ -12,8 +12,8 @@ namespace {
 
 constexpr DWORD kWaitForever = 0xFFFFFFFF;
 
-const char* const kStepNames[] = {"BeginPrepareSnapshot", "EndPrepareSnapshots",    "PreCommitSnapshots",
-                                  "CommitSnapshots",      "PostCommitSnapshots",    "import",
+const char* const kStepNames[] = {"BeginPrepareSnapshot",    "EndPrepareSnapshots",     "PreCommitSnapshots",
+                                  "CommitSnapshots",         "PostCommitSnapshots",     "import",
                                   "PreFinalCommitSnapshots", "PostFinalCommitSnapshots"};
 
 // The sequence methods of IVssProviderCreateSnapshotSet, by step.
@@ -88,7 +88,8 @@ HRESULT ServiceStandIn::ContinueSet(SnapshotSet& set, SetStep after, SetStep las
 }
 
 HRESULT ServiceStandIn::AbortSet(const SnapshotSet& set) {
-    return log_.Call("AbortSnapshots(" + GuidText(set.id) + ")", provider_.Sequence()->AbortSnapshots(set.id));
+    return log_.Call("AbortSnapshots(" + GuidText(set.id) + ")",
+                     provider_.Sequence()->AbortSnapshots(set.id));
 }
 
 HRESULT ServiceStandIn::Prepare(SnapshotSet& set) {
@@ -104,8 +105,8 @@ HRESULT ServiceStandIn::Prepare(SnapshotSet& set) {
     for (size_t i = 0; i < set.sources.size(); ++i) {
         BOOL supported = FALSE;
         const HRESULT hr = log_.Call("AreLunsSupported(" + Narrow(devices.names[i]) + ")",
-                                     provider_.Hardware()->AreLunsSupported(1, set.context, &devices.pointers[i],
-                                                                            &set.sources[i], &supported));
+                                     provider_.Hardware()->AreLunsSupported(
+                                         1, set.context, &devices.pointers[i], &set.sources[i], &supported));
         if (FAILED(hr)) return hr;
         log_.Fact(supported ? "supported" : "not supported");
         if (!supported) return VSS_E_VOLUME_NOT_SUPPORTED;
@@ -113,11 +114,11 @@ HRESULT ServiceStandIn::Prepare(SnapshotSet& set) {
     for (size_t i = 0; i < set.sources.size(); ++i) {
         VSS_ID snapshotId{};
         if (FAILED(CoCreateGuid(&snapshotId))) return log_.Call("CoCreateGuid()", E_FAIL);
-        const HRESULT hr = log_.Call(
-            "BeginPrepareSnapshot(" + GuidText(set.id) + ", " + GuidText(snapshotId) + ", " + Hex(set.context) + ", " +
-                Narrow(devices.names[i]) + ")",
-            provider_.Hardware()->BeginPrepareSnapshot(set.id, snapshotId, set.context, 1, &devices.pointers[i],
-                                                       &set.sources[i]));
+        const HRESULT hr =
+            log_.Call("BeginPrepareSnapshot(" + GuidText(set.id) + ", " + GuidText(snapshotId) + ", " +
+                          Hex(set.context) + ", " + Narrow(devices.names[i]) + ")",
+                      provider_.Hardware()->BeginPrepareSnapshot(set.id, snapshotId, set.context, 1,
+                                                                 &devices.pointers[i], &set.sources[i]));
         if (FAILED(hr)) return hr;
     }
     return S_OK;
@@ -137,18 +138,22 @@ HRESULT ServiceStandIn::Import(SnapshotSet& set) {
     DeviceNames devices(set.sourceDisks);
     set.targets = LunArray(set.sources.size());
     HRESULT hr = log_.Call("GetTargetLuns(" + std::to_string(count) + ")",
-                           provider_.Hardware()->GetTargetLuns(count, devices.pointers.data(), set.sources.data(),
-                                                               set.targets.data()));
-    for (size_t i = 0; i < set.targets.size(); ++i) log_.Fact("target " + std::to_string(i) + ": " + Facts(set.targets[i]));
+                           provider_.Hardware()->GetTargetLuns(count, devices.pointers.data(),
+                                                               set.sources.data(), set.targets.data()));
+    for (size_t i = 0; i < set.targets.size(); ++i)
+        log_.Fact("target " + std::to_string(i) + ": " + Facts(set.targets[i]));
     if (FAILED(hr)) return hr;
 
     const std::vector<int> before = ListHostDisks();
     set.located = LunArray(set.targets.size());
     for (size_t i = 0; i < set.targets.size(); ++i) {
-        if (!CopyLun(set.targets[i], &set.located[i])) return log_.Call("copy of target " + std::to_string(i), E_OUTOFMEMORY);
+        if (!CopyLun(set.targets[i], &set.located[i]))
+            return log_.Call("copy of target " + std::to_string(i), E_OUTOFMEMORY);
     }
-    hr = log_.Call("LocateLuns(" + std::to_string(count) + ")", provider_.Hardware()->LocateLuns(count, set.located.data()));
-    for (size_t i = 0; i < set.located.size(); ++i) log_.Fact("located " + std::to_string(i) + ": " + Facts(set.located[i]));
+    hr = log_.Call("LocateLuns(" + std::to_string(count) + ")",
+                   provider_.Hardware()->LocateLuns(count, set.located.data()));
+    for (size_t i = 0; i < set.located.size(); ++i)
+        log_.Fact("located " + std::to_string(i) + ": " + Facts(set.located[i]));
     if (FAILED(hr)) return hr;
     return FindSnapshotDisks(set, before);
 }
@@ -194,11 +199,12 @@ HRESULT ServiceStandIn::FindSnapshotDisks(SnapshotSet& set, const std::vector<in
 
 HRESULT ServiceStandIn::MaskSnapshotLuns(SnapshotSet& set) {
     const std::vector<int> before = ListHostDisks();
-    const HRESULT hr = log_.Call(
-        "OnLunStateChange(" + std::to_string(set.snapshotLuns.size()) + ", VSS_ONLUNSTATECHANGE_DO_MASK_LUNS)",
-        provider_.Hardware()->OnLunStateChange(set.snapshotLuns.data(), set.sources.data(),
-                                               static_cast<DWORD>(set.snapshotLuns.size()),
-                                               VSS_ONLUNSTATECHANGE_DO_MASK_LUNS));
+    const HRESULT hr =
+        log_.Call("OnLunStateChange(" + std::to_string(set.snapshotLuns.size()) +
+                      ", VSS_ONLUNSTATECHANGE_DO_MASK_LUNS)",
+                  provider_.Hardware()->OnLunStateChange(set.snapshotLuns.data(), set.sources.data(),
+                                                         static_cast<DWORD>(set.snapshotLuns.size()),
+                                                         VSS_ONLUNSTATECHANGE_DO_MASK_LUNS));
     if (FAILED(hr)) return hr;
     const std::vector<int> after = ListHostDisks();
     std::vector<int> gone;
@@ -215,8 +221,9 @@ HRESULT ServiceStandIn::DeleteSnapshotLuns(SnapshotSet& set) {
     HRESULT result = S_OK;
     for (size_t i = 0; i < set.snapshotLuns.size(); ++i) {
         std::wstring device = DiskDeviceName(set.snapshotDisks[i]);
-        const HRESULT hr = log_.Call("OnLunEmpty(" + Narrow(device) + ", " + SerialOf(set.snapshotLuns[i]) + ")",
-                                     provider_.Hardware()->OnLunEmpty(device.data(), &set.snapshotLuns[i]));
+        const HRESULT hr =
+            log_.Call("OnLunEmpty(" + Narrow(device) + ", " + SerialOf(set.snapshotLuns[i]) + ")",
+                      provider_.Hardware()->OnLunEmpty(device.data(), &set.snapshotLuns[i]));
         if (FAILED(hr) && SUCCEEDED(result)) result = hr;
     }
     return result;
@@ -226,8 +233,7 @@ HRESULT ServiceStandIn::Resync(LunArray& snapshots, LunArray& volumes, ResyncOut
     IVssAsync* async = nullptr;
     const DWORD count = static_cast<DWORD>(std::min(snapshots.size(), volumes.size()));
     std::string pairs;
-    for (DWORD i = 0; i < count; ++i)
-        pairs += ", " + SerialOf(snapshots[i]) + " -> " + SerialOf(volumes[i]);
+    for (DWORD i = 0; i < count; ++i) pairs += ", " + SerialOf(snapshots[i]) + " -> " + SerialOf(volumes[i]);
     HRESULT hr = log_.Call("ResyncLuns(" + std::to_string(count) + pairs + ")",
                            provider_.Hardware()->ResyncLuns(snapshots.data(), volumes.data(), count, &async));
     if (FAILED(hr)) {

@@ -19,12 +19,12 @@ namespace standin {
 
 // The steps of a set, in the service's order; a set is played up to one of them.
 enum class SetStep {
-    BeginPrepare,     // AreLunsSupported and BeginPrepareSnapshot for each volume
+    BeginPrepare,  // AreLunsSupported and BeginPrepareSnapshot for each volume
     EndPrepare,
     PreCommit,
     Commit,
     PostCommit,
-    Import,           // GetTargetLuns, LocateLuns, the rescan and FillInLunInfo on each new disk
+    Import,  // GetTargetLuns, LocateLuns, the rescan and FillInLunInfo on each new disk
     PreFinalCommit,
     PostFinalCommit,
 };
@@ -35,8 +35,8 @@ struct SnapshotSet {
     LONG context = VSS_VOLSNAP_ATTR_DIFFERENTIAL;
     std::vector<int> sourceDisks;  // one volume each
     LunArray sources;              // their descriptions, as the service built them
-    LunArray targets;              // GetTargetLuns' descriptions of the snapshot LUNs, in the order of the sources
-    LunArray located;              // the targets as LocateLuns updated them
+    LunArray targets;  // GetTargetLuns' descriptions of the snapshot LUNs, in the order of the sources
+    LunArray located;  // the targets as LocateLuns updated them
     std::vector<int> snapshotDisks;  // the new disks the rescan found, in the order of the targets
     LunArray snapshotLuns;           // their descriptions after FillInLunInfo, in the order of the targets
 };

@@ -31,7 +31,8 @@
 namespace {
 
 int Usage(const char* program) {
-    std::fprintf(stderr, "usage: %s [--library PATH] [--disk N]... [--full-copy] SCENARIO...\n  scenarios: %s\n",
+    std::fprintf(stderr,
+                 "usage: %s [--library PATH] [--disk N]... [--full-copy] SCENARIO...\n  scenarios: %s\n",
                  program, standin::ScenarioNames().c_str());
     return 2;
 }

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
-#include "corlink/capi_wire/capi_codes.h"
 #include "corlink/capi/capi_response.h"
 #include "corlink/capi/code_name_tables.h"
+#include "corlink/capi_wire/capi_codes.h"
 
 namespace {
 
@@ -142,10 +142,12 @@ TEST(CapiNameTables, CodesOutsideTheRowsHaveNoText) {
         CapiNameTable table;
         uint32_t code;
     } cases[] = {
+        // clang-format off
         {CapiNameTable::Status, 8},          {CapiNameTable::Reply, 299},
         {CapiNameTable::Reply, 417},         {CapiNameTable::Event, 224},
         {CapiNameTable::Error, 190},         {CapiNameTable::Status, 0xFFFFFFFFu},
         {CapiNameTable::Reply, 0xFFFFFFFFu}, {CapiNameTable::Error, 0x80000000u},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(CapiNameTableText(c.table, c.code), nullptr) << c.code;
 }
@@ -156,6 +158,7 @@ TEST(PrintCapiResponse, PrintsEachKindOfCode) {
         int32_t code;
         const char* output;
     } cases[] = {
+        // clang-format off
         {0, 0, "Response: GOOD; no code.\n"},
         {1, 4, "Response: RETURN; code = 4(dec) or x4\nCAPI_STATUS_COMMUNICATION_ERROR, value is 4.\n"},
         {1, 8, "Response: RETURN; code = 8(dec) or x8\nReturn code is not defined.\n"},
@@ -168,6 +171,7 @@ TEST(PrintCapiResponse, PrintsEachKindOfCode) {
         {4, 146, "Response: ERROR; code = 146(dec) or x92\nError: Error Not Defined\n"},
         {4, 190, "Error code is not defined.\n"},
         {9, 5, "Response: unknown!\n\t CodeType = 9,  Code = 5(dec) or x5\n"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         const CAPI_RESPONSE response{c.codeType, c.code};

@@ -1,7 +1,8 @@
 // Handles and contexts: the handle encoding, both directions of the lookup, entries not in use.
+#include "corlink/capi/controller_handles.h"
+
 #include <gtest/gtest.h>
 
-#include "corlink/capi/controller_handles.h"
 #include "tests/support/fake_controller_table.h"
 
 namespace {
@@ -13,10 +14,11 @@ TEST(ControllerHandles, Handle2ContextIgnoresTheLowByteAndRefusesIndexesOutsideT
     const struct {
         CAPI_HANDLE handle;
         int entry;  // -1: no context
-    } cases[] = {{256, 0},   {511, 0},   {1536, 5},  {16384, 63},     {16639, 63},
-                 {255, -1},  {16640, -1}, {0, -1},   {0xFFFFFFFF, -1}, {0x10000, -1}};
+    } cases[] = {{256, 0},  {511, 0},    {1536, 5}, {16384, 63},      {16639, 63},
+                 {255, -1}, {16640, -1}, {0, -1},   {0xFFFFFFFF, -1}, {0x10000, -1}};
     for (const auto& c : cases) {
-        CAPI_CONTROLLER_CONTEXT* expected = c.entry < 0 ? nullptr : &table.context(static_cast<uint32_t>(c.entry));
+        CAPI_CONTROLLER_CONTEXT* expected =
+            c.entry < 0 ? nullptr : &table.context(static_cast<uint32_t>(c.entry));
         EXPECT_EQ(Handle2Context(c.handle), expected) << "handle 0x" << std::hex << c.handle;
     }
 }

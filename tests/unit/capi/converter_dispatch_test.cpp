@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi_wire/include_converter.h"
 #include "corlink/capi/reply_converter.h"
+#include "corlink/capi_wire/include_converter.h"
 #include "corlink/capi_wire/structure_converters.h"
 #include "corlink/foundation/service_params.h"
 
@@ -119,6 +119,7 @@ TEST(IncludeConverter, ConvertsNothingInTheSendModeAndNeverWalksPastTheInclude) 
         uint32_t param1;
         size_t length;
     } cases[] = {
+        // clang-format off
         {20, 3, 3 * 212},           // three drive records
         {20, 0xFFFFFFFF, 2 * 212},  // a count far beyond the include
         {1, 0, 23656},
@@ -126,6 +127,7 @@ TEST(IncludeConverter, ConvertsNothingInTheSendModeAndNeverWalksPastTheInclude) 
         {5, 100, 100},
         {80, 1, 41896},
         {0, 0, 0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const std::vector<uint8_t> original = Pattern(c.length);
@@ -141,6 +143,7 @@ TEST(IncludeConverter, MapsTypesToTheirStructures) {
         const char* structure;  // nullptr: nothing converts
         bool records;
     } cases[] = {
+        // clang-format off
         {1, "CAPI_CONTROLLER", false}, {20, "CAPI_DRIVE", true},
         {24, "CAPI_ARRAY", true},      {50, "CAPI_UNIFIED_CONTROLLER", false},
         {77, "CAPI_DMS_POLICY", true}, {76, "CAPI_DMS_POLICY", false},
@@ -148,6 +151,7 @@ TEST(IncludeConverter, MapsTypesToTheirStructures) {
         {85, nullptr, false},          {97, nullptr, false},
         {102, nullptr, false},         {48, nullptr, false},
         {0, nullptr, false},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const capi::IncludeConversion* conversion = capi::FindIncludeConversion(c.type);

@@ -1,5 +1,7 @@
 // The scripted transport that the CAPI tests stand on: what an exchange leaves in the I/O block for each
 // kind of step, and the split of a large reply into parts.
+#include "tests/support/fake_transport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,7 +11,6 @@
 #include "corlink/capi_wire/capi_packet_header.h"
 #include "corlink/capi_wire/capi_protocol.h"
 #include "tests/support/fake_controller_table.h"
-#include "tests/support/fake_transport.h"
 
 namespace {
 
@@ -27,13 +28,14 @@ int RecordDelivery(LMX_IOB* iob) {
 }
 
 class FakeTransportExchange : public ::testing::Test {
-protected:
+  protected:
     FakeTransportExchange() : fake(1) {
         g_Delivered.clear();
         CAPI_Initialize();
         uint8_t done = 0;
         CAPI_HANDLE handle = 0;
-        CAPI_FindNextController(1, &done, &handle, &table.context(0), table.sendBuffer(0), table.eventBuffer(0));
+        CAPI_FindNextController(1, &done, &handle, &table.context(0), table.sendBuffer(0),
+                                table.eventBuffer(0));
         iob().callback = &RecordDelivery;
         iob().pReceiveBuffer = table.context(0).pCapiBuffer;
         iob().maxRecLength = CAPI_RECEIVE_GENERAL_BUFFER_SIZE;
@@ -102,7 +104,8 @@ TEST_F(FakeTransportExchange, EachStepLeavesTheIoBlockAsTheInBandTransportWould)
 
 TEST_F(FakeTransportExchange, ALargeReplyIsHandedOutPartByPart) {
     std::vector<uint8_t> payload(2 * FakeTransport::kPartSize + 10);
-    for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<uint8_t>(i / FakeTransport::kPartSize + 1);
+    for (size_t i = 0; i < payload.size(); ++i)
+        payload[i] = static_cast<uint8_t>(i / FakeTransport::kPartSize + 1);
     ReplyPacket first;
     first.commandCode = 2201;
     first.param[0] = 5;

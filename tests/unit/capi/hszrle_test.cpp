@@ -10,9 +10,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-Bytes Zeros(size_t n) {
-    return Bytes(n, 0x00);
-}
+Bytes Zeros(size_t n) { return Bytes(n, 0x00); }
 Bytes Join(Bytes a, const Bytes& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -87,10 +85,12 @@ TEST(Hszrle, ReportsWhichCapacityTestFailed) {
         uint32_t capacity;
         int error;
     } cases[] = {
+        // clang-format off
         {true, {0x00}, 1, 1},       {true, {0x00, 0x00}, 1, 2},  {true, {0x00, 0x00}, 2, 3},
         {true, {0x00, 0x69}, 3, 4}, {true, {0x00, 0x41}, 2, 5},  {true, {0x69}, 2, 6},
         {true, {0x41}, 1, 7},       {false, {0x69, 0x00}, 1, 1}, {false, {0x69, 0x05}, 5, 2},
         {false, {0x41}, 1, 3},      {true, {0x41}, 0, 7},        {false, {0x41}, 0, 3},
+        // clang-format on
     };
     for (const Case& c : cases) {
         const std::string function = c.encode ? "HSZRLECompress" : "HSZRLEUncompress";

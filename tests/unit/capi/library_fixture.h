@@ -28,7 +28,7 @@ struct Delivery {
 };
 
 class CapiLibraryTest : public ::testing::Test {
-protected:
+  protected:
     static constexpr size_t kKeptPayload = 4 * 0x40000;
     static constexpr CAPI_HANDLE kFirst = 0x100;
     static constexpr CAPI_HANDLE kSecond = 0x200;
@@ -41,7 +41,8 @@ protected:
         uint8_t done = 0;
         CAPI_HANDLE handle = 0;
         for (uint32_t i = 0; i < 2; ++i) {
-            CAPI_FindNextController(i == 0, &done, &handle, &table.context(i), table.sendBuffer(i), table.eventBuffer(i));
+            CAPI_FindNextController(i == 0, &done, &handle, &table.context(i), table.sendBuffer(i),
+                                    table.eventBuffer(i));
         }
         CAPI_SetDiscoveryHooks(&hooks);
         deliveries.clear();
@@ -54,8 +55,8 @@ protected:
         s_current = nullptr;
     }
 
-    static void Record(uint32_t replyCode, int32_t returnCode, const CAPI_ADDRESS* address, uint32_t p1, uint32_t p2,
-                       uint32_t p3, uint32_t p4, void* payload) {
+    static void Record(uint32_t replyCode, int32_t returnCode, const CAPI_ADDRESS* address, uint32_t p1,
+                       uint32_t p2, uint32_t p3, uint32_t p4, void* payload) {
         Delivery d{replyCode, returnCode, *address, {p1, p2, p3, p4}, {}, payload};
         if (payload != nullptr) {
             const auto* bytes = static_cast<const uint8_t*>(payload);
@@ -65,13 +66,14 @@ protected:
         if (s_current->onDelivery) s_current->onDelivery();
     }
 
-    int32_t Send(uint32_t command, CAPI_HANDLE handle = kFirst, uint32_t includeType = 0, const void* include = nullptr,
-                 uint32_t param1 = 0) {
+    int32_t Send(uint32_t command, CAPI_HANDLE handle = kFirst, uint32_t includeType = 0,
+                 const void* include = nullptr, uint32_t param1 = 0) {
         CAPI_ADDRESS address = CapiControllerAddress(handle);
         return SendCapiCommand(command, &address, includeType, include, 0, param1, 0, 0, 0, 0);
     }
 
-    static testsupport::ReplyPacket Reply(uint32_t code, int32_t returnCode = 0, CAPI_HANDLE handle = kFirst) {
+    static testsupport::ReplyPacket Reply(uint32_t code, int32_t returnCode = 0,
+                                          CAPI_HANDLE handle = kFirst) {
         testsupport::ReplyPacket r;
         r.commandCode = code;
         r.errorCode = returnCode;
@@ -96,5 +98,6 @@ protected:
     static inline bool s_discoveryEnabled = false;
     static inline bool s_discoveryRunning = false;  // a database rebuild is under way
     static inline size_t s_payloadBytesToKeep = 64;
-    const CapiDiscoveryHooks hooks = {[] { return s_discoveryEnabled; }, [] { return s_discoveryRunning; }, [] {}};
+    const CapiDiscoveryHooks hooks = {[] { return s_discoveryEnabled; }, [] { return s_discoveryRunning; },
+                                      [] {}};
 };

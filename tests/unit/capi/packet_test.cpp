@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi/hszrle.h"
+#include "corlink/capi_wire/capi_protocol.h"
 
 namespace {
 

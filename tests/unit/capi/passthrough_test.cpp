@@ -1,11 +1,12 @@
 // The raw pass-through: the session's packet goes to the controller of database entry 0 as it is, and
 // the raw reply comes back into the session's buffer without reaching the reply callback.
+#include "corlink/capi/passthrough.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi/passthrough.h"
 #include "corlink/capi/send_path.h"
 #include "platform/time/clock.h"
 #include "tests/support/fake_controller_table.h"
@@ -24,15 +25,15 @@ void CountCallback(uint32_t, int32_t, const CAPI_ADDRESS*, uint32_t, uint32_t, u
 }
 
 class PassThrough : public ::testing::Test {
-protected:
+  protected:
     PassThrough() : fake(2), request(CAPI_PASS_THROUGH_BUFFER_SIZE), reply(CAPI_PASS_THROUGH_BUFFER_SIZE) {
         CAPI_RegisterCallback(&CountCallback);
         CAPI_Initialize();
         for (uint32_t entry = 0; entry < 2; ++entry) {
             uint8_t done = 0;
             CAPI_HANDLE handle = 0;
-            CAPI_FindNextController(entry == 0, &done, &handle, &table.context(entry), table.sendBuffer(entry),
-                                    table.eventBuffer(entry));
+            CAPI_FindNextController(entry == 0, &done, &handle, &table.context(entry),
+                                    table.sendBuffer(entry), table.eventBuffer(entry));
         }
         g_Callbacks = 0;
         g_PassThrough = {request.data(), reply.data(), 0, 0};

@@ -1,14 +1,15 @@
 // The reply path over the scripted transport: multi-part replies (and chains that break the rules),
 // refused replies, sequence numbers, chunked transfers and the raw pass-through.
+#include "corlink/capi/reply_path.h"
+
 #include <algorithm>
 #include <numeric>
 
-#include "corlink/capi_wire/capi_packet_header.h"
-#include "corlink/capi_wire/capi_status_codes.h"
 #include "corlink/capi/chunked_transfer.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/passthrough.h"
-#include "corlink/capi/reply_path.h"
+#include "corlink/capi_wire/capi_packet_header.h"
+#include "corlink/capi_wire/capi_status_codes.h"
 #include "tests/unit/capi/library_fixture.h"
 
 namespace {
@@ -16,7 +17,7 @@ namespace {
 using testsupport::ReplyPacket;
 
 class ReplyPathTest : public CapiLibraryTest {
-protected:
+  protected:
     static ReplyPacket Part(uint32_t code, uint16_t count, uint16_t index, uint8_t fill) {
         ReplyPacket r = Reply(code);
         r.param[4] = 1;
@@ -103,7 +104,7 @@ struct RepeatedAnswers {
 void PrintTo(const RepeatedAnswers& answers, std::ostream* out) { *out << answers.name; }
 
 class RepeatedFirstPartsTest : public ReplyPathTest, public ::testing::WithParamInterface<RepeatedAnswers> {
-public:
+  public:
     static ReplyPacket SmallPart(uint32_t code, uint16_t count, uint16_t index, int32_t returnCode) {
         ReplyPacket r = Part(code, count, index, 1);
         r.errorCode = returnCode;
@@ -129,7 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
         RepeatedAnswers{"AlreadyActive", {RepeatedFirstPartsTest::SmallPart(409, 3, 0, 0)}},
         // The last part fails with a retriable code: the send path asks for it again and gets a first part.
         RepeatedAnswers{"RetriedLastPart",
-                        {RepeatedFirstPartsTest::SmallPart(2029, 2, 0, 0), RepeatedFirstPartsTest::SmallPart(2380, 2, 1, -1)}}),
+                        {RepeatedFirstPartsTest::SmallPart(2029, 2, 0, 0),
+                         RepeatedFirstPartsTest::SmallPart(2380, 2, 1, -1)}}),
     [](const ::testing::TestParamInfo<RepeatedAnswers>& answers) { return std::string(answers.param.name); });
 
 TEST_F(ReplyPathTest, AChainBrokenBySilenceLeavesTheNextReplyWhole) {

@@ -37,17 +37,23 @@ TEST_F(SendPathTest, ScriptedReplies) {
         {"other not up but local success", 1001, reply(2001, 139), 0, 1, {}},
         {"refused is final", 1001, reply(2001, 2), 2, 1, {}},
         {"no reply three times", 1001, silent(3), -1, 3, {6000, 6000}},
-        {"command failed is retried", 1001,
+        {"command failed is retried",
+         1001,
          [](FakeTransport& f) {
              for (int i = 0; i < 3; ++i) f.Reply(Reply(2001, 1));
          },
-         1, 3, {6000, 6000}},
-        {"lock not granted then success", 1001,
+         1,
+         3,
+         {6000, 6000}},
+        {"lock not granted then success",
+         1001,
          [](FakeTransport& f) {
              f.Reply(Reply(2001, 119));
              f.Reply(Reply(2001, 0));
          },
-         0, 2, {6000}},
+         0,
+         2,
+         {6000}},
         {"other not set is retried for controller data only", 1002, reply(2002, 118), 118, 1, {}},
         {"commit snapshots retries at once", 1204, silent(3), -1, 3, {}},
         {"unified event commands are tried once", 1021, silent(3), -1, 1, {}},
@@ -60,7 +66,8 @@ TEST_F(SendPathTest, ScriptedReplies) {
         uint8_t done = 0;
         CAPI_HANDLE handle = 0;
         for (uint32_t i = 0; i < 2; ++i) {
-            CAPI_FindNextController(i == 0, &done, &handle, &table.context(i), table.sendBuffer(i), table.eventBuffer(i));
+            CAPI_FindNextController(i == 0, &done, &handle, &table.context(i), table.sendBuffer(i),
+                                    table.eventBuffer(i));
         }
         clock->ClearSleeps();
         const CapiCommandCounters before = CapiCounters();
@@ -112,11 +119,13 @@ TEST_F(SendPathTest, OnlyAReplyOfThisTryMakesItBackOff) {
 TEST_F(SendPathTest, FailuresAreReportedOncePerCommandUntilAnotherIsReported) {
     fake.Reply(Reply(2001, 2));
     EXPECT_EQ(Send(1001), 2);
-    EXPECT_EQ(std::string(CapiLastResultLine()),
-              "BuildAndSendPacket: CAPI_COMMAND_U_GET_CONTROLLER_DATA BAD result NOT_SUPPORTED(2) 0 seconds  ");
+    EXPECT_EQ(
+        std::string(CapiLastResultLine()),
+        "BuildAndSendPacket: CAPI_COMMAND_U_GET_CONTROLLER_DATA BAD result NOT_SUPPORTED(2) 0 seconds  ");
     EXPECT_EQ(EventRecords(), 1u);
-    EXPECT_NE(EventLog().find("\tcorlink4\t4\t0x40000201\tBuildAndSendPacket: CAPI_COMMAND_U_GET_CONTROLLER_DATA BAD "
-                              "result NOT_SUPPORTED(2) 0 seconds  \t02000000\n"),
+    EXPECT_NE(EventLog().find(
+                  "\tcorlink4\t4\t0x40000201\tBuildAndSendPacket: CAPI_COMMAND_U_GET_CONTROLLER_DATA BAD "
+                  "result NOT_SUPPORTED(2) 0 seconds  \t02000000\n"),
               std::string::npos)
         << EventLog();
     fake.Reply(Reply(2001, 2));

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi_wire/capi_reply_codes.h"
 #include "corlink/capi/send_path.h"
+#include "corlink/capi_wire/capi_reply_codes.h"
 #include "platform/time/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
@@ -26,13 +26,14 @@ struct CallbackCall {
 std::vector<CallbackCall> g_Calls;
 
 template <int Who>
-void Recorder(uint32_t replyCode, int32_t returnCode, const CAPI_ADDRESS* address, uint32_t, uint32_t, uint32_t,
-              uint32_t, void*) {
-    g_Calls.push_back({Who, replyCode, returnCode, address != nullptr ? uint32_t{address->controllerHandle} : 0xDEAD});
+void Recorder(uint32_t replyCode, int32_t returnCode, const CAPI_ADDRESS* address, uint32_t, uint32_t,
+              uint32_t, uint32_t, void*) {
+    g_Calls.push_back(
+        {Who, replyCode, returnCode, address != nullptr ? uint32_t{address->controllerHandle} : 0xDEAD});
 }
 
 class TransportSlot : public ::testing::Test {
-protected:
+  protected:
     TransportSlot() {
         g_Calls.clear();
         CAPI_RegisterCallback(&Recorder<1>);

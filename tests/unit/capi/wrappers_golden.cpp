@@ -16,30 +16,22 @@ template <class R>
 const R* As(const uint8_t* bytes) {
     return reinterpret_cast<const R*>(bytes);
 }
-const CAPI_FLEX_ID* Flex(const uint8_t* bytes) {
-    return As<CAPI_FLEX_ID>(bytes);
-}
-const CAPI_CACHE_PARAMS* Cache() {
-    return As<CAPI_CACHE_PARAMS>(kCacheParams);
-}
+const CAPI_FLEX_ID* Flex(const uint8_t* bytes) { return As<CAPI_FLEX_ID>(bytes); }
+const CAPI_CACHE_PARAMS* Cache() { return As<CAPI_CACHE_PARAMS>(kCacheParams); }
 template <class R>
 const R* Caller(size_t size) {
     return As<R>(PatternBytes(size));
 }
 
 // A type-21 record: the identifier's 32 bytes, then 40 zero bytes.
-Bytes IdRecord(const uint8_t* id) {
-    return Record(72, {{0, Span(id, 32)}});
-}
+Bytes IdRecord(const uint8_t* id) { return Record(72, {{0, Span(id, 32)}}); }
 // A type-61 record: the drive identifier at 32, the array identifier (when given) at 0.
 Bytes DriveIdRecord(const uint8_t* driveId, const uint8_t* arrayId = nullptr) {
     if (arrayId == nullptr) return Record(104, {{32, Span(driveId, 8)}});
     return Record(104, {{0, Span(arrayId, 32)}, {32, Span(driveId, 8)}});
 }
 // A type-33 record naming a drive by its WWN: flex id type 8 at 80, the WWN at 92.
-Bytes WwnRecord() {
-    return Record(384, {{80, {8}}, {92, Span(kWwn, 8)}});
-}
+Bytes WwnRecord() { return Record(384, {{80, {8}}, {92, Span(kWwn, 8)}}); }
 // A caller's record of `size` bytes with an identifier written at `at`.
 Bytes PatternWithId(size_t size, size_t at) {
     Bytes bytes = Pattern(size);
@@ -598,17 +590,11 @@ Bytes Le32(uint32_t value) {
             static_cast<uint8_t>(value >> 24)};
 }
 
-Bytes Le16(uint16_t value) {
-    return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
-}
+Bytes Le16(uint16_t value) { return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)}; }
 
-Bytes Text(const char* text) {
-    return Bytes(text, text + std::strlen(text));
-}
+Bytes Text(const char* text) { return Bytes(text, text + std::strlen(text)); }
 
-Bytes Span(const uint8_t* data, size_t length) {
-    return Bytes(data, data + length);
-}
+Bytes Span(const uint8_t* data, size_t length) { return Bytes(data, data + length); }
 
 Bytes Pattern(size_t size) {
     Bytes bytes(size);

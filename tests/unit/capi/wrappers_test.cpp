@@ -6,9 +6,9 @@
 #include <cstring>
 #include <string>
 
-#include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi/wrappers_classic.h"
 #include "corlink/capi/wrappers_unified.h"
+#include "corlink/capi_wire/capi_protocol.h"
 #include "tests/unit/capi/library_fixture.h"
 #include "tests/unit/capi/wrappers_golden.h"
 

@@ -1,16 +1,15 @@
 // The password cipher against OpenSSL's DES, carried through the per-byte bit reversal.
 #define OPENSSL_SUPPRESS_DEPRECATED  // the one-block DES calls are the oracle we want
-#include <openssl/des.h>
+#include "corlink/cipher/cipher.h"
 
 #include <gtest/gtest.h>
+#include <openssl/des.h>
 
 #include <array>
 #include <cstring>
 #include <random>
 #include <string>
 #include <vector>
-
-#include "corlink/cipher/cipher.h"
 
 namespace {
 
@@ -50,9 +49,7 @@ Block KeyOf(const char* text) {
     return key;
 }
 
-std::string KeyText(const Block& key) {
-    return std::string(reinterpret_cast<const char*>(key.data()), 8);
-}
+std::string KeyText(const Block& key) { return std::string(reinterpret_cast<const char*>(key.data()), 8); }
 
 // What DesEncipherString must leave in the buffer, built from the oracle: the first 40 characters
 // blank-padded to whole blocks and enciphered, cut at the first zero byte and zero-filled, then the

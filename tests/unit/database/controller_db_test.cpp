@@ -1,5 +1,7 @@
 // The controller database: client ids and placeholders, the lookups, removal and the transport pointers
 // of moved entries, storage-system records, controller kinds, and entries allocated only as used.
+#include "corlink/database/controller_db.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,7 +10,6 @@
 
 #include "corlink/capi/controller_handles.h"
 #include "corlink/database/array_partitions.h"
-#include "corlink/database/controller_db.h"
 #include "corlink/database/controller_kinds.h"
 #include "corlink/database/controller_reresolve.h"
 #include "corlink/database/database_state.h"
@@ -37,7 +38,7 @@ struct EntryFields {
 };
 
 class ControllerDbTest : public ::testing::Test {
-protected:
+  protected:
     ControllerDbTest() { Reset(); }
     ~ControllerDbTest() override { Reset(); }
 
@@ -50,7 +51,8 @@ protected:
         RAID_CONTROLLER& entry = g_ControllerDb[index];
         std::memcpy(entry.controller.serialNumber, fields.serial.data(), fields.serial.size());
         entry.controller.serialNumberLength = static_cast<uint8_t>(fields.serial.size());
-        std::memcpy(entry.controller.failover.otherSerialNumber, fields.mateSerial.data(), fields.mateSerial.size());
+        std::memcpy(entry.controller.failover.otherSerialNumber, fields.mateSerial.data(),
+                    fields.mateSerial.size());
         entry.controller.failover.failoverId = fields.failoverId;
         ProcessorDeviceOf(entry).responds = fields.responds;
         if (fields.partnerOf < 0) {
@@ -118,7 +120,7 @@ TEST_F(ControllerDbTest, HandleLookupsSkipPlaceholders) {
 }
 
 TEST_F(ControllerDbTest, SerialLookupsFindOnlyRespondingRealControllersByTheExactText) {
-    Add({"00C0FF100001", "00C0FF100002", 1, 0});  // vanished
+    Add({"00C0FF100001", "00C0FF100002", 1, 0});     // vanished
     Add({"00C0FF100001", "00C0FF100002", 1, 1, 0});  // placeholder
     EXPECT_EQ(FindControllerBySerialText("00C0FF100001"), -1);
     Add({"00C0FF100001", "00C0FF100002", 1, 1});
@@ -211,10 +213,10 @@ TEST_F(ControllerDbTest, RemovingAnEntryMovesTheLaterOnesDownWithTheirTransport)
 }
 
 TEST_F(ControllerDbTest, APlaceholderKeepsReachingItsMateWhenTheMateMoves) {
-    Add({"SNA", "SNB", 1, 0});        // 0: will become the placeholder of entry 2
-    Add({"SNX", ""});                 // 1: removed
-    Add({"SNB", "SNA", 0});           // 2: the live mate
-    Add({"SNY", ""});                 // 3
+    Add({"SNA", "SNB", 1, 0});  // 0: will become the placeholder of entry 2
+    Add({"SNX", ""});           // 1: removed
+    Add({"SNB", "SNA", 0});     // 2: the live mate
+    Add({"SNY", ""});           // 3
     FreeController(0);
     At(0).isPartner = 1;
     At(0).controllerHandle = At(2).controllerHandle;
@@ -300,10 +302,12 @@ TEST_F(ControllerDbTest, HostInterfaceKindsComeFromTheHostChannels) {
         uint8_t busTypes[3];
         bool fc, sas, iscsi, hybrid;
     } cases[] = {
+        // clang-format off
         {2, {4, 4, 0}, true, false, false, false},  {1, {6, 0, 0}, true, false, false, false},
         {2, {8, 8, 0}, false, true, false, false},  {2, {9, 9, 0}, false, false, true, false},
         {2, {9, 4, 0}, false, false, true, true},   {2, {4, 4, 9}, true, false, false, false},
         {3, {4, 4, 9}, true, false, false, true},   {200, {9, 9, 9}, false, false, true, true},
+        // clang-format on
     };
     for (const auto& c : cases) {
         Reset();

@@ -2,28 +2,29 @@
 // repeated run ends as it began; a controller missing from the bus gets a placeholder; a controller
 // that stops answering becomes a placeholder of its mate. Then the enumeration limits, over the
 // scripted transport.
+#include "corlink/database/controller_discovery.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <string>
 
-#include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi/capi_library.h"
 #include "corlink/capi/lmx.h"
-#include "corlink/executor/command_table.h"
-#include "corlink/executor/executor.h"
-#include "corlink/handlers/authentication.h"
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
-#include "corlink/database/controller_discovery.h"
 #include "corlink/database/master_callback.h"
-#include "corlink/handlers/rre.h"
-#include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/database/storage_system.h"
+#include "corlink/executor/command_table.h"
+#include "corlink/executor/executor.h"
 #include "corlink/foundation/console.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
+#include "corlink/handlers/authentication.h"
+#include "corlink/handlers/rre.h"
 #include "platform/time/clock.h"
 #include "sim/fault_script.h"
 #include "tests/support/fake_transport.h"
@@ -154,7 +155,8 @@ struct PasswordReply {
 PasswordReply SetPassword(const char* uniqueSN, const char* password) {
     uint8_t buffer[PASSWORD_REQUEST_LENGTH] = {};
     std::strncpy(reinterpret_cast<char*>(buffer + PASSWORD_REQUEST_UNIQUE_SN_OFFSET), uniqueSN, 31);
-    std::strncpy(reinterpret_cast<char*>(buffer + PASSWORD_REQUEST_PASSWORD_OFFSET), password, PASSWORD_REQUEST_TEXT_SIZE);
+    std::strncpy(reinterpret_cast<char*>(buffer + PASSWORD_REQUEST_PASSWORD_OFFSET), password,
+                 PASSWORD_REQUEST_TEXT_SIZE);
     Rre rre{98, PASSWORD_REQUEST_LENGTH, buffer, sizeof buffer, PASSWORD_REQUEST_LENGTH, 0};
     const RreCommandInfo& info = *FindRreCommand(98);
     info.handler(&rre, info);

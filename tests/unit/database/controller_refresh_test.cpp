@@ -1,6 +1,8 @@
 // Controller refresh against the default fabric: both controllers of the pair read into their entries,
 // a controller whose sequence numbers did not move is not read again, one whose configuration changed is,
 // a shut-down controller is not waited for, and every wait ends within its bound on the virtual clock.
+#include "corlink/database/controller_refresh.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,23 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "corlink/capi/capi_library.h"
+#include "corlink/capi/lmx.h"
+#include "corlink/capi/processor_device.h"
+#include "corlink/capi/wrappers_classic.h"
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_error_codes.h"
-#include "corlink/capi/capi_library.h"
-#include "corlink/capi/wrappers_classic.h"
-#include "corlink/capi/lmx.h"
 #include "corlink/database/array_partitions.h"
 #include "corlink/database/capi_session.h"
 #include "corlink/database/controller_by_letter.h"
 #include "corlink/database/controller_db.h"
-#include "corlink/database/controller_refresh.h"
 #include "corlink/database/database_state.h"
 #include "corlink/database/master_callback.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
 #include "corlink/transport/inband_transport.h"
-#include "corlink/capi/processor_device.h"
 #include "platform/time/clock.h"
 #include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
@@ -38,7 +39,7 @@ using simtest::Reach;
 constexpr uint32_t kReceiveBufferSize = 262231;
 
 class ControllerRefreshTest : public FabricTest {
-protected:
+  protected:
     void SetUp() override {
         FabricTest::SetUp();
         testsupport::ResetProxyState();
@@ -77,7 +78,10 @@ protected:
         for (const sim::JournalEntry& e : fabric_->journal().Entries()) codes.push_back(e.commandCode);
         return codes;
     }
-    static std::string Serial(const uint8_t* bytes) { return std::string(reinterpret_cast<const char*>(bytes), strnlen(reinterpret_cast<const char*>(bytes), 32)); }
+    static std::string Serial(const uint8_t* bytes) {
+        return std::string(reinterpret_cast<const char*>(bytes),
+                           strnlen(reinterpret_cast<const char*>(bytes), 32));
+    }
 
     platform::ScopedVirtualClock clock_;
     testsupport::TestRoot root_;
@@ -85,7 +89,8 @@ protected:
     decltype(LMX_ENTRY::initialize) savedInitialize_ = nullptr;
 };
 
-INSTANTIATE_TEST_SUITE_P(Reach, ControllerRefreshTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, ControllerRefreshTest, ::testing::Values(Reach::InProcess),
+                         simtest::ReachName);
 
 TEST_P(ControllerRefreshTest, UpdateControllerReadsEachControllerOfThePair) {
     ASSERT_EQ(UpdateController(0), 0);
@@ -103,7 +108,8 @@ TEST_P(ControllerRefreshTest, UpdateControllerReadsEachControllerOfThePair) {
     EXPECT_EQ(a.driveListEverUpdated, 1u);
     EXPECT_EQ(a.everUpdated, 1);
     EXPECT_EQ(a.pagedStorageValid, 0);  // the fabric knows no paged storage
-    EXPECT_EQ(std::memcmp(&b.unifiedController, &g_UnifiedControllerBuffer, sizeof g_UnifiedControllerBuffer), 0);
+    EXPECT_EQ(std::memcmp(&b.unifiedController, &g_UnifiedControllerBuffer, sizeof g_UnifiedControllerBuffer),
+              0);
     // Controller data, array list, drive list, pools: in that order, per controller.
     const std::vector<uint32_t> perController = {1001, 1002, 1003, 1354};
     std::vector<uint32_t> expected = perController;
@@ -193,15 +199,16 @@ TEST_P(ControllerRefreshTest, EnclosuresAndTheFruThatNamesTheStorageSystemAreRea
 TEST_P(ControllerRefreshTest, DebugLogChunksFollowEachOtherAndAnEndlessLogIsCutOff) {
     for (const uint32_t chunks : {3u, 100000u}) {
         uint32_t answered = 0;
-        fabric_->SetHandler(CAPI_COMMAND_NON_U_GET_DEBUG_DATA, [&](const sim::CapiRequest&, sim::StorageSystem&, int) {
-            sim::CapiAnswer answer;
-            answer.replyCode = 405;
-            answer.includeType = 40;
-            const bool last = ++answered == chunks;
-            answer.params[0] = last ? 10 : 0x8000;
-            answer.data.assign(answer.params[0], 'x');
-            return answer;
-        });
+        fabric_->SetHandler(CAPI_COMMAND_NON_U_GET_DEBUG_DATA,
+                            [&](const sim::CapiRequest&, sim::StorageSystem&, int) {
+                                sim::CapiAnswer answer;
+                                answer.replyCode = 405;
+                                answer.includeType = 40;
+                                const bool last = ++answered == chunks;
+                                answer.params[0] = last ? 10 : 0x8000;
+                                answer.data.assign(answer.params[0], 'x');
+                                return answer;
+                            });
         RAID_CONTROLLER& a = g_ControllerDb[0];
         a.debugLogOffset = 0;
         a.updateStatus = UPDATE_STATUS_PENDING;
@@ -258,7 +265,8 @@ TEST_P(ControllerRefreshTest, ControllerByLetter) {
     EXPECT_EQ(FindControllerByLetter('a'), a);
     EXPECT_EQ(FindControllerByLetter('B'), 1 - a);
     EXPECT_EQ(FindControllerByLetter('C'), -1);
-    fabric_->SetControllerCondition(0, 0, sim::HalfState::Refusing, 0, CAPI_ERROR_COMMAND_FAILED);  // A refuses
+    fabric_->SetControllerCondition(0, 0, sim::HalfState::Refusing, 0,
+                                    CAPI_ERROR_COMMAND_FAILED);  // A refuses
     EXPECT_EQ(FindControllerByLetter('A'), -1);
 }
 

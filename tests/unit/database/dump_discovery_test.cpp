@@ -7,10 +7,10 @@
 #include <string>
 
 #include "corlink/database/capi_session.h"
-#include "corlink/executor/executor.h"
-#include "corlink/handlers/rre.h"
 #include "corlink/diagnostics/dump_printer.h"
+#include "corlink/executor/executor.h"
 #include "corlink/foundation/service_params.h"
+#include "corlink/handlers/rre.h"
 #include "tests/unit/database/fabric_database_fixture.h"
 
 namespace {
@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 using simtest::Reach;
 
 class DumpDiscoveryTest : public FabricDatabaseTest {
-protected:
+  protected:
     void SetUp() override {
         FabricDatabaseTest::SetUp();
         SetInstallDirectory("C:\\corlink");

@@ -20,7 +20,7 @@
 #include "tests/unit/sim/fabric_fixture.h"
 
 class FabricDatabaseTest : public simtest::FabricTest {
-protected:
+  protected:
     void SetUp() override {
         FabricTest::SetUp();
         testsupport::ResetProxyState();

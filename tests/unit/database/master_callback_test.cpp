@@ -1,6 +1,8 @@
 // The reply callback: each reply lands in the entry of the controller that answered, in the partition
 // table, the reply buffers or the event buffer; counts beyond a table store nothing past it; the entry's
 // updateStatus tells the waiter how the reply went.
+#include "corlink/database/master_callback.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +14,6 @@
 #include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/event_buffer.h"
-#include "corlink/database/master_callback.h"
 #include "corlink/database/reply_buffers.h"
 #include "tests/support/proxy_state.h"
 
@@ -20,10 +21,11 @@ namespace {
 
 constexpr CAPI_HANDLE kHandleA = 0x100;
 constexpr CAPI_HANDLE kHandleB = 0x200;
-const uint8_t kArraySerial[32] = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
+const uint8_t kArraySerial[32] = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x1A, 0x2B, 0x01,
+                                  0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88};
 
 class MasterCallbackTest : public ::testing::Test {
-protected:
+  protected:
     MasterCallbackTest() {
         Reset();
         AddController(kHandleA, 1);
@@ -46,13 +48,15 @@ protected:
     static RAID_CONTROLLER& A() { return g_ControllerDb[0]; }
     static RAID_CONTROLLER& B() { return g_ControllerDb[1]; }
 
-    static void Reply(uint32_t code, CAPI_HANDLE handle, std::vector<uint8_t>* payload, uint32_t p1 = 0, uint32_t p2 = 0,
-                      uint32_t p3 = 0, int32_t error = 0) {
+    static void Reply(uint32_t code, CAPI_HANDLE handle, std::vector<uint8_t>* payload, uint32_t p1 = 0,
+                      uint32_t p2 = 0, uint32_t p3 = 0, int32_t error = 0) {
         const CAPI_ADDRESS address = CapiControllerAddress(handle);
         MasterCallback(code, error, &address, p1, p2, p3, 0, payload != nullptr ? payload->data() : nullptr);
     }
     // A payload of `size` zero bytes, large enough for any reply read from it.
-    static std::vector<uint8_t> Payload(size_t size) { return std::vector<uint8_t>(std::max<size_t>(size, 70000)); }
+    static std::vector<uint8_t> Payload(size_t size) {
+        return std::vector<uint8_t>(std::max<size_t>(size, 70000));
+    }
 };
 
 TEST_F(MasterCallbackTest, EachControllerOfThePairKeepsItsOwnSequenceNumber) {
@@ -72,12 +76,13 @@ TEST_F(MasterCallbackTest, EachControllerOfThePairKeepsItsOwnSequenceNumber) {
 
 TEST_F(MasterCallbackTest, UnifiedDriveRecordsFindTheirArray) {
     std::vector<uint8_t> drives = Payload(2 * sizeof(CAPI_UNIFIED_DRIVE));
-    std::memcpy(drives.data() + 212, kArraySerial, 16);             // drive 0 belongs to the array
-    drives[260 + 212] = 0x99;                                        // drive 1 to none known
+    std::memcpy(drives.data() + 212, kArraySerial, 16);  // drive 0 belongs to the array
+    drives[260 + 212] = 0x99;                            // drive 1 to none known
     Reply(2003, kHandleB, &drives, 2, 0, 0);
     EXPECT_EQ(B().drives[0].containerIndex, 0);
     EXPECT_EQ(B().drives[1].containerIndex, 255);
-    const uint8_t* extra = reinterpret_cast<const uint8_t*>(&B().drives[0]) + offsetof(CAPI_DRIVE, driveDownReason) + 1;
+    const uint8_t* extra =
+        reinterpret_cast<const uint8_t*>(&B().drives[0]) + offsetof(CAPI_DRIVE, driveDownReason) + 1;
     // The bytes after driveDownReason come from bytes 215-217 and 220-223 of the unified record.
     EXPECT_EQ(extra[0], kArraySerial[3]);
     EXPECT_EQ(extra[2], kArraySerial[5]);
@@ -118,7 +123,10 @@ TEST_F(MasterCallbackTest, ErrorCodesMarkTheWaitFailedExceptThePartnerNotUpCodes
     const struct {
         int32_t error;
         int32_t status;
-    } cases[] = {{0, UPDATE_STATUS_STORED}, {59, UPDATE_STATUS_STORED}, {139, UPDATE_STATUS_STORED}, {2, UPDATE_STATUS_FAILED}};
+    } cases[] = {{0, UPDATE_STATUS_STORED},
+                 {59, UPDATE_STATUS_STORED},
+                 {139, UPDATE_STATUS_STORED},
+                 {2, UPDATE_STATUS_FAILED}};
     for (const auto& c : cases) {
         A().updateStatus = UPDATE_STATUS_PENDING;
         Reply(410, kHandleA, nullptr, 0, 0, 0, c.error);
@@ -193,11 +201,11 @@ TEST_F(MasterCallbackTest, VolumeDataSkipsPoolObjectsToFindTheArrayAndConvertsEa
     std::vector<uint8_t> volumes = Payload(2 * sizeof(CAPI_UNIFIED_PARTITION));
     uint8_t* pool = volumes.data();
     uint8_t* volume = volumes.data() + 304;
-    pool[83] = 10;                              // a pool object naming no known array
+    pool[83] = 10;  // a pool object naming no known array
     std::memcpy(volume + 16, kArraySerial, 16);
     std::memcpy(volume + 96, "volume1", 7);
-    volume[8] = 4;                              // LUN
-    volume[259] = 1;                            // paged
+    volume[8] = 4;    // LUN
+    volume[259] = 1;  // paged
     Reply(2081, kHandleB, &volumes, 2, 0, 0);
     const CAPI_ARRAY_PARTITION* stored = gCapiArrayPartitions.Find(1, 0, 1);
     ASSERT_NE(stored, nullptr);
@@ -213,7 +221,7 @@ TEST_F(MasterCallbackTest, SingleEventStoresOneRecord) {
     std::vector<CAPI_EVENT_RECORD> buffer(EVENT_BUFFER_MAX_RECORDS);
     g_EventBuffer = buffer.data();
     std::vector<uint8_t> events = Payload(3 * sizeof(CAPI_EVENT_RECORD));
-    events[0] = 77;                  // sequence number of the first record
+    events[0] = 77;  // sequence number of the first record
     events[156] = 78;
     Reply(2022, kHandleB, &events, 0, 0, 0);
     EXPECT_EQ(g_EventCount, 1u);

@@ -1,14 +1,15 @@
 // Storage systems: the UniqueSN of a pair, the table kept in step with the database, and authentication
 // by password.
+#include "corlink/database/storage_systems.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "corlink/executor/command_table.h"
-#include "corlink/handlers/authentication.h"
 #include "corlink/database/controller_discovery.h"
-#include "corlink/database/storage_systems.h"
+#include "corlink/executor/command_table.h"
 #include "corlink/foundation/log.h"
+#include "corlink/handlers/authentication.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/database/discovery_db_fixture.h"
 

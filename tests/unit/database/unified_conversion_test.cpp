@@ -1,12 +1,12 @@
 // The classic controller record built from a pair's unified record: fields from the common block, the own
 // half and the mate's half land where the classic layout has them, for either controller of the pair.
+#include "corlink/database/unified_conversion.h"
+
 #include <gtest/gtest.h>
 
 #include <cstddef>
 #include <cstring>
 #include <memory>
-
-#include "corlink/database/unified_conversion.h"
 
 namespace {
 
@@ -17,7 +17,8 @@ constexpr uint32_t kHalf[2] = {10436, 33084};
 std::unique_ptr<CAPI_UNIFIED_CONTROLLER> PatternedRecord() {
     auto record = std::make_unique<CAPI_UNIFIED_CONTROLLER>();
     auto* bytes = reinterpret_cast<uint8_t*>(record.get());
-    for (size_t i = 0; i < sizeof(CAPI_UNIFIED_CONTROLLER); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 251 + 1);
+    for (size_t i = 0; i < sizeof(CAPI_UNIFIED_CONTROLLER); ++i)
+        bytes[i] = static_cast<uint8_t>(i * 7 + i / 251 + 1);
     for (uint32_t half = 0; half < 2; ++half) {
         uint8_t* serial = bytes + kHalf[half] + 11960;
         std::memset(serial, 0, 32);
@@ -36,7 +37,7 @@ struct Converted {
 };
 
 class UnifiedConversionTest : public ::testing::Test {
-protected:
+  protected:
     const uint8_t* Source(uint32_t base, uint32_t offset) const {
         return reinterpret_cast<const uint8_t*>(unified.get()) + base + offset;
     }

@@ -2,6 +2,8 @@
 // word arrays, the indentation of nested blocks and of the two entry points, lists capped at their
 // capacity, the unions chosen by bus type, the address lines by IP version, masked secrets, and the
 // dump switch.
+#include "corlink/diagnostics/dump_structures.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -16,7 +18,6 @@
 #include "corlink/capi_wire/capi_structures.h"
 #include "corlink/controller_entry/raid_controller.h"
 #include "corlink/diagnostics/dump_printer.h"
-#include "corlink/diagnostics/dump_structures.h"
 #include "corlink/diagnostics/dumps.h"
 #include "corlink/foundation/service_params.h"
 #include "tests/support/test_root.h"
@@ -43,7 +44,7 @@ std::string After(const std::vector<std::string>& lines, const std::string& line
 }
 
 class DumpTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetInstallDirectory("C:\\corlink");
         directory_ = root_.path() + "/C/corlink";

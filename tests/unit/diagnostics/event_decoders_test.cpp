@@ -1,9 +1,10 @@
 // The words of coded event fields, one table of cases, and the ASC/ASCQ table as a whole.
+#include "corlink/diagnostics/event_decoders.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "corlink/diagnostics/event_decoders.h"
 #include "corlink/diagnostics/event_record.h"
 #include "corlink/diagnostics/text_format.h"
 #include "tests/support/event_records.h"

@@ -1,5 +1,7 @@
 // Names of the objects of events from the record and from a controller's database entry, and the
 // event texts that depend on the entry.
+#include "corlink/diagnostics/event_naming.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "corlink/controller_entry/raid_controller.h"
-#include "corlink/diagnostics/event_naming.h"
 #include "corlink/diagnostics/event_record.h"
 #include "corlink/diagnostics/event_text.h"
 #include "tests/support/event_records.h"

@@ -1,6 +1,8 @@
 // Event texts: one crafted record per event code against the reviewed golden file (through the entry
 // point that GET_EVENT uses, with the controller looked up in the database), the other branches of the
 // rows that choose their text, and the length rule.
+#include "corlink/diagnostics/event_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,9 +11,8 @@
 #include <vector>
 
 #include "corlink/database/controller_db.h"
-#include "corlink/handlers/event_commands.h"
 #include "corlink/diagnostics/event_rows.h"
-#include "corlink/diagnostics/event_text.h"
+#include "corlink/handlers/event_commands.h"
 #include "tests/support/event_records.h"
 
 namespace {
@@ -145,6 +146,7 @@ TEST_F(EventTextTest, RaidLayoutOfANewVdisk) {
         uint32_t p1, p2, p3;
         const char* layout;
     } cases[] = {
+        // clang-format off
         {0, 0x00000C05, 0x2002, "12 drive RAID5, Zero Init and Low-Level Format, 32KB chunksize"},
         {0, 0x00000400, 0x1000, "4 drive RAID0, Chunk Size=16KB"},
         {0, 0x00000201, 0x0003, "2 drive RAID1, Online Init"},
@@ -153,6 +155,7 @@ TEST_F(EventTextTest, RaidLayoutOfANewVdisk) {
         {0, 0x00000808, 0x4009, "8 drive RAID50, Format Type= 9, 64KB chunksize"},
         {0, 0x00000A0C, 0x0000, "10 drive Unknown RAID Type, No Init,  0KB chunksize"},
         {7, 0x00000306, 0x0000, "Controller internal error: 7"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         EventRecordBuilder b(23);

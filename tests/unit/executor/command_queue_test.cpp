@@ -46,9 +46,7 @@ bool Enter() {
     return true;
 }
 
-void Leave() {
-    g_section.held = false;
-}
+void Leave() { g_section.held = false; }
 
 void RunOne(Rre* rre) {
     if (++g_section.running != 1 || !g_section.held) ++g_section.overlaps;
@@ -71,9 +69,7 @@ void Refuse(Rre* rre) {
     g_section.outcome[rre->Length] = 'x';
 }
 
-bool FromDatabase(const Rre* rre) {
-    return rre->Command == kDatabaseCode;
-}
+bool FromDatabase(const Rre* rre) { return rre->Command == kDatabaseCode; }
 
 class CommandQueueTest : public ::testing::Test {
   protected:
@@ -81,7 +77,8 @@ class CommandQueueTest : public ::testing::Test {
     void TearDown() override { g_queue = nullptr; }
 
     void UseTurnRuns(int turnRuns) {
-        queue_ = std::make_unique<CommandQueue>(SerialSection{Enter, Leave, RunOne, Refuse, FromDatabase}, turnRuns);
+        queue_ = std::make_unique<CommandQueue>(SerialSection{Enter, Leave, RunOne, Refuse, FromDatabase},
+                                                turnRuns);
         g_queue = queue_.get();
         g_section.held = false;
         g_section.running = 0;

@@ -15,7 +15,7 @@ namespace {
 using simtest::Reach;
 
 class CommandReachTest : public proxytest::ProxyCommandTest {
-protected:
+  protected:
     // The row's command with a request that names controller A (as the list commands carry it, or at
     // offset 8), trusted or not.
     static void Run(const RreCommandInfo& row, uint32_t trusted) {
@@ -23,7 +23,8 @@ protected:
             List(row.code, proxytest::kHandleA);
             return;
         }
-        const uint32_t length = row.requestLength == kAnyLength ? 12 : static_cast<uint32_t>(row.requestLength);
+        const uint32_t length =
+            row.requestLength == kAnyLength ? 12 : static_cast<uint32_t>(row.requestLength);
         Exec(row.code, length, proxytest::kHandleA, nullptr, trusted);
     }
 };

@@ -1,6 +1,7 @@
-#include <gtest/gtest.h>
+#include "corlink/executor/executor.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
@@ -10,9 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "corlink/executor/command_table.h"
-#include "corlink/executor/executor.h"
 #include "corlink/database/database_state.h"
+#include "corlink/executor/command_table.h"
 #include "corlink/executor/executor_state.h"
 #include "corlink/handlers/rre.h"
 #include "platform/time/clock.h"
@@ -51,7 +51,7 @@ TEST(ExecutorTest, CommandsBeforeInitializationAreRefused) {
 }
 
 class InitializedExecutorTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         root_ = new testsupport::TestRoot;
         ASSERT_EQ(rreInitialize(), 0u);

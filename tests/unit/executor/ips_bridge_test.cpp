@@ -1,13 +1,14 @@
+#include "corlink/executor/ips_bridge.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/capi_wire/capi_packet_header.h"
 #include "corlink/capi/passthrough.h"
+#include "corlink/capi_wire/capi_packet_header.h"
 #include "corlink/executor/executor_state.h"
-#include "corlink/executor/ips_bridge.h"
 #include "platform/kernel/sync.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
@@ -15,13 +16,14 @@
 namespace {
 
 class IpsBridgeTest : public ::testing::Test {
-protected:
+  protected:
     IpsBridgeTest() : fake(1) {
         g_StateChangeMutex = os_CreateMutex(nullptr);
         CAPI_Initialize();
         uint8_t done = 0;
         CAPI_HANDLE handle = 0;
-        CAPI_FindNextController(1, &done, &handle, &table.context(0), table.sendBuffer(0), table.eventBuffer(0));
+        CAPI_FindNextController(1, &done, &handle, &table.context(0), table.sendBuffer(0),
+                                table.eventBuffer(0));
     }
     ~IpsBridgeTest() override {
         os_CloseMutex(g_StateChangeMutex);

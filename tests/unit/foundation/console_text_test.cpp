@@ -1,7 +1,7 @@
 #include "corlink/foundation/console_text.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
@@ -122,7 +122,8 @@ TEST(ConsoleTextTest, TextQueuedDuringADirectWriteFollowsIt) {
         StdoutToPipe out;
         ConsoleWriteDirectly(
             [] {
-                std::thread other([] { ConsoleWrite("queued meanwhile\n"); });  // finds a writer: returns at once
+                std::thread other(
+                    [] { ConsoleWrite("queued meanwhile\n"); });  // finds a writer: returns at once
                 other.join();
                 std::fputs("direct\n", stdout);
             },
@@ -136,7 +137,9 @@ TEST(ConsoleTextTest, TextQueuedDuringADirectWriteFollowsIt) {
 // a fresh process of this test alone.
 TEST(ConsoleTextTest, TextQueuedAtTheExitIsWrittenOut) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    auto pathFor = [](pid_t test) { return ::testing::TempDir() + "/console_exit_" + std::to_string(test) + ".txt"; };
+    auto pathFor = [](pid_t test) {
+        return ::testing::TempDir() + "/console_exit_" + std::to_string(test) + ".txt";
+    };
     EXPECT_EXIT(
         {
             std::fflush(stdout);

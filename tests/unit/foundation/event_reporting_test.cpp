@@ -1,6 +1,7 @@
+#include "corlink/foundation/event_reporting.h"
+
 #include <gtest/gtest.h>
 
-#include "corlink/foundation/event_reporting.h"
 #include "platform/windows_api.h"
 #include "tests/support/test_root.h"
 
@@ -9,11 +10,13 @@ namespace {
 TEST(EventLogTest, RecordHasBlankedControlCharactersAndTheCodeAsData) {
     testsupport::TestRoot root;
     char text[] = "first\r\nsecond\tthird \xC3\xA9";
-    EXPECT_NE(WriteEventLog(text, EVENTLOG_INFORMATION_TYPE, CORLINK_EVENT_INFO, 0x11223344, CORLINK_EVENT_SOURCE),
-              0);
+    EXPECT_NE(
+        WriteEventLog(text, EVENTLOG_INFORMATION_TYPE, CORLINK_EVENT_INFO, 0x11223344, CORLINK_EVENT_SOURCE),
+        0);
     EXPECT_STREQ(text, "first  second third \xC3\xA9");  // blanked in the caller's buffer too
     std::string log = root.ReadFile("eventlog/Application.log");
-    EXPECT_NE(log.find("\tcorlink4\t4\t0x40000201\tfirst  second third \xC3\xA9\t44332211\n"), std::string::npos)
+    EXPECT_NE(log.find("\tcorlink4\t4\t0x40000201\tfirst  second third \xC3\xA9\t44332211\n"),
+              std::string::npos)
         << log;
 }
 

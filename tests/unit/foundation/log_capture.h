@@ -7,7 +7,7 @@
 #include "platform/system/debug_output.h"
 
 class DebuggerCapture {
-public:
+  public:
     DebuggerCapture() {
         platform::SetDebugOutputSink([this](const std::string& s) {
             std::lock_guard<std::mutex> g(m_);
@@ -24,7 +24,7 @@ public:
         text_.clear();
     }
 
-private:
+  private:
     std::mutex m_;
     std::string text_;
 };

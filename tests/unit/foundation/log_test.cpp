@@ -1,18 +1,17 @@
-#include <gtest/gtest.h>
+#include "corlink/foundation/log.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
-
 #include <regex>
 #include <sstream>
 #include <vector>
 
 #include "corlink/foundation/console.h"
-#include "corlink/foundation/hex_dump.h"
 #include "corlink/foundation/console_text.h"
-#include "corlink/foundation/log.h"
+#include "corlink/foundation/hex_dump.h"
 #include "corlink/foundation/log_switches.h"
 #include "corlink/foundation/service_params.h"
 #include "platform/windows_api.h"
@@ -22,7 +21,8 @@
 namespace {
 
 constexpr const char* kDebugKey = "SYSTEM\\CurrentControlSet\\Services\\corlink4\\Debug";
-const std::regex kPrefix(R"(^(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \d{2}, \d{4} \d{2}:\d{2}:\d{2}\.\d{3} \[\d{4,}\]: )");
+const std::regex kPrefix(
+    R"(^(Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) \d{2}, \d{4} \d{2}:\d{2}:\d{2}\.\d{3} \[\d{4,}\]: )");
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
@@ -33,7 +33,7 @@ std::vector<std::string> Lines(const std::string& text) {
 
 // A log file under a fresh root, opened by OpenDebugFile and closed after the test.
 class LogFileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         logPath = root.path() + "/corlink-debug.log";
         root.SetString(kDebugKey, "FileName", logPath);
@@ -57,11 +57,20 @@ TEST_F(LogFileTest, OpeningWritesTheBannerAndTheConfigurationBlock) {
     ASSERT_GE(lines.size(), 12u);
     EXPECT_EQ(lines[0], std::string(80, '#'));
     EXPECT_TRUE(std::regex_match(
-        lines[1], std::regex(R"(# Debug file opened on [A-Z][a-z]{2} \d{2}, \d{4} \d{2}:\d{2}:\d{2}\.\d{3} \[PID=\d{4,}\]\.)")))
+        lines[1],
+        std::regex(
+            R"(# Debug file opened on [A-Z][a-z]{2} \d{2}, \d{4} \d{2}:\d{2}:\d{2}\.\d{3} \[PID=\d{4,}\]\.)")))
         << lines[1];
-    const char* block[] = {"Current debug configuration:", "    FileName=" , "    ToFile=1", "    ToDebugger=1",
-                           "    TimeStamp=1", "    ForceFlush=1", "    MaxFileLength=5000", "    Options=0",
-                           "    Name=", "    Version="};
+    const char* block[] = {"Current debug configuration:",
+                           "    FileName=",
+                           "    ToFile=1",
+                           "    ToDebugger=1",
+                           "    TimeStamp=1",
+                           "    ForceFlush=1",
+                           "    MaxFileLength=5000",
+                           "    Options=0",
+                           "    Name=",
+                           "    Version="};
     for (size_t i = 0; i < std::size(block); ++i) {
         const std::string& line = lines[2 + i];
         std::smatch m;
@@ -98,7 +107,8 @@ TEST_F(LogFileTest, LinesLoggedOnBehalfOfAThreadNameIt) {
     DebugPrint("own\n");
     std::vector<std::string> lines = Lines(Log());
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_NE(lines[lines.size() - 2].find("[0042]: for the session"), std::string::npos) << lines[lines.size() - 2];
+    EXPECT_NE(lines[lines.size() - 2].find("[0042]: for the session"), std::string::npos)
+        << lines[lines.size() - 2];
     char own[32];
     std::snprintf(own, sizeof own, "[%04u]: own", static_cast<unsigned>(GetCurrentThreadId()));
     EXPECT_NE(lines.back().find(own), std::string::npos) << lines.back();
@@ -131,8 +141,8 @@ TEST_F(LogFileTest, TheFileIsEmptiedOnceItPassesMaxFileLength) {
     ASSERT_TRUE(std::regex_search(lines[0], m, kPrefix));
     std::smatch length;
     const std::string rest = m.suffix().str();
-    ASSERT_TRUE(std::regex_match(rest, length,
-                                 std::regex(R"(Truncated debug file, length was (\d+), current PID = \d{4,})")))
+    ASSERT_TRUE(std::regex_match(
+        rest, length, std::regex(R"(Truncated debug file, length was (\d+), current PID = \d{4,})")))
         << lines[0];
     EXPECT_GT(std::stol(length[1]), 1000);
 }
@@ -179,10 +189,13 @@ TEST_F(LogFileTest, HexDumpLeavesOutFillRowsAndPadsThePartialRow) {
     size_t start = log.find("====== title ====== 35\n");
     ASSERT_NE(start, std::string::npos);
     std::string dump = log.substr(start);
-    EXPECT_EQ(dump, "====== title ====== 35\n"
-                    "00000010 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 ABCDEFGHIJKLMNOP\n"
-                    "00000020 00 00 00 " + std::string(13 * 3, ' ') + "...\n"
-                    "\n");
+    EXPECT_EQ(dump,
+              "====== title ====== 35\n"
+              "00000010 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 ABCDEFGHIJKLMNOP\n"
+              "00000020 00 00 00 " +
+                  std::string(13 * 3, ' ') +
+                  "...\n"
+                  "\n");
 }
 
 TEST(LogWithoutFileTest, EveryLineGoesToTheDebuggerOutput) {
@@ -200,7 +213,7 @@ TEST(LogWithoutFileTest, EveryLineGoesToTheDebuggerOutput) {
 // The standard output's descriptor pointed at a file for one test (the stream's buffer stays the
 // process's, as it is for the proxy's console).
 class StdoutToFile {
-public:
+  public:
     explicit StdoutToFile(const std::string& path) : path_(path) {
         std::fflush(stdout);
         saved_ = ::dup(STDOUT_FILENO);
@@ -215,7 +228,7 @@ public:
     }
     std::string Written() { return testsupport::ReadWholeFile(path_); }
 
-private:
+  private:
     std::string path_;
     int saved_;
 };

@@ -10,8 +10,8 @@
 #include <thread>
 
 #include "corlink/foundation/nt_os.h"
-#include "platform/time/clock.h"
 #include "platform/net/mailslot.h"
+#include "platform/time/clock.h"
 #include "platform/windows_api.h"
 #include "tests/support/test_root.h"
 
@@ -37,7 +37,7 @@ TEST(NtOsExtraTest, EachHelperDoesItsOneCall) {
              for (int i = 0; i < 32; ++i) EXPECT_EQ(block[i], 0);
              os_Free(block);
          }},
-         {"a named event starts unsignalled, is opened by name, and lets one waiter through per signal",
+        {"a named event starts unsignalled, is opened by name, and lets one waiter through per signal",
          [] {
              HANDLE event = os_CreateNamedEvent("nt_os_extra_event");
              ASSERT_NE(event, nullptr);
@@ -156,7 +156,8 @@ TEST(NtOsExtraTest, EachHelperDoesItsOneCall) {
         {"a program is started from its command line, or reported as not started",
          [&root] {
              std::filesystem::create_directories(root.path() + "/C/tools");
-             testsupport::WriteWholeFile(root.path() + "/C/tools/touch.sh", "#!/bin/sh\necho \"$1\" > \"$2\"\n");
+             testsupport::WriteWholeFile(root.path() + "/C/tools/touch.sh",
+                                         "#!/bin/sh\necho \"$1\" > \"$2\"\n");
              ASSERT_EQ(::chmod((root.path() + "/C/tools/touch.sh").c_str(), 0755), 0);
              const std::string out = root.path() + "/started.txt";
              std::string command = "\"C:\\tools\\touch.sh\" hello " + out;

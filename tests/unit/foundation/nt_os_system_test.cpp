@@ -25,8 +25,8 @@ TEST(NtOsSystemTest, VersionAndDescriptionAreThePlatformsAnswers) {
     os.dwOSVersionInfoSize = sizeof os;
     ASSERT_TRUE(GetVersionExA(&os));
     EXPECT_EQ(std::string(info.osName), "Windows NT " + std::to_string(os.dwMajorVersion) + "." +
-                                             std::to_string(os.dwMinorVersion) + " Build " +
-                                             std::to_string(os.dwBuildNumber));
+                                            std::to_string(os.dwMinorVersion) + " Build " +
+                                            std::to_string(os.dwBuildNumber));
     SYSTEM_INFO system{};
     GetSystemInfo(&system);
     EXPECT_GE(system.dwNumberOfProcessors, 1u);

@@ -1,10 +1,11 @@
+#include "corlink/foundation/nt_os.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
 #include "corlink/foundation/log.h"
-#include "corlink/foundation/nt_os.h"
 #include "platform/windows_api.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/foundation/log_capture.h"
@@ -12,7 +13,7 @@
 namespace {
 
 class NtOsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { OpenDebugFile(nullptr); }  // no registry key: the log goes to the debugger output
     void TearDown() override { CloseDebugFile(); }
     testsupport::TestRoot root;

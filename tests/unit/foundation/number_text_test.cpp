@@ -22,6 +22,7 @@ TEST(UtilitiesExtraTest, TextToIntegers) {
         int ok;
         size_t consumed;
     } cases[] = {
+        // clang-format off
         {"  -42z", 10, -42, static_cast<uint64_t>(-42), 1, 5},
         {"0x1F", 0, 31, 31, 1, 4},
         {"017", 0, 15, 15, 1, 3},
@@ -30,6 +31,7 @@ TEST(UtilitiesExtraTest, TextToIntegers) {
         {"abc", 10, 0, 0, 1, 0},
         {"9223372036854775808", 10, INT64_MAX, 9223372036854775808ull, 0, 19},
         {"-99999999999999999999", 10, INT64_MAX, UINT64_MAX, 0, 21},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
@@ -55,9 +57,11 @@ TEST(UtilitiesExtraTest, HexDecimalAndDottedTexts) {
         int result;
         uint8_t bytes[4];
     } dotted[] = {
+        // clang-format off
         {"192.168.0.17", 1, {192, 168, 0, 17}},
         {"10.0.0.x", 0, {10, 0, 0, 0}},
         {"1.2.3.4.5", 0, {1, 2, 3, 4}},  // a fifth part is never written
+        // clang-format on
     };
     for (const auto& c : dotted) {
         SCOPED_TRACE(c.text);

@@ -1,8 +1,9 @@
+#include "corlink/foundation/utilities.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "corlink/foundation/utilities.h"
 #include "platform/windows_api.h"
 #include "tests/support/test_root.h"
 
@@ -15,11 +16,13 @@ TEST(ReadTextFileUtf8Test, ConvertsByMark) {
         std::string bytes;
         std::string expected;
     } cases[] = {
+        // clang-format off
         {"utf16le", std::string("\xFF\xFE" "a\0b\0c\0", 8), "abc"},
         {"utf16be", std::string("\xFE\xFF" "\0a\0b\0c", 8), "abc"},
         {"utf16le-surrogates", std::string("\xFF\xFE" "\x3D\xD8\x00\xDE" "\0\0" "x\0", 10), "\xF0\x9F\x98\x80"},
         {"utf8mark", "\xEF\xBB\xBFtext", "text"},
         {"plain", std::string("raw\0bytes", 9), std::string("raw\0bytes", 9)},
+        // clang-format on
     };
     for (const Case& c : cases) {
         std::string path = root.path() + "/" + c.name;

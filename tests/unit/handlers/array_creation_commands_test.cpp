@@ -14,10 +14,10 @@
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi_wire/capi_unified_controller.h"
-#include "corlink/executor/executor.h"
-#include "corlink/handlers/array_deletion.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/controller_db.h"
+#include "corlink/executor/executor.h"
+#include "corlink/handlers/array_deletion.h"
 #include "tests/unit/handlers/proxy_command_fixture.h"
 
 namespace {
@@ -33,7 +33,7 @@ constexpr size_t kOwnerAt = kCreateParams + 572;
 constexpr size_t kIdentifiersAt = kCreateParams + 720;
 
 class ArrayCreationCommandsTest : public ProxyCommandTest {
-protected:
+  protected:
     void Fault(sim::FaultKind kind, uint32_t capiCode, int32_t returnCode, uint32_t times = 1) {
         fabric_->InjectFault(0, 0, {kind, capiCode, returnCode, times});
     }
@@ -43,7 +43,8 @@ protected:
             PutWord(b, kMemberCountAt, members);
             b[kOwnerAt] = owner;
             for (size_t i = 0; i < serials.size(); ++i) {
-                std::memcpy(b.data() + kIdentifiersAt + 32 * i, serials[i].data(), std::min<size_t>(serials[i].size(), 32));
+                std::memcpy(b.data() + kIdentifiersAt + 32 * i, serials[i].data(),
+                            std::min<size_t>(serials[i].size(), 32));
             }
         });
     }
@@ -57,7 +58,8 @@ protected:
         });
     }
     Reply DeleteBySerial(uint32_t code, const uint8_t* serial, size_t length) {
-        return Exec(code, 48, kHandleA, [&](std::vector<uint8_t>& b) { std::memcpy(b.data() + 16, serial, length); });
+        return Exec(code, 48, kHandleA,
+                    [&](std::vector<uint8_t>& b) { std::memcpy(b.data() + 16, serial, length); });
     }
     std::vector<uint32_t> SentCodes() const {
         std::vector<uint32_t> codes;
@@ -65,8 +67,8 @@ protected:
             const uint32_t c = e.commandCode;
             // Reads of the controller are left out: only what changes it or acts on it.
             if (c != CAPI_COMMAND_U_GET_CONTROLLER_DATA && c != CAPI_COMMAND_U_GET_ARRAY_LIST &&
-                c != CAPI_COMMAND_U_GET_DRIVE_LIST && c != CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER && c != 1081 &&
-                c != 1354 && c != CAPI_COMMAND_U_GET_PARTITION_VIEW) {
+                c != CAPI_COMMAND_U_GET_DRIVE_LIST && c != CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER &&
+                c != 1081 && c != 1354 && c != CAPI_COMMAND_U_GET_PARTITION_VIEW) {
                 codes.push_back(c);
             }
         }
@@ -85,14 +87,10 @@ TEST(IsSameDriveSerialTest, BytesOrPrintableCharactersButBlanksAndMarkup) {
         std::string b;
         bool same;
     } cases[] = {
-        {"ZA1B2C3D", "ZA1B2C3D", true},
-        {"ZA1B2C3D", " ZA1B 2C3D ", true},
-        {"ZA1B2C3D", "<ZA1B&2C3D>", true},
-        {"ZA1B2C3D", "ZA1B2C3D\t\x7F\x80", true},
-        {"ZA1B2C3D", "ZA1B2C3E", false},
-        {"ZA1B2C3D", "ZA1B2C3", false},
-        {"ZA1B2C3D", "za1b2c3d", false},
-        {"", "   ", true},
+        {"ZA1B2C3D", "ZA1B2C3D", true},    {"ZA1B2C3D", " ZA1B 2C3D ", true},
+        {"ZA1B2C3D", "<ZA1B&2C3D>", true}, {"ZA1B2C3D", "ZA1B2C3D\t\x7F\x80", true},
+        {"ZA1B2C3D", "ZA1B2C3E", false},   {"ZA1B2C3D", "ZA1B2C3", false},
+        {"ZA1B2C3D", "za1b2c3d", false},   {"", "   ", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.a + " / " + c.b);
@@ -100,7 +98,8 @@ TEST(IsSameDriveSerialTest, BytesOrPrintableCharactersButBlanksAndMarkup) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Reach, ArrayCreationCommandsTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, ArrayCreationCommandsTest, ::testing::Values(Reach::InProcess),
+                         simtest::ReachName);
 
 // Drive serials that differ from the fabric's only by blanks or '&', '<', '>' name the drives; a leftover
 // drive is cleared before the array is made of it; the reply carries the new array.
@@ -118,14 +117,17 @@ TEST_P(ArrayCreationCommandsTest, CreateArrayResolvesDriveSerialsAndAnswersTheNe
     const sim::StorageSystem after = Pair();
     ASSERT_EQ(after.arrays.size(), 3u);
     EXPECT_EQ(std::memcmp(reply.buffer.data() + kCreateReply + offsetof(CAPI_ARRAY, serialNumber),
-                          after.arrays[2].serial.data(), 32), 0);
+                          after.arrays[2].serial.data(), 32),
+              0);
     EXPECT_EQ(Word(reply.buffer, kCreateReply + offsetof(CAPI_ARRAY, numDrives)), 3u);
     for (size_t d : {7, 8, 9}) EXPECT_EQ(after.drives[d].use, sim::DriveUse::Member) << d;
-    EXPECT_EQ(SentCodes(), (std::vector<uint32_t>{CAPI_COMMAND_U_DO_SCSI_MAINT, CAPI_COMMAND_U_CREATE_ARRAY}));
+    EXPECT_EQ(SentCodes(),
+              (std::vector<uint32_t>{CAPI_COMMAND_U_DO_SCSI_MAINT, CAPI_COMMAND_U_CREATE_ARRAY}));
     const std::vector<sim::JournalEntry> create = Sent(CAPI_COMMAND_U_CREATE_ARRAY);
     ASSERT_EQ(create.size(), 1u);
     const auto* sent = reinterpret_cast<const CAPI_UNIFIED_CREATE_ARRAY_PARAMS*>(create[0].include.data());
-    EXPECT_EQ(std::memcmp(sent->driveIds[0], before.drives[7].wwn.data(), 8), 0) << "the drive's WWN goes in its slot";
+    EXPECT_EQ(std::memcmp(sent->driveIds[0], before.drives[7].wwn.data(), 8), 0)
+        << "the drive's WWN goes in its slot";
     EXPECT_EQ(sent->createArrayParams.value576, 3);
 }
 
@@ -145,7 +147,8 @@ TEST_P(ArrayCreationCommandsTest, CreateArrayRefusals) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        auto* owner = reinterpret_cast<uint8_t*>(&g_ControllerDb[static_cast<uint32_t>(a)].unifiedController.controllers[1]);
+        auto* owner = reinterpret_cast<uint8_t*>(
+            &g_ControllerDb[static_cast<uint32_t>(a)].unifiedController.controllers[1]);
         owner[321] = c.ownerRefuses ? 1 : 0;
         fabric_->journal().Clear();
         const Reply reply = CreateArray(c.serials, c.members);
@@ -216,9 +219,9 @@ TEST_P(ArrayCreationCommandsTest, DeletePartUnmapsEveryHostThenDeletes) {
     const Reply reply = DeleteBySerial(RRE_DELETE_PART, serial.data(), serial.size());
     EXPECT_EQ(reply.status, 0);
     EXPECT_EQ(reply.code, 0u);
-    EXPECT_EQ(SentCodes(), (std::vector<uint32_t>{CAPI_COMMAND_U_MAP_UNMAP_PARTITION, CAPI_COMMAND_U_MAP_UNMAP_PARTITION,
-                                                  CAPI_COMMAND_U_MAP_UNMAP_PARTITION,
-                                                  CAPI_COMMAND_U_DELETE_ARRAY_PARTITION}));
+    EXPECT_EQ(SentCodes(), (std::vector<uint32_t>{
+                               CAPI_COMMAND_U_MAP_UNMAP_PARTITION, CAPI_COMMAND_U_MAP_UNMAP_PARTITION,
+                               CAPI_COMMAND_U_MAP_UNMAP_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY_PARTITION}));
     const std::vector<sim::JournalEntry> unmaps = Sent(CAPI_COMMAND_U_MAP_UNMAP_PARTITION);
     ASSERT_EQ(unmaps.size(), 3u);
     EXPECT_EQ(unmaps[0].include[28], 0) << "the default mapping first";
@@ -245,14 +248,15 @@ TEST_P(ArrayCreationCommandsTest, ViewHostCountIsClampedToItsEntries) {
 
     view->mappings[127].flags[1] = 0xC0;
     EXPECT_TRUE(IsPartitionMapped(a, *view));
-    fabric_->SetHandler(CAPI_COMMAND_U_GET_PARTITION_VIEW, [&](const sim::CapiRequest&, sim::StorageSystem&, int) {
-        sim::CapiAnswer answer;
-        answer.includeType = 65;
-        answer.params[0] = 1;
-        const auto* bytes = reinterpret_cast<const uint8_t*>(view.get());
-        answer.data.assign(bytes, bytes + sizeof *view);
-        return answer;
-    });
+    fabric_->SetHandler(CAPI_COMMAND_U_GET_PARTITION_VIEW,
+                        [&](const sim::CapiRequest&, sim::StorageSystem&, int) {
+                            sim::CapiAnswer answer;
+                            answer.includeType = 65;
+                            answer.params[0] = 1;
+                            const auto* bytes = reinterpret_cast<const uint8_t*>(view.get());
+                            answer.data.assign(bytes, bytes + sizeof *view);
+                            return answer;
+                        });
     fabric_->journal().Clear();
     const Reply reply = DeleteBySerial(RRE_DELETE_PART, partition.serial.data(), partition.serial.size());
     EXPECT_EQ(reply.code, 0u);
@@ -303,7 +307,8 @@ TEST_P(ArrayCreationCommandsTest, DeletionOnAPairThatDoesNotAnswerFails) {
         const Reply reply = DeleteBySerial(c.code, c.serial, c.length);
         setPair(sim::HalfState::Up);
         EXPECT_TRUE(reply.status != 0 || reply.code != 0);
-        EXPECT_NE(sim::FindPartition(*std::make_unique<sim::StorageSystem>(Pair()), volume.serial.data()), nullptr);
+        EXPECT_NE(sim::FindPartition(*std::make_unique<sim::StorageSystem>(Pair()), volume.serial.data()),
+                  nullptr);
         EXPECT_EQ(Pair().arrays.size(), 3u);
     }
 }
@@ -316,7 +321,8 @@ TEST_P(ArrayCreationCommandsTest, DeleteArrayAnsweredUtilityRunningEscalates) {
         SCOPED_TRACE(survives ? "the array survives" : "the array goes");
         const sim::StorageSystem pair = Pair();
         const size_t members = static_cast<size_t>(pair.arrays[0].numDrives);
-        Fault(sim::FaultKind::ReturnCode, CAPI_COMMAND_U_DELETE_ARRAY, CAPI_ERROR_UTILITY_ALREADY_RUNNING, 13);
+        Fault(sim::FaultKind::ReturnCode, CAPI_COMMAND_U_DELETE_ARRAY, CAPI_ERROR_UTILITY_ALREADY_RUNNING,
+              13);
         if (survives) Fault(sim::FaultKind::SurvivesDeletion, CAPI_COMMAND_U_DELETE_ARRAY, 0);
         fabric_->journal().Clear();
         const Reply reply = DeleteBySerial(RRE_DELETE_ARRAY, pair.arrays[0].serial.data(), 32);
@@ -380,8 +386,9 @@ TEST_P(ArrayCreationCommandsTest, AbortUtilityOfKindTwoDeletesTheArraysPartition
     for (uint32_t code : SentCodes()) {
         if (code != CAPI_COMMAND_U_MAP_UNMAP_PARTITION) order.push_back(code);
     }
-    EXPECT_EQ(order, (std::vector<uint32_t>{CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY_PARTITION,
-                                            CAPI_COMMAND_U_ABORT_UTILITY}));
+    EXPECT_EQ(order,
+              (std::vector<uint32_t>{CAPI_COMMAND_U_DELETE_ARRAY_PARTITION,
+                                     CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_ABORT_UTILITY}));
     const sim::StorageSystem after = Pair();
     EXPECT_EQ(after.partitions.size(), 2u);
     EXPECT_EQ(after.arrays[1].utilityRunning, 0);
@@ -403,7 +410,8 @@ TEST_P(ArrayCreationCommandsTest, ExpandArrayAddsDrivesByLocation) {
     const Reply unknown = expand({8, 40}, 2);
     EXPECT_EQ(unknown.status, -1);
     EXPECT_EQ(unknown.code, RRE_ERROR_BAD_DRIVE);
-    EXPECT_EQ(SentCodes(), std::vector<uint32_t>{CAPI_COMMAND_U_DO_SCSI_MAINT}) << "only the clear of drive 8";
+    EXPECT_EQ(SentCodes(), std::vector<uint32_t>{CAPI_COMMAND_U_DO_SCSI_MAINT})
+        << "only the clear of drive 8";
     EXPECT_EQ(expand({7}, 69).code, RRE_ERROR_BAD_DRIVE);
 
     const Reply added = expand({7, 8}, 2);

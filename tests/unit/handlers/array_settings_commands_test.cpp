@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "corlink/database/capi_session.h"
 #include "corlink/capi_wire/byte_order.h"
 #include "corlink/capi_wire/capi_array.h"
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi_wire/capi_unified_controller.h"
+#include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/executor/executor.h"
@@ -30,7 +30,8 @@ using simtest::Reach;
 
 class ArraySettingsCommandsTest : public ProxyCommandTest {};
 
-INSTANTIATE_TEST_SUITE_P(Reach, ArraySettingsCommandsTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, ArraySettingsCommandsTest, ::testing::Values(Reach::InProcess),
+                         simtest::ReachName);
 
 TEST_P(ArraySettingsCommandsTest, ArrayListReturnsBothArraysInNetworkOrderAndShowsANewName) {
     Reply list = List(RRE_GET_ARRAY_LIST, kHandleA);
@@ -88,13 +89,14 @@ TEST_P(ArraySettingsCommandsTest, SettingsReachTheFabric) {
          [](const auto& p) { return p.partitions[0].lun == 9; }},
         {"EXPAND_PART", RRE_EXPAND_PART, 312, kHandleA,
          [&](auto& b) {
-             std::memcpy(b.data() + 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, partitionSerialNumber), partition, 16);
+             std::memcpy(b.data() + 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, partitionSerialNumber),
+                         partition, 16);
              PutWord(b, 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, size), 0x7FFFFFF0);
              PutWord(b, 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, size) + 4, 1);
          },
          [](const auto& p) { return p.partitions[0].blocks == 0x17FFFFFF0ull; }},
-        {"CHANGE_PARTITION_DESCRIPTION: a length above the field is clamped", RRE_CHANGE_PARTITION_DESCRIPTION, 312,
-         kHandleA,
+        {"CHANGE_PARTITION_DESCRIPTION: a length above the field is clamped",
+         RRE_CHANGE_PARTITION_DESCRIPTION, 312, kHandleA,
          [&](auto& b) {
              std::memcpy(b.data() + 97, partition, 16);
              const uint16_t length = 300;  // host order on the wire
@@ -111,7 +113,8 @@ TEST_P(ArraySettingsCommandsTest, SettingsReachTheFabric) {
         {"SET_PREFERRED_OWNER through B", RRE_SET_PREFERRED_OWNER, 48, kHandleB,
          [&](auto& b) { std::memcpy(b.data() + 12, array, 32); },
          [](const auto& p) { return p.arrays[0].preferredOwner == 0; }},
-        {"REVIVE_ARRAY", RRE_REVIVE_ARRAY, 48, kHandleA, [&](auto& b) { std::memcpy(b.data() + 16, array, 32); },
+        {"REVIVE_ARRAY", RRE_REVIVE_ARRAY, 48, kHandleA,
+         [&](auto& b) { std::memcpy(b.data() + 16, array, 32); },
          [](const auto& p) { return !p.arrays[0].quarantined; }},
     };
     for (const auto& c : cases) {
@@ -234,18 +237,22 @@ namespace {
 // by its UniqueSN; a system nobody has, or one an untrusted caller has not authenticated, gets nothing.
 TEST_P(ArraySettingsCommandsTest, BackoffPercentSetsTheNamedSystemsParameters) {
     std::vector<CAPI_UNIFIED_PARAMS> sent;
-    fabric_->SetHandler(CAPI_COMMAND_U_SET_CONTROLLER_PARAMS, [&](const sim::CapiRequest& request, sim::StorageSystem&, int) {
-        CAPI_UNIFIED_PARAMS params;
-        std::memset(&params, 0, sizeof params);
-        std::memcpy(&params, request.include, std::min<size_t>(request.includeLength, sizeof params));
-        sent.push_back(params);
-        return sim::CapiAnswer{};
-    });
+    fabric_->SetHandler(
+        CAPI_COMMAND_U_SET_CONTROLLER_PARAMS, [&](const sim::CapiRequest& request, sim::StorageSystem&, int) {
+            CAPI_UNIFIED_PARAMS params;
+            std::memset(&params, 0, sizeof params);
+            std::memcpy(&params, request.include, std::min<size_t>(request.includeLength, sizeof params));
+            sent.push_back(params);
+            return sim::CapiAnswer{};
+        });
     auto setBackoff = [&](const char* uniqueSn, uint32_t trusted) {
-        return Exec(RRE_SET_ARRAY_BACKOFFPERCENT, 48, 0, [&](std::vector<uint8_t>& b) {
-            std::memcpy(b.data() + 12, uniqueSn, std::strlen(uniqueSn));
-            PutWord(b, 44, 35);
-        }, trusted);
+        return Exec(
+            RRE_SET_ARRAY_BACKOFFPERCENT, 48, 0,
+            [&](std::vector<uint8_t>& b) {
+                std::memcpy(b.data() + 12, uniqueSn, std::strlen(uniqueSn));
+                PutWord(b, 44, 35);
+            },
+            trusted);
     };
     const Reply done = setBackoff("3C4D5E", 1);
     EXPECT_EQ(done.status, 0);
@@ -253,7 +260,8 @@ TEST_P(ArraySettingsCommandsTest, BackoffPercentSetsTheNamedSystemsParameters) {
     EXPECT_EQ(Word(done.buffer, 44), 35u);
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].common.raidParams.createArrayBackoffPercent, 35u);
-    EXPECT_EQ(sent[0].common.performanceTuningFlags, g_UnifiedControllerBuffer.common.params1.performanceTuningFlags);
+    EXPECT_EQ(sent[0].common.performanceTuningFlags,
+              g_UnifiedControllerBuffer.common.params1.performanceTuningFlags);
 
     const Reply unknown = setBackoff("NOSUCH", 1);
     EXPECT_EQ(unknown.status, 0);

@@ -13,10 +13,10 @@
 #include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/executor/executor.h"
-#include "corlink/proxy_wire/password_requests.h"
-#include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/log_switches.h"
+#include "corlink/proxy_wire/password_requests.h"
+#include "corlink/proxy_wire/proxy_commands.h"
 #include "sim/fault_script.h"
 #include "sim/model/authdb.h"
 #include "tests/unit/handlers/proxy_command_fixture.h"
@@ -24,8 +24,8 @@
 namespace {
 
 using namespace proxytest;
-using simtest::Reach;
 using sim::AuthDatabase;
+using simtest::Reach;
 
 constexpr uint32_t kLength = 1036;
 constexpr size_t kRecordAt = 16;
@@ -40,19 +40,23 @@ std::string FieldOf(const std::vector<uint8_t>& record, size_t field, size_t siz
 }
 
 class AuthDbCommandsTest : public ProxyCommandTest {
-protected:
+  protected:
     // A request carrying a record: the initiator name and the fields given.
     static Fill Record(const std::string& name, const std::string& targetSecret = {},
                        const std::string& initiatorSecret = {}, const std::string& initiatorSecretName = {}) {
         return [=](std::vector<uint8_t>& b) {
-            auto put = [&](size_t field, const std::string& text) { std::memcpy(b.data() + kRecordAt + field, text.data(), text.size()); };
+            auto put = [&](size_t field, const std::string& text) {
+                std::memcpy(b.data() + kRecordAt + field, text.data(), text.size());
+            };
             put(authdb::kRecordName, name);
             put(authdb::kTargetSecret, targetSecret);
             put(authdb::kInitiatorSecret, initiatorSecret);
             put(authdb::kInitiatorSecretName, initiatorSecretName);
         };
     }
-    static Reply Command(uint32_t code, const Fill& fill = nullptr) { return Exec(code, kLength, kHandleA, fill); }
+    static Reply Command(uint32_t code, const Fill& fill = nullptr) {
+        return Exec(code, kLength, kHandleA, fill);
+    }
     void Seed(std::vector<std::optional<sim::AuthRecordBytes>> slots) {
         fabric_->Edit([&](sim::FabricModel& m) { m.systems[0].authDb.slots = slots; });
     }
@@ -63,7 +67,8 @@ protected:
     }
     size_t Sent(uint32_t command) const {
         size_t n = 0;
-        for (const sim::JournalEntry& entry : fabric_->journal().Entries()) n += entry.commandCode == command ? 1 : 0;
+        for (const sim::JournalEntry& entry : fabric_->journal().Entries())
+            n += entry.commandCode == command ? 1 : 0;
         return n;
     }
     mutable AuthDatabase stored_;
@@ -79,12 +84,14 @@ TEST_P(AuthDbCommandsTest, ChangesAreCommittedOnlyWhenTheyTookEffect) {
         uint32_t answer;
         uint32_t commits;  // in all, after the command
     } cases[] = {
+        // clang-format off
         {"add", RRE_ADD_AUTHDB_RECORD, Record("iqn.host1", "target-one"), 0, 1},
         {"add a second", RRE_ADD_AUTHDB_RECORD, Record("iqn.host2"), 0, 2},
         {"add a name that exists", RRE_ADD_AUTHDB_RECORD, Record("iqn.host1"), CAPI_ERROR_AUTHDB_RECORD_ALREADY_EXISTS, 2},
         {"modify", RRE_MODIFY_AUTHDB_RECORD, Record("iqn.host2", "target-two"), 0, 3},
         {"remove", RRE_REMOVE_AUTHDB_RECORD, Record("iqn.host1"), 0, 4},
         {"remove what is gone", RRE_REMOVE_AUTHDB_RECORD, Record("iqn.host1"), CAPI_ERROR_AUTHDB_RECORD_NOT_FOUND, 4},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -92,11 +99,13 @@ TEST_P(AuthDbCommandsTest, ChangesAreCommittedOnlyWhenTheyTookEffect) {
         EXPECT_EQ(reply.status, 0);
         EXPECT_EQ(reply.code, c.answer);
         EXPECT_EQ(Pair().authDb.commits, c.commits);
-        EXPECT_EQ(FieldOf(reply.buffer, kRecordAt, authdb::kNameSize).substr(0, 8), "iqn.host") << "returned as received";
+        EXPECT_EQ(FieldOf(reply.buffer, kRecordAt, authdb::kNameSize).substr(0, 8), "iqn.host")
+            << "returned as received";
     }
     EXPECT_EQ(Stored("iqn.host1"), nullptr);
     ASSERT_NE(Stored("iqn.host2"), nullptr);
-    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.host2"), authdb::kTargetSecret, authdb::kSecretSize), "target-two");
+    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.host2"), authdb::kTargetSecret, authdb::kSecretSize),
+              "target-two");
 }
 
 TEST_P(AuthDbCommandsTest, ReadsAnswerTheRecordAndTheCountReceivedLast) {
@@ -119,7 +128,8 @@ TEST_P(AuthDbCommandsTest, ReadsAnswerTheRecordAndTheCountReceivedLast) {
 
 // Controller A answers a record and a count; B does not answer: B's reply carries nothing of A's.
 TEST_P(AuthDbCommandsTest, ControllerThatDoesNotAnswerGetsNoRecordOrCountOfAnother) {
-    Seed({AuthDatabase::Record("iqn.a", "secret-a"), AuthDatabase::Record("iqn.b"), AuthDatabase::Record("iqn.c")});
+    Seed({AuthDatabase::Record("iqn.a", "secret-a"), AuthDatabase::Record("iqn.b"),
+          AuthDatabase::Record("iqn.c")});
     const struct {
         const char* name;
         uint32_t code;
@@ -151,8 +161,8 @@ TEST_P(AuthDbCommandsTest, ControllerThatDoesNotAnswerGetsNoRecordOrCountOfAnoth
 
 TEST_P(AuthDbCommandsTest, SetAllTargetSecretFillsOnlyTheRecordsWithoutOne) {
     // Indexes 0 and 1 hold nothing; three records from index 2, the middle one with a secret of its own.
-    Seed({std::nullopt, std::nullopt, AuthDatabase::Record("iqn.a"), AuthDatabase::Record("iqn.b", "own-secret"),
-          AuthDatabase::Record("iqn.c")});
+    Seed({std::nullopt, std::nullopt, AuthDatabase::Record("iqn.a"),
+          AuthDatabase::Record("iqn.b", "own-secret"), AuthDatabase::Record("iqn.c")});
     fabric_->journal().Clear();
     const Reply reply = Command(RRE_SET_ALL_TARGET_SECRET, Record("", "new-secret"));
     EXPECT_EQ(reply.status, 0);
@@ -162,16 +172,20 @@ TEST_P(AuthDbCommandsTest, SetAllTargetSecretFillsOnlyTheRecordsWithoutOne) {
     EXPECT_EQ(Sent(kCommit), 0u);
     for (const char* name : {"iqn.a", "iqn.c"}) {
         ASSERT_NE(Stored(name), nullptr);
-        EXPECT_EQ(AuthDatabase::TextAt(*Stored(name), authdb::kTargetSecret, authdb::kSecretSize), "new-secret") << name;
+        EXPECT_EQ(AuthDatabase::TextAt(*Stored(name), authdb::kTargetSecret, authdb::kSecretSize),
+                  "new-secret")
+            << name;
         EXPECT_EQ(AuthDatabase::TextAt(*Stored(name), authdb::kTargetSecretName, authdb::kNameSize), name);
     }
-    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.b"), authdb::kTargetSecret, authdb::kSecretSize), "own-secret");
+    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.b"), authdb::kTargetSecret, authdb::kSecretSize),
+              "own-secret");
 
     const Reply cleared = Command(RRE_CLEAR_ALL_TARGET_SECRET);
     EXPECT_EQ(cleared.code, 0u);
     EXPECT_EQ(cleared.buffer[12], 3);
     for (const char* name : {"iqn.a", "iqn.b", "iqn.c"}) {
-        EXPECT_EQ(AuthDatabase::TextAt(*Stored(name), authdb::kTargetSecret, authdb::kSecretSize), "") << name;
+        EXPECT_EQ(AuthDatabase::TextAt(*Stored(name), authdb::kTargetSecret, authdb::kSecretSize), "")
+            << name;
     }
 }
 
@@ -180,7 +194,8 @@ TEST_P(AuthDbCommandsTest, WalksStopAtAFailedCountAndAnEmptyDatabaseAnswersTheCo
     Reply reply = Command(RRE_CLEAR_ALL_TARGET_SECRET);
     EXPECT_EQ(reply.code, 0u);
     EXPECT_EQ(reply.buffer[12], 0);
-    EXPECT_EQ(fabric_->journal().Entries().size(), Sent(kGetRecordCount) + Sent(1004)) << "only the count was asked";
+    EXPECT_EQ(fabric_->journal().Entries().size(), Sent(kGetRecordCount) + Sent(1004))
+        << "only the count was asked";
 
     // The count command fails: the count received last (another controller's) is never walked.
     Seed({AuthDatabase::Record("iqn.a")});
@@ -202,14 +217,19 @@ TEST_P(AuthDbCommandsTest, OneRecordsSecretsAreSetOrTheRecordAdded) {
     fabric_->journal().Clear();
     Reply reply = Command(RRE_SET_TARGET_SECRET, Record("iqn.known", "target-secret"));
     EXPECT_EQ(reply.code, 0u);
-    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.known"), authdb::kTargetSecret, authdb::kSecretSize), "target-secret");
-    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.known"), authdb::kTargetSecretName, authdb::kNameSize), "iqn.known");
+    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.known"), authdb::kTargetSecret, authdb::kSecretSize),
+              "target-secret");
+    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.known"), authdb::kTargetSecretName, authdb::kNameSize),
+              "iqn.known");
 
     reply = Command(RRE_REMEMBER_INITIATOR_SECRET, Record("iqn.known", "", "init-secret", "chap-user"));
     EXPECT_EQ(reply.code, 0u);
-    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.known"), authdb::kInitiatorSecret, authdb::kSecretSize), "init-secret");
-    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.known"), authdb::kInitiatorSecretName, authdb::kNameSize), "chap-user");
-    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.known"), authdb::kTargetSecret, authdb::kSecretSize), "target-secret");
+    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.known"), authdb::kInitiatorSecret, authdb::kSecretSize),
+              "init-secret");
+    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.known"), authdb::kInitiatorSecretName, authdb::kNameSize),
+              "chap-user");
+    EXPECT_EQ(AuthDatabase::TextAt(*Stored("iqn.known"), authdb::kTargetSecret, authdb::kSecretSize),
+              "target-secret");
 
     // An initiator without a record: the request's record is added as it is.
     reply = Command(RRE_SET_TARGET_SECRET, Record("iqn.new", "fresh-secret"));
@@ -221,7 +241,7 @@ TEST_P(AuthDbCommandsTest, OneRecordsSecretsAreSetOrTheRecordAdded) {
 
 // The debug log written to a file of the test's root with packet dumps on, for as long as it lives.
 class DumpingDebugLog {
-public:
+  public:
     explicit DumpingDebugLog(const std::string& path) : path_(path) {
         ResetDebugLog();
         OpenDebugFile(path_.c_str());
@@ -239,12 +259,13 @@ public:
         text << in.rdbuf();
         const std::string log = text.str();
         for (size_t i = 0; i + 8 <= secret.size(); ++i) {
-            EXPECT_EQ(log.find(secret.substr(i, 8)), std::string::npos) << after << ": " << secret.substr(i, 8);
+            EXPECT_EQ(log.find(secret.substr(i, 8)), std::string::npos)
+                << after << ": " << secret.substr(i, 8);
         }
         EXPECT_NE(log.find("Send at"), std::string::npos) << "packets were dumped";
     }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -253,12 +274,14 @@ TEST_P(AuthDbCommandsTest, SecretsNeverReachTheDebugLog) {
     const DumpingDebugLog log(root_.path() + "/authdb-debug.log");
     const std::string target = "TgtSecret16chars";
     const std::string initiator = "InitSecret0042";
-    const uint32_t codes[] = {RRE_ADD_AUTHDB_RECORD,     RRE_MODIFY_AUTHDB_RECORD,  RRE_GET_AUTHDB_RECORD,
-                              RRE_GET_AUTHDB_RECORD_COUNT, RRE_SET_ALL_TARGET_SECRET, RRE_SET_TARGET_SECRET,
-                              RRE_REMEMBER_INITIATOR_SECRET, RRE_CLEAR_ALL_TARGET_SECRET, RRE_REMOVE_AUTHDB_RECORD};
+    const uint32_t codes[] = {
+        RRE_ADD_AUTHDB_RECORD,         RRE_MODIFY_AUTHDB_RECORD,    RRE_GET_AUTHDB_RECORD,
+        RRE_GET_AUTHDB_RECORD_COUNT,   RRE_SET_ALL_TARGET_SECRET,   RRE_SET_TARGET_SECRET,
+        RRE_REMEMBER_INITIATOR_SECRET, RRE_CLEAR_ALL_TARGET_SECRET, RRE_REMOVE_AUTHDB_RECORD};
     for (uint32_t code : codes) {
         Command(code, Record("iqn.secretive", target, initiator, "chap-user"));
-        for (const std::string& secret : {target, initiator}) log.ExpectNoPieceOf(secret, std::to_string(code));
+        for (const std::string& secret : {target, initiator})
+            log.ExpectNoPieceOf(secret, std::to_string(code));
     }
 }
 
@@ -273,7 +296,8 @@ TEST_P(AuthDbCommandsTest, NewPasswordNeverReachesTheDebugLog) {
         });
         EXPECT_EQ(reply.code, 0u);
     }
-    EXPECT_EQ(Pair().settings.commonParams.size(), sizeof(CAPI_UNIFIED_COMMON_PARAMS)) << "the parameters were sent";
+    EXPECT_EQ(Pair().settings.commonParams.size(), sizeof(CAPI_UNIFIED_COMMON_PARAMS))
+        << "the parameters were sent";
     log.ExpectNoPieceOf(password, "SET_PASSWORD");
 }
 

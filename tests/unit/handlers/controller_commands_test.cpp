@@ -28,7 +28,7 @@ using simtest::Reach;
 constexpr size_t kRecordAt = 16;
 
 class ControllerCommandsTest : public ProxyCommandTest {
-protected:
+  protected:
     static const RAID_CONTROLLER& EntryOf(uint32_t id) {
         return g_ControllerDb[static_cast<uint32_t>(FindControllerByClientId(id))];
     }
@@ -41,7 +41,8 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Reach, ControllerCommandsTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, ControllerCommandsTest, ::testing::Values(Reach::InProcess),
+                         simtest::ReachName);
 
 uint32_t WordOf(const std::vector<uint8_t>& bytes, size_t offset) {
     uint32_t value = 0;
@@ -51,7 +52,8 @@ uint32_t WordOf(const std::vector<uint8_t>& bytes, size_t offset) {
 
 TEST_P(ControllerCommandsTest, SettingsReachTheFabricAndComeBack) {
     const auto enclosure = sim::EnclosureSerialBytes(Pair(), 0);
-    const size_t hostChannel1 = offsetof(CAPI_UNIFIED_CONTROLLER_PARAMS, channelParams) + sizeof(CAPI_UNIFIED_CHANNEL_PARAMS);
+    const size_t hostChannel1 =
+        offsetof(CAPI_UNIFIED_CONTROLLER_PARAMS, channelParams) + sizeof(CAPI_UNIFIED_CHANNEL_PARAMS);
     using Check = std::function<bool(const sim::StorageSystem&)>;
     const struct {
         const char* name;
@@ -59,11 +61,17 @@ TEST_P(ControllerCommandsTest, SettingsReachTheFabricAndComeBack) {
         uint32_t length;
         Fill fill;
         Check changed;
-    } cases[] = {  // the controller parameters first: they replace every channel's settings
+    } cases[] = {
+        // the controller parameters first: they replace every channel's settings
+        // clang-format off
         {"SILENCE_ALARM", RRE_SILENCE_ALARM, 16, nullptr, [](const auto& p) { return p.settings.alarmsSilenced == 1; }},
+        // clang-format on
         {"SET_CONTROLLER_PARAMS", RRE_SET_CONTROLLER_PARAMS, 10740,
          [](auto& b) { PutWord(b, kRecordAt + offsetof(CAPI_UNIFIED_COMMON_PARAMS, value2068), 0x1234); },
-         [](const auto& p) { return WordOf(p.settings.commonParams, offsetof(CAPI_UNIFIED_COMMON_PARAMS, value2068)) == 0x1234; }},
+         [](const auto& p) {
+             return WordOf(p.settings.commonParams, offsetof(CAPI_UNIFIED_COMMON_PARAMS, value2068)) ==
+                    0x1234;
+         }},
         {"SET_CHANNEL_PARAM: host channel 1 of the controller addressed", RRE_SET_CHANNEL_PARAM, 248,
          [](auto& b) {
              PutWord(b, 16, 1);
@@ -72,7 +80,8 @@ TEST_P(ControllerCommandsTest, SettingsReachTheFabricAndComeBack) {
          },
          [&](const auto& p) {
              const std::vector<uint8_t>& own = p.controllers[0].settings.params;
-             return own.size() > hostChannel1 + 105 && own[hostChannel1 + 104] == 7 && own[hostChannel1 + 105] == 1;
+             return own.size() > hostChannel1 + 105 && own[hostChannel1 + 104] == 7 &&
+                    own[hostChannel1 + 105] == 1;
          }},
         {"SET_DRIVE_ENCLOSURE", RRE_SET_DRIVE_ENCLOSURE, 416,
          [&](auto& b) {
@@ -81,7 +90,9 @@ TEST_P(ControllerCommandsTest, SettingsReachTheFabricAndComeBack) {
          },
          [](const auto& p) { return sim::EnclosureOf(p, 0).name == "shelf-0"; }},
         {"rescan: channel 0 then 1", RRE_RESCAN_ALL_BUS, 16, nullptr,
-         [](const auto& p) { return p.settings.rescannedChannels == std::vector<uint32_t>{0, 1}; }},
+         [](const auto& p) {
+             return p.settings.rescannedChannels == std::vector<uint32_t>{0, 1};
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -94,14 +105,15 @@ TEST_P(ControllerCommandsTest, SettingsReachTheFabricAndComeBack) {
     }
     // The database was read again: the channel's settings and the parameters show in the controller record.
     const auto* controller = reinterpret_cast<const uint8_t*>(&EntryOf(kHandleA).controller);
-    EXPECT_EQ(controller[offsetof(CAPI_CONTROLLER, hostChannels) + sizeof(CAPI_CHANNEL) + offsetof(CAPI_CHANNEL, params1) +
-                         offsetof(CAPI_CHANNEL_PARAMS, id)],
+    EXPECT_EQ(controller[offsetof(CAPI_CONTROLLER, hostChannels) + sizeof(CAPI_CHANNEL) +
+                         offsetof(CAPI_CHANNEL, params1) + offsetof(CAPI_CHANNEL_PARAMS, id)],
               7);
     EXPECT_EQ(EntryOf(kHandleA).unifiedController.common.params2.value2068, 0x1234u);
 }
 
 TEST_P(ControllerCommandsTest, ControllerClockRoundTrips) {
-    const Reply set = Exec(RRE_SET_CONTROLLERTIMEDATE, 20, kHandleB, [](auto& b) { PutWord(b, 16, 0x6A1B2C3D); });
+    const Reply set =
+        Exec(RRE_SET_CONTROLLERTIMEDATE, 20, kHandleB, [](auto& b) { PutWord(b, 16, 0x6A1B2C3D); });
     EXPECT_EQ(set.status, 0);
     EXPECT_EQ(set.code, 0u);
     EXPECT_EQ(Pair().settings.timeDate, 0x6A1B2C3Du);
@@ -118,7 +130,9 @@ TEST_P(ControllerCommandsTest, ControllerClockRoundTrips) {
 }
 
 TEST_P(ControllerCommandsTest, ControllerStatusIsTheOwnHalfsStateByte) {
-    fabric_->Edit([](sim::FabricModel& m) { m.systems[0].controllers[1].settings.stateByte = sim::kStateRefusingChanges; });
+    fabric_->Edit([](sim::FabricModel& m) {
+        m.systems[0].controllers[1].settings.stateByte = sim::kStateRefusingChanges;
+    });
     const struct {
         const char* name;
         uint32_t id;
@@ -150,12 +164,14 @@ TEST_P(ControllerCommandsTest, VersionIsSeventySixBytesOfBoundedTexts) {
     EXPECT_EQ(BigEndianAt(buffer, 0), 0u);
     EXPECT_EQ(BigEndianAt(buffer, 4), 0u);
     EXPECT_EQ(rre.ReplyLength, 76);
-    EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 8, buffer.begin() + 12), (std::vector<uint8_t>{1, 0, 0, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 8, buffer.begin() + 12),
+              (std::vector<uint8_t>{1, 0, 0, 0}));
     for (size_t text : {12u, 44u}) {
         EXPECT_GT(strnlen(reinterpret_cast<const char*>(buffer.data() + text), 32), 0u) << text;
         EXPECT_LT(strnlen(reinterpret_cast<const char*>(buffer.data() + text), 32), 32u) << text;
     }
-    EXPECT_EQ(std::count(buffer.begin() + 76, buffer.end(), 0xAA), 512 - 76) << "only the reply's bytes are written";
+    EXPECT_EQ(std::count(buffer.begin() + 76, buffer.end(), 0xAA), 512 - 76)
+        << "only the reply's bytes are written";
 
     buffer.assign(512, 0);
     Rre nonEmpty{RRE_GET_VERSION, 4, buffer.data(), static_cast<uint32_t>(buffer.size()), 0, 1};
@@ -171,7 +187,8 @@ TEST_P(ControllerCommandsTest, EnclosureListsHaveTheirFixedShapes) {
     EXPECT_EQ(BigEndianAt(list.buffer, 8), static_cast<uint32_t>(FindControllerByClientId(kHandleA)));
     EXPECT_EQ(BigEndianAt(list.buffer, 12), 2u);
     const sim::Wwn second = sim::EnclosureWwn(Pair(), 1);
-    EXPECT_EQ(std::memcmp(list.buffer.data() + 16 + sizeof(CAPI_DRIVE_ENCLOSURE) + offsetof(CAPI_DRIVE_ENCLOSURE, enclosureWWN),
+    EXPECT_EQ(std::memcmp(list.buffer.data() + 16 + sizeof(CAPI_DRIVE_ENCLOSURE) +
+                              offsetof(CAPI_DRIVE_ENCLOSURE, enclosureWWN),
                           second.data(), second.size()),
               0);
 
@@ -181,7 +198,8 @@ TEST_P(ControllerCommandsTest, EnclosureListsHaveTheirFixedShapes) {
     EXPECT_EQ(advanced.replyLength, 670352);
     EXPECT_EQ(Word(advanced.buffer, 12), EntryOf(kHandleA).enclosureCount);
     const size_t last = 16 + 15 * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE);
-    EXPECT_TRUE(std::all_of(advanced.buffer.begin() + last, advanced.buffer.begin() + 670352, [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::all_of(advanced.buffer.begin() + last, advanced.buffer.begin() + 670352,
+                            [](uint8_t b) { return b == 0; }));
 }
 
 TEST_P(ControllerCommandsTest, RefusalsOfUntrustedCallersAndShortRequests) {
@@ -192,9 +210,11 @@ TEST_P(ControllerCommandsTest, RefusalsOfUntrustedCallersAndShortRequests) {
         uint32_t trusted;
         uint32_t answer;
     } cases[] = {
+        // clang-format off
         {"advanced enclosures: fewer than 12 bytes", RRE_GET_ADV_DRIVE_ENCLOSURE, 8, 1, RRE_ERROR_WRONG_LENGTH},
-        {"advanced enclosures: untrusted caller of an unauthenticated system", RRE_GET_ADV_DRIVE_ENCLOSURE, 12, 0,
-         RRE_ERROR_NO_CONTROLLER},
+        // clang-format on
+        {"advanced enclosures: untrusted caller of an unauthenticated system", RRE_GET_ADV_DRIVE_ENCLOSURE,
+         12, 0, RRE_ERROR_NO_CONTROLLER},
         {"rescan: untrusted caller", RRE_RESCAN_ALL_BUS, 16, 0, RRE_ERROR_NO_CONTROLLER},
         {"status: untrusted caller", RRE_GET_CONTROLLER_STATUS, 20, 0, RRE_ERROR_NO_CONTROLLER},
     };
@@ -210,7 +230,8 @@ TEST_P(ControllerCommandsTest, RefusalsOfUntrustedCallersAndShortRequests) {
 TEST_P(ControllerCommandsTest, NetworkInterfaceSetsABoundedSystemNameAndTheAddresses) {
     const Reply reply = Exec(RRE_SET_ADV_NET_INTERFACE, 3988, kHandleB, [](auto& b) {
         PutWord(b, 12, 3);
-        std::memset(b.data() + 16 + offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, systemName), 'n', 80);  // unterminated
+        std::memset(b.data() + 16 + offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, systemName), 'n',
+                    80);  // unterminated
         b[16 + offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, dhcpEnable)] = 1;
         const uint8_t address[4] = {10, 0, 0, 9};
         std::memcpy(b.data() + 16 + offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, netIf) +
@@ -221,7 +242,8 @@ TEST_P(ControllerCommandsTest, NetworkInterfaceSetsABoundedSystemNameAndTheAddre
     EXPECT_EQ(reply.code, 0u);
     const sim::StorageSystem pair = Pair();
     ASSERT_EQ(pair.settings.commonParams.size(), sizeof(CAPI_UNIFIED_COMMON_PARAMS));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pair.settings.commonParams.data() + 80)), std::string(79, 'n'));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(pair.settings.commonParams.data() + 80)),
+              std::string(79, 'n'));
     EXPECT_EQ(pair.settings.commonParams[504], 1);
     // B's own half (failoverId 0) carries its addresses.
     EXPECT_EQ(pair.controllers[1].settings.params[0], 10);
@@ -259,7 +281,8 @@ TEST_P(ControllerCommandsTest, EnclosureFeatureFlagsTurnAPartnerWithADeadPathInt
     ASSERT_GE(b, 0);
     ASSERT_EQ(g_ControllerDb[static_cast<uint32_t>(b)].isPartner, 0);
     Fault(1, CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER, sim::FaultKind::ReturnCode, CAPI_ERROR_NOT_SUPPORTED);
-    const Reply reply = Exec(RRE_SET_ENCLOSUREFEATUREFLAGS, 100, kHandleA, [](auto& buffer) { PutWord(buffer, 16, 0x44); });
+    const Reply reply =
+        Exec(RRE_SET_ENCLOSUREFEATUREFLAGS, 100, kHandleA, [](auto& buffer) { PutWord(buffer, 16, 0x44); });
     EXPECT_EQ(reply.code, 0u);
     const RAID_CONTROLLER& partner = g_ControllerDb[static_cast<uint32_t>(b)];
     EXPECT_EQ(partner.isPartner, 1);

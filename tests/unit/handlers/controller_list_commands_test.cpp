@@ -1,6 +1,8 @@
 // The controller list commands through rreExecCommand against the default fabric: the pair and its ids,
 // the storage-system table with its passwords masked until authenticated, the re-read flag asked once,
 // and a controller's unified record in network order.
+#include "corlink/handlers/controller_list_commands.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,19 +16,18 @@
 #include "corlink/capi/capi_library.h"
 #include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
-#include "corlink/executor/executor.h"
-#include "corlink/handlers/controller_list_commands.h"
 #include "corlink/database/controller_refresh.h"
 #include "corlink/database/master_callback.h"
 #include "corlink/database/reply_buffers.h"
-#include "corlink/handlers/rre.h"
 #include "corlink/database/storage_system.h"
-#include "corlink/proxy_wire/api_raid_controller.h"
-#include "corlink/proxy_wire/controller_list_wire.h"
-#include "corlink/proxy_wire/proxy_commands.h"
+#include "corlink/executor/executor.h"
 #include "corlink/foundation/console.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
+#include "corlink/handlers/rre.h"
+#include "corlink/proxy_wire/api_raid_controller.h"
+#include "corlink/proxy_wire/controller_list_wire.h"
+#include "corlink/proxy_wire/proxy_commands.h"
 #include "platform/time/clock.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/database/fabric_database_fixture.h"
@@ -366,10 +367,13 @@ TEST_P(ControllerListCommandsTest, GetControllerCountsOnlyTheComponentsItsReplyH
     uint32_t pools = 0;
     uint32_t components = 0;
     std::memcpy(&pools, reply.buffer.data() + offsetof(API_RAID_CONTROLLER, numPools), sizeof pools);
-    std::memcpy(&components, reply.buffer.data() + offsetof(API_RAID_CONTROLLER, numComponents), sizeof components);
+    std::memcpy(&components, reply.buffer.data() + offsetof(API_RAID_CONTROLLER, numComponents),
+                sizeof components);
     EXPECT_EQ(pools, kPools);
     EXPECT_EQ(components, API_RAID_CONTROLLER_COMPONENTS) << "the entry holds 300";
-    EXPECT_EQ(reply.buffer[offsetof(API_RAID_CONTROLLER, components) + sizeof(API_RAID_CONTROLLER::components) - 1], 0x5C);
+    EXPECT_EQ(
+        reply.buffer[offsetof(API_RAID_CONTROLLER, components) + sizeof(API_RAID_CONTROLLER::components) - 1],
+        0x5C);
 }
 
 TEST_P(ControllerListCommandsTest, GetControllerRefusesBadRequests) {

@@ -22,16 +22,18 @@ constexpr uint8_t kHalfOfB = 0;
 constexpr uint32_t kRebootTimedOut = 10004;
 
 class ControllerRestartTest : public ProxyCommandTest {
-protected:
+  protected:
     void RestartTime(int controller, uint32_t ms) {
-        fabric_->Edit([&](sim::FabricModel& m) { m.systems[0].controllers[controller].settings.restartMs = ms; });
+        fabric_->Edit(
+            [&](sim::FabricModel& m) { m.systems[0].controllers[controller].settings.restartMs = ms; });
     }
     std::string SerialOf(int controller) const { return sim::HexText(Pair().controllers[controller].serial); }
     // At `atMs` of the wait the controller's entry leaves the database (as a merge would remove it), so that
     // the entries after it move down and the rediscovery appends the controller again.
     void DropEntryDuringTheWait(uint64_t atMs, int controller) {
         const std::string serial = SerialOf(controller);
-        clock_->At(clock_->MonotonicMs() + atMs, [serial] { RemoveController(FindControllerBySerialText(serial.c_str())); });
+        clock_->At(clock_->MonotonicMs() + atMs,
+                   [serial] { RemoveController(FindControllerBySerialText(serial.c_str())); });
     }
     Reply Reboot(uint32_t id, uint8_t which) {
         clock_->ClearSleeps();
@@ -43,7 +45,8 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Reach, ControllerRestartTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, ControllerRestartTest, ::testing::Values(Reach::InProcess),
+                         simtest::ReachName);
 
 TEST_P(ControllerRestartTest, RebootedControllerIsFoundAgainBySerialWhereverItNowSits) {
     for (bool moved : {false, true}) {
@@ -97,7 +100,8 @@ TEST_P(ControllerRestartTest, PartnerRebootIsWatchedThroughTheControllerWithoutR
     EXPECT_EQ(SleepsOf(10000), 5u) << "B is back after 46 s: seen in the pass at 50 s";
     EXPECT_EQ(SleepsOf(60000), 0u);
     for (const sim::JournalEntry& entry : fabric_->journal().Entries()) {
-        EXPECT_NE(entry.commandCode, static_cast<uint32_t>(CAPI_COMMAND_U_GET_DRIVE_ENCLOSURES)) << "a rediscovery ran";
+        EXPECT_NE(entry.commandCode, static_cast<uint32_t>(CAPI_COMMAND_U_GET_DRIVE_ENCLOSURES))
+            << "a rediscovery ran";
     }
 }
 
@@ -115,7 +119,8 @@ TEST_P(ControllerRestartTest, ShutdownUpdatesTheSameControllerAfterEntriesMoved)
     EXPECT_NE(after, before);
     std::vector<std::string> reads;
     for (const sim::JournalEntry& entry : fabric_->journal().Entries()) {
-        if (entry.commandCode == static_cast<uint32_t>(CAPI_COMMAND_U_GET_CONTROLLER_DATA)) reads.push_back(entry.controller);
+        if (entry.commandCode == static_cast<uint32_t>(CAPI_COMMAND_U_GET_CONTROLLER_DATA))
+            reads.push_back(entry.controller);
     }
     ASSERT_GE(reads.size(), 2u);
     EXPECT_EQ(reads[reads.size() - 2], SerialOf(0));

@@ -1,5 +1,7 @@
 // The map record of a custom-view mapping request: which identity fields it takes by the controller's
 // kind, and how its channel flags come out of the merge with the partition's view and the checks.
+#include "corlink/handlers/custom_view_record.h"
+
 #include <gtest/gtest.h>
 
 #include <array>
@@ -7,8 +9,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "corlink/handlers/custom_view_record.h"
 
 namespace {
 
@@ -65,8 +65,8 @@ Flags FlagsOf(const CAPI_MAP_UNMAP_PARAMS& record) {
 }
 
 // The flags a request sends after the merge with the view.
-Flags MergedFlags(const RRE_CUSTOM_VIEW_REQUEST& request, const Flags& keep, const CAPI_PARTITION_VIEW_TABLE& view,
-                  const HostInterfaceKind& kind) {
+Flags MergedFlags(const RRE_CUSTOM_VIEW_REQUEST& request, const Flags& keep,
+                  const CAPI_PARTITION_VIEW_TABLE& view, const HostInterfaceKind& kind) {
     CAPI_MAP_UNMAP_PARAMS record;
     std::memset(&record, 0, sizeof record);
     FillMapRecord(record, request, kind);
@@ -99,21 +99,70 @@ TEST(CustomViewRecord, ChannelFlagsMergeWithTheView) {
         Flags keep;
         Flags expected;
     } cases[] = {
-        {"keep markers 1: the request's bytes, channels from the controller's count on 0", kFc, 16, kPortA, "", kKeepAll,
+        {"keep markers 1: the request's bytes, channels from the controller's count on 0",
+         kFc,
+         16,
+         kPortA,
+         "",
+         kKeepAll,
          {0xC0, 0xC0, 0xC0, 0xC0, 0, 0, 0, 0}},
-        {"FC marker 0 on channel 1: the flags of the view's host with the port", kFc, 16, kPortA, "",
-         {1, 0, 1, 1, 1, 1, 1, 1}, {0xC0, 0x52, 0xC0, 0xC0, 0, 0, 0, 0}},
-        {"FC, no port: the default mapping", kFc, 16, {}, "", kKeepNone, {0x11, 0x12, 0x13, 0x14, 0, 0, 0, 0}},
-        {"FC, a port the view does not list: the request's bytes", kFc, 16, {9, 9, 9, 9, 9, 9, 9, 9}, "", kKeepNone,
+        {"FC marker 0 on channel 1: the flags of the view's host with the port",
+         kFc,
+         16,
+         kPortA,
+         "",
+         {1, 0, 1, 1, 1, 1, 1, 1},
+         {0xC0, 0x52, 0xC0, 0xC0, 0, 0, 0, 0}},
+        {"FC, no port: the default mapping",
+         kFc,
+         16,
+         {},
+         "",
+         kKeepNone,
+         {0x11, 0x12, 0x13, 0x14, 0, 0, 0, 0}},
+        {"FC, a port the view does not list: the request's bytes",
+         kFc,
+         16,
+         {9, 9, 9, 9, 9, 9, 9, 9},
+         "",
+         kKeepNone,
          {0xC0, 0xC0, 0xC0, 0xC0, 0, 0, 0, 0}},
-        {"SAS with 8 channels", kSas, 16, kPortB, "", kKeepNone, {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28}},
-        {"iSCSI by name, without regard to case", kIscsi, 1, {}, "IQN.1991-05.com.HOST:two", kKeepNone,
+        {"SAS with 8 channels",
+         kSas,
+         16,
+         kPortB,
+         "",
+         kKeepNone,
+         {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28}},
+        {"iSCSI by name, without regard to case",
+         kIscsi,
+         1,
+         {},
+         "IQN.1991-05.com.HOST:two",
+         kKeepNone,
          {0x31, 0x32, 0x33, 0x34, 0, 0, 0, 0}},
-        {"iSCSI, no name: the default mapping", kIscsi, 1, {}, "", kKeepNone, {0x11, 0x12, 0x13, 0x14, 0, 0, 0, 0}},
+        {"iSCSI, no name: the default mapping",
+         kIscsi,
+         1,
+         {},
+         "",
+         kKeepNone,
+         {0x11, 0x12, 0x13, 0x14, 0, 0, 0, 0}},
         {"iSCSI by the 16-byte address", kIscsi, 64, {}, "", kKeepNone, {0x41, 0x42, 0x43, 0x44, 0, 0, 0, 0}},
-        {"hybrid, iSCSI by name: never another iSCSI host for its empty port name", kHybrid, 1, {},
-         "iqn.1991-05.com.host:two", kKeepNone, {0x31, 0x32, 0x33, 0x34, 0, 0, 0, 0}},
-        {"hybrid, an FC port by its name", kHybrid, 16, kPortB, "", kKeepNone, {0x21, 0x22, 0x23, 0x24, 0, 0, 0, 0}},
+        {"hybrid, iSCSI by name: never another iSCSI host for its empty port name",
+         kHybrid,
+         1,
+         {},
+         "iqn.1991-05.com.host:two",
+         kKeepNone,
+         {0x31, 0x32, 0x33, 0x34, 0, 0, 0, 0}},
+        {"hybrid, an FC port by its name",
+         kHybrid,
+         16,
+         kPortB,
+         "",
+         kKeepNone,
+         {0x21, 0x22, 0x23, 0x24, 0, 0, 0, 0}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -145,10 +194,16 @@ TEST(CustomViewRecord, ReadWriteBesideReadOnlyIsRefusedAndReadOnlySpreads) {
         Flags sent;
     } cases[] = {
         {"0xC0 beside 0xE0", {0xC0, 0xE0, 0, 0, 0, 0, 0, 0}, false, false, {}},
-        {"0x20 on channel 2 and 0xC0 on channel 0", {0xC0, 0, 0x20, 0, 0, 0, 0, 0}, true, true,
+        {"0x20 on channel 2 and 0xC0 on channel 0",
+         {0xC0, 0, 0x20, 0, 0, 0, 0, 0},
+         true,
+         true,
          {0xE0, 0x20, 0x20, 0x20, 0, 0, 0, 0}},
         {"read-write alone", {0xC0, 0xC0, 0, 0, 0, 0, 0, 0}, true, false, {0xC0, 0xC0, 0, 0, 0, 0, 0, 0}},
-        {"0xE0 beside 0xC0 on a channel the controller lacks", {0xE0, 0, 0, 0, 0xC0, 0, 0, 0}, true, true,
+        {"0xE0 beside 0xC0 on a channel the controller lacks",
+         {0xE0, 0, 0, 0, 0xC0, 0, 0, 0},
+         true,
+         true,
          {0xE0, 0x20, 0x20, 0x20, 0xC0, 0, 0, 0}},
     };
     for (const auto& c : cases) {

@@ -27,7 +27,7 @@ constexpr size_t kTables = 8;
 constexpr size_t kSerials = 2568;
 
 class DriveCacheCommandsTest : public ProxyCommandTest {
-protected:
+  protected:
     // Changes the fabric's model as a controller would: its sequence numbers move.
     void Change(const std::function<void(sim::StorageSystem&)>& change) {
         fabric_->Edit([&](sim::FabricModel& m) { change(m.systems[0]); });
@@ -60,7 +60,8 @@ protected:
     }
 };
 
-INSTANTIATE_TEST_SUITE_P(Reach, DriveCacheCommandsTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, DriveCacheCommandsTest, ::testing::Values(Reach::InProcess),
+                         simtest::ReachName);
 
 TEST_P(DriveCacheCommandsTest, DriveListReturnsEveryDriveInNetworkOrder) {
     const Reply list = List(RRE_GET_DRIVE_LIST, kHandleB);
@@ -123,8 +124,8 @@ TEST_P(DriveCacheCommandsTest, AssignPoolSpareOnThePartnerReadsThePartnerAfterwa
 TEST_P(DriveCacheCommandsTest, BlinkDriveStartsAndStops) {
     const std::string serial = Pair().drives[3].serial;
     auto blink = [&](uint8_t on) {
-        return WithSerial(RRE_BLINK_DRIVE, 48, 16, reinterpret_cast<const uint8_t*>(serial.data()), serial.size(),
-                          [on](std::vector<uint8_t>& b) { b[12] = on; });
+        return WithSerial(RRE_BLINK_DRIVE, 48, 16, reinterpret_cast<const uint8_t*>(serial.data()),
+                          serial.size(), [on](std::vector<uint8_t>& b) { b[12] = on; });
     };
     EXPECT_EQ(blink(1).code, 0u);
     EXPECT_TRUE(Pair().drives[3].blinking);
@@ -188,7 +189,9 @@ TEST_P(DriveCacheCommandsTest, CacheCommandsNameTheirObject) {
         {"FREE_CACHE", RRE_FREE_CACHE, 48, 16, partition, CAPI_COMMAND_U_FREE_CACHE, 0},
         {"SET_PARTITION_CACHE_PARAM", RRE_SET_PARTITION_CACHE_PARAM, 80, 16, partition,
          CAPI_COMMAND_U_SET_ARRAY_PARTITION_CACHE_PARAMS, 32},
+        // clang-format off
         {"SET_ARRAY_CACHE_PARAM", RRE_SET_ARRAY_CACHE_PARAM, 80, 16, array, CAPI_COMMAND_U_SET_CACHE_PARAMS, 32},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -201,7 +204,8 @@ TEST_P(DriveCacheCommandsTest, CacheCommandsNameTheirObject) {
         EXPECT_EQ(std::memcmp(sent[0].include.data() + c.sentSerialAt, c.serial, 16), 0);
     }
     const uint8_t unknown[32] = "NO-SUCH-OBJECT";
-    EXPECT_EQ(WithSerial(RRE_FLUSH_CACHE, 44, 12, unknown, 32).code, static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
+    EXPECT_EQ(WithSerial(RRE_FLUSH_CACHE, 44, 12, unknown, 32).code,
+              static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
 }
 
 // Orphaned cache data is freed until none is left, also when many orphans share one percentage (each
@@ -300,12 +304,14 @@ TEST_P(DriveCacheCommandsTest, ProgressOfEveryController) {
     EXPECT_EQ(BigEndianAt(reply.buffer, 8), 2u);
     for (uint32_t entry = 0; entry < 2; ++entry) {
         SCOPED_TRACE(entry);
-        EXPECT_EQ(BigEndianAt(reply.buffer, 16 + entry * kRecord), ControllerHandleOf(static_cast<int32_t>(entry)));
+        EXPECT_EQ(BigEndianAt(reply.buffer, 16 + entry * kRecord),
+                  ControllerHandleOf(static_cast<int32_t>(entry)));
         EXPECT_EQ(ProgressWord(reply, entry, 2, 1), 37u);
         for (uint32_t kind : {1u, 3u, 4u, 5u}) EXPECT_EQ(ProgressWord(reply, entry, kind, 1), 200u) << kind;
         EXPECT_EQ(ProgressWord(reply, entry, 2, 0), 200u);
-        EXPECT_EQ(std::memcmp(reply.buffer.data() + 16 + entry * kRecord + kSerials + 32, Pair().arrays[1].serial.data(),
-                              32), 0);
+        EXPECT_EQ(std::memcmp(reply.buffer.data() + 16 + entry * kRecord + kSerials + 32,
+                              Pair().arrays[1].serial.data(), 32),
+                  0);
     }
 
     const int32_t b = FindControllerByClientId(kHandleB);

@@ -1,6 +1,8 @@
 // GET_EVENT over a TCP session against the default fabric, whose pair's log holds one crafted record per
 // event code: each request kind answers its records with the texts of the reviewed golden file. The entry
 // builder on its own: records of no known controller and empty records.
+#include "corlink/handlers/event_commands.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +14,6 @@
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/database/capi_session.h"
 #include "corlink/executor/executor.h"
-#include "corlink/handlers/event_commands.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/server/configuration.h"
@@ -56,7 +57,7 @@ struct EventQuery {
 };
 
 class EventCommandsTest : public FabricDatabaseTest {
-protected:
+  protected:
     void SetUp() override {
         FabricDatabaseTest::SetUp();
         g_FirstDiscovery = 0;
@@ -82,7 +83,8 @@ protected:
         fabric_->Edit([](sim::FabricModel& model) {
             for (const CAPI_EVENT_RECORD& record : testsupport::CraftedEventRecords(0)) {
                 const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
-                sim::Event event{record.eventCode, {}, 0, 0, std::vector<uint8_t>(bytes, bytes + sizeof record)};
+                sim::Event event{
+                    record.eventCode, {}, 0, 0, std::vector<uint8_t>(bytes, bytes + sizeof record)};
                 std::memcpy(event.params, record.params, sizeof event.params);
                 sim::AppendEvent(model.systems[0], std::move(event));
             }
@@ -109,8 +111,8 @@ protected:
         if (reply.status != 0) return reply;
         PackRreBuffer(RRE_GET_EVENT, PACK_FROM_NETWORK, m.data.data(), m.data.size());
         reply.count = HostWord(m.data, 20);
-        for (uint32_t i = 0; i < reply.count && EVENT_REPLY_ENTRIES_AT + (i + 1) * EVENT_ENTRY_SIZE <= m.data.size();
-             ++i) {
+        for (uint32_t i = 0;
+             i < reply.count && EVENT_REPLY_ENTRIES_AT + (i + 1) * EVENT_ENTRY_SIZE <= m.data.size(); ++i) {
             const uint8_t* entry = m.data.data() + EVENT_REPLY_ENTRIES_AT + i * EVENT_ENTRY_SIZE;
             CAPI_EVENT_RECORD record;
             std::memcpy(&record, entry, sizeof record);
@@ -183,7 +185,8 @@ TEST_P(EventCommandsTest, EachRequestKindAnswersItsEvents) {
 TEST_P(EventCommandsTest, RefusedEventCommandsAnswerNoEvents) {
     LogCraftedRecords();
     ASSERT_EQ(GetEvent({.rangeFirst = 1, .rangeLast = 5}).count, 5u);
-    for (const EventQuery& query : {EventQuery{.sequence = 999}, EventQuery{.rangeFirst = 300, .rangeLast = 310}}) {
+    for (const EventQuery& query :
+         {EventQuery{.sequence = 999}, EventQuery{.rangeFirst = 300, .rangeLast = 310}}) {
         const EventReply reply = GetEvent(query);
         EXPECT_EQ(reply.status, 0);
         EXPECT_EQ(reply.code, static_cast<uint32_t>(CAPI_ERROR_NO_SUCH_EVENT));

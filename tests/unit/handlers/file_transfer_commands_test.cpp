@@ -1,6 +1,8 @@
 // EXT_MASK_READFILE and EXT_MASK_WRITEFILE through the command executor, on an install directory under a
 // fresh machine root: a file read back in chunks, truncation and appending, and names that would reach
 // outside the install directory refused while a sentinel file outside stays as it was.
+#include "corlink/handlers/file_transfer_commands.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,10 +12,9 @@
 #include <vector>
 
 #include "corlink/executor/executor.h"
-#include "corlink/handlers/file_transfer_commands.h"
-#include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/service_params.h"
+#include "corlink/proxy_wire/proxy_commands.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/server/executor_suite.h"
@@ -48,7 +49,7 @@ std::string PatternText(size_t length) {
 }
 
 class FileTransferTest : public ExecutorSuite {
-protected:
+  protected:
     void SetUp() override {
         SetInstallDirectory("C:\\Program Files\\corlink");
         install_ = root_.path() + "/C/Program Files/corlink";
@@ -64,7 +65,12 @@ protected:
         Reply reply;
         reply.buffer.assign(kBuffer, 0xEE);  // stale bytes of an earlier message
         std::copy(request.begin(), request.end(), reply.buffer.begin());
-        Rre rre{code, static_cast<uint32_t>(request.size()), reply.buffer.data(), static_cast<uint32_t>(kBuffer), 0, 0};
+        Rre rre{code,
+                static_cast<uint32_t>(request.size()),
+                reply.buffer.data(),
+                static_cast<uint32_t>(kBuffer),
+                0,
+                0};
         rreExecCommand(&rre);
         reply.replyLength = rre.ReplyLength;
         reply.status = BigEndianAt(reply.buffer, 0);
@@ -73,7 +79,8 @@ protected:
     }
     static std::vector<uint8_t> Named(const std::string& name, size_t length) {
         std::vector<uint8_t> request(length, 0);
-        std::copy_n(name.begin(), std::min<size_t>(name.size(), FILE_TRANSFER_NAME_SIZE), request.begin() + 8);
+        std::copy_n(name.begin(), std::min<size_t>(name.size(), FILE_TRANSFER_NAME_SIZE),
+                    request.begin() + 8);
         return request;
     }
     static Reply Read(const std::string& name, uint32_t chunkSize, uint32_t chunk) {
@@ -86,7 +93,8 @@ protected:
     static Reply Write(const std::string& name, const std::string& data, uint32_t appendAt = 0,
                        uint32_t claimedBytes = UINT32_MAX) {
         std::vector<uint8_t> request = Named(name, WRITEFILE_DATA_AT);
-        PutBigEndian(request, 536, claimedBytes == UINT32_MAX ? static_cast<uint32_t>(data.size()) : claimedBytes);
+        PutBigEndian(request, 536,
+                     claimedBytes == UINT32_MAX ? static_cast<uint32_t>(data.size()) : claimedBytes);
         if (appendAt != 0) PutBigEndian(request, appendAt, 1);
         request.insert(request.end(), data.begin(), data.end());
         return Exec(RRE_EXT_MASK_WRITEFILE, request);
@@ -117,7 +125,8 @@ TEST_F(FileTransferTest, AFileIsReadInChunksAndNothingStaleFollowsTheData) {
         const size_t start = size_t{c.served - 1} * 131072;
         EXPECT_EQ(std::memcmp(reply.buffer.data() + READFILE_DATA_AT, content.data() + start, c.bytes), 0);
         const auto tail = reply.buffer.begin() + READFILE_DATA_AT + c.bytes;
-        EXPECT_TRUE(std::all_of(tail, reply.buffer.begin() + reply.replyLength, [](uint8_t b) { return b == 0; }));
+        EXPECT_TRUE(
+            std::all_of(tail, reply.buffer.begin() + reply.replyLength, [](uint8_t b) { return b == 0; }));
     }
     // An empty file has one chunk of nothing.
     testsupport::WriteWholeFile(install_ + "/empty", "");
@@ -191,7 +200,8 @@ TEST_F(FileTransferTest, AReplacementThatCannotBeWrittenWholeLeavesTheOldFile) {
         EXPECT_EQ(Write("models.conf", PatternText(65536)).status, kFailed);
     }
     EXPECT_EQ(testsupport::ReadWholeFile(install_ + "/models.conf"), "the model list");
-    EXPECT_EQ(std::distance(fs::directory_iterator(install_), fs::directory_iterator()), 4) << "no temporary left";
+    EXPECT_EQ(std::distance(fs::directory_iterator(install_), fs::directory_iterator()), 4)
+        << "no temporary left";
 
     ASSERT_EQ(Write("models.conf", "replaced").status, 0u);
     EXPECT_EQ(fs::status(install_ + "/models.conf").permissions(), before);
@@ -201,9 +211,21 @@ TEST_F(FileTransferTest, AReplacementThatCannotBeWrittenWholeLeavesTheOldFile) {
 
 TEST_F(FileTransferTest, NamesReachingOutsideTheInstallDirectoryAreRefused) {
     const std::string unterminated(FILE_TRANSFER_NAME_SIZE, 'a');
-    const std::string names[] = {"../sentinel", "..\\sentinel", "sub/../../sentinel", "sub\\..\\..\\sentinel",
-                                 "/etc/passwd", "\\sentinel", "C:\\sentinel", "a:b", "", unterminated,
-                                 "link", "out/sentinel", "out\\sentinel", "sub/\x01name", ".."};
+    const std::string names[] = {"../sentinel",
+                                 "..\\sentinel",
+                                 "sub/../../sentinel",
+                                 "sub\\..\\..\\sentinel",
+                                 "/etc/passwd",
+                                 "\\sentinel",
+                                 "C:\\sentinel",
+                                 "a:b",
+                                 "",
+                                 unterminated,
+                                 "link",
+                                 "out/sentinel",
+                                 "out\\sentinel",
+                                 "sub/\x01name",
+                                 ".."};
     for (const std::string& name : names) {
         const Reply read = Read(name, 4096, 1);
         EXPECT_EQ(read.status, kFailed) << name;

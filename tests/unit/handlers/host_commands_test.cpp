@@ -38,7 +38,7 @@ bool AllZero(const std::vector<uint8_t>& b, size_t from, size_t size) {
 }
 
 class HostCommandsTest : public ProxyCommandTest {
-protected:
+  protected:
     static Reply AddNickname(uint32_t id, const char* nickname) {
         return Exec(RRE_ADD_HOST_NICK_NAME, 304, id, [&](std::vector<uint8_t>& b) {
             NameHostPortA(b, 16);
@@ -70,12 +70,12 @@ TEST_P(HostCommandsTest, ListsAreTheControllersOwnAndAFailedCommandAnswersNoOthe
         size_t size;
         Fill fill;
     } cases[] = {
-        {"GET_HOST_VIEW", RRE_GET_HOST_VIEW, 64824, CAPI_COMMAND_U_GET_HOST_VIEW, 296, sizeof(CAPI_HOST_VIEW_TABLE),
-         [](std::vector<uint8_t>& b) { NameHostPortA(b, 24); }},
+        {"GET_HOST_VIEW", RRE_GET_HOST_VIEW, 64824, CAPI_COMMAND_U_GET_HOST_VIEW, 296,
+         sizeof(CAPI_HOST_VIEW_TABLE), [](std::vector<uint8_t>& b) { NameHostPortA(b, 24); }},
         {"GET_HOST_NICK_NAMES", RRE_GET_HOST_NICK_NAMES, 26964, CAPI_COMMAND_U_GET_HOST_NICKNAMES, 16,
          sizeof(CAPI_HOST_NICKNAME_LIST), nullptr},
-        {"GET_KNOWN_HOSTS", RRE_GET_KNOWN_HOSTS, 12596, CAPI_COMMAND_U_GET_KNOWN_HOSTS, 16, sizeof(CAPI_KNOWN_HOST_LIST),
-         nullptr},
+        {"GET_KNOWN_HOSTS", RRE_GET_KNOWN_HOSTS, 12596, CAPI_COMMAND_U_GET_KNOWN_HOSTS, 16,
+         sizeof(CAPI_KNOWN_HOST_LIST), nullptr},
         {"GET_FLEX_KNOWN_HOSTS", RRE_GET_FLEX_KNOWN_HOSTS, 63576, CAPI_COMMAND_U_GET_FLEX_HOST_LIST, 16,
          sizeof(CAPI_FLEX_HOST_LIST), nullptr},
     };
@@ -104,7 +104,8 @@ TEST_P(HostCommandsTest, KnownHostsAreTheFirst64WithTheirCount) {
     EXPECT_EQ(std::memcmp(list.hosts[1].flexId.FCPortWWN, kHostPortB.data(), 8), 0);
 
     fabric_->Edit([](sim::FabricModel& model) {
-        for (uint8_t i = 0; i < 70; ++i) model.systems[0].knownHosts.push_back({sim::HostPortId::Fc({0x10, 0, 0, 0, 0, 0, 0, i})});
+        for (uint8_t i = 0; i < 70; ++i)
+            model.systems[0].knownHosts.push_back({sim::HostPortId::Fc({0x10, 0, 0, 0, 0, 0, 0, i})});
     });
     reply = Exec(RRE_GET_KNOWN_HOSTS, 12596, kHandleA, nullptr);
     EXPECT_EQ(Word(reply.buffer, 16), 64u) << "72 known, 64 in the reply";
@@ -134,7 +135,8 @@ TEST_P(HostCommandsTest, NicknameIsSentInItsEightyByteBlockAndListed) {
     CAPI_FLEX_HOST_LIST hosts;
     std::memcpy(&hosts, flex.buffer.data() + 16, sizeof hosts);
     EXPECT_EQ(hosts.value0, 2u);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&hosts.hosts[0].knownHost) + kNicknameInEntry), "db-host");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(&hosts.hosts[0].knownHost) + kNicknameInEntry),
+              "db-host");
 }
 
 TEST_P(HostCommandsTest, NicknameIsRefusedWhileChangesAreRefusedAndListsStillRun) {
@@ -178,7 +180,8 @@ TEST_P(HostCommandsTest, WwpnListIsTheDiscoveredPortsThenTheSupplementalOnesUpTo
         for (uint8_t i = 0; i < c.hosts; ++i) AddHostSasAddress(address(i).data());
         g_SupplementalSasAddresses = {};
         for (uint8_t n : c.supplemental) {
-            std::memcpy(g_SupplementalSasAddresses.addresses[g_SupplementalSasAddresses.count++], address(n).data(), 8);
+            std::memcpy(g_SupplementalSasAddresses.addresses[g_SupplementalSasAddresses.count++],
+                        address(n).data(), 8);
         }
         reply = Exec(RRE_GET_CONNECT_HBA_WWPN_LIST, 276, kHandleA, nullptr);
         const uint32_t count = Word(reply.buffer, 12);

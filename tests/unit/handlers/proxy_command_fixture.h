@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "corlink/capi_wire/byte_order.h"
+#include "corlink/database/capi_session.h"
 #include "corlink/executor/executor.h"
 #include "corlink/handlers/rre.h"
-#include "corlink/database/capi_session.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "tests/unit/database/fabric_database_fixture.h"
@@ -52,7 +52,7 @@ struct Reply {
 using Fill = std::function<void(std::vector<uint8_t>&)>;
 
 class ProxyCommandTest : public FabricDatabaseTest {
-protected:
+  protected:
     void SetUp() override {
         FabricDatabaseTest::SetUp();
         g_FirstDiscovery = 0;
@@ -76,7 +76,8 @@ protected:
         reply.replyLength = rre.ReplyLength;
         reply.status = static_cast<int32_t>(BigEndianAt(buffer, 0));
         reply.code = BigEndianAt(buffer, 4);
-        if (reply.status == 0) PackRreBuffer(code, PACK_FROM_NETWORK, buffer.data(), static_cast<size_t>(rre.ReplyLength));
+        if (reply.status == 0)
+            PackRreBuffer(code, PACK_FROM_NETWORK, buffer.data(), static_cast<size_t>(rre.ReplyLength));
         reply.buffer = std::move(buffer);
         return reply;
     }

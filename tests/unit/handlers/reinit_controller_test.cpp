@@ -3,6 +3,8 @@
 // nicknamed hosts): the pair left without volumes, vdisks, nicknames, spares and leftovers, the deletions
 // in their order, files deleted inside the install directory only, a failed step answered as a failure,
 // and the volumes judged by what is left on the pair once it has been read.
+#include "corlink/handlers/reinit_controller.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,14 +20,13 @@
 #include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/executor/executor.h"
 #include "corlink/database/database_state.h"
-#include "corlink/handlers/reinit_controller.h"
+#include "corlink/executor/executor.h"
+#include "corlink/foundation/service_params.h"
 #include "corlink/handlers/reinit_deletions.h"
 #include "corlink/handlers/rre.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
-#include "corlink/foundation/service_params.h"
 #include "tests/unit/database/fabric_database_fixture.h"
 
 namespace {
@@ -50,7 +51,7 @@ sim::CapiAnswer Refused(int32_t code) {
 }
 
 class ReinitControllerTest : public FabricDatabaseTest {
-protected:
+  protected:
     void SetUp() override {
         FabricDatabaseTest::SetUp();
         SetInstallDirectory("C:\\corlink");
@@ -96,7 +97,8 @@ protected:
                         std::min<size_t>(files[f].size(), REINIT_FILE_NAME_SIZE));
         }
         PackRreBuffer(RRE_REINIT_CONTROLLER, PACK_TO_NETWORK, buffer.data(), kRequestLength);
-        Rre rre{RRE_REINIT_CONTROLLER, kRequestLength, buffer.data(), static_cast<uint32_t>(buffer.size()), 0, 1};
+        Rre rre{
+            RRE_REINIT_CONTROLLER, kRequestLength, buffer.data(), static_cast<uint32_t>(buffer.size()), 0, 1};
         rreExecCommand(&rre);
         return {BigEndianAt(buffer, 0), BigEndianAt(buffer, 4), rre.ReplyLength};
     }
@@ -114,7 +116,8 @@ protected:
     std::vector<sim::Partition> volumes_;  // as the pair had them
 };
 
-INSTANTIATE_TEST_SUITE_P(Reach, ReinitControllerTest, ::testing::Values(Reach::InProcess), simtest::ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, ReinitControllerTest, ::testing::Values(Reach::InProcess),
+                         simtest::ReachName);
 
 TEST_P(ReinitControllerTest, LeavesThePairEmptyAndDeletesFilesInsideTheInstallDirectory) {
     for (const char* file : {"3C4D5E.dsk.bin", "logs/old.log", "keep.txt"}) {
@@ -124,7 +127,8 @@ TEST_P(ReinitControllerTest, LeavesThePairEmptyAndDeletesFilesInsideTheInstallDi
     testsupport::WriteWholeFile(outside, "keep me");
     fs::create_symlink(root_.path() + "/C", install_ + "/up");
 
-    const Reply reply = Reinit({"logs\\old.log", "../outside.txt", "up/outside.txt", "/C/outside.txt", "missing.bin"});
+    const Reply reply =
+        Reinit({"logs\\old.log", "../outside.txt", "up/outside.txt", "/C/outside.txt", "missing.bin"});
     EXPECT_EQ(reply.status, 0u);
     EXPECT_EQ(reply.code, 0u);
     EXPECT_EQ(reply.length, static_cast<int32_t>(kRequestLength));
@@ -134,7 +138,8 @@ TEST_P(ReinitControllerTest, LeavesThePairEmptyAndDeletesFilesInsideTheInstallDi
     EXPECT_TRUE(pair.arrays.empty());
     EXPECT_TRUE(pair.nicknames.empty());
     for (const sim::Drive& drive : pair.drives) {
-        EXPECT_TRUE(drive.use == sim::DriveUse::Available || drive.use == sim::DriveUse::Member) << drive.serial;
+        EXPECT_TRUE(drive.use == sim::DriveUse::Available || drive.use == sim::DriveUse::Member)
+            << drive.serial;
     }
 
     // The volumes go snapshot first, then the master volume, the backing store and the standard volume;
@@ -143,24 +148,26 @@ TEST_P(ReinitControllerTest, LeavesThePairEmptyAndDeletesFilesInsideTheInstallDi
     size_t firstDeletion = SIZE_MAX, lastUnmapBeforeIt = 0;
     const std::vector<sim::JournalEntry> journal = fabric_->journal().Entries();
     for (size_t e = 0; e < journal.size(); ++e) {
-        if (journal[e].commandCode == CAPI_COMMAND_U_DELETE_ARRAY_PARTITION && journal[e].include.size() >= 16) {
+        if (journal[e].commandCode == CAPI_COMMAND_U_DELETE_ARRAY_PARTITION &&
+            journal[e].include.size() >= 16) {
             firstDeletion = std::min(firstDeletion, e);
             sim::Serial16 serial;
             std::copy_n(journal[e].include.begin(), 16, serial.begin());
             if (deleted.empty() || deleted.back() != serial) deleted.push_back(serial);
         }
-        if (journal[e].commandCode == CAPI_COMMAND_U_MAP_UNMAP_PARTITION && e < firstDeletion) lastUnmapBeforeIt = e;
+        if (journal[e].commandCode == CAPI_COMMAND_U_MAP_UNMAP_PARTITION && e < firstDeletion)
+            lastUnmapBeforeIt = e;
     }
-    const std::vector<sim::Serial16> expectedOrder = {volumes_[1].serial, volumes_[3].serial, volumes_[2].serial,
-                                                      volumes_[0].serial};
+    const std::vector<sim::Serial16> expectedOrder = {volumes_[1].serial, volumes_[3].serial,
+                                                      volumes_[2].serial, volumes_[0].serial};
     EXPECT_EQ(deleted, expectedOrder);
     EXPECT_GT(lastUnmapBeforeIt, 0u);
-    const std::vector<uint32_t> phases = Phases({CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY,
-                                                 CAPI_COMMAND_U_ADD_HOST_NICKNAME, CAPI_COMMAND_U_DELETE_SPARE,
-                                                 CAPI_COMMAND_U_DO_SCSI_MAINT});
-    const std::vector<uint32_t> expectedPhases = {CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY,
-                                                  CAPI_COMMAND_U_ADD_HOST_NICKNAME, CAPI_COMMAND_U_DELETE_SPARE,
-                                                  CAPI_COMMAND_U_DO_SCSI_MAINT};
+    const std::vector<uint32_t> phases =
+        Phases({CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY,
+                CAPI_COMMAND_U_ADD_HOST_NICKNAME, CAPI_COMMAND_U_DELETE_SPARE, CAPI_COMMAND_U_DO_SCSI_MAINT});
+    const std::vector<uint32_t> expectedPhases = {
+        CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, CAPI_COMMAND_U_DELETE_ARRAY, CAPI_COMMAND_U_ADD_HOST_NICKNAME,
+        CAPI_COMMAND_U_DELETE_SPARE, CAPI_COMMAND_U_DO_SCSI_MAINT};
     EXPECT_EQ(phases, expectedPhases);
 
     EXPECT_FALSE(fs::exists(install_ + "/3C4D5E.dsk.bin"));
@@ -174,8 +181,9 @@ TEST_P(ReinitControllerTest, AFailedStepAnswersMinusOneAndTheOthersStillRun) {
     testsupport::WriteWholeFile(install_ + "/f31", "x");
     std::vector<std::string> files(REINIT_MOST_FILES);
     for (size_t f = 0; f < files.size(); ++f) files[f] = "f" + std::to_string(f);
-    fabric_->SetHandler(CAPI_COMMAND_U_DELETE_ARRAY,
-                        [](const sim::CapiRequest&, sim::StorageSystem&, int) { return Refused(CAPI_ERROR_COMMAND_FAILED); });
+    fabric_->SetHandler(CAPI_COMMAND_U_DELETE_ARRAY, [](const sim::CapiRequest&, sim::StorageSystem&, int) {
+        return Refused(CAPI_ERROR_COMMAND_FAILED);
+    });
     const Reply reply = Reinit(files, 0x7FFFFFFF);
     EXPECT_EQ(reply.status, 0u);
     EXPECT_EQ(reply.code, kFailed);
@@ -189,8 +197,9 @@ TEST_P(ReinitControllerTest, AFailedStepAnswersMinusOneAndTheOthersStillRun) {
 // An unmap that the controller refused three times does not fail a wipe whose later steps unmapped and
 // deleted every volume: what is left on the pair decides.
 TEST_P(ReinitControllerTest, AnUnmapThatFailedEarlyDoesNotFailAWipeThatLeftNothing) {
-    fabric_->InjectFault(0, 0, {sim::FaultKind::ReturnCode, CAPI_COMMAND_U_MAP_UNMAP_PARTITION,
-                                CAPI_ERROR_FAILURE_DUE_TO_CONFIG_CHANGE, 3});
+    fabric_->InjectFault(0, 0,
+                         {sim::FaultKind::ReturnCode, CAPI_COMMAND_U_MAP_UNMAP_PARTITION,
+                          CAPI_ERROR_FAILURE_DUE_TO_CONFIG_CHANGE, 3});
     const Reply reply = Reinit({});
     EXPECT_EQ(reply.status, 0u);
     EXPECT_EQ(reply.code, 0u);

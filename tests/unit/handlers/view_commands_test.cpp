@@ -53,7 +53,7 @@ void PutMapping(std::vector<uint8_t>& buffer, size_t i, const Mapping& m) {
 }
 
 class ViewCommandsTest : public ProxyCommandTest {
-protected:
+  protected:
     // CREATE_CUSTOM_VIEW carries its count at byte 8, where other requests carry the controller id.
     static Reply CustomView(const std::vector<Mapping>& mappings, uint32_t count) {
         return Exec(RRE_CREATE_CUSTOM_VIEW, kCustomViewLength, count, [&](std::vector<uint8_t>& b) {
@@ -127,8 +127,9 @@ TEST_P(ViewCommandsTest, CustomViewMapsAPartitionToAHostPortThatThenSeesIt) {
     EXPECT_EQ(hostView->partitions[3].map.hlun, 5);
     const std::vector<sim::HostDisk> disks = fabric_->Disks();
     ASSERT_EQ(disks.size(), 4u);
-    EXPECT_TRUE(std::any_of(disks.begin(), disks.end(),
-                            [&](const sim::HostDisk& d) { return d.serial == Serial(3) && d.address.lun == 5; }));
+    EXPECT_TRUE(std::any_of(disks.begin(), disks.end(), [&](const sim::HostDisk& d) {
+        return d.serial == Serial(3) && d.address.lun == 5;
+    }));
 }
 
 TEST_P(ViewCommandsTest, CustomViewRequestCountsAndRefusals) {
@@ -148,10 +149,12 @@ TEST_P(ViewCommandsTest, CustomViewRequestCountsAndRefusals) {
         uint32_t code;
         size_t maps;
     } cases[] = {
+        // clang-format off
         {"no mapping request", {}, 0, 0, 0, 0},
         {"more than 128: nothing sent", {m}, 129, 0, 0xFFFFFFFFu, 0},
         {"the second for an unknown controller: the first is mapped", {m, unknown}, 2, -1, RRE_ERROR_NO_CONTROLLER, 1},
         {"an iSCSI initiator to an FC controller: nothing sent, nor after it", {initiator, m}, 2, 0, 0xFFFFFFFFu, 0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -246,7 +249,9 @@ TEST_P(ViewCommandsTest, CustomViewRetriesARefusedMappingOnceAndStopsAtAFailedVi
 // Each mapping request starts from an all-zero map record: an address-named host after a named initiator
 // sends no initiator name.
 TEST_P(ViewCommandsTest, EachMappingRequestStartsFromAZeroRecord) {
-    fabric_->Edit([](sim::FabricModel& model) { model.systems[0].params.hostBusTypes = sim::HostBusTypes(sim::kBusTypeIscsi); });
+    fabric_->Edit([](sim::FabricModel& model) {
+        model.systems[0].params.hostBusTypes = sim::HostBusTypes(sim::kBusTypeIscsi);
+    });
     fabric_->RecordConfigurationChange(0);
     ASSERT_EQ(List(RRE_GET_ARRAY_LIST, kHandleA).status, 0);  // the proxy reads the controller's new kind
     Mapping named;
@@ -275,8 +280,8 @@ TEST_P(ViewCommandsTest, HybridControllerMapsAnInitiatorByName) {
     fabric_->Edit([](sim::FabricModel& model) {
         sim::StorageSystem& pair = model.systems[0];
         pair.params.hostBusTypes = sim::HybridHostBusTypes();
-        pair.partitions[3].hostMaps.push_back({sim::HostPortId::Iscsi("iqn.1991-05.com.host:one"),
-                                               sim::PartitionMap::Presenting(6)});
+        pair.partitions[3].hostMaps.push_back(
+            {sim::HostPortId::Iscsi("iqn.1991-05.com.host:one"), sim::PartitionMap::Presenting(6)});
         pair.partitions[3].hostMaps.back().map.flags[1] = 0xE0;
     });
     fabric_->RecordConfigurationChange(0);
@@ -305,8 +310,8 @@ TEST_P(ViewCommandsTest, ViewListComesFromItsCacheUntilAChange) {
     EXPECT_EQ(first.code, 0u);
     ASSERT_EQ(Word(first.buffer, 12), 4u);
     EXPECT_EQ(first.replyLength, static_cast<int32_t>(48 + 4 * kViewSize));
-    EXPECT_TRUE(std::all_of(first.buffer.begin() + 16 + 4 * kViewSize, first.buffer.begin() + 48 + 4 * kViewSize,
-                            [](uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(std::all_of(first.buffer.begin() + 16 + 4 * kViewSize,
+                            first.buffer.begin() + 48 + 4 * kViewSize, [](uint8_t b) { return b == 0; }));
     EXPECT_EQ(std::memcmp(first.buffer.data() + 16 + 3 * kViewSize, Serial(3).data(), 16), 0);
     EXPECT_EQ(Sent(kViewCommand).size(), 4u);
 
@@ -314,7 +319,8 @@ TEST_P(ViewCommandsTest, ViewListComesFromItsCacheUntilAChange) {
     const Reply cached = AllViews();
     EXPECT_EQ(cached.code, 0u);
     EXPECT_TRUE(Sent(kViewCommand).empty());
-    EXPECT_TRUE(std::equal(first.buffer.begin(), first.buffer.begin() + first.replyLength, cached.buffer.begin()));
+    EXPECT_TRUE(
+        std::equal(first.buffer.begin(), first.buffer.begin() + first.replyLength, cached.buffer.begin()));
 
     // A change anywhere moves the controller's sequence number: the list is read again.
     fabric_->RecordConfigurationChange(0);

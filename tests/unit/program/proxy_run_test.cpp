@@ -62,10 +62,11 @@ TEST_F(ShutDownTest, WaitForAWorkerThatNeverEndsIsBounded) {
 
 void WriteConfiguration(const testsupport::TestRoot& root, uint16_t port) {
     std::filesystem::create_directories(root.path() + "/C/Windows/System32");
-    testsupport::WriteWholeFile(root.path() + "/C/Windows/System32/corlink4.conf",
-                                "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :pw12345678\n"
-                                "port     :" +
-                                    std::to_string(port) + "\n");
+    testsupport::WriteWholeFile(
+        root.path() + "/C/Windows/System32/corlink4.conf",
+        "version  :1\nipaddress:127.0.0.1\nusername :proxyuser\npassword :pw12345678\n"
+        "port     :" +
+            std::to_string(port) + "\n");
 }
 
 // Listening sockets on three consecutive loopback ports.

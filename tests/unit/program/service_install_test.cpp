@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "corlink/foundation/service_identity.h"
-#include "platform/time/clock.h"
-#include "platform/system/module_file.h"
 #include "platform/files/registry.h"
+#include "platform/system/module_file.h"
 #include "platform/system/service_state.h"
+#include "platform/time/clock.h"
 #include "tests/support/test_root.h"
 
 namespace {

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "corlink/program/service_shell.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/service_params.h"
-#include "platform/system/console_control.h"
+#include "corlink/program/service_shell.h"
 #include "platform/system/application_event_log.h"
+#include "platform/system/console_control.h"
 #include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
 

@@ -22,11 +22,14 @@ inline std::vector<uint8_t> ControllerReadOf(const BVSS_CapiRaidController& cont
     reply->numArrays = controller.mNumArrays;
     std::copy(controller.mArrays, controller.mArrays + std::min<uint32_t>(controller.mNumArrays, kMaxArrays),
               reply->arrays);
-    for (uint32_t a = 0; a < reply->numArrays && a < kMaxArrays; ++a) reply->arrays[a].largeNumArrayPartitions = 0;
-    for (uint32_t i = 0; i < controller.mPartitionCount; ++i) reply->partitions[reply->partitionCount++] = controller.mPartitions[i];
+    for (uint32_t a = 0; a < reply->numArrays && a < kMaxArrays; ++a)
+        reply->arrays[a].largeNumArrayPartitions = 0;
+    for (uint32_t i = 0; i < controller.mPartitionCount; ++i)
+        reply->partitions[reply->partitionCount++] = controller.mPartitions[i];
     for (const API_PARTITION_ENTRY& entry : added) reply->partitions[reply->partitionCount++] = entry;
     for (uint32_t i = 0; i < reply->partitionCount; ++i)
-        if (reply->partitions[i].arrayIndex < reply->numArrays) ++reply->arrays[reply->partitions[i].arrayIndex].largeNumArrayPartitions;
+        if (reply->partitions[i].arrayIndex < reply->numArrays)
+            ++reply->arrays[reply->partitions[i].arrayIndex].largeNumArrayPartitions;
     return bytes;
 }
 

@@ -51,7 +51,9 @@ struct ControllerTraits {
     std::string partner;   // the other controller's serial number, as this one reports it
 
     ControllerTraits& B() { return failoverId = 0, *this; }
-    ControllerTraits& Capi(uint8_t newMajor, uint8_t newMinor) { return major = newMajor, minor = newMinor, *this; }
+    ControllerTraits& Capi(uint8_t newMajor, uint8_t newMinor) {
+        return major = newMajor, minor = newMinor, *this;
+    }
     ControllerTraits& Capabilities3(uint32_t value) { return capabilities3 = value, *this; }
     ControllerTraits& Owners(uint8_t vd1, uint8_t vd2) { return owners[0] = vd1, owners[1] = vd2, *this; }
     ControllerTraits& With(std::vector<Volume> list) { return volumes = std::move(list), *this; }
@@ -83,8 +85,8 @@ struct SnapPoolRow {
 
 // A list reply in host order: `count` at countAt, then one record per row from listAt, each filled by `fill`.
 template <class Record, class Row, class Fill>
-std::vector<uint8_t> ListReply(size_t size, size_t countAt, size_t listAt, uint32_t count, const std::vector<Row>& rows,
-                               Fill fill) {
+std::vector<uint8_t> ListReply(size_t size, size_t countAt, size_t listAt, uint32_t count,
+                               const std::vector<Row>& rows, Fill fill) {
     std::vector<uint8_t> host(std::max(size, listAt + rows.size() * sizeof(Record)), 0);
     count = std::max<uint32_t>(count, static_cast<uint32_t>(rows.size()));
     std::memcpy(host.data() + countAt, &count, sizeof count);
@@ -109,9 +111,12 @@ inline std::vector<uint8_t> ControllerData(uint32_t id, const ControllerTraits& 
     CAPI_CONTROLLER& data = c->controller;
     std::memcpy(data.serialNumber, traits.serial.data(), std::min<size_t>(traits.serial.size(), 32));
     std::memset(data.manufacturer, 'M', sizeof data.manufacturer);
-    std::memcpy(data.firmwareRevision, traits.firmware.data(), std::min(traits.firmware.size(), sizeof data.firmwareRevision));  // unterminated: read within its field
+    std::memcpy(data.firmwareRevision, traits.firmware.data(),
+                std::min(traits.firmware.size(),
+                         sizeof data.firmwareRevision));  // unterminated: read within its field
     data.failover.failoverId = traits.failoverId;
-    std::memcpy(data.failover.otherSerialNumber, traits.partner.data(), std::min<size_t>(traits.partner.size(), 32));
+    std::memcpy(data.failover.otherSerialNumber, traits.partner.data(),
+                std::min<size_t>(traits.partner.size(), 32));
     data.capiVersionMajor = traits.major;
     data.capiVersionMinor = traits.minor;
     data.capabilities = 1;
@@ -205,11 +210,12 @@ class ControllerSetTest : public SessionTest {
                 return ScriptAction{{ReplyTo(request, NetworkReply(request.header.OpCode, host))}, false};
             }
             case RRE_GET_BACKING_STORE_LIST: {
-                const auto host = ListReply<CAPI_BACKING_STORE>(
-                    request.data.size(), 16, 24, 0, snapPoolRows_, [](const SnapPoolRow& row, CAPI_BACKING_STORE* record) {
-                        std::memset(record->partitionId, row.snapPool, 16);
-                        record->numMasterVolumes = row.masterVolumes;
-                    });
+                const auto host =
+                    ListReply<CAPI_BACKING_STORE>(request.data.size(), 16, 24, 0, snapPoolRows_,
+                                                  [](const SnapPoolRow& row, CAPI_BACKING_STORE* record) {
+                                                      std::memset(record->partitionId, row.snapPool, 16);
+                                                      record->numMasterVolumes = row.masterVolumes;
+                                                  });
                 return ScriptAction{{ReplyTo(request, NetworkReply(request.header.OpCode, host))}, false};
             }
             default:
@@ -230,7 +236,8 @@ class ControllerSetTest : public SessionTest {
     }
     std::vector<std::string> SetSerials() {
         std::vector<std::string> serials;
-        for (const auto& c : set_->mControllers) serials.emplace_back(reinterpret_cast<const char*>(c->getSerialNumber()));
+        for (const auto& c : set_->mControllers)
+            serials.emplace_back(reinterpret_cast<const char*>(c->getSerialNumber()));
         return serials;
     }
     BVSS_CapiRaidController* Held(const std::string& serial) {

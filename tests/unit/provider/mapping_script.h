@@ -78,9 +78,12 @@ struct MapRequest {
     std::vector<uint8_t> serial;
 };
 inline MapRequest ReadMapRequest(const std::vector<uint8_t>& data) {
-    MapRequest r{U32(data, 12), KeyOf(data[60], &data[80], reinterpret_cast<const char*>(&data[120])),
-                 U32(data, 88), 0,
-                 std::vector<uint8_t>(&data[16], &data[24]), std::vector<uint8_t>(&data[112], &data[120]),
+    MapRequest r{U32(data, 12),
+                 KeyOf(data[60], &data[80], reinterpret_cast<const char*>(&data[120])),
+                 U32(data, 88),
+                 0,
+                 std::vector<uint8_t>(&data[16], &data[24]),
+                 std::vector<uint8_t>(&data[112], &data[120]),
                  std::vector<uint8_t>(&data[28], &data[60])};
     std::memcpy(&r.lun16, &data[108], 2);
     return r;

@@ -9,8 +9,12 @@
 class BVSS_HardwareProviderTestPeer {
   public:
     static const BVSS_SnapshotSet& Set(const BVSS_HardwareProvider& provider) { return provider.mSet; }
-    static std::vector<BVSS_SnapshotInfo>& Luns(BVSS_HardwareProvider& provider) { return provider.mSet.Luns(); }
-    static BVSS_RaidControllerSet& Controllers(BVSS_HardwareProvider& provider) { return provider.mRaidControllerSet; }
+    static std::vector<BVSS_SnapshotInfo>& Luns(BVSS_HardwareProvider& provider) {
+        return provider.mSet.Luns();
+    }
+    static BVSS_RaidControllerSet& Controllers(BVSS_HardwareProvider& provider) {
+        return provider.mRaidControllerSet;
+    }
     static std::vector<FlexIDEntry>& Ports(BVSS_HardwareProvider& provider) { return provider.mFlexIDList; }
     static bool DiscoveryOff(const BVSS_HardwareProvider& provider) { return provider.mDiscoveryOff; }
 

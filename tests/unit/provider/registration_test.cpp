@@ -10,10 +10,10 @@
 
 #include "platform/com/com_classes.h"
 #include "platform/com/com_object.h"
-#include "platform/system/module_library.h"
-#include "platform/files/registry.h"
 #include "platform/com/type_library.h"
 #include "platform/com/vss_interfaces.h"
+#include "platform/files/registry.h"
+#include "platform/system/module_library.h"
 #include "provider/controllers/provider_registry.h"
 #include "tests/support/test_root.h"
 
@@ -66,13 +66,16 @@ class AdminFactory : public IClassFactory {
   public:
     static const ComInterfaceEntry kInterfaces[];
     explicit AdminFactory(IVssAdmin* admin) : admin_(admin) {}
-    HRESULT CreateInstance(IUnknown*, REFIID iid, void** object) override { return admin_->QueryInterface(iid, object); }
+    HRESULT CreateInstance(IUnknown*, REFIID iid, void** object) override {
+        return admin_->QueryInterface(iid, object);
+    }
     HRESULT LockServer(BOOL) override { return S_OK; }
 
   private:
     IVssAdmin* admin_;
 };
-const ComInterfaceEntry AdminFactory::kInterfaces[] = {ComEntry<AdminFactory, IClassFactory>(IID_IClassFactory), {}};
+const ComInterfaceEntry AdminFactory::kInterfaces[] = {
+    ComEntry<AdminFactory, IClassFactory>(IID_IClassFactory), {}};
 
 class RegistrationTest : public ::testing::Test {
   protected:
@@ -98,15 +101,18 @@ class RegistrationTest : public ::testing::Test {
     // The stand-in as the coordinator class of the class table.
     void OfferCoordinator() {
         IClassFactory* factory = ComObject<AdminFactory>::New(nullptr, nullptr, admin_);
-        ASSERT_EQ(CoRegisterClassObject(CLSID_VSSCoordinator, factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie_),
+        ASSERT_EQ(CoRegisterClassObject(CLSID_VSSCoordinator, factory, CLSCTX_LOCAL_SERVER,
+                                        REGCLS_MULTIPLEUSE, &cookie_),
                   S_OK);
     }
     std::string Value(const std::string& key, const char* name) const {
         HKEY open = nullptr;
-        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &open) != ERROR_SUCCESS) return "<no key>";
+        if (RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &open) != ERROR_SUCCESS)
+            return "<no key>";
         char text[4096] = {};
         DWORD size = sizeof text - 1;
-        const LONG status = RegQueryValueExA(open, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+        const LONG status =
+            RegQueryValueExA(open, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
         RegCloseKey(open);
         return status == ERROR_SUCCESS ? std::string(text) : "<no value>";
     }
@@ -128,15 +134,16 @@ TEST_F(RegistrationTest, RegistersTheClassAndTheProviderThenUnregistersBoth) {
 
     EXPECT_EQ(Value(kClassKey, ""), "BVSS_HardwareProvider Object");
     EXPECT_EQ(Value(kClassKey, "AppID"), "{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}");
-    EXPECT_EQ(Value(std::string(kClassKey) + "\\InprocServer32", ""),
-              std::string(PROVIDER_LIBRARY));
+    EXPECT_EQ(Value(std::string(kClassKey) + "\\InprocServer32", ""), std::string(PROVIDER_LIBRARY));
     EXPECT_EQ(Value(std::string(kClassKey) + "\\InprocServer32", "ThreadingModel"), "apartment");
     EXPECT_EQ(Value(std::string(kClassKey) + "\\ProgID", ""), "DOVURERUDOredezor.BVSS_Hardware.1");
-    EXPECT_EQ(Value(std::string(kClassKey) + "\\VersionIndependentProgID", ""), "DOVURERUDOredezor.BVSS_HardwarePr");
+    EXPECT_EQ(Value(std::string(kClassKey) + "\\VersionIndependentProgID", ""),
+              "DOVURERUDOredezor.BVSS_HardwarePr");
     EXPECT_EQ(Value(std::string(kClassKey) + "\\TypeLib", ""), "{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}");
     EXPECT_TRUE(KeyExists(std::string(kClassKey) + "\\Programmable"));
     EXPECT_EQ(Value("DOVURERUDOredezor.BVSS_HardwarePr\\CurVer", ""), "DOVURERUDOredezor.BVSS_Hardware.1");
-    EXPECT_EQ(Value("DOVURERUDOredezor.BVSS_Hardware.1\\CLSID", ""), "{122E0BAB-DAE0-4285-B708-EB497440927A}");
+    EXPECT_EQ(Value("DOVURERUDOredezor.BVSS_Hardware.1\\CLSID", ""),
+              "{122E0BAB-DAE0-4285-B708-EB497440927A}");
     EXPECT_EQ(Value("AppID\\{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}", ""), "DOVURERUDOredezor");
     EXPECT_EQ(Value("AppID\\DOVURERUDOredezor.DLL", "AppID"), "{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}");
     const std::string typeLib = "TypeLib\\{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}\\1.0";
@@ -181,10 +188,11 @@ TEST_F(RegistrationTest, RegistersTheClassAndTheProviderThenUnregistersBoth) {
     ASSERT_EQ(unregisterServer_(), S_OK) << Log();
     EXPECT_EQ(admin_->calls, (std::vector<std::string>{"unregister"}));
     EXPECT_TRUE(admin_->lastProvider == providerId);
-    for (const char* gone : {kClassKey, "DOVURERUDOredezor.BVSS_Hardware.1", "DOVURERUDOredezor.BVSS_HardwarePr",
-                             "AppID\\{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}", "AppID\\DOVURERUDOredezor.DLL",
-                             "TypeLib\\{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}",
-                             "Interface\\{DF0403D5-BF27-4C0B-9FED-34BBB9C3BC7A}"}) {
+    for (const char* gone :
+         {kClassKey, "DOVURERUDOredezor.BVSS_Hardware.1", "DOVURERUDOredezor.BVSS_HardwarePr",
+          "AppID\\{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}", "AppID\\DOVURERUDOredezor.DLL",
+          "TypeLib\\{0192BBE5-5023-4CE6-A8B5-1AC17FCD3CDA}",
+          "Interface\\{DF0403D5-BF27-4C0B-9FED-34BBB9C3BC7A}"}) {
         EXPECT_FALSE(KeyExists(gone)) << gone;
     }
     EXPECT_TRUE(KeyExists("CLSID"));
@@ -223,9 +231,11 @@ TEST_P(CoordinatorAnswers, DecideTheResultAndTheEvent) {
     if (c.expected != S_OK) {
         char code[16];
         std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(c.expected));
-        EXPECT_NE(Events().find(std::string("\t1\t0x00000001\tTestProvider version 9.8.7 could not be installed, error ") +
-                                code),
-                  std::string::npos)
+        EXPECT_NE(
+            Events().find(
+                std::string("\t1\t0x00000001\tTestProvider version 9.8.7 could not be installed, error ") +
+                code),
+            std::string::npos)
             << Events();
     }
 }
@@ -233,17 +243,30 @@ TEST_P(CoordinatorAnswers, DecideTheResultAndTheEvent) {
 INSTANTIATE_TEST_SUITE_P(
     Registration, CoordinatorAnswers,
     ::testing::Values(
-        CoordinatorCase{"AlreadyRegisteredIsReplaced", {VSS_E_PROVIDER_ALREADY_REGISTERED, S_OK}, S_OK, S_OK,
+        CoordinatorCase{"AlreadyRegisteredIsReplaced",
+                        {VSS_E_PROVIDER_ALREADY_REGISTERED, S_OK},
+                        S_OK,
+                        S_OK,
                         {"register", "unregister", "register"},
                         "DllRegisterServer(): Successfully unregistered old version.\n"},
-        CoordinatorCase{"RemovalFailureStillRegistersAgain", {VSS_E_PROVIDER_ALREADY_REGISTERED, S_OK}, kRefused, S_OK,
-                        {"register", "unregister", "register"},
-                        "DllRegisterServer(): Provider old version unregistration failed with code 0x80042302.\n"},
+        CoordinatorCase{
+            "RemovalFailureStillRegistersAgain",
+            {VSS_E_PROVIDER_ALREADY_REGISTERED, S_OK},
+            kRefused,
+            S_OK,
+            {"register", "unregister", "register"},
+            "DllRegisterServer(): Provider old version unregistration failed with code 0x80042302.\n"},
         CoordinatorCase{"SecondAttemptFails",
-                        {VSS_E_PROVIDER_ALREADY_REGISTERED, VSS_E_PROVIDER_ALREADY_REGISTERED}, S_OK,
-                        VSS_E_PROVIDER_ALREADY_REGISTERED, {"register", "unregister", "register"},
+                        {VSS_E_PROVIDER_ALREADY_REGISTERED, VSS_E_PROVIDER_ALREADY_REGISTERED},
+                        S_OK,
+                        VSS_E_PROVIDER_ALREADY_REGISTERED,
+                        {"register", "unregister", "register"},
                         "DllRegisterServer(): Provider Registration failed with code 0x80042303.\n"},
-        CoordinatorCase{"OtherFailureIsNotRetried", {kRefused}, S_OK, kRefused, {"register"},
+        CoordinatorCase{"OtherFailureIsNotRetried",
+                        {kRefused},
+                        S_OK,
+                        kRefused,
+                        {"register"},
                         "DllRegisterServer(): Provider Registration failed with code 0x80042302.\n"}),
     [](const ::testing::TestParamInfo<CoordinatorCase>& row) { return std::string(row.param.name); });
 
@@ -287,7 +310,9 @@ TEST_F(RegistrationTest, AFailedComRegistrationIsTheOnlyStepLoggedAndTheCoordina
     const HRESULT result = registerServer_();
     EXPECT_TRUE(FAILED(result));
     EXPECT_TRUE(admin_->calls.empty());
-    EXPECT_NE(Log().find("DllRegisterServer(): Parent class registration failed with code"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("DllRegisterServer(): Parent class registration failed with code"),
+              std::string::npos)
+        << Log();
     EXPECT_EQ(Log().find("VSS admin object creation failed"), std::string::npos);
     EXPECT_EQ(Events().find("has been installed"), std::string::npos);
     EXPECT_NE(Events().find("could not be installed"), std::string::npos);

@@ -46,7 +46,8 @@ std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
 
 }  // namespace
 
-std::vector<uint8_t> ReplyTo(const ProxyMessage& request, const std::vector<uint8_t>& data, uint32_t dataType) {
+std::vector<uint8_t> ReplyTo(const ProxyMessage& request, const std::vector<uint8_t>& data,
+                             uint32_t dataType) {
     PROXY_MSG_HEADER header = request.header;
     header.DataType = dataType;
     header.DataLen = static_cast<uint32_t>(data.size());
@@ -91,7 +92,8 @@ void ScriptedProxy::SetScript(Script script) {
 
 void ScriptedProxy::CloseOnControl(uint32_t opCode, bool enabled) {
     std::lock_guard<std::mutex> g(lock_);
-    closeOnControl_.erase(std::remove(closeOnControl_.begin(), closeOnControl_.end(), opCode), closeOnControl_.end());
+    closeOnControl_.erase(std::remove(closeOnControl_.begin(), closeOnControl_.end(), opCode),
+                          closeOnControl_.end());
     if (enabled) closeOnControl_.push_back(opCode);
 }
 
@@ -176,7 +178,8 @@ bool ScriptedProxy::ServeConnection(int fd) {
                 return true;  // goodbye and others: no answer
         }
     }
-    const ScriptAction action = script ? script(message) : ScriptAction{{ReplyTo(message, ReplyData(8, 0, 0))}, false};
+    const ScriptAction action =
+        script ? script(message) : ScriptAction{{ReplyTo(message, ReplyData(8, 0, 0))}, false};
     for (const std::vector<uint8_t>& bytes : action.sends)
         if (!WriteAll(fd, bytes)) return false;
     return !action.close;

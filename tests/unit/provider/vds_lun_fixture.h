@@ -21,8 +21,8 @@ inline std::string IdText(uint8_t idByte) {
 }
 
 struct LunSpec {
-    std::string serial;                  // "-": no serial text
-    const char* revision = "V1.0";       // null: no revision text
+    std::string serial;             // "-": no serial text
+    const char* revision = "V1.0";  // null: no revision text
     VDS_STORAGE_BUS_TYPE bus = VDSBusTypeFibre;
     std::vector<BYTE> identifiers = {0x11};  // first bytes of 32-byte binary vendor-specific identifiers
 };
@@ -60,7 +60,8 @@ class LunRecords {
             auto* bytes = static_cast<BYTE*>(CoTaskMemAlloc(32));
             std::memset(bytes, 0, 32);
             bytes[0] = traits.identifiers[i];
-            table[i] = VDS_STORAGE_IDENTIFIER{VDSStorageIdCodeSetBinary, VDSStorageIdTypeVendorSpecific, 32, bytes};
+            table[i] =
+                VDS_STORAGE_IDENTIFIER{VDSStorageIdCodeSetBinary, VDSStorageIdTypeVendorSpecific, 32, bytes};
         }
         record->m_deviceIdDescriptor.m_rgIdentifiers = table;
         record->m_deviceIdDescriptor.m_cIdentifiers = static_cast<ULONG>(traits.identifiers.size());

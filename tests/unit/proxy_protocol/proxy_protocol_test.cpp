@@ -66,12 +66,14 @@ TEST(RequestCookie, AddsBaseSequenceAndTableEntry) {
         uint32_t base, sequence, cookie;
     };
     const Case cases[] = {
+        // clang-format off
         {0, 0, 58},                    // first entry
         {100, 64, 100 + 64 + 58},      // 64 wraps to the first entry
         {7, 1, 7 + 1 + 50},            //
         {0, 63, 63 + 7},               // last entry
         {1000, 24, 1000 + 24 + 64},    // the entry that holds 64
         {0xFFFFFFFFu, 2, 2 - 1 + 42},  // sum wraps modulo 2^32
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(ProxyRequestCookie(c.base, c.sequence), c.cookie) << c.sequence;
 }

@@ -2,6 +2,8 @@
 // family's table (data/buffer_words.txt), with the embedded CAPI structures' words taken from the
 // independent converted-word map: toward the network exactly those words change, and the way back restores
 // the buffer. Every buffer's rows tile it and agree with its format.
+#include "corlink/proxy_wire/buffer_wire.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -15,7 +17,6 @@
 
 #include "corlink/capi_wire/byte_order.h"
 #include "corlink/capi_wire/capi_array.h"
-#include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "tests/unit/capi_wire/convmap.h"
 
@@ -173,7 +174,7 @@ TEST(BufferWire, EveryBufferConvertsExactlyTheWordsOfItsTableAndBack) {
         }
     }
     EXPECT_EQ(names.size(), rre_wire::AllBufferFormats().size());  // every format has its line
-    EXPECT_EQ(names.size(), 70u);                                   // one per buffer shape of the command set
+    EXPECT_EQ(names.size(), 70u);                                  // one per buffer shape of the command set
 }
 
 // The rows of a buffer follow one another from byte 0 to its end, and the format's head is its first row.
@@ -202,9 +203,11 @@ TEST(BufferWire, CommandsFindTheFormatOfTheirShape) {
         uint32_t code;
         const char* converter;
     } cases[] = {
+        // clang-format off
         {RRE_SET_PART_NAME, "PackRreSetName"},     {RRE_SET_ARRAY_NAME, "PackRreSetName"},
         {RRE_DELETE_ARRAY, "PackRreFreeCache"},    {RRE_RESCAN_ALL_BUS, "PackRreSilenceAlarm"},
         {RRE_REMEMBER_INITIATOR_SECRET, "PackRreAuthDbRecord"}, {RRE_RESET_SNAPSHOT, "PackRreDeletePart"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const BufferFormat* f = rre_wire::BufferFormatOf(c.code);
@@ -212,8 +215,9 @@ TEST(BufferWire, CommandsFindTheFormatOfTheirShape) {
         EXPECT_STREQ(f->converter, c.converter);
     }
     // These write their network words themselves.
-    for (uint32_t code : {RRE_GET_CONTROLLERHANDLEDB, RRE_GET_ARRAY_PARTITION, RRE_GET_PROGRESS, RRE_GET_VERSION,
-                          RRE_SET_DISCOVERY_FLAG, RRE_GET_DRIVE_ENCLOSURES, RRE_EXT_MASK_READFILE}) {
+    for (uint32_t code :
+         {RRE_GET_CONTROLLERHANDLEDB, RRE_GET_ARRAY_PARTITION, RRE_GET_PROGRESS, RRE_GET_VERSION,
+          RRE_SET_DISCOVERY_FLAG, RRE_GET_DRIVE_ENCLOSURES, RRE_EXT_MASK_READFILE}) {
         EXPECT_EQ(rre_wire::BufferFormatOf(code), nullptr) << code;
     }
 }
@@ -227,11 +231,12 @@ TEST(BufferWire, ListCountsAreClampedToCapacityAndLength) {
     PackRreBuffer(RRE_GET_ARRAY_LIST, PACK_FROM_NETWORK, reply.data(), reply.size());
     EXPECT_EQ(Word(reply, 12), 0x7F5E656Cu);  // the count is read in host order and kept
     for (size_t r = 0; r < 2; ++r) {
-        EXPECT_NE(std::memcmp(reply.data() + 16 + r * sizeof(CAPI_ARRAY), original.data() + 16 + r * sizeof(CAPI_ARRAY),
-                              sizeof(CAPI_ARRAY)),
+        EXPECT_NE(std::memcmp(reply.data() + 16 + r * sizeof(CAPI_ARRAY),
+                              original.data() + 16 + r * sizeof(CAPI_ARRAY), sizeof(CAPI_ARRAY)),
                   0);
     }
-    EXPECT_EQ(std::memcmp(reply.data() + 16 + 2 * sizeof(CAPI_ARRAY), original.data() + 16 + 2 * sizeof(CAPI_ARRAY), 100),
+    EXPECT_EQ(std::memcmp(reply.data() + 16 + 2 * sizeof(CAPI_ARRAY),
+                          original.data() + 16 + 2 * sizeof(CAPI_ARRAY), 100),
               0);
 
     std::vector<uint8_t> event = Patterned(444);

@@ -1,4 +1,6 @@
 // Loading "corlink4.conf": creation, validation, rewriting with defaults, and the settings it leaves.
+#include "corlink/server/configuration.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +11,6 @@
 #include <string>
 
 #include "corlink/cipher/cipher.h"
-#include "corlink/server/configuration.h"
 #include "corlink/server/run_state.h"
 #include "platform/files/registry.h"
 #include "tests/support/file_size_limit.h"

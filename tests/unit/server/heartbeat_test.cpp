@@ -1,4 +1,6 @@
 // Heart beats through the listeners' named pipes, the pipe and timer stand-ins they run on.
+#include "corlink/server/heartbeat.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,15 +10,14 @@
 #include <thread>
 #include <vector>
 
-#include "corlink/server/client.h"
-#include "corlink/server/heartbeat.h"
 #include "corlink/proxy_protocol/proxy_header.h"
+#include "corlink/server/client.h"
 #include "corlink/server/run_state.h"
 #include "corlink/server/socket.h"
-#include "platform/time/clock.h"
 #include "platform/kernel/last_error.h"
-#include "platform/time/mm_timer.h"
 #include "platform/net/named_pipe.h"
+#include "platform/time/clock.h"
+#include "platform/time/mm_timer.h"
 #include "test_pipe_server.h"
 #include "tests/support/test_root.h"
 

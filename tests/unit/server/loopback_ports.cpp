@@ -44,10 +44,11 @@ std::vector<int> ConsecutivePorts(int count) {
     // port the test closes again to let the server bind it is not taken meanwhile by some other
     // process's connection. Other tests that bind ports of their own start elsewhere.
     constexpr uint32_t kLowest = 10000, kHighest = 32000;
-    static std::atomic<uint32_t> next{kLowest + (static_cast<uint32_t>(::getpid()) * 97u) % (kHighest - kLowest)};
+    static std::atomic<uint32_t> next{kLowest +
+                                      (static_cast<uint32_t>(::getpid()) * 97u) % (kHighest - kLowest)};
     for (int attempt = 0; attempt < 200; ++attempt) {
-        const uint32_t first = kLowest + (next.fetch_add(static_cast<uint32_t>(count) + 7u) - kLowest) %
-                                             (kHighest - kLowest);
+        const uint32_t first =
+            kLowest + (next.fetch_add(static_cast<uint32_t>(count) + 7u) - kLowest) % (kHighest - kLowest);
         std::vector<int> fds;
         while (static_cast<int>(fds.size()) < count) {
             int fd = ListeningSocket(static_cast<uint16_t>(first + fds.size()));

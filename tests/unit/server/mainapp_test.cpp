@@ -1,5 +1,7 @@
 // The whole TCP server over loopback: listening with port fallback, sessions on their own threads, the
 // real listener list, heart beats, the stop event, the discovery thread and the shut-down.
+#include "corlink/server/mainapp.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -12,21 +14,20 @@
 #include <vector>
 
 #include "corlink/database/database_state.h"
+#include "corlink/foundation/nt_os.h"
+#include "corlink/foundation/service_params.h"
 #include "corlink/handlers/rre.h"
+#include "corlink/proxy_protocol/proxy_header.h"
 #include "corlink/server/configuration.h"
 #include "corlink/server/errmsg.h"
 #include "corlink/server/heartbeat.h"
 #include "corlink/server/hotlink.h"
 #include "corlink/server/login_wait.h"
-#include "corlink/server/mainapp.h"
-#include "corlink/foundation/nt_os.h"
-#include "corlink/proxy_protocol/proxy_header.h"
 #include "corlink/server/run_state.h"
 #include "corlink/server/server_event.h"
-#include "corlink/foundation/service_params.h"
+#include "loopback_ports.h"
 #include "platform/time/clock.h"
 #include "platform/time/system_time.h"
-#include "loopback_ports.h"
 #include "session_test_client.h"
 #include "test_pipe_server.h"
 #include "tests/support/test_root.h"

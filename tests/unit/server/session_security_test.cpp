@@ -1,10 +1,11 @@
 // The session's security state on its own: handshake value, request check, login results.
+#include "corlink/server/session_security.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "corlink/server/configuration.h"
-#include "corlink/server/session_security.h"
 #include "session_test_client.h"
 
 namespace {
@@ -15,10 +16,12 @@ TEST(SessionSecurity, HandshakeValueOfPeerAddress) {
         uint32_t value;
     };
     const Case cases[] = {
+        // clang-format off
         {0x7F000001, 0x0003FA00},  // 127.0.0.1
         {0x00000000, 0x00000000},
         {0x0A141E28, 0x285051E0},  // 10.20.30.40
         {0xC0A801C8, 0x51900611},  // 192.168.1.200: the top bit wraps round
+        // clang-format on
     };
     for (const Case& c : cases) {
         CSessionSecurity security;
@@ -74,11 +77,13 @@ TEST_F(SessionLogin, PasswordDecidesAndFailureClosesTheSession) {
         uint32_t result;
     };
     const Case cases[] = {
+        // clang-format off
         {"proxyuser", "Pa55-word_Sample", LOGIN_RESULT_OK},
         {"PROXYUSER", "pA55-WORD_sAMPLE", LOGIN_RESULT_OK},  // both compared ignoring case
         {"proxyuser", "Pa55-word_Sampl", LOGIN_RESULT_WRONG_PASSWORD},
         {"proxyuser", "Pa55-word_Sample!", LOGIN_RESULT_WRONG_PASSWORD},
         {"proxyuser", "", LOGIN_RESULT_WRONG_PASSWORD},
+        // clang-format on
     };
     for (const Case& c : cases) {
         EXPECT_EQ(LoginWith(c.user, c.password), c.result) << c.user << " / " << c.password;

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "corlink/database/database_state.h"
+#include "corlink/foundation/nt_os.h"
 #include "corlink/handlers/rre.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/server/configuration.h"
 #include "corlink/server/hotlink.h"
 #include "corlink/server/ips_pass_through.h"
 #include "corlink/server/listener_directory.h"
-#include "corlink/foundation/nt_os.h"
 #include "corlink/server/run_state.h"
 #include "corlink/server/socket.h"
 #include "served_session.h"
@@ -142,8 +142,10 @@ TEST_F(Session, HandshakeAnswersPlatformCodeAndHandshakeValue) {
         uint32_t word0, word1;
     };
     const Case cases[] = {
+        // clang-format off
         {{'p', 'r', 'o', 'v'}, 0x00020501, 0x0003FA00},  // from 127.0.0.1
         {{}, 0x00020006, 0},
+        // clang-format on
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(client->Send(kControl, 1, c.identification, 77, 88));
@@ -212,7 +214,8 @@ TEST_F(Session, RefusedRequestsAreAnsweredAndNotExecuted) {
     LogIn();
     const uint32_t base = client->base;
     expectRefused("wrong cookie", 1, sessiontest::ExpectedCookie(base, 1) + 1);
-    ASSERT_TRUE(client->SendRequest(RRE_SET_DISCOVERY_FLAG, BigEndian({0, 0, 0x01000000})));  // sets the flag to 1
+    ASSERT_TRUE(
+        client->SendRequest(RRE_SET_DISCOVERY_FLAG, BigEndian({0, 0, 0x01000000})));  // sets the flag to 1
     Expect(kReply, RRE_SET_DISCOVERY_FLAG, 12);
     expectRefused("replayed", client->sequence, sessiontest::ExpectedCookie(base, client->sequence));
     expectRefused("sequence 0", 0, sessiontest::ExpectedCookie(base, 0));
@@ -408,10 +411,12 @@ TEST_F(IpsSession, PacketsPassThroughByTheirLengthField) {
         uint32_t passedLength;
     };
     const Case cases[] = {
+        // clang-format off
         {262223, 262144, 262224},  // the largest packet the buffers hold, raised to even
         {200, 120, 200},
         {81, 2, 82},  // an odd length is read with one more byte
         {40, 0, 40},  // 80 or less: the header alone is read; the packet keeps its own length
+        // clang-format on
     };
     // The largest first: each later packet finds the buffers zero beyond its own bytes.
     std::vector<uint32_t> passed;

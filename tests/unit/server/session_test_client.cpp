@@ -66,9 +66,7 @@ bool MakeLoopbackPair(LoopbackPair* pair) {
     return ok && pair->serverFd >= 0;
 }
 
-RawClient::~RawClient() {
-    Close();
-}
+RawClient::~RawClient() { Close(); }
 
 void RawClient::Close() {
     if (fd_ >= 0) ::close(fd_);

@@ -1,4 +1,6 @@
 // CRRESocket over real loopback TCP, and the communication error record.
+#include "corlink/server/socket.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,9 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "corlink/server/errmsg.h"
 #include "corlink/foundation/nt_os.h"
-#include "corlink/server/socket.h"
+#include "corlink/server/errmsg.h"
 #include "platform/time/clock.h"
 #include "tests/unit/platform/net/tcp_option_probe.h"
 

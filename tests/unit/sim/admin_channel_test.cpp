@@ -1,12 +1,13 @@
 // The fabric's administration channel: which messages are taken, what they do to the fabric, and that
 // nothing malformed is carried out.
+#include "sim/admin_channel.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <vector>
 
 #include "corlink/capi_wire/capi_command_codes.h"
-#include "sim/admin_channel.h"
 #include "sim/fabric.h"
 #include "tests/support/scenario_fabric.h"
 
@@ -17,6 +18,7 @@ TEST(AdminChannel, ParsesWellFormedMessagesAndRefusesTheRest) {
         const char* message;
         bool ok;
     } cases[] = {
+        // clang-format off
         {"fault pair=0 half=b kind=return-code command=1004 code=47 times=2", true},
         {"fault pair=0 half=a kind=down command=any ms=90000", true},
         {"disk-fault disk=1 kind=disk-check-condition command=53 code=196864", true},
@@ -38,6 +40,7 @@ TEST(AdminChannel, ParsesWellFormedMessagesAndRefusesTheRest) {
         {"reboot pair=0 half=a ms", false},
         {"present pair=0 half=a value=2", false},
         {"rescan\n", false},
+        // clang-format on
     };
     for (const auto& c : cases) {
         sim::AdminRequest request;
@@ -47,16 +50,16 @@ TEST(AdminChannel, ParsesWellFormedMessagesAndRefusesTheRest) {
     sim::AdminRequest request;
     std::string error;
     EXPECT_FALSE(sim::ParseAdminMessage(std::string(2000, 'x'), &request, &error));
-    ASSERT_TRUE(sim::ParseAdminMessage("fault pair=0 half=b kind=refusing command=1004 code=47 ms=9000", &request,
-                                       &error));
+    ASSERT_TRUE(sim::ParseAdminMessage("fault pair=0 half=b kind=refusing command=1004 code=47 ms=9000",
+                                       &request, &error));
     EXPECT_EQ(request.half, 1);
     EXPECT_EQ(request.fault.kind, sim::FaultKind::RefusingFor);
     EXPECT_EQ(request.fault.commandCode, 1004);
     EXPECT_EQ(request.fault.durationMs, 9000u);
 
     // A fault that lets two matching commands pass, then meets the next two; other commands do not count.
-    ASSERT_TRUE(sim::ParseAdminMessage("fault pair=0 half=a kind=return-code command=1207 code=47 times=2 after=2",
-                                       &request, &error));
+    ASSERT_TRUE(sim::ParseAdminMessage(
+        "fault pair=0 half=a kind=return-code command=1207 code=47 times=2 after=2", &request, &error));
     EXPECT_EQ(request.fault.after, 2u);
     sim::FaultScript script;
     script.Add(request.fault);
@@ -81,7 +84,9 @@ TEST(AdminChannel, AnswersOnTheFabric) {
               "disk 1 array lun=2 serial=000C0FF0001A2B010000000000000002\n"
               "disk 2 array lun=3 serial=000C0FF0001A2B010000000000000003\n");
     const std::string volumes = sim::AnswerAdminMessage(fabric, "volumes");
-    EXPECT_EQ(volumes.rfind("ok\nvolume 0 standard 000C0FF0001A2B010000000000000001 name=data01 description=\n", 0), 0u)
+    EXPECT_EQ(
+        volumes.rfind("ok\nvolume 0 standard 000C0FF0001A2B010000000000000001 name=data01 description=\n", 0),
+        0u)
         << volumes;
     EXPECT_EQ(std::count(volumes.begin(), volumes.end(), '\n'), 5) << "one line for each of the 4 volumes";
     EXPECT_EQ(sim::AnswerAdminMessage(fabric, "nonsense"), "error unknown verb");

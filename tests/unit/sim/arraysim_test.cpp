@@ -13,11 +13,11 @@
 
 #include "platform/devices/device_io.h"
 #include "platform/devices/fabric_client.h"
+#include "platform/devices/scsi_layouts.h"
 #include "platform/files/file_io.h"
+#include "platform/files/registry.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
-#include "platform/files/registry.h"
-#include "platform/devices/scsi_layouts.h"
 #include "tests/support/child_process.h"
 #include "tests/support/test_root.h"
 
@@ -27,7 +27,7 @@ using namespace std::chrono_literals;
 
 // arraysim started on a fresh machine root, its socket up.
 class ArraysimTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_LT(socket_.size(), 100u);
         ASSERT_TRUE(arraysim_.started());
@@ -41,8 +41,8 @@ protected:
     bool PassThrough(uint8_t adapter, std::vector<uint8_t> cdb, bool dataIn, std::vector<uint8_t>* data,
                      DWORD* error = nullptr) {
         const std::string name = "\\\\.\\Scsi" + std::to_string(adapter) + ":";
-        HANDLE device = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE device = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (device == INVALID_HANDLE_VALUE) return false;
         std::vector<uint8_t> block(608, 0);
         SCSI_PASS_THROUGH_DIRECT request{};
@@ -57,8 +57,8 @@ protected:
         std::memcpy(request.Cdb, cdb.data(), cdb.size());
         std::memcpy(block.data(), &request, sizeof request);
         DWORD returned = 0;
-        const bool ok = DeviceIoControl(device, IOCTL_SCSI_PASS_THROUGH_DIRECT, block.data(), 608, block.data(), 608,
-                                        &returned, nullptr) != FALSE;
+        const bool ok = DeviceIoControl(device, IOCTL_SCSI_PASS_THROUGH_DIRECT, block.data(), 608,
+                                        block.data(), 608, &returned, nullptr) != FALSE;
         if (!ok && error != nullptr) *error = GetLastError();
         CloseHandle(device);
         std::memcpy(&request, block.data(), sizeof request);
@@ -76,7 +76,8 @@ protected:
         packet[60] = 80;
         if (!PassThrough(adapter, {0x3B, 1, 0, 0, 0, 0, 0, 0, 80, 0}, false, &packet)) return -1;
         std::vector<uint8_t> reply(0x40050, 0);
-        if (!PassThrough(adapter, {0x3C, 1, 0, 0, 0, 0, 0x04, 0x00, 0x50, 0}, true, &reply) || reply.size() < 80) {
+        if (!PassThrough(adapter, {0x3C, 1, 0, 0, 0, 0, 0x04, 0x00, 0x50, 0}, true, &reply) ||
+            reply.size() < 80) {
             return -1;
         }
         uint32_t code = 0;
@@ -109,10 +110,11 @@ TEST_F(ArraysimTest, ServesTheDefaultScenarioToTheFabricClientAndStopsOnSigterm)
 
     // The device map under the same machine root.
     HKEY key = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
-                            "HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port 3\\Scsi Bus 0\\Target Id 0\\Logical Unit Id 1", 0,
-                            KEY_READ, &key),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                      "HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port 3\\Scsi Bus 0\\Target Id 0\\Logical Unit Id 1", 0,
+                      KEY_READ, &key),
+        ERROR_SUCCESS);
     char serial[64] = {};
     DWORD size = sizeof serial - 1;
     EXPECT_EQ(RegQueryValueExA(key, "SerialNumber", nullptr, nullptr, reinterpret_cast<BYTE*>(serial), &size),
@@ -144,7 +146,8 @@ TEST_F(ArraysimTest, AdministrationChannelInjectsFaultsTakesAControllerDownAndRe
     const std::string journal = Admin("journal");
     EXPECT_EQ(journal.rfind("ok\n", 0), 0u) << journal;
     EXPECT_NE(journal.find("capi "), std::string::npos);
-    EXPECT_NE(journal.find(" a 00C0FF1A2B01 1004 include=0 fault=return code\n"), std::string::npos) << journal;
+    EXPECT_NE(journal.find(" a 00C0FF1A2B01 1004 include=0 fault=return code\n"), std::string::npos)
+        << journal;
     EXPECT_NE(journal.find(" b 00C0FF1A2B02 1002 include=0 fault=down\n"), std::string::npos) << journal;
     EXPECT_EQ(Admin("fault pair=0 half=c kind=return-code"), "error half is not a or b");
     EXPECT_EQ(Admin("clear-journal"), "ok");

@@ -3,9 +3,9 @@
 
 #include "corlink/capi_wire/capi_array.h"
 #include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_enclosure.h"
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi_wire/capi_reply_codes.h"
-#include "corlink/capi_wire/capi_enclosure.h"
 #include "corlink/capi_wire/capi_unified_controller.h"
 #include "platform/time/clock.h"
 #include "tests/unit/sim/fabric_fixture.h"
@@ -47,7 +47,8 @@ TEST_P(FabricTest, ControllerDataComesBackThroughWriteAndReadBuffer) {
 
 TEST_P(FabricTest, ConfigurationChangesMoveTheSequenceNumbersInEveryReply) {
     fabric_->RecordConfigurationChange(0);
-    const CAPI_PACKET_HEADER sequence = HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER)));
+    const CAPI_PACKET_HEADER sequence =
+        HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER)));
     EXPECT_EQ(sequence.commandCode, CAPI_REPLY_U_GET_CONFIG_SEQ_NUMBER);
     EXPECT_EQ(sequence.configSequenceNumber, 0x00020002u);
     EXPECT_EQ(sequence.param2, 0x00020002u);
@@ -97,7 +98,8 @@ TEST_P(FabricTest, VolumesOfAnArrayNamedByItsSerial) {
     EXPECT_EQ(HeaderOf(Exchange(kLunA, cut)).errorCode, static_cast<uint32_t>(CAPI_ERROR_COMMAND_FAILED));
     std::vector<uint8_t> otherType = ObjectRequest(1081, serial.data(), serial.size());
     otherType[12] = 22;
-    EXPECT_EQ(HeaderOf(Exchange(kLunA, otherType)).errorCode, static_cast<uint32_t>(CAPI_ERROR_COMMAND_FAILED));
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, otherType)).errorCode,
+              static_cast<uint32_t>(CAPI_ERROR_COMMAND_FAILED));
 }
 
 TEST_P(FabricTest, EnclosureFruNamesTheStorageSystem) {
@@ -118,8 +120,9 @@ TEST_P(FabricTest, EnclosureFruNamesTheStorageSystem) {
     EXPECT_STREQ(advanced->fruidInfo[0].supplierSn, "3C4D5E");
 
     const uint8_t other[8] = {0x50};
-    EXPECT_EQ(HeaderOf(Exchange(kLunB, ObjectRequest(CAPI_COMMAND_U_GET_DRIVE_ENCLOSURE, other, 8))).errorCode,
-              static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
+    EXPECT_EQ(
+        HeaderOf(Exchange(kLunB, ObjectRequest(CAPI_COMMAND_U_GET_DRIVE_ENCLOSURE, other, 8))).errorCode,
+        static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER));
 }
 
 TEST_P(FabricTest, CommandsNotAnsweredYetAreRefusedAsNotSupported) {
@@ -157,7 +160,8 @@ TEST_P(FabricTest, MalformedRequestsGetAnAnswerAndNothingMore) {
     EXPECT_EQ(HeaderOf(Exchange(kLunA, lying)).errorCode, 0u);
     std::vector<uint8_t> wrongVersion = RequestPacket(CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER);
     wrongVersion[2] = 2;
-    EXPECT_EQ(HeaderOf(Exchange(kLunA, wrongVersion)).errorCode, static_cast<uint32_t>(CAPI_ERROR_NOT_SUPPORTED));
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, wrongVersion)).errorCode,
+              static_cast<uint32_t>(CAPI_ERROR_NOT_SUPPORTED));
     // A WRITE BUFFER above the largest packet is refused at the SCSI level.
     EXPECT_EQ(WriteBuffer(kLunA, std::vector<uint8_t>(0x40051, 0)).asc(), 0x24);
 }
@@ -182,7 +186,7 @@ TEST_P(FabricTest, JournalRecordsEveryCommandWithItsTime) {
 
 // A payload of two full parts and a short third one, from a handler installed for the test.
 class MultiPartTest : public FabricTest {
-protected:
+  protected:
     static constexpr uint32_t kCommand = CAPI_COMMAND_U_GET_MULTIPLE_EVENTS;
     static constexpr size_t kSize = 2 * 0x40000 + 100;
 
@@ -211,7 +215,8 @@ TEST_P(MultiPartTest, LargeReplyComesInPartsAskedForWithTheNextPartCommand) {
 
     std::vector<uint8_t> payload(first.begin() + 80, first.end());
     for (uint16_t part = 1; part < 3; ++part) {
-        std::vector<uint8_t> next = Exchange(kLunA, RequestPacket(CAPI_COMMAND_NEXT_PART, head.param5, 3, part));
+        std::vector<uint8_t> next =
+            Exchange(kLunA, RequestPacket(CAPI_COMMAND_NEXT_PART, head.param5, 3, part));
         const CAPI_PACKET_HEADER header = HeaderOf(next);
         EXPECT_EQ(header.commandCode, CAPI_REPLY_NEXT_PART);
         EXPECT_EQ(header.partCount, 3);
@@ -221,7 +226,8 @@ TEST_P(MultiPartTest, LargeReplyComesInPartsAskedForWithTheNextPartCommand) {
         payload.insert(payload.end(), next.begin() + 80, next.end());
     }
     ASSERT_EQ(payload.size(), kSize);
-    for (size_t i = 0; i < kSize; i += 4099) ASSERT_EQ(payload[i], static_cast<uint8_t>(i * 7 + i / 0x40000)) << i;
+    for (size_t i = 0; i < kSize; i += 4099)
+        ASSERT_EQ(payload[i], static_cast<uint8_t>(i * 7 + i / 0x40000)) << i;
 
     // The parts are used up; a stale or foreign next-part request is refused.
     EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_NEXT_PART, head.param5, 3, 2))).errorCode,
@@ -241,10 +247,12 @@ TEST_P(MultiPartTest, NextPartRequestsThatDoNotMatchAreRefused) {
         EXPECT_EQ(reply.errorCode, static_cast<uint32_t>(CAPI_ERROR_NOT_SUPPORTED)) << c.index;
         EXPECT_EQ(reply.packetLength, 80u);
     }
-    EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_NEXT_PART, head.param5, 3, 1))).errorCode, 0u);
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_NEXT_PART, head.param5, 3, 1))).errorCode,
+              0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Reach, MultiPartTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket), ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, MultiPartTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket),
+                         ReachName);
 
 TEST_P(MultiPartTest, PayloadBeyondFortyPartsIsRefused) {
     InstallPayload(40 * 0x40000 + 1);

@@ -8,10 +8,10 @@
 #include "corlink/capi_wire/capi_event_codes.h"
 #include "corlink/capi_wire/capi_host.h"
 #include "platform/devices/device_io.h"
+#include "platform/devices/scsi_layouts.h"
 #include "platform/files/file_io.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
-#include "platform/devices/scsi_layouts.h"
 #include "sim/host_errors.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
@@ -35,20 +35,23 @@ std::vector<uint8_t> MapRequest(const sim::Serial16& partition, const sim::Wwn& 
 }
 
 class CommandContractTest : public FabricTest {
-protected:
-    sim::Serial16 PartitionSerial(size_t index) { return fabric_->Model().systems[0].partitions[index].serial; }
+  protected:
+    sim::Serial16 PartitionSerial(size_t index) {
+        return fabric_->Model().systems[0].partitions[index].serial;
+    }
     uint32_t SequenceOfA() {
         return HeaderOf(Exchange(kLunB, RequestPacket(CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER))).param2;
     }
     // The host disk numbers and the partition serials behind them.
     std::vector<std::pair<uint32_t, std::string>> Disks() {
         std::vector<std::pair<uint32_t, std::string>> disks;
-        for (const sim::HostDisk& disk : fabric_->Disks()) disks.emplace_back(disk.number, sim::HexText(disk.serial));
+        for (const sim::HostDisk& disk : fabric_->Disks())
+            disks.emplace_back(disk.number, sim::HexText(disk.serial));
         return disks;
     }
 };
-INSTANTIATE_TEST_SUITE_P(Reach, CommandContractTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket),
-                         ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, CommandContractTest,
+                         ::testing::Values(Reach::InProcess, Reach::ThroughSocket), ReachName);
 
 TEST_P(CommandContractTest, AChangeMovesThePairsNumbersThroughTheDispatcherAlone) {
     // A stand-in handler that only answers: whatever it does, the dispatcher moves the numbers on success.
@@ -62,6 +65,7 @@ TEST_P(CommandContractTest, AChangeMovesThePairsNumbersThroughTheDispatcherAlone
         uint32_t expectedError;
         bool moves;
     } cases[] = {
+        // clang-format off
         {"the row's handler", false, 0, sim::FaultKind::ReturnCode, 0, true, 0, true},
         {"an unknown partition", false, 0, sim::FaultKind::ReturnCode, 0, false, CAPI_ERROR_BAD_IDENTIFIER, false},
         {"refused by a fault", false, 0, sim::FaultKind::ReturnCode, 47, true, 47, false},
@@ -70,6 +74,7 @@ TEST_P(CommandContractTest, AChangeMovesThePairsNumbersThroughTheDispatcherAlone
         // Installed handlers stay for the rest of the test.
         {"a handler that only answers", true, 0, sim::FaultKind::ReturnCode, 0, true, 0, true},
         {"a handler that fails", true, 5, sim::FaultKind::ReturnCode, 0, true, 5, false},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -122,8 +127,8 @@ TEST_P(CommandContractTest, MappingMakesADiskWithAStableNumberAndAnOpenHandleToA
     auto numberOf = [](HANDLE h, DWORD* error) {
         STORAGE_DEVICE_NUMBER number{};
         DWORD returned = 0;
-        if (!DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number, &returned,
-                             nullptr)) {
+        if (!DeviceIoControl(h, IOCTL_STORAGE_GET_DEVICE_NUMBER, nullptr, 0, &number, sizeof number,
+                             &returned, nullptr)) {
             *error = GetLastError();
             return -1;
         }
@@ -143,9 +148,8 @@ TEST_P(CommandContractTest, MappingMakesADiskWithAStableNumberAndAnOpenHandleToA
     EXPECT_EQ(HeaderOf(Exchange(kLunA, MapRequest(PartitionSerial(3), kOtherHostsPort, 4))).errorCode, 0u);
     EXPECT_EQ(Disks().size(), 2u);
     EXPECT_EQ(HeaderOf(Exchange(kLunA, MapRequest(PartitionSerial(3), kHostPortA, 4))).errorCode, 0u);
-    EXPECT_EQ(Disks(), (std::vector<std::pair<uint32_t, std::string>>{{0, sim::HexText(PartitionSerial(0))},
-                                                                      {1, fourth},
-                                                                      {2, third}}));
+    EXPECT_EQ(Disks(), (std::vector<std::pair<uint32_t, std::string>>{
+                           {0, sim::HexText(PartitionSerial(0))}, {1, fourth}, {2, third}}));
     // The old handle named another disk: it stays gone, while a new open reaches the new disk.
     EXPECT_EQ(numberOf(disk1, &error), -1);
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_DEV_NOT_EXIST));

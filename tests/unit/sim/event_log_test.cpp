@@ -26,18 +26,20 @@ CAPI_EVENT_RECORD Crafted(uint32_t code) {
 
 std::vector<CAPI_EVENT_RECORD> RecordsOf(const std::vector<uint8_t>& reply) {
     std::vector<CAPI_EVENT_RECORD> records((reply.size() - 80) / sizeof(CAPI_EVENT_RECORD));
-    if (!records.empty()) std::memcpy(records.data(), reply.data() + 80, records.size() * sizeof(CAPI_EVENT_RECORD));
+    if (!records.empty())
+        std::memcpy(records.data(), reply.data() + 80, records.size() * sizeof(CAPI_EVENT_RECORD));
     return records;
 }
 
 using EventLogTest = FabricTest;
-INSTANTIATE_TEST_SUITE_P(Reach, EventLogTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket), ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, EventLogTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket),
+                         ReachName);
 
 TEST_P(EventLogTest, LoggedRecordsComeBackNumberedAndClearingKeepsCounting) {
     for (uint32_t code : {4u, 5u, 6u}) {
         const CAPI_EVENT_RECORD record = Crafted(code);
-        const auto logged = HeaderOf(
-            Exchange(kLunA, IncludeRequest(CAPI_COMMAND_U_LOG_EVENT, kIncludeEventRecord, &record, sizeof record, 0)));
+        const auto logged = HeaderOf(Exchange(
+            kLunA, IncludeRequest(CAPI_COMMAND_U_LOG_EVENT, kIncludeEventRecord, &record, sizeof record, 0)));
         EXPECT_EQ(logged.errorCode, 0u);
     }
     const std::vector<uint8_t> last = Exchange(kLunB, RequestPacket(CAPI_COMMAND_U_GET_LAST_EVENT));
@@ -67,12 +69,14 @@ TEST_P(EventLogTest, LoggedRecordsComeBackNumberedAndClearingKeepsCounting) {
               static_cast<uint32_t>(CAPI_ERROR_NO_SUCH_EVENT));
     const CAPI_EVENT_RECORD again = Crafted(7);
     Exchange(kLunA, IncludeRequest(CAPI_COMMAND_U_LOG_EVENT, kIncludeEventRecord, &again, sizeof again, 0));
-    const std::vector<CAPI_EVENT_RECORD> first = RecordsOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_GET_FIRST_EVENT)));
+    const std::vector<CAPI_EVENT_RECORD> first =
+        RecordsOf(Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_GET_FIRST_EVENT)));
     ASSERT_EQ(first.size(), 1u);
     EXPECT_EQ(first[0].sequenceNumber, 4u);
 
     // A record cut short is refused.
-    EXPECT_EQ(HeaderOf(Exchange(kLunA, IncludeRequest(CAPI_COMMAND_U_LOG_EVENT, kIncludeEventRecord, &again, 100, 0)))
+    EXPECT_EQ(HeaderOf(Exchange(kLunA, IncludeRequest(CAPI_COMMAND_U_LOG_EVENT, kIncludeEventRecord, &again,
+                                                      100, 0)))
                   .errorCode,
               static_cast<uint32_t>(CAPI_ERROR_COMMAND_FAILED));
 }

@@ -1,9 +1,9 @@
 // The platform's fabric client when the server is missing, goes away and comes back.
-#include <gtest/gtest.h>
+#include "platform/devices/fabric_client.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "platform/devices/fabric_client.h"
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
 #include "sim/fabric_server.h"

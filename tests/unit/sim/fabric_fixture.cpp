@@ -1,17 +1,17 @@
 #include "tests/unit/sim/fabric_fixture.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
-
-#include <unistd.h>
 
 #include "corlink/capi_wire/capi_protocol.h"
 #include "platform/devices/device_io.h"
 #include "platform/devices/fabric_client.h"
+#include "platform/devices/scsi_layouts.h"
 #include "platform/files/file_io.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
-#include "platform/devices/scsi_layouts.h"
 #include "tests/support/scenario_fabric.h"
 
 namespace simtest {
@@ -28,7 +28,8 @@ std::string ReachName(const ::testing::TestParamInfo<Reach>& info) {
 
 // Binaries that only use fixtures derived from FabricTest have none of its own tests.
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(FabricTest);
-INSTANTIATE_TEST_SUITE_P(Reach, FabricTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket), ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, FabricTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket),
+                         ReachName);
 
 void FabricTest::SetUp() {
     ASSERT_NO_FATAL_FAILURE(testsupport::LoadFabric(SIM_SCENARIO_DIR "/default.ini", &fabric_));
@@ -40,7 +41,8 @@ void FabricTest::SetUp() {
     }
     // One socket per test and process: test binaries may run side by side.
     static int serial = 0;
-    const std::string path = "/tmp/sim_fabric_" + std::to_string(::getpid()) + "_" + std::to_string(++serial) + ".sock";
+    const std::string path =
+        "/tmp/sim_fabric_" + std::to_string(::getpid()) + "_" + std::to_string(++serial) + ".sock";
     server_ = std::make_unique<sim::FabricServer>(*backend_, path, nullptr, wmi_.get());
     ASSERT_TRUE(server_->Start()) << path;
     client_ = platform::MakeFabricClient(path);
@@ -62,11 +64,11 @@ void FabricTest::TearDown() {
 
 std::string AdapterName(uint8_t adapter) { return "\\\\.\\Scsi" + std::to_string(adapter) + ":"; }
 
-ScsiResult FabricTest::Scsi(const std::string& device, const sim::ScsiAddress& address, std::vector<uint8_t> cdb,
-                            bool dataIn, uint8_t* data, uint32_t length) {
+ScsiResult FabricTest::Scsi(const std::string& device, const sim::ScsiAddress& address,
+                            std::vector<uint8_t> cdb, bool dataIn, uint8_t* data, uint32_t length) {
     ScsiResult result;
-    HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE handle = CreateFileA(device.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         result.error = GetLastError();
         return result;
@@ -87,8 +89,8 @@ ScsiResult FabricTest::Scsi(const std::string& device, const sim::ScsiAddress& a
     std::memcpy(request.Cdb, cdb.data(), cdb.size());
     std::memcpy(block.data(), &request, sizeof request);
     DWORD returned = 0;
-    result.ok = DeviceIoControl(handle, IOCTL_SCSI_PASS_THROUGH_DIRECT, block.data(), kBlockSize, block.data(),
-                                kBlockSize, &returned, nullptr) != FALSE;
+    result.ok = DeviceIoControl(handle, IOCTL_SCSI_PASS_THROUGH_DIRECT, block.data(), kBlockSize,
+                                block.data(), kBlockSize, &returned, nullptr) != FALSE;
     if (!result.ok) result.error = GetLastError();
     CloseHandle(handle);
     std::memcpy(&request, block.data(), sizeof request);
@@ -98,10 +100,12 @@ ScsiResult FabricTest::Scsi(const std::string& device, const sim::ScsiAddress& a
     return result;
 }
 
-ScsiResult FabricTest::Inquiry(const sim::ScsiAddress& address, bool evpd, uint8_t page, std::vector<uint8_t>* data) {
+ScsiResult FabricTest::Inquiry(const sim::ScsiAddress& address, bool evpd, uint8_t page,
+                               std::vector<uint8_t>* data) {
     data->assign(252, 0);
-    ScsiResult result = Scsi(AdapterName(address.adapter), address,
-                             {0x12, static_cast<uint8_t>(evpd ? 1 : 0), page, 0, 252, 0}, true, data->data(), 252);
+    ScsiResult result =
+        Scsi(AdapterName(address.adapter), address,
+             {0x12, static_cast<uint8_t>(evpd ? 1 : 0), page, 0, 252, 0}, true, data->data(), 252);
     data->resize(result.transferred);
     return result;
 }
@@ -119,14 +123,15 @@ ScsiResult FabricTest::ReadBuffer(const sim::ScsiAddress& address, std::vector<u
     const uint32_t n = CAPI_MAX_PACKET_SIZE;
     packet->assign(n, 0);
     ScsiResult result = Scsi(AdapterName(address.adapter), address,
-                             {0x3C, 1, 0, 0, 0, 0, static_cast<uint8_t>(n >> 16), static_cast<uint8_t>(n >> 8),
-                              static_cast<uint8_t>(n), 0},
+                             {0x3C, 1, 0, 0, 0, 0, static_cast<uint8_t>(n >> 16),
+                              static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n), 0},
                              true, packet->data(), n);
     packet->resize(result.transferred);
     return result;
 }
 
-std::vector<uint8_t> FabricTest::Exchange(const sim::ScsiAddress& address, const std::vector<uint8_t>& request) {
+std::vector<uint8_t> FabricTest::Exchange(const sim::ScsiAddress& address,
+                                          const std::vector<uint8_t>& request) {
     ScsiResult written = WriteBuffer(address, request);
     if (!written.ok || written.status != 0) return {};
     std::vector<uint8_t> reply;
@@ -135,7 +140,8 @@ std::vector<uint8_t> FabricTest::Exchange(const sim::ScsiAddress& address, const
     return reply;
 }
 
-std::vector<uint8_t> RequestPacket(uint32_t commandCode, uint32_t param5, uint16_t partCount, uint16_t partIndex) {
+std::vector<uint8_t> RequestPacket(uint32_t commandCode, uint32_t param5, uint16_t partCount,
+                                   uint16_t partIndex) {
     CAPI_PACKET_HEADER header;
     std::memset(&header, 0, sizeof header);
     header.versionMajor = CAPI_VERSION_MAJOR;
@@ -153,8 +159,8 @@ std::vector<uint8_t> RequestPacket(uint32_t commandCode, uint32_t param5, uint16
     return packet;
 }
 
-std::vector<uint8_t> IncludeRequest(uint32_t commandCode, uint32_t includeType, const void* include, size_t length,
-                                    uint32_t param1) {
+std::vector<uint8_t> IncludeRequest(uint32_t commandCode, uint32_t includeType, const void* include,
+                                    size_t length, uint32_t param1) {
     std::vector<uint8_t> packet = RequestPacket(commandCode);
     CAPI_PACKET_HEADER header = HeaderOf(packet);
     header.includeStructType = includeType;

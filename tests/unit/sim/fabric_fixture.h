@@ -17,8 +17,8 @@
 namespace simtest {
 
 struct ScsiResult {
-    bool ok = false;         // the I/O control succeeded
-    DWORD error = 0;         // its error when it failed
+    bool ok = false;  // the I/O control succeeded
+    DWORD error = 0;  // its error when it failed
     uint8_t status = 0;
     std::vector<uint8_t> sense;
     uint32_t transferred = 0;
@@ -37,7 +37,7 @@ enum class Reach { InProcess, ThroughSocket };
 std::string ReachName(const ::testing::TestParamInfo<Reach>& info);
 
 class FabricTest : public ::testing::TestWithParam<Reach> {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
 
@@ -66,8 +66,8 @@ std::string AdapterName(uint8_t adapter);
 std::vector<uint8_t> RequestPacket(uint32_t commandCode, uint32_t param5 = 0, uint16_t partCount = 0,
                                    uint16_t partIndex = 0);
 // A request carrying an include of this type.
-std::vector<uint8_t> IncludeRequest(uint32_t commandCode, uint32_t includeType, const void* include, size_t length,
-                                    uint32_t param1);
+std::vector<uint8_t> IncludeRequest(uint32_t commandCode, uint32_t includeType, const void* include,
+                                    size_t length, uint32_t param1);
 // A request naming an object: a CAPI_OBJECT_ID (include type 21) that starts with `id`.
 std::vector<uint8_t> ObjectRequest(uint32_t commandCode, const uint8_t* id, size_t length);
 CAPI_PACKET_HEADER HeaderOf(const std::vector<uint8_t>& packet);

@@ -1,7 +1,7 @@
-#include "corlink/capi_wire/capi_command_codes.h"
-#include "corlink/capi_wire/capi_error_codes.h"
 #include <cstring>
 
+#include "corlink/capi_wire/capi_command_codes.h"
+#include "corlink/capi_wire/capi_error_codes.h"
 #include "platform/time/clock.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
@@ -16,8 +16,8 @@ constexpr uint32_t kArrays = CAPI_COMMAND_U_GET_ARRAY_LIST;
 TEST_P(FabricTest, EachInjectedFaultMeetsItsCommandOnce) {
     const struct {
         sim::FaultKind kind;
-        bool writeOk;          // the write's I/O control succeeded
-        uint8_t writeKey;      // sense key of the write (0: GOOD)
+        bool writeOk;      // the write's I/O control succeeded
+        uint8_t writeKey;  // sense key of the write (0: GOOD)
         uint8_t writeAsc;
         bool readOk;
         DWORD readError;
@@ -122,7 +122,7 @@ TEST_P(FabricTest, AControllerDownOrRefusingForATimeIsBackAfterIt) {
                 EXPECT_EQ(HeaderOf(reply).errorCode, static_cast<uint32_t>(CAPI_ERROR_CONTROLLER_SHUTDOWN));
             }
         };
-        expectStopped(kSequence);  // meets the fault
+        expectStopped(kSequence);                                                    // meets the fault
         EXPECT_EQ(HeaderOf(Exchange(kLunA, RequestPacket(kArrays))).errorCode, 0u);  // the partner answers
         platform::GetClock().Sleep(89999);
         expectStopped(kArrays);

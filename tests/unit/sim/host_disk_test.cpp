@@ -1,11 +1,11 @@
 #include <cstring>
 
 #include "platform/devices/device_io.h"
+#include "platform/devices/scsi_layouts.h"
 #include "platform/files/file_io.h"
+#include "platform/files/registry.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
-#include "platform/files/registry.h"
-#include "platform/devices/scsi_layouts.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
@@ -27,10 +27,12 @@ std::vector<std::pair<std::string, std::string>> DosNames() {
 
 template <class T>
 bool Query(const std::string& device, DWORD code, T* out) {
-    HANDLE h = CreateFileA(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD returned = 0;
-    const bool ok = DeviceIoControl(h, code, nullptr, 0, out, sizeof(T), &returned, nullptr) && returned == sizeof(T);
+    const bool ok =
+        DeviceIoControl(h, code, nullptr, 0, out, sizeof(T), &returned, nullptr) && returned == sizeof(T);
     CloseHandle(h);
     return ok;
 }
@@ -40,13 +42,15 @@ TEST_P(FabricTest, HostDisksAnswerInquiryPagesAndSynchronizeCache) {
     ScsiResult inquiry = Scsi("\\\\.\\PhysicalDrive1", {}, {0x12, 0, 0, 0, 252, 0}, true, data.data(), 252);
     ASSERT_TRUE(inquiry.ok);
     EXPECT_EQ(data[0], 0);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(data.data()) + 44, 4), std::string(4, '\0'));  // no CAPI mark
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(data.data()) + 44, 4),
+              std::string(4, '\0'));  // no CAPI mark
 
     ScsiResult serial = Scsi("\\\\.\\PhysicalDrive1", {}, {0x12, 1, 0x80, 0, 252, 0}, true, data.data(), 252);
     ASSERT_EQ(serial.transferred, 36u);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(data.data()) + 4, 32), "000C0FF0001A2B010000000000000002");
 
-    EXPECT_EQ(Scsi("\\\\.\\PhysicalDrive1", {}, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true, nullptr, 0).status, 0);
+    EXPECT_EQ(Scsi("\\\\.\\PhysicalDrive1", {}, {0x35, 0, 0, 0, 0, 0, 0, 0, 0, 0}, true, nullptr, 0).status,
+              0);
     // The same disk through controller B's adapter path.
     ScsiResult path = Scsi(AdapterName(3), {3, 0, 0, 2}, {0x12, 1, 0x80, 0, 252, 0}, true, data.data(), 252);
     EXPECT_EQ(path.transferred, 36u);

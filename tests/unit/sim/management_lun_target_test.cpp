@@ -1,10 +1,10 @@
 #include <cstring>
 
 #include "platform/devices/device_io.h"
+#include "platform/devices/scsi_layouts.h"
 #include "platform/files/file_io.h"
 #include "platform/kernel/handles.h"
 #include "platform/kernel/last_error.h"
-#include "platform/devices/scsi_layouts.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
 namespace simtest {
@@ -39,8 +39,8 @@ TEST_P(FabricTest, ManagementLunVitalProductDataPages) {
     ASSERT_TRUE(Inquiry(kLunB, true, 0x83, &page).ok);
     ASSERT_EQ(page.size(), 40u);
     EXPECT_EQ(page[1], 0x83);
-    EXPECT_EQ(page[4] & 0x0F, 1);   // binary
-    EXPECT_EQ(page[5] & 0x0F, 0);   // vendor specific
+    EXPECT_EQ(page[4] & 0x0F, 1);  // binary
+    EXPECT_EQ(page[5] & 0x0F, 0);  // vendor specific
     EXPECT_EQ(page[7], 32);
     EXPECT_EQ(std::vector<uint8_t>(page.begin() + 9, page.begin() + 15),
               (std::vector<uint8_t>{0x0A, 0x1B, 0x2C, 0x3D, 0x4E, 0x02}));  // unique id: identifier 1-6
@@ -90,8 +90,9 @@ TEST_P(FabricTest, InquiryAllocationLengthBoundsTheData) {
 TEST_P(FabricTest, AdaptersAndTheirInquiryListing) {
     // Adapters 0 to 31 exist only where a controller is seen; the others fail to open.
     for (int adapter = 0; adapter < 32; ++adapter) {
-        HANDLE h = CreateFileA(AdapterName(static_cast<uint8_t>(adapter)).c_str(), GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE h =
+            CreateFileA(AdapterName(static_cast<uint8_t>(adapter)).c_str(), GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_EQ(h != INVALID_HANDLE_VALUE, adapter == 2 || adapter == 3) << adapter;
         if (h != INVALID_HANDLE_VALUE) {
             CloseHandle(h);
@@ -100,14 +101,16 @@ TEST_P(FabricTest, AdaptersAndTheirInquiryListing) {
         }
     }
 
-    HANDLE h = CreateFileA("\\\\.\\Scsi2:", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
+    HANDLE h = CreateFileA("\\\\.\\Scsi2:", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     std::vector<uint8_t> buffer(0xC000, 0);
     DWORD returned = 0;
-    EXPECT_FALSE(DeviceIoControl(h, IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, buffer.data(), 20, &returned, nullptr));
+    EXPECT_FALSE(
+        DeviceIoControl(h, IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, buffer.data(), 20, &returned, nullptr));
     EXPECT_EQ(GetLastError(), 122u);
-    ASSERT_TRUE(DeviceIoControl(h, IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, buffer.data(), 0xC000, &returned, nullptr));
+    ASSERT_TRUE(DeviceIoControl(h, IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, buffer.data(), 0xC000, &returned,
+                                nullptr));
     CloseHandle(h);
 
     ASSERT_EQ(buffer[0], 1);  // one bus
@@ -127,7 +130,8 @@ TEST_P(FabricTest, AdaptersAndTheirInquiryListing) {
         std::memcpy(&record, buffer.data() + offset, offsetof(SCSI_INQUIRY_DATA, InquiryData));
         const uint8_t* inquiry = buffer.data() + offset + offsetof(SCSI_INQUIRY_DATA, InquiryData);
         EXPECT_EQ(record.InquiryDataLength, 36u);
-        seen.push_back({record.Lun, record.DeviceClaimed, inquiry[0], std::string(reinterpret_cast<const char*>(inquiry) + 8, 8)});
+        seen.push_back({record.Lun, record.DeviceClaimed, inquiry[0],
+                        std::string(reinterpret_cast<const char*>(inquiry) + 8, 8)});
         offset = record.NextInquiryDataOffset;
     }
     ASSERT_EQ(seen.size(), 4u);

@@ -4,12 +4,12 @@
 #include <cstring>
 #include <vector>
 
+#include "corlink/capi/capi_library.h"
+#include "corlink/capi/send_path.h"
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_error_codes.h"
-#include "corlink/capi/capi_library.h"
 #include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi_wire/capi_reply_codes.h"
-#include "corlink/capi/send_path.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
 #include "corlink/transport/inband_transport.h"
@@ -29,7 +29,7 @@ struct Delivery {
 };
 
 class ProductLibraryTest : public FabricTest {
-protected:
+  protected:
     static constexpr uint32_t kBigCommand = CAPI_COMMAND_U_GET_MULTIPLE_EVENTS;
     static constexpr size_t kBigSize = 2 * 0x40000 + 100;
 

@@ -3,14 +3,14 @@
 #include <cstring>
 #include <memory>
 
+#include "corlink/capi/capi_library.h"
+#include "corlink/capi/packet.h"
 #include "corlink/capi_wire/capi_command_codes.h"
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi_wire/capi_reply_codes.h"
-#include "corlink/capi/packet.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
-#include "corlink/capi/capi_library.h"
 #include "corlink/transport/discovery.h"
 #include "corlink/transport/host_adapters.h"
 #include "corlink/transport/multipath.h"
@@ -23,7 +23,7 @@ namespace simtest {
 namespace {
 
 class ProductTransportTest : public FabricTest {
-protected:
+  protected:
     void SetUp() override {
         FabricTest::SetUp();
         OpenDebugFile(nullptr);
@@ -48,21 +48,21 @@ protected:
     }
 
     int Write(const sim::ScsiAddress& lun, std::vector<uint8_t> packet) {
-        return sendWriteBuf(AdapterName(lun.adapter).c_str(), lun.bus, lun.target, lun.lun, nullptr, packet.data(),
-                            static_cast<uint32_t>(packet.size()));
+        return sendWriteBuf(AdapterName(lun.adapter).c_str(), lun.bus, lun.target, lun.lun, nullptr,
+                            packet.data(), static_cast<uint32_t>(packet.size()));
     }
     int Read(const sim::ScsiAddress& lun, std::vector<uint8_t>* reply) {
         reply->assign(CAPI_MAX_PACKET_SIZE, 0);
         uint32_t received = 0;
-        return sendReadBuf(AdapterName(lun.adapter).c_str(), lun.bus, lun.target, lun.lun, nullptr, reply->data(),
-                           static_cast<uint32_t>(reply->size()), &received);
+        return sendReadBuf(AdapterName(lun.adapter).c_str(), lun.bus, lun.target, lun.lun, nullptr,
+                           reply->data(), static_cast<uint32_t>(reply->size()), &received);
     }
 
     testsupport::TestRoot root_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Reach, ProductTransportTest, ::testing::Values(Reach::InProcess, Reach::ThroughSocket),
-                         ReachName);
+INSTANTIATE_TEST_SUITE_P(Reach, ProductTransportTest,
+                         ::testing::Values(Reach::InProcess, Reach::ThroughSocket), ReachName);
 
 TEST_P(ProductTransportTest, DiscoveryFindsBothControllersOfThePair) {
     DiscoverProcessorDevices();
@@ -109,11 +109,13 @@ TEST_P(ProductTransportTest, InjectedFaultsGiveTheCommandLayerItsResults) {
         int write;
         int read;
     } cases[] = {
+        // clang-format off
         {sim::FaultKind::PaperJam, 2, 2},   // the write is refused; nothing to read then
         {sim::FaultKind::BusReset, 3, 2},
         {sim::FaultKind::NoReply, 0, 5},    // the read's I/O control times out
         {sim::FaultKind::ReturnCode, 0, 0},
         {sim::FaultKind::Vanish, 5, 5},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(sim::FaultKindName(c.kind));
@@ -142,10 +144,12 @@ TEST_P(ProductTransportTest, MultipathChoosesAPathOfTheFabricAndPassesThroughIt)
         InvalidateMpioCache(nullptr);
         SCSI_ADDRESS address{};
         EXPECT_EQ(GetMpioPath(disk, MPIO_PATH_WANT_SCSI_ADDRESS, &address), c.path);
-        EXPECT_EQ((sim::ScsiAddress{address.PortNumber, address.PathId, address.TargetId, address.Lun}), c.address);
+        EXPECT_EQ((sim::ScsiAddress{address.PortNumber, address.PathId, address.TargetId, address.Lun}),
+                  c.address);
 
         fabric_->journal().Clear();
-        HANDLE device = CreateFileA(disk, GENERIC_READ | GENERIC_WRITE, 3, nullptr, OPEN_EXISTING, 0, nullptr);
+        HANDLE device =
+            CreateFileA(disk, GENERIC_READ | GENERIC_WRITE, 3, nullptr, OPEN_EXISTING, 0, nullptr);
         ASSERT_NE(device, INVALID_HANDLE_VALUE);
         std::vector<uint8_t> block(608, 0);
         std::vector<uint8_t> packet = Built(CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER);
@@ -161,8 +165,8 @@ TEST_P(ProductTransportTest, MultipathChoosesAPathOfTheFabricAndPassesThroughIt)
         std::memcpy(request.Cdb, cdb, sizeof cdb);
         std::memcpy(block.data(), &request, sizeof request);
         DWORD returned = 0;
-        EXPECT_TRUE(MpioPassThrough(disk, device, IOCTL_SCSI_PASS_THROUGH_DIRECT, block.data(), 608, &returned,
-                                    nullptr));
+        EXPECT_TRUE(MpioPassThrough(disk, device, IOCTL_SCSI_PASS_THROUGH_DIRECT, block.data(), 608,
+                                    &returned, nullptr));
         CloseHandle(device);
         const std::vector<sim::DiskJournalEntry> entries = fabric_->journal().DiskEntries();
         ASSERT_EQ(entries.size(), 1u);

@@ -1,7 +1,8 @@
+#include "sim/scenario.h"
+
 #include <gtest/gtest.h>
 
 #include "sim/capi/records.h"
-#include "sim/scenario.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ TEST(Scenario, DerivedVolumeSerialCarriesTheControllerSerialText) {
 TEST(Scenario, SerialsTakeEitherCaseAndAHexPrefix) {
     sim::FabricModel model;
     std::string error;
-    ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\nserial_a=0x00c0ff1a2b0f\nserial_b=00C0FF1A2B0E\n", &model,
-                                   &error))
+    ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\nserial_a=0x00c0ff1a2b0f\nserial_b=00C0FF1A2B0E\n",
+                                   &model, &error))
         << error;
     EXPECT_EQ(sim::HexText(model.systems[0].controllers[0].serial), "00C0FF1A2B0F");
     EXPECT_EQ(sim::HexText(model.systems[0].controllers[1].serial), "00C0FF1A2B0E");
@@ -44,10 +45,11 @@ TEST(Scenario, SerialsTakeEitherCaseAndAHexPrefix) {
 TEST(Scenario, PairSettingsComeFromTheSystemSection) {
     sim::FabricModel model;
     std::string error;
-    ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\nstate_b=1\nrestart_seconds_a=90\nshutdown_seconds_b=20\n"
-                                   "enclosures=3\nhost_bus=iscsi\nenclosure_2_serial=EMP-2\nenclosure_2_name=Shelf two\n"
-                                   "enclosure_2_location=Row 4\nenclosure_2_rack=4\nenclosure_2_rack_position=11\n",
-                                   &model, &error))
+    ASSERT_TRUE(sim::ParseScenario(
+        "[system.1]\nname=s\nstate_b=1\nrestart_seconds_a=90\nshutdown_seconds_b=20\n"
+        "enclosures=3\nhost_bus=iscsi\nenclosure_2_serial=EMP-2\nenclosure_2_name=Shelf two\n"
+        "enclosure_2_location=Row 4\nenclosure_2_rack=4\nenclosure_2_rack_position=11\n",
+        &model, &error))
         << error;
     const sim::StorageSystem& system = model.systems[0];
     EXPECT_EQ(system.controllers[0].settings.stateByte, sim::kStateOperating);
@@ -61,7 +63,8 @@ TEST(Scenario, PairSettingsComeFromTheSystemSection) {
     EXPECT_EQ(second.location, "Row 4");
     EXPECT_EQ(second.rackNumber, 4);
     EXPECT_EQ(second.rackPosition, 11);
-    const sim::Enclosure third = sim::EnclosureOf(system, 2);  // defaults: its WWN as serial, a name by number
+    const sim::Enclosure third =
+        sim::EnclosureOf(system, 2);  // defaults: its WWN as serial, a name by number
     EXPECT_EQ(third.serial, sim::HexText(sim::EnclosureWwn(system, 2)));
     EXPECT_EQ(third.name, "Enclosure 3");
     EXPECT_EQ(system.params.hostBusTypes, sim::HostBusTypes(sim::kBusTypeIscsi));
@@ -69,8 +72,9 @@ TEST(Scenario, PairSettingsComeFromTheSystemSection) {
     sim::FabricModel hybrid;
     ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\nhost_bus=hybrid\n", &hybrid, &error)) << error;
     EXPECT_EQ(hybrid.systems[0].params.hostBusTypes,
-              (sim::HostBusTypeList{sim::kBusTypeFc, sim::kBusTypeIscsi, sim::kBusTypeIscsi, sim::kBusTypeIscsi,
-                                    sim::kBusTypeIscsi, sim::kBusTypeIscsi, sim::kBusTypeIscsi, sim::kBusTypeIscsi}));
+              (sim::HostBusTypeList{sim::kBusTypeFc, sim::kBusTypeIscsi, sim::kBusTypeIscsi,
+                                    sim::kBusTypeIscsi, sim::kBusTypeIscsi, sim::kBusTypeIscsi,
+                                    sim::kBusTypeIscsi, sim::kBusTypeIscsi}));
 }
 
 TEST(Scenario, RefusesMalformedScenarios) {
@@ -85,9 +89,11 @@ TEST(Scenario, RefusesMalformedScenarios) {
         {"[system.1]\nname=s\nadapter_a=32\n", "adapter_a is not a number in range"},
         {"[system.1]\nname=s\n[array.1]\nsystem=system.9\nname=a\n", "system names an unknown section"},
         {"[system.1]\nname=s\n[volume.1]\narray=array.1\nname=v\n", "array names an unknown section"},
-        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nlun=256\n",
+        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nlun="
+         "256\n",
          "lun is not a number in range"},
-        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nkind=clone\n",
+        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nkind="
+         "clone\n",
          "kind is not standard, snap-pool or master"},
         {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\n"
          "[volume.2]\narray=array.1\nname=m\nkind=master\npool=volume.1\n",
@@ -112,10 +118,11 @@ TEST(Scenario, RefusesMalformedScenarios) {
 TEST(Scenario, VolumeKindsMakeSnapPoolsAndMasterVolumes) {
     sim::FabricModel model;
     std::string error;
-    ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n"
-                                   "[volume.p]\narray=array.1\nname=p\nkind=snap-pool\n"
-                                   "[volume.m]\narray=array.1\nname=m\nkind=master\npool=volume.p\n",
-                                   &model, &error))
+    ASSERT_TRUE(
+        sim::ParseScenario("[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n"
+                           "[volume.p]\narray=array.1\nname=p\nkind=snap-pool\n"
+                           "[volume.m]\narray=array.1\nname=m\nkind=master\npool=volume.p\n",
+                           &model, &error))
         << error;
     const auto& partitions = model.systems[0].partitions;
     ASSERT_EQ(partitions.size(), 2u);
@@ -128,10 +135,11 @@ TEST(Scenario, VolumeKindsMakeSnapPoolsAndMasterVolumes) {
 TEST(Scenario, ArrayOwnerAndFreeSpace) {
     sim::FabricModel model;
     std::string error;
-    ASSERT_TRUE(sim::ParseScenario("[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\npreferred_owner=0\n"
-                                   "free_mb=3\n[array.2]\nsystem=system.1\nname=b\n"
-                                   "[volume.1]\narray=array.1\nname=v\nsize_mb=5\n",
-                                   &model, &error))
+    ASSERT_TRUE(
+        sim::ParseScenario("[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\npreferred_owner=0\n"
+                           "free_mb=3\n[array.2]\nsystem=system.1\nname=b\n"
+                           "[volume.1]\narray=array.1\nname=v\nsize_mb=5\n",
+                           &model, &error))
         << error;
     const sim::StorageSystem& system = model.systems[0];
     EXPECT_EQ(system.arrays[0].preferredOwner, 0);

@@ -28,7 +28,7 @@ constexpr size_t kPool = 3;
 constexpr int32_t kOk = 0;
 
 class SnapshotServicesTest : public FabricTest {
-protected:
+  protected:
     void SetUp() override {
         FabricTest::SetUp();
         fabric_->Edit([](sim::FabricModel& m) {
@@ -42,9 +42,10 @@ protected:
     sim::Serial16 Serial(size_t index) const { return Pair().partitions[index].serial; }
 
     template <class Record>
-    int32_t Send(uint32_t command, uint32_t includeType, const Record& record, std::vector<uint8_t>* reply = nullptr,
-                 const sim::ScsiAddress& lun = kLunA) {
-        const std::vector<uint8_t> packet = Exchange(lun, IncludeRequest(command, includeType, &record, sizeof record, 0));
+    int32_t Send(uint32_t command, uint32_t includeType, const Record& record,
+                 std::vector<uint8_t>* reply = nullptr, const sim::ScsiAddress& lun = kLunA) {
+        const std::vector<uint8_t> packet =
+            Exchange(lun, IncludeRequest(command, includeType, &record, sizeof record, 0));
         if (reply != nullptr) *reply = packet;
         return static_cast<int32_t>(HeaderOf(packet).errorCode);
     }
@@ -66,7 +67,8 @@ protected:
         params.numEntries = count;
         params.tag.longs[0] = static_cast<uint32_t>(tag);
         params.tag.longs[1] = static_cast<uint32_t>(tag >> 32);
-        for (auto& entry : params.entries) std::memcpy(entry.volumeSerialNumber, source.data(), source.size());
+        for (auto& entry : params.entries)
+            std::memcpy(entry.volumeSerialNumber, source.data(), source.size());
         return params;
     }
     // A new snapshot of the master volume; its serial.
@@ -107,7 +109,9 @@ TEST_P(SnapshotServicesTest, RefusesWhatAControllerRefuses) {
         std::memcpy(params.reserved136, Serial(pool).data(), 16);
         return Send(CAPI_COMMAND_U_CONVERT_MASTER_VOLUMES, 27, params);
     };
-    auto commit = [&](uint64_t withTag) { return Send(CAPI_COMMAND_U_COMMIT_SNAPSHOTS, 73, Commit(withTag, snapshot)); };
+    auto commit = [&](uint64_t withTag) {
+        return Send(CAPI_COMMAND_U_COMMIT_SNAPSHOTS, 73, Commit(withTag, snapshot));
+    };
     auto rollback = [&](const sim::Serial16& master) {
         CAPI_ROLLBACK_PARAMS params;
         std::memset(&params, 0, sizeof params);
@@ -122,19 +126,25 @@ TEST_P(SnapshotServicesTest, RefusesWhatAControllerRefuses) {
         int32_t returnCode;
         int32_t expected;
     } cases[] = {
-        {"create with a tag handed out before the last", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag - 1, Serial(kMaster))),
+        {"create with a tag handed out before the last",
+         Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag - 1, Serial(kMaster))),
          CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG},
-        {"17 snapshots in one command", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kMaster), 17)),
+        {"17 snapshots in one command",
+         Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kMaster), 17)),
          CAPI_ERROR_EXCEED_MAX_SNAPSHOT},
-        {"a snapshot of a standard volume", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kStandard))),
+        {"a snapshot of a standard volume",
+         Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kStandard))),
          CAPI_ERROR_NOT_A_MASTER_VOLUME},
+        // clang-format off
         {"commit with a tag handed out before the last", commit(tag - 1), CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG},
         {"a master volume over a volume that is no snap pool", convert(kStandard, 9, kStandard2),
          CAPI_ERROR_NOT_A_BACKING_STORE},
         {"a master volume with snapshots back to standard", convert(kMaster, 8, kPool), CAPI_ERROR_SNAPSHOTS_ASSOC},
+        // clang-format on
         {"roll-back onto a volume the snapshot is not of", rollback(Serial(kStandard)),
          CAPI_ERROR_MASTER_NOT_ASSOCIATED_WITH_SNAPSHOT},
-        {"a second copy of a volume being copied", Send(CAPI_COMMAND_U_ROLLOFF, 85, Rolloff(Serial(kStandard2), vdisk)),
+        {"a second copy of a volume being copied",
+         Send(CAPI_COMMAND_U_ROLLOFF, 85, Rolloff(Serial(kStandard2), vdisk)),
          CAPI_ERROR_ROLLOFF_IN_PROGRESS},
     };
     for (const auto& c : cases) EXPECT_EQ(c.returnCode, c.expected) << c.name;
@@ -149,7 +159,8 @@ TEST_P(SnapshotServicesTest, DeleteAllAndAbortRemoveTheirVolumes) {
     NewSnapshot();
     NewSnapshot();
     const size_t volumes = Pair().partitions.size();
-    const auto deleted = Exchange(kLunA, ObjectRequest(CAPI_COMMAND_U_DELETE_ALL_SNAPSHOTS, Serial(kMaster).data(), 16));
+    const auto deleted =
+        Exchange(kLunA, ObjectRequest(CAPI_COMMAND_U_DELETE_ALL_SNAPSHOTS, Serial(kMaster).data(), 16));
     EXPECT_EQ(HeaderOf(deleted).errorCode, 0u);
     EXPECT_EQ(Pair().partitions.size(), volumes - 2);
 
@@ -185,7 +196,8 @@ TEST_P(SnapshotServicesTest, TagsPerControllerAndAStaleCommit) {
     EXPECT_EQ(Send(CAPI_COMMAND_U_COMMIT_SNAPSHOTS, 73, Commit(tagA, snapshot)), kOk);
     const uint64_t stale = Tag(1) - 1;
     ASSERT_EQ(stale, tagA);
-    EXPECT_EQ(Send(CAPI_COMMAND_U_COMMIT_SNAPSHOTS, 73, Commit(stale, snapshot)), CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
+    EXPECT_EQ(Send(CAPI_COMMAND_U_COMMIT_SNAPSHOTS, 73, Commit(stale, snapshot)),
+              CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG);
     EXPECT_EQ(Send(CAPI_COMMAND_U_COMMIT_SNAPSHOTS, 73, Commit(stale + 1, snapshot)), kOk);
     sim::StorageSystem pair = Pair();
     const sim::Partition* committed = sim::FindPartition(pair, snapshot.data());
@@ -252,7 +264,8 @@ TEST_P(SnapshotServicesTest, SnapPoolsTakeRoomAndStayWhileInUse) {
     };
     auto remove = [&](const sim::Serial16& serial) {
         return static_cast<int32_t>(
-            HeaderOf(Exchange(kLunA, ObjectRequest(CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, serial.data(), 16))).errorCode);
+            HeaderOf(Exchange(kLunA, ObjectRequest(CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, serial.data(), 16)))
+                .errorCode);
     };
     EXPECT_EQ(freeReported(), kRoom);
     EXPECT_EQ(newPool(kRoom + 1), CAPI_ERROR_INSUFFICIENT_ARRAY_FREE_SPACE);
@@ -288,9 +301,11 @@ TEST_P(SnapshotServicesTest, RolloffProgressFollowsTheClock) {
     platform::ScopedVirtualClock clock;
     fabric_->Edit([](sim::FabricModel& m) { m.systems[0].snapshotServices.rolloffCopyMs = 100000; });
     auto progress = [&] {
-        const std::vector<uint8_t> reply = Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_GET_ROLLOFF_VOLUME_LIST));
+        const std::vector<uint8_t> reply =
+            Exchange(kLunA, RequestPacket(CAPI_COMMAND_U_GET_ROLLOFF_VOLUME_LIST));
         std::vector<std::pair<int, bool>> copies;  // percent, running
-        for (size_t at = 80; at + sizeof(CAPI_ROLLOFF_VOLUME) <= reply.size(); at += sizeof(CAPI_ROLLOFF_VOLUME)) {
+        for (size_t at = 80; at + sizeof(CAPI_ROLLOFF_VOLUME) <= reply.size();
+             at += sizeof(CAPI_ROLLOFF_VOLUME)) {
             CAPI_ROLLOFF_VOLUME record;
             std::memcpy(&record, reply.data() + at, sizeof record);
             copies.emplace_back(record.percentComplete, (record.status & 1) != 0);

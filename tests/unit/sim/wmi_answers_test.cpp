@@ -1,17 +1,22 @@
 // The fabric's WMI answers as bytes between processes, and the WQL the path choice writes.
+#include "sim/wmi_answers.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/devices/wmi_wire.h"
-#include "sim/wmi_answers.h"
 
 namespace {
 
 TEST(WmiWire, ObjectsSurviveTheTripAndBrokenBytesAreRefused) {
-    auto scsi = std::make_shared<const IWbemClassObject>(std::map<std::string, WmiValue>{{"Lun", uint32_t{2}}});
+    auto scsi =
+        std::make_shared<const IWbemClassObject>(std::map<std::string, WmiValue>{{"Lun", uint32_t{2}}});
     std::vector<WmiObjectRef> pdos = {std::make_shared<const IWbemClassObject>(
         std::map<std::string, WmiValue>{{"PathIdentifier", uint64_t{0x77010002}}, {"ScsiAddress", scsi}})};
-    std::vector<WmiObjectRef> objects = {std::make_shared<const IWbemClassObject>(std::map<std::string, WmiValue>{
-        {"InstanceName", std::string("MPIO\\\\DISK")}, {"Active", true}, {"Index", int32_t{-1}}, {"PdoInformation", pdos}})};
+    std::vector<WmiObjectRef> objects = {std::make_shared<const IWbemClassObject>(
+        std::map<std::string, WmiValue>{{"InstanceName", std::string("MPIO\\\\DISK")},
+                                        {"Active", true},
+                                        {"Index", int32_t{-1}},
+                                        {"PdoInformation", pdos}})};
     const std::vector<uint8_t> bytes = platform::wmi_wire::Encode(objects);
 
     std::vector<WmiObjectRef> decoded;
@@ -49,10 +54,10 @@ TEST(WmiAnswers, ReadsTheQueriesOfThePathChoice) {
         const char* value;
         bool like;
     } cases[] = {
-        {"SELECT * FROM Win32_DiskDrive WHERE DeviceID=\"\\\\\\\\.\\\\PhysicalDrive1\"", true, "Win32_DiskDrive",
-         "DeviceID", "\\\\.\\PhysicalDrive1", false},
-        {"SELECT * FROM MPIO_GET_DESCRIPTOR WHERE InstanceName LIKE 'MPIO\\\\DISK\\'X%' AND Active=TRUE", true,
-         "MPIO_GET_DESCRIPTOR", "InstanceName", "MPIO\\DISK'X", true},
+        {"SELECT * FROM Win32_DiskDrive WHERE DeviceID=\"\\\\\\\\.\\\\PhysicalDrive1\"", true,
+         "Win32_DiskDrive", "DeviceID", "\\\\.\\PhysicalDrive1", false},
+        {"SELECT * FROM MPIO_GET_DESCRIPTOR WHERE InstanceName LIKE 'MPIO\\\\DISK\\'X%' AND Active=TRUE",
+         true, "MPIO_GET_DESCRIPTOR", "InstanceName", "MPIO\\DISK'X", true},
         {"select * from Win32_DiskDrive", true, "Win32_DiskDrive", "", "", false},
         {"SELECT Name FROM Win32_DiskDrive", false, "", "", "", false},
         {"SELECT * FROM Win32_DiskDrive WHERE DeviceID=\"unterminated", false, "", "", "", false},

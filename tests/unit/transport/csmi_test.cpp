@@ -1,10 +1,11 @@
+#include "corlink/transport/csmi.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "corlink/transport/csmi.h"
 #include "tests/unit/transport/scsi_fixture.h"
 
 namespace {

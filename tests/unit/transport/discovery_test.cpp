@@ -4,8 +4,8 @@
 
 #include <cstring>
 #include <functional>
-#include <optional>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>

@@ -8,8 +8,8 @@
 
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/utilities.h"
-#include "platform/time/clock.h"
 #include "platform/system/process.h"
+#include "platform/time/clock.h"
 #include "tests/support/scripted_devices.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/foundation/log_capture.h"

@@ -12,9 +12,7 @@ struct Address {
     uint8_t bytes[8];
 };
 
-Address HostPort(uint8_t n) {
-    return {{0x50, 0x01, 0x43, 0x80, 0, 0, 0, n}};
-}
+Address HostPort(uint8_t n) { return {{0x50, 0x01, 0x43, 0x80, 0, 0, 0, n}}; }
 
 struct Controller {
     uint8_t serial[6];

@@ -30,15 +30,9 @@ size_t Count(const std::string& text, const std::string& piece) {
     return n;
 }
 
-ScriptedReply PaperJam() {
-    return ScriptedReply::Sense(0x05, 0x3B, 0x05);
-}
-ScriptedReply BusReset() {
-    return ScriptedReply::Sense(0x06, 0x29, 0x00);
-}
-ScriptedReply IoctlFails() {
-    return ScriptedReply::Fail(ERROR_INVALID_FUNCTION);
-}
+ScriptedReply PaperJam() { return ScriptedReply::Sense(0x05, 0x3B, 0x05); }
+ScriptedReply BusReset() { return ScriptedReply::Sense(0x06, 0x29, 0x00); }
+ScriptedReply IoctlFails() { return ScriptedReply::Fail(ERROR_INVALID_FUNCTION); }
 
 // A reply packet header whose errorCode (byte 40) is `errorCode`.
 Bytes ReplyWithErrorCode(uint32_t errorCode) {

@@ -43,6 +43,7 @@ TEST_F(ModelListTest, PatternsMatchTheWholeTrimmedVendorAndProductWithoutCase) {
         const char* inquiry;  // INQUIRY from byte 8: vendor (8), product (16), then revision
         bool supported;
     } cases[] = {
+        // clang-format off
         {"Brenlow RX4000          0123", true},   // trailing blanks of the 24 characters are cut
         {"BRENLOW rx4000          0123", true},   // case makes no difference
         {"Brenlow RX4000X         0123", false},  // a pattern matching only a part does not match
@@ -50,6 +51,7 @@ TEST_F(ModelListTest, PatternsMatchTheWholeTrimmedVendorAndProductWithoutCase) {
         {"JW      Array", true},  // a NUL before 24 characters ends the text
         {"XJW     Array           ", false},
         {"                        ", false},  // blanks only are kept, and match nothing here
+        // clang-format on
     };
     for (const Case& c : cases) {
         EXPECT_EQ(models.IsSupported(c.inquiry), c.supported) << c.inquiry;

@@ -1,3 +1,5 @@
+#include "corlink/transport/multipath.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "corlink/transport/mpio_path_choice.h"
-#include "corlink/transport/multipath.h"
 #include "corlink/transport/scsi_command.h"
 #include "platform/devices/wmi.h"
 #include "tests/unit/transport/scsi_fixture.h"

@@ -120,10 +120,12 @@ TEST(ParseSasAddress, ConvertsPairsUntilTheFirstThatIsNotTwoDigits) {
          true,
          {0x51, 0x40, 0x2E, 0xC0, 0x01, 0x2F, 0x3A, 0x40},
          8},  // the rest is not read
+        // clang-format off
         {"5140", false, {0x51, 0x40}, 2},
         {"5140zz00", false, {0x51, 0x40}, 2},
         {"51402EC0012F3A4", false, {0x51, 0x40, 0x2E, 0xC0, 0x01, 0x2F, 0x3A}, 7},  // a lone last digit
         {"", false, {}, 0},
+        // clang-format on
     };
     for (const Case& c : cases) {
         uint8_t address[8];

@@ -1,10 +1,11 @@
+#include "corlink/transport/scsi_command.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
 #include "corlink/capi/capi_library.h"
-#include "corlink/transport/scsi_command.h"
 #include "corlink/transport/windows_error.h"
 #include "platform/kernel/last_error.h"
 #include "tests/unit/transport/scsi_fixture.h"

@@ -7,7 +7,8 @@
 TEST(ComModuleTest, ExportsOnlyTheFourEntryPoints) {
     HMODULE module = LoadLibraryA(COM_MODULE_PROBE);
     ASSERT_NE(module, nullptr);
-    for (const char* name : {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}) {
+    for (const char* name :
+         {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"}) {
         EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
     }
     EXPECT_EQ(GetProcAddress(module, "ProbeNotExported"), nullptr);

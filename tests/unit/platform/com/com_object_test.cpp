@@ -1,5 +1,7 @@
 // COM objects by hand: interface tables, reference counts, aggregation, class factories and the process's
 // class table.
+#include "platform/com/com_object.h"
+
 #include <gtest/gtest.h>
 
 #include <new>
@@ -7,7 +9,6 @@
 #include <string>
 
 #include "platform/com/com_classes.h"
-#include "platform/com/com_object.h"
 
 namespace {
 
@@ -34,8 +35,8 @@ class Probe : public IFirst, public ISecond {
     int Second() override { return 2; }
 };
 // IUnknown answers as the object's own; IFirst is also asked for under a second identifier.
-const ComInterfaceEntry Probe::kInterfaces[] = {ComEntry<Probe, IFirst>(IID_IFirst),
-                                                ComEntry<Probe, ISecond>(IID_ISecond), {}};
+const ComInterfaceEntry Probe::kInterfaces[] = {
+    ComEntry<Probe, IFirst>(IID_IFirst), ComEntry<Probe, ISecond>(IID_ISecond), {}};
 
 TEST(ComObjectTest, InterfacesAnswerFromTheTableAndTheLastReleaseDeletes) {
     ComModule module;
@@ -89,7 +90,8 @@ TEST(ComObjectTest, AnAggregatedObjectPassesItsInterfacesReferencesToTheOuterObj
     EXPECT_EQ(g_living, 0);
 
     IUnknown* inner = nullptr;
-    ASSERT_EQ(ComCreateInstance<Probe>(&module, &outer, IID_IUnknown, reinterpret_cast<void**>(&inner)), S_OK);
+    ASSERT_EQ(ComCreateInstance<Probe>(&module, &outer, IID_IUnknown, reinterpret_cast<void**>(&inner)),
+              S_OK);
     ISecond* second = nullptr;
     ASSERT_EQ(inner->QueryInterface(IID_ISecond, reinterpret_cast<void**>(&second)), S_OK);
     EXPECT_EQ(outer.refs, 2u);  // the interface's reference belongs to the outer object
@@ -136,15 +138,19 @@ TEST(ComObjectTest, ClassTableCreatesThroughTheRegisteredFactoryForItsContexts) 
               S_OK);
     EXPECT_EQ(module.Count(), 1);  // a living factory holds the module
     DWORD cookie = 0;
-    ASSERT_EQ(CoRegisterClassObject(CLSID_Probe, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
+    ASSERT_EQ(CoRegisterClassObject(CLSID_Probe, factory, CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+              S_OK);
     factory->Release();
 
     IFirst* first = nullptr;
-    ASSERT_EQ(CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_ALL, IID_IFirst, reinterpret_cast<void**>(&first)), S_OK);
+    ASSERT_EQ(
+        CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_ALL, IID_IFirst, reinterpret_cast<void**>(&first)),
+        S_OK);
     EXPECT_EQ(first->First(), 1);
     first->Release();
     void* object = nullptr;
-    EXPECT_EQ(CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_LOCAL_SERVER, IID_IFirst, &object), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_LOCAL_SERVER, IID_IFirst, &object),
+              REGDB_E_CLASSNOTREG);
     EXPECT_EQ(CoCreateInstance(CLSID_Probe, nullptr, CLSCTX_ALL, IID_IMissing, &object), E_NOINTERFACE);
     EXPECT_EQ(object, nullptr);
 

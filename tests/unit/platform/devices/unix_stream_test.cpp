@@ -1,5 +1,7 @@
 // The fabric link's gathered send: pieces larger than the socket's buffer go out in several system calls,
 // each resuming inside the piece where the last stopped, and arrive whole and in order.
+#include "platform/devices/unix_stream.h"
+
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -7,8 +9,6 @@
 #include <cstdint>
 #include <thread>
 #include <vector>
-
-#include "platform/devices/unix_stream.h"
 
 namespace {
 
@@ -24,7 +24,8 @@ TEST(UnixStream, GatheredPiecesArriveWholeAndInOrder) {
 
     std::vector<uint8_t> received(head.size() + body.size() + tail.size());
     bool receivedAll = false;
-    std::thread reader([&] { receivedAll = unix_stream::ReceiveAll(fds[1], received.data(), received.size()); });
+    std::thread reader(
+        [&] { receivedAll = unix_stream::ReceiveAll(fds[1], received.data(), received.size()); });
     EXPECT_TRUE(unix_stream::SendAll(fds[0], {{head.data(), head.size()},
                                               {nullptr, 0},  // an empty piece is skipped
                                               {body.data(), body.size()},

@@ -1,12 +1,13 @@
 // Windows paths on this machine: everything lands under the machine root, relative names in the system
 // directory (the working directory of a program on Windows).
+#include "platform/files/machine_root.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
 #include "platform/files/files.h"
-#include "platform/files/machine_root.h"
 #include "tests/support/test_root.h"
 
 namespace {

@@ -1,5 +1,7 @@
 // Regular files of the machine root through CreateFileA, ReadFile, WriteFile and CloseHandle: the
 // dispositions, the Windows errors, and files that would leave the root.
+#include "platform/files/regular_files.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +9,6 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/files/regular_files.h"
 #include "platform/windows_api.h"
 #include "tests/support/file_size_limit.h"
 #include "tests/support/test_root.h"

@@ -2,6 +2,8 @@
 // in virtual time: the test thread's own virtual Sleep(1) ends only once each of them is blocked in its
 // wait, which makes the arrival order of the waiters certain. The test thread takes part too, so that no
 // time passes while it acts.
+#include "platform/kernel/kernel_objects.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,9 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/time/clock.h"
-#include "platform/kernel/kernel_objects.h"
 #include "platform/kernel/sync.h"
+#include "platform/time/clock.h"
 #include "tests/unit/platform/kernel/thread_runner.h"
 
 namespace {

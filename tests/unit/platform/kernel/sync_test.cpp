@@ -1,11 +1,12 @@
+#include "platform/kernel/sync.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
-#include "platform/time/clock.h"
 #include "platform/kernel/last_error.h"
-#include "platform/kernel/sync.h"
+#include "platform/time/clock.h"
 
 namespace {
 
@@ -28,7 +29,10 @@ TEST(SyncTest, NamedMutexIsSharedByNameAndRecursiveForItsOwner) {
     EXPECT_TRUE(ReleaseMutex(a));
     EXPECT_TRUE(ReleaseMutex(a));
     EXPECT_FALSE(ReleaseMutex(a));
-    std::thread([&] { other = WaitForSingleObject(b, 0); ReleaseMutex(b); }).join();
+    std::thread([&] {
+        other = WaitForSingleObject(b, 0);
+        ReleaseMutex(b);
+    }).join();
     EXPECT_EQ(other.load(), WAIT_OBJECT_0);
     CloseHandle(a);
     CloseHandle(b);

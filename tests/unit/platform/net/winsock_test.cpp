@@ -1,4 +1,6 @@
 // The Winsock stand-in over loopback TCP: socket options, the send flags and WSAPoll.
+#include "platform/net/winsock.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <string>
 #include <thread>
 
-#include "platform/net/winsock.h"
 #include "tests/unit/platform/net/tcp_option_probe.h"
 
 namespace {
@@ -76,7 +77,8 @@ TEST_F(WinsockPair, PartialPiecesArriveWholeWithTheirLastPiece) {
     ASSERT_EQ(send(client_, "end", 3, 0), 3);
     EXPECT_EQ(ReceiveExactly(15), "head-middle-end");
     ASSERT_EQ(send(client_, "tail", 4, MSG_PARTIAL), 4);
-    EXPECT_EQ(send(client_, "", 0, 0), 0) << "an empty last piece sends what was gathered, never 'would block'";
+    EXPECT_EQ(send(client_, "", 0, 0), 0)
+        << "an empty last piece sends what was gathered, never 'would block'";
     EXPECT_EQ(ReceiveExactly(4), "tail");
 
     EXPECT_EQ(send(client_, "x", 1, 0x1), SOCKET_ERROR) << "out-of-band data is not offered";

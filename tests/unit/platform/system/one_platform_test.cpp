@@ -1,25 +1,24 @@
 // One platform per process: a shared library loaded at run time sees the program's clock, machine root,
 // handle table and named objects.
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include <stdlib.h>
-
-#include "platform/time/clock.h"
-#include "platform/kernel/last_error.h"
 #include "platform/files/machine_root.h"
-#include "platform/system/module_library.h"
+#include "platform/kernel/last_error.h"
 #include "platform/kernel/sync.h"
+#include "platform/system/module_library.h"
+#include "platform/time/clock.h"
 #include "tests/support/test_root.h"
 
 namespace {
 
 class OnePlatformTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         module_ = LoadLibraryA(PLATFORM_PROBE_MODULE);
         ASSERT_NE(module_, nullptr) << GetLastError();

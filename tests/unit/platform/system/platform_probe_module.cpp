@@ -2,9 +2,9 @@
 // loaded library.
 #include <cstdint>
 
-#include "platform/time/clock.h"
 #include "platform/files/machine_root.h"
 #include "platform/kernel/sync.h"
+#include "platform/time/clock.h"
 
 extern "C" {
 
@@ -18,5 +18,4 @@ HANDLE ProbeCreateEvent() { return CreateEventA(nullptr, TRUE, FALSE, nullptr); 
 DWORD ProbeWait(HANDLE object) { return WaitForSingleObject(object, 0); }
 
 HANDLE ProbeOpenEvent(const char* name) { return OpenEventA(SYNCHRONIZE, FALSE, name); }
-
 }

@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "platform/system/console_control.h"
 #include "platform/kernel/last_error.h"
+#include "platform/system/console_control.h"
 #include "platform/system/service_state.h"
 #include "tests/support/test_root.h"
 

@@ -1,11 +1,12 @@
 // Regions from VirtualAlloc: zero-filled, writable, released whole by VirtualFree; other uses refused.
+#include "platform/system/virtual_memory.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 
 #include "platform/kernel/last_error.h"
-#include "platform/system/virtual_memory.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 // The wide printf family with the Windows conventions, the ANSI code page, COM task memory and the
 // locale items.
+#include "platform/system/wide_text.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdarg>
@@ -8,7 +10,6 @@
 #include "platform/com/com_memory.h"
 #include "platform/kernel/last_error.h"
 #include "platform/system/locale_info.h"
-#include "platform/system/wide_text.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ TEST(WideFormat, WindowsConventions) {
         std::wstring got;
         std::wstring expected;
     } cases[] = {
+        // clang-format off
         {Format(64, L"[%s|%S]", L"wide", "narrow"), L"[wide|narrow]"},
         {Format(64, L"%S", narrow), L"n\u00e9\u00ff"},
         {Format(64, L"%c%C%lc%hc", L'w', 'n', L'x', 'y'), L"wnxy"},
@@ -34,6 +36,7 @@ TEST(WideFormat, WindowsConventions) {
         {Format(64, L"%08X %lx %u %d", 0xABCu, 0xFFFFFFFFu, 4000000000u, -1), L"00000ABC ffffffff 4000000000 -1"},
         {Format(64, L"%.3S/%-5s/%5S", "abcdef", L"ab", "cd"), L"abc/ab   /   cd"},
         {Format(64, L"%2$s(): 0x%1$08X (%3$S) %%", 0x1Bu, L"op", "NAME"), L"op(): 0x0000001B (NAME) %"},
+        // clang-format on
         {Format(64, L"%S %s", static_cast<const char*>(nullptr), static_cast<const wchar_t*>(nullptr)),
          L"(null) (null)"},
         {Format(64, L"%*d|%.*S", 4, 7, 2, "xyz"), L"   7|xy"},
@@ -78,11 +81,13 @@ TEST(AnsiCodePage, NarrowTextOfWideText) {
         const wchar_t* wide;
         std::string narrow;
     } cases[] = {
+        // clang-format off
         {nullptr, ""},
         {L"", ""},
         {L"C:\\dir\\file.txt", "C:\\dir\\file.txt"},
         {L"caf\u00e9\u00ff", "caf\xE9\xFF"},  // Latin-1 keeps its bytes
         {L"x\u0100y\u20ACz", "x?y?z"},        // what the code page cannot hold becomes '?'
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(platform::NarrowText(c.wide), c.narrow);
 }

@@ -10,13 +10,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/time/clock.h"
 #include "platform/kernel/condition_variable.h"
 #include "platform/kernel/critical_section.h"
 #include "platform/kernel/last_error.h"
 #include "platform/kernel/sync.h"
 #include "platform/kernel/wait_machinery.h"
 #include "platform/kernel/waitable_timer.h"
+#include "platform/time/clock.h"
 #include "tests/unit/platform/kernel/thread_runner.h"
 
 namespace {
@@ -136,9 +136,7 @@ TEST_F(TimerTest, MultipleObjectWaitsGiveTheWindowsResults) {
 }
 
 std::atomic<int> g_routineRuns{0};
-void CountRun(void* argument, DWORD, DWORD) {
-    g_routineRuns += *static_cast<int*>(argument);
-}
+void CountRun(void* argument, DWORD, DWORD) { g_routineRuns += *static_cast<int*>(argument); }
 
 // A timer's completion routine runs in an alertable wait of the thread that set it, which then ends with
 // WAIT_IO_COMPLETION; a wait that is not alertable neither runs it nor ends for it.
@@ -202,9 +200,9 @@ TEST_F(TimerTest, ConditionVariableWakesOneSleeperACallInTheOrderTheyCame) {
     CONDITION_VARIABLE variable;
     InitializeConditionVariable(&variable);
     WakeConditionVariable(&variable);
-    int asleep = 0;            // guarded by the section
-    std::vector<int> woken;    // guarded by the section
-    int insideAtOnce = 0;      // guarded by the section
+    int asleep = 0;          // guarded by the section
+    std::vector<int> woken;  // guarded by the section
+    int insideAtOnce = 0;    // guarded by the section
     std::vector<HANDLE> threads;
     for (int i = 0; i < 2; ++i) {
         threads.push_back(StartThread([&, i] {
@@ -275,7 +273,8 @@ TEST(RealClock, ABoundOnAnotherProcessKeepsItsRealLength) {
     platform::RealClock clock(0.01);
     EXPECT_EQ(clock.RealTimeBound(5000), 500000u);
     EXPECT_EQ(clock.RealTimeBound(platform::kNoTimeLimit), platform::kNoTimeLimit);
-    EXPECT_EQ(platform::RealClock(1e-9).RealTimeBound(5000), platform::kNoTimeLimit - 1) << "a limit stays a limit";
+    EXPECT_EQ(platform::RealClock(1e-9).RealTimeBound(5000), platform::kNoTimeLimit - 1)
+        << "a limit stays a limit";
     EXPECT_EQ(platform::RealClock().RealTimeBound(5000), 5000u);
 
     std::unique_lock<std::mutex> lock(platform::WaitLock());

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/time/clock.h"
 #include "platform/kernel/sync.h"
+#include "platform/time/clock.h"
 #include "tests/unit/platform/kernel/thread_runner.h"
 
 namespace {

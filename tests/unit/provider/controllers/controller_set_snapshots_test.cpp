@@ -36,9 +36,7 @@ constexpr uint32_t kDifferential = VSS_VOLSNAP_ATTR_DIFFERENTIAL;
 constexpr uint32_t kFullCopy = VSS_VOLSNAP_ATTR_PLEX;
 constexpr int32_t kRefused = 47;  // a code the retry policy tries 4 times
 
-void PutHostWord(uint8_t* p, uint32_t v) {
-    std::memcpy(p, &v, sizeof v);
-}
+void PutHostWord(uint8_t* p, uint32_t v) { std::memcpy(p, &v, sizeof v); }
 
 // A volume's partition ID: its array in the first byte, its number in the second.
 std::array<uint8_t, 16> VolumeId(uint8_t array, uint8_t number) {

@@ -14,8 +14,8 @@
 #include "provider/controllers/raid_controller_set.h"
 #include "provider/controllers/retry_policy.h"
 #include "provider/controllers/serial_numbers.h"
-#include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/controller_set_fixture.h"
+#include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
@@ -33,15 +33,16 @@ using providertest::kRefused;
 using providertest::Subsystem;
 using providertest::Volume;
 
-
 TEST_F(ControllerSetTest, DiscoveryKeepsEachSnapshotCapableControllerOnceInListOrder) {
     subsystems_ = {
+        // clang-format off
         {"PAIR-1", 0x101, 0x102},
         {"PAIR-1-OTHER-PATH", 0x201, 0},         // controller A again: an extra path
         {"OLD", 0x301, 0x302},                   // CAPI 3.5; CAPI 3.6 without the capability
         {"NEW", 0x401, 0xFFFFFFFF},              // CAPI 4.0 joins; the other id is no controller
         {"EMPTY", 0, 0},
         {"HALF-DEAD", 0x601, 0x602},             // B does not answer its refresh
+        // clang-format on
     };
     controllers_[0x101] = Controller("SN-A1");
     controllers_[0x102] = Controller("SN-B1").B();
@@ -60,7 +61,8 @@ TEST_F(ControllerSetTest, DiscoveryKeepsEachSnapshotCapableControllerOnceInListO
     EXPECT_EQ(Count("does not support snapshot, ignoring.\n"), 2u);
     EXPECT_EQ(Count("getting basic RAID controller parameters.\n"), 1u);
     EXPECT_EQ(Count("discoverRaidControllers(): Found controller #7:\n"), 1u);
-    EXPECT_EQ(Count("discoverRaidControllers(): CtrlHandle 0x00000000 for subsystem EMPTY controller B\n"), 1u);
+    EXPECT_EQ(Count("discoverRaidControllers(): CtrlHandle 0x00000000 for subsystem EMPTY controller B\n"),
+              1u);
     EXPECT_EQ(Count("manufacturer=MMMMMMMMMMMMMMMMMMMM, model="), 7u);  // 20 characters, not a byte beyond
     EXPECT_EQ(Count("Found 4 controller LUN(s).\n"), 1u);
     EXPECT_EQ(Count("discoverRaidControllers() returning 0x00000000\n"), 1u);
@@ -184,7 +186,9 @@ TEST_F(ControllerSetTest, LookupsAskTheControllersInSetOrder) {
     EXPECT_STREQ(array->name, "vd1");
     // A name key shorter than 16 bytes, on the heap: the log line reads nothing past it.
     const std::vector<char> name{'l', 'o', 'g', 's', '0', '1', '\0'};
-    EXPECT_EQ(set_->findPartitionAndController(name.data(), 7, &partition, &controller, PartitionKeyKind::Name), S_OK);
+    EXPECT_EQ(
+        set_->findPartitionAndController(name.data(), 7, &partition, &controller, PartitionKeyKind::Name),
+        S_OK);
     EXPECT_EQ(controller, b);
     EXPECT_EQ(set_->findPartitionAndController("nothing", 8, &partition, &controller, PartitionKeyKind::Name),
               VSS_E_OBJECT_NOT_FOUND);
@@ -201,13 +205,16 @@ TEST_F(ControllerSetTest, LookupsAskTheControllersInSetOrder) {
     EXPECT_EQ(Count("saw 2 controllers containing partition ID=11111111111111111111111111111111, found owner "
                     "controller.\n"),
               1u);
-    EXPECT_EQ(set_->findPartitionArrayAndControllerList("nothing", 8, &partition, &array, &list, PartitionKeyKind::Name),
+    EXPECT_EQ(set_->findPartitionArrayAndControllerList("nothing", 8, &partition, &array, &list,
+                                                        PartitionKeyKind::Name),
               VSS_E_OBJECT_NOT_FOUND);
     EXPECT_TRUE(list.empty());
 
-    EXPECT_EQ(set_->findPartitionArrayAndController(data01, 32, &partition, &array, nullptr), kProviderBadArgument);
+    EXPECT_EQ(set_->findPartitionArrayAndController(data01, 32, &partition, &array, nullptr),
+              kProviderBadArgument);
     EXPECT_EQ(set_->findPartitionAndController(data01, 32, nullptr, &controller), kProviderBadArgument);
-    EXPECT_EQ(set_->findPartitionArrayAndControllerList(data01, 32, &partition, nullptr, &list), kProviderBadArgument);
+    EXPECT_EQ(set_->findPartitionArrayAndControllerList(data01, 32, &partition, nullptr, &list),
+              kProviderBadArgument);
 }
 
 TEST_F(ControllerSetTest, SnapshotLimitsOfTheOwnerAndThePair) {
@@ -221,12 +228,14 @@ TEST_F(ControllerSetTest, SnapshotLimitsOfTheOwnerAndThePair) {
         HRESULT result;
         size_t refreshes;
     } cases[] = {
+        // clang-format off
         {"within the controller limit", 4, 60, 0, 10, 64, S_OK, 0},
         {"one beyond: refreshed once, then refused", 5, 60, 0, 10, 64, VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED, 1},
         {"the refresh raised the limit", 5, 60, 0, 10, 70, S_OK, 1},
         {"a count that would wrap 32 bits", 0xFFFFFFFF, 60, 0, 10, 64, VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED, 1},
         {"beyond the pair limit", 4, 60, 65, 7, 64, VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED, 1},
         {"no pair limit below CAPI 3.7", 4, 60, 65, 6, 64, S_OK, 0},
+        // clang-format on
     };
     subsystems_ = {{"PAIR-1", 0x101, 0}};
     for (const Case& c : cases) {
@@ -246,13 +255,15 @@ TEST_F(ControllerSetTest, SnapshotLimitsOfTheOwnerAndThePair) {
     EXPECT_EQ(Count("checkSnapshotLimits() newSnapshots=5 + existingSnapshotsOwner=60 exceeds per controller "
                     "snapshot limit of 64.\n"),
               1u);
-    EXPECT_EQ(Count("checkSnapshotLimits() newSnapshots=4 + existingSnapshotsOwner=60 + existingSnapshotsOther=65 "
-                    "exceeds per controller pair snapshot limit of 128.\n"),
-              1u);
-    EXPECT_EQ(Count("checkSnapshotLimits() limits not exceeded, newSnapshots=4, existingSnapshotsOwner=60, "
-                    "existingSnapshotsOther=0, maxSnapshotsPerController=64, maxSnapshotsPerControllerPair=128, "
-                    "maxSnapshotsPerVolume=0.\n"),
-              1u);
+    EXPECT_EQ(
+        Count("checkSnapshotLimits() newSnapshots=4 + existingSnapshotsOwner=60 + existingSnapshotsOther=65 "
+              "exceeds per controller pair snapshot limit of 128.\n"),
+        1u);
+    EXPECT_EQ(
+        Count("checkSnapshotLimits() limits not exceeded, newSnapshots=4, existingSnapshotsOwner=60, "
+              "existingSnapshotsOther=0, maxSnapshotsPerController=64, maxSnapshotsPerControllerPair=128, "
+              "maxSnapshotsPerVolume=0.\n"),
+        1u);
     CAPI_ARRAY array{};
     EXPECT_EQ(set_->checkSnapshotLimits(1, nullptr, &array, nullptr), kProviderBadArgument);
 }

@@ -30,8 +30,8 @@ TEST(ControllerModel, Q700AndVersionTests) {
     struct Case {
         const char* firmware;
         bool q700;
-    } cases[] = {{"V100", true}, {"I200", true}, {"GLS2", true}, {"GNS9", true}, {"GTS5", true}, {"G210", true},
-                 {"GLS1", false}, {"GLX2", false}, {"G1", false}, {"E200", false}};
+    } cases[] = {{"V100", true}, {"I200", true},  {"GLS2", true},  {"GNS9", true}, {"GTS5", true},
+                 {"G210", true}, {"GLS1", false}, {"GLX2", false}, {"G1", false},  {"E200", false}};
     for (const Case& c : cases) EXPECT_EQ(WithFirmware(c.firmware)->isQ700(), c.q700) << c.firmware;
 
     auto controller = WithFirmware("G210");
@@ -198,13 +198,16 @@ class ControllerRefreshTest : public SessionTest {
         SessionTest::TearDown();
     }
     // A key of bytes is an ID, a key of characters a name.
-    CAPI_ARRAY_PARTITION* Find(const void* key, uint32_t length, PartitionKeyKind kind = PartitionKeyKind::Id) {
+    CAPI_ARRAY_PARTITION* Find(const void* key, uint32_t length,
+                               PartitionKeyKind kind = PartitionKeyKind::Id) {
         CAPI_ARRAY_PARTITION* found = nullptr;
         CAPI_ARRAY* array = nullptr;
         if (FAILED(controller_->findPartitionAndArray(key, length, &found, &array, kind))) return nullptr;
         return found;
     }
-    CAPI_ARRAY_PARTITION* Find(const char* name, uint32_t length) { return Find(name, length, PartitionKeyKind::Name); }
+    CAPI_ARRAY_PARTITION* Find(const char* name, uint32_t length) {
+        return Find(name, length, PartitionKeyKind::Name);
+    }
 
     std::vector<uint8_t> reply_;
     uint32_t getControllerCode_ = 0;
@@ -213,15 +216,16 @@ class ControllerRefreshTest : public SessionTest {
 };
 
 TEST_F(ControllerRefreshTest, LookupsByIdAndNameOverWhatTheRefreshRead) {
-    reply_ = ControllerReply(0x100, {
-        {0, 0, "data01", 0x11, 0, 0},
-        {0, 1, "Pool01", 0x12, 1, CAPI_PTSNAP_BACKING_STORE},
-        {0, 2, "odd", 0x13, 2, 5},          // neither standard nor of the snapshot family: skipped
-        {1, 0, "zeroid", 0, 0, 0},          // no serial number: never returned
-        {1, 1, "snap01", 0x14, 1, CAPI_PTSNAP_SNAPSHOT},
-        {1, 2, "paged", 0x15, 0, kTypePagedSnapshot},
-        {200, 0, "outside", 0x16, 0, 0},    // an array index beyond the table: skipped
-    });
+    reply_ = ControllerReply(
+        0x100, {
+                   {0, 0, "data01", 0x11, 0, 0},
+                   {0, 1, "Pool01", 0x12, 1, CAPI_PTSNAP_BACKING_STORE},
+                   {0, 2, "odd", 0x13, 2, 5},  // neither standard nor of the snapshot family: skipped
+                   {1, 0, "zeroid", 0, 0, 0},  // no serial number: never returned
+                   {1, 1, "snap01", 0x14, 1, CAPI_PTSNAP_SNAPSHOT},
+                   {1, 2, "paged", 0x15, 0, kTypePagedSnapshot},
+                   {200, 0, "outside", 0x16, 0, 0},  // an array index beyond the table: skipped
+               });
     ASSERT_EQ(controller_->capiUpdateController(1), S_OK);
     EXPECT_EQ(controller_->mNumArrays, 2u);
     uint8_t id[32];
@@ -241,7 +245,8 @@ TEST_F(ControllerRefreshTest, LookupsByIdAndNameOverWhatTheRefreshRead) {
     const std::vector<char> shortKey{'d', 'a', 't'};
     EXPECT_EQ(Find(shortKey.data(), 3), nullptr);
     CAPI_ARRAY_PARTITION* partition = nullptr;
-    EXPECT_EQ(controller_->findPartition("nothing", 8, &partition, PartitionKeyKind::Name), VSS_E_OBJECT_NOT_FOUND);
+    EXPECT_EQ(controller_->findPartition("nothing", 8, &partition, PartitionKeyKind::Name),
+              VSS_E_OBJECT_NOT_FOUND);
     EXPECT_EQ(partition, nullptr);
     EXPECT_EQ(controller_->findPartition("data01", 7, nullptr), kProviderBadArgument);
 

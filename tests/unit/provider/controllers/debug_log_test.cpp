@@ -7,8 +7,8 @@
 
 #include "platform/com/com_memory.h"
 #include "platform/com/com_results.h"
-#include "platform/system/application_event_log.h"
 #include "platform/files/registry.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_events.h"
 #include "provider/controllers/task_memory.h"
@@ -50,7 +50,8 @@ TEST_F(DebugLogTest, LinesAreAssembledFromPiecesWithOnePrefixPerLine) {
     const std::string log = Log();
     EXPECT_TRUE(std::regex_search(log, std::regex(std::string("\n") + kPrefix + "ab\n"))) << log;
     std::smatch one;
-    ASSERT_TRUE(std::regex_search(log, one, std::regex(std::string("\n(") + kPrefix + ")one\n(" + kPrefix + ")two\n")))
+    ASSERT_TRUE(std::regex_search(log, one,
+                                  std::regex(std::string("\n(") + kPrefix + ")one\n(" + kPrefix + ")two\n")))
         << log;
     EXPECT_EQ(one[1].str(), one[2].str());  // the lines of one call share their prefix
 }
@@ -75,7 +76,8 @@ TEST_F(DebugLogTest, AnOverlongFileIsCutWhenTheLogOpens) {
     BVSS_DebugLog::StaticInit();
     BVSS_DebugLog::StaticDeinit();
     const std::string log = Log();
-    EXPECT_TRUE(std::regex_search(log, std::regex(std::string("^") + kPrefix + "Truncated debug file, length was 1200\n#{80}\n")))
+    EXPECT_TRUE(std::regex_search(
+        log, std::regex(std::string("^") + kPrefix + "Truncated debug file, length was 1200\n#{80}\n")))
         << log.substr(0, 200);
     EXPECT_EQ(log.find("xxx"), std::string::npos);
 }
@@ -114,8 +116,9 @@ TEST_F(ProviderParametersTest, WrongTypesAndMissingValuesKeepWhatWasRead) {
     const std::string key = kProviderParametersKey;
     BVSS_DebugLog::StaticInit();
     EXPECT_EQ(readProviderParameters(), kProviderParametersUnreadable);  // no key at all
-    EXPECT_NE(Log().find("Open SYSTEM\\CurrentControlSet\\Services\\DOVURERUDOredezor\\Parameters Key Failed!\n"),
-              std::string::npos);
+    EXPECT_NE(
+        Log().find("Open SYSTEM\\CurrentControlSet\\Services\\DOVURERUDOredezor\\Parameters Key Failed!\n"),
+        std::string::npos);
     EXPECT_EQ(ProviderParameters().StartingLun, 1u);
 
     root_.SetString(key, "Name", "Provider");
@@ -159,7 +162,8 @@ TEST_F(ProviderEventsTest, ErrorEventGoesToTheEventLogAndTheDebugLog) {
     LogErrorEventNarrowFormat("%1$s(): Capi Error 0x%2$08X (%3$S) on operation reply.", L"capiTest", 186u,
                               "Error: CAPI_ERROR_EXCEED_MAX_SNAPSHOT");
     BVSS_DebugLog::StaticDeinit();
-    const std::string text = "capiTest(): Capi Error 0x000000BA (Error: CAPI_ERROR_EXCEED_MAX_SNAPSHOT) on operation reply.";
+    const std::string text =
+        "capiTest(): Capi Error 0x000000BA (Error: CAPI_ERROR_EXCEED_MAX_SNAPSHOT) on operation reply.";
     const std::string events = testsupport::ReadWholeFile(platform::EventLogPath());
     EXPECT_NE(events.find("\tROVORUDIvaderod\t1\t0x00000001\t" + text + "\t"), std::string::npos) << events;
     EXPECT_NE(Log().find("LogErrorEvent: Current Locale is: "), std::string::npos);

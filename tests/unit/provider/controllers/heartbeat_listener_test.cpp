@@ -1,16 +1,17 @@
 // The heart-beat pipe as the proxy uses it: open, write a message, read the answer, close.
+#include "provider/controllers/heartbeat_listener.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "corlink/proxy_protocol/request_cookie.h"
 #include "platform/files/file_io.h"
 #include "platform/kernel/handles.h"
-#include "provider/controllers/heartbeat_listener.h"
 #include "tests/unit/provider/session_fixture.h"
 
 namespace {
@@ -94,10 +95,12 @@ TEST_F(SessionTest, MessagesThatAreNoHeartBeatGetNoAnswerAndStopNothing) {
         std::vector<std::vector<uint8_t>> pieces;
         const char* logged;
     } cases[] = {
+        // clang-format off
         {"a request", {Header(PROXY_REQUEST, 0)}, nullptr},
         {"a DataLen beyond the buffer", {Header(PROXY_HEARTBEAT, 0xFFFFFFF0u)}, "exceeds the buffer, message refused"},
         {"a message too short", {std::vector<uint8_t>(20, 1)}, "recv_events: error: message too short, size=20 at line "},
         {"a client that connects and closes", {}, nullptr},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -116,7 +119,8 @@ TEST_F(SessionTest, AClientThatSendsNothingDoesNotHoldTheStop) {
     HANDLE silent = OpenPipe();
     ASSERT_NE(silent, INVALID_HANDLE_VALUE);
     // Wait until the listener reads from it, then end the session: the read is ended and the thread joined.
-    while (Log().find("pipe read...\n") == std::string::npos) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (Log().find("pipe read...\n") == std::string::npos)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ProxyUnInit();
     EXPECT_NE(Log().find("closed pipe handle\n"), std::string::npos);
     CloseHandle(silent);
@@ -158,8 +162,9 @@ TEST_F(SessionTest, StoppingEndsTheListenerAndAResetStartsOneNew) {
     ASSERT_EQ(ProxyInit(), 0);  // a second start replaces the listener instead of adding one
     ExpectHeartbeatAnswer(Exchange({Header(PROXY_HEARTBEAT, 0)}), Session().sequence.load());
     ProxyUnInit();
-    EXPECT_EQ(CreateFileA(PipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
-              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(
+        CreateFileA(PipeName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr),
+        INVALID_HANDLE_VALUE);
     EXPECT_NE(Log().find("closed pipe handle\n"), std::string::npos);
 }
 

@@ -2,6 +2,8 @@
 // snapshot (firmware, partition ID, rediscovery at most once, volume kinds and the standard-volume
 // setting), the completion of a LUN record for an array LUN, the arrays' identifier test, the snapshot-list
 // lookup, and the SCSI address of a host disk of the simulated host.
+#include "provider/controllers/lun_identification.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,19 +12,18 @@
 #include <vector>
 
 #include "platform/com/com_object.h"
-#include "platform/system/application_event_log.h"
-#include "platform/files/file_calls.h"
 #include "platform/devices/wmi.h"
-#include "provider/controllers/lun_identification.h"
+#include "platform/files/file_calls.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/provider_registry.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/controllers/task_memory.h"
+#include "provider/vss/hardware_provider.h"
 #include "tests/unit/provider/controller_set_fixture.h"
 #include "tests/unit/provider/provider_peer.h"
 #include "tests/unit/provider/simulated_host_fixture.h"
 #include "tests/unit/provider/vds_lun_fixture.h"
-#include "provider/vss/hardware_provider.h"
 
 namespace {
 
@@ -214,8 +215,9 @@ TEST_F(LunIdentificationTest, SnapshotLunIsCompletedWithItsIdTextAndNaaName) {
         ASSERT_EQ(BVSS_CompleteLunInformation(*set_, L"\\\\?\\disk#7", &lun[0], &supported), S_OK);
         EXPECT_EQ(supported, TRUE);
         EXPECT_STREQ(lun[0].m_szSerialNumber, IdText(kSnapshot).c_str());
-        const BYTE id[16] = {kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot,
-                             kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot};
+        const BYTE id[16] = {kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot,
+                             kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot, kSnapshot,
+                             kSnapshot, kSnapshot, kSnapshot, kSnapshot};
         BYTE naa[16];
         ASSERT_EQ(BVSS_PartitionIDToFCFSName(id, 16, naa, 16), S_OK);
         const VDS_STORAGE_DEVICE_ID_DESCRIPTOR& ids = lun[0].m_deviceIdDescriptor;
@@ -266,11 +268,12 @@ class OneInitiator final : public platform::WmiProvider {
   public:
     OneInitiator() { platform::SetWmiProvider(this); }
     ~OneInitiator() override { platform::SetWmiProvider(nullptr); }
-    HRESULT Query(const std::string& nameSpace, const std::string& query, std::vector<WmiObjectRef>* results) override {
+    HRESULT Query(const std::string& nameSpace, const std::string& query,
+                  std::vector<WmiObjectRef>* results) override {
         if (nameSpace != "root\\wmi") return WBEM_E_INVALID_NAMESPACE;
         if (query == "SELECT * FROM MSiSCSIInitiator_MethodClass") {
-            results->push_back(std::make_shared<const IWbemClassObject>(
-                std::map<std::string, WmiValue>{{"iSCSINodeName", std::string("iqn.1991-05.com.example:h")}}));
+            results->push_back(std::make_shared<const IWbemClassObject>(std::map<std::string, WmiValue>{
+                {"iSCSINodeName", std::string("iqn.1991-05.com.example:h")}}));
         }
         return S_OK;
     }

@@ -32,8 +32,8 @@ using providertest::KeyOf;
 using providertest::Listed;
 using providertest::MapRequest;
 using providertest::NetworkReply;
-using providertest::PutU32;
 using providertest::ProxyMessage;
+using providertest::PutU32;
 using providertest::ReplyTo;
 using providertest::ScriptAction;
 using providertest::SessionTest;
@@ -87,7 +87,8 @@ class LunMappingTest : public SessionTest {
         if (code == RRE_GET_HOST_VIEW) {
             const HostViewRequest r = providertest::ReadHostViewRequest(data);
             hostViewRequests_.push_back(r);
-            std::vector<uint8_t> host = providertest::HostViewReply(hostViewCode_, data, views_[{r.id, r.port}]);
+            std::vector<uint8_t> host =
+                providertest::HostViewReply(hostViewCode_, data, views_[{r.id, r.port}]);
             if (editHostView_) editHostView_(host.data() + providertest::kHostViewOffset);
             return Reply(request, NetworkReply(code, host));
         }
@@ -98,7 +99,8 @@ class LunMappingTest : public SessionTest {
         }
         if (code == RRE_GET_PARTITION_VIEW) {
             ++partitionViewReads_;
-            return Reply(request, NetworkReply(code, providertest::PartitionViewReply(partitionViewCode_, *partitionView_)));
+            return Reply(request, NetworkReply(code, providertest::PartitionViewReply(partitionViewCode_,
+                                                                                      *partitionView_)));
         }
         if (code == RRE_GET_CONNECT_HBA_WWPN_LIST) {
             return Reply(request, NetworkReply(code, providertest::WwpnListReply(wwpnListCode_, wwpnList_)));
@@ -152,8 +154,13 @@ TEST_F(LunMappingTest, FirstLunThatNoViewOfAnAcceptedPortLists) {
         uint32_t lun;
         size_t reads;
     } cases[] = {
-        {"1 with 0xC0 on every channel and 2 with 0xCC are in use", 1, {Listed(1, 0xC0), Listed(2, 0xCC)}, {},
-         {kPortA}, 3, 1},
+        {"1 with 0xC0 on every channel and 2 with 0xCC are in use",
+         1,
+         {Listed(1, 0xC0), Listed(2, 0xCC)},
+         {},
+         {kPortA},
+         3,
+         1},
         {"flags below 0xC0 count too", 1, {Listed(2, 0x00), Listed(1, 0x80)}, {}, {kPortA}, 3, 1},
         {"a gap is taken", 1, {Listed(1), Listed(3)}, {}, {kPortA}, 2, 1},
         {"every accepted port's view counts", 1, {Listed(1)}, {Listed(2), Listed(3)}, {kPortA, kPortB}, 4, 2},
@@ -176,9 +183,11 @@ TEST_F(LunMappingTest, FirstLunThatNoViewOfAnAcceptedPortLists) {
         EXPECT_EQ(hostViewRequests_[0].selector, 1);
         EXPECT_EQ(hostViewRequests_[0].flag, 1u);
     }
-    EXPECT_NE(Log().find("findNextAvailableLUN(): [1] 2100001b32000002 LUN 3 -> flags C0 03000000000000000000000000000000\n"),
+    EXPECT_NE(Log().find("findNextAvailableLUN(): [1] 2100001b32000002 LUN 3 -> flags C0 "
+                         "03000000000000000000000000000000\n"),
               std::string::npos);
-    EXPECT_NE(Log().find("The map for port WWN: 21:00:00:1B:32:00:00:01, numPartitions=2\n"), std::string::npos);
+    EXPECT_NE(Log().find("The map for port WWN: 21:00:00:1B:32:00:00:01, numPartitions=2\n"),
+              std::string::npos);
 }
 
 TEST_F(LunMappingTest, SelectorAndThePartnersViewFollowTheControllersState) {
@@ -248,7 +257,8 @@ TEST_F(LunMappingTest, ViewCountsAreBoundedByTheirTables) {
         auto* table = reinterpret_cast<CAPI_HOST_VIEW_TABLE*>(view);
         table->numPartitions = 0xFFFF;
         const CAPI_PARTITION_SN_AND_MAP behind = Listed(1);
-        std::memcpy(view + offsetof(CAPI_HOST_VIEW_TABLE, partitions) + 600 * sizeof behind, &behind, sizeof behind);
+        std::memcpy(view + offsetof(CAPI_HOST_VIEW_TABLE, partitions) + 600 * sizeof behind, &behind,
+                    sizeof behind);
     };
     views_[{kHandle, KeyOf(kPortA)}] = {Listed(2)};
     uint32_t lun = 0;
@@ -276,7 +286,7 @@ TEST_F(LunMappingTest, AssignMapsEveryAcceptedPortAtTheFreeLunThenRefreshes) {
         const uint8_t access = mode == 8 ? 0xCC : 0xC0;
         ASSERT_EQ(maps_.size(), 2u);  // the iSCSI port is not accepted by an FC controller
         EXPECT_EQ(MapSequence(), (std::vector<std::pair<std::string, uint8_t>>{{KeyOf(kPortA), access},
-                                                                              {KeyOf(kPortB), access}}));
+                                                                               {KeyOf(kPortB), access}}));
         for (const MapRequest& m : maps_) {
             EXPECT_EQ(m.id, static_cast<uint32_t>(kHandle));
             EXPECT_EQ(m.lun, 3u);
@@ -295,11 +305,14 @@ TEST_F(LunMappingTest, AssignMapsEveryAcceptedPortAtTheFreeLunThenRefreshes) {
 }
 
 TEST_F(LunMappingTest, AFailedPortIsUndoneWithThePortsBeforeItAndTheRestStillMapped) {
-    mapCode_ = [](const MapRequest& m) { return m.port == KeyOf(kPortB) && m.access[0] != 0 ? kRefused : 0u; };
+    mapCode_ = [](const MapRequest& m) {
+        return m.port == KeyOf(kPortB) && m.access[0] != 0 ? kRefused : 0u;
+    };
     EXPECT_EQ(controller_->assignLUN(kPartitionId, {kPortA, kPortB, kPortC}, 1, 1), S_OK);
     const std::string a = KeyOf(kPortA), b = KeyOf(kPortB), c = KeyOf(kPortC);
-    EXPECT_EQ(MapSequence(), (std::vector<std::pair<std::string, uint8_t>>{
-                                 {a, 0xC0}, {b, 0xC0}, {b, 0xC0}, {b, 0xC0}, {b, 0xC0}, {a, 0}, {b, 0}, {c, 0xC0}}));
+    EXPECT_EQ(MapSequence(),
+              (std::vector<std::pair<std::string, uint8_t>>{
+                  {a, 0xC0}, {b, 0xC0}, {b, 0xC0}, {b, 0xC0}, {b, 0xC0}, {a, 0}, {b, 0}, {c, 0xC0}}));
     EXPECT_EQ(maps_[5].lun, 1u);  // undone at the same LUN
 }
 
@@ -376,8 +389,10 @@ TEST_F(LunMappingTest, CheckHbaAndMappingArguments) {
     const size_t sent = proxy_.Messages().size();
     EXPECT_EQ(controller_->capiCheckHBAValid(nullptr), kProviderBadArgument);
     EXPECT_EQ(controller_->capiGetHostView(nullptr, kHandle, 2), kProviderBadArgument);
-    EXPECT_EQ(controller_->capiMapUnmapPartition(nullptr, 3, &kPortA, 0xC0, 1, nullptr), kProviderBadArgument);
-    EXPECT_EQ(controller_->capiMapUnmapPartition(kPartitionId, 3, nullptr, 0xC0, 1, nullptr), kProviderBadArgument);
+    EXPECT_EQ(controller_->capiMapUnmapPartition(nullptr, 3, &kPortA, 0xC0, 1, nullptr),
+              kProviderBadArgument);
+    EXPECT_EQ(controller_->capiMapUnmapPartition(kPartitionId, 3, nullptr, 0xC0, 1, nullptr),
+              kProviderBadArgument);
     EXPECT_EQ(proxy_.Messages().size(), sent);
 }
 
@@ -418,6 +433,7 @@ TEST_F(LunMappingTest, LunOfAPartitionAsThisHostSeesIt) {
         uint8_t defaultFlag;  // on channel 3; the others 0
         uint32_t lun;
     } cases[] = {
+        // clang-format off
         {"FC: the host with our WWN", kFcBus, kFcBus, {{&kPortC, 5}, {&kPortA, 7}}, 0x00, 7},
         {"FC: a later host of ours overwrites", kFcBus, kFcBus, {{&kPortA, 7}, {&kPortB, 8}}, 0x00, 8},
         {"FC: nobody of ours, default flags below 0xC0", kFcBus, kFcBus, {{&kPortC, 5}}, 0xBF, kNoLun},
@@ -426,6 +442,7 @@ TEST_F(LunMappingTest, LunOfAPartitionAsThisHostSeesIt) {
         {"hybrid: by WWN", kFcBus, kIscsiBus, {{&kPortA, 5}, {&kPortC, 6}}, 0x00, 5},
         {"hybrid: by name", kFcBus, kIscsiBus, {{&kPortC, 6}, {&kPortX, 9}}, 0x00, 9},
         {"no known interface: every host", 0, 0, {{&kPortC, 4}}, 0x00, 4},
+        // clang-format on
     };
     CAPI_ARRAY_PARTITION partition{};
     std::memcpy(partition.serialNumber, kPartitionId, 16);
@@ -462,7 +479,8 @@ TEST_F(LunMappingTest, LunOfAPartitionAsThisHostSeesIt) {
     EXPECT_EQ(controller_->capiGetArrayPartitionLUN(nullptr, ours, &lun), kProviderBadArgument);
     EXPECT_EQ(lun, kNoLun);
     EXPECT_EQ(partitionViewReads_, reads);
-    EXPECT_NE(Events().find("capiGetArrayPartitionLUN(): The partition argument is null."), std::string::npos);
+    EXPECT_NE(Events().find("capiGetArrayPartitionLUN(): The partition argument is null."),
+              std::string::npos);
 }
 
 TEST(ChannelFlags, OneRuleForWhatIsMapped) {

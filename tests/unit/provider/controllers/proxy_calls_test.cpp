@@ -1,5 +1,7 @@
 // The proxy command wrappers against the scripted proxy: each request's length, code, controller id and
 // byte order, and each reply read back through the proxy's own converters.
+#include "provider/controllers/proxy_calls.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,7 +14,6 @@
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/proxy_wire/reply_head.h"
-#include "provider/controllers/proxy_calls.h"
 #include "tests/unit/provider/proxy_wire.h"
 #include "tests/unit/provider/session_fixture.h"
 
@@ -41,7 +42,7 @@ struct Row {
     const char* wrapper;
     uint32_t code;
     uint32_t length;
-    int idOffset;     // -1: no controller id
+    int idOffset;  // -1: no controller id
     bool idInHostOrder;
     std::function<void(uint8_t* hostReply)> fillReply;  // the reply as the proxy holds it before converting
     std::function<int()> call;
@@ -70,7 +71,8 @@ class ProxyCommandsTest : public SessionTest {
 };
 
 TEST_F(ProxyCommandsTest, EveryWrapperRequestAndReply) {
-    static const uint8_t serial[32] = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF, 0xB0};
+    static const uint8_t serial[32] = {0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8,
+                                       0xA9, 0xAA, 0xAB, 0xAC, 0xAD, 0xAE, 0xAF, 0xB0};
     static uint8_t requestBlock[1024];
     Pattern(requestBlock, sizeof requestBlock, 3);
     std::vector<ProxySubsystem> subsystems;
@@ -123,7 +125,8 @@ TEST_F(ProxyCommandsTest, EveryWrapperRequestAndReply) {
          [&](const uint8_t*) {
              // Records that describe no drive are removed; the others keep their order.
              EXPECT_EQ(controller.numDrives, 3u);
-             for (int i = 0; i < 3; ++i) EXPECT_EQ(reinterpret_cast<uint8_t*>(&controller.drives[i])[197], 2 * i);
+             for (int i = 0; i < 3; ++i)
+                 EXPECT_EQ(reinterpret_cast<uint8_t*>(&controller.drives[i])[197], 2 * i);
              EXPECT_EQ(controller.controllerId, static_cast<uint32_t>(kId));
              EXPECT_EQ(controller.numArrays, 1u);
          }},
@@ -139,14 +142,14 @@ TEST_F(ProxyCommandsTest, EveryWrapperRequestAndReply) {
          }},
         {"create_custom_view", RRE_CREATE_CUSTOM_VIEW, 42508, 12, true, nullptr,
          [&] { return create_custom_view(kId, serial, 7, 0x0C, &fc, nullptr); }, nullptr},
-        {"get_host_view", RRE_GET_HOST_VIEW, 64824, 8, false,
-         [](uint8_t* r) { r[296 + 1036] = 2; },
+        {"get_host_view", RRE_GET_HOST_VIEW, 64824, 8, false, [](uint8_t* r) { r[296 + 1036] = 2; },
          [&] { return get_host_view(kId, 1, &fc, 4, &hostView); },
          [&](const uint8_t*) { EXPECT_EQ(hostView.numPartitions, 2); }},
         {"create_snapshot", RRE_CREATE_SNAPSHOT, 1140, 8, false,
          [](uint8_t* r) { Pattern(r + 876, 264, 0x61); },
          [&] { return create_snapshot(kId, requestBlock, out); },
          [&](const uint8_t* r) { EXPECT_EQ(std::memcmp(out, r + 876, 264), 0); }},
+        // clang-format off
         {"commit_snapshot", RRE_COMMIT_SNAPSHOT, 360, 8, false, nullptr, [&] { return commit_snapshot(kId, requestBlock); },
          nullptr},
         {"dms_get_tag", RRE_DMS_GET_TAG, 28, 8, false,
@@ -218,6 +221,7 @@ TEST_F(ProxyCommandsTest, EveryWrapperRequestAndReply) {
         {"convert_master_volume", RRE_CONVERT_MASTER_VOLUME, 312, 8, false, nullptr,
          [&] { return convert_master_volume(kId, 9, serial, serial); }, nullptr},
         {"set_dms_policy", RRE_SET_DMS_POLICY, 76, 8, false, nullptr, [&] { return set_dms_policy(kId, &policy); }, nullptr},
+        // clang-format on
         {"rollback_master_volume", RRE_ROLLBACK_MASTER_VOLUME, 112, 8, false, nullptr,
          [&] { return rollback_master_volume(kId, requestBlock); }, nullptr},
         {"change_identinfo", RRE_CHANGE_PARTITION_DESCRIPTION, 312, 8, false, nullptr,
@@ -227,8 +231,8 @@ TEST_F(ProxyCommandsTest, EveryWrapperRequestAndReply) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.wrapper);
         replyLength_ = row.code == RRE_GET_CONTROLLERHANDLEDB ? RRE_HANDLE_DB_LENGTH
-                       : row.code == RRE_GET_CONTROLLER      ? sizeof(API_RAID_CONTROLLER)
-                                                             : row.length;
+                       : row.code == RRE_GET_CONTROLLER       ? sizeof(API_RAID_CONTROLLER)
+                                                              : row.length;
         fillReply_ = row.fillReply;
         ASSERT_EQ(row.call(), 0);
         const ProxyMessage request = LastRequest();
@@ -329,7 +333,8 @@ TEST_F(ProxyCommandsTest, RefusalsAndCountsBeyondTheirTables) {
     EXPECT_TRUE(ports.empty());
     // The proxy's refusal (an 8-byte reply of status -1): its error code.
     proxy_.SetScript([](const ProxyMessage& request) {
-        return ScriptAction{{ReplyTo(request, providertest::ReplyData(8, -1, RRE_ERROR_NO_CONTROLLER))}, false};
+        return ScriptAction{{ReplyTo(request, providertest::ReplyData(8, -1, RRE_ERROR_NO_CONTROLLER))},
+                            false};
     });
     const uint8_t serial[32] = {};
     EXPECT_EQ(delete_part(kId, serial), static_cast<int>(RRE_ERROR_NO_CONTROLLER));

@@ -17,7 +17,9 @@ namespace {
 
 using RecordsTest = providertest::ProviderTest;
 
-std::vector<BYTE> Bytes(std::initializer_list<int> values) { return std::vector<BYTE>(values.begin(), values.end()); }
+std::vector<BYTE> Bytes(std::initializer_list<int> values) {
+    return std::vector<BYTE>(values.begin(), values.end());
+}
 
 TEST_F(RecordsTest, SerialNumberTextToBytes) {
     struct Case {
@@ -27,6 +29,7 @@ TEST_F(RecordsTest, SerialNumberTextToBytes) {
         std::vector<BYTE> bytes;  // the output's first bytes
         const char* logged;
     } cases[] = {
+        // clang-format off
         {"1a2B", 4, S_OK, Bytes({0x1A, 0x2B, 0, 0}), nullptr},
         {"1A2b", 4, S_OK, Bytes({0x1A, 0x2B, 0, 0}), nullptr},
         {"F", 2, S_OK, Bytes({0x0F, 0}), nullptr},
@@ -37,6 +40,7 @@ TEST_F(RecordsTest, SerialNumberTextToBytes) {
         {"1A2g", 4, E_INVALIDARG, Bytes({0, 0}), "all of serial number string not processed, next char='g', offset=1"},
         {"zz2B", 4, E_INVALIDARG, Bytes({0, 0x2B}), "invalid character 'z' in serial number string LS nibble at offset 0"},
         {"z12B", 4, E_INVALIDARG, Bytes({0, 0x2B}), "invalid character 'z' in serial number string MS nibble at offset 0"},
+        // clang-format on
     };
     BVSS_DebugLog::StaticInit();
     for (const Case& c : cases) {
@@ -52,7 +56,8 @@ TEST_F(RecordsTest, SerialNumberTextToBytes) {
 }
 
 TEST_F(RecordsTest, SerialNumberBytesToText) {
-    const BYTE id[16] = {0x00, 0xC0, 0xFF, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD};
+    const BYTE id[16] = {0x00, 0xC0, 0xFF, 0x11, 0x22, 0x33, 0x44, 0x55,
+                         0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD};
     char buffer[33];
     EXPECT_EQ(BVSS_SerialNumberToStringBuffer(id, buffer, 32), E_INVALIDARG);
     ASSERT_EQ(BVSS_SerialNumberToStringBuffer(id, buffer, 33), S_OK);
@@ -70,7 +75,8 @@ TEST_F(RecordsTest, SerialNumberBytesToText) {
 }
 
 TEST_F(RecordsTest, PartitionIdToNaaName) {
-    const BYTE id[16] = {0x00, 0xC0, 0xFF, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD};
+    const BYTE id[16] = {0x00, 0xC0, 0xFF, 0x11, 0x22, 0x33, 0x44, 0x55,
+                         0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD};
     const BYTE expected[16] = {0x60, 0x0C, 0x0F, 0xF0, 0x00, 0x11, 0x22, 0x33,
                                0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD};
     BYTE name[32];
@@ -98,8 +104,8 @@ void AddIdentifier(std::vector<VDS_STORAGE_IDENTIFIER>* ids, VDS_STORAGE_IDENTIF
 void FillRecord(VDS_LUN_INFORMATION* record) {
     const BYTE serial[16] = {1, 2, 3};
     const GUID signature{1, 2, 3, {4}};
-    BVSS_SetBasicLunInfo(record, VER_VDS_LUN_INFORMATION, 0, 0, TRUE, VDSBusTypeFibre, "VEND", "PROD", "R1", serial,
-                         &signature);
+    BVSS_SetBasicLunInfo(record, VER_VDS_LUN_INFORMATION, 0, 0, TRUE, VDSBusTypeFibre, "VEND", "PROD", "R1",
+                         serial, &signature);
     std::vector<VDS_STORAGE_IDENTIFIER> ids;
     AddIdentifier(&ids, VDSStorageIdCodeSetAscii, VDSStorageIdTypeVendorId, 'a');
     AddIdentifier(&ids, VDSStorageIdCodeSetBinary, VDSStorageIdTypeFCPHName, 0xEE);
@@ -112,7 +118,8 @@ void FillRecord(VDS_LUN_INFORMATION* record) {
 
 TEST_F(RecordsTest, UpdateReplacesTheProvidersIdentifierAndKeepsTheOthersInOrder) {
     const uint64_t liveBefore = platform::TaskMemory().liveBlocks;
-    const BYTE id[16] = {0x00, 0xC0, 0xFF, 0x11, 0x22, 0x33, 0x44, 0x55, 0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD};
+    const BYTE id[16] = {0x00, 0xC0, 0xFF, 0x11, 0x22, 0x33, 0x44, 0x55,
+                         0x66, 0x77, 0x88, 0x99, 0xAA, 0xBB, 0xCC, 0xDD};
     VDS_LUN_INFORMATION record;
     FillRecord(&record);
     EXPECT_STREQ(record.m_szSerialNumber, "01020300000000000000000000000000");
@@ -181,7 +188,8 @@ TEST_F(RecordsTest, LunInfoIdsTextAndDevices) {
     EXPECT_STREQ(info.mLunIDText, "0102030405060708090a0b0c0d0e0f10");
 
     // A device: a pipe that this test serves. Each copy opens its own handle and closes only that one.
-    HANDLE server = CreateNamedPipeA("\\\\.\\pipe\\lun_record_device", PIPE_ACCESS_DUPLEX, 0, 2, 0, 0, 0, nullptr);
+    HANDLE server =
+        CreateNamedPipeA("\\\\.\\pipe\\lun_record_device", PIPE_ACCESS_DUPLEX, 0, 2, 0, 0, 0, nullptr);
     ASSERT_NE(server, INVALID_HANDLE_VALUE);
     info.setDeviceName(L"\\\\.\\pipe\\lun_record_device");
     ASSERT_NE(info.mDeviceHandle, nullptr);

@@ -4,13 +4,13 @@
 
 #include <chrono>
 #include <cstring>
-#include <thread>
 #include <string>
+#include <thread>
 
-#include "corlink/proxy_wire/controller_list_wire.h"
-#include "corlink/proxy_wire/proxy_commands.h"
 #include "corlink/cipher/cipher.h"
 #include "corlink/proxy_protocol/request_cookie.h"
+#include "corlink/proxy_wire/controller_list_wire.h"
+#include "corlink/proxy_wire/proxy_commands.h"
 #include "platform/kernel/sync.h"
 #include "provider/controllers/heartbeat_listener.h"
 #include "provider/controllers/proxy_calls.h"
@@ -36,6 +36,7 @@ TEST_F(ProxyConfigTest, LinesKeysAndBounds) {
         const char* password;
         uint16_t port;
     } cases[] = {
+        // clang-format off
         {"username :u1\npassword :p1\nport     :77\n", "u1", "p1", 77},
         {"username:u1\npassword :p1\n", "", "p1", 0},            // the key without its blanks sets nothing
         {"password :pa:ss\n", "", "pa", 0},                        // a value ends at a colon
@@ -46,6 +47,7 @@ TEST_F(ProxyConfigTest, LinesKeysAndBounds) {
         {"password :01234567890123456789012345678901234567890123456\n", "", "01234567890123456789012345678901234567890123456", 0},
         {"password :012345678901234567890123456789012345678901234567\n", "", "", 0},
         {std::string(300, 'x') + "\nport     :8\n", "", "", 8},  // an overlong line is skipped
+        // clang-format on
     };
     const std::string path = root_.path() + "/c.conf";
     for (const Case& c : cases) {
@@ -92,7 +94,8 @@ TEST_F(SessionTest, LogsInWithTheEncipheredPasswordAndRegistersItsListener) {
     DesEncipherString(expected, DES_CIPHER_KEY);
     EXPECT_EQ(std::memcmp(login.data.data() + LOGIN_PASSWORD_OFFSET, expected, LOGIN_PASSWORD_LENGTH), 0);
     EXPECT_EQ(login.data[LOGIN_PLAIN_LENGTH_OFFSET], std::strlen(kProxyPassword));
-    EXPECT_EQ(ReadBigEndian32(login.data.data() + LOGIN_HANDSHAKE_ECHO_OFFSET), ScriptedProxy::kHandshakeValue);
+    EXPECT_EQ(ReadBigEndian32(login.data.data() + LOGIN_HANDSHAKE_ECHO_OFFSET),
+              ScriptedProxy::kHandshakeValue);
 
     const ProxyMessage& registration = messages[2];
     EXPECT_EQ(registration.header.OpCode, CTRL_REGISTER_LISTENER);
@@ -131,7 +134,11 @@ TEST_F(SessionTest, MalformedRepliesFailTheCommand) {
              return ScriptAction{{bytes}, true};
          },
          1},
-        {"a close before any byte", [](const ProxyMessage&) { return ScriptAction{{}, true}; }, 2},
+        {"a close before any byte",
+         [](const ProxyMessage&) {
+             return ScriptAction{{}, true};
+         },
+         2},
         {"a DataLen beyond the buffer",
          [](const ProxyMessage& r) {
              std::vector<uint8_t> bytes = ReplyTo(r, {});
@@ -139,19 +146,28 @@ TEST_F(SessionTest, MalformedRepliesFailTheCommand) {
              return ScriptAction{{bytes}, false};
          },
          2},
-        {"another opcode", [](const ProxyMessage& r) {
+        {"another opcode",
+         [](const ProxyMessage& r) {
              ProxyMessage other = r;
              other.header.OpCode = RRE_GET_CONTROLLER;
              return ScriptAction{{ReplyTo(other, ReplyData(12, 0, 0))}, false};
-         }, 1},
-        {"the security-check failure", [](const ProxyMessage& r) {
+         },
+         1},
+        {"the security-check failure",
+         [](const ProxyMessage& r) {
              ProxyMessage other = r;
              other.header.OpCode = CTRL_SECURITY_CHECK_FAIL;
              return ScriptAction{{ReplyTo(other, {}, PROXY_CONTROL)}, false};
-         }, 1},
+         },
+         1},
+        // clang-format off
         {"data too short for a code", [](const ProxyMessage& r) { return ScriptAction{{ReplyTo(r, {0, 0, 0, 0})}, false}; }, 1},
+        // clang-format on
         {"a successful reply shorter than the command's",
-         [](const ProxyMessage& r) { return ScriptAction{{ReplyTo(r, ReplyData(8, 0, 0))}, false}; }, 2},
+         [](const ProxyMessage& r) {
+             return ScriptAction{{ReplyTo(r, ReplyData(8, 0, 0))}, false};
+         },
+         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -174,7 +190,8 @@ TEST_F(SessionTest, ALateReplyIsDroppedNotTakenForTheNextCommand) {
     ASSERT_EQ(ProxyInit(), 0);
     proxy_.SetScript([](const ProxyMessage& r) {
         ProxyMessage late = r;
-        late.header.SecuritySequence = r.header.SecuritySequence - 1;  // the reply to a request that timed out
+        late.header.SecuritySequence =
+            r.header.SecuritySequence - 1;  // the reply to a request that timed out
         return ScriptAction{{ReplyTo(late, ReplyData(28, 0, 77)), ReplyTo(r, ReplyData(28, 0, 5))}, false};
     });
     uint8_t tag[8];
@@ -207,8 +224,9 @@ TEST_F(SessionTest, ALostConnectionIsSetUpAgainAndTheNextCommandWorks) {
     proxy_.SetScript({});
     EXPECT_EQ(set_discovery_flag(1), 0);
     const std::string log = Log();
-    for (const char* line : {"Reset the proxy...\n", "sig_action\n", "Reinitialize the proxy...\n",
-                             "Initialize proxy success.\n", "The network connection has been reconnect successfully.\n"})
+    for (const char* line :
+         {"Reset the proxy...\n", "sig_action\n", "Reinitialize the proxy...\n",
+          "Initialize proxy success.\n", "The network connection has been reconnect successfully.\n"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
 }
 

@@ -80,12 +80,14 @@ class SnapPoolTest : public SessionTest {
         proxy_.SetScript([this](const ProxyMessage& request) {
             const uint32_t code = request.header.OpCode;
             // GET_CONTROLLER carries the id alone: nothing to convert.
-            requests_.push_back({code, request.data.size() < 8 ? request.data
-                                                                : providertest::HostRequest(code, request.data)});
+            requests_.push_back({code, request.data.size() < 8
+                                           ? request.data
+                                           : providertest::HostRequest(code, request.data)});
             std::deque<uint32_t>& queued = codes_[code];
             const uint32_t answer = queued.empty() ? 0 : queued.front();
             if (!queued.empty()) queued.pop_front();
-            std::vector<uint8_t> reply(code == RRE_GET_CONTROLLER ? sizeof(API_RAID_CONTROLLER) : request.data.size(), 0);
+            std::vector<uint8_t> reply(
+                code == RRE_GET_CONTROLLER ? sizeof(API_RAID_CONTROLLER) : request.data.size(), 0);
             std::memcpy(reply.data() + 4, &answer, 4);
             if (answer == 0 && fills_.count(code) != 0) fills_[code](reply.data());
             if (code == RRE_ADD_ARRAY_PART && answer == 0) {
@@ -132,8 +134,9 @@ TEST_F(SnapPoolTest, CreatesAPoolOnTheVdiskAndHandsOutItsRecord) {
     CAPI_ARRAY_PARTITION record;
     std::memset(&record, 0xEE, sizeof record);
     int32_t code = 99;
-    ASSERT_EQ(controller_->capiBSCreate(vdisk, blocks, "a-name-of-forty-characters-0123456789abc", &record, &code),
-              S_OK);
+    ASSERT_EQ(
+        controller_->capiBSCreate(vdisk, blocks, "a-name-of-forty-characters-0123456789abc", &record, &code),
+        S_OK);
     EXPECT_EQ(code, 0);
     EXPECT_STREQ(record.name, "made-by-array");
     ASSERT_EQ(requests_.size(), 1u);
@@ -159,8 +162,10 @@ TEST_F(SnapPoolTest, CreatesAPoolOnTheVdiskAndHandsOutItsRecord) {
     EXPECT_TRUE(BytesAre(std::vector<uint8_t>(reinterpret_cast<uint8_t*>(&record),
                                               reinterpret_cast<uint8_t*>(&record) + sizeof record),
                          0, sizeof record, 0));
-    EXPECT_NE(Log().find("capiBSCreate(): create snap pool on vdisk failed, VdiskID=808182838485868788898a8b8c8d8e8f .\n"),
-              std::string::npos);
+    EXPECT_NE(
+        Log().find(
+            "capiBSCreate(): create snap pool on vdisk failed, VdiskID=808182838485868788898a8b8c8d8e8f .\n"),
+        std::string::npos);
     EXPECT_EQ(controller_->capiBSCreate(nullptr, blocks, "sp1", &record, &code), kProviderBadArgument);
     EXPECT_EQ(requests_.size(), 4u);
 }
@@ -220,32 +225,42 @@ TEST_F(SnapPoolTest, KindChecksRefuseWithoutARequest) {
          [&](int32_t*) { return controller_->capiBSSetPolicy(IdOf(kStandard).bytes, 5, 255, 1); },
          VSS_E_VOLUME_NOT_SUPPORTED,
          "capiBSSetPolicy(): The partition is not a snap pool:partition id=11111111111111111111111111111111"},
-        {"policy on an unknown ID", [&](int32_t*) { return controller_->capiBSSetPolicy(IdOf(0x99).bytes, 5, 255, 1); },
+        {"policy on an unknown ID",
+         [&](int32_t*) { return controller_->capiBSSetPolicy(IdOf(0x99).bytes, 5, 255, 1); },
          VSS_E_OBJECT_NOT_FOUND,
          "capiBSSetPolicy(): The input parameter specified is not a valid snap pool:partition id=9999"},
         {"a master volume converted again",
          [&](int32_t* code) {
              return controller_->capiConvertStdToMaster(IdOf(kMaster).bytes, IdOf(kPool).bytes, code);
          },
-         VSS_E_VOLUME_NOT_SUPPORTED, "capiConvertStdToMaster(): The partition is not a standard volume:partition id=3333"},
+         VSS_E_VOLUME_NOT_SUPPORTED,
+         "capiConvertStdToMaster(): The partition is not a standard volume:partition id=3333"},
         {"onto a snapshot",
          [&](int32_t* code) {
              return controller_->capiConvertStdToMaster(IdOf(kStandard).bytes, IdOf(kSnapshot).bytes, code);
          },
-         VSS_E_VOLUME_NOT_SUPPORTED, "capiConvertStdToMaster(): The partition is not a snap pool:partition id=4444"},
+         VSS_E_VOLUME_NOT_SUPPORTED,
+         "capiConvertStdToMaster(): The partition is not a snap pool:partition id=4444"},
         {"onto an unknown pool",
          [&](int32_t* code) {
              return controller_->capiConvertStdToMaster(IdOf(kStandard).bytes, IdOf(0x98).bytes, code);
          },
          VSS_E_OBJECT_NOT_FOUND,
-         "capiConvertStdToMaster(): The input parameter specified is not a valid snap pool:partition id=9898"},
+         "capiConvertStdToMaster(): The input parameter specified is not a valid snap pool:partition "
+         "id=9898"},
         // With no controller set published the pool and the master volume are simply not found.
-        {"a pool deleted with no set published", [&](int32_t*) { return controller_->capiBSDelete(IdOf(kPool).bytes); },
-         VSS_E_OBJECT_NOT_FOUND, "capiBSDelete(): The input parameter specified is not a valid snap pool:partition id=2222"},
+        {"a pool deleted with no set published",
+         [&](int32_t*) { return controller_->capiBSDelete(IdOf(kPool).bytes); }, VSS_E_OBJECT_NOT_FOUND,
+         "capiBSDelete(): The input parameter specified is not a valid snap pool:partition id=2222"},
         {"a master volume converted back with no set published",
-         [&](int32_t*) { return controller_->capiConvertMasterToStd(IdOf(kMaster).bytes); }, VSS_E_OBJECT_NOT_FOUND,
-         "capiConvertMasterToStd(): The input parameter specified is not a valid master volume:partition id=3333"},
-        {"a null pool", [&](int32_t* code) { return controller_->capiConvertStdToMaster(IdOf(kStandard).bytes, nullptr, code); },
+         [&](int32_t*) { return controller_->capiConvertMasterToStd(IdOf(kMaster).bytes); },
+         VSS_E_OBJECT_NOT_FOUND,
+         "capiConvertMasterToStd(): The input parameter specified is not a valid master volume:partition "
+         "id=3333"},
+        {"a null pool",
+         [&](int32_t* code) {
+             return controller_->capiConvertStdToMaster(IdOf(kStandard).bytes, nullptr, code);
+         },
          kProviderBadArgument, nullptr},
     };
     ASSERT_EQ(BVSS_CapiRaidController::sRaidControllerSet, nullptr);
@@ -344,7 +359,8 @@ TEST_F(SnapPoolSetTest, FindsThroughTheSetAndSendsToThisController) {
 
     // A snap pool is no master volume: its kind is logged, then the refusal.
     EXPECT_EQ(thisController_->capiConvertMasterToStd(IdOf(kPool).bytes), VSS_E_VOLUME_NOT_SUPPORTED);
-    EXPECT_NE(Log().find("capiConvertMasterToStd(): Partition pool01, type = 1, class = 1\n"), std::string::npos);
+    EXPECT_NE(Log().find("capiConvertMasterToStd(): Partition pool01, type = 1, class = 1\n"),
+              std::string::npos);
     EXPECT_EQ(thisController_->capiBSDelete(IdOf(kMaster).bytes), VSS_E_VOLUME_NOT_SUPPORTED);
     EXPECT_EQ(requests_.size(), 2u);
 }
@@ -367,9 +383,10 @@ TEST_F(SnapPoolSetTest, CleanupAfterASnapshotDeletionFreesWhatTheVolumeNoLongerN
     requests_.clear();
     ListRows(0);
     ASSERT_EQ(thisController_->cleanupSimpleSnapshotDelete(IdOf(kSnapshot).bytes), S_OK) << Log();
-    EXPECT_EQ(Codes(), (std::vector<uint32_t>{RRE_GET_SNAPSHOT_LIST, RRE_DELETE_PART, RRE_GET_MASTER_VOLUME_LIST,
-                                              RRE_CONVERT_MASTER_VOLUME, RRE_GET_BACKING_STORE_LIST, RRE_DELETE_PART,
-                                              RRE_GET_CONTROLLER}));
+    EXPECT_EQ(Codes(),
+              (std::vector<uint32_t>{RRE_GET_SNAPSHOT_LIST, RRE_DELETE_PART, RRE_GET_MASTER_VOLUME_LIST,
+                                     RRE_CONVERT_MASTER_VOLUME, RRE_GET_BACKING_STORE_LIST, RRE_DELETE_PART,
+                                     RRE_GET_CONTROLLER}));
     EXPECT_TRUE(BytesAre(requests_[1].data, 16, 16, kSnapshot));
     EXPECT_TRUE(BytesAre(requests_[3].data, 97, 16, kMaster));
     EXPECT_TRUE(BytesAre(requests_[5].data, 16, 16, kPool));

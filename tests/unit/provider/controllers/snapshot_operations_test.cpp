@@ -83,7 +83,8 @@ class SnapshotOperationsTest : public SessionTest {
         if (op == RRE_GET_CONTROLLER) {
             std::lock_guard<std::mutex> locked(lock_);
             requests_.push_back({op, request.data});
-            return ScriptAction{{ReplyTo(request, providertest::ControllerReadOf(*controller_, made_))}, false};
+            return ScriptAction{{ReplyTo(request, providertest::ControllerReadOf(*controller_, made_))},
+                                false};
         }
         Bytes reply = HostRequest(op, request.data);
         std::lock_guard<std::mutex> locked(lock_);
@@ -105,18 +106,21 @@ class SnapshotOperationsTest : public SessionTest {
             const auto* params = reinterpret_cast<const CAPI_CREATE_SNAPSHOTS_PARAMS*>(reply.data() + 12);
             CAPI_SNAPSHOT_ID_LIST created{};
             created.numIds = createdIds_ >= 0 ? static_cast<uint8_t>(createdIds_) : params->numEntries;
-            for (uint32_t i = 0; i < created.numIds && i < 16; ++i) std::memset(created.serialNumbers[i], 0xC0 + i, 16);
+            for (uint32_t i = 0; i < created.numIds && i < 16; ++i)
+                std::memset(created.serialNumbers[i], 0xC0 + i, 16);
             std::memcpy(reply.data() + kCreatedIdsAt, &created, sizeof created);
         }
         if (code == 0 && op == RRE_DMS_GET_TAG) {
             const uint64_t tag = kFirstTag + tagsRead_++;
             std::memcpy(reply.data() + kTagAt, &tag, sizeof tag);
         }
-        if (code == 0 && op == RRE_ROLLOFF_VOLUME) std::memset(reply.data() + kRolloffIdAt, 0xE0 + rolloffs_++, 16);
+        if (code == 0 && op == RRE_ROLLOFF_VOLUME)
+            std::memset(reply.data() + kRolloffIdAt, 0xE0 + rolloffs_++, 16);
         return ScriptAction{{ReplyTo(request, NetworkReply(op, reply))}, false};
     }
 
-    // The snapshots a create request makes on the array: IDs from firstId on, named as the request names them.
+    // The snapshots a create request makes on the array: IDs from firstId on, named as the request names
+    // them.
     void Make(const Bytes& request, uint8_t firstId) {
         const auto* params = reinterpret_cast<const CAPI_CREATE_SNAPSHOTS_PARAMS*>(request.data() + 12);
         for (uint32_t i = 0; i < params->numEntries && i < 16; ++i) {
@@ -154,7 +158,7 @@ class SnapshotOperationsTest : public SessionTest {
     std::vector<std::pair<uint32_t, Bytes>> requests_;
     std::map<uint32_t, std::deque<int32_t>> codes_;
     std::map<uint32_t, int> lostReplies_;
-    int createdIds_ = -1;  // -1: as many as asked for
+    int createdIds_ = -1;                    // -1: as many as asked for
     std::vector<API_PARTITION_ENTRY> made_;  // what the creates made on the array
     uint64_t tagsRead_ = 0;
     int rolloffs_ = 0;
@@ -177,11 +181,16 @@ TEST_F(SnapshotOperationsTest, CreateSendsUpToSixteenAndRecordsTheIdsInTheCaller
         const BVSS_SnapshotInfo& entry = entries.records[i];
         EXPECT_EQ(Bytes(params.entries[i].volumeSerialNumber, params.entries[i].volumeSerialNumber + 16),
                   Id(static_cast<uint8_t>(0x10 + i)));
-        EXPECT_EQ(std::string(params.entries[i].name, strnlen(params.entries[i].name, 32)), entry.mSnapshotName);
+        EXPECT_EQ(std::string(params.entries[i].name, strnlen(params.entries[i].name, 32)),
+                  entry.mSnapshotName);
         EXPECT_EQ(std::string(entry.mSnapshotName, 3), "VSS");
-        EXPECT_EQ(Bytes(entry.mSnapshot.mSerialNumber, entry.mSnapshot.mSerialNumber + 32),
-                  [&] { Bytes id = Id(static_cast<uint8_t>(0xC0 + i)); id.resize(32, 0); return id; }());
-        EXPECT_EQ(Bytes(entry.mSnapshot.mLunID, entry.mSnapshot.mLunID + 16), Id(static_cast<uint8_t>(0xC0 + i)));
+        EXPECT_EQ(Bytes(entry.mSnapshot.mSerialNumber, entry.mSnapshot.mSerialNumber + 32), [&] {
+            Bytes id = Id(static_cast<uint8_t>(0xC0 + i));
+            id.resize(32, 0);
+            return id;
+        }());
+        EXPECT_EQ(Bytes(entry.mSnapshot.mLunID, entry.mSnapshot.mLunID + 16),
+                  Id(static_cast<uint8_t>(0xC0 + i)));
         EXPECT_EQ(entry.mCreated, 1u);
     }
     EXPECT_EQ(controller_->mSavedSnapshots, entries.list);
@@ -226,7 +235,8 @@ TEST_F(SnapshotOperationsTest, ACreateAnsweredWithFewerIdsFailsAndDeletesWhatWas
 
     // A refused create made nothing: its own result, and nothing deleted.
     Script(RRE_CREATE_SNAPSHOT, {CAPI_ERROR_EXCEED_MAX_SNAPSHOT});
-    EXPECT_EQ(controller_->capiCreateSnapshots(entries.list, kFirstTag, 0, 0), VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
+    EXPECT_EQ(controller_->capiCreateSnapshots(entries.list, kFirstTag, 0, 0),
+              VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
     EXPECT_EQ(Requests(RRE_DELETE_PART).size(), 2u);
 }
 
@@ -247,10 +257,10 @@ TEST_F(SnapshotOperationsTest, ACreateWhoseReplyIsLostIsSentAgainAndWhatItsFirst
               Bytes(sent[1].begin() + 12, sent[1].begin() + 12 + kSnapshotRequestBytes));
     EXPECT_EQ(entries.records[1].mCreated, 1u);
     std::vector<Bytes> deleted;
-    for (const Bytes& request : Requests(RRE_DELETE_PART)) deleted.emplace_back(request.begin() + 16, request.begin() + 32);
+    for (const Bytes& request : Requests(RRE_DELETE_PART))
+        deleted.emplace_back(request.begin() + 16, request.begin() + 32);
     EXPECT_EQ(deleted, (std::vector<Bytes>{Id(0xB0), Id(0xB1)}));
     EXPECT_TRUE(entries.records[0].mUnsweptNames.empty());
-
 }
 
 TEST_F(SnapshotOperationsTest, CommitFlagsTagsAndStaleTags) {
@@ -268,10 +278,18 @@ TEST_F(SnapshotOperationsTest, CommitFlagsTagsAndStaleTags) {
         {"stale once, then committed under the tag read again", {kStale, 0}, {}, false, S_OK, 2},
         // The last try met a stale tag: a failure, though the tag was read again without fault.
         {"stale on every try", {kStale, kStale, kStale, kStale}, {}, false, VSS_E_PROVIDER_VETO, 4},
-        {"stale on every try and the last tag read refused", {kStale, kStale, kStale, kStale},
-         {0, 0, 0, CAPI_ERROR_EXCEED_MAX_SNAPSHOT}, false, VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED, 4},
-        {"a failed tag read followed by a commit that succeeds", {kStale, 0}, {CAPI_ERROR_EXCEED_MAX_SNAPSHOT}, false,
-         S_OK, 2},
+        {"stale on every try and the last tag read refused",
+         {kStale, kStale, kStale, kStale},
+         {0, 0, 0, CAPI_ERROR_EXCEED_MAX_SNAPSHOT},
+         false,
+         VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED,
+         4},
+        {"a failed tag read followed by a commit that succeeds",
+         {kStale, 0},
+         {CAPI_ERROR_EXCEED_MAX_SNAPSHOT},
+         false,
+         S_OK,
+         2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -286,7 +304,8 @@ TEST_F(SnapshotOperationsTest, CommitFlagsTagsAndStaleTags) {
         Entries created(2, 0x10);
         ASSERT_EQ(controller_->capiCreateSnapshots(created.list, kFirstTag, 0, 0), S_OK);
         Entries committed(2, 0x20);
-        for (size_t i = 0; i < 2; ++i) std::memset(committed.records[i].mSnapshot.mSerialNumber, 0xA0 + i, 16);
+        for (size_t i = 0; i < 2; ++i)
+            std::memset(committed.records[i].mSnapshot.mSerialNumber, 0xA0 + i, 16);
         committed.records[1].mSnapshot.mIsVirtual = c.anyVirtual ? 1 : 0;
 
         EXPECT_EQ(controller_->capiCommitSnapshots(committed.list, 0x99, 1, 0), c.result);
@@ -301,7 +320,8 @@ TEST_F(SnapshotOperationsTest, CommitFlagsTagsAndStaleTags) {
         // Each stale answer reads this controller's tag again, and the next try carries it.
         const std::vector<Bytes> tagReads = Requests(RRE_DMS_GET_TAG);
         size_t stale = 0;
-        for (size_t i = 0; i < c.commits; ++i) stale += (i < c.commitCodes.size() && c.commitCodes[i] == kStale);
+        for (size_t i = 0; i < c.commits; ++i)
+            stale += (i < c.commitCodes.size() && c.commitCodes[i] == kStale);
         ASSERT_EQ(tagReads.size(), stale);
         for (const Bytes& read : tagReads) EXPECT_EQ(read[12], 1);  // the failoverId
         if (c.commits == 2 && c.tagCodes.empty()) {
@@ -343,7 +363,8 @@ TEST_F(SnapshotOperationsTest, TagDeleteAndRollback) {
     EXPECT_EQ(Bytes(params.reserved0, params.reserved0 + 16), snapshot);
     EXPECT_EQ(Bytes(params.masterVolumeSerialNumber, params.masterVolumeSerialNumber + 16), master);
     EXPECT_EQ(params.reserved32[0], 0);
-    EXPECT_NE(Events().find("The VSS Hardware Provider cannot resync a volume mapped to LUN 0."), std::string::npos);
+    EXPECT_NE(Events().find("The VSS Hardware Provider cannot resync a volume mapped to LUN 0."),
+              std::string::npos);
     EXPECT_EQ(controller_->rollbackSnapshot(snapshot.data(), master.data()), S_OK);
 }
 
@@ -396,10 +417,12 @@ TEST_F(FullCopyTest, TheVdiskAFullCopyGoesTo) {
         HRESULT result;
         uint8_t target;
     } cases[] = {
+        // clang-format off
         {"the first other vdisk of the same owner with room", {{room, 1}, {none, 1}, {room, 0}, {room, 1}}, S_OK, 0xA3},
         {"only its own vdisk has room", {{room, 1}, {none, 1}}, S_OK, 0xA0},
         {"room only on a vdisk of the other owner", {{none, 1}, {room, 0}}, S_OK, 0xA0},
         {"no room anywhere", {{none, 1}, {none, 0}}, VSS_E_INSUFFICIENT_STORAGE, 0xA0},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -431,8 +454,9 @@ TEST_F(FullCopyTest, EveryEntryIsStartedAndTheFirstFailureIsTheResult) {
     EXPECT_EQ(Bytes(entries.records[0].mSnapshot.mLunID, entries.records[0].mSnapshot.mLunID + 16), Id(0xE0));
     EXPECT_EQ(entries.records[1].mCreated, 0u);
     EXPECT_EQ(entries.records[2].mCreated, 1u);
-    EXPECT_EQ(Bytes(entries.records[2].mSnapshot.mSerialNumber, entries.records[2].mSnapshot.mSerialNumber + 16),
-              Id(0xE1));
+    EXPECT_EQ(
+        Bytes(entries.records[2].mSnapshot.mSerialNumber, entries.records[2].mSnapshot.mSerialNumber + 16),
+        Id(0xE1));
     EXPECT_EQ(controller_->mSavedSnapshots, entries.list);
 
     // A volume with no vdisk to go to ends the call: the later entries are not started.
@@ -440,15 +464,17 @@ TEST_F(FullCopyTest, EveryEntryIsStartedAndTheFirstFailureIsTheResult) {
     const size_t before = Requests(RRE_ROLLOFF_VOLUME).size();
     EXPECT_EQ(controller_->capiRolloffVolumes(unknown.list, 0, 0), VSS_E_OBJECT_NOT_FOUND);
     EXPECT_EQ(Requests(RRE_ROLLOFF_VOLUME).size(), before);
-    EXPECT_NE(Events().find("capiRolloffVolumes(): Cann't find vdisk to create rolloff partition on:rolloff=#0, "
-                            "original volume id=77777777777777777777777777777777."),
-              std::string::npos);
+    EXPECT_NE(
+        Events().find("capiRolloffVolumes(): Cann't find vdisk to create rolloff partition on:rolloff=#0, "
+                      "original volume id=77777777777777777777777777777777."),
+        std::string::npos);
 }
 
 TEST_F(SnapshotOperationsTest, NamesFollowTheClockWithACounterWithinOneMillisecond) {
     clock_->Advance(45);  // 2026-05-28 20:26:40.045 UTC, a millisecond no other test names in
     char names[4][32];
-    for (char* name : {names[0], names[1], names[2]}) BVSS_CapiRaidController::makeSnapshotName("VSS", name, 32);
+    for (char* name : {names[0], names[1], names[2]})
+        BVSS_CapiRaidController::makeSnapshotName("VSS", name, 32);
     EXPECT_STREQ(names[0], "VSS260528202640045");
     EXPECT_STREQ(names[1], "VSS2605282026400451");
     EXPECT_STREQ(names[2], "VSS2605282026400452");

@@ -1,4 +1,6 @@
 // The host write-cache flush against the simulated host's disks, and the pass-through log printers.
+#include "provider/host/cache_flush.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -10,7 +12,6 @@
 
 #include "platform/devices/device_io.h"
 #include "platform/system/application_event_log.h"
-#include "provider/host/cache_flush.h"
 #include "provider/host/pass_through_log.h"
 #include "sim/fabric.h"
 #include "sim/fabric_backend.h"
@@ -22,7 +23,8 @@ namespace {
 
 // The log's text without the time and thread prefix of each line.
 std::string Unprefixed(const std::string& log) {
-    static const std::regex prefix(R"(^[A-Z][a-z]{2} \d+, \d{4} [\d:.]+: \[\d+/\d+\] )", std::regex::multiline);
+    static const std::regex prefix(R"(^[A-Z][a-z]{2} \d+, \d{4} [\d:.]+: \[\d+/\d+\] )",
+                                   std::regex::multiline);
     return std::regex_replace(log, prefix, "");
 }
 
@@ -71,9 +73,10 @@ TEST_F(CacheFlushTest, CommandBlocksAndTimeOutsReachTheDisk) {
         EXPECT_EQ(entries[i].outcome, "good");
     }
     BVSS_DebugLog::StaticDeinit();
-    EXPECT_NE(Log().find("scsiSynchronizeCache(): partition ID=a0a1a2a3a4a5a6a7a8a9aaabacadaeaf, Immediate=7, "
-                         "LBA=16909060, NumBlocks=1286.\n"),
-              std::string::npos);
+    EXPECT_NE(
+        Log().find("scsiSynchronizeCache(): partition ID=a0a1a2a3a4a5a6a7a8a9aaabacadaeaf, Immediate=7, "
+                   "LBA=16909060, NumBlocks=1286.\n"),
+        std::string::npos);
     EXPECT_NE(Log().find("returning 0x00000000\n"), std::string::npos);
     EXPECT_EQ(Events().find("SYNCHRONIZE CACHE"), std::string::npos);
     BVSS_DebugLog::StaticInit();
@@ -87,19 +90,27 @@ TEST_F(CacheFlushTest, FailuresVetoWithTheirEventAndLogLines) {
         const char* log;  // a line the failure must leave in the debug log
     } cases[] = {
         {"reservation conflict",
-         [&] { fabric_->InjectDiskFault(1, {sim::FaultKind::DiskReservationConflict, 0x35, 0x062A03, 1}); },
+         [&] {
+             fabric_->InjectDiskFault(1, {sim::FaultKind::DiskReservationConflict, 0x35, 0x062A03, 1});
+         },
          "unable to perform a SYNCHRONIZE CACHE command (SCSI status = RESERVATION CONFLICT)",
          "Scsi status: 18h\n\nSense Info -- consult SCSI spec for details\n"
          "-------------------------------------------------------------\n"
          "70 00 06 00 00 00 00 0A 00 00 00 00 2A 03 00 00 00 00 \n\n"},
         {"check condition",
-         [&] { fabric_->InjectDiskFault(1, {sim::FaultKind::DiskCheckCondition, 0x35, 0x052000, 1}); },
+         [&] {
+             fabric_->InjectDiskFault(1, {sim::FaultKind::DiskCheckCondition, 0x35, 0x052000, 1});
+         },
          "unable to perform a SYNCHRONIZE CACHE command (SCSI status=0x2).",
          "status=TRUE, scsiStatus=0x2.\n"},
-        {"failed call", [&] { fabric_->InjectDiskFault(1, {sim::FaultKind::DiskError, 0x35, 0x1F, 1}); },
+        {"failed call",
+         [&] {
+             fabric_->InjectDiskFault(1, {sim::FaultKind::DiskError, 0x35, 0x1F, 1});
+         },
          "unable to perform a SYNCHRONIZE CACHE command (Windows Error 0x1F)", "Error: 31  "},
         {"device not open", [&] { lun_.setDeviceName(nullptr); },
-         "unable to perform a SYNCHRONIZE CACHE command (Windows Error 0x6)", "status=FALSE, scsiStatus=0x0.\n"},
+         "unable to perform a SYNCHRONIZE CACHE command (Windows Error 0x6)",
+         "status=FALSE, scsiStatus=0x0.\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -107,7 +118,8 @@ TEST_F(CacheFlushTest, FailuresVetoWithTheirEventAndLogLines) {
         c.arrange();
         EXPECT_EQ(scsiSynchronizeCache(lun_, 0, 0, 0), VSS_E_PROVIDER_VETO);
         EXPECT_NE(Events().find(c.event), std::string::npos) << Events();
-        EXPECT_EQ(Events().find("SYNCHRONIZE CACHE", Events().find("SYNCHRONIZE CACHE") + 1), std::string::npos)
+        EXPECT_EQ(Events().find("SYNCHRONIZE CACHE", Events().find("SYNCHRONIZE CACHE") + 1),
+                  std::string::npos)
             << "one event";
         BVSS_DebugLog::StaticDeinit();
         EXPECT_NE(Unprefixed(Log()).find(c.log), std::string::npos) << Log();
@@ -134,7 +146,8 @@ TEST_F(PassThroughLogTest, HexDumpAndSenseBytesAreBounded) {
     printPassThroughResult(TRUE, 0x38, buffer, 56);
     BVSS_DebugLog::StaticDeinit();
     const std::string log = Unprefixed(Log());
-    EXPECT_NE(log.find("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 \n\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 \n\n"), std::string::npos)
+        << log;
     EXPECT_NE(log.find("Scsi status: 00h, Bytes returned: 38h, Data buffer length: 24h\n\n\n"
                        "      00  01  02  03  04  05  06  07   08  09  0A  0B  0C  0D  0E  0F\n"
                        "      ---------------------------------------------------------------\n"

@@ -1,5 +1,7 @@
 // This host's iSCSI initiator ports from WMI, answered by the simulated host: which names each initiator
 // class gives, the optional storage namespace, and the port-list entries built from the names.
+#include "provider/host/iscsi_ports.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "provider/host/iscsi_ports.h"
 #include "provider/host/wmi_service.h"
 #include "tests/unit/provider/simulated_host_fixture.h"
 
@@ -66,7 +67,8 @@ TEST_F(IscsiPortsTest, SoftwareInitiatorGivesTwoEntriesAfterTheFibreChannelPorts
 // either case (not its Fibre Channel ports, not an EUI-named initiator).
 TEST_F(IscsiPortsTest, InitiatorPortClassKeepsOnlyIqnNames) {
     Host({"IQN.2000-01.COM.EXAMPLE:A", "eui.02004567A425678D"});
-    EXPECT_EQ(Search(), (HostIqnVec{"IQN.2000-01.COM.EXAMPLE:A", "eui.02004567A425678D", "IQN.2000-01.COM.EXAMPLE:A"}));
+    EXPECT_EQ(Search(),
+              (HostIqnVec{"IQN.2000-01.COM.EXAMPLE:A", "eui.02004567A425678D", "IQN.2000-01.COM.EXAMPLE:A"}));
     const std::string log = Log();
     EXPECT_NE(log.find("NodeAddress eui.02004567A425678D is not an iQN"), std::string::npos);
     EXPECT_NE(log.find("NodeAddress 2100001B32000001 is not an iQN"), std::string::npos);
@@ -76,7 +78,8 @@ TEST_F(IscsiPortsTest, WithoutTheStorageNamespaceOnlyTheInitiatorClassAnswers) {
     Host({kSoftwareInitiator}, false);
     EXPECT_EQ(Search(), HostIqnVec{kSoftwareInitiator});
     const std::string log = Log();
-    EXPECT_NE(log.find("WMI connect to ROOT\\Microsoft\\Windows\\Storage failed (0x8004100e)"), std::string::npos);
+    EXPECT_NE(log.find("WMI connect to ROOT\\Microsoft\\Windows\\Storage failed (0x8004100e)"),
+              std::string::npos);
     EXPECT_NE(log.find("pSvcG2 == NULL, NOT enumerating MSFT_InitiatorPort"), std::string::npos);
 }
 
@@ -102,19 +105,23 @@ TEST_F(IscsiPortsTest, WithoutWmiTheSearchFindsNothingAndStillSucceeds) {
     platform::SetWmiProvider(nullptr);
     EXPECT_EQ(Search(), HostIqnVec{});
     const std::string log = Log();
-    EXPECT_NE(log.find("CreateInstanceEnum(MSiSCSIInitiator_MethodClass) failed (0x80041001)."), std::string::npos);
+    EXPECT_NE(log.find("CreateInstanceEnum(MSiSCSIInitiator_MethodClass) failed (0x80041001)."),
+              std::string::npos);
     EXPECT_NE(log.find("pSvcG2 == NULL"), std::string::npos);
 }
 
 // Initiator-port objects WMI may answer oddly: without the property, with a value that is not text.
 class OddPorts final : public platform::WmiProvider {
   public:
-    HRESULT Query(const std::string& nameSpace, const std::string& query, std::vector<WmiObjectRef>* results) override {
-        if (query != "SELECT * FROM MSFT_InitiatorPort") return nameSpace == "root\\wmi" ? WBEM_E_FAILED : S_OK;
+    HRESULT Query(const std::string& nameSpace, const std::string& query,
+                  std::vector<WmiObjectRef>* results) override {
+        if (query != "SELECT * FROM MSFT_InitiatorPort")
+            return nameSpace == "root\\wmi" ? WBEM_E_FAILED : S_OK;
         auto object = [](std::map<std::string, WmiValue> properties) {
             return std::make_shared<const IWbemClassObject>(std::move(properties));
         };
-        *results = {object({}), object({{"NodeAddress", uint32_t{7}}}), object({{"NodeAddress", std::monostate{}}}),
+        *results = {object({}), object({{"NodeAddress", uint32_t{7}}}),
+                    object({{"NodeAddress", std::monostate{}}}),
                     object({{"NodeAddress", std::string("iqn.2001-04.com.example:b")}})};
         return S_OK;
     }

@@ -1,11 +1,12 @@
 // The library's COM entries under HKEY_CLASSES_ROOT as the registration writes them.
+#include "provider/vss/com_registration.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/system/module_library.h"
 #include "platform/files/registry.h"
-#include "provider/vss/com_registration.h"
+#include "platform/system/module_library.h"
 #include "tests/support/test_root.h"
 
 namespace {

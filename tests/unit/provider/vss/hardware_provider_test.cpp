@@ -2,6 +2,8 @@
 // session per process that ends with the last loaded object), its interfaces, the snapshot-set state
 // machine with its checks and failure path, and the proxy's periodic discovery switched on again at every
 // end of a set.
+#include "provider/vss/hardware_provider.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -12,10 +14,9 @@
 #include "corlink/proxy_wire/controller_list_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
 #include "platform/com/type_library.h"
-#include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/capi_raid_controller.h"
-#include "provider/vss/hardware_provider.h"
 #include "provider/controllers/heartbeat_listener.h"
+#include "provider/controllers/provider_parameters.h"
 #include "provider/vss/provider_ids.h"
 #include "provider/vss/provider_module.h"
 #include "tests/unit/provider/provider_peer.h"
@@ -35,9 +36,10 @@ class HardwareProviderTest : public providertest::SessionTest {
     void SetUp() override {
         SessionTest::SetUp();
         proxy_.SetScript([](const ProxyMessage& request) {
-            const uint32_t length = request.header.OpCode == RRE_GET_CONTROLLERHANDLEDB ? RRE_HANDLE_DB_LENGTH : 8;
-            return providertest::ScriptAction{{providertest::ReplyTo(request, providertest::ReplyData(length, 0, 0))},
-                                              false};
+            const uint32_t length =
+                request.header.OpCode == RRE_GET_CONTROLLERHANDLEDB ? RRE_HANDLE_DB_LENGTH : 8;
+            return providertest::ScriptAction{
+                {providertest::ReplyTo(request, providertest::ReplyData(length, 0, 0))}, false};
         });
     }
     void TearDown() override {
@@ -61,7 +63,8 @@ class HardwareProviderTest : public providertest::SessionTest {
     std::vector<int> DiscoveryFlags() {
         std::vector<int> flags;
         for (const ProxyMessage& m : proxy_.Messages()) {
-            if (m.header.DataType == PROXY_REQUEST && m.header.OpCode == RRE_SET_DISCOVERY_FLAG && m.data.size() > 8)
+            if (m.header.DataType == PROXY_REQUEST && m.header.OpCode == RRE_SET_DISCOVERY_FLAG &&
+                m.data.size() > 8)
                 flags.push_back(m.data[8]);
         }
         return flags;
@@ -132,7 +135,8 @@ TEST_F(HardwareProviderTest, TheLibraryStaysWhileTheSessionOrItsPipeThreadLives)
     CBrenlowHardwareProviderModule& library = ProviderModule();
     ASSERT_EQ(library.Objects().Count(), 0);
     EXPECT_EQ(library.DllCanUnloadNow(), S_OK);
-    ComObject<BVSS_HardwareProvider>* provider = Create();  // counted in the fixture's module, not the library's
+    ComObject<BVSS_HardwareProvider>* provider =
+        Create();  // counted in the fixture's module, not the library's
     EXPECT_EQ(library.DllCanUnloadNow(), S_FALSE);
     EXPECT_EQ(provider->OnUnload(FALSE), S_OK);
     EXPECT_EQ(library.DllCanUnloadNow(), S_OK);
@@ -198,8 +202,8 @@ TEST_F(HardwareProviderTest, DispatchAndClassInformationComeFromTheTypeLibrary) 
     EXPECT_NE(attributes->wTypeFlags & TYPEFLAG_FDUAL, 0);
     EXPECT_EQ(attributes->cFuncs, 0) << "no methods of its own";
     info->ReleaseTypeAttr(attributes);
-    EXPECT_EQ(Documentation(info),
-              std::make_pair(std::wstring(L"IBVSS_HardwareProvider"), std::wstring(L"IBVSS_HardwareProvider Interface")));
+    EXPECT_EQ(Documentation(info), std::make_pair(std::wstring(L"IBVSS_HardwareProvider"),
+                                                  std::wstring(L"IBVSS_HardwareProvider Interface")));
     ITypeLib* library = nullptr;
     ASSERT_EQ(info->GetContainingTypeLib(&library, nullptr), S_OK);
     BSTR name = nullptr;
@@ -226,7 +230,8 @@ TEST_F(HardwareProviderTest, DispatchAndClassInformationComeFromTheTypeLibrary) 
     EXPECT_EQ(dispatch->GetIDsOfNames(IID_IUnknown, names, 2, 0, ids), DISP_E_UNKNOWNNAME);
     EXPECT_EQ(ids[0], MEMBERID_NIL);
     EXPECT_EQ(ids[1], MEMBERID_NIL);
-    EXPECT_EQ(dispatch->Invoke(1, IID_IUnknown, 0, 1, nullptr, nullptr, nullptr, nullptr), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(dispatch->Invoke(1, IID_IUnknown, 0, 1, nullptr, nullptr, nullptr, nullptr),
+              DISP_E_MEMBERNOTFOUND);
     dispatch->Release();
 
     ITypeInfo* classInfo = nullptr;
@@ -236,8 +241,8 @@ TEST_F(HardwareProviderTest, DispatchAndClassInformationComeFromTheTypeLibrary) 
     EXPECT_EQ(attributes->typekind, TKIND_COCLASS);
     EXPECT_NE(attributes->wTypeFlags & TYPEFLAG_FCANCREATE, 0);
     classInfo->ReleaseTypeAttr(attributes);
-    EXPECT_EQ(Documentation(classInfo),
-              std::make_pair(std::wstring(L"BVSS_HardwareProvider"), std::wstring(L"BVSS_HardwareProvider Class")));
+    EXPECT_EQ(Documentation(classInfo), std::make_pair(std::wstring(L"BVSS_HardwareProvider"),
+                                                       std::wstring(L"BVSS_HardwareProvider Class")));
     classInfo->Release();
     EXPECT_EQ(provider->GetClassInfo(nullptr), E_POINTER);
 }
@@ -249,11 +254,13 @@ TEST_F(HardwareProviderTest, ContextTestKeepsExactlyOneKindAfterTheDefault) {
         BOOL supported;
         int32_t stored;
     } cases[] = {
+        // clang-format off
         {0, TRUE, VSS_VOLSNAP_ATTR_DIFFERENTIAL},
         {0x8, TRUE, 0x8 | VSS_VOLSNAP_ATTR_DIFFERENTIAL},
         {VSS_VOLSNAP_ATTR_PLEX, TRUE, VSS_VOLSNAP_ATTR_PLEX},
         {VSS_VOLSNAP_ATTR_PLEX | VSS_VOLSNAP_ATTR_DIFFERENTIAL, FALSE, 0x60000},
         {VSS_CTX_ALL, TRUE, 0x60000},  // leaves the stored context as it was
+        // clang-format on
     };
     for (const auto& c : cases) {
         EXPECT_EQ(provider->isSupportedContext(c.context), c.supported) << c.context;
@@ -295,21 +302,72 @@ using S = SnapshotSetState;
 INSTANTIATE_TEST_SUITE_P(
     StateMachine, SequenceStates,
     ::testing::Values(
-        SequenceCase{"EndPrepareInOrder", S::Preparing, &P::EndPrepareSnapshots, true, S_OK, S::Prepared, {0}, nullptr},
-        SequenceCase{"EndPrepareOutOfOrder", S::None, &P::EndPrepareSnapshots, true, VSS_E_PROVIDER_VETO, S::Failed, {},
-                     "EndPrepareSnapshots called out of order"},
-        SequenceCase{"PreCommitInOrder", S::Prepared, &P::PreCommitSnapshots, true, S_OK, S::PreCommitted, {}, nullptr},
-        SequenceCase{"PreCommitForAnotherSet", S::Prepared, &P::PreCommitSnapshots, false, VSS_E_OBJECT_NOT_FOUND,
-                     S::Failed, {1}, "Unexpected snapshot set ID during PreCommitSnapshots"},
-        SequenceCase{"CommitInOrder", S::PreCommitted, &P::CommitSnapshots, true, S_OK, S::Committed, {}, nullptr},
-        SequenceCase{"CommitTwice", S::Committed, &P::CommitSnapshots, true, VSS_E_PROVIDER_VETO, S::Failed, {1},
-                     "CommitSnapshots called out of order"},
-        SequenceCase{"PostCommitInOrder", S::Committed, &P::PostCommitSnapshots, true, S_OK, S::Completed, {1},
+        SequenceCase{"EndPrepareInOrder",
+                     S::Preparing,
+                     &P::EndPrepareSnapshots,
+                     true,
+                     S_OK,
+                     S::Prepared,
+                     {0},
                      nullptr},
-        SequenceCase{"PostCommitOutOfOrder", S::PreCommitted, &P::PostCommitSnapshots, true, VSS_E_PROVIDER_VETO,
-                     S::Failed, {1}, "PostCommitSnapshots called out of order"},
-        SequenceCase{"PostCommitForAnotherSet", S::Committed, &P::PostCommitSnapshots, false, VSS_E_OBJECT_NOT_FOUND,
-                     S::Failed, {1}, "Unexpected snapshot set ID during PostCommitSnapshots"}),
+        SequenceCase{"EndPrepareOutOfOrder",
+                     S::None,
+                     &P::EndPrepareSnapshots,
+                     true,
+                     VSS_E_PROVIDER_VETO,
+                     S::Failed,
+                     {},
+                     "EndPrepareSnapshots called out of order"},
+        SequenceCase{"PreCommitInOrder",
+                     S::Prepared,
+                     &P::PreCommitSnapshots,
+                     true,
+                     S_OK,
+                     S::PreCommitted,
+                     {},
+                     nullptr},
+        SequenceCase{"PreCommitForAnotherSet",
+                     S::Prepared,
+                     &P::PreCommitSnapshots,
+                     false,
+                     VSS_E_OBJECT_NOT_FOUND,
+                     S::Failed,
+                     {1},
+                     "Unexpected snapshot set ID during PreCommitSnapshots"},
+        SequenceCase{
+            "CommitInOrder", S::PreCommitted, &P::CommitSnapshots, true, S_OK, S::Committed, {}, nullptr},
+        SequenceCase{"CommitTwice",
+                     S::Committed,
+                     &P::CommitSnapshots,
+                     true,
+                     VSS_E_PROVIDER_VETO,
+                     S::Failed,
+                     {1},
+                     "CommitSnapshots called out of order"},
+        SequenceCase{"PostCommitInOrder",
+                     S::Committed,
+                     &P::PostCommitSnapshots,
+                     true,
+                     S_OK,
+                     S::Completed,
+                     {1},
+                     nullptr},
+        SequenceCase{"PostCommitOutOfOrder",
+                     S::PreCommitted,
+                     &P::PostCommitSnapshots,
+                     true,
+                     VSS_E_PROVIDER_VETO,
+                     S::Failed,
+                     {1},
+                     "PostCommitSnapshots called out of order"},
+        SequenceCase{"PostCommitForAnotherSet",
+                     S::Committed,
+                     &P::PostCommitSnapshots,
+                     false,
+                     VSS_E_OBJECT_NOT_FOUND,
+                     S::Failed,
+                     {1},
+                     "Unexpected snapshot set ID during PostCommitSnapshots"}),
     [](const ::testing::TestParamInfo<SequenceCase>& row) { return std::string(row.param.name); });
 
 TEST_F(HardwareProviderTest, DiscoverySwitchedOffIsSwitchedOnAgainByAbortAndUnload) {

@@ -12,8 +12,8 @@
 
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "platform/com/com_object.h"
-#include "platform/system/application_event_log.h"
 #include "platform/files/file_calls.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/serial_numbers.h"
@@ -30,25 +30,25 @@ using Peer = BVSS_HardwareProviderTestPeer;
 
 using providertest::Controller;
 using providertest::IdText;
-using providertest::LunRecords;
-using providertest::SerialsOnly;
 using providertest::KeyOf;
+using providertest::LunRecords;
 using providertest::MapRequest;
 using providertest::NetworkReply;
 using providertest::ProxyMessage;
 using providertest::ReplyTo;
 using providertest::ScriptAction;
+using providertest::SerialsOnly;
 using providertest::Volume;
 
 constexpr int32_t kA = 0x101;  // controller A (failover ID 1) owns vd1
 constexpr int32_t kB = 0x102;  // controller B (failover ID 0) owns vd2
 constexpr uint8_t kOnVd1 = 0x31;
 constexpr uint8_t kOnVd2 = 0x32;
-constexpr uint8_t kOnlyOnA = 0x34;   // a snapshot only controller A lists
-constexpr uint8_t kVisible = 0x35;   // a snapshot presented at LUN 5 already
-constexpr uint8_t kMaster = 0xAB;    // a master volume: its ID text has letters
-constexpr uint8_t kUnknown = 0x99;   // no controller lists it
-constexpr uint32_t kRefused = 7;     // a controller code the retry policy tries four times, then vetoes
+constexpr uint8_t kOnlyOnA = 0x34;  // a snapshot only controller A lists
+constexpr uint8_t kVisible = 0x35;  // a snapshot presented at LUN 5 already
+constexpr uint8_t kMaster = 0xAB;   // a master volume: its ID text has letters
+constexpr uint8_t kUnknown = 0x99;  // no controller lists it
+constexpr uint32_t kRefused = 7;    // a controller code the retry policy tries four times, then vetoes
 constexpr unsigned kVetoDecimal = 2147754758u;  // VSS_E_PROVIDER_VETO as "%u"
 
 const FlexIDEntry kPortA = providertest::Fc(1);
@@ -83,9 +83,11 @@ class LunImportTest : public providertest::ControllerSetTest {
     void SetUp() override {
         ControllerSetTest::SetUp();
         subsystems_ = {{"PAIR-1", kA, kB}};
-        std::vector<Volume> pair = {Snapshot("snap1", kOnVd1, 0), Snapshot("snap2", kOnVd2, 1),
-                                    Snapshot("visible", kVisible, 0, 5),
-                                    {"master", kMaster, 0, kClassSnapshotFamily, CAPI_PTSNAP_MASTER_VOLUME, 0, 1}};
+        std::vector<Volume> pair = {
+            Snapshot("snap1", kOnVd1, 0),
+            Snapshot("snap2", kOnVd2, 1),
+            Snapshot("visible", kVisible, 0, 5),
+            {"master", kMaster, 0, kClassSnapshotFamily, CAPI_PTSNAP_MASTER_VOLUME, 0, 1}};
         controllers_[kB] = Controller("SN-B1").B().With(pair);
         pair.push_back(Snapshot("onlyA", kOnlyOnA, 0));
         controllers_[kA] = Controller("SN-A1").With(pair);
@@ -136,7 +138,8 @@ class LunImportTest : public providertest::ControllerSetTest {
         if (code == RRE_GET_PARTITION_VIEW) {
             CAPI_PARTITION_VIEW_TABLE view{};
             const auto found = mapped_.find(data[16]);
-            if (found != mapped_.end() && blind_.count(static_cast<int32_t>(providertest::U32(data, 8))) == 0) {
+            if (found != mapped_.end() &&
+                blind_.count(static_cast<int32_t>(providertest::U32(data, 8))) == 0) {
                 view.numHosts = 1;
                 std::memcpy(view.wwn[0], kPortA.mWwpn, 8);
                 view.mappings[0].hlun = found->second;
@@ -174,50 +177,108 @@ TEST_F(LunImportTest, TheOwnerOrTheLastControllerMapsAndAFailedOneIsDropped) {
         std::vector<std::string> logged, notLogged;
         std::string event;  // "": none
     } cases[] = {
-        {"the owner is listed first and maps; the partner then finds the LUN", kOnVd1, {}, {}, S_OK, {kA, kA},
+        {"the owner is listed first and maps; the partner then finds the LUN",
+         kOnVd1,
+         {},
+         {},
+         S_OK,
+         {kA, kA},
          {"assignLUN(): partition with ID " + IdText(kOnVd1) + " already using LUN 0x1.\n"},
-         {"assignLUN(): Assigned LUN", "new unit num not assigned"}, ""},
-        {"the owner is listed last: the first is passed over", kOnVd2, {}, {}, S_OK, {kB, kB},
-         {"assignLUN(): new unit num not assigned to partition with ID " + IdText(kOnVd2) + " on controller 0.\n",
+         {"assignLUN(): Assigned LUN", "new unit num not assigned"},
+         ""},
+        {"the owner is listed last: the first is passed over",
+         kOnVd2,
+         {},
+         {},
+         S_OK,
+         {kB, kB},
+         {"assignLUN(): new unit num not assigned to partition with ID " + IdText(kOnVd2) +
+              " on controller 0.\n",
           "assignLUN(): Assigned LUN 0x1 to partition with ID " + IdText(kOnVd2) + ".\n"},
-         {"already using"}, ""},
-        {"the owner fails to map: the other maps as the last one", kOnVd1, {kA}, {}, S_OK, {kB, kB},
+         {"already using"},
+         ""},
+        {"the owner fails to map: the other maps as the last one",
+         kOnVd1,
+         {kA},
+         {},
+         S_OK,
+         {kB, kB},
          {"assignLUN(): unable to assign LUN to partition with ID " + IdText(kOnVd1) + " on controller #0.\n",
-          "assignLUN(): caught error " + std::to_string(kVetoDecimal) + ", trying next controller for partition with ID " +
-              IdText(kOnVd1) + ".\n",
-          "assignLUN(): Assigned LUN 0x1 to partition with ID " + IdText(kOnVd1) + ".\n"},
-         {}, ""},
-        {"the only controller fails to map", kOnlyOnA, {kA}, {}, VSS_E_PROVIDER_VETO, {},
-         {"assignLUN(): unable to assign LUN to partition with ID " + IdText(kOnlyOnA) + " on controller #0.\n",
           "assignLUN(): caught error " + std::to_string(kVetoDecimal) +
-          ", no more controllers to try for partition with ID " + IdText(kOnlyOnA) + ".\n"},
+              ", trying next controller for partition with ID " + IdText(kOnVd1) + ".\n",
+          "assignLUN(): Assigned LUN 0x1 to partition with ID " + IdText(kOnVd1) + ".\n"},
+         {},
+         ""},
+        {"the only controller fails to map",
+         kOnlyOnA,
+         {kA},
+         {},
+         VSS_E_PROVIDER_VETO,
+         {},
+         {"assignLUN(): unable to assign LUN to partition with ID " + IdText(kOnlyOnA) +
+              " on controller #0.\n",
+          "assignLUN(): caught error " + std::to_string(kVetoDecimal) +
+              ", no more controllers to try for partition with ID " + IdText(kOnlyOnA) + ".\n"},
          {"assignLUN(): Assigned LUN"},
          "LocateLuns(): unable to assign a LUN to partition:partition id=" + IdText(kOnlyOnA) + "."},
         // Mapped but no LUN shows: a failure of that controller, never the lookup's success code.
-        {"the only controller maps but shows no LUN", kOnlyOnA, {}, {kA}, VSS_E_PROVIDER_VETO, {kA, kA},
+        {"the only controller maps but shows no LUN",
+         kOnlyOnA,
+         {},
+         {kA},
+         VSS_E_PROVIDER_VETO,
+         {kA, kA},
          {"assignLUN(): no valid unit num after assign lun for partition with ID " + IdText(kOnlyOnA) +
               " on controller 0.\n",
           "no more controllers to try"},
-         {}, "LocateLuns(): unable to assign a LUN to partition:partition id=" + IdText(kOnlyOnA) + "."},
-        {"the owner maps but shows no LUN: the partner finds it", kOnVd1, {}, {kA}, S_OK, {kA, kA},
+         {},
+         "LocateLuns(): unable to assign a LUN to partition:partition id=" + IdText(kOnlyOnA) + "."},
+        {"the owner maps but shows no LUN: the partner finds it",
+         kOnVd1,
+         {},
+         {kA},
+         S_OK,
+         {kA, kA},
          {"no valid unit num after assign lun", "trying next controller",
           "assignLUN(): partition with ID " + IdText(kOnVd1) + " already using LUN 0x1.\n"},
-         {}, ""},
+         {},
+         ""},
         // The check after the passes only logs what a controller shows.
-        {"the partner does not show the owner's new LUN", kOnVd1, {}, {kB}, S_OK, {kA, kA},
-         {"assignLUN(): new unit num not assigned to partition with ID " + IdText(kOnVd1) + " on controller 1.\n",
-          "assignLUN(): partition with ID " + IdText(kOnVd1) + " LUN 4294967295 invalid on controller SN-B1 after LUN "
-          "assignment.\n",
+        {"the partner does not show the owner's new LUN",
+         kOnVd1,
+         {},
+         {kB},
+         S_OK,
+         {kA, kA},
+         {"assignLUN(): new unit num not assigned to partition with ID " + IdText(kOnVd1) +
+              " on controller 1.\n",
+          "assignLUN(): partition with ID " + IdText(kOnVd1) +
+              " LUN 4294967295 invalid on controller SN-B1 after LUN "
+              "assignment.\n",
           "assignLUN(): Assigned LUN 0x1 to partition with ID " + IdText(kOnVd1) + ".\n"},
-         {}, ""},
-        {"a snapshot that has a LUN already: no mapping", kVisible, {}, {}, S_OK, {},
-         {"LocateLuns(): This snapshot already using LUN 0x5.\n"}, {"BVSS_HardwareProvider::assignLUN"}, ""},
+         {},
+         ""},
+        {"a snapshot that has a LUN already: no mapping",
+         kVisible,
+         {},
+         {},
+         S_OK,
+         {},
+         {"LocateLuns(): This snapshot already using LUN 0x5.\n"},
+         {"BVSS_HardwareProvider::assignLUN"},
+         ""},
         // The event's quirk kept: the first byte in lower case, the other fifteen in upper case.
-        {"a master volume is refused", kMaster, {}, {}, VSS_E_PROVIDER_VETO, {},
+        {"a master volume is refused",
+         kMaster,
+         {},
+         {},
+         VSS_E_PROVIDER_VETO,
+         {},
          {"LocateLuns(): LUN name master specialClass=1 specialType=2\n",
           "LocateLuns(): ERROR: Not a snapshot?  LUN name master specialClass=1 specialType=2\n"},
          {},
-         "LocateLuns(): called for non-snapshot(mastervolume) LUN:serial number=ab" + Repeated("AB", 15) + "."},
+         "LocateLuns(): called for non-snapshot(mastervolume) LUN:serial number=ab" + Repeated("AB", 15) +
+             "."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -251,16 +312,17 @@ TEST_F(LunImportTest, ALunNotFoundDoesNotStopTheOthersAndIsReportedAtTheEnd) {
         mapped_.clear();
         std::remove(platform::EventLogPath().c_str());
         const size_t discoveries = Sent(RRE_GET_CONTROLLERHANDLEDB);
-        LunRecords luns(SerialsOnly(unknownFirst ? std::vector<std::string>{IdText(kUnknown), IdText(kOnVd1)}
-                                                 : std::vector<std::string>{IdText(kOnVd1), IdText(kUnknown)}));
+        LunRecords luns(SerialsOnly(unknownFirst
+                                        ? std::vector<std::string>{IdText(kUnknown), IdText(kOnVd1)}
+                                        : std::vector<std::string>{IdText(kOnVd1), IdText(kUnknown)}));
         EXPECT_EQ(Locate(luns), VSS_E_OBJECT_NOT_FOUND);
         const size_t known = unknownFirst ? 1 : 0;
         ExpectNaaIdentifier(luns[known], kOnVd1);
         EXPECT_EQ(luns[1 - known].m_deviceIdDescriptor.m_cIdentifiers, 0u);
         EXPECT_EQ(mapped_.count(kOnVd1), 1u);
         EXPECT_EQ(Sent(RRE_GET_CONTROLLERHANDLEDB), discoveries + 1);
-        EXPECT_NE(Events().find("LocateLuns(): unable to find partition or controller for LUN ('" + IdText(kUnknown) +
-                                "')"),
+        EXPECT_NE(Events().find("LocateLuns(): unable to find partition or controller for LUN ('" +
+                                IdText(kUnknown) + "')"),
                   std::string::npos);
     }
     // Two unknown LUNs: a rediscovery each.
@@ -309,7 +371,8 @@ TEST_F(LunImportTest, UnreadableSerialTextsEndTheCall) {
         std::remove(platform::EventLogPath().c_str());
         LunRecords luns(SerialsOnly({c.serial, IdText(kOnVd1)}));
         EXPECT_EQ(Locate(luns), c.result);
-        EXPECT_NE(Events().find("LocateLuns(): unable to parse partition serial number for LUN ('" + c.insert + "')"),
+        EXPECT_NE(Events().find("LocateLuns(): unable to parse partition serial number for LUN ('" +
+                                c.insert + "')"),
                   std::string::npos);
         EXPECT_TRUE(mapped_.empty());
     }
@@ -335,9 +398,10 @@ TEST_F(LunImportTest, AnAssignmentWithoutALunIsThrownAsAVeto) {
         if (request.header.OpCode == RRE_GET_HOST_VIEW) {
             std::vector<uint8_t> data = request.data;
             PackRreBuffer(RRE_GET_HOST_VIEW, PACK_FROM_NETWORK, data.data(), data.size());
-            return ScriptAction{
+            return ScriptAction{// clang-format off
                 {ReplyTo(request, NetworkReply(RRE_GET_HOST_VIEW, providertest::HostViewReply(kRefused, data, {})))},
-                false};
+                                // clang-format on
+                                false};
         }
         return AnswerMappings(request);
     });
@@ -365,8 +429,10 @@ TEST_F(LunImportTest, MaskingUnmapsFromTheArraysFcPortsOnly) {
         EXPECT_EQ(m.lun, kNoLun);
     }
     const std::string events = Events();
-    EXPECT_NE(events.find("OnLunStateChange: unassignLUN succeeded for '" + IdText(kOnVd1) + "'"), std::string::npos);
-    EXPECT_NE(events.find("OnLunStateChange: unassignLUN succeeded for '" + IdText(kOnVd2) + "'"), std::string::npos);
+    EXPECT_NE(events.find("OnLunStateChange: unassignLUN succeeded for '" + IdText(kOnVd1) + "'"),
+              std::string::npos);
+    EXPECT_NE(events.find("OnLunStateChange: unassignLUN succeeded for '" + IdText(kOnVd2) + "'"),
+              std::string::npos);
     EXPECT_EQ(events.find("Notify"), std::string::npos);
 }
 
@@ -400,11 +466,15 @@ TEST_F(LunImportTest, MaskingStopsAtAnUnknownSnapshotOrAFailedUnmapping) {
         std::string event;
         size_t discoveries;
     } cases[] = {
-        {{IdText(kUnknown), IdText(kOnVd1)}, {},
-         "OnLunStateChange called with unknown snapshot ('" + IdText(kUnknown) + "'')", 1},
+        {{IdText(kUnknown), IdText(kOnVd1)},
+         {},
+         "OnLunStateChange called with unknown snapshot ('" + IdText(kUnknown) + "'')",
+         1},
         {{"-", IdText(kOnVd1)}, {}, "OnLunStateChange called with unknown snapshot (''')", 1},
-        {{IdText(kOnVd1), IdText(kOnVd2)}, {kA},
-         "OnLunStateChange: unassignLUN failed for '" + IdText(kOnVd1) + "' failed with 0x80042306", 0},
+        {{IdText(kOnVd1), IdText(kOnVd2)},
+         {kA},
+         "OnLunStateChange: unassignLUN failed for '" + IdText(kOnVd1) + "' failed with 0x80042306",
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.event);

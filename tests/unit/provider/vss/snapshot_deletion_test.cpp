@@ -50,9 +50,9 @@ using Peer = BVSS_HardwareProviderTestPeer;
 using providertest::Controller;
 using providertest::IdText;
 using providertest::LunRecords;
-using providertest::SerialsOnly;
 using providertest::ProxyMessage;
 using providertest::ScriptAction;
+using providertest::SerialsOnly;
 using providertest::Volume;
 
 constexpr uint8_t kMaster = 0x6B;
@@ -61,9 +61,9 @@ constexpr uint8_t kPagedOdd = 0x7D;  // paged, special type 3
 constexpr uint8_t kSnapshot = 0xAB;
 constexpr uint8_t kSnapshot2 = 0xAC;
 constexpr uint8_t kUnknown = 0x99;
-constexpr uint8_t kPool = 0x5B;            // the snap pool of kMaster
-constexpr uint8_t kPagedSnapshot = 0xAD;   // paged, special type 13
-constexpr uint8_t kPagedStandard = 0xAE;   // paged, special type 13, of the standard class
+constexpr uint8_t kPool = 0x5B;             // the snap pool of kMaster
+constexpr uint8_t kPagedSnapshot = 0xAD;    // paged, special type 13
+constexpr uint8_t kPagedStandard = 0xAE;    // paged, special type 13, of the standard class
 constexpr uint32_t kPagedStorage = 0x2000;  // the controller's paged-storage capability
 constexpr int32_t kRefusedCode = 47;
 
@@ -73,9 +73,12 @@ class SnapshotDeletionTest : public providertest::ControllerSetTest {
         ControllerSetTest::SetUp();
         proxy_.SetScript([this](const ProxyMessage& request) { return Refusing(request); });
         subsystems_ = {{"PAIR-1", 0x101, 0x102}};
-        const std::vector<Volume> volumes = {{"master", kMaster, 0, 1, 2},      {"master2", kMaster2, 0, 1, 2},
-                                             {"pagedodd", kPagedOdd, 1, 1, 3, 1}, {"snap", kSnapshot, 1, 1, 3},
-                                             {"snap2", kSnapshot2, 1, 1, 3},     {"pool", kPool, 0, 1, 1},
+        const std::vector<Volume> volumes = {{"master", kMaster, 0, 1, 2},
+                                             {"master2", kMaster2, 0, 1, 2},
+                                             {"pagedodd", kPagedOdd, 1, 1, 3, 1},
+                                             {"snap", kSnapshot, 1, 1, 3},
+                                             {"snap2", kSnapshot2, 1, 1, 3},
+                                             {"pool", kPool, 0, 1, 1},
                                              {"pagedsnap", kPagedSnapshot, 1, 1, 13, 1},
                                              {"pagedstd", kPagedStandard, 1, 0, 13, 1}};
         controllers_[0x101] = Controller("SN-A1").Firmware("V1.2").With(volumes);
@@ -132,7 +135,8 @@ TEST_F(SnapshotDeletionTest, RefusedLunsAreReportedAndNothingIsDeleted) {
         std::string event;
     } cases[] = {
         {"-", E_POINTER, "OnLunEmpty(): unable to parse partition serial number for LUN ('')"},
-        {"not-hex", E_INVALIDARG, "OnLunEmpty(): unable to parse partition serial number for LUN ('not-hex')"},
+        {"not-hex", E_INVALIDARG,
+         "OnLunEmpty(): unable to parse partition serial number for LUN ('not-hex')"},
         {nullptr, VSS_E_OBJECT_NOT_FOUND,
          "OnLunEmpty(): unable to find controller for LUN:serial number=" + IdText(kUnknown) + "."},
         {nullptr, VSS_E_PROVIDER_VETO,
@@ -269,7 +273,8 @@ TEST_F(SnapshotDeletionTest, EachPairIsRolledBackWithTheSnapshotFirst) {
     ASSERT_NE(async, nullptr);
     async->Release();
     EXPECT_EQ(Sent(RRE_ROLLBACK_MASTER_VOLUME), 2u);
-    EXPECT_EQ(Count("ResyncLuns rolling back snapshot " + IdText(kSnapshot2) + " to master vol " + IdText(kMaster2)),
+    EXPECT_EQ(Count("ResyncLuns rolling back snapshot " + IdText(kSnapshot2) + " to master vol " +
+                    IdText(kMaster2)),
               1u);
 }
 
@@ -283,8 +288,8 @@ TEST_F(SnapshotDeletionTest, AnUnknownSecondSnapshotStopsAfterOneRediscovery) {
     EXPECT_EQ(async, untouched);
     EXPECT_EQ(Sent(RRE_ROLLBACK_MASTER_VOLUME), 1u);
     EXPECT_EQ(Sent(RRE_GET_CONTROLLERHANDLEDB), listsBefore + 1);
-    EXPECT_EQ(Occurrences(Events(), "ResyncLuns called with unknown (source, target) LUN ('" + IdText(kUnknown) +
-                                        "', '')"),
+    EXPECT_EQ(Occurrences(Events(), "ResyncLuns called with unknown (source, target) LUN ('" +
+                                        IdText(kUnknown) + "', '')"),
               1u)
         << Events();
 }

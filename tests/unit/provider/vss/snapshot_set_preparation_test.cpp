@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/com/com_object.h"
-#include "platform/system/application_event_log.h"
 #include "platform/files/file_calls.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/provider_registry.h"
@@ -47,9 +47,9 @@ constexpr uint8_t kSnapshotOnA = 0xAB;
 constexpr uint8_t kUnknown = 0x11;
 
 std::vector<Volume> PairVolumes() {
-    return {{"masterA", kMasterOnA, 0, 1, 2},     {"masterB", kMasterOnB, 1, 1, 2},
+    return {{"masterA", kMasterOnA, 0, 1, 2},        {"masterB", kMasterOnB, 1, 1, 2},
             {"masterA2", kSecondMasterOnA, 0, 1, 2}, {"standardA", kStandardOnA, 0},
-            {"pagedB", kPagedOnB, 1, 0, 0, 1},     {"snapA", kSnapshotOnA, 0, 1, 3}};
+            {"pagedB", kPagedOnB, 1, 0, 0, 1},       {"snapA", kSnapshotOnA, 0, 1, 3}};
 }
 
 class SnapshotSetPreparationTest : public providertest::ControllerSetTest {
@@ -59,7 +59,8 @@ class SnapshotSetPreparationTest : public providertest::ControllerSetTest {
         subsystems_ = {{"PAIR-1", 0x101, 0x102}};
         controllers_[0x101] = Controller("SN-A1").Partner("SN-B1").Firmware("V1.2").With(PairVolumes());
         controllers_[0x102] = Controller("SN-B1").B().Partner("SN-A1").Firmware("V1.2").With(PairVolumes());
-        proxy_.SetScript([this](const providertest::ProxyMessage& request) { return AnswerSnapshots(request); });
+        proxy_.SetScript(
+            [this](const providertest::ProxyMessage& request) { return AnswerSnapshots(request); });
         provider_ = ComObject<BVSS_HardwareProvider>::New(&module_, nullptr);
         provider_->Inner()->AddRef();
         ASSERT_EQ(Peer::Controllers(*provider_).mControllers.size(), 2u);
@@ -97,7 +98,8 @@ class SnapshotSetPreparationTest : public providertest::ControllerSetTest {
         for (const std::string& serial : serials) specs.push_back(LunSpec{serial});
         LunRecords luns(specs);
         providertest::DeviceNames names(specs.size());
-        return provider_->BeginPrepareSnapshot(set, kSnapshotId, context, luns.count(), names.data(), luns.data());
+        return provider_->BeginPrepareSnapshot(set, kSnapshotId, context, luns.count(), names.data(),
+                                               luns.data());
     }
     HRESULT Prepare(const VSS_ID& set, LONG context, const std::vector<uint8_t>& volumes) {
         std::vector<std::string> serials;
@@ -105,7 +107,8 @@ class SnapshotSetPreparationTest : public providertest::ControllerSetTest {
         return PrepareTexts(set, context, serials);
     }
     void SetStandardVolumes(DWORD setting) {
-        root_.SetDword(std::string(kProviderServiceKey) + "\\Parameters", "StandardVolumesAreSupported", setting);
+        root_.SetDword(std::string(kProviderServiceKey) + "\\Parameters", "StandardVolumesAreSupported",
+                       setting);
         readProviderParameters();
     }
     // The set was given up: no entry, no identifier, state 13.
@@ -116,10 +119,13 @@ class SnapshotSetPreparationTest : public providertest::ControllerSetTest {
     }
     std::vector<uint8_t> ListedVolumes() {
         std::vector<uint8_t> volumes;
-        for (const BVSS_SnapshotInfo& entry : Peer::Luns(*provider_)) volumes.push_back(entry.mSource.mLunID[0]);
+        for (const BVSS_SnapshotInfo& entry : Peer::Luns(*provider_))
+            volumes.push_back(entry.mSource.mLunID[0]);
         return volumes;
     }
-    BVSS_CapiRaidController* ControllerAt(size_t i) { return Peer::Controllers(*provider_).mControllers[i].get(); }
+    BVSS_CapiRaidController* ControllerAt(size_t i) {
+        return Peer::Controllers(*provider_).mControllers[i].get();
+    }
     size_t Requests(uint32_t opCode) {
         size_t n = 0;
         for (const providertest::ProxyMessage& m : proxy_.Messages())
@@ -161,8 +167,10 @@ TEST_F(SnapshotSetPreparationTest, VolumesOfOneSetAreAppendedInOrderAndTheSequen
     }();
     EXPECT_EQ(std::vector<BYTE>(entry.mSource.mSerialNumber, entry.mSource.mSerialNumber + 32), parsed);
     const std::vector<BYTE> vd1(16, 0xA1);  // the array serial number of the volume's partition record
-    EXPECT_EQ(std::vector<BYTE>(entry.mSource.mArraySerialNumber, entry.mSource.mArraySerialNumber + 16), vd1);
-    EXPECT_EQ(std::vector<BYTE>(entry.mSnapshot.mArraySerialNumber, entry.mSnapshot.mArraySerialNumber + 16), vd1);
+    EXPECT_EQ(std::vector<BYTE>(entry.mSource.mArraySerialNumber, entry.mSource.mArraySerialNumber + 16),
+              vd1);
+    EXPECT_EQ(std::vector<BYTE>(entry.mSnapshot.mArraySerialNumber, entry.mSnapshot.mArraySerialNumber + 16),
+              vd1);
     EXPECT_EQ(entry.mSource.mDeviceName, L"\\\\?\\disk#0");
     EXPECT_EQ(entry.mSource.mIsVirtual, 0);
     EXPECT_EQ(entry.mCreated, 0u);
@@ -192,32 +200,85 @@ TEST_F(SnapshotSetPreparationTest, AFailingCheckAbortsTheWholeSet) {
         HRESULT result;
         std::string event;
     } cases[] = {
-        {"unsupported context, no LUN", 2, kDifferential | kFullCopy, {}, VSS_E_UNSUPPORTED_CONTEXT,
+        {"unsupported context, no LUN",
+         2,
+         kDifferential | kFullCopy,
+         {},
+         VSS_E_UNSUPPORTED_CONTEXT,
          "BeginPrepareSnapshot(): called with unsupported context for LUN ('')"},
-        {"unsupported context", 2, kDifferential | kFullCopy, {IdText(kMasterOnB)}, VSS_E_UNSUPPORTED_CONTEXT,
+        {"unsupported context",
+         2,
+         kDifferential | kFullCopy,
+         {IdText(kMasterOnB)},
+         VSS_E_UNSUPPORTED_CONTEXT,
          "BeginPrepareSnapshot(): called with unsupported context for LUN ('" + IdText(kMasterOnB) + "')"},
-        {"unsupported context, no serial text", 2, kDifferential | kFullCopy, {"-"}, VSS_E_UNSUPPORTED_CONTEXT,
+        {"unsupported context, no serial text",
+         2,
+         kDifferential | kFullCopy,
+         {"-"},
+         VSS_E_UNSUPPORTED_CONTEXT,
          "BeginPrepareSnapshot(): called with unsupported context for LUN ('')"},
-        {"serial text not hexadecimal", 2, kDefault, {"6b6b-not-hex"}, E_INVALIDARG,
+        {"serial text not hexadecimal",
+         2,
+         kDefault,
+         {"6b6b-not-hex"},
+         E_INVALIDARG,
          "BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('6b6b-not-hex')"},
-        {"serial text too long", 2, kDefault, {tooLong}, E_INVALIDARG,
+        {"serial text too long",
+         2,
+         kDefault,
+         {tooLong},
+         E_INVALIDARG,
          "BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('" + tooLong + "')"},
-        {"no serial text", 2, kDefault, {"-"}, E_POINTER,
+        {"no serial text",
+         2,
+         kDefault,
+         {"-"},
+         E_POINTER,
          "BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('')"},
-        {"no controller has the partition", 2, kDefault, {IdText(kUnknown)}, VSS_E_OBJECT_NOT_FOUND,
-         "BeginPrepareSnapshot(): unable to find partition or controller for LUN with partition ID:partition id=" +
+        {"no controller has the partition",
+         2,
+         kDefault,
+         {IdText(kUnknown)},
+         VSS_E_OBJECT_NOT_FOUND,
+         "BeginPrepareSnapshot(): unable to find partition or controller for LUN with partition ID:partition "
+         "id=" +
              IdText(kUnknown) + "."},
-        {"virtual, then linear", 2, kDefault, {IdText(kPagedOnB), IdText(kMasterOnB)}, VSS_E_PROVIDER_VETO,
-         "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs: masterB (" + IdText(kMasterOnB) + ")"},
-        {"linear, then virtual", 2, kDefault, {IdText(kMasterOnB), IdText(kPagedOnB)}, VSS_E_PROVIDER_VETO,
-         "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs: pagedB (" + IdText(kPagedOnB) + ")"},
-        {"snapshot", 2, kDefault, {IdText(kSnapshotOnA)}, VSS_E_PROVIDER_VETO,
+        {"virtual, then linear",
+         2,
+         kDefault,
+         {IdText(kPagedOnB), IdText(kMasterOnB)},
+         VSS_E_PROVIDER_VETO,
+         "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs: masterB (" +
+             IdText(kMasterOnB) + ")"},
+        {"linear, then virtual",
+         2,
+         kDefault,
+         {IdText(kMasterOnB), IdText(kPagedOnB)},
+         VSS_E_PROVIDER_VETO,
+         "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs: pagedB (" + IdText(kPagedOnB) +
+             ")"},
+        {"snapshot",
+         2,
+         kDefault,
+         {IdText(kSnapshotOnA)},
+         VSS_E_PROVIDER_VETO,
          "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=1, "
-         "partition type=3, partition id=" + IdText(kSnapshotOnA) + "."},
-        {"standard volume, setting 1", 1, kDefault, {IdText(kStandardOnA)}, VSS_E_PROVIDER_VETO,
+         "partition type=3, partition id=" +
+             IdText(kSnapshotOnA) + "."},
+        {"standard volume, setting 1",
+         1,
+         kDefault,
+         {IdText(kStandardOnA)},
+         VSS_E_PROVIDER_VETO,
          "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=0, "
-         "partition type=0, partition id=" + IdText(kStandardOnA) + "."},
-        {"standard volume, setting 0", 0, kDefault, {IdText(kStandardOnA)}, VSS_E_PROVIDER_VETO,
+         "partition type=0, partition id=" +
+             IdText(kStandardOnA) + "."},
+        {"standard volume, setting 0",
+         0,
+         kDefault,
+         {IdText(kStandardOnA)},
+         VSS_E_PROVIDER_VETO,
          "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=0"},
     };
     for (const Case& c : cases) {
@@ -238,16 +299,18 @@ TEST_F(SnapshotSetPreparationTest, AnArrayWithoutAKnownOwnerAbortsTheSet) {
     ASSERT_EQ(Peer::Controllers(*provider_).discoverRaidControllers(FALSE), S_OK);
     EXPECT_EQ(Prepare(kSet, kDefault, {kMasterOnB}), VSS_E_PROVIDER_VETO);
     ExpectAborted();
-    EXPECT_NE(Events().find("BeginPrepareSnapshot(): unable to determine ID of controller owning partition ID:"
-                            "partition id=" + IdText(kMasterOnB) + "."),
-              std::string::npos)
+    EXPECT_NE(
+        Events().find("BeginPrepareSnapshot(): unable to determine ID of controller owning partition ID:"
+                      "partition id=" +
+                      IdText(kMasterOnB) + "."),
+        std::string::npos)
         << Events();
     EXPECT_EQ(Prepare(kSet, kDefault, {kMasterOnA}), S_OK);  // vd1 is A's own
 }
 
 TEST_F(SnapshotSetPreparationTest, VolumeKindsThatMayBeSnapshotAndKindsMixedAcrossCalls) {
     SetStandardVolumes(0);
-    ASSERT_EQ(Prepare(kSet, kDefault, {kPagedOnB}), S_OK) << Events();  // virtual: no snapshot test
+    ASSERT_EQ(Prepare(kSet, kDefault, {kPagedOnB}), S_OK) << Events();   // virtual: no snapshot test
     ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnB}), S_OK) << Events();  // the kinds count per call
     SetStandardVolumes(2);
     ASSERT_EQ(Prepare(kSet, kDefault, {kStandardOnA}), S_OK) << Events();
@@ -299,9 +362,11 @@ TEST_F(SnapshotSetPreparationTest, TheDifferentialLimitCountsTheCallsLunsAndTheL
     EXPECT_EQ(Prepare(kOtherSet, kDifferential, {kMasterOnA, kSecondMasterOnA}),
               VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
     ExpectAborted();
-    EXPECT_EQ(Count("BeginPrepareSnapshot(): violated snapshot limits for device \"\\\\?\\disk#1\", Master Volume "
-                    "ID=" + IdText(kSecondMasterOnA) + ", error = 0x80042317.\n"),
-              1u)
+    EXPECT_EQ(
+        Count("BeginPrepareSnapshot(): violated snapshot limits for device \"\\\\?\\disk#1\", Master Volume "
+              "ID=" +
+              IdText(kSecondMasterOnA) + ", error = 0x80042317.\n"),
+        1u)
         << Log();
     EXPECT_EQ(Events(), "");
 }
@@ -313,9 +378,11 @@ TEST_F(SnapshotSetPreparationTest, TheContextArgumentSelectsTheLimitTest) {
         size_t limitTests;
         int32_t stored;
     } cases[] = {
+        // clang-format off
         {kDefault, 0, kDifferential},  // an ordinary backup: made differential, no limit test
         {kDifferential, 1, kDifferential},
         {VSS_CTX_ALL, 1, kFullCopy},  // accepted, the stored context kept; its differential bit counts
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.context);
@@ -343,9 +410,11 @@ TEST_F(SnapshotSetPreparationTest, FullCopiesAreBoundedPerOwningController) {
     ASSERT_EQ(Prepare(kSet, kFullCopy, {kPagedOnB}), S_OK);         // B's second
     EXPECT_EQ(Prepare(kSet, kFullCopy, {kStandardOnA}), VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED);
     ExpectAborted();
-    EXPECT_EQ(Count("BeginPrepareSnapshot(): violated snapshot limits for device \"\\\\?\\disk#0\", Master Volume "
-                    "ID=" + IdText(kStandardOnA) + ", error = 0x80042317.\n"),
-              1u);
+    EXPECT_EQ(
+        Count("BeginPrepareSnapshot(): violated snapshot limits for device \"\\\\?\\disk#0\", Master Volume "
+              "ID=" +
+              IdText(kStandardOnA) + ", error = 0x80042317.\n"),
+        1u);
     EXPECT_EQ(Count("Entering: BVSS_RaidControllerSet::checkSnapshotLimits"), 0u);
 }
 
@@ -375,7 +444,8 @@ TEST_F(SnapshotSetPreparationTest, ANewCallTreatsTheEarlierSetByItsState) {
         ASSERT_EQ(Prepare(kSet, kDefault, {kMasterOnA, kSecondMasterOnA}), S_OK);
         Peer::Luns(*provider_)[0].mCreated = 1;  // the array made this one's snapshot
         Peer::PutSetIn(*provider_, c.state, kSet);
-        const bool unfinished = c.state == SnapshotSetState::Prepared || c.state == SnapshotSetState::PreCommitted ||
+        const bool unfinished = c.state == SnapshotSetState::Prepared ||
+                                c.state == SnapshotSetState::PreCommitted ||
                                 c.state == SnapshotSetState::Committed;
         Peer::MarkDiscoveryOff(*provider_, unfinished);
         const size_t deletesBefore = Requests(RRE_DELETE_PART);

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/com/com_object.h"
-#include "platform/system/application_event_log.h"
 #include "platform/files/file_calls.h"
+#include "platform/system/application_event_log.h"
 #include "provider/controllers/capi_raid_controller.h"
 #include "provider/controllers/lun_information.h"
 #include "provider/controllers/serial_numbers.h"
@@ -60,7 +60,8 @@ class TargetLunsTest : public providertest::ControllerSetTest {
     void SetUp() override {
         ControllerSetTest::SetUp();
         subsystems_ = {{"PAIR-1", 0x101, 0x102}};
-        const std::vector<providertest::Volume> volumes = {{"one", kFirstSource, 0}, {"two", kSecondSource, 1}};
+        const std::vector<providertest::Volume> volumes = {{"one", kFirstSource, 0},
+                                                           {"two", kSecondSource, 1}};
         controllers_[0x101] = Controller("SN-A1").Firmware("V1.2").With(volumes);
         controllers_[0x102] = Controller("SN-B1").B().Firmware("V1.2").With(volumes);
         proxy_.SetScript([this](const ProxyMessage& request) { return AnswerWithRefusals(request); });
@@ -80,7 +81,8 @@ class TargetLunsTest : public providertest::ControllerSetTest {
     // refused controllers.
     ScriptAction AnswerWithRefusals(const ProxyMessage& request) {
         const uint32_t code = request.header.OpCode;
-        if ((code != RRE_GET_BACKING_STORE_LIST && code != RRE_GET_MASTER_VOLUME_LIST) || request.data.size() < 12)
+        if ((code != RRE_GET_BACKING_STORE_LIST && code != RRE_GET_MASTER_VOLUME_LIST) ||
+            request.data.size() < 12)
             return Answer(request);
         const auto handle = static_cast<int32_t>(ReadBigEndian32(request.data.data() + 8));
         std::vector<uint8_t> reply(request.data.size(), 0);
@@ -153,7 +155,9 @@ class TargetLunsTest : public providertest::ControllerSetTest {
     }
     static std::string Events() { return testsupport::ReadWholeFile(platform::EventLogPath()); }
 
-    int32_t Handle(size_t controller) { return Peer::Controllers(*provider_).mControllers[controller]->mHandle; }
+    int32_t Handle(size_t controller) {
+        return Peer::Controllers(*provider_).mControllers[controller]->mHandle;
+    }
 
     ComModule module_;
     ComObject<BVSS_HardwareProvider>* provider_ = nullptr;
@@ -185,16 +189,20 @@ TEST_F(TargetLunsTest, ALunNotInTheSetIsVetoedAfterTheEarlierOnesWereDescribed) 
     Luns({IdText(kFirstSource), IdText(kNotInSet), IdText(kSecondSource)});
     EXPECT_EQ(Describe(), VSS_E_PROVIDER_VETO);
     ExpectDescribed(0, kFirstSource);
-    EXPECT_EQ(targets_[1].m_szSerialNumber, nullptr);  // emptied, not filled
+    EXPECT_EQ(targets_[1].m_szSerialNumber, nullptr);     // emptied, not filled
     EXPECT_STREQ(targets_[2].m_szSerialNumber, "stale");  // never reached
-    EXPECT_NE(Events().find("GetTargetLuns(): called for LUN not in snapshot set:partition id=" + IdText(kNotInSet) +
-                            ", device=\\\\?\\disk#1."),
+    EXPECT_NE(Events().find("GetTargetLuns(): called for LUN not in snapshot set:partition id=" +
+                            IdText(kNotInSet) + ", device=\\\\?\\disk#1."),
               std::string::npos);
     EXPECT_EQ(Count("GetTargetLuns called for LUN not in snapshot set, the original volume partition ID " +
                     IdText(kNotInSet) + " on device '\\\\?\\disk#1'.\n"),
               1u);
-    EXPECT_EQ(Count("FindSnapId 1st Snap info list original volume partition ID " + IdText(kFirstSource) + "\n"), 1u);
-    EXPECT_EQ(Count("FindSnapId 2st Snap info list original volume partition ID " + IdText(kSecondSource) + "\n"), 1u);
+    EXPECT_EQ(
+        Count("FindSnapId 1st Snap info list original volume partition ID " + IdText(kFirstSource) + "\n"),
+        1u);
+    EXPECT_EQ(
+        Count("FindSnapId 2st Snap info list original volume partition ID " + IdText(kSecondSource) + "\n"),
+        1u);
 }
 
 // A serial text that cannot be read fails the call with the parser's result; a missing one gives an empty
@@ -205,18 +213,20 @@ TEST_F(TargetLunsTest, UnreadableSerialTextsFailWithTheParsersResult) {
         HRESULT result;
         std::string insert;
     } cases[] = {
+        // clang-format off
         {"6b6b-not-hex", E_INVALIDARG, "6b6b-not-hex"},
         {IdText(kFirstSource) + std::string(33, 'F'), E_INVALIDARG, IdText(kFirstSource) + std::string(33, 'F')},
         {"", E_INVALIDARG, ""},
         {"-", E_POINTER, ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.serial);
         std::remove(platform::EventLogPath().c_str());
         Luns({c.serial});
         EXPECT_EQ(Describe(), c.result);
-        EXPECT_NE(Events().find("GetTargetLuns(): unable to parse partition serial number for LUN ('" + c.insert +
-                                "')"),
+        EXPECT_NE(Events().find("GetTargetLuns(): unable to parse partition serial number for LUN ('" +
+                                c.insert + "')"),
                   std::string::npos);
         EXPECT_EQ(targets_[0].m_szSerialNumber, nullptr);
     }
@@ -236,9 +246,10 @@ TEST_F(TargetLunsTest, TheLunIsDescribedWhenAnyControllerOfTheVolumeCanBeRefresh
     EXPECT_EQ(targets_[0].m_szSerialNumber, nullptr);
     char code[16];
     std::snprintf(code, sizeof code, "0x%X.", static_cast<unsigned>(result));
-    EXPECT_NE(Events().find("GetTargetLuns(): unable to update controller configuration for LUN:partition id=" +
-                            IdText(kFirstSource) + ", hResult=" + code),
-              std::string::npos);
+    EXPECT_NE(
+        Events().find("GetTargetLuns(): unable to update controller configuration for LUN:partition id=" +
+                      IdText(kFirstSource) + ", hResult=" + code),
+        std::string::npos);
 }
 
 }  // namespace
