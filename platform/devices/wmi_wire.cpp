@@ -13,8 +13,10 @@ class Writer {
     void U8(uint8_t v) { bytes_.push_back(v); }
     void U32(uint32_t v) { Raw(&v, sizeof v); }
     void Raw(const void* data, size_t n) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        bytes_.insert(bytes_.end(), p, p + n);
+        if (n == 0) return;
+        const size_t at = bytes_.size();
+        bytes_.resize(at + n);
+        std::memcpy(bytes_.data() + at, data, n);
     }
     void Text(const std::string& text) {
         U32(static_cast<uint32_t>(text.size()));
