@@ -110,9 +110,9 @@ HRESULT BVSS_HardwareProvider::CommitSnapshots(VSS_ID snapshotSetId) {
             if (mRaidControllerSet.commitSnapshots(mSet.Luns(), 1, context, 1) != S_OK)
                 throw VSS_E_PROVIDER_VETO;
             HRESULT result = S_OK;
+            // A plex that is not differential: the full copies start now.
             if ((context & VSS_VOLSNAP_ATTR_PLEX) != 0 && (context & VSS_VOLSNAP_ATTR_DIFFERENTIAL) == 0)
-                result = mRaidControllerSet.createSnapshots(mSet.Luns(), 0, 1, context,
-                                                            1);  // starts the full copies
+                result = mRaidControllerSet.createSnapshots(mSet.Luns(), 0, 1, context, 1);
             mSet.MarkCommitted();
             return result;
         },
