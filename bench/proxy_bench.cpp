@@ -17,11 +17,13 @@ struct Benchmark {
     int (*run)(const bench::BenchContext&);
 };
 constexpr Benchmark kBenchmarks[] = {
+    // clang-format off
     {"round-trip", bench::RunRoundTrip},
     {"transfer", bench::RunControllerTransfer},
     {"discovery", bench::RunDiscoveryScaling},
     {"memory", bench::RunProxyMemory},
     {"idle-connections", bench::RunIdleConnections},
+    // clang-format on
 };
 
 int Usage() {

@@ -1,5 +1,5 @@
-// What the piece rule costs: one message sent by CRRESocket::Send in 1,024-byte pieces (marked as followed
-// by more, so the kernel joins them) against the same bytes handed to the kernel in one send, over
+// What the fragment rule costs: one message sent by CRRESocket::Send in 1,024-byte fragments (marked as
+// followed by more, so the kernel joins them) against the same bytes handed to the kernel in one send, over
 // loopback TCP to a reader that drains the connection. Sizes: a GET_STORAGESYSTEMS reply and a
 // GET_CONTROLLER reply.
 #include <benchmark/benchmark.h>
@@ -54,7 +54,7 @@ class DrainedConnection {
     std::thread drainer_;
 };
 
-void BM_PieceLoopSend(benchmark::State& state) {
+void BM_FragmentLoopSend(benchmark::State& state) {
     DrainedConnection connection;
     const std::vector<char> message(static_cast<size_t>(state.range(0)), 'x');
     for (auto _ : state) {
@@ -83,7 +83,7 @@ void BM_WholeSend(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
 
-BENCHMARK(BM_PieceLoopSend)->Arg(25104)->Arg(3022008)->UseRealTime();
+BENCHMARK(BM_FragmentLoopSend)->Arg(25104)->Arg(3022008)->UseRealTime();
 BENCHMARK(BM_WholeSend)->Arg(25104)->Arg(3022008)->UseRealTime();
 
 }  // namespace

@@ -233,14 +233,10 @@ std::string DisksText(const Fabric& fabric) {
 
 const char* KindName(PartitionClass kind) {
     switch (kind) {
-        case PartitionClass::Snapshot:
-            return "snapshot";
-        case PartitionClass::Master:
-            return "master";
-        case PartitionClass::BackingStore:
-            return "snap-pool";
-        case PartitionClass::Standard:
-            break;
+        case PartitionClass::Snapshot: return "snapshot";
+        case PartitionClass::Master: return "master";
+        case PartitionClass::BackingStore: return "snap-pool";
+        case PartitionClass::Standard: break;
     }
     return "standard";
 }
@@ -300,9 +296,7 @@ bool ParseAdminMessage(std::string_view message, AdminRequest* request, std::str
             ok = words.Number("disk", 1000000, 0, &number, error) && ReadFault(words, &parsed, error);
             parsed.disk = static_cast<uint32_t>(number);
             break;
-        case AdminRequest::Verb::Condition:
-            ok = ReadCondition(words, &parsed, error);
-            break;
+        case AdminRequest::Verb::Condition: ok = ReadCondition(words, &parsed, error); break;
         case AdminRequest::Verb::Reboot:
             ok = ReadHalf(words, &parsed, error) && words.Number("ms", 86400000, 0, &number, error);
             parsed.durationMs = static_cast<uint32_t>(number);
@@ -311,11 +305,8 @@ bool ParseAdminMessage(std::string_view message, AdminRequest* request, std::str
             ok = ReadHalf(words, &parsed, error) && words.Number("value", 1, 1, &number, error);
             parsed.present = number != 0;
             break;
-        case AdminRequest::Verb::Set:
-            ok = ReadSettings(words, &parsed, error);
-            break;
-        default:
-            break;
+        case AdminRequest::Verb::Set: ok = ReadSettings(words, &parsed, error); break;
+        default: break;
     }
     if (!ok || !words.AllUsed(error)) return false;
     *request = parsed;
@@ -349,18 +340,11 @@ std::string AnswerAdminMessage(Fabric& fabric, std::string_view message) {
             if (!halfKnown) return "error no such pair";
             fabric.SetControllerPresent(request.pair, request.half, request.present);
             break;
-        case AdminRequest::Verb::Rescan:
-            fabric.Rescan();
-            break;
-        case AdminRequest::Verb::Disks:
-            return DisksText(fabric);
-        case AdminRequest::Verb::Journal:
-            return JournalText(fabric.journal());
-        case AdminRequest::Verb::Volumes:
-            return VolumesText(fabric);
-        case AdminRequest::Verb::ClearJournal:
-            fabric.journal().Clear();
-            break;
+        case AdminRequest::Verb::Rescan: fabric.Rescan(); break;
+        case AdminRequest::Verb::Disks: return DisksText(fabric);
+        case AdminRequest::Verb::Journal: return JournalText(fabric.journal());
+        case AdminRequest::Verb::Volumes: return VolumesText(fabric);
+        case AdminRequest::Verb::ClearJournal: fabric.journal().Clear(); break;
         case AdminRequest::Verb::Set:
             if ((request.setsRolloffCopyMs || request.setsRolloffStallPercent) && !halfKnown)
                 return "error no such pair";

@@ -37,8 +37,7 @@ ScsiOutcome DiskFaultOutcome(const Fault& fault) {
                                                             : SCSI_STATUS_RESERVATION_CONFLICT,
                 static_cast<uint8_t>(fault.returnCode >> 16), static_cast<uint8_t>(fault.returnCode >> 8),
                 static_cast<uint8_t>(fault.returnCode));
-        case FaultKind::DiskTimeout:
-            return HostFailure(kHostErrorTimeout);
+        case FaultKind::DiskTimeout: return HostFailure(kHostErrorTimeout);
         default:
             return HostFailure(fault.returnCode != 0 ? static_cast<uint32_t>(fault.returnCode)
                                                      : kHostErrorDeviceGone);

@@ -133,8 +133,7 @@ class OpenedAdapter final : public platform::OpenedDevice {
                                    [&](uint8_t bus, uint8_t target, uint8_t lun, const ScsiRequest& request) {
                                        return fabric_.ExecuteOnAdapter({adapter_, bus, target, lun}, request);
                                    });
-            default:
-                return Fail(kHostErrorNotSupported, error);
+            default: return Fail(kHostErrorNotSupported, error);
         }
     }
 
@@ -169,8 +168,7 @@ class OpenedDisk final : public platform::OpenedDevice {
                 STORAGE_DEVICE_NUMBER number{FILE_DEVICE_DISK, disk->number, 0};
                 return WriteStruct(number, out, outSize, returned, error);
             }
-            default:
-                return Fail(kHostErrorNotSupported, error);
+            default: return Fail(kHostErrorNotSupported, error);
         }
     }
 

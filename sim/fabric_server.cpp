@@ -162,8 +162,7 @@ bool FabricServer::AnswerOne(Connection& connection) {
                                         out.empty() ? nullptr : reinterpret_cast<char*>(out.data()),
                                         static_cast<DWORD>(out.size()), &error);
             break;
-        default:
-            return false;
+        default: return false;
     }
     reply.error = reply.result == 0 ? error : 0;
     uint32_t dataBack = 0;

@@ -9,6 +9,7 @@ constexpr struct {
     FaultKind kind;
     const char* name;
 } kNames[] = {
+    // clang-format off
     {FaultKind::ReturnCode, "return code"},
     {FaultKind::ExecuteThenCode, "execute then code"},
     {FaultKind::SurvivesDeletion, "survives deletion"},
@@ -25,6 +26,7 @@ constexpr struct {
     {FaultKind::DiskCheckCondition, "disk check condition"},
     {FaultKind::DiskTimeout, "disk timeout"},
     {FaultKind::DiskReservationConflict, "disk reservation conflict"},
+    // clang-format on
 };
 
 }  // namespace

@@ -11,12 +11,9 @@ ScsiOutcome ExecuteDiskCommand(const ScsiRequest& request, const Inquiry& inquir
     if (request.cdbLength == 0 || request.cdb == nullptr) return InvalidOpcode();
     switch (request.cdb[0]) {
         case SCSI_OP_TEST_UNIT_READY:
-        case SCSI_OP_SYNCHRONIZE_CACHE:
-            return GoodOutcome(0);
-        case SCSI_OP_INQUIRY:
-            return AnswerInquiry(request, inquiry);
-        default:
-            return InvalidOpcode();
+        case SCSI_OP_SYNCHRONIZE_CACHE: return GoodOutcome(0);
+        case SCSI_OP_INQUIRY: return AnswerInquiry(request, inquiry);
+        default: return InvalidOpcode();
     }
 }
 

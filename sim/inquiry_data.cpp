@@ -88,8 +88,7 @@ std::vector<uint8_t> ManagementLunVpd(const StorageSystem& system, int controlle
     switch (page) {
         case VPD_SUPPORTED_PAGES:
             return SupportedPages(type, {VPD_SUPPORTED_PAGES, VPD_UNIT_SERIAL, VPD_DEVICE_ID, VPD_PORTS});
-        case VPD_UNIT_SERIAL:
-            return SerialPage(type, ManagementLunVolumeSerial(c));
+        case VPD_UNIT_SERIAL: return SerialPage(type, ManagementLunVolumeSerial(c));
         case VPD_DEVICE_ID: {
             // One vendor-specific binary designator of 32 bytes: the unique id at identifier bytes 1-6,
             // the controller serial at 8-13; the controller port number lands at page byte 31.
@@ -110,8 +109,7 @@ std::vector<uint8_t> ManagementLunVpd(const StorageSystem& system, int controlle
             data[52] = static_cast<uint8_t>(c.hostInterfaceType);
             return data;
         }
-        default:
-            return {};
+        default: return {};
     }
 }
 
@@ -119,8 +117,7 @@ std::vector<uint8_t> HostDiskVpd(const Serial16& serial, uint8_t page, bool arra
     switch (page) {
         case VPD_SUPPORTED_PAGES:
             return SupportedPages(kPeripheralDisk, {VPD_SUPPORTED_PAGES, VPD_UNIT_SERIAL, VPD_DEVICE_ID});
-        case VPD_UNIT_SERIAL:
-            return SerialPage(kPeripheralDisk, serial);
+        case VPD_UNIT_SERIAL: return SerialPage(kPeripheralDisk, serial);
         case VPD_DEVICE_ID: {
             // An NAA designator holding the disk serial; a volume of the arrays follows it with the arrays'
             // own identifier: binary, vendor specific, 32 bytes, 0x11 and then the volume serial.
@@ -143,8 +140,7 @@ std::vector<uint8_t> HostDiskVpd(const Serial16& serial, uint8_t page, bool arra
             }
             return data;
         }
-        default:
-            return {};
+        default: return {};
     }
 }
 

@@ -42,19 +42,15 @@ ScsiOutcome ManagementLun::Execute(const ScsiRequest& request, const LunContext&
     if (!OnBus(controller, platform::GetClock().NowMs())) return HostFailure(kHostErrorDeviceGone);
     if (request.cdbLength == 0 || request.cdb == nullptr) return InvalidOpcode();
     switch (request.cdb[0]) {
-        case SCSI_OP_TEST_UNIT_READY:
-            return GoodOutcome(0);
+        case SCSI_OP_TEST_UNIT_READY: return GoodOutcome(0);
         case SCSI_OP_INQUIRY:
             return AnswerInquiry(request, [&](bool evpd, uint8_t page) {
                 return evpd ? ManagementLunVpd(system, controller_, page)
                             : ManagementLunInquiry(system, controller_);
             });
-        case SCSI_OP_WRITE_BUFFER:
-            return WriteBuffer(request, context, changed);
-        case SCSI_OP_READ_BUFFER:
-            return ReadBuffer(request);
-        default:
-            return InvalidOpcode();
+        case SCSI_OP_WRITE_BUFFER: return WriteBuffer(request, context, changed);
+        case SCSI_OP_READ_BUFFER: return ReadBuffer(request);
+        default: return InvalidOpcode();
     }
 }
 
@@ -73,18 +69,11 @@ ScsiOutcome ManagementLun::WriteBuffer(const ScsiRequest& request, const LunCont
     Delivery delivery = Dispatch(request.data, length, dispatch);
     *changed = delivery.changed;
     switch (delivery.kind) {
-        case Delivery::Kind::Reply:
-            pendingReply_ = std::move(delivery.packet);
-            return GoodOutcome(length);
-        case Delivery::Kind::NoReply:
-            replyLost_ = true;
-            return GoodOutcome(length);
-        case Delivery::Kind::PaperJam:
-            return ReplyWaiting();
-        case Delivery::Kind::BusReset:
-            return ResetOccurred();
-        case Delivery::Kind::Vanish:
-            return HostFailure(kHostErrorDeviceGone);
+        case Delivery::Kind::Reply: pendingReply_ = std::move(delivery.packet); return GoodOutcome(length);
+        case Delivery::Kind::NoReply: replyLost_ = true; return GoodOutcome(length);
+        case Delivery::Kind::PaperJam: return ReplyWaiting();
+        case Delivery::Kind::BusReset: return ResetOccurred();
+        case Delivery::Kind::Vanish: return HostFailure(kHostErrorDeviceGone);
     }
     return InvalidFieldInCdb();
 }

@@ -141,8 +141,8 @@ bool ReadSystem(const CSimpleIniA& ini, const char* section, StorageSystem* syst
     SectionReader r(ini, section, error);
     system->name = r.RequiredText("name");
     system->product = r.Text("product", "Stor 3920");
-    system->revision =
-        r.Text("revision", system->revision.c_str()).substr(0, 4);  // the 4 characters of INQUIRY
+    // the 4 characters of INQUIRY
+    system->revision = r.Text("revision", system->revision.c_str()).substr(0, 4);
     const uint32_t drives = r.Number("drives", 12, 250);
     system->uniqueSn = r.Text("unique_sn", "555555").substr(0, 6);
     const uint32_t target = r.Number("target", 0, 255);

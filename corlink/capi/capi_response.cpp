@@ -38,9 +38,7 @@ void PrintCodeWithHeading(const char* heading, CapiNameTable table, int32_t code
 void PrintCapiResponse(const CAPI_RESPONSE* response) {
     const int32_t code = response->Code;
     switch (response->CodeType) {
-        case CAPI_RESPONSE_GOOD:
-            ConsolePrint(kNormal, "Response: GOOD; no code.\n");
-            break;
+        case CAPI_RESPONSE_GOOD: ConsolePrint(kNormal, "Response: GOOD; no code.\n"); break;
         case CAPI_RESPONSE_RETURN:
             PrintCodeWithHeading("Response: RETURN; code = %d(dec) or x%lX\n", CapiNameTable::Status, code,
                                  "Return code is not defined.\n");

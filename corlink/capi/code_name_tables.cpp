@@ -44,10 +44,13 @@ struct FixedText {
 
 // Rows that do not follow their table's pattern.
 constexpr FixedText kReplyExceptions[] = {
+    // clang-format off
     {400, "Reply  CAPI_REPLY_PUT_OFFLINE"},
     {401, "Reply  CAPI_REPLY_PUT_ONLINE"},
+    // clang-format on
 };
 constexpr FixedText kErrorExceptions[] = {
+    // clang-format off
     {0, "Error: CAPI_NO_ERROR."},
     {62, "Error: CAPI_ERROR_BAD_DUAL_SA_OPTION."},
     {96, "Error: CAPI_ERROR_A_CMM_IS_OFFLINE."},
@@ -56,6 +59,7 @@ constexpr FixedText kErrorExceptions[] = {
     {146, "Error: Error Not Defined"},
     {188, "Error: CAPI_ERROR_MASTER_NOT_ASSOCIATED_WITH_SNAPSHOT"},
     {189, "Error: CAPI_ERROR_NON_ABORTABLE_UTILITY_RUNNING"},
+    // clang-format on
 };
 
 constexpr uint32_t kReplyFirst = CAPI_REPLY_FIRST_CLASSIC;
@@ -121,14 +125,11 @@ const char* TextAt(const std::array<Row, N>& rows, uint32_t index) {
 
 const char* CapiNameTableText(CapiNameTable table, uint32_t code) {
     switch (table) {
-        case CapiNameTable::Status:
-            return TextAt(kStatusTable, code);
+        case CapiNameTable::Status: return TextAt(kStatusTable, code);
         case CapiNameTable::Reply:
             return code < kReplyFirst ? nullptr : TextAt(kReplyTable, code - kReplyFirst);
-        case CapiNameTable::Event:
-            return TextAt(kEventTable, code);
-        case CapiNameTable::Error:
-            return TextAt(kErrorTable, code);
+        case CapiNameTable::Event: return TextAt(kEventTable, code);
+        case CapiNameTable::Error: return TextAt(kErrorTable, code);
     }
     return nullptr;
 }

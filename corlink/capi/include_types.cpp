@@ -3,6 +3,7 @@
 namespace {
 
 constexpr CapiIncludeType kIncludeTypes[] = {
+    // clang-format off
     {1, IncludeSizeRule::Fixed, 23656, "CAPI_CONTROLLER", true},
     {2, IncludeSizeRule::Fixed, 1604, "CAPI_ARRAY", true},
     {3, IncludeSizeRule::Fixed, 32, "CAPI_CACHE_PARAMS", true},
@@ -92,6 +93,7 @@ constexpr CapiIncludeType kIncludeTypes[] = {
     {101, IncludeSizeRule::Records, 64, nullptr, false},
     {102, IncludeSizeRule::Fixed, 63560, "CAPI_FLEX_HOST_LIST", false},
     {138, IncludeSizeRule::Fixed, 16, nullptr, false},
+    // clang-format on
 };
 
 }  // namespace

@@ -19,9 +19,9 @@ struct PROCESSOR_DEVICE {
     uint32_t bus;      // path id
     uint8_t target;
     uint8_t lun;
-    char inquiryString[PROCESSOR_DEVICE_INQUIRY_STRING_LENGTH];  // INQUIRY bytes 8-35; not terminated when
-                                                                 // full
-    char deviceName[PROCESSOR_DEVICE_NAME_LENGTH];               // NUL-terminated name that commands open
+    // INQUIRY bytes 8-35; not terminated when full
+    char inquiryString[PROCESSOR_DEVICE_INQUIRY_STRING_LENGTH];
+    char deviceName[PROCESSOR_DEVICE_NAME_LENGTH];  // NUL-terminated name that commands open
     uint8_t responds;
     uint8_t ready;
     uint8_t port;  // controller port number (byte 31 of VPD page 0x83)

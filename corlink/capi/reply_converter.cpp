@@ -136,14 +136,10 @@ const char* ReplyNameOf(uint32_t code) {
 
 uint64_t RecordCount(Count count, uint32_t param1, uint32_t param2, uint32_t errorCode) {
     switch (count) {
-        case Count::One:
-            return 1;
-        case Count::Param1:
-            return param1;
-        case Count::EventRange:
-            return param2 >= param1 ? uint64_t{param2} - param1 + 1 : 0;
-        case Count::OneIfNoError:
-            return errorCode == 0 ? 1 : 0;
+        case Count::One: return 1;
+        case Count::Param1: return param1;
+        case Count::EventRange: return param2 >= param1 ? uint64_t{param2} - param1 + 1 : 0;
+        case Count::OneIfNoError: return errorCode == 0 ? 1 : 0;
     }
     return 0;
 }

@@ -72,10 +72,8 @@ bool IsEventReply(uint32_t replyCode) {
         case CAPI_REPLY_GET_EVENT:
         case CAPI_REPLY_U_GET_FIRST_EVENT:
         case CAPI_REPLY_U_GET_LAST_EVENT:
-        case CAPI_REPLY_U_GET_EVENT:
-            return true;
-        default:
-            return false;
+        case CAPI_REPLY_U_GET_EVENT: return true;
+        default: return false;
     }
 }
 
@@ -167,8 +165,7 @@ void UpdateSequenceNumbers(CAPI_CONTROLLER_CONTEXT* context, const CAPI_PACKET_H
         case CAPI_REPLY_U_GET_ARRAY_LIST:
             context->arrayListConfigSequenceNumber = header.configSequenceNumber;
             break;
-        default:
-            break;
+        default: break;
     }
 }
 

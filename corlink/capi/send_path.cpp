@@ -56,10 +56,8 @@ bool IsEventCommand(uint32_t code) {
         case CAPI_COMMAND_NON_U_GET_EVENT:
         case CAPI_COMMAND_U_GET_FIRST_EVENT:
         case CAPI_COMMAND_U_GET_LAST_EVENT:
-        case CAPI_COMMAND_U_GET_EVENT:
-            return true;
-        default:
-            return false;
+        case CAPI_COMMAND_U_GET_EVENT: return true;
+        default: return false;
     }
 }
 
@@ -187,12 +185,9 @@ int32_t BuildAndSendPacketOnce(uint32_t commandCode, const CAPI_ADDRESS* address
 
     if (iob.errorCode != 0) return iob.errorCode;
     switch (iob.status) {
-        case LMX_STATUS_REPLY_RECEIVED:
-            return 0;
-        case LMX_STATUS_READ_ABANDONED:
-            return CAPI_STATUS_LINK_BUSY;
-        default:
-            return CAPI_STATUS_COMMUNICATION_ERROR;
+        case LMX_STATUS_REPLY_RECEIVED: return 0;
+        case LMX_STATUS_READ_ABANDONED: return CAPI_STATUS_LINK_BUSY;
+        default: return CAPI_STATUS_COMMUNICATION_ERROR;
     }
 }
 
@@ -335,15 +330,12 @@ int32_t BuildAndSendPacket(uint32_t commandCode, const CAPI_ADDRESS* address, ui
         if (!IsRetriableError(commandCode, ioErrorCode) || IsUnifiedEventCommand(commandCode)) break;
         if (CapiDiscoveryEnabled() && !lost) {
             switch (RediscoverController(&target)) {
-                case 0:
-                    ConsoleWritef("BuildAndSendPacket: foundController: ok\n");
-                    break;
+                case 0: ConsoleWritef("BuildAndSendPacket: foundController: ok\n"); break;
                 case -2:
                     ConsoleWritef("BuildAndSendPacket: foundController: error!\n");
                     lost = true;
                     break;
-                default:
-                    break;
+                default: break;
             }
         }
     }

@@ -14,7 +14,6 @@
 
 // Rows X(wrapper, command code, shape); the shapes are in wrapper_shapes.h. Where an argument's name in the
 // shape is generic, the row says what it is.
-// clang-format off
 #define CAPI_CLASSIC_WRAPPERS(X)                                                                           \
     X(CAPI_AbortUtility, CAPI_COMMAND_NON_U_ABORT_UTILITY, Array)                                          \
     X(CAPI_AddDedicatedSpare, CAPI_COMMAND_NON_U_ADD_DEDICATED_SPARE, ArrayChannelDrive)                   \
@@ -95,10 +94,8 @@
     X(CAPI_UnpauseBus, CAPI_COMMAND_NON_U_UNPAUSE_BUS, Channel)                                            \
     X(CAPI_UpdateController, CAPI_COMMAND_UPDATE_CONTROLLER, Controller)                                   \
     X(CAPI_VerifyArray, 30, Array)
-// clang-format on
 
 // Rows X(wrapper, command code, shape, include type, caller's structure), sent as the caller made them.
-// clang-format off
 #define CAPI_CLASSIC_RECORD_WRAPPERS(X)                                                                   \
     X(CAPI_AddArrayPartition, CAPI_COMMAND_NON_U_ADD_ARRAY_PARTITION, UnusedRecord, 27,                   \
       CAPI_ARRAY_PARTITION_PARAMS)                                                                        \
@@ -109,7 +106,6 @@
     X(CAPI_SetCacheParams, CAPI_COMMAND_NON_U_SET_CACHE_PARAMS, ArrayRecord, 3, CAPI_CACHE_PARAMS)        \
     X(CAPI_SetChannelParams, 65, P1ByteChannelRecord, 19, CAPI_CHANNEL_PARAMS)                            \
     X(CAPI_SetControllerParams, CAPI_COMMAND_NON_U_SET_CONTROLLER_PARAMS, Record, 4, CAPI_CONTROLLER_PARAMS)
-// clang-format on
 
 CAPI_CLASSIC_WRAPPERS(CAPI_DECLARE_WRAPPER)
 CAPI_CLASSIC_RECORD_WRAPPERS(CAPI_DECLARE_RECORD_WRAPPER)

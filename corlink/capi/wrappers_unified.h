@@ -14,7 +14,6 @@
 
 // Rows X(wrapper, command code, shape); the shapes are in wrapper_shapes.h. Id shapes take a 32-byte
 // identifier (IdOrNull: null asks for the whole controller), DriveId an 8-byte drive identifier.
-// clang-format off
 #define CAPI_UNIFIED_WRAPPERS(X)                                                                             \
     X(CAPI_U_GetControllerData, CAPI_COMMAND_U_GET_CONTROLLER_DATA, Controller)                              \
     X(CAPI_U_GetArrayList, CAPI_COMMAND_U_GET_ARRAY_LIST, Ab)                                                \
@@ -131,11 +130,9 @@
     X(CAPI_U_AUTHDB_GetRecordCount, 1289, P1Byte)                                                            \
     X(CAPI_U_AUTHDB_Commit, 1293, Controller)                                                                \
     X(CAPI_U_GetPSPools, 1354, Ab)
-// clang-format on
 
 // Rows X(wrapper, command code, shape, include type, caller's structure), sent as the caller made them;
 // void where the controller alone knows the layout (the include type gives the size).
-// clang-format off
 #define CAPI_UNIFIED_RECORD_WRAPPERS(X)                                                                     \
     X(CAPI_U_SetControllerParams, CAPI_COMMAND_U_SET_CONTROLLER_PARAMS, Record, 57, CAPI_UNIFIED_PARAMS)    \
     X(CAPI_U_LogEvent, CAPI_COMMAND_U_LOG_EVENT, RecordAb, 7, CAPI_EVENT_RECORD)                            \
@@ -174,7 +171,6 @@
     X(CAPI_U_Command1296, 1296, Record, 98, CAPI_AUTHDB_RECORD)                                             \
     X(CAPI_U_Command1297, 1297, Record, 98, CAPI_AUTHDB_RECORD)                                             \
     X(CAPI_U_Command1300, 1300, Record, 98, CAPI_AUTHDB_RECORD)
-// clang-format on
 
 CAPI_UNIFIED_WRAPPERS(CAPI_DECLARE_WRAPPER)
 CAPI_UNIFIED_RECORD_WRAPPERS(CAPI_DECLARE_RECORD_WRAPPER)

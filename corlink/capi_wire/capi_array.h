@@ -12,16 +12,20 @@
     F(S,     9, writeBackEnable,               uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,    10, cacheOptimization,             uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,    11, reserved11,                    uint8_t,                   21, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CACHE_PARAMS, 32)
 
+// clang-format off
 #define CAPI_ARRAY_STATS_ENTRY_FIELDS(F, S) \
     F(S,     0, value0,                        uint16_t,                   1, U16,    Yes, nullptr, None) \
     F(S,     2, value2,                        uint16_t,                   1, U16,    Yes, nullptr, None) \
     F(S,     4, value4,                        uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     8, reserved8,                     uint8_t,                   16, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ARRAY_STATS_ENTRY, 24)
 
 // Include type 42.
+// clang-format off
 #define CAPI_ARRAY_STATS_FIELDS(F, S) \
     F(S,     0, numReads,                      uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, numWrites,                     uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -31,9 +35,11 @@ CAPI_STRUCT(CAPI_ARRAY_STATS_ENTRY, 24)
     F(S,    64, value64,                       uint32_t,                  12, U32,    Yes, nullptr, None) \
     F(S,   112, entries,                       CAPI_ARRAY_STATS_ENTRY,     8, Struct, Yes, nullptr, None) \
     F(S,   304, reserved304,                   uint8_t,                   40, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ARRAY_STATS, 344)
 
 // One array (include types 2 and 24; replies 374 and 2002). The 68 member drives are in use up to numDrives.
+// clang-format off
 #define CAPI_ARRAY_FIELDS(F, S) \
     F(S,     0, value0,                        CAPI_U64,                   1, Struct, Yes, nullptr, None) \
     F(S,     8, unitNum,                       uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -68,20 +74,26 @@ CAPI_STRUCT(CAPI_ARRAY_STATS, 344)
     F(S,  1594, reserved1594,                  uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,  1598, largeNumArrayPartitions,       uint16_t,                   1, U16,    No,  nullptr, None) \
     F(S,  1600, reserved1600,                  uint8_t,                    4, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ARRAY, 1604)
 
 // Include type 36.
+// clang-format off
 #define CAPI_UNIFIED_CACHE_PARAMS_FIELDS(F, S) \
     F(S,     0, cacheParams,                   CAPI_CACHE_PARAMS,          1, Struct, Yes, nullptr, None) \
     F(S,    32, reserved32,                    uint8_t,                   32, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_CACHE_PARAMS, 64)
 
 // Include type 8: filled by the caller, nothing converts.
+// clang-format off
 #define CAPI_ARRAY_NAME_PARAMS_FIELDS(F, S) \
     F(S,     0, data,                          uint8_t,                   40, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ARRAY_NAME_PARAMS, 40)
 
 // Include type 6.
+// clang-format off
 #define CAPI_CREATE_ARRAY_PARAMS_FIELDS(F, S) \
     F(S,     0, drives,                        CAPI_DRIVE_LOCATION,       68, Struct, Yes, nullptr, None) \
     F(S,   544, numMemberDriveIds,             uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -97,22 +109,28 @@ CAPI_STRUCT(CAPI_ARRAY_NAME_PARAMS, 40)
     F(S,   577, reserved577,                   uint8_t,                   35, Bytes,  No,  nullptr, None) \
     F(S,   612, cacheParams,                   CAPI_CACHE_PARAMS,          1, Struct, Yes, nullptr, None) \
     F(S,   644, reserved644,                   uint8_t,                   40, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CREATE_ARRAY_PARAMS, 684)
 
 // Include type 60.
+// clang-format off
 #define CAPI_UNIFIED_CREATE_ARRAY_PARAMS_FIELDS(F, S) \
     F(S,     0, createArrayParams,             CAPI_CREATE_ARRAY_PARAMS,    1, Struct, Yes, nullptr, None) \
     F(S,   684, reserved684,                   uint8_t,                   36, Bytes,  No,  nullptr, None) \
     F(S,   720, driveIds,                      uint8_t[32],               69, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_CREATE_ARRAY_PARAMS, 2928)
 
 // Include type 62, reply 2050: kept as the result of an array creation.
+// clang-format off
 #define CAPI_CREATE_ARRAY_REPLY_FIELDS(F, S) \
     F(S,     0, data,                          uint8_t,                   32, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CREATE_ARRAY_REPLY, 32)
 
 // One partition (include type 28; replies 383, 385, 2073 and 2077). Nothing converts: every
 // field travels in the controller's little-endian order, also inside proxy replies.
+// clang-format off
 #define CAPI_ARRAY_PARTITION_FIELDS(F, S) \
     F(S,     0, reserved0,                     uint8_t,                    8, Bytes,  No,  nullptr, None) \
     F(S,     8, size,                          CAPI_U64,                   1, Struct, No,  nullptr, None) \
@@ -135,9 +153,11 @@ CAPI_STRUCT(CAPI_CREATE_ARRAY_REPLY, 32)
     F(S,   518, reserved518,                   uint8_t,                    1, Bytes,  No,  nullptr, None) \
     F(S,   519, paged,                         uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,   520, reserved520,                   uint8_t,                   48, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ARRAY_PARTITION, 568)
 
 // The records of reply 2081, from which the controller database builds its partitions.
+// clang-format off
 #define CAPI_UNIFIED_PARTITION_FIELDS(F, S) \
     F(S,     0, size,                          CAPI_U64,                   1, Struct, No,  nullptr, None) \
     F(S,     8, lun,                           int32_t,                    1, I32,    No,  nullptr, None) \
@@ -157,9 +177,11 @@ CAPI_STRUCT(CAPI_ARRAY_PARTITION, 568)
     F(S,   128, reserved128,                   uint8_t,                  131, Bytes,  No,  nullptr, None) \
     F(S,   259, paged,                         uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,   260, reserved260,                   uint8_t,                   44, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_PARTITION, 304)
 
 // The parameters of the partition add, change and conversion commands (include type 27).
+// clang-format off
 #define CAPI_ARRAY_PARTITION_PARAMS_FIELDS(F, S) \
     F(S,     0, value0,                        CAPI_U64,                   1, Struct, Yes, nullptr, None) \
     F(S,     8, size,                          CAPI_U64,                   1, Struct, Yes, nullptr, None) \

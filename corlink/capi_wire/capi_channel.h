@@ -9,9 +9,11 @@
     F(S,     1, loopMasterID,                  uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     2, map,                           uint8_t,                  128, Bytes,  No,  nullptr, None) \
     F(S,   130, reserved130,                   uint8_t,                  382, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_FC_LOOP_POSITION, 512)
 
 // A Fibre Channel port: link state, topology, loop position, speeds, addresses and names.
+// clang-format off
 #define CAPI_FC_INFO_FIELDS(F, S) \
     F(S,     0, FCLinkUp,                      uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, FCActiveTopology,              uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -42,9 +44,11 @@ CAPI_STRUCT(CAPI_FC_LOOP_POSITION, 512)
     F(S,   572, dualFCAddr,                    uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,   576, dualFCLoopID,                  uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,   577, reserved577,                   uint8_t,                   47, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_FC_INFO, 624)
 
 // An iSCSI port. With ipVersion 4 each address is the IPv4 word in the last 4 bytes of its field.
+// clang-format off
 #define CAPI_iSCSI_INFO_FIELDS(F, S) \
     F(S,     0, ipVersion,                     uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, linkUp,                        uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -71,9 +75,11 @@ CAPI_STRUCT(CAPI_FC_INFO, 624)
     F(S,   332, dualIPgateway,                 uint8_t[16],                1, Ip16,   Yes, nullptr, None) \
     F(S,   348, dualServicePort,               int32_t,                    1, I32,    Yes, nullptr, None) \
     F(S,   352, reserved352,                   uint8_t,                  272, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_iSCSI_INFO, 624)
 
 // Bus type 7: only the converted words are known.
+// clang-format off
 #define CAPI_CHANNEL_TYPE7_INFO_FIELDS(F, S) \
     F(S,     0, reserved0,                     uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,     4, value4,                        uint16_t,                   1, U16,    Yes, nullptr, None) \
@@ -81,21 +87,27 @@ CAPI_STRUCT(CAPI_iSCSI_INFO, 624)
     F(S,     8, reserved8,                     uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,    12, value12,                       uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,    16, reserved16,                    uint8_t,                  608, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CHANNEL_TYPE7_INFO, 624)
 
 // SAS: carried as it is.
+// clang-format off
 #define CAPI_SAS_INFO_FIELDS(F, S) \
     F(S,     0, data,                          uint8_t,                  624, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_SAS_INFO, 624)
 
 // The bus-specific information of a channel: one of four layouts, picked by the channel's bus type.
+// clang-format off
 #define CAPI_CHANNEL_INFO_UNION_VARIANTS(V, U) \
     V(U, 6, fc, CAPI_FC_INFO)                 \
     V(U, 7, type7, CAPI_CHANNEL_TYPE7_INFO)   \
     V(U, 8, sas, CAPI_SAS_INFO)               \
     V(U, 9, iscsi, CAPI_iSCSI_INFO)
+// clang-format on
 CAPI_UNION(CAPI_CHANNEL_INFO_UNION, 624)
 
+// clang-format off
 #define CAPI_FC_PARAMS_FIELDS(F, S) \
     F(S,     0, forcePrivateLoop,              uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, topology,                      uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -103,14 +115,18 @@ CAPI_UNION(CAPI_CHANNEL_INFO_UNION, 624)
     F(S,     3, reserved3,                     uint8_t,                    1, Bytes,  No,  nullptr, None) \
     F(S,     4, multiTargetId,                 uint8_t,                   16, Bytes,  No,  nullptr, None) \
     F(S,    20, reserved20,                    uint8_t,                   84, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_FC_PARAMS, 104)
 
 // The bus-specific channel settings: only the Fibre Channel layout exists, whatever the bus type.
+// clang-format off
 #define CAPI_CHANNEL_PARAMS_UNION_VARIANTS(V, U) \
     V(U, ::capi::kAnySelector, fc, CAPI_FC_PARAMS)
+// clang-format on
 CAPI_UNION(CAPI_CHANNEL_PARAMS_UNION, 104)
 
 // A channel's settings (include type 19; two copies in every channel).
+// clang-format off
 #define CAPI_CHANNEL_PARAMS_FIELDS(F, S) \
     F(S,     0, busParams,                     CAPI_CHANNEL_PARAMS_UNION,    1, Union,  No,  nullptr, None) \
     F(S,   104, id,                            uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -126,9 +142,11 @@ CAPI_UNION(CAPI_CHANNEL_PARAMS_UNION, 104)
     F(S,   134, environUnitAutoSettingEnableBitmap, uint16_t,                   1, U16,    Yes, nullptr, None) \
     F(S,   136, environUnitNum,                uint8_t,                    8, Bytes,  No,  nullptr, None) \
     F(S,   144, reserved144,                   uint8_t,                   84, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CHANNEL_PARAMS, 228)
 
 // One host or drive channel; its busType picks the layout of its information union.
+// clang-format off
 #define CAPI_CHANNEL_FIELDS(F, S) \
     F(S,     0, value0,                        uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, enabled,                       uint8_t,                    1, U8,     No,  nullptr, None) \

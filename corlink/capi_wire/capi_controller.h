@@ -12,9 +12,11 @@
     F(S,     0, createArrayBackoffPercent,     uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, dynamicSpare,                  uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     5, reserved5,                     uint8_t,                  175, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CONTROLLER_RAID_PARAMS, 180)
 
 // One management network interface; addresses and masks are IPv4 byte arrays.
+// clang-format off
 #define CAPI_NETWORK_INTERFACE_FIELDS(F, S) \
     F(S,     0, connection,                    uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -30,9 +32,11 @@ CAPI_STRUCT(CAPI_CONTROLLER_RAID_PARAMS, 180)
     F(S,    28, snmpTrapHostIp,                uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,    32, gateway,                       uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,    36, reserved36,                    uint8_t,                    8, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_NETWORK_INTERFACE, 44)
 
 // The controller's settings (include type 4).
+// clang-format off
 #define CAPI_CONTROLLER_PARAMS_FIELDS(F, S) \
     F(S,     0, environPollInterval,           uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, performanceTuningFlags,        uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -70,9 +74,11 @@ CAPI_STRUCT(CAPI_NETWORK_INTERFACE, 44)
     F(S,   280, backgroundMediaScrub,          uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,   281, failSMARTDrive,                uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,   282, reserved282,                   uint8_t,                    2, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CONTROLLER_PARAMS, 284)
 
 // Voltage, temperature and battery readings, one status byte per reading.
+// clang-format off
 #define CAPI_CONTROLLER_ENVIRONMENTALS_FIELDS(F, S) \
     F(S,     0, gpioBits,                      uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, voltageA,                      uint16_t,                   1, U16,    Yes, nullptr, None) \
@@ -105,9 +111,11 @@ CAPI_STRUCT(CAPI_CONTROLLER_PARAMS, 284)
     F(S,    43, reserved43,                    uint8_t,                    1, Bytes,  No,  nullptr, None) \
     F(S,    44, awtStatus,                     uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,    48, reserved48,                    uint8_t,                   24, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CONTROLLER_ENVIRONMENTALS, 72)
 
 // The view of the partner ("other") controller and of the fail-over between them.
+// clang-format off
 #define CAPI_FAILOVER_FIELDS(F, S) \
     F(S,     0, failoverId,                    uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, failedOver,                    uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -131,15 +139,19 @@ CAPI_STRUCT(CAPI_CONTROLLER_ENVIRONMENTALS, 72)
     F(S,   157, reserved157,                   uint8_t,                    3, Bytes,  No,  nullptr, None) \
     F(S,   160, newOtherEnvironUnitNum,        uint8_t,                   16, Bytes,  No,  nullptr, None) \
     F(S,   176, reserved176,                   uint8_t,                   24, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_FAILOVER, 200)
 
+// clang-format off
 #define CAPI_MIN_MAX_DRIVES_PER_RAID_LEVEL_FIELDS(F, S) \
     F(S,     0, minDrives,                     uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, maxDrives,                     uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     2, reserved2,                     uint8_t,                    2, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_MIN_MAX_DRIVES_PER_RAID_LEVEL, 4)
 
 // RAID capabilities and limits.
+// clang-format off
 #define CAPI_RAID_FIELDS(F, S) \
     F(S,     0, maxChunkSize,                  uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, minChunkSize,                  uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -154,9 +166,11 @@ CAPI_STRUCT(CAPI_MIN_MAX_DRIVES_PER_RAID_LEVEL, 4)
     F(S,   327, maxArrayBanks,                 uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,   328, totalNumArrayPartitions,       int32_t,                    1, I32,    Yes, nullptr, None) \
     F(S,   332, reserved332,                   uint8_t,                   36, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_RAID, 368)
 
 // One event-notification target.
+// clang-format off
 #define CAPI_NOTIFICATION_STRUCT_FIELDS(F, S) \
     F(S,     0, monitoredEvents,               uint8_t,                   64, Bytes,  No,  nullptr, None) \
     F(S,    64, enable,                        uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -164,39 +178,51 @@ CAPI_STRUCT(CAPI_RAID, 368)
     F(S,    66, reserved66,                    uint8_t,                    2, Bytes,  No,  nullptr, None) \
     F(S,    68, param,                         uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,    72, reserved72,                    uint8_t,                    4, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_NOTIFICATION_STRUCT, 76)
 
+// clang-format off
 #define CAPI_CONTROLLER_EXTRA_A_FIELDS(F, S) \
     F(S,     0, value0,                        uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, reserved4,                     uint8_t,                   80, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CONTROLLER_EXTRA_A, 84)
 
 // The small entries of the controller's second extension block.
+// clang-format off
 #define CAPI_CONTROLLER_EXTRA_B_PAIR_FIELDS(F, S) \
     F(S,     0, first,                         uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,     4, second,                        uint8_t,                    4, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CONTROLLER_EXTRA_B_PAIR, 8)
 
+// clang-format off
 #define CAPI_CONTROLLER_EXTRA_B_ENTRY_FIELDS(F, S) \
     F(S,     0, head,                          uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,     4, value,                         uint16_t,                   1, U16,    Yes, nullptr, None) \
     F(S,     6, tail,                          uint8_t,                   10, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CONTROLLER_EXTRA_B_ENTRY, 16)
 
+// clang-format off
 #define CAPI_CONTROLLER_EXTRA_B_TRIPLE_FIELDS(F, S) \
     F(S,     0, head,                          uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,     4, tail,                          uint8_t,                    8, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CONTROLLER_EXTRA_B_TRIPLE, 12)
 
 // Four groups of small entries; only the 16-bit value of the 16-byte entries converts.
+// clang-format off
 #define CAPI_CONTROLLER_EXTRA_B_FIELDS(F, S) \
     F(S,     0, pairs,                         CAPI_CONTROLLER_EXTRA_B_PAIR,    2, Struct, No,  nullptr, None) \
     F(S,    16, entries,                       CAPI_CONTROLLER_EXTRA_B_ENTRY,    4, Struct, Yes, nullptr, None) \
     F(S,    80, groupA,                        CAPI_CONTROLLER_EXTRA_B_TRIPLE,    2, Struct, No,  nullptr, None) \
     F(S,   104, groupB,                        CAPI_CONTROLLER_EXTRA_B_TRIPLE,    2, Struct, No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CONTROLLER_EXTRA_B, 128)
 
 // Snapshot, master-volume and backing-store limits, then a data-management policy.
+// clang-format off
 #define CAPI_CONTROLLER_EXTRA_C_FIELDS(F, S) \
     F(S,     0, value0,                        uint16_t,                   1, U16,    Yes, nullptr, None) \
     F(S,     2, value2,                        uint16_t,                   1, U16,    Yes, nullptr, None) \
@@ -221,9 +247,11 @@ CAPI_STRUCT(CAPI_CONTROLLER_EXTRA_B, 128)
     F(S,    44, reserved44,                    uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,    48, dmsPolicy,                     CAPI_DMS_POLICY,            1, Struct, Yes, nullptr, None) \
     F(S,   112, reserved112,                   uint8_t,                  144, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CONTROLLER_EXTRA_C, 256)
 
 // The controller record (include type 1, reply 311). The channel arrays always hold 8 entries each.
+// clang-format off
 #define CAPI_CONTROLLER_FIELDS(F, S) \
     F(S,     0, configSequenceNumber,          uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, cacheSize,                     uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -279,18 +307,22 @@ CAPI_STRUCT(CAPI_CONTROLLER_EXTRA_C, 256)
     F(S, 22568, reserved22568,                 uint8_t,                   24, Bytes,  No,  nullptr, None) \
     F(S, 22592, unifiedCommonBytes,            uint8_t,                   12, Bytes,  No,  nullptr, None) \
     F(S, 22604, reserved22604,                 uint8_t,                 1052, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_CONTROLLER, 23656)
 
 // Include type 32, reply 392.
+// clang-format off
 #define CAPI_ADVANCED_ENVIRONMENTALS_FIELDS(F, S) \
     F(S,     0, value0,                        uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, controllerA,                   CAPI_CONTROLLER_ENVIRONMENTALS,    1, Struct, Yes, nullptr, None) \
     F(S,    76, controllerB,                   CAPI_CONTROLLER_ENVIRONMENTALS,    1, Struct, Yes, nullptr, None) \
     F(S,   148, readings,                      uint16_t,                  44, U16,    Yes, nullptr, None) \
     F(S,   236, reserved236,                   uint8_t,                  200, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ADVANCED_ENVIRONMENTALS, 436)
 
 // The management interface's full settings (include type 31, reply 390).
+// clang-format off
 #define CAPI_ADVANCED_NETWORK_INTERFACE_FIELDS(F, S) \
     F(S,     0, value0,                        uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, netIf,                         CAPI_NETWORK_INTERFACE,     1, Struct, No,  nullptr, None) \
@@ -374,16 +406,20 @@ CAPI_STRUCT(CAPI_ADVANCED_ENVIRONMENTALS, 436)
     F(S,  1956, notification4,                 CAPI_NOTIFICATION_STRUCT,    1, Struct, No,  nullptr, None) \
     F(S,  2032, oldMonitoredEvents,            uint8_t,                   24, Bytes,  No,  nullptr, None) \
     F(S,  2056, reserved2056,                  uint8_t,                 1916, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ADVANCED_NETWORK_INTERFACE, 3972)
 
 // Include type 12, reply 2110.
+// clang-format off
 #define CAPI_ENVIRON_PROCESSOR_FIELDS(F, S) \
     F(S,     0, reserved0,                     uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,     4, value4,                        uint32_t,                   7, U32,    Yes, nullptr, None) \
     F(S,    32, reserved32,                    uint8_t,                  288, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENVIRON_PROCESSOR, 320)
 
 // Include type 11: filled by the caller, nothing converts.
+// clang-format off
 #define CAPI_ENVIRON_WRITE_PARAMS_FIELDS(F, S) \
     F(S,     0, data,                          uint8_t,                  288, Bytes,  No,  nullptr, None)
 // clang-format on

@@ -36,21 +36,27 @@
     F(S,   197, driveIndex,            uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,   198, driveRPM,              uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,   199, reserved199,           uint8_t,                   13, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_DRIVE, 212)
 
 // Include type 52, reply 2003.
+// clang-format off
 #define CAPI_UNIFIED_DRIVE_FIELDS(F, S) \
     F(S,     0, drive,                 CAPI_DRIVE,                 1, Struct, Yes, nullptr, None) \
     F(S,   212, reserved212,           uint8_t,                   48, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_DRIVE, 260)
 
 // Include type 61: nothing converts.
+// clang-format off
 #define CAPI_UNIFIED_DRIVE_ID_FIELDS(F, S) \
     F(S,     0, serialNumber,          uint8_t,                   32, Bytes,  No,  nullptr, None) \
     F(S,    32, secondId,              uint8_t,                    8, Bytes,  No,  nullptr, None) \
     F(S,    40, reserved40,            uint8_t,                   64, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_DRIVE_ID, 104)
 
+// clang-format off
 #define CAPI_DRIVE_ERROR_COUNTERS_FIELDS(F, S) \
     F(S,     0, value0,                uint32_t,                   6, U32,    Yes, nullptr, None) \
     F(S,    24, value24,               uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -60,19 +66,25 @@ CAPI_STRUCT(CAPI_UNIFIED_DRIVE_ID, 104)
     F(S,    76, value76,               uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,    80, reserved80,            uint8_t,                   20, Bytes,  No,  nullptr, None) \
     F(S,   100, value100,              uint32_t,                  10, U32,    Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_DRIVE_ERROR_COUNTERS, 140)
 
 // Include type 35, replies 395 and 2098.
+// clang-format off
 #define CAPI_DRIVE_ERROR_STATS_FIELDS(F, S) \
     F(S,     0, counters,              CAPI_DRIVE_ERROR_COUNTERS,    2, Struct, Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_DRIVE_ERROR_STATS, 280)
 
 // An opaque 16-byte record of the maintenance parameters.
+// clang-format off
 #define CAPI_SCSI_MAINT_ENTRY_FIELDS(F, S) \
     F(S,     0, data,                  uint8_t,                   16, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_SCSI_MAINT_ENTRY, 16)
 
 // Include type 9.
+// clang-format off
 #define CAPI_SCSI_MAINT_PARAMS_FIELDS(F, S) \
     F(S,     0, value0,                uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, value4,                uint32_t,                   1, U32,    Yes, nullptr, None) \

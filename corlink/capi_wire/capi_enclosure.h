@@ -10,8 +10,10 @@
     F(S,     1, reserved1,                     uint8_t,                    1, Bytes,  No,  nullptr, None) \
     F(S,     2, powerStatus,                   uint16_t,                   1, U16,    No,  nullptr, None) \
     F(S,     4, reserved4,                     uint8_t,                    4, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_POWER_SUPPLY, 8)
 
+// clang-format off
 #define CAPI_ENCL_COOLING_FIELDS(F, S) \
     F(S,     0, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, powerStatus,                   uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -19,22 +21,28 @@ CAPI_STRUCT(CAPI_ENCL_POWER_SUPPLY, 8)
     F(S,     3, reserved3,                     uint8_t,                    1, Bytes,  No,  nullptr, None) \
     F(S,     4, value4,                        uint16_t,                   1, U16,    Yes, nullptr, None) \
     F(S,     6, reserved6,                     uint8_t,                    2, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_COOLING, 8)
 
+// clang-format off
 #define CAPI_ENCL_TEMP_SENSOR_FIELDS(F, S) \
     F(S,     0, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, extendedStatus,                uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     2, temperature,                   uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     3, reserved3,                     uint8_t,                    5, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_TEMP_SENSOR, 8)
 
+// clang-format off
 #define CAPI_ENCL_VOLTAGE_SENSOR_FIELDS(F, S) \
     F(S,     0, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, extendedStatus,                uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     2, voltage,                       int16_t,                    1, I16,    Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_VOLTAGE_SENSOR, 4)
 
 // One drive slot.
+// clang-format off
 #define CAPI_ENCL_DRIVE_FIELDS(F, S) \
     F(S,     0, serialNumber,                  uint8_t,                   32, Bytes,  No,  nullptr, None) \
     F(S,    32, serialNumberLength,            uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -42,40 +50,52 @@ CAPI_STRUCT(CAPI_ENCL_VOLTAGE_SENSOR, 4)
     F(S,    34, slotAddress,                   uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,    35, driveStatus,                   uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,    36, muxFirmwareRev,                uint8_t,                   12, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_DRIVE, 48)
 
+// clang-format off
 #define CAPI_ENCL_AUDIBLE_ALARM_FIELDS(F, S) \
     F(S,     0, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, alarmStatus,                   uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     2, reserved2,                     uint8_t,                    6, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_AUDIBLE_ALARM, 8)
 
+// clang-format off
 #define CAPI_ENCL_UPS_FIELDS(F, S) \
     F(S,     0, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, extendedStatus,                uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     2, batteryStatus,                 uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     3, reserved3,                     uint8_t,                    5, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_UPS, 8)
 
+// clang-format off
 #define CAPI_ENCL_PORT_FIELDS(F, S) \
     F(S,     0, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, extendedStatus,                uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     2, reserved2,                     uint8_t,                    2, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_PORT, 4)
 
+// clang-format off
 #define CAPI_ENCL_CURRENT_SENSOR_FIELDS(F, S) \
     F(S,     0, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, extendedStatus,                uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     2, reserved2,                     uint8_t,                    2, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_CURRENT_SENSOR, 4)
 
+// clang-format off
 #define CAPI_ENCL_PORT_BYPASS_FIELDS(F, S) \
     F(S,     0, status,                        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, extendedStatus,                uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     2, reserved2,                     uint8_t,                    2, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_PORT_BYPASS, 4)
 
 // Two SATA router information blocks; nothing converts.
+// clang-format off
 #define CAPI_ENCL_SPECIFIC_INFO_UNION_FIELDS(F, S) \
     F(S,     0, upperSataRouterInfoValid,      uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, upperSataRouterRev,            uint8_t,                    8, Bytes,  No,  nullptr, None) \
@@ -84,10 +104,12 @@ CAPI_STRUCT(CAPI_ENCL_PORT_BYPASS, 4)
     F(S,    11, lowerSataRouterRev,            uint8_t,                    8, Bytes,  No,  nullptr, None) \
     F(S,    19, lowerSataRouterDriveTargetId,  uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,    20, reserved20,                    uint8_t,                   12, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_ENCL_SPECIFIC_INFO_UNION, 32)
 
 // One enclosure (include type 39; replies 407 and 2113). The count bytes at 176-185 say how many
 // entries of each element array are in use; the arrays always occupy their full length.
+// clang-format off
 #define CAPI_DRIVE_ENCLOSURE_FIELDS(F, S) \
     F(S,     0, empSerialNumber,               uint8_t,                   32, Bytes,  No,  nullptr, None) \
     F(S,    32, serialNumberLength,            uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -132,13 +154,17 @@ CAPI_STRUCT(CAPI_ENCL_SPECIFIC_INFO_UNION, 32)
     F(S,  3816, ports,                         CAPI_ENCL_PORT,            16, Struct, No,  nullptr, None) \
     F(S,  3880, currentSensors,                CAPI_ENCL_CURRENT_SENSOR,    8, Struct, No,  nullptr, None) \
     F(S,  3912, portBypasses,                  CAPI_ENCL_PORT_BYPASS,     40, Struct, No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_DRIVE_ENCLOSURE, 4072)
 
+// clang-format off
 #define CAPI_DRIVE_ENCLOSURES_STRUCT_FIELDS(F, S) \
     F(S,     0, records,                       CAPI_DRIVE_ENCLOSURE,      16, Struct, Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_DRIVE_ENCLOSURES_STRUCT, 65152)
 
 // Include type 41: nothing converts.
+// clang-format off
 #define CAPI_DRIVE_ENCLOSURE_PARAMS_FIELDS(F, S) \
     F(S,     0, empSerialNumber,               uint8_t,                   32, Bytes,  No,  nullptr, None) \
     F(S,    32, name,                          char,                      20, Chars,  No,  nullptr, None) \
@@ -146,8 +172,10 @@ CAPI_STRUCT(CAPI_DRIVE_ENCLOSURES_STRUCT, 65152)
     F(S,    72, rackNumber,                    uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,    73, rackPosition,                  uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,    74, reserved74,                    uint8_t,                  326, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_DRIVE_ENCLOSURE_PARAMS, 400)
 
+// clang-format off
 #define CAPI_FRUID_FIELD_DESCRIPTOR_FIELDS(F, S) \
     F(S,     0, fieldIndex,                    uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, fieldType,                     uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -156,8 +184,10 @@ CAPI_STRUCT(CAPI_DRIVE_ENCLOSURE_PARAMS, 400)
     F(S,     6, fieldDescriptionLength,        uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     7, reserved7,                     uint8_t,                    9, Bytes,  No,  nullptr, None) \
     F(S,    16, fieldDescription,              char,                      16, Chars,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_FRUID_FIELD_DESCRIPTOR, 32)
 
+// clang-format off
 #define CAPI_FRUID_CONFIGURATION_FEATURES_FIELDS(F, S) \
     F(S,     0, configurationFeaturesVersionMajor, uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, configurationFeaturesVersionMinor, uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -165,9 +195,11 @@ CAPI_STRUCT(CAPI_FRUID_FIELD_DESCRIPTOR, 32)
     F(S,     4, ecInquiryData,                 uint8_t,                   24, Bytes,  No,  nullptr, None) \
     F(S,    28, featureBits,                   uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,    32, scInquiryData,                 uint8_t,                   80, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_FRUID_CONFIGURATION_FEATURES, 112)
 
 // The identification data of one field-replaceable unit.
+// clang-format off
 #define CAPI_FRUID_INFO_FIELDS(F, S) \
     F(S,     0, reserved0,                     uint8_t,                   16, Bytes,  No,  nullptr, None) \
     F(S,    16, oemOui,                        uint8_t,                    3, Bytes,  No,  nullptr, None) \
@@ -194,9 +226,11 @@ CAPI_STRUCT(CAPI_FRUID_CONFIGURATION_FEATURES, 112)
     F(S,  2036, vendorId,                      uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,  2040, fruIdTemplateDocDashNum,       char,                       4, Chars,  No,  nullptr, None) \
     F(S,  2044, crc,                           uint32_t,                   1, U32,    Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_FRUID_INFO, 2048)
 
 // Reply 2115; the size of include type 80.
+// clang-format off
 #define CAPI_ADVANCED_DRIVE_ENCLOSURE_FIELDS(F, S) \
     F(S,     0, enclosure,                     CAPI_DRIVE_ENCLOSURE,       1, Struct, Yes, nullptr, None) \
     F(S,  4072, params,                        CAPI_DRIVE_ENCLOSURE_PARAMS,    1, Struct, No,  nullptr, None) \

@@ -8,20 +8,26 @@
 // clang-format off
 #define CAPI_UNIFIED_COMMON_HEAD_FIELDS(F, S) \
     F(S,     0, data,                          uint8_t,                  208, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_COMMON_HEAD, 208)
 
+// clang-format off
 #define CAPI_UNIFIED_CHANNEL_SUMMARY_FIELDS(F, S) \
     F(S,     0, busType,                       uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, maxDrives,                     uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     2, reserved2,                     uint8_t,                   50, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_CHANNEL_SUMMARY, 52)
 
 // One discovery range word of the unified network settings, 8 bytes apart.
+// clang-format off
 #define CAPI_UNIFIED_DISCOVERY_RANGE_FIELDS(F, S) \
     F(S,     0, value,                         uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, reserved4,                     uint8_t,                    4, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_DISCOVERY_RANGE, 8)
 
+// clang-format off
 #define CAPI_UNIFIED_NETWORK_PARAMS_FIELDS(F, S) \
     F(S,     0, reserved0,                     uint8_t,                   76, Bytes,  No,  nullptr, None) \
     F(S,    76, value76,                       uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -37,8 +43,10 @@ CAPI_STRUCT(CAPI_UNIFIED_DISCOVERY_RANGE, 8)
     F(S,  1656, reserved1656,                  uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,  1660, discoveryRanges,               CAPI_UNIFIED_DISCOVERY_RANGE,    4, Struct, Yes, nullptr, None) \
     F(S,  1692, reserved1692,                  uint8_t,                  160, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_NETWORK_PARAMS, 1852)
 
+// clang-format off
 #define CAPI_iSCSI_PARAMS_FIELDS(F, S) \
     F(S,     0, dhcpEnable,                    uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,     1, chapEnable,                    uint8_t,                    1, U8,     No,  nullptr, None) \
@@ -50,9 +58,11 @@ CAPI_STRUCT(CAPI_UNIFIED_NETWORK_PARAMS, 1852)
     F(S,     7, reserved7,                     uint8_t,                    1, Bytes,  No,  nullptr, None) \
     F(S,     8, isnsServer,                    uint8_t,                   16, Bytes,  No,  nullptr, None) \
     F(S,    24, isnsAltServer,                 uint8_t,                   16, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_iSCSI_PARAMS, 40)
 
 // The controller-pair settings; from 1852 on they map onto the classic controller settings.
+// clang-format off
 #define CAPI_UNIFIED_COMMON_PARAMS_FIELDS(F, S) \
     F(S,     0, network,                       CAPI_UNIFIED_NETWORK_PARAMS,    1, Struct, Yes, nullptr, None) \
     F(S,  1852, environPollInterval,           uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -66,9 +76,11 @@ CAPI_STRUCT(CAPI_iSCSI_PARAMS, 40)
     F(S,  2072, reserved2072,                  uint8_t,                   16, Bytes,  No,  nullptr, None) \
     F(S,  2088, iscsiParams,                   CAPI_iSCSI_PARAMS,          1, Struct, No,  nullptr, None) \
     F(S,  2128, reserved2128,                  uint8_t,                  948, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_COMMON_PARAMS, 3076)
 
 // The block common to both controllers of the pair.
+// clang-format off
 #define CAPI_UNIFIED_COMMON_DATA_FIELDS(F, S) \
     F(S,     0, head,                          CAPI_UNIFIED_COMMON_HEAD,    1, Struct, No,  nullptr, None) \
     F(S,   208, maxChunkSize,                  uint32_t,                   1, U32,    Yes, nullptr, None) \
@@ -98,33 +110,43 @@ CAPI_STRUCT(CAPI_UNIFIED_COMMON_PARAMS, 3076)
     F(S,  1588, targetQualifiedName,           char,                    2696, Chars,  No,  nullptr, None) \
     F(S,  4284, params1,                       CAPI_UNIFIED_COMMON_PARAMS,    1, Struct, Yes, nullptr, None) \
     F(S,  7360, params2,                       CAPI_UNIFIED_COMMON_PARAMS,    1, Struct, Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_COMMON_DATA, 10436)
 
+// clang-format off
 #define CAPI_UNIFIED_CONTROLLER_HEAD_FIELDS(F, S) \
     F(S,     0, data,                          uint8_t,                  308, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_CONTROLLER_HEAD, 308)
 
 // One channel; its information union is converted as the bus type passed down.
+// clang-format off
 #define CAPI_UNIFIED_CHANNEL_FIELDS(F, S) \
     F(S,     0, value0,                        uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, reserved4,                     uint8_t,                    4, Bytes,  No,  nullptr, None) \
     F(S,     8, channelInfo,                   CAPI_CHANNEL_INFO_UNION,    1, Union,  Yes, nullptr, None) \
     F(S,   632, state,                         uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,   633, reserved633,                   uint8_t,                   55, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_CHANNEL, 688)
 
+// clang-format off
 #define CAPI_UNIFIED_CONTROLLER_PARAMS_HEAD_FIELDS(F, S) \
     F(S,     0, data,                          uint8_t,                  212, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_CONTROLLER_PARAMS_HEAD, 212)
 
+// clang-format off
 #define CAPI_UNIFIED_CHANNEL_PARAMS_FIELDS(F, S) \
     F(S,     0, busParams,                     CAPI_CHANNEL_PARAMS_UNION,    1, Union,  No,  nullptr, None) \
     F(S,   104, reserved104,                   uint8_t,                    1, Bytes,  No,  nullptr, None) \
     F(S,   105, disable,                       uint8_t,                    1, U8,     No,  nullptr, None) \
     F(S,   106, reserved106,                   uint8_t,                   42, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_CHANNEL_PARAMS, 148)
 
 // The settings of the 16 channels of one controller.
+// clang-format off
 #define CAPI_UNIFIED_CHANNEL_PARAMS_BLOCK_FIELDS(F, S) \
     F(S,     0, hostChannels,                  CAPI_UNIFIED_CHANNEL_PARAMS,    8, Struct, No,  nullptr, None) \
     F(S,  1184, driveChannels,                 CAPI_UNIFIED_CHANNEL_PARAMS,    8, Struct, No,  nullptr, None) \
@@ -138,18 +160,22 @@ CAPI_STRUCT(CAPI_UNIFIED_CHANNEL_PARAMS, 148)
     F(S,  2382, value2382,                     uint16_t,                   1, U16,    Yes, nullptr, None) \
     F(S,  2384, value2384,                     uint32_t,                  16, U32,    Yes, nullptr, None) \
     F(S,  2448, value2448,                     uint32_t,                  16, U32,    Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_CHANNEL_PARAMS_BLOCK, 2512)
 
 // The per-controller settings.
+// clang-format off
 #define CAPI_UNIFIED_CONTROLLER_PARAMS_FIELDS(F, S) \
     F(S,     0, head,                          CAPI_UNIFIED_CONTROLLER_PARAMS_HEAD,    1, Struct, No,  nullptr, None) \
     F(S,   212, channelParams,                 CAPI_UNIFIED_CHANNEL_PARAMS_BLOCK,    1, Struct, Yes, nullptr, None) \
     F(S,  2724, reserved2724,                  uint8_t,                  100, Bytes,  No,  nullptr, None) \
     F(S,  2824, value2824,                     uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,  2828, reserved2828,                  uint8_t,                  996, Bytes,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_CONTROLLER_PARAMS, 3824)
 
 // One controller of the pair.
+// clang-format off
 #define CAPI_UNIFIED_CONTROLLER_DATA_FIELDS(F, S) \
     F(S,     0, configSequenceNumber,          uint32_t,                   1, U32,    Yes, nullptr, None) \
     F(S,     4, head,                          CAPI_UNIFIED_CONTROLLER_HEAD,    1, Struct, No,  nullptr, None) \
@@ -189,16 +215,20 @@ CAPI_STRUCT(CAPI_UNIFIED_CONTROLLER_PARAMS, 3824)
     F(S, 12340, reserved12340,                 uint8_t,                 2660, Bytes,  No,  nullptr, None) \
     F(S, 15000, params1,                       CAPI_UNIFIED_CONTROLLER_PARAMS,    1, Struct, Yes, nullptr, None) \
     F(S, 18824, params2,                       CAPI_UNIFIED_CONTROLLER_PARAMS,    1, Struct, Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT(CAPI_UNIFIED_CONTROLLER_DATA, 22648)
 
 // The pair (reply 2001, include type 50). Byte 308, the bus type of host channel 0 (6 when 0),
 // selects the layout of all 32 channel information unions.
+// clang-format off
 #define CAPI_UNIFIED_CONTROLLER_FIELDS(F, S) \
     F(S,     0, common,                        CAPI_UNIFIED_COMMON_DATA,    1, Struct, Yes, nullptr, None) \
     F(S, 10436, controllers,                   CAPI_UNIFIED_CONTROLLER_DATA,    2, Struct, Yes, nullptr, None)
+// clang-format on
 CAPI_STRUCT_WITH_SELECTOR(CAPI_UNIFIED_CONTROLLER, 55732, 308, 6)
 
 // Include type 57.
+// clang-format off
 #define CAPI_UNIFIED_PARAMS_FIELDS(F, S) \
     F(S,     0, common,                        CAPI_UNIFIED_COMMON_PARAMS,    1, Struct, Yes, nullptr, None) \
     F(S,  3076, controllers,                   CAPI_UNIFIED_CONTROLLER_PARAMS,    2, Struct, Yes, nullptr, None)

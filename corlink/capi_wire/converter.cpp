@@ -34,8 +34,7 @@ void ConvertField(const FieldDesc& f, int32_t mode, uint8_t* base, int32_t busTy
         case FieldKind::U8:
         case FieldKind::I8:
         case FieldKind::Bytes:
-        case FieldKind::Chars:
-            break;  // single bytes and byte strings never convert
+        case FieldKind::Chars: break;  // single bytes and byte strings never convert
     }
 }
 

@@ -94,27 +94,17 @@ template <class C, FieldKind K>
 constexpr bool KindFits() {
     using E = Element<C>;
     switch (K) {
-        case FieldKind::U8:
-            return std::is_same_v<E, uint8_t>;
-        case FieldKind::I8:
-            return std::is_same_v<E, int8_t>;
-        case FieldKind::U16:
-            return std::is_same_v<E, uint16_t>;
-        case FieldKind::I16:
-            return std::is_same_v<E, int16_t>;
-        case FieldKind::U32:
-            return std::is_same_v<E, uint32_t>;
-        case FieldKind::I32:
-            return std::is_same_v<E, int32_t>;
-        case FieldKind::Bytes:
-            return sizeof(E) == 1 && std::is_trivially_copyable_v<E>;
-        case FieldKind::Chars:
-            return std::is_same_v<E, char>;
-        case FieldKind::Ip16:
-            return std::is_same_v<C, uint8_t[16]>;
+        case FieldKind::U8: return std::is_same_v<E, uint8_t>;
+        case FieldKind::I8: return std::is_same_v<E, int8_t>;
+        case FieldKind::U16: return std::is_same_v<E, uint16_t>;
+        case FieldKind::I16: return std::is_same_v<E, int16_t>;
+        case FieldKind::U32: return std::is_same_v<E, uint32_t>;
+        case FieldKind::I32: return std::is_same_v<E, int32_t>;
+        case FieldKind::Bytes: return sizeof(E) == 1 && std::is_trivially_copyable_v<E>;
+        case FieldKind::Chars: return std::is_same_v<E, char>;
+        case FieldKind::Ip16: return std::is_same_v<C, uint8_t[16]>;
         case FieldKind::Struct:
-        case FieldKind::Union:
-            return std::is_class_v<E> || std::is_union_v<E>;
+        case FieldKind::Union: return std::is_class_v<E> || std::is_union_v<E>;
     }
     return false;
 }
@@ -137,27 +127,30 @@ inline constexpr bool No = false;
 
 // ---- expansions of one row F(S, offset, member, ctype, count, kind, conv, dumpLabel, dumpForm)
 #define CAPI_ROW_MEMBER(S, off, m, ct, n, k, cv, lbl, fm) typename ::capi::Dim<ct, n>::type m;
-// clang-format off
-#define CAPI_ROW_CHECK(S, off, m, ct, n, k, cv, lbl, fm)                  \
-    static_assert(offsetof(S, m) == (off), #S "." #m " offset");         \
+#define CAPI_ROW_CHECK(S, off, m, ct, n, k, cv, lbl, fm)         \
+    static_assert(offsetof(S, m) == (off), #S "." #m " offset"); \
     static_assert(::capi::KindFits<ct, ::capi::FieldKind::k>(), #S "." #m " type does not fit its kind");
-#define CAPI_ROW_DESC(S, off, m, ct, n, k, cv, lbl, fm)                                              \
-    ::capi::FieldDesc{#m, off, sizeof(ct), n, ::capi::FieldKind::k, ::capi::cv,                       \
-                      ::capi::NestedDesc<ct, ::capi::FieldKind::k>(), lbl, ::capi::DumpForm::fm},
+#define CAPI_ROW_DESC(S, off, m, ct, n, k, cv, lbl, fm)               \
+    ::capi::FieldDesc{#m,                                             \
+                      off,                                            \
+                      sizeof(ct),                                     \
+                      n,                                              \
+                      ::capi::FieldKind::k,                           \
+                      ::capi::cv,                                     \
+                      ::capi::NestedDesc<ct, ::capi::FieldKind::k>(), \
+                      lbl,                                            \
+                      ::capi::DumpForm::fm},
 
-#define CAPI_STRUCT_WITH_SELECTOR(S, SIZE, SELECTOR_OFFSET, SELECTOR_IF_ZERO)                         \
-    CAPI_PACKED_BEGIN struct CAPI_PACKED S {                                                         \
-        S##_FIELDS(CAPI_ROW_MEMBER, S)                                                               \
-    };                                                                                               \
+#define CAPI_STRUCT_WITH_SELECTOR(S, SIZE, SELECTOR_OFFSET, SELECTOR_IF_ZERO)                        \
+    CAPI_PACKED_BEGIN struct CAPI_PACKED S { S##_FIELDS(CAPI_ROW_MEMBER, S) };                       \
     CAPI_PACKED_END                                                                                  \
     static_assert(sizeof(S) == (SIZE), #S " size");                                                  \
-    static_assert(std::is_standard_layout_v<S> && std::is_trivially_copyable_v<S>, #S " layout");     \
-    S##_FIELDS(CAPI_ROW_CHECK, S)                                                                    \
-    template <>                                                                                      \
+    static_assert(std::is_standard_layout_v<S> && std::is_trivially_copyable_v<S>, #S " layout");    \
+    S##_FIELDS(CAPI_ROW_CHECK, S) template <>                                                        \
     struct capi::Desc<S> {                                                                           \
         static constexpr ::capi::FieldDesc fields[] = {S##_FIELDS(CAPI_ROW_DESC, S)};                \
-        static constexpr ::capi::StructDesc value{#S,      SIZE,    fields, std::size(fields), nullptr, \
-                                                  0,       SELECTOR_OFFSET, SELECTOR_IF_ZERO};       \
+        static constexpr ::capi::StructDesc value{#S,      SIZE, fields,          std::size(fields), \
+                                                  nullptr, 0,    SELECTOR_OFFSET, SELECTOR_IF_ZERO}; \
     };
 
 // Everything about structure S comes from S##_FIELDS.
@@ -165,19 +158,17 @@ inline constexpr bool No = false;
 
 // ---- unions: one row V(U, selector, member, layout) per layout
 #define CAPI_VARIANT_MEMBER(U, sel, m, layout) layout m;
-#define CAPI_VARIANT_SIZE_CHECK(U, sel, m, layout) static_assert(sizeof(layout) == sizeof(U), #U "." #m " size");
+#define CAPI_VARIANT_SIZE_CHECK(U, sel, m, layout) \
+    static_assert(sizeof(layout) == sizeof(U), #U "." #m " size");
 #define CAPI_VARIANT_DESC(U, sel, m, layout) ::capi::UnionVariant{sel, #m, &::capi::Desc<layout>::value},
 
-#define CAPI_UNION(U, SIZE)                                                                          \
-    CAPI_PACKED_BEGIN union CAPI_PACKED U {                                                          \
-        U##_VARIANTS(CAPI_VARIANT_MEMBER, U)                                                         \
-    };                                                                                               \
-    CAPI_PACKED_END                                                                                  \
-    static_assert(sizeof(U) == (SIZE), #U " size");                                                  \
-    U##_VARIANTS(CAPI_VARIANT_SIZE_CHECK, U)                                                         \
-    template <>                                                                                      \
-    struct capi::Desc<U> {                                                                           \
-        static constexpr ::capi::UnionVariant variants[] = {U##_VARIANTS(CAPI_VARIANT_DESC, U)};     \
-        static constexpr ::capi::StructDesc value{#U, SIZE, nullptr, 0, variants, std::size(variants), -1, 0}; \
+#define CAPI_UNION(U, SIZE)                                                                      \
+    CAPI_PACKED_BEGIN union CAPI_PACKED U { U##_VARIANTS(CAPI_VARIANT_MEMBER, U) };              \
+    CAPI_PACKED_END                                                                              \
+    static_assert(sizeof(U) == (SIZE), #U " size");                                              \
+    U##_VARIANTS(CAPI_VARIANT_SIZE_CHECK, U) template <>                                         \
+    struct capi::Desc<U> {                                                                       \
+        static constexpr ::capi::UnionVariant variants[] = {U##_VARIANTS(CAPI_VARIANT_DESC, U)}; \
+        static constexpr ::capi::StructDesc value{                                               \
+            #U, SIZE, nullptr, 0, variants, std::size(variants), -1, 0};                         \
     };
-// clang-format on

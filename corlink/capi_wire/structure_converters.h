@@ -131,10 +131,8 @@
     X(PackCapiUnifiedNetworkParams,        CAPI_UNIFIED_NETWORK_PARAMS) \
     X(PackCapiUnifiedParams,               CAPI_UNIFIED_PARAMS) \
     X(PackCapiUnifiedPartition,            CAPI_UNIFIED_PARTITION)
-// clang-format on
 
 // X(converter, structure): converters that take the bus type
-// clang-format off
 #define CAPI_BUS_TYPE_CONVERTERS(X) \
     X(PackCapiChannelInfoUnion,            CAPI_CHANNEL_INFO_UNION) \
     X(PackCapiUnifiedChannel,              CAPI_UNIFIED_CHANNEL) \

@@ -8,15 +8,10 @@ int32_t FindControllerByLetter(char letter) {
     uint8_t wanted = 0;
     switch (letter) {
         case 'A':
-        case 'a':
-            wanted = PROCESSOR_DEVICE_ID_A;
-            break;
+        case 'a': wanted = PROCESSOR_DEVICE_ID_A; break;
         case 'B':
-        case 'b':
-            wanted = PROCESSOR_DEVICE_ID_B;
-            break;
-        default:
-            return -1;
+        case 'b': wanted = PROCESSOR_DEVICE_ID_B; break;
+        default: return -1;
     }
     for (uint32_t i = 0; i < g_NumControllers; ++i) {
         const auto index = static_cast<int32_t>(i);

@@ -210,14 +210,12 @@ void SetResponds(CAPI_HANDLE handle, uint8_t value) {
             continue;
         }
         DebugPrint(
-            "capicmd==>>get "
-            "g_ControllerDb[%d].controllerContext.lmxContext.u.lmxScsi32Context.processorDevice."
+            "capicmd==>>get g_ControllerDb[%d].controllerContext.lmxContext.u.lmxScsi32Context.processorDevice."
             "responds=%d\n",
             i, device.responds);
         device.responds = value;
         DebugPrint(
-            "capicmd==>>set "
-            "g_ControllerDb[%d].controllerContext.lmxContext.u.lmxScsi32Context.processorDevice."
+            "capicmd==>>set g_ControllerDb[%d].controllerContext.lmxContext.u.lmxScsi32Context.processorDevice."
             "responds=%d\n",
             i, device.responds);
         ++found;

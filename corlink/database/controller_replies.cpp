@@ -39,10 +39,8 @@ bool IsDataReply(uint32_t replyCode) {
         case CAPI_REPLY_U_GET_DRIVE_LIST:
         case CAPI_REPLY_GET_DRIVE_LIST:
         case CAPI_REPLY_GET_ARRAY_LIST:
-        case CAPI_REPLY_U_GET_ARRAY_LIST:
-            return true;
-        default:
-            return false;
+        case CAPI_REPLY_U_GET_ARRAY_LIST: return true;
+        default: return false;
     }
 }
 
@@ -174,32 +172,23 @@ void StoreDebugData(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
 // Replies that need a payload.
 int StoreData(RAID_CONTROLLER& entry, const ReplyArgs& reply) {
     switch (reply.replyCode) {
-        case CAPI_REPLY_U_GET_CONTROLLER_DATA:
-            StoreUnifiedController(entry, reply);
-            return 1;
+        case CAPI_REPLY_U_GET_CONTROLLER_DATA: StoreUnifiedController(entry, reply); return 1;
         case CAPI_REPLY_CONTROLLER_UPDATE:
             std::memcpy(&entry.controller, reply.payload, sizeof entry.controller);
             ClampCounts(entry.controller.raid);
             entry.updateStatus = UPDATE_STATUS_STORED;
             return 1;
         case CAPI_REPLY_U_GET_DRIVE_LIST:
-        case CAPI_REPLY_GET_DRIVE_LIST:
-            StoreDriveList(entry, reply);
-            return 1;
+        case CAPI_REPLY_GET_DRIVE_LIST: StoreDriveList(entry, reply); return 1;
         case CAPI_REPLY_GET_ARRAY_LIST:
-        case CAPI_REPLY_U_GET_ARRAY_LIST:
-            StoreArrayList(entry, reply);
-            return 1;
+        case CAPI_REPLY_U_GET_ARRAY_LIST: StoreArrayList(entry, reply); return 1;
         case CAPI_REPLY_U_GET_DRIVE_ENCLOSURES:
-        case CAPI_REPLY_GET_DRIVE_ENCLOSURES:
-            StoreEnclosures(entry, reply);
-            return 1;
+        case CAPI_REPLY_GET_DRIVE_ENCLOSURES: StoreEnclosures(entry, reply); return 1;
         case CAPI_REPLY_GET_ADV_NETWORK_INTF:
             std::memcpy(&entry.networkInterface, reply.payload, sizeof entry.networkInterface);
             entry.updateStatus = UPDATE_STATUS_STORED;
             return 1;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 
@@ -225,9 +214,7 @@ int StoreControllerReply(const ReplyArgs& reply) {
         case CAPI_REPLY_GET_CONFIG_SEQ_NUMBER:
             ConsolePrint(3, "Configuration Sequence Number = %d\n", reply.param1);
             return 1;
-        case CAPI_REPLY_WRITE_BUFFER:
-            entry.updateStatus = UPDATE_STATUS_STORED;
-            return 1;
+        case CAPI_REPLY_WRITE_BUFFER: entry.updateStatus = UPDATE_STATUS_STORED; return 1;
         case CAPI_REPLY_CAPI_VERSION_MISMATCH:
             DebugPrint("!!! CAPI_REPLY_CAPI_VERSION_MISMATCH !!!\n");
             DebugPrint("    External controller is using v%d.%d\n", reply.param1, reply.param2);
@@ -254,10 +241,7 @@ int StoreControllerReply(const ReplyArgs& reply) {
         case CAPI_REPLY_SET_CHANNEL_PARAMS:
             if (reply.errorCode != 0) DebugPrint("SetChannelParams failed.\n");
             return 1;
-        case CAPI_REPLY_GET_DEBUG_DATA:
-            StoreDebugData(entry, reply);
-            return 1;
-        default:
-            return 0;
+        case CAPI_REPLY_GET_DEBUG_DATA: StoreDebugData(entry, reply); return 1;
+        default: return 0;
     }
 }

@@ -20,10 +20,8 @@ bool IsSingleEvent(uint32_t replyCode) {
         case CAPI_REPLY_GET_LAST_EVENT:
         case CAPI_REPLY_U_GET_LAST_EVENT:
         case CAPI_REPLY_GET_EVENT:
-        case CAPI_REPLY_U_GET_EVENT:
-            return true;
-        default:
-            return false;
+        case CAPI_REPLY_U_GET_EVENT: return true;
+        default: return false;
     }
 }
 

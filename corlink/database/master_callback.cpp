@@ -78,14 +78,11 @@ int StoreUtilityReply(const ReplyArgs& reply) {
             }
             return 1;
         case CAPI_REPLY_UTILITY_PERCENT:
-        case CAPI_REPLY_U_GET_PERCENT_COMPLETE:
-            g_ProgressPercent = reply.param1;
-            return 1;
+        case CAPI_REPLY_U_GET_PERCENT_COMPLETE: g_ProgressPercent = reply.param1; return 1;
         case CAPI_REPLY_UPDATE_FIRMWARE:
             g_ControllerDb[static_cast<uint32_t>(reply.index)].updateStatus = UPDATE_STATUS_STORED;
             return 1;
-        default:
-            return 0;
+        default: return 0;
     }
 }
 

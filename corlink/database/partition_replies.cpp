@@ -113,8 +113,7 @@ void LogVolume(uint32_t i, const uint8_t* record) {
     const char* name = reinterpret_cast<const char*>(record + 96);
     DebugPrint(
         "part %d sn %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X arraysn "
-        "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X class=%u type=%u paged=%d "
-        "(%.20s)\n",
+        "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X class=%u type=%u paged=%d (%.20s)\n",
         i, sn[0], sn[1], sn[2], sn[3], sn[4], sn[5], sn[6], sn[7], sn[8], sn[9], sn[10], sn[11], sn[12],
         sn[13], sn[14], sn[15], asn[0], asn[1], asn[2], asn[3], asn[4], asn[5], asn[6], asn[7], asn[8],
         asn[9], asn[10], asn[11], asn[12], asn[13], asn[14], asn[15], record[82], record[kVolumeType],
@@ -129,8 +128,7 @@ ArrayPlace FindVolumesArray(int32_t asker, const uint8_t* records, uint32_t coun
             LogVolume(i, record);
             const uint8_t* a = record + kVolumeArraySerial;
             DebugPrint(
-                "examining part %d (%.20s) arraysn "
-                "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X "
+                "examining part %d (%.20s) arraysn %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X "
                 "class,type=%u,%u isPaged=%d\n",
                 i, reinterpret_cast<const char*>(record + 96), a[0], a[1], a[2], a[3], a[4], a[5], a[6], a[7],
                 a[8], a[9], a[10], a[11], a[12], a[13], a[14], a[15], record[82], record[kVolumeType],
@@ -229,25 +227,17 @@ int StorePartitionReply(const ReplyArgs& reply) {
     RAID_CONTROLLER& entry = g_ControllerDb[static_cast<uint32_t>(reply.index)];
     switch (reply.replyCode) {
         case CAPI_REPLY_GET_ARRAY_PARTITIONS:
-        case CAPI_REPLY_U_GET_ARRAY_PARTITIONS:
-            StorePartitionList(entry, reply, false);
-            return 1;
-        case CAPI_REPLY_U_GET_VOLUME_DATA:
-            StorePartitionList(entry, reply, true);
-            return 1;
+        case CAPI_REPLY_U_GET_ARRAY_PARTITIONS: StorePartitionList(entry, reply, false); return 1;
+        case CAPI_REPLY_U_GET_VOLUME_DATA: StorePartitionList(entry, reply, true); return 1;
         case CAPI_REPLY_GET_FREE_ARRAY_PARTITIONS:
-        case CAPI_REPLY_U_GET_FREE_ARRAY_PARTITIONS:
-            StoreFreePartitions(entry, reply);
-            return 1;
+        case CAPI_REPLY_U_GET_FREE_ARRAY_PARTITIONS: StoreFreePartitions(entry, reply); return 1;
         case CAPI_REPLY_U_GET_PARTITION_VIEW:
             if (reply.payload != nullptr)
                 std::memcpy(&entry.partitionView, reply.payload, sizeof entry.partitionView);
             entry.updateStatus = UPDATE_STATUS_STORED;
             return 1;
         case CAPI_REPLY_ADD_ARRAY_PARTITION:
-        case CAPI_REPLY_U_ADD_ARRAY_PARTITION:
-            return 1;
-        default:
-            return 0;
+        case CAPI_REPLY_U_ADD_ARRAY_PARTITION: return 1;
+        default: return 0;
     }
 }

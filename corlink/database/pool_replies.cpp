@@ -38,7 +38,6 @@ int StorePoolReply(const ReplyArgs& reply) {
             entry.numPoolComponents = count;
             return 1;
         }
-        default:
-            return 0;
+        default: return 0;
     }
 }

@@ -53,18 +53,18 @@ const BufferRow kBufferRows[] = {
     {CAPI_REPLY_U_GET_HOST_VIEW, g_HostViewReply, HOST_VIEW_REPLY_SIZE},
     {CAPI_REPLY_U_GET_FLEX_HOST_LIST, g_FlexKnownHostsReply, FLEX_KNOWN_HOSTS_REPLY_SIZE},
     {CAPI_REPLY_U_GET_SNAPSHOT_LIST, g_SnapshotListReply, SNAPSHOT_LIST_REPLY_SIZE, &g_SnapshotCount, sizeof(CAPI_SNAPSHOT)},
-    {CAPI_REPLY_U_GET_SNAPSHOT_STATS, g_SnapshotStatisticsReply, SNAPSHOT_STATISTICS_REPLY_SIZE,
-     &g_SnapshotStatisticsCount, sizeof(CAPI_SNAPSHOT_STATS)},
-    {CAPI_REPLY_U_GET_ROLLOFF_VOLUME_LIST, g_RolloffVolumeListReply, ROLLOFF_VOLUME_LIST_REPLY_SIZE,
-     &g_RolloffVolumeCount, ROLLOFF_VOLUME_RECORD_SIZE, true},
+    {CAPI_REPLY_U_GET_SNAPSHOT_STATS, g_SnapshotStatisticsReply, SNAPSHOT_STATISTICS_REPLY_SIZE, &g_SnapshotStatisticsCount,
+     sizeof(CAPI_SNAPSHOT_STATS)},
+    {CAPI_REPLY_U_GET_ROLLOFF_VOLUME_LIST, g_RolloffVolumeListReply, ROLLOFF_VOLUME_LIST_REPLY_SIZE, &g_RolloffVolumeCount, ROLLOFF_VOLUME_RECORD_SIZE,
+     true},
     {CAPI_REPLY_U_GET_BACKING_STORE_LIST, g_BackingStoreListReply, BACKING_STORE_LIST_REPLY_SIZE, &g_BackingStoreCount, sizeof(CAPI_BACKING_STORE)},
     {CAPI_REPLY_U_GET_MASTER_VOLUME_LIST, g_MasterVolumeListReply, MASTER_VOLUME_LIST_REPLY_SIZE, &g_MasterVolumeCount, sizeof(CAPI_MASTER_VOLUME)},
     {CAPI_REPLY_U_DMS_GET_TAG, g_DmsTagReply, DMS_TAG_REPLY_SIZE},
-    // clang-format on
-    {CAPI_REPLY_U_DMS_GET_POLICY_THRESHOLD_LIST, g_DmsPolicyThresholdListReply,
-     DMS_POLICY_THRESHOLD_LIST_REPLY_SIZE, &g_DmsPolicyThresholdCount, sizeof(CAPI_DMS_POLICY)},
+    {CAPI_REPLY_U_DMS_GET_POLICY_THRESHOLD_LIST, g_DmsPolicyThresholdListReply, DMS_POLICY_THRESHOLD_LIST_REPLY_SIZE, &g_DmsPolicyThresholdCount,
+     sizeof(CAPI_DMS_POLICY)},
     {CAPI_REPLY_U_AUTHDB_GET_RECORD, g_AuthDbRecordReply, AUTH_DB_RECORD_REPLY_SIZE},
     {CAPI_REPLY_U_COMMAND_1295, g_AuthDbRecordReply, AUTH_DB_RECORD_REPLY_SIZE},
+    // clang-format on
 };
 
 // The controller's count, cut to the records the buffer holds, so that no reader walks past it.
@@ -100,11 +100,8 @@ int StoreBufferReply(uint32_t replyCode, int32_t errorCode, uint32_t param1, con
             if (errorCode == 0 && payload != nullptr)
                 std::memcpy(g_CreateSnapshotReply, payload, CREATE_SNAPSHOT_REPLY_SIZE);
             return 1;
-        case CAPI_REPLY_U_AUTHDB_GET_RECORD_COUNT:
-            g_AuthDbRecordCount = param1;
-            return 1;
-        default:
-            return 0;
+        case CAPI_REPLY_U_AUTHDB_GET_RECORD_COUNT: g_AuthDbRecordCount = param1; return 1;
+        default: return 0;
     }
 }
 

@@ -34,14 +34,9 @@ void FillControllerBlock(const RAID_CONTROLLER& entry, STORAGE_SYSTEM_CONTROLLER
 // The block of the controller by its failover identity: A (1) first, B (0) second.
 void PlaceController(const RAID_CONTROLLER& entry, STORAGE_SYSTEM* system) {
     switch (entry.controller.failover.failoverId) {
-        case 1:
-            FillControllerBlock(entry, &system->controllerA);
-            break;
-        case 0:
-            FillControllerBlock(entry, &system->controllerB);
-            break;
-        default:
-            break;
+        case 1: FillControllerBlock(entry, &system->controllerA); break;
+        case 0: FillControllerBlock(entry, &system->controllerB); break;
+        default: break;
     }
 }
 

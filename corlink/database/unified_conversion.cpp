@@ -126,20 +126,36 @@ struct ChannelRow {
 };
 
 constexpr ChannelRow kChannelRows[] = {
-    {4, 1, ChannelFrom::Channel, 4},      {5, 1, ChannelFrom::Channel, 5},
-    {136, 624, ChannelFrom::Channel, 8},  {760, 104, ChannelFrom::Block1, 0},
-    {864, 1, ChannelFrom::Block1, 104},   {866, 1, ChannelFrom::Own, 17580},
-    {867, 1, ChannelFrom::Own, 17581},    {868, 2, ChannelFrom::Own, 17584},
-    {871, 1, ChannelFrom::Block1, 105},   {882, 2, ChannelFrom::Own, 17588},
-    {894, 2, ChannelFrom::Own, 17592},    {988, 104, ChannelFrom::Block2, 0},
-    {1092, 1, ChannelFrom::Block2, 104},  {1094, 1, ChannelFrom::Own, 21404},
-    {1095, 1, ChannelFrom::Own, 21405},   {1096, 2, ChannelFrom::Own, 21408},
-    {1099, 1, ChannelFrom::Block2, 105},  {1110, 2, ChannelFrom::Own, 21412},
-    {1122, 2, ChannelFrom::Own, 21416},   {1216, 1, ChannelFrom::Summary, 0},
-    {1218, 1, ChannelFrom::Channel, 632}, {1219, 1, ChannelFrom::Summary, 1},
-    {1220, 1, ChannelFrom::Channel, 633}, {1221, 1, ChannelFrom::Channel, 634},
-    {1222, 1, ChannelFrom::Channel, 635}, {1223, 1, ChannelFrom::Channel, 636},
-    {1232, 1, ChannelFrom::Channel, 637}, {1233, 1, ChannelFrom::Channel, 638},
+    // clang-format off
+    {4, 1, ChannelFrom::Channel, 4},
+    {5, 1, ChannelFrom::Channel, 5},
+    {136, 624, ChannelFrom::Channel, 8},
+    {760, 104, ChannelFrom::Block1, 0},
+    {864, 1, ChannelFrom::Block1, 104},
+    {866, 1, ChannelFrom::Own, 17580},
+    {867, 1, ChannelFrom::Own, 17581},
+    {868, 2, ChannelFrom::Own, 17584},
+    {871, 1, ChannelFrom::Block1, 105},
+    {882, 2, ChannelFrom::Own, 17588},
+    {894, 2, ChannelFrom::Own, 17592},
+    {988, 104, ChannelFrom::Block2, 0},
+    {1092, 1, ChannelFrom::Block2, 104},
+    {1094, 1, ChannelFrom::Own, 21404},
+    {1095, 1, ChannelFrom::Own, 21405},
+    {1096, 2, ChannelFrom::Own, 21408},
+    {1099, 1, ChannelFrom::Block2, 105},
+    {1110, 2, ChannelFrom::Own, 21412},
+    {1122, 2, ChannelFrom::Own, 21416},
+    {1216, 1, ChannelFrom::Summary, 0},
+    {1218, 1, ChannelFrom::Channel, 632},
+    {1219, 1, ChannelFrom::Summary, 1},
+    {1220, 1, ChannelFrom::Channel, 633},
+    {1221, 1, ChannelFrom::Channel, 634},
+    {1222, 1, ChannelFrom::Channel, 635},
+    {1223, 1, ChannelFrom::Channel, 636},
+    {1232, 1, ChannelFrom::Channel, 637},
+    {1233, 1, ChannelFrom::Channel, 638},
+    // clang-format on
 };
 
 // One of the two channel families: where its records sit on each side.
@@ -179,21 +195,11 @@ void ConvertChannels(const uint8_t* own, const uint8_t* common, uint8_t* out) {
             for (const ChannelRow& row : kChannelRows) {
                 const uint8_t* source = nullptr;
                 switch (row.from) {
-                    case ChannelFrom::Channel:
-                        source = own + family.channel + i * kUnifiedChannelSize;
-                        break;
-                    case ChannelFrom::Block1:
-                        source = own + family.block1 + i * kParamsRecordSize;
-                        break;
-                    case ChannelFrom::Block2:
-                        source = own + family.block2 + i * kParamsRecordSize;
-                        break;
-                    case ChannelFrom::Own:
-                        source = own;
-                        break;
-                    case ChannelFrom::Summary:
-                        source = common + family.summary + i * kSummarySize;
-                        break;
+                    case ChannelFrom::Channel: source = own + family.channel + i * kUnifiedChannelSize; break;
+                    case ChannelFrom::Block1: source = own + family.block1 + i * kParamsRecordSize; break;
+                    case ChannelFrom::Block2: source = own + family.block2 + i * kParamsRecordSize; break;
+                    case ChannelFrom::Own: source = own; break;
+                    case ChannelFrom::Summary: source = common + family.summary + i * kSummarySize; break;
                 }
                 std::memcpy(channel + row.dst, source + row.src, row.size);
             }

@@ -28,8 +28,7 @@ constexpr struct {
 // An unsigned field of 1, 2 or 4 bytes.
 uint32_t Unsigned(const uint8_t* at, uint32_t size) {
     switch (size) {
-        case 1:
-            return at[0];
+        case 1: return at[0];
         case 2: {
             uint16_t value = 0;
             std::memcpy(&value, at, sizeof value);
@@ -84,14 +83,10 @@ class StructurePrinter {
 
 void StructurePrinter::Print(const DumpPrinter& printer, const DumpItem& item) const {
     switch (item.show) {
-        case Show::Label:
-            return printer.Line(item.label);
-        case Show::Bar:
-            return printer.Line("");
-        case Show::Passes:
-            return Passes(printer);
-        default:
-            break;
+        case Show::Label: return printer.Line(item.label);
+        case Show::Bar: return printer.Line("");
+        case Show::Passes: return Passes(printer);
+        default: break;
     }
     const DumpField field = Field(item.field);
     if (field.row == nullptr) return;
@@ -99,34 +94,25 @@ void StructurePrinter::Print(const DumpPrinter& printer, const DumpItem& item) c
     const uint32_t elem = field.row->elemSize;
     switch (item.show) {
         case Show::N:
-        case Show::U:
-            return printer.Unsigned(item.label, Unsigned(at, elem));
+        case Show::U: return printer.Unsigned(item.label, Unsigned(at, elem));
         case Show::SN:
-        case Show::I:
-            return printer.Signed(item.label, Signed(at, elem));
-        case Show::C:
-            return printer.Line(item.label + std::string(1, static_cast<char>(at[0])));
-        case Show::S:
-            return printer.Text(item.label, at, Size(field));
-        case Show::Secret:
-            return printer.Secret(item.label, at, Size(field));
+        case Show::I: return printer.Signed(item.label, Signed(at, elem));
+        case Show::C: return printer.Line(item.label + std::string(1, static_cast<char>(at[0])));
+        case Show::S: return printer.Text(item.label, at, Size(field));
+        case Show::Secret: return printer.Secret(item.label, at, Size(field));
         case Show::Longs: {
             std::string text = item.label;
             for (uint32_t w = 0; w < Size(field) / 4; ++w) text += std::to_string(Unsigned(at + 4 * w, 4));
             return printer.Line(text);
         }
-        case Show::HexLine:
-            return printer.Line(item.label + HexBytes(at, Size(field)));
-        case Show::Bytes:
-            return printer.Bytes(item.label, at, Size(field));
-        case Show::Words:
-            return printer.Words(item.label, at, std::min(item.count, Size(field) / 4));
+        case Show::HexLine: return printer.Line(item.label + HexBytes(at, Size(field)));
+        case Show::Bytes: return printer.Bytes(item.label, at, Size(field));
+        case Show::Words: return printer.Words(item.label, at, std::min(item.count, Size(field) / 4));
         case Show::ByteRows:
             printer.Line(item.label);
             for (uint32_t r = 0; r < field.row->count; ++r) printer.DeeperLine(HexBytes(at + r * elem, elem));
             return;
-        case Show::Block:
-            return DumpStructure(*field.row->nested, at);
+        case Show::Block: return DumpStructure(*field.row->nested, at);
         case Show::Blocks:
             for (uint32_t e = 0; e < Walked(item, field); ++e)
                 DumpStructure(*field.row->nested, at + e * elem);
@@ -135,10 +121,8 @@ void StructurePrinter::Print(const DumpPrinter& printer, const DumpItem& item) c
             for (uint32_t e = 0; e < Walked(item, field); ++e)
                 printer.Unsigned(item.label, Unsigned(at + e * elem, 4));
             return;
-        case Show::Variant:
-            return;  // a union's layout: printed by DumpStructure
-        case Show::BusUnion:
-            return BusUnion(item, field);
+        case Show::Variant: return;  // a union's layout: printed by DumpStructure
+        case Show::BusUnion: return BusUnion(item, field);
         case Show::IpLine: {
             const uint32_t version = Number(item.countField);
             if (version == 4) printer.Bytes(item.label, at + Size(field) - 4, 4);
@@ -157,8 +141,7 @@ void StructurePrinter::Print(const DumpPrinter& printer, const DumpItem& item) c
         }
         case Show::Label:
         case Show::Bar:
-        case Show::Passes:
-            return;
+        case Show::Passes: return;
     }
 }
 

@@ -41,8 +41,8 @@ struct DumpItem {
     const char* label = nullptr;
     const char* field = nullptr;  // member path within the structure, "a.b" for nested members
     uint32_t count = 0;           // see Show
-    const char* countField =
-        nullptr;  // Blocks, Values, Pairs: the member holding the count; BusUnion: the bus type
+    // Blocks, Values, Pairs: the member holding the count; BusUnion: the bus type
+    const char* countField = nullptr;
     const char* second = nullptr;  // Pairs: the list of blocks
 };
 

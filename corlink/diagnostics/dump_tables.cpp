@@ -45,121 +45,63 @@ constexpr DumpItem Pairs(const char* label, const char* field, const char* block
 }
 
 constexpr DumpItem kAdvancedDriveEnclosure[] = {
-    Block("enclosure"),
-    Block("params"),
-    Line(Show::Passes, nullptr, nullptr),
-    N("maxFrusInThisEnclosure ", "maxFrusInThisEnclosure"),
-    N("numFrusInThisEnclosure ", "numFrusInThisEnclosure"),
-    Rows("fruUnprotectedData ", "fruUnprotectedData"),
-    Blocks("fruidInfo"),
-    B("fruDataValidity ", "fruDataValidity"),
+    // clang-format off
+    Block("enclosure"), Block("params"), Line(Show::Passes, nullptr, nullptr),
+    N("maxFrusInThisEnclosure ", "maxFrusInThisEnclosure"), N("numFrusInThisEnclosure ", "numFrusInThisEnclosure"),
+    Rows("fruUnprotectedData ", "fruUnprotectedData"), Blocks("fruidInfo"), B("fruDataValidity ", "fruDataValidity"),
+    // clang-format on
 };
 
 constexpr DumpItem kAdvancedNetworkInterface[] = {
-    Label("netIf: "),
-    Block("netIf"),
-    N("snmpVersionMajor: ", "snmpVersionMajor"),
-    N("snmpVersionMinor: ", "snmpVersionMinor"),
-    N("snmpVersionMinorMinor: ", "snmpVersionMinorMinor"),
-    N("snmpVersionChar: ", "snmpVersionChar"),
-    S("firmwareRevisionString: ", "firmwareRevisionString"),
-    S("firmwareBuildTimeDate: ", "firmwareBuildTimeDate"),
-    S("firmwareBaselevel: ", "firmwareBaselevel"),
-    S("lanLoaderRevision: ", "lanLoaderRevision"),
-    N("fwRevisionMajor: ", "fwRevisionMajor"),
-    N("fwRevisionMinor: ", "fwRevisionMinor"),
-    N("fwRevisionMinMin: ", "fwRevisionMinMin"),
-    N("ethernetUp: ", "ethernetUp"),
-    N("lanCapabilities: ", "lanCapabilities"),
-    N("lanStatus: ", "lanStatus"),
-    S("cpldRevisionString: ", "cpldRevisionString"),
-    S("powerSupplyRevisionString: ", "powerSupplyRevisionString"),
-    N("snmpTrapsEnable: ", "snmpTrapsEnable"),
-    N("ipAddressMode: ", "ipAddressMode"),
-    N("ipAddressAdvertise: ", "ipAddressAdvertise"),
-    Secret("snmpWriteCommunity: ", "snmpWriteCommunity"),
-    Secret("snmpReadCommunity: ", "snmpReadCommunity"),
-    N("snmpEventFilter: ", "snmpEventFilter"),
-    N("snmpTrapFilter: ", "snmpTrapFilter"),
-    U("snmpEventMaxToDisplay: ", "snmpEventMaxToDisplay"),
-    S("systemName: ", "systemName"),
-    S("systemContact: ", "systemContact"),
-    S("systemLocation: ", "systemLocation"),
-    S("systemInfo: ", "systemInfo"),
-    S("ftpUser: ", "ftpUser"),
-    Secret("ftpPassword: ", "ftpPassword"),
-    N("ftpFwDownloadDisable: ", "ftpFwDownloadDisable"),
-    Secret("telnetPassword: ", "telnetPassword"),
-    N("telnetTimeout: ", "telnetTimeout"),
-    N("telnetDisable: ", "telnetDisable"),
-    N("dhcpEnable: ", "dhcpEnable"),
-    N("pollInterval: ", "pollInterval"),
-    N("httpDisable: ", "httpDisable"),
-    N("snmpDisable ", "snmpDisable"),
-    N("debugEnable ", "debugEnable"),
-    N("lanHeartbeatEnable ", "lanHeartbeatEnable"),
-    N("refreshRate ", "refreshRate"),
-    N("wbiTimeout ", "wbiTimeout"),
-    N("temperatureMode ", "temperatureMode"),
-    N("manageLoginNavMode ", "manageLoginNavMode"),
-    N("browserCachingMode ", "browserCachingMode"),
-    S("vendorName ", "vendorName"),
-    S("productId ", "productId"),
-    S("productBrand ", "productBrand"),
-    S("scsiVendorId ", "scsiVendorId"),
-    Block("notification1"),
-    Block("notification2"),
-    Block("notification3"),
-    Block("notification4"),
-    S("email1 ", "email1"),
-    S("email2 ", "email2"),
-    S("email3 ", "email3"),
-    S("email4 ", "email4"),
-    S("comment ", "comment"),
-    N("discoveryPollingPeriod ", "discoveryPollingPeriod"),
-    N("monitorPollingPeriod ", "monitorPollingPeriod"),
-    N("discoveryController ", "discoveryController"),
-    N("remoteNotificationEnable ", "remoteNotificationEnable"),
-    S("serverName ", "serverName"),
-    I("serverPort ", "serverPort"),
-    Secret("wbiMonitorPassword ", "wbiMonitorPassword"),
-    Secret("wbiManagePassword ", "wbiManagePassword"),
-    S("domainName ", "domainName"),
-    S("senderName ", "senderName"),
-    Label("discoveryRanges "),
-    Line(Show::HexLine, "", "discoveryRanges"),
+    // clang-format off
+    Label("netIf: "), Block("netIf"),
+    N("snmpVersionMajor: ", "snmpVersionMajor"), N("snmpVersionMinor: ", "snmpVersionMinor"),
+    N("snmpVersionMinorMinor: ", "snmpVersionMinorMinor"), N("snmpVersionChar: ", "snmpVersionChar"),
+    S("firmwareRevisionString: ", "firmwareRevisionString"), S("firmwareBuildTimeDate: ", "firmwareBuildTimeDate"),
+    S("firmwareBaselevel: ", "firmwareBaselevel"), S("lanLoaderRevision: ", "lanLoaderRevision"),
+    N("fwRevisionMajor: ", "fwRevisionMajor"), N("fwRevisionMinor: ", "fwRevisionMinor"),
+    N("fwRevisionMinMin: ", "fwRevisionMinMin"), N("ethernetUp: ", "ethernetUp"),
+    N("lanCapabilities: ", "lanCapabilities"), N("lanStatus: ", "lanStatus"),
+    S("cpldRevisionString: ", "cpldRevisionString"), S("powerSupplyRevisionString: ", "powerSupplyRevisionString"),
+    N("snmpTrapsEnable: ", "snmpTrapsEnable"), N("ipAddressMode: ", "ipAddressMode"),
+    N("ipAddressAdvertise: ", "ipAddressAdvertise"), Secret("snmpWriteCommunity: ", "snmpWriteCommunity"),
+    Secret("snmpReadCommunity: ", "snmpReadCommunity"), N("snmpEventFilter: ", "snmpEventFilter"),
+    N("snmpTrapFilter: ", "snmpTrapFilter"), U("snmpEventMaxToDisplay: ", "snmpEventMaxToDisplay"),
+    S("systemName: ", "systemName"), S("systemContact: ", "systemContact"), S("systemLocation: ", "systemLocation"),
+    S("systemInfo: ", "systemInfo"), S("ftpUser: ", "ftpUser"), Secret("ftpPassword: ", "ftpPassword"),
+    N("ftpFwDownloadDisable: ", "ftpFwDownloadDisable"), Secret("telnetPassword: ", "telnetPassword"),
+    N("telnetTimeout: ", "telnetTimeout"), N("telnetDisable: ", "telnetDisable"), N("dhcpEnable: ", "dhcpEnable"),
+    N("pollInterval: ", "pollInterval"), N("httpDisable: ", "httpDisable"), N("snmpDisable ", "snmpDisable"),
+    N("debugEnable ", "debugEnable"), N("lanHeartbeatEnable ", "lanHeartbeatEnable"), N("refreshRate ", "refreshRate"),
+    N("wbiTimeout ", "wbiTimeout"), N("temperatureMode ", "temperatureMode"),
+    N("manageLoginNavMode ", "manageLoginNavMode"), N("browserCachingMode ", "browserCachingMode"),
+    S("vendorName ", "vendorName"), S("productId ", "productId"), S("productBrand ", "productBrand"),
+    S("scsiVendorId ", "scsiVendorId"), Block("notification1"), Block("notification2"), Block("notification3"),
+    Block("notification4"), S("email1 ", "email1"), S("email2 ", "email2"), S("email3 ", "email3"),
+    S("email4 ", "email4"), S("comment ", "comment"), N("discoveryPollingPeriod ", "discoveryPollingPeriod"),
+    N("monitorPollingPeriod ", "monitorPollingPeriod"), N("discoveryController ", "discoveryController"),
+    N("remoteNotificationEnable ", "remoteNotificationEnable"), S("serverName ", "serverName"),
+    I("serverPort ", "serverPort"), Secret("wbiMonitorPassword ", "wbiMonitorPassword"),
+    Secret("wbiManagePassword ", "wbiManagePassword"), S("domainName ", "domainName"),
+    S("senderName ", "senderName"), Label("discoveryRanges "), Line(Show::HexLine, "", "discoveryRanges"),
     B("oldMonitoredEvents: ", "oldMonitoredEvents"),
+    // clang-format on
 };
 
 constexpr DumpItem kArray[] = {
-    Block("value0"),
-    U("unitNum ", "unitNum"),
-    U("numDrives ", "numDrives"),
-    N("numSpares ", "numSpares"),
-    U("dataChunkSize ", "dataChunkSize"),
-    U("minDriveSize ", "minDriveSize"),
-    U("creationTimeStamp ", "creationTimeStamp"),
-    Block("cacheParams"),
-    Block("arrayStats"),
-    Blocks("memberDrives", "numDrives", 128),
-    S("name ", "name"),
-    B("serialNumber ", "serialNumber"),
-    N("serialNumberLength ", "serialNumberLength"),
-    N("health ", "health"),
-    N("utilityRunning ", "utilityRunning"),
-    N("raidLevel ", "raidLevel"),
-    N("preferredOwner ", "preferredOwner"),
-    N("containerNumber ", "containerNumber"),
-    N("largeNumArrayPartitions ", "largeNumArrayPartitions"),
-    U("configSequenceNumber ", "configSequenceNumber"),
-    Block("freeCapacity"),
-    N("numDrivesPerLowLevelArray ", "numDrivesPerLowLevelArray"),
-    N("currentOwner ", "currentOwner"),
-    N("numExpansionArrayPartitions ", "numExpansionArrayPartitions"),
-    N("numFreeArrayPartitionSegments ", "numFreeArrayPartitionSegments"),
-    Block("maxNewPartitionSize"),
-    N("arrayDriveType ", "arrayDriveType"),
-    N("autoAbortableUtility ", "autoAbortableUtility"),
+    // clang-format off
+    Block("value0"), U("unitNum ", "unitNum"), U("numDrives ", "numDrives"), N("numSpares ", "numSpares"),
+    U("dataChunkSize ", "dataChunkSize"), U("minDriveSize ", "minDriveSize"),
+    U("creationTimeStamp ", "creationTimeStamp"), Block("cacheParams"), Block("arrayStats"),
+    Blocks("memberDrives", "numDrives", 128), S("name ", "name"), B("serialNumber ", "serialNumber"),
+    N("serialNumberLength ", "serialNumberLength"), N("health ", "health"), N("utilityRunning ", "utilityRunning"),
+    N("raidLevel ", "raidLevel"), N("preferredOwner ", "preferredOwner"), N("containerNumber ", "containerNumber"),
+    N("largeNumArrayPartitions ", "largeNumArrayPartitions"), U("configSequenceNumber ", "configSequenceNumber"),
+    Block("freeCapacity"), N("numDrivesPerLowLevelArray ", "numDrivesPerLowLevelArray"),
+    N("currentOwner ", "currentOwner"), N("numExpansionArrayPartitions ", "numExpansionArrayPartitions"),
+    N("numFreeArrayPartitionSegments ", "numFreeArrayPartitionSegments"), Block("maxNewPartitionSize"),
+    N("arrayDriveType ", "arrayDriveType"), N("autoAbortableUtility ", "autoAbortableUtility"),
+    // clang-format on
 };
 
 constexpr DumpItem kArrayStats[] = {
@@ -170,161 +112,96 @@ constexpr DumpItem kArrayStats[] = {
 };
 
 constexpr DumpItem kCacheParams[] = {
-    U("readAheadSize ", "readAheadSize"),         U("flushPeriod ", "flushPeriod"),
-    N("readAheadEnable ", "readAheadEnable"),     N("writeBackEnable ", "writeBackEnable"),
-    C("cacheOptimization ", "cacheOptimization"),
+    // clang-format off
+    U("readAheadSize ", "readAheadSize"), U("flushPeriod ", "flushPeriod"), N("readAheadEnable ", "readAheadEnable"),
+    N("writeBackEnable ", "writeBackEnable"), C("cacheOptimization ", "cacheOptimization"),
+    // clang-format on
 };
 
 constexpr DumpItem kChannel[] = {
-    N("enabled: ", "enabled"),
-    N("canDisable: ", "canDisable"),
-    B("driveReference: ", "driveReference"),
-    BusUnion("channelInfo", "busType"),
-    Block("params1"),
-    Block("params2"),
-    N("busType: ", "busType"),
-    N("state: ", "state"),
-    N("maxDrives: ", "maxDrives"),
-    N("numDrives: ", "numDrives"),
-    N("hwChannelNumber: ", "hwChannelNumber"),
-    N("hwModuleDisplayNumber: ", "hwModuleDisplayNumber"),
-    N("hwModuleNumber: ", "hwModuleNumber"),
-    U("iosCounter: ", "iosCounter"),
-    U("sectorsCounter: ", "sectorsCounter"),
-    N("health: ", "health"),
-    N("healthReason: ", "healthReason"),
+    // clang-format off
+    N("enabled: ", "enabled"), N("canDisable: ", "canDisable"), B("driveReference: ", "driveReference"),
+    BusUnion("channelInfo", "busType"), Block("params1"), Block("params2"), N("busType: ", "busType"),
+    N("state: ", "state"), N("maxDrives: ", "maxDrives"), N("numDrives: ", "numDrives"),
+    N("hwChannelNumber: ", "hwChannelNumber"), N("hwModuleDisplayNumber: ", "hwModuleDisplayNumber"),
+    N("hwModuleNumber: ", "hwModuleNumber"), U("iosCounter: ", "iosCounter"), U("sectorsCounter: ", "sectorsCounter"),
+    N("health: ", "health"), N("healthReason: ", "healthReason"),
+    // clang-format on
 };
 
 constexpr DumpItem kChannelParams[] = {
-    Block("busParams"),
-    N("id: ", "id"),
-    N("numIds: ", "numIds"),
-    N("capiUnitEnable: ", "capiUnitEnable"),
-    N("capiUnitAutoSettingEnable: ", "capiUnitAutoSettingEnable"),
-    N("capiUnitNum: ", "capiUnitNum"),
-    N("capiTargetId: ", "capiTargetId"),
-    N("disable: ", "disable"),
-    B("environUnitEnable: ", "environUnitEnable"),
+    // clang-format off
+    Block("busParams"), N("id: ", "id"), N("numIds: ", "numIds"), N("capiUnitEnable: ", "capiUnitEnable"),
+    N("capiUnitAutoSettingEnable: ", "capiUnitAutoSettingEnable"), N("capiUnitNum: ", "capiUnitNum"),
+    N("capiTargetId: ", "capiTargetId"), N("disable: ", "disable"), B("environUnitEnable: ", "environUnitEnable"),
     N("environUnitEnableBitmap: ", "environUnitEnableBitmap"),
     B("environUnitAutoSettingEnable: ", "environUnitAutoSettingEnable"),
     N("environUnitAutoSettingEnableBitmap: ", "environUnitAutoSettingEnableBitmap"),
     B("environUnitNum: ", "environUnitNum"),
+    // clang-format on
 };
 
 constexpr DumpItem kChannelParamsUnion[] = {Variant("fc")};
 
 constexpr DumpItem kController[] = {
-    U("configSequenceNumber: ", "configSequenceNumber"),
-    U("cacheSize: ", "cacheSize"),
-    U("timeDate: ", "timeDate"),
-    U("capabilities: ", "capabilities"),
-    U("capabilities2: ", "capabilities2"),
-    Block("memory"),
-    Block("controllerParams1"),
-    Block("controllerParams2"),
-    Block("controllerEnvironmentals"),
-    Block("failover"),
-    U("numHostChannels: ", "numHostChannels"),
-    Blocks("hostChannels", "numHostChannels"),
-    U("numDriveChannels: ", "numDriveChannels"),
-    Blocks("driveChannels", "numDriveChannels"),
-    S("manufacturer: ", "manufacturer"),
-    S("model: ", "model"),
-    S("firmwareRevision: ", "firmwareRevision"),
-    S("baselevelRevision: ", "baselevelRevision"),
-    S("boardRevision: ", "boardRevision"),
-    S("cpldRevision: ", "cpldRevision"),
-    S("loaderRevision: ", "loaderRevision"),
-    S("serialNumber ", "serialNumber"),
-    N("serialNumberLength: ", "serialNumberLength"),
-    N("controllerModeAttributes: ", "controllerModeAttributes"),
-    N("capiVersionMajor: ", "capiVersionMajor"),
-    N("capiVersionMinor: ", "capiVersionMinor"),
-    I("aaVersion: ", "aaVersion"),
-    N("backplaneType: ", "backplaneType"),
-    N("daughterBoard0Type: ", "daughterBoard0Type"),
-    N("daughterBoard1Type: ", "daughterBoard1Type"),
-    N("linkType: ", "linkType"),
-    N("raidCapable: ", "raidCapable"),
-    N("routerCapable: ", "routerCapable"),
-    Block("raid"),
-    S("cpld2Revision: ", "cpld2Revision"),
-    U("maxDmepMemoryBufferSize: ", "maxDmepMemoryBufferSize"),
-    U("swFeaturesAllowed: ", "swFeaturesAllowed"),
-    U("enclosureCapabilities: ", "enclosureCapabilities"),
-    U("capabilities3: ", "capabilities3"),
-    B("currentNodeWWN: ", "currentNodeWWN"),
-    N("sfpPresent: ", "sfpPresent"),
-    N("hostRXSignalOK: ", "hostRXSignalOK"),
-    N("hostTXSignalOK: ", "hostTXSignalOK"),
-    N("orphanDataPercent: ", "orphanDataPercent"),
-    S("orphanDataSerialNumber: ", "orphanDataSerialNumber"),
+    // clang-format off
+    U("configSequenceNumber: ", "configSequenceNumber"), U("cacheSize: ", "cacheSize"), U("timeDate: ", "timeDate"),
+    U("capabilities: ", "capabilities"), U("capabilities2: ", "capabilities2"), Block("memory"),
+    Block("controllerParams1"), Block("controllerParams2"), Block("controllerEnvironmentals"), Block("failover"),
+    U("numHostChannels: ", "numHostChannels"), Blocks("hostChannels", "numHostChannels"),
+    U("numDriveChannels: ", "numDriveChannels"), Blocks("driveChannels", "numDriveChannels"),
+    S("manufacturer: ", "manufacturer"), S("model: ", "model"), S("firmwareRevision: ", "firmwareRevision"),
+    S("baselevelRevision: ", "baselevelRevision"), S("boardRevision: ", "boardRevision"),
+    S("cpldRevision: ", "cpldRevision"), S("loaderRevision: ", "loaderRevision"), S("serialNumber ", "serialNumber"),
+    N("serialNumberLength: ", "serialNumberLength"), N("controllerModeAttributes: ", "controllerModeAttributes"),
+    N("capiVersionMajor: ", "capiVersionMajor"), N("capiVersionMinor: ", "capiVersionMinor"),
+    I("aaVersion: ", "aaVersion"), N("backplaneType: ", "backplaneType"),
+    N("daughterBoard0Type: ", "daughterBoard0Type"), N("daughterBoard1Type: ", "daughterBoard1Type"),
+    N("linkType: ", "linkType"), N("raidCapable: ", "raidCapable"), N("routerCapable: ", "routerCapable"),
+    Block("raid"), S("cpld2Revision: ", "cpld2Revision"), U("maxDmepMemoryBufferSize: ", "maxDmepMemoryBufferSize"),
+    U("swFeaturesAllowed: ", "swFeaturesAllowed"), U("enclosureCapabilities: ", "enclosureCapabilities"),
+    U("capabilities3: ", "capabilities3"), B("currentNodeWWN: ", "currentNodeWWN"), N("sfpPresent: ", "sfpPresent"),
+    N("hostRXSignalOK: ", "hostRXSignalOK"), N("hostTXSignalOK: ", "hostTXSignalOK"),
+    N("orphanDataPercent: ", "orphanDataPercent"), S("orphanDataSerialNumber: ", "orphanDataSerialNumber"),
+    // clang-format on
 };
 
 constexpr DumpItem kControllerEnvironmentals[] = {
-    U("gpioBits: ", "gpioBits"),
-    N("voltageA: ", "voltageA"),
-    N("voltageB: ", "voltageB"),
-    N("voltageC: ", "voltageC"),
-    N("voltageD: ", "voltageD"),
-    N("voltageE: ", "voltageE"),
-    SN("temperatureA: ", "temperatureA"),
-    SN("temperatureB: ", "temperatureB"),
-    SN("temperatureC: ", "temperatureC"),
-    SN("temperatureD: ", "temperatureD"),
-    SN("temperatureE: ", "temperatureE"),
-    N("batteryVoltage: ", "batteryVoltage"),
-    N("batteryStatus: ", "batteryStatus"),
-    N("batteryState: ", "batteryState"),
-    N("wbCacheState: ", "wbCacheState"),
-    N("batteryMonthsOld: ", "batteryMonthsOld"),
-    N("voltageAstatus: ", "voltageAstatus"),
-    N("voltageBstatus: ", "voltageBstatus"),
-    N("voltageCstatus: ", "voltageCstatus"),
-    N("voltageDstatus: ", "voltageDstatus"),
-    N("voltageEstatus: ", "voltageEstatus"),
-    N("temperatureAstatus: ", "temperatureAstatus"),
-    N("temperatureBstatus: ", "temperatureBstatus"),
-    N("temperatureCstatus: ", "temperatureCstatus"),
-    N("temperatureDstatus: ", "temperatureDstatus"),
-    N("temperatureEstatus: ", "temperatureEstatus"),
-    N("batteryVoltageStatus: ", "batteryVoltageStatus"),
+    // clang-format off
+    U("gpioBits: ", "gpioBits"), N("voltageA: ", "voltageA"), N("voltageB: ", "voltageB"),
+    N("voltageC: ", "voltageC"), N("voltageD: ", "voltageD"), N("voltageE: ", "voltageE"),
+    SN("temperatureA: ", "temperatureA"), SN("temperatureB: ", "temperatureB"), SN("temperatureC: ", "temperatureC"),
+    SN("temperatureD: ", "temperatureD"), SN("temperatureE: ", "temperatureE"),
+    N("batteryVoltage: ", "batteryVoltage"), N("batteryStatus: ", "batteryStatus"),
+    N("batteryState: ", "batteryState"), N("wbCacheState: ", "wbCacheState"),
+    N("batteryMonthsOld: ", "batteryMonthsOld"), N("voltageAstatus: ", "voltageAstatus"),
+    N("voltageBstatus: ", "voltageBstatus"), N("voltageCstatus: ", "voltageCstatus"),
+    N("voltageDstatus: ", "voltageDstatus"), N("voltageEstatus: ", "voltageEstatus"),
+    N("temperatureAstatus: ", "temperatureAstatus"), N("temperatureBstatus: ", "temperatureBstatus"),
+    N("temperatureCstatus: ", "temperatureCstatus"), N("temperatureDstatus: ", "temperatureDstatus"),
+    N("temperatureEstatus: ", "temperatureEstatus"), N("batteryVoltageStatus: ", "batteryVoltageStatus"),
     U("awtStatus: ", "awtStatus"),
+    // clang-format on
 };
 
 constexpr DumpItem kControllerParams[] = {
-    U("environPollInterval: ", "environPollInterval"),
-    U("performanceTuningFlags: ", "performanceTuningFlags"),
-    N("managementMode: ", "managementMode"),
-    N("environTemperatureEnable: ", "environTemperatureEnable"),
-    N("environAutoSlotFlags: ", "environAutoSlotFlags"),
-    N("environAutoGlobalFlags: ", "environAutoGlobalFlags"),
-    N("miscSettings: ", "miscSettings"),
-    N("backgroundDriveScrub: ", "backgroundDriveScrub"),
-    N("utilityPriority: ", "utilityPriority"),
-    N("driveWriteBackCache: ", "driveWriteBackCache"),
-    N("driveSMART: ", "driveSMART"),
-    N("standAlone: ", "standAlone"),
-    N("dualPort: ", "dualPort"),
-    N("cacheLock: ", "cacheLock"),
-    N("routerEnable: ", "routerEnable"),
-    N("raidEnable: ", "raidEnable"),
-    N("controllerMode: ", "controllerMode"),
-    Block("raidParams"),
-    Block("networkInterface"),
-    U("debugLogConfig: ", "debugLogConfig"),
-    U("swFeaturesDisabled: ", "swFeaturesDisabled"),
-    U("enclosureFeatureFlags: ", "enclosureFeatureFlags"),
-    N("fullPopConfig: ", "fullPopConfig"),
-    N("attemptTimeout: ", "attemptTimeout"),
-    N("timeoutRetryMaximum: ", "timeoutRetryMaximum"),
-    N("overallTimeout: ", "overallTimeout"),
-    U("configurationDefaults: ", "configurationDefaults"),
-    N("syncCacheMode: ", "syncCacheMode"),
-    N("missingLunResponse: ", "missingLunResponse"),
-    U("autoWTPreferences: ", "autoWTPreferences"),
-    N("backgroundMediaScrub: ", "backgroundMediaScrub"),
+    // clang-format off
+    U("environPollInterval: ", "environPollInterval"), U("performanceTuningFlags: ", "performanceTuningFlags"),
+    N("managementMode: ", "managementMode"), N("environTemperatureEnable: ", "environTemperatureEnable"),
+    N("environAutoSlotFlags: ", "environAutoSlotFlags"), N("environAutoGlobalFlags: ", "environAutoGlobalFlags"),
+    N("miscSettings: ", "miscSettings"), N("backgroundDriveScrub: ", "backgroundDriveScrub"),
+    N("utilityPriority: ", "utilityPriority"), N("driveWriteBackCache: ", "driveWriteBackCache"),
+    N("driveSMART: ", "driveSMART"), N("standAlone: ", "standAlone"), N("dualPort: ", "dualPort"),
+    N("cacheLock: ", "cacheLock"), N("routerEnable: ", "routerEnable"), N("raidEnable: ", "raidEnable"),
+    N("controllerMode: ", "controllerMode"), Block("raidParams"), Block("networkInterface"),
+    U("debugLogConfig: ", "debugLogConfig"), U("swFeaturesDisabled: ", "swFeaturesDisabled"),
+    U("enclosureFeatureFlags: ", "enclosureFeatureFlags"), N("fullPopConfig: ", "fullPopConfig"),
+    N("attemptTimeout: ", "attemptTimeout"), N("timeoutRetryMaximum: ", "timeoutRetryMaximum"),
+    N("overallTimeout: ", "overallTimeout"), U("configurationDefaults: ", "configurationDefaults"),
+    N("syncCacheMode: ", "syncCacheMode"), N("missingLunResponse: ", "missingLunResponse"),
+    U("autoWTPreferences: ", "autoWTPreferences"), N("backgroundMediaScrub: ", "backgroundMediaScrub"),
     N("failSMARTDrive: ", "failSMARTDrive"),
+    // clang-format on
 };
 
 constexpr DumpItem kControllerRaidParams[] = {
@@ -333,84 +210,48 @@ constexpr DumpItem kControllerRaidParams[] = {
 };
 
 constexpr DumpItem kDrive[] = {
-    U("blockCapacity ", "blockCapacity"),
-    S("serialNumber ", "serialNumber"),
-    N("serialNumberLength ", "serialNumberLength"),
-    S("vendor ", "vendor"),
-    S("model ", "model"),
-    S("revision ", "revision"),
-    N("howUsed ", "howUsed"),
-    N("channel ", "channel"),
-    N("secondaryChannel ", "secondaryChannel"),
-    N("containerIndex ", "containerIndex"),
-    N("memberIndex ", "memberIndex"),
-    N("driveType ", "driveType"),
-    N("utilityRunning ", "utilityRunning"),
-    N("blinking ", "blinking"),
-    N("busSpeed ", "busSpeed"),
-    N("scsiId ", "scsiId"),
-    N("smartCapable ", "smartCapable"),
-    N("dualPorted ", "dualPorted"),
-    N("seeErrorStats ", "seeErrorStats"),
-    Block("flexId"),
-    U("lifetimeSpinDownCount ", "lifetimeSpinDownCount"),
-    U("configSequenceNumber ", "configSequenceNumber"),
-    C("driveDownReason ", "driveDownReason"),
-    N("currentOwner ", "currentOwner"),
-    N("driveIndex ", "driveIndex"),
-    N("driveRPM ", "driveRPM"),
+    // clang-format off
+    U("blockCapacity ", "blockCapacity"), S("serialNumber ", "serialNumber"),
+    N("serialNumberLength ", "serialNumberLength"), S("vendor ", "vendor"), S("model ", "model"),
+    S("revision ", "revision"), N("howUsed ", "howUsed"), N("channel ", "channel"),
+    N("secondaryChannel ", "secondaryChannel"), N("containerIndex ", "containerIndex"),
+    N("memberIndex ", "memberIndex"), N("driveType ", "driveType"), N("utilityRunning ", "utilityRunning"),
+    N("blinking ", "blinking"), N("busSpeed ", "busSpeed"), N("scsiId ", "scsiId"),
+    N("smartCapable ", "smartCapable"), N("dualPorted ", "dualPorted"), N("seeErrorStats ", "seeErrorStats"),
+    Block("flexId"), U("lifetimeSpinDownCount ", "lifetimeSpinDownCount"),
+    U("configSequenceNumber ", "configSequenceNumber"), C("driveDownReason ", "driveDownReason"),
+    N("currentOwner ", "currentOwner"), N("driveIndex ", "driveIndex"), N("driveRPM ", "driveRPM"),
+    // clang-format on
 };
 
 constexpr DumpItem kDriveEnclosure[] = {
-    S("empSerialNumber ", "empSerialNumber"),
-    N("serialNumberLength ", "serialNumberLength"),
-    N("status ", "status"),
-    N("enclosureMgmtType ", "enclosureMgmtType"),
-    N("empConfigBad ", "empConfigBad"),
-    B("enclosureWWN ", "enclosureWWN"),
-    S("name ", "name"),
-    S("vendorId ", "vendorId"),
-    S("productId ", "productId"),
-    S("productRev ", "productRev"),
-    S("vendorSpecificDescr ", "vendorSpecificDescr"),
-    S("location ", "location"),
-    N("numberPowerSupplies ", "numberPowerSupplies"),
-    N("numberCoolingElements ", "numberCoolingElements"),
-    N("numberTempSensors ", "numberTempSensors"),
-    N("numberVoltageSensors ", "numberVoltageSensors"),
-    N("numberDiskDrives ", "numberDiskDrives"),
-    N("numberAudibleAlarms ", "numberAudibleAlarms"),
-    N("numberUpsElements ", "numberUpsElements"),
-    N("numberPortElements ", "numberPortElements"),
-    N("numberCurrentSensors ", "numberCurrentSensors"),
-    N("numberPBCs ", "numberPBCs"),
-    N("numberValidEmpPaths ", "numberValidEmpPaths"),
-    N("rackPosition ", "rackPosition"),
-    N("rackNumber ", "rackNumber"),
-    B("empPathWWN ", "empPathWWN"),
-    B("busId ", "busId"),
-    W("targetId ", "targetId", 4),
-    S("otherProductRev ", "otherProductRev"),
-    Block("specificInfo"),
-    Blocks("powerSupplies", "numberPowerSupplies"),
-    Blocks("coolingElements", "numberCoolingElements"),
-    Blocks("tempSensors", "numberTempSensors"),
-    Blocks("voltageSensors", "numberVoltageSensors"),
-    Blocks("drives", "numberDiskDrives"),
-    Blocks("audibleAlarms", "numberAudibleAlarms"),
-    Values("largeLun ", "largeLun", "numberValidEmpPaths"),
-    Blocks("upsElements", "numberUpsElements"),
-    Blocks("ports", "numberPortElements"),
-    Blocks("currentSensors", "numberCurrentSensors"),
-    Blocks("portBypasses", "numberPBCs", 16),
+    // clang-format off
+    S("empSerialNumber ", "empSerialNumber"), N("serialNumberLength ", "serialNumberLength"),
+    N("status ", "status"), N("enclosureMgmtType ", "enclosureMgmtType"), N("empConfigBad ", "empConfigBad"),
+    B("enclosureWWN ", "enclosureWWN"), S("name ", "name"), S("vendorId ", "vendorId"),
+    S("productId ", "productId"), S("productRev ", "productRev"), S("vendorSpecificDescr ", "vendorSpecificDescr"),
+    S("location ", "location"), N("numberPowerSupplies ", "numberPowerSupplies"),
+    N("numberCoolingElements ", "numberCoolingElements"), N("numberTempSensors ", "numberTempSensors"),
+    N("numberVoltageSensors ", "numberVoltageSensors"), N("numberDiskDrives ", "numberDiskDrives"),
+    N("numberAudibleAlarms ", "numberAudibleAlarms"), N("numberUpsElements ", "numberUpsElements"),
+    N("numberPortElements ", "numberPortElements"), N("numberCurrentSensors ", "numberCurrentSensors"),
+    N("numberPBCs ", "numberPBCs"), N("numberValidEmpPaths ", "numberValidEmpPaths"),
+    N("rackPosition ", "rackPosition"), N("rackNumber ", "rackNumber"), B("empPathWWN ", "empPathWWN"),
+    B("busId ", "busId"), W("targetId ", "targetId", 4), S("otherProductRev ", "otherProductRev"),
+    Block("specificInfo"), Blocks("powerSupplies", "numberPowerSupplies"),
+    Blocks("coolingElements", "numberCoolingElements"), Blocks("tempSensors", "numberTempSensors"),
+    Blocks("voltageSensors", "numberVoltageSensors"), Blocks("drives", "numberDiskDrives"),
+    Blocks("audibleAlarms", "numberAudibleAlarms"), Values("largeLun ", "largeLun", "numberValidEmpPaths"),
+    Blocks("upsElements", "numberUpsElements"), Blocks("ports", "numberPortElements"),
+    Blocks("currentSensors", "numberCurrentSensors"), Blocks("portBypasses", "numberPBCs", 16),
+    // clang-format on
 };
 
 constexpr DumpItem kDriveEnclosureParams[] = {
-    B("empSerialNumber ", "empSerialNumber"),
-    S("name ", "name"),
-    S("location ", "location"),
-    N("rackNumber ", "rackNumber"),
-    N("rackPosition ", "rackPosition"),
+    // clang-format off
+    B("empSerialNumber ", "empSerialNumber"), S("name ", "name"), S("location ", "location"),
+    N("rackNumber ", "rackNumber"), N("rackPosition ", "rackPosition"),
+    // clang-format on
 };
 
 constexpr DumpItem kDriveLocation[] = {U("channelIndex ", "channelIndex"), U("driveIndex ", "driveIndex")};
@@ -420,22 +261,20 @@ constexpr DumpItem kEnclCooling[] = {N("status: ", "status"), N("powerStatus: ",
                                      N("fanSpeed: ", "fanSpeed")};
 constexpr DumpItem kEnclStatusPair[] = {N("status: ", "status"), N("extendedStatus: ", "extendedStatus")};
 constexpr DumpItem kEnclDrive[] = {
-    B("serialNumber ", "serialNumber"),
-    N("serialNumberLength: ", "serialNumberLength"),
-    N("status: ", "status"),
-    N("slotAddress: ", "slotAddress"),
-    N("driveStatus: ", "driveStatus"),
-    S("muxFirmwareRev: ", "muxFirmwareRev"),
+    // clang-format off
+    B("serialNumber ", "serialNumber"), N("serialNumberLength: ", "serialNumberLength"), N("status: ", "status"),
+    N("slotAddress: ", "slotAddress"), N("driveStatus: ", "driveStatus"), S("muxFirmwareRev: ", "muxFirmwareRev"),
+    // clang-format on
 };
 constexpr DumpItem kEnclPowerSupply[] = {N("status: ", "status"), N("powerStatus: ", "powerStatus")};
 // The second router's fields bear the first router's labels.
 constexpr DumpItem kEnclSpecificInfo[] = {
-    N("upperSataRouterInfoValid: ", "upperSataRouterInfoValid"),
-    S("upperSataRouterRev: ", "upperSataRouterRev"),
+    // clang-format off
+    N("upperSataRouterInfoValid: ", "upperSataRouterInfoValid"), S("upperSataRouterRev: ", "upperSataRouterRev"),
     N("upperSataRouterDriveTargetId: ", "upperSataRouterDriveTargetId"),
-    N("upperSataRouterInfoValid: ", "lowerSataRouterInfoValid"),
-    S("upperSataRouterRev: ", "lowerSataRouterRev"),
+    N("upperSataRouterInfoValid: ", "lowerSataRouterInfoValid"), S("upperSataRouterRev: ", "lowerSataRouterRev"),
     N("upperSataRouterDriveTargetId: ", "lowerSataRouterDriveTargetId"),
+    // clang-format on
 };
 constexpr DumpItem kEnclTempSensor[] = {N("status: ", "status"), N("extendedStatus: ", "extendedStatus"),
                                         N("temperature: ", "temperature")};
@@ -445,54 +284,32 @@ constexpr DumpItem kEnclVoltageSensor[] = {N("status: ", "status"), N("extendedS
                                            SN("voltage: ", "voltage")};
 
 constexpr DumpItem kFailover[] = {
-    N("failoverId: ", "failoverId"),
-    N("failedOver: ", "failedOver"),
-    N("otherCapiUnitNum: ", "otherCapiUnitNum"),
-    N("placeholderUnitNum: ", "placeholderUnitNum"),
-    S("otherSerialNumber: ", "otherSerialNumber"),
-    S("otherFirmwareRevision: ", "otherFirmwareRevision"),
-    S("otherLoaderRevision: ", "otherLoaderRevision"),
-    S("otherModel: ", "otherModel"),
-    N("otherTargetId: ", "otherTargetId"),
-    N("otherId: ", "otherId"),
-    N("otherState: ", "otherState"),
-    N("MyState: ", "MyState"),
-    N("failoverReason: ", "failoverReason"),
-    I("otherAAVersion: ", "otherAAVersion"),
-    B("otherEnvironUnitNum: ", "otherEnvironUnitNum"),
-    B("otherNodeWWN: ", "otherNodeWWN"),
-    Rows("otherPortWWN: ", "otherPortWWN"),
-    N("placeholderUnitValid: ", "placeholderUnitValid"),
-    B("newOtherEnvironUnitNum: ", "newOtherEnvironUnitNum"),
+    // clang-format off
+    N("failoverId: ", "failoverId"), N("failedOver: ", "failedOver"), N("otherCapiUnitNum: ", "otherCapiUnitNum"),
+    N("placeholderUnitNum: ", "placeholderUnitNum"), S("otherSerialNumber: ", "otherSerialNumber"),
+    S("otherFirmwareRevision: ", "otherFirmwareRevision"), S("otherLoaderRevision: ", "otherLoaderRevision"),
+    S("otherModel: ", "otherModel"), N("otherTargetId: ", "otherTargetId"), N("otherId: ", "otherId"),
+    N("otherState: ", "otherState"), N("MyState: ", "MyState"), N("failoverReason: ", "failoverReason"),
+    I("otherAAVersion: ", "otherAAVersion"), B("otherEnvironUnitNum: ", "otherEnvironUnitNum"),
+    B("otherNodeWWN: ", "otherNodeWWN"), Rows("otherPortWWN: ", "otherPortWWN"),
+    N("placeholderUnitValid: ", "placeholderUnitValid"), B("newOtherEnvironUnitNum: ", "newOtherEnvironUnitNum"),
+    // clang-format on
 };
 
 constexpr DumpItem kFcInfo[] = {
-    N("FCLinkUp: ", "FCLinkUp"),
-    N("FCActiveTopology: ", "FCActiveTopology"),
-    N("FCConfigTopology: ", "FCConfigTopology"),
-    N("FCClassOfService: ", "FCClassOfService"),
-    Block("fcLoopPosition"),
-    N("maxSpeed: ", "maxSpeed"),
-    N("FCLoopID: ", "FCLoopID"),
-    N("gbicReceiveStatus: ", "gbicReceiveStatus"),
-    U("FCAddr: ", "FCAddr"),
-    B("FCNodeWWN: ", "FCNodeWWN"),
-    B("FCPortWWN: ", "FCPortWWN"),
-    N("HardwareVersion: ", "HardwareVersion"),
-    N("HardwareVariant: ", "HardwareVariant"),
-    N("FCLibRevMajor: ", "FCLibRevMajor"),
-    N("FCLibRevMinor: ", "FCLibRevMinor"),
-    N("FCLibRevFix: ", "FCLibRevFix"),
-    N("FCActiveLinkSpeed: ", "FCActiveLinkSpeed"),
-    N("FCConfigLinkSpeed: ", "FCConfigLinkSpeed"),
-    N("mibState: ", "mibState"),
-    N("mibStatus: ", "mibStatus"),
-    N("externalFCLinkUp: ", "externalFCLinkUp"),
-    N("dualIDValid: ", "dualIDValid"),
-    B("dualFCNodeWWN: ", "dualFCNodeWWN"),
-    B("dualFCPortWWN: ", "dualFCPortWWN"),
-    U("dualFCAddr: ", "dualFCAddr"),
-    N("dualFCLoopID: ", "dualFCLoopID"),
+    // clang-format off
+    N("FCLinkUp: ", "FCLinkUp"), N("FCActiveTopology: ", "FCActiveTopology"),
+    N("FCConfigTopology: ", "FCConfigTopology"), N("FCClassOfService: ", "FCClassOfService"),
+    Block("fcLoopPosition"), N("maxSpeed: ", "maxSpeed"), N("FCLoopID: ", "FCLoopID"),
+    N("gbicReceiveStatus: ", "gbicReceiveStatus"), U("FCAddr: ", "FCAddr"), B("FCNodeWWN: ", "FCNodeWWN"),
+    B("FCPortWWN: ", "FCPortWWN"), N("HardwareVersion: ", "HardwareVersion"),
+    N("HardwareVariant: ", "HardwareVariant"), N("FCLibRevMajor: ", "FCLibRevMajor"),
+    N("FCLibRevMinor: ", "FCLibRevMinor"), N("FCLibRevFix: ", "FCLibRevFix"),
+    N("FCActiveLinkSpeed: ", "FCActiveLinkSpeed"), N("FCConfigLinkSpeed: ", "FCConfigLinkSpeed"),
+    N("mibState: ", "mibState"), N("mibStatus: ", "mibStatus"), N("externalFCLinkUp: ", "externalFCLinkUp"),
+    N("dualIDValid: ", "dualIDValid"), B("dualFCNodeWWN: ", "dualFCNodeWWN"), B("dualFCPortWWN: ", "dualFCPortWWN"),
+    U("dualFCAddr: ", "dualFCAddr"), N("dualFCLoopID: ", "dualFCLoopID"),
+    // clang-format on
 };
 
 constexpr DumpItem kFcLoopPosition[] = {N("numIDs: ", "numIDs"), N("loopMasterID: ", "loopMasterID"),
@@ -506,29 +323,26 @@ constexpr DumpItem kFcParams[] = {
 };
 
 constexpr DumpItem kFlexId[] = {
-    N("type ", "type"),       U("channelIndex ", "channelIndex"), U("deviceId ", "deviceId"),
-    I("unitNum ", "unitNum"), B("FCNodeWWN ", "FCNodeWWN"),       B("FCPortWWN ", "FCPortWWN"),
+    // clang-format off
+    N("type ", "type"), U("channelIndex ", "channelIndex"), U("deviceId ", "deviceId"), I("unitNum ", "unitNum"),
+    B("FCNodeWWN ", "FCNodeWWN"), B("FCPortWWN ", "FCPortWWN"),
+    // clang-format on
 };
 
 // The description text stands under the label of its length.
 constexpr DumpItem kFruidFieldDescriptor[] = {
-    N("fieldIndex ", "fieldIndex"),
-    N("fieldType ", "fieldType"),
-    N("fieldOffset ", "fieldOffset"),
-    N("fieldLength ", "fieldLength"),
-    N("fieldDescriptionLength ", "fieldDescriptionLength"),
+    // clang-format off
+    N("fieldIndex ", "fieldIndex"), N("fieldType ", "fieldType"), N("fieldOffset ", "fieldOffset"),
+    N("fieldLength ", "fieldLength"), N("fieldDescriptionLength ", "fieldDescriptionLength"),
     S("fieldDescriptionLength ", "fieldDescription"),
+    // clang-format on
 };
 
 constexpr DumpItem kFruidInfo[] = {
-    B("oemOui ", "oemOui"),
-    N("fruIdVersionMajor ", "fruIdVersionMajor"),
-    N("fruIdVersionMinor ", "fruIdVersionMinor"),
-    N("fruType ", "fruType"),
-    N("snOffset ", "snOffset"),
-    Blocks("fieldDescriptors"),
-    S("supplierPn ", "supplierPn"),
-    S("supplierSn ", "supplierSn"),
+    // clang-format off
+    B("oemOui ", "oemOui"), N("fruIdVersionMajor ", "fruIdVersionMajor"),
+    N("fruIdVersionMinor ", "fruIdVersionMinor"), N("fruType ", "fruType"), N("snOffset ", "snOffset"),
+    Blocks("fieldDescriptors"), S("supplierPn ", "supplierPn"), S("supplierSn ", "supplierSn"),
     S("supplierRev ", "supplierRev"),
     C("configurationFeatures.configurationFeaturesVersionMajor ",
       "configurationFeatures.configurationFeaturesVersionMajor"),
@@ -538,66 +352,48 @@ constexpr DumpItem kFruidInfo[] = {
     S("configurationFeatures.ecInquiryData ", "configurationFeatures.ecInquiryData"),
     U("configurationFeatures.featureBits ", "configurationFeatures.featureBits"),
     S("configurationFeatures.scInquiryData ", "configurationFeatures.scInquiryData"),
-    S("fruShortName ", "fruShortName"),
-    S("fruIdLongDescription ", "fruIdLongDescription"),
-    S("manufacturingLocation ", "manufacturingLocation"),
-    S("fruIdTemplateDocPn ", "fruIdTemplateDocPn"),
-    S("pn ", "pn"),
-    S("sn ", "sn"),
-    S("rev ", "rev"),
-    U("timeStamp ", "timeStamp"),
-    B("vendorId ", "vendorId"),
-    S("fruIdTemplateDocDashNum ", "fruIdTemplateDocDashNum"),
-    U("crc ", "crc"),
+    S("fruShortName ", "fruShortName"), S("fruIdLongDescription ", "fruIdLongDescription"),
+    S("manufacturingLocation ", "manufacturingLocation"), S("fruIdTemplateDocPn ", "fruIdTemplateDocPn"),
+    S("pn ", "pn"), S("sn ", "sn"), S("rev ", "rev"), U("timeStamp ", "timeStamp"), B("vendorId ", "vendorId"),
+    S("fruIdTemplateDocDashNum ", "fruIdTemplateDocDashNum"), U("crc ", "crc"),
+    // clang-format on
 };
 
 constexpr DumpItem kHostViewTable[] = {
-    U("numWWNs ", "numWWNs"),
-    Pairs("wwns ", "wwns", "partitions", "numWWNs", 128),
-    U("flags ", "flags"),
-    N("owner ", "owner"),
-    N("numPartitions ", "numPartitions"),
+    // clang-format off
+    U("numWWNs ", "numWWNs"), Pairs("wwns ", "wwns", "partitions", "numWWNs", 128), U("flags ", "flags"),
+    N("owner ", "owner"), N("numPartitions ", "numPartitions"),
+    // clang-format on
 };
 
 constexpr DumpItem kIscsiInfo[] = {
-    N("ipVersion: ", "ipVersion"),
-    N("linkUp: ", "linkUp"),
-    N("activeLinkSpeed: ", "activeLinkSpeed"),
-    N("configLinkSpeed: ", "configLinkSpeed"),
-    Ip("ipAddr: ", "ipAddr"),
-    Ip("ipNetmask: ", "ipNetmask"),
-    Ip("ipGateway: ", "ipGateway"),
-    I("servicePort: ", "servicePort"),
-    B("hardwareAddr: ", "hardwareAddr"),
-    C("hardwareVersion: ", "hardwareVersion"),
-    N("hardwareVariant: ", "hardwareVariant"),
-    N("libRevMajor: ", "libRevMajor"),
-    N("libRevMinor: ", "libRevMinor"),
-    N("libRevFix: ", "libRevFix"),
-    N("activeDuplex: ", "activeDuplex"),
-    N("configDuplex: ", "configDuplex"),
-    N("dualIDValid: ", "dualIDValid"),
-    Ip("dualIPaddr: ", "dualIPaddr"),
-    Ip("dualIPnetmask: ", "dualIPnetmask"),
-    Ip("dualIPgateway: ", "dualIPgateway"),
+    // clang-format off
+    N("ipVersion: ", "ipVersion"), N("linkUp: ", "linkUp"), N("activeLinkSpeed: ", "activeLinkSpeed"),
+    N("configLinkSpeed: ", "configLinkSpeed"), Ip("ipAddr: ", "ipAddr"), Ip("ipNetmask: ", "ipNetmask"),
+    Ip("ipGateway: ", "ipGateway"), I("servicePort: ", "servicePort"), B("hardwareAddr: ", "hardwareAddr"),
+    C("hardwareVersion: ", "hardwareVersion"), N("hardwareVariant: ", "hardwareVariant"),
+    N("libRevMajor: ", "libRevMajor"), N("libRevMinor: ", "libRevMinor"), N("libRevFix: ", "libRevFix"),
+    N("activeDuplex: ", "activeDuplex"), N("configDuplex: ", "configDuplex"), N("dualIDValid: ", "dualIDValid"),
+    Ip("dualIPaddr: ", "dualIPaddr"), Ip("dualIPnetmask: ", "dualIPnetmask"), Ip("dualIPgateway: ", "dualIPgateway"),
     I("dualServicePort: ", "dualServicePort"),
+    // clang-format on
 };
 
 constexpr DumpItem kIscsiParams[] = {
-    N("dhcpEnable: ", "dhcpEnable"),         N("chapEnable: ", "chapEnable"),
-    N("isnsEnable: ", "isnsEnable"),         N("jumboFrameEnable: ", "jumboFrameEnable"),
-    N("force1GbEnable: ", "force1GbEnable"), N("vlanTagEnable: ", "vlanTagEnable"),
-    N("ipsecEnable: ", "ipsecEnable"),       B("isnsServer: ", "isnsServer"),
+    // clang-format off
+    N("dhcpEnable: ", "dhcpEnable"), N("chapEnable: ", "chapEnable"), N("isnsEnable: ", "isnsEnable"),
+    N("jumboFrameEnable: ", "jumboFrameEnable"), N("force1GbEnable: ", "force1GbEnable"),
+    N("vlanTagEnable: ", "vlanTagEnable"), N("ipsecEnable: ", "ipsecEnable"), B("isnsServer: ", "isnsServer"),
     B("isnsAltServer: ", "isnsAltServer"),
+    // clang-format on
 };
 
 // Both controller generations' views of the one state byte.
 constexpr DumpItem kMemberDrive[] = {
-    U("reserved_memberUDN ", "reserved_memberUDN"),
-    Block("driveLocation"),
-    N("utilityRunning ", "utilityRunning"),
-    N("q500.state ", "state"),
-    N("vandrel.state ", "state"),
+    // clang-format off
+    U("reserved_memberUDN ", "reserved_memberUDN"), Block("driveLocation"), N("utilityRunning ", "utilityRunning"),
+    N("q500.state ", "state"), N("vandrel.state ", "state"),
+    // clang-format on
 };
 
 constexpr DumpItem kMemory[] = {N("size: ", "size"), N("ECCprotected: ", "ECCprotected")};
@@ -605,26 +401,20 @@ constexpr DumpItem kMemory[] = {N("size: ", "size"), N("ECCprotected: ", "ECCpro
 constexpr DumpItem kMinMaxDrives[] = {N("minDrives: ", "minDrives"), N("maxDrives: ", "maxDrives")};
 
 constexpr DumpItem kNetworkInterface[] = {
-    N("connection: ", "connection"),
-    N("status: ", "status"),
-    N("hwRevision : ", "hwRevision"),
-    N("fwRevisionChar: ", "fwRevisionChar"),
-    N("fwRevisionMajor: ", "fwRevisionMajor"),
-    N("fwRevisionMinor: ", "fwRevisionMinor"),
-    B("physicalAddr: ", "physicalAddr"),
-    B("currentIp: ", "currentIp"),
-    B("defaultIp: ", "defaultIp"),
-    B("currentMask: ", "currentMask"),
-    B("defaultMask: ", "defaultMask"),
-    B("snmpTrapHostIp: ", "snmpTrapHostIp"),
-    B("gateway: ", "gateway"),
+    // clang-format off
+    N("connection: ", "connection"), N("status: ", "status"), N("hwRevision : ", "hwRevision"),
+    N("fwRevisionChar: ", "fwRevisionChar"), N("fwRevisionMajor: ", "fwRevisionMajor"),
+    N("fwRevisionMinor: ", "fwRevisionMinor"), B("physicalAddr: ", "physicalAddr"), B("currentIp: ", "currentIp"),
+    B("defaultIp: ", "defaultIp"), B("currentMask: ", "currentMask"), B("defaultMask: ", "defaultMask"),
+    B("snmpTrapHostIp: ", "snmpTrapHostIp"), B("gateway: ", "gateway"),
+    // clang-format on
 };
 
 constexpr DumpItem kNotification[] = {
-    B("monitoredEvents: ", "monitoredEvents"),
-    N("enable: ", "enable"),
-    N("categorySelection: ", "categorySelection"),
-    B("param: ", "param"),
+    // clang-format off
+    B("monitoredEvents: ", "monitoredEvents"), N("enable: ", "enable"),
+    N("categorySelection: ", "categorySelection"), B("param: ", "param"),
+    // clang-format on
 };
 
 constexpr DumpItem kPartitionMap[] = {N("hlun: ", "hlun"), B("flags ", "flags")};
@@ -632,24 +422,20 @@ constexpr DumpItem kPartitionMap[] = {N("hlun: ", "hlun"), B("flags ", "flags")}
 constexpr DumpItem kPartitionSnAndMap[] = {Block("sn"), Block("map")};
 
 constexpr DumpItem kPartitionViewTable[] = {
-    Label("partitionSerialNumber: "), Block("partitionSerialNumber"),
-    Label("defaultMapping: "),        Block("defaultMapping"),
-    N("numHosts: ", "numHosts"),      Pairs("wwn: ", "wwn", "mappings", "numHosts", 128),
+    // clang-format off
+    Label("partitionSerialNumber: "), Block("partitionSerialNumber"), Label("defaultMapping: "),
+    Block("defaultMapping"), N("numHosts: ", "numHosts"), Pairs("wwn: ", "wwn", "mappings", "numHosts", 128),
+    // clang-format on
 };
 
 constexpr DumpItem kRaid[] = {
-    U("maxChunkSize: ", "maxChunkSize"),
-    U("minChunkSize: ", "minChunkSize"),
-    U("numDrives: ", "numDrives"),
-    U("numPoolSpares: ", "numPoolSpares"),
-    U("numArrays: ", "numArrays"),
-    Blocks("minMaxDrivesPerRaidLevel"),
-    Blocks("memberDrives"),
-    N("maxOwnedArraysPerController: ", "maxOwnedArraysPerController"),
-    N("maxArrays: ", "maxArrays"),
-    N("numArrayBanks: ", "numArrayBanks"),
-    N("maxArrayBanks: ", "maxArrayBanks"),
+    // clang-format off
+    U("maxChunkSize: ", "maxChunkSize"), U("minChunkSize: ", "minChunkSize"), U("numDrives: ", "numDrives"),
+    U("numPoolSpares: ", "numPoolSpares"), U("numArrays: ", "numArrays"), Blocks("minMaxDrivesPerRaidLevel"),
+    Blocks("memberDrives"), N("maxOwnedArraysPerController: ", "maxOwnedArraysPerController"),
+    N("maxArrays: ", "maxArrays"), N("numArrayBanks: ", "numArrayBanks"), N("maxArrayBanks: ", "maxArrayBanks"),
     I("totalNumArrayPartitions: ", "totalNumArrayPartitions"),
+    // clang-format on
 };
 
 constexpr DumpItem kSerialNumber[] = {B("sn ", "sn")};

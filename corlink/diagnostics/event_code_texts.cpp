@@ -10,6 +10,7 @@ namespace {
 constexpr char kUnknown[] = "unknown";
 
 constexpr CodeText kBatteryStatus[] = {
+    // clang-format off
     {0, "good"},
     {1, "dead"},
     {2, "fast charge"},
@@ -30,9 +31,11 @@ constexpr CodeText kBatteryStatus[] = {
     {17, "temperature fault"},
     {18, "dead cell in pack"},
     {19, "bad thermistor"},
+    // clang-format on
 };
 
 constexpr CodeText kBatteryState[] = {
+    // clang-format off
     {0, "reset"},
     {1, "fast charge started"},
     {2, "fast charge active"},
@@ -41,6 +44,7 @@ constexpr CodeText kBatteryState[] = {
     {5, "fully charged"},
     {6, "failure"},
     {7, "trickle charge pending"},
+    // clang-format on
 };
 
 constexpr CodeText kModuleStatus[] = {
@@ -48,9 +52,11 @@ constexpr CodeText kModuleStatus[] = {
     {0, "none"},     {1, "initializing"}, {2, "offline"},       {3, "offline"},
     {4, "offline"},  {5, "offline"},      {6, "not installed"}, {7, "excess"},
     {8, "shutdown"}, {9, "failure"},      {10, "stuck latch"},
+    // clang-format on
 };
 
 constexpr CodeText kConfigChangeReason[] = {
+    // clang-format off
     {0, "POLL_SEP_DEVICE"},
     {1, "PROCESS_AIF_QUEUE"},
     {2, "CHANGE_ARRAY_NAME"},
@@ -114,9 +120,11 @@ constexpr CodeText kConfigChangeReason[] = {
     {60, "RCM_UPDATE_STATUS"},
     {61, "DEQUARANTINE_ARRAY"},
     {62, "OTHER_STATE_CHANGE"},
+    // clang-format on
 };
 
 constexpr CodeText kFailoverReason[] = {
+    // clang-format off
     {0, "Not applicable"},
     {1, "Firmware incompatible"},
     {2, "Model incompatible"},
@@ -143,6 +151,7 @@ constexpr CodeText kFailoverReason[] = {
     {25, "SAS lock timeout"},
     {26, "Intercontroller message timeout"},
     {127, "Unknown"},
+    // clang-format on
 };
 
 constexpr CodeText kUtility[] = {
@@ -150,23 +159,30 @@ constexpr CodeText kUtility[] = {
 };
 
 constexpr CodeText kFormatType[] = {
+    // clang-format off
     {0, "No Init"},
     {1, "Offline Init"},
     {2, "Zero Init and Low-Level Format"},
     {3, "Online Init"},
+    // clang-format on
 };
 
 constexpr CodeText kShutdownType[] = {
+    // clang-format off
     {0, "Normal"},         {1, "SC code load"}, {2, "SC code load, no reboot"},
     {3, "CPLD code load"}, {4, "EC reboot"},
+    // clang-format on
 };
 
 constexpr CodeText kEnclosureSeverity[] = {
+    // clang-format off
     {0x8F, "Critical"},      {0x90, "Warning"},      {0x9A, "Information"},
     {0x9B, "Not Installed"}, {0x9C, "Type Unknown"},
+    // clang-format on
 };
 
 constexpr CodeText kEnclosureElement[] = {
+    // clang-format off
     {1, "disk"},      {2, "power supply"},  {3, "fan"},        {4, "temp sensor"},
     {5, "door lock"}, {6, "audible alarm"}, {50, "enclosure"},
     // clang-format on
@@ -176,10 +192,12 @@ constexpr CodeText kFanStatus[] = {{0, "Good"}, {1, "Failed"}, {2, "Off"}};
 
 // Single values only: a combination of bits is "unknown".
 constexpr CodeText kTempSensorStatus[] = {
+    // clang-format off
     {1, "Over Temp Failure"},
     {2, "Over Temp Warning"},
     {4, "Under Temp Failure"},
     {8, "Under Temp Warning"},
+    // clang-format on
 };
 
 // Bits 0 to 7.

@@ -12,6 +12,7 @@ namespace {
 using enum EventArg;
 
 constexpr EventRow kRows[] = {
+    // clang-format off
     {1, "Vdisk critical: %s, SN: %s", {Vdisk, Serial}},
     {2, "Invalid SCSI configuration", {}},
     {3, "Vdisk offline: %s, SN: %s", {Vdisk, Serial}},
@@ -204,6 +205,7 @@ constexpr EventRow kRows[] = {
     {230, "DMS Threshold error", {}},
     {231, "DMS Threshold critical", {}},
     {236, "Special shutdown, type = %s", {ShutdownType}},
+    // clang-format on
 };
 
 // One argument's value: a number or a text.
@@ -219,70 +221,38 @@ ArgValue Text(std::string value) { return ArgValue{true, 0, std::move(value)}; }
 ArgValue Evaluate(EventArg arg, const EventContext& e) {
     const EventRecord& r = e.record;
     switch (arg) {
-        case None:
-            break;
-        case Vdisk:
-            return Text(e.Vdisk());
-        case Serial:
-            return Text(e.Serial());
-        case Drive:
-            return Text(e.Drive());
-        case Where:
-            return Text(e.Where());
-        case Volume:
-            return Text(e.Volume());
-        case Wwn:
-            return Text(e.Wwn());
-        case Name:
-            return Text(e.Name());
-        case P1:
-            return Number(r.P(1));
-        case P2:
-            return Number(r.P(2));
-        case P3:
-            return Number(r.P(3));
-        case P4:
-            return Number(r.P(4));
-        case P2Plus1:
-            return Number(r.P(2) + 1);
-        case Status:
-            return Number(r.Status());
-        case Channel:
-            return Number(r.Channel());
-        case Lun:
-            return Number(r.NewLun());
-        case T56:
-            return Text(r.Text(EventRecord::kText));
-        case T64:
-            return Text(r.Text(EventRecord::kEnclosureInfo));
-        case PluralP1:
-            return Text(r.P(1) == 1 ? "" : "s");
-        case PluralP2:
-            return Text(r.P(2) == 1 ? "" : "s");
-        case PluralP3:
-            return Text(r.P(3) == 1 ? "" : "s");
-        case Ctrl:
-            return Text(GetStorageControllerText());
-        case Fru:
-            return Text(GetModuleNameText(r.P(1), r.P(2)));
-        case FruStatus:
-            return Text(GetModuleStatusText(r.P(4)));
-        case BatteryStatus:
-            return Text(GetBatteryStatusText(r.P(1)));
-        case BatteryState:
-            return Text(GetBatteryStateText(r.P(4)));
-        case ConfigReason:
-            return Text(GetConfigChangeReasonText(r.P(1)));
-        case Utility:
-            return Text(GetUtilityText(static_cast<int32_t>(r.P(1))));
-        case FailoverReason:
-            return Text(GetFailoverReasonText(r.P(1)));
-        case SenseKey:
-            return Text(GetSenseKeyText(r.P(1)));
-        case AscOfP2P3:
-            return Text(GetAscAscqText(static_cast<int32_t>(r.P(2) * 256 + r.P(3))));
-        case ShutdownType:
-            return Text(GetShutdownTypeText(static_cast<uint8_t>(r.P(1))));
+        case None: break;
+        case Vdisk: return Text(e.Vdisk());
+        case Serial: return Text(e.Serial());
+        case Drive: return Text(e.Drive());
+        case Where: return Text(e.Where());
+        case Volume: return Text(e.Volume());
+        case Wwn: return Text(e.Wwn());
+        case Name: return Text(e.Name());
+        case P1: return Number(r.P(1));
+        case P2: return Number(r.P(2));
+        case P3: return Number(r.P(3));
+        case P4: return Number(r.P(4));
+        case P2Plus1: return Number(r.P(2) + 1);
+        case Status: return Number(r.Status());
+        case Channel: return Number(r.Channel());
+        case Lun: return Number(r.NewLun());
+        case T56: return Text(r.Text(EventRecord::kText));
+        case T64: return Text(r.Text(EventRecord::kEnclosureInfo));
+        case PluralP1: return Text(r.P(1) == 1 ? "" : "s");
+        case PluralP2: return Text(r.P(2) == 1 ? "" : "s");
+        case PluralP3: return Text(r.P(3) == 1 ? "" : "s");
+        case Ctrl: return Text(GetStorageControllerText());
+        case Fru: return Text(GetModuleNameText(r.P(1), r.P(2)));
+        case FruStatus: return Text(GetModuleStatusText(r.P(4)));
+        case BatteryStatus: return Text(GetBatteryStatusText(r.P(1)));
+        case BatteryState: return Text(GetBatteryStateText(r.P(4)));
+        case ConfigReason: return Text(GetConfigChangeReasonText(r.P(1)));
+        case Utility: return Text(GetUtilityText(static_cast<int32_t>(r.P(1))));
+        case FailoverReason: return Text(GetFailoverReasonText(r.P(1)));
+        case SenseKey: return Text(GetSenseKeyText(r.P(1)));
+        case AscOfP2P3: return Text(GetAscAscqText(static_cast<int32_t>(r.P(2) * 256 + r.P(3))));
+        case ShutdownType: return Text(GetShutdownTypeText(static_cast<uint8_t>(r.P(1))));
     }
     return {};
 }

@@ -47,19 +47,14 @@ std::string RaidText(E e) {
     const uint32_t subArrays = Bits(e.P(2), 24, 8);
     if (type < 6) return TextFormat("%u drive RAID%u", {drives, type});
     switch (type) {
-        case 6:
-            return TextFormat("%u drive NRAID", {drives});
-        case 7:
-            return TextFormat("%u drive RAID30", {drives});
+        case 6: return TextFormat("%u drive NRAID", {drives});
+        case 7: return TextFormat("%u drive RAID30", {drives});
         case 8:
             if (subArrays == 0) return TextFormat("%u drive RAID50", {drives});
             return TextFormat("%ux%u drive R50", {drives / subArrays, subArrays});
-        case 9:
-            return TextFormat("%u drive RAID51", {drives});
-        case 10:
-            return TextFormat("%u drive RAID10", {drives});
-        default:
-            return TextFormat("%u drive Unknown RAID Type", {drives});
+        case 9: return TextFormat("%u drive RAID51", {drives});
+        case 10: return TextFormat("%u drive RAID10", {drives});
+        default: return TextFormat("%u drive Unknown RAID Type", {drives});
     }
 }
 
@@ -68,14 +63,10 @@ std::string ChunkText(E e) {
     const uint32_t chunkKb = Bits(e.P(3), 8, 8);
     const auto formatType = static_cast<uint8_t>(Bits(e.P(3), 0, 8));
     switch (type) {
-        case 0:
-            return TextFormat(", Chunk Size=%2uKB", {chunkKb});
-        case 1:
-            return TextFormat(", %s", {GetFormatTypeText(formatType)});
-        case 6:
-            return "";
-        default:
-            return TextFormat(", %s, %2uKB chunksize", {GetFormatTypeText(formatType), chunkKb});
+        case 0: return TextFormat(", Chunk Size=%2uKB", {chunkKb});
+        case 1: return TextFormat(", %s", {GetFormatTypeText(formatType)});
+        case 6: return "";
+        default: return TextFormat(", %s, %2uKB chunksize", {GetFormatTypeText(formatType), chunkKb});
     }
 }
 
@@ -94,6 +85,7 @@ struct SensorRow {
 };
 
 constexpr SensorRow kSensors[] = {
+    // clang-format off
     {1, "A +5V system power sensor %s has occurred. VCC: %2d.%02d V", Reading::Volts},
     {2, "A +2.5V system power sensor %s has occurred. 2.5V: %2d.%02d V", Reading::Volts},
     {3, "A +12V system power sensor %s has occurred. 12V: %2d.%02d V", Reading::Volts},
@@ -104,6 +96,7 @@ constexpr SensorRow kSensors[] = {
     {9, "An MC +2.5V power sensor %s has occurred. 2.5V: %2d.%02d V", Reading::Volts},
     {10, "A temperature sensor #3 %s has occurred. DG-%1d Temperature: %3d C", Reading::GateDegrees},
     {11, "A Pardock temperature %s has occurred. IC temperature: %3d C", Reading::Degrees},
+    // clang-format on
 };
 
 std::string SensorEvent(E e) {
@@ -114,10 +107,8 @@ std::string SensorEvent(E e) {
         switch (row.reading) {
             case Reading::Volts:  // millivolts, printed in volts and rounded hundredths
                 return TextFormat(row.format, {kind, value / 1000, (value % 1000 + 5) / 10});
-            case Reading::Degrees:
-                return TextFormat(row.format, {kind, value});
-            case Reading::GateDegrees:
-                return TextFormat(row.format, {kind, e.P(3) + 1, value});
+            case Reading::Degrees: return TextFormat(row.format, {kind, value});
+            case Reading::GateDegrees: return TextFormat(row.format, {kind, e.P(3) + 1, value});
         }
     }
     return TextFormat("An unknown sensor warning has occurred (param1=%d, param2=%d)", {e.P(1), value});

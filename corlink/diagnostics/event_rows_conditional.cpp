@@ -252,8 +252,7 @@ std::string Event174(E e) {
     const char* device = e.P(1) == 0 ? "enclosure" : e.P(1) == 1 ? "drive" : "unknown device";
     const std::string id = TextAt56Empty(e) ? "No device" : e.Wwn();
     switch (e.P(2)) {
-        case 0:
-            return TextFormat("Successful %s firmware update (WWN: %s)", {device, id});
+        case 0: return TextFormat("Successful %s firmware update (WWN: %s)", {device, id});
         case 1:
             return TextFormat("Device firmware update failed in transfer stage.  No %s update attempted.",
                               {device});
@@ -270,8 +269,7 @@ std::string Event174(E e) {
                 "Aborted %s firmware update (WWN: %s). This %s is left in an unknown state and may need to "
                 "be reset.",
                 {device, id, device});
-        default:
-            return TextFormat("Bad status = %d", {e.P(2)});
+        default: return TextFormat("Bad status = %d", {e.P(2)});
     }
 }
 

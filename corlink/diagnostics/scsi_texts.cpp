@@ -17,15 +17,19 @@ constexpr CodeText kSenseKey[] = {
     {4, "Hardware"},    {5, "Illegal Request"}, {6, "Unit Attention"}, {7, "Data Protect"},
     {8, "Blank Check"}, {9, "Vendor Specific"}, {10, "Copy Aborted"},  {11, "Aborted Command"},
     {14, "Miscompare"},
+    // clang-format on
 };
 
 constexpr CodeText kMaintenanceOp[] = {
+    // clang-format off
     {1, "Use CDB  "},  {2, "Inquiry  "},  {3, "TUR      "},  {4, "Frmt Unit"},  {5, "Verify   "},
     {6, "StartUnit"},  {7, "Stop Unit"},  {8, "Send Diag"},  {9, "ModeSense"},  {10, "Mode Slct"},
     {11, "ClearMeta"}, {12, "UseCDBNDW"}, {13, "UseCDBNDR"}, {14, "ClrMetaNR"},
+    // clang-format on
 };
 
 constexpr CodeText kIobStatus[] = {
+    // clang-format off
     {0x20, "No Response"}, {0x21, "Protocol Error"},       {0x22, "Link Down"},
     {0x23, "CRC Error"},   {0x24, "Under/OverRun"},        {0x30, "Device Busy"},
     {0x31, "Queue Full"},  {0x32, "Reservation Conflict"}, {0x40, "I/O Timeout"},

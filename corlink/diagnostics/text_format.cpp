@@ -49,11 +49,11 @@ void AppendConversion(std::string& out, const Conversion& c, const FormatArg* ar
         }
         return std::snprintf(buffer, size, c.conversion, static_cast<unsigned>(arg->Number()));
     };
-    char piece[256];
-    const int length = print(piece, sizeof(piece));
+    char fragment[256];
+    const int length = print(fragment, sizeof(fragment));
     if (length <= 0) return;
-    if (static_cast<size_t>(length) < sizeof(piece)) {
-        out.append(piece, static_cast<size_t>(length));
+    if (static_cast<size_t>(length) < sizeof(fragment)) {
+        out.append(fragment, static_cast<size_t>(length));
         return;
     }
     std::string large(static_cast<size_t>(length) + 1, '\0');

@@ -70,8 +70,8 @@ int CommandQueue::Waiting() const {
 
 // The runner's own command is the queue's first: the queue was empty, or it was handed on to it.
 void CommandQueue::RunTurn(Entry& own) {
-    Entry* finished =
-        nullptr;  // others' commands run in this turn, their threads woken once the lock is free
+    // others' commands run in this turn, their threads woken once the lock is free
+    Entry* finished = nullptr;
     if (!section_.enter()) {
         {
             Locked locked(lock_);

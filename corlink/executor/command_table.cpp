@@ -174,12 +174,9 @@ struct Dispatch {
 // Names that the table ends with tabs instead of blank padding.
 const char* TabSuffix(uint32_t code) {
     switch (code) {
-        case RRE_SET_DISCOVERY_FLAG:
-            return "\t\t\t";
-        case RRE_GET_NEED_UPDATE_CONTROLLER:
-            return "\t";
-        default:
-            return nullptr;
+        case RRE_SET_DISCOVERY_FLAG: return "\t\t\t";
+        case RRE_GET_NEED_UPDATE_CONTROLLER: return "\t";
+        default: return nullptr;
     }
 }
 

@@ -4,11 +4,10 @@
 #include "corlink/foundation/log.h"
 
 // Logs "ERROR: assertion failed! (<text>) at <file> line <line>" when the condition fails.
-// clang-format off
-#define OS_ASSERT_TEXT(condition, text)                                                           \
-    do {                                                                                          \
-        if (!(condition)) DebugPrint("ERROR: assertion failed! (%s) at %s line %d\n", text, __FILE__, __LINE__); \
+#define OS_ASSERT_TEXT(condition, text)                                                            \
+    do {                                                                                           \
+        if (!(condition))                                                                          \
+            DebugPrint("ERROR: assertion failed! (%s) at %s line %d\n", text, __FILE__, __LINE__); \
     } while (0)
-// clang-format on
 
 #define OS_ASSERT(condition) OS_ASSERT_TEXT(condition, #condition)

@@ -45,18 +45,12 @@ constexpr int kListType = 7;
 
 WORD AttributeOf(int type) {
     switch (type) {
-        case 1:
-            return 11;
-        case 2:
-            return 15;
-        case 4:
-            return 14;
-        case 5:
-            return 12;
-        case 6:
-            return 6;
-        default:
-            return kDefaultAttribute;
+        case 1: return 11;
+        case 2: return 15;
+        case 4: return 14;
+        case 5: return 12;
+        case 6: return 6;
+        default: return kDefaultAttribute;
     }
 }
 

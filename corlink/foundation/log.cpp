@@ -53,12 +53,14 @@ struct DwordSetting {
     bool asFlag;  // any non-zero value is stored as 1
 };
 constexpr DwordSetting kDwordSettings[] = {
+    // clang-format off
     {"ToFile", &DEBUG_CONFIG::ToFile, true},
     {"ToDebugger", &DEBUG_CONFIG::ToDebugger, true},
     {"TimeStamp", &DEBUG_CONFIG::TimeStamp, true},
     {"ForceFlush", &DEBUG_CONFIG::ForceFlush, true},
     {"MaxFileLength", &DEBUG_CONFIG::MaxFileLength, false},
     {"Options", &DEBUG_CONFIG::Options, false},
+    // clang-format on
 };
 
 bool ReadDword(HKEY key, const char* name, uint32_t* value) {
@@ -123,20 +125,20 @@ void WriteTimePrefix() {
     std::fputs(prefix, g_LogFile);
 }
 
-void WritePiece(const char* piece, size_t length) {
+void WriteFragment(const char* fragment, size_t length) {
     const bool toFile = g_LogFile != nullptr && DebugConfig.ToFile;
     if (DebugConfig.TimeStamp && g_AtLineStart) {
         if (toFile) WriteTimePrefix();  // only the file shows it
         g_AtLineStart = false;
     }
     if (DebugConfig.ToDebugger || (g_LogFile == nullptr && DebugConfig.ToFile)) {
-        OutputDebugStringA(std::string(piece, length).c_str());
+        OutputDebugStringA(std::string(fragment, length).c_str());
     }
     if (toFile) {
-        std::fwrite(piece, 1, length, g_LogFile);
+        std::fwrite(fragment, 1, length, g_LogFile);
         if (DebugConfig.ForceFlush) std::fflush(g_LogFile);
     }
-    if (length > 0 && piece[length - 1] == '\n') g_AtLineStart = true;
+    if (length > 0 && fragment[length - 1] == '\n') g_AtLineStart = true;
 }
 
 void WriteText(const char* text) {
@@ -144,7 +146,7 @@ void WriteText(const char* text) {
     while (*p != '\0') {
         const char* lineEnd = std::strchr(p, '\n');
         size_t length = lineEnd != nullptr ? static_cast<size_t>(lineEnd - p + 1) : std::strlen(p);
-        WritePiece(p, length);
+        WriteFragment(p, length);
         p += length;
     }
 }

@@ -66,17 +66,14 @@ int os_Lock(OS_LOCK* lock) {
         return 0;
     }
     switch (WaitForSingleObject(lock->hMutex, INFINITE)) {
-        case WAIT_OBJECT_0:
-            break;
+        case WAIT_OBJECT_0: break;
         case WAIT_ABANDONED:
             // Its owner thread ended inside the lock: the lock is ours now (what it protects may be half
             // changed), with our own count.
             DebugPrint("os_Lock: the lock's owner thread ended holding it\n");
             WriteField(lock->count, 0);
             break;
-        default:
-            OS_ASSERT(0);
-            return 0;
+        default: OS_ASSERT(0); return 0;
     }
     WriteField(lock->ownerThreadId, GetCurrentThreadId());
     WriteField(lock->count, ReadField(lock->count) + 1);
@@ -106,12 +103,9 @@ HANDLE os_OpenMutex(const char* name) { return OpenMutexA(SYNCHRONIZE, FALSE, na
 int os_WaitForMutex(HANDLE mutex, int32_t timeoutMs) {
     DWORD wait = timeoutMs == 0 ? INFINITE : static_cast<DWORD>(timeoutMs);
     switch (WaitForSingleObject(mutex, wait)) {
-        case WAIT_OBJECT_0:
-            return 0;
-        case WAIT_TIMEOUT:
-            return 1;
-        default:
-            return 2;
+        case WAIT_OBJECT_0: return 0;
+        case WAIT_TIMEOUT: return 1;
+        default: return 2;
     }
 }
 

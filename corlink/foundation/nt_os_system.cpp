@@ -14,14 +14,10 @@ constexpr DWORD kNotNtFamily = 0x80000000;
 // The platform ids the description names; any other leaves the name empty.
 const char* PlatformName(DWORD platformId) {
     switch (platformId) {
-        case 0:
-            return "Windows";
-        case 1:
-            return "Windows 95";
-        case 2:
-            return "Windows NT";
-        default:
-            return nullptr;
+        case 0: return "Windows";
+        case 1: return "Windows 95";
+        case 2: return "Windows NT";
+        default: return nullptr;
     }
 }
 
@@ -34,18 +30,10 @@ void DescribeProcessor(const SYSTEM_INFO& system, char* text, size_t size) {
             std::snprintf(text, size, "Intel%s", model);
             break;
         }
-        case PROCESSOR_ARCHITECTURE_MIPS:
-            std::snprintf(text, size, "MIPS R%d000, ", level);
-            break;
-        case PROCESSOR_ARCHITECTURE_ALPHA:
-            std::snprintf(text, size, "Alpha %d, ", level);
-            break;
-        case PROCESSOR_ARCHITECTURE_PPC:
-            std::snprintf(text, size, "Power PC, ");
-            break;
-        default:
-            text[0] = '\0';
-            break;
+        case PROCESSOR_ARCHITECTURE_MIPS: std::snprintf(text, size, "MIPS R%d000, ", level); break;
+        case PROCESSOR_ARCHITECTURE_ALPHA: std::snprintf(text, size, "Alpha %d, ", level); break;
+        case PROCESSOR_ARCHITECTURE_PPC: std::snprintf(text, size, "Power PC, "); break;
+        default: text[0] = '\0'; break;
     }
 }
 

@@ -19,6 +19,7 @@ struct StateName {
     const char* name;
 };
 constexpr StateName kStateNames[] = {
+    // clang-format off
     {SERVICE_STOPPED, "STOPPED"},
     {SERVICE_START_PENDING, "START_PENDING"},
     {SERVICE_STOP_PENDING, "STOP_PENDING"},
@@ -26,6 +27,7 @@ constexpr StateName kStateNames[] = {
     {SERVICE_CONTINUE_PENDING, "CONTINUE_PENDING"},
     {SERVICE_PAUSE_PENDING, "PAUSE_PENDING"},
     {SERVICE_PAUSED, "PAUSED"},
+    // clang-format on
 };
 
 }  // namespace

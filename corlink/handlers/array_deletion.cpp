@@ -204,8 +204,7 @@ int32_t deleteOnePartition(int32_t index, const uint8_t* serial) {
     r = DeletionAnswer(listing, r);
     const uint8_t* s = serial;
     DebugPrint(
-        "capicmd==>>deleteOnePartition controller=%d "
-        "partSerialNumber==%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
+        "capicmd==>>deleteOnePartition controller=%d partSerialNumber==%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x"
         "%02x%02x%02x%02x%02x%02x %d %d pPart=%p!\n",
         index, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8], s[9], s[10], s[11], s[12], s[13], s[14],
         s[15], r, unmapped, static_cast<const void*>(found));

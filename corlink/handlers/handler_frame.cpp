@@ -86,8 +86,7 @@ int32_t FindByUniqueSn(const char* text) {
 bool Resolve(CommandContext& context, const FramedCommand& framed, const RreCommandInfo& info) {
     Rre* pRre = context.rre;
     switch (framed.lookup) {
-        case Lookup::None:
-            return true;
+        case Lookup::None: return true;
         case Lookup::ClientId:
         case Lookup::RealController: {
             // The list commands carry the id alone, big-endian, and have no request converter.

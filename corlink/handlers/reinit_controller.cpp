@@ -20,14 +20,18 @@ struct Step {
 };
 
 constexpr Step kBeforeFiles[] = {
+    // clang-format off
     {deleteAllPartitions, "capicmd==>>capiReinitController.deleteAllPartitions %d!\n"},
     {freeAllChache, "capicmd==>>capiReinitController.freeAllChache %d!\n"},
     {deleteAllArray, "capicmd==>>capiReinitController.deleteAllArray %d!\n"},
     {deleteAllNickName, "capicmd==>>capiReinitController.deleteAllNickName %d!\n"},
+    // clang-format on
 };
 constexpr Step kAfterFiles[] = {
+    // clang-format off
     {deleteAllDiskSpare, "capicmd==>>capiReinitController.deleteAllDiskSpare %d!\n"},
     {deleteAllDiskMetadata, "capicmd==>>capiReinitController.clearAllDiskMetadata %d!\n"},
+    // clang-format on
 };
 
 // Runs every step whatever the earlier ones did, each on the controller found again by its serial (a

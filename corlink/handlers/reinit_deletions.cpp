@@ -33,9 +33,11 @@ constexpr struct {
     uint8_t type;
     const char* failure;
 } kPartitionPasses[] = {
+    // clang-format off
     {3, "capicmd==>>deleteAllPartitionsEx.CAPI_PTSNAP_SNAPSHOT %d!\n"},
     {2, "capicmd==>>deleteAllPartitionsEx.CAPI_PTSNAP_MASTER_VOLUME %d!\n"},
     {1, "capicmd==>>deleteAllPartitionsEx.CAPI_PTSNAP_BACKING_STORE %d!\n"},
+    // clang-format on
 };
 
 // Drive uses.

@@ -85,8 +85,7 @@ bool RollsBackManagementLun(const CommandContext& c) {
     const uint8_t* m = BufferAs<RRE_ROLLBACK_BUFFER>(c.buffer)->params.masterVolumeSerialNumber;
     const uint8_t* s = device.volumeSerialNumber;
     DebugPrint(
-        "capiRollbackMasterVolume: comparing MV "
-        "%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X "
+        "capiRollbackMasterVolume: comparing MV %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X "
         "with CAPI LUN S/N %02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X%02X (controller=%d "
         "&sn=%p)\n",
         m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7], m[8], m[9], m[10], m[11], m[12], m[13], m[14], m[15],
@@ -98,8 +97,7 @@ bool RollsBackManagementLun(const CommandContext& c) {
 int32_t RunRollbackMasterVolume(CommandContext& c) {
     if (RollsBackManagementLun(c)) {
         char text[] =
-            "ResyncLuns attempted on volume assigned to LUN 0, which is also being used to manage the array. "
-            " "
+            "ResyncLuns attempted on volume assigned to LUN 0, which is also being used to manage the array.  "
             "Remap the target volume to a non-zero LUN.";
         EventLogError(text, 0);
         c.refusal = kManagementLunRollbackRefused;

@@ -9,10 +9,12 @@ struct SwitchWord {
     ProgramSwitch programSwitch;
 };
 constexpr SwitchWord kSwitchWords[] = {
+    // clang-format off
     {"install", ProgramSwitch::Install},
     {"remove", ProgramSwitch::Remove},
     {"debug", ProgramSwitch::Debug},
     {"trace", ProgramSwitch::Trace},
+    // clang-format on
 };
 
 // The argument without its first character equals word, ignoring case.

@@ -20,9 +20,11 @@ struct UsageLine {
     const char* text;
 };
 constexpr UsageLine kUsageLines[] = {
+    // clang-format off
     {"%s -install          %s\n", "to install the service"},
     {"%s -remove           %s\n", "to remove the service"},
     {"%s -debug <params>   %s\n", "to run as a console app for debugging"},
+    // clang-format on
 };
 
 void RunSwitch(ProgramSwitch programSwitch, int argc, char** argv) {
@@ -31,9 +33,7 @@ void RunSwitch(ProgramSwitch programSwitch, int argc, char** argv) {
             RemoveService();
             InstallService();
             break;
-        case ProgramSwitch::Remove:
-            RemoveService();
-            break;
+        case ProgramSwitch::Remove: RemoveService(); break;
         case ProgramSwitch::Debug:
             g_DebugConsole = true;
             RunInConsole(argc, argv);
@@ -42,8 +42,7 @@ void RunSwitch(ProgramSwitch programSwitch, int argc, char** argv) {
             g_TraceFlag = 1;
             RunInConsole(argc, argv);
             break;
-        case ProgramSwitch::None:
-            break;
+        case ProgramSwitch::None: break;
     }
 }
 

@@ -23,12 +23,9 @@ HDEVNOTIFY g_DeviceNotification = nullptr;
 
 const char* DeviceEventName(DWORD eventType) {
     switch (eventType) {
-        case DBT_DEVICEARRIVAL:
-            return "device arrival";
-        case DBT_DEVICEREMOVECOMPLETE:
-            return "remove completed";
-        default:
-            return "unknown";
+        case DBT_DEVICEARRIVAL: return "device arrival";
+        case DBT_DEVICEREMOVECOMPLETE: return "remove completed";
+        default: return "unknown";
     }
 }
 
@@ -76,18 +73,12 @@ DWORD ServiceCtrlHandlerEx(DWORD control, DWORD eventType, LPVOID, LPVOID) {
             g_ServiceStatus.dwCurrentState = SERVICE_STOP_PENDING;
             RRECommServiceStop();
             break;
-        case SERVICE_CONTROL_INTERROGATE:
-            DebugPrint("SERVICE_CONTROL_INTERROGATE received\n");
-            break;
+        case SERVICE_CONTROL_INTERROGATE: DebugPrint("SERVICE_CONTROL_INTERROGATE received\n"); break;
         case SERVICE_CONTROL_DEVICEEVENT:
             DebugPrint("Event: DEVICEEVENT: %s\n", DeviceEventName(eventType));
             break;
-        case SERVICE_CONTROL_HARDWAREPROFILECHANGE:
-            DebugPrint("Event: HARDWAREPROFILECHANGE\n");
-            break;
-        case SERVICE_CONTROL_POWEREVENT:
-            DebugPrint("Event: POWEREVENT\n");
-            break;
+        case SERVICE_CONTROL_HARDWAREPROFILECHANGE: DebugPrint("Event: HARDWAREPROFILECHANGE\n"); break;
+        case SERVICE_CONTROL_POWEREVENT: DebugPrint("Event: POWEREVENT\n"); break;
         default:
             DebugPrint("Unsupported SERVICE_CONTROL_XXX received (dwControl=0x%x)\n",
                        static_cast<unsigned>(control));
@@ -101,14 +92,11 @@ DWORD ServiceCtrlHandlerEx(DWORD control, DWORD eventType, LPVOID, LPVOID) {
 BOOL ConsoleCtrlHandler(DWORD controlType) {
     switch (controlType) {
         case CTRL_C_EVENT:
-        case CTRL_BREAK_EVENT:
-            RRECommServiceStop();
-            return TRUE;
+        case CTRL_BREAK_EVENT: RRECommServiceStop(); return TRUE;
         case CTRL_SHUTDOWN_EVENT:
             RRECommServiceStop();
             Sleep(kShutdownGraceMs);
             return TRUE;
-        default:
-            return FALSE;
+        default: return FALSE;
     }
 }

@@ -60,15 +60,12 @@ constexpr bool OrderFits() {
     switch (O) {
         case Order::Net:
             return std::is_class_v<E> || std::is_same_v<E, uint32_t> || std::is_same_v<E, int32_t>;
-        case Order::Count:
-            return std::is_same_v<E, uint32_t>;
+        case Order::Count: return std::is_same_v<E, uint32_t>;
         case Order::BigEndian:
             return std::is_class_v<E> || std::is_same_v<E, uint32_t> || std::is_same_v<E, int32_t>;
         case Order::List:
-        case Order::ListOut:
-            return std::is_class_v<E>;
-        case Order::Host:
-            return true;
+        case Order::ListOut: return std::is_class_v<E>;
+        case Order::Host: return true;
     }
     return false;
 }
@@ -90,37 +87,39 @@ const T* BufferAs(const uint8_t* buffer) {
 #define RRE_ORDER_Net ::rre_wire::Order::Net, [](auto) { return 0u; }
 #define RRE_ORDER_Count ::rre_wire::Order::Count, [](auto) { return 0u; }
 #define RRE_ORDER_BigEndian ::rre_wire::Order::BigEndian, [](auto) { return 0u; }
-// clang-format off
 #define RRE_ORDER_List(countMember) \
-    ::rre_wire::Order::List, [](auto t) { return uint32_t(offsetof(typename decltype(t)::type, countMember)); }
+    ::rre_wire::Order::List,        \
+        [](auto t) { return uint32_t(offsetof(typename decltype(t)::type, countMember)); }
 #define RRE_ORDER_ListOut(countMember) \
-    ::rre_wire::Order::ListOut, [](auto t) { return uint32_t(offsetof(typename decltype(t)::type, countMember)); }
+    ::rre_wire::Order::ListOut,        \
+        [](auto t) { return uint32_t(offsetof(typename decltype(t)::type, countMember)); }
 
 // ---- expansions of one row F(S, offset, member, ctype, count, order)
 #define RRE_ROW_MEMBER(S, off, m, ct, n, ord) typename ::capi::Dim<ct, n>::type m;
 #define RRE_ROW_CHECK(S, off, m, ct, n, ord) RRE_ROW_CHECK_(S, off, m, ct, n, RRE_ORDER_##ord)
 #define RRE_ROW_CHECK_(...) RRE_ROW_CHECK_N(__VA_ARGS__)
-#define RRE_ROW_CHECK_N(S, off, m, ct, n, order, countAt)           \
-    static_assert(offsetof(S, m) == (off), #S "." #m " offset");     \
+#define RRE_ROW_CHECK_N(S, off, m, ct, n, order, countAt)        \
+    static_assert(offsetof(S, m) == (off), #S "." #m " offset"); \
     static_assert(::rre_wire::OrderFits<ct, order>(), #S "." #m " type does not fit its byte order");
 #define RRE_ROW_DESC(S, off, m, ct, n, ord) RRE_ROW_DESC_(S, off, m, ct, n, RRE_ORDER_##ord)
 #define RRE_ROW_DESC_(...) RRE_ROW_DESC_N(__VA_ARGS__)
-#define RRE_ROW_DESC_N(S, off, m, ct, n, order, countAt)                                                   \
-    ::rre_wire::Row{#m, off, sizeof(::capi::Element<ct>), n, order, ::rre_wire::RecordOf<ct>(), \
+#define RRE_ROW_DESC_N(S, off, m, ct, n, order, countAt) \
+    ::rre_wire::Row{#m,                                  \
+                    off,                                 \
+                    sizeof(::capi::Element<ct>),         \
+                    n,                                   \
+                    order,                               \
+                    ::rre_wire::RecordOf<ct>(),          \
                     countAt(std::type_identity<S>{})},
 
 // Everything about buffer S comes from S##_ROWS.
-#define RRE_BUFFER(S, SIZE)                                                                              \
-    CAPI_PACKED_BEGIN struct CAPI_PACKED S {                                                             \
-        S##_ROWS(RRE_ROW_MEMBER, S)                                                                      \
-    };                                                                                                   \
-    CAPI_PACKED_END                                                                                      \
-    static_assert(sizeof(S) == (SIZE), #S " size");                                                      \
-    static_assert(std::is_standard_layout_v<S> && std::is_trivially_copyable_v<S>, #S " layout");         \
-    S##_ROWS(RRE_ROW_CHECK, S)                                                                           \
-    template <>                                                                                          \
-    struct rre_wire::Layout<S> {                                                                         \
-        static constexpr ::rre_wire::Row rows[] = {S##_ROWS(RRE_ROW_DESC, S)};                           \
-        static constexpr ::rre_wire::BufferDesc value{#S, SIZE, rows, std::size(rows)};                  \
+#define RRE_BUFFER(S, SIZE)                                                                       \
+    CAPI_PACKED_BEGIN struct CAPI_PACKED S { S##_ROWS(RRE_ROW_MEMBER, S) };                       \
+    CAPI_PACKED_END                                                                               \
+    static_assert(sizeof(S) == (SIZE), #S " size");                                               \
+    static_assert(std::is_standard_layout_v<S> && std::is_trivially_copyable_v<S>, #S " layout"); \
+    S##_ROWS(RRE_ROW_CHECK, S) template <>                                                        \
+    struct rre_wire::Layout<S> {                                                                  \
+        static constexpr ::rre_wire::Row rows[] = {S##_ROWS(RRE_ROW_DESC, S)};                    \
+        static constexpr ::rre_wire::BufferDesc value{#S, SIZE, rows, std::size(rows)};           \
     };
-// clang-format on

@@ -176,17 +176,12 @@ void Pack(const BufferFormat& format, int32_t mode, uint8_t* buffer, size_t leng
     for (size_t r = 0; r < format.layout->rowCount; ++r) {
         const Row& row = format.layout->rows[r];
         switch (row.order) {
-            case Order::Net:
-                PackRow(row, mode, buffer, length);
-                break;
+            case Order::Net: PackRow(row, mode, buffer, length); break;
             case Order::List:
-            case Order::ListOut:
-                PackList(row, mode, buffer, length);
-                break;
+            case Order::ListOut: PackList(row, mode, buffer, length); break;
             case Order::Host:
             case Order::Count:
-            case Order::BigEndian:
-                break;
+            case Order::BigEndian: break;
         }
     }
 }

@@ -13,12 +13,14 @@
 #define RRE_EVENT_ENTRY_FIELDS(F, S) \
     F(S,     0, record,             CAPI_EVENT_RECORD,         1, Struct, Yes, nullptr, None) \
     F(S,   156, text,               char,                    256, Chars,  No,  nullptr, None)
+// clang-format on
 CAPI_STRUCT(RRE_EVENT_ENTRY, 412)
 
 constexpr uint32_t RRE_EVENT_CAPACITY = 416;  // the event buffer's records
 
 // GET_EVENT (9): which events (the first, the last, one by its sequence number or a range); the reply's
 // entries and their count.
+// clang-format off
 #define RRE_EVENT_BUFFER_ROWS(F, S) \
     F(S,     0, head,               RRE_HEAD,                  1, Net)   \
     F(S,     8, controllerId,       uint32_t,                  1, Net)   \
@@ -29,6 +31,7 @@ constexpr uint32_t RRE_EVENT_CAPACITY = 416;  // the event buffer's records
     F(S,    20, entryCount,         uint32_t,                  1, Count) \
     F(S,    24, range,              uint32_t,                  2, Net)   \
     F(S,    32, entries,            RRE_EVENT_ENTRY,         416, List(entryCount))
+// clang-format on
 RRE_BUFFER(RRE_EVENT_BUFFER, 32 + 416 * 412)
 
 constexpr uint32_t RRE_FILE_CHUNK_CAPACITY = 131072;
@@ -36,6 +39,7 @@ constexpr uint32_t RRE_FILE_CHUNK_CAPACITY = 131072;
 // EXT_MASK_READFILE (40): one chunk of a file; every word big-endian, written by the proxy. The request's
 // chunk number (from 1) is answered with the file's size in the same word; the reply runs on past the
 // data row with as many bytes again.
+// clang-format off
 #define RRE_READ_FILE_BUFFER_ROWS(F, S) \
     F(S,     0, head,               RRE_HEAD,                  1, BigEndian) \
     F(S,     8, fileName,           RRE_FILE_NAME,             1, Host)      \
@@ -46,10 +50,12 @@ constexpr uint32_t RRE_FILE_CHUNK_CAPACITY = 131072;
     F(S,   536, chunkBytes,         uint32_t,                  1, BigEndian) \
     F(S,   540, unused540,          uint32_t,                  1, BigEndian) \
     F(S,   544, data,               uint8_t,              131072, Host)
+// clang-format on
 RRE_BUFFER(RRE_READ_FILE_BUFFER, 544 + 131072)
 
 // EXT_MASK_WRITEFILE (41): the file, the data, and whether to append (either word non-zero). The data
 // may run on past the data row, as far as the request's length.
+// clang-format off
 #define RRE_WRITE_FILE_BUFFER_ROWS(F, S) \
     F(S,     0, head,               RRE_HEAD,                  1, BigEndian) \
     F(S,     8, fileName,           RRE_FILE_NAME,             1, Host)      \
@@ -60,9 +66,11 @@ RRE_BUFFER(RRE_READ_FILE_BUFFER, 544 + 131072)
     F(S,   540, appendToo,          uint32_t,                  1, BigEndian) \
     F(S,   544, unused544,          uint32_t,                  1, BigEndian) \
     F(S,   548, data,               uint8_t,              131072, Host)
+// clang-format on
 RRE_BUFFER(RRE_WRITE_FILE_BUFFER, 548 + 131072)
 
 // The EXT_MASK_WRITEFILE reply.
+// clang-format off
 #define RRE_WRITE_FILE_REPLY_ROWS(F, S) \
     F(S,     0, head,               RRE_HEAD,                  1, BigEndian) \
     F(S,     8, result,             uint32_t,                  1, BigEndian)

@@ -14,8 +14,8 @@ constexpr uint32_t RRE_HANDLE_DB_REDISCOVER_OFFSET = offsetof(RRE_HANDLE_DB_BUFF
 constexpr uint32_t RRE_HANDLE_DB_COUNT_OFFSET = offsetof(RRE_HANDLE_DB_BUFFER, recordCount);
 constexpr uint32_t RRE_HANDLE_DB_RECORD_OFFSET = offsetof(RRE_HANDLE_DB_BUFFER, records);
 constexpr uint32_t RRE_HANDLE_DB_RECORD_SIZE = sizeof(RRE_HANDLE_DB_RECORD);
-constexpr uint32_t RRE_HANDLE_DB_ID_A_OFFSET =
-    offsetof(RRE_HANDLE_DB_RECORD, controllerIdA);  // within a record
+// within a record
+constexpr uint32_t RRE_HANDLE_DB_ID_A_OFFSET = offsetof(RRE_HANDLE_DB_RECORD, controllerIdA);
 constexpr uint32_t RRE_HANDLE_DB_ID_B_OFFSET = offsetof(RRE_HANDLE_DB_RECORD, controllerIdB);
 
 // GET_STORAGESYSTEMS (96).

@@ -14,6 +14,7 @@ struct CodeTextEntry {
     const char* text;
 };
 constexpr CodeTextEntry kCodeTexts[] = {
+    // clang-format off
     {COMM_ERR_OPEN, "Cannot open TCP/IP communication."},
     {COMM_ERR_LISTEN, "Cannot listen on the opened TCP/IP communication."},
     {COMM_ERR_IOCTL, "Cannot perform IOCTL on the TCP/IP communication."},
@@ -26,6 +27,7 @@ constexpr CodeTextEntry kCodeTexts[] = {
     {COMM_ERR_CREATE_SESSION, "Cannot create a communication session for the incoming connection."},
     {COMM_ERR_ALLOCATE, "Cannot allocate memory."},
     {COMM_ERR_LOCK, "Cannot lock a resource."},
+    // clang-format on
 };
 constexpr const char* kDefaultCodeText = "Cannot report status.";
 
@@ -43,6 +45,7 @@ struct SystemSubCode {
     uint32_t subCode;
 };
 constexpr SystemSubCode kSystemSubCodes[] = {
+    // clang-format off
     {20, -1, 1},
     {17, COMM_ERR_REPORT_STATUS, 2},
     {17, COMM_ERR_CREATE_SESSION, 3},
@@ -51,6 +54,7 @@ constexpr SystemSubCode kSystemSubCodes[] = {
     {19, COMM_ERR_CREATE_SESSION, 2},
     {19, 15, 3},
     {19, 16, 4},
+    // clang-format on
 };
 
 uint32_t EventClass(int32_t kind) {

@@ -111,12 +111,9 @@ CHotLink::Step CHotLink::HandleMessage() {
     if (!m_pSocket->Receive(m_databuf, m_Header.DataLen)) return Fail(COMM_ERR_RECEIVE, "Throw 6");
 
     switch (m_Header.DataType) {
-        case PROXY_REQUEST:
-            return HandleRequest();
-        case PROXY_CONTROL:
-            return HandleControl();
-        default:
-            return Step::Next;
+        case PROXY_REQUEST: return HandleRequest();
+        case PROXY_CONTROL: return HandleControl();
+        default: return Step::Next;
     }
 }
 

@@ -18,12 +18,9 @@ constexpr uint32_t kEmptyHandshake = 6;
 // The platform code of the handshake reply, from the operating-system family.
 uint32_t PlatformCode() {
     switch (os_GetVersion(nullptr)) {
-        case 4:
-            return 0x20000;  // NT family
-        case 3:
-            return 0x10000;  // the older family
-        default:
-            return 0;
+        case 4: return 0x20000;  // NT family
+        case 3: return 0x10000;  // the older family
+        default: return 0;
     }
 }
 
@@ -31,18 +28,12 @@ uint32_t PlatformCode() {
 
 CHotLink::Step CHotLink::HandleControl() {
     switch (m_Header.OpCode) {
-        case CTRL_HANDSHAKE:
-            return Handshake();
-        case CTRL_LOGIN:
-            return Login();
-        case CTRL_REGISTER_LISTENER:
-            return RegisterListener();
-        case SERVER_OUTOF_LIST:
-            return LeaveListenerList();
-        case CTRL_GOODBYE:
-            return Goodbye();
-        default:
-            return Step::Next;
+        case CTRL_HANDSHAKE: return Handshake();
+        case CTRL_LOGIN: return Login();
+        case CTRL_REGISTER_LISTENER: return RegisterListener();
+        case SERVER_OUTOF_LIST: return LeaveListenerList();
+        case CTRL_GOODBYE: return Goodbye();
+        default: return Step::Next;
     }
 }
 

@@ -13,8 +13,10 @@ struct RemovalLines {
     const char* marker;
 };
 constexpr RemovalLines kRemovalLines[] = {
+    // clang-format off
     {ListenerRemoval::OutOfList, "OOPS: remove client(%d:%s) for get SERVER_OUTOF_LIST\n", "Throw 5X"},
     {ListenerRemoval::Goodbye, "Remove one Listen CLIENT(Port:%d, Addr:%s)\n", "Throw 6X"},
+    // clang-format on
 };
 
 const RemovalLines& LinesFor(ListenerRemoval why) {

@@ -162,11 +162,11 @@ int CRRESocket::Receive(void* destination, uint32_t count) {
 int CRRESocket::Send(const void* source, uint32_t count, bool moreFollows) {
     const char* next = static_cast<const char*>(source);
     uint32_t remaining = count;
-    uint32_t piece = count < RRE_SOCKET_SEND_PIECE ? count : RRE_SOCKET_SEND_PIECE;
+    uint32_t fragment = count < RRE_SOCKET_SEND_FRAGMENT ? count : RRE_SOCKET_SEND_FRAGMENT;
     while (MayGoOn()) {
         if (remaining == 0) return 1;
-        const int flags = moreFollows || remaining > piece ? MSG_PARTIAL : 0;
-        int sent = send(m_hSocket, next, static_cast<int>(piece), flags);
+        const int flags = moreFollows || remaining > fragment ? MSG_PARTIAL : 0;
+        int sent = send(m_hSocket, next, static_cast<int>(fragment), flags);
         if (sent < 0) {
             if (StoreLastError() != WSAEWOULDBLOCK) return 0;
             WaitBeforeRetry(POLLWRNORM);
@@ -174,7 +174,7 @@ int CRRESocket::Send(const void* source, uint32_t count, bool moreFollows) {
         }
         next += sent;
         remaining -= static_cast<uint32_t>(sent);
-        if (remaining < piece) piece = remaining;
+        if (remaining < fragment) fragment = remaining;
     }
     return 0;
 }

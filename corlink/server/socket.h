@@ -15,8 +15,8 @@
 
 // Receive never stores more than this in one call (the size of a session's data buffer).
 constexpr uint32_t RRE_SOCKET_MAX_RECEIVE = 4194304;
-// Sends go out in pieces of at most this many bytes.
-constexpr uint32_t RRE_SOCKET_SEND_PIECE = 1024;
+// Sends go out in fragments of at most this many bytes.
+constexpr uint32_t RRE_SOCKET_SEND_FRAGMENT = 1024;
 // The longest wait between two tries of an operation that would block.
 constexpr uint32_t RRE_SOCKET_RETRY_MS = 2;
 
@@ -38,9 +38,9 @@ class CRRESocket {
     int GetPeerName();
     // Receives exactly count bytes (at most RRE_SOCKET_MAX_RECEIVE); fails when the peer closes first.
     int Receive(void* destination, uint32_t count);
-    // Sends count bytes in pieces of at most RRE_SOCKET_SEND_PIECE. All pieces but the last are marked as
-    // followed by more of the same message, so the kernel may join them; so is the last when moreFollows
-    // (the caller sends the rest of the message next).
+    // Sends count bytes in fragments of at most RRE_SOCKET_SEND_FRAGMENT. All fragments but the last are
+    // marked as followed by more of the same message, so the kernel may join them; so is the last when
+    // moreFollows (the caller sends the rest of the message next).
     int Send(const void* source, uint32_t count, bool moreFollows = false);
     int IOCtl(LONG command, ULONG* value);
     CRRESocket& Close();

@@ -174,6 +174,7 @@ struct LunFilter {
 };
 
 const LunFilter kLunFilters[] = {
+    // clang-format off
     {VendorBad, FilterLog::Address,
      "FindProcessorDevices: skipping %d.%d.%d.%d because inquiry vendor id bad\n", false},
     {NotDiskOrEnclosure, FilterLog::Address,
@@ -194,6 +195,7 @@ const LunFilter kLunFilters[] = {
      "FindProcessorDevices: skipping %d.%d.%d.%d because not SCSI-3 compatible device (INQUIRY VERSION != "
      "5)\n",
      false},
+    // clang-format on
 };
 
 // True when a filter skips the LUN (its line logged).
@@ -203,15 +205,11 @@ bool SkippedByFilter(const uint8_t* q, const LunAddress& a) {
     for (const LunFilter& filter : kLunFilters) {
         if (!filter.holds(q)) continue;
         switch (filter.log) {
-            case FilterLog::Address:
-                DebugPrint(filter.format, adapter, bus, a.target, a.lun);
-                break;
+            case FilterLog::Address: DebugPrint(filter.format, adapter, bus, a.target, a.lun); break;
             case FilterLog::TypeAndModel:
                 DebugPrint(filter.format, q[0], model, adapter, bus, a.target, a.lun);
                 break;
-            case FilterLog::Model:
-                DebugPrint(filter.format, model, adapter, bus, a.target, a.lun);
-                break;
+            case FilterLog::Model: DebugPrint(filter.format, model, adapter, bus, a.target, a.lun); break;
         }
         if (filter.countsOutsideRaidDrive) ++g_Discovery.skippedOutsideRaidDrives;
         return true;

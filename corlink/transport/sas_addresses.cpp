@@ -21,20 +21,20 @@ bool IsZeroAddress(const uint8_t* address) {
     return std::memcmp(address, kZero, SAS_ADDRESS_LENGTH) == 0;
 }
 
-std::string TrimmedPiece(const char* piece) {
+std::string TrimmedFragment(const char* fragment) {
     static const char kSpace[] = " \t\r\n";
-    std::string text(piece);
+    std::string text(fragment);
     const size_t first = text.find_first_not_of(kSpace);
     if (first == std::string::npos) return {};
     return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
 
-// The address text of one piece of the tool's output, or "" when the piece holds no non-zero address.
-std::string AddressTextOf(const char* piece) {
-    if (std::strstr(piece, "SAS Address:") == nullptr) return {};
+// The address text of one fragment of the tool's output, or "" when the fragment holds no non-zero address.
+std::string AddressTextOf(const char* fragment) {
+    if (std::strstr(fragment, "SAS Address:") == nullptr) return {};
     static const std::regex kAddressLine(".*SAS Address:[[:s:]]*([[:xdigit:]]*)",
                                          std::regex::ECMAScript | std::regex::icase);
-    const std::string line = TrimmedPiece(piece);
+    const std::string line = TrimmedFragment(fragment);
     std::smatch match;
     if (!std::regex_match(line, match, kAddressLine)) return {};
     std::string digits = match[1].str();
@@ -69,14 +69,14 @@ int ReadAdapterCliSasAddresses(std::vector<std::string>* texts) {
         DebugPrint("ReadAdapterCliSasAddresses: could not start %s\n", kAdapterCliPath);
         return -1;
     }
-    char piece[ADAPTER_CLI_PIECE_LENGTH + 1];
+    char fragment[ADAPTER_CLI_FRAGMENT_LENGTH + 1];
     bool readToEnd = false;
-    for (uint32_t pieces = 0; pieces < ADAPTER_CLI_MAX_PIECES; ++pieces) {
-        if (std::fgets(piece, sizeof piece, pipe) == nullptr) {
+    for (uint32_t fragments = 0; fragments < ADAPTER_CLI_MAX_FRAGMENTS; ++fragments) {
+        if (std::fgets(fragment, sizeof fragment, pipe) == nullptr) {
             readToEnd = std::feof(pipe) != 0;
             break;
         }
-        std::string address = AddressTextOf(piece);
+        std::string address = AddressTextOf(fragment);
         if (!address.empty() && texts->size() < ADAPTER_CLI_MAX_ADDRESSES)
             texts->push_back(std::move(address));
     }

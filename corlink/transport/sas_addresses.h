@@ -28,8 +28,8 @@ bool IsHostSasAddress(const uint8_t address[SAS_ADDRESS_LENGTH]);
 
 // The adapter tool, its command line, and how much of its output is read at most.
 extern const char* const kAdapterCliPath;
-constexpr uint32_t ADAPTER_CLI_PIECE_LENGTH = 127;
-constexpr uint32_t ADAPTER_CLI_MAX_PIECES = 16384;
+constexpr uint32_t ADAPTER_CLI_FRAGMENT_LENGTH = 127;
+constexpr uint32_t ADAPTER_CLI_MAX_FRAGMENTS = 16384;
 constexpr uint32_t ADAPTER_CLI_MAX_ADDRESSES = 1024;
 
 // Runs the adapter tool and collects the non-zero address texts of its "SAS Address:" lines. Returns 0

@@ -8,6 +8,7 @@ namespace {
 
 // Indexed by command type. WRITE BUFFER and READ BUFFER use mode 1, buffer id 0 and offset 0.
 constexpr ScsiCommandInfo kCommands[] = {
+    // clang-format off
     {"TUR", 6, {0x00, 0x00, 0x00, 0x00, 0x00, 0x00}, false, ScsiLengthField::None},
     {"Inq", 6, {0x12, 0x00, 0x00, 0x00, 0x00, 0x00}, false, ScsiLengthField::Byte4},
     {"Inq83", 6, {0x12, 0x01, 0x83, 0x00, 0x00, 0x00}, false, ScsiLengthField::Byte4},
@@ -23,6 +24,7 @@ constexpr ScsiCommandInfo kCommands[] = {
      ScsiLengthField::Bytes6To8},
     {"InqD0", 6, {0x12, 0x01, 0xD0, 0x00, 0x00, 0x00}, false, ScsiLengthField::Byte4},
     {"Inq80", 6, {0x12, 0x01, 0x80, 0x00, 0x00, 0x00}, false, ScsiLengthField::Byte4},
+    // clang-format on
 };
 
 }  // namespace
@@ -33,12 +35,9 @@ const ScsiCommandInfo* FindScsiCommand(uint32_t commandType) {
 
 uint32_t CutScsiTransferLength(const ScsiCommandInfo& command, uint32_t dataLength) {
     switch (command.lengthField) {
-        case ScsiLengthField::None:
-            return 0;
-        case ScsiLengthField::Byte4:
-            return std::min(dataLength, SCSI_MAX_INQUIRY_LENGTH);
-        case ScsiLengthField::Bytes6To8:
-            return std::min(dataLength, SCSI_MAX_TRANSFER_LENGTH);
+        case ScsiLengthField::None: return 0;
+        case ScsiLengthField::Byte4: return std::min(dataLength, SCSI_MAX_INQUIRY_LENGTH);
+        case ScsiLengthField::Bytes6To8: return std::min(dataLength, SCSI_MAX_TRANSFER_LENGTH);
     }
     return 0;
 }

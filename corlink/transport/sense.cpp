@@ -13,6 +13,7 @@ struct StatusName {
 };
 
 constexpr StatusName kStatusNames[] = {
+    // clang-format off
     {0x00, "GOOD\n"},
     {0x02, "CHECK CONDITION\n"},
     {0x04, "CONDITION MET\n"},
@@ -23,6 +24,7 @@ constexpr StatusName kStatusNames[] = {
     {0x28, "TASK SET FULL\n"},
     {0x30, "ACA ACTIVE\n"},
     {0x40, "TASK ABORTED\n"},
+    // clang-format on
 };
 
 // Indexed by sense key; key 0xF has no line.

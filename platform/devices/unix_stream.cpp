@@ -68,10 +68,10 @@ int Accept(int listener) {
 
 bool SendAll(int fd, const void* data, size_t length) { return SendAll(fd, {{data, length}}); }
 
-bool SendAll(int fd, std::initializer_list<Piece> pieces) {
+bool SendAll(int fd, std::initializer_list<Fragment> fragments) {
     std::vector<iovec> left;
-    for (const Piece& piece : pieces) {
-        if (piece.length > 0) left.push_back({const_cast<void*>(piece.data), piece.length});
+    for (const Fragment& fragment : fragments) {
+        if (fragment.length > 0) left.push_back({const_cast<void*>(fragment.data), fragment.length});
     }
     size_t first = 0;
     while (first < left.size()) {

@@ -16,13 +16,13 @@ int Connect(const std::string& path);
 int Accept(int listener);
 // Every byte, or false (the peer closed, or an error).
 bool SendAll(int fd, const void* data, size_t length);
-// Every byte of the pieces, in order, handed to the kernel together, so that the peer is woken once for a
+// Every byte of the fragments, in order, handed to the kernel together, so that the peer is woken once for a
 // message sent in parts rather than once a part; or false.
-struct Piece {
+struct Fragment {
     const void* data;
     size_t length;
 };
-bool SendAll(int fd, std::initializer_list<Piece> pieces);
+bool SendAll(int fd, std::initializer_list<Fragment> fragments);
 bool ReceiveAll(int fd, void* data, size_t length);
 // Wakes a thread blocked on the socket (accept or receive) without closing it.
 void Shutdown(int fd);

@@ -104,21 +104,16 @@ class Reader {
         uint8_t tag = 0;
         if (!Raw(&tag, 1)) return false;
         switch (tag) {
-            case kNone:
-                *value = std::monostate{};
-                return true;
+            case kNone: *value = std::monostate{}; return true;
             case kBool: {
                 uint8_t b = 0;
                 if (!Raw(&b, 1)) return false;
                 *value = b != 0;
                 return true;
             }
-            case kInt32:
-                return Number<int32_t>(value);
-            case kUint32:
-                return Number<uint32_t>(value);
-            case kUint64:
-                return Number<uint64_t>(value);
+            case kInt32: return Number<int32_t>(value);
+            case kUint32: return Number<uint32_t>(value);
+            case kUint64: return Number<uint64_t>(value);
             case kText: {
                 std::string text;
                 if (!Text(&text)) return false;
@@ -141,8 +136,7 @@ class Reader {
                 *value = std::move(list);
                 return true;
             }
-            default:
-                return false;
+            default: return false;
         }
     }
 

@@ -58,20 +58,16 @@ namespace {
 
 int OpenFlags(ContainedOpen how) {
     switch (how) {
-        case ContainedOpen::ReadRegular:
-            return O_RDONLY;
-        case ContainedOpen::WriteAppend:
-            return O_WRONLY | O_CREAT | O_APPEND;
+        case ContainedOpen::ReadRegular: return O_RDONLY;
+        case ContainedOpen::WriteAppend: return O_WRONLY | O_CREAT | O_APPEND;
     }
     return O_RDONLY;
 }
 
 const char* StreamMode(ContainedOpen how) {
     switch (how) {
-        case ContainedOpen::ReadRegular:
-            return "rb";
-        case ContainedOpen::WriteAppend:
-            return "ab";
+        case ContainedOpen::ReadRegular: return "rb";
+        case ContainedOpen::WriteAppend: return "ab";
     }
     return "rb";
 }

@@ -47,11 +47,10 @@ constexpr SystemText kSystemTexts[] = {
     {10048, "Only one usage of each socket address (protocol/network address/port) is normally permitted."},
     {10053, "An established connection was aborted by the software in your host machine."},
     {10054, "An existing connection was forcibly closed by the remote host."},
-    // clang-format on
-    {10060,
-     "A connection attempt failed because the connected party did not properly respond after a period "
-     "of time, or established connection failed because connected host has failed to respond."},
+    {10060, "A connection attempt failed because the connected party did not properly respond after a period "
+            "of time, or established connection failed because connected host has failed to respond."},
     {10061, "No connection could be made because the target machine actively refused it."},
+    // clang-format on
 };
 
 const char* FindText(DWORD code) {
@@ -100,31 +99,20 @@ namespace platform {
 
 DWORD WinErrorFromErrno(int err) {
     switch (err) {
-        case 0:
-            return ERROR_SUCCESS;
-        case ENOENT:
-            return ERROR_FILE_NOT_FOUND;
-        case ENOTDIR:
-            return ERROR_PATH_NOT_FOUND;
+        case 0: return ERROR_SUCCESS;
+        case ENOENT: return ERROR_FILE_NOT_FOUND;
+        case ENOTDIR: return ERROR_PATH_NOT_FOUND;
         case EACCES:
         case EPERM:
-        case EROFS:
-            return ERROR_ACCESS_DENIED;
-        case EBADF:
-            return ERROR_INVALID_HANDLE;
-        case ENOMEM:
-            return ERROR_NOT_ENOUGH_MEMORY;
-        case EEXIST:
-            return ERROR_ALREADY_EXISTS;
+        case EROFS: return ERROR_ACCESS_DENIED;
+        case EBADF: return ERROR_INVALID_HANDLE;
+        case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+        case EEXIST: return ERROR_ALREADY_EXISTS;
         case ENXIO:
-        case ENODEV:
-            return ERROR_DEV_NOT_EXIST;
-        case EINVAL:
-            return ERROR_INVALID_PARAMETER;
-        case ENOTEMPTY:
-            return ERROR_ACCESS_DENIED;
-        default:
-            return ERROR_GEN_FAILURE;
+        case ENODEV: return ERROR_DEV_NOT_EXIST;
+        case EINVAL: return ERROR_INVALID_PARAMETER;
+        case ENOTEMPTY: return ERROR_ACCESS_DENIED;
+        default: return ERROR_GEN_FAILURE;
     }
 }
 

@@ -41,14 +41,10 @@ DWORD PipeErrorFromErrno(int err) {
     switch (err) {
         case EPIPE:
         case ECONNRESET:
-        case ENOTCONN:
-            return ERROR_BROKEN_PIPE;
-        case ECONNREFUSED:
-            return ERROR_FILE_NOT_FOUND;
-        case EAGAIN:
-            return ERROR_PIPE_BUSY;
-        default:
-            return platform::WinErrorFromErrno(err);
+        case ENOTCONN: return ERROR_BROKEN_PIPE;
+        case ECONNREFUSED: return ERROR_FILE_NOT_FOUND;
+        case EAGAIN: return ERROR_PIPE_BUSY;
+        default: return platform::WinErrorFromErrno(err);
     }
 }
 

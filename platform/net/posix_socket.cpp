@@ -22,8 +22,10 @@ struct OptionName {
     int name;
 };
 constexpr OptionName kOptionNames[] = {
+    // clang-format off
     {Option::ReuseAddress, SOL_SOCKET, SO_REUSEADDR},
     {Option::NoDelay, IPPROTO_TCP, TCP_NODELAY},
+    // clang-format on
 };
 
 struct PollBit {
@@ -72,10 +74,10 @@ long Send(int fd, const void* data, long length, unsigned flags) {
 
 long SendTwo(int fd, const void* first, long firstLength, const void* second, long secondLength,
              unsigned flags) {
-    iovec pieces[2] = {{const_cast<void*>(first), static_cast<size_t>(firstLength)},
-                       {const_cast<void*>(second), static_cast<size_t>(secondLength)}};
+    iovec fragments[2] = {{const_cast<void*>(first), static_cast<size_t>(firstLength)},
+                          {const_cast<void*>(second), static_cast<size_t>(secondLength)}};
     msghdr message{};
-    message.msg_iov = pieces;
+    message.msg_iov = fragments;
     message.msg_iovlen = 2;
     const int system = MSG_NOSIGNAL | ((flags & kSendMore) != 0 ? MSG_MORE : 0);
     return ::sendmsg(fd, &message, system);

@@ -31,7 +31,7 @@ int Listen(int fd, int backlog);
 int Accept(int fd);
 int Connect(int fd, const void* address, int length);
 long Send(int fd, const void* data, long length, unsigned flags);
-// One send of two buffers, the first before the second (sendmsg(2) with two pieces).
+// One send of two buffers, the first before the second (sendmsg(2) with two fragments).
 long SendTwo(int fd, const void* first, long firstLength, const void* second, long secondLength,
              unsigned flags);
 long Receive(int fd, void* data, long length, int flags);

@@ -14,7 +14,7 @@ namespace platform::send_gather {
 namespace {
 namespace ps = platform::posix_socket;
 
-// At most this much of a message waits in the gatherer; a piece beyond it waits for the kernel.
+// At most this much of a message waits in the gatherer; a fragment beyond it waits for the kernel.
 constexpr size_t kGatherLimit = 256 * 1024;
 
 struct Pending {
@@ -24,7 +24,7 @@ struct Pending {
     size_t Size() const { return bytes.size() - start; }
 };
 
-// One entry per socket that has gathered pieces. Only the thread that owns a socket sends on it or closes
+// One entry per socket that has gathered fragments. Only the thread that owns a socket sends on it or closes
 // it, so an entry is used without the table's lock once found.
 std::mutex g_TableLock;
 std::unordered_map<int, std::unique_ptr<Pending>>& Table() {
@@ -60,11 +60,11 @@ long WouldBlock() {
     return -1;
 }
 
-// The gathered bytes and the message's last piece behind them in one system call. The piece counts as
-// sent only with what the kernel took of it: when it took no more than the gathered bytes, a piece with bytes
-// is refused as "would block" and the rest of the gathered bytes wait for the retry (an empty piece is sent
-// once the gathered bytes are, as a plain send of nothing would be).
-long SendWithLastPiece(int fd, Pending& pending, const char* data, long length) {
+// The gathered bytes and the message's last fragment behind them in one system call. The fragment counts as
+// sent only with what the kernel took of it: when it took no more than the gathered bytes, a fragment with
+// bytes is refused as "would block" and the rest of the gathered bytes wait for the retry (an empty fragment
+// is sent once the gathered bytes are, as a plain send of nothing would be).
+long SendWithLastFragment(int fd, Pending& pending, const char* data, long length) {
     const long gathered = static_cast<long>(pending.Size());
     const long sent = ps::SendTwo(fd, pending.bytes.data() + pending.start, gathered, data, length, 0);
     if (sent < 0) return -1;
@@ -96,7 +96,7 @@ long Send(int fd, const char* data, long length, bool more) {
         pending->bytes.insert(pending->bytes.end(), data, data + size);
         return length;
     }
-    return SendWithLastPiece(fd, *pending, data, length);
+    return SendWithLastFragment(fd, *pending, data, length);
 }
 
 void Forget(int fd) {

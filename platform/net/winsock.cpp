@@ -18,6 +18,7 @@ struct ErrnoToWsa {
     int wsa;
 };
 constexpr ErrnoToWsa kErrnoToWsa[] = {
+    // clang-format off
     {EINTR, WSAEINTR},
     {EACCES, WSAEACCES},
     {EPERM, WSAEACCES},
@@ -50,6 +51,7 @@ constexpr ErrnoToWsa kErrnoToWsa[] = {
     {ETIMEDOUT, WSAETIMEDOUT},
     {ECONNREFUSED, WSAECONNREFUSED},
     {EHOSTUNREACH, WSAEHOSTUNREACH},
+    // clang-format on
 };
 
 int WsaFromErrno(int err) {
@@ -105,8 +107,10 @@ struct SocketOption {
     ps::Option option;
 };
 constexpr SocketOption kSocketOptions[] = {
+    // clang-format off
     {SOL_SOCKET, SO_REUSEADDR, ps::Option::ReuseAddress},
     {IPPROTO_TCP, TCP_NODELAY, ps::Option::NoDelay},
+    // clang-format on
 };
 
 const SocketOption* FindOption(int level, int name) {
@@ -230,12 +234,9 @@ int ioctlsocket(SOCKET s, LONG cmd, ULONG* argp) {
     return WithDescriptor(s, [&](int fd) {
         if (argp == nullptr) return Failed(SOCKET_ERROR, WSAEFAULT);
         switch (cmd) {
-            case FIONBIO:
-                return Checked(ps::SetNonBlocking(fd, *argp != 0));
-            case FIONREAD:
-                return Checked(ps::BytesReadable(fd, argp));
-            default:
-                return Failed(SOCKET_ERROR, WSAEINVAL);
+            case FIONBIO: return Checked(ps::SetNonBlocking(fd, *argp != 0));
+            case FIONREAD: return Checked(ps::BytesReadable(fd, argp));
+            default: return Failed(SOCKET_ERROR, WSAEINVAL);
         }
     });
 }

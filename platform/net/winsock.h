@@ -27,7 +27,7 @@ constexpr LONG FIONBIO = static_cast<LONG>(0x8004667Eu);
 constexpr LONG FIONREAD = static_cast<LONG>(0x4004667Fu);
 
 // send flags: the buffer is part of a message whose rest follows in the next send, so the stack may hold
-// it back and join it with what follows (here up to 256 KiB are gathered; the message's last piece, sent
+// it back and join it with what follows (here up to 256 KiB are gathered; the message's last fragment, sent
 // without the flag, is accepted only once everything before it has gone out)
 constexpr int MSG_PARTIAL = 0x8000;
 

@@ -25,9 +25,11 @@ struct ConsoleSignal {
     DWORD controlType;
 };
 constexpr ConsoleSignal kConsoleSignals[] = {
+    // clang-format off
     {SIGINT, CTRL_C_EVENT},
     {SIGQUIT, CTRL_BREAK_EVENT},
     {SIGHUP, CTRL_CLOSE_EVENT},
+    // clang-format on
 };
 
 // An event nobody took: the signal's default action, as if no handler had been installed.

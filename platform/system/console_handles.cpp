@@ -9,14 +9,10 @@
 
 HANDLE GetStdHandle(DWORD which) {
     switch (which) {
-        case STD_INPUT_HANDLE:
-            return reinterpret_cast<HANDLE>(static_cast<intptr_t>(0x10));
-        case STD_OUTPUT_HANDLE:
-            return reinterpret_cast<HANDLE>(static_cast<intptr_t>(0x11));
-        case STD_ERROR_HANDLE:
-            return reinterpret_cast<HANDLE>(static_cast<intptr_t>(0x12));
-        default:
-            return INVALID_HANDLE_VALUE;
+        case STD_INPUT_HANDLE: return reinterpret_cast<HANDLE>(static_cast<intptr_t>(0x10));
+        case STD_OUTPUT_HANDLE: return reinterpret_cast<HANDLE>(static_cast<intptr_t>(0x11));
+        case STD_ERROR_HANDLE: return reinterpret_cast<HANDLE>(static_cast<intptr_t>(0x12));
+        default: return INVALID_HANDLE_VALUE;
     }
 }
 

@@ -13,9 +13,11 @@ struct LocaleItem {
 };
 
 constexpr LocaleItem kItems[] = {
+    // clang-format off
     {LOCALE_SENGLANGUAGE, "English"},
     {LOCALE_SENGCOUNTRY, "United States"},
     {LOCALE_IDEFAULTCODEPAGE, "1252"},
+    // clang-format on
 };
 
 }  // namespace

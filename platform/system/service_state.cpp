@@ -16,6 +16,7 @@ struct StateField {
     DWORD SERVICE_STATUS::*field;
 };
 constexpr StateField kStateFields[] = {
+    // clang-format off
     {"type", &SERVICE_STATUS::dwServiceType},
     {"state", &SERVICE_STATUS::dwCurrentState},
     {"controls", &SERVICE_STATUS::dwControlsAccepted},
@@ -23,6 +24,7 @@ constexpr StateField kStateFields[] = {
     {"specific", &SERVICE_STATUS::dwServiceSpecificExitCode},
     {"checkpoint", &SERVICE_STATUS::dwCheckPoint},
     {"waithint", &SERVICE_STATUS::dwWaitHint},
+    // clang-format on
 };
 
 bool ProcessIsAlive(long pid) {

@@ -43,8 +43,7 @@ ArgType TypeOf(const Field& f) {
         case L'X':
         case L'o':
         case L'c':
-        case L'C':
-            return f.size == 64 ? ArgType::Int64 : ArgType::Int;
+        case L'C': return f.size == 64 ? ArgType::Int64 : ArgType::Int;
         case L'e':
         case L'E':
         case L'f':
@@ -52,15 +51,12 @@ ArgType TypeOf(const Field& f) {
         case L'g':
         case L'G':
         case L'a':
-        case L'A':
-            return ArgType::Double;
+        case L'A': return ArgType::Double;
         case L's':
         case L'S':
         case L'p':
-        case L'Z':
-            return ArgType::Pointer;
-        default:
-            return ArgType::None;
+        case L'Z': return ArgType::Pointer;
+        default: return ArgType::None;
     }
 }
 
@@ -253,8 +249,7 @@ void PutField(Output& out, const Field& f, int width, int precision, const ArgVa
             PutPadded(out, f, width, 1, [&](size_t) { return c; });
             return;
         }
-        default:
-            PutNumber(out, f, width, precision, v);
+        default: PutNumber(out, f, width, precision, v);
     }
 }
 
@@ -307,18 +302,10 @@ size_t FormatWide(WCHAR* out, size_t capacity, const WCHAR* format, va_list args
         ArgValue byPosition[kMaxFields] = {};
         for (int at = 0; at <= highest; ++at) {
             switch (types[at]) {
-                case ArgType::Int64:
-                    byPosition[at].i = va_arg(args, long long);
-                    break;
-                case ArgType::Double:
-                    byPosition[at].d = va_arg(args, double);
-                    break;
-                case ArgType::Pointer:
-                    byPosition[at].p = va_arg(args, const void*);
-                    break;
-                default:
-                    byPosition[at].i = va_arg(args, int);
-                    break;  // an unused position: one word
+                case ArgType::Int64: byPosition[at].i = va_arg(args, long long); break;
+                case ArgType::Double: byPosition[at].d = va_arg(args, double); break;
+                case ArgType::Pointer: byPosition[at].p = va_arg(args, const void*); break;
+                default: byPosition[at].i = va_arg(args, int); break;  // an unused position: one word
             }
         }
         for (int i = 0; i < fieldCount; ++i) {
@@ -332,18 +319,10 @@ size_t FormatWide(WCHAR* out, size_t capacity, const WCHAR* format, va_list args
             widths[i] = fields[i].widthFromArg ? va_arg(args, int) : fields[i].width;
             precisions[i] = fields[i].precisionFromArg ? va_arg(args, int) : fields[i].precision;
             switch (TypeOf(fields[i])) {
-                case ArgType::Int64:
-                    values[i].i = va_arg(args, long long);
-                    break;
-                case ArgType::Double:
-                    values[i].d = va_arg(args, double);
-                    break;
-                case ArgType::Pointer:
-                    values[i].p = va_arg(args, const void*);
-                    break;
-                default:
-                    values[i].i = va_arg(args, int);
-                    break;
+                case ArgType::Int64: values[i].i = va_arg(args, long long); break;
+                case ArgType::Double: values[i].d = va_arg(args, double); break;
+                case ArgType::Pointer: values[i].p = va_arg(args, const void*); break;
+                default: values[i].i = va_arg(args, int); break;
             }
         }
     }

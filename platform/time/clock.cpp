@@ -91,8 +91,8 @@ void Wake(ClockWait& wait) {
     wait.woken = true;
     threads::Uncount(wait);
     if (wait.registeredWith != nullptr) wait.registeredWith->Forget(wait);
-    if (wait.cv == nullptr)
-        return;  // never blocked (a waker only finds a wait once it blocks): none to signal
+    // never blocked (a waker only finds a wait once it blocks): none to signal
+    if (wait.cv == nullptr) return;
     if (t_deferring != nullptr) {
         t_deferring->wakes_.push_back(wait.cv);
     } else {

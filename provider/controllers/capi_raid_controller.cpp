@@ -123,8 +123,7 @@ const uint8_t* BVSS_CapiRaidController::getArrayOwnerSN(const CAPI_ARRAY& array)
     const uint8_t* owner = array.currentOwner == 1 ? serialA : serialB;
     const uint8_t* id = array.serialNumber;
     BVSS_DebugPrint(
-        L"getArrayOwnerSN(): Array '%.32S', "
-        L"SN=%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x "
+        L"getArrayOwnerSN(): Array '%.32S', SN=%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x%02x "
         L"is owned by controller %u, SN=%.32S (through controller %u, aSN=%.32S, bSN=%.32S).\n",
         array.name, id[0], id[1], id[2], id[3], id[4], id[5], id[6], id[7], id[8], id[9], id[10], id[11],
         id[12], id[13], id[14], id[15], array.currentOwner, owner, f, serialA, serialB);

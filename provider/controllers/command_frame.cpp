@@ -48,8 +48,7 @@ CommandReply RunCommand(const CommandFrame& frame, const std::function<void(uint
                     name, __LINE__, exchange.dataType, PROXY_REPLY, exchange.opCode, frame.failureLabel,
                     frame.code);
             return reply;
-        case ExchangeFailure::None:
-            break;
+        case ExchangeFailure::None: break;
     }
     // The session's buffer may have been replaced only by a reset, which fails the exchange above.
     data = Session().buffer + PROXY_HEADER_LENGTH;
@@ -77,4 +76,9 @@ CommandReply RunCommand(const CommandFrame& frame, const std::function<void(uint
     reply.data = data;
     reply.length = exchange.dataRead;
     return reply;
+}
+
+int RunCommandCode(const CommandFrame& frame, const std::function<void(uint8_t* data)>& fill,
+                   uint32_t minimumSuccessLength) {
+    return RunCommand(frame, fill, minimumSuccessLength).code;
 }

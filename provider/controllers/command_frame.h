@@ -28,3 +28,6 @@ struct CommandReply {
 // fails the command and resets the session.
 CommandReply RunCommand(const CommandFrame& frame, const std::function<void(uint8_t* data)>& fill,
                         uint32_t minimumSuccessLength);
+// The same, for a command whose reply data the caller does not read: the reply's code alone.
+int RunCommandCode(const CommandFrame& frame, const std::function<void(uint8_t* data)>& fill,
+                   uint32_t minimumSuccessLength);

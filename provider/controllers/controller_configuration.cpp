@@ -206,8 +206,7 @@ HRESULT BVSS_CapiRaidController::findPartitionAndArray(const void* key, uint32_t
             const size_t arraySerialLength = owner.serialNumberLength < 32 ? owner.serialNumberLength : 32;
             if (AllZero(sn, 32) || AllZero(owner.serialNumber, arraySerialLength)) {
                 BVSS_DebugPrint(
-                    L"findPartitionAndArray(): zeroSN check matched for arrayIndex = %d or partitionIndex = "
-                    L"%d \n",
+                    L"findPartitionAndArray(): zeroSN check matched for arrayIndex = %d or partitionIndex = %d \n",
                     a, p);
                 continue;
             }
@@ -215,8 +214,7 @@ HRESULT BVSS_CapiRaidController::findPartitionAndArray(const void* key, uint32_t
                                                               : NameMatches(candidate->name, key, compared);
             if (matches) {
                 BVSS_DebugPrint(
-                    L"findPartitionAndArray(): find the partition: %.32S, arrayIndex = %d, partitionIndex = "
-                    L"%d \n",
+                    L"findPartitionAndArray(): find the partition: %.32S, arrayIndex = %d, partitionIndex = %d \n",
                     candidate->name, a, p);
                 *partition = candidate;
                 *array = &mArrays[a];

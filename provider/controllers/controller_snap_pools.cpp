@@ -32,8 +32,7 @@ enum class Kind { Standard, SnapPool, MasterVolume };
 
 bool IsKind(const CAPI_ARRAY_PARTITION& partition, Kind kind) {
     switch (kind) {
-        case Kind::Standard:
-            return partition.specialClass == kClassStandard;
+        case Kind::Standard: return partition.specialClass == kClassStandard;
         case Kind::SnapPool:
             return partition.specialClass == kClassSnapshotFamily &&
                    partition.type == CAPI_PTSNAP_BACKING_STORE;

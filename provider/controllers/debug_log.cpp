@@ -205,13 +205,13 @@ void BVSS_DebugLog::ResetForTests() {
     s = LogState{};
 }
 
-void BVSS_DebugLog::WritePiece(const WCHAR* piece, size_t length) {
+void BVSS_DebugLog::WriteFragment(const WCHAR* fragment, size_t length) {
     LogState& s = State();
     if (s.file == nullptr || s.config.ToFile == 0 || length == 0) return;
     char ansi[kAnsiBytes];
-    const int bytes =
-        WideCharToMultiByte(CP_ACP, 0, piece, static_cast<int>(length), ansi, sizeof ansi, nullptr, nullptr);
-    if (bytes <= 0) return;  // a piece that does not fit the conversion buffer is not written
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, fragment, static_cast<int>(length), ansi, sizeof ansi,
+                                          nullptr, nullptr);
+    if (bytes <= 0) return;  // a fragment that does not fit the conversion buffer is not written
     std::fwrite(ansi, 1, static_cast<size_t>(bytes), s.file);
     if (s.config.ForceFlush != 0) std::fflush(s.file);
 }
@@ -236,10 +236,10 @@ void BVSS_DebugLog::Write(const WCHAR* text) {
                                 GetCurrentThreadId());
                 havePrefix = true;
             }
-            WritePiece(prefix, std::wcslen(prefix));
+            WriteFragment(prefix, std::wcslen(prefix));
             s.midLine = true;
         }
-        WritePiece(p, length);
+        WriteFragment(p, length);
         if (p[length - 1] == L'\n') s.midLine = false;
         p += length;
     }

@@ -45,7 +45,7 @@ class BVSS_DebugLog {
   private:
     friend void BVSS_DebugPrint(const WCHAR* format, ...);
     static void Write(const WCHAR* text);
-    static void WritePiece(const WCHAR* piece, size_t length);
+    static void WriteFragment(const WCHAR* fragment, size_t length);
 };
 
 // The log call: a printf-style wide format with the Windows conventions (%s wide, %S narrow).

@@ -36,8 +36,8 @@ struct Listener {
     char name[64] = {};
     HANDLE pipe = INVALID_HANDLE_VALUE;
     HANDLE thread = nullptr;
-    HANDLE wake =
-        nullptr;  // manual reset: set when the listener stops, it ends the thread's pauses and reads
+    // manual reset: set when the listener stops, it ends the thread's pauses and reads
+    HANDLE wake = nullptr;
     HANDLE readDone = nullptr;  // manual reset: an overlapped read of the pipe completed
     std::atomic<bool> stop{false};
 };

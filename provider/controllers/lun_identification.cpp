@@ -256,8 +256,7 @@ HRESULT BVSS_CompleteLunInformation(BVSS_RaidControllerSet& set, const WCHAR* de
         const CAPI_ARRAY_PARTITION& partition = *found.partition;
         if (IsMasterVolume(partition)) {
             BVSS_DebugPrint(
-                L"FillInLunInfo(): Partition is a mastervolume,skip it, specialClass=0x%X, "
-                L"specialType=0x%X.\n",
+                L"FillInLunInfo(): Partition is a mastervolume,skip it, specialClass=0x%X, specialType=0x%X.\n",
                 partition.specialClass, partition.type);
             return S_OK;
         }

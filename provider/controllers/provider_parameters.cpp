@@ -28,6 +28,7 @@ struct DwordParameter {
 };
 
 constexpr DwordParameter kDwordParameters[] = {
+    // clang-format off
     {L"StartingLun", &BVSS_ProviderParameters::StartingLun, L"Open StartingLun Key Failed!",
      L"StartingLun has wrong type!", L"StartingLun has wrong length!"},
     {L"StandardVolumesAreSupported", &BVSS_ProviderParameters::StandardVolumesAreSupported, nullptr,
@@ -36,6 +37,7 @@ constexpr DwordParameter kDwordParameters[] = {
      L"RecordSnapshotSetIds has wrong type!", L"RecordSnapshotSetIds has wrong length!"},
     {L"FullCopyStallSeconds", &BVSS_ProviderParameters::FullCopyStallSeconds, nullptr,
      L"FullCopyStallSeconds has wrong type!", L"FullCopyStallSeconds has wrong length!"},
+    // clang-format on
 };
 
 }  // namespace
@@ -62,12 +64,8 @@ DWORD readProviderParameters() {
             case RegistryDword::Missing:
                 if (parameter.missingMessage != nullptr) BVSS_DebugPrint(L"%s", parameter.missingMessage);
                 break;
-            case RegistryDword::WrongType:
-                BVSS_DebugPrint(L"%s", parameter.wrongTypeMessage);
-                break;
-            case RegistryDword::WrongLength:
-                BVSS_DebugPrint(L"%s", parameter.wrongLengthMessage);
-                break;
+            case RegistryDword::WrongType: BVSS_DebugPrint(L"%s", parameter.wrongTypeMessage); break;
+            case RegistryDword::WrongLength: BVSS_DebugPrint(L"%s", parameter.wrongLengthMessage); break;
             case RegistryDword::Read:
                 if (parameter.field == &BVSS_ProviderParameters::RecordSnapshotSetIds)
                     BVSS_DebugPrint(L"RecordSnapshotSetIds = %d\n", read.RecordSnapshotSetIds);

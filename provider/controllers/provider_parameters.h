@@ -7,8 +7,8 @@
 
 constexpr size_t kProviderNameChars = 80;     // with the terminator
 constexpr size_t kProviderVersionChars = 32;  // with the terminator
-constexpr DWORD kStandardVolumesSupported =
-    2;  // the one value of StandardVolumesAreSupported that enables them
+// the one value of StandardVolumesAreSupported that enables them
+constexpr DWORD kStandardVolumesSupported = 2;
 
 struct BVSS_ProviderParameters {
     WCHAR Name[kProviderNameChars] = L"DOVURERUDOredezor";

@@ -208,23 +208,22 @@ int create_custom_view(int32_t id, const uint8_t* serial32, uint32_t lun, uint8_
         BVSS_DebugPrint(L"    Ch %d: Chs 0x%x flags 0x%x\n", n, selectors[n], accesses[n]);
     const CommandFrame frame{
         L"create_custom_view", RRE_CREATE_CUSTOM_VIEW, sizeof(RRE_CUSTOM_VIEW_BUFFER), true, true, true};
-    return RunCommand(
-               frame,
-               [&](uint8_t* data) {
-                   auto* buffer = BufferAs<RRE_CUSTOM_VIEW_BUFFER>(data);
-                   buffer->requestCount = 1;
-                   RRE_CUSTOM_VIEW_REQUEST& request = buffer->requests[0];
-                   request.controllerId = static_cast<uint32_t>(id);
-                   std::memcpy(request.keepMarkers, selectors, kChannels);
-                   request.mapOptions = 0;
-                   std::memcpy(request.serialNumber, serial32, sizeof request.serialNumber);
-                   PutPort(&request.identity, request.initiatorName, port);
-                   request.identity.unitNum = static_cast<int32_t>(lun);
-                   request.mapping.hlun = static_cast<uint16_t>(lun);
-                   std::memcpy(request.mapping.flags, accesses, kChannels);
-               },
-               sizeof(RRE_HEAD))
-        .code;
+    return RunCommandCode(
+        frame,
+        [&](uint8_t* data) {
+            auto* buffer = BufferAs<RRE_CUSTOM_VIEW_BUFFER>(data);
+            buffer->requestCount = 1;
+            RRE_CUSTOM_VIEW_REQUEST& request = buffer->requests[0];
+            request.controllerId = static_cast<uint32_t>(id);
+            std::memcpy(request.keepMarkers, selectors, kChannels);
+            request.mapOptions = 0;
+            std::memcpy(request.serialNumber, serial32, sizeof request.serialNumber);
+            PutPort(&request.identity, request.initiatorName, port);
+            request.identity.unitNum = static_cast<int32_t>(lun);
+            request.mapping.hlun = static_cast<uint16_t>(lun);
+            std::memcpy(request.mapping.flags, accesses, kChannels);
+        },
+        sizeof(RRE_HEAD));
 }
 
 int get_host_view(int32_t id, uint8_t selector, const FlexIDEntry* port, uint32_t index,
@@ -264,15 +263,14 @@ int create_snapshot(int32_t id, const uint8_t* requests, uint8_t* results) {
 int commit_snapshot(int32_t id, const uint8_t* request) {
     const CommandFrame frame{nullptr, RRE_COMMIT_SNAPSHOT, sizeof(RRE_SNAPSHOT_IDS_BUFFER), false, true,
                              false};
-    return RunCommand(
-               frame,
-               [&](uint8_t* data) {
-                   auto* buffer = BufferAs<RRE_SNAPSHOT_IDS_BUFFER>(data);
-                   buffer->controllerId = static_cast<uint32_t>(id);
-                   std::memcpy(&buffer->params, request, kCommitRequestBytes);
-               },
-               sizeof(RRE_HEAD))
-        .code;
+    return RunCommandCode(
+        frame,
+        [&](uint8_t* data) {
+            auto* buffer = BufferAs<RRE_SNAPSHOT_IDS_BUFFER>(data);
+            buffer->controllerId = static_cast<uint32_t>(id);
+            std::memcpy(&buffer->params, request, kCommitRequestBytes);
+        },
+        sizeof(RRE_HEAD));
 }
 
 int dms_get_tag(int32_t id, uint8_t selector, uint8_t* tag8) {
@@ -292,24 +290,22 @@ int dms_get_tag(int32_t id, uint8_t selector, uint8_t* tag8) {
 
 int delete_part(int32_t id, const uint8_t* serial32) {
     const CommandFrame frame{L"delete_part", RRE_DELETE_PART, sizeof(RRE_OBJECT_BUFFER), false, false, false};
-    return RunCommand(
-               frame,
-               [&](uint8_t* data) {
-                   auto* request = BufferAs<RRE_OBJECT_BUFFER>(data);
-                   request->controllerId = BigEndian(id);
-                   std::memcpy(request->serialNumber, serial32, sizeof request->serialNumber);
-               },
-               sizeof(RRE_HEAD))
-        .code;
+    return RunCommandCode(
+        frame,
+        [&](uint8_t* data) {
+            auto* request = BufferAs<RRE_OBJECT_BUFFER>(data);
+            request->controllerId = BigEndian(id);
+            std::memcpy(request->serialNumber, serial32, sizeof request->serialNumber);
+        },
+        sizeof(RRE_HEAD));
 }
 
 int set_discovery_flag(uint8_t flag) {
     const CommandFrame frame{nullptr, RRE_SET_DISCOVERY_FLAG, sizeof(RRE_DISCOVERY_FLAG_BUFFER), false, false,
                              false};
-    return RunCommand(
-               frame, [&](uint8_t* data) { BufferAs<RRE_DISCOVERY_FLAG_BUFFER>(data)->flag = flag; },
-               sizeof(RRE_HEAD))
-        .code;
+    return RunCommandCode(
+        frame, [&](uint8_t* data) { BufferAs<RRE_DISCOVERY_FLAG_BUFFER>(data)->flag = flag; },
+        sizeof(RRE_HEAD));
 }
 
 int get_master_volume_list(int32_t id, uint8_t selectorA, uint8_t selectorB, const uint8_t* serial32,
@@ -418,47 +414,43 @@ int convert_master_volume(int32_t id, uint8_t selector, const uint8_t* serial32,
                           const uint8_t* partitionId16) {
     const CommandFrame frame{
         nullptr, RRE_CONVERT_MASTER_VOLUME, sizeof(RRE_CONVERT_MASTER_VOLUME_BUFFER), true, true, true};
-    return RunCommand(
-               frame,
-               [&](uint8_t* data) {
-                   auto* request = BufferAs<RRE_CONVERT_MASTER_VOLUME_BUFFER>(data);
-                   request->controllerId = static_cast<uint32_t>(id);
-                   std::memcpy(request->params.partitionSerialNumber, serial32,
-                               sizeof request->params.partitionSerialNumber);
-                   request->params.isPaged = selector;
-                   std::memcpy(request->params.reserved136, partitionId16,
-                               sizeof request->params.reserved136);
-               },
-               sizeof(RRE_HEAD))
-        .code;
+    return RunCommandCode(
+        frame,
+        [&](uint8_t* data) {
+            auto* request = BufferAs<RRE_CONVERT_MASTER_VOLUME_BUFFER>(data);
+            request->controllerId = static_cast<uint32_t>(id);
+            std::memcpy(request->params.partitionSerialNumber, serial32,
+                        sizeof request->params.partitionSerialNumber);
+            request->params.isPaged = selector;
+            std::memcpy(request->params.reserved136, partitionId16, sizeof request->params.reserved136);
+        },
+        sizeof(RRE_HEAD));
 }
 
 int set_dms_policy(int32_t id, const CAPI_DMS_POLICY* policy) {
     const CommandFrame frame{
         L"set_dms_policy", RRE_SET_DMS_POLICY, sizeof(RRE_SET_DMS_POLICY_BUFFER), true, true, true};
-    return RunCommand(
-               frame,
-               [&](uint8_t* data) {
-                   auto* request = BufferAs<RRE_SET_DMS_POLICY_BUFFER>(data);
-                   request->controllerId = static_cast<uint32_t>(id);
-                   request->policy = *policy;
-               },
-               sizeof(RRE_HEAD))
-        .code;
+    return RunCommandCode(
+        frame,
+        [&](uint8_t* data) {
+            auto* request = BufferAs<RRE_SET_DMS_POLICY_BUFFER>(data);
+            request->controllerId = static_cast<uint32_t>(id);
+            request->policy = *policy;
+        },
+        sizeof(RRE_HEAD));
 }
 
 int rollback_master_volume(int32_t id, const uint8_t* request) {
     const CommandFrame frame{nullptr, RRE_ROLLBACK_MASTER_VOLUME, sizeof(RRE_ROLLBACK_BUFFER), false, true,
                              false};
-    return RunCommand(
-               frame,
-               [&](uint8_t* data) {
-                   auto* buffer = BufferAs<RRE_ROLLBACK_BUFFER>(data);
-                   buffer->controllerId = static_cast<uint32_t>(id);
-                   std::memcpy(&buffer->params, request, kRollbackRequestBytes);
-               },
-               sizeof(RRE_HEAD))
-        .code;
+    return RunCommandCode(
+        frame,
+        [&](uint8_t* data) {
+            auto* buffer = BufferAs<RRE_ROLLBACK_BUFFER>(data);
+            buffer->controllerId = static_cast<uint32_t>(id);
+            std::memcpy(&buffer->params, request, kRollbackRequestBytes);
+        },
+        sizeof(RRE_HEAD));
 }
 
 // The description runs on past the parameters' description field, up to the end of the buffer.
@@ -475,20 +467,17 @@ int change_identinfo(int32_t id, const uint8_t* partitionId16, const char* descr
     static_assert(offsetof(RRE_DESCRIPTION_BUFFER, params) +
                       offsetof(CAPI_ARRAY_PARTITION_PARAMS, description) + kDescriptionMaxBytes <=
                   sizeof(RRE_DESCRIPTION_BUFFER));
-    const int code =
-        RunCommand(
-            frame,
-            [&](uint8_t* data) {
-                auto* request = BufferAs<RRE_DESCRIPTION_BUFFER>(data);
-                request->controllerId = static_cast<uint32_t>(id);
-                std::memcpy(request->params.partitionSerialNumber, partitionId16, kPartitionIdBytes);
-                request->params.descriptionLength = static_cast<uint16_t>(length);
-                auto* params = reinterpret_cast<uint8_t*>(&request->params);
-                if (length > 0)
-                    std::memcpy(params + offsetof(CAPI_ARRAY_PARTITION_PARAMS, description), description,
-                                length);
-            },
-            sizeof(RRE_HEAD))
-            .code;
+    const int code = RunCommandCode(
+        frame,
+        [&](uint8_t* data) {
+            auto* request = BufferAs<RRE_DESCRIPTION_BUFFER>(data);
+            request->controllerId = static_cast<uint32_t>(id);
+            std::memcpy(request->params.partitionSerialNumber, partitionId16, kPartitionIdBytes);
+            request->params.descriptionLength = static_cast<uint16_t>(length);
+            auto* params = reinterpret_cast<uint8_t*>(&request->params);
+            if (length > 0)
+                std::memcpy(params + offsetof(CAPI_ARRAY_PARTITION_PARAMS, description), description, length);
+        },
+        sizeof(RRE_HEAD));
     return code == 0 ? 0 : -1;
 }

@@ -17,7 +17,7 @@
 
 namespace {
 
-constexpr size_t kSendPieceBytes = 1024;
+constexpr size_t kSendFragmentBytes = 1024;
 constexpr DWORD kWouldBlockPauseMs = 2;
 constexpr char kHandshakeText[] = "lcamon";
 constexpr size_t kHandshakeTextLength = sizeof kHandshakeText - 1;
@@ -82,8 +82,9 @@ int send_stream(const uint8_t* bytes, size_t count, SOCKET socket) {
     }
     size_t sent = 0;
     while (sent < count) {
-        const size_t piece = count - sent < kSendPieceBytes ? count - sent : kSendPieceBytes;
-        const int n = send(socket, reinterpret_cast<const char*>(bytes + sent), static_cast<int>(piece), 0);
+        const size_t fragment = count - sent < kSendFragmentBytes ? count - sent : kSendFragmentBytes;
+        const int n =
+            send(socket, reinterpret_cast<const char*>(bytes + sent), static_cast<int>(fragment), 0);
         if (n > 0) {
             sent += static_cast<size_t>(n);
             continue;
@@ -227,18 +228,10 @@ int proxy_login() {
     if (failure != ExchangeFailure::None || exchange.dataRead != PROXY_LOGIN_REPLY_LENGTH) return -1;
     const uint8_t* reply = s.buffer + PROXY_HEADER_LENGTH;
     switch (ReadBigEndian32(reply)) {
-        case 1:
-            s.sessionValue.store(ReadBigEndian32(reply + 4));
-            return 0;
-        case 2:
-            BVSS_DebugPrint(L"unknown user.\n");
-            return -1;
-        case 5:
-            BVSS_DebugPrint(L"invalid password.\n");
-            return -1;
-        default:
-            BVSS_DebugPrint(L"unknown status.\n");
-            return -1;
+        case 1: s.sessionValue.store(ReadBigEndian32(reply + 4)); return 0;
+        case 2: BVSS_DebugPrint(L"unknown user.\n"); return -1;
+        case 5: BVSS_DebugPrint(L"invalid password.\n"); return -1;
+        default: BVSS_DebugPrint(L"unknown status.\n"); return -1;
     }
 }
 

@@ -22,8 +22,8 @@ constexpr uint32_t kProxyResetPauseMs = 2000;
 struct ProxySession {
     SOCKET socket = INVALID_SOCKET;
     uint8_t* buffer = nullptr;  // the message buffer, kProxyMessageBufferSize bytes
-    std::atomic<uint32_t> sequence{
-        0};  // SecuritySequence of the next header; shared with the heart-beat thread
+    // SecuritySequence of the next header; shared with the heart-beat thread
+    std::atomic<uint32_t> sequence{0};
     // The login's random base, part of every cookie; a login writes it while the heart-beat thread reads it.
     std::atomic<uint32_t> sessionValue{0};
     uint32_t handshakeValue = 0;

@@ -63,8 +63,7 @@ void BVSS_RaidControllerSet::printControllerInfo(const WCHAR* prefix, const CAPI
         prefix, c.baselevelRevision, c.boardRevision, c.cpldRevision, c.cpld2Revision, c.loaderRevision,
         c.capiVersionMajor, c.capiVersionMinor, c.capabilities, c.capabilities2, c.capabilities3);
     BVSS_DebugPrint(
-        L"%smaxSnapshots=%u, maxSnapshotsPerControllerPair=%u, baseMaxSnapshots=%u, "
-        L"platformMaxSnapshots=%u,\n",
+        L"%smaxSnapshots=%u, maxSnapshotsPerControllerPair=%u, baseMaxSnapshots=%u, platformMaxSnapshots=%u,\n",
         prefix, limits.maxSnapshots, limits.maxSnapshotsPerControllerPair, limits.baseMaxSnapshots,
         limits.platformMaxSnapshots);
     BVSS_DebugPrint(

@@ -30,6 +30,7 @@ struct CodeRule {
 };
 constexpr DWORD kBusyPause = ~DWORD{0};
 constexpr CodeRule kRules[] = {
+    // clang-format off
     {kLinkBusy, VSS_E_PROVIDER_VETO, true, kBusyPause},
     {CAPI_ERROR_EXCEED_MAX_SNAPSHOT, VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED, false, 0},
     {CAPI_ERROR_EXCEED_MAX_SNAPSHOT_PER_MASTER, VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED, false, 0},
@@ -41,6 +42,7 @@ constexpr CodeRule kRules[] = {
     {CAPI_ERROR_INSUFFICIENT_VCB_RESOURCES, VSS_E_PROVIDER_VETO, true, kFreeingPauseMs},
     {CAPI_ERROR_INSUFFICIENT_PARTITION_RESOURCES, VSS_E_INSUFFICIENT_STORAGE, true, 0},
     {CAPI_ERROR_ROLLBACK_RESOURCE_BEING_FREED, E_OUTOFMEMORY, true, 0},
+    // clang-format on
 };
 constexpr CodeRule kOtherCodes = {0, VSS_E_PROVIDER_VETO, true, 0};
 

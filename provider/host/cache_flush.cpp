@@ -44,8 +44,7 @@ void BuildRequest(const BVSS_LunInfo& lun, bool immediate, uint32_t lba, uint16_
 void ReportFailure(BOOL callSucceeded, DWORD windowsError, BYTE scsiStatus) {
     if (!callSucceeded) {
         LogEvent(
-            L"The VSS hardware provider was unable to perform a SYNCHRONIZE CACHE command (Windows Error "
-            L"0x%X)",
+            L"The VSS hardware provider was unable to perform a SYNCHRONIZE CACHE command (Windows Error 0x%X)",
             windowsError);
     } else if (scsiStatus == kReservationConflict) {
         LogEvent(
@@ -53,8 +52,7 @@ void ReportFailure(BOOL callSucceeded, DWORD windowsError, BYTE scsiStatus) {
             L"RESERVATION CONFLICT)");
     } else {
         LogEvent(
-            L"The VSS hardware provider was unable to perform a SYNCHRONIZE CACHE command (SCSI "
-            L"status=0x%X).",
+            L"The VSS hardware provider was unable to perform a SYNCHRONIZE CACHE command (SCSI status=0x%X).",
             scsiStatus);
     }
 }

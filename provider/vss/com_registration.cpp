@@ -21,6 +21,7 @@ struct ClassesEntry {
 };
 
 constexpr ClassesEntry kEntries[] = {
+    // clang-format off
     // the AppID
     {"AppID\\%APPID%", "", "DOVURERUDOredezor"},
     {"AppID\\DOVURERUDOredezor.DLL", "AppID", "%APPID%"},
@@ -38,6 +39,7 @@ constexpr ClassesEntry kEntries[] = {
     {"CLSID\\%CLSID%\\InprocServer32", "", "%MODULE%"},
     {"CLSID\\%CLSID%\\InprocServer32", "ThreadingModel", "apartment"},
     {"CLSID\\%CLSID%\\TypeLib", "", "%LIBID%"},
+    // clang-format on
 };
 
 // The key written afresh by every registration.
@@ -133,7 +135,7 @@ HRESULT UnregisterComServer() {
     }
     const HRESULT typeLib = UnRegisterTypeLib(LIBID_BrenlowHardwareProvider, kProviderTypeLibMajor,
                                               kProviderTypeLibMinor, 0, SYS_WIN32);
-    if (FAILED(typeLib) && typeLib != TYPE_E_REGISTRYACCESS && result == S_OK)
-        result = typeLib;  // gone: no failure
+    // gone: no failure
+    if (FAILED(typeLib) && typeLib != TYPE_E_REGISTRYACCESS && result == S_OK) result = typeLib;
     return result;
 }

@@ -8,10 +8,12 @@
 namespace {
 
 constexpr TypeDescription kTypes[] = {
+    // clang-format off
     {TKIND_COCLASS, CLSID_BVSS_HardwareProvider, L"BVSS_HardwareProvider", L"BVSS_HardwareProvider Class",
      TYPEFLAG_FCANCREATE},
-    {TKIND_DISPATCH, IID_IBVSS_HardwareProvider, L"IBVSS_HardwareProvider",
-     L"IBVSS_HardwareProvider Interface", TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE},
+    {TKIND_DISPATCH, IID_IBVSS_HardwareProvider, L"IBVSS_HardwareProvider", L"IBVSS_HardwareProvider Interface",
+     TYPEFLAG_FDUAL | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE},
+    // clang-format on
 };
 
 constexpr TypeLibDescription kLibrary = {LIBID_BrenlowHardwareProvider,

@@ -144,12 +144,11 @@ void PercentComplete(Call& call) {
 void Rescan(Call&) {}
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {CAPI_COMMAND_U_RESCAN, "U_RESCAN", 0, 0, false, Sequence::PairInParams23, Rescan},
     {CAPI_COMMAND_U_CREATE_ARRAY, "U_CREATE_ARRAY", kIncludeCreateArray, sizeof(CreateParams), true,
      Sequence::PairInParams23, CreateArray},
-    // clang-format off
     {CAPI_COMMAND_U_DELETE_ARRAY, "U_DELETE_ARRAY", kIncludeObjectId, 32, true, Sequence::PairInParams23, DeleteArray},
-    // clang-format on
     {CAPI_COMMAND_U_EXPAND_ARRAY, "U_EXPAND_ARRAY", kIncludeCreateArray, sizeof(CreateParams), true,
      Sequence::PairInParams23, ExpandArray},
     {CAPI_COMMAND_U_ABORT_UTILITY, "U_ABORT_UTILITY", kIncludeObjectId, 32, true, Sequence::PairInParams23,
@@ -158,8 +157,9 @@ constexpr CommandRow kRows[] = {
      Sequence::PairInParams23, PercentComplete},
     {CAPI_COMMAND_U_ADD_ARRAY_PARTITION, "U_ADD_ARRAY_PARTITION", kIncludePartitionParams,
      sizeof(CAPI_ARRAY_PARTITION_PARAMS), true, Sequence::PairInParams23, AddArrayPartition},
-    {CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, "U_DELETE_ARRAY_PARTITION", kIncludeObjectId, sizeof(Serial16),
-     true, Sequence::PairInParams23, DeleteArrayPartition},
+    {CAPI_COMMAND_U_DELETE_ARRAY_PARTITION, "U_DELETE_ARRAY_PARTITION", kIncludeObjectId, sizeof(Serial16), true,
+     Sequence::PairInParams23, DeleteArrayPartition},
+    // clang-format on
 };
 
 }  // namespace

@@ -90,23 +90,23 @@ void DequarantineArray(Call& call) {
 constexpr uint32_t kParamsSize = sizeof(Params);
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {CAPI_COMMAND_U_CHANGE_ARRAY_NAME, "U_CHANGE_ARRAY_NAME", kIncludePartitionParams, kParamsSize, true,
      Sequence::PairInParams23, ChangeArrayName},
-    {CAPI_COMMAND_U_CHANGE_ARRAY_PARTITION_NAME, "U_CHANGE_ARRAY_PARTITION_NAME", kIncludePartitionParams,
-     kParamsSize, true, Sequence::PairInParams23, ChangePartitionName},
-    {CAPI_COMMAND_U_CHANGE_ARRAY_PARTITION_LUN, "U_CHANGE_ARRAY_PARTITION_LUN", kIncludePartitionParams,
-     kParamsSize, true, Sequence::PairInParams23, ChangePartitionLun},
-    {CAPI_COMMAND_U_CHANGE_ARRAY_PARTITION_GEOMETRY, "U_CHANGE_ARRAY_PARTITION_GEOMETRY",
-     kIncludePartitionParams, kParamsSize, true, Sequence::PairInParams23, ChangePartitionGeometry},
+    {CAPI_COMMAND_U_CHANGE_ARRAY_PARTITION_NAME, "U_CHANGE_ARRAY_PARTITION_NAME", kIncludePartitionParams, kParamsSize,
+     true, Sequence::PairInParams23, ChangePartitionName},
+    {CAPI_COMMAND_U_CHANGE_ARRAY_PARTITION_LUN, "U_CHANGE_ARRAY_PARTITION_LUN", kIncludePartitionParams, kParamsSize,
+     true, Sequence::PairInParams23, ChangePartitionLun},
+    {CAPI_COMMAND_U_CHANGE_ARRAY_PARTITION_GEOMETRY, "U_CHANGE_ARRAY_PARTITION_GEOMETRY", kIncludePartitionParams,
+     kParamsSize, true, Sequence::PairInParams23, ChangePartitionGeometry},
     {CAPI_COMMAND_U_CHANGE_PARTITION_DESCRIPTION, "U_CHANGE_PARTITION_DESCRIPTION", kIncludePartitionParams,
      kParamsSize, true, Sequence::PairInParams23, ChangePartitionDescription},
-    {CAPI_COMMAND_U_SET_PREFERRED_OWNER, "U_SET_PREFERRED_OWNER", kIncludeObjectId, 32, true,
-     Sequence::PairInParams23, SetPreferredOwner},
-    // clang-format off
+    {CAPI_COMMAND_U_SET_PREFERRED_OWNER, "U_SET_PREFERRED_OWNER", kIncludeObjectId, 32, true, Sequence::PairInParams23,
+     SetPreferredOwner},
     {CAPI_COMMAND_U_VERIFY_ARRAY, "U_VERIFY_ARRAY", kIncludeObjectId, 32, true, Sequence::PairInParams23, VerifyArray},
-    // clang-format on
     {kCommandDequarantineArray, "U_DEQUARANTINE_ARRAY", kIncludeObjectId, 32, true, Sequence::PairInParams23,
      DequarantineArray},
+    // clang-format on
 };
 
 }  // namespace

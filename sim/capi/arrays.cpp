@@ -31,9 +31,11 @@ void PartitionData(Call& call) {
 }
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {CAPI_COMMAND_U_GET_ARRAY_LIST, "U_GET_ARRAY_LIST", 0, 0, false, Sequence::PairInParams23, ArrayList},
-    {kCommandPartitionData, "U_GET_VOLUME_DATA", kIncludeObjectId, kObjectIdSize, false,
-     Sequence::PairInParams23, PartitionData},
+    {kCommandPartitionData, "U_GET_VOLUME_DATA", kIncludeObjectId, kObjectIdSize, false, Sequence::PairInParams23,
+     PartitionData},
+    // clang-format on
 };
 
 }  // namespace

@@ -43,14 +43,14 @@ void Commit(Call& call) {
 }
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {kCommandGetRecordCount, "U_AUTHDB_GET_RECORD_COUNT", 0, 0, false, Sequence::None, GetRecordCount},
     {kCommandAddRecord, "U_AUTHDB_ADD_RECORD", kIncludeAuthRecord, kAuthRecordSize, false, Sequence::None,
      Change<&AuthDatabase::Add, CAPI_ERROR_AUTHDB_RECORD_ALREADY_EXISTS>},
-    {kCommandRemoveRecord, "U_AUTHDB_REMOVE_RECORD", kIncludeAuthRecord, kAuthRecordSize, false,
-     Sequence::None, Change<&AuthDatabase::Remove, CAPI_ERROR_AUTHDB_RECORD_NOT_FOUND>},
-    {kCommandModifyRecord, "U_AUTHDB_MODIFY_RECORD", kIncludeAuthRecord, kAuthRecordSize, false,
-     Sequence::None, Change<&AuthDatabase::Modify, CAPI_ERROR_AUTHDB_RECORD_NOT_FOUND>},
-    // clang-format off
+    {kCommandRemoveRecord, "U_AUTHDB_REMOVE_RECORD", kIncludeAuthRecord, kAuthRecordSize, false, Sequence::None,
+     Change<&AuthDatabase::Remove, CAPI_ERROR_AUTHDB_RECORD_NOT_FOUND>},
+    {kCommandModifyRecord, "U_AUTHDB_MODIFY_RECORD", kIncludeAuthRecord, kAuthRecordSize, false, Sequence::None,
+     Change<&AuthDatabase::Modify, CAPI_ERROR_AUTHDB_RECORD_NOT_FOUND>},
     {kCommandCommit, "U_AUTHDB_COMMIT", 0, 0, false, Sequence::None, Commit},
     {kCommandGetRecord, "U_AUTHDB_GET_RECORD", kIncludeAuthRecord, kAuthRecordSize, false, Sequence::None, GetRecord},
     // clang-format on

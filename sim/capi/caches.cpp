@@ -44,14 +44,14 @@ void SetCacheParams(Call& call) {
 }
 
 constexpr CommandRow kRows[] = {
-    {CAPI_COMMAND_U_SET_ARRAY_PARTITION_CACHE_PARAMS, "U_SET_ARRAY_PARTITION_CACHE_PARAMS",
-     kIncludeCacheParams, sizeof(CAPI_UNIFIED_CACHE_PARAMS), true, Sequence::PairInParams23, SetCacheParams},
     // clang-format off
+    {CAPI_COMMAND_U_SET_ARRAY_PARTITION_CACHE_PARAMS, "U_SET_ARRAY_PARTITION_CACHE_PARAMS", kIncludeCacheParams,
+     sizeof(CAPI_UNIFIED_CACHE_PARAMS), true, Sequence::PairInParams23, SetCacheParams},
     {CAPI_COMMAND_U_FLUSH_CACHE, "U_FLUSH_CACHE", kIncludeObjectId, 32, false, Sequence::PairInParams23, FlushCache},
     {CAPI_COMMAND_U_FREE_CACHE, "U_FREE_CACHE", kIncludeObjectId, 32, true, Sequence::PairInParams23, FreeCache},
+    {CAPI_COMMAND_U_SET_CACHE_PARAMS, "U_SET_CACHE_PARAMS", kIncludeCacheParams, sizeof(CAPI_UNIFIED_CACHE_PARAMS),
+     true, Sequence::PairInParams23, SetCacheParams},
     // clang-format on
-    {CAPI_COMMAND_U_SET_CACHE_PARAMS, "U_SET_CACHE_PARAMS", kIncludeCacheParams,
-     sizeof(CAPI_UNIFIED_CACHE_PARAMS), true, Sequence::PairInParams23, SetCacheParams},
 };
 
 }  // namespace

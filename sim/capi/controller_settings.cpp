@@ -68,14 +68,16 @@ void SetChannelParams(Call& call) {
 }
 
 constexpr CommandRow kRows[] = {
-    {CAPI_COMMAND_U_SET_CONTROLLER_PARAMS, "U_SET_CONTROLLER_PARAMS", kIncludeUnifiedParams,
-     sizeof(CAPI_UNIFIED_PARAMS), true, Sequence::PairInParams23, SetControllerParams},
-    {CAPI_COMMAND_U_SET_CONTROLLER_TIMEDATE, "U_SET_CONTROLLER_TIMEDATE", 0, 0, false,
-     Sequence::PairInParams23, SetTimeDate},
+    // clang-format off
+    {CAPI_COMMAND_U_SET_CONTROLLER_PARAMS, "U_SET_CONTROLLER_PARAMS", kIncludeUnifiedParams, sizeof(CAPI_UNIFIED_PARAMS),
+     true, Sequence::PairInParams23, SetControllerParams},
+    {CAPI_COMMAND_U_SET_CONTROLLER_TIMEDATE, "U_SET_CONTROLLER_TIMEDATE", 0, 0, false, Sequence::PairInParams23,
+     SetTimeDate},
     {CAPI_COMMAND_U_SILENCE_ALARM, "U_SILENCE_ALARM", 0, 0, false, Sequence::PairInParams23, SilenceAlarm},
     {CAPI_COMMAND_NON_U_RESCAN, "RESCAN", 0, 0, false, Sequence::None, RescanBus},
     {kCommandSetChannelParams, "SET_CHANNEL_PARAMS", kIncludeChannelParams, sizeof(CAPI_CHANNEL_PARAMS), true,
      Sequence::None, SetChannelParams},
+    // clang-format on
 };
 
 }  // namespace

@@ -15,10 +15,12 @@ void ControllerData(Call& call) {
 void ConfigSequence(Call&) {}
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {CAPI_COMMAND_U_GET_CONTROLLER_DATA, "U_GET_CONTROLLER_DATA", 0, 0, false, Sequence::PairInParams23,
      ControllerData},
     {CAPI_COMMAND_U_GET_CONFIG_SEQ_NUMBER, "U_GET_CONFIG_SEQ_NUMBER", 0, 0, false, Sequence::PairInParams23,
      ConfigSequence},
+    // clang-format on
 };
 
 }  // namespace

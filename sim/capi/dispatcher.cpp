@@ -130,15 +130,10 @@ Delivery Dispatch(const uint8_t* request, uint32_t length, const DispatchContext
         switch (fault->kind) {
             case FaultKind::ReturnCode:
                 return Reply(context.replies.Refusal(head, fault->returnCode, pair, context.half));
-            case FaultKind::NoReply:
-                return Nothing(Delivery::Kind::NoReply);
-            case FaultKind::PaperJam:
-                return Nothing(Delivery::Kind::PaperJam);
-            case FaultKind::BusReset:
-                return Nothing(Delivery::Kind::BusReset);
-            case FaultKind::Vanish:
-                half.present = false;
-                return Nothing(Delivery::Kind::Vanish);
+            case FaultKind::NoReply: return Nothing(Delivery::Kind::NoReply);
+            case FaultKind::PaperJam: return Nothing(Delivery::Kind::PaperJam);
+            case FaultKind::BusReset: return Nothing(Delivery::Kind::BusReset);
+            case FaultKind::Vanish: half.present = false; return Nothing(Delivery::Kind::Vanish);
             case FaultKind::DownFor:
                 half.condition = {HalfState::Down, now + fault->durationMs, 0};
                 return Nothing(Delivery::Kind::NoReply);
@@ -150,8 +145,7 @@ Delivery Dispatch(const uint8_t* request, uint32_t length, const DispatchContext
                 Damage(packet);
                 return Reply(std::move(packet));
             }
-            default:
-                break;  // executed, then marked
+            default: break;  // executed, then marked
         }
     }
 

@@ -84,21 +84,23 @@ void DoScsiMaintenance(Call& call) {
 constexpr uint32_t kDriveIdSize = sizeof(CAPI_UNIFIED_DRIVE_ID);
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {CAPI_COMMAND_U_GET_DRIVE_LIST, "U_GET_DRIVE_LIST", 0, 0, false, Sequence::PairInParams23, DriveList},
     {CAPI_COMMAND_U_ADD_DEDICATED_SPARE, "U_ADD_DEDICATED_SPARE", kIncludeDriveId, kDriveIdSize, true,
      Sequence::PairInParams23, AddDedicatedSpare},
-    {CAPI_COMMAND_U_DELETE_SPARE, "U_DELETE_SPARE", kIncludeDriveId, kDriveIdSize, true,
-     Sequence::PairInParams23, DeleteSpare},
-    {CAPI_COMMAND_U_BLINK_DRIVE, "U_BLINK_DRIVE", kIncludeDriveId, kDriveIdSize, false,
-     Sequence::PairInParams23, BlinkDrive},
-    {CAPI_COMMAND_U_UNBLINK_DRIVE, "U_UNBLINK_DRIVE", kIncludeDriveId, kDriveIdSize, false,
-     Sequence::PairInParams23, UnblinkDrive},
-    {CAPI_COMMAND_U_ADD_POOL_SPARE, "U_ADD_POOL_SPARE", kIncludeDriveId, kDriveIdSize, true,
-     Sequence::PairInParams23, AddPoolSpare},
+    {CAPI_COMMAND_U_DELETE_SPARE, "U_DELETE_SPARE", kIncludeDriveId, kDriveIdSize, true, Sequence::PairInParams23,
+     DeleteSpare},
+    {CAPI_COMMAND_U_BLINK_DRIVE, "U_BLINK_DRIVE", kIncludeDriveId, kDriveIdSize, false, Sequence::PairInParams23,
+     BlinkDrive},
+    {CAPI_COMMAND_U_UNBLINK_DRIVE, "U_UNBLINK_DRIVE", kIncludeDriveId, kDriveIdSize, false, Sequence::PairInParams23,
+     UnblinkDrive},
+    {CAPI_COMMAND_U_ADD_POOL_SPARE, "U_ADD_POOL_SPARE", kIncludeDriveId, kDriveIdSize, true, Sequence::PairInParams23,
+     AddPoolSpare},
     {CAPI_COMMAND_U_DOWN_DRIVE, "U_DOWN_DRIVE", kIncludeDriveId, kDriveIdSize, true, Sequence::PairInParams23,
      DownDrive},
-    {CAPI_COMMAND_U_DO_SCSI_MAINT, "U_DO_SCSI_MAINT", kIncludeScsiMaintenance,
-     offsetof(CAPI_SCSI_MAINT_PARAMS, entry), true, Sequence::PairInParams23, DoScsiMaintenance},
+    {CAPI_COMMAND_U_DO_SCSI_MAINT, "U_DO_SCSI_MAINT", kIncludeScsiMaintenance, offsetof(CAPI_SCSI_MAINT_PARAMS, entry),
+     true, Sequence::PairInParams23, DoScsiMaintenance},
+    // clang-format on
 };
 
 }  // namespace

@@ -71,12 +71,14 @@ void SetDriveEnclosureParams(Call& call) {
 }
 
 constexpr CommandRow kRows[] = {
+    // clang-format off
     {CAPI_COMMAND_U_GET_DRIVE_ENCLOSURES, "U_GET_DRIVE_ENCLOSURES", 0, 0, false, Sequence::PairInParams23,
      DriveEnclosures},
     {CAPI_COMMAND_U_GET_DRIVE_ENCLOSURE, "U_GET_DRIVE_ENCLOSURE", kIncludeObjectId, kObjectIdSize, false,
      Sequence::PairInParams23, DriveEnclosure},
     {CAPI_COMMAND_U_SET_DRIVE_ENCLOSURE_PARAMS, "U_SET_DRIVE_ENCLOSURE_PARAMS", kIncludeEnclosureParams,
      sizeof(CAPI_DRIVE_ENCLOSURE_PARAMS), true, Sequence::PairInParams23, SetDriveEnclosureParams},
+    // clang-format on
 };
 
 }  // namespace

@@ -58,8 +58,8 @@ constexpr CommandRow kRows[] = {
     // clang-format off
     {CAPI_COMMAND_U_GET_KNOWN_HOSTS, "U_GET_KNOWN_HOSTS", 0, 0, false, Sequence::PairInParams23, KnownHosts},
     {CAPI_COMMAND_U_GET_HOST_NICKNAMES, "U_GET_HOST_NICKNAMES", 0, 0, false, Sequence::PairInParams23, HostNicknames},
-    {CAPI_COMMAND_U_ADD_HOST_NICKNAME, "U_ADD_HOST_NICKNAME", kIncludeHostNickname,
-     sizeof(CAPI_HOST_NICKNAME), true, Sequence::PairInParams23, AddHostNickname},
+    {CAPI_COMMAND_U_ADD_HOST_NICKNAME, "U_ADD_HOST_NICKNAME", kIncludeHostNickname, sizeof(CAPI_HOST_NICKNAME), true,
+     Sequence::PairInParams23, AddHostNickname},
     {CAPI_COMMAND_U_GET_FLEX_HOST_LIST, "U_GET_FLEX_HOST_LIST", 0, 0, false, Sequence::PairInParams23, FlexHostList},
     // clang-format on
 };

@@ -79,12 +79,14 @@ void PartitionView(Call& call) {
 }
 
 constexpr CommandRow kRows[] = {
-    {CAPI_COMMAND_U_MAP_UNMAP_PARTITION, "U_MAP_UNMAP_PARTITION", kIncludeMapUnmap,
-     sizeof(CAPI_MAP_UNMAP_PARAMS), true, Sequence::PairInParams23, MapUnmapPartition},
+    // clang-format off
+    {CAPI_COMMAND_U_MAP_UNMAP_PARTITION, "U_MAP_UNMAP_PARTITION", kIncludeMapUnmap, sizeof(CAPI_MAP_UNMAP_PARAMS),
+     true, Sequence::PairInParams23, MapUnmapPartition},
     {CAPI_COMMAND_U_GET_PARTITION_VIEW, "U_GET_PARTITION_VIEW", kIncludeObjectId, sizeof(Serial16), false,
      Sequence::PairInParams23, PartitionView},
-    {CAPI_COMMAND_U_GET_HOST_VIEW, "U_GET_HOST_VIEW", kIncludeHostViewParams,
-     sizeof(CAPI_GET_HOST_VIEW_PARAMS), false, Sequence::PairInParams23, HostView},
+    {CAPI_COMMAND_U_GET_HOST_VIEW, "U_GET_HOST_VIEW", kIncludeHostViewParams, sizeof(CAPI_GET_HOST_VIEW_PARAMS), false,
+     Sequence::PairInParams23, HostView},
+    // clang-format on
 };
 
 }  // namespace

@@ -30,11 +30,13 @@ struct Enclosure {
 };
 
 struct PairSettings {
-    uint32_t timeDate = 0;  // the controller clock as last set (timeDate of the controller record)
+    // the controller clock as last set (timeDate of the controller record)
+    uint32_t timeDate = 0;
     std::vector<uint8_t> commonParams;  // the common parameter block as last set; empty: all zero
-    uint32_t enclosureCount = 1;  // enclosure k has the pair's enclosure WWN with k added to its last byte
-    std::vector<Enclosure>
-        enclosures;  // by enclosure; one missing has the defaults of EnclosureOf (records.h)
+    // enclosure k has the pair's enclosure WWN with k added to its last byte
+    uint32_t enclosureCount = 1;
+    // by enclosure; one missing has the defaults of EnclosureOf (records.h)
+    std::vector<Enclosure> enclosures;
     uint32_t alarmsSilenced = 0;
     std::vector<uint32_t> rescannedChannels;  // in the order the rescans came
 };

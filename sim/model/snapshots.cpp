@@ -27,14 +27,10 @@ uint8_t SpecialClassOf(PartitionClass kind) { return kind == PartitionClass::Sta
 
 uint8_t SpecialTypeOf(PartitionClass kind) {
     switch (kind) {
-        case PartitionClass::BackingStore:
-            return 1;
-        case PartitionClass::Master:
-            return 2;
-        case PartitionClass::Snapshot:
-            return 3;
-        case PartitionClass::Standard:
-            break;
+        case PartitionClass::BackingStore: return 1;
+        case PartitionClass::Master: return 2;
+        case PartitionClass::Snapshot: return 3;
+        case PartitionClass::Standard: break;
     }
     return 0;
 }

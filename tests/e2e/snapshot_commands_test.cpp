@@ -31,8 +31,7 @@ using e2e::kManagementVolume;
 const std::string kFirstVdisk = "00C0FF1A2B01A0";
 
 constexpr const char* kLunZeroText =
-    "ResyncLuns attempted on volume assigned to LUN 0, which is also being used to manage the array.  Remap "
-    "the "
+    "ResyncLuns attempted on volume assigned to LUN 0, which is also being used to manage the array.  Remap the "
     "target volume to a non-zero LUN.";
 
 uint32_t U32At(const Bytes& data, size_t offset) {
@@ -423,10 +422,12 @@ TEST_F(SnapshotCommandsTest, AFailedCommandNeverAnswersWithAnotherControllersDat
         size_t field;  // the count, or the tag
         size_t size;
     } cases[] = {
+        // clang-format off
         {"GET_SNAPSHOT_LIST", RRE_GET_SNAPSHOT_LIST, 90168, 1201, 48, 4 + 4 + 88},
         {"GET_MASTER_VOLUME_LIST", RRE_GET_MASTER_VOLUME_LIST, 180280, 1220, 48, 4 + 4 + 88},
         {"GET_BACKING_STORE_LIST", RRE_GET_BACKING_STORE_LIST, 10264, 1210, 16, 8 + 80},
         {"DMS_GET_TAG", RRE_DMS_GET_TAG, 28, 1230, 20, 8},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

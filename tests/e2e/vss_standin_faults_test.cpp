@@ -56,16 +56,16 @@ TEST_F(StandInFaultsTest, ACreateThatRanButFailedOrLostItsReplyLeavesNoUnrecorde
         HRESULT outcome;  // of the set
     };
     const Case cases[] = {
-        // retried by the provider
         // clang-format off
+        // retried by the provider
         {VSS_VOLSNAP_ATTR_DIFFERENTIAL, CAPI_COMMAND_U_CREATE_SNAPSHOTS, "kind=execute-then-code code=26", S_OK},
         // sent again by the proxy
         {VSS_VOLSNAP_ATTR_DIFFERENTIAL, CAPI_COMMAND_U_CREATE_SNAPSHOTS, "kind=execute-then-no-reply", S_OK},
-        // clang-format on
         // not retried: the set fails
         {VSS_VOLSNAP_ATTR_DIFFERENTIAL, CAPI_COMMAND_U_CREATE_SNAPSHOTS, "kind=execute-then-code code=186",
          VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED},
         {VSS_VOLSNAP_ATTR_PLEX, CAPI_COMMAND_U_ROLLOFF, "kind=execute-then-no-reply", S_OK},
+        // clang-format on
     };
     ASSERT_NO_FATAL_FAILURE(Start(SIM_SCENARIO_DIR "/split_owners.ini"));
     EXPECT_EQ(Admin("set pair=0 rolloff-copy-ms=1000"), "ok");

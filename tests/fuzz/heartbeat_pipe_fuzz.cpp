@@ -118,7 +118,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (ReadFile(pipe, bytes, sizeof bytes, &got, nullptr) && got > 0)
         answer.insert(answer.end(), bytes, bytes + got);
     CloseHandle(pipe);
-    // A whole heart beat read in one piece gets one header back; nothing else is ever answered.
+    // A whole heart beat read in one fragment gets one header back; nothing else is ever answered.
     Check(answer.empty() || answer.size() == PROXY_HEADER_LENGTH);
     if (!answer.empty()) Check(is_heartbeat(answer.data()) == 1);
     return 0;

@@ -28,8 +28,7 @@ uint8_t g_shape = 0;
 
 ScriptAction Answer(const ProxyMessage& request) {
     switch (g_shape % 3) {
-        case 0:
-            return ScriptAction{{providertest::ReplyTo(request, g_reply)}, false};
+        case 0: return ScriptAction{{providertest::ReplyTo(request, g_reply)}, false};
         case 1: {
             const size_t length = request.header.OpCode == 1   ? sizeof(API_RAID_CONTROLLER)
                                   : request.header.OpCode == 0 ? 2576
@@ -41,8 +40,8 @@ ScriptAction Answer(const ProxyMessage& request) {
         }
         default: {
             std::vector<uint8_t> bytes = providertest::ReplyTo(request, g_reply);
-            if (g_reply.size() >= 4)
-                std::memcpy(bytes.data() + 32, g_reply.data(), 4);  // DataLen from the input
+            // DataLen from the input
+            if (g_reply.size() >= 4) std::memcpy(bytes.data() + 32, g_reply.data(), 4);
             return ScriptAction{{bytes}, true};
         }
     }
@@ -89,69 +88,27 @@ void Call(uint8_t which, Outputs& out) {
     CAPI_ARRAY_PARTITION_PARAMS params{};
     CAPI_DMS_POLICY policy{};
     switch (which % 21) {
-        case 0:
-            get_subsystems(&subsystems);
-            break;
-        case 1:
-            get_controller_data(1, &out.controller);
-            break;
-        case 2:
-            get_part_view(1, serial, &out.partitionView);
-            break;
-        case 3:
-            create_custom_view(1, serial, 1, 0, &port, nullptr);
-            break;
-        case 4:
-            get_host_view(1, 2, &port, 0, &out.hostView);
-            break;
-        case 5:
-            create_snapshot(1, request, out.bytes);
-            break;
-        case 6:
-            commit_snapshot(1, request);
-            break;
-        case 7:
-            dms_get_tag(1, 0, out.bytes);
-            break;
-        case 8:
-            delete_part(1, serial);
-            break;
-        case 9:
-            set_discovery_flag(1);
-            break;
-        case 10:
-            get_master_volume_list(1, 2, 2, nullptr, &count, out.masters);
-            break;
-        case 11:
-            get_snapshot_list(1, 2, 2, serial, &count, out.snapshots);
-            break;
-        case 12:
-            get_backing_store_list(1, 2, &count, out.pools);
-            break;
-        case 13:
-            rolloff_volume(1, request, out.bytes);
-            break;
-        case 14:
-            get_rolloff_volume_list(1, 2, &count, out.rolloffs);
-            break;
-        case 15:
-            get_connect_wwpn_list(1, &names);
-            break;
-        case 16:
-            add_array_part(1, &params, &out.partition);
-            break;
-        case 17:
-            convert_master_volume(1, 9, serial, serial);
-            break;
-        case 18:
-            set_dms_policy(1, &policy);
-            break;
-        case 19:
-            rollback_master_volume(1, request);
-            break;
-        default:
-            change_identinfo(1, serial, "SSID=");
-            break;
+        case 0: get_subsystems(&subsystems); break;
+        case 1: get_controller_data(1, &out.controller); break;
+        case 2: get_part_view(1, serial, &out.partitionView); break;
+        case 3: create_custom_view(1, serial, 1, 0, &port, nullptr); break;
+        case 4: get_host_view(1, 2, &port, 0, &out.hostView); break;
+        case 5: create_snapshot(1, request, out.bytes); break;
+        case 6: commit_snapshot(1, request); break;
+        case 7: dms_get_tag(1, 0, out.bytes); break;
+        case 8: delete_part(1, serial); break;
+        case 9: set_discovery_flag(1); break;
+        case 10: get_master_volume_list(1, 2, 2, nullptr, &count, out.masters); break;
+        case 11: get_snapshot_list(1, 2, 2, serial, &count, out.snapshots); break;
+        case 12: get_backing_store_list(1, 2, &count, out.pools); break;
+        case 13: rolloff_volume(1, request, out.bytes); break;
+        case 14: get_rolloff_volume_list(1, 2, &count, out.rolloffs); break;
+        case 15: get_connect_wwpn_list(1, &names); break;
+        case 16: add_array_part(1, &params, &out.partition); break;
+        case 17: convert_master_volume(1, 9, serial, serial); break;
+        case 18: set_dms_policy(1, &policy); break;
+        case 19: rollback_master_volume(1, request); break;
+        default: change_identinfo(1, serial, "SSID="); break;
     }
     if (subsystems.size() > kMaxSubsystems || names.size() > kMaxPortNames) abort();
 }

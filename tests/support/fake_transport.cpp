@@ -235,13 +235,9 @@ void FakeTransport::SendAndReceive(LMX_IOB* iob) {
             Deliver(iob, step.bytes);
             --self.nesting_;
             return;
-        case StepKind::Abandon:
-            iob->status = LMX_STATUS_READ_ABANDONED;
-            return;
+        case StepKind::Abandon: iob->status = LMX_STATUS_READ_ABANDONED; return;
         case StepKind::Silence:
-        case StepKind::MultiPart:
-            iob->status = LMX_STATUS_COMMUNICATION_ERROR;
-            return;
+        case StepKind::MultiPart: iob->status = LMX_STATUS_COMMUNICATION_ERROR; return;
     }
 }
 

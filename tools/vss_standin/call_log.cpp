@@ -12,6 +12,7 @@ struct NamedResult {
 };
 
 constexpr NamedResult kNames[] = {
+    // clang-format off
     {S_OK, "S_OK"},
     {S_FALSE, "S_FALSE"},
     {E_NOTIMPL, "E_NOTIMPL"},
@@ -32,6 +33,7 @@ constexpr NamedResult kNames[] = {
     {VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED, "VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED"},
     {VSS_E_UNSUPPORTED_CONTEXT, "VSS_E_UNSUPPORTED_CONTEXT"},
     {VSS_E_INSUFFICIENT_STORAGE, "VSS_E_INSUFFICIENT_STORAGE"},
+    // clang-format on
 };
 
 }  // namespace

@@ -23,12 +23,14 @@ struct SequenceCall {
     SequenceMethod method;
 };
 constexpr SequenceCall kSequence[] = {
+    // clang-format off
     {SetStep::EndPrepare, &IVssProviderCreateSnapshotSet::EndPrepareSnapshots},
     {SetStep::PreCommit, &IVssProviderCreateSnapshotSet::PreCommitSnapshots},
     {SetStep::Commit, &IVssProviderCreateSnapshotSet::CommitSnapshots},
     {SetStep::PostCommit, &IVssProviderCreateSnapshotSet::PostCommitSnapshots},
     {SetStep::PreFinalCommit, &IVssProviderCreateSnapshotSet::PreFinalCommitSnapshots},
     {SetStep::PostFinalCommit, &IVssProviderCreateSnapshotSet::PostFinalCommitSnapshots},
+    // clang-format on
 };
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }

@@ -35,8 +35,9 @@ struct SnapshotSet {
     LONG context = VSS_VOLSNAP_ATTR_DIFFERENTIAL;
     std::vector<int> sourceDisks;  // one volume each
     LunArray sources;              // their descriptions, as the service built them
-    LunArray targets;  // GetTargetLuns' descriptions of the snapshot LUNs, in the order of the sources
-    LunArray located;  // the targets as LocateLuns updated them
+    // GetTargetLuns' descriptions of the snapshot LUNs, in the order of the sources
+    LunArray targets;
+    LunArray located;                // the targets as LocateLuns updated them
     std::vector<int> snapshotDisks;  // the new disks the rescan found, in the order of the targets
     LunArray snapshotLuns;           // their descriptions after FillInLunInfo, in the order of the targets
 };

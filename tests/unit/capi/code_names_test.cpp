@@ -32,6 +32,7 @@ TEST(CapiCommandName, NamesPadsAndMarksUnknownCodes) {
         int32_t code;
         const char* name;
     } cases[] = {
+        // clang-format off
         {1204, "U_COMMIT_SNAPSHOTS             "},
         {1180, "U_MAP_UNMAP_PARTITION          "},
         {1233, "U_DMS_GET_POLICY_THRESHOLD_LIST"},
@@ -43,6 +44,7 @@ TEST(CapiCommandName, NamesPadsAndMarksUnknownCodes) {
         {2, "----2----"},
         {1380, "----1380----"},
         {-1, "-----1----"},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(Name(CapiCommandName, c.code), c.name) << c.code;
 }
@@ -52,6 +54,7 @@ TEST(CapiReturnCodeName, NamesWithCodeOrNoDecode) {
         int32_t code;
         const char* name;
     } cases[] = {
+        // clang-format off
         {0, "OK"},
         {1, "COMMAND_FAILED(1)"},
         {62, "BAD_CONTROLLER_MODE(62)"},
@@ -66,6 +69,7 @@ TEST(CapiReturnCodeName, NamesWithCodeOrNoDecode) {
         {-1, "No decode(-1)"},
         {-2, "No decode(-2)"},
         {10006, "No decode(10006)"},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(Name(CapiReturnCodeName, c.code), c.name) << c.code;
 }
@@ -81,6 +85,7 @@ TEST(CapiReplyName, ClassicFromTheTableAndUnifiedUnpadded) {
         uint32_t code;
         const char* name;
     } cases[] = {
+        // clang-format off
         {301, "CAPI_REPLY_ADD_DEDICATED_SPARE"},
         {300, "CAPI_REPLY_CAPI_VERSION_MISMATCH"},
         {400, "CAPI_REPLY_PUT_OFFLINE"},
@@ -93,6 +98,7 @@ TEST(CapiReplyName, ClassicFromTheTableAndUnifiedUnpadded) {
         {417, ""},
         {299, ""},
         {0xFFFFFFFFu, ""},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(Name(CapiReplyName, c.code), c.name) << c.code;
 }
@@ -103,6 +109,7 @@ TEST(CapiNameTables, RowsFollowTheirPatternsAndExceptions) {
         uint32_t code;
         const char* text;
     } cases[] = {
+        // clang-format off
         {CapiNameTable::Status, 0, "CAPI_STATUS_GOOD; value is 0."},
         {CapiNameTable::Status, 4, "CAPI_STATUS_COMMUNICATION_ERROR, value is 4."},
         {CapiNameTable::Status, 7, "CAPI_STATUS_FIRMWARE_DOWNLOAD_ERROR, value is 7."},
@@ -128,6 +135,7 @@ TEST(CapiNameTables, RowsFollowTheirPatternsAndExceptions) {
         {CapiNameTable::Error, 187, "Error: CAPI_ERROR_EXCEED_MAX_SNAPSHOT_PER_MASTER."},
         {CapiNameTable::Error, 188, "Error: CAPI_ERROR_MASTER_NOT_ASSOCIATED_WITH_SNAPSHOT"},
         {CapiNameTable::Error, 189, "Error: CAPI_ERROR_NON_ABORTABLE_UTILITY_RUNNING"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         const char* text = CapiNameTableText(c.table, c.code);

@@ -47,6 +47,7 @@ struct ReplyCase {
 
 TEST(ReplyConverter, ConvertsTheRecordsTheHeaderCountsWithinThePayload) {
     const ReplyCase cases[] = {
+        // clang-format off
         {"event range of five", 413, 5, 9, 0, "CAPI_EVENT_RECORD", 6, 0, 5},
         {"unified event range", 2025, 1, 1, 0, "CAPI_EVENT_RECORD", 2, 0, 1},
         {"event range backwards", 413, 9, 5, 0, "CAPI_EVENT_RECORD", 6, 0, 0},
@@ -59,6 +60,7 @@ TEST(ReplyConverter, ConvertsTheRecordsTheHeaderCountsWithinThePayload) {
         {"unified controller", 2001, 0, 0, 0, "CAPI_UNIFIED_CONTROLLER", 1, 0, 1},
         {"enclosures", 2113, 2, 0, 0, "CAPI_DRIVE_ENCLOSURE", 2, 0, 2},
         {"partitions never change", 383, 4, 0, 0, "CAPI_ARRAY_PARTITION", 4, 0, 4},
+        // clang-format on
     };
     for (const ReplyCase& c : cases) {
         const capi::StructDesc& desc = *capi::FindStructureConverter(c.structure)->desc;
@@ -92,6 +94,7 @@ TEST(ReplyConverter, LogsRepliesItDoesNotConvert) {
         uint32_t code;
         const char* line;
     } cases[] = {
+        // clang-format off
         {324, "CAPI_REPLY_SET_CACHE_PARAMS do not need pack\n"},
         {387, "CAPI_REPLY_CHANGE_HOSTWARDEN_TYPE do not need pack\n"},
         {400, "CAPI_REPLY_PUT_OFFLINE do not need pack\n"},
@@ -105,6 +108,7 @@ TEST(ReplyConverter, LogsRepliesItDoesNotConvert) {
         {2081, ""},
         {2355, ""},
         {311, ""},
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(LoggedFor(c.code), c.line) << c.code;
 }

@@ -41,6 +41,7 @@ struct Vector {
 
 std::vector<Vector> Vectors() {
     return {
+        // clang-format off
         {"zero run then byte", {0x00, 0x00, 0x00, 0x41}, {0x69, 0x03, 0x41}},
         {"single zero", {0x00, 0x41}, {0x00, 0x41}},
         {"escape byte", {0x69}, {0x69, 0x00}},
@@ -50,6 +51,7 @@ std::vector<Vector> Vectors() {
         {"run ended by escape", {0x00, 0x00, 0x69, 0x7F}, {0x69, 0x02, 0x69, 0x00, 0x7F}},
         {"255 zeros then escape", Join(Zeros(255), {0x69}), {0x69, 0xFF, 0x69, 0x00}},
         {"plain bytes", {0x01, 0xFF, 0x68, 0x6A}, {0x01, 0xFF, 0x68, 0x6A}},
+        // clang-format on
     };
 }
 
@@ -121,18 +123,10 @@ TEST(Hszrle, RoundTripsRandomBuffersRichInZerosAndEscapes) {
         const size_t length = 1 + random() % 4000;
         while (plain.size() < length) {
             switch (random() % 4) {
-                case 0:
-                    plain.insert(plain.end(), 1 + random() % 600, 0x00);
-                    break;
-                case 1:
-                    plain.push_back(0x69);
-                    break;
-                case 2:
-                    plain.push_back(0x00);
-                    break;
-                default:
-                    plain.push_back(static_cast<uint8_t>(random()));
-                    break;
+                case 0: plain.insert(plain.end(), 1 + random() % 600, 0x00); break;
+                case 1: plain.push_back(0x69); break;
+                case 2: plain.push_back(0x00); break;
+                default: plain.push_back(static_cast<uint8_t>(random())); break;
             }
         }
         Bytes encoded, decoded;

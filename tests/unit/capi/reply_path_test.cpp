@@ -74,6 +74,7 @@ struct BrokenChain {
 
 TEST_F(ReplyPathTest, BrokenChainsFailCleanly) {
     const BrokenChain cases[] = {
+        // clang-format off
         {"41 parts", {Part(2029, 41, 0, 1)}},
         {"a repeated part 0", {Part(2029, 3, 0, 1), Part(2380, 3, 0, 2)}},
         {"a skipped index", {Part(2029, 3, 0, 1), Part(2380, 3, 2, 3)}},
@@ -82,6 +83,7 @@ TEST_F(ReplyPathTest, BrokenChainsFailCleanly) {
         {"a next part without a chain", {Part(2380, 3, 1, 1)}},
         // Each new first part would ask for part 1 again, nesting without end.
         {"a new first part in place of the next", {Part(2029, 3, 0, 1), Part(2029, 3, 0, 2)}},
+        // clang-format on
     };
     for (const BrokenChain& c : cases) {
         SCOPED_TRACE(c.name);
@@ -355,9 +357,11 @@ TEST_F(ReplyPathTest, PassThroughRefusesAReplyWithADamagedHeader) {
         const char* name;
         uint32_t claimedLength;
     } cases[] = {
+        // clang-format off
         {"its own length", static_cast<uint32_t>(whole.size())},
         {"a header's length", CAPI_PACKET_HEADER_SIZE},
         {"the whole receive buffer", CAPI_RECEIVE_GENERAL_BUFFER_SIZE},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

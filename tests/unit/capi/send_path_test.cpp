@@ -32,32 +32,28 @@ TEST_F(SendPathTest, ScriptedReplies) {
         };
     };
     const ScriptCase cases[] = {
+        // clang-format off
         {"success", 1001, reply(2001, 0), 0, 1, {}},
         {"other not up counts as success", 1001, reply(2001, 59), 0, 1, {}},
         {"other not up but local success", 1001, reply(2001, 139), 0, 1, {}},
         {"refused is final", 1001, reply(2001, 2), 2, 1, {}},
         {"no reply three times", 1001, silent(3), -1, 3, {6000, 6000}},
-        {"command failed is retried",
-         1001,
+        {"command failed is retried", 1001,
          [](FakeTransport& f) {
              for (int i = 0; i < 3; ++i) f.Reply(Reply(2001, 1));
          },
-         1,
-         3,
-         {6000, 6000}},
-        {"lock not granted then success",
-         1001,
+         1, 3, {6000, 6000}},
+        {"lock not granted then success", 1001,
          [](FakeTransport& f) {
              f.Reply(Reply(2001, 119));
              f.Reply(Reply(2001, 0));
          },
-         0,
-         2,
-         {6000}},
+         0, 2, {6000}},
         {"other not set is retried for controller data only", 1002, reply(2002, 118), 118, 1, {}},
         {"commit snapshots retries at once", 1204, silent(3), -1, 3, {}},
         {"unified event commands are tried once", 1021, silent(3), -1, 1, {}},
         {"unified event command failure", 1020, reply(2020, 1), 1, 1, {}},
+        // clang-format on
     };
     for (const ScriptCase& c : cases) {
         SCOPED_TRACE(c.name);

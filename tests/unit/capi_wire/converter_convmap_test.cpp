@@ -24,14 +24,10 @@ const std::map<std::string, MapLine>& Convmap() {
 // The layout each bus type selects for a channel information union.
 const char* UnionLayout(int busType) {
     switch (busType) {
-        case 6:
-            return "CAPI_FC_INFO";
-        case 7:
-            return "CAPI_CHANNEL_TYPE7_INFO";
-        case 9:
-            return "CAPI_iSCSI_INFO";
-        default:
-            return nullptr;  // 8 (SAS) and unknown types convert nothing
+        case 6: return "CAPI_FC_INFO";
+        case 7: return "CAPI_CHANNEL_TYPE7_INFO";
+        case 9: return "CAPI_iSCSI_INFO";
+        default: return nullptr;  // 8 (SAS) and unknown types convert nothing
     }
 }
 

@@ -24,12 +24,14 @@ struct PrimitiveCase {
 
 TEST(BytePrimitives, ReverseTheirWidthExceptInTheCapiModes) {
     const PrimitiveCase cases[] = {
+        // clang-format off
         {"16-bit, to network", SwapCapi16, PACK_TO_NETWORK, {2, 1, 3, 4, 5, 6, 7, 8}},
         {"32-bit, from network", SwapCapi32, PACK_FROM_NETWORK, {4, 3, 2, 1, 5, 6, 7, 8}},
         {"64-bit as two words kept in order", SwapCapi32x2, PACK_TO_NETWORK, {4, 3, 2, 1, 8, 7, 6, 5}},
         {"mode 7 converts like the network modes", SwapCapi32, 7, {4, 3, 2, 1, 5, 6, 7, 8}},
         {"CAPI receive", SwapCapi32x2, PACK_CAPI_RECEIVE, kCounting},
         {"CAPI send", SwapCapi16, PACK_CAPI_SEND, kCounting},
+        // clang-format on
     };
     for (const PrimitiveCase& c : cases) {
         Bytes8 bytes = kCounting;

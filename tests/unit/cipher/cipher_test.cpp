@@ -1,7 +1,7 @@
 // The password cipher against OpenSSL's DES, carried through the per-byte bit reversal.
-#define OPENSSL_SUPPRESS_DEPRECATED  // the one-block DES calls are the oracle we want
 #include "corlink/cipher/cipher.h"
 
+#define OPENSSL_SUPPRESS_DEPRECATED  // the one-block DES calls are the oracle we want
 #include <gtest/gtest.h>
 #include <openssl/des.h>
 

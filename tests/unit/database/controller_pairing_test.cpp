@@ -34,10 +34,12 @@ TEST_F(ControllerPairingTest, TheOlderEntryKeepsTheBetterPath) {
         uint8_t keptLun, keptResponds;
     };
     const Case cases[] = {
+        // clang-format off
         {"LUN 0 replaces another LUN", {"SNA", "", 1, 1, 3}, {"SNA", "", 1, 1, 0}, 0, 1},
         {"a responding path replaces a dead one", {"SNA", "", 1, 0, 0}, {"SNA", "", 1, 1, 2}, 2, 1},
         {"a dead LUN 0 does not replace", {"SNA", "", 1, 1, 3}, {"SNA", "", 1, 0, 0}, 3, 1},
         {"an equal path changes nothing", {"SNA", "", 1, 1, 0}, {"SNA", "", 1, 1, 0}, 0, 1},
+        // clang-format on
     };
     for (const Case& c : cases) {
         Empty();

@@ -265,8 +265,8 @@ TEST_P(ControllerRefreshTest, ControllerByLetter) {
     EXPECT_EQ(FindControllerByLetter('a'), a);
     EXPECT_EQ(FindControllerByLetter('B'), 1 - a);
     EXPECT_EQ(FindControllerByLetter('C'), -1);
-    fabric_->SetControllerCondition(0, 0, sim::HalfState::Refusing, 0,
-                                    CAPI_ERROR_COMMAND_FAILED);  // A refuses
+    // A refuses
+    fabric_->SetControllerCondition(0, 0, sim::HalfState::Refusing, 0, CAPI_ERROR_COMMAND_FAILED);
     EXPECT_EQ(FindControllerByLetter('A'), -1);
 }
 

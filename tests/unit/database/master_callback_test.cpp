@@ -283,12 +283,14 @@ TEST_F(MasterCallbackTest, ListCountsAreTheirOwnCutToTheirBuffersAndCleared) {
         const uint8_t* data;
         uint32_t capacity;
     } lists[] = {
+        // clang-format off
         {2201, &g_SnapshotCount, g_SnapshotListReply, 1024},
         {2202, &g_SnapshotStatisticsCount, g_SnapshotStatisticsReply, 1024},
         {2209, &g_RolloffVolumeCount, g_RolloffVolumeListReply, 2048},
         {2210, &g_BackingStoreCount, g_BackingStoreListReply, 128},
         {2220, &g_MasterVolumeCount, g_MasterVolumeListReply, 2048},
         {2233, &g_DmsPolicyThresholdCount, g_DmsPolicyThresholdListReply, 128},
+        // clang-format on
     };
     for (const auto& list : lists) {
         SCOPED_TRACE(list.reply);

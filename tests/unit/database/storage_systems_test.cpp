@@ -32,6 +32,7 @@ TEST(UniqueSNTest, FromTheStorageSystemFruElseFromTheEnclosureWWN) {
         const char* expected;
     };
     const Case cases[] = {
+        // clang-format off
         {"no FRU: WWN bytes 4-6", {0x50, 0x0C, 0x0F, 0xF0, 0x0A, 0xBC, 0x1D, 0x3F}, 1, {}, "0ABC1D"},
         {"the storage-system FRU", {0, 0, 0, 0, 0x0A, 0xBC, 0x1D, 0}, 1, {{0, 3, 2, 9, "7A2F01"}}, "7A2F01"},
         {"serial not six characters",
@@ -46,6 +47,7 @@ TEST(UniqueSNTest, FromTheStorageSystemFruElseFromTheEnclosureWWN) {
         {"enclosures past the count are not read", {}, 1, {{1, 0, 2, 9, "222222"}}, "555555"},
         {"zero WWN", {}, 1, {}, "555555"},
         {"zero supplier serial", {}, 1, {{0, 0, 2, 9, "000000"}}, "555555"},
+        // clang-format on
     };
     auto* entry = static_cast<RAID_CONTROLLER*>(std::calloc(1, sizeof(RAID_CONTROLLER)));
     for (const Case& c : cases) {

@@ -68,6 +68,7 @@ struct Golden {
 
 TEST_F(UnifiedConversionTest, GoldenFieldsComeFromTheirSources) {
     const Golden golden[] = {
+        // clang-format off
         {"configSequenceNumber", 0, 4, true, 0},
         {"capabilities", 20, 8, true, 324},
         {"memory", 28, 16, false, 292},
@@ -85,6 +86,7 @@ TEST_F(UnifiedConversionTest, GoldenFieldsComeFromTheirSources) {
         {"drive channel 7 block 2 byte 105", 11156 + 7 * 1284 + 1099, 1, true, 20220 + 7 * 148 + 105},
         {"drive channel 5 summary bus type", 11156 + 5 * 1284 + 1216, 1, false, 724 + 5 * 52},
         {"host channel 0 state", 884 + 1218, 1, true, 792 + 632},
+        // clang-format on
     };
     for (uint8_t ab : {uint8_t{1}, uint8_t{0}}) {
         const Converted out(*unified, ab);

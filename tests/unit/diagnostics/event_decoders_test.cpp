@@ -27,6 +27,7 @@ TEST(EventDecoders, Words) {
     const struct {
         std::string actual, expected;
     } cases[] = {
+        // clang-format off
         // failed commands
         {Cdb({0x28, 0x00, 0x00, 0x01, 0x02, 0x03, 0x00, 0x00, 0x08, 0x00}), "Rd 00010203 0008"},
         {Cdb({0x2A, 0x00, 0xFF, 0xFF, 0xFF, 0xFE, 0x00, 0x01, 0x00}), "Wr fffffffe 0100"},
@@ -109,6 +110,7 @@ TEST(EventDecoders, Words) {
         {TextFormat("%ld|%lX|%u|%08.8x|%c|%%|%-4s|",
                     {0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0x12345u, uint32_t{'B'}, "ab"}),
          "-1|FFFFFFFF|4294967295|00012345|B|%|ab  |"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.actual, c.expected);

@@ -76,7 +76,7 @@ TEST_F(EventNamingTest, VdiskNames) {
     EXPECT_EQ(Vdisk(EventRecordBuilder(1).Serial({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16})),
               "0102030405060708090a0b0c0d0e0f10");
     EXPECT_EQ(Vdisk(EventRecordBuilder(1).Serial(kSerialA)), "NoName1");
-    // A name of 32 characters of the record (over its three pieces), and one filling the array's field.
+    // A name of 32 characters of the record (over its three fragments), and one filling the array's field.
     EXPECT_EQ(Vdisk(EventRecordBuilder(1).Name("abcdefghijklmnopqrstuvwxyz012345")),
               "abcdefghijklmnopqrstuvwxyz012345");
     AddArray(1, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789", kSerialA);

@@ -74,6 +74,7 @@ TEST_F(EventTextTest, RowsThatChooseTheirTextByTheRecord) {
         EventRecordBuilder record;
         std::string text;
     } cases[] = {
+        // clang-format off
         {vdiskEvent(6), "Vdisk creation complete. Vdisk: VD, SN: " + sn},
         {vdiskEvent(6).Status(2).Params(1),
          "Vdisk creation aborted, error code = 2 (Vdisk: VD, SN: " + sn + ")"},
@@ -135,6 +136,7 @@ TEST_F(EventTextTest, RowsThatChooseTheirTextByTheRecord) {
         {EventRecordBuilder(233).Params(9),
          "Mixed drive types not allowed on channel 2, drive enclosure "
          "0000000000000000"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Text(c.record.Record()), c.text);
@@ -171,12 +173,14 @@ TEST_F(EventTextTest, SensorReadings) {
         uint32_t code, p1, p2, p3;
         const char* text;
     } cases[] = {
+        // clang-format off
         {39, 1, 5123, 0, "A +5V system power sensor warning has occurred. VCC:  5.12 V"},
         {40, 3, 11996, 0, "A +12V system power sensor failure has occurred. 12V: 11.100 V"},
         {39, 6, 85, 0, "A CPU temperature sensor warning has occurred. Temperature:  85 C"},
         {40, 10, 60, 3, "A temperature sensor #3 failure has occurred. DG-4 Temperature:  60 C"},
         {39, 4, 7, 0, "An unknown sensor warning has occurred (param1=4, param2=7)"},
         {40, 0, 7, 0, "An unknown sensor warning has occurred (param1=0, param2=7)"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Text(EventRecordBuilder(c.code).Params(c.p1, c.p2, c.p3).Record()), c.text);

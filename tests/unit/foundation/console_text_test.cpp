@@ -122,8 +122,8 @@ TEST(ConsoleTextTest, TextQueuedDuringADirectWriteFollowsIt) {
         StdoutToPipe out;
         ConsoleWriteDirectly(
             [] {
-                std::thread other(
-                    [] { ConsoleWrite("queued meanwhile\n"); });  // finds a writer: returns at once
+                // finds a writer: returns at once
+                std::thread other([] { ConsoleWrite("queued meanwhile\n"); });
                 other.join();
                 std::fputs("direct\n", stdout);
             },

@@ -80,7 +80,7 @@ TEST_F(LogFileTest, OpeningWritesTheBannerAndTheConfigurationBlock) {
     EXPECT_NE(lines[3].find(logPath), std::string::npos);
 }
 
-TEST_F(LogFileTest, PiecesWithoutALineFeedContinueTheLineUnderOnePrefix) {
+TEST_F(LogFileTest, FragmentsWithoutALineFeedContinueTheLineUnderOnePrefix) {
     OpenDebugFile(nullptr);
     DebugPrint("first half, ");
     DebugPrint("second half\n");

@@ -30,6 +30,7 @@ TEST(NtOsExtraTest, EachHelperDoesItsOneCall) {
         const char* name;
         std::function<void()> check;
     } cases[] = {
+        // clang-format off
         {"os_AllocBlock zero-fills like os_Alloc",
          [] {
              auto* block = static_cast<uint8_t*>(os_AllocBlock(32));
@@ -37,7 +38,7 @@ TEST(NtOsExtraTest, EachHelperDoesItsOneCall) {
              for (int i = 0; i < 32; ++i) EXPECT_EQ(block[i], 0);
              os_Free(block);
          }},
-        {"a named event starts unsignalled, is opened by name, and lets one waiter through per signal",
+         {"a named event starts unsignalled, is opened by name, and lets one waiter through per signal",
          [] {
              HANDLE event = os_CreateNamedEvent("nt_os_extra_event");
              ASSERT_NE(event, nullptr);
@@ -156,8 +157,7 @@ TEST(NtOsExtraTest, EachHelperDoesItsOneCall) {
         {"a program is started from its command line, or reported as not started",
          [&root] {
              std::filesystem::create_directories(root.path() + "/C/tools");
-             testsupport::WriteWholeFile(root.path() + "/C/tools/touch.sh",
-                                         "#!/bin/sh\necho \"$1\" > \"$2\"\n");
+             testsupport::WriteWholeFile(root.path() + "/C/tools/touch.sh", "#!/bin/sh\necho \"$1\" > \"$2\"\n");
              ASSERT_EQ(::chmod((root.path() + "/C/tools/touch.sh").c_str(), 0755), 0);
              const std::string out = root.path() + "/started.txt";
              std::string command = "\"C:\\tools\\touch.sh\" hello " + out;
@@ -169,6 +169,7 @@ TEST(NtOsExtraTest, EachHelperDoesItsOneCall) {
              std::string missing = "C:\\tools\\missing.exe";
              EXPECT_EQ(os_RunProgram(missing.data()), 0);
          }},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

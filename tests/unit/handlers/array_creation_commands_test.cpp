@@ -87,10 +87,16 @@ TEST(IsSameDriveSerialTest, BytesOrPrintableCharactersButBlanksAndMarkup) {
         std::string b;
         bool same;
     } cases[] = {
-        {"ZA1B2C3D", "ZA1B2C3D", true},    {"ZA1B2C3D", " ZA1B 2C3D ", true},
-        {"ZA1B2C3D", "<ZA1B&2C3D>", true}, {"ZA1B2C3D", "ZA1B2C3D\t\x7F\x80", true},
-        {"ZA1B2C3D", "ZA1B2C3E", false},   {"ZA1B2C3D", "ZA1B2C3", false},
-        {"ZA1B2C3D", "za1b2c3d", false},   {"", "   ", true},
+        // clang-format off
+        {"ZA1B2C3D", "ZA1B2C3D", true},
+        {"ZA1B2C3D", " ZA1B 2C3D ", true},
+        {"ZA1B2C3D", "<ZA1B&2C3D>", true},
+        {"ZA1B2C3D", "ZA1B2C3D\t\x7F\x80", true},
+        {"ZA1B2C3D", "ZA1B2C3E", false},
+        {"ZA1B2C3D", "ZA1B2C3", false},
+        {"ZA1B2C3D", "za1b2c3d", false},
+        {"", "   ", true},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.a + " / " + c.b);
@@ -141,9 +147,11 @@ TEST_P(ArrayCreationCommandsTest, CreateArrayRefusals) {
         bool ownerRefuses;
         uint32_t answer;
     } cases[] = {
+        // clang-format off
         {"a serial no drive has", {pair.drives[7].serial, "NOSUCHDRIVE"}, 2, false, RRE_ERROR_BAD_DRIVE},
         {"more drives than the parameters hold", {pair.drives[7].serial}, 69, false, RRE_ERROR_BAD_DRIVE},
         {"the owner refuses array creation", {pair.drives[7].serial}, 1, true, RRE_ERROR_OWNER_REFUSED},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -295,8 +303,10 @@ TEST_P(ArrayCreationCommandsTest, DeletionOnAPairThatDoesNotAnswerFails) {
         const uint8_t* serial;
         size_t length;
     } cases[] = {
+        // clang-format off
         {"DELETE_PART", RRE_DELETE_PART, volume.serial.data(), volume.serial.size()},
         {"DELETE_ARRAY", RRE_DELETE_ARRAY, array.serial.data(), array.serial.size()},
+        // clang-format on
     };
     auto setPair = [&](sim::HalfState state) {
         for (int half : {0, 1}) fabric_->SetControllerCondition(0, half, state, 0, 0);

@@ -75,6 +75,7 @@ TEST_P(ArraySettingsCommandsTest, SettingsReachTheFabric) {
         Fill fill;
         Check changed;
     } cases[] = {
+        // clang-format off
         {"SET_PART_NAME", RRE_SET_PART_NAME, 80, kHandleA,
          [&](auto& b) {
              std::memcpy(b.data() + 16, partition, 16);
@@ -89,14 +90,13 @@ TEST_P(ArraySettingsCommandsTest, SettingsReachTheFabric) {
          [](const auto& p) { return p.partitions[0].lun == 9; }},
         {"EXPAND_PART", RRE_EXPAND_PART, 312, kHandleA,
          [&](auto& b) {
-             std::memcpy(b.data() + 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, partitionSerialNumber),
-                         partition, 16);
+             std::memcpy(b.data() + 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, partitionSerialNumber), partition, 16);
              PutWord(b, 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, size), 0x7FFFFFF0);
              PutWord(b, 16 + offsetof(CAPI_ARRAY_PARTITION_PARAMS, size) + 4, 1);
          },
          [](const auto& p) { return p.partitions[0].blocks == 0x17FFFFFF0ull; }},
-        {"CHANGE_PARTITION_DESCRIPTION: a length above the field is clamped",
-         RRE_CHANGE_PARTITION_DESCRIPTION, 312, kHandleA,
+        {"CHANGE_PARTITION_DESCRIPTION: a length above the field is clamped", RRE_CHANGE_PARTITION_DESCRIPTION, 312,
+         kHandleA,
          [&](auto& b) {
              std::memcpy(b.data() + 97, partition, 16);
              const uint16_t length = 300;  // host order on the wire
@@ -113,9 +113,9 @@ TEST_P(ArraySettingsCommandsTest, SettingsReachTheFabric) {
         {"SET_PREFERRED_OWNER through B", RRE_SET_PREFERRED_OWNER, 48, kHandleB,
          [&](auto& b) { std::memcpy(b.data() + 12, array, 32); },
          [](const auto& p) { return p.arrays[0].preferredOwner == 0; }},
-        {"REVIVE_ARRAY", RRE_REVIVE_ARRAY, 48, kHandleA,
-         [&](auto& b) { std::memcpy(b.data() + 16, array, 32); },
+        {"REVIVE_ARRAY", RRE_REVIVE_ARRAY, 48, kHandleA, [&](auto& b) { std::memcpy(b.data() + 16, array, 32); },
          [](const auto& p) { return !p.arrays[0].quarantined; }},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -142,6 +142,7 @@ TEST_P(ArraySettingsCommandsTest, RefusalsAndFailures) {
         int32_t status;
         uint32_t answer;
     } cases[] = {
+        // clang-format off
         {"VERIFY_ARRAY with byte 12 zero", RRE_VERIFY_ARRAY, 48, kHandleA, 1, -1, RRE_ERROR_NO_CONTROLLER},
         {"unknown controller id", RRE_REVIVE_ARRAY, 48, 0x7700, 1, -1, RRE_ERROR_NO_CONTROLLER},
         {"untrusted caller of an unauthenticated system", RRE_REVIVE_ARRAY, 48, kHandleA, 0, -1,
@@ -149,6 +150,7 @@ TEST_P(ArraySettingsCommandsTest, RefusalsAndFailures) {
         {"short request", RRE_SET_PART_NAME, 79, kHandleA, 1, -1, RRE_ERROR_WRONG_LENGTH},
         {"unknown array: the controller's code", RRE_SET_ARRAY_NAME, 80, kHandleA, 1, 0,
          static_cast<uint32_t>(CAPI_ERROR_BAD_IDENTIFIER)},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -24,8 +24,8 @@
 namespace {
 
 using namespace proxytest;
-using sim::AuthDatabase;
 using simtest::Reach;
+using sim::AuthDatabase;
 
 constexpr uint32_t kLength = 1036;
 constexpr size_t kRecordAt = 16;
@@ -137,9 +137,11 @@ TEST_P(AuthDbCommandsTest, ControllerThatDoesNotAnswerGetsNoRecordOrCountOfAnoth
         size_t at;
         size_t size;
     } cases[] = {
+        // clang-format off
         {"GET_AUTHDB_RECORD", RRE_GET_AUTHDB_RECORD, kGetRecord, kRecordAt, authdb::kRecordSize},
         {"GET_AUTHDB_RECORD_COUNT", RRE_GET_AUTHDB_RECORD_COUNT, kGetRecordCount, 12, 1},
         {"CLEAR_ALL_TARGET_SECRET", RRE_CLEAR_ALL_TARGET_SECRET, kGetRecordCount, 12, 1},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -251,9 +253,9 @@ class DumpingDebugLog {
     DumpingDebugLog(const DumpingDebugLog&) = delete;
     DumpingDebugLog& operator=(const DumpingDebugLog&) = delete;
 
-    // No piece of the secret in the log: a dump prints 16 characters a row, so every 8 characters of a
+    // No fragment of the secret in the log: a dump prints 16 characters a row, so every 8 characters of a
     // secret of at most 16 stand whole in one row or the next.
-    void ExpectNoPieceOf(const std::string& secret, const std::string& after) const {
+    void ExpectNoFragmentOf(const std::string& secret, const std::string& after) const {
         std::ifstream in(path_, std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
@@ -281,7 +283,7 @@ TEST_P(AuthDbCommandsTest, SecretsNeverReachTheDebugLog) {
     for (uint32_t code : codes) {
         Command(code, Record("iqn.secretive", target, initiator, "chap-user"));
         for (const std::string& secret : {target, initiator})
-            log.ExpectNoPieceOf(secret, std::to_string(code));
+            log.ExpectNoFragmentOf(secret, std::to_string(code));
     }
 }
 
@@ -298,7 +300,7 @@ TEST_P(AuthDbCommandsTest, NewPasswordNeverReachesTheDebugLog) {
     }
     EXPECT_EQ(Pair().settings.commonParams.size(), sizeof(CAPI_UNIFIED_COMMON_PARAMS))
         << "the parameters were sent";
-    log.ExpectNoPieceOf(password, "SET_PASSWORD");
+    log.ExpectNoFragmentOf(password, "SET_PASSWORD");
 }
 
 }  // namespace

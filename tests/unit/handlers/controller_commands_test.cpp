@@ -63,9 +63,8 @@ TEST_P(ControllerCommandsTest, SettingsReachTheFabricAndComeBack) {
         Check changed;
     } cases[] = {
         // the controller parameters first: they replace every channel's settings
-        // clang-format off
-        {"SILENCE_ALARM", RRE_SILENCE_ALARM, 16, nullptr, [](const auto& p) { return p.settings.alarmsSilenced == 1; }},
-        // clang-format on
+        {"SILENCE_ALARM", RRE_SILENCE_ALARM, 16, nullptr,
+         [](const auto& p) { return p.settings.alarmsSilenced == 1; }},
         {"SET_CONTROLLER_PARAMS", RRE_SET_CONTROLLER_PARAMS, 10740,
          [](auto& b) { PutWord(b, kRecordAt + offsetof(CAPI_UNIFIED_COMMON_PARAMS, value2068), 0x1234); },
          [](const auto& p) {
@@ -212,11 +211,11 @@ TEST_P(ControllerCommandsTest, RefusalsOfUntrustedCallersAndShortRequests) {
     } cases[] = {
         // clang-format off
         {"advanced enclosures: fewer than 12 bytes", RRE_GET_ADV_DRIVE_ENCLOSURE, 8, 1, RRE_ERROR_WRONG_LENGTH},
-        // clang-format on
-        {"advanced enclosures: untrusted caller of an unauthenticated system", RRE_GET_ADV_DRIVE_ENCLOSURE,
-         12, 0, RRE_ERROR_NO_CONTROLLER},
+        {"advanced enclosures: untrusted caller of an unauthenticated system", RRE_GET_ADV_DRIVE_ENCLOSURE, 12, 0,
+         RRE_ERROR_NO_CONTROLLER},
         {"rescan: untrusted caller", RRE_RESCAN_ALL_BUS, 16, 0, RRE_ERROR_NO_CONTROLLER},
         {"status: untrusted caller", RRE_GET_CONTROLLER_STATUS, 20, 0, RRE_ERROR_NO_CONTROLLER},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -230,8 +229,8 @@ TEST_P(ControllerCommandsTest, RefusalsOfUntrustedCallersAndShortRequests) {
 TEST_P(ControllerCommandsTest, NetworkInterfaceSetsABoundedSystemNameAndTheAddresses) {
     const Reply reply = Exec(RRE_SET_ADV_NET_INTERFACE, 3988, kHandleB, [](auto& b) {
         PutWord(b, 12, 3);
-        std::memset(b.data() + 16 + offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, systemName), 'n',
-                    80);  // unterminated
+        // unterminated
+        std::memset(b.data() + 16 + offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, systemName), 'n', 80);
         b[16 + offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, dhcpEnable)] = 1;
         const uint8_t address[4] = {10, 0, 0, 9};
         std::memcpy(b.data() + 16 + offsetof(CAPI_ADVANCED_NETWORK_INTERFACE, netIf) +

@@ -99,8 +99,10 @@ struct HandleDbCase {
 
 TEST_P(ControllerListCommandsTest, HandleDbListsThePairWithBothClientIds) {
     const HandleDbCase cases[] = {
+        // clang-format off
         {"both controllers on the bus", true, kHandleB},
         {"B missing: its placeholder's id is A's handle with bit 0", false, kHandleA | 1},
+        // clang-format on
     };
     for (const HandleDbCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -164,10 +166,12 @@ TEST_P(ControllerListCommandsTest, WrongRequestLengthsAndTooSmallBuffersAreRefus
         uint32_t bufferSize;
     };
     const Case cases[] = {
+        // clang-format off
         {RRE_GET_CONTROLLERHANDLEDB, 16, RRE_HANDLE_DB_LENGTH - 1},
         {RRE_GET_STORAGESYSTEMS, RRE_STORAGE_SYSTEMS_LENGTH - 1, RRE_STORAGE_SYSTEMS_LENGTH},
         {RRE_GET_NEED_UPDATE_CONTROLLER, 8, 64},
         {RRE_GET_UNIFIED_CONTROLLER_DATA, 12, RRE_UNIFIED_CONTROLLER_DATA_LENGTH},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
@@ -256,8 +260,10 @@ TEST_P(ControllerListCommandsTest, UnifiedControllerDataTravelsInNetworkOrderToA
         uint32_t trusted;
     };
     const Refused refused[] = {
+        // clang-format off
         {"no controller has the id", 0x4200, 1},
         {"storage system not authenticated", kHandleA, 0},
+        // clang-format on
     };
     for (const Refused& r : refused) {
         SCOPED_TRACE(r.name);
@@ -289,11 +295,13 @@ uint32_t ClientIdOf(const char* serial) {
 // of all its arrays.
 TEST_P(ControllerListCommandsTest, GetControllerReturnsTheEntryWithItsPartitionsInHostOrder) {
     const GetControllerCase cases[] = {
+        // clang-format off
         {"controller A", true, false, "00C0FF1A2B01"},
         {"controller B", true, false, "00C0FF1A2B02"},
         {"B's placeholder: B's half as seen over A", false, false, "00C0FF1A2B02"},
         {"controller B, enumerated before A", true, true, "00C0FF1A2B02"},
         {"controller A, enumerated after B", true, true, "00C0FF1A2B01"},
+        // clang-format on
     };
     const sim::ScsiAddress lunA = simtest::kLunA;
     const sim::ScsiAddress lunB = simtest::kLunB;
@@ -387,12 +395,14 @@ TEST_P(ControllerListCommandsTest, GetControllerRefusesBadRequests) {
         uint32_t code;
     };
     const Case cases[] = {
+        // clang-format off
         {"length before code", 5, kHandleA, sizeof(API_RAID_CONTROLLER), 1, RRE_ERROR_BAD_LENGTH},
         {"buffer smaller than the reply", 4, kHandleA, sizeof(API_RAID_CONTROLLER) - 1, 1,
          RRE_ERROR_WRONG_LENGTH},
         {"no controller has the id", 4, 0x4200, sizeof(API_RAID_CONTROLLER), 1, RRE_ERROR_NO_CONTROLLER},
         {"storage system not authenticated", 4, kHandleA, sizeof(API_RAID_CONTROLLER), 0,
          RRE_ERROR_NO_CONTROLLER},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

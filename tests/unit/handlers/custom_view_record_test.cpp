@@ -83,11 +83,13 @@ TEST(CustomViewRecord, ChannelFlagsMergeWithTheView) {
     const std::array<uint8_t, 16> address{0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A,
                                           0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A, 0x5A};
     const std::vector<ViewHost> hosts = {
+        // clang-format off
         {kPortB, "", {}, {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28}},
         {{}, "iqn.1991-05.com.host:two", {}, {0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38}},
         {{}, "", address, {0x41, 0x42, 0x43, 0x44, 0x45, 0x46, 0x47, 0x48}},
         {kPortA, "", {}, {0x51, 0x52, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58}},
         {{}, "iqn.other", {}, {0x61, 0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68}},
+        // clang-format on
     };
     const auto view = View(kDefaults, hosts);
     const struct {
@@ -99,70 +101,23 @@ TEST(CustomViewRecord, ChannelFlagsMergeWithTheView) {
         Flags keep;
         Flags expected;
     } cases[] = {
-        {"keep markers 1: the request's bytes, channels from the controller's count on 0",
-         kFc,
-         16,
-         kPortA,
-         "",
-         kKeepAll,
+        // clang-format off
+        {"keep markers 1: the request's bytes, channels from the controller's count on 0", kFc, 16, kPortA, "", kKeepAll,
          {0xC0, 0xC0, 0xC0, 0xC0, 0, 0, 0, 0}},
-        {"FC marker 0 on channel 1: the flags of the view's host with the port",
-         kFc,
-         16,
-         kPortA,
-         "",
-         {1, 0, 1, 1, 1, 1, 1, 1},
-         {0xC0, 0x52, 0xC0, 0xC0, 0, 0, 0, 0}},
-        {"FC, no port: the default mapping",
-         kFc,
-         16,
-         {},
-         "",
-         kKeepNone,
-         {0x11, 0x12, 0x13, 0x14, 0, 0, 0, 0}},
-        {"FC, a port the view does not list: the request's bytes",
-         kFc,
-         16,
-         {9, 9, 9, 9, 9, 9, 9, 9},
-         "",
-         kKeepNone,
+        {"FC marker 0 on channel 1: the flags of the view's host with the port", kFc, 16, kPortA, "",
+         {1, 0, 1, 1, 1, 1, 1, 1}, {0xC0, 0x52, 0xC0, 0xC0, 0, 0, 0, 0}},
+        {"FC, no port: the default mapping", kFc, 16, {}, "", kKeepNone, {0x11, 0x12, 0x13, 0x14, 0, 0, 0, 0}},
+        {"FC, a port the view does not list: the request's bytes", kFc, 16, {9, 9, 9, 9, 9, 9, 9, 9}, "", kKeepNone,
          {0xC0, 0xC0, 0xC0, 0xC0, 0, 0, 0, 0}},
-        {"SAS with 8 channels",
-         kSas,
-         16,
-         kPortB,
-         "",
-         kKeepNone,
-         {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28}},
-        {"iSCSI by name, without regard to case",
-         kIscsi,
-         1,
-         {},
-         "IQN.1991-05.com.HOST:two",
-         kKeepNone,
+        {"SAS with 8 channels", kSas, 16, kPortB, "", kKeepNone, {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28}},
+        {"iSCSI by name, without regard to case", kIscsi, 1, {}, "IQN.1991-05.com.HOST:two", kKeepNone,
          {0x31, 0x32, 0x33, 0x34, 0, 0, 0, 0}},
-        {"iSCSI, no name: the default mapping",
-         kIscsi,
-         1,
-         {},
-         "",
-         kKeepNone,
-         {0x11, 0x12, 0x13, 0x14, 0, 0, 0, 0}},
+        {"iSCSI, no name: the default mapping", kIscsi, 1, {}, "", kKeepNone, {0x11, 0x12, 0x13, 0x14, 0, 0, 0, 0}},
         {"iSCSI by the 16-byte address", kIscsi, 64, {}, "", kKeepNone, {0x41, 0x42, 0x43, 0x44, 0, 0, 0, 0}},
-        {"hybrid, iSCSI by name: never another iSCSI host for its empty port name",
-         kHybrid,
-         1,
-         {},
-         "iqn.1991-05.com.host:two",
-         kKeepNone,
-         {0x31, 0x32, 0x33, 0x34, 0, 0, 0, 0}},
-        {"hybrid, an FC port by its name",
-         kHybrid,
-         16,
-         kPortB,
-         "",
-         kKeepNone,
-         {0x21, 0x22, 0x23, 0x24, 0, 0, 0, 0}},
+        {"hybrid, iSCSI by name: never another iSCSI host for its empty port name", kHybrid, 1, {},
+         "iqn.1991-05.com.host:two", kKeepNone, {0x31, 0x32, 0x33, 0x34, 0, 0, 0, 0}},
+        {"hybrid, an FC port by its name", kHybrid, 16, kPortB, "", kKeepNone, {0x21, 0x22, 0x23, 0x24, 0, 0, 0, 0}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -193,18 +148,14 @@ TEST(CustomViewRecord, ReadWriteBesideReadOnlyIsRefusedAndReadOnlySpreads) {
         bool spread;
         Flags sent;
     } cases[] = {
+        // clang-format off
         {"0xC0 beside 0xE0", {0xC0, 0xE0, 0, 0, 0, 0, 0, 0}, false, false, {}},
-        {"0x20 on channel 2 and 0xC0 on channel 0",
-         {0xC0, 0, 0x20, 0, 0, 0, 0, 0},
-         true,
-         true,
+        {"0x20 on channel 2 and 0xC0 on channel 0", {0xC0, 0, 0x20, 0, 0, 0, 0, 0}, true, true,
          {0xE0, 0x20, 0x20, 0x20, 0, 0, 0, 0}},
         {"read-write alone", {0xC0, 0xC0, 0, 0, 0, 0, 0, 0}, true, false, {0xC0, 0xC0, 0, 0, 0, 0, 0, 0}},
-        {"0xE0 beside 0xC0 on a channel the controller lacks",
-         {0xE0, 0, 0, 0, 0xC0, 0, 0, 0},
-         true,
-         true,
+        {"0xE0 beside 0xC0 on a channel the controller lacks", {0xE0, 0, 0, 0, 0xC0, 0, 0, 0}, true, true,
          {0xE0, 0x20, 0x20, 0x20, 0xC0, 0, 0, 0}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -231,12 +182,14 @@ TEST(CustomViewRecord, IdentityFieldsFollowTheControllersKind) {
         bool address;
         bool initiatorName;
     } cases[] = {
+        // clang-format off
         {"FC: the port name whatever the type", kFc, 1, true, false, false},
         {"hybrid, type 1: the initiator name", kHybrid, 1, false, false, true},
         {"hybrid, type 128: the address", kHybrid, 128, false, true, false},
         {"iSCSI, type 64: the address", kIscsi, 64, false, true, false},
         {"iSCSI, type 1: the initiator name", kIscsi, 1, false, false, true},
         {"iSCSI, type 16: nothing", kIscsi, 16, false, false, false},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -185,11 +185,11 @@ TEST_P(DriveCacheCommandsTest, CacheCommandsNameTheirObject) {
         uint32_t capiCode;
         size_t sentSerialAt;
     } cases[] = {
+        // clang-format off
         {"FLUSH_CACHE", RRE_FLUSH_CACHE, 44, 12, array, CAPI_COMMAND_U_FLUSH_CACHE, 0},
         {"FREE_CACHE", RRE_FREE_CACHE, 48, 16, partition, CAPI_COMMAND_U_FREE_CACHE, 0},
         {"SET_PARTITION_CACHE_PARAM", RRE_SET_PARTITION_CACHE_PARAM, 80, 16, partition,
          CAPI_COMMAND_U_SET_ARRAY_PARTITION_CACHE_PARAMS, 32},
-        // clang-format off
         {"SET_ARRAY_CACHE_PARAM", RRE_SET_ARRAY_CACHE_PARAM, 80, 16, array, CAPI_COMMAND_U_SET_CACHE_PARAMS, 32},
         // clang-format on
     };

@@ -159,6 +159,7 @@ TEST_P(EventCommandsTest, EachRequestKindAnswersItsEvents) {
         EventQuery query;
         std::vector<uint32_t> sequences;
     } cases[] = {
+        // clang-format off
         {"the first event", {.first = true}, {1}},
         {"the last event", {.last = true}, {238}},
         {"the first flag before the last", {.first = true, .last = true}, {1}},
@@ -166,6 +167,7 @@ TEST_P(EventCommandsTest, EachRequestKindAnswersItsEvents) {
         {"a number before a range", {.sequence = 7, .rangeFirst = 1, .rangeLast = 3}, {7}},
         {"a range of three", {.rangeFirst = 10, .rangeLast = 12}, {10, 11, 12}},
         {"a range past the log's end", {.rangeFirst = 237, .rangeLast = 500}, {237, 238}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         const EventReply reply = GetEvent(c.query);

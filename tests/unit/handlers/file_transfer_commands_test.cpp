@@ -141,6 +141,7 @@ TEST_F(FileTransferTest, AFileIsReadInChunksAndNothingStaleFollowsTheData) {
         uint32_t chunkSize;
         uint32_t chunk;
     } refused[] = {
+        // clang-format off
         {"a chunk past the end", "sub/big.bin", 131072, 4},
         {"a chunk far past the end", "sub/big.bin", 131072, 0xFFFFFFFF},
         {"chunk size 0", "sub/big.bin", 0, 1},
@@ -148,6 +149,7 @@ TEST_F(FileTransferTest, AFileIsReadInChunksAndNothingStaleFollowsTheData) {
         {"a missing file", "sub/none.bin", 4096, 1},
         {"a directory", "sub", 4096, 1},
         {"a file of 4 GiB, whose size the reply cannot carry", "huge.bin", 131072, 1},
+        // clang-format on
     };
     testsupport::WriteWholeFile(install_ + "/huge.bin", "");
     fs::resize_file(install_ + "/huge.bin", uintmax_t{1} << 32);  // sparse

@@ -70,14 +70,16 @@ TEST_P(HostCommandsTest, ListsAreTheControllersOwnAndAFailedCommandAnswersNoOthe
         size_t size;
         Fill fill;
     } cases[] = {
-        {"GET_HOST_VIEW", RRE_GET_HOST_VIEW, 64824, CAPI_COMMAND_U_GET_HOST_VIEW, 296,
-         sizeof(CAPI_HOST_VIEW_TABLE), [](std::vector<uint8_t>& b) { NameHostPortA(b, 24); }},
+        // clang-format off
+        {"GET_HOST_VIEW", RRE_GET_HOST_VIEW, 64824, CAPI_COMMAND_U_GET_HOST_VIEW, 296, sizeof(CAPI_HOST_VIEW_TABLE),
+         [](std::vector<uint8_t>& b) { NameHostPortA(b, 24); }},
         {"GET_HOST_NICK_NAMES", RRE_GET_HOST_NICK_NAMES, 26964, CAPI_COMMAND_U_GET_HOST_NICKNAMES, 16,
          sizeof(CAPI_HOST_NICKNAME_LIST), nullptr},
-        {"GET_KNOWN_HOSTS", RRE_GET_KNOWN_HOSTS, 12596, CAPI_COMMAND_U_GET_KNOWN_HOSTS, 16,
-         sizeof(CAPI_KNOWN_HOST_LIST), nullptr},
+        {"GET_KNOWN_HOSTS", RRE_GET_KNOWN_HOSTS, 12596, CAPI_COMMAND_U_GET_KNOWN_HOSTS, 16, sizeof(CAPI_KNOWN_HOST_LIST),
+         nullptr},
         {"GET_FLEX_KNOWN_HOSTS", RRE_GET_FLEX_KNOWN_HOSTS, 63576, CAPI_COMMAND_U_GET_FLEX_HOST_LIST, 16,
          sizeof(CAPI_FLEX_HOST_LIST), nullptr},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -170,9 +172,11 @@ TEST_P(HostCommandsTest, WwpnListIsTheDiscoveredPortsThenTheSupplementalOnesUpTo
         std::vector<uint8_t> supplemental;
         std::vector<uint8_t> expected;  // the last byte of each address in the reply
     } cases[] = {
+        // clang-format off
         {"30 host addresses and 5 new ones: 32", 30, {100, 101, 102, 103, 104}, {}},
         {"one equal to a host address is not repeated", 2, {1, 100}, {0, 1, 100}},
         {"supplemental addresses are not compared with each other", 1, {100, 100}, {0, 100, 100}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -34,16 +34,13 @@ struct SnapshotCommand {
 
 const std::vector<SnapshotCommand>& Commands() {
     static const std::vector<SnapshotCommand> commands = {
-        {"DMS_GET_TAG", RRE_DMS_GET_TAG, 28, [](auto& d) { d[12] = 1; }, CAPI_COMMAND_U_DMS_GET_TAG, false, 0,
-         0, 1},
-        {"CREATE_SNAPSHOT", RRE_CREATE_SNAPSHOT, 1140, nullptr, CAPI_COMMAND_U_CREATE_SNAPSHOTS, true, 0, 0,
-         0},
-        {"COMMIT_SNAPSHOT", RRE_COMMIT_SNAPSHOT, 360, nullptr, CAPI_COMMAND_U_COMMIT_SNAPSHOTS, true, 0, 0,
-         0},
+        // clang-format off
+        {"DMS_GET_TAG", RRE_DMS_GET_TAG, 28, [](auto& d) { d[12] = 1; }, CAPI_COMMAND_U_DMS_GET_TAG, false, 0, 0, 1},
+        {"CREATE_SNAPSHOT", RRE_CREATE_SNAPSHOT, 1140, nullptr, CAPI_COMMAND_U_CREATE_SNAPSHOTS, true, 0, 0, 0},
+        {"COMMIT_SNAPSHOT", RRE_COMMIT_SNAPSHOT, 360, nullptr, CAPI_COMMAND_U_COMMIT_SNAPSHOTS, true, 0, 0, 0},
         {"DELETE_ALL_SNAPSHOTS", RRE_DELETE_ALL_SNAPSHOTS, 52, [](auto& d) { d[51] = 7; },
          CAPI_COMMAND_U_DELETE_ALL_SNAPSHOTS, true, 0, 7, 0},
-        {"DELETE_SNAPSHOT", RRE_DELETE_SNAPSHOT, 360, nullptr, CAPI_COMMAND_U_DELETE_SNAPSHOTS, true, 0, 0,
-         0},
+        {"DELETE_SNAPSHOT", RRE_DELETE_SNAPSHOT, 360, nullptr, CAPI_COMMAND_U_DELETE_SNAPSHOTS, true, 0, 0, 0},
         {"GET_BACKING_STORE_LIST", RRE_GET_BACKING_STORE_LIST, 10264, [](auto& d) { d[12] = 1; },
          CAPI_COMMAND_U_GET_BACKING_STORE_LIST, false, 0, 0, 1},
         {"GET_MASTER_VOLUME_LIST", RRE_GET_MASTER_VOLUME_LIST, 180280,
@@ -63,11 +60,11 @@ const std::vector<SnapshotCommand>& Commands() {
         {"RESET_SNAPSHOT", RRE_RESET_SNAPSHOT, 48, nullptr, CAPI_COMMAND_U_RESET_SNAPSHOT, true, 0, 0, 0},
         {"ROLLBACK_MASTER_VOLUME", RRE_ROLLBACK_MASTER_VOLUME, 112, [](auto& d) { d[32] = kAnyMaster; },
          CAPI_COMMAND_U_ROLLBACK_MASTER_VOLUME, true, 0, 0, 0},
-        {"CONVERT_MASTER_VOLUME", RRE_CONVERT_MASTER_VOLUME, 312, nullptr,
-         CAPI_COMMAND_U_CONVERT_MASTER_VOLUMES, true, 0, 0, 0},
+        {"CONVERT_MASTER_VOLUME", RRE_CONVERT_MASTER_VOLUME, 312, nullptr, CAPI_COMMAND_U_CONVERT_MASTER_VOLUMES, true, 0,
+         0, 0},
         {"DMS_SET_POLICY", RRE_DMS_SET_POLICY, 80, nullptr, CAPI_COMMAND_U_DMS_SET_POLICY, true, 0, 0, 0},
-        {"DMS_SET_THRESHOLD_LEVEL", RRE_DMS_SET_THRESHOLD_LEVEL, 80, nullptr,
-         CAPI_COMMAND_U_DMS_SET_THRESHOLD_LEVELS, true, 0, 0, 0},
+        {"DMS_SET_THRESHOLD_LEVEL", RRE_DMS_SET_THRESHOLD_LEVEL, 80, nullptr, CAPI_COMMAND_U_DMS_SET_THRESHOLD_LEVELS, true,
+         0, 0, 0},
         {"DMS_GET_POLICY_THRESHOLD_LIST", RRE_DMS_GET_POLICY_THRESHOLD_LIST, 8248,
          [](auto& d) {
              d[12] = 3;
@@ -75,11 +72,11 @@ const std::vector<SnapshotCommand>& Commands() {
          },
          CAPI_COMMAND_U_DMS_GET_POLICY_THRESHOLD_LIST, false, 3, 0, 1},
         {"ROLLOFF_VOLUME", RRE_ROLLOFF_VOLUME, 540, nullptr, CAPI_COMMAND_U_ROLLOFF, false, 0, 0, 0},
-        {"ABORT_ROLLOFF_VOLUME", RRE_ABORT_ROLLOFF_VOLUME, 524, nullptr, CAPI_COMMAND_U_ROLLOFF_ABORT, false,
-         0, 0, 0},
+        {"ABORT_ROLLOFF_VOLUME", RRE_ABORT_ROLLOFF_VOLUME, 524, nullptr, CAPI_COMMAND_U_ROLLOFF_ABORT, false, 0, 0, 0},
         {"GET_ROLLOFF_VOLUME_LIST", RRE_GET_ROLLOFF_VOLUME_LIST, 262164, [](auto& d) { d[12] = 1; },
          CAPI_COMMAND_U_GET_ROLLOFF_VOLUME_LIST, false, 0, 0, 1},
         {"SET_DMS_POLICY", RRE_SET_DMS_POLICY, 76, nullptr, CAPI_COMMAND_U_DMS_SET_POLICY, false, 0, 0, 0},
+        // clang-format on
     };
     return commands;
 }

@@ -14,6 +14,7 @@ struct Case {
 };
 
 const Case kCases[] = {
+    // clang-format off
     {{}, false, ProgramSwitch::None, false},
     {{"-install"}, true, ProgramSwitch::Install, false},
     {{"-INSTALL"}, true, ProgramSwitch::Install, false},
@@ -33,6 +34,7 @@ const Case kCases[] = {
     {{"-ips"}, true, ProgramSwitch::None, true},
     {{"-install", "-ips", "-ips"}, true, ProgramSwitch::Install, true},
     {{"-trace", "", "-ips"}, true, ProgramSwitch::Trace, false},
+    // clang-format on
 };
 
 TEST(CommandLine, SwitchesAndIpsMode) {

@@ -24,6 +24,7 @@ struct Case {
 };
 
 const Case kCases[] = {
+    // clang-format off
     {"program folder, no Parameters key", "C:\\Tools\\corlink4.exe", false, nullptr, nullptr, "C:\\Tools\\",
      "Corlink", "2.4.0.0"},
     {"Parameters with both values", "C:\\Tools\\corlink4.exe", true, "Proxy", "4.1.0.7", "C:\\Tools\\",
@@ -35,6 +36,7 @@ const Case kCases[] = {
      "2.4.0.0"},
     {"no service key", nullptr, false, nullptr, nullptr, "C:\\\\", "Corlink", "2.4.0.0"},
     {"image path without a backslash", "corlink4", false, nullptr, nullptr, "C:\\\\", "Corlink", "2.4.0.0"},
+    // clang-format on
 };
 
 class InstallPathsTest : public ::testing::Test {

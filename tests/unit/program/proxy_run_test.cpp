@@ -116,6 +116,7 @@ void RunWithEveryPortBusy() {
         const char* what;
     };
     const Check checks[] = {
+        // clang-format off
         {busy.size() == 3, "three busy ports"},
         {reported == 1, "STOPPED reported"},
         {g_StopFlag == 1, "stop flag raised"},
@@ -126,6 +127,7 @@ void RunWithEveryPortBusy() {
          "START_PENDING"},
         {output.find("SetServiceStatus(RUNNING") == std::string::npos, "never RUNNING"},
         {output.find("Skipping SetServiceStatus(STOPPED, hint=0)") != std::string::npos, "STOPPED"},
+        // clang-format on
     };
     bool all = true;
     for (const Check& check : checks) {

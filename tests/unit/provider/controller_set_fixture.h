@@ -218,8 +218,7 @@ class ControllerSetTest : public SessionTest {
                                                   });
                 return ScriptAction{{ReplyTo(request, NetworkReply(request.header.OpCode, host))}, false};
             }
-            default:
-                return ScriptAction{{ReplyTo(request, std::vector<uint8_t>(8, 0))}, false};
+            default: return ScriptAction{{ReplyTo(request, std::vector<uint8_t>(8, 0))}, false};
         }
     }
 

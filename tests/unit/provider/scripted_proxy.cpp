@@ -174,8 +174,7 @@ bool ScriptedProxy::ServeConnection(int fd) {
                 reply.header.OpCode = CTRL_REGISTER_LISTENER_REPLY;
                 return WriteAll(fd, ReplyTo(reply, {}, PROXY_CONTROL));
             }
-            default:
-                return true;  // goodbye and others: no answer
+            default: return true;  // goodbye and others: no answer
         }
     }
     const ScriptAction action =

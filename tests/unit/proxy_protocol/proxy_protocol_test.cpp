@@ -47,11 +47,13 @@ TEST(ProxyHeader, SignatureTestLooksAtTheFirstNineBytesOnly) {
         bool accepted;
     };
     const Case cases[] = {
+        // clang-format off
         {{'K', 'E', 'S', 'T', 'R', 'A', 'V', 'O', 'N', 0, 0, 0}, true},
         {{'K', 'E', 'S', 'T', 'R', 'A', 'V', 'O', 'N', 'X', 'Y', 'Z'}, true},
         {{'K', 'E', 'S', 'T', 'R', 'A', 'V', 'O', 'X', 0, 0, 0}, false},
         {{'K', 'E', 'S', 'T', 'R', 'A', 0, 0, 0, 0, 0, 0}, false},
         {{'k', 'E', 'S', 'T', 'R', 'A', 'V', 'O', 'N', 0, 0, 0}, false},
+        // clang-format on
     };
     for (const Case& c : cases) {
         PROXY_MSG_HEADER header{};

@@ -30,21 +30,15 @@ TEST(ProxyWireConverters, TurnTheirWordsBigEndianAndBack) {
         std::vector<size_t> words;  // offsets of the words that travel big-endian
         size_t hostOrderWord;       // offset of a word that stays in host order
     } cases[] = {
-        {"GET_STORAGESYSTEMS",
-         PackRreGetStorageSystems,
-         RRE_STORAGE_SYSTEMS_LENGTH,
+        // clang-format off
+        {"GET_STORAGESYSTEMS", PackRreGetStorageSystems, RRE_STORAGE_SYSTEMS_LENGTH,
          {0, 4, RRE_STORAGE_SYSTEMS_COUNT_OFFSET, RRE_STORAGE_SYSTEMS_TABLE_OFFSET + 112},
          RRE_STORAGE_SYSTEMS_TABLE_OFFSET + 392 + 32},  // the second record's systemName
-        {"GET_NEED_UPDATE_CONTROLLER",
-         PackRreNeedUpdateController,
-         RRE_NEED_UPDATE_LENGTH,
-         {0, 4},
+        {"GET_NEED_UPDATE_CONTROLLER", PackRreNeedUpdateController, RRE_NEED_UPDATE_LENGTH, {0, 4},
          RRE_NEED_UPDATE_UNIQUE_SN_OFFSET},
-        {"GET_UNIFIED_CONTROLLER_DATA",
-         PackRreGetUnifiedControllerData,
-         RRE_UNIFIED_CONTROLLER_DATA_LENGTH,
-         {0, 4, RRE_UNIFIED_CONTROLLER_ID_OFFSET},
-         RRE_UNIFIED_CONTROLLER_DATA_LENGTH - 4},
+        {"GET_UNIFIED_CONTROLLER_DATA", PackRreGetUnifiedControllerData, RRE_UNIFIED_CONTROLLER_DATA_LENGTH,
+         {0, 4, RRE_UNIFIED_CONTROLLER_ID_OFFSET}, RRE_UNIFIED_CONTROLLER_DATA_LENGTH - 4},
+        // clang-format on
     };
     for (const auto& c : cases) {
         std::vector<uint8_t> original(c.length);

@@ -89,6 +89,7 @@ const std::string kGood =
     "password :Kept@Pass_0042xyz\r\nport     :4000\r\n";
 
 const LoadCase kLoadCases[] = {
+    // clang-format off
     {"missing file", std::nullopt, false, true, std::nullopt, "proxyuser", 1285},
     {"complete file with a hand-set port", kGood, false, false, "Kept@Pass_0042xyz", "proxyuser", 4000},
     {"another address keeps the password",
@@ -123,6 +124,7 @@ const LoadCase kLoadCases[] = {
     {"ips run rewrites a complete file with a new password", kGood, true, true, std::nullopt, "proxyuser",
      1285},
     {"ips run without a file", std::nullopt, true, true, std::nullopt, "proxyuser", 1285},
+    // clang-format on
 };
 
 TEST(ProxyConfigLoad, Cases) {
@@ -174,10 +176,10 @@ TEST_F(ProxyConfigTest, EveryIpsStartWritesANewPassword) {
     EXPECT_EQ(testsupport::ReadWholeFile(FilePath()), DefaultFile(second));
 }
 
-TEST_F(ProxyConfigTest, LongValuesAreCutAndLongLinesReadInPieces) {
+TEST_F(ProxyConfigTest, LongValuesAreCutAndLongLinesReadInFragments) {
     const std::string longUser(40, 'u');
     const std::string longPassword(60, 'p');
-    // A line of more than 259 characters is read as several; the piece after the cut is no key.
+    // A line of more than 259 characters is read as several; the fragment after the cut is no key.
     const std::string longComment = "#" + std::string(300, 'c') + "port     :7\r\n";
     WriteConfig("version  :1\r\nipaddress:127.0.0.1\r\nusername :" + longUser +
                     "\r\npassword :" + longPassword + "\r\n" + longComment + "port     :4000\r\n",

@@ -38,6 +38,7 @@ TEST(NamedPipe, NamesMapToSocketsUnderThePipeDirectory) {
         DWORD error;
     };
     const Case refused[] = {
+        // clang-format off
         {"", ERROR_INVALID_NAME},
         {"\\\\.\\pipe\\", ERROR_INVALID_NAME},
         {"C:\\pipe\\x", ERROR_INVALID_NAME},
@@ -45,6 +46,7 @@ TEST(NamedPipe, NamesMapToSocketsUnderThePipeDirectory) {
         {"\\\\.\\pipe\\a\\b", ERROR_INVALID_NAME},
         {"\\\\.\\pipe\\..", ERROR_INVALID_NAME},
         {"\\\\.\\pipe\\" + std::string(108 - root.path().size() - 6, 'n'), ERROR_FILENAME_EXCED_RANGE},
+        // clang-format on
     };
     for (const Case& c : refused) {
         SetLastError(0);

@@ -175,10 +175,12 @@ TEST_F(Session, LoginAnswersResultBaseAndState) {
     std::vector<uint8_t> longRequest = sessiontest::LoginRequest(kUser, kPassword, 0);
     longRequest.push_back(0);
     const Case cases[] = {
+        // clang-format off
         {"wrong password", sessiontest::LoginRequest(kUser, "Pa55-word_Sampl", 0), 5},
         {"other user", sessiontest::LoginRequest("administrator", kPassword, 0), 6},
         {"343 bytes", shortRequest, 4},
         {"345 bytes", longRequest, 4},
+        // clang-format on
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(client->Send(kControl, 3, c.data));
@@ -214,8 +216,8 @@ TEST_F(Session, RefusedRequestsAreAnsweredAndNotExecuted) {
     LogIn();
     const uint32_t base = client->base;
     expectRefused("wrong cookie", 1, sessiontest::ExpectedCookie(base, 1) + 1);
-    ASSERT_TRUE(
-        client->SendRequest(RRE_SET_DISCOVERY_FLAG, BigEndian({0, 0, 0x01000000})));  // sets the flag to 1
+    // sets the flag to 1
+    ASSERT_TRUE(client->SendRequest(RRE_SET_DISCOVERY_FLAG, BigEndian({0, 0, 0x01000000})));
     Expect(kReply, RRE_SET_DISCOVERY_FLAG, 12);
     expectRefused("replayed", client->sequence, sessiontest::ExpectedCookie(base, client->sequence));
     expectRefused("sequence 0", 0, sessiontest::ExpectedCookie(base, 0));

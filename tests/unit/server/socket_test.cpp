@@ -172,10 +172,10 @@ TEST_F(LoopbackTest, BothEndsSendWithoutNaglesDelay) {
     EXPECT_TRUE(testsupport::TcpNoDelayIsOn(static_cast<int>(client_.Handle())));
 }
 
-// The pieces of one message, and a header sent as followed by more, arrive as the bytes sent.
-TEST_F(LoopbackTest, PiecesMarkedAsFollowedArriveWhole) {
+// The fragments of one message, and a header sent as followed by more, arrive as the bytes sent.
+TEST_F(LoopbackTest, FragmentsMarkedAsFollowedArriveWhole) {
     Connect();
-    const std::vector<char> data = Pattern(3 * RRE_SOCKET_SEND_PIECE + 17);
+    const std::vector<char> data = Pattern(3 * RRE_SOCKET_SEND_FRAGMENT + 17);
     ASSERT_EQ(client_.Send("HEAD", 4, true), 1);
     ASSERT_EQ(client_.Send(data.data(), static_cast<uint32_t>(data.size())), 1);
     std::vector<char> received(4 + data.size());
@@ -243,6 +243,7 @@ struct ReportCase {
 };
 
 const ReportCase kReportCases[] = {
+    // clang-format off
     {3, 1, 1, 6, 0, 0x010A1101,
      "[Corlink Communication Service: 0x10A1101 <Critical>]\n"
      "Communication Error: Cannot bind TCP port with the opened TCP/IP communication.\n"},
@@ -261,6 +262,7 @@ const ReportCase kReportCases[] = {
      "[Corlink Communication Service: 0x30A0000 <Info>]\nCommunication Error: Cannot lock a resource.\n"
      "TCP Address: 203.0.113.9\n"},
     {3, 2, 1, 0, 0x7F000001, 0x010A1201, ""},  // category 1 without a code: no report
+    // clang-format on
 };
 
 TEST(CommunicationErrorRecord, ReportsAndMessageIds) {

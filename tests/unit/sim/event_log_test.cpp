@@ -75,10 +75,9 @@ TEST_P(EventLogTest, LoggedRecordsComeBackNumberedAndClearingKeepsCounting) {
     EXPECT_EQ(first[0].sequenceNumber, 4u);
 
     // A record cut short is refused.
-    EXPECT_EQ(HeaderOf(Exchange(kLunA, IncludeRequest(CAPI_COMMAND_U_LOG_EVENT, kIncludeEventRecord, &again,
-                                                      100, 0)))
-                  .errorCode,
-              static_cast<uint32_t>(CAPI_ERROR_COMMAND_FAILED));
+    const auto cutShort =
+        Exchange(kLunA, IncludeRequest(CAPI_COMMAND_U_LOG_EVENT, kIncludeEventRecord, &again, 100, 0));
+    EXPECT_EQ(HeaderOf(cutShort).errorCode, static_cast<uint32_t>(CAPI_ERROR_COMMAND_FAILED));
 }
 
 }  // namespace

@@ -23,10 +23,12 @@ TEST_P(FabricTest, EachInjectedFaultMeetsItsCommandOnce) {
         DWORD readError;
         const char* journal;
     } cases[] = {
+        // clang-format off
         {sim::FaultKind::ReturnCode, true, 0, 0, true, 0, "return code"},
         {sim::FaultKind::NoReply, true, 0, 0, false, 121, "no reply"},
         {sim::FaultKind::PaperJam, true, 5, 0x3B, true, 0, "paper jam"},
         {sim::FaultKind::BusReset, true, 6, 0x29, true, 0, "bus reset"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.journal);

@@ -42,8 +42,8 @@ TEST_P(FabricTest, HostDisksAnswerInquiryPagesAndSynchronizeCache) {
     ScsiResult inquiry = Scsi("\\\\.\\PhysicalDrive1", {}, {0x12, 0, 0, 0, 252, 0}, true, data.data(), 252);
     ASSERT_TRUE(inquiry.ok);
     EXPECT_EQ(data[0], 0);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(data.data()) + 44, 4),
-              std::string(4, '\0'));  // no CAPI mark
+    // no CAPI mark
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(data.data()) + 44, 4), std::string(4, '\0'));
 
     ScsiResult serial = Scsi("\\\\.\\PhysicalDrive1", {}, {0x12, 1, 0x80, 0, 252, 0}, true, data.data(), 252);
     ASSERT_EQ(serial.transferred, 36u);

@@ -63,8 +63,8 @@ TEST(Scenario, PairSettingsComeFromTheSystemSection) {
     EXPECT_EQ(second.location, "Row 4");
     EXPECT_EQ(second.rackNumber, 4);
     EXPECT_EQ(second.rackPosition, 11);
-    const sim::Enclosure third =
-        sim::EnclosureOf(system, 2);  // defaults: its WWN as serial, a name by number
+    // defaults: its WWN as serial, a name by number
+    const sim::Enclosure third = sim::EnclosureOf(system, 2);
     EXPECT_EQ(third.serial, sim::HexText(sim::EnclosureWwn(system, 2)));
     EXPECT_EQ(third.name, "Enclosure 3");
     EXPECT_EQ(system.params.hostBusTypes, sim::HostBusTypes(sim::kBusTypeIscsi));
@@ -82,6 +82,7 @@ TEST(Scenario, RefusesMalformedScenarios) {
         const char* text;
         const char* reason;
     } cases[] = {
+        // clang-format off
         {"[system.1]\nproduct=x\n", "name is missing"},
         {"[system.1]\nname=s\nserial_a=00C0FF\n", "serial_a is not hexadecimal"},
         {"[system.1]\nname=s\nserial_a=00C0FG1A2B01\n", "serial_a is not hexadecimal"},
@@ -89,11 +90,9 @@ TEST(Scenario, RefusesMalformedScenarios) {
         {"[system.1]\nname=s\nadapter_a=32\n", "adapter_a is not a number in range"},
         {"[system.1]\nname=s\n[array.1]\nsystem=system.9\nname=a\n", "system names an unknown section"},
         {"[system.1]\nname=s\n[volume.1]\narray=array.1\nname=v\n", "array names an unknown section"},
-        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nlun="
-         "256\n",
+        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nlun=256\n",
          "lun is not a number in range"},
-        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nkind="
-         "clone\n",
+        {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\nkind=clone\n",
          "kind is not standard, snap-pool or master"},
         {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\n[volume.1]\narray=array.1\nname=v\n"
          "[volume.2]\narray=array.1\nname=m\nkind=master\npool=volume.1\n",
@@ -105,6 +104,7 @@ TEST(Scenario, RefusesMalformedScenarios) {
         {"[system.1]\nname=s\n[array.1]\nsystem=system.1\nname=a\ncurrent_owner=2\n",
          "current_owner is not a number in range"},
         {"[system.1]\nname=s\nmax_snapshots=65536\n", "max_snapshots is not a number in range"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         sim::FabricModel model;

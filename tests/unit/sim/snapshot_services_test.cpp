@@ -126,26 +126,22 @@ TEST_P(SnapshotServicesTest, RefusesWhatAControllerRefuses) {
         int32_t returnCode;
         int32_t expected;
     } cases[] = {
-        {"create with a tag handed out before the last",
-         Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag - 1, Serial(kMaster))),
-         CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG},
-        {"17 snapshots in one command",
-         Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kMaster), 17)),
-         CAPI_ERROR_EXCEED_MAX_SNAPSHOT},
-        {"a snapshot of a standard volume",
-         Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kStandard))),
-         CAPI_ERROR_NOT_A_MASTER_VOLUME},
         // clang-format off
+        {"create with a tag handed out before the last", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag - 1, Serial(kMaster))),
+         CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG},
+        {"17 snapshots in one command", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kMaster), 17)),
+         CAPI_ERROR_EXCEED_MAX_SNAPSHOT},
+        {"a snapshot of a standard volume", Send(CAPI_COMMAND_U_CREATE_SNAPSHOTS, 72, Create(tag, Serial(kStandard))),
+         CAPI_ERROR_NOT_A_MASTER_VOLUME},
         {"commit with a tag handed out before the last", commit(tag - 1), CAPI_ERROR_CREATE_SNAPSHOT_INVALID_TAG},
         {"a master volume over a volume that is no snap pool", convert(kStandard, 9, kStandard2),
          CAPI_ERROR_NOT_A_BACKING_STORE},
         {"a master volume with snapshots back to standard", convert(kMaster, 8, kPool), CAPI_ERROR_SNAPSHOTS_ASSOC},
-        // clang-format on
         {"roll-back onto a volume the snapshot is not of", rollback(Serial(kStandard)),
          CAPI_ERROR_MASTER_NOT_ASSOCIATED_WITH_SNAPSHOT},
-        {"a second copy of a volume being copied",
-         Send(CAPI_COMMAND_U_ROLLOFF, 85, Rolloff(Serial(kStandard2), vdisk)),
+        {"a second copy of a volume being copied", Send(CAPI_COMMAND_U_ROLLOFF, 85, Rolloff(Serial(kStandard2), vdisk)),
          CAPI_ERROR_ROLLOFF_IN_PROGRESS},
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(c.returnCode, c.expected) << c.name;
     EXPECT_EQ(rollback(Serial(kMaster)), kOk);

@@ -54,14 +54,16 @@ TEST(WmiAnswers, ReadsTheQueriesOfThePathChoice) {
         const char* value;
         bool like;
     } cases[] = {
-        {"SELECT * FROM Win32_DiskDrive WHERE DeviceID=\"\\\\\\\\.\\\\PhysicalDrive1\"", true,
-         "Win32_DiskDrive", "DeviceID", "\\\\.\\PhysicalDrive1", false},
-        {"SELECT * FROM MPIO_GET_DESCRIPTOR WHERE InstanceName LIKE 'MPIO\\\\DISK\\'X%' AND Active=TRUE",
-         true, "MPIO_GET_DESCRIPTOR", "InstanceName", "MPIO\\DISK'X", true},
+        // clang-format off
+        {"SELECT * FROM Win32_DiskDrive WHERE DeviceID=\"\\\\\\\\.\\\\PhysicalDrive1\"", true, "Win32_DiskDrive",
+         "DeviceID", "\\\\.\\PhysicalDrive1", false},
+        {"SELECT * FROM MPIO_GET_DESCRIPTOR WHERE InstanceName LIKE 'MPIO\\\\DISK\\'X%' AND Active=TRUE", true,
+         "MPIO_GET_DESCRIPTOR", "InstanceName", "MPIO\\DISK'X", true},
         {"select * from Win32_DiskDrive", true, "Win32_DiskDrive", "", "", false},
         {"SELECT Name FROM Win32_DiskDrive", false, "", "", "", false},
         {"SELECT * FROM Win32_DiskDrive WHERE DeviceID=\"unterminated", false, "", "", "", false},
         {"SELECT * FROM Win32_DiskDrive WHERE DeviceID > 3", false, "", "", "", false},
+        // clang-format on
     };
     for (const auto& c : cases) {
         sim::WqlQuery parsed;

@@ -29,9 +29,9 @@ using testsupport::ScriptedReply;
 constexpr char kAdapter0[] = "\\\\.\\Scsi0:";
 constexpr char kParametersKey[] = "SYSTEM\\CurrentControlSet\\Services\\corlink4\\Parameters";
 
-size_t Count(const std::string& text, const std::string& piece) {
+size_t Count(const std::string& text, const std::string& fragment) {
     size_t n = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+    for (size_t at = text.find(fragment); at != std::string::npos; at = text.find(fragment, at + 1)) ++n;
     return n;
 }
 
@@ -177,6 +177,7 @@ TEST_F(DiscoveryTest, OnlyLunsThatPassEveryFilterAreProbed) {
         const char* logLine;  // the skip line, "" for a LUN that is probed
     };
     const std::vector<Case> cases = {
+        // clang-format off
         {"probed", Inquiry(0x00, "Brenlow RX4000", "CAPIPTA"), ""},
         {"enclosure type probed", Inquiry(0x0D, "JW      Array", "CAPIPTB"), ""},
         {"vendor blank", Inquiry(0x00, " renlow RX4000", "CAPIPTA"), "because inquiry vendor id bad"},
@@ -190,6 +191,7 @@ TEST_F(DiscoveryTest, OnlyLunsThatPassEveryFilterAreProbed) {
          "skipping unsupported device inquiry string"},
         {"SCSI-2", Inquiry(0x00, "Brenlow RX4000", "CAPIPTA", 4), "because not SCSI-3 compatible device"},
         {"version 8", Inquiry(0x00, "Brenlow RX4000", "CAPIPTA", 8), "because not SCSI-3 compatible device"},
+        // clang-format on
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         Lun lun;
@@ -281,6 +283,7 @@ TEST_F(DiscoveryTest, TheControllerLetterComesFromTheIdentityOrTheInquiryString)
         uint8_t id;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         {"Brenlow RX4000 :A-2      ", "CAPIPTB", PROCESSOR_DEVICE_ID_B},
         {"Brenlow RX4000 :A-2      ", "CAPIPT", PROCESSOR_DEVICE_ID_A},
         {"Brenlow RX4000 :B-1      ", "CAPIPT", PROCESSOR_DEVICE_ID_B},
@@ -288,6 +291,7 @@ TEST_F(DiscoveryTest, TheControllerLetterComesFromTheIdentityOrTheInquiryString)
         {"Brenlow RX4000 (B)       ", "CAPI",
          PROCESSOR_DEVICE_ID_B},  // a plain identity on a direct-access LUN
         {"Brenlow RX4000           ", "CAPIPT", PROCESSOR_DEVICE_ID_A},
+        // clang-format on
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         Lun lun = ManagementLun(static_cast<uint8_t>(i), 0, static_cast<uint8_t>(10 + i));
@@ -339,6 +343,7 @@ TEST_F(DiscoveryTest, ABrokenListingIsReadWithinItsBuffer) {
         size_t probed;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         {"a record that points back at itself",
          [](Bytes& l) {
              uint32_t self = 12;
@@ -351,6 +356,7 @@ TEST_F(DiscoveryTest, ABrokenListingIsReadWithinItsBuffer) {
              std::memcpy(l.data() + 12 + 8, &far, 4);
          },
          1},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -435,6 +441,7 @@ TEST_F(DiscoveryTest, ReadinessCheckStopsAtTheFirstGoodAnswer) {
         uint8_t ready;
     };
     const std::vector<Case> cases = {
+        // clang-format off
         {{ScriptedReply::Good()}, 1, 0, 1},
         {{ScriptedReply::Sense(0x06, 0x29, 0), ScriptedReply::Good()}, 2, 0, 1},
         {{ScriptedReply::Sense(0x06, 0x29, 0), ScriptedReply::Sense(0x06, 0x29, 0),
@@ -442,6 +449,7 @@ TEST_F(DiscoveryTest, ReadinessCheckStopsAtTheFirstGoodAnswer) {
          3,
          1,
          0},
+        // clang-format on
     };
     for (const Case& c : cases) {
         devices.ClearJournal();

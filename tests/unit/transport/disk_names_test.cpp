@@ -176,11 +176,13 @@ TEST(ControllerSerialText, ComesFromTwoPlacesOfTheInstancePart) {
         std::string name;
         const char* why;
     } empty[] = {
+        // clang-format off
         {InterfaceName(chars).erase(InterfaceName(chars).rfind('#') - 1, 1), "63 digits"},
         {InterfaceName(chars).insert(InterfaceName(chars).rfind('#'), "0"), "65 digits"},
         {"SCSI#Disk#" + std::string(64, '0') + "#{guid}", "no '&'"},
         {InterfaceName(chars).replace(InterfaceName(chars).rfind('#') - 2, 1, "G"), "not hexadecimal"},
         {"SCSI#Disk&Ven_X&" + std::string(64, '4'), "no '#' after the last '&'"},
+        // clang-format on
     };
     for (const Case& c : empty) EXPECT_EQ(ControllerSerialTextOfDiskName(c.name.c_str()), "") << c.why;
 }
@@ -190,12 +192,14 @@ TEST(ControllerSerialText, BecomesSixBytesOnlyWhenTwelveDigits) {
         const char* text;
         uint8_t serial[6];
     } cases[] = {
+        // clang-format off
         {"00C0FF102030", {0x00, 0xC0, 0xFF, 0x10, 0x20, 0x30}},
         {"00c0ff10203a", {0x00, 0xC0, 0xFF, 0x10, 0x20, 0x3A}},
         {"00C0FF10203", {}},
         {"00C0FF1020301", {}},
         {"00C0FF10203G", {}},
         {"", {}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         uint8_t serial[6];

@@ -24,9 +24,9 @@ using testsupport::ScriptedReply;
 constexpr char kDevice[] = "\\\\.\\Scsi2:";
 constexpr uint32_t kBufferSize = 0x40050;
 
-size_t Count(const std::string& text, const std::string& piece) {
+size_t Count(const std::string& text, const std::string& fragment) {
     size_t n = 0;
-    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+    for (size_t at = text.find(fragment); at != std::string::npos; at = text.find(fragment, at + 1)) ++n;
     return n;
 }
 
@@ -132,6 +132,7 @@ struct ScriptCase {
 TEST_F(ExchangeTest, ResendsAndRetriesFollowTheSenseOfEachAnswer) {
     const Bytes reply = ReplyWithErrorCode(0);
     const std::vector<ScriptCase> cases = {
+        // clang-format off
         {"paper jam, draining read fails: straight to the read phase",
          {PaperJam(), IoctlFails(), ScriptedReply::Good(reply)},
          {W, R, R},
@@ -183,6 +184,7 @@ TEST_F(ExchangeTest, ResendsAndRetriesFollowTheSenseOfEachAnswer) {
          {W, R, W, R, W, R, W, R, W},
          LMX_STATUS_COMMUNICATION_ERROR,
          false},
+        // clang-format on
     };
     for (const ScriptCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -260,6 +262,7 @@ struct EnumerationCase {
 TEST(InbandEnumeration, HandsOutReadyEntriesOfKnownControllersByTableSize) {
     constexpr uint8_t A = PROCESSOR_DEVICE_ID_A, B = PROCESSOR_DEVICE_ID_B, X = PROCESSOR_DEVICE_ID_UNKNOWN;
     const std::vector<EnumerationCase> cases = {
+        // clang-format off
         {"empty table", {}, {{-1, true}}},
         {"one entry, not ready", {{0, A}}, {{-1, true}}},
         {"one entry of an unknown controller: its id is not tested", {{1, X}}, {{0, true}}},
@@ -269,6 +272,7 @@ TEST(InbandEnumeration, HandsOutReadyEntriesOfKnownControllersByTableSize) {
          {{1, A}, {0, B}, {1, X}, {1, B}},
          {{0, false}, {3, true}}},
         {"three entries, none usable after the first", {{1, A}, {0, A}, {1, X}}, {{0, false}, {-1, true}}},
+        // clang-format on
     };
     for (const EnumerationCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -202,6 +202,7 @@ TEST(MpioPathChoiceTest, RankingDecidesTierByTier) {
         std::vector<PathSpec> paths;
         uint64_t chosen;
     } cases[] = {
+        // clang-format off
         {"one path: no choice", {{5, 0, 1, 0, 0}}, 0},
         {"healthy beats failed whatever the weight", {{1, 1, 1, 0, 0}, {2, 0, 0, 50, 0}}, 2},
         {"optimized beats lighter", {{1, 0, 0, 0, 0}, {2, 0, 1, 9, 0}}, 2},
@@ -209,6 +210,7 @@ TEST(MpioPathChoiceTest, RankingDecidesTierByTier) {
         {"preferred before path id", {{1, 0, 1, 3, 0}, {2, 0, 1, 3, 1}}, 2},
         {"smaller path id last", {{9, 0, 1, 3, 1}, {4, 0, 1, 3, 1}}, 4},
         {"tie keeps the earlier", {{4, 0, 1, 3, 1}, {4, 0, 1, 3, 1}}, 4},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

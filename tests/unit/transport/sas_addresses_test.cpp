@@ -50,7 +50,7 @@ TEST_F(AdapterCliTest, AddressLinesOfTheToolOutputBecomeTheList) {
         "   SAS Address:51402EC0012F3A41\n"
         "   SAS Address: 51402ec0012f3a4 trailing\n"  // not only hex digits after the label
         "   Port: 1\n" +
-        std::string(200, '-') + "SAS Address: 51402EC0012F3A42\n");  // the second piece of a long line
+        std::string(200, '-') + "SAS Address: 51402EC0012F3A42\n");  // the second fragment of a long line
     std::vector<std::string> texts;
     EXPECT_EQ(ReadAdapterCliSasAddresses(&texts), 0);
     EXPECT_EQ(texts, (std::vector<std::string>{"51402ec0012f3a40", "51402EC0012F3A41", "51402EC0012F3A42"}));
@@ -115,12 +115,12 @@ TEST(ParseSasAddress, ConvertsPairsUntilTheFirstThatIsNotTwoDigits) {
         uint8_t bytes[8];  // expected content, of which the stored prefix is compared
         size_t stored;
     } cases[] = {
+        // clang-format off
         {"51402ec0012F3A40", true, {0x51, 0x40, 0x2E, 0xC0, 0x01, 0x2F, 0x3A, 0x40}, 8},
         {"51402EC0012F3A40FF",
          true,
          {0x51, 0x40, 0x2E, 0xC0, 0x01, 0x2F, 0x3A, 0x40},
          8},  // the rest is not read
-        // clang-format off
         {"5140", false, {0x51, 0x40}, 2},
         {"5140zz00", false, {0x51, 0x40}, 2},
         {"51402EC0012F3A4", false, {0x51, 0x40, 0x2E, 0xC0, 0x01, 0x2F, 0x3A}, 7},  // a lone last digit

@@ -30,6 +30,7 @@ struct CdbCase {
 // largest CAPI packet, 0x40050).
 TEST_F(ScsiCommandTest, EachCommandTypeHasItsCdbDirectionAndLength) {
     const CdbCase cases[] = {
+        // clang-format off
         {0,
          0,
          {0x00, 0, 0, 0, 0, 0},
@@ -58,6 +59,7 @@ TEST_F(ScsiCommandTest, EachCommandTypeHasItsCdbDirectionAndLength) {
          255,
          "sendScsiCommand: User supplied data length > xFF (100); using xFF\n"},
         {6, 252, {0x12, 0x01, 0x80, 0x00, 0xFC, 0x00}, 1, 252, "commandType=6 (Inq80)\n"},
+        // clang-format on
     };
     std::vector<uint8_t> buffer(0x40051);
     for (const CdbCase& c : cases) {
@@ -105,6 +107,7 @@ struct SenseCase {
 
 TEST_F(ScsiCommandTest, OutcomesFoldIntoResultCodes) {
     const SenseCase cases[] = {
+        // clang-format off
         {"good", 4, ScriptedReply::Good(), 0, "sendScsiCommand:"},
         {"reservation conflict with sense", 4,
          ScriptedReply::Status(0x18, {0x70, 0, 0x06, 0, 0, 0, 0, 10, 0, 0, 0, 0, 0x29}), 1,
@@ -123,6 +126,7 @@ TEST_F(ScsiCommandTest, OutcomesFoldIntoResultCodes) {
         {"reserved status", 1, ScriptedReply::Status(0x22), 1, "SCSI status: 22h = Unknown/Reserved value\n"},
         {"I/O control failed", 4, ScriptedReply::Fail(ERROR_GEN_FAILURE), 5,
          "ERROR: DeviceIoControl call failed\n"},
+        // clang-format on
     };
     uint8_t buffer[512];
     for (const SenseCase& c : cases) {

@@ -1,5 +1,5 @@
-// The fabric link's gathered send: pieces larger than the socket's buffer go out in several system calls,
-// each resuming inside the piece where the last stopped, and arrive whole and in order.
+// The fabric link's gathered send: fragments larger than the socket's buffer go out in several system calls,
+// each resuming inside the fragment where the last stopped, and arrive whole and in order.
 #include "platform/devices/unix_stream.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@ namespace {
 
 namespace unix_stream = platform::unix_stream;
 
-TEST(UnixStream, GatheredPiecesArriveWholeAndInOrder) {
+TEST(UnixStream, GatheredFragmentsArriveWholeAndInOrder) {
     int fds[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
     const std::vector<uint8_t> head(16, 0xA1);
@@ -27,7 +27,7 @@ TEST(UnixStream, GatheredPiecesArriveWholeAndInOrder) {
     std::thread reader(
         [&] { receivedAll = unix_stream::ReceiveAll(fds[1], received.data(), received.size()); });
     EXPECT_TRUE(unix_stream::SendAll(fds[0], {{head.data(), head.size()},
-                                              {nullptr, 0},  // an empty piece is skipped
+                                              {nullptr, 0},  // an empty fragment is skipped
                                               {body.data(), body.size()},
                                               {tail.data(), tail.size()}}));
     reader.join();

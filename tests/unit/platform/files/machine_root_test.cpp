@@ -20,12 +20,14 @@ TEST(MachineRoot, MapsWindowsPathsUnderTheRoot) {
         std::string mapped;
     };
     const Case cases[] = {
+        // clang-format off
         {"C:\\Windows\\System32\\corlink4.conf", r + "/C/Windows/System32/corlink4.conf"},
         {"d:\\data/file.txt", r + "/D/data/file.txt"},
         {"\\corlink\\corlink.conf", r + "/C/corlink/corlink.conf"},
         {"HOT_1", r + "/C/Windows/System32/HOT_1"},
         {"logs\\capi.log", r + "/C/Windows/System32/logs/capi.log"},
         {"/already/a/path/here", "/already/a/path/here"},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(platform::MapPath(c.windows), c.mapped) << c.windows;
     EXPECT_EQ(platform::SystemDirectoryPath(), r + "/C/Windows/System32");

@@ -40,6 +40,7 @@ TEST_F(RegularFiles, RefusalsGiveTheWindowsErrors) {
         DWORD disposition;
         DWORD error;
     } cases[] = {
+        // clang-format off
         {"C:\\data\\missing.txt", GENERIC_READ, OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
         {"C:\\data\\missing.txt", rw, TRUNCATE_EXISTING, ERROR_FILE_NOT_FOUND},
         {"C:\\nowhere\\new.txt", rw, CREATE_ALWAYS, ERROR_PATH_NOT_FOUND},
@@ -52,6 +53,7 @@ TEST_F(RegularFiles, RefusalsGiveTheWindowsErrors) {
         {"C:\\data\\link.txt", GENERIC_READ, OPEN_EXISTING, ERROR_ACCESS_DENIED},
         {"/etc/hostname", GENERIC_READ, OPEN_EXISTING, ERROR_ACCESS_DENIED},
         {"C:\\data\\old.txt", GENERIC_READ, 0, ERROR_INVALID_PARAMETER},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -90,10 +92,12 @@ TEST_F(RegularFiles, WhatIsWrittenIsReadBackAndEachDispositionKeepsOrEmptiesTheF
         DWORD lastError;
         const char* content;  // of old.txt afterwards (written "NEW" at its start)
     } cases[] = {
+        // clang-format off
         {OPEN_EXISTING, ERROR_SUCCESS, "NEW content"},
         {OPEN_ALWAYS, ERROR_ALREADY_EXISTS, "NEW content"},
         {CREATE_ALWAYS, ERROR_ALREADY_EXISTS, "NEW"},
         {TRUNCATE_EXISTING, ERROR_SUCCESS, "NEW"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.disposition);

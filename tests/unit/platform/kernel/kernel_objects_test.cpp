@@ -144,9 +144,7 @@ TEST(KernelObjects, MutexUnderContentionExcludesAndWakesEveryWaiter) {
             for (int round = 0; round < kRounds; ++round) {
                 HANDLE either[] = {event, mutex};
                 switch ((t + round) % 3) {
-                    case 0:
-                        ASSERT_EQ(WaitForSingleObject(mutex, INFINITE), WAIT_OBJECT_0);
-                        break;
+                    case 0: ASSERT_EQ(WaitForSingleObject(mutex, INFINITE), WAIT_OBJECT_0); break;
                     case 1:
                         while (WaitForSingleObject(mutex, 1) == WAIT_TIMEOUT) {
                         }
@@ -216,12 +214,14 @@ TEST(KernelObjects, ReleaseWakesTheWaitersItSatisfies) {
         DWORD stateAfter;  // a wait of 0 once they are done
     };
     const Case cases[] = {
+        // clang-format off
         {"manual-reset event", [] { return CreateEventA(nullptr, TRUE, FALSE, nullptr); },
          [](HANDLE h) { SetEvent(h); }, 4, WAIT_OBJECT_0},
         {"auto-reset event", [] { return CreateEventA(nullptr, FALSE, FALSE, nullptr); },
          [](HANDLE h) { SetEvent(h); }, 1, WAIT_TIMEOUT},
         {"semaphore", [] { return CreateSemaphoreA(nullptr, 0, 10, nullptr); },
          [](HANDLE h) { ReleaseSemaphore(h, 3, nullptr); }, 3, WAIT_TIMEOUT},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

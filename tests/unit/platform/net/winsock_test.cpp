@@ -71,26 +71,26 @@ TEST_F(WinsockPair, NoDelayReachesTheSystemAndUnknownOptionsAreRefused) {
     EXPECT_EQ(WSAGetLastError(), WSAEFAULT);
 }
 
-TEST_F(WinsockPair, PartialPiecesArriveWholeWithTheirLastPiece) {
+TEST_F(WinsockPair, PartialFragmentsArriveWholeWithTheirLastFragment) {
     ASSERT_EQ(send(client_, "head-", 5, MSG_PARTIAL), 5);
     ASSERT_EQ(send(client_, "middle-", 7, MSG_PARTIAL), 7);
     ASSERT_EQ(send(client_, "end", 3, 0), 3);
     EXPECT_EQ(ReceiveExactly(15), "head-middle-end");
     ASSERT_EQ(send(client_, "tail", 4, MSG_PARTIAL), 4);
     EXPECT_EQ(send(client_, "", 0, 0), 0)
-        << "an empty last piece sends what was gathered, never 'would block'";
+        << "an empty last fragment sends what was gathered, never 'would block'";
     EXPECT_EQ(ReceiveExactly(4), "tail");
 
     EXPECT_EQ(send(client_, "x", 1, 0x1), SOCKET_ERROR) << "out-of-band data is not offered";
     EXPECT_EQ(WSAGetLastError(), WSAEOPNOTSUPP);
 }
 
-// A large message in small pieces from a non-blocking sender that retries every refused piece after
+// A large message in small fragments from a non-blocking sender that retries every refused fragment after
 // waiting for room, against a reader that takes its time: every byte arrives once, in order, and the
-// message is whole as soon as its last piece has been accepted.
-TEST_F(WinsockPair, GatheredPiecesOfALargeMessageArriveInOrderUnderBackPressure) {
+// message is whole as soon as its last fragment has been accepted.
+TEST_F(WinsockPair, GatheredFragmentsOfALargeMessageArriveInOrderUnderBackPressure) {
     constexpr size_t kMessage = 16u << 20;  // more than loopback buffers hold
-    constexpr size_t kPiece = 1024;
+    constexpr size_t kFragment = 1024;
     std::string message(kMessage, '\0');
     for (size_t i = 0; i < kMessage; ++i) message[i] = static_cast<char>((i * 131u + i / 7u) & 0xFF);
 
@@ -105,9 +105,9 @@ TEST_F(WinsockPair, GatheredPiecesOfALargeMessageArriveInOrderUnderBackPressure)
     ASSERT_EQ(ioctlsocket(client_, FIONBIO, &on), 0);
     size_t done = 0;
     while (done < kMessage) {
-        const size_t piece = std::min(kPiece, kMessage - done);
-        const int flags = done + piece < kMessage ? MSG_PARTIAL : 0;
-        const int sent = send(client_, message.data() + done, static_cast<int>(piece), flags);
+        const size_t fragment = std::min(kFragment, kMessage - done);
+        const int flags = done + fragment < kMessage ? MSG_PARTIAL : 0;
+        const int sent = send(client_, message.data() + done, static_cast<int>(fragment), flags);
         if (sent == SOCKET_ERROR) {
             ASSERT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
             ++refusals;

@@ -31,10 +31,12 @@ TEST(VirtualMemory, RefusesWhatItDoesNotOffer) {
     };
     int somewhere = 0;
     const Case cases[] = {
+        // clang-format off
         {nullptr, 0, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE},
         {&somewhere, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE},
         {nullptr, 4096, MEM_RESERVE, PAGE_READWRITE},
         {nullptr, 4096, MEM_COMMIT | MEM_RESERVE, 0x02},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SetLastError(0);

@@ -36,12 +36,12 @@ TEST(WideFormat, WindowsConventions) {
         {Format(64, L"%08X %lx %u %d", 0xABCu, 0xFFFFFFFFu, 4000000000u, -1), L"00000ABC ffffffff 4000000000 -1"},
         {Format(64, L"%.3S/%-5s/%5S", "abcdef", L"ab", "cd"), L"abc/ab   /   cd"},
         {Format(64, L"%2$s(): 0x%1$08X (%3$S) %%", 0x1Bu, L"op", "NAME"), L"op(): 0x0000001B (NAME) %"},
-        // clang-format on
         {Format(64, L"%S %s", static_cast<const char*>(nullptr), static_cast<const wchar_t*>(nullptr)),
          L"(null) (null)"},
         {Format(64, L"%*d|%.*S", 4, 7, 2, "xyz"), L"   7|xy"},
         {Format(64, L"%hs %ws %q", "n", L"w"), L"n w %q"},
         {Format(6, L"%s", L"abcdefgh"), L"abcde"},
+        // clang-format on
     };
     for (const Case& c : cases) EXPECT_EQ(c.got, c.expected);
 }

@@ -121,11 +121,13 @@ TEST_F(TimerTest, MultipleObjectWaitsGiveTheWindowsResults) {
         DWORD error;
     };
     const Refused refused[] = {
+        // clang-format off
         {0, {event}, FALSE, ERROR_INVALID_PARAMETER},
         {MAXIMUM_WAIT_OBJECTS + 1, std::vector<HANDLE>(MAXIMUM_WAIT_OBJECTS + 1, event), FALSE,
          ERROR_INVALID_PARAMETER},
         {2, {event, event}, TRUE, ERROR_INVALID_PARAMETER},
         {2, {event, reinterpret_cast<HANDLE>(0x7FFFFFF0)}, FALSE, ERROR_INVALID_HANDLE},
+        // clang-format on
     };
     for (const Refused& r : refused) {
         SetLastError(0);

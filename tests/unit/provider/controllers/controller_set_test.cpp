@@ -74,9 +74,11 @@ TEST_F(ControllerSetTest, NoUsableControllerEndsAnEmptySetWithItsEvent) {
         std::vector<Subsystem> subsystems;
         HRESULT result;
     } cases[] = {
+        // clang-format off
         {"no ids", {{"EMPTY", 0, 0}}, S_OK},
         {"no snapshot support", {{"OLD", 0x301, 0}}, S_OK},
         {"every refresh refused", {{"DEAD", 0x701, 0x702}}, VSS_E_PROVIDER_VETO},
+        // clang-format on
     };
     controllers_[0x301] = Controller("SN-OLD").Capabilities3(0);
     for (const Case& c : cases) {

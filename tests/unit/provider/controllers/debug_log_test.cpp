@@ -41,7 +41,7 @@ TEST_F(DebugLogTest, ReferenceCountedOpenAndClose) {
     EXPECT_EQ(Log().find("closed"), std::string::npos);
 }
 
-TEST_F(DebugLogTest, LinesAreAssembledFromPiecesWithOnePrefixPerLine) {
+TEST_F(DebugLogTest, LinesAreAssembledFromFragmentsWithOnePrefixPerLine) {
     BVSS_DebugLog::StaticInit();
     BVSS_DebugPrint(L"a");
     BVSS_DebugPrint(L"b\n");

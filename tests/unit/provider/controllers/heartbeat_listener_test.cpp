@@ -56,14 +56,14 @@ std::vector<uint8_t> AnswerAndClose(HANDLE pipe) {
     return answer;
 }
 
-// Sends the pieces as the proxy would and returns what comes back until the provider disconnects.
-std::vector<uint8_t> Exchange(const std::vector<std::vector<uint8_t>>& pieces) {
+// Sends the fragments as the proxy would and returns what comes back until the provider disconnects.
+std::vector<uint8_t> Exchange(const std::vector<std::vector<uint8_t>>& fragments) {
     platform::TakingPart running;  // time stands still between the connect and the writes
     HANDLE pipe = OpenPipe();
     EXPECT_NE(pipe, INVALID_HANDLE_VALUE);
     if (pipe == INVALID_HANDLE_VALUE) return {};
-    for (const std::vector<uint8_t>& piece : pieces) Send(pipe, piece);
-    if (pieces.empty()) {  // a client that connects and closes at once
+    for (const std::vector<uint8_t>& fragment : fragments) Send(pipe, fragment);
+    if (fragments.empty()) {  // a client that connects and closes at once
         CloseHandle(pipe);
         return {};
     }
@@ -92,7 +92,7 @@ TEST_F(SessionTest, MessagesThatAreNoHeartBeatGetNoAnswerAndStopNothing) {
     ASSERT_EQ(ProxyInit(), 0);
     struct Case {
         const char* what;
-        std::vector<std::vector<uint8_t>> pieces;
+        std::vector<std::vector<uint8_t>> fragments;
         const char* logged;
     } cases[] = {
         // clang-format off
@@ -104,7 +104,7 @@ TEST_F(SessionTest, MessagesThatAreNoHeartBeatGetNoAnswerAndStopNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_TRUE(Exchange(c.pieces).empty());
+        EXPECT_TRUE(Exchange(c.fragments).empty());
         if (c.logged != nullptr) {
             EXPECT_NE(Log().find(c.logged), std::string::npos);
         }

@@ -81,6 +81,7 @@ TEST_F(LunIdentificationTest, VolumeKindsAgainstTheStandardVolumeSetting) {
         DWORD standardVolumes;
         BOOL supported;
     } cases[] = {
+        // clang-format off
         {"standard volume, setting 0", kStandard, "V1.2", 0, FALSE},
         // Kept as the setting works: 1 is accepted here, and only snap-pool preparation (which runs for 2)
         // turns such a volume down later.
@@ -90,6 +91,7 @@ TEST_F(LunIdentificationTest, VolumeKindsAgainstTheStandardVolumeSetting) {
         {"snapshot, setting 0", kSnapshot, "V1.2", 0, FALSE},
         {"paged volume on a Q700, setting 0", kPaged, "V1.2", 0, TRUE},
         {"paged volume elsewhere, setting 0", kPaged, "C1.2", 0, FALSE},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -138,12 +140,14 @@ TEST_F(LunIdentificationTest, SerialTextsParseIntoThirtyTwoBytesAndMatchOnSixtee
         std::string serial;
         BOOL supported;
     } cases[] = {
+        // clang-format off
         {"5A5a5A5a5A5a5A5a5A5a5A5a5A5a5A5a", TRUE},
         {IdText(kMaster) + std::string(32, 'F'), TRUE},
         {IdText(kMaster) + std::string(33, 'F'), FALSE},
         {"6b6b-not-hex", FALSE},
         {"", FALSE},
         {"-", FALSE},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.serial);
@@ -240,12 +244,14 @@ TEST_F(LunIdentificationTest, LunsThatAreNotTheArraysAreLeftAlone) {
         const char* name;
         LunSpec lun;
     } cases[] = {
+        // clang-format off
         {"master volume", {IdText(kMaster)}},
         {"USB disk", {IdText(kSnapshot), "V1.0", VDSBusTypeUsb}},
         {"no identifier of the arrays", {IdText(kSnapshot), "V1.0", VDSBusTypeFibre, {}}},
         {"first vendor identifier not the arrays'", {IdText(kSnapshot), "V1.0", VDSBusTypeSas, {0x12, 0x11}}},
         {"unknown partition", {IdText(kUnknown)}},
         {"unparsable serial", {"xyz"}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

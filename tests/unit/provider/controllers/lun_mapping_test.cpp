@@ -32,8 +32,8 @@ using providertest::KeyOf;
 using providertest::Listed;
 using providertest::MapRequest;
 using providertest::NetworkReply;
-using providertest::ProxyMessage;
 using providertest::PutU32;
+using providertest::ProxyMessage;
 using providertest::ReplyTo;
 using providertest::ScriptAction;
 using providertest::SessionTest;
@@ -154,13 +154,9 @@ TEST_F(LunMappingTest, FirstLunThatNoViewOfAnAcceptedPortLists) {
         uint32_t lun;
         size_t reads;
     } cases[] = {
-        {"1 with 0xC0 on every channel and 2 with 0xCC are in use",
-         1,
-         {Listed(1, 0xC0), Listed(2, 0xCC)},
-         {},
-         {kPortA},
-         3,
-         1},
+        // clang-format off
+        {"1 with 0xC0 on every channel and 2 with 0xCC are in use", 1, {Listed(1, 0xC0), Listed(2, 0xCC)}, {},
+         {kPortA}, 3, 1},
         {"flags below 0xC0 count too", 1, {Listed(2, 0x00), Listed(1, 0x80)}, {}, {kPortA}, 3, 1},
         {"a gap is taken", 1, {Listed(1), Listed(3)}, {}, {kPortA}, 2, 1},
         {"every accepted port's view counts", 1, {Listed(1)}, {Listed(2), Listed(3)}, {kPortA, kPortB}, 4, 2},
@@ -168,6 +164,7 @@ TEST_F(LunMappingTest, FirstLunThatNoViewOfAnAcceptedPortLists) {
         {"1,022 in use: none", 1022, {Listed(1022)}, {}, {kPortA}, kNoLun, 1},
         {"StartingLun above 1,022: none", 1023, {}, {}, {kPortA}, kNoLun, 1},
         {"an iSCSI port on an FC controller is not read", 1, {Listed(1)}, {}, {kPortX, kPortA}, 2, 1},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -183,9 +180,10 @@ TEST_F(LunMappingTest, FirstLunThatNoViewOfAnAcceptedPortLists) {
         EXPECT_EQ(hostViewRequests_[0].selector, 1);
         EXPECT_EQ(hostViewRequests_[0].flag, 1u);
     }
-    EXPECT_NE(Log().find("findNextAvailableLUN(): [1] 2100001b32000002 LUN 3 -> flags C0 "
-                         "03000000000000000000000000000000\n"),
-              std::string::npos);
+    EXPECT_NE(
+        Log().find(
+            "findNextAvailableLUN(): [1] 2100001b32000002 LUN 3 -> flags C0 03000000000000000000000000000000\n"),
+        std::string::npos);
     EXPECT_NE(Log().find("The map for port WWN: 21:00:00:1B:32:00:00:01, numPartitions=2\n"),
               std::string::npos);
 }
@@ -200,11 +198,13 @@ TEST_F(LunMappingTest, SelectorAndThePartnersViewFollowTheControllersState) {
         std::vector<uint32_t> ids;
         uint32_t lun;
     } cases[] = {
+        // clang-format off
         {"plain: the caller's selector, this controller only", 0, 0, 0, 0, {kHandle}, 2},
         {"failed over: both controllers' LUNs, no partner read", 1, 0, 0, 2, {kHandle}, 2},
         {"partner not in order", 0, 3, 0, 2, {kHandle}, 2},
         {"mode 8: the partner's LUNs are in use too", 0, 0, 8, 2, {kHandle, kPartner}, 3},
         {"mode 8 failed over: no partner", 1, 0, 8, 2, {kHandle}, 2},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -324,6 +324,7 @@ TEST_F(LunMappingTest, TheRefreshNeverReplacesAFailure) {
         HRESULT result;
         const char* event;
     } cases[] = {
+        // clang-format off
         {"mapped and refreshed", 1, 0, 0, S_OK, nullptr},
         {"the mapping failed", 1, kRefused, 0, VSS_E_PROVIDER_VETO, nullptr},
         {"no free LUN", 1023, 0, 0, VSS_E_OBJECT_NOT_FOUND,
@@ -332,6 +333,7 @@ TEST_F(LunMappingTest, TheRefreshNeverReplacesAFailure) {
          "assignLUN(): Error 0x80042306 getting our array and partition data from RAID controller."},
         {"both failed", 1023, 0, kRefused, VSS_E_OBJECT_NOT_FOUND,
          "assignLUN(): Error 0x80042306 getting our array and partition data from RAID controller."},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

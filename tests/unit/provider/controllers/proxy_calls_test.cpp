@@ -98,6 +98,7 @@ TEST_F(ProxyCommandsTest, EveryWrapperRequestAndReply) {
     Pattern(reinterpret_cast<uint8_t*>(&policy), sizeof policy, 5);
 
     const Row rows[] = {
+        // clang-format off
         {"get_subsystems", RRE_GET_CONTROLLERHANDLEDB, 40, -1, false,
          [](uint8_t* r) {
              WriteBigEndian32(r + 8, 1);
@@ -125,8 +126,7 @@ TEST_F(ProxyCommandsTest, EveryWrapperRequestAndReply) {
          [&](const uint8_t*) {
              // Records that describe no drive are removed; the others keep their order.
              EXPECT_EQ(controller.numDrives, 3u);
-             for (int i = 0; i < 3; ++i)
-                 EXPECT_EQ(reinterpret_cast<uint8_t*>(&controller.drives[i])[197], 2 * i);
+             for (int i = 0; i < 3; ++i) EXPECT_EQ(reinterpret_cast<uint8_t*>(&controller.drives[i])[197], 2 * i);
              EXPECT_EQ(controller.controllerId, static_cast<uint32_t>(kId));
              EXPECT_EQ(controller.numArrays, 1u);
          }},
@@ -142,14 +142,14 @@ TEST_F(ProxyCommandsTest, EveryWrapperRequestAndReply) {
          }},
         {"create_custom_view", RRE_CREATE_CUSTOM_VIEW, 42508, 12, true, nullptr,
          [&] { return create_custom_view(kId, serial, 7, 0x0C, &fc, nullptr); }, nullptr},
-        {"get_host_view", RRE_GET_HOST_VIEW, 64824, 8, false, [](uint8_t* r) { r[296 + 1036] = 2; },
+        {"get_host_view", RRE_GET_HOST_VIEW, 64824, 8, false,
+         [](uint8_t* r) { r[296 + 1036] = 2; },
          [&] { return get_host_view(kId, 1, &fc, 4, &hostView); },
          [&](const uint8_t*) { EXPECT_EQ(hostView.numPartitions, 2); }},
         {"create_snapshot", RRE_CREATE_SNAPSHOT, 1140, 8, false,
          [](uint8_t* r) { Pattern(r + 876, 264, 0x61); },
          [&] { return create_snapshot(kId, requestBlock, out); },
          [&](const uint8_t* r) { EXPECT_EQ(std::memcmp(out, r + 876, 264), 0); }},
-        // clang-format off
         {"commit_snapshot", RRE_COMMIT_SNAPSHOT, 360, 8, false, nullptr, [&] { return commit_snapshot(kId, requestBlock); },
          nullptr},
         {"dms_get_tag", RRE_DMS_GET_TAG, 28, 8, false,
@@ -221,11 +221,11 @@ TEST_F(ProxyCommandsTest, EveryWrapperRequestAndReply) {
         {"convert_master_volume", RRE_CONVERT_MASTER_VOLUME, 312, 8, false, nullptr,
          [&] { return convert_master_volume(kId, 9, serial, serial); }, nullptr},
         {"set_dms_policy", RRE_SET_DMS_POLICY, 76, 8, false, nullptr, [&] { return set_dms_policy(kId, &policy); }, nullptr},
-        // clang-format on
         {"rollback_master_volume", RRE_ROLLBACK_MASTER_VOLUME, 112, 8, false, nullptr,
          [&] { return rollback_master_volume(kId, requestBlock); }, nullptr},
         {"change_identinfo", RRE_CHANGE_PARTITION_DESCRIPTION, 312, 8, false, nullptr,
          [&] { return change_identinfo(kId, serial, "SSID=01234567-89AB-CDEF-0123-456789ABCDEF"); }, nullptr},
+        // clang-format on
     };
     ASSERT_EQ(std::size(rows), 21u);
     for (const Row& row : rows) {

@@ -33,15 +33,12 @@ TEST_F(RetryPolicyTest, CodeSequencesToRequestsPausesResultsAndEvents) {
         HRESULT result;
         const char* event;  // the one event written, or null for none
     } cases[] = {
+        // clang-format off
         {{0}, 1, {}, S_OK, nullptr},
         {{81}, 1, {}, S_OK, nullptr},
         {{233}, 1, {}, VSS_E_PROVIDER_VETO, "cannot resync a volume mapped to LUN 0"},
-        {{186},
-         1,
-         {},
-         VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED,
+        {{186}, 1, {}, VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED,
          "op(): Capi Error 0x000000BA (Error: CAPI_ERROR_EXCEED_MAX_SNAPSHOT) on operation reply."},
-        // clang-format off
         {{187}, 1, {}, VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED, "(Error: CAPI_ERROR_EXCEED_MAX_SNAPSHOT_PER_MASTER)"},
         {{5, 5, 5, 5}, 4, {100, 200, 300}, VSS_E_PROVIDER_VETO, nullptr},
         {{5, 0}, 2, {100}, S_OK, nullptr},
@@ -51,12 +48,8 @@ TEST_F(RetryPolicyTest, CodeSequencesToRequestsPausesResultsAndEvents) {
         {{209, 210, 211, 212}, 4, {60000, 60000, 60000}, VSS_E_PROVIDER_VETO, nullptr},
         {{150, 150, 150, 150}, 4, {0, 0, 0}, VSS_E_INSUFFICIENT_STORAGE, "Capi Error 0x00000096"},
         {{206, 206, 206, 206}, 4, {0, 0, 0}, E_OUTOFMEMORY, "(Error: CAPI_ERROR_ROLLBACK_RESOURCE_BEING_FREED)"},
-        {{-1, -1, -1, -1},
-         4,
-         {0, 0, 0},
-         VSS_E_PROVIDER_VETO,
-         "op(): CAPI protocol failure.  Check to make sure that the DODO Rivoz service (corlink.exe) is "
-         "running."},
+        {{-1, -1, -1, -1}, 4, {0, 0, 0}, VSS_E_PROVIDER_VETO,
+         "op(): CAPI protocol failure.  Check to make sure that the DODO Rivoz service (corlink.exe) is running."},
         {{-1, 0}, 2, {0}, S_OK, nullptr},
         {{7, 7, 7, 7}, 4, {0, 0, 0}, VSS_E_PROVIDER_VETO, nullptr},
         {{0x02081008, 0}, 2, {0}, S_OK, nullptr},  // a proxy error code: tried again at once

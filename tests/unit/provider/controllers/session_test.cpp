@@ -127,6 +127,7 @@ TEST_F(SessionTest, MalformedRepliesFailTheCommand) {
         int loginsAfter;  // logins of the session by the end of the failed command
     };
     const Case cases[] = {
+        // clang-format off
         {"a short header, then close",
          [](const ProxyMessage& r) {
              std::vector<uint8_t> bytes = ReplyTo(r, {});
@@ -134,11 +135,7 @@ TEST_F(SessionTest, MalformedRepliesFailTheCommand) {
              return ScriptAction{{bytes}, true};
          },
          1},
-        {"a close before any byte",
-         [](const ProxyMessage&) {
-             return ScriptAction{{}, true};
-         },
-         2},
+        {"a close before any byte", [](const ProxyMessage&) { return ScriptAction{{}, true}; }, 2},
         {"a DataLen beyond the buffer",
          [](const ProxyMessage& r) {
              std::vector<uint8_t> bytes = ReplyTo(r, {});
@@ -146,28 +143,20 @@ TEST_F(SessionTest, MalformedRepliesFailTheCommand) {
              return ScriptAction{{bytes}, false};
          },
          2},
-        {"another opcode",
-         [](const ProxyMessage& r) {
+        {"another opcode", [](const ProxyMessage& r) {
              ProxyMessage other = r;
              other.header.OpCode = RRE_GET_CONTROLLER;
              return ScriptAction{{ReplyTo(other, ReplyData(12, 0, 0))}, false};
-         },
-         1},
-        {"the security-check failure",
-         [](const ProxyMessage& r) {
+         }, 1},
+        {"the security-check failure", [](const ProxyMessage& r) {
              ProxyMessage other = r;
              other.header.OpCode = CTRL_SECURITY_CHECK_FAIL;
              return ScriptAction{{ReplyTo(other, {}, PROXY_CONTROL)}, false};
-         },
-         1},
-        // clang-format off
+         }, 1},
         {"data too short for a code", [](const ProxyMessage& r) { return ScriptAction{{ReplyTo(r, {0, 0, 0, 0})}, false}; }, 1},
-        // clang-format on
         {"a successful reply shorter than the command's",
-         [](const ProxyMessage& r) {
-             return ScriptAction{{ReplyTo(r, ReplyData(8, 0, 0))}, false};
-         },
-         2},
+         [](const ProxyMessage& r) { return ScriptAction{{ReplyTo(r, ReplyData(8, 0, 0))}, false}; }, 2},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -190,8 +179,8 @@ TEST_F(SessionTest, ALateReplyIsDroppedNotTakenForTheNextCommand) {
     ASSERT_EQ(ProxyInit(), 0);
     proxy_.SetScript([](const ProxyMessage& r) {
         ProxyMessage late = r;
-        late.header.SecuritySequence =
-            r.header.SecuritySequence - 1;  // the reply to a request that timed out
+        // the reply to a request that timed out
+        late.header.SecuritySequence = r.header.SecuritySequence - 1;
         return ScriptAction{{ReplyTo(late, ReplyData(28, 0, 77)), ReplyTo(r, ReplyData(28, 0, 5))}, false};
     });
     uint8_t tag[8];

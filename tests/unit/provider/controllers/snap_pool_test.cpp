@@ -221,47 +221,39 @@ TEST_F(SnapPoolTest, KindChecksRefuseWithoutARequest) {
         HRESULT result;
         const char* event;
     } cases[] = {
+        // clang-format off
         {"policy on a standard volume",
          [&](int32_t*) { return controller_->capiBSSetPolicy(IdOf(kStandard).bytes, 5, 255, 1); },
          VSS_E_VOLUME_NOT_SUPPORTED,
          "capiBSSetPolicy(): The partition is not a snap pool:partition id=11111111111111111111111111111111"},
-        {"policy on an unknown ID",
-         [&](int32_t*) { return controller_->capiBSSetPolicy(IdOf(0x99).bytes, 5, 255, 1); },
+        {"policy on an unknown ID", [&](int32_t*) { return controller_->capiBSSetPolicy(IdOf(0x99).bytes, 5, 255, 1); },
          VSS_E_OBJECT_NOT_FOUND,
          "capiBSSetPolicy(): The input parameter specified is not a valid snap pool:partition id=9999"},
         {"a master volume converted again",
          [&](int32_t* code) {
              return controller_->capiConvertStdToMaster(IdOf(kMaster).bytes, IdOf(kPool).bytes, code);
          },
-         VSS_E_VOLUME_NOT_SUPPORTED,
-         "capiConvertStdToMaster(): The partition is not a standard volume:partition id=3333"},
+         VSS_E_VOLUME_NOT_SUPPORTED, "capiConvertStdToMaster(): The partition is not a standard volume:partition id=3333"},
         {"onto a snapshot",
          [&](int32_t* code) {
              return controller_->capiConvertStdToMaster(IdOf(kStandard).bytes, IdOf(kSnapshot).bytes, code);
          },
-         VSS_E_VOLUME_NOT_SUPPORTED,
-         "capiConvertStdToMaster(): The partition is not a snap pool:partition id=4444"},
+         VSS_E_VOLUME_NOT_SUPPORTED, "capiConvertStdToMaster(): The partition is not a snap pool:partition id=4444"},
         {"onto an unknown pool",
          [&](int32_t* code) {
              return controller_->capiConvertStdToMaster(IdOf(kStandard).bytes, IdOf(0x98).bytes, code);
          },
          VSS_E_OBJECT_NOT_FOUND,
-         "capiConvertStdToMaster(): The input parameter specified is not a valid snap pool:partition "
-         "id=9898"},
+         "capiConvertStdToMaster(): The input parameter specified is not a valid snap pool:partition id=9898"},
         // With no controller set published the pool and the master volume are simply not found.
-        {"a pool deleted with no set published",
-         [&](int32_t*) { return controller_->capiBSDelete(IdOf(kPool).bytes); }, VSS_E_OBJECT_NOT_FOUND,
-         "capiBSDelete(): The input parameter specified is not a valid snap pool:partition id=2222"},
+        {"a pool deleted with no set published", [&](int32_t*) { return controller_->capiBSDelete(IdOf(kPool).bytes); },
+         VSS_E_OBJECT_NOT_FOUND, "capiBSDelete(): The input parameter specified is not a valid snap pool:partition id=2222"},
         {"a master volume converted back with no set published",
-         [&](int32_t*) { return controller_->capiConvertMasterToStd(IdOf(kMaster).bytes); },
-         VSS_E_OBJECT_NOT_FOUND,
-         "capiConvertMasterToStd(): The input parameter specified is not a valid master volume:partition "
-         "id=3333"},
-        {"a null pool",
-         [&](int32_t* code) {
-             return controller_->capiConvertStdToMaster(IdOf(kStandard).bytes, nullptr, code);
-         },
+         [&](int32_t*) { return controller_->capiConvertMasterToStd(IdOf(kMaster).bytes); }, VSS_E_OBJECT_NOT_FOUND,
+         "capiConvertMasterToStd(): The input parameter specified is not a valid master volume:partition id=3333"},
+        {"a null pool", [&](int32_t* code) { return controller_->capiConvertStdToMaster(IdOf(kStandard).bytes, nullptr, code); },
          kProviderBadArgument, nullptr},
+        // clang-format on
     };
     ASSERT_EQ(BVSS_CapiRaidController::sRaidControllerSet, nullptr);
     for (const auto& c : cases) {

@@ -273,23 +273,17 @@ TEST_F(SnapshotOperationsTest, CommitFlagsTagsAndStaleTags) {
         HRESULT result;
         size_t commits;
     } cases[] = {
+        // clang-format off
         {"at once", {}, {}, false, S_OK, 1},
         {"a virtual snapshot in the list", {}, {}, true, S_OK, 1},
         {"stale once, then committed under the tag read again", {kStale, 0}, {}, false, S_OK, 2},
         // The last try met a stale tag: a failure, though the tag was read again without fault.
         {"stale on every try", {kStale, kStale, kStale, kStale}, {}, false, VSS_E_PROVIDER_VETO, 4},
-        {"stale on every try and the last tag read refused",
-         {kStale, kStale, kStale, kStale},
-         {0, 0, 0, CAPI_ERROR_EXCEED_MAX_SNAPSHOT},
-         false,
-         VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED,
-         4},
-        {"a failed tag read followed by a commit that succeeds",
-         {kStale, 0},
-         {CAPI_ERROR_EXCEED_MAX_SNAPSHOT},
-         false,
-         S_OK,
-         2},
+        {"stale on every try and the last tag read refused", {kStale, kStale, kStale, kStale},
+         {0, 0, 0, CAPI_ERROR_EXCEED_MAX_SNAPSHOT}, false, VSS_E_MAXIMUM_NUMBER_OF_SNAPSHOTS_REACHED, 4},
+        {"a failed tag read followed by a commit that succeeds", {kStale, 0}, {CAPI_ERROR_EXCEED_MAX_SNAPSHOT}, false,
+         S_OK, 2},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -57,10 +57,12 @@ TEST_F(CacheFlushTest, CommandBlocksAndTimeOutsReachTheDisk) {
         std::vector<uint8_t> cdb;
         uint32_t timeoutSeconds;
     } cases[] = {
+        // clang-format off
         {1, 0, 0, {0x35, 0x02, 0, 0, 0, 0, 0, 0, 0, 0}, 2},
         {0, 0, 0, {0x35, 0x00, 0, 0, 0, 0, 0, 0, 0, 0}, 60},
         {7, 0x01020304, 0x0506, {0x35, 0x02, 1, 2, 3, 4, 0, 5, 6, 0}, 2},
         {0, 0xFFFFFFFF, 0xFFFF, {0x35, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0xFF, 0xFF, 0}, 60},
+        // clang-format on
     };
     for (const auto& c : cases) EXPECT_EQ(scsiSynchronizeCache(lun_, c.immediate, c.lba, c.blocks), S_OK);
     const std::vector<sim::DiskJournalEntry> entries = fabric_->journal().DiskEntries();
@@ -89,28 +91,22 @@ TEST_F(CacheFlushTest, FailuresVetoWithTheirEventAndLogLines) {
         const char* event;
         const char* log;  // a line the failure must leave in the debug log
     } cases[] = {
+        // clang-format off
         {"reservation conflict",
-         [&] {
-             fabric_->InjectDiskFault(1, {sim::FaultKind::DiskReservationConflict, 0x35, 0x062A03, 1});
-         },
+         [&] { fabric_->InjectDiskFault(1, {sim::FaultKind::DiskReservationConflict, 0x35, 0x062A03, 1}); },
          "unable to perform a SYNCHRONIZE CACHE command (SCSI status = RESERVATION CONFLICT)",
          "Scsi status: 18h\n\nSense Info -- consult SCSI spec for details\n"
          "-------------------------------------------------------------\n"
          "70 00 06 00 00 00 00 0A 00 00 00 00 2A 03 00 00 00 00 \n\n"},
         {"check condition",
-         [&] {
-             fabric_->InjectDiskFault(1, {sim::FaultKind::DiskCheckCondition, 0x35, 0x052000, 1});
-         },
+         [&] { fabric_->InjectDiskFault(1, {sim::FaultKind::DiskCheckCondition, 0x35, 0x052000, 1}); },
          "unable to perform a SYNCHRONIZE CACHE command (SCSI status=0x2).",
          "status=TRUE, scsiStatus=0x2.\n"},
-        {"failed call",
-         [&] {
-             fabric_->InjectDiskFault(1, {sim::FaultKind::DiskError, 0x35, 0x1F, 1});
-         },
+        {"failed call", [&] { fabric_->InjectDiskFault(1, {sim::FaultKind::DiskError, 0x35, 0x1F, 1}); },
          "unable to perform a SYNCHRONIZE CACHE command (Windows Error 0x1F)", "Error: 31  "},
         {"device not open", [&] { lun_.setDeviceName(nullptr); },
-         "unable to perform a SYNCHRONIZE CACHE command (Windows Error 0x6)",
-         "status=FALSE, scsiStatus=0x0.\n"},
+         "unable to perform a SYNCHRONIZE CACHE command (Windows Error 0x6)", "status=FALSE, scsiStatus=0x0.\n"},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -135,8 +135,8 @@ TEST_F(HardwareProviderTest, TheLibraryStaysWhileTheSessionOrItsPipeThreadLives)
     CBrenlowHardwareProviderModule& library = ProviderModule();
     ASSERT_EQ(library.Objects().Count(), 0);
     EXPECT_EQ(library.DllCanUnloadNow(), S_OK);
-    ComObject<BVSS_HardwareProvider>* provider =
-        Create();  // counted in the fixture's module, not the library's
+    // counted in the fixture's module, not the library's
+    ComObject<BVSS_HardwareProvider>* provider = Create();
     EXPECT_EQ(library.DllCanUnloadNow(), S_FALSE);
     EXPECT_EQ(provider->OnUnload(FALSE), S_OK);
     EXPECT_EQ(library.DllCanUnloadNow(), S_OK);

@@ -30,14 +30,14 @@ using Peer = BVSS_HardwareProviderTestPeer;
 
 using providertest::Controller;
 using providertest::IdText;
-using providertest::KeyOf;
 using providertest::LunRecords;
+using providertest::SerialsOnly;
+using providertest::KeyOf;
 using providertest::MapRequest;
 using providertest::NetworkReply;
 using providertest::ProxyMessage;
 using providertest::ReplyTo;
 using providertest::ScriptAction;
-using providertest::SerialsOnly;
 using providertest::Volume;
 
 constexpr int32_t kA = 0x101;  // controller A (failover ID 1) owns vd1
@@ -177,108 +177,52 @@ TEST_F(LunImportTest, TheOwnerOrTheLastControllerMapsAndAFailedOneIsDropped) {
         std::vector<std::string> logged, notLogged;
         std::string event;  // "": none
     } cases[] = {
-        {"the owner is listed first and maps; the partner then finds the LUN",
-         kOnVd1,
-         {},
-         {},
-         S_OK,
-         {kA, kA},
+        // clang-format off
+        {"the owner is listed first and maps; the partner then finds the LUN", kOnVd1, {}, {}, S_OK, {kA, kA},
          {"assignLUN(): partition with ID " + IdText(kOnVd1) + " already using LUN 0x1.\n"},
-         {"assignLUN(): Assigned LUN", "new unit num not assigned"},
-         ""},
-        {"the owner is listed last: the first is passed over",
-         kOnVd2,
-         {},
-         {},
-         S_OK,
-         {kB, kB},
-         {"assignLUN(): new unit num not assigned to partition with ID " + IdText(kOnVd2) +
-              " on controller 0.\n",
+         {"assignLUN(): Assigned LUN", "new unit num not assigned"}, ""},
+        {"the owner is listed last: the first is passed over", kOnVd2, {}, {}, S_OK, {kB, kB},
+         {"assignLUN(): new unit num not assigned to partition with ID " + IdText(kOnVd2) + " on controller 0.\n",
           "assignLUN(): Assigned LUN 0x1 to partition with ID " + IdText(kOnVd2) + ".\n"},
-         {"already using"},
-         ""},
-        {"the owner fails to map: the other maps as the last one",
-         kOnVd1,
-         {kA},
-         {},
-         S_OK,
-         {kB, kB},
+         {"already using"}, ""},
+        {"the owner fails to map: the other maps as the last one", kOnVd1, {kA}, {}, S_OK, {kB, kB},
          {"assignLUN(): unable to assign LUN to partition with ID " + IdText(kOnVd1) + " on controller #0.\n",
-          "assignLUN(): caught error " + std::to_string(kVetoDecimal) +
-              ", trying next controller for partition with ID " + IdText(kOnVd1) + ".\n",
+          "assignLUN(): caught error " + std::to_string(kVetoDecimal) + ", trying next controller for partition with ID " +
+              IdText(kOnVd1) + ".\n",
           "assignLUN(): Assigned LUN 0x1 to partition with ID " + IdText(kOnVd1) + ".\n"},
-         {},
-         ""},
-        {"the only controller fails to map",
-         kOnlyOnA,
-         {kA},
-         {},
-         VSS_E_PROVIDER_VETO,
-         {},
-         {"assignLUN(): unable to assign LUN to partition with ID " + IdText(kOnlyOnA) +
-              " on controller #0.\n",
+         {}, ""},
+        {"the only controller fails to map", kOnlyOnA, {kA}, {}, VSS_E_PROVIDER_VETO, {},
+         {"assignLUN(): unable to assign LUN to partition with ID " + IdText(kOnlyOnA) + " on controller #0.\n",
           "assignLUN(): caught error " + std::to_string(kVetoDecimal) +
-              ", no more controllers to try for partition with ID " + IdText(kOnlyOnA) + ".\n"},
+          ", no more controllers to try for partition with ID " + IdText(kOnlyOnA) + ".\n"},
          {"assignLUN(): Assigned LUN"},
          "LocateLuns(): unable to assign a LUN to partition:partition id=" + IdText(kOnlyOnA) + "."},
         // Mapped but no LUN shows: a failure of that controller, never the lookup's success code.
-        {"the only controller maps but shows no LUN",
-         kOnlyOnA,
-         {},
-         {kA},
-         VSS_E_PROVIDER_VETO,
-         {kA, kA},
+        {"the only controller maps but shows no LUN", kOnlyOnA, {}, {kA}, VSS_E_PROVIDER_VETO, {kA, kA},
          {"assignLUN(): no valid unit num after assign lun for partition with ID " + IdText(kOnlyOnA) +
               " on controller 0.\n",
           "no more controllers to try"},
-         {},
-         "LocateLuns(): unable to assign a LUN to partition:partition id=" + IdText(kOnlyOnA) + "."},
-        {"the owner maps but shows no LUN: the partner finds it",
-         kOnVd1,
-         {},
-         {kA},
-         S_OK,
-         {kA, kA},
+         {}, "LocateLuns(): unable to assign a LUN to partition:partition id=" + IdText(kOnlyOnA) + "."},
+        {"the owner maps but shows no LUN: the partner finds it", kOnVd1, {}, {kA}, S_OK, {kA, kA},
          {"no valid unit num after assign lun", "trying next controller",
           "assignLUN(): partition with ID " + IdText(kOnVd1) + " already using LUN 0x1.\n"},
-         {},
-         ""},
+         {}, ""},
         // The check after the passes only logs what a controller shows.
-        {"the partner does not show the owner's new LUN",
-         kOnVd1,
-         {},
-         {kB},
-         S_OK,
-         {kA, kA},
-         {"assignLUN(): new unit num not assigned to partition with ID " + IdText(kOnVd1) +
-              " on controller 1.\n",
-          "assignLUN(): partition with ID " + IdText(kOnVd1) +
-              " LUN 4294967295 invalid on controller SN-B1 after LUN "
-              "assignment.\n",
+        {"the partner does not show the owner's new LUN", kOnVd1, {}, {kB}, S_OK, {kA, kA},
+         {"assignLUN(): new unit num not assigned to partition with ID " + IdText(kOnVd1) + " on controller 1.\n",
+          "assignLUN(): partition with ID " + IdText(kOnVd1) + " LUN 4294967295 invalid on controller SN-B1 after LUN "
+          "assignment.\n",
           "assignLUN(): Assigned LUN 0x1 to partition with ID " + IdText(kOnVd1) + ".\n"},
-         {},
-         ""},
-        {"a snapshot that has a LUN already: no mapping",
-         kVisible,
-         {},
-         {},
-         S_OK,
-         {},
-         {"LocateLuns(): This snapshot already using LUN 0x5.\n"},
-         {"BVSS_HardwareProvider::assignLUN"},
-         ""},
+         {}, ""},
+        {"a snapshot that has a LUN already: no mapping", kVisible, {}, {}, S_OK, {},
+         {"LocateLuns(): This snapshot already using LUN 0x5.\n"}, {"BVSS_HardwareProvider::assignLUN"}, ""},
         // The event's quirk kept: the first byte in lower case, the other fifteen in upper case.
-        {"a master volume is refused",
-         kMaster,
-         {},
-         {},
-         VSS_E_PROVIDER_VETO,
-         {},
+        {"a master volume is refused", kMaster, {}, {}, VSS_E_PROVIDER_VETO, {},
          {"LocateLuns(): LUN name master specialClass=1 specialType=2\n",
           "LocateLuns(): ERROR: Not a snapshot?  LUN name master specialClass=1 specialType=2\n"},
          {},
-         "LocateLuns(): called for non-snapshot(mastervolume) LUN:serial number=ab" + Repeated("AB", 15) +
-             "."},
+         "LocateLuns(): called for non-snapshot(mastervolume) LUN:serial number=ab" + Repeated("AB", 15) + "."},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -398,9 +342,8 @@ TEST_F(LunImportTest, AnAssignmentWithoutALunIsThrownAsAVeto) {
         if (request.header.OpCode == RRE_GET_HOST_VIEW) {
             std::vector<uint8_t> data = request.data;
             PackRreBuffer(RRE_GET_HOST_VIEW, PACK_FROM_NETWORK, data.data(), data.size());
-            return ScriptAction{// clang-format off
-                {ReplyTo(request, NetworkReply(RRE_GET_HOST_VIEW, providertest::HostViewReply(kRefused, data, {})))},
-                                // clang-format on
+            return ScriptAction{{ReplyTo(request, NetworkReply(RRE_GET_HOST_VIEW, providertest::HostViewReply(
+                                                                                      kRefused, data, {})))},
                                 false};
         }
         return AnswerMappings(request);
@@ -466,15 +409,13 @@ TEST_F(LunImportTest, MaskingStopsAtAnUnknownSnapshotOrAFailedUnmapping) {
         std::string event;
         size_t discoveries;
     } cases[] = {
-        {{IdText(kUnknown), IdText(kOnVd1)},
-         {},
-         "OnLunStateChange called with unknown snapshot ('" + IdText(kUnknown) + "'')",
-         1},
+        // clang-format off
+        {{IdText(kUnknown), IdText(kOnVd1)}, {},
+         "OnLunStateChange called with unknown snapshot ('" + IdText(kUnknown) + "'')", 1},
         {{"-", IdText(kOnVd1)}, {}, "OnLunStateChange called with unknown snapshot (''')", 1},
-        {{IdText(kOnVd1), IdText(kOnVd2)},
-         {kA},
-         "OnLunStateChange: unassignLUN failed for '" + IdText(kOnVd1) + "' failed with 0x80042306",
-         0},
+        {{IdText(kOnVd1), IdText(kOnVd2)}, {kA},
+         "OnLunStateChange: unassignLUN failed for '" + IdText(kOnVd1) + "' failed with 0x80042306", 0},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.event);

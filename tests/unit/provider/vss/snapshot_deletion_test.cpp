@@ -50,9 +50,9 @@ using Peer = BVSS_HardwareProviderTestPeer;
 using providertest::Controller;
 using providertest::IdText;
 using providertest::LunRecords;
+using providertest::SerialsOnly;
 using providertest::ProxyMessage;
 using providertest::ScriptAction;
-using providertest::SerialsOnly;
 using providertest::Volume;
 
 constexpr uint8_t kMaster = 0x6B;
@@ -134,15 +134,16 @@ TEST_F(SnapshotDeletionTest, RefusedLunsAreReportedAndNothingIsDeleted) {
         HRESULT result;
         std::string event;
     } cases[] = {
+        // clang-format off
         {"-", E_POINTER, "OnLunEmpty(): unable to parse partition serial number for LUN ('')"},
-        {"not-hex", E_INVALIDARG,
-         "OnLunEmpty(): unable to parse partition serial number for LUN ('not-hex')"},
+        {"not-hex", E_INVALIDARG, "OnLunEmpty(): unable to parse partition serial number for LUN ('not-hex')"},
         {nullptr, VSS_E_OBJECT_NOT_FOUND,
          "OnLunEmpty(): unable to find controller for LUN:serial number=" + IdText(kUnknown) + "."},
         {nullptr, VSS_E_PROVIDER_VETO,
          "OnLunEmpty(): called for non-snapshot(master volume) LUN:serial number=" + IdText(kMaster) + "."},
         {nullptr, VSS_E_PROVIDER_VETO,
          "Paged partition pagedodd does not have specialType PAGED_SNAPSHOT (specialClass=1 specialType=3)"},
+        // clang-format on
     };
     const std::string serials[] = {"", "", IdText(kUnknown), IdText(kMaster), IdText(kPagedOdd)};
     const size_t listsBefore = Sent(RRE_GET_CONTROLLERHANDLEDB);
@@ -197,11 +198,13 @@ TEST_F(SnapshotDeletionTest, WithTheSetting2TheControllerAndPartitionChooseTheCl
         uint8_t snapshot;
         bool cleanedUp;
     } cases[] = {
+        // clang-format off
         {"no paged storage", "V1.2", providertest::kSnapshotBit, kSnapshot, true},
         {"paged storage, Q700, linear snapshot", "I1.0", providertest::kSnapshotBit, kSnapshot, true},
         {"paged storage, Q700, paged snapshot", "I1.0", providertest::kSnapshotBit, kPagedSnapshot, false},
         {"older paged storage", "C1.2", providertest::kSnapshotBit | kPagedStorage, kSnapshot, false},
         {"standard class", "V1.2", providertest::kSnapshotBit, kPagedStandard, false},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -299,8 +302,10 @@ TEST_F(SnapshotDeletionTest, RefusedRollBacksAreVetoed) {
         int32_t code;
         std::string event;
     } cases[] = {
+        // clang-format off
         {CAPI_ERROR_NOT_ALLOWED_WITH_ASSIGNED_LUN, "cannot resync a volume mapped to LUN 0"},
         {kRefusedCode, ""},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);

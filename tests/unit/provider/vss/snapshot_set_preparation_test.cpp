@@ -200,86 +200,35 @@ TEST_F(SnapshotSetPreparationTest, AFailingCheckAbortsTheWholeSet) {
         HRESULT result;
         std::string event;
     } cases[] = {
-        {"unsupported context, no LUN",
-         2,
-         kDifferential | kFullCopy,
-         {},
-         VSS_E_UNSUPPORTED_CONTEXT,
+        // clang-format off
+        {"unsupported context, no LUN", 2, kDifferential | kFullCopy, {}, VSS_E_UNSUPPORTED_CONTEXT,
          "BeginPrepareSnapshot(): called with unsupported context for LUN ('')"},
-        {"unsupported context",
-         2,
-         kDifferential | kFullCopy,
-         {IdText(kMasterOnB)},
-         VSS_E_UNSUPPORTED_CONTEXT,
+        {"unsupported context", 2, kDifferential | kFullCopy, {IdText(kMasterOnB)}, VSS_E_UNSUPPORTED_CONTEXT,
          "BeginPrepareSnapshot(): called with unsupported context for LUN ('" + IdText(kMasterOnB) + "')"},
-        {"unsupported context, no serial text",
-         2,
-         kDifferential | kFullCopy,
-         {"-"},
-         VSS_E_UNSUPPORTED_CONTEXT,
+        {"unsupported context, no serial text", 2, kDifferential | kFullCopy, {"-"}, VSS_E_UNSUPPORTED_CONTEXT,
          "BeginPrepareSnapshot(): called with unsupported context for LUN ('')"},
-        {"serial text not hexadecimal",
-         2,
-         kDefault,
-         {"6b6b-not-hex"},
-         E_INVALIDARG,
+        {"serial text not hexadecimal", 2, kDefault, {"6b6b-not-hex"}, E_INVALIDARG,
          "BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('6b6b-not-hex')"},
-        {"serial text too long",
-         2,
-         kDefault,
-         {tooLong},
-         E_INVALIDARG,
+        {"serial text too long", 2, kDefault, {tooLong}, E_INVALIDARG,
          "BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('" + tooLong + "')"},
-        {"no serial text",
-         2,
-         kDefault,
-         {"-"},
-         E_POINTER,
+        {"no serial text", 2, kDefault, {"-"}, E_POINTER,
          "BeginPrepareSnapshot(): unable to parse partition serial number for LUN ('')"},
-        {"no controller has the partition",
-         2,
-         kDefault,
-         {IdText(kUnknown)},
-         VSS_E_OBJECT_NOT_FOUND,
-         "BeginPrepareSnapshot(): unable to find partition or controller for LUN with partition ID:partition "
-         "id=" +
+        {"no controller has the partition", 2, kDefault, {IdText(kUnknown)}, VSS_E_OBJECT_NOT_FOUND,
+         "BeginPrepareSnapshot(): unable to find partition or controller for LUN with partition ID:partition id=" +
              IdText(kUnknown) + "."},
-        {"virtual, then linear",
-         2,
-         kDefault,
-         {IdText(kPagedOnB), IdText(kMasterOnB)},
-         VSS_E_PROVIDER_VETO,
-         "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs: masterB (" +
-             IdText(kMasterOnB) + ")"},
-        {"linear, then virtual",
-         2,
-         kDefault,
-         {IdText(kMasterOnB), IdText(kPagedOnB)},
-         VSS_E_PROVIDER_VETO,
-         "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs: pagedB (" + IdText(kPagedOnB) +
-             ")"},
-        {"snapshot",
-         2,
-         kDefault,
-         {IdText(kSnapshotOnA)},
-         VSS_E_PROVIDER_VETO,
+        {"virtual, then linear", 2, kDefault, {IdText(kPagedOnB), IdText(kMasterOnB)}, VSS_E_PROVIDER_VETO,
+         "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs: masterB (" + IdText(kMasterOnB) + ")"},
+        {"linear, then virtual", 2, kDefault, {IdText(kMasterOnB), IdText(kPagedOnB)}, VSS_E_PROVIDER_VETO,
+         "BeginPrepareSnapshot(): called with mix of linear and virtual LUNs: pagedB (" + IdText(kPagedOnB) + ")"},
+        {"snapshot", 2, kDefault, {IdText(kSnapshotOnA)}, VSS_E_PROVIDER_VETO,
          "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=1, "
-         "partition type=3, partition id=" +
-             IdText(kSnapshotOnA) + "."},
-        {"standard volume, setting 1",
-         1,
-         kDefault,
-         {IdText(kStandardOnA)},
-         VSS_E_PROVIDER_VETO,
+         "partition type=3, partition id=" + IdText(kSnapshotOnA) + "."},
+        {"standard volume, setting 1", 1, kDefault, {IdText(kStandardOnA)}, VSS_E_PROVIDER_VETO,
          "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=0, "
-         "partition type=0, partition id=" +
-             IdText(kStandardOnA) + "."},
-        {"standard volume, setting 0",
-         0,
-         kDefault,
-         {IdText(kStandardOnA)},
-         VSS_E_PROVIDER_VETO,
+         "partition type=0, partition id=" + IdText(kStandardOnA) + "."},
+        {"standard volume, setting 0", 0, kDefault, {IdText(kStandardOnA)}, VSS_E_PROVIDER_VETO,
          "BeginPrepareSnapshot(): called with LUN that does not have snapshot enabled:partition class=0"},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -429,6 +378,7 @@ TEST_F(SnapshotSetPreparationTest, ANewCallTreatsTheEarlierSetByItsState) {
         size_t deleted;
         size_t listed;
     } cases[] = {
+        // clang-format off
         {"none", SnapshotSetState::None, kSet, 0, 1},
         {"the same set being prepared", SnapshotSetState::Preparing, kSet, 0, 3},
         {"another set being prepared", SnapshotSetState::Preparing, kOtherSet, 1, 1},
@@ -437,6 +387,7 @@ TEST_F(SnapshotSetPreparationTest, ANewCallTreatsTheEarlierSetByItsState) {
         {"prepared", SnapshotSetState::Prepared, kSet, 1, 1},
         {"pre-committed", SnapshotSetState::PreCommitted, kOtherSet, 1, 1},
         {"committed", SnapshotSetState::Committed, kOtherSet, 1, 1},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
