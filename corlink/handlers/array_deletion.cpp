@@ -11,9 +11,9 @@
 #include "corlink/database/array_partitions.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/database/controller_reresolve.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/controller_reresolve.h"
 #include "corlink/handlers/drive_maintenance.h"
 
 namespace {

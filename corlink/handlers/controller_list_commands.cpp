@@ -8,7 +8,6 @@
 #include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/database/controller_reresolve.h"
 #include "corlink/database/database_state.h"
 #include "corlink/database/reply_buffers.h"
 #include "corlink/database/storage_system.h"
@@ -16,6 +15,7 @@
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/handlers/authentication.h"
+#include "corlink/handlers/controller_reresolve.h"
 #include "corlink/handlers/handler_frame.h"
 #include "corlink/proxy_wire/controller_list_wire.h"
 

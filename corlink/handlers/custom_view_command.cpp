@@ -6,14 +6,14 @@
 
 #include "corlink/capi/wrappers_unified.h"
 #include "corlink/database/controller_db.h"
-#include "corlink/database/controller_kinds.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/database/controller_reresolve.h"
 #include "corlink/database/database_state.h"
 #include "corlink/database/partition_view_cache.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/handlers/authentication.h"
+#include "corlink/handlers/controller_kinds.h"
+#include "corlink/handlers/controller_reresolve.h"
 #include "corlink/handlers/custom_view_record.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "corlink/database/controller_reresolve.h"
 #include "corlink/handlers/command_row.h"
+#include "corlink/handlers/controller_reresolve.h"
 #include "corlink/handlers/rre.h"
 
 // Logs "capicmd==>><handler>", checks the preconditions, the code and the request length in the order the

@@ -7,10 +7,10 @@
 #include "corlink/database/array_partitions.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/database/controller_reresolve.h"
 #include "corlink/database/partition_view_cache.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
+#include "corlink/handlers/controller_reresolve.h"
 #include "corlink/proxy_wire/buffers_hosts.h"
 
 namespace {

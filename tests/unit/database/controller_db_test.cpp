@@ -1,5 +1,5 @@
 // The controller database: client ids and placeholders, the lookups, removal and the transport pointers
-// of moved entries, storage-system records, controller kinds, and entries allocated only as used.
+// of moved entries, storage-system records, and entries allocated only as used.
 #include "corlink/database/controller_db.h"
 
 #include <gtest/gtest.h>
@@ -10,16 +10,13 @@
 
 #include "corlink/capi/controller_handles.h"
 #include "corlink/database/array_partitions.h"
-#include "corlink/database/controller_kinds.h"
-#include "corlink/database/controller_reresolve.h"
 #include "corlink/database/database_state.h"
 #include "corlink/database/storage_system.h"
 #include "corlink/foundation/nt_os.h"
 #include "tests/support/proxy_state.h"
+#include "tests/unit/database/controller_db_fixture.h"
 
 namespace {
-
-constexpr uint32_t kRawBufferSize = 262231;
 
 bool AllZero(const void* block, size_t size) {
     const auto* bytes = static_cast<const uint8_t*>(block);
@@ -28,60 +25,6 @@ bool AllZero(const void* block, size_t size) {
     }
     return true;
 }
-
-struct EntryFields {
-    std::string serial;
-    std::string mateSerial;
-    uint8_t failoverId = 1;
-    uint8_t responds = 1;
-    int partnerOf = -1;  // a placeholder of the entry at this index
-};
-
-class ControllerDbTest : public ::testing::Test {
-  protected:
-    ControllerDbTest() { Reset(); }
-    ~ControllerDbTest() override { Reset(); }
-
-    static void Reset() { testsupport::ResetProxyState(); }
-
-    // Appends an entry as discovery would make it: a real controller with its own receive buffers and
-    // transport context, or a placeholder sharing its mate's.
-    RAID_CONTROLLER& Add(const EntryFields& fields) {
-        const uint32_t index = g_NumControllers++;
-        RAID_CONTROLLER& entry = g_ControllerDb[index];
-        std::memcpy(entry.controller.serialNumber, fields.serial.data(), fields.serial.size());
-        entry.controller.serialNumberLength = static_cast<uint8_t>(fields.serial.size());
-        std::memcpy(entry.controller.failover.otherSerialNumber, fields.mateSerial.data(),
-                    fields.mateSerial.size());
-        entry.controller.failover.failoverId = fields.failoverId;
-        ProcessorDeviceOf(entry).responds = fields.responds;
-        if (fields.partnerOf < 0) {
-            entry.rawCapiBuffer = static_cast<uint8_t*>(safe_malloc(kRawBufferSize));
-            entry.rawEventBuffer = static_cast<uint8_t*>(safe_malloc(kRawBufferSize));
-            entry.pCapiBuffer = entry.rawCapiBuffer;
-            entry.pEventBuffer = entry.rawEventBuffer;
-            entry.controllerContext.pCapiBuffer = entry.pCapiBuffer;
-            entry.controllerContext.pEventBuffer = entry.pEventBuffer;
-            PointIoBlockAt(entry, &entry.controllerContext);
-            entry.controllerHandle = (index + 1) * 256;
-        } else {
-            RAID_CONTROLLER& mate = g_ControllerDb[static_cast<uint32_t>(fields.partnerOf)];
-            entry.isPartner = 1;
-            entry.controllerHandle = mate.controllerHandle;
-            entry.pCapiBuffer = mate.pCapiBuffer;
-            entry.pEventBuffer = mate.pEventBuffer;
-            entry.controllerContext.pCapiBuffer = mate.pCapiBuffer;
-            entry.controllerContext.pEventBuffer = mate.pEventBuffer;
-            PointIoBlockAt(entry, &mate.controllerContext);
-        }
-        return entry;
-    }
-
-    static RAID_CONTROLLER& At(uint32_t index) { return g_ControllerDb[index]; }
-    static CAPI_CONTROLLER_CONTEXT* IoTarget(uint32_t index) {
-        return At(index).controllerContext.lmxIob.pControllerContext;
-    }
-};
 
 TEST_F(ControllerDbTest, ClientIdsMarkPlaceholdersAndLeadBackToTheRealController) {
     Add({"SNA", "SNB", 1});
@@ -135,20 +78,6 @@ TEST_F(ControllerDbTest, SerialLookupsFindOnlyRespondingRealControllersByTheExac
     EXPECT_EQ(CapiFindControllerBySerialNumber(serial), 2) << "the library reaches the database";
     At(2).controller.serialNumber[2] = 'f';  // upper-case hex only
     EXPECT_EQ(GetControllerBySerialNumber(serial), -1);
-}
-
-// A controller is found again by its serial wherever it moved; an entry whose serial was never read is
-// found by none, and an identity without a serial finds nothing.
-TEST_F(ControllerDbTest, ControllersAreFoundAgainByTheirSerialAndAnEmptySerialMatchesNone) {
-    Add({"", "", 1});
-    Add({"SNA", "SNB", 1});
-    Add({"", "", 0});
-    const ControllerIdentity real = IdentityOf(1, true);
-    const ControllerIdentity unread = IdentityOf(2, false);
-    RemoveController(0);
-    EXPECT_EQ(FindControllerAgain(real), 0);
-    EXPECT_EQ(FindControllerAgain(unread), -1) << "matched another entry without a serial";
-    EXPECT_EQ(FindControllerBySerialText(""), -1);
 }
 
 TEST_F(ControllerDbTest, PartnersAreFoundByTheMateSerial) {
@@ -294,40 +223,6 @@ TEST_F(ControllerDbTest, StorageSystemPlacesEachControllerByItsFailoverIdentity)
     EXPECT_EQ(FindStorageSystem(0x300), nullptr);
     nStorageSystem = 1000;  // a count out of range is bounded by the table
     EXPECT_EQ(FindStorageSystem(0x300), nullptr);
-}
-
-TEST_F(ControllerDbTest, HostInterfaceKindsComeFromTheHostChannels) {
-    const struct {
-        uint32_t channels;
-        uint8_t busTypes[3];
-        bool fc, sas, iscsi, hybrid;
-    } cases[] = {
-        // clang-format off
-        {2, {4, 4, 0}, true, false, false, false},  {1, {6, 0, 0}, true, false, false, false},
-        {2, {8, 8, 0}, false, true, false, false},  {2, {9, 9, 0}, false, false, true, false},
-        {2, {9, 4, 0}, false, false, true, true},   {2, {4, 4, 9}, true, false, false, false},
-        {3, {4, 4, 9}, true, false, false, true},   {200, {9, 9, 9}, false, false, true, true},
-        // clang-format on
-    };
-    for (const auto& c : cases) {
-        Reset();
-        RAID_CONTROLLER& entry = Add({"SN", ""});
-        entry.controller.numHostChannels = c.channels;
-        for (int i = 0; i < 3; ++i) entry.controller.hostChannels[i].busType = c.busTypes[i];
-        EXPECT_EQ(IsFCHIM(0), c.fc) << c.channels << " " << int(c.busTypes[0]);
-        EXPECT_EQ(IsSASHIM(0), c.sas);
-        EXPECT_EQ(IsiSCSIHIM(0), c.iscsi);
-        EXPECT_EQ(IsHybrid(0), c.hybrid) << c.channels << " " << int(c.busTypes[0]) << int(c.busTypes[2]);
-    }
-    EXPECT_FALSE(IsFCHIM(5));
-    EXPECT_FALSE(IsHybrid(-1));
-
-    CAPI_FLEX_ID id{};
-    for (uint8_t type : {1, 64, 128, 2}) {
-        id.type = type;
-        EXPECT_EQ(IsFlexIdType1(&id), type == 1);
-        EXPECT_EQ(IsFlexIdType64Or128(&id), type == 64 || type == 128);
-    }
 }
 
 TEST(ControllerDbMemory, EntriesAndPartitionRecordsAreAllocatedOnlyAsUsed) {

@@ -1,4 +1,4 @@
-#include "corlink/database/controller_kinds.h"
+#include "corlink/handlers/controller_kinds.h"
 
 #include "corlink/database/controller_db.h"
 

@@ -1,4 +1,4 @@
-#include "corlink/database/controller_reresolve.h"
+#include "corlink/handlers/controller_reresolve.h"
 
 #include <cstring>
 
