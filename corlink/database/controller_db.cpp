@@ -8,6 +8,7 @@
 #include "corlink/capi/controller_handles.h"
 #include "corlink/database/capi_session.h"
 #include "corlink/database/database_state.h"
+#include "corlink/database/partition_view_cache.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
 #include "platform/time/clock.h"
@@ -69,7 +70,7 @@ ControllerDb::~ControllerDb() {
             // The entry's own allocations; placeholders hold none (their pointers are their mate's).
             std::free(entry->rawCapiBuffer);
             std::free(entry->rawEventBuffer);
-            std::free(entry->partViewCache);
+            DropPartViewCache(*entry);
         }
         std::free(entry);
         entry = nullptr;
@@ -241,10 +242,9 @@ void FreeController(int32_t index) {
     const uint8_t* freedEvent = entry.rawEventBuffer != nullptr ? entry.pEventBuffer : nullptr;
     std::free(entry.rawCapiBuffer);
     std::free(entry.rawEventBuffer);
-    std::free(entry.partViewCache);
+    DropPartViewCache(entry);
     entry.rawCapiBuffer = nullptr;
     entry.rawEventBuffer = nullptr;
-    entry.partViewCache = nullptr;
     ForgetBuffers(entry, freedCapi, freedEvent);
     for (uint32_t i = 0; i < g_NumControllers; ++i) {
         ForgetBuffers(g_ControllerDb[i], freedCapi, freedEvent);  // placeholders share their mate's buffers

@@ -1,11 +1,11 @@
 // The pairing rules of discovery: duplicate paths merged, placeholders for unreachable mates, dead paths
 // replaced by their mate.
-#include <cstdlib>
 #include <cstring>
 
 #include "corlink/capi/controller_handles.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_discovery.h"
+#include "corlink/database/partition_view_cache.h"
 #include "corlink/foundation/log.h"
 
 namespace {
@@ -33,7 +33,7 @@ void OverwritePlaceholder(int32_t i, int32_t j) {
     DebugPrint("overwrite controller %d <- %d\n", i, j);
     RAID_CONTROLLER& target = Entry(i);
     RAID_CONTROLLER& source = Entry(j);
-    std::free(target.partViewCache);  // the placeholder's own cache would otherwise be lost
+    DropPartViewCache(target);  // the placeholder's own cache would otherwise be lost
     std::memcpy(static_cast<void*>(&target), &source, sizeof(RAID_CONTROLLER));
     PointIoBlockAt(target, &target.controllerContext);
     target.controllerHandle = Context2Handle(&target.controllerContext);
