@@ -9,11 +9,14 @@
 #include <cstdio>
 #include <cstring>
 
+#include "corlink/capi/capi_library.h"
+#include "corlink/database/capi_session.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/database_state.h"
 #include "corlink/database/storage_system.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/service_params.h"
+#include "corlink/transport/inband_transport.h"
 #include "platform/time/clock.h"
 #include "tests/support/proxy_state.h"
 #include "tests/support/test_root.h"
@@ -29,6 +32,9 @@ class FabricDatabaseTest : public simtest::FabricTest {
         OpenDebugFile(nullptr);
         testsupport::WriteWholeFile(root_.path() + "/corlink.conf", "[Models]\nm1 = Brenlow +Stor.*\n");
         std::snprintf(g_ConfigFile, sizeof g_ConfigFile, "%s", (root_.path() + "/corlink.conf").c_str());
+        // As the executor's start does before its discovery: a test may run a discovery without it.
+        InstallCapiDatabaseHooks();
+        CAPI_InstallTransport(&SCSI32LMX_Initialize);
     }
     void TearDown() override {
         testsupport::ResetProxyState();

@@ -221,12 +221,4 @@ TEST(EventTextLength, CutAt249AndRefusedFrom500) {
     }
 }
 
-TEST(EventTextEntryPoint, AnUnmappedControllerStillGetsItsText) {
-    g_NumControllers = 0;
-    char text[EVENT_TEXT_BUFFER_SIZE] = {};
-    const CAPI_EVENT_RECORD record = EventRecordBuilder(1).Controller(0x4200).Record();
-    EXPECT_EQ(FormatEventText(text, &record), 67);
-    EXPECT_STREQ(text, "Vdisk critical: Unknown Vdisk, SN: 00000000000000000000000000000000");
-}
-
 }  // namespace

@@ -1,11 +1,9 @@
 #include "corlink/executor/executor.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <set>
 #include <string>
 #include <thread>
@@ -18,29 +16,10 @@
 #include "platform/time/clock.h"
 #include "platform/windows_api.h"
 #include "tests/support/test_root.h"
+#include "tests/unit/executor/executor_fixture.h"
 #include "tests/unit/platform/kernel/thread_runner.h"
 
 namespace {
-
-struct Reply {
-    int32_t status;
-    uint32_t code;
-    int32_t length;
-};
-
-// Runs one command through the exported executor with a buffer of exactly `bufferSize` bytes.
-Reply Exec(uint32_t command, uint32_t length, std::vector<uint8_t>& buffer, uint32_t trusted = 1) {
-    Rre rre{command, length, buffer.data(), static_cast<uint32_t>(buffer.size()), -7, trusted};
-    rreExecCommand(&rre);
-    uint32_t head[2];
-    std::memcpy(head, buffer.data(), sizeof head);
-    return {static_cast<int32_t>(ntohl(head[0])), ntohl(head[1]), rre.ReplyLength};
-}
-
-Reply Exec(uint32_t command, uint32_t length) {
-    std::vector<uint8_t> buffer(length < 64 ? 64 : length, 0);
-    return Exec(command, length, buffer);
-}
 
 // Must run first: the executor refuses everything until rreInitialize has finished.
 TEST(ExecutorTest, CommandsBeforeInitializationAreRefused) {
@@ -49,20 +28,6 @@ TEST(ExecutorTest, CommandsBeforeInitializationAreRefused) {
     EXPECT_EQ(r.code, RRE_STATUS_NOT_INITIALIZED);
     EXPECT_EQ(r.length, 8);
 }
-
-class InitializedExecutorTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        root_ = new testsupport::TestRoot;
-        ASSERT_EQ(rreInitialize(), 0u);
-    }
-    static void TearDownTestSuite() {
-        rreTerminate();
-        delete root_;
-    }
-    static testsupport::TestRoot* root_;
-};
-testsupport::TestRoot* InitializedExecutorTest::root_ = nullptr;
 
 TEST_F(InitializedExecutorTest, CodesWithoutAHandlerAreUnknown) {
     for (uint32_t code : {7u, 8u, 10u, 25u, 83u, 107u, 127u, 128u, 0xFFFFFFFFu}) {
@@ -91,18 +56,6 @@ TEST_F(InitializedExecutorTest, WrongLengthsAreAnsweredPerCommand) {
         ++checked;
     }
     EXPECT_EQ(checked, 90);  // 93 handled codes, 3 of them without a fixed or least length
-}
-
-TEST_F(InitializedExecutorTest, SetDiscoveryFlagStoresTheByteAndAnswers) {
-    for (uint8_t value : {0, 1}) {
-        std::vector<uint8_t> buffer(12, 0xEE);
-        buffer[8] = value;
-        Reply r = Exec(106, 12, buffer, 0);
-        EXPECT_EQ(r.status, 0);
-        EXPECT_EQ(r.code, 0u);
-        EXPECT_EQ(r.length, 12);
-        EXPECT_EQ(g_DiscoveryFlag, value);
-    }
 }
 
 TEST_F(InitializedExecutorTest, AReplyNeverPassesTheCallersBuffer) {

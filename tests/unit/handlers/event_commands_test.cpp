@@ -13,6 +13,8 @@
 #include "corlink/capi_wire/byte_order.h"
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/database/capi_session.h"
+#include "corlink/database/controller_db.h"
+#include "corlink/diagnostics/event_text.h"
 #include "corlink/executor/executor.h"
 #include "corlink/proxy_wire/buffer_wire.h"
 #include "corlink/proxy_wire/proxy_commands.h"
@@ -214,6 +216,16 @@ TEST(FormatEvents, UnknownControllersGetAnEmptyTextAndEmptyRecordsAreSkipped) {
     EXPECT_EQ(std::memcmp(entries.data(), &records[0], sizeof records[0]), 0);
     for (size_t i = sizeof records[0]; i < EVENT_ENTRY_SIZE; ++i) ASSERT_EQ(entries[i], 0) << i;
     for (size_t i = EVENT_ENTRY_SIZE; i < entries.size(); ++i) ASSERT_EQ(entries[i], 0xAA) << i;
+}
+
+using testsupport::EventRecordBuilder;
+
+TEST(EventTextEntryPoint, AnUnmappedControllerStillGetsItsText) {
+    g_NumControllers = 0;
+    char text[EVENT_TEXT_BUFFER_SIZE] = {};
+    const CAPI_EVENT_RECORD record = EventRecordBuilder(1).Controller(0x4200).Record();
+    EXPECT_EQ(FormatEventText(text, &record), 67);
+    EXPECT_STREQ(text, "Vdisk critical: Unknown Vdisk, SN: 00000000000000000000000000000000");
 }
 
 }  // namespace
