@@ -6,22 +6,9 @@
 
 #include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/service_params.h"
-#include "corlink/program/service_shell.h"
-#include "platform/system/application_event_log.h"
-#include "platform/system/console_control.h"
-#include "tests/support/proxy_state.h"
-#include "tests/support/test_root.h"
+#include "tests/unit/foundation/service_status_fixture.h"
 
 namespace {
-
-class ServiceStatusTest : public ::testing::Test {
-  protected:
-    // Outside a service run (no status handle) every report fails.
-    void SetUp() override { testsupport::ResetProxyState(); }
-    void TearDown() override { testsupport::ResetProxyState(); }
-    std::string EventLog() const { return root.ReadFile("eventlog/Application.log"); }
-    testsupport::TestRoot root;
-};
 
 // Pending states carry the next check point and accept no stop while starting; running and stopped
 // carry 0. A failed report is recorded in the event log with the state as its code.
@@ -60,31 +47,6 @@ TEST_F(ServiceStatusTest, DebugRunsOnlyLog) {
     EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Skipping SetServiceStatus(RUNNING, hint=3000)\n");
     g_DebugConsole = false;
     EXPECT_EQ(EventLog(), "");
-}
-
-TEST_F(ServiceStatusTest, ControlHandlerAnswersAndReportsAgain) {
-    ReportServiceStatus(SERVICE_RUNNING, 0, 3000);
-    EXPECT_EQ(ServiceCtrlHandlerEx(SERVICE_CONTROL_INTERROGATE, 0, nullptr, nullptr), 0u);
-    EXPECT_EQ(ServiceCtrlHandlerEx(0x80, 0, nullptr, nullptr), ERROR_CALL_NOT_IMPLEMENTED);
-    EXPECT_EQ(g_ServiceStatus.dwCurrentState, SERVICE_RUNNING);
-    EXPECT_EQ(g_ServiceStatus.dwWaitHint, 0u);
-    EXPECT_EQ(g_StopFlag, 0);
-
-    EXPECT_EQ(ServiceCtrlHandlerEx(SERVICE_CONTROL_STOP, 0, nullptr, nullptr), 0u);
-    EXPECT_EQ(g_StopFlag, 1);
-    EXPECT_EQ(g_ServiceStatus.dwCurrentState, SERVICE_STOP_PENDING);
-}
-
-TEST_F(ServiceStatusTest, ConsoleEventsThatStopAndThoseLeftToOthers) {
-    for (DWORD event : {CTRL_CLOSE_EVENT, CTRL_LOGOFF_EVENT}) {
-        EXPECT_FALSE(ConsoleCtrlHandler(event));
-        EXPECT_EQ(g_StopFlag, 0);
-    }
-    for (DWORD event : {CTRL_C_EVENT, CTRL_BREAK_EVENT}) {
-        g_StopFlag = 0;
-        EXPECT_TRUE(ConsoleCtrlHandler(event));
-        EXPECT_EQ(g_StopFlag, 1);
-    }
 }
 
 }  // namespace
