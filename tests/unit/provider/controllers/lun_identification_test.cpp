@@ -11,8 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/com/com_object.h"
-#include "platform/devices/wmi.h"
 #include "platform/files/file_calls.h"
 #include "platform/system/application_event_log.h"
 #include "provider/controllers/lun_information.h"
@@ -21,57 +19,24 @@
 #include "provider/controllers/task_memory.h"
 #include "provider/vss/hardware_provider.h"
 #include "tests/unit/provider/controller_set_fixture.h"
-#include "tests/unit/provider/provider_peer.h"
+#include "tests/unit/provider/lun_identification_fixture.h"
 #include "tests/unit/provider/simulated_host_fixture.h"
 #include "tests/unit/provider/vds_lun_fixture.h"
 
 namespace {
-
-using Peer = BVSS_HardwareProviderTestPeer;
 
 using providertest::Controller;
 using providertest::IdText;
 using providertest::LunRecords;
 using providertest::LunSpec;
 using providertest::Volume;
-
-constexpr uint8_t kStandard = 0x5A;
-constexpr uint8_t kMaster = 0x6B;
-constexpr uint8_t kPaged = 0x7C;
-constexpr uint8_t kSnapshot = 0xAB;
-constexpr uint8_t kUnknown = 0x99;
-
-std::vector<Volume> PairVolumes() {
-    return {{"std", kStandard, 0},
-            {"master", kMaster, 0, 1, 2},
-            {"paged", kPaged, 1, 0, 0, 1},
-            {"snap", kSnapshot, 1, 1, 3}};
-}
-
-class LunIdentificationTest : public providertest::ControllerSetTest {
-  protected:
-    void SetUp() override {
-        ControllerSetTest::SetUp();
-        subsystems_ = {{"PAIR-1", 0x101, 0x102}};
-        Pair("V1.2");
-        ASSERT_EQ(set_->discoverRaidControllers(FALSE), S_OK);
-        std::remove(platform::EventLogPath().c_str());
-    }
-    void Pair(const char* firmware, std::vector<Volume> volumes = PairVolumes()) {
-        controllers_[0x101] = Controller("SN-A1").Firmware(firmware).With(volumes);
-        controllers_[0x102] = Controller("SN-B1").B().Firmware(firmware).With(volumes);
-    }
-    HRESULT Identify(LunRecords& luns, DWORD standardVolumes, BOOL* supported) {
-        providertest::DeviceNames names(static_cast<size_t>(luns.count()));
-        return BVSS_IdentifyLuns(*set_, luns.count(), names.data(), luns.data(), standardVolumes, supported);
-    }
-    static std::string Events() { return testsupport::ReadWholeFile(platform::EventLogPath()); }
-    static size_t Occurrences(const std::string& text, const std::string& part) {
-        size_t n = 0;
-        for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-        return n;
-    }
-};
+using providertest::LunIdentificationTest;
+using providertest::PairVolumes;
+using providertest::kMaster;
+using providertest::kPaged;
+using providertest::kSnapshot;
+using providertest::kStandard;
+using providertest::kUnknown;
 
 TEST_F(LunIdentificationTest, VolumeKindsAgainstTheStandardVolumeSetting) {
     struct Case {
@@ -267,61 +232,6 @@ TEST_F(LunIdentificationTest, LunsThatAreNotTheArraysAreLeftAlone) {
     }
     EXPECT_EQ(Count("FillInLunInfo(): Unable to find partition on any attached controller.\n"), 1u);
     EXPECT_EQ(Events(), "");
-}
-
-// A host whose WMI knows one iSCSI initiator and has no storage management namespace.
-class OneInitiator final : public platform::WmiProvider {
-  public:
-    OneInitiator() { platform::SetWmiProvider(this); }
-    ~OneInitiator() override { platform::SetWmiProvider(nullptr); }
-    HRESULT Query(const std::string& nameSpace, const std::string& query,
-                  std::vector<WmiObjectRef>* results) override {
-        if (nameSpace != "root\\wmi") return WBEM_E_INVALID_NAMESPACE;
-        if (query == "SELECT * FROM MSiSCSIInitiator_MethodClass") {
-            results->push_back(std::make_shared<const IWbemClassObject>(std::map<std::string, WmiValue>{
-                {"iSCSINodeName", std::string("iqn.1991-05.com.example:h")}}));
-        }
-        return S_OK;
-    }
-};
-
-// The provider object's methods: its start-up adds the host's iSCSI initiators to its ports; the context
-// is checked first; the standard-volume setting is read again at each call.
-TEST_F(LunIdentificationTest, ProviderObjectIdentifiesWithItsOwnSetAndTheSettingOfTheMoment) {
-    OneInitiator wmi;
-    ComModule module;
-    ComObject<BVSS_HardwareProvider>* provider = ComObject<BVSS_HardwareProvider>::New(&module, nullptr);
-    provider->Inner()->AddRef();
-    ASSERT_FALSE(Peer::Ports(*provider).empty());
-    EXPECT_STREQ(Peer::Ports(*provider).back().mIscsiName, "iqn.1991-05.com.example:h");
-    EXPECT_EQ(Count("Exiting: BVSS_HardwareProvider::getIQNs"), 1u);
-
-    LunRecords luns({{IdText(kStandard)}});
-    BOOL supported = TRUE;
-    const LONG bothKinds = VSS_VOLSNAP_ATTR_DIFFERENTIAL | VSS_VOLSNAP_ATTR_PLEX;
-    EXPECT_EQ(provider->AreLunsSupported(luns.count(), bothKinds, nullptr, luns.data(), &supported),
-              VSS_E_UNSUPPORTED_CONTEXT);
-    EXPECT_EQ(supported, FALSE);
-    EXPECT_NE(Events().find("AreLunsSupported(): called with unsupported context 393216"), std::string::npos);
-    EXPECT_EQ(Count("PartitionSerialNumber="), 0u);
-
-    const std::string parameters = std::string(kProviderServiceKey) + "\\Parameters";
-    root_.SetString(parameters, "Name", "provider");
-    root_.SetString(parameters, "Version", "1");
-    for (DWORD setting : {0u, 1u}) {
-        root_.SetDword(parameters, "StandardVolumesAreSupported", setting);
-        EXPECT_EQ(provider->AreLunsSupported(luns.count(), 0, nullptr, luns.data(), &supported), S_OK);
-        EXPECT_EQ(supported, setting != 0 ? TRUE : FALSE);
-    }
-    EXPECT_EQ(Count("returning 0x00000000, supported=FALSE\n"), 1u);
-    EXPECT_EQ(Count("returning 0x00000000, supported=TRUE\n"), 1u);
-
-    LunRecords snapshot({{IdText(kSnapshot)}});
-    EXPECT_EQ(provider->FillInLunInfo(nullptr, &snapshot[0], &supported), S_OK);
-    EXPECT_EQ(supported, TRUE);
-    EXPECT_EQ(Count("returning 0x00000000, IsSupported = 1\n"), 1u);
-    provider->OnUnload(TRUE);
-    provider->Release();
 }
 
 TEST(SnapshotListLookup, FirstEntryWithTheSourceWins) {
