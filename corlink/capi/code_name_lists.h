@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "corlink/capi_wire/capi_codes.h"
+#include "corlink/capi/capi_codes.h"
 
 namespace capi_names {
 

@@ -1,5 +1,5 @@
 // The discovery state that the send path consults before it rebuilds the controller database from inside
-// a failing command, installed by the command layer at start (tests install their own).
+// a failing command, installed by the controller database at start (tests install their own).
 #pragma once
 
 struct CapiDiscoveryHooks {

@@ -5,9 +5,9 @@
 #include <cstring>
 
 #include "corlink/capi/hszrle.h"
+#include "corlink/capi/include_converter.h"
 #include "corlink/capi/include_types.h"
 #include "corlink/capi_wire/capi_protocol.h"
-#include "corlink/capi_wire/include_converter.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/log.h"
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "corlink/capi/capi_library.h"
+#include "corlink/capi/capi_status_codes.h"
 #include "corlink/capi/code_names.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/controller_handles.h"
@@ -16,7 +17,6 @@
 #include "corlink/capi_wire/capi_error_codes.h"
 #include "corlink/capi_wire/capi_protocol.h"
 #include "corlink/capi_wire/capi_reply_codes.h"
-#include "corlink/capi_wire/capi_status_codes.h"
 #include "corlink/capi_wire/structure_converters.h"
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/event_reporting.h"

@@ -1,8 +1,8 @@
 #include "corlink/capi/wrapper_frame.h"
 
+#include "corlink/capi/capi_status_codes.h"
 #include "corlink/capi/send_path.h"
 #include "corlink/capi_wire/capi_drive.h"
-#include "corlink/capi_wire/capi_status_codes.h"
 
 namespace wrapper_frame {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "corlink/capi/capi_status_codes.h"
 #include "corlink/capi/wrapper_frame.h"
-#include "corlink/capi_wire/capi_status_codes.h"
 #include "corlink/capi_wire/capi_structures.h"
 
 namespace wrapper_frame {

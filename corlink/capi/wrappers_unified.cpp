@@ -1,8 +1,8 @@
 #include "corlink/capi/wrappers_unified.h"
 
+#include "corlink/capi/capi_status_codes.h"
 #include "corlink/capi/wrapper_records.h"
 #include "corlink/capi_wire/capi_command_codes.h"
-#include "corlink/capi_wire/capi_status_codes.h"
 
 using namespace wrapper_frame;
 

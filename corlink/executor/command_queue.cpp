@@ -4,7 +4,6 @@
 #include <iterator>
 
 #include "corlink/foundation/log.h"
-#include "corlink/handlers/rre.h"
 #include "platform/windows_api.h"
 
 namespace {

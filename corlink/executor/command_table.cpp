@@ -4,8 +4,6 @@
 #include <array>
 #include <cstring>
 
-#include "corlink/controller_entry/raid_controller.h"
-#include "corlink/database/controller_db.h"
 #include "corlink/handlers/array_backoff_command.h"
 #include "corlink/handlers/array_creation_commands.h"
 #include "corlink/handlers/array_deletion_commands.h"
@@ -33,6 +31,7 @@
 #include "corlink/handlers/view_commands.h"
 #include "corlink/proxy_wire/buffers_arrays.h"
 #include "corlink/proxy_wire/buffers_drives.h"
+#include "corlink/proxy_wire/buffers_events.h"
 #include "corlink/proxy_wire/buffers_hosts.h"
 
 namespace {

@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cstdint>
 
-#include "corlink/foundation/nt_os.h"
 #include "platform/win_types.h"
 
 // RRE_STATUS_NOT_INITIALIZED until rreInitialize has finished, then 0 for the life of the process.

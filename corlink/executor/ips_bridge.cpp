@@ -6,6 +6,7 @@
 #include "corlink/capi/passthrough.h"
 #include "corlink/executor/executor_state.h"
 #include "corlink/foundation/console_text.h"
+#include "corlink/foundation/nt_os.h"
 
 namespace {
 

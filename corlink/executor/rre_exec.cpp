@@ -13,6 +13,7 @@
 #include "corlink/foundation/console_text.h"
 #include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 #include "corlink/foundation/utilities.h"
 #include "corlink/handlers/handler_frame.h"
 #include "corlink/transport/inband_transport.h"

@@ -6,7 +6,6 @@
 #include "corlink/capi_wire/capi_unified_controller.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"
-#include "corlink/database/reply_buffers.h"
 #include "corlink/foundation/log.h"
 #include "corlink/handlers/controller_params_area.h"
 #include "corlink/proxy_wire/buffers_arrays.h"

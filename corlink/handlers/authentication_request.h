@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "corlink/database/storage_system.h"
-#include "corlink/handlers/authentication.h"
 #include "corlink/handlers/rre.h"
 #include "corlink/proxy_wire/password_requests.h"
 

@@ -14,8 +14,6 @@
 #include "corlink/database/storage_systems.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/nt_os.h"
-#include "corlink/handlers/authentication.h"
-#include "corlink/handlers/controller_reresolve.h"
 #include "corlink/handlers/handler_frame.h"
 #include "corlink/proxy_wire/controller_list_wire.h"
 

@@ -2,6 +2,7 @@
 
 #include "corlink/database/database_state.h"
 #include "corlink/foundation/log.h"
+#include "corlink/foundation/nt_os.h"
 #include "corlink/handlers/handler_frame.h"
 #include "corlink/proxy_wire/buffers_controller.h"
 

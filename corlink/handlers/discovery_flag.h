@@ -3,5 +3,5 @@
 
 #include "corlink/handlers/command_row.h"
 
-// Its buffer: corlink/proxy_wire/controller_list_wire.h.
+// Its buffer: RRE_DISCOVERY_FLAG_BUFFER in corlink/proxy_wire/buffers_controller.h.
 void capiSetDiscoveryFlag(Rre* pRre, const RreCommandInfo& info);

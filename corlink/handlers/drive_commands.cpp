@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "corlink/capi/capi_status_codes.h"
 #include "corlink/capi/wrappers_unified.h"
-#include "corlink/capi_wire/capi_status_codes.h"
 #include "corlink/database/array_lookup.h"
 #include "corlink/database/controller_db.h"
 #include "corlink/database/controller_refresh.h"

@@ -16,8 +16,6 @@ struct Rre {
     uint32_t Trusted;     // non-zero: skip the storage-system authorisation test
 };
 
-// The name of a command code for log lines: RreCommandNameOf in corlink/executor/command_table.h.
-
 // Status -1 with the given code: the reply is the 8-byte head alone.
 void RreErrorReply(Rre* pRre, uint32_t code);
 // Status 0, code 0; ReplyLength unchanged.

@@ -1,4 +1,4 @@
-// The run's process-wide state: the switches chosen on the command line, and the two semaphores created
+// The run's process-wide state: the "ips" switch chosen on the command line, and the two semaphores created
 // when the TCP server starts and closed at its shut-down (null before and after: os_IsFlagSet then reads
 // the flag as not raised).
 #pragma once

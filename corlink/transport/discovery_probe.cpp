@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "corlink/capi/controller_handles.h"
+#include "corlink/capi_wire/management_lun.h"
 #include "corlink/foundation/console.h"
 #include "corlink/foundation/event_reporting.h"
 #include "corlink/foundation/log.h"
@@ -19,10 +20,7 @@ namespace {
 
 constexpr int kCaptureOnly = 7;
 constexpr uint32_t kPageLength = 252;
-constexpr uint32_t kIdentityOffset = 44;
 constexpr uint32_t kInquiryStringOffset = 8;
-constexpr uint32_t kVolumeSerialTextOffset = 4;
-constexpr uint32_t kVolumeSerialTextLength = 32;
 constexpr uint32_t kVolumeSerialLength = 16;
 constexpr int kTestUnitReadyTries = 6;
 constexpr int kReadyCheckTries = 3;
@@ -30,9 +28,12 @@ constexpr int kReadyCheckTries = 3;
 bool g_LunZeroWarningWritten = false;
 
 bool IsManagementLun(const uint8_t* inquiry) {
-    if (std::memcmp(inquiry + kIdentityOffset, "CAPIPT", 6) == 0) return true;
+    const uint8_t* identity = inquiry + MANAGEMENT_LUN_ID_OFFSET;
+    if (std::memcmp(identity, MANAGEMENT_LUN_ID_PASS_THROUGH, sizeof MANAGEMENT_LUN_ID_PASS_THROUGH - 1) == 0)
+        return true;
     const uint8_t type = inquiry[0] & 0x1F;
-    return std::memcmp(inquiry + kIdentityOffset, "CAPI", 4) == 0 && (type == 0x00 || type == 0x03);
+    return std::memcmp(identity, MANAGEMENT_LUN_ID_PLAIN, sizeof MANAGEMENT_LUN_ID_PLAIN - 1) == 0 &&
+           (type == MANAGEMENT_LUN_PROBED_TYPE_DISK || type == MANAGEMENT_LUN_TYPE_PROCESSOR);
 }
 
 // The controller letter as the inquiry string gives it: from a ':' up to the next white space, or from a
@@ -66,8 +67,11 @@ uint8_t ControllerFromLetter(char letter) {
 // Which controller of the pair answers: from "CAPIPTA"/"CAPIPTB" at byte 44, else from IdInfo
 // (idInfo holds at least 4 bytes, zero past its end).
 uint8_t ControllerId(const uint8_t* inquiry, const char* idInfo) {
-    if (std::memcmp(inquiry + kIdentityOffset, "CAPIPTA", 7) == 0) return PROCESSOR_DEVICE_ID_A;
-    if (std::memcmp(inquiry + kIdentityOffset, "CAPIPTB", 7) == 0) return PROCESSOR_DEVICE_ID_B;
+    const uint8_t* identity = inquiry + MANAGEMENT_LUN_ID_OFFSET;
+    if (std::memcmp(identity, MANAGEMENT_LUN_ID_CONTROLLER_A, sizeof MANAGEMENT_LUN_ID_CONTROLLER_A - 1) == 0)
+        return PROCESSOR_DEVICE_ID_A;
+    if (std::memcmp(identity, MANAGEMENT_LUN_ID_CONTROLLER_B, sizeof MANAGEMENT_LUN_ID_CONTROLLER_B - 1) == 0)
+        return PROCESSOR_DEVICE_ID_B;
     if (idInfo[0] == ':') {
         const uint8_t id = ControllerFromLetter(idInfo[1]);
         if (idInfo[3] < '0' || idInfo[3] > '3') {
@@ -135,10 +139,10 @@ void ReadVolumeSerial(PROCESSOR_DEVICE& device) {
                    static_cast<unsigned>(result));
         return;
     }
-    const char* pageText = reinterpret_cast<const char*>(page + kVolumeSerialTextOffset);
+    const char* pageText = reinterpret_cast<const char*>(page + MANAGEMENT_LUN_SERIAL_OFFSET);
     DebugPrint("%s VPD page 80 = %.80s\n", device.deviceName, pageText);
-    char text[kVolumeSerialTextLength + 1] = {};
-    std::memcpy(text, pageText, kVolumeSerialTextLength);
+    char text[MANAGEMENT_LUN_SERIAL_LENGTH + 1] = {};
+    std::memcpy(text, pageText, MANAGEMENT_LUN_SERIAL_LENGTH);
     const uint8_t* s = device.volumeSerialNumber;
     if (HexStringToBytes(text, kVolumeSerialLength, device.volumeSerialNumber) == 0) {
         DebugPrint(

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "corlink/capi_wire/management_lun.h"
 #include "corlink/foundation/log.h"
 
 namespace {
@@ -56,11 +57,12 @@ int findScsiError(const SCSI_REQUEST_BLOCK* block) {
     const uint8_t key = block->sense[2] & 0x0F;
     const uint8_t asc = block->sense[12];
     const uint8_t ascq = block->sense[13];
-    if (key == 5 && asc == 0x3B && ascq == 0x05) {
+    if (key == MANAGEMENT_LUN_REPLY_WAITING_SENSE_KEY && asc == MANAGEMENT_LUN_REPLY_WAITING_ASC &&
+        ascq == MANAGEMENT_LUN_REPLY_WAITING_ASCQ) {
         DebugPrint("findScsiError: ASC=3B && ASCQ=05 is 'Paper Jam' - buffer R/W sequence wrong\n");
         return SCSI_RESULT_PAPER_JAM;
     }
-    if (key == 6 && asc == 0x29) {
+    if (key == MANAGEMENT_LUN_RESET_SENSE_KEY && asc == MANAGEMENT_LUN_RESET_ASC) {
         DebugPrint(
             "findScsiError: ASC=29 is 'SCSI Reset or Power Up occurred' - caller should retry the op\n");
         return SCSI_RESULT_RESET;

@@ -1,6 +1,6 @@
 // Kernel synchronisation objects, waits and threads. Named objects are private to this process (one
 // name table per process): the objects of this system that carry names are only used inside one
-// process. Every wait and sleep goes through the platform clock (clock.h).
+// process. Every wait and sleep goes through the platform clock (time/clock.h).
 #pragma once
 
 #include <cstdint>
@@ -47,7 +47,7 @@ DWORD GetCurrentThreadId();
 DWORD GetCurrentProcessId();
 
 // Starts a thread at once; the handle is signalled when the thread ends. Returns 0 on failure. The
-// thread takes part in virtual time (clock.h).
+// thread takes part in virtual time (time/clock.h).
 uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned (*start)(void*), void* argument,
                          unsigned initFlag, unsigned* threadId);
 

@@ -252,7 +252,7 @@ int WSAPoll(WSAPOLLFD* fdArray, ULONG fds, int timeout) {
     }
     int result;
     {
-        // Time may pass while the thread waits for a peer (clock.h).
+        // Time may pass while the thread waits for a peer (time/clock.h).
         platform::BlockedOutsideClock waiting;
         result = ps::Poll(entries.data(), fds, timeout);
     }

@@ -40,7 +40,7 @@ constexpr uint32_t kNoTimeLimit = 0xFFFFFFFF;
 
 class Clock;
 
-// One blocked thread; the platform's wait machinery (wait_machinery.h) defines it.
+// One blocked thread; the platform's wait machinery (kernel/wait_machinery.h) defines it.
 struct ClockWait;
 
 class Clock {

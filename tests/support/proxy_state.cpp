@@ -30,12 +30,11 @@
 namespace testsupport {
 
 void ResetProxyState() {
-    // The command executor: the controller database, the storage systems, the running command, discovery.
+    // The controller database: its entries, the storage systems, the running command, discovery.
     EmptyControllerDb();
     ClearStorageSystems();
     g_CurrentController = -1;
     g_DiscoveryFlag = 0;
-    g_TraceFlag = 0;
     g_DiscoveryRunning = 0;
     g_FirstDiscovery = 1;
     g_badControllerNumberError = 0;
@@ -45,6 +44,9 @@ void ResetProxyState() {
     g_EventCount = 0;
     ClearStoredReplies();
 
+    // The command executor.
+    g_TraceFlag = 0;
+
     // The CAPI library.
     CAPI_RegisterCallback(nullptr);
     CAPI_SetDiscoveryHooks(nullptr);
@@ -53,22 +55,24 @@ void ResetProxyState() {
     ResetReplyPath();
     CAPI_SetCompressionBuffer(nullptr);
     CAPI_EnableCompression(0);
+    g_DeviceGone = 0;
 
     // The in-band transport.
     InvalidateMpioCache(nullptr);
     processorDeviceTableSize = 0;
-    g_DeviceGone = 0;
     g_LastTransferLength = 0;
     ClearHBAInfoGlobalList();
     g_HostSasAddresses = {};
     g_SupplementalSasAddresses = {};
+
+    // The server's "ips" flag.
+    g_IpsMode = false;
 
     // The foundation: the debug log, the capture files, the run flags and file names.
     ResetDebugLog();
     CloseCaptureFiles(CaptureRole::Both);
     g_StopFlag = 0;
     g_ServiceStatusHandle = nullptr;
-    g_IpsMode = false;
     g_DebugConsole = false;
     for (char* name : {g_ServiceParamName, g_ServiceParamVersion, g_InstallDirectory, g_DumpSwitchFile,
                        g_DumpFile, g_ConfigFile}) {

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <string>
 
+#include "corlink/capi/capi_codes.h"
 #include "corlink/capi/capi_response.h"
 #include "corlink/capi/code_name_tables.h"
-#include "corlink/capi_wire/capi_codes.h"
 
 namespace {
 

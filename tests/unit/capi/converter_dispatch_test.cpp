@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "corlink/capi/include_converter.h"
 #include "corlink/capi/reply_converter.h"
-#include "corlink/capi_wire/include_converter.h"
 #include "corlink/capi_wire/structure_converters.h"
 #include "corlink/foundation/service_params.h"
 

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <numeric>
 
+#include "corlink/capi/capi_status_codes.h"
 #include "corlink/capi/chunked_transfer.h"
 #include "corlink/capi/compression_state.h"
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi_wire/capi_packet_header.h"
-#include "corlink/capi_wire/capi_status_codes.h"
 #include "tests/unit/capi/library_fixture.h"
 
 namespace {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "corlink/capi/capi_status_codes.h"
 #include "corlink/capi_wire/capi_reply_codes.h"
-#include "corlink/capi_wire/capi_status_codes.h"
 #include "tests/unit/capi/library_fixture.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // building: the same structures, the same sizes, the same record rule.
 #include <gtest/gtest.h>
 
+#include "corlink/capi/include_converter.h"
 #include "corlink/capi/include_types.h"
-#include "corlink/capi_wire/include_converter.h"
 #include "corlink/capi_wire/structure_converters.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "corlink/capi/passthrough.h"
 #include "corlink/capi_wire/capi_packet_header.h"
 #include "corlink/executor/executor_state.h"
+#include "corlink/foundation/nt_os.h"
 #include "platform/kernel/sync.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"

@@ -1,4 +1,4 @@
-#include "corlink/capi_wire/include_converter.h"
+#include "corlink/capi/include_converter.h"
 
 #include "corlink/capi_wire/capi_structures.h"
 #include "corlink/capi_wire/converter.h"
