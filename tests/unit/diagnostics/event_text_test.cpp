@@ -7,12 +7,12 @@
 
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "corlink/database/controller_db.h"
+#include "corlink/controller_entry/raid_controller.h"
 #include "corlink/diagnostics/event_rows.h"
-#include "corlink/handlers/event_commands.h"
 #include "tests/support/event_records.h"
 
 namespace {
@@ -21,21 +21,19 @@ using testsupport::EventRecordBuilder;
 
 constexpr uint32_t kHandle = 0x100;
 
-// One controller in the database, without arrays, drives or enclosures.
+// One controller entry, without arrays, drives or enclosures (an entry is large: it lives on the heap).
 class EventTextTest : public ::testing::Test {
   protected:
-    EventTextTest() {
-        g_ControllerDb[0].controllerHandle = kHandle;
-        g_NumControllers = 1;
-    }
-    ~EventTextTest() override {
-        std::memset(static_cast<void*>(&g_ControllerDb[0]), 0, sizeof(RAID_CONTROLLER));
-        g_NumControllers = 0;
+    EventTextTest() : controller_(std::make_unique<RAID_CONTROLLER>()) {
+        std::memset(static_cast<void*>(controller_.get()), 0, sizeof(RAID_CONTROLLER));
+        controller_->controllerHandle = kHandle;
     }
 
-    static std::string Text(const CAPI_EVENT_RECORD& record) {
-        return ComposeEventText(record, &g_ControllerDb[0]);
+    std::string Text(const CAPI_EVENT_RECORD& record) const {
+        return ComposeEventText(record, controller_.get());
     }
+
+    std::unique_ptr<RAID_CONTROLLER> controller_;
 };
 
 TEST_F(EventTextTest, EveryEventCodeMatchesTheGoldenTexts) {
@@ -47,13 +45,11 @@ TEST_F(EventTextTest, EveryEventCodeMatchesTheGoldenTexts) {
     std::string actual;  // in the golden file's form, for review when a text differs
     bool same = golden.size() == records.size();
     for (size_t i = 0; i < records.size(); ++i) {
-        char text[EVENT_TEXT_BUFFER_SIZE] = {};
-        const uint16_t length = FormatEventText(text, &records[i]);
-        actual += testsupport::EventTextsGoldenLine(static_cast<uint32_t>(i), text) + "\n";
+        const std::string text = FormatEventText(records[i], controller_.get());
+        actual += testsupport::EventTextsGoldenLine(static_cast<uint32_t>(i), text.c_str()) + "\n";
         same = same && i < golden.size() && text == golden[i];
         EXPECT_EQ(text, i < golden.size() ? golden[i] : "") << "event " << i;
-        EXPECT_EQ(length, std::strlen(text)) << "event " << i;
-        EXPECT_LE(length, EVENT_TEXT_MAX_LENGTH);
+        EXPECT_LE(text.size(), EVENT_TEXT_MAX_LENGTH) << "event " << i;
     }
     if (!same) {
         const std::string path = ::testing::TempDir() + "event_texts.actual";
