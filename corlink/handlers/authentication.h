@@ -5,7 +5,6 @@
 #include <cstdint>
 
 #include "corlink/handlers/command_row.h"
-#include "corlink/proxy_wire/password_requests.h"
 
 // 1 when no storage system holds the entry's handle or the one that holds it is authenticated, else 0.
 int IsControllerAuthorized(int32_t index);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/system/secure_random.h"
+#include "platform/system/wide_text.h"
 
 namespace {
 
@@ -91,6 +92,12 @@ int StringFromGUID2(REFGUID guid, LPOLESTR text, int size) {
                   guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
     for (int i = 0; i < kChars; ++i) text[i] = static_cast<OLECHAR>(static_cast<unsigned char>(narrow[i]));
     return kChars;
+}
+
+std::string platform::GuidText(REFGUID guid) {
+    WCHAR text[39] = {};
+    StringFromGUID2(guid, text, 39);
+    return platform::NarrowText(text);
 }
 
 HRESULT CoCreateGuid(GUID* guid) {

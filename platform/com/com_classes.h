@@ -4,6 +4,8 @@
 // library and asks its DllGetClassObject.
 #pragma once
 
+#include <string>
+
 #include "platform/com/com_unknown.h"
 
 constexpr DWORD CLSCTX_INPROC_SERVER = 0x1;
@@ -30,6 +32,11 @@ HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD clsContext, REFI
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case; the characters written with the terminator (39),
 // or 0 when size is below that.
 int StringFromGUID2(REFGUID guid, LPOLESTR text, int size);
+
+namespace platform {
+// The same registry form as narrow text, for registry keys and log lines.
+std::string GuidText(REFGUID guid);
+}  // namespace platform
 
 // A new random GUID (version 4) from the system's secure generator; E_FAIL when the generator failed.
 HRESULT CoCreateGuid(GUID* guid);

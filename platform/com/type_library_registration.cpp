@@ -9,16 +9,10 @@
 
 namespace {
 
-std::string GuidText(REFGUID guid) {
-    WCHAR text[39] = {};
-    StringFromGUID2(guid, text, 39);
-    return platform::NarrowText(text);
-}
-
 std::string VersionKey(REFGUID libid, WORD major, WORD minor) {
     char version[16];
     std::snprintf(version, sizeof version, "%x.%x", major, minor);
-    return "TypeLib\\" + GuidText(libid) + "\\" + version;
+    return "TypeLib\\" + platform::GuidText(libid) + "\\" + version;
 }
 
 bool SetText(const std::string& key, const char* name, const std::string& value) {
@@ -58,7 +52,7 @@ void ForEachDualInterface(ITypeLib* library, Each each) {
         if (SUCCEEDED(info->GetTypeAttr(&attributes)) &&
             SUCCEEDED(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr))) {
             if ((attributes->wTypeFlags & TYPEFLAG_FDUAL) != 0)
-                each("Interface\\" + GuidText(attributes->guid), platform::NarrowText(name));
+                each("Interface\\" + platform::GuidText(attributes->guid), platform::NarrowText(name));
         }
         SysFreeString(name);
         if (attributes != nullptr) info->ReleaseTypeAttr(attributes);
@@ -72,7 +66,7 @@ HRESULT RegisterTypeLib(ITypeLib* library, const WCHAR* fullPath, const WCHAR* h
     if (library == nullptr || fullPath == nullptr) return E_INVALIDARG;
     TLIBATTR* attributes = nullptr;
     if (FAILED(library->GetLibAttr(&attributes))) return TYPE_E_REGISTRYACCESS;
-    const std::string libid = GuidText(attributes->guid);
+    const std::string libid = platform::GuidText(attributes->guid);
     const std::string versionKey =
         VersionKey(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum);
     char flags[8];
@@ -87,7 +81,7 @@ HRESULT RegisterTypeLib(ITypeLib* library, const WCHAR* fullPath, const WCHAR* h
                    SetText(versionKey + "\\HELPDIR", "",
                            helpDir != nullptr ? platform::NarrowText(helpDir) : Directory(path));
     SysFreeString(helpString);
-    const std::string marshaller = GuidText(CLSID_PSOAInterface);
+    const std::string marshaller = platform::GuidText(CLSID_PSOAInterface);
     ForEachDualInterface(library, [&](const std::string& key, const std::string& name) {
         written = written && SetText(key, "", name) && SetText(key + "\\ProxyStubClsid", "", marshaller) &&
                   SetText(key + "\\ProxyStubClsid32", "", marshaller) &&
@@ -114,6 +108,7 @@ HRESULT UnRegisterTypeLib(REFGUID libid, WORD majorVersion, WORD minorVersion, L
         library->Release();
     }
     if (RegDeleteTreeA(HKEY_CLASSES_ROOT, versionKey.c_str()) != ERROR_SUCCESS) return TYPE_E_REGISTRYACCESS;
-    RegDeleteKeyA(HKEY_CLASSES_ROOT, ("TypeLib\\" + GuidText(libid)).c_str());  // stays while versions remain
+    RegDeleteKeyA(HKEY_CLASSES_ROOT,
+                  ("TypeLib\\" + platform::GuidText(libid)).c_str());  // stays while versions remain
     return S_OK;
 }

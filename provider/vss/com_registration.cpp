@@ -54,23 +54,12 @@ constexpr const char* kRemovedKeys[] = {
     "CLSID\\%CLSID%",
 };
 
-std::string GuidText(const GUID& guid) {
-    WCHAR wide[39];
-    StringFromGUID2(guid, wide, 39);
-    std::string text;
-    for (WCHAR c : wide) {
-        if (c == 0) break;
-        text += static_cast<char>(c);
-    }
-    return text;
-}
-
 class Placeholders {
   public:
     explicit Placeholders(const std::string& modulePath)
-        : values_{{"%APPID%", GuidText(LIBID_BrenlowHardwareProvider)},
-                  {"%CLSID%", GuidText(CLSID_BVSS_HardwareProvider)},
-                  {"%LIBID%", GuidText(LIBID_BrenlowHardwareProvider)},
+        : values_{{"%APPID%", platform::GuidText(LIBID_BrenlowHardwareProvider)},
+                  {"%CLSID%", platform::GuidText(CLSID_BVSS_HardwareProvider)},
+                  {"%LIBID%", platform::GuidText(LIBID_BrenlowHardwareProvider)},
                   {"%MODULE%", modulePath}} {}
     std::string Expand(const char* text) const {
         std::string out = text;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com/com_classes.h"
 #include "tests/e2e/snapshot_pair.h"
 #include "tests/e2e/standin_fixture.h"
 #include "tools/vss_standin/host_disks.h"
@@ -101,7 +102,7 @@ TEST_F(StandInSetTest, DifferentialSetOverTwoVolumesOnTwoControllersImportedMask
     const std::vector<standin::ArrayVolume> snapshots = Volumes("snapshot");
     ASSERT_EQ(snapshots.size(), 2u) << Admin("volumes");
     for (const standin::ArrayVolume& snapshot : snapshots)
-        EXPECT_EQ(snapshot.description, "SSID=" + standin::GuidText(set.id).substr(1, 36));
+        EXPECT_EQ(snapshot.description, "SSID=" + platform::GuidText(set.id).substr(1, 36));
 
     // Each new disk is a snapshot LUN whose FillInLunInfo description matches what GetTargetLuns gave for it:
     // the same serial text (the snapshot's ID) and the same NAA identifier.
@@ -152,7 +153,7 @@ TEST_F(StandInSetTest, FullCopySetWaitsForItsCopiesBeforeDescribingThem) {
             return Upper(volume.serial) == Upper(serial);
         });
         ASSERT_NE(copy, copies.end()) << serial << "\n" << Admin("volumes");
-        EXPECT_EQ(copy->description, "SSID=" + standin::GuidText(set.id).substr(1, 36));
+        EXPECT_EQ(copy->description, "SSID=" + platform::GuidText(set.id).substr(1, 36));
     }
     ASSERT_EQ(service_.MaskSnapshotLuns(set), S_OK) << Lines();
     EXPECT_TRUE(PeriodicDiscoveryRuns());

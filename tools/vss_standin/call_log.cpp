@@ -68,17 +68,6 @@ const char* HresultName(HRESULT hr) {
     return "";
 }
 
-std::string GuidText(const GUID& guid) {
-    WCHAR wide[39];
-    if (StringFromGUID2(guid, wide, 39) == 0) return {};
-    std::string text;
-    for (WCHAR c : wide) {
-        if (c == 0) break;
-        text += static_cast<char>(c);
-    }
-    return text;
-}
-
 std::string HexText(const unsigned char* bytes, size_t count) {
     static constexpr char kDigits[] = "0123456789abcdef";
     std::string text;

@@ -39,8 +39,6 @@ class CallLog {
 
 // The name of a result the provider or COM gives, or "" for another.
 const char* HresultName(HRESULT hr);
-// "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case.
-std::string GuidText(const GUID& guid);
 // The bytes as lower-case hexadecimal digits.
 std::string HexText(const unsigned char* bytes, size_t count);
 

@@ -19,7 +19,7 @@ std::string Narrow(const WCHAR* text) {
 }
 
 std::string ProviderKey(const GUID& providerId) {
-    return std::string(kRegisteredProvidersKey) + "\\" + GuidText(providerId);
+    return std::string(kRegisteredProvidersKey) + "\\" + platform::GuidText(providerId);
 }
 
 LONG SetText(HKEY key, const char* name, const std::string& value) {
@@ -36,10 +36,10 @@ class CoordinatorAdmin : public IVssAdmin {
     HRESULT RegisterProvider(VSS_ID providerId, CLSID classId, VSS_PWSZ providerName,
                              VSS_PROVIDER_TYPE providerType, VSS_PWSZ providerVersion,
                              VSS_ID providerVersionId) override {
-        const std::string call = "IVssAdmin::RegisterProvider(" + GuidText(providerId) + ", " +
-                                 GuidText(classId) + ", \"" + Narrow(providerName) + "\", " +
+        const std::string call = "IVssAdmin::RegisterProvider(" + platform::GuidText(providerId) + ", " +
+                                 platform::GuidText(classId) + ", \"" + Narrow(providerName) + "\", " +
                                  std::to_string(providerType) + ", \"" + Narrow(providerVersion) + "\", " +
-                                 GuidText(providerVersionId) + ")";
+                                 platform::GuidText(providerVersionId) + ")";
         return log_->Call(call, Register(providerId, classId, providerName, providerType, providerVersion,
                                          providerVersionId));
     }
@@ -51,7 +51,7 @@ class CoordinatorAdmin : public IVssAdmin {
             const LONG status = RegDeleteTreeA(HKEY_LOCAL_MACHINE, ProviderKey(providerId).c_str());
             hr = status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
         }
-        return log_->Call("IVssAdmin::UnregisterProvider(" + GuidText(providerId) + ")", hr);
+        return log_->Call("IVssAdmin::UnregisterProvider(" + platform::GuidText(providerId) + ")", hr);
     }
     HRESULT QueryProviders(IVssEnumObject**) override { return E_NOTIMPL; }
     HRESULT AbortAllSnapshotsInProgress() override { return E_NOTIMPL; }
@@ -71,8 +71,8 @@ class CoordinatorAdmin : public IVssAdmin {
             status = RegSetValueExA(key, "Type", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&typeValue),
                                     sizeof typeValue);
         if (status == ERROR_SUCCESS) status = SetText(key, "Version", Narrow(version));
-        if (status == ERROR_SUCCESS) status = SetText(key, "VersionId", GuidText(versionId));
-        if (status == ERROR_SUCCESS) status = SetText(key, "CLSID", GuidText(classId));
+        if (status == ERROR_SUCCESS) status = SetText(key, "VersionId", platform::GuidText(versionId));
+        if (status == ERROR_SUCCESS) status = SetText(key, "CLSID", platform::GuidText(classId));
         RegCloseKey(key);
         return status == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(status);
     }

@@ -1,5 +1,7 @@
 #include "tools/vss_standin/provider_library.h"
 
+#include "platform/com/com_classes.h"
+
 namespace standin {
 
 namespace {
@@ -43,7 +45,7 @@ HRESULT ProviderLibrary::CreateProvider() {
         return log_.Call("a provider from the library", E_UNEXPECTED);
     IClassFactory* factory = nullptr;
     HRESULT hr =
-        log_.Call("DllGetClassObject(" + GuidText(kProviderClass) + ", IClassFactory)",
+        log_.Call("DllGetClassObject(" + platform::GuidText(kProviderClass) + ", IClassFactory)",
                   getClassObject_(kProviderClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
     if (FAILED(hr)) return hr;
     hr = log_.Call("IClassFactory::CreateInstance(IVssHardwareSnapshotProviderEx)",

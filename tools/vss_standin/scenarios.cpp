@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/com/com_classes.h"
 #include "platform/com/vss_interfaces.h"
 #include "tools/vss_standin/array_view.h"
 #include "tools/vss_standin/coordinator.h"
@@ -15,7 +16,8 @@ namespace {
 
 // The in-process server entry of the provider class, "" when there is none.
 std::string InprocServer() {
-    return RegistryText(HKEY_CLASSES_ROOT, "CLSID\\" + GuidText(kProviderClass) + "\\InprocServer32", "");
+    return RegistryText(HKEY_CLASSES_ROOT,
+                        "CLSID\\" + platform::GuidText(kProviderClass) + "\\InprocServer32", "");
 }
 
 bool ProviderCreated(ProviderLibrary& provider) {

@@ -63,7 +63,7 @@ const char* SetStepName(SetStep step) { return kStepNames[static_cast<int>(step)
 
 HRESULT ServiceStandIn::CreateSet(SnapshotSet& set, SetStep last) {
     if (FAILED(CoCreateGuid(&set.id))) return log_.Call("CoCreateGuid()", E_FAIL);
-    log_.Step("snapshot set " + GuidText(set.id) + ", context " + Hex(set.context) + ", disks " +
+    log_.Step("snapshot set " + platform::GuidText(set.id) + ", context " + Hex(set.context) + ", disks " +
               DiskList(set.sourceDisks));
     const HRESULT hr = Prepare(set);
     if (FAILED(hr)) {
@@ -90,7 +90,7 @@ HRESULT ServiceStandIn::ContinueSet(SnapshotSet& set, SetStep after, SetStep las
 }
 
 HRESULT ServiceStandIn::AbortSet(const SnapshotSet& set) {
-    return log_.Call("AbortSnapshots(" + GuidText(set.id) + ")",
+    return log_.Call("AbortSnapshots(" + platform::GuidText(set.id) + ")",
                      provider_.Sequence()->AbortSnapshots(set.id));
 }
 
@@ -116,11 +116,11 @@ HRESULT ServiceStandIn::Prepare(SnapshotSet& set) {
     for (size_t i = 0; i < set.sources.size(); ++i) {
         VSS_ID snapshotId{};
         if (FAILED(CoCreateGuid(&snapshotId))) return log_.Call("CoCreateGuid()", E_FAIL);
-        const HRESULT hr =
-            log_.Call("BeginPrepareSnapshot(" + GuidText(set.id) + ", " + GuidText(snapshotId) + ", " +
-                          Hex(set.context) + ", " + Narrow(devices.names[i]) + ")",
-                      provider_.Hardware()->BeginPrepareSnapshot(set.id, snapshotId, set.context, 1,
-                                                                 &devices.pointers[i], &set.sources[i]));
+        const HRESULT hr = log_.Call(
+            "BeginPrepareSnapshot(" + platform::GuidText(set.id) + ", " + platform::GuidText(snapshotId) +
+                ", " + Hex(set.context) + ", " + Narrow(devices.names[i]) + ")",
+            provider_.Hardware()->BeginPrepareSnapshot(set.id, snapshotId, set.context, 1,
+                                                       &devices.pointers[i], &set.sources[i]));
         if (FAILED(hr)) return hr;
     }
     return S_OK;
@@ -129,7 +129,7 @@ HRESULT ServiceStandIn::Prepare(SnapshotSet& set) {
 HRESULT ServiceStandIn::Sequence(SnapshotSet& set, SetStep step) {
     for (const SequenceCall& call : kSequence) {
         if (call.step != step) continue;
-        return log_.Call(std::string(SetStepName(step)) + "(" + GuidText(set.id) + ")",
+        return log_.Call(std::string(SetStepName(step)) + "(" + platform::GuidText(set.id) + ")",
                          (provider_.Sequence()->*call.method)(set.id));
     }
     return E_INVALIDARG;

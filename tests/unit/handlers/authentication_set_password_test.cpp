@@ -13,6 +13,7 @@
 #include "corlink/executor/command_table.h"
 #include "corlink/handlers/authentication.h"
 #include "corlink/handlers/rre.h"
+#include "corlink/proxy_wire/password_requests.h"
 #include "sim/fault_script.h"
 #include "tests/unit/database/fabric_database_fixture.h"
 #include "tests/unit/sim/fabric_fixture.h"

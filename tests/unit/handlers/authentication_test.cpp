@@ -14,6 +14,7 @@
 #include "corlink/database/storage_systems.h"
 #include "corlink/executor/command_table.h"
 #include "corlink/handlers/rre.h"
+#include "corlink/proxy_wire/password_requests.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/database/storage_systems_fixture.h"
 
