@@ -18,6 +18,10 @@ namespace {
 
 using rre_wire::BufferAs;
 
+// The marker GET_DRIVE_LIST's drive-list dump logs ("DumpDiskDrivesEx called from 31"), fixed so that the
+// log line does not move with the source around it.
+constexpr int kDriveListDumpMarker = 31;
+
 // ASSIGN_POOL_SPARE
 constexpr uint8_t kUtilityAbortedForSpare = 6;
 constexpr int32_t kAfterClearSeconds = 3;
@@ -29,7 +33,7 @@ int32_t RunGetDriveList(CommandContext& c) {
                 count * sizeof(CAPI_DRIVE));
     reply->reserved8 = 0;
     reply->driveCount = count;
-    DumpDiskDrivesEx(c.index, __LINE__);
+    DumpDiskDrivesEx(c.index, kDriveListDumpMarker);
     c.replyLength =
         static_cast<int32_t>(offsetof(RRE_DRIVE_LIST_BUFFER, drives) + count * sizeof(CAPI_DRIVE));
     return 0;
