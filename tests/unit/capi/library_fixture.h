@@ -15,7 +15,7 @@
 #include "platform/time/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
-#include "tests/support/proxy_state.h"
+#include "tests/support/state_reset.h"
 #include "tests/support/test_root.h"
 
 struct Delivery {
@@ -34,7 +34,7 @@ class CapiLibraryTest : public ::testing::Test {
     static constexpr CAPI_HANDLE kSecond = 0x200;
 
     CapiLibraryTest() : fake(2) {
-        testsupport::ResetProxyState();
+        testsupport::ResetCapiState();
         s_current = this;
         CAPI_RegisterCallback(&Record);
         CAPI_Initialize();
@@ -51,7 +51,7 @@ class CapiLibraryTest : public ::testing::Test {
         s_payloadBytesToKeep = 64;
     }
     ~CapiLibraryTest() override {
-        testsupport::ResetProxyState();
+        testsupport::ResetCapiState();
         s_current = nullptr;
     }
 

@@ -11,7 +11,7 @@
 #include "platform/time/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
-#include "tests/support/proxy_state.h"
+#include "tests/support/state_reset.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ class PassThrough : public ::testing::Test {
         g_Callbacks = 0;
         g_PassThrough = {request.data(), reply.data(), 0, 0};
     }
-    ~PassThrough() override { testsupport::ResetProxyState(); }
+    ~PassThrough() override { testsupport::ResetCapiState(); }
 
     platform::ScopedVirtualClock clock;
     FakeControllerTable table;

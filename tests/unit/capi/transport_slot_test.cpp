@@ -10,7 +10,7 @@
 #include "platform/time/clock.h"
 #include "tests/support/fake_controller_table.h"
 #include "tests/support/fake_transport.h"
-#include "tests/support/proxy_state.h"
+#include "tests/support/state_reset.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ class TransportSlot : public ::testing::Test {
         g_Calls.clear();
         CAPI_RegisterCallback(&Recorder<1>);
     }
-    ~TransportSlot() override { testsupport::ResetProxyState(); }
+    ~TransportSlot() override { testsupport::ResetCapiState(); }
 
     struct Found {
         int32_t result;

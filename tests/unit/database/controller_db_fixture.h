@@ -11,7 +11,7 @@
 #include "corlink/database/controller_db.h"
 #include "corlink/database/database_state.h"
 #include "corlink/foundation/nt_os.h"
-#include "tests/support/proxy_state.h"
+#include "tests/support/state_reset.h"
 
 struct EntryFields {
     std::string serial;
@@ -28,7 +28,7 @@ class ControllerDbTest : public ::testing::Test {
     ControllerDbTest() { Reset(); }
     ~ControllerDbTest() override { Reset(); }
 
-    static void Reset() { testsupport::ResetProxyState(); }
+    static void Reset() { testsupport::ResetDatabaseState(); }
 
     // Appends an entry as discovery would make it: a real controller with its own receive buffers and
     // transport context, or a placeholder sharing its mate's.

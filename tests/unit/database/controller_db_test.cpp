@@ -13,7 +13,7 @@
 #include "corlink/database/database_state.h"
 #include "corlink/database/storage_system.h"
 #include "corlink/foundation/nt_os.h"
-#include "tests/support/proxy_state.h"
+#include "tests/support/state_reset.h"
 #include "tests/unit/database/controller_db_fixture.h"
 
 namespace {

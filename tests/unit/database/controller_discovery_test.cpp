@@ -24,7 +24,7 @@
 #include "platform/time/clock.h"
 #include "sim/fault_script.h"
 #include "tests/support/fake_transport.h"
-#include "tests/support/proxy_state.h"
+#include "tests/support/state_reset.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/database/fabric_database_fixture.h"
 #include "tests/unit/sim/fabric_fixture.h"
@@ -146,8 +146,8 @@ TEST_P(ControllerDiscoveryTest, AControllerWhoseRecordCannotBeReadIsNotAdded) {
 // Over the scripted transport: no controller answers a read, so what is left is the enumeration.
 class EnumerationTest : public ::testing::Test {
   protected:
-    EnumerationTest() { testsupport::ResetProxyState(); }
-    ~EnumerationTest() override { testsupport::ResetProxyState(); }
+    EnumerationTest() { testsupport::ResetDatabaseState(); }
+    ~EnumerationTest() override { testsupport::ResetDatabaseState(); }
     platform::ScopedVirtualClock clock_;
     testsupport::TestRoot root_;
 };

@@ -27,7 +27,7 @@
 #include "corlink/foundation/service_params.h"
 #include "corlink/transport/inband_transport.h"
 #include "platform/time/clock.h"
-#include "tests/support/proxy_state.h"
+#include "tests/support/state_reset.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
@@ -42,7 +42,7 @@ class ControllerRefreshTest : public FabricTest {
   protected:
     void SetUp() override {
         FabricTest::SetUp();
-        testsupport::ResetProxyState();
+        testsupport::ResetDatabaseState();
         OpenDebugFile(nullptr);
         testsupport::WriteWholeFile(root_.path() + "/corlink.conf", "[Models]\nm1 = Brenlow +Stor.*\n");
         std::snprintf(g_ConfigFile, sizeof g_ConfigFile, "%s", (root_.path() + "/corlink.conf").c_str());
@@ -70,7 +70,7 @@ class ControllerRefreshTest : public FabricTest {
     }
     void TearDown() override {
         g_LmxTable[0].initialize = savedInitialize_;
-        testsupport::ResetProxyState();
+        testsupport::ResetDatabaseState();
         FabricTest::TearDown();
     }
     std::vector<uint32_t> Commands() const {

@@ -12,7 +12,7 @@
 #include "corlink/database/database_state.h"
 #include "corlink/database/storage_system.h"
 #include "corlink/foundation/nt_os.h"
-#include "tests/support/proxy_state.h"
+#include "tests/support/state_reset.h"
 
 struct Found {
     std::string serial;
@@ -26,8 +26,8 @@ class DiscoveryDbTest : public ::testing::Test {
   protected:
     static constexpr uint32_t kRawBufferSize = 262231;
 
-    DiscoveryDbTest() { testsupport::ResetProxyState(); }
-    ~DiscoveryDbTest() override { testsupport::ResetProxyState(); }
+    DiscoveryDbTest() { testsupport::ResetDatabaseState(); }
+    ~DiscoveryDbTest() override { testsupport::ResetDatabaseState(); }
 
     // Between the cases of one test.
     static void Empty() {

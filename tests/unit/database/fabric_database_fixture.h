@@ -1,6 +1,6 @@
 // The proxy's controller database over the simulated fabric: a fresh root as the current directory (where
 // the first discovery's capture file lands), the supported-model list naming the fabric's arrays, the debug
-// log open, and the proxy's state reset before and after each test.
+// log open, and the database's state, with that of the layers below, reset before and after each test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,7 +18,7 @@
 #include "corlink/foundation/service_params.h"
 #include "corlink/transport/inband_transport.h"
 #include "platform/time/clock.h"
-#include "tests/support/proxy_state.h"
+#include "tests/support/state_reset.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/sim/fabric_fixture.h"
 
@@ -26,7 +26,7 @@ class FabricDatabaseTest : public simtest::FabricTest {
   protected:
     void SetUp() override {
         FabricTest::SetUp();
-        testsupport::ResetProxyState();
+        testsupport::ResetDatabaseState();
         ASSERT_NE(getcwd(cwd_, sizeof cwd_), nullptr);
         ASSERT_EQ(chdir(root_.path().c_str()), 0);
         OpenDebugFile(nullptr);
@@ -37,7 +37,7 @@ class FabricDatabaseTest : public simtest::FabricTest {
         CAPI_InstallTransport(&SCSI32LMX_Initialize);
     }
     void TearDown() override {
-        testsupport::ResetProxyState();
+        testsupport::ResetDatabaseState();
         EXPECT_EQ(chdir(cwd_), 0);
         FabricTest::TearDown();
     }

@@ -15,7 +15,7 @@
 #include "corlink/database/controller_db.h"
 #include "corlink/database/event_buffer.h"
 #include "corlink/database/reply_buffers.h"
-#include "tests/support/proxy_state.h"
+#include "tests/support/state_reset.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ class MasterCallbackTest : public ::testing::Test {
     }
     ~MasterCallbackTest() override { Reset(); }
 
-    static void Reset() { testsupport::ResetProxyState(); }
+    static void Reset() { testsupport::ResetDatabaseState(); }
     static void AddController(CAPI_HANDLE handle, uint8_t failoverId) {
         RAID_CONTROLLER& entry = g_ControllerDb[g_NumControllers++];
         entry.controllerHandle = handle;

@@ -9,8 +9,8 @@
 #include "corlink/foundation/log_switches.h"
 #include "corlink/foundation/nt_os.h"
 #include "corlink/transport/multipath.h"
-#include "tests/support/proxy_state.h"
 #include "tests/support/scripted_devices.h"
+#include "tests/support/state_reset.h"
 #include "tests/support/test_root.h"
 #include "tests/unit/foundation/log_capture.h"
 
@@ -20,13 +20,13 @@ class ScsiFixture : public ::testing::Test {
     static constexpr const char* kDisk = "\\\\.\\PhysicalDrive1";
 
     void SetUp() override {
-        testsupport::ResetProxyState();
+        testsupport::ResetTransportState();
         DebugConfig.ToDebugger = 1;
         devices.AddDevice(kAdapter);
         devices.AddDevice(kDisk);
         log.Clear();
     }
-    void TearDown() override { testsupport::ResetProxyState(); }
+    void TearDown() override { testsupport::ResetTransportState(); }
     bool Logged(const std::string& text) { return log.Text().find(text) != std::string::npos; }
 
     testsupport::TestRoot root;
