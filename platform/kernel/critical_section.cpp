@@ -19,14 +19,15 @@ struct SectionLock {
     std::shared_ptr<MutexObject> mutex;
     std::vector<std::shared_ptr<platform::dispatch::Waitable>> asList{mutex};
     DWORD spinCount;
-    std::atomic<bool> held{false};  // a hint for spinning threads, read without the wait lock
+    // The owner's thread token, 0 when free: a hint for spinning threads, read without the wait lock.
+    std::atomic<uint64_t> owner{0};
 };
 
 SectionLock& LockOf(LPCRITICAL_SECTION section) { return *static_cast<SectionLock*>(section->lock); }
 
 bool TryTake(SectionLock& lock) {
     if (platform::dispatch::WaitForObjects(lock.asList, false, 0, false) == WAIT_TIMEOUT) return false;
-    lock.held.store(true, std::memory_order_relaxed);
+    lock.owner.store(platform::dispatch::CurrentThreadToken(), std::memory_order_relaxed);
     return true;
 }
 
@@ -48,13 +49,16 @@ BOOL InitializeCriticalSectionAndSpinCount(LPCRITICAL_SECTION section, DWORD spi
 
 void EnterCriticalSection(LPCRITICAL_SECTION section) {
     SectionLock& lock = LockOf(section);
+    const uint64_t self = platform::dispatch::CurrentThreadToken();
+    // The owner entering again takes the section at once; others spin while another thread holds it.
     for (DWORD spins = 0; spins < lock.spinCount; ++spins) {
-        if (!lock.held.load(std::memory_order_relaxed) && TryTake(lock)) return;
+        const uint64_t owner = lock.owner.load(std::memory_order_relaxed);
+        if ((owner == 0 || owner == self) && TryTake(lock)) return;
         CpuRelax();
     }
     // An owner that ended inside the section leaves it to the next thread (WAIT_ABANDONED).
     platform::dispatch::WaitForObjects(lock.asList, false, INFINITE, false);
-    lock.held.store(true, std::memory_order_relaxed);
+    lock.owner.store(self, std::memory_order_relaxed);
 }
 
 BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section) { return TryTake(LockOf(section)) ? TRUE : FALSE; }
@@ -75,10 +79,9 @@ namespace platform {
 
 void LeaveCriticalSectionWaitLockHeld(LPCRITICAL_SECTION section) {
     SectionLock& lock = LockOf(section);
-    if (!lock.mutex->OwnedBy(dispatch::CurrentThreadToken())) return;
-    lock.mutex->Release(dispatch::CurrentThreadToken());
-    if (!lock.mutex->OwnedBy(dispatch::CurrentThreadToken()))
-        lock.held.store(false, std::memory_order_relaxed);
+    const uint64_t self = dispatch::CurrentThreadToken();
+    if (!lock.mutex->Release(self)) return;
+    if (!lock.mutex->OwnedBy(self)) lock.owner.store(0, std::memory_order_relaxed);
 }
 
 }  // namespace platform
