@@ -1,7 +1,6 @@
 #include "corlink/executor/command_queue.h"
 
 #include <algorithm>
-#include <iterator>
 
 #include "corlink/foundation/log.h"
 #include "platform/windows_api.h"
@@ -106,7 +105,8 @@ void CommandQueue::RunTurn(Entry& own) {
 // finished commands once the queue's lock is free. A thread may return as soon as it sees its command done
 // and its entry go with it: what is woken is the entry's variable, noted while the lock was held.
 void CommandQueue::EndTurn(Entry* finished) {
-    CONDITION_VARIABLE* toWake[kMaxTurnRuns + 1];
+    // The next runner and the others' commands of a turn: at most turnRuns_ (kMaxTurnRuns) in all.
+    CONDITION_VARIABLE* toWake[kMaxTurnRuns];
     size_t count = 0;
     {
         Locked locked(lock_);
@@ -116,7 +116,7 @@ void CommandQueue::EndTurn(Entry* finished) {
         } else {
             running_ = false;
         }
-        for (; finished != nullptr && count < std::size(toWake); finished = finished->next) {
+        for (; finished != nullptr; finished = finished->next) {
             finished->done = true;
             toWake[count++] = finished->turn;
         }
