@@ -9,6 +9,7 @@
 #include "platform/files/files.h"
 #include "platform/files/registry.h"
 #include "platform/kernel/sync.h"
+#include "platform/system/wide_text.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/provider_parameters.h"
 #include "provider/controllers/provider_registry.h"
@@ -69,14 +70,6 @@ constexpr DwordSetting kDwordSettings[] = {
 };
 
 bool IsOwnFile(FILE* file) { return file != nullptr && file != stdout; }
-
-std::string Narrow(const std::wstring& text) {
-    std::string narrow(text.size(), '\0');
-    if (!text.empty())
-        WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size()), narrow.data(),
-                            static_cast<int>(narrow.size()), nullptr, nullptr);
-    return narrow;
-}
 
 }  // namespace
 
@@ -161,7 +154,7 @@ int BVSS_DebugLog::StaticInit() {
     if (s.file != nullptr || s.config.ToFile == 0 || s.config.FileName.empty()) {
         if (IsOwnFile(s.file)) std::fputs("StaticInit(): Debug File already opened.\n", s.file);
     } else {
-        s.file = platform::OpenFile(Narrow(s.config.FileName).c_str(), "a");
+        s.file = platform::OpenFile(platform::NarrowText(s.config.FileName.c_str()).c_str(), "a");
         if (s.file == nullptr) {
             const int err = errno;
             std::fprintf(stderr, "Error '%s' (%d) opening debug output file.\n", std::strerror(err), err);

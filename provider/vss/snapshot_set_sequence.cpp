@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/com/com_classes.h"
 #include "provider/controllers/debug_log.h"
 #include "provider/controllers/function_trace.h"
 #include "provider/controllers/hresult_guard.h"
@@ -21,14 +22,8 @@ std::string IdText(const BYTE* id) {
     return text;
 }
 
-// A GUID as "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" in upper case.
-std::string GuidText(const GUID& guid) {
-    char text[40];
-    std::snprintf(text, sizeof text, "%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X",
-                  static_cast<unsigned>(guid.Data1), guid.Data2, guid.Data3, guid.Data4[0], guid.Data4[1],
-                  guid.Data4[2], guid.Data4[3], guid.Data4[4], guid.Data4[5], guid.Data4[6], guid.Data4[7]);
-    return text;
-}
+// A GUID as "XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX" in upper case: the registry form without its braces.
+std::string GuidText(const GUID& guid) { return platform::GuidText(guid).substr(1, 36); }
 
 }  // namespace
 
@@ -147,8 +142,8 @@ HRESULT BVSS_HardwareProvider::PostFinalCommitSnapshots(VSS_ID snapshotSetId) {
 HRESULT BVSS_HardwareProvider::AbortSnapshots(VSS_ID snapshotSetId) {
     BVSS_FunctionTrace trace(L"BVSS_HardwareProvider::AbortSnapshots");
     BVSS_LogGuid("SnapshotSetId", snapshotSetId);
-    BVSS_DebugPrint(L"mVSSState=0x%x\n", static_cast<int32_t>(mSet.State()));
     BVSS_CritSecLock lock(&mCritSec);
+    BVSS_DebugPrint(L"mVSSState=0x%x\n", static_cast<int32_t>(mSet.State()));
     HRESULT result = CatchHresult([&] { return DeleteAbortedSnapshots(); });
     RestoreDiscovery(false);
     if (SUCCEEDED(result)) {

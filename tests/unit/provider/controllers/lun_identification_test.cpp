@@ -17,7 +17,6 @@
 #include "provider/controllers/provider_registry.h"
 #include "provider/controllers/serial_numbers.h"
 #include "provider/controllers/task_memory.h"
-#include "provider/vss/hardware_provider.h"
 #include "tests/unit/provider/controller_set_fixture.h"
 #include "tests/unit/provider/lun_identification_fixture.h"
 #include "tests/unit/provider/simulated_host_fixture.h"
