@@ -57,6 +57,45 @@ void ConvertStruct(const StructDesc& desc, int32_t mode, void* base, int32_t bus
     }
 }
 
+void ConvertStructWithin(const StructDesc& desc, int32_t mode, void* base, size_t length, int32_t busType) {
+    if (length >= desc.size) {
+        ConvertStruct(desc, mode, base, busType);
+        return;
+    }
+    if (!PackModeConverts(mode)) return;
+    auto* p = static_cast<uint8_t*>(base);
+    if (desc.selectorOffset >= 0 && static_cast<size_t>(desc.selectorOffset) < length) {
+        const uint8_t selector = p[desc.selectorOffset];
+        busType = selector != 0 ? selector : desc.selectorIfZero;
+    }
+    if (desc.variantCount > 0) {
+        if (const StructDesc* layout = SelectVariant(desc, busType))
+            ConvertStructWithin(*layout, mode, p, length, busType);
+        return;
+    }
+    for (size_t i = 0; i < desc.fieldCount; ++i) {
+        const FieldDesc& f = desc.fields[i];
+        if (!f.conv || f.offset >= length) continue;
+        if (f.offset + size_t{f.elemSize} * f.count <= length) {
+            ConvertField(f, mode, p, busType);
+            continue;
+        }
+        // A field cut short: its elements (or words of them) that are whole within the bytes present.
+        for (uint32_t e = 0; e < f.count; ++e) {
+            const size_t at = f.offset + size_t{e} * f.elemSize;
+            if (at >= length) break;
+            FieldDesc one = f;
+            one.offset = static_cast<uint32_t>(at);
+            one.count = 1;
+            if (at + f.elemSize <= length) {
+                ConvertField(one, mode, p, busType);
+            } else if (f.nested != nullptr) {
+                ConvertStructWithin(*f.nested, mode, p + at, length - at, busType);
+            }
+        }
+    }
+}
+
 uint64_t ConvertRecords(const StructDesc& desc, int32_t mode, void* base, uint64_t count, size_t length) {
     const uint64_t fitting = desc.size == 0 ? 0 : length / desc.size;
     const uint64_t records = count < fitting ? count : fitting;

@@ -17,6 +17,11 @@ constexpr int32_t kNoBusType = -1;
 // Converts one structure of desc.size bytes at base in place (nothing in the CAPI modes).
 void ConvertStruct(const StructDesc& desc, int32_t mode, void* base, int32_t busType = kNoBusType);
 
+// Converts the fields of one structure that lie whole within the `length` bytes at base: a structure cut
+// short by the bytes present converts what it holds, word by word, and the rest stays as it is.
+void ConvertStructWithin(const StructDesc& desc, int32_t mode, void* base, size_t length,
+                         int32_t busType = kNoBusType);
+
 // Converts up to `count` consecutive records, the record size as stride, but only records that lie
 // whole within the `length` bytes at base. Returns the number of records converted.
 uint64_t ConvertRecords(const StructDesc& desc, int32_t mode, void* base, uint64_t count, size_t length);

@@ -140,16 +140,17 @@ void PackList(const Row& row, int32_t mode, uint8_t* buffer, size_t length) {
     if (!countFirst) SwapCapi32(mode, countField);
 }
 
-// A converted row lying whole within the bytes present: its words, or its structures each by its own
-// description.
+// A converted row, as far as it lies within the bytes present: its words, or its structures each by its
+// own description. A structure cut short converts the words it holds, as a table of the buffer's words
+// would: a reply shorter than its buffer still has its leading counts and fields converted.
 void PackRow(const Row& row, int32_t mode, uint8_t* buffer, size_t length) {
-    if (row.offset + uint64_t{row.elemSize} * row.count > length) return;
-    uint8_t* at = buffer + row.offset;
     for (uint32_t e = 0; e < row.count; ++e) {
+        const uint64_t at = row.offset + uint64_t{e} * row.elemSize;
+        if (at >= length) return;
         if (row.record != nullptr) {
-            capi::ConvertStruct(*row.record, mode, at + size_t{e} * row.elemSize);
-        } else {
-            SwapCapi32(mode, at + size_t{e} * row.elemSize);
+            capi::ConvertStructWithin(*row.record, mode, buffer + at, length - at);
+        } else if (at + 4 <= length) {
+            SwapCapi32(mode, buffer + at);
         }
     }
 }

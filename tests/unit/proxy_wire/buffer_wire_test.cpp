@@ -137,28 +137,56 @@ size_t FirstDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>
     return static_cast<size_t>(std::mismatch(a.begin(), a.end(), b.begin()).first - a.begin());
 }
 
-TEST(BufferWire, EveryBufferConvertsExactlyTheWordsOfItsTableAndBack) {
+// Each line of the word table: the buffer's name, its format and the words its converter reverses.
+struct TableLine {
+    std::string name;
+    const BufferFormat* format;
+    Expectation expected;
+};
+
+std::vector<TableLine> WordTable() {
+    std::vector<TableLine> lines;
     std::ifstream in(CORLINK_BUFFER_WORDS_FILE);
     std::string line;
-    std::set<std::string> names;
     while (std::getline(in, line)) {
         std::istringstream items(line);
-        std::string name;
-        items >> name;
+        TableLine entry;
+        items >> entry.name;
+        entry.format = rre_wire::BufferFormatNamed(entry.name.c_str());
+        entry.expected = Expect(items);
+        lines.push_back(std::move(entry));
+    }
+    return lines;
+}
+
+// The buffer's first `length` bytes as the test sends them, and as they read once the table's words that
+// lie whole within them are reversed.
+std::pair<std::vector<uint8_t>, std::vector<uint8_t>> OriginalAndConverted(const Expectation& e,
+                                                                           size_t length) {
+    std::vector<uint8_t> original = Patterned(length);
+    for (size_t count : e.counts) PutWord(original, count, kListElements);
+    for (size_t busType : e.busTypes) {
+        if (busType < length) original[busType] = kIscsiBusType;
+    }
+    std::vector<uint8_t> expected = original;
+    for (const auto& [offset, width] : e.words) {
+        if (offset + width > length) continue;
+        std::reverse(expected.begin() + static_cast<std::ptrdiff_t>(offset),
+                     expected.begin() + static_cast<std::ptrdiff_t>(offset + width));
+    }
+    return {original, expected};
+}
+
+TEST(BufferWire, EveryBufferConvertsExactlyTheWordsOfItsTableAndBack) {
+    std::set<std::string> names;
+    for (const TableLine& line : WordTable()) {
+        const std::string& name = line.name;
         SCOPED_TRACE(name);
         names.insert(name);
-        const BufferFormat* f = rre_wire::BufferFormatNamed(name.c_str());
+        const BufferFormat* f = line.format;
         ASSERT_NE(f, nullptr);
-        const Expectation e = Expect(items);
-
-        std::vector<uint8_t> original = Patterned(f->length);
-        for (size_t count : e.counts) PutWord(original, count, kListElements);
-        for (size_t busType : e.busTypes) original[busType] = kIscsiBusType;
-        std::vector<uint8_t> expected = original;
-        for (const auto& [offset, width] : e.words) {
-            std::reverse(expected.begin() + static_cast<std::ptrdiff_t>(offset),
-                         expected.begin() + static_cast<std::ptrdiff_t>(offset + width));
-        }
+        const Expectation& e = line.expected;
+        const auto [original, expected] = OriginalAndConverted(e, f->length);
 
         std::vector<uint8_t> buffer = original;
         rre_wire::Pack(*f, PACK_TO_NETWORK, buffer.data(), buffer.size());
@@ -175,6 +203,27 @@ TEST(BufferWire, EveryBufferConvertsExactlyTheWordsOfItsTableAndBack) {
     }
     EXPECT_EQ(names.size(), rre_wire::AllBufferFormats().size());  // every format has its line
     EXPECT_EQ(names.size(), 70u);                                  // one per buffer shape of the command set
+}
+
+// A buffer shorter than its format (a reply cut short, a client's short request) converts exactly the
+// table's words that lie whole within the bytes present, in the buffers without lists.
+TEST(BufferWire, AShortBufferConvertsTheWordsItHolds) {
+    for (const TableLine& line : WordTable()) {
+        SCOPED_TRACE(line.name);
+        ASSERT_NE(line.format, nullptr);
+        if (!line.expected.counts.empty()) continue;  // lists convert whole records only
+        const size_t full = line.format->length;
+        std::set<size_t> cuts;
+        for (size_t cut = 2; cut < std::min<size_t>(full, 600); cut += 2) cuts.insert(cut);
+        for (size_t cut = 6; cut <= 64 && cut < full; cut += 2) cuts.insert(full - cut);
+        for (size_t cut : cuts) {
+            auto [original, expected] = OriginalAndConverted(line.expected, cut);
+            std::vector<uint8_t> buffer = original;
+            rre_wire::Pack(*line.format, PACK_TO_NETWORK, buffer.data(), buffer.size());
+            ASSERT_TRUE(buffer == expected)
+                << cut << " bytes, first wrong byte at " << FirstDifference(buffer, expected);
+        }
+    }
 }
 
 // The rows of a buffer follow one another from byte 0 to its end, and the format's head is its first row.
