@@ -90,7 +90,7 @@ int StoreUtilityReply(const ReplyArgs& reply) {
 
 void MasterCallback(uint32_t replyCode, int32_t errorCode, const CAPI_ADDRESS* address, uint32_t param1,
                     uint32_t param2, uint32_t param3, uint32_t /*param4*/, void* payload) {
-    if (replyCode != 0 && replyCode != 337 && replyCode != 338)
+    if (replyCode != 0 && replyCode != CAPI_REPLY_GET_LAST_EVENT && replyCode != CAPI_REPLY_GET_EVENT)
         LogReply(replyCode, errorCode, address, param1, param2);
     if (errorCode != 0) LogError(replyCode, errorCode, address, param1, param2);
     if (replyCode == CAPI_REPLY_INITIALIZE_COMPLETE) {

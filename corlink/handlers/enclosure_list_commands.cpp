@@ -44,7 +44,6 @@ int32_t RunGetAdvDrvEnclosure(CommandContext& c) {
     auto* reply = BufferAs<RRE_ADV_ENCLOSURES_BUFFER>(c.buffer);
     static_assert(RAID_CONTROLLER_MAX_ENCLOSURES == RRE_ENCLOSURE_CAPACITY);
     reply->controllerId = 0;
-    reply->enclosureCount = 0;
     std::memcpy(reply->enclosures, entry.advancedEnclosures, n * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));
     std::memset(reply->enclosures + n, 0,
                 (RAID_CONTROLLER_MAX_ENCLOSURES - n) * sizeof(CAPI_ADVANCED_DRIVE_ENCLOSURE));

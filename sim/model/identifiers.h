@@ -29,7 +29,8 @@ std::string HexText(const std::array<uint8_t, N>& bytes) {
     return HexText(bytes.data(), N);
 }
 // Exactly `count` bytes from their hexadecimal text (either case, an optional 0x prefix). False when the text
-// is anything else; the bytes are then zero up to the first digit that is not hexadecimal.
+// is anything else; the bytes are then zero, except those already read before a digit that is not
+// hexadecimal.
 bool BytesFromHexText(std::string_view text, uint8_t* bytes, size_t count);
 
 }  // namespace sim

@@ -18,6 +18,7 @@ using convmap::Word;
 
 const std::map<std::string, MapLine>& Convmap() {
     static const std::map<std::string, MapLine> map = convmap::Load(CORLINK_CONVMAP_FILE);
+    EXPECT_FALSE(map.empty()) << "no structure map at " << CORLINK_CONVMAP_FILE;
     return map;
 }
 

@@ -43,6 +43,7 @@ uint32_t Word(const std::vector<uint8_t>& buffer, size_t offset) {
 
 const std::map<std::string, convmap::MapLine>& Convmap() {
     static const std::map<std::string, convmap::MapLine> map = convmap::Load(CORLINK_CONVMAP_FILE);
+    EXPECT_FALSE(map.empty()) << "no structure map at " << CORLINK_CONVMAP_FILE;
     return map;
 }
 
