@@ -39,8 +39,9 @@ const BufferFormat* BufferFormatOf(uint32_t code);
 // The format named PackRre<Command>, or null.
 const BufferFormat* BufferFormatNamed(const char* converter);
 
-// Converts the `length` bytes at buffer in place by the format: every converted row that lies whole within
-// them; a list whose count exceeds its capacity or the bytes present converts only the elements that fit.
+// Converts the `length` bytes at buffer in place by the format: every converted row as far as it lies within
+// them (a structure cut short converts the words it holds); a list whose count exceeds its capacity or the
+// bytes present converts only the elements that fit whole.
 void Pack(const BufferFormat& format, int32_t mode, uint8_t* buffer, size_t length);
 
 }  // namespace rre_wire
