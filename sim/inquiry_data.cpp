@@ -87,7 +87,8 @@ std::vector<uint8_t> ManagementLunVpd(const StorageSystem& system, int controlle
     const uint8_t type = c.managementLunType;
     switch (page) {
         case VPD_SUPPORTED_PAGES:
-            return SupportedPages(type, {VPD_SUPPORTED_PAGES, VPD_UNIT_SERIAL, VPD_DEVICE_ID, VPD_PORTS});
+            return SupportedPages(
+                type, {VPD_SUPPORTED_PAGES, VPD_UNIT_SERIAL, VPD_DEVICE_ID, MANAGEMENT_LUN_VPD_PORTS});
         case VPD_UNIT_SERIAL: return SerialPage(type, ManagementLunVolumeSerial(c));
         case VPD_DEVICE_ID: {
             // One vendor-specific binary designator of 32 bytes: the unique id at identifier bytes 1-6,
@@ -101,12 +102,12 @@ std::vector<uint8_t> ManagementLunVpd(const StorageSystem& system, int controlle
             data[MANAGEMENT_LUN_CONTROLLER_PORT_OFFSET] = c.portNumber;
             return data;
         }
-        case VPD_PORTS: {
-            std::vector<uint8_t> data = PageHead(type, VPD_PORTS, 52);
-            std::copy(c.hostPort.begin(), c.hostPort.end(), data.begin() + 12);
-            std::copy(c.portWwnn.begin(), c.portWwnn.end(), data.begin() + 28);
-            std::copy(c.portWwpn.begin(), c.portWwpn.end(), data.begin() + 36);
-            data[52] = static_cast<uint8_t>(c.hostInterfaceType);
+        case MANAGEMENT_LUN_VPD_PORTS: {
+            std::vector<uint8_t> data = PageHead(type, MANAGEMENT_LUN_VPD_PORTS, 52);
+            std::copy(c.hostPort.begin(), c.hostPort.end(), data.begin() + VPD_D0_HOST_PORT_ADDRESS);
+            std::copy(c.portWwnn.begin(), c.portWwnn.end(), data.begin() + VPD_D0_CONTROLLER_PORT_WWNN);
+            std::copy(c.portWwpn.begin(), c.portWwpn.end(), data.begin() + VPD_D0_CONTROLLER_PORT_WWPN);
+            data[VPD_D0_HOST_INTERFACE_TYPE] = static_cast<uint8_t>(c.hostInterfaceType);
             return data;
         }
         default: return {};

@@ -11,7 +11,6 @@ namespace sim {
 constexpr uint8_t VPD_SUPPORTED_PAGES = 0x00;
 constexpr uint8_t VPD_UNIT_SERIAL = 0x80;
 constexpr uint8_t VPD_DEVICE_ID = 0x83;
-constexpr uint8_t VPD_PORTS = 0xD0;
 
 constexpr uint8_t kPeripheralDisk = 0x00;
 constexpr uint32_t kStandardInquiryLength = 96;

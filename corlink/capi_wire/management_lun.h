@@ -21,6 +21,11 @@ inline constexpr uint8_t MANAGEMENT_LUN_VPD_DEVICE_ID = 0x83;  // serial number,
 inline constexpr uint8_t MANAGEMENT_LUN_VPD_SERIAL = 0x80;     // volume serial, 32 hex characters from byte 4
 inline constexpr uint8_t MANAGEMENT_LUN_VPD_PORTS = 0xD0;      // host port and controller port addresses
 inline constexpr uint32_t MANAGEMENT_LUN_CONTROLLER_PORT_OFFSET = 31;
+// The places of the fields of page 0xD0 that discovery reads.
+inline constexpr uint32_t VPD_D0_HOST_PORT_ADDRESS = 12;     // 8 bytes
+inline constexpr uint32_t VPD_D0_CONTROLLER_PORT_WWNN = 28;  // 8 bytes
+inline constexpr uint32_t VPD_D0_CONTROLLER_PORT_WWPN = 36;  // 8 bytes
+inline constexpr uint32_t VPD_D0_HOST_INTERFACE_TYPE = 52;
 inline constexpr uint32_t MANAGEMENT_LUN_SERIAL_OFFSET = 4;
 inline constexpr uint32_t MANAGEMENT_LUN_SERIAL_LENGTH = 32;
 

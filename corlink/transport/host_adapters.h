@@ -10,12 +10,6 @@ constexpr uint32_t HBA_INFO_LIST_CAPACITY = 32;
 constexpr uint32_t HBA_INFO_CONTROLLER_PORTS = 64;
 constexpr uint8_t HBA_INFO_TYPE_SUPPLEMENTAL = 's';  // host interface type of entries from the adapter tool
 
-// VPD page 0xD0 as discovery reads it: the places of the fields used.
-constexpr size_t VPD_D0_HOST_PORT_ADDRESS = 12;     // 8 bytes
-constexpr size_t VPD_D0_CONTROLLER_PORT_WWNN = 28;  // 8 bytes
-constexpr size_t VPD_D0_CONTROLLER_PORT_WWPN = 36;  // 8 bytes
-constexpr size_t VPD_D0_HOST_INTERFACE_TYPE = 52;
-
 struct HBA_CONTROLLER_PORT {
     uint8_t wwpn[8];
     uint8_t wwnn[8];

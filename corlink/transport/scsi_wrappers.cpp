@@ -2,6 +2,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "corlink/capi_wire/management_lun.h"
 #include "corlink/foundation/log.h"
 #include "corlink/foundation/log_switches.h"
 #include "corlink/foundation/nt_os.h"
@@ -10,7 +11,6 @@
 namespace {
 
 constexpr uint32_t kPage83Length = 252;
-constexpr uint32_t kPage83PortByte = 31;
 constexpr uint32_t kDescriptorsStart = 4;
 constexpr uint32_t kDescriptorSpan = 36;  // a descriptor is looked at only when this much of it fits
 constexpr uint8_t kCodeSetBinary = 1;
@@ -91,8 +91,8 @@ int sendInquiry_page83(PROCESSOR_DEVICE* device, uint8_t* port) {
         sendScsiCommand(SCSI_CMD_INQUIRY_PAGE_83, device->deviceName, static_cast<uint8_t>(device->bus),
                         device->target, device->lun, SasAddressOf(device), page, sizeof page, &returned);
     if (result != SCSI_RESULT_GOOD) return result;
-    if (port != nullptr) *port = page[kPage83PortByte];
-    DebugPrint("sendInquiry_page83: Good: port = %d\n", page[kPage83PortByte]);
+    if (port != nullptr) *port = page[MANAGEMENT_LUN_CONTROLLER_PORT_OFFSET];
+    DebugPrint("sendInquiry_page83: Good: port = %d\n", page[MANAGEMENT_LUN_CONTROLLER_PORT_OFFSET]);
     const uint8_t* identifier = FindControllerIdentifier(page);
     if (identifier != nullptr) {
         std::memcpy(device->controllerSerialNumber, identifier + 8, PROCESSOR_DEVICE_SERIAL_LENGTH);
